@@ -1,0 +1,80 @@
+// Throughput of the text preparation and the word mapper on large inputs.
+#include "Core/SentenceChunker.h"
+#include "Core/TextSanitizer.h"
+#include "TTS/WordMapper.h"
+
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+constexpr qsizetype megabyte = 1 << 20;
+
+QString repeatToSize(const QString& unit, qsizetype size) {
+    QString text;
+    text.reserve(size + unit.size());
+    while (text.size() < size)
+        text += unit;
+    return text;
+}
+
+const QString& englishText() {
+    static const QString text = repeatToSize(
+        QStringLiteral("The quick brown fox jumps over the lazy dog.  Mr. Smith said so,\r\n"
+                       "and\tthen he left!  Was it late? \n\n"),
+        megabyte);
+    return text;
+}
+
+const QString& mixedText() {
+    static const QString text = repeatToSize(
+        QStringLiteral("東京は日本の首都です。") + QString::fromUcs4(U"😀👨‍👩‍👧 ") +
+            QStringLiteral("Ça marche très bien.\u200B  Привет, мир! "),
+        megabyte);
+    return text;
+}
+
+void sanitizeAndChunk(benchmark::State& state, const QString& text) {
+    for (auto _ : state) {
+        const QString clean = Core::TextSanitizer::sanitize(text);
+        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(clean, 800));
+    }
+    state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
+}
+
+void BM_SanitizeAndChunkEnglish(benchmark::State& state) {
+    sanitizeAndChunk(state, englishText());
+}
+void BM_SanitizeAndChunkMixed(benchmark::State& state) {
+    sanitizeAndChunk(state, mixedText());
+}
+
+void BM_WordMapper100k(benchmark::State& state) {
+    const QString text = repeatToSize(QStringLiteral("Hello there, general 漢字 reader! "), 100000);
+    QStringList characters;
+    QList<double> starts;
+    QList<double> ends;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        characters.append(QString(text[i]));
+        starts.append(0.01 * double(i));
+        ends.append(0.01 * double(i + 1));
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TTS::WordMapper::words(characters, starts, ends));
+    state.SetItemsProcessed(state.iterations() * characters.size());
+}
+
+BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WordMapper100k)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and running Parlino needs.
+# Idempotent; works as root or through sudo.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+BUILD_PACKAGES=(
+  build-essential cmake ninja-build pkg-config clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
+  libicu-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libmpg123-dev libsoundtouch-dev libpulse-dev
+  libsecret-1-dev libatspi2.0-dev libglib2.0-dev
+  libx11-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev
+  libsystemd-dev
+)
+
+# The desktop session the end-to-end tests run in, and the tools that make test audio.
+TEST_PACKAGES=(
+  xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
+  at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
+  imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox
+)
+
+missing=()
+for pkg in "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

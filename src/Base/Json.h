@@ -1,0 +1,76 @@
+#pragma once
+
+#include "Base/Result.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string_view>
+
+// QString converts to and from JSON strings as UTF-8.
+template <> struct nlohmann::adl_serializer<QString> {
+    static void to_json(nlohmann::ordered_json& j, const QString& s) { j = s.toStdString(); }
+    static void to_json(nlohmann::json& j, const QString& s) { j = s.toStdString(); }
+    template <class BasicJson> static void from_json(const BasicJson& j, QString& s) {
+        s = QString::fromStdString(j.template get<std::string>());
+    }
+};
+
+namespace Base::Json {
+
+// Ordered objects: keys are written in the order they were set.
+using Value = nlohmann::ordered_json;
+
+// Why a document could not be read or written.
+struct Error {
+    QString message;
+    friend bool operator==(const Error&, const Error&) = default;
+};
+
+template <class T> using Read = Result<T, Error>;
+
+// Parses a whole document; trailing garbage, invalid UTF-8 and syntax errors are errors.
+Read<Value> parse(const QByteArray& bytes);
+
+// Writes a document compactly. A non-finite number anywhere in it is refused, not written as null.
+Read<QByteArray> serialize(const Value& value);
+
+// Strict typed access: a value must have exactly the JSON type asked for. Integers must be
+// integral numbers that fit; a double accepts any number.
+template <class T> Read<T> as(const Value& value);
+template <> Read<QString> as<QString>(const Value& value);
+template <> Read<qint64> as<qint64>(const Value& value);
+template <> Read<double> as<double>(const Value& value);
+template <> Read<bool> as<bool>(const Value& value);
+
+// A required member of an object.
+template <class T> Read<T> require(const Value& object, std::string_view key) {
+    if (!object.is_object())
+        return failure(Error{QStringLiteral("expected an object")});
+    const auto it = object.find(key);
+    if (it == object.end())
+        return failure(Error{QStringLiteral("missing key \"%1\"").arg(QString::fromUtf8(key))});
+    auto read = as<T>(*it);
+    if (!read)
+        return failure(Error{
+            QStringLiteral("key \"%1\": %2").arg(QString::fromUtf8(key), read.error().message)});
+    return read;
+}
+
+// An optional member: absent (or null) gives nullopt; present with the wrong type is an error.
+template <class T> Read<std::optional<T>> optional(const Value& object, std::string_view key) {
+    if (!object.is_object())
+        return failure(Error{QStringLiteral("expected an object")});
+    const auto it = object.find(key);
+    if (it == object.end() || it->is_null())
+        return std::optional<T>{};
+    auto read = require<T>(object, key);
+    if (!read)
+        return failure(read.error());
+    return std::optional<T>(std::move(read).value());
+}
+
+} // namespace Base::Json

@@ -1,0 +1,94 @@
+#include "Base/Unicode.h"
+
+#include "Base/Log.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+
+namespace Base::Unicode {
+
+Scalar Scalars::Iterator::operator*() const {
+    const QChar first = m_text.at(m_offset);
+    if (first.isHighSurrogate() && m_offset + 1 < m_text.size()) {
+        const QChar second = m_text.at(m_offset + 1);
+        if (second.isLowSurrogate())
+            return {QChar::surrogateToUcs4(first, second), m_offset, 2};
+    }
+    return {first.unicode(), m_offset, 1};
+}
+
+bool isWhiteSpace(char32_t scalar) {
+    return u_hasBinaryProperty(static_cast<UChar32>(scalar), UCHAR_WHITE_SPACE);
+}
+
+bool isControl(char32_t scalar) {
+    return u_charType(static_cast<UChar32>(scalar)) == U_CONTROL_CHAR;
+}
+
+namespace {
+
+// ICU reads the QString's UTF-16 buffer in place; offsets are QString indices.
+icu::UnicodeString alias(const QString& text) {
+    return icu::UnicodeString(false, reinterpret_cast<const UChar*>(text.utf16()),
+                              static_cast<int32_t>(text.size()));
+}
+
+std::unique_ptr<icu::BreakIterator> characterIterator(const icu::UnicodeString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status))
+        return nullptr;
+    it->setText(text);
+    return it;
+}
+
+} // namespace
+
+qsizetype graphemeCount(const QString& text) {
+    const icu::UnicodeString u = alias(text);
+    auto it = characterIterator(u);
+    if (!it)
+        return text.size();
+    qsizetype count = 0;
+    for (int32_t pos = it->next(); pos != icu::BreakIterator::DONE; pos = it->next())
+        ++count;
+    return count;
+}
+
+qsizetype graphemePrefixLength(const QString& text, qsizetype count) {
+    if (count <= 0)
+        return 0;
+    const icu::UnicodeString u = alias(text);
+    auto it = characterIterator(u);
+    if (!it)
+        return std::min(count, text.size());
+    const int32_t pos = it->next(static_cast<int32_t>(std::min<qsizetype>(count, INT32_MAX)));
+    return pos == icu::BreakIterator::DONE ? text.size() : pos;
+}
+
+QList<TextRange> sentenceRanges(const QString& text) {
+    QList<TextRange> ranges;
+    if (text.isEmpty())
+        return ranges;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createSentenceInstance(icu::Locale("en@ss=standard"), status));
+    if (U_FAILURE(status)) {
+        Log("unicode").error("sentence iterator unavailable: %{public}s", u_errorName(status));
+        return {{0, text.size()}};
+    }
+    const icu::UnicodeString u = alias(text);
+    it->setText(u);
+    int32_t start = it->first();
+    for (int32_t end = it->next(); end != icu::BreakIterator::DONE; end = it->next()) {
+        ranges.append({start, end});
+        start = end;
+    }
+    return ranges;
+}
+
+} // namespace Base::Unicode

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+namespace Base::Unicode {
+
+// One Unicode scalar of a QString with its place in UTF-16 code units. An unpaired surrogate
+// stands for itself, one code unit long.
+struct Scalar {
+    char32_t value;
+    qsizetype offset;
+    qsizetype length;
+};
+
+// Iterates the scalars of a string: for (Scalar s : Scalars(text)) ...
+class Scalars {
+public:
+    explicit Scalars(QStringView text) : m_text(text) {}
+
+    class Iterator {
+    public:
+        Iterator(QStringView text, qsizetype offset) : m_text(text), m_offset(offset) {}
+        Scalar operator*() const;
+        Iterator& operator++() {
+            m_offset += (**this).length;
+            return *this;
+        }
+        bool operator==(const Iterator& other) const { return m_offset == other.m_offset; }
+
+    private:
+        QStringView m_text;
+        qsizetype m_offset;
+    };
+
+    Iterator begin() const { return {m_text, 0}; }
+    Iterator end() const { return {m_text, m_text.size()}; }
+
+private:
+    QStringView m_text;
+};
+
+// The Unicode White_Space property.
+bool isWhiteSpace(char32_t scalar);
+// General category Cc.
+bool isControl(char32_t scalar);
+
+// The number of user-perceived characters (extended grapheme clusters).
+qsizetype graphemeCount(const QString& text);
+// The UTF-16 length of the first `count` grapheme clusters (the whole text if it has fewer).
+qsizetype graphemePrefixLength(const QString& text, qsizetype count);
+
+// A half-open range of UTF-16 offsets.
+struct TextRange {
+    qsizetype start;
+    qsizetype end;
+    friend bool operator==(const TextRange&, const TextRange&) = default;
+};
+
+// The sentences of a text, in order, covering it (ICU sentence boundaries with the English
+// abbreviation exceptions, so "Mr. Smith" stays one sentence).
+QList<TextRange> sentenceRanges(const QString& text);
+
+} // namespace Base::Unicode

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+namespace Core {
+
+// The error of synthesis and of the text-to-speech service. Carries no user-facing text.
+class TTSError {
+public:
+    enum class Kind {
+        network,
+        providerFault,
+        unauthorized,
+        accountInProbation,
+        insufficientCredits,
+        insufficientPermissions,
+        entitlementExceeded,
+        textTooLong,
+    };
+
+    static TTSError network(QString description) {
+        return {Kind::network, 0, std::move(description)};
+    }
+    static TTSError providerFault(int status, QString message) {
+        return {Kind::providerFault, status, std::move(message)};
+    }
+    static TTSError unauthorized() { return {Kind::unauthorized}; }
+    static TTSError accountInProbation() { return {Kind::accountInProbation}; }
+    static TTSError insufficientCredits() { return {Kind::insufficientCredits}; }
+    static TTSError insufficientPermissions() { return {Kind::insufficientPermissions}; }
+    static TTSError entitlementExceeded() { return {Kind::entitlementExceeded}; }
+    static TTSError textTooLong() { return {Kind::textTooLong}; }
+
+    Kind kind() const { return m_kind; }
+    // The HTTP status of a providerFault; 0 for every other kind.
+    int status() const { return m_status; }
+    // The transport description of a network error, or the message of a providerFault.
+    const QString& message() const { return m_message; }
+
+    // Network errors, rate limiting (429) and server faults (5xx) are worth retrying.
+    bool isRetryable() const;
+    // The service refused the voice: not found (404), probation, or missing permission.
+    bool isVoiceRejection() const;
+
+    friend bool operator==(const TTSError&, const TTSError&) = default;
+
+private:
+    TTSError(Kind kind, int status = 0, QString message = {})
+        : m_kind(kind), m_status(status), m_message(std::move(message)) {}
+
+    Kind m_kind;
+    int m_status;
+    QString m_message;
+};
+
+} // namespace Core

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace Core::TextSanitizer {
+
+// The canonical form of a captured text: leading and trailing white space removed, each run of
+// white space between visible characters folded to one space, one line break or one blank line,
+// control characters and zero-width spaces dropped.
+QString sanitize(const QString& text);
+
+} // namespace Core::TextSanitizer

@@ -1,0 +1,63 @@
+#include "Parlino/Services/SynthesisModelChoice.h"
+
+namespace Parlino::SynthesisModelChoices {
+
+QList<SynthesisModelChoice> allCases() {
+    return {SynthesisModelChoice::flash, SynthesisModelChoice::multilingual};
+}
+
+QString rawValue(SynthesisModelChoice choice) {
+    switch (choice) {
+    case SynthesisModelChoice::flash:
+        return QStringLiteral("flash");
+    case SynthesisModelChoice::multilingual:
+        return QStringLiteral("multilingual");
+    }
+    return {};
+}
+
+std::optional<SynthesisModelChoice> fromRawValue(const QString& raw) {
+    for (const auto choice : allCases())
+        if (rawValue(choice) == raw)
+            return choice;
+    return std::nullopt;
+}
+
+QString modelID(SynthesisModelChoice choice) {
+    switch (choice) {
+    case SynthesisModelChoice::flash:
+        return QStringLiteral("eleven_flash_v2_5");
+    case SynthesisModelChoice::multilingual:
+        return QStringLiteral("eleven_multilingual_v2");
+    }
+    return {};
+}
+
+std::optional<SynthesisModelChoice> fromModelID(const QString& id) {
+    for (const auto choice : allCases())
+        if (modelID(choice) == id)
+            return choice;
+    return std::nullopt;
+}
+
+QString transcriptName(SynthesisModelChoice choice) {
+    switch (choice) {
+    case SynthesisModelChoice::flash:
+        return QStringLiteral("Flash");
+    case SynthesisModelChoice::multilingual:
+        return QStringLiteral("Multilingual v2");
+    }
+    return {};
+}
+
+QString settingsLabel(SynthesisModelChoice choice) {
+    switch (choice) {
+    case SynthesisModelChoice::flash:
+        return QStringLiteral("Flash — faster, half the credits");
+    case SynthesisModelChoice::multilingual:
+        return QStringLiteral("Multilingual v2 — highest quality, 2× the credits");
+    }
+    return {};
+}
+
+} // namespace Parlino::SynthesisModelChoices

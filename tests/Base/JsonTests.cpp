@@ -1,0 +1,57 @@
+#include "Base/Json.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace Base::Json;
+
+TEST(Json, WritesKeysInTheOrderTheyWereSet) {
+    Value v = Value::object();
+    v["zeta"] = 1;
+    v["alpha"] = QStringLiteral("é");
+    EXPECT_EQ(serialize(v).value(), QByteArray("{\"zeta\":1,\"alpha\":\"é\"}"));
+}
+
+TEST(Json, RefusesNonFiniteNumbersAnywhere) {
+    Value v = Value::object();
+    v["list"] =
+        Value::array({1.0, Value::object({{"x", std::numeric_limits<double>::infinity()}})});
+    EXPECT_FALSE(serialize(v));
+    v["list"] = Value::array({std::numeric_limits<double>::quiet_NaN()});
+    EXPECT_FALSE(serialize(v));
+    v["list"] = Value::array({1.5});
+    EXPECT_TRUE(serialize(v));
+}
+
+TEST(Json, ParseRejectsMalformedDocuments) {
+    EXPECT_FALSE(parse("{\"a\":1"));
+    EXPECT_FALSE(parse("{\"a\":1} trailing"));
+    EXPECT_FALSE(parse("\xff\xfe"));
+    EXPECT_FALSE(parse(""));
+    EXPECT_TRUE(parse(" {\"a\": [1, 2]} "));
+}
+
+TEST(Json, TypedReadingIsStrict) {
+    const Value v =
+        parse(R"({"s":"x","i":3,"f":2.5,"w":4.0,"b":true,"n":null,"big":18446744073709551615})")
+            .value();
+    EXPECT_EQ(require<QString>(v, "s").value(), QStringLiteral("x"));
+    EXPECT_EQ(require<qint64>(v, "i").value(), 3);
+    EXPECT_EQ(require<qint64>(v, "w").value(), 4);
+    EXPECT_FALSE(require<qint64>(v, "f"));
+    EXPECT_FALSE(require<qint64>(v, "big"));
+    EXPECT_EQ(require<double>(v, "i").value(), 3.0);
+    EXPECT_FALSE(require<QString>(v, "i"));
+    EXPECT_FALSE(require<bool>(v, "i"));
+    EXPECT_FALSE(require<double>(v, "missing"));
+    EXPECT_FALSE(require<double>(Value::array(), "i"));
+}
+
+TEST(Json, OptionalMembersDistinguishAbsentFromWrong) {
+    const Value v = parse(R"({"s":"x","n":null,"i":1})").value();
+    EXPECT_EQ(optional<QString>(v, "missing").value(), std::nullopt);
+    EXPECT_EQ(optional<QString>(v, "n").value(), std::nullopt);
+    EXPECT_EQ(optional<QString>(v, "s").value(), QStringLiteral("x"));
+    EXPECT_FALSE(optional<QString>(v, "i"));
+}

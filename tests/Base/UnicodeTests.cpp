@@ -1,0 +1,51 @@
+#include "Base/Unicode.h"
+
+#include <gtest/gtest.h>
+
+using namespace Base::Unicode;
+
+TEST(UnicodeScalars, PairsSurrogatesAndKeepsLoneOnes) {
+    const QString text =
+        QStringLiteral("a") + QString::fromUcs4(U"😀") + QChar(0xD800) + QStringLiteral("b");
+    QList<char32_t> values;
+    QList<qsizetype> offsets;
+    for (const Scalar s : Scalars(text)) {
+        values.append(s.value);
+        offsets.append(s.offset);
+    }
+    EXPECT_EQ(values, QList<char32_t>({U'a', U'😀', 0xD800, U'b'}));
+    EXPECT_EQ(offsets, QList<qsizetype>({0, 1, 3, 4}));
+}
+
+TEST(UnicodeProperties, WhiteSpaceAndControl) {
+    for (char32_t c : {0x09, 0x0B, 0x0C, 0x20, 0x85, 0xA0, 0x1680, 0x2000, 0x200A, 0x2028, 0x2029,
+                       0x202F, 0x205F, 0x3000})
+        EXPECT_TRUE(isWhiteSpace(c)) << std::hex << unsigned(c);
+    for (char32_t c : {0x200B, 0x41, 0xFEFF})
+        EXPECT_FALSE(isWhiteSpace(c)) << std::hex << unsigned(c);
+    EXPECT_TRUE(isControl(0x07));
+    EXPECT_TRUE(isControl(0x85));
+    EXPECT_FALSE(isControl(0x200B));
+}
+
+TEST(UnicodeGraphemes, CountsUserPerceivedCharacters) {
+    const QString family = QString::fromUcs4(U"👨‍👩‍👧");
+    const QString flag = QString::fromUcs4(U"🇫🇷");
+    const QString text = QStringLiteral("e\u0301") + family + flag + QStringLiteral("x");
+    EXPECT_EQ(graphemeCount(text), 4);
+    EXPECT_EQ(graphemeCount(QString()), 0);
+    EXPECT_EQ(graphemePrefixLength(text, 2), 2 + family.size());
+    EXPECT_EQ(graphemePrefixLength(text, 99), text.size());
+    EXPECT_EQ(graphemePrefixLength(text, 0), 0);
+}
+
+TEST(UnicodeSentences, KeepsTitlesWithTheirNamesAndCoversTheText) {
+    const QString text = QStringLiteral("Mr. Smith went home. Then he slept!  Was it late?");
+    const auto ranges = sentenceRanges(text);
+    ASSERT_EQ(ranges.size(), 3);
+    EXPECT_EQ(text.sliced(ranges[0].start, ranges[0].end - ranges[0].start),
+              QStringLiteral("Mr. Smith went home. "));
+    EXPECT_EQ(ranges[1].start, ranges[0].end);
+    EXPECT_EQ(ranges[2].end, text.size());
+    EXPECT_TRUE(sentenceRanges(QString()).isEmpty());
+}
