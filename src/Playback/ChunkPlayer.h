@@ -45,9 +45,10 @@ public:
     const std::function<void()>& onFinish() const { return m_onFinish; }
 
 protected:
+    // Call on the main thread. The handler may drop the player: it runs from a copy.
     void notifyFinished() {
-        if (m_onFinish)
-            m_onFinish();
+        if (auto handler = m_onFinish)
+            handler();
     }
 
 private:
