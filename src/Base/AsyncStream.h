@@ -163,6 +163,11 @@ private:
             else if (event.ends && onEnd)
                 onEnd(std::move(event.error));
             lock.lock();
+            if (event.ends) {
+                // Release whatever the handlers hold once the stream is over.
+                state->onElement = nullptr;
+                state->onEnd = nullptr;
+            }
         }
     }
 
