@@ -37,6 +37,9 @@ public:
     // The transport description of a network error, or the message of a providerFault.
     const QString& message() const { return m_message; }
 
+    // The case's name as logs print it: "network", "providerFault", "unauthorized", …
+    QString kindName() const;
+
     // Network errors, rate limiting (429) and server faults (5xx) are worth retrying.
     bool isRetryable() const;
     // The service refused the voice: not found (404), probation, or missing permission.

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Core/TTSProvider.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace TestSupport {
+
+// A provider whose answers the test scripts and completes when it chooses.
+class FakeTTSProvider : public Core::TTSProvider {
+public:
+    struct Request {
+        QString text;
+        Core::VoiceID voice;
+        Core::SynthesisSettings settings;
+        QStringList previousRequestIDs;
+        Core::SynthesisStream::Continuation continuation;
+        bool cancelled = false;
+    };
+
+    Core::ProviderID id() const override { return Core::ProviderID::elevenLabs; }
+    Core::ProviderCapabilities capabilities() const override {
+        return {Core::TimingFidelity::word, 2000};
+    }
+    Core::SynthesisStream synthesize(const QString& text, const Core::VoiceID& voice,
+                                     const Core::SynthesisSettings& settings,
+                                     const QStringList& previousRequestIDs) override;
+
+    QList<Request>& requests() { return m_requests; }
+    // Answers request `index` as the real provider does: audio, timings, done, end.
+    void succeed(qsizetype index, const QByteArray& audio, const QList<Core::WordTiming>& words,
+                 double duration, std::optional<QString> requestID = std::nullopt);
+    void fail(qsizetype index, const Core::TTSError& error);
+
+private:
+    QList<Request> m_requests;
+};
+
+} // namespace TestSupport
