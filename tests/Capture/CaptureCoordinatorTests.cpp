@@ -184,20 +184,3 @@ TEST_F(CaptureCoordinatorTest, DeadlineTimesOutButCompletesOnlyWhenTheStrategyHa
     expectError(*result, CaptureError::timedOut());
     EXPECT_TRUE(slow->stopSeen());
 }
-
-TEST_F(CaptureCoordinatorTest, OverlappingCapturesAreIndependent) {
-    auto slow = std::make_shared<BlockingStrategy>();
-    const auto blocked = coordinator({slow});
-    std::optional<CaptureResult> first;
-    blocked.capture(CaptureMode::full, [&](CaptureResult r) { first = std::move(r); });
-    slow->waitUntilStarted();
-
-    const auto r = run(coordinator({capturing(QStringLiteral("quick"), editor)}));
-    ASSERT_TRUE(r);
-    EXPECT_FALSE(first);
-
-    slow->finish(std::optional(Core::SelectionCapture{QStringLiteral("slow"), editor, {}}));
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return first.has_value(); }));
-    ASSERT_TRUE(*first);
-    EXPECT_EQ((*first)->text, QStringLiteral("slow"));
-}

@@ -110,11 +110,3 @@ TEST_F(ClipboardCaptureStrategyTest, EmptyOrNonTextCopiesYieldNothing) {
         EXPECT_EQ(pasteboard->items(), usersItems);
     }
 }
-
-TEST_F(ClipboardCaptureStrategyTest, DeadlineWhileWaitingForTheCopyYieldsNothing) {
-    keyPoster->onCopy = nullptr;
-    time.at(0.2, [this] { stop.request_stop(); });
-    EXPECT_EQ(capture(), std::nullopt);
-    EXPECT_EQ(keyPoster->copies, 1);
-    EXPECT_EQ(pasteboard->items(), usersItems);
-}

@@ -74,16 +74,6 @@ TEST_F(PasteboardGateTest, AnyChangeEndsThePollingEvenByAnotherApplication) {
     EXPECT_EQ(pasteboard->items(), usersItems);
 }
 
-TEST_F(PasteboardGateTest, ChangeWithoutPlainTextYieldsNothingAndRestores) {
-    const auto result = copy([this] {
-        pasteboard->write({{{QStringLiteral("image/png"), QByteArray("png")}}});
-        return true;
-    });
-    ASSERT_TRUE(result);
-    EXPECT_EQ(*result, std::nullopt);
-    EXPECT_EQ(pasteboard->items(), usersItems);
-}
-
 TEST_F(PasteboardGateTest, NoChangeTimesOutAndRestores) {
     const auto result = copy(sendsNothing);
     ASSERT_TRUE(result);
