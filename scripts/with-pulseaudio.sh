@@ -39,10 +39,16 @@ for _ in $(seq 100); do
 done
 pactl info >/dev/null 2>&1 || { echo "with-pulseaudio: the server did not answer" >&2; exit 1; }
 
-# A fresh null sink delays new streams by up to two seconds unless something records from it.
+# A fresh null sink delays new streams by up to two seconds unless something records from it,
+# and it still sleeps through its first period: play a moment of silence to wake it.
 parec -d null.monitor --latency-msec=20 --format=float32le --rate=44100 --channels=1 --raw \
   > "$PARLINO_PULSE_CAPTURE" &
 keeper_pid=$!
+for _ in $(seq 100); do
+  [ -n "$(pactl list short source-outputs 2>/dev/null)" ] && break
+  sleep 0.05
+done
+head -c 4410 /dev/zero | pacat --raw --format=s16le --rate=44100 --channels=1 --latency-msec=20
 
 set +e
 "$@"

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -67,12 +69,12 @@ TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
     TestSupport::pumpUntil([] { return false; }, 300); // the recorder's own latency
     const auto captured = readCapture(capturePath);
     const auto decoded = TestAudio::decodeAll(TestAudio::speechMp3());
-    const size_t expectedStart = onset(captured) - onset(decoded);
     ASSERT_LT(onset(captured), captured.size()) << "the sink received only silence";
+    const auto expectedStart = int64_t(onset(captured)) - int64_t(onset(decoded));
     double best = 0;
-    for (size_t shift = expectedStart > 400 ? expectedStart - 400 : 0; shift < expectedStart + 400;
+    for (int64_t shift = std::max<int64_t>(0, expectedStart - 400); shift < expectedStart + 400;
          ++shift)
-        best = std::max(best, correlation(decoded, captured, shift));
+        best = std::max(best, correlation(decoded, captured, size_t(shift)));
     EXPECT_GT(best, 0.99);
 }
 
