@@ -3,6 +3,7 @@
 #include "Base/Clock.h"
 #include "Playback/Linux/Mpg123ChunkPlayer.h"
 #include "Playback/Linux/PulseOutput.h"
+#include "Playback/Linux/SystemOutputFactory.h"
 #include "TestAudio.h"
 #include "support/EventLoop.h"
 
@@ -45,10 +46,9 @@ std::vector<float> readCapture(const QString& path) {
 }
 
 TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
-    auto connection = Playback::PulseConnection::connect();
-    if (!connection)
+    if (!Playback::PulseConnection::connect())
         GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
-    Playback::PulseOutputFactory outputs(connection);
+    Playback::SystemOutputFactory outputs;
     auto made = Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs);
     ASSERT_TRUE(made);
     auto player = std::move(made).value();

@@ -19,7 +19,7 @@ public:
     static constexpr float minimumRate = 0.5f;
     static constexpr float maximumRate = 2.0f;
 
-    // Fails, after logging why, when the data is not MP3 audio. `outputs` must give an output.
+    // Fails, after logging why, when the data is not MP3 audio.
     static Base::Result<std::unique_ptr<Mpg123ChunkPlayer>, AudioDecodeError>
     make(const QByteArray& data, PcmOutputFactory& outputs);
     ~Mpg123ChunkPlayer() override;

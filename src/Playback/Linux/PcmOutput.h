@@ -40,7 +40,7 @@ public:
 class PcmOutputFactory {
 public:
     virtual ~PcmOutputFactory() = default;
-    // An output that pulls from `source`, which outlives it; null when no output could be opened.
+    // An output that pulls from `source`, which outlives it. Never null.
     virtual std::unique_ptr<PcmOutput> make(const PcmFormat& format, PcmSource& source) = 0;
 };
 

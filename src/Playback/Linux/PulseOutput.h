@@ -68,16 +68,4 @@ private:
     int64_t m_writtenFrames = 0;
 };
 
-class PulseOutputFactory : public PcmOutputFactory {
-public:
-    explicit PulseOutputFactory(std::shared_ptr<PulseConnection> connection)
-        : m_connection(std::move(connection)) {}
-    std::unique_ptr<PcmOutput> make(const PcmFormat& format, PcmSource& source) override {
-        return PulseOutput::open(m_connection, format, source);
-    }
-
-private:
-    std::shared_ptr<PulseConnection> m_connection;
-};
-
 } // namespace Playback

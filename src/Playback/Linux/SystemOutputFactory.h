@@ -19,7 +19,6 @@ public:
                         Base::Scheduler& scheduler = Base::QtScheduler::shared());
     ~SystemOutputFactory() override;
 
-    // Never null.
     std::unique_ptr<PcmOutput> make(const PcmFormat& format, PcmSource& source) override;
 
 private:
