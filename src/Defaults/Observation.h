@@ -86,7 +86,7 @@ private:
 template <class T>
 [[nodiscard]] std::shared_ptr<Observation>
 observe(const Key<T>& key, ObservationOptions options,
-        std::function<void(const KeyChange<T>&)> handler) {
+        std::type_identity_t<std::function<void(const KeyChange<T>&)>> handler) {
     auto observation = DefaultsObservation::make(
         key.suite(), key.name(),
         [key, handler = std::move(handler)](const SuiteKeyPair&, const BaseChange& change) {
