@@ -16,8 +16,9 @@ template <> struct nlohmann::adl_serializer<QByteArray> {
         j = data.toBase64().toStdString();
     }
     static void from_json(const nlohmann::json& j, QByteArray& data) {
-        auto decoded = QByteArray::fromBase64Encoding(
-            QByteArray::fromStdString(j.get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
+        auto decoded =
+            QByteArray::fromBase64Encoding(QByteArray::fromStdString(j.get<std::string>()),
+                                           QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             throw nlohmann::json::other_error::create(501, "invalid Base64", &j);
         data = *decoded;
@@ -38,7 +39,8 @@ namespace Defaults {
 // A type with its own JSON form: to_json and from_json found next to it (as the
 // NLOHMANN_DEFINE_TYPE_* and NLOHMANN_JSON_SERIALIZE_ENUM macros declare them).
 template <class T>
-concept Codable = requires(nlohmann::json& out, const nlohmann::json& in, const T& value, T& result) {
+concept Codable = requires(nlohmann::json& out, const nlohmann::json& in, const T& value,
+                           T& result) {
     to_json(out, value);
     from_json(in, result);
 };

@@ -21,9 +21,8 @@ void removeAll(Base::UserDefaults& suite) {
 bool isValidKeyPath(const QString& name) {
     if (name.startsWith(QLatin1Char('@')))
         return false;
-    return std::none_of(name.cbegin(), name.cend(), [](QChar c) {
-        return c == QLatin1Char('.') || c.unicode() > 0x7f;
-    });
+    return std::none_of(name.cbegin(), name.cend(),
+                        [](QChar c) { return c == QLatin1Char('.') || c.unicode() > 0x7f; });
 }
 
 } // namespace Defaults

@@ -17,8 +17,7 @@ void reset(const QStringList& names, Base::UserDefaults& suite);
 // Removes the stored values of the keys, each from its own suite, in order.
 void reset(const QList<AnyKey>& keys);
 template <class... K>
-    requires(std::derived_from<K, AnyKey> && ...)
-void reset(const K&... keys) {
+requires(std::derived_from<K, AnyKey>&&...) void reset(const K&... keys) {
     (keys.reset(), ...);
 }
 

@@ -38,7 +38,9 @@ DefaultsObservation::DefaultsObservation(const std::shared_ptr<Base::UserDefault
                                          QString name, Callback callback)
     : m_name(std::move(name)), m_callback(std::move(callback)), m_suite(suite) {}
 
-DefaultsObservation::~DefaultsObservation() { invalidate(); }
+DefaultsObservation::~DefaultsObservation() {
+    invalidate();
+}
 
 bool DefaultsObservation::isObserving() const {
     std::lock_guard lock(m_lock);
@@ -57,12 +59,12 @@ void DefaultsObservation::start(ObservationOptions options) {
     if (!suite)
         return;
     // Registered without the lock: an initial notice is delivered from inside addObserver.
-    const auto token = suite->addObserver(
-        m_name, observingOptions(options),
-        [weak = weak_from_this()](const Base::KeyValueChange& change) {
-            if (auto self = weak.lock())
-                self->handle(change);
-        });
+    const auto token =
+        suite->addObserver(m_name, observingOptions(options),
+                           [weak = weak_from_this()](const Base::KeyValueChange& change) {
+                               if (auto self = weak.lock())
+                                   self->handle(change);
+                           });
     std::lock_guard lock(m_lock);
     if (m_isObserving)
         m_token = token;
@@ -92,7 +94,8 @@ void DefaultsObservation::handle(const Base::KeyValueChange& change) {
     }
     if (isUpdatingValuesWithoutPropagation)
         return;
-    m_callback(SuiteKeyPair{suite, m_name}, BaseChange{change.isPrior, change.newValue, change.oldValue});
+    m_callback(SuiteKeyPair{suite, m_name},
+               BaseChange{change.isPrior, change.newValue, change.oldValue});
 }
 
 } // namespace Defaults

@@ -54,14 +54,14 @@ public:
     }
 
     // An optional key without a default: it reads as empty until it is written.
-    explicit Key(QString name,
-                 std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard())
-        requires IsOptional<T>::value
+    explicit Key(QString name, std::shared_ptr<Base::UserDefaults> suite =
+                                   Base::UserDefaults::standard()) requires IsOptional<T>::value
         : Key(std::move(name), T(), std::move(suite)) {}
 
     // A key whose default is computed on every read that finds nothing; nothing is registered.
-    static Key computed(QString name, std::function<T()> defaultValueGetter,
-                        std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard()) {
+    static Key
+    computed(QString name, std::function<T()> defaultValueGetter,
+             std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard()) {
         return Key(std::move(name), std::move(suite), std::move(defaultValueGetter));
     }
 
@@ -69,8 +69,7 @@ public:
     const std::function<T()>& defaultValueGetter() const { return m_defaultValueGetter; }
 
     // True when the key reads as its default, stored or not.
-    bool isDefaultValue() const
-        requires std::equality_comparable<T>;
+    bool isDefaultValue() const requires std::equality_comparable<T>;
 
 private:
     Key(QString name, std::shared_ptr<Base::UserDefaults> suite, std::function<T()> getter)
@@ -88,7 +87,9 @@ template <class T> T get(const Key<T>& key, const Base::UserDefaults& suite) {
 }
 
 // The key's value in its own suite.
-template <class T> T get(const Key<T>& key) { return get(key, *key.suite()); }
+template <class T> T get(const Key<T>& key) {
+    return get(key, *key.suite());
+}
 
 // Stores a value; an empty optional removes the stored value instead. A value that cannot be
 // stored leaves the stored value as it was.
@@ -117,10 +118,7 @@ template <class T, class F> void modify(const Key<T>& key, F&& change) {
     std::forward<F>(change)(writeBack.value);
 }
 
-template <Storable T>
-bool Key<T>::isDefaultValue() const
-    requires std::equality_comparable<T>
-{
+template <Storable T> bool Key<T>::isDefaultValue() const requires std::equality_comparable<T> {
     return get(*this) == defaultValue();
 }
 

@@ -32,7 +32,9 @@ LifetimeAssociation::LifetimeAssociation(std::shared_ptr<void> target, QObject* 
     new Tracker(std::move(target), std::move(endAction), m_link, owner);
 }
 
-LifetimeAssociation::~LifetimeAssociation() { invalidate(); }
+LifetimeAssociation::~LifetimeAssociation() {
+    invalidate();
+}
 
 void LifetimeAssociation::cancel() {
     if (m_link->tracker)

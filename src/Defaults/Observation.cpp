@@ -10,8 +10,8 @@ void Observation::invalidate() {
 std::shared_ptr<Observation> Observation::tieToLifetime(QObject* owner) {
     auto self = shared_from_this();
     auto previous = std::move(m_lifetimeAssociation);
-    m_lifetimeAssociation = std::make_unique<LifetimeAssociation>(
-        self, owner, [weak = weak_from_this()] {
+    m_lifetimeAssociation =
+        std::make_unique<LifetimeAssociation>(self, owner, [weak = weak_from_this()] {
             if (auto observation = weak.lock())
                 observation->invalidate();
         });

@@ -46,7 +46,9 @@ template <class T> struct RawRepresentation {};
 template <class T>
 concept RawRepresentable = requires(const T& value) {
     typename RawRepresentation<T>::RawValue;
-    { RawRepresentation<T>::rawValue(value) } -> std::same_as<typename RawRepresentation<T>::RawValue>;
+    {
+        RawRepresentation<T>::rawValue(value)
+        } -> std::same_as<typename RawRepresentation<T>::RawValue>;
     {
         RawRepresentation<T>::fromRawValue(RawRepresentation<T>::rawValue(value))
         } -> std::same_as<std::optional<T>>;
@@ -121,15 +123,18 @@ template <Storable T> std::optional<T> deserialize(const PropertyValue& object) 
 }
 
 // True for a value that stands for "no value": writing it removes the stored object.
-template <class T> bool isNil(const T&) { return false; }
-template <class T> bool isNil(const std::optional<T>& value) { return !value.has_value(); }
+template <class T> bool isNil(const T&) {
+    return false;
+}
+template <class T> bool isNil(const std::optional<T>& value) {
+    return !value.has_value();
+}
 
 // ---- Natively stored types.
 
 template <class T>
-concept NativeScalar =
-    std::same_as<T, bool> || std::same_as<T, QString> || std::same_as<T, QByteArray> ||
-    std::same_as<T, Base::Date> || std::floating_point<T> ||
+concept NativeScalar = std::same_as<T, bool> || std::same_as<T, QString> ||
+    std::same_as<T, QByteArray> || std::same_as<T, Base::Date> || std::floating_point<T> ||
     (std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> &&
      !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t> &&
      !std::same_as<T, wchar_t>);
@@ -219,8 +224,8 @@ template <Storable E> struct Serializable<std::vector<E>> : ArraySerializable<st
 
 // A key type that converts to and from text without loss.
 template <class K>
-concept LosslessStringConvertible =
-    std::same_as<K, QString> || (std::integral<K> && !std::same_as<K, bool>);
+concept LosslessStringConvertible = std::same_as<K, QString> ||
+    (std::integral<K> && !std::same_as<K, bool>);
 
 template <class M> struct DictionarySerializable {
     using Key = typename M::key_type;

@@ -26,7 +26,9 @@ void TaskQueue::asyncWithCompletion(Operation operation) {
     runNext(m_state);
 }
 
-void TaskQueue::flush(std::function<void()> drained) { async(std::move(drained)); }
+void TaskQueue::flush(std::function<void()> drained) {
+    async(std::move(drained));
+}
 
 void TaskQueue::runNext(const std::shared_ptr<State>& state) {
     Operation operation;

@@ -7,7 +7,8 @@ UpdateStream<std::monostate> updates(const QList<AnyKey>& keys, bool initial) {
     QList<std::shared_ptr<DefaultsObservation>> observations;
     for (const auto& key : keys)
         observations.append(DefaultsObservation::make(
-            key.suite(), key.name(), [continuation](const SuiteKeyPair&, const BaseChange&) mutable {
+            key.suite(), key.name(),
+            [continuation](const SuiteKeyPair&, const BaseChange&) mutable {
                 continuation.yield({});
             }));
     detail::endObservationsOnCancel<std::monostate>(continuation, observations);

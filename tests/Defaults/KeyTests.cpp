@@ -38,7 +38,8 @@ TEST_F(KeyTest, AnOptionalKeyRegistersNothingAndRemovesOnEmptyWrites) {
 
 TEST_F(KeyTest, AComputedDefaultIsNotRegisteredAndIsAskedForOnEveryMiss) {
     int calls = 0;
-    const auto key = Defaults::Key<int>::computed("n", [&] { return ++calls; }, suite);
+    const auto key = Defaults::Key<int>::computed(
+        "n", [&] { return ++calls; }, suite);
     EXPECT_EQ(stored("n"), std::nullopt);
     EXPECT_EQ(Defaults::get(key), 1);
     EXPECT_EQ(Defaults::get(key), 2);

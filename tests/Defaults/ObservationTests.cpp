@@ -34,15 +34,14 @@ template <class T> struct Collector {
 
 TEST_F(ObservationTest, DeliversOldAndNewValuesInOrder) {
     QList<KeyChange<int>> changes;
-    auto observation = Defaults::observe(count, {}, [&](const KeyChange<int>& change) {
-        changes.append(change);
-    });
+    auto observation =
+        Defaults::observe(count, {}, [&](const KeyChange<int>& change) { changes.append(change); });
     Defaults::set(count, 5);
     Defaults::set(count, 5);
     count.reset();
     suite->set("count", "wrong type");
-    EXPECT_EQ(changes, (QList<KeyChange<int>>{
-                           {false, 5, 1}, {false, 5, 5}, {false, 1, 5}, {false, 1, 1}}));
+    EXPECT_EQ(changes,
+              (QList<KeyChange<int>>{{false, 5, 1}, {false, 5, 5}, {false, 1, 5}, {false, 1, 1}}));
 }
 
 TEST_F(ObservationTest, InitialAndPriorOptions) {
@@ -114,7 +113,9 @@ TEST_F(ObservationTest, AnObserverOfADestroyedSuiteStaysSilent) {
 TEST_F(ObservationTest, ATiedObservationLivesUntilItsOwnerGoes) {
     int calls = 0;
     auto owner = std::make_unique<QObject>();
-    Defaults::observe(count, {}, [&](const KeyChange<int>&) { ++calls; })->tieToLifetime(owner.get());
+    Defaults::observe(count, {}, [&](const KeyChange<int>&) {
+        ++calls;
+    })->tieToLifetime(owner.get());
     Defaults::set(count, 2);
     owner.reset();
     Defaults::set(count, 3);

@@ -84,7 +84,8 @@ TEST(SerializationTest, NativeTypesAreStoredAsThemselves) {
     expectStoredAs(StringList{"a", "b"}, PropertyValue(PropertyValue::Array{"a", "b"}));
     expectStoredAs(std::vector<bool>{true}, PropertyValue(PropertyValue::Array{true}));
     expectStoredAs(std::optional<QString>("set"), PropertyValue("set"));
-    expectStoredAs(QMap<QString, int>{{"a", 1}}, PropertyValue(PropertyValue::Dictionary{{"a", 1}}));
+    expectStoredAs(QMap<QString, int>{{"a", 1}},
+                   PropertyValue(PropertyValue::Dictionary{{"a", 1}}));
     expectStoredAs(QHash<QString, StringList>{{"a", {"b"}}},
                    PropertyValue(PropertyValue::Dictionary{{"a", PropertyValue::Array{"b"}}}));
 }
@@ -132,30 +133,35 @@ TEST(SerializationTest, DictionariesWithOtherKeysStoreKeysAsTextAndValuesThrough
     using IntMap = QMap<int, int>;
     using SmallMap = QMap<qint8, int>;
     EXPECT_EQ(Defaults::deserialize<IntMap>(stored), (IntMap{{1, 5}}));
-    EXPECT_EQ(Defaults::deserialize<SmallMap>(PropertyValue(PropertyValue::Dictionary{{"300", "1"}})),
-              SmallMap{});
+    EXPECT_EQ(
+        Defaults::deserialize<SmallMap>(PropertyValue(PropertyValue::Dictionary{{"300", "1"}})),
+        SmallMap{});
 }
 
 TEST(SerializationTest, BridgedCollectionsDropElementsThatDoNotConvert) {
     using Points = QList<Sample::Point>;
-    expectStoredAs(Points{{1, 2, 1}}, PropertyValue(PropertyValue::Array{R"({"scale":1.0,"x":1,"y":2})"}));
+    expectStoredAs(Points{{1, 2, 1}},
+                   PropertyValue(PropertyValue::Array{R"({"scale":1.0,"x":1,"y":2})"}));
     EXPECT_EQ(Defaults::serialize(Points{{1, 2, 1}, {0, 0, INFINITY}}),
               PropertyValue(PropertyValue::Array{R"({"scale":1.0,"x":1,"y":2})"}));
-    EXPECT_EQ(Defaults::deserialize<Points>(PropertyValue(PropertyValue::Array{"bad", "{\"x\":3,\"y\":4,\"scale\":1}"})),
+    EXPECT_EQ(Defaults::deserialize<Points>(
+                  PropertyValue(PropertyValue::Array{"bad", "{\"x\":3,\"y\":4,\"scale\":1}"})),
               (Points{{3, 4, 1}}));
     expectStoredAs(std::optional<Sample::Size>(Sample::Size::small), PropertyValue("first"));
 }
 
 TEST(SerializationTest, SetsAreArraysThatCollapseDuplicates) {
     EXPECT_EQ(Defaults::serialize(QSet<QString>{"a"}), PropertyValue(PropertyValue::Array{"a"}));
-    EXPECT_EQ(Defaults::deserialize<QSet<QString>>(PropertyValue(PropertyValue::Array{"a", "a", "b"})),
-              (QSet<QString>{"a", "b"}));
+    EXPECT_EQ(
+        Defaults::deserialize<QSet<QString>>(PropertyValue(PropertyValue::Array{"a", "a", "b"})),
+        (QSet<QString>{"a", "b"}));
 }
 
 TEST(SerializationTest, RangesAreTwoBounds) {
     expectStoredAs(Sample::Span{1, 5}, PropertyValue(PropertyValue::Array{1, 5}));
     expectStoredAs(Sample::Span{5, 1}, PropertyValue(PropertyValue::Array{5, 1}));
-    EXPECT_EQ(Defaults::deserialize<Sample::Span>(PropertyValue(PropertyValue::Array{1})), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<Sample::Span>(PropertyValue(PropertyValue::Array{1})),
+              std::nullopt);
     EXPECT_EQ(Defaults::deserialize<Sample::Span>(PropertyValue(PropertyValue::Array{1, "x"})),
               std::nullopt);
     // A bound that cannot be stored leaves the whole range unstorable.
@@ -171,7 +177,8 @@ TEST(SerializationTest, UrlsAreJsonText) {
 TEST(SerializationTest, UuidsAreUpperCaseText) {
     const QUuid uuid("{0f8fad5b-d9cb-469f-a165-70867728950e}");
     expectStoredAs(uuid, PropertyValue("0F8FAD5B-D9CB-469F-A165-70867728950E"));
-    EXPECT_EQ(Defaults::deserialize<QUuid>(PropertyValue("0f8fad5b-d9cb-469f-a165-70867728950e")), uuid);
+    EXPECT_EQ(Defaults::deserialize<QUuid>(PropertyValue("0f8fad5b-d9cb-469f-a165-70867728950e")),
+              uuid);
     EXPECT_EQ(Defaults::deserialize<QUuid>(PropertyValue("{0f8fad5b-d9cb-469f-a165-70867728950e}")),
               std::nullopt);
     EXPECT_EQ(Defaults::deserialize<QUuid>(PropertyValue("not a uuid")), std::nullopt);
