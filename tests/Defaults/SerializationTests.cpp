@@ -130,6 +130,10 @@ TEST(SerializationTest, DictionariesWithOtherKeysStoreKeysAsTextAndValuesThrough
     expectStoredAs(QMap<int, int>{{-1, 5}, {2, 7}},
                    PropertyValue(PropertyValue::Dictionary{{"-1", "5"}, {"2", "7"}}));
     const PropertyValue stored(PropertyValue::Dictionary{{"1", "5"}, {"x", "6"}, {"01", "7"}});
+    expectStoredAs(QMap<int, QByteArray>{{1, QByteArray("\x01", 1)}},
+                   PropertyValue(PropertyValue::Dictionary{{"1", R"("AQ==")"}}));
+    expectStoredAs(QMap<int, Base::Date>{{1, Base::Date{2.5}}},
+                   PropertyValue(PropertyValue::Dictionary{{"1", "2.5"}}));
     using IntMap = QMap<int, int>;
     using SmallMap = QMap<qint8, int>;
     EXPECT_EQ(Defaults::deserialize<IntMap>(stored), (IntMap{{1, 5}}));
