@@ -20,10 +20,7 @@ namespace {
 constexpr const char* manifestName = "manifest.json";
 constexpr qsizetype previewLength = 200;
 
-const Base::Log& log() {
-    static const Base::Log instance(QStringLiteral("clipLibrary"));
-    return instance;
-}
+const Base::Log logger{QStringLiteral("clipLibrary")};
 
 // The contents of a clip's "manifest.json".
 struct Manifest {
@@ -97,7 +94,7 @@ std::optional<QString> folderName(Base::Date createdAt) {
 }
 
 std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
-    log().error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
+    logger.error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
     return std::nullopt;
 }
 
@@ -152,7 +149,7 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     fs::rename(staging, m_root / name->toStdString(), error);
     if (error)
         return saveFailed(describe(error), chunks.size());
-    log().notice("save ok: chunkCount=%{public}ld", chunks.size());
+    logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
     return ClipID{*name};
 }
 
@@ -186,7 +183,7 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
     auto chunks = ChunkFiles::read(folder, manifest->chunks);
     if (!chunks) {
         if (chunks.error() == ChunkFiles::ReadFailure::damaged) {
-            log().error("load: chunk size mismatch — self-healing (removing entry)");
+            logger.error("load: chunk size mismatch — self-healing (removing entry)");
             std::error_code ignored;
             fs::remove_all(folder, ignored);
         }

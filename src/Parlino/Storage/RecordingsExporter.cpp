@@ -24,10 +24,7 @@ using Base::Json::Value;
 
 namespace {
 
-const Base::Log& log() {
-    static const Base::Log instance(QStringLiteral("recordingsExporter"));
-    return instance;
-}
+const Base::Log logger{QStringLiteral("recordingsExporter")};
 
 // What the export reads of a clip's "manifest.json"; every other key may be absent or malformed.
 struct ExportManifest {
@@ -275,7 +272,7 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
             continue;
         if (const auto failure = exportClip(*manifest, clip, building, timeZone)) {
             ++skipped;
-            log().error("export: clip skipped: %{public}s", *failure);
+            logger.error("export: clip skipped: %{public}s", *failure);
         } else {
             ++exported;
         }
@@ -285,7 +282,7 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         fs::remove_all(building, ignored);
         return Base::failure(swapError);
     }
-    log().notice("export ok: exported=%{public}ld skipped=%{public}ld", exported, skipped);
+    logger.notice("export ok: exported=%{public}ld skipped=%{public}ld", exported, skipped);
     return {};
 }
 
