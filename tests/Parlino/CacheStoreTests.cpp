@@ -71,15 +71,6 @@ TEST_F(CacheStoreTest, StoringAgainReplacesTheWholeEntry) {
     EXPECT_TRUE(hit->words.isEmpty());
 }
 
-TEST_F(CacheStoreTest, EntryWithoutChunksIsAHit) {
-    auto store = makeStore();
-    store.store(key('a'), {}, words);
-    const auto hit = store.lookup(key('a'));
-    ASSERT_TRUE(hit);
-    EXPECT_TRUE(hit->chunks.isEmpty());
-    EXPECT_EQ(hit->words, words);
-}
-
 TEST_F(CacheStoreTest, ChunkFileMissingOrOfTheWrongSizeRemovesTheEntry) {
     auto store = makeStore();
     store.store(key('a'), audioChunks(2, 10), words);

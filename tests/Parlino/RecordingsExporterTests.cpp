@@ -274,10 +274,4 @@ TEST_F(RecordingsExporterTest, BackgroundExportReportsOnTheMainThread) {
     EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
 }
 
-TEST(RecordingsExporterFolder, EnsureDirectoryCreatesMissingParents) {
-    TemporaryFolder folder;
-    RecordingsExporter::ensureDirectory(folder.path() / "Parlino" / "Recordings");
-    EXPECT_TRUE(fs::is_directory(folder.path() / "Parlino" / "Recordings"));
-}
-
 } // namespace
