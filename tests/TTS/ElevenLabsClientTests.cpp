@@ -343,3 +343,13 @@ TEST_F(ElevenLabsClientTest, VoicesFailLikeTheOtherOperations) {
     EXPECT_EQ(errorOf(voices()),
               TTSError::providerFault(200, QStringLiteral("undecodable response")));
 }
+
+TEST(Endpoint, AppendsPathsToTheBaseAddress) {
+    const Endpoint root{QUrl("https://api.example/"), {}};
+    EXPECT_EQ(root.address("/v1/user"), QUrl("https://api.example/v1/user"));
+    const Endpoint prefixed{QUrl("http://127.0.0.1:8080/tts/"), {}};
+    QUrlQuery query;
+    query.addQueryItem("output_format", "mp3_44100_128");
+    EXPECT_EQ(prefixed.address("/v1/voices", query).toString(),
+              "http://127.0.0.1:8080/tts/v1/voices?output_format=mp3_44100_128");
+}
