@@ -7,18 +7,30 @@
 #include <QNetworkAccessManager>
 
 #include <cassert>
+#include <utility>
 
 namespace TTS::ParlinoURLSession {
 
+namespace {
+
+QNetworkAccessManager* session = nullptr;
+
+// The session's transfers run on a thread of Qt's own; it is stopped while the application
+// object is still whole, as the first step of the application's teardown.
+void destroySession() {
+    delete std::exchange(session, nullptr);
+}
+
+} // namespace
+
 QNetworkAccessManager& shared() {
     assert(Base::MainThread::isCurrent());
-    // Owned by the application object, so it goes away with it rather than after it.
-    static QNetworkAccessManager* const session = [] {
-        auto* manager = new QNetworkAccessManager(QCoreApplication::instance());
-        manager->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
-        manager->setTransferTimeout(ServiceTransfer::timeoutMilliseconds);
-        return manager;
-    }();
+    if (!session) {
+        session = new QNetworkAccessManager;
+        session->setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
+        session->setTransferTimeout(ServiceTransfer::timeoutMilliseconds);
+        qAddPostRoutine(destroySession);
+    }
     return *session;
 }
 
