@@ -61,12 +61,13 @@ public:
         };
 
         void push(Event event) {
+            std::function<void()> released; // destroyed after unlocking, like every handler
             std::lock_guard lock(m_state->mutex);
             if (m_state->cancelled || m_state->ended)
                 return;
             m_state->ended = event.ends;
             if (m_state->ended)
-                m_state->cancelHandler = nullptr;
+                released = std::exchange(m_state->cancelHandler, nullptr);
             m_state->pending.append(std::move(event));
             if (m_state->listening)
                 schedule(m_state);
@@ -107,15 +108,19 @@ public:
     void cancel() {
         if (!m_state)
             return;
+        // Handlers are moved out and destroyed unlocked: what they hold may refer back here.
         std::function<void()> handler;
+        ElementHandler onElement;
+        EndHandler onEnd;
+        QList<Event> pending;
         {
             std::lock_guard lock(m_state->mutex);
             if (m_state->cancelled)
                 return;
             m_state->cancelled = true;
-            m_state->pending.clear();
-            m_state->onElement = nullptr;
-            m_state->onEnd = nullptr;
+            pending.swap(m_state->pending);
+            onElement = std::exchange(m_state->onElement, nullptr);
+            onEnd = std::exchange(m_state->onEnd, nullptr);
             handler = std::exchange(m_state->cancelHandler, nullptr);
         }
         if (handler)
@@ -154,20 +159,22 @@ private:
         state->drainScheduled = false;
         while (!state->cancelled && !state->pending.isEmpty()) {
             Event event = state->pending.takeFirst();
-            // Hold the handlers by copy so that a handler may cancel or drop the stream.
-            auto onElement = state->onElement;
-            auto onEnd = state->onEnd;
+            // Call copies, so that a handler may cancel or drop the stream; once the stream is
+            // over, let go of the handlers altogether. Either way they are destroyed unlocked.
+            ElementHandler onElement = state->onElement;
+            EndHandler onEnd = state->onEnd;
+            if (event.ends) {
+                state->onElement = nullptr;
+                state->onEnd = nullptr;
+            }
             lock.unlock();
             if (event.element && onElement)
                 onElement(std::move(*event.element));
             else if (event.ends && onEnd)
                 onEnd(std::move(event.error));
+            onElement = nullptr;
+            onEnd = nullptr;
             lock.lock();
-            if (event.ends) {
-                // Release whatever the handlers hold once the stream is over.
-                state->onElement = nullptr;
-                state->onEnd = nullptr;
-            }
         }
     }
 

@@ -116,3 +116,20 @@ TEST(AsyncStream, ElementsYieldedFromAnotherThreadArriveInOrder) {
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(r.elements[i], i);
 }
+
+TEST(AsyncStream, AConsumerKeptAliveOnlyByItsOwnHandlersIsReleasedAtTheEnd) {
+    struct Consumer {
+        Stream stream;
+        bool ended = false;
+    };
+    auto [stream, continuation] = Stream::make();
+    auto consumer = std::make_shared<Consumer>();
+    consumer->stream = std::move(stream);
+    consumer->stream.listen([keep = consumer](int) {},
+                            [keep = consumer](std::optional<QString>) { keep->ended = true; });
+    std::weak_ptr<Consumer> weak = consumer;
+    consumer.reset();
+    continuation.yield(1);
+    continuation.finish();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return weak.expired(); }));
+}

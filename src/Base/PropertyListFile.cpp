@@ -1,0 +1,162 @@
+#include "Base/PropertyListFile.h"
+
+#include <cmath>
+#include <limits>
+
+namespace Base::PropertyListFile {
+
+namespace {
+
+constexpr const char* formatName = "parlino-defaults";
+constexpr int formatVersion = 1;
+
+Json::Value encodeReal(double real) {
+    if (std::isnan(real))
+        return "nan";
+    if (std::isinf(real))
+        return real > 0 ? "inf" : "-inf";
+    return real;
+}
+
+Json::Value encodeValue(const PropertyValue& value);
+
+Json::Value encodeDictionary(const PropertyValue::Dictionary& dictionary) {
+    Json::Value object = Json::Value::object();
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
+        object[it.key().toStdString()] = encodeValue(it.value());
+    return object;
+}
+
+Json::Value encodeValue(const PropertyValue& value) {
+    using Type = PropertyValue::Type;
+    switch (value.type()) {
+    case Type::data:
+        return {{"data", value.as<QByteArray>()->toBase64().toStdString()}};
+    case Type::date:
+        return {{"date", encodeReal(value.as<Date>()->secondsSinceReferenceDate)}};
+    case Type::boolean:
+        return {{"bool", *value.as<bool>()}};
+    case Type::integer:
+        return {{"integer", *value.as<qint64>()}};
+    case Type::real:
+        return {{"real", encodeReal(*value.as<double>())}};
+    case Type::string:
+        return {{"string", *value.as<QString>()}};
+    case Type::array: {
+        Json::Value array = Json::Value::array();
+        for (const auto& element : *value.as<PropertyValue::Array>())
+            array.push_back(encodeValue(element));
+        return {{"array", std::move(array)}};
+    }
+    case Type::dictionary:
+        return {{"dictionary", encodeDictionary(*value.as<PropertyValue::Dictionary>())}};
+    }
+    Q_UNREACHABLE();
+}
+
+Json::Error invalid(const char* what) {
+    return Json::Error{QStringLiteral("invalid %1").arg(QLatin1String(what))};
+}
+
+Json::Read<double> decodeReal(const Json::Value& json) {
+    if (json.is_number())
+        return json.get<double>();
+    if (json == "nan")
+        return std::nan("");
+    if (json == "inf")
+        return HUGE_VAL;
+    if (json == "-inf")
+        return -HUGE_VAL;
+    return failure(invalid("real"));
+}
+
+Json::Read<PropertyValue> decodeValue(const Json::Value& json, int depth);
+
+Json::Read<PropertyValue::Dictionary> decodeDictionary(const Json::Value& json, int depth) {
+    if (!json.is_object())
+        return failure(invalid("dictionary"));
+    PropertyValue::Dictionary dictionary;
+    for (const auto& [key, member] : json.items()) {
+        auto value = decodeValue(member, depth + 1);
+        if (!value)
+            return failure(value.error());
+        dictionary.insert(QString::fromStdString(key), std::move(value).value());
+    }
+    return dictionary;
+}
+
+Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Json::Value& json, int depth) {
+    if (tag == "string" && json.is_string())
+        return PropertyValue(QString::fromStdString(json.get<std::string>()));
+    if (tag == "integer" && json.is_number_integer() &&
+        !(json.is_number_unsigned() &&
+          json.get<quint64>() > quint64(std::numeric_limits<qint64>::max())))
+        return PropertyValue(json.get<qint64>());
+    if (tag == "bool" && json.is_boolean())
+        return PropertyValue(json.get<bool>());
+    if (tag == "real" || tag == "date") {
+        auto real = decodeReal(json);
+        if (!real)
+            return failure(real.error());
+        return tag == "real" ? PropertyValue(*real) : PropertyValue(Date{*real});
+    }
+    if (tag == "data" && json.is_string()) {
+        auto decoded =
+            QByteArray::fromBase64Encoding(QByteArray::fromStdString(json.get<std::string>()),
+                                           QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return failure(invalid("data"));
+        return PropertyValue(*decoded);
+    }
+    if (tag == "array" && json.is_array()) {
+        PropertyValue::Array array;
+        for (const auto& element : json) {
+            auto value = decodeValue(element, depth + 1);
+            if (!value)
+                return failure(value.error());
+            array.append(std::move(value).value());
+        }
+        return PropertyValue(std::move(array));
+    }
+    if (tag == "dictionary") {
+        auto dictionary = decodeDictionary(json, depth);
+        if (!dictionary)
+            return failure(dictionary.error());
+        return PropertyValue(std::move(dictionary).value());
+    }
+    return failure(invalid("value"));
+}
+
+Json::Read<PropertyValue> decodeValue(const Json::Value& json, int depth) {
+    // Deep nesting cannot come from this store; refuse it rather than exhaust the stack.
+    constexpr int maxDepth = 256;
+    if (depth > maxDepth || !json.is_object() || json.size() != 1)
+        return failure(invalid("value"));
+    const auto member = json.begin();
+    return decodeTagged(member.key(), member.value(), depth);
+}
+
+} // namespace
+
+QByteArray encode(const PropertyValue::Dictionary& values) {
+    const Json::Value document = {
+        {"format", formatName}, {"version", formatVersion}, {"values", encodeDictionary(values)}};
+    // Every number in the document is finite, so writing cannot be refused.
+    return Json::serialize(document).value();
+}
+
+Json::Read<PropertyValue::Dictionary> decode(const QByteArray& bytes) {
+    auto document = Json::parse(bytes);
+    if (!document)
+        return failure(document.error());
+    auto format = Json::require<QString>(*document, "format");
+    auto version = Json::require<qint64>(*document, "version");
+    if (!format || *format != QLatin1String(formatName) || !version || *version != formatVersion)
+        return failure(Json::Error{QStringLiteral("not a settings file of this version")});
+    const auto values = document->find("values");
+    if (values == document->end())
+        return failure(Json::Error{QStringLiteral("missing key \"values\"")});
+    return decodeDictionary(*values, 0);
+}
+
+} // namespace Base::PropertyListFile

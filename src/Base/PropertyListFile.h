@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Base/Json.h"
+#include "Base/PropertyValue.h"
+
+namespace Base::PropertyListFile {
+
+// The file of one user-defaults suite: UTF-8 JSON in which every value carries its type.
+//
+//   {"format": "parlino-defaults", "version": 1, "values": {"<key>": <value>, ...}}
+//
+// where each <value> is an object with exactly one member naming its type:
+//   {"string": "text"}     {"integer": 42}         {"bool": true}
+//   {"real": 0.5}          (or "nan", "inf", "-inf", which JSON numbers cannot hold)
+//   {"date": 7.5e8}        seconds since 2001-01-01 00:00:00 UTC
+//   {"data": "AAEC"}       standard Base64 with padding
+//   {"array": [<value>, ...]}
+//   {"dictionary": {"<key>": <value>, ...}}
+// Keys are written in sorted order. Reading is strict: anything else makes the file unreadable.
+
+QByteArray encode(const PropertyValue::Dictionary& values);
+Json::Read<PropertyValue::Dictionary> decode(const QByteArray& bytes);
+
+} // namespace Base::PropertyListFile

@@ -1,0 +1,274 @@
+#include "Base/UserDefaults.h"
+
+#include "Base/Log.h"
+#include "Base/PropertyListFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <atomic>
+
+namespace Base {
+
+namespace {
+
+const Log log(QStringLiteral("defaults"));
+
+bool isFileName(const QString& name) {
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
+} // namespace
+
+struct UserDefaults::Registration {
+    ObserverToken token;
+    QString key;
+    ObservingOptions options;
+    Observer observer;
+    std::atomic<bool> active{true};
+
+    void notify(const KeyValueChange& change) const {
+        if (active)
+            observer(change);
+    }
+    KeyValueChange filtered(KeyValueChange change) const {
+        if (!options.testFlag(Observing::oldValue))
+            change.oldValue.reset();
+        if (!options.testFlag(Observing::newValue))
+            change.newValue.reset();
+        return change;
+    }
+};
+
+const std::shared_ptr<UserDefaults>& UserDefaults::standard() {
+    // Never destroyed: it may be used until the very end of the process.
+    static const auto* instance =
+        new std::shared_ptr<UserDefaults>(open(QStringLiteral("com.parlino.app"), folder()));
+    return *instance;
+}
+
+QString UserDefaults::folder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Parlino");
+}
+
+std::shared_ptr<UserDefaults> UserDefaults::open(const QString& suiteName, const QString& folder,
+                                                 Scheduler& scheduler) {
+    QString filePath;
+    if (isFileName(suiteName))
+        filePath = QDir(folder).filePath(suiteName + QStringLiteral(".json"));
+    else
+        log.error("Settings suite \"%s\" cannot be saved: not a file name", suiteName);
+
+    std::shared_ptr<UserDefaults> defaults(new UserDefaults(suiteName, filePath, scheduler));
+    defaults->load();
+    if (auto* app = QCoreApplication::instance())
+        defaults->m_quitConnection =
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app,
+                             [weak = std::weak_ptr<UserDefaults>(defaults)] {
+                                 if (auto self = weak.lock())
+                                     self->flush();
+                             });
+    return defaults;
+}
+
+UserDefaults::UserDefaults(QString suiteName, QString filePath, Scheduler& scheduler)
+    : m_suiteName(std::move(suiteName)), m_filePath(std::move(filePath)), m_scheduler(scheduler) {}
+
+UserDefaults::~UserDefaults() {
+    QObject::disconnect(m_quitConnection);
+    flush();
+}
+
+void UserDefaults::load() {
+    if (m_filePath.isEmpty() || !QFileInfo::exists(m_filePath))
+        return;
+    QFile file(m_filePath);
+    QString problem;
+    if (file.open(QIODevice::ReadOnly)) {
+        auto values = PropertyListFile::decode(file.readAll());
+        if (values) {
+            m_persistent = std::move(values).value();
+            return;
+        }
+        problem = values.error().message;
+    } else {
+        problem = file.errorString();
+    }
+    log.error("Settings file %s is unreadable: %s", m_filePath, problem);
+    if (!moveAside()) {
+        // Keep the user's file untouched: this run's changes stay in memory.
+        log.error("Settings file %s could not be moved aside; changes will not be saved",
+                  m_filePath);
+        m_filePath.clear();
+    }
+}
+
+bool UserDefaults::moveAside() const {
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString aside = m_filePath + QStringLiteral(".corrupt") +
+                              (attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt));
+        if (QFileInfo::exists(aside))
+            continue;
+        if (!QFile::rename(m_filePath, aside))
+            return false;
+        log.notice("Settings file %s kept as %s; starting from defaults", m_filePath, aside);
+        return true;
+    }
+    return false;
+}
+
+std::optional<PropertyValue> UserDefaults::objectForKey(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    return valueLocked(key);
+}
+
+std::optional<PropertyValue> UserDefaults::valueLocked(const QString& key) const {
+    if (auto it = m_persistent.constFind(key); it != m_persistent.cend())
+        return *it;
+    if (auto it = m_registered.constFind(key); it != m_registered.cend())
+        return *it;
+    return std::nullopt;
+}
+
+void UserDefaults::set(const QString& key, PropertyValue value) {
+    change(key, [&] {
+        m_persistent.insert(key, std::move(value));
+        scheduleSaveLocked();
+    });
+}
+
+void UserDefaults::remove(const QString& key) {
+    change(key, [&] {
+        if (m_persistent.remove(key) > 0)
+            scheduleSaveLocked();
+    });
+}
+
+void UserDefaults::registerDefaults(const PropertyValue::Dictionary& defaults) {
+    for (auto it = defaults.cbegin(); it != defaults.cend(); ++it) {
+        const auto registerValue = [&] { m_registered.insert(it.key(), it.value()); };
+        bool changesValue = false;
+        {
+            std::lock_guard lock(m_mutex);
+            changesValue = !m_persistent.contains(it.key()) && valueLocked(it.key()) != it.value();
+            if (!changesValue)
+                registerValue();
+        }
+        // Observers hear of a registration only when it changes what the key reads.
+        if (changesValue)
+            change(it.key(), registerValue);
+    }
+}
+
+PropertyValue::Dictionary UserDefaults::dictionaryRepresentation() const {
+    std::lock_guard lock(m_mutex);
+    PropertyValue::Dictionary merged = m_registered;
+    merged.insert(m_persistent);
+    return merged;
+}
+
+UserDefaults::ObserverToken UserDefaults::addObserver(const QString& key, ObservingOptions options,
+                                                      Observer observer) {
+    auto registration = std::make_shared<Registration>();
+    registration->key = key;
+    registration->options = options;
+    registration->observer = std::move(observer);
+    std::optional<PropertyValue> current;
+    {
+        std::lock_guard lock(m_mutex);
+        registration->token = m_nextToken++;
+        m_observers.append(registration);
+        current = valueLocked(key);
+    }
+    if (options.testFlag(Observing::initial))
+        registration->notify(registration->filtered({false, std::nullopt, std::move(current)}));
+    return registration->token;
+}
+
+void UserDefaults::removeObserver(ObserverToken token) {
+    std::lock_guard lock(m_mutex);
+    m_observers.removeIf([token](const auto& registration) {
+        if (registration->token != token)
+            return false;
+        registration->active = false;
+        return true;
+    });
+}
+
+QList<std::shared_ptr<UserDefaults::Registration>>
+UserDefaults::observersOf(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    QList<std::shared_ptr<Registration>> observers;
+    for (const auto& registration : m_observers)
+        if (registration->key == key)
+            observers.append(registration);
+    return observers;
+}
+
+void UserDefaults::change(const QString& key, const Mutation& mutate) {
+    const auto observers = observersOf(key);
+    const bool anyPrior = std::any_of(observers.cbegin(), observers.cend(), [](const auto& r) {
+        return r->options.testFlag(Observing::prior);
+    });
+    if (anyPrior) {
+        const auto current = objectForKey(key);
+        for (const auto& registration : observers)
+            if (registration->options.testFlag(Observing::prior))
+                registration->notify(registration->filtered({true, current, std::nullopt}));
+    }
+    KeyValueChange change;
+    {
+        std::lock_guard lock(m_mutex);
+        change.oldValue = valueLocked(key);
+        mutate();
+        change.newValue = valueLocked(key);
+    }
+    for (const auto& registration : observers)
+        registration->notify(registration->filtered(change));
+}
+
+void UserDefaults::scheduleSaveLocked() {
+    m_dirty = true;
+    if (m_filePath.isEmpty() || m_pendingSave.isPending())
+        return;
+    m_pendingSave = m_scheduler.after(saveDelay, [weak = weak_from_this()] {
+        if (auto self = weak.lock())
+            self->flush();
+    });
+}
+
+void UserDefaults::flush() {
+    std::lock_guard saving(m_saveMutex);
+    PropertyValue::Dictionary snapshot;
+    {
+        std::lock_guard lock(m_mutex);
+        m_pendingSave = {};
+        if (!m_dirty || m_filePath.isEmpty())
+            return;
+        m_dirty = false;
+        snapshot = m_persistent;
+    }
+    if (!write(snapshot)) {
+        std::lock_guard lock(m_mutex);
+        m_dirty = true;
+    }
+}
+
+bool UserDefaults::write(const PropertyValue::Dictionary& values) const {
+    QSaveFile file(m_filePath);
+    const bool written = QDir().mkpath(QFileInfo(m_filePath).path()) &&
+                         file.open(QIODevice::WriteOnly) &&
+                         file.write(PropertyListFile::encode(values)) >= 0 && file.commit();
+    if (!written)
+        log.error("Settings file %s could not be written: %s", m_filePath, file.errorString());
+    return written;
+}
+
+} // namespace Base

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Base/Result.h"
+#include "Core/CaptureError.h"
+
+#include <QRectF>
+#include <QString>
+
+#include <optional>
+
+namespace Capture {
+
+// Whose focused element to ask: one application's, or whichever has the keyboard focus.
+struct AXFocusScope {
+    enum class Kind { application, systemWide };
+
+    static AXFocusScope application(qint32 pid) { return {Kind::application, pid}; }
+    static AXFocusScope systemWide() { return {Kind::systemWide, 0}; }
+
+    Kind kind = Kind::systemWide;
+    qint32 pid = 0; // the application's process; 0 for systemWide
+    friend bool operator==(const AXFocusScope&, const AXFocusScope&) = default;
+};
+
+// What the focused element shows; each part is absent when it could not be read.
+struct AXFocusSnapshot {
+    // The role under which a client reports a password field, whatever its toolkit calls it.
+    static constexpr char secureTextFieldRole[] = "AXSecureTextField";
+
+    std::optional<QString> selectedText;
+    std::optional<QString> role;
+    std::optional<QRectF> selectionBounds; // on screen
+
+    bool isSecureField() const { return role == QLatin1String(secureTextFieldRole); }
+};
+
+// The accessibility interface the capture reads the selection through. Called from capture
+// worker threads, possibly from several at once: a client over a library that is not thread-safe
+// serialises its calls.
+class AXClientProtocol {
+public:
+    virtual ~AXClientProtocol() = default;
+
+    // This process may read other applications' accessibility data.
+    virtual bool isTrusted() = 0;
+    // Some application is taking the keyboard for secure entry (a password prompt).
+    virtual bool isSecureEventInputEnabled() = 0;
+    // Reads the scope's focused element, each call bounded by `timeout` seconds. Fails with
+    // timedOut when the focused element could not be asked in time; a missing or unreadable
+    // element gives an empty snapshot.
+    virtual Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
+                                                                            double timeout) = 0;
+};
+
+} // namespace Capture

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+
+namespace Defaults {
+
+// A serial queue of operations on the thread pool: each starts after the one before it has
+// finished, in the order they were queued, from whatever thread. Destroying the queue lets the
+// operations already queued run to the end.
+class TaskQueue {
+public:
+    // Calls its argument once, from any thread, when the operation has finished.
+    using Done = std::function<void()>;
+    using Operation = std::function<void(Done done)>;
+
+    TaskQueue();
+
+    // Queues an operation that has finished when it returns.
+    void async(std::function<void()> operation);
+    // Queues an operation that finishes when it calls `done`.
+    void asyncWithCompletion(Operation operation);
+    // Calls `drained` once every operation queued before it has finished.
+    void flush(std::function<void()> drained);
+
+private:
+    struct State {
+        std::mutex mutex;
+        QList<Operation> pending;
+        bool running = false;
+    };
+    static void runNext(const std::shared_ptr<State>& state);
+
+    std::shared_ptr<State> m_state;
+};
+
+// A value guarded by its own lock; reads give a copy.
+template <class T> class Atomic {
+public:
+    explicit Atomic(T value = T()) : m_value(std::move(value)) {}
+
+    T value() const {
+        std::lock_guard lock(m_mutex);
+        return m_value;
+    }
+    void setValue(T value) {
+        std::lock_guard lock(m_mutex);
+        m_value = std::move(value);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    T m_value;
+};
+
+} // namespace Defaults

@@ -1,0 +1,275 @@
+#include "Parlino/Storage/CacheStore.h"
+
+#include "Parlino/Storage/ChunkFiles.h"
+
+#include <QLocale>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <numeric>
+
+namespace Parlino {
+
+namespace fs = std::filesystem;
+using Base::Json::Value;
+
+namespace {
+
+constexpr const char* audioName = "audio";
+constexpr const char* manifestName = "manifest.json";
+
+// The contents of "manifest.json": {"chunks": [records…], "words": [word timings…]}.
+struct Manifest {
+    QList<ChunkFiles::Record> chunks;
+    QList<Core::WordTiming> words;
+
+    Value toJson() const {
+        Value json = Value::object();
+        json["chunks"] = ChunkFiles::toJson(chunks);
+        json["words"] = Core::toJson(words);
+        return json;
+    }
+
+    static Base::Json::Read<Manifest> fromJson(const Value& json) {
+        if (!json.is_object() || !json.contains("chunks") || !json.contains("words"))
+            return Base::failure(Base::Json::Error{QStringLiteral("incomplete cache manifest")});
+        auto chunks = ChunkFiles::recordsFromJson(json["chunks"]);
+        if (!chunks)
+            return Base::failure(chunks.error());
+        auto words = Core::wordTimingsFromJson(json["words"]);
+        if (!words)
+            return Base::failure(words.error());
+        return Manifest{std::move(chunks).value(), std::move(words).value()};
+    }
+
+    static Base::Json::Read<Manifest> decode(const QByteArray& bytes) {
+        const auto json = Base::Json::parse(bytes);
+        if (!json)
+            return Base::failure(json.error());
+        return fromJson(*json);
+    }
+};
+
+qint64 audioBytes(const QList<AudioChunk>& chunks) {
+    return std::accumulate(chunks.begin(), chunks.end(), qint64(0),
+                           [](qint64 sum, const AudioChunk& c) { return sum + c.audio.size(); });
+}
+
+std::filesystem::file_time_type fileTime(Base::Date date) {
+    using namespace std::chrono;
+    const auto sinceEpoch = duration_cast<nanoseconds>(duration<double>(date.unixSeconds()));
+    return file_clock::from_sys(sys_time<nanoseconds>(sinceEpoch));
+}
+
+// What eviction may remove: an item of "audio" with its recency and the bytes of its audio.
+struct EvictionCandidate {
+    fs::path url;
+    fs::file_time_type date;
+    qint64 bytes;
+};
+
+// The sizes of the files directly inside `folder`, its manifest left out; 0 when it is no folder.
+qint64 evictableBytes(const fs::path& folder) {
+    std::error_code error;
+    qint64 bytes = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().filename() == manifestName)
+            continue;
+        std::error_code sizeError;
+        const auto size = it->file_size(sizeError);
+        if (!sizeError)
+            bytes += static_cast<qint64>(size);
+    }
+    return bytes;
+}
+
+// A damaged entry is one that no lookup could ever use; a manifest that exists but cannot be
+// read for another reason (permissions, for one) keeps its entry.
+bool isDamaged(const fs::path& folder) {
+    const auto bytes = StorageFiles::readFile(folder / manifestName);
+    if (!bytes)
+        return bytes.error() == std::errc::no_such_file_or_directory;
+    const auto manifest = Manifest::decode(*bytes);
+    if (!manifest)
+        return true;
+    for (const auto& record : manifest->chunks) {
+        const fs::path file = folder / StorageFiles::toPath(record.fileName);
+        std::error_code error;
+        const auto size = fs::file_size(file, error);
+        if (!error && static_cast<qint64>(size) != record.sizeBytes)
+            return true;
+        std::error_code statusError;
+        if (error && !fs::exists(fs::symlink_status(file, statusError)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+fs::path CacheStore::defaultRoot() {
+    return StorageFiles::toPath(
+               QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)) /
+           "com.parlino.app";
+}
+
+CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource now)
+    : m_root(std::move(root)), m_maxBytes(maxBytes), m_now(std::move(now)) {
+    StorageFiles::removeStaging(m_root);
+    std::error_code ignored;
+    fs::create_directories(m_root / audioName, ignored);
+}
+
+bool CacheStore::isValidKey(const QString& key) {
+    return key.size() == 64 && std::all_of(key.begin(), key.end(), [](QChar c) {
+               return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f');
+           });
+}
+
+fs::path CacheStore::entryFolder(const QString& key) const {
+    return m_root / audioName / key.toStdString();
+}
+
+std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
+    if (!isValidKey(key))
+        return std::nullopt;
+    const fs::path folder = entryFolder(key);
+    const auto bytes = StorageFiles::readFile(folder / manifestName);
+    if (!bytes)
+        return std::nullopt;
+    const auto manifest = Manifest::decode(*bytes);
+    if (!manifest)
+        return std::nullopt;
+    auto chunks = ChunkFiles::read(folder, manifest->chunks);
+    if (!chunks) {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        return std::nullopt;
+    }
+    touch(folder);
+    return Entry{std::move(chunks).value(), manifest->words};
+}
+
+void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
+                       const QList<Core::WordTiming>& words) {
+    if (!isValidKey(key) || audioBytes(chunks) > m_maxBytes)
+        return;
+    const fs::path staging = StorageFiles::newStagingFolder(m_root);
+    std::error_code error;
+    if (!fs::create_directories(staging, error))
+        return;
+    const auto records = ChunkFiles::write(staging, chunks);
+    if (!records)
+        return;
+    const auto manifest = Base::Json::serialize(Manifest{*records, words}.toJson());
+    if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
+        return;
+    const fs::path folder = entryFolder(key);
+    fs::remove_all(folder, error);
+    fs::rename(staging, folder, error);
+    if (error)
+        return;
+    touch(folder);
+    evictIfNeeded();
+}
+
+void CacheStore::touch(const fs::path& folder) {
+    const Base::Date stamp = StorageFiles::nextStamp(m_lastAssignedMTime, m_now());
+    std::error_code ignored;
+    fs::last_write_time(folder, fileTime(stamp), ignored);
+}
+
+void CacheStore::evictIfNeeded() {
+    std::error_code error;
+    fs::directory_iterator it(m_root / audioName, error);
+    if (error)
+        return;
+    std::vector<EvictionCandidate> candidates;
+    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
+        std::error_code dateError;
+        const auto date = it->last_write_time(dateError);
+        if (!dateError)
+            candidates.push_back({it->path(), date, evictableBytes(it->path())});
+    }
+    qint64 total = 0;
+    for (const auto& candidate : candidates)
+        total += candidate.bytes;
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const auto& a, const auto& b) { return a.date < b.date; });
+    for (const auto& candidate : candidates) {
+        if (total <= m_maxBytes)
+            break;
+        std::error_code ignored;
+        fs::remove_all(candidate.url, ignored);
+        total -= candidate.bytes;
+    }
+}
+
+int CacheStore::reconcile(const fs::path& root) {
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(root / audioName, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code statusError;
+        const auto status = it->symlink_status(statusError);
+        if (statusError || status.type() != fs::file_type::directory || !isDamaged(it->path()))
+            continue;
+        std::error_code removeError;
+        fs::remove_all(it->path(), removeError);
+        if (!removeError)
+            ++removed;
+    }
+    return removed;
+}
+
+qint64 CacheStore::totalBytes(const fs::path& root) {
+    qint64 total = 0;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(root / audioName, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code statusError;
+        const auto status = it->symlink_status(statusError);
+        if (statusError || status.type() != fs::file_type::regular)
+            continue;
+        std::error_code sizeError;
+        const auto size = it->file_size(sizeError);
+        if (!sizeError)
+            total += static_cast<qint64>(size);
+    }
+    return total;
+}
+
+void CacheStore::clear(const fs::path& root) {
+    const fs::path audio = root / audioName;
+    std::vector<fs::path> items;
+    std::error_code error;
+    for (fs::directory_iterator it(audio, error), end; !error && it != end; it.increment(error))
+        items.push_back(it->path());
+    for (const auto& item : items) {
+        std::error_code ignored;
+        fs::remove_all(item, ignored);
+    }
+    std::error_code ignored;
+    fs::create_directories(audio, ignored);
+}
+
+QString CacheStore::formattedSize(qint64 bytes) {
+    const double b = static_cast<double>(std::max<qint64>(bytes, 0));
+    const double kilobytes = std::round(b / 1024);
+    if (kilobytes <= 1023)
+        return QStringLiteral("%1 KB").arg(static_cast<qint64>(std::max(kilobytes, 1.0)));
+    const double megabytes = std::round(b / 1048576);
+    if (megabytes <= 1023)
+        return QStringLiteral("%1 MB").arg(static_cast<qint64>(megabytes));
+    return QStringLiteral("%1 GB").arg(QLocale::c().toString(b / 1073741824, 'f', 1));
+}
+
+QString CacheStore::clearButtonTitle(qint64 bytes) {
+    if (bytes < 1)
+        return QStringLiteral("Cached audio is empty");
+    return QStringLiteral("Clear cached audio (%1)").arg(formattedSize(bytes));
+}
+
+} // namespace Parlino

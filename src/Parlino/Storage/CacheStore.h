@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Base/Date.h"
+#include "Core/WordTiming.h"
+#include "Parlino/Storage/AudioChunk.h"
+#include "Parlino/Storage/StorageFiles.h"
+
+#include <QList>
+#include <QString>
+
+#include <filesystem>
+#include <optional>
+
+namespace Parlino {
+
+// The on-disk cache of finished reads, keyed by the read's cache key: under the root folder,
+// "audio"/<key>/ holds the chunk files and "manifest.json"; "staging" holds entries being built.
+// Capped in size, evicting the least recently stored or found entries first (recency is the
+// entry folder's modification date). Failures degrade to a miss or a skipped step; nothing is
+// logged. The instance belongs to the main thread; the static operations run anywhere.
+class CacheStore final {
+public:
+    struct Entry {
+        QList<AudioChunk> chunks;
+        QList<Core::WordTiming> words;
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+
+    static constexpr qint64 defaultMaxBytes = 524288000; // 500 MiB
+
+    // "com.parlino.app" in the user's cache folder.
+    static std::filesystem::path defaultRoot();
+
+    // Removes the staging leftovers of an earlier run and makes sure "audio" exists.
+    CacheStore(std::filesystem::path root, qint64 maxBytes,
+               StorageFiles::DateSource now = &Base::Date::now);
+
+    // A hit renews the entry's recency. A chunk file that is missing, unreadable or of the
+    // wrong size removes the entry; an unreadable manifest is only a miss.
+    std::optional<Entry> lookup(const QString& key);
+    // Builds the entry in staging and publishes it with one rename, replacing any entry of the
+    // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.
+    void store(const QString& key, const QList<AudioChunk>& chunks,
+               const QList<Core::WordTiming>& words);
+
+    // Removes damaged entries (manifest missing or undecodable, chunk files missing or of the
+    // wrong size) and returns how many were removed.
+    static int reconcile(const std::filesystem::path& root);
+    // Bytes of every regular file below "audio", manifests included.
+    static qint64 totalBytes(const std::filesystem::path& root);
+    // Empties "audio"; "staging" and the rest of the root stay.
+    static void clear(const std::filesystem::path& root);
+
+    static QString formattedSize(qint64 bytes);
+    static QString clearButtonTitle(qint64 bytes);
+
+    // A cache key names an entry folder only when it is 64 lower-case hexadecimal digits.
+    static bool isValidKey(const QString& key);
+
+private:
+    std::filesystem::path entryFolder(const QString& key) const;
+    void touch(const std::filesystem::path& folder);
+    void evictIfNeeded();
+
+    std::filesystem::path m_root;
+    qint64 m_maxBytes;
+    StorageFiles::DateSource m_now;
+    Base::Date m_lastAssignedMTime = StorageFiles::distantPast;
+};
+
+} // namespace Parlino

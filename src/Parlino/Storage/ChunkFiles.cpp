@@ -1,0 +1,87 @@
+#include "Parlino/Storage/ChunkFiles.h"
+
+#include "Parlino/Storage/StorageFiles.h"
+
+namespace Parlino::ChunkFiles {
+
+using Base::Json::Error;
+using Base::Json::Value;
+
+Value Record::toJson() const {
+    Value json = Value::object();
+    json["fileName"] = fileName;
+    json["sizeBytes"] = sizeBytes;
+    json["duration"] = duration;
+    return json;
+}
+
+Base::Json::Read<Record> Record::fromJson(const Value& json) {
+    auto fileName = fileNameFromJson(json);
+    auto sizeBytes = Base::Json::require<qint64>(json, "sizeBytes");
+    auto duration = Base::Json::require<double>(json, "duration");
+    if (!fileName)
+        return Base::failure(fileName.error());
+    if (!sizeBytes)
+        return Base::failure(sizeBytes.error());
+    if (!duration)
+        return Base::failure(duration.error());
+    return Record{*fileName, *sizeBytes, *duration};
+}
+
+Value toJson(const QList<Record>& records) {
+    Value array = Value::array();
+    for (const auto& record : records)
+        array.push_back(record.toJson());
+    return array;
+}
+
+Base::Json::Read<QList<Record>> recordsFromJson(const Value& json) {
+    if (!json.is_array())
+        return Base::failure(Error{QStringLiteral("expected an array of chunk records")});
+    QList<Record> records;
+    for (const auto& element : json) {
+        auto record = Record::fromJson(element);
+        if (!record)
+            return Base::failure(record.error());
+        records.append(std::move(record).value());
+    }
+    return records;
+}
+
+Base::Json::Read<QString> fileNameFromJson(const Value& record) {
+    auto fileName = Base::Json::require<QString>(record, "fileName");
+    if (fileName && !StorageFiles::isPlainName(*fileName))
+        return Base::failure(Error{QStringLiteral("chunk file name is not a plain name")});
+    return fileName;
+}
+
+Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& folder,
+                                                   const QList<AudioChunk>& chunks) {
+    QList<Record> records;
+    for (qsizetype i = 0; i < chunks.size(); ++i) {
+        const QString fileName = QStringLiteral("chunk-%1.mp3").arg(i);
+        if (const auto error =
+                StorageFiles::writeFile(folder / fileName.toStdString(), chunks[i].audio))
+            return Base::failure(error);
+        records.append({fileName, chunks[i].audio.size(), chunks[i].duration});
+    }
+    return records;
+}
+
+Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& folder,
+                                                  const QList<Record>& records) {
+    QList<AudioChunk> chunks;
+    for (const auto& record : records) {
+        auto bytes = StorageFiles::readFile(folder / StorageFiles::toPath(record.fileName));
+        if (!bytes)
+            return Base::failure(bytes.error() == std::errc::no_such_file_or_directory
+                                     ? ReadFailure::damaged
+                                     : ReadFailure::unreadable);
+        if (bytes->size() != record.sizeBytes)
+            return Base::failure(ReadFailure::damaged);
+        chunks.append({std::move(bytes).value(), record.duration});
+    }
+    return chunks;
+}
+
+} // namespace Parlino::ChunkFiles

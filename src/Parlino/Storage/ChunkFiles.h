@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Base/Json.h"
+#include "Base/Result.h"
+#include "Parlino/Storage/AudioChunk.h"
+
+#include <QList>
+#include <QString>
+
+#include <filesystem>
+#include <system_error>
+
+// The chunk files of a store entry ("chunk-0.mp3", "chunk-1.mp3", …) and their records in the
+// entry's manifest.
+namespace Parlino::ChunkFiles {
+
+// {"fileName": …, "sizeBytes": …, "duration": …}
+struct Record {
+    QString fileName;
+    qint64 sizeBytes = 0;
+    double duration = 0;
+    friend bool operator==(const Record&, const Record&) = default;
+
+    Base::Json::Value toJson() const;
+    // Requires all three keys; a file name that is not a plain name is refused.
+    static Base::Json::Read<Record> fromJson(const Base::Json::Value& json);
+};
+
+Base::Json::Value toJson(const QList<Record>& records);
+Base::Json::Read<QList<Record>> recordsFromJson(const Base::Json::Value& json);
+
+// A chunk file name from a manifest, refused unless it is a plain name inside the entry folder.
+Base::Json::Read<QString> fileNameFromJson(const Base::Json::Value& record);
+
+// Writes each chunk to "chunk-<index>.mp3" in `folder`; stops at the first failure.
+Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& folder,
+                                                   const QList<AudioChunk>& chunks);
+
+// Why the chunk files of a manifest could not be read back.
+enum class ReadFailure {
+    damaged,    // a file is missing or its size differs from its record
+    unreadable, // a file is there but could not be read
+};
+
+Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& folder,
+                                                  const QList<Record>& records);
+
+} // namespace Parlino::ChunkFiles

@@ -1,0 +1,202 @@
+#include "Parlino/Storage/ClipLibrary.h"
+
+#include "Base/Log.h"
+#include "Base/Unicode.h"
+#include "Parlino/Storage/ChunkFiles.h"
+
+#include <QLocale>
+#include <QStandardPaths>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace fs = std::filesystem;
+using Base::Json::Value;
+
+namespace {
+
+constexpr const char* manifestName = "manifest.json";
+constexpr qsizetype previewLength = 200;
+
+const Base::Log logger{QStringLiteral("clipLibrary")};
+
+// The contents of a clip's "manifest.json".
+struct Manifest {
+    QString text;
+    QList<Core::WordTiming> words;
+    QList<ChunkFiles::Record> chunks;
+    double totalDuration = 0;
+    Base::Date createdAt;
+    QString voiceID;
+    std::optional<QString> modelID;
+
+    Value toJson() const {
+        Value json = Value::object();
+        json["text"] = text;
+        json["words"] = Core::toJson(words);
+        json["chunks"] = ChunkFiles::toJson(chunks);
+        json["totalDuration"] = totalDuration;
+        json["createdAt"] = createdAt.secondsSinceReferenceDate;
+        json["voiceID"] = voiceID;
+        if (modelID)
+            json["modelID"] = *modelID;
+        return json;
+    }
+
+    static Base::Json::Read<Manifest> fromJson(const Value& json) {
+        using Base::Json::require;
+        auto text = require<QString>(json, "text");
+        auto totalDuration = require<double>(json, "totalDuration");
+        auto createdAt = require<double>(json, "createdAt");
+        auto voiceID = require<QString>(json, "voiceID");
+        auto modelID = Base::Json::optional<QString>(json, "modelID");
+        if (!text)
+            return Base::failure(text.error());
+        if (!totalDuration)
+            return Base::failure(totalDuration.error());
+        if (!createdAt)
+            return Base::failure(createdAt.error());
+        if (!voiceID)
+            return Base::failure(voiceID.error());
+        if (!modelID)
+            return Base::failure(modelID.error());
+        if (!json.contains("words") || !json.contains("chunks"))
+            return Base::failure(Base::Json::Error{QStringLiteral("incomplete clip manifest")});
+        auto words = Core::wordTimingsFromJson(json["words"]);
+        if (!words)
+            return Base::failure(words.error());
+        auto chunks = ChunkFiles::recordsFromJson(json["chunks"]);
+        if (!chunks)
+            return Base::failure(chunks.error());
+        return Manifest{*text,    *words,  *chunks, *totalDuration, Base::Date{*createdAt},
+                        *voiceID, *modelID};
+    }
+
+    static Base::Json::Read<Manifest> read(const fs::path& folder) {
+        const auto json = StorageFiles::readJson(folder / manifestName);
+        if (!json)
+            return Base::failure(json.error());
+        return fromJson(*json);
+    }
+};
+
+// "clip-" + the creation time in UTC as yyyyMMdd'T'HHmmssSSS'Z' (milliseconds truncated) + "-" +
+// eight random lower-case hexadecimal digits; nothing when the time cannot be rendered.
+std::optional<QString> folderName(Base::Date createdAt) {
+    const auto utc = StorageFiles::toDateTime(createdAt);
+    if (!utc)
+        return std::nullopt;
+    const QString stamp = QLocale::c().toString(*utc, QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
+    const QString suffix = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
+    return QStringLiteral("clip-%1-%2").arg(stamp, suffix);
+}
+
+std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
+    logger.error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
+    return std::nullopt;
+}
+
+QString describe(const std::error_code& error) {
+    return QString::fromStdString(error.message());
+}
+
+} // namespace
+
+fs::path ClipLibrary::defaultRoot() {
+    return StorageFiles::toPath(
+               QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) /
+           "Parlino" / "clips";
+}
+
+ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
+    : m_root(std::move(root)), m_now(std::move(now)) {
+    StorageFiles::removeStaging(m_root);
+    std::error_code ignored;
+    fs::create_directories(m_root, ignored);
+}
+
+Base::Date ClipLibrary::nextCreatedAt() {
+    return StorageFiles::nextStamp(m_lastAssignedCreatedAt, m_now());
+}
+
+std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioChunk>& chunks,
+                                        const QList<Core::WordTiming>& words,
+                                        const QString& voiceID,
+                                        const std::optional<QString>& modelID) {
+    const Base::Date createdAt = nextCreatedAt();
+    const auto name = folderName(createdAt);
+    if (!name)
+        return saveFailed(QStringLiteral("creation time out of range"), chunks.size());
+    const fs::path staging = StorageFiles::newStagingFolder(m_root);
+    std::error_code error;
+    fs::create_directories(staging, error);
+    if (error)
+        return saveFailed(describe(error), chunks.size());
+    const auto records = ChunkFiles::write(staging, chunks);
+    if (!records)
+        return saveFailed(describe(records.error()), chunks.size());
+    double totalDuration = 0;
+    for (const auto& chunk : chunks)
+        totalDuration += chunk.duration;
+    const Manifest manifest{text, words, *records, totalDuration, createdAt, voiceID, modelID};
+    const auto json = Base::Json::serialize(manifest.toJson());
+    if (!json)
+        return saveFailed(json.error().message, chunks.size());
+    if (const auto writeError = StorageFiles::writeFile(staging / manifestName, *json))
+        return saveFailed(describe(writeError), chunks.size());
+    fs::rename(staging, m_root / name->toStdString(), error);
+    if (error)
+        return saveFailed(describe(error), chunks.size());
+    logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
+    return ClipID{*name};
+}
+
+QList<ClipSummary> ClipLibrary::list() const {
+    QList<ClipSummary> summaries;
+    std::error_code error;
+    for (fs::directory_iterator it(m_root, error), end; !error && it != end; it.increment(error)) {
+        const ClipID id{StorageFiles::toText(it->path().filename())};
+        if (!id.isValid())
+            continue;
+        const auto manifest = Manifest::read(it->path());
+        if (!manifest)
+            continue;
+        const qsizetype previewSize =
+            Base::Unicode::graphemePrefixLength(manifest->text, previewLength);
+        summaries.append(
+            {id, manifest->text.left(previewSize), manifest->createdAt, manifest->totalDuration});
+    }
+    std::stable_sort(summaries.begin(), summaries.end(),
+                     [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
+    return summaries;
+}
+
+std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
+    if (!id.isValid())
+        return std::nullopt;
+    const fs::path folder = m_root / StorageFiles::toPath(id.rawValue);
+    const auto manifest = Manifest::read(folder);
+    if (!manifest)
+        return std::nullopt;
+    auto chunks = ChunkFiles::read(folder, manifest->chunks);
+    if (!chunks) {
+        if (chunks.error() == ChunkFiles::ReadFailure::damaged) {
+            logger.error("load: chunk size mismatch — self-healing (removing entry)");
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+        return std::nullopt;
+    }
+    return Clip{manifest->text, manifest->voiceID, std::move(chunks).value(), manifest->words};
+}
+
+void ClipLibrary::deleteClip(const ClipID& id) {
+    if (!id.isValid())
+        return;
+    std::error_code ignored;
+    fs::remove_all(m_root / StorageFiles::toPath(id.rawValue), ignored);
+}
+
+} // namespace Parlino

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Base/Result.h"
+
+#include <QTimeZone>
+
+#include <filesystem>
+#include <functional>
+#include <system_error>
+
+// Turns every saved clip into a recording the user can open: under the Recordings folder, one
+// folder per month ("January 2026") holding one folder per clip ("Jan 5, 2026 at 1.45.01 PM
+// (2m 6s)") with the clip's audio as one MP3 and "Transcript.txt". Each export rebuilds the
+// Recordings folder from the clip library's folder; the new export is built beside the old one
+// and swapped in whole. Reads the clip folders directly; safe to run on any thread.
+namespace Parlino::RecordingsExporter {
+
+using Outcome = Base::Result<void, std::error_code>;
+
+// "Parlino/Recordings" in the user's data folder, beside the clip library.
+std::filesystem::path defaultFolder();
+
+// Fails, leaving the previous export in place, when the clips cannot be listed or the new
+// Recordings folder cannot be built or swapped in; a clip that cannot be exported is skipped
+// and logged.
+Outcome exportRecordings(const std::filesystem::path& clipsRoot,
+                         const std::filesystem::path& recordingsFolder, const QTimeZone& timeZone);
+
+// Runs the export on a worker thread and hands its outcome to `completion` on the main thread.
+void exportInBackground(std::filesystem::path clipsRoot, std::filesystem::path recordingsFolder,
+                        QTimeZone timeZone, std::function<void(Outcome)> completion);
+
+// Creates the folder with any missing parents; a failure is ignored.
+void ensureDirectory(const std::filesystem::path& folder);
+
+} // namespace Parlino::RecordingsExporter

@@ -1,0 +1,119 @@
+#include "Parlino/Storage/StorageFiles.h"
+
+#include <QFile>
+#include <QUuid>
+
+#include <cerrno>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Parlino::StorageFiles {
+
+namespace {
+
+constexpr const char* stagingName = "staging";
+
+std::error_code lastError() {
+    return {errno, std::system_category()};
+}
+
+// Closes a descriptor when it goes out of scope.
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+} // namespace
+
+fs::path toPath(const QString& text) {
+    return fs::path(QFile::encodeName(text).toStdString());
+}
+
+QString toText(const fs::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+}
+
+bool isPlainName(QStringView name) {
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return false;
+    return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
+Base::Result<QByteArray, std::error_code> readFile(const fs::path& file) {
+    const FileDescriptor input{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
+    if (input.fd < 0)
+        return Base::failure(lastError());
+    struct stat info {};
+    if (::fstat(input.fd, &info) != 0)
+        return Base::failure(lastError());
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(input.fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return Base::failure(lastError());
+        if (count == 0)
+            return bytes;
+        bytes.append(buffer, count);
+    }
+}
+
+std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
+    const FileDescriptor output{
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    if (output.fd < 0)
+        return lastError();
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t count = ::write(output.fd, data, static_cast<size_t>(left));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return lastError();
+        data += count;
+        left -= count;
+    }
+    return {};
+}
+
+Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {
+    const auto bytes = readFile(file);
+    if (!bytes)
+        return Base::failure(Base::Json::Error{QString::fromStdString(bytes.error().message())});
+    return Base::Json::parse(*bytes);
+}
+
+fs::path newStagingFolder(const fs::path& root) {
+    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    return root / stagingName / uuid.toStdString();
+}
+
+void removeStaging(const fs::path& root) {
+    std::error_code ignored;
+    fs::remove_all(root / stagingName, ignored);
+}
+
+std::optional<QDateTime> toDateTime(Base::Date date) {
+    const double microseconds = std::round(date.unixSeconds() * 1e6);
+    if (!std::isfinite(microseconds) || std::fabs(microseconds) > 9.0e15)
+        return std::nullopt;
+    const auto milliseconds = static_cast<qint64>(std::floor(microseconds / 1000));
+    return QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::utc());
+}
+
+Base::Date nextStamp(Base::Date& last, Base::Date now) {
+    const Base::Date candidate{last.secondsSinceReferenceDate + 0.001};
+    last = candidate >= now ? candidate : now;
+    return last;
+}
+
+} // namespace Parlino::StorageFiles

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "Base/Date.h"
+#include "Base/Json.h"
+#include "Base/Result.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringView>
+#include <QTimeZone>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <system_error>
+
+// File handling shared by the stores: byte-exact reads and writes that report the system's error,
+// the checks that keep names read from disk or handed in by a caller inside a store, staging
+// folders, and the strictly increasing time stamps of one run.
+namespace Parlino::StorageFiles {
+
+namespace fs = std::filesystem;
+
+// Where the stores read the current date; tests inject their own.
+using DateSource = std::function<Base::Date()>;
+
+// Earlier than any real date: a run's first stamp is therefore always the current date.
+inline constexpr Base::Date distantPast{-1.0e300};
+
+fs::path toPath(const QString& text);
+QString toText(const fs::path& path);
+
+// One plain name inside a folder: not empty, not "." or "..", no separator and no NUL.
+bool isPlainName(QStringView name);
+
+Base::Result<QByteArray, std::error_code> readFile(const fs::path& file);
+// A plain (not atomic) write that creates or truncates the file.
+std::error_code writeFile(const fs::path& file, const QByteArray& bytes);
+
+// Reads and parses a whole JSON document; describes what failed.
+Base::Json::Read<Base::Json::Value> readJson(const fs::path& file);
+
+// A new, not yet created build folder under `root`/"staging", named by a fresh upper-case UUID.
+fs::path newStagingFolder(const fs::path& root);
+// Removes the leftovers of builds that never finished.
+void removeStaging(const fs::path& root);
+
+// The date in UTC to the millisecond, truncated as date patterns render it (after rounding to
+// whole microseconds, so 13:45:01.123 stored as a double stays .123); nothing when out of range.
+std::optional<QDateTime> toDateTime(Base::Date date);
+
+// The later of `last` + 1 ms and `now` (the former on a tie), also stored in `last`: stamps
+// handed out in one run strictly increase even when the clock stands still or steps back.
+Base::Date nextStamp(Base::Date& last, Base::Date now);
+
+} // namespace Parlino::StorageFiles

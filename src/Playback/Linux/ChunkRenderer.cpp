@@ -1,0 +1,150 @@
+#include "Playback/Linux/ChunkRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace Playback {
+
+namespace {
+// Source frames handed to the stretcher at a time.
+constexpr int64_t stretchBlockFrames = 1024;
+// How far back the output may still be playing what was rendered.
+constexpr int historySeconds = 2;
+} // namespace
+
+ChunkRenderer::ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder,
+                             std::function<void()> onDrained)
+    : m_format(decoder->format()), m_totalFrames(decoder->totalFrames()),
+      m_onDrained(std::move(onDrained)), m_decoder(std::move(decoder)),
+      m_meter(m_format.sampleRate) {
+    m_pcm.reserve(size_t(m_totalFrames * m_format.channels));
+    m_stretcher.setSampleRate(uint(m_format.sampleRate));
+    m_stretcher.setChannels(uint(m_format.channels));
+    m_segments.push_back({0, 0, 0});
+}
+
+double ChunkRenderer::position(int64_t pendingFrames) const {
+    std::lock_guard lock(m_mutex);
+    const double frame = sourceFrameAt(m_renderedFrames - pendingFrames);
+    return std::clamp(frame, 0.0, double(m_totalFrames)) / m_format.sampleRate;
+}
+
+float ChunkRenderer::power(int64_t pendingFrames) const {
+    std::lock_guard lock(m_mutex);
+    return m_meter.power(m_renderedFrames - pendingFrames);
+}
+
+bool ChunkRenderer::hasRunDry() const {
+    std::lock_guard lock(m_mutex);
+    return m_ranDry;
+}
+
+void ChunkRenderer::seek(double seconds) {
+    std::lock_guard lock(m_mutex);
+    const double frame = std::clamp(seconds * m_format.sampleRate, 0.0, double(m_totalFrames));
+    restartFrom(frame);
+    // What the output still holds from before the seek is heard as the new position.
+    m_segments.assign({{m_renderedFrames, frame, 0}});
+    m_ranDry = false;
+}
+
+void ChunkRenderer::setTempo(float tempo) {
+    std::lock_guard lock(m_mutex);
+    if (tempo == m_tempo)
+        return;
+    restartFrom(nextSourceFrame());
+    m_tempo = tempo;
+    m_stretcher.setTempo(tempo);
+}
+
+void ChunkRenderer::setGain(float gain) {
+    std::lock_guard lock(m_mutex);
+    m_gain = gain;
+}
+
+size_t ChunkRenderer::render(float* out, size_t frames) {
+    std::lock_guard lock(m_mutex);
+    const Segment segment{m_renderedFrames, nextSourceFrame(), m_tempo};
+    const int channels = m_format.channels;
+    size_t written = 0;
+    while (written < frames) {
+        float* at = out + written * size_t(channels);
+        const size_t n = m_tempo == 1.0 ? renderDirect(at, frames - written)
+                                        : renderStretched(at, frames - written);
+        if (n == 0)
+            break;
+        written += n;
+    }
+    std::for_each(out, out + written * size_t(channels), [this](float& s) { s *= m_gain; });
+    m_meter.append(out, int64_t(written), channels);
+
+    if (m_segments.back().outputFrame == segment.outputFrame)
+        m_segments.back() = segment;
+    else
+        m_segments.push_back(segment);
+    m_renderedFrames += int64_t(written);
+    const int64_t oldest = m_renderedFrames - int64_t(historySeconds) * m_format.sampleRate;
+    while (m_segments.size() > 1 && m_segments[1].outputFrame <= oldest)
+        m_segments.pop_front();
+    m_ranDry = written < frames;
+    return written;
+}
+
+size_t ChunkRenderer::renderDirect(float* out, size_t frames) {
+    decodeUntil(m_readFrame + int64_t(frames));
+    const auto n = size_t(std::clamp<int64_t>(decodedFrames() - m_readFrame, 0, int64_t(frames)));
+    const size_t channels = size_t(m_format.channels);
+    std::memcpy(out, m_pcm.data() + size_t(m_readFrame) * channels, n * channels * sizeof(float));
+    m_readFrame += int64_t(n);
+    return n;
+}
+
+size_t ChunkRenderer::renderStretched(float* out, size_t frames) {
+    while (m_stretcher.numSamples() < frames && !m_stretcherFlushed) {
+        decodeUntil(m_readFrame + stretchBlockFrames);
+        const int64_t available = std::min(decodedFrames() - m_readFrame, stretchBlockFrames);
+        if (available > 0) {
+            m_stretcher.putSamples(m_pcm.data() + size_t(m_readFrame) * size_t(m_format.channels),
+                                   uint(available));
+            m_readFrame += available;
+        } else {
+            m_stretcher.flush();
+            m_stretcherFlushed = true;
+        }
+    }
+    return m_stretcher.receiveSamples(out, uint(frames));
+}
+
+double ChunkRenderer::nextSourceFrame() const {
+    if (m_tempo == 1.0)
+        return double(m_readFrame);
+    const double inFlight =
+        m_stretcher.numUnprocessedSamples() + m_stretcher.numSamples() * m_tempo;
+    return std::max(0.0, double(m_readFrame) - inFlight);
+}
+
+int64_t ChunkRenderer::decodedFrames() const {
+    return int64_t(m_pcm.size()) / m_format.channels;
+}
+
+void ChunkRenderer::decodeUntil(int64_t frame) {
+    while (decodedFrames() < frame && m_decoder->decodeNext(m_pcm)) {
+    }
+}
+
+void ChunkRenderer::restartFrom(double sourceFrame) {
+    m_readFrame = std::llround(sourceFrame);
+    m_stretcher.clear();
+    m_stretcherFlushed = false;
+}
+
+double ChunkRenderer::sourceFrameAt(int64_t outputFrame) const {
+    auto segment = std::find_if(m_segments.rbegin(), m_segments.rend(),
+                                [&](const Segment& s) { return s.outputFrame <= outputFrame; });
+    if (segment == m_segments.rend())
+        return m_segments.front().sourceFrame;
+    return segment->sourceFrame + double(outputFrame - segment->outputFrame) * segment->tempo;
+}
+
+} // namespace Playback

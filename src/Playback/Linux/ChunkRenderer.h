@@ -1,0 +1,78 @@
+#pragma once
+
+#include "Playback/Linux/LevelMeter.h"
+#include "Playback/Linux/Mpg123Decoder.h"
+#include "Playback/Linux/PcmOutput.h"
+
+#include <soundtouch/SoundTouch.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace Playback {
+
+// The signal chain of one chunk: MP3 decoded on demand, time-stretched with the pitch kept,
+// scaled by the volume and metered. It remembers which part of the chunk each rendered frame
+// came from, so that the position and level of what is being heard can be told from the number
+// of frames the output still holds. Thread-safe: the output renders on its own thread.
+class ChunkRenderer : public PcmSource {
+public:
+    // `onDrained` runs on the output's thread once everything rendered has been heard.
+    ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder, std::function<void()> onDrained);
+
+    const PcmFormat& format() const { return m_format; }
+    double duration() const { return double(m_totalFrames) / m_format.sampleRate; }
+
+    // The position heard, in seconds, when the output still holds `pendingFrames` frames.
+    double position(int64_t pendingFrames) const;
+    // The level of channel 0 heard at that moment, in dBFS.
+    float power(int64_t pendingFrames) const;
+    // Whether the whole chunk has been rendered (until the next seek).
+    bool hasRunDry() const;
+
+    void seek(double seconds);
+    void setTempo(float tempo);
+    void setGain(float gain);
+
+    size_t render(float* out, size_t frames) override;
+    void drained() override { m_onDrained(); }
+
+private:
+    // Rendered output frames from `outputFrame` on came from `sourceFrame` on, advancing by
+    // `tempo` source frames per output frame.
+    struct Segment {
+        int64_t outputFrame;
+        double sourceFrame;
+        double tempo;
+    };
+
+    size_t renderDirect(float* out, size_t frames);
+    size_t renderStretched(float* out, size_t frames);
+    double nextSourceFrame() const;
+    int64_t decodedFrames() const;
+    void decodeUntil(int64_t frame);
+    void restartFrom(double sourceFrame);
+    double sourceFrameAt(int64_t outputFrame) const;
+
+    const PcmFormat m_format;
+    const int64_t m_totalFrames;
+    const std::function<void()> m_onDrained;
+
+    mutable std::mutex m_mutex;
+    std::unique_ptr<Mpg123Decoder> m_decoder;
+    std::vector<float> m_pcm; // everything decoded so far, interleaved
+    soundtouch::SoundTouch m_stretcher;
+    bool m_stretcherFlushed = false;
+    double m_tempo = 1.0;
+    float m_gain = 1.0f;
+    int64_t m_readFrame = 0;      // next source frame to render or to stretch
+    int64_t m_renderedFrames = 0; // output frames rendered since the start
+    bool m_ranDry = false;
+    std::deque<Segment> m_segments;
+    LevelMeter m_meter;
+};
+
+} // namespace Playback

@@ -1,0 +1,222 @@
+#include "Playback/Linux/PulseOutput.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <algorithm>
+
+namespace Playback {
+
+namespace {
+
+// How much the server holds ahead of what is heard: short, so that speed and volume changes
+// are heard at once.
+constexpr double targetLatencySeconds = 0.06;
+
+class LoopLock {
+public:
+    explicit LoopLock(pa_threaded_mainloop* loop) : m_loop(loop) {
+        pa_threaded_mainloop_lock(loop);
+    }
+    ~LoopLock() { pa_threaded_mainloop_unlock(m_loop); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
+
+private:
+    pa_threaded_mainloop* m_loop;
+};
+
+void signalLoop(pa_threaded_mainloop* loop) {
+    pa_threaded_mainloop_signal(loop, 0);
+}
+
+void finish(pa_operation* operation) {
+    if (operation)
+        pa_operation_unref(operation);
+}
+
+} // namespace
+
+PulseConnection::PulseConnection() : m_loop(pa_threaded_mainloop_new()) {
+    if (m_loop)
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), "Parlino");
+}
+
+PulseConnection::~PulseConnection() {
+    if (m_context) {
+        {
+            LoopLock lock(m_loop);
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+        }
+        pa_threaded_mainloop_stop(m_loop);
+    }
+    if (m_loop)
+        pa_threaded_mainloop_free(m_loop);
+}
+
+std::shared_ptr<PulseConnection> PulseConnection::connect() {
+    std::shared_ptr<PulseConnection> connection(new PulseConnection);
+    if (!connection->m_context)
+        return nullptr;
+    pa_context* context = connection->m_context;
+    pa_threaded_mainloop* loop = connection->m_loop;
+    pa_context_set_state_callback(
+        context,
+        [](pa_context*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
+        loop);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(loop) < 0)
+        return nullptr;
+    LoopLock lock(loop);
+    const bool settled = connection->waitUntil([context] {
+        return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) ||
+               pa_context_get_state(context) == PA_CONTEXT_READY;
+    });
+    return settled && pa_context_get_state(context) == PA_CONTEXT_READY ? connection : nullptr;
+}
+
+bool PulseConnection::isReady() const {
+    LoopLock lock(m_loop);
+    return pa_context_get_state(m_context) == PA_CONTEXT_READY;
+}
+
+bool PulseConnection::waitUntil(const std::function<bool()>& done) const {
+    struct Alarm {
+        pa_threaded_mainloop* loop;
+        bool rang = false;
+    } alarm{m_loop};
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(m_loop);
+    timeval deadline{};
+    pa_timeval_add(pa_gettimeofday(&deadline), pa_usec_t(timeoutSeconds * PA_USEC_PER_SEC));
+    pa_time_event* timer = api->time_new(
+        api, &deadline,
+        [](pa_mainloop_api*, pa_time_event*, const timeval*, void* data) {
+            auto* alarm = static_cast<Alarm*>(data);
+            alarm->rang = true;
+            signalLoop(alarm->loop);
+        },
+        &alarm);
+    while (!done() && !alarm.rang)
+        pa_threaded_mainloop_wait(m_loop);
+    api->time_free(timer);
+    return done();
+}
+
+std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> connection,
+                                               const PcmFormat& format, PcmSource& source) {
+    if (!connection)
+        return nullptr;
+    LoopLock lock(connection->loop());
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(format.sampleRate),
+                              uint8_t(format.channels)};
+    pa_stream* stream = pa_stream_new(connection->context(), "speech", &spec, nullptr);
+    if (!stream)
+        return nullptr;
+    std::unique_ptr<PulseOutput> output(new PulseOutput(connection, format, source, stream));
+    pa_stream_set_state_callback(
+        stream,
+        [](pa_stream*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
+        connection->loop());
+    pa_stream_set_write_callback(stream, &PulseOutput::onWritable, output.get());
+
+    const auto latencyBytes =
+        uint32_t(targetLatencySeconds * format.sampleRate) * uint32_t(pa_frame_size(&spec));
+    const pa_buffer_attr attributes{uint32_t(-1), latencyBytes, uint32_t(-1), uint32_t(-1),
+                                    uint32_t(-1)};
+    const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
+                                         PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
+        return nullptr;
+    const bool ready = connection->waitUntil([stream] {
+        return !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) ||
+               pa_stream_get_state(stream) == PA_STREAM_READY;
+    });
+    if (!ready || pa_stream_get_state(stream) != PA_STREAM_READY)
+        return nullptr;
+    return output;
+}
+
+PulseOutput::PulseOutput(std::shared_ptr<PulseConnection> connection, const PcmFormat& format,
+                         PcmSource& source, pa_stream* stream)
+    : m_connection(std::move(connection)), m_format(format), m_source(source), m_stream(stream) {}
+
+PulseOutput::~PulseOutput() {
+    LoopLock lock(m_connection->loop());
+    cancelDrain();
+    pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+    if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
+        pa_stream_disconnect(m_stream);
+    pa_stream_unref(m_stream);
+}
+
+bool PulseOutput::start() {
+    LoopLock lock(m_connection->loop());
+    if (pa_stream_get_state(m_stream) != PA_STREAM_READY)
+        return false;
+    m_running = true;
+    cancelDrain();
+    finish(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+    const size_t writable = pa_stream_writable_size(m_stream);
+    if (writable != size_t(-1) && writable > 0)
+        write(writable);
+    return true;
+}
+
+void PulseOutput::pause() {
+    LoopLock lock(m_connection->loop());
+    m_running = false;
+    finish(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+}
+
+int64_t PulseOutput::pendingFrames() const {
+    LoopLock lock(m_connection->loop());
+    pa_usec_t latency = 0;
+    int negative = 0;
+    if (pa_stream_get_latency(m_stream, &latency, &negative) < 0)
+        return m_writtenFrames; // no timing yet: nothing has been heard
+    const auto frames =
+        negative ? 0 : int64_t(latency * uint64_t(m_format.sampleRate) / PA_USEC_PER_SEC);
+    return std::min(frames, m_writtenFrames);
+}
+
+void PulseOutput::onWritable(pa_stream*, size_t bytes, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    if (output->m_running && !output->m_drain)
+        output->write(bytes);
+}
+
+void PulseOutput::write(size_t bytes) {
+    void* data = nullptr;
+    if (pa_stream_begin_write(m_stream, &data, &bytes) < 0 || !data)
+        return;
+    const size_t frameBytes = sizeof(float) * size_t(m_format.channels);
+    const size_t wanted = bytes / frameBytes;
+    const size_t rendered = m_source.render(static_cast<float*>(data), wanted);
+    if (rendered > 0)
+        pa_stream_write(m_stream, data, rendered * frameBytes, nullptr, 0, PA_SEEK_RELATIVE);
+    else
+        pa_stream_cancel_write(m_stream);
+    m_writtenFrames += int64_t(rendered);
+    if (rendered < wanted)
+        m_drain = pa_stream_drain(m_stream, &PulseOutput::onDrained, this);
+}
+
+void PulseOutput::onDrained(pa_stream*, int success, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    finish(output->m_drain);
+    output->m_drain = nullptr;
+    if (success)
+        output->m_source.drained();
+}
+
+void PulseOutput::cancelDrain() {
+    if (!m_drain)
+        return;
+    pa_operation_cancel(m_drain);
+    finish(m_drain);
+    m_drain = nullptr;
+}
+
+} // namespace Playback

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Playback/Linux/PcmOutput.h"
+
+#include <functional>
+#include <memory>
+
+struct pa_context;
+struct pa_operation;
+struct pa_stream;
+struct pa_threaded_mainloop;
+
+namespace Playback {
+
+// A connection to the PulseAudio server (PipeWire serves it too), shared by every stream. Its
+// callbacks run on a thread of its own; nothing waits on the server longer than a time-out.
+class PulseConnection {
+public:
+    static constexpr double timeoutSeconds = 2.0;
+
+    // Null when no server answers within the time-out.
+    static std::shared_ptr<PulseConnection> connect();
+    ~PulseConnection();
+    PulseConnection(const PulseConnection&) = delete;
+    PulseConnection& operator=(const PulseConnection&) = delete;
+
+    bool isReady() const;
+
+    pa_threaded_mainloop* loop() const { return m_loop; }
+    pa_context* context() const { return m_context; }
+    // With the loop locked: waits until `done` holds or the time-out passes; returns `done()`.
+    bool waitUntil(const std::function<bool()>& done) const;
+
+private:
+    PulseConnection();
+
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+};
+
+// A playback stream on the sound server, written from the server's requests.
+class PulseOutput : public PcmOutput {
+public:
+    // Null when the server refuses the stream or does not answer in time.
+    static std::unique_ptr<PulseOutput> open(std::shared_ptr<PulseConnection> connection,
+                                             const PcmFormat& format, PcmSource& source);
+    ~PulseOutput() override;
+
+    bool start() override;
+    void pause() override;
+    int64_t pendingFrames() const override;
+
+private:
+    PulseOutput(std::shared_ptr<PulseConnection> connection, const PcmFormat& format,
+                PcmSource& source, pa_stream* stream);
+    static void onWritable(pa_stream* stream, size_t bytes, void* self);
+    static void onDrained(pa_stream* stream, int success, void* self);
+    void write(size_t bytes);
+    void cancelDrain();
+
+    const std::shared_ptr<PulseConnection> m_connection;
+    const PcmFormat m_format;
+    PcmSource& m_source;
+    pa_stream* const m_stream;
+    // Guarded by the connection's loop lock.
+    bool m_running = false;
+    pa_operation* m_drain = nullptr;
+    int64_t m_writtenFrames = 0;
+};
+
+} // namespace Playback

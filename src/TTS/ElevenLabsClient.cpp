@@ -1,0 +1,313 @@
+#include "TTS/ElevenLabsClient.h"
+
+#include "Base/Base64.h"
+#include "Base/Json.h"
+#include "Base/Log.h"
+#include "Base/Unicode.h"
+#include "TTS/WordMapper.h"
+
+namespace TTS {
+
+namespace {
+
+namespace Json = Base::Json;
+using Core::TTSError;
+
+const Base::Log& log() {
+    static const Base::Log instance(QStringLiteral("tts"));
+    return instance;
+}
+
+constexpr qsizetype maxPreviousRequestIDs = 3;
+
+TTSError undecodableResponse() {
+    return TTSError::providerFault(200, QStringLiteral("undecodable response"));
+}
+
+// ---- Wire records -------------------------------------------------------------------------
+
+template <class T> Json::Read<QList<T>> arrayOf(const Json::Value& object, std::string_view key) {
+    if (!object.is_object() || !object.contains(key) || !object.at(key).is_array())
+        return Base::failure(Json::Error{QStringLiteral("expected an array")});
+    QList<T> out;
+    for (const auto& element : object.at(key)) {
+        auto item = Json::as<T>(element);
+        if (!item)
+            return Base::failure(item.error());
+        out.append(std::move(item).value());
+    }
+    return out;
+}
+
+struct Alignment {
+    QStringList characters;
+    QList<double> startTimes;
+    QList<double> endTimes;
+};
+
+struct TimestampResponse {
+    QString audioBase64;
+    std::optional<Alignment> alignment;
+};
+
+std::optional<TimestampResponse> decodeTimestampResponse(const QByteArray& body) {
+    const auto json = Json::parse(body);
+    if (!json)
+        return std::nullopt;
+    auto audio = Json::require<QString>(*json, "audio_base64");
+    if (!audio)
+        return std::nullopt;
+    TimestampResponse response{std::move(audio).value(), std::nullopt};
+    const auto alignment = json->find("alignment");
+    if (alignment == json->end() || alignment->is_null())
+        return response;
+    auto characters = arrayOf<QString>(*alignment, "characters");
+    auto starts = arrayOf<double>(*alignment, "character_start_times_seconds");
+    auto ends = arrayOf<double>(*alignment, "character_end_times_seconds");
+    if (!characters || !starts || !ends)
+        return std::nullopt;
+    response.alignment = Alignment{std::move(characters).value(), std::move(starts).value(),
+                                   std::move(ends).value()};
+    return response;
+}
+
+struct ErrorDetail {
+    std::optional<QString> status;
+    std::optional<QString> message;
+};
+
+// The "detail" object of an error body; nullopt when the body is not JSON or the detail is
+// absent, null or not an object of optional strings.
+std::optional<ErrorDetail> decodeErrorDetail(const QByteArray& body) {
+    const auto json = Json::parse(body);
+    if (!json || !json->is_object())
+        return std::nullopt;
+    const auto detail = json->find("detail");
+    if (detail == json->end() || !detail->is_object())
+        return std::nullopt;
+    auto status = Json::optional<QString>(*detail, "status");
+    auto message = Json::optional<QString>(*detail, "message");
+    if (!status || !message)
+        return std::nullopt;
+    return ErrorDetail{std::move(status).value(), std::move(message).value()};
+}
+
+std::optional<KeyQuota> decodeQuota(const QByteArray& body) {
+    const auto json = Json::parse(body);
+    if (!json || !json->is_object() || !json->contains("subscription"))
+        return std::nullopt;
+    const auto& subscription = json->at("subscription");
+    const auto used = Json::require<qint64>(subscription, "character_count");
+    const auto limit = Json::require<qint64>(subscription, "character_limit");
+    if (!used || !limit)
+        return std::nullopt;
+    return KeyQuota{*used, *limit};
+}
+
+// Only an address whose scheme is spelled exactly "http" or "https" is a preview address.
+std::optional<QUrl> previewURL(const std::optional<QString>& text) {
+    if (!text || !(text->startsWith(u"https:") || text->startsWith(u"http:")))
+        return std::nullopt;
+    const QUrl url(*text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+std::optional<Voice> decodeVoice(const Json::Value& json) {
+    auto id = Json::require<QString>(json, "voice_id");
+    auto name = Json::require<QString>(json, "name");
+    auto category = Json::optional<QString>(json, "category");
+    auto safety = Json::optional<QString>(json, "safety_control");
+    auto preview = Json::optional<QString>(json, "preview_url");
+    if (!id || !name || !category || !safety || !preview)
+        return std::nullopt;
+    return Voice{*id, *name, category->value_or(QString()), *safety, previewURL(*preview)};
+}
+
+std::optional<QList<Voice>> decodeVoices(const QByteArray& body) {
+    const auto json = Json::parse(body);
+    if (!json || !json->is_object() || !json->contains("voices") || !json->at("voices").is_array())
+        return std::nullopt;
+    QList<Voice> voices;
+    for (const auto& entry : json->at("voices")) {
+        auto voice = decodeVoice(entry);
+        if (!voice)
+            return std::nullopt;
+        voices.append(std::move(*voice));
+    }
+    return voices;
+}
+
+// ---- Requests -----------------------------------------------------------------------------
+
+QByteArray synthesisBody(const QString& text, const QString& modelID,
+                         const QStringList& previousRequestIDs) {
+    Json::Value body = Json::Value::object();
+    body["text"] = text;
+    body["model_id"] = modelID;
+    if (!previousRequestIDs.isEmpty()) {
+        Json::Value ids = Json::Value::array();
+        for (const QString& id :
+             previousRequestIDs.last(std::min(previousRequestIDs.size(), maxPreviousRequestIDs)))
+            ids.push_back(id);
+        body["previous_request_ids"] = std::move(ids);
+    }
+    return Json::serialize(body).valueOr({});
+}
+
+ServiceRequest synthesisRequest(const Endpoint& endpoint, const QString& text,
+                                const Core::VoiceID& voice, const Core::SynthesisSettings& settings,
+                                const QStringList& previousRequestIDs) {
+    QUrl url;
+    if (const auto segment = Endpoint::pathSegment(voice.rawValue)) {
+        QUrlQuery query;
+        query.addQueryItem(QStringLiteral("output_format"),
+                           QString::fromLatin1(QUrl::toPercentEncoding(settings.outputFormat)));
+        url = endpoint.address(QStringLiteral("/v1/text-to-speech/") + *segment +
+                                   QStringLiteral("/with-timestamps"),
+                               query);
+    }
+    return {ServiceRequest::Method::post,
+            url,
+            {{"Content-Type", "application/json"}},
+            synthesisBody(text, settings.modelID, previousRequestIDs)};
+}
+
+ServiceRequest getRequest(const Endpoint& endpoint, const QString& path) {
+    return {ServiceRequest::Method::get, endpoint.address(path), {}, {}};
+}
+
+// ---- Status -------------------------------------------------------------------------------
+
+void logProviderError(int status, const ErrorDetail& detail) {
+    const QString message = detail.message.value_or(QString());
+    const QString line =
+        QStringLiteral("provider error HTTP %1 slug=%2 msgLen=%3 msg=\"%4\"")
+            .arg(QString::number(status), detail.status.value_or(QStringLiteral("-")),
+                 QString::number(Base::Unicode::graphemeCount(message)), message);
+    log().notice("%{public}s", line);
+}
+
+// Statuses of 400 and above become the error of their status.
+std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
+    if (status < 400)
+        return std::nullopt;
+    const auto detail = decodeErrorDetail(body);
+    if (detail)
+        logProviderError(status, *detail);
+    switch (status) {
+    case 401:
+        return detail && detail->status == u"is_in_probation" ? TTSError::accountInProbation()
+                                                              : TTSError::unauthorized();
+    case 402:
+        return TTSError::insufficientCredits();
+    case 403:
+        return TTSError::insufficientPermissions();
+    default:
+        return TTSError::providerFault(status,
+                                       detail ? detail->message.value_or(QString()) : QString());
+    }
+}
+
+// ---- Answers ------------------------------------------------------------------------------
+
+Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse& response) {
+    const auto decoded = decodeTimestampResponse(response.body);
+    if (!decoded)
+        return Base::failure(undecodableResponse());
+    auto audio = Base::Base64::decodeStrict(decoded->audioBase64.toLatin1());
+    if (!audio)
+        return Base::failure(TTSError::providerFault(200, QStringLiteral("invalid audio payload")));
+    SynthesizedChunk chunk{std::move(*audio), {}, 0, std::nullopt};
+    if (const auto& alignment = decoded->alignment) {
+        chunk.words =
+            WordMapper::words(alignment->characters, alignment->startTimes, alignment->endTimes);
+        chunk.duration = alignment->endTimes.isEmpty() ? 0 : alignment->endTimes.last();
+    }
+    if (const auto requestID = response.header("request-id"))
+        chunk.requestID = QString::fromUtf8(*requestID);
+    return chunk;
+}
+
+} // namespace
+
+void ElevenLabsClient::send(ServiceRequest request, std::function<void(Response)> completion,
+                            std::stop_token cancel) const {
+    ServiceTransfer::send(
+        *m_session, m_endpoint, std::move(request),
+        [completion = std::move(completion)](TransferResult result) {
+            if (!result) {
+                if (const auto code = result.error().transferErrorCode)
+                    log().error("URLError code=%{public}ld", qint64(*code));
+                completion(Base::failure(result.error().error));
+                return;
+            }
+            const ServiceResponse& response = *result;
+            if (!response.status) {
+                log().error("non-HTTP response");
+                completion(Base::failure(
+                    TTSError::providerFault(-1, QStringLiteral("non-HTTP response"))));
+                return;
+            }
+            log().notice("HTTP %{public}ld bytes=%{public}ld", qint64(*response.status),
+                         qint64(response.body.size()));
+            completion(std::move(result).value());
+        },
+        std::move(cancel));
+}
+
+void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voice,
+                                  const Core::SynthesisSettings& settings,
+                                  const QStringList& previousRequestIDs,
+                                  Completion<SynthesizedChunk> completion,
+                                  std::stop_token cancel) const {
+    send(
+        synthesisRequest(m_endpoint, text, voice, settings, previousRequestIDs),
+        [completion = std::move(completion)](Response response) {
+            if (!response)
+                return completion(Base::failure(response.error()));
+            if (auto error = checkStatus(*response->status, response->body))
+                return completion(Base::failure(std::move(*error)));
+            completion(synthesizedChunk(*response));
+        },
+        std::move(cancel));
+}
+
+void ElevenLabsClient::validateKey(Completion<KeyValidation> completion,
+                                   std::stop_token cancel) const {
+    send(
+        getRequest(m_endpoint, QStringLiteral("/v1/user")),
+        [completion = std::move(completion)](Response response) {
+            if (!response)
+                return completion(Base::failure(response.error()));
+            // The key works but lacks the permission to read usage.
+            if (*response->status == 403)
+                return completion(KeyValidation::authenticatedNoUsage());
+            if (auto error = checkStatus(*response->status, response->body))
+                return completion(Base::failure(std::move(*error)));
+            const auto quota = decodeQuota(response->body);
+            if (!quota)
+                return completion(Base::failure(undecodableResponse()));
+            completion(KeyValidation::withQuota(*quota));
+        },
+        std::move(cancel));
+}
+
+void ElevenLabsClient::voices(Completion<QList<Voice>> completion, std::stop_token cancel) const {
+    send(
+        getRequest(m_endpoint, QStringLiteral("/v1/voices")),
+        [completion = std::move(completion)](Response response) {
+            if (!response)
+                return completion(Base::failure(response.error()));
+            if (auto error = checkStatus(*response->status, response->body))
+                return completion(Base::failure(std::move(*error)));
+            auto voices = decodeVoices(response->body);
+            if (!voices)
+                return completion(Base::failure(undecodableResponse()));
+            completion(std::move(*voices));
+        },
+        std::move(cancel));
+}
+
+} // namespace TTS

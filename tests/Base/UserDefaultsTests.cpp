@@ -1,0 +1,263 @@
+#include "Base/PropertyListFile.h"
+#include "Base/UserDefaults.h"
+
+#include "support/ManualTime.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+using Base::KeyValueChange;
+using Base::PropertyValue;
+using Base::UserDefaults;
+using Observing = UserDefaults::Observing;
+
+namespace {
+
+PropertyValue::Dictionary everyType() {
+    return {
+        {"data", QByteArray("\x00\x01\xff", 3)},
+        {"date", Base::Date{7.5e8}},
+        {"false", false},
+        {"integer", qint64(-9007199254740993)},
+        {"real", 1.0},
+        {"nan", std::nan("")},
+        {"infinity", -HUGE_VAL},
+        {"string", QStringLiteral("fünf \"5\"")},
+        {"array", PropertyValue::Array{1, "a", PropertyValue::Array{}}},
+        {"dictionary", PropertyValue::Dictionary{{"nested", PropertyValue::Dictionary{}}}},
+    };
+}
+
+std::optional<PropertyValue> at(const PropertyValue::Dictionary& values, const char* key) {
+    const auto it = values.constFind(QString::fromUtf8(key));
+    return it == values.cend() ? std::nullopt : std::optional(*it);
+}
+
+class UserDefaultsTest : public ::testing::Test {
+protected:
+    std::shared_ptr<UserDefaults> open() {
+        return UserDefaults::open(QStringLiteral("suite"), folder.path(), scheduler);
+    }
+    QString filePath() const { return folder.filePath(QStringLiteral("suite.json")); }
+    void writeFile(const QByteArray& bytes) const {
+        QFile file(filePath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray readFile(const QString& path) const {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir folder;
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler{clock};
+};
+
+} // namespace
+
+TEST(PropertyListFileTest, EveryTypeSurvivesTheFileWithItsType) {
+    const auto decoded =
+        Base::PropertyListFile::decode(Base::PropertyListFile::encode(everyType()));
+    ASSERT_TRUE(decoded);
+    auto expected = everyType();
+    auto actual = *decoded;
+    // NaN is unequal to itself: check it apart.
+    EXPECT_TRUE(std::isnan(*at(actual, "nan")->as<double>()));
+    expected.remove("nan");
+    actual.remove("nan");
+    EXPECT_EQ(actual, expected);
+    EXPECT_EQ(at(*decoded, "real")->type(), PropertyValue::Type::real);
+    EXPECT_EQ(at(*decoded, "false")->type(), PropertyValue::Type::boolean);
+}
+
+TEST(PropertyListFileTest, WritesTaggedValues) {
+    const QByteArray text =
+        Base::PropertyListFile::encode({{"b", false}, {"a", PropertyValue::Array{1, 0.5}}});
+    EXPECT_EQ(text,
+              QByteArray(R"({"format":"parlino-defaults","version":1,"values":)"
+                         R"({"a":{"array":[{"integer":1},{"real":0.5}]},"b":{"bool":false}}})"));
+}
+
+TEST(PropertyListFileTest, RefusesMalformedFiles) {
+    for (
+        const char* text : {
+            "",
+            "{}",
+            "not json",
+            R"({"format":"parlino-defaults","version":2,"values":{}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":"plain"}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"integer":1.5}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"bool":1}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"data":"*"}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"string":"x","bool":true}}})",
+        })
+        EXPECT_FALSE(Base::PropertyListFile::decode(text)) << text;
+}
+
+TEST_F(UserDefaultsTest, PersistentValuesWinOverRegisteredOnes) {
+    auto defaults = open();
+    defaults->registerDefaults({{"a", 1}, {"b", 2}});
+    defaults->set("b", 3);
+    EXPECT_EQ(defaults->objectForKey("a"), PropertyValue(1));
+    EXPECT_EQ(defaults->objectForKey("b"), PropertyValue(3));
+    EXPECT_EQ(defaults->dictionaryRepresentation(),
+              (PropertyValue::Dictionary{{"a", 1}, {"b", 3}}));
+    defaults->remove("b");
+    EXPECT_EQ(defaults->objectForKey("b"), PropertyValue(2));
+    EXPECT_EQ(defaults->objectForKey("c"), std::nullopt);
+}
+
+TEST_F(UserDefaultsTest, SurvivesARestartWithoutItsRegistrations) {
+    auto defaults = open();
+    defaults->registerDefaults({{"registered", true}});
+    const auto values = everyType();
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        defaults->set(it.key(), it.value());
+    defaults.reset();
+
+    auto reopened = open();
+    EXPECT_EQ(reopened->objectForKey("registered"), std::nullopt);
+    EXPECT_EQ(reopened->objectForKey("data"), at(everyType(), "data"));
+    EXPECT_EQ(reopened->objectForKey("false"), PropertyValue(false));
+    EXPECT_EQ(reopened->objectForKey("dictionary"), at(everyType(), "dictionary"));
+    EXPECT_EQ(reopened->dictionaryRepresentation().size(), everyType().size());
+}
+
+TEST_F(UserDefaultsTest, SavesOnceAfterTheDelay) {
+    auto defaults = open();
+    defaults->set("a", 1);
+    clock.set(0.5);
+    defaults->set("a", 2);
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+    EXPECT_FALSE(QFile::exists(filePath()));
+    scheduler.advance(UserDefaults::saveDelay);
+    EXPECT_EQ(at(Base::PropertyListFile::decode(readFile(filePath())).value(), "a"),
+              PropertyValue(2));
+    defaults->set("a", 3);
+    EXPECT_EQ(scheduler.pendingCount(), 1u);
+}
+
+TEST_F(UserDefaultsTest, MovesAnUnreadableFileAsideAndStartsFromDefaults) {
+    writeFile("{ broken");
+    writeFile("{ broken");
+    QFile(filePath()).copy(filePath() + ".corrupt");
+    auto defaults = open();
+    EXPECT_EQ(defaults->dictionaryRepresentation(), PropertyValue::Dictionary{});
+    EXPECT_FALSE(QFile::exists(filePath()));
+    EXPECT_EQ(readFile(filePath() + ".corrupt-2"), QByteArray("{ broken"));
+
+    defaults->set("a", 1);
+    defaults->flush();
+    EXPECT_EQ(open()->objectForKey("a"), PropertyValue(1));
+}
+
+TEST_F(UserDefaultsTest, NeverOverwritesAFileItCouldNotMoveAside) {
+    writeFile("{ broken");
+    // Every name the file could be moved to is taken.
+    QFile(filePath()).copy(filePath() + ".corrupt");
+    for (int i = 2; i <= 100; ++i)
+        QFile(filePath()).copy(filePath() + ".corrupt-" + QString::number(i));
+    auto defaults = open();
+    defaults->set("a", 1);
+    defaults.reset();
+    EXPECT_EQ(readFile(filePath()), QByteArray("{ broken"));
+}
+
+TEST_F(UserDefaultsTest, KeepsEveryWriteOfTwoThreads) {
+    auto defaults = open();
+    constexpr int count = 500;
+    auto writeAll = [&](const QString& prefix) {
+        for (int i = 0; i < count; ++i)
+            defaults->set(prefix + QString::number(i), i);
+    };
+    int notified = 0;
+    std::mutex notifiedMutex;
+    defaults->addObserver("x7", Observing::newValue, [&](const KeyValueChange&) {
+        std::lock_guard lock(notifiedMutex);
+        ++notified;
+    });
+    std::thread first(writeAll, QStringLiteral("x"));
+    std::thread second(writeAll, QStringLiteral("y"));
+    first.join();
+    second.join();
+    defaults.reset();
+
+    const auto values = open()->dictionaryRepresentation();
+    EXPECT_EQ(values.size(), 2 * count);
+    EXPECT_EQ(at(values, "y499"), PropertyValue(499));
+    EXPECT_EQ(notified, 1);
+}
+
+TEST_F(UserDefaultsTest, NotifiesWithTheRequestedValues) {
+    auto defaults = open();
+    defaults->set("k", 1);
+    QList<KeyValueChange> changes;
+    const auto record = [&](const KeyValueChange& change) { changes.append(change); };
+    defaults->addObserver("k", Observing::newValue | Observing::oldValue | Observing::prior,
+                          record);
+    defaults->addObserver("k", Observing::newValue | Observing::initial, record);
+    defaults->addObserver("other", Observing::newValue, record);
+
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_FALSE(changes[0].isPrior);
+    EXPECT_EQ(changes[0].newValue, PropertyValue(1));
+    EXPECT_EQ(changes[0].oldValue, std::nullopt);
+
+    changes.clear();
+    defaults->set("k", 1);
+    ASSERT_EQ(changes.size(), 3);
+    EXPECT_TRUE(changes[0].isPrior);
+    EXPECT_EQ(changes[0].oldValue, PropertyValue(1));
+    EXPECT_EQ(changes[0].newValue, std::nullopt);
+    EXPECT_EQ(changes[1].oldValue, PropertyValue(1));
+    EXPECT_EQ(changes[1].newValue, PropertyValue(1));
+    EXPECT_EQ(changes[2].oldValue, std::nullopt);
+
+    changes.clear();
+    defaults->remove("k");
+    ASSERT_EQ(changes.size(), 3);
+    EXPECT_EQ(changes[1].newValue, std::nullopt);
+}
+
+TEST_F(UserDefaultsTest, NotifiesARegistrationOnlyWhenItChangesTheValue) {
+    auto defaults = open();
+    defaults->set("set", 1);
+    QStringList changed;
+    for (const char* key : {"set", "new", "same"})
+        defaults->addObserver(key, Observing::newValue,
+                              [&, key](const KeyValueChange&) { changed.append(key); });
+    defaults->registerDefaults({{"same", 5}});
+    changed.clear();
+    defaults->registerDefaults({{"set", 2}, {"new", 2}, {"same", 5}});
+    EXPECT_EQ(changed, QStringList{"new"});
+}
+
+TEST_F(UserDefaultsTest, RemovedObserversHearNothing) {
+    auto defaults = open();
+    int calls = 0;
+    UserDefaults::ObserverToken token = 0;
+    token = defaults->addObserver("k", Observing::newValue, [&](const KeyValueChange&) {
+        ++calls;
+        defaults->removeObserver(token);
+    });
+    defaults->set("k", 1);
+    defaults->set("k", 2);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(UserDefaultsNameTest, ASuiteThatIsNoFileNameLivesInMemory) {
+    QTemporaryDir folder;
+    auto defaults = UserDefaults::open(QStringLiteral("../escape"), folder.path());
+    EXPECT_TRUE(defaults->filePath().isEmpty());
+    defaults->set("a", 1);
+    defaults->flush();
+    EXPECT_EQ(defaults->objectForKey("a"), PropertyValue(1));
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}

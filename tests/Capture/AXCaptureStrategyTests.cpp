@@ -1,0 +1,95 @@
+#include "Capture/AXCaptureStrategy.h"
+#include "support/CaptureFakes.h"
+#include "support/Printers.h"
+
+#include <gtest/gtest.h>
+
+using namespace Capture;
+using Core::CaptureError;
+
+namespace {
+
+const Core::FrontmostApp editor{QStringLiteral("Editor"), QStringLiteral("org.editor"), 42};
+
+class AXCaptureStrategyTest : public ::testing::Test {
+protected:
+    StrategyResult capture(bool isFrontmost = true) {
+        return strategy.capture({editor, isFrontmost}, {});
+    }
+    void focus(std::optional<QString> text, std::optional<QString> role = QStringLiteral("text"),
+               std::optional<QRectF> bounds = std::nullopt) {
+        ax->snapshot = AXFocusSnapshot{std::move(text), std::move(role), bounds};
+    }
+
+    std::shared_ptr<TestSupport::FakeAXClient> ax = std::make_shared<TestSupport::FakeAXClient>();
+    AXCaptureStrategy strategy{ax};
+};
+
+} // namespace
+
+TEST_F(AXCaptureStrategyTest, SecureInputIsRefusedBeforeTrustIsAsked) {
+    ax->secureInput = true;
+    ax->trusted = false;
+    focus(QStringLiteral("secret"));
+    const auto result = capture();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), CaptureError::secureField());
+    EXPECT_EQ(ax->trustQueries, 0);
+    EXPECT_TRUE(ax->scopes.empty());
+}
+
+TEST_F(AXCaptureStrategyTest, MissingTrustIsPermissionDenied) {
+    ax->trusted = false;
+    focus(QStringLiteral("text"));
+    const auto result = capture();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), CaptureError::permissionDenied());
+    EXPECT_TRUE(ax->scopes.empty());
+}
+
+TEST_F(AXCaptureStrategyTest, AsksTheFocusedElementOfTheTargetsScope) {
+    focus(QStringLiteral("hello"));
+    ASSERT_TRUE(capture(true));
+    ASSERT_TRUE(capture(false));
+    ASSERT_EQ(ax->scopes.size(), 2u);
+    EXPECT_EQ(ax->scopes[0], AXFocusScope::systemWide());
+    EXPECT_EQ(ax->scopes[1], AXFocusScope::application(42));
+    EXPECT_EQ(ax->timeouts, (std::vector<double>{0.5, 0.5}));
+}
+
+TEST_F(AXCaptureStrategyTest, SnapshotFailurePassesOnUnchanged) {
+    ax->snapshot = Base::failure(CaptureError::timedOut());
+    const auto result = capture();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), CaptureError::timedOut());
+}
+
+TEST_F(AXCaptureStrategyTest, PasswordFieldIsRefusedEvenWithSelectedText) {
+    focus(QStringLiteral("hunter2"), QString::fromLatin1(AXFocusSnapshot::secureTextFieldRole));
+    const auto result = capture();
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), CaptureError::secureField());
+}
+
+TEST_F(AXCaptureStrategyTest, YieldsTheSelectedTextUnchangedWithItsBounds) {
+    const QRectF bounds(10.5, 20, 300, 18);
+    focus(QStringLiteral("  Hello, world.\n"), std::nullopt, bounds);
+    const auto withBounds = capture();
+    ASSERT_TRUE(withBounds && *withBounds);
+    EXPECT_EQ(**withBounds,
+              (Core::SelectionCapture{QStringLiteral("  Hello, world.\n"), editor, bounds}));
+
+    focus(QStringLiteral("   "));
+    const auto blanks = capture(false);
+    ASSERT_TRUE(blanks && *blanks);
+    EXPECT_EQ(**blanks, (Core::SelectionCapture{QStringLiteral("   "), editor, std::nullopt}));
+}
+
+TEST_F(AXCaptureStrategyTest, NoOrEmptySelectionYieldsNothing) {
+    for (const auto& text : {std::optional<QString>(), std::optional(QString())}) {
+        focus(text);
+        const auto result = capture();
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(*result);
+    }
+}

@@ -1,0 +1,112 @@
+#include "Capture/ClipboardCaptureStrategy.h"
+#include "support/CaptureFakes.h"
+#include "support/Printers.h"
+#include "support/VirtualTime.h"
+
+#include <gtest/gtest.h>
+
+using namespace Capture;
+using TestSupport::textItem;
+
+namespace {
+
+const Core::FrontmostApp editor{QStringLiteral("Editor"), QStringLiteral("org.editor"), 42};
+const QList<PasteboardItem> usersItems{textItem(QStringLiteral("the user's own copy"))};
+
+class ClipboardCaptureStrategyTest : public ::testing::Test {
+protected:
+    ClipboardCaptureStrategyTest() {
+        pasteboard->write(usersItems);
+        keyPoster->onCopy = [this] { pasteboard->writeText(QStringLiteral("selected text")); };
+    }
+
+    // The captured text, or nothing.
+    std::optional<QString> capture(bool isFrontmost = true) {
+        const StrategyResult result = strategy.capture({editor, isFrontmost}, stop.get_token());
+        EXPECT_TRUE(result) << "the clipboard strategy never fails";
+        if (!result || !*result)
+            return std::nullopt;
+        EXPECT_EQ((*result)->sourceApp, editor);
+        EXPECT_FALSE((*result)->selectionBounds);
+        return (*result)->text;
+    }
+
+    TestSupport::VirtualTime time;
+    std::shared_ptr<TestSupport::FakePasteboard> pasteboard =
+        std::make_shared<TestSupport::FakePasteboard>(time);
+    std::shared_ptr<TestSupport::FakeKeyPoster> keyPoster =
+        std::make_shared<TestSupport::FakeKeyPoster>();
+    bool ownAppIsFrontmost = false;
+    std::stop_source stop;
+    ClipboardCaptureStrategy strategy{std::make_shared<PasteboardGate>(pasteboard, time, time, 0.5),
+                                      keyPoster,
+                                      0.005,
+                                      0.4,
+                                      0.6,
+                                      [this] { return ownAppIsFrontmost; },
+                                      time,
+                                      time};
+};
+
+} // namespace
+
+TEST_F(ClipboardCaptureStrategyTest, CopiesTheSelectionAndPutsTheUsersCopyBack) {
+    EXPECT_EQ(capture(), QStringLiteral("selected text"));
+    EXPECT_EQ(keyPoster->copies, 1);
+    EXPECT_EQ(pasteboard->items(), usersItems);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, RetargetedCaptureTouchesNeitherKeysNorPasteboard) {
+    EXPECT_EQ(capture(false), std::nullopt);
+    EXPECT_EQ(keyPoster->modifierQueries, 0);
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_EQ(pasteboard->snapshots(), 0);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, CopiesSoonAfterTheModifiersAreReleased) {
+    keyPoster->released = false;
+    time.at(0.25, [this] { keyPoster->released = true; });
+    double copiedAt = -1;
+    keyPoster->onCopy = [&] {
+        copiedAt = time.now();
+        pasteboard->writeText(QStringLiteral("selected text"));
+    };
+    EXPECT_EQ(capture(), QStringLiteral("selected text"));
+    EXPECT_GE(copiedAt, 0.25);
+    EXPECT_LE(copiedAt, 0.2601);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, ModifiersHeldPastTheLimitSendNothing) {
+    keyPoster->released = false;
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_GE(time.now(), 0.6 - 1e-9);
+    EXPECT_LT(time.now(), 0.62);
+    EXPECT_GE(keyPoster->modifierQueries, 60);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, StopDuringTheModifierWaitSendsNothing) {
+    keyPoster->released = false;
+    time.at(0.1, [this] { stop.request_stop(); });
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_LT(time.now(), 0.12);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, OwnApplicationInFrontAtReleaseGetsNoCopy) {
+    ownAppIsFrontmost = true;
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, EmptyOrNonTextCopiesYieldNothing) {
+    const QList<QList<PasteboardItem>> copies{
+        {textItem(QString())},
+        {{{QStringLiteral("image/png"), QByteArray("\x89PNG")}}},
+    };
+    for (const auto& copied : copies) {
+        keyPoster->onCopy = [&] { pasteboard->write(copied); };
+        EXPECT_EQ(capture(), std::nullopt);
+        EXPECT_EQ(pasteboard->items(), usersItems);
+    }
+}

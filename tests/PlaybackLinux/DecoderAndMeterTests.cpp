@@ -1,0 +1,93 @@
+#include "Playback/Linux/LevelMeter.h"
+#include "Playback/Linux/Mpg123Decoder.h"
+#include "TestAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace {
+
+using Playback::LevelMeter;
+using Playback::Mpg123Decoder;
+
+TEST(Mpg123Decoder, DecodesTaggedSpeechToTheExactLengthItWasEncodedFrom) {
+    auto decoder = Mpg123Decoder::open(TestAudio::speechMp3());
+    ASSERT_TRUE(decoder);
+    EXPECT_EQ((*decoder)->format(), (Playback::PcmFormat{44100, 1}));
+    EXPECT_EQ((*decoder)->totalFrames(), TestAudio::speechFrames());
+
+    std::vector<float> pcm;
+    size_t blocks = 0;
+    while ((*decoder)->decodeNext(pcm))
+        ++blocks;
+    EXPECT_EQ(int64_t(pcm.size()), TestAudio::speechFrames());
+    EXPECT_GT(blocks, 100u) << "decodes a frame at a time, not all at once";
+    EXPECT_FALSE((*decoder)->decodeNext(pcm));
+}
+
+TEST(Mpg123Decoder, KnowsTheLengthOfAStreamWithoutHeaderBeforeDecodingIt) {
+    auto decoder = Mpg123Decoder::open(TestAudio::untaggedSpeechMp3());
+    ASSERT_TRUE(decoder);
+    const int64_t total = (*decoder)->totalFrames();
+    EXPECT_EQ(total % 1152, 0) << "whole MPEG frames, encoder delay kept";
+    EXPECT_GE(total, TestAudio::speechFrames());
+    EXPECT_LT(total, TestAudio::speechFrames() + 3 * 1152);
+    EXPECT_EQ(int64_t(TestAudio::decodeAll(TestAudio::untaggedSpeechMp3()).size()), total);
+}
+
+TEST(Mpg123Decoder, RefusesDataThatHoldsNoAudio) {
+    std::mt19937 random(7);
+    for (const int size : {0, 37, 4096}) {
+        QByteArray noise(size, Qt::Uninitialized);
+        for (auto& byte : noise)
+            byte = char(random());
+        EXPECT_FALSE(Mpg123Decoder::open(noise)) << size << " random bytes";
+    }
+    EXPECT_FALSE(Mpg123Decoder::open(TestAudio::speechMp3().left(100)));
+}
+
+std::vector<float> sine(double amplitude, int frames) {
+    std::vector<float> samples(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i)
+        samples[size_t(i)] = float(amplitude * std::sin(2 * std::numbers::pi * 441.0 * i / 44100));
+    return samples;
+}
+
+TEST(LevelMeter, ReadsTheRmsOfTheWindowEndingAtTheHeardFrame) {
+    LevelMeter meter(44100);
+    EXPECT_EQ(meter.power(0), LevelMeter::silence);
+
+    const auto loud = sine(1.0, 44100);
+    meter.append(loud.data(), 44100, 1);
+    const std::vector<float> quiet = sine(0.01, 44100);
+    meter.append(quiet.data(), 44100, 1);
+
+    EXPECT_NEAR(meter.power(44100), -3.01, 0.01);
+    EXPECT_NEAR(meter.power(88200), -43.01, 0.01);
+    EXPECT_EQ(meter.power(-10), LevelMeter::silence) << "before anything was handed over";
+}
+
+TEST(LevelMeter, MetersChannelZeroOfInterleavedSamplesAndReadsSilenceAsMinus160) {
+    LevelMeter meter(44100);
+    std::vector<float> stereo(2 * 4410);
+    const auto loud = sine(1.0, 4410);
+    for (size_t i = 0; i < loud.size(); ++i)
+        stereo[2 * i + 1] = loud[i]; // only the right channel sounds
+    meter.append(stereo.data(), 4410, 2);
+    EXPECT_EQ(meter.power(4410), LevelMeter::silence);
+}
+
+TEST(LevelMeter, ForgetsWhatIsOlderThanItsHistory) {
+    LevelMeter meter(1000);
+    const auto loud = sine(1.0, 1000);
+    meter.append(loud.data(), 1000, 1);
+    const std::vector<float> more(3000, 0.5f);
+    meter.append(more.data(), 3000, 1);
+    EXPECT_EQ(meter.power(1000), LevelMeter::silence);
+    EXPECT_NEAR(meter.power(4000), 20 * std::log10(0.5), 0.001);
+}
+
+} // namespace

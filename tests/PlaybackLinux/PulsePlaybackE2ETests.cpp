@@ -1,0 +1,81 @@
+// Plays real speech through a PulseAudio server. Under scripts/with-pulseaudio.sh the null sink's
+// monitor is recorded, and what was played is compared with the decoded audio.
+#include "Base/Clock.h"
+#include "Playback/Linux/Mpg123ChunkPlayer.h"
+#include "Playback/Linux/PulseOutput.h"
+#include "Playback/Linux/SystemOutputFactory.h"
+#include "TestAudio.h"
+#include "support/EventLoop.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+using Playback::Mpg123ChunkPlayer;
+
+size_t onset(const std::vector<float>& samples) {
+    const auto loud =
+        std::find_if(samples.begin(), samples.end(), [](float s) { return std::abs(s) > 0.02f; });
+    return size_t(loud - samples.begin());
+}
+
+double correlation(const std::vector<float>& a, const std::vector<float>& b, size_t bStart) {
+    double ab = 0, aa = 0, bb = 0;
+    for (size_t i = 0; i < a.size() && bStart + i < b.size(); ++i) {
+        ab += double(a[i]) * b[bStart + i];
+        aa += double(a[i]) * a[i];
+        bb += double(b[bStart + i]) * b[bStart + i];
+    }
+    return aa > 0 && bb > 0 ? ab / std::sqrt(aa * bb) : 0;
+}
+
+std::vector<float> readCapture(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<float> samples(size_t(bytes.size()) / sizeof(float));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    return samples;
+}
+
+TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
+    if (!Playback::PulseConnection::connect())
+        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    Playback::SystemOutputFactory outputs;
+    auto made = Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs);
+    ASSERT_TRUE(made);
+    auto player = std::move(made).value();
+    bool finished = false;
+    player->setOnFinish([&] { finished = true; });
+
+    const double started = Base::SteadyClock::shared().now();
+    player->play();
+    TestSupport::pumpUntil([] { return false; }, 1000);
+    EXPECT_NEAR(player->currentTime(), Base::SteadyClock::shared().now() - started, 0.1);
+    EXPECT_GT(player->averagePower(), -160.0f);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return finished; }, 15000));
+    EXPECT_NEAR(Base::SteadyClock::shared().now() - started, player->duration(), 0.3);
+
+    const QString capturePath = qEnvironmentVariable("PARLINO_PULSE_CAPTURE");
+    if (capturePath.isEmpty())
+        GTEST_SKIP() << "played, but nothing recorded the sink to compare with";
+    TestSupport::pumpUntil([] { return false; }, 300); // the recorder's own latency
+    const auto captured = readCapture(capturePath);
+    const auto decoded = TestAudio::decodeAll(TestAudio::speechMp3());
+    ASSERT_LT(onset(captured), captured.size()) << "the sink received only silence";
+    const auto expectedStart = int64_t(onset(captured)) - int64_t(onset(decoded));
+    double best = 0;
+    for (int64_t shift = std::max<int64_t>(0, expectedStart - 400); shift < expectedStart + 400;
+         ++shift)
+        best = std::max(best, correlation(decoded, captured, size_t(shift)));
+    EXPECT_GT(best, 0.99);
+}
+
+} // namespace

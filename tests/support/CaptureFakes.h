@@ -1,0 +1,195 @@
+#pragma once
+
+#include "Base/Clock.h"
+#include "Capture/AXClientProtocol.h"
+#include "Capture/CaptureStrategy.h"
+#include "Capture/KeyEventPosting.h"
+#include "Capture/PasteboardProtocol.h"
+
+#include <QList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+// Fakes of the capture module's system interfaces and strategies.
+namespace TestSupport {
+
+inline const QString plainTextType = QStringLiteral("text/plain");
+
+inline Capture::PasteboardItem textItem(const QString& text) {
+    return {{plainTextType, text.toUtf8()}};
+}
+
+// Answers with fixed values and records what it was asked.
+class FakeAXClient : public Capture::AXClientProtocol {
+public:
+    bool trusted = true;
+    bool secureInput = false;
+    Base::Result<Capture::AXFocusSnapshot, Core::CaptureError> snapshot =
+        Capture::AXFocusSnapshot{};
+
+    int trustQueries = 0;
+    std::vector<Capture::AXFocusScope> scopes;
+    std::vector<double> timeouts;
+
+    bool isTrusted() override {
+        ++trustQueries;
+        return trusted;
+    }
+    bool isSecureEventInputEnabled() override { return secureInput; }
+    Base::Result<Capture::AXFocusSnapshot, Core::CaptureError>
+    focusSnapshot(Capture::AXFocusScope scope, double timeout) override {
+        scopes.push_back(scope);
+        timeouts.push_back(timeout);
+        return snapshot;
+    }
+};
+
+// An in-memory pasteboard; other "applications" write to it through write(). Notes the time of
+// each restore on the clock it is given.
+class FakePasteboard : public Capture::PasteboardProtocol {
+public:
+    explicit FakePasteboard(const Base::Clock& clock) : m_clock(clock) {}
+
+    qint64 changeCount() const override {
+        std::lock_guard lock(m_mutex);
+        return m_changeCount;
+    }
+    QList<Capture::PasteboardItem> snapshot() override {
+        std::lock_guard lock(m_mutex);
+        ++m_snapshots;
+        return m_items;
+    }
+    void restore(const QList<Capture::PasteboardItem>& items) override {
+        std::lock_guard lock(m_mutex);
+        m_items = items;
+        ++m_changeCount;
+        m_restoreTimes.push_back(m_clock.now());
+    }
+    std::optional<QString> readString() override {
+        std::lock_guard lock(m_mutex);
+        if (m_items.isEmpty() || !m_items.first().contains(plainTextType))
+            return std::nullopt;
+        return QString::fromUtf8(m_items.first().at(plainTextType));
+    }
+
+    void write(QList<Capture::PasteboardItem> items) {
+        std::lock_guard lock(m_mutex);
+        m_items = std::move(items);
+        ++m_changeCount;
+    }
+    void writeText(const QString& text) { write({textItem(text)}); }
+
+    QList<Capture::PasteboardItem> items() const {
+        std::lock_guard lock(m_mutex);
+        return m_items;
+    }
+    int snapshots() const {
+        std::lock_guard lock(m_mutex);
+        return m_snapshots;
+    }
+    std::vector<double> restoreTimes() const {
+        std::lock_guard lock(m_mutex);
+        return m_restoreTimes;
+    }
+    int restores() const { return static_cast<int>(restoreTimes().size()); }
+
+private:
+    const Base::Clock& m_clock;
+    mutable std::mutex m_mutex;
+    QList<Capture::PasteboardItem> m_items;
+    qint64 m_changeCount = 0;
+    int m_snapshots = 0;
+    std::vector<double> m_restoreTimes;
+};
+
+// Modifier state and copy keystrokes under the test's control.
+class FakeKeyPoster : public Capture::KeyEventPosting {
+public:
+    std::atomic<bool> released = true;
+    std::atomic<bool> sends = true;
+    // What the front-most application does with the copy keystroke.
+    std::function<void()> onCopy;
+
+    std::atomic<int> modifierQueries = 0;
+    std::atomic<int> copies = 0;
+
+    bool modifiersReleased() override {
+        ++modifierQueries;
+        return released;
+    }
+    bool postCopy() override {
+        ++copies;
+        if (sends && onCopy)
+            onCopy();
+        return sends;
+    }
+};
+
+// Yields a fixed answer at once and records the targets it was given.
+class ScriptedStrategy : public Capture::CaptureStrategy {
+public:
+    explicit ScriptedStrategy(Capture::StrategyResult answer) : m_answer(std::move(answer)) {}
+
+    Capture::StrategyResult capture(const Capture::CaptureTarget& target,
+                                    std::stop_token) override {
+        std::lock_guard lock(m_mutex);
+        m_targets.push_back(target);
+        return m_answer;
+    }
+    std::vector<Capture::CaptureTarget> targets() const {
+        std::lock_guard lock(m_mutex);
+        return m_targets;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    Capture::StrategyResult m_answer;
+    std::vector<Capture::CaptureTarget> m_targets;
+};
+
+// Blocks in capture() until the test finishes it, like a strategy stuck in a slow call.
+class BlockingStrategy : public Capture::CaptureStrategy {
+public:
+    Capture::StrategyResult capture(const Capture::CaptureTarget&, std::stop_token stop) override {
+        std::unique_lock lock(m_mutex);
+        m_started = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_answer.has_value(); });
+        m_stopSeen = stop.stop_requested();
+        m_returned = true;
+        return *m_answer;
+    }
+
+    void waitUntilStarted() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_started; });
+    }
+    void finish(Capture::StrategyResult answer) {
+        std::lock_guard lock(m_mutex);
+        m_answer = std::move(answer);
+        m_changed.notify_all();
+    }
+    bool returned() const {
+        std::lock_guard lock(m_mutex);
+        return m_returned;
+    }
+    bool stopSeen() const {
+        std::lock_guard lock(m_mutex);
+        return m_stopSeen;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_started = false;
+    bool m_returned = false;
+    bool m_stopSeen = false;
+    std::optional<Capture::StrategyResult> m_answer;
+};
+
+} // namespace TestSupport

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Playback/Linux/PcmOutput.h"
+
+#include <vector>
+
+namespace TestSupport {
+
+// An output that pulls samples only when the test says so and keeps what it pulled.
+class FakePcmOutput : public Playback::PcmOutput {
+public:
+    FakePcmOutput(const Playback::PcmFormat& format, Playback::PcmSource& source)
+        : format(format), source(source) {}
+
+    bool start() override {
+        running = true;
+        ++starts;
+        return true;
+    }
+    void pause() override { running = false; }
+    int64_t pendingFrames() const override { return pending; }
+
+    // Pulls up to `frames` frames, as a device would; returns how many came.
+    size_t consume(size_t frames) {
+        const size_t channels = size_t(format.channels);
+        std::vector<float> block(frames * channels);
+        const size_t rendered = source.render(block.data(), frames);
+        played.insert(played.end(), block.begin(), block.begin() + long(rendered * channels));
+        return rendered;
+    }
+    // Pulls until the source runs dry, in device-sized blocks.
+    void consumeAll(size_t blockFrames = 441) {
+        while (consume(blockFrames) == blockFrames) {
+        }
+    }
+    // Reports that everything pulled has been heard.
+    void drain() { source.drained(); }
+
+    const Playback::PcmFormat format;
+    Playback::PcmSource& source;
+    std::vector<float> played;
+    int64_t pending = 0;
+    bool running = false;
+    int starts = 0;
+};
+
+// Makes fake outputs and keeps a pointer to the last one, which its player owns.
+class FakePcmOutputFactory : public Playback::PcmOutputFactory {
+public:
+    std::unique_ptr<Playback::PcmOutput> make(const Playback::PcmFormat& format,
+                                              Playback::PcmSource& source) override {
+        auto output = std::make_unique<FakePcmOutput>(format, source);
+        last = output.get();
+        return output;
+    }
+
+    FakePcmOutput* last = nullptr;
+};
+
+} // namespace TestSupport
