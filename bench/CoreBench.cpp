@@ -3,8 +3,6 @@
 #include "Core/TextSanitizer.h"
 #include "TTS/WordMapper.h"
 
-#include <QCoreApplication>
-
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -70,11 +68,3 @@ BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WordMapper100k)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

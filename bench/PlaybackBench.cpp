@@ -8,7 +8,6 @@
 #include "Playback/Linux/PulseOutput.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
-#include <QCoreApplication>
 #include <QFile>
 
 #include <benchmark/benchmark.h>
@@ -109,11 +108,3 @@ BENCHMARK(BM_PlayToFirstSamplePulseAudio)
     ->Iterations(50);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

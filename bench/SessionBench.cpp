@@ -71,11 +71,3 @@ BENCHMARK(BM_TickWith10000Words);
 BENCHMARK(BM_AcceptThe50thChunk)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

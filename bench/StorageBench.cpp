@@ -1,7 +1,6 @@
 // Cost of the audio cache's hot paths: a hit on a long read, and the launch reconciliation.
 #include "Parlino/Storage/CacheStore.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QTemporaryDir>
 
@@ -71,11 +70,3 @@ BENCHMARK(BM_LookupTwentyChunkEntry)
 BENCHMARK(BM_ReconcileThousandEntries)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

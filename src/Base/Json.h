@@ -73,4 +73,35 @@ template <class T> Read<std::optional<T>> optional(const Value& object, std::str
     return std::optional<T>(std::move(read).value());
 }
 
+// The first failure among several reads, if any:
+//     if (auto error = Json::firstError(a, b, c)) return failure(*error);
+template <class... Reads> std::optional<Error> firstError(const Reads&... reads) {
+    std::optional<Error> error;
+    ((error || reads.hasValue() ? void() : void(error = reads.error())), ...);
+    return error;
+}
+
+// An array of the items' own JSON forms (each item has toJson()).
+template <class List> Value toJsonArray(const List& items) {
+    Value array = Value::array();
+    for (const auto& item : items)
+        array.push_back(item.toJson());
+    return array;
+}
+
+// An array whose every element `read` (Value -> Read<T>) accepts; one bad element fails it.
+template <class T, class ReadElement> Read<QList<T>> arrayOf(const Value& json, ReadElement read) {
+    if (!json.is_array())
+        return failure(Error{QStringLiteral("expected an array")});
+    QList<T> out;
+    out.reserve(static_cast<qsizetype>(json.size()));
+    for (const auto& element : json) {
+        auto value = read(element);
+        if (!value)
+            return failure(value.error());
+        out.append(std::move(value).value());
+    }
+    return out;
+}
+
 } // namespace Base::Json

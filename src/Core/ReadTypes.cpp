@@ -34,10 +34,8 @@ Base::Json::Value SynthesisSettings::toJson() const {
 Base::Json::Read<SynthesisSettings> SynthesisSettings::fromJson(const Base::Json::Value& json) {
     auto model = Base::Json::require<QString>(json, "modelID");
     auto format = Base::Json::require<QString>(json, "outputFormat");
-    if (!model)
-        return Base::failure(model.error());
-    if (!format)
-        return Base::failure(format.error());
+    if (auto error = Base::Json::firstError(model, format))
+        return Base::failure(*error);
     return SynthesisSettings{*model, *format};
 }
 

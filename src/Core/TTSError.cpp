@@ -4,14 +4,22 @@ namespace Core {
 
 QString TTSError::kindName() const {
     switch (m_kind) {
-    case Kind::network: return QStringLiteral("network");
-    case Kind::providerFault: return QStringLiteral("providerFault");
-    case Kind::unauthorized: return QStringLiteral("unauthorized");
-    case Kind::accountInProbation: return QStringLiteral("accountInProbation");
-    case Kind::insufficientCredits: return QStringLiteral("insufficientCredits");
-    case Kind::insufficientPermissions: return QStringLiteral("insufficientPermissions");
-    case Kind::entitlementExceeded: return QStringLiteral("entitlementExceeded");
-    case Kind::textTooLong: return QStringLiteral("textTooLong");
+    case Kind::network:
+        return QStringLiteral("network");
+    case Kind::providerFault:
+        return QStringLiteral("providerFault");
+    case Kind::unauthorized:
+        return QStringLiteral("unauthorized");
+    case Kind::accountInProbation:
+        return QStringLiteral("accountInProbation");
+    case Kind::insufficientCredits:
+        return QStringLiteral("insufficientCredits");
+    case Kind::insufficientPermissions:
+        return QStringLiteral("insufficientPermissions");
+    case Kind::entitlementExceeded:
+        return QStringLiteral("entitlementExceeded");
+    case Kind::textTooLong:
+        return QStringLiteral("textTooLong");
     }
     return {};
 }

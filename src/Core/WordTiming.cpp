@@ -18,12 +18,8 @@ Base::Json::Read<WordTiming> WordTiming::fromJson(const Value& json) {
     auto word = Base::Json::require<QString>(json, "word");
     auto start = Base::Json::require<double>(json, "start");
     auto end = Base::Json::require<double>(json, "end");
-    if (!word)
-        return Base::failure(word.error());
-    if (!start)
-        return Base::failure(start.error());
-    if (!end)
-        return Base::failure(end.error());
+    if (auto error = Base::Json::firstError(word, start, end))
+        return Base::failure(*error);
     const auto range = json.find("range");
     if (range == json.end())
         return Base::failure(Error{QStringLiteral("missing key \"range\"")});
@@ -40,24 +36,11 @@ Base::Json::Read<WordTiming> WordTiming::fromJson(const Value& json) {
 }
 
 Value toJson(const QList<WordTiming>& words) {
-    Value array = Value::array();
-    for (const auto& w : words)
-        array.push_back(w.toJson());
-    return array;
+    return Base::Json::toJsonArray(words);
 }
 
 Base::Json::Read<QList<WordTiming>> wordTimingsFromJson(const Value& json) {
-    if (!json.is_array())
-        return Base::failure(Error{QStringLiteral("expected an array of word timings")});
-    QList<WordTiming> words;
-    words.reserve(static_cast<qsizetype>(json.size()));
-    for (const auto& element : json) {
-        auto word = WordTiming::fromJson(element);
-        if (!word)
-            return Base::failure(word.error());
-        words.append(std::move(word).value());
-    }
-    return words;
+    return Base::Json::arrayOf<WordTiming>(json, &WordTiming::fromJson);
 }
 
 } // namespace Core

@@ -55,3 +55,22 @@ TEST(Json, OptionalMembersDistinguishAbsentFromWrong) {
     EXPECT_EQ(optional<QString>(v, "s").value(), QStringLiteral("x"));
     EXPECT_FALSE(optional<QString>(v, "i"));
 }
+
+TEST(Json, FirstErrorPicksTheEarliestFailure) {
+    const Value v = parse(R"({"s":"x","i":1})").value();
+    const auto s = require<QString>(v, "s");
+    const auto missing = require<QString>(v, "missing");
+    const auto wrong = require<QString>(v, "i");
+    EXPECT_EQ(firstError(s), std::nullopt);
+    ASSERT_TRUE(firstError(s, missing, wrong).has_value());
+    EXPECT_EQ(firstError(s, missing, wrong)->message, missing.error().message);
+    EXPECT_EQ(firstError(wrong, missing)->message, wrong.error().message);
+}
+
+TEST(Json, ArrayOfFailsOnTheFirstBadElement) {
+    const auto readInt = [](const Value& e) { return as<qint64>(e); };
+    EXPECT_EQ(arrayOf<qint64>(parse("[1,2,3]").value(), readInt).value(), QList<qint64>({1, 2, 3}));
+    EXPECT_TRUE(arrayOf<qint64>(parse("[]").value(), readInt).value().isEmpty());
+    EXPECT_FALSE(arrayOf<qint64>(parse(R"([1,"2"])").value(), readInt));
+    EXPECT_FALSE(arrayOf<qint64>(parse(R"({"a":1})").value(), readInt));
+}

@@ -19,33 +19,17 @@ Base::Json::Read<Record> Record::fromJson(const Value& json) {
     auto fileName = fileNameFromJson(json);
     auto sizeBytes = Base::Json::require<qint64>(json, "sizeBytes");
     auto duration = Base::Json::require<double>(json, "duration");
-    if (!fileName)
-        return Base::failure(fileName.error());
-    if (!sizeBytes)
-        return Base::failure(sizeBytes.error());
-    if (!duration)
-        return Base::failure(duration.error());
+    if (auto error = Base::Json::firstError(fileName, sizeBytes, duration))
+        return Base::failure(*error);
     return Record{*fileName, *sizeBytes, *duration};
 }
 
 Value toJson(const QList<Record>& records) {
-    Value array = Value::array();
-    for (const auto& record : records)
-        array.push_back(record.toJson());
-    return array;
+    return Base::Json::toJsonArray(records);
 }
 
 Base::Json::Read<QList<Record>> recordsFromJson(const Value& json) {
-    if (!json.is_array())
-        return Base::failure(Error{QStringLiteral("expected an array of chunk records")});
-    QList<Record> records;
-    for (const auto& element : json) {
-        auto record = Record::fromJson(element);
-        if (!record)
-            return Base::failure(record.error());
-        records.append(std::move(record).value());
-    }
-    return records;
+    return Base::Json::arrayOf<Record>(json, &Record::fromJson);
 }
 
 Base::Json::Read<QString> fileNameFromJson(const Value& record) {

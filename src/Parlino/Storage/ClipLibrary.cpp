@@ -52,16 +52,8 @@ struct Manifest {
         auto createdAt = require<double>(json, "createdAt");
         auto voiceID = require<QString>(json, "voiceID");
         auto modelID = Base::Json::optional<QString>(json, "modelID");
-        if (!text)
-            return Base::failure(text.error());
-        if (!totalDuration)
-            return Base::failure(totalDuration.error());
-        if (!createdAt)
-            return Base::failure(createdAt.error());
-        if (!voiceID)
-            return Base::failure(voiceID.error());
-        if (!modelID)
-            return Base::failure(modelID.error());
+        if (auto error = Base::Json::firstError(text, totalDuration, createdAt, voiceID, modelID))
+            return Base::failure(*error);
         if (!json.contains("words") || !json.contains("chunks"))
             return Base::failure(Base::Json::Error{QStringLiteral("incomplete clip manifest")});
         auto words = Core::wordTimingsFromJson(json["words"]);

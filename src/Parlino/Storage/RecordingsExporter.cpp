@@ -40,25 +40,15 @@ struct ExportManifest {
         auto totalDuration = require<double>(json, "totalDuration");
         auto createdAt = require<double>(json, "createdAt");
         auto modelID = Base::Json::optional<QString>(json, "modelID");
-        if (!text)
-            return Base::failure(text.error());
-        if (!totalDuration)
-            return Base::failure(totalDuration.error());
-        if (!createdAt)
-            return Base::failure(createdAt.error());
-        if (!modelID)
-            return Base::failure(modelID.error());
+        if (auto error = Base::Json::firstError(text, totalDuration, createdAt, modelID))
+            return Base::failure(*error);
         const auto chunks = json.find("chunks");
-        if (chunks == json.end() || !chunks->is_array())
+        if (chunks == json.end())
             return Base::failure(Base::Json::Error{QStringLiteral("expected chunk records")});
-        QStringList fileNames;
-        for (const auto& record : *chunks) {
-            auto fileName = ChunkFiles::fileNameFromJson(record);
-            if (!fileName)
-                return Base::failure(fileName.error());
-            fileNames.append(*fileName);
-        }
-        return ExportManifest{*text, fileNames, *totalDuration, Base::Date{*createdAt}, *modelID};
+        auto fileNames = Base::Json::arrayOf<QString>(*chunks, &ChunkFiles::fileNameFromJson);
+        if (!fileNames)
+            return Base::failure(fileNames.error());
+        return ExportManifest{*text, *fileNames, *totalDuration, Base::Date{*createdAt}, *modelID};
     }
 
     static Base::Json::Read<ExportManifest> read(const fs::path& clipFolder) {
