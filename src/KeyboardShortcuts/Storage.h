@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 
+#include <concepts>
 #include <memory>
 #include <optional>
 
