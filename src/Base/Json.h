@@ -3,6 +3,7 @@
 #include "Base/Result.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <nlohmann/json.hpp>
