@@ -34,35 +34,47 @@ inline size_t qHash(const AnyKey& key, size_t seed = 0) {
     return qHashMulti(seed, key.name(), key.suite().get());
 }
 
+namespace iCloud::detail {
+void addDeclaredKey(const AnyKey& key, bool holdsDefaultValue);
+} // namespace iCloud::detail
+
 template <class T> struct IsOptional : std::false_type {};
 template <class T> struct IsOptional<std::optional<T>> : std::true_type {};
 
 // A typed settings key with its default value. A key made from a fixed default registers it
 // in the suite's registration domain (unless it is an empty optional or cannot be stored).
+// A key declared with `iCloud` set is synchronised between the user's devices (Defaults/iCloud.h);
+// the application declares none so.
 template <Storable T> class Key : public AnyKey {
 public:
     using Value = T;
 
     Key(QString name, T defaultValue,
-        std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard())
+        std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard(),
+        bool iCloud = false)
         : AnyKey(std::move(name), std::move(suite)),
           m_defaultValueGetter([value = defaultValue] { return value; }) {
-        if (isNil(defaultValue))
-            return;
-        if (auto stored = Defaults::serialize(defaultValue))
-            this->suite()->registerDefaults({{this->name(), std::move(*stored)}});
+        if (!isNil(defaultValue))
+            if (auto stored = Defaults::serialize(defaultValue))
+                this->suite()->registerDefaults({{this->name(), std::move(*stored)}});
+        if (iCloud)
+            addToICloud();
     }
 
     // An optional key without a default: it reads as empty until it is written.
-    explicit Key(QString name, std::shared_ptr<Base::UserDefaults> suite =
-                                   Base::UserDefaults::standard()) requires IsOptional<T>::value
-        : Key(std::move(name), T(), std::move(suite)) {}
+    explicit Key(QString name,
+                 std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard(),
+                 bool iCloud = false) requires IsOptional<T>::value
+        : Key(std::move(name), T(), std::move(suite), iCloud) {}
 
     // A key whose default is computed on every read that finds nothing; nothing is registered.
-    static Key
-    computed(QString name, std::function<T()> defaultValueGetter,
-             std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard()) {
-        return Key(std::move(name), std::move(suite), std::move(defaultValueGetter));
+    static Key computed(QString name, std::function<T()> defaultValueGetter,
+                        std::shared_ptr<Base::UserDefaults> suite = Base::UserDefaults::standard(),
+                        bool iCloud = false) {
+        Key key(std::move(name), std::move(suite), std::move(defaultValueGetter));
+        if (iCloud)
+            key.addToICloud();
+        return key;
     }
 
     T defaultValue() const { return m_defaultValueGetter(); }
@@ -74,6 +86,8 @@ public:
 private:
     Key(QString name, std::shared_ptr<Base::UserDefaults> suite, std::function<T()> getter)
         : AnyKey(std::move(name), std::move(suite)), m_defaultValueGetter(std::move(getter)) {}
+
+    void addToICloud() const { iCloud::detail::addDeclaredKey(*this, holdsDefaultValue(*this)); }
 
     std::function<T()> m_defaultValueGetter;
 };
@@ -120,6 +134,14 @@ template <class T, class F> void modify(const Key<T>& key, F&& change) {
 
 template <Storable T> bool Key<T>::isDefaultValue() const requires std::equality_comparable<T> {
     return get(*this) == defaultValue();
+}
+
+// True when the key reads as its default; always false for a type without equality.
+template <class T> bool holdsDefaultValue(const Key<T>& key) {
+    if constexpr (std::equality_comparable<T>)
+        return key.isDefaultValue();
+    else
+        return false;
 }
 
 } // namespace Defaults

@@ -1,5 +1,7 @@
 #include "Defaults/Observation.h"
 
+#include <algorithm>
+
 namespace Defaults {
 
 void Observation::invalidate() {
@@ -28,13 +30,35 @@ void Observation::removeLifetimeTie() {
 
 void CompositeDefaultsObservation::add(const AnyKey& key) {
     auto observation = DefaultsObservation::make(key.suite(), key.name(), m_callback);
-    m_observations.append(observation);
+    {
+        std::lock_guard lock(m_mutex);
+        m_observations.append({key, observation});
+    }
     observation->start({});
 }
 
+void CompositeDefaultsObservation::remove(const AnyKey& key) {
+    std::shared_ptr<DefaultsObservation> removed;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = std::find_if(m_observations.begin(), m_observations.end(),
+                                     [&](const auto& entry) { return entry.first == key; });
+        if (it == m_observations.end())
+            return;
+        removed = it->second;
+        m_observations.erase(it);
+    }
+    removed->invalidate();
+}
+
 void CompositeDefaultsObservation::invalidateObservers() {
-    for (const auto& observation : m_observations)
-        observation->invalidate();
+    QList<std::pair<AnyKey, std::shared_ptr<DefaultsObservation>>> observations;
+    {
+        std::lock_guard lock(m_mutex);
+        observations.swap(m_observations);
+    }
+    for (const auto& entry : observations)
+        entry.second->invalidate();
 }
 
 std::shared_ptr<Observation> observe(const QList<AnyKey>& keys, std::function<void()> handler) {

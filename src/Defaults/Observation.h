@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <utility>
 
 namespace Defaults {
 
@@ -67,19 +69,22 @@ private:
 };
 
 // The observation of several keys with one callback. Each key is observed from the moment it
-// joins, with no options.
+// joins, with no options, until it is removed; keys may join and leave from any thread.
 class CompositeDefaultsObservation final : public Observation {
 public:
     explicit CompositeDefaultsObservation(DefaultsObservation::Callback callback)
         : m_callback(std::move(callback)) {}
 
     void add(const AnyKey& key);
+    // Stops observing the key (once, when it joined more than once).
+    void remove(const AnyKey& key);
 
 private:
     void invalidateObservers() override;
 
     DefaultsObservation::Callback m_callback;
-    QList<std::shared_ptr<DefaultsObservation>> m_observations;
+    std::mutex m_mutex;
+    QList<std::pair<AnyKey, std::shared_ptr<DefaultsObservation>>> m_observations;
 };
 
 // Calls `handler` with each change of the key, on the thread that made it.

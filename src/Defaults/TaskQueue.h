@@ -50,6 +50,12 @@ public:
         std::lock_guard lock(m_mutex);
         m_value = std::move(value);
     }
+    // Runs `change` on the value under the lock, so that a read and a write made from it are
+    // one step, and returns what `change` returns.
+    template <class F> auto modify(F&& change) {
+        std::lock_guard lock(m_mutex);
+        return std::forward<F>(change)(m_value);
+    }
 
 private:
     mutable std::mutex m_mutex;
