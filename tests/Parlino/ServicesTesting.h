@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/SettingsKeys.h"
+
+#include "support/ManualTime.h"
+
+#include <QTemporaryDir>
+
+#include <ostream>
+
+namespace Parlino {
+inline void PrintTo(const PlayerViewModel::Phase& phase, std::ostream* os) {
+    *os << "Phase(kind " << int(phase.kind()) << ", chars " << phase.chars();
+    if (phase.captureError())
+        *os << ", capture error " << int(phase.captureError()->kind()) << ", dwell "
+            << int(phase.dwell());
+    *os << ")";
+}
+} // namespace Parlino
+
+namespace ServicesTesting {
+
+// The application's settings keys over a fresh suite in a temporary folder.
+struct TestSettings {
+    QTemporaryDir folder;
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler{clock};
+    std::shared_ptr<Base::UserDefaults> suite =
+        Base::UserDefaults::open(QStringLiteral("settings"), folder.path(), scheduler);
+    Parlino::SettingsKeys keys{suite};
+};
+
+} // namespace ServicesTesting
