@@ -137,7 +137,8 @@ TEST_F(AppCoordinatorTest, NothingSelectedWhileIdleIsSilentForTheTapAndACardForT
         EXPECT_EQ(viewModel.phase(), Phase::hidden());
 
         shortcut();
-        EXPECT_EQ(phases, (std::vector{Phase::listening(), Phase::failed(error, Dwell::autoDismiss)}));
+        EXPECT_EQ(phases,
+                  (std::vector{Phase::listening(), Phase::failed(error, Dwell::autoDismiss)}));
         viewModel.hide();
         phases.clear();
     }
@@ -146,7 +147,8 @@ TEST_F(AppCoordinatorTest, NothingSelectedWhileIdleIsSilentForTheTapAndACardForT
     tapCapturing(QStringLiteral(" \t\n\u200B "));
     EXPECT_EQ(viewModel.phase(), Phase::hidden());
     shortcutCapturing(QStringLiteral(" \t\n "));
-    EXPECT_EQ(viewModel.phase(), Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss));
+    EXPECT_EQ(viewModel.phase(),
+              Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss));
     EXPECT_TRUE(pipeline.calls.isEmpty());
 }
 
@@ -392,10 +394,10 @@ TEST_F(AppCoordinatorTest, ServicesTextReplacesTheShowingReadWithoutCapturing) {
     phases.clear();
 
     coordinator.read(QStringLiteral(" From  Services "));
-    EXPECT_EQ(pipeline.calls,
-              QStringList({QStringLiteral("detach"), QStringLiteral("syncNowPlaying"),
-                           QStringLiteral("stopSession"),
-                           QStringLiteral("startRead:From Services")}));
+    EXPECT_EQ(
+        pipeline.calls,
+        QStringList({QStringLiteral("detach"), QStringLiteral("syncNowPlaying"),
+                     QStringLiteral("stopSession"), QStringLiteral("startRead:From Services")}));
     EXPECT_EQ(session->cancels, 1);
     EXPECT_EQ(phases, (std::vector{Phase::listening(), Phase::loading()}));
     EXPECT_TRUE(pipeline.captureModes.empty());
@@ -404,14 +406,14 @@ TEST_F(AppCoordinatorTest, ServicesTextReplacesTheShowingReadWithoutCapturing) {
 TEST_F(AppCoordinatorTest, ServicesTextOfWhiteSpaceShowsNothingSelected) {
     coordinator.read(QStringLiteral("  \n "));
     EXPECT_TRUE(pipeline.calls.isEmpty());
-    EXPECT_EQ(phases, (std::vector{Phase::listening(),
-                                   Phase::failed(CaptureError::nothingSelected(),
-                                                 Dwell::autoDismiss)}));
+    EXPECT_EQ(phases,
+              (std::vector{Phase::listening(),
+                           Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss)}));
 
     coordinator.read(QStringLiteral("\t"));
-    EXPECT_EQ(pipeline.calls, QStringList({QStringLiteral("detach:none"),
-                                           QStringLiteral("syncNowPlaying"),
-                                           QStringLiteral("stopSession")}));
+    EXPECT_EQ(pipeline.calls,
+              QStringList({QStringLiteral("detach:none"), QStringLiteral("syncNowPlaying"),
+                           QStringLiteral("stopSession")}));
 }
 
 TEST_F(AppCoordinatorTest, ServicesTextSupersedesAPressAndIsNeverCoalesced) {

@@ -5,6 +5,7 @@
 
 #include "support/ManualTime.h"
 
+#include <QObject>
 #include <QTemporaryDir>
 
 #include <ostream>
@@ -20,6 +21,19 @@ inline void PrintTo(const PlayerViewModel::Phase& phase, std::ostream* os) {
 } // namespace Parlino
 
 namespace ServicesTesting {
+
+// Counts the emissions of one signal while it lives.
+class SignalCount {
+public:
+    template <class Object, class Signal> SignalCount(Object* object, Signal signal) {
+        QObject::connect(object, signal, &m_context, [this] { ++m_count; });
+    }
+    int count() const { return m_count; }
+
+private:
+    QObject m_context;
+    int m_count = 0;
+};
 
 // The application's settings keys over a fresh suite in a temporary folder.
 struct TestSettings {

@@ -19,11 +19,16 @@ inline void PrintTo(const SurfaceState& state, std::ostream* os) {
 namespace {
 
 const std::vector<SurfaceState> allStates{
-    SurfaceState::panel(false),        SurfaceState::panel(true),
-    SurfaceState::hidden(),            SurfaceState::idleBar(),
-    SurfaceState::idleBarRetracting(), SurfaceState::idleBarReturning(),
-    SurfaceState::bubble(),            SurfaceState::bubbleRetracting(),
-    SurfaceState::panelDropping(),     SurfaceState::panelRetracting(),
+    SurfaceState::panel(false),
+    SurfaceState::panel(true),
+    SurfaceState::hidden(),
+    SurfaceState::idleBar(),
+    SurfaceState::idleBarRetracting(),
+    SurfaceState::idleBarReturning(),
+    SurfaceState::bubble(),
+    SurfaceState::bubbleRetracting(),
+    SurfaceState::panelDropping(),
+    SurfaceState::panelRetracting(),
     SurfaceState::bubbleReturning(),
 };
 

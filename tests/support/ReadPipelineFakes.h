@@ -89,8 +89,8 @@ public:
 };
 
 inline Capture::CaptureResult captured(const QString& text) {
-    return Core::SelectionCapture{text, {QStringLiteral("Editor"), QStringLiteral("editor"), 42},
-                                  std::nullopt};
+    return Core::SelectionCapture{
+        text, {QStringLiteral("Editor"), QStringLiteral("editor"), 42}, std::nullopt};
 }
 
 inline Capture::CaptureResult captureFailure(Core::CaptureError error) {

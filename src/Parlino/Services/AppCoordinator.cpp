@@ -48,8 +48,7 @@ bool isQuiet(const Core::CaptureError& error) {
 
 AppCoordinator::AppCoordinator(ReadPipeline& pipeline, PlayerViewModel& viewModel,
                                Base::Clock& clock, const SettingsKeys& keys, QObject* parent)
-    : QObject(parent), m_pipeline(pipeline), m_viewModel(viewModel), m_clock(clock), m_keys(keys) {
-}
+    : QObject(parent), m_pipeline(pipeline), m_viewModel(viewModel), m_clock(clock), m_keys(keys) {}
 
 void AppCoordinator::handlePress(FinishedReplay finishedReplay, EmptySelection emptySelection,
                                  std::function<void()> done) {
@@ -73,15 +72,15 @@ void AppCoordinator::handlePress(FinishedReplay finishedReplay, EmptySelection e
 // press has not been superseded meanwhile.
 void AppCoordinator::capture(const Press& press, std::function<void()> done,
                              CaptureHandler handler) {
-    m_pipeline.captureSelection(
-        Capture::CaptureMode::full,
-        [self = QPointer(this), cancel = press.cancel, done = std::move(done),
-         handler = std::move(handler)](Capture::CaptureResult result) {
-            if (self && !cancel.stop_requested())
-                handler(std::move(result));
-            if (done)
-                done();
-        });
+    m_pipeline.captureSelection(Capture::CaptureMode::full,
+                                [self = QPointer(this), cancel = press.cancel,
+                                 done = std::move(done),
+                                 handler = std::move(handler)](Capture::CaptureResult result) {
+                                    if (self && !cancel.stop_requested())
+                                        handler(std::move(result));
+                                    if (done)
+                                        done();
+                                });
 }
 
 void AppCoordinator::idlePress(const Press& press, std::function<void()> done) {

@@ -8,8 +8,7 @@ namespace {
 
 // Rounded sans-serif families packaged by common distributions, in order of preference.
 const QStringList roundedFamilies{QStringLiteral("Nunito"), QStringLiteral("Varela Round"),
-                                  QStringLiteral("M PLUS Rounded 1c"),
-                                  QStringLiteral("Comfortaa")};
+                                  QStringLiteral("M PLUS Rounded 1c"), QStringLiteral("Comfortaa")};
 
 QFont sansSerif() {
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont);

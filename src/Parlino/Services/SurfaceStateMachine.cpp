@@ -97,8 +97,7 @@ std::optional<SurfaceCommand> SurfaceStateMachine::handle(SurfaceEvent event) {
         return isIn(State::idleBarReturning) ? moveTo(SurfaceState::idleBar(), std::nullopt)
                                              : std::nullopt;
     case Event::hideAllFinished:
-        return isIn(State::idleBarReturning) ? std::optional(Command::returnIdleBar)
-                                             : std::nullopt;
+        return isIn(State::idleBarReturning) ? std::optional(Command::returnIdleBar) : std::nullopt;
     case Event::readFinished:
         if (isIn(State::bubble)) {
             bubbleRetractingBecauseFinished = true;
