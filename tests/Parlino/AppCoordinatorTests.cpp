@@ -1,6 +1,8 @@
 #include "Parlino/Services/AppCoordinator.h"
 
 #include "ServicesTesting.h"
+#include "support/FakeChunkPlayer.h"
+#include "support/FakeTTSProvider.h"
 #include "support/LogCapture.h"
 #include "support/Printers.h"
 #include "support/ReadPipelineFakes.h"
@@ -439,6 +441,24 @@ TEST_F(AppCoordinatorTest, PressTaskEndsQuietlyWhenTheCoordinatorIsGone) {
     pipeline.finishCapture(captured(QStringLiteral("Hello")));
     EXPECT_TRUE(done);
     EXPECT_TRUE(pipeline.calls.isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(SpeechReadSession, ShowsTheSpeechSessionsStateAndCancelsIt) {
+    ManualClock clock;
+    ManualScheduler scheduler{clock};
+    const auto speech = Playback::SpeechSession::create(
+        QStringLiteral("Hi."), {{QStringLiteral("Hi."), 0}}, std::make_shared<FakeTTSProvider>(),
+        std::make_shared<FakeChunkPlayerFactory>(), Core::VoiceID{defaultVoiceID},
+        {QStringLiteral("eleven_flash_v2_5"), QStringLiteral("mp3_44100_128")}, {}, scheduler);
+    SpeechReadSession session(speech);
+    EXPECT_EQ(session.state(), SessionState::loading());
+    session.cancel();
+    EXPECT_EQ(speech->state(), SessionState::cancelled());
+    EXPECT_EQ(session.state(), SessionState::cancelled());
 }
 
 } // namespace
