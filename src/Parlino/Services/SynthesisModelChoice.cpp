@@ -23,6 +23,10 @@ std::optional<SynthesisModelChoice> fromRawValue(const QString& raw) {
     return std::nullopt;
 }
 
+SynthesisModelChoice fromStoredValue(const QString& raw) {
+    return fromRawValue(raw).value_or(SynthesisModelChoice::flash);
+}
+
 QString modelID(SynthesisModelChoice choice) {
     switch (choice) {
     case SynthesisModelChoice::flash:

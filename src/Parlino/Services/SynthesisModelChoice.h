@@ -17,6 +17,8 @@ QList<SynthesisModelChoice> allCases();
 QString rawValue(SynthesisModelChoice choice);
 // Exactly "flash" or "multilingual"; anything else names no choice.
 std::optional<SynthesisModelChoice> fromRawValue(const QString& raw);
+// The choice a stored setting makes for new reads: a value that names no choice is flash.
+SynthesisModelChoice fromStoredValue(const QString& raw);
 
 // The service's model identifier: "eleven_flash_v2_5" or "eleven_multilingual_v2".
 QString modelID(SynthesisModelChoice choice);

@@ -1,0 +1,79 @@
+#include "Parlino/Services/PanelFontChoice.h"
+
+#include <QFontDatabase>
+
+namespace Parlino::PanelFontChoices {
+
+namespace {
+
+// Rounded sans-serif families packaged by common distributions, in order of preference.
+const QStringList roundedFamilies{QStringLiteral("Nunito"), QStringLiteral("Varela Round"),
+                                  QStringLiteral("M PLUS Rounded 1c"), QStringLiteral("Comfortaa")};
+
+QFont sansSerif() {
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+}
+
+QFont rounded() {
+    const QStringList installed = QFontDatabase::families();
+    for (const QString& family : roundedFamilies)
+        if (installed.contains(family))
+            return QFont(family);
+    return sansSerif();
+}
+
+QFont serif() {
+    QFont font(QStringLiteral("serif"));
+    font.setStyleHint(QFont::Serif);
+    return font;
+}
+
+QFont base(PanelFontChoice choice) {
+    switch (choice) {
+    case PanelFontChoice::sfPro:
+        return sansSerif();
+    case PanelFontChoice::sfRounded:
+        return rounded();
+    case PanelFontChoice::newYork:
+        return serif();
+    case PanelFontChoice::sfMono:
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    }
+    return sansSerif();
+}
+
+} // namespace
+
+QList<PanelFontChoice> allCases() {
+    return {PanelFontChoice::sfPro, PanelFontChoice::sfRounded, PanelFontChoice::newYork,
+            PanelFontChoice::sfMono};
+}
+
+QString rawValue(PanelFontChoice choice) {
+    switch (choice) {
+    case PanelFontChoice::sfPro:
+        return QStringLiteral("sfPro");
+    case PanelFontChoice::sfRounded:
+        return QStringLiteral("sfRounded");
+    case PanelFontChoice::newYork:
+        return QStringLiteral("newYork");
+    case PanelFontChoice::sfMono:
+        return QStringLiteral("sfMono");
+    }
+    return {};
+}
+
+std::optional<PanelFontChoice> fromRawValue(const QString& raw) {
+    for (const auto choice : allCases())
+        if (rawValue(choice) == raw)
+            return choice;
+    return std::nullopt;
+}
+
+QFont nsFont(PanelFontChoice choice, int size) {
+    QFont font = base(choice);
+    font.setPixelSize(qMax(1, size));
+    return font;
+}
+
+} // namespace Parlino::PanelFontChoices
