@@ -41,10 +41,14 @@ wait_for() {
   local what="$1"; shift
   local pid="${started[-1]}"
   for _ in $(seq 250); do
-    "$@" >/dev/null 2>&1 && return 0
+    if "$@" >/dev/null 2>&1; then
+      [ -n "${PARLINO_CI_DEBUG:-}" ] && echo "ci-services: $what ready at $EPOCHREALTIME" >&2
+      return 0
+    fi
     kill -0 "$pid" 2>/dev/null || fail "$what exited while starting"
     sleep 0.02
   done
+  [ -n "${PARLINO_CI_DEBUG:-}" ] && xwininfo -root -tree >&2
   fail "$what did not become ready"
 }
 
@@ -77,7 +81,7 @@ printf pw | setsid gnome-keyring-daemon --foreground --unlock --components=secre
 started+=($!)
 wait_for "gnome-keyring" bus_has org.freedesktop.secrets
 
-setsid trayer --edge top --align right --SetDockType true &
+NO_AT_BRIDGE=1 setsid trayer --edge top --align right --SetDockType true &
 started+=($!)
 wait_for "trayer" window_named panel
 

@@ -103,9 +103,15 @@ void readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot) {
 
 } // namespace
 
-// Owns libatspi: its own thread runs a private GLib main context, and every call is sent there.
+// Owns libatspi, whose state is process-wide: its own thread runs a private GLib main context, and
+// every call is sent there. One for the process, made on first use.
 class SystemAXClient::Thread {
 public:
+    static Thread& shared() {
+        static Thread thread;
+        return thread;
+    }
+
     Thread() : m_context(g_main_context_new()), m_loop(g_main_loop_new(m_context, FALSE)) {
         std::promise<bool> started;
         auto ready = started.get_future();
@@ -254,7 +260,7 @@ private:
 } // namespace
 
 SystemAXClient::SystemAXClient(const Base::Clock& clock)
-    : m_clock(clock), m_thread(std::make_unique<Thread>()) {}
+    : m_clock(clock), m_thread(Thread::shared()) {}
 
 SystemAXClient::~SystemAXClient() = default;
 
@@ -270,11 +276,11 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
                                                                           double timeout) {
     if (scope.kind == AXFocusScope::Kind::application)
         logger.notice("AX focus snapshot: per-app scope (WS-B retarget to previous app)");
-    if (!m_thread->available())
+    if (!m_thread.available())
         return AXFocusSnapshot{};
 
     Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
-    m_thread->run([&] {
+    m_thread.run([&] {
         const int milliseconds = static_cast<int>(std::clamp(timeout, 0.001, 60.0) * 1000);
         atspi_set_timeout(milliseconds, milliseconds);
         auto focused = FocusSearch(scope, m_clock, timeout).run();

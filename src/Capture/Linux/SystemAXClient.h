@@ -28,7 +28,7 @@ public:
 private:
     class Thread;
     const Base::Clock& m_clock;
-    const std::unique_ptr<Thread> m_thread;
+    Thread& m_thread;
 };
 
 } // namespace Capture

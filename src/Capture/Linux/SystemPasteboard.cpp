@@ -43,7 +43,9 @@ struct Hop {
 
 // Travels with the queued work; when the work is destroyed unrun, the caller hears of it.
 struct HopTicket {
-    std::shared_ptr<Hop> hop;
+    explicit HopTicket(std::shared_ptr<Hop> hop) : hop(std::move(hop)) {}
+    HopTicket(const HopTicket&) = delete;
+    HopTicket& operator=(const HopTicket&) = delete;
     ~HopTicket() {
         std::lock_guard lock(hop->mutex);
         if (hop->state == HopState::queued) {
@@ -51,6 +53,8 @@ struct HopTicket {
             hop->changed.notify_all();
         }
     }
+
+    const std::shared_ptr<Hop> hop;
 };
 
 } // namespace
@@ -84,7 +88,7 @@ bool SystemPasteboard::onMainThread(const std::function<void()>& work) {
         if (m_hops->closing)
             return false;
     }
-    auto ticket = std::make_shared<HopTicket>(HopTicket{hop});
+    auto ticket = std::make_shared<HopTicket>(hop);
     Base::MainThread::post([ticket, &work] {
         Hop& hop = *ticket->hop;
         {
