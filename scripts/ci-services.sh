@@ -3,7 +3,7 @@
 # window manager (openbox), a compositor (xcompmgr), a D-Bus session with the accessibility bus,
 # an unlocked keyring, a tray host (trayer) and a headless PulseAudio server. Waits until each is
 # ready, and stops exactly what it started. Inside a session already, it just runs the command.
-# Usage: scripts/ci-services.sh <command> [args...]
+# Usage: scripts/ci-services.sh <command> [args...]   (PARLINO_CI_DEBUG=1 logs when each is ready)
 set -euo pipefail
 [ "$#" -gt 0 ] || { echo "usage: ci-services.sh <command> [args...]" >&2; exit 2; }
 
@@ -36,19 +36,19 @@ trap stop_started EXIT
 
 fail() { echo "ci-services: $*" >&2; exit 1; }
 
-# Polls `check` (a command) every 20 ms for up to 5 s while the last started process lives.
+# Polls a check (the remaining arguments) every 20 ms for up to 5 s, while the process started
+# last lives.
 wait_for() {
   local what="$1"; shift
   local pid="${started[-1]}"
   for _ in $(seq 250); do
     if "$@" >/dev/null 2>&1; then
-      [ -n "${PARLINO_CI_DEBUG:-}" ] && echo "ci-services: $what ready at $EPOCHREALTIME" >&2
+      [ "${PARLINO_CI_DEBUG:-}" = 1 ] && echo "ci-services: $what ready at $EPOCHREALTIME" >&2
       return 0
     fi
     kill -0 "$pid" 2>/dev/null || fail "$what exited while starting"
     sleep 0.02
   done
-  [ -n "${PARLINO_CI_DEBUG:-}" ] && xwininfo -root -tree >&2
   fail "$what did not become ready"
 }
 
@@ -60,28 +60,29 @@ bus_has() {
 # A manager selection (compositor, tray) is owned by a window that its owner names.
 window_named() { xwininfo -root -tree | grep -q "\"$1\""; }
 
-setsid Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
 started+=($!)
 wait_for "Xvfb" grep -q . "$home/display"
 export DISPLAY=":$(head -n 1 "$home/display")"
 
-setsid openbox --sm-disable &
+openbox --sm-disable &
 started+=($!)
 wait_for "openbox" root_has _NET_SUPPORTING_WM_CHECK
 
-setsid xcompmgr &
+xcompmgr &
 started+=($!)
 wait_for "xcompmgr" window_named xcompmgr
 
-setsid /usr/libexec/at-spi-bus-launcher --launch-immediately &
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
 started+=($!)
 wait_for "the accessibility bus" bus_has org.a11y.Bus
 
-printf pw | setsid gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
+printf pw | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
 started+=($!)
 wait_for "gnome-keyring" bus_has org.freedesktop.secrets
 
-NO_AT_BRIDGE=1 setsid trayer --edge top --align right --SetDockType true &
+# Without its accessibility bridge, which would delay its start by a second or more.
+NO_AT_BRIDGE=1 trayer --edge top --align right --SetDockType true &
 started+=($!)
 wait_for "trayer" window_named panel
 
