@@ -141,6 +141,28 @@ TEST_F(CaptureLinuxE2E, readsTheSelectionAndItsBoundsThroughAccessibility) {
         << field->y();
 }
 
+TEST_F(CaptureLinuxE2E, readsTheFocusedFieldOfOneApplicationByItsProcess) {
+    Holder holder({});
+    ASSERT_TRUE(holder.waitUntilReady());
+    SystemAXClient client;
+    std::optional<QString> selected;
+
+    pumpUntil(
+        [&] {
+            const auto snapshot = client.focusSnapshot(AXFocusScope::application(holder.pid()),
+                                                       AXCaptureStrategy::messagingTimeout);
+            selected = snapshot ? snapshot->selectedText : std::nullopt;
+            return selected.has_value();
+        },
+        10000);
+
+    EXPECT_EQ(selected, selectedPart);
+    const auto other = client.focusSnapshot(AXFocusScope::application(holder.pid() + 100000),
+                                            AXCaptureStrategy::messagingTimeout);
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(other->selectedText);
+}
+
 TEST_F(CaptureLinuxE2E, refusesAPasswordField) {
     Holder holder({{"--password", "--select", "0", "--length", "8"}});
     ASSERT_TRUE(holder.waitUntilReady());
