@@ -6,6 +6,11 @@
 set -euo pipefail
 [ "$#" -gt 0 ] || { echo "usage: with-pulseaudio.sh <command> [args...]" >&2; exit 2; }
 
+# Inside a session that runs our server already (scripts/ci-services.sh): play into that one.
+if [ -n "${PARLINO_PULSE_CAPTURE:-}" ] && pactl info >/dev/null 2>&1; then
+  exec "$@"
+fi
+
 # The server's session bus: one private dbus-run-session around everything else.
 if [ -z "${PARLINO_PULSE_SESSION:-}" ]; then
   exec env PARLINO_PULSE_SESSION=1 dbus-run-session -- "$0" "$@"

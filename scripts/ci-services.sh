@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs a command inside a private desktop session for the end-to-end tests: an X server (Xvfb), a
+# window manager (openbox), a compositor (xcompmgr), a D-Bus session with the accessibility bus,
+# an unlocked keyring, a tray host (trayer) and a headless PulseAudio server. Waits until each is
+# ready, and stops exactly what it started. Inside a session already, it just runs the command.
+# Usage: scripts/ci-services.sh <command> [args...]   (PARLINO_CI_DEBUG=1 logs when each is ready)
+set -euo pipefail
+[ "$#" -gt 0 ] || { echo "usage: ci-services.sh <command> [args...]" >&2; exit 2; }
+
+if [ -n "${PARLINO_DESKTOP_SESSION:-}" ]; then
+  exec "$@"
+fi
+
+# The D-Bus session, the private XDG_RUNTIME_DIR and PulseAudio come from with-pulseaudio.sh,
+# which runs this script again for the desktop inside them.
+if [ -z "${PARLINO_DESKTOP_STAGE:-}" ]; then
+  exec env PARLINO_DESKTOP_STAGE=1 "$(dirname "$0")/with-pulseaudio.sh" "$0" "$@"
+fi
+unset PARLINO_DESKTOP_STAGE WAYLAND_DISPLAY
+
+home="$(mktemp -d)"
+export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache"
+mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+started=()
+
+stop_started() {
+  local i
+  set +e
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+    kill "${started[i]}" 2>/dev/null
+    wait "${started[i]}" 2>/dev/null
+  done
+  rm -rf "$home"
+}
+trap stop_started EXIT
+
+fail() { echo "ci-services: $*" >&2; exit 1; }
+
+# Polls a check (the remaining arguments) every 20 ms for up to 5 s, while the process started
+# last lives.
+wait_for() {
+  local what="$1"; shift
+  local pid="${started[-1]}"
+  for _ in $(seq 250); do
+    if "$@" >/dev/null 2>&1; then
+      [ "${PARLINO_CI_DEBUG:-}" = 1 ] && echo "ci-services: $what ready at $EPOCHREALTIME" >&2
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || fail "$what exited while starting"
+    sleep 0.02
+  done
+  fail "$what did not become ready"
+}
+
+root_has() { xprop -root "$1" | grep -q "window id"; }
+bus_has() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" | grep -q true
+}
+# A manager selection (compositor, tray) is owned by a window that its owner names.
+window_named() { xwininfo -root -tree | grep -q "\"$1\""; }
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
+started+=($!)
+wait_for "Xvfb" grep -q . "$home/display"
+export DISPLAY=":$(head -n 1 "$home/display")"
+
+openbox --sm-disable &
+started+=($!)
+wait_for "openbox" root_has _NET_SUPPORTING_WM_CHECK
+
+xcompmgr &
+started+=($!)
+wait_for "xcompmgr" window_named xcompmgr
+
+/usr/libexec/at-spi-bus-launcher --launch-immediately &
+started+=($!)
+wait_for "the accessibility bus" bus_has org.a11y.Bus
+
+printf pw | gnome-keyring-daemon --foreground --unlock --components=secrets >/dev/null &
+started+=($!)
+wait_for "gnome-keyring" bus_has org.freedesktop.secrets
+
+# Without its accessibility bridge, which would delay its start by a second or more.
+NO_AT_BRIDGE=1 trayer --edge top --align right --SetDockType true &
+started+=($!)
+wait_for "trayer" window_named panel
+
+export PARLINO_DESKTOP_SESSION=1
+set +e
+"$@"
+status=$?
+set -e
+exit "$status"
