@@ -133,6 +133,9 @@ TEST_F(ShortcutRegistryTest, ARefusedCombinationIsLoggedAndLeavesTheNameInactive
     EXPECT_TRUE(lines[0].contains(controlShiftS.description()));
     EXPECT_TRUE(lines[0].contains(QStringLiteral("readSelection")));
 
+    registry.registerIfNeeded(readSelection);
+    EXPECT_EQ(log.messages(QStringLiteral("shortcuts")).size(), 1) << "refused again, not logged";
+
     system.heldElsewhere.clear();
     registry.registerIfNeeded(readSelection);
     EXPECT_TRUE(registry.isActive(readSelection));
