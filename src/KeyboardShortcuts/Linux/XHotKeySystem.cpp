@@ -1,0 +1,187 @@
+#include "KeyboardShortcuts/Linux/XHotKeySystem.h"
+
+#include "KeyboardShortcuts/Linux/XKeyCodes.h"
+#include "KeyboardShortcuts/Linux/XModifiers.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+#include "KeyboardShortcuts/Linux/XcbXkb.h"
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+namespace KeyboardShortcuts {
+
+namespace {
+
+constexpr xcb_keysym_t numLockSymbol = 0xff7f;
+
+template <class T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <class T> Reply<T> reply(T* value) {
+    return Reply<T>(value, &std::free);
+}
+
+// The modifier that Num Lock sets; Mod2 when the server does not say.
+quint16 findNumLockMask(xcb_connection_t* connection) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const auto keyboard = reply(xcb_get_keyboard_mapping_reply(
+        connection,
+        xcb_get_keyboard_mapping(connection, setup->min_keycode,
+                                 quint8(setup->max_keycode - setup->min_keycode + 1)),
+        nullptr));
+    const auto modifiers = reply(
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr));
+    if (!keyboard || !modifiers)
+        return XModifiers::mod2;
+    const xcb_keysym_t* symbols = xcb_get_keyboard_mapping_keysyms(keyboard.get());
+    const int symbolCount = xcb_get_keyboard_mapping_keysyms_length(keyboard.get());
+    const xcb_keycode_t* keyCodes = xcb_get_modifier_mapping_keycodes(modifiers.get());
+    const int perModifier = modifiers->keycodes_per_modifier;
+    const int perKey = keyboard->keysyms_per_keycode;
+    for (int modifier = 0; modifier < 8; ++modifier) {
+        for (int slot = 0; slot < perModifier; ++slot) {
+            const xcb_keycode_t keyCode = keyCodes[modifier * perModifier + slot];
+            for (int level = 0; keyCode >= setup->min_keycode && level < perKey; ++level) {
+                const int index = (keyCode - setup->min_keycode) * perKey + level;
+                if (index < symbolCount && symbols[index] == numLockSymbol)
+                    return quint16(1u << modifier);
+            }
+        }
+    }
+    return XModifiers::mod2;
+}
+
+} // namespace
+
+std::unique_ptr<XHotKeySystem> XHotKeySystem::create() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return nullptr;
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    return screen ? std::make_unique<XHotKeySystem>(connection, screen->root) : nullptr;
+}
+
+XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow)
+    : m_connection(connection), m_rootWindow(rootWindow),
+      m_numLockMask(findNumLockMask(connection)) {
+    QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+XHotKeySystem::~XHotKeySystem() {
+    QCoreApplication::instance()->removeNativeEventFilter(this);
+    for (const quint32 id : m_table.ids())
+        unregisterHotKey(id);
+    xcb_flush(m_connection);
+}
+
+bool XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
+    const auto grabbed = grabOf(shortcut);
+    if (!grabbed || !grab(*grabbed))
+        return false;
+    m_table.add(id, *grabbed);
+    return true;
+}
+
+void XHotKeySystem::unregisterHotKey(quint32 id) {
+    if (const auto grabbed = m_table.grab(id))
+        ungrab(*grabbed);
+    m_table.remove(id);
+}
+
+bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
+    const auto grabbed = grabOf(shortcut);
+    if (!grabbed || !grab(*grabbed))
+        return true;
+    ungrab(*grabbed);
+    return false;
+}
+
+std::optional<KeyEvent> XHotKeySystem::keyEvent(const QKeyEvent& event) const {
+    const auto keyCode = XKeyCodes::toVirtual(event.nativeScanCode());
+    if (!keyCode)
+        return std::nullopt;
+    return KeyEvent{event.type() == QEvent::KeyPress ? EventType::keyDown : EventType::keyUp,
+                    *keyCode, XModifiers::toCarbon(quint16(event.nativeModifiers())),
+                    event.isAutoRepeat()};
+}
+
+KeyRepeatTiming XHotKeySystem::keyRepeatTiming() const {
+    // The X server's own defaults.
+    KeyRepeatTiming timing{0.66, 0.04};
+    const auto extension = reply(xcb_xkb_use_extension_reply(
+        m_connection, xcb_xkb_use_extension(m_connection, 1, 0), nullptr));
+    if (!extension || !extension->supported)
+        return timing;
+    const auto controls = reply(xcb_xkb_get_controls_reply(
+        m_connection, xcb_xkb_get_controls(m_connection, XCB_XKB_ID_USE_CORE_KBD), nullptr));
+    if (controls && controls->repeatDelay > 0 && controls->repeatInterval > 0)
+        timing = {controls->repeatDelay / 1000.0, controls->repeatInterval / 1000.0};
+    return timing;
+}
+
+bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const quint8 type = event->response_type & 0x7f;
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    // Key releases have the same layout.
+    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    if (key->event != m_rootWindow)
+        return false;
+    deliver(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
+                                  : m_table.release(key->detail, key->time));
+    if (m_table.hasPendingRelease())
+        // The events the server sent together are handled before this runs, so a repeated
+        // press that follows the release is seen first.
+        QMetaObject::invokeMethod(
+            &m_releaseContext, [this] { deliver(m_table.flush()); }, Qt::QueuedConnection);
+    return true;
+}
+
+std::optional<XHotKeyTable::Grab> XHotKeySystem::grabOf(const Shortcut& shortcut) const {
+    const auto keyCode = XKeyCodes::fromVirtual(shortcut.carbonKeyCode());
+    const auto modifiers = XModifiers::fromCarbon(shortcut.carbonModifiers());
+    if (!keyCode || !modifiers || *keyCode > 255)
+        return std::nullopt;
+    return XHotKeyTable::Grab{quint8(*keyCode), *modifiers};
+}
+
+QList<quint16> XHotKeySystem::lockVariants(quint16 modifiers) const {
+    return {modifiers, quint16(modifiers | XModifiers::lock), quint16(modifiers | m_numLockMask),
+            quint16(modifiers | XModifiers::lock | m_numLockMask)};
+}
+
+bool XHotKeySystem::grab(XHotKeyTable::Grab grab) {
+    QList<xcb_void_cookie_t> cookies;
+    for (const quint16 modifiers : lockVariants(grab.modifiers))
+        cookies.append(xcb_grab_key_checked(m_connection, false, m_rootWindow, modifiers,
+                                            grab.keyCode, XCB_GRAB_MODE_ASYNC,
+                                            XCB_GRAB_MODE_ASYNC));
+    bool refused = false;
+    for (const auto& cookie : cookies)
+        if (const auto error = reply(xcb_request_check(m_connection, cookie)))
+            refused = true;
+    if (refused)
+        ungrab(grab);
+    return !refused;
+}
+
+void XHotKeySystem::ungrab(XHotKeyTable::Grab grab) {
+    for (const quint16 modifiers : lockVariants(grab.modifiers))
+        xcb_ungrab_key(m_connection, grab.keyCode, m_rootWindow, modifiers);
+    xcb_flush(m_connection);
+}
+
+void XHotKeySystem::deliver(const QList<XHotKeyTable::Delivery>& deliveries) {
+    for (const auto& delivery : deliveries)
+        if (m_handler)
+            m_handler(delivery.id, delivery.type);
+}
+
+} // namespace KeyboardShortcuts

@@ -1,0 +1,58 @@
+#include "KeyboardShortcuts/Linux/XHotKeyTable.h"
+
+#include "KeyboardShortcuts/Linux/XModifiers.h"
+
+namespace KeyboardShortcuts {
+
+void XHotKeyTable::add(quint32 id, Grab grab) {
+    m_grabs.insert(id, grab);
+}
+
+void XHotKeyTable::remove(quint32 id) {
+    m_grabs.remove(id);
+    m_down.removeIf([id](auto entry) { return entry.value() == id; });
+    if (m_pendingRelease && !m_down.contains(m_pendingRelease->keyCode))
+        m_pendingRelease.reset();
+}
+
+std::optional<XHotKeyTable::Grab> XHotKeyTable::grab(quint32 id) const {
+    const auto found = m_grabs.constFind(id);
+    return found == m_grabs.cend() ? std::nullopt : std::optional(*found);
+}
+
+QList<XHotKeyTable::Delivery> XHotKeyTable::press(quint8 keyCode, quint16 state, quint32 time) {
+    if (m_pendingRelease && m_pendingRelease->keyCode == keyCode &&
+        m_pendingRelease->time == time) {
+        m_pendingRelease.reset();
+        return {};
+    }
+    QList<Delivery> deliveries = flush();
+    if (m_down.contains(keyCode))
+        return deliveries;
+    const Grab pressed{keyCode, quint16(state & XModifiers::shortcutMask)};
+    for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
+        if (it.value() == pressed) {
+            m_down.insert(keyCode, it.key());
+            deliveries.append({it.key(), EventType::keyDown});
+            break;
+        }
+    }
+    return deliveries;
+}
+
+QList<XHotKeyTable::Delivery> XHotKeyTable::release(quint8 keyCode, quint32 time) {
+    QList<Delivery> deliveries = flush();
+    if (m_down.contains(keyCode))
+        m_pendingRelease = PendingRelease{keyCode, time};
+    return deliveries;
+}
+
+QList<XHotKeyTable::Delivery> XHotKeyTable::flush() {
+    if (!m_pendingRelease)
+        return {};
+    const quint32 id = m_down.take(m_pendingRelease->keyCode);
+    m_pendingRelease.reset();
+    return {{id, EventType::keyUp}};
+}
+
+} // namespace KeyboardShortcuts

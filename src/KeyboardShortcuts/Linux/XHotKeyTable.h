@@ -1,0 +1,58 @@
+#pragma once
+
+#include "KeyboardShortcuts/EventType.h"
+
+#include <QHash>
+#include <QList>
+#include <QtGlobal>
+
+#include <optional>
+
+namespace KeyboardShortcuts {
+
+// The hot keys grabbed on the X server, and which of them are down.
+//
+// The server reports a grabbed combination's press and, while the key is held, every key
+// event, until the key comes up. So a key already down is an auto-repeat, and the release of
+// the key ends the hot key whatever modifiers were released before it. Without detectable
+// auto-repeat the server sends a release and a press with the same time for each repeat: a
+// release waits for the next event, and is dropped with that press or delivered by `flush`.
+class XHotKeyTable {
+public:
+    // An X key code and the core modifiers it is grabbed with (of XModifiers::shortcutMask).
+    struct Grab {
+        quint8 keyCode;
+        quint16 modifiers;
+        friend bool operator==(const Grab&, const Grab&) = default;
+    };
+    struct Delivery {
+        quint32 id;
+        EventType type;
+        friend bool operator==(const Delivery&, const Delivery&) = default;
+    };
+
+    void add(quint32 id, Grab grab);
+    // Forgets the hot key; a key of it that is down comes up without a delivery.
+    void remove(quint32 id);
+    std::optional<Grab> grab(quint32 id) const;
+    QList<quint32> ids() const { return m_grabs.keys(); }
+
+    // What to deliver for a key event reported to the grab window.
+    QList<Delivery> press(quint8 keyCode, quint16 state, quint32 time);
+    QList<Delivery> release(quint8 keyCode, quint32 time);
+    // Delivers a release that no repeated press followed.
+    QList<Delivery> flush();
+    bool hasPendingRelease() const { return m_pendingRelease.has_value(); }
+
+private:
+    struct PendingRelease {
+        quint8 keyCode;
+        quint32 time;
+    };
+
+    QHash<quint32, Grab> m_grabs;
+    QHash<quint8, quint32> m_down; // key code → id of the hot key it pressed
+    std::optional<PendingRelease> m_pendingRelease;
+};
+
+} // namespace KeyboardShortcuts

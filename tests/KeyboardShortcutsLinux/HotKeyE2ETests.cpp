@@ -1,0 +1,209 @@
+// Hot keys on a real X server: presses injected through XTest reach the named shortcut's
+// actions, and a combination another client holds is refused. Needs DISPLAY; skips without.
+
+#include "KeyboardShortcuts/Linux/XHotKeySystem.h"
+#include "KeyboardShortcuts/Linux/XKeyCodes.h"
+#include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
+#include "KeyboardShortcuts/ShortcutRegistry.h"
+#include "KeyboardShortcuts/Storage.h"
+
+#include "support/EventLoop.h"
+#include "support/LogCapture.h"
+#include "support/ManualTime.h"
+#include "support/Printers.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+// Last: Xlib defines macros such as None and Bool.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+using namespace KeyboardShortcuts;
+using TestSupport::pumpUntil;
+
+namespace {
+
+const Shortcut controlShiftS(Key::s, ModifierFlag::control | ModifierFlag::shift);
+const Shortcut controlOptionR(Key::r, ModifierFlag::control | ModifierFlag::option);
+
+// Another client of the same X server: it types through XTest and grabs keys of its own.
+class OtherClient {
+public:
+    OtherClient() : m_display(XOpenDisplay(nullptr)) {}
+    ~OtherClient() {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    OtherClient(const OtherClient&) = delete;
+    OtherClient& operator=(const OtherClient&) = delete;
+
+    bool isConnected() const { return m_display; }
+
+    void press(KeySym symbol) { fake(symbol, true); }
+    void release(KeySym symbol) { fake(symbol, false); }
+
+    void grab(KeySym symbol, unsigned modifiers) {
+        XGrabKey(m_display, XKeysymToKeycode(m_display, symbol), modifiers,
+                 DefaultRootWindow(m_display), False, GrabModeAsync, GrabModeAsync);
+        XSync(m_display, False);
+    }
+    void ungrab(KeySym symbol, unsigned modifiers) {
+        XUngrabKey(m_display, XKeysymToKeycode(m_display, symbol), modifiers,
+                   DefaultRootWindow(m_display));
+        XSync(m_display, False);
+    }
+    unsigned keyCode(KeySym symbol) const { return XKeysymToKeycode(m_display, symbol); }
+
+    // Sets the server's key-repeat delay and interval, in milliseconds.
+    void setRepeatRate(unsigned delay, unsigned interval) {
+        XkbSetAutoRepeatRate(m_display, XkbUseCoreKbd, delay, interval);
+        XSync(m_display, False);
+    }
+
+private:
+    void fake(KeySym symbol, bool isPress) {
+        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, symbol), isPress, CurrentTime);
+        XSync(m_display, False);
+    }
+
+    Display* m_display;
+};
+
+// Keeps the shortcuts in the given suite while it lives.
+class StoreScope {
+public:
+    explicit StoreScope(std::shared_ptr<Base::UserDefaults> suite) { setStore(std::move(suite)); }
+    ~StoreScope() { setStore(nullptr); }
+    StoreScope(const StoreScope&) = delete;
+    StoreScope& operator=(const StoreScope&) = delete;
+};
+
+class HotKeyE2ETest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(other.isConnected());
+        ASSERT_TRUE(system);
+        ASSERT_EQ(other.keyCode(XK_s), XKeyCodes::fromVirtual(Key::s.rawValue));
+        registry = std::make_unique<ShortcutRegistry>(*system);
+        registry->onKeyDown(readSelection, [this] { calls << "down"; });
+        registry->onKeyUp(readSelection, [this] { calls << "up"; });
+    }
+    void TearDown() override { registry.reset(); }
+
+    bool called(const QStringList& expected) {
+        return pumpUntil([&] { return calls == expected; }, 3000);
+    }
+
+    QTemporaryDir folder;
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler{clock};
+    std::shared_ptr<Base::UserDefaults> suite =
+        Base::UserDefaults::open(QStringLiteral("e2e"), folder.path(), scheduler);
+    StoreScope storeScope{suite};
+    OtherClient other;
+    std::unique_ptr<XHotKeySystem> system = XHotKeySystem::create();
+    XkbLayoutTracker layoutTracker;
+    std::unique_ptr<ShortcutRegistry> registry;
+    Name readSelection{QStringLiteral("readSelection"), controlShiftS};
+    QStringList calls;
+};
+
+} // namespace
+
+TEST_F(HotKeyE2ETest, AnInjectedCombinationRunsReadSelectionsActions) {
+    ASSERT_TRUE(registry->isActive(readSelection));
+    other.press(XK_Control_L);
+    other.press(XK_Shift_L);
+    other.press(XK_s);
+    EXPECT_TRUE(called({"down"}));
+    other.release(XK_s);
+    other.release(XK_Shift_L);
+    other.release(XK_Control_L);
+    EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+}
+
+TEST_F(HotKeyE2ETest, TheReleaseCountsWhenTheModifiersComeUpFirst) {
+    other.press(XK_Control_L);
+    other.press(XK_Shift_L);
+    other.press(XK_s);
+    other.release(XK_Control_L);
+    other.release(XK_Shift_L);
+    other.release(XK_s);
+    EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+}
+
+TEST_F(HotKeyE2ETest, TheCombinationFiresWithCapsLockOn) {
+    other.press(XK_Caps_Lock);
+    other.release(XK_Caps_Lock);
+    other.press(XK_Control_L);
+    other.press(XK_Shift_L);
+    other.press(XK_s);
+    other.release(XK_s);
+    other.release(XK_Shift_L);
+    other.release(XK_Control_L);
+    other.press(XK_Caps_Lock);
+    other.release(XK_Caps_Lock);
+    EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+}
+
+TEST_F(HotKeyE2ETest, ACombinationAnotherClientHoldsIsRefused) {
+    other.grab(XK_r, ControlMask | Mod1Mask);
+    EXPECT_TRUE(registry->center().isTakenBySystem(controlOptionR));
+    EXPECT_FALSE(registry->center().isTakenBySystem(controlShiftS)) << "our own";
+
+    TestSupport::LogCapture log;
+    setShortcut(controlOptionR, readSelection);
+    EXPECT_FALSE(registry->isActive(readSelection));
+    EXPECT_EQ(log.messages(QStringLiteral("shortcuts")),
+              QStringList{"hot key ⌃⌥R refused: another application holds it (readSelection)"});
+
+    other.ungrab(XK_r, ControlMask | Mod1Mask);
+    EXPECT_FALSE(registry->center().isTakenBySystem(controlOptionR));
+    registry->registerIfNeeded(readSelection);
+    EXPECT_TRUE(registry->isActive(readSelection));
+}
+
+TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {
+    QMenu menu;
+    menu.addAction(QStringLiteral("Quit"));
+    menu.popup(QPoint(100, 100));
+    ASSERT_TRUE(pumpUntil([&] { return menu.isVisible(); }));
+    ASSERT_EQ(registry->center().mode(), HotKeyCenter::Mode::menuOpen);
+    TestSupport::drainEvents();
+
+    other.press(XK_Control_L);
+    other.press(XK_Shift_L);
+    other.press(XK_s);
+    other.release(XK_Control_L);
+    other.release(XK_Shift_L);
+    other.release(XK_s);
+    EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(HotKeyE2ETest, TheKeyRepeatTimingIsTheServers) {
+    other.setRepeatRate(300, 50);
+    const KeyRepeatTiming timing = system->keyRepeatTiming();
+    other.setRepeatRate(660, 40);
+    EXPECT_DOUBLE_EQ(timing.delay, 0.3);
+    EXPECT_DOUBLE_EQ(timing.interval, 0.05);
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::puts("skipped: DISPLAY is not set; the hot key tests need an X server");
+        return 77;
+    }
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,87 @@
+#include "KeyboardShortcuts/Linux/XHotKeyTable.h"
+
+#include "KeyboardShortcuts/Linux/XModifiers.h"
+#include "KeyboardShortcuts/ModifierFlags.h"
+
+#include <gtest/gtest.h>
+
+using namespace KeyboardShortcuts;
+using Delivery = XHotKeyTable::Delivery;
+
+namespace {
+
+constexpr quint8 keyS = 39;
+constexpr quint8 keyR = 27;
+constexpr quint16 controlShift = XModifiers::control | XModifiers::shift;
+
+class XHotKeyTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        table.add(1, {keyS, controlShift});
+        table.add(2, {keyR, XModifiers::mod4});
+    }
+
+    XHotKeyTable table;
+    const Delivery sDown{1, EventType::keyDown};
+    const Delivery sUp{1, EventType::keyUp};
+};
+
+} // namespace
+
+TEST_F(XHotKeyTableTest, APressIgnoresTheLocksAndItsReleaseWaitsForTheNextEvent) {
+    EXPECT_EQ(table.press(keyS, controlShift | XModifiers::lock | XModifiers::mod2, 100),
+              QList<Delivery>{sDown});
+    EXPECT_TRUE(table.release(keyS, 200).isEmpty());
+    EXPECT_EQ(table.flush(), QList<Delivery>{sUp});
+    EXPECT_TRUE(table.flush().isEmpty());
+}
+
+TEST_F(XHotKeyTableTest, TheReleaseMatchesByKeyCodeWhenTheModifiersWentFirst) {
+    table.press(keyS, controlShift, 100);
+    // The modifier keys come up first; the server reports them while the grab lasts.
+    EXPECT_TRUE(table.press(37, controlShift, 110).isEmpty());
+    EXPECT_TRUE(table.release(37, 120).isEmpty());
+    EXPECT_TRUE(table.release(keyS, 130).isEmpty());
+    EXPECT_EQ(table.flush(), QList<Delivery>{sUp});
+}
+
+TEST_F(XHotKeyTableTest, AutoRepeatedPressesAreDropped) {
+    table.press(keyS, controlShift, 100);
+    // Detectable auto-repeat: presses only.
+    EXPECT_TRUE(table.press(keyS, controlShift, 600).isEmpty());
+    // Plain auto-repeat: a release and a press with the same time.
+    EXPECT_TRUE(table.release(keyS, 640).isEmpty());
+    EXPECT_TRUE(table.press(keyS, controlShift, 640).isEmpty());
+    EXPECT_FALSE(table.hasPendingRelease());
+
+    table.release(keyS, 700);
+    EXPECT_EQ(table.flush(), QList<Delivery>{sUp});
+}
+
+TEST_F(XHotKeyTableTest, ANewPressDeliversTheReleaseBeforeIt) {
+    table.press(keyS, controlShift, 100);
+    table.release(keyS, 200);
+    EXPECT_EQ(table.press(keyS, controlShift, 300), QList<Delivery>({sUp, sDown}));
+}
+
+TEST_F(XHotKeyTableTest, OnlyTheGrabbedModifiersMatch) {
+    EXPECT_TRUE(table.press(keyS, XModifiers::control, 100).isEmpty());
+    EXPECT_EQ(table.press(keyR, XModifiers::mod4, 110), QList<Delivery>({{2, EventType::keyDown}}));
+}
+
+TEST_F(XHotKeyTableTest, ARemovedHotKeyComesUpWithoutADelivery) {
+    table.press(keyS, controlShift, 100);
+    table.remove(1);
+    EXPECT_TRUE(table.release(keyS, 200).isEmpty());
+    EXPECT_TRUE(table.flush().isEmpty());
+    EXPECT_TRUE(table.press(keyS, controlShift, 300).isEmpty());
+}
+
+TEST(XModifiersTest, ShortcutModifiersMapToCoreModifiers) {
+    const qint64 all = CarbonModifier::control | CarbonModifier::option | CarbonModifier::shift |
+                       CarbonModifier::command;
+    EXPECT_EQ(XModifiers::fromCarbon(all), XModifiers::shortcutMask);
+    EXPECT_EQ(XModifiers::toCarbon(XModifiers::shortcutMask | XModifiers::lock | XModifiers::mod2),
+              all);
+    EXPECT_EQ(XModifiers::fromCarbon(CarbonModifier::function), std::nullopt);
+}
