@@ -29,20 +29,9 @@ QString describe(const Core::TTSError& error) {
         return QStringLiteral("providerFault(status: %1, message: \"%2\")")
             .arg(error.status())
             .arg(error.message());
-    case Kind::unauthorized:
-        return QStringLiteral("unauthorized");
-    case Kind::accountInProbation:
-        return QStringLiteral("accountInProbation");
-    case Kind::insufficientCredits:
-        return QStringLiteral("insufficientCredits");
-    case Kind::insufficientPermissions:
-        return QStringLiteral("insufficientPermissions");
-    case Kind::entitlementExceeded:
-        return QStringLiteral("entitlementExceeded");
-    case Kind::textTooLong:
-        return QStringLiteral("textTooLong");
+    default:
+        return error.kindName();
     }
-    return {};
 }
 
 // Fetches a path and hands over its body whatever the status, or nothing after a failure.
