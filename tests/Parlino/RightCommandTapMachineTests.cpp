@@ -88,12 +88,6 @@ TEST_F(TapMachine, APressTooSoonAfterTypingIsRefused) {
     EXPECT_EQ(machine.handle(Event::modifierDown(10.0)), Actions{Action::armed()});
 }
 
-TEST_F(TapMachine, APressTooSoonAfterAShortcutIsRefused) {
-    machine.handle(Event::hotkeyPing(9.875));
-    EXPECT_EQ(machine.handle(Event::modifierDown(10.0)),
-              Actions{Action::cancel(Reason::recentKeyDown)});
-}
-
 TEST_F(TapMachine, KeysPressedWhileIdleAreRememberedSilently) {
     EXPECT_EQ(machine.handle(Event::keyDown(9.5)), Actions{});
     EXPECT_EQ(machine.lastKeyDownAt, 9.5);

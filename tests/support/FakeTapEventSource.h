@@ -17,7 +17,6 @@ public:
     }
     void stop() override { m_handler = nullptr; }
 
-    bool isStarted() const { return bool(m_handler); }
     void send(const Parlino::TapSourceEvent& event) {
         if (m_handler)
             m_handler(event);
