@@ -30,7 +30,7 @@ QString logLevelName(LogLevel level) {
 namespace {
 
 struct Conversion {
-    QByteArray spec; // flags, width and precision, without '%' and without length modifiers
+    QByteArray flags; // flags, width and precision, without '%' and without length modifiers
     char type = 0;
     bool asBool = false;
 };
@@ -54,7 +54,7 @@ const char* parseConversion(const char* pos, Conversion& out) {
         pos = close + 1;
     }
     while (*pos && isFlagOrWidth(*pos))
-        out.spec.append(*pos++);
+        out.flags.append(*pos++);
     while (*pos && isLengthModifier(*pos))
         ++pos;
     out.type = *pos;
@@ -79,16 +79,16 @@ bool truthValue(const LogArg& arg) {
     return false;
 }
 
-QString padded(const QString& text, const QByteArray& spec) {
-    const bool left = spec.startsWith('-');
-    QByteArray digits = spec;
+QString padded(const QString& text, const QByteArray& flags) {
+    const bool left = flags.startsWith('-');
+    QByteArray digits = flags;
     digits.replace('-', "");
     const int width = digits.split('.').value(0).toInt();
     return left ? text.leftJustified(width) : text.rightJustified(width);
 }
 
 QString renderNumber(const Conversion& c, const LogArg& arg) {
-    const QByteArray prefix = '%' + c.spec;
+    const QByteArray prefix = '%' + c.flags;
     const auto asSigned = [&]() -> qint64 {
         switch (arg.kind) {
         case LogArg::Kind::unsignedInt:
@@ -141,7 +141,7 @@ QString naturalText(const LogArg& arg) {
 
 QString render(const Conversion& c, const LogArg& arg) {
     if (c.asBool)
-        return padded(truthValue(arg) ? QStringLiteral("true") : QStringLiteral("false"), c.spec);
+        return padded(truthValue(arg) ? QStringLiteral("true") : QStringLiteral("false"), c.flags);
     const bool numericConversion = std::strchr("diouxXcfFeEgGaA", c.type) != nullptr;
     const bool numericArg = arg.kind == LogArg::Kind::signedInt ||
                             arg.kind == LogArg::Kind::unsignedInt ||
@@ -152,7 +152,7 @@ QString render(const Conversion& c, const LogArg& arg) {
             return naturalText(arg);
         return renderNumber(c, arg);
     }
-    return padded(naturalText(arg), c.spec);
+    return padded(naturalText(arg), c.flags);
 }
 
 class StderrSink : public LogSink {
