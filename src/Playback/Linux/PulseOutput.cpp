@@ -108,9 +108,9 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
     if (!connection)
         return nullptr;
     LoopLock lock(connection->loop());
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(format.sampleRate),
+    const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, uint32_t(format.sampleRate),
                               uint8_t(format.channels)};
-    pa_stream* stream = pa_stream_new(connection->context(), "speech", &spec, nullptr);
+    pa_stream* stream = pa_stream_new(connection->context(), "speech", &sampleFormat, nullptr);
     if (!stream)
         return nullptr;
     std::unique_ptr<PulseOutput> output(new PulseOutput(connection, format, source, stream));
@@ -121,7 +121,7 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
     pa_stream_set_write_callback(stream, &PulseOutput::onWritable, output.get());
 
     const auto latencyBytes =
-        uint32_t(targetLatencySeconds * format.sampleRate) * uint32_t(pa_frame_size(&spec));
+        uint32_t(targetLatencySeconds * format.sampleRate) * uint32_t(pa_frame_size(&sampleFormat));
     const pa_buffer_attr attributes{uint32_t(-1), latencyBytes, uint32_t(-1), uint32_t(-1),
                                     uint32_t(-1)};
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
