@@ -123,6 +123,20 @@ KeychainReadResult readItems(GList* items) {
     return outcome;
 }
 
+// What a lookup after a removal says about it.
+qint32 statusAfterRemoval(const KeychainReadResult& left) {
+    switch (left.kind()) {
+    case KeychainReadResult::Kind::notFound:
+        return KeychainStatus::success;
+    case KeychainReadResult::Kind::found:
+        return KeychainStatus::failed;
+    case KeychainReadResult::Kind::locked:
+    case KeychainReadResult::Kind::error:
+        return left.status();
+    }
+    Q_UNREACHABLE();
+}
+
 } // namespace
 
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
@@ -178,6 +192,8 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
         [deliver] { deliver(KeychainStatus::timedOut); });
 }
 
+// The Secret Service leaves items of a locked collection in place and still reports success, so
+// a removal counts only once a lookup no longer finds the key.
 void KeychainStore::remove(const QString& account, DeleteCompletion completion,
                            std::stop_token cancel) {
     auto query = attributes(m_service, account);
@@ -190,14 +206,21 @@ void KeychainStore::remove(const QString& account, DeleteCompletion completion,
         completion(Base::failure(KeychainDeleteError{status}));
     };
     PendingCall::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, cancel,
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             secret_password_clearv(&schema, query.get(), cancellable, ready, call);
         },
-        [deliver](GAsyncResult* result) {
+        [store = *this, account, deliver, cancel](GAsyncResult* result) mutable {
             GError* error = nullptr;
             secret_password_clear_finish(result, &error);
-            deliver(error ? statusOf(error) : KeychainStatus::success);
+            if (error) {
+                deliver(statusOf(error));
+                return;
+            }
+            store.lookup(
+                account,
+                [deliver](const KeychainReadResult& left) { deliver(statusAfterRemoval(left)); },
+                cancel);
         },
         [deliver] { deliver(KeychainStatus::timedOut); });
 }
