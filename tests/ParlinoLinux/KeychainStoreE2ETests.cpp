@@ -4,6 +4,7 @@
 
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
+#include "support/ManualTime.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -186,6 +187,28 @@ TEST_F(KeychainStoreE2E, AKeyInALockedCollectionReadsAsLockedAndIsNotDeletedBehi
     EXPECT_EQ(removeKey(), KeychainStatus::locked);
     EXPECT_TRUE(logs.contains("keychain delete failed: OSStatus=-1"));
     EXPECT_EQ(read(), KeychainReadResult::locked(KeychainStatus::locked));
+}
+
+TEST_F(KeychainStoreE2E, AnAnswerLaterThanTheTimeOutIsDroppedAfterTheTimeOutIsReported) {
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler(clock);
+    KeychainStore slowStore(service, scheduler, 5);
+    QList<KeychainReadResult> answers;
+    slowStore.read(account, [&](KeychainReadResult r) { answers.append(r); });
+    scheduler.advance(4.9);
+    EXPECT_TRUE(answers.isEmpty());
+    scheduler.advance(0.1);
+    EXPECT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answers.size() > 1; }, 300));
+}
+
+TEST_F(KeychainStoreE2E, ACancelledCallNeverAnswers) {
+    std::stop_source cancel;
+    bool answered = false;
+    store.read(
+        account, [&](KeychainReadResult) { answered = true; }, cancel.get_token());
+    cancel.request_stop();
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answered; }, 300));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -16,6 +17,9 @@ namespace {
 const Base::Log log(QStringLiteral("media-keys"));
 
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// How far a published position may stray from the running one before it counts as a seek.
+constexpr double seekTolerance = 0.5;
 
 // Whole microseconds, as MPRIS counts time; a non-finite or negative time counts as 0.
 qlonglong microseconds(double seconds) {
@@ -106,10 +110,11 @@ private:
     MprisNowPlayingCenter* m_center;
 };
 
-MprisNowPlayingCenter::MprisNowPlayingCenter(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus)) {
+MprisNowPlayingCenter::MprisNowPlayingCenter(QDBusConnection bus, const Base::Clock& clock,
+                                             QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_clock(clock) {
     new MprisRootAdaptor(this);
-    new MprisPlayerAdaptor(this);
+    m_player = new MprisPlayerAdaptor(this);
     m_registered = m_bus.isConnected() && m_bus.registerObject(objectPath, this) &&
                    m_bus.registerService(serviceName);
     if (!m_registered)
@@ -134,7 +139,12 @@ void MprisNowPlayingCenter::perform(RemoteCommand command) const {
 
 void MprisNowPlayingCenter::publish(const std::optional<NowPlayingInfo>& info) {
     const QVariantMap before = changeableProperties();
+    const bool seeked =
+        m_info && info && std::abs(info->elapsed - positionSeconds()) > seekTolerance;
     m_info = info;
+    m_publishedAt = m_clock.now();
+    if (seeked)
+        emit m_player->Seeked(position());
     QVariantMap changed = changeableProperties();
     for (auto it = changed.begin(); it != changed.end();)
         it = before.value(it.key()) == it.value() ? changed.erase(it) : std::next(it);
@@ -169,7 +179,16 @@ QVariantMap MprisNowPlayingCenter::metadata() const {
 }
 
 qlonglong MprisNowPlayingCenter::position() const {
-    return m_info ? microseconds(m_info->elapsed) : 0;
+    return microseconds(positionSeconds());
+}
+
+double MprisNowPlayingCenter::positionSeconds() const {
+    if (!m_info)
+        return 0;
+    if (m_info->state != NowPlayingState::playing)
+        return m_info->elapsed;
+    const double running = m_info->elapsed + m_info->rate * (m_clock.now() - m_publishedAt);
+    return m_info->duration > 0 ? std::min(running, m_info->duration) : running;
 }
 
 // MPRIS has no rate of 0: a paused read shows its status and keeps its speed.

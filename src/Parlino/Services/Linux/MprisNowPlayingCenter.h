@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Clock.h"
 #include "Parlino/Services/NowPlayingCenter.h"
 
 #include <QDBusConnection>
@@ -8,10 +9,14 @@
 
 namespace Parlino {
 
+class MprisPlayerAdaptor;
+
 // The application as an MPRIS 2 media player on the session bus, so that the desktop's media
 // keys and its media controls reach the read. Play, Pause, PlayPause, Next and Previous are the
 // commands of the same names; Stop pauses (a read is never thrown away from outside); Seek
-// forward is skipForward and Seek backward skipBackward. Main thread only.
+// forward is skipForward and Seek backward skipBackward. While playing, the position runs on
+// from the last published one at the published rate; a published position that differs from
+// that by more than half a second is announced as a seek. Main thread only.
 class MprisNowPlayingCenter final : public QObject, public NowPlayingCenter {
     Q_OBJECT
 
@@ -21,6 +26,7 @@ public:
     static inline const QString trackPath = QStringLiteral("/org/mpris/MediaPlayer2/parlino/read");
 
     explicit MprisNowPlayingCenter(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                   const Base::Clock& clock = Base::SteadyClock::shared(),
                                    QObject* parent = nullptr);
     ~MprisNowPlayingCenter() override;
 
@@ -40,11 +46,16 @@ public:
 
 private:
     QVariantMap changeableProperties() const;
+    // Seconds into the read now.
+    double positionSeconds() const;
 
     QDBusConnection m_bus;
+    const Base::Clock& m_clock;
+    MprisPlayerAdaptor* m_player;
     bool m_registered = false;
     std::function<void(RemoteCommand)> m_handler;
     std::optional<NowPlayingInfo> m_info;
+    double m_publishedAt = 0;
 };
 
 } // namespace Parlino
