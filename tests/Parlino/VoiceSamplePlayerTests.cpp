@@ -2,10 +2,12 @@
 
 #include "support/EventLoop.h"
 #include "support/FakeChunkPlayer.h"
+#include "support/FakeSpeechService.h"
 #include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@ using Parlino::VoiceSamplePlayer;
 using Parlino::VoiceSampleSource;
 using State = VoiceSamplePlayer::State;
 using TestSupport::FakeChunkPlayerFactory;
+using TestSupport::FakeSpeechService;
 
 const QUrl previewURL("https://example.test/previews/aria.mp3");
 
@@ -193,6 +196,49 @@ TEST(VoiceSampleSource, ABundledResourceWinsOverAnAddress) {
     EXPECT_EQ(VoiceSampleSource::make(std::nullopt, previewURL),
               VoiceSampleSource::provider(previewURL));
     EXPECT_EQ(VoiceSampleSource::make(std::nullopt, std::nullopt), std::nullopt);
+}
+
+FakeSpeechService::Response answer(int status, QByteArray body) {
+    FakeSpeechService::Response response;
+    response.status = status;
+    response.body = std::move(body);
+    return response;
+}
+
+struct HttpDownloadTest : ::testing::Test {
+    // Downloads `path` and waits for the answer.
+    std::optional<QByteArray> fetch(const QString& path) {
+        std::optional<std::optional<QByteArray>> answer;
+        download(service.baseURL().resolved(QUrl(path)), [&](auto body) { answer = body; }, {});
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return answer.has_value(); }, 2000));
+        return answer.value_or(std::nullopt);
+    }
+
+    TestSupport::FakeSpeechService service;
+    QNetworkAccessManager session;
+    VoiceSamplePlayer::Download download = VoiceSamplePlayer::httpDownload(session);
+};
+
+TEST_F(HttpDownloadTest, OnlyAnAnswerWithStatus200GivesTheBody) {
+    service.on("GET", "/ok.mp3", answer(200, "audio-bytes"));
+    service.on("GET", "/gone.mp3", answer(404, "not here"));
+    EXPECT_EQ(fetch("/ok.mp3"), std::optional<QByteArray>("audio-bytes"));
+    EXPECT_EQ(fetch("/gone.mp3"), std::nullopt);
+}
+
+TEST_F(HttpDownloadTest, ACancelledDownloadNeverAnswers) {
+    auto held = answer(200, "late");
+    held.held = true;
+    service.on("GET", "/slow.mp3", held);
+    std::stop_source cancel;
+    bool answered = false;
+    download(
+        service.baseURL().resolved(QUrl("/slow.mp3")), [&](auto) { answered = true; },
+        cancel.get_token());
+    TestSupport::pumpUntil([&] { return !service.requests().isEmpty(); }, 2000);
+    cancel.request_stop();
+    service.releaseHeld();
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answered; }, 200));
 }
 
 } // namespace
