@@ -1,0 +1,228 @@
+// GLib's headers name struct members `signals`, which Qt defines as a macro: include them first.
+#include <libsecret/secret.h>
+
+#include "Parlino/Services/Linux/KeychainStore.h"
+
+#include "Base/Log.h"
+
+#include <QAbstractEventDispatcher>
+#include <QByteArrayView>
+
+#include <functional>
+#include <memory>
+
+namespace Parlino {
+
+namespace {
+
+const Base::Log log(QStringLiteral("keychain"));
+
+SecretSchema makeSchema() {
+    SecretSchema schema{};
+    schema.name = "org.freedesktop.Secret.Generic";
+    schema.flags = SECRET_SCHEMA_DONT_MATCH_NAME;
+    schema.attributes[0] = {"service", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    schema.attributes[1] = {"account", SECRET_SCHEMA_ATTRIBUTE_STRING};
+    return schema;
+}
+
+const SecretSchema schema = makeSchema();
+
+using Attributes = std::unique_ptr<GHashTable, decltype(&g_hash_table_unref)>;
+
+Attributes attributes(const QString& service, const QString& account) {
+    return Attributes(secret_attributes_build(&schema, "service", service.toUtf8().constData(),
+                                              "account", account.toUtf8().constData(), nullptr),
+                      &g_hash_table_unref);
+}
+
+// Logs what the Secret Service reported and turns it into a status.
+qint32 statusOf(GError* error) {
+    log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
+              g_quark_to_string(error->domain), error->code);
+    const bool unavailable = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
+                             error->domain == G_IO_ERROR;
+    g_error_free(error);
+    return unavailable ? KeychainStatus::unavailable : KeychainStatus::failed;
+}
+
+// One asynchronous libsecret call. It settles once, with the answer, at the time-out or at
+// cancellation, whichever comes first, and lives until libsecret hands its answer back (a
+// cancelled call still answers, with G_IO_ERROR_CANCELLED).
+class PendingCall {
+public:
+    using Finish = std::function<void(GAsyncResult*)>;
+
+    // Starts the call with `begin`, which passes the cancellable, ready() and the call on to
+    // libsecret. `finish` reads the answer; `timedOut` runs instead when none came in time.
+    static void
+    start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
+          const std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>& begin,
+          Finish finish, std::function<void()> timedOut) {
+        auto* call = new PendingCall(std::move(finish));
+        call->m_timeout = scheduler.after(timeoutSeconds, [call, timedOut = std::move(timedOut)] {
+            call->settle();
+            timedOut();
+        });
+        call->m_stop.emplace(std::move(cancel), [call] { call->settle(); });
+        begin(call->m_cancellable, &PendingCall::ready, call);
+    }
+
+    PendingCall(const PendingCall&) = delete;
+    PendingCall& operator=(const PendingCall&) = delete;
+    ~PendingCall() { g_object_unref(m_cancellable); }
+
+private:
+    explicit PendingCall(Finish finish)
+        : m_cancellable(g_cancellable_new()), m_finish(std::move(finish)) {}
+
+    static void ready(GObject*, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<PendingCall> call(static_cast<PendingCall*>(data));
+        if (call->m_settled)
+            return;
+        call->m_settled = true;
+        call->m_finish(result);
+    }
+
+    // No answer is delivered after this. Cancelling may hand the answer back at once, which
+    // deletes the call: nothing may touch it afterwards.
+    void settle() {
+        if (m_settled)
+            return;
+        m_settled = true;
+        m_timeout.cancel();
+        g_cancellable_cancel(m_cancellable);
+    }
+
+    GCancellable* m_cancellable;
+    Finish m_finish;
+    bool m_settled = false;
+    Base::ScheduledTask m_timeout;
+    std::optional<std::stop_callback<std::function<void()>>> m_stop;
+};
+
+KeychainReadResult readItems(GList* items) {
+    KeychainReadResult outcome = KeychainReadResult::notFound();
+    for (GList* node = items; node; node = node->next) {
+        auto* item = SECRET_ITEM(node->data);
+        if (secret_item_get_locked(item)) {
+            outcome = KeychainReadResult::locked(KeychainStatus::locked);
+            continue;
+        }
+        SecretValue* value = secret_item_get_secret(item);
+        gsize length = 0;
+        const gchar* bytes = value ? secret_value_get(value, &length) : nullptr;
+        const QByteArrayView data(bytes, bytes ? qsizetype(length) : 0);
+        outcome = bytes && data.isValidUtf8() ? KeychainReadResult::found(QString::fromUtf8(data))
+                                              : KeychainReadResult::error(KeychainStatus::success);
+        if (value)
+            secret_value_unref(value);
+        break;
+    }
+    g_list_free_full(items, g_object_unref);
+    return outcome;
+}
+
+// What a lookup after a removal says about it.
+qint32 statusAfterRemoval(const KeychainReadResult& left) {
+    switch (left.kind()) {
+    case KeychainReadResult::Kind::notFound:
+        return KeychainStatus::success;
+    case KeychainReadResult::Kind::found:
+        return KeychainStatus::failed;
+    case KeychainReadResult::Kind::locked:
+    case KeychainReadResult::Kind::error:
+        return left.status();
+    }
+    Q_UNREACHABLE();
+}
+
+} // namespace
+
+KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
+    : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds) {
+    const auto* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher && !dispatcher->inherits("QEventDispatcherGlib"))
+        log.error("the event loop does not run GLib's main context: secret service calls will "
+                  "time out");
+}
+
+void KeychainStore::lookup(const QString& account, ReadCompletion completion,
+                           std::stop_token cancel) {
+    auto query = attributes(m_service, account);
+    auto deliver = std::make_shared<ReadCompletion>(std::move(completion));
+    PendingCall::start(
+        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+            const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
+            secret_service_search(nullptr, &schema, query.get(), flags, cancellable, ready, call);
+        },
+        [deliver](GAsyncResult* result) {
+            GError* error = nullptr;
+            GList* items = secret_service_search_finish(nullptr, result, &error);
+            (*deliver)(error ? KeychainReadResult::error(statusOf(error)) : readItems(items));
+        },
+        [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
+}
+
+void KeychainStore::write(const QString& account, const QString& value, WriteCompletion completion,
+                          std::stop_token cancel) {
+    auto query = attributes(m_service, account);
+    const QByteArray label = (m_service + u' ' + account).toUtf8();
+    const QByteArray secret = value.toUtf8();
+    auto deliver = [completion = std::move(completion)](qint32 status) {
+        if (status == KeychainStatus::success) {
+            completion({});
+            return;
+        }
+        log.error("keychain add failed: OSStatus=%{public}d", status);
+        completion(Base::failure(KeychainWriteError{status}));
+    };
+    PendingCall::start(
+        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+            secret_password_storev(&schema, query.get(), SECRET_COLLECTION_DEFAULT,
+                                   label.constData(), secret.constData(), cancellable, ready, call);
+        },
+        [deliver](GAsyncResult* result) {
+            GError* error = nullptr;
+            secret_password_store_finish(result, &error);
+            deliver(error ? statusOf(error) : KeychainStatus::success);
+        },
+        [deliver] { deliver(KeychainStatus::timedOut); });
+}
+
+// The Secret Service leaves items of a locked collection in place and still reports success, so
+// a removal counts only once a lookup no longer finds the key.
+void KeychainStore::remove(const QString& account, DeleteCompletion completion,
+                           std::stop_token cancel) {
+    auto query = attributes(m_service, account);
+    auto deliver = [completion = std::move(completion)](qint32 status) {
+        if (status == KeychainStatus::success) {
+            completion({});
+            return;
+        }
+        log.error("keychain delete failed: OSStatus=%{public}d", status);
+        completion(Base::failure(KeychainDeleteError{status}));
+    };
+    PendingCall::start(
+        m_scheduler, m_timeoutSeconds, cancel,
+        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+            secret_password_clearv(&schema, query.get(), cancellable, ready, call);
+        },
+        [store = *this, account, deliver, cancel](GAsyncResult* result) mutable {
+            GError* error = nullptr;
+            secret_password_clear_finish(result, &error);
+            if (error) {
+                deliver(statusOf(error));
+                return;
+            }
+            store.lookup(
+                account,
+                [deliver](const KeychainReadResult& left) { deliver(statusAfterRemoval(left)); },
+                cancel);
+        },
+        [deliver] { deliver(KeychainStatus::timedOut); });
+}
+
+} // namespace Parlino

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Base/Scheduler.h"
+#include "Parlino/Services/SecretStore.h"
+
+#include <QString>
+
+namespace Parlino {
+
+// The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
+// attributes "service" and "account". Reads never prompt: an item in a locked collection reads
+// as locked. Every call is asynchronous and given up after a time-out.
+//
+// The Secret Service's answers arrive through the GLib main context, which Qt's event loop
+// iterates on the main thread.
+class KeychainStore final : public SecretStore {
+public:
+    static inline const QString appService = QStringLiteral("com.parlino.app");
+    static inline const QString apiKeyAccount = QStringLiteral("elevenlabs-api-key");
+    static constexpr double defaultTimeoutSeconds = 10;
+
+    explicit KeychainStore(QString service,
+                           Base::Scheduler& scheduler = Base::QtScheduler::shared(),
+                           double timeoutSeconds = defaultTimeoutSeconds);
+
+    const QString& service() const { return m_service; }
+
+    void lookup(const QString& account, ReadCompletion completion,
+                std::stop_token cancel = {}) override;
+    void write(const QString& account, const QString& value, WriteCompletion completion,
+               std::stop_token cancel = {}) override;
+    void remove(const QString& account, DeleteCompletion completion,
+                std::stop_token cancel = {}) override;
+
+private:
+    QString m_service;
+    Base::Scheduler& m_scheduler;
+    double m_timeoutSeconds;
+};
+
+} // namespace Parlino

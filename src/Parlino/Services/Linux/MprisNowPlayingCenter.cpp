@@ -1,0 +1,203 @@
+#include "Parlino/Services/Linux/MprisNowPlayingCenter.h"
+
+#include "Base/Log.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace Parlino {
+
+namespace {
+
+const Base::Log log(QStringLiteral("media-keys"));
+
+const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+// How far a published position may stray from the running one before it counts as a seek.
+constexpr double seekTolerance = 0.5;
+
+// Whole microseconds, as MPRIS counts time; a non-finite or negative time counts as 0.
+qlonglong microseconds(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0)
+        return 0;
+    constexpr double limit = double(std::numeric_limits<qlonglong>::max() / 2);
+    return qlonglong(std::min(seconds * 1e6, limit));
+}
+
+} // namespace
+
+// The root interface: who the player is.
+class MprisRootAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ no)
+    Q_PROPERTY(bool CanRaise READ no)
+    Q_PROPERTY(bool HasTrackList READ no)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ none)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ none)
+
+public:
+    explicit MprisRootAdaptor(QObject* owner) : QDBusAbstractAdaptor(owner) {}
+
+    bool no() const { return false; }
+    QString identity() const { return QStringLiteral("Parlino"); }
+    QString desktopEntry() const { return QStringLiteral("parlino"); }
+    QStringList none() const { return {}; }
+
+public slots:
+    void Raise() {}
+    void Quit() {}
+};
+
+// The player interface: the state of the read and the commands on it.
+class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ rate)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(double MinimumRate READ minimumRate)
+    Q_PROPERTY(double MaximumRate READ maximumRate)
+    Q_PROPERTY(bool CanGoNext READ yes)
+    Q_PROPERTY(bool CanGoPrevious READ yes)
+    Q_PROPERTY(bool CanPlay READ yes)
+    Q_PROPERTY(bool CanPause READ yes)
+    Q_PROPERTY(bool CanSeek READ yes)
+    Q_PROPERTY(bool CanControl READ yes)
+
+public:
+    explicit MprisPlayerAdaptor(MprisNowPlayingCenter* center)
+        : QDBusAbstractAdaptor(center), m_center(center) {}
+
+    QString playbackStatus() const { return m_center->playbackStatus(); }
+    double rate() const { return m_center->rate(); }
+    QVariantMap metadata() const { return m_center->metadata(); }
+    double volume() const { return 1.0; }
+    qlonglong position() const { return m_center->position(); }
+    double minimumRate() const { return 0.5; }
+    double maximumRate() const { return 2.0; }
+    bool yes() const { return true; }
+
+public slots:
+    void Play() { m_center->perform(RemoteCommand::play); }
+    void Pause() { m_center->perform(RemoteCommand::pause); }
+    void PlayPause() { m_center->perform(RemoteCommand::togglePlayPause); }
+    void Stop() { m_center->perform(RemoteCommand::pause); }
+    void Next() { m_center->perform(RemoteCommand::nextTrack); }
+    void Previous() { m_center->perform(RemoteCommand::previousTrack); }
+    void Seek(qlonglong offset) {
+        if (offset != 0)
+            m_center->perform(offset > 0 ? RemoteCommand::skipForward
+                                         : RemoteCommand::skipBackward);
+    }
+    // Only relative skips move a read.
+    void SetPosition(const QDBusObjectPath&, qlonglong) {}
+    void OpenUri(const QString&) {}
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    MprisNowPlayingCenter* m_center;
+};
+
+MprisNowPlayingCenter::MprisNowPlayingCenter(QDBusConnection bus, const Base::Clock& clock,
+                                             QObject* parent)
+    : QObject(parent), m_bus(std::move(bus)), m_clock(clock) {
+    new MprisRootAdaptor(this);
+    m_player = new MprisPlayerAdaptor(this);
+    m_registered = m_bus.isConnected() && m_bus.registerObject(objectPath, this) &&
+                   m_bus.registerService(serviceName);
+    if (!m_registered)
+        log.error("media player not on the session bus: %{public}s", m_bus.lastError().message());
+}
+
+MprisNowPlayingCenter::~MprisNowPlayingCenter() {
+    if (m_registered) {
+        m_bus.unregisterService(serviceName);
+        m_bus.unregisterObject(objectPath);
+    }
+}
+
+void MprisNowPlayingCenter::setCommandHandler(std::function<void(RemoteCommand)> handler) {
+    m_handler = std::move(handler);
+}
+
+void MprisNowPlayingCenter::perform(RemoteCommand command) const {
+    if (m_handler)
+        m_handler(command);
+}
+
+void MprisNowPlayingCenter::publish(const std::optional<NowPlayingInfo>& info) {
+    const QVariantMap before = changeableProperties();
+    const bool seeked =
+        m_info && info && std::abs(info->elapsed - positionSeconds()) > seekTolerance;
+    m_info = info;
+    m_publishedAt = m_clock.now();
+    if (seeked)
+        emit m_player->Seeked(position());
+    QVariantMap changed = changeableProperties();
+    for (auto it = changed.begin(); it != changed.end();)
+        it = before.value(it.key()) == it.value() ? changed.erase(it) : std::next(it);
+    if (changed.isEmpty() || !m_registered)
+        return;
+    auto signal =
+        QDBusMessage::createSignal(objectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    signal << playerInterface << changed << QStringList();
+    m_bus.send(signal);
+}
+
+QVariantMap MprisNowPlayingCenter::changeableProperties() const {
+    return {{QStringLiteral("PlaybackStatus"), playbackStatus()},
+            {QStringLiteral("Metadata"), metadata()},
+            {QStringLiteral("Rate"), rate()}};
+}
+
+QString MprisNowPlayingCenter::playbackStatus() const {
+    if (!m_info)
+        return QStringLiteral("Stopped");
+    return m_info->state == NowPlayingState::playing ? QStringLiteral("Playing")
+                                                     : QStringLiteral("Paused");
+}
+
+QVariantMap MprisNowPlayingCenter::metadata() const {
+    if (!m_info)
+        return {};
+    return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackPath))},
+            {QStringLiteral("xesam:title"), m_info->title},
+            {QStringLiteral("mpris:length"), microseconds(m_info->duration)}};
+}
+
+qlonglong MprisNowPlayingCenter::position() const {
+    return microseconds(positionSeconds());
+}
+
+double MprisNowPlayingCenter::positionSeconds() const {
+    if (!m_info)
+        return 0;
+    if (m_info->state != NowPlayingState::playing)
+        return m_info->elapsed;
+    const double running = m_info->elapsed + m_info->rate * (m_clock.now() - m_publishedAt);
+    return m_info->duration > 0 ? std::min(running, m_info->duration) : running;
+}
+
+// MPRIS has no rate of 0: a paused read shows its status and keeps its speed.
+double MprisNowPlayingCenter::rate() const {
+    if (!m_info)
+        return 1.0;
+    return m_info->state == NowPlayingState::playing ? m_info->rate : m_info->defaultRate;
+}
+
+} // namespace Parlino
+
+#include "MprisNowPlayingCenter.moc"

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Base/Clock.h"
+#include "Parlino/Services/NowPlayingCenter.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QVariantMap>
+
+namespace Parlino {
+
+class MprisPlayerAdaptor;
+
+// The application as an MPRIS 2 media player on the session bus, so that the desktop's media
+// keys and its media controls reach the read. Play, Pause, PlayPause, Next and Previous are the
+// commands of the same names; Stop pauses (a read is never thrown away from outside); Seek
+// forward is skipForward and Seek backward skipBackward. While playing, the position runs on
+// from the last published one at the published rate; a published position that differs from
+// that by more than half a second is announced as a seek. Main thread only.
+class MprisNowPlayingCenter final : public QObject, public NowPlayingCenter {
+    Q_OBJECT
+
+public:
+    static inline const QString serviceName = QStringLiteral("org.mpris.MediaPlayer2.parlino");
+    static inline const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
+    static inline const QString trackPath = QStringLiteral("/org/mpris/MediaPlayer2/parlino/read");
+
+    explicit MprisNowPlayingCenter(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                   const Base::Clock& clock = Base::SteadyClock::shared(),
+                                   QObject* parent = nullptr);
+    ~MprisNowPlayingCenter() override;
+
+    // Whether the player took its name on the bus.
+    bool isRegistered() const { return m_registered; }
+
+    void setCommandHandler(std::function<void(RemoteCommand)> handler) override;
+    void publish(const std::optional<NowPlayingInfo>& info) override;
+
+    // What the player's properties show.
+    QString playbackStatus() const;
+    QVariantMap metadata() const;
+    qlonglong position() const;
+    double rate() const;
+
+    void perform(RemoteCommand command) const;
+
+private:
+    QVariantMap changeableProperties() const;
+    // Seconds into the read now.
+    double positionSeconds() const;
+
+    QDBusConnection m_bus;
+    const Base::Clock& m_clock;
+    MprisPlayerAdaptor* m_player;
+    bool m_registered = false;
+    std::function<void(RemoteCommand)> m_handler;
+    std::optional<NowPlayingInfo> m_info;
+    double m_publishedAt = 0;
+};
+
+} // namespace Parlino

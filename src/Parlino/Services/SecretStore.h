@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Base/Result.h"
+
+#include <QString>
+
+#include <functional>
+#include <stop_token>
+
+namespace Parlino {
+
+// Result codes of the key store, signed 32-bit like the keychain's own.
+namespace KeychainStatus {
+inline constexpr qint32 success = 0;
+inline constexpr qint32 locked = -1;      // the item exists but its collection is locked
+inline constexpr qint32 unavailable = -2; // no secret service on the session bus, or no bus
+inline constexpr qint32 timedOut = -3;    // the secret service did not answer in time
+inline constexpr qint32 failed = -4;      // the secret service reported an error
+} // namespace KeychainStatus
+
+// The outcome of reading the key.
+class KeychainReadResult {
+public:
+    enum class Kind { found, locked, notFound, error };
+
+    static KeychainReadResult found(QString text) {
+        KeychainReadResult result(Kind::found);
+        result.m_text = std::move(text);
+        return result;
+    }
+    static KeychainReadResult locked(qint32 status) { return {Kind::locked, status}; }
+    static KeychainReadResult notFound() { return KeychainReadResult(Kind::notFound); }
+    static KeychainReadResult error(qint32 status) { return {Kind::error, status}; }
+
+    Kind kind() const { return m_kind; }
+    // The key of a found result.
+    const QString& text() const { return m_text; }
+    // The status of a locked or error result.
+    qint32 status() const { return m_status; }
+
+    friend bool operator==(const KeychainReadResult&, const KeychainReadResult&) = default;
+
+private:
+    KeychainReadResult(Kind kind, qint32 status = KeychainStatus::success)
+        : m_kind(kind), m_status(status) {}
+
+    Kind m_kind;
+    QString m_text;
+    qint32 m_status;
+};
+
+// A write that did not store the key; the item that was there before stays.
+struct KeychainWriteError {
+    qint32 status;
+    friend bool operator==(const KeychainWriteError&, const KeychainWriteError&) = default;
+};
+
+// A delete that did not remove the key; a later read still finds it.
+struct KeychainDeleteError {
+    qint32 status;
+    friend bool operator==(const KeychainDeleteError&, const KeychainDeleteError&) = default;
+};
+
+// The store of the API key: one secret per (service, account). Every completion runs later on
+// the main thread, exactly once, unless `cancel` is stopped first; then never. Main thread only.
+class SecretStore {
+public:
+    using ReadCompletion = std::function<void(KeychainReadResult)>;
+    using WriteCompletion = std::function<void(Base::Result<void, KeychainWriteError>)>;
+    using DeleteCompletion = std::function<void(Base::Result<void, KeychainDeleteError>)>;
+
+    virtual ~SecretStore() = default;
+
+    // Reads the key without ever asking the user to unlock anything.
+    virtual void lookup(const QString& account, ReadCompletion completion,
+                        std::stop_token cancel = {}) = 0;
+    // Adds the key, or replaces the data of the item that holds it.
+    virtual void write(const QString& account, const QString& value, WriteCompletion completion,
+                       std::stop_token cancel = {}) = 0;
+    // Removes the key; removing a key that is not there succeeds.
+    virtual void remove(const QString& account, DeleteCompletion completion,
+                        std::stop_token cancel = {}) = 0;
+
+    // What every caller uses: lookup() with locked items and errors logged.
+    void read(const QString& account, ReadCompletion completion, std::stop_token cancel = {});
+};
+
+} // namespace Parlino

@@ -1,0 +1,214 @@
+// Stores, reads, finds locked and deletes the key in the session's real Secret Service
+// (gnome-keyring with an unlocked login collection). Skips without one.
+#include "Parlino/Services/Linux/KeychainStore.h"
+
+#include "support/EventLoop.h"
+#include "support/LogCapture.h"
+#include "support/ManualTime.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Parlino::KeychainReadResult;
+using Parlino::KeychainStore;
+namespace KeychainStatus = Parlino::KeychainStatus;
+
+const QString secretsService = QStringLiteral("org.freedesktop.secrets");
+const QString secretsPath = QStringLiteral("/org/freedesktop/secrets");
+const QString account = KeychainStore::apiKeyAccount;
+
+// A secret as the Secret Service carries it: (oayays).
+struct Secret {
+    QDBusObjectPath session;
+    QByteArray parameters;
+    QByteArray value;
+    QString contentType;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Secret)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const Secret& secret) {
+    argument.beginStructure();
+    argument << secret.session << secret.parameters << secret.value << secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, Secret& secret) {
+    argument.beginStructure();
+    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
+    argument.endStructure();
+    return argument;
+}
+
+namespace {
+
+bool secretServiceRunning() {
+    const auto bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface()->isServiceRegistered(secretsService);
+}
+
+// The number of items that secret-tool finds for the store's attributes.
+int itemCount(const QString& service) {
+    QProcess tool;
+    tool.start("secret-tool", {"search", "--all", "service", service, "account", account});
+    tool.waitForFinished(10'000);
+    const QString listing = QString::fromUtf8(tool.readAllStandardOutput());
+    return int(listing.count(
+        QRegularExpression(QStringLiteral("^\\[/"), QRegularExpression::MultilineOption)));
+}
+
+// A collection of the test's own with one key item in it, locked, so that the session's own
+// collections stay as they were. Deleted again when the test ends.
+class LockedCollection {
+public:
+    explicit LockedCollection(const QString& service) {
+        qDBusRegisterMetaType<Secret>();
+        qDBusRegisterMetaType<QMap<QString, QString>>();
+        QDBusInterface secrets(secretsService, secretsPath, "org.freedesktop.Secret.Service");
+        const QDBusMessage opened =
+            secrets.call("OpenSession", "plain", QVariant::fromValue(QDBusVariant(QString())));
+        EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage) << opened.errorMessage().toStdString();
+        const auto session = opened.arguments().value(1).value<QDBusObjectPath>();
+
+        QDBusInterface internal(secretsService, secretsPath,
+                                "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface");
+        const QDBusReply<QDBusObjectPath> created =
+            internal.call("CreateWithMasterPassword",
+                          QVariantMap{{"org.freedesktop.Secret.Collection.Label", "Parlino e2e"}},
+                          QVariant::fromValue(Secret{session, {}, "pw", "text/plain"}));
+        EXPECT_TRUE(created.isValid()) << created.error().message().toStdString();
+        m_path = created.value();
+
+        QDBusInterface collection(secretsService, m_path.path(),
+                                  "org.freedesktop.Secret.Collection");
+        const QMap<QString, QString> attributes{{"service", service}, {"account", account}};
+        const QDBusMessage item = collection.call(
+            "CreateItem",
+            QVariantMap{
+                {"org.freedesktop.Secret.Item.Label", "Parlino e2e key"},
+                {"org.freedesktop.Secret.Item.Attributes", QVariant::fromValue(attributes)}},
+            QVariant::fromValue(Secret{session, {}, "sk_locked", "text/plain"}), true);
+        EXPECT_EQ(item.type(), QDBusMessage::ReplyMessage) << item.errorMessage().toStdString();
+
+        const QDBusMessage locked =
+            secrets.call("Lock", QVariant::fromValue(QList<QDBusObjectPath>{m_path}));
+        EXPECT_EQ(locked.type(), QDBusMessage::ReplyMessage) << locked.errorMessage().toStdString();
+    }
+    ~LockedCollection() {
+        const QDBusMessage deleted =
+            QDBusInterface(secretsService, m_path.path(), "org.freedesktop.Secret.Collection")
+                .call("Delete");
+        EXPECT_EQ(deleted.type(), QDBusMessage::ReplyMessage)
+            << deleted.errorMessage().toStdString();
+    }
+
+private:
+    QDBusObjectPath m_path;
+};
+
+class KeychainStoreE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!secretServiceRunning())
+            GTEST_SKIP() << "no Secret Service on the session bus: start a desktop session "
+                            "(scripts/ci-services.sh) with an unlocked gnome-keyring";
+    }
+    void TearDown() override {
+        if (secretServiceRunning())
+            removeKey();
+    }
+
+    KeychainReadResult read() {
+        std::optional<KeychainReadResult> result;
+        store.read(account, [&](KeychainReadResult r) { result = std::move(r); });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }, 15'000));
+        return result.value_or(KeychainReadResult::error(KeychainStatus::timedOut));
+    }
+    qint32 write(const QString& value) {
+        std::optional<qint32> status;
+        store.write(account, value, [&](auto result) {
+            status = result ? KeychainStatus::success : result.error().status;
+        });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return status.has_value(); }, 15'000));
+        return status.value_or(KeychainStatus::timedOut);
+    }
+    qint32 removeKey() {
+        std::optional<qint32> status;
+        store.remove(account, [&](auto result) {
+            status = result ? KeychainStatus::success : result.error().status;
+        });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return status.has_value(); }, 15'000));
+        return status.value_or(KeychainStatus::timedOut);
+    }
+
+    // A service of its own, so that a developer's real key is never touched.
+    const QString service =
+        QStringLiteral("com.parlino.app.e2e-%1").arg(QCoreApplication::applicationPid());
+    KeychainStore store{service};
+};
+
+TEST_F(KeychainStoreE2E, StoresReplacesReadsAndDeletesTheKey) {
+    EXPECT_EQ(read(), KeychainReadResult::notFound());
+    ASSERT_EQ(write("sk_first"), KeychainStatus::success);
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_first"));
+    ASSERT_EQ(write("sk_second ünïcødé"), KeychainStatus::success);
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_second ünïcødé"));
+    EXPECT_EQ(itemCount(service), 1);
+
+    EXPECT_EQ(removeKey(), KeychainStatus::success);
+    EXPECT_EQ(read(), KeychainReadResult::notFound());
+    EXPECT_EQ(itemCount(service), 0);
+    EXPECT_EQ(removeKey(), KeychainStatus::success) << "deleting a missing key succeeds";
+}
+
+TEST_F(KeychainStoreE2E, AKeyInALockedCollectionReadsAsLockedAndIsNotDeletedBehindOurBack) {
+    TestSupport::LogCapture logs;
+    LockedCollection collection(service);
+    EXPECT_EQ(read(), KeychainReadResult::locked(KeychainStatus::locked));
+    EXPECT_TRUE(
+        logs.contains("keychain read locked (item bound to another signature): OSStatus=-1"));
+
+    EXPECT_EQ(removeKey(), KeychainStatus::locked);
+    EXPECT_TRUE(logs.contains("keychain delete failed: OSStatus=-1"));
+    EXPECT_EQ(read(), KeychainReadResult::locked(KeychainStatus::locked));
+}
+
+TEST_F(KeychainStoreE2E, AnAnswerLaterThanTheTimeOutIsDroppedAfterTheTimeOutIsReported) {
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler(clock);
+    KeychainStore slowStore(service, scheduler, 5);
+    QList<KeychainReadResult> answers;
+    slowStore.read(account, [&](KeychainReadResult r) { answers.append(r); });
+    scheduler.advance(4.9);
+    EXPECT_TRUE(answers.isEmpty());
+    scheduler.advance(0.1);
+    EXPECT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answers.size() > 1; }, 300));
+}
+
+TEST_F(KeychainStoreE2E, ACancelledCallNeverAnswers) {
+    std::stop_source cancel;
+    bool answered = false;
+    store.read(
+        account, [&](KeychainReadResult) { answered = true; }, cancel.get_token());
+    cancel.request_stop();
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answered; }, 300));
+}
+
+} // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Base/MainThread.h"
+#include "Parlino/Services/SecretStore.h"
+
+#include <QHash>
+
+#include <optional>
+#include <utility>
+
+namespace TestSupport {
+
+// Keeps secrets in memory; answers on the main thread after the call, like the real store.
+// `nextLookup` replaces the answer of the next lookup (a locked item, an error).
+class FakeSecretStore : public Parlino::SecretStore {
+public:
+    void lookup(const QString& account, ReadCompletion completion,
+                std::stop_token cancel = {}) override {
+        auto result = secrets.contains(account)
+                          ? Parlino::KeychainReadResult::found(secrets.value(account))
+                          : Parlino::KeychainReadResult::notFound();
+        if (nextLookup)
+            result = *std::exchange(nextLookup, std::nullopt);
+        answer(std::move(completion), std::move(result), std::move(cancel));
+    }
+    void write(const QString& account, const QString& value, WriteCompletion completion,
+               std::stop_token cancel = {}) override {
+        secrets.insert(account, value);
+        answer(std::move(completion), Base::Result<void, Parlino::KeychainWriteError>(),
+               std::move(cancel));
+    }
+    void remove(const QString& account, DeleteCompletion completion,
+                std::stop_token cancel = {}) override {
+        secrets.remove(account);
+        answer(std::move(completion), Base::Result<void, Parlino::KeychainDeleteError>(),
+               std::move(cancel));
+    }
+
+    QHash<QString, QString> secrets;
+    std::optional<Parlino::KeychainReadResult> nextLookup;
+
+private:
+    template <class Completion, class Value>
+    static void answer(Completion completion, Value value, std::stop_token cancel) {
+        Base::MainThread::post([completion = std::move(completion), value = std::move(value),
+                                cancel = std::move(cancel)] {
+            if (!cancel.stop_requested())
+                completion(value);
+        });
+    }
+};
+
+} // namespace TestSupport
