@@ -1,0 +1,278 @@
+#include "KeyboardShortcuts/LocalizedStrings.h"
+#include "KeyboardShortcuts/MenuItemShortcuts.h"
+#include "KeyboardShortcuts/Storage.h"
+
+#include "RecorderTesting.h"
+#include "support/Printers.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolButton>
+
+using namespace KeyboardShortcuts;
+
+namespace {
+
+const Shortcut controlShiftS(Key::s, ModifierFlag::control | ModifierFlag::shift);
+const Shortcut controlOptionK(Key::k, ModifierFlag::control | ModifierFlag::option);
+const Shortcut commandR(Key::r, ModifierFlag::command);
+
+class RecorderControlTest : public TestSupport::RecorderTest {
+protected:
+    RecorderControl* recorderFor(const Name& name) {
+        return placeRecorder(new RecorderControl(
+            registry, name, [this](const auto& shortcut) { changes.append(shortcut); }));
+    }
+
+    // A recorder for `name` that is recording.
+    RecorderControl* recording() {
+        auto* recorder = recorderFor(name);
+        focus(recorder);
+        statuses.clear();
+        return recorder;
+    }
+
+    Name name{QStringLiteral("openPanel")};
+    QList<std::optional<Shortcut>> changes;
+};
+
+TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
+    auto* recorder = recorderFor(name);
+    EXPECT_EQ(recorder->placeholderText(), localized(QStringLiteral("record_shortcut")));
+
+    focus(recorder);
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_TRUE(registry.isPaused());
+    EXPECT_EQ(recorder->placeholderText(), localized(QStringLiteral("press_shortcut")));
+
+    press(controlShiftS);
+    EXPECT_EQ(getShortcut(name), controlShiftS);
+    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
+    EXPECT_FALSE(recorder->hasFocus());
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(registry.isPaused());
+    EXPECT_EQ(statuses, (QList<bool>{true, false}));
+    EXPECT_TRUE(alerts->shown.isEmpty());
+}
+
+TEST_F(RecorderControlTest, ShowsTheNamesShortcutAndFollowsChangesMadeElsewhere) {
+    setShortcut(commandR, name);
+    auto* recorder = recorderFor(name);
+    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+
+    setShortcut(controlShiftS, name);
+    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+    setShortcut(commandR, Name(QStringLiteral("other")));
+    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+
+    recorder->setShortcutName(Name(QStringLiteral("other")));
+    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    EXPECT_TRUE(changes.isEmpty());
+}
+
+TEST_F(RecorderControlTest, TheWindowBecomingActiveDoesNotStartRecording) {
+    button->setFocusPolicy(Qt::NoFocus); // the window's first field is the recorder
+    auto* recorder = placeRecorder(new RecorderControl(registry, name));
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_FALSE(recorder->hasFocus());
+    EXPECT_FALSE(registry.isPaused());
+}
+
+TEST_F(RecorderControlTest, KeysWithoutCommandControlOrOptionBeepUnlessFunctionKeys) {
+    auto* recorder = recording();
+    press(Key::a);
+    press(Key::a, CarbonModifier::shift);
+    press(Key::tab, CarbonModifier::shift);
+    EXPECT_EQ(alerts->beeps, 3);
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(statuses.isEmpty());
+
+    press(Key::f5, CarbonModifier::shift);
+    EXPECT_EQ(getShortcut(name), Shortcut(Key::f5, ModifierFlag::shift));
+    EXPECT_EQ(alerts->beeps, 3);
+}
+
+TEST_F(RecorderControlTest, TheFunctionModifierIsNotRecorded) {
+    recording();
+    press(Key::k, CarbonModifier::control | CarbonModifier::function);
+    EXPECT_EQ(getShortcut(name), Shortcut(Key::k, ModifierFlag::control));
+}
+
+TEST_F(RecorderControlTest, EscapeEndsRecordingKeepingTheEarlierShortcut) {
+    setShortcut(commandR, name);
+    auto* recorder = recording();
+    press(Key::escape);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_EQ(getShortcut(name), commandR);
+    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    EXPECT_EQ(statuses, QList<bool>{false});
+    EXPECT_TRUE(changes.isEmpty());
+}
+
+TEST_F(RecorderControlTest, TabEndsRecordingAndMovesTheFocusOn) {
+    auto* recorder = recording();
+    press(Key::tab);
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_TRUE(button->hasFocus());
+}
+
+TEST_F(RecorderControlTest, DeleteClearsTheShortcutAndKeepsRecording) {
+    const Name withDefault(QStringLiteral("readSelection"), controlShiftS);
+    auto* recorder = recorderFor(withDefault);
+    focus(recorder);
+    press(Key::deleteKey);
+    EXPECT_EQ(storedShortcut(withDefault), StoredShortcut::disabled());
+    EXPECT_EQ(recorder->text(), QString());
+    EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{std::nullopt}));
+    EXPECT_TRUE(recorder->isRecording());
+
+    press(Key::deleteForward); // nothing left to clear
+    EXPECT_EQ(changes.size(), 1);
+    EXPECT_TRUE(recorder->isRecording());
+}
+
+TEST_F(RecorderControlTest, TheClearButtonRemovesTheShortcutAndStartsRecording) {
+    setShortcut(commandR, name);
+    auto* recorder = recorderFor(name);
+    auto* clearButton = recorder->findChild<QToolButton*>();
+    ASSERT_NE(clearButton, nullptr);
+    clearButton->click();
+    EXPECT_EQ(storedShortcut(name), StoredShortcut::none());
+    EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{std::nullopt}));
+    EXPECT_TRUE(recorder->isRecording());
+}
+
+TEST_F(RecorderControlTest, AClickFarOutsideEndsRecordingAndOneNearTheEdgeDoesNot) {
+    auto* recorder = recording();
+    const auto release = [&](QPoint local) {
+        const QPoint global = recorder->mapToGlobal(local);
+        QMouseEvent event(QEvent::MouseButtonRelease, window.mapFromGlobal(global), global,
+                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &event);
+    };
+    release({recorder->width() + 2, 0});
+    EXPECT_TRUE(recorder->isRecording());
+    release({recorder->width() + 10, 0});
+    EXPECT_FALSE(recorder->isRecording());
+}
+
+TEST_F(RecorderControlTest, AMenuItemsShortcutIsRefusedAfterAnAlert) {
+    QMenu menu;
+    QMenu* submenu = menu.addMenu(QStringLiteral("Playback"));
+    submenu->addAction(QStringLiteral("&Read Aloud"))->setShortcut(QKeySequence("Ctrl+Shift+S"));
+    setMainMenu(&menu);
+    auto* recorder = recording();
+
+    press(controlShiftS);
+    ASSERT_EQ(alerts->shown.size(), 1);
+    EXPECT_EQ(alerts->shown[0].message,
+              localized(QStringLiteral("keyboard_shortcut_used_by_menu_item"))
+                  .arg(QStringLiteral("Read Aloud")));
+    EXPECT_TRUE(alerts->shown[0].buttons.isEmpty());
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(changes.isEmpty());
+    EXPECT_TRUE(recorder->isRecording());
+    EXPECT_EQ(statuses, (QList<bool>{false, true}));
+    setMainMenu(nullptr);
+}
+
+TEST_F(RecorderControlTest, ANamesOwnMenuItemDoesNotClashWithItsUnchangedShortcut) {
+    setShortcut(controlShiftS, name);
+    QMenu menu;
+    bindShortcut(*menu.addAction(QStringLiteral("Open Panel")), name);
+    setMainMenu(&menu);
+
+    recording();
+    press(controlShiftS);
+    EXPECT_TRUE(alerts->shown.isEmpty());
+    EXPECT_EQ(changes.size(), 1);
+
+    auto* other = placeRecorder(new RecorderControl(registry, Name(QStringLiteral("other"))));
+    focus(other);
+    press(controlShiftS);
+    EXPECT_EQ(alerts->shown.size(), 1);
+    setMainMenu(nullptr);
+}
+
+TEST_F(RecorderControlTest, ADesktopShortcutIsTakenOnlyWhenTheUserForcesIt) {
+    system.heldElsewhere.insert(controlOptionK);
+    auto* recorder = recording();
+
+    press(controlOptionK);
+    ASSERT_EQ(alerts->shown.size(), 1);
+    const Alert expected{
+        localized(QStringLiteral("keyboard_shortcut_used_by_system")),
+        localized(QStringLiteral("keyboard_shortcuts_can_be_changed")),
+        {localized(QStringLiteral("ok")), localized(QStringLiteral("force_use_shortcut"))}};
+    EXPECT_EQ(alerts->shown[0], expected);
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(recorder->isRecording());
+
+    alerts->response = RecorderAlerts::firstButtonResponse + 1;
+    press(controlOptionK);
+    EXPECT_EQ(getShortcut(name), controlOptionK);
+    EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlOptionK}));
+    EXPECT_FALSE(recorder->isRecording());
+}
+
+TEST_F(RecorderControlTest, ConflictsPassSilentlyWhenThePolicyAllowsThem) {
+    system.heldElsewhere.insert(controlOptionK);
+    QMenu menu;
+    menu.addAction(QStringLiteral("Keep"))->setShortcut(QKeySequence("Ctrl+Alt+K"));
+    setMainMenu(&menu);
+    auto* recorder = recording();
+    recorder->setConflictPolicy(ConflictPolicy::allowAll());
+
+    press(controlOptionK);
+    EXPECT_TRUE(alerts->shown.isEmpty());
+    EXPECT_EQ(getShortcut(name), controlOptionK);
+    setMainMenu(nullptr);
+}
+
+TEST_F(RecorderControlTest, AShortcutTheOwnerDisallowsIsRefusedWithItsReason) {
+    auto* recorder = recording();
+    QList<Shortcut> asked;
+    recorder->setValidateShortcut([&](const Shortcut& shortcut) {
+        asked.append(shortcut);
+        return ValidationResult::disallow(QStringLiteral("Already used by Replay"));
+    });
+    press(commandR);
+    EXPECT_EQ(asked, QList<Shortcut>{commandR});
+    ASSERT_EQ(alerts->shown.size(), 1);
+    EXPECT_EQ(alerts->shown[0], (Alert{QStringLiteral("Already used by Replay"), {}, {}}));
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(recorder->isRecording());
+}
+
+TEST_F(RecorderControlTest, AnAlertEndsRecordingWhileItIsUp) {
+    system.heldElsewhere.insert(controlOptionK);
+    auto* recorder = recording();
+    bool recordingDuringAlert = true;
+    alerts->whileShown = [&] { recordingDuringAlert = recorder->isRecording(); };
+    press(controlOptionK);
+    EXPECT_FALSE(recordingDuringAlert);
+}
+
+TEST_F(RecorderControlTest, RecordingEndsWhenTheFieldGoesAway) {
+    auto* recorder = recording();
+    delete recorder;
+    EXPECT_FALSE(registry.isPaused());
+    EXPECT_EQ(statuses, QList<bool>{false});
+}
+
+TEST_F(RecorderControlTest, SettingTheCurrentShortcutStoresItWithoutReportingIt) {
+    const Name withDefault(QStringLiteral("readSelection"), controlShiftS);
+    auto* recorder = recorderFor(withDefault);
+    recorder->setCurrentShortcut(commandR);
+    EXPECT_EQ(getShortcut(withDefault), commandR);
+    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    recorder->setCurrentShortcut(std::nullopt);
+    EXPECT_EQ(storedShortcut(withDefault), StoredShortcut::disabled());
+    EXPECT_EQ(recorder->text(), QString());
+    EXPECT_TRUE(changes.isEmpty());
+}
+
+} // namespace
