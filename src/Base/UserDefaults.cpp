@@ -236,12 +236,23 @@ void UserDefaults::change(const QString& key, const Mutation& mutate) {
 
 void UserDefaults::scheduleSaveLocked() {
     m_dirty = true;
-    if (m_filePath.isEmpty() || m_pendingSave.isPending())
+    if (m_filePath.isEmpty() || m_isSaveScheduled)
         return;
+    m_isSaveScheduled = true;
+    // The handle replaced here belongs to a save that has already fired. A timer's handle is
+    // never cancelled from another thread while the timer may be firing on the main thread.
     m_pendingSave = m_scheduler.after(saveDelay, [weak = weak_from_this()] {
         if (auto self = weak.lock())
-            self->flush();
+            self->saveScheduledChanges();
     });
+}
+
+void UserDefaults::saveScheduledChanges() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_isSaveScheduled = false;
+    }
+    flush();
 }
 
 void UserDefaults::flush() {
@@ -249,7 +260,6 @@ void UserDefaults::flush() {
     PropertyValue::Dictionary snapshot;
     {
         std::lock_guard lock(m_mutex);
-        m_pendingSave = {};
         if (!m_dirty || m_filePath.isEmpty())
             return;
         m_dirty = false;

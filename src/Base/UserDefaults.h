@@ -92,6 +92,7 @@ private:
     void change(const QString& key, const Mutation& mutate);
     bool write(const PropertyValue::Dictionary& values) const;
     void scheduleSaveLocked();
+    void saveScheduledChanges();
 
     const QString m_suiteName;
     QString m_filePath;
@@ -103,7 +104,8 @@ private:
     QList<std::shared_ptr<Registration>> m_observers;
     ObserverToken m_nextToken = 1;
     bool m_dirty = false;
-    ScheduledTask m_pendingSave;
+    bool m_isSaveScheduled = false;
+    ScheduledTask m_pendingSave; // replaced only once its save has fired
 
     std::mutex m_saveMutex; // orders writes of the file
     QMetaObject::Connection m_quitConnection;

@@ -7,7 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
+#include <concepts>
+#include <cstdint>
+#include <limits>
 #include <optional>
+#include <utility>
 
 // The JSON forms of the remaining stored types, as the settings store writes them inside JSON
 // text: data as standard Base64, a date as seconds since 2001-01-01 00:00:00 UTC.
@@ -55,6 +60,37 @@ template <class T> std::optional<T> decodeJson(const QString& text);
 namespace detail {
 std::optional<QString> writeSortedJson(const nlohmann::json& json);
 void reportEncodingFailure(const char* reason);
+
+// The arithmetic types that count as numbers: not bool, not the character types.
+template <class T>
+concept Number = std::floating_point<T> ||
+    (std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> &&
+     !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t> &&
+     !std::same_as<T, wchar_t>);
+
+// A JSON number as a number of type T, only when T holds it: an integer type takes only JSON
+// integers within its range, a floating-point type any number within its range. (nlohmann's own
+// conversion wraps integers around and casts out-of-range reals, which is undefined.)
+template <Number T> std::optional<T> exactNumber(const nlohmann::json& json) {
+    if constexpr (std::integral<T>) {
+        if (json.is_number_unsigned()) {
+            const auto number = json.get<std::uint64_t>();
+            return std::in_range<T>(number) ? std::optional<T>(T(number)) : std::nullopt;
+        }
+        if (json.is_number_integer()) {
+            const auto number = json.get<std::int64_t>();
+            return std::in_range<T>(number) ? std::optional<T>(T(number)) : std::nullopt;
+        }
+        return std::nullopt;
+    } else {
+        if (!json.is_number())
+            return std::nullopt;
+        const double number = json.get<double>();
+        if (std::abs(number) > double(std::numeric_limits<T>::max()))
+            return std::nullopt;
+        return T(number);
+    }
+}
 } // namespace detail
 
 template <class T> std::optional<QString> encodeJson(const T& value) {
@@ -71,7 +107,10 @@ template <class T> std::optional<T> decodeJson(const QString& text) {
     if (!json)
         return std::nullopt;
     try {
-        return nlohmann::json(*json).get<T>();
+        if constexpr (detail::Number<T>)
+            return detail::exactNumber<T>(nlohmann::json(*json));
+        else
+            return nlohmann::json(*json).get<T>();
     } catch (const nlohmann::json::exception&) {
         return std::nullopt;
     }

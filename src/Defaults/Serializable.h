@@ -134,10 +134,7 @@ template <class T> bool isNil(const std::optional<T>& value) {
 
 template <class T>
 concept NativeScalar = std::same_as<T, bool> || std::same_as<T, QString> ||
-    std::same_as<T, QByteArray> || std::same_as<T, Base::Date> || std::floating_point<T> ||
-    (std::integral<T> && !std::same_as<T, bool> && !std::same_as<T, char> &&
-     !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t> &&
-     !std::same_as<T, wchar_t>);
+    std::same_as<T, QByteArray> || std::same_as<T, Base::Date> || detail::Number<T>;
 
 template <NativeScalar T> struct Serializable<T> {
     static constexpr bool isNativelySupportedType = true;

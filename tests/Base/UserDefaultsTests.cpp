@@ -144,6 +144,17 @@ TEST_F(UserDefaultsTest, SavesOnceAfterTheDelay) {
     EXPECT_EQ(scheduler.pendingCount(), 1u);
 }
 
+TEST_F(UserDefaultsTest, AChangeAfterAFlushIsSavedByTheScheduledSave) {
+    auto defaults = open();
+    defaults->set("a", 1);
+    defaults->flush();
+    defaults->set("a", 2);
+    scheduler.advance(UserDefaults::saveDelay);
+    EXPECT_EQ(at(Base::PropertyListFile::decode(readFile(filePath())).value(), "a"),
+              PropertyValue(2));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
 TEST_F(UserDefaultsTest, MovesAnUnreadableFileAsideAndStartsFromDefaults) {
     writeFile("{ broken");
     writeFile("{ broken");

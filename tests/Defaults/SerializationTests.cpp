@@ -105,6 +105,15 @@ TEST(SerializationTest, NativeReadingIsExact) {
 TEST(SerializationTest, ANativeTypeReadsItsJsonTextToo) {
     EXPECT_EQ(Defaults::deserialize<int>(PropertyValue("5")), 5);
     EXPECT_EQ(Defaults::deserialize<int>(PropertyValue("five")), std::nullopt);
+    // Read as exactly as the native values: a number that does not fit gives nothing.
+    EXPECT_EQ(Defaults::deserialize<qint8>(PropertyValue("300")), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<quint32>(PropertyValue("-1")), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<int>(PropertyValue("2.5")), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<qint64>(PropertyValue("1e300")), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<float>(PropertyValue("1e300")), std::nullopt);
+    EXPECT_EQ(Defaults::deserialize<float>(PropertyValue("0.5")), 0.5f);
+    EXPECT_EQ(Defaults::deserialize<quint64>(PropertyValue("18446744073709551615")),
+              std::numeric_limits<quint64>::max());
 }
 
 TEST(SerializationTest, CodableValuesAreSortedKeyJsonText) {

@@ -10,6 +10,8 @@
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -181,6 +183,9 @@ TEST_F(VoiceSamplePlayerTest, GainIsClampedAndReachesThePlayingSample) {
     player.setGain(1.5f);
     EXPECT_EQ(player.gain(), 1.0f);
     player.setGain(-0.2f);
+    EXPECT_EQ(player.gain(), 0.0f);
+    player.setGain(1.0f);
+    player.setGain(std::nanf(""));
     EXPECT_EQ(player.gain(), 0.0f);
     writeFile(player.cacheFile(previewURL), FakeChunkPlayerFactory::audio(1));
     player.play("aria", VoiceSampleSource::provider(previewURL));

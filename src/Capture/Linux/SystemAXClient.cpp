@@ -4,6 +4,7 @@
 
 #include <atspi/atspi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <future>
@@ -16,6 +17,10 @@ using Core::CaptureError;
 namespace {
 
 const Base::Log logger("focus-diag");
+
+// The bounds of the time given to one snapshot, in seconds.
+constexpr double minimumTimeout = 0.001;
+constexpr double maximumTimeout = 60.0;
 
 // An owned reference to a GObject.
 template <class T> class Ref {
@@ -279,11 +284,14 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     if (!m_thread.available())
         return AXFocusSnapshot{};
 
+    // A time-out that is not a number gets the shortest limit rather than none at all.
+    const double limit =
+        std::isnan(timeout) ? minimumTimeout : std::clamp(timeout, minimumTimeout, maximumTimeout);
     Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
     m_thread.run([&] {
-        const int milliseconds = static_cast<int>(std::clamp(timeout, 0.001, 60.0) * 1000);
+        const int milliseconds = static_cast<int>(limit * 1000);
         atspi_set_timeout(milliseconds, milliseconds);
-        auto focused = FocusSearch(scope, m_clock, timeout).run();
+        auto focused = FocusSearch(scope, m_clock, limit).run();
         if (!focused) {
             result = Base::failure(focused.error());
             return;

@@ -6,7 +6,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <QSet>
+#include <QHash>
 
 namespace Capture {
 
@@ -14,10 +14,11 @@ namespace {
 
 const Base::Log logger("focus-diag");
 
-// The displays that are ours; an error on any other display goes to the handler that was there
-// before ours.
+// The displays that are ours, each with how many of our connections have it: a display stays ours
+// until its connection is closed, and the next one opened may well get the same address. An
+// error on any other display goes to the handler that was there before ours.
 std::mutex ourDisplaysMutex;
-QSet<Display*> ourDisplays;
+QHash<Display*, int> ourDisplays;
 XErrorHandler previousHandler = nullptr;
 
 int ignoreOurErrors(Display* display, XErrorEvent* event) {
@@ -36,12 +37,13 @@ void adopt(Display* display) {
     static std::once_flag installed;
     std::call_once(installed, [] { previousHandler = XSetErrorHandler(ignoreOurErrors); });
     std::lock_guard lock(ourDisplaysMutex);
-    ourDisplays.insert(display);
+    ++ourDisplays[display];
 }
 
 void disown(Display* display) {
     std::lock_guard lock(ourDisplaysMutex);
-    ourDisplays.remove(display);
+    if (--ourDisplays[display] <= 0)
+        ourDisplays.remove(display);
 }
 
 QString fromLocal(const char* text) {
@@ -61,6 +63,7 @@ std::unique_ptr<X11Connection> X11Connection::open() {
 X11Connection::X11Connection(Display* display) : m_display(display) {}
 
 X11Connection::~X11Connection() {
+    // Still ours while it closes: closing syncs, which may report errors.
     XCloseDisplay(m_display);
     disown(m_display);
 }

@@ -100,7 +100,7 @@ QString VoiceSamplePlayer::cacheFile(const QUrl& url) const {
 }
 
 void VoiceSamplePlayer::setGain(float gain) {
-    gain = std::clamp(gain, 0.0f, 1.0f);
+    gain = gain > 0.0f ? std::min(gain, 1.0f) : 0.0f; // not a number: silent
     if (m_player)
         m_player->setVolume(gain);
     if (gain == m_gain)

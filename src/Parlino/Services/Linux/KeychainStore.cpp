@@ -123,6 +123,20 @@ KeychainReadResult readItems(GList* items) {
     return outcome;
 }
 
+// Hands a write's or a removal's status on as its result, logging a failure with `failureLine`.
+template <class Error>
+std::function<void(qint32)> deliverStatus(std::function<void(Base::Result<void, Error>)> completion,
+                                          const char* failureLine) {
+    return [completion = std::move(completion), failureLine](qint32 status) {
+        if (status == KeychainStatus::success) {
+            completion({});
+            return;
+        }
+        log.error(failureLine, status);
+        completion(Base::failure(Error{status}));
+    };
+}
+
 // What a lookup after a removal says about it.
 qint32 statusAfterRemoval(const KeychainReadResult& left) {
     switch (left.kind()) {
@@ -170,14 +184,7 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
     auto query = attributes(m_service, account);
     const QByteArray label = (m_service + u' ' + account).toUtf8();
     const QByteArray secret = value.toUtf8();
-    auto deliver = [completion = std::move(completion)](qint32 status) {
-        if (status == KeychainStatus::success) {
-            completion({});
-            return;
-        }
-        log.error("keychain add failed: OSStatus=%{public}d", status);
-        completion(Base::failure(KeychainWriteError{status}));
-    };
+    auto deliver = deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d");
     PendingCall::start(
         m_scheduler, m_timeoutSeconds, std::move(cancel),
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
@@ -197,14 +204,8 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
 void KeychainStore::remove(const QString& account, DeleteCompletion completion,
                            std::stop_token cancel) {
     auto query = attributes(m_service, account);
-    auto deliver = [completion = std::move(completion)](qint32 status) {
-        if (status == KeychainStatus::success) {
-            completion({});
-            return;
-        }
-        log.error("keychain delete failed: OSStatus=%{public}d", status);
-        completion(Base::failure(KeychainDeleteError{status}));
-    };
+    auto deliver =
+        deliverStatus(std::move(completion), "keychain delete failed: OSStatus=%{public}d");
     PendingCall::start(
         m_scheduler, m_timeoutSeconds, cancel,
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
