@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -8,8 +9,14 @@ namespace Base {
 // A pending timer. Cancelling it, or destroying the handle, makes a later firing a no-op.
 class ScheduledTask {
 public:
+    // Shared between the handle and the scheduler's pending work; set when the task is cancelled
+    // or has fired. Atomic, so a handle may be cancelled on another thread than the one it fires
+    // on.
+    using Flag = std::shared_ptr<std::atomic<bool>>;
+    static Flag makeFlag() { return std::make_shared<std::atomic<bool>>(false); }
+
     ScheduledTask() = default;
-    explicit ScheduledTask(std::shared_ptr<bool> cancelled) : m_cancelled(std::move(cancelled)) {}
+    explicit ScheduledTask(Flag cancelled) : m_cancelled(std::move(cancelled)) {}
     ScheduledTask(ScheduledTask&&) noexcept = default;
     ScheduledTask& operator=(ScheduledTask&& other) noexcept {
         cancel();
@@ -28,7 +35,7 @@ public:
     bool isPending() const { return m_cancelled && !*m_cancelled; }
 
 private:
-    std::shared_ptr<bool> m_cancelled;
+    Flag m_cancelled;
 };
 
 // Runs work on the main thread after a delay in seconds. Inject it; tests use a manual one.

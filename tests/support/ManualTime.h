@@ -40,7 +40,7 @@ private:
     struct Entry {
         double due;
         quint64 order;
-        std::shared_ptr<bool> cancelled;
+        Base::ScheduledTask::Flag cancelled;
         std::function<void()> work;
     };
 
