@@ -1,15 +1,19 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 namespace Base {
 
-// A pending timer. Cancelling it, or destroying the handle, makes a later firing a no-op.
+// A pending timer. Cancelling it, or destroying the handle, makes a later firing a no-op. The
+// shared flag is set when the timer is cancelled or has fired; it may be set from any thread.
 class ScheduledTask {
 public:
+    using Flag = std::atomic<bool>;
+
     ScheduledTask() = default;
-    explicit ScheduledTask(std::shared_ptr<bool> cancelled) : m_cancelled(std::move(cancelled)) {}
+    explicit ScheduledTask(std::shared_ptr<Flag> cancelled) : m_cancelled(std::move(cancelled)) {}
     ScheduledTask(ScheduledTask&&) noexcept = default;
     ScheduledTask& operator=(ScheduledTask&& other) noexcept {
         cancel();
@@ -28,7 +32,7 @@ public:
     bool isPending() const { return m_cancelled && !*m_cancelled; }
 
 private:
-    std::shared_ptr<bool> m_cancelled;
+    std::shared_ptr<Flag> m_cancelled;
 };
 
 // Runs work on the main thread after a delay in seconds. Inject it; tests use a manual one.

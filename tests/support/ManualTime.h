@@ -40,7 +40,7 @@ private:
     struct Entry {
         double due;
         quint64 order;
-        std::shared_ptr<bool> cancelled;
+        std::shared_ptr<Base::ScheduledTask::Flag> cancelled;
         std::function<void()> work;
     };
 
