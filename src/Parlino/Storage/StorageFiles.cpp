@@ -97,6 +97,13 @@ fs::path newStagingFolder(const fs::path& root) {
     return root / stagingName / uuid.toStdString();
 }
 
+QScopeGuard<std::function<void()>> removeOnExit(fs::path folder) {
+    return QScopeGuard<std::function<void()>>([folder = std::move(folder)] {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    });
+}
+
 void removeStaging(const fs::path& root) {
     std::error_code ignored;
     fs::remove_all(root / stagingName, ignored);
