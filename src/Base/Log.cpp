@@ -238,6 +238,10 @@ QString formatLogMessage(const char* format, const std::vector<LogArg>& args) {
         }
         Conversion conversion;
         pos = parseConversion(percent + 1, conversion);
+        if (conversion.type == 0) { // the format ends before the conversion does
+            out += QString::fromUtf8(percent);
+            break;
+        }
         if (next < args.size())
             out += render(conversion, args[next++]);
     }

@@ -6,17 +6,14 @@
 
 namespace Base {
 
-// A pending timer. Cancelling it, or destroying the handle, makes a later firing a no-op.
+// A pending timer. Cancelling it, or destroying the handle, makes a later firing a no-op. The
+// shared flag is set when the timer is cancelled or has fired; it may be set from any thread.
 class ScheduledTask {
 public:
-    // Shared between the handle and the scheduler's pending work; set when the task is cancelled
-    // or has fired. Atomic, so a handle may be cancelled on another thread than the one it fires
-    // on.
-    using Flag = std::shared_ptr<std::atomic<bool>>;
-    static Flag makeFlag() { return std::make_shared<std::atomic<bool>>(false); }
+    using Flag = std::atomic<bool>;
 
     ScheduledTask() = default;
-    explicit ScheduledTask(Flag cancelled) : m_cancelled(std::move(cancelled)) {}
+    explicit ScheduledTask(std::shared_ptr<Flag> cancelled) : m_cancelled(std::move(cancelled)) {}
     ScheduledTask(ScheduledTask&&) noexcept = default;
     ScheduledTask& operator=(ScheduledTask&& other) noexcept {
         cancel();
@@ -35,7 +32,7 @@ public:
     bool isPending() const { return m_cancelled && !*m_cancelled; }
 
 private:
-    Flag m_cancelled;
+    std::shared_ptr<Flag> m_cancelled;
 };
 
 // Runs work on the main thread after a delay in seconds. Inject it; tests use a manual one.

@@ -27,16 +27,9 @@ TTSError undecodableResponse() {
 // ---- Wire records -------------------------------------------------------------------------
 
 template <class T> Json::Read<QList<T>> arrayOf(const Json::Value& object, std::string_view key) {
-    if (!object.is_object() || !object.contains(key) || !object.at(key).is_array())
+    if (!object.is_object() || !object.contains(key))
         return Base::failure(Json::Error{QStringLiteral("expected an array")});
-    QList<T> out;
-    for (const auto& element : object.at(key)) {
-        auto item = Json::as<T>(element);
-        if (!item)
-            return Base::failure(item.error());
-        out.append(std::move(item).value());
-    }
-    return out;
+    return Json::arrayOf<T>(object.at(key), &Json::as<T>);
 }
 
 struct Alignment {

@@ -42,6 +42,12 @@ TEST(LogFormat, ToleratesMissingArgumentsAndMismatchedTypes) {
               QStringLiteral("[ab  |   7]"));
 }
 
+TEST(LogFormat, WritesAnUnfinishedConversionAsItStands) {
+    EXPECT_EQ(formatLogMessage("done 100%", {LogArg(5)}), QStringLiteral("done 100%"));
+    EXPECT_EQ(formatLogMessage("n=%d %{public", {LogArg(1), LogArg(2)}),
+              QStringLiteral("n=1 %{public"));
+}
+
 TEST(Log, WritesSubsystemCategoryAndLevelToSinks) {
     TestSupport::LogCapture capture;
     Base::Log("tts").error("HTTP %{public}d", 429);

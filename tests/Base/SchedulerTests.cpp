@@ -22,6 +22,7 @@ TEST(QtScheduler, RunsWorkOnTheMainThreadUnlessCancelled) {
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return ran; }));
     TestSupport::drainEvents();
     EXPECT_FALSE(cancelledRan);
+    EXPECT_FALSE(task.isPending()); // fired, as with the manual scheduler
 }
 
 TEST(ScheduledTask, ReassigningCancelsThePreviousTimer) {

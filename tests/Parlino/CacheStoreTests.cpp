@@ -166,6 +166,7 @@ TEST_F(CacheStoreTest, NonFiniteDurationStoresNothing) {
 
     EXPECT_EQ(store.lookup(key('a'))->chunks, audioChunks(1, 10));
     EXPECT_FALSE(fs::exists(entry('b')));
+    EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
 }
 
 TEST_F(CacheStoreTest, KeysThatAreNotSixtyFourLowerCaseHexDigitsNameNothing) {

@@ -244,6 +244,7 @@ TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
     EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=2")));
     EXPECT_TRUE(library.list().isEmpty());
     EXPECT_EQ(names(root), std::vector<std::string>{"staging"});
+    EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
     makeLibrary();
     EXPECT_EQ(names(root), std::vector<std::string>{});
 }

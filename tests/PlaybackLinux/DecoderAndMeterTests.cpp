@@ -38,6 +38,20 @@ TEST(Mpg123Decoder, KnowsTheLengthOfAStreamWithoutHeaderBeforeDecodingIt) {
     EXPECT_EQ(int64_t(TestAudio::decodeAll(TestAudio::untaggedSpeechMp3()).size()), total);
 }
 
+TEST(Mpg123Decoder, DistrustsAHeaderThatClaimsMoreThanTheFramesHold) {
+    // The header frame's "Info" tag claims some two billion MPEG frames.
+    QByteArray lying = TestAudio::speechMp3();
+    const qsizetype tag = lying.indexOf("Info");
+    ASSERT_GE(tag, 0);
+    lying.replace(tag + 8, 4, QByteArray::fromHex("7fffffff"));
+
+    auto decoder = Mpg123Decoder::open(lying);
+    ASSERT_TRUE(decoder);
+    const int64_t total = (*decoder)->totalFrames();
+    EXPECT_LT(total, TestAudio::speechFrames() + 3 * 1152);
+    EXPECT_EQ(int64_t(TestAudio::decodeAll(lying).size()), total);
+}
+
 TEST(Mpg123Decoder, RefusesDataThatHoldsNoAudio) {
     std::mt19937 random(7);
     for (const int size : {0, 37, 4096}) {

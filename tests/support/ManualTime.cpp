@@ -5,7 +5,7 @@
 namespace TestSupport {
 
 Base::ScheduledTask ManualScheduler::after(double seconds, std::function<void()> work) {
-    auto cancelled = Base::ScheduledTask::makeFlag();
+    auto cancelled = std::make_shared<Base::ScheduledTask::Flag>(false);
     m_entries.push_back(
         {m_clock.now() + std::max(seconds, 0.0), m_nextOrder++, cancelled, std::move(work)});
     return Base::ScheduledTask(cancelled);
@@ -32,7 +32,7 @@ void ManualScheduler::advance(double seconds) {
 
 size_t ManualScheduler::pendingCount() const {
     return static_cast<size_t>(std::count_if(m_entries.begin(), m_entries.end(),
-                                             [](const Entry& e) { return !*e.cancelled; }));
+                                             [](const Entry& e) { return !e.cancelled->load(); }));
 }
 
 std::optional<double> ManualScheduler::nextDelay() const {

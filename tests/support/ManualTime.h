@@ -40,7 +40,7 @@ private:
     struct Entry {
         double due;
         quint64 order;
-        Base::ScheduledTask::Flag cancelled;
+        std::shared_ptr<Base::ScheduledTask::Flag> cancelled;
         std::function<void()> work;
     };
 

@@ -57,10 +57,17 @@ qint64 audioBytes(const QList<AudioChunk>& chunks) {
                            [](qint64 sum, const AudioChunk& c) { return sum + c.audio.size(); });
 }
 
-std::filesystem::file_time_type fileTime(Base::Date date) {
+// The file time of a date; nothing for a date the file clock cannot count to.
+std::optional<fs::file_time_type> fileTime(Base::Date date) {
     using namespace std::chrono;
-    const auto sinceEpoch = duration_cast<nanoseconds>(duration<double>(date.unixSeconds()));
-    return file_clock::from_sys(sys_time<nanoseconds>(sinceEpoch));
+    const double unixEpoch =
+        duration<double>(file_clock::from_sys(sys_seconds{}).time_since_epoch()).count();
+    const double seconds = unixEpoch + date.unixSeconds();
+    // The file clock counts nanoseconds in 64 bits: some 292 years either side of its epoch.
+    if (!std::isfinite(seconds) || std::fabs(seconds) > 9.0e9)
+        return std::nullopt;
+    return fs::file_time_type(
+        duration_cast<fs::file_time_type::duration>(duration<double>(seconds)));
 }
 
 // What eviction may remove: an item of "audio" with its recency and the bytes of its audio.
@@ -157,6 +164,7 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     if (!isValidKey(key) || audioBytes(chunks) > m_maxBytes)
         return;
     const fs::path staging = StorageFiles::newStagingFolder(m_root);
+    const auto discardStaging = StorageFiles::removeOnExit(staging);
     std::error_code error;
     if (!fs::create_directories(staging, error))
         return;
@@ -178,7 +186,8 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
 void CacheStore::touch(const fs::path& folder) {
     const Base::Date stamp = StorageFiles::nextStamp(m_lastAssignedMTime, m_now());
     std::error_code ignored;
-    fs::last_write_time(folder, fileTime(stamp), ignored);
+    if (const auto time = fileTime(stamp))
+        fs::last_write_time(folder, *time, ignored);
 }
 
 void CacheStore::evictIfNeeded() {

@@ -122,6 +122,7 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     if (!name)
         return saveFailed(QStringLiteral("creation time out of range"), chunks.size());
     const fs::path staging = StorageFiles::newStagingFolder(m_root);
+    const auto discardStaging = StorageFiles::removeOnExit(staging);
     std::error_code error;
     fs::create_directories(staging, error);
     if (error)

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Parlino::StorageFiles {
 
@@ -67,8 +68,7 @@ Base::Result<QByteArray, std::error_code> readFile(const fs::path& file) {
 }
 
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
-    const FileDescriptor output{
-        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    FileDescriptor output{::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (output.fd < 0)
         return lastError();
     const char* data = bytes.constData();
@@ -82,6 +82,9 @@ std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
         data += count;
         left -= count;
     }
+    // Some file systems report a failed write only when the file is closed.
+    if (::close(std::exchange(output.fd, -1)) != 0)
+        return lastError();
     return {};
 }
 
@@ -95,6 +98,13 @@ Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {
 fs::path newStagingFolder(const fs::path& root) {
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     return root / stagingName / uuid.toStdString();
+}
+
+QScopeGuard<std::function<void()>> removeOnExit(fs::path folder) {
+    return QScopeGuard<std::function<void()>>([folder = std::move(folder)] {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    });
 }
 
 void removeStaging(const fs::path& root) {

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QScopeGuard>
 #include <QString>
 #include <QStringView>
 #include <QTimeZone>
@@ -43,6 +44,9 @@ Base::Json::Read<Base::Json::Value> readJson(const fs::path& file);
 
 // A new, not yet created build folder under `root`/"staging", named by a fresh upper-case UUID.
 fs::path newStagingFolder(const fs::path& root);
+// Removes `folder` with everything in it when the result goes out of scope: a staging folder
+// that was published in the meantime has moved away, and only a failed build is removed.
+[[nodiscard]] QScopeGuard<std::function<void()>> removeOnExit(fs::path folder);
 // Removes the leftovers of builds that never finished.
 void removeStaging(const fs::path& root);
 

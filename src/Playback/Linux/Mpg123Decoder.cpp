@@ -22,12 +22,13 @@ void Mpg123Decoder::HandleDeleter::operator()(mpg123_handle_struct* handle) cons
 }
 
 Base::Result<Mpg123Decoder::Handle, AudioDecodeError>
-Mpg123Decoder::openFeed(const QByteArray& data) {
+Mpg123Decoder::openFeed(const QByteArray& data, bool gapless) {
     int code = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &code));
     if (!handle)
         return Base::failure(decodeError("mpg123_new", code));
-    mpg123_param(handle.get(), MPG123_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_FLOAT, 0);
+    mpg123_param(handle.get(), MPG123_FLAGS,
+                 MPG123_QUIET | MPG123_FORCE_FLOAT | (gapless ? MPG123_GAPLESS : 0), 0);
     mpg123_format_none(handle.get());
     for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
         mpg123_format(handle.get(), rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
@@ -44,13 +45,16 @@ Base::Result<std::unique_ptr<Mpg123Decoder>, AudioDecodeError>
 Mpg123Decoder::open(QByteArray data) {
     // A first pass parses every frame header without decoding: it refuses data that holds no
     // frame and learns the exact length, which streams without a header frame only tell at the end.
-    auto scan = openFeed(data);
+    auto scan = openFeed(data, true);
     if (!scan)
         return Base::failure(scan.error());
     int code = MPG123_OK;
     int64_t frames = 0;
-    while (isFrame(code = mpg123_framebyframe_next(scan->get())))
+    int64_t samples = 0; // what the frames hold before any trimming
+    while (isFrame(code = mpg123_framebyframe_next(scan->get()))) {
         ++frames;
+        samples += mpg123_spf(scan->get());
+    }
     if (frames == 0)
         return Base::failure(decodeError("no MPEG audio frame", code));
     long rate = 0;
@@ -58,11 +62,16 @@ Mpg123Decoder::open(QByteArray data) {
     int encoding = 0;
     if ((code = mpg123_getformat(scan->get(), &rate, &channels, &encoding)) != MPG123_OK)
         return Base::failure(decodeError("mpg123_getformat", code));
-    const int64_t totalFrames = mpg123_length(scan->get());
+    int64_t totalFrames = mpg123_length(scan->get());
     if (totalFrames <= 0)
         return Base::failure(decodeError("mpg123_length", int(totalFrames)));
+    // A header that claims more than the frames hold is not to be trusted with the trimming
+    // either: the whole of every frame is decoded instead.
+    const bool trustHeader = totalFrames <= samples;
+    if (!trustHeader)
+        totalFrames = samples;
 
-    auto decoding = openFeed(data);
+    auto decoding = openFeed(data, trustHeader);
     if (!decoding)
         return Base::failure(decoding.error());
     return std::unique_ptr<Mpg123Decoder>(new Mpg123Decoder(std::move(data), std::move(*decoding),

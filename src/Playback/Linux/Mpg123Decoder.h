@@ -34,7 +34,7 @@ private:
     using Handle = std::unique_ptr<mpg123_handle_struct, HandleDeleter>;
 
     Mpg123Decoder(QByteArray data, Handle handle, PcmFormat format, int64_t totalFrames);
-    static Base::Result<Handle, AudioDecodeError> openFeed(const QByteArray& data);
+    static Base::Result<Handle, AudioDecodeError> openFeed(const QByteArray& data, bool gapless);
 
     QByteArray m_data; // the handle reads from it
     Handle m_handle;
