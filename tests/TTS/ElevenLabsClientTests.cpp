@@ -15,7 +15,7 @@ using namespace TTS;
 
 namespace {
 
-const QString synthesisRoute = QStringLiteral("/v1/text-to-speech/[^/]+/with-timestamps");
+const QString synthesisRoute = TestSupport::FakeSpeechService::synthesisRoute();
 const Core::SynthesisSettings flash{QStringLiteral("eleven_flash_v2_5"),
                                     QStringLiteral("mp3_44100_128")};
 

@@ -14,7 +14,7 @@ using namespace TTS;
 
 namespace {
 
-const QString synthesisRoute = QStringLiteral("/v1/text-to-speech/[^/]+/with-timestamps");
+const QString synthesisRoute = TestSupport::FakeSpeechService::synthesisRoute();
 
 // Everything a stream delivered, in order.
 struct Received {

@@ -175,12 +175,11 @@ void FakeSpeechService::on(const QByteArray& method, const QString& pathPattern,
 }
 
 void FakeSpeechService::serveSpeech(const QByteArray& audio, double duration) {
-    on("POST", QStringLiteral("/v1/text-to-speech/[^/]+/with-timestamps"),
-       [this, audio, duration](const Request& request) {
-           const QString text = Base::Json::require<QString>(request.json(), "text").valueOr({});
-           return Response::withTimestamps(audio, text, duration,
-                                           QStringLiteral("req-%1").arg(++m_synthesisCount));
-       });
+    on("POST", synthesisRoute(), [this, audio, duration](const Request& request) {
+        const QString text = Base::Json::require<QString>(request.json(), "text").valueOr({});
+        return Response::withTimestamps(audio, text, duration,
+                                        QStringLiteral("req-%1").arg(++m_synthesisCount));
+    });
     const Value subscription{
         {"tier", "creator"}, {"character_count", 1200}, {"character_limit", 100000}};
     on("GET", QStringLiteral("/v1/user"),

@@ -62,6 +62,11 @@ public:
 
     using Handler = std::function<Response(const Request&)>;
 
+    // The path pattern of a synthesis request, for on().
+    static QString synthesisRoute() {
+        return QStringLiteral("/v1/text-to-speech/[^/]+/with-timestamps");
+    }
+
     // Starts listening on a free port of 127.0.0.1. Delays run on `scheduler`.
     explicit FakeSpeechService(Base::Scheduler& scheduler = Base::QtScheduler::shared());
     ~FakeSpeechService();
