@@ -36,12 +36,12 @@ trap stop_started EXIT
 
 fail() { echo "ci-services: $*" >&2; exit 1; }
 
-# Polls a check (the remaining arguments) every 20 ms for up to 5 s, while the process started
+# Polls a check (the remaining arguments) every 20 ms for up to 30 s, while the process started
 # last lives.
 wait_for() {
   local what="$1"; shift
   local pid="${started[-1]}"
-  for _ in $(seq 250); do
+  for _ in $(seq 1500); do
     if "$@" >/dev/null 2>&1; then
       [ "${PARLINO_CI_DEBUG:-}" = 1 ] && echo "ci-services: $what ready at $EPOCHREALTIME" >&2
       return 0
