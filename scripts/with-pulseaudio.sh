@@ -37,7 +37,7 @@ pulseaudio --daemonize=no --exit-idle-time=-1 -n --log-target=stderr --log-level
   --load="module-null-sink sink_name=null rate=44100" &
 server_pid=$!
 
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   pactl info >/dev/null 2>&1 && break
   kill -0 "$server_pid" 2>/dev/null || { echo "with-pulseaudio: the server did not start" >&2; exit 1; }
   sleep 0.05
@@ -49,7 +49,7 @@ pactl info >/dev/null 2>&1 || { echo "with-pulseaudio: the server did not answer
 parec -d null.monitor --latency-msec=20 --format=float32le --rate=44100 --channels=1 --raw \
   > "$PARLINO_PULSE_CAPTURE" &
 keeper_pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 600); do
   [ -n "$(pactl list short source-outputs 2>/dev/null)" ] && break
   sleep 0.05
 done
