@@ -39,8 +39,6 @@ protected:
     virtual bool labelIsMoving() const { return false; }
     void animate();
 
-    const MotionContext& motion() const { return m_motion; }
-
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -158,7 +158,8 @@ void FadingScrollView::setContent(QWidget* content) {
     if (QWidget* old = m_area->widget())
         old->removeEventFilter(this);
     m_area->setWidget(content);
-    content->installEventFilter(this);
+    if (content)
+        content->installEventFilter(this);
     publish();
 }
 

@@ -80,7 +80,7 @@ public:
                      QWidget* parent = nullptr);
     ~FadingScrollView() override;
 
-    // Takes ownership; the content is as wide as the area and as tall as it asks to be.
+    // Takes ownership and deletes any earlier content; the content is as wide as the area and as tall as it asks to be.
     void setContent(QWidget* content);
 
     QScrollArea& scrollArea() const { return *m_area; }
