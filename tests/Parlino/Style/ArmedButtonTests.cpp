@@ -66,16 +66,6 @@ TEST_F(ArmedButtonTest, TwoClicksRunTheCommandOnceAndLeavingOrHidingBetweenThemS
     EXPECT_EQ(commands, 1);
 }
 
-TEST_F(ArmedButtonTest, AnArmedButtonLeftAloneDisarmsAfterTwoAndAHalfSeconds) {
-    click(icon);
-    scheduler.advance(2.4);
-    EXPECT_TRUE(icon.arming().isArmed());
-    scheduler.advance(0.1);
-    EXPECT_FALSE(icon.arming().isArmed());
-    click(icon);
-    EXPECT_EQ(commands, 0);
-}
-
 TEST_F(ArmedButtonTest, TheHighlightGrowsInAndWithReduceMotionOnlyFadesIn) {
     // The capsule's left end lies outside the highlight while it is still small.
     // A programmatic click leaves no pressed backdrop behind to blur the samples.

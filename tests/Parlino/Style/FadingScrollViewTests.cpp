@@ -117,10 +117,4 @@ TEST_F(FadingScrollViewTest, AMotionGatedChevronShowsOnlyWhileThePointerMoves) {
     EXPECT_DOUBLE_EQ(chevron->opacity(), 0);
 }
 
-TEST_F(FadingScrollViewTest, ContentThatFitsShowsNeitherBarNorChevron) {
-    const auto view = makeView(JumpToEndPolicy::whenScrollable, 100);
-    EXPECT_FALSE(view->chevron()->isShown());
-    EXPECT_FALSE(ScrollBar::isShown(view->model().metrics()));
-}
-
 } // namespace

@@ -76,9 +76,4 @@ TEST_F(TwoPressArmingTest, DisarmingKeepsTheTokenCancelsTheTimerAndTheNextPressA
     EXPECT_FALSE(arming.isArmed());
 }
 
-TEST_F(TwoPressArmingTest, DisarmingAnUnarmedStateNotifiesNobody) {
-    arming.disarm();
-    EXPECT_EQ(changes.count(), 0);
-}
-
 } // namespace
