@@ -1,11 +1,10 @@
 #include "Parlino/Style/ArmedButton.h"
 
+#include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/Icons.h"
-#include "Parlino/Style/QuietButtonStyle.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace Parlino {
 
@@ -83,13 +82,10 @@ void ArmedActionButton::paintHighlight(QPainter& painter, const QRectF& rect) co
     }
     shape = QRectF(0, 0, shape.width() * scale, shape.height() * scale);
     shape.moveCenter(rect.center());
-    const qreal radius = std::min(shape.width(), shape.height()) / 2;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(painter.opacity() * amount);
-    QPainterPath path;
-    path.addRoundedRect(shape, radius, radius);
-    painter.fillPath(path, Theme::red());
+    fillCapsule(painter, shape, Theme::red());
     painter.restore();
 }
 

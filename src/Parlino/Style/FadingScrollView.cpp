@@ -1,28 +1,16 @@
 #include "Parlino/Style/FadingScrollView.h"
 
+#include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/PointerMotion.h"
-#include "Parlino/Style/QuietButtonStyle.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScrollArea>
 #include <QScrollBar>
 
 namespace Parlino {
-
-namespace {
-
-void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& colour) {
-    QPainterPath path;
-    const qreal radius = std::min(rect.width(), rect.height()) / 2;
-    path.addRoundedRect(rect, radius, radius);
-    painter.fillPath(path, colour);
-}
-
-} // namespace
 
 FadingScrollBar::FadingScrollBar(const ScrollBarModel& model, const MotionContext& motion,
                                  QWidget* parent)
@@ -60,9 +48,9 @@ void FadingScrollBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(opacity());
-    fillCapsule(painter, QRectF(x, top, ScrollBar::width, bar.trackLength), Theme::white(0.07));
+    fillCapsule(painter, QRectF(x, top, ScrollBar::width, bar.trackLength), Theme::white07());
     fillCapsule(painter, QRectF(x, top + bar.thumbOffset, ScrollBar::width, bar.thumbLength),
-                Theme::white(0.35));
+                Theme::white(ScrollBar::thumbOpacity));
 }
 
 JumpToEndChevron::JumpToEndChevron(const MotionContext& motion, QWidget* parent)
@@ -107,7 +95,7 @@ void JumpToEndChevron::animateHover(bool hovering) {
 void JumpToEndChevron::paintLabel(QPainter& painter, const QRectF& rect) {
     painter.setOpacity(painter.opacity() * opacity());
     paintHoverDisc(painter, rect, m_hoverAmount.now());
-    Icons::paint(painter, rect, QStringLiteral("chevron.down"), 11, Theme::accent(),
+    Icons::paint(painter, rect, QStringLiteral("chevron.down"), symbolSize, Theme::accent(),
                  Icons::Weight::semibold);
 }
 

@@ -45,6 +45,7 @@ private:
 class JumpToEndChevron final : public ParlinoButton {
 public:
     static constexpr qreal side = 26;
+    static constexpr qreal symbolSize = 11;
     static constexpr double showSeconds = 0.15;
     static constexpr double hoverSeconds = 0.12;
 
@@ -80,7 +81,8 @@ public:
                      QWidget* parent = nullptr);
     ~FadingScrollView() override;
 
-    // Takes ownership and deletes any earlier content; the content is as wide as the area and as tall as it asks to be.
+    // Takes ownership and deletes any earlier content; the content is as wide as the area and as
+    // tall as it asks to be.
     void setContent(QWidget* content);
 
     QScrollArea& scrollArea() const { return *m_area; }

@@ -26,6 +26,7 @@ namespace ScrollBar {
 constexpr qreal width = 5;
 constexpr qreal inset = 3;
 constexpr qreal minimumThumbLength = 24;
+constexpr double thumbOpacity = 0.35; // of white; the track is Theme::white07
 
 // The bar shows only when the content is taller than the visible area by more than 1 pixel.
 bool isShown(const ScrollMetrics& metrics);

@@ -4,8 +4,13 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
 
 namespace Parlino {
+
+// Small painting pieces shared by the armed buttons and the fading scroll view.
 
 // The press feedback of small controls that draw their own hover look: the armed buttons and
 // the jump-to-end chevron. Hovering changes nothing in the style itself.
@@ -31,6 +36,14 @@ inline void paintHoverDisc(QPainter& painter, const QRectF& rect, double amount)
     painter.setBrush(Theme::white(hoverDiscOpacity * amount));
     painter.drawEllipse(rect);
     painter.restore();
+}
+
+// Fills `rect` with fully rounded ends; a square becomes a circle.
+inline void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& colour) {
+    QPainterPath path;
+    const qreal radius = std::min(rect.width(), rect.height()) / 2;
+    path.addRoundedRect(rect, radius, radius);
+    painter.fillPath(path, colour);
 }
 
 } // namespace Parlino
