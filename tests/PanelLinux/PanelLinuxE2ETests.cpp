@@ -290,7 +290,7 @@ public:
     }
     unsigned long pid() const { return static_cast<unsigned long>(m_process.processId()); }
     bool waitUntilReady() {
-        return pumpUntil([&] { return m_lines.indexOf(QRegularExpression("^ready ")) >= 0; },
+        return pumpUntil([&] { return m_lines.indexOf(QRegularExpression("ready .*")) >= 0; },
                          10000);
     }
     qsizetype keyCount() const { return m_lines.filter(QRegularExpression("^key ")).size(); }

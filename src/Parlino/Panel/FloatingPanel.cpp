@@ -42,7 +42,6 @@ void FloatingPanel::makeKey() {
     QWindow* window = windowHandle();
     if (!window || isActiveWindow())
         return;
-    emit becomingKey();
     // A window that refuses focus cannot be activated; it refuses it again once hidden.
     window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
     window->requestActivate();

@@ -31,10 +31,6 @@ public:
     // Whether the window lets clicks through; kept by the platform code that sets it.
     bool ignoresMouse = false;
 
-signals:
-    // Emitted just before a click makes the window key, while the user's application still is.
-    void becomingKey();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

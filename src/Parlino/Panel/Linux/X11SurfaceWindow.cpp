@@ -6,7 +6,6 @@
 #include <QList>
 #include <QWindow>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
@@ -23,37 +22,6 @@ QList<X11SurfaceWindow*>& liveSurfaces() {
     return surfaces;
 }
 
-Window activeWindow(Display* display) {
-    const Atom property = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    Window active = None;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 1, False, XA_WINDOW,
-                           &type, &format, &count, &remaining, &data) == Success &&
-        data && type == XA_WINDOW && format == 32 && count == 1) {
-        active = *reinterpret_cast<Window*>(data);
-    }
-    if (data)
-        XFree(data);
-    return active;
-}
-
-// Asks the window manager to activate `window`, as a pager would.
-void requestActivation(Display* display, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 2;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, DefaultRootWindow(display), False,
-               SubstructureRedirectMask | SubstructureNotifyMask, &event);
-}
-
 } // namespace
 
 X11SurfaceWindow::X11SurfaceWindow(SurfaceKind kind)
@@ -61,8 +29,6 @@ X11SurfaceWindow::X11SurfaceWindow(SurfaceKind kind)
       m_window(std::make_unique<FloatingPanel>(Qt::X11BypassWindowManagerHint)) {
     liveSurfaces() << this;
     m_window->onCancel = [this] { cancel(); };
-    QObject::connect(m_window.get(), &FloatingPanel::becomingKey,
-                     [this] { rememberActiveWindow(); });
 }
 
 X11SurfaceWindow::~X11SurfaceWindow() {
@@ -103,10 +69,9 @@ void X11SurfaceWindow::orderFront() {
 }
 
 void X11SurfaceWindow::orderOut() {
-    const bool wasKey = m_window->isActiveWindow();
+    // A key surface's focus returns to the application that had it: the window manager
+    // refocuses it when the focus falls back to the root.
     m_window->hide();
-    if (wasKey)
-        returnFocus();
     X11::flushApplicationDisplay();
 }
 
@@ -137,18 +102,6 @@ void X11SurfaceWindow::applyInputRegion() {
     XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, region);
     if (region != None)
         XFixesDestroyRegion(display, region);
-}
-
-void X11SurfaceWindow::rememberActiveWindow() {
-    if (Display* display = X11::applicationDisplay())
-        m_focusBeforeKey = activeWindow(display);
-}
-
-void X11SurfaceWindow::returnFocus() {
-    Display* display = X11::applicationDisplay();
-    if (display && m_focusBeforeKey != None)
-        requestActivation(display, m_focusBeforeKey);
-    m_focusBeforeKey = None;
 }
 
 } // namespace Parlino

@@ -14,8 +14,7 @@ namespace Parlino {
 // it below its top panel nor stacks it, focuses it or lists it. The stacking is kept here:
 // ordering a surface front raises it, then every shown surface of a higher level (the tutorial
 // card stays above the others). Click-through sets an empty input region, which lasts through
-// resizes and never re-maps the window. A window made key by a click hands the focus back to
-// the application that had it when it is ordered out.
+// resizes and never re-maps the window.
 class X11SurfaceWindow final : public SurfaceWindow {
 public:
     explicit X11SurfaceWindow(SurfaceKind kind);
@@ -34,15 +33,12 @@ public:
 
 private:
     void applyInputRegion();
-    void rememberActiveWindow();
-    void returnFocus();
 
     const int m_level;
     std::unique_ptr<FloatingPanel> m_window;
     std::optional<QRectF> m_frame;
     QRect m_nativeFrame;
     bool m_ignoresMouse = false;
-    unsigned long m_focusBeforeKey = 0;
 };
 
 } // namespace Parlino
