@@ -22,9 +22,6 @@ public:
     void setContentView(QWidget* view);
     QWidget* contentView() const { return m_content; }
 
-    // Gives the window key status without activating the application, as a click does.
-    void makeKey();
-
     std::function<void()> onCancel;
     // The surface's name in diagnostic logs.
     QString diagName = QStringLiteral("?");
@@ -38,6 +35,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Gives the window key status without activating the application.
+    void makeKey();
     void logMouseDown(QPointF position, bool wasKey) const;
 
     QWidget* m_content = nullptr;

@@ -22,12 +22,30 @@ QList<X11SurfaceWindow*>& liveSurfaces() {
     return surfaces;
 }
 
+// The surface's name in diagnostic logs.
+QString diagnosticName(SurfaceKind kind) {
+    switch (kind) {
+    case SurfaceKind::panel:
+        return QStringLiteral("panel");
+    case SurfaceKind::bubble:
+        return QStringLiteral("bubble");
+    case SurfaceKind::idleBar:
+        return QStringLiteral("idleBar");
+    case SurfaceKind::warning:
+        return QStringLiteral("warning");
+    case SurfaceKind::onboarding:
+        return QStringLiteral("onboarding");
+    }
+    Q_UNREACHABLE();
+}
+
 } // namespace
 
 X11SurfaceWindow::X11SurfaceWindow(SurfaceKind kind)
     : m_level(kind == SurfaceKind::onboarding ? onboardingLevel : surfaceLevel),
       m_window(std::make_unique<FloatingPanel>(Qt::X11BypassWindowManagerHint)) {
     liveSurfaces() << this;
+    m_window->diagName = diagnosticName(kind);
     m_window->onCancel = [this] { cancel(); };
 }
 
