@@ -248,6 +248,7 @@ TEST_F(FloatingWindowsE2E, togglesClickThroughWithoutUnmappingOrSwallowingClicks
     EXPECT_TRUE(pumpUntil([&] { return below.presses == 1; }));
     EXPECT_EQ(content->presses, 0);
 
+    // The click raised and activated the window below; the panel stays above it all the same.
     panel.setIgnoresMouse(false);
     clickAt({800, 380});
     EXPECT_TRUE(pumpUntil([&] { return content->presses == 1; }));
