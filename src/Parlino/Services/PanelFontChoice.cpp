@@ -23,9 +23,9 @@ QFont rounded() {
 }
 
 QFont serif() {
-    QFont font(QStringLiteral("serif"));
-    font.setStyleHint(QFont::Serif);
-    return font;
+    QFont serif(QStringLiteral("serif"));
+    serif.setStyleHint(QFont::Serif);
+    return serif;
 }
 
 QFont base(PanelFontChoice choice) {
@@ -44,10 +44,10 @@ QFont base(PanelFontChoice choice) {
 
 } // namespace
 
-QFont nsFont(PanelFontChoice choice, int size) {
-    QFont font = base(choice);
-    font.setPixelSize(qMax(1, size));
-    return font;
+QFont font(PanelFontChoice choice, int size) {
+    QFont sized = base(choice);
+    sized.setPixelSize(qMax(1, size));
+    return sized;
 }
 
 } // namespace Parlino::PanelFontChoices

@@ -33,7 +33,7 @@ inline std::optional<PanelFontChoice> fromRawValue(const QString& raw) {
 // The font of the design at `size` pixels, for drawing and measuring the transcript: sfPro is
 // the desktop's sans-serif font, sfRounded a rounded family when one is installed (else the
 // sans-serif font), newYork a serif font and sfMono the desktop's fixed-width font.
-QFont nsFont(PanelFontChoice choice, int size);
+QFont font(PanelFontChoice choice, int size);
 
 } // namespace PanelFontChoices
 
