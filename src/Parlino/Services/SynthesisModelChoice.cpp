@@ -33,4 +33,12 @@ QString transcriptName(SynthesisModelChoice choice) {
     return {};
 }
 
+QList<TranscriptModel> transcriptModels() {
+    QList<TranscriptModel> models;
+    for (const auto choice : allCases())
+        models.append({modelID(choice), transcriptName(choice),
+                       choice == SynthesisModelChoice::flash ? 2 : 1});
+    return models;
+}
+
 } // namespace Parlino::SynthesisModelChoices

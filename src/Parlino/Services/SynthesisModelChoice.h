@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base/StringEnum.h"
+#include "Parlino/Storage/TranscriptModel.h"
 
 namespace Parlino {
 
@@ -40,6 +41,10 @@ QString transcriptName(SynthesisModelChoice choice);
 inline QString settingsLabel(SynthesisModelChoice choice) {
     return table.title(choice);
 }
+
+// Every choice as exported transcripts name and price it: flash costs half a credit per
+// character, multilingual a whole one.
+QList<TranscriptModel> transcriptModels();
 
 } // namespace SynthesisModelChoices
 
