@@ -8,10 +8,14 @@ namespace Parlino {
 
 namespace {
 
-// Vertices per patch edge of the tessellation; the spline is sampled on a (3n + 1)² grid and
-// the cells are drawn as Gouraud-shaded triangles.
-constexpr int segmentsPerPatch = 8;
-constexpr int samplesPerAxis = 3 * segmentsPerPatch + 1;
+// The spline is sampled on a grid of cells about this many pixels wide (at least two and at
+// most eight per patch), and the cells are drawn as Gouraud-shaded triangles.
+constexpr int cellPixels = 7;
+
+int samplesPerAxis(int pixels) {
+    const int segmentsPerPatch = std::clamp((pixels + 3 * cellPixels - 1) / (3 * cellPixels), 2, 8);
+    return 3 * segmentsPerPatch + 1;
+}
 
 // x, y in pixels; then OKLab L, a, b (before conversion) or sRGB 0…255 (after).
 struct Vertex {
@@ -52,14 +56,11 @@ Weights splineWeights(double u) {
     return w;
 }
 
-const std::array<Weights, samplesPerAxis>& sampleWeights() {
-    static const auto table = [] {
-        std::array<Weights, samplesPerAxis> weights{};
-        for (int i = 0; i < samplesPerAxis; ++i)
-            weights[i] = splineWeights(3.0 * i / (samplesPerAxis - 1));
-        return weights;
-    }();
-    return table;
+std::vector<Weights> sampleWeights(int samples) {
+    std::vector<Weights> weights(samples);
+    for (int i = 0; i < samples; ++i)
+        weights[i] = splineWeights(3.0 * i / (samples - 1));
+    return weights;
 }
 
 float srgbToLinear(double v) {
@@ -105,18 +106,20 @@ void oklabToSrgb255(Vertex& v) {
 }
 
 // The tessellation's vertices, row by row, in pixels and sRGB.
-std::vector<Vertex> tessellate(const MeshGradient& gradient, float width, float height) {
+std::vector<Vertex> tessellate(const MeshGradient& gradient, float width, float height,
+                               int samples) {
     std::array<Vertex, 16> controls{};
     for (int k = 0; k < 16; ++k) {
         const auto lab = toOklab(gradient.colours[k]);
         controls[k] = {gradient.points[k].x * width, gradient.points[k].y * height, lab[0], lab[1],
                        lab[2]};
     }
-    const auto& weights = sampleWeights();
+    const std::vector<Weights> weights = sampleWeights(samples);
     // Interpolate along each control row first, then down the columns.
-    std::array<std::array<Vertex, samplesPerAxis>, 4> rows{};
+    std::array<std::vector<Vertex>, 4> rows;
     for (int r = 0; r < 4; ++r) {
-        for (int i = 0; i < samplesPerAxis; ++i) {
+        rows[r].resize(samples);
+        for (int i = 0; i < samples; ++i) {
             Vertex v{};
             for (int c = 0; c < 4; ++c) {
                 const float w = weights[i][c];
@@ -127,9 +130,9 @@ std::vector<Vertex> tessellate(const MeshGradient& gradient, float width, float 
             rows[r][i] = v;
         }
     }
-    std::vector<Vertex> vertices(samplesPerAxis * samplesPerAxis);
-    for (int j = 0; j < samplesPerAxis; ++j) {
-        for (int i = 0; i < samplesPerAxis; ++i) {
+    std::vector<Vertex> vertices(samples * samples);
+    for (int j = 0; j < samples; ++j) {
+        for (int i = 0; i < samples; ++i) {
             Vertex v{};
             for (int r = 0; r < 4; ++r) {
                 const float w = weights[j][r];
@@ -138,22 +141,34 @@ std::vector<Vertex> tessellate(const MeshGradient& gradient, float width, float 
                     v.c2 += w * p.c2;
             }
             oklabToSrgb255(v);
-            vertices[j * samplesPerAxis + i] = v;
+            vertices[j * samples + i] = v;
         }
     }
     return vertices;
 }
 
-QRgb pack(float r, float g, float b) {
-    const auto channel = [](float v) {
-        return static_cast<int>(std::clamp(v, 0.0f, 255.0f) + 0.5f);
-    };
-    return qRgb(channel(r), channel(g), channel(b));
+// The pixels of one image, addressed without QImage's per-row checks.
+struct Pixels {
+    uchar* bits;
+    qsizetype bytesPerLine;
+    int width;
+    int height;
+    QRgb* line(int y) const { return reinterpret_cast<QRgb*>(bits + y * bytesPerLine); }
+};
+
+int floorInt(float v) {
+    const int i = static_cast<int>(v);
+    return i - (v < static_cast<float>(i));
+}
+
+int ceilInt(float v) {
+    const int i = static_cast<int>(v);
+    return i + (v > static_cast<float>(i));
 }
 
 // Fills the pixels whose centres lie in the triangle (edges included, so neighbours leave no
-// cracks), interpolating the colour linearly.
-void fillTriangle(QImage& target, const Vertex& a, Vertex b, Vertex c) {
+// cracks), interpolating the colour linearly; each row is one span bounded by the edges.
+void fillTriangle(const Pixels& target, const Vertex& a, Vertex b, Vertex c) {
     float area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
     if (std::abs(area) < 1e-6f)
         return;
@@ -161,33 +176,82 @@ void fillTriangle(QImage& target, const Vertex& a, Vertex b, Vertex c) {
         std::swap(b, c);
         area = -area;
     }
-    const int left = std::max(0, static_cast<int>(std::floor(std::min({a.x, b.x, c.x}))));
-    const int right =
-        std::min(target.width() - 1, static_cast<int>(std::ceil(std::max({a.x, b.x, c.x}))));
-    const int top = std::max(0, static_cast<int>(std::floor(std::min({a.y, b.y, c.y}))));
-    const int bottom =
-        std::min(target.height() - 1, static_cast<int>(std::ceil(std::max({a.y, b.y, c.y}))));
-    if (left > right || top > bottom)
+    const int top = std::max(0, ceilInt(std::min({a.y, b.y, c.y}) - 0.5f));
+    const int bottom = std::min(target.height - 1, floorInt(std::max({a.y, b.y, c.y}) - 0.5f));
+    if (top > bottom)
         return;
 
-    // Edge functions: weight of a (opposite edge bc), of b (edge ca) and of c (edge ab).
-    const float inv = 1.0f / area;
-    const auto edge = [inv](const Vertex& p, const Vertex& q, float x, float y) {
-        return ((q.x - p.x) * (y - p.y) - (x - p.x) * (q.y - p.y)) * inv;
+    // Barycentric weight of each corner as a plane over the image: w0 + dx · x + dy · y; the
+    // weight of a corner is zero on the opposite edge.
+    struct Plane {
+        float w0, dx, dy;
     };
-    const float dwaDx = -(c.y - b.y) * inv, dwbDx = -(a.y - c.y) * inv;
-    constexpr float tolerance = -1e-5f;
+    const float inv = 1.0f / area;
+    const auto edge = [inv](const Vertex& p, const Vertex& q) {
+        const float dx = -(q.y - p.y) * inv;
+        const float dy = (q.x - p.x) * inv;
+        return Plane{-(dx * p.x + dy * p.y), dx, dy};
+    };
+    const std::array<Plane, 3> weights{edge(b, c), edge(c, a), edge(a, b)};
+    const std::array<std::array<float, 3>, 3> colours{
+        {{a.c0, a.c1, a.c2}, {b.c0, b.c1, b.c2}, {c.c0, c.c1, c.c2}}};
+    std::array<Plane, 3> channels{};
+    for (int i = 0; i < 3; ++i)
+        for (int v = 0; v < 3; ++v) {
+            channels[i].w0 += weights[v].w0 * colours[v][i];
+            channels[i].dx += weights[v].dx * colours[v][i];
+            channels[i].dy += weights[v].dy * colours[v][i];
+        }
+
+    // Each edge bounds a row's span from the left or from the right at x = k0 + k1 · y, or,
+    // when it runs along the row, rules out rows on its outer side.
+    constexpr float tolerance = 1e-5f;
+    struct Bound {
+        float k0, k1;
+    };
+    std::array<Bound, 3> lefts{}, rights{};
+    int leftCount = 0, rightCount = 0;
+    float firstY = -1e30f, lastY = 1e30f;
+    for (const Plane& w : weights) {
+        if (w.dx != 0) {
+            const float k = -1.0f / w.dx;
+            (w.dx > 0 ? lefts[leftCount++] : rights[rightCount++]) = {(w.w0 + tolerance) * k,
+                                                                      w.dy * k};
+        } else if (w.dy > 0) {
+            firstY = std::max(firstY, -(w.w0 + tolerance) / w.dy);
+        } else if (w.dy < 0) {
+            lastY = std::min(lastY, -(w.w0 + tolerance) / w.dy);
+        }
+    }
+
+    const float maxX = target.width - 0.5f;
     for (int y = top; y <= bottom; ++y) {
-        const float py = y + 0.5f, px = left + 0.5f;
-        float wa = edge(b, c, px, py);
-        float wb = edge(c, a, px, py);
-        auto* line = reinterpret_cast<QRgb*>(target.scanLine(y));
-        for (int x = left; x <= right; ++x, wa += dwaDx, wb += dwbDx) {
-            const float wc = 1.0f - wa - wb;
-            if (wa < tolerance || wb < tolerance || wc < tolerance)
-                continue;
-            line[x] = pack(wa * a.c0 + wb * b.c0 + wc * c.c0, wa * a.c1 + wb * b.c1 + wc * c.c1,
-                           wa * a.c2 + wb * b.c2 + wc * c.c2);
+        const float py = y + 0.5f;
+        if (py < firstY || py > lastY)
+            continue;
+        float from = 0.5f;
+        float to = maxX;
+        for (int i = 0; i < leftCount; ++i)
+            from = std::max(from, lefts[i].k0 + lefts[i].k1 * py);
+        for (int i = 0; i < rightCount; ++i)
+            to = std::min(to, rights[i].k0 + rights[i].k1 * py);
+        if (from > to)
+            continue;
+        const int first = ceilInt(from - 0.5f);
+        const int last = floorInt(to - 0.5f);
+        const float px = first + 0.5f;
+        // Inside the triangle the colour is a blend of the corners, so within 0…255; the clamp
+        // guards the tolerance at the edges.
+        float r = channels[0].w0 + channels[0].dx * px + channels[0].dy * py + 0.5f;
+        float g = channels[1].w0 + channels[1].dx * px + channels[1].dy * py + 0.5f;
+        float bl = channels[2].w0 + channels[2].dx * px + channels[2].dy * py + 0.5f;
+        QRgb* line = target.line(y);
+        for (int x = first; x <= last; ++x) {
+            const auto channel = [](float v) {
+                return static_cast<QRgb>(std::clamp(static_cast<int>(v), 0, 255));
+            };
+            line[x] = 0xff000000u | (channel(r) << 16) | (channel(g) << 8) | channel(bl);
+            r += channels[0].dx, g += channels[1].dx, bl += channels[2].dx;
         }
     }
 }
@@ -197,16 +261,18 @@ void fillTriangle(QImage& target, const Vertex& a, Vertex b, Vertex c) {
 void rasterize(const MeshGradient& gradient, QImage& target) {
     Q_ASSERT(target.depth() == 32);
     target.fill(gradient.background.rgb());
+    const int samples = samplesPerAxis(std::max(target.width(), target.height()));
     const std::vector<Vertex> vertices = tessellate(gradient, static_cast<float>(target.width()),
-                                                    static_cast<float>(target.height()));
-    for (int j = 0; j + 1 < samplesPerAxis; ++j) {
-        for (int i = 0; i + 1 < samplesPerAxis; ++i) {
-            const Vertex& topLeft = vertices[j * samplesPerAxis + i];
-            const Vertex& topRight = vertices[j * samplesPerAxis + i + 1];
-            const Vertex& bottomLeft = vertices[(j + 1) * samplesPerAxis + i];
-            const Vertex& bottomRight = vertices[(j + 1) * samplesPerAxis + i + 1];
-            fillTriangle(target, topLeft, topRight, bottomRight);
-            fillTriangle(target, topLeft, bottomRight, bottomLeft);
+                                                    static_cast<float>(target.height()), samples);
+    const Pixels pixels{target.bits(), target.bytesPerLine(), target.width(), target.height()};
+    for (int j = 0; j + 1 < samples; ++j) {
+        for (int i = 0; i + 1 < samples; ++i) {
+            const Vertex& topLeft = vertices[j * samples + i];
+            const Vertex& topRight = vertices[j * samples + i + 1];
+            const Vertex& bottomLeft = vertices[(j + 1) * samples + i];
+            const Vertex& bottomRight = vertices[(j + 1) * samples + i + 1];
+            fillTriangle(pixels, topLeft, topRight, bottomRight);
+            fillTriangle(pixels, topLeft, bottomRight, bottomLeft);
         }
     }
 }
