@@ -155,7 +155,7 @@ PixelLayers makeLayers(int w, int h, VoiceAvailability availability) {
     return layers;
 }
 
-// Kept per size and availability: a screen of avatars uses one or two sizes.
+// Kept per size and availability (a screen of avatars uses one or two sizes); main thread only.
 const PixelLayers& layersFor(int w, int h, VoiceAvailability availability) {
     static std::map<std::tuple<int, int, VoiceAvailability>, PixelLayers> cache;
     const std::tuple key{w, h, availability};
@@ -205,7 +205,7 @@ void compose(QImage& target, const QImage& mesh, VoiceAvailability availability)
 void render(QImage& target, const QString& voiceID, VoiceAvailability availability, bool isMoving,
             double time) {
     Q_ASSERT(target.format() == QImage::Format_ARGB32_Premultiplied);
-    static QImage mesh;
+    static QImage mesh; // painting happens on the main thread only
     const QSize meshSize = meshSizeFor(target.width(), target.height());
     if (mesh.size() != meshSize)
         mesh = QImage(meshSize, QImage::Format_RGB32);

@@ -39,8 +39,6 @@ struct PlayingRingLook {
 // plays. Only the circle takes presses; `clicked` is its action. The widget is larger than the
 // circle by `metrics().margin` on each side, for the rings.
 class VoiceProfileButton final : public ParlinoButton {
-    Q_OBJECT
-
 public:
     VoiceProfileButton(const QString& voiceID, qreal diameter, const MotionContext& motion,
                        VoiceMeshTimeline& timeline, QWidget* parent = nullptr);
