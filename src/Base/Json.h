@@ -24,6 +24,8 @@ namespace Base::Json {
 
 // Ordered objects: keys are written in the order they were set.
 using Value = nlohmann::ordered_json;
+// Objects in key order with logarithmic lookups and inserts, for documents of many keys.
+using SortedValue = nlohmann::json;
 
 // Why a document could not be read or written.
 struct Error {
@@ -35,9 +37,11 @@ template <class T> using Read = Result<T, Error>;
 
 // Parses a whole document; trailing garbage, invalid UTF-8 and syntax errors are errors.
 Read<Value> parse(const QByteArray& bytes);
+Read<SortedValue> parseSorted(const QByteArray& bytes);
 
 // Writes a document compactly. A non-finite number anywhere in it is refused, not written as null.
 Read<QByteArray> serialize(const Value& value);
+Read<QByteArray> serialize(const SortedValue& value);
 
 // Strict typed access: a value must have exactly the JSON type asked for. Integers must be
 // integral numbers that fit; a double accepts any number.

@@ -7,7 +7,7 @@ namespace Base::PropertyListFile {
 
 // The file of one user-defaults suite: UTF-8 JSON in which every value carries its type.
 //
-//   {"format": "parlino-defaults", "version": 1, "values": {"<key>": <value>, ...}}
+//   {"format": "parlino-defaults", "values": {"<key>": <value>, ...}, "version": 1}
 //
 // where each <value> is an object with exactly one member naming its type:
 //   {"string": "text"}     {"integer": 42}         {"bool": true}

@@ -80,9 +80,9 @@ TEST(PropertyListFileTest, EveryTypeSurvivesTheFileWithItsType) {
 TEST(PropertyListFileTest, WritesTaggedValues) {
     const QByteArray text =
         Base::PropertyListFile::encode({{"b", false}, {"a", PropertyValue::Array{1, 0.5}}});
-    EXPECT_EQ(text,
-              QByteArray(R"({"format":"parlino-defaults","version":1,"values":)"
-                         R"({"a":{"array":[{"integer":1},{"real":0.5}]},"b":{"bool":false}}})"));
+    EXPECT_EQ(text, QByteArray(R"({"format":"parlino-defaults","values":)"
+                               R"({"a":{"array":[{"integer":1},{"real":0.5}]},"b":{"bool":false}},)"
+                               R"("version":1})"));
 }
 
 TEST(PropertyListFileTest, RefusesMalformedFiles) {
@@ -261,6 +261,29 @@ TEST_F(UserDefaultsTest, RemovedObserversHearNothing) {
     defaults->set("k", 1);
     defaults->set("k", 2);
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(UserDefaultsTest, RemovingOneObserverLeavesTheOthersOfItsKeyAndOfOtherKeys) {
+    auto defaults = open();
+    QStringList heard;
+    const auto listen = [&](const char* key, const char* tag) {
+        return defaults->addObserver(key, Observing::newValue,
+                                     [&, tag](const KeyValueChange&) { heard.append(tag); });
+    };
+    const auto first = listen("k", "k1");
+    listen("k", "k2");
+    const auto other = listen("j", "j");
+    defaults->removeObserver(first);
+    defaults->removeObserver(first);
+    defaults->set("k", 1);
+    defaults->set("j", 1);
+    EXPECT_EQ(heard, QStringList({"k2", "j"}));
+
+    heard.clear();
+    defaults->removeObserver(other);
+    listen("j", "j again");
+    defaults->set("j", 2);
+    EXPECT_EQ(heard, QStringList{"j again"});
 }
 
 TEST(UserDefaultsNameTest, ASuiteThatIsNoFileNameLivesInMemory) {
