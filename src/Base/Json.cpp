@@ -1,5 +1,7 @@
 #include "Base/Json.h"
 
+#include "Base/Unicode.h"
+
 #include <cmath>
 #include <limits>
 
@@ -42,6 +44,20 @@ template <class Document> Read<QByteArray> serializeDocument(const Document& val
 }
 
 } // namespace
+
+std::string utf8(const QString& text) {
+    if (text.isValidUtf16())
+        return text.toStdString();
+    QString repaired;
+    repaired.reserve(text.size());
+    for (const Unicode::Scalar scalar : Unicode::Scalars(text)) {
+        if (scalar.length == 1 && QChar::isSurrogate(scalar.value))
+            repaired += QChar(QChar::ReplacementCharacter);
+        else
+            repaired += QStringView(text).sliced(scalar.offset, scalar.length);
+    }
+    return repaired.toStdString();
+}
 
 Read<Value> parse(const QByteArray& bytes) {
     return parseDocument<Value>(bytes);

@@ -11,10 +11,16 @@
 #include <optional>
 #include <string_view>
 
+namespace Base::Json {
+// A text as every JSON document of ours holds it: UTF-8, in which an unpaired UTF-16 surrogate
+// cannot be written, so each becomes U+FFFD REPLACEMENT CHARACTER.
+std::string utf8(const QString& text);
+} // namespace Base::Json
+
 // QString converts to and from JSON strings as UTF-8.
 template <> struct nlohmann::adl_serializer<QString> {
-    static void to_json(nlohmann::ordered_json& j, const QString& s) { j = s.toStdString(); }
-    static void to_json(nlohmann::json& j, const QString& s) { j = s.toStdString(); }
+    static void to_json(nlohmann::ordered_json& j, const QString& s) { j = Base::Json::utf8(s); }
+    static void to_json(nlohmann::json& j, const QString& s) { j = Base::Json::utf8(s); }
     template <class BasicJson> static void from_json(const BasicJson& j, QString& s) {
         s = QString::fromStdString(j.template get<std::string>());
     }

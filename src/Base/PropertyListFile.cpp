@@ -23,10 +23,19 @@ Document encodeReal(double real) {
 
 Document encodeValue(const PropertyValue& value);
 
+Document encodeString(const QString& text) {
+    if (text.isValidUtf16())
+        return {{"string", text}};
+    Document units = Document::array();
+    for (const QChar unit : text)
+        units.push_back(unit.unicode());
+    return {{"utf16", std::move(units)}};
+}
+
 Document encodeDictionary(const PropertyValue::Dictionary& dictionary) {
     Document object = Document::object();
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
-        object[it.key().toStdString()] = encodeValue(it.value());
+        object[Json::utf8(it.key())] = encodeValue(it.value());
     return object;
 }
 
@@ -44,7 +53,7 @@ Document encodeValue(const PropertyValue& value) {
     case Type::real:
         return {{"real", encodeReal(*value.as<double>())}};
     case Type::string:
-        return {{"string", *value.as<QString>()}};
+        return encodeString(*value.as<QString>());
     case Type::array: {
         Document array = Document::array();
         for (const auto& element : *value.as<PropertyValue::Array>())
@@ -75,6 +84,19 @@ Json::Read<double> decodeReal(const Document& json) {
 
 Json::Read<PropertyValue> decodeValue(const Document& json, int depth);
 
+Json::Read<PropertyValue> decodeUtf16(const Document& json) {
+    if (!json.is_array())
+        return failure(invalid("utf16"));
+    QString text;
+    text.reserve(qsizetype(json.size()));
+    for (const Document& unit : json) {
+        if (!unit.is_number_unsigned() || unit.get<quint64>() > 0xFFFF)
+            return failure(invalid("utf16"));
+        text += QChar(char16_t(unit.get<quint64>()));
+    }
+    return PropertyValue(std::move(text));
+}
+
 Json::Read<PropertyValue::Dictionary> decodeDictionary(const Document& json, int depth) {
     if (!json.is_object())
         return failure(invalid("dictionary"));
@@ -91,6 +113,8 @@ Json::Read<PropertyValue::Dictionary> decodeDictionary(const Document& json, int
 Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& json, int depth) {
     if (tag == "string" && json.is_string())
         return PropertyValue(QString::fromStdString(json.get<std::string>()));
+    if (tag == "utf16")
+        return decodeUtf16(json);
     if (tag == "integer" && json.is_number_integer() &&
         !(json.is_number_unsigned() &&
           json.get<quint64>() > quint64(std::numeric_limits<qint64>::max())))

@@ -85,6 +85,18 @@ TEST(PropertyListFileTest, WritesTaggedValues) {
                                R"("version":1})"));
 }
 
+TEST(PropertyListFileTest, KeepsStringsWithUnpairedSurrogatesExactly) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const PropertyValue::Dictionary values{
+        {"lone", QStringLiteral("a") + QChar(0xD83D) + QChar(u'b') + QChar(0xDE00)},
+        {"nested", PropertyValue::Array{QString(QChar(0xDFFF)), pair}},
+        {"pair", pair}};
+    const QByteArray text = Base::PropertyListFile::encode(values);
+    EXPECT_TRUE(text.contains(R"("lone":{"utf16":[97,55357,98,56832]})")) << text.data();
+    EXPECT_TRUE(text.contains(R"("pair":{"string":")")) << text.data();
+    EXPECT_EQ(Base::PropertyListFile::decode(text).value(), values);
+}
+
 TEST(PropertyListFileTest, RefusesMalformedFiles) {
     for (
         const char* text : {
@@ -96,6 +108,9 @@ TEST(PropertyListFileTest, RefusesMalformedFiles) {
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"integer":1.5}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"bool":1}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"data":"*"}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":[65536]}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":[-1]}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":"a"}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"string":"x","bool":true}}})",
         })
         EXPECT_FALSE(Base::PropertyListFile::decode(text)) << text;
