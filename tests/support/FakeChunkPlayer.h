@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace TestSupport {
@@ -14,6 +15,10 @@ class FakeChunkPlayer : public Playback::ChunkPlayer {
 public:
     explicit FakeChunkPlayer(QByteArray data, double duration)
         : data(std::move(data)), m_duration(duration) {}
+    ~FakeChunkPlayer() override {
+        if (onDestroyed)
+            onDestroyed();
+    }
 
     double duration() const override { return m_duration; }
     double currentTime() const override { return m_currentTime; }
@@ -50,6 +55,7 @@ public:
     bool stopped = false;
     float power = -20.0f;
     int meterReads = 0;
+    std::function<void()> onDestroyed;
 
 private:
     double m_duration;
@@ -69,14 +75,22 @@ public:
             return Base::failure(Playback::AudioDecodeError{QStringLiteral("not audio")});
         auto player = std::make_unique<FakeChunkPlayer>(data, data.mid(9).toDouble());
         player->setVolume(gain);
+        player->onDestroyed = [alive = m_alive, index = made.size()] { (*alive)[index] = false; };
+        m_alive->append(true);
         made.append(player.get());
         return std::unique_ptr<Playback::ChunkPlayer>(std::move(player));
     }
     void setGain(float value) override { gain = std::clamp(value, 0.0f, 1.0f); }
 
+    // Whether the player `made[index]` still exists (its owner has not released it).
+    bool isAlive(qsizetype index) const { return m_alive->at(index); }
+
     // Every player made, in order (the session owns them; only the last may still be alive).
     QList<FakeChunkPlayer*> made;
     float gain = 1.0f;
+
+private:
+    std::shared_ptr<QList<bool>> m_alive = std::make_shared<QList<bool>>();
 };
 
 } // namespace TestSupport

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Defaults/Updates.h"
+#include "Parlino/Clips/LibraryClipPlayer.h"
+#include "Parlino/Services/AudioArbiter.h"
+#include "Parlino/Services/SettingsKeys.h"
+#include "Parlino/Storage/ClipLibrary.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace Parlino {
+
+class AudioOutput;
+
+// The state behind one clips list: the saved clips, the clip whose preview plays in this list,
+// the clip expanded to its full text, and the preview player. The preview follows the shared
+// playback speed and, when an output is given, its mute state. Each setter notifies only on a
+// change. Main thread only.
+class ClipsViewModel : public QObject {
+    Q_OBJECT
+
+public:
+    ClipsViewModel(ClipLibrary& clipLibrary, AudioOutput* audioOutput,
+                   std::unique_ptr<Playback::ChunkPlayerFactory> players,
+                   const SettingsKeys& keys = SettingsKeys::shared(), QObject* parent = nullptr);
+
+    // Newest first.
+    const QList<ClipSummary>& clips() const { return m_clips; }
+    void setClips(QList<ClipSummary> clips);
+    // The clip whose preview plays or is paused in this list.
+    const std::optional<ClipID>& playingClipID() const { return m_playingClipID; }
+    void setPlayingClipID(std::optional<ClipID> id);
+    bool previewPaused() const { return m_previewPaused; }
+    void setPreviewPaused(bool paused);
+    // The one clip shown with its full text; its text is in the cache.
+    const std::optional<ClipID>& expandedClipID() const { return m_expandedClipID; }
+    void setExpandedClipID(std::optional<ClipID> id);
+    const QHash<ClipID, QString>& fullTextCache() const { return m_fullTextCache; }
+    void setFullTextCache(QHash<ClipID, QString> cache);
+
+    LibraryClipPlayer& player() { return m_player; }
+
+    // True while `reload` applies its changes: the list animates them (motion permitting).
+    bool animatesChanges() const { return m_animatesChanges; }
+
+    // Collapse the expanded clip, empty the text cache and list the clips again.
+    void reload();
+    void reloadImmediately();
+
+    // Stops the clip when it is the one playing; otherwise plays it from the start at the
+    // default speed, replacing any other. A clip that cannot be loaded makes the list reload.
+    void toggle(const ClipID& id);
+    void stop();
+    void pausePreview();
+    void resumePreview();
+
+    // `wantsExpand` when the clip's preview does not fit: shows its full text. A clip that
+    // fits, or is already expanded, opens in the reading view instead.
+    void setExpanded(const ClipSummary& clip, bool wantsExpand);
+
+    // Moves the shared playback speed to the next step.
+    void cycleSpeed();
+
+    void clearAll();
+    void deleteClip(const ClipSummary& clip);
+
+    std::function<void(const ClipID&)> onOpenInPlayer;
+    std::function<void(PreviewPlaybackState)> onPreviewStateChange;
+
+signals:
+    void clipsChanged();
+    void playingClipIDChanged();
+    void previewPausedChanged();
+    void expandedClipIDChanged();
+    void fullTextCacheChanged();
+
+private:
+    void playerDidFinish();
+    void report(PreviewPlaybackState state);
+
+    ClipLibrary& m_clipLibrary;
+    const SettingsKeys& m_keys;
+    LibraryClipPlayer m_player;
+    QList<ClipSummary> m_clips;
+    std::optional<ClipID> m_playingClipID;
+    bool m_previewPaused = false;
+    std::optional<ClipID> m_expandedClipID;
+    QHash<ClipID, QString> m_fullTextCache;
+    bool m_animatesChanges = false;
+    Defaults::UpdateStream<double> m_playbackRateUpdates;
+};
+
+} // namespace Parlino
