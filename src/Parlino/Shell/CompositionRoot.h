@@ -6,6 +6,7 @@
 #include "Capture/CaptureCoordinator.h"
 #include "Capture/PreviousExternalAppTracker.h"
 #include "Defaults/Updates.h"
+#include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Services/AppCoordinator.h"
 #include "Parlino/Services/AudioArbiter.h"
 #include "Parlino/Services/AudioOutput.h"
@@ -24,6 +25,7 @@
 #include "TTS/Endpoint.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QUrl>
 
 #include <filesystem>
@@ -138,6 +140,11 @@ public:
     NowPlayingOwner nowPlayingOwner() const;
     // A voice sample is about to start.
     void voiceSampleWillStart();
+    // A clips list's preview changed; a list that starts playing takes the audio.
+    void previewStateChanged(PreviewPlaybackState state, ClipsViewModel& surface);
+    // Makes a clips list's preview take part in the audio hand-over and its clips open in the
+    // player.
+    void attachClipsSurface(ClipsViewModel& surface);
 
     // Key state: reads the key's presence, then the usage when a key is there. `done` runs once
     // the presence is known, unless a newer refresh started meanwhile.
@@ -180,7 +187,8 @@ private:
 
     // Audio hand-over.
     void handOverForSessionStart();
-    void applyYields(const QList<AudioArbiter::Yield>& yields);
+    // `surface` is the clips list whose preview a stopActivePreview yield stops.
+    void applyYields(const QList<AudioArbiter::Yield>& yields, ClipsViewModel* surface);
     void playFromNowPlaying();
     void pauseFromNowPlaying();
     void toggleFromNowPlaying();
@@ -209,6 +217,7 @@ private:
     std::unique_ptr<Capture::CaptureCoordinator> m_captureCoordinator;
     NowPlayingCoordinator m_nowPlaying;
 
+    QPointer<ClipsViewModel> m_activeClipsSurface;
     PreviewPlaybackState m_previewState = PreviewPlaybackState::stopped;
     std::shared_ptr<SpeechReadSession> m_session;
     std::optional<QString> m_currentText;

@@ -179,7 +179,10 @@ void CompositionRoot::openClipInPlayer(const ClipID& id) {
 }
 
 void CompositionRoot::playFromNowPlaying() {
-    if (nowPlayingOwner() != NowPlayingOwner::session)
+    const NowPlayingOwner owner = nowPlayingOwner();
+    if (owner == NowPlayingOwner::preview && m_activeClipsSurface)
+        m_activeClipsSurface->resumePreview();
+    if (owner != NowPlayingOwner::session)
         return;
     const auto session = speechSession();
     if (session->state().kind() == SessionState::Kind::finished)
@@ -189,17 +192,32 @@ void CompositionRoot::playFromNowPlaying() {
 }
 
 void CompositionRoot::pauseFromNowPlaying() {
-    if (nowPlayingOwner() == NowPlayingOwner::session)
+    const NowPlayingOwner owner = nowPlayingOwner();
+    if (owner == NowPlayingOwner::session)
         speechSession()->pause();
+    else if (owner == NowPlayingOwner::preview && m_activeClipsSurface)
+        m_activeClipsSurface->pausePreview();
 }
 
 void CompositionRoot::toggleFromNowPlaying() {
-    if (nowPlayingOwner() == NowPlayingOwner::session)
-        togglePause();
+    const NowPlayingOwner owner = nowPlayingOwner();
+    if (owner == NowPlayingOwner::session)
+        return togglePause();
+    ClipsViewModel* surface = m_activeClipsSurface;
+    if (owner != NowPlayingOwner::preview || !surface || !surface->playingClipID())
+        return;
+    if (surface->previewPaused())
+        surface->resumePreview();
+    else
+        surface->pausePreview();
 }
 
 void CompositionRoot::restartFromNowPlaying() {
-    if (nowPlayingOwner() != NowPlayingOwner::session)
+    const NowPlayingOwner owner = nowPlayingOwner();
+    ClipsViewModel* surface = m_activeClipsSurface;
+    if (owner == NowPlayingOwner::preview && surface && surface->playingClipID())
+        surface->player().restart(surface->previewPaused());
+    if (owner != NowPlayingOwner::session)
         return;
     const auto session = speechSession();
     session->seek(0);
@@ -228,11 +246,22 @@ NowPlayingOwner CompositionRoot::nowPlayingOwner() const {
 void CompositionRoot::syncNowPlaying() {
     const NowPlayingState state = AudioArbiter::nowPlayingState(sessionKind(), m_previewState);
     const float rate = float(Defaults::get(keys().playbackRate));
-    if (nowPlayingOwner() == NowPlayingOwner::session) {
+    switch (nowPlayingOwner()) {
+    case NowPlayingOwner::session: {
         const auto session = speechSession();
         m_nowPlaying.update(state, session->elapsed(), session->estimatedTotalDuration().seconds,
                             rate);
         return;
+    }
+    case NowPlayingOwner::preview:
+        if (m_activeClipsSurface) {
+            const LibraryClipPlayer& clip = m_activeClipsSurface->player();
+            m_nowPlaying.update(state, clip.elapsed(), clip.totalDuration(), rate);
+            return;
+        }
+        break;
+    case NowPlayingOwner::none:
+        break;
     }
     m_nowPlaying.update(NowPlayingState::stopped, 0, 0, rate);
 }
@@ -243,7 +272,7 @@ void CompositionRoot::handOverForSessionStart() {
         yields.append(AudioArbiter::Yield::stopActivePreview);
     if (m_voiceSamplePlayer.state().kind() == VoiceSamplePlayer::State::Kind::playing)
         yields.append(AudioArbiter::Yield::stopVoiceSample);
-    applyYields(yields);
+    applyYields(yields, m_activeClipsSurface);
 }
 
 void CompositionRoot::voiceSampleWillStart() {
@@ -252,12 +281,46 @@ void CompositionRoot::voiceSampleWillStart() {
         yields.append(AudioArbiter::Yield::pauseSession);
     if (m_previewState != PreviewPlaybackState::stopped)
         yields.append(AudioArbiter::Yield::stopActivePreview);
-    applyYields(yields);
+    applyYields(yields, m_activeClipsSurface);
     syncNowPlaying();
 }
 
+// The list that plays or pauses a preview holds the audio; a stop counts only from that list.
+void CompositionRoot::previewStateChanged(PreviewPlaybackState state, ClipsViewModel& surface) {
+    QList<AudioArbiter::Yield> yields;
+    if (state == PreviewPlaybackState::playing)
+        yields = AudioArbiter::yields(
+            AudioArbiter::Source::clipsPreview(m_activeClipsSurface == &surface), sessionKind(),
+            m_previewState,
+            m_voiceSamplePlayer.state().kind() == VoiceSamplePlayer::State::Kind::playing);
+    const QPointer<ClipsViewModel> previous = m_activeClipsSurface;
+    if (state == PreviewPlaybackState::stopped) {
+        if (previous && previous != &surface)
+            return;
+        m_activeClipsSurface = nullptr;
+    } else {
+        m_activeClipsSurface = &surface;
+    }
+    m_previewState = state;
+    applyYields(yields, previous);
+    syncNowPlaying();
+}
+
+void CompositionRoot::attachClipsSurface(ClipsViewModel& surface) {
+    surface.onPreviewStateChange = [self = QPointer(this),
+                                    list = QPointer(&surface)](PreviewPlaybackState state) {
+        if (self && list)
+            self->previewStateChanged(state, *list);
+    };
+    surface.onOpenInPlayer = [self = QPointer(this)](const ClipID& id) {
+        if (self)
+            self->openClipInPlayer(id);
+    };
+}
+
 // A session only ever yields by pausing, never by being cancelled.
-void CompositionRoot::applyYields(const QList<AudioArbiter::Yield>& yields) {
+void CompositionRoot::applyYields(const QList<AudioArbiter::Yield>& yields,
+                                  ClipsViewModel* surface) {
     for (const AudioArbiter::Yield yield : yields) {
         switch (yield) {
         case AudioArbiter::Yield::pauseSession:
@@ -267,6 +330,8 @@ void CompositionRoot::applyYields(const QList<AudioArbiter::Yield>& yields) {
             break;
         case AudioArbiter::Yield::stopActivePreview:
             m_log.notice("audio handover: active preview yields (stopped)");
+            if (surface)
+                surface->stop();
             break;
         case AudioArbiter::Yield::stopVoiceSample:
             m_log.notice("audio handover: voice sample yields (stopped)");
