@@ -159,6 +159,8 @@ public:
     void wireAudioHandOver();
     void observeWorkspace();
     void observePlaybackSpeed();
+    // Removes damaged cache entries on a worker thread, logging how many went.
+    void reconcileCache();
 
 private:
     using SessionKind = Playback::SpeechSession::State::Kind;

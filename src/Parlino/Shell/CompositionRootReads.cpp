@@ -9,6 +9,7 @@
 #include "TTS/ElevenLabsProvider.h"
 
 #include <QPointer>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -299,6 +300,15 @@ void CompositionRoot::panelTick(const std::weak_ptr<SpeechSession>& weak) {
         m_viewModel.setTimingWords(words);
     const auto total = session->estimatedTotalDuration();
     m_viewModel.progress().update(session->elapsed(), total.seconds, total.isExact);
+}
+
+// Entries left damaged by an earlier run (a crash, a full disk) would otherwise be misses that
+// still take space.
+void CompositionRoot::reconcileCache() {
+    QThreadPool::globalInstance()->start([root = m_configuration.cacheRoot, log = m_log] {
+        if (const int dropped = CacheStore::reconcile(root); dropped > 0)
+            log.notice("cache reconcile: dropped %{public}ld unreadable entries", dropped);
+    });
 }
 
 // MARK: Landing and replay

@@ -167,19 +167,4 @@ TEST_F(CaptureStepTest, WithThisApplicationInFrontTheApplicationTheUserCameFromI
     EXPECT_EQ(capture().error(), Core::CaptureError::ownAppFrontmost());
 }
 
-TEST(ServiceAddress, TheEnvironmentNamesTheServiceWhenSet) {
-    qputenv("PARLINO_SERVICE_URL", "http://127.0.0.1:9");
-    EXPECT_EQ(configuredServiceBaseURL(), QUrl(QStringLiteral("http://127.0.0.1:9")));
-    qunsetenv("PARLINO_SERVICE_URL");
-    EXPECT_EQ(configuredServiceBaseURL(), TTS::Endpoint::serviceBaseURL());
-}
-
-TEST_F(KeyStateTest, ThePanelAndTheCoordinatorAreBuiltOnceOnFirstUse) {
-    EXPECT_EQ(panelsMade, 0);
-    PanelControl& first = root().panelController();
-    EXPECT_EQ(&root().panelController(), &first);
-    EXPECT_EQ(&root().coordinator(), &root().coordinator());
-    EXPECT_EQ(panelsMade, 1);
-}
-
 } // namespace
