@@ -84,9 +84,9 @@ TEST(StoredChoices, UnrecognisedRawValuesNameNoChoice) {
 
 TEST(StoredChoices, PanelFontsHaveTheirDesignAtTheGivenPixelSize) {
     for (const auto choice : PanelFontChoices::allCases())
-        EXPECT_EQ(PanelFontChoices::nsFont(choice, 15).pixelSize(), 15);
-    EXPECT_TRUE(QFontInfo(PanelFontChoices::nsFont(PanelFontChoice::sfMono, 15)).fixedPitch());
-    EXPECT_EQ(PanelFontChoices::nsFont(PanelFontChoice::newYork, 15).styleHint(), QFont::Serif);
+        EXPECT_EQ(PanelFontChoices::font(choice, 15).pixelSize(), 15);
+    EXPECT_TRUE(QFontInfo(PanelFontChoices::font(PanelFontChoice::sfMono, 15)).fixedPitch());
+    EXPECT_EQ(PanelFontChoices::font(PanelFontChoice::newYork, 15).styleHint(), QFont::Serif);
 }
 
 TEST(AppVersion, LabelNamesWhatIsKnown) {
