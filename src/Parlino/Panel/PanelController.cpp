@@ -742,7 +742,8 @@ void PanelController::scheduleWarningPopup() {
     }
     const bool reduce = reduceMotion();
     send(Event::dismissAll);
-    const double delay = reduce ? reducedFade + reducedFade + 0.04 : 0.22 + 0.18 + 0.04;
+    // The fade-out, the idle bar's return and a little margin.
+    const double delay = reduce ? 0.34 : 0.44;
     m_warningPresentationTask = m_env.scheduler.after(delay, [this] {
         if (state() == State::idleBar)
             presentWarningPopup();
