@@ -524,13 +524,51 @@ TEST_F(PanelControllerTest, theTickFollowsTheTranscriptWhileThePanelIsDown) {
     EXPECT_EQ(measurer.measured.size(), measured); // measured once per text
 }
 
-TEST_F(PanelControllerTest, closingThePanelKeepingTheSessionReturnsTheBubble) {
-    dropPanel();
-    movePointer({720, 850});
-    controller.closePanelNow();
-    EXPECT_EQ(state(), State::panelRetracting);
-    advance(0.144);
-    EXPECT_EQ(state(), State::bubbleReturning);
+TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelowIt) {
+    int dismissals = 0;
+    controller.onboardingModel().onDismissPanel = [&] { ++dismissals; };
+    controller.onboardingModel().setIndex(3);
+    startOnIdleBar();
+    controller.presentOnboarding();
+    EXPECT_TRUE(Defaults::get(settings.keys.hasSeenOnboarding)); // at once
+    EXPECT_EQ(state(), State::idleBarRetracting);
+
+    advance(1);
+    EXPECT_EQ(state(), State::panel);
+    const auto& pins = controller.machine().pinSources;
+    EXPECT_TRUE(pins.contains(PinSource::onboarding));
+    EXPECT_TRUE(pins.contains(PinSource::menuOpen));
+    EXPECT_EQ(controller.onboardingModel().index(), 0);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    EXPECT_TRUE(card.shown);
+    // 22 pt and one card height below the sheet, reaching up to the top of the screen.
+    expectRect(card.frame(), QRectF(472, sheetBottom - 22 - 132, 496, 264));
+    EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
+    EXPECT_TRUE(controller.onboardingGeometry().revealed());
+    EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
+
+    card.cancel(); // Esc
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_FALSE(controller.onboardingPresented());
+    EXPECT_TRUE(controller.onboardingGeometry().isExiting());
+    EXPECT_FALSE(controller.onboardingGeometry().revealed());
+    EXPECT_FALSE(controller.machine().pinSources.contains(PinSource::onboarding));
+    advance(0.33);
+    EXPECT_TRUE(card.shown);
+    advance(0.01);
+    EXPECT_FALSE(card.shown);
+}
+
+TEST_F(PanelControllerTest, theTutorialEndsWithoutDismissingWhenThePanelGoes) {
+    int dismissals = 0;
+    controller.onboardingModel().onDismissPanel = [&] { ++dismissals; };
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    ASSERT_TRUE(controller.onboardingPresented());
+    viewModel.hide();
+    EXPECT_FALSE(controller.onboardingPresented());
+    EXPECT_EQ(dismissals, 0);
 }
 
 TEST_F(PanelControllerTest, escapeInTheBubbleOrPanelClosesTheRead) {
