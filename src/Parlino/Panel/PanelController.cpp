@@ -258,6 +258,10 @@ void PanelController::closePanelNow() {
     send(Event::closePanel);
 }
 
+void PanelController::readAttached() {
+    send(Event::sessionStarted);
+}
+
 void PanelController::send(SurfaceEvent event) {
     apply(m_machine.handle(event));
 }

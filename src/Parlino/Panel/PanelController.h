@@ -44,8 +44,9 @@ enum class OpenLanding { reading, readingRebuildPaused, clips };
 
 class PanelController;
 
-// Builds one surface's window and the view it hosts. The view reads the controller's models
-// and geometry boxes and reports the user's actions to its public handlers.
+// Build one surface's window and the view it hosts. The view reads the controller's models
+// and geometry boxes and reports the user's actions to its public handlers. Views are made while
+// the controller is being built: they may keep references and connect, but call nothing yet.
 using SurfaceWindowFactory = std::function<std::unique_ptr<SurfaceWindow>(SurfaceKind)>;
 using SurfaceContentFactory = std::function<QWidget*(SurfaceKind, PanelController&)>;
 
@@ -92,6 +93,8 @@ public:
     void idleBarHiddenChanged();
     // Closes the panel while the read's session is kept.
     void closePanelNow();
+    // A read was started or loaded into the player: the open panel holds a live read again.
+    void readAttached();
     // Carries out one command of the machine; none does nothing at all.
     void apply(std::optional<SurfaceCommand> command);
     // Passes an event to the machine and applies its answer.

@@ -403,6 +403,9 @@ TEST_F(PanelControllerTest, anIdleBarClickOpensTheClipsWhenTheShellSaysSo) {
 
     controller.handleIdleBarClick();
     EXPECT_TRUE(logs.contains(QStringLiteral("idleBarClicked DROPPED in panelDropping")));
+
+    controller.readAttached(); // a read started in the open panel
+    EXPECT_FALSE(controller.machine().panelHasNoActiveRead);
 }
 
 TEST_F(PanelControllerTest, aBubbleShownAgainDuringItsFadeStaysUp) {
