@@ -75,7 +75,7 @@ qreal measureTextHeight(const QString& text, const QFont& font, qreal width,
 qreal TextHeightCache::height(const TextMeasurementKey& key, const QString& text) {
     if (m_entry && m_entry->key == key)
         return m_entry->height;
-    const QFont font = PanelFontChoices::nsFont(key.fontDesign, qRound(key.fontSize));
+    const QFont font = PanelFontChoices::font(key.fontDesign, qRound(key.fontSize));
     const qreal measured = measureTextHeight(TranscriptCaseChoices::apply(key.caseChoice, text),
                                              font, key.width, m_measurer);
     m_entry = Entry{key, measured};
