@@ -6,6 +6,7 @@
 #include "Parlino/Panel/CurrentScreen.h"
 #include "Parlino/Panel/IdleBarGeometryBox.h"
 #include "Parlino/Panel/OnboardingGeometryBox.h"
+#include "Parlino/Panel/PanelControl.h"
 #include "Parlino/Panel/PanelGeometryBox.h"
 #include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Panel/SurfaceWindow.h"
@@ -38,10 +39,6 @@ class ScreenProvider;
 class SettingsKeys;
 class TextMeasurer;
 
-// Where opening the panel lands: on the read (as it is, or rebuilt from a paused session) or on
-// the clips list.
-enum class OpenLanding { reading, readingRebuildPaused, clips };
-
 class PanelController;
 
 // Build one surface's window and the view it hosts. The view reads the controller's models
@@ -71,20 +68,20 @@ struct PanelEnvironment {
 // reports its end to the machine. Nothing here activates the application or waits: every
 // delay is a scheduled job whose guard (a generation, a phase, the state) makes a late firing
 // harmless. Main thread only.
-class PanelController {
+class PanelController final : public PanelControl {
 public:
     PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLibrary,
                     WarningModel& warningModel, AudioOutput* audioOutput,
                     std::unique_ptr<Playback::ChunkPlayerFactory> clipPlayers,
                     PanelEnvironment environment, const SurfaceContentFactory& makeContent = {});
-    ~PanelController();
+    ~PanelController() override;
     PanelController(const PanelController&) = delete;
     PanelController& operator=(const PanelController&) = delete;
 
     // Once, after construction: chooses the screen, gives the panel its first frame and brings
     // up the idle bar.
     void start();
-    void phaseDidChange(const PlayerViewModel::Phase& phase);
+    void phaseDidChange(const PlayerViewModel::Phase& phase) override;
     void contentModeDidChange(PanelContentMode mode);
     void presentOnboarding();
     // Opens the panel from the idle bar or the bubble, pinned until the pointer first comes near.
@@ -92,9 +89,9 @@ public:
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
     void idleBarHiddenChanged();
     // Closes the panel while the read's session is kept.
-    void closePanelNow();
+    void closePanelNow() override;
     // A read was started or loaded into the player: the open panel holds a live read again.
-    void readAttached();
+    void readAttached() override;
     // Carries out one command of the machine; none does nothing at all.
     void apply(std::optional<SurfaceCommand> command);
     // Passes an event to the machine and applies its answer.
@@ -118,6 +115,16 @@ public:
     std::function<OpenLanding()> onOpenLanding;
     std::function<void()> onSessionParkedOnIdleBar;
     std::function<bool()> isReadAttachedToPanel;
+    void setOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
+    void setOnOpenLanding(std::function<OpenLanding()> decide) override {
+        onOpenLanding = std::move(decide);
+    }
+    void setOnSessionParkedOnIdleBar(std::function<void()> park) override {
+        onSessionParkedOnIdleBar = std::move(park);
+    }
+    void setIsReadAttachedToPanel(std::function<bool()> attached) override {
+        isReadAttachedToPanel = std::move(attached);
+    }
 
     const SurfaceStateMachine& machine() const { return m_machine; }
     PlayerViewModel& viewModel() { return m_viewModel; }
