@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Parlino/Style/AnimatedValue.h"
+#include "Parlino/Style/FrameDriver.h"
+#include "Parlino/Style/MotionPreferences.h"
+#include "Parlino/Style/ParlinoButtonStyle.h"
+
+#include <QAbstractButton>
+
+namespace Parlino {
+
+class HoverTracker;
+
+// A button that paints itself with the shared press and hover feedback of its style; hover and
+// press changes ease out over the style's times. Subclasses draw the label.
+class ParlinoButton : public QAbstractButton {
+public:
+    ParlinoButton(const ParlinoButtonStyle& style, const MotionContext& motion,
+                  QWidget* parent = nullptr);
+    ~ParlinoButton() override;
+
+    const ParlinoButtonStyle& buttonStyle() const { return m_style; }
+    void setButtonStyle(const ParlinoButtonStyle& style);
+
+    bool isHovering() const;
+    // The look being painted now, on its way to the look of the current state.
+    ControlLook currentLook() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    virtual void paintLabel(QPainter& painter, const QRectF& rect) = 0;
+
+private:
+    void followState();
+
+    MotionContext m_motion;
+    ParlinoButtonStyle m_style;
+    HoverTracker* m_hover;
+    AnimatedValue m_pressAmount;
+    AnimatedValue m_hoverAmount;
+    FrameDriver m_frames;
+};
+
+// A button whose label is a symbol of the icon set, centred in the button.
+class ParlinoIconButton final : public ParlinoButton {
+public:
+    ParlinoIconButton(const QString& symbol, qreal symbolSize, const QColor& colour,
+                      const ParlinoButtonStyle& style, const MotionContext& motion,
+                      QWidget* parent = nullptr);
+
+    const QString& symbol() const { return m_symbol; }
+    void setSymbol(const QString& symbol);
+    void setColour(const QColor& colour);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintLabel(QPainter& painter, const QRectF& rect) override;
+
+private:
+    QString m_symbol;
+    qreal m_symbolSize;
+    QColor m_colour;
+};
+
+// A button whose label is a line of plain text, centred in the button.
+class ParlinoTextButton final : public ParlinoButton {
+public:
+    ParlinoTextButton(const QString& text, const QFont& font, const QColor& colour,
+                      const ParlinoButtonStyle& style, const MotionContext& motion,
+                      QWidget* parent = nullptr);
+
+    void setColour(const QColor& colour);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintLabel(QPainter& painter, const QRectF& rect) override;
+
+private:
+    QColor m_colour;
+};
+
+} // namespace Parlino
