@@ -32,7 +32,6 @@ EscPillButton::EscPillButton(const MotionContext& motion, QWidget* parent)
     : ParlinoButton(pillStyle(), motion, parent) {
     setObjectName(QStringLiteral("EscPillButton"));
     setText(tr("esc"));
-    setAccessibleName(tr("Close"));
     setFont(pillFont());
     setFocusPolicy(Qt::NoFocus);
 }

@@ -8,6 +8,7 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QEvent>
+#include <QHideEvent>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -51,7 +52,6 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
           [this] { m_scroll->verticalScrollBar()->setValue(qRound(m_scrollOffset.now())); },
           [this] { return !m_autoScrollSuspended && !m_scrollOffset.isSettled(); }) {
     setObjectName(QStringLiteral("HighlightedTextView"));
-    setAccessibleName(tr("Transcript"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -135,6 +135,13 @@ bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
             m_canvas->layOutAtWidth(m_scroll->viewport()->width());
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void HighlightedTextView::hideEvent(QHideEvent* event) {
+    // Taken out of the panel (not just hidden with its window), the transcript follows the
+    // current word again when it comes back.
+    if (!event->spontaneous())
+        setAutoScrollSuspended(false);
 }
 
 void HighlightedTextView::resizeEvent(QResizeEvent*) {

@@ -49,7 +49,6 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
       m_frames(
           motion.scheduler, [this] { layOutSheet(); }, [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("PanelView"));
-    setAccessibleName(tr("Parlino"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     m_sheet->setObjectName(QStringLiteral("PanelSheet"));

@@ -123,6 +123,17 @@ TEST(HighlightedTextView, FollowsTheCurrentParagraphUntilTheUserScrolls) {
     EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 22)));
 }
 
+TEST(HighlightedTextView, FollowsAgainWhenTakenOutAndShownAgain) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.wheel();
+    ASSERT_TRUE(f.view.isAutoScrollSuspended());
+    f.view.hide();
+    f.view.show();
+    EXPECT_FALSE(f.view.isAutoScrollSuspended());
+    EXPECT_TRUE(f.followButton().isHidden());
+}
+
 TEST(HighlightedTextView, DraggingTheScrollBarCountsAsTheUsersButAnOutOfRangeWordIsIgnored) {
     Fixture f;
     PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
