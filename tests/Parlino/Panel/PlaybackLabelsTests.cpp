@@ -5,7 +5,6 @@
 #include <limits>
 
 using namespace Parlino;
-using Kind = PlayerViewModel::Phase::Kind;
 
 TEST(PlaybackLabels, SpeedInShortestForm) {
     EXPECT_EQ(PlaybackLabels::speedText(1.0), QStringLiteral("1×"));
@@ -28,25 +27,4 @@ TEST(PlaybackLabels, ProgressFractionStaysWithinTheBar) {
     EXPECT_DOUBLE_EQ(PlaybackLabels::progressFraction(12, 10), 1);
     EXPECT_DOUBLE_EQ(PlaybackLabels::progressFraction(std::numeric_limits<double>::quiet_NaN(), 10),
                      0);
-}
-
-TEST(PlaybackLabels, ButtonsAndBubbleFollowThePhase) {
-    EXPECT_EQ(PlaybackLabels::playPauseSymbol(Kind::playing), QStringLiteral("pause.fill"));
-    for (const Kind kind : {Kind::paused, Kind::loading, Kind::stalled, Kind::finished})
-        EXPECT_EQ(PlaybackLabels::playPauseSymbol(kind), QStringLiteral("play.fill"));
-    EXPECT_TRUE(PlaybackLabels::showsReplay(Kind::finished));
-    EXPECT_FALSE(PlaybackLabels::showsReplay(Kind::paused));
-
-    using Indicator = PlaybackLabels::BubbleIndicator;
-    for (const Kind kind : {Kind::listening, Kind::loading, Kind::recapturing})
-        EXPECT_EQ(PlaybackLabels::bubbleIndicator(kind), Indicator::spinner);
-    for (const Kind kind : {Kind::stalled, Kind::failed}) {
-        EXPECT_EQ(PlaybackLabels::bubbleIndicator(kind), Indicator::failure);
-        EXPECT_TRUE(PlaybackLabels::isFailure(kind));
-    }
-    for (const Kind kind :
-         {Kind::confirmingLength, Kind::hidden, Kind::playing, Kind::paused, Kind::finished}) {
-        EXPECT_EQ(PlaybackLabels::bubbleIndicator(kind), Indicator::time);
-        EXPECT_FALSE(PlaybackLabels::isFailure(kind));
-    }
 }
