@@ -65,7 +65,7 @@ QList<Core::WordTiming> timings(const QString& text) {
 
 TranscriptCanvas::Content content(const QString& text) {
     return {text, timings(text), TranscriptCaseChoice::preserve,
-            PanelFontChoices::nsFont(PanelFontChoice::sfPro, 15)};
+            PanelFontChoices::font(PanelFontChoice::sfPro, 15)};
 }
 
 void LayOutLongTranscript(benchmark::State& state) {

@@ -102,7 +102,7 @@ protected:
             const auto design =
                 PanelFontChoices::fromRawValue(Defaults::get(m_owner.m_settings.panelFontDesign));
             painter.setFont(labelFont(
-                PanelFontChoices::nsFont(design.value_or(PanelFontChoice::sfPro), labelSize),
+                PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), labelSize),
                 QFont::Medium));
             painter.setPen(Theme::white85());
             painter.drawText(

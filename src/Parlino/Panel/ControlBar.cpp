@@ -112,7 +112,7 @@ void ControlBar::showSpeed() {
 
 void ControlBar::showTimeFont() {
     const auto design = PanelFontChoices::fromRawValue(Defaults::get(m_settings.panelFontDesign));
-    m_time->setFont(PanelFontChoices::nsFont(design.value_or(PanelFontChoice::sfPro), labelSize));
+    m_time->setFont(PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), labelSize));
 }
 
 } // namespace Parlino

@@ -99,7 +99,7 @@ void HighlightedTextView::reloadContent() {
     const int size = int(std::clamp<qint64>(Defaults::get(m_settings.panelFontSize), 1, 200));
     m_canvas->setContent({m_model.text(), m_model.timingWords(),
                           caseChoice.value_or(TranscriptCaseChoice::preserve),
-                          PanelFontChoices::nsFont(design.value_or(PanelFontChoice::sfPro), size)});
+                          PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
     m_canvas->layOutAtWidth(m_scroll->viewport()->width());
     m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
 }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Parlino/Style/ParlinoButtonStyle.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace Parlino {
+
+// Small painting pieces shared by the armed buttons and the fading scroll view.
+
+// The press feedback of small controls that draw their own hover look: the armed buttons and
+// the jump-to-end chevron. Hovering changes nothing in the style itself.
+inline ParlinoButtonStyle quietButtonStyle() {
+    return {.scale = 0.97,
+            .pressedScale = 0.93,
+            .brightness = 0.06,
+            .pressedBrightness = -0.05,
+            .backdrop = std::nullopt,
+            .backdropCornerRadius = 8,
+            .hover = false};
+}
+
+// The soft white disc these controls show under the pointer; `amount` runs from 0 to 1 as it
+// fades in.
+inline void paintHoverDisc(QPainter& painter, const QRectF& rect, double amount) {
+    constexpr double hoverDiscOpacity = 0.28;
+    if (amount <= 0)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::white(hoverDiscOpacity * amount));
+    painter.drawEllipse(rect);
+    painter.restore();
+}
+
+// Fills `rect` with fully rounded ends; a square becomes a circle.
+inline void fillCapsule(QPainter& painter, const QRectF& rect, const QColor& colour) {
+    QPainterPath path;
+    const qreal radius = std::min(rect.width(), rect.height()) / 2;
+    path.addRoundedRect(rect, radius, radius);
+    painter.fillPath(path, colour);
+}
+
+} // namespace Parlino
