@@ -4,6 +4,7 @@
 #include "Parlino/Panel/EscPillButton.h"
 #include "Parlino/Panel/HighlightedTextView.h"
 #include "Parlino/Panel/PanelGeometryBox.h"
+#include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoSurfaceLayer.h"
@@ -24,10 +25,6 @@ using Kind = PlayerViewModel::Phase::Kind;
 constexpr double recapturingOpacity = 0.4;
 // Off screen, the sheet waits this far above its own height.
 constexpr qreal hiddenOvershoot = 8;
-
-bool isCardPhase(Kind phase) {
-    return phase == Kind::confirmingLength || phase == Kind::failed;
-}
 
 QFont placeholderFont() {
     QFont font;
@@ -73,6 +70,7 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
             m_model.onClose();
     });
     connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showPhase(); });
+    connect(&model, &PlayerViewModel::contentModeChanged, this, [this] { layOutSheet(); });
     const auto relayout = [this] {
         m_reveal.setRevealed(m_geometry.revealed());
         layOutSheet();
@@ -88,14 +86,21 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
 
 PanelView::~PanelView() = default;
 
+qreal PanelView::sheetHeight() const {
+    return PanelSizing::panelHeight({m_model.phase().kind(), m_model.contentMode(),
+                                     m_geometry.topContentInset(), m_geometry.warningRowHeight(),
+                                     m_geometry.cachedTextHeight(), m_geometry.screenHeight()});
+}
+
 QRectF PanelView::sheetRect() const {
-    const qreal top = m_reveal.offset(height() + hiddenOvershoot);
-    return {sideMargin, top, std::max<qreal>(0, width() - 2 * sideMargin), qreal(height())};
+    const qreal height = sheetHeight();
+    return {sideMargin, m_reveal.offset(height + hiddenOvershoot),
+            std::max<qreal>(0, width() - 2 * sideMargin), height};
 }
 
 void PanelView::showPhase() {
     const Kind phase = m_model.phase().kind();
-    const bool card = isCardPhase(phase);
+    const bool card = PanelSizing::isCardPhase(phase);
     m_noRecentAudio->setVisible(!card && phase == Kind::hidden);
     m_transcript->setVisible(!card && phase != Kind::hidden);
     m_controlBar->setVisible(!card && phase != Kind::hidden);

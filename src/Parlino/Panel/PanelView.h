@@ -38,7 +38,8 @@ public:
     std::function<void()> onHoverEntered;
     std::function<void()> onHoverExited;
 
-    // The sheet's rectangle in the view, where it stands now.
+    // The sheet's rectangle in the view, where it stands now: as tall as the panel's sizing
+    // rule says, hanging from the top edge.
     QRectF sheetRect() const;
 
 protected:
@@ -48,6 +49,7 @@ protected:
 private:
     void showPhase();
     void layOutSheet();
+    qreal sheetHeight() const;
 
     PlayerViewModel& m_model;
     PanelGeometryBox& m_geometry;

@@ -46,6 +46,8 @@ struct Panel {
     Panel() {
         counts.wire(model);
         geometry.setTopContentInset(32);
+        // What the controller measures for the reads shown here.
+        geometry.setCachedTextHeight(180);
         geometry.setRevealed(true);
         motion.scheduler.advance(1);
         view.resize(496, 260);
@@ -158,6 +160,7 @@ TEST(PanelView, ShowsNoRecentAudioWhileHiddenAndDimsWhileRecapturing) {
     panel.model.setPhase(Phase::confirmingLength(5000));
     EXPECT_TRUE(transcript.isHidden());
     EXPECT_FALSE(panel.child<QWidget>("EscPillButton").isHidden());
+    EXPECT_DOUBLE_EQ(panel.view.sheetRect().height(), 32 + 64 + 32);
 }
 
 TEST(PanelView, SlidesInWhenRevealedAndFadesUnderReduceMotion) {
@@ -165,7 +168,7 @@ TEST(PanelView, SlidesInWhenRevealedAndFadesUnderReduceMotion) {
     EXPECT_DOUBLE_EQ(panel.view.sheetRect().top(), 0);
     panel.geometry.setRevealed(false);
     panel.motion.scheduler.advance(1);
-    EXPECT_DOUBLE_EQ(panel.view.sheetRect().top(), -(260 + 8));
+    EXPECT_DOUBLE_EQ(panel.view.sheetRect().top(), -(32 + 180 + 44 + 8));
 
     qputenv("PARLINO_REDUCE_MOTION", "1");
     Panel reduced;
@@ -196,6 +199,7 @@ TEST(PanelView, RendersTheReadingStates) {
     QImage playing = TestSupport::renderScreenshot(panel.view, 2, QStringLiteral("Panel"),
                                                    QStringLiteral("panel-playing"));
     EXPECT_EQ(playing.size(), QSize(496 * 2, 260 * 2));
+    EXPECT_EQ(panel.view.sheetRect(), QRectF(8, 0, 480, 32 + 180 + 44));
     // The current word is drawn in the accent colour.
     auto& canvas = static_cast<TranscriptCanvas&>(panel.child<QWidget>("TranscriptCanvas"));
     const auto& layout = canvas.transcriptLayout();
