@@ -1,13 +1,15 @@
 #pragma once
 
+#include "Parlino/Panel/GeometryValue.h"
+
 #include <QObject>
 
 namespace Parlino {
 
-// The bubble's geometry, written by the panel controller and read by the bubble view: the pill's
-// full height, the part of it below the screen's top inset, and the fraction of a pixel its
-// window is widened by on each side. Each setter notifies only on a change. Main thread only.
-class BubbleGeometryBox final : public QObject {
+// The bubble pill's geometry as its view draws it: whether it stands in place, its full height,
+// the part of it below the notch, and the fraction of a point its window starts left of it.
+// Written only by the panel controller; each setter notifies only a change. Main thread only.
+class BubbleGeometryBox : public QObject {
     Q_OBJECT
 
 public:
@@ -15,34 +17,23 @@ public:
 
     bool revealed() const { return m_revealed; }
     void setRevealed(bool value) {
-        if (value == m_revealed)
-            return;
-        m_revealed = value;
-        emit revealedChanged();
+        if (storeChanged(m_revealed, value))
+            emit revealedChanged();
     }
-
     qreal pillHeight() const { return m_pillHeight; }
     void setPillHeight(qreal value) {
-        if (value == m_pillHeight)
-            return;
-        m_pillHeight = value;
-        emit pillHeightChanged();
+        if (storeChanged(m_pillHeight, value))
+            emit pillHeightChanged();
     }
-
     qreal visibleHeight() const { return m_visibleHeight; }
     void setVisibleHeight(qreal value) {
-        if (value == m_visibleHeight)
-            return;
-        m_visibleHeight = value;
-        emit visibleHeightChanged();
+        if (storeChanged(m_visibleHeight, value))
+            emit visibleHeightChanged();
     }
-
     qreal horizontalBleed() const { return m_horizontalBleed; }
     void setHorizontalBleed(qreal value) {
-        if (value == m_horizontalBleed)
-            return;
-        m_horizontalBleed = value;
-        emit horizontalBleedChanged();
+        if (storeChanged(m_horizontalBleed, value))
+            emit horizontalBleedChanged();
     }
 
 signals:

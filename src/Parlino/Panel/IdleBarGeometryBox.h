@@ -1,12 +1,16 @@
 #pragma once
 
+#include "Parlino/Panel/GeometryValue.h"
+
 #include <QObject>
 
 namespace Parlino {
 
-// The idle bar's geometry, written by the panel controller and read by the idle bar view. A new
-// presentationID starts the bar afresh. Each setter notifies only on a change. Main thread only.
-class IdleBarGeometryBox final : public QObject {
+// The idle bar's geometry as its view draws it: whether it stands in place, its height, how far
+// it slides up when it retracts, the fraction of a point its window starts left of it, and the
+// identity of the current presentation (raised each time the window is presented or ordered
+// out). Written only by the panel controller; each setter notifies only a change. Main thread only.
+class IdleBarGeometryBox : public QObject {
     Q_OBJECT
 
 public:
@@ -14,42 +18,28 @@ public:
 
     bool revealed() const { return m_revealed; }
     void setRevealed(bool value) {
-        if (value == m_revealed)
-            return;
-        m_revealed = value;
-        emit revealedChanged();
+        if (storeChanged(m_revealed, value))
+            emit revealedChanged();
     }
-
     qreal pillHeight() const { return m_pillHeight; }
     void setPillHeight(qreal value) {
-        if (value == m_pillHeight)
-            return;
-        m_pillHeight = value;
-        emit pillHeightChanged();
+        if (storeChanged(m_pillHeight, value))
+            emit pillHeightChanged();
     }
-
     qreal slideDistance() const { return m_slideDistance; }
     void setSlideDistance(qreal value) {
-        if (value == m_slideDistance)
-            return;
-        m_slideDistance = value;
-        emit slideDistanceChanged();
+        if (storeChanged(m_slideDistance, value))
+            emit slideDistanceChanged();
     }
-
     qreal horizontalBleed() const { return m_horizontalBleed; }
     void setHorizontalBleed(qreal value) {
-        if (value == m_horizontalBleed)
-            return;
-        m_horizontalBleed = value;
-        emit horizontalBleedChanged();
+        if (storeChanged(m_horizontalBleed, value))
+            emit horizontalBleedChanged();
     }
-
     qint64 presentationID() const { return m_presentationID; }
     void setPresentationID(qint64 value) {
-        if (value == m_presentationID)
-            return;
-        m_presentationID = value;
-        emit presentationIDChanged();
+        if (storeChanged(m_presentationID, value))
+            emit presentationIDChanged();
     }
 
 signals:

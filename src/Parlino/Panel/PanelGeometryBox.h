@@ -1,12 +1,16 @@
 #pragma once
 
+#include "Parlino/Panel/GeometryValue.h"
+
 #include <QObject>
 
 namespace Parlino {
 
-// The reading panel's geometry, written by the panel controller and read by the panel view.
-// Each setter notifies only when the value changes. Main thread only.
-class PanelGeometryBox final : public QObject {
+// The reading panel's geometry as its view draws it: the band under the top edge that the
+// content stays below, the warning row's height, whether the content is revealed, the measured
+// transcript height and the screen's height. Written only by the panel controller; each setter
+// notifies only a change. Main thread only.
+class PanelGeometryBox : public QObject {
     Q_OBJECT
 
 public:
@@ -14,42 +18,28 @@ public:
 
     qreal topContentInset() const { return m_topContentInset; }
     void setTopContentInset(qreal value) {
-        if (value == m_topContentInset)
-            return;
-        m_topContentInset = value;
-        emit topContentInsetChanged();
+        if (storeChanged(m_topContentInset, value))
+            emit topContentInsetChanged();
     }
-
     qreal warningRowHeight() const { return m_warningRowHeight; }
     void setWarningRowHeight(qreal value) {
-        if (value == m_warningRowHeight)
-            return;
-        m_warningRowHeight = value;
-        emit warningRowHeightChanged();
+        if (storeChanged(m_warningRowHeight, value))
+            emit warningRowHeightChanged();
     }
-
     bool revealed() const { return m_revealed; }
     void setRevealed(bool value) {
-        if (value == m_revealed)
-            return;
-        m_revealed = value;
-        emit revealedChanged();
+        if (storeChanged(m_revealed, value))
+            emit revealedChanged();
     }
-
     qreal cachedTextHeight() const { return m_cachedTextHeight; }
     void setCachedTextHeight(qreal value) {
-        if (value == m_cachedTextHeight)
-            return;
-        m_cachedTextHeight = value;
-        emit cachedTextHeightChanged();
+        if (storeChanged(m_cachedTextHeight, value))
+            emit cachedTextHeightChanged();
     }
-
     qreal screenHeight() const { return m_screenHeight; }
     void setScreenHeight(qreal value) {
-        if (value == m_screenHeight)
-            return;
-        m_screenHeight = value;
-        emit screenHeightChanged();
+        if (storeChanged(m_screenHeight, value))
+            emit screenHeightChanged();
     }
 
 signals:
