@@ -183,16 +183,6 @@ TEST(PanelView, SlidesInWhenRevealedAndFadesUnderReduceMotion) {
     EXPECT_LT(fade->opacity(), 1);
 }
 
-TEST(PanelView, HeaderPillSitsInTheTopBand) {
-    Panel panel;
-    panel.geometry.setTopContentInset(0);
-    const QRect pill = panel.child<QWidget>("EscPillButton").geometry();
-    // At least 4 points below the sheet's top edge, in a row 23 points tall.
-    EXPECT_GE(pill.top(), 4);
-    EXPECT_LE(pill.bottom(), 4 + 23);
-    EXPECT_EQ(pill.right(), panel.child<QWidget>("PanelSheet").width() - 12 - 1);
-}
-
 TEST(PanelView, RendersTheReadingStates) {
     Panel panel;
     showRead(panel, Phase::playing(), 20, 9, 42);
