@@ -14,7 +14,9 @@ BUILD_PACKAGES=(
   libmpg123-dev libsoundtouch-dev libpulse-dev
   libsecret-1-dev libatspi2.0-dev libglib2.0-dev
   libx11-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  libxfixes-dev
   libsystemd-dev
+  libsodium-dev
 )
 
 # The desktop session the end-to-end tests run in, and the tools that make test audio.

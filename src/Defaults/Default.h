@@ -13,7 +13,8 @@
 //   connect(rate, &Defaults::Observable::changed, this, [=] { show(rate->value()); });
 //   rate->setValue(1.5);
 //
-// A checkable button bound to a Boolean key is Defaults::Toggle::bind (Defaults/Toggle.h).
+// A checkable button bound to a Boolean key is Defaults::Toggle::bind (Defaults/Widgets/Toggle.h,
+// target DefaultsWidgets).
 namespace Defaults {
 
 // The untyped half of Default: watches one key and announces its changes. Use it on the main

@@ -8,7 +8,7 @@ namespace KeyboardShortcuts {
 namespace {
 
 RecorderControl* makeControl(ShortcutRegistry& registry, const ShortcutSource& source,
-                             RecorderControl::OnChange onChange) {
+                             RecorderModel::OnChange onChange) {
     if (const Name* name = std::get_if<Name>(&source))
         return new RecorderControl(registry, *name, std::move(onChange));
     return new RecorderControl(registry, std::get<std::optional<Shortcut>>(source),
@@ -46,9 +46,9 @@ Recorder::Recorder(ShortcutRegistry& registry, QWidget* label, const ShortcutSou
 
 void Recorder::setSource(const ShortcutSource& source) {
     if (const Name* name = std::get_if<Name>(&source))
-        m_control->setShortcutName(*name);
+        m_control->model().setShortcutName(*name);
     else
-        m_control->setCurrentShortcut(std::get<std::optional<Shortcut>>(source));
+        m_control->model().setCurrentShortcut(std::get<std::optional<Shortcut>>(source));
 }
 
 } // namespace KeyboardShortcuts

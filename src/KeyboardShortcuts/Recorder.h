@@ -16,7 +16,7 @@ using ShortcutSource = std::variant<Name, std::optional<Shortcut>>;
 // given one. Main thread.
 class Recorder final : public QWidget {
 public:
-    using OnChange = RecorderControl::OnChange;
+    using OnChange = RecorderModel::OnChange;
 
     // The field alone.
     Recorder(ShortcutRegistry& registry, const ShortcutSource& source, OnChange onChange = {},
@@ -33,16 +33,18 @@ public:
     QWidget* label() const { return m_label; }
 
     // The shortcut recorded: the name's, or the recorder's own.
-    std::optional<Shortcut> shortcut() const { return m_control->currentShortcut(); }
+    std::optional<Shortcut> shortcut() const { return m_control->model().currentShortcut(); }
     // What the owner holds now, shown without calling `onChange` (the recorder's own
     // shortcut), or the name to record for.
     void setSource(const ShortcutSource& source);
 
-    void setOnChange(OnChange onChange) { m_control->setOnChange(std::move(onChange)); }
-    void setValidateShortcut(RecorderControl::Validator validate) {
-        m_control->setValidateShortcut(std::move(validate));
+    void setOnChange(OnChange onChange) { m_control->model().setOnChange(std::move(onChange)); }
+    void setValidateShortcut(RecorderModel::Validator validate) {
+        m_control->model().setValidateShortcut(std::move(validate));
     }
-    void setConflictPolicy(const ConflictPolicy& policy) { m_control->setConflictPolicy(policy); }
+    void setConflictPolicy(const ConflictPolicy& policy) {
+        m_control->model().setConflictPolicy(policy);
+    }
 
 private:
     QWidget* m_label = nullptr;

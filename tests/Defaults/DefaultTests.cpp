@@ -1,5 +1,5 @@
 #include "Defaults/Default.h"
-#include "Defaults/Toggle.h"
+#include "Defaults/Widgets/Toggle.h"
 
 #include "Suite.h"
 #include "support/EventLoop.h"

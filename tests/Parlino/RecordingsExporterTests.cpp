@@ -1,5 +1,7 @@
 #include "Parlino/Storage/RecordingsExporter.h"
 
+#include "Parlino/Services/SynthesisModelChoice.h"
+
 #include "Base/Json.h"
 #include "Base/MainThread.h"
 #include "StorageTesting.h"
@@ -48,7 +50,8 @@ protected:
     }
 
     void exportAll() {
-        const auto outcome = RecordingsExporter::exportRecordings(clips, recordings, timeZone);
+        const auto outcome =
+            RecordingsExporter::exportRecordings(clips, recordings, timeZone, models);
         EXPECT_TRUE(outcome);
     }
 
@@ -69,6 +72,7 @@ protected:
     fs::path clips = folder.path() / "Parlino" / "clips";
     fs::path recordings = folder.path() / "Parlino" / "Recordings";
     QTimeZone timeZone{3600}; // one hour east of UTC
+    QList<TranscriptModel> models = SynthesisModelChoices::transcriptModels();
     TestSupport::LogCapture logs;
 };
 
@@ -235,7 +239,7 @@ TEST_F(RecordingsExporterTest, UnlistableClipsLeaveThePreviousExportAlone) {
     fs::remove_all(clips);
     writeBytes(clips, "not a folder");
 
-    const auto outcome = RecordingsExporter::exportRecordings(clips, recordings, timeZone);
+    const auto outcome = RecordingsExporter::exportRecordings(clips, recordings, timeZone, models);
     EXPECT_FALSE(outcome);
     EXPECT_EQ(names(recordings / "January 2026"), before);
 }
@@ -254,7 +258,7 @@ TEST_F(RecordingsExporterTest, RecordingsPathThatCannotBeBuiltFails) {
     writeClip({"clip-1"});
     writeBytes(folder.path() / "file", "a file, not a folder");
     const auto outcome = RecordingsExporter::exportRecordings(
-        clips, folder.path() / "file" / "Recordings", timeZone);
+        clips, folder.path() / "file" / "Recordings", timeZone, models);
     EXPECT_FALSE(outcome);
     EXPECT_FALSE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
 }
@@ -263,7 +267,7 @@ TEST_F(RecordingsExporterTest, BackgroundExportReportsOnTheMainThread) {
     writeClip({"clip-1"});
     std::optional<bool> succeeded;
     bool onMainThread = false;
-    RecordingsExporter::exportInBackground(clips, recordings, timeZone,
+    RecordingsExporter::exportInBackground(clips, recordings, timeZone, models,
                                            [&](const RecordingsExporter::Outcome& outcome) {
                                                onMainThread = Base::MainThread::isCurrent();
                                                succeeded = bool(outcome);

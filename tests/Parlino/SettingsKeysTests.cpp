@@ -29,8 +29,8 @@ TEST(SettingsKeys, FreshSuiteReadsEveryDefaultWithoutStoringAny) {
     EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("rightCommand"));
     EXPECT_TRUE(Defaults::get(keys.rightCommandDoubleTapReplayEnabled));
     EXPECT_FALSE(Defaults::get(keys.showInDock));
-    // All 22 keys are registered in the suite, and nothing is written.
-    EXPECT_EQ(settings.suite->dictionaryRepresentation().size(), 22);
+    // All 23 keys with a default are registered in the suite, and nothing is written.
+    EXPECT_EQ(settings.suite->dictionaryRepresentation().size(), 23);
     EXPECT_EQ(settings.suite->objectForKey(QStringLiteral("voiceID")),
               Base::PropertyValue(QStringLiteral("EXAVITQu4vr4xnSDxMaL")));
     settings.suite->flush();
@@ -84,9 +84,9 @@ TEST(StoredChoices, UnrecognisedRawValuesNameNoChoice) {
 
 TEST(StoredChoices, PanelFontsHaveTheirDesignAtTheGivenPixelSize) {
     for (const auto choice : PanelFontChoices::allCases())
-        EXPECT_EQ(PanelFontChoices::nsFont(choice, 15).pixelSize(), 15);
-    EXPECT_TRUE(QFontInfo(PanelFontChoices::nsFont(PanelFontChoice::sfMono, 15)).fixedPitch());
-    EXPECT_EQ(PanelFontChoices::nsFont(PanelFontChoice::newYork, 15).styleHint(), QFont::Serif);
+        EXPECT_EQ(PanelFontChoices::font(choice, 15).pixelSize(), 15);
+    EXPECT_TRUE(QFontInfo(PanelFontChoices::font(PanelFontChoice::sfMono, 15)).fixedPitch());
+    EXPECT_EQ(PanelFontChoices::font(PanelFontChoice::newYork, 15).styleHint(), QFont::Serif);
 }
 
 TEST(AppVersion, LabelNamesWhatIsKnown) {

@@ -23,9 +23,9 @@ QFont rounded() {
 }
 
 QFont serif() {
-    QFont font(QStringLiteral("serif"));
-    font.setStyleHint(QFont::Serif);
-    return font;
+    QFont serif(QStringLiteral("serif"));
+    serif.setStyleHint(QFont::Serif);
+    return serif;
 }
 
 QFont base(PanelFontChoice choice) {
@@ -44,36 +44,10 @@ QFont base(PanelFontChoice choice) {
 
 } // namespace
 
-QList<PanelFontChoice> allCases() {
-    return {PanelFontChoice::sfPro, PanelFontChoice::sfRounded, PanelFontChoice::newYork,
-            PanelFontChoice::sfMono};
-}
-
-QString rawValue(PanelFontChoice choice) {
-    switch (choice) {
-    case PanelFontChoice::sfPro:
-        return QStringLiteral("sfPro");
-    case PanelFontChoice::sfRounded:
-        return QStringLiteral("sfRounded");
-    case PanelFontChoice::newYork:
-        return QStringLiteral("newYork");
-    case PanelFontChoice::sfMono:
-        return QStringLiteral("sfMono");
-    }
-    return {};
-}
-
-std::optional<PanelFontChoice> fromRawValue(const QString& raw) {
-    for (const auto choice : allCases())
-        if (rawValue(choice) == raw)
-            return choice;
-    return std::nullopt;
-}
-
-QFont nsFont(PanelFontChoice choice, int size) {
-    QFont font = base(choice);
-    font.setPixelSize(qMax(1, size));
-    return font;
+QFont font(PanelFontChoice choice, int size) {
+    QFont sized = base(choice);
+    sized.setPixelSize(qMax(1, size));
+    return sized;
 }
 
 } // namespace Parlino::PanelFontChoices

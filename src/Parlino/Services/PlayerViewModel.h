@@ -22,8 +22,12 @@ enum class PanelContentMode { reading, settings, clips, voices };
 // through which the views report the user's actions. The coordinator and the composition root
 // write it; the model never calls its own action callbacks. Main thread only.
 //
-// Each setter notifies (signal) only when the value changes; the callbacks `onPhaseChange`,
-// `onContentModeChange` and `onPinChange` are told of every change, after it is stored.
+// Views listen to the signals: each setter emits its signal only when the value changes, to any
+// number of views. The callbacks have one owner each, the composition root: `onPhaseChange`
+// drives the panel controller, `onPinChange` becomes the surface machine's pin and unpin of an
+// explicit toggle, and `onContentModeChange` is told of page changes; each is told of every
+// change after it is stored. The action callbacks (`onPlayPause` ... `onWordTap`) are the
+// views' way to the coordinator's operations, assigned once at launch.
 class PlayerViewModel : public QObject {
     Q_OBJECT
 

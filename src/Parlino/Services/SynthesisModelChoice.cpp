@@ -2,27 +2,6 @@
 
 namespace Parlino::SynthesisModelChoices {
 
-QList<SynthesisModelChoice> allCases() {
-    return {SynthesisModelChoice::flash, SynthesisModelChoice::multilingual};
-}
-
-QString rawValue(SynthesisModelChoice choice) {
-    switch (choice) {
-    case SynthesisModelChoice::flash:
-        return QStringLiteral("flash");
-    case SynthesisModelChoice::multilingual:
-        return QStringLiteral("multilingual");
-    }
-    return {};
-}
-
-std::optional<SynthesisModelChoice> fromRawValue(const QString& raw) {
-    for (const auto choice : allCases())
-        if (rawValue(choice) == raw)
-            return choice;
-    return std::nullopt;
-}
-
 SynthesisModelChoice fromStoredValue(const QString& raw) {
     return fromRawValue(raw).value_or(SynthesisModelChoice::flash);
 }
@@ -54,14 +33,12 @@ QString transcriptName(SynthesisModelChoice choice) {
     return {};
 }
 
-QString settingsLabel(SynthesisModelChoice choice) {
-    switch (choice) {
-    case SynthesisModelChoice::flash:
-        return QStringLiteral("Flash — faster, half the credits");
-    case SynthesisModelChoice::multilingual:
-        return QStringLiteral("Multilingual v2 — highest quality, 2× the credits");
-    }
-    return {};
+QList<TranscriptModel> transcriptModels() {
+    QList<TranscriptModel> models;
+    for (const auto choice : allCases())
+        models.append({modelID(choice), transcriptName(choice),
+                       choice == SynthesisModelChoice::flash ? 2 : 1});
+    return models;
 }
 
 } // namespace Parlino::SynthesisModelChoices

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-
-#include <optional>
+#include "Base/StringEnum.h"
+#include "Parlino/Storage/TranscriptModel.h"
 
 namespace Parlino {
 
@@ -12,11 +10,23 @@ enum class SynthesisModelChoice { flash, multilingual };
 
 namespace SynthesisModelChoices {
 
-QList<SynthesisModelChoice> allCases();
+// Titled with the model's label in the playback settings.
+inline constexpr auto table = Base::stringEnum<SynthesisModelChoice>({
+    {SynthesisModelChoice::flash, u"flash", u"Flash — faster, half the credits"},
+    {SynthesisModelChoice::multilingual, u"multilingual",
+     u"Multilingual v2 — highest quality, 2× the credits"},
+});
 
-QString rawValue(SynthesisModelChoice choice);
+inline QList<SynthesisModelChoice> allCases() {
+    return table.allCases();
+}
+inline QString rawValue(SynthesisModelChoice choice) {
+    return table.rawValue(choice);
+}
 // Exactly "flash" or "multilingual"; anything else names no choice.
-std::optional<SynthesisModelChoice> fromRawValue(const QString& raw);
+inline std::optional<SynthesisModelChoice> fromRawValue(const QString& raw) {
+    return table.fromRawValue(raw);
+}
 // The choice a stored setting makes for new reads: a value that names no choice is flash.
 SynthesisModelChoice fromStoredValue(const QString& raw);
 
@@ -28,7 +38,13 @@ std::optional<SynthesisModelChoice> fromModelID(const QString& modelID);
 // The model's name in exported transcripts: "Flash" or "Multilingual v2".
 QString transcriptName(SynthesisModelChoice choice);
 // The model's label in the playback settings.
-QString settingsLabel(SynthesisModelChoice choice);
+inline QString settingsLabel(SynthesisModelChoice choice) {
+    return table.title(choice);
+}
+
+// Every choice as exported transcripts name and price it: flash costs half a credit per
+// character, multilingual a whole one.
+QList<TranscriptModel> transcriptModels();
 
 } // namespace SynthesisModelChoices
 

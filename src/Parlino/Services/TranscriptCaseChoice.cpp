@@ -50,30 +50,6 @@ QString titleCased(const QString& text, std::optional<char32_t> preceding) {
 
 } // namespace
 
-QList<TranscriptCaseChoice> allCases() {
-    return {TranscriptCaseChoice::preserve, TranscriptCaseChoice::titleCase,
-            TranscriptCaseChoice::allCaps};
-}
-
-QString rawValue(TranscriptCaseChoice choice) {
-    switch (choice) {
-    case TranscriptCaseChoice::preserve:
-        return QStringLiteral("preserve");
-    case TranscriptCaseChoice::titleCase:
-        return QStringLiteral("titleCase");
-    case TranscriptCaseChoice::allCaps:
-        return QStringLiteral("allCaps");
-    }
-    return {};
-}
-
-std::optional<TranscriptCaseChoice> fromRawValue(const QString& raw) {
-    for (const auto choice : allCases())
-        if (rawValue(choice) == raw)
-            return choice;
-    return std::nullopt;
-}
-
 QString apply(TranscriptCaseChoice choice, const QString& text, std::optional<char32_t> preceding) {
     switch (choice) {
     case TranscriptCaseChoice::preserve:

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QList>
-#include <QString>
-
-#include <optional>
+#include "Base/StringEnum.h"
 
 namespace Parlino {
 
@@ -12,10 +9,23 @@ enum class TranscriptCaseChoice { preserve, titleCase, allCaps };
 
 namespace TranscriptCaseChoices {
 
-QList<TranscriptCaseChoice> allCases();
-QString rawValue(TranscriptCaseChoice choice);
+// Titled as the appearance settings list them.
+inline constexpr auto table = Base::stringEnum<TranscriptCaseChoice>({
+    {TranscriptCaseChoice::preserve, u"preserve", u"Preserve"},
+    {TranscriptCaseChoice::titleCase, u"titleCase", u"Title Case"},
+    {TranscriptCaseChoice::allCaps, u"allCaps", u"ALL CAPS"},
+});
+
+inline QList<TranscriptCaseChoice> allCases() {
+    return table.allCases();
+}
+inline QString rawValue(TranscriptCaseChoice choice) {
+    return table.rawValue(choice);
+}
 // Exactly a case name; anything else names no choice.
-std::optional<TranscriptCaseChoice> fromRawValue(const QString& raw);
+inline std::optional<TranscriptCaseChoice> fromRawValue(const QString& raw) {
+    return table.fromRawValue(raw);
+}
 
 // The text as shown in the choice's case, with the user's locale. `preceding` is the character
 // shown just before the text, if any: in title case a text that continues a word (a preceding

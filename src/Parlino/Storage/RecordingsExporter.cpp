@@ -2,7 +2,6 @@
 
 #include "Base/Log.h"
 #include "Base/MainThread.h"
-#include "Parlino/Services/SynthesisModelChoice.h"
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ClipSummary.h"
 #include "Parlino/Storage/StorageFiles.h"
@@ -107,15 +106,23 @@ QString creditsText(qint64 credits) {
     return QStringLiteral("%1 %2").arg(credits).arg(credits == 1 ? u"credit" : u"credits");
 }
 
-QString transcriptText(const QString& text, std::optional<SynthesisModelChoice> model,
-                       qint64 milliseconds) {
+const TranscriptModel* findModel(const QList<TranscriptModel>& models,
+                                 const std::optional<QString>& modelID) {
+    if (!modelID)
+        return nullptr;
+    const auto found =
+        std::find_if(models.begin(), models.end(),
+                     [&](const TranscriptModel& model) { return model.modelID == *modelID; });
+    return found == models.end() ? nullptr : &*found;
+}
+
+QString transcriptText(const QString& text, const TranscriptModel* model, qint64 milliseconds) {
     const qint64 characters = text.size();
     QString cost = QStringLiteral("not recorded");
     QString modelName = QStringLiteral("not recorded");
     if (model) {
-        modelName = SynthesisModelChoices::transcriptName(*model);
-        cost =
-            creditsText(*model == SynthesisModelChoice::flash ? (characters + 1) / 2 : characters);
+        modelName = model->name;
+        cost = creditsText(model->credits(characters));
     }
     return QStringLiteral("%1\n\nCost: %2\nModel: %3\nCharacters: %4\nLength: %5\n")
         .arg(text, cost, modelName, QString::number(characters), lengthText(milliseconds));
@@ -161,7 +168,8 @@ std::optional<QString> writeRecording(const fs::path& folder, const QByteArray& 
 
 // Exports one clip into `recordings`; the failure's description when it cannot.
 std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path& clipFolder,
-                                  const fs::path& recordings, const QTimeZone& timeZone) {
+                                  const fs::path& recordings, const QTimeZone& timeZone,
+                                  const QList<TranscriptModel>& models) {
     const auto clipTiming = timing(manifest, timeZone);
     if (!clipTiming)
         return QStringLiteral("creation time or duration out of range");
@@ -178,10 +186,8 @@ std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path
     if (error)
         return describe(error);
     const fs::path folder = freeRecordingFolder(monthFolder, recordingName(*clipTiming));
-    const auto transcript = transcriptText(
-        manifest.text,
-        manifest.modelID ? SynthesisModelChoices::fromModelID(*manifest.modelID) : std::nullopt,
-        clipTiming->milliseconds);
+    const auto transcript = transcriptText(manifest.text, findModel(models, manifest.modelID),
+                                           clipTiming->milliseconds);
     return writeRecording(folder, audio, transcript);
 }
 
@@ -236,7 +242,7 @@ fs::path defaultFolder() {
 }
 
 Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFolder,
-                         const QTimeZone& timeZone) {
+                         const QTimeZone& timeZone, const QList<TranscriptModel>& models) {
     // Exports share their build folder: one at a time.
     static std::mutex exporting;
     const std::lock_guard lock(exporting);
@@ -260,7 +266,7 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         const auto manifest = ExportManifest::read(clip);
         if (!manifest)
             continue;
-        if (const auto failure = exportClip(*manifest, clip, building, timeZone)) {
+        if (const auto failure = exportClip(*manifest, clip, building, timeZone, models)) {
             ++skipped;
             logger.error("export: clip skipped: %{public}s", *failure);
         } else {
@@ -277,11 +283,12 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
 }
 
 void exportInBackground(fs::path clipsRoot, fs::path recordingsFolder, QTimeZone timeZone,
-                        std::function<void(Outcome)> completion) {
+                        QList<TranscriptModel> models, std::function<void(Outcome)> completion) {
     QThreadPool::globalInstance()->start(
         [clipsRoot = std::move(clipsRoot), recordingsFolder = std::move(recordingsFolder),
-         timeZone = std::move(timeZone), completion = std::move(completion)] {
-            const Outcome outcome = exportRecordings(clipsRoot, recordingsFolder, timeZone);
+         timeZone = std::move(timeZone), models = std::move(models),
+         completion = std::move(completion)] {
+            const Outcome outcome = exportRecordings(clipsRoot, recordingsFolder, timeZone, models);
             Base::MainThread::post([completion, outcome] { completion(outcome); });
         });
 }

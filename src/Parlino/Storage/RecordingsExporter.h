@@ -1,6 +1,9 @@
 #pragma once
 
 #include "Base/Result.h"
+#include "Parlino/Storage/TranscriptModel.h"
+
+#include <QList>
 
 #include <QTimeZone>
 
@@ -12,7 +15,8 @@
 // folder per month ("January 2026") holding one folder per clip ("Jan 5, 2026 at 1.45.01 PM
 // (2m 6s)") with the clip's audio as one MP3 and "Transcript.txt". Each export rebuilds the
 // Recordings folder from the clip library's folder; the new export is built beside the old one
-// and swapped in whole. Reads the clip folders directly; safe to run on any thread.
+// and swapped in whole. A transcript names and prices the clip's model by the first of `models`
+// with the clip's model identifier. Reads the clip folders directly; safe to run on any thread.
 namespace Parlino::RecordingsExporter {
 
 using Outcome = Base::Result<void, std::error_code>;
@@ -24,11 +28,13 @@ std::filesystem::path defaultFolder();
 // Recordings folder cannot be built or swapped in; a clip that cannot be exported is skipped
 // and logged.
 Outcome exportRecordings(const std::filesystem::path& clipsRoot,
-                         const std::filesystem::path& recordingsFolder, const QTimeZone& timeZone);
+                         const std::filesystem::path& recordingsFolder, const QTimeZone& timeZone,
+                         const QList<TranscriptModel>& models);
 
 // Runs the export on a worker thread and hands its outcome to `completion` on the main thread.
 void exportInBackground(std::filesystem::path clipsRoot, std::filesystem::path recordingsFolder,
-                        QTimeZone timeZone, std::function<void(Outcome)> completion);
+                        QTimeZone timeZone, QList<TranscriptModel> models,
+                        std::function<void(Outcome)> completion);
 
 // Creates the folder with any missing parents; a failure is ignored.
 void ensureDirectory(const std::filesystem::path& folder);

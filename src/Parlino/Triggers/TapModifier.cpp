@@ -20,17 +20,4 @@ TapModifierKeys keys(TapModifier modifier) {
             DeviceModifierBit::leftCommand, quint64(ModifierFlag::command)};
 }
 
-QString rawValue(TapModifier modifier) {
-    return modifier == TapModifier::rightOption ? QStringLiteral("rightOption")
-                                                : QStringLiteral("rightCommand");
-}
-
-std::optional<TapModifier> tapModifier(const QString& raw) {
-    for (const TapModifier modifier : allTapModifiers) {
-        if (rawValue(modifier) == raw)
-            return modifier;
-    }
-    return std::nullopt;
-}
-
 } // namespace Parlino

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include "Base/StringEnum.h"
 
-#include <array>
-#include <optional>
+#include <QtGlobal>
 
 namespace Parlino {
 
@@ -25,7 +23,13 @@ inline constexpr quint64 rightControl = 0x2000;
 // Super key and Option the Alt key.
 enum class TapModifier { rightCommand, rightOption };
 
-inline constexpr std::array allTapModifiers{TapModifier::rightCommand, TapModifier::rightOption};
+// Stored by the case name; titled with the key's name in the shortcut settings.
+inline constexpr auto tapModifierTable = Base::stringEnum<TapModifier>({
+    {TapModifier::rightCommand, u"rightCommand", u"Right \u2318"},
+    {TapModifier::rightOption, u"rightOption", u"Right \u2325"},
+});
+
+inline constexpr std::array allTapModifiers = tapModifierTable.values();
 
 // What a flags-changed event of the watched key looks like.
 struct TapModifierKeys {
@@ -38,7 +42,11 @@ struct TapModifierKeys {
 TapModifierKeys keys(TapModifier modifier);
 
 // The stored value of the setting: the case's name.
-QString rawValue(TapModifier modifier);
-std::optional<TapModifier> tapModifier(const QString& rawValue);
+inline QString rawValue(TapModifier modifier) {
+    return tapModifierTable.rawValue(modifier);
+}
+inline std::optional<TapModifier> tapModifier(const QString& rawValue) {
+    return tapModifierTable.fromRawValue(rawValue);
+}
 
 } // namespace Parlino

@@ -1,4 +1,4 @@
-#include "Defaults/Toggle.h"
+#include "Defaults/Widgets/Toggle.h"
 
 namespace Defaults {
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Parlino/Panel/FloatingPanel.h"
+#include "Parlino/Panel/SurfaceWindow.h"
+
+#include <QRect>
+
+#include <memory>
+#include <optional>
+
+namespace Parlino {
+
+// A floating surface on X11: an override-redirect window, so the window manager neither moves
+// it below its top panel nor stacks it, focuses it or lists it. The stacking is kept here:
+// ordering a surface front raises it, then every shown surface of a higher level (the tutorial
+// card stays above the others). Click-through sets an empty input region, which lasts through
+// resizes and never re-maps the window.
+class X11SurfaceWindow final : public SurfaceWindow {
+public:
+    explicit X11SurfaceWindow(SurfaceKind kind);
+    ~X11SurfaceWindow() override;
+
+    FloatingPanel& window() { return *m_window; }
+
+    void setContentView(QWidget* view) override;
+    void setFrame(const QRectF& frame, bool display) override;
+    QRectF frame() const override;
+    void orderFront() override;
+    void orderOut() override;
+    bool isShown() const override;
+    void setIgnoresMouse(bool ignores) override;
+    bool ignoresMouse() const override;
+
+private:
+    void applyInputRegion();
+
+    const int m_level;
+    std::unique_ptr<FloatingPanel> m_window;
+    std::optional<QRectF> m_frame;
+    QRect m_nativeFrame;
+    bool m_ignoresMouse = false;
+};
+
+} // namespace Parlino

@@ -1,0 +1,42 @@
+#include "Parlino/Panel/PanelSizing.h"
+
+#include <algorithm>
+
+namespace Parlino::PanelSizing {
+
+using Kind = PlayerViewModel::Phase::Kind;
+
+bool isCardPhase(Kind phase) {
+    return phase == Kind::confirmingLength || phase == Kind::failed;
+}
+
+qreal warningRowHeight(bool warningShown, Kind phase) {
+    return warningShown && !isCardPhase(phase) ? warningRow : 0;
+}
+
+qreal readingContentHeight(const SheetInputs& inputs) {
+    if (inputs.contentMode != PanelContentMode::reading)
+        return otherModesBody;
+    const qreal text = inputs.textHeight + inputs.warningRowHeight;
+    const qreal block =
+        std::min(std::max(text, textFloor), textCeilingFactor * inputs.screenHeight);
+    const qreal wanted = block + readingChrome + (inputs.phase == Kind::stalled ? stallRow : 0);
+    const qreal cap = std::max(readingCap - inputs.topContentInset, readingMinimumCap);
+    return std::min(cap, wanted);
+}
+
+QSizeF panelSheetSize(const SheetInputs& inputs) {
+    if (isCardPhase(inputs.phase))
+        return {sheetWidth, cardBody};
+    return {sheetWidth, readingContentHeight(inputs)};
+}
+
+qreal panelHeight(const SheetInputs& inputs) {
+    if (isCardPhase(inputs.phase))
+        return inputs.topContentInset + cardBody + bottomAllowance;
+    if (inputs.contentMode == PanelContentMode::reading)
+        return readingContentHeight(inputs) + inputs.topContentInset;
+    return inputs.topContentInset + otherModesBody + bottomAllowance;
+}
+
+} // namespace Parlino::PanelSizing

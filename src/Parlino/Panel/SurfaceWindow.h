@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QRectF>
+
+#include <functional>
+
+class QWidget;
+
+namespace Parlino {
+
+// The five floating surfaces; each is one window.
+enum class SurfaceKind { panel, bubble, idleBar, warning, onboarding };
+
+// One floating surface's window as its controller drives it: frames in the bottom-up
+// coordinates of ScreenScalars, shown and hidden without ever taking focus from the user's
+// application. The window takes key status only when the user clicks into it.
+class SurfaceWindow {
+public:
+    virtual ~SurfaceWindow() = default;
+
+    // Hosts `view` (taking ownership) as the window's whole content.
+    virtual void setContentView(QWidget* view) = 0;
+
+    // `display` repaints the content at once rather than on the next paint.
+    virtual void setFrame(const QRectF& frame, bool display) = 0;
+    // The frame last set while the window stayed where it was put; otherwise where it is.
+    virtual QRectF frame() const = 0;
+
+    // Shows the window above every other window (and its own kind's level) without activating.
+    virtual void orderFront() = 0;
+    virtual void orderOut() = 0;
+    virtual bool isShown() const = 0;
+
+    // Click-through: while set, clicks and motion reach whatever lies below the window.
+    virtual void setIgnoresMouse(bool ignores) = 0;
+    virtual bool ignoresMouse() const = 0;
+
+    // Esc in the window (while it is key) runs this; nothing when unset.
+    std::function<void()> onCancel;
+    void cancel() const {
+        if (onCancel)
+            onCancel();
+    }
+};
+
+} // namespace Parlino

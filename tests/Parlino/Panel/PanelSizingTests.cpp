@@ -1,0 +1,78 @@
+#include "Parlino/Panel/PanelSizing.h"
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace Parlino::PanelSizing;
+using Kind = PlayerViewModel::Phase::Kind;
+
+namespace {
+
+SheetInputs reading(qreal textHeight, qreal inset = 25) {
+    SheetInputs inputs;
+    inputs.phase = Kind::playing;
+    inputs.topContentInset = inset;
+    inputs.textHeight = textHeight;
+    inputs.screenHeight = 900;
+    return inputs;
+}
+
+} // namespace
+
+TEST(PanelSizing, givesCardsAndTheOtherModesTheirFixedBodies) {
+    for (const Kind card : {Kind::confirmingLength, Kind::failed}) {
+        SheetInputs inputs = reading(400);
+        inputs.phase = card;
+        inputs.contentMode = PanelContentMode::clips;
+        EXPECT_EQ(panelSheetSize(inputs), QSizeF(496, 64));
+        EXPECT_EQ(panelHeight(inputs), 25 + 96);
+    }
+    for (const auto mode :
+         {PanelContentMode::settings, PanelContentMode::clips, PanelContentMode::voices}) {
+        SheetInputs inputs = reading(400);
+        inputs.contentMode = mode;
+        EXPECT_EQ(panelSheetSize(inputs), QSizeF(496, 263));
+        EXPECT_EQ(panelHeight(inputs), 25 + 295);
+    }
+}
+
+TEST(PanelSizing, keepsTheTranscriptBlockBetweenALineAndTheScreensShare) {
+    // A one-line transcript still gets 28 pt.
+    EXPECT_EQ(readingContentHeight(reading(0)), 72);
+    EXPECT_EQ(readingContentHeight(reading(100)), 144);
+    // A long one stops at 38 % of a short screen, plus the control bar.
+    SheetInputs small = reading(5000);
+    small.screenHeight = 500;
+    EXPECT_DOUBLE_EQ(readingContentHeight(small), 190 + 44);
+    // On a tall screen the cap under the inset holds instead.
+    EXPECT_EQ(readingContentHeight(reading(5000)), 328 - 25);
+    EXPECT_EQ(panelHeight(reading(5000)), 328);
+    // A deep inset still leaves 72 pt.
+    EXPECT_EQ(readingContentHeight(reading(5000, 300)), 72);
+    // A tiny screen's share can undercut the 28 pt floor.
+    SheetInputs tiny = reading(0);
+    tiny.screenHeight = 50;
+    EXPECT_DOUBLE_EQ(readingContentHeight(tiny), 19 + 44);
+}
+
+TEST(PanelSizing, addsTheStallRowAndTheWarningRowUpToTheCap) {
+    SheetInputs stalled = reading(100);
+    stalled.phase = Kind::stalled;
+    EXPECT_EQ(readingContentHeight(stalled), 144 + 28);
+
+    SheetInputs warned = reading(100);
+    warned.warningRowHeight = warningRowHeight(true, Kind::playing);
+    EXPECT_EQ(readingContentHeight(warned), 144 + 33);
+
+    stalled.textHeight = 290;
+    EXPECT_EQ(readingContentHeight(stalled), 303);
+}
+
+TEST(PanelSizing, showsTheWarningRowOnlyWithAWarningOutsideCards) {
+    EXPECT_EQ(warningRowHeight(true, Kind::stalled), 33);
+    EXPECT_EQ(warningRowHeight(true, Kind::hidden), 33);
+    EXPECT_EQ(warningRowHeight(true, Kind::finished), 33);
+    EXPECT_EQ(warningRowHeight(true, Kind::confirmingLength), 0);
+    EXPECT_EQ(warningRowHeight(true, Kind::failed), 0);
+    EXPECT_EQ(warningRowHeight(false, Kind::playing), 0);
+}

@@ -1,0 +1,95 @@
+#include "Parlino/Panel/TextHeight.h"
+#include "support/FakeTextMeasurer.h"
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using TestSupport::FakeTextMeasurer;
+
+namespace {
+
+qreal heightOf(const QString& text, qreal width, qreal advance = 10, qreal line = 17.3) {
+    const FakeTextMeasurer measurer(advance, line);
+    return measureTextHeight(text, QFont(), width, measurer);
+}
+
+} // namespace
+
+TEST(TextHeight, countsOnlyTheMarginWithoutWidthOrWords) {
+    EXPECT_EQ(heightOf(QStringLiteral("some words"), 0), 8);
+    EXPECT_EQ(heightOf(QStringLiteral("some words"), -5), 8);
+    EXPECT_EQ(heightOf(QString(), 464), 8);
+    EXPECT_EQ(heightOf(QStringLiteral("\n\n"), 464), 24);
+    // A paragraph of spaces and tabs adds only its gap.
+    EXPECT_EQ(heightOf(QStringLiteral("a\n \t "), 464), 26 + 8);
+}
+
+TEST(TextHeight, wrapsWordsGreedilyWithGapsBetweenLinesAndParagraphs) {
+    // 20 + 4 + 20 fits 44 exactly; the third word opens a second line.
+    EXPECT_EQ(heightOf(QStringLiteral("aa bb cc"), 44), 40 + 8);
+    EXPECT_EQ(heightOf(QStringLiteral("aa bb cc"), 68), 18 + 8);
+    EXPECT_EQ(heightOf(QStringLiteral("aa  bb\tcc"), 68), 18 + 8) << "runs of space are one gap";
+    // Two one-line paragraphs: 17.3 + 8 + 17.3, rounded up.
+    EXPECT_EQ(heightOf(QStringLiteral("aa\nbb"), 464), 43 + 8);
+}
+
+TEST(TextHeight, keepsAWordWiderThanTheWidthWholeOnOneLine) {
+    EXPECT_EQ(heightOf(QStringLiteral("incomprehensibilities"), 50), 18 + 8);
+    EXPECT_EQ(heightOf(QStringLiteral("a incomprehensibilities b"), 50), 62 + 8);
+}
+
+TEST(TextHeight, roundsEachWordUpToAWholePoint) {
+    // 7.5 wide words count 8: 8 + 4 + 8 does not fit 19.5.
+    EXPECT_EQ(heightOf(QStringLiteral("abc abc"), 19.5, 2.5, 10), 25 + 8);
+    EXPECT_EQ(heightOf(QStringLiteral("abc abc"), 20, 2.5, 10), 10 + 8);
+}
+
+TEST(TextHeight, splitsWordsAtEveryKindOfWhiteSpace) {
+    // A no-break space separates words too: two 40 pt words cannot share 50 pt.
+    EXPECT_EQ(heightOf(QStringLiteral("aaaa\u00A0bbbb"), 50), 40 + 8);
+    EXPECT_EQ(heightOf(QStringLiteral("aaaa\u2003bbbb"), 50), 40 + 8);
+}
+
+class TextHeightCacheTest : public ::testing::Test {
+protected:
+    TextMeasurementKey key(qint64 epoch) {
+        TextMeasurementKey key;
+        key.textEpoch = epoch;
+        key.fontSize = 17;
+        key.width = 464;
+        return key;
+    }
+
+    FakeTextMeasurer measurer{10, 20};
+    TextHeightCache cache{measurer};
+};
+
+TEST_F(TextHeightCacheTest, measuresOncePerKey) {
+    const qreal first = cache.height(key(1), QStringLiteral("hello there"));
+    const auto measuredOnce = measurer.measured.size();
+
+    EXPECT_EQ(cache.height(key(1), QStringLiteral("a different text entirely")), first);
+    EXPECT_EQ(measurer.measured.size(), measuredOnce);
+
+    TextMeasurementKey larger = key(1);
+    larger.fontSize = 20;
+    cache.height(larger, QStringLiteral("hello there"));
+    EXPECT_GT(measurer.measured.size(), measuredOnce);
+}
+
+TEST_F(TextHeightCacheTest, measuresTheTextAsShownInItsCase) {
+    TextMeasurementKey capitals = key(2);
+    capitals.caseChoice = TranscriptCaseChoice::allCaps;
+
+    cache.height(capitals, QStringLiteral("hello there"));
+
+    EXPECT_TRUE(measurer.measured.contains(QStringLiteral("HELLO")));
+    EXPECT_FALSE(measurer.measured.contains(QStringLiteral("hello")));
+}
+
+TEST_F(TextHeightCacheTest, measuresANewTextEpochAgain) {
+    const qreal oneLine = cache.height(key(1), QStringLiteral("hi"));
+    const qreal twoParagraphs = cache.height(key(2), QString(60, u'x').replace(10, 1, u'\n'));
+    EXPECT_EQ(oneLine, 28);
+    EXPECT_EQ(twoParagraphs, 20 + 8 + 20 + 8);
+}
