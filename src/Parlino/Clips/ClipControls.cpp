@@ -13,7 +13,7 @@ namespace {
 
 constexpr double hoverFillOpacity = 0.28;
 
-// The look of a list control that draws its own hover fill and text colour.
+// A row's text: a slight darkening while pressed and a faint highlight behind it on hover.
 ParlinoButtonStyle textColumnStyle() {
     return {.scale = 1,
             .pressedScale = 0.99,
@@ -44,7 +44,6 @@ void ClipSpeedChip::follow() {
     if (text == this->text())
         return;
     setText(text);
-    setAccessibleName(QStringLiteral("Playback speed ") + text);
     updateGeometry();
     update();
 }

@@ -9,6 +9,7 @@
 #include "Parlino/Style/ParlinoGlass.h"
 #include "support/Screenshots.h"
 
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -31,6 +32,15 @@ QString sentence(int words) {
     return list.join(QLatin1Char(' '));
 }
 
+// Stands in for the panel, whose surface an embedded list lies on.
+class PanelGround final : public QWidget {
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        paintSurface(painter, QRectF(rect()), ParlinoGlass::spec(ParlinoSurface::panel));
+    }
+};
+
 struct ClipsViewTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
     ClipsViewTest() {
         model.onOpenInPlayer = [this](const ClipID& id) { opened.push_back(id); };
@@ -38,9 +48,14 @@ struct ClipsViewTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
 
     ClipsView& makeView(bool embedded = false, qreal inset = 0) {
         model.reloadImmediately();
-        view = std::make_unique<ClipsView>(model, embedded, inset, environment);
+        if (embedded) {
+            panel = std::make_unique<PanelGround>();
+            panel->resize(420, 480);
+            panel->show();
+        }
+        view = std::make_unique<ClipsView>(model, embedded, inset, environment, panel.get());
         if (embedded)
-            view->resize(420, 480);
+            view->resize(panel->size());
         view->show();
         settle();
         return *view;
@@ -64,6 +79,7 @@ struct ClipsViewTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
     }
 
     ClipsViewModel model{library, nullptr, players(), settings.keys};
+    std::unique_ptr<PanelGround> panel;
     std::unique_ptr<ClipsView> view;
     std::vector<ClipID> opened;
 };
@@ -118,12 +134,20 @@ TEST_F(ClipsViewTest, TheChipShowsTheSharedSpeedAndCyclesIt) {
     EXPECT_EQ(chip.y(), 10);
 }
 
-TEST_F(ClipsViewTest, EmbeddedTheChipSitsBelowTheInset) {
+TEST_F(ClipsViewTest, EmbeddedTheChipSitsBelowTheInsetAndTheChevronWaitsForThePointer) {
+    for (int i = 0; i < 12; ++i)
+        save(QStringLiteral("Clip %1").arg(i));
     ClipsView& clips = makeView(true, 40);
     EXPECT_EQ(clips.speedChip().y(), 40);
     EXPECT_EQ(clips.speedChip().geometry().right() + 1, clips.width() - 12);
-    EXPECT_EQ(clips.scrollView().chevron() != nullptr, true);
     EXPECT_EQ(parlinoGround(clips.list()), ParlinoGround::glass);
+    JumpToEndChevron* chevron = clips.scrollView().chevron();
+    ASSERT_NE(chevron, nullptr);
+    EXPECT_FALSE(chevron->isShown());
+    pointer.pointerMoved();
+    EXPECT_TRUE(chevron->isShown());
+    scheduler.advance(JumpToEndChevron::showSeconds);
+    TestSupport::renderScreenshot(*panel, 2, suite, QStringLiteral("embedded"));
 }
 
 TEST_F(ClipsViewTest, RowsShowTheirClipAndAnnounceTheirButtons) {
