@@ -131,7 +131,6 @@ void ClipsList::clipsDidChange() {
     relayout();
     if (!animated)
         return;
-    m_slides.clear();
     for (auto it = oldTops.cbegin(); it != oldTops.cend(); ++it)
         if (ClipRow* row = m_rows.value(it.key()))
             m_slides.insert(it.key(), it.value() - row->y());
