@@ -6,6 +6,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace Base::Unicode {
@@ -26,6 +27,22 @@ bool isWhiteSpace(char32_t scalar) {
 
 bool isControl(char32_t scalar) {
     return u_charType(static_cast<UChar32>(scalar)) == U_CONTROL_CHAR;
+}
+
+bool isHorizontalSpace(char32_t scalar) {
+    return u_isblank(static_cast<UChar32>(scalar));
+}
+
+QString trimmingHorizontalSpace(QStringView text) {
+    qsizetype start = text.size();
+    qsizetype end = 0;
+    for (const Scalar s : Scalars(text)) {
+        if (isHorizontalSpace(s.value))
+            continue;
+        start = std::min(start, s.offset);
+        end = s.offset + s.length;
+    }
+    return start < end ? text.mid(start, end - start).toString() : QString();
 }
 
 namespace {

@@ -45,6 +45,10 @@ private:
 bool isWhiteSpace(char32_t scalar);
 // General category Cc.
 bool isControl(char32_t scalar);
+// The space separators (general category Zs) and the tab; line breaks are not among them.
+bool isHorizontalSpace(char32_t scalar);
+// The text without horizontal space at either end.
+QString trimmingHorizontalSpace(QStringView text);
 
 // The number of user-perceived characters (extended grapheme clusters).
 qsizetype graphemeCount(const QString& text);

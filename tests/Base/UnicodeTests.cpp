@@ -28,6 +28,14 @@ TEST(UnicodeProperties, WhiteSpaceAndControl) {
     EXPECT_FALSE(isControl(0x200B));
 }
 
+TEST(UnicodeProperties, TrimsSpacesAndTabsButKeepsLineBreaks) {
+    EXPECT_EQ(trimmingHorizontalSpace(u"\t\u00A0 a b\u3000\u2009"), u"a b");
+    EXPECT_EQ(trimmingHorizontalSpace(u"\na\r\n "), u"\na\r\n");
+    EXPECT_EQ(trimmingHorizontalSpace(u"\u2028x\u2029"), u"\u2028x\u2029");
+    EXPECT_EQ(trimmingHorizontalSpace(u" \t "), u"");
+    EXPECT_EQ(trimmingHorizontalSpace(u"\U0001F600 "), u"\U0001F600");
+}
+
 TEST(UnicodeGraphemes, CountsUserPerceivedCharacters) {
     const QString family = QString::fromUcs4(U"👨‍👩‍👧");
     const QString flag = QString::fromUcs4(U"🇫🇷");
