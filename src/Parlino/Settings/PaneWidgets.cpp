@@ -1,0 +1,104 @@
+#include "Parlino/Settings/PaneWidgets.h"
+
+#include "Parlino/Style/Icons.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace Parlino::PaneWidgets {
+
+QFont font(int pixelSize, QFont::Weight weight) {
+    QFont result;
+    result.setPixelSize(pixelSize);
+    result.setWeight(weight);
+    return result;
+}
+
+QLabel* text(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+QColor primary() {
+    return Theme::white85();
+}
+
+QColor secondary() {
+    return Theme::white60();
+}
+
+QVBoxLayout* stack(int spacing) {
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+Symbol::Symbol(const QString& name, qreal size, const QColor& colour, QSize box, QWidget* parent)
+    : QWidget(parent), m_name(name), m_size(size), m_colour(colour) {
+    setFixedSize(box);
+}
+
+void Symbol::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    Icons::paint(painter, rect(), m_name, m_size, m_colour);
+}
+
+ChoicePicker::ChoicePicker(const QStringList& titles, QWidget* parent) : QComboBox(parent) {
+    addItems(titles);
+    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // `activated` comes from the user only, so showing a stored value never writes it back.
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        if (onChoose)
+            onChoose(index);
+    });
+}
+
+void ChoicePicker::showSelection(std::optional<int> index) {
+    setCurrentIndex(index.value_or(-1));
+}
+
+Stepper::Stepper(QWidget* parent)
+    : QWidget(parent), m_label(new QLabel(this)), m_minus(new QToolButton(this)),
+      m_plus(new QToolButton(this)) {
+    m_label->setTextFormat(Qt::PlainText);
+    m_minus->setText(QStringLiteral("−"));
+    m_plus->setText(QStringLiteral("+"));
+    m_minus->setAccessibleName(QStringLiteral("Decrement"));
+    m_plus->setAccessibleName(QStringLiteral("Increment"));
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(8);
+    row->addWidget(m_label);
+    row->addWidget(m_minus);
+    row->addWidget(m_plus);
+    row->addStretch();
+    connect(m_minus, &QToolButton::clicked, this, [this] {
+        if (onDecrement)
+            onDecrement();
+    });
+    connect(m_plus, &QToolButton::clicked, this, [this] {
+        if (onIncrement)
+            onIncrement();
+    });
+}
+
+void Stepper::setState(const QString& label, bool canDecrement, bool canIncrement) {
+    m_label->setText(label);
+    m_minus->setEnabled(canDecrement);
+    m_plus->setEnabled(canIncrement);
+}
+
+} // namespace Parlino::PaneWidgets

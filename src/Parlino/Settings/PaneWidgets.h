@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QComboBox>
+#include <QFont>
+#include <QLabel>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QToolButton;
+class QVBoxLayout;
+
+// The small controls the settings panes are built of: texts, menu pickers and a stepper.
+namespace Parlino::PaneWidgets {
+
+// The system font at a pixel size and weight.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// A plain text that wraps to its full height, in a colour.
+QLabel* text(const QString& text, const QFont& font, const QColor& colour,
+             QWidget* parent = nullptr);
+// The colours of primary and secondary texts on the dark ground.
+QColor primary();
+QColor secondary();
+
+// A vertical stack of rows, leading-aligned, with a spacing.
+QVBoxLayout* stack(int spacing);
+
+// A symbol of the icon set, centred in a fixed box.
+class Symbol final : public QWidget {
+public:
+    Symbol(const QString& name, qreal size, const QColor& colour, QSize box,
+           QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_name;
+    qreal m_size;
+    QColor m_colour;
+};
+
+// A menu picker at its ideal size. It shows the item its owner says, or no item; only a
+// choice the user makes is reported.
+class ChoicePicker final : public QComboBox {
+public:
+    explicit ChoicePicker(const QStringList& titles, QWidget* parent = nullptr);
+
+    std::function<void(int index)> onChoose;
+
+    void showSelection(std::optional<int> index);
+};
+
+// A label with a minus and a plus button; the owner says what it shows and which of the two
+// may be pressed.
+class Stepper final : public QWidget {
+public:
+    explicit Stepper(QWidget* parent = nullptr);
+
+    std::function<void()> onIncrement;
+    std::function<void()> onDecrement;
+
+    void setState(const QString& label, bool canDecrement, bool canIncrement);
+
+    QLabel& label() const { return *m_label; }
+    QToolButton& minus() const { return *m_minus; }
+    QToolButton& plus() const { return *m_plus; }
+
+private:
+    QLabel* m_label;
+    QToolButton* m_minus;
+    QToolButton* m_plus;
+};
+
+} // namespace Parlino::PaneWidgets
