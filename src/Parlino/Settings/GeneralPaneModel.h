@@ -49,7 +49,7 @@ public:
     // Empties the cache, then measures it again.
     void clearCache();
 
-    bool canShowTutorial() const { return bool(m_onShowOnboarding); }
+    // Calls the callback the pane was given, if any.
     void showTutorial();
 
 signals:

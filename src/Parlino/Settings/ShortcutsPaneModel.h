@@ -36,8 +36,6 @@ public:
 
     explicit ShortcutsPaneModel(const SettingsKeys& keys, QObject* parent = nullptr);
 
-    const SettingsKeys& keys() const { return m_keys; }
-
     bool tapEnabled() const { return m_tapEnabled.value(); }
     // rightOption when the setting says so, rightCommand for any other stored value.
     TapModifier tapModifier() const;
