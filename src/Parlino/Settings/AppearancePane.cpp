@@ -4,8 +4,8 @@
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
 #include "Parlino/Settings/DesktopSettings.h"
-#include "Parlino/Settings/PaneLayout.h"
-#include "Parlino/Settings/PaneServices.h"
+#include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Settings/SettingsServices.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -59,12 +59,12 @@ protected:
 
 } // namespace
 
-AppearancePane::AppearancePane(const PaneServices& services, QWidget* parent)
+AppearancePane::AppearancePane(const SettingsServices& services, QWidget* parent)
     : QWidget(parent), m_font(services.keys.panelFontDesign, PanelFontChoices::table),
       m_case(services.keys.transcriptCase, TranscriptCaseChoices::table),
       m_desktopSettings(services.desktopSettings) {
     setObjectName(QStringLiteral("AppearancePane"));
-    PaneLayout::fill(*this, {appearanceCard(), transparencyCard(services)});
+    PaneWidgets::fill(*this, services, {appearanceCard(), transparencyCard(services)});
 }
 
 QWidget* AppearancePane::appearanceCard() {
@@ -75,10 +75,10 @@ QWidget* AppearancePane::appearanceCard() {
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Panel font"), m_fontPicker);
     form->addRow(QStringLiteral("Capitalization"), m_casePicker);
-    return PaneLayout::card(QStringLiteral("Appearance"), form);
+    return PaneWidgets::card(QStringLiteral("Appearance"), form);
 }
 
-QWidget* AppearancePane::transparencyCard(const PaneServices& services) {
+QWidget* AppearancePane::transparencyCard(const SettingsServices& services) {
     m_transparency = new QCheckBox(QStringLiteral("Transparency"));
     m_transparency->setObjectName(QStringLiteral("TransparencyToggle"));
     m_transparency->setChecked(false);
@@ -105,18 +105,18 @@ QWidget* AppearancePane::transparencyCard(const PaneServices& services) {
 
     auto* rows = PaneWidgets::stack(10);
     rows->addLayout(switchRow);
-    rows->addWidget(PaneWidgets::text(
-        QStringLiteral("Turned off in this build while the glass surface is rebuilt."),
-        PaneWidgets::font(13), PaneWidgets::primary()));
-    rows->addWidget(PaneWidgets::text(
+    rows->addWidget(
+        paneText(QStringLiteral("Turned off in this build while the glass surface is rebuilt."), 13,
+                 QFont::Normal, Theme::white85()));
+    rows->addWidget(paneText(
         QStringLiteral("The switch above is Parlino's own: with it off, Parlino stays opaque "
                        "whatever your desktop says. Reduce Transparency is a separate setting of "
                        "your desktop, not a Parlino one, in its accessibility settings; while it "
                        "is on there, Parlino stays opaque even with the switch above on. This "
                        "button only opens that page."),
-        PaneWidgets::font(11), PaneWidgets::secondary()));
+        11, QFont::Normal, PaneText::secondary()));
     rows->addWidget(m_accessibility, 0, Qt::AlignLeft);
-    return PaneLayout::card(QStringLiteral("Transparency"), rows);
+    return PaneWidgets::card(QStringLiteral("Transparency"), rows);
 }
 
 } // namespace Parlino

@@ -7,7 +7,7 @@ class QCheckBox;
 
 namespace Parlino {
 
-struct PaneServices;
+struct SettingsServices;
 class DesktopSettings;
 class ParlinoTextButton;
 
@@ -16,7 +16,7 @@ class ParlinoTextButton;
 // settings.
 class AppearancePane final : public QWidget {
 public:
-    explicit AppearancePane(const PaneServices& services, QWidget* parent = nullptr);
+    explicit AppearancePane(const SettingsServices& services, QWidget* parent = nullptr);
 
     PaneWidgets::ChoicePicker& fontPicker() const { return *m_fontPicker; }
     PaneWidgets::ChoicePicker& casePicker() const { return *m_casePicker; }
@@ -25,7 +25,7 @@ public:
 
 private:
     QWidget* appearanceCard();
-    QWidget* transparencyCard(const PaneServices& services);
+    QWidget* transparencyCard(const SettingsServices& services);
 
     StoredChoice m_font;
     StoredChoice m_case;

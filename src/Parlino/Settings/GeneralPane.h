@@ -6,25 +6,25 @@
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
 
 namespace Parlino {
 
-struct PaneServices;
+struct SettingsServices;
 class ArmedActionButton;
+class PaneButton;
 
 // The general settings: start at login, saving reads, the tutorial, the recordings folder, the
 // audio cache with its two-press clear, and the version. The cache is measured each time the
 // pane is shown.
 class GeneralPane final : public QWidget {
 public:
-    GeneralPane(const PaneServices& services, std::function<void()> onShowOnboarding,
+    GeneralPane(const SettingsServices& services, std::function<void()> onShowOnboarding,
                 QWidget* parent = nullptr);
 
     GeneralPaneModel& model() { return m_model; }
 
     QCheckBox& launchAtLoginToggle() const { return *m_launchAtLogin; }
-    QPushButton& recordingsButton() const { return *m_recordings; }
+    PaneButton& recordingsButton() const { return *m_recordings; }
     ArmedActionButton& clearCacheButton() const { return *m_clearCache; }
 
 protected:
@@ -37,7 +37,7 @@ private:
 
     GeneralPaneModel m_model;
     QCheckBox* m_launchAtLogin;
-    QPushButton* m_recordings;
+    PaneButton* m_recordings;
     ArmedActionButton* m_clearCache;
 };
 

@@ -1,7 +1,8 @@
 #include "Parlino/Settings/PaneWidgets.h"
 
+#include "Parlino/Settings/PaneContainer.h"
+#include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Style/Icons.h"
-#include "Parlino/Style/Theme.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -17,31 +18,28 @@ QFont font(int pixelSize, QFont::Weight weight) {
     return result;
 }
 
-QLabel* text(const QString& text, const QFont& font, const QColor& colour, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-    return label;
-}
-
-QColor primary() {
-    return Theme::white85();
-}
-
-QColor secondary() {
-    return Theme::white60();
-}
-
 QVBoxLayout* stack(int spacing) {
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(spacing);
     return layout;
+}
+
+QWidget* card(const QString& title, QLayout* rows) {
+    auto* content = new QWidget;
+    content->setLayout(rows);
+    auto* card = new SectionCard(title);
+    card->setContent(content);
+    return card;
+}
+
+void fill(QWidget& pane, const SettingsServices& services, const QList<QWidget*>& cards) {
+    auto* container = new PaneContainer(services);
+    for (QWidget* card : cards)
+        container->addCard(card);
+    auto* layout = new QVBoxLayout(&pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(container);
 }
 
 Symbol::Symbol(const QString& name, qreal size, const QColor& colour, QSize box, QWidget* parent)

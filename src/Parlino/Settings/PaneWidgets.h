@@ -8,24 +8,28 @@
 #include <functional>
 #include <optional>
 
+class QLayout;
 class QToolButton;
 class QVBoxLayout;
 
-// The small controls the settings panes are built of: texts, menu pickers and a stepper.
+namespace Parlino {
+struct SettingsServices;
+} // namespace Parlino
+
+// What the preference panes are built of besides the shared pane controls: cards of rows, menu
+// pickers, a stepper and symbols.
 namespace Parlino::PaneWidgets {
 
 // The system font at a pixel size and weight.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 
-// A plain text that wraps to its full height, in a colour.
-QLabel* text(const QString& text, const QFont& font, const QColor& colour,
-             QWidget* parent = nullptr);
-// The colours of primary and secondary texts on the dark ground.
-QColor primary();
-QColor secondary();
-
 // A vertical stack of rows, leading-aligned, with a spacing.
 QVBoxLayout* stack(int spacing);
+
+// A titled card whose content is the rows; the card takes them.
+QWidget* card(const QString& title, QLayout* rows);
+// Fills the pane with the scrolling column of its cards.
+void fill(QWidget& pane, const SettingsServices& services, const QList<QWidget*>& cards);
 
 // A symbol of the icon set, centred in a fixed box.
 class Symbol final : public QWidget {

@@ -1,7 +1,7 @@
 #include "Parlino/Settings/PlaybackPane.h"
 
-#include "Parlino/Settings/PaneLayout.h"
-#include "Parlino/Settings/PaneServices.h"
+#include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Settings/SettingsServices.h"
 
 #include <QVBoxLayout>
 
@@ -21,7 +21,7 @@ QWidget* group(const QString& caption, const QList<QWidget*>& controls) {
     auto* group = new QWidget;
     auto* layout = PaneWidgets::stack(6);
     group->setLayout(layout);
-    layout->addWidget(PaneWidgets::text(caption, PaneWidgets::font(12), PaneWidgets::secondary()));
+    layout->addWidget(paneText(caption, 12, QFont::Normal, PaneText::secondary()));
     for (QWidget* control : controls)
         layout->addWidget(control);
     return group;
@@ -29,7 +29,7 @@ QWidget* group(const QString& caption, const QList<QWidget*>& controls) {
 
 } // namespace
 
-PlaybackPane::PlaybackPane(const PaneServices& services, QWidget* parent)
+PlaybackPane::PlaybackPane(const SettingsServices& services, QWidget* parent)
     : QWidget(parent), m_model(services.keys), m_rate(new PaneWidgets::ChoicePicker(rateTitles())),
       m_voiceModel(new PaneWidgets::ChoicePicker(m_model.model().titles())),
       m_threshold(new PaneWidgets::Stepper) {
@@ -47,16 +47,16 @@ PlaybackPane::PlaybackPane(const PaneServices& services, QWidget* parent)
     m_threshold->onIncrement = [this] { m_model.increaseThreshold(); };
     m_threshold->onDecrement = [this] { m_model.decreaseThreshold(); };
 
-    auto* note = PaneWidgets::text(
+    auto* note = paneText(
         QStringLiteral("Multilingual costs about twice as many credits per character. Changing "
                        "this re-synthesizes text you've already read — billed again by "
                        "ElevenLabs to your own account."),
-        PaneWidgets::font(12), PaneWidgets::secondary());
+        12, QFont::Normal, PaneText::secondary());
     auto* rows = PaneWidgets::stack(14);
     rows->addWidget(group(QStringLiteral("Default speed"), {m_rate}));
     rows->addWidget(group(QStringLiteral("Voice model"), {m_voiceModel, note}));
     rows->addWidget(m_threshold);
-    PaneLayout::fill(*this, {PaneLayout::card(QStringLiteral("Playback"), rows)});
+    PaneWidgets::fill(*this, services, {PaneWidgets::card(QStringLiteral("Playback"), rows)});
 
     connect(&m_model, &PlaybackPaneModel::changed, this, &PlaybackPane::refresh);
     connect(&m_model.model(), &StoredChoice::changed, this, &PlaybackPane::refresh);

@@ -5,13 +5,13 @@
 
 namespace Parlino {
 
-struct PaneServices;
+struct SettingsServices;
 
 // The playback settings: the default speed, the voice model with its cost note, and the
 // long-text confirmation threshold. Every control writes its setting at once.
 class PlaybackPane final : public QWidget {
 public:
-    explicit PlaybackPane(const PaneServices& services, QWidget* parent = nullptr);
+    explicit PlaybackPane(const SettingsServices& services, QWidget* parent = nullptr);
 
     PlaybackPaneModel& model() { return m_model; }
 

@@ -3,8 +3,8 @@
 #include "Defaults/Widgets/Toggle.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "Parlino/Services/AppShortcutNames.h"
-#include "Parlino/Settings/PaneLayout.h"
-#include "Parlino/Settings/PaneServices.h"
+#include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Settings/SettingsServices.h"
 #include "Parlino/Style/ArmedButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -31,9 +31,9 @@ public:
         row->setSpacing(8);
         row->addWidget(new PaneWidgets::Symbol(QStringLiteral("exclamationmark.triangle.fill"), 13,
                                                Theme::red(), QSize(16, 16)));
-        row->addWidget(PaneWidgets::text(QStringLiteral("Nothing can start a read — turn on the "
-                                                        "tap above, or set a keyboard shortcut."),
-                                         PaneWidgets::font(12, QFont::DemiBold), Qt::white),
+        row->addWidget(paneText(QStringLiteral("Nothing can start a read — turn on the "
+                                               "tap above, or set a keyboard shortcut."),
+                                12, QFont::DemiBold, Qt::white),
                        1);
     }
 
@@ -50,14 +50,14 @@ protected:
 };
 
 QLabel* heading(const QString& text) {
-    return PaneWidgets::text(text, PaneWidgets::font(12, QFont::DemiBold), Theme::white(0.72));
+    return paneText(text, 12, QFont::DemiBold, Theme::white(0.72));
 }
 
 QHBoxLayout* mediaKeyRow(const QString& symbol, const QString& text) {
     auto* row = new QHBoxLayout;
     row->setSpacing(10);
     row->addWidget(new PaneWidgets::Symbol(symbol, 13, Theme::white(0.72), QSize(18, 18)));
-    row->addWidget(PaneWidgets::text(text, PaneWidgets::font(13), Theme::white(0.9)), 1);
+    row->addWidget(paneText(text, 13, QFont::Normal, Theme::white(0.9)), 1);
     return row;
 }
 
@@ -70,10 +70,11 @@ QStringList tapKeyTitles() {
 
 } // namespace
 
-ShortcutsPane::ShortcutsPane(const PaneServices& services, QWidget* parent)
+ShortcutsPane::ShortcutsPane(const SettingsServices& services, QWidget* parent)
     : QWidget(parent), m_model(services.keys) {
     setObjectName(QStringLiteral("ShortcutsPane"));
-    PaneLayout::fill(*this, {readingCard(services), otherShortcutsCard(services), mediaKeysCard()});
+    PaneWidgets::fill(*this, services,
+                      {readingCard(services), otherShortcutsCard(services), mediaKeysCard()});
     connect(&m_model, &ShortcutsPaneModel::changed, this, &ShortcutsPane::refresh);
     refresh();
 }
@@ -85,7 +86,7 @@ KeyboardShortcuts::Recorder& ShortcutsPane::recorder(const KeyboardShortcuts::Na
     Q_UNREACHABLE();
 }
 
-KeyboardShortcuts::Recorder* ShortcutsPane::makeRecorder(const PaneServices& services,
+KeyboardShortcuts::Recorder* ShortcutsPane::makeRecorder(const SettingsServices& services,
                                                          const QString& title,
                                                          const KeyboardShortcuts::Name& name) {
     auto* recorder = new KeyboardShortcuts::Recorder(services.shortcuts, title, name);
@@ -97,8 +98,8 @@ KeyboardShortcuts::Recorder* ShortcutsPane::makeRecorder(const PaneServices& ser
     return recorder;
 }
 
-QWidget* ShortcutsPane::readingCard(const PaneServices& services) {
-    m_description = PaneWidgets::text({}, PaneWidgets::font(13), PaneWidgets::primary());
+QWidget* ShortcutsPane::readingCard(const SettingsServices& services) {
+    m_description = paneText({}, 13, QFont::Normal, Theme::white85());
     m_warning = new Warning;
 
     auto* tap = new QCheckBox(QStringLiteral("Tap"));
@@ -127,16 +128,16 @@ QWidget* ShortcutsPane::readingCard(const PaneServices& services) {
     rows->addWidget(m_warning);
     rows->addLayout(tapRow);
     rows->addWidget(readShortcut);
-    rows->addWidget(PaneWidgets::text(
+    rows->addWidget(paneText(
         QStringLiteral("Tapping and releasing that key on its own counts as a tap — including "
                        "when you started it as part of another shortcut and changed your mind, or "
                        "the shortcut belonged to an overlay of the desktop that Parlino can't "
                        "see."),
-        PaneWidgets::font(12), PaneWidgets::secondary()));
-    return PaneLayout::card(QStringLiteral("Reading"), rows);
+        12, QFont::Normal, PaneText::secondary()));
+    return PaneWidgets::card(QStringLiteral("Reading"), rows);
 }
 
-QWidget* ShortcutsPane::otherShortcutsCard(const PaneServices& services) {
+QWidget* ShortcutsPane::otherShortcutsCard(const SettingsServices& services) {
     m_doubleTap = new QCheckBox;
     m_doubleTap->setObjectName(QStringLiteral("DoubleTapToggle"));
     Defaults::Toggle::bind(m_doubleTap, services.keys.rightCommandDoubleTapReplayEnabled);
@@ -159,7 +160,7 @@ QWidget* ShortcutsPane::otherShortcutsCard(const PaneServices& services) {
         makeRecorder(services, QStringLiteral("Keyboard shortcut:"), Names::openPanel()));
     rows->addSpacing(4);
     rows->addWidget(m_reset, 0, Qt::AlignHCenter);
-    return PaneLayout::card(QStringLiteral("Other shortcuts"), rows);
+    return PaneWidgets::card(QStringLiteral("Other shortcuts"), rows);
 }
 
 QWidget* ShortcutsPane::mediaKeysCard() {
@@ -170,11 +171,11 @@ QWidget* ShortcutsPane::mediaKeysCard() {
         mediaKeyRow(QStringLiteral("forward.fill"), QStringLiteral("Change playback speed")));
     rows->addLayout(
         mediaKeyRow(QStringLiteral("backward.fill"), QStringLiteral("Restart the current audio")));
-    rows->addWidget(PaneWidgets::text(
+    rows->addWidget(paneText(
         QStringLiteral("These work while Parlino's audio is active — so F8 is a third way to "
                        "pause. Outside that, the keys control your music apps as normal."),
-        PaneWidgets::font(12), PaneWidgets::secondary()));
-    return PaneLayout::card(QStringLiteral("Media keys"), rows);
+        12, QFont::Normal, PaneText::secondary()));
+    return PaneWidgets::card(QStringLiteral("Media keys"), rows);
 }
 
 void ShortcutsPane::refresh() {
@@ -186,8 +187,7 @@ void ShortcutsPane::refresh() {
     m_tapKey->showSelection(int(tapKey - allTapModifiers.begin()));
     m_tapKey->setEnabled(tapEnabled);
     QPalette palette = m_toRead->palette();
-    palette.setColor(QPalette::WindowText,
-                     tapEnabled ? PaneWidgets::primary() : PaneWidgets::secondary());
+    palette.setColor(QPalette::WindowText, tapEnabled ? Theme::white85() : PaneText::secondary());
     m_toRead->setPalette(palette);
     m_doubleTap->setText(m_model.doubleTapTitle());
     m_doubleTap->setEnabled(tapEnabled);

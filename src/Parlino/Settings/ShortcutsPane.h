@@ -11,7 +11,7 @@ class Recorder;
 
 namespace Parlino {
 
-struct PaneServices;
+struct SettingsServices;
 class ArmedActionButton;
 
 // The shortcut settings: the tap of a right-hand modifier key and its double tap, the recorders
@@ -19,7 +19,7 @@ class ArmedActionButton;
 // and a two-press reset of it all.
 class ShortcutsPane final : public QWidget {
 public:
-    explicit ShortcutsPane(const PaneServices& services, QWidget* parent = nullptr);
+    explicit ShortcutsPane(const SettingsServices& services, QWidget* parent = nullptr);
 
     ShortcutsPaneModel& model() { return m_model; }
 
@@ -30,10 +30,11 @@ public:
     ArmedActionButton& resetButton() const { return *m_reset; }
 
 private:
-    QWidget* readingCard(const PaneServices& services);
-    QWidget* otherShortcutsCard(const PaneServices& services);
+    QWidget* readingCard(const SettingsServices& services);
+    QWidget* otherShortcutsCard(const SettingsServices& services);
     QWidget* mediaKeysCard();
-    KeyboardShortcuts::Recorder* makeRecorder(const PaneServices& services, const QString& title,
+    KeyboardShortcuts::Recorder* makeRecorder(const SettingsServices& services,
+                                              const QString& title,
                                               const KeyboardShortcuts::Name& name);
     void refresh();
 

@@ -12,8 +12,8 @@
 #include <semaphore>
 
 using namespace Parlino;
-using PaneTesting::FakeLoginItem;
-using PaneTesting::FakeRecordings;
+using TestSupport::FakeLoginItem;
+using TestSupport::FakeRecordings;
 
 namespace {
 

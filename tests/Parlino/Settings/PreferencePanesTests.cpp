@@ -2,25 +2,30 @@
 #include "KeyboardShortcuts/ShortcutRegistry.h"
 #include "Parlino/Services/AppShortcutNames.h"
 #include "Parlino/Settings/AppearancePane.h"
-#include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Settings/GeneralPane.h"
-#include "Parlino/Settings/PaneServices.h"
+#include "Parlino/Settings/PaneControls.h"
 #include "Parlino/Settings/PlaybackPane.h"
+#include "Parlino/Settings/SettingsNavigation.h"
+#include "Parlino/Settings/SettingsServices.h"
+#include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/ShortcutsPane.h"
+#include "Parlino/Storage/StorageFiles.h"
 #include "Parlino/Style/ArmedButton.h"
 #include "Parlino/Style/ParlinoButton.h"
+#include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
 
 #include "PaneTesting.h"
 #include "support/EventLoop.h"
-#include "support/FakeHotKeySystem.h"
 #include "support/FakeKeyboardLayout.h"
+#include "support/FakeSecretStore.h"
 #include "support/Screenshots.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -36,20 +41,13 @@ const Shortcut controlShiftS(1, KeyboardShortcuts::CarbonModifier::control |
                                     KeyboardShortcuts::CarbonModifier::shift);
 const Shortcut commandR(15, KeyboardShortcuts::CarbonModifier::command);
 
-struct FakeDesktopSettings final : DesktopSettings {
-    void openAccessibilitySettings() override { ++opens; }
-    int opens = 0;
-};
-
 struct PreferencePanesTest : PaneTesting::PaneTest {
-    PreferencePanesTest() {
-        cacheRoot.setAutoRemove(true);
-        std::filesystem::create_directories(path(cacheRoot) / "audio" / "entry");
+    QString cacheFile() const {
+        return StorageFiles::toText(cacheRoot / "audio" / "entry" / "0.mp3");
     }
-
-    static std::filesystem::path path(const QTemporaryDir& dir) { return dir.path().toStdString(); }
-    void cacheFile(qint64 bytes) {
-        QFile file(cacheRoot.filePath(QStringLiteral("audio/entry/0.mp3")));
+    void writeCacheFile(qint64 bytes) {
+        std::filesystem::create_directories(cacheRoot / "audio" / "entry");
+        QFile file(cacheFile());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(bytes, 'x'));
     }
@@ -66,43 +64,29 @@ struct PreferencePanesTest : PaneTesting::PaneTest {
         EXPECT_NE(child, nullptr) << name;
         return *child;
     }
-    // The pane on the settings window's dark ground, rendered at both ratios.
-    QImage screenshot(QWidget& pane, const QString& name) {
-        QWidget host;
-        QPalette palette;
-        palette.setColor(QPalette::Window, Theme::ink());
-        host.setPalette(palette);
-        host.setAutoFillBackground(true);
-        auto* layout = new QVBoxLayout(&host);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(&pane);
-        host.resize(559, 560);
-        host.show();
-        TestSupport::drainEvents();
-        TestSupport::renderScreenshot(host, 1, QStringLiteral("PreferencePanes"), name);
-        QImage image =
-            TestSupport::renderScreenshot(host, 2, QStringLiteral("PreferencePanes"), name);
-        pane.setParent(nullptr);
-        return image;
-    }
-
     TestSupport::ManualClock clock;
     TestSupport::ManualScheduler scheduler{clock};
     MotionPreferences preferences;
-    TestSupport::FakeHotKeySystem hotKeys;
-    KeyboardShortcuts::ShortcutRegistry registry{hotKeys};
-    PaneTesting::FakeLoginItem login;
-    FakeDesktopSettings desktop;
-    PaneTesting::FakeRecordings recordings;
-    QTemporaryDir cacheRoot;
-    PaneServices services{keys,
-                          MotionContext{clock, scheduler, preferences},
-                          registry,
-                          login,
-                          desktop,
-                          recordings.recordings,
-                          path(cacheRoot),
-                          QStringLiteral("Parlino 1.2 (45)")};
+    PointerMotion pointer{clock, scheduler};
+    TestSupport::FakeSecretStore secrets;
+    QNetworkAccessManager session;
+    Base::NotificationCenter notifications;
+    int tutorials = 0;
+    SettingsServices services{secrets,
+                              session,
+                              QUrl(),
+                              notifications,
+                              {clock, scheduler, preferences},
+                              pointer,
+                              [] {},
+                              keys,
+                              registry,
+                              loginItem,
+                              desktopSettings,
+                              recordings.recordings,
+                              cacheRoot,
+                              QStringLiteral("Parlino 1.2 (45)"),
+                              [this] { ++tutorials; }};
 };
 
 TEST_F(PreferencePanesTest, ShortcutsPaneWarnsAndDisablesTheTapControlsWhileTheTapIsOff) {
@@ -118,8 +102,6 @@ TEST_F(PreferencePanesTest, ShortcutsPaneWarnsAndDisablesTheTapControlsWhileTheT
     EXPECT_TRUE(pane.tapKeyPicker().isEnabled());
     EXPECT_TRUE(pane.doubleTapToggle().isEnabled());
     EXPECT_EQ(pane.doubleTapToggle().text(), QStringLiteral("Double-tap Right ⌘"));
-
-    screenshot(pane, QStringLiteral("Shortcuts"));
 }
 
 TEST_F(PreferencePanesTest, TapKeyPickerShowsRightCommandForAnUnknownValueWithoutRewritingIt) {
@@ -199,8 +181,6 @@ TEST_F(PreferencePanesTest, PlaybackPaneWritesBothSpeedsAndKeepsUnknownValues) {
     EXPECT_EQ(Defaults::get(keys.confirmThreshold), 2000);
     EXPECT_TRUE(stepper.minus().isEnabled());
     EXPECT_TRUE(stepper.label().text().endsWith(QStringLiteral(" characters")));
-
-    screenshot(pane, QStringLiteral("Playback"));
 }
 
 TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOffAndOpensTheDesktopSettings) {
@@ -212,27 +192,25 @@ TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOffAndOpensTheDesktop
     EXPECT_FALSE(pane.transparencyToggle().isEnabled());
 
     QTest::mouseClick(&pane.accessibilityButton(), Qt::LeftButton);
-    EXPECT_EQ(desktop.opens, 1);
+    EXPECT_EQ(desktopSettings.opens, 1);
     emit pane.casePicker().activated(2);
     TestSupport::drainEvents();
     EXPECT_EQ(Defaults::get(keys.transcriptCase), QStringLiteral("allCaps"));
     EXPECT_EQ(Defaults::get(keys.panelFontDesign), QStringLiteral("helvetica"));
     EXPECT_TRUE(Defaults::get(keys.transparencyEnabled));
-
-    screenshot(pane, QStringLiteral("Appearance"));
 }
 
 TEST_F(PreferencePanesTest, RefusedLaunchAtLoginLeavesTheSwitchAsTheDesktopReportsIt) {
-    login.refuses = true;
+    loginItem.refuses = true;
     GeneralPane pane(services, {});
     pane.launchAtLoginToggle().click();
     EXPECT_FALSE(pane.launchAtLoginToggle().isChecked());
-    EXPECT_EQ(login.changes, 1);
+    EXPECT_EQ(loginItem.changes, 1);
 
-    login.refuses = false;
+    loginItem.refuses = false;
     pane.launchAtLoginToggle().click();
     EXPECT_TRUE(pane.launchAtLoginToggle().isChecked());
-    EXPECT_TRUE(login.enabled);
+    EXPECT_TRUE(loginItem.enabled);
 }
 
 TEST_F(PreferencePanesTest, GeneralPaneMadeDuringAnExportShowsItAndCannotStartAnother) {
@@ -250,30 +228,55 @@ TEST_F(PreferencePanesTest, GeneralPaneMadeDuringAnExportShowsItAndCannotStartAn
 }
 
 TEST_F(PreferencePanesTest, GeneralPaneMeasuresTheCacheWhenShownAndClearsItOnTheSecondPress) {
-    cacheFile(1536);
-    int tutorials = 0;
-    GeneralPane pane(services, [&] { ++tutorials; });
+    writeCacheFile(1536);
+    GeneralPane pane(services, services.showOnboarding);
     auto& clear = pane.clearCacheButton();
     EXPECT_EQ(clear.text(), QStringLiteral("Cached audio is empty"));
     EXPECT_FALSE(clear.isEnabled());
 
-    const QImage image = screenshot(pane, QStringLiteral("General"));
-    EXPECT_EQ(image.size(), QSize(559 * 2, 560 * 2));
     pane.show();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return clear.isEnabled(); }));
     EXPECT_EQ(clear.text(), QStringLiteral("Clear cached audio (2 KB)"));
 
     QTest::mouseClick(&clear, Qt::LeftButton);
     TestSupport::drainEvents();
-    EXPECT_TRUE(QFile::exists(cacheRoot.filePath(QStringLiteral("audio/entry/0.mp3"))));
+    EXPECT_TRUE(QFile::exists(cacheFile()));
     QTest::mouseClick(&clear, Qt::LeftButton);
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return !clear.isEnabled(); }));
     EXPECT_EQ(clear.text(), QStringLiteral("Cached audio is empty"));
-    EXPECT_FALSE(QFile::exists(cacheRoot.filePath(QStringLiteral("audio/entry/0.mp3"))));
+    EXPECT_FALSE(QFile::exists(cacheFile()));
 
-    find<QPushButton>(pane, "ShowTutorialButton").click();
+    find<QAbstractButton>(pane, "ShowTutorialButton").click();
     EXPECT_EQ(tutorials, 1);
     EXPECT_EQ(find<QLabel>(pane, "VersionLabel").text(), QStringLiteral("Parlino 1.2 (45)"));
+}
+
+TEST_F(PreferencePanesTest, TheSettingsWindowShowsEachPreferencePane) {
+    writeCacheFile(1536);
+    clearAllShortcuts();
+    write(keys.rightCommandTapEnabled, false);
+    const QList<std::pair<SettingsPane, QString>> panes{{SettingsPane::general, "General"},
+                                                        {SettingsPane::appearance, "Appearance"},
+                                                        {SettingsPane::playback, "Playback"},
+                                                        {SettingsPane::shortcuts, "Shortcuts"}};
+    for (const auto& [pane, name] : panes) {
+        SettingsNavigation navigation;
+        navigation.setSelection(pane);
+        SettingsView view(services, navigation, false, 0);
+        view.show();
+        TestSupport::pumpUntil([&] { return !view.findChildren<QLabel*>().isEmpty(); });
+        TestSupport::drainEvents();
+        ASSERT_NE(view.detail(), nullptr);
+        EXPECT_EQ(view.detail()->objectName(), name + QStringLiteral("Pane"));
+        TestSupport::renderScreenshot(view, 1, QStringLiteral("PreferencePanes"), name);
+        const QImage image =
+            TestSupport::renderScreenshot(view, 2, QStringLiteral("PreferencePanes"), name);
+        EXPECT_EQ(image.size(), QSize(1520, 1120));
+        // The first card sits on the window's ground, opaque, at the top of the detail.
+        const QPoint card = view.detail()->mapTo(&view, QPoint(40, 40)) * 2;
+        EXPECT_EQ(image.pixelColor(card).alpha(), 255);
+        EXPECT_NE(image.pixelColor(card).rgb(), Theme::ink().rgb());
+    }
 }
 
 } // namespace
