@@ -14,13 +14,6 @@
 
 namespace Parlino {
 
-namespace {
-
-const ParlinoButtonStyle hoverStyle{
-    .scale = 0.97, .brightness = 0.06, .backdrop = std::nullopt, .backdropCornerRadius = 8};
-
-} // namespace
-
 GeneralPane::GeneralPane(const SettingsServices& services, std::function<void()> onShowOnboarding,
                          QWidget* parent)
     : QWidget(parent), m_model(services.loginItem, services.recordings,
@@ -40,7 +33,7 @@ GeneralPane::GeneralPane(const SettingsServices& services, std::function<void()>
     auto* tutorial = new PaneButton(QStringLiteral("Show Tutorial Again"), PaneButton::Role::normal,
                                     services.motion);
     tutorial->setObjectName(QStringLiteral("ShowTutorialButton"));
-    m_clearCache->setButtonStyle(hoverStyle);
+    m_clearCache->setButtonStyle(PaneWidgets::armedButtonStyle());
     m_clearCache->action = [this] { m_model.clearCache(); };
     auto* version = paneText(services.versionLabel, 11, QFont::Normal, PaneText::secondary());
     version->setObjectName(QStringLiteral("VersionLabel"));

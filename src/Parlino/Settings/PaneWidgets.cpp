@@ -18,6 +18,10 @@ QFont font(int pixelSize, QFont::Weight weight) {
     return result;
 }
 
+ParlinoButtonStyle armedButtonStyle() {
+    return {.scale = 0.97, .brightness = 0.06, .backdrop = std::nullopt, .backdropCornerRadius = 8};
+}
+
 QVBoxLayout* stack(int spacing) {
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Parlino/Style/ParlinoButtonStyle.h"
+
 #include <QComboBox>
 #include <QFont>
 #include <QLabel>
@@ -23,7 +25,10 @@ namespace Parlino::PaneWidgets {
 // The system font at a pixel size and weight.
 QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 
-// A vertical stack of rows, leading-aligned, with a spacing.
+// The hover feedback of the panes' two-press buttons: a slight growth and brightening, no backdrop.
+ParlinoButtonStyle armedButtonStyle();
+
+// A vertical stack of rows with a spacing.
 QVBoxLayout* stack(int spacing);
 
 // A titled card whose content is the rows; the card takes them.

@@ -146,8 +146,7 @@ QWidget* ShortcutsPane::otherShortcutsCard(const SettingsServices& services) {
                                     PaneWidgets::font(12, QFont::Medium), Theme::red85(),
                                     services.motion);
     m_reset->setObjectName(QStringLiteral("ResetShortcutsButton"));
-    m_reset->setButtonStyle(
-        {.scale = 0.97, .brightness = 0.06, .backdrop = std::nullopt, .backdropCornerRadius = 8});
+    m_reset->setButtonStyle(PaneWidgets::armedButtonStyle());
     m_reset->action = [this] { m_model.resetToDefaults(); };
 
     auto* rows = PaneWidgets::stack(14);
