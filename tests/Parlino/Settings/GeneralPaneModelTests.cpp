@@ -1,7 +1,5 @@
 #include "Parlino/Settings/GeneralPaneModel.h"
 
-#include "Parlino/Storage/CacheStore.h"
-
 #include "PaneTesting.h"
 #include "support/EventLoop.h"
 
@@ -59,25 +57,6 @@ struct GeneralPaneModelTest : ::testing::Test {
     FakeRecordings recordings;
     FakeCache cache;
 };
-
-TEST_F(GeneralPaneModelTest, LaunchAtLoginShowsWhatTheDesktopReportsAfterEachChange) {
-    login.enabled = true;
-    auto model = std::make_unique<GeneralPaneModel>(login, recordings.recordings, cache.access(),
-                                                    std::function<void()>());
-    EXPECT_TRUE(model->launchAtLogin());
-
-    model->setLaunchAtLogin(false);
-    EXPECT_FALSE(model->launchAtLogin());
-    EXPECT_FALSE(login.enabled);
-
-    login.refuses = true;
-    int shown = 0;
-    QObject::connect(model.get(), &GeneralPaneModel::launchAtLoginChanged, [&] { ++shown; });
-    model->setLaunchAtLogin(true);
-    EXPECT_FALSE(model->launchAtLogin());
-    EXPECT_EQ(shown, 0);
-    EXPECT_EQ(login.changes, 2); // asked once, not again to put the switch back
-}
 
 TEST_F(GeneralPaneModelTest, OneExportAtATimeForEveryPane) {
     auto first = std::make_unique<GeneralPaneModel>(login, recordings.recordings, cache.access(),
@@ -158,24 +137,6 @@ TEST_F(GeneralPaneModelTest, AMeasurementOvertakenByALaterOneIsDropped) {
     ASSERT_TRUE(firstStarted && secondDone);
     TestSupport::pumpUntil([&] { return model.cacheBytes() != 0; }, 200);
     EXPECT_EQ(model.cacheBytes(), 0);
-}
-
-TEST_F(GeneralPaneModelTest, RealCacheIsMeasuredAndClearedUnderItsRoot) {
-    QTemporaryDir root;
-    const auto path = std::filesystem::path(root.path().toStdString());
-    std::filesystem::create_directories(path / "audio" / "entry");
-    QFile file(root.filePath(QStringLiteral("audio/entry/0.mp3")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(1536, 'x'));
-    file.close();
-
-    GeneralPaneModel model(login, recordings.recordings, CacheAccess::of(path), {});
-    model.measureCache();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model.cacheBytes() == 1536; }));
-    model.clearCache();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model.cacheBytes() == 0; }));
-    EXPECT_TRUE(std::filesystem::is_directory(path / "audio"));
-    EXPECT_FALSE(std::filesystem::exists(path / "audio" / "entry"));
 }
 
 } // namespace

@@ -1,8 +1,5 @@
 #include "Parlino/Settings/PlaybackPaneModel.h"
 
-#include "Parlino/Services/PanelFontChoice.h"
-#include "Parlino/Settings/StoredChoice.h"
-
 #include "PaneTesting.h"
 
 #include <QLocale>
@@ -59,16 +56,6 @@ TEST_F(PlaybackPaneModelTest, StoredValuesOffTheMenusSelectNothingAndStayAsStore
     model.model().choose(1);
     EXPECT_EQ(Defaults::get(keys.synthesisModel), QStringLiteral("multilingual"));
     EXPECT_EQ(model.model().selectedIndex(), 1);
-}
-
-TEST_F(PlaybackPaneModelTest, StoredChoiceListsTheTableAndWritesItsRawValues) {
-    StoredChoice font(keys.panelFontDesign, PanelFontChoices::table);
-    EXPECT_EQ(font.titles(), QStringList({"Sans Serif", "Rounded", "Serif", "Monospace"}));
-    EXPECT_EQ(font.selectedIndex(), 0);
-    font.choose(3);
-    EXPECT_EQ(Defaults::get(keys.panelFontDesign), QStringLiteral("sfMono"));
-    font.choose(4);
-    EXPECT_EQ(Defaults::get(keys.panelFontDesign), QStringLiteral("sfMono"));
 }
 
 TEST_F(PlaybackPaneModelTest, ThresholdStepsByAThousandWithinItsRange) {
