@@ -1,8 +1,8 @@
 #include "Parlino/Panel/PanelController.h"
 
-#include "../ServicesTesting.h"
 #include "Base/NotificationCenter.h"
 #include "Parlino/Panel/NotchPlacement.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "Parlino/Storage/ClipLibrary.h"
 #include "Parlino/Style/MotionPreferences.h"
 #include "Parlino/Style/ParlinoGlass.h"
