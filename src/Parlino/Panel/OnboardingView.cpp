@@ -63,10 +63,22 @@ ParlinoTextButton* textButton(const QString& name, const QString& title, const Q
 
 } // namespace
 
-// The card's ground and edge; its children are the step's texts and buttons.
+// The card's ground and edge, and the row of step dots, one per step with the current step's
+// in the accent colour. The dots are drawn, not widgets: they say nothing to a screen reader.
 class OnboardingView::Card final : public QWidget {
 public:
-    using QWidget::QWidget;
+    explicit Card(const OnboardingModel& model, QWidget* parent)
+        : QWidget(parent), m_model(model) {}
+
+    // The dots' place in the card's layout, which owns it.
+    QSpacerItem* dots =
+        new QSpacerItem(dotRowWidth(), int(dotSide), QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    // The dot row, centred in the height of its place.
+    QRectF dotsRect() const {
+        const QRectF place = dots->geometry();
+        return {place.left(), place.center().y() - dotSide / 2, place.width(), dotSide};
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -77,29 +89,21 @@ protected:
         painter.strokePath(roundedShape(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5,
                                         Theme::cornerStyle),
                            QPen(Theme::white07(), 1));
-    }
-};
-
-// One dot per step; the current step's is the accent colour.
-class OnboardingView::Dots final : public QWidget {
-public:
-    explicit Dots(const OnboardingModel& model) : m_model(model) {
-        const auto count = qreal(OnboardingModel::steps().size());
-        setFixedSize(qCeil(count * dotSide + (count - 1) * dotSpacing), int(dotSide));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
+        const QPointF origin = dotsRect().topLeft();
         for (int dot = 0; dot < OnboardingModel::steps().size(); ++dot) {
             painter.setBrush(dot == m_model.index() ? Theme::accent() : Theme::white45());
-            painter.drawEllipse(QRectF(dot * (dotSide + dotSpacing), 0, dotSide, dotSide));
+            painter.drawEllipse(QRectF(origin + QPointF(dot * (dotSide + dotSpacing), 0),
+                                       QSizeF(dotSide, dotSide)));
         }
     }
 
 private:
+    static int dotRowWidth() {
+        const auto count = qreal(OnboardingModel::steps().size());
+        return qCeil(count * dotSide + (count - 1) * dotSpacing);
+    }
+
     const OnboardingModel& m_model;
 };
 
@@ -109,12 +113,11 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
       m_reveal(
           motion,
           [](bool revealing) { return revealing ? Curve::easeOut(0.22) : Curve::easeIn(0.34); }),
-      m_card(new Card(this)),
+      m_card(new Card(model, this)),
       m_body(textLabel(QStringLiteral("OnboardingBody"), noticeFont(14), Theme::white85())),
       m_link(textButton(QStringLiteral("OnboardingLink"), {}, noticeFont(12), motion)),
       m_signature(textLabel(QStringLiteral("OnboardingSignature"), noticeFont(13, QFont::Medium),
                             Theme::white60())),
-      m_dots(new Dots(model)),
       m_letsGo(textButton(QStringLiteral("OnboardingLetsGo"), tr("Let's go!"),
                           noticeFont(13, QFont::DemiBold), motion)),
       m_previous(iconButton(QStringLiteral("OnboardingPrevious"), tr("Previous"),
@@ -126,7 +129,6 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     setObjectName(QStringLiteral("OnboardingView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_card->setObjectName(QStringLiteral("OnboardingCard"));
-    m_dots->setObjectName(QStringLiteral("OnboardingDots"));
     auto* close = iconButton(QStringLiteral("OnboardingClose"), tr("Close tutorial"),
                              QStringLiteral("xmark"), 11, Theme::white45(), motion);
 
@@ -141,7 +143,7 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     stepRow->addWidget(close, 0, Qt::AlignTop);
     auto* navigation = new QHBoxLayout;
     navigation->setSpacing(10);
-    navigation->addWidget(m_dots, 0, Qt::AlignVCenter);
+    navigation->addSpacerItem(m_card->dots);
     navigation->addStretch();
     for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
                             static_cast<QWidget*>(m_next)})
@@ -189,6 +191,10 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
 
 OnboardingView::~OnboardingView() = default;
 
+QRectF OnboardingView::dotsRect() const {
+    return m_card->dotsRect().translated(m_card->pos());
+}
+
 QRectF OnboardingView::cardRect() const {
     const qreal height = m_geometry.height();
     // Coming in, the card drops by its own height; leaving, it rises out of the whole window.
@@ -214,7 +220,7 @@ void OnboardingView::showStep() {
     m_letsGo->setVisible(isLastStep(index));
     m_previous->setVisible(!isLastStep(index) && index >= 1);
     m_next->setVisible(!isLastStep(index));
-    m_dots->update();
+    m_card->update();
 }
 
 void OnboardingView::placeCard() {

@@ -32,13 +32,14 @@ public:
 
     // The card as placed now, in the view's coordinates.
     QRectF cardRect() const;
+    // The row of step dots, in the view's coordinates.
+    QRectF dotsRect() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Card;
-    class Dots;
     void showStep();
     void placeCard();
 
@@ -49,7 +50,6 @@ private:
     QLabel* m_body;
     ParlinoTextButton* m_link;
     QLabel* m_signature;
-    Dots* m_dots;
     ParlinoTextButton* m_letsGo;
     ParlinoIconButton* m_previous;
     ParlinoIconButton* m_next;

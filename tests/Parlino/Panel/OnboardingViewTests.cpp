@@ -154,10 +154,7 @@ TEST(OnboardingView, FadesInPlaceUnderReduceMotion) {
 TEST(OnboardingView, RendersEachKindOfStepWithOneAccentDot) {
     Card card;
     const auto dotCentre = [&](int dot) {
-        const QRect dots = card.view.findChild<QWidget*>(QStringLiteral("OnboardingDots"))
-                               ->geometry()
-                               .translated(card.view.cardRect().topLeft().toPoint());
-        return 2 * (dots.topLeft() + QPointF(2.5 + 10 * dot, 2.5));
+        return (2 * (card.view.dotsRect().topLeft() + QPointF(2.5 + 10 * dot, 2.5))).toPoint();
     };
     for (const int index : {0, 1, 7}) {
         SCOPED_TRACE(index);
@@ -169,7 +166,7 @@ TEST(OnboardingView, RendersEachKindOfStepWithOneAccentDot) {
         EXPECT_TRUE(near(image.pixelColor(2 * 250, 2 * 200), Theme::graphite()));
         EXPECT_EQ(image.pixelColor(2 * 250, 2 * 60).alpha(), 0);
         for (int dot = 0; dot < 8; ++dot) {
-            const QColor colour = image.pixelColor(dotCentre(dot).toPoint());
+            const QColor colour = image.pixelColor(dotCentre(dot));
             EXPECT_EQ(near(colour, Theme::accent()), dot == index) << "dot " << dot;
         }
     }
