@@ -17,6 +17,8 @@ namespace Parlino {
 
 namespace {
 
+constexpr double dropSeconds = 0.22;
+constexpr double exitSeconds = 0.34;
 constexpr qreal cornerRadius = 16;
 constexpr qreal dotSide = 5;
 constexpr qreal dotSpacing = 5;
@@ -110,9 +112,10 @@ private:
 OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& geometry,
                                const MotionContext& motion, QWidget* parent)
     : QWidget(parent), m_model(model), m_geometry(geometry),
-      m_reveal(
-          motion,
-          [](bool revealing) { return revealing ? Curve::easeOut(0.22) : Curve::easeIn(0.34); }),
+      m_reveal(motion,
+               [](bool revealing) {
+                   return revealing ? Curve::easeOut(dropSeconds) : Curve::easeIn(exitSeconds);
+               }),
       m_card(new Card(model, this)),
       m_body(textLabel(QStringLiteral("OnboardingBody"), noticeFont(14), Theme::white85())),
       m_link(textButton(QStringLiteral("OnboardingLink"), {}, noticeFont(12), motion)),
@@ -145,9 +148,9 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     navigation->setSpacing(10);
     navigation->addSpacerItem(m_card->dots);
     navigation->addStretch();
-    for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
-                            static_cast<QWidget*>(m_next)})
-        navigation->addWidget(button, 0, Qt::AlignVCenter);
+    navigation->addWidget(m_letsGo);
+    navigation->addWidget(m_previous);
+    navigation->addWidget(m_next);
     auto* layout = new QVBoxLayout(m_card);
     layout->setContentsMargins(18, 16, 18, 16);
     layout->setSpacing(0);
