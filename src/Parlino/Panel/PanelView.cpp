@@ -8,6 +8,7 @@
 #include "Parlino/Panel/PanelHeader.h"
 #include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoSurfaceLayer.h"
 #include "Parlino/Style/Theme.h"
@@ -191,7 +192,10 @@ void PanelView::showCard() {
     } else {
         auto* card = new FailureRow(FailureRow::Kind::captureCard, m_motion, m_content);
         card->showCapture(*phase.captureError());
-        card->onAction = [this] { call(m_services.openAccessibilitySettings); };
+        card->onAction = [this] {
+            if (m_services.desktopSettings)
+                m_services.desktopSettings->openAccessibilitySettings();
+        };
         m_card = card;
     }
     m_card->show();
@@ -218,24 +222,12 @@ void PanelView::showPage() {
     m_page->show();
 }
 
-void PanelView::setOpacityEffect(QWidget& widget, QGraphicsOpacityEffect*& effect, double opacity) {
-    if (opacity < 1 && !effect) {
-        effect = new QGraphicsOpacityEffect(&widget);
-        widget.setGraphicsEffect(effect);
-    } else if (opacity >= 1 && effect) {
-        widget.setGraphicsEffect(nullptr);
-        effect = nullptr;
-    }
-    if (effect)
-        effect->setOpacity(opacity);
-}
-
 void PanelView::layOutSheet() {
     const QRect sheet = sheetRect().toAlignedRect();
     m_sheet->setGeometry(sheet);
     // Under Reduce Motion the sheet fades in place instead of sliding.
-    setOpacityEffect(*m_sheet, m_sheetFade, m_reveal.opacity());
-    setOpacityEffect(*m_content, m_contentFade, std::clamp(m_transition.now(), 0.0, 1.0));
+    setSurfaceOpacity(*m_sheet, m_reveal.opacity());
+    setSurfaceOpacity(*m_content, std::clamp(m_transition.now(), 0.0, 1.0));
 
     const qreal inset = m_geometry.topContentInset();
     m_header->setTopContentInset(inset);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Parlino/Panel/AccessibilitySettings.h"
 #include "Parlino/Panel/SurfaceReveal.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Style/AnimatedValue.h"
@@ -12,13 +11,13 @@
 #include <functional>
 #include <optional>
 
-class QGraphicsOpacityEffect;
 class QLabel;
 
 namespace Parlino {
 
 class AudioOutput;
 class ControlBar;
+class DesktopSettings;
 class FailureRow;
 class HighlightedTextView;
 class PanelGeometryBox;
@@ -29,14 +28,15 @@ struct SettingsKeys;
 
 // What the reading panel uses besides the read: the warning model (the header's warning row),
 // the audio output (the mute button), the maker of its settings, clips and voices pages, and
-// the way to the desktop's accessibility settings. Each part left unset leaves its control out.
+// the desktop's settings ("Open Settings" of a refused permission). Each part left unset
+// leaves its control out or makes it do nothing.
 struct PanelViewServices {
     WarningModel* warningModel = nullptr;
     AudioOutput* audioOutput = nullptr;
     // A new page for a content mode other than reading, keeping `topContentInset` free at its
     // top; PanelPages makes the real ones.
     std::function<QWidget*(PanelContentMode page, qreal topContentInset)> makePage;
-    std::function<void()> openAccessibilitySettings = &Parlino::openAccessibilitySettings;
+    DesktopSettings* desktopSettings = nullptr;
 };
 
 // The reading panel: a sheet hanging from the top edge with the header row in its top band and,
@@ -88,7 +88,6 @@ private:
     void layOutContent(const QRect& sheet);
     qreal sheetHeight() const;
     qreal contentTop() const;
-    void setOpacityEffect(QWidget& widget, QGraphicsOpacityEffect*& effect, double opacity);
 
     PlayerViewModel& m_model;
     PanelGeometryBox& m_geometry;
@@ -97,9 +96,7 @@ private:
     PanelViewServices m_services;
     SurfaceReveal m_reveal;
     ParlinoSurfaceLayer* m_sheet;
-    QGraphicsOpacityEffect* m_sheetFade = nullptr;
     QWidget* m_content;
-    QGraphicsOpacityEffect* m_contentFade = nullptr;
     PanelHeader* m_header;
     QLabel* m_noRecentAudio;
     HighlightedTextView* m_transcript;

@@ -1,9 +1,13 @@
 #include "Parlino/Settings/SettingsView.h"
 
 #include "Parlino/Settings/APIKeyPane.h"
+#include "Parlino/Settings/AppearancePane.h"
+#include "Parlino/Settings/GeneralPane.h"
 #include "Parlino/Settings/PaneContainer.h"
+#include "Parlino/Settings/PlaybackPane.h"
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Settings/SettingsSidebar.h"
+#include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
@@ -91,13 +95,17 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
         return new APIKeyPane(m_apiKeyModel, m_services);
     case SettingsPane::usage:
         return new UsagePane(m_services);
+    case SettingsPane::general:
+        return new GeneralPane(m_services, m_services.showOnboarding);
+    case SettingsPane::appearance:
+        return new AppearancePane(m_services);
+    case SettingsPane::playback:
+        return new PlaybackPane(m_services);
+    case SettingsPane::shortcuts:
+        return new ShortcutsPane(m_services);
     case SettingsPane::quit:
         return new QWidget;
-    // Placeholders until these panes are built (issues 31 and 33).
-    case SettingsPane::general:
-    case SettingsPane::appearance:
-    case SettingsPane::playback:
-    case SettingsPane::shortcuts:
+    // A placeholder until the voices pane is built (issue 33).
     case SettingsPane::voice:
         return placeholderPane(pane, m_services);
     }

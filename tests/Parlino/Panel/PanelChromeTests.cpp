@@ -17,6 +17,7 @@
 #include "Parlino/Clips/ClipsViewTesting.h"
 #include "Parlino/Settings/SettingsTesting.h"
 #include "support/EventLoop.h"
+#include "support/FakePreferences.h"
 #include "support/Screenshots.h"
 
 #include <QGraphicsOpacityEffect>
@@ -44,7 +45,7 @@ struct ChromePanel {
     WarningModel warnings;
     AudioOutput audio{motion.scheduler};
     std::vector<std::pair<Mode, qreal>> pagesMade;
-    int accessibilityOpens = 0;
+    TestSupport::FakeDesktopSettings desktop;
     std::unique_ptr<PanelView> view;
 
     explicit ChromePanel(std::function<QWidget*(Mode, qreal)> makePage = {},
@@ -55,12 +56,11 @@ struct ChromePanel {
                 pagesMade.emplace_back(mode, inset);
                 return new QWidget;
             };
-        view = std::make_unique<PanelView>(
-            model, geometry, settings.keys, motion.context,
-            PanelViewServices{.warningModel = &warnings,
-                              .audioOutput = &audio,
-                              .makePage = std::move(makePage),
-                              .openAccessibilitySettings = [this] { ++accessibilityOpens; }});
+        view = std::make_unique<PanelView>(model, geometry, settings.keys, motion.context,
+                                           PanelViewServices{.warningModel = &warnings,
+                                                             .audioOutput = &audio,
+                                                             .makePage = std::move(makePage),
+                                                             .desktopSettings = &desktop});
         geometry.setTopContentInset(32);
         geometry.setCachedTextHeight(120);
         geometry.setScreenHeight(900);
@@ -224,7 +224,7 @@ TEST(PanelView, CaptureFailureCardOffersSettingsOnlyForAMissingPermission) {
               QStringLiteral("Parlino needs Accessibility access to read selections."));
     EXPECT_EQ(card.actionTitle(), QStringLiteral("Open Settings"));
     panel.click("CardActionButton");
-    EXPECT_EQ(panel.accessibilityOpens, 1);
+    EXPECT_EQ(panel.desktop.opens, 1);
     EXPECT_DOUBLE_EQ(panel.view->sheetRect().height(), 32 + 64 + 32);
     panel.screenshot(QStringLiteral("panel-card-permission"), 2);
 
@@ -330,6 +330,7 @@ TEST(PanelView, EscapeInTheWindowClosesOnce) {
 
 // The real pages in the panel, for the screenshots of every content mode.
 struct RealPages : SettingsTesting::PaneServices, ClipsTesting::ClipsViewHarness {
+    TestSupport::PreferenceFakes preferenceFakes;
     Base::NotificationCenter notifications;
     SettingsNavigation navigation;
     Parlino::ClipsViewModel clips{library, nullptr, players(), settings.keys};
@@ -339,7 +340,15 @@ struct RealPages : SettingsTesting::PaneServices, ClipsTesting::ClipsViewHarness
                                   notifications,
                                   {clock, scheduler, preferences},
                                   pointer,
-                                  [] {}},
+                                  [] {},
+                                  preferenceFakes.keys,
+                                  preferenceFakes.registry,
+                                  preferenceFakes.loginItem,
+                                  preferenceFakes.desktopSettings,
+                                  preferenceFakes.recordings.recordings,
+                                  preferenceFakes.cacheRoot,
+                                  QStringLiteral("Parlino"),
+                                  {}},
                      .navigation = navigation,
                      .clips = clips,
                      .clipsEnvironment = environment};

@@ -1,4 +1,3 @@
-#include "Parlino/Panel/AccessibilitySettings.h"
 #include "Parlino/Panel/LengthConfirmCard.h"
 #include "Parlino/Panel/NavCircleButton.h"
 #include "Parlino/Panel/PanelHeader.h"
@@ -112,26 +111,4 @@ TEST(PanelMessages, NamesTheWarningWithGroupedCount) {
     EXPECT_EQ(PanelMessages::warningSymbol(ActiveWarning::noKey()),
               QStringLiteral("key.slash.fill"));
     EXPECT_TRUE(PanelMessages::warningLabel(ActiveWarning::none(), english).isEmpty());
-}
-
-TEST(AccessibilitySettings, PicksTheDesktopsOwnProgramFirst) {
-    const auto both = [](const QString& name) { return QStringLiteral("/usr/bin/") + name; };
-    const SettingsCommand gnome{QStringLiteral("/usr/bin/gnome-control-center"),
-                                {QStringLiteral("universal-access")}};
-    const SettingsCommand kde{QStringLiteral("/usr/bin/systemsettings"),
-                              {QStringLiteral("kcm_access")}};
-    EXPECT_EQ(accessibilitySettingsCommand(QStringLiteral("KDE"), both), kde);
-    EXPECT_EQ(accessibilitySettingsCommand(QStringLiteral("ubuntu:GNOME"), both), gnome);
-    // Another desktop takes whichever is installed.
-    EXPECT_EQ(accessibilitySettingsCommand(QStringLiteral("XFCE"), both), gnome);
-    const auto onlyKde = [](const QString& name) {
-        return name == QLatin1String("systemsettings") ? QStringLiteral("/opt/kde/systemsettings")
-                                                       : QString();
-    };
-    const SettingsCommand optKde{QStringLiteral("/opt/kde/systemsettings"),
-                                 {QStringLiteral("kcm_access")}};
-    EXPECT_EQ(accessibilitySettingsCommand(QStringLiteral("GNOME"), onlyKde), optKde);
-    EXPECT_EQ(accessibilitySettingsCommand(QStringLiteral("GNOME"),
-                                           [](const QString&) { return QString(); }),
-              std::nullopt);
 }

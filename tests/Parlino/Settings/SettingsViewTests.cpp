@@ -9,6 +9,7 @@
 #include "Parlino/Style/Theme.h"
 
 #include "SettingsTesting.h"
+#include "support/FakePreferences.h"
 #include "support/ManualTime.h"
 #include "support/Screenshots.h"
 
@@ -65,13 +66,22 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
     PointerMotion pointer{clock, scheduler};
     Base::NotificationCenter notifications;
     int terminations = 0;
+    TestSupport::PreferenceFakes preferenceFakes;
     SettingsServices services{store,
                               session,
                               service.baseURL(),
                               notifications,
                               {clock, scheduler, preferences},
                               pointer,
-                              [this] { ++terminations; }};
+                              [this] { ++terminations; },
+                              preferenceFakes.keys,
+                              preferenceFakes.registry,
+                              preferenceFakes.loginItem,
+                              preferenceFakes.desktopSettings,
+                              preferenceFakes.recordings.recordings,
+                              preferenceFakes.cacheRoot,
+                              QStringLiteral("Parlino"),
+                              {}};
     SettingsNavigation navigation;
 };
 

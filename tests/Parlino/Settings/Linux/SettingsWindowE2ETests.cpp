@@ -8,6 +8,7 @@
 #include "Parlino/Style/PointerMotion.h"
 
 #include "support/EventLoop.h"
+#include "support/FakePreferences.h"
 #include "support/FakeSpeechService.h"
 #include "support/Screenshots.h"
 
@@ -63,6 +64,7 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
     MotionPreferences preferences;
     PointerMotion pointer(Base::SteadyClock::shared(), Base::QtScheduler::shared());
     int terminations = 0;
+    TestSupport::PreferenceFakes preferenceFakes;
     const SettingsServices services{
         store,
         session,
@@ -70,7 +72,15 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         notifications,
         {Base::SteadyClock::shared(), Base::QtScheduler::shared(), preferences},
         pointer,
-        [&] { ++terminations; }};
+        [&] { ++terminations; },
+        preferenceFakes.keys,
+        preferenceFakes.registry,
+        preferenceFakes.loginItem,
+        preferenceFakes.desktopSettings,
+        preferenceFakes.recordings.recordings,
+        preferenceFakes.cacheRoot,
+        QStringLiteral("Parlino"),
+        {}};
     SettingsNavigation navigation;
     navigation.setSelection(SettingsPane::apiKey);
     SettingsWindow window(services, navigation);
