@@ -1,7 +1,6 @@
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Panel/FailureRows.h"
-#include "Parlino/Panel/FloatingPanel.h"
 #include "Parlino/Panel/LengthConfirmCard.h"
 #include "Parlino/Panel/NavCircleButton.h"
 #include "Parlino/Panel/PanelGeometryBox.h"
@@ -312,20 +311,6 @@ TEST(PanelView, PageChangesFadeInUnlessMotionIsReduced) {
     qunsetenv("PARLINO_REDUCE_MOTION");
     reduced.model.setContentMode(Mode::settings);
     EXPECT_EQ(reduced.child<QWidget>("PanelContent").graphicsEffect(), nullptr);
-}
-
-TEST(PanelView, EscapeInTheWindowClosesOnce) {
-    ChromePanel panel;
-    int closes = 0;
-    panel.model.onClose = [&] { ++closes; };
-    FloatingPanel window;
-    window.onCancel = [&] { ++closes; };
-    window.setContentView(panel.view.release());
-    window.resize(496, 360);
-    window.show();
-    window.contentView()->setFocus();
-    QTest::keyClick(window.contentView(), Qt::Key_Escape);
-    EXPECT_EQ(closes, 1);
 }
 
 // The real pages in the panel, for the screenshots of every content mode.

@@ -69,13 +69,6 @@ TEST(NavCircleButton, LightsItsBackdropByBubbleMode) {
     EXPECT_EQ(pin.colours(true).icon, Theme::accent());
 }
 
-TEST(NavCircleButton, WarningCircleDeepensWithHoverAndPress) {
-    EXPECT_DOUBLE_EQ(WarningNavCircleButton::circleOpacity(false, false), 0.28);
-    EXPECT_DOUBLE_EQ(WarningNavCircleButton::circleOpacity(true, false), 0.42);
-    EXPECT_DOUBLE_EQ(WarningNavCircleButton::circleOpacity(true, true), 0.6);
-    EXPECT_DOUBLE_EQ(WarningNavCircleButton::circleOpacity(false, true), 0.6);
-}
-
 TEST(PanelHeader, CentresTheRowInTheBandButKeepsItOffTheEdge) {
     EXPECT_DOUBLE_EQ(PanelHeader::topPadding(0), 4);
     EXPECT_DOUBLE_EQ(PanelHeader::rowHeight(0), 31);
@@ -101,14 +94,4 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
     // The error's own text never reaches the row.
     EXPECT_FALSE(PanelMessages::stallRow(TTSError::network(QStringLiteral("offline")))
                      .message.contains(QStringLiteral("offline")));
-}
-
-TEST(PanelMessages, NamesTheWarningWithGroupedCount) {
-    EXPECT_EQ(PanelMessages::warningLabel(ActiveWarning::usageLow(1234), english),
-              QStringLiteral("1,234 Tokens Left"));
-    EXPECT_EQ(PanelMessages::warningLabel(ActiveWarning::noKey(), english),
-              QStringLiteral("No API Key"));
-    EXPECT_EQ(PanelMessages::warningSymbol(ActiveWarning::noKey()),
-              QStringLiteral("key.slash.fill"));
-    EXPECT_TRUE(PanelMessages::warningLabel(ActiveWarning::none(), english).isEmpty());
 }
