@@ -1,5 +1,6 @@
 #include "Parlino/Storage/CacheStore.h"
 
+#include "Parlino/Storage/CacheManifest.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
 #include <QLocale>
@@ -13,48 +14,16 @@
 namespace Parlino {
 
 namespace fs = std::filesystem;
-using Base::Json::Value;
 
 namespace {
 
 constexpr const char* audioName = "audio";
 constexpr const char* manifestName = "manifest.json";
 
-// The contents of "manifest.json": {"chunks": [records…], "words": [word timings…]}.
-struct Manifest {
-    QList<ChunkFiles::Record> chunks;
-    QList<Core::WordTiming> words;
-
-    Value toJson() const {
-        Value json = Value::object();
-        json["chunks"] = ChunkFiles::toJson(chunks);
-        json["words"] = Core::toJson(words);
-        return json;
-    }
-
-    static Base::Json::Read<Manifest> fromJson(const Value& json) {
-        if (!json.is_object() || !json.contains("chunks") || !json.contains("words"))
-            return Base::failure(Base::Json::Error{QStringLiteral("incomplete cache manifest")});
-        auto chunks = ChunkFiles::recordsFromJson(json["chunks"]);
-        if (!chunks)
-            return Base::failure(chunks.error());
-        auto words = Core::wordTimingsFromJson(json["words"]);
-        if (!words)
-            return Base::failure(words.error());
-        return Manifest{std::move(chunks).value(), std::move(words).value()};
-    }
-
-    static Base::Json::Read<Manifest> decode(const QByteArray& bytes) {
-        const auto json = Base::Json::parse(bytes);
-        if (!json)
-            return Base::failure(json.error());
-        return fromJson(*json);
-    }
-};
-
 qint64 audioBytes(const QList<AudioChunk>& chunks) {
-    return std::accumulate(chunks.begin(), chunks.end(), qint64(0),
-                           [](qint64 sum, const AudioChunk& c) { return sum + c.audio.size(); });
+    return std::accumulate(
+        chunks.begin(), chunks.end(), qint64(0),
+        [](qint64 sum, const AudioChunk& c) { return sum + c.audio.bytes().size(); });
 }
 
 // The file time of a date; nothing for a date the file clock cannot count to.
@@ -98,7 +67,7 @@ bool isDamaged(const fs::path& folder) {
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes)
         return bytes.error() == std::errc::no_such_file_or_directory;
-    const auto manifest = Manifest::decode(*bytes);
+    const auto manifest = CacheManifest::decode(*bytes);
     if (!manifest)
         return true;
     for (const auto& record : manifest->chunks) {
@@ -146,10 +115,10 @@ std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes)
         return std::nullopt;
-    const auto manifest = Manifest::decode(*bytes);
+    const auto manifest = CacheManifest::decode(*bytes);
     if (!manifest)
         return std::nullopt;
-    auto chunks = ChunkFiles::read(folder, manifest->chunks);
+    auto chunks = ChunkFiles::readOnFirstUse(folder, manifest->chunks);
     if (!chunks) {
         std::error_code ignored;
         fs::remove_all(folder, ignored);
@@ -171,7 +140,7 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
         return;
-    const auto manifest = Base::Json::serialize(Manifest{*records, words}.toJson());
+    const auto manifest = Base::Json::serialize(CacheManifest{*records, words}.toJson());
     if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
         return;
     const fs::path folder = entryFolder(key);

@@ -35,8 +35,9 @@ public:
     CacheStore(std::filesystem::path root, qint64 maxBytes,
                StorageFiles::DateSource now = &Base::Date::now);
 
-    // A hit renews the entry's recency. A chunk file that is missing, unreadable or of the
-    // wrong size removes the entry; an unreadable manifest is only a miss.
+    // A hit renews the entry's recency; its chunk files are read when first used. A chunk file
+    // that is missing or of the wrong size removes the entry; an unreadable manifest is only a
+    // miss.
     std::optional<Entry> lookup(const QString& key);
     // Builds the entry in staging and publishes it with one rename, replacing any entry of the
     // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.

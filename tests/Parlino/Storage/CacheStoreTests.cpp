@@ -84,6 +84,21 @@ TEST_F(CacheStoreTest, ChunkFileMissingOrOfTheWrongSizeRemovesTheEntry) {
     EXPECT_FALSE(fs::exists(entry('b')));
 }
 
+TEST_F(CacheStoreTest, ChunkFilesAreReadWhenTheirAudioIsFirstUsed) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(3, 10), words);
+    const auto hit = store.lookup(key('a'));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->words, words);
+    writeBytes(entry('a') / "chunk-1.mp3", QByteArray(10, '#'));
+    fs::remove(entry('a') / "chunk-2.mp3");
+
+    EXPECT_EQ(hit->chunks[0].audio.bytes(), audioChunks(3, 10)[0].audio.bytes());
+    EXPECT_EQ(hit->chunks[1].audio.bytes(), QByteArray(10, '#'));
+    EXPECT_EQ(hit->chunks[2].audio.bytes(), QByteArray()); // gone since the lookup
+    EXPECT_EQ(hit->chunks[2].duration, audioChunks(3, 10)[2].duration);
+}
+
 TEST_F(CacheStoreTest, UnreadableManifestIsAMissThatReconcileCleansUp) {
     auto store = makeStore();
     store.store(key('a'), audioChunks(1, 10), words);
