@@ -80,7 +80,20 @@ BENCHMARK(BM_LookupTwentyChunkEntry)
     ->Arg(256 * 1024)
     ->Arg(700 * 1024)
     ->Unit(benchmark::kMillisecond);
+// A store into a full cache of 1,000 entries: each one evicts the oldest.
+void BM_StoreIntoFullCache(benchmark::State& state) {
+    const QTemporaryDir dir;
+    const Read read = makeRead(1, 4096);
+    CacheStore store(temporaryRoot(dir), 1000 * 4096);
+    int index = 0;
+    for (; index < 1000; ++index)
+        store.store(keyFor(index), read.chunks, read.words);
+    for (auto _ : state)
+        store.store(keyFor(index++), read.chunks, read.words);
+}
+
 BENCHMARK(BM_LookupAndFirstChunk)->Arg(700 * 1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReconcileThousandEntries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreIntoFullCache)->Unit(benchmark::kMicrosecond);
 
 } // namespace

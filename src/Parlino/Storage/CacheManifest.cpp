@@ -50,8 +50,12 @@ public:
     using string_t = Json::string_t;
     using binary_t = Json::binary_t;
 
+    explicit ManifestEvents(bool chunksOnly) : m_chunksOnly(chunksOnly) {}
+
     CacheManifest manifest;
     QString error;
+    // The chunk records were all that was asked for, and they have been read.
+    bool hasReadChunks = false;
 
     bool isComplete() const { return m_sawChunks && m_sawWords; }
 
@@ -145,7 +149,8 @@ public:
                 return fail("\"range\" must hold two integers");
             return found();
         }
-        return true;
+        hasReadChunks = m_depth == 1 && m_chunksOnly && m_section == Section::chunks;
+        return !hasReadChunks; // stops the parse
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) {
         if (error.isEmpty())
@@ -240,6 +245,7 @@ private:
         return true;
     }
 
+    const bool m_chunksOnly;
     int m_depth = 0;
     int m_skipFrom = -1; // depth at which the skipped value started
     Section m_section = Section::other;
@@ -262,10 +268,19 @@ Base::Json::Value CacheManifest::toJson() const {
 }
 
 Base::Json::Read<CacheManifest> CacheManifest::decode(const QByteArray& bytes) {
-    ManifestEvents events;
+    ManifestEvents events(false);
     if (!Json::sax_parse(bytes.cbegin(), bytes.cend(), &events))
         return Base::failure(Base::Json::Error{events.error});
     return std::move(events.manifest);
+}
+
+Base::Json::Read<QList<ChunkFiles::Record>> CacheManifest::decodeChunks(const QByteArray& bytes) {
+    ManifestEvents events(true);
+    if (!Json::sax_parse(bytes.cbegin(), bytes.cend(), &events) && !events.hasReadChunks)
+        return Base::failure(Base::Json::Error{events.error});
+    if (!events.hasReadChunks)
+        return Base::failure(Base::Json::Error{QStringLiteral("no chunk records")});
+    return std::move(events.manifest.chunks);
 }
 
 } // namespace Parlino

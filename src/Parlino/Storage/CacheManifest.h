@@ -21,6 +21,8 @@ struct CacheManifest {
     // accepts what the records' and timings' own fromJson accept: keys in any order, unknown keys
     // ignored, whole numbers written with a fraction, plain chunk file names only.
     static Base::Json::Read<CacheManifest> decode(const QByteArray& bytes);
+    // Only the chunk records, read up to the end of their array: what follows is not looked at.
+    static Base::Json::Read<QList<ChunkFiles::Record>> decodeChunks(const QByteArray& bytes);
 };
 
 } // namespace Parlino

@@ -87,4 +87,23 @@ TEST(CacheManifest, AcceptsAndRefusesWhatTheTreeReadersDo) {
     EXPECT_EQ(accepted, 4); // the cases above still cover both outcomes
 }
 
+std::optional<QList<ChunkFiles::Record>> chunksRead(const QByteArray& text) {
+    auto read = CacheManifest::decodeChunks(text);
+    return read ? std::optional(std::move(read).value()) : std::nullopt;
+}
+
+TEST(CacheManifest, ChunkRecordsAloneIgnoreWhatFollowsThem) {
+    const QList<ChunkFiles::Record> records{{QStringLiteral("chunk-0.mp3"), 7, 1.5}};
+    const QByteArray head =
+        R"({"chunks":[{"fileName":"chunk-0.mp3","sizeBytes":7,"duration":1.5}])";
+    EXPECT_EQ(chunksRead(head + R"(,"words":[]})"), records);
+    EXPECT_EQ(chunksRead(head + R"(,"words":[{"wo)"), records);
+    EXPECT_EQ(chunksRead(R"({"words":[],"x":1,)" + head.mid(1) + "}"), records);
+
+    for (const char* damaged : {R"({"words":[]})", R"({"chunks":[{"fileName":"chunk-0.mp3")",
+                                R"({"chunks":[{"fileName":"a/b","sizeBytes":1,"duration":1}]})",
+                                R"({"words":[5],"chunks":[]})", ""})
+        EXPECT_FALSE(chunksRead(damaged)) << damaged;
+}
+
 } // namespace

@@ -149,6 +149,26 @@ TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {
               (std::vector<std::string>{key('b').toStdString(), key('d').toStdString()}));
 }
 
+TEST_F(CacheStoreTest, EntriesOfAnEarlierRunAreEvictedOldestFirst) {
+    {
+        auto earlier = makeStore();
+        for (const char digit : {'c', 'a', 'b'}) {
+            earlier.store(key(digit), audioChunks(1, 400), words);
+            now = Base::Date{now.secondsSinceReferenceDate + 60};
+        }
+    }
+    auto store = makeStore(1000);
+    ASSERT_TRUE(store.lookup(key('c')));
+    store.store(key('d'), audioChunks(1, 300), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('c').toStdString(), key('d').toStdString()}));
+
+    // A replaced entry counts once: storing it again evicts nothing more.
+    store.store(key('d'), audioChunks(1, 500), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('c').toStdString(), key('d').toStdString()}));
+}
+
 TEST_F(CacheStoreTest, StampsStayOneMillisecondApartWhenTheClockStandsStillOrStepsBack) {
     auto store = makeStore();
     store.store(key('a'), {}, {});
