@@ -145,6 +145,7 @@ VoicePane::VoicePane(VoicesModel& model, VoiceSamplePlayer& samplePlayer,
     m_footer = makeFooter();
     m_column->addWidget(m_footer);
     m_scroll->setContent(page);
+    page->setAutoFillBackground(false); // the scroll area turns it on; the host's ground shows
 
     connect(m_search, &QLineEdit::textChanged, this, [this] { refreshContent(); });
     connect(&model, &VoicesModel::stateChanged, this, [this] { refreshContent(); });
