@@ -33,6 +33,19 @@ const QString& mixedText() {
     return text;
 }
 
+void sanitize(benchmark::State& state, const QString& text) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Core::TextSanitizer::sanitize(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
+}
+
+void BM_SanitizeEnglish(benchmark::State& state) {
+    sanitize(state, englishText());
+}
+void BM_SanitizeMixed(benchmark::State& state) {
+    sanitize(state, mixedText());
+}
+
 void sanitizeAndChunk(benchmark::State& state, const QString& text) {
     for (auto _ : state) {
         const QString clean = Core::TextSanitizer::sanitize(text);
@@ -63,6 +76,8 @@ void BM_WordMapper100k(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * characters.size());
 }
 
+BENCHMARK(BM_SanitizeEnglish)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WordMapper100k)->Unit(benchmark::kMillisecond);

@@ -61,6 +61,7 @@ private:
         return rendered;
     }
     void drained() override { m_source->drained(); }
+    void failed() override { m_source->failed(); }
 
     Playback::PcmOutputFactory& m_outputs;
     Playback::PcmSource* m_source = nullptr;

@@ -16,6 +16,7 @@ BUILD_PACKAGES=(
   libx11-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
   libxfixes-dev
   libsystemd-dev
+  libsodium-dev
 )
 
 # The desktop session the end-to-end tests run in, and the tools that make test audio.

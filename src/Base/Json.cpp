@@ -1,5 +1,7 @@
 #include "Base/Json.h"
 
+#include "Base/Unicode.h"
+
 #include <cmath>
 #include <limits>
 
@@ -12,12 +14,12 @@ Error typeError(const char* expected, const Value& value) {
                      .arg(QLatin1String(expected), QLatin1String(value.type_name()))};
 }
 
-bool allFinite(const Value& value) {
+template <class Document> bool allFinite(const Document& value) {
     switch (value.type()) {
-    case Value::value_t::number_float:
-        return std::isfinite(value.get<double>());
-    case Value::value_t::array:
-    case Value::value_t::object:
+    case Document::value_t::number_float:
+        return std::isfinite(value.template get<double>());
+    case Document::value_t::array:
+    case Document::value_t::object:
         for (const auto& element : value)
             if (!allFinite(element))
                 return false;
@@ -27,20 +29,50 @@ bool allFinite(const Value& value) {
     }
 }
 
-} // namespace
-
-Read<Value> parse(const QByteArray& bytes) {
-    Value value = Value::parse(bytes.cbegin(), bytes.cend(), nullptr, false);
+template <class Document> Read<Document> parseDocument(const QByteArray& bytes) {
+    Document value = Document::parse(bytes.cbegin(), bytes.cend(), nullptr, false);
     if (value.is_discarded())
         return failure(Error{QStringLiteral("malformed JSON")});
     return value;
 }
 
-Read<QByteArray> serialize(const Value& value) {
+template <class Document> Read<QByteArray> serializeDocument(const Document& value) {
     if (!allFinite(value))
         return failure(Error{QStringLiteral("non-finite number")});
     const std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return QByteArray::fromStdString(text);
+}
+
+} // namespace
+
+std::string utf8(const QString& text) {
+    if (text.isValidUtf16())
+        return text.toStdString();
+    QString repaired;
+    repaired.reserve(text.size());
+    for (const Unicode::Scalar scalar : Unicode::Scalars(text)) {
+        if (scalar.length == 1 && QChar::isSurrogate(scalar.value))
+            repaired += QChar(QChar::ReplacementCharacter);
+        else
+            repaired += QStringView(text).sliced(scalar.offset, scalar.length);
+    }
+    return repaired.toStdString();
+}
+
+Read<Value> parse(const QByteArray& bytes) {
+    return parseDocument<Value>(bytes);
+}
+
+Read<SortedValue> parseSorted(const QByteArray& bytes) {
+    return parseDocument<SortedValue>(bytes);
+}
+
+Read<QByteArray> serialize(const Value& value) {
+    return serializeDocument(value);
+}
+
+Read<QByteArray> serialize(const SortedValue& value) {
+    return serializeDocument(value);
 }
 
 template <> Read<QString> as<QString>(const Value& value) {

@@ -11,10 +11,16 @@
 #include <optional>
 #include <string_view>
 
+namespace Base::Json {
+// A text as every JSON document of ours holds it: UTF-8, in which an unpaired UTF-16 surrogate
+// cannot be written, so each becomes U+FFFD REPLACEMENT CHARACTER.
+std::string utf8(const QString& text);
+} // namespace Base::Json
+
 // QString converts to and from JSON strings as UTF-8.
 template <> struct nlohmann::adl_serializer<QString> {
-    static void to_json(nlohmann::ordered_json& j, const QString& s) { j = s.toStdString(); }
-    static void to_json(nlohmann::json& j, const QString& s) { j = s.toStdString(); }
+    static void to_json(nlohmann::ordered_json& j, const QString& s) { j = Base::Json::utf8(s); }
+    static void to_json(nlohmann::json& j, const QString& s) { j = Base::Json::utf8(s); }
     template <class BasicJson> static void from_json(const BasicJson& j, QString& s) {
         s = QString::fromStdString(j.template get<std::string>());
     }
@@ -24,6 +30,8 @@ namespace Base::Json {
 
 // Ordered objects: keys are written in the order they were set.
 using Value = nlohmann::ordered_json;
+// Objects in key order with logarithmic lookups and inserts, for documents of many keys.
+using SortedValue = nlohmann::json;
 
 // Why a document could not be read or written.
 struct Error {
@@ -35,9 +43,11 @@ template <class T> using Read = Result<T, Error>;
 
 // Parses a whole document; trailing garbage, invalid UTF-8 and syntax errors are errors.
 Read<Value> parse(const QByteArray& bytes);
+Read<SortedValue> parseSorted(const QByteArray& bytes);
 
 // Writes a document compactly. A non-finite number anywhere in it is refused, not written as null.
 Read<QByteArray> serialize(const Value& value);
+Read<QByteArray> serialize(const SortedValue& value);
 
 // Strict typed access: a value must have exactly the JSON type asked for. Integers must be
 // integral numbers that fit; a double accepts any number.

@@ -10,7 +10,10 @@ namespace {
 constexpr const char* formatName = "parlino-defaults";
 constexpr int formatVersion = 1;
 
-Json::Value encodeReal(double real) {
+// A settings file may hold thousands of keys: objects with logarithmic lookups.
+using Document = Json::SortedValue;
+
+Document encodeReal(double real) {
     if (std::isnan(real))
         return "nan";
     if (std::isinf(real))
@@ -18,16 +21,25 @@ Json::Value encodeReal(double real) {
     return real;
 }
 
-Json::Value encodeValue(const PropertyValue& value);
+Document encodeValue(const PropertyValue& value);
 
-Json::Value encodeDictionary(const PropertyValue::Dictionary& dictionary) {
-    Json::Value object = Json::Value::object();
+Document encodeString(const QString& text) {
+    if (text.isValidUtf16())
+        return {{"string", text}};
+    Document units = Document::array();
+    for (const QChar unit : text)
+        units.push_back(unit.unicode());
+    return {{"utf16", std::move(units)}};
+}
+
+Document encodeDictionary(const PropertyValue::Dictionary& dictionary) {
+    Document object = Document::object();
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
-        object[it.key().toStdString()] = encodeValue(it.value());
+        object[Json::utf8(it.key())] = encodeValue(it.value());
     return object;
 }
 
-Json::Value encodeValue(const PropertyValue& value) {
+Document encodeValue(const PropertyValue& value) {
     using Type = PropertyValue::Type;
     switch (value.type()) {
     case Type::data:
@@ -41,9 +53,9 @@ Json::Value encodeValue(const PropertyValue& value) {
     case Type::real:
         return {{"real", encodeReal(*value.as<double>())}};
     case Type::string:
-        return {{"string", *value.as<QString>()}};
+        return encodeString(*value.as<QString>());
     case Type::array: {
-        Json::Value array = Json::Value::array();
+        Document array = Document::array();
         for (const auto& element : *value.as<PropertyValue::Array>())
             array.push_back(encodeValue(element));
         return {{"array", std::move(array)}};
@@ -58,7 +70,7 @@ Json::Error invalid(const char* what) {
     return Json::Error{QStringLiteral("invalid %1").arg(QLatin1String(what))};
 }
 
-Json::Read<double> decodeReal(const Json::Value& json) {
+Json::Read<double> decodeReal(const Document& json) {
     if (json.is_number())
         return json.get<double>();
     if (json == "nan")
@@ -70,9 +82,22 @@ Json::Read<double> decodeReal(const Json::Value& json) {
     return failure(invalid("real"));
 }
 
-Json::Read<PropertyValue> decodeValue(const Json::Value& json, int depth);
+Json::Read<PropertyValue> decodeValue(const Document& json, int depth);
 
-Json::Read<PropertyValue::Dictionary> decodeDictionary(const Json::Value& json, int depth) {
+Json::Read<PropertyValue> decodeUtf16(const Document& json) {
+    if (!json.is_array())
+        return failure(invalid("utf16"));
+    QString text;
+    text.reserve(qsizetype(json.size()));
+    for (const Document& unit : json) {
+        if (!unit.is_number_unsigned() || unit.get<quint64>() > 0xFFFF)
+            return failure(invalid("utf16"));
+        text += QChar(char16_t(unit.get<quint64>()));
+    }
+    return PropertyValue(std::move(text));
+}
+
+Json::Read<PropertyValue::Dictionary> decodeDictionary(const Document& json, int depth) {
     if (!json.is_object())
         return failure(invalid("dictionary"));
     PropertyValue::Dictionary dictionary;
@@ -85,9 +110,11 @@ Json::Read<PropertyValue::Dictionary> decodeDictionary(const Json::Value& json, 
     return dictionary;
 }
 
-Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Json::Value& json, int depth) {
+Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& json, int depth) {
     if (tag == "string" && json.is_string())
         return PropertyValue(QString::fromStdString(json.get<std::string>()));
+    if (tag == "utf16")
+        return decodeUtf16(json);
     if (tag == "integer" && json.is_number_integer() &&
         !(json.is_number_unsigned() &&
           json.get<quint64>() > quint64(std::numeric_limits<qint64>::max())))
@@ -127,7 +154,7 @@ Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Json::Value& 
     return failure(invalid("value"));
 }
 
-Json::Read<PropertyValue> decodeValue(const Json::Value& json, int depth) {
+Json::Read<PropertyValue> decodeValue(const Document& json, int depth) {
     // Deep nesting cannot come from this store; refuse it rather than exhaust the stack.
     constexpr int maxDepth = 256;
     if (depth > maxDepth || !json.is_object() || json.size() != 1)
@@ -139,19 +166,20 @@ Json::Read<PropertyValue> decodeValue(const Json::Value& json, int depth) {
 } // namespace
 
 QByteArray encode(const PropertyValue::Dictionary& values) {
-    const Json::Value document = {
+    const Document document = {
         {"format", formatName}, {"version", formatVersion}, {"values", encodeDictionary(values)}};
     // Every number in the document is finite, so writing cannot be refused.
     return Json::serialize(document).value();
 }
 
 Json::Read<PropertyValue::Dictionary> decode(const QByteArray& bytes) {
-    auto document = Json::parse(bytes);
+    auto document = Json::parseSorted(bytes);
     if (!document)
         return failure(document.error());
-    auto format = Json::require<QString>(*document, "format");
-    auto version = Json::require<qint64>(*document, "version");
-    if (!format || *format != QLatin1String(formatName) || !version || *version != formatVersion)
+    const auto member = [&](const char* key) {
+        return document->is_object() ? document->value(key, Document()) : Document();
+    };
+    if (member("format") != formatName || member("version") != formatVersion)
         return failure(Json::Error{QStringLiteral("not a settings file of this version")});
     const auto values = document->find("values");
     if (values == document->end())

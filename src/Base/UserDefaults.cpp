@@ -28,7 +28,6 @@ bool isFileName(const QString& name) {
 
 struct UserDefaults::Registration {
     ObserverToken token;
-    QString key;
     ObservingOptions options;
     Observer observer;
     std::atomic<bool> active{true};
@@ -177,14 +176,14 @@ PropertyValue::Dictionary UserDefaults::dictionaryRepresentation() const {
 UserDefaults::ObserverToken UserDefaults::addObserver(const QString& key, ObservingOptions options,
                                                       Observer observer) {
     auto registration = std::make_shared<Registration>();
-    registration->key = key;
     registration->options = options;
     registration->observer = std::move(observer);
     std::optional<PropertyValue> current;
     {
         std::lock_guard lock(m_mutex);
         registration->token = m_nextToken++;
-        m_observers.append(registration);
+        m_observers[key].append(registration);
+        m_observedKeys.insert(registration->token, key);
         current = valueLocked(key);
     }
     if (options.testFlag(Observing::initial))
@@ -194,22 +193,25 @@ UserDefaults::ObserverToken UserDefaults::addObserver(const QString& key, Observ
 
 void UserDefaults::removeObserver(ObserverToken token) {
     std::lock_guard lock(m_mutex);
-    m_observers.removeIf([token](const auto& registration) {
+    const auto key = m_observedKeys.constFind(token);
+    if (key == m_observedKeys.cend())
+        return;
+    const auto observers = m_observers.find(*key);
+    observers->removeIf([token](const auto& registration) {
         if (registration->token != token)
             return false;
         registration->active = false;
         return true;
     });
+    if (observers->isEmpty())
+        m_observers.erase(observers);
+    m_observedKeys.erase(key);
 }
 
 QList<std::shared_ptr<UserDefaults::Registration>>
 UserDefaults::observersOf(const QString& key) const {
     std::lock_guard lock(m_mutex);
-    QList<std::shared_ptr<Registration>> observers;
-    for (const auto& registration : m_observers)
-        if (registration->key == key)
-            observers.append(registration);
-    return observers;
+    return m_observers.value(key);
 }
 
 void UserDefaults::change(const QString& key, const Mutation& mutate) {

@@ -4,6 +4,7 @@
 #include "Base/Scheduler.h"
 
 #include <QFlags>
+#include <QHash>
 #include <QMetaObject>
 #include <QString>
 
@@ -101,7 +102,8 @@ private:
     mutable std::mutex m_mutex;
     PropertyValue::Dictionary m_persistent;
     PropertyValue::Dictionary m_registered;
-    QList<std::shared_ptr<Registration>> m_observers;
+    QHash<QString, QList<std::shared_ptr<Registration>>> m_observers; // by key
+    QHash<ObserverToken, QString> m_observedKeys;
     ObserverToken m_nextToken = 1;
     bool m_dirty = false;
     bool m_isSaveScheduled = false;

@@ -2,46 +2,78 @@
 
 #include "Base/Unicode.h"
 
+#include <algorithm>
+#include <array>
+
 namespace Core::TextSanitizer {
 
 namespace {
 
-constexpr char32_t zeroWidthSpace = 0x200B;
+// What a UTF-16 code unit does to the canonical form. Classifying code units rather than scalars
+// is exact: no character outside the Basic Multilingual Plane is white space or a control, so a
+// surrogate, paired or not, is visible either way.
+enum class Kind : quint8 { visible, lineBreak, space, dropped };
 
-bool isLineBreak(char32_t c) {
-    return c == U'\r' || c == U'\n';
+constexpr char16_t zeroWidthSpace = 0x200B;
+
+Kind classify(char16_t unit) {
+    if (unit == u'\r' || unit == u'\n')
+        return Kind::lineBreak;
+    if (Base::Unicode::isWhiteSpace(unit))
+        return Kind::space;
+    if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace)
+        return Kind::dropped;
+    return Kind::visible;
+}
+
+const std::array<Kind, 128> asciiKinds = [] {
+    std::array<Kind, 128> kinds{};
+    for (char16_t unit = 0; unit < kinds.size(); ++unit)
+        kinds[unit] = classify(unit);
+    return kinds;
+}();
+
+Kind kindOf(char16_t unit) {
+    return unit < asciiKinds.size() ? asciiKinds[unit] : classify(unit);
 }
 
 } // namespace
 
-QString sanitize(const QString& input) {
-    QString text = input;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-
+QString sanitize(const QString& text) {
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype size = text.size();
     QString out;
-    out.reserve(text.size());
+    out.reserve(size);
     int pendingBreaks = 0;
     bool pendingSpace = false;
-    for (const Base::Unicode::Scalar scalar : Base::Unicode::Scalars(text)) {
-        const char32_t c = scalar.value;
-        if (isLineBreak(c)) {
-            pendingBreaks = std::min(pendingBreaks + 1, 2);
-            pendingSpace = false;
-        } else if (Base::Unicode::isWhiteSpace(c)) {
-            pendingSpace = true;
-        } else if (Base::Unicode::isControl(c) || c == zeroWidthSpace) {
-            continue;
-        } else {
+    for (qsizetype i = 0; i < size;) {
+        const Kind kind = kindOf(units[i]);
+        if (kind == Kind::visible) {
+            qsizetype end = i + 1;
+            while (end < size && kindOf(units[end]) == Kind::visible)
+                ++end;
             if (!out.isEmpty()) {
                 if (pendingBreaks > 0)
-                    out.append(QString(pendingBreaks, QLatin1Char('\n')));
+                    out.append(QStringView(u"\n\n").first(pendingBreaks));
                 else if (pendingSpace)
-                    out.append(QLatin1Char(' '));
+                    out.append(u' ');
             }
-            out.append(QStringView(text).sliced(scalar.offset, scalar.length));
+            out.append(QStringView(units + i, end - i));
             pendingBreaks = 0;
             pendingSpace = false;
+            i = end;
+            continue;
         }
+        if (kind == Kind::lineBreak) {
+            // CR LF is one line break.
+            if (units[i] == u'\r' && i + 1 < size && units[i + 1] == u'\n')
+                ++i;
+            pendingBreaks = std::min(pendingBreaks + 1, 2);
+            pendingSpace = false;
+        } else if (kind == Kind::space) {
+            pendingSpace = true;
+        }
+        ++i;
     }
     return out;
 }

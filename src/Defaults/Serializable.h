@@ -32,7 +32,8 @@
 // `Serializable` with a bridge of its own.
 //
 // Native reading is exact: an integer type reads only integers that fit it, a floating type
-// reads doubles and integers, bool reads only booleans, and so on.
+// reads doubles and integers, bool reads only booleans, and so on. An unsigned value above the
+// largest signed 64-bit integer is stored as its JSON text.
 namespace Defaults {
 
 using Base::PropertyValue;
@@ -142,8 +143,9 @@ template <NativeScalar T> struct Serializable<T> {
 
     static std::optional<PropertyValue> store(const T& value) {
         if constexpr (std::integral<T> && !std::same_as<T, bool>) {
+            // Beyond the database's integers: the JSON text, which reads back exactly.
             if (std::cmp_greater(value, std::numeric_limits<qint64>::max()))
-                return std::nullopt;
+                return Bridge::serialize(value);
             return PropertyValue(qint64(value));
         } else if constexpr (std::floating_point<T>) {
             return PropertyValue(double(value));

@@ -142,8 +142,10 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut) {
     m_reportedRefusals.remove(shortcut);
     hotKey->onRegistrationFailed = [this, shortcut, registered = hotKey.get()] {
         const auto found = m_hotKeys.find(shortcut);
-        if (found != m_hotKeys.end() && found->second.get() == registered)
-            m_hotKeys.erase(found);
+        if (found == m_hotKeys.end() || found->second.get() != registered)
+            return;
+        m_hotKeys.erase(found);
+        reportRefusal(shortcut);
     };
     m_hotKeys.emplace(shortcut, std::move(hotKey));
 }

@@ -43,6 +43,9 @@ public:
     // played to its end; whatever handler is set at that moment runs.
     void setOnFinish(std::function<void()> handler) { m_onFinish = std::move(handler); }
     const std::function<void()>& onFinish() const { return m_onFinish; }
+    // Called like the finish handler when the sound output went away while the chunk played
+    // (or would not start): the chunk will not play on.
+    void setOnFailure(std::function<void()> handler) { m_onFailure = std::move(handler); }
 
 protected:
     // Call on the main thread. The handler may drop the player: it runs from a copy.
@@ -51,8 +54,14 @@ protected:
             handler();
     }
 
+    void notifyFailed() {
+        if (auto handler = m_onFailure)
+            handler();
+    }
+
 private:
     std::function<void()> m_onFinish;
+    std::function<void()> m_onFailure;
 };
 
 // Makes chunk players and holds the gain that every new player starts with.

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <utility>
 
 namespace Playback {
 
 namespace {
 
+const Core::TTSError audioOutputLost =
+    Core::TTSError::providerFault(0, QStringLiteral("audio output lost"));
 const Core::TTSError audioDecodeFailed =
     Core::TTSError::providerFault(0, QStringLiteral("audio decode failed"));
 
@@ -78,7 +81,14 @@ void SpeechSession::startSynthesis() {
 }
 
 void SpeechSession::retryFailedChunk() {
-    if (m_state.kind() != State::Kind::stalled || !m_failedChunkIndex)
+    if (m_state.kind() != State::Kind::stalled)
+        return;
+    if (const auto position = std::exchange(m_outputLostAt, std::nullopt)) {
+        setState(State::loading());
+        seek(*position);
+        return;
+    }
+    if (!m_failedChunkIndex)
         return;
     const qsizetype index = *m_failedChunkIndex;
     m_failedChunkIndex.reset();
@@ -255,6 +265,10 @@ void SpeechSession::adoptPlayer(std::unique_ptr<ChunkPlayer> player) {
         if (auto self = weak.lock())
             self->playerDidFinish(serial);
     });
+    player->setOnFailure([weak = weak_from_this(), serial] {
+        if (auto self = weak.lock())
+            self->playerDidFail(serial);
+    });
     m_currentPlayer = std::move(player);
     m_currentPlayerSerial = serial;
 }
@@ -264,6 +278,19 @@ void SpeechSession::playerDidFinish(quint64 serial) {
         serial != m_currentPlayerSerial)
         return;
     chunkDidFinish();
+}
+
+// The sound output went away: the read stalls where it was heard, and a retry plays on from there.
+void SpeechSession::playerDidFail(quint64 serial) {
+    if (m_state.kind() == State::Kind::cancelled || !m_currentPlayer ||
+        serial != m_currentPlayerSerial)
+        return;
+    m_outputLostAt = elapsed();
+    m_log.error("player failed idx=%{public}ld at=%{public}fs", m_playbackChunkIndex,
+                *m_outputLostAt);
+    m_currentPlayer->stop();
+    m_currentPlayer.reset();
+    setState(State::stalled(audioOutputLost));
 }
 
 void SpeechSession::chunkDidFinish() {
@@ -342,6 +369,7 @@ void SpeechSession::seek(double readTime) {
     const QList<double> durations = readyDurations();
     if (durations.isEmpty())
         return;
+    m_outputLostAt.reset();
     const double total = std::accumulate(durations.cbegin(), durations.cend(), 0.0);
     const double target = std::max(readTime < total ? readTime : total - 0.05, 0.0);
 

@@ -81,8 +81,8 @@ public:
     void startSynthesis();
     // Plays stored audio: one entry per chunk and the merged word timings in read time.
     void load(const QList<ChunkAudio>& chunks, const QList<Core::WordTiming>& words, bool autoplay);
-    // Requests the failed chunk again and goes on from there; only in a stalled state with a
-    // failed chunk recorded.
+    // Requests the failed chunk again and goes on from there, or plays on where the sound output
+    // was lost; only in a stalled state with such a failure recorded.
     void retryFailedChunk();
     // Ends the read for good; the elapsed time stays where it was.
     void cancel();
@@ -130,6 +130,7 @@ private:
     std::unique_ptr<ChunkPlayer> makePlayer(qsizetype index, const char* context);
     void adoptPlayer(std::unique_ptr<ChunkPlayer> player);
     void playerDidFinish(quint64 serial);
+    void playerDidFail(quint64 serial);
     void chunkDidFinish();
 
     QList<double> readyDurations() const;
@@ -163,6 +164,8 @@ private:
     bool m_synthesisStopped = false;
     std::optional<qsizetype> m_failedChunkIndex;
     std::optional<Core::TTSError> m_failedChunkError;
+    // Where the read was when its sound output went away; a retry plays on from there.
+    std::optional<double> m_outputLostAt;
 };
 
 } // namespace Playback

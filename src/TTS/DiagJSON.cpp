@@ -40,7 +40,7 @@ QString numberText(double number) {
 
 QStringList lines(const QByteArray& data) {
     const auto parsed = Base::Json::parse(data);
-    if (!parsed)
+    if (!parsed || !parsed->is_structured())
         return {QStringLiteral("<undecodable len=%1>").arg(data.size())};
     return flatten(*parsed, QString());
 }

@@ -9,7 +9,7 @@
 namespace TTS::DiagJSON {
 
 // The walk of a response body: one "path=value" line per JSON value, or the single line
-// "<undecodable len=N>" when the body is not JSON.
+// "<undecodable len=N>" when the body is not a JSON object or array.
 QStringList lines(const QByteArray& data);
 
 // The lines of a parsed value at `path`: object members in ascending key order joined with ".",

@@ -13,6 +13,18 @@ TEST(Json, WritesKeysInTheOrderTheyWereSet) {
     EXPECT_EQ(serialize(v).value(), QByteArray("{\"zeta\":1,\"alpha\":\"é\"}"));
 }
 
+TEST(Json, WritesAnUnpairedSurrogateAsTheReplacementCharacter) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const QChar replacement(QChar::ReplacementCharacter);
+    const QString text = QStringLiteral("a") + QChar(0xD800) + pair + QChar(0xDC00) + QChar(u'?');
+    const auto written = serialize(Value{{"t", text}});
+    ASSERT_TRUE(written);
+    const auto read = parse(*written);
+    ASSERT_TRUE(read);
+    const QString expected = QStringLiteral("a") + replacement + pair + replacement + QChar(u'?');
+    EXPECT_EQ(as<QString>(read->at("t")).value(), expected);
+}
+
 TEST(Json, RefusesNonFiniteNumbersAnywhere) {
     Value v = Value::object();
     v["list"] =

@@ -80,9 +80,21 @@ TEST(PropertyListFileTest, EveryTypeSurvivesTheFileWithItsType) {
 TEST(PropertyListFileTest, WritesTaggedValues) {
     const QByteArray text =
         Base::PropertyListFile::encode({{"b", false}, {"a", PropertyValue::Array{1, 0.5}}});
-    EXPECT_EQ(text,
-              QByteArray(R"({"format":"parlino-defaults","version":1,"values":)"
-                         R"({"a":{"array":[{"integer":1},{"real":0.5}]},"b":{"bool":false}}})"));
+    EXPECT_EQ(text, QByteArray(R"({"format":"parlino-defaults","values":)"
+                               R"({"a":{"array":[{"integer":1},{"real":0.5}]},"b":{"bool":false}},)"
+                               R"("version":1})"));
+}
+
+TEST(PropertyListFileTest, KeepsStringsWithUnpairedSurrogatesExactly) {
+    const QString pair = QString::fromUcs4(U"\U0001F600");
+    const PropertyValue::Dictionary values{
+        {"lone", QStringLiteral("a") + QChar(0xD83D) + QChar(u'b') + QChar(0xDE00)},
+        {"nested", PropertyValue::Array{QString(QChar(0xDFFF)), pair}},
+        {"pair", pair}};
+    const QByteArray text = Base::PropertyListFile::encode(values);
+    EXPECT_TRUE(text.contains(R"("lone":{"utf16":[97,55357,98,56832]})")) << text.data();
+    EXPECT_TRUE(text.contains(R"("pair":{"string":")")) << text.data();
+    EXPECT_EQ(Base::PropertyListFile::decode(text).value(), values);
 }
 
 TEST(PropertyListFileTest, RefusesMalformedFiles) {
@@ -96,6 +108,9 @@ TEST(PropertyListFileTest, RefusesMalformedFiles) {
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"integer":1.5}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"bool":1}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"data":"*"}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":[65536]}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":[-1]}}})",
+            R"({"format":"parlino-defaults","version":1,"values":{"a":{"utf16":"a"}}})",
             R"({"format":"parlino-defaults","version":1,"values":{"a":{"string":"x","bool":true}}})",
         })
         EXPECT_FALSE(Base::PropertyListFile::decode(text)) << text;
@@ -261,6 +276,29 @@ TEST_F(UserDefaultsTest, RemovedObserversHearNothing) {
     defaults->set("k", 1);
     defaults->set("k", 2);
     EXPECT_EQ(calls, 1);
+}
+
+TEST_F(UserDefaultsTest, RemovingOneObserverLeavesTheOthersOfItsKeyAndOfOtherKeys) {
+    auto defaults = open();
+    QStringList heard;
+    const auto listen = [&](const char* key, const char* tag) {
+        return defaults->addObserver(key, Observing::newValue,
+                                     [&, tag](const KeyValueChange&) { heard.append(tag); });
+    };
+    const auto first = listen("k", "k1");
+    listen("k", "k2");
+    const auto other = listen("j", "j");
+    defaults->removeObserver(first);
+    defaults->removeObserver(first);
+    defaults->set("k", 1);
+    defaults->set("j", 1);
+    EXPECT_EQ(heard, QStringList({"k2", "j"}));
+
+    heard.clear();
+    defaults->removeObserver(other);
+    listen("j", "j again");
+    defaults->set("j", 2);
+    EXPECT_EQ(heard, QStringList{"j again"});
 }
 
 TEST(UserDefaultsNameTest, ASuiteThatIsNoFileNameLivesInMemory) {

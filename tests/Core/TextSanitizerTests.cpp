@@ -1,7 +1,12 @@
 #include "Core/TextSanitizer.h"
+
+#include "Base/Unicode.h"
 #include "support/Printers.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 using Core::TextSanitizer::sanitize;
 
@@ -35,4 +40,52 @@ TEST(TextSanitizer, KeepsSurrogatePairsWhole) {
     const QString emoji = QString::fromUcs4(U"😀");
     EXPECT_EQ(sanitize(QStringLiteral("  ") + emoji + QStringLiteral("  x ")),
               emoji + QStringLiteral(" x"));
+}
+
+namespace {
+
+// A straightforward sanitiser, scalar by scalar, to check the fast one against.
+QString referenceSanitize(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString out;
+    int pendingBreaks = 0;
+    bool pendingSpace = false;
+    for (const Base::Unicode::Scalar scalar : Base::Unicode::Scalars(text)) {
+        const char32_t c = scalar.value;
+        if (c == U'\r' || c == U'\n') {
+            pendingBreaks = std::min(pendingBreaks + 1, 2);
+            pendingSpace = false;
+        } else if (Base::Unicode::isWhiteSpace(c)) {
+            pendingSpace = true;
+        } else if (!Base::Unicode::isControl(c) && c != 0x200B) {
+            if (!out.isEmpty() && pendingBreaks > 0)
+                out += QString(pendingBreaks, u'\n');
+            else if (!out.isEmpty() && pendingSpace)
+                out += u' ';
+            out += QStringView(text).sliced(scalar.offset, scalar.length);
+            pendingBreaks = 0;
+            pendingSpace = false;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
+    using namespace std::string_literals;
+    // White space, breaks, controls (C0, DEL, C1, NEL which is also white space), format
+    // characters, surrogates paired and not, and ordinary letters of several scripts.
+    const std::u16string alphabet = u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u009F\u00A0"
+                                    u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\u6771"
+                                    u"\xD83D\xDE00\xD800\xDFFF"s;
+    std::mt19937 random(20);
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        for (int i = length(random); i > 0; --i)
+            text += QChar(alphabet[pick(random)]);
+        ASSERT_EQ(sanitize(text), referenceSanitize(text));
+    }
 }

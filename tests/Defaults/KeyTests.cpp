@@ -4,6 +4,7 @@
 
 #include <QSet>
 
+#include <limits>
 #include <stdexcept>
 
 using Base::PropertyValue;
@@ -55,11 +56,17 @@ TEST_F(KeyTest, AStoredValueOfAnotherTypeReadsAsTheDefaultAndStays) {
     EXPECT_EQ(stored("count"), PropertyValue("many"));
 }
 
-TEST_F(KeyTest, AValueThatCannotBeStoredLeavesTheStoredValue) {
-    const Defaults::Key<quint64> big("big", 1, suite);
-    Defaults::set(big, quint64(7));
-    Defaults::set(big, std::numeric_limits<quint64>::max());
-    EXPECT_EQ(Defaults::get(big), 7u);
+TEST_F(KeyTest, TheWholeUnsignedRangeSurvivesARestart) {
+    constexpr quint64 largest = std::numeric_limits<quint64>::max();
+    {
+        const Defaults::Key<quint64> big("big", 1, suite);
+        Defaults::set(big, largest - 1);
+        EXPECT_EQ(Defaults::get(big), largest - 1);
+    }
+    suite.reset(); // the last holder: saves the suite
+    suite = Base::UserDefaults::open(QStringLiteral("test"), folder.path(), scheduler);
+    const Defaults::Key<quint64> reopened("big", 1, suite);
+    EXPECT_EQ(Defaults::get(reopened), largest - 1);
 }
 
 TEST_F(KeyTest, ResetAndRemoveAllBringBackTheDefaults) {

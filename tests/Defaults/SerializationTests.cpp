@@ -98,8 +98,6 @@ TEST(SerializationTest, NativeReadingIsExact) {
     EXPECT_EQ(Defaults::deserialize<double>(PropertyValue(3)), 3.0);
     EXPECT_EQ(Defaults::deserialize<StringList>(PropertyValue(PropertyValue::Array{"a", 1})),
               StringList{});
-    // A value beyond the database's integers cannot be stored.
-    EXPECT_EQ(Defaults::serialize(std::numeric_limits<quint64>::max()), std::nullopt);
 }
 
 TEST(SerializationTest, ANativeTypeReadsItsJsonTextToo) {
@@ -112,8 +110,16 @@ TEST(SerializationTest, ANativeTypeReadsItsJsonTextToo) {
     EXPECT_EQ(Defaults::deserialize<qint64>(PropertyValue("1e300")), std::nullopt);
     EXPECT_EQ(Defaults::deserialize<float>(PropertyValue("1e300")), std::nullopt);
     EXPECT_EQ(Defaults::deserialize<float>(PropertyValue("0.5")), 0.5f);
-    EXPECT_EQ(Defaults::deserialize<quint64>(PropertyValue("18446744073709551615")),
-              std::numeric_limits<quint64>::max());
+}
+
+TEST(SerializationTest, UnsignedValuesBeyondTheDatabasesIntegersAreStoredAsText) {
+    constexpr quint64 signedMax = quint64(std::numeric_limits<qint64>::max());
+    expectStoredAs(signedMax, PropertyValue(qint64(signedMax)));
+    expectStoredAs(signedMax + 1, PropertyValue("9223372036854775808"));
+    expectStoredAs(std::numeric_limits<quint64>::max(), PropertyValue("18446744073709551615"));
+    expectStoredAs(QList<quint64>{1, signedMax + 1},
+                   PropertyValue(PropertyValue::Array{1, "9223372036854775808"}));
+    EXPECT_EQ(Defaults::deserialize<qint64>(PropertyValue("9223372036854775808")), std::nullopt);
 }
 
 TEST(SerializationTest, CodableValuesAreSortedKeyJsonText) {

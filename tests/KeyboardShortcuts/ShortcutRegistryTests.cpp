@@ -141,13 +141,17 @@ TEST_F(ShortcutRegistryTest, ARefusedCombinationIsLoggedAndLeavesTheNameInactive
     EXPECT_TRUE(registry.isActive(readSelection));
 }
 
-TEST_F(ShortcutRegistryTest, AHotKeyLostWhileAMenuWasOpenIsForgotten) {
+TEST_F(ShortcutRegistryTest, AHotKeyLostWhileAMenuWasOpenIsForgottenAndLogged) {
+    TestSupport::LogCapture log;
     listen(readSelection, "read");
     registry.center().setMenuOpen(true);
     system.heldElsewhere.insert(controlShiftS);
     registry.center().setMenuOpen(false);
 
     EXPECT_FALSE(registry.isActive(readSelection));
+    EXPECT_EQ(log.messages(QStringLiteral("shortcuts")),
+              QStringList{"hot key " + controlShiftS.description() +
+                          " refused: another application holds it (readSelection)"});
     system.heldElsewhere.clear();
     registry.registerIfNeeded(readSelection);
     EXPECT_TRUE(registry.isActive(readSelection));

@@ -189,6 +189,22 @@ TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {
     EXPECT_TRUE(menu.isVisible());
 }
 
+TEST_F(HotKeyE2ETest, AHeldCombinationIsOnePressAndOneRelease) {
+    // A fast repeat: some auto-repeated release and press pairs reach the event loop split.
+    other.setRepeatRate(50, 5);
+    other.press(XK_Control_L);
+    other.press(XK_Shift_L);
+    other.press(XK_s);
+    pumpUntil([] { return false; }, 1000);
+    EXPECT_EQ(calls, QStringList{"down"}) << calls.join(u' ').toStdString();
+    other.release(XK_s);
+    other.release(XK_Shift_L);
+    other.release(XK_Control_L);
+    other.setRepeatRate(660, 40);
+    pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(calls, QStringList({"down", "up"})) << calls.join(u' ').toStdString();
+}
+
 TEST_F(HotKeyE2ETest, TheKeyRepeatTimingIsTheServers) {
     other.setRepeatRate(300, 50);
     const KeyRepeatTiming timing = system->keyRepeatTiming();

@@ -29,8 +29,8 @@ TEST(SettingsKeys, FreshSuiteReadsEveryDefaultWithoutStoringAny) {
     EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("rightCommand"));
     EXPECT_TRUE(Defaults::get(keys.rightCommandDoubleTapReplayEnabled));
     EXPECT_FALSE(Defaults::get(keys.showInDock));
-    // All 22 keys are registered in the suite, and nothing is written.
-    EXPECT_EQ(settings.suite->dictionaryRepresentation().size(), 22);
+    // All 23 keys with a default are registered in the suite, and nothing is written.
+    EXPECT_EQ(settings.suite->dictionaryRepresentation().size(), 23);
     EXPECT_EQ(settings.suite->objectForKey(QStringLiteral("voiceID")),
               Base::PropertyValue(QStringLiteral("EXAVITQu4vr4xnSDxMaL")));
     settings.suite->flush();

@@ -264,6 +264,25 @@ TEST_F(SpeechSessionTest, UndecodableAudioStallsWithoutARetryableFailure) {
     EXPECT_EQ(provider->requests().size(), 1);
 }
 
+TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+    session->startSynthesis();
+    succeed(0, 3.0);
+    succeed(1, 2.0);
+    player()->finish();
+    player()->setCurrentTime(0.5);
+    player()->fail(); // the session drops the lost player
+    EXPECT_EQ(session->state(),
+              State::stalled(TTSError::providerFault(0, QStringLiteral("audio output lost"))));
+    EXPECT_EQ(session->elapsed(), 3.0);
+
+    session->retryFailedChunk();
+    EXPECT_EQ(states.mid(states.size() - 2), (QList<State>{State::loading(), State::playing()}));
+    EXPECT_TRUE(player()->playing);
+    EXPECT_EQ(session->elapsed(), 3.5);
+    EXPECT_EQ(provider->requests().size(), 2);
+}
+
 TEST_F(SpeechSessionTest, AStaleFinishNeverAdvancesTheRead) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
     session->startSynthesis();

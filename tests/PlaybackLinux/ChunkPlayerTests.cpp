@@ -283,4 +283,29 @@ TEST_F(ChunkPlayerFinishTest, PlayingAgainAfterTheFinishStartsFromTheBeginning) 
     EXPECT_EQ(output().played, decodedScaled(0, 1000, 1.0f));
 }
 
+// The sound output going away is reported like the finish: later, on the main thread, and only
+// while the player plays.
+TEST_F(ChunkPlayerTest, ALostOutputIsReportedOnlyWhilePlaying) {
+    auto player = makePlayer();
+    int failures = 0;
+    player->setOnFailure([&] { ++failures; });
+    player->play();
+    player->pause();
+    output().fail();
+    TestSupport::drainEvents();
+    EXPECT_EQ(failures, 0);
+
+    player->play(); // the output no longer starts
+    EXPECT_EQ(failures, 0) << "never from inside play()";
+    TestSupport::drainEvents();
+    EXPECT_EQ(failures, 1);
+
+    auto second = makePlayer();
+    second->setOnFailure([&] { ++failures; });
+    second->play();
+    std::thread([this] { output().fail(); }).join();
+    TestSupport::drainEvents();
+    EXPECT_EQ(failures, 2);
+}
+
 } // namespace

@@ -7,9 +7,12 @@
 #include "TestAudio.h"
 #include "support/EventLoop.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 
 #include <gtest/gtest.h>
+#include <pulse/pulseaudio.h>
 
 #include <algorithm>
 #include <cmath>
@@ -76,6 +79,50 @@ TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
          ++shift)
         best = std::max(best, correlation(decoded, captured, size_t(shift)));
     EXPECT_GT(best, 0.99);
+}
+
+// The sink input of this process, as the server lists it; -1 when there is none.
+int ownSinkInput() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    if (!pactl.waitForFinished(5000))
+        return -1;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    int current = -1;
+    for (const QString& line : QString::fromUtf8(pactl.readAllStandardOutput()).split('\n')) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QStringLiteral("Sink Input #")))
+            current = trimmed.mid(12).toInt();
+        else if (trimmed == QStringLiteral("application.process.id = \"%1\"").arg(pid))
+            return current;
+    }
+    return -1;
+}
+
+TEST(PulsePlayback, AStreamTheServerDropsIsReportedAsLost) {
+    if (!Playback::PulseConnection::connect())
+        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    Playback::SystemOutputFactory outputs;
+    auto player = Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs).value();
+    bool finished = false;
+    bool lost = false;
+    player->setOnFinish([&] { finished = true; });
+    player->setOnFailure([&] { lost = true; });
+    player->play();
+    TestSupport::pumpUntil([] { return false; }, 300);
+    const int sinkInput = ownSinkInput();
+    ASSERT_GE(sinkInput, 0);
+    // The server drops the stream, as it does when it goes away.
+    const auto connection = Playback::PulseConnection::connect();
+    ASSERT_TRUE(connection);
+    pa_threaded_mainloop_lock(connection->loop());
+    pa_operation* kill =
+        pa_context_kill_sink_input(connection->context(), uint32_t(sinkInput), nullptr, nullptr);
+    ASSERT_TRUE(kill);
+    pa_operation_unref(kill);
+    pa_threaded_mainloop_unlock(connection->loop());
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return lost; }, 5000));
+    EXPECT_FALSE(finished);
 }
 
 } // namespace

@@ -38,7 +38,6 @@ TEST(DiagJSON, WalksMembersInKeyOrderWithTheirPaths) {
 TEST(DiagJSON, RendersScalarsAsTheyWereMeant) {
     EXPECT_EQ(walk(R"({"a":true,"b":1,"c":0.5,"d":-3,"e":1e3,"f":"x y"})"),
               (QStringList{"a=true", "b=1", "c=0.5", "d=-3", "e=1000", "f=x y"}));
-    EXPECT_EQ(walk("42"), QStringList{"=42"});
 }
 
 TEST(DiagJSON, RedactsSecretsWhateverTheirValue) {
@@ -59,9 +58,14 @@ TEST(DiagJSON, HashesVoiceIdentifiersAndMeasuresAddresses) {
                            "voice_id_url=idHash=" + hashOf("u")}));
 }
 
-TEST(DiagJSON, AnUndecodableBodyIsOneLine) {
+TEST(DiagJSON, ABodyThatIsNotAnObjectOrArrayIsOneUndecodableLine) {
     EXPECT_EQ(DiagJSON::lines(QByteArray()), QStringList{"<undecodable len=0>"});
     EXPECT_EQ(walk("{oops"), QStringList{"<undecodable len=5>"});
+    EXPECT_EQ(walk("42"), QStringList{"<undecodable len=2>"});
+    EXPECT_EQ(walk(R"("sk-secret")"), QStringList{"<undecodable len=11>"});
+    EXPECT_EQ(walk("true"), QStringList{"<undecodable len=4>"});
+    EXPECT_EQ(walk(" null "), QStringList{"<undecodable len=6>"});
+    EXPECT_EQ(walk("[]"), QStringList{"=[]"});
 }
 
 // ---- The probe ----------------------------------------------------------------------------

@@ -38,6 +38,11 @@ public:
         stopped = true;
     }
 
+    // The sound output went away while it played.
+    void fail() {
+        playing = false;
+        notifyFailed();
+    }
     // Plays to the end: the finish reaches the owner as the real player's does.
     void finish() {
         m_currentTime = m_duration;

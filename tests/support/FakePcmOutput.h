@@ -13,9 +13,9 @@ public:
         : format(format), source(source) {}
 
     bool start() override {
-        running = true;
         ++starts;
-        return true;
+        running = startable;
+        return startable;
     }
     void pause() override { running = false; }
     int64_t pendingFrames() const override { return pending; }
@@ -35,12 +35,19 @@ public:
     }
     // Reports that everything pulled has been heard.
     void drain() { source.drained(); }
+    // The device went away.
+    void fail() {
+        running = false;
+        startable = false;
+        source.failed();
+    }
 
     const Playback::PcmFormat format;
     Playback::PcmSource& source;
     std::vector<float> played;
     int64_t pending = 0;
     bool running = false;
+    bool startable = true;
     int starts = 0;
 };
 

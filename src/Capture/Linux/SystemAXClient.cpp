@@ -273,6 +273,10 @@ bool SystemAXClient::isTrusted() {
     return true;
 }
 
+bool SystemAXClient::isBusAvailable() const {
+    return m_thread.available();
+}
+
 bool SystemAXClient::isSecureEventInputEnabled() {
     return false;
 }

@@ -19,6 +19,8 @@ public:
     ~SystemAXClient() override;
 
     bool isTrusted() override;
+    // The accessibility bus answered when the client started.
+    bool isBusAvailable() const;
     bool isSecureEventInputEnabled() override;
     // The focused element of the application with the active window (systemWide), or of any
     // window of the given process; the search for it and every call on it share `timeout`.

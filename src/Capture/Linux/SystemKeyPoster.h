@@ -29,6 +29,9 @@ public:
     open(QStringList terminalClasses = defaultTerminalClasses());
     ~SystemKeyPoster() override;
 
+    // The X server takes synthetic key events (XTest).
+    bool canSynthesise() const { return m_canSynthesise; }
+
     bool modifiersReleased() override;
     bool postCopy() override;
 

@@ -18,6 +18,10 @@ namespace {
 
 constexpr xcb_keysym_t numLockSymbol = 0xff7f;
 
+// How long a release waits for the press of an auto-repeat. The server sends the two together,
+// but they may reach the event loop in separate turns; a repeat is never slower than this.
+constexpr double releaseDelay = 0.05;
+
 template <class T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
 template <class T> Reply<T> reply(T* value) {
     return Reply<T>(value, &std::free);
@@ -55,19 +59,20 @@ quint16 findNumLockMask(xcb_connection_t* connection) {
 
 } // namespace
 
-std::unique_ptr<XHotKeySystem> XHotKeySystem::create() {
+std::unique_ptr<XHotKeySystem> XHotKeySystem::create(Base::Scheduler& scheduler) {
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
     if (!connection)
         return nullptr;
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    return screen ? std::make_unique<XHotKeySystem>(connection, screen->root) : nullptr;
+    return screen ? std::make_unique<XHotKeySystem>(connection, screen->root, scheduler) : nullptr;
 }
 
-XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow)
+XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
+                             Base::Scheduler& scheduler)
     : m_connection(connection), m_rootWindow(rootWindow),
-      m_numLockMask(findNumLockMask(connection)) {
+      m_numLockMask(findNumLockMask(connection)), m_scheduler(scheduler) {
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -136,11 +141,9 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
         return false;
     deliver(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
                                   : m_table.release(key->detail, key->time));
-    if (m_table.hasPendingRelease())
-        // The events the server sent together are handled before this runs, so a repeated
-        // press that follows the release is seen first.
-        QMetaObject::invokeMethod(
-            &m_releaseContext, [this] { deliver(m_table.flush()); }, Qt::QueuedConnection);
+    m_releaseTask = m_table.hasPendingRelease()
+                        ? m_scheduler.after(releaseDelay, [this] { deliver(m_table.flush()); })
+                        : Base::ScheduledTask();
     return true;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Base/Scheduler.h"
 #include "KeyboardShortcuts/HotKeySystem.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QObject>
 
 #include <memory>
 
@@ -15,14 +15,16 @@ namespace KeyboardShortcuts {
 // Hot keys as passive key grabs on the X server's root window, on the application's own X
 // connection, read through Qt's native event filter. Each combination is grabbed once for
 // every state of Caps Lock and Num Lock; a combination that another client grabbed is refused
-// (BadAccess). Main thread.
+// (BadAccess). A release is delivered a moment late, once no auto-repeated press has followed
+// it, so a held combination is one press and one release. Main thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
     // The hot keys of the X server the application is connected to; none when the application
     // does not run on X11.
-    static std::unique_ptr<XHotKeySystem> create();
+    static std::unique_ptr<XHotKeySystem>
+    create(Base::Scheduler& scheduler = Base::QtScheduler::shared());
 
-    XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow);
+    XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow, Base::Scheduler& scheduler);
     ~XHotKeySystem() override;
     XHotKeySystem(const XHotKeySystem&) = delete;
     XHotKeySystem& operator=(const XHotKeySystem&) = delete;
@@ -49,8 +51,9 @@ private:
     quint16 m_numLockMask;
     XHotKeyTable m_table;
     Handler m_handler;
-    // Receives the delayed delivery of releases; gone with this object.
-    QObject m_releaseContext;
+    Base::Scheduler& m_scheduler;
+    // Delivers the pending release unless a repeated press drops it first.
+    Base::ScheduledTask m_releaseTask;
 };
 
 } // namespace KeyboardShortcuts

@@ -33,7 +33,9 @@ SettingsKeys::SettingsKeys(std::shared_ptr<Base::UserDefaults> suite)
                                          suite),
       saveRecordings(QStringLiteral("saveRecordings"), true, suite),
       synthesisModel(QStringLiteral("synthesisModel"), QStringLiteral("flash"), suite),
-      transparencyEnabled(QStringLiteral("transparencyEnabled"), true, suite) {}
+      transparencyEnabled(QStringLiteral("transparencyEnabled"), true, suite),
+      automaticallyChecksForUpdates(QStringLiteral("automaticallyChecksForUpdates"), true, suite),
+      lastUpdateCheckDate(QStringLiteral("lastUpdateCheckDate"), suite) {}
 
 const SettingsKeys& SettingsKeys::shared() {
     // Never destroyed, like the suite it reads.

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 namespace Parlino {
 
@@ -50,6 +51,9 @@ struct SettingsKeys {
     Key<bool> saveRecordings;
     Key<QString> synthesisModel; // a SynthesisModelChoice raw value
     Key<bool> transparencyEnabled;
+    // Whether the update check runs by itself once a day, and when a check last started.
+    Key<bool> automaticallyChecksForUpdates;
+    Key<std::optional<Base::Date>> lastUpdateCheckDate;
 };
 
 // Copies the stored playback speed into the default speed on the first launch that finds the

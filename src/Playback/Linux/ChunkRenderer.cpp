@@ -14,10 +14,10 @@ constexpr int historySeconds = 2;
 } // namespace
 
 ChunkRenderer::ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder,
-                             std::function<void()> onDrained)
+                             std::function<void()> onDrained, std::function<void()> onFailed)
     : m_format(decoder->format()), m_totalFrames(decoder->totalFrames()),
-      m_onDrained(std::move(onDrained)), m_decoder(std::move(decoder)),
-      m_meter(m_format.sampleRate) {
+      m_onDrained(std::move(onDrained)), m_onFailed(std::move(onFailed)),
+      m_decoder(std::move(decoder)), m_meter(m_format.sampleRate) {
     m_pcm.reserve(size_t(m_totalFrames * m_format.channels));
     m_stretcher.setSampleRate(uint(m_format.sampleRate));
     m_stretcher.setChannels(uint(m_format.channels));

@@ -20,8 +20,10 @@ namespace Playback {
 // of frames the output still holds. Thread-safe: the output renders on its own thread.
 class ChunkRenderer : public PcmSource {
 public:
-    // `onDrained` runs on the output's thread once everything rendered has been heard.
-    ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder, std::function<void()> onDrained);
+    // `onDrained` runs on the output's thread once everything rendered has been heard,
+    // `onFailed` when the output can no longer play.
+    ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder, std::function<void()> onDrained,
+                  std::function<void()> onFailed);
 
     const PcmFormat& format() const { return m_format; }
     double duration() const { return double(m_totalFrames) / m_format.sampleRate; }
@@ -39,6 +41,7 @@ public:
 
     size_t render(float* out, size_t frames) override;
     void drained() override { m_onDrained(); }
+    void failed() override { m_onFailed(); }
 
 private:
     // Rendered output frames from `outputFrame` on came from `sourceFrame` on, advancing by
@@ -60,6 +63,7 @@ private:
     const PcmFormat m_format;
     const int64_t m_totalFrames;
     const std::function<void()> m_onDrained;
+    const std::function<void()> m_onFailed;
 
     mutable std::mutex m_mutex;
     std::unique_ptr<Mpg123Decoder> m_decoder;

@@ -6,6 +6,7 @@
 #include "Playback/Linux/Mpg123Decoder.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Playback {
 
@@ -35,14 +36,10 @@ Mpg123ChunkPlayer::make(const QByteArray& data, PcmOutputFactory& outputs) {
 
 Mpg123ChunkPlayer::Mpg123ChunkPlayer(std::unique_ptr<Mpg123Decoder> decoder,
                                      PcmOutputFactory& outputs) {
-    // The output reports the end on its own thread; the player acts on it on the main thread.
-    m_renderer = std::make_unique<ChunkRenderer>(std::move(decoder),
-                                                 [this, liveness = std::weak_ptr<int>(m_liveness)] {
-                                                     Base::MainThread::post([this, liveness] {
-                                                         if (liveness.lock())
-                                                             finishIfAtEnd();
-                                                     });
-                                                 });
+    // The output reports on its own thread; the player acts on it on the main thread.
+    m_renderer = std::make_unique<ChunkRenderer>(
+        std::move(decoder), [this] { onMainThread(&Mpg123ChunkPlayer::finishIfAtEnd); },
+        [this] { onMainThread(&Mpg123ChunkPlayer::failIfPlaying); });
     m_output = outputs.make(m_renderer->format(), *m_renderer);
 }
 
@@ -93,18 +90,38 @@ void Mpg123ChunkPlayer::play() {
     m_playing = m_output->start();
     log().notice("play() -> %{bool,public}d currentTime=%{public}f rate=%{public}f", m_playing,
                  currentTime(), m_rate);
-    if (!m_playing)
+    if (!m_playing) {
         log().error("play() returned false — playback did NOT start");
+        m_failedToStart = true;
+        onMainThread(&Mpg123ChunkPlayer::failIfPlaying);
+    }
 }
 
 void Mpg123ChunkPlayer::pause() {
     m_playing = false;
+    m_failedToStart = false;
     m_output->pause();
 }
 
 void Mpg123ChunkPlayer::stop() {
     // A stopped player reports no finish, not even one already on its way.
     pause();
+}
+
+void Mpg123ChunkPlayer::onMainThread(void (Mpg123ChunkPlayer::*step)()) {
+    Base::MainThread::post([this, step, liveness = std::weak_ptr<int>(m_liveness)] {
+        if (liveness.lock())
+            (this->*step)();
+    });
+}
+
+// A player that was stopped or paused meanwhile reports nothing.
+void Mpg123ChunkPlayer::failIfPlaying() {
+    if (!m_playing && !std::exchange(m_failedToStart, false))
+        return;
+    log().error("sound output lost while playing");
+    m_playing = false;
+    notifyFailed(); // last: the handler may drop the player
 }
 
 void Mpg123ChunkPlayer::finishIfAtEnd() {

@@ -42,7 +42,10 @@ public:
 
 private:
     Mpg123ChunkPlayer(std::unique_ptr<Mpg123Decoder> decoder, PcmOutputFactory& outputs);
+    // Runs `step` on the main thread unless the player is gone by then.
+    void onMainThread(void (Mpg123ChunkPlayer::*step)());
     void finishIfAtEnd();
+    void failIfPlaying();
 
     // Expires with the player, so that a finish reported after it is gone is dropped.
     const std::shared_ptr<int> m_liveness = std::make_shared<int>();
@@ -52,6 +55,7 @@ private:
     float m_volume = 1.0f;
     bool m_playing = false;
     bool m_finished = false;
+    bool m_failedToStart = false; // play() could not start the output
 };
 
 } // namespace Playback

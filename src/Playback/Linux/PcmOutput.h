@@ -22,6 +22,8 @@ public:
     virtual size_t render(float* out, size_t frames) = 0;
     // Every frame rendered before the source ran dry has been heard.
     virtual void drained() = 0;
+    // The output can no longer play: its device or sound server went away.
+    virtual void failed() = 0;
 };
 
 // A sound device that pulls samples from one source. Controlled from the main thread.
@@ -29,7 +31,7 @@ class PcmOutput {
 public:
     virtual ~PcmOutput() = default;
     // Starts or resumes pulling; after the source ran dry, pulls again (it may have been sought).
-    // False when the device can no longer play.
+    // False when the device can no longer play. A device lost while it plays tells the source.
     virtual bool start() = 0;
     // Stops pulling and holds what was handed over but not heard yet.
     virtual void pause() = 0;

@@ -109,7 +109,7 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
         return nullptr;
     LoopLock lock(connection->loop());
     const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32NE, uint32_t(format.sampleRate),
-                              uint8_t(format.channels)};
+                                      uint8_t(format.channels)};
     pa_stream* stream = pa_stream_new(connection->context(), "speech", &sampleFormat, nullptr);
     if (!stream)
         return nullptr;
@@ -134,6 +134,7 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
     });
     if (!ready || pa_stream_get_state(stream) != PA_STREAM_READY)
         return nullptr;
+    pa_stream_set_state_callback(stream, &PulseOutput::onStateChanged, output.get());
     return output;
 }
 
@@ -179,6 +180,17 @@ int64_t PulseOutput::pendingFrames() const {
     const auto frames =
         negative ? 0 : int64_t(latency * uint64_t(m_format.sampleRate) / PA_USEC_PER_SEC);
     return std::min(frames, m_writtenFrames);
+}
+
+// A ready stream fails or ends when the server goes away or drops it.
+void PulseOutput::onStateChanged(pa_stream* stream, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    signalLoop(output->m_connection->loop());
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)) || output->m_failed)
+        return;
+    output->m_failed = true;
+    output->m_running = false;
+    output->m_source.failed();
 }
 
 void PulseOutput::onWritable(pa_stream*, size_t bytes, void* self) {

@@ -53,6 +53,7 @@ public:
 private:
     PulseOutput(std::shared_ptr<PulseConnection> connection, const PcmFormat& format,
                 PcmSource& source, pa_stream* stream);
+    static void onStateChanged(pa_stream* stream, void* self);
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
     static void onDrained(pa_stream* stream, int success, void* self);
     void write(size_t bytes);
@@ -64,6 +65,7 @@ private:
     pa_stream* const m_stream;
     // Guarded by the connection's loop lock.
     bool m_running = false;
+    bool m_failed = false;
     pa_operation* m_drain = nullptr;
     int64_t m_writtenFrames = 0;
 };

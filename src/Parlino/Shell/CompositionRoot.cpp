@@ -1,0 +1,263 @@
+#include "Parlino/Shell/CompositionRoot.h"
+
+#include "Capture/AXCaptureStrategy.h"
+#include "Capture/ClipboardCaptureStrategy.h"
+#include "Capture/PasteboardGate.h"
+#include "TTS/ElevenLabsClient.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QSet>
+
+namespace Parlino {
+
+namespace {
+
+const Base::Log focusLog{QStringLiteral("focus-diag")};
+
+// Capture configuration, in seconds.
+constexpr double clipboardPollInterval = 0.005;
+constexpr double copyTimeout = 0.4;
+constexpr double modifierWaitTimeout = 0.6;
+constexpr double lateCopyWatch = 0.5;
+constexpr double captureDeadline = 1;
+constexpr qsizetype reducedModeStrategyCount = 1;
+
+const char* captureErrorName(const Core::CaptureError& error) {
+    using Kind = Core::CaptureError::Kind;
+    switch (error.kind()) {
+    case Kind::appDenied:
+        return "appDenied";
+    case Kind::appUnsupported:
+        return "appUnsupported";
+    case Kind::permissionDenied:
+        return "permissionDenied";
+    case Kind::nothingSelected:
+        return "nothingSelected";
+    case Kind::secureField:
+        return "secureField";
+    case Kind::timedOut:
+        return "timedOut";
+    case Kind::ownAppFrontmost:
+        return "ownAppFrontmost";
+    }
+    return "unknown";
+}
+
+} // namespace
+
+QUrl configuredServiceBaseURL() {
+    const QByteArray configured = qgetenv("PARLINO_SERVICE_URL");
+    return configured.isEmpty() ? TTS::Endpoint::serviceBaseURL()
+                                : QUrl(QString::fromUtf8(configured));
+}
+
+CompositionRoot::Configuration CompositionRoot::Configuration::standard() {
+    return {&SettingsKeys::shared(),
+            CacheStore::defaultRoot(),
+            ClipLibrary::defaultRoot(),
+            VoiceSamplePlayer::defaultCacheRoot(),
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/parlino"),
+            configuredServiceBaseURL()};
+}
+
+CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
+                                 Base::Scheduler& scheduler, Configuration configuration,
+                                 PanelFactory makePanel)
+    : m_services(std::move(services)), m_clock(clock), m_scheduler(scheduler),
+      m_configuration(std::move(configuration)), m_makePanel(std::move(makePanel)),
+      m_voicesModel(
+          [this] { return m_warningModel.keyPresence() == KeyPresence::present; },
+          [this](std::function<void(VoicesModel::FetchResult)> completion) {
+              TTS::ElevenLabsClient(endpoint(), *m_services.network).voices(std::move(completion));
+          }),
+      m_cache(m_configuration.cacheRoot, cacheMaxBytes), m_clipLibrary(m_configuration.clipsRoot),
+      m_samplePlayers(m_services.makeChunkPlayers()),
+      m_voiceSamplePlayer(m_configuration.voiceSamplesRoot, m_configuration.bundle,
+                          *m_samplePlayers, VoiceSamplePlayer::httpDownload(*m_services.network)),
+      m_audioOutput(scheduler), m_previousAppTracker(m_services.capture.ownBundleID,
+                                                     [workspace = m_services.capture.workspace](
+                                                         const Core::FrontmostApp& app) {
+                                                         return workspace->isRunning(app);
+                                                     }),
+      m_nowPlaying(*m_services.nowPlayingCenter) {}
+
+CompositionRoot::~CompositionRoot() {
+    detachSession(m_session);
+}
+
+PanelControl& CompositionRoot::panelController() {
+    if (!m_panelController)
+        m_panelController = m_makePanel(*this);
+    return *m_panelController;
+}
+
+AppCoordinator& CompositionRoot::coordinator() {
+    if (!m_coordinator)
+        m_coordinator = std::make_unique<AppCoordinator>(*this, m_viewModel, m_clock, keys());
+    return *m_coordinator;
+}
+
+std::shared_ptr<Playback::SpeechSession> CompositionRoot::speechSession() const {
+    return m_session ? m_session->session() : nullptr;
+}
+
+std::shared_ptr<ReadSession> CompositionRoot::session() const {
+    return m_session;
+}
+
+SessionStateKind CompositionRoot::sessionKind() const {
+    if (!m_session)
+        return std::nullopt;
+    return m_session->state().kind();
+}
+
+// The key is read afresh for every request; without one the request fails as unauthorized
+// before anything is sent.
+TTS::Endpoint CompositionRoot::endpoint() {
+    return {m_configuration.serviceBaseURL,
+            [self = QPointer(this)](TTS::Endpoint::KeyHandler handler) {
+                if (!self)
+                    return handler(Base::failure(Core::TTSError::unauthorized()));
+                self->readKey([handler](const KeychainReadResult& result) {
+                    if (result.kind() == KeychainReadResult::Kind::found)
+                        handler(result.text());
+                    else
+                        handler(Base::failure(Core::TTSError::unauthorized()));
+                });
+            }};
+}
+
+void CompositionRoot::readKey(std::function<void(KeychainReadResult)> completion) {
+    m_services.secretStore->read(keyAccount, std::move(completion));
+}
+
+// MARK: Capture
+
+Capture::CaptureCoordinator& CompositionRoot::captureCoordinator() {
+    if (m_captureCoordinator)
+        return *m_captureCoordinator;
+    const CaptureBackends& backends = m_services.capture;
+    auto gate = std::make_shared<Capture::PasteboardGate>(backends.pasteboard, *backends.clock,
+                                                          *backends.sleeper, lateCopyWatch);
+    const auto workspace = backends.workspace;
+    const QString ownBundleID = backends.ownBundleID;
+    auto ownAppIsFrontmost = [workspace, ownBundleID] {
+        return workspace->frontmostApp().bundleID == ownBundleID;
+    };
+    QList<std::shared_ptr<Capture::CaptureStrategy>> strategies{
+        std::make_shared<Capture::AXCaptureStrategy>(backends.accessibility),
+        std::make_shared<Capture::ClipboardCaptureStrategy>(
+            std::move(gate), backends.keyPoster, clipboardPollInterval, copyTimeout,
+            modifierWaitTimeout, std::move(ownAppIsFrontmost), *backends.clock, *backends.sleeper)};
+    const SettingsKeys* settings = m_configuration.keys;
+    m_captureCoordinator = std::make_unique<Capture::CaptureCoordinator>(
+        std::move(strategies), [workspace] { return workspace->frontmostApp(); },
+        [settings] {
+            const QStringList ids = Defaults::get(settings->denyListBundleIDs);
+            return QSet<QString>(ids.cbegin(), ids.cend());
+        },
+        ownBundleID, [tracker = &m_previousAppTracker] { return tracker->previous(); },
+        captureDeadline, reducedModeStrategyCount, m_scheduler);
+    return *m_captureCoordinator;
+}
+
+// X11 grants no per-process permission: capture is refused only when neither the accessibility
+// interface nor synthetic copies can work, and then the user is told once per run in the log
+// and on the failure card.
+void CompositionRoot::captureSelection(Capture::CaptureMode mode, CaptureCompletion completion) {
+    if (!m_services.capture.isTrusted()) {
+        if (!m_hasPromptedForAX) {
+            m_hasPromptedForAX = true;
+            focusLog.notice(
+                "AX prompt shown (AXIsProcessTrustedWithOptions, once per run, hotkey-only)");
+        }
+        m_log.error("capture failed: permissionDenied");
+        completion(Base::failure(Core::CaptureError::permissionDenied()));
+        return;
+    }
+    captureCoordinator().capture(
+        mode, [log = m_log, completion = std::move(completion)](Capture::CaptureResult result) {
+            if (!result)
+                log.error("capture failed: %{public}s", captureErrorName(result.error()));
+            completion(std::move(result));
+        });
+}
+
+void CompositionRoot::observeWorkspace() {
+    Workspace& workspace = *m_services.capture.workspace;
+    workspace.setOnActivated([self = QPointer(this)](const Core::FrontmostApp& app) {
+        if (self)
+            self->m_previousAppTracker.noteActivated(app);
+    });
+    workspace.setOnTerminated([self = QPointer(this)](qint32 pid) {
+        if (self && pid >= 1)
+            self->m_previousAppTracker.noteTerminated(pid);
+    });
+}
+
+// MARK: Key state
+
+void CompositionRoot::refreshKeyPresence(std::function<void()> done) {
+    const quint64 generation = ++m_keyGeneration;
+    readKey([self = QPointer(this), generation,
+             done = std::move(done)](const KeychainReadResult& result) {
+        if (!self || generation != self->m_keyGeneration)
+            return;
+        WarningModel& warnings = self->m_warningModel;
+        switch (result.kind()) {
+        case KeychainReadResult::Kind::found:
+            warnings.setKeyPresence(KeyPresence::present);
+            self->refreshUsage(generation);
+            break;
+        case KeychainReadResult::Kind::locked:
+            warnings.setKeyPresence(KeyPresence::locked);
+            break;
+        case KeychainReadResult::Kind::error:
+            warnings.setKeyPresence(KeyPresence::unknown);
+            break;
+        case KeychainReadResult::Kind::notFound:
+            warnings.setKeyPresence(KeyPresence::absent);
+            warnings.setNetworkFailed(self->m_services.reachability->isNetworkUnavailable());
+            warnings.recompute();
+            break;
+        }
+        if (done)
+            done();
+    });
+}
+
+// A check that a newer refresh has overtaken, or that ends after the key went away, is dropped.
+void CompositionRoot::refreshUsage(quint64 generation) {
+    TTS::ElevenLabsClient(endpoint(), *m_services.network)
+        .validateKey([self = QPointer(this),
+                      generation](Base::Result<TTS::KeyValidation, Core::TTSError> result) {
+            if (!self || generation != self->m_keyGeneration ||
+                self->m_warningModel.keyPresence() != KeyPresence::present)
+                return;
+            std::optional<qint64> remaining;
+            bool networkFailed = false;
+            if (result) {
+                if (const auto& quota = result->quota())
+                    remaining = quota->limit - quota->used;
+            } else if (result.error().kind() == Core::TTSError::Kind::network) {
+                networkFailed = true;
+            } else if (result.error().kind() == Core::TTSError::Kind::insufficientCredits) {
+                remaining = 0;
+            }
+            WarningModel& warnings = self->m_warningModel;
+            warnings.setCharactersRemaining(remaining);
+            warnings.setNetworkFailed(networkFailed);
+            warnings.recompute();
+        });
+}
+
+// A voice list fetched under the old key is fetched again; one never opened is left alone.
+void CompositionRoot::keyChanged() {
+    refreshKeyPresence([self = QPointer(this)] {
+        if (self && self->m_voicesModel.state().kind() != VoicesModel::FetchState::Kind::idle)
+            self->m_voicesModel.refresh();
+    });
+}
+
+} // namespace Parlino

@@ -1,0 +1,365 @@
+// The read itself: starting it from the cache or the service, loading stored audio, and what the
+// session's events do to the player, the cache, the clips and the last read.
+#include "Parlino/Shell/CompositionRoot.h"
+
+#include "Core/CacheKey.h"
+#include "Core/SentenceChunker.h"
+#include "Core/StableHash.h"
+#include "Parlino/Services/SynthesisModelChoice.h"
+#include "TTS/ElevenLabsProvider.h"
+
+#include <QPointer>
+#include <QThreadPool>
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace {
+
+using Playback::SpeechSession;
+using SessionState = SpeechSession::State;
+
+const QList<double> retryDelays{1.0, 3.0};
+constexpr double glowFloorDecibels = -50;
+
+QList<AudioChunk> audioChunks(const QList<SpeechSession::ChunkAudio>& chunks) {
+    QList<AudioChunk> result;
+    result.reserve(chunks.size());
+    for (const auto& chunk : chunks)
+        result.append({chunk.audio, chunk.duration});
+    return result;
+}
+
+QList<SpeechSession::ChunkAudio> sessionChunks(const QList<AudioChunk>& chunks) {
+    QList<SpeechSession::ChunkAudio> result;
+    result.reserve(chunks.size());
+    for (const auto& chunk : chunks)
+        result.append({chunk.audio, chunk.duration});
+    return result;
+}
+
+QString modelIDFromSettings(const SettingsKeys& keys) {
+    return SynthesisModelChoices::modelID(
+        SynthesisModelChoices::fromStoredValue(Defaults::get(keys.synthesisModel)));
+}
+
+QString cacheKey(const QString& text, const QString& voice, const QString& modelID) {
+    return Core::CacheKey::make(text, Core::VoiceID{voice},
+                                {modelID, CompositionRoot::outputFormat});
+}
+
+// A read that plays proves its voice; one refused for its voice un-proves it. Only the settings
+// are touched, so this holds even after the root is gone.
+void noteVoiceOutcome(const SettingsKeys& keys, const SessionState& state, const QString& voice,
+                      const Base::Log& log) {
+    if (state.kind() == SessionState::Kind::playing) {
+        Defaults::set(keys.provenVoiceIDs,
+                      VoicesModel::insertingRecent(voice, Defaults::get(keys.provenVoiceIDs)));
+        return;
+    }
+    if (state.kind() != SessionState::Kind::stalled || !state.error())
+        return;
+    const Core::TTSError& error = *state.error();
+    const bool voiceRefused =
+        (error.kind() == Core::TTSError::Kind::providerFault && error.status() == 404) ||
+        error.kind() == Core::TTSError::Kind::accountInProbation ||
+        error.kind() == Core::TTSError::Kind::insufficientPermissions;
+    if (!voiceRefused)
+        return;
+    Defaults::set(keys.provenVoiceIDs,
+                  VoicesModel::removingVoice(voice, Defaults::get(keys.provenVoiceIDs)));
+    log.notice("read failed on its voice (idHash=%{public}llu) — dropped from recents",
+               Core::stableHash(voice));
+}
+
+bool isLive(SessionState::Kind kind) {
+    return kind != SessionState::Kind::finished && kind != SessionState::Kind::cancelled;
+}
+
+} // namespace
+
+// MARK: Read start
+
+void CompositionRoot::startRead(const QString& text) {
+    detachSession(m_session);
+    if (m_session)
+        m_session->cancel();
+    m_currentText = text;
+    m_sessionParkedAt.reset();
+
+    const QString modelID = modelIDFromSettings(keys());
+    const QString savedVoice = Defaults::get(keys().voiceID);
+    const QString voice = Rendition::forNextRead(keys(), m_voicesModel).voiceID;
+    if (voice != savedVoice)
+        m_log.notice("startRead: saved voice unavailable (idHash=%{public}llu) — using default "
+                     "voice",
+                     Core::stableHash(savedVoice));
+    m_currentRendition = Rendition{voice, modelID};
+
+    const auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
+    const QString key = cacheKey(text, voice, modelID);
+    m_log.notice("startRead: textLength=%{public}ld chunkCount=%{public}ld "
+                 "voiceIdHash=%{public}llu",
+                 text.size(), chunks.size(), Core::stableHash(voice));
+    auto session = makeSession(text, chunks, voice, modelID, key);
+    replaceSession(session);
+    m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt};
+
+    // The previous read's words must not show over this one while it loads.
+    m_viewModel.setCurrentWordIndex(std::nullopt);
+    m_viewModel.setTimingWords({});
+    const auto cached = m_cache.lookup(key);
+    if (cached && cached->chunks.size() == chunks.size()) {
+        m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
+        m_viewModel.setTimingWords(cached->words);
+        m_lastPlayed = LastPlayed{text, voice, cached->chunks, cached->words};
+        session->load(sessionChunks(cached->chunks), cached->words, true);
+    } else {
+        m_log.notice("cache miss");
+        session->startSynthesis();
+    }
+    finishStart();
+}
+
+void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk>& chunks,
+                                     const QList<Core::WordTiming>& words, const QString& voiceID,
+                                     bool autoplay) {
+    detachSession(m_session);
+    if (m_session)
+        m_session->cancel();
+    m_currentText = text;
+    m_currentRendition = Rendition{voiceID, std::nullopt};
+    m_sessionParkedAt.reset();
+
+    const QString modelID = modelIDFromSettings(keys());
+    const auto textChunks = Core::SentenceChunker::chunk(text, chunkBound);
+    if (textChunks.size() != chunks.size()) {
+        m_viewModel.setText(text);
+        m_viewModel.setPhase(PlayerViewModel::Phase::loading());
+        m_log.error("loadIntoPlayer: chunk count drift — falling back to a fresh read");
+        startRead(text);
+        return;
+    }
+    auto session =
+        makeSession(text, textChunks, voiceID, modelID, cacheKey(text, voiceID, modelID));
+    replaceSession(session);
+    m_viewModel.setText(text);
+    m_viewModel.setPhase(PlayerViewModel::Phase::loading());
+    m_viewModel.setCurrentWordIndex(std::nullopt);
+    m_viewModel.setTimingWords(words);
+    m_lastPlayed = LastPlayed{text, voiceID, chunks, words};
+    session->load(sessionChunks(chunks), words, autoplay);
+    finishStart();
+}
+
+std::shared_ptr<SpeechSession>
+CompositionRoot::makeSession(const QString& text, const QList<Core::Chunk>& chunks,
+                             const QString& voice, const QString& modelID, const QString& key) {
+    auto provider = std::make_shared<TTS::ElevenLabsProvider>(endpoint(), *m_services.network);
+    auto session = SpeechSession::create(text, chunks, std::move(provider),
+                                         m_services.makeChunkPlayers(), Core::VoiceID{voice},
+                                         {modelID, outputFormat}, retryDelays, m_scheduler);
+    session->setGain(m_audioOutput.isMuted() ? 0.0f : 1.0f);
+
+    const QPointer self(this);
+    session->onStateChange = [self, settings = m_configuration.keys, log = m_log,
+                              voice](const SessionState& state) {
+        noteVoiceOutcome(*settings, state, voice, log);
+        if (self)
+            self->sessionStateChanged(state);
+    };
+    session->onWordIndexChange = [self](std::optional<qsizetype> index) {
+        if (self)
+            self->m_viewModel.setCurrentWordIndex(index);
+    };
+    session->onGlowLevel = [self](float decibels) {
+        if (self)
+            self->glowLevelChanged(decibels);
+    };
+    session->onUtteranceComplete = [self, key, text, voice,
+                                    modelID](const QList<SpeechSession::ChunkAudio>& audio,
+                                             const QList<Core::WordTiming>& words) {
+        if (self)
+            self->utteranceCompleted(audio, words, key, text, voice, modelID);
+    };
+    panelController().setOnTick([self, weak = std::weak_ptr(session)] {
+        if (self)
+            self->panelTick(weak);
+    });
+    return session;
+}
+
+void CompositionRoot::replaceSession(std::shared_ptr<SpeechSession> session) {
+    m_session = std::make_shared<SpeechReadSession>(std::move(session));
+}
+
+// What every start ends with: the read's speed, the panel's attachment, the hand-over.
+void CompositionRoot::finishStart() {
+    const double rate = Defaults::get(keys().defaultPlaybackRate);
+    Defaults::set(keys().playbackRate, rate);
+    if (const auto session = speechSession())
+        session->setRate(float(rate));
+    panelController().readAttached();
+    handOverForSessionStart();
+    syncNowPlaying();
+}
+
+// Starts the current text again, showing it as loading at once so that the finished or stalled
+// face does not stay up during synthesis.
+void CompositionRoot::restartRead() {
+    if (!m_currentText)
+        return;
+    m_viewModel.setPhase(PlayerViewModel::Phase::loading());
+    startRead(*m_currentText);
+}
+
+void CompositionRoot::detachSession(const std::shared_ptr<ReadSession>& session) {
+    const auto speech = std::dynamic_pointer_cast<SpeechReadSession>(session);
+    if (!speech)
+        return;
+    SpeechSession& detached = *speech->session();
+    detached.onStateChange = nullptr;
+    detached.onWordIndexChange = nullptr;
+    detached.onGlowLevel = nullptr;
+    detached.onUtteranceComplete = nullptr;
+    if (m_panelController)
+        m_panelController->setOnTick({});
+}
+
+void CompositionRoot::stopSession() {
+    detachSession(m_session);
+    if (m_session)
+        m_session->cancel();
+    m_session.reset();
+    m_currentText.reset();
+    m_currentRendition.reset();
+    m_sessionParkedAt.reset();
+    syncNowPlaying();
+}
+
+// MARK: Session events
+
+void CompositionRoot::sessionStateChanged(const SessionState& state) {
+    using Phase = PlayerViewModel::Phase;
+    switch (state.kind()) {
+    case SessionState::Kind::loading:
+        m_viewModel.setPhase(Phase::loading());
+        break;
+    case SessionState::Kind::playing:
+        m_viewModel.setPhase(Phase::playing());
+        handOverForSessionStart();
+        break;
+    case SessionState::Kind::paused:
+        m_viewModel.setPhase(Phase::paused());
+        break;
+    case SessionState::Kind::finished:
+        m_finishedAt = m_clock.now();
+        m_viewModel.setPhase(Phase::finished());
+        break;
+    case SessionState::Kind::cancelled:
+        m_viewModel.setPhase(Phase::hidden());
+        break;
+    case SessionState::Kind::stalled:
+        m_viewModel.setPhase(Phase::stalled(
+            state.error().value_or(Core::TTSError::providerFault(0, QStringLiteral("unknown")))));
+        break;
+    }
+    syncNowPlaying();
+}
+
+// Silence glows at a quarter; full level at 0.8.
+void CompositionRoot::glowLevelChanged(float decibels) {
+    const double level = decibels;
+    const double intensity =
+        level > glowFloorDecibels
+            ? (std::min(level, 0.0) - glowFloorDecibels) / -glowFloorDecibels * 0.55 + 0.25
+            : 0.25;
+    m_viewModel.glow().setIntensity(intensity);
+}
+
+void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>& chunks,
+                                         const QList<Core::WordTiming>& words, const QString& key,
+                                         const QString& text, const QString& voice,
+                                         const QString& modelID) {
+    const QList<AudioChunk> audio = audioChunks(chunks);
+    m_cache.store(key, audio, words);
+    if (Defaults::get(keys().saveRecordings))
+        m_clipLibrary.save(text, audio, words, voice, modelID);
+    m_lastPlayed = LastPlayed{text, voice, audio, words};
+}
+
+// Words of chunks synthesised during playback reach the transcript here.
+void CompositionRoot::panelTick(const std::weak_ptr<SpeechSession>& weak) {
+    const auto session = weak.lock();
+    if (!session)
+        return;
+    session->tick();
+    const auto& words = session->timingIndex().words;
+    if (words.size() != m_viewModel.timingWords().size())
+        m_viewModel.setTimingWords(words);
+    const auto total = session->estimatedTotalDuration();
+    m_viewModel.progress().update(session->elapsed(), total.seconds, total.isExact);
+}
+
+// Entries left damaged by an earlier run (a crash, a full disk) would otherwise be misses that
+// still take space.
+void CompositionRoot::reconcileCache() {
+    QThreadPool::globalInstance()->start([root = m_configuration.cacheRoot, log = m_log] {
+        if (const int dropped = CacheStore::reconcile(root); dropped > 0)
+            log.notice("cache reconcile: dropped %{public}ld unreadable entries", dropped);
+    });
+}
+
+// MARK: Landing and replay
+
+void CompositionRoot::parkSessionOnIdleBar() {
+    if (m_session && isLive(m_session->state().kind()))
+        m_sessionParkedAt = m_clock.now();
+}
+
+bool CompositionRoot::isReadAttachedToPanel() const {
+    return m_session && isLive(m_session->state().kind());
+}
+
+OpenLanding CompositionRoot::openLandingDecision() {
+    if (!m_session || m_session->state().kind() == SessionState::Kind::cancelled)
+        return OpenLanding::clips;
+    const double now = m_clock.now();
+    if (m_session->state().kind() != SessionState::Kind::finished)
+        return !m_sessionParkedAt || now - *m_sessionParkedAt < reopenWindow ? OpenLanding::reading
+                                                                             : OpenLanding::clips;
+    if (!m_finishedAt || now - *m_finishedAt >= reopenWindow || !m_lastPlayed ||
+        !m_lastPlayed->hasAudio())
+        return OpenLanding::clips;
+    const LastPlayed last = *m_lastPlayed;
+    loadIntoPlayer(last.text, *last.chunks, *last.words, last.voiceID, false);
+    m_viewModel.setContentMode(PanelContentMode::reading);
+    return OpenLanding::readingRebuildPaused;
+}
+
+void CompositionRoot::replayLast() {
+    if (m_lastPlayed && m_lastPlayed->hasAudio()) {
+        const LastPlayed last = *m_lastPlayed;
+        loadIntoPlayer(last.text, *last.chunks, *last.words, last.voiceID, true);
+        m_viewModel.setContentMode(PanelContentMode::reading);
+        return;
+    }
+    if (const auto session = speechSession(); session && isLive(session->state().kind())) {
+        m_sessionParkedAt.reset();
+        session->seek(0);
+        session->resume();
+        m_viewModel.setContentMode(PanelContentMode::reading);
+        syncNowPlaying();
+        return;
+    }
+    const auto clips = m_clipLibrary.list();
+    if (clips.isEmpty())
+        return;
+    if (const auto clip = m_clipLibrary.load(clips.first().id)) {
+        loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
+        m_viewModel.setContentMode(PanelContentMode::reading);
+    }
+}
+
+} // namespace Parlino

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Parlino/Services/PlayerViewModel.h"
+
+#include <functional>
+
+namespace Parlino {
+
+// Where an opening of the panel lands: on the live read, on the last read rebuilt paused, or on
+// the clips list.
+enum class OpenLanding { reading, readingRebuildPaused, clips };
+
+// The floating panel's controller as the application shell drives it: the read's phase and
+// attachment go in, the shell's hooks for the display tick and the panel's decisions come out.
+// Main thread only.
+class PanelControl {
+public:
+    virtual ~PanelControl() = default;
+
+    // The player's phase changed (called only for a real change).
+    virtual void phaseDidChange(const PlayerViewModel::Phase& phase) = 0;
+    // A read was started or loaded into the player: the panel holds a live read again.
+    virtual void readAttached() = 0;
+    // Closes the panel at once, keeping the read's session.
+    virtual void closePanelNow() = 0;
+
+    // Runs on every display tick while a read plays; empty for none.
+    virtual void setOnTick(std::function<void()> tick) = 0;
+    // Where an opening of the panel lands.
+    virtual void setOnOpenLanding(std::function<OpenLanding()> decide) = 0;
+    // A paused read went to the idle bar after its idle time-out.
+    virtual void setOnSessionParkedOnIdleBar(std::function<void()> park) = 0;
+    // Asked when the panel retracts: a read is live on it.
+    virtual void setIsReadAttachedToPanel(std::function<bool()> attached) = 0;
+};
+
+} // namespace Parlino

@@ -1,0 +1,194 @@
+#include "ShellTesting.h"
+
+#include "Core/CacheKey.h"
+#include "Core/StableHash.h"
+
+using namespace Parlino;
+using namespace ShellTesting;
+using Kind = PlayerViewModel::Phase::Kind;
+using Response = TestSupport::FakeSpeechService::Response;
+
+namespace {
+
+const QString text = QStringLiteral("Parlino reads this aloud.");
+const QString voice = QStringLiteral("saved-voice");
+
+QString keyFor(const QString& readText, const QString& readVoice) {
+    return Core::CacheKey::make(
+        readText, Core::VoiceID{readVoice},
+        {QStringLiteral("eleven_flash_v2_5"), CompositionRoot::outputFormat});
+}
+
+class ReadPipelineTest : public RootTest {
+protected:
+    ReadPipelineTest() { Defaults::set(keys().voiceID, voice); }
+
+    // A read synthesised in full and played to its end.
+    void finishRead(const QString& readText = text) {
+        read(readText);
+        ASSERT_TRUE(waitForAudio());
+        ASSERT_TRUE(playToEnd());
+    }
+};
+
+TEST_F(ReadPipelineTest, AMissIsSynthesisedPlayedCachedAndSavedAndTheSameReadIsThenAHit) {
+    Defaults::set(keys().playbackRate, 2.0);
+    Defaults::set(keys().defaultPlaybackRate, 1.25);
+    Defaults::set(keys().provenVoiceIDs, {"a", "b", "c", "d", "e", "f"});
+    finishRead();
+
+    EXPECT_EQ(synthesisRequests(), 1);
+    EXPECT_EQ(Defaults::get(keys().playbackRate), 1.25);
+    EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
+    ASSERT_EQ(root().clipLibrary().list().size(), 1);
+    EXPECT_EQ(root().clipLibrary().load(root().clipLibrary().list().first().id)->text, text);
+    EXPECT_EQ(Defaults::get(keys().provenVoiceIDs), (QStringList{voice, "a", "b", "c", "d", "e"}));
+    EXPECT_TRUE(phases.contains(Kind::playing));
+    EXPECT_EQ(panel->attachments, 1);
+
+    read(text);
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=1")));
+    EXPECT_EQ(phase(), Kind::playing);
+    EXPECT_FALSE(player().timingWords().isEmpty());
+    ASSERT_TRUE(playToEnd());
+    EXPECT_EQ(synthesisRequests(), 1);
+    EXPECT_EQ(root().clipLibrary().list().size(), 1);
+}
+
+TEST_F(ReadPipelineTest, WithSavingOffTheReadIsCachedButNoClipIsSaved) {
+    Defaults::set(keys().saveRecordings, false);
+    finishRead();
+    EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
+    EXPECT_TRUE(root().clipLibrary().list().isEmpty());
+}
+
+TEST_F(ReadPipelineTest, TheDefaultVoiceStandsInOnlyWhenTheLoadedListLacksTheSavedOne) {
+    read(text);
+    EXPECT_EQ(root().currentRendition()->voiceID, voice); // list never fetched: saved voice used
+
+    bool keyKnown = false;
+    root().refreshKeyPresence([&] { keyKnown = true; });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return keyKnown; }));
+    root().voices().refresh();
+    ASSERT_TRUE(TestSupport::pumpUntil(
+        [&] { return root().voices().state().kind() == VoicesModel::FetchState::Kind::loaded; }));
+    read(text + " Again.");
+    EXPECT_EQ(root().currentRendition()->voiceID, defaultVoiceID);
+    EXPECT_EQ(Defaults::get(keys().voiceID), voice);
+    EXPECT_TRUE(logs.contains(
+        QStringLiteral("startRead: saved voice unavailable (idHash=%1) — using default voice")
+            .arg(Core::stableHash(voice))));
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return synthesisRequests() == 2; }));
+    EXPECT_TRUE(service.requests().last().path().contains(defaultVoiceID.toUtf8()));
+}
+
+TEST_F(ReadPipelineTest, ANewTextNeverShowsThePreviousReadsWords) {
+    finishRead();
+    ASSERT_FALSE(player().timingWords().isEmpty());
+    ASSERT_TRUE(player().currentWordIndex());
+
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(), heldAnswer());
+    read(QStringLiteral("Something else entirely."));
+    EXPECT_TRUE(player().timingWords().isEmpty());
+    EXPECT_FALSE(player().currentWordIndex());
+    EXPECT_EQ(phase(), Kind::loading);
+}
+
+TEST_F(ReadPipelineTest, AVoiceRefusedByTheServiceStallsAndLeavesTheProvenVoices) {
+    Defaults::set(keys().provenVoiceIDs, {voice, "other"});
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(),
+               Response::error(404, QStringLiteral("voice_not_found"), QStringLiteral("gone")));
+    read(text);
+    ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
+    EXPECT_EQ(player().phase().ttsError()->status(), 404);
+    EXPECT_EQ(Defaults::get(keys().provenVoiceIDs), QStringList{"other"});
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("read failed on its voice (idHash=%1) — dropped from recents")
+                          .arg(Core::stableHash(voice))));
+}
+
+TEST_F(ReadPipelineTest, RunningOutOfCreditsStallsWithoutTouchingTheProvenVoices) {
+    Defaults::set(keys().provenVoiceIDs, {voice});
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(),
+               Response::error(402, QStringLiteral("quota_exceeded"), QStringLiteral("none")));
+    read(text);
+    ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
+    EXPECT_EQ(player().phase().ttsError()->kind(), Core::TTSError::Kind::insufficientCredits);
+    EXPECT_EQ(Defaults::get(keys().provenVoiceIDs), QStringList{voice});
+}
+
+TEST_F(ReadPipelineTest, AFinishedReadReopensPausedWithinTenSecondsAndOnTheClipsAfterwards) {
+    root().wirePanelDecisions();
+    finishRead();
+    time().advance(9.9);
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::readingRebuildPaused);
+    EXPECT_EQ(phase(), Kind::paused);
+    EXPECT_EQ(player().contentMode(), PanelContentMode::reading);
+    EXPECT_TRUE(panel->isReadAttached());
+
+    root().stopSession();
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::clips);
+    finishRead();
+    time().advance(10);
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::clips);
+    EXPECT_FALSE(panel->isReadAttached());
+}
+
+TEST_F(ReadPipelineTest, AParkedReadReopensOnTheReadingPageOnlyWithinTenSeconds) {
+    root().wirePanelDecisions();
+    read(text);
+    ASSERT_TRUE(pumpUntilPhase(Kind::playing));
+    root().speechSession()->pause();
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::reading); // never parked
+    panel->onParked();
+    time().advance(9.9);
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::reading);
+    time().advance(0.1);
+    EXPECT_EQ(panel->onOpenLanding(), OpenLanding::clips);
+}
+
+TEST_F(ReadPipelineTest, ReplayPlaysTheLastReadElseTheNewestClipElseNothing) {
+    root().replayLast();
+    EXPECT_FALSE(root().speechSession());
+
+    root().clipLibrary().save(text, {{speech, 5.0}}, {}, voice, std::nullopt);
+    root().replayLast();
+    EXPECT_EQ(phase(), Kind::playing);
+    EXPECT_EQ(root().currentText(), text);
+    EXPECT_EQ(synthesisRequests(), 0);
+
+    const QString other = QStringLiteral("Another read.");
+    finishRead(other);
+    const qint64 epoch = player().textEpoch();
+    root().replayLast();
+    EXPECT_EQ(phase(), Kind::playing);
+    EXPECT_EQ(root().currentText(), other);
+    EXPECT_GT(player().textEpoch(), epoch);
+    EXPECT_EQ(synthesisRequests(), 1);
+}
+
+TEST_F(ReadPipelineTest, ReconcilingTheCacheDropsDamagedEntriesAndKeepsGoodOnes) {
+    finishRead();
+    const auto damaged = std::filesystem::path(folders.path().toStdString()) / "cache" / "audio" /
+                         std::string(64, 'a');
+    std::filesystem::create_directories(damaged);
+    root().reconcileCache();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] {
+        return logs.contains(QStringLiteral("cache reconcile: dropped 1 unreadable entries"));
+    }));
+    EXPECT_FALSE(std::filesystem::exists(damaged));
+    EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
+}
+
+TEST_F(ReadPipelineTest, StoredAudioThatNoLongerChunksLikeTheTextIsReadAfresh) {
+    finishRead();
+    const auto last = *root().lastPlayed();
+    QList<AudioChunk> twoChunks = *last.chunks;
+    twoChunks.append(twoChunks.first());
+    root().loadIntoPlayer(text, twoChunks, *last.words, voice, true);
+    EXPECT_TRUE(logs.contains(
+        QStringLiteral("loadIntoPlayer: chunk count drift — falling back to a fresh read")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=1")));
+}
+
+} // namespace

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "Parlino/Shell/CompositionRoot.h"
+
+#include "../../PlaybackLinux/TestAudio.h"
+#include "../ServicesTesting.h"
+#include "Playback/Linux/NullOutput.h"
+#include "Playback/Linux/SystemChunkPlayerFactory.h"
+#include "support/CaptureFakes.h"
+#include "support/EventLoop.h"
+#include "support/FakeNowPlayingCenter.h"
+#include "support/FakeSecretStore.h"
+#include "support/FakeSpeechService.h"
+#include "support/LogCapture.h"
+#include "support/VirtualTime.h"
+
+#include <QNetworkAccessManager>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// A composition root over fakes: the fake service through the real client, real chunk players on
+// the clocked null output, and temporary folders.
+namespace ShellTesting {
+
+class FakePanel : public Parlino::PanelControl {
+public:
+    void phaseDidChange(const Parlino::PlayerViewModel::Phase& phase) override {
+        phases.append(phase);
+    }
+    void readAttached() override { ++attachments; }
+    void closePanelNow() override { ++closes; }
+    void setOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
+    void setOnOpenLanding(std::function<Parlino::OpenLanding()> decide) override {
+        onOpenLanding = std::move(decide);
+    }
+    void setOnSessionParkedOnIdleBar(std::function<void()> park) override {
+        onParked = std::move(park);
+    }
+    void setIsReadAttachedToPanel(std::function<bool()> attached) override {
+        isReadAttached = std::move(attached);
+    }
+
+    QList<Parlino::PlayerViewModel::Phase> phases;
+    int attachments = 0;
+    int closes = 0;
+    std::function<void()> onTick;
+    std::function<Parlino::OpenLanding()> onOpenLanding;
+    std::function<void()> onParked;
+    std::function<bool()> isReadAttached;
+};
+
+class FakeWorkspace : public Parlino::Workspace {
+public:
+    Core::FrontmostApp frontmostApp() override { return front; }
+    bool isRunning(const Core::FrontmostApp& app) override { return running.contains(app.pid); }
+    void setOnActivated(std::function<void(const Core::FrontmostApp&)> handler) override {
+        activated = std::move(handler);
+    }
+    void setOnTerminated(std::function<void(qint32)> handler) override {
+        terminated = std::move(handler);
+    }
+
+    Core::FrontmostApp front{QStringLiteral("Editor"), QStringLiteral("org.example.editor"), 42};
+    QSet<qint32> running{42};
+    std::function<void(const Core::FrontmostApp&)> activated;
+    std::function<void(qint32)> terminated;
+};
+
+class FakeReachability : public Parlino::ReachabilityProbe {
+public:
+    bool isNetworkUnavailable() const override { return unavailable; }
+    bool unavailable = false;
+};
+
+// Real chunk players whose gain a test can read.
+class RecordingPlayerFactory : public Playback::ChunkPlayerFactory {
+public:
+    RecordingPlayerFactory(const Base::Clock& clock, Base::Scheduler& scheduler)
+        : m_inner(std::make_unique<Playback::NullOutputFactory>(clock, scheduler)) {}
+    Base::Result<std::unique_ptr<Playback::ChunkPlayer>, Playback::AudioDecodeError>
+    makePlayer(const QByteArray& data) override {
+        return m_inner.makePlayer(data);
+    }
+    void setGain(float value) override {
+        gain = value;
+        m_inner.setGain(value);
+    }
+    float gain = 1.0f;
+
+private:
+    Playback::SystemChunkPlayerFactory m_inner;
+};
+
+inline const QString apiKey = QStringLiteral("test-key");
+
+// An answer the service keeps back until the test releases it.
+inline TestSupport::FakeSpeechService::Response heldAnswer() {
+    TestSupport::FakeSpeechService::Response response;
+    response.held = true;
+    return response;
+}
+
+class RootTest : public ::testing::Test {
+protected:
+    RootTest() {
+        service.serveSpeech(speech, 1.5);
+        auto secretStore = std::make_unique<TestSupport::FakeSecretStore>();
+        secrets = secretStore.get();
+        secrets->secrets.insert(Parlino::CompositionRoot::keyAccount, apiKey);
+        auto center = std::make_unique<TestSupport::FakeNowPlayingCenter>();
+        nowPlayingCenter = center.get();
+        auto probe = std::make_unique<FakeReachability>();
+        reachability = probe.get();
+
+        Parlino::SystemServices services;
+        services.secretStore = std::move(secretStore);
+        services.nowPlayingCenter = std::move(center);
+        services.reachability = std::move(probe);
+        services.makeChunkPlayers = [this] {
+            auto factory = std::make_shared<RecordingPlayerFactory>(settings.clock, time());
+            factories.append(factory);
+            return factory;
+        };
+        services.network = &network;
+        services.capture = {accessibility,
+                            keyPoster,
+                            pasteboard,
+                            workspace,
+                            [this] { return trusted; },
+                            QStringLiteral("Parlino"),
+                            &captureTime,
+                            &captureTime};
+
+        const QString folder = folders.path();
+        Parlino::CompositionRoot::Configuration configuration{&settings.keys,
+                                                              (folder + "/cache").toStdString(),
+                                                              (folder + "/clips").toStdString(),
+                                                              folder + "/samples",
+                                                              folder + "/bundle",
+                                                              service.baseURL()};
+        compositionRoot = std::make_unique<Parlino::CompositionRoot>(
+            std::move(services), settings.clock, time(), configuration,
+            [this](Parlino::CompositionRoot&) {
+                ++panelsMade;
+                auto made = std::make_unique<FakePanel>();
+                panel = made.get();
+                return made;
+            });
+        root().viewModel().onPhaseChange = [this](const Parlino::PlayerViewModel::Phase& phase) {
+            phases.append(phase.kind());
+        };
+    }
+
+    Parlino::CompositionRoot& root() { return *compositionRoot; }
+    TestSupport::ManualScheduler& time() { return settings.scheduler; }
+    const Parlino::SettingsKeys& keys() { return settings.keys; }
+    Parlino::PlayerViewModel& player() { return root().viewModel(); }
+    Parlino::PlayerViewModel::Phase::Kind phase() { return player().phase().kind(); }
+
+    // As the coordinator starts a read: the text shows, loading, then the pipeline starts it.
+    void read(const QString& text) {
+        player().setText(text);
+        player().setPhase(Parlino::PlayerViewModel::Phase::loading());
+        root().startRead(text);
+    }
+    qsizetype synthesisRequests() const {
+        qsizetype count = 0;
+        for (const auto& request : service.requests())
+            count += request.path().endsWith("/with-timestamps");
+        return count;
+    }
+    bool waitForAudio() {
+        return TestSupport::pumpUntil(
+            [this] { return root().lastPlayed() && root().lastPlayed()->hasAudio(); }, 20000);
+    }
+    // Plays in steps of 50 ms of manual time, with the panel's tick, until `done` holds.
+    bool playUntil(const std::function<bool()>& done) {
+        for (int step = 0; step < 4000 && !done(); ++step) {
+            time().advance(0.05);
+            if (panel && panel->onTick)
+                panel->onTick();
+            TestSupport::drainEvents();
+        }
+        return done();
+    }
+    bool playToEnd() {
+        return playUntil(
+            [this] { return phase() == Parlino::PlayerViewModel::Phase::Kind::finished; });
+    }
+    bool pumpUntilPhase(Parlino::PlayerViewModel::Phase::Kind kind) {
+        return TestSupport::pumpUntil([&] { return phase() == kind; }, 20000);
+    }
+
+    const QByteArray speech = TestAudio::speechMp3();
+    ServicesTesting::TestSettings settings;
+    QTemporaryDir folders;
+    QNetworkAccessManager network;
+    TestSupport::FakeSpeechService service;
+    TestSupport::VirtualTime captureTime;
+    std::shared_ptr<TestSupport::FakeAXClient> accessibility =
+        std::make_shared<TestSupport::FakeAXClient>();
+    std::shared_ptr<TestSupport::FakeKeyPoster> keyPoster =
+        std::make_shared<TestSupport::FakeKeyPoster>();
+    std::shared_ptr<TestSupport::FakePasteboard> pasteboard =
+        std::make_shared<TestSupport::FakePasteboard>(captureTime);
+    std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    bool trusted = true;
+    TestSupport::FakeSecretStore* secrets = nullptr;
+    TestSupport::FakeNowPlayingCenter* nowPlayingCenter = nullptr;
+    FakeReachability* reachability = nullptr;
+    QList<std::shared_ptr<RecordingPlayerFactory>> factories;
+    FakePanel* panel = nullptr;
+    int panelsMade = 0;
+    QList<Parlino::PlayerViewModel::Phase::Kind> phases;
+    TestSupport::LogCapture logs;
+    std::unique_ptr<Parlino::CompositionRoot> compositionRoot;
+};
+
+} // namespace ShellTesting
