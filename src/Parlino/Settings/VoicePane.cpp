@@ -129,13 +129,18 @@ VoicePane::VoicePane(VoicesModel& model, VoiceSamplePlayer& samplePlayer,
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(m_scroll);
 
+    // The column is as wide as the space allows up to its limit, with equal room either side.
     auto* page = new QWidget;
     auto* pageLayout = new QVBoxLayout(page);
     pageLayout->setContentsMargins(18, 14, 18, 12);
+    auto* row = new QHBoxLayout;
     auto* column = new QWidget(page);
     column->setObjectName(QStringLiteral("VoicePaneColumn"));
     column->setMaximumWidth(contentWidth(embedded));
-    pageLayout->addWidget(column, 0, Qt::AlignHCenter | Qt::AlignTop);
+    row->addStretch(1);
+    row->addWidget(column, 1000);
+    row->addStretch(1);
+    pageLayout->addLayout(row);
     pageLayout->addStretch();
     m_column = new QVBoxLayout(column);
     m_column->setContentsMargins(0, 0, 0, 0);

@@ -224,7 +224,11 @@ TEST_F(VoiceViewsTest, TheWindowLaysSixColumnsAndThePanelThree) {
         EXPECT_EQ(section[columns - 1]->x() - section[0]->x(), (columns - 1) * 82);
         EXPECT_GT(section[columns]->y(), section[0]->y());
         EXPECT_EQ(section[columns]->x(), section[0]->x());
-        EXPECT_LE(section[0]->parentWidget()->width(), VoicePane::contentWidth(embedded));
+        // The content column keeps to its width limit, centred in the pane.
+        const auto* column = view->findChild<QWidget*>(u"VoicePaneColumn"_qs);
+        ASSERT_NE(column, nullptr);
+        EXPECT_EQ(column->width(), VoicePane::contentWidth(embedded));
+        EXPECT_NEAR(column->mapTo(view.get(), column->rect().center()).x(), view->width() / 2, 1);
     }
     EXPECT_EQ(VoicePane::contentWidth(false), 482);
     EXPECT_EQ(VoicePane::contentWidth(true), 236);
