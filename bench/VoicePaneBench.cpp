@@ -15,7 +15,7 @@
 
 #include "support/FakeChunkPlayer.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
@@ -117,13 +117,3 @@ void BM_FrameClockVisibility300(benchmark::State& state) {
 BENCHMARK(BM_FrameClockVisibility300)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

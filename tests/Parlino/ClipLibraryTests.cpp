@@ -135,6 +135,25 @@ TEST_F(ClipLibraryTest, ListsReadableClipsNewestFirst) {
     EXPECT_TRUE(fs::exists(root / "empty"));
 }
 
+TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
+    auto library = makeLibrary();
+    const ClipID kept = save(library);
+    const ClipID edited = save(library);
+    const ClipID removed = save(library);
+    ASSERT_EQ(library.list().size(), 3);
+
+    auto manifest = manifestOf(edited);
+    manifest["text"] = "Rewritten by hand";
+    writeBytes(folderOf(edited) / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    fs::remove_all(folderOf(removed));
+    writeBytes(folderOf(kept) / "manifest.json", "{}");
+
+    const auto summaries = library.list();
+    ASSERT_EQ(summaries.size(), 1);
+    EXPECT_EQ(summaries[0].id, edited);
+    EXPECT_EQ(summaries[0].preview, QStringLiteral("Rewritten by hand"));
+}
+
 TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
     auto library = makeLibrary();
     save(library);

@@ -148,19 +148,37 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
 
 QList<ClipSummary> ClipLibrary::list() const {
     QList<ClipSummary> summaries;
+    QHash<QString, ListedClip> listed;
     std::error_code error;
     for (fs::directory_iterator it(m_root, error), end; !error && it != end; it.increment(error)) {
         const ClipID id{StorageFiles::toText(it->path().filename())};
         if (!id.isValid())
             continue;
+        // A published clip never changes, so a manifest of the same size and time is the one
+        // read before; a manifest rewritten by hand is read again.
+        const fs::path manifestPath = it->path() / manifestName;
+        std::error_code statError;
+        const auto modified = fs::last_write_time(manifestPath, statError);
+        const auto size = statError ? 0 : fs::file_size(manifestPath, statError);
+        if (statError)
+            continue;
+        const auto known = m_listed.constFind(id.rawValue);
+        if (known != m_listed.cend() && known->modified == modified && known->size == size) {
+            summaries.append(known->summary);
+            listed.insert(id.rawValue, *known);
+            continue;
+        }
         const auto manifest = Manifest::read(it->path());
         if (!manifest)
             continue;
         const qsizetype previewSize =
             Base::Unicode::graphemePrefixLength(manifest->text, previewLength);
-        summaries.append(
-            {id, manifest->text.left(previewSize), manifest->createdAt, manifest->totalDuration});
+        const ClipSummary summary{id, manifest->text.left(previewSize), manifest->createdAt,
+                                  manifest->totalDuration};
+        summaries.append(summary);
+        listed.insert(id.rawValue, {modified, size, summary});
     }
+    m_listed = std::move(listed);
     std::stable_sort(summaries.begin(), summaries.end(),
                      [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
     return summaries;

@@ -5,6 +5,7 @@
 #include "Parlino/Storage/ClipSummary.h"
 #include "Parlino/Storage/StorageFiles.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -39,7 +40,8 @@ public:
     std::optional<ClipID> save(const QString& text, const QList<AudioChunk>& chunks,
                                const QList<Core::WordTiming>& words, const QString& voiceID,
                                const std::optional<QString>& modelID);
-    // Every readable clip, newest first.
+    // Every readable clip, newest first. A clip's manifest is read once: later lists take its
+    // summary from memory while the manifest's size and modification time stay the same.
     QList<ClipSummary> list() const;
     // A clip whose chunk file is missing or of the wrong size is removed; any other failure
     // only gives nothing.
@@ -49,9 +51,18 @@ public:
 private:
     Base::Date nextCreatedAt();
 
+    // A listed clip's summary with the manifest it was read from.
+    struct ListedClip {
+        std::filesystem::file_time_type modified;
+        std::uintmax_t size = 0;
+        ClipSummary summary;
+    };
+
     std::filesystem::path m_root;
     StorageFiles::DateSource m_now;
     Base::Date m_lastAssignedCreatedAt = StorageFiles::distantPast;
+    // By folder name, as of the last list.
+    mutable QHash<QString, ListedClip> m_listed;
 };
 
 } // namespace Parlino

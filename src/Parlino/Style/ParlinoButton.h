@@ -29,6 +29,9 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     virtual void paintLabel(QPainter& painter, const QRectF& rect) = 0;
+    // How far the hover change has come: 0 away, 1 hovered. It eases whether or not the style
+    // reacts to hovering, for labels that draw their own hover look.
+    double hoverAmount() const { return m_hoverAmount.now(); }
 
 private:
     void followState();

@@ -1,0 +1,131 @@
+// The transcript's costs: laying out a long read, and moving its current word with the repaint
+// of what changed, rendered offscreen.
+#include "Parlino/Panel/HighlightedTextView.h"
+#include "Parlino/Panel/TextMeasurer.h"
+#include "Parlino/Panel/TranscriptCanvas.h"
+#include "Parlino/Services/PanelFontChoice.h"
+#include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/SettingsKeys.h"
+
+#include "Base/Clock.h"
+#include "Base/Scheduler.h"
+#include "Base/UserDefaults.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace Parlino;
+
+constexpr int transcriptWidth = 464;
+
+// A text of at least `characters` UTF-16 code units in paragraphs of 60 words. As in prose,
+// about a third of the words are new and the rest repeat earlier ones.
+QString prose(qsizetype characters) {
+    quint32 seed = 12345;
+    const auto next = [&seed](quint32 below) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % below;
+    };
+    QStringList vocabulary;
+    QString text;
+    while (text.size() < characters) {
+        QStringList paragraph;
+        for (int w = 0; w < 60; ++w) {
+            if (vocabulary.isEmpty() || next(3) == 0) {
+                QString fresh;
+                for (quint32 letter = 0, length = 2 + next(9); letter < length; ++letter)
+                    fresh += QChar(u'a' + char16_t(next(26)));
+                vocabulary.append(fresh);
+            }
+            paragraph.append(vocabulary[next(quint32(vocabulary.size()))]);
+        }
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += paragraph.join(QLatin1Char(' '));
+    }
+    return text;
+}
+
+QList<Core::WordTiming> timings(const QString& text) {
+    QList<Core::WordTiming> words;
+    static const QRegularExpression word(QStringLiteral("\\S+"));
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        words.append({match.captured(), {match.capturedStart(), match.capturedEnd()}, 0, 0});
+    }
+    return words;
+}
+
+TranscriptCanvas::Content content(const QString& text) {
+    return {text, timings(text), TranscriptCaseChoice::preserve,
+            PanelFontChoices::font(PanelFontChoice::sfPro, 15)};
+}
+
+void LayOutLongTranscript(benchmark::State& state) {
+    const FontMetricsTextMeasurer measurer;
+    TranscriptCanvas canvas(measurer);
+    const TranscriptCanvas::Content read = content(prose(50'000));
+    for (auto _ : state) {
+        canvas.setContent(read);
+        canvas.layOutAtWidth(transcriptWidth);
+        benchmark::DoNotOptimize(canvas.transcriptLayout().height);
+    }
+    state.counters["words"] = double(read.words.size());
+    state.counters["characters"] = double(read.text.size());
+}
+BENCHMARK(LayOutLongTranscript)->Unit(benchmark::kMillisecond);
+
+void MoveCurrentWord(benchmark::State& state) {
+    const FontMetricsTextMeasurer measurer;
+    TranscriptCanvas canvas(measurer);
+    TranscriptCanvas::Content read = content(prose(70'000));
+    read.words.resize(10'000);
+    canvas.setContent(read);
+    canvas.layOutAtWidth(transcriptWidth);
+    QImage image(transcriptWidth, 300, QImage::Format_ARGB32_Premultiplied);
+    qsizetype word = 0;
+    for (auto _ : state) {
+        word = (word + 1) % read.words.size();
+        const QRegion changed = canvas.setCurrentWordIndex(word);
+        canvas.render(&image, -changed.boundingRect().topLeft(), changed, QWidget::DrawChildren);
+    }
+}
+BENCHMARK(MoveCurrentWord)->Unit(benchmark::kMicrosecond);
+
+// The whole road of a word change in a shown transcript: the model's signal, the highlight,
+// the scroll that keeps the paragraph centred (at once, as under Reduce Motion) and the
+// repaint into the window's offscreen backing store.
+void MoveCurrentWordInShownTranscript(benchmark::State& state) {
+    qputenv("PARLINO_REDUCE_MOTION", "1");
+    MotionPreferences preferences;
+    const QTemporaryDir folder;
+    const SettingsKeys settings(Base::UserDefaults::open(QStringLiteral("bench"), folder.path()));
+    const MotionContext motion{Base::SteadyClock::shared(), Base::QtScheduler::shared(),
+                               preferences};
+    PlayerViewModel model;
+    const QString text = prose(70'000);
+    QList<Core::WordTiming> words = timings(text);
+    words.resize(10'000);
+    model.setText(text);
+    model.setTimingWords(words);
+    HighlightedTextView view(model, settings, motion);
+    view.resize(transcriptWidth, 300);
+    view.show();
+    QApplication::processEvents();
+    qsizetype word = 0;
+    for (auto _ : state) {
+        word = (word + 1) % words.size();
+        model.setCurrentWordIndex(word);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(MoveCurrentWordInShownTranscript)->Unit(benchmark::kMicrosecond);
+
+} // namespace

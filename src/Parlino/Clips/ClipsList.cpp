@@ -1,0 +1,266 @@
+#include "Parlino/Clips/ClipsList.h"
+
+#include "Parlino/Clips/ClipControls.h"
+#include "Parlino/Clips/ClipDateLabel.h"
+#include "Parlino/Clips/ClipsViewModel.h"
+#include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/ControlPainting.h"
+#include "Parlino/Style/DurationText.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace {
+
+constexpr qreal clearAllPadding = 10;
+
+int pixel(qreal y) {
+    return qRound(y);
+}
+
+} // namespace
+
+ClipRow::ClipRow(const ClipSummary& clip, const ClipRowMetrics& metrics,
+                 const ClipsViewEnvironment& environment, QWidget* parent)
+    : QWidget(parent), m_clip(clip), m_metrics(metrics),
+      m_text(new ClipTextColumn(metrics, environment.motion, this)),
+      m_play(new ClipPlayButton(environment.motion, this)),
+      m_delete(new ArmedIconButton(QStringLiteral("trash"), ClipRowMetrics::buttonSide,
+                                   Theme::white60(), 12, environment.motion, this)) {
+    setObjectName(QStringLiteral("ClipRow"));
+    m_delete->setAccessibleName(QStringLiteral("Delete"));
+    m_delete->setFixedSize(m_delete->sizeHint());
+}
+
+void ClipRow::resizeEvent(QResizeEvent*) {
+    const qreal top = ClipRowMetrics::verticalPadding;
+    const qreal side = ClipRowMetrics::buttonSide;
+    const qreal deleteX = width() - ClipRowMetrics::horizontalPadding - side;
+    const qreal playX = deleteX - ClipRowMetrics::spacing - side;
+    m_text->setGeometry(QRectF(ClipRowMetrics::horizontalPadding, top,
+                               m_metrics.textColumnWidth(width()), height() - 2 * top)
+                            .toRect());
+    m_play->move(QPointF(playX, top).toPoint());
+    m_delete->move(QPointF(deleteX, top).toPoint());
+}
+
+ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& environment,
+                     QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_environment(environment),
+      m_metrics(ClipRowMetrics::standard()),
+      m_clearAll(new ArmedActionButton(QStringLiteral("Clear all"), ClipsFonts::clearAll(),
+                                       Theme::red85(), environment.motion, this)),
+      m_removal(environment.motion.clock, 1),
+      m_frames(
+          environment.motion.scheduler, [this] { animationFrame(); },
+          [this] { return !m_removal.isSettled(); }) {
+    setObjectName(QStringLiteral("ClipsList"));
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    ParlinoButtonStyle clearAllStyle = quietButtonStyle();
+    clearAllStyle.hover = true;
+    m_clearAll->setObjectName(QStringLiteral("ClearAllButton"));
+    m_clearAll->setButtonStyle(clearAllStyle);
+    const QSizeF label =
+        QFontMetricsF(ClipsFonts::clearAll()).size(Qt::TextSingleLine, m_clearAll->text());
+    m_clearAll->setFixedSize(QSizeF(label.width() + 24, label.height() + 10).toSize());
+    m_clearAll->action = [this] { m_viewModel.clearAll(); };
+
+    connect(&viewModel, &ClipsViewModel::clipsChanged, this, [this] { clipsDidChange(); });
+    connect(&viewModel, &ClipsViewModel::expandedClipIDChanged, this, [this] { relayout(); });
+    connect(&viewModel, &ClipsViewModel::fullTextCacheChanged, this, [this] { relayout(); });
+    connect(&viewModel, &ClipsViewModel::playingClipIDChanged, this, [this] {
+        for (ClipRow* row : std::as_const(m_rows))
+            row->playButton().setPlaying(m_viewModel.playingClipID() == row->clip().id);
+    });
+    relayout();
+}
+
+void ClipsList::setVisibleArea(qreal top, qreal height) {
+    if (top == m_visibleTop && height == m_visibleHeight)
+        return;
+    m_visibleTop = top;
+    m_visibleHeight = height;
+    showRows();
+}
+
+QList<ClipRow*> ClipsList::rows() const {
+    QList<ClipRow*> rows(m_rows.cbegin(), m_rows.cend());
+    std::sort(rows.begin(), rows.end(), [](ClipRow* a, ClipRow* b) { return a->y() < b->y(); });
+    return rows;
+}
+
+void ClipsList::resizeEvent(QResizeEvent* event) {
+    if (event->size().width() != event->oldSize().width())
+        relayout();
+}
+
+void ClipsList::clipsDidChange() {
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    const auto listed = [&clips](const ClipID& id) {
+        return std::any_of(clips.cbegin(), clips.cend(),
+                           [&id](const ClipSummary& clip) { return clip.id == id; });
+    };
+    const bool animated =
+        m_viewModel.animatesChanges() && !m_environment.motion.preferences.reduceMotion();
+    if (animated)
+        m_ghosts.clear();
+    m_slides.clear();
+    m_clearAllSlide = 0;
+    QHash<ClipID, qreal> oldTops;
+    for (auto it = m_rows.begin(); it != m_rows.end();) {
+        ClipRow* row = it.value();
+        if (listed(it.key())) {
+            oldTops.insert(it.key(), row->y());
+            ++it;
+            continue;
+        }
+        if (animated)
+            m_ghosts.append({snapshot(*row), QRectF(row->geometry())});
+        row->hide();
+        row->deleteLater(); // it may be the row whose button asked for the removal
+        it = m_rows.erase(it);
+    }
+    const qreal oldClearAllTop = m_clearAll->y();
+    relayout();
+    if (!animated)
+        return;
+    for (auto it = oldTops.cbegin(); it != oldTops.cend(); ++it)
+        if (ClipRow* row = m_rows.value(it.key()))
+            m_slides.insert(it.key(), it.value() - row->y());
+    m_clearAllSlide = oldClearAllTop - m_clearAll->y();
+    m_removal.jumpTo(0);
+    m_removal.animateTo(1, Curve::easeInOut(removalSeconds), false);
+    animationFrame();
+    m_frames.start();
+}
+
+void ClipsList::relayout() {
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    m_layout.count = clips.size();
+    m_layout.collapsedHeight = m_metrics.rowHeight(ClipRowMetrics::collapsedLines);
+    m_layout.expanded.reset();
+    if (const auto& expanded = m_viewModel.expandedClipID()) {
+        const auto found = std::find_if(clips.cbegin(), clips.cend(),
+                                        [&](const ClipSummary& c) { return c.id == *expanded; });
+        if (found != clips.cend()) {
+            m_layout.expanded = found - clips.cbegin();
+            const QString text = m_viewModel.fullTextCache().value(*expanded, found->preview);
+            const qsizetype lines =
+                wrapText(text, ClipsFonts::body(), m_metrics.textWidth(width())).lineCount;
+            m_layout.expandedHeight = m_metrics.rowHeight(std::max<qsizetype>(lines, 1));
+        }
+    }
+    m_layout.clearAllHeight = 2 * clearAllPadding + m_clearAll->height();
+    setMinimumHeight(qCeil(m_layout.totalHeight()));
+    m_clearAll->setVisible(!clips.isEmpty());
+    showRows();
+}
+
+void ClipsList::showRows() {
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    const auto [first, last] =
+        m_layout.rowsBetween(m_visibleTop - overscan, m_visibleTop + m_visibleHeight + overscan);
+    QHash<ClipID, ClipRow*> shown;
+    shown.reserve(last - first);
+    for (qsizetype index = first; index < last; ++index) {
+        const ClipSummary& clip = clips[index];
+        ClipRow* row = m_rows.take(clip.id);
+        if (!row) {
+            row = new ClipRow(clip, m_metrics, m_environment, this);
+            row->textColumn().onClick = [this, clip](bool isTruncated) {
+                m_viewModel.setExpanded(clip, isTruncated);
+            };
+            connect(&row->playButton(), &QAbstractButton::clicked, this,
+                    [this, id = clip.id] { m_viewModel.toggle(id); });
+            row->deleteButton().action = [this, clip] { m_viewModel.deleteClip(clip); };
+        }
+        placeRow(*row, index);
+        bindRow(*row);
+        row->show();
+        shown.insert(clip.id, row);
+    }
+    for (ClipRow* gone : std::as_const(m_rows)) {
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_rows = std::move(shown);
+    placeClearAll();
+    update();
+}
+
+void ClipsList::placeRow(ClipRow& row, qsizetype index) {
+    const qreal slide = m_slides.value(row.clip().id) * slideRemaining();
+    const qreal top = m_layout.rowTop(index) + slide;
+    const int y = pixel(top);
+    row.setGeometry(0, y, width(), pixel(top + m_layout.rowHeight(index)) - y);
+}
+
+void ClipsList::bindRow(ClipRow& row) const {
+    const ClipSummary& clip = row.clip();
+    const bool expanded = m_viewModel.expandedClipID() == clip.id;
+    std::optional<QString> fullText;
+    if (expanded)
+        fullText = m_viewModel.fullTextCache().value(clip.id, clip.preview);
+    row.textColumn().setContent(clipDateLabel(clip.createdAt, m_environment.now(),
+                                              m_environment.locale, m_environment.timeZone),
+                                clip.preview, formatMinutesSeconds(clip.totalDuration), fullText);
+    row.playButton().setPlaying(m_viewModel.playingClipID() == clip.id);
+}
+
+void ClipsList::placeClearAll() {
+    const qreal top = m_layout.clearAllTop() + clearAllPadding + m_clearAllSlide * slideRemaining();
+    m_clearAll->move((width() - m_clearAll->width()) / 2, pixel(top));
+}
+
+QPixmap ClipsList::snapshot(ClipRow& row) const {
+    const qreal ratio = devicePixelRatioF();
+    QPixmap image(QSize(row.width(), row.height() + int(ClipsListGeometry::dividerHeight)) * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    row.render(&image, {}, {}, QWidget::DrawChildren);
+    QPainter painter(&image);
+    painter.fillRect(QRectF(0, row.height(), row.width(), ClipsListGeometry::dividerHeight),
+                     Theme::white08());
+    return image;
+}
+
+double ClipsList::slideRemaining() const {
+    return 1 - std::clamp(m_removal.now(), 0.0, 1.0);
+}
+
+void ClipsList::animationFrame() {
+    if (m_removal.isSettled()) {
+        m_ghosts.clear();
+        m_slides.clear();
+        m_clearAllSlide = 0;
+    }
+    showRows();
+    if (m_ghosts.isEmpty() && onTransitionEnd)
+        onTransitionEnd();
+}
+
+void ClipsList::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    for (const ClipRow* row : std::as_const(m_rows))
+        painter.fillRect(
+            QRectF(0, row->geometry().bottom() + 1, width(), ClipsListGeometry::dividerHeight),
+            Theme::white08());
+    const double progress = std::clamp(m_removal.now(), 0.0, 1.0);
+    const qreal scale = 1 - (1 - removedScale) * progress;
+    for (const Ghost& ghost : std::as_const(m_ghosts)) {
+        // Shrinks towards its top centre as it fades.
+        QRectF target(0, 0, ghost.rect.width() * scale, ghost.rect.height() * scale);
+        target.moveTopLeft(QPointF(ghost.rect.center().x() - target.width() / 2, ghost.rect.top()));
+        painter.setOpacity(1 - progress);
+        painter.drawPixmap(target, ghost.image, QRectF(ghost.image.rect()));
+    }
+}
+
+} // namespace Parlino

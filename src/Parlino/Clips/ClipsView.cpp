@@ -1,0 +1,77 @@
+#include "Parlino/Clips/ClipsView.h"
+
+#include "Parlino/Clips/ClipControls.h"
+#include "Parlino/Clips/ClipsList.h"
+#include "Parlino/Clips/ClipsViewModel.h"
+#include "Parlino/Style/FadingScrollView.h"
+#include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QBoxLayout>
+#include <QPainter>
+
+namespace Parlino {
+
+ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentInset,
+                     const ClipsViewEnvironment& environment, QWidget* parent)
+    : QWidget(parent), m_viewModel(viewModel), m_embedded(embedded),
+      m_chip(new ClipSpeedChip(environment.keys.playbackRate, environment.motion)),
+      m_empty(new ClipsEmptyStateView(environment.keys.saveRecordings)),
+      m_scroll(new FadingScrollView(embedded ? JumpToEndPolicy::whileThePointerMoves
+                                             : JumpToEndPolicy::whenScrollable,
+                                    environment.pointer, environment.motion)),
+      m_list(new ClipsList(viewModel, environment)) {
+    setObjectName(QStringLiteral("ClipsView"));
+    setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
+    if (!embedded)
+        setFixedSize(standaloneSize);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(embedded ? 0 : 8);
+    header->addStretch();
+    header->addWidget(m_chip);
+    if (embedded)
+        header->setContentsMargins(0, qRound(topContentInset), 12, 0);
+    else
+        header->setContentsMargins(16, 10, 16, 2);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addLayout(header);
+    column->addWidget(m_empty, 1);
+    column->addWidget(m_scroll, 1);
+
+    m_scroll->setContent(m_list);
+    // The scroll area fills its content with the window colour; the list lies on this view's
+    // ground instead.
+    m_list->setAutoFillBackground(false);
+    const ScrollBarModel& scrolled = m_scroll->model();
+    connect(&scrolled, &ScrollBarModel::offsetChanged, this, [this] { publishVisibleArea(); });
+    connect(&scrolled, &ScrollBarModel::viewportHeightChanged, this,
+            [this] { publishVisibleArea(); });
+    connect(m_chip, &QAbstractButton::clicked, this, [this] { m_viewModel.cycleSpeed(); });
+    connect(&viewModel, &ClipsViewModel::clipsChanged, this, [this] { showContent(); });
+    m_list->onTransitionEnd = [this] { showContent(); };
+    publishVisibleArea();
+    showContent();
+}
+
+void ClipsView::showContent() {
+    // A list emptied with animation stays up until its last rows have faded out.
+    const bool listed = !m_viewModel.clips().isEmpty() || m_list->isTransitioning();
+    m_empty->setVisible(!listed);
+    m_scroll->setVisible(listed);
+}
+
+void ClipsView::publishVisibleArea() {
+    const ScrollBarModel& scrolled = m_scroll->model();
+    m_list->setVisibleArea(scrolled.offset(), scrolled.viewportHeight());
+}
+
+void ClipsView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), m_embedded ? Theme::white045() : Theme::ink());
+}
+
+} // namespace Parlino

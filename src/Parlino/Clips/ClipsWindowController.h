@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Parlino/Clips/ClipsViewEnvironment.h"
+#include "Parlino/Clips/ClipsViewModel.h"
+
+#include <QWidget>
+
+#include <memory>
+
+namespace Parlino {
+
+class ClipsView;
+
+// The standalone "Audio Clips" window: made at the first `show`, centred once, and kept when
+// the user closes it, so every later `show` brings the same window back where the user left
+// it. Its model lives as long as the controller and is separate from the panel's.
+class ClipsWindowController final {
+public:
+    ClipsWindowController(ClipLibrary& clipLibrary, AudioOutput* audioOutput,
+                          std::unique_ptr<Playback::ChunkPlayerFactory> players,
+                          const ClipsViewEnvironment& environment);
+    ~ClipsWindowController();
+    ClipsWindowController(const ClipsWindowController&) = delete;
+    ClipsWindowController& operator=(const ClipsWindowController&) = delete;
+
+    ClipsViewModel& viewModel() { return m_viewModel; }
+
+    // Re-reads the list, collapsing any expanded clip (a preview keeps playing), and brings
+    // the window to the front.
+    void show();
+
+    // None before the first `show`.
+    QWidget* window() const { return m_window.get(); }
+    ClipsView* view() const { return m_view; }
+
+private:
+    void makeWindow();
+
+    ClipsViewEnvironment m_environment;
+    ClipsViewModel m_viewModel;
+    std::unique_ptr<QWidget> m_window;
+    ClipsView* m_view = nullptr;
+};
+
+} // namespace Parlino

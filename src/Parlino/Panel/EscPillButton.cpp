@@ -1,0 +1,53 @@
+#include "Parlino/Panel/EscPillButton.h"
+
+#include "Parlino/Style/Theme.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+
+namespace Parlino {
+
+namespace {
+
+ParlinoButtonStyle pillStyle() {
+    return {.scale = 0.97,
+            .pressedScale = 0.93,
+            .brightness = 0.06,
+            .pressedBrightness = -0.05,
+            .backdrop = std::nullopt,
+            .backdropCornerRadius = 8,
+            .hover = false};
+}
+
+QFont pillFont() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPixelSize(11);
+    font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+} // namespace
+
+EscPillButton::EscPillButton(const MotionContext& motion, QWidget* parent)
+    : ParlinoButton(pillStyle(), motion, parent) {
+    setObjectName(QStringLiteral("EscPillButton"));
+    setText(tr("esc"));
+    setFont(pillFont());
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QSize EscPillButton::sizeHint() const {
+    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(16, 6);
+}
+
+void EscPillButton::paintLabel(QPainter& painter, const QRectF& rect) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::white(isHovering() ? 0.28 : 0.1));
+    painter.drawRoundedRect(rect, rect.height() / 2, rect.height() / 2);
+    painter.setPen(Theme::white(1));
+    painter.setFont(font());
+    painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+} // namespace Parlino

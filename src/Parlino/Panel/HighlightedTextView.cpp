@@ -1,0 +1,159 @@
+#include "Parlino/Panel/HighlightedTextView.h"
+
+#include "Defaults/Default.h"
+#include "Parlino/Services/PanelFontChoice.h"
+#include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/SettingsKeys.h"
+#include "Parlino/Style/ParlinoButton.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QEvent>
+#include <QHideEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace Parlino {
+
+namespace {
+
+constexpr double scrollSeconds = 0.2;
+constexpr int followButtonMargin = 8;
+
+ParlinoButtonStyle followButtonStyle() {
+    return {.scale = 0.97,
+            .pressedScale = 1,
+            .brightness = 0.06,
+            .pressedBrightness = 0,
+            .backdrop = std::nullopt,
+            .backdropCornerRadius = 8,
+            .hover = true};
+}
+
+QFont smallControlFont() {
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
+} // namespace
+
+HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsKeys& settings,
+                                         const MotionContext& motion, QWidget* parent)
+    : QWidget(parent), m_model(model), m_settings(settings), m_motion(motion),
+      m_scroll(new QScrollArea(this)), m_canvas(new TranscriptCanvas(m_measurer)),
+      m_followButton(new ParlinoTextButton(tr("↓ current word"), smallControlFont(),
+                                           Theme::white85(), followButtonStyle(), motion, this)),
+      m_fontDesign(std::make_unique<Defaults::Default<QString>>(settings.panelFontDesign)),
+      m_fontSize(std::make_unique<Defaults::Default<qint64>>(settings.panelFontSize)),
+      m_case(std::make_unique<Defaults::Default<QString>>(settings.transcriptCase)),
+      m_scrollOffset(motion.clock),
+      m_scrollFrames(
+          motion.scheduler,
+          [this] { m_scroll->verticalScrollBar()->setValue(qRound(m_scrollOffset.now())); },
+          [this] { return !m_autoScrollSuspended && !m_scrollOffset.isSettled(); }) {
+    setObjectName(QStringLiteral("HighlightedTextView"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setWidget(m_canvas);
+    // The transcript lies on the panel's glass: neither the viewport nor the content (which
+    // the scroll area sets to fill itself) paints a ground.
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_canvas->setAutoFillBackground(false);
+    m_scroll->viewport()->installEventFilter(this);
+
+    m_followButton->setObjectName(QStringLiteral("FollowCurrentWordButton"));
+    m_followButton->setAccessibleName(tr("↓ current word"));
+    m_followButton->setFocusPolicy(Qt::NoFocus);
+    m_followButton->hide();
+    connect(m_followButton, &QAbstractButton::clicked, this,
+            [this] { setAutoScrollSuspended(false); });
+
+    // Only the user moves the bar through its actions; the program sets its value.
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this] { setAutoScrollSuspended(true); });
+    connect(bar, &QAbstractSlider::sliderPressed, this, [this] { setAutoScrollSuspended(true); });
+
+    m_canvas->onWordTap = [this](qsizetype index) {
+        if (m_model.onWordTap)
+            m_model.onWordTap(index);
+    };
+    connect(&model, &PlayerViewModel::textChanged, this, [this] { reloadContent(); });
+    connect(&model, &PlayerViewModel::timingWordsChanged, this, [this] { reloadContent(); });
+    connect(&model, &PlayerViewModel::currentWordIndexChanged, this, [this] {
+        m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
+        followCurrentWord();
+    });
+    for (const auto& setting : {m_fontDesign.get(), m_fontSize.get(), m_case.get()})
+        connect(setting, &Defaults::Observable::changed, this, [this] { reloadContent(); });
+    reloadContent();
+}
+
+HighlightedTextView::~HighlightedTextView() = default;
+
+void HighlightedTextView::reloadContent() {
+    const auto design = PanelFontChoices::fromRawValue(Defaults::get(m_settings.panelFontDesign));
+    const auto caseChoice =
+        TranscriptCaseChoices::fromRawValue(Defaults::get(m_settings.transcriptCase));
+    const int size = int(std::clamp<qint64>(Defaults::get(m_settings.panelFontSize), 1, 200));
+    m_canvas->setContent({m_model.text(), m_model.timingWords(),
+                          caseChoice.value_or(TranscriptCaseChoice::preserve),
+                          PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
+    m_canvas->layOutAtWidth(m_scroll->viewport()->width());
+    m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
+}
+
+void HighlightedTextView::followCurrentWord() {
+    if (m_autoScrollSuspended)
+        return;
+    const auto paragraph = Transcript::followedParagraph(m_canvas->paragraphs(), m_canvas->words(),
+                                                         m_model.currentWordIndex());
+    if (!paragraph)
+        return;
+    const qreal target = centredScrollOffset(m_canvas->transcriptLayout(), *paragraph,
+                                             m_scroll->viewport()->height());
+    m_scrollOffset.jumpTo(m_scroll->verticalScrollBar()->value());
+    m_scrollOffset.animateTo(target, Curve::easeInOut(scrollSeconds),
+                             m_motion.preferences.reduceMotion());
+    m_scroll->verticalScrollBar()->setValue(qRound(m_scrollOffset.now()));
+    m_scrollFrames.start();
+}
+
+void HighlightedTextView::setAutoScrollSuspended(bool suspended) {
+    m_autoScrollSuspended = suspended;
+    m_followButton->setVisible(suspended);
+    if (suspended)
+        m_followButton->raise();
+}
+
+bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll->viewport()) {
+        if (event->type() == QEvent::Wheel && m_scroll->verticalScrollBar()->maximum() > 0)
+            setAutoScrollSuspended(true);
+        else if (event->type() == QEvent::Resize)
+            m_canvas->layOutAtWidth(m_scroll->viewport()->width());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void HighlightedTextView::hideEvent(QHideEvent* event) {
+    // Taken out of the panel (not just hidden with its window), the transcript follows the
+    // current word again when it comes back.
+    if (!event->spontaneous())
+        setAutoScrollSuspended(false);
+}
+
+void HighlightedTextView::resizeEvent(QResizeEvent*) {
+    m_scroll->setGeometry(rect());
+    placeFollowButton();
+}
+
+void HighlightedTextView::placeFollowButton() {
+    const QSize size = m_followButton->sizeHint();
+    m_followButton->setGeometry(width() - size.width() - followButtonMargin,
+                                height() - size.height() - followButtonMargin, size.width(),
+                                size.height());
+}
+
+} // namespace Parlino

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Parlino/Panel/TranscriptLayout.h"
+
+#include <QList>
+#include <QRegion>
+#include <QStaticText>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+
+namespace Parlino {
+
+class TextMeasurer;
+
+// The scrolled content of the transcript. With word timings it paints every word as a chip
+// coloured by its tier, from a layout kept until the width, font, case or words change; a
+// move of the current word repaints only the chips whose tier changed. Without timings it
+// shows the paragraphs as selectable plain text.
+class TranscriptCanvas final : public QWidget {
+public:
+    TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent = nullptr);
+
+    struct Content {
+        QString text;
+        QList<Core::WordTiming> words;
+        TranscriptCaseChoice caseChoice = TranscriptCaseChoice::preserve;
+        QFont font;
+    };
+    // Takes new content; it shows once laid out.
+    void setContent(Content content);
+    // Lays the content out at `width` and takes the height it needs.
+    void layOutAtWidth(int width);
+
+    // Moves the highlight and schedules the repaint of what changed, which it returns.
+    QRegion setCurrentWordIndex(std::optional<qsizetype> index);
+    std::optional<qsizetype> currentWordIndex() const { return m_current; }
+
+    const TranscriptLayout& transcriptLayout() const { return m_layout; }
+    const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
+    const QList<Core::WordTiming>& words() const { return m_content.words; }
+
+    std::function<void(qsizetype)> onWordTap;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void rebuildPlainParagraphs();
+    int layOutPlainParagraphs(int width);
+    const QStaticText& staticText(qsizetype word);
+
+    const TextMeasurer& m_measurer;
+    Content m_content;
+    QList<Paragraph> m_paragraphs;
+    TranscriptLayout m_layout;
+    QList<std::optional<QStaticText>> m_staticTexts;
+    QList<QLabel*> m_plainParagraphs;
+    std::optional<qsizetype> m_current;
+    std::optional<qsizetype> m_pressedWord;
+};
+
+} // namespace Parlino

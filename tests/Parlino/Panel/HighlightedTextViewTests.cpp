@@ -1,0 +1,164 @@
+#include "Parlino/Panel/HighlightedTextView.h"
+
+#include "PanelTesting.h"
+
+#include "support/EventLoop.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+
+namespace {
+
+struct Fixture {
+    ServicesTesting::TestSettings settings;
+    PanelTesting::Motion motion;
+    PlayerViewModel model;
+    HighlightedTextView view{model, settings.keys, motion.context};
+
+    Fixture() {
+        view.resize(300, 120);
+        view.show();
+    }
+
+    QScrollBar& bar() { return *view.scrollArea().verticalScrollBar(); }
+    QAbstractButton& followButton() {
+        return *view.findChild<QAbstractButton*>(QStringLiteral("FollowCurrentWordButton"));
+    }
+    // Moves the current word and lets the scroll animation finish.
+    void speak(qsizetype word) {
+        model.setCurrentWordIndex(word);
+        motion.scheduler.advance(0.5);
+    }
+    qreal centredOn(qsizetype word) {
+        const TranscriptCanvas& canvas = view.canvas();
+        const auto paragraph = paragraphHoldingWord(canvas.transcriptLayout(), word);
+        return centredScrollOffset(canvas.transcriptLayout(), *paragraph,
+                                   view.scrollArea().viewport()->height());
+    }
+    void wheel() {
+        QWidget* viewport = view.scrollArea().viewport();
+        QWheelEvent event(QPointF(10, 10), viewport->mapToGlobal(QPointF(10, 10)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &event);
+    }
+};
+
+} // namespace
+
+TEST(HighlightedTextView, ShowsSelectablePlainParagraphsUntilTimingsArrive) {
+    Fixture f;
+    f.model.setText(QStringLiteral("First line\n\nThird line"));
+    QList<QLabel*> labels = f.view.canvas().findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 3);
+    EXPECT_EQ(labels[0]->text(), QStringLiteral("First line"));
+    EXPECT_TRUE(labels[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(labels[0]->textFormat(), Qt::PlainText);
+    EXPECT_EQ(labels[1]->height(), 0);
+    EXPECT_GT(labels[2]->y(), labels[0]->geometry().bottom());
+
+    f.model.setTimingWords(PanelTesting::timingsOf(f.model.text()));
+    EXPECT_TRUE(f.view.canvas().findChildren<QLabel*>().isEmpty());
+    EXPECT_EQ(f.view.canvas().transcriptLayout().wordRects.size(), 4);
+}
+
+TEST(HighlightedTextView, TappingAChipReportsItsGlobalIndex) {
+    Fixture f;
+    PanelTesting::startRead(f.model, QStringLiteral("one two\nthree four five"));
+    QList<qsizetype> tapped;
+    f.model.onWordTap = [&](qsizetype index) { tapped.append(index); };
+    const QRectF chip = f.view.canvas().transcriptLayout().wordRects[3];
+    QTest::mouseClick(&f.view.canvas(), Qt::LeftButton, Qt::NoModifier, chip.center().toPoint());
+    // A press on one word released on another is no tap.
+    QTest::mousePress(&f.view.canvas(), Qt::LeftButton, Qt::NoModifier, chip.center().toPoint());
+    QTest::mouseRelease(&f.view.canvas(), Qt::LeftButton, Qt::NoModifier,
+                        f.view.canvas().transcriptLayout().wordRects[0].center().toPoint());
+    EXPECT_EQ(tapped, (QList<qsizetype>{3}));
+}
+
+TEST(HighlightedTextView, RepaintsOnlyTheChipsThatChangedTier) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(6, 12));
+    TranscriptCanvas& canvas = f.view.canvas();
+    canvas.setCurrentWordIndex(14);
+    const QRegion region = canvas.setCurrentWordIndex(15);
+    const auto& layout = canvas.transcriptLayout();
+    EXPECT_TRUE(region.contains(layout.wordRects[14].toAlignedRect()));
+    EXPECT_TRUE(region.contains(layout.wordRects[15].toAlignedRect()));
+    EXPECT_TRUE(layout.paragraphs[1].rect.toAlignedRect().contains(region.boundingRect()));
+    // Crossing into the next paragraph touches both, and nothing else.
+    const QRegion crossing = canvas.setCurrentWordIndex(24);
+    EXPECT_TRUE(crossing.intersects(layout.paragraphs[2].rect.toAlignedRect()));
+    EXPECT_FALSE(crossing.intersects(layout.paragraphs[0].rect.toAlignedRect()));
+    EXPECT_FALSE(crossing.intersects(layout.paragraphs[3].rect.toAlignedRect()));
+    EXPECT_TRUE(canvas.setCurrentWordIndex(24).isEmpty());
+}
+
+TEST(HighlightedTextView, FollowsTheCurrentParagraphUntilTheUserScrolls) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    ASSERT_GT(f.bar().maximum(), 0);
+    f.speak(8 * 12);
+    EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 12)));
+    EXPECT_FALSE(f.view.isAutoScrollSuspended());
+    EXPECT_TRUE(f.followButton().isHidden());
+
+    f.wheel();
+    EXPECT_TRUE(f.view.isAutoScrollSuspended());
+    EXPECT_FALSE(f.followButton().isHidden());
+    const int userOffset = f.bar().value();
+    f.speak(8 * 20);
+    EXPECT_EQ(f.bar().value(), userOffset);
+
+    QTest::mouseClick(&f.followButton(), Qt::LeftButton);
+    EXPECT_FALSE(f.view.isAutoScrollSuspended());
+    EXPECT_TRUE(f.followButton().isHidden());
+    f.speak(8 * 22);
+    EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 22)));
+}
+
+TEST(HighlightedTextView, FollowsAgainWhenTakenOutAndShownAgain) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.wheel();
+    ASSERT_TRUE(f.view.isAutoScrollSuspended());
+    f.view.hide();
+    f.view.show();
+    EXPECT_FALSE(f.view.isAutoScrollSuspended());
+    EXPECT_TRUE(f.followButton().isHidden());
+}
+
+TEST(HighlightedTextView, DraggingTheScrollBarCountsAsTheUsersButAnOutOfRangeWordIsIgnored) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.speak(9999);
+    EXPECT_EQ(f.bar().value(), 0);
+    f.bar().triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_TRUE(f.view.isAutoScrollSuspended());
+}
+
+TEST(HighlightedTextView, ScrollsAtOnceUnderReduceMotionAndGlidesOtherwise) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.model.setCurrentWordIndex(8 * 15);
+    const int target = qRound(f.centredOn(8 * 15));
+    EXPECT_LT(f.bar().value(), target);
+    f.motion.scheduler.advance(0.1);
+    EXPECT_GT(f.bar().value(), 0);
+    EXPECT_LT(f.bar().value(), target);
+    f.motion.scheduler.advance(0.2);
+    EXPECT_EQ(f.bar().value(), target);
+
+    qputenv("PARLINO_REDUCE_MOTION", "1");
+    Fixture reduced;
+    qunsetenv("PARLINO_REDUCE_MOTION");
+    PanelTesting::startRead(reduced.model, PanelTesting::longText(30, 8));
+    reduced.model.setCurrentWordIndex(8 * 15);
+    EXPECT_EQ(reduced.bar().value(), qRound(reduced.centredOn(8 * 15)));
+}

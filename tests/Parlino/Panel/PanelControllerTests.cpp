@@ -1,0 +1,585 @@
+#include "Parlino/Panel/PanelController.h"
+
+#include "../ServicesTesting.h"
+#include "Base/NotificationCenter.h"
+#include "Parlino/Panel/NotchPlacement.h"
+#include "Parlino/Storage/ClipLibrary.h"
+#include "Parlino/Style/MotionPreferences.h"
+#include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/PointerMotion.h"
+#include "support/FakeChunkPlayer.h"
+#include "support/FakePointerMotionSource.h"
+#include "support/FakeScreenProvider.h"
+#include "support/FakeSurfaceWindow.h"
+#include "support/FakeTextMeasurer.h"
+#include "support/LogCapture.h"
+#include "support/ManualTime.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace Parlino;
+using TestSupport::FakeSurfaceWindow;
+using Phase = PlayerViewModel::Phase;
+using State = SurfaceState::Kind;
+
+namespace {
+
+void expectRect(const QRectF& actual, const QRectF& expected) {
+    EXPECT_EQ(actual.x(), expected.x());
+    EXPECT_EQ(actual.y(), expected.y());
+    EXPECT_EQ(actual.width(), expected.width());
+    EXPECT_EQ(actual.height(), expected.height());
+}
+
+// A 1440 × 900 screen under a 25 pt top panel. With an empty transcript the reading sheet is
+// 72 pt tall, so the visible panel spans y 803 to 900 and x 472 to 968.
+const ScreenScalars screen = TestSupport::plainScreen(1440, 900, 25);
+constexpr qreal sheetBottom = 803;
+
+struct PanelControllerTest : ::testing::Test {
+    PanelControllerTest() {
+        screens.addScreen(1, screen);
+        screens.setMainScreen(1);
+        screens.setPointer({720, 450});
+        viewModel.onPhaseChange = [this](const Phase& phase) { controller.phaseDidChange(phase); };
+        viewModel.onContentModeChange = [this](PanelContentMode mode) {
+            controller.contentModeDidChange(mode);
+        };
+        controller.onOpenLanding = [] { return OpenLanding::reading; };
+    }
+
+    FakeSurfaceWindow& window(SurfaceKind kind) { return *windows.at(kind); }
+    State state() const { return controller.machine().state.kind(); }
+    // The next turn of the event loop: everything due now runs.
+    void turn() { scheduler.advance(0); }
+    void advance(double seconds) { scheduler.advance(seconds); }
+    void movePointer(QPointF to) {
+        screens.setPointer(to);
+        motionSource.moved();
+    }
+
+    void startOnIdleBar() {
+        controller.start();
+        ASSERT_EQ(state(), State::idleBar);
+    }
+    void showBubble(const Phase& phase = Phase::playing()) {
+        startOnIdleBar();
+        viewModel.setPhase(phase);
+        turn();
+        ASSERT_EQ(state(), State::bubble);
+        advance(1); // the idle bar's fade is over
+    }
+    void dropPanel() {
+        showBubble();
+        controller.handleBubbleHover();
+        turn();
+        ASSERT_EQ(state(), State::panelDropping);
+        advance(0.35);
+        ASSERT_EQ(state(), State::panel);
+    }
+
+    ServicesTesting::TestSettings settings;
+    TestSupport::ManualClock& clock = settings.clock;
+    TestSupport::ManualScheduler& scheduler = settings.scheduler;
+    TestSupport::FakeScreenProvider screens;
+    TestSupport::FakePointerMotionSource motionSource;
+    TestSupport::FakeTextMeasurer measurer{7, 18};
+    PointerMotion pointerMotion{clock, scheduler};
+    MotionPreferences motion;
+    QTemporaryDir clipsFolder;
+    ClipLibrary clipLibrary{clipsFolder.path().toStdString()};
+    PlayerViewModel viewModel;
+    WarningModel warningModel;
+    std::map<SurfaceKind, FakeSurfaceWindow*> windows;
+    PanelController controller{viewModel,
+                               clipLibrary,
+                               warningModel,
+                               nullptr,
+                               std::make_unique<TestSupport::FakeChunkPlayerFactory>(),
+                               PanelEnvironment{screens,
+                                                [this](SurfaceKind kind) {
+                                                    auto window =
+                                                        std::make_unique<FakeSurfaceWindow>();
+                                                    windows[kind] = window.get();
+                                                    return window;
+                                                },
+                                                motionSource, pointerMotion, measurer, motion,
+                                                settings.keys, clock, scheduler}};
+    TestSupport::LogCapture logs;
+};
+
+TEST_F(PanelControllerTest, startPlacesTheIdleBarSeedsThePanelAndRunsNoTimer) {
+    controller.start();
+
+    EXPECT_EQ(state(), State::idleBar);
+    FakeSurfaceWindow& idleBar = window(SurfaceKind::idleBar);
+    EXPECT_TRUE(idleBar.shown);
+    expectRect(idleBar.frame(), NotchPlacement::idleBarPlacement(screen).windowFrame);
+    EXPECT_TRUE(controller.idleBarGeometry().revealed());
+    EXPECT_EQ(controller.idleBarGeometry().presentationID(), 1);
+    EXPECT_EQ(controller.idleBarGeometry().pillHeight(), 17);
+    EXPECT_EQ(controller.idleBarGeometry().slideDistance(), 17);
+
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+    EXPECT_FALSE(panel.shown);
+    EXPECT_EQ(panel.calls.first(), QStringLiteral("setFrame")); // before it shows: no redisplay
+    expectRect(panel.frame(), NotchPlacement::panelWindowFrame(screen));
+
+    EXPECT_FALSE(controller.isTickRunning());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    EXPECT_TRUE(logs.contains(QStringLiteral("showIdleBar → idleBar")));
+}
+
+TEST_F(PanelControllerTest, theIdleBarSettingHidesAndShowsTheBarWithoutAnEvent) {
+    Defaults::set(settings.keys.idleBarHidden, true);
+    controller.start();
+    EXPECT_EQ(state(), State::idleBar);
+    EXPECT_FALSE(window(SurfaceKind::idleBar).shown);
+
+    Defaults::set(settings.keys.idleBarHidden, false);
+    controller.idleBarHiddenChanged();
+    EXPECT_TRUE(window(SurfaceKind::idleBar).shown);
+    EXPECT_TRUE(controller.idleBarGeometry().revealed());
+
+    Defaults::set(settings.keys.idleBarHidden, true);
+    const qint64 before = controller.idleBarGeometry().presentationID();
+    controller.idleBarHiddenChanged();
+    EXPECT_FALSE(window(SurfaceKind::idleBar).shown); // at once, no fade
+    EXPECT_FALSE(controller.idleBarGeometry().revealed());
+    EXPECT_EQ(controller.idleBarGeometry().presentationID(), before + 1);
+    EXPECT_EQ(state(), State::idleBar);
+}
+
+TEST_F(PanelControllerTest, aReadFromTheIdleBarShowsTheBubbleOnTheNextTurn) {
+    startOnIdleBar();
+    viewModel.setPhase(Phase::loading());
+
+    EXPECT_EQ(state(), State::idleBarRetracting);
+    EXPECT_FALSE(controller.idleBarGeometry().revealed());
+    EXPECT_TRUE(window(SurfaceKind::idleBar).shown); // still fading
+    EXPECT_FALSE(window(SurfaceKind::bubble).shown);
+
+    turn();
+    EXPECT_EQ(state(), State::bubble);
+    FakeSurfaceWindow& bubble = window(SurfaceKind::bubble);
+    EXPECT_TRUE(bubble.shown);
+    expectRect(bubble.frame(), NotchPlacement::bubblePlacement(screen).windowFrame);
+    EXPECT_TRUE(controller.bubbleGeometry().revealed());
+    EXPECT_EQ(controller.bubbleGeometry().pillHeight(), 34);
+    EXPECT_TRUE(controller.isTickRunning());
+    EXPECT_TRUE(logs.contains(QStringLiteral("showBubble → bubble")));
+
+    advance(0.175);
+    EXPECT_TRUE(window(SurfaceKind::idleBar).shown);
+    advance(0.01);
+    EXPECT_FALSE(window(SurfaceKind::idleBar).shown);
+
+    // Pausing in the bubble keeps it.
+    viewModel.setPhase(Phase::paused());
+    EXPECT_EQ(state(), State::bubble);
+}
+
+TEST_F(PanelControllerTest, hoverDropsThePanelAndLeavingPastTheMarginClosesItAfterTheGrace) {
+    showBubble();
+    controller.handleBubbleHover();
+    EXPECT_EQ(state(), State::bubbleRetracting);
+    turn();
+    EXPECT_EQ(state(), State::panelDropping);
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+    EXPECT_TRUE(panel.shown);
+    EXPECT_TRUE(controller.geometryBox().revealed());
+    EXPECT_EQ(controller.geometryBox().topContentInset(), 25);
+    EXPECT_TRUE(motionSource.isRunning());
+    advance(0.345);
+    EXPECT_EQ(state(), State::panelDropping);
+    advance(0.01);
+    EXPECT_EQ(state(), State::panel);
+
+    // 30 pt below the sheet is still near.
+    movePointer({720, sheetBottom - 30});
+    advance(1);
+    EXPECT_EQ(state(), State::panel);
+
+    // 40 pt away arms the grace; coming back within it cancels it.
+    movePointer({720, sheetBottom - 40});
+    advance(0.1);
+    movePointer({720, sheetBottom - 30});
+    advance(0.5);
+    EXPECT_EQ(state(), State::panel);
+
+    // Leaving for good: the count runs from the first exit, however often the pointer moves.
+    movePointer({720, sheetBottom - 40});
+    advance(0.1);
+    movePointer({720, sheetBottom - 200});
+    advance(0.085);
+    EXPECT_EQ(state(), State::panel);
+    advance(0.02);
+    EXPECT_EQ(state(), State::panelRetracting);
+    EXPECT_FALSE(controller.geometryBox().revealed());
+    EXPECT_TRUE(panel.ignoresMouse());
+    EXPECT_FALSE(motionSource.isRunning());
+
+    advance(0.144);
+    EXPECT_EQ(state(), State::bubbleReturning);
+    EXPECT_TRUE(window(SurfaceKind::bubble).shown);
+    EXPECT_TRUE(panel.shown); // still fading
+    advance(0.18);
+    EXPECT_EQ(state(), State::bubble);
+    EXPECT_FALSE(panel.shown);
+}
+
+TEST_F(PanelControllerTest, aGraceArmedForAnEarlierAppearanceOfThePanelNeverFires) {
+    dropPanel();
+    movePointer({720, sheetBottom - 100});
+    // The read ends and a card drops before the grace runs out: a new appearance.
+    viewModel.setPhase(
+        Phase::failed(Core::CaptureError::nothingSelected(), PlayerViewModel::Dwell::persist));
+    EXPECT_EQ(controller.machine().state, SurfaceState::panel(true));
+    advance(0.3);
+    EXPECT_FALSE(controller.machine().mouseOutsidePanel);
+}
+
+TEST_F(PanelControllerTest, clicksAwayFromTheVisibleSheetGoThroughThePanelWindow) {
+    dropPanel();
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+
+    movePointer({466, 850}); // in the window, 6 pt left of the sheet
+    EXPECT_TRUE(panel.ignoresMouse());
+    movePointer({470, 850}); // within 2 pt of the sheet
+    EXPECT_FALSE(panel.ignoresMouse());
+    movePointer({720, 700}); // in the window, far below the sheet
+    EXPECT_TRUE(panel.ignoresMouse());
+    movePointer({100, 100}); // outside the window
+    EXPECT_FALSE(panel.ignoresMouse());
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("panel.ignoresMouseEvents=true in panel(isCard: false)")));
+}
+
+TEST_F(PanelControllerTest, aFinishedReadLingersOneSecondInTheBubble) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    EXPECT_EQ(state(), State::bubble);
+    advance(0.995);
+    EXPECT_EQ(state(), State::bubble);
+    advance(0.01); // the linger, then on the next turn the end of the bubble's retraction
+    EXPECT_EQ(state(), State::idleBarReturning);
+    EXPECT_EQ(logs.messages(QStringLiteral("surface"))
+                  .mid(logs.messages(QStringLiteral("surface"))
+                           .indexOf(QStringLiteral("bubbleFinishLinger fired"))),
+              (QStringList{QStringLiteral("bubbleFinishLinger fired"),
+                           QStringLiteral("retractBubble → bubbleRetracting"),
+                           QStringLiteral("returnIdleBar → idleBarReturning")}));
+    EXPECT_FALSE(controller.isTickRunning());
+    advance(0.18);
+    EXPECT_EQ(state(), State::idleBar);
+    EXPECT_TRUE(window(SurfaceKind::idleBar).shown);
+    EXPECT_FALSE(window(SurfaceKind::bubble).shown);
+    EXPECT_EQ(scheduler.pendingCount(), 0u); // nothing runs on the idle bar
+}
+
+TEST_F(PanelControllerTest, aReplayWithinTheLingerKeepsTheBubble) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    advance(0.5);
+    viewModel.setPhase(Phase::playing());
+    advance(2);
+    EXPECT_EQ(state(), State::bubble);
+    EXPECT_TRUE(window(SurfaceKind::bubble).shown);
+}
+
+TEST_F(PanelControllerTest, aPausedReadParksOnTheIdleBarAfterFiveQuietSeconds) {
+    int parked = 0;
+    controller.onSessionParkedOnIdleBar = [&] { ++parked; };
+    showBubble();
+    viewModel.setPhase(Phase::paused());
+    advance(3);
+    viewModel.setPhase(Phase::stalled(Core::TTSError::network(QStringLiteral("offline"))));
+    advance(4.995); // the count started again with the stall
+    EXPECT_EQ(state(), State::bubble);
+    EXPECT_EQ(parked, 0);
+    advance(0.01);
+    EXPECT_EQ(parked, 1);
+    EXPECT_EQ(state(), State::idleBarReturning);
+    EXPECT_TRUE(logs.contains(QStringLiteral("retractBubble → bubbleRetracting")));
+    advance(10);
+    EXPECT_EQ(parked, 1);
+    EXPECT_EQ(state(), State::idleBar);
+}
+
+TEST_F(PanelControllerTest, aPausedReadInThePanelDoesNotPark) {
+    int parked = 0;
+    controller.onSessionParkedOnIdleBar = [&] { ++parked; };
+    dropPanel();
+    movePointer({720, 850});
+    viewModel.setPhase(Phase::paused());
+    advance(10);
+    EXPECT_EQ(parked, 0);
+    EXPECT_EQ(state(), State::panel);
+}
+
+TEST_F(PanelControllerTest, aFailureCardDismissesItselfAfterFourSecondsUnlessItPersists) {
+    startOnIdleBar();
+    const Phase first =
+        Phase::failed(Core::CaptureError::nothingSelected(), PlayerViewModel::Dwell::autoDismiss);
+    viewModel.setPhase(first);
+    turn();
+    EXPECT_EQ(controller.machine().state, SurfaceState::panel(true));
+    EXPECT_TRUE(window(SurfaceKind::panel).shown);
+
+    advance(3);
+    const Phase second =
+        Phase::failed(Core::CaptureError::timedOut(), PlayerViewModel::Dwell::autoDismiss);
+    viewModel.setPhase(second);
+    advance(3.995); // the second failure counts afresh
+    EXPECT_EQ(viewModel.phase(), second);
+    advance(0.01);
+    EXPECT_EQ(viewModel.phase().kind(), Phase::Kind::hidden);
+    EXPECT_EQ(state(), State::idleBarReturning);
+
+    viewModel.setPhase(
+        Phase::failed(Core::CaptureError::secureField(), PlayerViewModel::Dwell::persist));
+    advance(20);
+    EXPECT_EQ(viewModel.phase().kind(), Phase::Kind::failed);
+}
+
+TEST_F(PanelControllerTest, openingFromTheBubbleDuringTheLingerHoversThenFinishesThenPins) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    screens.setPointer({100, 100}); // far from the panel
+
+    controller.openPanel();
+    // Hovered first: the bubble retracts into the panel, not to the idle bar, and the read
+    // then counts as finished while the panel is open.
+    EXPECT_EQ(state(), State::bubbleRetracting);
+    EXPECT_FALSE(controller.machine().bubbleRetractingBecauseFinished);
+    EXPECT_TRUE(controller.machine().finishedWhilePanelOpen);
+    EXPECT_TRUE(controller.machine().pinSources.contains(PinSource::menuOpen));
+    EXPECT_EQ(logs.messages(QStringLiteral("surface"))
+                  .filter(QStringLiteral("retractBubble → bubbleRetracting"))
+                  .size(),
+              1);
+
+    turn();
+    advance(0.35);
+    EXPECT_EQ(state(), State::panel);
+    EXPECT_EQ(viewModel.contentMode(), PanelContentMode::reading);
+
+    // Pinned: far away it stays.
+    movePointer({100, 100});
+    advance(1);
+    EXPECT_EQ(state(), State::panel);
+
+    // The first motion near it releases the pin; leaving then closes it, to the idle bar.
+    movePointer({720, 850});
+    EXPECT_FALSE(controller.machine().pinSources.contains(PinSource::menuOpen));
+    movePointer({100, 100});
+    advance(0.2);
+    EXPECT_EQ(state(), State::panelRetracting);
+    advance(0.144);
+    EXPECT_EQ(state(), State::idleBarReturning);
+}
+
+TEST_F(PanelControllerTest, openPanelDoesNothingWhileHiddenOrWhenThePanelIsDown) {
+    controller.openPanel();
+    EXPECT_EQ(state(), State::hidden);
+    dropPanel();
+    controller.openPanel();
+    EXPECT_EQ(state(), State::panel);
+    EXPECT_TRUE(controller.machine().pinSources.empty());
+}
+
+TEST_F(PanelControllerTest, anIdleBarClickOpensTheClipsWhenTheShellSaysSo) {
+    controller.onOpenLanding = [] { return OpenLanding::clips; };
+    startOnIdleBar();
+    controller.handleIdleBarClick();
+    EXPECT_EQ(viewModel.contentMode(), PanelContentMode::clips);
+    turn();
+    EXPECT_EQ(state(), State::panelDropping);
+    EXPECT_TRUE(controller.machine().panelHasNoActiveRead);
+
+    controller.handleIdleBarClick();
+    EXPECT_TRUE(logs.contains(QStringLiteral("idleBarClicked DROPPED in panelDropping")));
+
+    controller.readAttached(); // a read started in the open panel
+    EXPECT_FALSE(controller.machine().panelHasNoActiveRead);
+}
+
+TEST_F(PanelControllerTest, aBubbleShownAgainDuringItsFadeStaysUp) {
+    showBubble();
+    controller.handleBubbleHover(); // the bubble starts fading out
+    viewModel.setPhase(
+        Phase::failed(Core::CaptureError::nothingSelected(), PlayerViewModel::Dwell::persist));
+    EXPECT_EQ(controller.machine().state, SurfaceState::panel(true));
+    EXPECT_TRUE(window(SurfaceKind::bubble).shown); // its fade goes on under the card
+    viewModel.setPhase(Phase::loading());           // a read after the card brings it straight back
+    EXPECT_EQ(state(), State::bubble);
+    advance(1);
+    EXPECT_TRUE(window(SurfaceKind::bubble).shown);
+    EXPECT_FALSE(window(SurfaceKind::panel).shown);
+}
+
+TEST_F(PanelControllerTest, theWarningPopupShowsAtOnceOnTheIdleBar) {
+    startOnIdleBar();
+    controller.scheduleWarningPopup();
+
+    EXPECT_EQ(state(), State::idleBar);
+    FakeSurfaceWindow& warning = window(SurfaceKind::warning);
+    EXPECT_TRUE(warning.shown);
+    expectRect(warning.frame(), QRectF(560, 841, 320, 68));
+    EXPECT_TRUE(controller.warningPopupPresented());
+    EXPECT_TRUE(controller.warningGeometry().revealed());
+    EXPECT_EQ(controller.warningGeometry().presentationID(), 1);
+    EXPECT_EQ(controller.warningGeometry().pillHeight(), 34);
+
+    // Any surface command takes it away at once.
+    viewModel.setPhase(Phase::loading());
+    EXPECT_FALSE(warning.shown);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    EXPECT_TRUE(logs.contains(QStringLiteral(
+        "warning popup force-hidden (surface transition; orderOut, focus-neutral)")));
+}
+
+TEST_F(PanelControllerTest, theWarningPopupFollowsTheSurfacesHome) {
+    dropPanel();
+    controller.scheduleWarningPopup();
+    EXPECT_EQ(state(), State::idleBarReturning);
+    advance(0.435);
+    EXPECT_EQ(state(), State::idleBar);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    advance(0.01);
+    EXPECT_TRUE(controller.warningPopupPresented());
+    EXPECT_TRUE(window(SurfaceKind::warning).shown);
+    EXPECT_FALSE(window(SurfaceKind::panel).shown);
+    EXPECT_FALSE(window(SurfaceKind::bubble).shown);
+}
+
+TEST_F(PanelControllerTest, theWarningPopupWaitsLessWithReducedMotionAndNotForANewRead) {
+    motion.setReduceMotion(true);
+    if (!motion.reduceMotion())
+        GTEST_SKIP() << "Reduce Motion is pinned off by the environment";
+    dropPanel();
+    controller.scheduleWarningPopup();
+    advance(0.335);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    advance(0.01);
+    EXPECT_TRUE(controller.warningPopupPresented());
+
+    // Its dismiss button silences the warning for the run.
+    controller.retractWarningPopup(true);
+    EXPECT_FALSE(controller.warningGeometry().revealed());
+    advance(0.15);
+    EXPECT_FALSE(window(SurfaceKind::warning).shown);
+    EXPECT_TRUE(warningModel.dismissedThisSession());
+
+    // A read that starts while the popup waits keeps it away.
+    viewModel.setPhase(Phase::loading());
+    turn();
+    controller.handleBubbleHover();
+    turn();
+    ASSERT_EQ(state(), State::panelDropping);
+    controller.scheduleWarningPopup();
+    advance(0.3); // the idle bar is back
+    ASSERT_EQ(state(), State::idleBar);
+    viewModel.setPhase(Phase::playing());
+    advance(1);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    EXPECT_FALSE(window(SurfaceKind::warning).shown);
+}
+
+TEST_F(PanelControllerTest, theTickRunsOnlyWhileTheBubbleOrPanelIsUpAndTicksTheReadWhilePlaying) {
+    int ticks = 0;
+    controller.onTick = [&] { ++ticks; };
+    int beats = 0;
+    auto beat = Base::NotificationCenter::defaultCenter().addObserver(
+        parlinoFrostMaintenanceBeat, [&](const Base::Notification&) { ++beats; });
+
+    showBubble(); // one second of playing in the bubble
+    EXPECT_NEAR(ticks, 60, 1);
+    EXPECT_EQ(beats, 0);
+    advance(1.01);
+    EXPECT_EQ(beats, 1); // every 120 ticks
+
+    viewModel.setPhase(Phase::paused());
+    const int whilePlaying = ticks;
+    advance(1);
+    EXPECT_EQ(ticks, whilePlaying);
+    EXPECT_TRUE(controller.isTickRunning());
+
+    viewModel.setPhase(Phase::hidden());
+    advance(1);
+    EXPECT_EQ(state(), State::idleBar);
+    EXPECT_FALSE(controller.isTickRunning());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PanelControllerTest, theTickFollowsTheTranscriptWhileThePanelIsDown) {
+    dropPanel();
+    const qreal before = controller.geometryBox().cachedTextHeight();
+    viewModel.setText(QString(QStringLiteral("word ")).repeated(200));
+    advance(1.0 / 60);
+    EXPECT_GT(controller.geometryBox().cachedTextHeight(), before);
+    const int measured = measurer.measured.size();
+    advance(1);
+    EXPECT_EQ(measurer.measured.size(), measured); // measured once per text
+}
+
+TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelowIt) {
+    int dismissals = 0;
+    controller.onboardingModel().onDismissPanel = [&] { ++dismissals; };
+    controller.onboardingModel().setIndex(3);
+    startOnIdleBar();
+    controller.presentOnboarding();
+    EXPECT_TRUE(Defaults::get(settings.keys.hasSeenOnboarding)); // at once
+    EXPECT_EQ(state(), State::idleBarRetracting);
+
+    advance(1);
+    EXPECT_EQ(state(), State::panel);
+    const auto& pins = controller.machine().pinSources;
+    EXPECT_TRUE(pins.contains(PinSource::onboarding));
+    EXPECT_TRUE(pins.contains(PinSource::menuOpen));
+    EXPECT_EQ(controller.onboardingModel().index(), 0);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    EXPECT_TRUE(card.shown);
+    // 22 pt and one card height below the sheet, reaching up to the top of the screen.
+    expectRect(card.frame(), QRectF(472, sheetBottom - 22 - 132, 496, 264));
+    EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
+    EXPECT_TRUE(controller.onboardingGeometry().revealed());
+    EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
+
+    card.cancel(); // Esc
+    EXPECT_EQ(dismissals, 1);
+    EXPECT_FALSE(controller.onboardingPresented());
+    EXPECT_TRUE(controller.onboardingGeometry().isExiting());
+    EXPECT_FALSE(controller.onboardingGeometry().revealed());
+    EXPECT_FALSE(controller.machine().pinSources.contains(PinSource::onboarding));
+    advance(0.33);
+    EXPECT_TRUE(card.shown);
+    advance(0.01);
+    EXPECT_FALSE(card.shown);
+}
+
+TEST_F(PanelControllerTest, theTutorialEndsWithoutDismissingWhenThePanelGoes) {
+    int dismissals = 0;
+    controller.onboardingModel().onDismissPanel = [&] { ++dismissals; };
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    ASSERT_TRUE(controller.onboardingPresented());
+    viewModel.hide();
+    EXPECT_FALSE(controller.onboardingPresented());
+    EXPECT_EQ(dismissals, 0);
+}
+
+TEST_F(PanelControllerTest, escapeInTheBubbleOrPanelClosesTheRead) {
+    int closes = 0;
+    viewModel.onClose = [&] { ++closes; };
+    window(SurfaceKind::bubble).cancel();
+    window(SurfaceKind::panel).cancel();
+    EXPECT_EQ(closes, 2);
+}
+
+} // namespace

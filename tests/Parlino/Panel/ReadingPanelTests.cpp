@@ -1,0 +1,215 @@
+#include "Parlino/Panel/ControlBar.h"
+#include "Parlino/Panel/PanelGeometryBox.h"
+#include "Parlino/Panel/PanelView.h"
+#include "Parlino/Panel/SmoothProgressBar.h"
+#include "Parlino/Panel/TranscriptCanvas.h"
+#include "Parlino/Style/ParlinoButton.h"
+#include "Parlino/Style/Theme.h"
+
+#include "PanelTesting.h"
+
+#include "support/EventLoop.h"
+#include "support/Screenshots.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using Phase = PlayerViewModel::Phase;
+
+namespace {
+
+struct Counts {
+    int playPause = 0;
+    int close = 0;
+    int rate = 0;
+    int replay = 0;
+
+    void wire(PlayerViewModel& model) {
+        model.onPlayPause = [this] { ++playPause; };
+        model.onClose = [this] { ++close; };
+        model.onRateTap = [this] { ++rate; };
+        model.onReplay = [this] { ++replay; };
+    }
+};
+
+struct Panel {
+    ServicesTesting::TestSettings settings;
+    PanelTesting::Motion motion;
+    PlayerViewModel model;
+    PanelGeometryBox geometry;
+    PanelView view{model, geometry, settings.keys, motion.context};
+    Counts counts;
+
+    Panel() {
+        counts.wire(model);
+        geometry.setTopContentInset(32);
+        // What the controller measures for the reads shown here.
+        geometry.setCachedTextHeight(180);
+        geometry.setRevealed(true);
+        motion.scheduler.advance(1);
+        view.resize(496, 260);
+        view.show();
+    }
+
+    template <class T> T& child(const char* name) {
+        T* found = view.findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return *found;
+    }
+};
+
+void showRead(Panel& panel, Phase phase, std::optional<qsizetype> word, double elapsed,
+              double total) {
+    PanelTesting::startRead(panel.model, PanelTesting::longText(5, 14));
+    panel.model.setPhase(std::move(phase));
+    panel.model.setCurrentWordIndex(word);
+    panel.model.progress().update(elapsed, total, true);
+    panel.motion.scheduler.advance(1);
+}
+
+} // namespace
+
+TEST(ControlBar, ForwardsEachPressAndFollowsThePhase) {
+    Panel panel;
+    showRead(panel, Phase::playing(), 3, 65.4, 200);
+    auto& playPause = panel.child<ParlinoIconButton>("PlayPauseButton");
+    auto& replay = panel.child<ParlinoIconButton>("ReplayButton");
+    EXPECT_EQ(playPause.symbol(), QStringLiteral("pause.fill"));
+    EXPECT_TRUE(replay.isHidden());
+    EXPECT_EQ(panel.child<QLabel>("TimeLabel").text(), QStringLiteral("1:05 / 3:20"));
+    EXPECT_EQ(panel.child<QAbstractButton>("SpeedChip").text(), QStringLiteral("1×"));
+
+    QTest::mouseClick(&playPause, Qt::LeftButton);
+    QTest::mouseClick(&panel.child<QAbstractButton>("SpeedChip"), Qt::LeftButton);
+    EXPECT_EQ(panel.counts.playPause, 1);
+    EXPECT_EQ(panel.counts.rate, 1);
+
+    panel.model.setPhase(Phase::finished());
+    EXPECT_EQ(playPause.symbol(), QStringLiteral("play.fill"));
+    ASSERT_FALSE(replay.isHidden());
+    QTest::mouseClick(&replay, Qt::LeftButton);
+    EXPECT_EQ(panel.counts.replay, 1);
+
+    panel.model.onPlayPause = nullptr; // an unset action does nothing
+    QTest::mouseClick(&playPause, Qt::LeftButton);
+}
+
+TEST(ControlBar, ShowsTheSpeedSettingAndAnEstimatedTotal) {
+    Panel panel;
+    showRead(panel, Phase::playing(), std::nullopt, 0, 0);
+    panel.model.progress().update(7, 135, false);
+    EXPECT_EQ(panel.child<QLabel>("TimeLabel").text(), QStringLiteral("0:07 / ~2:15"));
+    Defaults::set(panel.settings.keys.playbackRate, 0.75);
+    auto& chip = panel.child<QAbstractButton>("SpeedChip");
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return chip.text() == QStringLiteral("0.75×"); }));
+}
+
+TEST(SmoothProgressBar, GlidesToEachFractionOverOneFrame) {
+    PanelTesting::Motion motion;
+    SmoothProgressBar bar(motion.context);
+    bar.setFraction(0.5);
+    EXPECT_DOUBLE_EQ(bar.shownFraction(), 0);
+    motion.scheduler.advance(1.0 / 120);
+    EXPECT_GT(bar.shownFraction(), 0);
+    EXPECT_LT(bar.shownFraction(), 0.5);
+    motion.scheduler.advance(1.0 / 60);
+    EXPECT_DOUBLE_EQ(bar.shownFraction(), 0.5);
+    bar.setFraction(3);
+    EXPECT_DOUBLE_EQ(bar.fraction(), 1);
+}
+
+TEST(PanelView, SpaceAndEscapeActOncePerPress) {
+    Panel panel;
+    showRead(panel, Phase::playing(), 2, 3, 60);
+    QTest::keyClick(&panel.view, Qt::Key_Space);
+    QTest::keyClick(&panel.view, Qt::Key_Space, Qt::ShiftModifier);
+    QTest::keyPress(&panel.view, Qt::Key_Space, Qt::NoModifier);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(&panel.view, &repeat);
+    EXPECT_EQ(panel.counts.playPause, 2);
+    QTest::keyClick(&panel.view, Qt::Key_Escape);
+    EXPECT_EQ(panel.counts.close, 1);
+    QTest::mouseClick(&panel.child<QAbstractButton>("EscPillButton"), Qt::LeftButton);
+    EXPECT_EQ(panel.counts.close, 2);
+    // The buttons never take the focus from the panel.
+    QTest::mouseClick(&panel.child<QAbstractButton>("SpeedChip"), Qt::LeftButton);
+    EXPECT_EQ(panel.child<QAbstractButton>("SpeedChip").focusPolicy(), Qt::NoFocus);
+}
+
+TEST(PanelView, ShowsNoRecentAudioWhileHiddenAndDimsWhileRecapturing) {
+    Panel panel;
+    EXPECT_FALSE(panel.child<QLabel>("NoRecentAudio").isHidden());
+    EXPECT_TRUE(panel.child<QWidget>("HighlightedTextView").isHidden());
+    EXPECT_TRUE(panel.child<QWidget>("ControlBar").isHidden());
+    TestSupport::renderScreenshot(panel.view, 1, QStringLiteral("Panel"),
+                                  QStringLiteral("panel-no-recent-audio"));
+
+    showRead(panel, Phase::recapturing(), 4, 2, 30);
+    auto& transcript = panel.child<QWidget>("HighlightedTextView");
+    EXPECT_TRUE(panel.child<QLabel>("NoRecentAudio").isHidden());
+    auto* dim = qobject_cast<QGraphicsOpacityEffect*>(transcript.graphicsEffect());
+    ASSERT_NE(dim, nullptr);
+    EXPECT_DOUBLE_EQ(dim->opacity(), 0.4);
+    panel.model.setPhase(Phase::playing());
+    EXPECT_EQ(transcript.graphicsEffect(), nullptr);
+
+    // A card shows neither the transcript nor the controls, but the close pill stays.
+    panel.model.setPhase(Phase::confirmingLength(5000));
+    EXPECT_TRUE(transcript.isHidden());
+    EXPECT_FALSE(panel.child<QWidget>("EscPillButton").isHidden());
+    EXPECT_DOUBLE_EQ(panel.view.sheetRect().height(), 32 + 64 + 32);
+}
+
+TEST(PanelView, SlidesInWhenRevealedAndFadesUnderReduceMotion) {
+    Panel panel;
+    EXPECT_DOUBLE_EQ(panel.view.sheetRect().top(), 0);
+    panel.geometry.setRevealed(false);
+    panel.motion.scheduler.advance(1);
+    EXPECT_DOUBLE_EQ(panel.view.sheetRect().top(), -(32 + 180 + 44 + 8));
+
+    qputenv("PARLINO_REDUCE_MOTION", "1");
+    Panel reduced;
+    qunsetenv("PARLINO_REDUCE_MOTION");
+    reduced.geometry.setRevealed(false);
+    reduced.motion.scheduler.advance(0.075);
+    EXPECT_DOUBLE_EQ(reduced.view.sheetRect().top(), 0);
+    auto* fade = qobject_cast<QGraphicsOpacityEffect*>(
+        reduced.child<QWidget>("PanelSheet").graphicsEffect());
+    ASSERT_NE(fade, nullptr);
+    EXPECT_GT(fade->opacity(), 0);
+    EXPECT_LT(fade->opacity(), 1);
+}
+
+TEST(PanelView, RendersTheReadingStates) {
+    Panel panel;
+    showRead(panel, Phase::playing(), 20, 9, 42);
+    QImage playing = TestSupport::renderScreenshot(panel.view, 2, QStringLiteral("Panel"),
+                                                   QStringLiteral("panel-playing"));
+    EXPECT_EQ(playing.size(), QSize(496 * 2, 260 * 2));
+    EXPECT_EQ(panel.view.sheetRect(), QRectF(8, 0, 480, 32 + 180 + 44));
+    // The current word is drawn in the accent colour.
+    auto& canvas = static_cast<TranscriptCanvas&>(panel.child<QWidget>("TranscriptCanvas"));
+    const auto& layout = canvas.transcriptLayout();
+    const QPoint origin = canvas.mapTo(&panel.view, QPoint());
+    bool accentFound = false;
+    const QRect current = layout.wordRects[20].toAlignedRect().translated(origin);
+    for (int y = current.top(); y <= current.bottom() && !accentFound; ++y)
+        for (int x = current.left(); x <= current.right() && !accentFound; ++x) {
+            const QColor pixel = playing.pixelColor(x * 2, y * 2);
+            accentFound = pixel.blue() > 200 && pixel.red() < 150;
+        }
+    EXPECT_TRUE(accentFound);
+
+    panel.model.setPhase(Phase::paused());
+    TestSupport::renderScreenshot(panel.view, 1, QStringLiteral("Panel"),
+                                  QStringLiteral("panel-paused"));
+    panel.model.setPhase(Phase::finished());
+    panel.model.progress().update(42, 42, true);
+    panel.motion.scheduler.advance(1);
+    TestSupport::renderScreenshot(panel.view, 2, QStringLiteral("Panel"),
+                                  QStringLiteral("panel-finished"));
+    EXPECT_FALSE(panel.child<QWidget>("ReplayButton").isHidden());
+}

@@ -1,0 +1,119 @@
+#include "Parlino/Panel/Transcript.h"
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+
+namespace {
+
+Core::WordTiming word(const QString& text, qint64 lower) {
+    return {text, {lower, lower + text.size()}, 0, 0};
+}
+
+QList<qsizetype> wordCounts(const QList<ParagraphWordGroup>& groups) {
+    QList<qsizetype> counts;
+    for (const auto& group : groups)
+        counts.append(group.words.size());
+    return counts;
+}
+
+} // namespace
+
+TEST(TranscriptParagraphs, SplitAtLineFeedsWithUtf16Offsets) {
+    // "😀" is a surrogate pair: two code units before the line feed.
+    const QString text = QStringLiteral("a😀\n\nbé c\n");
+    const QList<Paragraph> split = Transcript::paragraphs(text);
+    ASSERT_EQ(split.size(), 4);
+    EXPECT_EQ(split[0], (Paragraph{0, QStringLiteral("a😀"), 0}));
+    EXPECT_EQ(split[1], (Paragraph{1, QString(), 4}));
+    EXPECT_EQ(split[2], (Paragraph{2, QStringLiteral("bé c"), 5}));
+    EXPECT_EQ(split[3], (Paragraph{3, QString(), 10}));
+    for (const Paragraph& paragraph : split)
+        EXPECT_EQ(text.mid(paragraph.utf16Offset, paragraph.text.size()), paragraph.text);
+}
+
+TEST(TranscriptParagraphs, EmptyTextAndTextWithoutLineFeedGiveOneParagraph) {
+    EXPECT_EQ(Transcript::paragraphs(QString()), (QList<Paragraph>{{0, QString(), 0}}));
+    EXPECT_EQ(Transcript::paragraphs(QStringLiteral("one line\r")),
+              (QList<Paragraph>{{0, QStringLiteral("one line\r"), 0}}));
+}
+
+TEST(TranscriptWordGroups, AssignWordsByOffsetWithBaseIndices) {
+    const QString text = QStringLiteral("One two\n\nthree 😀 four");
+    const QList<Core::WordTiming> words{word("One", 0), word("two", 4), word("three", 9),
+                                        word("four", 18)};
+    const QList<ParagraphWordGroup> groups = Transcript::wordGroups(text, words);
+    ASSERT_EQ(groups.size(), 3);
+    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{2, 0, 2}));
+    EXPECT_EQ(groups[0].baseGlobalIndex, 0);
+    EXPECT_EQ(groups[1].baseGlobalIndex, 0);
+    EXPECT_EQ(groups[2].baseGlobalIndex, 2);
+    EXPECT_EQ(groups[2].utf16Offset, 9);
+    EXPECT_EQ(groups[2].words[1].word, QStringLiteral("four"));
+}
+
+TEST(TranscriptWordGroups, NeverGoBackAndOverflowIntoTheLastParagraph) {
+    const QString text = QStringLiteral("aa\nbb\ncc");
+    // The third word's offset points back into the first paragraph; the last lies past the end.
+    const QList<Core::WordTiming> words{word("aa", 0), word("bb", 3), word("aa", 0), word("cc", 6),
+                                        word("zz", 40)};
+    const QList<ParagraphWordGroup> groups = Transcript::wordGroups(text, words);
+    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{1, 2, 2}));
+    EXPECT_EQ(groups[1].baseGlobalIndex, 1);
+    EXPECT_EQ(groups[2].baseGlobalIndex, 3);
+}
+
+TEST(TranscriptWordGroups, SkipParagraphsThatNoWordStartsIn) {
+    const QList<ParagraphWordGroup> groups =
+        Transcript::wordGroups(QStringLiteral("a\nb\nc\nd"), {word("d", 6)});
+    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{0, 0, 0, 1}));
+    EXPECT_EQ(groups[3].baseGlobalIndex, 0);
+}
+
+TEST(TranscriptTiers, FollowTheCurrentWord) {
+    EXPECT_EQ(Transcript::tier(0, std::nullopt), WordTier::upcoming);
+    EXPECT_EQ(Transcript::tier(4, 5), WordTier::spoken);
+    EXPECT_EQ(Transcript::tier(5, 5), WordTier::current);
+    EXPECT_EQ(Transcript::tier(6, 5), WordTier::upcoming);
+}
+
+TEST(TranscriptHighlight, DistinguishesAheadInsideAndPassed) {
+    using Form = ParagraphHighlight::Form;
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, std::nullopt).form, Form::ahead);
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, 9).form, Form::ahead);
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, 10), (ParagraphHighlight{Form::inside, 0}));
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, 14), (ParagraphHighlight{Form::inside, 4}));
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, 15).form, Form::passed);
+    // A paragraph without words is passed as soon as its (shared) base index is reached.
+    EXPECT_EQ(ParagraphHighlight::of(3, 0, 3).form, Form::passed);
+    // Two words inside the same paragraph differ; two words beyond it do not.
+    EXPECT_NE(ParagraphHighlight::of(10, 5, 11), ParagraphHighlight::of(10, 5, 12));
+    EXPECT_EQ(ParagraphHighlight::of(10, 5, 20), ParagraphHighlight::of(10, 5, 30));
+}
+
+TEST(TranscriptHighlight, ChangedWordsCoverEveryTierChange) {
+    EXPECT_EQ(Transcript::changedWords(5, 5), std::nullopt);
+    EXPECT_EQ(Transcript::changedWords(std::nullopt, std::nullopt), std::nullopt);
+    EXPECT_EQ(Transcript::changedWords(5, 6), (WordRange{5, 6}));
+    EXPECT_EQ(Transcript::changedWords(9, 2), (WordRange{2, 9}));
+    EXPECT_EQ(Transcript::changedWords(std::nullopt, 3), (WordRange{0, 3}));
+    EXPECT_EQ(Transcript::changedWords(4, std::nullopt), (WordRange{0, 4}));
+    // Every word outside the range keeps its tier.
+    const WordRange range = *Transcript::changedWords(9, 2);
+    for (qsizetype w = 0; w < 12; ++w) {
+        if (w < range.first || w > range.last) {
+            EXPECT_EQ(Transcript::tier(w, 9), Transcript::tier(w, 2)) << w;
+        }
+    }
+}
+
+TEST(TranscriptFollow, PicksTheParagraphStartingAtOrBeforeTheWord) {
+    const QString text = QStringLiteral("aa\nbb\ncc");
+    const QList<Paragraph> split = Transcript::paragraphs(text);
+    const QList<Core::WordTiming> words{word("aa", 0), word("bb", 3), word("cc", 6), word("x", -2)};
+    EXPECT_EQ(Transcript::followedParagraph(split, words, 1), 1);
+    EXPECT_EQ(Transcript::followedParagraph(split, words, 2), 2);
+    EXPECT_EQ(Transcript::followedParagraph(split, words, 3), 0);
+    EXPECT_EQ(Transcript::followedParagraph(split, words, 4), std::nullopt);
+    EXPECT_EQ(Transcript::followedParagraph(split, words, std::nullopt), std::nullopt);
+}
