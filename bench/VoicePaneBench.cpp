@@ -3,6 +3,7 @@
 // Also the rebuild after one keystroke in the search field, and what a tick of the avatars'
 // frame clock spends on the pane.
 #include "Base/Clock.h"
+#include "Base/NotificationCenter.h"
 #include "Base/Scheduler.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/VoiceSamplePlayer.h"
@@ -14,9 +15,11 @@
 #include "Parlino/Style/PointerMotion.h"
 
 #include "support/FakeChunkPlayer.h"
+#include "support/FakeSecretStore.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -52,7 +55,17 @@ struct World {
     MotionPreferences preferences;
     PointerMotion pointer{clock, scheduler};
     VoiceMeshTimeline timeline{scheduler, [this] { return Base::Date{800000000 + clock.now()}; }};
-    VoiceViewContext context{{clock, scheduler, preferences}, timeline, pointer, keys};
+    TestSupport::FakeSecretStore secrets;
+    QNetworkAccessManager session;
+    Base::NotificationCenter notifications;
+    SettingsServices services{secrets,
+                              session,
+                              QUrl(),
+                              notifications,
+                              {clock, scheduler, preferences},
+                              pointer,
+                              {},
+                              {model, samples, timeline, keys}};
 
     World() { model.refresh(); }
 };
@@ -75,7 +88,7 @@ BENCHMARK(BM_PaneContent300)->Unit(benchmark::kMicrosecond);
 void BM_BuildPane300(benchmark::State& state) {
     World world;
     for (auto _ : state) {
-        VoicePane pane(world.model, world.samples, {}, false, world.context);
+        VoicePane pane(world.services, {}, false);
         pane.resize(560, 560);
         pane.show();
         settle(pane);
@@ -86,7 +99,7 @@ BENCHMARK(BM_BuildPane300)->Unit(benchmark::kMillisecond);
 
 void BM_SearchKeystroke300(benchmark::State& state) {
     World world;
-    VoicePane pane(world.model, world.samples, {}, false, world.context);
+    VoicePane pane(world.services, {}, false);
     pane.resize(560, 560);
     pane.show();
     settle(pane);
@@ -103,7 +116,7 @@ BENCHMARK(BM_SearchKeystroke300)->Unit(benchmark::kMillisecond);
 // moving avatars are on screen.
 void BM_FrameClockVisibility300(benchmark::State& state) {
     World world;
-    VoicePane pane(world.model, world.samples, {}, false, world.context);
+    VoicePane pane(world.services, {}, false);
     pane.resize(560, 560);
     pane.show();
     settle(pane);

@@ -5,8 +5,10 @@
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Style/PointerMotion.h"
 
+#include "Parlino/Settings/VoicesTesting.h"
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
 #include "support/Screenshots.h"
@@ -63,6 +65,8 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
     MotionPreferences preferences;
     PointerMotion pointer(Base::SteadyClock::shared(), Base::QtScheduler::shared());
     int terminations = 0;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline(Base::QtScheduler::shared(), [] { return Base::Date::now(); });
     const SettingsServices services{
         store,
         session,
@@ -70,7 +74,8 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         notifications,
         {Base::SteadyClock::shared(), Base::QtScheduler::shared(), preferences},
         pointer,
-        [&] { ++terminations; }};
+        [&] { ++terminations; },
+        {voices.model, voices.samples, avatarTimeline, voices.settings.keys}};
     SettingsNavigation navigation;
     navigation.setSelection(SettingsPane::apiKey);
     SettingsWindow window(services, navigation);

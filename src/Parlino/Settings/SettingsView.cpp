@@ -5,6 +5,7 @@
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Settings/SettingsSidebar.h"
 #include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Settings/VoicePane.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
@@ -91,14 +92,20 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
         return new APIKeyPane(m_apiKeyModel, m_services);
     case SettingsPane::usage:
         return new UsagePane(m_services);
+    case SettingsPane::voice:
+        return new VoicePane(
+            m_services,
+            [navigation = &m_sidebarModel.navigation()] {
+                navigation->setSelection(SettingsPane::apiKey);
+            },
+            m_embedded);
     case SettingsPane::quit:
         return new QWidget;
-    // Placeholders until these panes are built (issues 31 and 33).
+    // Placeholders until these panes are built (issue 31).
     case SettingsPane::general:
     case SettingsPane::appearance:
     case SettingsPane::playback:
     case SettingsPane::shortcuts:
-    case SettingsPane::voice:
         return placeholderPane(pane, m_services);
     }
     Q_UNREACHABLE();

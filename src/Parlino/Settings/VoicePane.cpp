@@ -1,9 +1,9 @@
 #include "Parlino/Settings/VoicePane.h"
 
 #include "Defaults/Default.h"
+#include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/VoiceProfileButton.h"
 #include "Parlino/Settings/VoiceTile.h"
-#include "Parlino/Style/FadingScrollView.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -115,33 +115,31 @@ int VoicePane::contentWidth(bool embedded) {
     return count * columnWidth + (count - 1) * columnSpacing;
 }
 
-VoicePane::VoicePane(VoicesModel& model, VoiceSamplePlayer& samplePlayer,
-                     std::function<void()> goToAPIKey, bool embedded,
-                     const VoiceViewContext& context, QWidget* parent)
-    : QWidget(parent), m_model(model), m_samplePlayer(samplePlayer),
-      m_goToAPIKey(std::move(goToAPIKey)), m_embedded(embedded), m_context(context),
-      m_selectedVoice(new Defaults::Default<QString>(context.keys.voiceID, this)),
-      m_recentVoices(new Defaults::Default<QStringList>(context.keys.recentVoiceIDs, this)),
-      m_scroll(new FadingScrollView(JumpToEndPolicy::never, context.pointer, context.motion, this)),
+VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goToAPIKey,
+                     bool embedded, QWidget* parent)
+    : QWidget(parent), m_model(services.voices.model), m_samplePlayer(services.voices.samples),
+      m_goToAPIKey(std::move(goToAPIKey)),
+      m_embedded(embedded), m_context{services.motion, services.voices.timeline, services.pointer,
+                                      services.voices.keys},
+      m_selectedVoice(new Defaults::Default<QString>(m_context.keys.voiceID, this)),
+      m_recentVoices(new Defaults::Default<QStringList>(m_context.keys.recentVoiceIDs, this)),
       m_search(makeSearchField()) {
     setObjectName(QStringLiteral("VoicePane"));
+    auto* container = new PaneContainer(services);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(m_scroll);
+    outer->addWidget(container);
 
     // The column is as wide as the space allows up to its limit, with equal room either side.
-    auto* page = new QWidget;
-    auto* pageLayout = new QVBoxLayout(page);
-    pageLayout->setContentsMargins(18, 14, 18, 12);
-    auto* row = new QHBoxLayout;
-    auto* column = new QWidget(page);
+    auto* row = new QWidget;
+    auto* rowLayout = new QHBoxLayout(row);
+    rowLayout->setContentsMargins(0, 0, 0, 0);
+    auto* column = new QWidget(row);
     column->setObjectName(QStringLiteral("VoicePaneColumn"));
     column->setMaximumWidth(contentWidth(embedded));
-    row->addStretch(1);
-    row->addWidget(column, 1000);
-    row->addStretch(1);
-    pageLayout->addLayout(row);
-    pageLayout->addStretch();
+    rowLayout->addStretch(1);
+    rowLayout->addWidget(column, 1000);
+    rowLayout->addStretch(1);
     m_column = new QVBoxLayout(column);
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(stackSpacing);
@@ -149,16 +147,15 @@ VoicePane::VoicePane(VoicesModel& model, VoiceSamplePlayer& samplePlayer,
     m_column->addWidget(m_searchBox);
     m_footer = makeFooter();
     m_column->addWidget(m_footer);
-    m_scroll->setContent(page);
-    page->setAutoFillBackground(false); // the scroll area turns it on; the host's ground shows
+    container->addCard(row);
 
     connect(m_search, &QLineEdit::textChanged, this, [this] { refreshContent(); });
-    connect(&model, &VoicesModel::stateChanged, this, [this] { refreshContent(); });
-    connect(&samplePlayer, &VoiceSamplePlayer::stateChanged, this, [this] { refreshContent(); });
+    connect(&m_model, &VoicesModel::stateChanged, this, [this] { refreshContent(); });
+    connect(&m_samplePlayer, &VoiceSamplePlayer::stateChanged, this, [this] { refreshContent(); });
     connect(m_selectedVoice, &Defaults::Observable::changed, this, [this] { refreshContent(); });
     connect(m_recentVoices, &Defaults::Observable::changed, this, [this] { refreshContent(); });
-    m_content = VoicePaneContent::make(model.state(), samplePlayer.state(),
-                                       VoiceChoice::read(context.keys), {});
+    m_content = VoicePaneContent::make(m_model.state(), m_samplePlayer.state(),
+                                       VoiceChoice::read(m_context.keys), {});
     rebuild();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Parlino/Settings/SettingsServices.h"
 #include "Parlino/Settings/VoiceViewKit.h"
 #include "Parlino/Settings/VoicesContent.h"
 
@@ -17,7 +18,6 @@ class Observable;
 
 namespace Parlino {
 
-class FadingScrollView;
 class VoiceTile;
 
 // The settings pane of voices: the full browser of the account's voices. It fetches the list
@@ -33,8 +33,9 @@ public:
     static int columns(bool embedded) { return embedded ? 3 : 6; }
     static int contentWidth(bool embedded);
 
-    VoicePane(VoicesModel& model, VoiceSamplePlayer& samplePlayer, std::function<void()> goToAPIKey,
-              bool embedded, const VoiceViewContext& context, QWidget* parent = nullptr);
+    // `goToAPIKey` switches the settings to the API key pane.
+    VoicePane(const SettingsServices& services, std::function<void()> goToAPIKey, bool embedded,
+              QWidget* parent = nullptr);
     ~VoicePane() override;
 
     const VoicePaneContent& content() const { return m_content; }
@@ -68,7 +69,6 @@ private:
     Defaults::Observable* m_selectedVoice;
     Defaults::Observable* m_recentVoices;
     VoicePaneContent m_content;
-    FadingScrollView* m_scroll;
     QLineEdit* m_search;
     QWidget* m_searchBox;
     QWidget* m_body = nullptr;

@@ -4,11 +4,13 @@
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
 
 #include "SettingsTesting.h"
+#include "VoicesTesting.h"
 #include "support/ManualTime.h"
 #include "support/Screenshots.h"
 
@@ -46,6 +48,7 @@ protected:
 struct SettingsViewTest : ::testing::Test, PaneServices {
     SettingsViewTest() {
         service.on("GET", QStringLiteral("/v1/user"), quotaAnswer(12345, 100000));
+        voices.load(VoicesTesting::manyVoices(12));
     }
 
     // Lets the key store and the service answer and every transition finish.
@@ -65,13 +68,17 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
     PointerMotion pointer{clock, scheduler};
     Base::NotificationCenter notifications;
     int terminations = 0;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline{scheduler,
+                                     [this] { return Base::Date{800000000 + clock.now()}; }};
     SettingsServices services{store,
                               session,
                               service.baseURL(),
                               notifications,
                               {clock, scheduler, preferences},
                               pointer,
-                              [this] { ++terminations; }};
+                              [this] { ++terminations; },
+                              {voices.model, voices.samples, avatarTimeline, voices.settings.keys}};
     SettingsNavigation navigation;
 };
 

@@ -1,3 +1,6 @@
+#include "Base/NotificationCenter.h"
+#include "Parlino/Settings/SettingsNavigation.h"
+#include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Settings/VoicePane.h"
 #include "Parlino/Settings/VoiceProfileButton.h"
@@ -7,11 +10,13 @@
 #include "Parlino/Style/Theme.h"
 
 #include "VoicesTesting.h"
+#include "support/FakeSecretStore.h"
 #include "support/Screenshots.h"
 
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -43,7 +48,7 @@ protected:
 
     std::unique_ptr<VoicePane> pane(bool embedded, QSize size = {560, 560}) {
         auto view = std::make_unique<VoicePane>(
-            world.model, world.samples, [this] { ++apiKeyRequests; }, embedded, context);
+            services, [this] { ++apiKeyRequests; }, embedded);
         showOnGround(*view, size, embedded ? Theme::black() : Theme::ink());
         return view;
     }
@@ -99,6 +104,17 @@ protected:
     VoiceMeshTimeline timeline{scheduler, [this] { return Base::Date{800000000 + clock.now()}; }};
     VoiceViewContext context{
         {clock, scheduler, preferences}, timeline, pointer, world.settings.keys};
+    TestSupport::FakeSecretStore secrets;
+    QNetworkAccessManager session;
+    Base::NotificationCenter notifications;
+    SettingsServices services{secrets,
+                              session,
+                              QUrl(u"http://127.0.0.1:9"_qs),
+                              notifications,
+                              context.motion,
+                              pointer,
+                              {},
+                              {world.model, world.samples, timeline, world.settings.keys}};
     UrlRecorder urls;
     int apiKeyRequests = 0;
 };
@@ -134,6 +150,19 @@ TEST_F(VoiceViewsTest, ThePaneFetchesWhenShownAndOffersEachFailuresControl) {
     ASSERT_NE(goToKey, nullptr);
     goToKey->click();
     EXPECT_EQ(apiKeyRequests, 1);
+}
+
+TEST_F(VoiceViewsTest, TheSettingsShowTheVoicePaneWhoseKeyLinkSwitchesToTheKeyPane) {
+    world.hasKey = false;
+    SettingsNavigation navigation;
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    navigation.setSelection(SettingsPane::voice);
+    ASSERT_NE(dynamic_cast<VoicePane*>(view.detail()), nullptr);
+    auto* goToKey = child<QAbstractButton>(*view.detail(), u"GoToAPIKey"_qs);
+    ASSERT_NE(goToKey, nullptr);
+    goToKey->click();
+    EXPECT_EQ(navigation.selection(), SettingsPane::apiKey);
 }
 
 TEST_F(VoiceViewsTest, ALoadedPaneIsNotFetchedAgainUntilRefreshIsPressed) {
