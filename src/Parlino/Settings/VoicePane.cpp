@@ -12,44 +12,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 
 namespace Parlino {
 
 namespace {
 
-constexpr int columnWidth = VoiceTile::cellWidth;
-constexpr int columnSpacing = 10;
-constexpr int rowSpacing = 12;
 constexpr int stackSpacing = 14;
 constexpr qreal secondaryOpacity = 0.55;
-
-// The grid of tiles: fixed columns, each row as tall as its tallest tile, tiles at the top.
-class VoiceGrid final : public QWidget {
-public:
-    VoiceGrid(int columns, QWidget* parent) : QWidget(parent), m_columns(columns) {
-        setObjectName(QStringLiteral("VoiceGrid"));
-    }
-
-    void lay(const QList<VoiceTile*>& tiles) {
-        int top = 0;
-        for (qsizetype row = 0; row * m_columns < tiles.size(); ++row) {
-            const auto cells = tiles.mid(row * m_columns, m_columns);
-            int height = 0;
-            for (qsizetype column = 0; column < cells.size(); ++column) {
-                cells[column]->move(int(column) * (columnWidth + columnSpacing), top);
-                height = std::max(height, cells[column]->height());
-            }
-            top += height + rowSpacing;
-        }
-        setFixedSize(m_columns * columnWidth + (m_columns - 1) * columnSpacing,
-                     std::max(0, top - rowSpacing));
-    }
-
-private:
-    int m_columns;
-};
 
 // A one-point line across the content.
 class Divider final : public QWidget {
@@ -62,41 +32,6 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::white08()); }
 };
-
-// The search field's rounded, faintly white ground.
-class SearchBox final : public QWidget {
-public:
-    explicit SearchBox(QLineEdit* field, QWidget* parent) : QWidget(parent) {
-        auto* layout = new QHBoxLayout(this);
-        layout->setContentsMargins(8, 5, 8, 5);
-        layout->addWidget(field);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), 8, 8);
-        painter.fillPath(shape, Theme::white(0.08));
-    }
-};
-
-QLineEdit* makeSearchField() {
-    auto* field = new QLineEdit;
-    field->setObjectName(QStringLiteral("VoiceSearchField"));
-    field->setPlaceholderText(QStringLiteral("Search your voices"));
-    field->setAccessibleName(QStringLiteral("Search your voices"));
-    field->setFrame(false);
-    field->setFont(voiceViewFont(12));
-    field->setTextMargins(0, 0, 0, 0);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::Base, Qt::transparent);
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, Theme::white(0.35));
-    field->setPalette(palette);
-    return field;
-}
 
 QPushButton* pushButton(const QString& title, const QString& objectName) {
     auto* button = new QPushButton(title);
@@ -111,8 +46,7 @@ QLabel* secondaryLabel(const QString& text, qreal size, qreal opacity = secondar
 } // namespace
 
 int VoicePane::contentWidth(bool embedded) {
-    const int count = columns(embedded);
-    return count * columnWidth + (count - 1) * columnSpacing;
+    return VoiceGrid::width(columns(embedded));
 }
 
 VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goToAPIKey,
@@ -123,7 +57,7 @@ VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goT
                                       services.voices.keys},
       m_selectedVoice(new Defaults::Default<QString>(m_context.keys.voiceID, this)),
       m_recentVoices(new Defaults::Default<QStringList>(m_context.keys.recentVoiceIDs, this)),
-      m_search(makeSearchField()) {
+      m_searchBox(new VoiceSearchBox) {
     setObjectName(QStringLiteral("VoicePane"));
     auto* container = new PaneContainer(services);
     auto* outer = new QVBoxLayout(this);
@@ -143,13 +77,12 @@ VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goT
     m_column = new QVBoxLayout(column);
     m_column->setContentsMargins(0, 0, 0, 0);
     m_column->setSpacing(stackSpacing);
-    m_searchBox = new SearchBox(m_search, column);
     m_column->addWidget(m_searchBox);
     m_footer = makeFooter();
     m_column->addWidget(m_footer);
     container->addCard(row);
 
-    connect(m_search, &QLineEdit::textChanged, this, [this] { refreshContent(); });
+    connect(&m_searchBox->field(), &QLineEdit::textChanged, this, [this] { refreshContent(); });
     connect(&m_model, &VoicesModel::stateChanged, this, [this] { refreshContent(); });
     connect(&m_samplePlayer, &VoiceSamplePlayer::stateChanged, this, [this] { refreshContent(); });
     connect(m_selectedVoice, &Defaults::Observable::changed, this, [this] { refreshContent(); });
@@ -182,7 +115,7 @@ void VoicePane::stopShowing() {
 void VoicePane::refreshContent() {
     VoicePaneContent content =
         VoicePaneContent::make(m_model.state(), m_samplePlayer.state(),
-                               VoiceChoice::read(m_context.keys), m_search->text());
+                               VoiceChoice::read(m_context.keys), m_searchBox->field().text());
     if (content == m_content)
         return;
     const bool sameShape = content.hasSameShape(m_content);
@@ -328,7 +261,7 @@ QWidget* VoicePane::makeBanner() {
 }
 
 QWidget* VoicePane::makeGrid(const QList<VoiceTileContent>& tiles, const QStringList& captions) {
-    auto* grid = new VoiceGrid(columns(m_embedded), nullptr);
+    auto* grid = new VoiceGrid(columns(m_embedded));
     QList<VoiceTile*> made;
     made.reserve(tiles.size());
     for (qsizetype i = 0; i < tiles.size(); ++i) {

@@ -9,7 +9,6 @@
 #include <functional>
 #include <stop_token>
 
-class QLineEdit;
 class QVBoxLayout;
 
 namespace Defaults {
@@ -39,7 +38,7 @@ public:
     ~VoicePane() override;
 
     const VoicePaneContent& content() const { return m_content; }
-    QLineEdit& searchField() const { return *m_search; }
+    QLineEdit& searchField() const { return m_searchBox->field(); }
     // Every tile shown, the top row's first.
     const QList<VoiceTile*>& tiles() const { return m_tiles; }
 
@@ -69,8 +68,7 @@ private:
     Defaults::Observable* m_selectedVoice;
     Defaults::Observable* m_recentVoices;
     VoicePaneContent m_content;
-    QLineEdit* m_search;
-    QWidget* m_searchBox;
+    VoiceSearchBox* m_searchBox;
     QWidget* m_body = nullptr;
     QWidget* m_footer;
     QVBoxLayout* m_column;

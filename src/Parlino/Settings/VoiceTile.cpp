@@ -114,4 +114,26 @@ void VoiceTile::paintEvent(QPaintEvent*) {
     }
 }
 
+int VoiceGrid::width(int columns) {
+    return columns * VoiceTile::cellWidth + (columns - 1) * columnSpacing;
+}
+
+VoiceGrid::VoiceGrid(int columns, QWidget* parent) : QWidget(parent), m_columns(columns) {
+    setObjectName(QStringLiteral("VoiceGrid"));
+}
+
+void VoiceGrid::lay(const QList<VoiceTile*>& tiles) {
+    int top = 0;
+    for (qsizetype first = 0; first < tiles.size(); first += m_columns) {
+        const QList<VoiceTile*> row = tiles.mid(first, m_columns);
+        int height = 0;
+        for (qsizetype column = 0; column < row.size(); ++column) {
+            row[column]->move(int(column) * (VoiceTile::cellWidth + columnSpacing), top);
+            height = std::max(height, row[column]->height());
+        }
+        top += height + rowSpacing;
+    }
+    setFixedSize(width(m_columns), std::max(0, top - rowSpacing));
+}
+
 } // namespace Parlino

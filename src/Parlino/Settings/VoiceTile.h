@@ -44,4 +44,23 @@ private:
     VoiceProfileButton* m_button;
 };
 
+// The pane's grid of tiles: fixed columns one tile wide with 10 between them, each row as tall
+// as its tallest tile and 12 above the next, tiles at the top of their row.
+class VoiceGrid final : public QWidget {
+public:
+    static constexpr int columnSpacing = 10;
+    static constexpr int rowSpacing = 12;
+
+    // The width of a grid of `columns` columns.
+    static int width(int columns);
+
+    explicit VoiceGrid(int columns, QWidget* parent = nullptr);
+
+    // Places the tiles, children of the grid, in order and fits the grid around them.
+    void lay(const QList<VoiceTile*>& tiles);
+
+private:
+    int m_columns;
+};
+
 } // namespace Parlino

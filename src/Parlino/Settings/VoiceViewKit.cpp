@@ -5,8 +5,11 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QFontDatabase>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPainterPath>
 #include <QtMath>
 
 #include <cmath>
@@ -104,6 +107,30 @@ void SmallSpinner::showEvent(QShowEvent* event) {
 void SmallSpinner::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     m_timeline.unsubscribe(this);
+}
+
+VoiceSearchBox::VoiceSearchBox(QWidget* parent) : QWidget(parent), m_field(new QLineEdit) {
+    m_field->setObjectName(QStringLiteral("VoiceSearchField"));
+    m_field->setPlaceholderText(QStringLiteral("Search your voices"));
+    m_field->setAccessibleName(QStringLiteral("Search your voices"));
+    m_field->setFrame(false);
+    m_field->setFont(voiceViewFont(12));
+    QPalette palette = m_field->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, Theme::white(0.35));
+    m_field->setPalette(palette);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 5, 8, 5);
+    layout->addWidget(m_field);
+}
+
+void VoiceSearchBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), 8, 8);
+    painter.fillPath(shape, Theme::white(0.08));
 }
 
 } // namespace Parlino

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QPainter;
 
 namespace Parlino {
@@ -58,6 +59,20 @@ protected:
 
 private:
     VoiceMeshTimeline& m_timeline;
+};
+
+// The voices search field, "Search your voices", on its rounded, faintly white ground.
+class VoiceSearchBox final : public QWidget {
+public:
+    explicit VoiceSearchBox(QWidget* parent = nullptr);
+
+    QLineEdit& field() const { return *m_field; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLineEdit* m_field;
 };
 
 } // namespace Parlino
