@@ -102,7 +102,9 @@ void VoiceCell::resizeEvent(QResizeEvent* event) {
 }
 
 QRect VoiceCell::textBox(int top, int height) const {
-    return {(width() - textWidth) / 2, top, textWidth, height};
+    // A column narrower than the texts' width keeps them inside it.
+    const int shown = std::min(textWidth, width());
+    return {(width() - shown) / 2, top, shown, height};
 }
 
 void VoiceCell::paintEvent(QPaintEvent*) {
@@ -113,9 +115,10 @@ void VoiceCell::paintEvent(QPaintEvent*) {
     const QFontMetrics names(font);
     painter.setFont(font);
     painter.setPen(nameColour(m_content));
-    painter.drawText(textBox(y, names.height()),
-                     Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     names.elidedText(m_content.voice.displayName, Qt::ElideRight, textWidth));
+    const QRect nameBox = textBox(y, names.height());
+    painter.drawText(
+        nameBox, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+        names.elidedText(m_content.voice.displayName, Qt::ElideRight, nameBox.width()));
     y += names.height() + descriptorGap;
     if (const auto& descriptor = m_content.voice.descriptor) {
         painter.setPen(
