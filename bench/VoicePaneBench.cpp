@@ -15,6 +15,7 @@
 #include "Parlino/Style/PointerMotion.h"
 
 #include "support/FakeChunkPlayer.h"
+#include "support/FakePreferences.h"
 #include "support/FakeSecretStore.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,7 @@ struct World {
     TestSupport::FakeSecretStore secrets;
     QNetworkAccessManager session;
     Base::NotificationCenter notifications;
+    TestSupport::PreferenceFakes preferenceFakes;
     SettingsServices services{secrets,
                               session,
                               QUrl(),
@@ -65,7 +67,15 @@ struct World {
                               {clock, scheduler, preferences},
                               pointer,
                               {},
-                              {model, samples, timeline, keys}};
+                              keys,
+                              preferenceFakes.registry,
+                              preferenceFakes.loginItem,
+                              preferenceFakes.desktopSettings,
+                              preferenceFakes.recordings.recordings,
+                              preferenceFakes.cacheRoot,
+                              QStringLiteral("Parlino"),
+                              {},
+                              {model, samples, timeline}};
 
     World() { model.refresh(); }
 };

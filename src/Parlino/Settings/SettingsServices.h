@@ -2,8 +2,10 @@
 
 #include "Parlino/Style/MotionPreferences.h"
 
+#include <QString>
 #include <QUrl>
 
+#include <filesystem>
 #include <functional>
 
 class QNetworkAccessManager;
@@ -12,27 +14,34 @@ namespace Base {
 class NotificationCenter;
 }
 
+namespace KeyboardShortcuts {
+class ShortcutRegistry;
+}
+
 namespace Parlino {
 
+class DesktopSettings;
+class LoginItem;
 class PointerMotion;
+class RecordingsExport;
 class SecretStore;
 class VoiceMeshTimeline;
 class VoiceSamplePlayer;
 class VoicesModel;
 struct SettingsKeys;
 
-// What the voices pane uses: the account's voices, their samples, the one frame clock of the
-// moving avatars and the settings that hold the chosen and recent voices.
+// What the voices pane uses: the account's voices, their samples and the one frame clock of the
+// moving avatars.
 struct VoiceServices {
     VoicesModel& model;
     VoiceSamplePlayer& samples;
     VoiceMeshTimeline& timeline;
-    const SettingsKeys& keys;
 };
 
 // What the settings panes use of the application: the key store, the service and its session,
-// the notification centre, the motion of the controls and the voices. Everything outlives the
-// views.
+// the notification centre, the motion of the controls, the settings and the shortcut registry
+// the recorders pause, the desktop's services, the one recordings export, the audio cache, the
+// version and the voices. Everything outlives the views.
 struct SettingsServices {
     SecretStore& secrets;
     QNetworkAccessManager& session;
@@ -42,6 +51,15 @@ struct SettingsServices {
     PointerMotion& pointer;
     // Ends the application; the confirmed Quit row calls it.
     std::function<void()> terminate;
+    const SettingsKeys& keys;
+    KeyboardShortcuts::ShortcutRegistry& shortcuts;
+    LoginItem& loginItem;
+    DesktopSettings& desktopSettings;
+    RecordingsExport& recordings;
+    std::filesystem::path cacheRoot;
+    QString versionLabel;
+    // Presents the tutorial again ("Show Tutorial Again"); empty: the button does nothing.
+    std::function<void()> showOnboarding;
     VoiceServices voices;
 };
 

@@ -1,9 +1,11 @@
 #include "Parlino/Settings/SettingsView.h"
 
 #include "Parlino/Settings/APIKeyPane.h"
-#include "Parlino/Settings/PaneContainer.h"
-#include "Parlino/Settings/SectionCard.h"
+#include "Parlino/Settings/AppearancePane.h"
+#include "Parlino/Settings/GeneralPane.h"
+#include "Parlino/Settings/PlaybackPane.h"
 #include "Parlino/Settings/SettingsSidebar.h"
+#include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
 #include "Parlino/Settings/VoicePane.h"
 #include "Parlino/Style/ParlinoGlass.h"
@@ -40,13 +42,6 @@ void setOpacity(QWidget* widget, double opacity) {
         widget->setGraphicsEffect(effect);
     }
     effect->setOpacity(opacity);
-}
-
-// A pane that is still to be built: its card, with nothing in it yet.
-QWidget* placeholderPane(SettingsPane pane, const SettingsServices& services) {
-    auto* container = new PaneContainer(services);
-    container->addCard(new SectionCard(title(pane)));
-    return container;
 }
 
 } // namespace
@@ -92,6 +87,14 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
         return new APIKeyPane(m_apiKeyModel, m_services);
     case SettingsPane::usage:
         return new UsagePane(m_services);
+    case SettingsPane::general:
+        return new GeneralPane(m_services, m_services.showOnboarding);
+    case SettingsPane::appearance:
+        return new AppearancePane(m_services);
+    case SettingsPane::playback:
+        return new PlaybackPane(m_services);
+    case SettingsPane::shortcuts:
+        return new ShortcutsPane(m_services);
     case SettingsPane::voice:
         return new VoicePane(
             m_services,
@@ -101,12 +104,6 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
             m_embedded);
     case SettingsPane::quit:
         return new QWidget;
-    // Placeholders until these panes are built (issue 31).
-    case SettingsPane::general:
-    case SettingsPane::appearance:
-    case SettingsPane::playback:
-    case SettingsPane::shortcuts:
-        return placeholderPane(pane, m_services);
     }
     Q_UNREACHABLE();
 }

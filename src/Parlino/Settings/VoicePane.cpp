@@ -54,7 +54,7 @@ VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goT
     : QWidget(parent), m_model(services.voices.model), m_samplePlayer(services.voices.samples),
       m_goToAPIKey(std::move(goToAPIKey)),
       m_embedded(embedded), m_context{services.motion, services.voices.timeline, services.pointer,
-                                      services.voices.keys},
+                                      services.keys},
       m_selectedVoice(new Defaults::Default<QString>(m_context.keys.voiceID, this)),
       m_recentVoices(new Defaults::Default<QStringList>(m_context.keys.recentVoiceIDs, this)),
       m_searchBox(new VoiceSearchBox) {

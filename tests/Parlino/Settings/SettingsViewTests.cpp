@@ -11,6 +11,7 @@
 
 #include "SettingsTesting.h"
 #include "VoicesTesting.h"
+#include "support/FakePreferences.h"
 #include "support/ManualTime.h"
 #include "support/Screenshots.h"
 
@@ -71,6 +72,7 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
     VoicesTesting::VoicesWorld voices;
     VoiceMeshTimeline avatarTimeline{scheduler,
                                      [this] { return Base::Date{800000000 + clock.now()}; }};
+    TestSupport::PreferenceFakes preferenceFakes;
     SettingsServices services{store,
                               session,
                               service.baseURL(),
@@ -78,7 +80,15 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
                               {clock, scheduler, preferences},
                               pointer,
                               [this] { ++terminations; },
-                              {voices.model, voices.samples, avatarTimeline, voices.settings.keys}};
+                              preferenceFakes.keys,
+                              preferenceFakes.registry,
+                              preferenceFakes.loginItem,
+                              preferenceFakes.desktopSettings,
+                              preferenceFakes.recordings.recordings,
+                              preferenceFakes.cacheRoot,
+                              QStringLiteral("Parlino"),
+                              {},
+                              {voices.model, voices.samples, avatarTimeline}};
     SettingsNavigation navigation;
 };
 

@@ -10,6 +10,7 @@
 #include "Parlino/Style/Theme.h"
 
 #include "VoicesTesting.h"
+#include "support/FakePreferences.h"
 #include "support/FakeSecretStore.h"
 #include "support/Screenshots.h"
 
@@ -107,6 +108,7 @@ protected:
     TestSupport::FakeSecretStore secrets;
     QNetworkAccessManager session;
     Base::NotificationCenter notifications;
+    TestSupport::PreferenceFakes preferenceFakes;
     SettingsServices services{secrets,
                               session,
                               QUrl(u"http://127.0.0.1:9"_qs),
@@ -114,7 +116,15 @@ protected:
                               context.motion,
                               pointer,
                               {},
-                              {world.model, world.samples, timeline, world.settings.keys}};
+                              world.settings.keys,
+                              preferenceFakes.registry,
+                              preferenceFakes.loginItem,
+                              preferenceFakes.desktopSettings,
+                              preferenceFakes.recordings.recordings,
+                              preferenceFakes.cacheRoot,
+                              u"Parlino"_qs,
+                              {},
+                              {world.model, world.samples, timeline}};
     UrlRecorder urls;
     int apiKeyRequests = 0;
 };

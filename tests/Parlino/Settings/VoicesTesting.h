@@ -2,7 +2,7 @@
 
 #include "Parlino/Services/VoiceSamplePlayer.h"
 #include "Parlino/Services/VoicesModel.h"
-#include "Parlino/ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 
 #include "support/EventLoop.h"
 #include "support/FakeChunkPlayer.h"

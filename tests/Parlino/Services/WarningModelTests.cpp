@@ -1,6 +1,6 @@
 #include "Parlino/Services/WarningModel.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 
 #include <gtest/gtest.h>
 

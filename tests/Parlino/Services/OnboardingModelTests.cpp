@@ -1,6 +1,6 @@
 #include "Parlino/Services/OnboardingModel.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "Parlino/Storage/ClipLibrary.h"
 
 #include "Base/Json.h"
-#include "StorageTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 #include "support/LogCapture.h"
 #include "support/Printers.h"
 

@@ -1,6 +1,6 @@
 #include "Parlino/Storage/CacheStore.h"
 
-#include "StorageTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 #include "support/Printers.h"
 
 #include <gtest/gtest.h>

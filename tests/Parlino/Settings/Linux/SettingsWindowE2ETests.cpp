@@ -10,6 +10,7 @@
 
 #include "Parlino/Settings/VoicesTesting.h"
 #include "support/EventLoop.h"
+#include "support/FakePreferences.h"
 #include "support/FakeSpeechService.h"
 #include "support/Screenshots.h"
 
@@ -67,6 +68,7 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
     int terminations = 0;
     VoicesTesting::VoicesWorld voices;
     VoiceMeshTimeline avatarTimeline(Base::QtScheduler::shared(), [] { return Base::Date::now(); });
+    TestSupport::PreferenceFakes preferenceFakes;
     const SettingsServices services{
         store,
         session,
@@ -75,7 +77,15 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         {Base::SteadyClock::shared(), Base::QtScheduler::shared(), preferences},
         pointer,
         [&] { ++terminations; },
-        {voices.model, voices.samples, avatarTimeline, voices.settings.keys}};
+        preferenceFakes.keys,
+        preferenceFakes.registry,
+        preferenceFakes.loginItem,
+        preferenceFakes.desktopSettings,
+        preferenceFakes.recordings.recordings,
+        preferenceFakes.cacheRoot,
+        QStringLiteral("Parlino"),
+        {},
+        {voices.model, voices.samples, avatarTimeline}};
     SettingsNavigation navigation;
     navigation.setSelection(SettingsPane::apiKey);
     SettingsWindow window(services, navigation);

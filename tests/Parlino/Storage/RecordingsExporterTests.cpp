@@ -4,7 +4,7 @@
 
 #include "Base/Json.h"
 #include "Base/MainThread.h"
-#include "StorageTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/Printers.h"

@@ -1,6 +1,6 @@
 #include "Parlino/Services/VoicesModel.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "support/Printers.h"
 
 #include <gtest/gtest.h>

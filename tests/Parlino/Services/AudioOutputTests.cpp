@@ -1,6 +1,6 @@
 #include "Parlino/Services/AudioOutput.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "support/ManualTime.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "support/Printers.h"
 
 #include <QFontInfo>

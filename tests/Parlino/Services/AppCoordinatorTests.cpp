@@ -1,6 +1,6 @@
 #include "Parlino/Services/AppCoordinator.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "support/FakeChunkPlayer.h"
 #include "support/FakeTTSProvider.h"
 #include "support/LogCapture.h"

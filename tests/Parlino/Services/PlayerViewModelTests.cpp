@@ -1,6 +1,6 @@
 #include "Parlino/Services/PlayerViewModel.h"
 
-#include "ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 
 #include <gtest/gtest.h>
 
