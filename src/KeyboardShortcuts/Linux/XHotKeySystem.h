@@ -21,8 +21,7 @@ class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilt
 public:
     // The hot keys of the X server the application is connected to; none when the application
     // does not run on X11.
-    static std::unique_ptr<XHotKeySystem>
-    create(Base::Scheduler& scheduler = Base::QtScheduler::shared());
+    static std::unique_ptr<XHotKeySystem> create(Base::Scheduler& scheduler);
 
     XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow, Base::Scheduler& scheduler);
     ~XHotKeySystem() override;

@@ -28,8 +28,8 @@ class ClipsViewModel : public QObject {
 
 public:
     ClipsViewModel(ClipLibrary& clipLibrary, AudioOutput* audioOutput,
-                   std::unique_ptr<Playback::ChunkPlayerFactory> players,
-                   const SettingsKeys& keys = SettingsKeys::shared(), QObject* parent = nullptr);
+                   std::unique_ptr<Playback::ChunkPlayerFactory> players, const SettingsKeys& keys,
+                   QObject* parent = nullptr);
 
     // Newest first.
     const QList<ClipSummary>& clips() const { return m_clips; }

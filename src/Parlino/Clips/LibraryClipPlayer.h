@@ -17,7 +17,7 @@ namespace Parlino {
 class LibraryClipPlayer {
 public:
     explicit LibraryClipPlayer(std::unique_ptr<Playback::ChunkPlayerFactory> factory,
-                               const SettingsKeys& keys = SettingsKeys::shared());
+                               const SettingsKeys& keys);
     LibraryClipPlayer(const LibraryClipPlayer&) = delete;
     LibraryClipPlayer& operator=(const LibraryClipPlayer&) = delete;
     ~LibraryClipPlayer();

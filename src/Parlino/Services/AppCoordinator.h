@@ -34,7 +34,7 @@ public:
     static constexpr double coalesceWindow = 0.25;
 
     AppCoordinator(ReadPipeline& pipeline, PlayerViewModel& viewModel, Base::Clock& clock,
-                   const SettingsKeys& keys = SettingsKeys::shared(), QObject* parent = nullptr);
+                   const SettingsKeys& keys, QObject* parent = nullptr);
 
     // One press of a trigger. A newer accepted press supersedes this one once its capture has
     // returned. `done` runs on the main thread when the press was dropped or has been handled

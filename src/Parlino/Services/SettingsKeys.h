@@ -58,7 +58,7 @@ struct SettingsKeys {
 
 // Copies the stored playback speed into the default speed on the first launch that finds the
 // seeding flag unset; later launches write nothing.
-void seedDefaultPlaybackRate(const SettingsKeys& keys = SettingsKeys::shared());
+void seedDefaultPlaybackRate(const SettingsKeys& keys);
 
 // The speed after `rate` in the cycle 0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0 (2.0 wraps to 0.5).
 // A rate off the steps moves to the next step above it, or to 1.0 when there is none.

@@ -1,6 +1,7 @@
 // Hot keys on a real X server: presses injected through XTest reach the named shortcut's
 // actions, and a combination another client holds is refused. Needs DISPLAY; skips without.
 
+#include "Base/Scheduler.h"
 #include "KeyboardShortcuts/Linux/XHotKeySystem.h"
 #include "KeyboardShortcuts/Linux/XKeyCodes.h"
 #include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
@@ -109,7 +110,7 @@ protected:
         Base::UserDefaults::open(QStringLiteral("e2e"), folder.path(), scheduler);
     StoreScope storeScope{suite};
     OtherClient other;
-    std::unique_ptr<XHotKeySystem> system = XHotKeySystem::create();
+    std::unique_ptr<XHotKeySystem> system = XHotKeySystem::create(Base::QtScheduler::shared());
     XkbLayoutTracker layoutTracker;
     std::unique_ptr<ShortcutRegistry> registry;
     Name readSelection{QStringLiteral("readSelection"), controlShiftS};

@@ -20,7 +20,7 @@ public:
     static constexpr double defaultTimeoutSeconds = 10;
 
     explicit KeychainStore(QString service,
-                           Base::Scheduler& scheduler = Base::QtScheduler::shared(),
+                           Base::Scheduler& scheduler,
                            double timeoutSeconds = defaultTimeoutSeconds);
 
     const QString& service() const { return m_service; }

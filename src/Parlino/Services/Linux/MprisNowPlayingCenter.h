@@ -25,9 +25,7 @@ public:
     static inline const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
     static inline const QString trackPath = QStringLiteral("/org/mpris/MediaPlayer2/parlino/read");
 
-    explicit MprisNowPlayingCenter(QDBusConnection bus = QDBusConnection::sessionBus(),
-                                   const Base::Clock& clock = Base::SteadyClock::shared(),
-                                   QObject* parent = nullptr);
+    MprisNowPlayingCenter(QDBusConnection bus, const Base::Clock& clock, QObject* parent = nullptr);
     ~MprisNowPlayingCenter() override;
 
     // Whether the player took its name on the bus.

@@ -12,6 +12,7 @@
 #include "Playback/Linux/SystemOutputFactory.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 
 namespace Parlino {
 
@@ -94,7 +95,8 @@ SystemServices makeSystemServices(QNetworkAccessManager& network, const Base::Cl
                                   Base::Scheduler& scheduler, Base::Sleeper& sleeper) {
     SystemServices services;
     services.secretStore = std::make_unique<KeychainStore>(KeychainStore::appService, scheduler);
-    services.nowPlayingCenter = std::make_unique<MprisNowPlayingCenter>();
+    services.nowPlayingCenter =
+        std::make_unique<MprisNowPlayingCenter>(QDBusConnection::sessionBus(), clock);
     services.reachability = std::make_unique<SystemReachabilityProbe>();
     services.makeChunkPlayers = [&clock, &scheduler] {
         return std::make_shared<Playback::SystemChunkPlayerFactory>(

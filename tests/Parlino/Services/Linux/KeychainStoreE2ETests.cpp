@@ -1,5 +1,6 @@
 // Stores, reads, finds locked and deletes the key in the session's real Secret Service
 // (gnome-keyring with an unlocked login collection). Skips without one.
+#include "Base/Scheduler.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 
 #include "support/EventLoop.h"
@@ -160,7 +161,7 @@ protected:
     // A service of its own, so that a developer's real key is never touched.
     const QString service =
         QStringLiteral("com.parlino.app.e2e-%1").arg(QCoreApplication::applicationPid());
-    KeychainStore store{service};
+    KeychainStore store{service, Base::QtScheduler::shared()};
 };
 
 TEST_F(KeychainStoreE2E, StoresReplacesReadsAndDeletesTheKey) {

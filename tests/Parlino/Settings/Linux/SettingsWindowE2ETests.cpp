@@ -1,5 +1,6 @@
 // The settings window as a real window of the desktop session: a key typed into its field and
 // confirmed by the fake service lands in the session's keyring. Skips without a desktop.
+#include "Base/Scheduler.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 #include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Settings/SettingsNavigation.h"
@@ -55,7 +56,8 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         GTEST_SKIP() << "no desktop session with a keyring: run under scripts/ci-services.sh";
     // A service name of the test's own, so the session's real key is never touched.
     KeychainStore store(
-        QStringLiteral("com.parlino.e2e.settings-%1").arg(QCoreApplication::applicationPid()));
+        QStringLiteral("com.parlino.e2e.settings-%1").arg(QCoreApplication::applicationPid()),
+        Base::QtScheduler::shared());
     remove(store);
     TestSupport::FakeSpeechService service;
     service.on("GET", QStringLiteral("/v1/user"),
