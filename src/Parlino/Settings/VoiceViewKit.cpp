@@ -48,14 +48,8 @@ QLabel* plainLabel(const QString& text, const QFont& font, const QColor& colour,
 
 ParlinoTextButton* linkButton(const QString& title, const QFont& font, const MotionContext& motion,
                               QWidget* parent) {
-    const ParlinoButtonStyle style{.scale = 0.97,
-                                   .pressedScale = 0.93,
-                                   .brightness = 0.06,
-                                   .pressedBrightness = -0.05,
-                                   .backdrop = std::nullopt,
-                                   .backdropCornerRadius = 8,
-                                   .hover = true};
-    auto* button = new ParlinoTextButton(title, font, Theme::accent(), style, motion, parent);
+    auto* button = new ParlinoTextButton(title, font, Theme::accent(),
+                                         ParlinoButtonStyle::standard(), motion, parent);
     button->setAccessibleName(title);
     button->setCursor(Qt::PointingHandCursor);
     return button;
