@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Shell/CompositionRoot.h"
 
 #include "../../PlaybackLinux/TestAudio.h"
@@ -25,6 +26,18 @@ namespace ShellTesting {
 
 class FakePanel : public Parlino::PanelControl {
 public:
+    explicit FakePanel(std::unique_ptr<Parlino::ClipsViewModel> clips) : clips(std::move(clips)) {}
+
+    void start() override { calls << "start"; }
+    void openPanel() override { calls << "openPanel"; }
+    void presentOnboarding() override { calls << "presentOnboarding"; }
+    void contentModeDidChange(Parlino::PanelContentMode mode) override {
+        contentModes.append(mode);
+    }
+    void idleBarHiddenChanged() override { calls << "idleBarHiddenChanged"; }
+    void send(Parlino::SurfaceEvent event) override { events.append(event); }
+    Parlino::OnboardingModel& onboardingModel() override { return onboarding; }
+    Parlino::ClipsViewModel& clipsViewModel() override { return *clips; }
     void phaseDidChange(const Parlino::PlayerViewModel::Phase& phase) override {
         phases.append(phase);
     }
@@ -41,6 +54,11 @@ public:
         isReadAttached = std::move(attached);
     }
 
+    std::unique_ptr<Parlino::ClipsViewModel> clips;
+    Parlino::OnboardingModel onboarding;
+    QStringList calls;
+    QList<Parlino::PanelContentMode> contentModes;
+    QList<Parlino::SurfaceEvent> events;
     QList<Parlino::PlayerViewModel::Phase> phases;
     int attachments = 0;
     int closes = 0;
@@ -133,17 +151,22 @@ protected:
                             &captureTime};
 
         const QString folder = folders.path();
-        Parlino::CompositionRoot::Configuration configuration{&settings.keys,
-                                                              (folder + "/cache").toStdString(),
-                                                              (folder + "/clips").toStdString(),
-                                                              folder + "/samples",
-                                                              folder + "/bundle",
-                                                              service.baseURL()};
+        Parlino::CompositionRoot::Configuration configuration{
+            &settings.keys,
+            (folder + "/cache").toStdString(),
+            (folder + "/clips").toStdString(),
+            folder + "/samples",
+            folder + "/bundle",
+            service.baseURL(),
+            (folder + "/recordings").toStdString()};
         compositionRoot = std::make_unique<Parlino::CompositionRoot>(
             std::move(services), settings.clock, time(), configuration,
-            [this](Parlino::CompositionRoot&) {
+            [this](Parlino::CompositionRoot& owner) {
                 ++panelsMade;
-                auto made = std::make_unique<FakePanel>();
+                auto made = std::make_unique<FakePanel>(std::make_unique<Parlino::ClipsViewModel>(
+                    owner.clipLibrary(), &owner.audioOutput(),
+                    std::make_unique<RecordingPlayerFactory>(settings.clock, time()),
+                    settings.keys));
                 panel = made.get();
                 return made;
             });
