@@ -3,6 +3,7 @@
 #include "Base/Sleeper.h"
 #include "Parlino/Shell/AppDelegate.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
+#include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
 #include "Parlino/Style/PointerMotion.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (const auto status = Parlino::handOverToRunningInstance(QApplication::arguments()))
+        return *status;
 
     auto& clock = Base::SteadyClock::shared();
     auto& scheduler = Base::QtScheduler::shared();
@@ -54,5 +57,9 @@ int main(int argc, char** argv) {
                                            Parlino::ClipsViewEnvironment{motion, pointer, keys});
                                    }});
     delegate.launch();
+    Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
+                                      [&] { delegate.openParlino(); });
+    if (!instance.claim() && Parlino::SessionInstance::openRunningPanel())
+        return 0;
     return QApplication::exec();
 }

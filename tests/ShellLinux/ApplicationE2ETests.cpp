@@ -191,6 +191,31 @@ int sheetBottom(const QImage& screen, int x) {
     return y;
 }
 
+// Runs the application's binary once more with `arguments` and `input`; its exit status.
+int runAgain(const QProcessEnvironment& environment, const QStringList& arguments,
+             const QByteArray& input = {}) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PARLINO_APP), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(15000))
+        return -1;
+    return process.exitCode();
+}
+
+// The process that owns the application's name on the session bus; 0 when none does.
+qint64 sessionInstance() {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                 "/org/freedesktop/DBus", "--method",
+                 "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.parlino.app"});
+    gdbus.waitForFinished(3000);
+    const auto match = QRegularExpression("uint32 (\\d+)").match(gdbus.readAllStandardOutput());
+    return match.hasMatch() ? match.captured(1).toLongLong() : 0;
+}
+
 bool storeKey(const QString& key) {
     QProcess store;
     store.start(QStringLiteral("secret-tool"),
@@ -324,6 +349,32 @@ TEST_F(ApplicationE2E, aTapReadsTheSelectionAloudAndTheWindowsFollowTheRead) {
 
     desktop.tap(XK_Escape);
     EXPECT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Panel").has_value(); }));
+}
+
+TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const qint64 first = sessionInstance();
+
+    EXPECT_EQ(runAgain(environment, {}), 0);
+    EXPECT_TRUE(pumpUntil([&] { return desktop.shownWindow("Parlino Panel").has_value(); }));
+    EXPECT_EQ(sessionInstance(), first);
+
+    const QString piped = QStringLiteral("Parlino reads what it is given.");
+    EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+}
+
+TEST_F(ApplicationE2E, readStartsTheApplicationWhenNoneRuns) {
+    app.reset();
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
+
+    const QString piped = QStringLiteral("Nothing ran before this.");
+    EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+    const qint64 started = sessionInstance();
+    EXPECT_NE(started, 0);
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+    if (started)
+        QProcess::execute(QStringLiteral("kill"), {QString::number(started)});
 }
 
 } // namespace
