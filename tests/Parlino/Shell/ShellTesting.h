@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeyboardShortcuts/Storage.h"
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Shell/CompositionRoot.h"
 
@@ -9,9 +10,11 @@
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "support/CaptureFakes.h"
 #include "support/EventLoop.h"
+#include "support/FakeHotKeySystem.h"
 #include "support/FakeNowPlayingCenter.h"
 #include "support/FakeSecretStore.h"
 #include "support/FakeSpeechService.h"
+#include "support/FakeTapEventSource.h"
 #include "support/LogCapture.h"
 #include "support/VirtualTime.h"
 
@@ -122,6 +125,7 @@ inline TestSupport::FakeSpeechService::Response heldAnswer() {
 class RootTest : public ::testing::Test {
 protected:
     RootTest() {
+        KeyboardShortcuts::setStore(settings.suite);
         service.serveSpeech(speech, 1.5);
         auto secretStore = std::make_unique<TestSupport::FakeSecretStore>();
         secrets = secretStore.get();
@@ -141,6 +145,14 @@ protected:
             return factory;
         };
         services.network = &network;
+        auto system = std::make_unique<TestSupport::FakeHotKeySystem>();
+        hotKeys = system.get();
+        services.hotKeys = std::move(system);
+        services.makeTapEventSource = [this] {
+            auto source = std::make_unique<TestSupport::FakeTapEventSource>();
+            tapSources.append(source.get());
+            return source;
+        };
         services.capture = {accessibility,
                             keyPoster,
                             pasteboard,
@@ -173,6 +185,11 @@ protected:
         root().viewModel().onPhaseChange = [this](const Parlino::PlayerViewModel::Phase& phase) {
             phases.append(phase.kind());
         };
+    }
+
+    ~RootTest() override {
+        compositionRoot.reset();
+        KeyboardShortcuts::setStore(nullptr);
     }
 
     Parlino::CompositionRoot& root() { return *compositionRoot; }
@@ -233,6 +250,8 @@ protected:
     TestSupport::FakeNowPlayingCenter* nowPlayingCenter = nullptr;
     FakeReachability* reachability = nullptr;
     QList<std::shared_ptr<RecordingPlayerFactory>> factories;
+    TestSupport::FakeHotKeySystem* hotKeys = nullptr;
+    QList<TestSupport::FakeTapEventSource*> tapSources;
     FakePanel* panel = nullptr;
     int panelsMade = 0;
     QList<Parlino::PlayerViewModel::Phase::Kind> phases;
