@@ -11,7 +11,8 @@
 namespace TestSupport {
 
 // Keeps secrets in memory; answers on the main thread after the call, like the real store.
-// `nextLookup` replaces the answer of the next lookup (a locked item, an error).
+// `nextLookup` replaces the answer of the next lookup (a locked item, an error); while
+// `writeError` or `removeError` is set, writes or removals fail with it and change nothing.
 class FakeSecretStore : public Parlino::SecretStore {
 public:
     void lookup(const QString& account, ReadCompletion completion,
@@ -25,19 +26,27 @@ public:
     }
     void write(const QString& account, const QString& value, WriteCompletion completion,
                std::stop_token cancel = {}) override {
+        using Outcome = Base::Result<void, Parlino::KeychainWriteError>;
+        if (writeError)
+            return answer(std::move(completion), Outcome(Base::failure(*writeError)),
+                          std::move(cancel));
         secrets.insert(account, value);
-        answer(std::move(completion), Base::Result<void, Parlino::KeychainWriteError>(),
-               std::move(cancel));
+        answer(std::move(completion), Outcome(), std::move(cancel));
     }
     void remove(const QString& account, DeleteCompletion completion,
                 std::stop_token cancel = {}) override {
+        using Outcome = Base::Result<void, Parlino::KeychainDeleteError>;
+        if (removeError)
+            return answer(std::move(completion), Outcome(Base::failure(*removeError)),
+                          std::move(cancel));
         secrets.remove(account);
-        answer(std::move(completion), Base::Result<void, Parlino::KeychainDeleteError>(),
-               std::move(cancel));
+        answer(std::move(completion), Outcome(), std::move(cancel));
     }
 
     QHash<QString, QString> secrets;
     std::optional<Parlino::KeychainReadResult> nextLookup;
+    std::optional<Parlino::KeychainWriteError> writeError;
+    std::optional<Parlino::KeychainDeleteError> removeError;
 
 private:
     template <class Completion, class Value>

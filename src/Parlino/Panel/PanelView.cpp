@@ -118,16 +118,7 @@ void PanelView::layOutSheet() {
     const QRect sheet = sheetRect().toAlignedRect();
     m_sheet->setGeometry(sheet);
     // Under Reduce Motion the sheet fades in place instead of sliding.
-    const qreal opacity = m_reveal.opacity();
-    if (opacity < 1 && !m_sheetFade) {
-        m_sheetFade = new QGraphicsOpacityEffect(m_sheet);
-        m_sheet->setGraphicsEffect(m_sheetFade);
-    } else if (opacity >= 1 && m_sheetFade) {
-        m_sheet->setGraphicsEffect(nullptr);
-        m_sheetFade = nullptr;
-    }
-    if (m_sheetFade)
-        m_sheetFade->setOpacity(opacity);
+    setSurfaceOpacity(*m_sheet, m_reveal.opacity());
 
     const qreal inset = m_geometry.topContentInset();
     const qreal padding = std::max<qreal>(4, (inset - headerButtonSide) / 2);

@@ -7,7 +7,6 @@
 
 #include <functional>
 
-class QGraphicsOpacityEffect;
 class QLabel;
 
 namespace Parlino {
@@ -55,7 +54,6 @@ private:
     PanelGeometryBox& m_geometry;
     SurfaceReveal m_reveal;
     ParlinoSurfaceLayer* m_sheet;
-    QGraphicsOpacityEffect* m_sheetFade = nullptr;
     EscPillButton* m_escPill;
     QLabel* m_noRecentAudio;
     HighlightedTextView* m_transcript;

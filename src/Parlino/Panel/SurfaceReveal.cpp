@@ -1,5 +1,8 @@
 #include "Parlino/Panel/SurfaceReveal.h"
 
+#include <QGraphicsOpacityEffect>
+#include <QWidget>
+
 namespace Parlino {
 
 SurfaceReveal::SurfaceReveal(const MotionContext& motion, std::function<Curve(bool)> curve)
@@ -15,12 +18,30 @@ void SurfaceReveal::setRevealed(bool revealed) {
     m_amount.animateTo(target, curve, false);
 }
 
+void SurfaceReveal::jumpTo(bool revealed) {
+    m_amount.jumpTo(revealed ? 1 : 0);
+}
+
 qreal SurfaceReveal::offset(qreal distance) const {
     return m_preferences.reduceMotion() ? 0 : -(1 - m_amount.now()) * distance;
 }
 
 qreal SurfaceReveal::opacity() const {
     return m_preferences.reduceMotion() ? m_amount.now() : 1;
+}
+
+void setSurfaceOpacity(QWidget& widget, qreal opacity) {
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget.graphicsEffect());
+    if (opacity >= 1) {
+        if (effect)
+            widget.setGraphicsEffect(nullptr);
+        return;
+    }
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(&widget);
+        widget.setGraphicsEffect(effect);
+    }
+    effect->setOpacity(opacity);
 }
 
 } // namespace Parlino

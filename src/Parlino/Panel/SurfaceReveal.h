@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace Parlino {
 
 // How far a notch surface has come into view, from 0 (retracted) to 1 (in place). It slides
@@ -17,6 +19,8 @@ public:
     SurfaceReveal(const MotionContext& motion, std::function<Curve(bool revealing)> curve);
 
     void setRevealed(bool revealed);
+    // Stands in or out at once, as a fresh surface does.
+    void jumpTo(bool revealed);
 
     bool isSettled() const { return m_amount.isSettled(); }
     // The vertical offset of a surface that travels `distance` to retract.
@@ -28,5 +32,9 @@ private:
     std::function<Curve(bool)> m_curve;
     AnimatedValue m_amount;
 };
+
+// Draws `widget` and its children at `opacity`, as a surface fading under Reduce Motion is
+// drawn; at full opacity the widget is drawn plainly again.
+void setSurfaceOpacity(QWidget& widget, qreal opacity);
 
 } // namespace Parlino

@@ -1,6 +1,6 @@
 #include "Parlino/Clips/ClipDateLabel.h"
 
-#include "Parlino/StorageTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "ClipsTesting.h"
 #include "Parlino/Services/AudioOutput.h"
-#include "Parlino/ServicesTesting.h"
-#include "Parlino/StorageTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 

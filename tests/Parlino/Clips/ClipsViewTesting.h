@@ -2,9 +2,9 @@
 
 #include "ClipsTesting.h"
 #include "Parlino/Clips/ClipsViewEnvironment.h"
-#include "Parlino/ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "Parlino/Storage/ClipLibrary.h"
-#include "Parlino/StorageTesting.h"
+#include "Parlino/Storage/StorageTesting.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "support/EventLoop.h"
 #include "support/ManualTime.h"

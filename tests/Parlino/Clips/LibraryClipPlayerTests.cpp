@@ -1,7 +1,7 @@
 #include "Parlino/Clips/LibraryClipPlayer.h"
 
 #include "ClipsTesting.h"
-#include "Parlino/ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "Parlino/Panel/PanelController.h"
 
-#include "../ServicesTesting.h"
 #include "Base/NotificationCenter.h"
 #include "Parlino/Panel/NotchPlacement.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "Parlino/Storage/ClipLibrary.h"
 #include "Parlino/Style/MotionPreferences.h"
 #include "Parlino/Style/ParlinoGlass.h"
@@ -443,6 +443,34 @@ TEST_F(PanelControllerTest, theWarningPopupShowsAtOnceOnTheIdleBar) {
         "warning popup force-hidden (surface transition; orderOut, focus-neutral)")));
 }
 
+TEST_F(PanelControllerTest, theWarningsPrimaryButtonHidesItForNowAndDismissSilencesTheRun) {
+    warningModel.setKeyPresence(KeyPresence::absent);
+    startOnIdleBar();
+    FakeSurfaceWindow& warning = window(SurfaceKind::warning);
+    controller.scheduleWarningPopup();
+    controller.retractWarningPopup(false);
+    advance(0.17);
+    EXPECT_TRUE(warning.shown); // still sliding up
+    advance(0.02);
+    EXPECT_FALSE(warning.shown);
+    EXPECT_EQ(warningModel.current(), ActiveWarning::noKey());
+
+    controller.scheduleWarningPopup();
+    ASSERT_TRUE(warning.shown);
+    controller.retractWarningPopup(false);
+    advance(0.1);
+    controller.retractWarningPopup(true); // the second press starts over and decides
+    advance(0.1);
+    EXPECT_TRUE(warning.shown);
+    EXPECT_FALSE(warningModel.dismissedThisSession());
+    advance(0.1);
+    EXPECT_FALSE(warning.shown);
+    EXPECT_EQ(warningModel.current(), ActiveWarning::none());
+    warningModel.setKeyPresence(KeyPresence::unknown);
+    warningModel.setKeyPresence(KeyPresence::absent);
+    EXPECT_EQ(warningModel.current(), ActiveWarning::none());
+}
+
 TEST_F(PanelControllerTest, theWarningPopupFollowsTheSurfacesHome) {
     dropPanel();
     controller.scheduleWarningPopup();
@@ -572,6 +600,64 @@ TEST_F(PanelControllerTest, theTutorialEndsWithoutDismissingWhenThePanelGoes) {
     viewModel.hide();
     EXPECT_FALSE(controller.onboardingPresented());
     EXPECT_EQ(dismissals, 0);
+}
+
+TEST_F(PanelControllerTest, theFirstTutorialWaitsForTheIdleBarAndThenForThePanelToSettle) {
+    controller.presentOnboarding();
+    controller.presentOnboarding(); // already under way: nothing more
+    advance(0.5);
+    EXPECT_EQ(state(), State::hidden);
+
+    controller.start();
+    while (!controller.machine().pinSources.contains(PinSource::onboarding) && clock.now() < 3)
+        advance(0.01);
+    ASSERT_EQ(state(), State::panel);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    EXPECT_FALSE(card.shown); // the sheet has not been seen still yet
+
+    // The sheet grows as a step reveals settings behind the card: the card waits for it.
+    viewModel.setContentMode(PanelContentMode::settings);
+    advance(0.03);
+    EXPECT_FALSE(card.shown);
+    advance(0.03);
+    EXPECT_TRUE(card.shown);
+    EXPECT_TRUE(controller.onboardingGeometry().revealed());
+    EXPECT_LT(card.frame().y(), sheetBottom - 22 - 132); // under the taller sheet
+    EXPECT_EQ(logs.messages().filter(QStringLiteral("onboarding present")).size(), 1);
+    EXPECT_FALSE(logs.contains(QStringLiteral("presenting anyway"))); // never the cap's line
+}
+
+TEST_F(PanelControllerTest, theTutorialPresentsAnywayWhenThePanelHasNotOpenedWithinTwoSeconds) {
+    controller.presentOnboarding(); // never started: the panel cannot open
+    advance(1.95);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    EXPECT_FALSE(card.shown);
+    EXPECT_FALSE(controller.machine().pinSources.contains(PinSource::onboarding));
+
+    advance(0.1);
+    EXPECT_TRUE(logs.contains(
+        QStringLiteral("onboarding: panel never settled — presenting anyway (state=hidden)")));
+    EXPECT_TRUE(controller.machine().pinSources.contains(PinSource::onboarding));
+    EXPECT_TRUE(card.shown);
+    EXPECT_TRUE(controller.onboardingGeometry().revealed());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PanelControllerTest, presentingAgainWhileTheCardLeavesKeepsItsWindowAndStartsOver) {
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    controller.onboardingModel().advance();
+    controller.endOnboarding(false);
+    advance(0.2);
+    controller.presentOnboarding();
+    advance(1);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    EXPECT_TRUE(card.shown);
+    EXPECT_FALSE(card.calls.contains(QStringLiteral("orderOut")));
+    EXPECT_EQ(controller.onboardingGeometry().presentationID(), 2);
+    EXPECT_FALSE(controller.onboardingGeometry().isExiting());
+    EXPECT_EQ(controller.onboardingModel().index(), 0);
 }
 
 TEST_F(PanelControllerTest, escapeInTheBubbleOrPanelClosesTheRead) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Parlino/Services/PlayerViewModel.h"
-#include "Parlino/ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "Parlino/Style/MotionPreferences.h"
 
 #include "support/ManualTime.h"

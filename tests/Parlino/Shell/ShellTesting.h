@@ -4,10 +4,10 @@
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Shell/CompositionRoot.h"
 
-#include "../../PlaybackLinux/TestAudio.h"
-#include "../ServicesTesting.h"
+#include "Parlino/Services/ServicesTesting.h"
 #include "Playback/Linux/NullOutput.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
+#include "Playback/Linux/TestAudio.h"
 #include "support/CaptureFakes.h"
 #include "support/EventLoop.h"
 #include "support/FakeHotKeySystem.h"

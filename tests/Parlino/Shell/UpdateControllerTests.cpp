@@ -1,7 +1,7 @@
 #include "Parlino/Shell/UpdateController.h"
 
+#include "Parlino/Services/ServicesTesting.h"
 #include "Parlino/Services/SettingsKeys.h"
-#include "Parlino/ServicesTesting.h"
 #include "Parlino/Shell/BuildInformation.h"
 #include "UpdateTesting.h"
 #include "support/EventLoop.h"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "Parlino/Services/SecretStore.h"
+#include "TTS/Endpoint.h"
+
+#include <QString>
+#include <QUrl>
+
+namespace Parlino {
+
+// The key store's account of the service's API key.
+inline const QString apiKeyAccount = QStringLiteral("elevenlabs-api-key");
+
+// The credential of every request made with the saved key: it reads the key store each time it
+// is asked, and a key that is absent, locked or unreadable fails as unauthorized. The store
+// must outlive every request.
+TTS::Endpoint::Credential apiKeyCredential(SecretStore& store);
+
+// The service's web page where the user makes and copies API keys.
+QUrl apiKeysPage();
+
+} // namespace Parlino

@@ -1,0 +1,178 @@
+#include "Parlino/Settings/APIKeyPaneModel.h"
+
+#include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/APIKeyCredential.h"
+#include "TTS/ElevenLabsClient.h"
+
+#include <QLocale>
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace {
+
+using Core::TTSError;
+
+const QString emptyStatus = QStringLiteral("Enter a key first.");
+const QString rejectedStatus =
+    QStringLiteral("That key was rejected — check for typos and try again.");
+const QString networkStatus =
+    QStringLiteral("Couldn't reach ElevenLabs — check your connection and try Save again.");
+
+// What a finished check means for the pane: whether the key is stored, and the status then.
+struct CheckOutcome {
+    bool stores;
+    QString status;
+};
+
+CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result) {
+    if (result) {
+        if (const auto& quota = result->quota()) {
+            const QLocale locale;
+            return {true, QStringLiteral("Valid ✓ — %1 / %2 characters used this month.")
+                              .arg(locale.toString(quota->used), locale.toString(quota->limit))};
+        }
+        return {true, QStringLiteral("Valid ✓ — this key can't read account usage, but "
+                                     "text-to-speech will still work.")};
+    }
+    switch (result.error().kind()) {
+    case TTSError::Kind::accountInProbation:
+        return {true, QStringLiteral("Valid ✓ — ElevenLabs has your cloned voices on hold. "
+                                     "Built-in voices work; ask ElevenLabs support to lift it.")};
+    case TTSError::Kind::insufficientCredits:
+        return {true, QStringLiteral("Valid ✓ — your ElevenLabs account is out of credits. "
+                                     "Add credits or upgrade to use playback.")};
+    case TTSError::Kind::unauthorized:
+        return {false, rejectedStatus};
+    case TTSError::Kind::network:
+        return {false, networkStatus};
+    case TTSError::Kind::providerFault:
+    case TTSError::Kind::insufficientPermissions:
+    case TTSError::Kind::entitlementExceeded:
+    case TTSError::Kind::textTooLong:
+        return {false, APIKeyPaneModel::troubleStatus};
+    }
+    Q_UNREACHABLE();
+}
+
+// No header may carry a line break or another control character, so such a key cannot work.
+bool hasControlCharacter(const QString& key) {
+    return std::any_of(key.cbegin(), key.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+} // namespace
+
+APIKeyPaneModel::APIKeyPaneModel(SecretStore& store, QUrl serviceBaseURL,
+                                 QNetworkAccessManager& session,
+                                 Base::NotificationCenter& notifications, QObject* parent)
+    : QObject(parent), m_store(store), m_serviceBaseURL(std::move(serviceBaseURL)),
+      m_session(session), m_notifications(notifications) {
+    readStore();
+}
+
+APIKeyPaneModel::~APIKeyPaneModel() {
+    m_lifetime.request_stop();
+}
+
+void APIKeyPaneModel::setKeyInput(const QString& text) {
+    if (text == m_keyInput)
+        return;
+    m_keyInput = text;
+    emit keyInputChanged();
+}
+
+void APIKeyPaneModel::reload() {
+    setKeyInput({});
+    setStatus({});
+    readStore();
+}
+
+void APIKeyPaneModel::readStore() {
+    const qint64 token = ++m_readToken;
+    m_store.read(
+        apiKeyAccount,
+        [this, token](KeychainReadResult result) {
+            if (token != m_readToken)
+                return;
+            using Kind = KeychainReadResult::Kind;
+            if (result.kind() == Kind::locked)
+                setStatus(lockedStatus);
+            setLayout(result.kind() == Kind::found ? Layout::saved : Layout::entry);
+        },
+        m_lifetime.get_token());
+}
+
+void APIKeyPaneModel::validateAndSave() {
+    const qint64 generation = ++m_generation;
+    const QString key = m_keyInput.trimmed();
+    if (key.isEmpty())
+        return setStatus(emptyStatus);
+    if (hasControlCharacter(key))
+        return setStatus(rejectedStatus);
+    const TTS::ElevenLabsClient client(
+        TTS::Endpoint{m_serviceBaseURL,
+                      [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
+        m_session);
+    client.validateKey(
+        [this, generation, key](Base::Result<TTS::KeyValidation, TTSError> result) {
+            if (generation != m_generation)
+                return;
+            const CheckOutcome outcome = outcomeOf(result);
+            if (outcome.stores)
+                store(generation, key, outcome.status);
+            else
+                setStatus(outcome.status);
+        },
+        m_lifetime.get_token());
+}
+
+void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString& status) {
+    m_store.write(
+        apiKeyAccount, key,
+        [this, generation, status](Base::Result<void, KeychainWriteError> written) {
+            if (generation != m_generation)
+                return;
+            if (!written)
+                return setStatus(troubleStatus);
+            ++m_readToken; // what an earlier read found is out of date
+            setKeyInput({});
+            setLayout(Layout::saved);
+            m_notifications.post(apiKeyChanged);
+            setStatus(status);
+        },
+        m_lifetime.get_token());
+}
+
+void APIKeyPaneModel::removeKey() {
+    ++m_generation;
+    ++m_readToken;
+    setLayout(Layout::entry);
+    setStatus({});
+    setKeyInput({});
+    m_store.remove(
+        apiKeyAccount,
+        [this](const Base::Result<void, KeychainDeleteError>&) {
+            m_notifications.post(apiKeyChanged);
+            // A removal that failed leaves the key where it was; show it as saved again.
+            readStore();
+        },
+        m_lifetime.get_token());
+}
+
+void APIKeyPaneModel::setLayout(Layout layout) {
+    if (layout == m_layout)
+        return;
+    m_layout = layout;
+    emit layoutChanged();
+}
+
+void APIKeyPaneModel::setStatus(const QString& status) {
+    if (status == m_status)
+        return;
+    m_status = status;
+    emit statusChanged();
+}
+
+} // namespace Parlino

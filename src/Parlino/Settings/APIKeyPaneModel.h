@@ -1,0 +1,72 @@
+#pragma once
+
+#include "Base/NotificationCenter.h"
+#include "Parlino/Services/SecretStore.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include <stop_token>
+
+class QNetworkAccessManager;
+
+namespace Parlino {
+
+// The API key pane: has the service check a typed key, stores it when the service accepts it,
+// and removes a stored key; each save and removal posts the key-changed notification. Every
+// press of "Validate & Save" or "Remove Key" starts a new generation, and a check that finishes
+// after a newer one started changes nothing. Main thread only.
+class APIKeyPaneModel : public QObject {
+    Q_OBJECT
+
+public:
+    // `reading` until the key store has said whether a key is saved.
+    enum class Layout { reading, entry, saved };
+
+    static inline const QString lockedStatus =
+        QStringLiteral("Your saved key is locked to a previous build — re-enter it to continue.");
+    static inline const QString troubleStatus = QStringLiteral(
+        "ElevenLabs is having trouble right now — please try Save again in a moment.");
+
+    APIKeyPaneModel(SecretStore& store, QUrl serviceBaseURL, QNetworkAccessManager& session,
+                    Base::NotificationCenter& notifications, QObject* parent = nullptr);
+    ~APIKeyPaneModel() override;
+
+    Layout layout() const { return m_layout; }
+    const QString& keyInput() const { return m_keyInput; }
+    void setKeyInput(const QString& text);
+    // One line of feedback; empty for none.
+    const QString& status() const { return m_status; }
+    qint64 generation() const { return m_generation; }
+
+    // Starts the pane afresh: an empty field and status, and the key store read again.
+    void reload();
+    // Checks the trimmed field with the service and stores the key when it is accepted.
+    void validateAndSave();
+    void removeKey();
+
+signals:
+    void layoutChanged();
+    void keyInputChanged();
+    void statusChanged();
+
+private:
+    void readStore();
+    void store(qint64 generation, const QString& key, const QString& status);
+    void setLayout(Layout layout);
+    void setStatus(const QString& status);
+
+    SecretStore& m_store;
+    const QUrl m_serviceBaseURL;
+    QNetworkAccessManager& m_session;
+    Base::NotificationCenter& m_notifications;
+    Layout m_layout = Layout::reading;
+    QString m_keyInput;
+    QString m_status;
+    qint64 m_generation = 0;
+    qint64 m_readToken = 0; // a store read whose token has moved on is stale
+    std::stop_source m_lifetime;
+};
+
+} // namespace Parlino

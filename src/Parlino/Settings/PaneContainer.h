@@ -1,0 +1,26 @@
+#pragma once
+
+#include "Parlino/Settings/SettingsServices.h"
+
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace Parlino {
+
+class FadingScrollView;
+
+// The scrolling column of a settings pane: its cards from the top, under a fading scroll bar.
+class PaneContainer final : public QWidget {
+public:
+    PaneContainer(const SettingsServices& services, QWidget* parent = nullptr);
+
+    void addCard(QWidget* card);
+    FadingScrollView& scrollView() const { return *m_scroll; }
+
+private:
+    FadingScrollView* m_scroll;
+    QVBoxLayout* m_column;
+};
+
+} // namespace Parlino

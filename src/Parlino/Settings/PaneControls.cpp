@@ -1,0 +1,110 @@
+#include "Parlino/Settings/PaneControls.h"
+
+#include "Parlino/Style/Theme.h"
+
+#include <QDesktopServices>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace Parlino {
+
+namespace {
+
+constexpr qreal buttonRadius = 6;
+constexpr QMargins buttonPadding{12, 4, 12, 4};
+constexpr double disabledOpacity = 0.4;
+
+QFont pixelFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
+    QFont font;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace
+
+namespace PaneText {
+
+const QColor& secondary() {
+    return Theme::white60();
+}
+
+const QColor& tertiary() {
+    return Theme::white34();
+}
+
+} // namespace PaneText
+
+QLabel* paneText(const QString& text, int pixelSize, QFont::Weight weight, const QColor& colour) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(pixelFont(pixelSize, weight));
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
+}
+
+PaneButton::PaneButton(const QString& text, Role role, const MotionContext& motion, QWidget* parent)
+    : ParlinoButton({.scale = 0.97,
+                     .pressedScale = 0.97,
+                     .brightness = 0.06,
+                     .pressedBrightness = 0.06,
+                     .backdrop = std::nullopt,
+                     .backdropCornerRadius = 8,
+                     .hover = true},
+                    motion, parent),
+      m_role(role) {
+    setText(text);
+    setAccessibleName(text);
+    setFont(pixelFont(PaneText::body));
+    setCursor(Qt::PointingHandCursor);
+}
+
+QSize PaneButton::sizeHint() const {
+    const QSize text = fontMetrics().size(Qt::TextSingleLine, this->text());
+    return text.grownBy(buttonPadding);
+}
+
+void PaneButton::paintLabel(QPainter& painter, const QRectF& rect) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(painter.opacity() * disabledOpacity);
+    QPainterPath border;
+    border.addRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), buttonRadius, buttonRadius);
+    painter.fillPath(border, Theme::white(0.1));
+    painter.strokePath(border, QPen(Theme::white(0.12), 1));
+    painter.setFont(font());
+    painter.setPen(m_role == Role::destructive ? Theme::red() : Theme::white85());
+    painter.drawText(rect, Qt::AlignCenter, text());
+    painter.restore();
+}
+
+void PaneButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange)
+        update();
+    ParlinoButton::changeEvent(event);
+}
+
+ParlinoTextButton* linkButton(const QString& title, const QUrl& page, const MotionContext& motion) {
+    auto* link = new ParlinoTextButton(title, pixelFont(PaneText::body), Theme::accent(),
+                                       {.scale = 0.97,
+                                        .pressedScale = 0.93,
+                                        .brightness = 0.06,
+                                        .pressedBrightness = -0.05,
+                                        .backdrop = QColor(Qt::transparent),
+                                        .backdropCornerRadius = 8,
+                                        .hover = true},
+                                       motion);
+    link->setAccessibleName(title);
+    link->setCursor(Qt::PointingHandCursor);
+    QObject::connect(link, &QAbstractButton::clicked, link,
+                     [page] { QDesktopServices::openUrl(page); });
+    return link;
+}
+
+} // namespace Parlino

@@ -1,0 +1,163 @@
+#include "Parlino/Settings/SettingsView.h"
+
+#include "Parlino/Settings/APIKeyPane.h"
+#include "Parlino/Settings/AppearancePane.h"
+#include "Parlino/Settings/GeneralPane.h"
+#include "Parlino/Settings/PaneContainer.h"
+#include "Parlino/Settings/PlaybackPane.h"
+#include "Parlino/Settings/SectionCard.h"
+#include "Parlino/Settings/SettingsSidebar.h"
+#include "Parlino/Settings/ShortcutsPane.h"
+#include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace Parlino {
+
+namespace {
+
+// The line between the sidebar and the detail.
+class Divider final : public QWidget {
+public:
+    Divider() { setFixedWidth(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::white08()); }
+};
+
+void setOpacity(QWidget* widget, double opacity) {
+    if (!widget)
+        return;
+    if (opacity >= 1) {
+        widget->setGraphicsEffect(nullptr);
+        return;
+    }
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(widget->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect;
+        widget->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(opacity);
+}
+
+// A pane that is still to be built: its card, with nothing in it yet.
+QWidget* placeholderPane(SettingsPane pane, const SettingsServices& services) {
+    auto* container = new PaneContainer(services);
+    container->addCard(new SectionCard(title(pane)));
+    return container;
+}
+
+} // namespace
+
+SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation& navigation,
+                           bool embedded, qreal topContentInset, QWidget* parent)
+    : QWidget(parent), m_services(services), m_embedded(embedded),
+      m_topContentInset(embedded ? topContentInset : 0),
+      m_sidebarModel(navigation, services.motion.scheduler, services.terminate),
+      m_apiKeyModel(services.secrets, services.serviceBaseURL, services.session,
+                    services.notifications),
+      m_sidebar(new SettingsSidebar(m_sidebarModel, services.motion, embedded, topContentInset)),
+      m_detailHost(new QWidget), m_transition(services.motion.clock, 1),
+      m_frames(
+          services.motion.scheduler, [this] { layOutDetail(); },
+          [this] { return !m_transition.isSettled(); }) {
+    setObjectName(QStringLiteral("SettingsView"));
+    setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
+    setPalette(Theme::darkPalette()); // the key field and the labels, in either host
+    if (!embedded)
+        setFixedSize(windowWidth, windowHeight);
+    m_sidebar->setFixedWidth(embedded ? panelSidebarWidth : windowSidebarWidth);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_sidebar);
+    layout->addWidget(new Divider);
+    layout->addWidget(m_detailHost, 1);
+    m_detailHost->installEventFilter(this);
+
+    connect(&navigation, &SettingsNavigation::selectionChanged, this,
+            [this] { showSelection(true); });
+    showSelection(false);
+}
+
+SettingsView::~SettingsView() = default;
+
+QWidget* SettingsView::makeDetail(SettingsPane pane) {
+    switch (pane) {
+    case SettingsPane::apiKey:
+        m_apiKeyModel.reload();
+        return new APIKeyPane(m_apiKeyModel, m_services);
+    case SettingsPane::usage:
+        return new UsagePane(m_services);
+    case SettingsPane::general:
+        return new GeneralPane(m_services, m_services.showOnboarding);
+    case SettingsPane::appearance:
+        return new AppearancePane(m_services);
+    case SettingsPane::playback:
+        return new PlaybackPane(m_services);
+    case SettingsPane::shortcuts:
+        return new ShortcutsPane(m_services);
+    case SettingsPane::quit:
+        return new QWidget;
+    // A placeholder until the voices pane is built (issue 33).
+    case SettingsPane::voice:
+        return placeholderPane(pane, m_services);
+    }
+    Q_UNREACHABLE();
+}
+
+void SettingsView::showSelection(bool animated) {
+    delete m_leavingPane;
+    m_leavingPane = m_pane;
+    m_pane = makeDetail(m_sidebarModel.navigation().selection());
+    m_pane->setParent(m_detailHost);
+    const bool reduceMotion = m_services.motion.preferences.reduceMotion();
+    if (animated) {
+        m_transition.jumpTo(0);
+        m_transition.animateTo(
+            1, Curve::easeOut(reduceMotion ? reducedTransitionSeconds : transitionSeconds), false);
+        m_frames.start();
+    } else {
+        m_transition.jumpTo(1);
+    }
+    layOutDetail();
+    m_pane->show();
+}
+
+void SettingsView::layOutDetail() {
+    const double progress = m_transition.now();
+    const QRect area = m_detailHost->rect().adjusted(0, qRound(m_topContentInset), 0, 0);
+    const bool reduceMotion = m_services.motion.preferences.reduceMotion();
+    if (m_pane) {
+        const int rise = reduceMotion ? 0 : qRound(transitionRise * (1 - progress));
+        m_pane->setGeometry(area.translated(0, rise));
+        setOpacity(m_pane, progress);
+    }
+    if (m_leavingPane) {
+        if (progress >= 1) {
+            delete m_leavingPane;
+        } else {
+            m_leavingPane->setGeometry(area);
+            setOpacity(m_leavingPane, 1 - progress);
+        }
+    }
+}
+
+void SettingsView::paintEvent(QPaintEvent*) {
+    if (!m_embedded)
+        QPainter(this).fillRect(rect(), Theme::ink());
+}
+
+bool SettingsView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_detailHost && event->type() == QEvent::Resize)
+        layOutDetail();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace Parlino

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "Parlino/Settings/APIKeyPaneModel.h"
+#include "Parlino/Settings/SettingsServices.h"
+#include "Parlino/Settings/SettingsSidebarModel.h"
+#include "Parlino/Style/AnimatedValue.h"
+#include "Parlino/Style/FrameDriver.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace Parlino {
+
+class SettingsSidebar;
+
+// The whole settings surface: the sidebar of sections with the two-press Quit row, a divider,
+// and the detail, rebuilt for every selection with a short fade and rise. In the settings
+// window (`embedded` false) it is 760 × 560 on the solid ground; in the panel it fills what it
+// is given, on glass, and keeps `topContentInset` free above the rows and the detail.
+class SettingsView final : public QWidget {
+public:
+    static constexpr int windowWidth = 760;
+    static constexpr int windowHeight = 560;
+    static constexpr int windowSidebarWidth = 200;
+    static constexpr int panelSidebarWidth = 170;
+    static constexpr double transitionSeconds = 0.18;
+    static constexpr double reducedTransitionSeconds = 0.12;
+    static constexpr qreal transitionRise = 6;
+
+    SettingsView(const SettingsServices& services, SettingsNavigation& navigation, bool embedded,
+                 qreal topContentInset, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    const SettingsSidebarModel& sidebarModel() const { return m_sidebarModel; }
+    SettingsSidebar& sidebar() const { return *m_sidebar; }
+    // The pane view now shown.
+    QWidget* detail() const { return m_pane; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* makeDetail(SettingsPane pane);
+    void showSelection(bool animated);
+    void layOutDetail();
+
+    SettingsServices m_services;
+    bool m_embedded;
+    qreal m_topContentInset;
+    SettingsSidebarModel m_sidebarModel;
+    // Kept for the life of the view, so a check outlives a visit to another pane.
+    APIKeyPaneModel m_apiKeyModel;
+    SettingsSidebar* m_sidebar;
+    QWidget* m_detailHost;
+    QPointer<QWidget> m_pane;
+    QPointer<QWidget> m_leavingPane;
+    AnimatedValue m_transition;
+    FrameDriver m_frames;
+};
+
+} // namespace Parlino

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Parlino/Settings/SettingsServices.h"
+
+#include <QWidget>
+
+namespace Parlino {
+
+class SettingsNavigation;
+class SettingsView;
+
+// The standalone settings window: "Parlino Settings", 760 × 560, dark, centred on the screen
+// once when it is made. Closing only hides it, so it keeps its pane and state for the next
+// showing. The owner makes it on first use and keeps it.
+class SettingsWindow final : public QWidget {
+public:
+    SettingsWindow(const SettingsServices& services, SettingsNavigation& navigation,
+                   QWidget* parent = nullptr);
+
+    SettingsView& view() const { return *m_view; }
+
+    // Shows the window in front and gives it the keyboard.
+    void present();
+
+private:
+    SettingsView* m_view;
+};
+
+} // namespace Parlino

@@ -1,0 +1,224 @@
+#include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Settings/APIKeyPaneModel.h"
+
+#include "SettingsTesting.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace SettingsTesting;
+using Layout = APIKeyPaneModel::Layout;
+
+namespace {
+
+const QString userRoute = QStringLiteral("/v1/user");
+
+struct APIKeyPaneModelTest : ::testing::Test, PaneServices {
+    APIKeyPaneModelTest() {
+        observer = notifications.addObserver(apiKeyChanged, [this](auto&) { ++posts; });
+    }
+
+    std::unique_ptr<APIKeyPaneModel> makeModel() {
+        auto model =
+            std::make_unique<APIKeyPaneModel>(store, service.baseURL(), session, notifications);
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() != Layout::reading; }));
+        return model;
+    }
+
+    // Types `key`, presses "Validate & Save" and waits for the status it ends with.
+    void save(APIKeyPaneModel& model, const QString& key) {
+        QSignalSpy statusChanges(&model, &APIKeyPaneModel::statusChanged);
+        model.setKeyInput(key);
+        model.validateAndSave();
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return statusChanges.count() > 0; }));
+    }
+
+    std::optional<QString> storedKey() const {
+        return store.secrets.contains(apiKeyAccount) ? std::optional(store.secrets[apiKeyAccount])
+                                                     : std::nullopt;
+    }
+
+    Base::NotificationCenter notifications;
+    Base::NotificationCenter::ObserverToken observer;
+    int posts = 0;
+};
+
+TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo) {
+    store.secrets[apiKeyAccount] = QStringLiteral("saved");
+    auto saved = makeModel();
+    EXPECT_EQ(saved->layout(), Layout::saved);
+    EXPECT_EQ(saved->status(), QString());
+
+    store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
+    auto locked = makeModel();
+    EXPECT_EQ(locked->layout(), Layout::entry);
+    EXPECT_EQ(locked->status(), APIKeyPaneModel::lockedStatus);
+
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::failed);
+    auto unreadable = makeModel();
+    EXPECT_EQ(unreadable->layout(), Layout::entry);
+    EXPECT_EQ(unreadable->status(), QString());
+}
+
+TEST_F(APIKeyPaneModelTest, EveryAcceptedKeyIsStoredTrimmedWithItsStatus) {
+    struct Row {
+        Response answer;
+        QString status;
+    };
+    const Row rows[] = {
+        {quotaAnswer(12345, 100000),
+         QStringLiteral("Valid ✓ — 12,345 / 100,000 characters used this month.")},
+        {Response::error(403, QStringLiteral("missing_permissions"), {}),
+         QStringLiteral("Valid ✓ — this key can't read account usage, but text-to-speech will "
+                        "still work.")},
+        {probationAnswer(),
+         QStringLiteral("Valid ✓ — ElevenLabs has your cloned voices on hold. Built-in voices "
+                        "work; ask ElevenLabs support to lift it.")},
+        {Response::error(402, QStringLiteral("quota_exceeded"), {}),
+         QStringLiteral("Valid ✓ — your ElevenLabs account is out of credits. Add credits or "
+                        "upgrade to use playback.")},
+    };
+    for (const Row& row : rows) {
+        store.secrets.clear();
+        posts = 0;
+        service.on("GET", userRoute, row.answer);
+        auto model = makeModel();
+        save(*model, QStringLiteral("  sk-good\n"));
+        EXPECT_EQ(model->status(), row.status);
+        EXPECT_EQ(storedKey(), QStringLiteral("sk-good"));
+        EXPECT_EQ(service.requests().last().header("xi-api-key"), QByteArray("sk-good"));
+        EXPECT_EQ(model->keyInput(), QString());
+        EXPECT_EQ(model->layout(), Layout::saved);
+        EXPECT_EQ(posts, 1);
+    }
+}
+
+TEST_F(APIKeyPaneModelTest, ARefusedKeyIsNotStoredAndStaysInTheField) {
+    struct Row {
+        std::optional<Response> answer; // none: the service is down
+        QString status;
+    };
+    const Row rows[] = {
+        {Response::error(401, QStringLiteral("invalid_api_key"), {}),
+         QStringLiteral("That key was rejected — check for typos and try again.")},
+        {Response::error(500, QStringLiteral("oops"), {}), APIKeyPaneModel::troubleStatus},
+        {Response::json(Base::Json::Value{{"subscription", "garbled"}}),
+         APIKeyPaneModel::troubleStatus},
+        {std::nullopt,
+         QStringLiteral("Couldn't reach ElevenLabs — check your connection and try Save again.")},
+    };
+    for (const Row& row : rows) {
+        if (row.answer)
+            service.on("GET", userRoute, *row.answer);
+        else
+            service.stop();
+        auto model = makeModel();
+        save(*model, QStringLiteral("sk-bad"));
+        EXPECT_EQ(model->status(), row.status);
+        EXPECT_EQ(model->keyInput(), QStringLiteral("sk-bad"));
+        EXPECT_EQ(model->layout(), Layout::entry);
+    }
+    EXPECT_EQ(storedKey(), std::nullopt);
+    EXPECT_EQ(posts, 0);
+}
+
+TEST_F(APIKeyPaneModelTest, BlankKeysAndKeysWithControlCharactersNeverReachTheService) {
+    auto model = makeModel();
+    save(*model, QStringLiteral("   \n"));
+    EXPECT_EQ(model->status(), QStringLiteral("Enter a key first."));
+    save(*model, QStringLiteral("sk-one\nX-Other: header"));
+    EXPECT_EQ(model->status(),
+              QStringLiteral("That key was rejected — check for typos and try again."));
+    save(*model, QStringLiteral("   "));
+    save(*model, QStringLiteral("sk\u0007bell"));
+    EXPECT_EQ(model->status(),
+              QStringLiteral("That key was rejected — check for typos and try again."));
+    EXPECT_TRUE(service.requests().isEmpty());
+    EXPECT_EQ(storedKey(), std::nullopt);
+}
+
+TEST_F(APIKeyPaneModelTest, AFailedWriteNeverReportsSuccess) {
+    store.writeError = KeychainWriteError{KeychainStatus::failed};
+    for (const Response& answer :
+         {quotaAnswer(1, 2), Response::error(403, QStringLiteral("missing_permissions"), {}),
+          probationAnswer(), Response::error(402, QStringLiteral("quota_exceeded"), {})}) {
+        service.on("GET", userRoute, answer);
+        auto model = makeModel();
+        save(*model, QStringLiteral("sk-good"));
+        EXPECT_EQ(model->status(), APIKeyPaneModel::troubleStatus);
+        EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
+        EXPECT_EQ(model->layout(), Layout::entry);
+    }
+    EXPECT_EQ(posts, 0);
+}
+
+TEST_F(APIKeyPaneModelTest, ACheckOvertakenByANewerPressOrARemovalChangesNothing) {
+    // Answers for the first key wait until released; the second key is answered at once.
+    service.on("GET", userRoute, [](const TestSupport::FakeSpeechService::Request& request) {
+        auto answer = quotaAnswer(request.header("xi-api-key") == "sk-first" ? 1 : 2, 10);
+        answer.held = request.header("xi-api-key") == "sk-first";
+        return answer;
+    });
+    auto model = makeModel();
+    model->setKeyInput(QStringLiteral("sk-first"));
+    model->validateAndSave();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
+    save(*model, QStringLiteral("sk-second"));
+    EXPECT_EQ(model->status(), QStringLiteral("Valid ✓ — 2 / 10 characters used this month."));
+
+    model->setKeyInput(QStringLiteral("sk-first"));
+    model->validateAndSave();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 3; }));
+    model->removeKey();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return posts == 2; }));
+    QSignalSpy statusChanges(model.get(), &APIKeyPaneModel::statusChanged);
+    service.releaseHeld();
+    // The held answers reach the client; neither of the checks they belong to may act.
+    TestSupport::pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(storedKey(), std::nullopt);
+    EXPECT_EQ(posts, 2);
+    EXPECT_EQ(statusChanges.count(), 0);
+    EXPECT_EQ(model->layout(), Layout::entry);
+}
+
+TEST_F(APIKeyPaneModelTest, RemovingClearsTheStatusAndShowsWhatTheStoreStillHolds) {
+    service.on("GET", userRoute, quotaAnswer(5, 10));
+    auto model = makeModel();
+    save(*model, QStringLiteral("sk-good"));
+    ASSERT_FALSE(model->status().isEmpty());
+
+    store.removeError = KeychainDeleteError{KeychainStatus::failed};
+    model->removeKey();
+    EXPECT_EQ(model->status(), QString());
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+    EXPECT_EQ(posts, 2);
+
+    store.removeError.reset();
+    model->removeKey();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return posts == 3; }));
+    TestSupport::drainEvents();
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(storedKey(), std::nullopt);
+}
+
+TEST_F(APIKeyPaneModelTest, TheSavedKeyCredentialReadsTheStoreOnEveryRequest) {
+    const auto credential = apiKeyCredential(store);
+    std::optional<TTS::Endpoint::KeyResult> result;
+    const auto ask = [&] {
+        result.reset();
+        credential([&](TTS::Endpoint::KeyResult key) { result = std::move(key); });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }));
+    };
+    ask();
+    EXPECT_EQ(result->error(), Core::TTSError::unauthorized());
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    ask();
+    EXPECT_EQ(result->value(), QStringLiteral("sk-saved"));
+    store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
+    ask();
+    EXPECT_EQ(result->error(), Core::TTSError::unauthorized());
+}
+
+} // namespace

@@ -1,0 +1,282 @@
+#include "KeyboardShortcuts/Recorder.h"
+#include "KeyboardShortcuts/ShortcutRegistry.h"
+#include "Parlino/Services/AppShortcutNames.h"
+#include "Parlino/Settings/AppearancePane.h"
+#include "Parlino/Settings/GeneralPane.h"
+#include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Settings/PlaybackPane.h"
+#include "Parlino/Settings/SettingsNavigation.h"
+#include "Parlino/Settings/SettingsServices.h"
+#include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Settings/ShortcutsPane.h"
+#include "Parlino/Storage/StorageFiles.h"
+#include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/ParlinoButton.h"
+#include "Parlino/Style/PointerMotion.h"
+#include "Parlino/Style/Theme.h"
+
+#include "PaneTesting.h"
+#include "support/EventLoop.h"
+#include "support/FakeKeyboardLayout.h"
+#include "support/FakeSecretStore.h"
+#include "support/Screenshots.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Parlino;
+using KeyboardShortcuts::Shortcut;
+namespace Names = AppShortcutNames;
+
+namespace {
+
+const Shortcut controlShiftS(1, KeyboardShortcuts::CarbonModifier::control |
+                                    KeyboardShortcuts::CarbonModifier::shift);
+const Shortcut commandR(15, KeyboardShortcuts::CarbonModifier::command);
+
+struct PreferencePanesTest : PaneTesting::PaneTest {
+    QString cacheFile() const {
+        return StorageFiles::toText(cacheRoot / "audio" / "entry" / "0.mp3");
+    }
+    void writeCacheFile(qint64 bytes) {
+        std::filesystem::create_directories(cacheRoot / "audio" / "entry");
+        QFile file(cacheFile());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(bytes, 'x'));
+    }
+    void clearAllShortcuts() {
+        for (const auto& name : Names::all())
+            KeyboardShortcuts::setShortcut(std::nullopt, name);
+    }
+    void write(const auto& key, const auto& value) {
+        Defaults::set(key, value);
+        TestSupport::drainEvents();
+    }
+    template <class T> T& find(QWidget& pane, const char* name) {
+        auto* child = pane.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return *child;
+    }
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler{clock};
+    MotionPreferences preferences;
+    PointerMotion pointer{clock, scheduler};
+    TestSupport::FakeSecretStore secrets;
+    QNetworkAccessManager session;
+    Base::NotificationCenter notifications;
+    int tutorials = 0;
+    SettingsServices services{secrets,
+                              session,
+                              QUrl(),
+                              notifications,
+                              {clock, scheduler, preferences},
+                              pointer,
+                              [] {},
+                              keys,
+                              registry,
+                              loginItem,
+                              desktopSettings,
+                              recordings.recordings,
+                              cacheRoot,
+                              QStringLiteral("Parlino 1.2 (45)"),
+                              [this] { ++tutorials; }};
+};
+
+TEST_F(PreferencePanesTest, ShortcutsPaneWarnsAndDisablesTheTapControlsWhileTheTapIsOff) {
+    clearAllShortcuts();
+    write(keys.rightCommandTapEnabled, false);
+    ShortcutsPane pane(services);
+    EXPECT_FALSE(pane.warning().isHidden());
+    EXPECT_FALSE(pane.tapKeyPicker().isEnabled());
+    EXPECT_FALSE(pane.doubleTapToggle().isEnabled());
+
+    write(keys.rightCommandTapEnabled, true);
+    EXPECT_TRUE(pane.warning().isHidden());
+    EXPECT_TRUE(pane.tapKeyPicker().isEnabled());
+    EXPECT_TRUE(pane.doubleTapToggle().isEnabled());
+    EXPECT_EQ(pane.doubleTapToggle().text(), QStringLiteral("Double-tap Right ⌘"));
+}
+
+TEST_F(PreferencePanesTest, TapKeyPickerShowsRightCommandForAnUnknownValueWithoutRewritingIt) {
+    write(keys.tapModifier, QStringLiteral("capsLock"));
+    ShortcutsPane pane(services);
+    EXPECT_EQ(pane.tapKeyPicker().currentText(), QStringLiteral("Right ⌘"));
+    EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("capsLock"));
+
+    emit pane.tapKeyPicker().activated(1);
+    TestSupport::drainEvents();
+    EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("rightOption"));
+    EXPECT_EQ(pane.doubleTapToggle().text(), QStringLiteral("Double-tap Right ⌥"));
+}
+
+TEST_F(PreferencePanesTest, RecordersRefuseACombinationAnotherShortcutUses) {
+    TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
+    clearAllShortcuts();
+    KeyboardShortcuts::setShortcut(controlShiftS, Names::readSelection());
+    ShortcutsPane pane(services);
+    auto& recorder = pane.recorder(Names::openPanel()).control().model();
+    QStringList alerts;
+    recorder.presentAlert = [&](const KeyboardShortcuts::Alert& alert) {
+        alerts.append(alert.message);
+        return 1000;
+    };
+    recorder.startRecording();
+    const QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 0,
+                          quint32(controlShiftS.carbonKeyCode()),
+                          quint32(controlShiftS.carbonModifiers()));
+    recorder.handleKey(press);
+    recorder.endRecording();
+    EXPECT_EQ(alerts,
+              QStringList{QStringLiteral("This combination is already used by “Read selection”.")});
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::openPanel()), std::nullopt);
+}
+
+TEST_F(PreferencePanesTest, ResetAsksForASecondPressThenRestoresEverything) {
+    clearAllShortcuts();
+    KeyboardShortcuts::setShortcut(commandR, Names::replayLast());
+    write(keys.rightCommandTapEnabled, false);
+    write(keys.rightCommandDoubleTapReplayEnabled, false);
+    write(keys.tapModifier, QStringLiteral("rightOption"));
+    ShortcutsPane pane(services);
+
+    QTest::mouseClick(&pane.resetButton(), Qt::LeftButton);
+    EXPECT_TRUE(pane.resetButton().arming().isArmed());
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::replayLast()), commandR);
+    EXPECT_FALSE(Defaults::get(keys.rightCommandTapEnabled));
+
+    QTest::mouseClick(&pane.resetButton(), Qt::LeftButton);
+    TestSupport::drainEvents();
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::readSelection()), controlShiftS);
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::replayLast()), std::nullopt);
+    EXPECT_TRUE(pane.warning().isHidden());
+    EXPECT_EQ(pane.tapKeyPicker().currentText(), QStringLiteral("Right ⌘"));
+    EXPECT_TRUE(pane.doubleTapToggle().isChecked());
+}
+
+TEST_F(PreferencePanesTest, PlaybackPaneWritesBothSpeedsAndKeepsUnknownValues) {
+    write(keys.defaultPlaybackRate, 1.1);
+    PlaybackPane pane(services);
+    auto& rate = find<PaneWidgets::ChoicePicker>(pane, "DefaultSpeedPicker");
+    EXPECT_EQ(rate.currentIndex(), -1);
+    EXPECT_EQ(rate.itemText(1), QStringLiteral("0.75×"));
+    EXPECT_EQ(Defaults::get(keys.defaultPlaybackRate), 1.1);
+
+    emit rate.activated(3);
+    TestSupport::drainEvents();
+    EXPECT_EQ(Defaults::get(keys.defaultPlaybackRate), 1.25);
+    EXPECT_EQ(Defaults::get(keys.playbackRate), 1.25);
+    EXPECT_EQ(rate.currentIndex(), 3);
+
+    auto& stepper = find<PaneWidgets::Stepper>(pane, "ConfirmThresholdStepper");
+    EXPECT_FALSE(stepper.minus().isEnabled());
+    stepper.plus().click();
+    TestSupport::drainEvents();
+    EXPECT_EQ(Defaults::get(keys.confirmThreshold), 2000);
+    EXPECT_TRUE(stepper.minus().isEnabled());
+    EXPECT_TRUE(stepper.label().text().endsWith(QStringLiteral(" characters")));
+}
+
+TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOffAndOpensTheDesktopSettings) {
+    write(keys.panelFontDesign, QStringLiteral("helvetica"));
+    AppearancePane pane(services);
+    EXPECT_EQ(pane.fontPicker().currentIndex(), -1);
+    EXPECT_EQ(pane.casePicker().currentText(), QStringLiteral("Preserve"));
+    EXPECT_FALSE(pane.transparencyToggle().isChecked());
+    EXPECT_FALSE(pane.transparencyToggle().isEnabled());
+
+    QTest::mouseClick(&pane.accessibilityButton(), Qt::LeftButton);
+    EXPECT_EQ(desktopSettings.opens, 1);
+    emit pane.casePicker().activated(2);
+    TestSupport::drainEvents();
+    EXPECT_EQ(Defaults::get(keys.transcriptCase), QStringLiteral("allCaps"));
+    EXPECT_EQ(Defaults::get(keys.panelFontDesign), QStringLiteral("helvetica"));
+    EXPECT_TRUE(Defaults::get(keys.transparencyEnabled));
+}
+
+TEST_F(PreferencePanesTest, RefusedLaunchAtLoginLeavesTheSwitchAsTheDesktopReportsIt) {
+    loginItem.refuses = true;
+    GeneralPane pane(services, {});
+    pane.launchAtLoginToggle().click();
+    EXPECT_FALSE(pane.launchAtLoginToggle().isChecked());
+    EXPECT_EQ(loginItem.changes, 1);
+
+    loginItem.refuses = false;
+    pane.launchAtLoginToggle().click();
+    EXPECT_TRUE(pane.launchAtLoginToggle().isChecked());
+    EXPECT_TRUE(loginItem.enabled);
+}
+
+TEST_F(PreferencePanesTest, GeneralPaneMadeDuringAnExportShowsItAndCannotStartAnother) {
+    recordings.recordings.start();
+    GeneralPane pane(services, {});
+    EXPECT_EQ(pane.recordingsButton().text(), QStringLiteral("Preparing…"));
+    EXPECT_FALSE(pane.recordingsButton().isEnabled());
+    QTest::mouseClick(&pane.recordingsButton(), Qt::LeftButton);
+    EXPECT_EQ(recordings.runs, 1);
+
+    recordings.finish();
+    EXPECT_EQ(pane.recordingsButton().text(), QStringLiteral("Open Recordings in File Manager"));
+    EXPECT_TRUE(pane.recordingsButton().isEnabled());
+    EXPECT_EQ(recordings.opens, 1);
+}
+
+TEST_F(PreferencePanesTest, GeneralPaneMeasuresTheCacheWhenShownAndClearsItOnTheSecondPress) {
+    writeCacheFile(1536);
+    GeneralPane pane(services, services.showOnboarding);
+    auto& clear = pane.clearCacheButton();
+    EXPECT_EQ(clear.text(), QStringLiteral("Cached audio is empty"));
+    EXPECT_FALSE(clear.isEnabled());
+
+    pane.show();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return clear.isEnabled(); }));
+    EXPECT_EQ(clear.text(), QStringLiteral("Clear cached audio (2 KB)"));
+
+    QTest::mouseClick(&clear, Qt::LeftButton);
+    TestSupport::drainEvents();
+    EXPECT_TRUE(QFile::exists(cacheFile()));
+    QTest::mouseClick(&clear, Qt::LeftButton);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !clear.isEnabled(); }));
+    EXPECT_EQ(clear.text(), QStringLiteral("Cached audio is empty"));
+    EXPECT_FALSE(QFile::exists(cacheFile()));
+
+    find<QAbstractButton>(pane, "ShowTutorialButton").click();
+    EXPECT_EQ(tutorials, 1);
+    EXPECT_EQ(find<QLabel>(pane, "VersionLabel").text(), QStringLiteral("Parlino 1.2 (45)"));
+}
+
+TEST_F(PreferencePanesTest, TheSettingsWindowShowsEachPreferencePane) {
+    writeCacheFile(1536);
+    clearAllShortcuts();
+    write(keys.rightCommandTapEnabled, false);
+    const QList<std::pair<SettingsPane, QString>> panes{{SettingsPane::general, "General"},
+                                                        {SettingsPane::appearance, "Appearance"},
+                                                        {SettingsPane::playback, "Playback"},
+                                                        {SettingsPane::shortcuts, "Shortcuts"}};
+    for (const auto& [pane, name] : panes) {
+        SettingsNavigation navigation;
+        navigation.setSelection(pane);
+        SettingsView view(services, navigation, false, 0);
+        view.show();
+        TestSupport::pumpUntil([&] { return !view.findChildren<QLabel*>().isEmpty(); });
+        TestSupport::drainEvents();
+        ASSERT_NE(view.detail(), nullptr);
+        EXPECT_EQ(view.detail()->objectName(), name + QStringLiteral("Pane"));
+        TestSupport::renderScreenshot(view, 1, QStringLiteral("PreferencePanes"), name);
+        const QImage image =
+            TestSupport::renderScreenshot(view, 2, QStringLiteral("PreferencePanes"), name);
+        EXPECT_EQ(image.size(), QSize(1520, 1120));
+        // The first card sits on the window's ground, opaque, at the top of the detail.
+        const QPoint card = view.detail()->mapTo(&view, QPoint(40, 40)) * 2;
+        EXPECT_EQ(image.pixelColor(card).alpha(), 255);
+        EXPECT_NE(image.pixelColor(card).rgb(), Theme::ink().rgb());
+    }
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Settings/APIKeyPane.h"
+#include "Parlino/Settings/SettingsSidebar.h"
+#include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Settings/SettingsWindow.h"
+#include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/PointerMotion.h"
+#include "Parlino/Style/Theme.h"
+
+#include "SettingsTesting.h"
+#include "support/FakePreferences.h"
+#include "support/ManualTime.h"
+#include "support/Screenshots.h"
+
+#include <QAbstractButton>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace SettingsTesting;
+
+namespace {
+
+const QString suite = QStringLiteral("Settings");
+
+// The panel's own surface behind the embedded view, so its screenshots show what the panel does.
+class PanelHost final : public QWidget {
+public:
+    explicit PanelHost(QWidget* view) {
+        view->setParent(this);
+        resize(600, 420);
+        view->resize(size());
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        paintSurface(painter, QRectF(rect()), ParlinoGlass::spec(ParlinoSurface::panel));
+    }
+};
+
+struct SettingsViewTest : ::testing::Test, PaneServices {
+    SettingsViewTest() {
+        service.on("GET", QStringLiteral("/v1/user"), quotaAnswer(12345, 100000));
+    }
+
+    // Lets the key store and the service answer and every transition finish.
+    void settle(const std::function<bool()>& until = [] { return true; }) {
+        TestSupport::pumpUntil(until, 2000);
+        TestSupport::drainEvents();
+        scheduler.advance(1);
+    }
+
+    void select(SettingsView& view, SettingsPane pane) {
+        QTest::mouseClick(view.sidebar().row(pane), Qt::LeftButton);
+    }
+
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler{clock};
+    MotionPreferences preferences;
+    PointerMotion pointer{clock, scheduler};
+    Base::NotificationCenter notifications;
+    int terminations = 0;
+    TestSupport::PreferenceFakes preferenceFakes;
+    SettingsServices services{store,
+                              session,
+                              service.baseURL(),
+                              notifications,
+                              {clock, scheduler, preferences},
+                              pointer,
+                              [this] { ++terminations; },
+                              preferenceFakes.keys,
+                              preferenceFakes.registry,
+                              preferenceFakes.loginItem,
+                              preferenceFakes.desktopSettings,
+                              preferenceFakes.recordings.recordings,
+                              preferenceFakes.cacheRoot,
+                              QStringLiteral("Parlino"),
+                              {}};
+    SettingsNavigation navigation;
+};
+
+TEST_F(SettingsViewTest, TheWindowAndThePanelLayOutTheirOwnSidebar) {
+    SettingsWindow window(services, navigation);
+    EXPECT_EQ(window.size(), QSize(760, 560));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Parlino Settings"));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        EXPECT_EQ(window.geometry().center(), screen->availableGeometry().center());
+    }
+    window.show();
+    SettingsView& windowView = window.view();
+    EXPECT_EQ(windowView.sidebar().width(), 200);
+    EXPECT_EQ(windowView.sidebar().row(SettingsPane::general)->y(), 16);
+    const QImage windowImage =
+        TestSupport::renderScreenshot(window, 2, suite, QStringLiteral("window"));
+    EXPECT_EQ(windowImage.size(), QSize(1520, 1120));
+    EXPECT_EQ(windowImage.pixelColor(QPoint(20, 1100)).rgb(), Theme::graphite().rgb());
+    EXPECT_EQ(windowImage.pixelColor(QPoint(1500, 1100)).rgb(), Theme::ink().rgb());
+
+    SettingsNavigation panelNavigation;
+    SettingsView panel(services, panelNavigation, true, 40);
+    panel.resize(600, 420);
+    panel.show();
+    EXPECT_EQ(panel.sidebar().width(), 170);
+    EXPECT_GT(panel.sidebar().row(SettingsPane::general)->y(), 40 + 12);
+    EXPECT_GE(panel.detail()->y(), 40);
+    EXPECT_EQ(panelNavigation.selection(), SettingsPane::general);
+}
+
+TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    SettingsNavigation panelNavigation;
+    SettingsView window(services, navigation, false, 0);
+    auto* panel = new SettingsView(services, panelNavigation, true, 40);
+    PanelHost host(panel);
+    window.show();
+    host.show();
+    for (const SettingsPane pane : allSettingsPanes) {
+        for (auto* view : {&window, panel}) {
+            auto& nav = view == &window ? navigation : panelNavigation;
+            nav.setSelection(pane);
+            settle([&] {
+                auto* usage = dynamic_cast<UsagePane*>(view->detail());
+                return !usage ||
+                       usage->model().state().kind() == UsagePaneModel::UsageState::Kind::loaded;
+            });
+            const QString name =
+                rawValue(pane) + QString::fromLatin1(view == &window ? "-window" : "-panel");
+            QWidget& shown = view == &window ? static_cast<QWidget&>(window) : host;
+            const QImage image = TestSupport::renderScreenshot(shown, 1, suite, name);
+            EXPECT_EQ(image.size(), shown.size());
+        }
+    }
+}
+
+TEST_F(SettingsViewTest, TheDetailIsRebuiltOnlyWhenTheSelectionChanges) {
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    select(view, SettingsPane::usage);
+    settle();
+    const QPointer usage = view.detail();
+    EXPECT_TRUE(dynamic_cast<UsagePane*>(usage.data()));
+    select(view, SettingsPane::usage);
+    EXPECT_EQ(view.detail(), usage);
+    select(view, SettingsPane::apiKey);
+    settle();
+    EXPECT_TRUE(dynamic_cast<APIKeyPane*>(view.detail()));
+    EXPECT_TRUE(usage.isNull()) << "the pane left behind is gone once the transition ends";
+}
+
+TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    SidebarRow* quit = view.sidebar().row(SettingsPane::quit);
+    QTest::mouseClick(quit, Qt::LeftButton);
+    EXPECT_TRUE(quit->isArmed());
+    EXPECT_EQ(quit->tint(), QColor(Qt::white));
+    settle();
+    TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("quit-armed"));
+    view.hide();
+    EXPECT_FALSE(quit->isArmed());
+    view.show();
+    QTest::mouseClick(quit, Qt::LeftButton);
+    EXPECT_EQ(terminations, 0);
+    QTest::mouseClick(quit, Qt::LeftButton);
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(navigation.selection(), SettingsPane::general);
+}
+
+TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    select(view, SettingsPane::apiKey);
+    settle([&] { return view.detail()->findChild<QLineEdit*>() != nullptr; });
+    auto* field = view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    QAbstractButton* save = nullptr;
+    for (auto* button : view.detail()->findChildren<QAbstractButton*>())
+        if (button->text() == QStringLiteral("Validate & Save"))
+            save = button;
+    ASSERT_NE(save, nullptr);
+    EXPECT_FALSE(save->isEnabled());
+    QTest::keyClicks(field, QStringLiteral("sk-typed"));
+    EXPECT_TRUE(save->isEnabled());
+    TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-entry"));
+    QTest::mouseClick(save, Qt::LeftButton);
+    settle([&] { return store.secrets.contains(apiKeyAccount); });
+    EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed"));
+    EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << "the saved layout has no field";
+    TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-saved-with-status"));
+}
+
+} // namespace

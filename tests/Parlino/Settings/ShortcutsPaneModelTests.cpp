@@ -1,0 +1,127 @@
+#include "Parlino/Settings/ShortcutsPaneModel.h"
+
+#include "Parlino/Services/AppShortcutNames.h"
+
+#include "PaneTesting.h"
+#include "support/EventLoop.h"
+
+using namespace Parlino;
+using KeyboardShortcuts::Shortcut;
+namespace Names = AppShortcutNames;
+
+namespace {
+
+const Shortcut controlShiftS(1, KeyboardShortcuts::CarbonModifier::control |
+                                    KeyboardShortcuts::CarbonModifier::shift);
+const Shortcut commandR(15, KeyboardShortcuts::CarbonModifier::command);
+
+struct ShortcutsPaneModelTest : PaneTesting::PaneTest {
+    void write(const Defaults::Key<bool>& key, bool value) {
+        Defaults::set(key, value);
+        TestSupport::drainEvents();
+    }
+    void writeTapModifier(const QString& raw) {
+        Defaults::set(keys.tapModifier, raw);
+        TestSupport::drainEvents();
+    }
+    void clearAllShortcuts() {
+        for (const auto& name : Names::all())
+            KeyboardShortcuts::setShortcut(std::nullopt, name);
+    }
+};
+
+TEST_F(ShortcutsPaneModelTest, TapKeyNameAndTextsFollowTheStoredKeyAndFallBackToRightCommand) {
+    ShortcutsPaneModel model(keys);
+    EXPECT_EQ(model.tapKeyName(), QStringLiteral("Right ⌘"));
+    EXPECT_EQ(model.readingDescription(),
+              QStringLiteral("Right ⌘ reads whatever text you've selected. Press it again to "
+                             "pause, and again to carry on."));
+
+    int changes = 0;
+    QObject::connect(&model, &ShortcutsPaneModel::changed, [&] { ++changes; });
+    writeTapModifier(QStringLiteral("rightOption"));
+    EXPECT_GE(changes, 1);
+    EXPECT_EQ(model.tapModifier(), TapModifier::rightOption);
+    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right ⌥"));
+    EXPECT_TRUE(model.readingDescription().startsWith(QStringLiteral("Right ⌥ reads")));
+
+    writeTapModifier(QStringLiteral("RightOption"));
+    EXPECT_EQ(model.tapModifier(), TapModifier::rightCommand);
+    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right ⌘"));
+
+    model.chooseTapModifier(TapModifier::rightOption);
+    EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("rightOption"));
+}
+
+TEST_F(ShortcutsPaneModelTest, WarnsWhileNeitherTheTapNorTheReadShortcutCanStartARead) {
+    clearAllShortcuts();
+    ShortcutsPaneModel model(keys);
+    EXPECT_FALSE(model.isReadShortcutSet());
+    EXPECT_FALSE(model.showsNothingCanStartWarning());
+
+    write(keys.rightCommandTapEnabled, false);
+    EXPECT_TRUE(model.showsNothingCanStartWarning());
+
+    model.readShortcutChanged(controlShiftS);
+    EXPECT_FALSE(model.showsNothingCanStartWarning());
+    model.readShortcutChanged(std::nullopt);
+    EXPECT_TRUE(model.showsNothingCanStartWarning());
+
+    write(keys.rightCommandTapEnabled, true);
+    EXPECT_FALSE(model.showsNothingCanStartWarning());
+}
+
+TEST_F(ShortcutsPaneModelTest, ReadShortcutSetElsewhereLeavesThisPanesSnapshotAlone) {
+    clearAllShortcuts();
+    ShortcutsPaneModel model(keys);
+    KeyboardShortcuts::setShortcut(controlShiftS, Names::readSelection());
+    EXPECT_FALSE(model.isReadShortcutSet());
+    EXPECT_TRUE(ShortcutsPaneModel(keys).isReadShortcutSet());
+}
+
+TEST_F(ShortcutsPaneModelTest, DuplicateCheckRefusesAnotherShortcutsCombinationNamingIt) {
+    clearAllShortcuts();
+    KeyboardShortcuts::setShortcut(controlShiftS, Names::readSelection());
+    KeyboardShortcuts::setShortcut(commandR, Names::replayLast());
+
+    const auto refused = ShortcutsPaneModel::duplicateCheck(controlShiftS, Names::openPanel());
+    EXPECT_FALSE(refused.isAllowed());
+    EXPECT_EQ(refused.reason(),
+              QStringLiteral("This combination is already used by “Read selection”."));
+    EXPECT_EQ(ShortcutsPaneModel::duplicateCheck(commandR, Names::readSelection()).reason(),
+              QStringLiteral("This combination is already used by “Replay last recording”."));
+
+    // Its own combination, and one no shortcut uses (openPanel has none), are allowed.
+    EXPECT_TRUE(
+        ShortcutsPaneModel::duplicateCheck(controlShiftS, Names::readSelection()).isAllowed());
+    EXPECT_TRUE(ShortcutsPaneModel::duplicateCheck(
+                    Shortcut(2, KeyboardShortcuts::CarbonModifier::option), Names::replayLast())
+                    .isAllowed());
+    // The same key with other modifiers is another combination.
+    EXPECT_TRUE(ShortcutsPaneModel::duplicateCheck(
+                    Shortcut(1, KeyboardShortcuts::CarbonModifier::control), Names::openPanel())
+                    .isAllowed());
+}
+
+TEST_F(ShortcutsPaneModelTest, ResetRestoresTheShortcutsTheTapAndTheDoubleTap) {
+    clearAllShortcuts();
+    KeyboardShortcuts::setShortcut(commandR, Names::openPanel());
+    KeyboardShortcuts::setShortcut(controlShiftS, Names::replayLast());
+    write(keys.rightCommandTapEnabled, false);
+    write(keys.rightCommandDoubleTapReplayEnabled, false);
+    writeTapModifier(QStringLiteral("rightOption"));
+    ShortcutsPaneModel model(keys);
+    ASSERT_TRUE(model.showsNothingCanStartWarning());
+
+    model.resetToDefaults();
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::readSelection()), controlShiftS);
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::openPanel()), std::nullopt);
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::replayLast()), std::nullopt);
+    EXPECT_TRUE(Defaults::get(keys.rightCommandTapEnabled));
+    EXPECT_TRUE(Defaults::get(keys.rightCommandDoubleTapReplayEnabled));
+    EXPECT_EQ(model.tapModifier(), TapModifier::rightCommand);
+    EXPECT_TRUE(model.isReadShortcutSet());
+    EXPECT_FALSE(model.showsNothingCanStartWarning());
+}
+
+} // namespace

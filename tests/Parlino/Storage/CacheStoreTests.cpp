@@ -1,0 +1,260 @@
+#include "Parlino/Storage/CacheStore.h"
+
+#include "Parlino/Storage/StorageTesting.h"
+#include "support/Printers.h"
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace StorageTesting;
+using Core::WordTiming;
+
+namespace {
+
+QString key(char digit) {
+    return QString(64, QChar::fromLatin1(digit));
+}
+
+const QList<WordTiming> words{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
+                              {QStringLiteral("world"), {7, 12}, 0.5, 0.96}};
+
+class CacheStoreTest : public ::testing::Test {
+protected:
+    CacheStore makeStore(qint64 maxBytes = CacheStore::defaultMaxBytes) {
+        return CacheStore(root, maxBytes, [this] { return now; });
+    }
+    fs::path entry(char digit) const { return root / "audio" / key(digit).toStdString(); }
+    double mtimeSeconds(char digit) const {
+        using namespace std::chrono;
+        const auto sys = file_clock::to_sys(fs::last_write_time(entry(digit)));
+        return duration<double>(sys.time_since_epoch()).count();
+    }
+
+    TemporaryFolder folder;
+    fs::path root = folder.path() / "com.parlino.app";
+    Base::Date now = utc(2026, 1, 5, 13, 45, 1);
+};
+
+TEST_F(CacheStoreTest, StoredReadIsFoundChunkForChunk) {
+    auto store = makeStore();
+    const auto chunks = audioChunks(3, 100);
+    store.store(key('a'), chunks, words);
+
+    const auto hit = store.lookup(key('a'));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->chunks, chunks);
+    EXPECT_EQ(hit->words, words);
+    EXPECT_EQ(names(entry('a')), (std::vector<std::string>{"chunk-0.mp3", "chunk-1.mp3",
+                                                           "chunk-2.mp3", "manifest.json"}));
+    EXPECT_EQ(store.lookup(key('b')), std::nullopt);
+}
+
+TEST_F(CacheStoreTest, ManifestIsCompactJsonInTheWrittenKeyOrder) {
+    auto store = makeStore();
+    store.store(key('a'), {{QByteArray(20480, 'x'), 1.25}}, words);
+    EXPECT_EQ(
+        readBytes(entry('a') / "manifest.json"),
+        QByteArray(R"({"chunks":[{"fileName":"chunk-0.mp3","sizeBytes":20480,"duration":1.25}],)"
+                   R"("words":[{"word":"Hello,","range":[0,6],"start":0.05,"end":0.42},)"
+                   R"({"word":"world","range":[7,12],"start":0.5,"end":0.96}]})"));
+}
+
+TEST_F(CacheStoreTest, StoringAgainReplacesTheWholeEntry) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(3, 10), words);
+    store.store(key('a'), audioChunks(1, 20), {});
+
+    EXPECT_EQ(names(entry('a')), (std::vector<std::string>{"chunk-0.mp3", "manifest.json"}));
+    const auto hit = store.lookup(key('a'));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->chunks, audioChunks(1, 20));
+    EXPECT_TRUE(hit->words.isEmpty());
+}
+
+TEST_F(CacheStoreTest, ChunkFileMissingOrOfTheWrongSizeRemovesTheEntry) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(2, 10), words);
+    store.store(key('b'), audioChunks(2, 10), words);
+    fs::resize_file(entry('a') / "chunk-1.mp3", 9);
+    fs::remove(entry('b') / "chunk-0.mp3");
+
+    EXPECT_EQ(store.lookup(key('a')), std::nullopt);
+    EXPECT_EQ(store.lookup(key('b')), std::nullopt);
+    EXPECT_FALSE(fs::exists(entry('a')));
+    EXPECT_FALSE(fs::exists(entry('b')));
+}
+
+TEST_F(CacheStoreTest, UnreadableManifestIsAMissThatReconcileCleansUp) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(1, 10), words);
+    store.store(key('b'), audioChunks(1, 10), words);
+    fs::remove(entry('a') / "manifest.json");
+    writeBytes(entry('b') / "manifest.json", "{}");
+
+    EXPECT_EQ(store.lookup(key('a')), std::nullopt);
+    EXPECT_EQ(store.lookup(key('b')), std::nullopt);
+    EXPECT_TRUE(fs::exists(entry('a')));
+    EXPECT_TRUE(fs::exists(entry('b')));
+
+    EXPECT_EQ(CacheStore::reconcile(root), 2);
+    EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
+}
+
+TEST_F(CacheStoreTest, ReconcileKeepsSoundAndMerelyUnreadableEntries) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(2, 10), words);
+    writeBytes(entry('b') / "manifest.json", R"({"chunks":[],"words":[]})");
+    fs::create_directories(entry('c') / "manifest.json"); // exists, but cannot be read as a file
+    store.store(key('d'), audioChunks(2, 10), words);
+    fs::resize_file(entry('d') / "chunk-0.mp3", 11);
+    writeBytes(root / "audio" / "stray.txt", "left alone");
+
+    EXPECT_EQ(CacheStore::reconcile(root), 1);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('a').toStdString(), key('b').toStdString(),
+                                        key('c').toStdString(), "stray.txt"}));
+    const auto empty = store.lookup(key('b'));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->chunks.isEmpty());
+    EXPECT_TRUE(empty->words.isEmpty());
+}
+
+TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {
+    // The clock stands still: recency comes from the stamps alone.
+    auto store = makeStore(1000);
+    store.store(key('a'), audioChunks(1, 400), words);
+    store.store(key('b'), audioChunks(1, 400), words);
+    store.store(key('c'), audioChunks(1, 400), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('b').toStdString(), key('c').toStdString()}));
+
+    ASSERT_TRUE(store.lookup(key('b')));
+    store.store(key('d'), audioChunks(1, 400), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('b').toStdString(), key('d').toStdString()}));
+}
+
+TEST_F(CacheStoreTest, StampsStayOneMillisecondApartWhenTheClockStandsStillOrStepsBack) {
+    auto store = makeStore();
+    store.store(key('a'), {}, {});
+    store.store(key('b'), {}, {});
+    now = Base::Date{now.secondsSinceReferenceDate - 60};
+    store.store(key('c'), {}, {});
+
+    EXPECT_NEAR(mtimeSeconds('a'), now.unixSeconds() + 60, 1e-6);
+    EXPECT_NEAR(mtimeSeconds('b') - mtimeSeconds('a'), 0.001, 1e-6);
+    EXPECT_NEAR(mtimeSeconds('c') - mtimeSeconds('b'), 0.001, 1e-6);
+}
+
+TEST_F(CacheStoreTest, EntryLargerThanTheCapIsNotStored) {
+    auto store = makeStore(1000);
+    store.store(key('a'), audioChunks(1, 400), words);
+    store.store(key('b'), audioChunks(1, 400), words);
+    store.store(key('b'), audioChunks(3, 400), words);
+    store.store(key('c'), audioChunks(1, 1001), words);
+
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('a').toStdString(), key('b').toStdString()}));
+    EXPECT_EQ(store.lookup(key('b'))->chunks, audioChunks(1, 400));
+}
+
+TEST_F(CacheStoreTest, NonFiniteDurationStoresNothing) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(1, 10), words);
+    store.store(key('a'), {{"x", std::numeric_limits<double>::quiet_NaN()}}, words);
+    store.store(key('b'), {{"x", std::numeric_limits<double>::infinity()}}, words);
+
+    EXPECT_EQ(store.lookup(key('a'))->chunks, audioChunks(1, 10));
+    EXPECT_FALSE(fs::exists(entry('b')));
+    EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
+}
+
+TEST_F(CacheStoreTest, KeysThatAreNotSixtyFourLowerCaseHexDigitsNameNothing) {
+    auto store = makeStore();
+    writeBytes(folder.path() / "manifest.json", R"({"chunks":[],"words":[]})");
+    fs::create_directories(root / "audio" / "dir");
+    writeBytes(root / "audio" / "dir" / "manifest.json", R"({"chunks":[],"words":[]})");
+    const QStringList unsafe{
+        QStringLiteral("../.."), QStringLiteral(".."), QStringLiteral(""), QStringLiteral("dir"),
+        QString(64, u'F'),       key('a').left(63),    key('a') + u'a',    key('g')};
+    for (const auto& bad : unsafe) {
+        store.store(bad, audioChunks(1, 10), words);
+        EXPECT_EQ(store.lookup(bad), std::nullopt) << bad.toStdString();
+    }
+    EXPECT_EQ(names(root / "audio"), std::vector<std::string>{"dir"});
+    EXPECT_EQ(names(folder.path()), (std::vector<std::string>{"com.parlino.app", "manifest.json"}));
+}
+
+TEST_F(CacheStoreTest, ChunkFileNamesThatLeaveTheEntryMakeItUnreadable) {
+    auto store = makeStore();
+    const QByteArray secret = "secret";
+    writeBytes(folder.path() / "secret.mp3", secret);
+    for (const char* fileName : {"../../../secret.mp3", "/etc/hostname", "..", ""}) {
+        const QByteArray manifest = QByteArray(R"({"chunks":[{"fileName":")") + fileName +
+                                    R"(","sizeBytes":6,"duration":1}],"words":[]})";
+        writeBytes(entry('a') / "manifest.json", manifest);
+        EXPECT_EQ(store.lookup(key('a')), std::nullopt) << fileName;
+        EXPECT_TRUE(fs::exists(entry('a')));
+        EXPECT_EQ(CacheStore::reconcile(root), 1);
+    }
+    EXPECT_EQ(readBytes(folder.path() / "secret.mp3"), secret);
+}
+
+TEST_F(CacheStoreTest, ConstructionClearsStagingAndCreatesAudio) {
+    writeBytes(root / "staging" / "C0FFEE" / "chunk-0.mp3", "partial");
+    writeBytes(root / "voice-samples" / "1.mp3", "kept");
+    makeStore();
+    EXPECT_EQ(names(root), (std::vector<std::string>{"audio", "voice-samples"}));
+}
+
+TEST_F(CacheStoreTest, ClearEmptiesOnlyTheAudioFolder) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(2, 10), words);
+    writeBytes(root / "staging" / "BUILD" / "chunk-0.mp3", "in progress");
+    writeBytes(root / "voice-samples" / "1.mp3", "kept");
+
+    CacheStore::clear(root);
+    EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
+    EXPECT_EQ(names(root / "staging"), std::vector<std::string>{"BUILD"});
+    EXPECT_EQ(names(root / "voice-samples"), std::vector<std::string>{"1.mp3"});
+    EXPECT_EQ(CacheStore::totalBytes(root), 0);
+}
+
+TEST_F(CacheStoreTest, TotalBytesCountsManifestsAndStrayFilesWhileEvictionDoesNot) {
+    auto store = makeStore(1000);
+    store.store(key('a'), audioChunks(2, 300), words);
+    writeBytes(root / "audio" / "stray" / "deep" / "file.bin", QByteArray(7, 'x'));
+    const auto manifestSize = qint64(fs::file_size(entry('a') / "manifest.json"));
+
+    EXPECT_EQ(CacheStore::totalBytes(root), 600 + manifestSize + 7);
+    store.store(key('b'), audioChunks(1, 400), words);
+    EXPECT_TRUE(fs::exists(entry('a'))); // 600 + 400 audio bytes fit the cap exactly
+    EXPECT_EQ(CacheStore::totalBytes(folder.path() / "nowhere"), 0);
+}
+
+TEST(CacheStoreText, FormattedSize) {
+    const std::vector<std::pair<qint64, const char*>> cases{
+        {0, "1 KB"},
+        {511, "1 KB"},
+        {1536, "2 KB"},
+        {1023 * 1024, "1023 KB"},
+        {1023 * 1024 + 512, "1 MB"},
+        {524288000, "500 MB"},
+        {1072693248, "1023 MB"},
+        {1073217536, "1.0 GB"},
+        {2147483648, "2.0 GB"},
+        {-5, "1 KB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(CacheStore::formattedSize(bytes), QString::fromUtf8(text)) << bytes;
+}
+
+TEST(CacheStoreText, ClearButtonTitle) {
+    EXPECT_EQ(CacheStore::clearButtonTitle(0), QStringLiteral("Cached audio is empty"));
+    EXPECT_EQ(CacheStore::clearButtonTitle(-1), QStringLiteral("Cached audio is empty"));
+    EXPECT_EQ(CacheStore::clearButtonTitle(1), QStringLiteral("Clear cached audio (1 KB)"));
+    EXPECT_EQ(CacheStore::clearButtonTitle(524288000),
+              QStringLiteral("Clear cached audio (500 MB)"));
+}
+
+} // namespace

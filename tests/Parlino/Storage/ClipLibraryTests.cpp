@@ -1,0 +1,271 @@
+#include "Parlino/Storage/ClipLibrary.h"
+
+#include "Base/Json.h"
+#include "Parlino/Storage/StorageTesting.h"
+#include "support/LogCapture.h"
+#include "support/Printers.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace StorageTesting;
+using Core::WordTiming;
+
+namespace {
+
+const QString selfHealingLine =
+    QStringLiteral("load: chunk size mismatch — self-healing (removing entry)");
+
+const QList<WordTiming> words{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
+                              {QStringLiteral("world."), {7, 13}, 0.5, 0.96}};
+const QString text = QStringLiteral("Hello, world.");
+
+class ClipLibraryTest : public ::testing::Test {
+protected:
+    ClipLibrary makeLibrary() {
+        return ClipLibrary(root, [this] { return now; });
+    }
+    ClipID save(ClipLibrary& library, const QList<AudioChunk>& chunks = audioChunks(2, 10),
+                std::optional<QString> modelID = QStringLiteral("eleven_flash_v2_5")) {
+        const auto id = library.save(text, chunks, words, QStringLiteral("voice-1"), modelID);
+        EXPECT_TRUE(id);
+        return id.value_or(ClipID{});
+    }
+    fs::path folderOf(const ClipID& id) const { return root / id.rawValue.toStdString(); }
+    Base::Json::Value manifestOf(const ClipID& id) const {
+        return Base::Json::parse(readBytes(folderOf(id) / "manifest.json")).value();
+    }
+
+    TemporaryFolder folder;
+    fs::path root = folder.path() / "Parlino" / "clips";
+    Base::Date now = utc(2026, 1, 5, 13, 45, 1, 123);
+    TestSupport::LogCapture logs;
+};
+
+TEST_F(ClipLibraryTest, SavedClipLoadsAsItWasSaved) {
+    auto library = makeLibrary();
+    const auto chunks = audioChunks(3, 50);
+    const ClipID id = save(library, chunks);
+
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^clip-20260105T134501123Z-[0-9a-f]{8}$"))
+                    .match(id.rawValue)
+                    .hasMatch())
+        << id.rawValue.toStdString();
+    const auto clip = library.load(id);
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(*clip, (ClipLibrary::Clip{text, QStringLiteral("voice-1"), chunks, words}));
+    EXPECT_TRUE(logs.contains(QStringLiteral("save ok: chunkCount=3")));
+}
+
+TEST_F(ClipLibraryTest, ManifestHoldsEveryKeyInOrder) {
+    auto library = makeLibrary();
+    const auto manifest = manifestOf(save(library, {{"abc", 1.5}, {"de", 0.25}}));
+
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : manifest.items())
+        keys.push_back(key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"text", "words", "chunks", "totalDuration",
+                                              "createdAt", "voiceID", "modelID"}));
+    EXPECT_EQ(manifest["chunks"].dump(),
+              R"([{"fileName":"chunk-0.mp3","sizeBytes":3,"duration":1.5},)"
+              R"({"fileName":"chunk-1.mp3","sizeBytes":2,"duration":0.25}])");
+    EXPECT_EQ(manifest["totalDuration"].get<double>(), 1.75);
+    EXPECT_EQ(manifest["createdAt"].get<double>(), now.secondsSinceReferenceDate);
+    EXPECT_EQ(manifest["modelID"], "eleven_flash_v2_5");
+}
+
+TEST_F(ClipLibraryTest, CreationTimesStrictlyIncreaseWithinARun) {
+    auto library = makeLibrary();
+    const ClipID first = save(library);
+    const ClipID second = save(library);
+    now = Base::Date{now.secondsSinceReferenceDate - 3600};
+    const ClipID third = save(library);
+
+    EXPECT_NE(first, second);
+    const double t1 = manifestOf(first)["createdAt"].get<double>();
+    EXPECT_NEAR(manifestOf(second)["createdAt"].get<double>() - t1, 0.001, 1e-6);
+    EXPECT_NEAR(manifestOf(third)["createdAt"].get<double>() - t1, 0.002, 1e-6);
+    EXPECT_TRUE(second.rawValue.startsWith(u"clip-20260105T134501124Z-"));
+}
+
+TEST_F(ClipLibraryTest, ClipWithoutChunksOrModel) {
+    auto library = makeLibrary();
+    const ClipID id = save(library, {}, std::nullopt);
+
+    const auto manifest = manifestOf(id);
+    EXPECT_EQ(manifest["chunks"].dump(), "[]");
+    EXPECT_EQ(manifest["totalDuration"].get<double>(), 0.0);
+    EXPECT_FALSE(manifest.contains("modelID"));
+    EXPECT_EQ(names(folderOf(id)), std::vector<std::string>{"manifest.json"});
+    const auto clip = library.load(id);
+    ASSERT_TRUE(clip);
+    EXPECT_TRUE(clip->chunks.isEmpty());
+    EXPECT_EQ(clip->words, words);
+}
+
+TEST_F(ClipLibraryTest, NullModelLoadsAndLists) {
+    auto library = makeLibrary();
+    writeBytes(root / "mine" / "manifest.json",
+               R"({"text":"x","words":[],"chunks":[],"totalDuration":2,"createdAt":5,)"
+               R"("voiceID":"v","modelID":null,"extra":true})");
+    ASSERT_EQ(library.list().size(), 1);
+    EXPECT_EQ(library.list()[0], (ClipSummary{{QStringLiteral("mine")}, "x", Base::Date{5}, 2}));
+    EXPECT_TRUE(library.load({QStringLiteral("mine")}));
+}
+
+TEST_F(ClipLibraryTest, ListsReadableClipsNewestFirst) {
+    auto library = makeLibrary();
+    const ClipID older = save(library);
+    now = Base::Date{now.secondsSinceReferenceDate + 10};
+    const ClipID newer = save(library);
+    // Sorts before both by name, but its manifest time is the latest.
+    writeBytes(root / "a-late" / "manifest.json",
+               R"({"text":"late","words":[],"chunks":[],"totalDuration":0,)"
+               R"("createdAt":9e9,"voiceID":"v"})");
+    writeBytes(root / "broken" / "manifest.json", "{");
+    fs::create_directories(root / "empty");
+
+    QList<ClipID> ids;
+    for (const auto& summary : library.list())
+        ids.append(summary.id);
+    EXPECT_EQ(ids, (QList<ClipID>{{QStringLiteral("a-late")}, newer, older}));
+    EXPECT_TRUE(fs::exists(root / "broken"));
+    EXPECT_TRUE(fs::exists(root / "empty"));
+}
+
+TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
+    auto library = makeLibrary();
+    const ClipID kept = save(library);
+    const ClipID edited = save(library);
+    const ClipID removed = save(library);
+    ASSERT_EQ(library.list().size(), 3);
+
+    auto manifest = manifestOf(edited);
+    manifest["text"] = "Rewritten by hand";
+    writeBytes(folderOf(edited) / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    fs::remove_all(folderOf(removed));
+    writeBytes(folderOf(kept) / "manifest.json", "{}");
+
+    const auto summaries = library.list();
+    ASSERT_EQ(summaries.size(), 1);
+    EXPECT_EQ(summaries[0].id, edited);
+    EXPECT_EQ(summaries[0].preview, QStringLiteral("Rewritten by hand"));
+}
+
+TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
+    auto library = makeLibrary();
+    save(library);
+    fs::remove_all(root);
+    EXPECT_TRUE(library.list().isEmpty());
+}
+
+TEST_F(ClipLibraryTest, PreviewIsTheFirstTwoHundredCharacters) {
+    auto library = makeLibrary();
+    const QString longText = QString(500, u'x');
+    library.save(longText, {}, {}, QStringLiteral("v"), std::nullopt);
+    QString emoji;
+    for (int i = 0; i < 250; ++i)
+        emoji += QString::fromUtf8("👨‍👩‍👧");
+    library.save(emoji, {}, {}, QStringLiteral("v"), std::nullopt);
+
+    const auto summaries = library.list();
+    ASSERT_EQ(summaries.size(), 2);
+    EXPECT_EQ(summaries[1].preview, QString(200, u'x'));
+    EXPECT_EQ(summaries[0].preview,
+              emoji.left(200 * QString::fromUtf8("👨‍👩‍👧").size()));
+}
+
+TEST_F(ClipLibraryTest, LoadRemovesAClipWhoseChunkIsShortOrMissing) {
+    auto library = makeLibrary();
+    const ClipID shortened = save(library);
+    const ClipID missing = save(library);
+    fs::resize_file(folderOf(shortened) / "chunk-1.mp3", 9);
+    fs::remove(folderOf(missing) / "chunk-0.mp3");
+
+    EXPECT_EQ(library.load(shortened), std::nullopt);
+    EXPECT_EQ(library.load(missing), std::nullopt);
+    EXPECT_EQ(logs.messages(QStringLiteral("clipLibrary")).count(selfHealingLine), 2);
+    EXPECT_FALSE(fs::exists(folderOf(shortened)));
+    EXPECT_FALSE(fs::exists(folderOf(missing)));
+    EXPECT_TRUE(library.list().isEmpty());
+}
+
+TEST_F(ClipLibraryTest, LoadKeepsAClipThatCannotBeReadForAnotherReason) {
+    auto library = makeLibrary();
+    const ClipID chunkUnreadable = save(library);
+    const ClipID manifestBroken = save(library);
+    fs::remove(folderOf(chunkUnreadable) / "chunk-0.mp3");
+    fs::create_directory(folderOf(chunkUnreadable) / "chunk-0.mp3");
+    writeBytes(folderOf(manifestBroken) / "manifest.json", "not json");
+
+    EXPECT_EQ(library.load(chunkUnreadable), std::nullopt);
+    EXPECT_EQ(library.load(manifestBroken), std::nullopt);
+    EXPECT_TRUE(fs::exists(folderOf(chunkUnreadable)));
+    EXPECT_TRUE(fs::exists(folderOf(manifestBroken)));
+    EXPECT_FALSE(logs.contains(selfHealingLine));
+}
+
+TEST_F(ClipLibraryTest, DeleteRemovesOnlyThatClip) {
+    auto library = makeLibrary();
+    const ClipID kept = save(library);
+    const ClipID deleted = save(library);
+    library.deleteClip(deleted);
+    library.deleteClip({QStringLiteral("clip-that-never-was")});
+    ASSERT_EQ(library.list().size(), 1);
+    EXPECT_EQ(library.list()[0].id, kept);
+}
+
+TEST_F(ClipLibraryTest, UnsafeIdentifiersNameNoClip) {
+    auto library = makeLibrary();
+    writeBytes(
+        root / "staging" / "manifest.json",
+        R"({"text":"x","words":[],"chunks":[],"totalDuration":0,"createdAt":0,"voiceID":"v"})");
+    fs::copy(root / "staging" / "manifest.json", folder.path() / "Parlino" / "manifest.json");
+    writeBytes(folder.path() / "outside" / "manifest.json", "{}");
+
+    for (const char* raw : {"", ".", "..", "staging", "../outside", "/tmp", "a\\b"}) {
+        const ClipID id{QString::fromUtf8(raw)};
+        EXPECT_FALSE(id.isValid()) << raw;
+        EXPECT_EQ(library.load(id), std::nullopt) << raw;
+        library.deleteClip(id);
+    }
+    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(fs::exists(root / "staging" / "manifest.json"));
+    EXPECT_TRUE(fs::exists(folder.path() / "outside" / "manifest.json"));
+    EXPECT_TRUE(ClipID{QStringLiteral("clip-20260105T134501123Z-9f03c2ab")}.isValid());
+}
+
+TEST_F(ClipLibraryTest, ChunkFileNamesThatLeaveTheClipMakeItUnreadable) {
+    auto library = makeLibrary();
+    writeBytes(folder.path() / "secret.mp3", "secret");
+    writeBytes(root / "evil" / "manifest.json",
+               R"({"text":"x","words":[],"chunks":[{"fileName":"../../secret.mp3",)"
+               R"("sizeBytes":99,"duration":1}],"totalDuration":1,"createdAt":0,"voiceID":"v"})");
+
+    EXPECT_EQ(library.load({QStringLiteral("evil")}), std::nullopt);
+    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(fs::exists(root / "evil"));
+    EXPECT_EQ(readBytes(folder.path() / "secret.mp3"), "secret");
+}
+
+TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
+    auto library = makeLibrary();
+    const auto infinite = library.save(text, {{"a", std::numeric_limits<double>::infinity()}},
+                                       words, QStringLiteral("v"), std::nullopt);
+    const auto overflowing = library.save(text, {{"a", 1.5e308}, {"b", 1.5e308}}, words,
+                                          QStringLiteral("v"), std::nullopt);
+
+    EXPECT_EQ(infinite, std::nullopt);
+    EXPECT_EQ(overflowing, std::nullopt);
+    EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=1")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=2")));
+    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_EQ(names(root), std::vector<std::string>{"staging"});
+    EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
+    makeLibrary();
+    EXPECT_EQ(names(root), std::vector<std::string>{});
+}
+
+} // namespace

@@ -1,0 +1,281 @@
+#include "Parlino/Storage/RecordingsExporter.h"
+
+#include "Parlino/Services/SynthesisModelChoice.h"
+
+#include "Base/Json.h"
+#include "Base/MainThread.h"
+#include "Parlino/Storage/StorageTesting.h"
+#include "support/EventLoop.h"
+#include "support/LogCapture.h"
+#include "support/Printers.h"
+
+#include <gtest/gtest.h>
+
+using namespace Parlino;
+using namespace StorageTesting;
+
+namespace {
+
+const QString exportedNothing = QStringLiteral("export ok: exported=0 skipped=0");
+
+struct ClipFile {
+    std::string name;
+    QString text = QStringLiteral("Hello, world.");
+    Base::Date createdAt = utc(2026, 1, 5, 13, 45, 1);
+    double totalDuration = 126.4;
+    std::optional<QString> modelID = QStringLiteral("eleven_flash_v2_5");
+    QList<QByteArray> chunks{"first-", "second"};
+};
+
+class RecordingsExporterTest : public ::testing::Test {
+protected:
+    // Writes a clip folder as the clip library does.
+    void writeClip(const ClipFile& clip) {
+        Base::Json::Value records = Base::Json::Value::array();
+        for (qsizetype i = 0; i < clip.chunks.size(); ++i) {
+            const std::string fileName = "chunk-" + std::to_string(i) + ".mp3";
+            writeBytes(clips / clip.name / fileName, clip.chunks[i]);
+            records.push_back(
+                {{"fileName", fileName}, {"sizeBytes", clip.chunks[i].size()}, {"duration", 1.0}});
+        }
+        Base::Json::Value manifest = {{"text", clip.text},
+                                      {"words", Base::Json::Value::array()},
+                                      {"chunks", records},
+                                      {"totalDuration", clip.totalDuration},
+                                      {"createdAt", clip.createdAt.secondsSinceReferenceDate},
+                                      {"voiceID", "voice-1"}};
+        if (clip.modelID)
+            manifest["modelID"] = *clip.modelID;
+        writeBytes(clips / clip.name / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    }
+
+    void exportAll() {
+        const auto outcome =
+            RecordingsExporter::exportRecordings(clips, recordings, timeZone, models);
+        EXPECT_TRUE(outcome);
+    }
+
+    QString transcript(const std::string& month, const std::string& name) const {
+        return QString::fromUtf8(readBytes(recordings / month / name / "Transcript.txt"));
+    }
+
+    // The transcript of the single clip of the export.
+    QString onlyTranscript() const {
+        const auto months = names(recordings);
+        EXPECT_EQ(months.size(), 1u);
+        const auto folders = months.empty() ? months : names(recordings / months[0]);
+        EXPECT_EQ(folders.size(), 1u);
+        return folders.empty() ? QString() : transcript(months[0], folders[0]);
+    }
+
+    TemporaryFolder folder;
+    fs::path clips = folder.path() / "Parlino" / "clips";
+    fs::path recordings = folder.path() / "Parlino" / "Recordings";
+    QTimeZone timeZone{3600}; // one hour east of UTC
+    QList<TranscriptModel> models = SynthesisModelChoices::transcriptModels();
+    TestSupport::LogCapture logs;
+};
+
+TEST_F(RecordingsExporterTest, ExportsEachClipIntoItsMonthWithAudioAndTranscript) {
+    writeClip({"clip-20260105T134501000Z-00000000"});
+    exportAll();
+
+    const std::string month = "January 2026";
+    const std::string name = "Jan 5, 2026 at 2.45.01 PM (2m 6s)";
+    EXPECT_EQ(names(recordings), std::vector<std::string>{month});
+    EXPECT_EQ(names(recordings / month), std::vector<std::string>{name});
+    EXPECT_EQ(names(recordings / month / name),
+              (std::vector<std::string>{name + ".mp3", "Transcript.txt"}));
+    EXPECT_EQ(readBytes(recordings / month / name / (name + ".mp3")), "first-second");
+    EXPECT_EQ(transcript(month, name),
+              QStringLiteral("Hello, world.\n\nCost: 7 credits\nModel: Flash\nCharacters: 13\n"
+                             "Length: 2:06.400\n"));
+    EXPECT_TRUE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
+}
+
+TEST_F(RecordingsExporterTest, NamesFollowTheGivenTimeZone) {
+    writeClip({"clip-a", QStringLiteral("x"), utc(2026, 1, 31, 23, 30, 0), 0});
+    writeClip({"clip-b", QStringLiteral("x"), utc(2026, 1, 31, 9, 5, 7), 0});
+    exportAll();
+
+    EXPECT_EQ(names(recordings), (std::vector<std::string>{"February 2026", "January 2026"}));
+    EXPECT_EQ(names(recordings / "February 2026"),
+              std::vector<std::string>{"Feb 1, 2026 at 12.30.00 AM (0m 0s)"});
+    EXPECT_EQ(names(recordings / "January 2026"),
+              std::vector<std::string>{"Jan 31, 2026 at 10.05.07 AM (0m 0s)"});
+}
+
+TEST_F(RecordingsExporterTest, RecordingsOfTheSameSecondAreNumbered) {
+    for (const auto* name : {"clip-2", "clip-1", "clip-3"})
+        writeClip({name, QString::fromUtf8(name), utc(2026, 3, 1, 12, 0, 0), 60.2});
+    exportAll();
+
+    const fs::path month = recordings / "March 2026";
+    const std::string base = "Mar 1, 2026 at 1.00.00 PM (1m 0s)";
+    EXPECT_EQ(names(month), (std::vector<std::string>{base, base + " (2)", base + " (3)"}));
+    EXPECT_TRUE(transcript("March 2026", base).startsWith(u"clip-1\n"));
+    EXPECT_TRUE(transcript("March 2026", base + " (2)").startsWith(u"clip-2\n"));
+    EXPECT_TRUE(fs::exists(month / (base + " (3)") / (base + " (3).mp3")));
+}
+
+TEST_F(RecordingsExporterTest, CostAndModelFollowTheModelIdentifier) {
+    const QString pair = QString::fromUtf8("😀");
+    const std::vector<std::tuple<QString, std::optional<QString>, QString>> cases{
+        {"a", QStringLiteral("eleven_flash_v2_5"), "Cost: 1 credit\nModel: Flash\nCharacters: 1"},
+        {"abc", QStringLiteral("eleven_flash_v2_5"),
+         "Cost: 2 credits\nModel: Flash\nCharacters: 3"},
+        {"", QStringLiteral("eleven_flash_v2_5"), "Cost: 0 credits\nModel: Flash\nCharacters: 0"},
+        {"a", QStringLiteral("eleven_multilingual_v2"),
+         "Cost: 1 credit\nModel: Multilingual v2\nCharacters: 1"},
+        {pair, QStringLiteral("eleven_multilingual_v2"),
+         "Cost: 2 credits\nModel: Multilingual v2\nCharacters: 2"},
+        {"ab", std::nullopt, "Cost: not recorded\nModel: not recorded\nCharacters: 2"},
+        {"ab", QStringLiteral("eleven_turbo_v2"),
+         "Cost: not recorded\nModel: not recorded\nCharacters: 2"},
+    };
+    for (const auto& [text, modelID, lines] : cases) {
+        fs::remove_all(clips);
+        writeClip({"clip-1", text, utc(2026, 1, 5, 13, 45, 1), 1, modelID});
+        exportAll();
+        EXPECT_EQ(onlyTranscript(),
+                  text + QStringLiteral("\n\n") + lines + QStringLiteral("\nLength: 0:01.000\n"))
+            << text.toStdString();
+    }
+}
+
+TEST_F(RecordingsExporterTest, DurationsRoundToSecondsInNamesAndMillisecondsInLengths) {
+    const std::vector<std::tuple<double, std::string, QString>> cases{
+        {0, "(0m 0s)", "0:00.000"},        {59.5, "(1m 0s)", "0:59.500"},
+        {125.4321, "(2m 5s)", "2:05.432"}, {-3, "(0m 0s)", "0:00.000"},
+        {3600, "(60m 0s)", "60:00.000"},   {0.0005, "(0m 0s)", "0:00.001"},
+    };
+    for (const auto& [duration, suffix, length] : cases) {
+        fs::remove_all(clips);
+        writeClip({"clip-1", QStringLiteral("x"), utc(2026, 1, 5, 13, 45, 1), duration});
+        exportAll();
+        EXPECT_EQ(names(recordings / "January 2026"),
+                  std::vector<std::string>{"Jan 5, 2026 at 2.45.01 PM " + suffix})
+            << duration;
+        EXPECT_TRUE(
+            onlyTranscript().endsWith(QStringLiteral("\nLength: ") + length + QStringLiteral("\n")))
+            << duration;
+    }
+}
+
+TEST_F(RecordingsExporterTest, EmptyOrMissingClipsFolderLeavesAnEmptyRecordingsFolder) {
+    writeClip({"clip-1"});
+    exportAll();
+    writeBytes(recordings / "notes.txt", "mine");
+    fs::remove_all(clips / "clip-1");
+    exportAll();
+    EXPECT_EQ(names(recordings), std::vector<std::string>{});
+
+    fs::remove_all(clips);
+    exportAll();
+    EXPECT_TRUE(fs::is_directory(recordings));
+    EXPECT_EQ(logs.messages(QStringLiteral("recordingsExporter")).count(exportedNothing), 2);
+    EXPECT_EQ(names(folder.path() / "Parlino"), std::vector<std::string>{"Recordings"});
+}
+
+TEST_F(RecordingsExporterTest, ClipWithAMissingChunkIsSkippedAndLogged) {
+    writeClip({"clip-1", QStringLiteral("x"), utc(2025, 12, 24, 8, 0, 0)});
+    writeClip({"clip-2"});
+    fs::remove(clips / "clip-1" / "chunk-1.mp3");
+    exportAll();
+
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+    const auto lines = logs.messages(QStringLiteral("recordingsExporter"));
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(u"export: clip skipped: chunk-1.mp3: "))
+        << lines[0].toStdString();
+    EXPECT_EQ(lines[1], QStringLiteral("export ok: exported=1 skipped=1"));
+}
+
+TEST_F(RecordingsExporterTest, AbsurdDurationsAreSkippedAndLogged) {
+    writeClip({"clip-1", QStringLiteral("x"), utc(2026, 1, 5, 13, 45, 1), 1e300});
+    writeClip({"clip-2", QStringLiteral("x"), Base::Date{1e300}, 1});
+    writeClip({"clip-3"});
+    exportAll();
+
+    EXPECT_EQ(names(recordings / "January 2026").size(), 1u);
+    const auto lines = logs.messages(QStringLiteral("recordingsExporter"));
+    EXPECT_EQ(
+        lines.count(QStringLiteral("export: clip skipped: creation time or duration out of range")),
+        2);
+    EXPECT_TRUE(logs.contains(QStringLiteral("export ok: exported=1 skipped=2")));
+}
+
+TEST_F(RecordingsExporterTest, ReadsOnlyWhatItNeedsOfAManifest) {
+    writeBytes(clips / "clip-1" / "chunk-0.mp3", "audio");
+    writeBytes(clips / "clip-1" / "manifest.json",
+               R"({"text":"x","chunks":[{"fileName":"chunk-0.mp3","sizeBytes":"?"}],)"
+               R"("totalDuration":1,"createdAt":789313501,"words":7})");
+    writeBytes(clips / "staging" / "manifest.json", R"({"text":"x","chunks":[],)"
+                                                    R"("totalDuration":1,"createdAt":0})");
+    writeBytes(clips / "clip-2" / "manifest.json", "{");
+    writeBytes(clips / "stray.txt", "stray");
+    exportAll();
+
+    EXPECT_EQ(onlyTranscript(),
+              QStringLiteral("x\n\nCost: not recorded\nModel: not recorded\nCharacters: 1\n"
+                             "Length: 0:01.000\n"));
+    EXPECT_TRUE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
+}
+
+TEST_F(RecordingsExporterTest, ChunkFileNamesThatLeaveTheClipAreNeverRead) {
+    writeBytes(folder.path() / "secret.mp3", "secret");
+    writeBytes(clips / "clip-1" / "manifest.json",
+               R"({"text":"x","chunks":[{"fileName":"../../../secret.mp3"}],)"
+               R"("totalDuration":1,"createdAt":0})");
+    exportAll();
+    EXPECT_EQ(names(recordings), std::vector<std::string>{});
+    EXPECT_TRUE(logs.contains(exportedNothing));
+}
+
+TEST_F(RecordingsExporterTest, UnlistableClipsLeaveThePreviousExportAlone) {
+    writeClip({"clip-1"});
+    exportAll();
+    const auto before = names(recordings / "January 2026");
+    fs::remove_all(clips);
+    writeBytes(clips, "not a folder");
+
+    const auto outcome = RecordingsExporter::exportRecordings(clips, recordings, timeZone, models);
+    EXPECT_FALSE(outcome);
+    EXPECT_EQ(names(recordings / "January 2026"), before);
+}
+
+TEST_F(RecordingsExporterTest, AnInterruptedExportNeverReachesTheRecordings) {
+    writeClip({"clip-1"});
+    writeBytes(folder.path() / "Parlino" / ".Recordings-export" / "half" / "done.mp3", "junk");
+    writeBytes(folder.path() / "Parlino" / ".Recordings-previous" / "old.mp3", "junk");
+    exportAll();
+
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+    EXPECT_EQ(names(folder.path() / "Parlino"), (std::vector<std::string>{"Recordings", "clips"}));
+}
+
+TEST_F(RecordingsExporterTest, RecordingsPathThatCannotBeBuiltFails) {
+    writeClip({"clip-1"});
+    writeBytes(folder.path() / "file", "a file, not a folder");
+    const auto outcome = RecordingsExporter::exportRecordings(
+        clips, folder.path() / "file" / "Recordings", timeZone, models);
+    EXPECT_FALSE(outcome);
+    EXPECT_FALSE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
+}
+
+TEST_F(RecordingsExporterTest, BackgroundExportReportsOnTheMainThread) {
+    writeClip({"clip-1"});
+    std::optional<bool> succeeded;
+    bool onMainThread = false;
+    RecordingsExporter::exportInBackground(clips, recordings, timeZone, models,
+                                           [&](const RecordingsExporter::Outcome& outcome) {
+                                               onMainThread = Base::MainThread::isCurrent();
+                                               succeeded = bool(outcome);
+                                           });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return succeeded.has_value(); }));
+    EXPECT_TRUE(*succeeded);
+    EXPECT_TRUE(onMainThread);
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+}
+
+} // namespace
