@@ -3,6 +3,7 @@
 #include "Base/Sleeper.h"
 #include "Parlino/Shell/AppDelegate.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
+#include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
@@ -50,12 +51,17 @@ int main(int argc, char** argv) {
                                     Base::SteadySleeper::shared()),
         clock, scheduler, Parlino::CompositionRoot::Configuration::standard(),
         [&panel](Parlino::CompositionRoot& owner) { return panel.make(owner); });
-    Parlino::AppDelegate delegate({root, updates, keys, scheduler, [&] {
-                                       return std::make_unique<Parlino::ClipsWindowController>(
-                                           root.clipLibrary(), &root.audioOutput(),
-                                           std::make_unique<Playback::SystemChunkPlayerFactory>(),
-                                           Parlino::ClipsViewEnvironment{motion, pointer, keys});
-                                   }});
+    Parlino::DesktopSettingsWindow settings(root, TTS::ParlinoURLSession::shared(), motion, pointer,
+                                            keys);
+    auto makeClipsWindow = [&] {
+        return std::make_unique<Parlino::ClipsWindowController>(
+            root.clipLibrary(), &root.audioOutput(),
+            std::make_unique<Playback::SystemChunkPlayerFactory>(),
+            Parlino::ClipsViewEnvironment{motion, pointer, keys});
+    };
+    Parlino::AppDelegate delegate(
+        {root, updates, keys, scheduler, makeClipsWindow,
+         [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); }});
     delegate.launch();
     Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
                                       [&] { delegate.openParlino(); });

@@ -109,7 +109,12 @@ void AppDelegate::openParlino() {
 
 void AppDelegate::openSettings() {
     m_log.notice("activation: NSApp.activate — Settings menu");
-    m_log.notice("settings window: not part of this build yet");
+    if (!m_settingsWindow)
+        m_settingsWindow = m_deps.makeSettingsWindow(m_settingsNavigation);
+    if (!m_settingsWindow)
+        return;
+    m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
+    m_settingsWindow->present();
 }
 
 ClipsWindowController& AppDelegate::clipsWindowController() {

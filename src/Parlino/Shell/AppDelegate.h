@@ -3,6 +3,8 @@
 #include "Base/Log.h"
 #include "Base/Scheduler.h"
 #include "Parlino/Clips/ClipsWindowController.h"
+#include "Parlino/Settings/SettingsNavigation.h"
+#include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Shell/CompositionRoot.h"
 #include "Parlino/Shell/UpdateController.h"
 
@@ -39,6 +41,8 @@ public:
         const SettingsKeys& keys;
         Base::Scheduler& scheduler;
         std::function<std::unique_ptr<ClipsWindowController>()> makeClipsWindow;
+        // None when the settings cannot be shown.
+        std::function<std::unique_ptr<SettingsWindow>(SettingsNavigation&)> makeSettingsWindow;
     };
 
     // Set in the environment, even empty, by a unit-test host: launching then does nothing.
@@ -55,6 +59,8 @@ public:
     // The tray menu's items, in their order.
     QList<TrayMenuItem> menuItems();
     QSystemTrayIcon* trayIcon() const { return m_trayIcon.get(); }
+    // None until "Settings…" first shows it.
+    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
 
     // The menu's commands.
     void openParlino();
@@ -76,6 +82,8 @@ private:
     const Base::Log m_log{QStringLiteral("focus-diag")};
     Dependencies m_deps;
     std::unique_ptr<ClipsWindowController> m_clipsWindowController;
+    SettingsNavigation m_settingsNavigation; // the standalone window's pane, general at first
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     QAction* m_bubbleToggleItem = nullptr;

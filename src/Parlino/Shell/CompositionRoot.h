@@ -14,6 +14,7 @@
 #include "Parlino/Services/AudioArbiter.h"
 #include "Parlino/Services/AudioOutput.h"
 #include "Parlino/Services/NowPlayingCoordinator.h"
+#include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/ReadPipeline.h"
 #include "Parlino/Services/SettingsKeys.h"
@@ -165,7 +166,7 @@ public:
         const char* name;
         void (CompositionRoot::*run)();
     };
-    static const std::array<LaunchStep, 22>& launchSteps();
+    static const std::array<LaunchStep, 23>& launchSteps();
 
     // Clears the stored shortcuts that earlier versions set and this one retired, once per user.
     void migrateShortcuts();
@@ -194,6 +195,8 @@ private:
     void prepareRecordingsFolder();
     void seedDefaultSpeed();
     void buildPanel();
+    void presentTutorialUntilSeen();
+    void revealForTutorial(OnboardingReveal reveal);
     void registerShortcutActions();
     void startTapDetector();
     void registerShortcutPings();

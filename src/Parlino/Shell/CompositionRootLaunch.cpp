@@ -25,14 +25,15 @@ constexpr qint64 retiredReplayModifiers = 0x1200;
 
 } // namespace
 
-const std::array<CompositionRoot::LaunchStep, 22>& CompositionRoot::launchSteps() {
-    static const std::array<LaunchStep, 22> steps{{
+const std::array<CompositionRoot::LaunchStep, 23>& CompositionRoot::launchSteps() {
+    static const std::array<LaunchStep, 23> steps{{
         {"log the launch", &CompositionRoot::logLaunch},
         {"prepare the recordings folder", &CompositionRoot::prepareRecordingsFolder},
         {"reconcile the cache", &CompositionRoot::reconcileCache},
         {"migrate shortcuts", &CompositionRoot::migrateShortcuts},
         {"seed the default speed", &CompositionRoot::seedDefaultSpeed},
         {"build the panel", &CompositionRoot::buildPanel},
+        {"present the tutorial", &CompositionRoot::presentTutorialUntilSeen},
         {"register shortcut actions", &CompositionRoot::registerShortcutActions},
         {"start the tap detector", &CompositionRoot::startTapDetector},
         {"register shortcut pings", &CompositionRoot::registerShortcutPings},
@@ -102,10 +103,41 @@ void CompositionRoot::seedDefaultSpeed() {
 }
 
 void CompositionRoot::buildPanel() {
-    panelController().onboardingModel().onDismissPanel = [self = QPointer(this)] {
+    OnboardingModel& onboarding = panelController().onboardingModel();
+    const QPointer self(this);
+    onboarding.onReveal = [self](OnboardingReveal reveal) {
+        if (self)
+            self->revealForTutorial(reveal);
+    };
+    onboarding.onDismissPanel = [self] {
         if (self)
             self->coordinator().dismiss();
     };
+}
+
+// The panel shows what the tutorial's step talks about. The panel keeps no settings pane of its
+// own yet, so the settings steps show its settings content as it is.
+void CompositionRoot::revealForTutorial(OnboardingReveal reveal) {
+    switch (reveal) {
+    case OnboardingReveal::resetPane:
+        return;
+    case OnboardingReveal::apiKey:
+    case OnboardingReveal::usage:
+    case OnboardingReveal::shortcuts:
+        m_viewModel.setContentMode(PanelContentMode::settings);
+        return;
+    case OnboardingReveal::voices:
+        m_viewModel.setContentMode(PanelContentMode::voices);
+        return;
+    case OnboardingReveal::clips:
+        m_viewModel.setContentMode(PanelContentMode::clips);
+        return;
+    }
+}
+
+void CompositionRoot::presentTutorialUntilSeen() {
+    if (!Defaults::get(keys().hasSeenOnboarding))
+        panelController().presentOnboarding();
 }
 
 void CompositionRoot::press(AppCoordinator::FinishedReplay replay,

@@ -31,7 +31,10 @@ protected:
                              std::make_unique<SilentPresenter>()});
         return std::make_unique<AppDelegate>(AppDelegate::Dependencies{
             root(), *updates, keys(), time(),
-            []() -> std::unique_ptr<Parlino::ClipsWindowController> { return nullptr; }});
+            []() -> std::unique_ptr<Parlino::ClipsWindowController> { return nullptr; },
+            [](Parlino::SettingsNavigation&) -> std::unique_ptr<Parlino::SettingsWindow> {
+                return nullptr;
+            }});
     }
 
     static QStringList titles(const QList<TrayMenuItem>& items) {

@@ -37,6 +37,7 @@ TEST_F(LaunchTest, StartRunsEveryStepOnceWithTheOrderingTheWiringDependsOn) {
     const auto at = [&](const char* step) { return steps.indexOf(QString::fromLatin1(step)); };
     EXPECT_EQ(at("log the launch"), 0);
     EXPECT_LT(at("migrate shortcuts"), at("register shortcut actions"));
+    EXPECT_EQ(at("present the tutorial"), at("build the panel") + 1);
     EXPECT_EQ(at("attach the panel's clips"), at("register the remote commands") + 1);
     for (const char* later :
          {"observe the player", "wire panel decisions", "wire the audio hand-over"})
@@ -44,8 +45,8 @@ TEST_F(LaunchTest, StartRunsEveryStepOnceWithTheOrderingTheWiringDependsOn) {
     EXPECT_LT(at("observe key changes"), at("seed the previous application"));
     EXPECT_EQ(at("start diagnostics"), steps.size() - 1);
 
-    // What the steps installed.
-    EXPECT_EQ(panel->calls, QStringList{"start"});
+    // What the steps installed; the tutorial comes up until it has been seen.
+    EXPECT_EQ(panel->calls, (QStringList{"presentOnboarding", "start"}));
     EXPECT_EQ(tapSources.size(), 1);
     EXPECT_TRUE(root().tapDetector());
     EXPECT_TRUE(hotKeys->isRegistered(controlShiftS));
@@ -59,6 +60,27 @@ TEST_F(LaunchTest, StartRunsEveryStepOnceWithTheOrderingTheWiringDependsOn) {
     EXPECT_FALSE(logs.contains(QStringLiteral(
         "readSelection shortcut is unset or disabled — the hotkey will not fire (tap enabled: "
         "true)")));
+}
+
+TEST_F(LaunchTest, TheTutorialStepsRevealTheirPartOfThePanel) {
+    Defaults::set(keys().hasSeenOnboarding, true);
+    root().start();
+    EXPECT_FALSE(panel->calls.contains("presentOnboarding"));
+
+    using Parlino::OnboardingReveal;
+    using Parlino::PanelContentMode;
+    const std::pair<OnboardingReveal, PanelContentMode> reveals[] = {
+        {OnboardingReveal::apiKey, PanelContentMode::settings},
+        {OnboardingReveal::resetPane, PanelContentMode::settings},
+        {OnboardingReveal::voices, PanelContentMode::voices},
+        {OnboardingReveal::clips, PanelContentMode::clips},
+        {OnboardingReveal::usage, PanelContentMode::settings},
+    };
+    for (const auto& [reveal, mode] : reveals) {
+        panel->onboarding.onReveal(reveal);
+        EXPECT_EQ(player().contentMode(), mode) << int(reveal);
+    }
+    EXPECT_EQ(panel->contentModes.size(), 4) << "the panel hears each change once";
 }
 
 TEST_F(LaunchTest, AnUnsetReadShortcutIsLoggedWithTheTapSetting) {

@@ -3,8 +3,10 @@
 #include "Parlino/Panel/BubbleView.h"
 #include "Parlino/Panel/IdleBarView.h"
 #include "Parlino/Panel/Linux/X11SurfaceWindow.h"
+#include "Parlino/Panel/OnboardingView.h"
 #include "Parlino/Panel/PanelController.h"
 #include "Parlino/Panel/PanelView.h"
+#include "Parlino/Panel/WarningPopupView.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
@@ -61,7 +63,6 @@ std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
             new FocusOnActivation(surface->window());
         return surface;
     };
-    // The warning pill and the tutorial card have no view yet: their windows stay empty.
     auto makeContent = [this](SurfaceKind kind, PanelController& controller) -> QWidget* {
         switch (kind) {
         case SurfaceKind::panel: {
@@ -82,8 +83,13 @@ std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
             return view;
         }
         case SurfaceKind::warning:
+            return new WarningPopupView(
+                controller.warningModel(), controller.warningGeometry(), m_motion,
+                [&controller] { controller.retractWarningPopup(false); },
+                [&controller] { controller.retractWarningPopup(true); });
         case SurfaceKind::onboarding:
-            return nullptr;
+            return new OnboardingView(controller.onboardingModel(), controller.onboardingGeometry(),
+                                      m_motion);
         }
         return nullptr;
     };

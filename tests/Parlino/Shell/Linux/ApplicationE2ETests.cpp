@@ -235,8 +235,14 @@ protected:
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
         environment = QProcessEnvironment::systemEnvironment();
-        for (const char* folder : {"config", "data", "cache"})
+        for (const char* folder : {"config/Parlino", "data", "cache"})
             QDir(home.path()).mkpath(QString::fromLatin1(folder));
+        // A user who has seen the tutorial, so no card stands beside the panel.
+        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(R"({"format":"parlino-defaults","version":1,)"
+                       R"("values":{"hasSeenOnboarding":{"bool":true}}})");
+        settings.close();
         environment.insert("HOME", home.path());
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
         environment.insert("XDG_DATA_HOME", home.filePath("data"));
