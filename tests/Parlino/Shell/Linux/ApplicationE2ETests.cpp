@@ -370,6 +370,21 @@ TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
     EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
 }
 
+TEST_F(ApplicationE2E, withoutAnXDisplayItSaysSoInOneLineAndFails) {
+    QProcessEnvironment withoutDisplay = environment;
+    withoutDisplay.remove("DISPLAY");
+    withoutDisplay.insert("WAYLAND_DISPLAY", "wayland-0");
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay);
+    process.start(QStringLiteral(PARLINO_APP), QStringList());
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_NE(process.exitCode(), 0);
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains("no X11 display")) << lines[0].toStdString();
+}
+
 TEST_F(ApplicationE2E, readStartsTheApplicationWhenNoneRuns) {
     app.reset();
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
