@@ -1,6 +1,7 @@
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Shell/AppDelegate.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     Parlino::DesktopMotionSettings desktopMotion(motionPreferences);
     const Parlino::MotionContext motion{clock, scheduler, motionPreferences};
     auto& pointer = Parlino::PointerMotion::shared();
+    Parlino::VoiceMeshTimeline voiceArt(scheduler, &Base::Date::now);
 
     Parlino::UpdateController updates;
     Parlino::DesktopPanel panel(motion, pointer, keys);
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
         clock, scheduler, Parlino::CompositionRoot::Configuration::standard(),
         [&panel](Parlino::CompositionRoot& owner) { return panel.make(owner); });
     Parlino::DesktopSettingsWindow settings(root, TTS::ParlinoURLSession::shared(), motion, pointer,
-                                            keys);
+                                            keys, voiceArt);
     auto makeClipsWindow = [&] {
         return std::make_unique<Parlino::ClipsWindowController>(
             root.clipLibrary(), &root.audioOutput(),

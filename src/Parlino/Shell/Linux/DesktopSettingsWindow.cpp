@@ -11,8 +11,9 @@ namespace Parlino {
 
 DesktopSettingsWindow::DesktopSettingsWindow(CompositionRoot& root, QNetworkAccessManager& session,
                                              MotionContext motion, PointerMotion& pointer,
-                                             const SettingsKeys& keys)
+                                             const SettingsKeys& keys, VoiceMeshTimeline& voiceArt)
     : m_root(root), m_session(session), m_motion(motion), m_pointer(pointer), m_keys(keys),
+      m_voiceArt(voiceArt),
       m_loginItem(XdgAutostartLoginItem::defaultFolder(), QCoreApplication::applicationFilePath()),
       m_recordings(RecordingsExport::exporter(ClipLibrary::defaultRoot(),
                                               RecordingsExporter::defaultFolder()),
@@ -38,7 +39,8 @@ std::unique_ptr<SettingsWindow> DesktopSettingsWindow::make(SettingsNavigation& 
         m_recordings,
         CacheStore::defaultRoot(),
         AppVersion::label(version, {}),
-        [root = &m_root] { root->panelController().presentOnboarding(); }};
+        [root = &m_root] { root->panelController().presentOnboarding(); },
+        {m_root.voices(), m_root.voiceSamplePlayer(), m_voiceArt}};
     return std::make_unique<SettingsWindow>(services, navigation);
 }
 

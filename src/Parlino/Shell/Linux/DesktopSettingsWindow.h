@@ -12,6 +12,7 @@ namespace Parlino {
 
 class PointerMotion;
 class SettingsNavigation;
+class VoiceMeshTimeline;
 
 // Makes the standalone settings window over the desktop's services: the autostart entry, the
 // desktop's accessibility settings and the one recordings export, which it keeps. Lives as long
@@ -19,7 +20,8 @@ class SettingsNavigation;
 class DesktopSettingsWindow final {
 public:
     DesktopSettingsWindow(CompositionRoot& root, QNetworkAccessManager& session,
-                          MotionContext motion, PointerMotion& pointer, const SettingsKeys& keys);
+                          MotionContext motion, PointerMotion& pointer, const SettingsKeys& keys,
+                          VoiceMeshTimeline& voiceArt);
 
     // None where the desktop has no hot keys for the shortcut recorders.
     std::unique_ptr<SettingsWindow> make(SettingsNavigation& navigation);
@@ -30,6 +32,7 @@ private:
     MotionContext m_motion;
     PointerMotion& m_pointer;
     const SettingsKeys& m_keys;
+    VoiceMeshTimeline& m_voiceArt;
     XdgAutostartLoginItem m_loginItem;
     DesktopAccessibilitySettings m_desktopSettings;
     RecordingsExport m_recordings;
