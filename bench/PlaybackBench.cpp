@@ -1,5 +1,6 @@
-// Decoding speed of the MP3 decoder, and how soon after play() the first sample reaches the
-// output (the null output always; the sound server's when one answers).
+// Decoding speed of the MP3 decoder, how soon after play() the first sample reaches the output
+// (the null output always; the sound server's when one answers), and what a display frame pays
+// to read a playing player's position and level.
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
 #include "Playback/Linux/Mpg123ChunkPlayer.h"
@@ -12,8 +13,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -101,11 +105,63 @@ void BM_PlayToFirstSamplePulseAudio(benchmark::State& state) {
     playToFirstSample(state, outputs);
 }
 
+// Reads the position and level of a playing player as the panel does every frame, while the
+// output renders on its own thread at the rate in percent given; reports the median and the 99th
+// percentile of one read.
+void tickWhilePlaying(benchmark::State& state, Playback::PcmOutputFactory& outputs) {
+    using Clock = std::chrono::steady_clock;
+    auto player = std::move(Playback::Mpg123ChunkPlayer::make(speech(), outputs)).value();
+    player->setRate(float(state.range(0)) / 100);
+    player->play();
+    std::vector<double> micros;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(player->currentTime());
+        benchmark::DoNotOptimize(player->averagePower());
+        const std::chrono::duration<double> took = Clock::now() - start;
+        state.SetIterationTime(took.count());
+        micros.push_back(took.count() * 1e6);
+        if (player->currentTime() > player->duration() - 0.5)
+            player->setCurrentTime(0);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    player->stop();
+    std::sort(micros.begin(), micros.end());
+    state.counters["p50_us"] = micros[micros.size() / 2];
+    state.counters["p99_us"] = micros[micros.size() * 99 / 100];
+}
+
+void BM_TickNullOutput(benchmark::State& state) {
+    Playback::NullOutputFactory outputs(Base::SteadyClock::shared(), Base::QtScheduler::shared());
+    tickWhilePlaying(state, outputs);
+}
+
+void BM_TickPulseAudio(benchmark::State& state) {
+    if (!Playback::PulseConnection::connect()) {
+        state.SkipWithError("no PulseAudio server reachable");
+        return;
+    }
+    Playback::SystemOutputFactory outputs;
+    tickWhilePlaying(state, outputs);
+}
+
 BENCHMARK(BM_DecodeSpeech)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayToFirstSampleNullOutput)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlayToFirstSamplePulseAudio)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(50);
+BENCHMARK(BM_TickNullOutput)
+    ->Arg(100)
+    ->Arg(150)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(5000);
+BENCHMARK(BM_TickPulseAudio)
+    ->Arg(100)
+    ->Arg(150)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(20000);
 
 } // namespace

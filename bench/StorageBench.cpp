@@ -46,7 +46,18 @@ void BM_LookupTwentyChunkEntry(benchmark::State& state) {
     store.store(keyFor(0), read.chunks, read.words);
     for (auto _ : state)
         benchmark::DoNotOptimize(store.lookup(keyFor(0)));
-    state.SetBytesProcessed(state.iterations() * 20 * state.range(0));
+}
+
+// What a cached read needs before it can start: the lookup and its first chunk's audio.
+void BM_LookupAndFirstChunk(benchmark::State& state) {
+    const QTemporaryDir dir;
+    CacheStore store(temporaryRoot(dir), CacheStore::defaultMaxBytes);
+    const Read read = makeRead(20, state.range(0));
+    store.store(keyFor(0), read.chunks, read.words);
+    for (auto _ : state) {
+        const auto entry = store.lookup(keyFor(0));
+        benchmark::DoNotOptimize(entry->chunks.first().audio.bytes().data());
+    }
 }
 
 void BM_ReconcileThousandEntries(benchmark::State& state) {
@@ -63,10 +74,26 @@ void BM_ReconcileThousandEntries(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 
+// 700 KB is a chunk of synthesised speech; the entry's 2,600 words make a 170 KB manifest.
 BENCHMARK(BM_LookupTwentyChunkEntry)
     ->Arg(16 * 1024)
     ->Arg(256 * 1024)
+    ->Arg(700 * 1024)
     ->Unit(benchmark::kMillisecond);
+// A store into a full cache of 1,000 entries: each one evicts the oldest.
+void BM_StoreIntoFullCache(benchmark::State& state) {
+    const QTemporaryDir dir;
+    const Read read = makeRead(1, 4096);
+    CacheStore store(temporaryRoot(dir), 1000 * 4096);
+    int index = 0;
+    for (; index < 1000; ++index)
+        store.store(keyFor(index), read.chunks, read.words);
+    for (auto _ : state)
+        store.store(keyFor(index++), read.chunks, read.words);
+}
+
+BENCHMARK(BM_LookupAndFirstChunk)->Arg(700 * 1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReconcileThousandEntries)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StoreIntoFullCache)->Unit(benchmark::kMicrosecond);
 
 } // namespace

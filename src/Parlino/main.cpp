@@ -1,11 +1,73 @@
-#include "Base/Log.h"
+#include "Base/Clock.h"
+#include "Base/Scheduler.h"
+#include "Base/Sleeper.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
+#include "Parlino/Shell/AppDelegate.h"
+#include "Parlino/Shell/Linux/DesktopPanel.h"
+#include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
+#include "Parlino/Shell/Linux/SessionInstance.h"
+#include "Parlino/Shell/Linux/SystemServices.h"
+#include "Parlino/Style/Linux/DesktopMotionSettings.h"
+#include "Parlino/Style/PointerMotion.h"
+#include "Playback/Linux/SystemChunkPlayerFactory.h"
+#include "TTS/ParlinoURLSession.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
+// The windows are X11 windows: refuse clearly, before Qt would, when there is no X display.
+static bool hasX11Display() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fputs("parlino: no X11 display (DISPLAY is not set); Parlino needs X11 or XWayland\n",
+                   stderr);
+        return false;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    return true;
+}
+
 int main(int argc, char** argv) {
+    if (!hasX11Display())
+        return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
-    Base::Log("pipeline")
-        .notice("Parlino %{public}s: the reader is not assembled yet", PARLINO_VERSION);
-    return 0;
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (const auto status = Parlino::handOverToRunningInstance(QApplication::arguments()))
+        return *status;
+
+    auto& clock = Base::SteadyClock::shared();
+    auto& scheduler = Base::QtScheduler::shared();
+    const auto& keys = Parlino::SettingsKeys::shared();
+    Parlino::MotionPreferences motionPreferences;
+    Parlino::DesktopMotionSettings desktopMotion(motionPreferences);
+    const Parlino::MotionContext motion{clock, scheduler, motionPreferences};
+    auto& pointer = Parlino::PointerMotion::shared();
+    Parlino::VoiceMeshTimeline voiceArt(scheduler, &Base::Date::now);
+
+    Parlino::UpdateController updates;
+    Parlino::DesktopPanel panel(motion, pointer, keys);
+    Parlino::CompositionRoot root(
+        Parlino::makeSystemServices(TTS::ParlinoURLSession::shared(), clock, scheduler,
+                                    Base::SteadySleeper::shared()),
+        clock, scheduler, Parlino::CompositionRoot::Configuration::standard(),
+        [&panel](Parlino::CompositionRoot& owner) { return panel.make(owner); });
+    Parlino::DesktopSettingsWindow settings(root, TTS::ParlinoURLSession::shared(), motion, pointer,
+                                            keys, voiceArt);
+    auto makeClipsWindow = [&] {
+        return std::make_unique<Parlino::ClipsWindowController>(
+            root.clipLibrary(), &root.audioOutput(),
+            std::make_unique<Playback::SystemChunkPlayerFactory>(),
+            Parlino::ClipsViewEnvironment{motion, pointer, keys});
+    };
+    Parlino::AppDelegate delegate(
+        {root, updates, keys, scheduler, makeClipsWindow,
+         [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); }});
+    delegate.launch();
+    Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
+                                      [&] { delegate.openParlino(); });
+    if (!instance.claim() && Parlino::SessionInstance::openRunningPanel())
+        return 0;
+    return QApplication::exec();
 }

@@ -125,12 +125,13 @@ void SpeechSession::requestChunk(qsizetype index, qsizetype attempt) {
     m_request = m_provider->synthesize(m_chunks[index].text, m_voice, m_settings,
                                        previousRequestIDs(index));
     auto result = std::make_shared<ChunkResult>();
+    auto audio = std::make_shared<QByteArray>();
     auto self = shared_from_this();
     m_request.listen(
-        [result](Core::SynthesisEvent event) {
+        [result, audio](Core::SynthesisEvent event) {
             switch (event.kind()) {
             case Core::SynthesisEvent::Kind::audio:
-                result->audio.append(event.audioData());
+                audio->append(event.audioData());
                 break;
             case Core::SynthesisEvent::Kind::timings:
                 result->words = event.wordTimings();
@@ -141,11 +142,12 @@ void SpeechSession::requestChunk(qsizetype index, qsizetype attempt) {
                 break;
             }
         },
-        [self, result, index, attempt](std::optional<Core::TTSError> error) {
+        [self, result, audio, index, attempt](std::optional<Core::TTSError> error) {
             if (self->m_synthesisStopped)
                 return;
             if (error)
                 return self->chunkFailed(index, attempt, *error);
+            result->audio = std::move(*audio);
             self->acceptChunk(std::move(*result), index);
             self->requestChunk(index + 1, 0);
         });
@@ -172,7 +174,7 @@ void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::
 
 void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     m_log.notice("chunk accepted idx=%{public}ld duration=%{public}fs bytes=%{public}ld", index,
-                 result.duration, result.audio.size());
+                 result.duration, result.audio.bytes().size());
     double chunkStart = 0;
     for (qsizetype i = 0; i < index; ++i)
         if (m_chunkResults[i])
@@ -247,7 +249,7 @@ void SpeechSession::startCurrentChunkIfReady(Start start) {
 
 // Builds a player for chunk `index`; on undecodable audio logs, stalls and returns null.
 std::unique_ptr<ChunkPlayer> SpeechSession::makePlayer(qsizetype index, const char* context) {
-    auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio);
+    auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio.bytes());
     if (!made) {
         m_log.error("%{public}s: makePlayer threw idx=%{public}ld", context, index);
         setState(State::stalled(audioDecodeFailed));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/LazyBytes.h"
 #include "Base/Log.h"
 #include "Base/Scheduler.h"
 #include "Core/ReadTypes.h"
@@ -50,9 +51,9 @@ public:
         std::optional<Core::TTSError> m_error;
     };
 
-    // One chunk's audio as stored or handed over.
+    // One chunk's audio as stored or handed over; stored audio is read when its player is made.
     struct ChunkAudio {
-        QByteArray audio;
+        Base::LazyBytes audio;
         double duration = 0;
     };
 
@@ -102,7 +103,7 @@ public:
 
 private:
     struct ChunkResult {
-        QByteArray audio;
+        Base::LazyBytes audio;
         QList<Core::WordTiming> words;
         double duration = 0;
         std::optional<QString> requestID;

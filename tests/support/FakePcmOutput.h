@@ -18,7 +18,9 @@ public:
         return startable;
     }
     void pause() override { running = false; }
-    int64_t pendingFrames() const override { return pending; }
+    int64_t heardFrames() const override {
+        return int64_t(played.size()) / format.channels - pending;
+    }
 
     // Pulls up to `frames` frames, as a device would; returns how many came.
     size_t consume(size_t frames) {
@@ -45,7 +47,7 @@ public:
     const Playback::PcmFormat format;
     Playback::PcmSource& source;
     std::vector<float> played;
-    int64_t pending = 0;
+    int64_t pending = 0; // of the frames pulled, those not heard yet
     bool running = false;
     bool startable = true;
     int starts = 0;

@@ -28,7 +28,8 @@ ParlinoButtonStyle textColumnStyle() {
 
 ClipSpeedChip::ClipSpeedChip(const Defaults::Key<double>& playbackRate, const MotionContext& motion,
                              QWidget* parent)
-    : ParlinoButton(quietButtonStyle(), motion, parent), m_playbackRate(playbackRate) {
+    : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent),
+      m_playbackRate(playbackRate) {
     setObjectName(QStringLiteral("ClipSpeedChip"));
     setFont(ClipsFonts::chip());
     connect(&m_playbackRate, &Defaults::Observable::changed, this, [this] { follow(); });
@@ -63,7 +64,7 @@ void ClipSpeedChip::paintLabel(QPainter& painter, const QRectF& rect) {
 }
 
 ClipPlayButton::ClipPlayButton(const MotionContext& motion, QWidget* parent)
-    : ParlinoButton(quietButtonStyle(), motion, parent) {
+    : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent) {
     setObjectName(QStringLiteral("ClipPlayButton"));
     setAccessibleName(QStringLiteral("Play"));
     setFixedSize(sizeHint());

@@ -63,7 +63,7 @@ ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& envi
     setObjectName(QStringLiteral("ClipsList"));
     setAttribute(Qt::WA_TranslucentBackground);
 
-    ParlinoButtonStyle clearAllStyle = quietButtonStyle();
+    ParlinoButtonStyle clearAllStyle = ParlinoButtonStyle::standard(false);
     clearAllStyle.hover = true;
     m_clearAll->setObjectName(QStringLiteral("ClearAllButton"));
     m_clearAll->setButtonStyle(clearAllStyle);

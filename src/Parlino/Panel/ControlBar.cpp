@@ -19,16 +19,6 @@ namespace {
 constexpr qreal symbolSize = 14;
 constexpr int labelSize = 11;
 
-ParlinoButtonStyle controlStyle() {
-    return {.scale = 0.97,
-            .pressedScale = 0.93,
-            .brightness = 0.06,
-            .pressedBrightness = -0.05,
-            .backdrop = std::nullopt,
-            .backdropCornerRadius = 8,
-            .hover = true};
-}
-
 QFont speedFont() {
     QFont font;
     font.setPixelSize(labelSize);
@@ -48,11 +38,12 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
                        const MotionContext& motion, QWidget* parent)
     : QWidget(parent), m_model(model), m_settings(settings),
       m_playPause(new ParlinoIconButton(QStringLiteral("play.fill"), symbolSize, Qt::white,
-                                        controlStyle(), motion)),
-      m_speed(new ParlinoTextButton(QString(), speedFont(), Qt::white, controlStyle(), motion)),
+                                        ParlinoButtonStyle::standard(), motion)),
+      m_speed(new ParlinoTextButton(QString(), speedFont(), Qt::white,
+                                    ParlinoButtonStyle::standard(), motion)),
       m_progress(new SmoothProgressBar(motion)), m_time(new QLabel),
       m_replay(new ParlinoIconButton(QStringLiteral("arrow.counterclockwise"), symbolSize,
-                                     Qt::white, controlStyle(), motion)),
+                                     Qt::white, ParlinoButtonStyle::standard(), motion)),
       m_rate(std::make_unique<Defaults::Default<double>>(settings.playbackRate)),
       m_fontDesign(std::make_unique<Defaults::Default<QString>>(settings.panelFontDesign)) {
     setObjectName(QStringLiteral("ControlBar"));

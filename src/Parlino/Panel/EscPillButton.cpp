@@ -9,16 +9,6 @@ namespace Parlino {
 
 namespace {
 
-ParlinoButtonStyle pillStyle() {
-    return {.scale = 0.97,
-            .pressedScale = 0.93,
-            .brightness = 0.06,
-            .pressedBrightness = -0.05,
-            .backdrop = std::nullopt,
-            .backdropCornerRadius = 8,
-            .hover = false};
-}
-
 QFont pillFont() {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(11);
@@ -29,7 +19,7 @@ QFont pillFont() {
 } // namespace
 
 EscPillButton::EscPillButton(const MotionContext& motion, QWidget* parent)
-    : ParlinoButton(pillStyle(), motion, parent) {
+    : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent) {
     setObjectName(QStringLiteral("EscPillButton"));
     setText(tr("esc"));
     setFont(pillFont());

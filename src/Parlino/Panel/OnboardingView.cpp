@@ -47,7 +47,8 @@ QLabel* textLabel(const QString& name, const QFont& font, const QColor& colour) 
 ParlinoIconButton* iconButton(const QString& name, const QString& accessibleName,
                               const QString& symbol, qreal size, const QColor& colour,
                               const MotionContext& motion) {
-    auto* button = new ParlinoIconButton(symbol, size, colour, noticeButtonStyle(), motion);
+    auto* button =
+        new ParlinoIconButton(symbol, size, colour, ParlinoButtonStyle::standard(), motion);
     button->setObjectName(name);
     button->setAccessibleName(accessibleName);
     button->setFocusPolicy(Qt::NoFocus);
@@ -56,7 +57,8 @@ ParlinoIconButton* iconButton(const QString& name, const QString& accessibleName
 
 ParlinoTextButton* textButton(const QString& name, const QString& title, const QFont& font,
                               const MotionContext& motion) {
-    auto* button = new ParlinoTextButton(title, font, Theme::accent(), noticeButtonStyle(), motion);
+    auto* button =
+        new ParlinoTextButton(title, font, Theme::accent(), ParlinoButtonStyle::standard(), motion);
     button->setObjectName(name);
     button->setAccessibleName(title);
     button->setFocusPolicy(Qt::NoFocus);

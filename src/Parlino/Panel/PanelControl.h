@@ -1,21 +1,38 @@
 #pragma once
 
 #include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/SurfaceStateMachine.h"
 
 #include <functional>
 
 namespace Parlino {
+
+class ClipsViewModel;
+class OnboardingModel;
 
 // Where an opening of the panel lands: on the live read, on the last read rebuilt paused, or on
 // the clips list.
 enum class OpenLanding { reading, readingRebuildPaused, clips };
 
 // The floating panel's controller as the application shell drives it: the read's phase and
-// attachment go in, the shell's hooks for the display tick and the panel's decisions come out.
-// Main thread only.
+// attachment and the menu's commands go in, the shell's hooks for the display tick and the
+// panel's decisions come out. Main thread only.
 class PanelControl {
 public:
     virtual ~PanelControl() = default;
+
+    // Once, at launch: brings up the first surface.
+    virtual void start() = 0;
+    virtual void openPanel() = 0;
+    virtual void presentOnboarding() = 0;
+    virtual void contentModeDidChange(PanelContentMode mode) = 0;
+    // The idle bar setting changed.
+    virtual void idleBarHiddenChanged() = 0;
+    // Passes an event to the surface state machine and carries out its answer.
+    virtual void send(SurfaceEvent event) = 0;
+    // The tutorial's model and the panel's own clips list.
+    virtual OnboardingModel& onboardingModel() = 0;
+    virtual ClipsViewModel& clipsViewModel() = 0;
 
     // The player's phase changed (called only for a real change).
     virtual void phaseDidChange(const PlayerViewModel::Phase& phase) = 0;

@@ -80,14 +80,14 @@ public:
 
     // Once, after construction: chooses the screen, gives the panel its first frame and brings
     // up the idle bar.
-    void start();
+    void start() override;
     void phaseDidChange(const PlayerViewModel::Phase& phase) override;
-    void contentModeDidChange(PanelContentMode mode);
-    void presentOnboarding();
+    void contentModeDidChange(PanelContentMode mode) override;
+    void presentOnboarding() override;
     // Opens the panel from the idle bar or the bubble, pinned until the pointer first comes near.
-    void openPanel();
+    void openPanel() override;
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
-    void idleBarHiddenChanged();
+    void idleBarHiddenChanged() override;
     // Closes the panel while the read's session is kept.
     void closePanelNow() override;
     // A read was started or loaded into the player: the open panel holds a live read again.
@@ -95,7 +95,7 @@ public:
     // Carries out one command of the machine; none does nothing at all.
     void apply(std::optional<SurfaceCommand> command);
     // Passes an event to the machine and applies its answer.
-    void send(SurfaceEvent event);
+    void send(SurfaceEvent event) override;
 
     // The views' reports.
     void handlePanelHoverEntered();
@@ -129,8 +129,8 @@ public:
     const SurfaceStateMachine& machine() const { return m_machine; }
     PlayerViewModel& viewModel() { return m_viewModel; }
     WarningModel& warningModel() { return m_warningModel; }
-    ClipsViewModel& clipsViewModel() { return m_clips; }
-    OnboardingModel& onboardingModel() { return m_onboardingModel; }
+    ClipsViewModel& clipsViewModel() override { return m_clips; }
+    OnboardingModel& onboardingModel() override { return m_onboardingModel; }
     PanelGeometryBox& geometryBox() { return m_geometryBox; }
     BubbleGeometryBox& bubbleGeometry() { return m_bubbleGeometry; }
     IdleBarGeometryBox& idleBarGeometry() { return m_idleBarGeometry; }

@@ -61,7 +61,7 @@ protected:
 class WarningPopupView::DismissButton final : public ParlinoButton {
 public:
     explicit DismissButton(const MotionContext& motion)
-        : ParlinoButton(noticeButtonStyle(), motion) {
+        : ParlinoButton(ParlinoButtonStyle::standard(), motion) {
         setObjectName(QStringLiteral("WarningDismiss"));
         setAccessibleName(tr("Dismiss"));
         setFocusPolicy(Qt::NoFocus);
@@ -90,7 +90,7 @@ WarningPopupView::WarningPopupView(WarningModel& warningModel, WarningGeometryBo
                }),
       m_pill(new Pill(this)), m_text(new QLabel),
       m_primary(new ParlinoTextButton({}, noticeFont(13, QFont::Medium), Theme::skyBlue(),
-                                      noticeButtonStyle(), motion)),
+                                      ParlinoButtonStyle::standard(), motion)),
       m_frames(
           motion.scheduler, [this] { placePill(); }, [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("WarningPopupView"));

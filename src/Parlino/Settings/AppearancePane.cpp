@@ -89,13 +89,7 @@ QWidget* AppearancePane::transparencyCard(const SettingsServices& services) {
     switchRow->addWidget(new Badge(QStringLiteral("Coming soon")));
     switchRow->addStretch();
 
-    const ParlinoButtonStyle style{.scale = 0.97,
-                                   .pressedScale = 0.93,
-                                   .brightness = 0.06,
-                                   .pressedBrightness = -0.05,
-                                   .backdrop = std::nullopt,
-                                   .backdropCornerRadius = 8,
-                                   .hover = true};
+    const ParlinoButtonStyle style = ParlinoButtonStyle::standard();
     m_accessibility =
         new ParlinoTextButton(QStringLiteral("Open Accessibility settings ↗"),
                               PaneWidgets::font(13), Theme::accent(), style, services.motion);

@@ -98,16 +98,20 @@ void PaneButton::changeEvent(QEvent* event) {
     ParlinoButton::changeEvent(event);
 }
 
+namespace {
+
+// Links scale like other controls but never show a backdrop.
+ParlinoButtonStyle linkStyle() {
+    ParlinoButtonStyle style = ParlinoButtonStyle::standard();
+    style.backdrop = QColor(Qt::transparent);
+    return style;
+}
+
+} // namespace
+
 ParlinoTextButton* linkButton(const QString& title, const QUrl& page, const MotionContext& motion) {
     auto* link = new ParlinoTextButton(title, pixelFont(PaneText::body), Theme::accent(),
-                                       {.scale = 0.97,
-                                        .pressedScale = 0.93,
-                                        .brightness = 0.06,
-                                        .pressedBrightness = -0.05,
-                                        .backdrop = QColor(Qt::transparent),
-                                        .backdropCornerRadius = 8,
-                                        .hover = true},
-                                       motion);
+                                       linkStyle(), motion);
     link->setAccessibleName(title);
     link->setCursor(Qt::PointingHandCursor);
     QObject::connect(link, &QAbstractButton::clicked, link,

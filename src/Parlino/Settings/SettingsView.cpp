@@ -3,12 +3,11 @@
 #include "Parlino/Settings/APIKeyPane.h"
 #include "Parlino/Settings/AppearancePane.h"
 #include "Parlino/Settings/GeneralPane.h"
-#include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/PlaybackPane.h"
-#include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Settings/SettingsSidebar.h"
 #include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Settings/VoicePane.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
@@ -43,13 +42,6 @@ void setOpacity(QWidget* widget, double opacity) {
         widget->setGraphicsEffect(effect);
     }
     effect->setOpacity(opacity);
-}
-
-// A pane that is still to be built: its card, with nothing in it yet.
-QWidget* placeholderPane(SettingsPane pane, const SettingsServices& services) {
-    auto* container = new PaneContainer(services);
-    container->addCard(new SectionCard(title(pane)));
-    return container;
 }
 
 } // namespace
@@ -103,11 +95,15 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
         return new PlaybackPane(m_services);
     case SettingsPane::shortcuts:
         return new ShortcutsPane(m_services);
+    case SettingsPane::voice:
+        return new VoicePane(
+            m_services,
+            [navigation = &m_sidebarModel.navigation()] {
+                navigation->setSelection(SettingsPane::apiKey);
+            },
+            m_embedded);
     case SettingsPane::quit:
         return new QWidget;
-    // A placeholder until the voices pane is built (issue 33).
-    case SettingsPane::voice:
-        return placeholderPane(pane, m_services);
     }
     Q_UNREACHABLE();
 }

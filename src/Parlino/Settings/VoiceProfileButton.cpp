@@ -2,6 +2,7 @@
 
 #include "Parlino/Settings/VoiceMeshCanvas.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
+#include "Parlino/Settings/VoiceViewKit.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/MotionPreferences.h"
 #include "Parlino/Style/Theme.h"
@@ -23,11 +24,6 @@ constexpr qreal pulseScale = 1.14;
 constexpr qreal pulseRestOpacity = 0.55;
 constexpr qreal pulseExpandedOpacity = 0.15;
 constexpr qreal loadingVeilOpacity = 0.45;
-
-// The platform's small spinner: eight spokes, 16 pixels across, one turn a second.
-constexpr int spinnerSpokes = 8;
-constexpr qreal spinnerSide = 16;
-constexpr double spinnerTurnSeconds = 1.0;
 
 } // namespace
 
@@ -83,13 +79,17 @@ void VoiceProfileButton::setVoiceID(const QString& voiceID) {
     update();
 }
 
-void VoiceProfileButton::setSelected(bool selected) {
+void VoiceProfileButton::setSelected(bool selected, bool animated) {
     if (selected == m_selected)
         return;
     m_selected = selected;
-    // A fade, not a movement, so it plays under Reduce Motion too.
-    m_selection.animateTo(selected ? 1 : 0, Curve::easeOut(selectionSeconds), false);
-    m_selectionFrames.start();
+    if (animated) {
+        // A fade, not a movement, so it plays under Reduce Motion too.
+        m_selection.animateTo(selected ? 1 : 0, Curve::easeOut(selectionSeconds), false);
+        m_selectionFrames.start();
+    } else {
+        m_selection.jumpTo(selected ? 1 : 0);
+    }
     update();
 }
 
@@ -178,21 +178,7 @@ void VoiceProfileButton::paintLoading(QPainter& painter, const QRectF& circle) c
     painter.setBrush(veil);
     painter.drawEllipse(circle);
 
-    const double turn = std::fmod(m_timeline.time() / spinnerTurnSeconds, 1.0);
-    const int lead = static_cast<int>(turn * spinnerSpokes) % spinnerSpokes;
-    painter.save();
-    painter.translate(circle.center());
-    painter.scale(m_metrics.spinnerScale, m_metrics.spinnerScale);
-    for (int i = 0; i < spinnerSpokes; ++i) {
-        const int age = (lead - i + spinnerSpokes) % spinnerSpokes;
-        QColor spoke(Qt::white);
-        spoke.setAlphaF(1.0f - 0.8f * age / spinnerSpokes);
-        painter.setPen(QPen(spoke, spinnerSide / 9, Qt::SolidLine, Qt::RoundCap));
-        const qreal angle = 2 * M_PI * i / spinnerSpokes;
-        const QPointF direction(std::sin(angle), -std::cos(angle));
-        painter.drawLine(direction * spinnerSide * 0.25, direction * spinnerSide * 0.45);
-    }
-    painter.restore();
+    paintSmallSpinner(painter, circle.center(), m_metrics.spinnerScale, m_timeline.time());
 }
 
 void VoiceProfileButton::paintBadge(QPainter& painter, const QRectF& circle, qreal opacity) const {

@@ -54,7 +54,8 @@ public:
     bool isMoving() const;
 
     void setVoiceID(const QString& voiceID);
-    void setSelected(bool selected);
+    // The ring and badge fade in or out, unless `animated` is false (a button just built).
+    void setSelected(bool selected, bool animated = true);
     void setAvailability(VoiceAvailability availability);
     void setLoading(bool loading);
     void setPlaying(bool playing);

@@ -3,6 +3,7 @@
 #include "Capture/AXCaptureStrategy.h"
 #include "Capture/ClipboardCaptureStrategy.h"
 #include "Capture/PasteboardGate.h"
+#include "Parlino/Storage/RecordingsExporter.h"
 #include "TTS/ElevenLabsClient.h"
 
 #include <QCoreApplication>
@@ -58,7 +59,8 @@ CompositionRoot::Configuration CompositionRoot::Configuration::standard() {
             ClipLibrary::defaultRoot(),
             VoiceSamplePlayer::defaultCacheRoot(),
             QCoreApplication::applicationDirPath() + QStringLiteral("/../share/parlino"),
-            configuredServiceBaseURL()};
+            configuredServiceBaseURL(),
+            RecordingsExporter::defaultFolder()};
 }
 
 CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
@@ -80,7 +82,10 @@ CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
                                                          const Core::FrontmostApp& app) {
                                                          return workspace->isRunning(app);
                                                      }),
-      m_nowPlaying(*m_services.nowPlayingCenter) {}
+      m_nowPlaying(*m_services.nowPlayingCenter) {
+    if (m_services.hotKeys)
+        m_shortcuts = std::make_unique<KeyboardShortcuts::ShortcutRegistry>(*m_services.hotKeys);
+}
 
 CompositionRoot::~CompositionRoot() {
     detachSession(m_session);

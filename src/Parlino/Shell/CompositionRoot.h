@@ -2,16 +2,19 @@
 
 #include "Base/Clock.h"
 #include "Base/Log.h"
+#include "Base/NotificationCenter.h"
 #include "Base/Scheduler.h"
 #include "Capture/CaptureCoordinator.h"
 #include "Capture/PreviousExternalAppTracker.h"
 #include "Defaults/Updates.h"
+#include "KeyboardShortcuts/ShortcutRegistry.h"
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Panel/PanelControl.h"
 #include "Parlino/Services/AppCoordinator.h"
 #include "Parlino/Services/AudioArbiter.h"
 #include "Parlino/Services/AudioOutput.h"
 #include "Parlino/Services/NowPlayingCoordinator.h"
+#include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/ReadPipeline.h"
 #include "Parlino/Services/SettingsKeys.h"
@@ -21,12 +24,16 @@
 #include "Parlino/Shell/SystemServices.h"
 #include "Parlino/Storage/CacheStore.h"
 #include "Parlino/Storage/ClipLibrary.h"
+#include "Parlino/Triggers/RightCommandTapDetector.h"
+#include "Parlino/Triggers/TapFeasibilityProbe.h"
 #include "Playback/SpeechSession.h"
 #include "TTS/Endpoint.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
+
+#include <array>
 
 #include <filesystem>
 #include <functional>
@@ -75,6 +82,7 @@ public:
         QString voiceSamplesRoot;
         QString bundle; // the folder of the application's own sound files
         QUrl serviceBaseURL;
+        std::filesystem::path recordingsFolder; // made at launch when given
 
         // The user's folders, the standard settings and the configured service.
         static Configuration standard();
@@ -152,6 +160,23 @@ public:
     // The key was saved or removed.
     void keyChanged();
 
+    // The launch wiring: runs every launch step once, in the order of launchSteps().
+    void start();
+    struct LaunchStep {
+        const char* name;
+        void (CompositionRoot::*run)();
+    };
+    static const std::array<LaunchStep, 23>& launchSteps();
+
+    // Clears the stored shortcuts that earlier versions set and this one retired, once per user.
+    void migrateShortcuts();
+    // A settings surface: the settings window, or a floating panel showing its settings.
+    bool isSettingsSurface(const QWidget* window) const;
+    // The right-Super tap detector, once the launch wiring has started it.
+    RightCommandTapDetector* tapDetector() { return m_tapDetector.get(); }
+    // The named shortcuts' actions; none where the desktop has no hot keys.
+    KeyboardShortcuts::ShortcutRegistry* shortcuts() { return m_shortcuts.get(); }
+
     // Launch steps: each installs one group of handlers, holding the root weakly.
     void wirePlayerActions();
     void wirePanelDecisions();
@@ -164,6 +189,28 @@ public:
 
 private:
     using SessionKind = Playback::SpeechSession::State::Kind;
+
+    // Launch steps of the table.
+    void logLaunch();
+    void prepareRecordingsFolder();
+    void seedDefaultSpeed();
+    void buildPanel();
+    void presentTutorialUntilSeen();
+    void revealForTutorial(OnboardingReveal reveal);
+    void registerShortcutActions();
+    void startTapDetector();
+    void registerShortcutPings();
+    void startNowPlaying();
+    void attachPanelClips();
+    void checkReadSelectionShortcut();
+    void startPanel();
+    void observePlayer();
+    void observeKeyChanges();
+    void seedPreviousApp();
+    void startDiagnostics();
+    // A press of a trigger, handled on a later turn of the event loop so the trigger's own
+    // callback returns at once.
+    void press(AppCoordinator::FinishedReplay replay, AppCoordinator::EmptySelection empty);
 
     const SettingsKeys& keys() const { return *m_configuration.keys; }
     TTS::Endpoint endpoint();
@@ -230,6 +277,10 @@ private:
     bool m_hasPromptedForAX = false;
     quint64 m_keyGeneration = 0;
     Defaults::UpdateStream<double> m_speedUpdates;
+    std::unique_ptr<KeyboardShortcuts::ShortcutRegistry> m_shortcuts;
+    std::unique_ptr<RightCommandTapDetector> m_tapDetector;
+    std::unique_ptr<TapFeasibilityProbe> m_tapProbe;
+    Base::NotificationCenter::ObserverToken m_keyChangedObserver;
 };
 
 } // namespace Parlino

@@ -6,9 +6,11 @@
 #include "Capture/KeyEventPosting.h"
 #include "Capture/PasteboardProtocol.h"
 #include "Core/ReadTypes.h"
+#include "KeyboardShortcuts/HotKeySystem.h"
 #include "Parlino/Services/NowPlayingCenter.h"
 #include "Parlino/Services/ReachabilityProbe.h"
 #include "Parlino/Services/SecretStore.h"
+#include "Parlino/Triggers/TapEventSource.h"
 #include "Playback/ChunkPlayer.h"
 
 #include <QString>
@@ -64,6 +66,10 @@ struct SystemServices {
     // The application's one HTTP session.
     QNetworkAccessManager* network = nullptr;
     CaptureBackends capture;
+    // The desktop's system-wide hot keys; none where the desktop has no such service.
+    std::unique_ptr<KeyboardShortcuts::HotKeySystem> hotKeys;
+    // A new watcher of the whole desktop's keyboard and mouse, for the tap gesture and its probe.
+    std::function<std::unique_ptr<TapEventSource>()> makeTapEventSource;
 };
 
 } // namespace Parlino

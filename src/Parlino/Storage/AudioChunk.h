@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QByteArray>
+#include "Base/LazyBytes.h"
 
 namespace Parlino {
 
 // One chunk of a finished read as the stores keep it: its compressed audio exactly as
-// synthesised and its duration in seconds.
+// synthesised (read from disk only when first used) and its duration in seconds.
 struct AudioChunk {
-    QByteArray audio;
+    Base::LazyBytes audio;
     double duration = 0;
     friend bool operator==(const AudioChunk&, const AudioChunk&) = default;
 };

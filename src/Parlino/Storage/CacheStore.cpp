@@ -1,5 +1,6 @@
 #include "Parlino/Storage/CacheStore.h"
 
+#include "Parlino/Storage/CacheManifest.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
 #include <QLocale>
@@ -13,48 +14,21 @@
 namespace Parlino {
 
 namespace fs = std::filesystem;
-using Base::Json::Value;
 
 namespace {
 
 constexpr const char* audioName = "audio";
 constexpr const char* manifestName = "manifest.json";
 
-// The contents of "manifest.json": {"chunks": [records…], "words": [word timings…]}.
-struct Manifest {
-    QList<ChunkFiles::Record> chunks;
-    QList<Core::WordTiming> words;
-
-    Value toJson() const {
-        Value json = Value::object();
-        json["chunks"] = ChunkFiles::toJson(chunks);
-        json["words"] = Core::toJson(words);
-        return json;
-    }
-
-    static Base::Json::Read<Manifest> fromJson(const Value& json) {
-        if (!json.is_object() || !json.contains("chunks") || !json.contains("words"))
-            return Base::failure(Base::Json::Error{QStringLiteral("incomplete cache manifest")});
-        auto chunks = ChunkFiles::recordsFromJson(json["chunks"]);
-        if (!chunks)
-            return Base::failure(chunks.error());
-        auto words = Core::wordTimingsFromJson(json["words"]);
-        if (!words)
-            return Base::failure(words.error());
-        return Manifest{std::move(chunks).value(), std::move(words).value()};
-    }
-
-    static Base::Json::Read<Manifest> decode(const QByteArray& bytes) {
-        const auto json = Base::Json::parse(bytes);
-        if (!json)
-            return Base::failure(json.error());
-        return fromJson(*json);
-    }
-};
-
 qint64 audioBytes(const QList<AudioChunk>& chunks) {
-    return std::accumulate(chunks.begin(), chunks.end(), qint64(0),
-                           [](qint64 sum, const AudioChunk& c) { return sum + c.audio.size(); });
+    return std::accumulate(
+        chunks.begin(), chunks.end(), qint64(0),
+        [](qint64 sum, const AudioChunk& c) { return sum + c.audio.bytes().size(); });
+}
+
+qint64 recordedBytes(const QList<ChunkFiles::Record>& records) {
+    return std::accumulate(records.begin(), records.end(), qint64(0),
+                           [](qint64 sum, const auto& record) { return sum + record.sizeBytes; });
 }
 
 // The file time of a date; nothing for a date the file clock cannot count to.
@@ -69,13 +43,6 @@ std::optional<fs::file_time_type> fileTime(Base::Date date) {
     return fs::file_time_type(
         duration_cast<fs::file_time_type::duration>(duration<double>(seconds)));
 }
-
-// What eviction may remove: an item of "audio" with its recency and the bytes of its audio.
-struct EvictionCandidate {
-    fs::path url;
-    fs::file_time_type date;
-    qint64 bytes;
-};
 
 // The sizes of the files directly inside `folder`, its manifest left out; 0 when it is no folder.
 qint64 evictableBytes(const fs::path& folder) {
@@ -92,16 +59,18 @@ qint64 evictableBytes(const fs::path& folder) {
     return bytes;
 }
 
-// A damaged entry is one that no lookup could ever use; a manifest that exists but cannot be
-// read for another reason (permissions, for one) keeps its entry.
+// A damaged entry is one that no lookup could ever use: its manifest is gone or holds no readable
+// chunk records, or a chunk file is missing or of another size. A manifest that exists but cannot
+// be read for another reason (permissions, for one) keeps its entry. Only the chunk records are
+// read: damage after them makes a miss whose new read replaces the entry.
 bool isDamaged(const fs::path& folder) {
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes)
         return bytes.error() == std::errc::no_such_file_or_directory;
-    const auto manifest = Manifest::decode(*bytes);
-    if (!manifest)
+    const auto records = CacheManifest::decodeChunks(*bytes);
+    if (!records)
         return true;
-    for (const auto& record : manifest->chunks) {
+    for (const auto& record : *records) {
         const fs::path file = folder / StorageFiles::toPath(record.fileName);
         std::error_code error;
         const auto size = fs::file_size(file, error);
@@ -127,6 +96,31 @@ CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource 
     StorageFiles::removeStaging(m_root);
     std::error_code ignored;
     fs::create_directories(m_root / audioName, ignored);
+    scanItems();
+}
+
+void CacheStore::scanItems() {
+    std::error_code error;
+    for (fs::directory_iterator it(m_root / audioName, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code dateError;
+        const auto date = it->last_write_time(dateError);
+        if (!dateError)
+            remember(it->path().filename(), date, evictableBytes(it->path()));
+    }
+}
+
+void CacheStore::remember(const fs::path& name, fs::file_time_type date, qint64 bytes) {
+    forget(name);
+    m_items[name] = {date, bytes};
+    m_itemBytes += bytes;
+}
+
+void CacheStore::forget(const fs::path& name) {
+    if (const auto item = m_items.find(name); item != m_items.end()) {
+        m_itemBytes -= item->second.bytes;
+        m_items.erase(item);
+    }
 }
 
 bool CacheStore::isValidKey(const QString& key) {
@@ -146,16 +140,17 @@ std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes)
         return std::nullopt;
-    const auto manifest = Manifest::decode(*bytes);
+    const auto manifest = CacheManifest::decode(*bytes);
     if (!manifest)
         return std::nullopt;
-    auto chunks = ChunkFiles::read(folder, manifest->chunks);
+    auto chunks = ChunkFiles::readOnFirstUse(folder, manifest->chunks);
     if (!chunks) {
         std::error_code ignored;
         fs::remove_all(folder, ignored);
+        forget(folder.filename());
         return std::nullopt;
     }
-    touch(folder);
+    touch(folder, recordedBytes(manifest->chunks));
     return Entry{std::move(chunks).value(), manifest->words};
 }
 
@@ -171,48 +166,45 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
         return;
-    const auto manifest = Base::Json::serialize(Manifest{*records, words}.toJson());
+    const auto manifest = Base::Json::serialize(CacheManifest{*records, words}.toJson());
     if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
         return;
     const fs::path folder = entryFolder(key);
     fs::remove_all(folder, error);
+    forget(folder.filename());
     fs::rename(staging, folder, error);
     if (error)
         return;
-    touch(folder);
+    touch(folder, audioBytes(chunks));
     evictIfNeeded();
 }
 
-void CacheStore::touch(const fs::path& folder) {
+void CacheStore::touch(const fs::path& folder, qint64 bytes) {
     const Base::Date stamp = StorageFiles::nextStamp(m_lastAssignedMTime, m_now());
     std::error_code ignored;
     if (const auto time = fileTime(stamp))
         fs::last_write_time(folder, *time, ignored);
+    std::error_code dateError;
+    const auto date = fs::last_write_time(folder, dateError);
+    if (!dateError)
+        remember(folder.filename(), date, bytes);
 }
 
+// Oldest first, ties broken by name so that the order does not depend on the folder's.
 void CacheStore::evictIfNeeded() {
-    std::error_code error;
-    fs::directory_iterator it(m_root / audioName, error);
-    if (error)
+    if (m_itemBytes <= m_maxBytes)
         return;
-    std::vector<EvictionCandidate> candidates;
-    for (const fs::directory_iterator end; !error && it != end; it.increment(error)) {
-        std::error_code dateError;
-        const auto date = it->last_write_time(dateError);
-        if (!dateError)
-            candidates.push_back({it->path(), date, evictableBytes(it->path())});
-    }
-    qint64 total = 0;
-    for (const auto& candidate : candidates)
-        total += candidate.bytes;
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const auto& a, const auto& b) { return a.date < b.date; });
-    for (const auto& candidate : candidates) {
-        if (total <= m_maxBytes)
+    std::vector<std::pair<fs::file_time_type, fs::path>> byDate;
+    byDate.reserve(m_items.size());
+    for (const auto& [name, item] : m_items)
+        byDate.emplace_back(item.date, name);
+    std::sort(byDate.begin(), byDate.end());
+    for (const auto& [date, name] : byDate) {
+        if (m_itemBytes <= m_maxBytes)
             break;
         std::error_code ignored;
-        fs::remove_all(candidate.url, ignored);
-        total -= candidate.bytes;
+        fs::remove_all(m_root / audioName / name, ignored);
+        forget(name);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 
 namespace Parlino {
@@ -16,8 +17,9 @@ namespace Parlino {
 // The on-disk cache of finished reads, keyed by the read's cache key: under the root folder,
 // "audio"/<key>/ holds the chunk files and "manifest.json"; "staging" holds entries being built.
 // Capped in size, evicting the least recently stored or found entries first (recency is the
-// entry folder's modification date). Failures degrade to a miss or a skipped step; nothing is
-// logged. The instance belongs to the main thread; the static operations run anywhere.
+// entry folder's modification date, read once at construction and kept up to date since by the
+// instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step;
+// nothing is logged. The instance belongs to the main thread; the static operations run anywhere.
 class CacheStore final {
 public:
     struct Entry {
@@ -35,16 +37,17 @@ public:
     CacheStore(std::filesystem::path root, qint64 maxBytes,
                StorageFiles::DateSource now = &Base::Date::now);
 
-    // A hit renews the entry's recency. A chunk file that is missing, unreadable or of the
-    // wrong size removes the entry; an unreadable manifest is only a miss.
+    // A hit renews the entry's recency; its chunk files are read when first used. A chunk file
+    // that is missing or of the wrong size removes the entry; an unreadable manifest is only a
+    // miss.
     std::optional<Entry> lookup(const QString& key);
     // Builds the entry in staging and publishes it with one rename, replacing any entry of the
     // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.
     void store(const QString& key, const QList<AudioChunk>& chunks,
                const QList<Core::WordTiming>& words);
 
-    // Removes damaged entries (manifest missing or undecodable, chunk files missing or of the
-    // wrong size) and returns how many were removed.
+    // Removes damaged entries (manifest missing or without readable chunk records, chunk files
+    // missing or of the wrong size) and returns how many were removed.
     static int reconcile(const std::filesystem::path& root);
     // Bytes of every regular file below "audio", manifests included.
     static qint64 totalBytes(const std::filesystem::path& root);
@@ -58,14 +61,27 @@ public:
     static bool isValidKey(const QString& key);
 
 private:
+    // What eviction knows of an item of "audio": its recency and the bytes of its audio.
+    struct Item {
+        std::filesystem::file_time_type date;
+        qint64 bytes = 0;
+    };
+
     std::filesystem::path entryFolder(const QString& key) const;
-    void touch(const std::filesystem::path& folder);
+    // Renews the entry's recency and notes it with `bytes` of audio.
+    void touch(const std::filesystem::path& folder, qint64 bytes);
+    void scanItems();
+    void remember(const std::filesystem::path& name, std::filesystem::file_time_type date,
+                  qint64 bytes);
+    void forget(const std::filesystem::path& name);
     void evictIfNeeded();
 
     std::filesystem::path m_root;
     qint64 m_maxBytes;
     StorageFiles::DateSource m_now;
     Base::Date m_lastAssignedMTime = StorageFiles::distantPast;
+    std::map<std::filesystem::path, Item> m_items; // by name
+    qint64 m_itemBytes = 0;                        // of every item
 };
 
 } // namespace Parlino

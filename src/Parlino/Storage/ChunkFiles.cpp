@@ -45,9 +45,9 @@ Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& 
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const QString fileName = QStringLiteral("chunk-%1.mp3").arg(i);
         if (const auto error =
-                StorageFiles::writeFile(folder / fileName.toStdString(), chunks[i].audio))
+                StorageFiles::writeFile(folder / fileName.toStdString(), chunks[i].audio.bytes()))
             return Base::failure(error);
-        records.append({fileName, chunks[i].audio.size(), chunks[i].duration});
+        records.append({fileName, chunks[i].audio.bytes().size(), chunks[i].duration});
     }
     return records;
 }
@@ -64,6 +64,29 @@ Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& f
         if (bytes->size() != record.sizeBytes)
             return Base::failure(ReadFailure::damaged);
         chunks.append({std::move(bytes).value(), record.duration});
+    }
+    return chunks;
+}
+
+Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
+                                                            const QList<Record>& records) {
+    QList<AudioChunk> chunks;
+    chunks.reserve(records.size());
+    for (const auto& record : records) {
+        auto file = folder / StorageFiles::toPath(record.fileName);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        if (error)
+            return Base::failure(error == std::errc::no_such_file_or_directory
+                                     ? ReadFailure::damaged
+                                     : ReadFailure::unreadable);
+        if (qint64(size) != record.sizeBytes)
+            return Base::failure(ReadFailure::damaged);
+        auto load = [file = std::move(file), expected = record.sizeBytes] {
+            auto bytes = StorageFiles::readFile(file);
+            return bytes && bytes->size() == expected ? std::move(bytes).value() : QByteArray();
+        };
+        chunks.append({Base::LazyBytes::onFirstUse(std::move(load)), record.duration});
     }
     return chunks;
 }

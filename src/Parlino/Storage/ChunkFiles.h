@@ -45,4 +45,9 @@ enum class ReadFailure {
 Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& folder,
                                                   const QList<Record>& records);
 
+// Checks that every file is there with its recorded size and defers reading it to its first
+// use; a file that has changed by then reads as empty audio.
+Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
+                                                            const QList<Record>& records);
+
 } // namespace Parlino::ChunkFiles

@@ -45,6 +45,7 @@ bool isPlainName(QStringView name) {
     return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
 }
 
+// Reads into a buffer of the file's size, growing it only for a file that grows meanwhile.
 Base::Result<QByteArray, std::error_code> readFile(const fs::path& file) {
     const FileDescriptor input{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
     if (input.fd < 0)
@@ -52,18 +53,22 @@ Base::Result<QByteArray, std::error_code> readFile(const fs::path& file) {
     struct stat info {};
     if (::fstat(input.fd, &info) != 0)
         return Base::failure(lastError());
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(info.st_size));
-    char buffer[65536];
+    QByteArray bytes(static_cast<qsizetype>(info.st_size) + 1, Qt::Uninitialized);
+    qsizetype filled = 0;
     for (;;) {
-        const ssize_t count = ::read(input.fd, buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        const ssize_t count =
+            ::read(input.fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
             return Base::failure(lastError());
-        if (count == 0)
+        if (count == 0) {
+            bytes.truncate(filled);
             return bytes;
-        bytes.append(buffer, count);
+        }
+        filled += count;
     }
 }
 

@@ -19,8 +19,8 @@ QColor mix(const QColor& from, const QColor& to, double amount) {
 } // namespace
 
 ArmedActionButton::ArmedActionButton(Shape fillShape, const MotionContext& motion, QWidget* parent)
-    : ParlinoButton(quietButtonStyle(), motion, parent), m_shape(fillShape), m_motion(motion),
-      m_arming(motion.scheduler), m_armedAmount(motion.clock),
+    : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent), m_shape(fillShape),
+      m_motion(motion), m_arming(motion.scheduler), m_armedAmount(motion.clock),
       m_frames(
           motion.scheduler, [this] { update(); },
           [this] { return !m_armedAmount.isSettled() || labelIsMoving(); }) {

@@ -12,18 +12,6 @@ namespace Parlino {
 
 // Small painting pieces shared by the armed buttons and the fading scroll view.
 
-// The press feedback of small controls that draw their own hover look: the armed buttons and
-// the jump-to-end chevron. Hovering changes nothing in the style itself.
-inline ParlinoButtonStyle quietButtonStyle() {
-    return {.scale = 0.97,
-            .pressedScale = 0.93,
-            .brightness = 0.06,
-            .pressedBrightness = -0.05,
-            .backdrop = std::nullopt,
-            .backdropCornerRadius = 8,
-            .hover = false};
-}
-
 // The soft white disc these controls show under the pointer; `amount` runs from 0 to 1 as it
 // fades in.
 inline void paintHoverDisc(QPainter& painter, const QRectF& rect, double amount) {

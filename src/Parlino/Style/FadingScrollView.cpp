@@ -54,8 +54,8 @@ void FadingScrollBar::paintEvent(QPaintEvent*) {
 }
 
 JumpToEndChevron::JumpToEndChevron(const MotionContext& motion, QWidget* parent)
-    : ParlinoButton(quietButtonStyle(), motion, parent), m_motion(motion), m_opacity(motion.clock),
-      m_hoverAmount(motion.clock),
+    : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent), m_motion(motion),
+      m_opacity(motion.clock), m_hoverAmount(motion.clock),
       m_frames(
           motion.scheduler, [this] { update(); },
           [this] { return !m_opacity.isSettled() || !m_hoverAmount.isSettled(); }) {

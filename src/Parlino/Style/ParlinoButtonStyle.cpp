@@ -40,6 +40,16 @@ ControlLook mixLooks(const ControlLook& from, const ControlLook& to, double amou
             mixNumbers(from.scale, to.scale, amount), mixNumbers(from.opacity, to.opacity, amount)};
 }
 
+ParlinoButtonStyle ParlinoButtonStyle::standard(bool hover) {
+    return {.scale = 0.97,
+            .pressedScale = 0.93,
+            .brightness = 0.06,
+            .pressedBrightness = -0.05,
+            .backdrop = std::nullopt,
+            .backdropCornerRadius = 8,
+            .hover = hover};
+}
+
 ControlLook ParlinoButtonStyle::look(bool pressed, bool hovering, bool reduceMotion) const {
     const bool hovered = hover && hovering;
     ControlLook look;

@@ -41,6 +41,11 @@ struct ParlinoButtonStyle {
     // Whether hovering changes the look at all.
     bool hover = true;
 
+    // The feedback most controls use: 0.97 under the pointer and 0.93 pressed, over a faint white
+    // backdrop with 8-point corners. Without `hover`, only a press changes the look (for controls
+    // that draw their own hover look).
+    static ParlinoButtonStyle standard(bool hover = true);
+
     ControlLook look(bool pressed, bool hovering, bool reduceMotion) const;
     // The look on the way between states: `pressAmount` and `hoverAmount` run from 0 (not
     // pressed, not hovered) to 1.

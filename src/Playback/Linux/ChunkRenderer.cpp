@@ -22,17 +22,16 @@ ChunkRenderer::ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder,
     m_stretcher.setSampleRate(uint(m_format.sampleRate));
     m_stretcher.setChannels(uint(m_format.channels));
     m_segments.push_back({0, 0, 0});
+    publishTimeline();
 }
 
-double ChunkRenderer::position(int64_t pendingFrames) const {
-    std::lock_guard lock(m_mutex);
-    const double frame = sourceFrameAt(m_renderedFrames - pendingFrames);
+double ChunkRenderer::position(int64_t heardFrames) const {
+    const double frame = m_timeline.load().sourceFrameAt(heardFrames);
     return std::clamp(frame, 0.0, double(m_totalFrames)) / m_format.sampleRate;
 }
 
-float ChunkRenderer::power(int64_t pendingFrames) const {
-    std::lock_guard lock(m_mutex);
-    return m_meter.power(m_renderedFrames - pendingFrames);
+float ChunkRenderer::power(int64_t heardFrames) const {
+    return m_meter.power(heardFrames);
 }
 
 bool ChunkRenderer::hasRunDry() const {
@@ -47,6 +46,7 @@ void ChunkRenderer::seek(double seconds) {
     // What the output still holds from before the seek is heard as the new position.
     m_segments.assign({{m_renderedFrames, frame, 0}});
     m_ranDry = false;
+    publishTimeline();
 }
 
 void ChunkRenderer::setTempo(float tempo) {
@@ -88,6 +88,7 @@ size_t ChunkRenderer::render(float* out, size_t frames) {
     while (m_segments.size() > 1 && m_segments[1].outputFrame <= oldest)
         m_segments.pop_front();
     m_ranDry = written < frames;
+    publishTimeline();
     return written;
 }
 
@@ -139,11 +140,21 @@ void ChunkRenderer::restartFrom(double sourceFrame) {
     m_stretcherFlushed = false;
 }
 
-double ChunkRenderer::sourceFrameAt(int64_t outputFrame) const {
-    auto segment = std::find_if(m_segments.rbegin(), m_segments.rend(),
+void ChunkRenderer::publishTimeline() {
+    Timeline timeline;
+    timeline.count = std::min(m_segments.size(), Timeline::capacity);
+    std::copy(m_segments.end() - std::ptrdiff_t(timeline.count), m_segments.end(),
+              timeline.segments.begin());
+    m_timeline.store(timeline);
+}
+
+double ChunkRenderer::Timeline::sourceFrameAt(int64_t outputFrame) const {
+    const auto begin = segments.begin();
+    const auto end = begin + std::ptrdiff_t(count);
+    auto segment = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(begin),
                                 [&](const Segment& s) { return s.outputFrame <= outputFrame; });
-    if (segment == m_segments.rend())
-        return m_segments.front().sourceFrame;
+    if (segment == std::make_reverse_iterator(begin))
+        return begin->sourceFrame;
     return segment->sourceFrame + double(outputFrame - segment->outputFrame) * segment->tempo;
 }
 

@@ -3,9 +3,11 @@
 #include "Playback/Linux/LevelMeter.h"
 #include "Playback/Linux/Mpg123Decoder.h"
 #include "Playback/Linux/PcmOutput.h"
+#include "Playback/Linux/Published.h"
 
 #include <soundtouch/SoundTouch.h>
 
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,7 +19,8 @@ namespace Playback {
 // The signal chain of one chunk: MP3 decoded on demand, time-stretched with the pitch kept,
 // scaled by the volume and metered. It remembers which part of the chunk each rendered frame
 // came from, so that the position and level of what is being heard can be told from the number
-// of frames the output still holds. Thread-safe: the output renders on its own thread.
+// of frames the output still holds. Thread-safe: the output renders on its own thread, and the
+// position and level are read without waiting on it.
 class ChunkRenderer : public PcmSource {
 public:
     // `onDrained` runs on the output's thread once everything rendered has been heard,
@@ -28,10 +31,11 @@ public:
     const PcmFormat& format() const { return m_format; }
     double duration() const { return double(m_totalFrames) / m_format.sampleRate; }
 
-    // The position heard, in seconds, when the output still holds `pendingFrames` frames.
-    double position(int64_t pendingFrames) const;
+    // The position heard, in seconds, once the output has played `heardFrames` of the frames
+    // rendered.
+    double position(int64_t heardFrames) const;
     // The level of channel 0 heard at that moment, in dBFS.
-    float power(int64_t pendingFrames) const;
+    float power(int64_t heardFrames) const;
     // Whether the whole chunk has been rendered (until the next seek).
     bool hasRunDry() const;
 
@@ -51,6 +55,13 @@ private:
         double sourceFrame;
         double tempo;
     };
+    // The newest segments, as position() reads them.
+    struct Timeline {
+        static constexpr size_t capacity = 64;
+        size_t count = 0;
+        std::array<Segment, capacity> segments{}; // oldest first
+        double sourceFrameAt(int64_t outputFrame) const;
+    };
 
     size_t renderDirect(float* out, size_t frames);
     size_t renderStretched(float* out, size_t frames);
@@ -58,7 +69,7 @@ private:
     int64_t decodedFrames() const;
     void decodeUntil(int64_t frame);
     void restartFrom(double sourceFrame);
-    double sourceFrameAt(int64_t outputFrame) const;
+    void publishTimeline();
 
     const PcmFormat m_format;
     const int64_t m_totalFrames;
@@ -76,6 +87,7 @@ private:
     int64_t m_renderedFrames = 0; // output frames rendered since the start
     bool m_ranDry = false;
     std::deque<Segment> m_segments;
+    Published<Timeline> m_timeline;
     LevelMeter m_meter;
 };
 

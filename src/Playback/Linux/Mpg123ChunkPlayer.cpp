@@ -58,7 +58,7 @@ double Mpg123ChunkPlayer::duration() const {
 double Mpg123ChunkPlayer::currentTime() const {
     if (m_finished)
         return duration();
-    return m_renderer->position(m_output->pendingFrames());
+    return m_renderer->position(m_output->heardFrames());
 }
 
 void Mpg123ChunkPlayer::setCurrentTime(double seconds) {
@@ -81,7 +81,7 @@ void Mpg123ChunkPlayer::setVolume(float volume) {
 float Mpg123ChunkPlayer::averagePower() {
     if (!m_playing)
         return LevelMeter::silence;
-    return m_renderer->power(m_output->pendingFrames());
+    return m_renderer->power(m_output->heardFrames());
 }
 
 void Mpg123ChunkPlayer::play() {

@@ -26,10 +26,6 @@ void NullOutput::pause() {
     m_nextTick.cancel();
 }
 
-int64_t NullOutput::pendingFrames() const {
-    return m_handedFrames - heardFrames();
-}
-
 int64_t NullOutput::heardFrames() const {
     if (!m_running)
         return m_heardAtStart;
@@ -48,7 +44,7 @@ void NullOutput::tick() {
             m_sourceDry = rendered < wanted;
         }
     }
-    if (m_sourceDry && pendingFrames() == 0) {
+    if (m_sourceDry && heardFrames() == m_handedFrames) {
         pause();
         m_source.drained();
         return;

@@ -20,10 +20,9 @@ public:
 
     bool start() override;
     void pause() override;
-    int64_t pendingFrames() const override;
+    int64_t heardFrames() const override;
 
 private:
-    int64_t heardFrames() const;
     void tick();
 
     const PcmFormat m_format;

@@ -35,8 +35,8 @@ public:
     virtual bool start() = 0;
     // Stops pulling and holds what was handed over but not heard yet.
     virtual void pause() = 0;
-    // Frames handed over that have not been heard yet.
-    virtual int64_t pendingFrames() const = 0;
+    // How many of the frames handed over so far have been heard; callable from any thread.
+    virtual int64_t heardFrames() const = 0;
 };
 
 class PcmOutputFactory {

@@ -3,6 +3,7 @@
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace Playback {
 
@@ -32,6 +33,12 @@ void signalLoop(pa_threaded_mainloop* loop) {
 void finish(pa_operation* operation) {
     if (operation)
         pa_operation_unref(operation);
+}
+
+int64_t steadyNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -119,6 +126,7 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
         [](pa_stream*, void* loop) { signalLoop(static_cast<pa_threaded_mainloop*>(loop)); },
         connection->loop());
     pa_stream_set_write_callback(stream, &PulseOutput::onWritable, output.get());
+    pa_stream_set_latency_update_callback(stream, &PulseOutput::onTimingUpdated, output.get());
 
     const auto latencyBytes =
         uint32_t(targetLatencySeconds * format.sampleRate) * uint32_t(pa_frame_size(&sampleFormat));
@@ -146,6 +154,7 @@ PulseOutput::~PulseOutput() {
     LoopLock lock(m_connection->loop());
     cancelDrain();
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+    pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
     pa_stream_set_state_callback(m_stream, nullptr, nullptr);
     if (pa_stream_get_state(m_stream) == PA_STREAM_READY)
         pa_stream_disconnect(m_stream);
@@ -162,6 +171,7 @@ bool PulseOutput::start() {
     const size_t writable = pa_stream_writable_size(m_stream);
     if (writable != size_t(-1) && writable > 0)
         write(writable);
+    publishPlayout();
     return true;
 }
 
@@ -169,17 +179,40 @@ void PulseOutput::pause() {
     LoopLock lock(m_connection->loop());
     m_running = false;
     finish(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+    publishPlayout();
 }
 
-int64_t PulseOutput::pendingFrames() const {
-    LoopLock lock(m_connection->loop());
+int64_t PulseOutput::heardFrames() const {
+    return heardFramesAt(m_playout.load(), steadyNanoseconds());
+}
+
+// The last measurement and, while the server plays, the time since.
+int64_t PulseOutput::heardFramesAt(const Playout& playout, int64_t nanoseconds) const {
+    if (!playout.playing)
+        return playout.heardFrames;
+    const int64_t since = std::max<int64_t>(nanoseconds - playout.measuredAtNanoseconds, 0) *
+                          m_format.sampleRate / 1000000000;
+    return std::min(playout.heardFrames + since, playout.writtenFrames);
+}
+
+void PulseOutput::publishPlayout() {
+    const int64_t now = steadyNanoseconds();
     pa_usec_t latency = 0;
     int negative = 0;
-    if (pa_stream_get_latency(m_stream, &latency, &negative) < 0)
-        return m_writtenFrames; // no timing yet: nothing has been heard
-    const auto frames =
-        negative ? 0 : int64_t(latency * uint64_t(m_format.sampleRate) / PA_USEC_PER_SEC);
-    return std::min(frames, m_writtenFrames);
+    int64_t heard = 0; // no timing yet: nothing has been heard
+    if (pa_stream_get_latency(m_stream, &latency, &negative) >= 0) {
+        const auto pending =
+            negative ? 0 : int64_t(latency * uint64_t(m_format.sampleRate) / PA_USEC_PER_SEC);
+        heard = std::max<int64_t>(m_writtenFrames - pending, 0);
+    }
+    const pa_timing_info* timing = pa_stream_get_timing_info(m_stream);
+    m_lastPlayout = {m_writtenFrames, std::max(heard, heardFramesAt(m_lastPlayout, now)), now,
+                     m_running && timing && timing->playing && !pa_stream_is_corked(m_stream)};
+    m_playout.store(m_lastPlayout);
+}
+
+void PulseOutput::onTimingUpdated(pa_stream*, void* self) {
+    static_cast<PulseOutput*>(self)->publishPlayout();
 }
 
 // A ready stream fails or ends when the server goes away or drops it.
@@ -190,6 +223,7 @@ void PulseOutput::onStateChanged(pa_stream* stream, void* self) {
         return;
     output->m_failed = true;
     output->m_running = false;
+    output->publishPlayout();
     output->m_source.failed();
 }
 
@@ -213,6 +247,7 @@ void PulseOutput::write(size_t bytes) {
     m_writtenFrames += int64_t(rendered);
     if (rendered < wanted)
         m_drain = pa_stream_drain(m_stream, &PulseOutput::onDrained, this);
+    publishPlayout();
 }
 
 void PulseOutput::onDrained(pa_stream*, int success, void* self) {

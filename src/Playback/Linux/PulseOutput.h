@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Playback/Linux/PcmOutput.h"
+#include "Playback/Linux/Published.h"
 
 #include <functional>
 #include <memory>
@@ -38,7 +39,8 @@ private:
     pa_context* m_context = nullptr;
 };
 
-// A playback stream on the sound server, written from the server's requests.
+// A playback stream on the sound server, written from the server's requests. What it still holds
+// is measured on the connection's thread and read without taking the connection's lock.
 class PulseOutput : public PcmOutput {
 public:
     // Null when the server refuses the stream or does not answer in time.
@@ -48,7 +50,7 @@ public:
 
     bool start() override;
     void pause() override;
-    int64_t pendingFrames() const override;
+    int64_t heardFrames() const override;
 
 private:
     PulseOutput(std::shared_ptr<PulseConnection> connection, const PcmFormat& format,
@@ -56,8 +58,21 @@ private:
     static void onStateChanged(pa_stream* stream, void* self);
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
     static void onDrained(pa_stream* stream, int success, void* self);
+    static void onTimingUpdated(pa_stream* stream, void* self);
     void write(size_t bytes);
     void cancelDrain();
+    // With the loop locked: measures what has been heard for heardFrames().
+    void publishPlayout();
+
+    // Frames written and heard when last measured, and whether the server has been playing
+    // since. The heard count never steps back, so neither does the position told from it.
+    struct Playout {
+        int64_t writtenFrames = 0;
+        int64_t heardFrames = 0;
+        int64_t measuredAtNanoseconds = 0; // on the steady clock
+        bool playing = false;
+    };
+    int64_t heardFramesAt(const Playout& playout, int64_t nanoseconds) const;
 
     const std::shared_ptr<PulseConnection> m_connection;
     const PcmFormat m_format;
@@ -68,6 +83,8 @@ private:
     bool m_failed = false;
     pa_operation* m_drain = nullptr;
     int64_t m_writtenFrames = 0;
+    Playout m_lastPlayout; // the writer's copy of m_playout
+    Published<Playout> m_playout;
 };
 
 } // namespace Playback

@@ -9,6 +9,7 @@
 #include "Parlino/Settings/SettingsServices.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/ShortcutsPane.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Storage/StorageFiles.h"
 #include "Parlino/Style/ArmedButton.h"
 #include "Parlino/Style/ParlinoButton.h"
@@ -16,6 +17,7 @@
 #include "Parlino/Style/Theme.h"
 
 #include "PaneTesting.h"
+#include "VoicesTesting.h"
 #include "support/EventLoop.h"
 #include "support/FakeKeyboardLayout.h"
 #include "support/FakeSecretStore.h"
@@ -72,6 +74,8 @@ struct PreferencePanesTest : PaneTesting::PaneTest {
     QNetworkAccessManager session;
     Base::NotificationCenter notifications;
     int tutorials = 0;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline{scheduler, [] { return Base::Date{800000000}; }};
     SettingsServices services{secrets,
                               session,
                               QUrl(),
@@ -86,7 +90,8 @@ struct PreferencePanesTest : PaneTesting::PaneTest {
                               recordings.recordings,
                               cacheRoot,
                               QStringLiteral("Parlino 1.2 (45)"),
-                              [this] { ++tutorials; }};
+                              [this] { ++tutorials; },
+                              {voices.model, voices.samples, avatarTimeline}};
 };
 
 TEST_F(PreferencePanesTest, ShortcutsPaneWarnsAndDisablesTheTapControlsWhileTheTapIsOff) {

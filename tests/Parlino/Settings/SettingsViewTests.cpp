@@ -4,11 +4,13 @@
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Settings/UsagePane.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
 
 #include "SettingsTesting.h"
+#include "VoicesTesting.h"
 #include "support/FakePreferences.h"
 #include "support/ManualTime.h"
 #include "support/Screenshots.h"
@@ -47,6 +49,7 @@ protected:
 struct SettingsViewTest : ::testing::Test, PaneServices {
     SettingsViewTest() {
         service.on("GET", QStringLiteral("/v1/user"), quotaAnswer(12345, 100000));
+        voices.load(VoicesTesting::manyVoices(12));
     }
 
     // Lets the key store and the service answer and every transition finish.
@@ -66,6 +69,9 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
     PointerMotion pointer{clock, scheduler};
     Base::NotificationCenter notifications;
     int terminations = 0;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline{scheduler,
+                                     [this] { return Base::Date{800000000 + clock.now()}; }};
     TestSupport::PreferenceFakes preferenceFakes;
     SettingsServices services{store,
                               session,
@@ -81,7 +87,8 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
                               preferenceFakes.recordings.recordings,
                               preferenceFakes.cacheRoot,
                               QStringLiteral("Parlino"),
-                              {}};
+                              {},
+                              {voices.model, voices.samples, avatarTimeline}};
     SettingsNavigation navigation;
 };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KeyboardShortcuts/Storage.h"
+#include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Shell/CompositionRoot.h"
 
 #include "Parlino/Services/ServicesTesting.h"
@@ -8,9 +10,11 @@
 #include "Playback/Linux/TestAudio.h"
 #include "support/CaptureFakes.h"
 #include "support/EventLoop.h"
+#include "support/FakeHotKeySystem.h"
 #include "support/FakeNowPlayingCenter.h"
 #include "support/FakeSecretStore.h"
 #include "support/FakeSpeechService.h"
+#include "support/FakeTapEventSource.h"
 #include "support/LogCapture.h"
 #include "support/VirtualTime.h"
 
@@ -25,6 +29,18 @@ namespace ShellTesting {
 
 class FakePanel : public Parlino::PanelControl {
 public:
+    explicit FakePanel(std::unique_ptr<Parlino::ClipsViewModel> clips) : clips(std::move(clips)) {}
+
+    void start() override { calls << "start"; }
+    void openPanel() override { calls << "openPanel"; }
+    void presentOnboarding() override { calls << "presentOnboarding"; }
+    void contentModeDidChange(Parlino::PanelContentMode mode) override {
+        contentModes.append(mode);
+    }
+    void idleBarHiddenChanged() override { calls << "idleBarHiddenChanged"; }
+    void send(Parlino::SurfaceEvent event) override { events.append(event); }
+    Parlino::OnboardingModel& onboardingModel() override { return onboarding; }
+    Parlino::ClipsViewModel& clipsViewModel() override { return *clips; }
     void phaseDidChange(const Parlino::PlayerViewModel::Phase& phase) override {
         phases.append(phase);
     }
@@ -41,6 +57,11 @@ public:
         isReadAttached = std::move(attached);
     }
 
+    std::unique_ptr<Parlino::ClipsViewModel> clips;
+    Parlino::OnboardingModel onboarding;
+    QStringList calls;
+    QList<Parlino::PanelContentMode> contentModes;
+    QList<Parlino::SurfaceEvent> events;
     QList<Parlino::PlayerViewModel::Phase> phases;
     int attachments = 0;
     int closes = 0;
@@ -104,6 +125,7 @@ inline TestSupport::FakeSpeechService::Response heldAnswer() {
 class RootTest : public ::testing::Test {
 protected:
     RootTest() {
+        KeyboardShortcuts::setStore(settings.suite);
         service.serveSpeech(speech, 1.5);
         auto secretStore = std::make_unique<TestSupport::FakeSecretStore>();
         secrets = secretStore.get();
@@ -123,6 +145,14 @@ protected:
             return factory;
         };
         services.network = &network;
+        auto system = std::make_unique<TestSupport::FakeHotKeySystem>();
+        hotKeys = system.get();
+        services.hotKeys = std::move(system);
+        services.makeTapEventSource = [this] {
+            auto source = std::make_unique<TestSupport::FakeTapEventSource>();
+            tapSources.append(source.get());
+            return source;
+        };
         services.capture = {accessibility,
                             keyPoster,
                             pasteboard,
@@ -133,23 +163,33 @@ protected:
                             &captureTime};
 
         const QString folder = folders.path();
-        Parlino::CompositionRoot::Configuration configuration{&settings.keys,
-                                                              (folder + "/cache").toStdString(),
-                                                              (folder + "/clips").toStdString(),
-                                                              folder + "/samples",
-                                                              folder + "/bundle",
-                                                              service.baseURL()};
+        Parlino::CompositionRoot::Configuration configuration{
+            &settings.keys,
+            (folder + "/cache").toStdString(),
+            (folder + "/clips").toStdString(),
+            folder + "/samples",
+            folder + "/bundle",
+            service.baseURL(),
+            (folder + "/recordings").toStdString()};
         compositionRoot = std::make_unique<Parlino::CompositionRoot>(
             std::move(services), settings.clock, time(), configuration,
-            [this](Parlino::CompositionRoot&) {
+            [this](Parlino::CompositionRoot& owner) {
                 ++panelsMade;
-                auto made = std::make_unique<FakePanel>();
+                auto made = std::make_unique<FakePanel>(std::make_unique<Parlino::ClipsViewModel>(
+                    owner.clipLibrary(), &owner.audioOutput(),
+                    std::make_unique<RecordingPlayerFactory>(settings.clock, time()),
+                    settings.keys));
                 panel = made.get();
                 return made;
             });
         root().viewModel().onPhaseChange = [this](const Parlino::PlayerViewModel::Phase& phase) {
             phases.append(phase.kind());
         };
+    }
+
+    ~RootTest() override {
+        compositionRoot.reset();
+        KeyboardShortcuts::setStore(nullptr);
     }
 
     Parlino::CompositionRoot& root() { return *compositionRoot; }
@@ -210,6 +250,8 @@ protected:
     TestSupport::FakeNowPlayingCenter* nowPlayingCenter = nullptr;
     FakeReachability* reachability = nullptr;
     QList<std::shared_ptr<RecordingPlayerFactory>> factories;
+    TestSupport::FakeHotKeySystem* hotKeys = nullptr;
+    QList<TestSupport::FakeTapEventSource*> tapSources;
     FakePanel* panel = nullptr;
     int panelsMade = 0;
     QList<Parlino::PlayerViewModel::Phase::Kind> phases;

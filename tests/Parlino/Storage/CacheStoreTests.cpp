@@ -84,6 +84,21 @@ TEST_F(CacheStoreTest, ChunkFileMissingOrOfTheWrongSizeRemovesTheEntry) {
     EXPECT_FALSE(fs::exists(entry('b')));
 }
 
+TEST_F(CacheStoreTest, ChunkFilesAreReadWhenTheirAudioIsFirstUsed) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(3, 10), words);
+    const auto hit = store.lookup(key('a'));
+    ASSERT_TRUE(hit);
+    EXPECT_EQ(hit->words, words);
+    writeBytes(entry('a') / "chunk-1.mp3", QByteArray(10, '#'));
+    fs::remove(entry('a') / "chunk-2.mp3");
+
+    EXPECT_EQ(hit->chunks[0].audio.bytes(), audioChunks(3, 10)[0].audio.bytes());
+    EXPECT_EQ(hit->chunks[1].audio.bytes(), QByteArray(10, '#'));
+    EXPECT_EQ(hit->chunks[2].audio.bytes(), QByteArray()); // gone since the lookup
+    EXPECT_EQ(hit->chunks[2].duration, audioChunks(3, 10)[2].duration);
+}
+
 TEST_F(CacheStoreTest, UnreadableManifestIsAMissThatReconcileCleansUp) {
     auto store = makeStore();
     store.store(key('a'), audioChunks(1, 10), words);
@@ -132,6 +147,26 @@ TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {
     store.store(key('d'), audioChunks(1, 400), words);
     EXPECT_EQ(names(root / "audio"),
               (std::vector<std::string>{key('b').toStdString(), key('d').toStdString()}));
+}
+
+TEST_F(CacheStoreTest, EntriesOfAnEarlierRunAreEvictedOldestFirst) {
+    {
+        auto earlier = makeStore();
+        for (const char digit : {'c', 'a', 'b'}) {
+            earlier.store(key(digit), audioChunks(1, 400), words);
+            now = Base::Date{now.secondsSinceReferenceDate + 60};
+        }
+    }
+    auto store = makeStore(1000);
+    ASSERT_TRUE(store.lookup(key('c')));
+    store.store(key('d'), audioChunks(1, 300), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('c').toStdString(), key('d').toStdString()}));
+
+    // A replaced entry counts once: storing it again evicts nothing more.
+    store.store(key('d'), audioChunks(1, 500), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('c').toStdString(), key('d').toStdString()}));
 }
 
 TEST_F(CacheStoreTest, StampsStayOneMillisecondApartWhenTheClockStandsStillOrStepsBack) {

@@ -81,6 +81,38 @@ TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
     EXPECT_GT(best, 0.99);
 }
 
+TEST(PulsePlayback, ThePositionStandsWhilePausedAndNeverStepsBackWhilePlaying) {
+    if (!Playback::PulseConnection::connect())
+        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    Playback::SystemOutputFactory outputs;
+    auto player = std::move(Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs)).value();
+    player->play();
+    double last = 0;
+    bool steppedBack = false;
+    TestSupport::pumpUntil(
+        [&] {
+            const double now = player->currentTime();
+            steppedBack |= now < last - 0.005;
+            last = now;
+            return false;
+        },
+        600);
+    EXPECT_FALSE(steppedBack);
+    EXPECT_GT(last, 0.3);
+
+    player->pause();
+    TestSupport::pumpUntil([] { return false; }, 200); // the server settles the cork
+    const double paused = player->currentTime();
+    TestSupport::pumpUntil([] { return false; }, 400);
+    EXPECT_NEAR(player->currentTime(), paused, 0.01);
+    EXPECT_NEAR(paused, last, 0.25);
+
+    player->play();
+    TestSupport::pumpUntil([] { return false; }, 500);
+    EXPECT_NEAR(player->currentTime(), paused + 0.5, 0.15);
+    player->stop();
+}
+
 // The sink input of this process, as the server lists it; -1 when there is none.
 int ownSinkInput() {
     QProcess pactl;

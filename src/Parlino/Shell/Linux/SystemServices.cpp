@@ -1,13 +1,16 @@
 #include "Parlino/Shell/Linux/SystemServices.h"
 
+#include "Base/Environment.h"
 #include "Capture/Linux/ApplicationIdentity.h"
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
 #include "Capture/Linux/X11Workspace.h"
+#include "KeyboardShortcuts/Linux/XHotKeySystem.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 #include "Parlino/Services/Linux/MprisNowPlayingCenter.h"
 #include "Parlino/Services/Linux/SystemReachabilityProbe.h"
+#include "Parlino/Triggers/Linux/XInputTapEventSource.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
@@ -104,6 +107,14 @@ SystemServices makeSystemServices(QNetworkAccessManager& network, const Base::Cl
     };
     services.network = &network;
     services.capture = captureBackends(clock, sleeper);
+    services.hotKeys = KeyboardShortcuts::XHotKeySystem::create(scheduler);
+    // Desktop automation (the end-to-end tests) taps through XTest, which is otherwise ignored.
+    const auto synthetic = Base::Environment::isSwitchOn(syntheticInputSwitch)
+                               ? XInputTapEventSource::SyntheticEvents::delivered
+                               : XInputTapEventSource::SyntheticEvents::ignored;
+    services.makeTapEventSource = [&clock, synthetic] {
+        return std::make_unique<XInputTapEventSource>(clock, synthetic);
+    };
     return services;
 }
 

@@ -6,8 +6,10 @@
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Style/PointerMotion.h"
 
+#include "Parlino/Settings/VoicesTesting.h"
 #include "support/EventLoop.h"
 #include "support/FakePreferences.h"
 #include "support/FakeSpeechService.h"
@@ -66,6 +68,8 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
     MotionPreferences preferences;
     PointerMotion pointer(Base::SteadyClock::shared(), Base::QtScheduler::shared());
     int terminations = 0;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline(Base::QtScheduler::shared(), [] { return Base::Date::now(); });
     TestSupport::PreferenceFakes preferenceFakes;
     const SettingsServices services{
         store,
@@ -82,7 +86,8 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         preferenceFakes.recordings.recordings,
         preferenceFakes.cacheRoot,
         QStringLiteral("Parlino"),
-        {}};
+        {},
+        {voices.model, voices.samples, avatarTimeline}};
     SettingsNavigation navigation;
     navigation.setSelection(SettingsPane::apiKey);
     SettingsWindow window(services, navigation);

@@ -1,0 +1,158 @@
+#include "Parlino/Shell/AppDelegate.h"
+
+#include "Parlino/Style/Icons.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QPalette>
+#include <QSystemTrayIcon>
+
+namespace Parlino {
+
+namespace {
+
+// How often the tray host is looked for while there is none, in seconds.
+constexpr double trayHostPollInterval = 1;
+
+QIcon trayIconImage() {
+    QIcon icon;
+    const QColor colour = QApplication::palette().color(QPalette::WindowText);
+    for (const qreal side : {16, 22, 24, 32, 48})
+        icon.addPixmap(
+            Icons::pixmap(QStringLiteral("waveform"), side, colour, Icons::Weight::medium, 1));
+    return icon;
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Dependencies dependencies) : m_deps(std::move(dependencies)) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::launch() {
+    if (qEnvironmentVariableIsSet(testHostVariable)) {
+        m_log.notice("launch suppressed: unit-test host, not a real launch");
+        return;
+    }
+    m_deps.root.start();
+    m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
+    // Reading the list once keeps the clips' summaries in memory for the first opening.
+    m_deps.root.clipLibrary().list();
+    installTrayIcon();
+}
+
+QString AppDelegate::bubbleToggleTitle() const {
+    return Defaults::get(m_deps.keys.idleBarHidden) ? QStringLiteral("Show Bubble")
+                                                    : QStringLiteral("Hide Bubble");
+}
+
+QString AppDelegate::dockToggleTitle() const {
+    return Defaults::get(m_deps.keys.showInDock) ? QStringLiteral("Hide Dock Icon")
+                                                 : QStringLiteral("Show in Dock");
+}
+
+QList<TrayMenuItem> AppDelegate::menuItems() {
+    QList<TrayMenuItem> items{
+        {QStringLiteral("Open Parlino"), {}, [this] { openParlino(); }},
+        {QStringLiteral("Settings…"), QStringLiteral("Ctrl+,"), [this] { openSettings(); }},
+        {QStringLiteral("Audio Clips…"), {}, [this] { showClipsWindow(); }},
+        {QStringLiteral("Tutorial"), {}, [this] { showTutorial(); }},
+        {bubbleToggleTitle(), {}, [this] { toggleBubbleVisibility(); }},
+        {dockToggleTitle(), {}, [this] { toggleDockVisibility(); }},
+        {},
+    };
+    if (m_deps.updates.canCheckForUpdates())
+        items.append({QStringLiteral("Check for Updates…"), {}, [this] {
+                          m_deps.updates.checkForUpdates();
+                      }});
+    items.append({QStringLiteral("Quit Parlino"), QStringLiteral("Ctrl+Q"), &QApplication::quit});
+    return items;
+}
+
+void AppDelegate::installTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_log.notice("tray: no tray host yet; the icon appears when one starts");
+        waitForTrayHost();
+        return;
+    }
+    m_menu = std::make_unique<QMenu>();
+    for (const TrayMenuItem& item : menuItems()) {
+        if (item.isSeparator()) {
+            m_menu->addSeparator();
+            continue;
+        }
+        // The key text is shown after a tab, which displays it without grabbing the keys.
+        const QString text =
+            item.keyText.isEmpty() ? item.title : item.title + QLatin1Char('\t') + item.keyText;
+        QAction* action = m_menu->addAction(text, item.action);
+        if (item.title == bubbleToggleTitle())
+            m_bubbleToggleItem = action;
+        else if (item.title == dockToggleTitle())
+            m_dockToggleItem = action;
+    }
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(trayIconImage());
+    m_trayIcon->setToolTip(QStringLiteral("Parlino"));
+    m_trayIcon->setContextMenu(m_menu.get());
+    m_trayIcon->show();
+    m_log.notice("tray: icon installed");
+}
+
+void AppDelegate::waitForTrayHost() {
+    m_trayHostPoll = m_deps.scheduler.after(trayHostPollInterval, [this] { installTrayIcon(); });
+}
+
+void AppDelegate::openParlino() {
+    m_deps.root.panelController().openPanel();
+}
+
+void AppDelegate::openSettings() {
+    m_log.notice("activation: NSApp.activate — Settings menu");
+    if (!m_settingsWindow)
+        m_settingsWindow = m_deps.makeSettingsWindow(m_settingsNavigation);
+    if (!m_settingsWindow)
+        return;
+    m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
+    m_settingsWindow->present();
+}
+
+ClipsWindowController& AppDelegate::clipsWindowController() {
+    if (!m_clipsWindowController)
+        m_clipsWindowController = m_deps.makeClipsWindow();
+    return *m_clipsWindowController;
+}
+
+void AppDelegate::showClipsWindow() {
+    clipsWindowController().show();
+}
+
+void AppDelegate::showTutorial() {
+    m_deps.root.panelController().presentOnboarding();
+}
+
+void AppDelegate::toggleBubbleVisibility() {
+    const SettingsKeys& keys = m_deps.keys;
+    Defaults::set(keys.idleBarHidden, !Defaults::get(keys.idleBarHidden));
+    m_deps.root.panelController().idleBarHiddenChanged();
+    if (m_bubbleToggleItem)
+        m_bubbleToggleItem->setText(bubbleToggleTitle());
+}
+
+// The desktop has no Dock: the setting and the titles are kept, nothing else changes.
+void AppDelegate::toggleDockVisibility() {
+    const SettingsKeys& keys = m_deps.keys;
+    Defaults::set(keys.showInDock, !Defaults::get(keys.showInDock));
+    m_log.notice("activation: NSApp.activate — Dock-icon toggle menu");
+    if (m_dockToggleItem)
+        m_dockToggleItem->setText(dockToggleTitle());
+}
+
+void AppDelegate::readWithParlino(const QString& text) {
+    m_log.notice("servicesProvider invoked — readWithParlino");
+    if (text.isEmpty())
+        return;
+    m_deps.root.coordinator().read(text);
+}
+
+} // namespace Parlino

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "Base/Log.h"
+#include "Base/Scheduler.h"
+#include "Parlino/Clips/ClipsWindowController.h"
+#include "Parlino/Settings/SettingsNavigation.h"
+#include "Parlino/Settings/SettingsWindow.h"
+#include "Parlino/Shell/CompositionRoot.h"
+#include "Parlino/Shell/UpdateController.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace Parlino {
+
+// One entry of the tray menu: a separator, or a command with its title, the key equivalent it
+// shows (shown, never grabbed) and what it does.
+struct TrayMenuItem {
+    QString title;
+    QString keyText;
+    std::function<void()> action;
+
+    bool isSeparator() const { return title.isEmpty(); }
+};
+
+// The application's shell around its composition root: the launch sequence, the tray icon with
+// its menu and the commands behind it, and the entry through which other programs hand over a
+// text to read. Without a tray host the application runs on (the idle bar and the shortcuts
+// still work) and the icon appears once a host does. Main thread only.
+class AppDelegate final {
+public:
+    struct Dependencies {
+        CompositionRoot& root;
+        UpdateController& updates;
+        const SettingsKeys& keys;
+        Base::Scheduler& scheduler;
+        std::function<std::unique_ptr<ClipsWindowController>()> makeClipsWindow;
+        // None when the settings cannot be shown.
+        std::function<std::unique_ptr<SettingsWindow>(SettingsNavigation&)> makeSettingsWindow;
+    };
+
+    // Set in the environment, even empty, by a unit-test host: launching then does nothing.
+    static constexpr const char* testHostVariable = "XCTestConfigurationFilePath";
+
+    explicit AppDelegate(Dependencies dependencies);
+    ~AppDelegate();
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // Once, when the application object runs: wires the root and installs the tray icon.
+    void launch();
+
+    // The tray menu's items, in their order.
+    QList<TrayMenuItem> menuItems();
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon.get(); }
+    // None until "Settings…" first shows it.
+    SettingsWindow* settingsWindow() const { return m_settingsWindow.get(); }
+
+    // The menu's commands.
+    void openParlino();
+    void openSettings();
+    void showClipsWindow();
+    void showTutorial();
+    void toggleBubbleVisibility();
+    void toggleDockVisibility();
+    // A text handed over by another program: read it instead of the selection.
+    void readWithParlino(const QString& text);
+
+private:
+    QString bubbleToggleTitle() const;
+    QString dockToggleTitle() const;
+    ClipsWindowController& clipsWindowController();
+    void installTrayIcon();
+    void waitForTrayHost();
+
+    const Base::Log m_log{QStringLiteral("focus-diag")};
+    Dependencies m_deps;
+    std::unique_ptr<ClipsWindowController> m_clipsWindowController;
+    SettingsNavigation m_settingsNavigation; // the standalone window's pane, general at first
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    QAction* m_bubbleToggleItem = nullptr;
+    QAction* m_dockToggleItem = nullptr;
+    Base::ScheduledTask m_trayHostPoll;
+};
+
+} // namespace Parlino

@@ -1,0 +1,85 @@
+#include "Parlino/Shell/Linux/SessionInstance.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+namespace Parlino {
+
+namespace {
+
+// How long a starting application may take to answer on the bus, in milliseconds.
+constexpr int startTimeout = 10000;
+
+bool isRunning() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(SessionInstance::serviceName).value();
+}
+
+bool call(const QString& method, const QVariantList& arguments = {}) {
+    QDBusInterface running(SessionInstance::serviceName, SessionInstance::objectPath,
+                           SessionInstance::serviceName);
+    if (!running.isValid())
+        return false;
+    const QDBusMessage reply = running.callWithArgumentList(QDBus::Block, method, arguments);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+} // namespace
+
+SessionInstance::SessionInstance(std::function<void(const QString&)> read,
+                                 std::function<void()> openPanel)
+    : m_read(std::move(read)), m_openPanel(std::move(openPanel)) {}
+
+bool SessionInstance::claim() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() &&
+           bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
+           bus.registerService(serviceName);
+}
+
+bool SessionInstance::openRunningPanel() {
+    return isRunning() && call(QStringLiteral("OpenPanel"));
+}
+
+bool SessionInstance::handOverText(const QString& text, const QString& program) {
+    if (!isRunning()) {
+        if (!QProcess::startDetached(program, {}))
+            return false;
+        const QDeadlineTimer deadline(startTimeout);
+        while (!isRunning() && !deadline.hasExpired())
+            QThread::msleep(50);
+    }
+    return call(QStringLiteral("ReadWithParlino"), {text});
+}
+
+std::optional<int> handOverToRunningInstance(const QStringList& arguments) {
+    if (arguments.contains(QStringLiteral("--read"))) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            return 1;
+        const QString text = QString::fromUtf8(input.readAll());
+        return SessionInstance::handOverText(text, QCoreApplication::applicationFilePath()) ? 0 : 1;
+    }
+    if (SessionInstance::openRunningPanel())
+        return 0;
+    return std::nullopt;
+}
+
+void SessionInstance::ReadWithParlino(const QString& text) {
+    if (m_read)
+        m_read(text);
+}
+
+void SessionInstance::OpenPanel() {
+    if (m_openPanel)
+        m_openPanel();
+}
+
+} // namespace Parlino

@@ -1,0 +1,401 @@
+// The real application on the desktop that scripts/ci-services.sh starts: a selection in another
+// application, a tap of the right Super key, and the read that follows, heard through the
+// PulseAudio null sink and seen in the floating windows.
+#include "Playback/Linux/TestAudio.h"
+#include "support/EventLoop.h"
+#include "support/FakeSpeechService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+// Xlib's macros (None, Bool) come after every C++ header.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+using TestSupport::pumpUntil;
+
+namespace {
+
+const QString selectedText = QStringLiteral("reads this sentence");
+constexpr int screenCentre = 960;
+
+// The test's own connection to the X server: windows by title, keys and pointer through XTest.
+class Desktop {
+public:
+    Desktop() : m_display(XOpenDisplay(nullptr)) {}
+    ~Desktop() {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool isOpen() const { return m_display != nullptr; }
+
+    // The viewable top-level window with this title, as placed on the screen.
+    std::optional<QRect> shownWindow(const QString& title) const {
+        Window rootReturn = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(m_display, root(), &rootReturn, &parent, &children, &count);
+        std::optional<QRect> found;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            if (XFetchName(m_display, children[i], &name) && name) {
+                XWindowAttributes attributes;
+                if (title == QString::fromUtf8(name) &&
+                    XGetWindowAttributes(m_display, children[i], &attributes) &&
+                    attributes.map_state == IsViewable)
+                    found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+                XFree(name);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+    void tap(KeySym symbol) {
+        key(symbol, True);
+        key(symbol, False);
+    }
+    void key(KeySym symbol, int down) {
+        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, symbol), down, CurrentTime);
+        XFlush(m_display);
+    }
+    // Glides the pointer to `point` from 50 pixels to its right in small relative steps, as a
+    // hand would: raw motion (which the panel follows) reports only such moves, not jumps.
+    void pointTo(QPoint point) {
+        XTestFakeMotionEvent(m_display, -1, point.x() + 50, point.y(), CurrentTime);
+        XFlush(m_display);
+        for (int step = 0; step < 10; ++step) {
+            pumpUntil([] { return false; }, 20);
+            XTestFakeRelativeMotionEvent(m_display, -5, 0, CurrentTime);
+            XFlush(m_display);
+        }
+        pumpUntil([] { return false; }, 100);
+    }
+    void click(QPoint point) {
+        pointTo(point);
+        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
+        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
+        XFlush(m_display);
+    }
+
+private:
+    Window root() const { return DefaultRootWindow(m_display); }
+    Display* m_display;
+};
+
+// A running program with its output collected line by line.
+class Program {
+public:
+    Program(const QString& path, const QStringList& arguments,
+            const QProcessEnvironment& environment) {
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
+            while (m_process.canReadLine())
+                m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
+        });
+        m_process.start(path, arguments);
+    }
+    ~Program() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool waitForLine(const QString& pattern, int timeoutMs = 10000) {
+        const QRegularExpression expression(pattern);
+        return pumpUntil([&] { return !m_lines.filter(expression).isEmpty(); }, timeoutMs);
+    }
+    const QStringList& lines() const { return m_lines; }
+
+private:
+    QProcess m_process;
+    QStringList m_lines;
+};
+
+// What the desktop's media controls report of the application: "Playing", "Paused", "Stopped".
+QString playbackStatus() {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.parlino", "--object-path",
+                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
+                 "org.mpris.MediaPlayer2.Player", "PlaybackStatus"});
+    gdbus.waitForFinished(3000);
+    const auto match = QRegularExpression("'(\\w+)'").match(gdbus.readAllStandardOutput());
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QImage screenshot(const QString& name) {
+    const QString path = QStringLiteral(PARLINO_SCREENSHOT_DIR "/Application/%1.png").arg(name);
+    QDir().mkpath(QFileInfo(path).path());
+    QProcess::execute(QStringLiteral("import"), {"-window", "root", path});
+    return QImage(path);
+}
+
+std::vector<float> samplesFrom(const QString& path, qint64 byteOffset) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(byteOffset))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<float> samples(size_t(bytes.size()) / sizeof(float));
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * sizeof(float));
+    return samples;
+}
+
+size_t onset(const std::vector<float>& samples) {
+    const auto loud =
+        std::find_if(samples.begin(), samples.end(), [](float s) { return std::abs(s) > 0.02f; });
+    return size_t(loud - samples.begin());
+}
+
+// How well the first second of `expected` matches the recording at its best alignment.
+double bestMatch(const std::vector<float>& expected, const std::vector<float>& recorded) {
+    const size_t length = std::min<size_t>(44100, expected.size() - onset(expected));
+    const std::vector<float> head(expected.begin() + qsizetype(onset(expected)),
+                                  expected.begin() + qsizetype(onset(expected) + length));
+    const auto start = int64_t(onset(recorded));
+    double best = 0;
+    for (int64_t at = std::max<int64_t>(0, start - 600); at < start + 600; ++at) {
+        double ab = 0, aa = 0, bb = 0;
+        for (size_t i = 0; i < head.size() && size_t(at) + i < recorded.size(); ++i) {
+            ab += double(head[i]) * recorded[size_t(at) + i];
+            aa += double(head[i]) * head[i];
+            bb += double(recorded[size_t(at) + i]) * recorded[size_t(at) + i];
+        }
+        if (aa > 0 && bb > 0)
+            best = std::max(best, ab / std::sqrt(aa * bb));
+    }
+    return best;
+}
+
+// Where the panel's dark sheet, hanging from the top edge, ends in column `x`.
+int sheetBottom(const QImage& screen, int x) {
+    int y = 0;
+    while (y < screen.height() && qGray(screen.pixel(x, y)) < 60)
+        ++y;
+    return y;
+}
+
+// Runs the application's binary once more with `arguments` and `input`; its exit status.
+int runAgain(const QProcessEnvironment& environment, const QStringList& arguments,
+             const QByteArray& input = {}) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PARLINO_APP), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(15000))
+        return -1;
+    return process.exitCode();
+}
+
+// The process that owns the application's name on the session bus; 0 when none does.
+qint64 sessionInstance() {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
+                 "/org/freedesktop/DBus", "--method",
+                 "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.parlino.app"});
+    gdbus.waitForFinished(3000);
+    const auto match = QRegularExpression("uint32 (\\d+)").match(gdbus.readAllStandardOutput());
+    return match.hasMatch() ? match.captured(1).toLongLong() : 0;
+}
+
+bool storeKey(const QString& key) {
+    QProcess store;
+    store.start(QStringLiteral("secret-tool"),
+                {"store", "--label=Parlino", "service", "com.parlino.app", "account",
+                 "elevenlabs-api-key"});
+    store.write(key.toUtf8());
+    store.closeWriteChannel();
+    return store.waitForFinished(5000) && store.exitCode() == 0;
+}
+
+class ApplicationE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!desktop.isOpen() || qEnvironmentVariableIsEmpty("PARLINO_DESKTOP_SESSION"))
+            GTEST_SKIP() << "no desktop session (scripts/ci-services.sh starts one)";
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
+        service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
+        environment = QProcessEnvironment::systemEnvironment();
+        for (const char* folder : {"config/Parlino", "data", "cache"})
+            QDir(home.path()).mkpath(QString::fromLatin1(folder));
+        // A user who has seen the tutorial, so no card stands beside the panel.
+        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(R"({"format":"parlino-defaults","version":1,)"
+                       R"("values":{"hasSeenOnboarding":{"bool":true}}})");
+        settings.close();
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+        environment.insert("XDG_DATA_HOME", home.filePath("data"));
+        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
+        environment.insert("PARLINO_SERVICE_URL", service.baseURL().toString());
+        environment.insert("PARLINO_SYNTHETIC_INPUT", "1");
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+        ASSERT_TRUE(app->waitForLine("tray: icon installed"))
+            << app->lines().join('\n').toStdString();
+        ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow("Parlino Idle Bar").has_value(); }));
+    }
+
+    // Starts the application that holds the selection and waits for it to take the focus.
+    void holdSelection() {
+        QProcessEnvironment accessible = environment;
+        accessible.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        holder = std::make_unique<Program>(QStringLiteral(PARLINO_SELECTION_HOLDER), QStringList(),
+                                           accessible);
+        ASSERT_TRUE(holder->waitForLine("^ready "));
+        // The tap must come well after the last key went down.
+        pumpUntil([] { return false; }, 400);
+    }
+
+    QStringList synthesisTexts() const {
+        QStringList texts;
+        for (const auto& request : service.requests())
+            if (request.path().endsWith("/with-timestamps"))
+                texts << request.json()["text"].get<std::string>().c_str();
+        return texts;
+    }
+
+    bool statusBecomes(const QString& status) {
+        return pumpUntil([&] { return playbackStatus() == status; }, 10000);
+    }
+
+    // Drops the reading panel by resting the pointer on the bubble.
+    std::optional<QRect> dropPanel() {
+        const auto bubble = desktop.shownWindow("Parlino Bubble");
+        if (!bubble)
+            return std::nullopt;
+        desktop.pointTo({bubble->center().x(), std::max(2, bubble->bottom() - 20)});
+        std::optional<QRect> panel;
+        pumpUntil([&] { return (panel = desktop.shownWindow("Parlino Panel")).has_value(); });
+        pumpUntil([] { return false; }, 600); // the drop's animation
+        return panel;
+    }
+
+    const QByteArray speech = TestAudio::speechMp3();
+    Desktop desktop;
+    QTemporaryDir home;
+    TestSupport::FakeSpeechService service;
+    QProcessEnvironment environment;
+    std::unique_ptr<Program> app;
+    std::unique_ptr<Program> holder;
+};
+
+TEST_F(ApplicationE2E, aTapReadsTheSelectionAloudAndTheWindowsFollowTheRead) {
+    holdSelection();
+    const QString capture = qEnvironmentVariable("PARLINO_PULSE_CAPTURE");
+    const qint64 heardBefore = QFileInfo(capture).size();
+
+    desktop.tap(XK_Super_R);
+
+    ASSERT_TRUE(pumpUntil([&] { return !synthesisTexts().isEmpty(); }, 10000))
+        << app->lines().join('\n').toStdString();
+    EXPECT_EQ(synthesisTexts(), QStringList{selectedText});
+    const auto bubble = desktop.shownWindow("Parlino Bubble");
+    ASSERT_TRUE(bubble);
+    EXPECT_EQ(bubble->x() + bubble->width() / 2, screenCentre);
+    EXPECT_LE(bubble->top(), 0);
+    ASSERT_TRUE(statusBecomes("Playing"));
+
+    const auto panel = dropPanel();
+    ASSERT_TRUE(panel) << app->lines().join('\n').toStdString();
+    EXPECT_EQ(panel->x() + panel->width() / 2, screenCentre);
+    EXPECT_EQ(panel->top(), 0);
+    // The transcript's line, left of the esc pill: the highlight moves from word to word.
+    const QRect transcript(panel->x() + 8, 0, panel->width() - 90, 26);
+    const QImage early = screenshot("reading-early").copy(transcript);
+    EXPECT_TRUE(
+        pumpUntil([&] { return screenshot("reading-panel").copy(transcript) != early; }, 3000))
+        << "the current word did not advance";
+
+    desktop.tap(XK_Super_R);
+    ASSERT_TRUE(statusBecomes("Paused"));
+    const QImage pausedScreen = screenshot("paused");
+    const QImage paused = pausedScreen.copy(transcript);
+    pumpUntil([] { return false; }, 800);
+    EXPECT_EQ(screenshot("paused-later").copy(transcript), paused);
+    EXPECT_EQ(synthesisTexts().size(), 1) << "a pause asks the service for nothing";
+
+    pumpUntil([] { return false; }, 300); // the recorder's own latency
+    const auto heard = samplesFrom(capture, heardBefore);
+    ASSERT_LT(onset(heard), heard.size()) << "the sink received only silence";
+    EXPECT_GT(bestMatch(TestAudio::decodeAll(speech), heard), 0.95);
+
+    // The click on the play and pause button also gives the panel the keys.
+    const QString before = playbackStatus();
+    const QString other = before == "Playing" ? "Paused" : "Playing";
+    // The play and pause button sits at the sheet's lower left corner.
+    desktop.click({panel->x() + 36, sheetBottom(pausedScreen, panel->center().x()) - 23});
+    EXPECT_TRUE(statusBecomes(other));
+    pumpUntil([] { return false; }, 400);
+    EXPECT_EQ(playbackStatus(), other) << "one click toggles once";
+    desktop.tap(XK_space);
+    EXPECT_TRUE(statusBecomes(before));
+    pumpUntil([] { return false; }, 400);
+    EXPECT_EQ(playbackStatus(), before) << "one Space toggles once";
+
+    desktop.tap(XK_Escape);
+    EXPECT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Panel").has_value(); }));
+}
+
+TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const qint64 first = sessionInstance();
+
+    EXPECT_EQ(runAgain(environment, {}), 0);
+    EXPECT_TRUE(pumpUntil([&] { return desktop.shownWindow("Parlino Panel").has_value(); }));
+    EXPECT_EQ(sessionInstance(), first);
+
+    const QString piped = QStringLiteral("Parlino reads what it is given.");
+    EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+}
+
+TEST_F(ApplicationE2E, withoutAnXDisplayItSaysSoInOneLineAndFails) {
+    QProcessEnvironment withoutDisplay = environment;
+    withoutDisplay.remove("DISPLAY");
+    withoutDisplay.insert("WAYLAND_DISPLAY", "wayland-0");
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay);
+    process.start(QStringLiteral(PARLINO_APP), QStringList());
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_NE(process.exitCode(), 0);
+    const QStringList lines =
+        QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].contains("no X11 display")) << lines[0].toStdString();
+}
+
+TEST_F(ApplicationE2E, readStartsTheApplicationWhenNoneRuns) {
+    app.reset();
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
+
+    const QString piped = QStringLiteral("Nothing ran before this.");
+    EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+    const qint64 started = sessionInstance();
+    EXPECT_NE(started, 0);
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+    if (started)
+        QProcess::execute(QStringLiteral("kill"), {QString::number(started)});
+}
+
+} // namespace
