@@ -3,6 +3,7 @@
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Settings/VoicesSectionView.h"
 
 namespace Parlino {
 
@@ -13,11 +14,10 @@ QWidget* PanelPages::operator()(PanelContentMode page, qreal topContentInset) co
     case PanelContentMode::clips:
         clips.reloadImmediately();
         return new ClipsView(clips, true, topContentInset, clipsEnvironment);
-    case PanelContentMode::voices: {
-        auto* placeholder = new QWidget;
-        placeholder->setObjectName(QStringLiteral("VoicesSectionView"));
-        return placeholder;
-    }
+    case PanelContentMode::voices:
+        return new VoicesSectionView(
+            settings.voices.model, settings.voices.samples, topContentInset,
+            {settings.motion, settings.voices.timeline, settings.pointer, settings.keys});
     case PanelContentMode::reading:
         break;
     }

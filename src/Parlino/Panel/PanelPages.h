@@ -20,8 +20,7 @@ struct PanelPages {
     ClipsViewEnvironment clipsEnvironment;
 
     // A new page for `page` (never reading) that keeps `topContentInset` free above its rows;
-    // the clips list is reloaded first, so it opens on the library as it is now. The voices
-    // page is an empty placeholder until the voices grid can be embedded.
+    // the clips list is reloaded first, so it opens on the library as it is now.
     QWidget* operator()(PanelContentMode page, qreal topContentInset) const;
 };
 

@@ -10,11 +10,14 @@
 #include "Parlino/Services/WarningModel.h"
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Settings/VoiceMeshTimeline.h"
+#include "Parlino/Settings/VoicesSectionView.h"
 
 #include "PanelTesting.h"
 
 #include "Parlino/Clips/ClipsViewTesting.h"
 #include "Parlino/Settings/SettingsTesting.h"
+#include "Parlino/Settings/VoicesTesting.h"
 #include "support/EventLoop.h"
 #include "support/FakePreferences.h"
 #include "support/Screenshots.h"
@@ -316,6 +319,8 @@ TEST(PanelView, PageChangesFadeInUnlessMotionIsReduced) {
 // The real pages in the panel, for the screenshots of every content mode.
 struct RealPages : SettingsTesting::PaneServices, ClipsTesting::ClipsViewHarness {
     TestSupport::PreferenceFakes preferenceFakes;
+    VoicesTesting::VoicesWorld voices;
+    VoiceMeshTimeline avatarTimeline{scheduler, &ClipsTesting::testNow};
     Base::NotificationCenter notifications;
     SettingsNavigation navigation;
     Parlino::ClipsViewModel clips{library, nullptr, players(), settings.keys};
@@ -333,7 +338,8 @@ struct RealPages : SettingsTesting::PaneServices, ClipsTesting::ClipsViewHarness
                                   preferenceFakes.recordings.recordings,
                                   preferenceFakes.cacheRoot,
                                   QStringLiteral("Parlino"),
-                                  {}},
+                                  {},
+                                  {voices.model, voices.samples, avatarTimeline}},
                      .navigation = navigation,
                      .clips = clips,
                      .clipsEnvironment = environment};
@@ -369,7 +375,10 @@ TEST(PanelView, RendersEveryContentMode) {
     EXPECT_GT(qGray(image.pixel((lit + sheet + QPoint(-9, 0)) * 2)),
               qGray(image.pixel((unlit + sheet + QPoint(-9, 0)) * 2)));
 
+    real.voices.load(VoicesTesting::manyVoices(8));
     panel.click("VoicesButton");
-    ASSERT_NE(panel.view->page(), nullptr);
-    panel.screenshot(QStringLiteral("panel-mode-voices"));
+    auto* voices = dynamic_cast<VoicesSectionView*>(panel.view->page());
+    ASSERT_NE(voices, nullptr);
+    EXPECT_FALSE(voices->cells().isEmpty());
+    panel.screenshot(QStringLiteral("panel-mode-voices"), 2);
 }
