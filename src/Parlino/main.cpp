@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         [&panel](Parlino::CompositionRoot& owner) { return panel.make(owner); });
     Parlino::DesktopSettingsWindow settings(root, TTS::ParlinoURLSession::shared(), motion, pointer,
                                             keys, voiceArt);
+    panel.setSettingsServices([&settings] { return settings.services(); });
     auto makeClipsWindow = [&] {
         return std::make_unique<Parlino::ClipsWindowController>(
             root.clipLibrary(), &root.audioOutput(),

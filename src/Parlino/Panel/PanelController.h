@@ -16,6 +16,7 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SurfaceStateMachine.h"
 #include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/SettingsNavigation.h"
 
 #include <QSizeF>
 
@@ -131,6 +132,8 @@ public:
     WarningModel& warningModel() { return m_warningModel; }
     ClipsViewModel& clipsViewModel() override { return m_clips; }
     OnboardingModel& onboardingModel() override { return m_onboardingModel; }
+    // The pane the panel's embedded settings show, apart from the settings window's.
+    SettingsNavigation& settingsNavigation() { return m_settingsNavigation; }
     PanelGeometryBox& geometryBox() { return m_geometryBox; }
     BubbleGeometryBox& bubbleGeometry() { return m_bubbleGeometry; }
     IdleBarGeometryBox& idleBarGeometry() { return m_idleBarGeometry; }
@@ -220,6 +223,7 @@ private:
     WarningGeometryBox m_warningGeometry;
     OnboardingGeometryBox m_onboardingGeometry;
     OnboardingModel m_onboardingModel;
+    SettingsNavigation m_settingsNavigation;
     ClipsViewModel m_clips;
     SurfaceStateMachine m_machine;
 

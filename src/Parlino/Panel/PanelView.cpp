@@ -1,11 +1,14 @@
 #include "Parlino/Panel/PanelView.h"
 
 #include "Parlino/Panel/ControlBar.h"
-#include "Parlino/Panel/EscPillButton.h"
+#include "Parlino/Panel/FailureRows.h"
 #include "Parlino/Panel/HighlightedTextView.h"
+#include "Parlino/Panel/LengthConfirmCard.h"
 #include "Parlino/Panel/PanelGeometryBox.h"
+#include "Parlino/Panel/PanelHeader.h"
 #include "Parlino/Panel/PanelSizing.h"
-#include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoSurfaceLayer.h"
 #include "Parlino/Style/Theme.h"
@@ -32,23 +35,46 @@ QFont placeholderFont() {
     return font;
 }
 
+// Takes a card or page out of the sheet at once and deletes it once control is back in the event
+// loop, since the press that replaced it may still be running inside it.
+void discard(QPointer<QWidget>& widget) {
+    if (!widget)
+        return;
+    widget->hide();
+    widget->setParent(nullptr);
+    widget->deleteLater();
+    widget = nullptr;
+}
+
+void call(const std::function<void()>& action) {
+    if (action)
+        action();
+}
+
 } // namespace
 
 PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
-                     const SettingsKeys& settings, const MotionContext& motion, QWidget* parent)
-    : QWidget(parent), m_model(model), m_geometry(geometry),
-      m_reveal(motion, [](bool) { return Curve::spring(0.35, 1.0); }),
+                     const SettingsKeys& settings, const MotionContext& motion,
+                     const PanelViewServices& services, QWidget* parent)
+    : QWidget(parent), m_model(model), m_geometry(geometry), m_settings(settings), m_motion(motion),
+      m_services(services), m_reveal(motion, [](bool) { return Curve::spring(0.35, 1.0); }),
       m_sheet(new ParlinoSurfaceLayer(ParlinoSurface::panel, this)),
-      m_escPill(new EscPillButton(motion, m_sheet)),
-      m_noRecentAudio(new QLabel(tr("No recent audio"), m_sheet)),
-      m_transcript(new HighlightedTextView(model, settings, motion, m_sheet)),
-      m_controlBar(new ControlBar(model, settings, motion, m_sheet)),
+      m_content(new QWidget(m_sheet)),
+      m_header(
+          new PanelHeader(model, services.warningModel, services.audioOutput, motion, m_sheet)),
+      m_noRecentAudio(new QLabel(tr("No recent audio"), m_content)),
+      m_transcript(new HighlightedTextView(model, settings, motion, m_content)),
+      m_stallRow(new FailureRow(FailureRow::Kind::stallRow, motion, m_content)),
+      m_controlBar(new ControlBar(model, settings, motion, m_content)), m_shown(content()),
+      m_transition(motion.clock, 1),
       m_frames(
-          motion.scheduler, [this] { layOutSheet(); }, [this] { return !m_reveal.isSettled(); }) {
+          motion.scheduler, [this] { layOutSheet(); },
+          [this] { return !m_reveal.isSettled() || !m_transition.isSettled(); }) {
     setObjectName(QStringLiteral("PanelView"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::StrongFocus);
     m_sheet->setObjectName(QStringLiteral("PanelSheet"));
+    m_content->setObjectName(QStringLiteral("PanelContent"));
     m_noRecentAudio->setObjectName(QStringLiteral("NoRecentAudio"));
     m_noRecentAudio->setAlignment(Qt::AlignCenter);
     m_noRecentAudio->setFont(placeholderFont());
@@ -57,31 +83,34 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
     m_noRecentAudio->setPalette(palette);
 
     auto* hover = new HoverTracker(*m_sheet);
-    hover->onEntered = [this] {
-        if (onHoverEntered)
-            onHoverEntered();
+    hover->onEntered = [this] { call(onHoverEntered); };
+    hover->onExited = [this] { call(onHoverExited); };
+    m_header->onWarningTapped = [this] { call(onWarningTapped); };
+    m_stallRow->onAction = [this] {
+        const auto& error = m_model.phase().ttsError();
+        if (!error)
+            return;
+        const bool revert =
+            PanelMessages::stallRow(*error).action == PanelMessages::StallAction::revert;
+        call(revert ? m_model.onRevert : m_model.onRetry);
     };
-    hover->onExited = [this] {
-        if (onHoverExited)
-            onHoverExited();
-    };
-    connect(m_escPill, &QAbstractButton::clicked, this, [this] {
-        if (m_model.onClose)
-            m_model.onClose();
-    });
-    connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showPhase(); });
-    connect(&model, &PlayerViewModel::contentModeChanged, this, [this] { layOutSheet(); });
+
+    connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showContent(); });
+    connect(&model, &PlayerViewModel::contentModeChanged, this, [this] { showContent(); });
     const auto relayout = [this] {
         m_reveal.setRevealed(m_geometry.revealed());
-        layOutSheet();
+        showContent();
         m_frames.start();
     };
     for (const auto signal :
          {&PanelGeometryBox::revealedChanged, &PanelGeometryBox::topContentInsetChanged,
           &PanelGeometryBox::warningRowHeightChanged})
         connect(&geometry, signal, this, relayout);
+    if (services.warningModel)
+        connect(services.warningModel, &WarningModel::currentChanged, this,
+                [this] { layOutSheet(); });
     m_reveal.setRevealed(geometry.revealed());
-    showPhase();
+    showContent();
 }
 
 PanelView::~PanelView() = default;
@@ -92,26 +121,105 @@ qreal PanelView::sheetHeight() const {
                                      m_geometry.cachedTextHeight(), m_geometry.screenHeight()});
 }
 
+qreal PanelView::contentTop() const {
+    return m_geometry.topContentInset() + m_geometry.warningRowHeight();
+}
+
 QRectF PanelView::sheetRect() const {
     const qreal height = sheetHeight();
     return {sideMargin, m_reveal.offset(height + hiddenOvershoot),
             std::max<qreal>(0, width() - 2 * sideMargin), height};
 }
 
+PanelView::Content PanelView::content() const {
+    return {PanelSizing::isCardPhase(m_model.phase().kind()), m_model.contentMode()};
+}
+
+void PanelView::showContent() {
+    const Content now = content();
+    if (now != m_shown) {
+        // A change between a card and the read springs; a change of page eases.
+        const Curve curve =
+            now.card != m_shown.card ? Curve::spring(0.3, 0.9) : Curve::easeInOut(pageSeconds);
+        m_shown = now;
+        m_transition.jumpTo(0);
+        m_transition.animateTo(1, curve, m_motion.preferences.reduceMotion());
+        m_frames.start();
+    }
+    showPhase();
+    showCard();
+    showPage();
+    layOutSheet();
+}
+
 void PanelView::showPhase() {
-    const Kind phase = m_model.phase().kind();
-    const bool card = PanelSizing::isCardPhase(phase);
-    m_noRecentAudio->setVisible(!card && phase == Kind::hidden);
-    m_transcript->setVisible(!card && phase != Kind::hidden);
-    m_controlBar->setVisible(!card && phase != Kind::hidden);
-    if (phase == Kind::recapturing) {
+    const PlayerViewModel::Phase& phase = m_model.phase();
+    const bool reading = !m_shown.card && m_shown.mode == PanelContentMode::reading;
+    const bool hidden = phase.kind() == Kind::hidden;
+    m_noRecentAudio->setVisible(reading && hidden);
+    m_transcript->setVisible(reading && !hidden);
+    m_controlBar->setVisible(reading && !hidden);
+    m_stallRow->setVisible(reading && phase.ttsError().has_value());
+    if (phase.ttsError())
+        m_stallRow->showStall(*phase.ttsError());
+    if (phase.kind() == Kind::recapturing) {
         auto* dim = new QGraphicsOpacityEffect(m_transcript);
         dim->setOpacity(recapturingOpacity);
         m_transcript->setGraphicsEffect(dim);
     } else if (m_transcript->graphicsEffect()) {
         m_transcript->setGraphicsEffect(nullptr);
     }
-    layOutSheet();
+}
+
+void PanelView::showCard() {
+    const PlayerViewModel::Phase& phase = m_model.phase();
+    if (!m_shown.card) {
+        discard(m_card);
+        m_cardPhase.reset();
+        return;
+    }
+    if (m_card && m_cardPhase == phase)
+        return;
+    discard(m_card);
+    m_cardPhase = phase;
+    if (phase.kind() == Kind::confirmingLength) {
+        auto* card = new LengthConfirmCard(phase.chars(), m_settings, m_motion, m_content);
+        card->onChoice = [this](PlayerViewModel::LengthChoice choice) {
+            if (m_model.onConfirmLength)
+                m_model.onConfirmLength(choice);
+        };
+        m_card = card;
+    } else {
+        auto* card = new FailureRow(FailureRow::Kind::captureCard, m_motion, m_content);
+        card->showCapture(*phase.captureError());
+        card->onAction = [this] {
+            if (m_services.desktopSettings)
+                m_services.desktopSettings->openAccessibilitySettings();
+        };
+        m_card = card;
+    }
+    m_card->show();
+}
+
+void PanelView::showPage() {
+    if (m_shown.card || m_shown.mode == PanelContentMode::reading) {
+        discard(m_page);
+        m_pageShown.reset();
+        return;
+    }
+    // A page keeps the band and the warning row free; when they change, it is made afresh.
+    const std::pair wanted{m_shown.mode, contentTop()};
+    if (m_page && m_pageShown == wanted)
+        return;
+    discard(m_page);
+    m_pageShown = wanted;
+    if (!m_services.makePage)
+        return;
+    m_page = m_services.makePage(wanted.first, wanted.second);
+    if (!m_page)
+        return;
+    m_page->setParent(m_content);
+    m_page->show();
 }
 
 void PanelView::layOutSheet() {
@@ -119,33 +227,47 @@ void PanelView::layOutSheet() {
     m_sheet->setGeometry(sheet);
     // Under Reduce Motion the sheet fades in place instead of sliding.
     setSurfaceOpacity(*m_sheet, m_reveal.opacity());
+    setSurfaceOpacity(*m_content, std::clamp(m_transition.now(), 0.0, 1.0));
 
     const qreal inset = m_geometry.topContentInset();
-    const qreal padding = std::max<qreal>(4, (inset - headerButtonSide) / 2);
-    const QSize pill = m_escPill->sizeHint();
-    m_escPill->setGeometry(int(sheet.width() - headerPadding - pill.width()),
-                           int(padding + (headerButtonSide - pill.height()) / 2), pill.width(),
-                           pill.height());
+    m_header->setTopContentInset(inset);
+    const qreal warningRow =
+        m_header->showsWarningRow() ? PanelHeader::spacing + PanelHeader::buttonSide : 0;
+    m_header->setGeometry(0, 0, sheet.width(), int(PanelHeader::rowHeight(inset) + warningRow));
+    m_content->setGeometry(0, 0, sheet.width(), sheet.height());
+    layOutContent(sheet);
+    m_header->raise();
+}
 
-    const int contentTop = int(inset + m_geometry.warningRowHeight());
-    const QRect content(0, contentTop, sheet.width(), std::max(0, sheet.height() - contentTop));
+void PanelView::layOutContent(const QRect& sheet) {
+    const int width = sheet.width();
+    if (m_card) {
+        const int top = int(PanelHeader::rowHeight(m_geometry.topContentInset()));
+        m_card->setGeometry(0, top, width, std::max(0, sheet.height() - top));
+    }
+    if (m_page)
+        m_page->setGeometry(0, 0, width, sheet.height());
+
+    const int top = int(contentTop());
+    const QRect content(0, top, width, std::max(0, sheet.height() - top));
     m_noRecentAudio->setGeometry(content);
-    m_transcript->setGeometry(content.adjusted(0, 0, 0, -ControlBar::barHeight));
-    m_controlBar->setGeometry(0, content.bottom() + 1 - ControlBar::barHeight, sheet.width(),
-                              ControlBar::barHeight);
-    m_escPill->raise();
+    const int barTop = content.bottom() + 1 - ControlBar::barHeight;
+    m_controlBar->setGeometry(0, barTop, width, ControlBar::barHeight);
+    const int stall = m_stallRow->isHidden() ? 0 : FailureRow::stallRowHeight;
+    m_stallRow->setGeometry(0, barTop - stall, width, stall);
+    m_transcript->setGeometry(content.adjusted(0, 0, 0, -ControlBar::barHeight - stall));
 }
 
 void PanelView::keyPressEvent(QKeyEvent* event) {
-    const auto call = [event](const std::function<void()>& action) {
+    const auto act = [event](const std::function<void()>& action) {
         event->accept();
-        if (!event->isAutoRepeat() && action)
-            action();
+        if (!event->isAutoRepeat())
+            call(action);
     };
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier)
-        call(m_model.onPlayPause);
+        act(m_model.onPlayPause);
     else if (event->key() == Qt::Key_Escape)
-        call(m_model.onClose);
+        act(m_model.onClose);
     else
         QWidget::keyPressEvent(event);
 }

@@ -48,6 +48,10 @@ void PlayerViewModel::setContentMode(PanelContentMode mode) {
         onContentModeChange(mode);
 }
 
+void PlayerViewModel::togglePage(PanelContentMode page) {
+    setContentMode(m_contentMode == page ? PanelContentMode::reading : page);
+}
+
 void PlayerViewModel::setPinned(bool pinned) {
     if (pinned == m_isPinned)
         return;

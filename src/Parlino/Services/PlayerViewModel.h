@@ -116,6 +116,10 @@ public:
 
     PanelContentMode contentMode() const { return m_contentMode; }
     void setContentMode(PanelContentMode mode);
+    // The header's page buttons: each opens its page, or goes back to reading from it.
+    void toggleSettings() { togglePage(PanelContentMode::settings); }
+    void toggleVoices() { togglePage(PanelContentMode::voices); }
+    void toggleClips() { togglePage(PanelContentMode::clips); }
 
     bool isPinned() const { return m_isPinned; }
     void setPinned(bool pinned);
@@ -151,6 +155,8 @@ signals:
     void isPinnedChanged();
 
 private:
+    void togglePage(PanelContentMode page);
+
     Phase m_phase = Phase::hidden();
     QString m_text;
     qint64 m_textEpoch = 0;

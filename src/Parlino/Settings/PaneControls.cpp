@@ -14,6 +14,8 @@ namespace {
 
 constexpr qreal buttonRadius = 6;
 constexpr QMargins buttonPadding{12, 4, 12, 4};
+constexpr QMargins smallButtonPadding{8, 3, 8, 3};
+constexpr int smallButtonText = 11;
 constexpr double disabledOpacity = 0.4;
 
 QFont pixelFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
@@ -64,9 +66,15 @@ PaneButton::PaneButton(const QString& text, Role role, const MotionContext& moti
     setCursor(Qt::PointingHandCursor);
 }
 
+void PaneButton::setControlSize(Size size) {
+    m_size = size;
+    setFont(pixelFont(size == Size::small ? smallButtonText : PaneText::body));
+    updateGeometry();
+}
+
 QSize PaneButton::sizeHint() const {
     const QSize text = fontMetrics().size(Qt::TextSingleLine, this->text());
-    return text.grownBy(buttonPadding);
+    return text.grownBy(m_size == Size::small ? smallButtonPadding : buttonPadding);
 }
 
 void PaneButton::paintLabel(QPainter& painter, const QRectF& rect) {

@@ -23,14 +23,17 @@ const QColor& tertiary();
 QLabel* paneText(const QString& text, int pixelSize, QFont::Weight weight, const QColor& colour);
 
 // A plain push button of a pane ("Validate & Save", "Refresh"): a bordered label that grows a
-// little and brightens under the pointer. A destructive button has a red title.
+// little and brightens under the pointer. A destructive button has a red title. The small size
+// is the tighter one of one-line rows such as the panel's cards.
 class PaneButton final : public ParlinoButton {
 public:
     enum class Role { normal, destructive };
+    enum class Size { regular, small };
 
     PaneButton(const QString& text, Role role, const MotionContext& motion,
                QWidget* parent = nullptr);
 
+    void setControlSize(Size size);
     QSize sizeHint() const override;
 
 protected:
@@ -39,6 +42,7 @@ protected:
 
 private:
     Role m_role;
+    Size m_size = Size::regular;
 };
 
 // An accent-coloured text button that opens `page` in the browser.

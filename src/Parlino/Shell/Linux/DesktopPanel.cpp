@@ -5,6 +5,7 @@
 #include "Parlino/Panel/Linux/X11SurfaceWindow.h"
 #include "Parlino/Panel/OnboardingView.h"
 #include "Parlino/Panel/PanelController.h"
+#include "Parlino/Panel/PanelPages.h"
 #include "Parlino/Panel/PanelView.h"
 #include "Parlino/Panel/WarningPopupView.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
@@ -55,6 +56,22 @@ QString windowTitle(SurfaceKind kind) {
 DesktopPanel::DesktopPanel(MotionContext motion, PointerMotion& pointer, const SettingsKeys& keys)
     : m_motion(motion), m_pointer(pointer), m_keys(keys) {}
 
+PanelViewServices DesktopPanel::panelServices(CompositionRoot& root,
+                                              PanelController& controller) const {
+    const auto settings = m_settingsServices ? m_settingsServices() : std::nullopt;
+    if (!settings)
+        return {.warningModel = &controller.warningModel(),
+                .audioOutput = &root.audioOutput(),
+                .makePage = {},
+                .desktopSettings = nullptr};
+    return {.warningModel = &controller.warningModel(),
+            .audioOutput = &root.audioOutput(),
+            .makePage =
+                PanelPages{*settings, controller.settingsNavigation(), controller.clipsViewModel(),
+                           ClipsViewEnvironment{m_motion, m_pointer, m_keys}},
+            .desktopSettings = &settings->desktopSettings};
+}
+
 std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
     auto makeWindow = [](SurfaceKind kind) {
         auto surface = std::make_unique<X11SurfaceWindow>(kind);
@@ -63,12 +80,13 @@ std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
             new FocusOnActivation(surface->window());
         return surface;
     };
-    auto makeContent = [this](SurfaceKind kind, PanelController& controller) -> QWidget* {
+    auto makeContent = [this, &root](SurfaceKind kind, PanelController& controller) -> QWidget* {
         switch (kind) {
         case SurfaceKind::panel: {
-            auto* view =
-                new PanelView(controller.viewModel(), controller.geometryBox(), m_keys, m_motion);
+            auto* view = new PanelView(controller.viewModel(), controller.geometryBox(), m_keys,
+                                       m_motion, panelServices(root, controller));
             view->onHoverEntered = [&controller] { controller.handlePanelHoverEntered(); };
+            view->onWarningTapped = [&controller] { controller.scheduleWarningPopup(); };
             return view;
         }
         case SurfaceKind::bubble: {

@@ -20,28 +20,33 @@ DesktopSettingsWindow::DesktopSettingsWindow(CompositionRoot& root, QNetworkAcce
                    RecordingsExport::folderOpener(RecordingsExporter::defaultFolder())) {}
 
 std::unique_ptr<SettingsWindow> DesktopSettingsWindow::make(SettingsNavigation& navigation) {
-    if (!m_root.shortcuts())
+    const auto services = this->services();
+    if (!services)
         return nullptr;
+    return std::make_unique<SettingsWindow>(*services, navigation);
+}
+
+std::optional<SettingsServices> DesktopSettingsWindow::services() {
+    if (!m_root.shortcuts())
+        return std::nullopt;
     const QString version = BuildInformation::string(BuildInformation::dictionary(),
                                                      BuildInformation::applicationVersionKey);
-    const SettingsServices services{
-        m_root.keychain(),
-        m_session,
-        configuredServiceBaseURL(),
-        Base::NotificationCenter::defaultCenter(),
-        m_motion,
-        m_pointer,
-        &QCoreApplication::quit,
-        m_keys,
-        *m_root.shortcuts(),
-        m_loginItem,
-        m_desktopSettings,
-        m_recordings,
-        CacheStore::defaultRoot(),
-        AppVersion::label(version, {}),
-        [root = &m_root] { root->panelController().presentOnboarding(); },
-        {m_root.voices(), m_root.voiceSamplePlayer(), m_voiceArt}};
-    return std::make_unique<SettingsWindow>(services, navigation);
+    return SettingsServices{m_root.keychain(),
+                            m_session,
+                            configuredServiceBaseURL(),
+                            Base::NotificationCenter::defaultCenter(),
+                            m_motion,
+                            m_pointer,
+                            &QCoreApplication::quit,
+                            m_keys,
+                            *m_root.shortcuts(),
+                            m_loginItem,
+                            m_desktopSettings,
+                            m_recordings,
+                            CacheStore::defaultRoot(),
+                            AppVersion::label(version, {}),
+                            [root = &m_root] { root->panelController().presentOnboarding(); },
+                            {m_root.voices(), m_root.voiceSamplePlayer(), m_voiceArt}};
 }
 
 } // namespace Parlino

@@ -7,6 +7,7 @@
 #include "Parlino/Shell/CompositionRoot.h"
 
 #include <memory>
+#include <optional>
 
 namespace Parlino {
 
@@ -25,6 +26,9 @@ public:
 
     // None where the desktop has no hot keys for the shortcut recorders.
     std::unique_ptr<SettingsWindow> make(SettingsNavigation& navigation);
+    // What every settings surface runs on, the window's and the panel's; none where the make
+    // above makes none.
+    std::optional<SettingsServices> services();
 
 private:
     CompositionRoot& m_root;

@@ -1,0 +1,81 @@
+#include "Parlino/Panel/FailureRows.h"
+
+#include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Style/Theme.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+
+namespace Parlino {
+
+namespace {
+
+QFont pixelFont(int size) {
+    QFont font;
+    font.setPixelSize(size);
+    return font;
+}
+
+} // namespace
+
+FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
+    : QWidget(parent), m_message(new QLabel(this)),
+      m_button(new PaneButton({}, PaneButton::Role::normal, motion, this)) {
+    setObjectName(kind == Kind::captureCard ? QStringLiteral("CaptureFailureCard")
+                                            : QStringLiteral("StallRow"));
+    m_message->setObjectName(QStringLiteral("FailureMessage"));
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setFont(pixelFont(12));
+    QPalette palette = m_message->palette();
+    palette.setColor(QPalette::WindowText, Theme::white(1));
+    m_message->setPalette(palette);
+    m_button->setObjectName(kind == Kind::captureCard ? QStringLiteral("CardActionButton")
+                                                      : QStringLiteral("StallActionButton"));
+    m_button->setControlSize(PaneButton::Size::small);
+    m_button->setFocusPolicy(Qt::NoFocus);
+    connect(m_button, &QAbstractButton::clicked, this, [this] {
+        if (onAction)
+            onAction();
+    });
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(14, 0, 14, 0);
+    layout->setSpacing(10);
+    if (kind == Kind::captureCard) {
+        // The card's text and button sit together in the middle.
+        layout->addStretch();
+        layout->addWidget(m_message);
+        layout->addWidget(m_button);
+        layout->addStretch();
+    } else {
+        layout->addWidget(m_message, 1);
+        layout->addWidget(m_button);
+    }
+}
+
+void FailureRow::showCapture(const Core::CaptureError& error) {
+    m_message->setText(PanelMessages::captureFailure(error));
+    setButton(PanelMessages::offersAccessibilitySettings(error) ? tr("Open Settings") : QString());
+}
+
+void FailureRow::showStall(const Core::TTSError& error) {
+    const PanelMessages::StallRow row = PanelMessages::stallRow(error);
+    m_message->setText(row.message);
+    setButton(PanelMessages::stallActionTitle(row.action));
+}
+
+QString FailureRow::message() const {
+    return m_message->text();
+}
+
+QString FailureRow::actionTitle() const {
+    return m_button->isHidden() ? QString() : m_button->text();
+}
+
+void FailureRow::setButton(const QString& title) {
+    m_button->setText(title);
+    m_button->setAccessibleName(title);
+    m_button->setHidden(title.isEmpty());
+    m_button->updateGeometry();
+}
+
+} // namespace Parlino
