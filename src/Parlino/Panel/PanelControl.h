@@ -9,6 +9,7 @@ namespace Parlino {
 
 class ClipsViewModel;
 class OnboardingModel;
+class SettingsNavigation;
 
 // Where an opening of the panel lands: on the live read, on the last read rebuilt paused, or on
 // the clips list.
@@ -30,9 +31,10 @@ public:
     virtual void idleBarHiddenChanged() = 0;
     // Passes an event to the surface state machine and carries out its answer.
     virtual void send(SurfaceEvent event) = 0;
-    // The tutorial's model and the panel's own clips list.
+    // The tutorial's model, the panel's own clips list and the pane its embedded settings show.
     virtual OnboardingModel& onboardingModel() = 0;
     virtual ClipsViewModel& clipsViewModel() = 0;
+    virtual SettingsNavigation& settingsNavigation() = 0;
 
     // The player's phase changed (called only for a real change).
     virtual void phaseDidChange(const PlayerViewModel::Phase& phase) = 0;

@@ -133,7 +133,7 @@ public:
     ClipsViewModel& clipsViewModel() override { return m_clips; }
     OnboardingModel& onboardingModel() override { return m_onboardingModel; }
     // The pane the panel's embedded settings show, apart from the settings window's.
-    SettingsNavigation& settingsNavigation() { return m_settingsNavigation; }
+    SettingsNavigation& settingsNavigation() override { return m_settingsNavigation; }
     PanelGeometryBox& geometryBox() { return m_geometryBox; }
     BubbleGeometryBox& bubbleGeometry() { return m_bubbleGeometry; }
     IdleBarGeometryBox& idleBarGeometry() { return m_idleBarGeometry; }

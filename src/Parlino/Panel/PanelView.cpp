@@ -115,10 +115,15 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
 
 PanelView::~PanelView() = default;
 
-qreal PanelView::sheetHeight() const {
+qreal PanelView::targetSheetHeight() const {
     return PanelSizing::panelHeight({m_model.phase().kind(), m_model.contentMode(),
                                      m_geometry.topContentInset(), m_geometry.warningRowHeight(),
                                      m_geometry.cachedTextHeight(), m_geometry.screenHeight()});
+}
+
+qreal PanelView::sheetHeight() const {
+    const qreal target = targetSheetHeight();
+    return std::max<qreal>(0, m_heightBefore + (target - m_heightBefore) * m_transition.now());
 }
 
 qreal PanelView::contentTop() const {
@@ -142,6 +147,7 @@ void PanelView::showContent() {
         const Curve curve =
             now.card != m_shown.card ? Curve::spring(0.3, 0.9) : Curve::easeInOut(pageSeconds);
         m_shown = now;
+        m_heightBefore = m_laidOutHeight;
         m_transition.jumpTo(0);
         m_transition.animateTo(1, curve, m_motion.preferences.reduceMotion());
         m_frames.start();
@@ -223,7 +229,9 @@ void PanelView::showPage() {
 }
 
 void PanelView::layOutSheet() {
-    const QRect sheet = sheetRect().toAlignedRect();
+    const QRectF exact = sheetRect();
+    m_laidOutHeight = exact.height();
+    const QRect sheet = exact.toAlignedRect();
     m_sheet->setGeometry(sheet);
     // Under Reduce Motion the sheet fades in place instead of sliding.
     setSurfaceOpacity(*m_sheet, m_reveal.opacity());

@@ -60,8 +60,9 @@ public:
     std::function<void()> onHoverExited;
     std::function<void()> onWarningTapped;
 
-    // The sheet's rectangle in the view, where it stands now: as tall as the panel's sizing
-    // rule says, hanging from the top edge.
+    // The sheet's rectangle in the view, where it stands now, hanging from the top edge. It is
+    // as tall as the panel's sizing rule says, except while a change between a card and the read
+    // or between pages carries it from its former height, the way the content fades over.
     QRectF sheetRect() const;
     // The card, the embedded page or nothing, whichever shows now.
     QWidget* card() const { return m_card; }
@@ -86,6 +87,7 @@ private:
     void showPage();
     void layOutSheet();
     void layOutContent(const QRect& sheet);
+    qreal targetSheetHeight() const;
     qreal sheetHeight() const;
     qreal contentTop() const;
 
@@ -107,7 +109,11 @@ private:
     QPointer<QWidget> m_page;
     std::optional<std::pair<PanelContentMode, qreal>> m_pageShown;
     Content m_shown;
+    // How far the latest change of content has come (1 when done): the new content fades in and
+    // the sheet's height moves from `m_heightBefore` to the sizing rule's.
     AnimatedValue m_transition;
+    qreal m_heightBefore = 0;
+    qreal m_laidOutHeight = 0;
     FrameDriver m_frames;
 };
 

@@ -6,6 +6,7 @@
 #include "Parlino/Services/AppShortcutNames.h"
 #include "Parlino/Services/AppVersion.h"
 #include "Parlino/Services/OnboardingModel.h"
+#include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Shell/BuildInformation.h"
 #include "Parlino/Storage/RecordingsExporter.h"
 #include "TTS/DiagnosticsProbe.h"
@@ -115,16 +116,26 @@ void CompositionRoot::buildPanel() {
     };
 }
 
-// The panel shows what the tutorial's step talks about. The panel keeps no settings pane of its
-// own yet, so the settings steps show its settings content as it is.
+// The panel shows what the tutorial's step talks about: a settings step opens the panel's settings
+// on its pane, and the reset step returns that pane to General without changing the content.
 void CompositionRoot::revealForTutorial(OnboardingReveal reveal) {
+    SettingsNavigation& navigation = panelController().settingsNavigation();
+    const auto showSettingsPane = [&](SettingsPane pane) {
+        navigation.setSelection(pane);
+        m_viewModel.setContentMode(PanelContentMode::settings);
+    };
     switch (reveal) {
     case OnboardingReveal::resetPane:
+        navigation.resetToGeneral();
         return;
     case OnboardingReveal::apiKey:
+        showSettingsPane(SettingsPane::apiKey);
+        return;
     case OnboardingReveal::usage:
+        showSettingsPane(SettingsPane::usage);
+        return;
     case OnboardingReveal::shortcuts:
-        m_viewModel.setContentMode(PanelContentMode::settings);
+        showSettingsPane(SettingsPane::shortcuts);
         return;
     case OnboardingReveal::voices:
         m_viewModel.setContentMode(PanelContentMode::voices);

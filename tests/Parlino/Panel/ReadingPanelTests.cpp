@@ -160,7 +160,53 @@ TEST(PanelView, ShowsNoRecentAudioWhileHiddenAndDimsWhileRecapturing) {
     panel.model.setPhase(Phase::confirmingLength(5000));
     EXPECT_TRUE(transcript.isHidden());
     EXPECT_FALSE(panel.child<QWidget>("EscPillButton").isHidden());
+    panel.motion.scheduler.advance(1);
     EXPECT_DOUBLE_EQ(panel.view.sheetRect().height(), 32 + 64 + 32);
+}
+
+TEST(PanelView, SheetHeightMovesWithAChangeOfPageOrCard) {
+    const qreal reading = 32 + 180 + 44;
+    const qreal page = 32 + 263 + 32;
+    const qreal card = 32 + 64 + 32;
+    Panel panel;
+    showRead(panel, Phase::playing(), 0, 0, 30);
+    const auto sheetHeight = [&] { return panel.view.sheetRect().height(); };
+    const auto drawnHeight = [&] { return panel.child<QWidget>("PanelSheet").height(); };
+    ASSERT_DOUBLE_EQ(sheetHeight(), reading);
+
+    // A page eases over 0.2 s, and the drawn sheet follows frame by frame.
+    panel.model.setContentMode(PanelContentMode::settings);
+    EXPECT_DOUBLE_EQ(sheetHeight(), reading);
+    panel.motion.scheduler.advance(0.1);
+    const qreal halfway = sheetHeight();
+    EXPECT_NEAR(halfway, (reading + page) / 2, 1);
+    EXPECT_NEAR(drawnHeight(), halfway, 1);
+
+    // Turning back part-way starts from where the sheet stands.
+    panel.model.setContentMode(PanelContentMode::reading);
+    EXPECT_NEAR(sheetHeight(), halfway, 1e-6);
+    panel.motion.scheduler.advance(PanelView::pageSeconds);
+    EXPECT_DOUBLE_EQ(sheetHeight(), reading);
+    EXPECT_EQ(drawnHeight(), int(reading));
+
+    // A card springs in from the read's height.
+    panel.model.setPhase(Phase::confirmingLength(5000));
+    EXPECT_DOUBLE_EQ(sheetHeight(), reading);
+    panel.motion.scheduler.advance(0.05);
+    EXPECT_LT(sheetHeight(), reading);
+    EXPECT_GT(sheetHeight(), card);
+    panel.motion.scheduler.advance(1);
+    EXPECT_DOUBLE_EQ(sheetHeight(), card);
+    EXPECT_EQ(drawnHeight(), int(card));
+
+    // Under Reduce Motion the height jumps.
+    qputenv("PARLINO_REDUCE_MOTION", "1");
+    Panel reduced;
+    qunsetenv("PARLINO_REDUCE_MOTION");
+    showRead(reduced, Phase::playing(), 0, 0, 30);
+    reduced.model.setContentMode(PanelContentMode::clips);
+    EXPECT_DOUBLE_EQ(reduced.view.sheetRect().height(), page);
+    EXPECT_EQ(reduced.child<QWidget>("PanelSheet").height(), int(page));
 }
 
 TEST(PanelView, SlidesInWhenRevealedAndFadesUnderReduceMotion) {

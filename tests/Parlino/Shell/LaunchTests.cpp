@@ -5,6 +5,7 @@
 #include "Parlino/Services/AppShortcutNames.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 namespace {
 
@@ -69,18 +70,30 @@ TEST_F(LaunchTest, TheTutorialStepsRevealTheirPartOfThePanel) {
 
     using Parlino::OnboardingReveal;
     using Parlino::PanelContentMode;
-    const std::pair<OnboardingReveal, PanelContentMode> reveals[] = {
-        {OnboardingReveal::apiKey, PanelContentMode::settings},
-        {OnboardingReveal::resetPane, PanelContentMode::settings},
-        {OnboardingReveal::voices, PanelContentMode::voices},
-        {OnboardingReveal::clips, PanelContentMode::clips},
-        {OnboardingReveal::usage, PanelContentMode::settings},
+    using Parlino::SettingsPane;
+    struct Step {
+        OnboardingReveal reveal;
+        PanelContentMode mode;
+        SettingsPane pane;
     };
-    for (const auto& [reveal, mode] : reveals) {
-        panel->onboarding.onReveal(reveal);
-        EXPECT_EQ(player().contentMode(), mode) << int(reveal);
+    // Content steps leave the pane alone; the reset step leaves the content alone.
+    const Step steps[] = {
+        {OnboardingReveal::apiKey, PanelContentMode::settings, SettingsPane::apiKey},
+        {OnboardingReveal::resetPane, PanelContentMode::settings, SettingsPane::general},
+        {OnboardingReveal::shortcuts, PanelContentMode::settings, SettingsPane::shortcuts},
+        {OnboardingReveal::voices, PanelContentMode::voices, SettingsPane::shortcuts},
+        {OnboardingReveal::clips, PanelContentMode::clips, SettingsPane::shortcuts},
+        {OnboardingReveal::usage, PanelContentMode::settings, SettingsPane::usage},
+        {OnboardingReveal::resetPane, PanelContentMode::settings, SettingsPane::general},
+    };
+    QSignalSpy paneChanges(&panel->navigation, &Parlino::SettingsNavigation::selectionChanged);
+    for (const Step& step : steps) {
+        panel->onboarding.onReveal(step.reveal);
+        EXPECT_EQ(player().contentMode(), step.mode) << int(step.reveal);
+        EXPECT_EQ(panel->navigation.selection(), step.pane) << int(step.reveal);
     }
     EXPECT_EQ(panel->contentModes.size(), 4) << "the panel hears each change once";
+    EXPECT_EQ(paneChanges.size(), 5) << "a pane is selected only when it differs";
 }
 
 TEST_F(LaunchTest, AnUnsetReadShortcutIsLoggedWithTheTapSetting) {

@@ -2,6 +2,7 @@
 
 #include "KeyboardShortcuts/Storage.h"
 #include "Parlino/Services/OnboardingModel.h"
+#include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Shell/CompositionRoot.h"
 
 #include "Parlino/Services/ServicesTesting.h"
@@ -41,6 +42,7 @@ public:
     void send(Parlino::SurfaceEvent event) override { events.append(event); }
     Parlino::OnboardingModel& onboardingModel() override { return onboarding; }
     Parlino::ClipsViewModel& clipsViewModel() override { return *clips; }
+    Parlino::SettingsNavigation& settingsNavigation() override { return navigation; }
     void phaseDidChange(const Parlino::PlayerViewModel::Phase& phase) override {
         phases.append(phase);
     }
@@ -59,6 +61,7 @@ public:
 
     std::unique_ptr<Parlino::ClipsViewModel> clips;
     Parlino::OnboardingModel onboarding;
+    Parlino::SettingsNavigation navigation;
     QStringList calls;
     QList<Parlino::PanelContentMode> contentModes;
     QList<Parlino::SurfaceEvent> events;
