@@ -3,12 +3,17 @@
 #include "Base/Log.h"
 #include "Base/Unicode.h"
 #include "Parlino/Storage/ChunkFiles.h"
+#include "Parlino/Storage/ManifestEvents.h"
 
 #include <QLocale>
 #include <QStandardPaths>
 #include <QUuid>
 
 #include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace Parlino {
 
@@ -73,6 +78,43 @@ struct Manifest {
         return fromJson(*json);
     }
 };
+
+// The summary of the clip whose manifest is `file`, read straight from its text; nothing when
+// loading would refuse the manifest.
+std::optional<ClipSummary> readSummary(const fs::path& file, const ClipID& id) {
+    const auto bytes = StorageFiles::readFile(file);
+    if (!bytes)
+        return std::nullopt;
+    ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
+    if (!manifest.parse(*bytes))
+        return std::nullopt;
+    const qsizetype previewSize = Base::Unicode::graphemePrefixLength(manifest.text, previewLength);
+    return ClipSummary{id, manifest.text.left(previewSize), Base::Date{manifest.createdAt},
+                       manifest.totalDuration};
+}
+
+// Runs `work(i)` for every i below `count`, spread over a few threads (this one included) when
+// there is enough of it; returns when all is done.
+template <class Work> void inParallel(std::size_t count, const Work& work) {
+    constexpr std::size_t itemsPerThread = 64;
+    constexpr std::size_t maxThreads = 8;
+    const std::size_t threads = std::clamp<std::size_t>(
+        count / itemsPerThread, 1,
+        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, maxThreads));
+    std::atomic<std::size_t> next = 0;
+    const auto run = [&] {
+        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(run);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running, this one included, do the rest.
+    }
+    run();
+}
 
 // "clip-" + the creation time in UTC as yyyyMMdd'T'HHmmssSSS'Z' (milliseconds truncated) + "-" +
 // eight random lower-case hexadecimal digits; nothing when the time cannot be rendered.
@@ -147,41 +189,46 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
 }
 
 QList<ClipSummary> ClipLibrary::list() const {
-    QList<ClipSummary> summaries;
-    QHash<QString, ListedClip> listed;
+    std::vector<ClipID> ids;
     std::error_code error;
     for (fs::directory_iterator it(m_root, error), end; !error && it != end; it.increment(error)) {
-        const ClipID id{StorageFiles::toText(it->path().filename())};
-        if (!id.isValid())
+        ClipID id{StorageFiles::toText(it->path().filename())};
+        if (id.isValid())
+            ids.push_back(std::move(id));
+    }
+    std::vector<std::optional<ListedClip>> found(ids.size());
+    inParallel(ids.size(), [&](std::size_t i) { found[i] = listing(ids[i]); });
+
+    QList<ClipSummary> summaries;
+    QHash<QString, ListedClip> listed;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (!found[i])
             continue;
-        // A published clip never changes, so a manifest of the same size and time is the one
-        // read before; a manifest rewritten by hand is read again.
-        const fs::path manifestPath = it->path() / manifestName;
-        std::error_code statError;
-        const auto modified = fs::last_write_time(manifestPath, statError);
-        const auto size = statError ? 0 : fs::file_size(manifestPath, statError);
-        if (statError)
-            continue;
-        const auto known = m_listed.constFind(id.rawValue);
-        if (known != m_listed.cend() && known->modified == modified && known->size == size) {
-            summaries.append(known->summary);
-            listed.insert(id.rawValue, *known);
-            continue;
-        }
-        const auto manifest = Manifest::read(it->path());
-        if (!manifest)
-            continue;
-        const qsizetype previewSize =
-            Base::Unicode::graphemePrefixLength(manifest->text, previewLength);
-        const ClipSummary summary{id, manifest->text.left(previewSize), manifest->createdAt,
-                                  manifest->totalDuration};
-        summaries.append(summary);
-        listed.insert(id.rawValue, {modified, size, summary});
+        summaries.append(found[i]->summary);
+        listed.insert(ids[i].rawValue, std::move(*found[i]));
     }
     m_listed = std::move(listed);
     std::stable_sort(summaries.begin(), summaries.end(),
                      [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
     return summaries;
+}
+
+std::optional<ClipLibrary::ListedClip> ClipLibrary::listing(const ClipID& id) const {
+    // A published clip never changes, so a manifest of the same size and time is the one read
+    // before; a manifest rewritten by hand is read again.
+    const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
+    std::error_code error;
+    const auto modified = fs::last_write_time(manifest, error);
+    const auto size = error ? 0 : fs::file_size(manifest, error);
+    if (error)
+        return std::nullopt;
+    const auto known = m_listed.constFind(id.rawValue);
+    if (known != m_listed.cend() && known->modified == modified && known->size == size)
+        return *known;
+    auto summary = readSummary(manifest, id);
+    if (!summary)
+        return std::nullopt;
+    return ListedClip{modified, size, std::move(*summary)};
 }
 
 std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {

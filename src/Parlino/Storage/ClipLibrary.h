@@ -57,6 +57,9 @@ private:
         std::uintmax_t size = 0;
         ClipSummary summary;
     };
+    // The clip's summary, from memory while its manifest is unchanged; nothing when it is not
+    // readable. Safe to call from several threads at once.
+    std::optional<ListedClip> listing(const ClipID& id) const;
 
     std::filesystem::path m_root;
     StorageFiles::DateSource m_now;

@@ -269,3 +269,81 @@ TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
 }
 
 } // namespace
+
+// Listing reads only what a summary needs, yet must list exactly the clips that load.
+TEST_F(ClipLibraryTest, ListsExactlyTheClipsThatLoad) {
+    const auto loadable = Base::Json::parse(
+        R"({"text":"Hi there","words":[{"word":"Hi","range":[0,2],"start":0,"end":0.5}],)"
+        R"("chunks":[{"fileName":"chunk-0.mp3","sizeBytes":3,"duration":1.5}],)"
+        R"("totalDuration":1.5,"createdAt":5,"voiceID":"v"})");
+    ASSERT_TRUE(loadable);
+    // Changes to the loadable manifest as JSON patches, and whether the clip still loads.
+    const std::pair<const char*, bool> patches[] = {
+        {R"([])", true},
+        {R"([{"op":"add","path":"/modelID","value":null}])", true},
+        {R"([{"op":"add","path":"/modelID","value":"m"}])", true},
+        {R"([{"op":"add","path":"/extra","value":{"text":5,"words":[1]}},)"
+         R"({"op":"add","path":"/words/0/note","value":[{"end":"x"}]},)"
+         R"({"op":"add","path":"/chunks/0/range","value":"x"},)"
+         R"({"op":"replace","path":"/chunks/0/sizeBytes","value":3.0},)"
+         R"({"op":"replace","path":"/words/0/range/0","value":0.0}])",
+         true},
+        {R"([{"op":"replace","path":"/words","value":[]},)"
+         R"({"op":"replace","path":"/chunks","value":[]}])",
+         true},
+        {R"([{"op":"replace","path":"/text","value":5}])", false},
+        {R"([{"op":"remove","path":"/text"}])", false},
+        {R"([{"op":"replace","path":"/createdAt","value":"5"}])", false},
+        {R"([{"op":"remove","path":"/totalDuration"}])", false},
+        {R"([{"op":"replace","path":"/totalDuration","value":null}])", false},
+        {R"([{"op":"replace","path":"/voiceID","value":["v"]}])", false},
+        {R"([{"op":"remove","path":"/voiceID"}])", false},
+        {R"([{"op":"add","path":"/modelID","value":3}])", false},
+        {R"([{"op":"add","path":"/modelID","value":{}}])", false},
+        {R"([{"op":"remove","path":"/words"}])", false},
+        {R"([{"op":"replace","path":"/words","value":{}}])", false},
+        {R"([{"op":"replace","path":"/words/0","value":5}])", false},
+        {R"([{"op":"remove","path":"/words/0/end"}])", false},
+        {R"([{"op":"replace","path":"/words/0/word","value":null}])", false},
+        {R"([{"op":"replace","path":"/words/0/range","value":[2,0]}])", false},
+        {R"([{"op":"replace","path":"/words/0/range","value":[0,1,2]}])", false},
+        {R"([{"op":"replace","path":"/words/0/range/1","value":1.5}])", false},
+        {R"([{"op":"replace","path":"/chunks","value":null}])", false},
+        {R"([{"op":"remove","path":"/chunks"}])", false},
+        {R"([{"op":"remove","path":"/chunks/0/duration"}])", false},
+        {R"([{"op":"replace","path":"/chunks/0/sizeBytes","value":1.5}])", false},
+        {R"([{"op":"replace","path":"/chunks/0/fileName","value":"../chunk-0.mp3"}])", false},
+        {R"([{"op":"replace","path":"/chunks/0/fileName","value":7}])", false},
+    };
+    const QByteArray loadableText = QByteArray::fromStdString(loadable->dump());
+    std::vector<std::pair<QByteArray, bool>> manifests{
+        {loadableText.chopped(1) + R"(,"text":"Later"})", true},
+        {loadableText + " x", false},
+        {loadableText.left(loadableText.size() / 2), false},
+        {"[]", false},
+    };
+    for (const auto& [patch, loads] : patches) {
+        const auto changes = Base::Json::parse(patch);
+        ASSERT_TRUE(changes) << patch;
+        manifests.emplace_back(QByteArray::fromStdString(loadable->patch(*changes).dump()), loads);
+    }
+    auto library = makeLibrary();
+    for (std::size_t i = 0; i < manifests.size(); ++i) {
+        const fs::path clip = root / ("case-" + std::to_string(i));
+        writeBytes(clip / "manifest.json", manifests[i].first);
+        writeBytes(clip / "chunk-0.mp3", "abc");
+    }
+
+    QHash<QString, ClipSummary> listed;
+    for (const auto& summary : library.list())
+        listed.insert(summary.id.rawValue, summary);
+    for (std::size_t i = 0; i < manifests.size(); ++i) {
+        const auto& [manifest, loads] = manifests[i];
+        const ClipID id{QStringLiteral("case-%1").arg(i)};
+        EXPECT_EQ(listed.contains(id.rawValue), loads) << manifest.toStdString();
+        EXPECT_EQ(library.load(id).has_value(), loads) << manifest.toStdString();
+    }
+    EXPECT_EQ(listed.value(QStringLiteral("case-4")),
+              (ClipSummary{{QStringLiteral("case-4")}, "Hi there", Base::Date{5}, 1.5}));
+    EXPECT_EQ(listed.value(QStringLiteral("case-0")).preview, QStringLiteral("Later"));
+}

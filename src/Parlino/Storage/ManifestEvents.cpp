@@ -1,0 +1,307 @@
+#include "Parlino/Storage/ManifestEvents.h"
+
+#include "Parlino/Storage/StorageFiles.h"
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+namespace Parlino {
+
+namespace {
+
+template <class Enum> unsigned bit(Enum value) {
+    return 1u << unsigned(value);
+}
+
+// A JSON number as a 64-bit integer: whole and in range, however it was written.
+std::optional<qint64> wholeNumber(double value) {
+    if (std::isfinite(value) && std::trunc(value) == value && std::fabs(value) < 9.2e18)
+        return qint64(value);
+    return std::nullopt;
+}
+
+} // namespace
+
+bool ManifestEvents::parse(const QByteArray& bytes) {
+    return Json::sax_parse(bytes.cbegin(), bytes.cend(), this) || m_hasReadChunks;
+}
+
+ManifestEvents::Section ManifestEvents::sectionNamed(const std::string& key) const {
+    if (key == "chunks")
+        return Section::chunks;
+    if (key == "words")
+        return Section::words;
+    if (m_reading != Reading::clipSummary)
+        return Section::other;
+    static constexpr std::pair<std::string_view, Section> clipSections[] = {
+        {"text", Section::text},       {"createdAt", Section::createdAt},
+        {"voiceID", Section::voiceID}, {"totalDuration", Section::totalDuration},
+        {"modelID", Section::modelID},
+    };
+    for (const auto& [name, section] : clipSections)
+        if (key == name)
+            return section;
+    return Section::other;
+}
+
+ManifestEvents::Field ManifestEvents::fieldNamed(const std::string& key) {
+    static constexpr std::pair<std::string_view, Field> fields[] = {
+        {"fileName", Field::fileName}, {"sizeBytes", Field::sizeBytes},
+        {"duration", Field::duration}, {"word", Field::word},
+        {"range", Field::range},       {"start", Field::start},
+        {"end", Field::end},
+    };
+    for (const auto& [name, field] : fields)
+        if (key == name)
+            return field;
+    return Field::other;
+}
+
+bool ManifestEvents::isComplete() const {
+    unsigned required = bit(Section::chunks) | bit(Section::words);
+    if (m_reading == Reading::clipSummary)
+        required |= bit(Section::text) | bit(Section::createdAt) | bit(Section::totalDuration) |
+                    bit(Section::voiceID);
+    return (m_sections & required) == required;
+}
+
+bool ManifestEvents::null() {
+    if (m_depth == 1 && m_section == Section::modelID && !skipping())
+        return true;
+    return scalar();
+}
+
+bool ManifestEvents::boolean(bool) {
+    return scalar();
+}
+
+bool ManifestEvents::number_integer(number_integer_t value) {
+    return number(double(value), value);
+}
+
+bool ManifestEvents::number_unsigned(number_unsigned_t value) {
+    if (value > number_unsigned_t(std::numeric_limits<qint64>::max()))
+        return number(double(value), std::nullopt);
+    return number(double(value), qint64(value));
+}
+
+bool ManifestEvents::number_float(number_float_t value, const string_t&) {
+    return number(value, wholeNumber(value));
+}
+
+bool ManifestEvents::string(string_t& value) {
+    if (isIgnored())
+        return true;
+    if (m_depth == 1)
+        return topLevelString(value);
+    if (m_depth != 3)
+        return fail("unexpected string");
+    if (m_field == Field::fileName && m_section == Section::chunks) {
+        m_record.fileName = QString::fromStdString(value);
+        if (!StorageFiles::isPlainName(m_record.fileName))
+            return fail("chunk file name is not a plain name");
+        return found();
+    }
+    if (m_field == Field::word && m_section == Section::words) {
+        if (keepsEntries())
+            m_word.word = QString::fromStdString(value);
+        return found();
+    }
+    return fail("a key holds a string");
+}
+
+bool ManifestEvents::binary(binary_t&) {
+    return fail("binary value");
+}
+
+bool ManifestEvents::start_object(std::size_t) {
+    if (isIgnored())
+        return skip();
+    if (m_depth == 2) {
+        m_record = {};
+        m_word = {};
+        m_seen = 0;
+    } else if (m_depth != 0) {
+        return fail("unexpected object");
+    }
+    ++m_depth;
+    return true;
+}
+
+bool ManifestEvents::key(string_t& key) {
+    if (skipping())
+        return true;
+    if (m_depth == 1)
+        m_section = sectionNamed(key);
+    else
+        m_field = fieldNamed(key);
+    return true;
+}
+
+bool ManifestEvents::end_object() {
+    if (unskip())
+        return true;
+    --m_depth;
+    if (m_depth == 0)
+        return isComplete() || fail("incomplete manifest");
+    return m_depth != 2 || finishElement();
+}
+
+bool ManifestEvents::start_array(std::size_t) {
+    if (isIgnored())
+        return skip();
+    if (m_depth == 1 && (m_section == Section::chunks || m_section == Section::words)) {
+        m_sections |= bit(m_section);
+        if (m_section == Section::chunks)
+            chunks.clear();
+        else
+            words.clear();
+    } else if (m_depth == 3 && m_field == Field::range && m_section == Section::words) {
+        m_rangeCount = 0;
+    } else {
+        return fail("unexpected array");
+    }
+    ++m_depth;
+    return true;
+}
+
+bool ManifestEvents::end_array() {
+    if (unskip())
+        return true;
+    --m_depth;
+    if (m_depth == 3) {
+        if (m_rangeCount != 2)
+            return fail("\"range\" must hold two integers");
+        return found();
+    }
+    m_hasReadChunks =
+        m_depth == 1 && m_reading == Reading::chunksOnly && m_section == Section::chunks;
+    return !m_hasReadChunks; // stops the parse
+}
+
+bool ManifestEvents::parse_error(std::size_t, const std::string&,
+                                 const nlohmann::detail::exception& e) {
+    if (error.isEmpty())
+        error = QString::fromUtf8(e.what());
+    return false;
+}
+
+bool ManifestEvents::skip() {
+    if (!skipping())
+        m_skipFrom = m_depth;
+    ++m_depth;
+    return true;
+}
+
+// Closes one container of a skipped value; true while the value was being skipped.
+bool ManifestEvents::unskip() {
+    if (!skipping())
+        return false;
+    if (--m_depth == m_skipFrom)
+        m_skipFrom = -1;
+    return true;
+}
+
+bool ManifestEvents::fail(const char* why) {
+    error = QString::fromUtf8(why);
+    return false;
+}
+
+bool ManifestEvents::isKnown() const {
+    const Field field = m_field;
+    if (m_section == Section::chunks)
+        return field == Field::fileName || field == Field::sizeBytes || field == Field::duration;
+    return field == Field::word || field == Field::range || field == Field::start ||
+           field == Field::end;
+}
+
+bool ManifestEvents::found() {
+    m_seen |= bit(m_field);
+    return true;
+}
+
+// A value inside a skipped one, or of an unknown key.
+bool ManifestEvents::isIgnored() const {
+    return skipping() || (m_depth == 1 && m_section == Section::other) ||
+           (m_depth == 3 && !isKnown());
+}
+
+bool ManifestEvents::scalar() {
+    return isIgnored() || fail("unexpected value");
+}
+
+bool ManifestEvents::number(double value, std::optional<qint64> whole) {
+    if (isIgnored())
+        return true;
+    if (m_depth == 1)
+        return topLevelNumber(value);
+    if (m_depth == 4) {
+        if (!whole || m_rangeCount >= 2)
+            return fail("\"range\" must hold two integers");
+        (m_rangeCount++ == 0 ? m_word.range.lower : m_word.range.upper) = *whole;
+        return true;
+    }
+    if (m_depth != 3)
+        return fail("unexpected number");
+    switch (m_field) {
+    case Field::sizeBytes:
+        if (!whole)
+            return fail("\"sizeBytes\" is not an integer");
+        m_record.sizeBytes = *whole;
+        break;
+    case Field::duration:
+        m_record.duration = value;
+        break;
+    case Field::start:
+        m_word.start = value;
+        break;
+    case Field::end:
+        m_word.end = value;
+        break;
+    default:
+        return fail("a key holds a number");
+    }
+    return found();
+}
+
+bool ManifestEvents::topLevelNumber(double value) {
+    if (m_section == Section::createdAt)
+        createdAt = value;
+    else if (m_section == Section::totalDuration)
+        totalDuration = value;
+    else
+        return fail("a key holds a number");
+    m_sections |= bit(m_section);
+    return true;
+}
+
+bool ManifestEvents::topLevelString(const string_t& value) {
+    if (m_section == Section::text)
+        text = QString::fromStdString(value);
+    else if (m_section != Section::voiceID && m_section != Section::modelID)
+        return fail("a key holds a string");
+    m_sections |= bit(m_section);
+    return true;
+}
+
+bool ManifestEvents::finishElement() {
+    if (m_section == Section::chunks) {
+        if (m_seen != (bit(Field::fileName) | bit(Field::sizeBytes) | bit(Field::duration)))
+            return fail("incomplete chunk record");
+        if (keepsEntries())
+            chunks.append(m_record);
+        return true;
+    }
+    if (m_seen != (bit(Field::word) | bit(Field::range) | bit(Field::start) | bit(Field::end)))
+        return fail("incomplete word timing");
+    if (m_word.range.lower > m_word.range.upper)
+        return fail("\"range\" lower bound exceeds its upper bound");
+    if (keepsEntries())
+        words.append(m_word);
+    return true;
+}
+
+} // namespace Parlino

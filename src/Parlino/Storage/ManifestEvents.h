@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Base/Json.h"
+#include "Core/WordTiming.h"
+#include "Parlino/Storage/ChunkFiles.h"
+
+#include <QList>
+#include <QString>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace Parlino {
+
+// The JSON parser's events for a store's "manifest.json", read straight from its text with no
+// document tree in between: an object whose "chunks" hold chunk records and "words" word
+// timings. It accepts what the records' and timings' own fromJson accept: keys in any order,
+// unknown keys ignored, whole numbers written with a fraction, plain chunk file names only.
+class ManifestEvents {
+public:
+    enum class Reading {
+        entries,     // "chunks" and "words", both kept
+        chunksOnly,  // the chunk records, kept; the parse stops at the end of their array
+        clipSummary, // a clip's manifest: also its "text", "createdAt", "totalDuration",
+                     // "voiceID" and optional "modelID"; records and timings checked, not kept
+    };
+
+    explicit ManifestEvents(Reading reading) : m_reading(reading) {}
+
+    // Parses the whole text (up to the chunk records for `chunksOnly`); false with `error` set
+    // when it is refused.
+    bool parse(const QByteArray& bytes);
+
+    QList<ChunkFiles::Record> chunks;
+    QList<Core::WordTiming> words;
+    // Of a clip summary only.
+    QString text;
+    double createdAt = 0;
+    double totalDuration = 0;
+    QString error;
+
+    // The parser's interface.
+    using Json = nlohmann::json;
+    using number_integer_t = Json::number_integer_t;
+    using number_unsigned_t = Json::number_unsigned_t;
+    using number_float_t = Json::number_float_t;
+    using string_t = Json::string_t;
+    using binary_t = Json::binary_t;
+
+    bool null();
+    bool boolean(bool);
+    bool number_integer(number_integer_t value);
+    bool number_unsigned(number_unsigned_t value);
+    bool number_float(number_float_t value, const string_t&);
+    bool string(string_t& value);
+    bool binary(binary_t&);
+    bool start_object(std::size_t);
+    bool key(string_t& key);
+    bool end_object();
+    bool start_array(std::size_t);
+    bool end_array();
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e);
+
+private:
+    // The top-level key whose value is being read.
+    enum class Section { chunks, words, text, createdAt, totalDuration, voiceID, modelID, other };
+    // One key of a chunk record or a word timing.
+    enum class Field { fileName, sizeBytes, duration, word, range, start, end, other };
+
+    Section sectionNamed(const std::string& key) const;
+    static Field fieldNamed(const std::string& key);
+    bool keepsEntries() const { return m_reading != Reading::clipSummary; }
+    bool isComplete() const;
+
+    bool skipping() const { return m_skipFrom >= 0; }
+    bool skip();
+    bool unskip();
+    bool fail(const char* why);
+    bool isKnown() const;
+    bool found();
+    bool isIgnored() const;
+    bool scalar();
+    bool number(double value, std::optional<qint64> whole);
+    bool topLevelNumber(double value);
+    bool topLevelString(const string_t& value);
+    bool finishElement();
+
+    const Reading m_reading;
+    // 1 is the top object, 2 the "chunks" or "words" array, 3 one record or timing, 4 a timing's
+    // range. Values of unknown keys are skipped whole.
+    int m_depth = 0;
+    int m_skipFrom = -1; // depth at which the skipped value started
+    Section m_section = Section::other;
+    Field m_field = Field::other;
+    unsigned m_sections = 0; // bits of the top-level sections found
+    unsigned m_seen = 0;     // bits of the fields found in the current element
+    int m_rangeCount = 0;
+    bool m_hasReadChunks = false;
+    ChunkFiles::Record m_record;
+    Core::WordTiming m_word;
+};
+
+} // namespace Parlino
