@@ -104,13 +104,20 @@ QRgb mix(QRgb a, QRgb b, quint32 weight) {
     return redBlue | green;
 }
 
-// What each pixel of an avatar of one size and availability takes from its place alone: its
-// alpha (the circle's coverage at the mesh opacity), the grain pixel that falls on it, and per
-// channel the factor of shadow and alpha, in 1/65536.
+// What each pixel inside the circle takes from its place alone: per channel the factor of
+// shadow and alpha in 1/65536, its alpha (the circle's coverage at the mesh opacity) and the
+// grain pixel that falls on it.
+struct Place {
+    std::array<quint32, 3> factor;
+    uchar alpha;
+    uchar grain;
+};
+
+// The layers of an avatar of one size and availability. The circle is convex, so each row's
+// covered pixels are one span; pixels outside the spans are transparent.
 struct PixelLayers {
-    std::vector<uchar> alpha;
-    std::vector<uchar> grain;
-    std::vector<std::array<quint32, 3>> factor;
+    std::vector<int> spanBegin, spanEnd; // per row, [begin, end) in pixels
+    std::vector<Place> places;           // row by row, w per row
     Taps columns;
     Taps rows;
 };
@@ -121,10 +128,9 @@ PixelLayers makeLayers(int w, int h, VoiceAvailability availability) {
     const QColor ink = Theme::ink();
     const std::array<float, 3> inkLight{1 - float(ink.redF()), 1 - float(ink.greenF()),
                                         1 - float(ink.blueF())};
-    const std::size_t count = std::size_t(w) * h;
     const QSize mesh = meshSizeFor(w, h);
-    PixelLayers layers{std::vector<uchar>(count), std::vector<uchar>(count),
-                       std::vector<std::array<quint32, 3>>(count), makeTaps(w, mesh.width()),
+    PixelLayers layers{std::vector<int>(h, 0), std::vector<int>(h, 0),
+                       std::vector<Place>(std::size_t(w) * h), makeTaps(w, mesh.width()),
                        makeTaps(h, mesh.height())};
     const float rx = w / 2.0f, ry = h / 2.0f, rMin = std::min(rx, ry);
     const float shadowX = float(shadowCentreX) * w, shadowY = float(shadowCentreY) * h;
@@ -132,8 +138,9 @@ PixelLayers makeLayers(int w, int h, VoiceAvailability availability) {
     for (int y = 0; y < h; ++y) {
         const float py = y + 0.5f;
         const uchar* grainLine = grain.isNull() ? nullptr : grain.constScanLine(int(py * 128 / h));
+        int begin = w, end = 0;
         for (int x = 0; x < w; ++x) {
-            const std::size_t i = std::size_t(y) * w + x;
+            Place& place = layers.places[std::size_t(y) * w + x];
             const float px = x + 0.5f;
             const float ex = (px - rx) / rx, ey = (py - ry) / ry;
             const float coverage =
@@ -145,12 +152,18 @@ PixelLayers makeLayers(int w, int h, VoiceAvailability availability) {
             const float shade =
                 float(shadowOpacity) *
                 std::clamp((t - float(shadowClearUntil)) / float(1 - shadowClearUntil), 0.0f, 1.0f);
-            layers.alpha[i] = static_cast<uchar>(alpha * 255 + 0.5f);
-            layers.grain[i] = grainLine ? grainLine[4 * int(px * 128 / w)] : 128;
+            place.alpha = static_cast<uchar>(alpha * 255 + 0.5f);
+            place.grain = grainLine ? grainLine[4 * int(px * 128 / w)] : 128;
             for (int channel = 0; channel < 3; ++channel)
-                layers.factor[i][channel] =
+                place.factor[channel] =
                     static_cast<quint32>(alpha * (1 - shade * inkLight[channel]) * 65536 + 0.5f);
+            if (place.alpha != 0) {
+                begin = std::min(begin, x);
+                end = x + 1;
+            }
         }
+        layers.spanBegin[y] = begin;
+        layers.spanEnd[y] = std::max(begin, end);
     }
     return layers;
 }
@@ -165,37 +178,43 @@ const PixelLayers& layersFor(int w, int h, VoiceAvailability availability) {
     return it->second;
 }
 
+// Each mesh row stretched across `width` pixels, rows one after another in `wide`.
+void stretchRows(const QImage& mesh, const Taps& columns, int width, std::vector<QRgb>& wide) {
+    wide.resize(std::size_t(mesh.height()) * width);
+    for (int row = 0; row < mesh.height(); ++row) {
+        const auto* line = reinterpret_cast<const QRgb*>(mesh.constScanLine(row));
+        QRgb* out = wide.data() + std::size_t(row) * width;
+        for (int x = 0; x < width; ++x)
+            out[x] = mix(line[columns.first[x]], line[columns.second[x]], columns.weight[x]);
+    }
+}
+
 // Stretches the mesh over the target and adds grain in overlay, the shadow in multiply and the
 // round clip at the availability's opacity, in one pass over sRGB bytes as the canvas blends.
 void compose(QImage& target, const QImage& mesh, VoiceAvailability availability) {
     const int w = target.width(), h = target.height();
     const PixelLayers& layers = layersFor(w, h, availability);
-    const Taps& columns = layers.columns;
     const uchar* overlay = overlayFor(availability).data();
+    static std::vector<QRgb> wide; // main thread only, kept to spare an allocation per frame
+    stretchRows(mesh, layers.columns, w, wide);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(target.scanLine(y));
-        const auto* upper = reinterpret_cast<const QRgb*>(mesh.constScanLine(layers.rows.first[y]));
-        const auto* lower =
-            reinterpret_cast<const QRgb*>(mesh.constScanLine(layers.rows.second[y]));
+        const int begin = layers.spanBegin[y], end = layers.spanEnd[y];
+        std::fill(line, line + begin, 0);
+        std::fill(line + end, line + w, 0);
+        const QRgb* upper = wide.data() + std::size_t(layers.rows.first[y]) * w;
+        const QRgb* lower = wide.data() + std::size_t(layers.rows.second[y]) * w;
         const quint32 fy = layers.rows.weight[y];
-        for (int x = 0; x < w; ++x) {
-            const std::size_t i = std::size_t(y) * w + x;
-            if (layers.alpha[i] == 0) {
-                line[x] = 0;
-                continue;
-            }
-            const int grain = layers.grain[i];
-            const auto& factor = layers.factor[i];
-            const int x0 = columns.first[x], x1 = columns.second[x];
-            const quint32 fx = columns.weight[x];
-            const QRgb pixel =
-                mix(mix(upper[x0], upper[x1], fx), mix(lower[x0], lower[x1], fx), fy);
+        const Place* places = layers.places.data() + std::size_t(y) * w;
+        for (int x = begin; x < end; ++x) {
+            const Place& place = places[x];
+            const QRgb pixel = mix(upper[x], lower[x], fy);
+            const uchar* grained = overlay + place.grain;
             const auto channel = [&](int shift, int index) {
-                const quint32 grained = overlay[((pixel >> shift) & 0xff) * 256 + grain];
-                return ((grained * factor[index] + 0x8000) >> 16) << shift;
+                const quint32 value = grained[((pixel >> shift) & 0xff) * 256];
+                return ((value * place.factor[index] + 0x8000) >> 16) << shift;
             };
-            line[x] =
-                (QRgb(layers.alpha[i]) << 24) | channel(16, 0) | channel(8, 1) | channel(0, 2);
+            line[x] = (QRgb(place.alpha) << 24) | channel(16, 0) | channel(8, 1) | channel(0, 2);
         }
     }
 }
