@@ -2,55 +2,26 @@
 
 namespace Parlino {
 
-namespace {
-
-struct PaneInfo {
-    const char16_t* raw;
-    const char16_t* title;
-    const char16_t* systemImage;
-};
-
-PaneInfo info(SettingsPane pane) {
+QString systemImage(SettingsPane pane) {
     switch (pane) {
     case SettingsPane::general:
-        return {u"general", u"General", u"gearshape.fill"};
+        return QStringLiteral("gearshape.fill");
     case SettingsPane::appearance:
-        return {u"appearance", u"Appearance", u"paintbrush.fill"};
+        return QStringLiteral("paintbrush.fill");
     case SettingsPane::apiKey:
-        return {u"apiKey", u"API Key", u"key.fill"};
+        return QStringLiteral("key.fill");
     case SettingsPane::playback:
-        return {u"playback", u"Playback", u"play.circle.fill"};
+        return QStringLiteral("play.circle.fill");
     case SettingsPane::voice:
-        return {u"voice", u"Voice", u"person.wave.2"};
+        return QStringLiteral("person.wave.2");
     case SettingsPane::usage:
-        return {u"usage", u"Usage", u"chart.bar.fill"};
+        return QStringLiteral("chart.bar.fill");
     case SettingsPane::shortcuts:
-        return {u"shortcuts", u"Shortcuts", u"keyboard.fill"};
+        return QStringLiteral("keyboard.fill");
     case SettingsPane::quit:
-        return {u"quit", u"Quit", u"power"};
+        return QStringLiteral("power");
     }
     Q_UNREACHABLE();
-}
-
-} // namespace
-
-QString rawValue(SettingsPane pane) {
-    return QString::fromUtf16(info(pane).raw);
-}
-
-std::optional<SettingsPane> settingsPane(const QString& raw) {
-    for (const SettingsPane pane : allSettingsPanes)
-        if (raw == rawValue(pane))
-            return pane;
-    return std::nullopt;
-}
-
-QString title(SettingsPane pane) {
-    return QString::fromUtf16(info(pane).title);
-}
-
-QString systemImage(SettingsPane pane) {
-    return QString::fromUtf16(info(pane).systemImage);
 }
 
 } // namespace Parlino
