@@ -2,8 +2,8 @@
 
 #include "Parlino/Panel/NoticeStyle.h"
 #include "Parlino/Panel/WarningGeometryBox.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/WarningModel.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/ParlinoGlass.h"

@@ -1,4 +1,4 @@
-#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Services/APIKeyCredential.h"
 
 namespace Parlino {
 

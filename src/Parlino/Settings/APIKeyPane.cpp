@@ -1,6 +1,6 @@
 #include "Parlino/Settings/APIKeyPane.h"
 
-#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Settings/APIKeyPaneModel.h"
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/PaneControls.h"

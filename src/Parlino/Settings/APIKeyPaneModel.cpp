@@ -1,7 +1,7 @@
 #include "Parlino/Settings/APIKeyPaneModel.h"
 
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/WarningModel.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "TTS/ElevenLabsClient.h"
 
 #include <QLocale>

@@ -1,6 +1,6 @@
 #include "Parlino/Settings/UsagePaneModel.h"
 
-#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "TTS/ElevenLabsClient.h"
 
 #include <QLocale>

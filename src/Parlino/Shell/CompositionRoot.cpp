@@ -3,6 +3,7 @@
 #include "Capture/AXCaptureStrategy.h"
 #include "Capture/ClipboardCaptureStrategy.h"
 #include "Capture/PasteboardGate.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Storage/RecordingsExporter.h"
 #include "TTS/ElevenLabsClient.h"
 
@@ -124,17 +125,12 @@ TTS::Endpoint CompositionRoot::endpoint() {
             [self = QPointer(this)](TTS::Endpoint::KeyHandler handler) {
                 if (!self)
                     return handler(Base::failure(Core::TTSError::unauthorized()));
-                self->readKey([handler](const KeychainReadResult& result) {
-                    if (result.kind() == KeychainReadResult::Kind::found)
-                        handler(result.text());
-                    else
-                        handler(Base::failure(Core::TTSError::unauthorized()));
-                });
+                apiKeyCredential (*self->m_services.secretStore)(std::move(handler));
             }};
 }
 
 void CompositionRoot::readKey(std::function<void(KeychainReadResult)> completion) {
-    m_services.secretStore->read(keyAccount, std::move(completion));
+    m_services.secretStore->read(apiKeyAccount, std::move(completion));
 }
 
 // MARK: Capture

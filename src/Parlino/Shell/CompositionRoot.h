@@ -91,7 +91,6 @@ public:
     static constexpr qint64 cacheMaxBytes = 524288000; // 500 MiB
     static constexpr qsizetype chunkBound = 800;       // UTF-16 code units
     static inline const QString outputFormat = QStringLiteral("mp3_44100_128");
-    static inline const QString keyAccount = QStringLiteral("elevenlabs-api-key");
     // A finished or parked read counts as recent for this long, in seconds.
     static constexpr double reopenWindow = 10;
 

@@ -1,7 +1,7 @@
 #include "Parlino/Panel/OnboardingGeometryBox.h"
 #include "Parlino/Panel/OnboardingView.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/OnboardingModel.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Style/Theme.h"
 
 #include "PanelTesting.h"

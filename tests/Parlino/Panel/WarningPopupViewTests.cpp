@@ -1,7 +1,7 @@
 #include "Parlino/Panel/WarningGeometryBox.h"
 #include "Parlino/Panel/WarningPopupView.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/WarningModel.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Style/Theme.h"
 
 #include "PanelTesting.h"

@@ -1,5 +1,5 @@
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/WarningModel.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Settings/APIKeyPaneModel.h"
 
 #include "SettingsTesting.h"

@@ -1,4 +1,4 @@
-#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Settings/APIKeyPane.h"
 #include "Parlino/Settings/SettingsSidebar.h"
 #include "Parlino/Settings/SettingsView.h"

@@ -1,4 +1,4 @@
-#include "Parlino/Settings/APIKeyCredential.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Settings/UsagePaneModel.h"
 
 #include "SettingsTesting.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KeyboardShortcuts/Storage.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Shell/CompositionRoot.h"
@@ -132,7 +133,7 @@ protected:
         service.serveSpeech(speech, 1.5);
         auto secretStore = std::make_unique<TestSupport::FakeSecretStore>();
         secrets = secretStore.get();
-        secrets->secrets.insert(Parlino::CompositionRoot::keyAccount, apiKey);
+        secrets->secrets.insert(Parlino::apiKeyAccount, apiKey);
         auto center = std::make_unique<TestSupport::FakeNowPlayingCenter>();
         nowPlayingCenter = center.get();
         auto probe = std::make_unique<FakeReachability>();

@@ -16,7 +16,6 @@ namespace Parlino {
 class KeychainStore final : public SecretStore {
 public:
     static inline const QString appService = QStringLiteral("com.parlino.app");
-    static inline const QString apiKeyAccount = QStringLiteral("elevenlabs-api-key");
     static constexpr double defaultTimeoutSeconds = 10;
 
     explicit KeychainStore(QString service,

@@ -1,6 +1,7 @@
 // Stores, reads, finds locked and deletes the key in the session's real Secret Service
 // (gnome-keyring with an unlocked login collection). Skips without one.
 #include "Base/Scheduler.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 
 #include "support/EventLoop.h"
@@ -29,7 +30,7 @@ namespace KeychainStatus = Parlino::KeychainStatus;
 
 const QString secretsService = QStringLiteral("org.freedesktop.secrets");
 const QString secretsPath = QStringLiteral("/org/freedesktop/secrets");
-const QString account = KeychainStore::apiKeyAccount;
+const QString account = Parlino::apiKeyAccount;
 
 // A secret as the Secret Service carries it: (oayays).
 struct Secret {

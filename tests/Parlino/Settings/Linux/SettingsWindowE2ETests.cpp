@@ -1,8 +1,8 @@
 // The settings window as a real window of the desktop session: a key typed into its field and
 // confirmed by the fake service lands in the session's keyring. Skips without a desktop.
 #include "Base/Scheduler.h"
+#include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
-#include "Parlino/Settings/APIKeyCredential.h"
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
