@@ -1,5 +1,6 @@
 #include "Parlino/Storage/ClipLibrary.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/Unicode.h"
 #include "Parlino/Storage/ChunkFiles.h"
@@ -79,12 +80,20 @@ struct Manifest {
     }
 };
 
+QString describe(const std::error_code& error) {
+    return QString::fromStdString(error.message());
+}
+
 // The summary of the clip whose manifest is `file`, read straight from its text; nothing when
 // loading would refuse the manifest.
 std::optional<ClipSummary> readSummary(const fs::path& file, const ClipID& id) {
     const auto bytes = StorageFiles::readFile(file);
-    if (!bytes)
+    if (!bytes) {
+        if (Base::Files::isRefused(bytes.error()))
+            logger.error("list: %{public}s skipped: its manifest is %{public}s", id.rawValue,
+                         Base::Files::describe(bytes.error()));
         return std::nullopt;
+    }
     ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
     if (!manifest.parse(*bytes))
         return std::nullopt;
@@ -130,10 +139,6 @@ std::optional<QString> folderName(Base::Date createdAt) {
 std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
     logger.error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
     return std::nullopt;
-}
-
-QString describe(const std::error_code& error) {
-    return QString::fromStdString(error.message());
 }
 
 } // namespace
@@ -236,14 +241,24 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
         return std::nullopt;
     const fs::path folder = m_root / StorageFiles::toPath(id.rawValue);
     const auto manifest = Manifest::read(folder);
-    if (!manifest)
+    if (!manifest) {
+        logger.error("load: manifest unreadable — clip kept: %{public}s", manifest.error().message);
         return std::nullopt;
+    }
     auto chunks = ChunkFiles::read(folder, manifest->chunks);
     if (!chunks) {
-        if (chunks.error() == ChunkFiles::ReadFailure::damaged) {
+        switch (chunks.error()) {
+        case ChunkFiles::ReadFailure::damaged: {
             logger.error("load: chunk size mismatch — self-healing (removing entry)");
             std::error_code ignored;
             fs::remove_all(folder, ignored);
+            break;
+        }
+        case ChunkFiles::ReadFailure::foreign:
+            logger.error("load: a chunk is not a file of the clip's own — clip kept");
+            break;
+        case ChunkFiles::ReadFailure::unreadable:
+            break;
         }
         return std::nullopt;
     }
