@@ -24,6 +24,7 @@ using Base::Json::Value;
 namespace {
 
 constexpr const char* manifestName = "manifest.json";
+constexpr const char* indexName = "summaries.tsv";
 constexpr qsizetype previewLength = 200;
 
 const Base::Log logger{QStringLiteral("clipLibrary")};
@@ -150,7 +151,7 @@ fs::path ClipLibrary::defaultRoot() {
 }
 
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
-    : m_root(std::move(root)), m_now(std::move(now)) {
+    : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName) {
     StorageFiles::removeStaging(m_root);
     std::error_code ignored;
     fs::create_directories(m_root, ignored);
@@ -190,7 +191,16 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     if (error)
         return saveFailed(describe(error), chunks.size());
     logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
-    return ClipID{*name};
+    const ClipID id{*name};
+    bool fromManifest = false;
+    if (auto listed = listing(id, fromManifest)) {
+        m_index.append(*listed);
+        if (m_indexLines >= 0) {
+            ++m_indexLines;
+            m_listed.insert(id.rawValue, std::move(*listed));
+        }
+    }
+    return id;
 }
 
 QList<ClipSummary> ClipLibrary::list() const {
@@ -201,24 +211,40 @@ QList<ClipSummary> ClipLibrary::list() const {
         if (id.isValid())
             ids.push_back(std::move(id));
     }
+    if (m_indexLines < 0) {
+        auto index = m_index.read();
+        m_listed = std::move(index.clips);
+        m_indexLines = index.lines;
+    }
     std::vector<std::optional<ListedClip>> found(ids.size());
-    inParallel(ids.size(), [&](std::size_t i) { found[i] = listing(ids[i]); });
+    std::vector<char> fromManifest(ids.size(), false);
+    inParallel(ids.size(), [&](std::size_t i) {
+        bool read = false;
+        found[i] = listing(ids[i], read);
+        fromManifest[i] = read;
+    });
 
     QList<ClipSummary> summaries;
     QHash<QString, ListedClip> listed;
+    bool indexOutOfDate = false;
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        indexOutOfDate = indexOutOfDate || fromManifest[i];
         if (!found[i])
             continue;
         summaries.append(found[i]->summary);
         listed.insert(ids[i].rawValue, std::move(*found[i]));
     }
     m_listed = std::move(listed);
+    if (indexOutOfDate || m_listed.size() != m_indexLines) {
+        m_index.rewrite(m_listed);
+        m_indexLines = m_listed.size();
+    }
     std::stable_sort(summaries.begin(), summaries.end(),
                      [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
     return summaries;
 }
 
-std::optional<ClipLibrary::ListedClip> ClipLibrary::listing(const ClipID& id) const {
+std::optional<ListedClip> ClipLibrary::listing(const ClipID& id, bool& fromManifest) const {
     // A published clip never changes, so a manifest of the same size and time is the one read
     // before; a manifest rewritten by hand is read again.
     const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
@@ -230,6 +256,7 @@ std::optional<ClipLibrary::ListedClip> ClipLibrary::listing(const ClipID& id) co
     const auto known = m_listed.constFind(id.rawValue);
     if (known != m_listed.cend() && known->modified == modified && known->size == size)
         return *known;
+    fromManifest = true;
     auto summary = readSummary(manifest, id);
     if (!summary)
         return std::nullopt;
@@ -270,6 +297,7 @@ void ClipLibrary::deleteClip(const ClipID& id) {
         return;
     std::error_code ignored;
     fs::remove_all(m_root / StorageFiles::toPath(id.rawValue), ignored);
+    m_listed.remove(id.rawValue);
 }
 
 } // namespace Parlino

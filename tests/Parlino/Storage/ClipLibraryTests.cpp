@@ -156,6 +156,64 @@ TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
     EXPECT_EQ(summaries[0].preview, QStringLiteral("Rewritten by hand"));
 }
 
+// A later run lists from the summary index: a summary is taken from it while its manifest keeps
+// the size and time the index names, and read from the manifest otherwise.
+TEST_F(ClipLibraryTest, ALaterRunListsFromTheIndexWhileItsManifestsAreUnchanged) {
+    auto library = makeLibrary();
+    const ClipID trusted = save(library);
+    const ClipID edited = save(library);
+    const ClipID removed = save(library);
+    const auto summaries = library.list();
+    ASSERT_EQ(summaries.size(), 3);
+    EXPECT_EQ(makeLibrary().list(), summaries);
+
+    // Same size and time: the index holds, though the manifest now reads otherwise.
+    const fs::path trustedManifest = folderOf(trusted) / "manifest.json";
+    const auto trustedTime = fs::last_write_time(trustedManifest);
+    writeBytes(trustedManifest, QByteArray(qsizetype(fs::file_size(trustedManifest)), ' '));
+    fs::last_write_time(trustedManifest, trustedTime);
+    auto manifest = manifestOf(edited);
+    manifest["text"] = "Rewritten by hand";
+    writeBytes(folderOf(edited) / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    fs::remove_all(folderOf(removed));
+
+    auto later = makeLibrary();
+    const auto listed = later.list();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0].id, edited);
+    EXPECT_EQ(listed[0].preview, QStringLiteral("Rewritten by hand"));
+    EXPECT_EQ(listed[1], summaries[2]);
+    EXPECT_EQ(readBytes(root / "summaries.tsv").count('\n'), 3) << "written anew, with its header";
+}
+
+TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {
+    auto library = makeLibrary();
+    const ClipID first = save(library);
+    const ClipID second = save(library);
+    const auto summaries = library.list();
+    const auto sortedLines = [this] {
+        QList<QByteArray> lines = readBytes(root / "summaries.tsv").split('\n');
+        std::sort(lines.begin() + 1, lines.end());
+        return lines;
+    };
+    const QList<QByteArray> lines = sortedLines();
+    ASSERT_EQ(lines.size(), 4); // the header, the end of the last line, two clips
+    const QByteArray header = lines[0] + '\n';
+
+    for (const QByteArray& damaged :
+         {header + lines[2] + "\nx\t1\t2\n" + lines[3].chopped(10), QByteArray("\xff\xfe garbage"),
+          header + QByteArray(lines[2]).replace('\t', ' ') + '\n' + lines[3] + '\n',
+          lines[2] + '\n' + lines[3] + '\n'}) {
+        writeBytes(root / "summaries.tsv", damaged);
+        EXPECT_EQ(makeLibrary().list(), summaries) << damaged.toStdString();
+        EXPECT_EQ(sortedLines(), lines);
+    }
+    library.deleteClip(first);
+    EXPECT_EQ(library.list(), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(makeLibrary().list(), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(summaries[0].id, second);
+}
+
 TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
     auto library = makeLibrary();
     save(library);
