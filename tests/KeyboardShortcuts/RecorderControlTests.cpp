@@ -72,6 +72,30 @@ TEST_F(RecorderControlTest, ShowsTheNamesShortcutAndFollowsChangesMadeElsewhere)
     EXPECT_TRUE(changes.isEmpty());
 }
 
+TEST_F(RecorderControlTest, ALongShortcutWidensTheFieldSoTheClearButtonLeavesItsTextWhole) {
+    const Shortcut longest(Key::keypadMultiply, ModifierFlag::control | ModifierFlag::option |
+                                                    ModifierFlag::shift | ModifierFlag::command);
+    setShortcut(longest, name);
+    auto* recorder = recorderFor(name);
+    window.adjustSize();
+    TestSupport::drainEvents();
+    EXPECT_EQ(recorder->text(), u"Ctrl+Alt+Shift+Super+Keypad *"_qs);
+    EXPECT_GT(recorder->width(), RecorderControl::minimumWidth);
+    const int textWidth = recorder->fontMetrics().horizontalAdvance(recorder->text());
+    const int textRight = (recorder->width() + textWidth) / 2;
+    const auto* clearButton = recorder->findChild<QToolButton*>();
+    ASSERT_TRUE(clearButton && clearButton->isVisible());
+    EXPECT_LE(textRight, clearButton->geometry().left());
+
+    for (const auto& shortcut : {std::optional(commandR), std::optional<Shortcut>()}) {
+        setShortcut(shortcut, name);
+        window.adjustSize();
+        TestSupport::drainEvents();
+        EXPECT_EQ(recorder->width(), RecorderControl::minimumWidth)
+            << "a short shortcut, or the placeholder, leaves it as it was";
+    }
+}
+
 TEST_F(RecorderControlTest, TheWindowBecomingActiveDoesNotStartRecording) {
     button->setFocusPolicy(Qt::NoFocus); // the window's first field is the recorder
     auto* recorder = placeRecorder(new RecorderControl(registry, name));
