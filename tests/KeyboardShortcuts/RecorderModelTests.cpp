@@ -119,6 +119,22 @@ TEST_F(RecorderModelTest, KeysWithoutCommandControlOrOptionAreRefusedUnlessFunct
     EXPECT_EQ(getShortcut(name), Shortcut(Key::f5, ModifierFlag::shift));
 }
 
+TEST_F(RecorderModelTest, ModifierKeysGoingDownWaitForTheKeyOfTheCombination) {
+    model.startRecording();
+    // Ctrl, then Alt, then Shift held down one after another, then O.
+    EXPECT_EQ(press(Key::control), Outcome::keepRecording);
+    EXPECT_EQ(press(Key::option, CarbonModifier::control), Outcome::keepRecording);
+    EXPECT_EQ(press(Key::rightShift, CarbonModifier::control | CarbonModifier::option),
+              Outcome::keepRecording);
+    EXPECT_EQ(press(Key::rightCommand, CarbonModifier::control), Outcome::keepRecording);
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(changes.isEmpty());
+
+    const qint64 all = CarbonModifier::control | CarbonModifier::option | CarbonModifier::shift;
+    EXPECT_EQ(press(Key::o, all), Outcome::finish);
+    EXPECT_EQ(model.text(), u"Ctrl+Alt+Shift+O"_qs);
+}
+
 TEST_F(RecorderModelTest, TheFunctionModifierIsNotRecorded) {
     press(Key::k, CarbonModifier::control | CarbonModifier::function);
     EXPECT_EQ(getShortcut(name), Shortcut(Key::k, ModifierFlag::control));
