@@ -96,7 +96,7 @@ TEST_F(ClipsViewTest, AnEmptyListSaysWhySavingIsOffAndFollowsTheSetting) {
     Defaults::set(settings.keys.saveRecordings, false);
     settle();
     EXPECT_EQ(clips.emptyState().message(),
-              QStringLiteral("Saving is off — completed reads won’t land here. Turn “Save audio "
+              QStringLiteral("Saving is off — completed reads won't land here. Turn “Save audio "
                              "to folder” back on in Settings ▸ General."));
     EXPECT_EQ(clips.emptyState().accessibleName(), clips.emptyState().message());
     const QImage image = screenshot(QStringLiteral("empty-saving-off"));
