@@ -143,7 +143,9 @@ Value SpeechStandIn::subscription() const {
 }
 
 Value SpeechStandIn::voices() const {
-    const char* const voices[][3] = {{"stand-in-ada", "Ada", "premade"},
+    // The first is the voice the application starts with.
+    const char* const voices[][3] = {{"EXAVITQu4vr4xnSDxMaL", "Sarah", "premade"},
+                                     {"stand-in-ada", "Ada", "premade"},
                                      {"stand-in-bo", "Bo", "premade"},
                                      {"stand-in-cleo", "Cleo", "premade"},
                                      {"stand-in-dev", "Dev", "premade"},
