@@ -1,9 +1,10 @@
-// Usage: parlino-accessible-probe dump | find <name> | press <name>   (exit 1: nothing showing)
+// Usage: parlino-accessible-probe dump | find <name> [<window>] | press <name> [<window>]
 //
 // Looks into the running application through the accessibility bus (start it with
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1): `dump` lists every showing element with its role, name
 // and place on the screen; `find` prints the place "x y width height" of the first showing
-// element with exactly that name; `press` performs that element's first action, as a click would.
+// element with exactly that name (in the window with that title, when one is given); `press`
+// performs that element's first action, as a click would. Exit status 1: no such element shows.
 #include <atspi/atspi.h>
 
 #include <cstdio>
@@ -79,10 +80,13 @@ Accessible application() {
     return nullptr;
 }
 
-Accessible findNamed(AtspiAccessible* app, const std::string& name) {
+Accessible findNamed(AtspiAccessible* app, const std::string& name, const char* window) {
     Accessible found;
+    bool inWindow = !window;
     walk(app, 0, [&](AtspiAccessible* element, int depth) {
-        if (depth == 0 || nameOf(element) != name)
+        if (depth == 1 && window)
+            inWindow = nameOf(element) == window;
+        if (depth == 0 || !inWindow || nameOf(element) != name)
             return false;
         found.reset(static_cast<AtspiAccessible*>(g_object_ref(element)));
         return true;
@@ -95,8 +99,10 @@ Accessible findNamed(AtspiAccessible* app, const std::string& name) {
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (!(command == "dump" && argc == 2) &&
-        !((command == "find" || command == "press") && argc == 3)) {
-        std::fputs("usage: parlino-accessible-probe dump | find <name> | press <name>\n", stderr);
+        !((command == "find" || command == "press") && (argc == 3 || argc == 4))) {
+        std::fputs("usage: parlino-accessible-probe dump | find <name> [<window>] | "
+                   "press <name> [<window>]\n",
+                   stderr);
         return 2;
     }
     if (atspi_init() < 0)
@@ -114,7 +120,7 @@ int main(int argc, char** argv) {
         });
         return 0;
     }
-    const Accessible element = findNamed(app.get(), argv[2]);
+    const Accessible element = findNamed(app.get(), argv[2], argc == 4 ? argv[3] : nullptr);
     if (!element)
         return 1;
     if (command == "find") {
