@@ -80,13 +80,16 @@ PanelController::PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLi
                  m_idleBarGeometry,
                  m_warningGeometry,
                  m_onboardingGeometry},
-      m_placement(m_surfaces), m_timers(m_surfaces, m_placement,
-                                        [this] {
-                                            if (onSessionParkedOnIdleBar)
-                                                onSessionParkedOnIdleBar();
-                                        }),
+      m_tick(
+          m_env.clock, m_env.scheduler, [this] { displayTick(); },
+          [this] { return m_viewModel.phase().kind() == PhaseKind::playing; }),
+      m_placement(m_surfaces, [this] { m_tick.wake(); }),
+      m_timers(m_surfaces, m_placement,
+               [this] {
+                   if (onSessionParkedOnIdleBar)
+                       onSessionParkedOnIdleBar();
+               }),
       m_fades(m_surfaces, m_timers), m_pointer(m_surfaces, m_placement, m_timers),
-      m_tick(m_env.clock, m_env.scheduler, [this] { displayTick(); }),
       m_warningPopup(m_surfaces, m_placement, m_fades),
       m_onboardingCard(m_surfaces, m_placement, m_onboardingModel, [this] { openFromSurface(); }) {
     const auto close = [this] {
@@ -149,6 +152,7 @@ void PanelController::phaseDidChange(const PlayerViewModel::Phase& phase) {
     }
     m_placement.relayoutPanelIfNeeded();
     m_timers.armBubbleIdleTimeout();
+    m_tick.wake();
     m_previousPhase = phase;
 }
 

@@ -37,11 +37,11 @@ using SurfaceContentFactory = std::function<QWidget*(SurfaceKind, PanelControlle
 // What happens (a phase change of the read, a click, a hover, a menu command) becomes an event
 // of the surface state machine; each command the machine answers is carried out by apply(),
 // which orders windows, places them, flips the geometry boxes the views animate on, runs the
-// display tick while the bubble or the panel is up, and, once an animation has had its time,
-// reports its end to the machine. Placement, fades, timers, the pointer, the tick, the warning
-// pill and the tutorial's card are its collaborators, each in its own file. Nothing here
-// activates the application or waits: every delay is a scheduled job whose guard (a generation,
-// a phase, the state) makes a late firing harmless. Main thread only.
+// display tick while the bubble or the panel is up and something moves, and, once an animation
+// has had its time, reports its end to the machine. Placement, fades, timers, the pointer, the
+// tick, the warning pill and the tutorial's card are its collaborators, each in its own file.
+// Nothing here activates the application or waits: every delay is a scheduled job whose guard
+// (a generation, a phase, the state) makes a late firing harmless. Main thread only.
 class PanelController final : public PanelControl {
 public:
     PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLibrary,
@@ -79,8 +79,9 @@ public:
     void retractWarningPopup(bool close) { m_warningPopup.retract(close); }
     void endOnboarding(bool dismissPanel) { m_onboardingCard.end(dismissPanel); }
 
-    // The work of one display tick, which runs 60 times a second while the bubble or the panel
-    // is up: the shell's tick while the read plays, the panel's relayout, and the frost beat.
+    // The work of one display tick, which runs 60 times a second while the read plays in the
+    // bubble or the panel, and once after any other change the panel's size follows: the shell's
+    // tick while the read plays, the panel's relayout, and the frost beat.
     void displayTick();
     bool isTickRunning() const { return m_tick.isRunning(); }
 
@@ -148,11 +149,11 @@ private:
     std::unique_ptr<SurfaceWindow> m_onboarding;
 
     PanelSurfaces m_surfaces;
+    DisplayTick m_tick;
     SurfacePlacement m_placement;
     SurfaceTimers m_timers;
     SurfaceFades m_fades;
     PanelPointer m_pointer;
-    DisplayTick m_tick;
     WarningPopupPresenter m_warningPopup;
     OnboardingPresenter m_onboardingCard;
 

@@ -1,5 +1,6 @@
 #include "Parlino/Panel/SurfacePlacement.h"
 
+#include "Defaults/Default.h"
 #include "Defaults/Key.h"
 #include "Parlino/Panel/NotchPlacement.h"
 #include "Parlino/Services/PlayerViewModel.h"
@@ -18,9 +19,25 @@ bool sizesEqual(const std::optional<QSizeF>& a, QSizeF b) {
 
 } // namespace
 
-SurfacePlacement::SurfacePlacement(const PanelSurfaces& surfaces)
+SurfacePlacement::SurfacePlacement(const PanelSurfaces& surfaces,
+                                   std::function<void()> sheetInputChanged)
     : m_surfaces(surfaces), m_currentScreen(surfaces.env.screens),
-      m_textHeights(surfaces.env.textMeasurer) {}
+      m_textHeights(surfaces.env.textMeasurer),
+      m_fontSettings{
+          std::make_unique<Defaults::Default<qint64>>(surfaces.env.keys.panelFontSize),
+          std::make_unique<Defaults::Default<QString>>(surfaces.env.keys.panelFontDesign),
+          std::make_unique<Defaults::Default<QString>>(surfaces.env.keys.transcriptCase)} {
+    const std::function<void()>& changed = sheetInputChanged;
+    QObject::connect(&surfaces.viewModel, &PlayerViewModel::textEpochChanged, &m_inputWatch,
+                     changed);
+    QObject::connect(&surfaces.warningModel, &WarningModel::currentChanged, &m_inputWatch, changed);
+    QObject::connect(&surfaces.env.screens, &ScreenProvider::screenParametersChanged, &m_inputWatch,
+                     changed);
+    for (const auto& setting : m_fontSettings)
+        QObject::connect(setting.get(), &Defaults::Observable::changed, &m_inputWatch, changed);
+}
+
+SurfacePlacement::~SurfacePlacement() = default;
 
 void SurfacePlacement::refreshCurrentScreen() {
     m_currentScreen.refresh();

@@ -5,10 +5,18 @@
 #include "Parlino/Panel/PanelSurfaces.h"
 #include "Parlino/Panel/TextHeight.h"
 
+#include <QObject>
 #include <QRectF>
 #include <QSizeF>
 
+#include <array>
+#include <functional>
+#include <memory>
 #include <optional>
+
+namespace Defaults {
+class Observable;
+}
 
 namespace Parlino {
 
@@ -18,7 +26,10 @@ namespace Parlino {
 // height. Without a screen nothing is placed and the windows keep their frames. Main thread only.
 class SurfacePlacement {
 public:
-    explicit SurfacePlacement(const PanelSurfaces& surfaces);
+    // `sheetInputChanged` runs when something the sheet's size follows changes apart from the
+    // phase and the page: the transcript, its font or case, the warning, or the screens.
+    SurfacePlacement(const PanelSurfaces& surfaces, std::function<void()> sheetInputChanged);
+    ~SurfacePlacement();
 
     // Chooses the screen under the pointer and forgets the sheet size applied last.
     void refreshCurrentScreen();
@@ -54,6 +65,9 @@ private:
     TextHeightCache m_textHeights;
     std::optional<QSizeF> m_lastAppliedSheetSize;
     bool m_didSeedPanelFrame = false;
+    // Receives the inputs' change signals while the placement lives.
+    QObject m_inputWatch;
+    std::array<std::unique_ptr<Defaults::Observable>, 3> m_fontSettings;
 };
 
 } // namespace Parlino

@@ -535,13 +535,44 @@ TEST_F(PanelControllerTest, theTickRunsOnlyWhileTheBubbleOrPanelIsUpAndTicksTheR
     const int whilePlaying = ticks;
     advance(1);
     EXPECT_EQ(ticks, whilePlaying);
-    EXPECT_TRUE(controller.isTickRunning());
+    EXPECT_FALSE(controller.isTickRunning()); // nothing moves
 
     viewModel.setPhase(Phase::hidden());
     advance(1);
     EXPECT_EQ(state(), State::idleBar);
     EXPECT_FALSE(controller.isTickRunning());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PanelControllerTest, aRestingPanelSchedulesNothingUntilItsSheetChangesOrTheReadPlays) {
+    int ticks = 0;
+    controller.onTick = [&] { ++ticks; };
+    dropPanel();
+    viewModel.setPhase(Phase::paused());
+    advance(DisplayTick::interval); // the tick that finds the pause is the last
+    EXPECT_FALSE(controller.isTickRunning());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // A warning wakes it for one tick, which makes room for the warning's row.
+    warningModel.setKeyPresence(KeyPresence::absent);
+    EXPECT_TRUE(controller.isTickRunning());
+    advance(DisplayTick::interval);
+    EXPECT_EQ(controller.geometryBox().warningRowHeight(), 33);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // So does a longer transcript.
+    const qreal before = controller.geometryBox().cachedTextHeight();
+    viewModel.setText(QString(QStringLiteral("word ")).repeated(200));
+    advance(DisplayTick::interval);
+    EXPECT_GT(controller.geometryBox().cachedTextHeight(), before);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // Playing again ticks the read at the display rate.
+    const int whilePaused = ticks;
+    viewModel.setPhase(Phase::playing());
+    advance(1);
+    EXPECT_NEAR(ticks - whilePaused, 60, 1);
+    EXPECT_TRUE(controller.isTickRunning());
 }
 
 TEST_F(PanelControllerTest, theTickFollowsTheTranscriptWhileThePanelIsDown) {
@@ -577,6 +608,7 @@ TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelow
     EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
     EXPECT_TRUE(controller.onboardingGeometry().revealed());
     EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
+    EXPECT_EQ(scheduler.pendingCount(), 0u); // the card and the panel rest: nothing runs
 
     card.cancel(); // Esc
     EXPECT_EQ(dismissals, 1);
