@@ -125,6 +125,7 @@ void PanelController::phaseDidChange(const PlayerViewModel::Phase& phase) {
     case PhaseKind::confirmingLength:
     case PhaseKind::failed:
         m_timers.disarmFinishLinger();
+        m_warningPopup.callOff();
         send(Event::cardNeeded);
         break;
     case PhaseKind::stalled:
@@ -134,6 +135,8 @@ void PanelController::phaseDidChange(const PlayerViewModel::Phase& phase) {
     case PhaseKind::paused:
     case PhaseKind::recapturing:
         m_timers.disarmFinishLinger();
+        // The surfaces may still be on their way home for the warning pill, whose turn is over.
+        m_warningPopup.callOff();
         // A read already in a bubble or panel keeps it; one after a card needs its surface.
         if (state() == State::hidden || state() == State::idleBar ||
             PanelSizing::isCardPhase(m_previousPhase.kind()))

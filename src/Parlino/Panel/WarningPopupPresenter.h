@@ -21,6 +21,8 @@ public:
     void retract(bool close);
     // A surface command: the pill goes at once, and a waiting presentation or retraction with it.
     void forceHide();
+    // The read wants its surface again: a pill still waiting for the idle bar is not shown.
+    void callOff() { m_presentationTask.cancel(); }
     bool isPresented() const { return m_presented; }
 
 private:

@@ -518,6 +518,26 @@ TEST_F(PanelControllerTest, theWarningPopupWaitsLessWithReducedMotionAndNotForAN
     EXPECT_FALSE(window(SurfaceKind::warning).shown);
 }
 
+TEST_F(PanelControllerTest, aReadStartedWhileTheSurfacesGoHomeKeepsTheWarningPillAway) {
+    dropPanel();
+    controller.scheduleWarningPopup();
+    advance(0.2); // the surfaces are still on their way to the idle bar
+    ASSERT_EQ(state(), State::idleBarReturning);
+    const double tapped = clock.now();
+    viewModel.setPhase(Phase::loading()); // a tap reads a new selection
+
+    // The idle bar is back long before the read's audio; the pill stays away all along.
+    while (clock.now() < tapped + 0.6) {
+        advance(0.01);
+        ASSERT_FALSE(window(SurfaceKind::warning).shown) << clock.now() - tapped << " s after";
+    }
+    ASSERT_EQ(state(), State::idleBar);
+    viewModel.setPhase(Phase::playing());
+    turn();
+    EXPECT_EQ(state(), State::bubble);
+    EXPECT_FALSE(controller.warningPopupPresented());
+}
+
 TEST_F(PanelControllerTest, theTickRunsOnlyWhileTheBubbleOrPanelIsUpAndTicksTheReadWhilePlaying) {
     int ticks = 0;
     controller.onTick = [&] { ++ticks; };
