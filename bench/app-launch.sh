@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
 # Measures the real application in a private desktop session (scripts/ci-services.sh): the time
-# from its start to its tray icon, its resident memory and context switches while idle with no
-# surface up, and the time from a right-Super tap to the synthesis request reaching a local stand-in
-# for the service. Build first (scripts/build.sh). Usage: bench/app-launch.sh [build-dir]
+# from its start to its tray icon, its resident memory, how often its threads run while nothing
+# moves (at first start with the tutorial up, with the idle bar alone, and with a paused read in
+# the open panel, the pointer still), and the time from a right-Super tap to the synthesis request
+# reaching a local stand-in for the service. Build first (scripts/build.sh).
+# Usage: bench/app-launch.sh [build-dir]   (from any folder; the build folder defaults to build/)
 set -euo pipefail
-cd "$(dirname "$0")/.."
-build="$(realpath "${1:-${PARLINO_BUILD_DIR:-build}}")"
+script="$(realpath "$0")"
+root="$(dirname "$script")/.."
+build="$(realpath "${1:-${PARLINO_BUILD_DIR:-$root/build}}")"
+cd "$root"
 if [ -z "${PARLINO_DESKTOP_SESSION:-}" ]; then
-  exec scripts/ci-services.sh "$0" "$build"
+  exec scripts/ci-services.sh "$script" "$build"
 fi
+
+app_binary="$build/src/Parlino/parlino"
+holder_binary="$build/tests/Capture/Linux/SelectionHolder"
+for binary in "$app_binary" "$holder_binary"; do
+  [ -x "$binary" ] || { echo "app-launch: $binary is missing; build first" >&2; exit 1; }
+done
 
 work="$(mktemp -d)"
 pids=()
@@ -18,60 +28,134 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  XDG_CACHE_HOME="$work/cache" QT_QPA_PLATFORM=xcb PARLINO_SYNTHETIC_INPUT=1
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+export QT_QPA_PLATFORM=xcb PARLINO_SYNTHETIC_INPUT=1
 now_ms() { echo $(( ${EPOCHREALTIME/./} / 1000 )); }
+fail() { echo "app-launch: $*" >&2; [ -f "$log" ] && tail -20 "$log" >&2; exit 1; }
 
-# A stand-in for the service that notes when a synthesis request arrives and answers 401.
+# Polls a check (the remaining arguments) every 20 ms for up to 20 s.
+wait_for() {
+  local what="$1" tries
+  shift
+  for tries in $(seq 1000); do "$@" && return 0; sleep 0.02; done
+  fail "waited in vain for $what"
+}
+logged() { grep -q -- "$1" "$log"; }
+status_is() {
+  gdbus call --session --dest org.mpris.MediaPlayer2.parlino --object-path /org/mpris/MediaPlayer2 \
+    --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player PlaybackStatus \
+    2>/dev/null | grep -q "'$1'"
+}
+window_shown() { xwininfo -name "$1" 2>/dev/null | grep -q "IsViewable"; }
+
+# Real speech for the stand-in to answer with.
+espeak-ng -w "$work/speech.wav" "Parlino reads aloud the text you have selected, word by word."
+lame --quiet -b 128 --resample 44.1 "$work/speech.wav" "$work/speech.mp3"
+
+# A stand-in for the service: notes when a synthesis request arrives and answers it with the
+# speech, its characters spread evenly over its length.
 cat > "$work/service.py" <<'PY'
-import http.server, sys, time
+import base64, http.server, json, sys, time, wave
+with wave.open(sys.argv[3]) as speech:
+    seconds = speech.getnframes() / speech.getframerate()
+audio = base64.b64encode(open(sys.argv[4], "rb").read()).decode()
 class Handler(http.server.BaseHTTPRequestHandler):
-    def answer(self):
-        if "/with-timestamps" in self.path:
-            with open(sys.argv[2], "a") as log:
-                log.write("%d\n" % (time.time() * 1000))
-        self.send_response(401)
-        self.send_header("Content-Length", "0")
+    def answer(self, body):
+        data = json.dumps(body).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(data)))
         self.end_headers()
-    do_GET = do_POST = answer
+        self.wfile.write(data)
+    def do_POST(self):
+        request = json.loads(self.rfile.read(int(self.headers.get("Content-Length", 0))) or b"{}")
+        if "/with-timestamps" not in self.path:
+            return self.answer({})
+        with open(sys.argv[2], "a") as log:
+            log.write("%d\n" % (time.time() * 1000))
+        characters = list(request.get("text", ""))
+        step = seconds / max(1, len(characters))
+        starts = [i * step for i in range(len(characters))]
+        alignment = {"characters": characters, "character_start_times_seconds": starts,
+                     "character_end_times_seconds": [start + step for start in starts]}
+        self.answer({"audio_base64": audio, "alignment": alignment,
+                     "normalized_alignment": alignment})
+    def do_GET(self):
+        subscription = {"tier": "creator", "character_count": 0, "character_limit": 100000}
+        if self.path.startswith("/v1/user/subscription"):
+            return self.answer(subscription)
+        if self.path.startswith("/v1/user"):
+            return self.answer({"user_id": "bench", "subscription": subscription})
+        self.answer({"voices": []})
     def log_message(self, *args):
         pass
 http.server.HTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
 PY
 port=$(( 20000 + RANDOM % 20000 ))
-python3 "$work/service.py" "$port" "$work/requests" &
+python3 "$work/service.py" "$port" "$work/requests" "$work/speech.wav" "$work/speech.mp3" &
 pids+=($!)
 export PARLINO_SERVICE_URL="http://127.0.0.1:$port"
 printf bench | secret-tool store --label=Parlino service com.parlino.app account elevenlabs-api-key
 
-# Start to tray icon.
-started=$(now_ms)
-"$build/src/Parlino/parlino" > "$work/app.log" 2>&1 &
-app=$!
-pids+=($app)
-until grep -q "tray: icon installed" "$work/app.log"; do
-  kill -0 "$app" || { cat "$work/app.log"; exit 1; }
-  sleep 0.002
-done
-echo "start to tray icon: $(( $(now_ms) - started )) ms (target < 300 ms)"
+# Starts the application in a home of its own; `seen` marks the tutorial as seen.
+launch() {
+  local home="$work/$1"
+  export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+    XDG_CACHE_HOME="$home/cache"
+  mkdir -p "$XDG_CONFIG_HOME/Parlino" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+  [ "${2:-}" = seen ] && printf '%s' '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
+    > "$XDG_CONFIG_HOME/Parlino/com.parlino.app.json"
+  log="$home/app.log"
+  started=$(now_ms)
+  "$app_binary" > "$log" 2>&1 &
+  app=$!
+  pids+=($app)
+  wait_for "the tray icon" logged "tray: icon installed"
+}
+quit() {
+  kill "$app"
+  wait "$app" 2>/dev/null || true
+}
 
-# Idle: the idle bar alone is up.
+# Each thread's context switches, one "thread count" line each.
+thread_switches() {
+  local task
+  for task in /proc/"$app"/task/*; do
+    awk -v thread="${task##*/}" '/ctxt_switches/ { total += $2 } END { print thread, total }' \
+      "$task/status" 2>/dev/null || true
+  done
+}
+# Context switches of the application's threads over 10 s, after 3 s to settle. A thread that
+# ends meanwhile takes its count along; one that starts counts in full.
+idle_switches() {
+  sleep 3
+  thread_switches > "$work/before"
+  sleep 10
+  thread_switches > "$work/after"
+  local count
+  count=$(awk 'NR == FNR { before[$1] = $2; next } { total += $2 - before[$1] } END { print total + 0 }' \
+    "$work/before" "$work/after")
+  echo "context switches over 10 s, $1: $count (target <= 10)"
+}
+
+# (a) First start: the tutorial's card beside the open panel.
+launch first-start
+echo "start to tray icon: $(( $(now_ms) - started )) ms (target < 300 ms)"
+wait_for "the tutorial's card" logged "onboarding present"
+idle_switches "first start with the tutorial up"
+quit
+
+# (c) A later start: the idle bar alone.
+launch later-start seen
+wait_for "the idle bar" window_shown "Parlino Idle Bar"
 sleep 3
 rss_kb=$(awk '/VmRSS/ { print $2 }' "/proc/$app/status")
 echo "resident memory when idle: $(( rss_kb / 1024 )) MB (target < 60 MB)"
-switches() {
-  cat /proc/"$app"/task/*/status 2>/dev/null |
-    awk '/ctxt_switches/ { total += $2 } END { print total }'
-}
-before=$(switches)
-sleep 10
-echo "context switches over 10 s idle: $(( $(switches) - before )) (target <= 10)"
+idle_switches "idle bar alone"
 
 # Tap to synthesis request, with a selection in a test application.
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$build/tests/CaptureLinux/SelectionHolder" > "$work/holder.log" 2>&1 &
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$holder_binary" > "$work/holder.log" 2>&1 &
 pids+=($!)
-until grep -q "^ready" "$work/holder.log"; do sleep 0.02; done
+wait_for "the selection" grep -q "^ready" "$work/holder.log"
 sleep 0.5
 tapped=$(python3 - <<'PY'
 import ctypes, time
@@ -86,9 +170,17 @@ x11.XFlush(display)
 print(int(time.time() * 1000))
 PY
 )
-for _ in $(seq 500); do [ -s "$work/requests" ] && break; sleep 0.01; done
-[ -s "$work/requests" ] || { echo "no synthesis request arrived"; tail -20 "$work/app.log"; exit 1; }
+wait_for "the synthesis request" test -s "$work/requests"
 # The tap is recognised only once no second tap can follow it.
 wait_ms=250
 echo "tap to synthesis request: $(( $(head -n 1 "$work/requests") - tapped - wait_ms )) ms" \
   "after the ${wait_ms} ms double-tap window (target < 50 ms)"
+
+# (b) The read paused, then the panel opened on it by a second start.
+wait_for "the read to play" status_is Playing
+gdbus call --session --dest org.mpris.MediaPlayer2.parlino --object-path /org/mpris/MediaPlayer2 \
+  --method org.mpris.MediaPlayer2.Player.Pause > /dev/null
+wait_for "the pause" status_is Paused
+"$app_binary" > /dev/null 2>&1
+wait_for "the panel" window_shown "Parlino Panel"
+idle_switches "paused read in the open panel"

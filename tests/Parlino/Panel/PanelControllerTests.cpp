@@ -518,6 +518,26 @@ TEST_F(PanelControllerTest, theWarningPopupWaitsLessWithReducedMotionAndNotForAN
     EXPECT_FALSE(window(SurfaceKind::warning).shown);
 }
 
+TEST_F(PanelControllerTest, aReadStartedWhileTheSurfacesGoHomeKeepsTheWarningPillAway) {
+    dropPanel();
+    controller.scheduleWarningPopup();
+    advance(0.2); // the surfaces are still on their way to the idle bar
+    ASSERT_EQ(state(), State::idleBarReturning);
+    const double tapped = clock.now();
+    viewModel.setPhase(Phase::loading()); // a tap reads a new selection
+
+    // The idle bar is back long before the read's audio; the pill stays away all along.
+    while (clock.now() < tapped + 0.6) {
+        advance(0.01);
+        ASSERT_FALSE(window(SurfaceKind::warning).shown) << clock.now() - tapped << " s after";
+    }
+    ASSERT_EQ(state(), State::idleBar);
+    viewModel.setPhase(Phase::playing());
+    turn();
+    EXPECT_EQ(state(), State::bubble);
+    EXPECT_FALSE(controller.warningPopupPresented());
+}
+
 TEST_F(PanelControllerTest, theTickRunsOnlyWhileTheBubbleOrPanelIsUpAndTicksTheReadWhilePlaying) {
     int ticks = 0;
     controller.onTick = [&] { ++ticks; };
@@ -535,13 +555,44 @@ TEST_F(PanelControllerTest, theTickRunsOnlyWhileTheBubbleOrPanelIsUpAndTicksTheR
     const int whilePlaying = ticks;
     advance(1);
     EXPECT_EQ(ticks, whilePlaying);
-    EXPECT_TRUE(controller.isTickRunning());
+    EXPECT_FALSE(controller.isTickRunning()); // nothing moves
 
     viewModel.setPhase(Phase::hidden());
     advance(1);
     EXPECT_EQ(state(), State::idleBar);
     EXPECT_FALSE(controller.isTickRunning());
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST_F(PanelControllerTest, aRestingPanelSchedulesNothingUntilItsSheetChangesOrTheReadPlays) {
+    int ticks = 0;
+    controller.onTick = [&] { ++ticks; };
+    dropPanel();
+    viewModel.setPhase(Phase::paused());
+    advance(DisplayTick::interval); // the tick that finds the pause is the last
+    EXPECT_FALSE(controller.isTickRunning());
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // A warning wakes it for one tick, which makes room for the warning's row.
+    warningModel.setKeyPresence(KeyPresence::absent);
+    EXPECT_TRUE(controller.isTickRunning());
+    advance(DisplayTick::interval);
+    EXPECT_EQ(controller.geometryBox().warningRowHeight(), 33);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // So does a longer transcript.
+    const qreal before = controller.geometryBox().cachedTextHeight();
+    viewModel.setText(QString(QStringLiteral("word ")).repeated(200));
+    advance(DisplayTick::interval);
+    EXPECT_GT(controller.geometryBox().cachedTextHeight(), before);
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // Playing again ticks the read at the display rate.
+    const int whilePaused = ticks;
+    viewModel.setPhase(Phase::playing());
+    advance(1);
+    EXPECT_NEAR(ticks - whilePaused, 60, 1);
+    EXPECT_TRUE(controller.isTickRunning());
 }
 
 TEST_F(PanelControllerTest, theTickFollowsTheTranscriptWhileThePanelIsDown) {
@@ -577,6 +628,7 @@ TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelow
     EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
     EXPECT_TRUE(controller.onboardingGeometry().revealed());
     EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
+    EXPECT_EQ(scheduler.pendingCount(), 0u); // the card and the panel rest: nothing runs
 
     card.cancel(); // Esc
     EXPECT_EQ(dismissals, 1);

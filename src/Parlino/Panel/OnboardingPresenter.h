@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Parlino/Panel/PanelSurfaces.h"
+
+#include <QRectF>
+
+#include <functional>
+
+namespace Parlino {
+
+class OnboardingModel;
+class SurfacePlacement;
+
+// The tutorial's card: opens the panel as the menu does, pins it, waits for its sheet to settle
+// and shows the card just below it; Esc, the last step or the panel going away ends it. The card
+// follows the panel when its page changes the sheet's size. Main thread only.
+class OnboardingPresenter {
+public:
+    // `openPanel` opens the panel from the idle bar or the bubble, as the menu does.
+    OnboardingPresenter(const PanelSurfaces& surfaces, SurfacePlacement& placement,
+                        OnboardingModel& model, std::function<void()> openPanel);
+
+    // Once at a time: presenting again while the card is up does nothing.
+    void present();
+    // `dismissPanel` also asks the tutorial's model to dismiss the panel.
+    void end(bool dismissPanel);
+    bool isPresented() const { return m_presented; }
+    // The panel's page changed: the card follows the sheet's new size and stays above the panel.
+    void followPanel();
+
+private:
+    void openForOnboarding(double deadline);
+    void pin();
+    void settle(QRectF previous, int pass);
+    void showCard();
+    void placeWindow();
+
+    const PanelSurfaces& m_surfaces;
+    SurfacePlacement& m_placement;
+    OnboardingModel& m_model;
+    std::function<void()> m_openPanel;
+    bool m_presented = false;
+    Base::ScheduledTask m_presentationTask;
+    Base::ScheduledTask m_retractTask;
+    Base::ScheduledTask m_raiseTask;
+};
+
+} // namespace Parlino
