@@ -104,7 +104,8 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
     };
     for (const auto signal :
          {&PanelGeometryBox::revealedChanged, &PanelGeometryBox::topContentInsetChanged,
-          &PanelGeometryBox::warningRowHeightChanged})
+          &PanelGeometryBox::warningRowHeightChanged, &PanelGeometryBox::cachedTextHeightChanged,
+          &PanelGeometryBox::screenHeightChanged})
         connect(&geometry, signal, this, relayout);
     if (services.warningModel)
         connect(services.warningModel, &WarningModel::currentChanged, this,
