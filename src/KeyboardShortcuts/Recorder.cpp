@@ -40,8 +40,11 @@ Recorder::Recorder(ShortcutRegistry& registry, QWidget* label, const ShortcutSou
     if (m_label)
         layout->addWidget(m_label, 0, Qt::AlignVCenter);
     layout->addWidget(m_control);
-    if (auto* text = qobject_cast<QLabel*>(m_label))
+    if (auto* text = qobject_cast<QLabel*>(m_label)) {
         text->setBuddy(m_control);
+        // Where the row is narrow the title wraps rather than push the row wider.
+        text->setWordWrap(true);
+    }
 }
 
 void Recorder::setSource(const ShortcutSource& source) {

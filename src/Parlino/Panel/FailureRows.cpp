@@ -18,8 +18,40 @@ QFont pixelFont(int size) {
 
 } // namespace
 
+// The row's one line of text: as wide as the whole message where there is room, else cut with
+// "…" at the right edge; the whole message stays its tool tip and accessible name.
+class FailureMessage final : public QLabel {
+public:
+    explicit FailureMessage(QWidget* parent) : QLabel(parent) {}
+
+    const QString& message() const { return m_message; }
+    void setMessage(const QString& message) {
+        m_message = message;
+        setToolTip(message);
+        setAccessibleName(message);
+        showElided();
+        updateGeometry();
+    }
+
+    QSize sizeHint() const override {
+        return {fontMetrics().horizontalAdvance(m_message) + 1, QLabel::sizeHint().height()};
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        showElided();
+    }
+
+private:
+    void showElided() { setText(fontMetrics().elidedText(m_message, Qt::ElideRight, width())); }
+
+    QString m_message;
+};
+
 FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
-    : QWidget(parent), m_message(new QLabel(this)),
+    : QWidget(parent), m_message(new FailureMessage(this)),
       m_button(new PaneButton({}, PaneButton::Role::normal, motion, this)) {
     setObjectName(kind == Kind::captureCard ? QStringLiteral("CaptureFailureCard")
                                             : QStringLiteral("StallRow"));
@@ -53,18 +85,18 @@ FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
 }
 
 void FailureRow::showCapture(const Core::CaptureError& error) {
-    m_message->setText(PanelMessages::captureFailure(error));
+    m_message->setMessage(PanelMessages::captureFailure(error));
     setButton(PanelMessages::offersAccessibilitySettings(error) ? tr("Open Settings") : QString());
 }
 
 void FailureRow::showStall(const Core::TTSError& error) {
     const PanelMessages::StallRow row = PanelMessages::stallRow(error);
-    m_message->setText(row.message);
+    m_message->setMessage(row.message);
     setButton(PanelMessages::stallActionTitle(row.action));
 }
 
 QString FailureRow::message() const {
-    return m_message->text();
+    return m_message->message();
 }
 
 QString FailureRow::actionTitle() const {

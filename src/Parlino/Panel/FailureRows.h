@@ -7,15 +7,15 @@
 
 #include <functional>
 
-class QLabel;
-
 namespace Parlino {
 
+class FailureMessage;
 class PaneButton;
 
 // One line of the reading panel naming a failure, with at most one small button after the
 // text: the capture-failure card (centred) or the stall row (text leading, button trailing).
-// The button's press goes to `onAction`; the row does not know what it does.
+// The button's press goes to `onAction`; the row does not know what it does. A message too long
+// for the line ends in "…" and shows whole in its tool tip.
 class FailureRow final : public QWidget {
 public:
     enum class Kind { captureCard, stallRow };
@@ -37,7 +37,7 @@ public:
 private:
     void setButton(const QString& title);
 
-    QLabel* m_message;
+    FailureMessage* m_message;
     PaneButton* m_button;
 };
 

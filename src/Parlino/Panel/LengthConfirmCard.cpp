@@ -87,7 +87,11 @@ QString LengthConfirmCard::readFirstTitle(qint64 threshold, const QLocale& local
 }
 
 void LengthConfirmCard::showSettings() {
-    m_summary->setText(summary(m_chars, Defaults::get(m_settings.synthesisModel)));
+    // A narrow card breaks the sum only before "≈", never inside a count and its unit.
+    QString shown = summary(m_chars, Defaults::get(m_settings.synthesisModel));
+    shown.replace(QLatin1Char(' '), QChar::Nbsp)
+        .replace(QStringLiteral("\u00A0≈"), QStringLiteral(" ≈"));
+    m_summary->setText(shown);
     const QString title = readFirstTitle(Defaults::get(m_settings.confirmThreshold));
     m_readFirst->setText(title);
     m_readFirst->setAccessibleName(title);

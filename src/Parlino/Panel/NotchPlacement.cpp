@@ -107,8 +107,9 @@ QRectF panelWindowFrame(const ScreenScalars& screen) {
     const qreal width =
         std::min(visible.width() - panelSideMargin, sheetWidth) + panelWindowPadding;
     // Tall enough for the settings, clips and voices sheet and for the tallest reading sheet,
-    // which reaches readingCap from the top of the screen when the top inset is small.
-    const qreal height = std::max(topInset(screen) + otherModesBody + bottomAllowance, readingCap);
+    // which reaches readingCap from the top of the screen when the header band is small.
+    const qreal height =
+        std::max(headerBand(topInset(screen)) + otherModesBody + bottomAllowance, readingCap);
     return {visible.center().x() - width / 2, screen.frame.bottom() - height, width, height};
 }
 

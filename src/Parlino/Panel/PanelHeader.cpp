@@ -3,7 +3,6 @@
 #include "Parlino/Panel/EscPillButton.h"
 #include "Parlino/Panel/NavCircleButton.h"
 #include "Parlino/Panel/PanelMessages.h"
-#include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Services/AudioOutput.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/WarningModel.h"
@@ -92,14 +91,6 @@ PanelHeader::PanelHeader(PlayerViewModel& model, WarningModel* warnings, AudioOu
     showState();
 }
 
-qreal PanelHeader::topPadding(qreal topContentInset) {
-    return std::max<qreal>(4, (topContentInset - buttonSide) / 2);
-}
-
-qreal PanelHeader::rowHeight(qreal topContentInset) {
-    return std::max(topContentInset, 2 * topPadding(topContentInset) + buttonSide);
-}
-
 void PanelHeader::setTopContentInset(qreal inset) {
     m_topContentInset = inset;
     layOutButtons();
@@ -139,7 +130,7 @@ void PanelHeader::showState() {
 
 void PanelHeader::layOutButtons() {
     const int side = int(buttonSide);
-    const int top = int(topPadding(m_topContentInset));
+    const int top = int(PanelSizing::headerTopPadding(m_topContentInset));
     int left = int(sidePadding);
     for (QWidget* button : {m_settings, m_voices, m_clips}) {
         button->setGeometry(left, top, side, side);

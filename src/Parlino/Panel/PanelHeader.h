@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Style/MotionPreferences.h"
 
 #include <QWidget>
@@ -24,15 +25,10 @@ class PanelHeader final : public QWidget {
 public:
     static constexpr qreal sidePadding = 12;
     static constexpr qreal spacing = 10;
-    static constexpr qreal buttonSide = 23;
+    static constexpr qreal buttonSide = PanelSizing::headerButton;
 
     PanelHeader(PlayerViewModel& model, WarningModel* warnings, AudioOutput* audio,
                 const MotionContext& motion, QWidget* parent = nullptr);
-
-    // The row's distance from the sheet's top edge: centred in the band, never closer than 4.
-    static qreal topPadding(qreal topContentInset);
-    // The height of the band the row sits in, without the warning row.
-    static qreal rowHeight(qreal topContentInset);
 
     // The band's height under the screen's top edge; the header lays itself out in it.
     void setTopContentInset(qreal inset);

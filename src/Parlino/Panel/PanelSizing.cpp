@@ -6,6 +6,14 @@ namespace Parlino::PanelSizing {
 
 using Kind = PlayerViewModel::Phase::Kind;
 
+qreal headerTopPadding(qreal topContentInset) {
+    return std::max(headerMinimumPadding, (topContentInset - headerButton) / 2);
+}
+
+qreal headerBand(qreal topContentInset) {
+    return std::max(topContentInset, 2 * headerTopPadding(topContentInset) + headerButton);
+}
+
 bool isCardPhase(Kind phase) {
     return phase == Kind::confirmingLength || phase == Kind::failed;
 }
@@ -21,7 +29,7 @@ qreal readingContentHeight(const SheetInputs& inputs) {
     const qreal block =
         std::min(std::max(text, textFloor), textCeilingFactor * inputs.screenHeight);
     const qreal wanted = block + readingChrome + (inputs.phase == Kind::stalled ? stallRow : 0);
-    const qreal cap = std::max(readingCap - inputs.topContentInset, readingMinimumCap);
+    const qreal cap = std::max(readingCap - headerBand(inputs.topContentInset), readingMinimumCap);
     return std::min(cap, wanted);
 }
 
@@ -32,11 +40,12 @@ QSizeF panelSheetSize(const SheetInputs& inputs) {
 }
 
 qreal panelHeight(const SheetInputs& inputs) {
+    const qreal band = headerBand(inputs.topContentInset);
     if (isCardPhase(inputs.phase))
-        return inputs.topContentInset + cardBody + bottomAllowance;
+        return band + cardBody + bottomAllowance;
     if (inputs.contentMode == PanelContentMode::reading)
-        return readingContentHeight(inputs) + inputs.topContentInset;
-    return inputs.topContentInset + otherModesBody + bottomAllowance;
+        return readingContentHeight(inputs) + band;
+    return band + otherModesBody + bottomAllowance;
 }
 
 } // namespace Parlino::PanelSizing

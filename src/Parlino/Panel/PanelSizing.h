@@ -23,6 +23,9 @@ inline constexpr qreal textCeilingFactor = 0.38;
 inline constexpr qreal readingChrome = 44;
 inline constexpr qreal stallRow = 28;
 inline constexpr qreal warningRow = 33;
+// The header row's circular buttons, and its least distance from the sheet's top edge.
+inline constexpr qreal headerButton = 23;
+inline constexpr qreal headerMinimumPadding = 4;
 
 // What the sheet's height depends on.
 struct SheetInputs {
@@ -34,6 +37,15 @@ struct SheetInputs {
     qreal screenHeight = 0;
 };
 
+// The header row's distance from the sheet's top edge: centred in the top inset, never closer
+// than 4.
+qreal headerTopPadding(qreal topContentInset);
+
+// The band at the top of the sheet that the header row takes: the top inset, or the row with its
+// padding where the inset is thinner (a screen without a top bar). Every content starts below
+// it, and the sheet grows by it.
+qreal headerBand(qreal topContentInset);
+
 // Confirming the length and a capture failure show a card instead of the read.
 bool isCardPhase(PlayerViewModel::Phase::Kind phase);
 
@@ -41,14 +53,14 @@ bool isCardPhase(PlayerViewModel::Phase::Kind phase);
 qreal warningRowHeight(bool warningShown, PlayerViewModel::Phase::Kind phase);
 
 // The reading sheet's content: the transcript block (at least a line, at most 38 % of the
-// screen) with its control bar and stall row, capped under the top inset.
+// screen) with its control bar and stall row, capped under the header band.
 qreal readingContentHeight(const SheetInputs& inputs);
 
 // The sheet's content size: a card, the settings/clips/voices body, or the reading content.
 QSizeF panelSheetSize(const SheetInputs& inputs);
 
-// The visible panel's whole height, from the top of the screen: the sheet under the top inset,
-// with the bottom allowance for cards and the other modes.
+// The visible panel's whole height, from the top of the screen: the content under the header
+// band, with the bottom allowance for cards and the other modes.
 qreal panelHeight(const SheetInputs& inputs);
 
 } // namespace PanelSizing

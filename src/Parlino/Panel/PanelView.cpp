@@ -104,7 +104,8 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
     };
     for (const auto signal :
          {&PanelGeometryBox::revealedChanged, &PanelGeometryBox::topContentInsetChanged,
-          &PanelGeometryBox::warningRowHeightChanged})
+          &PanelGeometryBox::warningRowHeightChanged, &PanelGeometryBox::cachedTextHeightChanged,
+          &PanelGeometryBox::screenHeightChanged})
         connect(&geometry, signal, this, relayout);
     if (services.warningModel)
         connect(services.warningModel, &WarningModel::currentChanged, this,
@@ -127,7 +128,7 @@ qreal PanelView::sheetHeight() const {
 }
 
 qreal PanelView::contentTop() const {
-    return m_geometry.topContentInset() + m_geometry.warningRowHeight();
+    return PanelSizing::headerBand(m_geometry.topContentInset()) + m_geometry.warningRowHeight();
 }
 
 QRectF PanelView::sheetRect() const {
@@ -241,7 +242,7 @@ void PanelView::layOutSheet() {
     m_header->setTopContentInset(inset);
     const qreal warningRow =
         m_header->showsWarningRow() ? PanelHeader::spacing + PanelHeader::buttonSide : 0;
-    m_header->setGeometry(0, 0, sheet.width(), int(PanelHeader::rowHeight(inset) + warningRow));
+    m_header->setGeometry(0, 0, sheet.width(), int(PanelSizing::headerBand(inset) + warningRow));
     m_content->setGeometry(0, 0, sheet.width(), sheet.height());
     layOutContent(sheet);
     m_header->raise();
@@ -250,7 +251,7 @@ void PanelView::layOutSheet() {
 void PanelView::layOutContent(const QRect& sheet) {
     const int width = sheet.width();
     if (m_card) {
-        const int top = int(PanelHeader::rowHeight(m_geometry.topContentInset()));
+        const int top = int(PanelSizing::headerBand(m_geometry.topContentInset()));
         m_card->setGeometry(0, top, width, std::max(0, sheet.height() - top));
     }
     if (m_page)

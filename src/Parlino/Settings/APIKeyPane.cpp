@@ -40,9 +40,12 @@ QWidget* column(std::initializer_list<QWidget*> rows) {
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    // Text wraps across the card; controls keep their own width at the leading edge.
-    for (QWidget* row : rows)
-        layout->addWidget(row, 0, qobject_cast<QLabel*>(row) ? Qt::Alignment() : Qt::AlignLeft);
+    // Text wraps across the card and the key field spans it; buttons keep their own width at
+    // the leading edge.
+    for (QWidget* row : rows) {
+        const bool spans = qobject_cast<QLabel*>(row) || qobject_cast<QLineEdit*>(row);
+        layout->addWidget(row, 0, spans ? Qt::Alignment() : Qt::AlignLeft);
+    }
     return content;
 }
 
@@ -98,7 +101,6 @@ QWidget* APIKeyPane::entryLayout() {
     field->setAccessibleName(QStringLiteral("ElevenLabs API key"));
     field->setPlaceholderText(QStringLiteral("ElevenLabs API key"));
     field->setEchoMode(QLineEdit::Password);
-    field->setMinimumWidth(320);
     connect(field, &QLineEdit::textChanged, &m_model, &APIKeyPaneModel::setKeyInput);
     connect(&m_model, &APIKeyPaneModel::keyInputChanged, field, [this, field] {
         if (field->text() != m_model.keyInput())

@@ -9,6 +9,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace Parlino::PaneWidgets {
 
 QFont font(int pixelSize, QFont::Weight weight) {
@@ -60,12 +62,18 @@ void Symbol::paintEvent(QPaintEvent*) {
 ChoicePicker::ChoicePicker(const QStringList& titles, QWidget* parent) : QComboBox(parent) {
     addItems(titles);
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     // `activated` comes from the user only, so showing a stored value never writes it back.
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (onChoose)
             onChoose(index);
     });
+}
+
+QSize ChoicePicker::minimumSizeHint() const {
+    constexpr int narrowest = 120;
+    const QSize ideal = sizeHint();
+    return {std::min(ideal.width(), narrowest), ideal.height()};
 }
 
 void ChoicePicker::showSelection(std::optional<int> index) {
@@ -76,6 +84,8 @@ Stepper::Stepper(QWidget* parent)
     : QWidget(parent), m_label(new QLabel(this)), m_minus(new QToolButton(this)),
       m_plus(new QToolButton(this)) {
     m_label->setTextFormat(Qt::PlainText);
+    // In the panel's narrow pane the label wraps rather than push the pane wider.
+    m_label->setWordWrap(true);
     m_minus->setText(QStringLiteral("−"));
     m_plus->setText(QStringLiteral("+"));
     m_minus->setAccessibleName(QStringLiteral("Decrement"));

@@ -51,11 +51,13 @@ private:
     QColor m_colour;
 };
 
-// A menu picker at its ideal size. It shows the item its owner says, or no item; only a
-// choice the user makes is reported.
+// A menu picker at its ideal size, narrower where its pane is (the panel's), never wider. It
+// shows the item its owner says, or no item; only a choice the user makes is reported.
 class ChoicePicker final : public QComboBox {
 public:
     explicit ChoicePicker(const QStringList& titles, QWidget* parent = nullptr);
+
+    QSize minimumSizeHint() const override;
 
     std::function<void(int index)> onChoose;
 

@@ -20,6 +20,11 @@ SectionCard::SectionCard(const QString& title, QWidget* parent)
     : QWidget(parent), m_layout(new QVBoxLayout(this)) {
     setObjectName(QStringLiteral("SectionCard"));
     setAccessibleName(title);
+    // The desktop's style outlines check boxes and fields in a shade of the window colour; on
+    // the card that shade must stand out, or an unchecked box is a black square.
+    QPalette outlines;
+    outlines.setColor(QPalette::Window, Theme::slate());
+    setPalette(outlines);
     m_layout->setContentsMargins(padding, padding, padding, padding);
     m_layout->setSpacing(spacing);
     m_layout->addWidget(paneText(title, titleSize, QFont::DemiBold, Theme::slate()));

@@ -190,14 +190,16 @@ void VoicesSectionView::rebuild() {
     }
     switch (m_content.kind) {
     case VoicesSectionContent::Kind::loading:
-        m_body = centred(new SmallSpinner(m_context.timeline));
+        m_body = centred(new SmallSpinner(m_context.timeline), Qt::AlignHCenter);
         break;
     case VoicesSectionContent::Kind::message: {
         QLabel* message =
             plainLabel(m_content.message, voiceViewFont(12), Theme::white(messageOpacity), true);
         message->setObjectName(QStringLiteral("VoicesSectionMessage"));
         message->setAlignment(Qt::AlignCenter);
-        m_body = centred(message);
+        // The label spans the width and centres its lines itself: a wrapping label aligned
+        // in a layout is given the height of one line.
+        m_body = centred(message, {});
         break;
     }
     case VoicesSectionContent::Kind::grid:
@@ -208,12 +210,12 @@ void VoicesSectionView::rebuild() {
     m_body->show();
 }
 
-QWidget* VoicesSectionView::centred(QWidget* widget) {
+QWidget* VoicesSectionView::centred(QWidget* widget, Qt::Alignment alignment) {
     auto* box = new QWidget;
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(sideInset, 0, sideInset, 0);
     layout->addStretch();
-    layout->addWidget(widget, 0, Qt::AlignHCenter);
+    layout->addWidget(widget, 0, alignment);
     layout->addStretch();
     return box;
 }

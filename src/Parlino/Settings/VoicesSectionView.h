@@ -69,7 +69,7 @@ private:
     void refreshContent();
     void rebuild();
     QWidget* makeGrid();
-    QWidget* centred(QWidget* widget);
+    QWidget* centred(QWidget* widget, Qt::Alignment alignment);
 
     VoicesModel& m_voicesModel;
     VoiceSamplePlayer& m_samplePlayer;

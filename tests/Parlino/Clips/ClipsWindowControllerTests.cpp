@@ -5,6 +5,7 @@
 #include "Parlino/Clips/ClipsList.h"
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Style/Theme.h"
+#include "support/LayoutCheck.h"
 #include "support/LogCapture.h"
 #include "support/Screenshots.h"
 
@@ -48,6 +49,7 @@ TEST_F(ClipsWindowControllerTest, TheFirstShowMakesTheDarkFixedWindowCentredAndL
                                           "Clips window (menu)")}));
     TestSupport::renderScreenshot(*window, 1, QStringLiteral("ClipsWindow"),
                                   QStringLiteral("window"));
+    EXPECT_TRUE(TestSupport::hasCleanLayout(*window));
 }
 
 TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListReRead) {

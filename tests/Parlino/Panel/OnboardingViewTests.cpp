@@ -6,6 +6,7 @@
 
 #include "PanelTesting.h"
 
+#include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
 
 #include <QAbstractButton>
@@ -59,6 +60,7 @@ bool near(const QColor& actual, const QColor& expected) {
 
 TEST(OnboardingView, WalksThroughTheStepsWithTheirButtonsAndReveals) {
     Card card;
+    card.view.show();
     const auto& steps = OnboardingModel::steps();
     ASSERT_EQ(steps.size(), 8);
     for (int index = 0; index < steps.size(); ++index) {
@@ -72,6 +74,7 @@ TEST(OnboardingView, WalksThroughTheStepsWithTheirButtonsAndReveals) {
         EXPECT_EQ(card.shows("OnboardingNext"), !last);
         EXPECT_EQ(card.shows("OnboardingLetsGo"), last);
         EXPECT_TRUE(card.shows("OnboardingClose"));
+        EXPECT_TRUE(TestSupport::hasCleanLayout(card.view, card.view.cardRect().toAlignedRect()));
         if (!last)
             card.button("OnboardingNext").click();
     }

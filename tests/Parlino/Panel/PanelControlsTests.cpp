@@ -70,10 +70,10 @@ TEST(NavCircleButton, LightsItsBackdropByBubbleMode) {
 }
 
 TEST(PanelHeader, CentresTheRowInTheBandButKeepsItOffTheEdge) {
-    EXPECT_DOUBLE_EQ(PanelHeader::topPadding(0), 4);
-    EXPECT_DOUBLE_EQ(PanelHeader::rowHeight(0), 31);
-    EXPECT_DOUBLE_EQ(PanelHeader::topPadding(37), 7);
-    EXPECT_DOUBLE_EQ(PanelHeader::rowHeight(37), 37);
+    EXPECT_DOUBLE_EQ(PanelSizing::headerTopPadding(0), 4);
+    EXPECT_DOUBLE_EQ(PanelSizing::headerBand(0), 31);
+    EXPECT_DOUBLE_EQ(PanelSizing::headerTopPadding(37), 7);
+    EXPECT_DOUBLE_EQ(PanelSizing::headerBand(37), 37);
 }
 
 TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {

@@ -8,7 +8,8 @@ using Kind = PlayerViewModel::Phase::Kind;
 
 namespace {
 
-SheetInputs reading(qreal textHeight, qreal inset = 25) {
+// A top band deeper than the header row, as under a notch.
+SheetInputs reading(qreal textHeight, qreal inset = 40) {
     SheetInputs inputs;
     inputs.phase = Kind::playing;
     inputs.topContentInset = inset;
@@ -25,14 +26,14 @@ TEST(PanelSizing, givesCardsAndTheOtherModesTheirFixedBodies) {
         inputs.phase = card;
         inputs.contentMode = PanelContentMode::clips;
         EXPECT_EQ(panelSheetSize(inputs), QSizeF(496, 64));
-        EXPECT_EQ(panelHeight(inputs), 25 + 96);
+        EXPECT_EQ(panelHeight(inputs), 40 + 96);
     }
     for (const auto mode :
          {PanelContentMode::settings, PanelContentMode::clips, PanelContentMode::voices}) {
         SheetInputs inputs = reading(400);
         inputs.contentMode = mode;
         EXPECT_EQ(panelSheetSize(inputs), QSizeF(496, 263));
-        EXPECT_EQ(panelHeight(inputs), 25 + 295);
+        EXPECT_EQ(panelHeight(inputs), 40 + 295);
     }
 }
 
@@ -45,7 +46,7 @@ TEST(PanelSizing, keepsTheTranscriptBlockBetweenALineAndTheScreensShare) {
     small.screenHeight = 500;
     EXPECT_DOUBLE_EQ(readingContentHeight(small), 190 + 44);
     // On a tall screen the cap under the inset holds instead.
-    EXPECT_EQ(readingContentHeight(reading(5000)), 328 - 25);
+    EXPECT_EQ(readingContentHeight(reading(5000)), 328 - 40);
     EXPECT_EQ(panelHeight(reading(5000)), 328);
     // A deep inset still leaves 72 pt.
     EXPECT_EQ(readingContentHeight(reading(5000, 300)), 72);
@@ -65,7 +66,23 @@ TEST(PanelSizing, addsTheStallRowAndTheWarningRowUpToTheCap) {
     EXPECT_EQ(readingContentHeight(warned), 144 + 33);
 
     stalled.textHeight = 290;
-    EXPECT_EQ(readingContentHeight(stalled), 303);
+    EXPECT_EQ(readingContentHeight(stalled), 288);
+}
+
+TEST(PanelSizing, aThinTopInsetStillKeepsEveryContentBelowTheHeaderRow) {
+    // Without a top band the header row takes 4 + 23 + 4 pt, and every sheet grows by it.
+    for (const qreal inset : {0.0, 25.0}) {
+        EXPECT_EQ(headerBand(inset), 31);
+        EXPECT_EQ(panelHeight(reading(0, inset)), 31 + 72);
+        EXPECT_EQ(readingContentHeight(reading(5000, inset)), 328 - 31);
+        SheetInputs card = reading(0, inset);
+        card.phase = Kind::failed;
+        EXPECT_EQ(panelHeight(card), 31 + 96);
+        SheetInputs page = reading(0, inset);
+        page.contentMode = PanelContentMode::voices;
+        EXPECT_EQ(panelHeight(page), 31 + 295);
+    }
+    EXPECT_EQ(headerBand(40), 40);
 }
 
 TEST(PanelSizing, showsTheWarningRowOnlyWithAWarningOutsideCards) {

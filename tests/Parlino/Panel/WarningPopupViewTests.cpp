@@ -6,6 +6,7 @@
 
 #include "PanelTesting.h"
 
+#include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
 
 #include <QAbstractButton>
@@ -105,10 +106,15 @@ TEST(WarningPopupView, SlidesUpByItsHeight) {
 
 TEST(WarningPopupView, RendersEachWarningOnARedPill) {
     Popup popup;
-    popup.model.setCurrent(ActiveWarning::usageLow(1234));
+    const auto laidOutCleanly = [&] {
+        return TestSupport::hasCleanLayout(popup.view, popup.view.pillRect().toAlignedRect());
+    };
+    popup.model.setCurrent(ActiveWarning::usageLow(1234567));
     popup.render(QStringLiteral("warning-usage-low"));
+    EXPECT_TRUE(laidOutCleanly());
     popup.model.setCurrent(ActiveWarning::noKey());
     const QImage image = popup.render(QStringLiteral("warning-no-key"));
+    EXPECT_TRUE(laidOutCleanly());
     EXPECT_EQ(image.size(), QSize(640, 136));
     const QColor ground = image.pixelColor(2 * 160, 2 * 36);
     EXPECT_EQ(ground.rgb(), Theme::deepRed().rgb());

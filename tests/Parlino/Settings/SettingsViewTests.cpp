@@ -12,6 +12,7 @@
 #include "SettingsTesting.h"
 #include "VoicesTesting.h"
 #include "support/FakePreferences.h"
+#include "support/LayoutCheck.h"
 #include "support/ManualTime.h"
 #include "support/Screenshots.h"
 
@@ -125,6 +126,7 @@ TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {
     SettingsView window(services, navigation, false, 0);
     auto* panel = new SettingsView(services, panelNavigation, true, 40);
     PanelHost host(panel);
+    window.resize(760, 560); // the settings window's size
     window.show();
     host.show();
     for (const SettingsPane pane : allSettingsPanes) {
@@ -141,6 +143,9 @@ TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {
             QWidget& shown = view == &window ? static_cast<QWidget&>(window) : host;
             const QImage image = TestSupport::renderScreenshot(shown, 1, suite, name);
             EXPECT_EQ(image.size(), shown.size());
+            if (view == &window) {
+                EXPECT_TRUE(TestSupport::hasCleanLayout(window)) << name.toStdString();
+            }
         }
     }
 }
