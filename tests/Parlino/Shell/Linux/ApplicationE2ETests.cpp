@@ -2,6 +2,7 @@
 // application, a tap of the right Super key, and the read that follows, heard through the
 // PulseAudio null sink and seen in the floating windows.
 #include "Playback/Linux/TestAudio.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
 
@@ -229,8 +230,8 @@ bool storeKey(const QString& key) {
 class ApplicationE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!desktop.isOpen() || qEnvironmentVariableIsEmpty("PARLINO_DESKTOP_SESSION"))
-            GTEST_SKIP() << "no desktop session (scripts/ci-services.sh starts one)";
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
