@@ -371,6 +371,14 @@ TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
     EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
 }
 
+TEST_F(ApplicationE2E, readTakesEachNulOfStandardInputAsASpace) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    EXPECT_EQ(runAgain(environment, {"--read"}, QByteArray("Before the NUL\0after it.", 24)), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Before the NUL after it.")); },
+        10000));
+}
+
 TEST_F(ApplicationE2E, withoutAnXDisplayItSaysSoInOneLineAndFails) {
     QProcessEnvironment withoutDisplay = environment;
     withoutDisplay.remove("DISPLAY");
