@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace Playback {
 
@@ -72,6 +73,12 @@ public:
     // Fails when the data is not playable audio.
     virtual Base::Result<std::unique_ptr<ChunkPlayer>, AudioDecodeError>
     makePlayer(const QByteArray& data) = 0;
+    // The length in seconds that the data decodes to, found without making a player; none when
+    // the factory cannot tell.
+    virtual std::optional<double> decodedDuration(const QByteArray& data) {
+        Q_UNUSED(data);
+        return std::nullopt;
+    }
     // The gain (clamped to 0…1) of players made afterwards; players already made keep theirs.
     virtual void setGain(float gain) = 0;
 };

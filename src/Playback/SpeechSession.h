@@ -136,6 +136,8 @@ private:
 
     QList<double> readyDurations() const;
     double playerTime() const;
+    // A chunk has played and the next one has not arrived yet.
+    bool isWaitingBetweenChunks() const;
 
     Base::Log m_log{QStringLiteral("playback")};
     const QString m_text;

@@ -69,6 +69,12 @@ class FakeChunkPlayerFactory : public Playback::ChunkPlayerFactory {
 public:
     static QByteArray audio(double seconds) { return "duration:" + QByteArray::number(seconds); }
 
+    std::optional<double> decodedDuration(const QByteArray& data) override {
+        if (!data.startsWith("duration:"))
+            return std::nullopt;
+        return data.mid(9).toDouble();
+    }
+
     Base::Result<std::unique_ptr<Playback::ChunkPlayer>, Playback::AudioDecodeError>
     makePlayer(const QByteArray& data) override {
         if (!data.startsWith("duration:"))

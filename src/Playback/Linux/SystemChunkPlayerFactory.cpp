@@ -1,6 +1,7 @@
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 
 #include "Playback/Linux/Mpg123ChunkPlayer.h"
+#include "Playback/Linux/Mpg123Decoder.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
 namespace Playback {
@@ -20,6 +21,13 @@ SystemChunkPlayerFactory::makePlayer(const QByteArray& data) {
         return Base::failure(player.error());
     player.value()->setVolume(m_gain);
     return std::unique_ptr<ChunkPlayer>(std::move(player).value());
+}
+
+std::optional<double> SystemChunkPlayerFactory::decodedDuration(const QByteArray& data) {
+    const auto decoder = Mpg123Decoder::open(data);
+    if (!decoder)
+        return std::nullopt;
+    return double(decoder.value()->totalFrames()) / decoder.value()->format().sampleRate;
 }
 
 void SystemChunkPlayerFactory::setGain(float gain) {
