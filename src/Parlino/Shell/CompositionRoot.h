@@ -218,6 +218,12 @@ private:
     SessionStateKind sessionKind() const;
 
     // Read start.
+    struct PreparedRead {
+        QList<Core::Chunk> chunks;
+        QString cacheKey;
+    };
+    void beginRead(const QString& text, const QString& voice, const QString& modelID,
+                   const PreparedRead& prepared);
     std::shared_ptr<Playback::SpeechSession>
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
@@ -275,6 +281,7 @@ private:
     std::optional<LastPlayed> m_lastPlayed;
     bool m_hasPromptedForAX = false;
     quint64 m_keyGeneration = 0;
+    quint64 m_readGeneration = 0; // a read prepared aside starts only if no other came since
     Defaults::UpdateStream<double> m_speedUpdates;
     std::unique_ptr<KeyboardShortcuts::ShortcutRegistry> m_shortcuts;
     std::unique_ptr<RightCommandTapDetector> m_tapDetector;
