@@ -30,7 +30,7 @@ public:
     makePlayer(const QByteArray&) override {
         return Base::failure(Playback::AudioDecodeError{QStringLiteral("no audio")});
     }
-    bool decodes(const QByteArray&) override { return false; }
+    std::optional<double> decodedDuration(const QByteArray&) override { return std::nullopt; }
     void setGain(float) override {}
 };
 

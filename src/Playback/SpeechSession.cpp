@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -153,8 +154,8 @@ void SpeechSession::requestChunk(qsizetype index, qsizetype attempt) {
                 return self->chunkFailed(index, attempt, *error);
             // Audio that does not decode stalls the read when its turn comes; the read is then
             // never complete, so it reaches neither the cache nor the clips.
-            result->decodes = self->m_playerFactory->decodes(*audio);
-            if (!result->decodes)
+            result->decodedDuration = self->m_playerFactory->decodedDuration(*audio);
+            if (!result->decodedDuration)
                 self->m_log.error("chunk audio does not decode idx=%{public}ld bytes=%{public}ld",
                                   index, audio->size());
             result->audio = std::move(*audio);
@@ -183,6 +184,11 @@ void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::
 }
 
 void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
+    // The service's times are believed only as far as the audio reaches.
+    const double decoded = result.decodedDuration.value_or(std::numeric_limits<double>::max());
+    result.duration =
+        std::isfinite(result.duration) ? std::clamp(result.duration, 0.0, decoded) : 0;
+    result.words = clampedTimings(std::move(result.words), result.duration);
     m_log.notice("chunk accepted idx=%{public}ld duration=%{public}fs bytes=%{public}ld", index,
                  result.duration, result.audio.bytes().size());
     double chunkStart = 0;
@@ -191,13 +197,16 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
             chunkStart += m_chunkResults[i]->duration;
     const qsizetype offset = m_chunks[index].utf16Offset;
     auto& words = m_timingIndex.words;
+    const qsizetype accepted = words.size();
     for (const auto& w : result.words)
         words.append({w.word,
                       {w.range.lower + offset, w.range.upper + offset},
                       w.start + chunkStart,
                       w.end + chunkStart});
-    std::stable_sort(
-        words.begin(), words.end(),
+    // The words so far are in order, and so are the chunk's: merging them keeps a long read's
+    // acceptance linear, where sorting everything again would not.
+    std::inplace_merge(
+        words.begin(), words.begin() + accepted, words.end(),
         [](const Core::WordTiming& a, const Core::WordTiming& b) { return a.start < b.start; });
     m_chunkResults[index] = std::move(result);
 
@@ -206,7 +215,7 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
                                                                        : Start::playing);
 
     const bool complete = std::all_of(m_chunkResults.cbegin(), m_chunkResults.cend(),
-                                      [](const auto& r) { return r && r->decodes; });
+                                      [](const auto& r) { return r && r->decodedDuration; });
     if (complete && onUtteranceComplete) {
         QList<ChunkAudio> audio;
         for (const auto& r : m_chunkResults)
@@ -318,6 +327,9 @@ void SpeechSession::chunkDidFinish() {
     } else if (m_failedChunkIndex == m_playbackChunkIndex) {
         setState(State::stalled(m_failedChunkError.value_or(
             Core::TTSError::providerFault(0, QStringLiteral("unknown")))));
+    } else {
+        // The next chunk is still on its way: the read waits for it, visibly.
+        setState(State::loading());
     }
 }
 
@@ -334,7 +346,7 @@ void SpeechSession::cancel() {
 // MARK: Controls
 
 void SpeechSession::pause() {
-    if (m_state.kind() != State::Kind::playing)
+    if (m_state.kind() != State::Kind::playing && !isWaitingBetweenChunks())
         return;
     if (m_currentPlayer)
         m_currentPlayer->pause();
@@ -346,7 +358,12 @@ void SpeechSession::resume() {
         return;
     if (m_currentPlayer)
         m_currentPlayer->play();
-    setState(State::playing());
+    // Resumed between chunks, the read goes on waiting for the next one.
+    setState(m_currentPlayer || m_playbackChunkIndex == 0 ? State::playing() : State::loading());
+}
+
+bool SpeechSession::isWaitingBetweenChunks() const {
+    return m_state.kind() == State::Kind::loading && !m_currentPlayer && m_playbackChunkIndex > 0;
 }
 
 void SpeechSession::setRate(float rate) {

@@ -111,7 +111,9 @@ private:
         QList<Core::WordTiming> words;
         double duration = 0;
         std::optional<QString> requestID;
-        bool decodes = true; // as the player factory judged it on arrival
+        // The length the audio decodes to, as the player factory found it on arrival; none when
+        // it does not decode.
+        std::optional<double> decodedDuration;
     };
 
     SpeechSession(QString text, QList<Core::Chunk> chunks,
@@ -141,6 +143,8 @@ private:
 
     QList<double> readyDurations() const;
     double playerTime() const;
+    // A chunk has played and the next one has not arrived yet.
+    bool isWaitingBetweenChunks() const;
 
     Base::Log m_log{QStringLiteral("playback")};
     const QString m_text;

@@ -1,5 +1,8 @@
 #include "Playback/WordTimingIndex.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace Playback {
 
 std::optional<qsizetype> WordTimingIndex::index(double time) const {
@@ -15,6 +18,20 @@ std::optional<qsizetype> WordTimingIndex::index(double time) const {
             high = middle - 1;
     }
     return low;
+}
+
+QList<Core::WordTiming> clampedTimings(QList<Core::WordTiming> words, double duration) {
+    const double limit = std::isfinite(duration) ? std::max(0.0, duration) : 0.0;
+    const auto within = [limit](double time, double lowest) {
+        return std::isfinite(time) ? std::clamp(time, lowest, limit) : lowest;
+    };
+    double previousStart = 0;
+    for (Core::WordTiming& word : words) {
+        word.start = within(word.start, previousStart);
+        word.end = within(word.end, word.start);
+        previousStart = word.start;
+    }
+    return words;
 }
 
 } // namespace Playback

@@ -17,4 +17,9 @@ struct WordTimingIndex {
     std::optional<qsizetype> index(double time) const;
 };
 
+// One chunk's word timings made safe to play by, in text order: every time within 0…duration
+// (a non-finite time counts as 0), no word starting before the one before it, and no word
+// ending before it starts.
+QList<Core::WordTiming> clampedTimings(QList<Core::WordTiming> words, double duration);
+
 } // namespace Playback

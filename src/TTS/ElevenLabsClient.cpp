@@ -205,7 +205,9 @@ std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
 
 // ---- Answers ------------------------------------------------------------------------------
 
-Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse& response) {
+// Words the alignment places beyond the sent text were never selected; they are dropped.
+Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse& response,
+                                                          qsizetype textLength) {
     const auto decoded = decodeTimestampResponse(response.body);
     if (!decoded)
         return Base::failure(undecodableResponse());
@@ -216,6 +218,8 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
     if (const auto& alignment = decoded->alignment) {
         chunk.words =
             WordMapper::words(alignment->characters, alignment->startTimes, alignment->endTimes);
+        chunk.words.removeIf(
+            [textLength](const Core::WordTiming& word) { return word.range.upper > textLength; });
         chunk.duration = alignment->endTimes.isEmpty() ? 0 : alignment->endTimes.last();
     }
     if (const auto requestID = response.header("request-id"))
@@ -227,6 +231,7 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
 
 void ElevenLabsClient::send(ServiceRequest request, std::function<void(Response)> completion,
                             std::stop_token cancel) const {
+    request.bodyStallMilliseconds = m_bodyStallMilliseconds;
     ServiceTransfer::send(
         *m_session, m_endpoint, std::move(request),
         [completion = std::move(completion)](TransferResult result) {
@@ -257,12 +262,12 @@ void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voic
                                   std::stop_token cancel) const {
     send(
         synthesisRequest(m_endpoint, text, voice, settings, previousRequestIDs),
-        [completion = std::move(completion)](Response response) {
+        [completion = std::move(completion), textLength = text.size()](Response response) {
             if (!response)
                 return completion(Base::failure(response.error()));
             if (auto error = checkStatus(*response->status, response->body))
                 return completion(Base::failure(std::move(*error)));
-            completion(synthesizedChunk(*response));
+            completion(synthesizedChunk(*response, textLength));
         },
         std::move(cancel));
 }

@@ -39,8 +39,11 @@ class ElevenLabsClient {
 public:
     template <class T> using Completion = std::function<void(Base::Result<T, Core::TTSError>)>;
 
-    ElevenLabsClient(Endpoint endpoint, QNetworkAccessManager& session)
-        : m_endpoint(std::move(endpoint)), m_session(&session) {}
+    // `bodyStallMilliseconds` bounds how long an answer's body may stop arriving.
+    ElevenLabsClient(Endpoint endpoint, QNetworkAccessManager& session,
+                     int bodyStallMilliseconds = ServiceRequest{}.bodyStallMilliseconds)
+        : m_endpoint(std::move(endpoint)), m_session(&session),
+          m_bodyStallMilliseconds(bodyStallMilliseconds) {}
 
     const Endpoint& endpoint() const { return m_endpoint; }
     QNetworkAccessManager& session() const { return *m_session; }
@@ -63,6 +66,7 @@ private:
 
     Endpoint m_endpoint;
     QNetworkAccessManager* m_session;
+    int m_bodyStallMilliseconds;
 };
 
 } // namespace TTS

@@ -10,8 +10,9 @@ namespace TTS {
 // error and nothing else.
 class ElevenLabsProvider final : public Core::TTSProvider {
 public:
-    ElevenLabsProvider(Endpoint endpoint, QNetworkAccessManager& session)
-        : m_client(std::move(endpoint), session) {}
+    ElevenLabsProvider(Endpoint endpoint, QNetworkAccessManager& session,
+                       int bodyStallMilliseconds = ServiceRequest{}.bodyStallMilliseconds)
+        : m_client(std::move(endpoint), session, bodyStallMilliseconds) {}
 
     Core::ProviderID id() const override { return Core::ProviderID::elevenLabs; }
     Core::ProviderCapabilities capabilities() const override {

@@ -5,6 +5,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -31,6 +32,7 @@ struct PendingTransfer {
     Completion completion;
     std::stop_token cancel;
     QPointer<QNetworkReply> reply;
+    bool stalled = false;
     std::optional<std::stop_callback<std::function<void()>>> abortOnStop;
 };
 
@@ -64,11 +66,21 @@ bool isSendableKey(const QString& key) {
     });
 }
 
+// Errors of the connection itself (below the proxy range): the transfer broke off.
+bool isBrokenTransfer(QNetworkReply::NetworkError error) {
+    return error != QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError;
+}
+
 // An answer with an HTTP status is an answer, whatever error Qt attaches to it (it reports
-// 4xx and 5xx statuses as errors too); only a transfer that produced no status failed.
-TransferResult outcome(QNetworkReply& reply) {
+// 4xx and 5xx statuses as errors too), unless its transfer broke off or stalled: then its body
+// is incomplete and the transfer failed.
+TransferResult outcome(QNetworkReply& reply, bool stalled) {
+    if (stalled)
+        return Base::failure(
+            TransferFailure{Core::TTSError::network(QStringLiteral("The answer stopped arriving")),
+                            int(QNetworkReply::TimeoutError)});
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid())
+    if (status.isValid() && !isBrokenTransfer(reply.error()))
         return ServiceResponse{status.toInt(), reply.readAll(), reply.rawHeaderPairs()};
     if (reply.error() != QNetworkReply::NoError)
         return Base::failure(
@@ -89,6 +101,23 @@ QNetworkRequest networkRequest(const ServiceRequest& request, const QString& key
     return r;
 }
 
+// Once the answer has begun, every arrival restarts the watch; when it runs out the transfer is
+// aborted as stalled. The watch dies with the reply.
+void watchForStall(QNetworkReply& reply, int milliseconds, const Pending& pending) {
+    auto* watch = new QTimer(&reply);
+    watch->setSingleShot(true);
+    watch->setInterval(milliseconds);
+    QObject::connect(watch, &QTimer::timeout, &reply, [&reply, weak = std::weak_ptr(pending)] {
+        if (const auto p = weak.lock())
+            p->stalled = true;
+        reply.abort();
+    });
+    const auto restart = [watch] { watch->start(); };
+    QObject::connect(&reply, &QNetworkReply::metaDataChanged, watch, restart);
+    QObject::connect(&reply, &QNetworkReply::downloadProgress, watch, restart);
+    QObject::connect(&reply, &QNetworkReply::finished, watch, &QTimer::stop);
+}
+
 void start(QNetworkAccessManager& session, const ServiceRequest& request, const QString& key,
            const Pending& pending) {
     const QNetworkRequest r = networkRequest(request, key);
@@ -96,10 +125,11 @@ void start(QNetworkAccessManager& session, const ServiceRequest& request, const 
                                ? session.post(r, request.body)
                                : session.get(r);
     pending->reply = reply;
+    watchForStall(*reply, request.bodyStallMilliseconds, pending);
     QObject::connect(reply, &QNetworkReply::finished, reply, [pending, reply] {
         reply->deleteLater();
         if (!pending->cancel.stop_requested())
-            deliver(pending, outcome(*reply));
+            deliver(pending, outcome(*reply, pending->stalled));
     });
     pending->abortOnStop.emplace(pending->cancel, [weak = std::weak_ptr(pending)] {
         onMainThread([weak] {

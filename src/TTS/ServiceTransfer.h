@@ -27,6 +27,8 @@ struct ServiceRequest {
     QUrl url;           // an invalid address fails the request before the key is asked for
     HeaderList headers; // besides "xi-api-key"
     QByteArray body;
+    // How long the answer's body may stop arriving before the transfer counts as failed.
+    int bodyStallMilliseconds = 15'000;
 };
 
 // An answer as it came off the wire; its status is not judged here.
@@ -49,7 +51,9 @@ struct TransferFailure {
 using TransferResult = Base::Result<ServiceResponse, TransferFailure>;
 
 // Carries requests to the service with the rules every caller shares: the key in "xi-api-key",
-// no cached answers, redirects only within the same origin, a 60 s transfer time-out.
+// no cached answers, redirects only within the same origin, a 60 s transfer time-out. A body
+// that stops arriving for the request's stall time, or that ends before all of it came, is a
+// failed transfer like a lost connection, never an answer.
 namespace ServiceTransfer {
 
 inline constexpr int timeoutMilliseconds = 60'000;

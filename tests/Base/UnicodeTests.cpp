@@ -42,6 +42,8 @@ TEST(UnicodeGraphemes, CountsUserPerceivedCharacters) {
     const QString text = QStringLiteral("e\u0301") + family + flag + QStringLiteral("x");
     EXPECT_EQ(graphemeCount(text), 4);
     EXPECT_EQ(graphemeCount(QString()), 0);
+    EXPECT_EQ(graphemeCount(QStringLiteral("ÿ\r\n\n\r\u00ad.")), 6) << "CR LF is one";
+    EXPECT_EQ(graphemeCount(QStringLiteral("\r\ne\u0301")), 2);
     EXPECT_EQ(graphemePrefixLength(text, 2), 2 + family.size());
     EXPECT_EQ(graphemePrefixLength(text, 99), text.size());
     EXPECT_EQ(graphemePrefixLength(text, 0), 0);

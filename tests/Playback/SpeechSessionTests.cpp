@@ -208,6 +208,33 @@ TEST_F(SpeechSessionTest, EqualStartsKeepTheirAcceptanceOrderAndMissingDoneGives
     EXPECT_EQ(words[1].start, 0.0);
 }
 
+TEST_F(SpeechSessionTest, AbsurdTimingsAreHeldToTheDecodedAudioInTextOrder) {
+    makeSession({QStringLiteral("one two three four"), QStringLiteral("five")});
+    session->startSynthesis();
+    const auto timed = [](const char* text, qsizetype lower, double start, double end) {
+        return WordTiming{QString::fromLatin1(text), {lower, lower + 3}, start, end};
+    };
+    // The audio decodes to 2 s whatever the service claims.
+    provider->succeed(0, FakeChunkPlayerFactory::audio(2.0),
+                      {timed("one", 0, 0.1, 0.3), timed("two", 4, 1e308, 1e308),
+                       timed("three", 8, -4.0, -1.0), timed("four", 14, 0.5, qQNaN())},
+                      1e308);
+    drainEvents();
+    succeed(1, 1.0, {timed("five", 0, 0.2, 0.4)});
+    const auto& words = session->timingIndex().words;
+    QStringList order;
+    for (const auto& w : words) {
+        order << w.word;
+        EXPECT_GE(w.start, 0.0);
+        EXPECT_LE(w.start, w.end);
+        EXPECT_LE(w.end, 3.0);
+    }
+    EXPECT_EQ(order, (QStringList{"one", "two", "three", "four", "five"}));
+    EXPECT_DOUBLE_EQ(words[1].start, 2.0) << "clamped to the decoded end";
+    EXPECT_DOUBLE_EQ(words[4].start, 2.2) << "the next chunk starts after 2 s, not 1e308";
+    EXPECT_EQ(session->estimatedTotalDuration().seconds, 3.0);
+}
+
 // MARK: Playback sequencing
 
 TEST_F(SpeechSessionTest, ChunksPlayOneAfterAnotherToTheEnd) {
@@ -220,10 +247,11 @@ TEST_F(SpeechSessionTest, ChunksPlayOneAfterAnotherToTheEnd) {
     player()->finish();
     EXPECT_EQ(session->elapsed(), 3.0)
         << "waiting for the next chunk reads the end of the previous one";
-    EXPECT_EQ(session->state(), State::playing());
+    EXPECT_EQ(session->state(), State::loading()) << "the wait for the next chunk shows";
     succeed(1, 2.0);
     ASSERT_EQ(factory->made.size(), 2);
     EXPECT_TRUE(player()->playing);
+    EXPECT_EQ(session->state(), State::playing());
     player()->finish();
     EXPECT_EQ(session->state(), State::finished());
     EXPECT_EQ(completions, (QList<std::pair<qsizetype, qsizetype>>{{2, 0}}));

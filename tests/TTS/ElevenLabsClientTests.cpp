@@ -245,6 +245,37 @@ TEST_F(ElevenLabsClientTest, AServerThatIsDownIsANetworkError) {
     EXPECT_TRUE(logs.contains(QStringLiteral("URLError code=1"))) << "connection refused";
 }
 
+TEST_F(ElevenLabsClientTest, ABodyThatEndsShortOrStallsIsANetworkError) {
+    Response shortBody = Response::withTimestamps("abc", "Hi there!", 0.9);
+    shortBody.sentBytes = 10;
+    shortBody.closesEarly = true;
+    service.on("POST", synthesisRoute, shortBody);
+    EXPECT_EQ(errorOf(synthesize()).kind(), TTSError::Kind::network) << "closed after 10 bytes";
+
+    Response stalled = Response::withTimestamps("abc", "Hi there!", 0.9);
+    stalled.sentBytes = 0;
+    service.on("POST", synthesisRoute, stalled);
+    const ElevenLabsClient impatient(
+        {service.baseURL(), TestSupport::keyCredential(QStringLiteral("sk-test"))},
+        ParlinoURLSession::shared(), 200);
+    const TTSError error = errorOf(synthesize(impatient));
+    EXPECT_EQ(error.kind(), TTSError::Kind::network) << "headers, then not a byte more";
+    EXPECT_TRUE(error.isRetryable());
+    EXPECT_FALSE(logs.contains(QStringLiteral("HTTP 200")));
+}
+
+TEST_F(ElevenLabsClientTest, AlignmentBeyondTheSentTextIsIgnored) {
+    // The service aligns more characters than "Hi there!" holds.
+    service.on("POST", synthesisRoute,
+               Response::withTimestamps("abc", "Hi there! Never selected", 2.0));
+    const auto chunk = synthesize();
+    ASSERT_TRUE(chunk);
+    QStringList words;
+    for (const auto& word : chunk->words)
+        words << word.word;
+    EXPECT_EQ(words, (QStringList{"Hi", "there!"}));
+}
+
 TEST_F(ElevenLabsClientTest, CancellingAbortsTheTransferAndDeliversNothing) {
     Response held = Response::withTimestamps("abc", "Hi", 1.0);
     held.held = true;

@@ -69,6 +69,12 @@ class FakeChunkPlayerFactory : public Playback::ChunkPlayerFactory {
 public:
     static QByteArray audio(double seconds) { return "duration:" + QByteArray::number(seconds); }
 
+    std::optional<double> decodedDuration(const QByteArray& data) override {
+        if (!data.startsWith("duration:"))
+            return std::nullopt;
+        return data.mid(9).toDouble();
+    }
+
     Base::Result<std::unique_ptr<Playback::ChunkPlayer>, Playback::AudioDecodeError>
     makePlayer(const QByteArray& data) override {
         if (!data.startsWith("duration:"))
@@ -80,7 +86,6 @@ public:
         made.append(player.get());
         return std::unique_ptr<Playback::ChunkPlayer>(std::move(player));
     }
-    bool decodes(const QByteArray& data) override { return data.startsWith("duration:"); }
     void setGain(float value) override { gain = std::clamp(value, 0.0f, 1.0f); }
 
     // Whether the player `made[index]` still exists (its owner has not released it).

@@ -57,7 +57,7 @@ QByteArray serialize(const FakeSpeechService::Response& response) {
         out += name + ": " + value + "\r\n";
     if (!findHeader(response.headers, "Content-Length"))
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    return out + "\r\n" + response.body;
+    return out + "\r\n" + response.body.left(response.sentBytes.value_or(response.body.size()));
 }
 
 // Takes one whole request off the front of `buffer`, if one has arrived.
@@ -203,7 +203,13 @@ void FakeSpeechService::serveSpeech(const QByteArray& audio, double duration) {
 void FakeSpeechService::releaseHeld() {
     for (const auto& [socket, response] : std::exchange(m_held, {}))
         if (socket)
-            socket->write(serialize(response));
+            write(*socket, response);
+}
+
+void FakeSpeechService::write(QTcpSocket& socket, const Response& response) {
+    socket.write(serialize(response));
+    if (response.closesEarly)
+        socket.disconnectFromHost();
 }
 
 int FakeSpeechService::openConnections() const {
@@ -247,13 +253,13 @@ void FakeSpeechService::answer(QTcpSocket* socket, const Request& request) {
     if (response.held) {
         m_held.append({socket, std::move(response)});
     } else if (response.delay > 0) {
-        m_delayed.push_back(m_scheduler.after(
-            response.delay, [socket = QPointer(socket), bytes = serialize(response)] {
+        m_delayed.push_back(
+            m_scheduler.after(response.delay, [socket = QPointer(socket), response] {
                 if (socket)
-                    socket->write(bytes);
+                    write(*socket, response);
             }));
     } else {
-        socket->write(serialize(response));
+        write(*socket, response);
     }
 }
 

@@ -47,6 +47,10 @@ public:
         HttpHeaders headers;
         double delay = 0;  // seconds on the service's scheduler before the answer is written
         bool held = false; // written only when releaseHeld() is called
+        // The body stops after this many bytes, though the header announces all of it; the
+        // connection then stays open without another byte, or closes when `closesEarly`.
+        std::optional<qsizetype> sentBytes = std::nullopt;
+        bool closesEarly = false;
 
         static Response json(const Base::Json::Value& value, int status = 200);
         // The service's error body: {"detail": {"status": slug, "message": message}}.
@@ -104,6 +108,7 @@ private:
     void accept();
     void read(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const Request& request);
+    static void write(QTcpSocket& socket, const Response& response);
     Response respond(const Request& request) const;
 
     Base::Scheduler& m_scheduler;

@@ -4,6 +4,7 @@
 #include "Parlino/Services/PanelFontChoice.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
+#include "Parlino/Style/FadingScrollView.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -40,7 +41,9 @@ QFont smallControlFont() {
 HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsKeys& settings,
                                          const MotionContext& motion, QWidget* parent)
     : QWidget(parent), m_model(model), m_settings(settings), m_motion(motion),
-      m_scroll(new QScrollArea(this)), m_canvas(new TranscriptCanvas(m_measurer)),
+      m_stillPointer(motion.clock, motion.scheduler),
+      m_scroll(new FadingScrollView(JumpToEndPolicy::never, m_stillPointer, motion, this)),
+      m_canvas(new TranscriptCanvas(m_measurer)),
       m_followButton(new ParlinoTextButton(tr("↓ current word"), smallControlFont(),
                                            Theme::white85(), followButtonStyle(), motion, this)),
       m_fontDesign(std::make_unique<Defaults::Default<QString>>(settings.panelFontDesign)),
@@ -49,19 +52,17 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
       m_scrollOffset(motion.clock),
       m_scrollFrames(
           motion.scheduler,
-          [this] { m_scroll->verticalScrollBar()->setValue(qRound(m_scrollOffset.now())); },
+          [this] { scrollArea().verticalScrollBar()->setValue(qRound(m_scrollOffset.now())); },
           [this] { return !m_autoScrollSuspended && !m_scrollOffset.isSettled(); }) {
     setObjectName(QStringLiteral("HighlightedTextView"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setFocusPolicy(Qt::NoFocus);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    m_scroll->setWidget(m_canvas);
-    // The transcript lies on the panel's glass: neither the viewport nor the content (which
-    // the scroll area sets to fill itself) paints a ground.
-    m_scroll->viewport()->setAutoFillBackground(false);
+    scrollArea().setFocusPolicy(Qt::NoFocus);
+    // The canvas sizes itself to its layout.
+    scrollArea().setWidgetResizable(false);
+    m_scroll->setContent(m_canvas);
+    // The transcript lies on the panel's glass: the content (which the scroll area sets to
+    // fill itself) paints no ground.
     m_canvas->setAutoFillBackground(false);
-    m_scroll->viewport()->installEventFilter(this);
+    scrollArea().viewport()->installEventFilter(this);
 
     m_followButton->setObjectName(QStringLiteral("FollowCurrentWordButton"));
     m_followButton->setAccessibleName(tr("↓ current word"));
@@ -71,9 +72,10 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
             [this] { setAutoScrollSuspended(false); });
 
     // Only the user moves the bar through its actions; the program sets its value.
-    QScrollBar* bar = m_scroll->verticalScrollBar();
+    QScrollBar* bar = scrollArea().verticalScrollBar();
     connect(bar, &QAbstractSlider::actionTriggered, this, [this] { setAutoScrollSuspended(true); });
     connect(bar, &QAbstractSlider::sliderPressed, this, [this] { setAutoScrollSuspended(true); });
+    connect(bar, &QAbstractSlider::valueChanged, this, [this] { showVisibleBand(); });
 
     m_canvas->onWordTap = [this](qsizetype index) {
         if (m_model.onWordTap)
@@ -100,8 +102,18 @@ void HighlightedTextView::reloadContent() {
     m_canvas->setContent({m_model.text(), m_model.timingWords(),
                           caseChoice.value_or(TranscriptCaseChoice::preserve),
                           PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
-    m_canvas->layOutAtWidth(m_scroll->viewport()->width());
+    m_canvas->layOutAtWidth(scrollArea().viewport()->width());
+    showVisibleBand();
     m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
+}
+
+QScrollArea& HighlightedTextView::scrollArea() {
+    return m_scroll->scrollArea();
+}
+
+void HighlightedTextView::showVisibleBand() {
+    m_canvas->setVisibleBand(scrollArea().verticalScrollBar()->value(),
+                             scrollArea().viewport()->height());
 }
 
 void HighlightedTextView::followCurrentWord() {
@@ -112,11 +124,11 @@ void HighlightedTextView::followCurrentWord() {
     if (!paragraph)
         return;
     const qreal target = centredScrollOffset(m_canvas->transcriptLayout(), *paragraph,
-                                             m_scroll->viewport()->height());
-    m_scrollOffset.jumpTo(m_scroll->verticalScrollBar()->value());
+                                             scrollArea().viewport()->height());
+    m_scrollOffset.jumpTo(scrollArea().verticalScrollBar()->value());
     m_scrollOffset.animateTo(target, Curve::easeInOut(scrollSeconds),
                              m_motion.preferences.reduceMotion());
-    m_scroll->verticalScrollBar()->setValue(qRound(m_scrollOffset.now()));
+    scrollArea().verticalScrollBar()->setValue(qRound(m_scrollOffset.now()));
     m_scrollFrames.start();
 }
 
@@ -128,11 +140,13 @@ void HighlightedTextView::setAutoScrollSuspended(bool suspended) {
 }
 
 bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_scroll->viewport()) {
-        if (event->type() == QEvent::Wheel && m_scroll->verticalScrollBar()->maximum() > 0)
+    if (watched == scrollArea().viewport()) {
+        if (event->type() == QEvent::Wheel && scrollArea().verticalScrollBar()->maximum() > 0)
             setAutoScrollSuspended(true);
-        else if (event->type() == QEvent::Resize)
-            m_canvas->layOutAtWidth(m_scroll->viewport()->width());
+        else if (event->type() == QEvent::Resize) {
+            m_canvas->layOutAtWidth(scrollArea().viewport()->width());
+            showVisibleBand();
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -5,6 +5,7 @@
 #include "Parlino/Style/AnimatedValue.h"
 #include "Parlino/Style/FrameDriver.h"
 #include "Parlino/Style/MotionPreferences.h"
+#include "Parlino/Style/PointerMotion.h"
 
 #include <QWidget>
 
@@ -18,6 +19,7 @@ class Observable;
 
 namespace Parlino {
 
+class FadingScrollView;
 class ParlinoTextButton;
 class PlayerViewModel;
 struct SettingsKeys;
@@ -34,7 +36,8 @@ public:
 
     bool isAutoScrollSuspended() const { return m_autoScrollSuspended; }
     TranscriptCanvas& canvas() { return *m_canvas; }
-    QScrollArea& scrollArea() { return *m_scroll; }
+    QScrollArea& scrollArea();
+    FadingScrollView& scrollView() { return *m_scroll; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,12 +49,16 @@ private:
     void followCurrentWord();
     void setAutoScrollSuspended(bool suspended);
     void placeFollowButton();
+    void showVisibleBand();
 
     PlayerViewModel& m_model;
     const SettingsKeys& m_settings;
     MotionContext m_motion;
     FontMetricsTextMeasurer m_measurer;
-    QScrollArea* m_scroll;
+    // The scroll view wants a pointer to follow; its jump to the end is off here, so it is one
+    // that never moves.
+    PointerMotion m_stillPointer;
+    FadingScrollView* m_scroll;
     TranscriptCanvas* m_canvas;
     ParlinoTextButton* m_followButton;
     std::unique_ptr<Defaults::Observable> m_fontDesign;

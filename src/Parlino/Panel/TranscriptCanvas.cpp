@@ -2,12 +2,14 @@
 
 #include "Parlino/Style/Theme.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Parlino {
 
@@ -35,58 +37,110 @@ TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent
 }
 
 void TranscriptCanvas::setContent(Content content) {
+    // While a read is synthesised its words only grow: those are laid out from where the last
+    // ones stood, so that each chunk costs what it adds, not what came before.
+    m_appending =
+        !m_content.words.isEmpty() && content.text == m_content.text &&
+        content.caseChoice == m_content.caseChoice && content.font == m_content.font &&
+        content.words.size() >= m_content.words.size() &&
+        std::equal(m_content.words.cbegin(), m_content.words.cend(), content.words.cbegin());
     m_content = std::move(content);
-    m_paragraphs = Transcript::paragraphs(m_content.text);
-    m_staticTexts.clear();
-    m_layout = {};
-    rebuildPlainParagraphs();
+    if (!m_appending) {
+        m_paragraphs = Transcript::paragraphs(m_content.text);
+        m_staticTexts.clear();
+        m_layout = {};
+    }
+    m_plain = {};
+    clearPlainLabels();
 }
 
 void TranscriptCanvas::layOutAtWidth(int width) {
     int height = 0;
     if (m_content.words.isEmpty()) {
-        height = layOutPlainParagraphs(width);
+        clearPlainLabels();
+        const int contentWidth = std::max(1, width - 2 * int(TranscriptLayout::horizontalPadding));
+        const QFontMetricsF metrics(m_content.font);
+        // Until a block is shown, its height is that of its characters at the average width.
+        m_plain.reset(m_paragraphs, m_content.caseChoice, [&](const QString& text) {
+            const qreal lines = std::ceil(text.size() * metrics.averageCharWidth() / contentWidth);
+            return std::max<qreal>(1, lines) * metrics.lineSpacing();
+        });
+        resize(width, 0);
+        showPlainBand();
+        height = qCeil(m_plain.height());
     } else {
-        m_layout = layOutTranscript(Transcript::wordGroups(m_content.text, m_content.words),
-                                    m_content.caseChoice, m_content.font, m_measurer, width);
+        const auto groups = Transcript::wordGroups(m_content.text, m_content.words);
+        if (std::exchange(m_appending, false) && m_layout.width == width)
+            appendToTranscriptLayout(m_layout, groups, m_content.caseChoice, m_content.font,
+                                     m_measurer);
+        else
+            m_layout =
+                layOutTranscript(groups, m_content.caseChoice, m_content.font, m_measurer, width);
         height = qCeil(m_layout.height);
     }
     resize(width, height);
     update();
 }
 
-void TranscriptCanvas::rebuildPlainParagraphs() {
-    qDeleteAll(m_plainParagraphs);
-    m_plainParagraphs.clear();
+void TranscriptCanvas::setVisibleBand(int top, int height) {
+    m_bandTop = top;
+    m_bandHeight = height;
     if (!m_content.words.isEmpty())
         return;
-    QPalette palette;
-    palette.setColor(QPalette::WindowText, Theme::white60());
-    for (const Paragraph& paragraph : m_paragraphs) {
-        auto* label =
-            new QLabel(TranscriptCaseChoices::apply(m_content.caseChoice, paragraph.text), this);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        label->setFont(m_content.font);
-        label->setPalette(palette);
+    showPlainBand();
+    const int wanted = qCeil(m_plain.height());
+    if (wanted != this->height())
+        resize(width(), wanted);
+}
+
+void TranscriptCanvas::clearPlainLabels() {
+    qDeleteAll(m_plainLabels);
+    m_plainLabels.clear();
+}
+
+int TranscriptCanvas::plainContentWidth() const {
+    return std::max(0, width() - 2 * int(TranscriptLayout::horizontalPadding));
+}
+
+// Shows the blocks within a screenful of the visible band, measured as they first come near.
+void TranscriptCanvas::showPlainBand() {
+    const int margin = std::max(m_bandHeight, 100);
+    const QList<qsizetype> band = m_plain.measureBand(
+        m_bandTop - margin, m_bandTop + m_bandHeight + margin, [this](qsizetype block) {
+            return qreal(plainLabel(block)->heightForWidth(plainContentWidth()));
+        });
+    for (auto it = m_plainLabels.begin(); it != m_plainLabels.end();) {
+        if (band.contains(it.key())) {
+            ++it;
+        } else {
+            delete it.value();
+            it = m_plainLabels.erase(it);
+        }
+    }
+    for (const qsizetype b : band) {
+        const PlainTranscriptLayout::Block& block = m_plain.blocks()[b];
+        if (block.text.isEmpty())
+            continue;
+        QLabel* label = plainLabel(b);
+        label->setGeometry(int(TranscriptLayout::horizontalPadding), qRound(block.top),
+                           plainContentWidth(), qRound(block.height));
         label->show();
-        m_plainParagraphs.append(label);
     }
 }
 
-int TranscriptCanvas::layOutPlainParagraphs(int width) {
-    const int contentWidth = std::max(0, width - 2 * int(TranscriptLayout::horizontalPadding));
-    int y = int(TranscriptLayout::verticalPadding);
-    for (qsizetype p = 0; p < m_plainParagraphs.size(); ++p) {
-        QLabel* label = m_plainParagraphs[p];
-        if (p > 0)
-            y += int(TranscriptLayout::paragraphSpacing);
-        const int height = label->text().isEmpty() ? 0 : label->heightForWidth(contentWidth);
-        label->setGeometry(int(TranscriptLayout::horizontalPadding), y, contentWidth, height);
-        y += height;
-    }
-    return y + int(TranscriptLayout::verticalPadding);
+QLabel* TranscriptCanvas::plainLabel(qsizetype block) {
+    QLabel*& label = m_plainLabels[block];
+    if (label)
+        return label;
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, Theme::white60());
+    label = new QLabel(m_plain.blocks()[block].text, this);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setFont(m_content.font);
+    label->setPalette(palette);
+    return label;
 }
 
 QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
@@ -102,8 +156,9 @@ QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
 }
 
 const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
+    // Appended words keep the texts prepared for the words before them.
     if (m_staticTexts.size() != m_layout.wordTexts.size())
-        m_staticTexts = QList<std::optional<QStaticText>>(m_layout.wordTexts.size());
+        m_staticTexts.resize(m_layout.wordTexts.size());
     std::optional<QStaticText>& text = m_staticTexts[word];
     if (!text) {
         text.emplace(m_layout.wordTexts[word]);

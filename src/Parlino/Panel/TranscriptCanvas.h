@@ -1,7 +1,9 @@
 #pragma once
 
+#include "Parlino/Panel/PlainTranscriptLayout.h"
 #include "Parlino/Panel/TranscriptLayout.h"
 
+#include <QHash>
 #include <QList>
 #include <QRegion>
 #include <QStaticText>
@@ -19,7 +21,8 @@ class TextMeasurer;
 // The scrolled content of the transcript. With word timings it paints every word as a chip
 // coloured by its tier, from a layout kept until the width, font, case or words change; a
 // move of the current word repaints only the chips whose tier changed. Without timings it
-// shows the paragraphs as selectable plain text.
+// shows the paragraphs as selectable plain text, with labels only for the blocks near the
+// visible band, so that a text of any length stays quick to show.
 class TranscriptCanvas final : public QWidget {
 public:
     TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent = nullptr);
@@ -34,6 +37,8 @@ public:
     void setContent(Content content);
     // Lays the content out at `width` and takes the height it needs.
     void layOutAtWidth(int width);
+    // The part of the canvas the scroll area shows, from `top` down `height` pixels.
+    void setVisibleBand(int top, int height);
 
     // Moves the highlight and schedules the repaint of what changed, which it returns.
     QRegion setCurrentWordIndex(std::optional<qsizetype> index);
@@ -41,6 +46,7 @@ public:
 
     const TranscriptLayout& transcriptLayout() const { return m_layout; }
     const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
+    const PlainTranscriptLayout& plainLayout() const { return m_plain; }
     const QList<Core::WordTiming>& words() const { return m_content.words; }
 
     std::function<void(qsizetype)> onWordTap;
@@ -51,8 +57,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void rebuildPlainParagraphs();
-    int layOutPlainParagraphs(int width);
+    void clearPlainLabels();
+    void showPlainBand();
+    QLabel* plainLabel(qsizetype block);
+    int plainContentWidth() const;
     const QStaticText& staticText(qsizetype word);
 
     const TextMeasurer& m_measurer;
@@ -60,9 +68,13 @@ private:
     QList<Paragraph> m_paragraphs;
     TranscriptLayout m_layout;
     QList<std::optional<QStaticText>> m_staticTexts;
-    QList<QLabel*> m_plainParagraphs;
+    PlainTranscriptLayout m_plain;
+    QHash<qsizetype, QLabel*> m_plainLabels; // by block
+    int m_bandTop = 0;
+    int m_bandHeight = 0;
     std::optional<qsizetype> m_current;
     std::optional<qsizetype> m_pressedWord;
+    bool m_appending = false;
 };
 
 } // namespace Parlino

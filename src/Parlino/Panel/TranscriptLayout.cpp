@@ -9,16 +9,25 @@
 
 namespace Parlino {
 
-TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
-                                  TranscriptCaseChoice caseChoice, const QFont& font,
-                                  const TextMeasurer& measurer, qreal width) {
-    TranscriptLayout layout;
-    layout.width = width;
+namespace {
+
+// Lays out the groups from `first` on below the paragraphs of `layout` before it.
+void layOutFrom(TranscriptLayout& layout, qsizetype first, const QList<ParagraphWordGroup>& groups,
+                TranscriptCaseChoice caseChoice, const QFont& font, const TextMeasurer& measurer) {
+    const qsizetype keptWords = first < layout.paragraphs.size()
+                                    ? layout.paragraphs[first].firstWord
+                                    : layout.wordRects.size();
+    layout.paragraphs.resize(std::min(first, layout.paragraphs.size()));
+    layout.wordRects.resize(keptWords);
+    layout.wordTexts.resize(keptWords);
     const FlowLayout flow;
-    const qreal contentWidth = std::max<qreal>(0, width - 2 * TranscriptLayout::horizontalPadding);
+    const qreal contentWidth =
+        std::max<qreal>(0, layout.width - 2 * TranscriptLayout::horizontalPadding);
     QHash<QString, QSizeF> measured;
-    qreal y = TranscriptLayout::verticalPadding;
-    for (const ParagraphWordGroup& group : groups) {
+    qreal y = layout.paragraphs.isEmpty() ? TranscriptLayout::verticalPadding
+                                          : layout.paragraphs.last().rect.bottom();
+    for (qsizetype g = layout.paragraphs.size(); g < groups.size(); ++g) {
+        const ParagraphWordGroup& group = groups[g];
         if (group.id > 0)
             y += TranscriptLayout::paragraphSpacing;
         QList<QSizeF> sizes;
@@ -39,7 +48,24 @@ TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
         y += height;
     }
     layout.height = y + TranscriptLayout::verticalPadding;
+}
+
+} // namespace
+
+TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
+                                  TranscriptCaseChoice caseChoice, const QFont& font,
+                                  const TextMeasurer& measurer, qreal width) {
+    TranscriptLayout layout;
+    layout.width = width;
+    layOutFrom(layout, 0, groups, caseChoice, font, measurer);
     return layout;
+}
+
+void appendToTranscriptLayout(TranscriptLayout& layout, const QList<ParagraphWordGroup>& groups,
+                              TranscriptCaseChoice caseChoice, const QFont& font,
+                              const TextMeasurer& measurer) {
+    const auto last = paragraphHoldingWord(layout, layout.wordRects.size() - 1);
+    layOutFrom(layout, last.value_or(0), groups, caseChoice, font, measurer);
 }
 
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point) {

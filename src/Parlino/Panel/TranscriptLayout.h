@@ -41,6 +41,13 @@ TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
                                   TranscriptCaseChoice caseChoice, const QFont& font,
                                   const TextMeasurer& measurer, qreal width);
 
+// Lays out the words that `groups` hold beyond those of `layout`, which was made from the same
+// text at the same width, in the same font and case, with the first of these words: only the
+// paragraph that held its last word and those after it are laid out again.
+void appendToTranscriptLayout(TranscriptLayout& layout, const QList<ParagraphWordGroup>& groups,
+                              TranscriptCaseChoice caseChoice, const QFont& font,
+                              const TextMeasurer& measurer);
+
 // The word whose chip contains `point`; none between chips.
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point);
 

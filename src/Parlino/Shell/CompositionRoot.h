@@ -220,6 +220,12 @@ private:
     // Read start.
     enum class CacheUse { lookUp, skip };
     void beginRead(const QString& text, CacheUse cacheUse);
+    struct PreparedRead {
+        QList<Core::Chunk> chunks;
+        QString cacheKey;
+    };
+    void beginPreparedRead(const QString& text, const QString& voice, const QString& modelID,
+                           CacheUse cacheUse, const PreparedRead& prepared);
     std::shared_ptr<Playback::SpeechSession>
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
@@ -282,6 +288,7 @@ private:
     Base::ScheduledTask m_freshRead;
     bool m_hasPromptedForAX = false;
     quint64 m_keyGeneration = 0;
+    quint64 m_readGeneration = 0; // a read prepared aside starts only if no other came since
     Defaults::UpdateStream<double> m_speedUpdates;
     std::unique_ptr<KeyboardShortcuts::ShortcutRegistry> m_shortcuts;
     std::unique_ptr<RightCommandTapDetector> m_tapDetector;

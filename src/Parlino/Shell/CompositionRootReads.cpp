@@ -2,6 +2,7 @@
 // session's events do to the player, the cache, the clips and the last read.
 #include "Parlino/Shell/CompositionRoot.h"
 
+#include "Base/MainThread.h"
 #include "Core/CacheKey.h"
 #include "Core/SentenceChunker.h"
 #include "Core/StableHash.h"
@@ -21,6 +22,8 @@ using Playback::SpeechSession;
 using SessionState = SpeechSession::State;
 
 const QList<double> retryDelays{1.0, 3.0};
+// Texts up to this length are chunked and keyed at once, well within a frame.
+constexpr qsizetype preparedOnTheMainThread = 100'000;
 constexpr double glowFloorDecibels = -50;
 
 QList<AudioChunk> audioChunks(const QList<SpeechSession::ChunkAudio>& chunks) {
@@ -103,18 +106,39 @@ void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
                      Core::stableHash(savedVoice));
     m_currentRendition = Rendition{voice, modelID};
 
-    const auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
-    const QString key = cacheKey(text, voice, modelID);
+    // The previous read's words must not show over this one while it loads.
+    m_viewModel.setCurrentWordIndex(std::nullopt);
+    m_viewModel.setTimingWords({});
+    const quint64 read = ++m_readGeneration;
+    const auto prepare = [text, voice, modelID] {
+        return PreparedRead{Core::SentenceChunker::chunk(text, chunkBound),
+                            cacheKey(text, voice, modelID)};
+    };
+    if (text.size() <= preparedOnTheMainThread) {
+        beginPreparedRead(text, voice, modelID, cacheUse, prepare());
+        return;
+    }
+    // Chunking and keying take time in proportion to the text: a long one is prepared on a
+    // worker while the panel stays live, and starts unless another read or a stop came since.
+    QThreadPool::globalInstance()->start([self = QPointer(this), read, text, voice, modelID,
+                                          cacheUse, prepare] {
+        Base::MainThread::post([self, read, text, voice, modelID, cacheUse, prepared = prepare()] {
+            if (self && self->m_readGeneration == read)
+                self->beginPreparedRead(text, voice, modelID, cacheUse, prepared);
+        });
+    });
+}
+
+void CompositionRoot::beginPreparedRead(const QString& text, const QString& voice,
+                                        const QString& modelID, CacheUse cacheUse,
+                                        const PreparedRead& prepared) {
+    const auto& [chunks, key] = prepared;
     m_log.notice("startRead: textLength=%{public}ld chunkCount=%{public}ld "
                  "voiceIdHash=%{public}llu",
                  text.size(), chunks.size(), Core::stableHash(voice));
     auto session = makeSession(text, chunks, voice, modelID, key);
     replaceSession(session);
     m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt};
-
-    // The previous read's words must not show over this one while it loads.
-    m_viewModel.setCurrentWordIndex(std::nullopt);
-    m_viewModel.setTimingWords({});
     const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
@@ -140,6 +164,7 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
     m_sessionParkedAt.reset();
     m_cachedReadKey.reset();
     m_freshRead.cancel();
+    ++m_readGeneration;
 
     const QString modelID = modelIDFromSettings(keys());
     const auto textChunks = Core::SentenceChunker::chunk(text, chunkBound);
@@ -246,6 +271,7 @@ void CompositionRoot::stopSession() {
     m_sessionParkedAt.reset();
     m_cachedReadKey.reset();
     m_freshRead.cancel();
+    ++m_readGeneration;
     syncNowPlaying();
 }
 

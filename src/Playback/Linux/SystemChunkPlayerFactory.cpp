@@ -23,8 +23,11 @@ SystemChunkPlayerFactory::makePlayer(const QByteArray& data) {
     return std::unique_ptr<ChunkPlayer>(std::move(player).value());
 }
 
-bool SystemChunkPlayerFactory::decodes(const QByteArray& data) {
-    return Mpg123Decoder::open(data).hasValue();
+std::optional<double> SystemChunkPlayerFactory::decodedDuration(const QByteArray& data) {
+    const auto decoder = Mpg123Decoder::open(data);
+    if (!decoder)
+        return std::nullopt;
+    return double(decoder.value()->totalFrames()) / decoder.value()->format().sampleRate;
 }
 
 void SystemChunkPlayerFactory::setGain(float gain) {

@@ -12,6 +12,8 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace Parlino;
 
 namespace {
@@ -56,16 +58,53 @@ TEST(HighlightedTextView, ShowsSelectablePlainParagraphsUntilTimingsArrive) {
     Fixture f;
     f.model.setText(QStringLiteral("First line\n\nThird line"));
     QList<QLabel*> labels = f.view.canvas().findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 3);
+    ASSERT_EQ(labels.size(), 2) << "the empty line takes no label, only its spacing";
     EXPECT_EQ(labels[0]->text(), QStringLiteral("First line"));
     EXPECT_TRUE(labels[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_EQ(labels[0]->textFormat(), Qt::PlainText);
-    EXPECT_EQ(labels[1]->height(), 0);
-    EXPECT_GT(labels[2]->y(), labels[0]->geometry().bottom());
+    EXPECT_EQ(labels[1]->y(),
+              labels[0]->y() + labels[0]->height() + 2 * int(TranscriptLayout::paragraphSpacing));
 
     f.model.setTimingWords(PanelTesting::timingsOf(f.model.text()));
     EXPECT_TRUE(f.view.canvas().findChildren<QLabel*>().isEmpty());
     EXPECT_EQ(f.view.canvas().transcriptLayout().wordRects.size(), 4);
+}
+
+TEST(HighlightedTextView, AHugePlainTextShowsOnlyWhatIsNearTheVisibleBand) {
+    Fixture f;
+    // One paragraph of 400,000 characters, then 20,000 short lines.
+    QString text;
+    for (int sentence = 0; text.size() < 400'000; ++sentence)
+        text += QStringLiteral("Sentence %1 goes on for a while. ").arg(sentence);
+    for (int line = 0; line < 20'000; ++line)
+        text += QStringLiteral("\nLine %1").arg(line);
+    f.model.setText(text);
+    TranscriptCanvas& canvas = f.view.canvas();
+    const auto shown = [&] { return canvas.findChildren<QLabel*>(); };
+    EXPECT_LE(shown().size(), 4);
+    EXPECT_GT(canvas.height(), 20'000 * 10) << "the whole text stands at its estimated height";
+
+    // Scrolled into the lines, the labels there show; the first paragraph's go.
+    f.bar().setValue(f.bar().maximum() / 2);
+    const int top = f.bar().value();
+    const QList<QLabel*> labels = shown();
+    ASSERT_FALSE(labels.isEmpty());
+    EXPECT_LE(labels.size(), 40);
+    for (QLabel* label : labels) {
+        EXPECT_LT(label->text().size(), 2001);
+        EXPECT_LT(std::abs(label->y() - top), 3 * 120) << "near the band";
+    }
+    const bool coversTop = std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* label) {
+        return label->geometry().top() <= top + 60 && label->geometry().bottom() >= top + 60;
+    });
+    EXPECT_TRUE(coversTop) << "the middle of the visible band shows text";
+
+    // Every character is in exactly one block.
+    qsizetype characters = 0;
+    const auto& blocks = canvas.plainLayout().blocks();
+    for (const auto& block : blocks)
+        characters += block.text.size();
+    EXPECT_EQ(characters, text.size() - text.count(QLatin1Char('\n')));
 }
 
 TEST(HighlightedTextView, TappingAChipReportsItsGlobalIndex) {

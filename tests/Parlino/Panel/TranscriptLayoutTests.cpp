@@ -1,3 +1,4 @@
+#include "Parlino/Panel/PlainTranscriptLayout.h"
 #include "Parlino/Panel/TranscriptLayout.h"
 
 #include "support/FakeTextMeasurer.h"
@@ -99,4 +100,84 @@ TEST(TranscriptLayout, CentresAParagraphWithinTheContent) {
     EXPECT_DOUBLE_EQ(centredScrollOffset(layout, 0, 60), 0);
     EXPECT_DOUBLE_EQ(centredScrollOffset(layout, 5, 60), layout.height - 60);
     EXPECT_DOUBLE_EQ(centredScrollOffset(layout, 5, 500), 0);
+}
+
+TEST(PlainTranscriptLayout, CutsLongParagraphsAfterSentencesOrWhiteSpace) {
+    const QString prose = QStringLiteral("One two. Three four five six");
+    // A sentence end in the second half of the allowance wins over later white space.
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(prose, 0, 16), 9);
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(prose, 0, 20), 20) << "too early: white space";
+    // Without a sentence end in reach, the last white space.
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(prose, 9, 14), 20);
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(prose, 9, 100), prose.size());
+    // Without white space, a hard cut that never splits a surrogate pair.
+    const QString emoji = QString(5, u'a') + QString::fromUcs4(U"😀") + QString(5, u'a');
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(emoji, 0, 6), 5);
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(emoji, 0, 7), 7);
+}
+
+TEST(PlainTranscriptLayout, MeasuresOnlyTheBandAndMovesWhatFollows) {
+    QString longParagraph;
+    while (longParagraph.size() < 5000)
+        longParagraph += QStringLiteral("Words and more words. ");
+    PlainTranscriptLayout plain;
+    plain.reset(Transcript::paragraphs(longParagraph + QStringLiteral("\n\nlast")),
+                TranscriptCaseChoice::preserve, [](const QString&) { return 100.0; });
+    const auto& blocks = plain.blocks();
+    ASSERT_EQ(blocks.size(), 5) << "three slices, the empty line, the last line";
+    EXPECT_EQ(blocks[3].height, 0);
+    EXPECT_EQ(blocks[1].top, 4 + 100);
+    EXPECT_EQ(blocks[3].top, 4 + 300 + 8) << "slices of one paragraph take no spacing";
+    EXPECT_EQ(blocks[4].top, 4 + 300 + 8 + 8);
+
+    QList<qsizetype> measured;
+    const auto band = plain.measureBand(150, 250, [&](qsizetype block) {
+        measured.append(block);
+        return 130.0;
+    });
+    EXPECT_EQ(band, (QList<qsizetype>{1, 2})) << "block 2 moved to 234, inside the band";
+    EXPECT_EQ(measured, band);
+    EXPECT_EQ(blocks[4].top, 4 + 100 + 260 + 8 + 8);
+    EXPECT_EQ(plain.height(), blocks[4].top + 100 + 4);
+    // Measured blocks are not measured again.
+    measured.clear();
+    plain.measureBand(150, 250, [&](qsizetype block) {
+        measured.append(block);
+        return 1.0;
+    });
+    EXPECT_TRUE(measured.isEmpty());
+}
+
+TEST(TranscriptLayout, AppendingWordsLaysOutTheSameAsLayingOutAgain) {
+    const QString text = QStringLiteral("aa bb cc dd ee\n\nff gg\nhh ii jj kk ll mm");
+    QList<Core::WordTiming> words;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at].isSpace())
+            continue;
+        const qsizetype start = at;
+        while (at < text.size() && !text[at].isSpace())
+            ++at;
+        words.append({text.mid(start, at - start), {start, at}, 0, 0});
+    }
+    ASSERT_EQ(words.size(), 13);
+    const TestSupport::FakeTextMeasurer measurer{10, 20};
+    const auto layOut = [&](qsizetype count) {
+        return layOutTranscript(Transcript::wordGroups(text, words.first(count)),
+                                TranscriptCaseChoice::allCaps, QFont(), measurer, 92);
+    };
+    // Words arrive in steps that end inside a paragraph, at its end and past the empty one.
+    for (const qsizetype step : {3, 5, 6, 13}) {
+        TranscriptLayout grown = layOut(2);
+        appendToTranscriptLayout(grown, Transcript::wordGroups(text, words.first(step)),
+                                 TranscriptCaseChoice::allCaps, QFont(), measurer);
+        const TranscriptLayout whole = layOut(step);
+        EXPECT_EQ(grown.wordRects, whole.wordRects) << step;
+        EXPECT_EQ(grown.wordTexts, whole.wordTexts) << step;
+        EXPECT_EQ(grown.height, whole.height) << step;
+        ASSERT_EQ(grown.paragraphs.size(), whole.paragraphs.size());
+        for (qsizetype p = 0; p < whole.paragraphs.size(); ++p) {
+            EXPECT_EQ(grown.paragraphs[p].rect, whole.paragraphs[p].rect) << step << " " << p;
+            EXPECT_EQ(grown.paragraphs[p].firstWord, whole.paragraphs[p].firstWord);
+        }
+    }
 }

@@ -4,6 +4,7 @@
 #include "Core/StableHash.h"
 
 #include <QFile>
+#include <QThreadPool>
 
 #include <filesystem>
 
@@ -154,6 +155,39 @@ TEST_F(ReadPipelineTest, ANewTextNeverShowsThePreviousReadsWords) {
     EXPECT_TRUE(player().timingWords().isEmpty());
     EXPECT_FALSE(player().currentWordIndex());
     EXPECT_EQ(phase(), Kind::loading);
+}
+
+TEST_F(ReadPipelineTest, ALongTextIsPreparedAsideAndAStopOrANewerReadWins) {
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(), heldAnswer());
+    QString longText;
+    for (int sentence = 0; longText.size() < 300'000; ++sentence)
+        longText += QStringLiteral("Sentence %1 of a long read. ").arg(sentence);
+    const auto firstRequested = [this] {
+        for (const auto& request : service.requests())
+            if (request.path().endsWith("/with-timestamps"))
+                return QString::fromStdString(request.json()["text"].get<std::string>());
+        return QString();
+    };
+
+    read(longText);
+    EXPECT_EQ(phase(), Kind::loading);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return synthesisRequests() == 1; }, 10000));
+    EXPECT_TRUE(firstRequested().startsWith(QStringLiteral("Sentence 0 of a long read.")));
+    EXPECT_EQ(root().lastPlayed()->text, longText);
+
+    // A stop, or a short read, while a long one is being prepared: the long one never starts.
+    service.clearRequests();
+    read(longText);
+    root().stopSession();
+    read(longText + QStringLiteral(" Once more."));
+    read(text);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return synthesisRequests() >= 1; }, 10000));
+    // Once the preparations aside are done and delivered, none of them has started a read.
+    QThreadPool::globalInstance()->waitForDone();
+    TestSupport::drainEvents();
+    EXPECT_EQ(synthesisRequests(), 1);
+    EXPECT_EQ(firstRequested(), text);
+    EXPECT_EQ(root().lastPlayed()->text, text);
 }
 
 TEST_F(ReadPipelineTest, AVoiceRefusedByTheServiceStallsAndLeavesTheProvenVoices) {

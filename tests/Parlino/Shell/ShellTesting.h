@@ -107,7 +107,9 @@ public:
     makePlayer(const QByteArray& data) override {
         return m_inner.makePlayer(data);
     }
-    bool decodes(const QByteArray& data) override { return m_inner.decodes(data); }
+    std::optional<double> decodedDuration(const QByteArray& data) override {
+        return m_inner.decodedDuration(data);
+    }
     void setGain(float value) override {
         gain = value;
         m_inner.setGain(value);

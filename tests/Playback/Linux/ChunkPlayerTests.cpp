@@ -86,6 +86,17 @@ TEST(SystemChunkPlayerFactory, RefusesRandomBytesAndLogsWhy) {
         QStringList{QStringLiteral("init threw: %1 bytes=13").arg(player.error().description)});
 }
 
+TEST(SystemChunkPlayerFactory, TellsTheDecodedLengthWithoutMakingAPlayer) {
+    auto outputs = std::make_unique<FakePcmOutputFactory>();
+    const auto* made = outputs.get();
+    Playback::SystemChunkPlayerFactory factory(std::move(outputs));
+    const auto seconds = factory.decodedDuration(TestAudio::speechMp3());
+    ASSERT_TRUE(seconds);
+    EXPECT_DOUBLE_EQ(*seconds, double(TestAudio::speechFrames()) / 44100);
+    EXPECT_EQ(made->last, nullptr) << "no output was opened";
+    EXPECT_EQ(factory.decodedDuration(QByteArray("not audio at all")), std::nullopt);
+}
+
 TEST_F(ChunkPlayerTest, LogsTheDurationItWasMadeWith) {
     TestSupport::LogCapture log;
     auto player = makePlayer();

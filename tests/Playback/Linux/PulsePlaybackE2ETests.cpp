@@ -5,6 +5,7 @@
 #include "Playback/Linux/PulseOutput.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 #include "TestAudio.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QCoreApplication>
@@ -49,8 +50,9 @@ std::vector<float> readCapture(const QString& path) {
 }
 
 TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
-    if (!Playback::PulseConnection::connect())
-        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    PARLINO_REQUIRE_SERVICE(
+        Playback::PulseConnection::connect(),
+        "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)");
     Playback::SystemOutputFactory outputs;
     auto made = Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs);
     ASSERT_TRUE(made);
@@ -82,8 +84,9 @@ TEST(PulsePlayback, PlaysSpeechInRealTimeAndTheSinkReceivesIt) {
 }
 
 TEST(PulsePlayback, ThePositionStandsWhilePausedAndNeverStepsBackWhilePlaying) {
-    if (!Playback::PulseConnection::connect())
-        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    PARLINO_REQUIRE_SERVICE(
+        Playback::PulseConnection::connect(),
+        "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)");
     Playback::SystemOutputFactory outputs;
     auto player = std::move(Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs)).value();
     player->play();
@@ -132,8 +135,9 @@ int ownSinkInput() {
 }
 
 TEST(PulsePlayback, AStreamTheServerDropsIsReportedAsLost) {
-    if (!Playback::PulseConnection::connect())
-        GTEST_SKIP() << "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)";
+    PARLINO_REQUIRE_SERVICE(
+        Playback::PulseConnection::connect(),
+        "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)");
     Playback::SystemOutputFactory outputs;
     auto player = Mpg123ChunkPlayer::make(TestAudio::speechMp3(), outputs).value();
     bool finished = false;

@@ -64,7 +64,9 @@ std::optional<int> handOverToRunningInstance(const QStringList& arguments) {
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
             return 1;
-        const QString text = QString::fromUtf8(input.readAll());
+        // A bus message ends its text at the first NUL; read each NUL as a space instead, so
+        // nothing after it is lost.
+        const QString text = QString::fromUtf8(input.readAll()).replace(QChar(0), QChar(' '));
         return SessionInstance::handOverText(text, QCoreApplication::applicationFilePath()) ? 0 : 1;
     }
     if (SessionInstance::openRunningPanel())

@@ -4,6 +4,7 @@
 #include "Parlino/Panel/Linux/X11ScreenProvider.h"
 #include "Parlino/Panel/Linux/X11SurfaceWindow.h"
 #include "Parlino/Panel/NotchPlacement.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QGuiApplication>
@@ -157,8 +158,8 @@ QRect onX(const QRectF& frame) {
 class FloatingWindowsE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!x.display() || QGuiApplication::platformName() != QStringLiteral("xcb"))
-            GTEST_SKIP() << "no X display";
+        PARLINO_REQUIRE_SERVICE(x.display() && QGuiApplication::platformName() == u"xcb",
+                                "no X display");
         ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 1920, 1080));
     }
 

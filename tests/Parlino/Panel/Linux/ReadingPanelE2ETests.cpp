@@ -7,6 +7,7 @@
 #include "Parlino/Panel/PanelGeometryBox.h"
 #include "Parlino/Panel/PanelTesting.h"
 #include "Parlino/Panel/PanelView.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QAbstractButton>
@@ -25,8 +26,8 @@ void xdotool(const QStringList& arguments) {
 }
 
 TEST(ReadingPanelE2E, SettingsButtonOpensTheEmbeddedSettingsAndEscapeCloses) {
-    if (QGuiApplication::platformName() != QStringLiteral("xcb"))
-        GTEST_SKIP() << "no X display";
+    PARLINO_REQUIRE_SERVICE(QGuiApplication::platformName() == QStringLiteral("xcb"),
+                            "no X display");
     ServicesTesting::TestSettings settings;
     PanelTesting::Motion motion;
     PlayerViewModel model;

@@ -4,6 +4,7 @@
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/ManualTime.h"
@@ -127,9 +128,9 @@ private:
 class KeychainStoreE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!secretServiceRunning())
-            GTEST_SKIP() << "no Secret Service on the session bus: start a desktop session "
-                            "(scripts/ci-services.sh) with an unlocked gnome-keyring";
+        PARLINO_REQUIRE_SERVICE(secretServiceRunning(),
+                                "no Secret Service on the session bus: start a desktop session "
+                                "(scripts/ci-services.sh) with an unlocked gnome-keyring");
     }
     void TearDown() override {
         if (secretServiceRunning())

@@ -3,6 +3,7 @@
 #include "Parlino/Services/Linux/MprisNowPlayingCenter.h"
 #include "Parlino/Services/NowPlayingCoordinator.h"
 
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/ManualTime.h"
 
@@ -78,9 +79,9 @@ struct Read {
 class MprisE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!QDBusConnection::sessionBus().isConnected())
-            GTEST_SKIP() << "no D-Bus session bus: run inside dbus-run-session or a desktop "
-                            "session (scripts/ci-services.sh)";
+        PARLINO_REQUIRE_SERVICE(QDBusConnection::sessionBus().isConnected(),
+                                "no D-Bus session bus: run inside dbus-run-session or a desktop "
+                                "session (scripts/ci-services.sh)");
         center = std::make_unique<MprisNowPlayingCenter>(QDBusConnection::sessionBus(), clock);
         ASSERT_TRUE(center->isRegistered());
         coordinator = std::make_unique<NowPlayingCoordinator>(*center);

@@ -10,6 +10,7 @@
 #include "Parlino/Style/PointerMotion.h"
 
 #include "Parlino/Settings/VoicesTesting.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/FakePreferences.h"
 #include "support/FakeSpeechService.h"
@@ -52,8 +53,8 @@ void remove(KeychainStore& store) {
 }
 
 TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
-    if (!desktopSession())
-        GTEST_SKIP() << "no desktop session with a keyring: run under scripts/ci-services.sh";
+    PARLINO_REQUIRE_SERVICE(desktopSession(),
+                            "no desktop session with a keyring: run under scripts/ci-services.sh");
     // A service name of the test's own, so the session's real key is never touched.
     KeychainStore store(
         QStringLiteral("com.parlino.e2e.settings-%1").arg(QCoreApplication::applicationPid()),

@@ -2,6 +2,7 @@
 // application, a tap of the right Super key, and the read that follows, heard through the
 // PulseAudio null sink and seen in the floating windows.
 #include "Playback/Linux/TestAudio.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
 
@@ -243,8 +244,8 @@ bool storeKey(const QString& key) {
 class ApplicationE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!desktop.isOpen() || qEnvironmentVariableIsEmpty("PARLINO_DESKTOP_SESSION"))
-            GTEST_SKIP() << "no desktop session (scripts/ci-services.sh starts one)";
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
@@ -252,11 +253,7 @@ protected:
         for (const char* folder : {"config/Parlino", "data", "cache"})
             QDir(home.path()).mkpath(QString::fromLatin1(folder));
         // A user who has seen the tutorial, so no card stands beside the panel.
-        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write(R"({"format":"parlino-defaults","version":1,)"
-                       R"("values":{"hasSeenOnboarding":{"bool":true}}})");
-        settings.close();
+        writeSettings(R"("hasSeenOnboarding":{"bool":true})");
         environment.insert("HOME", home.path());
         environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
         environment.insert("XDG_DATA_HOME", home.filePath("data"));
@@ -264,6 +261,16 @@ protected:
         environment.insert("PARLINO_SERVICE_URL", service.baseURL().toString());
         environment.insert("PARLINO_SYNTHETIC_INPUT", "1");
         environment.insert("QT_QPA_PLATFORM", "xcb");
+        launch();
+    }
+
+    void writeSettings(const QByteArray& values) {
+        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
+        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+        settings.write(R"({"format":"parlino-defaults","version":1,"values":{)" + values + "}}");
+    }
+
+    void launch() {
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
         ASSERT_TRUE(app->waitForLine("tray: icon installed"))
             << app->lines().join('\n').toStdString();
@@ -393,6 +400,43 @@ TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
     const QString piped = QStringLiteral("Parlino reads what it is given.");
     EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
     EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+}
+
+TEST_F(ApplicationE2E, aFiveMegabyteReadStartsAtOnceAndTheApplicationKeepsAnswering) {
+    // A reader who lets any length through starts the read as "Read anyway" does.
+    app.reset();
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
+    writeSettings(R"("hasSeenOnboarding":{"bool":true},"confirmThreshold":{"integer":10000000})");
+    launch();
+    // The service takes the requests and keeps its answers back: the read waits, loading.
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(), [](const auto&) {
+        TestSupport::FakeSpeechService::Response held;
+        held.held = true;
+        return held;
+    });
+
+    QByteArray text;
+    for (int sentence = 0; text.size() < 5'000'000; ++sentence)
+        text += "Sentence " + QByteArray::number(sentence) + " of a very long read.\n";
+    EXPECT_EQ(runAgain(environment, {"--read"}, text), 0);
+    EXPECT_TRUE(pumpUntil([&] { return !synthesisTexts().isEmpty(); }, 10000));
+    ASSERT_FALSE(synthesisTexts().isEmpty());
+    EXPECT_TRUE(synthesisTexts().first().startsWith("Sentence 0 of a very long read."));
+    EXPECT_TRUE(app->waitForLine("startRead: textLength=5000"));
+    EXPECT_TRUE(pumpUntil([&] {
+        return desktop.shownWindow("Parlino Bubble") || desktop.shownWindow("Parlino Panel");
+    }));
+    // A busy main thread would leave these calls unanswered.
+    for (int call = 0; call < 5; ++call)
+        EXPECT_FALSE(playbackStatus().isEmpty()) << "call " << call;
+}
+
+TEST_F(ApplicationE2E, readTakesEachNulOfStandardInputAsASpace) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    EXPECT_EQ(runAgain(environment, {"--read"}, QByteArray("Before the NUL\0after it.", 24)), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Before the NUL after it.")); },
+        10000));
 }
 
 TEST_F(ApplicationE2E, withoutAnXDisplayItSaysSoInOneLineAndFails) {

@@ -1,6 +1,7 @@
 #include "Parlino/Shell/Linux/SystemServices.h"
 
 #include "Base/Scheduler.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QCoreApplication>
@@ -11,8 +12,8 @@
 namespace {
 
 TEST(SystemServicesE2E, OnTheDesktopCaptureCanWorkAndTheKeyStoreAnswers) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        GTEST_SKIP() << "no X display (scripts/ci-services.sh starts a desktop session)";
+    PARLINO_REQUIRE_SERVICE(!qEnvironmentVariableIsEmpty("DISPLAY"),
+                            "no X display (scripts/ci-services.sh starts a desktop session)");
     QCoreApplication::setApplicationName(QStringLiteral("Parlino"));
     QNetworkAccessManager network;
     auto services =

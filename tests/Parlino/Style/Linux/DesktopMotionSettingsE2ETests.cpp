@@ -2,6 +2,7 @@
 // follow its animations switch. Skips without a session bus or when a real portal is running.
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
 
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QDBusConnection>
@@ -63,8 +64,7 @@ protected:
     void SetUp() override {
         qunsetenv("PARLINO_REDUCE_MOTION");
         const auto bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected())
-            GTEST_SKIP() << "no session bus";
+        PARLINO_REQUIRE_SERVICE(bus.isConnected(), "no session bus");
         if (bus.interface()->isServiceRegistered(service))
             GTEST_SKIP() << "a settings portal is already running";
         ASSERT_TRUE(portal.start());

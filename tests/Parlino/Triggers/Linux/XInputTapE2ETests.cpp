@@ -8,6 +8,7 @@
 #include "KeyboardShortcuts/Linux/XKeyCodes.h"
 #include "Parlino/Triggers/Linux/XInputTapEventSource.h"
 #include "Parlino/Triggers/RightCommandTapDetector.h"
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
 
@@ -52,8 +53,7 @@ private:
 class XInputTap : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            GTEST_SKIP() << "no X display";
+        PARLINO_REQUIRE_SERVICE(!qEnvironmentVariableIsEmpty("DISPLAY"), "no X display");
         ASSERT_TRUE(keyboard().isAvailable()) << "the X server has no XTest extension";
     }
 

@@ -1,0 +1,182 @@
+// A read of 5 MB of text: the capture's sanitising (a main-thread step), the chunking and the
+// cache key (made on a worker), the transcript showing and scrolling the text, and the whole
+// road from "Read anyway" to the first request at a loopback service.
+#include "Core/CacheKey.h"
+#include "Core/SentenceChunker.h"
+#include "Core/TextSanitizer.h"
+#include "Parlino/Panel/HighlightedTextView.h"
+#include "Parlino/Services/PlayerViewModel.h"
+#include "Parlino/Services/SettingsKeys.h"
+#include "Playback/SpeechSession.h"
+#include "TTS/ElevenLabsProvider.h"
+#include "support/FakeChunkPlayer.h"
+#include "support/FakeSpeechService.h"
+
+#include "Base/Clock.h"
+#include "Base/MainThread.h"
+#include "Base/Scheduler.h"
+#include "Base/UserDefaults.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QThreadPool>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace Parlino;
+
+constexpr qsizetype fiveMegabytes = 5 * 1000 * 1000;
+constexpr qsizetype chunkBound = 800;
+
+// Prose of `characters` code units: sentences in paragraphs of a few hundred characters, and
+// stretches of a single paragraph tens of kilobytes long.
+QString longRead(qsizetype characters) {
+    QString text;
+    text.reserve(characters + 200);
+    for (int sentence = 0; text.size() < characters; ++sentence) {
+        text += QStringLiteral("Sentence number %1 says a little more than the last one did. ")
+                    .arg(sentence);
+        if (sentence % 5 == 4 && (sentence / 1000) % 2 == 0)
+            text += QLatin1Char('\n');
+    }
+    text.truncate(characters);
+    return text;
+}
+
+const QString& fiveMegabyteRead() {
+    static const QString text = longRead(fiveMegabytes);
+    return text;
+}
+
+double milliseconds(const QElapsedTimer& timer) {
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void SanitizeLongRead(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Core::TextSanitizer::sanitize(fiveMegabyteRead()));
+}
+BENCHMARK(SanitizeLongRead)->Unit(benchmark::kMillisecond);
+
+// The panel's transcript, shown, taking the text (no timings yet).
+struct ShownTranscript {
+    MotionPreferences preferences;
+    QTemporaryDir folder;
+    SettingsKeys settings{Base::UserDefaults::open(QStringLiteral("bench"), folder.path())};
+    MotionContext motion{Base::SteadyClock::shared(), Base::QtScheduler::shared(), preferences};
+    PlayerViewModel model;
+    HighlightedTextView view{model, settings, motion};
+
+    ShownTranscript() {
+        view.resize(464, 300);
+        view.show();
+        QApplication::processEvents();
+    }
+};
+
+void ShowLongReadInTranscript(benchmark::State& state) {
+    ShownTranscript shown;
+    for (auto _ : state) {
+        shown.model.setText(fiveMegabyteRead());
+        QApplication::processEvents();
+        state.PauseTiming();
+        shown.model.setText({});
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(ShowLongReadInTranscript)->Unit(benchmark::kMillisecond);
+
+void ScrollLongReadInTranscript(benchmark::State& state) {
+    ShownTranscript shown;
+    shown.model.setText(fiveMegabyteRead());
+    QApplication::processEvents();
+    QScrollBar& bar = *shown.view.scrollArea().verticalScrollBar();
+    int step = 0;
+    for (auto _ : state) {
+        // Jumps far into the text each time, where nothing has been measured yet.
+        bar.setValue(int((qint64(++step) * 7919 * 300) % bar.maximum()));
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(ScrollLongReadInTranscript)->Unit(benchmark::kMillisecond);
+
+void ChunkLongRead(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(fiveMegabyteRead(), chunkBound));
+}
+BENCHMARK(ChunkLongRead)->Unit(benchmark::kMillisecond);
+
+void CacheKeyOfLongRead(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Core::CacheKey::make(
+            fiveMegabyteRead(), Core::VoiceID{QStringLiteral("voice")},
+            {QStringLiteral("eleven_flash_v2_5"), QStringLiteral("mp3_44100_128")}));
+}
+BENCHMARK(CacheKeyOfLongRead)->Unit(benchmark::kMillisecond);
+
+// From the press of "Read anyway" to the first request at the service, as the application
+// takes it: the transcript shows the text at the press; the chunks and the cache key are made on
+// a worker; back on the main thread the session starts and sends. "longestStallMs" is the
+// longer of the two main-thread steps.
+void ReadAnywayToFirstRequest(benchmark::State& state) {
+    ShownTranscript shown;
+    TestSupport::FakeSpeechService service;
+    QNetworkAccessManager network;
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(), [](const auto&) {
+        TestSupport::FakeSpeechService::Response response;
+        response.held = true;
+        return response;
+    });
+    const TTS::Endpoint endpoint{service.baseURL(), [](TTS::Endpoint::KeyHandler handler) {
+                                     handler(QStringLiteral("key"));
+                                 }};
+    const Core::SynthesisSettings settings{QStringLiteral("eleven_flash_v2_5"),
+                                           QStringLiteral("mp3_44100_128")};
+    const Core::VoiceID voice{QStringLiteral("voice")};
+    double longestStall = 0;
+    double firstRequest = 0;
+    for (auto _ : state) {
+        service.clearRequests();
+        const QString& text = fiveMegabyteRead();
+        QElapsedTimer press;
+        press.start();
+        shown.model.setText(text);
+        longestStall = std::max(longestStall, milliseconds(press));
+
+        std::shared_ptr<Playback::SpeechSession> session;
+        QThreadPool::globalInstance()->start([&] {
+            auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
+            benchmark::DoNotOptimize(Core::CacheKey::make(text, voice, settings));
+            Base::MainThread::post([&, chunks = std::move(chunks)] {
+                QElapsedTimer step;
+                step.start();
+                session = Playback::SpeechSession::create(
+                    text, chunks, std::make_shared<TTS::ElevenLabsProvider>(endpoint, network),
+                    std::make_shared<TestSupport::FakeChunkPlayerFactory>(), voice, settings, {1.0},
+                    Base::QtScheduler::shared());
+                session->startSynthesis();
+                longestStall = std::max(longestStall, milliseconds(step));
+            });
+        });
+        while (service.requests().isEmpty())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        firstRequest = std::max(firstRequest, milliseconds(press));
+        state.PauseTiming();
+        session->cancel();
+        shown.model.setText({});
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["longestStallMs"] = longestStall;
+    state.counters["firstRequestMs"] = firstRequest;
+}
+BENCHMARK(ReadAnywayToFirstRequest)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace

@@ -1,0 +1,103 @@
+#include "Parlino/Panel/PlainTranscriptLayout.h"
+
+#include "Parlino/Panel/TranscriptLayout.h"
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace {
+
+bool endsSentence(QChar c) {
+    return c == u'.' || c == u'!' || c == u'?' || c == u'…';
+}
+
+} // namespace
+
+qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype from,
+                                          qsizetype maxLength) {
+    const qsizetype limit = from + maxLength;
+    if (limit >= paragraph.size())
+        return paragraph.size();
+    // A block ends after white space, preferably white space that follows a sentence, and only
+    // in the second half of the allowance so that blocks stay long.
+    qsizetype space = -1;
+    for (qsizetype end = limit; end > from + maxLength / 2; --end) {
+        if (!paragraph[end - 1].isSpace())
+            continue;
+        if (end >= 2 && endsSentence(paragraph[end - 2]))
+            return end;
+        if (space < 0)
+            space = end;
+    }
+    if (space >= 0)
+        return space;
+    return paragraph[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+}
+
+void PlainTranscriptLayout::reset(const QList<Paragraph>& paragraphs,
+                                  TranscriptCaseChoice caseChoice,
+                                  const std::function<qreal(const QString&)>& estimate) {
+    m_blocks.clear();
+    for (const Paragraph& paragraph : paragraphs) {
+        qsizetype from = 0;
+        do {
+            const qsizetype end = blockEnd(paragraph.text, from, maxBlockLength);
+            QString shown =
+                TranscriptCaseChoices::apply(caseChoice, paragraph.text.mid(from, end - from));
+            m_blocks.append({paragraph.id, std::move(shown), 0, 0, false});
+            from = end;
+        } while (from < paragraph.text.size());
+    }
+    qreal y = TranscriptLayout::verticalPadding;
+    for (qsizetype b = 0; b < m_blocks.size(); ++b) {
+        Block& block = m_blocks[b];
+        y += spacingBefore(b);
+        block.top = y;
+        block.height = block.text.isEmpty() ? 0 : estimate(block.text);
+        block.measured = block.text.isEmpty();
+        y += block.height;
+    }
+}
+
+QList<qsizetype>
+PlainTranscriptLayout::measureBand(qreal top, qreal bottom,
+                                   const std::function<qreal(qsizetype)>& measure) {
+    QList<qsizetype> band;
+    const auto first =
+        std::partition_point(m_blocks.cbegin(), m_blocks.cend(),
+                             [top](const Block& block) { return block.top + block.height < top; });
+    qreal shift = 0;
+    qsizetype b = first - m_blocks.cbegin();
+    for (; b < m_blocks.size(); ++b) {
+        Block& block = m_blocks[b];
+        block.top += shift;
+        if (block.top > bottom)
+            break;
+        if (!block.measured) {
+            const qreal height = measure(b);
+            shift += height - block.height;
+            block.height = height;
+            block.measured = true;
+        }
+        band.append(b);
+    }
+    if (shift != 0)
+        for (; b < m_blocks.size(); ++b)
+            m_blocks[b].top += shift;
+    return band;
+}
+
+qreal PlainTranscriptLayout::height() const {
+    const qreal contentBottom =
+        m_blocks.isEmpty() ? 0 : m_blocks.last().top + m_blocks.last().height;
+    return contentBottom + TranscriptLayout::verticalPadding;
+}
+
+qreal PlainTranscriptLayout::spacingBefore(qsizetype block) const {
+    const bool startsParagraph =
+        block > 0 && m_blocks[block].paragraph != m_blocks[block - 1].paragraph;
+    return startsParagraph ? TranscriptLayout::paragraphSpacing : 0;
+}
+
+} // namespace Parlino
