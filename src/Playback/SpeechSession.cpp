@@ -234,7 +234,8 @@ void SpeechSession::load(const QList<ChunkAudio>& chunks, const QList<Core::Word
         return;
     }
     for (qsizetype i = 0; i < chunks.size(); ++i)
-        m_chunkResults[i] = ChunkResult{chunks[i].audio, {}, chunks[i].duration, std::nullopt};
+        m_chunkResults[i] =
+            ChunkResult{chunks[i].audio, {}, chunks[i].duration, std::nullopt, chunks[i].duration};
     m_timingIndex.words = words;
     startCurrentChunkIfReady(autoplay ? Start::playing : Start::paused);
 }

@@ -132,8 +132,10 @@ std::unique_ptr<PulseOutput> PulseOutput::open(std::shared_ptr<PulseConnection> 
         uint32_t(targetLatencySeconds * format.sampleRate) * uint32_t(pa_frame_size(&sampleFormat));
     const pa_buffer_attr attributes{uint32_t(-1), latencyBytes, uint32_t(-1), uint32_t(-1),
                                     uint32_t(-1)};
+    // Timing updates are asked for only while the stream plays (scheduleTimingUpdate): the
+    // library's automatic ones would wake the process every 1.5 s for a paused read too.
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
-                                         PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+                                         PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream, nullptr, &attributes, flags, nullptr, nullptr) < 0)
         return nullptr;
     const bool ready = connection->waitUntil([stream] {
@@ -153,6 +155,7 @@ PulseOutput::PulseOutput(std::shared_ptr<PulseConnection> connection, const PcmF
 PulseOutput::~PulseOutput() {
     LoopLock lock(m_connection->loop());
     cancelDrain();
+    cancelTimingUpdates();
     pa_stream_set_write_callback(m_stream, nullptr, nullptr);
     pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
     pa_stream_set_state_callback(m_stream, nullptr, nullptr);
@@ -168,6 +171,8 @@ bool PulseOutput::start() {
     m_running = true;
     cancelDrain();
     finish(pa_stream_cork(m_stream, 0, nullptr, nullptr));
+    cancelTimingUpdates();
+    scheduleTimingUpdate();
     const size_t writable = pa_stream_writable_size(m_stream);
     if (writable != size_t(-1) && writable > 0)
         write(writable);
@@ -179,7 +184,37 @@ void PulseOutput::pause() {
     LoopLock lock(m_connection->loop());
     m_running = false;
     finish(pa_stream_cork(m_stream, 1, nullptr, nullptr));
+    cancelTimingUpdates();
     publishPlayout();
+}
+
+void PulseOutput::scheduleTimingUpdate() {
+    constexpr uint64_t first = 10 * PA_USEC_PER_MSEC;
+    constexpr uint64_t longest = 1500 * PA_USEC_PER_MSEC;
+    m_timingIntervalMicroseconds = m_timingIntervalMicroseconds == 0
+                                       ? first
+                                       : std::min(m_timingIntervalMicroseconds * 2, longest);
+    m_timingEvent = pa_context_rttime_new(m_connection->context(),
+                                          pa_rtclock_now() + m_timingIntervalMicroseconds,
+                                          &PulseOutput::onTimingDue, this);
+}
+
+void PulseOutput::cancelTimingUpdates() {
+    if (m_timingEvent)
+        pa_threaded_mainloop_get_api(m_connection->loop())->time_free(m_timingEvent);
+    m_timingEvent = nullptr;
+    m_timingIntervalMicroseconds = 0;
+}
+
+void PulseOutput::onTimingDue(pa_mainloop_api* api, pa_time_event* event, const timeval*,
+                              void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    api->time_free(event);
+    output->m_timingEvent = nullptr;
+    if (!output->m_running)
+        return;
+    finish(pa_stream_update_timing_info(output->m_stream, nullptr, nullptr));
+    output->scheduleTimingUpdate();
 }
 
 int64_t PulseOutput::heardFrames() const {

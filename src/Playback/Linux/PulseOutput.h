@@ -7,9 +7,12 @@
 #include <memory>
 
 struct pa_context;
+struct pa_mainloop_api;
 struct pa_operation;
 struct pa_stream;
 struct pa_threaded_mainloop;
+struct pa_time_event;
+struct timeval;
 
 namespace Playback {
 
@@ -59,8 +62,14 @@ private:
     static void onWritable(pa_stream* stream, size_t bytes, void* self);
     static void onDrained(pa_stream* stream, int success, void* self);
     static void onTimingUpdated(pa_stream* stream, void* self);
+    static void onTimingDue(pa_mainloop_api* api, pa_time_event* event, const timeval* time,
+                            void* self);
     void write(size_t bytes);
     void cancelDrain();
+    // With the loop locked: while the stream plays, asks the server for its timing, soon after
+    // the start and then less and less often; nothing at all while it is paused.
+    void scheduleTimingUpdate();
+    void cancelTimingUpdates();
     // With the loop locked: measures what has been heard for heardFrames().
     void publishPlayout();
 
@@ -82,6 +91,8 @@ private:
     bool m_running = false;
     bool m_failed = false;
     pa_operation* m_drain = nullptr;
+    pa_time_event* m_timingEvent = nullptr;
+    uint64_t m_timingIntervalMicroseconds = 0;
     int64_t m_writtenFrames = 0;
     Playout m_lastPlayout; // the writer's copy of m_playout
     Published<Playout> m_playout;
