@@ -12,8 +12,6 @@ namespace Playback {
 
 namespace {
 
-const Core::TTSError audioOutputLost =
-    Core::TTSError::providerFault(0, QStringLiteral("audio output lost"));
 const Core::TTSError audioDecodeFailed =
     Core::TTSError::providerFault(0, QStringLiteral("audio decode failed"));
 
@@ -292,7 +290,7 @@ void SpeechSession::playerDidFail(quint64 serial) {
                 *m_outputLostAt);
     m_currentPlayer->stop();
     m_currentPlayer.reset();
-    setState(State::stalled(audioOutputLost));
+    setState(State::stalled(Core::TTSError::audioOutputLost()));
 }
 
 void SpeechSession::chunkDidFinish() {

@@ -222,6 +222,7 @@ private:
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
     void replaceSession(std::shared_ptr<Playback::SpeechSession> session);
+    void showProgress(const Playback::SpeechSession& session);
     void finishStart();
     void restartRead();
 

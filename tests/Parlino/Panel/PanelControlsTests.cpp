@@ -87,11 +87,40 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
               PanelMessages::stallRow(TTSError::providerFault(500, {})).message);
     EXPECT_EQ(action(TTSError::accountInProbation()), StallAction::revert);
     EXPECT_EQ(action(TTSError::insufficientPermissions()), StallAction::revert);
-    for (const TTSError& error : {TTSError::network(QStringLiteral("offline")),
-                                  TTSError::unauthorized(), TTSError::insufficientCredits(),
-                                  TTSError::entitlementExceeded(), TTSError::textTooLong()})
+    for (const TTSError& error :
+         {TTSError::network(QStringLiteral("offline")), TTSError::unauthorized(),
+          TTSError::insufficientCredits(), TTSError::entitlementExceeded(), TTSError::textTooLong(),
+          TTSError::noKey(), TTSError::keyUnreadable(), TTSError::audioOutputLost()})
         EXPECT_EQ(action(error), StallAction::retry);
     // The error's own text never reaches the row.
     EXPECT_FALSE(PanelMessages::stallRow(TTSError::network(QStringLiteral("offline")))
                      .message.contains(QStringLiteral("offline")));
+}
+
+// A missing key, an unreadable keyring and a lost sound output are nobody else's fault: each
+// has a message that no other failure shows.
+TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
+    using Core::TTSError;
+    const QList<TTSError> all{TTSError::network({}),
+                              TTSError::providerFault(500, {}),
+                              TTSError::unauthorized(),
+                              TTSError::accountInProbation(),
+                              TTSError::insufficientCredits(),
+                              TTSError::insufficientPermissions(),
+                              TTSError::entitlementExceeded(),
+                              TTSError::textTooLong(),
+                              TTSError::noKey(),
+                              TTSError::keyUnreadable(),
+                              TTSError::audioOutputLost()};
+    for (const TTSError& own :
+         {TTSError::noKey(), TTSError::keyUnreadable(), TTSError::audioOutputLost()}) {
+        const QString message = PanelMessages::stallRow(own).message;
+        EXPECT_FALSE(message.isEmpty());
+        for (const TTSError& other : all) {
+            if (other == own)
+                continue;
+            EXPECT_NE(PanelMessages::stallRow(other).message, message)
+                << qPrintable(own.kindName()) << " " << qPrintable(other.kindName());
+        }
+    }
 }
