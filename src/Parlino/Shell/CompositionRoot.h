@@ -209,7 +209,7 @@ private:
     void startDiagnostics();
     // A press of a trigger, handled on a later turn of the event loop so the trigger's own
     // callback returns at once.
-    void press(AppCoordinator::FinishedReplay replay, AppCoordinator::EmptySelection empty);
+    void press(AppCoordinator::FinishedReplay replay, AppCoordinator::Listening listening);
 
     const SettingsKeys& keys() const { return *m_configuration.keys; }
     TTS::Endpoint endpoint();

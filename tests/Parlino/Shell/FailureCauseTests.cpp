@@ -19,6 +19,19 @@ protected:
     FailureCauseTest() { root().wirePlayerActions(); }
 
     TTSError stallError() { return player().phase().ttsError().value_or(TTSError::textTooLong()); }
+    // A press of a trigger, one second after the last, and the capture failure it left.
+    std::optional<CaptureError> pressFailure(AppCoordinator::Listening listening) {
+        player().hide();
+        settings.clock.set(settings.clock.now() + 1);
+        bool done = false;
+        root().coordinator().handlePress(AppCoordinator::FinishedReplay::enabled, listening,
+                                         [&] { done = true; });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return done; }));
+        return player().phase().captureError();
+    }
+    std::optional<CaptureError> tapFailure() {
+        return pressFailure(AppCoordinator::Listening::onceCaptured);
+    }
 };
 
 TEST_F(FailureCauseTest, AReadWithoutASavedKeySendsNothingSaysSoAndRetriesOnceOneIsSaved) {
@@ -78,6 +91,36 @@ TEST_F(FailureCauseTest, AReadThatStallsAtOnceStartsItsProgressFromZero) {
     EXPECT_EQ(player().progress().elapsed(), 0);
     EXPECT_EQ(player().progress().elapsedWholeSeconds(), 0);
     EXPECT_LT(player().progress().total().seconds, previousTotal / 2);
+}
+
+TEST_F(FailureCauseTest, ATapThatCapturesNothingShowsWhyFromAnEditorOrATerminal) {
+    EXPECT_EQ(tapFailure(), CaptureError::nothingSelected());
+
+    const int copies = keyPoster->copies;
+    keyPoster->refuses = true;
+    EXPECT_EQ(tapFailure(), CaptureError::appUnsupported(workspace->front.bundleID));
+    EXPECT_EQ(keyPoster->copies, copies);
+
+    accessibility->snapshot = Capture::AXFocusSnapshot{QStringLiteral("selected"), {}, {}};
+    EXPECT_EQ(tapFailure(), std::nullopt);
+    EXPECT_EQ(player().text(), QStringLiteral("selected"));
+}
+
+// From this application's own window the selection is looked for in the application the user
+// came from; an answer that does not come in time is no fault of that application.
+TEST_F(FailureCauseTest, APressFromThisApplicationsWindowThatGetsNoAnswerAsksToGoBack) {
+    root().observeWorkspace();
+    workspace->activated(workspace->front);
+    workspace->front = {QStringLiteral("Parlino"), QStringLiteral("Parlino"), 7};
+    accessibility->snapshot = Capture::AXFocusSnapshot{QStringLiteral("too late"), {}, {}};
+
+    player().hide();
+    settings.clock.set(settings.clock.now() + 1);
+    root().coordinator().handlePress(AppCoordinator::FinishedReplay::enabled,
+                                     AppCoordinator::Listening::atPress);
+    time().advance(1.0); // the capture deadline passes before the capture reports
+    ASSERT_TRUE(TestSupport::pumpUntil([this] { return phase() == Kind::failed; }));
+    EXPECT_EQ(player().phase().captureError(), CaptureError::ownAppFrontmost());
 }
 
 } // namespace
