@@ -1,0 +1,170 @@
+#include "support/SpeechStandIn.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace TestSupport {
+
+namespace {
+
+using Base::Json::Value;
+using Response = FakeSpeechService::Response;
+
+struct Speech {
+    QByteArray mp3;
+    double seconds = 0;
+};
+
+bool run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// The length of a PCM WAV file: its data chunk over the byte rate of its format chunk.
+double wavSeconds(const QByteArray& wav) {
+    if (wav.size() < 44 || !wav.startsWith("RIFF"))
+        return 0;
+    const auto read32 = [&](qsizetype at) {
+        return quint32(quint8(wav[at])) | quint32(quint8(wav[at + 1])) << 8 |
+               quint32(quint8(wav[at + 2])) << 16 | quint32(quint8(wav[at + 3])) << 24;
+    };
+    const quint32 bytesPerSecond = read32(28);
+    const qsizetype data = wav.indexOf("data", 12);
+    if (bytesPerSecond == 0 || data < 0 || data + 8 > wav.size())
+        return 0;
+    return double(std::min<qsizetype>(read32(data + 4), wav.size() - data - 8)) / bytesPerSecond;
+}
+
+std::optional<Speech> speak(const QString& text) {
+    QTemporaryDir folder;
+    const QString wav = folder.filePath(QStringLiteral("speech.wav"));
+    const QString mp3 = folder.filePath(QStringLiteral("speech.mp3"));
+    if (!run(QStringLiteral("espeak-ng"),
+             {QStringLiteral("-w"), wav, QStringLiteral("--"), text}) ||
+        !run(QStringLiteral("lame"),
+             {QStringLiteral("--quiet"), QStringLiteral("-b"), QStringLiteral("128"),
+              QStringLiteral("--resample"), QStringLiteral("44.1"), wav, mp3}))
+        return std::nullopt;
+    QFile wavFile(wav);
+    QFile mp3File(mp3);
+    if (!wavFile.open(QIODevice::ReadOnly) || !mp3File.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return Speech{mp3File.readAll(), wavSeconds(wavFile.readAll())};
+}
+
+Response speechFailed() {
+    return Response::error(500, QStringLiteral("stand_in_failed"),
+                           QStringLiteral("espeak-ng or lame failed"));
+}
+
+Response refused() {
+    return Response::error(401, QStringLiteral("invalid_api_key"),
+                           QStringLiteral("Invalid API key"));
+}
+
+Response preview(const FakeSpeechService::Request& request) {
+    const QString id = QString::fromLatin1(request.path()).section('/', -1).chopped(4);
+    const auto speech = speak(QStringLiteral("Hello, this is the voice %1.").arg(id));
+    if (!speech)
+        return speechFailed();
+    return Response{200, speech->mp3, {{"Content-Type", "audio/mpeg"}}};
+}
+
+void log(const QString& line) {
+    std::fprintf(stdout, "%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+SpeechStandIn::SpeechStandIn() {
+    m_service.on("POST", FakeSpeechService::synthesisRoute(),
+                 [this](const Request& request) { return synthesise(request); });
+    m_service.on("GET", QStringLiteral("/v1/user"), [this](const Request&) {
+        return account(Value{{"user_id", "stand-in-user"}, {"subscription", subscription()}});
+    });
+    m_service.on("GET", QStringLiteral("/v1/user/subscription"),
+                 [this](const Request&) { return account(subscription()); });
+    m_service.on("GET", QStringLiteral("/v1/voices"),
+                 [this](const Request&) { return account(voices()); });
+    m_service.on("GET", QStringLiteral("/previews/[^/]+\\.mp3"), &preview);
+    m_service.on("POST", QStringLiteral("/stand-in/mode/[a-z-]+"),
+                 [this](const Request& request) { return switchMode(request); });
+}
+
+bool SpeechStandIn::setMode(const QString& mode) {
+    static const QStringList modes{"ok", "slow", "hold", "error", "unauthorized", "low-credit"};
+    if (!modes.contains(mode))
+        return false;
+    m_mode = mode;
+    log(QStringLiteral("mode %1").arg(mode));
+    return true;
+}
+
+Response SpeechStandIn::synthesise(const Request& request) {
+    const QString text = Base::Json::require<QString>(request.json(), "text").valueOr({});
+    log(QStringLiteral("synthesis (%1): %2").arg(m_mode, text.left(60)));
+    if (m_mode == "unauthorized")
+        return refused();
+    if (m_mode == "error")
+        return Response::error(503, QStringLiteral("service_unavailable"),
+                               QStringLiteral("The stand-in is told to fail."));
+    if (m_mode == "hold") {
+        Response never;
+        never.held = true;
+        return never;
+    }
+    const auto speech = speak(text);
+    if (!speech)
+        return speechFailed();
+    Response response = Response::withTimestamps(speech->mp3, text, speech->seconds,
+                                                 QStringLiteral("req-%1").arg(++m_requests));
+    if (m_mode == "slow")
+        response.delay = 4;
+    return response;
+}
+
+Response SpeechStandIn::account(const Value& value) const {
+    return m_mode == "unauthorized" ? refused() : Response::json(value);
+}
+
+Value SpeechStandIn::subscription() const {
+    const qint64 used =
+        m_mode == "low-credit" ? characterLimit - charactersLeftWhenLow : characterLimit / 8;
+    return Value{{"tier", "creator"},
+                 {"character_count", used},
+                 {"character_limit", characterLimit},
+                 {"next_character_count_reset_unix", 1'900'000'000}};
+}
+
+Value SpeechStandIn::voices() const {
+    const char* const voices[][3] = {{"stand-in-ada", "Ada", "premade"},
+                                     {"stand-in-bo", "Bo", "premade"},
+                                     {"stand-in-cleo", "Cleo", "premade"},
+                                     {"stand-in-dev", "Dev", "premade"},
+                                     {"stand-in-mine", "My Narrator", "cloned"},
+                                     {"stand-in-studio", "Studio Voice", "professional"}};
+    Value list = Value::array();
+    for (const auto& [id, name, category] : voices)
+        list.push_back(
+            Value{{"voice_id", id},
+                  {"name", name},
+                  {"category", category},
+                  {"preview_url", baseURL().toString() +
+                                      QStringLiteral("/previews/%1.mp3").arg(QLatin1String(id))}});
+    return Value{{"voices", list}};
+}
+
+Response SpeechStandIn::switchMode(const Request& request) {
+    const QString mode = QString::fromLatin1(request.path()).section('/', -1);
+    if (!setMode(mode))
+        return Response::error(400, QStringLiteral("unknown_mode"), mode);
+    return Response::json(Value{{"mode", mode}});
+}
+
+} // namespace TestSupport
