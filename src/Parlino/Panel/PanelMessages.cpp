@@ -65,11 +65,9 @@ StallRow stallRow(const Core::TTSError& error) {
     case Kind::noKey:
         return {tr("No ElevenLabs key is saved — add one in Settings."), StallAction::retry};
     case Kind::keyUnreadable:
-        return {tr("Couldn't read your ElevenLabs key from the keyring — unlock it and retry."),
-                StallAction::retry};
+        return {tr("Couldn't read the keyring — unlock it and retry."), StallAction::retry};
     case Kind::audioOutputLost:
-        return {tr("The audio output was lost — audio will resume when you retry."),
-                StallAction::retry};
+        return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};
     }
     Q_UNREACHABLE();
 }
