@@ -184,15 +184,3 @@ TEST_F(CaptureCoordinatorTest, DeadlineTimesOutButCompletesOnlyWhenTheStrategyHa
     expectError(*result, CaptureError::timedOut());
     EXPECT_TRUE(slow->stopSeen());
 }
-
-TEST_F(CaptureCoordinatorTest, ARetargetedCaptureThatMissesTheDeadlineAsksToGoBackToTheApp) {
-    frontmost = ownApp;
-    previous = browser;
-    auto slow = std::make_shared<BlockingStrategy>();
-    start(coordinator({slow}));
-    slow->waitUntilStarted();
-    scheduler.advance(1.0);
-    slow->finish(std::optional<Core::SelectionCapture>());
-    ASSERT_TRUE(TestSupport::pumpUntil([this] { return result.has_value(); }));
-    expectError(*result, CaptureError::ownAppFrontmost());
-}

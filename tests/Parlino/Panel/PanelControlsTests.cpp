@@ -97,30 +97,14 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
                      .message.contains(QStringLiteral("offline")));
 }
 
-// A missing key, an unreadable keyring and a lost sound output are nobody else's fault: each
-// has a message that no other failure shows.
+// A missing key, an unreadable keyring and a lost sound output are not the service's doing, nor
+// a rejected key: each says what happened.
 TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
     using Core::TTSError;
-    const QList<TTSError> all{TTSError::network({}),
-                              TTSError::providerFault(500, {}),
-                              TTSError::unauthorized(),
-                              TTSError::accountInProbation(),
-                              TTSError::insufficientCredits(),
-                              TTSError::insufficientPermissions(),
-                              TTSError::entitlementExceeded(),
-                              TTSError::textTooLong(),
-                              TTSError::noKey(),
-                              TTSError::keyUnreadable(),
-                              TTSError::audioOutputLost()};
-    for (const TTSError& own :
-         {TTSError::noKey(), TTSError::keyUnreadable(), TTSError::audioOutputLost()}) {
-        const QString message = PanelMessages::stallRow(own).message;
-        EXPECT_FALSE(message.isEmpty());
-        for (const TTSError& other : all) {
-            if (other == own)
-                continue;
-            EXPECT_NE(PanelMessages::stallRow(other).message, message)
-                << qPrintable(own.kindName()) << " " << qPrintable(other.kindName());
-        }
-    }
+    QSet<QString> messages;
+    for (const TTSError& error :
+         {TTSError::unauthorized(), TTSError::providerFault(500, {}), TTSError::noKey(),
+          TTSError::keyUnreadable(), TTSError::audioOutputLost()})
+        messages.insert(PanelMessages::stallRow(error).message);
+    EXPECT_EQ(messages.size(), 5);
 }
