@@ -27,10 +27,12 @@ CaptureResult runStrategies(const QList<std::shared_ptr<CaptureStrategy>>& strat
     return Base::failure(CaptureError::nothingSelected());
 }
 
-// A retargeted capture that found nothing means the user's selection was not reachable.
+// A retargeted capture that found nothing, or no answer in time, means the user's selection was
+// not reachable from here: they have to go back to their application.
 CaptureResult outcome(CaptureResult result, const CaptureTarget& target) {
-    if (!result && result.error().kind() == CaptureError::Kind::nothingSelected &&
-        !target.isFrontmost)
+    if (!result && !target.isFrontmost &&
+        (result.error().kind() == CaptureError::Kind::nothingSelected ||
+         result.error().kind() == CaptureError::Kind::timedOut))
         return Base::failure(CaptureError::ownAppFrontmost());
     return result;
 }

@@ -21,6 +21,10 @@ StrategyResult ClipboardCaptureStrategy::capture(const CaptureTarget& target,
     // A synthetic key press goes to whatever is in front, never to a previous application.
     if (!target.isFrontmost || !waitForModifierRelease(stop) || m_ownAppIsFrontmost())
         return nothing;
+    // Such an application keeps its selection to itself: the accessibility strategy before this
+    // one found none, and copying is ruled out.
+    if (m_keyPoster->refusesCopy())
+        return Base::failure(Core::CaptureError::appUnsupported(target.app.bundleID));
 
     const auto copied = m_gate->copy(
         m_pollInterval, m_copyTimeout, [this] { return m_keyPoster->postCopy(); }, stop);

@@ -9,6 +9,9 @@ public:
 
     // None of Shift, Control, Alt (Option) and Super (Command) is held.
     virtual bool modifiersReleased() = 0;
+    // The front-most application must not get a copy keystroke: a terminal, where it would
+    // interrupt the running program instead of copying.
+    virtual bool refusesCopy() = 0;
     // Sends one synthetic copy keystroke to the front-most application; false when none was sent
     // (no way to synthesise keys, or an application that must not get one).
     virtual bool postCopy() = 0;

@@ -20,6 +20,12 @@ QString TTSError::kindName() const {
         return QStringLiteral("entitlementExceeded");
     case Kind::textTooLong:
         return QStringLiteral("textTooLong");
+    case Kind::noKey:
+        return QStringLiteral("noKey");
+    case Kind::keyUnreadable:
+        return QStringLiteral("keyUnreadable");
+    case Kind::audioOutputLost:
+        return QStringLiteral("audioOutputLost");
     }
     return {};
 }

@@ -4,7 +4,8 @@
 
 namespace Core {
 
-// The error of synthesis and of the text-to-speech service. Carries no user-facing text.
+// The error of synthesis and of the text-to-speech service, and of what a read needs besides the
+// service: the saved key and the sound output. Carries no user-facing text.
 class TTSError {
 public:
     enum class Kind {
@@ -16,6 +17,12 @@ public:
         insufficientPermissions,
         entitlementExceeded,
         textTooLong,
+        // No key is saved, so nothing was sent.
+        noKey,
+        // The key store could not be read (locked, absent or failing), so nothing was sent.
+        keyUnreadable,
+        // The sound output went away while the read was playing.
+        audioOutputLost,
     };
 
     static TTSError network(QString description) {
@@ -30,6 +37,9 @@ public:
     static TTSError insufficientPermissions() { return {Kind::insufficientPermissions}; }
     static TTSError entitlementExceeded() { return {Kind::entitlementExceeded}; }
     static TTSError textTooLong() { return {Kind::textTooLong}; }
+    static TTSError noKey() { return {Kind::noKey}; }
+    static TTSError keyUnreadable() { return {Kind::keyUnreadable}; }
+    static TTSError audioOutputLost() { return {Kind::audioOutputLost}; }
 
     Kind kind() const { return m_kind; }
     // The HTTP status of a providerFault; 0 for every other kind.

@@ -13,9 +13,6 @@ namespace Playback {
 
 namespace {
 
-const Core::TTSError audioOutputLost =
-    Core::TTSError::providerFault(0, QStringLiteral("audio output lost"));
-
 QList<qsizetype> graphemeCounts(const QList<Core::Chunk>& chunks) {
     QList<qsizetype> counts;
     counts.reserve(chunks.size());
@@ -312,7 +309,7 @@ void SpeechSession::playerDidFail(quint64 serial) {
                 *m_outputLostAt);
     m_currentPlayer->stop();
     m_currentPlayer.reset();
-    setState(State::stalled(audioOutputLost));
+    setState(State::stalled(Core::TTSError::audioOutputLost()));
 }
 
 void SpeechSession::chunkDidFinish() {

@@ -314,8 +314,7 @@ TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere
     player()->finish();
     player()->setCurrentTime(0.5);
     player()->fail(); // the session drops the lost player
-    EXPECT_EQ(session->state(),
-              State::stalled(TTSError::providerFault(0, QStringLiteral("audio output lost"))));
+    EXPECT_EQ(session->state(), State::stalled(TTSError::audioOutputLost()));
     EXPECT_EQ(session->elapsed(), 3.0);
 
     session->retryFailedChunk();

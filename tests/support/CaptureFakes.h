@@ -112,6 +112,8 @@ class FakeKeyPoster : public Capture::KeyEventPosting {
 public:
     std::atomic<bool> released = true;
     std::atomic<bool> sends = true;
+    // The front-most application is one that must not get a copy keystroke.
+    std::atomic<bool> refuses = false;
     // What the front-most application does with the copy keystroke.
     std::function<void()> onCopy;
 
@@ -122,6 +124,7 @@ public:
         ++modifierQueries;
         return released;
     }
+    bool refusesCopy() override { return refuses; }
     bool postCopy() override {
         ++copies;
         if (sends && onCopy)

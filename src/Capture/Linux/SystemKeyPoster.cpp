@@ -102,6 +102,10 @@ bool SystemKeyPoster::modifiersReleased() {
     });
 }
 
+bool SystemKeyPoster::refusesCopy() {
+    return frontmostIsTerminal();
+}
+
 bool SystemKeyPoster::postCopy() {
     if (frontmostIsTerminal())
         return false;

@@ -33,6 +33,7 @@ public:
     bool canSynthesise() const { return m_canSynthesise; }
 
     bool modifiersReleased() override;
+    bool refusesCopy() override;
     bool postCopy() override;
 
     // The key code that types `character` on the first level of `layout`, lowest code first.

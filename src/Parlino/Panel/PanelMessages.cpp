@@ -62,6 +62,12 @@ StallRow stallRow(const Core::TTSError& error) {
         return {serviceProblem, StallAction::retry};
     case Kind::textTooLong:
         return {tr("That selection is too long."), StallAction::retry};
+    case Kind::noKey:
+        return {tr("No ElevenLabs key is saved — add one in Settings."), StallAction::retry};
+    case Kind::keyUnreadable:
+        return {tr("Couldn't read the keyring — unlock it and retry."), StallAction::retry};
+    case Kind::audioOutputLost:
+        return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};
     }
     Q_UNREACHABLE();
 }

@@ -5,10 +5,15 @@ namespace Parlino {
 TTS::Endpoint::Credential apiKeyCredential(SecretStore& store) {
     return [&store](TTS::Endpoint::KeyHandler handler) {
         store.read(apiKeyAccount, [handler = std::move(handler)](KeychainReadResult result) {
-            if (result.kind() == KeychainReadResult::Kind::found)
-                handler(result.text());
-            else
-                handler(Base::failure(Core::TTSError::unauthorized()));
+            switch (result.kind()) {
+            case KeychainReadResult::Kind::found:
+                return handler(result.text());
+            case KeychainReadResult::Kind::notFound:
+                return handler(Base::failure(Core::TTSError::noKey()));
+            case KeychainReadResult::Kind::locked:
+            case KeychainReadResult::Kind::error:
+                return handler(Base::failure(Core::TTSError::keyUnreadable()));
+            }
         });
     };
 }

@@ -38,19 +38,13 @@ PlayerViewModel::Dwell dwellFor(const Core::CaptureError& error) {
     return PlayerViewModel::Dwell::persist;
 }
 
-// The errors a silent trigger keeps to itself.
-bool isQuiet(const Core::CaptureError& error) {
-    return error.kind() == CaptureKind::nothingSelected ||
-           error.kind() == CaptureKind::ownAppFrontmost;
-}
-
 } // namespace
 
 AppCoordinator::AppCoordinator(ReadPipeline& pipeline, PlayerViewModel& viewModel,
                                Base::Clock& clock, const SettingsKeys& keys, QObject* parent)
     : QObject(parent), m_pipeline(pipeline), m_viewModel(viewModel), m_clock(clock), m_keys(keys) {}
 
-void AppCoordinator::handlePress(FinishedReplay finishedReplay, EmptySelection emptySelection,
+void AppCoordinator::handlePress(FinishedReplay finishedReplay, Listening listening,
                                  std::function<void()> done) {
     const double now = m_clock.now();
     if (m_lastPress && now - *m_lastPress < coalesceWindow - clockTolerance) {
@@ -61,7 +55,7 @@ void AppCoordinator::handlePress(FinishedReplay finishedReplay, EmptySelection e
     m_lastPress = now;
     m_inFlight.request_stop();
     m_inFlight = std::stop_source();
-    const Press press{finishedReplay, emptySelection, m_inFlight.get_token()};
+    const Press press{finishedReplay, listening, m_inFlight.get_token()};
     if (m_viewModel.phase().kind() == Kind::hidden)
         idlePress(press, std::move(done));
     else
@@ -85,7 +79,7 @@ void AppCoordinator::capture(const Press& press, std::function<void()> done,
 
 void AppCoordinator::idlePress(const Press& press, std::function<void()> done) {
     m_pendingText.reset();
-    if (press.emptySelection == EmptySelection::reported)
+    if (press.listening == Listening::atPress)
         m_viewModel.beginListening();
     capture(press, std::move(done), [this, press](Capture::CaptureResult result) {
         if (!result)
@@ -93,18 +87,15 @@ void AppCoordinator::idlePress(const Press& press, std::function<void()> done) {
         const QString text = Core::TextSanitizer::sanitize(result->text);
         if (text.isEmpty())
             return handleCaptureFailure(press, Core::CaptureError::nothingSelected());
-        if (press.emptySelection == EmptySelection::silent)
+        if (press.listening == Listening::onceCaptured)
             m_viewModel.beginListening();
         startOrAsk(text);
     });
 }
 
 void AppCoordinator::handleCaptureFailure(const Press& press, const Core::CaptureError& error) {
-    if (press.emptySelection == EmptySelection::silent) {
-        if (isQuiet(error))
-            return ignoreQuietly();
+    if (press.listening == Listening::onceCaptured)
         m_viewModel.beginListening();
-    }
     fail(error);
 }
 
@@ -187,17 +178,7 @@ void AppCoordinator::handleTapOnShowing(const Press& press, const Core::CaptureE
             m_pipeline.togglePause();
         return;
     }
-    if (press.emptySelection == EmptySelection::silent && isQuiet(error))
-        return ignoreQuietly();
     fail(error);
-}
-
-// A silent trigger found nothing. A listening phase left by a superseded press would otherwise
-// show its spinner for good, so it goes too.
-void AppCoordinator::ignoreQuietly() {
-    log.notice("tap nothing-selected silent no-op");
-    if (m_viewModel.phase().kind() == Kind::listening)
-        m_viewModel.hide();
 }
 
 void AppCoordinator::fail(const Core::CaptureError& error) {

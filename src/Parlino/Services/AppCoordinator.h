@@ -25,10 +25,9 @@ class AppCoordinator : public QObject {
 public:
     // A press on the same text whose read has finished starts it again, or does nothing.
     enum class FinishedReplay { enabled, suppressed };
-    // A press that finds nothing selected (or only this application in front) while nothing is
-    // showing shows a failure card, or changes nothing on screen. A silent trigger also shows
-    // the listening phase only once its capture has found a text.
-    enum class EmptySelection { reported, silent };
+    // When the press shows the listening phase: at once, or only once its capture has found a
+    // text. Either way a capture that fails shows its failure card.
+    enum class Listening { atPress, onceCaptured };
 
     // Seconds after the last accepted press during which another press is dropped.
     static constexpr double coalesceWindow = 0.25;
@@ -39,7 +38,7 @@ public:
     // One press of a trigger. A newer accepted press supersedes this one once its capture has
     // returned. `done` runs on the main thread when the press was dropped or has been handled
     // or superseded, from inside this call when that happens at once.
-    void handlePress(FinishedReplay finishedReplay, EmptySelection emptySelection,
+    void handlePress(FinishedReplay finishedReplay, Listening listening,
                      std::function<void()> done = {});
     // Reads a text handed over by the Services entry, without capturing.
     void read(const QString& text);
@@ -54,7 +53,7 @@ public:
 private:
     struct Press {
         FinishedReplay finishedReplay;
-        EmptySelection emptySelection;
+        Listening listening;
         std::stop_token cancel;
     };
     // What the press on a showing read noted before capturing.
@@ -76,7 +75,6 @@ private:
     void decideOnShowingRead(const Press& press, const RenditionCheck& check, const QString& text);
     void handleTapOnShowing(const Press& press, const Core::CaptureError& error);
 
-    void ignoreQuietly();
     void fail(const Core::CaptureError& error);
     bool isLive(const std::shared_ptr<ReadSession>& session) const;
     qint64 confirmThreshold() const;

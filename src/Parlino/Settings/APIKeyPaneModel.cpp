@@ -51,6 +51,9 @@ CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result)
     case TTSError::Kind::insufficientPermissions:
     case TTSError::Kind::entitlementExceeded:
     case TTSError::Kind::textTooLong:
+    case TTSError::Kind::noKey:
+    case TTSError::Kind::keyUnreadable:
+    case TTSError::Kind::audioOutputLost:
         return {false, APIKeyPaneModel::troubleStatus};
     }
     Q_UNREACHABLE();

@@ -25,6 +25,9 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
     case TTSError::Kind::unauthorized:
         return State::error(QStringLiteral(
             "That key was rejected by ElevenLabs — double-check it in the API Key pane."));
+    case TTSError::Kind::noKey:
+    case TTSError::Kind::keyUnreadable:
+        return State::noKey();
     case TTSError::Kind::accountInProbation:
         return State::error(QStringLiteral(
             "ElevenLabs has your cloned voices on hold — Built-in voices still work."));
@@ -36,6 +39,7 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
     case TTSError::Kind::insufficientPermissions:
     case TTSError::Kind::entitlementExceeded:
     case TTSError::Kind::textTooLong:
+    case TTSError::Kind::audioOutputLost:
         return State::error(
             QStringLiteral("Couldn't reach ElevenLabs — check your connection and try again."));
     }

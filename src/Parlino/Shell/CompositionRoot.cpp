@@ -118,13 +118,13 @@ SessionStateKind CompositionRoot::sessionKind() const {
     return m_session->state().kind();
 }
 
-// The key is read afresh for every request; without one the request fails as unauthorized
-// before anything is sent.
+// The key is read afresh for every request; without a readable one the request fails before
+// anything is sent.
 TTS::Endpoint CompositionRoot::endpoint() {
     return {m_configuration.serviceBaseURL,
             [self = QPointer(this)](TTS::Endpoint::KeyHandler handler) {
                 if (!self)
-                    return handler(Base::failure(Core::TTSError::unauthorized()));
+                    return handler(Base::failure(Core::TTSError::keyUnreadable()));
                 apiKeyCredential (*self->m_services.secretStore)(std::move(handler));
             }};
 }

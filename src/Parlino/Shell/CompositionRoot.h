@@ -209,7 +209,7 @@ private:
     void startDiagnostics();
     // A press of a trigger, handled on a later turn of the event loop so the trigger's own
     // callback returns at once.
-    void press(AppCoordinator::FinishedReplay replay, AppCoordinator::EmptySelection empty);
+    void press(AppCoordinator::FinishedReplay replay, AppCoordinator::Listening listening);
 
     const SettingsKeys& keys() const { return *m_configuration.keys; }
     TTS::Endpoint endpoint();
@@ -230,6 +230,7 @@ private:
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
     void replaceSession(std::shared_ptr<Playback::SpeechSession> session);
+    void showProgress(const Playback::SpeechSession& session);
     void finishStart();
     void restartRead();
 

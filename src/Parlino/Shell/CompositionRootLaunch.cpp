@@ -152,9 +152,9 @@ void CompositionRoot::presentTutorialUntilSeen() {
 }
 
 void CompositionRoot::press(AppCoordinator::FinishedReplay replay,
-                            AppCoordinator::EmptySelection empty) {
+                            AppCoordinator::Listening listening) {
     QMetaObject::invokeMethod(
-        this, [this, replay, empty] { coordinator().handlePress(replay, empty); },
+        this, [this, replay, listening] { coordinator().handlePress(replay, listening); },
         Qt::QueuedConnection);
 }
 
@@ -165,7 +165,7 @@ void CompositionRoot::registerShortcutActions() {
     m_shortcuts->onKeyUp(AppShortcutNames::readSelection(), [self] {
         if (self)
             self->press(AppCoordinator::FinishedReplay::enabled,
-                        AppCoordinator::EmptySelection::reported);
+                        AppCoordinator::Listening::atPress);
     });
     m_shortcuts->onKeyUp(AppShortcutNames::openPanel(), [self] {
         if (self)
@@ -206,7 +206,7 @@ void CompositionRoot::startTapDetector() {
     m_tapDetector->onSingleTap = [self] {
         if (self)
             self->press(AppCoordinator::FinishedReplay::suppressed,
-                        AppCoordinator::EmptySelection::silent);
+                        AppCoordinator::Listening::onceCaptured);
     };
     m_tapDetector->onDoubleTap = [self] {
         if (self)

@@ -228,12 +228,21 @@ void CompositionRoot::replaceSession(std::shared_ptr<SpeechSession> session) {
     m_session = std::make_shared<SpeechReadSession>(std::move(session));
 }
 
-// What every start ends with: the read's speed, the panel's attachment, the hand-over.
+void CompositionRoot::showProgress(const SpeechSession& session) {
+    const auto total = session.estimatedTotalDuration();
+    m_viewModel.progress().update(session.elapsed(), total.seconds, total.isExact);
+}
+
+// What every start ends with: the read's speed and progress, the panel's attachment, the
+// hand-over. The display tick runs only while a read plays, so a read that stalls or waits
+// paused before its first frame would otherwise show the previous read's progress.
 void CompositionRoot::finishStart() {
     const double rate = Defaults::get(keys().defaultPlaybackRate);
     Defaults::set(keys().playbackRate, rate);
-    if (const auto session = speechSession())
+    if (const auto session = speechSession()) {
         session->setRate(float(rate));
+        showProgress(*session);
+    }
     panelController().readAttached();
     handOverForSessionStart();
     syncNowPlaying();
@@ -349,8 +358,7 @@ void CompositionRoot::panelTick(const std::weak_ptr<SpeechSession>& weak) {
     const auto& words = session->timingIndex().words;
     if (words.size() != m_viewModel.timingWords().size())
         m_viewModel.setTimingWords(words);
-    const auto total = session->estimatedTotalDuration();
-    m_viewModel.progress().update(session->elapsed(), total.seconds, total.isExact);
+    showProgress(*session);
 }
 
 // Entries left damaged by an earlier run (a crash, a full disk) would otherwise be misses that

@@ -87,11 +87,24 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
               PanelMessages::stallRow(TTSError::providerFault(500, {})).message);
     EXPECT_EQ(action(TTSError::accountInProbation()), StallAction::revert);
     EXPECT_EQ(action(TTSError::insufficientPermissions()), StallAction::revert);
-    for (const TTSError& error : {TTSError::network(QStringLiteral("offline")),
-                                  TTSError::unauthorized(), TTSError::insufficientCredits(),
-                                  TTSError::entitlementExceeded(), TTSError::textTooLong()})
+    for (const TTSError& error :
+         {TTSError::network(QStringLiteral("offline")), TTSError::unauthorized(),
+          TTSError::insufficientCredits(), TTSError::entitlementExceeded(), TTSError::textTooLong(),
+          TTSError::noKey(), TTSError::keyUnreadable(), TTSError::audioOutputLost()})
         EXPECT_EQ(action(error), StallAction::retry);
     // The error's own text never reaches the row.
     EXPECT_FALSE(PanelMessages::stallRow(TTSError::network(QStringLiteral("offline")))
                      .message.contains(QStringLiteral("offline")));
+}
+
+// A missing key, an unreadable keyring and a lost sound output are not the service's doing, nor
+// a rejected key: each says what happened.
+TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
+    using Core::TTSError;
+    QSet<QString> messages;
+    for (const TTSError& error :
+         {TTSError::unauthorized(), TTSError::providerFault(500, {}), TTSError::noKey(),
+          TTSError::keyUnreadable(), TTSError::audioOutputLost()})
+        messages.insert(PanelMessages::stallRow(error).message);
+    EXPECT_EQ(messages.size(), 5);
 }

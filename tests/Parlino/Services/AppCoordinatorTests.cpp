@@ -13,14 +13,13 @@ using namespace Parlino;
 using namespace TestSupport;
 using Core::CaptureError;
 using FinishedReplay = AppCoordinator::FinishedReplay;
-using EmptySelection = AppCoordinator::EmptySelection;
+using Listening = AppCoordinator::Listening;
 using Phase = PlayerViewModel::Phase;
 using Dwell = PlayerViewModel::Dwell;
 using SessionState = FakeReadSession::State;
 
 namespace {
 
-const QString silentNoOp = QStringLiteral("tap nothing-selected silent no-op");
 const QString finishedNoOp = QStringLiteral("tap-on-finished no-op");
 const QString freshRead = QStringLiteral("same text, changed rendition — fresh read");
 
@@ -31,16 +30,16 @@ protected:
     }
 
     // A press one second after the previous one, so that it is never coalesced.
-    void tap() { pressLater(FinishedReplay::suppressed, EmptySelection::silent); }
-    void shortcut() { pressLater(FinishedReplay::enabled, EmptySelection::reported); }
-    void pressLater(FinishedReplay replay, EmptySelection empty) {
+    void tap() { pressLater(FinishedReplay::suppressed, Listening::onceCaptured); }
+    void shortcut() { pressLater(FinishedReplay::enabled, Listening::atPress); }
+    void pressLater(FinishedReplay replay, Listening listening) {
         settings.clock.set(settings.clock.now() + 1);
-        press(replay, empty);
+        press(replay, listening);
     }
     // True when the press has ended by the time handlePress returns.
-    bool press(FinishedReplay replay, EmptySelection empty) {
+    bool press(FinishedReplay replay, Listening listening) {
         const int before = pressesEnded;
-        coordinator.handlePress(replay, empty, [this] { ++pressesEnded; });
+        coordinator.handlePress(replay, listening, [this] { ++pressesEnded; });
         return pressesEnded > before;
     }
 
@@ -69,13 +68,13 @@ TEST_F(AppCoordinatorTest, PressesWithinTheWindowOfTheLastAcceptedPressAreDroppe
     pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
     for (const double at : {0.1, 0.3, 0.35, 0.5, 0.59}) {
         settings.clock.set(at);
-        EXPECT_TRUE(press(FinishedReplay::suppressed, EmptySelection::silent)) << at;
+        EXPECT_TRUE(press(FinishedReplay::suppressed, Listening::onceCaptured)) << at;
     }
     // 0.3 falls within 250 ms of 0.1; 0.35 comes exactly one window after 0.1 (whatever the
     // rounding of the subtraction), and 0.5 and 0.59 within 250 ms of it.
     EXPECT_EQ(pipeline.captureModes.size(), 2u);
     settings.clock.set(0.6);
-    press(FinishedReplay::suppressed, EmptySelection::silent);
+    press(FinishedReplay::suppressed, Listening::onceCaptured);
     EXPECT_EQ(pipeline.captureModes.size(), 3u);
     for (const auto mode : pipeline.captureModes)
         EXPECT_EQ(mode, Capture::CaptureMode::full);
@@ -83,10 +82,10 @@ TEST_F(AppCoordinatorTest, PressesWithinTheWindowOfTheLastAcceptedPressAreDroppe
 
 TEST_F(AppCoordinatorTest, SupersededPressChangesNothingOnceItsCaptureReturns) {
     settings.clock.set(1);
-    EXPECT_FALSE(press(FinishedReplay::enabled, EmptySelection::reported));
+    EXPECT_FALSE(press(FinishedReplay::enabled, Listening::atPress));
     EXPECT_EQ(viewModel.phase(), Phase::listening());
     settings.clock.set(1.3);
-    EXPECT_FALSE(press(FinishedReplay::enabled, EmptySelection::reported));
+    EXPECT_FALSE(press(FinishedReplay::enabled, Listening::atPress));
 
     pipeline.finishCapture(captured(QStringLiteral("first")));
     EXPECT_EQ(viewModel.phase(), Phase::listening());
@@ -100,16 +99,16 @@ TEST_F(AppCoordinatorTest, SupersededPressChangesNothingOnceItsCaptureReturns) {
     EXPECT_EQ(viewModel.phase(), Phase::loading());
 }
 
-TEST_F(AppCoordinatorTest, SilentPressThatSupersededAListeningPressHidesWhenNothingIsSelected) {
+TEST_F(AppCoordinatorTest, TapThatSupersededAListeningPressReplacesItsSpinnerWithTheFailure) {
     settings.clock.set(1);
-    press(FinishedReplay::enabled, EmptySelection::reported);
+    press(FinishedReplay::enabled, Listening::atPress);
     settings.clock.set(1.5);
-    press(FinishedReplay::suppressed, EmptySelection::silent);
+    press(FinishedReplay::suppressed, Listening::onceCaptured);
     pipeline.finishCapture(captured(QStringLiteral("late")));
     pipeline.finishCapture(captureFailure(CaptureError::nothingSelected()));
 
-    EXPECT_EQ(viewModel.phase(), Phase::hidden());
-    EXPECT_TRUE(logs.contains(silentNoOp));
+    EXPECT_EQ(viewModel.phase(),
+              Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss));
     EXPECT_TRUE(pipeline.calls.isEmpty());
 }
 
@@ -131,47 +130,36 @@ TEST_F(AppCoordinatorTest, TapShowsNothingUntilItsCaptureHasFoundAText) {
     EXPECT_EQ(pipeline.calls, QStringList{QStringLiteral("startRead:Hello")});
 }
 
-TEST_F(AppCoordinatorTest, NothingSelectedWhileIdleIsSilentForTheTapAndACardForTheShortcut) {
-    for (const auto& error : {CaptureError::nothingSelected(), CaptureError::ownAppFrontmost()}) {
-        pipeline.nextCapture = captureFailure(error);
-        tap();
-        EXPECT_TRUE(phases.empty());
-        EXPECT_EQ(viewModel.phase(), Phase::hidden());
-
-        shortcut();
-        EXPECT_EQ(phases,
-                  (std::vector{Phase::listening(), Phase::failed(error, Dwell::autoDismiss)}));
-        viewModel.hide();
-        phases.clear();
-    }
-    EXPECT_EQ(logs.messages(QStringLiteral("pipeline")), QStringList({silentNoOp, silentNoOp}));
-
-    tapCapturing(QStringLiteral(" \t\n\u200B "));
-    EXPECT_EQ(viewModel.phase(), Phase::hidden());
-    shortcutCapturing(QStringLiteral(" \t\n "));
-    EXPECT_EQ(viewModel.phase(),
-              Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss));
-    EXPECT_TRUE(pipeline.calls.isEmpty());
-}
-
-TEST_F(AppCoordinatorTest, OtherCaptureFailuresShowACardWithTheirDwellFromEitherTrigger) {
+// Nothing is ever dropped without a word: an empty selection, a terminal or this application in
+// front each get their own card, from the tap as from the shortcut.
+TEST_F(AppCoordinatorTest, EveryCaptureFailureShowsItsCardWithItsDwellFromEitherTrigger) {
     const std::vector<std::pair<CaptureError, Dwell>> cases{
+        {CaptureError::nothingSelected(), Dwell::autoDismiss},
+        {CaptureError::ownAppFrontmost(), Dwell::autoDismiss},
         {CaptureError::timedOut(), Dwell::autoDismiss},
         {CaptureError::permissionDenied(), Dwell::persist},
         {CaptureError::secureField(), Dwell::persist},
         {CaptureError::appDenied(QStringLiteral("org.keepassxc.keepassxc")), Dwell::persist},
-        {CaptureError::appUnsupported(QStringLiteral("com.example")), Dwell::persist},
+        {CaptureError::appUnsupported(QStringLiteral("xterm")), Dwell::persist},
     };
     for (const auto& [error, dwell] : cases) {
-        for (const bool silent : {true, false}) {
+        for (const bool isTap : {true, false}) {
             pipeline.nextCapture = captureFailure(error);
-            silent ? tap() : shortcut();
+            isTap ? tap() : shortcut();
             EXPECT_EQ(phases, (std::vector{Phase::listening(), Phase::failed(error, dwell)}))
-                << int(error.kind()) << silent;
+                << int(error.kind()) << isTap;
             viewModel.hide();
             phases.clear();
         }
     }
+    const Phase nothingSelected =
+        Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss);
+    tapCapturing(QStringLiteral(" \t\n\u200B "));
+    EXPECT_EQ(viewModel.phase(), nothingSelected);
+    viewModel.hide();
+    shortcutCapturing(QStringLiteral(" \t\n "));
+    EXPECT_EQ(viewModel.phase(), nothingSelected);
+    EXPECT_TRUE(pipeline.calls.isEmpty());
 }
 
 TEST_F(AppCoordinatorTest, TextLongerThanTheThresholdInUtf16UnitsWaitsForConfirmation) {
@@ -341,7 +329,7 @@ TEST_F(AppCoordinatorTest, SavedVoiceMissingFromTheLoadedListReadsAsTheDefaultVo
 
     Defaults::set(keys.voiceID, QStringLiteral("gone"));
     withList.nextCapture = captured(QStringLiteral("Hello"));
-    coordinator.handlePress(FinishedReplay::suppressed, EmptySelection::silent);
+    coordinator.handlePress(FinishedReplay::suppressed, Listening::onceCaptured);
     EXPECT_EQ(withList.calls, QStringList{QStringLiteral("togglePause")});
 }
 
@@ -359,12 +347,12 @@ TEST_F(AppCoordinatorTest, DifferentTextOrADeadSessionStartsAfresh) {
               QStringList({QStringLiteral("stopSession"), QStringLiteral("startRead:Hello")}));
 }
 
-TEST_F(AppCoordinatorTest, FailureWithoutALiveSessionOnAShowingCardFollowsTheTrigger) {
+TEST_F(AppCoordinatorTest, FailureWithoutALiveSessionReplacesTheShowingCard) {
     viewModel.setPhase(Phase::failed(CaptureError::timedOut(), Dwell::autoDismiss));
     pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
     tap();
-    EXPECT_EQ(viewModel.phase(), Phase::failed(CaptureError::timedOut(), Dwell::autoDismiss));
-    EXPECT_TRUE(logs.contains(silentNoOp));
+    EXPECT_EQ(viewModel.phase(),
+              Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss));
 
     pipeline.nextCapture = captureFailure(CaptureError::secureField());
     tap();
@@ -420,7 +408,7 @@ TEST_F(AppCoordinatorTest, ServicesTextOfWhiteSpaceShowsNothingSelected) {
 
 TEST_F(AppCoordinatorTest, ServicesTextSupersedesAPressAndIsNeverCoalesced) {
     settings.clock.set(1);
-    press(FinishedReplay::enabled, EmptySelection::reported);
+    press(FinishedReplay::enabled, Listening::atPress);
     coordinator.read(QStringLiteral("Handed over"));
     coordinator.read(QStringLiteral("Handed over again"));
     pipeline.finishCapture(captured(QStringLiteral("Selected")));
@@ -429,14 +417,14 @@ TEST_F(AppCoordinatorTest, ServicesTextSupersedesAPressAndIsNeverCoalesced) {
     // The Services text did not count as a press.
     pipeline.nextCapture = captured(QStringLiteral("Selected"));
     settings.clock.set(1.3);
-    press(FinishedReplay::enabled, EmptySelection::reported);
+    press(FinishedReplay::enabled, Listening::atPress);
     EXPECT_EQ(pipeline.text, QStringLiteral("Selected"));
 }
 
 TEST_F(AppCoordinatorTest, PressTaskEndsQuietlyWhenTheCoordinatorIsGone) {
     auto owned = std::make_unique<AppCoordinator>(pipeline, viewModel, settings.clock, keys);
     bool done = false;
-    owned->handlePress(FinishedReplay::enabled, EmptySelection::reported, [&] { done = true; });
+    owned->handlePress(FinishedReplay::enabled, Listening::atPress, [&] { done = true; });
     owned.reset();
     pipeline.finishCapture(captured(QStringLiteral("Hello")));
     EXPECT_TRUE(done);

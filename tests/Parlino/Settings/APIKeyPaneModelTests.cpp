@@ -212,13 +212,16 @@ TEST_F(APIKeyPaneModelTest, TheSavedKeyCredentialReadsTheStoreOnEveryRequest) {
         EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }));
     };
     ask();
-    EXPECT_EQ(result->error(), Core::TTSError::unauthorized());
+    EXPECT_EQ(result->error(), Core::TTSError::noKey());
     store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
     ask();
     EXPECT_EQ(result->value(), QStringLiteral("sk-saved"));
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     ask();
-    EXPECT_EQ(result->error(), Core::TTSError::unauthorized());
+    EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
+    ask();
+    EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
 }
 
 } // namespace

@@ -98,11 +98,29 @@ public:
     bool unavailable = false;
 };
 
-// Real chunk players whose gain a test can read.
+// Null outputs that keep the source of the last one made, so that a test can take the sound
+// output away from the playing chunk as a sound server that quits would.
+class LosableOutputs : public Playback::PcmOutputFactory {
+public:
+    LosableOutputs(const Base::Clock& clock, Base::Scheduler& scheduler,
+                   Playback::PcmSource*& lastSource)
+        : m_nulls(clock, scheduler), m_lastSource(lastSource) {}
+    std::unique_ptr<Playback::PcmOutput> make(const Playback::PcmFormat& format,
+                                              Playback::PcmSource& source) override {
+        m_lastSource = &source;
+        return m_nulls.make(format, source);
+    }
+
+private:
+    Playback::NullOutputFactory m_nulls;
+    Playback::PcmSource*& m_lastSource;
+};
+
+// Real chunk players whose gain a test can read and whose sound output a test can take away.
 class RecordingPlayerFactory : public Playback::ChunkPlayerFactory {
 public:
     RecordingPlayerFactory(const Base::Clock& clock, Base::Scheduler& scheduler)
-        : m_inner(std::make_unique<Playback::NullOutputFactory>(clock, scheduler)) {}
+        : m_inner(std::make_unique<LosableOutputs>(clock, scheduler, lastSource)) {}
     Base::Result<std::unique_ptr<Playback::ChunkPlayer>, Playback::AudioDecodeError>
     makePlayer(const QByteArray& data) override {
         return m_inner.makePlayer(data);
@@ -115,6 +133,8 @@ public:
         m_inner.setGain(value);
     }
     float gain = 1.0f;
+    // The source of the newest player's output: the playing chunk's while a read plays.
+    Playback::PcmSource* lastSource = nullptr;
 
 private:
     Playback::SystemChunkPlayerFactory m_inner;

@@ -55,6 +55,7 @@ public:
 class NoKeyPoster final : public Capture::KeyEventPosting {
 public:
     bool modifiersReleased() override { return true; }
+    bool refusesCopy() override { return false; }
     bool postCopy() override { return false; }
 };
 
