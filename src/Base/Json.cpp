@@ -2,8 +2,6 @@
 
 #include "Base/Unicode.h"
 
-#include <QStringDecoder>
-
 #include <cmath>
 #include <limits>
 
@@ -86,10 +84,7 @@ std::string utf8(const QString& text) {
 }
 
 QString text(const std::string& utf8) {
-    if (!utf8.starts_with("\xEF\xBB\xBF"))
-        return QString::fromStdString(utf8);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+    return Unicode::fromUtf8Exactly(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
 }
 
 bool StructureCheck::open() {

@@ -2,6 +2,8 @@
 
 #include "Base/Log.h"
 
+#include <QStringDecoder>
+
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -31,6 +33,13 @@ bool isControl(char32_t scalar) {
 
 bool isHorizontalSpace(char32_t scalar) {
     return u_isblank(static_cast<UChar32>(scalar));
+}
+
+QString fromUtf8Exactly(QByteArrayView utf8) {
+    if (!utf8.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(utf8);
 }
 
 QString trimmingHorizontalSpace(QStringView text) {

@@ -49,6 +49,9 @@ bool isControl(char32_t scalar);
 bool isHorizontalSpace(char32_t scalar);
 // The text without horizontal space at either end.
 QString trimmingHorizontalSpace(QStringView text);
+// UTF-8 decoded exactly as written: a leading byte-order mark stays a character of the text,
+// where QString::fromUtf8 drops it.
+QString fromUtf8Exactly(QByteArrayView utf8);
 
 // The number of user-perceived characters (extended grapheme clusters).
 qsizetype graphemeCount(const QString& text);

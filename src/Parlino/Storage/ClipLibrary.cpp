@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <system_error>
@@ -247,14 +249,15 @@ QList<ClipSummary> ClipLibrary::list() const {
 std::optional<ListedClip> ClipLibrary::listing(const ClipID& id, bool& fromManifest) const {
     // A published clip never changes, so a manifest of the same size and time is the one read
     // before; a manifest rewritten by hand is read again.
+    // A manifest that is not a regular file of the clip's own (a link, a pipe) is never listed.
     const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
-    std::error_code error;
-    const auto modified = fs::last_write_time(manifest, error);
-    const auto size = error ? 0 : fs::file_size(manifest, error);
-    if (error)
+    struct stat file {};
+    if (::lstat(manifest.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
         return std::nullopt;
+    const qint64 modified = qint64(file.st_mtim.tv_sec) * 1'000'000'000 + file.st_mtim.tv_nsec;
+    const auto size = std::uintmax_t(file.st_size);
     const auto known = m_listed.constFind(id.rawValue);
-    if (known != m_listed.cend() && known->modified == modified && known->size == size)
+    if (known != m_listed.cend() && known->modifiedNanoseconds == modified && known->size == size)
         return *known;
     fromManifest = true;
     auto summary = readSummary(manifest, id);

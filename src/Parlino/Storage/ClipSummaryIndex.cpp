@@ -1,6 +1,7 @@
 #include "Parlino/Storage/ClipSummaryIndex.h"
 
 #include "Base/Log.h"
+#include "Base/Unicode.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QFile>
@@ -33,7 +34,7 @@ QByteArray escaped(const QString& text) {
 
 std::optional<QString> unescaped(QByteArrayView field) {
     if (!field.contains('\\'))
-        return QString::fromUtf8(field);
+        return Base::Unicode::fromUtf8Exactly(field);
     QByteArray bytes;
     bytes.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -60,7 +61,7 @@ std::optional<QString> unescaped(QByteArrayView field) {
             return std::nullopt;
         }
     }
-    return QString::fromUtf8(bytes);
+    return Base::Unicode::fromUtf8Exactly(bytes);
 }
 
 template <class Number> QByteArray text(Number value) {
@@ -80,7 +81,7 @@ template <class Number> std::optional<Number> number(QByteArrayView field) {
 QByteArray line(const ListedClip& clip) {
     const ClipSummary& summary = clip.summary;
     return escaped(summary.id.rawValue) + '\t' + text(clip.size) + '\t' +
-           text(qint64(clip.modified.time_since_epoch().count())) + '\t' +
+           text(clip.modifiedNanoseconds) + '\t' +
            text(summary.createdAt.secondsSinceReferenceDate) + '\t' + text(summary.totalDuration) +
            '\t' + escaped(summary.preview) + '\n';
 }
@@ -104,9 +105,8 @@ std::optional<ListedClip> fromLine(QByteArrayView line) {
     if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt || !totalDuration ||
         !preview)
         return std::nullopt;
-    return ListedClip{fs::file_time_type(fs::file_time_type::duration(*modified)),
-                      *size,
-                      {ClipID{*id}, *preview, Base::Date{*createdAt}, *totalDuration}};
+    return ListedClip{
+        *modified, *size, {ClipID{*id}, *preview, Base::Date{*createdAt}, *totalDuration}};
 }
 
 } // namespace

@@ -12,7 +12,7 @@ namespace Parlino {
 
 // A listed clip's summary with the size and modification time of the manifest it was read from.
 struct ListedClip {
-    std::filesystem::file_time_type modified;
+    qint64 modifiedNanoseconds = 0; // the manifest's modification time since 1970
     std::uintmax_t size = 0;
     ClipSummary summary;
 };
