@@ -292,7 +292,7 @@ walk_reads() {
   shot "idle-bar"
 
   # The shortcut with nothing selected, while no read is showing.
-  changing xdotool key ctrl+shift+s
+  changing xdotool key ctrl+alt+shift+o
   shot "panel-failed"
   wait_until "the failure card to go" 20 not_shown "Parlino Panel"
 

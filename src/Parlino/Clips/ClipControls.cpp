@@ -150,8 +150,8 @@ void ClipTextColumn::paintLabel(QPainter& painter, const QRectF& rect) {
         painter.drawText(QRectF(x, y, width, m_metrics.bodyLine), oneLine, line);
         y += m_metrics.bodyLine;
     }
-    const qsizetype reserved = isExpanded() ? 0 : ClipRowMetrics::collapsedLines;
-    y += qreal(std::max<qsizetype>(reserved - m_body.lines.size(), 0)) * m_metrics.bodyLine;
+    // The duration follows the lines there are; a one-line preview leaves the row's reserved
+    // second line free below it.
     y += ClipRowMetrics::lineGap;
 
     painter.setPen(Theme::white(0.5));

@@ -247,6 +247,7 @@ void PanelController::readAttached() {
 
 void PanelController::send(SurfaceEvent event) {
     apply(m_machine.handle(event));
+    m_warningPopup.surfacesMoved();
 }
 
 void PanelController::handlePanelHoverEntered() {

@@ -29,9 +29,26 @@ void WarningPopupPresenter::schedule() {
     // The fade-out, the idle bar's return and a little margin.
     const double delay = reduce ? 0.34 : 0.44;
     m_presentationTask = m_surfaces.env.scheduler.after(delay, [this] {
-        if (m_surfaces.state() == SurfaceState::Kind::idleBar)
+        // A busy main thread can hold the idle bar's return past the delay: the pill then
+        // waits for it instead of being lost.
+        if (m_surfaces.state() == SurfaceState::Kind::idleBarReturning)
+            m_presentOnReturn = true;
+        else if (m_surfaces.state() == SurfaceState::Kind::idleBar)
             present();
     });
+}
+
+void WarningPopupPresenter::surfacesMoved() {
+    if (!m_presentOnReturn || m_surfaces.state() == SurfaceState::Kind::idleBarReturning)
+        return;
+    m_presentOnReturn = false;
+    if (m_surfaces.state() == SurfaceState::Kind::idleBar)
+        present();
+}
+
+void WarningPopupPresenter::callOff() {
+    m_presentationTask.cancel();
+    m_presentOnReturn = false;
 }
 
 void WarningPopupPresenter::present() {

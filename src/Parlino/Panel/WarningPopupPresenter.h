@@ -21,8 +21,11 @@ public:
     void retract(bool close);
     // A surface command: the pill goes at once, and a waiting presentation or retraction with it.
     void forceHide();
+    // The surface machine has taken an event: a pill waiting for the idle bar shows once it is
+    // back, and not at all when the surfaces went elsewhere.
+    void surfacesMoved();
     // The read wants its surface again: a pill still waiting for the idle bar is not shown.
-    void callOff() { m_presentationTask.cancel(); }
+    void callOff();
     bool isPresented() const { return m_presented; }
 
 private:
@@ -32,6 +35,7 @@ private:
     SurfacePlacement& m_placement;
     SurfaceFades& m_fades;
     bool m_presented = false;
+    bool m_presentOnReturn = false;
     Base::ScheduledTask m_presentationTask;
     Base::ScheduledTask m_retractTask;
 };

@@ -2,6 +2,7 @@
 
 #include "Defaults/Default.h"
 #include "Parlino/Settings/VoiceProfileButton.h"
+#include "Parlino/Style/FadingScrollView.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetrics>
@@ -242,7 +243,12 @@ QWidget* VoicesSectionView::makeGrid() {
     outer->addStretch();
     outer->addLayout(grid);
     outer->addStretch();
-    return box;
+    // Centred while the sheet has room for every row; a shorter sheet scrolls to the last one.
+    auto* scroll =
+        new FadingScrollView(JumpToEndPolicy::never, m_context.pointer, m_context.motion);
+    scroll->setContent(box);
+    box->setAutoFillBackground(false); // the scroll area turns it on; the wash shows through
+    return scroll;
 }
 
 } // namespace Parlino

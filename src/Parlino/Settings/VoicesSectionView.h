@@ -46,8 +46,9 @@ private:
 };
 
 // The panel's compact voice chooser: up to six featured voices in three columns under the
-// panel's header, a spinner while the voices load, or a one-line reason when they cannot be
-// listed. It fetches the voices when it comes on screen without a list.
+// panel's header, scrolling when the sheet is shorter than the grid, a spinner while the voices
+// load, or a one-line reason when they cannot be listed. It fetches the voices when it comes on
+// screen without a list.
 class VoicesSectionView final : public QWidget {
 public:
     static constexpr int columns = 3;

@@ -234,6 +234,48 @@ TEST_F(ClipsViewTest, ALongPreviewIsClampedToTwoLinesAndExpandsOnClick) {
     EXPECT_EQ(model.expandedClipID(), longClip);
 }
 
+// The bands of rows inside `box` that hold light text on the dark ground, top to bottom.
+QList<std::pair<int, int>> inkBands(const QImage& image, const QRect& box) {
+    QList<std::pair<int, int>> bands;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        bool inked = false;
+        for (int x = box.left(); x <= box.right() && !inked; ++x)
+            inked = qGray(image.pixel(x, y)) > 90;
+        if (!inked)
+            continue;
+        if (!bands.isEmpty() && bands.back().second == y - 1)
+            bands.back().second = y;
+        else
+            bands.append({y, y});
+    }
+    return bands;
+}
+
+TEST_F(ClipsViewTest, TheDurationFollowsTheLinesThePreviewHas) {
+    const ClipID shortClip = save(QStringLiteral("Fits on one line"));
+    const ClipID twoLines = save(sentence(14));
+    ClipsView& clips = makeView();
+    const QImage image = screenshot(QStringLiteral("short-and-two-line-previews"));
+    const qreal bodyLine = ClipRowMetrics::standard().bodyLine;
+
+    const auto gapBeforeDuration = [&](const ClipID& id) {
+        ClipTextColumn& text = rowOf(id).textColumn();
+        const QRect box(text.mapTo(&clips, QPoint(0, 0)) * 2, text.size() * 2);
+        const auto bands = inkBands(image, box);
+        // The date, each body line, the duration.
+        EXPECT_EQ(bands.size(), text.bodyLines().size() + 2);
+        return bands.size() < 2 ? 0.0 : (bands.back().first - bands[bands.size() - 2].second) / 2.0;
+    };
+    ASSERT_EQ(rowOf(shortClip).textColumn().bodyLines().size(), 1);
+    ASSERT_EQ(rowOf(twoLines).textColumn().bodyLines().size(), 2);
+    // No empty line between the text and its duration: one line or two, the gap is the same.
+    const double shortGap = gapBeforeDuration(shortClip);
+    EXPECT_LT(shortGap, bodyLine);
+    EXPECT_NEAR(shortGap, gapBeforeDuration(twoLines), 2);
+    // Both rows keep the height of two lines.
+    EXPECT_NEAR(rowOf(shortClip).height(), rowOf(twoLines).height(), 1);
+}
+
 TEST_F(ClipsViewTest, OnlyTheRowsInViewAreMade) {
     std::vector<ClipID> ids;
     for (int i = 0; i < 120; ++i)

@@ -519,6 +519,32 @@ TEST_F(PanelControllerTest, theWarningPopupWaitsLessWithReducedMotionAndNotForAN
     EXPECT_FALSE(window(SurfaceKind::warning).shown);
 }
 
+TEST_F(PanelControllerTest, theWarningPopupWaitsForAnIdleBarHeldUpByABusyMainThread) {
+    dropPanel();
+    controller.scheduleWarningPopup();
+    // The main thread is busy for 0.3 s: the fade's end runs late, and so does the return.
+    clock.set(clock.now() + 0.3);
+    advance(0.15);
+    ASSERT_EQ(state(), State::idleBarReturning);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    advance(0.1);
+    ASSERT_EQ(state(), State::idleBar);
+    EXPECT_TRUE(controller.warningPopupPresented());
+    EXPECT_TRUE(window(SurfaceKind::warning).shown);
+}
+
+TEST_F(PanelControllerTest, aReadStartedWhileABusyMainThreadHoldsTheIdleBarKeepsThePillAway) {
+    dropPanel();
+    controller.scheduleWarningPopup();
+    clock.set(clock.now() + 0.3);
+    advance(0.15); // the pill now waits for the idle bar
+    ASSERT_EQ(state(), State::idleBarReturning);
+    viewModel.setPhase(Phase::loading());
+    advance(1);
+    EXPECT_FALSE(controller.warningPopupPresented());
+    EXPECT_FALSE(window(SurfaceKind::warning).shown);
+}
+
 TEST_F(PanelControllerTest, aReadStartedWhileTheSurfacesGoHomeKeepsTheWarningPillAway) {
     dropPanel();
     controller.scheduleWarningPopup();

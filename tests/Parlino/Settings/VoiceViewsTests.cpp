@@ -12,6 +12,7 @@
 #include "VoicesTesting.h"
 #include "support/FakePreferences.h"
 #include "support/FakeSecretStore.h"
+#include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
 
 #include <QDesktopServices>
@@ -19,6 +20,8 @@
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -299,6 +302,26 @@ TEST_F(VoiceViewsTest, TheSectionFetchesWhenShownAndExplainsAFailure) {
     world.answerFetch(QList<TTS::Voice>{});
     EXPECT_EQ(child<QLabel>(*view, u"VoicesSectionMessage"_qs)->text(),
               u"No built-in voices available on this account"_qs);
+}
+
+TEST_F(VoiceViewsTest, TheSectionScrollsToEveryVoiceOnAShortSheet) {
+    world.load(VoicesTesting::manyVoices(60));
+    for (const int height : {300, 170}) {
+        auto view = section({420, height});
+        ASSERT_EQ(view->cells().size(), 6);
+        auto* scroll = view->findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        const QWidget& viewport = *scroll->viewport();
+        QScrollBar& bar = *scroll->verticalScrollBar();
+        EXPECT_EQ(bar.maximum() > 0, height < 200) << height;
+        EXPECT_TRUE(TestSupport::hasCleanLayout(*view)) << height;
+
+        bar.setValue(bar.maximum());
+        TestSupport::drainEvents();
+        const QRect last(view->cells().back()->mapTo(&viewport, QPoint()),
+                         view->cells().back()->size());
+        EXPECT_TRUE(viewport.rect().contains(last)) << height;
+    }
 }
 
 TEST_F(VoiceViewsTest, SectionCellsChooseAndToggleTheirSample) {
