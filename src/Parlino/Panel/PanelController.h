@@ -37,7 +37,7 @@ class MotionPreferences;
 class PointerMotion;
 class PointerMotionSource;
 class ScreenProvider;
-class SettingsKeys;
+struct SettingsKeys;
 class TextMeasurer;
 
 class PanelController;
