@@ -18,11 +18,9 @@ case "${1:-}" in
   # Light optimisation and line tables only: quicker to build, and stacks still name each line.
   configure+=(-DPARLINO_SANITIZE=ON -DPARLINO_BUILD_BENCHMARKS=OFF
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG")
-  suppressions="$PWD/scripts/sanitizers"
   export ASAN_OPTIONS="detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=0"
-  export LSAN_OPTIONS="suppressions=$suppressions/leaks.supp:print_suppressions=0"
   export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-16/bin/llvm-symbolizer
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$suppressions/undefined.supp"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   ;;
 *)
   echo "usage: scripts/test.sh [--sanitize]" >&2
