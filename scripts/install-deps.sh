@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and running Parlino needs.
-# Idempotent; works as root or through sudo.
+# Idempotent; works as root or through sudo. With --sanitize, also the compiler and runtimes of
+# the sanitizer build (scripts/test.sh --sanitize).
 set -euo pipefail
 
 SUDO=""
@@ -27,8 +28,15 @@ TEST_PACKAGES=(
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
 )
 
+# Clang with its AddressSanitizer and UndefinedBehaviorSanitizer runtimes, and the symbolizer
+# that turns their stacks into file names and lines.
+SANITIZER_PACKAGES=(clang-16 libclang-rt-16-dev llvm-16)
+
+wanted=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+if [ "${1:-}" = "--sanitize" ]; then wanted+=("${SANITIZER_PACKAGES[@]}"); fi
+
 missing=()
-for pkg in "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"; do
+for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
 done
 

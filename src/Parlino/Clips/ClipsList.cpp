@@ -58,7 +58,7 @@ ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& envi
                                        Theme::red85(), environment.motion, this)),
       m_removal(environment.motion.clock, 1),
       m_frames(
-          environment.motion.scheduler, [this] { animationFrame(); },
+          *this, environment.motion.scheduler, [this] { animationFrame(); },
           [this] { return !m_removal.isSettled(); }) {
     setObjectName(QStringLiteral("ClipsList"));
     setAttribute(Qt::WA_TranslucentBackground);

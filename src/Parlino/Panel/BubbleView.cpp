@@ -7,7 +7,6 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Style/DurationText.h"
-#include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
@@ -58,11 +57,6 @@ public:
     explicit Pill(BubbleView& owner) : QWidget(&owner), m_owner(owner) {
         setObjectName(QStringLiteral("BubblePill"));
         setAttribute(Qt::WA_TranslucentBackground);
-        auto* hover = new HoverTracker(*this);
-        hover->onEntered = [this] {
-            if (m_owner.onHoverEntered)
-                m_owner.onHoverEntered();
-        };
     }
 
 protected:
@@ -124,15 +118,19 @@ BubbleView::BubbleView(PlayerViewModel& model, BubbleGeometryBox& geometry,
                [](bool revealing) {
                    return revealing ? Curve::easeOut(slideSeconds) : Curve::easeIn(slideSeconds);
                }),
-      m_pill(new Pill(*this)),
+      m_pill(new Pill(*this)), m_pillHover(*m_pill),
       m_rate(std::make_unique<Defaults::Default<double>>(settings.playbackRate)),
       m_fontDesign(std::make_unique<Defaults::Default<QString>>(settings.panelFontDesign)),
       m_frames(
-          motion.scheduler, [this] { refresh(); },
+          *this, motion.scheduler, [this] { refresh(); },
           [this] { return !m_reveal.isSettled() || isSpinning(); }) {
     setObjectName(QStringLiteral("BubbleView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_reveal.setRevealed(geometry.revealed());
+    m_pillHover.onEntered = [this] {
+        if (onHoverEntered)
+            onHoverEntered();
+    };
     const auto redraw = [this] {
         refresh();
         m_frames.start();

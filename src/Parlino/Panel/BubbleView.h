@@ -2,6 +2,7 @@
 
 #include "Parlino/Panel/SurfaceReveal.h"
 #include "Parlino/Style/FrameDriver.h"
+#include "Parlino/Style/HoverTracker.h"
 
 #include <QWidget>
 
@@ -48,6 +49,7 @@ private:
     MotionContext m_motion;
     SurfaceReveal m_reveal;
     Pill* m_pill;
+    HoverTracker m_pillHover;
     std::unique_ptr<Defaults::Observable> m_rate;
     std::unique_ptr<Defaults::Observable> m_fontDesign;
     FrameDriver m_frames;

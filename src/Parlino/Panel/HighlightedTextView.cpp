@@ -51,7 +51,7 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
       m_case(std::make_unique<Defaults::Default<QString>>(settings.transcriptCase)),
       m_scrollOffset(motion.clock),
       m_scrollFrames(
-          motion.scheduler,
+          *this, motion.scheduler,
           [this] { scrollArea().verticalScrollBar()->setValue(qRound(m_scrollOffset.now())); },
           [this] { return !m_autoScrollSuspended && !m_scrollOffset.isSettled(); }) {
     setObjectName(QStringLiteral("HighlightedTextView"));

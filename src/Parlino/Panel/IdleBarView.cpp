@@ -1,7 +1,6 @@
 #include "Parlino/Panel/IdleBarView.h"
 
 #include "Parlino/Panel/IdleBarGeometryBox.h"
-#include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/ParlinoGlass.h"
 
@@ -33,9 +32,6 @@ public:
         setObjectName(QStringLiteral("IdleBarButton"));
         setAccessibleName(tr("Open Parlino"));
         setFocusPolicy(Qt::NoFocus);
-        auto* hover = new HoverTracker(*this);
-        hover->onEntered = [this] { m_owner.setHovering(true); };
-        hover->onExited = [this] { m_owner.setHovering(false); };
     }
 
 protected:
@@ -59,13 +55,15 @@ IdleBarView::IdleBarView(IdleBarGeometryBox& geometry, const MotionContext& moti
                [](bool revealing) {
                    return revealing ? Curve::easeOut(slideSeconds) : Curve::easeIn(slideSeconds);
                }),
-      m_growth(motion.clock), m_button(new Button(*this, motion)),
+      m_growth(motion.clock), m_button(new Button(*this, motion)), m_buttonHover(*m_button),
       m_frames(
-          motion.scheduler, [this] { refresh(); },
+          *this, motion.scheduler, [this] { refresh(); },
           [this] { return !m_reveal.isSettled() || !m_growth.isSettled(); }) {
     setObjectName(QStringLiteral("IdleBarView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_reveal.setRevealed(geometry.revealed());
+    m_buttonHover.onEntered = [this] { setHovering(true); };
+    m_buttonHover.onExited = [this] { setHovering(false); };
     connect(m_button, &QAbstractButton::clicked, this, [this] {
         if (onClicked)
             onClicked();

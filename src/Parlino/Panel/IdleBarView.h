@@ -2,6 +2,7 @@
 
 #include "Parlino/Panel/SurfaceReveal.h"
 #include "Parlino/Style/FrameDriver.h"
+#include "Parlino/Style/HoverTracker.h"
 
 #include <QWidget>
 
@@ -41,6 +42,7 @@ private:
     AnimatedValue m_growth;
     bool m_hovering = false;
     Button* m_button;
+    HoverTracker m_buttonHover;
     FrameDriver m_frames;
 };
 

@@ -130,7 +130,8 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
       m_next(iconButton(QStringLiteral("OnboardingNext"), tr("Next"),
                         QStringLiteral("chevron.right"), 13, Theme::accent(), motion)),
       m_frames(
-          motion.scheduler, [this] { placeCard(); }, [this] { return !m_reveal.isSettled(); }) {
+          *this, motion.scheduler, [this] { placeCard(); },
+          [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("OnboardingView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_card->setObjectName(QStringLiteral("OnboardingCard"));

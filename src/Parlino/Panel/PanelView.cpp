@@ -9,7 +9,6 @@
 #include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Services/WarningModel.h"
 #include "Parlino/Settings/DesktopSettings.h"
-#include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/ParlinoSurfaceLayer.h"
 #include "Parlino/Style/Theme.h"
 
@@ -36,12 +35,13 @@ QFont placeholderFont() {
 }
 
 // Takes a card or page out of the sheet at once and deletes it once control is back in the event
-// loop, since the press that replaced it may still be running inside it.
-void discard(QPointer<QWidget>& widget) {
+// loop, since the press that replaced it may still be running inside it. Meanwhile it waits as a
+// hidden child of the view, so it goes with the view should that go first.
+void discard(QPointer<QWidget>& widget, QWidget& view) {
     if (!widget)
         return;
     widget->hide();
-    widget->setParent(nullptr);
+    widget->setParent(&view);
     widget->deleteLater();
     widget = nullptr;
 }
@@ -58,7 +58,7 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
                      const PanelViewServices& services, QWidget* parent)
     : QWidget(parent), m_model(model), m_geometry(geometry), m_settings(settings), m_motion(motion),
       m_services(services), m_reveal(motion, [](bool) { return Curve::spring(0.35, 1.0); }),
-      m_sheet(new ParlinoSurfaceLayer(ParlinoSurface::panel, this)),
+      m_sheet(new ParlinoSurfaceLayer(ParlinoSurface::panel, this)), m_sheetHover(*m_sheet),
       m_content(new QWidget(m_sheet)),
       m_header(
           new PanelHeader(model, services.warningModel, services.audioOutput, motion, m_sheet)),
@@ -68,7 +68,7 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
       m_controlBar(new ControlBar(model, settings, motion, m_content)), m_shown(content()),
       m_transition(motion.clock, 1),
       m_frames(
-          motion.scheduler, [this] { layOutSheet(); },
+          *this, motion.scheduler, [this] { layOutSheet(); },
           [this] { return !m_reveal.isSettled() || !m_transition.isSettled(); }) {
     setObjectName(QStringLiteral("PanelView"));
     setAttribute(Qt::WA_TranslucentBackground);
@@ -82,9 +82,8 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
     palette.setColor(QPalette::WindowText, Theme::white(0.55));
     m_noRecentAudio->setPalette(palette);
 
-    auto* hover = new HoverTracker(*m_sheet);
-    hover->onEntered = [this] { call(onHoverEntered); };
-    hover->onExited = [this] { call(onHoverExited); };
+    m_sheetHover.onEntered = [this] { call(onHoverEntered); };
+    m_sheetHover.onExited = [this] { call(onHoverExited); };
     m_header->onWarningTapped = [this] { call(onWarningTapped); };
     m_stallRow->onAction = [this] {
         const auto& error = m_model.phase().ttsError();
@@ -181,13 +180,13 @@ void PanelView::showPhase() {
 void PanelView::showCard() {
     const PlayerViewModel::Phase& phase = m_model.phase();
     if (!m_shown.card) {
-        discard(m_card);
+        discard(m_card, *this);
         m_cardPhase.reset();
         return;
     }
     if (m_card && m_cardPhase == phase)
         return;
-    discard(m_card);
+    discard(m_card, *this);
     m_cardPhase = phase;
     if (phase.kind() == Kind::confirmingLength) {
         auto* card = new LengthConfirmCard(phase.chars(), m_settings, m_motion, m_content);
@@ -210,7 +209,7 @@ void PanelView::showCard() {
 
 void PanelView::showPage() {
     if (m_shown.card || m_shown.mode == PanelContentMode::reading) {
-        discard(m_page);
+        discard(m_page, *this);
         m_pageShown.reset();
         return;
     }
@@ -218,7 +217,7 @@ void PanelView::showPage() {
     const std::pair wanted{m_shown.mode, contentTop()};
     if (m_page && m_pageShown == wanted)
         return;
-    discard(m_page);
+    discard(m_page, *this);
     m_pageShown = wanted;
     if (!m_services.makePage)
         return;

@@ -4,6 +4,7 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Style/AnimatedValue.h"
 #include "Parlino/Style/FrameDriver.h"
+#include "Parlino/Style/HoverTracker.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -98,6 +99,7 @@ private:
     PanelViewServices m_services;
     SurfaceReveal m_reveal;
     ParlinoSurfaceLayer* m_sheet;
+    HoverTracker m_sheetHover;
     QWidget* m_content;
     PanelHeader* m_header;
     QLabel* m_noRecentAudio;

@@ -10,9 +10,9 @@
 namespace Parlino {
 
 SmoothProgressBar::SmoothProgressBar(const MotionContext& motion, QWidget* parent)
-    : QWidget(parent), m_fraction(motion.clock),
-      m_frames(
-          motion.scheduler, [this] { update(); }, [this] { return !m_fraction.isSettled(); }) {
+    : QWidget(parent), m_fraction(motion.clock), m_frames(
+                                                     *this, motion.scheduler, [this] { update(); },
+                                                     [this] { return !m_fraction.isSettled(); }) {
     setObjectName(QStringLiteral("SmoothProgressBar"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedHeight(barHeight);

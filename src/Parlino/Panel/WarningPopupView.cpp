@@ -92,7 +92,8 @@ WarningPopupView::WarningPopupView(WarningModel& warningModel, WarningGeometryBo
       m_primary(new ParlinoTextButton({}, noticeFont(13, QFont::Medium), Theme::skyBlue(),
                                       ParlinoButtonStyle::standard(), motion)),
       m_frames(
-          motion.scheduler, [this] { placePill(); }, [this] { return !m_reveal.isSettled(); }) {
+          *this, motion.scheduler, [this] { placePill(); },
+          [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("WarningPopupView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_pill->setObjectName(QStringLiteral("WarningPill"));

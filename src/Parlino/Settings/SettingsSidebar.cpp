@@ -53,7 +53,8 @@ SidebarRow::SidebarRow(SettingsPane pane, SettingsSidebarModel& model, const Mot
     : ParlinoButton(rowStyle(false), motion, parent), m_pane(pane), m_model(model),
       m_motion(motion), m_armedAmount(motion.clock),
       m_frames(
-          motion.scheduler, [this] { update(); }, [this] { return !m_armedAmount.isSettled(); }) {
+          *this, motion.scheduler, [this] { update(); },
+          [this] { return !m_armedAmount.isSettled(); }) {
     setObjectName(QStringLiteral("SidebarRow"));
     setAccessibleName(title(pane));
     connect(this, &QAbstractButton::clicked, this, [this] { m_model.choose(m_pane); });

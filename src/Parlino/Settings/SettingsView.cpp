@@ -56,7 +56,7 @@ SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation&
       m_sidebar(new SettingsSidebar(m_sidebarModel, services.motion, embedded, topContentInset)),
       m_detailHost(new QWidget), m_transition(services.motion.clock, 1),
       m_frames(
-          services.motion.scheduler, [this] { layOutDetail(); },
+          *this, services.motion.scheduler, [this] { layOutDetail(); },
           [this] { return !m_transition.isSettled(); }) {
     setObjectName(QStringLiteral("SettingsView"));
     setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
@@ -78,7 +78,11 @@ SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation&
     showSelection(false);
 }
 
-SettingsView::~SettingsView() = default;
+SettingsView::~SettingsView() {
+    // The sidebar and the panes use the models below; they go while those still stand, rather
+    // than in QWidget's teardown, whose hiding would reach the models after them.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 QWidget* SettingsView::makeDetail(SettingsPane pane) {
     switch (pane) {

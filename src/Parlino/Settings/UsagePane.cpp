@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <memory>
 
 namespace Parlino {
 
@@ -51,7 +52,7 @@ public:
     explicit Spinner(const MotionContext& motion)
         : m_motion(motion),
           m_frames(
-              motion.scheduler, [this] { update(); }, [this] { return isVisible(); }) {
+              *this, motion.scheduler, [this] { update(); }, [this] { return isVisible(); }) {
         setObjectName(QStringLiteral("UsageSpinner"));
         setFixedSize(16, 16);
     }
@@ -89,7 +90,8 @@ UsagePane::UsagePane(const SettingsServices& services, QWidget* parent)
     stateLayout->setContentsMargins(0, 0, 0, 0);
     stateLayout->addWidget(stateView());
     connect(&m_model, &UsagePaneModel::stateChanged, this, [this] {
-        delete m_stateHost->layout()->takeAt(0)->widget();
+        const std::unique_ptr<QLayoutItem> previous(m_stateHost->layout()->takeAt(0));
+        delete previous->widget();
         m_stateHost->layout()->addWidget(stateView());
     });
 

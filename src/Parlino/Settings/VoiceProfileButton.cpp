@@ -52,9 +52,9 @@ VoiceProfileButton::VoiceProfileButton(const QString& voiceID, qreal diameter,
                                        QWidget* parent)
     : ParlinoButton(buttonLook, motion, parent), m_motion(motion), m_timeline(timeline),
       m_voiceID(voiceID), m_metrics(VoiceProfileMetrics::forDiameter(diameter)),
-      m_selection(motion.clock),
-      m_selectionFrames(
-          motion.scheduler, [this] { update(); }, [this] { return !m_selection.isSettled(); }) {
+      m_selection(motion.clock), m_selectionFrames(
+                                     *this, motion.scheduler, [this] { update(); },
+                                     [this] { return !m_selection.isSettled(); }) {
     setObjectName(QStringLiteral("VoiceProfileButton"));
     const int side = static_cast<int>(std::ceil(diameter + 2 * m_metrics.margin));
     setFixedSize(side, side);

@@ -22,7 +22,7 @@ ArmedActionButton::ArmedActionButton(Shape fillShape, const MotionContext& motio
     : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent), m_shape(fillShape),
       m_motion(motion), m_arming(motion.scheduler), m_armedAmount(motion.clock),
       m_frames(
-          motion.scheduler, [this] { update(); },
+          *this, motion.scheduler, [this] { update(); },
           [this] { return !m_armedAmount.isSettled() || labelIsMoving(); }) {
     setObjectName(QStringLiteral("ArmedActionButton"));
     connect(this, &QAbstractButton::clicked, this, [this] {

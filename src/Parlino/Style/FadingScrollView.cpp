@@ -15,9 +15,9 @@ namespace Parlino {
 FadingScrollBar::FadingScrollBar(const ScrollBarModel& model, const MotionContext& motion,
                                  QWidget* parent)
     : QWidget(parent), m_model(model), m_motion(motion), m_fader(model, motion.scheduler),
-      m_opacity(motion.clock),
-      m_frames(
-          motion.scheduler, [this] { update(); }, [this] { return !m_opacity.isSettled(); }) {
+      m_opacity(motion.clock), m_frames(
+                                   *this, motion.scheduler, [this] { update(); },
+                                   [this] { return !m_opacity.isSettled(); }) {
     setObjectName(QStringLiteral("FadingScrollBar"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -57,7 +57,7 @@ JumpToEndChevron::JumpToEndChevron(const MotionContext& motion, QWidget* parent)
     : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent), m_motion(motion),
       m_opacity(motion.clock), m_hoverAmount(motion.clock),
       m_frames(
-          motion.scheduler, [this] { update(); },
+          *this, motion.scheduler, [this] { update(); },
           [this] { return !m_opacity.isSettled() || !m_hoverAmount.isSettled(); }) {
     setObjectName(QStringLiteral("JumpToEndChevron"));
     setAccessibleName(QStringLiteral("Jump to oldest"));

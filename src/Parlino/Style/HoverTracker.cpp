@@ -5,7 +5,7 @@
 
 namespace Parlino {
 
-HoverTracker::HoverTracker(QWidget& host) : QObject(&host) {
+HoverTracker::HoverTracker(QWidget& host) {
     host.setAttribute(Qt::WA_Hover);
     host.installEventFilter(this);
 }

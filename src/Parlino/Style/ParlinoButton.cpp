@@ -1,6 +1,5 @@
 #include "Parlino/Style/ParlinoButton.h"
 
-#include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/Icons.h"
 
 #include <QPainter>
@@ -9,22 +8,20 @@ namespace Parlino {
 
 ParlinoButton::ParlinoButton(const ParlinoButtonStyle& style, const MotionContext& motion,
                              QWidget* parent)
-    : QAbstractButton(parent), m_motion(motion), m_style(style), m_hover(new HoverTracker(*this)),
+    : QAbstractButton(parent), m_motion(motion), m_style(style), m_hover(*this),
       m_pressAmount(motion.clock), m_hoverAmount(motion.clock),
       m_frames(
-          motion.scheduler, [this] { update(); },
+          *this, motion.scheduler, [this] { update(); },
           [this] { return !m_pressAmount.isSettled() || !m_hoverAmount.isSettled(); }) {
     setAttribute(Qt::WA_TranslucentBackground);
     setFocusPolicy(Qt::TabFocus);
-    m_hover->onEntered = [this] { followState(); };
-    m_hover->onExited = [this] { followState(); };
+    m_hover.onEntered = [this] { followState(); };
+    m_hover.onExited = [this] { followState(); };
     connect(this, &QAbstractButton::pressed, this, [this] { followState(); });
     connect(this, &QAbstractButton::released, this, [this] { followState(); });
     connect(&motion.preferences, &MotionPreferences::reduceMotionChanged, this,
             [this] { update(); });
 }
-
-ParlinoButton::~ParlinoButton() = default;
 
 void ParlinoButton::setButtonStyle(const ParlinoButtonStyle& style) {
     m_style = style;
@@ -32,7 +29,7 @@ void ParlinoButton::setButtonStyle(const ParlinoButtonStyle& style) {
 }
 
 bool ParlinoButton::isHovering() const {
-    return m_hover->isHovering();
+    return m_hover.isHovering();
 }
 
 ControlLook ParlinoButton::currentLook() const {

@@ -2,6 +2,7 @@
 
 #include "Parlino/Style/AnimatedValue.h"
 #include "Parlino/Style/FrameDriver.h"
+#include "Parlino/Style/HoverTracker.h"
 #include "Parlino/Style/MotionPreferences.h"
 #include "Parlino/Style/ParlinoButtonStyle.h"
 
@@ -9,15 +10,12 @@
 
 namespace Parlino {
 
-class HoverTracker;
-
 // A button that paints itself with the shared press and hover feedback of its style; hover and
 // press changes ease out over the style's times. Subclasses draw the label.
 class ParlinoButton : public QAbstractButton {
 public:
     ParlinoButton(const ParlinoButtonStyle& style, const MotionContext& motion,
                   QWidget* parent = nullptr);
-    ~ParlinoButton() override;
 
     const ParlinoButtonStyle& buttonStyle() const { return m_style; }
     void setButtonStyle(const ParlinoButtonStyle& style);
@@ -38,7 +36,7 @@ private:
 
     MotionContext m_motion;
     ParlinoButtonStyle m_style;
-    HoverTracker* m_hover;
+    HoverTracker m_hover;
     AnimatedValue m_pressAmount;
     AnimatedValue m_hoverAmount;
     FrameDriver m_frames;

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace Parlino;
 using Phase = PlayerViewModel::Phase;
 
@@ -163,6 +165,22 @@ TEST(IdleBarView, GrowsDownWhileHoveredAndStartsAfreshEachPresentation) {
     bar.motion.scheduler.advance(1);
     bar.geometry.setPresentationID(1);
     EXPECT_EQ(bar.view.barRect().height(), 14);
+}
+
+TEST(IdleBarView, GoingAwayWhileItGrowsLeavesNoFrameBehind) {
+    PanelTesting::Motion motion;
+    IdleBarGeometryBox geometry;
+    auto view = std::make_unique<IdleBarView>(geometry, motion.context);
+    geometry.setRevealed(true);
+    view->resize(200, 2 * 14 + 4);
+    view->show();
+    motion.scheduler.advance(1);
+    enter(*view->findChild<QAbstractButton*>(QStringLiteral("IdleBarButton")));
+    ASSERT_GT(motion.scheduler.pendingCount(), 0u);
+
+    view.reset();
+    EXPECT_EQ(motion.scheduler.pendingCount(), 0u);
+    motion.scheduler.advance(1);
 }
 
 TEST(IdleBarView, RetractsBySlideDistance) {

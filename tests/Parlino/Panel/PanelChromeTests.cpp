@@ -22,6 +22,8 @@
 #include "support/FakePreferences.h"
 #include "support/Screenshots.h"
 
+#include <QApplication>
+#include <QEnterEvent>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPointer>
@@ -298,6 +300,25 @@ TEST(PanelView, MakesEachPageFreshBelowTheBandAndItsWarningRow) {
     panel.model.setPhase(Phase::confirmingLength(4000));
     EXPECT_EQ(panel.view->page(), nullptr);
     EXPECT_NE(panel.view->card(), nullptr);
+}
+
+TEST(PanelView, GoingAwayMidChangeTakesItsDiscardedPageAndReportsNoExit) {
+    ChromePanel panel;
+    int exits = 0;
+    panel.view->onHoverExited = [&] { ++exits; };
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(panel.find("PanelSheet"), &enter);
+    panel.model.setContentMode(Mode::settings);
+    QPointer<QWidget> discarded = panel.view->page();
+    panel.model.setContentMode(Mode::clips);
+    ASSERT_FALSE(discarded.isNull()) << "deleted only once control is back in the event loop";
+    ASSERT_GT(panel.motion.scheduler.pendingCount(), 0u);
+
+    panel.view.reset();
+    EXPECT_TRUE(discarded.isNull());
+    EXPECT_EQ(exits, 0);
+    EXPECT_EQ(panel.motion.scheduler.pendingCount(), 0u);
+    panel.motion.scheduler.advance(1);
 }
 
 TEST(PanelView, PageChangesFadeInUnlessMotionIsReduced) {

@@ -139,7 +139,7 @@ TEST_F(VoiceSamplePlayerTest, ToggleStopsThePlayingVoiceAndRestartsALoadingOne) 
     EXPECT_EQ(player.state(), State::playing("aria"));
     player.toggle("aria", VoiceSampleSource::provider(previewURL));
     EXPECT_EQ(player.state(), State::idle());
-    EXPECT_TRUE(players.made[0]->stopped);
+    EXPECT_FALSE(players.isAlive(0));
 }
 
 TEST_F(VoiceSamplePlayerTest, AnotherVoiceStopsTheFirstAndAnnouncesItselfOnce) {
@@ -148,7 +148,7 @@ TEST_F(VoiceSamplePlayerTest, AnotherVoiceStopsTheFirstAndAnnouncesItselfOnce) {
     TestSupport::drainEvents();
     willStart = 0;
     player.play("bella", VoiceSampleSource::provider(QUrl("https://example.test/bella.mp3")));
-    EXPECT_TRUE(players.made[0]->stopped);
+    EXPECT_FALSE(players.isAlive(0));
     EXPECT_EQ(willStart, 1);
     EXPECT_EQ(player.state(), State::loading("bella"));
 }

@@ -17,12 +17,16 @@
 #include "support/Screenshots.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QEnterEvent>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace Parlino;
 using namespace SettingsTesting;
@@ -62,6 +66,19 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
 
     void select(SettingsView& view, SettingsPane pane) {
         QTest::mouseClick(view.sidebar().row(pane), Qt::LeftButton);
+    }
+
+    // Moves the pointer onto the detail's button with this text and clicks it.
+    void hoverAndClick(SettingsView& view, const QString& text) {
+        for (auto* button : view.detail()->findChildren<QAbstractButton*>()) {
+            if (button->text() != text)
+                continue;
+            QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+            QApplication::sendEvent(button, &enter);
+            QTest::mouseClick(button, Qt::LeftButton);
+            return;
+        }
+        ADD_FAILURE() << "no button " << text.toStdString();
     }
 
     TestSupport::ManualClock clock;
@@ -204,6 +221,30 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed"));
     EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << "the saved layout has no field";
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-saved-with-status"));
+}
+
+TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothingRunning) {
+    auto view = std::make_unique<SettingsView>(services, navigation, false, 0);
+    view->show();
+    select(*view, SettingsPane::apiKey);
+    settle([&] { return view->detail()->findChild<QLineEdit*>() != nullptr; });
+    QTest::keyClicks(view->detail()->findChild<QLineEdit*>(), QStringLiteral("sk-typed"));
+
+    // Each click replaces the card's layout, and with it the hovered button mid-animation.
+    hoverAndClick(*view, QStringLiteral("Validate & Save"));
+    settle([&] { return store.secrets.contains(apiKeyAccount); });
+    hoverAndClick(*view, QStringLiteral("Remove Key"));
+    settle([&] { return !store.secrets.contains(apiKeyAccount); });
+    EXPECT_NE(view->detail()->findChild<QLineEdit*>(), nullptr);
+
+    select(*view, SettingsPane::usage);
+    select(*view, SettingsPane::general);
+    QTest::mouseClick(view->sidebar().row(SettingsPane::quit), Qt::LeftButton);
+    ASSERT_GT(scheduler.pendingCount(), 0u);
+    view.reset();
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+    scheduler.advance(1);
+    EXPECT_EQ(terminations, 0);
 }
 
 } // namespace

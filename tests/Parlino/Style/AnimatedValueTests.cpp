@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace Parlino;
 using TestSupport::ManualClock;
 using TestSupport::ManualScheduler;
@@ -85,8 +87,9 @@ TEST(FrameDriver, DrawsFramesWhileMovingAndOneMoreWhenItStops) {
     ManualScheduler scheduler(clock);
     AnimatedValue value(clock, 0);
     int frames = 0;
+    QObject owner;
     FrameDriver driver(
-        scheduler, [&] { ++frames; }, [&] { return !value.isSettled(); });
+        owner, scheduler, [&] { ++frames; }, [&] { return !value.isSettled(); });
 
     value.animateTo(1, Curve::easeOut(0.105), false);
     driver.start();
@@ -97,6 +100,22 @@ TEST(FrameDriver, DrawsFramesWhileMovingAndOneMoreWhenItStops) {
     // Ticks come every 1/60 s; the seventh is the first past the end of the animation.
     EXPECT_EQ(frames, 7);
     EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
+TEST(FrameDriver, NoFrameRunsOnceItsOwnerIsGone) {
+    ManualClock clock;
+    ManualScheduler scheduler(clock);
+    int frames = 0;
+    auto owner = std::make_unique<QObject>();
+    FrameDriver driver(
+        *owner, scheduler, [&] { ++frames; }, [] { return true; });
+    driver.start();
+    scheduler.advance(FrameDriver::interval);
+    ASSERT_EQ(frames, 1);
+
+    owner.reset();
+    scheduler.advance(1);
+    EXPECT_EQ(frames, 1);
 }
 
 TEST(MotionPreferences, ReportsOnlyRealChangesAndHonoursTheEnvironmentPin) {

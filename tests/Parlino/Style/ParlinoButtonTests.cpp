@@ -10,6 +10,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 using namespace Parlino;
 
 namespace {
@@ -144,6 +146,22 @@ TEST(ParlinoButton, EasesIntoTheHoverAndPressLooks) {
     sendLeave(button);
     motion.scheduler.advance(0.2);
     EXPECT_EQ(button.currentLook(), ControlLook());
+}
+
+TEST(ParlinoButton, GoingAwayMidMotionLeavesNoFrameBehind) {
+    Motion motion;
+    auto button = std::make_unique<ParlinoIconButton>(QStringLiteral("play.fill"), 14, Qt::white,
+                                                      controlBarStyle(), motion.context);
+    button->resize(28, 28);
+    button->show();
+    sendEnter(*button);
+    QTest::mousePress(button.get(), Qt::LeftButton);
+    ASSERT_GT(motion.scheduler.pendingCount(), 0u);
+
+    // Its teardown hides it, which ends the hover: no frame may be scheduled for it then.
+    button.reset();
+    EXPECT_EQ(motion.scheduler.pendingCount(), 0u);
+    motion.scheduler.advance(1);
 }
 
 class ButtonScreenshots : public testing::TestWithParam<qreal> {};

@@ -20,136 +20,15 @@
 #include <cstring>
 
 // Xlib's macros (None, Bool) come after every C++ header.
-#include <X11/XKBlib.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include "DesktopSession.h"
 
+using namespace DesktopSession;
 using TestSupport::pumpUntil;
 
 namespace {
 
 const QString selectedText = QStringLiteral("reads this sentence");
 constexpr int screenCentre = 960;
-
-// The test's own connection to the X server: windows by title, keys and pointer through XTest.
-class Desktop {
-public:
-    Desktop() : m_display(XOpenDisplay(nullptr)) {}
-    ~Desktop() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool isOpen() const { return m_display != nullptr; }
-
-    // The viewable top-level window with this title, as placed on the screen.
-    std::optional<QRect> shownWindow(const QString& title) const {
-        Window rootReturn = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        XQueryTree(m_display, root(), &rootReturn, &parent, &children, &count);
-        std::optional<QRect> found;
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            char* name = nullptr;
-            if (XFetchName(m_display, children[i], &name) && name) {
-                XWindowAttributes attributes;
-                if (title == QString::fromUtf8(name) &&
-                    XGetWindowAttributes(m_display, children[i], &attributes) &&
-                    attributes.map_state == IsViewable)
-                    found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
-                XFree(name);
-            }
-        }
-        if (children)
-            XFree(children);
-        return found;
-    }
-
-    // Where the panel's dark sheet, hanging from the top edge, ends in column `x` now: the first
-    // row from which the column stays light, as the desktop under the sheet does, so that a light
-    // control the column crosses (the progress bar filled past the middle, a word) is not taken
-    // for the sheet's end.
-    int sheetBottom(int x) const {
-        constexpr int height = 400;
-        constexpr int desktopRows = 30;
-        XImage* column = XGetImage(m_display, root(), x, 0, 1, height, AllPlanes, ZPixmap);
-        if (!column)
-            return 0;
-        int bottom = height;
-        int lightRows = 0;
-        for (int y = 0; y < height && bottom == height; ++y) {
-            lightRows = qGray(QRgb(XGetPixel(column, 0, y))) < 60 ? 0 : lightRows + 1;
-            if (lightRows == desktopRows)
-                bottom = y + 1 - desktopRows;
-        }
-        XDestroyImage(column);
-        return bottom;
-    }
-
-    void tap(KeySym symbol) {
-        key(symbol, True);
-        key(symbol, False);
-    }
-    void key(KeySym symbol, int down) {
-        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, symbol), down, CurrentTime);
-        XFlush(m_display);
-    }
-    // Glides the pointer to `point` from 50 pixels to its right in small relative steps, as a
-    // hand would: raw motion (which the panel follows) reports only such moves, not jumps.
-    void pointTo(QPoint point) {
-        XTestFakeMotionEvent(m_display, -1, point.x() + 50, point.y(), CurrentTime);
-        XFlush(m_display);
-        for (int step = 0; step < 10; ++step) {
-            pumpUntil([] { return false; }, 20);
-            XTestFakeRelativeMotionEvent(m_display, -5, 0, CurrentTime);
-            XFlush(m_display);
-        }
-        pumpUntil([] { return false; }, 100);
-    }
-    void click(QPoint point) {
-        pointTo(point);
-        XTestFakeButtonEvent(m_display, 1, True, CurrentTime);
-        XTestFakeButtonEvent(m_display, 1, False, CurrentTime);
-        XFlush(m_display);
-    }
-
-private:
-    Window root() const { return DefaultRootWindow(m_display); }
-    Display* m_display;
-};
-
-// A running program with its output collected line by line.
-class Program {
-public:
-    Program(const QString& path, const QStringList& arguments,
-            const QProcessEnvironment& environment) {
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            while (m_process.canReadLine())
-                m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
-        });
-        m_process.start(path, arguments);
-    }
-    ~Program() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool waitForLine(const QString& pattern, int timeoutMs = 10000) {
-        const QRegularExpression expression(pattern);
-        return pumpUntil([&] { return !m_lines.filter(expression).isEmpty(); }, timeoutMs);
-    }
-    const QStringList& lines() const { return m_lines; }
-
-private:
-    QProcess m_process;
-    QStringList m_lines;
-};
 
 // What the desktop's media controls report of the application: "Playing", "Paused", "Stopped".
 QString playbackStatus() {
@@ -249,18 +128,8 @@ protected:
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
-        environment = QProcessEnvironment::systemEnvironment();
-        for (const char* folder : {"config/Parlino", "data", "cache"})
-            QDir(home.path()).mkpath(QString::fromLatin1(folder));
-        // A user who has seen the tutorial, so no card stands beside the panel.
-        writeSettings(R"("hasSeenOnboarding":{"bool":true})");
-        environment.insert("HOME", home.path());
-        environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
-        environment.insert("XDG_DATA_HOME", home.filePath("data"));
-        environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
-        environment.insert("PARLINO_SERVICE_URL", service.baseURL().toString());
-        environment.insert("PARLINO_SYNTHETIC_INPUT", "1");
-        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment = applicationEnvironment(home, service.baseURL());
+        ASSERT_FALSE(environment.isEmpty());
         launch();
     }
 

@@ -1,0 +1,259 @@
+#pragma once
+
+// What the end-to-end tests of the real application share: the application's environment in a
+// home of the test's own, the program itself, and the test's own connection to the X server.
+// Include it after every other header: Xlib's macros (None, Bool) clash with theirs.
+#include "support/EventLoop.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRect>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <memory>
+#include <optional>
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace DesktopSession {
+
+using TestSupport::pumpUntil;
+
+// The environment that runs the application in `home`, against the stand-in service at
+// `serviceURL`, as a user who has seen the tutorial (so no card stands beside the panel). Empty
+// when the home could not be prepared.
+inline QProcessEnvironment applicationEnvironment(const QTemporaryDir& home,
+                                                  const QUrl& serviceURL) {
+    for (const char* folder : {"config/Parlino", "data", "cache"})
+        QDir(home.path()).mkpath(QString::fromLatin1(folder));
+    QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
+    if (!settings.open(QIODevice::WriteOnly))
+        return {};
+    settings.write(R"({"format":"parlino-defaults","version":1,)"
+                   R"("values":{"hasSeenOnboarding":{"bool":true}}})");
+    settings.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
+    environment.insert("XDG_DATA_HOME", home.filePath("data"));
+    environment.insert("XDG_CACHE_HOME", home.filePath("cache"));
+    environment.insert("PARLINO_SERVICE_URL", serviceURL.toString());
+    environment.insert("PARLINO_SYNTHETIC_INPUT", "1");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    return environment;
+}
+
+// The test's own connection to the X server: windows by title, keys and pointer through XTest.
+class Desktop {
+public:
+    Desktop() : m_display(XOpenDisplay(nullptr)) {
+        // A window may go between listing it and asking about it: that is no failure.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    }
+    ~Desktop() {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool isOpen() const { return m_display != nullptr; }
+
+    // The viewable top-level window with this title, as placed on the screen.
+    std::optional<QRect> shownWindow(const QString& title) const {
+        Window rootReturn = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        XQueryTree(m_display, root(), &rootReturn, &parent, &children, &count);
+        std::optional<QRect> found;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            char* name = nullptr;
+            if (XFetchName(m_display, children[i], &name) && name) {
+                XWindowAttributes attributes;
+                if (title == QString::fromUtf8(name) &&
+                    XGetWindowAttributes(m_display, children[i], &attributes) &&
+                    attributes.map_state == IsViewable)
+                    found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+                XFree(name);
+            }
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+    // Whether a program holds the keyboard, as a menu does while it is open.
+    bool keyboardIsGrabbed() const {
+        if (XGrabKeyboard(m_display, root(), False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+            AlreadyGrabbed)
+            return true;
+        XUngrabKeyboard(m_display, CurrentTime);
+        XFlush(m_display);
+        return false;
+    }
+
+    // Where the panel's dark sheet, hanging from the top edge, ends in column `x` now: the first
+    // row from which the column stays light, as the desktop under the sheet does, so that a light
+    // control the column crosses (the progress bar filled past the middle, a word) is not taken
+    // for the sheet's end.
+    int sheetBottom(int x) const {
+        constexpr int height = 400;
+        constexpr int desktopRows = 30;
+        XImage* column = XGetImage(m_display, root(), x, 0, 1, height, AllPlanes, ZPixmap);
+        if (!column)
+            return 0;
+        int bottom = height;
+        int lightRows = 0;
+        for (int y = 0; y < height && bottom == height; ++y) {
+            lightRows = qGray(QRgb(XGetPixel(column, 0, y))) < 60 ? 0 : lightRows + 1;
+            if (lightRows == desktopRows)
+                bottom = y + 1 - desktopRows;
+        }
+        XDestroyImage(column);
+        return bottom;
+    }
+
+    void tap(KeySym symbol) {
+        key(symbol, True);
+        key(symbol, False);
+    }
+    void key(KeySym symbol, int down) {
+        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, symbol), down, CurrentTime);
+        XFlush(m_display);
+    }
+    // Glides the pointer to `point` from 50 pixels to its right in small relative steps, as a
+    // hand would: raw motion (which the panel follows) reports only such moves, not jumps.
+    void pointTo(QPoint point) {
+        XTestFakeMotionEvent(m_display, -1, point.x() + 50, point.y(), CurrentTime);
+        XFlush(m_display);
+        for (int step = 0; step < 10; ++step) {
+            pumpUntil([] { return false; }, 20);
+            XTestFakeRelativeMotionEvent(m_display, -5, 0, CurrentTime);
+            XFlush(m_display);
+        }
+        pumpUntil([] { return false; }, 100);
+    }
+    void click(QPoint point, unsigned int button = Button1) {
+        pointTo(point);
+        press(button);
+    }
+    // Jumps to `point` and clicks at once, as a hurried hand does.
+    void clickAt(QPoint point) {
+        XTestFakeMotionEvent(m_display, -1, point.x(), point.y(), CurrentTime);
+        press(Button1);
+    }
+    // Opens the context menu at `point` with a press held as a finger holds it: the tray shows
+    // its menu only for a press it sees alone.
+    void openMenuAt(QPoint point) {
+        XTestFakeMotionEvent(m_display, -1, point.x(), point.y(), CurrentTime);
+        XTestFakeButtonEvent(m_display, Button3, True, CurrentTime);
+        XFlush(m_display);
+        pumpUntil([] { return false; }, 300);
+        XTestFakeButtonEvent(m_display, Button3, False, CurrentTime);
+        XFlush(m_display);
+    }
+    // Types lower-case letters and digits, whose key symbols are their own codes.
+    void type(const QString& text) {
+        for (const QChar character : text)
+            tap(KeySym(character.unicode()));
+    }
+    // The icon that the tray host holds: the smallest icon-sized window inside the host's own.
+    std::optional<QRect> trayIcon(const QString& hostTitle = QStringLiteral("panel")) const {
+        const std::optional<Window> host = window(root(), hostTitle);
+        std::optional<QRect> smallest;
+        if (host)
+            forEachDescendant(*host, [&](Window child) {
+                XWindowAttributes attributes;
+                if (!XGetWindowAttributes(m_display, child, &attributes) ||
+                    attributes.map_state != IsViewable || attributes.width < 8 ||
+                    attributes.height < 8 || attributes.width > 64 || attributes.height > 64)
+                    return;
+                int x = 0;
+                int y = 0;
+                Window ignored = None;
+                XTranslateCoordinates(m_display, child, root(), 0, 0, &x, &y, &ignored);
+                const QRect rect(x, y, attributes.width, attributes.height);
+                if (!smallest ||
+                    rect.width() * rect.height() < smallest->width() * smallest->height())
+                    smallest = rect;
+            });
+        return smallest;
+    }
+
+private:
+    Window root() const { return DefaultRootWindow(m_display); }
+    void press(unsigned int button) {
+        XTestFakeButtonEvent(m_display, button, True, CurrentTime);
+        XTestFakeButtonEvent(m_display, button, False, CurrentTime);
+        XFlush(m_display);
+    }
+    template <class Visit> void forEachDescendant(Window parent, const Visit& visit) const {
+        Window rootReturn = None;
+        Window parentReturn = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(m_display, parent, &rootReturn, &parentReturn, &children, &count))
+            return;
+        for (unsigned int i = 0; i < count; ++i) {
+            visit(children[i]);
+            forEachDescendant(children[i], visit);
+        }
+        if (children)
+            XFree(children);
+    }
+    std::optional<Window> window(Window parent, const QString& title) const {
+        std::optional<Window> found;
+        forEachDescendant(parent, [&](Window child) {
+            char* name = nullptr;
+            if (!found && XFetchName(m_display, child, &name) && name) {
+                if (title == QString::fromUtf8(name))
+                    found = child;
+                XFree(name);
+            }
+        });
+        return found;
+    }
+    Display* m_display;
+};
+
+// A running program with its output collected line by line.
+class Program {
+public:
+    Program(const QString& path, const QStringList& arguments,
+            const QProcessEnvironment& environment) {
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
+            while (m_process.canReadLine())
+                m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
+        });
+        m_process.start(path, arguments);
+    }
+    ~Program() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+    bool waitForLine(const QString& pattern, int timeoutMs = 10000) {
+        const QRegularExpression expression(pattern);
+        return pumpUntil([&] { return !m_lines.filter(expression).isEmpty(); }, timeoutMs);
+    }
+    const QStringList& lines() const { return m_lines; }
+    bool isRunning() const { return m_process.state() == QProcess::Running; }
+    qint64 processId() const { return m_process.processId(); }
+
+private:
+    QProcess m_process;
+    QStringList m_lines;
+};
+
+} // namespace DesktopSession

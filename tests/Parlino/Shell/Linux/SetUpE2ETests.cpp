@@ -1,0 +1,237 @@
+// The real application's settings window as a new user meets it, on the desktop that
+// scripts/ci-services.sh starts: opened from the tray, a key typed, checked by the stand-in
+// service and saved, then removed, and the panes switched faster than their animations run. The
+// pointer really rests on each button it clicks, so every hover and press animation is still
+// running when the pane replaces the button.
+#include "support/DesktopSession.h"
+#include "support/EventLoop.h"
+#include "support/FakeSpeechService.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atspi/atspi.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Xlib's macros (None, Bool) come after every C++ header.
+#include "DesktopSession.h"
+
+using namespace DesktopSession;
+using TestSupport::pumpUntil;
+
+namespace {
+
+const QString typedKey = QStringLiteral("sk4e2e");
+
+// The elements of a process's windows as assistive tools see them, over AT-SPI.
+class Accessibility {
+public:
+    Accessibility() : m_available(atspi_init() <= 1) {}
+    ~Accessibility() {
+        if (m_available)
+            atspi_exit();
+    }
+    bool isAvailable() const { return m_available; }
+
+    // Where the showing element of process `pid` whose name begins with `name` is on the screen.
+    // With `focused`, only while it has the keyboard focus.
+    std::optional<QRect> find(qint64 pid, const QString& name, bool focused = false) const {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        std::optional<QRect> found;
+        const gint apps = atspi_accessible_get_child_count(desktop, nullptr);
+        for (gint i = 0; i < apps && !found; ++i) {
+            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (app && atspi_accessible_get_process_id(app, nullptr) == guint(pid)) {
+                // Windows come and go faster than the cached tree learns of them.
+                atspi_accessible_clear_cache(app);
+                found = search(app, name, focused);
+            }
+            if (app)
+                g_object_unref(app);
+        }
+        g_object_unref(desktop);
+        return found;
+    }
+
+private:
+    static std::optional<QRect> search(AtspiAccessible* node, const QString& name, bool focused) {
+        const gint children = atspi_accessible_get_child_count(node, nullptr);
+        for (gint i = 0; i < children; ++i) {
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
+            if (!child)
+                continue;
+            std::optional<QRect> found;
+            if (hasState(child, ATSPI_STATE_SHOWING)) {
+                if (!nameOf(child).startsWith(name))
+                    found = search(child, name, focused);
+                else if (!focused || hasState(child, ATSPI_STATE_FOCUSED))
+                    found = extents(child);
+            }
+            g_object_unref(child);
+            if (found)
+                return found;
+        }
+        return std::nullopt;
+    }
+    static bool hasState(AtspiAccessible* node, AtspiStateType state) {
+        AtspiStateSet* states = atspi_accessible_get_state_set(node);
+        const bool has = states && atspi_state_set_contains(states, state);
+        if (states)
+            g_object_unref(states);
+        return has;
+    }
+    static QString nameOf(AtspiAccessible* node) {
+        gchar* name = atspi_accessible_get_name(node, nullptr);
+        const QString text = QString::fromUtf8(name ? name : "");
+        g_free(name);
+        return text;
+    }
+    static std::optional<QRect> extents(AtspiAccessible* node) {
+        AtspiComponent* component = atspi_accessible_get_component_iface(node);
+        if (!component)
+            return std::nullopt;
+        AtspiRect* rect = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr);
+        g_object_unref(component);
+        if (!rect)
+            return std::nullopt;
+        const QRect result(rect->x, rect->y, rect->width, rect->height);
+        g_free(rect);
+        return result.isEmpty() ? std::nullopt : std::optional(result);
+    }
+
+    bool m_available;
+};
+
+// What the session's keyring holds for the application's key; empty when nothing.
+QString storedKey() {
+    QProcess lookup;
+    lookup.start(QStringLiteral("secret-tool"),
+                 {"lookup", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
+    lookup.waitForFinished(5000);
+    return QString::fromUtf8(lookup.readAllStandardOutput()).trimmed();
+}
+
+// Waits until `done` holds, asking at most five times a second: each question walks the
+// application's accessible tree or the keyring, which must stay free to do the work asked of them.
+bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer sinceAsked;
+    bool held = false;
+    pumpUntil(
+        [&] {
+            if (!sinceAsked.isValid() || sinceAsked.elapsed() >= 200) {
+                held = done();
+                sinceAsked.start();
+            }
+            return held;
+        },
+        timeoutMs);
+    return held;
+}
+
+class SetUpE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
+        PARLINO_REQUIRE_SERVICE(accessibility.isAvailable(), "no accessibility bus");
+        ASSERT_TRUE(home.isValid());
+        service.serveSpeech("audio", 1);
+        QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
+        ASSERT_FALSE(environment.isEmpty());
+        environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+        ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
+    }
+
+    std::string log() const { return app->lines().join('\n').toStdString(); }
+
+    // Waits for the application's element named `name` and clicks it with a gliding pointer,
+    // or at once when `hurried`.
+    bool click(const QString& name, bool hurried = false) {
+        std::optional<QRect> where;
+        if (!eventually(
+                [&] { return (where = accessibility.find(app->processId(), name)).has_value(); }))
+            return false;
+        if (hurried)
+            desktop.clickAt(where->center());
+        else
+            desktop.click(where->center());
+        return true;
+    }
+    // Types the key into the API Key pane's field and saves it; the service checks it.
+    void saveKey() {
+        // The keys go where the focus is: into the field only once it has it.
+        const QString field = QStringLiteral("ElevenLabs API key");
+        ASSERT_TRUE(eventually(
+            [&] {
+                return click(field) &&
+                       eventually(
+                           [&] {
+                               return accessibility.find(app->processId(), field, true).has_value();
+                           },
+                           2000);
+            },
+            15000));
+        desktop.type(typedKey);
+        // The button's name drops the mnemonic marker of "Validate & Save".
+        ASSERT_TRUE(click(QStringLiteral("Validate")));
+        EXPECT_TRUE(eventually([&] { return shows(QStringLiteral("Remove Key")); })) << log();
+        EXPECT_TRUE(eventually([] { return storedKey() == typedKey; }));
+    }
+    // Selects the API Key pane in the sidebar, again should a click land while the window was
+    // still being placed.
+    bool selectAPIKeyPane() {
+        return pumpUntil(
+            [&] {
+                return click(QStringLiteral("API Key")) &&
+                       eventually([&] { return shows(QStringLiteral("ElevenLabs API key")); },
+                                  2000);
+            },
+            15000);
+    }
+    bool shows(const QString& name) const {
+        return accessibility.find(app->processId(), name).has_value();
+    }
+
+    Desktop desktop;
+    Accessibility accessibility;
+    QTemporaryDir home;
+    TestSupport::FakeSpeechService service;
+    std::unique_ptr<Program> app;
+};
+
+TEST_F(SetUpE2E, aKeyIsSavedAndRemovedInTheSettingsWindowAndHurriedPaneChangesKeepItRunning) {
+    std::optional<QRect> tray;
+    ASSERT_TRUE(pumpUntil([&] { return (tray = desktop.trayIcon()).has_value(); }));
+    desktop.openMenuAt(tray->center());
+    ASSERT_TRUE(pumpUntil([&] { return desktop.keyboardIsGrabbed(); }));
+    // The tray's menu: "Open Parlino", then "Settings…".
+    desktop.tap(XK_Down);
+    desktop.tap(XK_Down);
+    desktop.tap(XK_Return);
+    ASSERT_TRUE(eventually([&] { return shows(QStringLiteral("API Key")); }));
+
+    ASSERT_TRUE(selectAPIKeyPane());
+    saveKey();
+    ASSERT_TRUE(app->isRunning()) << log();
+
+    ASSERT_TRUE(click(QStringLiteral("Remove Key")));
+    EXPECT_TRUE(eventually([&] { return shows(QStringLiteral("ElevenLabs API key")); }));
+    EXPECT_TRUE(eventually([] { return storedKey().isEmpty(); }));
+    ASSERT_TRUE(app->isRunning()) << log();
+
+    for (const char* pane : {"Usage", "General", "Appearance", "Playback", "Usage", "General"})
+        ASSERT_TRUE(click(QString::fromLatin1(pane), true)) << pane;
+    ASSERT_TRUE(selectAPIKeyPane());
+    // Saving once more shows that the application outlived every pane it left mid-motion.
+    saveKey();
+    EXPECT_TRUE(app->isRunning()) << log();
+    EXPECT_TRUE(shows(QStringLiteral("API Key")));
+}
+
+} // namespace
