@@ -5,6 +5,7 @@
 // Include it after every other header: Xlib's macros (None, Bool) clash with theirs.
 #include "support/EventLoop.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
