@@ -26,8 +26,13 @@ TEST_PACKAGES=(
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox
 )
 
+# The compiler and runtimes of the sanitizer and fuzzing builds (--sanitize).
+SANITIZE_PACKAGES=(clang-16 libclang-rt-16-dev llvm-16)
+wanted=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+if [ "${1:-}" = "--sanitize" ]; then wanted+=("${SANITIZE_PACKAGES[@]}"); fi
+
 missing=()
-for pkg in "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}"; do
+for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
 done
 
