@@ -30,6 +30,7 @@ public:
     makePlayer(const QByteArray&) override {
         return Base::failure(Playback::AudioDecodeError{QStringLiteral("no audio")});
     }
+    bool decodes(const QByteArray&) override { return false; }
     void setGain(float) override {}
 };
 

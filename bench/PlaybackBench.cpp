@@ -1,8 +1,10 @@
-// Decoding speed of the MP3 decoder, how soon after play() the first sample reaches the output
-// (the null output always; the sound server's when one answers), and what a display frame pays
-// to read a playing player's position and level.
+// Decoding speed of the MP3 decoder, what decoding and rendering ten minutes of speech costs
+// beside the mpg123 command-line player, how soon after play() the first sample reaches the
+// output (the null output always; the sound server's when one answers), and what a display frame
+// pays to read a playing player's position and level.
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
+#include "Playback/Linux/ChunkRenderer.h"
 #include "Playback/Linux/Mpg123ChunkPlayer.h"
 #include "Playback/Linux/Mpg123Decoder.h"
 #include "Playback/Linux/NullOutput.h"
@@ -16,16 +18,28 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace {
 
+QByteArray readAll(const char* path) {
+    QFile file(QString::fromUtf8(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 const QByteArray& speech() {
-    static const QByteArray data = [] {
-        QFile file(QStringLiteral(PARLINO_BENCH_SPEECH));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    static const QByteArray data = readAll(PARLINO_BENCH_SPEECH);
+    return data;
+}
+
+const QByteArray& longSpeech() {
+    static const QByteArray data = readAll(PARLINO_BENCH_LONG_SPEECH);
     return data;
 }
 
@@ -42,6 +56,75 @@ void BM_DecodeSpeech(benchmark::State& state) {
     // Seconds of audio decoded per second: times real time.
     state.counters["x_realtime"] =
         benchmark::Counter(seconds * double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+double childrenCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec * 1e-6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The processor time of opening, decoding, stretching and metering the whole of the long speech
+// as the output pulls it, on this thread.
+double renderLongSpeech(float tempo) {
+    const double start = threadCpuSeconds();
+    auto decoder = std::move(Playback::Mpg123Decoder::open(longSpeech())).value();
+    const int channels = decoder->format().channels;
+    Playback::ChunkRenderer renderer(
+        std::move(decoder), [] {}, [] {});
+    renderer.setTempo(tempo);
+    std::vector<float> block(size_t(4096 * channels));
+    while (renderer.render(block.data(), 4096) == 4096)
+        benchmark::DoNotOptimize(block.data());
+    return threadCpuSeconds() - start;
+}
+
+// The processor time of a shell command and everything it starts.
+double runCommand(const std::string& command) {
+    const double start = childrenCpuSeconds();
+    if (std::system(command.c_str()) != 0)
+        return -1;
+    return childrenCpuSeconds() - start;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Decoding and rendering the long speech at the tempo in percent given, against its peer among
+// the command-line tools run in the same iteration: mpg123 decoding to raw samples at 1×, and
+// mpg123 piped into sox's tempo effect otherwise. Times are processor seconds, so the figures
+// hold on a loaded machine; `ratio` is the median of ours over the median of the peer's.
+void BM_RenderLongSpeechAgainstMpg123(benchmark::State& state) {
+    const float tempo = float(state.range(0)) / 100;
+    const std::string file = "'" PARLINO_BENCH_LONG_SPEECH "'";
+    std::string peer = "mpg123 -q -s " + file;
+    if (tempo != 1.0f)
+        peer += " | sox -q -t raw -r 44100 -e signed -b 16 -c 1 - -t raw - tempo " +
+                std::to_string(tempo);
+    peer += " > /dev/null";
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    for (auto _ : state) {
+        ours.push_back(renderLongSpeech(tempo));
+        theirs.push_back(runCommand(peer));
+        if (theirs.back() < 0) {
+            state.SkipWithError("the mpg123 or sox command failed");
+            return;
+        }
+        state.SetIterationTime(ours.back());
+    }
+    state.counters["ours_s"] = median(ours);
+    state.counters["peer_s"] = median(theirs);
+    state.counters["ratio"] = median(ours) / median(theirs);
 }
 
 // Stands between a player and its output and notes when the first samples were rendered.
@@ -146,6 +229,12 @@ void BM_TickPulseAudio(benchmark::State& state) {
 }
 
 BENCHMARK(BM_DecodeSpeech)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderLongSpeechAgainstMpg123)
+    ->Arg(100)
+    ->Arg(150)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(9);
 BENCHMARK(BM_PlayToFirstSampleNullOutput)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PlayToFirstSamplePulseAudio)
     ->UseManualTime()

@@ -19,11 +19,12 @@ BUILD_PACKAGES=(
   libsodium-dev
 )
 
-# The desktop session the end-to-end tests run in, and the tools that make test audio.
+# The desktop session the end-to-end tests run in, the tools that make test audio, and the
+# command-line decoder the decoding benchmark measures itself against.
 TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
-  imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox
+  imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
 )
 
 # The compiler and runtimes of the sanitizer and fuzzing builds (--sanitize).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and starts Parlino.
+# Installs what is needed, builds the application (no tests, no benchmarks), and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-scripts/build.sh
+PARLINO_BUILD_TARGET=parlino scripts/build.sh
 exec "${PARLINO_BUILD_DIR:-build}/src/Parlino/parlino" "$@"

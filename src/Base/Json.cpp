@@ -2,6 +2,8 @@
 
 #include "Base/Unicode.h"
 
+#include <QStringDecoder>
+
 #include <cmath>
 #include <limits>
 
@@ -29,8 +31,32 @@ template <class Document> bool allFinite(const Document& value) {
     }
 }
 
+// Parses with the structure checked on the way, so that a refused document is never built (its
+// tree would be as deep as it is, and tearing it down or copying it recursive).
 template <class Document> Read<Document> parseDocument(const QByteArray& bytes) {
-    Document value = Document::parse(bytes.cbegin(), bytes.cend(), nullptr, false);
+    using Event = typename Document::parse_event_t;
+    StructureCheck check;
+    const auto checked = [&check](int, Event event, Document& parsed) {
+        if (check.error)
+            return false; // discards everything that is left
+        switch (event) {
+        case Event::object_start:
+        case Event::array_start:
+            return check.open();
+        case Event::key:
+            return check.key(parsed.template get_ref<const std::string&>());
+        case Event::object_end:
+        case Event::array_end:
+            check.close();
+            return true;
+        case Event::value:
+            return true;
+        }
+        return true;
+    };
+    Document value = Document::parse(bytes.cbegin(), bytes.cend(), checked, false);
+    if (check.error)
+        return failure(Error{QString::fromLatin1(check.error)});
     if (value.is_discarded())
         return failure(Error{QStringLiteral("malformed JSON")});
     return value;
@@ -59,6 +85,35 @@ std::string utf8(const QString& text) {
     return repaired.toStdString();
 }
 
+QString text(const std::string& utf8) {
+    if (!utf8.starts_with("\xEF\xBB\xBF"))
+        return QString::fromStdString(utf8);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return decoder(QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+}
+
+bool StructureCheck::open() {
+    if (m_keys.size() >= std::size_t(maxDepth)) {
+        error = "nested too deeply";
+        return false;
+    }
+    m_keys.emplace_back();
+    return true;
+}
+
+bool StructureCheck::key(const std::string& name) {
+    if (!m_keys.empty() && !m_keys.back().insert(name).second) {
+        error = "repeated key";
+        return false;
+    }
+    return true;
+}
+
+void StructureCheck::close() {
+    if (!m_keys.empty())
+        m_keys.pop_back();
+}
+
 Read<Value> parse(const QByteArray& bytes) {
     return parseDocument<Value>(bytes);
 }
@@ -78,7 +133,7 @@ Read<QByteArray> serialize(const SortedValue& value) {
 template <> Read<QString> as<QString>(const Value& value) {
     if (!value.is_string())
         return failure(typeError("a string", value));
-    return QString::fromStdString(value.get_ref<const std::string&>());
+    return text(value.get_ref<const std::string&>());
 }
 
 template <> Read<qint64> as<qint64>(const Value& value) {

@@ -9,12 +9,18 @@
 #include <nlohmann/json.hpp>
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 namespace Base::Json {
 // A text as every JSON document of ours holds it: UTF-8, in which an unpaired UTF-16 surrogate
 // cannot be written, so each becomes U+FFFD REPLACEMENT CHARACTER.
 std::string utf8(const QString& text);
+// The text of a JSON string exactly as written, a leading U+FEFF included (Qt's UTF-8 decoding
+// drops one as a byte-order mark).
+QString text(const std::string& utf8);
 } // namespace Base::Json
 
 // QString converts to and from JSON strings as UTF-8.
@@ -22,7 +28,7 @@ template <> struct nlohmann::adl_serializer<QString> {
     static void to_json(nlohmann::ordered_json& j, const QString& s) { j = Base::Json::utf8(s); }
     static void to_json(nlohmann::json& j, const QString& s) { j = Base::Json::utf8(s); }
     template <class BasicJson> static void from_json(const BasicJson& j, QString& s) {
-        s = QString::fromStdString(j.template get<std::string>());
+        s = Base::Json::text(j.template get_ref<const std::string&>());
     }
 };
 
@@ -41,7 +47,30 @@ struct Error {
 
 template <class T> using Read = Result<T, Error>;
 
-// Parses a whole document; trailing garbage, invalid UTF-8 and syntax errors are errors.
+// How deep arrays and objects may nest in a document we read. Far beyond any document of ours or
+// the service's, and shallow enough for the recursive walks over a parsed tree (copies, dumps).
+inline constexpr int maxDepth = 512;
+
+// What every reader of ours refuses beyond the grammar: nesting deeper than maxDepth, and an
+// object that repeats a key (which readers would otherwise settle differently: the first, the
+// last, or the first valid one). Fed a parser's events; once it has refused, `error` says why.
+class StructureCheck {
+public:
+    // An array or an object opens; false when it nests too deep.
+    bool open();
+    // A key of the innermost open object; false when that object already has it.
+    bool key(const std::string& name);
+    void close();
+
+    const char* error = nullptr;
+
+private:
+    // The keys met so far in each open container, outermost first.
+    std::vector<std::unordered_set<std::string>> m_keys;
+};
+
+// Parses a whole document; trailing garbage, invalid UTF-8, syntax errors and what StructureCheck
+// refuses are errors.
 Read<Value> parse(const QByteArray& bytes);
 Read<SortedValue> parseSorted(const QByteArray& bytes);
 

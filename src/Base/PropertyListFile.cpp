@@ -82,7 +82,7 @@ Json::Read<double> decodeReal(const Document& json) {
     return failure(invalid("real"));
 }
 
-Json::Read<PropertyValue> decodeValue(const Document& json, int depth);
+Json::Read<PropertyValue> decodeValue(const Document& json);
 
 Json::Read<PropertyValue> decodeUtf16(const Document& json) {
     if (!json.is_array())
@@ -97,22 +97,22 @@ Json::Read<PropertyValue> decodeUtf16(const Document& json) {
     return PropertyValue(std::move(text));
 }
 
-Json::Read<PropertyValue::Dictionary> decodeDictionary(const Document& json, int depth) {
+Json::Read<PropertyValue::Dictionary> decodeDictionary(const Document& json) {
     if (!json.is_object())
         return failure(invalid("dictionary"));
     PropertyValue::Dictionary dictionary;
     for (const auto& [key, member] : json.items()) {
-        auto value = decodeValue(member, depth + 1);
+        auto value = decodeValue(member);
         if (!value)
             return failure(value.error());
-        dictionary.insert(QString::fromStdString(key), std::move(value).value());
+        dictionary.insert(Json::text(key), std::move(value).value());
     }
     return dictionary;
 }
 
-Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& json, int depth) {
+Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& json) {
     if (tag == "string" && json.is_string())
-        return PropertyValue(QString::fromStdString(json.get<std::string>()));
+        return PropertyValue(Json::text(json.get_ref<const std::string&>()));
     if (tag == "utf16")
         return decodeUtf16(json);
     if (tag == "integer" && json.is_number_integer() &&
@@ -138,7 +138,7 @@ Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& jso
     if (tag == "array" && json.is_array()) {
         PropertyValue::Array array;
         for (const auto& element : json) {
-            auto value = decodeValue(element, depth + 1);
+            auto value = decodeValue(element);
             if (!value)
                 return failure(value.error());
             array.append(std::move(value).value());
@@ -146,7 +146,7 @@ Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& jso
         return PropertyValue(std::move(array));
     }
     if (tag == "dictionary") {
-        auto dictionary = decodeDictionary(json, depth);
+        auto dictionary = decodeDictionary(json);
         if (!dictionary)
             return failure(dictionary.error());
         return PropertyValue(std::move(dictionary).value());
@@ -154,13 +154,12 @@ Json::Read<PropertyValue> decodeTagged(std::string_view tag, const Document& jso
     return failure(invalid("value"));
 }
 
-Json::Read<PropertyValue> decodeValue(const Document& json, int depth) {
-    // Deep nesting cannot come from this store; refuse it rather than exhaust the stack.
-    constexpr int maxDepth = 256;
-    if (depth > maxDepth || !json.is_object() || json.size() != 1)
+// The walk is recursive: the parse has bounded the nesting depth.
+Json::Read<PropertyValue> decodeValue(const Document& json) {
+    if (!json.is_object() || json.size() != 1)
         return failure(invalid("value"));
     const auto member = json.begin();
-    return decodeTagged(member.key(), member.value(), depth);
+    return decodeTagged(member.key(), member.value());
 }
 
 } // namespace
@@ -176,15 +175,17 @@ Json::Read<PropertyValue::Dictionary> decode(const QByteArray& bytes) {
     auto document = Json::parseSorted(bytes);
     if (!document)
         return failure(document.error());
-    const auto member = [&](const char* key) {
-        return document->is_object() ? document->value(key, Document()) : Document();
+    // Members are compared where they stand: a copy of an arbitrary one would be a deep walk.
+    const auto holds = [&](const char* key, const auto& expected) {
+        const auto member = document->find(key);
+        return member != document->end() && *member == expected;
     };
-    if (member("format") != formatName || member("version") != formatVersion)
+    if (!document->is_object() || !holds("format", formatName) || !holds("version", formatVersion))
         return failure(Json::Error{QStringLiteral("not a settings file of this version")});
     const auto values = document->find("values");
     if (values == document->end())
         return failure(Json::Error{QStringLiteral("missing key \"values\"")});
-    return decodeDictionary(*values, 0);
+    return decodeDictionary(*values);
 }
 
 } // namespace Base::PropertyListFile

@@ -1,5 +1,6 @@
 #include "Base/UserDefaults.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/PropertyListFile.h"
 
@@ -18,6 +19,9 @@ namespace Base {
 namespace {
 
 const Log log(QStringLiteral("defaults"));
+
+// Far beyond any settings file: a larger one is not read.
+constexpr qint64 maxFileBytes = qint64(64) << 20;
 
 bool isFileName(const QString& name) {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
@@ -86,21 +90,28 @@ UserDefaults::~UserDefaults() {
 }
 
 void UserDefaults::load() {
-    if (m_filePath.isEmpty() || !QFileInfo::exists(m_filePath))
+    if (m_filePath.isEmpty())
         return;
-    QFile file(m_filePath);
-    QString problem;
-    if (file.open(QIODevice::ReadOnly)) {
-        auto values = PropertyListFile::decode(file.readAll());
-        if (values) {
-            m_persistent = std::move(values).value();
+    // A settings file may be a link (to a folder of dotfiles, say); it must still be a regular
+    // file.
+    const auto bytes = Files::readRegular(QFile::encodeName(m_filePath).toStdString(), maxFileBytes,
+                                          Files::Links::follow);
+    if (!bytes) {
+        if (bytes.error() == std::errc::no_such_file_or_directory)
             return;
-        }
-        problem = values.error().message;
-    } else {
-        problem = file.errorString();
+        // Not read, so not known to be damaged: the file stays as it is, and this run's changes
+        // stay in memory.
+        log.error("Settings file %s cannot be read (%s); using defaults without saving", m_filePath,
+                  Files::describe(bytes.error()));
+        m_filePath.clear();
+        return;
     }
-    log.error("Settings file %s is unreadable: %s", m_filePath, problem);
+    auto values = PropertyListFile::decode(*bytes);
+    if (values) {
+        m_persistent = std::move(values).value();
+        return;
+    }
+    log.error("Settings file %s is unreadable: %s", m_filePath, values.error().message);
     if (!moveAside()) {
         // Keep the user's file untouched: this run's changes stay in memory.
         log.error("Settings file %s could not be moved aside; changes will not be saved",

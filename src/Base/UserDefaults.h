@@ -29,8 +29,10 @@ struct KeyValueChange {
 // A value is looked up first in the persistent domain (what was set, saved to disk) and then
 // in the registration domain (defaults registered at start, never saved). Changes are saved a
 // moment after they are made, on the scheduler's thread, and at the latest when the
-// application is about to quit or the database is destroyed. A file that cannot be read is
-// moved aside (to "<file>.corrupt", "<file>.corrupt-2", ...) and the database starts empty.
+// application is about to quit or the database is destroyed. A file that was read but does not
+// parse is moved aside (to "<file>.corrupt", "<file>.corrupt-2", ...) and the database starts
+// empty; one that cannot be read (permissions, not a regular file) is left as it is, and the
+// database starts empty and is not saved in this run.
 //
 // Observers are called on the thread that made the change, after the change (and, when they
 // asked for prior notices, also before it), never with a lock held.

@@ -9,16 +9,16 @@ namespace {
 struct Modifier {
     ModifierFlag flag;
     qint64 carbonBit;
-    const char16_t* symbol;
+    const char* name; // as the desktop names the key
 };
 
-// In the order their symbols are written.
+// In the order their names are written. Command is the Super key here, Option the Alt key.
 constexpr std::array<Modifier, 5> modifiers{{
-    {ModifierFlag::control, CarbonModifier::control, u"\u2303"},
-    {ModifierFlag::option, CarbonModifier::option, u"\u2325"},
-    {ModifierFlag::shift, CarbonModifier::shift, u"\u21E7"},
-    {ModifierFlag::command, CarbonModifier::command, u"\u2318"},
-    {ModifierFlag::function, CarbonModifier::function, u"\U0001F310\uFE0E"},
+    {ModifierFlag::control, CarbonModifier::control, "Ctrl"},
+    {ModifierFlag::option, CarbonModifier::option, "Alt"},
+    {ModifierFlag::shift, CarbonModifier::shift, "Shift"},
+    {ModifierFlag::command, CarbonModifier::command, "Super"},
+    {ModifierFlag::function, CarbonModifier::function, "Fn"},
 }};
 
 } // namespace
@@ -43,12 +43,12 @@ qint64 normalizedCarbonModifiers(qint64 carbonModifiers) {
     return KeyboardShortcuts::carbonModifiers(modifierFlags(carbonModifiers));
 }
 
-QString modifierSymbols(ModifierFlags flags) {
-    QString symbols;
+QStringList modifierNames(ModifierFlags flags) {
+    QStringList names;
     for (const auto& modifier : modifiers)
         if (flags.testFlag(modifier.flag))
-            symbols += QString::fromUtf16(modifier.symbol);
-    return symbols;
+            names.append(QString::fromLatin1(modifier.name));
+    return names;
 }
 
 } // namespace KeyboardShortcuts

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QFlags>
-#include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace KeyboardShortcuts {
@@ -37,7 +37,8 @@ qint64 carbonModifiers(ModifierFlags flags);
 // The mask with only the bits that convert both ways.
 qint64 normalizedCarbonModifiers(qint64 carbonModifiers);
 
-// The symbols of the modifiers present, in the order control, option, shift, command, function.
-QString modifierSymbols(ModifierFlags flags);
+// The desktop's names of the modifiers present ("Ctrl", "Alt", "Shift", "Super", "Fn"), in that
+// order.
+QStringList modifierNames(ModifierFlags flags);
 
 } // namespace KeyboardShortcuts

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace KeyboardShortcuts {
 
 namespace {
@@ -36,9 +38,13 @@ void RecorderControl::setUp() {
     setPlaceholderText(m_model.placeholderText());
 
     m_model.presentAlert = [this](const Alert& alert) { return showAlert(alert); };
-    connect(&m_model, &RecorderModel::textChanged, this, [this] { setText(m_model.text()); });
+    connect(&m_model, &RecorderModel::textChanged, this, [this] {
+        setText(m_model.text());
+        updateGeometry();
+    });
     connect(&m_model, &RecorderModel::isRecordingChanged, this, [this] {
         setPlaceholderText(m_model.placeholderText());
+        updateGeometry();
         if (m_model.isRecording())
             m_eventMonitor.start();
         else
@@ -53,8 +59,14 @@ void RecorderControl::setUp() {
     });
 }
 
+// Wide enough for the centred text with the frame's room and, beside a shortcut, the clear
+// button's: about one and a half times the height free at either end.
 QSize RecorderControl::sizeHint() const {
-    return {minimumWidth, QLineEdit::sizeHint().height()};
+    const int height = QLineEdit::sizeHint().height();
+    const bool isEmpty = text().isEmpty();
+    const int textWidth = fontMetrics().horizontalAdvance(isEmpty ? placeholderText() : text());
+    const int needed = textWidth + (isEmpty ? height : 3 * height);
+    return {std::max(minimumWidth, needed), height};
 }
 
 void RecorderControl::focusInEvent(QFocusEvent* event) {

@@ -22,6 +22,7 @@ namespace KeyboardShortcuts {
 // field's alerts; while an alert is up the field does not record. Main thread.
 class RecorderControl final : public QLineEdit {
 public:
+    // The field is never narrower; a longer shortcut or placeholder widens it.
     static constexpr int minimumWidth = 130;
 
     // Records the name's shortcut.

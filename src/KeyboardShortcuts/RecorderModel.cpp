@@ -105,6 +105,9 @@ RecorderModel::KeyOutcome RecorderModel::handleKey(const QKeyEvent& event) {
     if (!key)
         return KeyOutcome::beep;
     const Key pressed(key->keyCode);
+    // The combination is still being held down; its key comes next.
+    if (isModifierKey(pressed))
+        return KeyOutcome::keepRecording;
     const qint64 modifiers = normalizedCarbonModifiers(key->carbonModifiers);
     if (modifiers == 0) {
         if (pressed == Key::tab)

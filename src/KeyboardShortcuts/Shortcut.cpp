@@ -30,10 +30,10 @@ Shortcut::Shortcut(qint64 carbonKeyCode, qint64 carbonModifiers)
 QString Shortcut::description() const {
     QString keyText;
     if (const auto* special = SpecialKey::find(m_carbonKeyCode))
-        keyText = special->descriptionGlyph();
+        keyText = special->descriptionName();
     else
         keyText = layoutCharacter(m_carbonKeyCode).value_or(QString(QChar::ReplacementCharacter));
-    return modifierSymbols(modifiers()) + capitalized(keyText);
+    return (modifierNames(modifiers()) << capitalized(keyText)).join(u'+');
 }
 
 std::optional<QString> Shortcut::keyToCharacter() const {

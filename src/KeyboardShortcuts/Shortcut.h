@@ -30,8 +30,9 @@ public:
     Key key() const { return Key(m_carbonKeyCode); }
     ModifierFlags modifiers() const { return modifierFlags(m_carbonModifiers); }
 
-    // The modifier symbols followed by the key's glyph or its character in the current layout,
-    // capitalized (U+FFFD when the key has none): control+shift+S reads "⌃⇧S". Main thread.
+    // The modifiers' names and then the key's name or its character in the current layout,
+    // capitalized (U+FFFD when the key has none), joined by "+" as the desktop writes
+    // shortcuts: control+shift+S reads "Ctrl+Shift+S". Main thread.
     QString description() const;
 
     // The character a menu item shows as its key equivalent for this key, or none. Main thread.

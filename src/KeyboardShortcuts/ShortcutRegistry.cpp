@@ -77,6 +77,12 @@ bool ShortcutRegistry::isActive(const Name& name) const {
     return m_isEnabled && hasLiveHandlers(name) && shortcut && hasHotKey(*shortcut);
 }
 
+bool ShortcutRegistry::isRefused(const Name& name) const {
+    const auto shortcut = getShortcut(name);
+    return m_isEnabled && hasLiveHandlers(name) && shortcut && !hasHotKey(*shortcut) &&
+           m_reportedRefusals.contains(*shortcut);
+}
+
 void ShortcutRegistry::setEnabled(bool isEnabled) {
     if (isEnabled == m_isEnabled)
         return;
@@ -139,7 +145,7 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut) {
         reportRefusal(shortcut);
         return;
     }
-    m_reportedRefusals.remove(shortcut);
+    const bool wasRefused = m_reportedRefusals.remove(shortcut);
     hotKey->onRegistrationFailed = [this, shortcut, registered = hotKey.get()] {
         const auto found = m_hotKeys.find(shortcut);
         if (found == m_hotKeys.end() || found->second.get() != registered)
@@ -148,6 +154,8 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut) {
         reportRefusal(shortcut);
     };
     m_hotKeys.emplace(shortcut, std::move(hotKey));
+    if (wasRefused)
+        emit refusalsChanged();
 }
 
 void ShortcutRegistry::reportRefusal(const Shortcut& shortcut) {
@@ -158,6 +166,7 @@ void ShortcutRegistry::reportRefusal(const Shortcut& shortcut) {
     logger.error("hot key %{public}s refused: another application holds it (%{public}s)",
                  shortcut.description(),
                  names.isEmpty() ? QStringLiteral("shortcut stream") : names.join(u", "));
+    emit refusalsChanged();
 }
 
 void ShortcutRegistry::unregisterShortcut(const Shortcut& shortcut) {

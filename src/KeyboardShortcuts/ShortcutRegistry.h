@@ -28,6 +28,8 @@ namespace KeyboardShortcuts {
 // The application makes one at start-up; it keeps the storage's writers in step with the hot
 // keys while it lives. Main thread.
 class ShortcutRegistry final : public QObject, public HotKeySync {
+    Q_OBJECT
+
 public:
     using Action = std::function<void()>;
 
@@ -50,6 +52,9 @@ public:
     // True when the name's actions fire: the module is on, the name has live handlers and a
     // stored shortcut, and the desktop accepted its hot key.
     bool isActive(const Name& name) const;
+    // True when the name would fire but the desktop refused its stored combination because
+    // another application holds it.
+    bool isRefused(const Name& name) const;
 
     // The module-wide switch; off takes every hot key off the desktop.
     bool isEnabled() const { return m_isEnabled; }
@@ -90,6 +95,10 @@ public:
     quint64 addStream(const Shortcut& shortcut, StreamSinks sinks);
     void removeStreamLater(const Name& name, quint64 streamId);
     void removeStreamLater(const Shortcut& shortcut, quint64 streamId);
+
+signals:
+    // A combination was refused, or a refused one registered after all.
+    void refusalsChanged();
 
 private:
     using Actions = QList<Action>;

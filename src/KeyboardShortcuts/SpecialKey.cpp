@@ -11,23 +11,24 @@ namespace KeyboardShortcuts {
 
 namespace {
 
-// Key code, description glyph, menu character.
+// Key code, the name a description shows (the key Help sits where PC keyboards have Insert,
+// Clear where they have Num Lock), menu character.
 constexpr std::array<SpecialKey, 53> specialKeys{{
-    {Key::returnKey.rawValue, u"\u21A9", u"\u21A9"},
-    {Key::deleteKey.rawValue, u"\u232B", u"\u232B"},
-    {Key::deleteForward.rawValue, u"\u2326", u"\u2326"},
-    {Key::end.rawValue, u"\u2198", u"\u2198"},
-    {Key::escape.rawValue, u"\u238B", u"\u238B"},
-    {Key::help.rawValue, u"?\u20DD", u"?\u20DD"},
-    {Key::home.rawValue, u"\u2196", u"\u2196"},
+    {Key::returnKey.rawValue, u"Return", u"\u21A9"},
+    {Key::deleteKey.rawValue, u"Backspace", u"\u232B"},
+    {Key::deleteForward.rawValue, u"Delete", u"\u2326"},
+    {Key::end.rawValue, u"End", u"\u2198"},
+    {Key::escape.rawValue, u"Esc", u"\u238B"},
+    {Key::help.rawValue, u"Insert", u"?\u20DD"},
+    {Key::home.rawValue, u"Home", u"\u2196"},
     {Key::space.rawValue, nullptr, u" "},
-    {Key::tab.rawValue, u"\u21E5", u"\u21E5"},
-    {Key::pageUp.rawValue, u"\u21DE", u"\u21DE"},
-    {Key::pageDown.rawValue, u"\u21DF", u"\u21DF"},
-    {Key::upArrow.rawValue, u"\u2191", u"\u2191"},
-    {Key::rightArrow.rawValue, u"\u2192", u"\u2192"},
-    {Key::downArrow.rawValue, u"\u2193", u"\u2193"},
-    {Key::leftArrow.rawValue, u"\u2190", u"\u2190"},
+    {Key::tab.rawValue, u"Tab", u"\u21E5"},
+    {Key::pageUp.rawValue, u"Page Up", u"\u21DE"},
+    {Key::pageDown.rawValue, u"Page Down", u"\u21DF"},
+    {Key::upArrow.rawValue, u"Up", u"\u2191"},
+    {Key::rightArrow.rawValue, u"Right", u"\u2192"},
+    {Key::downArrow.rawValue, u"Down", u"\u2193"},
+    {Key::leftArrow.rawValue, u"Left", u"\u2190"},
     {Key::f1.rawValue, u"F1", u"\uF704"},
     {Key::f2.rawValue, u"F2", u"\uF705"},
     {Key::f3.rawValue, u"F3", u"\uF706"},
@@ -48,24 +49,24 @@ constexpr std::array<SpecialKey, 53> specialKeys{{
     {Key::f18.rawValue, u"F18", u"\uF715"},
     {Key::f19.rawValue, u"F19", u"\uF716"},
     {Key::f20.rawValue, u"F20", u"\uF717"},
-    {Key::keypad0.rawValue, u"0\u20E3", nullptr},
-    {Key::keypad1.rawValue, u"1\u20E3", nullptr},
-    {Key::keypad2.rawValue, u"2\u20E3", nullptr},
-    {Key::keypad3.rawValue, u"3\u20E3", nullptr},
-    {Key::keypad4.rawValue, u"4\u20E3", nullptr},
-    {Key::keypad5.rawValue, u"5\u20E3", nullptr},
-    {Key::keypad6.rawValue, u"6\u20E3", nullptr},
-    {Key::keypad7.rawValue, u"7\u20E3", nullptr},
-    {Key::keypad8.rawValue, u"8\u20E3", nullptr},
-    {Key::keypad9.rawValue, u"9\u20E3", nullptr},
-    {Key::keypadClear.rawValue, u"\u2612\u20E3", nullptr},
-    {Key::keypadDecimal.rawValue, u".\u20E3", nullptr},
-    {Key::keypadDivide.rawValue, u"/\u20E3", nullptr},
-    {Key::keypadEnter.rawValue, u"\u21A9\u20E3", nullptr},
-    {Key::keypadEquals.rawValue, u"=\u20E3", nullptr},
-    {Key::keypadMinus.rawValue, u"-\u20E3", nullptr},
-    {Key::keypadMultiply.rawValue, u"*\u20E3", nullptr},
-    {Key::keypadPlus.rawValue, u"+\u20E3", nullptr},
+    {Key::keypad0.rawValue, u"Keypad 0", nullptr},
+    {Key::keypad1.rawValue, u"Keypad 1", nullptr},
+    {Key::keypad2.rawValue, u"Keypad 2", nullptr},
+    {Key::keypad3.rawValue, u"Keypad 3", nullptr},
+    {Key::keypad4.rawValue, u"Keypad 4", nullptr},
+    {Key::keypad5.rawValue, u"Keypad 5", nullptr},
+    {Key::keypad6.rawValue, u"Keypad 6", nullptr},
+    {Key::keypad7.rawValue, u"Keypad 7", nullptr},
+    {Key::keypad8.rawValue, u"Keypad 8", nullptr},
+    {Key::keypad9.rawValue, u"Keypad 9", nullptr},
+    {Key::keypadClear.rawValue, u"Num Lock", nullptr},
+    {Key::keypadDecimal.rawValue, u"Keypad .", nullptr},
+    {Key::keypadDivide.rawValue, u"Keypad /", nullptr},
+    {Key::keypadEnter.rawValue, u"Keypad Enter", nullptr},
+    {Key::keypadEquals.rawValue, u"Keypad =", nullptr},
+    {Key::keypadMinus.rawValue, u"Keypad -", nullptr},
+    {Key::keypadMultiply.rawValue, u"Keypad *", nullptr},
+    {Key::keypadPlus.rawValue, u"Keypad +", nullptr},
 }};
 
 } // namespace
@@ -80,10 +81,10 @@ const SpecialKey* SpecialKey::find(qint64 keyCode) {
     return byKeyCode.value(keyCode);
 }
 
-QString SpecialKey::descriptionGlyph() const {
-    if (!m_glyph)
+QString SpecialKey::descriptionName() const {
+    if (!m_name)
         return localized(QStringLiteral("space_key"));
-    return QString::fromUtf16(m_glyph);
+    return QString::fromUtf16(m_name);
 }
 
 std::optional<QString> SpecialKey::menuCharacter() const {

@@ -15,18 +15,18 @@ public:
     static const SpecialKey* find(qint64 keyCode);
 
     qint64 keyCode() const { return m_keyCode; }
-    // What a shortcut's description shows for the key; for Space its localized name, which the
+    // The key's name in a shortcut's description; for Space its localized name, which the
     // description capitalizes.
-    QString descriptionGlyph() const;
+    QString descriptionName() const;
     // The character a menu item shows as the key's key equivalent; none for keypad keys.
     std::optional<QString> menuCharacter() const;
 
-    constexpr SpecialKey(qint64 keyCode, const char16_t* glyph, const char16_t* menuCharacter)
-        : m_keyCode(keyCode), m_glyph(glyph), m_menuCharacter(menuCharacter) {}
+    constexpr SpecialKey(qint64 keyCode, const char16_t* name, const char16_t* menuCharacter)
+        : m_keyCode(keyCode), m_name(name), m_menuCharacter(menuCharacter) {}
 
 private:
     qint64 m_keyCode;
-    const char16_t* m_glyph;         // null for Space, whose name is localized
+    const char16_t* m_name;          // null for Space, whose name is localized
     const char16_t* m_menuCharacter; // null when there is none
 };
 

@@ -25,4 +25,11 @@ bool isFunctionKey(Key key) {
     return functionKeys.contains(key);
 }
 
+bool isModifierKey(Key key) {
+    static const QSet<Key> modifierKeys{
+        Key::capsLock, Key::shift,        Key::function,    Key::control,      Key::option,
+        Key::command,  Key::rightCommand, Key::rightOption, Key::rightControl, Key::rightShift};
+    return modifierKeys.contains(key);
+}
+
 } // namespace KeyboardShortcuts

@@ -22,4 +22,8 @@ std::optional<QString> characterFromCodePoint(quint64 codePoint);
 // F1 to F20: the keys a recorder accepts without command, option or control.
 bool isFunctionKey(Key key);
 
+// Shift, Control, Option, Command (either side), Function and Caps Lock: keys that start a
+// combination; the desktop reports their presses like those of any key.
+bool isModifierKey(Key key);
+
 } // namespace KeyboardShortcuts

@@ -72,6 +72,9 @@ public:
     // Fails when the data is not playable audio.
     virtual Base::Result<std::unique_ptr<ChunkPlayer>, AudioDecodeError>
     makePlayer(const QByteArray& data) = 0;
+    // Whether makePlayer would accept the data as audio, found without making a player (no sound
+    // output is opened).
+    virtual bool decodes(const QByteArray& data) = 0;
     // The gain (clamped to 0…1) of players made afterwards; players already made keep theirs.
     virtual void setGain(float gain) = 0;
 };

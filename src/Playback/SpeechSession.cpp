@@ -14,8 +14,6 @@ namespace {
 
 const Core::TTSError audioOutputLost =
     Core::TTSError::providerFault(0, QStringLiteral("audio output lost"));
-const Core::TTSError audioDecodeFailed =
-    Core::TTSError::providerFault(0, QStringLiteral("audio decode failed"));
 
 QList<qsizetype> graphemeCounts(const QList<Core::Chunk>& chunks) {
     QList<qsizetype> counts;
@@ -26,6 +24,12 @@ QList<qsizetype> graphemeCounts(const QList<Core::Chunk>& chunks) {
 }
 
 } // namespace
+
+const Core::TTSError& SpeechSession::audioDecodeFailed() {
+    static const Core::TTSError error =
+        Core::TTSError::providerFault(0, QStringLiteral("audio decode failed"));
+    return error;
+}
 
 QString SpeechSession::State::name() const {
     switch (m_kind) {
@@ -147,6 +151,12 @@ void SpeechSession::requestChunk(qsizetype index, qsizetype attempt) {
                 return;
             if (error)
                 return self->chunkFailed(index, attempt, *error);
+            // Audio that does not decode stalls the read when its turn comes; the read is then
+            // never complete, so it reaches neither the cache nor the clips.
+            result->decodes = self->m_playerFactory->decodes(*audio);
+            if (!result->decodes)
+                self->m_log.error("chunk audio does not decode idx=%{public}ld bytes=%{public}ld",
+                                  index, audio->size());
             result->audio = std::move(*audio);
             self->acceptChunk(std::move(*result), index);
             self->requestChunk(index + 1, 0);
@@ -196,7 +206,7 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
                                                                        : Start::playing);
 
     const bool complete = std::all_of(m_chunkResults.cbegin(), m_chunkResults.cend(),
-                                      [](const auto& r) { return r.has_value(); });
+                                      [](const auto& r) { return r && r->decodes; });
     if (complete && onUtteranceComplete) {
         QList<ChunkAudio> audio;
         for (const auto& r : m_chunkResults)
@@ -252,7 +262,7 @@ std::unique_ptr<ChunkPlayer> SpeechSession::makePlayer(qsizetype index, const ch
     auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio.bytes());
     if (!made) {
         m_log.error("%{public}s: makePlayer threw idx=%{public}ld", context, index);
-        setState(State::stalled(audioDecodeFailed));
+        setState(State::stalled(audioDecodeFailed()));
         return nullptr;
     }
     return std::move(made).value();

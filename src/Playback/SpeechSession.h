@@ -62,6 +62,9 @@ public:
         bool isExact = false;
     };
 
+    // What a stalled session reports for audio that does not decode.
+    static const Core::TTSError& audioDecodeFailed();
+
     static std::shared_ptr<SpeechSession>
     create(QString text, QList<Core::Chunk> chunks, std::shared_ptr<Core::TTSProvider> provider,
            std::shared_ptr<ChunkPlayerFactory> playerFactory, Core::VoiceID voice,
@@ -70,6 +73,7 @@ public:
     std::function<void(const State&)> onStateChange;
     std::function<void(std::optional<qsizetype>)> onWordIndexChange;
     std::function<void(float decibels)> onGlowLevel;
+    // Once every chunk has arrived as audio that decodes.
     std::function<void(const QList<ChunkAudio>&, const QList<Core::WordTiming>&)>
         onUtteranceComplete;
 
@@ -107,6 +111,7 @@ private:
         QList<Core::WordTiming> words;
         double duration = 0;
         std::optional<QString> requestID;
+        bool decodes = true; // as the player factory judged it on arrival
     };
 
     SpeechSession(QString text, QList<Core::Chunk> chunks,

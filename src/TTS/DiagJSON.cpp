@@ -18,7 +18,7 @@ namespace {
 using Base::Json::Value;
 
 QString childPath(const QString& prefix, const std::string& key) {
-    const QString name = QString::fromStdString(key);
+    const QString name = Base::Json::text(key);
     return prefix.isEmpty() ? name : prefix + u'.' + name;
 }
 
@@ -36,6 +36,25 @@ QString numberText(double number) {
     return QString::fromLatin1(buffer.data(), end - buffer.data());
 }
 
+// Appends the lines of `value` to `out`: one list for the whole walk, whose depth the parse bounds.
+void flattenInto(const Value& value, const QString& path, QStringList& out) {
+    if (value.is_object()) {
+        std::vector<const std::string*> keys;
+        for (auto member = value.begin(); member != value.end(); ++member)
+            keys.push_back(&member.key());
+        std::sort(keys.begin(), keys.end(), [](auto a, auto b) { return *a < *b; });
+        for (const std::string* key : keys)
+            flattenInto(value.at(*key), childPath(path, *key), out);
+    } else if (value.is_array()) {
+        if (value.empty())
+            out.append(path + QStringLiteral("=[]"));
+        for (size_t i = 0; i < value.size(); ++i)
+            flattenInto(value.at(i), path + u'[' + QString::number(i) + u']', out);
+    } else {
+        out.append(path + u'=' + render(path, value));
+    }
+}
+
 } // namespace
 
 QStringList lines(const QByteArray& data) {
@@ -47,21 +66,7 @@ QStringList lines(const QByteArray& data) {
 
 QStringList flatten(const Value& value, const QString& path) {
     QStringList out;
-    if (value.is_object()) {
-        std::vector<std::string> keys;
-        for (const auto& [key, _] : value.items())
-            keys.push_back(key);
-        std::sort(keys.begin(), keys.end());
-        for (const std::string& key : keys)
-            out += flatten(value.at(key), childPath(path, key));
-    } else if (value.is_array()) {
-        if (value.empty())
-            out.append(path + QStringLiteral("=[]"));
-        for (size_t i = 0; i < value.size(); ++i)
-            out += flatten(value.at(i), path + u'[' + QString::number(i) + u']');
-    } else {
-        out.append(path + u'=' + render(path, value));
-    }
+    flattenInto(value, path, out);
     return out;
 }
 
@@ -90,7 +95,7 @@ QString scalarText(const Value& value) {
     case Value::value_t::number_float:
         return numberText(value.get<double>());
     case Value::value_t::string:
-        return QString::fromStdString(value.get_ref<const std::string&>());
+        return Base::Json::text(value.get_ref<const std::string&>());
     default:
         return QString::fromStdString(value.dump());
     }

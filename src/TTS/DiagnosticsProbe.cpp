@@ -56,18 +56,16 @@ void logLines(const QString& label, const QStringList& lines) {
         log().notice("diag %{public}s.%{public}s", label, line);
 }
 
-// The "voices" member of a voice-list body, when it is an array of objects.
-std::optional<Base::Json::Value> voiceList(const std::optional<QByteArray>& body) {
-    if (!body)
-        return std::nullopt;
-    const auto json = Base::Json::parse(*body);
-    if (!json || !json->is_object() || !json->contains("voices"))
-        return std::nullopt;
-    const auto& voices = json->at("voices");
-    if (!voices.is_array() ||
-        !std::all_of(voices.begin(), voices.end(), [](const auto& v) { return v.is_object(); }))
-        return std::nullopt;
-    return voices;
+// The "voices" member of a parsed voice-list body, when it is an array of objects; it stays in
+// the document.
+const Base::Json::Value* voiceList(const Base::Json::Read<Base::Json::Value>& json) {
+    if (!json || !json->is_object())
+        return nullptr;
+    const auto voices = json->find("voices");
+    if (voices == json->end() || !voices->is_array() ||
+        !std::all_of(voices->begin(), voices->end(), [](const auto& v) { return v.is_object(); }))
+        return nullptr;
+    return &*voices;
 }
 
 QString hashLabel(const Base::Json::Value& voice) {
@@ -76,7 +74,8 @@ QString hashLabel(const Base::Json::Value& voice) {
 }
 
 void logVoices(const std::optional<QByteArray>& body) {
-    const auto voices = voiceList(body);
+    const auto json = Base::Json::parse(body.value_or(QByteArray())); // none is undecodable too
+    const auto* voices = voiceList(json);
     if (!voices) {
         log().error("diag voices: undecodable payload");
         return;

@@ -86,3 +86,46 @@ TEST(Json, ArrayOfFailsOnTheFirstBadElement) {
     EXPECT_FALSE(arrayOf<qint64>(parse(R"([1,"2"])").value(), readInt));
     EXPECT_FALSE(arrayOf<qint64>(parse(R"({"a":1})").value(), readInt));
 }
+
+namespace {
+
+QByteArray nested(int depth, const QByteArray& inner = "1") {
+    return QByteArray(depth, '[') + inner + QByteArray(depth, ']');
+}
+
+} // namespace
+
+TEST(Json, BoundsTheNestingDepth) {
+    EXPECT_TRUE(parse(nested(maxDepth)));
+    EXPECT_TRUE(parseSorted(nested(maxDepth - 1, "{\"a\":1}")));
+    EXPECT_FALSE(parse(nested(maxDepth + 1)));
+    EXPECT_FALSE(parseSorted(nested(maxDepth, "{}")));
+    // Brackets inside strings are text, not nesting.
+    EXPECT_TRUE(parse("[\"" + QByteArray(100000, '[') + "\"]"));
+    // Far past the bound, the parse neither builds nor tears down a deep tree.
+    const auto refused = parse("{\"a\":" + nested(200000) + "}");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message, QStringLiteral("nested too deeply"));
+}
+
+TEST(Json, RefusesAnObjectThatRepeatsAKey) {
+    for (const char* text : {R"({"a":1,"a":1})", R"({"a":{"b":[],"c":1,"b":[]}})",
+                             R"([{"x":1},{"x":1,"y":2,"x":3}])"}) {
+        EXPECT_FALSE(parse(text)) << text;
+        EXPECT_FALSE(parseSorted(text)) << text;
+    }
+    // The same key in different objects is no repeat.
+    EXPECT_TRUE(parse(R"({"a":{"a":1},"b":{"a":1},"c":[{"a":1},{"a":2}]})"));
+}
+
+TEST(Json, ReadsALeadingByteOrderMarkInAStringAsWritten) {
+    const QString bom(QChar(0xFEFF));
+    for (const QString& text : {bom, bom + "x", bom + bom + "x", "x" + bom}) {
+        const auto read = parse(serialize(Value{{"t", text}}).value());
+        ASSERT_TRUE(read);
+        EXPECT_EQ(as<QString>(read->at("t")).value(), text);
+        EXPECT_EQ(read->at("t").get<QString>(), text);
+    }
+    // A byte-order mark before the document itself is still no part of it.
+    EXPECT_EQ(parse("\xEF\xBB\xBF\"x\"").value(), Value("x"));
+}

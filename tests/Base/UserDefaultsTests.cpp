@@ -5,11 +5,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <thread>
 
 using Base::KeyValueChange;
@@ -309,4 +311,59 @@ TEST(UserDefaultsNameTest, ASuiteThatIsNoFileNameLivesInMemory) {
     defaults->flush();
     EXPECT_EQ(defaults->objectForKey("a"), PropertyValue(1));
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+// A file that could not be read is not known to be damaged: it must survive the run untouched.
+TEST_F(UserDefaultsTest, LeavesAFileItCannotReadAsItIsAndSavesNothing) {
+    const auto expectUntouched = [&](const char* kind, const auto& isStillThere) {
+        auto defaults = open();
+        EXPECT_EQ(defaults->dictionaryRepresentation(), PropertyValue::Dictionary{}) << kind;
+        defaults->set("a", 1);
+        EXPECT_EQ(defaults->objectForKey("a"), PropertyValue(1)) << kind;
+        defaults.reset(); // saves, were it going to
+        EXPECT_TRUE(isStillThere()) << kind;
+        EXPECT_FALSE(QFileInfo::exists(filePath() + ".corrupt")) << kind;
+    };
+    ASSERT_TRUE(QDir(folder.path()).mkdir("suite.json"));
+    expectUntouched("a folder", [&] { return QFileInfo(filePath()).isDir(); });
+    ASSERT_TRUE(QDir(folder.path()).rmdir("suite.json"));
+
+    // Opening a pipe that has no writer would wait for one forever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(filePath()).constData(), 0600), 0);
+    expectUntouched("a pipe", [&] {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(filePath()).constData(), &info) == 0 &&
+               S_ISFIFO(info.st_mode);
+    });
+}
+
+TEST_F(UserDefaultsTest, FollowsALinkToARegularSettingsFile) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("kept.json");
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Base::PropertyListFile::encode({{"a", 7}}));
+    file.close();
+    ASSERT_TRUE(QFile::link(target, filePath()));
+    EXPECT_EQ(open()->objectForKey("a"), PropertyValue(7));
+}
+
+// The tree of a document this deep would overflow the stack when copied or torn down.
+TEST(PropertyListFileTest, RefusesDeepNestingAnywhereInTheFile) {
+    const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
+    for (const QByteArray& text :
+         {R"({"format":)" + deep + R"(,"version":1,"values":{}})",
+          R"({"format":"parlino-defaults","version":)" + deep + R"(,"values":{}})",
+          R"({"format":"parlino-defaults","version":1,"values":{"a":{"array":)" + deep + "}}}"})
+        EXPECT_FALSE(Base::PropertyListFile::decode(text));
+}
+
+TEST(PropertyListFileTest, KeepsALeadingByteOrderMarkInKeysAndValues) {
+    const QString bom(QChar(0xFEFF));
+    const PropertyValue::Dictionary values{
+        {bom + "key", PropertyValue(bom + bom + "value")},
+        {"nested", PropertyValue(PropertyValue::Array{PropertyValue(bom)})},
+    };
+    EXPECT_EQ(Base::PropertyListFile::decode(Base::PropertyListFile::encode(values)).value(),
+              values);
 }

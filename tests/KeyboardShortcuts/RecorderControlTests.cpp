@@ -48,7 +48,7 @@ TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
 
     press(controlShiftS);
     EXPECT_EQ(getShortcut(name), controlShiftS);
-    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
     EXPECT_FALSE(recorder->hasFocus());
     EXPECT_FALSE(recorder->model().isRecording());
@@ -60,16 +60,40 @@ TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
 TEST_F(RecorderControlTest, ShowsTheNamesShortcutAndFollowsChangesMadeElsewhere) {
     setShortcut(commandR, name);
     auto* recorder = recorderFor(name);
-    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    EXPECT_EQ(recorder->text(), u"Super+R"_qs);
 
     setShortcut(controlShiftS, name);
-    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
     setShortcut(commandR, Name(QStringLiteral("other")));
-    EXPECT_EQ(recorder->text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
 
     recorder->model().setShortcutName(Name(QStringLiteral("other")));
-    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    EXPECT_EQ(recorder->text(), u"Super+R"_qs);
     EXPECT_TRUE(changes.isEmpty());
+}
+
+TEST_F(RecorderControlTest, ALongShortcutWidensTheFieldSoTheClearButtonLeavesItsTextWhole) {
+    const Shortcut longest(Key::keypadMultiply, ModifierFlag::control | ModifierFlag::option |
+                                                    ModifierFlag::shift | ModifierFlag::command);
+    setShortcut(longest, name);
+    auto* recorder = recorderFor(name);
+    window.adjustSize();
+    TestSupport::drainEvents();
+    EXPECT_EQ(recorder->text(), u"Ctrl+Alt+Shift+Super+Keypad *"_qs);
+    EXPECT_GT(recorder->width(), RecorderControl::minimumWidth);
+    const int textWidth = recorder->fontMetrics().horizontalAdvance(recorder->text());
+    const int textRight = (recorder->width() + textWidth) / 2;
+    const auto* clearButton = recorder->findChild<QToolButton*>();
+    ASSERT_TRUE(clearButton && clearButton->isVisible());
+    EXPECT_LE(textRight, clearButton->geometry().left());
+
+    for (const auto& shortcut : {std::optional(commandR), std::optional<Shortcut>()}) {
+        setShortcut(shortcut, name);
+        window.adjustSize();
+        TestSupport::drainEvents();
+        EXPECT_EQ(recorder->width(), RecorderControl::minimumWidth)
+            << "a short shortcut, or the placeholder, leaves it as it was";
+    }
 }
 
 TEST_F(RecorderControlTest, TheWindowBecomingActiveDoesNotStartRecording) {
@@ -94,7 +118,7 @@ TEST_F(RecorderControlTest, EscapeEndsRecordingKeepingTheEarlierShortcut) {
     press(Key::escape);
     EXPECT_FALSE(recorder->model().isRecording());
     EXPECT_EQ(getShortcut(name), commandR);
-    EXPECT_EQ(recorder->text(), u"\u2318R"_qs);
+    EXPECT_EQ(recorder->text(), u"Super+R"_qs);
     EXPECT_EQ(statuses, QList<bool>{false});
     EXPECT_TRUE(changes.isEmpty());
 }

@@ -88,7 +88,7 @@ TEST_F(RecorderModelTest, ACombinationIsStoredShownAndReported) {
     model.startRecording();
     EXPECT_EQ(press(controlShiftS), Outcome::finish);
     EXPECT_EQ(getShortcut(name), controlShiftS);
-    EXPECT_EQ(model.text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(model.text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(textChanges.size(), 1);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
     EXPECT_TRUE(shown.isEmpty());
@@ -96,15 +96,15 @@ TEST_F(RecorderModelTest, ACombinationIsStoredShownAndReported) {
 
 TEST_F(RecorderModelTest, ShowsTheNamesShortcutAndFollowsChangesMadeElsewhere) {
     setShortcut(commandR, name);
-    EXPECT_EQ(model.text(), u"\u2318R"_qs);
+    EXPECT_EQ(model.text(), u"Super+R"_qs);
     setShortcut(controlShiftS, Name(QStringLiteral("other")));
-    EXPECT_EQ(model.text(), u"\u2318R"_qs);
+    EXPECT_EQ(model.text(), u"Super+R"_qs);
     setShortcut(controlShiftS, name);
-    EXPECT_EQ(model.text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(model.text(), u"Ctrl+Shift+S"_qs);
 
     setShortcut(commandR, Name(QStringLiteral("other")));
     model.setShortcutName(Name(QStringLiteral("other")));
-    EXPECT_EQ(model.text(), u"\u2318R"_qs);
+    EXPECT_EQ(model.text(), u"Super+R"_qs);
     EXPECT_TRUE(changes.isEmpty());
 }
 
@@ -117,6 +117,22 @@ TEST_F(RecorderModelTest, KeysWithoutCommandControlOrOptionAreRefusedUnlessFunct
 
     EXPECT_EQ(press(Key::f5, CarbonModifier::shift), Outcome::finish);
     EXPECT_EQ(getShortcut(name), Shortcut(Key::f5, ModifierFlag::shift));
+}
+
+TEST_F(RecorderModelTest, ModifierKeysGoingDownWaitForTheKeyOfTheCombination) {
+    model.startRecording();
+    // Ctrl, then Alt, then Shift held down one after another, then O.
+    EXPECT_EQ(press(Key::control), Outcome::keepRecording);
+    EXPECT_EQ(press(Key::option, CarbonModifier::control), Outcome::keepRecording);
+    EXPECT_EQ(press(Key::rightShift, CarbonModifier::control | CarbonModifier::option),
+              Outcome::keepRecording);
+    EXPECT_EQ(press(Key::rightCommand, CarbonModifier::control), Outcome::keepRecording);
+    EXPECT_EQ(getShortcut(name), std::nullopt);
+    EXPECT_TRUE(changes.isEmpty());
+
+    const qint64 all = CarbonModifier::control | CarbonModifier::option | CarbonModifier::shift;
+    EXPECT_EQ(press(Key::o, all), Outcome::finish);
+    EXPECT_EQ(model.text(), u"Ctrl+Alt+Shift+O"_qs);
 }
 
 TEST_F(RecorderModelTest, TheFunctionModifierIsNotRecorded) {
@@ -246,7 +262,7 @@ TEST_F(RecorderModelTest, SettingTheCurrentShortcutStoresItWithoutReportingIt) {
     model.setShortcutName(withDefault);
     model.setCurrentShortcut(commandR);
     EXPECT_EQ(getShortcut(withDefault), commandR);
-    EXPECT_EQ(model.text(), u"\u2318R"_qs);
+    EXPECT_EQ(model.text(), u"Super+R"_qs);
     model.setCurrentShortcut(std::nullopt);
     EXPECT_EQ(storedShortcut(withDefault), StoredShortcut::disabled());
     EXPECT_EQ(model.text(), QString());
@@ -255,10 +271,10 @@ TEST_F(RecorderModelTest, SettingTheCurrentShortcutStoresItWithoutReportingIt) {
 
 TEST_F(RecorderModelTest, ABindingModelKeepsItsShortcutToItself) {
     RecorderModel binding(registry, commandR, reportInto());
-    EXPECT_EQ(binding.text(), u"\u2318R"_qs);
+    EXPECT_EQ(binding.text(), u"Super+R"_qs);
     EXPECT_EQ(::press(binding, controlShiftS), Outcome::finish);
     EXPECT_EQ(binding.currentShortcut(), controlShiftS);
-    EXPECT_EQ(binding.text(), u"\u2303\u21E7S"_qs);
+    EXPECT_EQ(binding.text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
     EXPECT_TRUE(storedShortcutNames().isEmpty());
 }

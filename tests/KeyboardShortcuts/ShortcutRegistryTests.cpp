@@ -123,10 +123,16 @@ TEST_F(ShortcutRegistryTest, NothingRunsWhilePaused) {
 
 TEST_F(ShortcutRegistryTest, ARefusedCombinationIsLoggedAndLeavesTheNameInactive) {
     TestSupport::LogCapture log;
+    int refusalChanges = 0;
+    QObject::connect(&registry, &ShortcutRegistry::refusalsChanged, [&] { ++refusalChanges; });
     system.heldElsewhere.insert(controlShiftS);
+    EXPECT_FALSE(registry.isRefused(readSelection)) << "nothing listens yet";
     listen(readSelection, "read");
 
     EXPECT_FALSE(registry.isActive(readSelection));
+    EXPECT_TRUE(registry.isRefused(readSelection));
+    EXPECT_FALSE(registry.isRefused(openPanel));
+    EXPECT_EQ(refusalChanges, 1);
     EXPECT_FALSE(registry.hasHotKey(controlShiftS));
     const QStringList lines = log.messages(QStringLiteral("shortcuts"));
     ASSERT_EQ(lines.size(), 1);
@@ -135,10 +141,13 @@ TEST_F(ShortcutRegistryTest, ARefusedCombinationIsLoggedAndLeavesTheNameInactive
 
     registry.registerIfNeeded(readSelection);
     EXPECT_EQ(log.messages(QStringLiteral("shortcuts")).size(), 1) << "refused again, not logged";
+    EXPECT_EQ(refusalChanges, 1);
 
     system.heldElsewhere.clear();
     registry.registerIfNeeded(readSelection);
     EXPECT_TRUE(registry.isActive(readSelection));
+    EXPECT_FALSE(registry.isRefused(readSelection));
+    EXPECT_EQ(refusalChanges, 2);
 }
 
 TEST_F(ShortcutRegistryTest, AHotKeyLostWhileAMenuWasOpenIsForgottenAndLogged) {

@@ -67,26 +67,32 @@ TEST(ShortcutTest, AStoredFormWithoutBothIntegersReadsAsNothing) {
         EXPECT_EQ(Shortcut::fromJson(QString::fromUtf8(stored)), std::nullopt) << stored;
 }
 
-TEST(ShortcutDescriptionTest, ModifierSymbolsComeInTheirOrderBeforeTheCapitalizedCharacter) {
+TEST(ShortcutDescriptionTest, ModifierNamesComeInTheirOrderBeforeTheCapitalizedCharacter) {
     KeyboardLayoutScope layout(FakeKeyboardLayout::us());
-    EXPECT_EQ(Shortcut(Key::s, controlShift).description(), text(u"\u2303\u21E7S"));
+    EXPECT_EQ(Shortcut(Key::s, controlShift).description(), QStringLiteral("Ctrl+Shift+S"));
     const ModifierFlags all = ModifierFlag::function | ModifierFlag::command | ModifierFlag::shift |
                               ModifierFlag::option | ModifierFlag::control;
-    EXPECT_EQ(Shortcut(Key::seven, all).description(),
-              text(u"\u2303\u2325\u21E7\u2318\U0001F310\uFE0E7"));
+    EXPECT_EQ(Shortcut(Key::seven, all).description(), QStringLiteral("Ctrl+Alt+Shift+Super+Fn+7"));
     EXPECT_EQ(Shortcut(Key::a).description(), QStringLiteral("A"));
 }
 
-TEST(ShortcutDescriptionTest, SpecialKeysShowTheirGlyphsWhateverTheLayout) {
+TEST(ShortcutDescriptionTest, SpecialKeysShowTheirNamesWhateverTheLayout) {
     KeyboardLayoutScope layout(FakeKeyboardLayout::us());
-    EXPECT_EQ(Shortcut(Key::space, ModifierFlag::option).description(), text(u"\u2325Space"));
-    EXPECT_EQ(Shortcut(Key::returnKey, ModifierFlag::command).description(), text(u"\u2318\u21A9"));
-    EXPECT_EQ(Shortcut(Key::help).description(), text(u"?\u20DD"));
+    EXPECT_EQ(Shortcut(Key::space, ModifierFlag::option).description(),
+              QStringLiteral("Alt+Space"));
+    EXPECT_EQ(Shortcut(Key::returnKey, ModifierFlag::command).description(),
+              QStringLiteral("Super+Return"));
+    EXPECT_EQ(Shortcut(Key::deleteKey).description(), QStringLiteral("Backspace"));
+    EXPECT_EQ(Shortcut(Key::deleteForward).description(), QStringLiteral("Delete"));
+    EXPECT_EQ(Shortcut(Key::help).description(), QStringLiteral("Insert"));
     EXPECT_EQ(Shortcut(Key::f5).description(), QStringLiteral("F5"));
     EXPECT_EQ(Shortcut(Key::f20).description(), QStringLiteral("F20"));
-    EXPECT_EQ(Shortcut(Key::keypad0).description(), text(u"0\u20E3"));
-    EXPECT_EQ(Shortcut(Key::keypadEnter).description(), text(u"\u21A9\u20E3"));
-    EXPECT_EQ(Shortcut(Key::leftArrow, ModifierFlag::control).description(), text(u"\u2303\u2190"));
+    EXPECT_EQ(Shortcut(Key::keypad0).description(), QStringLiteral("Keypad 0"));
+    EXPECT_EQ(Shortcut(Key::keypadPlus, ModifierFlag::control).description(),
+              QStringLiteral("Ctrl+Keypad +"));
+    EXPECT_EQ(Shortcut(Key::leftArrow, ModifierFlag::control).description(),
+              QStringLiteral("Ctrl+Left"));
+    EXPECT_EQ(Shortcut(Key::pageDown).description(), QStringLiteral("Page Down"));
 }
 
 TEST(ShortcutDescriptionTest, TheCharacterComesFromTheCurrentLayout) {
@@ -94,12 +100,12 @@ TEST(ShortcutDescriptionTest, TheCharacterComesFromTheCurrentLayout) {
     KeyboardLayoutScope layout(std::make_shared<FakeKeyboardLayout>(
         QHash<quint16, QString>{{quint16(Key::y.rawValue), QStringLiteral("z")},
                                 {quint16(Key::semicolon.rawValue), QStringLiteral("ö")}}));
-    EXPECT_EQ(Shortcut(Key::y, ModifierFlag::command).description(), text(u"\u2318Z"));
+    EXPECT_EQ(Shortcut(Key::y, ModifierFlag::command).description(), QStringLiteral("Super+Z"));
     EXPECT_EQ(Shortcut(Key::semicolon).description(), QStringLiteral("Ö"));
 }
 
 TEST(ShortcutDescriptionTest, AKeyWithoutOneCharacterShowsTheReplacementCharacter) {
-    EXPECT_EQ(Shortcut(Key::s, ModifierFlag::command).description(), text(u"\u2318\uFFFD"))
+    EXPECT_EQ(Shortcut(Key::s, ModifierFlag::command).description(), text(u"Super+\uFFFD"))
         << "no layout";
     KeyboardLayoutScope layout(std::make_shared<FakeKeyboardLayout>(
         QHash<quint16, QString>{{quint16(Key::a.rawValue), QStringLiteral("ab")},

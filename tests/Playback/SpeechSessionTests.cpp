@@ -257,11 +257,25 @@ TEST_F(SpeechSessionTest, UndecodableAudioStallsWithoutARetryableFailure) {
     session->startSynthesis();
     provider->succeed(0, "garbage", {}, 1.0);
     drainEvents();
+    EXPECT_TRUE(completions.isEmpty()) << "a read that cannot play is never complete";
     EXPECT_EQ(session->state(),
               State::stalled(TTSError::providerFault(0, QStringLiteral("audio decode failed"))));
     EXPECT_TRUE(log.contains(QStringLiteral("playCurrentChunkIfReady: makePlayer threw idx=0")));
     session->retryFailedChunk();
     EXPECT_EQ(provider->requests().size(), 1);
+}
+
+TEST_F(SpeechSessionTest, AReadWithAnUndecodableChunkAheadIsNeverComplete) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+    session->startSynthesis();
+    succeed(0, 1.0);
+    provider->succeed(1, QByteArray(), {}, 1.0);
+    drainEvents();
+    EXPECT_EQ(session->state(), State::playing());
+    EXPECT_TRUE(completions.isEmpty());
+    EXPECT_TRUE(log.contains(QStringLiteral("chunk audio does not decode idx=1 bytes=0")));
+    player()->finish();
+    EXPECT_EQ(session->state(), State::stalled(SpeechSession::audioDecodeFailed()));
 }
 
 TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere) {

@@ -80,6 +80,7 @@ public:
         made.append(player.get());
         return std::unique_ptr<Playback::ChunkPlayer>(std::move(player));
     }
+    bool decodes(const QByteArray& data) override { return data.startsWith("duration:"); }
     void setGain(float value) override { gain = std::clamp(value, 0.0f, 1.0f); }
 
     // Whether the player `made[index]` still exists (its owner has not released it).

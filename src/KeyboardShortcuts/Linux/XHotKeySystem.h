@@ -3,6 +3,7 @@
 #include "Base/Scheduler.h"
 #include "KeyboardShortcuts/HotKeySystem.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
+#include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
 
 #include <QAbstractNativeEventFilter>
 
@@ -16,7 +17,9 @@ namespace KeyboardShortcuts {
 // connection, read through Qt's native event filter. Each combination is grabbed once for
 // every state of Caps Lock and Num Lock; a combination that another client grabbed is refused
 // (BadAccess). A release is delivered a moment late, once no auto-repeated press has followed
-// it, so a held combination is one press and one release. Main thread.
+// it, so a held combination is one press and one release. While it lives it also keeps the
+// module's keyboard layout in step with the server, so that shortcuts name their keys' characters.
+// Main thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
     // The hot keys of the X server the application is connected to; none when the application
@@ -53,6 +56,7 @@ private:
     Base::Scheduler& m_scheduler;
     // Delivers the pending release unless a repeated press drops it first.
     Base::ScheduledTask m_releaseTask;
+    XkbLayoutTracker m_layoutTracker;
 };
 
 } // namespace KeyboardShortcuts

@@ -173,7 +173,7 @@ ClipsEmptyStateView::ClipsEmptyStateView(const Defaults::Key<bool>& saveRecordin
 QString ClipsEmptyStateView::message() const {
     if (m_saveRecordings.value())
         return QStringLiteral("No clips yet");
-    return QStringLiteral("Saving is off \u2014 completed reads won\u2019t land here. Turn "
+    return QStringLiteral("Saving is off \u2014 completed reads won't land here. Turn "
                           "\u201CSave audio to folder\u201D back on in Settings \u25B8 General.");
 }
 

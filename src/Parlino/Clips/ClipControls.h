@@ -66,6 +66,8 @@ public:
     bool isTruncated() const { return m_previewTruncated; }
     // The lines of text the column draws now.
     const QStringList& bodyLines() const { return m_body.lines; }
+    // The line below them: the clip's length, and whether it can be played.
+    const QString& durationLine() const { return m_duration; }
 
     std::function<void(bool isTruncated)> onClick;
 

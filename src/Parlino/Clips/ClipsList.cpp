@@ -75,6 +75,10 @@ ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& envi
     connect(&viewModel, &ClipsViewModel::clipsChanged, this, [this] { clipsDidChange(); });
     connect(&viewModel, &ClipsViewModel::expandedClipIDChanged, this, [this] { relayout(); });
     connect(&viewModel, &ClipsViewModel::fullTextCacheChanged, this, [this] { relayout(); });
+    connect(&viewModel, &ClipsViewModel::unplayableClipIDsChanged, this, [this] {
+        for (ClipRow* row : std::as_const(m_rows))
+            bindRow(*row);
+    });
     connect(&viewModel, &ClipsViewModel::playingClipIDChanged, this, [this] {
         for (ClipRow* row : std::as_const(m_rows))
             row->playButton().setPlaying(m_viewModel.playingClipID() == row->clip().id);
@@ -208,9 +212,12 @@ void ClipsList::bindRow(ClipRow& row) const {
     std::optional<QString> fullText;
     if (expanded)
         fullText = m_viewModel.fullTextCache().value(clip.id, clip.preview);
+    QString duration = formatMinutesSeconds(clip.totalDuration);
+    if (m_viewModel.unplayableClipIDs().contains(clip.id))
+        duration += QStringLiteral(" \u00B7 Can\u2019t be played");
     row.textColumn().setContent(clipDateLabel(clip.createdAt, m_environment.now(),
                                               m_environment.locale, m_environment.timeZone),
-                                clip.preview, formatMinutesSeconds(clip.totalDuration), fullText);
+                                clip.preview, duration, fullText);
     row.playButton().setPlaying(m_viewModel.playingClipID() == clip.id);
 }
 

@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 namespace Parlino {
 
 namespace {
@@ -28,6 +30,10 @@ ClipsViewModel::ClipsViewModel(ClipLibrary& clipLibrary, AudioOutput* audioOutpu
       m_playbackRateUpdates(Defaults::updates(keys.playbackRate, false)) {
     // The player and the stream belong to this model: their handlers cannot outlive it.
     m_player.onFinish = [this] { playerDidFinish(); };
+    m_player.onUndecodable = [this] {
+        if (m_playingClipID)
+            markPlayable(*m_playingClipID, false);
+    };
     // A speed changed anywhere reaches the clip playing here.
     m_playbackRateUpdates.listen(
         [this](double rate) {
@@ -84,8 +90,13 @@ void ClipsViewModel::toggle(const ClipID& id) {
     auto clip = m_clipLibrary.load(id);
     if (!clip) {
         reload();
+        const bool kept = std::any_of(m_clips.cbegin(), m_clips.cend(),
+                                      [&](const ClipSummary& listed) { return listed.id == id; });
+        if (kept)
+            markPlayable(id, false);
         return;
     }
+    markPlayable(id, true);
     setPlayingClipID(id);
     setPreviewPaused(false);
     m_player.play(std::move(clip->chunks));
@@ -164,6 +175,16 @@ void ClipsViewModel::playerDidFinish() {
     setPlayingClipID(std::nullopt);
     setPreviewPaused(false);
     report(PreviewPlaybackState::stopped);
+}
+
+void ClipsViewModel::markPlayable(const ClipID& id, bool playable) {
+    if (playable == !m_unplayableClipIDs.contains(id))
+        return;
+    if (playable)
+        m_unplayableClipIDs.remove(id);
+    else
+        m_unplayableClipIDs.insert(id);
+    emit unplayableClipIDsChanged();
 }
 
 void ClipsViewModel::report(PreviewPlaybackState state) {

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -44,6 +45,8 @@ public:
     void setExpandedClipID(std::optional<ClipID> id);
     const QHash<ClipID, QString>& fullTextCache() const { return m_fullTextCache; }
     void setFullTextCache(QHash<ClipID, QString> cache);
+    // The clips that could not be loaded or played when last tried (their files are kept).
+    const QSet<ClipID>& unplayableClipIDs() const { return m_unplayableClipIDs; }
 
     LibraryClipPlayer& player() { return m_player; }
 
@@ -55,7 +58,8 @@ public:
     void reloadImmediately();
 
     // Stops the clip when it is the one playing; otherwise plays it from the start at the
-    // default speed, replacing any other. A clip that cannot be loaded makes the list reload.
+    // default speed, replacing any other. A clip that cannot be loaded makes the list reload;
+    // one that is still listed then, or whose audio does not decode, is marked unplayable.
     void toggle(const ClipID& id);
     void stop();
     void pausePreview();
@@ -80,9 +84,11 @@ signals:
     void previewPausedChanged();
     void expandedClipIDChanged();
     void fullTextCacheChanged();
+    void unplayableClipIDsChanged();
 
 private:
     void playerDidFinish();
+    void markPlayable(const ClipID& id, bool playable);
     void report(PreviewPlaybackState state);
 
     ClipLibrary& m_clipLibrary;
@@ -93,6 +99,7 @@ private:
     bool m_previewPaused = false;
     std::optional<ClipID> m_expandedClipID;
     QHash<ClipID, QString> m_fullTextCache;
+    QSet<ClipID> m_unplayableClipIDs;
     bool m_animatesChanges = false;
     Defaults::UpdateStream<double> m_playbackRateUpdates;
 };

@@ -65,6 +65,8 @@ void LibraryClipPlayer::playCurrent(bool startPaused) {
     }
     auto made = m_factory->makePlayer(m_chunks[m_index].audio);
     if (!made) {
+        if (auto handler = onUndecodable)
+            handler();
         finish();
         return;
     }

@@ -12,7 +12,8 @@
 namespace Parlino {
 
 // Plays a saved clip's chunks back to back, each through its own chunk player, and reports the
-// end of the clip (or a chunk that does not decode) through `onFinish`. Every clip starts at the
+// end of the clip through `onFinish`; a chunk that does not decode is reported through
+// `onUndecodable` and then ends the clip likewise. Every clip starts at the
 // default speed. Main thread only.
 class LibraryClipPlayer {
 public:
@@ -43,6 +44,7 @@ public:
     Playback::ChunkPlayer* current() const { return m_current.get(); }
 
     std::function<void()> onFinish;
+    std::function<void()> onUndecodable;
 
 private:
     void playCurrent(bool startPaused);

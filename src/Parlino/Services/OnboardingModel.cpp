@@ -22,12 +22,13 @@ QList<OnboardingStep> makeSteps() {
          {},
          {},
          usage},
-        {u"To use, highlight any block of text, then press the right Command key to begin "
-         u"playback."_qs,
+        {u"To use, highlight any block of text, then press the right Super key to begin playback "
+         u"(or right Alt, if you picked it in Settings)."_qs,
          {},
          {},
          {}},
-        {u"While audio is playing, press F7 to replay, F8 to pause, and F9 to change playback "
+        {u"While audio is playing, the media keys control it through the desktop's media-player "
+         u"interface (MPRIS): Previous replays, Play/Pause pauses, and Next changes playback "
          u"speed."_qs,
          {},
          {},
@@ -36,8 +37,7 @@ QList<OnboardingStep> makeSteps() {
          {},
          {},
          voices},
-        {u"To open Parlino, press the notch under the display bezel, or the icon in the menu "
-         u"bar."_qs,
+        {u"To open Parlino, click the bar at the top of the screen, or the icon in the tray."_qs,
          {},
          {},
          {}},

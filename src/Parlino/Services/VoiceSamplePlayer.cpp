@@ -1,5 +1,6 @@
 #include "Parlino/Services/VoiceSamplePlayer.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/MainThread.h"
 #include "Core/StableHash.h"
@@ -21,11 +22,17 @@ namespace {
 
 const Base::Log log(QStringLiteral("voiceSample"));
 
-std::optional<QByteArray> readFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+// Far beyond a voice's sample of a few seconds.
+constexpr qint64 maxSampleBytes = qint64(16) << 20;
+
+// A sample file's bytes; nothing for anything but a regular file of at most maxSampleBytes (a pipe
+// in the cache folder must not block, a device not be read).
+std::optional<QByteArray> readFile(const QString& path, Base::Files::Links links) {
+    auto bytes =
+        Base::Files::readRegular(QFile::encodeName(path).toStdString(), maxSampleBytes, links);
+    if (!bytes)
         return std::nullopt;
-    return file.readAll();
+    return std::move(bytes).value();
 }
 
 // A bundled resource is a plain file name inside the bundle folder, never a path.
@@ -141,13 +148,14 @@ void VoiceSamplePlayer::load(const QString& voiceID, const VoiceSampleSource& so
                              std::stop_token cancel) {
     if (source.kind() == VoiceSampleSource::Kind::bundled) {
         const QString& name = source.resource();
-        const auto bytes =
-            isPlainFileName(name) ? readFile(QDir(m_bundle).filePath(name)) : std::nullopt;
+        const auto bytes = isPlainFileName(name)
+                               ? readFile(QDir(m_bundle).filePath(name), Base::Files::Links::follow)
+                               : std::nullopt;
         start(voiceID, cancel, bytes, Origin::bundle, {});
         return;
     }
     const QString file = cacheFile(source.url());
-    if (const auto cached = readFile(file)) {
+    if (const auto cached = readFile(file, Base::Files::Links::refuse)) {
         start(voiceID, cancel, cached, Origin::cache, file);
         return;
     }

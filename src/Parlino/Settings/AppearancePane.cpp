@@ -3,10 +3,8 @@
 #include "Parlino/Services/PanelFontChoice.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
-#include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Settings/PaneControls.h"
 #include "Parlino/Settings/SettingsServices.h"
-#include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QCheckBox>
@@ -61,10 +59,9 @@ protected:
 
 AppearancePane::AppearancePane(const SettingsServices& services, QWidget* parent)
     : QWidget(parent), m_font(services.keys.panelFontDesign, PanelFontChoices::table),
-      m_case(services.keys.transcriptCase, TranscriptCaseChoices::table),
-      m_desktopSettings(services.desktopSettings) {
+      m_case(services.keys.transcriptCase, TranscriptCaseChoices::table) {
     setObjectName(QStringLiteral("AppearancePane"));
-    PaneWidgets::fill(*this, services, {appearanceCard(), transparencyCard(services)});
+    PaneWidgets::fill(*this, services, {appearanceCard(), transparencyCard()});
 }
 
 QWidget* AppearancePane::appearanceCard() {
@@ -78,7 +75,7 @@ QWidget* AppearancePane::appearanceCard() {
     return PaneWidgets::card(QStringLiteral("Appearance"), form);
 }
 
-QWidget* AppearancePane::transparencyCard(const SettingsServices& services) {
+QWidget* AppearancePane::transparencyCard() {
     m_transparency = new QCheckBox(QStringLiteral("Transparency"));
     m_transparency->setObjectName(QStringLiteral("TransparencyToggle"));
     m_transparency->setChecked(false);
@@ -89,14 +86,6 @@ QWidget* AppearancePane::transparencyCard(const SettingsServices& services) {
     switchRow->addWidget(new Badge(QStringLiteral("Coming soon")));
     switchRow->addStretch();
 
-    const ParlinoButtonStyle style = ParlinoButtonStyle::standard();
-    m_accessibility =
-        new ParlinoTextButton(QStringLiteral("Open Accessibility settings ↗"),
-                              PaneWidgets::font(13), Theme::accent(), style, services.motion);
-    m_accessibility->setObjectName(QStringLiteral("OpenAccessibilitySettingsButton"));
-    connect(m_accessibility, &QAbstractButton::clicked, this,
-            [this] { m_desktopSettings.openAccessibilitySettings(); });
-
     auto* rows = PaneWidgets::stack(10);
     rows->addLayout(switchRow);
     rows->addWidget(
@@ -104,12 +93,9 @@ QWidget* AppearancePane::transparencyCard(const SettingsServices& services) {
                  QFont::Normal, Theme::white85()));
     rows->addWidget(paneText(
         QStringLiteral("The switch above is Parlino's own: with it off, Parlino stays opaque "
-                       "whatever your desktop says. Reduce Transparency is a separate setting of "
-                       "your desktop, not a Parlino one, in its accessibility settings; while it "
-                       "is on there, Parlino stays opaque even with the switch above on. This "
-                       "button only opens that page."),
+                       "whatever your desktop does. Linux desktops have no Reduce Transparency "
+                       "setting, so this switch is the only one that decides."),
         11, QFont::Normal, PaneText::secondary()));
-    rows->addWidget(m_accessibility, 0, Qt::AlignLeft);
     return PaneWidgets::card(QStringLiteral("Transparency"), rows);
 }
 

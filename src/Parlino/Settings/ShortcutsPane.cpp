@@ -71,7 +71,7 @@ QStringList tapKeyTitles() {
 } // namespace
 
 ShortcutsPane::ShortcutsPane(const SettingsServices& services, QWidget* parent)
-    : QWidget(parent), m_model(services.keys) {
+    : QWidget(parent), m_model(services.keys, services.shortcuts) {
     setObjectName(QStringLiteral("ShortcutsPane"));
     PaneWidgets::fill(*this, services,
                       {readingCard(services), otherShortcutsCard(services), mediaKeysCard()});
@@ -86,16 +86,29 @@ KeyboardShortcuts::Recorder& ShortcutsPane::recorder(const KeyboardShortcuts::Na
     Q_UNREACHABLE();
 }
 
-KeyboardShortcuts::Recorder* ShortcutsPane::makeRecorder(const SettingsServices& services,
-                                                         const QString& title,
-                                                         const KeyboardShortcuts::Name& name) {
+QLabel& ShortcutsPane::refusalNote(const KeyboardShortcuts::Name& name) const {
+    return *m_refusalNotes.at(m_recorders.indexOf(&recorder(name)));
+}
+
+QWidget* ShortcutsPane::makeRecorder(const SettingsServices& services, const QString& title,
+                                     const KeyboardShortcuts::Name& name) {
     auto* recorder = new KeyboardShortcuts::Recorder(services.shortcuts, title, name);
     recorder->setObjectName(name.rawValue() + QStringLiteral("Recorder"));
     recorder->setValidateShortcut([name](const KeyboardShortcuts::Shortcut& shortcut) {
         return ShortcutsPaneModel::duplicateCheck(shortcut, name);
     });
+    auto* note = paneText({}, 12, QFont::DemiBold, Theme::red());
+    note->setObjectName(name.rawValue() + QStringLiteral("RefusalNote"));
     m_recorders.append(recorder);
-    return recorder;
+    m_refusalNotes.append(note);
+
+    auto* column = new QWidget;
+    auto* rows = new QVBoxLayout(column);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(6);
+    rows->addWidget(recorder);
+    rows->addWidget(note);
+    return column;
 }
 
 QWidget* ShortcutsPane::readingCard(const SettingsServices& services) {
@@ -119,9 +132,10 @@ QWidget* ShortcutsPane::readingCard(const SettingsServices& services) {
 
     auto* readShortcut =
         makeRecorder(services, QStringLiteral("Or a keyboard shortcut:"), Names::readSelection());
-    readShortcut->setOnChange([this](const std::optional<KeyboardShortcuts::Shortcut>& shortcut) {
-        m_model.readShortcutChanged(shortcut);
-    });
+    recorder(Names::readSelection())
+        .setOnChange([this](const std::optional<KeyboardShortcuts::Shortcut>& shortcut) {
+            m_model.readShortcutChanged(shortcut);
+        });
 
     auto* rows = PaneWidgets::stack(14);
     rows->addWidget(m_description);
@@ -171,8 +185,8 @@ QWidget* ShortcutsPane::mediaKeysCard() {
     rows->addLayout(
         mediaKeyRow(QStringLiteral("backward.fill"), QStringLiteral("Restart the current audio")));
     rows->addWidget(paneText(
-        QStringLiteral("These work while Parlino's audio is active — so F8 is a third way to "
-                       "pause. Outside that, the keys control your music apps as normal."),
+        QStringLiteral("These work while Parlino's audio is active — so Play/Pause is a third way "
+                       "to pause. Outside that, the keys control your music apps as normal."),
         12, QFont::Normal, PaneText::secondary()));
     return PaneWidgets::card(QStringLiteral("Media keys"), rows);
 }
@@ -190,6 +204,11 @@ void ShortcutsPane::refresh() {
     m_toRead->setPalette(palette);
     m_doubleTap->setText(m_model.doubleTapTitle());
     m_doubleTap->setEnabled(tapEnabled);
+    for (qsizetype i = 0; i < m_recorders.size(); ++i) {
+        const auto note = m_model.refusalNote(m_recorders[i]->control().model().shortcutName());
+        m_refusalNotes[i]->setText(note.value_or(QString()));
+        m_refusalNotes[i]->setVisible(note.has_value());
+    }
 }
 
 } // namespace Parlino

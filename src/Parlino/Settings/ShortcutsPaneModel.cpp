@@ -52,15 +52,25 @@ ShortcutsPaneModel::duplicateCheck(const KeyboardShortcuts::Shortcut& shortcut,
                    : KeyboardShortcuts::ValidationResult::allow();
 }
 
-ShortcutsPaneModel::ShortcutsPaneModel(const SettingsKeys& keys, QObject* parent)
-    : QObject(parent), m_keys(keys), m_tapEnabled(keys.rightCommandTapEnabled),
-      m_tapModifier(keys.tapModifier), m_doubleTapReplay(keys.rightCommandDoubleTapReplayEnabled),
+ShortcutsPaneModel::ShortcutsPaneModel(const SettingsKeys& keys,
+                                       const KeyboardShortcuts::ShortcutRegistry& shortcuts,
+                                       QObject* parent)
+    : QObject(parent), m_keys(keys), m_shortcuts(shortcuts),
+      m_tapEnabled(keys.rightCommandTapEnabled), m_tapModifier(keys.tapModifier),
+      m_doubleTapReplay(keys.rightCommandDoubleTapReplayEnabled),
       m_isReadShortcutSet(hasReadShortcut()) {
     for (const Defaults::Observable* setting :
          {static_cast<Defaults::Observable*>(&m_tapEnabled),
           static_cast<Defaults::Observable*>(&m_tapModifier),
           static_cast<Defaults::Observable*>(&m_doubleTapReplay)})
         connect(setting, &Defaults::Observable::changed, this, &ShortcutsPaneModel::changed);
+    // A refusal comes with a change of the stored shortcut or later, when the desktop drops a
+    // hot key; a new shortcut may end one.
+    connect(&shortcuts, &KeyboardShortcuts::ShortcutRegistry::refusalsChanged, this,
+            &ShortcutsPaneModel::updateRefusalNotes);
+    m_shortcutObserver = Base::NotificationCenter::defaultCenter().addObserver(
+        KeyboardShortcuts::shortcutByNameDidChange, [this](const auto&) { updateRefusalNotes(); });
+    updateRefusalNotes();
 }
 
 TapModifier ShortcutsPaneModel::tapModifier() const {
@@ -80,6 +90,27 @@ QString ShortcutsPaneModel::readingDescription() const {
 
 QString ShortcutsPaneModel::doubleTapTitle() const {
     return QStringLiteral("Double-tap %1").arg(tapKeyName());
+}
+
+std::optional<QString> ShortcutsPaneModel::refusalNote(const KeyboardShortcuts::Name& name) const {
+    const auto note = m_refusalNotes.constFind(name.rawValue());
+    if (note == m_refusalNotes.cend())
+        return std::nullopt;
+    return *note;
+}
+
+void ShortcutsPaneModel::updateRefusalNotes() {
+    QHash<QString, QString> notes;
+    for (const auto& entry : labelledShortcutNames())
+        if (m_shortcuts.isRefused(entry.name))
+            notes.insert(entry.name.rawValue(),
+                         QStringLiteral("Another application already uses %1, so this shortcut "
+                                        "does nothing. Record a different one.")
+                             .arg(KeyboardShortcuts::getShortcut(entry.name)->description()));
+    if (notes == m_refusalNotes)
+        return;
+    m_refusalNotes = std::move(notes);
+    emit changed();
 }
 
 void ShortcutsPaneModel::readShortcutChanged(

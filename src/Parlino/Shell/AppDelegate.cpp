@@ -48,11 +48,8 @@ QString AppDelegate::bubbleToggleTitle() const {
                                                     : QStringLiteral("Hide Bubble");
 }
 
-QString AppDelegate::dockToggleTitle() const {
-    return Defaults::get(m_deps.keys.showInDock) ? QStringLiteral("Hide Dock Icon")
-                                                 : QStringLiteral("Show in Dock");
-}
-
+// The desktop has no Dock: the menu offers no Dock-icon toggle, and the stored setting stays
+// as it is.
 QList<TrayMenuItem> AppDelegate::menuItems() {
     QList<TrayMenuItem> items{
         {QStringLiteral("Open Parlino"), {}, [this] { openParlino(); }},
@@ -60,7 +57,6 @@ QList<TrayMenuItem> AppDelegate::menuItems() {
         {QStringLiteral("Audio Clips…"), {}, [this] { showClipsWindow(); }},
         {QStringLiteral("Tutorial"), {}, [this] { showTutorial(); }},
         {bubbleToggleTitle(), {}, [this] { toggleBubbleVisibility(); }},
-        {dockToggleTitle(), {}, [this] { toggleDockVisibility(); }},
         {},
     };
     if (m_deps.updates.canCheckForUpdates())
@@ -89,8 +85,6 @@ void AppDelegate::installTrayIcon() {
         QAction* action = m_menu->addAction(text, item.action);
         if (item.title == bubbleToggleTitle())
             m_bubbleToggleItem = action;
-        else if (item.title == dockToggleTitle())
-            m_dockToggleItem = action;
     }
     m_trayIcon = std::make_unique<QSystemTrayIcon>(trayIconImage());
     m_trayIcon->setToolTip(QStringLiteral("Parlino"));
@@ -137,15 +131,6 @@ void AppDelegate::toggleBubbleVisibility() {
     m_deps.root.panelController().idleBarHiddenChanged();
     if (m_bubbleToggleItem)
         m_bubbleToggleItem->setText(bubbleToggleTitle());
-}
-
-// The desktop has no Dock: the setting and the titles are kept, nothing else changes.
-void AppDelegate::toggleDockVisibility() {
-    const SettingsKeys& keys = m_deps.keys;
-    Defaults::set(keys.showInDock, !Defaults::get(keys.showInDock));
-    m_log.notice("activation: NSApp.activate — Dock-icon toggle menu");
-    if (m_dockToggleItem)
-        m_dockToggleItem->setText(dockToggleTitle());
 }
 
 void AppDelegate::readWithParlino(const QString& text) {

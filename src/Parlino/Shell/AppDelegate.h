@@ -68,13 +68,11 @@ public:
     void showClipsWindow();
     void showTutorial();
     void toggleBubbleVisibility();
-    void toggleDockVisibility();
     // A text handed over by another program: read it instead of the selection.
     void readWithParlino(const QString& text);
 
 private:
     QString bubbleToggleTitle() const;
-    QString dockToggleTitle() const;
     ClipsWindowController& clipsWindowController();
     void installTrayIcon();
     void waitForTrayHost();
@@ -87,7 +85,6 @@ private:
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     QAction* m_bubbleToggleItem = nullptr;
-    QAction* m_dockToggleItem = nullptr;
     Base::ScheduledTask m_trayHostPoll;
 };
 

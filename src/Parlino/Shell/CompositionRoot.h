@@ -218,6 +218,8 @@ private:
     SessionStateKind sessionKind() const;
 
     // Read start.
+    enum class CacheUse { lookUp, skip };
+    void beginRead(const QString& text, CacheUse cacheUse);
     std::shared_ptr<Playback::SpeechSession>
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
@@ -227,6 +229,7 @@ private:
 
     // Session events.
     void sessionStateChanged(const Playback::SpeechSession::State& state);
+    void replaceUndecodableCachedRead();
     void glowLevelChanged(float decibels);
     void utteranceCompleted(const QList<Playback::SpeechSession::ChunkAudio>& chunks,
                             const QList<Core::WordTiming>& words, const QString& cacheKey,
@@ -273,6 +276,10 @@ private:
     std::optional<double> m_finishedAt;
     std::optional<double> m_sessionParkedAt;
     std::optional<LastPlayed> m_lastPlayed;
+    // The cache key of the read playing from the cache, and the fresh read that replaces it when
+    // its audio does not decode.
+    std::optional<QString> m_cachedReadKey;
+    Base::ScheduledTask m_freshRead;
     bool m_hasPromptedForAX = false;
     quint64 m_keyGeneration = 0;
     Defaults::UpdateStream<double> m_speedUpdates;

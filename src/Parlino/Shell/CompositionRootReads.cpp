@@ -82,11 +82,17 @@ bool isLive(SessionState::Kind kind) {
 // MARK: Read start
 
 void CompositionRoot::startRead(const QString& text) {
+    beginRead(text, CacheUse::lookUp);
+}
+
+void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
     detachSession(m_session);
     if (m_session)
         m_session->cancel();
     m_currentText = text;
     m_sessionParkedAt.reset();
+    m_cachedReadKey.reset();
+    m_freshRead.cancel();
 
     const QString modelID = modelIDFromSettings(keys());
     const QString savedVoice = Defaults::get(keys().voiceID);
@@ -109,9 +115,10 @@ void CompositionRoot::startRead(const QString& text) {
     // The previous read's words must not show over this one while it loads.
     m_viewModel.setCurrentWordIndex(std::nullopt);
     m_viewModel.setTimingWords({});
-    const auto cached = m_cache.lookup(key);
+    const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
+        m_cachedReadKey = key;
         m_viewModel.setTimingWords(cached->words);
         m_lastPlayed = LastPlayed{text, voice, cached->chunks, cached->words};
         session->load(sessionChunks(cached->chunks), cached->words, true);
@@ -131,6 +138,8 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
     m_currentText = text;
     m_currentRendition = Rendition{voiceID, std::nullopt};
     m_sessionParkedAt.reset();
+    m_cachedReadKey.reset();
+    m_freshRead.cancel();
 
     const QString modelID = modelIDFromSettings(keys());
     const auto textChunks = Core::SentenceChunker::chunk(text, chunkBound);
@@ -235,6 +244,8 @@ void CompositionRoot::stopSession() {
     m_currentText.reset();
     m_currentRendition.reset();
     m_sessionParkedAt.reset();
+    m_cachedReadKey.reset();
+    m_freshRead.cancel();
     syncNowPlaying();
 }
 
@@ -261,11 +272,25 @@ void CompositionRoot::sessionStateChanged(const SessionState& state) {
         m_viewModel.setPhase(Phase::hidden());
         break;
     case SessionState::Kind::stalled:
-        m_viewModel.setPhase(Phase::stalled(
-            state.error().value_or(Core::TTSError::providerFault(0, QStringLiteral("unknown")))));
+        if (m_cachedReadKey && state.error() == SpeechSession::audioDecodeFailed())
+            replaceUndecodableCachedRead();
+        else
+            m_viewModel.setPhase(Phase::stalled(state.error().value_or(
+                Core::TTSError::providerFault(0, QStringLiteral("unknown")))));
         break;
     }
     syncNowPlaying();
+}
+
+// A cached read whose audio does not decode (damaged on disk since it was stored) is removed and
+// read afresh from the service. The fresh read skips the cache, so this happens once per read;
+// it starts after the failing session's call has returned.
+void CompositionRoot::replaceUndecodableCachedRead() {
+    m_cache.remove(*std::exchange(m_cachedReadKey, std::nullopt));
+    m_log.error("cache entry does not decode — removed, reading afresh");
+    m_viewModel.setPhase(PlayerViewModel::Phase::loading());
+    m_freshRead = m_scheduler.after(
+        0, [this, text = m_currentText.value_or(QString())] { beginRead(text, CacheUse::skip); });
 }
 
 // Silence glows at a quarter; full level at 0.8.

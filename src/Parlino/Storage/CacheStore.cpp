@@ -1,5 +1,7 @@
 #include "Parlino/Storage/CacheStore.h"
 
+#include "Base/Files.h"
+#include "Base/Log.h"
 #include "Parlino/Storage/CacheManifest.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
@@ -59,28 +61,24 @@ qint64 evictableBytes(const fs::path& folder) {
     return bytes;
 }
 
-// A damaged entry is one that no lookup could ever use: its manifest is gone or holds no readable
-// chunk records, or a chunk file is missing or of another size. A manifest that exists but cannot
-// be read for another reason (permissions, for one) keeps its entry. Only the chunk records are
-// read: damage after them makes a miss whose new read replaces the entry.
+const Base::Log logger{QStringLiteral("cacheStore")};
+
+// A damaged entry is one that no lookup could ever use: its manifest is gone, is no regular file
+// of the entry's own or holds no readable chunk records, or a chunk file is missing, of another
+// size or no regular file of the entry's own. A manifest that exists but cannot be read for
+// another reason (permissions, for one) keeps its entry. Only the chunk records are read: damage
+// after them makes a miss whose new read replaces the entry.
 bool isDamaged(const fs::path& folder) {
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes)
-        return bytes.error() == std::errc::no_such_file_or_directory;
+        return StorageFiles::isDamage(bytes.error());
     const auto records = CacheManifest::decodeChunks(*bytes);
     if (!records)
         return true;
-    for (const auto& record : *records) {
-        const fs::path file = folder / StorageFiles::toPath(record.fileName);
-        std::error_code error;
-        const auto size = fs::file_size(file, error);
-        if (!error && static_cast<qint64>(size) != record.sizeBytes)
-            return true;
-        std::error_code statusError;
-        if (error && !fs::exists(fs::symlink_status(file, statusError)))
-            return true;
-    }
-    return false;
+    return std::any_of(records->begin(), records->end(), [&](const auto& record) {
+        const auto failure = ChunkFiles::check(folder, record);
+        return failure && failure != ChunkFiles::ReadFailure::unreadable;
+    });
 }
 
 } // namespace
@@ -138,20 +136,30 @@ std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
         return std::nullopt;
     const fs::path folder = entryFolder(key);
     const auto bytes = StorageFiles::readFile(folder / manifestName);
-    if (!bytes)
+    if (!bytes) {
+        if (Base::Files::isRefused(bytes.error()))
+            removeDamaged(key, QStringLiteral("its manifest is ") +
+                                   Base::Files::describe(bytes.error()));
         return std::nullopt;
+    }
     const auto manifest = CacheManifest::decode(*bytes);
     if (!manifest)
         return std::nullopt;
     auto chunks = ChunkFiles::readOnFirstUse(folder, manifest->chunks);
     if (!chunks) {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-        forget(folder.filename());
+        removeDamaged(key,
+                      chunks.error() == ChunkFiles::ReadFailure::foreign
+                          ? QStringLiteral("a chunk is not a regular file of its own")
+                          : QStringLiteral("a chunk is missing, unreadable or of another size"));
         return std::nullopt;
     }
     touch(folder, recordedBytes(manifest->chunks));
     return Entry{std::move(chunks).value(), manifest->words};
+}
+
+void CacheStore::removeDamaged(const QString& key, const QString& why) {
+    logger.error("lookup: damaged entry removed: %{public}s", why);
+    remove(key);
 }
 
 void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
@@ -177,6 +185,15 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
         return;
     touch(folder, audioBytes(chunks));
     evictIfNeeded();
+}
+
+void CacheStore::remove(const QString& key) {
+    if (!isValidKey(key))
+        return;
+    const fs::path folder = entryFolder(key);
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    forget(folder.filename());
 }
 
 void CacheStore::touch(const fs::path& folder, qint64 bytes) {

@@ -18,8 +18,9 @@ namespace Parlino {
 // "audio"/<key>/ holds the chunk files and "manifest.json"; "staging" holds entries being built.
 // Capped in size, evicting the least recently stored or found entries first (recency is the
 // entry folder's modification date, read once at construction and kept up to date since by the
-// instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step;
-// nothing is logged. The instance belongs to the main thread; the static operations run anywhere.
+// instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step; only
+// the removal of a damaged entry on lookup is logged. The instance belongs to the main thread; the
+// static operations run anywhere.
 class CacheStore final {
 public:
     struct Entry {
@@ -38,16 +39,20 @@ public:
                StorageFiles::DateSource now = &Base::Date::now);
 
     // A hit renews the entry's recency; its chunk files are read when first used. A chunk file
-    // that is missing or of the wrong size removes the entry; an unreadable manifest is only a
-    // miss.
+    // that is missing, unreadable, of the wrong size or no regular file of the entry's own removes
+    // the entry, and so does a manifest that is no regular file of its own or too large; an
+    // otherwise unreadable or undecodable manifest is only a miss.
     std::optional<Entry> lookup(const QString& key);
     // Builds the entry in staging and publishes it with one rename, replacing any entry of the
     // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.
     void store(const QString& key, const QList<AudioChunk>& chunks,
                const QList<Core::WordTiming>& words);
+    // Removes the entry of `key`, if there is one: its audio turned out not to play.
+    void remove(const QString& key);
 
-    // Removes damaged entries (manifest missing or without readable chunk records, chunk files
-    // missing or of the wrong size) and returns how many were removed.
+    // Removes damaged entries (manifest missing, no regular file of its own or without readable
+    // chunk records, chunk files missing, of the wrong size or no regular files of their own)
+    // and returns how many were removed.
     static int reconcile(const std::filesystem::path& root);
     // Bytes of every regular file below "audio", manifests included.
     static qint64 totalBytes(const std::filesystem::path& root);
@@ -68,6 +73,7 @@ private:
     };
 
     std::filesystem::path entryFolder(const QString& key) const;
+    void removeDamaged(const QString& key, const QString& why);
     // Renews the entry's recency and notes it with `bytes` of audio.
     void touch(const std::filesystem::path& folder, qint64 bytes);
     void scanItems();

@@ -1,11 +1,22 @@
 #include "Parlino/Storage/ChunkFiles.h"
 
+#include "Base/Files.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 namespace Parlino::ChunkFiles {
 
 using Base::Json::Error;
 using Base::Json::Value;
+
+namespace {
+
+ReadFailure failureOf(const std::error_code& error) {
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::file_too_large)
+        return ReadFailure::damaged;
+    return Base::Files::isRefused(error) ? ReadFailure::foreign : ReadFailure::unreadable;
+}
+
+} // namespace
 
 Value Record::toJson() const {
     Value json = Value::object();
@@ -58,9 +69,7 @@ Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& f
     for (const auto& record : records) {
         auto bytes = StorageFiles::readFile(folder / StorageFiles::toPath(record.fileName));
         if (!bytes)
-            return Base::failure(bytes.error() == std::errc::no_such_file_or_directory
-                                     ? ReadFailure::damaged
-                                     : ReadFailure::unreadable);
+            return Base::failure(failureOf(bytes.error()));
         if (bytes->size() != record.sizeBytes)
             return Base::failure(ReadFailure::damaged);
         chunks.append({std::move(bytes).value(), record.duration});
@@ -68,20 +77,34 @@ Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& f
     return chunks;
 }
 
+std::optional<ReadFailure> check(const std::filesystem::path& folder, const Record& record) {
+    namespace fs = std::filesystem;
+    const fs::path file = folder / StorageFiles::toPath(record.fileName);
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(file, error);
+    if (status.type() == fs::file_type::not_found)
+        return ReadFailure::damaged;
+    if (error)
+        return ReadFailure::unreadable;
+    // A link, even to a file of the right size elsewhere, is not the entry's own chunk.
+    if (status.type() != fs::file_type::regular)
+        return ReadFailure::foreign;
+    const auto size = fs::file_size(file, error);
+    if (error)
+        return ReadFailure::unreadable;
+    if (qint64(size) != record.sizeBytes)
+        return ReadFailure::damaged;
+    return std::nullopt;
+}
+
 Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
                                                             const QList<Record>& records) {
     QList<AudioChunk> chunks;
     chunks.reserve(records.size());
     for (const auto& record : records) {
+        if (const auto failure = check(folder, record))
+            return Base::failure(*failure);
         auto file = folder / StorageFiles::toPath(record.fileName);
-        std::error_code error;
-        const auto size = std::filesystem::file_size(file, error);
-        if (error)
-            return Base::failure(error == std::errc::no_such_file_or_directory
-                                     ? ReadFailure::damaged
-                                     : ReadFailure::unreadable);
-        if (qint64(size) != record.sizeBytes)
-            return Base::failure(ReadFailure::damaged);
         auto load = [file = std::move(file), expected = record.sizeBytes] {
             auto bytes = StorageFiles::readFile(file);
             return bytes && bytes->size() == expected ? std::move(bytes).value() : QByteArray();

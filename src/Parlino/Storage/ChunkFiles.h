@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 // The chunk files of a store entry ("chunk-0.mp3", "chunk-1.mp3", …) and their records in the
@@ -39,14 +40,19 @@ Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& 
 // Why the chunk files of a manifest could not be read back.
 enum class ReadFailure {
     damaged,    // a file is missing or its size differs from its record
+    foreign,    // a file is not the entry's own regular file: a link, a pipe, a device
     unreadable, // a file is there but could not be read
 };
 
 Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& folder,
                                                   const QList<Record>& records);
 
-// Checks that every file is there with its recorded size and defers reading it to its first
-// use; a file that has changed by then reads as empty audio.
+// Whether the record's file is there as read would find it, without reading it; nothing when it
+// is.
+std::optional<ReadFailure> check(const std::filesystem::path& folder, const Record& record);
+
+// Checks every file as `check` does and defers reading it to its first use; a file that has
+// changed by then reads as empty audio.
 Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
                                                             const QList<Record>& records);
 

@@ -1,5 +1,6 @@
 #include "Parlino/Storage/ClipLibrary.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/Unicode.h"
 #include "Parlino/Storage/ChunkFiles.h"
@@ -23,6 +24,7 @@ using Base::Json::Value;
 namespace {
 
 constexpr const char* manifestName = "manifest.json";
+constexpr const char* indexName = "summaries.tsv";
 constexpr qsizetype previewLength = 200;
 
 const Base::Log logger{QStringLiteral("clipLibrary")};
@@ -79,12 +81,20 @@ struct Manifest {
     }
 };
 
+QString describe(const std::error_code& error) {
+    return QString::fromStdString(error.message());
+}
+
 // The summary of the clip whose manifest is `file`, read straight from its text; nothing when
 // loading would refuse the manifest.
 std::optional<ClipSummary> readSummary(const fs::path& file, const ClipID& id) {
     const auto bytes = StorageFiles::readFile(file);
-    if (!bytes)
+    if (!bytes) {
+        if (Base::Files::isRefused(bytes.error()))
+            logger.error("list: %{public}s skipped: its manifest is %{public}s", id.rawValue,
+                         Base::Files::describe(bytes.error()));
         return std::nullopt;
+    }
     ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
     if (!manifest.parse(*bytes))
         return std::nullopt;
@@ -132,10 +142,6 @@ std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCoun
     return std::nullopt;
 }
 
-QString describe(const std::error_code& error) {
-    return QString::fromStdString(error.message());
-}
-
 } // namespace
 
 fs::path ClipLibrary::defaultRoot() {
@@ -145,7 +151,7 @@ fs::path ClipLibrary::defaultRoot() {
 }
 
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
-    : m_root(std::move(root)), m_now(std::move(now)) {
+    : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName) {
     StorageFiles::removeStaging(m_root);
     std::error_code ignored;
     fs::create_directories(m_root, ignored);
@@ -185,7 +191,16 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     if (error)
         return saveFailed(describe(error), chunks.size());
     logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
-    return ClipID{*name};
+    const ClipID id{*name};
+    bool fromManifest = false;
+    if (auto listed = listing(id, fromManifest)) {
+        m_index.append(*listed);
+        if (m_indexLines >= 0) {
+            ++m_indexLines;
+            m_listed.insert(id.rawValue, std::move(*listed));
+        }
+    }
+    return id;
 }
 
 QList<ClipSummary> ClipLibrary::list() const {
@@ -196,24 +211,40 @@ QList<ClipSummary> ClipLibrary::list() const {
         if (id.isValid())
             ids.push_back(std::move(id));
     }
+    if (m_indexLines < 0) {
+        auto index = m_index.read();
+        m_listed = std::move(index.clips);
+        m_indexLines = index.lines;
+    }
     std::vector<std::optional<ListedClip>> found(ids.size());
-    inParallel(ids.size(), [&](std::size_t i) { found[i] = listing(ids[i]); });
+    std::vector<char> fromManifest(ids.size(), false);
+    inParallel(ids.size(), [&](std::size_t i) {
+        bool read = false;
+        found[i] = listing(ids[i], read);
+        fromManifest[i] = read;
+    });
 
     QList<ClipSummary> summaries;
     QHash<QString, ListedClip> listed;
+    bool indexOutOfDate = false;
     for (std::size_t i = 0; i < ids.size(); ++i) {
+        indexOutOfDate = indexOutOfDate || fromManifest[i];
         if (!found[i])
             continue;
         summaries.append(found[i]->summary);
         listed.insert(ids[i].rawValue, std::move(*found[i]));
     }
     m_listed = std::move(listed);
+    if (indexOutOfDate || m_listed.size() != m_indexLines) {
+        m_index.rewrite(m_listed);
+        m_indexLines = m_listed.size();
+    }
     std::stable_sort(summaries.begin(), summaries.end(),
                      [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
     return summaries;
 }
 
-std::optional<ClipLibrary::ListedClip> ClipLibrary::listing(const ClipID& id) const {
+std::optional<ListedClip> ClipLibrary::listing(const ClipID& id, bool& fromManifest) const {
     // A published clip never changes, so a manifest of the same size and time is the one read
     // before; a manifest rewritten by hand is read again.
     const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
@@ -225,6 +256,7 @@ std::optional<ClipLibrary::ListedClip> ClipLibrary::listing(const ClipID& id) co
     const auto known = m_listed.constFind(id.rawValue);
     if (known != m_listed.cend() && known->modified == modified && known->size == size)
         return *known;
+    fromManifest = true;
     auto summary = readSummary(manifest, id);
     if (!summary)
         return std::nullopt;
@@ -236,14 +268,24 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
         return std::nullopt;
     const fs::path folder = m_root / StorageFiles::toPath(id.rawValue);
     const auto manifest = Manifest::read(folder);
-    if (!manifest)
+    if (!manifest) {
+        logger.error("load: manifest unreadable — clip kept: %{public}s", manifest.error().message);
         return std::nullopt;
+    }
     auto chunks = ChunkFiles::read(folder, manifest->chunks);
     if (!chunks) {
-        if (chunks.error() == ChunkFiles::ReadFailure::damaged) {
+        switch (chunks.error()) {
+        case ChunkFiles::ReadFailure::damaged: {
             logger.error("load: chunk size mismatch — self-healing (removing entry)");
             std::error_code ignored;
             fs::remove_all(folder, ignored);
+            break;
+        }
+        case ChunkFiles::ReadFailure::foreign:
+            logger.error("load: a chunk is not a file of the clip's own — clip kept");
+            break;
+        case ChunkFiles::ReadFailure::unreadable:
+            break;
         }
         return std::nullopt;
     }
@@ -255,6 +297,7 @@ void ClipLibrary::deleteClip(const ClipID& id) {
         return;
     std::error_code ignored;
     fs::remove_all(m_root / StorageFiles::toPath(id.rawValue), ignored);
+    m_listed.remove(id.rawValue);
 }
 
 } // namespace Parlino

@@ -3,6 +3,7 @@
 #include "Core/WordTiming.h"
 #include "Parlino/Storage/AudioChunk.h"
 #include "Parlino/Storage/ClipSummary.h"
+#include "Parlino/Storage/ClipSummaryIndex.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QHash>
@@ -16,7 +17,8 @@ namespace Parlino {
 
 // The saved clips: one folder per clip under the root, named "clip-<UTC stamp>-<8 hex digits>",
 // holding the chunk files and "manifest.json". A clip is built under "staging" and published
-// with one rename; it is never changed in place. Belongs to the main thread.
+// with one rename; it is never changed in place. The clips' summaries are kept beside them in
+// "summaries.tsv" (see ClipSummaryIndex). Belongs to the main thread.
 class ClipLibrary final {
 public:
     struct Clip {
@@ -40,8 +42,9 @@ public:
     std::optional<ClipID> save(const QString& text, const QList<AudioChunk>& chunks,
                                const QList<Core::WordTiming>& words, const QString& voiceID,
                                const std::optional<QString>& modelID);
-    // Every readable clip, newest first. A clip's manifest is read once: later lists take its
-    // summary from memory while the manifest's size and modification time stay the same.
+    // Every readable clip, newest first. A clip's manifest is read once: later lists, and the
+    // first list of a later run through the summary index, take its summary from memory while
+    // the manifest's size and modification time stay the same.
     QList<ClipSummary> list() const;
     // A clip whose chunk file is missing or of the wrong size is removed; any other failure
     // only gives nothing.
@@ -51,21 +54,18 @@ public:
 private:
     Base::Date nextCreatedAt();
 
-    // A listed clip's summary with the manifest it was read from.
-    struct ListedClip {
-        std::filesystem::file_time_type modified;
-        std::uintmax_t size = 0;
-        ClipSummary summary;
-    };
     // The clip's summary, from memory while its manifest is unchanged; nothing when it is not
-    // readable. Safe to call from several threads at once.
-    std::optional<ListedClip> listing(const ClipID& id) const;
+    // readable. `fromManifest` tells whether the manifest had to be read. Safe to call from
+    // several threads at once.
+    std::optional<ListedClip> listing(const ClipID& id, bool& fromManifest) const;
 
     std::filesystem::path m_root;
     StorageFiles::DateSource m_now;
     Base::Date m_lastAssignedCreatedAt = StorageFiles::distantPast;
-    // By folder name, as of the last list.
+    ClipSummaryIndex m_index;
+    // By folder name, as of the last list (or of the index, before the first).
     mutable QHash<QString, ListedClip> m_listed;
+    mutable qsizetype m_indexLines = -1; // lines in the index file; -1 before it was read
 };
 
 } // namespace Parlino

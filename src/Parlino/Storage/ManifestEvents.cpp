@@ -100,14 +100,14 @@ bool ManifestEvents::string(string_t& value) {
     if (m_depth != 3)
         return fail("unexpected string");
     if (m_field == Field::fileName && m_section == Section::chunks) {
-        m_record.fileName = QString::fromStdString(value);
+        m_record.fileName = Base::Json::text(value);
         if (!StorageFiles::isPlainName(m_record.fileName))
             return fail("chunk file name is not a plain name");
         return found();
     }
     if (m_field == Field::word && m_section == Section::words) {
         if (keepsEntries())
-            m_word.word = QString::fromStdString(value);
+            m_word.word = Base::Json::text(value);
         return found();
     }
     return fail("a key holds a string");
@@ -118,6 +118,8 @@ bool ManifestEvents::binary(binary_t&) {
 }
 
 bool ManifestEvents::start_object(std::size_t) {
+    if (!m_structure.open())
+        return fail(m_structure.error);
     if (isIgnored())
         return skip();
     if (m_depth == 2) {
@@ -132,6 +134,8 @@ bool ManifestEvents::start_object(std::size_t) {
 }
 
 bool ManifestEvents::key(string_t& key) {
+    if (!m_structure.key(key))
+        return fail(m_structure.error);
     if (skipping())
         return true;
     if (m_depth == 1)
@@ -142,6 +146,7 @@ bool ManifestEvents::key(string_t& key) {
 }
 
 bool ManifestEvents::end_object() {
+    m_structure.close();
     if (unskip())
         return true;
     --m_depth;
@@ -151,14 +156,12 @@ bool ManifestEvents::end_object() {
 }
 
 bool ManifestEvents::start_array(std::size_t) {
+    if (!m_structure.open())
+        return fail(m_structure.error);
     if (isIgnored())
         return skip();
     if (m_depth == 1 && (m_section == Section::chunks || m_section == Section::words)) {
         m_sections |= bit(m_section);
-        if (m_section == Section::chunks)
-            chunks.clear();
-        else
-            words.clear();
     } else if (m_depth == 3 && m_field == Field::range && m_section == Section::words) {
         m_rangeCount = 0;
     } else {
@@ -169,6 +172,7 @@ bool ManifestEvents::start_array(std::size_t) {
 }
 
 bool ManifestEvents::end_array() {
+    m_structure.close();
     if (unskip())
         return true;
     --m_depth;
@@ -280,7 +284,7 @@ bool ManifestEvents::topLevelNumber(double value) {
 
 bool ManifestEvents::topLevelString(const string_t& value) {
     if (m_section == Section::text)
-        text = QString::fromStdString(value);
+        text = Base::Json::text(value);
     else if (m_section != Section::voiceID && m_section != Section::modelID)
         return fail("a key holds a string");
     m_sections |= bit(m_section);

@@ -16,7 +16,8 @@ namespace Parlino {
 // The JSON parser's events for a store's "manifest.json", read straight from its text with no
 // document tree in between: an object whose "chunks" hold chunk records and "words" word
 // timings. It accepts what the records' and timings' own fromJson accept: keys in any order,
-// unknown keys ignored, whole numbers written with a fraction, plain chunk file names only.
+// unknown keys ignored, whole numbers written with a fraction, plain chunk file names only; and it
+// refuses what every JSON reader of ours refuses (Base::Json::StructureCheck).
 class ManifestEvents {
 public:
     enum class Reading {
@@ -87,6 +88,7 @@ private:
     bool finishElement();
 
     const Reading m_reading;
+    Base::Json::StructureCheck m_structure;
     // 1 is the top object, 2 the "chunks" or "words" array, 3 one record or timing, 4 a timing's
     // range. Values of unknown keys are skipped whole.
     int m_depth = 0;

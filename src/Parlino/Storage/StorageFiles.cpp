@@ -1,5 +1,7 @@
 #include "Parlino/Storage/StorageFiles.h"
 
+#include "Base/Files.h"
+
 #include <QFile>
 #include <QUuid>
 
@@ -20,15 +22,6 @@ std::error_code lastError() {
     return {errno, std::system_category()};
 }
 
-// Closes a descriptor when it goes out of scope.
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 } // namespace
 
 fs::path toPath(const QString& text) {
@@ -45,35 +38,17 @@ bool isPlainName(QStringView name) {
     return !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
 }
 
-// Reads into a buffer of the file's size, growing it only for a file that grows meanwhile.
 Base::Result<QByteArray, std::error_code> readFile(const fs::path& file) {
-    const FileDescriptor input{::open(file.c_str(), O_RDONLY | O_CLOEXEC)};
-    if (input.fd < 0)
-        return Base::failure(lastError());
-    struct stat info {};
-    if (::fstat(input.fd, &info) != 0)
-        return Base::failure(lastError());
-    QByteArray bytes(static_cast<qsizetype>(info.st_size) + 1, Qt::Uninitialized);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        const ssize_t count =
-            ::read(input.fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return Base::failure(lastError());
-        if (count == 0) {
-            bytes.truncate(filled);
-            return bytes;
-        }
-        filled += count;
-    }
+    return Base::Files::readRegular(file, maxFileBytes, Base::Files::Links::refuse);
+}
+
+bool isDamage(const std::error_code& error) {
+    return error == std::errc::no_such_file_or_directory || Base::Files::isRefused(error);
 }
 
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
-    FileDescriptor output{::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+    Base::Files::FileDescriptor output{
+        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (output.fd < 0)
         return lastError();
     const char* data = bytes.constData();

@@ -35,7 +35,16 @@ QString toText(const fs::path& path);
 // One plain name inside a folder: not empty, not "." or "..", no separator and no NUL.
 bool isPlainName(QStringView name);
 
+// The largest file a store reads: far beyond any manifest or chunk it writes.
+inline constexpr qint64 maxFileBytes = qint64(64) << 20;
+
+// Reads a whole file of a store, of at most maxFileBytes. Neither the file nor its folder may be a
+// link, and only a regular file is read (Base::Files): a pipe does not block, a device is not
+// read, a link does not lead out of the store.
 Base::Result<QByteArray, std::error_code> readFile(const fs::path& file);
+// Whether a failed read means the entry is damaged rather than unreadable for now: the file is
+// missing, too large, or is not a regular file of the entry's own.
+bool isDamage(const std::error_code& error);
 // A plain (not atomic) write that creates or truncates the file.
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes);
 

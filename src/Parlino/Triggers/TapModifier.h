@@ -25,8 +25,8 @@ enum class TapModifier { rightCommand, rightOption };
 
 // Stored by the case name; titled with the key's name in the shortcut settings.
 inline constexpr auto tapModifierTable = Base::stringEnum<TapModifier>({
-    {TapModifier::rightCommand, u"rightCommand", u"Right \u2318"},
-    {TapModifier::rightOption, u"rightOption", u"Right \u2325"},
+    {TapModifier::rightCommand, u"rightCommand", u"Right Super"},
+    {TapModifier::rightOption, u"rightOption", u"Right Alt"},
 });
 
 inline constexpr std::array allTapModifiers = tapModifierTable.values();

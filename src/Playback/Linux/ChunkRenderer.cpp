@@ -76,7 +76,8 @@ size_t ChunkRenderer::render(float* out, size_t frames) {
             break;
         written += n;
     }
-    std::for_each(out, out + written * size_t(channels), [this](float& s) { s *= m_gain; });
+    if (m_gain != 1.0f)
+        std::for_each(out, out + written * size_t(channels), [this](float& s) { s *= m_gain; });
     m_meter.append(out, int64_t(written), channels);
 
     if (m_segments.back().outputFrame == segment.outputFrame)

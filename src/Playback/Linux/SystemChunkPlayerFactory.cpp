@@ -1,6 +1,7 @@
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 
 #include "Playback/Linux/Mpg123ChunkPlayer.h"
+#include "Playback/Linux/Mpg123Decoder.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
 namespace Playback {
@@ -20,6 +21,10 @@ SystemChunkPlayerFactory::makePlayer(const QByteArray& data) {
         return Base::failure(player.error());
     player.value()->setVolume(m_gain);
     return std::unique_ptr<ChunkPlayer>(std::move(player).value());
+}
+
+bool SystemChunkPlayerFactory::decodes(const QByteArray& data) {
+    return Mpg123Decoder::open(data).hasValue();
 }
 
 void SystemChunkPlayerFactory::setGain(float gain) {

@@ -17,6 +17,7 @@ public:
 
     Base::Result<std::unique_ptr<ChunkPlayer>, AudioDecodeError>
     makePlayer(const QByteArray& data) override;
+    bool decodes(const QByteArray& data) override;
     void setGain(float gain) override;
 
 private:

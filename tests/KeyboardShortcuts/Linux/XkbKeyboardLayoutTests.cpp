@@ -181,8 +181,7 @@ TEST(XkbKeyboardLayoutTest, ALayoutThatTypesASCIILettersIsPreferred) {
 
 TEST(XkbKeyboardLayoutTest, DescriptionsUseTheLayoutsCharacters) {
     TestSupport::KeyboardLayoutScope layout(XkbKeyboardLayout::fromNames("de"));
-    EXPECT_EQ(Shortcut(Key::y, ModifierFlag::command).description(),
-              QString::fromUtf16(u"\u2318Z"));
+    EXPECT_EQ(Shortcut(Key::y, ModifierFlag::command).description(), QStringLiteral("Super+Z"));
     EXPECT_EQ(Shortcut(Key::s, ModifierFlag::control | ModifierFlag::shift).description(),
-              QString::fromUtf16(u"\u2303\u21E7S"));
+              QStringLiteral("Ctrl+Shift+S"));
 }

@@ -117,6 +117,35 @@ TEST_F(ClipsViewModelTest, AClipThatCannotStartReportsOnlyStopped) {
     EXPECT_EQ(playingChanges.count(), 4);
 }
 
+TEST_F(ClipsViewModelTest, AClipThatCannotPlayIsMarkedUntilItPlays) {
+    const ClipID undecodable =
+        save({ClipsTesting::chunks({1.0})[0], ClipsTesting::undecodable(1.0)});
+    const ClipID unreadable = save(), gone = save(), sound = save();
+    model.reloadImmediately();
+    SignalCount changes(&model, &ClipsViewModel::unplayableClipIDsChanged);
+
+    model.toggle(undecodable);
+    EXPECT_TRUE(model.unplayableClipIDs().isEmpty()) << "its first chunk plays";
+    chunk()->finish();
+    EXPECT_EQ(model.unplayableClipIDs(), QSet<ClipID>{undecodable});
+
+    // Kept on disk but not loadable: still listed, so marked; a clip gone from disk is not.
+    const auto chunkFile = library.root() / unreadable.rawValue.toStdString() / "chunk-0.mp3";
+    StorageTesting::fs::remove(chunkFile);
+    StorageTesting::fs::create_directory(chunkFile);
+    model.toggle(unreadable);
+    removeFromDisk(gone);
+    model.toggle(gone);
+    model.toggle(sound);
+    EXPECT_EQ(model.unplayableClipIDs(), (QSet<ClipID>{undecodable, unreadable}));
+
+    StorageTesting::fs::remove(chunkFile);
+    StorageTesting::writeBytes(chunkFile, ClipsTesting::chunks({2.0})[0].audio.bytes());
+    model.toggle(unreadable);
+    EXPECT_EQ(model.unplayableClipIDs(), QSet<ClipID>{undecodable});
+    EXPECT_EQ(changes.count(), 3);
+}
+
 TEST_F(ClipsViewModelTest, AClipGoneFromDiskReloadsTheListAndReportsNothing) {
     const ClipID gone = save(), kept = save();
     model.reloadImmediately();

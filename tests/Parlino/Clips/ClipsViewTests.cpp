@@ -96,7 +96,7 @@ TEST_F(ClipsViewTest, AnEmptyListSaysWhySavingIsOffAndFollowsTheSetting) {
     Defaults::set(settings.keys.saveRecordings, false);
     settle();
     EXPECT_EQ(clips.emptyState().message(),
-              QStringLiteral("Saving is off — completed reads won’t land here. Turn “Save audio "
+              QStringLiteral("Saving is off — completed reads won't land here. Turn “Save audio "
                              "to folder” back on in Settings ▸ General."));
     EXPECT_EQ(clips.emptyState().accessibleName(), clips.emptyState().message());
     const QImage image = screenshot(QStringLiteral("empty-saving-off"));
@@ -177,6 +177,27 @@ TEST_F(ClipsViewTest, RowsShowTheirClipAndAnnounceTheirButtons) {
     QTest::mouseClick(&rowOf(yesterday).playButton(), Qt::LeftButton);
     EXPECT_EQ(model.playingClipID(), std::nullopt);
     EXPECT_EQ(rowOf(yesterday).playButton().accessibleName(), QStringLiteral("Play"));
+}
+
+TEST_F(ClipsViewTest, AClipThatCannotPlaySaysSoInItsRow) {
+    const auto broken =
+        library.save(QStringLiteral("This clip's audio is damaged"),
+                     {ClipsTesting::undecodable(12)}, {}, QStringLiteral("voice"), std::nullopt);
+    ASSERT_TRUE(broken);
+    const ClipID sound = save(QStringLiteral("This one plays"));
+    makeView();
+    const QString unplayable = QStringLiteral("0:12 \u00B7 Can\u2019t be played");
+    EXPECT_EQ(rowOf(*broken).textColumn().durationLine(), QStringLiteral("0:12"));
+
+    QTest::mouseClick(&rowOf(*broken).playButton(), Qt::LeftButton);
+    EXPECT_EQ(model.playingClipID(), std::nullopt);
+    EXPECT_EQ(rowOf(*broken).textColumn().durationLine(), unplayable);
+    EXPECT_EQ(rowOf(sound).textColumn().durationLine(), QStringLiteral("1:05"));
+    screenshot(QStringLiteral("one-unplayable"));
+
+    model.reload(); // the list comes back with the clip still marked
+    settle();
+    EXPECT_EQ(rowOf(*broken).textColumn().durationLine(), unplayable);
 }
 
 TEST_F(ClipsViewTest, ALongPreviewIsClampedToTwoLinesAndExpandsOnClick) {

@@ -33,6 +33,17 @@ TEST_F(OnboardingModelTest, TheTutorialHasEightStepsWithTheKeyLinkAndOneSignatur
     }
 }
 
+TEST_F(OnboardingModelTest, TheStepsNameTheDesktopsKeysAndPlaces) {
+    const auto& steps = OnboardingModel::steps();
+    for (const auto& step : steps)
+        for (const char* foreign : {"Command", "Option", "F7", "F8", "F9", "notch", "menu bar",
+                                    "Dock", "Finder", "System Settings", "Mac"})
+            EXPECT_FALSE(step.body.contains(QLatin1String(foreign))) << step.body.toStdString();
+    EXPECT_TRUE(steps[3].body.contains(u"right Super key"_qs));
+    EXPECT_TRUE(steps[4].body.contains(u"Play/Pause"_qs));
+    EXPECT_TRUE(steps[6].body.contains(u"tray"_qs));
+}
+
 TEST_F(OnboardingModelTest, AdvancingRevealsEachStepsPartAndFinishesAfterTheLast) {
     for (int i = 0; i < 7; ++i)
         model.advance();

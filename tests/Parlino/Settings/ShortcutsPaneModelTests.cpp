@@ -4,6 +4,7 @@
 
 #include "PaneTesting.h"
 #include "support/EventLoop.h"
+#include "support/FakeKeyboardLayout.h"
 
 using namespace Parlino;
 using KeyboardShortcuts::Shortcut;
@@ -31,10 +32,10 @@ struct ShortcutsPaneModelTest : PaneTesting::PaneTest {
 };
 
 TEST_F(ShortcutsPaneModelTest, TapKeyNameAndTextsFollowTheStoredKeyAndFallBackToRightCommand) {
-    ShortcutsPaneModel model(keys);
-    EXPECT_EQ(model.tapKeyName(), QStringLiteral("Right ⌘"));
+    ShortcutsPaneModel model(keys, registry);
+    EXPECT_EQ(model.tapKeyName(), QStringLiteral("Right Super"));
     EXPECT_EQ(model.readingDescription(),
-              QStringLiteral("Right ⌘ reads whatever text you've selected. Press it again to "
+              QStringLiteral("Right Super reads whatever text you've selected. Press it again to "
                              "pause, and again to carry on."));
 
     int changes = 0;
@@ -42,12 +43,12 @@ TEST_F(ShortcutsPaneModelTest, TapKeyNameAndTextsFollowTheStoredKeyAndFallBackTo
     writeTapModifier(QStringLiteral("rightOption"));
     EXPECT_GE(changes, 1);
     EXPECT_EQ(model.tapModifier(), TapModifier::rightOption);
-    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right ⌥"));
-    EXPECT_TRUE(model.readingDescription().startsWith(QStringLiteral("Right ⌥ reads")));
+    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right Alt"));
+    EXPECT_TRUE(model.readingDescription().startsWith(QStringLiteral("Right Alt reads")));
 
     writeTapModifier(QStringLiteral("RightOption"));
     EXPECT_EQ(model.tapModifier(), TapModifier::rightCommand);
-    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right ⌘"));
+    EXPECT_EQ(model.doubleTapTitle(), QStringLiteral("Double-tap Right Super"));
 
     model.chooseTapModifier(TapModifier::rightOption);
     EXPECT_EQ(Defaults::get(keys.tapModifier), QStringLiteral("rightOption"));
@@ -55,7 +56,7 @@ TEST_F(ShortcutsPaneModelTest, TapKeyNameAndTextsFollowTheStoredKeyAndFallBackTo
 
 TEST_F(ShortcutsPaneModelTest, WarnsWhileNeitherTheTapNorTheReadShortcutCanStartARead) {
     clearAllShortcuts();
-    ShortcutsPaneModel model(keys);
+    ShortcutsPaneModel model(keys, registry);
     EXPECT_FALSE(model.isReadShortcutSet());
     EXPECT_FALSE(model.showsNothingCanStartWarning());
 
@@ -73,10 +74,10 @@ TEST_F(ShortcutsPaneModelTest, WarnsWhileNeitherTheTapNorTheReadShortcutCanStart
 
 TEST_F(ShortcutsPaneModelTest, ReadShortcutSetElsewhereLeavesThisPanesSnapshotAlone) {
     clearAllShortcuts();
-    ShortcutsPaneModel model(keys);
+    ShortcutsPaneModel model(keys, registry);
     KeyboardShortcuts::setShortcut(controlShiftS, Names::readSelection());
     EXPECT_FALSE(model.isReadShortcutSet());
-    EXPECT_TRUE(ShortcutsPaneModel(keys).isReadShortcutSet());
+    EXPECT_TRUE(ShortcutsPaneModel(keys, registry).isReadShortcutSet());
 }
 
 TEST_F(ShortcutsPaneModelTest, DuplicateCheckRefusesAnotherShortcutsCombinationNamingIt) {
@@ -103,6 +104,31 @@ TEST_F(ShortcutsPaneModelTest, DuplicateCheckRefusesAnotherShortcutsCombinationN
                     .isAllowed());
 }
 
+TEST_F(ShortcutsPaneModelTest, ANoteNamesTheCombinationAnotherApplicationHoldsUntilItIsReplaced) {
+    TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
+    clearAllShortcuts();
+    hotKeys.heldElsewhere.insert(controlShiftS);
+    registry.onKeyDown(Names::readSelection(), [] {});
+    registry.onKeyDown(Names::openPanel(), [] {});
+    ShortcutsPaneModel model(keys, registry);
+    int changes = 0;
+    QObject::connect(&model, &ShortcutsPaneModel::changed, [&] { ++changes; });
+
+    KeyboardShortcuts::setShortcut(controlShiftS, Names::readSelection());
+    EXPECT_EQ(model.refusalNote(Names::readSelection()),
+              QStringLiteral("Another application already uses Ctrl+Shift+S, so this shortcut "
+                             "does nothing. Record a different one."));
+    EXPECT_EQ(model.refusalNote(Names::openPanel()), std::nullopt);
+    EXPECT_EQ(changes, 1);
+
+    KeyboardShortcuts::setShortcut(commandR, Names::openPanel());
+    EXPECT_EQ(changes, 1) << "a shortcut that registers changes no note";
+    KeyboardShortcuts::setShortcut(Shortcut(2, KeyboardShortcuts::CarbonModifier::option),
+                                   Names::readSelection());
+    EXPECT_EQ(model.refusalNote(Names::readSelection()), std::nullopt);
+    EXPECT_EQ(changes, 2);
+}
+
 TEST_F(ShortcutsPaneModelTest, ResetRestoresTheShortcutsTheTapAndTheDoubleTap) {
     clearAllShortcuts();
     KeyboardShortcuts::setShortcut(commandR, Names::openPanel());
@@ -110,11 +136,14 @@ TEST_F(ShortcutsPaneModelTest, ResetRestoresTheShortcutsTheTapAndTheDoubleTap) {
     write(keys.rightCommandTapEnabled, false);
     write(keys.rightCommandDoubleTapReplayEnabled, false);
     writeTapModifier(QStringLiteral("rightOption"));
-    ShortcutsPaneModel model(keys);
+    ShortcutsPaneModel model(keys, registry);
     ASSERT_TRUE(model.showsNothingCanStartWarning());
 
     model.resetToDefaults();
-    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::readSelection()), controlShiftS);
+    TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
+    EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::readSelection())->description(),
+              QStringLiteral("Ctrl+Alt+Shift+O"))
+        << "Ctrl+Shift+S is Save As everywhere";
     EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::openPanel()), std::nullopt);
     EXPECT_EQ(KeyboardShortcuts::getShortcut(Names::replayLast()), std::nullopt);
     EXPECT_TRUE(Defaults::get(keys.rightCommandTapEnabled));

@@ -3,6 +3,10 @@
 #include "Core/CacheKey.h"
 #include "Core/StableHash.h"
 
+#include <QFile>
+
+#include <filesystem>
+
 using namespace Parlino;
 using namespace ShellTesting;
 using Kind = PlayerViewModel::Phase::Kind;
@@ -53,6 +57,64 @@ TEST_F(ReadPipelineTest, AMissIsSynthesisedPlayedCachedAndSavedAndTheSameReadIsT
     ASSERT_TRUE(playToEnd());
     EXPECT_EQ(synthesisRequests(), 1);
     EXPECT_EQ(root().clipLibrary().list().size(), 1);
+}
+
+// MARK: Audio that does not decode
+
+TEST_F(ReadPipelineTest, AudioThatDoesNotDecodeStallsTheReadAndIsNeitherCachedNorSaved) {
+    for (const QByteArray& audio : {QByteArray(4096, 'x'), QByteArray()}) {
+        service.serveSpeech(audio, 1.5);
+        read(text);
+        ASSERT_TRUE(pumpUntilPhase(Kind::stalled)) << audio.size();
+        EXPECT_EQ(*player().phase().ttsError(), Playback::SpeechSession::audioDecodeFailed());
+        EXPECT_FALSE(root().cache().lookup(keyFor(text, voice)));
+        EXPECT_TRUE(root().clipLibrary().list().isEmpty());
+    }
+}
+
+class DamagedCacheTest : public ReadPipelineTest {
+protected:
+    // A finished read whose cached audio has since been overwritten with garbage of its size.
+    void SetUp() override {
+        finishRead();
+        const auto chunk = std::filesystem::path(folders.path().toStdString()) / "cache" / "audio" /
+                           keyFor(text, voice).toStdString() / "chunk-0.mp3";
+        ASSERT_EQ(qint64(std::filesystem::file_size(chunk)), speech.size());
+        QFile file(QString::fromStdString(chunk.string()));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(speech.size(), 'x'));
+    }
+    // Runs the work scheduled now, as the main loop would.
+    void runScheduled() {
+        time().advance(0);
+        TestSupport::drainEvents();
+    }
+};
+
+TEST_F(DamagedCacheTest, TheEntryIsRemovedAndTheTextReadAfresh) {
+    read(text);
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=1")));
+    runScheduled();
+    ASSERT_TRUE(waitForAudio());
+    ASSERT_TRUE(playToEnd());
+    EXPECT_EQ(synthesisRequests(), 2);
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("cache entry does not decode — removed, reading afresh")));
+    EXPECT_FALSE(phases.contains(Kind::stalled));
+    const auto stored = root().cache().lookup(keyFor(text, voice));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->chunks.first().audio.bytes(), speech);
+}
+
+TEST_F(DamagedCacheTest, AFreshReadThatDoesNotDecodeEitherStallsInsteadOfLooping) {
+    service.serveSpeech(QByteArray(4096, 'x'), 1.5);
+    read(text);
+    runScheduled();
+    ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
+    runScheduled();
+    EXPECT_EQ(synthesisRequests(), 2);
+    EXPECT_EQ(phase(), Kind::stalled);
+    EXPECT_FALSE(root().cache().lookup(keyFor(text, voice)));
 }
 
 TEST_F(ReadPipelineTest, WithSavingOffTheReadIsCachedButNoClipIsSaved) {

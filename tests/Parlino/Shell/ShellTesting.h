@@ -107,6 +107,7 @@ public:
     makePlayer(const QByteArray& data) override {
         return m_inner.makePlayer(data);
     }
+    bool decodes(const QByteArray& data) override { return m_inner.decodes(data); }
     void setGain(float value) override {
         gain = value;
         m_inner.setGain(value);

@@ -44,9 +44,12 @@ TEST(CacheManifest, AcceptsAndRefusesWhatTheTreeReadersDo) {
         R"({"x":{"chunks":5,"words":[[1]]},"chunks":[{"duration":1,"sizeBytes":2.0,)"
         R"("fileName":"a.mp3","range":[9,1],"extra":[{"word":1}]}],"words":[{"end":2,)"
         R"("start":1,"range":[1e0,2],"word":"w","fileName":"../x","more":null}],"y":[]})",
+        // refused
         R"({"chunks":[{"fileName":"a","sizeBytes":1,"duration":1}],"words":[],)"
         R"("chunks":[{"fileName":"b","sizeBytes":2,"duration":2}]})",
-        // refused
+        R"({"chunks":[5],"words":[],"chunks":[]})",
+        R"({"chunks":[],"words":[],"x":{"y":1,"y":2}})",
+        R"({"chunks":[{"fileName":"a","sizeBytes":1,"duration":1,"sizeBytes":1}],"words":[]})",
         R"([])",
         R"("chunks")",
         R"({"chunks":[]})",
@@ -84,7 +87,7 @@ TEST(CacheManifest, AcceptsAndRefusesWhatTheTreeReadersDo) {
         EXPECT_EQ(streamRead(text), reference) << text;
         accepted += reference.has_value();
     }
-    EXPECT_EQ(accepted, 4); // the cases above still cover both outcomes
+    EXPECT_EQ(accepted, 3); // the cases above still cover both outcomes
 }
 
 std::optional<QList<ChunkFiles::Record>> chunksRead(const QByteArray& text) {
@@ -101,9 +104,28 @@ TEST(CacheManifest, ChunkRecordsAloneIgnoreWhatFollowsThem) {
     EXPECT_EQ(chunksRead(R"({"words":[],"x":1,)" + head.mid(1) + "}"), records);
 
     for (const char* damaged : {R"({"words":[]})", R"({"chunks":[{"fileName":"chunk-0.mp3")",
+                                R"({"words":[],"words":[],"chunks":[]})",
+                                R"({"chunks":[{"fileName":"a","fileName":"a","sizeBytes":1,)"
+                                R"("duration":1}]})",
                                 R"({"chunks":[{"fileName":"a/b","sizeBytes":1,"duration":1}]})",
                                 R"({"words":[5],"chunks":[]})", ""})
         EXPECT_FALSE(chunksRead(damaged)) << damaged;
+}
+
+TEST(CacheManifest, EveryReaderDrawsTheNestingBoundAtTheSameDepth) {
+    const auto withIgnoredMember = [](int depth) {
+        return R"({"x":)" + QByteArray(depth, '[') + QByteArray(depth, ']') +
+               R"(,"chunks":[],"words":[]})";
+    };
+    // The member's arrays sit inside the top object.
+    const QByteArray deepest = withIgnoredMember(Base::Json::maxDepth - 1);
+    EXPECT_TRUE(treeRead(deepest));
+    EXPECT_TRUE(streamRead(deepest));
+    EXPECT_TRUE(chunksRead(deepest));
+    const QByteArray tooDeep = withIgnoredMember(Base::Json::maxDepth);
+    EXPECT_FALSE(treeRead(tooDeep));
+    EXPECT_FALSE(streamRead(tooDeep));
+    EXPECT_FALSE(chunksRead(tooDeep));
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 #include "Parlino/Storage/CacheStore.h"
 
 #include "Parlino/Storage/StorageTesting.h"
+#include "support/LogCapture.h"
 #include "support/Printers.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace Parlino;
 using namespace StorageTesting;
@@ -119,19 +122,73 @@ TEST_F(CacheStoreTest, ReconcileKeepsSoundAndMerelyUnreadableEntries) {
     auto store = makeStore();
     store.store(key('a'), audioChunks(2, 10), words);
     writeBytes(entry('b') / "manifest.json", R"({"chunks":[],"words":[]})");
-    fs::create_directories(entry('c') / "manifest.json"); // exists, but cannot be read as a file
     store.store(key('d'), audioChunks(2, 10), words);
     fs::resize_file(entry('d') / "chunk-0.mp3", 11);
     writeBytes(root / "audio" / "stray.txt", "left alone");
 
     EXPECT_EQ(CacheStore::reconcile(root), 1);
-    EXPECT_EQ(names(root / "audio"),
-              (std::vector<std::string>{key('a').toStdString(), key('b').toStdString(),
-                                        key('c').toStdString(), "stray.txt"}));
+    EXPECT_EQ(
+        names(root / "audio"),
+        (std::vector<std::string>{key('a').toStdString(), key('b').toStdString(), "stray.txt"}));
     const auto empty = store.lookup(key('b'));
     ASSERT_TRUE(empty);
     EXPECT_TRUE(empty->chunks.isEmpty());
     EXPECT_TRUE(empty->words.isEmpty());
+}
+
+// Entries whose files are not regular files of their own: reading them must not block (a pipe
+// with no writer), exhaust memory (a link to an endless device, a huge file) or leave the cache
+// (a link to a file elsewhere, even one that would read as sound).
+class CacheStoreForeignFilesTest : public CacheStoreTest {
+protected:
+    void SetUp() override {
+        auto store = makeStore();
+        for (const char digit : {'a', 'b', 'c', 'd', 'e', 'f'})
+            store.store(key(digit), audioChunks(1, 10), words);
+        const fs::path elsewhere = folder.path() / "elsewhere";
+        fs::create_directories(elsewhere);
+
+        fs::remove(entry('a') / "manifest.json");
+        ASSERT_EQ(::mkfifo((entry('a') / "manifest.json").c_str(), 0600), 0);
+        fs::remove(entry('b') / "manifest.json");
+        fs::create_symlink("/dev/zero", entry('b') / "manifest.json");
+        fs::rename(entry('c') / "manifest.json", elsewhere / "manifest.json");
+        fs::create_symlink(elsewhere / "manifest.json", entry('c') / "manifest.json");
+        fs::rename(entry('d') / "chunk-0.mp3", elsewhere / "chunk-0.mp3");
+        fs::create_symlink(elsewhere / "chunk-0.mp3", entry('d') / "chunk-0.mp3");
+        fs::resize_file(entry('e') / "manifest.json", StorageFiles::maxFileBytes + 1);
+        fs::remove(entry('f') / "chunk-0.mp3");
+        ASSERT_EQ(::mkfifo((entry('f') / "chunk-0.mp3").c_str(), 0600), 0);
+    }
+};
+
+TEST_F(CacheStoreForeignFilesTest, LookupRemovesTheEntryWithoutReadingThem) {
+    TestSupport::LogCapture logs;
+    auto store = makeStore();
+    for (const char digit : {'a', 'b', 'c', 'd', 'e', 'f'}) {
+        EXPECT_EQ(store.lookup(key(digit)), std::nullopt) << digit;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(entry(digit)))) << digit;
+    }
+    EXPECT_EQ(logs.messages(QStringLiteral("cacheStore")).size(), 6);
+    EXPECT_TRUE(fs::exists(folder.path() / "elsewhere" / "chunk-0.mp3"));
+}
+
+TEST_F(CacheStoreForeignFilesTest, ReconcileRemovesTheEntriesWithoutReadingThem) {
+    EXPECT_EQ(CacheStore::reconcile(root), 6);
+    EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(folder.path() / "elsewhere" / "manifest.json"));
+}
+
+TEST_F(CacheStoreTest, AnEntryFolderThatIsALinkIsNotFollowed) {
+    auto store = makeStore();
+    store.store(key('a'), audioChunks(1, 10), words);
+    fs::rename(entry('a'), folder.path() / "elsewhere");
+    fs::create_directory_symlink(folder.path() / "elsewhere", entry('a'));
+
+    EXPECT_EQ(store.lookup(key('a')), std::nullopt);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(entry('a'))));
+    EXPECT_EQ(names(folder.path() / "elsewhere"),
+              (std::vector<std::string>{"chunk-0.mp3", "manifest.json"}));
 }
 
 TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {

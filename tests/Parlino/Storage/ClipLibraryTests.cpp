@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace Parlino;
 using namespace StorageTesting;
 using Core::WordTiming;
@@ -154,6 +156,64 @@ TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
     EXPECT_EQ(summaries[0].preview, QStringLiteral("Rewritten by hand"));
 }
 
+// A later run lists from the summary index: a summary is taken from it while its manifest keeps
+// the size and time the index names, and read from the manifest otherwise.
+TEST_F(ClipLibraryTest, ALaterRunListsFromTheIndexWhileItsManifestsAreUnchanged) {
+    auto library = makeLibrary();
+    const ClipID trusted = save(library);
+    const ClipID edited = save(library);
+    const ClipID removed = save(library);
+    const auto summaries = library.list();
+    ASSERT_EQ(summaries.size(), 3);
+    EXPECT_EQ(makeLibrary().list(), summaries);
+
+    // Same size and time: the index holds, though the manifest now reads otherwise.
+    const fs::path trustedManifest = folderOf(trusted) / "manifest.json";
+    const auto trustedTime = fs::last_write_time(trustedManifest);
+    writeBytes(trustedManifest, QByteArray(qsizetype(fs::file_size(trustedManifest)), ' '));
+    fs::last_write_time(trustedManifest, trustedTime);
+    auto manifest = manifestOf(edited);
+    manifest["text"] = "Rewritten by hand";
+    writeBytes(folderOf(edited) / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    fs::remove_all(folderOf(removed));
+
+    auto later = makeLibrary();
+    const auto listed = later.list();
+    ASSERT_EQ(listed.size(), 2);
+    EXPECT_EQ(listed[0].id, edited);
+    EXPECT_EQ(listed[0].preview, QStringLiteral("Rewritten by hand"));
+    EXPECT_EQ(listed[1], summaries[2]);
+    EXPECT_EQ(readBytes(root / "summaries.tsv").count('\n'), 3) << "written anew, with its header";
+}
+
+TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {
+    auto library = makeLibrary();
+    const ClipID first = save(library);
+    const ClipID second = save(library);
+    const auto summaries = library.list();
+    const auto sortedLines = [this] {
+        QList<QByteArray> lines = readBytes(root / "summaries.tsv").split('\n');
+        std::sort(lines.begin() + 1, lines.end());
+        return lines;
+    };
+    const QList<QByteArray> lines = sortedLines();
+    ASSERT_EQ(lines.size(), 4); // the header, the end of the last line, two clips
+    const QByteArray header = lines[0] + '\n';
+
+    for (const QByteArray& damaged :
+         {header + lines[2] + "\nx\t1\t2\n" + lines[3].chopped(10), QByteArray("\xff\xfe garbage"),
+          header + QByteArray(lines[2]).replace('\t', ' ') + '\n' + lines[3] + '\n',
+          lines[2] + '\n' + lines[3] + '\n'}) {
+        writeBytes(root / "summaries.tsv", damaged);
+        EXPECT_EQ(makeLibrary().list(), summaries) << damaged.toStdString();
+        EXPECT_EQ(sortedLines(), lines);
+    }
+    library.deleteClip(first);
+    EXPECT_EQ(library.list(), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(makeLibrary().list(), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(summaries[0].id, second);
+}
+
 TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
     auto library = makeLibrary();
     save(library);
@@ -205,6 +265,67 @@ TEST_F(ClipLibraryTest, LoadKeepsAClipThatCannotBeReadForAnotherReason) {
     EXPECT_TRUE(fs::exists(folderOf(chunkUnreadable)));
     EXPECT_TRUE(fs::exists(folderOf(manifestBroken)));
     EXPECT_FALSE(logs.contains(selfHealingLine));
+}
+
+// A clip is the user's own: one whose files are not regular files of its own is skipped and kept,
+// and reading it neither blocks (a pipe with no writer) nor exhausts memory (an endless device) nor
+// leaves the library (a link to a file elsewhere).
+TEST_F(ClipLibraryTest, SkipsAndKeepsClipsHoldingOtherThanRegularFiles) {
+    auto library = makeLibrary();
+    const ClipID sound = save(library);
+    const fs::path elsewhere = folder.path() / "elsewhere";
+    fs::create_directories(elsewhere);
+    std::vector<ClipID> foreign;
+    const auto foreignClip = [&](const char* file, const auto& replaceWithForeign) {
+        foreign.push_back(save(library));
+        const fs::path path = folderOf(foreign.back()) / file;
+        fs::rename(path, elsewhere / (foreign.back().rawValue.toStdString() + file));
+        replaceWithForeign(path, elsewhere / (foreign.back().rawValue.toStdString() + file));
+    };
+    const auto pipe = [](const fs::path& path, const fs::path&) {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    };
+    const auto endless = [](const fs::path& path, const fs::path&) {
+        fs::create_symlink("/dev/zero", path);
+    };
+    const auto link = [](const fs::path& path, const fs::path& moved) {
+        fs::create_symlink(moved, path);
+    };
+    foreignClip("manifest.json", pipe);
+    foreignClip("manifest.json", endless);
+    foreignClip("manifest.json", link);
+    foreignClip("chunk-0.mp3", pipe);
+    foreignClip("chunk-1.mp3", link);
+
+    QList<ClipID> listed;
+    for (const auto& summary : library.list())
+        listed.append(summary.id);
+    // A clip whose chunk is foreign lists: the listing reads manifests alone.
+    EXPECT_EQ(listed.size(), 3);
+    EXPECT_TRUE(listed.contains(sound));
+    for (const ClipID& id : foreign) {
+        EXPECT_EQ(library.load(id), std::nullopt) << id.rawValue.toStdString();
+        EXPECT_TRUE(fs::exists(folderOf(id))) << id.rawValue.toStdString();
+    }
+    EXPECT_FALSE(logs.contains(selfHealingLine));
+    EXPECT_TRUE(library.load(sound));
+}
+
+TEST_F(ClipLibraryTest, KeepsTextsAndWordsThatBeginWithAByteOrderMarkExactly) {
+    auto library = makeLibrary();
+    const QString bom(QChar(0xFEFF));
+    const QString marked = bom + bom + QStringLiteral("Hello");
+    const QList<WordTiming> markedWords{{bom + QStringLiteral("Hello"), {1, 7}, 0.0, 0.5}};
+    const auto id = library.save(marked, audioChunks(1, 10), markedWords, bom + "voice", bom);
+    ASSERT_TRUE(id);
+
+    const auto clip = library.load(*id);
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->text, marked);
+    EXPECT_EQ(clip->words, markedWords);
+    EXPECT_EQ(clip->voiceID, bom + "voice");
+    ASSERT_EQ(library.list().size(), 1);
+    EXPECT_EQ(library.list().first().preview, marked);
 }
 
 TEST_F(ClipLibraryTest, DeleteRemovesOnlyThatClip) {
@@ -317,7 +438,8 @@ TEST_F(ClipLibraryTest, ListsExactlyTheClipsThatLoad) {
     };
     const QByteArray loadableText = QByteArray::fromStdString(loadable->dump());
     std::vector<std::pair<QByteArray, bool>> manifests{
-        {loadableText.chopped(1) + R"(,"text":"Later"})", true},
+        // A repeated key: which of its values counts would be up to the reader.
+        {loadableText.chopped(1) + R"(,"text":"Later"})", false},
         {loadableText + " x", false},
         {loadableText.left(loadableText.size() / 2), false},
         {"[]", false},
@@ -345,5 +467,4 @@ TEST_F(ClipLibraryTest, ListsExactlyTheClipsThatLoad) {
     }
     EXPECT_EQ(listed.value(QStringLiteral("case-4")),
               (ClipSummary{{QStringLiteral("case-4")}, "Hi there", Base::Date{5}, 1.5}));
-    EXPECT_EQ(listed.value(QStringLiteral("case-0")).preview, QStringLiteral("Later"));
 }
