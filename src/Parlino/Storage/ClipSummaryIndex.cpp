@@ -1,11 +1,13 @@
 #include "Parlino/Storage/ClipSummaryIndex.h"
 
+#include "Base/Json.h"
 #include "Base/Log.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QFile>
 
 #include <charconv>
+#include <cmath>
 
 namespace Parlino {
 
@@ -33,7 +35,7 @@ QByteArray escaped(const QString& text) {
 
 std::optional<QString> unescaped(QByteArrayView field) {
     if (!field.contains('\\'))
-        return QString::fromUtf8(field);
+        return Base::Json::text(std::string(field.data(), field.size()));
     QByteArray bytes;
     bytes.reserve(field.size());
     for (qsizetype i = 0; i < field.size(); ++i) {
@@ -60,7 +62,7 @@ std::optional<QString> unescaped(QByteArrayView field) {
             return std::nullopt;
         }
     }
-    return QString::fromUtf8(bytes);
+    return Base::Json::text(bytes.toStdString());
 }
 
 template <class Number> QByteArray text(Number value) {
@@ -101,8 +103,9 @@ std::optional<ListedClip> fromLine(QByteArrayView line) {
     const auto createdAt = number<double>(fields[3]);
     const auto totalDuration = number<double>(fields[4]);
     const auto preview = unescaped(fields[5]);
-    if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt || !totalDuration ||
-        !preview)
+    // No saved clip has a time or duration that is not finite: such a line is damaged.
+    if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt ||
+        !std::isfinite(*createdAt) || !totalDuration || !std::isfinite(*totalDuration) || !preview)
         return std::nullopt;
     return ListedClip{fs::file_time_type(fs::file_time_type::duration(*modified)),
                       *size,
