@@ -248,7 +248,11 @@ std::optional<ListedClip> ClipLibrary::listing(const ClipID& id, bool& fromManif
     // A published clip never changes, so a manifest of the same size and time is the one read
     // before; a manifest rewritten by hand is read again.
     const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
+    // Only a regular file of the clip's own is a manifest: a link is not followed, as loading
+    // does not follow one.
     std::error_code error;
+    if (!fs::is_regular_file(fs::symlink_status(manifest, error)))
+        return std::nullopt;
     const auto modified = fs::last_write_time(manifest, error);
     const auto size = error ? 0 : fs::file_size(manifest, error);
     if (error)
