@@ -45,6 +45,9 @@ std::optional<QByteArray> decodeStrict(QByteArrayView text) {
             out.append(char((bits >> bitCount) & 0xFF));
         }
     }
+    // The bits the padding leaves over are zero in the one encoding of these bytes.
+    if ((bits & ((1u << bitCount) - 1)) != 0)
+        return std::nullopt;
     return out;
 }
 

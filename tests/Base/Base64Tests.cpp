@@ -27,3 +27,10 @@ TEST(Base64, RejectsBadLengthsAndMisplacedPadding) {
     EXPECT_FALSE(decodeStrict("TQ==TWFu"));
     EXPECT_FALSE(decodeStrict("T=Fu"));
 }
+
+TEST(Base64, RejectsPaddingThatHidesSetBits) {
+    // "TR==" and "TWF=" end in bits that no byte holds; "TQ==" and "TWE=" are the encodings.
+    EXPECT_FALSE(decodeStrict("TR=="));
+    EXPECT_FALSE(decodeStrict("TWF="));
+    EXPECT_FALSE(decodeStrict("S8GVGsbsIHdvS8GVGsb="));
+}

@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include <charconv>
+#include <cmath>
 
 namespace Parlino {
 
@@ -102,8 +103,9 @@ std::optional<ListedClip> fromLine(QByteArrayView line) {
     const auto createdAt = number<double>(fields[3]);
     const auto totalDuration = number<double>(fields[4]);
     const auto preview = unescaped(fields[5]);
-    if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt || !totalDuration ||
-        !preview)
+    // No saved clip has a time or duration that is not finite: such a line is damaged.
+    if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt ||
+        !std::isfinite(*createdAt) || !totalDuration || !std::isfinite(*totalDuration) || !preview)
         return std::nullopt;
     return ListedClip{
         *modified, *size, {ClipID{*id}, *preview, Base::Date{*createdAt}, *totalDuration}};

@@ -199,11 +199,18 @@ TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {
     const QList<QByteArray> lines = sortedLines();
     ASSERT_EQ(lines.size(), 4); // the header, the end of the last line, two clips
     const QByteArray header = lines[0] + '\n';
+    const auto withField = [](const QByteArray& line, int field, const QByteArray& value) {
+        QList<QByteArray> fields = line.split('\t');
+        fields[field] = value;
+        return fields.join('\t');
+    };
 
     for (const QByteArray& damaged :
          {header + lines[2] + "\nx\t1\t2\n" + lines[3].chopped(10), QByteArray("\xff\xfe garbage"),
           header + QByteArray(lines[2]).replace('\t', ' ') + '\n' + lines[3] + '\n',
-          lines[2] + '\n' + lines[3] + '\n'}) {
+          lines[2] + '\n' + lines[3] + '\n',
+          header + withField(lines[2], 3, "nan") + '\n' + lines[3] + '\n',
+          header + withField(lines[2], 4, "-inf") + '\n' + lines[3] + '\n'}) {
         writeBytes(root / "summaries.tsv", damaged);
         EXPECT_EQ(makeLibrary().list(), summaries) << damaged.toStdString();
         EXPECT_EQ(sortedLines(), lines);
