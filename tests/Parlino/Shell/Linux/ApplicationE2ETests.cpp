@@ -222,8 +222,9 @@ TEST_F(ApplicationE2E, aTapReadsTheSelectionAloudAndTheWindowsFollowTheRead) {
     ASSERT_TRUE(panel) << app->lines().join('\n').toStdString();
     EXPECT_EQ(panel->x() + panel->width() / 2, screenCentre);
     EXPECT_EQ(panel->top(), 0);
-    // The transcript's line, left of the esc pill: the highlight moves from word to word.
-    const QRect transcript(panel->x() + 8, 0, panel->width() - 90, 26);
+    // The transcript's first line, under the header row (31 px on a screen without a top inset):
+    // the highlight moves from word to word.
+    const QRect transcript(panel->x() + 8, 31, panel->width() - 16, 26);
     const QImage early = screenshot("reading-early").copy(transcript);
     EXPECT_TRUE(
         pumpUntil([&] { return screenshot("reading-panel").copy(transcript) != early; }, 3000))

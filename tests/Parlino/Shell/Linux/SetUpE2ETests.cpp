@@ -116,6 +116,15 @@ QString storedKey() {
     return QString::fromUtf8(lookup.readAllStandardOutput()).trimmed();
 }
 
+// Removes the key from the keyring: the desktop session is shared, and an earlier test may have
+// left one.
+bool clearKey() {
+    QProcess clear;
+    clear.start(QStringLiteral("secret-tool"),
+                {"clear", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
+    return clear.waitForFinished(5000) && storedKey().isEmpty();
+}
+
 // Waits until `done` holds, asking at most five times a second: each question walks the
 // application's accessible tree or the keyring, which must stay free to do the work asked of them.
 bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
@@ -140,6 +149,7 @@ protected:
                                 "no desktop session (scripts/ci-services.sh starts one)");
         PARLINO_REQUIRE_SERVICE(accessibility.isAvailable(), "no accessibility bus");
         ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(clearKey()) << "a new user has no key yet";
         service.serveSpeech("audio", 1);
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
