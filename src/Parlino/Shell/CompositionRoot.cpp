@@ -89,7 +89,11 @@ CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
 }
 
 CompositionRoot::~CompositionRoot() {
+    // A read's requests hold its session: one still synthesising is stopped, not left to outlive
+    // the objects it reports to.
     detachSession(m_session);
+    if (m_session)
+        m_session->cancel();
 }
 
 PanelControl& CompositionRoot::panelController() {
