@@ -20,9 +20,9 @@
 #include <cstring>
 
 // Xlib's macros (None, Bool) come after every C++ header.
-#include "DesktopSession.h"
+#include "DesktopDriver.h"
 
-using namespace DesktopSession;
+using namespace DesktopDriver;
 using TestSupport::pumpUntil;
 
 namespace {

@@ -19,9 +19,9 @@
 #include <optional>
 
 // Xlib's macros (None, Bool) come after every C++ header.
-#include "DesktopSession.h"
+#include "DesktopDriver.h"
 
-using namespace DesktopSession;
+using namespace DesktopDriver;
 using TestSupport::pumpUntil;
 
 namespace {

@@ -26,7 +26,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-namespace DesktopSession {
+namespace DesktopDriver {
 
 using TestSupport::pumpUntil;
 
@@ -257,4 +257,4 @@ private:
     QStringList m_lines;
 };
 
-} // namespace DesktopSession
+} // namespace DesktopDriver
