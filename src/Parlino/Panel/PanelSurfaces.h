@@ -23,7 +23,7 @@ class PlayerViewModel;
 class PointerMotion;
 class PointerMotionSource;
 class ScreenProvider;
-class SettingsKeys;
+struct SettingsKeys;
 class TextMeasurer;
 class WarningModel;
 
