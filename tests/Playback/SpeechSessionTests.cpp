@@ -21,6 +21,13 @@ namespace {
 
 class SpeechSessionTest : public ::testing::Test {
 protected:
+    // A session whose request is still pending is held by that request, as in the application,
+    // whose root cancels it when it goes.
+    void TearDown() override {
+        if (session)
+            session->cancel();
+    }
+
     // A session over `chunkTexts`, laid end to end.
     void makeSession(const QStringList& chunkTexts, QList<double> retryDelays = {1.0, 3.0}) {
         QList<Core::Chunk> chunks;
