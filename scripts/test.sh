@@ -20,6 +20,7 @@ case "${1:-}" in
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -gline-tables-only -DNDEBUG")
   export ASAN_OPTIONS="detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=0"
   export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-16/bin/llvm-symbolizer
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   ;;
 *)
