@@ -1,10 +1,20 @@
 #include "Playback/Linux/Mpg123Decoder.h"
 
+#include "Base/Log.h"
+
 #include <mpg123.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace Playback {
 
 namespace {
+
+const Base::Log& log() {
+    static const Base::Log instance(QStringLiteral("audio"));
+    return instance;
+}
 
 AudioDecodeError decodeError(const char* what, int code) {
     return {QStringLiteral("%1: %2").arg(QString::fromLatin1(what),
@@ -15,91 +25,157 @@ bool isFrame(int code) {
     return code == MPG123_OK || code == MPG123_NEW_FORMAT;
 }
 
+mpg123_ssize_t readMemory(void* handle, void* buffer, size_t bytes) {
+    auto& reader = *static_cast<Mpg123Decoder::MemoryReader*>(handle);
+    const auto n = std::min<int64_t>(int64_t(bytes), reader.size - reader.position);
+    std::memcpy(buffer, reader.data + reader.position, size_t(n));
+    reader.position += n;
+    return mpg123_ssize_t(n);
+}
+
+off_t seekMemory(void* handle, off_t offset, int whence) {
+    auto& reader = *static_cast<Mpg123Decoder::MemoryReader*>(handle);
+    const int64_t base = whence == SEEK_SET   ? 0
+                         : whence == SEEK_CUR ? reader.position
+                                              : reader.size;
+    const int64_t position = base + offset;
+    if (position < 0 || position > reader.size)
+        return -1;
+    reader.position = position;
+    return off_t(position);
+}
+
 } // namespace
 
 void Mpg123Decoder::HandleDeleter::operator()(mpg123_handle_struct* handle) const {
     mpg123_delete(handle);
 }
 
-Base::Result<Mpg123Decoder::Handle, AudioDecodeError>
-Mpg123Decoder::openFeed(const QByteArray& data, bool gapless) {
+Base::Result<std::unique_ptr<Mpg123Decoder>, AudioDecodeError>
+Mpg123Decoder::open(QByteArray data) {
+    std::unique_ptr<Mpg123Decoder> decoder(new Mpg123Decoder(std::move(data)));
+    if (auto prepared = decoder->prepare(); !prepared)
+        return Base::failure(prepared.error());
+    return decoder;
+}
+
+Mpg123Decoder::Mpg123Decoder(QByteArray data)
+    : m_data(std::move(data)), m_reader{m_data.constData(), m_data.size(), 0} {}
+
+Mpg123Decoder::~Mpg123Decoder() = default;
+
+Base::Result<Mpg123Decoder::Handle, AudioDecodeError> Mpg123Decoder::openHandle() {
     int code = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &code));
     if (!handle)
         return Base::failure(decodeError("mpg123_new", code));
-    mpg123_param(handle.get(), MPG123_FLAGS,
-                 MPG123_QUIET | MPG123_FORCE_FLOAT | (gapless ? MPG123_GAPLESS : 0), 0);
+    mpg123_param(handle.get(), MPG123_FLAGS, MPG123_QUIET | MPG123_FORCE_FLOAT | MPG123_GAPLESS, 0);
     mpg123_format_none(handle.get());
     for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
         mpg123_format(handle.get(), rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    code = mpg123_open_feed(handle.get());
+    m_reader.position = 0;
+    code = mpg123_replace_reader_handle(handle.get(), readMemory, seekMemory, nullptr);
     if (code == MPG123_OK)
-        code = mpg123_feed(handle.get(), reinterpret_cast<const unsigned char*>(data.constData()),
-                           size_t(data.size()));
+        code = mpg123_open_handle(handle.get(), &m_reader);
     if (code != MPG123_OK)
-        return Base::failure(decodeError("mpg123_feed", code));
+        return Base::failure(decodeError("mpg123_open_handle", code));
     return handle;
 }
 
-Base::Result<std::unique_ptr<Mpg123Decoder>, AudioDecodeError>
-Mpg123Decoder::open(QByteArray data) {
-    // A first pass parses every frame header without decoding: it refuses data that holds no
-    // frame and learns the exact length, which streams without a header frame only tell at the end.
-    auto scan = openFeed(data, true);
+Base::Result<int64_t, AudioDecodeError> Mpg123Decoder::firstFormatEnd() {
+    const auto scan = openHandle();
     if (!scan)
         return Base::failure(scan.error());
     int code = MPG123_OK;
     int64_t frames = 0;
-    int64_t samples = 0; // what the frames hold before any trimming
     while (isFrame(code = mpg123_framebyframe_next(scan->get()))) {
+        if (code == MPG123_NEW_FORMAT && frames > 0)
+            return int64_t(mpg123_framepos(scan->get()));
         ++frames;
-        samples += mpg123_spf(scan->get());
     }
     if (frames == 0)
         return Base::failure(decodeError("no MPEG audio frame", code));
+    return m_reader.size;
+}
+
+// Parses every frame header without decoding: a first pass finds where the first format ends, a
+// second indexes the frames up to there for seeking and learns their exact length.
+Base::Result<void, AudioDecodeError> Mpg123Decoder::prepare() {
+    const auto end = firstFormatEnd();
+    if (!end)
+        return Base::failure(end.error());
+    if (*end < m_reader.size)
+        log().error("the audio changes its format at byte %{public}lld of %{public}lld; played "
+                    "up to there",
+                    qint64(*end), qint64(m_reader.size));
+    m_reader.size = *end;
+
+    auto opened = openHandle();
+    if (!opened)
+        return Base::failure(opened.error());
+    m_handle = std::move(opened).value();
+    int code = mpg123_scan(m_handle.get());
+    if (code != MPG123_OK)
+        return Base::failure(decodeError("mpg123_scan", code));
     long rate = 0;
     int channels = 0;
     int encoding = 0;
-    if ((code = mpg123_getformat(scan->get(), &rate, &channels, &encoding)) != MPG123_OK)
+    if ((code = mpg123_getformat(m_handle.get(), &rate, &channels, &encoding)) != MPG123_OK)
         return Base::failure(decodeError("mpg123_getformat", code));
-    int64_t totalFrames = mpg123_length(scan->get());
-    if (totalFrames <= 0)
-        return Base::failure(decodeError("mpg123_length", int(totalFrames)));
-    // A header that claims more than the frames hold is not to be trusted with the trimming
-    // either: the whole of every frame is decoded instead.
-    const bool trustHeader = totalFrames <= samples;
-    if (!trustHeader)
-        totalFrames = samples;
-
-    auto decoding = openFeed(data, trustHeader);
-    if (!decoding)
-        return Base::failure(decoding.error());
-    return std::unique_ptr<Mpg123Decoder>(new Mpg123Decoder(std::move(data), std::move(*decoding),
-                                                            {int(rate), channels}, totalFrames));
+    m_format = {int(rate), channels};
+    m_totalFrames = mpg123_length(m_handle.get());
+    if (m_totalFrames <= 0)
+        return Base::failure(decodeError("mpg123_length", int(m_totalFrames)));
+    return {};
 }
 
-Mpg123Decoder::Mpg123Decoder(QByteArray data, Handle handle, PcmFormat format, int64_t totalFrames)
-    : m_data(std::move(data)), m_handle(std::move(handle)), m_format(format),
-      m_totalFrames(totalFrames) {}
-
-Mpg123Decoder::~Mpg123Decoder() = default;
-
-bool Mpg123Decoder::decodeNext(std::vector<float>& pcm) {
-    while (!m_ended) {
+std::span<const float> Mpg123Decoder::decodeNext() {
+    const int64_t left = m_totalFrames - m_position;
+    if (left <= 0)
+        return {};
+    std::span<const float> block;
+    while (block.empty() && !m_ended) {
         unsigned char* audio = nullptr;
         size_t bytes = 0;
         off_t frameNumber = 0;
         const int code = mpg123_decode_frame(m_handle.get(), &frameNumber, &audio, &bytes);
-        if (bytes > 0) {
-            const auto* samples = reinterpret_cast<const float*>(audio);
-            pcm.insert(pcm.end(), samples, samples + bytes / sizeof(float));
-            return true;
-        }
-        // Frames that decode to nothing (encoder delay, a new format) are passed over; the end of
+        block = {reinterpret_cast<const float*>(audio), bytes / sizeof(float)};
+        // Frames that decode to nothing (encoder delay, the format) are passed over; the end of
         // the data or a fatal error ends the stream.
-        m_ended = !isFrame(code);
+        if (block.empty() && !isFrame(code)) {
+            m_ended = true;
+            log().error("the audio stopped decoding at %{public}fs of %{public}fs: %{public}s",
+                        double(m_position) / m_format.sampleRate,
+                        double(m_totalFrames) / m_format.sampleRate,
+                        QString::fromUtf8(mpg123_plain_strerror(code)));
+        }
     }
-    return false;
+    if (block.empty())
+        block = silence(left);
+    const auto channels = size_t(m_format.channels);
+    block = block.first(std::min(block.size(), size_t(left) * channels));
+    m_position += int64_t(block.size() / channels);
+    return block;
+}
+
+void Mpg123Decoder::seek(int64_t frame) {
+    frame = std::clamp<int64_t>(frame, 0, m_totalFrames);
+    m_position = frame;
+    if (frame == m_totalFrames)
+        return; // nothing is left to decode
+    const off_t reached = mpg123_seek(m_handle.get(), off_t(frame), SEEK_SET);
+    m_ended = reached != frame;
+    if (m_ended)
+        log().error("seeking the audio to %{public}fs failed: %{public}s",
+                    double(frame) / m_format.sampleRate,
+                    QString::fromUtf8(mpg123_strerror(m_handle.get())));
+}
+
+std::span<const float> Mpg123Decoder::silence(int64_t frames) {
+    constexpr int64_t blockFrames = 1152;
+    m_silence.resize(size_t(blockFrames * m_format.channels));
+    return std::span<const float>(m_silence).first(
+        size_t(std::min(frames, blockFrames) * m_format.channels));
 }
 
 } // namespace Playback
