@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace Playback {
 
@@ -25,46 +26,48 @@ bool isFrame(int code) {
     return code == MPG123_OK || code == MPG123_NEW_FORMAT;
 }
 
-mpg123_ssize_t readMemory(void* handle, void* buffer, size_t bytes) {
-    auto& reader = *static_cast<Mpg123Decoder::MemoryReader*>(handle);
-    const auto n = std::min<int64_t>(int64_t(bytes), reader.size - reader.position);
-    std::memcpy(buffer, reader.data + reader.position, size_t(n));
-    reader.position += n;
-    return mpg123_ssize_t(n);
-}
-
-off_t seekMemory(void* handle, off_t offset, int whence) {
-    auto& reader = *static_cast<Mpg123Decoder::MemoryReader*>(handle);
-    const int64_t base = whence == SEEK_SET   ? 0
-                         : whence == SEEK_CUR ? reader.position
-                                              : reader.size;
-    const int64_t position = base + offset;
-    if (position < 0 || position > reader.size)
-        return -1;
-    reader.position = position;
-    return off_t(position);
-}
-
 } // namespace
 
 void Mpg123Decoder::HandleDeleter::operator()(mpg123_handle_struct* handle) const {
     mpg123_delete(handle);
 }
 
+ssize_t Mpg123Decoder::MemoryReader::read(void* reader, void* buffer, size_t bytes) {
+    auto& self = *static_cast<MemoryReader*>(reader);
+    const auto n = std::min<int64_t>(int64_t(bytes), self.data.size() - self.position);
+    std::memcpy(buffer, self.data.constData() + self.position, size_t(n));
+    self.position += n;
+    return ssize_t(n);
+}
+
+off_t Mpg123Decoder::MemoryReader::seek(void* reader, off_t offset, int whence) {
+    auto& self = *static_cast<MemoryReader*>(reader);
+    const int64_t size = self.data.size();
+    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? self.position : size;
+    const int64_t position = base + offset;
+    if (position < 0 || position > size)
+        return -1;
+    self.position = position;
+    return off_t(position);
+}
+
 Base::Result<std::unique_ptr<Mpg123Decoder>, AudioDecodeError>
 Mpg123Decoder::open(QByteArray data) {
-    std::unique_ptr<Mpg123Decoder> decoder(new Mpg123Decoder(std::move(data)));
+    auto stream = firstFormatStream(data);
+    if (!stream)
+        return Base::failure(stream.error());
+    std::unique_ptr<Mpg123Decoder> decoder(new Mpg123Decoder(std::move(stream).value()));
     if (auto prepared = decoder->prepare(); !prepared)
         return Base::failure(prepared.error());
     return decoder;
 }
 
-Mpg123Decoder::Mpg123Decoder(QByteArray data)
-    : m_data(std::move(data)), m_reader{m_data.constData(), m_data.size(), 0} {}
+Mpg123Decoder::Mpg123Decoder(QByteArray data) : m_reader{std::move(data)} {}
 
 Mpg123Decoder::~Mpg123Decoder() = default;
 
-Base::Result<Mpg123Decoder::Handle, AudioDecodeError> Mpg123Decoder::openHandle() {
+Base::Result<Mpg123Decoder::Handle, AudioDecodeError>
+Mpg123Decoder::openHandle(MemoryReader& reader) {
     int code = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &code));
     if (!handle)
@@ -73,44 +76,65 @@ Base::Result<Mpg123Decoder::Handle, AudioDecodeError> Mpg123Decoder::openHandle(
     mpg123_format_none(handle.get());
     for (const long rate : {8000L, 11025L, 12000L, 16000L, 22050L, 24000L, 32000L, 44100L, 48000L})
         mpg123_format(handle.get(), rate, MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
-    m_reader.position = 0;
-    code = mpg123_replace_reader_handle(handle.get(), readMemory, seekMemory, nullptr);
+    reader.position = 0;
+    code =
+        mpg123_replace_reader_handle(handle.get(), MemoryReader::read, MemoryReader::seek, nullptr);
     if (code == MPG123_OK)
-        code = mpg123_open_handle(handle.get(), &m_reader);
+        code = mpg123_open_handle(handle.get(), &reader);
     if (code != MPG123_OK)
         return Base::failure(decodeError("mpg123_open_handle", code));
     return handle;
 }
 
-Base::Result<int64_t, AudioDecodeError> Mpg123Decoder::firstFormatEnd() {
-    const auto scan = openHandle();
+// Parses every frame header without decoding. From the first frame in another format on, the
+// frames in the first format are copied, header and body, after the bytes before it.
+Base::Result<QByteArray, AudioDecodeError>
+Mpg123Decoder::firstFormatStream(const QByteArray& data) {
+    MemoryReader reader{data};
+    const auto scan = openHandle(reader);
     if (!scan)
         return Base::failure(scan.error());
+    std::optional<PcmFormat> first;
+    bool inFirst = true;
+    std::optional<QByteArray> kept;
+    int64_t leftOut = 0;
     int code = MPG123_OK;
-    int64_t frames = 0;
     while (isFrame(code = mpg123_framebyframe_next(scan->get()))) {
-        if (code == MPG123_NEW_FORMAT && frames > 0)
-            return int64_t(mpg123_framepos(scan->get()));
-        ++frames;
+        if (code == MPG123_NEW_FORMAT) {
+            long rate = 0;
+            int channels = 0;
+            mpg123_getformat(scan->get(), &rate, &channels, nullptr);
+            const PcmFormat format{int(rate), channels};
+            inFirst = format == first.value_or(format);
+            first = first.value_or(format);
+        }
+        if (!inFirst) {
+            if (!kept)
+                kept = data.left(qsizetype(mpg123_framepos(scan->get())));
+            ++leftOut;
+        } else if (kept) {
+            unsigned long header = 0;
+            unsigned char* body = nullptr;
+            size_t bodyBytes = 0;
+            mpg123_framedata(scan->get(), &header, &body, &bodyBytes);
+            for (const int shift : {24, 16, 8, 0})
+                kept->append(char(header >> shift));
+            kept->append(reinterpret_cast<const char*>(body), qsizetype(bodyBytes));
+        }
     }
-    if (frames == 0)
+    if (!first)
         return Base::failure(decodeError("no MPEG audio frame", code));
-    return m_reader.size;
+    if (!kept)
+        return data;
+    log().error("left out MPEG frames whose sample rate or channel count differs from the first "
+                "frame's: %{public}lld",
+                qint64(leftOut));
+    return *kept;
 }
 
-// Parses every frame header without decoding: a first pass finds where the first format ends, a
-// second indexes the frames up to there for seeking and learns their exact length.
+// A second pass over the frame headers indexes them for seeking and learns their exact length.
 Base::Result<void, AudioDecodeError> Mpg123Decoder::prepare() {
-    const auto end = firstFormatEnd();
-    if (!end)
-        return Base::failure(end.error());
-    if (*end < m_reader.size)
-        log().error("the audio changes its format at byte %{public}lld of %{public}lld; played "
-                    "up to there",
-                    qint64(*end), qint64(m_reader.size));
-    m_reader.size = *end;
-
-    auto opened = openHandle();
+    auto opened = openHandle(m_reader);
     if (!opened)
         return Base::failure(opened.error());
     m_handle = std::move(opened).value();
@@ -119,8 +143,7 @@ Base::Result<void, AudioDecodeError> Mpg123Decoder::prepare() {
         return Base::failure(decodeError("mpg123_scan", code));
     long rate = 0;
     int channels = 0;
-    int encoding = 0;
-    if ((code = mpg123_getformat(m_handle.get(), &rate, &channels, &encoding)) != MPG123_OK)
+    if ((code = mpg123_getformat(m_handle.get(), &rate, &channels, nullptr)) != MPG123_OK)
         return Base::failure(decodeError("mpg123_getformat", code));
     m_format = {int(rate), channels};
     m_totalFrames = mpg123_length(m_handle.get());

@@ -67,7 +67,13 @@ TEST(Mpg123Decoder, DecodesDamagedStreamsToExactlyTheLengthItAnnounces) {
             byte = char(random());
         return bytes;
     };
+    // One frame midway claims 48 kHz.
+    QByteArray misheaded = speech;
+    const qsizetype header = misheaded.indexOf("\xff\xfb", middle);
+    ASSERT_GT(header, 0);
+    misheaded[header + 2] = char((misheaded[header + 2] & ~0x0c) | 0x04);
     const std::pair<const char*, QByteArray> streams[] = {
+        {"a frame header damaged midway", misheaded},
         {"cut off mid-frame", speech.left(speech.size() * 3 / 5 + 7)},
         {"a little junk midway", speech.left(middle) + junk(300) + speech.mid(middle)},
         {"more junk midway than a resync skips",
@@ -85,7 +91,8 @@ TEST(Mpg123Decoder, DecodesDamagedStreamsToExactlyTheLengthItAnnounces) {
             << name;
     }
 
-    // A stream plays in its first format up to where that format ends.
+    // Frames in other formats are left out; the rest plays.
+    EXPECT_GT((*Mpg123Decoder::open(misheaded))->totalFrames(), TestAudio::speechFrames() * 9 / 10);
     auto spliced = Mpg123Decoder::open(speech + other);
     EXPECT_EQ((*spliced)->format(), (Playback::PcmFormat{44100, 1}));
     EXPECT_EQ((*spliced)->totalFrames(), TestAudio::speechFrames());
