@@ -43,7 +43,7 @@ StallRow stallRow(const Core::TTSError& error) {
     switch (error.kind()) {
     case Kind::network:
         if (error.isUnanswered())
-            return {tr("The voice service isn't answering — audio will resume when you retry."),
+            return {tr("The voice service isn't answering — retry in a moment."),
                     StallAction::retry};
         return {tr("No connection — audio will resume when you retry."), StallAction::retry};
     case Kind::providerFault:
