@@ -165,9 +165,9 @@ void ElevenLabsClient::exchange(ServiceRequest request, Reading<T> read, Complet
             QThreadPool::globalInstance()->start([read = std::move(read),
                                                   completion = std::move(completion), cancel,
                                                   response = std::move(result).value()] {
-                Base::MainThread::post([completion, cancel, answer = read(response)] {
+                Base::MainThread::post([completion, cancel, answer = read(response)]() mutable {
                     if (!cancel.stop_requested())
-                        completion(answer);
+                        completion(std::move(answer));
                 });
             });
         },
