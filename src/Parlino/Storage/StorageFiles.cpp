@@ -9,6 +9,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -47,6 +48,8 @@ bool isDamage(const std::error_code& error) {
 }
 
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
+    if (bytes.size() > maxFileBytes)
+        return std::make_error_code(std::errc::file_too_large);
     Base::Files::FileDescriptor output{
         ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (output.fd < 0)
