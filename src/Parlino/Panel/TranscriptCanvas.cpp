@@ -30,7 +30,7 @@ const QColor& tierColour(WordTier tier) {
 } // namespace
 
 TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent)
-    : QWidget(parent), m_measurer(measurer) {
+    : QWidget(parent), m_measurer(measurer), m_paragraphs(Transcript::paragraphs({})) {
     setObjectName(QStringLiteral("TranscriptCanvas"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -44,9 +44,11 @@ void TranscriptCanvas::setContent(Content content) {
         content.caseChoice == m_content.caseChoice && content.font == m_content.font &&
         content.words.size() >= m_content.words.size() &&
         std::equal(m_content.words.cbegin(), m_content.words.cend(), content.words.cbegin());
+    const bool newText = content.text != m_content.text;
     m_content = std::move(content);
-    if (!m_appending) {
+    if (newText)
         m_paragraphs = Transcript::paragraphs(m_content.text);
+    if (!m_appending) {
         m_staticTexts.clear();
         m_layout = {};
     }
@@ -69,13 +71,12 @@ void TranscriptCanvas::layOutAtWidth(int width) {
         showPlainBand();
         height = qCeil(m_plain.height());
     } else {
-        const auto groups = Transcript::wordGroups(m_content.text, m_content.words);
         if (std::exchange(m_appending, false) && m_layout.width == width)
-            appendToTranscriptLayout(m_layout, groups, m_content.caseChoice, m_content.font,
-                                     m_measurer);
+            appendToTranscriptLayout(m_layout, m_paragraphs, m_content.words, m_content.caseChoice,
+                                     m_content.font, m_measurer);
         else
-            m_layout =
-                layOutTranscript(groups, m_content.caseChoice, m_content.font, m_measurer, width);
+            m_layout = layOutTranscript(m_paragraphs, m_content.words, m_content.caseChoice,
+                                        m_content.font, m_measurer, width);
         height = qCeil(m_layout.height);
     }
     resize(width, height);
@@ -175,18 +176,13 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setFont(m_content.font);
     const QRectF dirty = event->rect();
-    for (const TranscriptLayout::ParagraphBox& box : m_layout.paragraphs) {
-        if (box.rect.bottom() < dirty.top() || box.wordCount == 0)
+    const WordSpan near = wordsMeeting(m_layout, dirty.top(), dirty.bottom());
+    for (qsizetype w = near.first; w < near.end; ++w) {
+        const QRectF& rect = m_layout.wordRects[w];
+        if (!rect.intersects(dirty))
             continue;
-        if (box.rect.top() > dirty.bottom())
-            break;
-        for (qsizetype w = box.firstWord; w < box.firstWord + box.wordCount; ++w) {
-            const QRectF& rect = m_layout.wordRects[w];
-            if (!rect.intersects(dirty))
-                continue;
-            painter.setPen(tierColour(Transcript::tier(w, m_current)));
-            painter.drawStaticText(rect.topLeft(), staticText(w));
-        }
+        painter.setPen(tierColour(Transcript::tier(w, m_current)));
+        painter.drawStaticText(rect.topLeft(), staticText(w));
     }
 }
 
