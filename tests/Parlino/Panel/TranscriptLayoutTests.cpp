@@ -237,3 +237,47 @@ TEST(TranscriptLayout, FindsTheWordsWhoseRowsMeetABand) {
     EXPECT_EQ(span(45, 47), Span(2, 3));
     EXPECT_EQ(span(70, 90), Span(3, 4));
 }
+
+TEST(PlainTranscriptLayout, MovesTheBlocksAfterAMeasuredOneOnce) {
+    PlainTranscriptLayout plain;
+    plain.reset(Transcript::paragraphs(QStringLiteral("one\ntwo\nthree")),
+                TranscriptCaseChoice::preserve, [](const QString&) { return 100.0; });
+    // Tops 4, 112, 220; only the first reaches into the band.
+    plain.measureBand(0, 110, [](qsizetype) { return 130.0; });
+    const auto& blocks = plain.blocks();
+    EXPECT_EQ(blocks[1].top, 4 + 130 + 8);
+    EXPECT_EQ(blocks[2].top, 4 + 130 + 8 + 100 + 8);
+}
+
+TEST(PlainTranscriptLayout, CutsOnlyBetweenCharacterClusters) {
+    const auto cut = [](const QString& before, const QString& cluster, qsizetype into) {
+        const QString text = before + cluster + QStringLiteral("zzzz");
+        return PlainTranscriptLayout::blockEnd(text, 0, before.size() + into);
+    };
+    const QString run(6, u'a');
+    EXPECT_EQ(cut(run, QStringLiteral("e\u0301"), 1), 6) << "a letter and its combining mark";
+    EXPECT_EQ(cut(run, QStringLiteral("\u0E01\u0E33"), 1), 6) << "a Thai vowel sign";
+    const QString family = QString::fromUcs4(U"👩\u200D💻");
+    for (qsizetype into = 1; into < family.size(); ++into)
+        EXPECT_EQ(cut(run, family, into), 6) << "an emoji sequence, " << into;
+    EXPECT_EQ(cut(run, QString::fromUcs4(U"🇫🇷🇩🇪"), 6), 6 + 4) << "between two flags";
+    EXPECT_EQ(cut(run, QStringLiteral("e\u0301"), 2), 8) << "after the cluster";
+    // White space that a mark joins to what follows is no place to cut either.
+    const QString spaced = QString(6, u'a') + QStringLiteral(" \u0301") + QString(2, u'b');
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(spaced, 0, 8), 8);
+    // One cluster longer than the allowance is taken whole.
+    const QString marks = QStringLiteral("a") + QString(10, u'\u0301') + QStringLiteral("b");
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(marks, 0, 4), 11);
+}
+
+TEST(PlainTranscriptLayout, TitleCasesAParagraphAsAWholeAcrossItsBlocks) {
+    const QString paragraph = QStringLiteral("hello ") + QString(3000, u'a');
+    PlainTranscriptLayout plain;
+    plain.reset(Transcript::paragraphs(paragraph), TranscriptCaseChoice::titleCase,
+                [](const QString&) { return 100.0; });
+    const auto& blocks = plain.blocks();
+    ASSERT_EQ(blocks.size(), 2);
+    EXPECT_TRUE(blocks[0].text.startsWith(QStringLiteral("Hello Aaa")));
+    EXPECT_EQ(blocks[1].text, QString(blocks[1].text.size(), u'a')) << "no capital mid-word";
+    EXPECT_EQ(blocks[0].text.size() + blocks[1].text.size(), paragraph.size());
+}
