@@ -27,6 +27,18 @@ const QColor& tierColour(WordTier tier) {
     Q_UNREACHABLE();
 }
 
+// Whether `after` is `before` with words added at the end. The layout takes only a word's text
+// and place, and those follow from the text alone, so the words of one text differ only in
+// their times: a list whose word at the old end is still the old last word has kept the words
+// before it too.
+bool grewAtTheEnd(const QList<Core::WordTiming>& before, const QList<Core::WordTiming>& after) {
+    if (before.isEmpty() || after.size() < before.size())
+        return false;
+    const Core::WordTiming& last = before.last();
+    const Core::WordTiming& same = after[before.size() - 1];
+    return same.word == last.word && same.range == last.range;
+}
+
 } // namespace
 
 TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent)
@@ -39,12 +51,9 @@ TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent
 void TranscriptCanvas::setContent(Content content) {
     // While a read is synthesised its words only grow: those are laid out from where the last
     // ones stood, so that each chunk costs what it adds, not what came before.
-    m_appending =
-        !m_content.words.isEmpty() && content.text == m_content.text &&
-        content.caseChoice == m_content.caseChoice && content.font == m_content.font &&
-        content.words.size() >= m_content.words.size() &&
-        std::equal(m_content.words.cbegin(), m_content.words.cend(), content.words.cbegin());
     const bool newText = content.text != m_content.text;
+    m_appending = !newText && content.caseChoice == m_content.caseChoice &&
+                  content.font == m_content.font && grewAtTheEnd(m_content.words, content.words);
     m_content = std::move(content);
     if (newText)
         m_paragraphs = Transcript::paragraphs(m_content.text);
