@@ -166,17 +166,17 @@ QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
 }
 
 const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
-    // Appended words keep the texts prepared for the words before them.
-    if (m_staticTexts.size() != m_layout.wordTexts.size())
-        m_staticTexts.resize(m_layout.wordTexts.size());
-    std::optional<QStaticText>& text = m_staticTexts[word];
-    if (!text) {
-        text.emplace(m_layout.wordTexts[word]);
-        text->setTextFormat(Qt::PlainText);
-        text->setPerformanceHint(QStaticText::AggressiveCaching);
-        text->prepare(QTransform(), m_content.font);
-    }
-    return *text;
+    if (const auto found = m_staticTexts.constFind(word); found != m_staticTexts.cend())
+        return *found;
+    // A screenful holds far fewer words: texts prepared for words scrolled away long ago go.
+    if (m_staticTexts.size() >= preparedWordLimit)
+        m_staticTexts.clear();
+    QStaticText text(
+        TranscriptCaseChoices::apply(m_content.caseChoice, m_content.words.at(word).word));
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    text.prepare(QTransform(), m_content.font);
+    return *m_staticTexts.insert(word, text);
 }
 
 void TranscriptCanvas::paintEvent(QPaintEvent* event) {

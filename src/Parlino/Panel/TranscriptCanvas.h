@@ -68,7 +68,8 @@ private:
     Content m_content;
     QList<Paragraph> m_paragraphs;
     TranscriptLayout m_layout;
-    QList<std::optional<QStaticText>> m_staticTexts;
+    static constexpr qsizetype preparedWordLimit = 4096;
+    QHash<qsizetype, QStaticText> m_staticTexts; // by word, for the words painted lately
     PlainTranscriptLayout m_plain;
     QHash<qsizetype, QLabel*> m_plainLabels; // by block
     int m_bandTop = 0;

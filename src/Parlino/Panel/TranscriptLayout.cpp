@@ -62,7 +62,6 @@ void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& 
         }
         const QString shown = TranscriptCaseChoices::apply(caseChoice, words[w].word);
         layout.wordRects.append(layout.openFlow.place(measuredSize(layout, shown, font, measurer)));
-        layout.wordTexts.append(shown);
         ++layout.paragraphs[layout.openParagraph].wordCount;
     }
     // The paragraphs no word has reached yet follow the open one, empty.

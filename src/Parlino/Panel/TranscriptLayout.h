@@ -8,7 +8,6 @@
 #include <QHash>
 #include <QList>
 #include <QRectF>
-#include <QStringList>
 
 #include <optional>
 
@@ -33,7 +32,6 @@ struct TranscriptLayout {
 
     QList<ParagraphBox> paragraphs;
     QList<QRectF> wordRects; // by global word index, their tops never decreasing
-    QStringList wordTexts;   // as shown, in the transcript's letter case
     qreal width = 0;
     qreal height = 0;
 
