@@ -100,13 +100,16 @@ void SidebarRow::leaveEvent(QEvent* event) {
 
 void SidebarRow::keyPressEvent(QKeyEvent* event) {
     const int step = event->key() == Qt::Key_Down ? 1 : event->key() == Qt::Key_Up ? -1 : 0;
-    const auto rows = parentWidget()->findChildren<SidebarRow*>(Qt::FindDirectChildrenOnly);
-    const qsizetype next = rows.indexOf(this) + step;
-    if (step == 0 || next < 0 || next >= rows.size()) {
+    if (step == 0) {
         ParlinoButton::keyPressEvent(event);
         return;
     }
-    // An arrow key moves the focus as Tab does, ring and all.
+    // An arrow key moves the focus as Tab does, ring and all; past the first or the last row it
+    // stays.
+    const auto rows = parentWidget()->findChildren<SidebarRow*>(Qt::FindDirectChildrenOnly);
+    const qsizetype next = rows.indexOf(this) + step;
+    if (next < 0 || next >= rows.size())
+        return;
     window()->setAttribute(Qt::WA_KeyboardFocusChange);
     rows[next]->setFocus(Qt::TabFocusReason);
 }
