@@ -1,4 +1,5 @@
 #include "Parlino/Settings/PaneWidgets.h"
+#include "Parlino/Settings/VoiceViewKit.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/ParlinoStyle.h"
 #include "Parlino/Style/Theme.h"
@@ -28,31 +29,45 @@ bool isAccent(const QColor& colour) {
            std::abs(colour.blue() - accent.blue()) < 40;
 }
 
+// A control as the keyboard reaches it: the widget that takes the focus and the one that shows it
+// (a frameless field's box).
+struct Control {
+    QWidget* focus;
+    QWidget* shown;
+    std::string name;
+};
+
 // A dark window holding one control of each kind that takes the focus, in the application's style.
 struct FocusWindow {
     FocusWindow() {
         window.setPalette(Theme::darkPalette());
         window.setAutoFillBackground(true);
         auto* column = new QVBoxLayout(&window);
-        controls = {new ParlinoTextButton(QStringLiteral("Refresh"), QFont(), Qt::white,
-                                          ParlinoButtonStyle::standard(), motion.context),
-                    new QCheckBox(QStringLiteral("Launch at login")),
-                    new PaneWidgets::ChoicePicker({QStringLiteral("1×"), QStringLiteral("2×")}),
-                    new QLineEdit(QStringLiteral("key")), new QToolButton};
-        for (QWidget* control : controls) {
+        const auto add = [&](QWidget* control, const std::string& name) {
             control->setStyle(&style);
             control->setFocusPolicy(Qt::StrongFocus);
             column->addWidget(control);
-        }
-        window.resize(240, 240);
+            controls.append({control, control, name});
+        };
+        add(new ParlinoTextButton(QStringLiteral("Refresh"), QFont(), Qt::white,
+                                  ParlinoButtonStyle::standard(), motion.context),
+            "button");
+        add(new QCheckBox(QStringLiteral("Launch at login")), "check box");
+        add(new PaneWidgets::ChoicePicker({QStringLiteral("1×"), QStringLiteral("2×")}), "picker");
+        add(new QLineEdit(QStringLiteral("key")), "field");
+        add(new QToolButton, "tool button");
+        auto* search = new VoiceSearchBox;
+        column->addWidget(search);
+        controls.append({&search->field(), search, "search box"});
+        window.resize(240, 280);
         window.show();
         window.activateWindow();
         QApplication::setActiveWindow(&window);
     }
 
     // Whether the control shows the ring: its left edge, half-way down, is in the accent colour.
-    static bool showsRing(QWidget& control) {
-        const QImage image = control.grab().toImage();
+    static bool showsRing(const Control& control) {
+        const QImage image = control.shown->grab().toImage();
         return isAccent(image.pixelColor(1, image.height() / 2));
     }
 
@@ -64,29 +79,28 @@ struct FocusWindow {
     } motion;
     ParlinoStyle style;
     QWidget window;
-    QList<QWidget*> controls;
+    QList<Control> controls;
 };
 
 } // namespace
 
 TEST(FocusRing, EveryControlShowsTheRingOnlyWhenTheKeyboardBroughtTheFocus) {
     FocusWindow subject;
-    for (QWidget* control : subject.controls) {
-        control->setFocus(Qt::MouseFocusReason);
-        ASSERT_TRUE(control->hasFocus()) << control->metaObject()->className();
-        EXPECT_FALSE(FocusWindow::showsRing(*control)) << control->metaObject()->className();
+    for (const Control& control : subject.controls) {
+        control.focus->setFocus(Qt::MouseFocusReason);
+        ASSERT_TRUE(control.focus->hasFocus()) << control.name;
+        EXPECT_FALSE(FocusWindow::showsRing(control)) << control.name;
     }
 
-    subject.controls.last()->setFocus(Qt::MouseFocusReason);
-    for (QWidget* control : subject.controls) {
+    for (const Control& control : subject.controls) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        ASSERT_TRUE(control->hasFocus()) << control->metaObject()->className();
-        TestSupport::renderScreenshot(*control, 1, suite,
-                                      QString::fromLatin1(control->metaObject()->className()));
-        EXPECT_TRUE(FocusWindow::showsRing(*control)) << control->metaObject()->className();
-        for (QWidget* other : subject.controls) {
-            if (other != control) {
-                EXPECT_FALSE(FocusWindow::showsRing(*other)) << other->metaObject()->className();
+        ASSERT_TRUE(control.focus->hasFocus()) << control.name;
+        TestSupport::renderScreenshot(*control.shown, 1, suite,
+                                      QString::fromStdString(control.name));
+        EXPECT_TRUE(FocusWindow::showsRing(control)) << control.name;
+        for (const Control& other : subject.controls) {
+            if (other.focus != control.focus) {
+                EXPECT_FALSE(FocusWindow::showsRing(other)) << other.name;
             }
         }
     }
@@ -94,7 +108,7 @@ TEST(FocusRing, EveryControlShowsTheRingOnlyWhenTheKeyboardBroughtTheFocus) {
 
 TEST(FocusRing, ReturnAndSpacePressAFocusedButton) {
     FocusWindow subject;
-    auto& button = *subject.controls.first();
+    auto& button = *subject.controls.first().focus;
     int clicks = 0;
     QObject::connect(qobject_cast<QAbstractButton*>(&button), &QAbstractButton::clicked,
                      [&] { ++clicks; });
@@ -108,7 +122,7 @@ TEST(FocusRing, ReturnAndSpacePressAFocusedButton) {
 
 TEST(ChoicePicker, TheOpenListIsDarkAndHangsBelowThePicker) {
     FocusWindow subject;
-    auto& picker = *static_cast<QComboBox*>(subject.controls[2]);
+    auto& picker = *static_cast<QComboBox*>(subject.controls[2].focus);
     picker.setCurrentIndex(1);
     picker.showPopup();
     QWidget* list = picker.view()->window();
