@@ -1,11 +1,17 @@
-// The real application's tray icon on the tray of the desktop session that scripts/ci-services.sh
-// starts, tinted as PARLINO_TRAY_TINT says (dark or light): the glyph must stand out from the
-// tray by at least 3:1 on the screen itself.
+// The real application's tray icon in the desktop session that scripts/ci-services.sh starts: on
+// the embedding tray, tinted as PARLINO_TRAY_TINT says (dark or light), the glyph must stand out
+// from the tray by at least 3:1 on the screen itself; a status-notifier host must be handed the
+// themed symbol, which it recolours itself.
+#include "Parlino/Shell/TrayIconTint.h"
 #include "Parlino/Shell/TrayIconTone.h"
 
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -14,7 +20,38 @@
 #include <memory>
 #include <optional>
 
-// Xlib's macros (None, Bool) come after every C++ header.
+namespace {
+
+// A status-notifier host's watcher on the session bus, as a desktop that draws tray icons itself
+// has: it notes the items that register.
+class StatusNotifierWatcher final : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    explicit StatusNotifierWatcher(QObject* owner) : QDBusAbstractAdaptor(owner) {}
+
+    bool isHostRegistered() const { return true; }
+    QStringList items() const { return m_items; }
+    int protocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    QStringList m_items;
+};
+
+} // namespace
+
+// Before Xlib's macros (None, Bool), which the meta-object code clashes with.
+#include "TrayIconE2ETests.moc"
+
+// Xlib's macros come after every C++ header.
 #include "DesktopDriver.h"
 
 using namespace DesktopDriver;
@@ -54,6 +91,45 @@ double glyphContrast(const QImage& picture, const QColor& tray) {
 }
 
 } // namespace
+
+TEST(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
+    Desktop desktop;
+    PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                            "no desktop session (scripts/ci-services.sh starts one)");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected());
+    QObject host;
+    auto* watcher = new StatusNotifierWatcher(&host);
+    ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &host));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QProcessEnvironment environment =
+        applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
+    ASSERT_FALSE(environment.isEmpty());
+    // The symbol installed in the user's icon theme, as the package installs it for everyone.
+    const QString symbols = home.filePath(QStringLiteral("data/icons/hicolor/symbolic/apps"));
+    ASSERT_TRUE(QDir().mkpath(symbols));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PARLINO_SYMBOLIC_ICON),
+                            symbols + QStringLiteral("/parlino-symbolic.svg")));
+    Program app(QStringLiteral(PARLINO_APP), {}, environment);
+    ASSERT_TRUE(app.waitForLine("tray: icon installed"));
+    ASSERT_TRUE(pumpUntil([&] { return !watcher->items().isEmpty(); }, 10000))
+        << "the icon never registered with the host";
+
+    // An item names its bus service, or its service and object path.
+    const QString item = watcher->items().first();
+    const qsizetype slash = item.indexOf(QLatin1Char('/'));
+    QDBusInterface icon(slash < 0 ? item : item.left(slash),
+                        slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
+                        QStringLiteral("org.kde.StatusNotifierItem"), bus);
+    EXPECT_EQ(icon.property("IconName").toString(),
+              QString::fromLatin1(Parlino::TrayIconTint::themedName))
+        << app.lines().join('\n').toStdString();
+    EXPECT_TRUE(desktop.trayIcon() == std::nullopt) << "the icon is in the embedding tray too";
+    bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
 
 TEST(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
     Desktop desktop;
