@@ -92,6 +92,54 @@ double glyphContrast(const QImage& picture, const QColor& tray) {
 
 } // namespace
 
+// Publishes the tray's icon colours on its manager's window, as a themed panel does: `foreground`,
+// then the error, warning and success colours (left black). False without a tray.
+bool publishTrayColours(const QColor& foreground) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(display));
+    const Window manager =
+        XGetSelectionOwner(display, XInternAtom(display, selection.constData(), False));
+    if (manager) {
+        const QRgba64 rgb = foreground.rgba64();
+        long channels[12] = {rgb.red(), rgb.green(), rgb.blue()};
+        XChangeProperty(display, manager, XInternAtom(display, "_NET_SYSTEM_TRAY_COLORS", False),
+                        XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(channels), 12);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return manager != 0;
+}
+
+TEST(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
+    Desktop desktop;
+    PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                            "no desktop session (scripts/ci-services.sh starts one)");
+    const QColor published(0xff, 0x40, 0x00);
+    ASSERT_TRUE(publishTrayColours(published));
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QProcessEnvironment environment =
+        applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
+    ASSERT_FALSE(environment.isEmpty());
+    Program app(QStringLiteral(PARLINO_APP), {}, environment);
+    ASSERT_TRUE(app.waitForLine("tray: icon installed"));
+    std::optional<QRect> icon;
+    ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
+    const auto showsPublished = [&] {
+        const QImage picture = screenAt(*icon);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (contrastRatio(picture.pixelColor(x, y), published) < 1.05 &&
+                    std::abs(picture.pixelColor(x, y).hue() - published.hue()) < 10)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(pumpUntil(showsPublished, 15000)) << app.lines().join('\n').toStdString();
+}
+
 TEST(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
     Desktop desktop;
     PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
