@@ -119,12 +119,3 @@ TEST_F(TrayIconTintTest, APublishedColourWinsOverTheTraysPixels) {
     EXPECT_EQ(painted, QList<QColor>{QColor::fromRgba64(0x1000, 0x2000, 0x3000)});
     EXPECT_EQ(subject->colour(), painted.last());
 }
-
-TEST_F(TrayIconTintTest, StopsLookingWhenItGoes) {
-    place = QRect(0, 0, 24, 24);
-    backdrop.tray = trayWithGlyph(Qt::black, Qt::white);
-    tint().reset();
-    const qsizetype looks = backdrop.places.size();
-    scheduler.advance(30);
-    EXPECT_EQ(backdrop.places.size(), looks);
-}

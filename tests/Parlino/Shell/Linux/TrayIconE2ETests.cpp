@@ -90,8 +90,6 @@ double glyphContrast(const QImage& picture, const QColor& tray) {
     return most;
 }
 
-} // namespace
-
 // Publishes the tray's icon colours on its manager's window, as a themed panel does: `foreground`,
 // then the error, warning and success colours (left black). False without a tray.
 bool publishTrayColours(const QColor& foreground) {
@@ -113,21 +111,40 @@ bool publishTrayColours(const QColor& foreground) {
     return manager != 0;
 }
 
-TEST(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
+} // namespace
+
+// The application started in a home of its own, against no service (nothing here reads).
+class TrayIconE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
+        ASSERT_TRUE(home.isValid());
+    }
+    void launch() {
+        const QProcessEnvironment environment =
+            applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
+        ASSERT_FALSE(environment.isEmpty());
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+        ASSERT_TRUE(app->waitForLine("tray: icon installed"));
+    }
+    // Where the embedding tray holds the icon.
+    void findIcon() {
+        ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
+    }
+    std::string log() const { return app->lines().join('\n').toStdString(); }
+
     Desktop desktop;
-    PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
-                            "no desktop session (scripts/ci-services.sh starts one)");
+    QTemporaryDir home;
+    std::unique_ptr<Program> app;
+    std::optional<QRect> icon;
+};
+
+TEST_F(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
     const QColor published(0xff, 0x40, 0x00);
     ASSERT_TRUE(publishTrayColours(published));
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QProcessEnvironment environment =
-        applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
-    ASSERT_FALSE(environment.isEmpty());
-    Program app(QStringLiteral(PARLINO_APP), {}, environment);
-    ASSERT_TRUE(app.waitForLine("tray: icon installed"));
-    std::optional<QRect> icon;
-    ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
+    launch();
+    findIcon();
     const auto showsPublished = [&] {
         const QImage picture = screenAt(*icon);
         for (int y = 0; y < picture.height(); ++y)
@@ -137,64 +154,43 @@ TEST(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
                     return true;
         return false;
     };
-    EXPECT_TRUE(pumpUntil(showsPublished, 15000)) << app.lines().join('\n').toStdString();
+    EXPECT_TRUE(pumpUntil(showsPublished, 15000)) << log();
 }
 
-TEST(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
-    Desktop desktop;
-    PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
-                            "no desktop session (scripts/ci-services.sh starts one)");
+TEST_F(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     ASSERT_TRUE(bus.isConnected());
     QObject host;
     auto* watcher = new StatusNotifierWatcher(&host);
     ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &host));
     ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
-
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QProcessEnvironment environment =
-        applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
-    ASSERT_FALSE(environment.isEmpty());
     // The symbol installed in the user's icon theme, as the package installs it for everyone.
     const QString symbols = home.filePath(QStringLiteral("data/icons/hicolor/symbolic/apps"));
     ASSERT_TRUE(QDir().mkpath(symbols));
     ASSERT_TRUE(QFile::copy(QStringLiteral(PARLINO_SYMBOLIC_ICON),
                             symbols + QStringLiteral("/parlino-symbolic.svg")));
-    Program app(QStringLiteral(PARLINO_APP), {}, environment);
-    ASSERT_TRUE(app.waitForLine("tray: icon installed"));
+    launch();
     ASSERT_TRUE(pumpUntil([&] { return !watcher->items().isEmpty(); }, 10000))
         << "the icon never registered with the host";
 
     // An item names its bus service, or its service and object path.
     const QString item = watcher->items().first();
     const qsizetype slash = item.indexOf(QLatin1Char('/'));
-    QDBusInterface icon(slash < 0 ? item : item.left(slash),
-                        slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
-                        QStringLiteral("org.kde.StatusNotifierItem"), bus);
-    EXPECT_EQ(icon.property("IconName").toString(),
+    QDBusInterface sni(slash < 0 ? item : item.left(slash),
+                       slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
+                       QStringLiteral("org.kde.StatusNotifierItem"), bus);
+    EXPECT_EQ(sni.property("IconName").toString(),
               QString::fromLatin1(Parlino::TrayIconTint::themedName))
-        << app.lines().join('\n').toStdString();
-    EXPECT_TRUE(desktop.trayIcon() == std::nullopt) << "the icon is in the embedding tray too";
+        << log();
+    EXPECT_EQ(desktop.trayIcon(), std::nullopt) << "the icon is in the embedding tray too";
     bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
 }
 
-TEST(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
-    Desktop desktop;
-    PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
-                            "no desktop session (scripts/ci-services.sh starts one)");
+TEST_F(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
     const QColor tint(QString::fromLatin1(qgetenv("PARLINO_TRAY_TINT")).replace("0x", "#"));
     ASSERT_TRUE(tint.isValid()) << "PARLINO_TRAY_TINT names the tray's colour, as 0xRRGGBB";
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    const QProcessEnvironment environment =
-        applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
-    ASSERT_FALSE(environment.isEmpty());
-    Program app(QStringLiteral(PARLINO_APP), {}, environment);
-    ASSERT_TRUE(app.waitForLine("tray: icon installed"));
-    std::optional<QRect> icon;
-    ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
-
+    launch();
+    findIcon();
     QImage picture;
     std::optional<QColor> tray;
     const bool legible = pumpUntil(
@@ -211,5 +207,5 @@ TEST(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
         << "the icon sits on " << tray->name().toStdString() << ", not on the tinted tray";
     EXPECT_TRUE(legible) << "the glyph stands out by only " << glyphContrast(picture, *tray)
                          << ":1\n"
-                         << app.lines().join('\n').toStdString();
+                         << log();
 }
