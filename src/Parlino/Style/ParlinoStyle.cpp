@@ -31,35 +31,33 @@ void ParlinoStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
     switch (element) {
     case PE_FrameFocusRect:
         return; // the ring replaces it
-    case PE_PanelLineEdit: {
-        QProxyStyle::drawPrimitive(element, unfocused(*option).get(), painter, widget);
-        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
-        if (frame && frame->lineWidth > 0 && FocusRing::isShown(option->state))
-            FocusRing::paint(*painter, option->rect, controlRadius);
-        return;
-    }
+    case PE_PanelLineEdit:
+        if (const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option)) {
+            QProxyStyle::drawPrimitive(element, unfocused(*frame).get(), painter, widget);
+            if (frame->lineWidth > 0 && FocusRing::isShown(option->state))
+                FocusRing::paint(*painter, option->rect, controlRadius);
+            return;
+        }
+        break;
     default:
-        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        break;
     }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 void ParlinoStyle::drawControl(ControlElement element, const QStyleOption* option,
                                QPainter* painter, const QWidget* widget) const {
     const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-    if ((element != CE_CheckBox && element != CE_RadioButton) || !button) {
+    if (element != CE_CheckBox || !button) {
         QProxyStyle::drawControl(element, option, painter, widget);
         return;
     }
     QProxyStyle::drawControl(element, unfocused(*button).get(), painter, widget);
     if (!FocusRing::isShown(option->state))
         return;
-    const bool check = element == CE_CheckBox;
-    const QRect box =
-        subElementRect(check ? SE_CheckBoxIndicator : SE_RadioButtonIndicator, option, widget);
-    const QRect title = button->text.isEmpty()
-                            ? box
-                            : subElementRect(check ? SE_CheckBoxFocusRect : SE_RadioButtonFocusRect,
-                                             option, widget);
+    const QRect box = subElementRect(SE_CheckBoxIndicator, option, widget);
+    const QRect title =
+        button->text.isEmpty() ? box : subElementRect(SE_CheckBoxFocusRect, option, widget);
     const int m = checkBoxRingMargin;
     const QRect ring = box.united(title).adjusted(-m, -m, m, m).intersected(option->rect);
     FocusRing::paint(*painter, ring, controlRadius);
