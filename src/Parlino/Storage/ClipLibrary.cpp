@@ -7,6 +7,9 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -94,6 +97,12 @@ bool newerFirst(const ClipSummary& a, const ClipSummary& b) {
     if (a.createdAt != b.createdAt)
         return a.createdAt > b.createdAt;
     return a.id.rawValue < b.id.rawValue;
+}
+
+// A listing, and the helpers it starts, yield the processor to the threads a user waits on.
+void yieldToForegroundWork() {
+    constexpr int backgroundNiceness = 10;
+    ::setpriority(PRIO_PROCESS, id_t(::gettid()), backgroundNiceness);
 }
 
 std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
@@ -185,6 +194,7 @@ void ClipLibrary::startListing() {
     m_isListing = true;
     m_changesWhileListing.clear();
     m_listing = std::jthread([this, root = m_root, known = m_listed, lines = m_indexLines] {
+        yieldToForegroundWork();
         QHash<QString, ListedClip> trusted = known;
         qsizetype indexLines = lines;
         if (indexLines < 0) {
