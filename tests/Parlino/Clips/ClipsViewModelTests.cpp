@@ -142,6 +142,20 @@ TEST_F(ClipsViewModelTest, AClipThatCannotPlayIsMarkedUntilItPlays) {
     EXPECT_EQ(changes.count(), 1);
 }
 
+// The reset shows the library's listing at once and then what a look at the disk found: a clip
+// removed by another program leaves, and one saved by this run stays.
+TEST_F(ClipsViewModelTest, TheResetShowsTheListingAtOnceAndOthersChangesOnceFound) {
+    const ClipID removedByOther = save();
+    StorageTesting::listClips(library);
+    removeFromDisk(removedByOther);
+    const ClipID saved = save();
+
+    model.reloadImmediately();
+    EXPECT_EQ(model.clips().size(), 2);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model.clips().size() == 1; }));
+    EXPECT_EQ(model.clips().front().id, saved);
+}
+
 TEST_F(ClipsViewModelTest, AClipGoneFromDiskReloadsTheListAndReportsNothing) {
     const ClipID gone = save(), kept = save();
     model.reloadImmediately();
