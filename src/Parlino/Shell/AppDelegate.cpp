@@ -25,9 +25,9 @@ void AppDelegate::launch() {
     }
     m_deps.root.start();
     m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
-    // Reading the list once keeps the clips' summaries in memory for the first opening.
-    m_deps.root.clipLibrary().list();
     installTrayIcon();
+    // The clips are listed off the main thread; whatever needs the list waits for it.
+    m_deps.root.clipLibrary().refresh();
 }
 
 QString AppDelegate::bubbleToggleTitle() const {
