@@ -10,6 +10,9 @@ namespace {
 
 const Base::Log logger("focus-diag");
 
+// How many applications' focused elements are kept.
+constexpr std::size_t rememberedApplications = 32;
+
 using Element = AtspiRef<AtspiAccessible>;
 using Found = Base::Result<Element, CaptureError>;
 
@@ -125,9 +128,19 @@ void FocusLocator::onFocusEvent(AtspiEvent* event, void* self) {
 }
 
 void FocusLocator::noteFocused(AtspiAccessible* element) {
-    if (const auto pid = processOf(element))
-        m_focus[*pid] = {Element(static_cast<AtspiAccessible*>(g_object_ref(element))),
-                         ++m_sequence};
+    const auto pid = processOf(element);
+    if (!pid)
+        return;
+    m_focus[*pid] = {Element(static_cast<AtspiAccessible*>(g_object_ref(element))), ++m_sequence};
+    // Applications come and go all day: only the most recently focused ones are kept.
+    if (m_focus.size() > rememberedApplications) {
+        auto oldest = m_focus.begin();
+        for (auto it = m_focus.begin(); it != m_focus.end(); ++it) {
+            if (it->second.sequence < oldest->second.sequence)
+                oldest = it;
+        }
+        m_focus.erase(oldest);
+    }
 }
 
 Found FocusLocator::find(const Query& query, const Base::Clock& clock, double deadline) {
