@@ -146,6 +146,9 @@ void FocusLocator::noteFocused(AtspiAccessible* element) {
 Found FocusLocator::find(const Query& query, const Base::Clock& clock, double deadline) {
     if (auto element = remembered(query))
         return std::move(*element);
+    // An application that did not answer in time is not asked again.
+    if (clock.now() >= deadline)
+        return Base::failure(CaptureError::timedOut());
     return askApplications(query, clock, deadline);
 }
 

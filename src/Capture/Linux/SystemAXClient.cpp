@@ -194,7 +194,14 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         AXFocusSnapshot snapshot;
         snapshot.role = roleOf(focused->get());
-        readSelection(focused->get(), snapshot);
+        // A password field's text is never read; an application that let the time run out is
+        // not asked any further, so that the next strategy still has time.
+        if (!snapshot.isSecureField() && m_clock.now() >= deadline) {
+            result = Base::failure(CaptureError::timedOut());
+            return;
+        }
+        if (!snapshot.isSecureField())
+            readSelection(focused->get(), snapshot);
         result = std::move(snapshot);
     });
     return result;
