@@ -1,10 +1,11 @@
 // Reads a changing selection from real applications on the desktop that scripts/ci-services.sh
-// starts (a GTK 3 editor, a Qt text editor and a terminal) while busy loops keep every core
-// occupied, through the capture as the application builds it. Each round selects another line,
-// waits until the application shows that selection, and captures it.
+// starts (a GTK 3 editor, a Qt text editor and a terminal) beside four busy loops, through the
+// capture as the application builds it. Each round selects another line, waits until the
+// application shows that selection, and captures it.
 //
 // PARLINO_CAPTURE_ROUNDS sets the rounds per application (6 unless set); each application's
-// capture times are printed, for measuring by hand with many rounds.
+// capture times are printed, for measuring by hand: run this program with 30 rounds through
+// scripts/ci-services.sh.
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
