@@ -10,13 +10,27 @@ namespace {
 
 const Base::Log logger("focus-diag");
 
-// How many applications' focused elements are kept.
+// How many applications' focused elements are kept, and how many focus changes wait for the
+// next query.
 constexpr std::size_t rememberedApplications = 32;
+constexpr std::size_t pendingFocusChanges = 16;
 
 using Element = AtspiRef<AtspiAccessible>;
 using Found = Base::Result<Element, CaptureError>;
 
-std::optional<qint32> processOf(AtspiAccessible* element) {
+// libatspi attaches the direct connection it opens to an application to the process's default
+// main context, which is the Qt main thread's: that connection's messages would be handled on
+// the main thread beside this one, and answers to this thread's calls would wait for it. Moved
+// to this thread's context, every libatspi call and message stays on the AT-SPI thread.
+void keepOnThisThread(AtspiAccessible* element) {
+    AtspiApplication* app = element->parent.app;
+    if (app && app->bus)
+        atspi_dbus_connection_setup_with_g_main(app->bus, g_main_context_get_thread_default());
+}
+
+std::optional<qint32> processOf(AtspiAccessible* element, const AtspiTimeBudget& time) {
+    if (!time.arm())
+        return std::nullopt;
     AtspiErrorSink error;
     const guint pid = atspi_accessible_get_process_id(element, error.out());
     if (error.failed() || pid == 0 || pid > 0x7fffffff)
@@ -24,14 +38,19 @@ std::optional<qint32> processOf(AtspiAccessible* element) {
     return static_cast<qint32>(pid);
 }
 
-bool hasState(AtspiAccessible* element, AtspiStateType state) {
-    AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(element));
-    return states && atspi_state_set_contains(states.get(), state);
+// Nothing once the time is up.
+AtspiRef<AtspiStateSet> statesOf(AtspiAccessible* element, const AtspiTimeBudget& time) {
+    if (!time.arm())
+        return AtspiRef<AtspiStateSet>();
+    return AtspiRef<AtspiStateSet>(atspi_accessible_get_state_set(element));
 }
 
 // Asks the application for its focused element with one Collection match. Nothing when the
-// application does not implement Collection; an empty element when it has no focused one.
-std::optional<Element> matchFocused(AtspiAccessible* app) {
+// application does not implement Collection or did not answer; an empty element when it has
+// no focused one.
+std::optional<Element> matchFocused(AtspiAccessible* app, const AtspiTimeBudget& time) {
+    if (!time.arm())
+        return std::nullopt;
     AtspiRef<AtspiStateSet> states(atspi_state_set_new(nullptr));
     atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
     GHashTable* noAttributes = g_hash_table_new(g_str_hash, g_str_equal);
@@ -61,18 +80,19 @@ std::optional<Element> matchFocused(AtspiAccessible* app) {
 // (tables, long lists) are not entered.
 class TreeSearch {
 public:
-    TreeSearch(const Base::Clock& clock, double deadline, bool activeWindowsOnly)
-        : m_clock(clock), m_deadline(deadline), m_activeWindowsOnly(activeWindowsOnly) {}
-
-    bool expired() const { return m_clock.now() >= m_deadline; }
+    TreeSearch(const AtspiTimeBudget& time, bool activeWindowsOnly)
+        : m_time(time), m_activeWindowsOnly(activeWindowsOnly) {}
 
     Element inWindowsOf(AtspiAccessible* app) {
-        AtspiErrorSink error;
-        const gint windows = atspi_accessible_get_child_count(app, error.out());
-        for (gint i = 0; i < windows && !expired(); ++i) {
-            Element window(atspi_accessible_get_child_at_index(app, i, error.out()));
-            if (!window || (m_activeWindowsOnly && !hasState(window.get(), ATSPI_STATE_ACTIVE)))
+        for (gint i = 0, windows = childCount(app); i < windows; ++i) {
+            Element window = childAt(app, i);
+            if (!window)
                 continue;
+            if (m_activeWindowsOnly) {
+                const auto states = statesOf(window.get(), m_time);
+                if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE))
+                    continue;
+            }
             if (auto found = below(window.get()))
                 return found;
         }
@@ -81,13 +101,9 @@ public:
 
 private:
     Element below(AtspiAccessible* node) {
-        AtspiErrorSink error;
-        const gint children = atspi_accessible_get_child_count(node, error.out());
-        for (gint i = 0; i < children && !expired(); ++i) {
-            Element child(atspi_accessible_get_child_at_index(node, i, error.out()));
-            if (!child)
-                continue;
-            AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(child.get()));
+        for (gint i = 0, children = childCount(node); i < children; ++i) {
+            Element child = childAt(node, i);
+            const auto states = child ? statesOf(child.get(), m_time) : AtspiRef<AtspiStateSet>();
             if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING))
                 continue;
             if (atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED))
@@ -100,8 +116,22 @@ private:
         return Element();
     }
 
-    const Base::Clock& m_clock;
-    const double m_deadline;
+    // None once the time is up.
+    gint childCount(AtspiAccessible* node) {
+        if (!m_time.arm())
+            return 0;
+        AtspiErrorSink error;
+        const gint count = atspi_accessible_get_child_count(node, error.out());
+        return error.failed() ? 0 : count;
+    }
+    Element childAt(AtspiAccessible* node, gint index) {
+        if (!m_time.arm())
+            return Element();
+        AtspiErrorSink error;
+        return Element(atspi_accessible_get_child_at_index(node, index, error.out()));
+    }
+
+    const AtspiTimeBudget& m_time;
     const bool m_activeWindowsOnly;
 };
 
@@ -122,16 +152,31 @@ FocusLocator::~FocusLocator() {
 }
 
 void FocusLocator::onFocusEvent(AtspiEvent* event, void* self) {
-    if (event->detail1 == 1 && event->source)
-        static_cast<FocusLocator*>(self)->noteFocused(event->source);
+    auto& locator = *static_cast<FocusLocator*>(self);
+    if (event->source)
+        keepOnThisThread(event->source);
+    if (event->detail1 == 1 && event->source) {
+        locator.m_newlyFocused.emplace_back(
+            static_cast<AtspiAccessible*>(g_object_ref(event->source)));
+        if (locator.m_newlyFocused.size() > pendingFocusChanges)
+            locator.m_newlyFocused.pop_front();
+    }
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
 
-void FocusLocator::noteFocused(AtspiAccessible* element) {
-    const auto pid = processOf(element);
-    if (!pid)
-        return;
-    m_focus[*pid] = {Element(static_cast<AtspiAccessible*>(g_object_ref(element))), ++m_sequence};
+void FocusLocator::fileFocused(const AtspiTimeBudget& time) {
+    // The process of an element is the bus's to tell, not the application's: a busy application
+    // does not hold this up.
+    while (!m_newlyFocused.empty()) {
+        Element element = std::move(m_newlyFocused.front());
+        m_newlyFocused.pop_front();
+        if (const auto pid = processOf(element.get(), time))
+            remember(*pid, std::move(element));
+    }
+}
+
+void FocusLocator::remember(qint32 pid, Element element) {
+    m_focus[pid] = {std::move(element), ++m_sequence};
     // Applications come and go all day: only the most recently focused ones are kept.
     if (m_focus.size() > rememberedApplications) {
         auto oldest = m_focus.begin();
@@ -143,16 +188,17 @@ void FocusLocator::noteFocused(AtspiAccessible* element) {
     }
 }
 
-Found FocusLocator::find(const Query& query, const Base::Clock& clock, double deadline) {
-    if (auto element = remembered(query))
+Found FocusLocator::find(const Query& query, const AtspiTimeBudget& time) {
+    fileFocused(time);
+    if (auto element = remembered(query, time))
         return std::move(*element);
     // An application that did not answer in time is not asked again.
-    if (clock.now() >= deadline)
+    if (time.expired())
         return Base::failure(CaptureError::timedOut());
-    return askApplications(query, clock, deadline);
+    return askApplications(query, time);
 }
 
-std::optional<Element> FocusLocator::remembered(const Query& query) {
+std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiTimeBudget& time) {
     auto latest = m_focus.end();
     if (query.pid) {
         latest = m_focus.find(*query.pid);
@@ -162,42 +208,41 @@ std::optional<Element> FocusLocator::remembered(const Query& query) {
                 latest = it;
         }
     }
-    if (latest == m_focus.end() || !stillUsable(latest->second.element.get(), query.focusedNow))
+    if (latest == m_focus.end())
+        return std::nullopt;
+    keepOnThisThread(latest->second.element.get());
+    const auto states = statesOf(latest->second.element.get(), time);
+    if (!states || atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) ||
+        (query.focusedNow && !atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)))
         return std::nullopt;
     return latest->second.element;
 }
 
-bool FocusLocator::stillUsable(AtspiAccessible* element, bool focusedNow) {
-    AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(element));
-    if (!states || atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT))
-        return false;
-    return !focusedNow || atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED);
-}
-
-Found FocusLocator::askApplications(const Query& query, const Base::Clock& clock, double deadline) {
+Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& time) {
     Element desktop(atspi_get_desktop(0));
-    if (!desktop)
+    if (!desktop || !time.arm())
         return Element();
-    TreeSearch search(clock, deadline, query.focusedNow && !query.pid);
     AtspiErrorSink error;
     const gint apps = atspi_accessible_get_child_count(desktop.get(), error.out());
-    for (gint i = 0; i < apps && !search.expired(); ++i) {
+    TreeSearch search(time, query.focusedNow && !query.pid);
+    for (gint i = 0; i < apps && time.arm(); ++i) {
         Element app(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
         if (!app)
             continue;
-        const auto pid = processOf(app.get());
+        keepOnThisThread(app.get());
+        const auto pid = processOf(app.get(), time);
         if (query.pid && pid != query.pid)
             continue;
-        auto found = matchFocused(app.get());
+        auto found = matchFocused(app.get(), time);
         if (!found)
             found = search.inWindowsOf(app.get());
         if (*found) {
             if (pid)
-                m_focus[*pid] = {*found, ++m_sequence};
+                remember(*pid, *found);
             return std::move(*found);
         }
     }
-    if (search.expired())
+    if (time.expired())
         return Base::failure(CaptureError::timedOut());
     return Element();
 }

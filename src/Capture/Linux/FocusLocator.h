@@ -1,12 +1,13 @@
 #pragma once
 
-#include "Base/Clock.h"
 #include "Base/Result.h"
 #include "Capture/Linux/AtspiRef.h"
+#include "Capture/Linux/AtspiTimeBudget.h"
 #include "Core/CaptureError.h"
 
 #include <QtGlobal>
 
+#include <deque>
 #include <map>
 #include <optional>
 
@@ -36,9 +37,9 @@ public:
     FocusLocator& operator=(const FocusLocator&) = delete;
 
     // Nothing when the application has no focused element; fails with timedOut when the time
-    // ran out first. `deadline` is a time on `clock`.
-    Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError>
-    find(const Query& query, const Base::Clock& clock, double deadline);
+    // ran out first.
+    Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError> find(const Query& query,
+                                                                     const AtspiTimeBudget& time);
 
 private:
     struct Focus {
@@ -47,13 +48,18 @@ private:
     };
 
     static void onFocusEvent(AtspiEvent* event, void* self);
-    void noteFocused(AtspiAccessible* element);
-    std::optional<AtspiRef<AtspiAccessible>> remembered(const Query& query);
-    bool stillUsable(AtspiAccessible* element, bool focusedNow);
+    // Files the elements focused since the last query under their processes.
+    void fileFocused(const AtspiTimeBudget& time);
+    void remember(qint32 pid, AtspiRef<AtspiAccessible> element);
+    std::optional<AtspiRef<AtspiAccessible>> remembered(const Query& query,
+                                                        const AtspiTimeBudget& time);
     Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError>
-    askApplications(const Query& query, const Base::Clock& clock, double deadline);
+    askApplications(const Query& query, const AtspiTimeBudget& time);
 
     AtspiEventListener* m_listener = nullptr;
+    // Focused in this order since the last query; their processes are asked for then, not in
+    // the event handler, which may run inside another call.
+    std::deque<AtspiRef<AtspiAccessible>> m_newlyFocused;
     std::map<qint32, Focus> m_focus; // by process
     quint64 m_sequence = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "Base/Log.h"
 #include "Capture/Linux/AtspiRef.h"
+#include "Capture/Linux/AtspiTimeBudget.h"
 #include "Capture/Linux/FocusLocator.h"
 #include "Capture/Linux/X11Connection.h"
 
@@ -29,14 +30,15 @@ QString takeText(gchar* text) {
     return result;
 }
 
-std::optional<QString> roleOf(AtspiAccessible* accessible) {
+std::optional<QString> roleOf(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     AtspiErrorSink error;
-    const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
-    if (error.failed())
+    const AtspiRole role =
+        time.arm() ? atspi_accessible_get_role(accessible, error.out()) : ATSPI_ROLE_INVALID;
+    if (error.failed() || role == ATSPI_ROLE_INVALID)
         return std::nullopt;
     if (role == ATSPI_ROLE_PASSWORD_TEXT)
         return QString::fromLatin1(AXFocusSnapshot::secureTextFieldRole);
-    gchar* name = atspi_accessible_get_role_name(accessible, error.out());
+    gchar* name = time.arm() ? atspi_accessible_get_role_name(accessible, error.out()) : nullptr;
     if (error.failed() || !name)
         return std::nullopt;
     return takeText(name);
@@ -44,9 +46,12 @@ std::optional<QString> roleOf(AtspiAccessible* accessible) {
 
 // The selected text and its bounds on screen. Offsets stay in the toolkit's own units from the
 // selection query to the text and extents queries, so no conversion can go wrong between them.
-void readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot) {
+void readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
+                   const AtspiTimeBudget& time) {
+    if (!time.arm())
+        return;
     AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(accessible));
-    if (!text)
+    if (!text || !time.arm())
         return;
     // No count of selections first: asking for the first one says as much, one round trip less.
     AtspiErrorSink error;
@@ -56,13 +61,15 @@ void readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot) {
     const gint start = range->start_offset;
     const gint end = range->end_offset;
     g_free(range);
-    if (error.failed() || start >= end)
+    if (error.failed() || start >= end || !time.arm())
         return;
     gchar* selected = atspi_text_get_text(text.get(), start, end, error.out());
     if (error.failed() || !selected)
         return;
     snapshot.selectedText = takeText(selected);
 
+    if (!time.arm())
+        return;
     AtspiRect* extents =
         atspi_text_get_range_extents(text.get(), start, end, ATSPI_COORD_TYPE_SCREEN, error.out());
     if (extents && !error.failed() && extents->width > 0 && extents->height > 0)
@@ -177,15 +184,13 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     // A time-out that is not a number gets the shortest limit rather than none at all.
     const double limit =
         std::isnan(timeout) ? minimumTimeout : std::clamp(timeout, minimumTimeout, maximumTimeout);
-    const double deadline = m_clock.now() + limit;
+    const AtspiTimeBudget time(m_clock, limit);
     const FocusLocator::Query query = scope.kind == AXFocusScope::Kind::application
                                           ? FocusLocator::Query{scope.pid, false}
                                           : FocusLocator::Query{activeProcess(), true};
     Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
     m_thread.run([&] {
-        const int milliseconds = static_cast<int>(limit * 1000);
-        atspi_set_timeout(milliseconds, milliseconds);
-        auto focused = m_thread.focus().find(query, m_clock, deadline);
+        auto focused = m_thread.focus().find(query, time);
         if (!focused) {
             result = Base::failure(focused.error());
             return;
@@ -193,16 +198,15 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         if (!*focused)
             return;
         AXFocusSnapshot snapshot;
-        snapshot.role = roleOf(focused->get());
-        // A password field's text is never read; an application that let the time run out is
-        // not asked any further, so that the next strategy still has time.
-        if (!snapshot.isSecureField() && m_clock.now() >= deadline) {
-            result = Base::failure(CaptureError::timedOut());
-            return;
-        }
+        snapshot.role = roleOf(focused->get(), time);
+        // A password field's text is never read.
         if (!snapshot.isSecureField())
-            readSelection(focused->get(), snapshot);
-        result = std::move(snapshot);
+            readSelection(focused->get(), snapshot, time);
+        // An application that let the time run out leaves the answer to the next strategy.
+        if (!snapshot.isSecureField() && !snapshot.selectedText && time.expired())
+            result = Base::failure(CaptureError::timedOut());
+        else
+            result = std::move(snapshot);
     });
     return result;
 }
