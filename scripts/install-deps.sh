@@ -32,7 +32,7 @@ TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
-  copyq
+  mousepad xterm copyq
 )
 
 # Clang with its AddressSanitizer and UndefinedBehaviorSanitizer runtimes, and the symbolizer

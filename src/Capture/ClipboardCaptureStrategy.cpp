@@ -1,33 +1,41 @@
 #include "Capture/ClipboardCaptureStrategy.h"
 
+#include <mutex>
+
 namespace Capture {
 
 namespace {
 const StrategyResult nothing = std::optional<Core::SelectionCapture>();
 } // namespace
 
-ClipboardCaptureStrategy::ClipboardCaptureStrategy(std::shared_ptr<PasteboardGate> gate,
-                                                   std::shared_ptr<KeyEventPosting> keyPoster,
-                                                   double pollInterval, double copyTimeout,
-                                                   double modifierWaitTimeout,
-                                                   std::function<bool()> ownAppIsFrontmost,
-                                                   const Base::Clock& clock, Base::Sleeper& sleeper)
-    : m_gate(std::move(gate)), m_keyPoster(std::move(keyPoster)), m_pollInterval(pollInterval),
-      m_copyTimeout(copyTimeout), m_modifierWaitTimeout(modifierWaitTimeout),
-      m_ownAppIsFrontmost(std::move(ownAppIsFrontmost)), m_clock(clock), m_sleeper(sleeper) {}
+ClipboardCaptureStrategy::ClipboardCaptureStrategy(
+    std::shared_ptr<PrimarySelectionReading> primarySelection, std::shared_ptr<PasteboardGate> gate,
+    std::shared_ptr<KeyEventPosting> keyPoster, double pollInterval, double copyTimeout,
+    double modifierWaitTimeout, std::function<bool()> ownAppIsFrontmost, const Base::Clock& clock,
+    Base::Sleeper& sleeper)
+    : m_primarySelection(std::move(primarySelection)), m_gate(std::move(gate)),
+      m_keyPoster(std::move(keyPoster)), m_pollInterval(pollInterval), m_copyTimeout(copyTimeout),
+      m_modifierWaitTimeout(modifierWaitTimeout), m_ownAppIsFrontmost(std::move(ownAppIsFrontmost)),
+      m_clock(clock), m_sleeper(sleeper) {}
 
 StrategyResult ClipboardCaptureStrategy::capture(const CaptureTarget& target,
                                                  std::stop_token stop) {
+    // What the application offers itself needs no keystroke: the only way to read a terminal,
+    // where a copy keystroke would interrupt the running program instead.
+    if (auto offered = m_primarySelection->read(target, stop); offered && !offered->isEmpty())
+        return std::optional(Core::SelectionCapture{*offered, target.app, std::nullopt});
+    return captureByCopy(target, stop);
+}
+
+StrategyResult ClipboardCaptureStrategy::captureByCopy(const CaptureTarget& target,
+                                                       std::stop_token stop) {
     // A synthetic key press goes to whatever is in front, never to a previous application.
-    if (!target.isFrontmost || !waitForModifierRelease(stop) || m_ownAppIsFrontmost())
+    if (!target.isFrontmost || !waitForModifierRelease(stop) || m_ownAppIsFrontmost() ||
+        m_keyPoster->refusesCopy())
         return nothing;
-    // Such an application keeps its selection to itself: the accessibility strategy before this
-    // one found none, and copying is ruled out.
-    if (m_keyPoster->refusesCopy())
-        return Base::failure(Core::CaptureError::appUnsupported(target.app.bundleID));
 
     const auto copied = m_gate->copy(
-        m_pollInterval, m_copyTimeout, [this] { return m_keyPoster->postCopy(); }, stop);
+        m_pollInterval, m_copyTimeout, [this, stop] { return postCopyUnlessStopped(stop); }, stop);
     if (!copied || !*copied || (*copied)->isEmpty())
         return nothing;
     return std::optional(Core::SelectionCapture{**copied, target.app, std::nullopt});
@@ -41,6 +49,14 @@ bool ClipboardCaptureStrategy::waitForModifierRelease(std::stop_token stop) {
             return false;
     }
     return true;
+}
+
+bool ClipboardCaptureStrategy::postCopyUnlessStopped(std::stop_token stop) {
+    std::mutex sending;
+    // Registered before the lock is taken: a stop already requested runs this at once.
+    std::stop_callback waitUntilSent(stop, [&sending] { std::lock_guard wait(sending); });
+    std::lock_guard lock(sending);
+    return !stop.stop_requested() && m_keyPoster->postCopy();
 }
 
 } // namespace Capture

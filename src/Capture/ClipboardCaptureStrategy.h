@@ -5,22 +5,26 @@
 #include "Capture/CaptureStrategy.h"
 #include "Capture/KeyEventPosting.h"
 #include "Capture/PasteboardGate.h"
+#include "Capture/PrimarySelectionReading.h"
 
 #include <functional>
 #include <memory>
 
 namespace Capture {
 
-// Sends a synthetic copy to the front-most application once the user has let go of the modifier
-// keys, and reads the text it puts on the pasteboard through the gate. Never fails: every
-// obstacle yields nothing.
+// Reads the selection that the target application offers without a keystroke (the PRIMARY
+// selection); when it offers none, sends a synthetic copy to the front-most application once the
+// user has let go of the modifier keys, and reads the text it puts on the pasteboard through the
+// gate. No key is sent once the capture's stop has been requested. Never fails: every obstacle
+// yields nothing.
 class ClipboardCaptureStrategy final : public CaptureStrategy {
 public:
     // Seconds between two looks at the modifier keys.
     static constexpr double modifierPollInterval = 0.010;
 
     // Times in seconds. `ownAppIsFrontmost` is called from capture worker threads.
-    ClipboardCaptureStrategy(std::shared_ptr<PasteboardGate> gate,
+    ClipboardCaptureStrategy(std::shared_ptr<PrimarySelectionReading> primarySelection,
+                             std::shared_ptr<PasteboardGate> gate,
                              std::shared_ptr<KeyEventPosting> keyPoster, double pollInterval,
                              double copyTimeout, double modifierWaitTimeout,
                              std::function<bool()> ownAppIsFrontmost, const Base::Clock& clock,
@@ -29,9 +33,14 @@ public:
     StrategyResult capture(const CaptureTarget& target, std::stop_token stop) override;
 
 private:
+    StrategyResult captureByCopy(const CaptureTarget& target, std::stop_token stop);
     // False when the modifiers are still held at the limit or the wait was stopped.
     bool waitForModifierRelease(std::stop_token stop);
+    // Sends the copy unless `stop` has been requested. A stop requested while the keys are being
+    // sent waits until they are out, so that none goes out once the request has returned.
+    bool postCopyUnlessStopped(std::stop_token stop);
 
+    const std::shared_ptr<PrimarySelectionReading> m_primarySelection;
     const std::shared_ptr<PasteboardGate> m_gate;
     const std::shared_ptr<KeyEventPosting> m_keyPoster;
     const double m_pollInterval;

@@ -38,7 +38,10 @@ protected:
         std::make_shared<TestSupport::FakeKeyPoster>();
     bool ownAppIsFrontmost = false;
     std::stop_source stop;
-    ClipboardCaptureStrategy strategy{std::make_shared<PasteboardGate>(pasteboard, time, time, 0.5),
+    std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
+        std::make_shared<TestSupport::FakePrimarySelection>();
+    ClipboardCaptureStrategy strategy{primarySelection,
+                                      std::make_shared<PasteboardGate>(pasteboard, time, time, 0.5),
                                       keyPoster,
                                       0.005,
                                       0.4,
@@ -109,4 +112,28 @@ TEST_F(ClipboardCaptureStrategyTest, EmptyOrNonTextCopiesYieldNothing) {
         EXPECT_EQ(capture(), std::nullopt);
         EXPECT_EQ(pasteboard->items(), usersItems);
     }
+}
+
+TEST_F(ClipboardCaptureStrategyTest, TheApplicationsOfferedSelectionNeedsNoKeystroke) {
+    primarySelection->offer(QStringLiteral("offered line"));
+    keyPoster->refuses = true;
+    EXPECT_EQ(capture(), QStringLiteral("offered line"));
+    EXPECT_EQ(capture(false), QStringLiteral("offered line"));
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_EQ(pasteboard->snapshots(), 0);
+
+    // An empty offer counts as none: the copy is tried, unless the application refuses it.
+    primarySelection->offer(QString());
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+    keyPoster->refuses = false;
+    EXPECT_EQ(capture(), QStringLiteral("selected text"));
+    EXPECT_EQ(keyPoster->copies, 1);
+}
+
+TEST_F(ClipboardCaptureStrategyTest, NoKeystrokeOnceTheDeadlineHasPassedWhileSavingThePasteboard) {
+    pasteboard->onSnapshot = [this] { stop.request_stop(); };
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_EQ(pasteboard->items(), usersItems);
 }

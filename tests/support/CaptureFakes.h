@@ -5,6 +5,7 @@
 #include "Capture/CaptureStrategy.h"
 #include "Capture/KeyEventPosting.h"
 #include "Capture/PasteboardProtocol.h"
+#include "Capture/PrimarySelectionReading.h"
 
 #include <QList>
 
@@ -55,11 +56,16 @@ class FakePasteboard : public Capture::PasteboardProtocol {
 public:
     explicit FakePasteboard(const Base::Clock& clock) : m_clock(clock) {}
 
+    // Runs while the pasteboard is being saved, as a slow hop to the clipboard's thread would.
+    std::function<void()> onSnapshot;
+
     qint64 changeCount() const override {
         std::lock_guard lock(m_mutex);
         return m_changeCount;
     }
     QList<Capture::PasteboardItem> snapshot() override {
+        if (onSnapshot)
+            onSnapshot();
         std::lock_guard lock(m_mutex);
         ++m_snapshots;
         return m_items;
@@ -131,6 +137,29 @@ public:
             onCopy();
         return sends;
     }
+};
+
+// The selection the target application offers, under the test's control.
+class FakePrimarySelection : public Capture::PrimarySelectionReading {
+public:
+    std::optional<QString> read(const Capture::CaptureTarget&, std::stop_token) override {
+        std::lock_guard lock(m_mutex);
+        ++m_reads;
+        return m_offered;
+    }
+    void offer(std::optional<QString> text) {
+        std::lock_guard lock(m_mutex);
+        m_offered = std::move(text);
+    }
+    int reads() const {
+        std::lock_guard lock(m_mutex);
+        return m_reads;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::optional<QString> m_offered;
+    int m_reads = 0;
 };
 
 // Yields a fixed answer at once and records the targets it was given.

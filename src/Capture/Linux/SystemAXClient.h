@@ -2,8 +2,10 @@
 
 #include "Base/Clock.h"
 #include "Capture/AXClientProtocol.h"
+#include "Capture/Linux/X11Connection.h"
 
 #include <memory>
+#include <optional>
 
 namespace Capture {
 
@@ -22,15 +24,20 @@ public:
     // The accessibility bus answered when the client started.
     bool isBusAvailable() const;
     bool isSecureEventInputEnabled() override;
-    // The focused element of the application with the active window (systemWide), or of any
-    // window of the given process; the search for it and every call on it share `timeout`.
+    // The focused element of the application with the active window (systemWide), or the element
+    // that last had the focus in the given process; finding it and every call on it share
+    // `timeout`.
     Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
                                                                     double timeout) override;
 
 private:
     class Thread;
+    // The process of the window that has the keyboard focus, as the window manager says.
+    std::optional<qint32> activeProcess();
+
     const Base::Clock& m_clock;
     Thread& m_thread;
+    const std::unique_ptr<X11Connection> m_x11; // absent without an X display
 };
 
 } // namespace Capture

@@ -153,7 +153,7 @@ Capture::CaptureCoordinator& CompositionRoot::captureCoordinator() {
     QList<std::shared_ptr<Capture::CaptureStrategy>> strategies{
         std::make_shared<Capture::AXCaptureStrategy>(backends.accessibility),
         std::make_shared<Capture::ClipboardCaptureStrategy>(
-            std::move(gate), backends.keyPoster, clipboardPollInterval, copyTimeout,
+            backends.primarySelection, std::move(gate), backends.keyPoster, clipboardPollInterval, copyTimeout,
             modifierWaitTimeout, std::move(ownAppIsFrontmost), *backends.clock, *backends.sleeper)};
     const SettingsKeys* settings = m_configuration.keys;
     m_captureCoordinator = std::make_unique<Capture::CaptureCoordinator>(

@@ -5,6 +5,7 @@
 #include "Capture/AXClientProtocol.h"
 #include "Capture/KeyEventPosting.h"
 #include "Capture/PasteboardProtocol.h"
+#include "Capture/PrimarySelectionReading.h"
 #include "Core/ReadTypes.h"
 #include "KeyboardShortcuts/HotKeySystem.h"
 #include "Parlino/Services/NowPlayingCenter.h"
@@ -52,6 +53,8 @@ struct CaptureBackends {
     // Time for the capture's worker threads.
     const Base::Clock* clock = nullptr;
     Base::Sleeper* sleeper = nullptr;
+    // The selection that applications offer without a keystroke, read before any copy.
+    std::shared_ptr<Capture::PrimarySelectionReading> primarySelection;
 };
 
 // The system's side of everything the composition root builds on: one struct of interfaces, so

@@ -8,6 +8,7 @@
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
+#include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
 #include "support/EventLoop.h"
 
@@ -180,7 +181,8 @@ protected:
     void SetUp() override {
         CaptureLinuxE2E::SetUp();
         keyPoster = SystemKeyPoster::open();
-        ASSERT_TRUE(keyPoster);
+        primarySelection = X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4);
+        ASSERT_TRUE(keyPoster && primarySelection);
         pasteboard = std::make_shared<SystemPasteboard>();
         gate = std::make_shared<PasteboardGate>(pasteboard, Base::SteadyClock::shared(),
                                                 Base::SteadySleeper::shared(), 0.1);
@@ -198,8 +200,8 @@ protected:
     // clipboard.
     StrategyResult captureByCopy(qint32 pid) {
         ClipboardCaptureStrategy strategy(
-            gate, keyPoster, 0.005, 0.4, 0.6, [] { return false; }, Base::SteadyClock::shared(),
-            Base::SteadySleeper::shared());
+            primarySelection, gate, keyPoster, 0.005, 0.4, 0.6, [] { return false; },
+            Base::SteadyClock::shared(), Base::SteadySleeper::shared());
         auto running = std::async(std::launch::async, [&] {
             return strategy.capture({workspace->frontmostApp(), true}, {});
         });
@@ -210,6 +212,7 @@ protected:
     }
 
     std::shared_ptr<SystemKeyPoster> keyPoster;
+    std::shared_ptr<X11PrimarySelection> primarySelection;
     std::shared_ptr<SystemPasteboard> pasteboard;
     std::shared_ptr<PasteboardGate> gate;
 };
@@ -241,8 +244,7 @@ TEST_F(ClipboardCaptureE2E, neverSendsTheCopyKeystrokeToATerminal) {
 
     const auto result = captureByCopy(holder.pid());
 
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().kind(), Core::CaptureError::Kind::appUnsupported);
+    ASSERT_TRUE(result) << "the clipboard strategy never fails";
     // Keys arrive in order: once a later key has arrived, a copy keystroke would have too.
     xdotool({"key", "F5"});
     ASSERT_TRUE(pumpUntil([&] { return !holder.keys().isEmpty(); }));

@@ -2,13 +2,17 @@
 //   --text TEXT --select START LENGTH   the line's text and the selected part
 //   --password                          a password field instead
 //   --class NAME                        the application (and window class) name
-// Prints "ready X Y W H" (the field's rectangle on screen) once its window is active, and
-// "key SEQUENCE" for every key press it receives.
+//   --lines FILE                        a multi-line text editor holding the file's lines instead
+// Prints "ready X Y W H" (the field's rectangle on screen) once its window is active,
+// "key SEQUENCE" for every key press it receives, and "selected TEXT" for every change of the
+// editor's selection.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -40,21 +44,38 @@ int main(int argc, char** argv) {
     const QCommandLineOption length("length", "length", "length", "19");
     const QCommandLineOption password("password", "password field");
     const QCommandLineOption className("class", "class", "class", "SelectionHolder");
-    parser.addOptions({text, select, length, password, className});
+    const QCommandLineOption lines("lines", "file", "file");
+    parser.addOptions({text, select, length, password, className, lines});
     parser.process(app);
     QApplication::setApplicationName(parser.value(className));
 
     QWidget window;
-    auto* field = new QLineEdit(parser.value(text));
-    if (parser.isSet(password))
-        field->setEchoMode(QLineEdit::Password);
+    QWidget* field = nullptr;
+    if (parser.isSet(lines)) {
+        QFile file(parser.value(lines));
+        if (!file.open(QIODevice::ReadOnly))
+            return 2;
+        auto* editor = new QPlainTextEdit(QString::fromUtf8(file.readAll()));
+        QObject::connect(editor, &QPlainTextEdit::selectionChanged, [editor] {
+            std::printf("selected %s\n", qPrintable(editor->textCursor().selectedText()));
+            std::fflush(stdout);
+        });
+        field = editor;
+        window.resize(640, 480);
+    } else {
+        auto* line = new QLineEdit(parser.value(text));
+        if (parser.isSet(password))
+            line->setEchoMode(QLineEdit::Password);
+        field = line;
+        window.resize(480, 80);
+    }
     auto* layout = new QVBoxLayout(&window);
     layout->addWidget(field);
-    window.resize(480, 80);
     window.move(200, 200);
     window.show();
     field->setFocus();
-    field->setSelection(parser.value(select).toInt(), parser.value(length).toInt());
+    if (auto* line = qobject_cast<QLineEdit*>(field))
+        line->setSelection(parser.value(select).toInt(), parser.value(length).toInt());
 
     KeyReporter reporter;
     app.installEventFilter(&reporter);

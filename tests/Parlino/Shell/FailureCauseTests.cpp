@@ -96,10 +96,17 @@ TEST_F(FailureCauseTest, AReadThatStallsAtOnceStartsItsProgressFromZero) {
 TEST_F(FailureCauseTest, ATapThatCapturesNothingShowsWhyFromAnEditorOrATerminal) {
     EXPECT_EQ(tapFailure(), CaptureError::nothingSelected());
 
+    // A terminal gets no copy keystroke: without a selection on offer, nothing is selected.
     const int copies = keyPoster->copies;
     keyPoster->refuses = true;
-    EXPECT_EQ(tapFailure(), CaptureError::appUnsupported(workspace->front.bundleID));
+    EXPECT_EQ(tapFailure(), CaptureError::nothingSelected());
     EXPECT_EQ(keyPoster->copies, copies);
+
+    primarySelection->offer(QStringLiteral("terminal line"));
+    EXPECT_EQ(tapFailure(), std::nullopt);
+    EXPECT_EQ(player().text(), QStringLiteral("terminal line"));
+    EXPECT_EQ(keyPoster->copies, copies);
+    primarySelection->offer(std::nullopt);
 
     accessibility->snapshot = Capture::AXFocusSnapshot{QStringLiteral("selected"), {}, {}};
     EXPECT_EQ(tapFailure(), std::nullopt);

@@ -187,7 +187,8 @@ protected:
                             [this] { return trusted; },
                             QStringLiteral("Parlino"),
                             &captureTime,
-                            &captureTime};
+                            &captureTime,
+                            primarySelection};
 
         const QString folder = folders.path();
         Parlino::CompositionRoot::Configuration configuration{
@@ -267,6 +268,8 @@ protected:
     TestSupport::VirtualTime captureTime;
     std::shared_ptr<TestSupport::FakeAXClient> accessibility =
         std::make_shared<TestSupport::FakeAXClient>();
+    std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
+        std::make_shared<TestSupport::FakePrimarySelection>();
     std::shared_ptr<TestSupport::FakeKeyPoster> keyPoster =
         std::make_shared<TestSupport::FakeKeyPoster>();
     std::shared_ptr<TestSupport::FakePasteboard> pasteboard =

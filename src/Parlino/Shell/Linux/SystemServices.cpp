@@ -5,6 +5,7 @@
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
+#include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
 #include "KeyboardShortcuts/Linux/XHotKeySystem.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
@@ -59,6 +60,17 @@ public:
     bool postCopy() override { return false; }
 };
 
+// Without an X display no application offers a selection.
+class NoPrimarySelection final : public Capture::PrimarySelectionReading {
+public:
+    std::optional<QString> read(const Capture::CaptureTarget&, std::stop_token) override {
+        return std::nullopt;
+    }
+};
+
+// Seconds the owner of the PRIMARY selection may take to hand it over, as long as a copy may.
+constexpr double primarySelectionTimeout = 0.4;
+
 // How the window manager names this application's own windows: Qt sets their class to the
 // application's name.
 QString ownBundleID() {
@@ -80,6 +92,10 @@ CaptureBackends captureBackends(const Base::Clock& clock, Base::Sleeper& sleeper
         workspace = std::make_shared<X11WorkspaceAdapter>(std::move(x11));
     else
         workspace = std::make_shared<NoWorkspace>();
+    std::shared_ptr<Capture::PrimarySelectionReading> primarySelection =
+        Capture::X11PrimarySelection::open(clock, primarySelectionTimeout);
+    if (!primarySelection)
+        primarySelection = std::make_shared<NoPrimarySelection>();
     auto isTrusted = [accessibility, systemPoster] {
         return accessibility->isBusAvailable() || (systemPoster && systemPoster->canSynthesise());
     };
@@ -90,7 +106,8 @@ CaptureBackends captureBackends(const Base::Clock& clock, Base::Sleeper& sleeper
             std::move(isTrusted),
             ownBundleID(),
             &clock,
-            &sleeper};
+            &sleeper,
+            std::move(primarySelection)};
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <atspi/atspi.h>
+
+#include <utility>
+
+namespace Capture {
+
+// An owned reference to a GObject of libatspi.
+template <class T> class AtspiRef {
+public:
+    explicit AtspiRef(T* object = nullptr) : m_object(object) {}
+    AtspiRef(const AtspiRef& other) : m_object(other.m_object) {
+        if (m_object)
+            g_object_ref(m_object);
+    }
+    AtspiRef(AtspiRef&& other) noexcept : m_object(std::exchange(other.m_object, nullptr)) {}
+    AtspiRef& operator=(AtspiRef other) noexcept {
+        std::swap(m_object, other.m_object);
+        return *this;
+    }
+    ~AtspiRef() {
+        if (m_object)
+            g_object_unref(m_object);
+    }
+    T* get() const { return m_object; }
+    explicit operator bool() const { return m_object != nullptr; }
+
+private:
+    T* m_object;
+};
+
+// Collects the error of one libatspi call; every failure reads as "not available", since the
+// error itself says nothing more useful to the capture.
+struct AtspiErrorSink {
+    GError* error = nullptr;
+    AtspiErrorSink() = default;
+    AtspiErrorSink(const AtspiErrorSink&) = delete;
+    AtspiErrorSink& operator=(const AtspiErrorSink&) = delete;
+    ~AtspiErrorSink() { g_clear_error(&error); }
+    GError** out() {
+        g_clear_error(&error);
+        return &error;
+    }
+    bool failed() const { return error != nullptr; }
+};
+
+} // namespace Capture

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "Capture/CaptureStrategy.h"
+
+#include <QString>
+
+#include <optional>
+#include <stop_token>
+
+namespace Capture {
+
+// The text that an application offers as its selection without any keystroke (on X11, the
+// PRIMARY selection). Called from capture worker threads.
+class PrimarySelectionReading {
+public:
+    virtual ~PrimarySelectionReading() = default;
+
+    // The offered text when the target application itself offers it; nothing when another
+    // application or none does, when it offers no text, or once `stop` is requested.
+    virtual std::optional<QString> read(const CaptureTarget& target, std::stop_token stop) = 0;
+};
+
+} // namespace Capture
