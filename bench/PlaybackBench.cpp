@@ -19,7 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <ctime>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,34 +47,37 @@ void BM_DecodeSpeech(benchmark::State& state) {
     double seconds = 0;
     for (auto _ : state) {
         auto decoder = Playback::Mpg123Decoder::open(speech());
-        std::vector<float> pcm;
-        while ((*decoder)->decodeNext(pcm)) {
-        }
+        for (auto block = (*decoder)->decodeNext(); !block.empty();
+             block = (*decoder)->decodeNext())
+            benchmark::DoNotOptimize(block.data());
         seconds = double((*decoder)->totalFrames()) / (*decoder)->format().sampleRate;
-        benchmark::DoNotOptimize(pcm.data());
     }
     // Seconds of audio decoded per second: times real time.
     state.counters["x_realtime"] =
         benchmark::Counter(seconds * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-double threadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
+// Processor seconds and minor page faults, as getrusage() counts them.
+struct Cost {
+    double seconds = 0;
+    double pageFaults = 0;
+};
 
-double childrenCpuSeconds() {
+Cost usage(int who) {
     rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
+    getrusage(who, &usage);
     const auto seconds = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    return {seconds(usage.ru_utime) + seconds(usage.ru_stime), double(usage.ru_minflt)};
 }
 
-// The processor time of opening, decoding, stretching and metering the whole of the long speech
-// as the output pulls it, on this thread.
-double renderLongSpeech(float tempo) {
-    const double start = threadCpuSeconds();
+Cost operator-(const Cost& a, const Cost& b) {
+    return {a.seconds - b.seconds, a.pageFaults - b.pageFaults};
+}
+
+// The cost of opening, decoding, stretching and metering the whole of the long speech as the
+// output pulls it, on this thread.
+Cost renderLongSpeech(float tempo) {
+    const Cost start = usage(RUSAGE_THREAD);
     auto decoder = std::move(Playback::Mpg123Decoder::open(longSpeech())).value();
     const int channels = decoder->format().channels;
     Playback::ChunkRenderer renderer(
@@ -83,15 +86,15 @@ double renderLongSpeech(float tempo) {
     std::vector<float> block(size_t(4096 * channels));
     while (renderer.render(block.data(), 4096) == 4096)
         benchmark::DoNotOptimize(block.data());
-    return threadCpuSeconds() - start;
+    return usage(RUSAGE_THREAD) - start;
 }
 
-// The processor time of a shell command and everything it starts.
-double runCommand(const std::string& command) {
-    const double start = childrenCpuSeconds();
+// The cost of a shell command and everything it starts; none when it failed.
+std::optional<Cost> runCommand(const std::string& command) {
+    const Cost start = usage(RUSAGE_CHILDREN);
     if (std::system(command.c_str()) != 0)
-        return -1;
-    return childrenCpuSeconds() - start;
+        return std::nullopt;
+    return usage(RUSAGE_CHILDREN) - start;
 }
 
 double median(std::vector<double> values) {
@@ -102,7 +105,8 @@ double median(std::vector<double> values) {
 // Decoding and rendering the long speech at the tempo in percent given, against its peer among
 // the command-line tools run in the same iteration: mpg123 decoding to raw samples at 1×, and
 // mpg123 piped into sox's tempo effect otherwise. Times are processor seconds, so the figures
-// hold on a loaded machine; `ratio` is the median of ours over the median of the peer's.
+// hold on a loaded machine; `ratio` is the median of ours over the median of the peer's. Page
+// faults tell how much memory each touched.
 void BM_RenderLongSpeechAgainstMpg123(benchmark::State& state) {
     const float tempo = float(state.range(0)) / 100;
     const std::string file = "'" PARLINO_BENCH_LONG_SPEECH "'";
@@ -111,20 +115,29 @@ void BM_RenderLongSpeechAgainstMpg123(benchmark::State& state) {
         peer += " | sox -q -t raw -r 44100 -e signed -b 16 -c 1 - -t raw - tempo " +
                 std::to_string(tempo);
     peer += " > /dev/null";
-    std::vector<double> ours;
-    std::vector<double> theirs;
+    std::vector<Cost> ours;
+    std::vector<Cost> theirs;
     for (auto _ : state) {
         ours.push_back(renderLongSpeech(tempo));
-        theirs.push_back(runCommand(peer));
-        if (theirs.back() < 0) {
+        const auto peerCost = runCommand(peer);
+        if (!peerCost) {
             state.SkipWithError("the mpg123 or sox command failed");
             return;
         }
-        state.SetIterationTime(ours.back());
+        theirs.push_back(*peerCost);
+        state.SetIterationTime(ours.back().seconds);
     }
-    state.counters["ours_s"] = median(ours);
-    state.counters["peer_s"] = median(theirs);
-    state.counters["ratio"] = median(ours) / median(theirs);
+    const auto medianOf = [](const std::vector<Cost>& costs, double Cost::*field) {
+        std::vector<double> values;
+        for (const Cost& cost : costs)
+            values.push_back(cost.*field);
+        return median(values);
+    };
+    state.counters["ours_s"] = medianOf(ours, &Cost::seconds);
+    state.counters["peer_s"] = medianOf(theirs, &Cost::seconds);
+    state.counters["ratio"] = medianOf(ours, &Cost::seconds) / medianOf(theirs, &Cost::seconds);
+    state.counters["ours_faults"] = medianOf(ours, &Cost::pageFaults);
+    state.counters["peer_faults"] = medianOf(theirs, &Cost::pageFaults);
 }
 
 // Stands between a player and its output and notes when the first samples were rendered.

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and running Parlino needs.
-# Idempotent; works as root or through sudo. With --sanitize, also the compiler and runtimes of
-# the sanitizer build (scripts/test.sh --sanitize).
+# Installs the Debian packages Parlino needs. Idempotent; works as root or through sudo.
+# Usage: scripts/install-deps.sh [--test] [--sanitize]
+#   (nothing)   what building and running need (scripts/run.sh); no daemon, nothing that could
+#               stand beside the desktop's own sound server or keyring
+#   --test      also the private desktop the tests run in (scripts/test.sh)
+#   --sanitize  also that, and the compiler and runtimes of the sanitizer build
+#               (scripts/test.sh --sanitize)
 set -euo pipefail
 
 SUDO=""
@@ -20,7 +24,8 @@ BUILD_PACKAGES=(
   libsodium-dev
 )
 
-# The desktop session the end-to-end tests run in, the tools that make test audio, and the
+# Only with --test: the desktop session the end-to-end tests run in (its own X server, window
+# manager, keyring and headless PulseAudio), the tools that make test audio, and the
 # command-line decoder the decoding benchmark measures itself against.
 TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
@@ -32,8 +37,17 @@ TEST_PACKAGES=(
 # that turns their stacks into file names and lines.
 SANITIZER_PACKAGES=(clang-16 libclang-rt-16-dev llvm-16)
 
-wanted=("${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
-if [ "${1:-}" = "--sanitize" ]; then wanted+=("${SANITIZER_PACKAGES[@]}"); fi
+wanted=("${BUILD_PACKAGES[@]}")
+for option in "$@"; do
+  case "$option" in
+  --test) wanted+=("${TEST_PACKAGES[@]}") ;;
+  --sanitize) wanted+=("${TEST_PACKAGES[@]}" "${SANITIZER_PACKAGES[@]}") ;;
+  *)
+    echo "usage: scripts/install-deps.sh [--test] [--sanitize]" >&2
+    exit 2
+    ;;
+  esac
+done
 
 missing=()
 for pkg in "${wanted[@]}"; do

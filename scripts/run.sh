@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the application (no tests, no benchmarks), and starts it.
+# Installs what building and running need (not the test desktop), builds the application (no
+# tests, no benchmarks), and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds with warnings as errors, and runs every test suite.
+# Installs what building and testing need (with the private desktop the end-to-end tests run in),
+# builds with warnings as errors, and runs every test suite.
 # Usage: scripts/test.sh [--sanitize]
 #   --sanitize  builds with clang-16 under AddressSanitizer and UndefinedBehaviorSanitizer into
 #               build-asan/ (or $PARLINO_BUILD_DIR) and runs the same suites there; any finding
@@ -8,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 configure=(-DPARLINO_WERROR=ON)
-deps=()
+deps=(--test)
 case "${1:-}" in
 "") BUILD_DIR="${PARLINO_BUILD_DIR:-build}" ;;
 --sanitize)

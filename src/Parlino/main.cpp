@@ -1,4 +1,5 @@
 #include "Base/Clock.h"
+#include "Base/Log.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
@@ -7,6 +8,7 @@
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
+#include "Parlino/Shell/Linux/X11Session.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
@@ -16,13 +18,16 @@
 
 #include <cstdio>
 
-// The windows are X11 windows: refuse clearly, before Qt would, when there is no X display.
+// The windows are X11 windows: refuse in one line, before Qt would abort, when no X display
+// answers; say what a Wayland session withholds.
 static bool hasX11Display() {
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        std::fputs("parlino: no X11 display (DISPLAY is not set); Parlino needs X11 or XWayland\n",
-                   stderr);
+    if (const auto problem = Parlino::X11Session::displayProblem(qgetenv("DISPLAY"))) {
+        std::fprintf(stderr, "%s\n", qPrintable(*problem));
         return false;
     }
+    if (const auto limits = Parlino::X11Session::waylandLimits(qgetenv("XDG_SESSION_TYPE"),
+                                                               qgetenv("WAYLAND_DISPLAY")))
+        Base::Log(QStringLiteral("launch")).notice("%{public}s", *limits);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     return true;

@@ -449,8 +449,13 @@ double SpeechSession::playerTime() const {
     return m_currentPlayer ? m_currentPlayer->currentTime() : 0.0;
 }
 
+// A read whose sound output went away stays where it was heard until it plays on.
 double SpeechSession::elapsed() const {
-    return m_completedDuration + playerTime();
+    return m_outputLostAt.value_or(m_completedDuration + playerTime());
+}
+
+bool SpeechSession::canSeek() const {
+    return m_state.kind() != State::Kind::cancelled && !readyDurations().isEmpty();
 }
 
 void SpeechSession::tick() {

@@ -95,6 +95,8 @@ public:
     void pause();
     void resume();
     void seek(double readTime);
+    // Whether seek() can move the read: it is not cancelled and some audio has arrived.
+    bool canSeek() const;
     void seekToWord(qsizetype index);
     void skipToNextChunk();
     void setRate(float rate);

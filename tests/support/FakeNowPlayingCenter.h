@@ -12,6 +12,9 @@ public:
     void setCommandHandler(std::function<void(Parlino::RemoteCommand)> handler) override {
         m_handler = std::move(handler);
     }
+    void setPositionHandler(std::function<void(double)> handler) override {
+        m_positionHandler = std::move(handler);
+    }
     void publish(const std::optional<Parlino::NowPlayingInfo>& info) override {
         published.append(info);
     }
@@ -21,10 +24,16 @@ public:
             m_handler(command);
     }
 
+    void sendPosition(double seconds) {
+        if (m_positionHandler)
+            m_positionHandler(seconds);
+    }
+
     QList<std::optional<Parlino::NowPlayingInfo>> published;
 
 private:
     std::function<void(Parlino::RemoteCommand)> m_handler;
+    std::function<void(double)> m_positionHandler;
 };
 
 } // namespace TestSupport

@@ -30,6 +30,7 @@ struct NowPlayingInfo {
     double elapsed = 0;                              // seconds
     double rate = 0;                                 // 0 while paused
     double defaultRate = 1;                          // the current speed, also while paused
+    bool canSeek = false;                            // a position request can move it
 
     friend bool operator==(const NowPlayingInfo&, const NowPlayingInfo&) = default;
 };
@@ -41,6 +42,9 @@ public:
 
     // Called on the main thread for every command the desktop sends.
     virtual void setCommandHandler(std::function<void(RemoteCommand)> handler) = 0;
+    // Called on the main thread with the position in seconds the desktop asks for; only while
+    // the published information says it can seek.
+    virtual void setPositionHandler(std::function<void(double seconds)> handler) = 0;
     // Shows `info`; nothing clears the display (stopped).
     virtual void publish(const std::optional<NowPlayingInfo>& info) = 0;
 };

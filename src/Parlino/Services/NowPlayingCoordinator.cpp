@@ -44,6 +44,13 @@ void NowPlayingCoordinator::start() {
                 callback();
         });
     });
+    m_center.setPositionHandler([self = QPointer(this)](double seconds) {
+        log.notice("remote command: changePlaybackPosition %{public}f", seconds);
+        Base::MainThread::post([self, seconds] {
+            if (self && self->onSeek)
+                self->onSeek(seconds);
+        });
+    });
 }
 
 const std::function<void()>& NowPlayingCoordinator::callbackFor(RemoteCommand command) const {
@@ -65,13 +72,13 @@ const std::function<void()>& NowPlayingCoordinator::callbackFor(RemoteCommand co
 }
 
 void NowPlayingCoordinator::update(NowPlayingState state, double elapsed, double duration,
-                                   float rate) {
+                                   float rate, bool canSeek) {
     if (state == NowPlayingState::stopped) {
         m_center.publish(std::nullopt);
     } else {
         const bool playing = state == NowPlayingState::playing;
-        m_center.publish(
-            NowPlayingInfo{title, state, duration, elapsed, playing ? rate : 0.0, double(rate)});
+        m_center.publish(NowPlayingInfo{title, state, duration, elapsed, playing ? rate : 0.0,
+                                        double(rate), canSeek});
     }
     log.notice("now playing update: %{public}s", AudioArbiter::name(state));
 }

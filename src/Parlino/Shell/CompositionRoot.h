@@ -251,6 +251,7 @@ private:
     void pauseFromNowPlaying();
     void toggleFromNowPlaying();
     void restartFromNowPlaying();
+    void seekFromNowPlaying(double seconds);
 
     void refreshUsage(quint64 generation);
 

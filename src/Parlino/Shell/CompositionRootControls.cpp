@@ -108,6 +108,12 @@ void CompositionRoot::wireNowPlaying() {
         if (self)
             self->setPlaybackSpeed(SpeedChangeSource::mediaKey);
     };
+    m_nowPlaying.onSeek = [self](double seconds) {
+        if (!self)
+            return;
+        self->seekFromNowPlaying(seconds);
+        self->syncNowPlaying();
+    };
 }
 
 void CompositionRoot::wireAudioHandOver() {
@@ -217,12 +223,20 @@ void CompositionRoot::restartFromNowPlaying() {
     ClipsViewModel* surface = m_activeClipsSurface;
     if (owner == NowPlayingOwner::preview && surface && surface->playingClipID())
         surface->player().restart(surface->previewPaused());
-    if (owner != NowPlayingOwner::session)
-        return;
+    else
+        seekFromNowPlaying(0);
+}
+
+// Only a read seeks; a clip preview publishes that it cannot. The panel shows the new place at
+// once, also while the read is paused and its display tick is not running.
+void CompositionRoot::seekFromNowPlaying(double seconds) {
     const auto session = speechSession();
-    session->seek(0);
+    if (nowPlayingOwner() != NowPlayingOwner::session || !session->canSeek())
+        return;
+    session->seek(seconds);
     if (session->state().kind() == SessionState::Kind::playing)
         m_sessionParkedAt.reset();
+    panelTick(session);
 }
 
 // MARK: Now Playing and hand-over
@@ -250,20 +264,20 @@ void CompositionRoot::syncNowPlaying() {
     case NowPlayingOwner::session: {
         const auto session = speechSession();
         m_nowPlaying.update(state, session->elapsed(), session->estimatedTotalDuration().seconds,
-                            rate);
+                            rate, session->canSeek());
         return;
     }
     case NowPlayingOwner::preview:
         if (m_activeClipsSurface) {
             const LibraryClipPlayer& clip = m_activeClipsSurface->player();
-            m_nowPlaying.update(state, clip.elapsed(), clip.totalDuration(), rate);
+            m_nowPlaying.update(state, clip.elapsed(), clip.totalDuration(), rate, false);
             return;
         }
         break;
     case NowPlayingOwner::none:
         break;
     }
-    m_nowPlaying.update(NowPlayingState::stopped, 0, 0, rate);
+    m_nowPlaying.update(NowPlayingState::stopped, 0, 0, rate, false);
 }
 
 void CompositionRoot::handOverForSessionStart() {

@@ -23,6 +23,15 @@ constexpr qsizetype publicKeyBytes = 32; // an Ed25519 public key
 
 const QString feedTooLarge = QStringLiteral("the feed is too large");
 
+// The build carries no key at all: the default, not a fault.
+bool carriesNoKey(const Base::PropertyValue::Dictionary& information) {
+    const auto entry = information.find(BuildInformation::updatePublicKeyKey);
+    if (entry == information.end())
+        return true;
+    const QString* text = entry->as<QString>();
+    return text && text->contains(QStringLiteral("PLACEHOLDER"));
+}
+
 std::optional<QByteArray> usablePublicKey(const Base::PropertyValue::Dictionary& information) {
     const auto entry = information.find(BuildInformation::updatePublicKeyKey);
     if (entry == information.end())
@@ -62,8 +71,11 @@ UpdateController::UpdateController(const Base::PropertyValue::Dictionary& inform
       m_currentVersion(
           BuildInformation::string(information, BuildInformation::applicationVersionKey)) {
     if (!m_publicKey) {
-        log.error("updater NOT started: SUPublicEDKey is missing or a placeholder — see "
-                  "docs/dev/updates.md");
+        if (carriesNoKey(information))
+            log.notice("update check off: this build has no update key — see docs/dev/updates.md");
+        else
+            log.error("update check off: the build's update key is not strict Base64 of a 32-byte "
+                      "Ed25519 public key — see docs/dev/updates.md");
         return;
     }
     const SettingsKeys& keys = m_dependencies.keys;

@@ -18,7 +18,6 @@ ChunkRenderer::ChunkRenderer(std::unique_ptr<Mpg123Decoder> decoder,
     : m_format(decoder->format()), m_totalFrames(decoder->totalFrames()),
       m_onDrained(std::move(onDrained)), m_onFailed(std::move(onFailed)),
       m_decoder(std::move(decoder)), m_meter(m_format.sampleRate) {
-    m_pcm.reserve(size_t(m_totalFrames * m_format.channels));
     m_stretcher.setSampleRate(uint(m_format.sampleRate));
     m_stretcher.setChannels(uint(m_format.channels));
     m_segments.push_back({0, 0, 0});
@@ -94,22 +93,16 @@ size_t ChunkRenderer::render(float* out, size_t frames) {
 }
 
 size_t ChunkRenderer::renderDirect(float* out, size_t frames) {
-    decodeUntil(m_readFrame + int64_t(frames));
-    const auto n = size_t(std::clamp<int64_t>(decodedFrames() - m_readFrame, 0, int64_t(frames)));
-    const size_t channels = size_t(m_format.channels);
-    std::memcpy(out, m_pcm.data() + size_t(m_readFrame) * channels, n * channels * sizeof(float));
-    m_readFrame += int64_t(n);
-    return n;
+    const auto samples = take(int64_t(frames));
+    std::memcpy(out, samples.data(), samples.size_bytes());
+    return samples.size() / size_t(m_format.channels);
 }
 
 size_t ChunkRenderer::renderStretched(float* out, size_t frames) {
     while (m_stretcher.numSamples() < frames && !m_stretcherFlushed) {
-        decodeUntil(m_readFrame + stretchBlockFrames);
-        const int64_t available = std::min(decodedFrames() - m_readFrame, stretchBlockFrames);
-        if (available > 0) {
-            m_stretcher.putSamples(m_pcm.data() + size_t(m_readFrame) * size_t(m_format.channels),
-                                   uint(available));
-            m_readFrame += available;
+        const auto samples = take(stretchBlockFrames);
+        if (!samples.empty()) {
+            m_stretcher.putSamples(samples.data(), uint(samples.size()) / uint(m_format.channels));
         } else {
             m_stretcher.flush();
             m_stretcherFlushed = true;
@@ -126,17 +119,23 @@ double ChunkRenderer::nextSourceFrame() const {
     return std::max(0.0, double(m_readFrame) - inFlight);
 }
 
-int64_t ChunkRenderer::decodedFrames() const {
-    return int64_t(m_pcm.size()) / m_format.channels;
-}
-
-void ChunkRenderer::decodeUntil(int64_t frame) {
-    while (decodedFrames() < frame && m_decoder->decodeNext(m_pcm)) {
-    }
+std::span<const float> ChunkRenderer::take(int64_t frames) {
+    if (m_decoded.empty())
+        m_decoded = m_decoder->decodeNext();
+    const auto channels = size_t(m_format.channels);
+    const auto samples = m_decoded.first(std::min(m_decoded.size(), size_t(frames) * channels));
+    m_decoded = m_decoded.subspan(samples.size());
+    m_readFrame += int64_t(samples.size() / channels);
+    return samples;
 }
 
 void ChunkRenderer::restartFrom(double sourceFrame) {
-    m_readFrame = std::llround(sourceFrame);
+    const int64_t frame = std::llround(sourceFrame);
+    if (frame != m_readFrame) {
+        m_decoder->seek(frame);
+        m_decoded = {};
+        m_readFrame = frame;
+    }
     m_stretcher.clear();
     m_stretcherFlushed = false;
 }

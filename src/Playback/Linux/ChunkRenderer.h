@@ -12,15 +12,15 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <vector>
+#include <span>
 
 namespace Playback {
 
-// The signal chain of one chunk: MP3 decoded on demand, time-stretched with the pitch kept,
-// scaled by the volume and metered. It remembers which part of the chunk each rendered frame
-// came from, so that the position and level of what is being heard can be told from the number
-// of frames the output still holds. Thread-safe: the output renders on its own thread, and the
-// position and level are read without waiting on it.
+// The signal chain of one chunk: MP3 decoded as the output asks for it, a block at a time,
+// time-stretched with the pitch kept, scaled by the volume and metered. It remembers which part of
+// the chunk each rendered frame came from, so that the position and level of what is being heard
+// can be told from the number of frames the output still holds. Thread-safe: the output renders on
+// its own thread, and the position and level are read without waiting on it.
 class ChunkRenderer : public PcmSource {
 public:
     // `onDrained` runs on the output's thread once everything rendered has been heard,
@@ -66,8 +66,9 @@ private:
     size_t renderDirect(float* out, size_t frames);
     size_t renderStretched(float* out, size_t frames);
     double nextSourceFrame() const;
-    int64_t decodedFrames() const;
-    void decodeUntil(int64_t frame);
+    // Up to `frames` frames of the source from m_readFrame on, which they advance; empty at its
+    // end.
+    std::span<const float> take(int64_t frames);
     void restartFrom(double sourceFrame);
     void publishTimeline();
 
@@ -78,7 +79,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::unique_ptr<Mpg123Decoder> m_decoder;
-    std::vector<float> m_pcm; // everything decoded so far, interleaved
+    std::span<const float> m_decoded; // decoded from m_readFrame on and not rendered yet
     soundtouch::SoundTouch m_stretcher;
     bool m_stretcherFlushed = false;
     double m_tempo = 1.0;

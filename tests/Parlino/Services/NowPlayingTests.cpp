@@ -71,18 +71,21 @@ TEST_F(NowPlayingCoordinatorTest, CommandsReachTheirCallbacksLaterFromTheEventLo
     coordinator.onTogglePlayPause = [&] { calls << "toggle"; };
     coordinator.onCycleSpeed = [&] { calls << "speed"; };
     coordinator.onRestart = [&] { calls << "restart"; };
+    coordinator.onSeek = [&](double seconds) { calls << QString("seek %1").arg(seconds); };
     coordinator.start();
     for (RemoteCommand command :
          {RemoteCommand::play, RemoteCommand::pause, RemoteCommand::togglePlayPause,
           RemoteCommand::nextTrack, RemoteCommand::skipForward, RemoteCommand::previousTrack,
           RemoteCommand::skipBackward})
         center.send(command);
+    center.sendPosition(2.5);
     EXPECT_TRUE(calls.isEmpty());
     TestSupport::drainEvents();
-    EXPECT_EQ(calls,
-              (QStringList{"play", "pause", "toggle", "speed", "speed", "restart", "restart"}));
+    EXPECT_EQ(calls, (QStringList{"play", "pause", "toggle", "speed", "speed", "restart", "restart",
+                                  "seek 2.5"}));
     EXPECT_EQ(logs.messages("media-keys").first(), "remote command: play");
-    EXPECT_EQ(logs.messages("media-keys").last(), "remote command: skipBackward");
+    EXPECT_EQ(logs.messages("media-keys").last(),
+              "remote command: changePlaybackPosition 2.500000");
 }
 
 TEST_F(NowPlayingCoordinatorTest, ACommandBeforeTheCallbacksAreSetOnlyLogs) {
@@ -93,18 +96,18 @@ TEST_F(NowPlayingCoordinatorTest, ACommandBeforeTheCallbacksAreSetOnlyLogs) {
 }
 
 TEST_F(NowPlayingCoordinatorTest, PausedShowsARateOfZeroAndKeepsTheSpeedAsDefault) {
-    coordinator.update(NowPlayingState::paused, 3, 10, 1.5f);
+    coordinator.update(NowPlayingState::paused, 3, 10, 1.5f, true);
     ASSERT_EQ(center.published.size(), 1);
     EXPECT_EQ(center.published[0],
-              (NowPlayingInfo{"Parlino", NowPlayingState::paused, 10, 3, 0.0, 1.5}));
-    coordinator.update(NowPlayingState::playing, 4, 10, 1.5f);
+              (NowPlayingInfo{"Parlino", NowPlayingState::paused, 10, 3, 0.0, 1.5, true}));
+    coordinator.update(NowPlayingState::playing, 4, 10, 1.5f, false);
     EXPECT_EQ(center.published[1]->rate, 1.5);
     EXPECT_EQ(logs.messages("media-keys"),
               (QStringList{"now playing update: paused", "now playing update: playing"}));
 }
 
 TEST_F(NowPlayingCoordinatorTest, StoppedClearsTheDisplay) {
-    coordinator.update(NowPlayingState::stopped, 3, 10, 1.0f);
+    coordinator.update(NowPlayingState::stopped, 3, 10, 1.0f, true);
     EXPECT_EQ(center.published, QList<std::optional<NowPlayingInfo>>{std::nullopt});
     EXPECT_TRUE(logs.contains("now playing update: stopped"));
 }

@@ -46,6 +46,12 @@ TEST_F(AudioHandOverTest, APreviewPausesThePlayingReadAndPlayingTheReadAgainStop
     panelClips.toggle(first);
     EXPECT_EQ(root().speechSession()->state().kind(), SessionKind::paused);
     EXPECT_EQ(root().nowPlayingOwner(), NowPlayingOwner::preview);
+    // A preview cannot seek, and a position the desktop asks for anyway leaves the read alone.
+    EXPECT_FALSE(nowPlayingCenter->published.last()->canSeek);
+    const double heard = root().speechSession()->elapsed();
+    nowPlayingCenter->sendPosition(heard + 1);
+    TestSupport::drainEvents();
+    EXPECT_EQ(root().speechSession()->elapsed(), heard);
 
     player().onPlayPause();
     EXPECT_EQ(phase(), Kind::playing);

@@ -51,6 +51,20 @@ TEST_F(PlaybackControlsTest, PlayPauseAndTheMediaKeysPauseAndResumeTheRead) {
     EXPECT_EQ(phase(), Kind::playing);
 }
 
+TEST_F(PlaybackControlsTest, APositionFromTheDesktopMovesAPausedReadAndThePanelShowsIt) {
+    startPlaying();
+    ASSERT_TRUE(waitForAudio());
+    ASSERT_TRUE(nowPlayingCenter->published.last()->canSeek);
+    send(RemoteCommand::pause);
+
+    nowPlayingCenter->sendPosition(0.8);
+    TestSupport::drainEvents();
+    EXPECT_EQ(sessionState(), SessionKind::paused);
+    EXPECT_NEAR(root().speechSession()->elapsed(), 0.8, 0.01);
+    EXPECT_NEAR(player().progress().elapsed(), 0.8, 0.01);
+    EXPECT_NEAR(nowPlayingCenter->published.last()->elapsed, 0.8, 0.01);
+}
+
 // The finished face must not stay up while the read starts again.
 TEST_F(PlaybackControlsTest, PlayingAFinishedReadAgainShowsLoadingBeforeItPlays) {
     finishRead();

@@ -19,13 +19,15 @@ TEST(Mpg123Decoder, DecodesTaggedSpeechToTheExactLengthItWasEncodedFrom) {
     EXPECT_EQ((*decoder)->format(), (Playback::PcmFormat{44100, 1}));
     EXPECT_EQ((*decoder)->totalFrames(), TestAudio::speechFrames());
 
-    std::vector<float> pcm;
+    int64_t frames = 0;
     size_t blocks = 0;
-    while ((*decoder)->decodeNext(pcm))
+    for (auto block = (*decoder)->decodeNext(); !block.empty(); block = (*decoder)->decodeNext()) {
+        frames += int64_t(block.size());
         ++blocks;
-    EXPECT_EQ(int64_t(pcm.size()), TestAudio::speechFrames());
+    }
+    EXPECT_EQ(frames, TestAudio::speechFrames());
     EXPECT_GT(blocks, 100u) << "decodes a frame at a time, not all at once";
-    EXPECT_FALSE((*decoder)->decodeNext(pcm));
+    EXPECT_TRUE((*decoder)->decodeNext().empty());
 }
 
 TEST(Mpg123Decoder, KnowsTheLengthOfAStreamWithoutHeaderBeforeDecodingIt) {
@@ -50,6 +52,71 @@ TEST(Mpg123Decoder, DistrustsAHeaderThatClaimsMoreThanTheFramesHold) {
     const int64_t total = (*decoder)->totalFrames();
     EXPECT_LT(total, TestAudio::speechFrames() + 3 * 1152);
     EXPECT_EQ(int64_t(TestAudio::decodeAll(lying).size()), total);
+}
+
+// Damaged streams decode to exactly the length announced before decoding, so that the position
+// told from it neither stops short of the audio nor runs past it.
+TEST(Mpg123Decoder, DecodesDamagedStreamsToExactlyTheLengthItAnnounces) {
+    const QByteArray speech = TestAudio::speechMp3();
+    const QByteArray other = TestAudio::stereo22kSpeechMp3();
+    const qsizetype middle = speech.size() / 2;
+    std::mt19937 random(11);
+    const auto junk = [&](int size) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (auto& byte : bytes)
+            byte = char(random());
+        return bytes;
+    };
+    // One frame midway claims 48 kHz.
+    QByteArray misheaded = speech;
+    const qsizetype header = misheaded.indexOf("\xff\xfb", middle);
+    ASSERT_GT(header, 0);
+    misheaded[header + 2] = char((misheaded[header + 2] & ~0x0c) | 0x04);
+    const std::pair<const char*, QByteArray> streams[] = {
+        {"a frame header damaged midway", misheaded},
+        {"cut off mid-frame", speech.left(speech.size() * 3 / 5 + 7)},
+        {"a little junk midway", speech.left(middle) + junk(300) + speech.mid(middle)},
+        {"more junk midway than a resync skips",
+         speech.left(middle) + junk(5000) + speech.mid(middle)},
+        {"another format spliced on", speech + other},
+        {"spliced onto another format", other + speech},
+        {"untagged with another format spliced on", TestAudio::untaggedSpeechMp3() + other},
+    };
+    for (const auto& [name, mp3] : streams) {
+        auto decoder = Mpg123Decoder::open(mp3);
+        ASSERT_TRUE(decoder) << name;
+        const auto& format = (*decoder)->format();
+        EXPECT_EQ(int64_t(TestAudio::decodeAll(mp3).size()),
+                  (*decoder)->totalFrames() * format.channels)
+            << name;
+    }
+
+    // Frames in other formats are left out; the rest plays.
+    EXPECT_GT((*Mpg123Decoder::open(misheaded))->totalFrames(), TestAudio::speechFrames() * 9 / 10);
+    auto spliced = Mpg123Decoder::open(speech + other);
+    EXPECT_EQ((*spliced)->format(), (Playback::PcmFormat{44100, 1}));
+    EXPECT_EQ((*spliced)->totalFrames(), TestAudio::speechFrames());
+    auto otherFirst = Mpg123Decoder::open(other + speech);
+    EXPECT_EQ((*otherFirst)->format(), (Playback::PcmFormat{22050, 2}));
+    EXPECT_EQ((*otherFirst)->totalFrames(), (*Mpg123Decoder::open(other))->totalFrames());
+}
+
+TEST(Mpg123Decoder, SeeksToAnySampleAsIfItHadDecodedThereFromTheStart) {
+    const std::vector<float> whole = TestAudio::decodeAll(TestAudio::speechMp3());
+    auto decoder = Mpg123Decoder::open(TestAudio::speechMp3());
+    const int64_t total = (*decoder)->totalFrames();
+    for (const int64_t frame : {int64_t(88200), int64_t(1), int64_t(1152), int64_t(100001),
+                                total - 10, int64_t(0), total}) {
+        (*decoder)->seek(frame);
+        std::vector<float> rest;
+        for (auto block = (*decoder)->decodeNext(); !block.empty();
+             block = (*decoder)->decodeNext())
+            rest.insert(rest.end(), block.begin(), block.end());
+        ASSERT_EQ(int64_t(rest.size()), total - frame) << frame;
+        // The same samples, at most rounded differently: one sample off would differ by far more.
+        for (size_t i = 0; i < rest.size(); ++i)
+            ASSERT_NEAR(rest[i], whole[size_t(frame) + i], 1e-6) << "frame " << frame << " + " << i;
+    }
 }
 
 TEST(Mpg123Decoder, RefusesDataThatHoldsNoAudio) {

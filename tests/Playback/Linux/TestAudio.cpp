@@ -29,6 +29,11 @@ QByteArray untaggedSpeechMp3() {
     return data;
 }
 
+QByteArray stereo22kSpeechMp3() {
+    static const QByteArray data = readFixture("speech-22k-stereo.mp3");
+    return data;
+}
+
 int64_t speechFrames() {
     return readFixture("speech.frames").trimmed().toLongLong();
 }
@@ -38,8 +43,8 @@ std::vector<float> decodeAll(const QByteArray& mp3) {
     if (!decoder)
         throw std::runtime_error("test audio does not decode");
     std::vector<float> pcm;
-    while ((*decoder)->decodeNext(pcm)) {
-    }
+    for (auto block = (*decoder)->decodeNext(); !block.empty(); block = (*decoder)->decodeNext())
+        pcm.insert(pcm.end(), block.begin(), block.end());
     return pcm;
 }
 

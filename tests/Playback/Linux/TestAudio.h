@@ -11,6 +11,8 @@ namespace TestAudio {
 QByteArray speechMp3();
 // The same speech without the header frame, as a streamed MP3 arrives.
 QByteArray untaggedSpeechMp3();
+// The same words in another format: 64 kbit/s MP3 at 22.05 kHz stereo.
+QByteArray stereo22kSpeechMp3();
 // The number of frames the speech was encoded from.
 int64_t speechFrames();
 // Every sample of the MP3, decoded at once.

@@ -56,7 +56,8 @@ public slots:
     void Quit() {}
 };
 
-// The player interface: the state of the read and the commands on it.
+// The player interface: the state of the read and the commands on it. Rate and Volume are
+// read-only: the speed steps through its cycle with Next, and the volume is the desktop's.
 class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
@@ -67,12 +68,12 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(qlonglong Position READ position)
     Q_PROPERTY(double MinimumRate READ minimumRate)
     Q_PROPERTY(double MaximumRate READ maximumRate)
-    Q_PROPERTY(bool CanGoNext READ yes)
-    Q_PROPERTY(bool CanGoPrevious READ yes)
-    Q_PROPERTY(bool CanPlay READ yes)
-    Q_PROPERTY(bool CanPause READ yes)
-    Q_PROPERTY(bool CanSeek READ yes)
-    Q_PROPERTY(bool CanControl READ yes)
+    Q_PROPERTY(bool CanGoNext READ hasTrack)
+    Q_PROPERTY(bool CanGoPrevious READ hasTrack)
+    Q_PROPERTY(bool CanPlay READ hasTrack)
+    Q_PROPERTY(bool CanPause READ hasTrack)
+    Q_PROPERTY(bool CanSeek READ canSeek)
+    Q_PROPERTY(bool CanControl READ canControl)
 
 public:
     explicit MprisPlayerAdaptor(MprisNowPlayingCenter* center)
@@ -85,7 +86,9 @@ public:
     qlonglong position() const { return m_center->position(); }
     double minimumRate() const { return 0.5; }
     double maximumRate() const { return 2.0; }
-    bool yes() const { return true; }
+    bool hasTrack() const { return m_center->hasTrack(); }
+    bool canSeek() const { return m_center->canSeek(); }
+    bool canControl() const { return true; }
 
 public slots:
     void Play() { m_center->perform(RemoteCommand::play); }
@@ -94,13 +97,10 @@ public slots:
     void Stop() { m_center->perform(RemoteCommand::pause); }
     void Next() { m_center->perform(RemoteCommand::nextTrack); }
     void Previous() { m_center->perform(RemoteCommand::previousTrack); }
-    void Seek(qlonglong offset) {
-        if (offset != 0)
-            m_center->perform(offset > 0 ? RemoteCommand::skipForward
-                                         : RemoteCommand::skipBackward);
+    void Seek(qlonglong offset) { m_center->seekBy(offset); }
+    void SetPosition(const QDBusObjectPath& track, qlonglong position) {
+        m_center->setPosition(track, position);
     }
-    // Only relative skips move a read.
-    void SetPosition(const QDBusObjectPath&, qlonglong) {}
     void OpenUri(const QString&) {}
 
 signals:
@@ -132,9 +132,29 @@ void MprisNowPlayingCenter::setCommandHandler(std::function<void(RemoteCommand)>
     m_handler = std::move(handler);
 }
 
+void MprisNowPlayingCenter::setPositionHandler(std::function<void(double)> handler) {
+    m_positionHandler = std::move(handler);
+}
+
 void MprisNowPlayingCenter::perform(RemoteCommand command) const {
     if (m_handler)
         m_handler(command);
+}
+
+// A seek before the start lands on it; one past the end lands on the end.
+void MprisNowPlayingCenter::seekBy(qlonglong offset) const {
+    if (!canSeek() || !m_positionHandler)
+        return;
+    const double target = positionSeconds() + double(offset) / 1e6;
+    m_positionHandler(std::clamp(target, 0.0, std::max(m_info->duration, 0.0)));
+}
+
+// A request for another track, or for a position outside the read, is ignored.
+void MprisNowPlayingCenter::setPosition(const QDBusObjectPath& track, qlonglong position) const {
+    if (!canSeek() || !m_positionHandler || track.path() != trackPath || position < 0 ||
+        position > microseconds(m_info->duration))
+        return;
+    m_positionHandler(double(position) / 1e6);
 }
 
 void MprisNowPlayingCenter::publish(const std::optional<NowPlayingInfo>& info) {
@@ -160,7 +180,12 @@ void MprisNowPlayingCenter::publish(const std::optional<NowPlayingInfo>& info) {
 QVariantMap MprisNowPlayingCenter::changeableProperties() const {
     return {{QStringLiteral("PlaybackStatus"), playbackStatus()},
             {QStringLiteral("Metadata"), metadata()},
-            {QStringLiteral("Rate"), rate()}};
+            {QStringLiteral("Rate"), rate()},
+            {QStringLiteral("CanSeek"), canSeek()},
+            {QStringLiteral("CanPlay"), hasTrack()},
+            {QStringLiteral("CanPause"), hasTrack()},
+            {QStringLiteral("CanGoNext"), hasTrack()},
+            {QStringLiteral("CanGoPrevious"), hasTrack()}};
 }
 
 QString MprisNowPlayingCenter::playbackStatus() const {

@@ -1,5 +1,5 @@
-// Drives the MPRIS player on the session bus with dbus-send and reads its properties back.
-// Skips without a session bus.
+// Drives the MPRIS player on the session bus with dbus-send, as a desktop's media controls do,
+// and reads every property back with its D-Bus type. Skips without a session bus.
 #include "Parlino/Services/Linux/MprisNowPlayingCenter.h"
 #include "Parlino/Services/NowPlayingCoordinator.h"
 
@@ -16,8 +16,16 @@ namespace {
 
 using namespace Parlino;
 
-// Runs dbus-send while this process keeps serving the bus; returns what it printed.
-QString dbusSend(const QStringList& arguments) {
+const QString rootInterface = QStringLiteral("org.mpris.MediaPlayer2");
+const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
+struct Reply {
+    int exitCode = -1;
+    QString text; // what dbus-send printed, its whitespace runs folded to one space
+};
+
+// Runs dbus-send while this process keeps serving the bus.
+Reply dbusSend(const QStringList& arguments) {
     QProcess process;
     process.start("dbus-send", QStringList{"--session", "--print-reply",
                                            "--dest=" + MprisNowPlayingCenter::serviceName,
@@ -25,18 +33,27 @@ QString dbusSend(const QStringList& arguments) {
                                    arguments);
     EXPECT_TRUE(
         TestSupport::pumpUntil([&] { return process.state() == QProcess::NotRunning; }, 10'000));
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
+    const QString output =
+        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return {process.exitCode(), output.simplified()};
 }
 
-QString property(const QString& name) {
-    return dbusSend({"org.freedesktop.DBus.Properties.Get", "string:org.mpris.MediaPlayer2.Player",
-                     "string:" + name});
+// The property's value as dbus-send prints it, with its type: "boolean true", "int64 0", …
+QString property(const QString& name, const QString& interface = playerInterface) {
+    const Reply reply =
+        dbusSend({"org.freedesktop.DBus.Properties.Get", "string:" + interface, "string:" + name});
+    EXPECT_EQ(reply.exitCode, 0) << reply.text.toStdString();
+    return reply.text.section(QStringLiteral(" variant "), 1);
 }
 
 void call(const QString& method, const QStringList& arguments = {}) {
-    dbusSend(QStringList{"org.mpris.MediaPlayer2.Player." + method} + arguments);
+    const Reply reply = dbusSend(QStringList{playerInterface + "." + method} + arguments);
+    EXPECT_EQ(reply.exitCode, 0) << reply.text.toStdString();
     TestSupport::drainEvents(); // the command's callback runs from the event loop
+}
+
+QString trackArgument() {
+    return "objpath:" + MprisNowPlayingCenter::trackPath;
 }
 
 // Listens on a connection of its own to what the player announces.
@@ -50,7 +67,7 @@ public:
                       "org.freedesktop.DBus.Properties", "PropertiesChanged", this,
                       SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
         m_bus.connect(MprisNowPlayingCenter::serviceName, MprisNowPlayingCenter::objectPath,
-                      "org.mpris.MediaPlayer2.Player", "Seeked", this, SLOT(seeked(qlonglong)));
+                      playerInterface, "Seeked", this, SLOT(seeked(qlonglong)));
     }
     ~Announcements() override { QDBusConnection::disconnectFromBus("observer"); }
 
@@ -60,7 +77,7 @@ public:
 public slots:
     void propertiesChanged(const QString& interface, const QVariantMap& properties,
                            const QStringList&) {
-        if (interface == "org.mpris.MediaPlayer2.Player")
+        if (interface == playerInterface)
             changed.insert(properties);
     }
     void seeked(qlonglong position) { seeks.append(position); }
@@ -69,11 +86,12 @@ private:
     QDBusConnection m_bus;
 };
 
-// A read as the composition root would drive it from the commands.
+// A read of 8 s as the composition root would drive it from the commands.
 struct Read {
     NowPlayingState state = NowPlayingState::playing;
     double elapsed = 2.5;
     float rate = 1.0f;
+    bool canSeek = true;
 };
 
 class MprisE2E : public ::testing::Test {
@@ -85,69 +103,155 @@ protected:
         center = std::make_unique<MprisNowPlayingCenter>(QDBusConnection::sessionBus(), clock);
         ASSERT_TRUE(center->isRegistered());
         coordinator = std::make_unique<NowPlayingCoordinator>(*center);
+        coordinator->onPlay = [this] { setState(NowPlayingState::playing); };
+        coordinator->onPause = [this] { setState(NowPlayingState::paused); };
         coordinator->onTogglePlayPause = [this] {
-            read.state = read.state == NowPlayingState::playing ? NowPlayingState::paused
-                                                                : NowPlayingState::playing;
-            publish();
+            setState(read.state == NowPlayingState::playing ? NowPlayingState::paused
+                                                            : NowPlayingState::playing);
         };
         coordinator->onCycleSpeed = [this] {
             read.rate = 1.5f;
             publish();
         };
-        coordinator->onRestart = [this] {
-            read.elapsed = 0;
-            publish();
-        };
+        coordinator->onRestart = [this] { seekTo(0); };
+        coordinator->onSeek = [this](double seconds) { seekTo(seconds); };
         coordinator->start();
         publish();
     }
 
-    void publish() { coordinator->update(read.state, read.elapsed, 8, read.rate); }
+    void setState(NowPlayingState state) {
+        read.state = state;
+        publish();
+    }
+    void seekTo(double seconds) {
+        ++seeksPerformed;
+        read.elapsed = seconds;
+        publish();
+    }
+    void publish() { coordinator->update(read.state, read.elapsed, 8, read.rate, read.canSeek); }
 
     TestSupport::ManualClock clock;
     Read read;
+    int seeksPerformed = 0;
     std::unique_ptr<MprisNowPlayingCenter> center;
     std::unique_ptr<NowPlayingCoordinator> coordinator;
 };
 
-TEST_F(MprisE2E, ShowsTheReadWithItsTitleLengthAndRunningPosition) {
-    EXPECT_TRUE(property("PlaybackStatus").contains("\"Playing\""));
-    const QString metadata = property("Metadata");
-    EXPECT_TRUE(metadata.contains("\"Parlino\"")) << metadata.toStdString();
-    EXPECT_TRUE(metadata.contains("int64 8000000")) << metadata.toStdString();
-    EXPECT_TRUE(property("Position").contains("int64 2500000"));
-    clock.set(1);
-    EXPECT_TRUE(property("Position").contains("int64 3500000"));
-    EXPECT_TRUE(property("Rate").contains("double 1"));
+TEST_F(MprisE2E, ThePlayerNamesItselfAndOffersNoWindowQuitTrackListOrUris) {
+    EXPECT_EQ(property("Identity", rootInterface), "string \"Parlino\"");
+    EXPECT_EQ(property("DesktopEntry", rootInterface), "string \"parlino\"");
+    for (const char* name : {"CanQuit", "CanRaise", "HasTrackList"})
+        EXPECT_EQ(property(name, rootInterface), "boolean false") << name;
+    for (const char* name : {"SupportedUriSchemes", "SupportedMimeTypes"})
+        EXPECT_EQ(property(name, rootInterface), "array [ ]") << name;
 }
 
-TEST_F(MprisE2E, PlayPauseNextAndSeekActOnTheReadAndAreAnnounced) {
+TEST_F(MprisE2E, AReadIsOneTrackWithItsLengthRunningPositionAndEveryControl) {
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Playing\"");
+    const QString metadata = property("Metadata");
+    EXPECT_TRUE(metadata.contains("string \"mpris:trackid\" variant object path \"" +
+                                  MprisNowPlayingCenter::trackPath + "\""))
+        << metadata.toStdString();
+    EXPECT_TRUE(metadata.contains("string \"mpris:length\" variant int64 8000000"))
+        << metadata.toStdString();
+    EXPECT_TRUE(metadata.contains("string \"xesam:title\" variant string \"Parlino\""))
+        << metadata.toStdString();
+
+    EXPECT_EQ(property("Position"), "int64 2500000");
+    clock.set(1);
+    EXPECT_EQ(property("Position"), "int64 3500000");
+    clock.set(100);
+    EXPECT_EQ(property("Position"), "int64 8000000") << "never past the end";
+
+    EXPECT_EQ(property("Rate"), "double 1");
+    EXPECT_EQ(property("MinimumRate"), "double 0.5");
+    EXPECT_EQ(property("MaximumRate"), "double 2");
+    EXPECT_EQ(property("Volume"), "double 1");
+    for (const char* name :
+         {"CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanSeek", "CanControl"})
+        EXPECT_EQ(property(name), "boolean true") << name;
+}
+
+TEST_F(MprisE2E, ACommandActsOnTheReadAndItsChangesAreAnnounced) {
     Announcements announcements;
     call("PlayPause");
-    EXPECT_TRUE(property("PlaybackStatus").contains("\"Paused\""));
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Paused\"");
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return !announcements.changed.isEmpty(); }));
     EXPECT_EQ(announcements.changed.value("PlaybackStatus"), "Paused");
-    EXPECT_TRUE(property("Rate").contains("double 1")) << "a paused read keeps its rate";
+    EXPECT_EQ(property("Rate"), "double 1") << "a paused read keeps its rate";
+    EXPECT_EQ(property("Position"), "int64 2500000") << "a paused read stays put";
+
+    call("Play");
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Playing\"");
+    call("Stop");
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Paused\"") << "Stop keeps the read";
+    call("Pause");
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Paused\"");
 
     call("Next");
-    EXPECT_TRUE(property("Rate").contains("double 1.5"));
-
-    call("Seek", {"int64:-5000000"});
-    EXPECT_TRUE(property("Position").contains("int64 0"));
+    EXPECT_EQ(property("Rate"), "double 1.5");
+    call("Previous");
+    EXPECT_EQ(property("Position"), "int64 0");
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return !announcements.seeks.isEmpty(); }));
     EXPECT_EQ(announcements.seeks, QList<qlonglong>{0});
 
     call("PlayPause");
-    EXPECT_TRUE(property("PlaybackStatus").contains("\"Playing\""));
     EXPECT_TRUE(TestSupport::pumpUntil(
         [&] { return announcements.changed.value("PlaybackStatus") == "Playing"; }));
     EXPECT_EQ(announcements.changed.value("Rate").toDouble(), 1.5);
 }
 
-TEST_F(MprisE2E, AStoppedPlayerHasNoTrack) {
-    coordinator->update(NowPlayingState::stopped, 0, 0, 1.0f);
-    EXPECT_TRUE(property("PlaybackStatus").contains("\"Stopped\""));
-    EXPECT_FALSE(property("Metadata").contains("Parlino"));
+TEST_F(MprisE2E, SeekMovesByTheOffsetWithinTheReadAndLeavesTheSpeedAlone) {
+    Announcements announcements;
+    call("Seek", {"int64:3000000"});
+    EXPECT_EQ(property("Position"), "int64 5500000");
+    EXPECT_EQ(property("Rate"), "double 1");
+    call("Seek", {"int64:-60000000"});
+    EXPECT_EQ(property("Position"), "int64 0");
+    call("Seek", {"int64:60000000"});
+    EXPECT_EQ(property("Position"), "int64 8000000");
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return announcements.seeks.size() == 3; }));
+    EXPECT_EQ(announcements.seeks, (QList<qlonglong>{5'500'000, 0, 8'000'000}));
+}
+
+TEST_F(MprisE2E, SetPositionMovesToAPlaceInTheReadAndIgnoresAnythingElse) {
+    call("SetPosition", {trackArgument(), "int64:6000000"});
+    EXPECT_EQ(property("Position"), "int64 6000000");
+
+    call("SetPosition", {"objpath:/com/parlino/Other", "int64:1000000"});
+    call("SetPosition", {trackArgument(), "int64:-1"});
+    call("SetPosition", {trackArgument(), "int64:8000001"});
+    EXPECT_EQ(property("Position"), "int64 6000000");
+    EXPECT_EQ(seeksPerformed, 1);
+}
+
+TEST_F(MprisE2E, WhatCannotSeekSaysSoAndIgnoresSeeks) {
+    Announcements announcements;
+    read.canSeek = false;
+    publish();
+    EXPECT_EQ(property("CanSeek"), "boolean false");
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return announcements.changed.contains("CanSeek"); }));
+    EXPECT_EQ(announcements.changed.value("CanSeek"), false);
+
+    call("Seek", {"int64:3000000"});
+    call("SetPosition", {trackArgument(), "int64:6000000"});
+    EXPECT_EQ(seeksPerformed, 0);
+    EXPECT_EQ(property("Position"), "int64 2500000");
+}
+
+TEST_F(MprisE2E, AStoppedPlayerHasNoTrackAndNothingToControl) {
+    Announcements announcements;
+    coordinator->update(NowPlayingState::stopped, 0, 0, 1.0f, false);
+    EXPECT_EQ(property("PlaybackStatus"), "string \"Stopped\"");
+    EXPECT_EQ(property("Metadata"), "array [ ]");
+    EXPECT_EQ(property("Position"), "int64 0");
+    for (const char* name : {"CanGoNext", "CanGoPrevious", "CanPlay", "CanPause", "CanSeek"})
+        EXPECT_EQ(property(name), "boolean false") << name;
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return announcements.changed.contains("CanPlay"); }));
+    EXPECT_EQ(announcements.changed.value("CanPlay"), false);
+
+    call("Seek", {"int64:1000000"});
+    EXPECT_EQ(seeksPerformed, 0);
 }
 
 } // namespace
