@@ -1,6 +1,7 @@
 // A read of 5 MB of text: the capture's sanitising (a main-thread step), the chunking and the
 // cache key (made on a worker), the transcript showing and scrolling the text, and the whole
-// road from "Read anyway" to the first request at a loopback service.
+// road from "Read anyway" to the first request at a loopback service. And a read of 2 MB whose
+// chunks' words reach the shown transcript one chunk after another.
 #include "Core/CacheKey.h"
 #include "Core/SentenceChunker.h"
 #include "Core/TextSanitizer.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -106,6 +108,88 @@ void ScrollLongReadInTranscript(benchmark::State& state) {
     }
 }
 BENCHMARK(ScrollLongReadInTranscript)->Unit(benchmark::kMillisecond);
+
+// The words of each chunk of `text`, as the service times them one after another.
+QList<QList<Core::WordTiming>> chunkWords(const QString& text) {
+    static const QRegularExpression wordPattern(QStringLiteral("\\S+"));
+    QList<QList<Core::WordTiming>> result;
+    double at = 0;
+    for (const Core::Chunk& chunk : Core::SentenceChunker::chunk(text, chunkBound)) {
+        QList<Core::WordTiming> words;
+        for (auto it = wordPattern.globalMatch(chunk.text); it.hasNext();) {
+            const auto match = it.next();
+            const qint64 lower = chunk.utf16Offset + match.capturedStart();
+            words.append({match.captured(), {lower, lower + match.capturedLength()}, at, at + 0.3});
+            at += 0.3;
+        }
+        result.append(words);
+    }
+    return result;
+}
+
+// A 2 MB read whose answers all come at once: each chunk's words reach the shown transcript
+// while the current word moves on, as the panel's tick hands them over. Each step is the
+// transcript's share of one tick; "firstChunksMs" and "lastChunksMs" are the longest steps among
+// the first and the last 100 chunks, so a step that grows with the words laid out before it
+// shows as the one rising above the other. The word list is handed over as the session does it:
+// appending to a list the view model shares copies it, and the copy the view held is freed
+// after; "lastHandOverMs" is that copy and release at the last chunks, kept out of the steps.
+void WordsOfChunksReachTheTranscript(benchmark::State& state) {
+    ShownTranscript shown;
+    const QString text = longRead(2 * 1000 * 1000);
+    const QList<QList<Core::WordTiming>> chunks = chunkWords(text);
+    constexpr qsizetype edge = 100;
+    double first = 0;
+    double last = 0;
+    double longest = 0;
+    qsizetype longestAt = 0;
+    double handOver = 0;
+    qsizetype wordCount = 0;
+    for (auto _ : state) {
+        shown.model.setTimingWords({});
+        shown.model.setText(text);
+        QApplication::processEvents();
+        QList<Core::WordTiming> words;
+        for (qsizetype c = 0; c < chunks.size(); ++c) {
+            QList<Core::WordTiming> shared = words;
+            QElapsedTimer copy;
+            copy.start();
+            words.append(chunks[c]);
+            double handOverOfChunk = milliseconds(copy);
+
+            QElapsedTimer step;
+            step.start();
+            shown.model.setTimingWords(words);
+            shown.model.setCurrentWordIndex(words.size() - chunks[c].size());
+            QApplication::processEvents();
+            const double elapsed = milliseconds(step);
+
+            QElapsedTimer release;
+            release.start();
+            shared = {};
+            handOverOfChunk += milliseconds(release);
+            if (elapsed > longest) {
+                longest = elapsed;
+                longestAt = c;
+            }
+            if (c < edge)
+                first = std::max(first, elapsed);
+            if (c >= chunks.size() - edge) {
+                last = std::max(last, elapsed);
+                handOver = std::max(handOver, handOverOfChunk);
+            }
+        }
+        wordCount = words.size();
+    }
+    state.counters["chunks"] = double(chunks.size());
+    state.counters["words"] = double(wordCount);
+    state.counters["firstChunksMs"] = first;
+    state.counters["lastChunksMs"] = last;
+    state.counters["longestStepMs"] = longest;
+    state.counters["longestStepAt"] = double(longestAt);
+    state.counters["lastHandOverMs"] = handOver;
+}
+BENCHMARK(WordsOfChunksReachTheTranscript)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void ChunkLongRead(benchmark::State& state) {
     for (auto _ : state)

@@ -2,12 +2,14 @@
 # Runs a command inside a private desktop session for the end-to-end tests: an X server (Xvfb), a
 # window manager (openbox), a compositor (xcompmgr), a D-Bus session with the accessibility bus,
 # an unlocked keyring, a tray host (trayer) and a headless PulseAudio server. Waits until each is
-# ready, and stops exactly what it started. Inside a session already, it just runs the command.
+# ready, and stops exactly what it started. Inside a session already, it just runs the command,
+# unless PARLINO_TRAY_TINT asks for a tray of another colour than that session's.
 # Usage: scripts/ci-services.sh <command> [args...]   (PARLINO_CI_DEBUG=1 logs when each is ready)
 set -euo pipefail
 [ "$#" -gt 0 ] || { echo "usage: ci-services.sh <command> [args...]" >&2; exit 2; }
 
-if [ -n "${PARLINO_DESKTOP_SESSION:-}" ]; then
+if [ -n "${PARLINO_DESKTOP_SESSION:-}" ] &&
+  [ "${PARLINO_TRAY_TINT:-}" = "${PARLINO_DESKTOP_TRAY_TINT:-}" ]; then
   exec "$@"
 fi
 
@@ -81,12 +83,16 @@ printf pw | gnome-keyring-daemon --foreground --unlock --components=secrets >/de
 started+=($!)
 wait_for "gnome-keyring" bus_has org.freedesktop.secrets
 
-# Without its accessibility bridge, which would delay its start by a second or more.
-NO_AT_BRIDGE=1 trayer --edge top --align right --SetDockType true &
+# Without its accessibility bridge, which would delay its start by a second or more. With
+# PARLINO_TRAY_TINT (0xRRGGBB), the tray is painted in that colour, as a themed panel is.
+tray_colour=()
+[ -z "${PARLINO_TRAY_TINT:-}" ] ||
+  tray_colour=(--transparent true --alpha 0 --tint "$PARLINO_TRAY_TINT")
+NO_AT_BRIDGE=1 trayer --edge top --align right --SetDockType true "${tray_colour[@]}" &
 started+=($!)
 wait_for "trayer" window_named panel
 
-export PARLINO_DESKTOP_SESSION=1
+export PARLINO_DESKTOP_SESSION=1 PARLINO_DESKTOP_TRAY_TINT="${PARLINO_TRAY_TINT:-}"
 set +e
 "$@"
 status=$?

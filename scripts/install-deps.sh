@@ -25,12 +25,14 @@ BUILD_PACKAGES=(
 )
 
 # Only with --test: the desktop session the end-to-end tests run in (its own X server, window
-# manager, keyring and headless PulseAudio), the tools that make test audio, and the
-# command-line decoder the decoding benchmark measures itself against.
+# manager, keyring and headless PulseAudio), the tools that make test audio, the command-line
+# decoder the decoding benchmark measures itself against, and the tray application the launch
+# benchmark times its start against.
 TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
+  copyq
 )
 
 # Clang with its AddressSanitizer and UndefinedBehaviorSanitizer runtimes, and the symbolizer

@@ -108,9 +108,10 @@ shot() {
   cp "$work/a.png" "$out/$1.png"
   step "saved $1"
 }
+# Whether the screen differs from before.png in at least $1 pixels (1500 unless told).
 screen_changed() {
   grab "$work/now.png"
-  [ "$(pixels_apart "$work/before.png" "$work/now.png")" -ge 1500 ]
+  [ "$(pixels_apart "$work/before.png" "$work/now.png")" -ge "${1:-1500}" ]
 }
 # Runs an action (the remaining arguments) and waits until the screen has visibly changed.
 changing() {
@@ -124,6 +125,15 @@ maybe_changing() {
   "$@"
   local deadline=$((SECONDS + 3))
   until screen_changed || [ "$SECONDS" -ge "$deadline" ]; do sleep 0.05; done
+}
+
+# The tray icon with the tray around it, cut out of the screen.
+shot_tray() {
+  settle
+  local icon
+  icon="$(tray_icon_centre)"
+  convert "$work/a.png" -crop "160x40+$((${icon% *} - 80))+0" +repage "$out/$1.png"
+  step "saved $1"
 }
 
 # ---- Input ------------------------------------------------------------------------------------
@@ -158,6 +168,22 @@ close_window() {
   wait_until "\"$1\" to close" 10 not_shown "$1"
 }
 is_active() { [ "$(xdotool getactivewindow)" = "$1" ]; }
+
+# Presses a key and waits until the screen shows it: a focus ring is enough.
+key_shown() {
+  grab "$work/before.png"
+  xdotool key "$1"
+  wait_until "the screen to show the key $1" 10 screen_changed 100
+}
+# Clicks the middle of the application's $1th showing menu picker (a picker's accessible name is
+# its value on this desktop, so it is found by its place among them).
+click_picker() {
+  local x y width height
+  read -r x y width height < <("$probe_binary" dump | grep -F 'combo box "' | sed -n "$1p" |
+    awk '{ print $(NF - 3), $(NF - 2), $(NF - 1), $NF }')
+  [ -n "$height" ] || fail "no menu picker number $1 shows"
+  click_at $((x + width / 2)) $((y + height / 2))
+}
 
 # The centre of the first shown window of the application whose geometry (X, Y, WIDTH, HEIGHT)
 # passes the arithmetic test $1.
@@ -355,6 +381,43 @@ and the panel follows along. Pause it, play it again, or change its speed. Then 
   stop_app
 }
 
+# The tray icon on the session's tray; the settings window walked with Tab, the arrow keys and
+# Return; every menu picker's open list.
+walk_keyboard() {
+  step "the keyboard and the menu pickers"
+  start_app keyboard
+  wait_until "the tray icon" 10 tray_icon_centre
+  shot_tray "tray-icon"
+  tray_menu 2
+  wait_until "the settings window" 15 shown "Parlino Settings"
+  local id tabs picker pane number name
+  id="$(window_id "Parlino Settings")"
+  xdotool windowactivate --sync "$id"
+  shot "keyboard-tab-0"
+  for tabs in 1 2 3 4 5 6 7 8; do
+    key_shown Tab
+    case "$tabs" in 1 | 2 | 3 | 4 | 5 | 8) shot "keyboard-tab-$tabs" ;; esac
+  done
+  for tabs in 1 2 3 4 5 6 7 8; do xdotool key shift+Tab; done
+  key_shown Down
+  shot "keyboard-sidebar-down"
+  key_shown Return
+  shot "keyboard-sidebar-return"
+  for picker in Playback:1:speed Playback:2:voice-model Appearance:1:font Appearance:2:case \
+    Shortcuts:1:tap-key; do
+    IFS=: read -r pane number name <<<"$picker"
+    maybe_changing press "$pane" "Parlino Settings"
+    changing click_picker "$number"
+    shot "picker-open-$name"
+    changing xdotool key Escape
+  done
+  close_window "Parlino Settings"
+  tray_menu 3
+  wait_until "the clips window" 15 shown "Audio Clips"
+  shot "clips-window-icon"
+  stop_app
+}
+
 walk_low_credit() {
   step "an account with little credit left"
   service_mode low-credit
@@ -372,5 +435,6 @@ walk_low_credit() {
 
 walk_first_start
 walk_reads
+walk_keyboard
 walk_low_credit
 step "$(ls "$out" | wc -l) screenshots in $out"

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Base::Files {
 
@@ -74,6 +75,87 @@ Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& fil
         }
         filled += count;
     }
+}
+
+Result<qint64, std::error_code> appendRegular(const std::filesystem::path& file,
+                                              const std::function<QByteArray(qint64)>& bytes) {
+    // Looked at before opening: opening a device for writing can already act on it.
+    struct stat before {};
+    if (::lstat(file.c_str(), &before) != 0)
+        return failure(lastError());
+    if (S_ISLNK(before.st_mode))
+        return failure(std::make_error_code(std::errc::too_many_symbolic_link_levels));
+    if (!S_ISREG(before.st_mode) || before.st_nlink != 1)
+        return failure(std::make_error_code(std::errc::not_supported));
+    FileDescriptor output{
+        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)};
+    if (output.fd < 0)
+        return failure(lastError());
+    // Replaced between the look and the opening: refused as well.
+    struct stat info {};
+    if (::fstat(output.fd, &info) != 0)
+        return failure(lastError());
+    if (!S_ISREG(info.st_mode) || info.st_nlink != 1 || info.st_ino != before.st_ino ||
+        info.st_dev != before.st_dev)
+        return failure(std::make_error_code(std::errc::not_supported));
+    if (const auto error = writeAndClose(output, bytes(qint64(info.st_size))))
+        return failure(error);
+    return qint64(info.st_size);
+}
+
+std::error_code replaceRegular(const std::filesystem::path& file, const QByteArray& bytes) {
+    std::filesystem::path fresh = file;
+    fresh += ".new";
+    // A leftover of an earlier write, or anything put there since: unlinking never follows it.
+    ::unlink(fresh.c_str());
+    FileDescriptor output{
+        ::open(fresh.c_str(),
+               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0644)};
+    if (output.fd < 0)
+        return lastError();
+    std::error_code error = writeAndClose(output, bytes);
+    if (!error && ::rename(fresh.c_str(), file.c_str()) != 0)
+        error = lastError();
+    if (error)
+        ::unlink(fresh.c_str());
+    return error;
+}
+
+std::optional<QString> describeSpecial(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    switch (info.st_mode & S_IFMT) {
+    case S_IFREG:
+        return info.st_nlink == 1 ? std::nullopt
+                                  : std::optional(QStringLiteral("a file with other names"));
+    case S_IFLNK:
+        return QStringLiteral("a symbolic link");
+    case S_IFIFO:
+        return QStringLiteral("a named pipe");
+    case S_IFDIR:
+        return QStringLiteral("a folder");
+    case S_IFSOCK:
+        return QStringLiteral("a socket");
+    default:
+        return QStringLiteral("a device");
+    }
+}
+
+std::error_code writeAndClose(FileDescriptor& file, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t count = ::write(file.fd, data, static_cast<size_t>(left));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return lastError();
+        data += count;
+        left -= count;
+    }
+    // Some file systems report a failed write only when the file is closed.
+    return ::close(std::exchange(file.fd, -1)) == 0 ? std::error_code() : lastError();
 }
 
 bool isRefused(const std::error_code& error) {

@@ -31,7 +31,7 @@ QString TTSError::kindName() const {
 }
 
 bool TTSError::isRetryable() const {
-    return m_kind == Kind::network ||
+    return (m_kind == Kind::network && !m_unanswered) ||
            (m_kind == Kind::providerFault && (m_status == 429 || m_status >= 500));
 }
 

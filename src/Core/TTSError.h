@@ -28,6 +28,12 @@ public:
     static TTSError network(QString description) {
         return {Kind::network, 0, std::move(description)};
     }
+    // A network error of a request that got no answer at all within its time-out.
+    static TTSError unanswered(QString description) {
+        TTSError error{Kind::network, 0, std::move(description)};
+        error.m_unanswered = true;
+        return error;
+    }
     static TTSError providerFault(int status, QString message) {
         return {Kind::providerFault, status, std::move(message)};
     }
@@ -50,7 +56,12 @@ public:
     // The case's name as logs print it: "network", "providerFault", "unauthorized", …
     QString kindName() const;
 
-    // Network errors, rate limiting (429) and server faults (5xx) are worth retrying.
+    // True for the network error of a request that went unanswered.
+    bool isUnanswered() const { return m_unanswered; }
+
+    // Network errors, rate limiting (429) and server faults (5xx) are worth retrying; a request
+    // that went unanswered for its whole time-out is not: another wait as long would only keep
+    // the user waiting.
     bool isRetryable() const;
     // The service refused the voice: not found (404), probation, or missing permission.
     bool isVoiceRejection() const;
@@ -64,6 +75,7 @@ private:
     Kind m_kind;
     int m_status;
     QString m_message;
+    bool m_unanswered = false;
 };
 
 } // namespace Core

@@ -9,7 +9,10 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Shell/Linux/X11Session.h"
+#include "Parlino/Shell/Linux/X11TrayBackdrop.h"
+#include "Parlino/Style/Icons.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
+#include "Parlino/Style/ParlinoStyle.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "TTS/ParlinoURLSession.h"
@@ -38,6 +41,10 @@ int main(int argc, char** argv) {
         return 1;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
+    // The desktop groups every window under the desktop file's entry, with its icon.
+    QApplication::setDesktopFileName(QStringLiteral("parlino"));
+    QApplication::setWindowIcon(Parlino::Icons::application());
+    QApplication::setStyle(new Parlino::ParlinoStyle);
     QApplication::setQuitOnLastWindowClosed(false);
     if (const auto status = Parlino::handOverToRunningInstance(QApplication::arguments()))
         return *status;
@@ -67,9 +74,11 @@ int main(int argc, char** argv) {
             std::make_unique<Playback::SystemChunkPlayerFactory>(),
             Parlino::ClipsViewEnvironment{motion, pointer, keys});
     };
+    Parlino::X11TrayBackdrop trayBackdrop;
     Parlino::AppDelegate delegate(
         {root, updates, keys, scheduler, makeClipsWindow,
-         [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); }});
+         [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); },
+         &trayBackdrop});
     delegate.launch();
     Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
                                       [&] { delegate.openParlino(); });

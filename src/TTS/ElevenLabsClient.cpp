@@ -3,9 +3,14 @@
 #include "Base/Base64.h"
 #include "Base/Json.h"
 #include "Base/Log.h"
+#include "Base/MainThread.h"
 #include "Base/Unicode.h"
 #include "TTS/ServiceAnswers.h"
 #include "TTS/WordMapper.h"
+
+#include <QThreadPool>
+
+#include <algorithm>
 
 namespace TTS {
 
@@ -21,6 +26,8 @@ const Base::Log& log() {
 }
 
 constexpr qsizetype maxPreviousRequestIDs = 3;
+// The user record is a few kilobytes; the voice list keeps the request's general bound.
+constexpr qint64 maxUserBytes = qint64(1) << 20;
 
 TTSError undecodableResponse() {
     return TTSError::providerFault(200, QStringLiteral("undecodable response"));
@@ -123,30 +130,48 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
 
 } // namespace
 
-void ElevenLabsClient::send(ServiceRequest request, std::function<void(Response)> completion,
-                            std::stop_token cancel) const {
-    request.bodyStallMilliseconds = m_bodyStallMilliseconds;
+qint64 ElevenLabsClient::maxSynthesisBytes(qsizetype textLength) {
+    // Decoded, the largest answer's audio stays well inside what the stores read back (64 MiB).
+    constexpr qint64 base = qint64(256) << 10;
+    constexpr qint64 perCodeUnit = qint64(8) << 10;
+    constexpr qint64 ceiling = qint64(48) << 20;
+    return std::min(base + perCodeUnit * textLength, ceiling);
+}
+
+// The transfer's result comes back on the main thread; the answer is read on a worker (a large
+// one takes long to parse) and its result posted back, unless the caller cancelled meanwhile.
+template <class T>
+void ElevenLabsClient::exchange(ServiceRequest request, Reading<T> read, Completion<T> completion,
+                                std::stop_token cancel) const {
+    request.timeouts = m_timeouts;
     ServiceTransfer::send(
         *m_session, m_endpoint, std::move(request),
-        [completion = std::move(completion)](TransferResult result) {
+        [read = std::move(read), completion = std::move(completion),
+         cancel](TransferResult result) mutable {
             if (!result) {
                 if (const auto code = result.error().transferErrorCode)
                     log().error("URLError code=%{public}ld", qint64(*code));
                 completion(Base::failure(result.error().error));
                 return;
             }
-            const ServiceResponse& response = *result;
-            if (!response.status) {
+            if (!result->status) {
                 log().error("non-HTTP response");
                 completion(Base::failure(
                     TTSError::providerFault(-1, QStringLiteral("non-HTTP response"))));
                 return;
             }
-            log().notice("HTTP %{public}ld bytes=%{public}ld", qint64(*response.status),
-                         qint64(response.body.size()));
-            completion(std::move(result).value());
+            log().notice("HTTP %{public}ld bytes=%{public}ld", qint64(*result->status),
+                         qint64(result->body.size()));
+            QThreadPool::globalInstance()->start([read = std::move(read),
+                                                  completion = std::move(completion), cancel,
+                                                  response = std::move(result).value()] {
+                Base::MainThread::post([completion, cancel, answer = read(response)]() mutable {
+                    if (!cancel.stop_requested())
+                        completion(std::move(answer));
+                });
+            });
         },
-        std::move(cancel));
+        cancel);
 }
 
 void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voice,
@@ -154,52 +179,52 @@ void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voic
                                   const QStringList& previousRequestIDs,
                                   Completion<SynthesizedChunk> completion,
                                   std::stop_token cancel) const {
-    send(
-        synthesisRequest(m_endpoint, text, voice, settings, previousRequestIDs),
-        [completion = std::move(completion), textLength = text.size()](Response response) {
-            if (!response)
-                return completion(Base::failure(response.error()));
-            if (auto error = checkStatus(*response->status, response->body))
-                return completion(Base::failure(std::move(*error)));
-            completion(synthesizedChunk(*response, textLength));
+    ServiceRequest request =
+        synthesisRequest(m_endpoint, text, voice, settings, previousRequestIDs);
+    request.maxBodyBytes = maxSynthesisBytes(text.size());
+    exchange<SynthesizedChunk>(
+        std::move(request),
+        [textLength = text.size()](
+            const ServiceResponse& response) -> Base::Result<SynthesizedChunk, TTSError> {
+            if (auto error = checkStatus(*response.status, response.body))
+                return Base::failure(std::move(*error));
+            return synthesizedChunk(response, textLength);
         },
-        std::move(cancel));
+        std::move(completion), std::move(cancel));
 }
 
 void ElevenLabsClient::validateKey(Completion<KeyValidation> completion,
                                    std::stop_token cancel) const {
-    send(
-        getRequest(m_endpoint, QStringLiteral("/v1/user")),
-        [completion = std::move(completion)](Response response) {
-            if (!response)
-                return completion(Base::failure(response.error()));
+    ServiceRequest request = getRequest(m_endpoint, QStringLiteral("/v1/user"));
+    request.maxBodyBytes = maxUserBytes;
+    exchange<KeyValidation>(
+        std::move(request),
+        [](const ServiceResponse& response) -> Base::Result<KeyValidation, TTSError> {
             // The key works but lacks the permission to read usage.
-            if (*response->status == 403)
-                return completion(KeyValidation::authenticatedNoUsage());
-            if (auto error = checkStatus(*response->status, response->body))
-                return completion(Base::failure(std::move(*error)));
-            const auto quota = decodeQuota(response->body);
+            if (*response.status == 403)
+                return KeyValidation::authenticatedNoUsage();
+            if (auto error = checkStatus(*response.status, response.body))
+                return Base::failure(std::move(*error));
+            const auto quota = decodeQuota(response.body);
             if (!quota)
-                return completion(Base::failure(undecodableResponse()));
-            completion(KeyValidation::withQuota(*quota));
+                return Base::failure(undecodableResponse());
+            return KeyValidation::withQuota(*quota);
         },
-        std::move(cancel));
+        std::move(completion), std::move(cancel));
 }
 
 void ElevenLabsClient::voices(Completion<QList<Voice>> completion, std::stop_token cancel) const {
-    send(
+    exchange<QList<Voice>>(
         getRequest(m_endpoint, QStringLiteral("/v1/voices")),
-        [completion = std::move(completion)](Response response) {
-            if (!response)
-                return completion(Base::failure(response.error()));
-            if (auto error = checkStatus(*response->status, response->body))
-                return completion(Base::failure(std::move(*error)));
-            auto voices = decodeVoices(response->body);
+        [](const ServiceResponse& response) -> Base::Result<QList<Voice>, TTSError> {
+            if (auto error = checkStatus(*response.status, response.body))
+                return Base::failure(std::move(*error));
+            auto voices = decodeVoices(response.body);
             if (!voices)
-                return completion(Base::failure(undecodableResponse()));
-            completion(std::move(*voices));
+                return Base::failure(undecodableResponse());
+            return std::move(*voices);
         },
-        std::move(cancel));
+        std::move(completion), std::move(cancel));
 }
 
 } // namespace TTS

@@ -33,17 +33,21 @@ struct SynthesizedChunk {
 // list and the key check. Every failure is a TTSError; the credential's own error passes
 // through unchanged. Nothing is retried.
 //
-// Each operation runs on the main thread; its completion runs later on the main thread exactly
-// once, or never when `cancel` is stopped first (which also aborts the transfer).
+// Each operation is started on the main thread; its answer is read on a worker, and its
+// completion runs later on the main thread exactly once, or never when `cancel` is stopped first
+// (which also aborts the transfer). Answers are bounded: a synthesis answer by the length of its
+// text, the others by what an account can hold.
 class ElevenLabsClient {
 public:
     template <class T> using Completion = std::function<void(Base::Result<T, Core::TTSError>)>;
 
-    // `bodyStallMilliseconds` bounds how long an answer's body may stop arriving.
     ElevenLabsClient(Endpoint endpoint, QNetworkAccessManager& session,
-                     int bodyStallMilliseconds = ServiceRequest{}.bodyStallMilliseconds)
-        : m_endpoint(std::move(endpoint)), m_session(&session),
-          m_bodyStallMilliseconds(bodyStallMilliseconds) {}
+                     ServiceTimeouts timeouts = {})
+        : m_endpoint(std::move(endpoint)), m_session(&session), m_timeouts(timeouts) {}
+
+    // The largest synthesis answer taken for a text of `textLength` UTF-16 code units: room for
+    // half a minute of 128 kbit/s audio per 100 code units, in Base64, with its alignment.
+    static qint64 maxSynthesisBytes(qsizetype textLength);
 
     const Endpoint& endpoint() const { return m_endpoint; }
     QNetworkAccessManager& session() const { return *m_session; }
@@ -59,14 +63,17 @@ public:
     void voices(Completion<QList<Voice>> completion, std::stop_token cancel = {}) const;
 
 private:
-    using Response = Base::Result<ServiceResponse, Core::TTSError>;
+    template <class T>
+    using Reading = std::function<Base::Result<T, Core::TTSError>(const ServiceResponse&)>;
 
-    void send(ServiceRequest request, std::function<void(Response)> completion,
-              std::stop_token cancel) const;
+    // Sends the request and hands its answer to `read` on a worker thread.
+    template <class T>
+    void exchange(ServiceRequest request, Reading<T> read, Completion<T> completion,
+                  std::stop_token cancel) const;
 
     Endpoint m_endpoint;
     QNetworkAccessManager* m_session;
-    int m_bodyStallMilliseconds;
+    ServiceTimeouts m_timeouts;
 };
 
 } // namespace TTS

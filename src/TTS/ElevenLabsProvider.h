@@ -11,8 +11,8 @@ namespace TTS {
 class ElevenLabsProvider final : public Core::TTSProvider {
 public:
     ElevenLabsProvider(Endpoint endpoint, QNetworkAccessManager& session,
-                       int bodyStallMilliseconds = ServiceRequest{}.bodyStallMilliseconds)
-        : m_client(std::move(endpoint), session, bodyStallMilliseconds) {}
+                       ServiceTimeouts timeouts = {})
+        : m_client(std::move(endpoint), session, timeouts) {}
 
     Core::ProviderID id() const override { return Core::ProviderID::elevenLabs; }
     Core::ProviderCapabilities capabilities() const override {

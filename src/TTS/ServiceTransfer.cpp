@@ -1,5 +1,6 @@
 #include "TTS/ServiceTransfer.h"
 
+#include "Base/Log.h"
 #include "Base/MainThread.h"
 
 #include <QNetworkAccessManager>
@@ -25,6 +26,14 @@ namespace {
 
 using Completion = std::function<void(TransferResult)>;
 
+const Base::Log& log() {
+    static const Base::Log instance(QStringLiteral("tts"));
+    return instance;
+}
+
+// Why the watch ended a transfer before it finished by itself.
+enum class Ending { none, unanswered, stalled, oversize };
+
 struct PendingTransfer {
     PendingTransfer(Completion completion, std::stop_token cancel)
         : completion(std::move(completion)), cancel(std::move(cancel)) {}
@@ -32,7 +41,7 @@ struct PendingTransfer {
     Completion completion;
     std::stop_token cancel;
     QPointer<QNetworkReply> reply;
-    bool stalled = false;
+    Ending ending = Ending::none;
     std::optional<std::stop_callback<std::function<void()>>> abortOnStop;
 };
 
@@ -71,26 +80,45 @@ bool isBrokenTransfer(QNetworkReply::NetworkError error) {
     return error != QNetworkReply::NoError && error < QNetworkReply::ProxyConnectionRefusedError;
 }
 
-// An answer with an HTTP status is an answer, whatever error Qt attaches to it (it reports
-// 4xx and 5xx statuses as errors too), unless its transfer broke off or stalled: then its body
-// is incomplete and the transfer failed.
-TransferResult outcome(QNetworkReply& reply, bool stalled) {
-    if (stalled)
-        return Base::failure(
-            TransferFailure{Core::TTSError::network(QStringLiteral("The answer stopped arriving")),
-                            int(QNetworkReply::TimeoutError)});
+std::optional<int> statusOf(const QNetworkReply& reply) {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (status.isValid() && !isBrokenTransfer(reply.error()))
-        return ServiceResponse{status.toInt(), reply.readAll(), reply.rawHeaderPairs()};
+    return status.isValid() ? std::optional(status.toInt()) : std::nullopt;
+}
+
+TransferResult failed(Core::TTSError error, std::optional<int> code = std::nullopt) {
+    return Base::failure(TransferFailure{std::move(error), code});
+}
+
+// An answer with an HTTP status is an answer, whatever error Qt attaches to it (it reports
+// 4xx and 5xx statuses as errors too), unless its transfer broke off or the watch ended it: then
+// its body is incomplete and the transfer failed.
+TransferResult outcome(QNetworkReply& reply, Ending ending) {
+    switch (ending) {
+    case Ending::unanswered:
+        return failed(Core::TTSError::unanswered(QStringLiteral("The service did not answer")),
+                      int(QNetworkReply::TimeoutError));
+    case Ending::stalled:
+        return failed(Core::TTSError::network(QStringLiteral("The answer stopped arriving")),
+                      int(QNetworkReply::TimeoutError));
+    case Ending::oversize:
+        return failed(Core::TTSError::providerFault(statusOf(reply).value_or(-1),
+                                                    QStringLiteral("answer too large")));
+    case Ending::none:
+        break;
+    }
+    const auto status = statusOf(reply);
+    if (status && !isBrokenTransfer(reply.error()))
+        return ServiceResponse{status, reply.readAll(), reply.rawHeaderPairs()};
     if (reply.error() != QNetworkReply::NoError)
-        return Base::failure(
-            TransferFailure{Core::TTSError::network(reply.errorString()), int(reply.error())});
+        return failed(Core::TTSError::network(reply.errorString()), int(reply.error()));
     return ServiceResponse{std::nullopt, reply.readAll(), reply.rawHeaderPairs()};
 }
 
 QNetworkRequest networkRequest(const ServiceRequest& request, const QString& key) {
     QNetworkRequest r(request.url);
-    r.setTransferTimeout(timeoutMilliseconds);
+    // Qt's own idle time-out only backs up the watch, which tells the ways of timing out apart.
+    r.setTransferTimeout(request.timeouts.answerMilliseconds +
+                         request.timeouts.bodyStallMilliseconds);
     r.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                    QNetworkRequest::SameOriginRedirectPolicy);
     r.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -101,21 +129,44 @@ QNetworkRequest networkRequest(const ServiceRequest& request, const QString& key
     return r;
 }
 
-// Once the answer has begun, every arrival restarts the watch; when it runs out the transfer is
-// aborted as stalled. The watch dies with the reply.
-void watchForStall(QNetworkReply& reply, int milliseconds, const Pending& pending) {
-    auto* watch = new QTimer(&reply);
-    watch->setSingleShot(true);
-    watch->setInterval(milliseconds);
-    QObject::connect(watch, &QTimer::timeout, &reply, [&reply, weak = std::weak_ptr(pending)] {
-        if (const auto p = weak.lock())
-            p->stalled = true;
+// Until the answer begins, the answer time-out runs, restarted by every part of the request that
+// goes out; then the stall time, restarted by every arrival. A body announced or grown past the
+// bound is refused at once. Each ends the transfer by aborting it. The watch dies with the reply.
+void watch(QNetworkReply& reply, const ServiceRequest& request, const Pending& pending) {
+    auto* timer = new QTimer(&reply);
+    timer->setSingleShot(true);
+    const qint64 bound = request.maxBodyBytes;
+    const auto end = [&reply, weak = std::weak_ptr(pending), bound](Ending ending) {
+        const auto p = weak.lock();
+        if (!p || p->ending != Ending::none)
+            return;
+        p->ending = ending;
+        if (ending == Ending::oversize)
+            log().error("answer refused: over %{public}lld bytes", bound);
         reply.abort();
+    };
+    QObject::connect(timer, &QTimer::timeout, &reply, [&reply, end] {
+        end(statusOf(reply) ? Ending::stalled : Ending::unanswered);
     });
-    const auto restart = [watch] { watch->start(); };
-    QObject::connect(&reply, &QNetworkReply::metaDataChanged, watch, restart);
-    QObject::connect(&reply, &QNetworkReply::downloadProgress, watch, restart);
-    QObject::connect(&reply, &QNetworkReply::finished, watch, &QTimer::stop);
+    QObject::connect(&reply, &QNetworkReply::uploadProgress, timer, [&reply, timer] {
+        if (!statusOf(reply))
+            timer->start();
+    });
+    QObject::connect(&reply, &QNetworkReply::metaDataChanged, timer,
+                     [&reply, timer, end, bound, stall = request.timeouts.bodyStallMilliseconds] {
+                         const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
+                         if (length.isValid() && length.toLongLong() > bound)
+                             return end(Ending::oversize);
+                         timer->start(stall);
+                     });
+    QObject::connect(&reply, &QNetworkReply::downloadProgress, timer,
+                     [timer, end, bound](qint64 received, qint64 total) {
+                         if (received > bound || total > bound)
+                             return end(Ending::oversize);
+                         timer->start();
+                     });
+    QObject::connect(&reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    timer->start(request.timeouts.answerMilliseconds);
 }
 
 void start(QNetworkAccessManager& session, const ServiceRequest& request, const QString& key,
@@ -125,11 +176,11 @@ void start(QNetworkAccessManager& session, const ServiceRequest& request, const 
                                ? session.post(r, request.body)
                                : session.get(r);
     pending->reply = reply;
-    watchForStall(*reply, request.bodyStallMilliseconds, pending);
+    watch(*reply, request, pending);
     QObject::connect(reply, &QNetworkReply::finished, reply, [pending, reply] {
         reply->deleteLater();
         if (!pending->cancel.stop_requested())
-            deliver(pending, outcome(*reply, pending->stalled));
+            deliver(pending, outcome(*reply, pending->ending));
     });
     pending->abortOnStop.emplace(pending->cancel, [weak = std::weak_ptr(pending)] {
         onMainThread([weak] {

@@ -19,6 +19,15 @@ namespace TTS {
 
 using HeaderList = QList<QPair<QByteArray, QByteArray>>;
 
+// How long a request waits for each part of its answer.
+struct ServiceTimeouts {
+    // From the request's start until the answer begins (its status line), restarted by every
+    // part of the request that goes out.
+    int answerMilliseconds = 60'000;
+    // How long a body that has begun may stop arriving.
+    int bodyStallMilliseconds = 15'000;
+};
+
 // One request to the service, before the API key is added.
 struct ServiceRequest {
     enum class Method { get, post };
@@ -27,8 +36,10 @@ struct ServiceRequest {
     QUrl url;           // an invalid address fails the request before the key is asked for
     HeaderList headers; // besides "xi-api-key"
     QByteArray body;
-    // How long the answer's body may stop arriving before the transfer counts as failed.
-    int bodyStallMilliseconds = 15'000;
+    ServiceTimeouts timeouts{};
+    // The largest answer body taken in; a larger one is refused as soon as it is announced or
+    // passes the bound, and never kept whole.
+    qint64 maxBodyBytes = qint64(16) << 20;
 };
 
 // An answer as it came off the wire; its status is not judged here.
@@ -51,12 +62,14 @@ struct TransferFailure {
 using TransferResult = Base::Result<ServiceResponse, TransferFailure>;
 
 // Carries requests to the service with the rules every caller shares: the key in "xi-api-key",
-// no cached answers, redirects only within the same origin, a 60 s transfer time-out. A body
+// no cached answers, redirects only within the same origin, the request's time-outs and body
+// bound. A request that gets no answer within its answer time-out fails as unanswered. A body
 // that stops arriving for the request's stall time, or that ends before all of it came, is a
-// failed transfer like a lost connection, never an answer.
+// failed transfer like a lost connection, never an answer. A body over the bound is a fault of
+// the service: "answer too large".
 namespace ServiceTransfer {
 
-inline constexpr int timeoutMilliseconds = 60'000;
+inline constexpr int timeoutMilliseconds = ServiceTimeouts{}.answerMilliseconds;
 
 // Asks the endpoint for the key, then sends the request on `session`. The completion runs later
 // on the main thread, exactly once, unless `cancel` is stopped first: then the transfer is

@@ -76,6 +76,10 @@ TEST(SelectionCapture, BoundsCompareExactlyAndAbsentDiffersFromZero) {
 
 TEST(TTSError, RetryAndVoiceRejectionRules) {
     EXPECT_TRUE(TTSError::network(QStringLiteral("offline")).isRetryable());
+    const TTSError unanswered = TTSError::unanswered(QStringLiteral("no answer"));
+    EXPECT_EQ(unanswered.kind(), TTSError::Kind::network) << "handled like any network error";
+    EXPECT_FALSE(unanswered.isRetryable());
+    EXPECT_NE(unanswered, TTSError::network(QStringLiteral("no answer")));
     EXPECT_TRUE(TTSError::providerFault(429, {}).isRetryable());
     EXPECT_TRUE(TTSError::providerFault(503, {}).isRetryable());
     EXPECT_FALSE(TTSError::providerFault(499, {}).isRetryable());

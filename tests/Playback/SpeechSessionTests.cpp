@@ -136,6 +136,24 @@ TEST_F(SpeechSessionTest, RetriesStopAfterTheLastDelayAndOnlyForRetryableErrors)
     EXPECT_EQ(session->state(), State::stalled(TTSError::network(QStringLiteral("offline 2"))));
 }
 
+// A request the service took but never answered has already cost a whole answer time-out:
+// the read stalls at once, whatever retries were left.
+TEST_F(SpeechSessionTest, AnUnansweredRequestStallsWithoutWaitingForAnotherOne) {
+    makeSession({QStringLiteral("One.")});
+    session->startSynthesis();
+    fail(0, TTSError::providerFault(503, {}));
+    scheduler.advance(1.0);
+    ASSERT_EQ(provider->requests().size(), 2);
+    const TTSError unanswered = TTSError::unanswered(QStringLiteral("no answer"));
+    fail(1, unanswered);
+    EXPECT_EQ(session->state(), State::stalled(unanswered));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    session->retryFailedChunk();
+    drainEvents();
+    EXPECT_EQ(provider->requests().size(), 3) << "the user's Retry asks again";
+}
+
 TEST_F(SpeechSessionTest, RequestsCarryEarlierRequestIdentifiersInChunkOrder) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c. "),
                  QStringLiteral("d.")});

@@ -5,6 +5,8 @@
 #include "support/LogCapture.h"
 #include "support/Printers.h"
 
+#include <QNetworkReply>
+
 #include <gtest/gtest.h>
 
 using Base::Json::Value;
@@ -21,9 +23,13 @@ const Core::SynthesisSettings flash{QStringLiteral("eleven_flash_v2_5"),
 
 class ElevenLabsClientTest : public ::testing::Test {
 protected:
-    ElevenLabsClient client(Endpoint::Credential credential) const {
+    ElevenLabsClient client(Endpoint::Credential credential, ServiceTimeouts timeouts = {}) const {
         return ElevenLabsClient({service.baseURL(), std::move(credential)},
-                                ParlinoURLSession::shared());
+                                ParlinoURLSession::shared(), timeouts);
+    }
+    // A client that waits 200 ms for the answer to begin and then for each part of its body.
+    ElevenLabsClient impatientClient() const {
+        return client(TestSupport::keyCredential(QStringLiteral("sk-test")), {200, 200});
     }
     ElevenLabsClient client() const {
         return client(TestSupport::keyCredential(QStringLiteral("sk-test"), &credentialCalls));
@@ -255,13 +261,89 @@ TEST_F(ElevenLabsClientTest, ABodyThatEndsShortOrStallsIsANetworkError) {
     Response stalled = Response::withTimestamps("abc", "Hi there!", 0.9);
     stalled.sentBytes = 0;
     service.on("POST", synthesisRoute, stalled);
-    const ElevenLabsClient impatient(
-        {service.baseURL(), TestSupport::keyCredential(QStringLiteral("sk-test"))},
-        ParlinoURLSession::shared(), 200);
-    const TTSError error = errorOf(synthesize(impatient));
+    const TTSError error = errorOf(synthesize(impatientClient()));
     EXPECT_EQ(error.kind(), TTSError::Kind::network) << "headers, then not a byte more";
     EXPECT_TRUE(error.isRetryable());
+    EXPECT_FALSE(error.isUnanswered());
     EXPECT_FALSE(logs.contains(QStringLiteral("HTTP 200")));
+}
+
+TEST_F(ElevenLabsClientTest, AServiceThatTakesTheRequestButNeverAnswersIsUnanswered) {
+    Response never;
+    never.held = true;
+    service.on("POST", synthesisRoute, never);
+    const TTSError error = errorOf(synthesize(impatientClient()));
+    EXPECT_EQ(error.kind(), TTSError::Kind::network);
+    EXPECT_TRUE(error.isUnanswered());
+    EXPECT_FALSE(error.isRetryable()) << "another whole wait would only keep the user waiting";
+    EXPECT_EQ(service.requests().size(), 1);
+    EXPECT_TRUE(logs.contains(QStringLiteral("URLError code=%1").arg(QNetworkReply::TimeoutError)));
+
+    Response slow = Response::withTimestamps("abc", "Hi there!", 0.9);
+    slow.delay = 0.2;
+    service.on("POST", synthesisRoute, slow);
+    EXPECT_TRUE(
+        synthesize(client(TestSupport::keyCredential(QStringLiteral("sk-test")), {1000, 1000})))
+        << "an answer inside the wait is taken";
+}
+
+// ---- Answer size ----------------------------------------------------------------------------
+
+TEST_F(ElevenLabsClientTest, SynthesisAnswersAreBoundedByTheirText) {
+    const qsizetype longestChunk = 800;
+    const qint64 bound = ElevenLabsClient::maxSynthesisBytes(longestChunk);
+    EXPECT_LT(bound, qint64(64) << 20) << "what the stores read back";
+    EXPECT_LT(ElevenLabsClient::maxSynthesisBytes(1'000'000), qint64(64) << 20);
+
+    // A long chunk read slowly: a minute and a half of 128 kbit/s audio.
+    const QString text(longestChunk, u'a');
+    const QByteArray audio(90 * 16'000, 'x');
+    service.on("POST", synthesisRoute, Response::withTimestamps(audio, text, 90));
+    const auto slowRead = TestSupport::awaitResult<SynthesizedChunk>([&](auto done) {
+        client().synthesize(text, Core::VoiceID{QStringLiteral("v")}, flash, {}, done);
+    });
+    ASSERT_TRUE(slowRead) << "a real answer fits";
+    EXPECT_EQ(slowRead->audio.size(), audio.size());
+
+    const TTSError tooLarge = TTSError::providerFault(200, QStringLiteral("answer too large"));
+    service.on("POST", synthesisRoute,
+               Response::withTimestamps(QByteArray(1 << 20, 'x'), "Hi there!", 0.9));
+    const TTSError error = errorOf(synthesize());
+    EXPECT_EQ(error, tooLarge) << "a megabyte of audio for two words";
+    EXPECT_FALSE(error.isRetryable());
+    EXPECT_EQ(logs.messages(QStringLiteral("tts")).filter(QStringLiteral("answer refused")),
+              QStringList{QStringLiteral("answer refused: over %1 bytes")
+                              .arg(ElevenLabsClient::maxSynthesisBytes(9))});
+}
+
+TEST_F(ElevenLabsClientTest, AnAnnouncedOversizeAnswerIsRefusedBeforeItsBodyArrives) {
+    Response announced = Response::json(Value{{"audio_base64", "YWJj"}})
+                             .withHeader("Content-Length", QByteArray::number(qint64(1) << 30));
+    announced.sentBytes = 0;
+    service.on("POST", synthesisRoute, announced);
+    EXPECT_EQ(errorOf(synthesize()),
+              TTSError::providerFault(200, QStringLiteral("answer too large")))
+        << "refused at once, not after the body stalled";
+
+    Response hugeRecord =
+        Response::json(Value{{"subscription", {{"character_count", 1}, {"character_limit", 2}}},
+                             {"padding", QString(2 << 20, u'p')}});
+    service.on("GET", QStringLiteral("/v1/user"), hugeRecord);
+    EXPECT_EQ(errorOf(validateKey()),
+              TTSError::providerFault(200, QStringLiteral("answer too large")));
+}
+
+// ---- Connections ----------------------------------------------------------------------------
+
+TEST_F(ElevenLabsClientTest, RequestsShareOneConnection) {
+    service.serveSpeech("abc", 0.9);
+    const ElevenLabsClient c = client();
+    ASSERT_TRUE(synthesize(c));
+    ASSERT_TRUE(synthesize(c, {QStringLiteral("req-1")}));
+    ASSERT_TRUE(validateKey());
+    EXPECT_EQ(service.requests().size(), 3);
+    EXPECT_EQ(service.acceptedConnections(), 1);
+    EXPECT_EQ(credentialCalls, 3) << "the key is still read for every request";
 }
 
 TEST_F(ElevenLabsClientTest, AlignmentBeyondTheSentTextIsIgnored) {

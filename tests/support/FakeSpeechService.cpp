@@ -225,6 +225,7 @@ void FakeSpeechService::stop() {
 
 void FakeSpeechService::accept() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        ++m_acceptedConnections;
         m_buffers.insert(socket, {});
         QObject::connect(socket, &QTcpSocket::readyRead, &m_server,
                          [this, socket] { read(socket); });

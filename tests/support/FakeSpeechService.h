@@ -96,6 +96,8 @@ public:
     void releaseHeld();
     // Connections the clients currently hold open.
     int openConnections() const;
+    // Connections the clients opened since the service started.
+    int acceptedConnections() const { return m_acceptedConnections; }
     // Closes the port and every connection: from now on the service is down.
     void stop();
 
@@ -120,6 +122,7 @@ private:
     std::vector<Base::ScheduledTask> m_delayed;
     QHash<QTcpSocket*, QByteArray> m_buffers; // what each open connection sent so far
     int m_synthesisCount = 0;
+    int m_acceptedConnections = 0;
 };
 
 } // namespace TestSupport

@@ -5,8 +5,6 @@
 
 #include <QPointer>
 
-#include <algorithm>
-
 namespace Parlino {
 
 namespace {
@@ -72,14 +70,23 @@ void ClipsViewModel::setFullTextCache(QHash<ClipID, QString> cache) {
 
 void ClipsViewModel::reload() {
     m_animatesChanges = true;
-    reloadImmediately();
+    showLibraryClips();
     m_animatesChanges = false;
 }
 
 void ClipsViewModel::reloadImmediately() {
+    showLibraryClips();
+    m_clipLibrary.refresh(this, [this] { setClips(m_clipLibrary.clips()); });
+}
+
+void ClipsViewModel::showLibraryClips() {
     setExpandedClipID(std::nullopt);
     setFullTextCache({});
-    setClips(m_clipLibrary.list());
+    setClips(m_clipLibrary.clips());
+}
+
+void ClipsViewModel::whenListed(std::function<void()> ready) {
+    m_clipLibrary.whenListed(this, std::move(ready));
 }
 
 void ClipsViewModel::toggle(const ClipID& id) {
@@ -89,11 +96,8 @@ void ClipsViewModel::toggle(const ClipID& id) {
     }
     auto clip = m_clipLibrary.load(id);
     if (!clip) {
+        // The library has taken it off its listing.
         reload();
-        const bool kept = std::any_of(m_clips.cbegin(), m_clips.cend(),
-                                      [&](const ClipSummary& listed) { return listed.id == id; });
-        if (kept)
-            markPlayable(id, false);
         return;
     }
     markPlayable(id, true);
@@ -159,7 +163,8 @@ void ClipsViewModel::cycleSpeed() {
 
 void ClipsViewModel::clearAll() {
     stop();
-    for (const ClipSummary& clip : m_clipLibrary.list())
+    const QList<ClipSummary> clips = m_clipLibrary.clips();
+    for (const ClipSummary& clip : clips)
         m_clipLibrary.deleteClip(clip.id);
     reload();
 }

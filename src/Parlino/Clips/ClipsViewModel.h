@@ -45,7 +45,7 @@ public:
     void setExpandedClipID(std::optional<ClipID> id);
     const QHash<ClipID, QString>& fullTextCache() const { return m_fullTextCache; }
     void setFullTextCache(QHash<ClipID, QString> cache);
-    // The clips that could not be loaded or played when last tried (their files are kept).
+    // The clips whose audio did not decode when last played (their files are kept).
     const QSet<ClipID>& unplayableClipIDs() const { return m_unplayableClipIDs; }
 
     LibraryClipPlayer& player() { return m_player; }
@@ -53,13 +53,18 @@ public:
     // True while `reload` applies its changes: the list animates them (motion permitting).
     bool animatesChanges() const { return m_animatesChanges; }
 
-    // Collapse the expanded clip, empty the text cache and list the clips again.
+    // Collapse the expanded clip, empty the text cache and show the library's clips, which
+    // already hold every change made by this run. `reloadImmediately`, the reset before the list
+    // shows, then has the library look for changes made by others off the main thread, and
+    // shows them when it finds any.
     void reload();
     void reloadImmediately();
+    // Calls `ready` once the library has listed its clips (at once when it has).
+    void whenListed(std::function<void()> ready);
 
     // Stops the clip when it is the one playing; otherwise plays it from the start at the
-    // default speed, replacing any other. A clip that cannot be loaded makes the list reload;
-    // one that is still listed then, or whose audio does not decode, is marked unplayable.
+    // default speed, replacing any other. A clip that cannot be loaded leaves the list; one
+    // whose audio does not decode is marked unplayable.
     void toggle(const ClipID& id);
     void stop();
     void pausePreview();
@@ -87,6 +92,7 @@ signals:
     void unplayableClipIDsChanged();
 
 private:
+    void showLibraryClips();
     void playerDidFinish();
     void markPlayable(const ClipID& id, bool playable);
     void report(PreviewPlaybackState state);

@@ -25,6 +25,10 @@ ClipsWindowController::~ClipsWindowController() = default;
 
 void ClipsWindowController::show() {
     log.notice("activation: NSApp.activate — Audio Clips window (menu)");
+    m_viewModel.whenListed([this] { present(); });
+}
+
+void ClipsWindowController::present() {
     m_viewModel.reloadImmediately();
     if (!m_window)
         makeWindow();

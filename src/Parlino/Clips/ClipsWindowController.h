@@ -25,8 +25,8 @@ public:
 
     ClipsViewModel& viewModel() { return m_viewModel; }
 
-    // Re-reads the list, collapsing any expanded clip (a preview keeps playing), and brings
-    // the window to the front.
+    // Once the library has listed its clips: resets the list, collapsing any expanded clip (a
+    // preview keeps playing), and brings the window to the front.
     void show();
 
     // None before the first `show`.
@@ -34,6 +34,7 @@ public:
     ClipsView* view() const { return m_view; }
 
 private:
+    void present();
     void makeWindow();
 
     ClipsViewEnvironment m_environment;

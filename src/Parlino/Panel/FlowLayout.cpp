@@ -1,52 +1,25 @@
 #include "Parlino/Panel/FlowLayout.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace Parlino {
 
-QList<FlowLayout::Row> FlowLayout::rows(const QList<QSizeF>& sizes,
-                                        std::optional<qreal> maxWidth) const {
-    QList<Row> result;
-    Row row;
-    for (qsizetype i = 0; i < sizes.size(); ++i) {
-        const QSizeF size = sizes[i];
-        if (maxWidth && !row.items.isEmpty() && row.width + wordSpacing + size.width() > *maxWidth)
-            result.append(std::exchange(row, Row{}));
-        row.width += (row.items.isEmpty() ? 0 : wordSpacing) + size.width();
-        row.height = std::max(row.height, size.height());
-        row.items.append(i);
+QRectF FlowLayout::place(QSizeF size) {
+    if (!m_rowEmpty && m_rowWidth + wordSpacing + size.width() > m_width) {
+        m_rowTop += m_rowHeight + lineSpacing;
+        m_rowWidth = 0;
+        m_rowHeight = 0;
+        m_rowEmpty = true;
     }
-    if (!row.items.isEmpty())
-        result.append(row);
-    return result;
+    const qreal x = m_rowEmpty ? 0 : m_rowWidth + wordSpacing;
+    m_rowWidth = x + size.width();
+    m_rowHeight = std::max(m_rowHeight, size.height());
+    m_rowEmpty = false;
+    return {m_origin + QPointF(x, m_rowTop), size};
 }
 
-QSizeF FlowLayout::sizeThatFits(const QList<QSizeF>& sizes, std::optional<qreal> width) const {
-    const QList<Row> laidOut = rows(sizes, width);
-    qreal height = 0;
-    qreal widest = 0;
-    for (const Row& row : laidOut) {
-        height += row.height;
-        widest = std::max(widest, row.width);
-    }
-    if (!laidOut.isEmpty())
-        height += lineSpacing * qreal(laidOut.size() - 1);
-    return {width.value_or(widest), height};
-}
-
-QList<QRectF> FlowLayout::place(const QList<QSizeF>& sizes, const QRectF& bounds) const {
-    QList<QRectF> rects(sizes.size());
-    qreal y = bounds.top();
-    for (const Row& row : rows(sizes, bounds.width())) {
-        qreal x = bounds.left();
-        for (const qsizetype item : row.items) {
-            rects[item] = QRectF(QPointF(x, y), sizes[item]);
-            x += sizes[item].width() + wordSpacing;
-        }
-        y += row.height + lineSpacing;
-    }
-    return rects;
+qreal FlowLayout::height() const {
+    return m_rowEmpty ? 0 : m_rowTop + m_rowHeight;
 }
 
 } // namespace Parlino

@@ -42,6 +42,9 @@ StallRow stallRow(const Core::TTSError& error) {
     const QString serviceProblem = tr("The voice service hit a problem.");
     switch (error.kind()) {
     case Kind::network:
+        if (error.isUnanswered())
+            return {tr("The voice service isn't answering — retry in a moment."),
+                    StallAction::retry};
         return {tr("No connection — audio will resume when you retry."), StallAction::retry};
     case Kind::providerFault:
         return {serviceProblem, error.status() == 404 ? StallAction::revert : StallAction::retry};

@@ -2,6 +2,8 @@
 
 #include "Parlino/Panel/TranscriptLayout.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace Parlino {
@@ -12,6 +14,33 @@ bool endsSentence(QChar c) {
     return c == u'.' || c == u'!' || c == u'?' || c == u'…';
 }
 
+// Whether `at` is a boundary between character clusters of `text`, where `start`, before it, is
+// one. Whether a cluster goes on past a point depends only on what comes before the point and
+// the character after it.
+bool isClusterBoundary(const QString& text, qsizetype start, qsizetype at) {
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text.constData() + start,
+                                 std::min(text.size(), at + 2) - start);
+    clusters.setPosition(at - start);
+    return clusters.isAtBoundary();
+}
+
+// The last boundary between character clusters of `text` at or before `at`, counting from
+// `start`, a boundary before it; the end of the cluster at `at` when that cluster starts at
+// `start`.
+qsizetype clusterBoundaryBefore(const QString& text, qsizetype start, qsizetype at) {
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text.constData() + start,
+                                 std::min(text.size(), at + 2) - start);
+    clusters.setPosition(at - start);
+    if (clusters.isAtBoundary())
+        return at;
+    if (const qsizetype before = clusters.toPreviousBoundary(); before > 0)
+        return start + before;
+    QTextBoundaryFinder rest(QTextBoundaryFinder::Grapheme, text.constData() + start,
+                             text.size() - start);
+    rest.setPosition(at - start);
+    return start + rest.toNextBoundary();
+}
+
 } // namespace
 
 qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype from,
@@ -20,10 +49,11 @@ qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype fr
     if (limit >= paragraph.size())
         return paragraph.size();
     // A block ends after white space, preferably white space that follows a sentence, and only
-    // in the second half of the allowance so that blocks stay long.
+    // in the second half of the allowance so that blocks stay long. Only a mark after the white
+    // space can join it to what follows.
     qsizetype space = -1;
     for (qsizetype end = limit; end > from + maxLength / 2; --end) {
-        if (!paragraph[end - 1].isSpace())
+        if (!paragraph[end - 1].isSpace() || !isClusterBoundary(paragraph, end - 1, end))
             continue;
         if (end >= 2 && endsSentence(paragraph[end - 2]))
             return end;
@@ -32,7 +62,7 @@ qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype fr
     }
     if (space >= 0)
         return space;
-    return paragraph[limit - 1].isHighSurrogate() ? limit - 1 : limit;
+    return clusterBoundaryBefore(paragraph, from, limit);
 }
 
 void PlainTranscriptLayout::reset(const QList<Paragraph>& paragraphs,
@@ -40,14 +70,14 @@ void PlainTranscriptLayout::reset(const QList<Paragraph>& paragraphs,
                                   const std::function<qreal(const QString&)>& estimate) {
     m_blocks.clear();
     for (const Paragraph& paragraph : paragraphs) {
+        // The case applies to the whole paragraph: a block may start inside a word.
+        const QString shown = TranscriptCaseChoices::apply(caseChoice, paragraph.text);
         qsizetype from = 0;
         do {
-            const qsizetype end = blockEnd(paragraph.text, from, maxBlockLength);
-            QString shown =
-                TranscriptCaseChoices::apply(caseChoice, paragraph.text.mid(from, end - from));
-            m_blocks.append({paragraph.id, std::move(shown), 0, 0, false});
+            const qsizetype end = blockEnd(shown, from, maxBlockLength);
+            m_blocks.append({paragraph.id, shown.mid(from, end - from), 0, 0, false});
             from = end;
-        } while (from < paragraph.text.size());
+        } while (from < shown.size());
     }
     qreal y = TranscriptLayout::verticalPadding;
     for (qsizetype b = 0; b < m_blocks.size(); ++b) {
@@ -69,11 +99,9 @@ PlainTranscriptLayout::measureBand(qreal top, qreal bottom,
                              [top](const Block& block) { return block.top + block.height < top; });
     qreal shift = 0;
     qsizetype b = first - m_blocks.cbegin();
-    for (; b < m_blocks.size(); ++b) {
+    for (; b < m_blocks.size() && m_blocks[b].top + shift <= bottom; ++b) {
         Block& block = m_blocks[b];
         block.top += shift;
-        if (block.top > bottom)
-            break;
         if (!block.measured) {
             const qreal height = measure(b);
             shift += height - block.height;

@@ -27,12 +27,13 @@ public:
     };
 
     // Where a block ends within its paragraph: after the last sentence end or white space
-    // within `maxLength` code units of `from`, else at `maxLength` (never inside a surrogate
-    // pair), and at the paragraph's end when it is that near.
+    // within `maxLength` code units of `from`, else at the last boundary between character
+    // clusters within them (never inside a letter with its marks, a surrogate pair or an emoji
+    // sequence), and at the paragraph's end when it is that near. `from` is such a boundary.
     static qsizetype blockEnd(const QString& paragraph, qsizetype from, qsizetype maxLength);
 
-    // Cuts the paragraphs into blocks and stacks them, each at the height `estimate` gives for
-    // its text. An empty paragraph is one empty block of height 0.
+    // Cuts the paragraphs, shown in the letter case, into blocks and stacks them, each at the
+    // height `estimate` gives for its text. An empty paragraph is one empty block of height 0.
     void reset(const QList<Paragraph>& paragraphs, TranscriptCaseChoice caseChoice,
                const std::function<qreal(const QString&)>& estimate);
 

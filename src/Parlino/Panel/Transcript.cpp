@@ -28,26 +28,11 @@ QList<Paragraph> paragraphs(const QString& text) {
     }
 }
 
-QList<ParagraphWordGroup> wordGroups(const QString& text, const QList<Core::WordTiming>& words) {
-    const QList<Paragraph> split = paragraphs(text);
-    QList<ParagraphWordGroup> groups;
-    groups.reserve(split.size());
-    for (const Paragraph& paragraph : split)
-        groups.append({paragraph.id, paragraph.text, paragraph.utf16Offset, 0, {}});
-
-    qsizetype current = 0;
-    for (qsizetype g = 0; g < words.size(); ++g) {
-        const qint64 lower = words[g].range.lower;
-        qsizetype next = current + 1;
-        while (next < groups.size() && groups[next].utf16Offset <= lower)
-            ++next;
-        current = next - 1;
-        ParagraphWordGroup& group = groups[current];
-        if (group.words.isEmpty())
-            group.baseGlobalIndex = g;
-        group.words.append(words[g]);
-    }
-    return groups;
+qsizetype paragraphOfWord(const QList<Paragraph>& paragraphs, qsizetype current, qint64 lower) {
+    qsizetype next = current + 1;
+    while (next < paragraphs.size() && paragraphs[next].utf16Offset <= lower)
+        ++next;
+    return next - 1;
 }
 
 WordTier tier(qsizetype globalIndex, std::optional<qsizetype> currentWordIndex) {
@@ -73,10 +58,10 @@ std::optional<qsizetype> followedParagraph(const QList<Paragraph>& paragraphs,
     if (!currentWordIndex || *currentWordIndex < 0 || *currentWordIndex >= words.size())
         return std::nullopt;
     const qint64 lower = words[*currentWordIndex].range.lower;
-    for (qsizetype p = paragraphs.size() - 1; p >= 0; --p)
-        if (paragraphs[p].utf16Offset <= lower)
-            return p;
-    return 0;
+    const auto after = std::upper_bound(
+        paragraphs.cbegin(), paragraphs.cend(), lower,
+        [](qint64 offset, const Paragraph& paragraph) { return offset < paragraph.utf16Offset; });
+    return std::max<qsizetype>(0, (after - paragraphs.cbegin()) - 1);
 }
 
 } // namespace Transcript

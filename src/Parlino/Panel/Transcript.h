@@ -19,16 +19,6 @@ struct Paragraph {
     friend bool operator==(const Paragraph&, const Paragraph&) = default;
 };
 
-// A paragraph with the timed words spoken in it; `baseGlobalIndex` is the index of its first
-// word among all words (0 when it has none).
-struct ParagraphWordGroup {
-    qsizetype id = 0;
-    QString text;
-    qsizetype utf16Offset = 0;
-    qsizetype baseGlobalIndex = 0;
-    QList<Core::WordTiming> words;
-};
-
 // How a word is shown against the playback position.
 enum class WordTier { upcoming, spoken, current };
 
@@ -61,10 +51,11 @@ namespace Transcript {
 // one empty paragraph.
 QList<Paragraph> paragraphs(const QString& text);
 
-// One group per paragraph, in order, with paragraphs that hold no word. Words are assigned in
-// order and the search never goes back: a word that starts before the current paragraph stays
-// in it, and a word past the last paragraph's start belongs to the last one.
-QList<ParagraphWordGroup> wordGroups(const QString& text, const QList<Core::WordTiming>& words);
+// The paragraph of a word starting at `lower` when the word before it went to paragraph
+// `current` (0 for the first word). Words are assigned in order and the search never goes back:
+// a word that starts before the current paragraph stays in it, and a word past the last
+// paragraph's start belongs to the last one.
+qsizetype paragraphOfWord(const QList<Paragraph>& paragraphs, qsizetype current, qint64 lower);
 
 WordTier tier(qsizetype globalIndex, std::optional<qsizetype> currentWordIndex);
 

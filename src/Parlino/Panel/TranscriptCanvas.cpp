@@ -27,10 +27,22 @@ const QColor& tierColour(WordTier tier) {
     Q_UNREACHABLE();
 }
 
+// Whether `after` is `before` with words added at the end. The layout takes only a word's text
+// and place, and those follow from the text alone, so the words of one text differ only in
+// their times: a list whose word at the old end is still the old last word has kept the words
+// before it too.
+bool grewAtTheEnd(const QList<Core::WordTiming>& before, const QList<Core::WordTiming>& after) {
+    if (before.isEmpty() || after.size() < before.size())
+        return false;
+    const Core::WordTiming& last = before.last();
+    const Core::WordTiming& same = after[before.size() - 1];
+    return same.word == last.word && same.range == last.range;
+}
+
 } // namespace
 
 TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent)
-    : QWidget(parent), m_measurer(measurer) {
+    : QWidget(parent), m_measurer(measurer), m_paragraphs(Transcript::paragraphs({})) {
     setObjectName(QStringLiteral("TranscriptCanvas"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -39,14 +51,13 @@ TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent
 void TranscriptCanvas::setContent(Content content) {
     // While a read is synthesised its words only grow: those are laid out from where the last
     // ones stood, so that each chunk costs what it adds, not what came before.
-    m_appending =
-        !m_content.words.isEmpty() && content.text == m_content.text &&
-        content.caseChoice == m_content.caseChoice && content.font == m_content.font &&
-        content.words.size() >= m_content.words.size() &&
-        std::equal(m_content.words.cbegin(), m_content.words.cend(), content.words.cbegin());
+    const bool newText = content.text != m_content.text;
+    m_appending = !newText && content.caseChoice == m_content.caseChoice &&
+                  content.font == m_content.font && grewAtTheEnd(m_content.words, content.words);
     m_content = std::move(content);
-    if (!m_appending) {
+    if (newText)
         m_paragraphs = Transcript::paragraphs(m_content.text);
+    if (!m_appending) {
         m_staticTexts.clear();
         m_layout = {};
     }
@@ -69,13 +80,12 @@ void TranscriptCanvas::layOutAtWidth(int width) {
         showPlainBand();
         height = qCeil(m_plain.height());
     } else {
-        const auto groups = Transcript::wordGroups(m_content.text, m_content.words);
         if (std::exchange(m_appending, false) && m_layout.width == width)
-            appendToTranscriptLayout(m_layout, groups, m_content.caseChoice, m_content.font,
-                                     m_measurer);
+            appendToTranscriptLayout(m_layout, m_paragraphs, m_content.words, m_content.caseChoice,
+                                     m_content.font, m_measurer);
         else
-            m_layout =
-                layOutTranscript(groups, m_content.caseChoice, m_content.font, m_measurer, width);
+            m_layout = layOutTranscript(m_paragraphs, m_content.words, m_content.caseChoice,
+                                        m_content.font, m_measurer, width);
         height = qCeil(m_layout.height);
     }
     resize(width, height);
@@ -156,17 +166,17 @@ QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
 }
 
 const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
-    // Appended words keep the texts prepared for the words before them.
-    if (m_staticTexts.size() != m_layout.wordTexts.size())
-        m_staticTexts.resize(m_layout.wordTexts.size());
-    std::optional<QStaticText>& text = m_staticTexts[word];
-    if (!text) {
-        text.emplace(m_layout.wordTexts[word]);
-        text->setTextFormat(Qt::PlainText);
-        text->setPerformanceHint(QStaticText::AggressiveCaching);
-        text->prepare(QTransform(), m_content.font);
-    }
-    return *text;
+    if (const auto found = m_staticTexts.constFind(word); found != m_staticTexts.cend())
+        return *found;
+    // A screenful holds far fewer words: texts prepared for words scrolled away long ago go.
+    if (m_staticTexts.size() >= preparedWordLimit)
+        m_staticTexts.clear();
+    QStaticText text(
+        TranscriptCaseChoices::apply(m_content.caseChoice, m_content.words.at(word).word));
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    text.prepare(QTransform(), m_content.font);
+    return *m_staticTexts.insert(word, text);
 }
 
 void TranscriptCanvas::paintEvent(QPaintEvent* event) {
@@ -175,18 +185,13 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setFont(m_content.font);
     const QRectF dirty = event->rect();
-    for (const TranscriptLayout::ParagraphBox& box : m_layout.paragraphs) {
-        if (box.rect.bottom() < dirty.top() || box.wordCount == 0)
+    const WordSpan near = wordsMeeting(m_layout, dirty.top(), dirty.bottom());
+    for (qsizetype w = near.first; w < near.end; ++w) {
+        const QRectF& rect = m_layout.wordRects[w];
+        if (!rect.intersects(dirty))
             continue;
-        if (box.rect.top() > dirty.bottom())
-            break;
-        for (qsizetype w = box.firstWord; w < box.firstWord + box.wordCount; ++w) {
-            const QRectF& rect = m_layout.wordRects[w];
-            if (!rect.intersects(dirty))
-                continue;
-            painter.setPen(tierColour(Transcript::tier(w, m_current)));
-            painter.drawStaticText(rect.topLeft(), staticText(w));
-        }
+        painter.setPen(tierColour(Transcript::tier(w, m_current)));
+        painter.drawStaticText(rect.topLeft(), staticText(w));
     }
 }
 

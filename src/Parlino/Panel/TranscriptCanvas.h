@@ -19,8 +19,9 @@ namespace Parlino {
 class TextMeasurer;
 
 // The scrolled content of the transcript. With word timings it paints every word as a chip
-// coloured by its tier, from a layout kept until the width, font, case or words change; a
-// move of the current word repaints only the chips whose tier changed. Without timings it
+// coloured by its tier, from a layout kept until the width, font, case or words change; words
+// added after the others are laid out after them, and a move of the current word repaints only
+// the chips whose tier changed. Without timings it
 // shows the paragraphs as selectable plain text, with labels only for the blocks near the
 // visible band, so that a text of any length stays quick to show.
 class TranscriptCanvas final : public QWidget {
@@ -67,7 +68,8 @@ private:
     Content m_content;
     QList<Paragraph> m_paragraphs;
     TranscriptLayout m_layout;
-    QList<std::optional<QStaticText>> m_staticTexts;
+    static constexpr qsizetype preparedWordLimit = 4096;
+    QHash<qsizetype, QStaticText> m_staticTexts; // by word, for the words painted lately
     PlainTranscriptLayout m_plain;
     QHash<qsizetype, QLabel*> m_plainLabels; // by block
     int m_bandTop = 0;

@@ -1,9 +1,6 @@
 #include "Parlino/Panel/TranscriptLayout.h"
 
-#include "Parlino/Panel/FlowLayout.h"
 #include "Parlino/Panel/TextMeasurer.h"
-
-#include <QHash>
 
 #include <algorithm>
 
@@ -11,72 +8,93 @@ namespace Parlino {
 
 namespace {
 
-// Lays out the groups from `first` on below the paragraphs of `layout` before it.
-void layOutFrom(TranscriptLayout& layout, qsizetype first, const QList<ParagraphWordGroup>& groups,
-                TranscriptCaseChoice caseChoice, const QFont& font, const TextMeasurer& measurer) {
-    const qsizetype keptWords = first < layout.paragraphs.size()
-                                    ? layout.paragraphs[first].firstWord
-                                    : layout.wordRects.size();
-    layout.paragraphs.resize(std::min(first, layout.paragraphs.size()));
-    layout.wordRects.resize(keptWords);
-    layout.wordTexts.resize(keptWords);
-    const FlowLayout flow;
-    const qreal contentWidth =
-        std::max<qreal>(0, layout.width - 2 * TranscriptLayout::horizontalPadding);
-    QHash<QString, QSizeF> measured;
-    qreal y = layout.paragraphs.isEmpty() ? TranscriptLayout::verticalPadding
-                                          : layout.paragraphs.last().rect.bottom();
-    for (qsizetype g = layout.paragraphs.size(); g < groups.size(); ++g) {
-        const ParagraphWordGroup& group = groups[g];
-        if (group.id > 0)
-            y += TranscriptLayout::paragraphSpacing;
-        QList<QSizeF> sizes;
-        sizes.reserve(group.words.size());
-        for (const Core::WordTiming& word : group.words) {
-            const QString shown = TranscriptCaseChoices::apply(caseChoice, word.word);
-            auto found = measured.constFind(shown);
-            if (found == measured.cend())
-                found = measured.insert(shown, measurer.lineSize(shown, font));
-            sizes.append(*found);
-            layout.wordTexts.append(shown);
-        }
-        const QRectF bounds(TranscriptLayout::horizontalPadding, y, contentWidth, 0);
-        const qreal height = flow.sizeThatFits(sizes, contentWidth).height();
-        layout.wordRects.append(flow.place(sizes, bounds));
-        layout.paragraphs.append({QRectF(bounds.topLeft(), QSizeF(contentWidth, height)),
-                                  layout.wordRects.size() - sizes.size(), sizes.size()});
-        y += height;
-    }
-    layout.height = y + TranscriptLayout::verticalPadding;
+// Opens paragraph `p` below the one before it for the words from `firstWord` on.
+void openParagraph(TranscriptLayout& layout, qsizetype p, qsizetype firstWord) {
+    TranscriptLayout::ParagraphBox& box = layout.paragraphs[p];
+    const qreal top =
+        p == 0 ? TranscriptLayout::verticalPadding
+               : layout.paragraphs[p - 1].rect.bottom() + TranscriptLayout::paragraphSpacing;
+    box.rect.moveTop(top);
+    box.rect.setHeight(0);
+    box.firstWord = firstWord;
+    box.wordCount = 0;
+    layout.openParagraph = p;
+    layout.openFlow = FlowLayout(box.rect.topLeft(), box.rect.width());
+}
+
+const QSizeF& measuredSize(TranscriptLayout& layout, const QString& shown, const QFont& font,
+                           const TextMeasurer& measurer) {
+    auto found = layout.measuredWords.constFind(shown);
+    if (found == layout.measuredWords.cend())
+        found = layout.measuredWords.insert(shown, measurer.lineSize(shown, font));
+    return *found;
 }
 
 } // namespace
 
-TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
+TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
+                                  const QList<Core::WordTiming>& words,
                                   TranscriptCaseChoice caseChoice, const QFont& font,
                                   const TextMeasurer& measurer, qreal width) {
     TranscriptLayout layout;
     layout.width = width;
-    layOutFrom(layout, 0, groups, caseChoice, font, measurer);
+    const qreal contentWidth = std::max<qreal>(0, width - 2 * TranscriptLayout::horizontalPadding);
+    layout.paragraphs.fill({QRectF(TranscriptLayout::horizontalPadding, 0, contentWidth, 0), 0, 0},
+                           paragraphs.size());
+    if (!layout.paragraphs.isEmpty())
+        openParagraph(layout, 0, 0);
+    appendToTranscriptLayout(layout, paragraphs, words, caseChoice, font, measurer);
     return layout;
 }
 
-void appendToTranscriptLayout(TranscriptLayout& layout, const QList<ParagraphWordGroup>& groups,
-                              TranscriptCaseChoice caseChoice, const QFont& font,
-                              const TextMeasurer& measurer) {
-    const auto last = paragraphHoldingWord(layout, layout.wordRects.size() - 1);
-    layOutFrom(layout, last.value_or(0), groups, caseChoice, font, measurer);
+void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& paragraphs,
+                              const QList<Core::WordTiming>& words, TranscriptCaseChoice caseChoice,
+                              const QFont& font, const TextMeasurer& measurer) {
+    if (layout.paragraphs.isEmpty())
+        return;
+    for (qsizetype w = layout.wordRects.size(); w < words.size(); ++w) {
+        const qsizetype p =
+            Transcript::paragraphOfWord(paragraphs, layout.openParagraph, words[w].range.lower);
+        if (p != layout.openParagraph) {
+            layout.paragraphs[layout.openParagraph].rect.setHeight(layout.openFlow.height());
+            for (qsizetype skipped = layout.openParagraph + 1; skipped <= p; ++skipped)
+                openParagraph(layout, skipped, w);
+        }
+        const QString shown = TranscriptCaseChoices::apply(caseChoice, words[w].word);
+        layout.wordRects.append(layout.openFlow.place(measuredSize(layout, shown, font, measurer)));
+        ++layout.paragraphs[layout.openParagraph].wordCount;
+    }
+    // The paragraphs no word has reached yet follow the open one, empty.
+    const qsizetype open = layout.openParagraph;
+    layout.paragraphs[open].rect.setHeight(layout.openFlow.height());
+    for (qsizetype p = open + 1; p < layout.paragraphs.size(); ++p) {
+        TranscriptLayout::ParagraphBox& box = layout.paragraphs[p];
+        box.rect.moveTop(layout.paragraphs[p - 1].rect.bottom() +
+                         TranscriptLayout::paragraphSpacing);
+        box.firstWord = layout.wordRects.size();
+    }
+    layout.height = layout.paragraphs.last().rect.bottom() + TranscriptLayout::verticalPadding;
+}
+
+WordSpan wordsMeeting(const TranscriptLayout& layout, qreal top, qreal bottom) {
+    const auto& rects = layout.wordRects;
+    auto first = std::partition_point(rects.cbegin(), rects.cend(),
+                                      [top](const QRectF& rect) { return rect.top() < top; });
+    // Only the row just above the band can reach into it: every earlier row ends above that
+    // row's top.
+    if (first != rects.cbegin()) {
+        const qreal rowTop = (first - 1)->top();
+        while (first != rects.cbegin() && (first - 1)->top() == rowTop)
+            --first;
+    }
+    const auto end = std::partition_point(
+        first, rects.cend(), [bottom](const QRectF& rect) { return rect.top() <= bottom; });
+    return {first - rects.cbegin(), end - rects.cbegin()};
 }
 
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point) {
-    const auto& boxes = layout.paragraphs;
-    const auto below = std::upper_bound(
-        boxes.begin(), boxes.end(), point.y(),
-        [](qreal y, const TranscriptLayout::ParagraphBox& box) { return y < box.rect.top(); });
-    if (below == boxes.begin())
-        return std::nullopt;
-    const TranscriptLayout::ParagraphBox& box = *(below - 1);
-    for (qsizetype w = box.firstWord; w < box.firstWord + box.wordCount; ++w)
+    const WordSpan near = wordsMeeting(layout, point.y(), point.y());
+    for (qsizetype w = near.first; w < near.end; ++w)
         if (layout.wordRects[w].contains(point))
             return w;
     return std::nullopt;

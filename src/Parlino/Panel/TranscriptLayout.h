@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Parlino/Panel/FlowLayout.h"
 #include "Parlino/Panel/Transcript.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
 
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QRectF>
-#include <QStringList>
 
 #include <optional>
 
@@ -30,23 +31,39 @@ struct TranscriptLayout {
     };
 
     QList<ParagraphBox> paragraphs;
-    QList<QRectF> wordRects; // by global word index
-    QStringList wordTexts;   // as shown, in the transcript's letter case
+    QList<QRectF> wordRects; // by global word index, their tops never decreasing
     qreal width = 0;
     qreal height = 0;
+
+    // Where more words go on: the paragraph holding the last word (the first before any word)
+    // with its open row, and the size of every shown word measured so far.
+    qsizetype openParagraph = 0;
+    FlowLayout openFlow;
+    QHash<QString, QSizeF> measuredWords;
 };
 
-// Lays the groups out at `width`, measuring each distinct displayed word once.
-TranscriptLayout layOutTranscript(const QList<ParagraphWordGroup>& groups,
+// Lays the paragraphs out at `width` with the words, which are given in text order, measuring
+// each distinct displayed word once. Words are assigned to paragraphs as
+// `Transcript::paragraphOfWord` says; a paragraph without words has no height.
+TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
+                                  const QList<Core::WordTiming>& words,
                                   TranscriptCaseChoice caseChoice, const QFont& font,
                                   const TextMeasurer& measurer, qreal width);
 
-// Lays out the words that `groups` hold beyond those of `layout`, which was made from the same
-// text at the same width, in the same font and case, with the first of these words: only the
-// paragraph that held its last word and those after it are laid out again.
-void appendToTranscriptLayout(TranscriptLayout& layout, const QList<ParagraphWordGroup>& groups,
-                              TranscriptCaseChoice caseChoice, const QFont& font,
-                              const TextMeasurer& measurer);
+// Lays out the words beyond those `layout` holds, where `layout` was made from the same
+// paragraphs, font and case with the words before them. It costs what the new words cost, plus
+// moving down the paragraphs that no word has reached yet.
+void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& paragraphs,
+                              const QList<Core::WordTiming>& words, TranscriptCaseChoice caseChoice,
+                              const QFont& font, const TextMeasurer& measurer);
+
+// The words [first, end) whose rows reach into the band from `top` to `bottom`, and perhaps a
+// few beside them on the row just above.
+struct WordSpan {
+    qsizetype first = 0;
+    qsizetype end = 0;
+};
+WordSpan wordsMeeting(const TranscriptLayout& layout, qreal top, qreal bottom);
 
 // The word whose chip contains `point`; none between chips.
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point);

@@ -18,9 +18,10 @@ namespace Parlino {
 namespace {
 
 // Binds a picker to a stored choice both ways.
-PaneWidgets::ChoicePicker* picker(StoredChoice& choice, const QString& name) {
+PaneWidgets::ChoicePicker* picker(StoredChoice& choice, const QString& name, const QString& title) {
     auto* picker = new PaneWidgets::ChoicePicker(choice.titles());
     picker->setObjectName(name);
+    picker->setAccessibleName(title);
     picker->onChoose = [&choice](int index) { choice.choose(index); };
     const auto show = [picker, &choice] { picker->showSelection(choice.selectedIndex()); };
     QObject::connect(&choice, &StoredChoice::changed, picker, show);
@@ -65,13 +66,15 @@ AppearancePane::AppearancePane(const SettingsServices& services, QWidget* parent
 }
 
 QWidget* AppearancePane::appearanceCard() {
-    m_fontPicker = picker(m_font, QStringLiteral("PanelFontPicker"));
-    m_casePicker = picker(m_case, QStringLiteral("CapitalizationPicker"));
+    const QString fontTitle = QStringLiteral("Panel font");
+    const QString caseTitle = QStringLiteral("Capitalization");
+    m_fontPicker = picker(m_font, QStringLiteral("PanelFontPicker"), fontTitle);
+    m_casePicker = picker(m_case, QStringLiteral("CapitalizationPicker"), caseTitle);
     auto* form = new QFormLayout;
     form->setContentsMargins(0, 0, 0, 0);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    form->addRow(QStringLiteral("Panel font"), m_fontPicker);
-    form->addRow(QStringLiteral("Capitalization"), m_casePicker);
+    form->addRow(fontTitle, m_fontPicker);
+    form->addRow(caseTitle, m_casePicker);
     return PaneWidgets::card(QStringLiteral("Appearance"), form);
 }
 

@@ -3,15 +3,58 @@
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Style/Icons.h"
+#include "Parlino/Style/Theme.h"
 
+#include <QAbstractItemView>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPainterPath>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace Parlino::PaneWidgets {
+
+namespace {
+
+// The rows of a menu picker's open list: the pane's text on the dark list, the row under the
+// pointer or the keyboard on an accent fill with rounded corners.
+class PickerRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static constexpr int padding = 8;
+    static constexpr int rowHeight = 24;
+    static constexpr qreal fillInset = 3;
+    static constexpr qreal fillRadius = 5;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QString text = index.data(Qt::DisplayRole).toString();
+        return {option.fontMetrics.horizontalAdvance(text) + 2 * padding, rowHeight};
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool highlighted = option.state.testFlag(QStyle::State_Selected);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (highlighted) {
+            QPainterPath fill;
+            fill.addRoundedRect(QRectF(option.rect).adjusted(fillInset, 1, -fillInset, -1),
+                                fillRadius, fillRadius);
+            painter->fillPath(fill, Theme::accent());
+        }
+        painter->setFont(option.font);
+        painter->setPen(highlighted ? QColor(Qt::white) : Theme::white85());
+        painter->drawText(option.rect.adjusted(padding, 0, -padding, 0),
+                          Qt::AlignVCenter | Qt::AlignLeft, index.data(Qt::DisplayRole).toString());
+        painter->restore();
+    }
+};
+
+} // namespace
 
 QFont font(int pixelSize, QFont::Weight weight) {
     QFont result;
@@ -63,6 +106,13 @@ ChoicePicker::ChoicePicker(const QStringList& titles, QWidget* parent) : QComboB
     addItems(titles);
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    setItemDelegate(new PickerRowDelegate(this));
+    // The open list is a window of its own: it takes the picker's dark palette only when told.
+    view()->window()->setAttribute(Qt::WA_WindowPropagation);
+    // Only the list's ground is its own; every other colour comes from the picker.
+    QPalette list;
+    list.setColor(QPalette::Base, Theme::graphite());
+    view()->setPalette(list);
     // `activated` comes from the user only, so showing a stored value never writes it back.
     connect(this, &QComboBox::activated, this, [this](int index) {
         if (onChoose)

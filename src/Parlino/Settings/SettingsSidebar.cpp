@@ -5,6 +5,7 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -95,6 +96,22 @@ void SidebarRow::follow() {
 void SidebarRow::leaveEvent(QEvent* event) {
     ParlinoButton::leaveEvent(event);
     m_model.hoverChanged(m_pane, false);
+}
+
+void SidebarRow::keyPressEvent(QKeyEvent* event) {
+    const int step = event->key() == Qt::Key_Down ? 1 : event->key() == Qt::Key_Up ? -1 : 0;
+    if (step == 0) {
+        ParlinoButton::keyPressEvent(event);
+        return;
+    }
+    // An arrow key moves the focus as Tab does, ring and all; past the first or the last row it
+    // stays.
+    const auto rows = parentWidget()->findChildren<SidebarRow*>(Qt::FindDirectChildrenOnly);
+    const qsizetype next = rows.indexOf(this) + step;
+    if (next < 0 || next >= rows.size())
+        return;
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    rows[next]->setFocus(Qt::TabFocusReason);
 }
 
 void SidebarRow::paintLabel(QPainter& painter, const QRectF& rect) {

@@ -11,7 +11,8 @@
 namespace Parlino {
 
 // One row of the settings sidebar: the pane's symbol and title, the selection fill, and for
-// the Quit row the red highlight that grows in while it is armed.
+// the Quit row the red highlight that grows in while it is armed. The Up and Down arrow keys
+// move the focus to the row above or below.
 class SidebarRow final : public ParlinoButton {
 public:
     static constexpr double armSeconds = 0.15;
@@ -31,6 +32,7 @@ public:
 protected:
     void paintLabel(QPainter& painter, const QRectF& rect) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void follow();

@@ -1,9 +1,11 @@
 #include "Parlino/Settings/VoiceViewKit.h"
 
 #include "Parlino/Settings/VoiceMeshTimeline.h"
+#include "Parlino/Style/FocusRing.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,6 +22,7 @@ namespace {
 
 constexpr int spinnerSpokes = 8;
 constexpr qreal spinnerSide = 16;
+constexpr qreal searchBoxRadius = 8;
 constexpr double spinnerTurnSeconds = 1.0;
 
 const QString providerSite = QStringLiteral("https://elevenlabs.io");
@@ -117,14 +120,24 @@ VoiceSearchBox::VoiceSearchBox(QWidget* parent) : QWidget(parent), m_field(new Q
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 5, 8, 5);
     layout->addWidget(m_field);
+    // The frameless field shows its focus as the box's ring.
+    m_field->installEventFilter(this);
+}
+
+bool VoiceSearchBox::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        update();
+    return QWidget::eventFilter(watched, event);
 }
 
 void VoiceSearchBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), 8, 8);
+    shape.addRoundedRect(QRectF(rect()), searchBoxRadius, searchBoxRadius);
     painter.fillPath(shape, Theme::white(0.08));
+    if (FocusRing::isShown(*m_field))
+        FocusRing::paint(painter, QRectF(rect()), searchBoxRadius);
 }
 
 } // namespace Parlino

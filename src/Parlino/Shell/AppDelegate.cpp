@@ -1,12 +1,8 @@
 #include "Parlino/Shell/AppDelegate.h"
 
-#include "Parlino/Style/Icons.h"
-
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QMenu>
-#include <QPalette>
 #include <QSystemTrayIcon>
 
 namespace Parlino {
@@ -15,15 +11,6 @@ namespace {
 
 // How often the tray host is looked for while there is none, in seconds.
 constexpr double trayHostPollInterval = 1;
-
-QIcon trayIconImage() {
-    QIcon icon;
-    const QColor colour = QApplication::palette().color(QPalette::WindowText);
-    for (const qreal side : {16, 22, 24, 32, 48})
-        icon.addPixmap(
-            Icons::pixmap(QStringLiteral("waveform"), side, colour, Icons::Weight::medium, 1));
-    return icon;
-}
 
 } // namespace
 
@@ -38,9 +25,9 @@ void AppDelegate::launch() {
     }
     m_deps.root.start();
     m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
-    // Reading the list once keeps the clips' summaries in memory for the first opening.
-    m_deps.root.clipLibrary().list();
     installTrayIcon();
+    // The clips are listed off the main thread; whatever needs the list waits for it.
+    m_deps.root.clipLibrary().refresh();
 }
 
 QString AppDelegate::bubbleToggleTitle() const {
@@ -86,10 +73,18 @@ void AppDelegate::installTrayIcon() {
         if (item.title == bubbleToggleTitle())
             m_bubbleToggleItem = action;
     }
-    m_trayIcon = std::make_unique<QSystemTrayIcon>(trayIconImage());
+    // Most trays are dark: the glyph is light until the tray is seen.
+    m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIconTint::themedImage(Qt::white));
     m_trayIcon->setToolTip(QStringLiteral("Parlino"));
     m_trayIcon->setContextMenu(m_menu.get());
     m_trayIcon->show();
+    if (m_deps.trayBackdrop) {
+        QSystemTrayIcon* icon = m_trayIcon.get();
+        m_trayTint = std::make_unique<TrayIconTint>(
+            [icon] { return icon->geometry(); },
+            [icon](const QColor& colour) { icon->setIcon(TrayIconTint::image(colour)); },
+            *m_deps.trayBackdrop, m_deps.scheduler);
+    }
     m_log.notice("tray: icon installed");
 }
 

@@ -6,6 +6,7 @@
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Shell/CompositionRoot.h"
+#include "Parlino/Shell/TrayIconTint.h"
 #include "Parlino/Shell/UpdateController.h"
 
 #include <QString>
@@ -43,6 +44,9 @@ public:
         std::function<std::unique_ptr<ClipsWindowController>()> makeClipsWindow;
         // None when the settings cannot be shown.
         std::function<std::unique_ptr<SettingsWindow>(SettingsNavigation&)> makeSettingsWindow;
+        // What the desktop shows of its tray, to keep the icon readable on it; none leaves the
+        // icon in its first colour.
+        TrayBackdrop* trayBackdrop = nullptr;
     };
 
     // Set in the environment, even empty, by a unit-test host: launching then does nothing.
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    std::unique_ptr<TrayIconTint> m_trayTint;
     QAction* m_bubbleToggleItem = nullptr;
     Base::ScheduledTask m_trayHostPoll;
 };

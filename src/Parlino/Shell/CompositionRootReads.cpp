@@ -412,13 +412,15 @@ void CompositionRoot::replayLast() {
         syncNowPlaying();
         return;
     }
-    const auto clips = m_clipLibrary.list();
-    if (clips.isEmpty())
-        return;
-    if (const auto clip = m_clipLibrary.load(clips.first().id)) {
-        loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
-        m_viewModel.setContentMode(PanelContentMode::reading);
-    }
+    m_clipLibrary.whenListed(this, [this] {
+        const QList<ClipSummary>& clips = m_clipLibrary.clips();
+        if (clips.isEmpty())
+            return;
+        if (const auto clip = m_clipLibrary.load(clips.first().id)) {
+            loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
+            m_viewModel.setContentMode(PanelContentMode::reading);
+        }
+    });
 }
 
 } // namespace Parlino

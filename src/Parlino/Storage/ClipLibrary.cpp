@@ -1,22 +1,17 @@
 #include "Parlino/Storage/ClipLibrary.h"
 
-#include "Base/Files.h"
 #include "Base/Log.h"
-#include "Base/Unicode.h"
 #include "Parlino/Storage/ChunkFiles.h"
-#include "Parlino/Storage/ManifestEvents.h"
 
 #include <QLocale>
 #include <QStandardPaths>
 #include <QUuid>
 
-#include <sys/stat.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <system_error>
-#include <thread>
-#include <vector>
 
 namespace Parlino {
 
@@ -27,7 +22,6 @@ namespace {
 
 constexpr const char* manifestName = "manifest.json";
 constexpr const char* indexName = "summaries.tsv";
-constexpr qsizetype previewLength = 200;
 
 const Base::Log logger{QStringLiteral("clipLibrary")};
 
@@ -87,47 +81,6 @@ QString describe(const std::error_code& error) {
     return QString::fromStdString(error.message());
 }
 
-// The summary of the clip whose manifest is `file`, read straight from its text; nothing when
-// loading would refuse the manifest.
-std::optional<ClipSummary> readSummary(const fs::path& file, const ClipID& id) {
-    const auto bytes = StorageFiles::readFile(file);
-    if (!bytes) {
-        if (Base::Files::isRefused(bytes.error()))
-            logger.error("list: %{public}s skipped: its manifest is %{public}s", id.rawValue,
-                         Base::Files::describe(bytes.error()));
-        return std::nullopt;
-    }
-    ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
-    if (!manifest.parse(*bytes))
-        return std::nullopt;
-    const qsizetype previewSize = Base::Unicode::graphemePrefixLength(manifest.text, previewLength);
-    return ClipSummary{id, manifest.text.left(previewSize), Base::Date{manifest.createdAt},
-                       manifest.totalDuration};
-}
-
-// Runs `work(i)` for every i below `count`, spread over a few threads (this one included) when
-// there is enough of it; returns when all is done.
-template <class Work> void inParallel(std::size_t count, const Work& work) {
-    constexpr std::size_t itemsPerThread = 64;
-    constexpr std::size_t maxThreads = 8;
-    const std::size_t threads = std::clamp<std::size_t>(
-        count / itemsPerThread, 1,
-        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, maxThreads));
-    std::atomic<std::size_t> next = 0;
-    const auto run = [&] {
-        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
-            work(i);
-    };
-    std::vector<std::jthread> helpers;
-    try {
-        for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back(run);
-    } catch (const std::system_error&) {
-        // No more threads to be had: the ones running, this one included, do the rest.
-    }
-    run();
-}
-
 // "clip-" + the creation time in UTC as yyyyMMdd'T'HHmmssSSS'Z' (milliseconds truncated) + "-" +
 // eight random lower-case hexadecimal digits; nothing when the time cannot be rendered.
 std::optional<QString> folderName(Base::Date createdAt) {
@@ -137,6 +90,19 @@ std::optional<QString> folderName(Base::Date createdAt) {
     const QString stamp = QLocale::c().toString(*utc, QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
     const QString suffix = QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toLower();
     return QStringLiteral("clip-%1-%2").arg(stamp, suffix);
+}
+
+// Newest first; clips of the same time by folder name, so that every listing orders them alike.
+bool newerFirst(const ClipSummary& a, const ClipSummary& b) {
+    if (a.createdAt != b.createdAt)
+        return a.createdAt > b.createdAt;
+    return a.id.rawValue < b.id.rawValue;
+}
+
+// A listing, and the helpers it starts, yield the processor to the threads a user waits on.
+void yieldToForegroundWork() {
+    constexpr int backgroundNiceness = 10;
+    ::setpriority(PRIO_PROCESS, id_t(::gettid()), backgroundNiceness);
 }
 
 std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
@@ -158,6 +124,8 @@ ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
     std::error_code ignored;
     fs::create_directories(m_root, ignored);
 }
+
+ClipLibrary::~ClipLibrary() = default;
 
 Base::Date ClipLibrary::nextCreatedAt() {
     return StorageFiles::nextStamp(m_lastAssignedCreatedAt, m_now());
@@ -195,75 +163,104 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
     const ClipID id{*name};
     bool fromManifest = false;
-    if (auto listed = listing(id, fromManifest)) {
-        m_index.append(*listed);
-        if (m_indexLines >= 0) {
-            ++m_indexLines;
-            m_listed.insert(id.rawValue, std::move(*listed));
-        }
+    if (auto listed = ClipFolderScan::look(m_root, id, {}, fromManifest)) {
+        if (m_index.append(*listed))
+            m_indexLines += m_indexLines >= 0 ? 1 : 0;
+        else
+            m_indexLines = 1;
+        note(id, std::move(listed));
     }
     return id;
 }
 
-QList<ClipSummary> ClipLibrary::list() const {
-    std::vector<ClipID> ids;
-    std::error_code error;
-    for (fs::directory_iterator it(m_root, error), end; !error && it != end; it.increment(error)) {
-        ClipID id{StorageFiles::toText(it->path().filename())};
-        if (id.isValid())
-            ids.push_back(std::move(id));
-    }
-    if (m_indexLines < 0) {
-        auto index = m_index.read();
-        m_listed = std::move(index.clips);
-        m_indexLines = index.lines;
-    }
-    std::vector<std::optional<ListedClip>> found(ids.size());
-    std::vector<char> fromManifest(ids.size(), false);
-    inParallel(ids.size(), [&](std::size_t i) {
-        bool read = false;
-        found[i] = listing(ids[i], read);
-        fromManifest[i] = read;
-    });
-
-    QList<ClipSummary> summaries;
-    QHash<QString, ListedClip> listed;
-    bool indexOutOfDate = false;
-    for (std::size_t i = 0; i < ids.size(); ++i) {
-        indexOutOfDate = indexOutOfDate || fromManifest[i];
-        if (!found[i])
-            continue;
-        summaries.append(found[i]->summary);
-        listed.insert(ids[i].rawValue, std::move(*found[i]));
-    }
-    m_listed = std::move(listed);
-    if (indexOutOfDate || m_listed.size() != m_indexLines) {
-        m_index.rewrite(m_listed);
-        m_indexLines = m_listed.size();
-    }
-    std::stable_sort(summaries.begin(), summaries.end(),
-                     [](const auto& a, const auto& b) { return a.createdAt > b.createdAt; });
-    return summaries;
+void ClipLibrary::refresh(QObject* context, std::function<void()> done) {
+    (m_isListing ? m_waitingNext : m_waiting).append({context, std::move(done)});
+    if (!m_isListing)
+        startListing();
 }
 
-std::optional<ListedClip> ClipLibrary::listing(const ClipID& id, bool& fromManifest) const {
-    // A published clip never changes, so a manifest of the same size and time is the one read
-    // before; a manifest rewritten by hand is read again.
-    // A manifest that is not a regular file of the clip's own (a link, a pipe) is never listed.
-    const fs::path manifest = m_root / StorageFiles::toPath(id.rawValue) / manifestName;
-    struct stat file {};
-    if (::lstat(manifest.c_str(), &file) != 0 || !S_ISREG(file.st_mode))
-        return std::nullopt;
-    const qint64 modified = qint64(file.st_mtim.tv_sec) * 1'000'000'000 + file.st_mtim.tv_nsec;
-    const auto size = std::uintmax_t(file.st_size);
-    const auto known = m_listed.constFind(id.rawValue);
-    if (known != m_listed.cend() && known->modifiedNanoseconds == modified && known->size == size)
-        return *known;
-    fromManifest = true;
-    auto summary = readSummary(manifest, id);
-    if (!summary)
-        return std::nullopt;
-    return ListedClip{modified, size, std::move(*summary)};
+void ClipLibrary::whenListed(QObject* context, std::function<void()> ready) {
+    if (m_isListed) {
+        ready();
+        return;
+    }
+    if (!m_isListing)
+        startListing();
+    m_waiting.append({context, std::move(ready)});
+}
+
+// Runs off the main thread with copies of what it needs; the index is safe to share.
+void ClipLibrary::startListing() {
+    m_isListing = true;
+    m_changesWhileListing.clear();
+    m_listing = std::jthread([this, root = m_root, known = m_listed, lines = m_indexLines] {
+        yieldToForegroundWork();
+        QHash<QString, ListedClip> trusted = known;
+        qsizetype indexLines = lines;
+        if (indexLines < 0) {
+            auto index = m_index.read();
+            trusted = std::move(index.clips);
+            indexLines = index.lines;
+        }
+        Listing listing{ClipFolderScan::run(root, trusted), indexLines};
+        if (listing.scan.readManifests || listing.scan.clips.size() != indexLines) {
+            m_index.rewrite(listing.scan.clips);
+            listing.indexLines = listing.scan.clips.size();
+        }
+        QMetaObject::invokeMethod(
+            &m_receiver,
+            [this, listing = std::move(listing)]() mutable { finishListing(std::move(listing)); },
+            Qt::QueuedConnection);
+    });
+}
+
+void ClipLibrary::finishListing(Listing listing) {
+    m_listed = std::move(listing.scan.clips);
+    m_indexLines = listing.indexLines;
+    for (auto change = m_changesWhileListing.cbegin(); change != m_changesWhileListing.cend();
+         ++change) {
+        if (*change)
+            m_listed.insert(change.key(), **change);
+        else
+            m_listed.remove(change.key());
+    }
+    m_changesWhileListing.clear();
+    sortClips();
+    m_isListed = true;
+    m_isListing = false;
+    const QList<Waiter> served = std::exchange(m_waiting, std::exchange(m_waitingNext, {}));
+    if (!m_waiting.isEmpty())
+        startListing();
+    for (const Waiter& waiter : served) {
+        if (waiter.done && waiter.context)
+            waiter.done();
+    }
+}
+
+void ClipLibrary::note(const ClipID& id, std::optional<ListedClip> listed) {
+    if (m_isListing)
+        m_changesWhileListing.insert(id.rawValue, listed);
+    const bool wasListed = m_listed.remove(id.rawValue);
+    if (!listed) {
+        if (wasListed)
+            m_clips.removeIf([&](const ClipSummary& clip) { return clip.id == id; });
+        return;
+    }
+    m_listed.insert(id.rawValue, *listed);
+    if (wasListed)
+        sortClips();
+    else
+        m_clips.insert(
+            std::upper_bound(m_clips.cbegin(), m_clips.cend(), listed->summary, newerFirst),
+            listed->summary);
+}
+
+void ClipLibrary::sortClips() {
+    m_clips.clear();
+    m_clips.reserve(m_listed.size());
+    for (const ListedClip& listed : std::as_const(m_listed))
+        m_clips.append(listed.summary);
+    std::sort(m_clips.begin(), m_clips.end(), newerFirst);
 }
 
 std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
@@ -273,10 +270,12 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
     const auto manifest = Manifest::read(folder);
     if (!manifest) {
         logger.error("load: manifest unreadable — clip kept: %{public}s", manifest.error().message);
+        note(id, std::nullopt);
         return std::nullopt;
     }
     auto chunks = ChunkFiles::read(folder, manifest->chunks);
     if (!chunks) {
+        note(id, std::nullopt);
         switch (chunks.error()) {
         case ChunkFiles::ReadFailure::damaged: {
             logger.error("load: chunk size mismatch — self-healing (removing entry)");
@@ -300,7 +299,7 @@ void ClipLibrary::deleteClip(const ClipID& id) {
         return;
     std::error_code ignored;
     fs::remove_all(m_root / StorageFiles::toPath(id.rawValue), ignored);
-    m_listed.remove(id.rawValue);
+    note(id, std::nullopt);
 }
 
 } // namespace Parlino

@@ -2,23 +2,31 @@
 
 #include "Core/WordTiming.h"
 #include "Parlino/Storage/AudioChunk.h"
+#include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipSummary.h"
 #include "Parlino/Storage/ClipSummaryIndex.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QHash>
 #include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <thread>
 
 namespace Parlino {
 
 // The saved clips: one folder per clip under the root, named "clip-<UTC stamp>-<8 hex digits>",
 // holding the chunk files and "manifest.json". A clip is built under "staging" and published
-// with one rename; it is never changed in place. The clips' summaries are kept beside them in
-// "summaries.tsv" (see ClipSummaryIndex). Belongs to the main thread.
+// with one rename; it is never changed in place. The library keeps the listing of its clips in
+// memory, updated at once by its own saves and deletions; the folder is listed off the main
+// thread, at first and whenever a caller asks for the changes made by others. The clips'
+// summaries are kept beside them in "summaries.tsv" (see ClipSummaryIndex) so that a run's first
+// listing need not read every manifest. Belongs to the main thread.
 class ClipLibrary final {
 public:
     struct Clip {
@@ -35,6 +43,10 @@ public:
     // Removes the leftovers of saves that never finished and makes sure the root exists.
     explicit ClipLibrary(std::filesystem::path root,
                          StorageFiles::DateSource now = &Base::Date::now);
+    // Waits for a listing still running.
+    ~ClipLibrary();
+    ClipLibrary(const ClipLibrary&) = delete;
+    ClipLibrary& operator=(const ClipLibrary&) = delete;
 
     const std::filesystem::path& root() const { return m_root; }
 
@@ -42,30 +54,54 @@ public:
     std::optional<ClipID> save(const QString& text, const QList<AudioChunk>& chunks,
                                const QList<Core::WordTiming>& words, const QString& voiceID,
                                const std::optional<QString>& modelID);
-    // Every readable clip, newest first. A clip's manifest is read once: later lists, and the
-    // first list of a later run through the summary index, take its summary from memory while
-    // the manifest's size and modification time stay the same.
-    QList<ClipSummary> list() const;
+    // Every clip that loads as last listed, newest first, with this run's saves and deletions
+    // since; before the first listing is in, this run's saves alone.
+    const QList<ClipSummary>& clips() const { return m_clips; }
+    bool isListed() const { return m_isListed; }
+    // Lists the folder again off the main thread, for changes made by others, and calls `done`
+    // (when given and `context` still exists) once `clips` holds them. Requests made while a
+    // listing runs share the one that follows it.
+    void refresh(QObject* context = nullptr, std::function<void()> done = {});
+    // Calls `ready` once the first listing is in (at once when it is), while `context` exists;
+    // starts the listing when none runs.
+    void whenListed(QObject* context, std::function<void()> ready);
     // A clip whose chunk file is missing or of the wrong size is removed; any other failure
-    // only gives nothing.
+    // only gives nothing. A clip that does not load leaves the listing.
     std::optional<Clip> load(const ClipID& id);
     void deleteClip(const ClipID& id);
 
 private:
-    Base::Date nextCreatedAt();
+    struct Waiter {
+        QPointer<QObject> context;
+        std::function<void()> done;
+    };
+    struct Listing {
+        ClipFolderScan::Result scan;
+        qsizetype indexLines = 0;
+    };
 
-    // The clip's summary, from memory while its manifest is unchanged; nothing when it is not
-    // readable. `fromManifest` tells whether the manifest had to be read. Safe to call from
-    // several threads at once.
-    std::optional<ListedClip> listing(const ClipID& id, bool& fromManifest) const;
+    Base::Date nextCreatedAt();
+    void startListing();
+    void finishListing(Listing listing);
+    // Applies a change made by this run to the listing: the clip's new listing, or its removal.
+    void note(const ClipID& id, std::optional<ListedClip> listed);
+    void sortClips();
 
     std::filesystem::path m_root;
     StorageFiles::DateSource m_now;
     Base::Date m_lastAssignedCreatedAt = StorageFiles::distantPast;
     ClipSummaryIndex m_index;
-    // By folder name, as of the last list (or of the index, before the first).
-    mutable QHash<QString, ListedClip> m_listed;
-    mutable qsizetype m_indexLines = -1; // lines in the index file; -1 before it was read
+    QHash<QString, ListedClip> m_listed; // by folder name
+    QList<ClipSummary> m_clips;          // m_listed, newest first
+    bool m_isListed = false;
+    qsizetype m_indexLines = -1; // lines in the index file; -1 before it was read
+    // This run's changes while a listing runs, applied over its result.
+    QHash<QString, std::optional<ListedClip>> m_changesWhileListing;
+    QList<Waiter> m_waiting;     // for the listing that runs
+    QList<Waiter> m_waitingNext; // for the one after it
+    bool m_isListing = false;
+    QObject m_receiver;     // where a listing hands its result to the main thread
+    std::jthread m_listing; // declared last: joined before anything it uses goes
 };
 
 } // namespace Parlino

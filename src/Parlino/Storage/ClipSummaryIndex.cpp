@@ -1,11 +1,13 @@
 #include "Parlino/Storage/ClipSummaryIndex.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/Unicode.h"
 #include "Parlino/Storage/StorageFiles.h"
 
-#include <QFile>
+#include <sys/stat.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -18,7 +20,7 @@ namespace {
 const Base::Log logger{QStringLiteral("clipLibrary")};
 
 // The first line; a file that starts otherwise is not read.
-const QByteArray header = QByteArrayLiteral("parlino-clip-summaries 1\n");
+const QByteArray header = QByteArrayLiteral("parlino-clip-summaries 2\n");
 
 // Fields are separated by tabs; a backslash, tab, line feed or carriage return inside one is
 // written as \\, \t, \n or \r.
@@ -79,36 +81,54 @@ template <class Number> std::optional<Number> number(QByteArrayView field) {
     return value;
 }
 
+QByteArray fields(const FileStamp& stamp) {
+    return text(stamp.device) + '\t' + text(stamp.inode) + '\t' + text(stamp.size) + '\t' +
+           text(stamp.modifiedNanoseconds) + '\t';
+}
+
+// The folder name, the folder's and the manifest's stamps, the creation time, the duration and
+// the preview.
 QByteArray line(const ListedClip& clip) {
     const ClipSummary& summary = clip.summary;
-    return escaped(summary.id.rawValue) + '\t' + text(clip.size) + '\t' +
-           text(clip.modifiedNanoseconds) + '\t' +
+    return escaped(summary.id.rawValue) + '\t' + fields(clip.folder) + fields(clip.manifest) +
            text(summary.createdAt.secondsSinceReferenceDate) + '\t' + text(summary.totalDuration) +
            '\t' + escaped(summary.preview) + '\n';
 }
 
+constexpr std::size_t fieldCount = 12;
+
+std::optional<FileStamp> stamp(const QByteArrayView* field) {
+    const auto device = number<std::uint64_t>(field[0]);
+    const auto inode = number<std::uint64_t>(field[1]);
+    const auto size = number<std::int64_t>(field[2]);
+    const auto modified = number<std::int64_t>(field[3]);
+    if (!device || !inode || !size || !modified)
+        return std::nullopt;
+    return FileStamp{*device, *inode, *size, *modified};
+}
+
 std::optional<ListedClip> fromLine(QByteArrayView line) {
-    QByteArrayView fields[6];
-    for (int i = 0; i < 5; ++i) {
+    std::array<QByteArrayView, fieldCount> fields;
+    for (std::size_t i = 0; i + 1 < fieldCount; ++i) {
         const qsizetype tab = line.indexOf('\t');
         if (tab < 0)
             return std::nullopt;
         fields[i] = line.first(tab);
         line = line.sliced(tab + 1);
     }
-    fields[5] = line;
+    fields[fieldCount - 1] = line;
     const auto id = unescaped(fields[0]);
-    const auto size = number<std::uintmax_t>(fields[1]);
-    const auto modified = number<qint64>(fields[2]);
-    const auto createdAt = number<double>(fields[3]);
-    const auto totalDuration = number<double>(fields[4]);
-    const auto preview = unescaped(fields[5]);
+    const auto folder = stamp(&fields[1]);
+    const auto manifest = stamp(&fields[5]);
+    const auto createdAt = number<double>(fields[9]);
+    const auto totalDuration = number<double>(fields[10]);
+    const auto preview = unescaped(fields[11]);
     // No saved clip has a time or duration that is not finite: such a line is damaged.
-    if (!id || !ClipID{*id}.isValid() || !size || !modified || !createdAt ||
+    if (!id || !ClipID{*id}.isValid() || !folder || !manifest || !createdAt ||
         !std::isfinite(*createdAt) || !totalDuration || !std::isfinite(*totalDuration) || !preview)
         return std::nullopt;
     return ListedClip{
-        *modified, *size, {ClipID{*id}, *preview, Base::Date{*createdAt}, *totalDuration}};
+        *folder, *manifest, {ClipID{*id}, *preview, Base::Date{*createdAt}, *totalDuration}};
 }
 
 } // namespace
@@ -116,6 +136,7 @@ std::optional<ListedClip> fromLine(QByteArrayView line) {
 ClipSummaryIndex::ClipSummaryIndex(fs::path file) : m_file(std::move(file)) {}
 
 ClipSummaryIndex::Contents ClipSummaryIndex::read() const {
+    const std::lock_guard lock(m_mutex);
     const auto bytes = StorageFiles::readFile(m_file);
     if (!bytes || !bytes->startsWith(header))
         return {};
@@ -134,32 +155,44 @@ ClipSummaryIndex::Contents ClipSummaryIndex::read() const {
     return contents;
 }
 
-void ClipSummaryIndex::append(const ListedClip& clip) const {
-    QFile file(StorageFiles::toText(m_file));
-    if (!file.open(QIODevice::Append)) {
-        logger.error("summary index append failed: %{public}s", file.errorString());
-        return;
-    }
+bool ClipSummaryIndex::append(const ListedClip& clip) {
+    const std::lock_guard lock(m_mutex);
     // A file that does not start as an index is started anew.
-    const QByteArray bytes = (file.size() == 0 ? header : QByteArray()) + line(clip);
-    if (file.write(bytes) != bytes.size())
-        logger.error("summary index append failed: %{public}s", file.errorString());
+    const auto appended = Base::Files::appendRegular(
+        m_file, [&](qint64 size) { return (size == 0 ? header : QByteArray()) + line(clip); });
+    if (appended)
+        return true;
+    if (appended.error() != std::errc::no_such_file_or_directory &&
+        !Base::Files::isRefused(appended.error()))
+        logger.error("summary index append failed: %{public}s",
+                     Base::Files::describe(appended.error()));
+    replace(header + line(clip));
+    return false;
 }
 
-void ClipSummaryIndex::rewrite(const QHash<QString, ListedClip>& clips) const {
+void ClipSummaryIndex::rewrite(const QHash<QString, ListedClip>& clips) {
     QByteArray bytes = header;
     for (const auto& clip : clips)
         bytes += line(clip);
+    const std::lock_guard lock(m_mutex);
+    replace(bytes);
+}
+
+void ClipSummaryIndex::replace(const QByteArray& bytes) {
     fs::path fresh = m_file;
     fresh += ".new";
-    std::error_code error = StorageFiles::writeFile(fresh, bytes);
-    if (!error)
-        fs::rename(fresh, m_file, error);
-    if (error) {
-        logger.error("summary index write failed: %{public}s",
-                     QString::fromStdString(error.message()));
-        fs::remove(fresh, error);
+    for (const fs::path& file : {m_file, fresh}) {
+        if (const auto special = Base::Files::describeSpecial(file))
+            logger.error("summary index: %{public}s was %{public}s — replaced with a regular file",
+                         StorageFiles::toText(file.filename()), *special);
     }
+    if (const auto error = Base::Files::replaceRegular(m_file, bytes))
+        logger.error("summary index write failed: %{public}s", Base::Files::describe(error));
+}
+
+FileStamp FileStamp::of(const struct stat& info) {
+    return {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::int64_t(info.st_size),
+            std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
 } // namespace Parlino

@@ -7,21 +7,37 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
+
+struct stat;
 
 namespace Parlino {
 
-// A listed clip's summary with the size and modification time of the manifest it was read from.
+// A file or folder as it was looked at (lstat): a later look that finds the same stamp finds it
+// unchanged. A folder's modification time changes whenever an entry is added to it or removed.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0; // since 1970
+    static FileStamp of(const struct stat& info);
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// A listed clip's summary with the stamps of its folder and of the manifest it was read from.
 struct ListedClip {
-    qint64 modifiedNanoseconds = 0; // the manifest's modification time since 1970
-    std::uintmax_t size = 0;
+    FileStamp folder;
+    FileStamp manifest;
     ClipSummary summary;
 };
 
 // The summaries of the listed clips, kept beside them in one file so that a new run lists its
 // clips without reading every manifest: a header line, then one line of tab-separated fields for
-// each clip. The library trusts a line only while its clip's manifest keeps the size and time the
-// line names; a damaged line is skipped, and its clip read from its manifest again. A save
-// appends a line; a list that found the file out of date writes it anew.
+// each clip. The library trusts a line only while its clip's folder and manifest keep the stamps
+// the line names; a damaged line is skipped, and its clip read from its manifest again. A save
+// appends a line; a list that found the file out of date writes it anew. The file is only ever
+// written as a regular file of its own: a link, a pipe or any other file in its place is replaced,
+// never followed or opened. Safe to use from several threads at once.
 class ClipSummaryIndex final {
 public:
     struct Contents {
@@ -33,12 +49,16 @@ public:
 
     // Nothing when the file is missing or unreadable.
     Contents read() const;
-    void append(const ListedClip& clip) const;
-    // Replaces the file with one line for each clip, published with one rename.
-    void rewrite(const QHash<QString, ListedClip>& clips) const;
+    // Adds the clip's line; false when the file had to be started anew, holding that line alone.
+    bool append(const ListedClip& clip);
+    // Replaces the file with one line for each clip.
+    void rewrite(const QHash<QString, ListedClip>& clips);
 
 private:
+    void replace(const QByteArray& bytes);
+
     std::filesystem::path m_file;
+    mutable std::mutex m_mutex; // one reader or writer at a time
 };
 
 } // namespace Parlino

@@ -106,7 +106,7 @@ bool ManifestEvents::string(string_t& value) {
         return found();
     }
     if (m_field == Field::word && m_section == Section::words) {
-        if (keepsEntries())
+        if (keepsWords())
             m_word.word = Base::Json::text(value);
         return found();
     }
@@ -295,15 +295,14 @@ bool ManifestEvents::finishElement() {
     if (m_section == Section::chunks) {
         if (m_seen != (bit(Field::fileName) | bit(Field::sizeBytes) | bit(Field::duration)))
             return fail("incomplete chunk record");
-        if (keepsEntries())
-            chunks.append(m_record);
+        chunks.append(m_record);
         return true;
     }
     if (m_seen != (bit(Field::word) | bit(Field::range) | bit(Field::start) | bit(Field::end)))
         return fail("incomplete word timing");
     if (m_word.range.lower > m_word.range.upper)
         return fail("\"range\" lower bound exceeds its upper bound");
-    if (keepsEntries())
+    if (keepsWords())
         words.append(m_word);
     return true;
 }

@@ -24,7 +24,7 @@ public:
         entries,     // "chunks" and "words", both kept
         chunksOnly,  // the chunk records, kept; the parse stops at the end of their array
         clipSummary, // a clip's manifest: also its "text", "createdAt", "totalDuration",
-                     // "voiceID" and optional "modelID"; records and timings checked, not kept
+                     // "voiceID" and optional "modelID"; records kept, timings checked only
     };
 
     explicit ManifestEvents(Reading reading) : m_reading(reading) {}
@@ -71,7 +71,7 @@ private:
 
     Section sectionNamed(const std::string& key) const;
     static Field fieldNamed(const std::string& key);
-    bool keepsEntries() const { return m_reading != Reading::clipSummary; }
+    bool keepsWords() const { return m_reading != Reading::clipSummary; }
     bool isComplete() const;
 
     bool skipping() const { return m_skipFrom >= 0; }

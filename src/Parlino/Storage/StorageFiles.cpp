@@ -9,7 +9,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 #include <utility>
 
 namespace Parlino::StorageFiles {
@@ -47,25 +47,13 @@ bool isDamage(const std::error_code& error) {
 }
 
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
+    if (bytes.size() > maxFileBytes)
+        return std::make_error_code(std::errc::file_too_large);
     Base::Files::FileDescriptor output{
         ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (output.fd < 0)
         return lastError();
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t count = ::write(output.fd, data, static_cast<size_t>(left));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return lastError();
-        data += count;
-        left -= count;
-    }
-    // Some file systems report a failed write only when the file is closed.
-    if (::close(std::exchange(output.fd, -1)) != 0)
-        return lastError();
-    return {};
+    return Base::Files::writeAndClose(output, bytes);
 }
 
 Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {

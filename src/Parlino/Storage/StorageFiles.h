@@ -45,7 +45,8 @@ Base::Result<QByteArray, std::error_code> readFile(const fs::path& file);
 // Whether a failed read means the entry is damaged rather than unreadable for now: the file is
 // missing, too large, or is not a regular file of the entry's own.
 bool isDamage(const std::error_code& error);
-// A plain (not atomic) write that creates or truncates the file.
+// A plain (not atomic) write that creates or truncates the file. A file larger than maxFileBytes
+// could never be read back: it is refused and nothing is written.
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes);
 
 // Reads and parses a whole JSON document; describes what failed.

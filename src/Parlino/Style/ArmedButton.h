@@ -5,6 +5,7 @@
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/TwoPressArming.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace Parlino {
@@ -41,6 +42,8 @@ protected:
 
     void leaveEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Round ends, as the capsule and the circle have.
+    qreal focusRingRadius() const override { return std::min(width(), height()) / 2.0; }
 
 private:
     void paintLabel(QPainter& painter, const QRectF& rect) final;

@@ -105,6 +105,9 @@ FadingScrollView::FadingScrollView(JumpToEndPolicy jumpToEnd, PointerMotion& poi
       m_bar(new FadingScrollBar(m_model, motion, this)) {
     setObjectName(QStringLiteral("FadingScrollView"));
     m_area->setFrameShape(QFrame::NoFrame);
+    // Not a stop of its own on the Tab chain: the controls inside take the focus, and the area
+    // scrolls to whichever has it.
+    m_area->setFocusPolicy(Qt::NoFocus);
     m_area->setWidgetResizable(true);
     m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -324,6 +324,11 @@ void paint(QPainter& painter, const QRectF& rect, const QString& name, qreal siz
     painter.restore();
 }
 
+QIcon application() {
+    return QIcon::fromTheme(QStringLiteral("parlino"),
+                            QIcon(QStringLiteral(":/parlino/parlino.svg")));
+}
+
 QPixmap pixmap(const QString& name, qreal size, const QColor& colour, Weight weight, qreal ratio) {
     const QString key = QStringLiteral("parlino-symbol:%1:%2:%3:%4:%5")
                             .arg(name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRectF>
@@ -26,6 +27,10 @@ std::optional<QPainterPath> path(const QString& name, qreal size, Weight weight 
 // know is a programming error: it is logged and drawn as a crossed box, never left blank.
 void paint(QPainter& painter, const QRectF& rect, const QString& name, qreal size,
            const QColor& colour, Weight weight = Weight::medium);
+
+// The application's own icon, as the desktop's icon theme has it or as it comes with the
+// program, for every window's title bar and task list entry.
+QIcon application();
 
 // The symbol as a still image of `size` logical pixels at a device pixel ratio, drawn once
 // and then taken from the pixmap cache.

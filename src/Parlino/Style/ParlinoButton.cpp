@@ -1,7 +1,9 @@
 #include "Parlino/Style/ParlinoButton.h"
 
+#include "Parlino/Style/FocusRing.h"
 #include "Parlino/Style/Icons.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace Parlino {
@@ -52,6 +54,17 @@ void ParlinoButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintWithLook(painter, QRectF(rect()), currentLook(), m_style.backdropCornerRadius,
                   [this](QPainter& p, const QRectF& r) { paintLabel(p, r); });
+    if (FocusRing::isShown(*this))
+        FocusRing::paint(painter, QRectF(rect()), focusRingRadius());
+}
+
+void ParlinoButton::keyPressEvent(QKeyEvent* event) {
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 ParlinoIconButton::ParlinoIconButton(const QString& symbol, qreal symbolSize, const QColor& colour,

@@ -11,7 +11,8 @@
 namespace Parlino {
 
 // A button that paints itself with the shared press and hover feedback of its style; hover and
-// press changes ease out over the style's times. Subclasses draw the label.
+// press changes ease out over the style's times. Subclasses draw the label. It takes the focus
+// from the keyboard, shows it with the focus ring, and is pressed with Space or Return.
 class ParlinoButton : public QAbstractButton {
 public:
     ParlinoButton(const ParlinoButtonStyle& style, const MotionContext& motion,
@@ -26,7 +27,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     virtual void paintLabel(QPainter& painter, const QRectF& rect) = 0;
+    // The corner radius of the focus ring: the backdrop's, unless the button has another shape.
+    virtual qreal focusRingRadius() const { return m_style.backdropCornerRadius; }
     // How far the hover change has come: 0 away, 1 hovered. It eases whether or not the style
     // reacts to hovering, for labels that draw their own hover look.
     double hoverAmount() const { return m_hoverAmount.now(); }

@@ -19,6 +19,13 @@ namespace {
 using namespace Parlino;
 
 struct ClipsWindowControllerTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
+    // Shows the window and waits for the library's listing that the window waits for.
+    void show() {
+        controller.show();
+        ASSERT_TRUE(TestSupport::pumpUntil(
+            [this] { return controller.window() && controller.window()->isVisible(); }));
+    }
+
     ClipsWindowController controller{library, nullptr, players(), environment};
 };
 
@@ -27,6 +34,8 @@ TEST_F(ClipsWindowControllerTest, TheFirstShowMakesTheDarkFixedWindowCentredAndL
     EXPECT_EQ(controller.window(), nullptr);
     const TestSupport::LogCapture logs;
     controller.show();
+    EXPECT_EQ(controller.window(), nullptr) << "shown before the clips were listed";
+    ASSERT_TRUE(TestSupport::pumpUntil([this] { return controller.window(); }));
     settle();
 
     QWidget* window = controller.window();
@@ -54,7 +63,7 @@ TEST_F(ClipsWindowControllerTest, TheFirstShowMakesTheDarkFixedWindowCentredAndL
 
 TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListReRead) {
     const ClipID first = save(QString(400, QLatin1Char('a')));
-    controller.show();
+    show();
     settle();
     QWidget* window = controller.window();
     ClipsList& list = controller.view()->list();
@@ -68,7 +77,7 @@ TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListRe
     const ClipID second = save(QStringLiteral("Saved while the window was closed"));
     library.deleteClip(first);
 
-    controller.show();
+    show();
     settle();
     EXPECT_EQ(controller.window(), window);
     EXPECT_TRUE(window->isVisible());
@@ -82,7 +91,7 @@ TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListRe
 
 TEST_F(ClipsWindowControllerTest, ClosingTheWindowLeavesAPreviewPlaying) {
     const ClipID id = save(QStringLiteral("Playing on"));
-    controller.show();
+    show();
     controller.viewModel().toggle(id);
     controller.window()->close();
     controller.show();

@@ -201,3 +201,33 @@ TEST(HighlightedTextView, ScrollsAtOnceUnderReduceMotionAndGlidesOtherwise) {
     reduced.model.setCurrentWordIndex(8 * 15);
     EXPECT_EQ(reduced.bar().value(), qRound(reduced.centredOn(8 * 15)));
 }
+
+TEST(HighlightedTextView, WordsArrivingChunkByChunkShowAsIfTheyCameAtOnce) {
+    Fixture arriving;
+    const auto sameChips = [&](const QList<Core::WordTiming>& words) {
+        Fixture atOnce;
+        atOnce.model.setText(arriving.model.text());
+        atOnce.model.setTimingWords(words);
+        EXPECT_EQ(arriving.view.canvas().transcriptLayout().wordRects,
+                  atOnce.view.canvas().transcriptLayout().wordRects);
+    };
+    const QString text = PanelTesting::longText(6, 9);
+    const QList<Core::WordTiming> words = PanelTesting::timingsOf(text);
+    arriving.model.setText(text);
+    for (const qsizetype chunkEnd : {7, 20, 21, 54}) {
+        arriving.model.setTimingWords(words.first(chunkEnd));
+        sameChips(words.first(chunkEnd));
+    }
+
+    // Words that come in between earlier ones are laid out anew, not after the last.
+    QList<Core::WordTiming> merged = words;
+    merged.insert(3, words[30]);
+    arriving.model.setTimingWords(merged);
+    sameChips(merged);
+
+    // Another text with as many words is another transcript.
+    const QString other = QString(text).replace(QStringLiteral("the"), QStringLiteral("a"));
+    arriving.model.setText(other);
+    arriving.model.setTimingWords(PanelTesting::timingsOf(other));
+    sameChips(PanelTesting::timingsOf(other));
+}

@@ -88,7 +88,8 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
     EXPECT_EQ(action(TTSError::accountInProbation()), StallAction::revert);
     EXPECT_EQ(action(TTSError::insufficientPermissions()), StallAction::revert);
     for (const TTSError& error :
-         {TTSError::network(QStringLiteral("offline")), TTSError::unauthorized(),
+         {TTSError::network(QStringLiteral("offline")),
+          TTSError::unanswered(QStringLiteral("no answer")), TTSError::unauthorized(),
           TTSError::insufficientCredits(), TTSError::entitlementExceeded(), TTSError::textTooLong(),
           TTSError::noKey(), TTSError::keyUnreadable(), TTSError::audioOutputLost()})
         EXPECT_EQ(action(error), StallAction::retry);
@@ -104,7 +105,9 @@ TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
     QSet<QString> messages;
     for (const TTSError& error :
          {TTSError::unauthorized(), TTSError::providerFault(500, {}), TTSError::noKey(),
-          TTSError::keyUnreadable(), TTSError::audioOutputLost()})
+          TTSError::keyUnreadable(), TTSError::audioOutputLost(),
+          TTSError::network(QStringLiteral("offline")),
+          TTSError::unanswered(QStringLiteral("no answer"))})
         messages.insert(PanelMessages::stallRow(error).message);
-    EXPECT_EQ(messages.size(), 5);
+    EXPECT_EQ(messages.size(), 7) << "a service that does not answer is not a lost connection";
 }

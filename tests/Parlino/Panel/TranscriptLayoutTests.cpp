@@ -9,24 +9,49 @@ using namespace Parlino;
 
 namespace {
 
+// Timings for `words`, found in `text` one after another.
+QList<Core::WordTiming> timingsIn(const QString& text, const QStringList& words) {
+    QList<Core::WordTiming> timings;
+    qsizetype from = 0;
+    for (const QString& w : words) {
+        const qsizetype at = text.indexOf(w, from);
+        timings.append({w, {at, at + w.size()}, 0, 0});
+        from = at + w.size();
+    }
+    return timings;
+}
+
 // Every code unit 10 wide, every line 20 tall.
 struct Laid {
     TestSupport::FakeTextMeasurer measurer{10, 20};
     TranscriptLayout layout;
 
-    Laid(const QString& text, const QStringList& words, qreal width,
+    Laid(const QString& text, const QList<Core::WordTiming>& timings, qreal width,
          TranscriptCaseChoice caseChoice = TranscriptCaseChoice::preserve) {
-        QList<Core::WordTiming> timings;
-        qsizetype from = 0;
-        for (const QString& w : words) {
-            const qsizetype at = text.indexOf(w, from);
-            timings.append({w, {at, at + w.size()}, 0, 0});
-            from = at + w.size();
-        }
-        layout = layOutTranscript(Transcript::wordGroups(text, timings), caseChoice, QFont(),
+        layout = layOutTranscript(Transcript::paragraphs(text), timings, caseChoice, QFont(),
                                   measurer, width);
     }
+    Laid(const QString& text, const QStringList& words, qreal width,
+         TranscriptCaseChoice caseChoice = TranscriptCaseChoice::preserve)
+        : Laid(text, timingsIn(text, words), width, caseChoice) {}
+
+    QList<qsizetype> wordCounts() const {
+        QList<qsizetype> counts;
+        for (const auto& box : layout.paragraphs)
+            counts.append(box.wordCount);
+        return counts;
+    }
+    QList<qsizetype> firstWords() const {
+        QList<qsizetype> firsts;
+        for (const auto& box : layout.paragraphs)
+            firsts.append(box.firstWord);
+        return firsts;
+    }
 };
+
+Core::WordTiming word(const QString& text, qint64 lower) {
+    return {text, {lower, lower + text.size()}, 0, 0};
+}
 
 } // namespace
 
@@ -54,7 +79,6 @@ TEST(TranscriptLayout, MeasuresEachShownWordOnceInItsCase) {
                     {QStringLiteral("the"), QStringLiteral("cat"), QStringLiteral("the"),
                      QStringLiteral("hat")},
                     400, TranscriptCaseChoice::allCaps);
-    EXPECT_EQ(laid.layout.wordTexts, (QStringList{"THE", "CAT", "THE", "HAT"}));
     EXPECT_EQ(laid.measurer.measured, (QStringList{"THE", "CAT", "HAT"}));
 }
 
@@ -148,36 +172,110 @@ TEST(PlainTranscriptLayout, MeasuresOnlyTheBandAndMovesWhatFollows) {
     EXPECT_TRUE(measured.isEmpty());
 }
 
-TEST(TranscriptLayout, AppendingWordsLaysOutTheSameAsLayingOutAgain) {
-    const QString text = QStringLiteral("aa bb cc dd ee\n\nff gg\nhh ii jj kk ll mm");
-    QList<Core::WordTiming> words;
-    for (qsizetype at = 0; at < text.size(); ++at) {
-        if (text[at].isSpace())
-            continue;
-        const qsizetype start = at;
-        while (at < text.size() && !text[at].isSpace())
-            ++at;
-        words.append({text.mid(start, at - start), {start, at}, 0, 0});
-    }
+TEST(TranscriptLayout, WordsArrivingInStepsLayOutAsAllAtOnceAndAreMeasuredOnce) {
+    const QString text = QStringLiteral("aa bb cc aa ee\n\nff gg\nhh aa jj kk ll mm");
+    const QList<Core::WordTiming> words = timingsIn(
+        text,
+        QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')).split(u' ', Qt::SkipEmptyParts));
     ASSERT_EQ(words.size(), 13);
-    const TestSupport::FakeTextMeasurer measurer{10, 20};
-    const auto layOut = [&](qsizetype count) {
-        return layOutTranscript(Transcript::wordGroups(text, words.first(count)),
-                                TranscriptCaseChoice::allCaps, QFont(), measurer, 92);
-    };
-    // Words arrive in steps that end inside a paragraph, at its end and past the empty one.
+    const QList<Paragraph> paragraphs = Transcript::paragraphs(text);
+    TestSupport::FakeTextMeasurer measurer{10, 20};
+    TranscriptLayout grown = layOutTranscript(paragraphs, words.first(2),
+                                              TranscriptCaseChoice::allCaps, QFont(), measurer, 92);
+    // Steps that end inside a paragraph, at its end, past the empty one and at the last word.
     for (const qsizetype step : {3, 5, 6, 13}) {
-        TranscriptLayout grown = layOut(2);
-        appendToTranscriptLayout(grown, Transcript::wordGroups(text, words.first(step)),
+        appendToTranscriptLayout(grown, paragraphs, words.first(step),
                                  TranscriptCaseChoice::allCaps, QFont(), measurer);
-        const TranscriptLayout whole = layOut(step);
-        EXPECT_EQ(grown.wordRects, whole.wordRects) << step;
-        EXPECT_EQ(grown.wordTexts, whole.wordTexts) << step;
-        EXPECT_EQ(grown.height, whole.height) << step;
-        ASSERT_EQ(grown.paragraphs.size(), whole.paragraphs.size());
-        for (qsizetype p = 0; p < whole.paragraphs.size(); ++p) {
-            EXPECT_EQ(grown.paragraphs[p].rect, whole.paragraphs[p].rect) << step << " " << p;
-            EXPECT_EQ(grown.paragraphs[p].firstWord, whole.paragraphs[p].firstWord);
+        const Laid whole(text, words.first(step), 92, TranscriptCaseChoice::allCaps);
+        EXPECT_EQ(grown.wordRects, whole.layout.wordRects) << step;
+        EXPECT_EQ(grown.height, whole.layout.height) << step;
+        ASSERT_EQ(grown.paragraphs.size(), whole.layout.paragraphs.size());
+        for (qsizetype p = 0; p < whole.layout.paragraphs.size(); ++p) {
+            EXPECT_EQ(grown.paragraphs[p].rect, whole.layout.paragraphs[p].rect) << step << p;
+            EXPECT_EQ(grown.paragraphs[p].firstWord, whole.layout.paragraphs[p].firstWord);
+            EXPECT_EQ(grown.paragraphs[p].wordCount, whole.layout.paragraphs[p].wordCount);
         }
     }
+    EXPECT_EQ(measurer.measured.size(), 11)
+        << "\"AA\" once: " << measurer.measured.join(u' ').toStdString();
+}
+
+TEST(TranscriptLayout, AssignsWordsToParagraphsByOffsetNeverGoingBack) {
+    const Laid grouped(QStringLiteral("One two\n\nthree 😀 four"),
+                       {word("One", 0), word("two", 4), word("three", 9), word("four", 18)}, 400);
+    EXPECT_EQ(grouped.wordCounts(), (QList<qsizetype>{2, 0, 2}));
+    EXPECT_EQ(grouped.firstWords(), (QList<qsizetype>{0, 2, 2}));
+
+    // The third word points back into the first paragraph; the last lies past the end.
+    const Laid back(QStringLiteral("aa\nbb\ncc"),
+                    {word("aa", 0), word("bb", 3), word("aa", 0), word("cc", 6), word("zz", 40)},
+                    400);
+    EXPECT_EQ(back.wordCounts(), (QList<qsizetype>{1, 2, 2}));
+    EXPECT_EQ(back.firstWords(), (QList<qsizetype>{0, 1, 3}));
+
+    // Paragraphs no word starts in are skipped, without height.
+    const Laid skipped(QStringLiteral("a\nb\nc\nd"), {word("d", 6)}, 400);
+    EXPECT_EQ(skipped.wordCounts(), (QList<qsizetype>{0, 0, 0, 1}));
+    EXPECT_EQ(skipped.layout.paragraphs[3].rect.top(), 4 + 3 * 8);
+}
+
+TEST(TranscriptLayout, FindsTheWordsWhoseRowsMeetABand) {
+    // Rows at 4 (aaaa bbbb) and 29 (cccc), each 20 tall; "dd" at 65.
+    const Laid laid(QStringLiteral("aaaa bbbb cccc\n\ndd"),
+                    {QStringLiteral("aaaa"), QStringLiteral("bbbb"), QStringLiteral("cccc"),
+                     QStringLiteral("dd")},
+                    132);
+    using Span = std::pair<qsizetype, qsizetype>;
+    const auto span = [&](qreal top, qreal bottom) {
+        const WordSpan words = wordsMeeting(laid.layout, top, bottom);
+        return std::pair(words.first, words.end);
+    };
+    EXPECT_EQ(span(0, 10), Span(0, 2));
+    EXPECT_EQ(span(10, 40), Span(0, 3)) << "a row begun above";
+    EXPECT_EQ(span(45, 47), Span(2, 3));
+    EXPECT_EQ(span(70, 90), Span(3, 4));
+}
+
+TEST(PlainTranscriptLayout, MovesTheBlocksAfterAMeasuredOneOnce) {
+    PlainTranscriptLayout plain;
+    plain.reset(Transcript::paragraphs(QStringLiteral("one\ntwo\nthree")),
+                TranscriptCaseChoice::preserve, [](const QString&) { return 100.0; });
+    // Tops 4, 112, 220; only the first reaches into the band.
+    plain.measureBand(0, 110, [](qsizetype) { return 130.0; });
+    const auto& blocks = plain.blocks();
+    EXPECT_EQ(blocks[1].top, 4 + 130 + 8);
+    EXPECT_EQ(blocks[2].top, 4 + 130 + 8 + 100 + 8);
+}
+
+TEST(PlainTranscriptLayout, CutsOnlyBetweenCharacterClusters) {
+    const auto cut = [](const QString& before, const QString& cluster, qsizetype into) {
+        const QString text = before + cluster + QStringLiteral("zzzz");
+        return PlainTranscriptLayout::blockEnd(text, 0, before.size() + into);
+    };
+    const QString run(6, u'a');
+    EXPECT_EQ(cut(run, QStringLiteral("e\u0301"), 1), 6) << "a letter and its combining mark";
+    EXPECT_EQ(cut(run, QStringLiteral("\u0E01\u0E33"), 1), 6) << "a Thai vowel sign";
+    const QString family = QString::fromUcs4(U"👩\u200D💻");
+    for (qsizetype into = 1; into < family.size(); ++into)
+        EXPECT_EQ(cut(run, family, into), 6) << "an emoji sequence, " << into;
+    EXPECT_EQ(cut(run, QString::fromUcs4(U"🇫🇷🇩🇪"), 6), 6 + 4) << "between two flags";
+    EXPECT_EQ(cut(run, QStringLiteral("e\u0301"), 2), 8) << "after the cluster";
+    // White space that a mark joins to what follows is no place to cut either.
+    const QString spaced = QString(6, u'a') + QStringLiteral(" \u0301") + QString(2, u'b');
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(spaced, 0, 8), 8);
+    // One cluster longer than the allowance is taken whole.
+    const QString marks = QStringLiteral("a") + QString(10, u'\u0301') + QStringLiteral("b");
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(marks, 0, 4), 11);
+}
+
+TEST(PlainTranscriptLayout, TitleCasesAParagraphAsAWholeAcrossItsBlocks) {
+    const QString paragraph = QStringLiteral("hello ") + QString(3000, u'a');
+    PlainTranscriptLayout plain;
+    plain.reset(Transcript::paragraphs(paragraph), TranscriptCaseChoice::titleCase,
+                [](const QString&) { return 100.0; });
+    const auto& blocks = plain.blocks();
+    ASSERT_EQ(blocks.size(), 2);
+    EXPECT_TRUE(blocks[0].text.startsWith(QStringLiteral("Hello Aaa")));
+    EXPECT_EQ(blocks[1].text, QString(blocks[1].text.size(), u'a')) << "no capital mid-word";
+    EXPECT_EQ(blocks[0].text.size() + blocks[1].text.size(), paragraph.size());
 }

@@ -10,13 +10,6 @@ Core::WordTiming word(const QString& text, qint64 lower) {
     return {text, {lower, lower + text.size()}, 0, 0};
 }
 
-QList<qsizetype> wordCounts(const QList<ParagraphWordGroup>& groups) {
-    QList<qsizetype> counts;
-    for (const auto& group : groups)
-        counts.append(group.words.size());
-    return counts;
-}
-
 } // namespace
 
 TEST(TranscriptParagraphs, SplitAtLineFeedsWithUtf16Offsets) {
@@ -36,38 +29,6 @@ TEST(TranscriptParagraphs, EmptyTextAndTextWithoutLineFeedGiveOneParagraph) {
     EXPECT_EQ(Transcript::paragraphs(QString()), (QList<Paragraph>{{0, QString(), 0}}));
     EXPECT_EQ(Transcript::paragraphs(QStringLiteral("one line\r")),
               (QList<Paragraph>{{0, QStringLiteral("one line\r"), 0}}));
-}
-
-TEST(TranscriptWordGroups, AssignWordsByOffsetWithBaseIndices) {
-    const QString text = QStringLiteral("One two\n\nthree 😀 four");
-    const QList<Core::WordTiming> words{word("One", 0), word("two", 4), word("three", 9),
-                                        word("four", 18)};
-    const QList<ParagraphWordGroup> groups = Transcript::wordGroups(text, words);
-    ASSERT_EQ(groups.size(), 3);
-    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{2, 0, 2}));
-    EXPECT_EQ(groups[0].baseGlobalIndex, 0);
-    EXPECT_EQ(groups[1].baseGlobalIndex, 0);
-    EXPECT_EQ(groups[2].baseGlobalIndex, 2);
-    EXPECT_EQ(groups[2].utf16Offset, 9);
-    EXPECT_EQ(groups[2].words[1].word, QStringLiteral("four"));
-}
-
-TEST(TranscriptWordGroups, NeverGoBackAndOverflowIntoTheLastParagraph) {
-    const QString text = QStringLiteral("aa\nbb\ncc");
-    // The third word's offset points back into the first paragraph; the last lies past the end.
-    const QList<Core::WordTiming> words{word("aa", 0), word("bb", 3), word("aa", 0), word("cc", 6),
-                                        word("zz", 40)};
-    const QList<ParagraphWordGroup> groups = Transcript::wordGroups(text, words);
-    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{1, 2, 2}));
-    EXPECT_EQ(groups[1].baseGlobalIndex, 1);
-    EXPECT_EQ(groups[2].baseGlobalIndex, 3);
-}
-
-TEST(TranscriptWordGroups, SkipParagraphsThatNoWordStartsIn) {
-    const QList<ParagraphWordGroup> groups =
-        Transcript::wordGroups(QStringLiteral("a\nb\nc\nd"), {word("d", 6)});
-    EXPECT_EQ(wordCounts(groups), (QList<qsizetype>{0, 0, 0, 1}));
-    EXPECT_EQ(groups[3].baseGlobalIndex, 0);
 }
 
 TEST(TranscriptTiers, FollowTheCurrentWord) {

@@ -17,6 +17,7 @@
 #include "support/Screenshots.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
@@ -178,6 +179,34 @@ TEST_F(SettingsViewTest, TheDetailIsRebuiltOnlyWhenTheSelectionChanges) {
     settle();
     EXPECT_TRUE(dynamic_cast<APIKeyPane*>(view.detail()));
     EXPECT_TRUE(usage.isNull()) << "the pane left behind is gone once the transition ends";
+}
+
+TEST_F(SettingsViewTest, TheKeyboardWalksTheSidebarAndEveryTabStopIsAControl) {
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    SettingsSidebar& sidebar = window.view().sidebar();
+    sidebar.row(SettingsPane::general)->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(sidebar.row(SettingsPane::appearance)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(sidebar.row(SettingsPane::general)->hasFocus()) << "the first row stays";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    settle([&] { return navigation.selection() == SettingsPane::apiKey; });
+    EXPECT_EQ(navigation.selection(), SettingsPane::apiKey);
+
+    // Past the rows, Tab goes on to the pane's controls, never to a container that shows nothing.
+    sidebar.row(SettingsPane::quit)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* next = QApplication::focusWidget();
+    ASSERT_NE(next, nullptr);
+    EXPECT_TRUE(window.view().detail()->isAncestorOf(next));
+    EXPECT_EQ(qobject_cast<QAbstractScrollArea*>(next), nullptr) << next->metaObject()->className();
 }
 
 TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {

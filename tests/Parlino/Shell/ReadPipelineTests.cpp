@@ -1,5 +1,7 @@
 #include "ShellTesting.h"
 
+#include "Parlino/Storage/StorageTesting.h"
+
 #include "Core/CacheKey.h"
 #include "Core/StableHash.h"
 
@@ -45,8 +47,10 @@ TEST_F(ReadPipelineTest, AMissIsSynthesisedPlayedCachedAndSavedAndTheSameReadIsT
     EXPECT_EQ(synthesisRequests(), 1);
     EXPECT_EQ(Defaults::get(keys().playbackRate), 1.25);
     EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
-    ASSERT_EQ(root().clipLibrary().list().size(), 1);
-    EXPECT_EQ(root().clipLibrary().load(root().clipLibrary().list().first().id)->text, text);
+    ASSERT_EQ(StorageTesting::listClips(root().clipLibrary()).size(), 1);
+    EXPECT_EQ(
+        root().clipLibrary().load(StorageTesting::listClips(root().clipLibrary()).first().id)->text,
+        text);
     EXPECT_EQ(Defaults::get(keys().provenVoiceIDs), (QStringList{voice, "a", "b", "c", "d", "e"}));
     EXPECT_TRUE(phases.contains(Kind::playing));
     EXPECT_EQ(panel->attachments, 1);
@@ -57,7 +61,7 @@ TEST_F(ReadPipelineTest, AMissIsSynthesisedPlayedCachedAndSavedAndTheSameReadIsT
     EXPECT_FALSE(player().timingWords().isEmpty());
     ASSERT_TRUE(playToEnd());
     EXPECT_EQ(synthesisRequests(), 1);
-    EXPECT_EQ(root().clipLibrary().list().size(), 1);
+    EXPECT_EQ(StorageTesting::listClips(root().clipLibrary()).size(), 1);
 }
 
 // MARK: Audio that does not decode
@@ -69,7 +73,7 @@ TEST_F(ReadPipelineTest, AudioThatDoesNotDecodeStallsTheReadAndIsNeitherCachedNo
         ASSERT_TRUE(pumpUntilPhase(Kind::stalled)) << audio.size();
         EXPECT_EQ(*player().phase().ttsError(), Playback::SpeechSession::audioDecodeFailed());
         EXPECT_FALSE(root().cache().lookup(keyFor(text, voice)));
-        EXPECT_TRUE(root().clipLibrary().list().isEmpty());
+        EXPECT_TRUE(StorageTesting::listClips(root().clipLibrary()).isEmpty());
     }
 }
 
@@ -122,7 +126,7 @@ TEST_F(ReadPipelineTest, WithSavingOffTheReadIsCachedButNoClipIsSaved) {
     Defaults::set(keys().saveRecordings, false);
     finishRead();
     EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
-    EXPECT_TRUE(root().clipLibrary().list().isEmpty());
+    EXPECT_TRUE(StorageTesting::listClips(root().clipLibrary()).isEmpty());
 }
 
 TEST_F(ReadPipelineTest, TheDefaultVoiceStandsInOnlyWhenTheLoadedListLacksTheSavedOne) {
@@ -245,6 +249,7 @@ TEST_F(ReadPipelineTest, AParkedReadReopensOnTheReadingPageOnlyWithinTenSeconds)
 
 TEST_F(ReadPipelineTest, ReplayPlaysTheLastReadElseTheNewestClipElseNothing) {
     root().replayLast();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return root().clipLibrary().isListed(); }));
     EXPECT_FALSE(root().speechSession());
 
     root().clipLibrary().save(text, {{speech, 5.0}}, {}, voice, std::nullopt);

@@ -1,4 +1,5 @@
 #include "Parlino/Storage/CacheStore.h"
+#include "Parlino/Storage/StorageFiles.h"
 
 #include "Parlino/Storage/StorageTesting.h"
 #include "support/LogCapture.h"
@@ -50,6 +51,14 @@ TEST_F(CacheStoreTest, StoredReadIsFoundChunkForChunk) {
     EXPECT_EQ(names(entry('a')), (std::vector<std::string>{"chunk-0.mp3", "chunk-1.mp3",
                                                            "chunk-2.mp3", "manifest.json"}));
     EXPECT_EQ(store.lookup(key('b')), std::nullopt);
+}
+
+TEST_F(CacheStoreTest, AChunkTooLargeToReadBackIsNeverStored) {
+    auto store = makeStore();
+    store.store(key('a'), {{QByteArray(StorageFiles::maxFileBytes + 1, 'x'), 1.0}}, words);
+    EXPECT_FALSE(fs::exists(entry('a')));
+    EXPECT_TRUE(names(root / "staging").empty()) << "the half-built entry is removed";
+    EXPECT_EQ(store.lookup(key('a')), std::nullopt);
 }
 
 TEST_F(CacheStoreTest, ManifestIsCompactJsonInTheWrittenKeyOrder) {

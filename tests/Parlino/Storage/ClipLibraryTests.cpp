@@ -11,6 +11,9 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+#include <memory>
+
 using namespace Parlino;
 using namespace StorageTesting;
 using Core::WordTiming;
@@ -112,8 +115,9 @@ TEST_F(ClipLibraryTest, NullModelLoadsAndLists) {
     writeBytes(root / "mine" / "manifest.json",
                R"({"text":"x","words":[],"chunks":[],"totalDuration":2,"createdAt":5,)"
                R"("voiceID":"v","modelID":null,"extra":true})");
-    ASSERT_EQ(library.list().size(), 1);
-    EXPECT_EQ(library.list()[0], (ClipSummary{{QStringLiteral("mine")}, "x", Base::Date{5}, 2}));
+    ASSERT_EQ(listClips(library).size(), 1);
+    EXPECT_EQ(listClips(library)[0],
+              (ClipSummary{{QStringLiteral("mine")}, "x", Base::Date{5}, 2}));
     EXPECT_TRUE(library.load({QStringLiteral("mine")}));
 }
 
@@ -130,7 +134,7 @@ TEST_F(ClipLibraryTest, ListsReadableClipsNewestFirst) {
     fs::create_directories(root / "empty");
 
     QList<ClipID> ids;
-    for (const auto& summary : library.list())
+    for (const auto& summary : listClips(library))
         ids.append(summary.id);
     EXPECT_EQ(ids, (QList<ClipID>{{QStringLiteral("a-late")}, newer, older}));
     EXPECT_TRUE(fs::exists(root / "broken"));
@@ -142,7 +146,7 @@ TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
     const ClipID kept = save(library);
     const ClipID edited = save(library);
     const ClipID removed = save(library);
-    ASSERT_EQ(library.list().size(), 3);
+    ASSERT_EQ(listClips(library).size(), 3);
 
     auto manifest = manifestOf(edited);
     manifest["text"] = "Rewritten by hand";
@@ -150,7 +154,7 @@ TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
     fs::remove_all(folderOf(removed));
     writeBytes(folderOf(kept) / "manifest.json", "{}");
 
-    const auto summaries = library.list();
+    const auto summaries = listClips(library);
     ASSERT_EQ(summaries.size(), 1);
     EXPECT_EQ(summaries[0].id, edited);
     EXPECT_EQ(summaries[0].preview, QStringLiteral("Rewritten by hand"));
@@ -163,9 +167,9 @@ TEST_F(ClipLibraryTest, ALaterRunListsFromTheIndexWhileItsManifestsAreUnchanged)
     const ClipID trusted = save(library);
     const ClipID edited = save(library);
     const ClipID removed = save(library);
-    const auto summaries = library.list();
+    const auto summaries = listClips(library);
     ASSERT_EQ(summaries.size(), 3);
-    EXPECT_EQ(makeLibrary().list(), summaries);
+    EXPECT_EQ(listClips(makeLibrary()), summaries);
 
     // Same size and time: the index holds, though the manifest now reads otherwise.
     const fs::path trustedManifest = folderOf(trusted) / "manifest.json";
@@ -178,7 +182,7 @@ TEST_F(ClipLibraryTest, ALaterRunListsFromTheIndexWhileItsManifestsAreUnchanged)
     fs::remove_all(folderOf(removed));
 
     auto later = makeLibrary();
-    const auto listed = later.list();
+    const auto listed = listClips(later);
     ASSERT_EQ(listed.size(), 2);
     EXPECT_EQ(listed[0].id, edited);
     EXPECT_EQ(listed[0].preview, QStringLiteral("Rewritten by hand"));
@@ -190,7 +194,7 @@ TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {
     auto library = makeLibrary();
     const ClipID first = save(library);
     const ClipID second = save(library);
-    const auto summaries = library.list();
+    const auto summaries = listClips(library);
     const auto sortedLines = [this] {
         QList<QByteArray> lines = readBytes(root / "summaries.tsv").split('\n');
         std::sort(lines.begin() + 1, lines.end());
@@ -212,20 +216,131 @@ TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {
           header + withField(lines[2], 3, "nan") + '\n' + lines[3] + '\n',
           header + withField(lines[2], 4, "-inf") + '\n' + lines[3] + '\n'}) {
         writeBytes(root / "summaries.tsv", damaged);
-        EXPECT_EQ(makeLibrary().list(), summaries) << damaged.toStdString();
+        EXPECT_EQ(listClips(makeLibrary()), summaries) << damaged.toStdString();
         EXPECT_EQ(sortedLines(), lines);
     }
     library.deleteClip(first);
-    EXPECT_EQ(library.list(), QList<ClipSummary>{summaries[0]});
-    EXPECT_EQ(makeLibrary().list(), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(listClips(library), QList<ClipSummary>{summaries[0]});
+    EXPECT_EQ(listClips(makeLibrary()), QList<ClipSummary>{summaries[0]});
     EXPECT_EQ(summaries[0].id, second);
+}
+
+// An index line holds only while its clip's folder is a real folder of its own, unchanged since;
+// a clip whose line is stale but that still loads is read again, not lost.
+TEST_F(ClipLibraryTest, AnIndexLineHoldsOnlyWhileItsFolderIsUnchanged) {
+    auto library = makeLibrary();
+    const ClipID linked = save(library);
+    const ClipID chunkRemoved = save(library);
+    const ClipID fileAdded = save(library);
+    const ClipID kept = save(library);
+    ASSERT_EQ(listClips(library).size(), 4);
+    const fs::path elsewhere = folder.path() / "elsewhere";
+    fs::rename(folderOf(linked), elsewhere);
+    fs::create_directory_symlink(elsewhere, folderOf(linked));
+    fs::remove(folderOf(chunkRemoved) / "chunk-1.mp3");
+    writeBytes(folderOf(fileAdded) / "notes.txt", "mine");
+
+    QList<ClipID> expected{kept, fileAdded};
+    const auto ids = [](const QList<ClipSummary>& summaries) {
+        QList<ClipID> result;
+        for (const auto& summary : summaries)
+            result.append(summary.id);
+        return result;
+    };
+    EXPECT_EQ(ids(listClips(makeLibrary())), expected) << "a later run, from the index";
+    EXPECT_EQ(ids(listClips(library)), expected) << "this run, from memory";
+    EXPECT_EQ(library.load(linked), std::nullopt);
+    EXPECT_TRUE(fs::exists(elsewhere / "manifest.json"));
+}
+
+// The index is written only as a regular file of its own: a pipe in its place or in its temporary
+// file's place does not block, and a link does not lead a write out of the folder.
+TEST_F(ClipLibraryTest, SpecialFilesInTheIndexsPlaceAreReplacedNotWrittenThrough) {
+    const fs::path index = root / "summaries.tsv";
+    const fs::path fresh = root / "summaries.tsv.new";
+    const fs::path outside = folder.path() / "outside.txt";
+    using Special = std::function<void(const fs::path&)>;
+    const Special specials[] = {
+        [](const fs::path& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+        [&](const fs::path& path) { fs::create_symlink(outside, path); },
+        [&](const fs::path& path) { fs::create_hard_link(outside, path); },
+    };
+    for (const fs::path& place : {index, fresh}) {
+        for (const Special& makeSpecial : specials) {
+            fs::remove_all(root);
+            writeBytes(outside, "outside");
+            auto library = makeLibrary();
+            const ClipID first = save(library);
+            listClips(library);
+            fs::remove(place);
+            makeSpecial(place);
+            const ClipID saved = save(library);
+            library.deleteClip(first);
+            listClips(library); // the index, now out of date, written anew
+            ASSERT_EQ(listClips(makeLibrary()).size(), 1) << place;
+            EXPECT_EQ(readBytes(outside), "outside") << place;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(index))) << place;
+            EXPECT_EQ(fs::hard_link_count(index), 1u) << place;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(fresh))) << place;
+            EXPECT_TRUE(readBytes(index).contains(saved.rawValue.toUtf8())) << place;
+        }
+    }
+    EXPECT_TRUE(logs.contains(
+        QStringLiteral("summary index: summaries.tsv.new was a named pipe — replaced with a "
+                       "regular file")));
+}
+
+TEST_F(ClipLibraryTest, ItsOwnSavesAndDeletionsReachTheListingAtOnceOthersAtARefresh) {
+    auto library = makeLibrary();
+    const ClipID first = save(library);
+    EXPECT_FALSE(library.isListed());
+    EXPECT_EQ(library.clips().size(), 1) << "this run's saves before the first listing";
+    listClips(library);
+    now = Base::Date{now.secondsSinceReferenceDate + 10};
+    const ClipID second = save(library);
+    ASSERT_EQ(library.clips().size(), 2);
+    EXPECT_EQ(library.clips().first().id, second);
+
+    fs::remove_all(folderOf(first));
+    writeBytes(root / "by-hand" / "manifest.json",
+               R"({"text":"x","words":[],"chunks":[],"totalDuration":0,"createdAt":0,)"
+               R"("voiceID":"v"})");
+    EXPECT_EQ(library.clips().size(), 2) << "another's changes wait for a refresh";
+
+    // Changes made while a listing runs outlast its result.
+    library.refresh();
+    library.deleteClip(second);
+    const ClipID third = save(library);
+    EXPECT_EQ(library.clips().first().id, third);
+    QList<ClipID> ids;
+    for (const auto& summary : listClips(library))
+        ids.append(summary.id);
+    EXPECT_EQ(ids, (QList<ClipID>{third, {QStringLiteral("by-hand")}}));
+}
+
+TEST_F(ClipLibraryTest, WhenListedWaitsForTheFirstListingOnly) {
+    auto library = makeLibrary();
+    save(library);
+    int calls = 0;
+    QObject context;
+    auto gone = std::make_unique<QObject>();
+    library.whenListed(&context, [&] { ++calls; });
+    library.whenListed(gone.get(), [&] { calls += 100; });
+    gone.reset();
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return library.isListed(); }));
+    TestSupport::drainEvents();
+    EXPECT_EQ(calls, 1) << "once, and not for a context that is gone";
+    library.whenListed(&context, [&] { ++calls; });
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(library.clips().size(), 1);
 }
 
 TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
     auto library = makeLibrary();
     save(library);
     fs::remove_all(root);
-    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(listClips(library).isEmpty());
 }
 
 TEST_F(ClipLibraryTest, PreviewIsTheFirstTwoHundredCharacters) {
@@ -237,7 +352,7 @@ TEST_F(ClipLibraryTest, PreviewIsTheFirstTwoHundredCharacters) {
         emoji += QString::fromUtf8("👨‍👩‍👧");
     library.save(emoji, {}, {}, QStringLiteral("v"), std::nullopt);
 
-    const auto summaries = library.list();
+    const auto summaries = listClips(library);
     ASSERT_EQ(summaries.size(), 2);
     EXPECT_EQ(summaries[1].preview, QString(200, u'x'));
     EXPECT_EQ(summaries[0].preview,
@@ -256,7 +371,7 @@ TEST_F(ClipLibraryTest, LoadRemovesAClipWhoseChunkIsShortOrMissing) {
     EXPECT_EQ(logs.messages(QStringLiteral("clipLibrary")).count(selfHealingLine), 2);
     EXPECT_FALSE(fs::exists(folderOf(shortened)));
     EXPECT_FALSE(fs::exists(folderOf(missing)));
-    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(listClips(library).isEmpty());
 }
 
 TEST_F(ClipLibraryTest, LoadKeepsAClipThatCannotBeReadForAnotherReason) {
@@ -305,11 +420,9 @@ TEST_F(ClipLibraryTest, SkipsAndKeepsClipsHoldingOtherThanRegularFiles) {
     foreignClip("chunk-1.mp3", link);
 
     QList<ClipID> listed;
-    for (const auto& summary : library.list())
+    for (const auto& summary : listClips(library))
         listed.append(summary.id);
-    // A clip whose chunk is foreign lists: the listing reads manifests alone.
-    EXPECT_EQ(listed.size(), 3);
-    EXPECT_TRUE(listed.contains(sound));
+    EXPECT_EQ(listed, QList<ClipID>{sound});
     for (const ClipID& id : foreign) {
         EXPECT_EQ(library.load(id), std::nullopt) << id.rawValue.toStdString();
         EXPECT_TRUE(fs::exists(folderOf(id))) << id.rawValue.toStdString();
@@ -331,8 +444,8 @@ TEST_F(ClipLibraryTest, KeepsTextsAndWordsThatBeginWithAByteOrderMarkExactly) {
     EXPECT_EQ(clip->text, marked);
     EXPECT_EQ(clip->words, markedWords);
     EXPECT_EQ(clip->voiceID, bom + "voice");
-    ASSERT_EQ(library.list().size(), 1);
-    EXPECT_EQ(library.list().first().preview, marked);
+    ASSERT_EQ(listClips(library).size(), 1);
+    EXPECT_EQ(listClips(library).first().preview, marked);
 }
 
 TEST_F(ClipLibraryTest, DeleteRemovesOnlyThatClip) {
@@ -341,8 +454,8 @@ TEST_F(ClipLibraryTest, DeleteRemovesOnlyThatClip) {
     const ClipID deleted = save(library);
     library.deleteClip(deleted);
     library.deleteClip({QStringLiteral("clip-that-never-was")});
-    ASSERT_EQ(library.list().size(), 1);
-    EXPECT_EQ(library.list()[0].id, kept);
+    ASSERT_EQ(listClips(library).size(), 1);
+    EXPECT_EQ(listClips(library)[0].id, kept);
 }
 
 TEST_F(ClipLibraryTest, UnsafeIdentifiersNameNoClip) {
@@ -359,7 +472,7 @@ TEST_F(ClipLibraryTest, UnsafeIdentifiersNameNoClip) {
         EXPECT_EQ(library.load(id), std::nullopt) << raw;
         library.deleteClip(id);
     }
-    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(listClips(library).isEmpty());
     EXPECT_TRUE(fs::exists(root / "staging" / "manifest.json"));
     EXPECT_TRUE(fs::exists(folder.path() / "outside" / "manifest.json"));
     EXPECT_TRUE(ClipID{QStringLiteral("clip-20260105T134501123Z-9f03c2ab")}.isValid());
@@ -373,7 +486,7 @@ TEST_F(ClipLibraryTest, ChunkFileNamesThatLeaveTheClipMakeItUnreadable) {
                R"("sizeBytes":99,"duration":1}],"totalDuration":1,"createdAt":0,"voiceID":"v"})");
 
     EXPECT_EQ(library.load({QStringLiteral("evil")}), std::nullopt);
-    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(listClips(library).isEmpty());
     EXPECT_TRUE(fs::exists(root / "evil"));
     EXPECT_EQ(readBytes(folder.path() / "secret.mp3"), "secret");
 }
@@ -389,7 +502,7 @@ TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
     EXPECT_EQ(overflowing, std::nullopt);
     EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=1")));
     EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=2")));
-    EXPECT_TRUE(library.list().isEmpty());
+    EXPECT_TRUE(listClips(library).isEmpty());
     EXPECT_EQ(names(root), std::vector<std::string>{"staging"});
     EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
     makeLibrary();
@@ -464,7 +577,7 @@ TEST_F(ClipLibraryTest, ListsExactlyTheClipsThatLoad) {
     }
 
     QHash<QString, ClipSummary> listed;
-    for (const auto& summary : library.list())
+    for (const auto& summary : listClips(library))
         listed.insert(summary.id.rawValue, summary);
     for (std::size_t i = 0; i < manifests.size(); ++i) {
         const auto& [manifest, loads] = manifests[i];

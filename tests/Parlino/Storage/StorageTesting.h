@@ -2,6 +2,8 @@
 
 #include "Base/Date.h"
 #include "Parlino/Storage/AudioChunk.h"
+#include "Parlino/Storage/ClipLibrary.h"
+#include "support/EventLoop.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>
@@ -63,6 +65,19 @@ inline QList<Parlino::AudioChunk> audioChunks(int count, qsizetype size) {
     for (int i = 0; i < count; ++i)
         chunks.append({QByteArray(size, char('a' + i)), 1.0 + i});
     return chunks;
+}
+
+// Lists the library's folder again, as the application does off the main thread, and returns
+// its clips once it has.
+inline QList<Parlino::ClipSummary> listClips(Parlino::ClipLibrary& library) {
+    bool done = false;
+    QObject context;
+    library.refresh(&context, [&] { done = true; });
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return done; }));
+    return library.clips();
+}
+inline QList<Parlino::ClipSummary> listClips(Parlino::ClipLibrary&& library) {
+    return listClips(library);
 }
 
 } // namespace StorageTesting

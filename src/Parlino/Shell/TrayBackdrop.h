@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+
+namespace Parlino {
+
+// What the desktop shows of the tray that holds the application's icon. Main thread only.
+class TrayBackdrop {
+public:
+    virtual ~TrayBackdrop() = default;
+
+    // The colours the tray publishes for the icons it holds, as twelve 16-bit channels; empty
+    // when it publishes none.
+    virtual QList<quint32> publishedColours() = 0;
+    // A picture of the screen at `place`, in the screen's logical pixels; null when none can be
+    // taken.
+    virtual QImage picture(const QRect& place) = 0;
+};
+
+} // namespace Parlino

@@ -1,0 +1,127 @@
+#include "Parlino/Storage/ClipFolderScan.h"
+
+#include "Base/Files.h"
+#include "Base/Log.h"
+#include "Base/Unicode.h"
+#include "Parlino/Storage/ManifestEvents.h"
+#include "Parlino/Storage/StorageFiles.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace Parlino::ClipFolderScan {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* manifestName = "manifest.json";
+constexpr qsizetype previewLength = 200;
+
+const Base::Log logger{QStringLiteral("clipLibrary")};
+
+// The summary of the clip in `folder`, read straight from its manifest's text; nothing when
+// loading would refuse the manifest or find a chunk file missing, of the wrong size or foreign.
+std::optional<ClipSummary> readSummary(const fs::path& folder, const ClipID& id) {
+    const auto bytes = StorageFiles::readFile(folder / manifestName);
+    if (!bytes) {
+        if (Base::Files::isRefused(bytes.error()))
+            logger.error("list: %{public}s skipped: its manifest is %{public}s", id.rawValue,
+                         Base::Files::describe(bytes.error()));
+        return std::nullopt;
+    }
+    ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
+    if (!manifest.parse(*bytes))
+        return std::nullopt;
+    for (const auto& record : manifest.chunks) {
+        if (ChunkFiles::check(folder, record))
+            return std::nullopt;
+    }
+    const qsizetype previewSize = Base::Unicode::graphemePrefixLength(manifest.text, previewLength);
+    return ClipSummary{id, manifest.text.left(previewSize), Base::Date{manifest.createdAt},
+                       manifest.totalDuration};
+}
+
+// Runs `work(i)` for every i below `count`, spread over a few threads (this one included) when
+// there is enough of it; returns when all is done.
+template <class Work> void inParallel(std::size_t count, const Work& work) {
+    constexpr std::size_t itemsPerThread = 64;
+    constexpr std::size_t maxThreads = 8;
+    const std::size_t threads = std::clamp<std::size_t>(
+        count / itemsPerThread, 1,
+        std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, maxThreads));
+    std::atomic<std::size_t> next = 0;
+    const auto run = [&] {
+        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
+            work(i);
+    };
+    std::vector<std::jthread> helpers;
+    try {
+        for (std::size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(run);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running, this one included, do the rest.
+    }
+    run();
+}
+
+} // namespace
+
+Result run(const fs::path& root, const QHash<QString, ListedClip>& known) {
+    std::vector<ClipID> ids;
+    std::error_code error;
+    for (fs::directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+        ClipID id{StorageFiles::toText(it->path().filename())};
+        if (id.isValid())
+            ids.push_back(std::move(id));
+    }
+    std::vector<std::optional<ListedClip>> found(ids.size());
+    std::vector<char> fromManifest(ids.size(), false);
+    inParallel(ids.size(), [&](std::size_t i) {
+        bool read = false;
+        found[i] = look(root, ids[i], known, read);
+        fromManifest[i] = read;
+    });
+    Result result;
+    result.clips.reserve(qsizetype(ids.size()));
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (!found[i])
+            continue;
+        result.readManifests = result.readManifests || fromManifest[i];
+        result.clips.insert(ids[i].rawValue, std::move(*found[i]));
+    }
+    return result;
+}
+
+std::optional<ListedClip> look(const fs::path& root, const ClipID& id,
+                               const QHash<QString, ListedClip>& known, bool& fromManifest) {
+    // A published clip never changes: a folder and manifest with the stamps they had are the
+    // ones read before. A chunk file added or removed changes the folder's time; a manifest
+    // rewritten by hand is read again. A folder or manifest that is not a real one of the
+    // clip's own (a link, a pipe) is never listed.
+    const fs::path folder = root / StorageFiles::toPath(id.rawValue);
+    struct stat folderInfo {};
+    struct stat manifestInfo {};
+    if (::lstat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode) ||
+        ::lstat((folder / manifestName).c_str(), &manifestInfo) != 0 ||
+        !S_ISREG(manifestInfo.st_mode))
+        return std::nullopt;
+    ListedClip listed{FileStamp::of(folderInfo), FileStamp::of(manifestInfo), {}};
+    const auto knownClip = known.constFind(id.rawValue);
+    if (knownClip != known.cend() && knownClip->folder == listed.folder &&
+        knownClip->manifest == listed.manifest)
+        return *knownClip;
+    fromManifest = true;
+    auto summary = readSummary(folder, id);
+    if (!summary)
+        return std::nullopt;
+    listed.summary = std::move(*summary);
+    return listed;
+}
+
+} // namespace Parlino::ClipFolderScan

@@ -1,0 +1,211 @@
+// The real application's tray icon in the desktop session that scripts/ci-services.sh starts: on
+// the embedding tray, tinted as PARLINO_TRAY_TINT says (dark or light), the glyph must stand out
+// from the tray by at least 3:1 on the screen itself; a status-notifier host must be handed the
+// themed symbol, which it recolours itself.
+#include "Parlino/Shell/TrayIconTint.h"
+#include "Parlino/Shell/TrayIconTone.h"
+
+#include "support/DesktopSession.h"
+#include "support/EventLoop.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusInterface>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+namespace {
+
+// A status-notifier host's watcher on the session bus, as a desktop that draws tray icons itself
+// has: it notes the items that register.
+class StatusNotifierWatcher final : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+
+public:
+    explicit StatusNotifierWatcher(QObject* owner) : QDBusAbstractAdaptor(owner) {}
+
+    bool isHostRegistered() const { return true; }
+    QStringList items() const { return m_items; }
+    int protocolVersion() const { return 0; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { m_items.append(service); }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+private:
+    QStringList m_items;
+};
+
+} // namespace
+
+// Before Xlib's macros (None, Bool), which the meta-object code clashes with.
+#include "TrayIconE2ETests.moc"
+
+// Xlib's macros come after every C++ header.
+#include "DesktopDriver.h"
+
+using namespace DesktopDriver;
+using Parlino::TrayIconTone::backdropOf;
+using Parlino::TrayIconTone::contrastRatio;
+
+namespace {
+
+constexpr double legibleContrast = 3;
+
+// What the screen shows at `place`.
+QImage screenAt(const QRect& place) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return {};
+    QImage picture;
+    if (XImage* image =
+            XGetImage(display, DefaultRootWindow(display), place.x(), place.y(),
+                      unsigned(place.width()), unsigned(place.height()), AllPlanes, ZPixmap)) {
+        picture = QImage(place.size(), QImage::Format_RGB32);
+        for (int y = 0; y < place.height(); ++y)
+            for (int x = 0; x < place.width(); ++x)
+                picture.setPixel(x, y, QRgb(XGetPixel(image, x, y)) | 0xff000000);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return picture;
+}
+
+// The contrast between the tray behind the icon and the glyph's pixel that stands out most.
+double glyphContrast(const QImage& picture, const QColor& tray) {
+    double most = 1;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            most = std::max(most, contrastRatio(picture.pixelColor(x, y), tray));
+    return most;
+}
+
+// Publishes the tray's icon colours on its manager's window, as a themed panel does: `foreground`,
+// then the error, warning and success colours (left black). False without a tray.
+bool publishTrayColours(const QColor& foreground) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
+    const QByteArray selection = "_NET_SYSTEM_TRAY_S" + QByteArray::number(DefaultScreen(display));
+    const Window manager =
+        XGetSelectionOwner(display, XInternAtom(display, selection.constData(), False));
+    if (manager) {
+        const QRgba64 rgb = foreground.rgba64();
+        long channels[12] = {rgb.red(), rgb.green(), rgb.blue()};
+        XChangeProperty(display, manager, XInternAtom(display, "_NET_SYSTEM_TRAY_COLORS", False),
+                        XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(channels), 12);
+        XSync(display, False);
+    }
+    XCloseDisplay(display);
+    return manager != 0;
+}
+
+} // namespace
+
+// The application started in a home of its own, against no service (nothing here reads).
+class TrayIconE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
+        ASSERT_TRUE(home.isValid());
+    }
+    void launch() {
+        const QProcessEnvironment environment =
+            applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
+        ASSERT_FALSE(environment.isEmpty());
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+        ASSERT_TRUE(app->waitForLine("tray: icon installed"));
+    }
+    // Where the embedding tray holds the icon.
+    void findIcon() {
+        ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
+    }
+    std::string log() const { return app->lines().join('\n').toStdString(); }
+
+    Desktop desktop;
+    QTemporaryDir home;
+    std::unique_ptr<Program> app;
+    std::optional<QRect> icon;
+};
+
+TEST_F(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
+    const QColor published(0xff, 0x40, 0x00);
+    ASSERT_TRUE(publishTrayColours(published));
+    launch();
+    findIcon();
+    const auto showsPublished = [&] {
+        const QImage picture = screenAt(*icon);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (contrastRatio(picture.pixelColor(x, y), published) < 1.05 &&
+                    std::abs(picture.pixelColor(x, y).hue() - published.hue()) < 10)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(pumpUntil(showsPublished, 15000)) << log();
+}
+
+TEST_F(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    ASSERT_TRUE(bus.isConnected());
+    QObject host;
+    auto* watcher = new StatusNotifierWatcher(&host);
+    ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &host));
+    ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    // The symbol installed in the user's icon theme, as the package installs it for everyone.
+    const QString symbols = home.filePath(QStringLiteral("data/icons/hicolor/symbolic/apps"));
+    ASSERT_TRUE(QDir().mkpath(symbols));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(PARLINO_SYMBOLIC_ICON),
+                            symbols + QStringLiteral("/parlino-symbolic.svg")));
+    launch();
+    ASSERT_TRUE(pumpUntil([&] { return !watcher->items().isEmpty(); }, 10000))
+        << "the icon never registered with the host";
+
+    // An item names its bus service, or its service and object path.
+    const QString item = watcher->items().first();
+    const qsizetype slash = item.indexOf(QLatin1Char('/'));
+    QDBusInterface sni(slash < 0 ? item : item.left(slash),
+                       slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash),
+                       QStringLiteral("org.kde.StatusNotifierItem"), bus);
+    EXPECT_EQ(sni.property("IconName").toString(),
+              QString::fromLatin1(Parlino::TrayIconTint::themedName))
+        << log();
+    EXPECT_EQ(desktop.trayIcon(), std::nullopt) << "the icon is in the embedding tray too";
+    bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+TEST_F(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
+    const QColor tint(QString::fromLatin1(qgetenv("PARLINO_TRAY_TINT")).replace("0x", "#"));
+    ASSERT_TRUE(tint.isValid()) << "PARLINO_TRAY_TINT names the tray's colour, as 0xRRGGBB";
+    launch();
+    findIcon();
+    QImage picture;
+    std::optional<QColor> tray;
+    const bool legible = pumpUntil(
+        [&] {
+            picture = screenAt(*icon);
+            tray = backdropOf(picture);
+            return tray && glyphContrast(picture, *tray) >= legibleContrast;
+        },
+        15000);
+    picture.save(
+        QStringLiteral(PARLINO_SCREENSHOT_DIR "/tray-icon-%1.png").arg(tint.name().mid(1)));
+    ASSERT_TRUE(tray.has_value());
+    EXPECT_LT(contrastRatio(*tray, tint), 1.2)
+        << "the icon sits on " << tray->name().toStdString() << ", not on the tinted tray";
+    EXPECT_TRUE(legible) << "the glyph stands out by only " << glyphContrast(picture, *tray)
+                         << ":1\n"
+                         << log();
+}
