@@ -1,4 +1,7 @@
-// A clip's manifest in a real clip library: the clip is listed exactly when it loads.
+// A clip's manifest in a real clip library: the clip is listed exactly when it loads, and its
+// listed summary is the loaded clip's: its name and the start of its text.
+#include "Base/Unicode.h"
+#include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipLibrary.h"
 #include "fuzz/FuzzInput.h"
 
@@ -15,23 +18,30 @@ struct Library {
     std::filesystem::path clipFolder = root / clip.rawValue.toStdString();
 };
 
+void write(const std::filesystem::path& file, QByteArrayView bytes) {
+    QFile out(QString::fromStdString(file.string()));
+    Fuzz::require(out.open(QIODevice::WriteOnly) && out.write(bytes.data(), bytes.size()) >= 0);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Library library;
     std::filesystem::create_directories(library.clipFolder);
-    QFile manifest(QString::fromStdString((library.clipFolder / "manifest.json").string()));
-    QFile chunk(QString::fromStdString((library.clipFolder / "chunk-0.mp3").string()));
-    Fuzz::require(manifest.open(QIODevice::WriteOnly) && chunk.open(QIODevice::WriteOnly));
-    manifest.write(reinterpret_cast<const char*>(data), qint64(size));
-    manifest.close();
-    chunk.write("abc");
-    chunk.close();
+    write(library.clipFolder / "manifest.json", Fuzz::bytes(data, size));
+    write(library.clipFolder / "chunk-0.mp3", "abc");
 
+    const auto listed = Parlino::ClipFolderScan::run(library.root, {}).clips.value(clip.rawValue);
+    const bool isListed = !listed.summary.id.rawValue.isEmpty();
     Parlino::ClipLibrary clips(library.root);
-    const bool listed = !clips.list().isEmpty();
-    Fuzz::require(listed == clips.load(clip).has_value() ||
-                  !std::filesystem::exists(library.clipFolder));
+    const auto loaded = clips.load(clip);
+    Fuzz::require(isListed == loaded.has_value() || !std::filesystem::exists(library.clipFolder));
+    if (isListed && loaded) {
+        Fuzz::require(listed.summary.id == clip);
+        Fuzz::require(loaded->text.startsWith(listed.summary.preview));
+        const qsizetype previewLength = Base::Unicode::graphemePrefixLength(loaded->text, 200);
+        Fuzz::require(listed.summary.preview.size() == previewLength);
+    }
     std::filesystem::remove_all(library.root);
     return 0;
 }

@@ -1,4 +1,7 @@
-// The clip summary index: every line it trusts writes back to a file that reads to the same clips.
+// The clip summary index beside real clips: whatever the index says, the clips found with it are
+// the clips found from their manifests alone, and every line it trusts writes back to a file that
+// reads to the same clips.
+#include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipSummaryIndex.h"
 #include "fuzz/FuzzInput.h"
 
@@ -7,35 +10,66 @@
 
 namespace {
 
-struct Folder {
+namespace fs = std::filesystem;
+using Parlino::ListedClip;
+
+void write(const fs::path& file, QByteArrayView bytes) {
+    QFile out(QString::fromStdString(file.string()));
+    Fuzz::require(out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                  out.write(bytes.data(), bytes.size()) == bytes.size());
+}
+
+// Two saved clips, made once.
+struct Library {
     QTemporaryDir folder;
-    std::filesystem::path read = std::filesystem::path(folder.path().toStdString()) / "read";
-    std::filesystem::path written = std::filesystem::path(folder.path().toStdString()) / "written";
+    fs::path root = fs::path(folder.path().toStdString()) / "clips";
+    fs::path index = fs::path(folder.path().toStdString()) / "read";
+    fs::path written = fs::path(folder.path().toStdString()) / "written";
+
+    Library() {
+        addClip("clip-20260105T134501123Z-0123abcd", "First clip. It has two sentences.", 1.5);
+        addClip("clip-20260106T090000000Z-89abcdef", "Second clip", 0.25);
+    }
+
+    void addClip(const char* name, const char* text, double duration) {
+        const fs::path folder = root / name;
+        fs::create_directories(folder);
+        write(folder / "chunk-0.mp3", "abc");
+        write(folder / "manifest.json",
+              QByteArray(R"({"text":")") + text + R"(","createdAt":7.5e8,"totalDuration":)" +
+                  QByteArray::number(duration) +
+                  R"(,"voiceID":"v","chunks":[{"fileName":"chunk-0.mp3","sizeBytes":3,)" +
+                  R"("duration":)" + QByteArray::number(duration) + R"(}],"words":[]})");
+    }
 };
 
-bool same(const Parlino::ListedClip& a, const Parlino::ListedClip& b) {
-    return a.modifiedNanoseconds == b.modifiedNanoseconds && a.size == b.size &&
-           a.summary == b.summary;
+bool same(const QHash<QString, ListedClip>& a, const QHash<QString, ListedClip>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (auto clip = a.begin(); clip != a.end(); ++clip) {
+        const auto other = b.find(clip.key());
+        if (other == b.end() || other->folder != clip->folder ||
+            other->manifest != clip->manifest || other->summary != clip->summary)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static Folder folder;
-    QFile file(QString::fromStdString(folder.read.string()));
-    Fuzz::require(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(reinterpret_cast<const char*>(data), qint64(size));
-    file.close();
+    static Library library;
+    static const auto fromManifests = Parlino::ClipFolderScan::run(library.root, {}).clips;
+    Fuzz::require(fromManifests.size() == 2);
+    write(library.index, Fuzz::bytes(data, size));
 
-    const auto contents = Parlino::ClipSummaryIndex(folder.read).read();
+    const auto contents = Parlino::ClipSummaryIndex(library.index).read();
     Fuzz::require(contents.clips.size() <= contents.lines);
-    const Parlino::ClipSummaryIndex written(folder.written);
+    Fuzz::require(
+        same(Parlino::ClipFolderScan::run(library.root, contents.clips).clips, fromManifests));
+
+    Parlino::ClipSummaryIndex written(library.written);
     written.rewrite(contents.clips);
-    const auto again = written.read();
-    Fuzz::require(again.clips.size() == contents.clips.size());
-    for (auto clip = contents.clips.begin(); clip != contents.clips.end(); ++clip) {
-        const auto other = again.clips.find(clip.key());
-        Fuzz::require(other != again.clips.end() && same(*clip, *other));
-    }
+    Fuzz::require(same(written.read().clips, contents.clips));
     return 0;
 }

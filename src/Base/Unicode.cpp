@@ -102,6 +102,60 @@ qsizetype graphemePrefixLength(const QString& text, qsizetype count) {
     return pos == icu::BreakIterator::DONE ? text.size() : pos;
 }
 
+// The break iterator is made at the first question that needs it: most texts are asked only
+// about places the quick rule answers.
+struct GraphemeBoundaries::State {
+    icu::UnicodeString text;
+    std::unique_ptr<icu::BreakIterator> iterator;
+    bool triedIterator = false;
+
+    icu::BreakIterator* breaks() {
+        if (!triedIterator) {
+            iterator = characterIterator(text);
+            triedIterator = true;
+        }
+        return iterator.get();
+    }
+};
+
+GraphemeBoundaries::GraphemeBoundaries(const QString& text)
+    : m_state(new State{alias(text), nullptr}) {}
+
+GraphemeBoundaries::~GraphemeBoundaries() = default;
+
+// Without an iterator every code unit stands alone.
+bool GraphemeBoundaries::isBoundary(qsizetype at) const {
+    if (at <= 0 || at >= m_state->text.length())
+        return true;
+    // Below U+0300 nothing joins a cluster but the LF of a CR LF.
+    const char16_t before = m_state->text.charAt(int32_t(at - 1));
+    const char16_t after = m_state->text.charAt(int32_t(at));
+    if (before < 0x300 && after < 0x300)
+        return before != u'\r' || after != u'\n';
+    icu::BreakIterator* breaks = m_state->breaks();
+    return !breaks || breaks->isBoundary(int32_t(at));
+}
+
+qsizetype GraphemeBoundaries::atOrBefore(qsizetype at) const {
+    if (isBoundary(at))
+        return std::clamp<qsizetype>(at, 0, m_state->text.length());
+    // ICU moves an offset inside a code point to its start before looking back: look back from
+    // the next code unit, which is at or after the end of the code point holding `at`.
+    const int32_t before = m_state->breaks()->preceding(int32_t(at + 1));
+    return before == icu::BreakIterator::DONE ? 0 : before;
+}
+
+qsizetype GraphemeBoundaries::after(qsizetype at) const {
+    const qsizetype length = m_state->text.length();
+    if (at >= length)
+        return length;
+    icu::BreakIterator* breaks = m_state->breaks();
+    if (!breaks)
+        return at + 1;
+    const int32_t after = breaks->following(int32_t(std::max<qsizetype>(at, 0)));
+    return after == icu::BreakIterator::DONE ? length : after;
+}
+
 QList<TextRange> sentenceRanges(const QString& text) {
     QList<TextRange> ranges;
     if (text.isEmpty())

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
+
 namespace Base::Unicode {
 
 // One Unicode scalar of a QString with its place in UTF-16 code units. An unpaired surrogate
@@ -57,6 +59,26 @@ QString fromUtf8Exactly(QByteArrayView utf8);
 qsizetype graphemeCount(const QString& text);
 // The UTF-16 length of the first `count` grapheme clusters (the whole text if it has fewer).
 qsizetype graphemePrefixLength(const QString& text, qsizetype count);
+
+// The boundaries between the grapheme clusters of a text, each found from the text around it
+// rather than by a walk from the start. Reads the text in place: it must outlive this.
+class GraphemeBoundaries {
+public:
+    explicit GraphemeBoundaries(const QString& text);
+    ~GraphemeBoundaries();
+    GraphemeBoundaries(const GraphemeBoundaries&) = delete;
+    GraphemeBoundaries& operator=(const GraphemeBoundaries&) = delete;
+
+    bool isBoundary(qsizetype at) const;
+    // The last boundary at or before `at`, which may fall inside a code point: 0 at least.
+    qsizetype atOrBefore(qsizetype at) const;
+    // The first boundary after `at`, a boundary: the text's length at most.
+    qsizetype after(qsizetype at) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // A half-open range of UTF-16 offsets.
 struct TextRange {

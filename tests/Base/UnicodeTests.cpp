@@ -49,6 +49,25 @@ TEST(UnicodeGraphemes, CountsUserPerceivedCharacters) {
     EXPECT_EQ(graphemePrefixLength(text, 0), 0);
 }
 
+TEST(UnicodeGraphemes, FindsBoundariesAroundAnyPlace) {
+    // "a", CR LF, "e" + acute, a thumbs-up with a skin tone (two surrogate pairs), "b".
+    const QString text = QStringLiteral("a\r\ne\u0301") +
+                         QString::fromUcs4(U"\U0001F44D\U0001F3FD") + QStringLiteral("b");
+    const Base::Unicode::GraphemeBoundaries clusters(text);
+    QList<qsizetype> boundaries;
+    for (qsizetype at = 0; at <= text.size(); ++at)
+        if (clusters.isBoundary(at))
+            boundaries.append(at);
+    EXPECT_EQ(boundaries, (QList<qsizetype>{0, 1, 3, 5, 9, 10}));
+    EXPECT_EQ(clusters.atOrBefore(2), 1) << "inside CR LF";
+    EXPECT_EQ(clusters.atOrBefore(6), 5) << "inside a surrogate pair";
+    EXPECT_EQ(clusters.atOrBefore(8), 5) << "inside the skin tone's pair";
+    EXPECT_EQ(clusters.atOrBefore(9), 9);
+    EXPECT_EQ(clusters.after(5), 9);
+    EXPECT_EQ(clusters.after(9), 10);
+    EXPECT_EQ(clusters.after(10), 10);
+}
+
 TEST(UnicodeSentences, KeepsTitlesWithTheirNamesAndCoversTheText) {
     const QString text = QStringLiteral("Mr. Smith went home. Then he slept!  Was it late?");
     const auto ranges = sentenceRanges(text);

@@ -2,8 +2,6 @@
 
 #include "Parlino/Panel/TranscriptLayout.h"
 
-#include <QTextBoundaryFinder>
-
 #include <algorithm>
 
 namespace Parlino {
@@ -14,37 +12,16 @@ bool endsSentence(QChar c) {
     return c == u'.' || c == u'!' || c == u'?' || c == u'…';
 }
 
-// Whether `at` is a boundary between character clusters of `text`, where `start`, before it, is
-// one. Whether a cluster goes on past a point depends only on what comes before the point and
-// the character after it.
-bool isClusterBoundary(const QString& text, qsizetype start, qsizetype at) {
-    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text.constData() + start,
-                                 std::min(text.size(), at + 2) - start);
-    clusters.setPosition(at - start);
-    return clusters.isAtBoundary();
-}
-
-// The last boundary between character clusters of `text` at or before `at`, counting from
-// `start`, a boundary before it; the end of the cluster at `at` when that cluster starts at
-// `start`.
-qsizetype clusterBoundaryBefore(const QString& text, qsizetype start, qsizetype at) {
-    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, text.constData() + start,
-                                 std::min(text.size(), at + 2) - start);
-    clusters.setPosition(at - start);
-    if (clusters.isAtBoundary())
-        return at;
-    if (const qsizetype before = clusters.toPreviousBoundary(); before > 0)
-        return start + before;
-    QTextBoundaryFinder rest(QTextBoundaryFinder::Grapheme, text.constData() + start,
-                             text.size() - start);
-    rest.setPosition(at - start);
-    return start + rest.toNextBoundary();
-}
-
 } // namespace
 
 qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype from,
                                           qsizetype maxLength) {
+    return blockEnd(paragraph, Base::Unicode::GraphemeBoundaries(paragraph), from, maxLength);
+}
+
+qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph,
+                                          const Base::Unicode::GraphemeBoundaries& clusters,
+                                          qsizetype from, qsizetype maxLength) {
     const qsizetype limit = from + maxLength;
     if (limit >= paragraph.size())
         return paragraph.size();
@@ -53,7 +30,7 @@ qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype fr
     // space can join it to what follows.
     qsizetype space = -1;
     for (qsizetype end = limit; end > from + maxLength / 2; --end) {
-        if (!paragraph[end - 1].isSpace() || !isClusterBoundary(paragraph, end - 1, end))
+        if (!paragraph[end - 1].isSpace() || !clusters.isBoundary(end))
             continue;
         if (end >= 2 && endsSentence(paragraph[end - 2]))
             return end;
@@ -62,7 +39,9 @@ qsizetype PlainTranscriptLayout::blockEnd(const QString& paragraph, qsizetype fr
     }
     if (space >= 0)
         return space;
-    return clusterBoundaryBefore(paragraph, from, limit);
+    // Else the last boundary between character clusters, or the end of one longer cluster.
+    const qsizetype before = clusters.atOrBefore(limit);
+    return before > from ? before : clusters.after(from);
 }
 
 void PlainTranscriptLayout::reset(const QList<Paragraph>& paragraphs,
@@ -72,9 +51,10 @@ void PlainTranscriptLayout::reset(const QList<Paragraph>& paragraphs,
     for (const Paragraph& paragraph : paragraphs) {
         // The case applies to the whole paragraph: a block may start inside a word.
         const QString shown = TranscriptCaseChoices::apply(caseChoice, paragraph.text);
+        const Base::Unicode::GraphemeBoundaries clusters(shown);
         qsizetype from = 0;
         do {
-            const qsizetype end = blockEnd(shown, from, maxBlockLength);
+            const qsizetype end = blockEnd(shown, clusters, from, maxBlockLength);
             m_blocks.append({paragraph.id, shown.mid(from, end - from), 0, 0, false});
             from = end;
         } while (from < shown.size());

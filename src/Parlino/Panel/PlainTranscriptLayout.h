@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Unicode.h"
 #include "Parlino/Panel/Transcript.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
 
@@ -31,6 +32,10 @@ public:
     // clusters within them (never inside a letter with its marks, a surrogate pair or an emoji
     // sequence), and at the paragraph's end when it is that near. `from` is such a boundary.
     static qsizetype blockEnd(const QString& paragraph, qsizetype from, qsizetype maxLength);
+    // The same with the paragraph's clusters found already.
+    static qsizetype blockEnd(const QString& paragraph,
+                              const Base::Unicode::GraphemeBoundaries& clusters, qsizetype from,
+                              qsizetype maxLength);
 
     // Cuts the paragraphs, shown in the letter case, into blocks and stacks them, each at the
     // height `estimate` gives for its text. An empty paragraph is one empty block of height 0.

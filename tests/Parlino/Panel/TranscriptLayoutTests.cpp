@@ -255,6 +255,9 @@ TEST(PlainTranscriptLayout, CutsOnlyBetweenCharacterClusters) {
     const QString run(6, u'a');
     EXPECT_EQ(cut(run, QStringLiteral("e\u0301"), 1), 6) << "a letter and its combining mark";
     EXPECT_EQ(cut(run, QStringLiteral("\u0E01\u0E33"), 1), 6) << "a Thai vowel sign";
+    // Qt joins a Thai mark to the character before it only when it sees what precedes that one.
+    const QString afterReplacement = QStringLiteral("is \uFFFD\u0E31.");
+    EXPECT_EQ(PlainTranscriptLayout::blockEnd(afterReplacement, 3, 1), 5) << "a mark after U+FFFD";
     const QString family = QString::fromUcs4(U"👩\u200D💻");
     for (qsizetype into = 1; into < family.size(); ++into)
         EXPECT_EQ(cut(run, family, into), 6) << "an emoji sequence, " << into;
