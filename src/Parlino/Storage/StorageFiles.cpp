@@ -51,21 +51,7 @@ std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
         ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
     if (output.fd < 0)
         return lastError();
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t count = ::write(output.fd, data, static_cast<size_t>(left));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return lastError();
-        data += count;
-        left -= count;
-    }
-    // Some file systems report a failed write only when the file is closed.
-    if (::close(std::exchange(output.fd, -1)) != 0)
-        return lastError();
-    return {};
+    return Base::Files::writeAndClose(output, bytes);
 }
 
 Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {
