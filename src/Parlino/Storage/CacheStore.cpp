@@ -173,7 +173,7 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
         return;
-    const auto manifest = Base::Json::serialize(CacheManifest{*records, words}.toJson());
+    const auto manifest = CacheManifest{*records, words}.encode();
     if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
         return;
     const fs::path folder = entryFolder(key);
