@@ -169,8 +169,21 @@ void SpeechSession::chunkArrived(ChunkResult result, const QByteArray& audio, qs
     result.duration =
         std::isfinite(reported) && reported > 0 && reported <= *decoded ? reported : *decoded;
     result.audio = m_keepAudio ? m_keepAudio(index, audio) : Base::LazyBytes(audio);
-    acceptChunk(std::move(result), index);
-    requestChunk(index + 1, 0);
+    if (auto& asked = m_chunkResults[index]) {
+        // Asked for again because its kept audio no longer played: its timings stand.
+        asked->audio = std::move(result.audio);
+        playIfAwaited(index);
+    } else {
+        result.synthesised = true;
+        acceptChunk(std::move(result), index);
+    }
+    requestChunk(firstMissingChunk(index + 1), 0);
+}
+
+qsizetype SpeechSession::firstMissingChunk(qsizetype from) const {
+    while (from < m_chunkResults.size() && m_chunkResults[from])
+        ++from;
+    return from;
 }
 
 void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::TTSError& error) {
@@ -221,10 +234,7 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
         [](const Core::WordTiming& a, const Core::WordTiming& b) { return a.start < b.start; });
     result.words = {};
     m_chunkResults[index] = std::move(result);
-
-    if (index == m_playbackChunkIndex && !m_currentPlayer)
-        startCurrentChunkIfReady(m_state.kind() == State::Kind::paused ? Start::paused
-                                                                       : Start::playing);
+    playIfAwaited(index);
 
     const bool complete = std::all_of(m_chunkResults.cbegin(), m_chunkResults.cend(),
                                       [](const auto& r) { return r.has_value(); });
@@ -261,6 +271,12 @@ void SpeechSession::load(const QList<ChunkAudio>& chunks, const QList<Core::Word
 
 // MARK: Playback sequencing
 
+void SpeechSession::playIfAwaited(qsizetype index) {
+    if (index == m_playbackChunkIndex && !m_currentPlayer)
+        startCurrentChunkIfReady(m_state.kind() == State::Kind::paused ? Start::paused
+                                                                       : Start::playing);
+}
+
 void SpeechSession::startCurrentChunkIfReady(Start start) {
     const char* context =
         start == Start::playing ? "playCurrentChunkIfReady" : "preparePausedChunkIfReady";
@@ -291,6 +307,12 @@ std::unique_ptr<ChunkPlayer> SpeechSession::makePlayer(qsizetype index, const ch
     auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio);
     if (!made) {
         m_log.error("%{public}s: makePlayer threw idx=%{public}ld", context, index);
+        // Audio that decoded when it arrived and no longer does (its file changed since) is asked
+        // for again on Retry; stored audio is its owner's to replace.
+        if (m_chunkResults[index]->synthesised) {
+            m_failedChunkIndex = index;
+            m_failedChunkError = audioDecodeFailed();
+        }
         setState(State::stalled(audioDecodeFailed()));
         return nullptr;
     }

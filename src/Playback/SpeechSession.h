@@ -94,9 +94,10 @@ public:
     void startSynthesis();
     // Plays stored audio: one entry per chunk and the merged word timings in read time.
     void load(const QList<ChunkAudio>& chunks, const QList<Core::WordTiming>& words, bool autoplay);
-    // Requests the failed chunk (one that failed to arrive or arrived as audio that does not
-    // decode) again and goes on from there, or plays on where the sound output was lost; only in a
-    // stalled state with such a failure recorded.
+    // Requests the failed chunk (one that failed to arrive, arrived as audio that does not decode,
+    // or whose kept audio no longer plays) again and goes on with the chunks still missing, or
+    // plays on where the sound output was lost; only in a stalled state with such a failure
+    // recorded.
     void retryFailedChunk();
     // Ends the read for good; the elapsed time stays where it was.
     void cancel();
@@ -121,6 +122,8 @@ private:
         QList<Core::WordTiming> words;
         double duration = 0;
         std::optional<QString> requestID;
+        // Arrived from the provider in this session, rather than loaded.
+        bool synthesised = false;
     };
 
     // A place in the read: a chunk and the seconds into it.
@@ -146,6 +149,7 @@ private:
     void chunkArrived(ChunkResult result, const QByteArray& audio, qsizetype index);
     void recordFailure(qsizetype index, const Core::TTSError& error);
     void acceptChunk(ChunkResult result, qsizetype index);
+    qsizetype firstMissingChunk(qsizetype from) const;
     QString sharedWordText(const QString& word);
 
     // Playback, one player at a time.
@@ -156,6 +160,8 @@ private:
     void playerDidFinish(quint64 serial);
     void playerDidFail(quint64 serial);
     void chunkDidFinish();
+    // Starts chunk `index` when playback is waiting for it.
+    void playIfAwaited(qsizetype index);
     // Plays (or, paused, prepares) chunk `position.index` from its offset.
     void playFrom(ChunkPosition position, const char* context);
 

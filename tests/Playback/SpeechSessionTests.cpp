@@ -390,6 +390,33 @@ TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere
     EXPECT_EQ(provider->requests().size(), 2);
 }
 
+TEST_F(SpeechSessionTest, KeptAudioThatNoLongerPlaysIsAskedForAgainOnRetry) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
+    int keptOfSecond = 0;
+    session->setAudioKeeper([&](qsizetype index, const QByteArray& audio) {
+        // The second chunk's first file is damaged after it was kept.
+        return index == 1 && keptOfSecond++ == 0 ? Base::LazyBytes("damaged")
+                                                 : Base::LazyBytes(audio);
+    });
+    session->startSynthesis();
+    succeed(0, 1.0);
+    succeed(1, 2.0, {word(0, 1, 0.5)});
+    succeed(2, 3.0);
+    ASSERT_EQ(completions.size(), 1);
+    player()->finish();
+    EXPECT_EQ(session->state(), State::stalled(SpeechSession::audioDecodeFailed()));
+
+    session->retryFailedChunk();
+    ASSERT_EQ(provider->requests().size(), 4);
+    EXPECT_EQ(provider->requests()[3].text, QStringLiteral("b. "));
+    succeed(3, 2.0, {word(0, 1, 0.5)});
+    EXPECT_EQ(session->state(), State::playing());
+    EXPECT_EQ(player()->data, FakeChunkPlayerFactory::audio(2.0));
+    EXPECT_EQ(session->timingIndex().words.size(), 1) << "its timings are not merged twice";
+    EXPECT_EQ(provider->requests().size(), 4) << "the chunks after it had arrived";
+    EXPECT_EQ(completions.size(), 1);
+}
+
 TEST_F(SpeechSessionTest, ARetryAfterALostOutputResumesTheSameChunkWhateverItsTimings) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
     session->startSynthesis();
