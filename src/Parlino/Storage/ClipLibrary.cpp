@@ -180,7 +180,7 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
         return saveFailed(describe(error), chunks.size());
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
-        return saveFailed(describe(records.error()), chunks.size());
+        return saveFailed(Base::Files::describe(records.error()), chunks.size());
     double totalDuration = 0;
     for (const auto& chunk : chunks)
         totalDuration += chunk.duration;
