@@ -42,17 +42,4 @@ TEST_F(LazyBytesInFile, TheFileIsReadAtEachUseAndOnlyAsTheRegularFileOfItsSize) 
     EXPECT_EQ(lazy.bytes(), QByteArray()) << "a pipe neither blocks nor is read";
 }
 
-TEST_F(LazyBytesInFile, TheOwnerLivesAsLongAsAnyCopy) {
-    auto owner = std::make_shared<int>(1);
-    const std::weak_ptr<int> watched = owner;
-    {
-        auto copy = std::make_optional(Base::LazyBytes::inFile(file, 0, std::move(owner)));
-        const Base::LazyBytes held = *copy;
-        copy.reset();
-        EXPECT_FALSE(watched.expired());
-        EXPECT_EQ(held.file(), file);
-    }
-    EXPECT_TRUE(watched.expired());
-}
-
 } // namespace
