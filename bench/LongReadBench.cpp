@@ -1,13 +1,18 @@
 // A read of 5 MB of text: the capture's sanitising (a main-thread step), the chunking and the
 // cache key (made on a worker), the transcript showing and scrolling the text, and the whole
-// road from "Read anyway" to the first request at a loopback service. And a read of 2 MB whose
-// chunks' words reach the shown transcript one chunk after another.
+// road from "Read anyway" to the first request at a loopback service. A read of 2 MB whose
+// chunks' words reach the shown transcript one chunk after another. Then two minutes of a 2 MB
+// read whose answers all arrive at once: the memory it takes and the longest main-thread step.
 #include "Core/CacheKey.h"
 #include "Core/SentenceChunker.h"
 #include "Core/TextSanitizer.h"
 #include "Parlino/Panel/HighlightedTextView.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
+#include "Parlino/Storage/CacheStore.h"
+#include "Parlino/Storage/ClipLibrary.h"
+#include "Playback/Linux/NullOutput.h"
+#include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "Playback/SpeechSession.h"
 #include "TTS/ElevenLabsProvider.h"
 #include "support/FakeChunkPlayer.h"
@@ -20,14 +25,20 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -262,5 +273,163 @@ void ReadAnywayToFirstRequest(benchmark::State& state) {
     state.counters["firstRequestMs"] = firstRequest;
 }
 BENCHMARK(ReadAnywayToFirstRequest)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+#ifdef PARLINO_BENCH_STAND_IN
+// MARK: Two minutes of a long read
+
+// The resident memory of this process.
+double residentMegabytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() < 2 ? 0 : pages[1].toDouble() * double(::sysconf(_SC_PAGESIZE)) / 1048576;
+}
+
+// The stand-in service, as a program of its own so that its work is not this main thread's,
+// answering every synthesis at once with the same minute of real speech.
+class InstantStandIn {
+public:
+    InstantStandIn() {
+        m_process.setStandardOutputFile(m_output.filePath(QStringLiteral("stand-in.log")));
+        m_process.start(QStringLiteral(PARLINO_BENCH_STAND_IN), {QStringLiteral("instant")});
+        QFile log(m_output.filePath(QStringLiteral("stand-in.log")));
+        QElapsedTimer waited;
+        waited.start();
+        while (url.isEmpty() && waited.elapsed() < 10000 && m_process.waitForStarted()) {
+            if (log.isOpen() || log.open(QIODevice::ReadOnly))
+                if (const QByteArray line = log.readLine(); line.endsWith('\n'))
+                    url = QUrl(QString::fromLatin1(line.trimmed()));
+            QThread::msleep(10);
+        }
+    }
+    ~InstantStandIn() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    QUrl url;
+
+private:
+    QTemporaryDir m_output;
+    QProcess m_process;
+};
+
+// Counts the chunks the session accepts, from its log.
+class AcceptedChunks : public Base::LogSink {
+public:
+    void write(const Base::LogRecord& record) override {
+        count += record.message.startsWith(QLatin1String("chunk accepted"));
+    }
+    qsizetype count = 0;
+};
+
+// Two minutes (PARLINO_LONG_READ_SECONDS) of a 2 MB read, its audio held on disk as the
+// application holds it (argument 1) or in memory (0), with the transcript shown and ticked as
+// the panel does, and the finished read stored in the cache and saved as a clip. "memoryGrowthMB"
+// is the growth of resident memory from the start of the read, "...BeforeCompleteMB" the same
+// until the last chunk arrived; "longestStepMs" is the longest the main thread went without
+// serving a 1 ms timer until then, "completionMs" the step that stores the finished read.
+void TwoMinutesOfALongRead(benchmark::State& state) {
+    const bool onDisk = state.range(0) != 0;
+    const int seconds = qEnvironmentVariableIntValue("PARLINO_LONG_READ_SECONDS") > 0
+                            ? qEnvironmentVariableIntValue("PARLINO_LONG_READ_SECONDS")
+                            : 120;
+    InstantStandIn standIn;
+    if (standIn.url.isEmpty())
+        return state.SkipWithError("the stand-in service did not start");
+    ShownTranscript shown;
+    QNetworkAccessManager network;
+    QTemporaryDir cacheFolder;
+    CacheStore cache(cacheFolder.path().toStdString() + "/cache", CacheStore::defaultMaxBytes);
+    ClipLibrary clips(cacheFolder.path().toStdString() + "/clips");
+    const TTS::Endpoint endpoint{
+        standIn.url, [](TTS::Endpoint::KeyHandler handler) { handler(QStringLiteral("key")); }};
+    const QString text = longRead(2 * 1000 * 1000);
+    const auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
+    auto accepted = std::make_shared<AcceptedChunks>();
+    Base::LogSinks::add(accepted);
+    double growth = 0;
+    double growthBeforeComplete = 0;
+    double longestStep = 0;
+    double completion = 0;
+    for (auto _ : state) {
+        shown.model.setText(text);
+        QApplication::processEvents();
+        const double before = residentMegabytes();
+        auto session = Playback::SpeechSession::create(
+            text, chunks, std::make_shared<TTS::ElevenLabsProvider>(endpoint, network),
+            std::make_shared<Playback::SystemChunkPlayerFactory>(
+                std::make_unique<Playback::NullOutputFactory>(Base::SteadyClock::shared(),
+                                                              Base::QtScheduler::shared())),
+            Core::VoiceID{QStringLiteral("voice")},
+            {QStringLiteral("eleven_flash_v2_5"), QStringLiteral("mp3_44100_128")}, {1.0, 3.0},
+            Base::QtScheduler::shared());
+        if (onDisk)
+            session->setAudioKeeper(
+                [staged = cache.stageRead()](qsizetype index, const QByteArray& audio) {
+                    return staged->keep(index, audio);
+                });
+        bool complete = false;
+        session->onUtteranceComplete = [&](const QList<Playback::SpeechSession::ChunkAudio>& audio,
+                                           const QList<Core::WordTiming>& words) {
+            QElapsedTimer step;
+            step.start();
+            QList<AudioChunk> stored;
+            for (const auto& chunk : audio)
+                stored.append({chunk.audio, chunk.duration});
+            cache.store(QString(64, u'a'), stored, words);
+            clips.save(text, stored, words, QStringLiteral("voice"), std::nullopt);
+            completion = milliseconds(step);
+            complete = true;
+        };
+        // What the panel's display tick does with the read.
+        QTimer display;
+        QObject::connect(&display, &QTimer::timeout, [&] {
+            session->tick();
+            if (session->timingIndex().words.size() != shown.model.timingWords().size())
+                shown.model.setTimingWords(session->timingIndex().words);
+            const auto total = session->estimatedTotalDuration();
+            shown.model.progress().update(session->elapsed(), total.seconds, total.isExact);
+        });
+        display.start(16);
+        QElapsedTimer sinceBeat;
+        QTimer heartbeat;
+        heartbeat.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+            if (!complete)
+                longestStep = std::max(longestStep, milliseconds(sinceBeat));
+            sinceBeat.restart();
+        });
+        QElapsedTimer run;
+        run.start();
+        sinceBeat.start();
+        heartbeat.start(1);
+        session->startSynthesis();
+        while (run.elapsed() < qint64(seconds) * 1000) {
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+            growth = std::max(growth, residentMegabytes() - before);
+            if (!complete)
+                growthBeforeComplete = growth;
+        }
+        heartbeat.stop();
+        state.counters["words"] = double(session->timingIndex().words.size());
+        session->cancel();
+    }
+    Base::LogSinks::remove(accepted);
+    state.counters["memoryGrowthMB"] = growth;
+    state.counters["memoryGrowthBeforeCompleteMB"] = growthBeforeComplete;
+    state.counters["completionMs"] = completion;
+    state.counters["longestStepMs"] = longestStep;
+    state.counters["chunksArrived"] = double(accepted->count);
+    state.counters["chunks"] = double(chunks.size());
+}
+BENCHMARK(TwoMinutesOfALongRead)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
+#endif
 
 } // namespace

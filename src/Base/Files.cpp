@@ -18,20 +18,26 @@ std::error_code lastError() {
 // O_NONBLOCK: opening a named pipe waits for a writer otherwise. Regular files ignore it.
 constexpr int readFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 
-int openFile(const std::filesystem::path& file, Links links) {
-    if (links == Links::follow)
-        return ::open(file.c_str(), readFlags);
+// The folder holding `file`, opened without following a link.
+int openFolder(const std::filesystem::path& file) {
     const std::filesystem::path parent = file.has_parent_path() ? file.parent_path() : ".";
-    const FileDescriptor folder{
-        ::open(parent.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NOFOLLOW)};
-    if (folder.fd < 0) {
+    const int folder = ::open(parent.c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY | O_NOFOLLOW);
+    if (folder < 0) {
         // A link to a folder is refused as "not a folder"; say what it is.
         const int error = errno;
         struct stat info {};
         const bool isLink = ::lstat(parent.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
         errno = error == ENOTDIR && isLink ? ELOOP : error;
-        return -1;
     }
+    return folder;
+}
+
+int openFile(const std::filesystem::path& file, Links links) {
+    if (links == Links::follow)
+        return ::open(file.c_str(), readFlags);
+    const FileDescriptor folder{openFolder(file)};
+    if (folder.fd < 0)
+        return -1;
     return ::openat(folder.fd, file.filename().c_str(), readFlags | O_NOFOLLOW);
 }
 
@@ -142,11 +148,11 @@ std::optional<QString> describeSpecial(const std::filesystem::path& path) {
     }
 }
 
-std::error_code writeAndClose(FileDescriptor& file, const QByteArray& bytes) {
+std::error_code writeAndClose(FileDescriptor& output, const QByteArray& bytes) {
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t count = ::write(file.fd, data, static_cast<size_t>(left));
+        const ssize_t count = ::write(output.fd, data, static_cast<size_t>(left));
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
@@ -155,7 +161,7 @@ std::error_code writeAndClose(FileDescriptor& file, const QByteArray& bytes) {
         left -= count;
     }
     // Some file systems report a failed write only when the file is closed.
-    return ::close(std::exchange(file.fd, -1)) == 0 ? std::error_code() : lastError();
+    return ::close(std::exchange(output.fd, -1)) == 0 ? std::error_code() : lastError();
 }
 
 bool isRefused(const std::error_code& error) {

@@ -36,7 +36,7 @@ Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& fil
                                                 Links links);
 
 // Writes all of `bytes` and closes the file, reporting the first failure.
-std::error_code writeAndClose(FileDescriptor& file, const QByteArray& bytes);
+std::error_code writeAndClose(FileDescriptor& output, const QByteArray& bytes);
 
 // Appends to a regular file that has no other name (a hard link would be written through) without
 // following a link or blocking; `bytes` is given the file's size before the append. Fails as

@@ -125,6 +125,58 @@ Read<QByteArray> serialize(const SortedValue& value) {
     return serializeDocument(value);
 }
 
+namespace {
+
+// Where the value of the top-level key `key` (written as `"key":`) starts in a compact document;
+// -1 when it has no such key. Keys of nested objects and text inside strings are passed over.
+qsizetype topLevelValue(const QByteArray& document, const QByteArray& key) {
+    int depth = 0;
+    bool inString = false;
+    for (qsizetype i = 0; i < document.size(); ++i) {
+        const char c = document[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            --depth;
+        } else if (c == '"') {
+            if (depth == 1 && document.mid(i, key.size()) == key)
+                return i + key.size();
+            inString = true;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+Read<QByteArray> serializeWithArray(Value document, const std::string& key, qsizetype count,
+                                    const std::function<Value(qsizetype)>& element) {
+    document[key] = nullptr;
+    const auto outline = serialize(document);
+    if (!outline)
+        return outline;
+    const qsizetype at =
+        topLevelValue(*outline, QByteArray::fromStdString(Value(key).dump()) + ':');
+    QByteArray written = outline->left(at);
+    written += '[';
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto item = serialize(element(i));
+        if (!item)
+            return item;
+        if (i > 0)
+            written += ',';
+        written += *item;
+    }
+    written += ']';
+    written += outline->mid(at + qsizetype(sizeof("null") - 1));
+    return written;
+}
+
 template <> Read<QString> as<QString>(const Value& value) {
     if (!value.is_string())
         return failure(typeError("a string", value));

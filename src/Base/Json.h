@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,6 +78,17 @@ Read<SortedValue> parseSorted(const QByteArray& bytes);
 // Writes a document compactly. A non-finite number anywhere in it is refused, not written as null.
 Read<QByteArray> serialize(const Value& value);
 Read<QByteArray> serialize(const SortedValue& value);
+
+// Writes `document` as serialize() would with the array of `count` elements under its top-level
+// key `key`, each element built by `element` and written before the next is built: a long list
+// never stands in memory as one document tree.
+Read<QByteArray> serializeWithArray(Value document, const std::string& key, qsizetype count,
+                                    const std::function<Value(qsizetype)>& element);
+template <class List>
+Read<QByteArray> serializeWithArray(Value document, const std::string& key, const List& items) {
+    return serializeWithArray(std::move(document), key, items.size(),
+                              [&](qsizetype i) { return items[i].toJson(); });
+}
 
 // Strict typed access: a value must have exactly the JSON type asked for. Integers must be
 // integral numbers that fit; a double accepts any number.

@@ -1,32 +1,27 @@
 #include "Base/LazyBytes.h"
 
-#include <mutex>
+#include "Base/Files.h"
+
 #include <utility>
 
 namespace Base {
 
-struct LazyBytes::State {
-    Loader loader;
-    QByteArray bytes;
-    std::once_flag once;
-};
+LazyBytes::LazyBytes(QByteArray bytes) : m_bytes(std::move(bytes)), m_size(m_bytes.size()) {}
 
-LazyBytes::LazyBytes(QByteArray bytes) : m_state(std::make_shared<State>()) {
-    m_state->bytes = std::move(bytes);
-    std::call_once(m_state->once, [] {});
+LazyBytes LazyBytes::inFile(std::filesystem::path file, qint64 size,
+                            std::shared_ptr<const void> owner) {
+    LazyBytes bytes;
+    bytes.m_file = std::move(file);
+    bytes.m_size = size;
+    bytes.m_owner = std::move(owner);
+    return bytes;
 }
 
-LazyBytes LazyBytes::onFirstUse(Loader loader) {
-    auto state = std::make_shared<State>();
-    state->loader = std::move(loader);
-    return LazyBytes(std::move(state));
-}
-
-const QByteArray& LazyBytes::bytes() const {
-    std::call_once(m_state->once, [state = m_state.get()] {
-        state->bytes = std::exchange(state->loader, nullptr)();
-    });
-    return m_state->bytes;
+QByteArray LazyBytes::bytes() const {
+    if (!m_file)
+        return m_bytes;
+    auto read = Files::readRegular(*m_file, m_size, Files::Links::refuse);
+    return read && read->size() == m_size ? std::move(read).value() : QByteArray();
 }
 
 } // namespace Base

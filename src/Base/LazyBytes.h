@@ -2,36 +2,43 @@
 
 #include <QByteArray>
 
-#include <functional>
+#include <filesystem>
 #include <memory>
+#include <optional>
 
 namespace Base {
 
-// Bytes at hand, or read by a loader the first time they are asked for. Copies share the bytes
-// and the one load; asking from several threads at once is safe.
+// Bytes at hand, or bytes kept in a file and read from it each time they are asked for: holding
+// many of them costs no memory beyond the one in use. Copies are cheap; asking from several
+// threads at once is safe.
 class LazyBytes {
 public:
-    // Runs once; empty bytes stand for a load that failed.
-    using Loader = std::function<QByteArray()>;
-
-    LazyBytes() : LazyBytes(QByteArray()) {}
+    LazyBytes() = default;
     // Bytes at hand convert implicitly, as they do to QByteArray.
     LazyBytes(QByteArray bytes);                                   // NOLINT
     LazyBytes(const char* bytes) : LazyBytes(QByteArray(bytes)) {} // NOLINT
-    static LazyBytes onFirstUse(Loader loader);
+    // The `size` bytes of `file`. Only a regular file of exactly that size is read, and neither it
+    // nor its folder may be a link; anything else reads as empty bytes. `owner`, when given, is
+    // kept alive as long as any copy: whatever removes the file when it goes.
+    static LazyBytes inFile(std::filesystem::path file, qint64 size,
+                            std::shared_ptr<const void> owner = nullptr);
 
-    const QByteArray& bytes() const;
-    operator const QByteArray&() const { return bytes(); } // NOLINT
+    QByteArray bytes() const;
+    operator QByteArray() const { return bytes(); } // NOLINT
+    // The number of bytes, without reading them.
+    qint64 size() const { return m_size; }
+    // The file the bytes are read from; none for bytes at hand.
+    const std::optional<std::filesystem::path>& file() const { return m_file; }
 
     friend bool operator==(const LazyBytes& a, const LazyBytes& b) {
-        return a.bytes() == b.bytes();
+        return a.size() == b.size() && a.bytes() == b.bytes();
     }
 
 private:
-    struct State;
-    explicit LazyBytes(std::shared_ptr<State> state) : m_state(std::move(state)) {}
-
-    std::shared_ptr<State> m_state;
+    QByteArray m_bytes;
+    std::optional<std::filesystem::path> m_file;
+    qint64 m_size = 0;
+    std::shared_ptr<const void> m_owner;
 };
 
 } // namespace Base

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -87,7 +86,7 @@ void SpeechSession::retryFailedChunk() {
         return;
     if (const auto position = std::exchange(m_outputLostAt, std::nullopt)) {
         setState(State::loading());
-        seek(*position);
+        playFrom(*position, "retry");
         return;
     }
     if (!m_failedChunkIndex)
@@ -149,16 +148,42 @@ void SpeechSession::requestChunk(qsizetype index, qsizetype attempt) {
                 return;
             if (error)
                 return self->chunkFailed(index, attempt, *error);
-            // Audio that does not decode stalls the read when its turn comes; the read is then
-            // never complete, so it reaches neither the cache nor the clips.
-            result->decodedDuration = self->m_playerFactory->decodedDuration(*audio);
-            if (!result->decodedDuration)
-                self->m_log.error("chunk audio does not decode idx=%{public}ld bytes=%{public}ld",
-                                  index, audio->size());
-            result->audio = std::move(*audio);
-            self->acceptChunk(std::move(*result), index);
-            self->requestChunk(index + 1, 0);
+            self->chunkArrived(std::move(*result), *audio, index);
         });
+}
+
+// Audio that does not decode fails its chunk as a failed request does: playback stalls when it
+// reaches the chunk, a retry asks for it again, and the read never reaches the cache or the clips
+// meanwhile.
+void SpeechSession::chunkArrived(ChunkResult result, const QByteArray& audio, qsizetype index) {
+    const auto decoded = m_playerFactory->decodedDuration(audio);
+    if (!decoded) {
+        m_log.error("chunk audio does not decode idx=%{public}ld bytes=%{public}ld", index,
+                    audio.size());
+        return recordFailure(index, audioDecodeFailed());
+    }
+    // The service's end time is the chunk's length only where the audio bears it out: without an
+    // alignment (0), or with one that ends before 0 or beyond the audio, the audio's own length
+    // counts.
+    const double reported = result.duration;
+    result.duration =
+        std::isfinite(reported) && reported > 0 && reported <= *decoded ? reported : *decoded;
+    result.audio = m_keepAudio ? m_keepAudio(index, audio) : Base::LazyBytes(audio);
+    if (auto& asked = m_chunkResults[index]) {
+        // Asked for again because its kept audio no longer played: its timings stand.
+        asked->audio = std::move(result.audio);
+        playIfAwaited(index);
+    } else {
+        result.synthesised = true;
+        acceptChunk(std::move(result), index);
+    }
+    requestChunk(firstMissingChunk(index + 1), 0);
+}
+
+qsizetype SpeechSession::firstMissingChunk(qsizetype from) const {
+    while (from < m_chunkResults.size() && m_chunkResults[from])
+        ++from;
+    return from;
 }
 
 void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::TTSError& error) {
@@ -174,6 +199,11 @@ void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::
                                : QStringLiteral("-");
     m_log.error("synthesis failed idx=%{public}ld error=%{public}s status=%{public}s", index,
                 error.kindName(), status);
+    recordFailure(index, error);
+}
+
+// Synthesis ends at a failed chunk; the read stalls on it at once when it is the one awaited.
+void SpeechSession::recordFailure(qsizetype index, const Core::TTSError& error) {
     m_failedChunkIndex = index;
     m_failedChunkError = error;
     if (index == m_playbackChunkIndex)
@@ -182,12 +212,9 @@ void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::
 
 void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     // The service's times are believed only as far as the audio reaches.
-    const double decoded = result.decodedDuration.value_or(std::numeric_limits<double>::max());
-    result.duration =
-        std::isfinite(result.duration) ? std::clamp(result.duration, 0.0, decoded) : 0;
     result.words = clampedTimings(std::move(result.words), result.duration);
     m_log.notice("chunk accepted idx=%{public}ld duration=%{public}fs bytes=%{public}ld", index,
-                 result.duration, result.audio.bytes().size());
+                 result.duration, result.audio.size());
     double chunkStart = 0;
     for (qsizetype i = 0; i < index; ++i)
         if (m_chunkResults[i])
@@ -196,7 +223,7 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     auto& words = m_timingIndex.words;
     const qsizetype accepted = words.size();
     for (const auto& w : result.words)
-        words.append({w.word,
+        words.append({sharedWordText(w.word),
                       {w.range.lower + offset, w.range.upper + offset},
                       w.start + chunkStart,
                       w.end + chunkStart});
@@ -205,20 +232,26 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     std::inplace_merge(
         words.begin(), words.begin() + accepted, words.end(),
         [](const Core::WordTiming& a, const Core::WordTiming& b) { return a.start < b.start; });
+    result.words = {};
     m_chunkResults[index] = std::move(result);
-
-    if (index == m_playbackChunkIndex && !m_currentPlayer)
-        startCurrentChunkIfReady(m_state.kind() == State::Kind::paused ? Start::paused
-                                                                       : Start::playing);
+    playIfAwaited(index);
 
     const bool complete = std::all_of(m_chunkResults.cbegin(), m_chunkResults.cend(),
-                                      [](const auto& r) { return r && r->decodedDuration; });
+                                      [](const auto& r) { return r.has_value(); });
     if (complete && onUtteranceComplete) {
         QList<ChunkAudio> audio;
         for (const auto& r : m_chunkResults)
             audio.append({r->audio, r->duration});
         onUtteranceComplete(audio, m_timingIndex.words);
     }
+}
+
+QString SpeechSession::sharedWordText(const QString& word) {
+    const auto known = m_wordTexts.constFind(word);
+    if (known != m_wordTexts.cend())
+        return *known;
+    m_wordTexts.insert(word);
+    return word;
 }
 
 // MARK: Loading stored audio
@@ -231,13 +264,18 @@ void SpeechSession::load(const QList<ChunkAudio>& chunks, const QList<Core::Word
         return;
     }
     for (qsizetype i = 0; i < chunks.size(); ++i)
-        m_chunkResults[i] =
-            ChunkResult{chunks[i].audio, {}, chunks[i].duration, std::nullopt, chunks[i].duration};
+        m_chunkResults[i] = ChunkResult{chunks[i].audio, {}, chunks[i].duration, std::nullopt};
     m_timingIndex.words = words;
     startCurrentChunkIfReady(autoplay ? Start::playing : Start::paused);
 }
 
 // MARK: Playback sequencing
+
+void SpeechSession::playIfAwaited(qsizetype index) {
+    if (index == m_playbackChunkIndex && !m_currentPlayer)
+        startCurrentChunkIfReady(m_state.kind() == State::Kind::paused ? Start::paused
+                                                                       : Start::playing);
+}
 
 void SpeechSession::startCurrentChunkIfReady(Start start) {
     const char* context =
@@ -266,9 +304,15 @@ void SpeechSession::startCurrentChunkIfReady(Start start) {
 
 // Builds a player for chunk `index`; on undecodable audio logs, stalls and returns null.
 std::unique_ptr<ChunkPlayer> SpeechSession::makePlayer(qsizetype index, const char* context) {
-    auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio.bytes());
+    auto made = m_playerFactory->makePlayer(m_chunkResults[index]->audio);
     if (!made) {
         m_log.error("%{public}s: makePlayer threw idx=%{public}ld", context, index);
+        // Audio that decoded when it arrived and no longer does (its file changed since) is asked
+        // for again on Retry; stored audio is its owner's to replace.
+        if (m_chunkResults[index]->synthesised) {
+            m_failedChunkIndex = index;
+            m_failedChunkError = audioDecodeFailed();
+        }
         setState(State::stalled(audioDecodeFailed()));
         return nullptr;
     }
@@ -304,9 +348,8 @@ void SpeechSession::playerDidFail(quint64 serial) {
     if (m_state.kind() == State::Kind::cancelled || !m_currentPlayer ||
         serial != m_currentPlayerSerial)
         return;
-    m_outputLostAt = elapsed();
-    m_log.error("player failed idx=%{public}ld at=%{public}fs", m_playbackChunkIndex,
-                *m_outputLostAt);
+    m_outputLostAt = ChunkPosition{m_playbackChunkIndex, playerTime()};
+    m_log.error("player failed idx=%{public}ld at=%{public}fs", m_playbackChunkIndex, elapsed());
     m_currentPlayer->stop();
     m_currentPlayer.reset();
     setState(State::stalled(Core::TTSError::audioOutputLost()));
@@ -396,7 +439,6 @@ void SpeechSession::seek(double readTime) {
     const QList<double> durations = readyDurations();
     if (durations.isEmpty())
         return;
-    m_outputLostAt.reset();
     const double total = std::accumulate(durations.cbegin(), durations.cend(), 0.0);
     const double target = std::max(readTime < total ? readTime : total - 0.05, 0.0);
 
@@ -413,17 +455,24 @@ void SpeechSession::seek(double readTime) {
     const double offset = std::clamp(target - chunkStart, 0.0, std::max(durations[chosen], 0.0));
 
     m_log.notice("seek: target=%{public}fs -> chunk=%{public}ld", readTime, chosen);
+    playFrom({chosen, offset}, "seek");
+}
+
+void SpeechSession::playFrom(ChunkPosition position, const char* context) {
+    m_outputLostAt.reset();
     if (m_currentPlayer) {
         m_currentPlayer->stop();
         m_currentPlayer.reset();
     }
-    auto player = makePlayer(chosen, "seek");
+    auto player = makePlayer(position.index, context);
     if (!player)
         return;
     adoptPlayer(std::move(player));
-    m_currentPlayer->setCurrentTime(offset);
-    m_playbackChunkIndex = chosen;
-    m_completedDuration = chunkStart;
+    m_currentPlayer->setCurrentTime(position.offset);
+    m_playbackChunkIndex = position.index;
+    m_completedDuration = 0;
+    for (qsizetype i = 0; i < position.index; ++i)
+        m_completedDuration += m_chunkResults[i]->duration;
     if (m_state.kind() != State::Kind::paused) {
         m_currentPlayer->play();
         setState(State::playing());
@@ -451,7 +500,7 @@ double SpeechSession::playerTime() const {
 
 // A read whose sound output went away stays where it was heard until it plays on.
 double SpeechSession::elapsed() const {
-    return m_outputLostAt.value_or(m_completedDuration + playerTime());
+    return m_completedDuration + (m_outputLostAt ? m_outputLostAt->offset : playerTime());
 }
 
 bool SpeechSession::canSeek() const {

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -51,7 +52,8 @@ public:
         std::optional<Core::TTSError> m_error;
     };
 
-    // One chunk's audio as stored or handed over; stored audio is read when its player is made.
+    // One chunk's audio as stored or handed over; audio kept in a file is read when its player is
+    // made.
     struct ChunkAudio {
         Base::LazyBytes audio;
         double duration = 0;
@@ -61,6 +63,10 @@ public:
         double seconds = 0;
         bool isExact = false;
     };
+
+    // Where the audio of each chunk that arrives is kept until it plays: the session holds only
+    // what this hands back. Without one the audio stays in memory.
+    using AudioKeeper = std::function<Base::LazyBytes(qsizetype index, const QByteArray& audio)>;
 
     // What a stalled session reports for audio that does not decode.
     static const Core::TTSError& audioDecodeFailed();
@@ -82,12 +88,16 @@ public:
     std::optional<qsizetype> currentWordIndex() const { return m_currentWordIndex; }
     const QString& text() const { return m_text; }
 
+    // Call before synthesis starts.
+    void setAudioKeeper(AudioKeeper keeper) { m_keepAudio = std::move(keeper); }
     // Synthesis from the first chunk, when the read is not in the cache. Call once.
     void startSynthesis();
     // Plays stored audio: one entry per chunk and the merged word timings in read time.
     void load(const QList<ChunkAudio>& chunks, const QList<Core::WordTiming>& words, bool autoplay);
-    // Requests the failed chunk again and goes on from there, or plays on where the sound output
-    // was lost; only in a stalled state with such a failure recorded.
+    // Requests the failed chunk (one that failed to arrive, arrived as audio that does not decode,
+    // or whose kept audio no longer plays) again and goes on with the chunks still missing, or
+    // plays on where the sound output was lost; only in a stalled state with such a failure
+    // recorded.
     void retryFailedChunk();
     // Ends the read for good; the elapsed time stays where it was.
     void cancel();
@@ -108,14 +118,20 @@ public:
     TotalDuration estimatedTotalDuration() const;
 
 private:
+    // The words of a result are merged into the timing index when it is accepted and not kept.
     struct ChunkResult {
         Base::LazyBytes audio;
         QList<Core::WordTiming> words;
         double duration = 0;
         std::optional<QString> requestID;
-        // The length the audio decodes to, as the player factory found it on arrival; none when
-        // it does not decode.
-        std::optional<double> decodedDuration;
+        // Arrived from the provider in this session, rather than loaded.
+        bool synthesised = false;
+    };
+
+    // A place in the read: a chunk and the seconds into it.
+    struct ChunkPosition {
+        qsizetype index = 0;
+        double offset = 0;
     };
 
     SpeechSession(QString text, QList<Core::Chunk> chunks,
@@ -132,7 +148,11 @@ private:
     void chunkFailed(qsizetype index, qsizetype attempt, const Core::TTSError& error);
     void stopSynthesis();
     QStringList previousRequestIDs(qsizetype index) const;
+    void chunkArrived(ChunkResult result, const QByteArray& audio, qsizetype index);
+    void recordFailure(qsizetype index, const Core::TTSError& error);
     void acceptChunk(ChunkResult result, qsizetype index);
+    qsizetype firstMissingChunk(qsizetype from) const;
+    QString sharedWordText(const QString& word);
 
     // Playback, one player at a time.
     enum class Start { playing, paused };
@@ -142,6 +162,10 @@ private:
     void playerDidFinish(quint64 serial);
     void playerDidFail(quint64 serial);
     void chunkDidFinish();
+    // Starts chunk `index` when playback is waiting for it.
+    void playIfAwaited(qsizetype index);
+    // Plays (or, paused, prepares) chunk `position.index` from its offset.
+    void playFrom(ChunkPosition position, const char* context);
 
     QList<double> readyDurations() const;
     double playerTime() const;
@@ -158,9 +182,13 @@ private:
     const Core::SynthesisSettings m_settings;
     const QList<double> m_retryDelays;
     Base::Scheduler& m_scheduler;
+    AudioKeeper m_keepAudio;
 
     State m_state = State::loading();
     WordTimingIndex m_timingIndex;
+    // The text of every distinct word of the timings, which share it: most words of a long read
+    // recur, and a copy of each would take more than the rest of its timing.
+    QSet<QString> m_wordTexts;
     std::optional<qsizetype> m_currentWordIndex;
     QList<std::optional<ChunkResult>> m_chunkResults;
     qsizetype m_playbackChunkIndex = 0;
@@ -177,7 +205,7 @@ private:
     std::optional<qsizetype> m_failedChunkIndex;
     std::optional<Core::TTSError> m_failedChunkError;
     // Where the read was when its sound output went away; a retry plays on from there.
-    std::optional<double> m_outputLostAt;
+    std::optional<ChunkPosition> m_outputLostAt;
 };
 
 } // namespace Playback

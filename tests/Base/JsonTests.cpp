@@ -36,6 +36,30 @@ TEST(Json, RefusesNonFiniteNumbersAnywhere) {
     EXPECT_TRUE(serialize(v));
 }
 
+TEST(Json, AnArrayWrittenElementByElementGivesTheSameTextAsTheWholeDocument) {
+    // Decoys before the key: the same key in a nested object and inside a string.
+    Value document = Value::object();
+    document["note"] = QStringLiteral("\"items\":null, {\"items\":null}");
+    document["nested"] = Value::object({{"items", nullptr}});
+    document["items"] = nullptr;
+    document["after"] = Value::array({1, "]}"});
+    const QList<Value> items{Value::object({{"a", 0.05}}), Value::array({"x\\\"", 2}),
+                             Value(nullptr)};
+    const auto written =
+        serializeWithArray(document, "items", items.size(), [&](qsizetype i) { return items[i]; });
+
+    Value whole = document;
+    whole["items"] = Value::array();
+    for (const auto& item : items)
+        whole["items"].push_back(item);
+    EXPECT_EQ(written.value(), serialize(whole).value());
+    whole["items"] = Value::array();
+    EXPECT_EQ(serializeWithArray(document, "items", 0, {}).value(), serialize(whole).value());
+    EXPECT_FALSE(serializeWithArray(document, "items", 1, [](qsizetype) {
+        return Value::array({std::numeric_limits<double>::infinity()});
+    }));
+}
+
 TEST(Json, ParseRejectsMalformedDocuments) {
     EXPECT_FALSE(parse("{\"a\":1"));
     EXPECT_FALSE(parse("{\"a\":1} trailing"));

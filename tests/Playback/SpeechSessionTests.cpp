@@ -215,13 +215,13 @@ TEST_F(SpeechSessionTest, AcceptedWordsAreShiftedIntoReadTime) {
     EXPECT_DOUBLE_EQ(words[1].end, 4.8);
 }
 
-TEST_F(SpeechSessionTest, EqualStartsKeepTheirAcceptanceOrderAndMissingDoneGivesZeroDuration) {
+TEST_F(SpeechSessionTest, EqualStartsKeepTheirAcceptanceOrder) {
     makeSession({QStringLiteral("ab"), QStringLiteral("cd")});
     session->startSynthesis();
     auto& first = provider->requests()[0].continuation;
     first.yield(Core::SynthesisEvent::audio(FakeChunkPlayerFactory::audio(0)));
     first.yield(Core::SynthesisEvent::timings({{QStringLiteral("first"), {0, 2}, 0.0, 0.0}}));
-    first.finish(); // no done event: duration 0
+    first.finish(); // no done event, and audio of no length
     drainEvents();
     provider->succeed(1, FakeChunkPlayerFactory::audio(1),
                       {{QStringLiteral("second"), {0, 2}, 0.0, 0.5}}, 1.0);
@@ -258,6 +258,50 @@ TEST_F(SpeechSessionTest, AbsurdTimingsAreHeldToTheDecodedAudioInTextOrder) {
     EXPECT_DOUBLE_EQ(words[1].start, 2.0) << "clamped to the decoded end";
     EXPECT_DOUBLE_EQ(words[4].start, 2.2) << "the next chunk starts after 2 s, not 1e308";
     EXPECT_EQ(session->estimatedTotalDuration().seconds, 3.0);
+}
+
+TEST_F(SpeechSessionTest, AChunkLastsItsDecodedLengthUnlessTheServiceGivesATrustworthyEnd) {
+    const struct {
+        double reported;
+        double expected;
+    } cases[] = {{0.0, 2.0},  // no alignment
+                 {-1.0, 2.0}, // an end before the start
+                 {qQNaN(), 2.0}, {std::numeric_limits<double>::infinity(), 2.0},
+                 {2.5, 2.0}, // beyond the audio
+                 {1.5, 1.5}};
+    for (const auto& c : cases) {
+        makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+        session->startSynthesis();
+        provider->succeed(provider->requests().size() - 1, FakeChunkPlayerFactory::audio(2.0), {},
+                          c.reported);
+        drainEvents();
+        succeed(provider->requests().size() - 1, 1.0, {word(0, 2, 0.0)});
+        EXPECT_EQ(session->estimatedTotalDuration().seconds, c.expected + 1.0) << c.reported;
+        EXPECT_EQ(session->timingIndex().words.first().start, c.expected) << c.reported;
+        session->cancel();
+    }
+}
+
+TEST_F(SpeechSessionTest, ArrivingAudioIsHeldAsTheKeeperHandsItBack) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+    QList<std::pair<qsizetype, QByteArray>> kept;
+    session->setAudioKeeper([&](qsizetype index, const QByteArray& audio) {
+        kept.append({index, audio});
+        return Base::LazyBytes(FakeChunkPlayerFactory::audio(7.0 + double(index)));
+    });
+    QList<SpeechSession::ChunkAudio> completed;
+    session->onUtteranceComplete = [&](const QList<SpeechSession::ChunkAudio>& audio,
+                                       const QList<WordTiming>&) { completed = audio; };
+    session->startSynthesis();
+    succeed(0, 1.0);
+    succeed(1, 2.0);
+    EXPECT_EQ(kept,
+              (QList<std::pair<qsizetype, QByteArray>>{{0, FakeChunkPlayerFactory::audio(1.0)},
+                                                       {1, FakeChunkPlayerFactory::audio(2.0)}}));
+    EXPECT_EQ(player()->data, FakeChunkPlayerFactory::audio(7.0));
+    ASSERT_EQ(completed.size(), 2);
+    EXPECT_EQ(completed[1].audio.bytes(), FakeChunkPlayerFactory::audio(8.0));
+    EXPECT_EQ(completed[1].duration, 2.0) << "the length is the audio's as it arrived";
 }
 
 // MARK: Playback sequencing
@@ -305,7 +349,7 @@ TEST_F(SpeechSessionTest, AFailureAheadStallsOnlyWhenPlaybackReachesIt) {
     EXPECT_EQ(completions.size(), 1);
 }
 
-TEST_F(SpeechSessionTest, UndecodableAudioStallsWithoutARetryableFailure) {
+TEST_F(SpeechSessionTest, UndecodableAudioStallsAndARetryAsksForTheChunkAgain) {
     makeSession({QStringLiteral("a.")});
     session->startSynthesis();
     provider->succeed(0, "garbage", {}, 1.0);
@@ -313,22 +357,37 @@ TEST_F(SpeechSessionTest, UndecodableAudioStallsWithoutARetryableFailure) {
     EXPECT_TRUE(completions.isEmpty()) << "a read that cannot play is never complete";
     EXPECT_EQ(session->state(),
               State::stalled(TTSError::providerFault(0, QStringLiteral("audio decode failed"))));
-    EXPECT_TRUE(log.contains(QStringLiteral("playCurrentChunkIfReady: makePlayer threw idx=0")));
+    EXPECT_TRUE(factory->made.isEmpty());
+
     session->retryFailedChunk();
-    EXPECT_EQ(provider->requests().size(), 1);
+    EXPECT_EQ(session->state(), State::loading());
+    ASSERT_EQ(provider->requests().size(), 2);
+    succeed(1, 1.0);
+    EXPECT_EQ(session->state(), State::playing());
+    EXPECT_EQ(completions.size(), 1);
 }
 
-TEST_F(SpeechSessionTest, AReadWithAnUndecodableChunkAheadIsNeverComplete) {
-    makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+TEST_F(SpeechSessionTest, UndecodableAudioAheadStallsWhenReachedAndARetryGoesOnFromIt) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
     session->startSynthesis();
     succeed(0, 1.0);
     provider->succeed(1, QByteArray(), {}, 1.0);
     drainEvents();
+    EXPECT_EQ(provider->requests().size(), 2) << "nothing is asked for after the failed chunk";
     EXPECT_EQ(session->state(), State::playing());
-    EXPECT_TRUE(completions.isEmpty());
     EXPECT_TRUE(log.contains(QStringLiteral("chunk audio does not decode idx=1 bytes=0")));
     player()->finish();
     EXPECT_EQ(session->state(), State::stalled(SpeechSession::audioDecodeFailed()));
+
+    session->retryFailedChunk();
+    ASSERT_EQ(provider->requests().size(), 3);
+    EXPECT_EQ(provider->requests()[2].text, QStringLiteral("b. "));
+    succeed(2, 1.0);
+    EXPECT_EQ(session->state(), State::playing());
+    ASSERT_EQ(provider->requests().size(), 4);
+    EXPECT_EQ(provider->requests()[3].text, QStringLiteral("c."));
+    succeed(3, 1.0);
+    EXPECT_EQ(completions, (QList<std::pair<qsizetype, qsizetype>>{{3, 0}}));
 }
 
 TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere) {
@@ -347,6 +406,51 @@ TEST_F(SpeechSessionTest, ALostSoundOutputStallsTheReadAndARetryPlaysOnFromThere
     EXPECT_TRUE(player()->playing);
     EXPECT_EQ(session->elapsed(), 3.5);
     EXPECT_EQ(provider->requests().size(), 2);
+}
+
+TEST_F(SpeechSessionTest, KeptAudioThatNoLongerPlaysIsAskedForAgainOnRetry) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
+    int keptOfSecond = 0;
+    session->setAudioKeeper([&](qsizetype index, const QByteArray& audio) {
+        // The second chunk's first file is damaged after it was kept.
+        return index == 1 && keptOfSecond++ == 0 ? Base::LazyBytes("damaged")
+                                                 : Base::LazyBytes(audio);
+    });
+    session->startSynthesis();
+    succeed(0, 1.0);
+    succeed(1, 2.0, {word(0, 1, 0.5)});
+    succeed(2, 3.0);
+    ASSERT_EQ(completions.size(), 1);
+    player()->finish();
+    EXPECT_EQ(session->state(), State::stalled(SpeechSession::audioDecodeFailed()));
+
+    session->retryFailedChunk();
+    ASSERT_EQ(provider->requests().size(), 4);
+    EXPECT_EQ(provider->requests()[3].text, QStringLiteral("b. "));
+    succeed(3, 2.0, {word(0, 1, 0.5)});
+    EXPECT_EQ(session->state(), State::playing());
+    EXPECT_EQ(player()->data, FakeChunkPlayerFactory::audio(2.0));
+    EXPECT_EQ(session->timingIndex().words.size(), 1) << "its timings are not merged twice";
+    EXPECT_EQ(provider->requests().size(), 4) << "the chunks after it had arrived";
+    EXPECT_EQ(completions.size(), 1);
+}
+
+TEST_F(SpeechSessionTest, ARetryAfterALostOutputResumesTheSameChunkWhateverItsTimings) {
+    makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
+    session->startSynthesis();
+    // The service's ends fall short of the audio, so a chunk plays on past its stated length.
+    for (qsizetype i = 0; i < 3; ++i) {
+        provider->succeed(i, FakeChunkPlayerFactory::audio(3.0 + double(i)), {}, 2.0);
+        drainEvents();
+    }
+    player()->finish();
+    player()->setCurrentTime(2.5);
+    player()->fail();
+
+    session->retryFailedChunk();
+    EXPECT_EQ(player()->data, FakeChunkPlayerFactory::audio(4.0));
+    EXPECT_EQ(player()->currentTime(), 2.5);
+    EXPECT_EQ(session->elapsed(), 4.5);
 }
 
 TEST_F(SpeechSessionTest, AStaleFinishNeverAdvancesTheRead) {

@@ -98,8 +98,8 @@ SpeechStandIn::SpeechStandIn() {
 }
 
 bool SpeechStandIn::setMode(const QString& mode) {
-    static const QStringList modes{"ok",    "slow",         "hold",      "huge",
-                                   "error", "unauthorized", "low-credit"};
+    static const QStringList modes{"ok",           "slow",       "hold",    "huge", "error",
+                                   "unauthorized", "low-credit", "instant", "junk", "no-alignment"};
     if (!modes.contains(mode))
         return false;
     m_mode = mode;
@@ -120,9 +120,16 @@ Response SpeechStandIn::synthesise(const Request& request) {
         never.held = true;
         return never;
     }
+    if (m_mode == "junk")
+        return Response::withTimestamps(QByteArray(4096, 'x'), text, 2.0);
+    if (m_mode == "instant")
+        return instantSpeech(text);
     const auto speech = speak(text);
     if (!speech)
         return speechFailed();
+    if (m_mode == "no-alignment")
+        return Response::json(Value{{"audio_base64", QString::fromLatin1(speech->mp3.toBase64())},
+                                    {"alignment", nullptr}});
     // Base64 makes four bytes of three: 50 MB of answer carry 37.5 MB of audio.
     const QByteArray audio = m_mode == "huge"
                                  ? speech->mp3.leftJustified((qsizetype(50) << 20) / 4 * 3, '\0')
@@ -132,6 +139,20 @@ Response SpeechStandIn::synthesise(const Request& request) {
     if (m_mode == "slow")
         response.delay = 4;
     return response;
+}
+
+// About as long as the speech of a full chunk of text.
+Response SpeechStandIn::instantSpeech(const QString& text) {
+    if (m_instantSpeech.isEmpty()) {
+        const QString sentence = QStringLiteral("The stand-in answers every request at once. ");
+        const auto speech = speak(sentence.repeated(16));
+        if (!speech)
+            return speechFailed();
+        m_instantSpeech = speech->mp3;
+        m_instantSeconds = speech->seconds;
+    }
+    return Response::withTimestamps(m_instantSpeech, text, m_instantSeconds,
+                                    QStringLiteral("req-%1").arg(++m_requests));
 }
 
 Response SpeechStandIn::account(const Value& value) const {

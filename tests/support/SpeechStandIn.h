@@ -17,6 +17,9 @@ namespace TestSupport {
 //   error         synthesis fails with a server fault (503)
 //   unauthorized  every request of the account and of synthesis is refused (401)
 //   low-credit    real speech, with only a few hundred characters left on the account
+//   instant       the same minute of real speech, made once, answered at once to every synthesis
+//   junk          synthesis answered with bytes that are not audio
+//   no-alignment  real speech without the timing of its characters
 class SpeechStandIn {
 public:
     static constexpr qint64 characterLimit = 100000;
@@ -38,8 +41,12 @@ private:
     Base::Json::Value voices() const;
     Response switchMode(const Request& request);
 
+    Response instantSpeech(const QString& text);
+
     FakeSpeechService m_service;
     QString m_mode = QStringLiteral("ok");
+    QByteArray m_instantSpeech;
+    double m_instantSeconds = 0;
     int m_requests = 0;
 };
 

@@ -148,6 +148,11 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
         session->load(sessionChunks(cached->chunks), cached->words, true);
     } else {
         m_log.notice("cache miss");
+        // The audio waits on disk for its turn; the cache entry and the clip link its files.
+        session->setAudioKeeper(
+            [staged = m_cache.stageRead()](qsizetype index, const QByteArray& audio) {
+                return staged->keep(index, audio);
+            });
         session->startSynthesis();
     }
     finishStart();

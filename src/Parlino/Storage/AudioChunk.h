@@ -5,7 +5,7 @@
 namespace Parlino {
 
 // One chunk of a finished read as the stores keep it: its compressed audio exactly as
-// synthesised (read from disk only when first used) and its duration in seconds.
+// synthesised (read from its file each time it is used) and its duration in seconds.
 struct AudioChunk {
     Base::LazyBytes audio;
     double duration = 0;

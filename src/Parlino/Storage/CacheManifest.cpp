@@ -4,11 +4,26 @@
 
 namespace Parlino {
 
-Base::Json::Value CacheManifest::toJson() const {
+namespace {
+
+// The manifest with its words left null.
+Base::Json::Value outline(const QList<ChunkFiles::Record>& chunks) {
     Base::Json::Value json = Base::Json::Value::object();
     json["chunks"] = ChunkFiles::toJson(chunks);
+    json["words"] = nullptr;
+    return json;
+}
+
+} // namespace
+
+Base::Json::Value CacheManifest::toJson() const {
+    Base::Json::Value json = outline(chunks);
     json["words"] = Core::toJson(words);
     return json;
+}
+
+Base::Json::Read<QByteArray> CacheManifest::encode() const {
+    return Base::Json::serializeWithArray(outline(chunks), "words", words);
 }
 
 Base::Json::Read<CacheManifest> CacheManifest::decode(const QByteArray& bytes) {

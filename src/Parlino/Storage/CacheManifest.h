@@ -16,6 +16,9 @@ struct CacheManifest {
     friend bool operator==(const CacheManifest&, const CacheManifest&) = default;
 
     Base::Json::Value toJson() const;
+    // The text of toJson(), its words written one at a time: a long read's timings never stand
+    // in memory as a document tree.
+    Base::Json::Read<QByteArray> encode() const;
 
     // Reads the text straight into records and timings, with no document tree in between. It
     // accepts what the records' and timings' own fromJson accept: keys in any order, unknown keys

@@ -23,9 +23,8 @@ constexpr const char* audioName = "audio";
 constexpr const char* manifestName = "manifest.json";
 
 qint64 audioBytes(const QList<AudioChunk>& chunks) {
-    return std::accumulate(
-        chunks.begin(), chunks.end(), qint64(0),
-        [](qint64 sum, const AudioChunk& c) { return sum + c.audio.bytes().size(); });
+    return std::accumulate(chunks.begin(), chunks.end(), qint64(0),
+                           [](qint64 sum, const AudioChunk& c) { return sum + c.audio.size(); });
 }
 
 qint64 recordedBytes(const QList<ChunkFiles::Record>& records) {
@@ -145,7 +144,7 @@ std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
     const auto manifest = CacheManifest::decode(*bytes);
     if (!manifest)
         return std::nullopt;
-    auto chunks = ChunkFiles::readOnFirstUse(folder, manifest->chunks);
+    auto chunks = ChunkFiles::readOnUse(folder, manifest->chunks);
     if (!chunks) {
         removeDamaged(key,
                       chunks.error() == ChunkFiles::ReadFailure::foreign
@@ -174,7 +173,7 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
         return;
-    const auto manifest = Base::Json::serialize(CacheManifest{*records, words}.toJson());
+    const auto manifest = CacheManifest{*records, words}.encode();
     if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
         return;
     const fs::path folder = entryFolder(key);
@@ -185,6 +184,10 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
         return;
     touch(folder, audioBytes(chunks));
     evictIfNeeded();
+}
+
+std::shared_ptr<StagedChunks> CacheStore::stageRead() const {
+    return StagedChunks::create(StorageFiles::newStagingFolder(m_root));
 }
 
 void CacheStore::remove(const QString& key) {

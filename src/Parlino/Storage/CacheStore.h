@@ -3,6 +3,7 @@
 #include "Base/Date.h"
 #include "Core/WordTiming.h"
 #include "Parlino/Storage/AudioChunk.h"
+#include "Parlino/Storage/StagedChunks.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QList>
@@ -10,6 +11,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace Parlino {
@@ -38,15 +40,18 @@ public:
     CacheStore(std::filesystem::path root, qint64 maxBytes,
                StorageFiles::DateSource now = &Base::Date::now);
 
-    // A hit renews the entry's recency; its chunk files are read when first used. A chunk file
-    // that is missing, unreadable, of the wrong size or no regular file of the entry's own removes
-    // the entry, and so does a manifest that is no regular file of its own or too large; an
+    // A hit renews the entry's recency; its chunk files are read each time they are used. A chunk
+    // file that is missing, unreadable, of the wrong size or no regular file of the entry's own
+    // removes the entry, and so does a manifest that is no regular file of its own or too large; an
     // otherwise unreadable or undecodable manifest is only a miss.
     std::optional<Entry> lookup(const QString& key);
     // Builds the entry in staging and publishes it with one rename, replacing any entry of the
     // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.
+    // Chunks kept in files (stageRead) are linked into the entry, not copied.
     void store(const QString& key, const QList<AudioChunk>& chunks,
                const QList<Core::WordTiming>& words);
+    // A staging folder for the chunks of a read as they arrive; gone with the last of them.
+    std::shared_ptr<StagedChunks> stageRead() const;
     // Removes the entry of `key`, if there is one: its audio turned out not to play.
     void remove(const QString& key);
 

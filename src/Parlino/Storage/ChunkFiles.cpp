@@ -16,6 +16,27 @@ ReadFailure failureOf(const std::error_code& error) {
     return Base::Files::isRefused(error) ? ReadFailure::foreign : ReadFailure::unreadable;
 }
 
+// A chunk kept in a file of its own is linked, which takes no time whatever its size; one in
+// memory, or in a file that cannot be linked from here (another file system), is written.
+std::error_code writeChunk(const std::filesystem::path& file, const AudioChunk& chunk) {
+    if (const auto& source = chunk.audio.file()) {
+        // Only the regular file the bytes were kept in: a link put in its place is not published.
+        std::error_code error;
+        if (std::filesystem::symlink_status(*source, error).type() !=
+                std::filesystem::file_type::regular ||
+            std::filesystem::file_size(*source, error) != std::uintmax_t(chunk.audio.size()))
+            return error ? error : std::make_error_code(std::errc::not_supported);
+        std::filesystem::create_hard_link(*source, file, error);
+        if (!error ||
+            (error != std::errc::cross_device_link && error != std::errc::operation_not_permitted))
+            return error;
+    }
+    const QByteArray bytes = chunk.audio.bytes();
+    if (bytes.size() != chunk.audio.size())
+        return std::make_error_code(std::errc::io_error);
+    return StorageFiles::writeFile(file, bytes);
+}
+
 } // namespace
 
 Value Record::toJson() const {
@@ -55,10 +76,9 @@ Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& 
     QList<Record> records;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const QString fileName = QStringLiteral("chunk-%1.mp3").arg(i);
-        if (const auto error =
-                StorageFiles::writeFile(folder / fileName.toStdString(), chunks[i].audio.bytes()))
+        if (const auto error = writeChunk(folder / fileName.toStdString(), chunks[i]))
             return Base::failure(error);
-        records.append({fileName, chunks[i].audio.bytes().size(), chunks[i].duration});
+        records.append({fileName, chunks[i].audio.size(), chunks[i].duration});
     }
     return records;
 }
@@ -97,19 +117,16 @@ std::optional<ReadFailure> check(const std::filesystem::path& folder, const Reco
     return std::nullopt;
 }
 
-Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
-                                                            const QList<Record>& records) {
+Base::Result<QList<AudioChunk>, ReadFailure> readOnUse(const std::filesystem::path& folder,
+                                                       const QList<Record>& records) {
     QList<AudioChunk> chunks;
     chunks.reserve(records.size());
     for (const auto& record : records) {
         if (const auto failure = check(folder, record))
             return Base::failure(*failure);
-        auto file = folder / StorageFiles::toPath(record.fileName);
-        auto load = [file = std::move(file), expected = record.sizeBytes] {
-            auto bytes = StorageFiles::readFile(file);
-            return bytes && bytes->size() == expected ? std::move(bytes).value() : QByteArray();
-        };
-        chunks.append({Base::LazyBytes::onFirstUse(std::move(load)), record.duration});
+        chunks.append({Base::LazyBytes::inFile(folder / StorageFiles::toPath(record.fileName),
+                                               record.sizeBytes),
+                       record.duration});
     }
     return chunks;
 }

@@ -33,7 +33,8 @@ Base::Json::Read<QList<Record>> recordsFromJson(const Base::Json::Value& json);
 // A chunk file name from a manifest, refused unless it is a plain name inside the entry folder.
 Base::Json::Read<QString> fileNameFromJson(const Base::Json::Value& record);
 
-// Writes each chunk to "chunk-<index>.mp3" in `folder`; stops at the first failure.
+// Writes each chunk to "chunk-<index>.mp3" in `folder`; stops at the first failure. A chunk kept
+// in a file is linked rather than copied: the stores never change a chunk file once written.
 Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& folder,
                                                    const QList<AudioChunk>& chunks);
 
@@ -51,9 +52,9 @@ Base::Result<QList<AudioChunk>, ReadFailure> read(const std::filesystem::path& f
 // is.
 std::optional<ReadFailure> check(const std::filesystem::path& folder, const Record& record);
 
-// Checks every file as `check` does and defers reading it to its first use; a file that has
-// changed by then reads as empty audio.
-Base::Result<QList<AudioChunk>, ReadFailure> readOnFirstUse(const std::filesystem::path& folder,
-                                                            const QList<Record>& records);
+// Checks every file as `check` does and defers reading it to each use; a file that has changed by
+// then reads as empty audio.
+Base::Result<QList<AudioChunk>, ReadFailure> readOnUse(const std::filesystem::path& folder,
+                                                       const QList<Record>& records);
 
 } // namespace Parlino::ChunkFiles

@@ -1,5 +1,6 @@
 #include "Parlino/Storage/ClipLibrary.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
@@ -35,17 +36,18 @@ struct Manifest {
     QString voiceID;
     std::optional<QString> modelID;
 
-    Value toJson() const {
+    // Written one word at a time: a long read's timings never stand in memory as a document tree.
+    Base::Json::Read<QByteArray> encode() const {
         Value json = Value::object();
         json["text"] = text;
-        json["words"] = Core::toJson(words);
+        json["words"] = nullptr;
         json["chunks"] = ChunkFiles::toJson(chunks);
         json["totalDuration"] = totalDuration;
         json["createdAt"] = createdAt.secondsSinceReferenceDate;
         json["voiceID"] = voiceID;
         if (modelID)
             json["modelID"] = *modelID;
-        return json;
+        return Base::Json::serializeWithArray(std::move(json), "words", words);
     }
 
     static Base::Json::Read<Manifest> fromJson(const Value& json) {
@@ -147,12 +149,12 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
         return saveFailed(describe(error), chunks.size());
     const auto records = ChunkFiles::write(staging, chunks);
     if (!records)
-        return saveFailed(describe(records.error()), chunks.size());
+        return saveFailed(Base::Files::describe(records.error()), chunks.size());
     double totalDuration = 0;
     for (const auto& chunk : chunks)
         totalDuration += chunk.duration;
     const Manifest manifest{text, words, *records, totalDuration, createdAt, voiceID, modelID};
-    const auto json = Base::Json::serialize(manifest.toJson());
+    const auto json = manifest.encode();
     if (!json)
         return saveFailed(json.error().message, chunks.size());
     if (const auto writeError = StorageFiles::writeFile(staging / manifestName, *json))

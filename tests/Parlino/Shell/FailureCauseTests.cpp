@@ -76,6 +76,19 @@ TEST_F(FailureCauseTest, LosingTheSoundOutputMidReadSaysSoAndRetryPlaysOnFromThe
     EXPECT_EQ(synthesisRequests(), 1);
 }
 
+TEST_F(FailureCauseTest, AudioThatDoesNotDecodeOffersARetryThatAsksForItAgain) {
+    service.serveSpeech(QByteArray(4096, 'x'), 1.5);
+    read(text);
+    ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
+    EXPECT_EQ(PanelMessages::stallRow(stallError()).action, PanelMessages::StallAction::retry);
+
+    service.serveSpeech(speech, 1.5);
+    player().onRetry();
+    ASSERT_TRUE(waitForAudio());
+    EXPECT_TRUE(playToEnd());
+    EXPECT_EQ(synthesisRequests(), 2);
+}
+
 // The display tick runs only while a read plays, so a read that stalls before its first frame
 // must not inherit the last read's elapsed and total times.
 TEST_F(FailureCauseTest, AReadThatStallsAtOnceStartsItsProgressFromZero) {

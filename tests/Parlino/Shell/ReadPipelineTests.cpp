@@ -122,6 +122,46 @@ TEST_F(DamagedCacheTest, AFreshReadThatDoesNotDecodeEitherStallsInsteadOfLooping
     EXPECT_FALSE(root().cache().lookup(keyFor(text, voice)));
 }
 
+TEST_F(ReadPipelineTest, AnAnswerWithoutAlignmentLastsAsLongAsItsAudio) {
+    service.on(
+        "POST", TestSupport::FakeSpeechService::synthesisRoute(),
+        Response::json(Base::Json::Value{{"audio_base64", QString::fromLatin1(speech.toBase64())},
+                                         {"alignment", nullptr}}));
+    finishRead();
+    const double decoded = factories.last()->decodedDuration(speech).value_or(0);
+    ASSERT_GT(decoded, 1.0);
+    EXPECT_EQ(player().progress().total().seconds, decoded);
+    ASSERT_EQ(root().clipLibrary().clips().size(), 1);
+    EXPECT_EQ(root().clipLibrary().clips().first().totalDuration, decoded);
+}
+
+// MARK: Audio on disk
+
+TEST_F(ReadPipelineTest, ArrivingAudioWaitsOnDiskUntilTheReadIsStopped) {
+    const std::filesystem::path staging =
+        std::filesystem::path(folders.path().toStdString()) / "cache" / "staging";
+    const auto stagedFiles = [&] {
+        QList<QByteArray> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(staging))
+            if (entry.is_regular_file())
+                files.append(QByteArray::fromStdString(entry.path().filename().string()));
+        return files;
+    };
+    int answered = 0;
+    service.on("POST", TestSupport::FakeSpeechService::synthesisRoute(),
+               [&](const TestSupport::FakeSpeechService::Request&) {
+                   return answered++ == 0 ? Response::withTimestamps(speech, text, 1.5)
+                                          : heldAnswer();
+               });
+    read(QStringLiteral("A sentence of a text that takes more than one chunk to read. ")
+             .repeated(30));
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return synthesisRequests() == 2; }));
+    EXPECT_EQ(stagedFiles(), QList<QByteArray>{"chunk-0.mp3"});
+
+    root().stopSession();
+    EXPECT_TRUE(stagedFiles().isEmpty());
+}
+
 TEST_F(ReadPipelineTest, WithSavingOffTheReadIsCachedButNoClipIsSaved) {
     Defaults::set(keys().saveRecordings, false);
     finishRead();
