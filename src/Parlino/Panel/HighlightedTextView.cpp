@@ -119,12 +119,11 @@ void HighlightedTextView::showVisibleBand() {
 void HighlightedTextView::followCurrentWord() {
     if (m_autoScrollSuspended)
         return;
-    const auto paragraph = Transcript::followedParagraph(m_canvas->paragraphs(), m_canvas->words(),
-                                                         m_model.currentWordIndex());
-    if (!paragraph)
+    const auto word = m_model.currentWordIndex();
+    const TranscriptLayout& layout = m_canvas->transcriptLayout();
+    if (!word || !paragraphHoldingWord(layout, *word))
         return;
-    const qreal target = centredScrollOffset(m_canvas->transcriptLayout(), *paragraph,
-                                             scrollArea().viewport()->height());
+    const qreal target = followScrollOffset(layout, *word, scrollArea().viewport()->height());
     m_scrollOffset.jumpTo(scrollArea().verticalScrollBar()->value());
     m_scrollOffset.animateTo(target, Curve::easeInOut(scrollSeconds),
                              m_motion.preferences.reduceMotion());

@@ -139,4 +139,23 @@ qreal centredScrollOffset(const TranscriptLayout& layout, qsizetype paragraph,
     return std::clamp<qreal>(wanted, 0, std::max<qreal>(0, layout.height - viewportHeight));
 }
 
+qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal viewportHeight) {
+    const auto paragraph = paragraphHoldingWord(layout, word);
+    if (!paragraph)
+        return 0;
+    if (layout.paragraphs[*paragraph].rect.height() <= viewportHeight)
+        return centredScrollOffset(layout, *paragraph, viewportHeight);
+    const QRectF current = layout.wordRects[word];
+    const qreal bottom = std::max<qreal>(0, layout.height - viewportHeight);
+    const qreal offset = std::clamp<qreal>(current.center().y() - viewportHeight / 2, 0, bottom);
+    // The row the top edge would cut is brought down whole, the padding above it kept; at the
+    // end of the text, where that would push the current row out, the edge stays.
+    const WordSpan cut = wordsMeeting(layout, offset, offset);
+    const QRectF row = cut.first < cut.end ? layout.wordRects[cut.first] : QRectF();
+    if (row.top() >= offset || row.bottom() <= offset)
+        return offset;
+    const qreal whole = std::max<qreal>(0, row.top() - TranscriptLayout::verticalPadding);
+    return current.bottom() <= whole + viewportHeight ? whole : offset;
+}
+
 } // namespace Parlino

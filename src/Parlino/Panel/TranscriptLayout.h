@@ -80,4 +80,9 @@ QList<QRectF> changedRects(const TranscriptLayout& layout, WordRange range);
 qreal centredScrollOffset(const TranscriptLayout& layout, qsizetype paragraph,
                           qreal viewportHeight);
 
+// The scroll offset that keeps a read's current word in view: its paragraph centred when the
+// paragraph fits the viewport, otherwise the word's row centred with the row at the top edge
+// shown whole, never half under whatever lies above the viewport.
+qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal viewportHeight);
+
 } // namespace Parlino
