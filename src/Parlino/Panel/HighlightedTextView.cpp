@@ -68,8 +68,10 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     m_followButton->setAccessibleName(tr("↓ current word"));
     m_followButton->setFocusPolicy(Qt::NoFocus);
     m_followButton->hide();
-    connect(m_followButton, &QAbstractButton::clicked, this,
-            [this] { setAutoScrollSuspended(false); });
+    connect(m_followButton, &QAbstractButton::clicked, this, [this] {
+        setAutoScrollSuspended(false);
+        followCurrentWord();
+    });
 
     // Only the user moves the bar through its actions; the program sets its value.
     QScrollBar* bar = scrollArea().verticalScrollBar();
