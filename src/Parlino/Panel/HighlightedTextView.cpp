@@ -12,6 +12,7 @@
 #include <QHideEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QtMath>
 
 namespace Parlino {
 
@@ -104,9 +105,17 @@ void HighlightedTextView::reloadContent() {
     m_canvas->setContent({m_model.text(), m_model.timingWords(),
                           caseChoice.value_or(TranscriptCaseChoice::preserve),
                           PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
-    m_canvas->layOutAtWidth(scrollArea().viewport()->width());
-    showVisibleBand();
+    layOutCanvas();
     m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
+}
+
+void HighlightedTextView::layOutCanvas() {
+    const QWidget* viewport = scrollArea().viewport();
+    m_canvas->layOutAtWidth(viewport->width());
+    if (!m_canvas->words().isEmpty())
+        m_canvas->resize(viewport->width(),
+                         qCeil(scrollableHeight(m_canvas->transcriptLayout(), viewport->height())));
+    showVisibleBand();
 }
 
 QScrollArea& HighlightedTextView::scrollArea() {
@@ -144,10 +153,8 @@ bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scrollArea().viewport()) {
         if (event->type() == QEvent::Wheel && scrollArea().verticalScrollBar()->maximum() > 0)
             setAutoScrollSuspended(true);
-        else if (event->type() == QEvent::Resize) {
-            m_canvas->layOutAtWidth(scrollArea().viewport()->width());
-            showVisibleBand();
-        }
+        else if (event->type() == QEvent::Resize)
+            layOutCanvas();
     }
     return QWidget::eventFilter(watched, event);
 }
