@@ -92,19 +92,20 @@ grab() { import -window root "$1"; }
 # How many pixels differ between two screenshots (a little colour noise aside).
 pixels_apart() { compare -metric AE -fuzz 3% "$1" "$2" null: 2>&1 | cut -d' ' -f1 || true; }
 # Motion has ended when two screenshots in a row differ in fewer pixels than a sliding sheet
-# (a moving word highlight or a level glow changes fewer); a screen that keeps moving more is
-# taken after 5 s.
+# (a moving word highlight or a level glow changes fewer), or than $1 where a smaller surface
+# slides; a screen that keeps moving more is taken after 5 s.
 settle() {
   local deadline=$((SECONDS + 5))
   grab "$work/a.png"
   while [ "$SECONDS" -lt "$deadline" ]; do
     grab "$work/b.png"
-    [ "$(pixels_apart "$work/a.png" "$work/b.png")" -lt 5000 ] && break
+    [ "$(pixels_apart "$work/a.png" "$work/b.png")" -lt "${1:-5000}" ] && break
     mv "$work/b.png" "$work/a.png"
   done
 }
+# Saves the screen once it has settled ($2: the change in pixels still taken for motion).
 shot() {
-  settle
+  settle "${2:-5000}"
   cp "$work/a.png" "$out/$1.png"
   step "saved $1"
 }
@@ -327,7 +328,8 @@ walk_reads() {
 and the panel follows along. Pause it, play it again, or change its speed. Then let it finish."
   wait_until "the read to play" 20 status_is Playing
   wait_until "the bubble" 10 shown "Parlino Bubble"
-  shot "bubble"
+  # The bubble is smaller than a sliding sheet's change; only its clock ticks once it stands.
+  shot "bubble" 200
 
   drop_panel
   player Pause
@@ -353,7 +355,7 @@ and the panel follows along. Pause it, play it again, or change its speed. Then 
   park_pointer
   read_text "A text the service takes its time over."
   wait_until "the bubble" 10 shown "Parlino Bubble"
-  shot "bubble-loading"
+  shot "bubble-loading" 200
   drop_panel
   shot "panel-loading"
 

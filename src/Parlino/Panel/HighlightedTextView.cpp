@@ -12,6 +12,7 @@
 #include <QHideEvent>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QtMath>
 
 namespace Parlino {
 
@@ -68,8 +69,10 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     m_followButton->setAccessibleName(tr("↓ current word"));
     m_followButton->setFocusPolicy(Qt::NoFocus);
     m_followButton->hide();
-    connect(m_followButton, &QAbstractButton::clicked, this,
-            [this] { setAutoScrollSuspended(false); });
+    connect(m_followButton, &QAbstractButton::clicked, this, [this] {
+        setAutoScrollSuspended(false);
+        followCurrentWord();
+    });
 
     // Only the user moves the bar through its actions; the program sets its value.
     QScrollBar* bar = scrollArea().verticalScrollBar();
@@ -102,9 +105,17 @@ void HighlightedTextView::reloadContent() {
     m_canvas->setContent({m_model.text(), m_model.timingWords(),
                           caseChoice.value_or(TranscriptCaseChoice::preserve),
                           PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
-    m_canvas->layOutAtWidth(scrollArea().viewport()->width());
-    showVisibleBand();
+    layOutCanvas();
     m_canvas->setCurrentWordIndex(m_model.currentWordIndex());
+}
+
+void HighlightedTextView::layOutCanvas() {
+    const QWidget* viewport = scrollArea().viewport();
+    m_canvas->layOutAtWidth(viewport->width());
+    if (!m_canvas->words().isEmpty())
+        m_canvas->resize(viewport->width(),
+                         qCeil(scrollableHeight(m_canvas->transcriptLayout(), viewport->height())));
+    showVisibleBand();
 }
 
 QScrollArea& HighlightedTextView::scrollArea() {
@@ -119,12 +130,11 @@ void HighlightedTextView::showVisibleBand() {
 void HighlightedTextView::followCurrentWord() {
     if (m_autoScrollSuspended)
         return;
-    const auto paragraph = Transcript::followedParagraph(m_canvas->paragraphs(), m_canvas->words(),
-                                                         m_model.currentWordIndex());
-    if (!paragraph)
+    const auto word = m_model.currentWordIndex();
+    const TranscriptLayout& layout = m_canvas->transcriptLayout();
+    if (!word || !paragraphHoldingWord(layout, *word))
         return;
-    const qreal target = centredScrollOffset(m_canvas->transcriptLayout(), *paragraph,
-                                             scrollArea().viewport()->height());
+    const qreal target = followScrollOffset(layout, *word, scrollArea().viewport()->height());
     m_scrollOffset.jumpTo(scrollArea().verticalScrollBar()->value());
     m_scrollOffset.animateTo(target, Curve::easeInOut(scrollSeconds),
                              m_motion.preferences.reduceMotion());
@@ -143,10 +153,8 @@ bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scrollArea().viewport()) {
         if (event->type() == QEvent::Wheel && scrollArea().verticalScrollBar()->maximum() > 0)
             setAutoScrollSuspended(true);
-        else if (event->type() == QEvent::Resize) {
-            m_canvas->layOutAtWidth(scrollArea().viewport()->width());
-            showVisibleBand();
-        }
+        else if (event->type() == QEvent::Resize)
+            layOutCanvas();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -46,6 +46,7 @@ protected:
 
 private:
     void reloadContent();
+    void layOutCanvas();
     void followCurrentWord();
     void setAutoScrollSuspended(bool suspended);
     void placeFollowButton();

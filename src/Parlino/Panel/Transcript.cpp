@@ -52,18 +52,6 @@ std::optional<WordRange> changedWords(std::optional<qsizetype> before,
     return WordRange{std::max<qsizetype>(0, std::min(from, to)), std::max(from, to)};
 }
 
-std::optional<qsizetype> followedParagraph(const QList<Paragraph>& paragraphs,
-                                           const QList<Core::WordTiming>& words,
-                                           std::optional<qsizetype> currentWordIndex) {
-    if (!currentWordIndex || *currentWordIndex < 0 || *currentWordIndex >= words.size())
-        return std::nullopt;
-    const qint64 lower = words[*currentWordIndex].range.lower;
-    const auto after = std::upper_bound(
-        paragraphs.cbegin(), paragraphs.cend(), lower,
-        [](qint64 offset, const Paragraph& paragraph) { return offset < paragraph.utf16Offset; });
-    return std::max<qsizetype>(0, (after - paragraphs.cbegin()) - 1);
-}
-
 } // namespace Transcript
 
 } // namespace Parlino

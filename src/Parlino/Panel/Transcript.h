@@ -63,12 +63,6 @@ WordTier tier(qsizetype globalIndex, std::optional<qsizetype> currentWordIndex);
 std::optional<WordRange> changedWords(std::optional<qsizetype> before,
                                       std::optional<qsizetype> after);
 
-// The paragraph to keep centred for the current word: the last one starting at or before the
-// word; none when there is no current word or the index is out of range.
-std::optional<qsizetype> followedParagraph(const QList<Paragraph>& paragraphs,
-                                           const QList<Core::WordTiming>& words,
-                                           std::optional<qsizetype> currentWordIndex);
-
 } // namespace Transcript
 
 } // namespace Parlino

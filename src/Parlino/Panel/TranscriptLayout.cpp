@@ -139,4 +139,37 @@ qreal centredScrollOffset(const TranscriptLayout& layout, qsizetype paragraph,
     return std::clamp<qreal>(wanted, 0, std::max<qreal>(0, layout.height - viewportHeight));
 }
 
+qreal scrollableHeight(const TranscriptLayout& layout, qreal viewportHeight) {
+    if (layout.height <= viewportHeight || layout.wordRects.isEmpty())
+        return layout.height;
+    return layout.height + layout.wordRects.last().height() + FlowLayout::lineSpacing;
+}
+
+qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal viewportHeight) {
+    const auto paragraph = paragraphHoldingWord(layout, word);
+    if (!paragraph)
+        return 0;
+    if (layout.paragraphs[*paragraph].rect.height() <= viewportHeight)
+        return centredScrollOffset(layout, *paragraph, viewportHeight);
+    const QRectF current = layout.wordRects[word];
+    const qreal bottom =
+        std::max<qreal>(0, scrollableHeight(layout, viewportHeight) - viewportHeight);
+    const qreal offset = std::clamp<qreal>(current.center().y() - viewportHeight / 2, 0, bottom);
+    // The row the top edge would cut is brought down whole, the padding above it kept; where
+    // that would push the current row out at the bottom, the row goes above the edge instead.
+    const auto& rects = layout.wordRects;
+    const WordSpan cut = wordsMeeting(layout, offset, offset);
+    const QRectF row = cut.first < cut.end ? rects[cut.first] : QRectF();
+    if (row.top() >= offset || row.bottom() <= offset)
+        return offset;
+    const qreal whole = std::max<qreal>(0, row.top() - TranscriptLayout::verticalPadding);
+    if (current.bottom() <= whole + viewportHeight)
+        return whole;
+    const auto next = std::partition_point(
+        rects.cbegin(), rects.cend(), [&](const QRectF& rect) { return rect.top() <= row.top(); });
+    const qreal below =
+        next == rects.cend() ? offset : next->top() - TranscriptLayout::verticalPadding;
+    return std::min(below, bottom);
+}
+
 } // namespace Parlino

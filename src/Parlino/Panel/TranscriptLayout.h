@@ -80,4 +80,14 @@ QList<QRectF> changedRects(const TranscriptLayout& layout, WordRange range);
 qreal centredScrollOffset(const TranscriptLayout& layout, qsizetype paragraph,
                           qreal viewportHeight);
 
+// The height to scroll through in a viewport of `viewportHeight`: the layout's, and below a
+// layout taller than the viewport room for one more row, so that the rows above the last ones
+// can still be shown whole.
+qreal scrollableHeight(const TranscriptLayout& layout, qreal viewportHeight);
+
+// The scroll offset, within the scrollable height, that keeps a read's current word in view:
+// its paragraph centred when the paragraph fits the viewport, otherwise the word's row centred
+// with the row at the top edge shown whole, never half under whatever lies above the viewport.
+qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal viewportHeight);
+
 } // namespace Parlino

@@ -9,9 +9,10 @@ namespace Playback {
 
 namespace {
 
-// How much the server holds ahead of what is heard: short, so that speed and volume changes
-// are heard at once.
-constexpr double targetLatencySeconds = 0.06;
+// How much the server holds ahead of what is heard: long enough that the stream does not run
+// dry while a busy machine keeps this process waiting (60 ms did, at a load of 15), short
+// enough that speed and volume changes are still heard within a moment.
+constexpr double targetLatencySeconds = 0.25;
 
 class LoopLock {
 public:

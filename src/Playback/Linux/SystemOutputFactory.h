@@ -11,8 +11,10 @@ namespace Playback {
 
 class PulseConnection;
 
-// Plays through the sound server while one answers; otherwise, and from the first stream the
-// server refuses on, through the null output, so that playback still advances and finishes.
+// Plays through the sound server while one answers, otherwise through the null output, so that
+// playback still advances and finishes. A server that is gone is asked again at the next
+// stream, so that playback returns to it once it is back; one that keeps an attempt waiting
+// is left alone for a minute, so that not every stream waits on it.
 class SystemOutputFactory : public PcmOutputFactory {
 public:
     SystemOutputFactory(const Base::Clock& clock = Base::SteadyClock::shared(),
@@ -24,8 +26,10 @@ public:
 private:
     std::unique_ptr<PcmOutput> openPulse(const PcmFormat& format, PcmSource& source);
 
+    const Base::Clock& m_clock;
     std::shared_ptr<PulseConnection> m_pulse;
-    bool m_pulseFailed = false;
+    bool m_playingToNull = false;
+    double m_askPulseAt = 0; // by m_clock
     NullOutputFactory m_null;
 };
 

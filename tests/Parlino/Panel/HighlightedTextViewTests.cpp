@@ -5,6 +5,7 @@
 #include "support/EventLoop.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -160,6 +161,31 @@ TEST(HighlightedTextView, FollowsTheCurrentParagraphUntilTheUserScrolls) {
     EXPECT_TRUE(f.followButton().isHidden());
     f.speak(8 * 22);
     EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 22)));
+}
+
+// While the read stands still no word moves on: the press itself brings the current word back,
+// from the pointer or from an assistive technology.
+TEST(HighlightedTextView, FollowingAgainReturnsToTheCurrentWordAtOnce) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.speak(8 * 20);
+    const int followed = f.bar().value();
+    ASSERT_GT(followed, 0);
+    for (const bool assistive : {false, true}) {
+        f.wheel();
+        f.bar().setValue(0);
+        ASSERT_FALSE(f.followButton().isHidden());
+        if (assistive) {
+            QAccessibleInterface* button = QAccessible::queryAccessibleInterface(&f.followButton());
+            ASSERT_TRUE(button && button->actionInterface());
+            button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+            EXPECT_TRUE(TestSupport::pumpUntil([&] { return f.followButton().isHidden(); }, 2000));
+        } else {
+            QTest::mouseClick(&f.followButton(), Qt::LeftButton);
+        }
+        f.motion.scheduler.advance(0.5);
+        EXPECT_EQ(f.bar().value(), followed) << (assistive ? "assistive press" : "click");
+    }
 }
 
 TEST(HighlightedTextView, FollowsAgainWhenTakenOutAndShownAgain) {

@@ -4,6 +4,7 @@
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Panel/BubbleGeometryBox.h"
 #include "Parlino/Panel/BubbleView.h"
+#include "Parlino/Panel/HighlightedTextView.h"
 #include "Parlino/Panel/IdleBarGeometryBox.h"
 #include "Parlino/Panel/IdleBarView.h"
 #include "Parlino/Panel/NotchPlacement.h"
@@ -28,6 +29,9 @@
 #include "support/FakeScreenProvider.h"
 #include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
+
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -184,6 +188,38 @@ TEST_P(PanelLayoutTest, everyHeaderPageFitsTheSheet) {
     }
     model.toggleClips();
     EXPECT_TRUE(laidOutCleanly(QStringLiteral("clips")));
+}
+
+// Words arrive and are spoken through one paragraph far taller than the transcript: the row
+// of the current word stays in view and no row sits half under the header above it.
+TEST_P(PanelLayoutTest, aLongParagraphFollowedWordByWordShowsWholeRows) {
+    const QString text = PanelTesting::longText(1, 900);
+    const QList<Core::WordTiming> timings = PanelTesting::timingsOf(text);
+    model.setText(text);
+    model.setTimingWords(timings.mid(0, 200));
+    model.setPhase(Phase::playing());
+    ASSERT_TRUE(laidOutCleanly(QStringLiteral("long-paragraph")));
+    auto* transcript = dynamic_cast<HighlightedTextView*>(
+        view.findChild<QWidget*>(QStringLiteral("HighlightedTextView")));
+    ASSERT_TRUE(transcript);
+    for (qsizetype word = 0; word < timings.size(); word += 31) {
+        if (word + 100 > model.timingWords().size())
+            model.setTimingWords(timings.mid(0, std::min(word + 200, timings.size())));
+        model.setCurrentWordIndex(word);
+        ASSERT_TRUE(laidOutCleanly(QStringLiteral("long-paragraph"))) << word;
+        const auto& rects = transcript->canvas().transcriptLayout().wordRects;
+        ASSERT_LT(word, rects.size());
+        const QScrollArea& area = transcript->scrollArea();
+        const qreal top = area.verticalScrollBar()->value();
+        const qreal bottom = top + area.viewport()->height();
+        EXPECT_GE(rects[word].top(), top) << word;
+        EXPECT_LE(rects[word].bottom(), bottom) << word;
+        const bool rowCut = std::any_of(rects.cbegin(), rects.cend(), [&](const QRectF& rect) {
+            return rect.top() < top && rect.bottom() > top;
+        });
+        EXPECT_FALSE(rowCut) << "word " << word << ": a row cut at " << top;
+    }
+    EXPECT_GT(transcript->canvas().height(), 3 * transcript->scrollArea().viewport()->height());
 }
 
 TEST(PillLayout, theBubbleAndTheIdleBarFitTheirPills) {

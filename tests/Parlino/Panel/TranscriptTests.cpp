@@ -4,14 +4,6 @@
 
 using namespace Parlino;
 
-namespace {
-
-Core::WordTiming word(const QString& text, qint64 lower) {
-    return {text, {lower, lower + text.size()}, 0, 0};
-}
-
-} // namespace
-
 TEST(TranscriptParagraphs, SplitAtLineFeedsWithUtf16Offsets) {
     // "😀" is a surrogate pair: two code units before the line feed.
     const QString text = QStringLiteral("a😀\n\nbé c\n");
@@ -66,15 +58,4 @@ TEST(TranscriptHighlight, ChangedWordsCoverEveryTierChange) {
             EXPECT_EQ(Transcript::tier(w, 9), Transcript::tier(w, 2)) << w;
         }
     }
-}
-
-TEST(TranscriptFollow, PicksTheParagraphStartingAtOrBeforeTheWord) {
-    const QString text = QStringLiteral("aa\nbb\ncc");
-    const QList<Paragraph> split = Transcript::paragraphs(text);
-    const QList<Core::WordTiming> words{word("aa", 0), word("bb", 3), word("cc", 6), word("x", -2)};
-    EXPECT_EQ(Transcript::followedParagraph(split, words, 1), 1);
-    EXPECT_EQ(Transcript::followedParagraph(split, words, 2), 2);
-    EXPECT_EQ(Transcript::followedParagraph(split, words, 3), 0);
-    EXPECT_EQ(Transcript::followedParagraph(split, words, 4), std::nullopt);
-    EXPECT_EQ(Transcript::followedParagraph(split, words, std::nullopt), std::nullopt);
 }

@@ -7,6 +7,7 @@
 #include "TestAudio.h"
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
+#include "support/LogCapture.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -159,6 +160,40 @@ TEST(PulsePlayback, AStreamTheServerDropsIsReportedAsLost) {
     pa_threaded_mainloop_unlock(connection->loop());
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return lost; }, 5000));
     EXPECT_FALSE(finished);
+}
+
+struct SilentSource : Playback::PcmSource {
+    size_t render(float* out, size_t frames) override {
+        std::fill(out, out + frames, 0.0f);
+        return frames;
+    }
+    void drained() override {}
+    void failed() override {}
+};
+
+// A sound server gone when a stream begins (restarting, say) is used again once it answers.
+TEST(PulsePlayback, PlaysThroughTheServerAgainOnceItIsBack) {
+    PARLINO_REQUIRE_SERVICE(
+        Playback::PulseConnection::connect(),
+        "no PulseAudio server reachable (scripts/with-pulseaudio.sh starts one)");
+    TestSupport::LogCapture log;
+    Playback::SystemOutputFactory outputs;
+    SilentSource source;
+    const auto throughServer = [&] {
+        return dynamic_cast<Playback::PulseOutput*>(outputs.make({}, source).get()) != nullptr;
+    };
+    const QByteArray previous = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:/nonexistent/parlino-test/native");
+    const bool whileGone = throughServer();
+    if (previous.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", previous);
+    EXPECT_FALSE(whileGone);
+    EXPECT_TRUE(throughServer());
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("no sound server answered: playing to the null output")));
+    EXPECT_TRUE(log.contains(QStringLiteral("the sound server answers again: playing through it")));
 }
 
 } // namespace
