@@ -240,9 +240,7 @@ void ClipLibrary::whenListed(QObject* context, std::function<void()> ready) {
     }
     if (!m_isListing)
         startListing();
-    m_waiting.append({context, [this, context = QPointer(context), ready = std::move(ready)] {
-                          whenSaved(context, ready);
-                      }});
+    m_waiting.append({context, std::move(ready)});
 }
 
 void ClipLibrary::whenSaved(QObject* context, std::function<void()> ready) {
@@ -296,7 +294,7 @@ void ClipLibrary::finishListing(Listing listing) {
         startListing();
     for (const Waiter& waiter : served) {
         if (waiter.done && waiter.context)
-            waiter.done();
+            whenSaved(waiter.context, waiter.done);
     }
 }
 

@@ -66,8 +66,8 @@ public:
     const QList<ClipSummary>& clips() const { return m_clips; }
     bool isListed() const { return m_isListed; }
     // Lists the folder again off the main thread, for changes made by others, and calls `done`
-    // (when given and `context` still exists) once `clips` holds them. Requests made while a
-    // listing runs share the one that follows it.
+    // (when given and `context` still exists) once `clips` holds them and the saves running in the
+    // background. Requests made while a listing runs share the one that follows it.
     void refresh(QObject* context = nullptr, std::function<void()> done = {});
     // Calls `ready` once the first listing is in and the saves running in the background are
     // listed (at once when they are), while `context` exists; starts the listing when none runs.

@@ -512,7 +512,7 @@ TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
 
 // MARK: Saving in the background
 
-TEST_F(ClipLibraryTest, AClipSavedInTheBackgroundIsListedOnceWrittenAndListingWaitsForIt) {
+TEST_F(ClipLibraryTest, AClipSavedInTheBackgroundIsListedOnceWrittenAndListingsWaitForIt) {
     auto library = makeLibrary();
     ASSERT_TRUE(listClips(library).isEmpty());
     const auto chunks = audioChunks(2, 30);
@@ -520,11 +520,14 @@ TEST_F(ClipLibraryTest, AClipSavedInTheBackgroundIsListedOnceWrittenAndListingWa
     EXPECT_TRUE(library.isSaving());
     QObject context;
     std::optional<QList<ClipSummary>> listed;
+    std::optional<QList<ClipSummary>> refreshed;
     library.whenListed(&context, [&] { listed = library.clips(); });
+    library.refresh(&context, [&] { refreshed = library.clips(); });
     EXPECT_FALSE(listed);
 
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return listed.has_value(); }));
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return listed && refreshed; }));
     ASSERT_EQ(listed->size(), 1);
+    EXPECT_EQ(refreshed, listed);
     EXPECT_FALSE(library.isSaving());
     const auto clip = makeLibrary().load(listed->first().id);
     ASSERT_TRUE(clip);
