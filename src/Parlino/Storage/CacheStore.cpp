@@ -119,7 +119,6 @@ fs::path CacheStore::defaultRoot() {
 
 CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource now)
     : m_root(std::move(root)), m_maxBytes(maxBytes), m_now(std::move(now)) {
-    m_writer.setMaxThreadCount(1);
     StorageFiles::removeStaging(m_root);
     std::error_code ignored;
     fs::create_directories(m_root / audioName, ignored);
@@ -127,7 +126,7 @@ CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource 
 }
 
 CacheStore::~CacheStore() {
-    m_writer.waitForDone();
+    StorageFiles::backgroundWriter().waitForDone();
     QCoreApplication::sendPostedEvents(&m_receiver);
 }
 
@@ -217,7 +216,7 @@ void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& 
         return;
     const quint64 ticket = ++m_lastTicket;
     m_pending.insert(key, Pending{ticket, Entry{chunks, words}});
-    m_writer.start([this, root = m_root, key, ticket, chunks, words] {
+    StorageFiles::backgroundWriter().start([this, root = m_root, key, ticket, chunks, words] {
         QMetaObject::invokeMethod(
             &m_receiver,
             [this, key, ticket, staging = buildEntry(root, chunks, words),

@@ -10,7 +10,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
 
 #include <filesystem>
 #include <map>
@@ -25,8 +24,8 @@ namespace Parlino {
 // entry folder's modification date, read once at construction and kept up to date since by the
 // instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step; only
 // the removal of a damaged entry on lookup is logged. The instance belongs to the main thread; the
-// static operations run anywhere. Entries stored in the background are written one at a time on a
-// thread of the instance's own, which it waits for when it goes.
+// static operations run anywhere. Entries stored in the background are written on the stores'
+// background writer, which the instance waits for when it goes.
 class CacheStore final {
 public:
     struct Entry {
@@ -119,8 +118,7 @@ private:
     qint64 m_itemBytes = 0;                        // of every item
     QHash<QString, Pending> m_pending;             // by key
     quint64 m_lastTicket = 0;
-    QObject m_receiver;   // where a background store hands its entry to the main thread
-    QThreadPool m_writer; // declared last: waited for before anything it uses goes
+    QObject m_receiver; // where a background store hands its entry to the main thread
 };
 
 } // namespace Parlino

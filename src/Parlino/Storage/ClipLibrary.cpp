@@ -167,13 +167,14 @@ fs::path ClipLibrary::defaultRoot() {
 
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
     : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName) {
-    m_saving.setMaxThreadCount(1);
     StorageFiles::removeStaging(m_root);
     std::error_code ignored;
     fs::create_directories(m_root, ignored);
 }
 
-ClipLibrary::~ClipLibrary() = default;
+ClipLibrary::~ClipLibrary() {
+    StorageFiles::backgroundWriter().waitForDone();
+}
 
 Base::Date ClipLibrary::nextCreatedAt() {
     return StorageFiles::nextStamp(m_lastAssignedCreatedAt, m_now());
@@ -196,7 +197,7 @@ void ClipLibrary::saveInBackground(const QString& text, const QList<AudioChunk>&
                                    const QList<Core::WordTiming>& words, const QString& voiceID,
                                    const std::optional<QString>& modelID) {
     ++m_savesRunning;
-    m_saving.start(
+    StorageFiles::backgroundWriter().start(
         [this, manifest = Manifest{text, words, {}, 0, nextCreatedAt(), voiceID, modelID}, chunks] {
             yieldToForegroundWork();
             QMetaObject::invokeMethod(

@@ -12,7 +12,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QThreadPool>
 
 #include <filesystem>
 #include <functional>
@@ -28,7 +27,7 @@ namespace Parlino {
 // thread, at first and whenever a caller asks for the changes made by others. The clips'
 // summaries are kept beside them in "summaries.tsv" (see ClipSummaryIndex) so that a run's first
 // listing need not read every manifest. Belongs to the main thread; saves made in the background
-// are written one at a time on a thread of the library's own, which it waits for when it goes.
+// are written on the stores' background writer, which the library waits for when it goes.
 class ClipLibrary final {
 public:
     struct Clip {
@@ -113,7 +112,6 @@ private:
     QList<Waiter> m_waitingForSaves;
     qsizetype m_savesRunning = 0;
     QObject m_receiver;     // where a listing or a save hands its result to the main thread
-    QThreadPool m_saving;   // waited for before anything it uses goes
     std::jthread m_listing; // declared last: joined before anything it uses goes
 };
 
