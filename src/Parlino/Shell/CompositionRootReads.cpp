@@ -347,10 +347,11 @@ void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>&
                                          const QList<Core::WordTiming>& words, const QString& key,
                                          const QString& text, const QString& voice,
                                          const QString& modelID) {
+    // A long read's files take a while to write: the stores write them off the main thread.
     const QList<AudioChunk> audio = audioChunks(chunks);
-    m_cache.store(key, audio, words);
+    m_cache.storeInBackground(key, audio, words);
     if (Defaults::get(keys().saveRecordings))
-        m_clipLibrary.save(text, audio, words, voice, modelID);
+        m_clipLibrary.saveInBackground(text, audio, words, voice, modelID);
     m_lastPlayed = LastPlayed{text, voice, audio, words};
 }
 

@@ -5,6 +5,7 @@
 #include "Parlino/Storage/CacheManifest.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStandardPaths>
 
@@ -62,6 +63,34 @@ qint64 evictableBytes(const fs::path& folder) {
 
 const Base::Log logger{QStringLiteral("cacheStore")};
 
+// A folder under staging, removed with the last copy of its handle unless it was moved away.
+using StagingFolder = std::shared_ptr<const fs::path>;
+
+StagingFolder stagingFolder(fs::path path) {
+    return StagingFolder(new fs::path(std::move(path)), [](const fs::path* folder) {
+        std::error_code ignored;
+        fs::remove_all(*folder, ignored);
+        delete folder;
+    });
+}
+
+// Writes the entry's chunk files and manifest into a new staging folder; nothing on a failure.
+// Touches no state of a store: safe on any thread.
+StagingFolder buildEntry(const fs::path& root, const QList<AudioChunk>& chunks,
+                         const QList<Core::WordTiming>& words) {
+    StagingFolder staging = stagingFolder(StorageFiles::newStagingFolder(root));
+    std::error_code error;
+    if (!fs::create_directories(*staging, error))
+        return nullptr;
+    const auto records = ChunkFiles::write(*staging, chunks);
+    if (!records)
+        return nullptr;
+    const auto manifest = CacheManifest{*records, words}.encode();
+    if (!manifest || StorageFiles::writeFile(*staging / manifestName, *manifest))
+        return nullptr;
+    return staging;
+}
+
 // A damaged entry is one that no lookup could ever use: its manifest is gone, is no regular file
 // of the entry's own or holds no readable chunk records, or a chunk file is missing, of another
 // size or no regular file of the entry's own. A manifest that exists but cannot be read for
@@ -94,6 +123,11 @@ CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource 
     std::error_code ignored;
     fs::create_directories(m_root / audioName, ignored);
     scanItems();
+}
+
+CacheStore::~CacheStore() {
+    StorageFiles::backgroundWriter().waitForDone();
+    QCoreApplication::sendPostedEvents(&m_receiver);
 }
 
 void CacheStore::scanItems() {
@@ -133,6 +167,8 @@ fs::path CacheStore::entryFolder(const QString& key) const {
 std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
     if (!isValidKey(key))
         return std::nullopt;
+    if (const auto pending = m_pending.constFind(key); pending != m_pending.cend())
+        return pending->entry;
     const fs::path folder = entryFolder(key);
     const auto bytes = StorageFiles::readFile(folder / manifestName);
     if (!bytes) {
@@ -161,28 +197,50 @@ void CacheStore::removeDamaged(const QString& key, const QString& why) {
     remove(key);
 }
 
+bool CacheStore::accepts(const QString& key, const QList<AudioChunk>& chunks) const {
+    return isValidKey(key) && audioBytes(chunks) <= m_maxBytes;
+}
+
 void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
                        const QList<Core::WordTiming>& words) {
-    if (!isValidKey(key) || audioBytes(chunks) > m_maxBytes)
+    if (!accepts(key, chunks))
         return;
-    const fs::path staging = StorageFiles::newStagingFolder(m_root);
-    const auto discardStaging = StorageFiles::removeOnExit(staging);
-    std::error_code error;
-    if (!fs::create_directories(staging, error))
+    m_pending.remove(key);
+    if (const StagingFolder staging = buildEntry(m_root, chunks, words))
+        publish(key, *staging, audioBytes(chunks));
+}
+
+void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
+                                   const QList<Core::WordTiming>& words) {
+    if (!accepts(key, chunks))
         return;
-    const auto records = ChunkFiles::write(staging, chunks);
-    if (!records)
-        return;
-    const auto manifest = CacheManifest{*records, words}.encode();
-    if (!manifest || StorageFiles::writeFile(staging / manifestName, *manifest))
-        return;
+    const quint64 ticket = ++m_lastTicket;
+    m_pending.insert(key, Pending{ticket, Entry{chunks, words}});
+    StorageFiles::backgroundWriter().start([this, root = m_root, key, ticket, chunks, words] {
+        QMetaObject::invokeMethod(
+            &m_receiver,
+            [this, key, ticket, staging = buildEntry(root, chunks, words),
+             bytes = audioBytes(chunks)] {
+                const auto pending = m_pending.constFind(key);
+                if (pending == m_pending.cend() || pending->ticket != ticket)
+                    return;
+                m_pending.erase(pending);
+                if (staging)
+                    publish(key, *staging, bytes);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CacheStore::publish(const QString& key, const fs::path& staging, qint64 bytes) {
     const fs::path folder = entryFolder(key);
+    std::error_code error;
     fs::remove_all(folder, error);
     forget(folder.filename());
     fs::rename(staging, folder, error);
     if (error)
         return;
-    touch(folder, audioBytes(chunks));
+    touch(folder, bytes);
     evictIfNeeded();
 }
 
@@ -193,6 +251,7 @@ std::shared_ptr<StagedChunks> CacheStore::stageRead() const {
 void CacheStore::remove(const QString& key) {
     if (!isValidKey(key))
         return;
+    m_pending.remove(key);
     const fs::path folder = entryFolder(key);
     std::error_code ignored;
     fs::remove_all(folder, ignored);

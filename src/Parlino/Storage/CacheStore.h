@@ -6,7 +6,9 @@
 #include "Parlino/Storage/StagedChunks.h"
 #include "Parlino/Storage/StorageFiles.h"
 
+#include <QHash>
 #include <QList>
+#include <QObject>
 #include <QString>
 
 #include <filesystem>
@@ -22,7 +24,8 @@ namespace Parlino {
 // entry folder's modification date, read once at construction and kept up to date since by the
 // instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step; only
 // the removal of a damaged entry on lookup is logged. The instance belongs to the main thread; the
-// static operations run anywhere.
+// static operations run anywhere. Entries stored in the background are written on the stores'
+// background writer, which the instance waits for when it goes.
 class CacheStore final {
 public:
     struct Entry {
@@ -39,8 +42,13 @@ public:
     // Removes the staging leftovers of an earlier run and makes sure "audio" exists.
     CacheStore(std::filesystem::path root, qint64 maxBytes,
                StorageFiles::DateSource now = &Base::Date::now);
+    // Waits for the entries being stored in the background and publishes them.
+    ~CacheStore();
+    CacheStore(const CacheStore&) = delete;
+    CacheStore& operator=(const CacheStore&) = delete;
 
-    // A hit renews the entry's recency; its chunk files are read each time they are used. A chunk
+    // An entry still being stored in the background is found as it was given. A hit renews the
+    // entry's recency; its chunk files are read each time they are used. A chunk
     // file that is missing, unreadable, of the wrong size or no regular file of the entry's own
     // removes the entry, and so does a manifest that is no regular file of its own or too large; an
     // otherwise unreadable or undecodable manifest is only a miss.
@@ -50,6 +58,12 @@ public:
     // Chunks kept in files (stageRead) are linked into the entry, not copied.
     void store(const QString& key, const QList<AudioChunk>& chunks,
                const QList<Core::WordTiming>& words);
+    // Stores as `store` does, with the entry's files and manifest written off the main thread and
+    // the entry published back on it. A `remove` or another store of the key before then
+    // supersedes it.
+    void storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
+                           const QList<Core::WordTiming>& words);
+    bool isStoring() const { return !m_pending.isEmpty(); }
     // A staging folder for the chunks of a read as they arrive; gone with the last of them.
     std::shared_ptr<StagedChunks> stageRead() const;
     // Removes the entry of `key`, if there is one: its audio turned out not to play.
@@ -77,6 +91,15 @@ private:
         qint64 bytes = 0;
     };
 
+    // An entry being stored in the background, and which of the key's stores it is.
+    struct Pending {
+        quint64 ticket = 0;
+        Entry entry;
+    };
+
+    bool accepts(const QString& key, const QList<AudioChunk>& chunks) const;
+    // Moves an entry built in `staging` into place and counts it.
+    void publish(const QString& key, const std::filesystem::path& staging, qint64 bytes);
     std::filesystem::path entryFolder(const QString& key) const;
     void removeDamaged(const QString& key, const QString& why);
     // Renews the entry's recency and notes it with `bytes` of audio.
@@ -93,6 +116,9 @@ private:
     Base::Date m_lastAssignedMTime = StorageFiles::distantPast;
     std::map<std::filesystem::path, Item> m_items; // by name
     qint64 m_itemBytes = 0;                        // of every item
+    QHash<QString, Pending> m_pending;             // by key
+    quint64 m_lastTicket = 0;
+    QObject m_receiver; // where a background store hands its entry to the main thread
 };
 
 } // namespace Parlino

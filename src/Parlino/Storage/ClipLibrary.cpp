@@ -107,9 +107,54 @@ void yieldToForegroundWork() {
     ::setpriority(PRIO_PROCESS, id_t(::gettid()), backgroundNiceness);
 }
 
-std::optional<ClipID> saveFailed(const QString& description, qsizetype chunkCount) {
+// A clip written and published, and how the listing takes it.
+struct Saved {
+    ClipID id;
+    std::optional<ListedClip> listed; // nothing when it would not load
+    bool indexAppended = false;
+};
+
+std::optional<Saved> saveFailed(const QString& description, qsizetype chunkCount) {
     logger.error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
     return std::nullopt;
+}
+
+// Builds the clip of `manifest` (its chunk records still to come) and `chunks` in staging,
+// publishes it with one rename and adds its line to the index. Touches no state of a library but
+// the index: safe on any thread.
+std::optional<Saved> writeClip(const fs::path& root, ClipSummaryIndex& index, Manifest manifest,
+                               const QList<AudioChunk>& chunks) {
+    const auto name = folderName(manifest.createdAt);
+    if (!name)
+        return saveFailed(QStringLiteral("creation time out of range"), chunks.size());
+    const fs::path staging = StorageFiles::newStagingFolder(root);
+    const auto discardStaging = StorageFiles::removeOnExit(staging);
+    std::error_code error;
+    fs::create_directories(staging, error);
+    if (error)
+        return saveFailed(describe(error), chunks.size());
+    auto records = ChunkFiles::write(staging, chunks);
+    if (!records)
+        return saveFailed(Base::Files::describe(records.error()), chunks.size());
+    manifest.chunks = std::move(records).value();
+    manifest.totalDuration = 0;
+    for (const auto& chunk : chunks)
+        manifest.totalDuration += chunk.duration;
+    const auto json = manifest.encode();
+    if (!json)
+        return saveFailed(json.error().message, chunks.size());
+    if (const auto writeError = StorageFiles::writeFile(staging / manifestName, *json))
+        return saveFailed(describe(writeError), chunks.size());
+    fs::rename(staging, root / name->toStdString(), error);
+    if (error)
+        return saveFailed(describe(error), chunks.size());
+    logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
+    Saved saved{ClipID{*name}, std::nullopt, false};
+    bool fromManifest = false;
+    saved.listed = ClipFolderScan::look(root, saved.id, {}, fromManifest);
+    if (saved.listed)
+        saved.indexAppended = index.append(*saved.listed);
+    return saved;
 }
 
 } // namespace
@@ -127,7 +172,9 @@ ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
     fs::create_directories(m_root, ignored);
 }
 
-ClipLibrary::~ClipLibrary() = default;
+ClipLibrary::~ClipLibrary() {
+    StorageFiles::backgroundWriter().waitForDone();
+}
 
 Base::Date ClipLibrary::nextCreatedAt() {
     return StorageFiles::nextStamp(m_lastAssignedCreatedAt, m_now());
@@ -138,41 +185,47 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
                                         const QString& voiceID,
                                         const std::optional<QString>& modelID) {
     const Base::Date createdAt = nextCreatedAt();
-    const auto name = folderName(createdAt);
-    if (!name)
-        return saveFailed(QStringLiteral("creation time out of range"), chunks.size());
-    const fs::path staging = StorageFiles::newStagingFolder(m_root);
-    const auto discardStaging = StorageFiles::removeOnExit(staging);
-    std::error_code error;
-    fs::create_directories(staging, error);
-    if (error)
-        return saveFailed(describe(error), chunks.size());
-    const auto records = ChunkFiles::write(staging, chunks);
-    if (!records)
-        return saveFailed(Base::Files::describe(records.error()), chunks.size());
-    double totalDuration = 0;
-    for (const auto& chunk : chunks)
-        totalDuration += chunk.duration;
-    const Manifest manifest{text, words, *records, totalDuration, createdAt, voiceID, modelID};
-    const auto json = manifest.encode();
-    if (!json)
-        return saveFailed(json.error().message, chunks.size());
-    if (const auto writeError = StorageFiles::writeFile(staging / manifestName, *json))
-        return saveFailed(describe(writeError), chunks.size());
-    fs::rename(staging, m_root / name->toStdString(), error);
-    if (error)
-        return saveFailed(describe(error), chunks.size());
-    logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
-    const ClipID id{*name};
-    bool fromManifest = false;
-    if (auto listed = ClipFolderScan::look(m_root, id, {}, fromManifest)) {
-        if (m_index.append(*listed))
-            m_indexLines += m_indexLines >= 0 ? 1 : 0;
-        else
-            m_indexLines = 1;
-        note(id, std::move(listed));
-    }
-    return id;
+    const auto saved =
+        writeClip(m_root, m_index, {text, words, {}, 0, createdAt, voiceID, modelID}, chunks);
+    if (!saved)
+        return std::nullopt;
+    noteSaved(saved->id, saved->listed, saved->indexAppended);
+    return saved->id;
+}
+
+void ClipLibrary::saveInBackground(const QString& text, const QList<AudioChunk>& chunks,
+                                   const QList<Core::WordTiming>& words, const QString& voiceID,
+                                   const std::optional<QString>& modelID) {
+    ++m_savesRunning;
+    StorageFiles::backgroundWriter().start(
+        [this, manifest = Manifest{text, words, {}, 0, nextCreatedAt(), voiceID, modelID}, chunks] {
+            yieldToForegroundWork();
+            QMetaObject::invokeMethod(
+                &m_receiver,
+                [this, saved = writeClip(m_root, m_index, manifest, chunks)] {
+                    --m_savesRunning;
+                    if (saved)
+                        noteSaved(saved->id, saved->listed, saved->indexAppended);
+                    if (m_savesRunning > 0)
+                        return;
+                    for (const Waiter& waiter : std::exchange(m_waitingForSaves, {})) {
+                        if (waiter.context)
+                            waiter.done();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ClipLibrary::noteSaved(const ClipID& id, std::optional<ListedClip> listed,
+                            bool indexAppended) {
+    if (!listed)
+        return;
+    if (indexAppended)
+        m_indexLines += m_indexLines >= 0 ? 1 : 0;
+    else
+        m_indexLines = 1;
+    note(id, std::move(listed));
 }
 
 void ClipLibrary::refresh(QObject* context, std::function<void()> done) {
@@ -183,12 +236,19 @@ void ClipLibrary::refresh(QObject* context, std::function<void()> done) {
 
 void ClipLibrary::whenListed(QObject* context, std::function<void()> ready) {
     if (m_isListed) {
-        ready();
+        whenSaved(context, std::move(ready));
         return;
     }
     if (!m_isListing)
         startListing();
     m_waiting.append({context, std::move(ready)});
+}
+
+void ClipLibrary::whenSaved(QObject* context, std::function<void()> ready) {
+    if (m_savesRunning == 0)
+        ready();
+    else
+        m_waitingForSaves.append({context, std::move(ready)});
 }
 
 // Runs off the main thread with copies of what it needs; the index is safe to share.
@@ -235,7 +295,7 @@ void ClipLibrary::finishListing(Listing listing) {
         startListing();
     for (const Waiter& waiter : served) {
         if (waiter.done && waiter.context)
-            waiter.done();
+            whenSaved(waiter.context, waiter.done);
     }
 }
 

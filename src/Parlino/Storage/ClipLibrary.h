@@ -26,7 +26,8 @@ namespace Parlino {
 // memory, updated at once by its own saves and deletions; the folder is listed off the main
 // thread, at first and whenever a caller asks for the changes made by others. The clips'
 // summaries are kept beside them in "summaries.tsv" (see ClipSummaryIndex) so that a run's first
-// listing need not read every manifest. Belongs to the main thread.
+// listing need not read every manifest. Belongs to the main thread; saves made in the background
+// are written on the stores' background writer, which the library waits for when it goes.
 class ClipLibrary final {
 public:
     struct Clip {
@@ -43,7 +44,7 @@ public:
     // Removes the leftovers of saves that never finished and makes sure the root exists.
     explicit ClipLibrary(std::filesystem::path root,
                          StorageFiles::DateSource now = &Base::Date::now);
-    // Waits for a listing still running.
+    // Waits for a listing and the saves still running.
     ~ClipLibrary();
     ClipLibrary(const ClipLibrary&) = delete;
     ClipLibrary& operator=(const ClipLibrary&) = delete;
@@ -54,16 +55,21 @@ public:
     std::optional<ClipID> save(const QString& text, const QList<AudioChunk>& chunks,
                                const QList<Core::WordTiming>& words, const QString& voiceID,
                                const std::optional<QString>& modelID);
+    // Saves as `save` does, with the clip written off the main thread; it is listed once written.
+    void saveInBackground(const QString& text, const QList<AudioChunk>& chunks,
+                          const QList<Core::WordTiming>& words, const QString& voiceID,
+                          const std::optional<QString>& modelID);
+    bool isSaving() const { return m_savesRunning > 0; }
     // Every clip that loads as last listed, newest first, with this run's saves and deletions
     // since; before the first listing is in, this run's saves alone.
     const QList<ClipSummary>& clips() const { return m_clips; }
     bool isListed() const { return m_isListed; }
     // Lists the folder again off the main thread, for changes made by others, and calls `done`
-    // (when given and `context` still exists) once `clips` holds them. Requests made while a
-    // listing runs share the one that follows it.
+    // (when given and `context` still exists) once `clips` holds them and the saves running in the
+    // background. Requests made while a listing runs share the one that follows it.
     void refresh(QObject* context = nullptr, std::function<void()> done = {});
-    // Calls `ready` once the first listing is in (at once when it is), while `context` exists;
-    // starts the listing when none runs.
+    // Calls `ready` once the first listing is in and the saves running in the background are
+    // listed (at once when they are), while `context` exists; starts the listing when none runs.
     void whenListed(QObject* context, std::function<void()> ready);
     // A clip whose chunk file is missing or of the wrong size is removed; any other failure
     // only gives nothing. A clip that does not load leaves the listing.
@@ -81,6 +87,9 @@ private:
     };
 
     Base::Date nextCreatedAt();
+    // Calls `ready` once no save runs in the background, while `context` exists.
+    void whenSaved(QObject* context, std::function<void()> ready);
+    void noteSaved(const ClipID& id, std::optional<ListedClip> listed, bool indexAppended);
     void startListing();
     void finishListing(Listing listing);
     // Applies a change made by this run to the listing: the clip's new listing, or its removal.
@@ -100,7 +109,9 @@ private:
     QList<Waiter> m_waiting;     // for the listing that runs
     QList<Waiter> m_waitingNext; // for the one after it
     bool m_isListing = false;
-    QObject m_receiver;     // where a listing hands its result to the main thread
+    QList<Waiter> m_waitingForSaves;
+    qsizetype m_savesRunning = 0;
+    QObject m_receiver;     // where a listing or a save hands its result to the main thread
     std::jthread m_listing; // declared last: joined before anything it uses goes
 };
 

@@ -9,6 +9,7 @@
 #include <QScopeGuard>
 #include <QString>
 #include <QStringView>
+#include <QThreadPool>
 #include <QTimeZone>
 
 #include <filesystem>
@@ -59,6 +60,9 @@ fs::path newStagingFolder(const fs::path& root);
 [[nodiscard]] QScopeGuard<std::function<void()>> removeOnExit(fs::path folder);
 // Removes the leftovers of builds that never finished.
 void removeStaging(const fs::path& root);
+// The one thread the stores build their entries on in the background, one at a time, so that no
+// two long reads' manifests are encoded at once. A store waits for it before it goes.
+QThreadPool& backgroundWriter();
 
 // The date in UTC to the millisecond, truncated as date patterns render it (after rounding to
 // whole microseconds, so 13:45:01.123 stored as a double stays .123); nothing when out of range.

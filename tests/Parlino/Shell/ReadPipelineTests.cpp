@@ -35,6 +35,11 @@ protected:
         read(readText);
         ASSERT_TRUE(waitForAudio());
         ASSERT_TRUE(playToEnd());
+        ASSERT_TRUE(waitForStores());
+    }
+    bool waitForStores() {
+        return TestSupport::pumpUntil(
+            [this] { return !root().cache().isStoring() && !root().clipLibrary().isSaving(); });
     }
 };
 
@@ -160,6 +165,23 @@ TEST_F(ReadPipelineTest, ArrivingAudioWaitsOnDiskUntilTheReadIsStopped) {
 
     root().stopSession();
     EXPECT_TRUE(stagedFiles().isEmpty());
+}
+
+TEST_F(ReadPipelineTest, AReadRepeatedOrStoppedBeforeItIsStoredIsAHitAndStoredWhole) {
+    read(text);
+    ASSERT_TRUE(waitForAudio());
+    read(text);
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=1")));
+    root().stopSession();
+
+    ASSERT_TRUE(waitForStores());
+    EXPECT_EQ(synthesisRequests(), 1);
+    const auto stored = root().cache().lookup(keyFor(text, voice));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->chunks.first().audio.bytes(), speech);
+    const auto clips = StorageTesting::listClips(root().clipLibrary());
+    ASSERT_EQ(clips.size(), 1);
+    EXPECT_EQ(root().clipLibrary().load(clips.first().id)->chunks.first().audio.bytes(), speech);
 }
 
 TEST_F(ReadPipelineTest, WithSavingOffTheReadIsCachedButNoClipIsSaved) {

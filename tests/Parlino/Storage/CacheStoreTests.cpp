@@ -2,6 +2,7 @@
 #include "Parlino/Storage/StorageFiles.h"
 
 #include "Parlino/Storage/StorageTesting.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/Printers.h"
 
@@ -331,6 +332,50 @@ TEST_F(CacheStoreTest, TotalBytesCountsManifestsAndStrayFilesWhileEvictionDoesNo
     store.store(key('b'), audioChunks(1, 400), words);
     EXPECT_TRUE(fs::exists(entry('a'))); // 600 + 400 audio bytes fit the cap exactly
     EXPECT_EQ(CacheStore::totalBytes(folder.path() / "nowhere"), 0);
+}
+
+// MARK: Storing in the background
+
+TEST_F(CacheStoreTest, AnEntryStoredInTheBackgroundIsFoundAtOnceAndOnDiskOnceWritten) {
+    auto store = makeStore();
+    const auto chunks = audioChunks(3, 100);
+    store.storeInBackground(key('a'), chunks, words);
+    EXPECT_TRUE(store.isStoring());
+    const auto pending = store.lookup(key('a'));
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(*pending, (CacheStore::Entry{chunks, words}));
+
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !store.isStoring(); }));
+    const auto stored = makeStore().lookup(key('a'));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(*stored, (CacheStore::Entry{chunks, words}));
+}
+
+TEST_F(CacheStoreTest, ARemovalOrALaterStoreSupersedesABackgroundStore) {
+    auto store = makeStore();
+    store.storeInBackground(key('a'), audioChunks(1, 10), words);
+    store.remove(key('a'));
+    EXPECT_FALSE(store.lookup(key('a')));
+    store.storeInBackground(key('b'), audioChunks(1, 10), words);
+    store.store(key('b'), audioChunks(2, 20), {});
+    store.storeInBackground(key('c'), audioChunks(1, 10), words);
+    store.storeInBackground(key('c'), audioChunks(3, 30), {});
+
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !store.isStoring(); }));
+    TestSupport::drainEvents();
+    EXPECT_FALSE(store.lookup(key('a')));
+    EXPECT_FALSE(fs::exists(entry('a')));
+    EXPECT_EQ(store.lookup(key('b'))->chunks, audioChunks(2, 20));
+    EXPECT_EQ(store.lookup(key('c'))->chunks, audioChunks(3, 30));
+    EXPECT_TRUE(fs::is_empty(root / "staging"));
+}
+
+TEST_F(CacheStoreTest, AStoreGoingAwayPublishesWhatItWasWriting) {
+    const auto chunks = audioChunks(2, 50);
+    makeStore().storeInBackground(key('a'), chunks, words);
+    const auto stored = makeStore().lookup(key('a'));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->chunks, chunks);
 }
 
 TEST(CacheStoreText, FormattedSize) {

@@ -2,6 +2,7 @@
 
 #include "Base/Json.h"
 #include "Parlino/Storage/StorageTesting.h"
+#include "support/EventLoop.h"
 #include "support/LogCapture.h"
 #include "support/Printers.h"
 
@@ -507,6 +508,39 @@ TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
     EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
     makeLibrary();
     EXPECT_EQ(names(root), std::vector<std::string>{});
+}
+
+// MARK: Saving in the background
+
+TEST_F(ClipLibraryTest, AClipSavedInTheBackgroundIsListedOnceWrittenAndListingsWaitForIt) {
+    auto library = makeLibrary();
+    ASSERT_TRUE(listClips(library).isEmpty());
+    const auto chunks = audioChunks(2, 30);
+    library.saveInBackground(text, chunks, words, QStringLiteral("voice-1"), std::nullopt);
+    EXPECT_TRUE(library.isSaving());
+    QObject context;
+    std::optional<QList<ClipSummary>> listed;
+    std::optional<QList<ClipSummary>> refreshed;
+    library.whenListed(&context, [&] { listed = library.clips(); });
+    library.refresh(&context, [&] { refreshed = library.clips(); });
+    EXPECT_FALSE(listed);
+
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return listed && refreshed; }));
+    ASSERT_EQ(listed->size(), 1);
+    EXPECT_EQ(refreshed, listed);
+    EXPECT_FALSE(library.isSaving());
+    const auto clip = makeLibrary().load(listed->first().id);
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(*clip, (ClipLibrary::Clip{text, QStringLiteral("voice-1"), chunks, words}));
+}
+
+TEST_F(ClipLibraryTest, ALibraryGoingAwayFinishesItsSaves) {
+    makeLibrary().saveInBackground(text, audioChunks(1, 30), words, QStringLiteral("voice-1"),
+                                   std::nullopt);
+    auto library = makeLibrary();
+    const auto clips = listClips(library);
+    ASSERT_EQ(clips.size(), 1);
+    EXPECT_TRUE(library.load(clips.first().id));
 }
 
 } // namespace
