@@ -190,7 +190,7 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     const QRectF dirty = event->rect();
     const WordSpan near = wordsMeeting(m_layout, dirty.top(), dirty.bottom());
     for (qsizetype w = near.first; w < near.end; ++w) {
-        const QRectF& rect = m_layout.wordRects[w];
+        const QRectF rect = m_layout.wordRects[w];
         if (!rect.intersects(dirty))
             continue;
         painter.setPen(tierColour(Transcript::tier(w, m_current)));
