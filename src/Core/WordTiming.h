@@ -32,3 +32,7 @@ Base::Json::Value toJson(const QList<WordTiming>& words);
 Base::Json::Read<QList<WordTiming>> wordTimingsFromJson(const Base::Json::Value& json);
 
 } // namespace Core
+
+// A read's words run to hundreds of thousands: a list of them grows in place, without moving
+// each word over to a new block and holding both blocks meanwhile.
+Q_DECLARE_TYPEINFO(Core::WordTiming, Q_RELOCATABLE_TYPE);

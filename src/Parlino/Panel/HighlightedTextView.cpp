@@ -44,7 +44,7 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     : QWidget(parent), m_model(model), m_settings(settings), m_motion(motion),
       m_stillPointer(motion.clock, motion.scheduler),
       m_scroll(new FadingScrollView(JumpToEndPolicy::never, m_stillPointer, motion, this)),
-      m_canvas(new TranscriptCanvas(m_measurer)),
+      m_canvas(new TranscriptCanvas(m_measurer, model.timingWords())),
       m_followButton(new ParlinoTextButton(tr("↓ current word"), smallControlFont(),
                                            Theme::white85(), followButtonStyle(), motion, this)),
       m_fontDesign(std::make_unique<Defaults::Default<QString>>(settings.panelFontDesign)),
@@ -102,8 +102,7 @@ void HighlightedTextView::reloadContent() {
     const auto caseChoice =
         TranscriptCaseChoices::fromRawValue(Defaults::get(m_settings.transcriptCase));
     const int size = int(std::clamp<qint64>(Defaults::get(m_settings.panelFontSize), 1, 200));
-    m_canvas->setContent({m_model.text(), m_model.timingWords(),
-                          caseChoice.value_or(TranscriptCaseChoice::preserve),
+    m_canvas->setContent({m_model.text(), caseChoice.value_or(TranscriptCaseChoice::preserve),
                           PanelFontChoices::font(design.value_or(PanelFontChoice::sfPro), size)});
     layOutCanvas();
     m_canvas->setCurrentWordIndex(m_model.currentWordIndex());

@@ -27,22 +27,24 @@ const QColor& tierColour(WordTier tier) {
     Q_UNREACHABLE();
 }
 
-// Whether `after` is `before` with words added at the end. The layout takes only a word's text
-// and place, and those follow from the text alone, so the words of one text differ only in
-// their times: a list whose word at the old end is still the old last word has kept the words
-// before it too.
-bool grewAtTheEnd(const QList<Core::WordTiming>& before, const QList<Core::WordTiming>& after) {
-    if (before.isEmpty() || after.size() < before.size())
+// Whether `after` is the `count` words that ended with `last` with words added at the end. The
+// layout takes only a word's text and place, and those follow from the text alone, so the words
+// of one text differ only in their times: a list whose word at the old end is still the old
+// last word has kept the words before it too.
+bool grewAtTheEnd(qsizetype count, const Core::WordTiming& last,
+                  const QList<Core::WordTiming>& after) {
+    if (count == 0 || after.size() < count)
         return false;
-    const Core::WordTiming& last = before.last();
-    const Core::WordTiming& same = after[before.size() - 1];
+    const Core::WordTiming& same = after[count - 1];
     return same.word == last.word && same.range == last.range;
 }
 
 } // namespace
 
-TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent)
-    : QWidget(parent), m_measurer(measurer), m_paragraphs(Transcript::paragraphs({})) {
+TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer,
+                                   const QList<Core::WordTiming>& words, QWidget* parent)
+    : QWidget(parent), m_measurer(measurer), m_words(words),
+      m_paragraphs(Transcript::paragraphs({})) {
     setObjectName(QStringLiteral("TranscriptCanvas"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -53,8 +55,10 @@ void TranscriptCanvas::setContent(Content content) {
     // ones stood, so that each chunk costs what it adds, not what came before.
     const bool newText = content.text != m_content.text;
     m_appending = !newText && content.caseChoice == m_content.caseChoice &&
-                  content.font == m_content.font && grewAtTheEnd(m_content.words, content.words);
+                  content.font == m_content.font && grewAtTheEnd(m_wordCount, m_lastWord, m_words);
     m_content = std::move(content);
+    m_wordCount = m_words.size();
+    m_lastWord = m_words.isEmpty() ? Core::WordTiming{} : m_words.last();
     if (newText)
         m_paragraphs = Transcript::paragraphs(m_content.text);
     if (!m_appending) {
@@ -67,7 +71,7 @@ void TranscriptCanvas::setContent(Content content) {
 
 void TranscriptCanvas::layOutAtWidth(int width) {
     int height = 0;
-    if (m_content.words.isEmpty()) {
+    if (m_words.isEmpty()) {
         clearPlainLabels();
         const int contentWidth = std::max(1, width - 2 * int(TranscriptLayout::horizontalPadding));
         const QFontMetricsF metrics(m_content.font);
@@ -81,11 +85,11 @@ void TranscriptCanvas::layOutAtWidth(int width) {
         height = qCeil(m_plain.height());
     } else {
         if (std::exchange(m_appending, false) && m_layout.width == width)
-            appendToTranscriptLayout(m_layout, m_paragraphs, m_content.words, m_content.caseChoice,
+            appendToTranscriptLayout(m_layout, m_paragraphs, m_words, m_content.caseChoice,
                                      m_content.font, m_measurer);
         else
-            m_layout = layOutTranscript(m_paragraphs, m_content.words, m_content.caseChoice,
-                                        m_content.font, m_measurer, width);
+            m_layout = layOutTranscript(m_paragraphs, m_words, m_content.caseChoice, m_content.font,
+                                        m_measurer, width);
         height = qCeil(m_layout.height);
     }
     resize(width, height);
@@ -95,7 +99,7 @@ void TranscriptCanvas::layOutAtWidth(int width) {
 void TranscriptCanvas::setVisibleBand(int top, int height) {
     m_bandTop = top;
     m_bandHeight = height;
-    if (!m_content.words.isEmpty())
+    if (!m_words.isEmpty())
         return;
     showPlainBand();
     const int wanted = qCeil(m_plain.height());
@@ -171,8 +175,7 @@ const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
     // A screenful holds far fewer words: texts prepared for words scrolled away long ago go.
     if (m_staticTexts.size() >= preparedWordLimit)
         m_staticTexts.clear();
-    QStaticText text(
-        TranscriptCaseChoices::apply(m_content.caseChoice, m_content.words.at(word).word));
+    QStaticText text(TranscriptCaseChoices::apply(m_content.caseChoice, m_words.at(word).word));
     text.setTextFormat(Qt::PlainText);
     text.setPerformanceHint(QStaticText::AggressiveCaching);
     text.prepare(QTransform(), m_content.font);
@@ -187,7 +190,7 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     const QRectF dirty = event->rect();
     const WordSpan near = wordsMeeting(m_layout, dirty.top(), dirty.bottom());
     for (qsizetype w = near.first; w < near.end; ++w) {
-        const QRectF& rect = m_layout.wordRects[w];
+        const QRectF rect = m_layout.wordRects[w];
         if (!rect.intersects(dirty))
             continue;
         painter.setPen(tierColour(Transcript::tier(w, m_current)));

@@ -23,14 +23,17 @@ class TextMeasurer;
 // added after the others are laid out after them, and a move of the current word repaints only
 // the chips whose tier changed. Without timings it
 // shows the paragraphs as selectable plain text, with labels only for the blocks near the
-// visible band, so that a text of any length stays quick to show.
+// visible band, so that a text of any length stays quick to show. The words are the owner's
+// list, read where it stands rather than copied, so that it grows in place while a read is
+// synthesised.
 class TranscriptCanvas final : public QWidget {
 public:
-    TranscriptCanvas(const TextMeasurer& measurer, QWidget* parent = nullptr);
+    TranscriptCanvas(const TextMeasurer& measurer, const QList<Core::WordTiming>& words,
+                     QWidget* parent = nullptr);
 
+    // The words are the ones given at construction, as they stand when the content is set.
     struct Content {
         QString text;
-        QList<Core::WordTiming> words;
         TranscriptCaseChoice caseChoice = TranscriptCaseChoice::preserve;
         QFont font;
     };
@@ -48,7 +51,7 @@ public:
     const TranscriptLayout& transcriptLayout() const { return m_layout; }
     const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
     const PlainTranscriptLayout& plainLayout() const { return m_plain; }
-    const QList<Core::WordTiming>& words() const { return m_content.words; }
+    const QList<Core::WordTiming>& words() const { return m_words; }
 
     std::function<void(qsizetype)> onWordTap;
 
@@ -65,7 +68,11 @@ private:
     const QStaticText& staticText(qsizetype word);
 
     const TextMeasurer& m_measurer;
+    const QList<Core::WordTiming>& m_words;
     Content m_content;
+    // The words as the last content found them: their number and the last of them.
+    qsizetype m_wordCount = 0;
+    Core::WordTiming m_lastWord;
     QList<Paragraph> m_paragraphs;
     TranscriptLayout m_layout;
     static constexpr qsizetype preparedWordLimit = 4096;

@@ -3,6 +3,7 @@
 #include "Parlino/Panel/TextMeasurer.h"
 
 #include <algorithm>
+#include <ranges>
 
 namespace Parlino {
 
@@ -77,19 +78,21 @@ void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& 
 }
 
 WordSpan wordsMeeting(const TranscriptLayout& layout, qreal top, qreal bottom) {
-    const auto& rects = layout.wordRects;
-    auto first = std::partition_point(rects.cbegin(), rects.cend(),
-                                      [top](const QRectF& rect) { return rect.top() < top; });
+    const WordBoxes& rects = layout.wordRects;
+    const auto words = std::views::iota(qsizetype(0), rects.size());
+    auto first = qsizetype(
+        std::ranges::partition_point(words, [&](qsizetype w) { return rects.top(w) < top; }) -
+        words.begin());
     // Only the row just above the band can reach into it: every earlier row ends above that
     // row's top.
-    if (first != rects.cbegin()) {
-        const qreal rowTop = (first - 1)->top();
-        while (first != rects.cbegin() && (first - 1)->top() == rowTop)
+    if (first > 0) {
+        const qreal rowTop = rects.top(first - 1);
+        while (first > 0 && rects.top(first - 1) == rowTop)
             --first;
     }
-    const auto end = std::partition_point(
-        first, rects.cend(), [bottom](const QRectF& rect) { return rect.top() <= bottom; });
-    return {first - rects.cbegin(), end - rects.cbegin()};
+    const auto end = std::ranges::partition_point(
+        words.begin() + first, words.end(), [&](qsizetype w) { return rects.top(w) <= bottom; });
+    return {first, qsizetype(end - words.begin())};
 }
 
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point) {

@@ -2,6 +2,7 @@
 
 #include "Parlino/Panel/FlowLayout.h"
 #include "Parlino/Panel/Transcript.h"
+#include "Parlino/Panel/WordBoxes.h"
 #include "Parlino/Services/TranscriptCaseChoice.h"
 
 #include <QFont>
@@ -31,7 +32,7 @@ struct TranscriptLayout {
     };
 
     QList<ParagraphBox> paragraphs;
-    QList<QRectF> wordRects; // by global word index, their tops never decreasing
+    WordBoxes wordRects; // by global word index, their tops never decreasing
     qreal width = 0;
     qreal height = 0;
 

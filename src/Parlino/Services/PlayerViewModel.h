@@ -108,6 +108,7 @@ public:
     std::optional<qsizetype> currentWordIndex() const { return m_currentWordIndex; }
     void setCurrentWordIndex(std::optional<qsizetype> index);
 
+    // The list stays the same object for the model's life, so that views may keep a reference.
     const QList<Core::WordTiming>& timingWords() const { return m_timingWords; }
     void setTimingWords(const QList<Core::WordTiming>& words);
 

@@ -236,6 +236,28 @@ TEST(TranscriptLayout, FindsTheWordsWhoseRowsMeetABand) {
     EXPECT_EQ(span(70, 90), Span(3, 4));
 }
 
+// A word shown in a taller fallback font makes a row whose chips differ in height.
+TEST(TranscriptLayout, KeepsChipsOfMixedHeightsAndFindsTheirWholeRow) {
+    const QList<QRectF> chips{{16, 4, 40.5, 20},       {60.5, 4, 30, 26}, {94.5, 4, 20, 20},
+                              {16, 35, 40.015625, 20}, {60, 35, 12, 20},  {16, 60, 8, 20}};
+    TranscriptLayout layout;
+    for (const QRectF& chip : chips)
+        layout.wordRects.append(chip);
+    ASSERT_EQ(layout.wordRects.size(), chips.size());
+    for (qsizetype w = 0; w < chips.size(); ++w)
+        EXPECT_EQ(layout.wordRects[w], chips[w]) << w;
+
+    const auto span = [&](qreal top, qreal bottom) {
+        const WordSpan words = wordsMeeting(layout, top, bottom);
+        return std::pair(words.first, words.end);
+    };
+    using Span = std::pair<qsizetype, qsizetype>;
+    EXPECT_EQ(span(28, 30), Span(0, 3)) << "the whole first row, across its heights";
+    EXPECT_EQ(span(36, 61), Span(3, 6));
+    EXPECT_EQ(wordAt(layout, {70, 28}), 1);
+    EXPECT_EQ(wordAt(layout, {100, 28}), std::nullopt);
+}
+
 TEST(PlainTranscriptLayout, MovesTheBlocksAfterAMeasuredOneOnce) {
     PlainTranscriptLayout plain;
     plain.reset(Transcript::paragraphs(QStringLiteral("one\ntwo\nthree")),

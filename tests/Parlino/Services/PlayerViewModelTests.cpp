@@ -82,6 +82,36 @@ TEST_F(PlayerViewModelTest, BeginListeningResetsThePanelButKeepsTheWords) {
     EXPECT_EQ(pins.size(), 2u);
 }
 
+// The session keeps appending to the list it hands over: the model must hold the same words
+// without sharing that list (sharing would copy it whole at the session's next append).
+TEST_F(PlayerViewModelTest, GrowingWordsAreTakenWithoutSharingTheGiversList) {
+    SignalCount spy(&model, &PlayerViewModel::timingWordsChanged);
+    QList<Core::WordTiming> words{{QStringLiteral("One"), {0, 3}, 0, 0.3},
+                                  {QStringLiteral("two"), {4, 7}, 0.3, 0.6}};
+    model.setTimingWords(words);
+    words.append({QStringLiteral("three"), {8, 13}, 0.6, 0.9});
+    words.reserve(64);
+    model.setTimingWords(words);
+    EXPECT_EQ(model.timingWords(), words);
+    EXPECT_FALSE(model.timingWords().isSharedWith(words));
+    words.append({QStringLiteral("four"), {14, 18}, 0.9, 1.2});
+    model.setTimingWords(words);
+    EXPECT_EQ(model.timingWords(), words);
+    EXPECT_EQ(spy.count(), 3);
+
+    // Words merged in before the end: the list no longer starts as the held one does.
+    QList<Core::WordTiming> merged = words;
+    merged.insert(1, {QStringLiteral("and"), {3, 4}, 0.2, 0.3});
+    model.setTimingWords(merged);
+    EXPECT_EQ(model.timingWords(), merged);
+
+    // Fewer words, as for another read.
+    model.setTimingWords(words.first(2));
+    EXPECT_EQ(model.timingWords(), words.first(2));
+    model.setTimingWords(words.first(2));
+    EXPECT_EQ(spy.count(), 5);
+}
+
 TEST_F(PlayerViewModelTest, EveryTextAssignmentRaisesTheEpochButOnlyChangesNotify) {
     SignalCount textSpy(&model, &PlayerViewModel::textChanged);
     model.setText(QStringLiteral("Hello"));
