@@ -145,7 +145,8 @@ qreal centredScrollOffset(const TranscriptLayout& layout, qsizetype paragraph,
 qreal scrollableHeight(const TranscriptLayout& layout, qreal viewportHeight) {
     if (layout.height <= viewportHeight || layout.wordRects.isEmpty())
         return layout.height;
-    return layout.height + layout.wordRects.last().height() + FlowLayout::lineSpacing;
+    const QRectF last = layout.wordRects[layout.wordRects.size() - 1];
+    return layout.height + last.height() + FlowLayout::lineSpacing;
 }
 
 qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal viewportHeight) {
@@ -168,10 +169,11 @@ qreal followScrollOffset(const TranscriptLayout& layout, qsizetype word, qreal v
     const qreal whole = std::max<qreal>(0, row.top() - TranscriptLayout::verticalPadding);
     if (current.bottom() <= whole + viewportHeight)
         return whole;
-    const auto next = std::partition_point(
-        rects.cbegin(), rects.cend(), [&](const QRectF& rect) { return rect.top() <= row.top(); });
+    const auto words = std::views::iota(cut.first, rects.size());
+    const auto next = std::ranges::partition_point(
+        words, [&](qsizetype word) { return rects.top(word) <= row.top(); });
     const qreal below =
-        next == rects.cend() ? offset : next->top() - TranscriptLayout::verticalPadding;
+        next == words.end() ? offset : rects.top(*next) - TranscriptLayout::verticalPadding;
     return std::min(below, bottom);
 }
 

@@ -214,9 +214,9 @@ TEST_P(PanelLayoutTest, aLongParagraphFollowedWordByWordShowsWholeRows) {
         const qreal bottom = top + area.viewport()->height();
         EXPECT_GE(rects[word].top(), top) << word;
         EXPECT_LE(rects[word].bottom(), bottom) << word;
-        const bool rowCut = std::any_of(rects.cbegin(), rects.cend(), [&](const QRectF& rect) {
-            return rect.top() < top && rect.bottom() > top;
-        });
+        bool rowCut = false;
+        for (qsizetype other = 0; other < rects.size(); ++other)
+            rowCut = rowCut || (rects[other].top() < top && rects[other].bottom() > top);
         EXPECT_FALSE(rowCut) << "word " << word << ": a row cut at " << top;
     }
     EXPECT_GT(transcript->canvas().height(), 3 * transcript->scrollArea().viewport()->height());
