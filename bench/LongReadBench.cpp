@@ -142,9 +142,7 @@ QList<QList<Core::WordTiming>> chunkWords(const QString& text) {
 // while the current word moves on, as the panel's tick hands them over. Each step is the
 // transcript's share of one tick; "firstChunksMs" and "lastChunksMs" are the longest steps among
 // the first and the last 100 chunks, so a step that grows with the words laid out before it
-// shows as the one rising above the other. The word list is handed over as the session does it:
-// appending to a list the view model shares copies it, and the copy the view held is freed
-// after; "lastHandOverMs" is that copy and release at the last chunks, kept out of the steps.
+// shows as the one rising above the other.
 void WordsOfChunksReachTheTranscript(benchmark::State& state) {
     ShownTranscript shown;
     const QString text = longRead(2 * 1000 * 1000);
@@ -154,7 +152,6 @@ void WordsOfChunksReachTheTranscript(benchmark::State& state) {
     double last = 0;
     double longest = 0;
     qsizetype longestAt = 0;
-    double handOver = 0;
     qsizetype wordCount = 0;
     for (auto _ : state) {
         shown.model.setTimingWords({});
@@ -162,33 +159,21 @@ void WordsOfChunksReachTheTranscript(benchmark::State& state) {
         QApplication::processEvents();
         QList<Core::WordTiming> words;
         for (qsizetype c = 0; c < chunks.size(); ++c) {
-            QList<Core::WordTiming> shared = words;
-            QElapsedTimer copy;
-            copy.start();
             words.append(chunks[c]);
-            double handOverOfChunk = milliseconds(copy);
-
             QElapsedTimer step;
             step.start();
             shown.model.setTimingWords(words);
             shown.model.setCurrentWordIndex(words.size() - chunks[c].size());
             QApplication::processEvents();
             const double elapsed = milliseconds(step);
-
-            QElapsedTimer release;
-            release.start();
-            shared = {};
-            handOverOfChunk += milliseconds(release);
             if (elapsed > longest) {
                 longest = elapsed;
                 longestAt = c;
             }
             if (c < edge)
                 first = std::max(first, elapsed);
-            if (c >= chunks.size() - edge) {
+            if (c >= chunks.size() - edge)
                 last = std::max(last, elapsed);
-                handOver = std::max(handOver, handOverOfChunk);
-            }
         }
         wordCount = words.size();
     }
@@ -198,7 +183,6 @@ void WordsOfChunksReachTheTranscript(benchmark::State& state) {
     state.counters["lastChunksMs"] = last;
     state.counters["longestStepMs"] = longest;
     state.counters["longestStepAt"] = double(longestAt);
-    state.counters["lastHandOverMs"] = handOver;
 }
 BENCHMARK(WordsOfChunksReachTheTranscript)->Unit(benchmark::kMillisecond)->Iterations(1);
 
