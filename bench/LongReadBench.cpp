@@ -157,9 +157,10 @@ void WordsOfChunksReachTheTranscript(benchmark::State& state) {
         shown.model.setTimingWords({});
         shown.model.setText(text);
         QApplication::processEvents();
-        QList<Core::WordTiming> words;
+        Core::TimedWords words;
         for (qsizetype c = 0; c < chunks.size(); ++c) {
-            words.append(chunks[c]);
+            for (const Core::WordTiming& word : chunks[c])
+                words.append(word);
             QElapsedTimer step;
             step.start();
             shown.model.setTimingWords(words);
@@ -360,13 +361,14 @@ void TwoMinutesOfALongRead(benchmark::State& state) {
         bool complete = false;
         QElapsedTimer completedAt;
         session->onUtteranceComplete = [&](const QList<Playback::SpeechSession::ChunkAudio>& audio,
-                                           const QList<Core::WordTiming>& words) {
+                                           const Core::TimedWords& words) {
             completedAt.start();
             QList<AudioChunk> stored;
             for (const auto& chunk : audio)
                 stored.append({chunk.audio, chunk.duration});
-            cache.storeInBackground(QString(64, u'a'), stored, words);
-            clips.saveInBackground(text, stored, words, QStringLiteral("voice"), std::nullopt);
+            cache.storeInBackground(QString(64, u'a'), stored, words.toList());
+            clips.saveInBackground(text, stored, words.toList(), QStringLiteral("voice"),
+                                   std::nullopt);
             complete = true;
         };
         // What the panel's display tick does with the read.

@@ -71,7 +71,7 @@ TranscriptCanvas::Content content(const QString& text) {
 void LayOutLongTranscript(benchmark::State& state) {
     const FontMetricsTextMeasurer measurer;
     const TranscriptCanvas::Content read = content(prose(50'000));
-    const QList<Core::WordTiming> words = timings(read.text);
+    const Core::TimedWords words = timings(read.text);
     TranscriptCanvas canvas(measurer, words);
     canvas.setContent(read);
     int width = transcriptWidth;
@@ -89,8 +89,7 @@ BENCHMARK(LayOutLongTranscript)->Unit(benchmark::kMillisecond);
 void MoveCurrentWord(benchmark::State& state) {
     const FontMetricsTextMeasurer measurer;
     const TranscriptCanvas::Content read = content(prose(70'000));
-    QList<Core::WordTiming> words = timings(read.text);
-    words.resize(10'000);
+    const Core::TimedWords words = timings(read.text).first(10'000);
     TranscriptCanvas canvas(measurer, words);
     canvas.setContent(read);
     canvas.layOutAtWidth(transcriptWidth);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -22,7 +23,8 @@ public:
     class const_iterator;
 
     TimedWords() = default;
-    explicit TimedWords(const QList<WordTiming>& words);
+    TimedWords(const QList<WordTiming>& words);
+    TimedWords(std::initializer_list<WordTiming> words) : TimedWords(QList<WordTiming>(words)) {}
 
     qsizetype size() const { return m_size; }
     bool isEmpty() const { return m_size == 0; }

@@ -219,19 +219,7 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     for (qsizetype i = 0; i < index; ++i)
         if (m_chunkResults[i])
             chunkStart += m_chunkResults[i]->duration;
-    const qsizetype offset = m_chunks[index].utf16Offset;
-    auto& words = m_timingIndex.words;
-    const qsizetype accepted = words.size();
-    for (const auto& w : result.words)
-        words.append({sharedWordText(w.word),
-                      {w.range.lower + offset, w.range.upper + offset},
-                      w.start + chunkStart,
-                      w.end + chunkStart});
-    // The words so far are in order, and so are the chunk's: merging them keeps a long read's
-    // acceptance linear, where sorting everything again would not.
-    std::inplace_merge(
-        words.begin(), words.begin() + accepted, words.end(),
-        [](const Core::WordTiming& a, const Core::WordTiming& b) { return a.start < b.start; });
+    m_timingIndex.mergeChunk(result.words, m_chunks[index].utf16Offset, chunkStart);
     result.words = {};
     m_chunkResults[index] = std::move(result);
     playIfAwaited(index);
@@ -246,17 +234,9 @@ void SpeechSession::acceptChunk(ChunkResult result, qsizetype index) {
     }
 }
 
-QString SpeechSession::sharedWordText(const QString& word) {
-    const auto known = m_wordTexts.constFind(word);
-    if (known != m_wordTexts.cend())
-        return *known;
-    m_wordTexts.insert(word);
-    return word;
-}
-
 // MARK: Loading stored audio
 
-void SpeechSession::load(const QList<ChunkAudio>& chunks, const QList<Core::WordTiming>& words,
+void SpeechSession::load(const QList<ChunkAudio>& chunks, const Core::TimedWords& words,
                          bool autoplay) {
     if (chunks.size() != m_chunks.size()) {
         m_log.error("load: %{public}ld stored chunks for %{public}ld chunks — nothing loaded",

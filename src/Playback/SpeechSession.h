@@ -10,7 +10,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -80,8 +79,7 @@ public:
     std::function<void(std::optional<qsizetype>)> onWordIndexChange;
     std::function<void(float decibels)> onGlowLevel;
     // Once every chunk has arrived as audio that decodes.
-    std::function<void(const QList<ChunkAudio>&, const QList<Core::WordTiming>&)>
-        onUtteranceComplete;
+    std::function<void(const QList<ChunkAudio>&, const Core::TimedWords&)> onUtteranceComplete;
 
     const State& state() const { return m_state; }
     const WordTimingIndex& timingIndex() const { return m_timingIndex; }
@@ -93,7 +91,7 @@ public:
     // Synthesis from the first chunk, when the read is not in the cache. Call once.
     void startSynthesis();
     // Plays stored audio: one entry per chunk and the merged word timings in read time.
-    void load(const QList<ChunkAudio>& chunks, const QList<Core::WordTiming>& words, bool autoplay);
+    void load(const QList<ChunkAudio>& chunks, const Core::TimedWords& words, bool autoplay);
     // Requests the failed chunk (one that failed to arrive, arrived as audio that does not decode,
     // or whose kept audio no longer plays) again and goes on with the chunks still missing, or
     // plays on where the sound output was lost; only in a stalled state with such a failure
@@ -152,7 +150,6 @@ private:
     void recordFailure(qsizetype index, const Core::TTSError& error);
     void acceptChunk(ChunkResult result, qsizetype index);
     qsizetype firstMissingChunk(qsizetype from) const;
-    QString sharedWordText(const QString& word);
 
     // Playback, one player at a time.
     enum class Start { playing, paused };
@@ -186,9 +183,6 @@ private:
 
     State m_state = State::loading();
     WordTimingIndex m_timingIndex;
-    // The text of every distinct word of the timings, which share it: most words of a long read
-    // recur, and a copy of each would take more than the rest of its timing.
-    QSet<QString> m_wordTexts;
     std::optional<qsizetype> m_currentWordIndex;
     QList<std::optional<ChunkResult>> m_chunkResults;
     qsizetype m_playbackChunkIndex = 0;

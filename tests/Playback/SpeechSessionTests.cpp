@@ -42,7 +42,7 @@ protected:
             scheduler);
         session->onStateChange = [this](const State& s) { states.append(s); };
         session->onUtteranceComplete = [this](const QList<SpeechSession::ChunkAudio>& audio,
-                                              const QList<WordTiming>& words) {
+                                              const Core::TimedWords& words) {
             completions.append({audio.size(), words.size()});
         };
     }
@@ -291,7 +291,7 @@ TEST_F(SpeechSessionTest, ArrivingAudioIsHeldAsTheKeeperHandsItBack) {
     });
     QList<SpeechSession::ChunkAudio> completed;
     session->onUtteranceComplete = [&](const QList<SpeechSession::ChunkAudio>& audio,
-                                       const QList<WordTiming>&) { completed = audio; };
+                                       const Core::TimedWords&) { completed = audio; };
     session->startSynthesis();
     succeed(0, 1.0);
     succeed(1, 2.0);

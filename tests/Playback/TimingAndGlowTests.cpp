@@ -26,9 +26,31 @@ TEST(WordTimingIndex, FindsTheLastWordStartedAtOrBeforeTheTime) {
 }
 
 TEST(WordTimingIndex, EqualStartsChooseTheLast) {
-    WordTimingIndex index{{wordAt(0.0), wordAt(1.0), wordAt(1.0)}};
-    index.words[2].word = QStringLiteral("second");
+    const WordTimingIndex index{{wordAt(0.0), wordAt(1.0), wordAt(1.0)}};
     EXPECT_EQ(index.index(1.0), 2);
+}
+
+TEST(WordTimingIndex, MergesEachChunkPlacedAndInStartOrder) {
+    WordTimingIndex index;
+    index.mergeChunk(
+        {{QStringLiteral("a"), {0, 1}, 0.0, 0.2}, {QStringLiteral("b"), {2, 3}, 0.5, 0.7}}, 10,
+        1.0);
+    index.mergeChunk({{QStringLiteral("c"), {0, 1}, 0.0, 0.1}}, 20, 1.5);
+    ASSERT_EQ(index.words.size(), 3);
+    EXPECT_EQ(index.words[0], (Core::WordTiming{QStringLiteral("a"), {10, 11}, 1.0, 1.2}));
+    EXPECT_EQ(index.words[1].range, (Core::WordTiming::Range{12, 13}));
+    EXPECT_EQ(index.words[2].start, 1.5) << "a start equal to the last one's goes after it";
+
+    // A chunk timed before words already merged goes in among them, ties after the earlier ones.
+    index.mergeChunk(
+        {{QStringLiteral("d"), {0, 1}, 0.0, 0.1}, {QStringLiteral("e"), {2, 3}, 0.5, 0.6}}, 30,
+        1.0);
+    QStringList order;
+    for (const auto& word : index.words)
+        order.append(word.word);
+    EXPECT_EQ(order, (QStringList{QStringLiteral("a"), QStringLiteral("d"), QStringLiteral("b"),
+                                  QStringLiteral("c"), QStringLiteral("e")}));
+    EXPECT_EQ(index.index(1.55), 4);
 }
 
 TEST(ChunkSkip, NextStartNeedsTheNextChunkReady) {

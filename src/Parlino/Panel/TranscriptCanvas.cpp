@@ -31,8 +31,7 @@ const QColor& tierColour(WordTier tier) {
 // layout takes only a word's text and place, and those follow from the text alone, so the words
 // of one text differ only in their times: a list whose word at the old end is still the old
 // last word has kept the words before it too.
-bool grewAtTheEnd(qsizetype count, const Core::WordTiming& last,
-                  const QList<Core::WordTiming>& after) {
+bool grewAtTheEnd(qsizetype count, const Core::WordTiming& last, const Core::TimedWords& after) {
     if (count == 0 || after.size() < count)
         return false;
     const Core::WordTiming& same = after[count - 1];
@@ -41,8 +40,8 @@ bool grewAtTheEnd(qsizetype count, const Core::WordTiming& last,
 
 } // namespace
 
-TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer,
-                                   const QList<Core::WordTiming>& words, QWidget* parent)
+TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, const Core::TimedWords& words,
+                                   QWidget* parent)
     : QWidget(parent), m_measurer(measurer), m_words(words),
       m_paragraphs(Transcript::paragraphs({})) {
     setObjectName(QStringLiteral("TranscriptCanvas"));
@@ -175,7 +174,7 @@ const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
     // A screenful holds far fewer words: texts prepared for words scrolled away long ago go.
     if (m_staticTexts.size() >= preparedWordLimit)
         m_staticTexts.clear();
-    QStaticText text(TranscriptCaseChoices::apply(m_content.caseChoice, m_words.at(word).word));
+    QStaticText text(TranscriptCaseChoices::apply(m_content.caseChoice, m_words[word].word));
     text.setTextFormat(Qt::PlainText);
     text.setPerformanceHint(QStaticText::AggressiveCaching);
     text.prepare(QTransform(), m_content.font);

@@ -28,8 +28,9 @@ class TextMeasurer;
 // synthesised.
 class TranscriptCanvas final : public QWidget {
 public:
-    TranscriptCanvas(const TextMeasurer& measurer, const QList<Core::WordTiming>& words,
+    TranscriptCanvas(const TextMeasurer& measurer, const Core::TimedWords& words,
                      QWidget* parent = nullptr);
+    TranscriptCanvas(const TextMeasurer&, Core::TimedWords&&, QWidget* = nullptr) = delete;
 
     // The words are the ones given at construction, as they stand when the content is set.
     struct Content {
@@ -51,7 +52,7 @@ public:
     const TranscriptLayout& transcriptLayout() const { return m_layout; }
     const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
     const PlainTranscriptLayout& plainLayout() const { return m_plain; }
-    const QList<Core::WordTiming>& words() const { return m_words; }
+    const Core::TimedWords& words() const { return m_words; }
 
     std::function<void(qsizetype)> onWordTap;
 
@@ -68,7 +69,7 @@ private:
     const QStaticText& staticText(qsizetype word);
 
     const TextMeasurer& m_measurer;
-    const QList<Core::WordTiming>& m_words;
+    const Core::TimedWords& m_words;
     Content m_content;
     // The words as the last content found them: their number and the last of them.
     qsizetype m_wordCount = 0;

@@ -33,8 +33,7 @@ const QSizeF& measuredSize(TranscriptLayout& layout, const QString& shown, const
 
 } // namespace
 
-TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
-                                  const QList<Core::WordTiming>& words,
+TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs, const Core::TimedWords& words,
                                   TranscriptCaseChoice caseChoice, const QFont& font,
                                   const TextMeasurer& measurer, qreal width) {
     TranscriptLayout layout;
@@ -49,19 +48,20 @@ TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
 }
 
 void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& paragraphs,
-                              const QList<Core::WordTiming>& words, TranscriptCaseChoice caseChoice,
+                              const Core::TimedWords& words, TranscriptCaseChoice caseChoice,
                               const QFont& font, const TextMeasurer& measurer) {
     if (layout.paragraphs.isEmpty())
         return;
     for (qsizetype w = layout.wordRects.size(); w < words.size(); ++w) {
+        const Core::WordTiming word = words[w];
         const qsizetype p =
-            Transcript::paragraphOfWord(paragraphs, layout.openParagraph, words[w].range.lower);
+            Transcript::paragraphOfWord(paragraphs, layout.openParagraph, word.range.lower);
         if (p != layout.openParagraph) {
             layout.paragraphs[layout.openParagraph].rect.setHeight(layout.openFlow.height());
             for (qsizetype skipped = layout.openParagraph + 1; skipped <= p; ++skipped)
                 openParagraph(layout, skipped, w);
         }
-        const QString shown = TranscriptCaseChoices::apply(caseChoice, words[w].word);
+        const QString shown = TranscriptCaseChoices::apply(caseChoice, word.word);
         layout.wordRects.append(layout.openFlow.place(measuredSize(layout, shown, font, measurer)));
         ++layout.paragraphs[layout.openParagraph].wordCount;
     }

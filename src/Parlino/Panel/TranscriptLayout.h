@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Core/TimedWords.h"
 #include "Parlino/Panel/FlowLayout.h"
 #include "Parlino/Panel/Transcript.h"
 #include "Parlino/Panel/WordBoxes.h"
@@ -46,8 +47,7 @@ struct TranscriptLayout {
 // Lays the paragraphs out at `width` with the words, which are given in text order, measuring
 // each distinct displayed word once. Words are assigned to paragraphs as
 // `Transcript::paragraphOfWord` says; a paragraph without words has no height.
-TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
-                                  const QList<Core::WordTiming>& words,
+TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs, const Core::TimedWords& words,
                                   TranscriptCaseChoice caseChoice, const QFont& font,
                                   const TextMeasurer& measurer, qreal width);
 
@@ -55,7 +55,7 @@ TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs,
 // paragraphs, font and case with the words before them. It costs what the new words cost, plus
 // moving down the paragraphs that no word has reached yet.
 void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& paragraphs,
-                              const QList<Core::WordTiming>& words, TranscriptCaseChoice caseChoice,
+                              const Core::TimedWords& words, TranscriptCaseChoice caseChoice,
                               const QFont& font, const TextMeasurer& measurer);
 
 // The words [first, end) whose rows reach into the band from `top` to `bottom`, and perhaps a

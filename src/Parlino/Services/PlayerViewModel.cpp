@@ -32,18 +32,11 @@ void PlayerViewModel::setCurrentWordIndex(std::optional<qsizetype> index) {
     emit currentWordIndexChanged();
 }
 
-void PlayerViewModel::setTimingWords(const QList<Core::WordTiming>& words) {
-    const qsizetype held = m_timingWords.size();
-    // A read's words grow while it is synthesised: only the new ones are copied, so that the
-    // list given stays the giver's alone, and so does this one, and neither is copied whole
-    // when the other grows. The words of one read before the last held one are the same when
-    // that one is.
-    if (held > 0 && words.size() > held && words[held - 1] == m_timingWords.last())
-        m_timingWords.append(words.sliced(held));
-    else if (words == m_timingWords)
+void PlayerViewModel::setTimingWords(const Core::TimedWords& words) {
+    // A read's words grow while it is synthesised; the copy shares them with the giver's.
+    if (words == m_timingWords)
         return;
-    else
-        m_timingWords = words;
+    m_timingWords = words;
     emit timingWordsChanged();
 }
 

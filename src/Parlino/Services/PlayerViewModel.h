@@ -2,7 +2,7 @@
 
 #include "Core/CaptureError.h"
 #include "Core/TTSError.h"
-#include "Core/WordTiming.h"
+#include "Core/TimedWords.h"
 #include "Parlino/Services/GlowModel.h"
 #include "Parlino/Services/ProgressModel.h"
 
@@ -109,8 +109,8 @@ public:
     void setCurrentWordIndex(std::optional<qsizetype> index);
 
     // The list stays the same object for the model's life, so that views may keep a reference.
-    const QList<Core::WordTiming>& timingWords() const { return m_timingWords; }
-    void setTimingWords(const QList<Core::WordTiming>& words);
+    const Core::TimedWords& timingWords() const { return m_timingWords; }
+    void setTimingWords(const Core::TimedWords& words);
 
     GlowModel& glow() { return m_glow; }
     ProgressModel& progress() { return m_progress; }
@@ -162,7 +162,7 @@ private:
     QString m_text;
     qint64 m_textEpoch = 0;
     std::optional<qsizetype> m_currentWordIndex;
-    QList<Core::WordTiming> m_timingWords;
+    Core::TimedWords m_timingWords;
     GlowModel m_glow;
     ProgressModel m_progress;
     PanelContentMode m_contentMode = PanelContentMode::reading;

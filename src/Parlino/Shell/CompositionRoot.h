@@ -47,7 +47,7 @@ struct LastPlayed {
     QString text;
     QString voiceID;
     std::optional<QList<AudioChunk>> chunks;
-    std::optional<QList<Core::WordTiming>> words;
+    std::optional<Core::TimedWords> words;
 
     bool hasAudio() const { return chunks && words; }
 };
@@ -131,8 +131,7 @@ public:
     // Plays audio already at hand (the last read, a saved clip); a text that no longer chunks
     // into as many chunks is read afresh.
     void loadIntoPlayer(const QString& text, const QList<AudioChunk>& chunks,
-                        const QList<Core::WordTiming>& words, const QString& voiceID,
-                        bool autoplay);
+                        const Core::TimedWords& words, const QString& voiceID, bool autoplay);
 
     // The panel's decisions and the replay gesture.
     OpenLanding openLandingDecision();
@@ -239,7 +238,7 @@ private:
     void replaceUndecodableCachedRead();
     void glowLevelChanged(float decibels);
     void utteranceCompleted(const QList<Playback::SpeechSession::ChunkAudio>& chunks,
-                            const QList<Core::WordTiming>& words, const QString& cacheKey,
+                            const Core::TimedWords& words, const QString& cacheKey,
                             const QString& text, const QString& voice, const QString& modelID);
     void panelTick(const std::weak_ptr<Playback::SpeechSession>& session);
 

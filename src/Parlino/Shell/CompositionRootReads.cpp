@@ -143,9 +143,10 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
         m_cachedReadKey = key;
-        m_viewModel.setTimingWords(cached->words);
-        m_lastPlayed = LastPlayed{text, voice, cached->chunks, cached->words};
-        session->load(sessionChunks(cached->chunks), cached->words, true);
+        const Core::TimedWords words(cached->words);
+        m_viewModel.setTimingWords(words);
+        m_lastPlayed = LastPlayed{text, voice, cached->chunks, words};
+        session->load(sessionChunks(cached->chunks), words, true);
     } else {
         m_log.notice("cache miss");
         // The audio waits on disk for its turn; the cache entry and the clip link its files.
@@ -159,7 +160,7 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
 }
 
 void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk>& chunks,
-                                     const QList<Core::WordTiming>& words, const QString& voiceID,
+                                     const Core::TimedWords& words, const QString& voiceID,
                                      bool autoplay) {
     detachSession(m_session);
     if (m_session)
@@ -218,7 +219,7 @@ CompositionRoot::makeSession(const QString& text, const QList<Core::Chunk>& chun
     };
     session->onUtteranceComplete = [self, key, text, voice,
                                     modelID](const QList<SpeechSession::ChunkAudio>& audio,
-                                             const QList<Core::WordTiming>& words) {
+                                             const Core::TimedWords& words) {
         if (self)
             self->utteranceCompleted(audio, words, key, text, voice, modelID);
     };
@@ -344,14 +345,14 @@ void CompositionRoot::glowLevelChanged(float decibels) {
 }
 
 void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>& chunks,
-                                         const QList<Core::WordTiming>& words, const QString& key,
+                                         const Core::TimedWords& words, const QString& key,
                                          const QString& text, const QString& voice,
                                          const QString& modelID) {
     // A long read's files take a while to write: the stores write them off the main thread.
     const QList<AudioChunk> audio = audioChunks(chunks);
-    m_cache.storeInBackground(key, audio, words);
+    m_cache.storeInBackground(key, audio, words.toList());
     if (Defaults::get(keys().saveRecordings))
-        m_clipLibrary.saveInBackground(text, audio, words, voice, modelID);
+        m_clipLibrary.saveInBackground(text, audio, words.toList(), voice, modelID);
     m_lastPlayed = LastPlayed{text, voice, audio, words};
 }
 
@@ -423,7 +424,8 @@ void CompositionRoot::replayLast() {
         if (clips.isEmpty())
             return;
         if (const auto clip = m_clipLibrary.load(clips.first().id)) {
-            loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
+            loadIntoPlayer(clip->text, clip->chunks, Core::TimedWords(clip->words), clip->voiceID,
+                           true);
             m_viewModel.setContentMode(PanelContentMode::reading);
         }
     });
