@@ -27,7 +27,7 @@ void checkWords(const Answers::Alignment& alignment) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray body = Fuzz::bytes(data, size);
     if (const auto answer = Answers::decodeTimestampResponse(body)) {
-        (void)Base::Base64::decodeStrict(answer->audioBase64.toLatin1());
+        (void)Base::Base64::decodeStrict(answer->audioBase64);
         if (answer->alignment)
             checkWords(*answer->alignment);
     }

@@ -112,7 +112,7 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
     const auto decoded = decodeTimestampResponse(response.body);
     if (!decoded)
         return Base::failure(undecodableResponse());
-    auto audio = Base::Base64::decodeStrict(decoded->audioBase64.toLatin1());
+    auto audio = Base::Base64::decodeStrict(decoded->audioBase64);
     if (!audio)
         return Base::failure(TTSError::providerFault(200, QStringLiteral("invalid audio payload")));
     SynthesizedChunk chunk{std::move(*audio), {}, 0, std::nullopt};

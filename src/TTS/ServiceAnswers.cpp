@@ -41,10 +41,12 @@ std::optional<TimestampResponse> decodeTimestampResponse(const QByteArray& body)
     const auto json = Json::parse(body);
     if (!json)
         return std::nullopt;
-    auto audio = Json::require<QString>(*json, "audio_base64");
-    if (!audio)
+    const auto audio = json->find("audio_base64");
+    if (audio == json->end() || !audio->is_string())
         return std::nullopt;
-    TimestampResponse response{std::move(audio).value(), std::nullopt};
+    const std::string& audioText = audio->get_ref<const std::string&>();
+    TimestampResponse response{QByteArray(audioText.data(), qsizetype(audioText.size())),
+                               std::nullopt};
     const auto alignment = json->find("alignment");
     if (alignment == json->end() || alignment->is_null())
         return response;

@@ -22,7 +22,8 @@ struct Alignment {
 // The answer of a synthesis with timestamps; its alignment is absent or null when the service
 // sent none.
 struct TimestampResponse {
-    QString audioBase64;
+    // As sent, in UTF-8: a chunk's audio is hundreds of kilobytes, and valid Base64 is ASCII.
+    QByteArray audioBase64;
     std::optional<Alignment> alignment;
 };
 
