@@ -16,7 +16,7 @@ namespace Core {
 // A read's word timings, hundreds of thousands of them for a long read. They are kept in blocks
 // of words that copies share: a copy costs a pointer per block, appending to one copy never
 // changes another (only the last block, when shared, is copied first), and copies may be read on
-// other threads while the first one grows. A word takes about 34 bytes: its times and range, and
+// other threads while the first one grows. A word takes about 26 bytes: its times and range, and
 // an index into its block's texts, each text held once per block.
 class TimedWords {
 public:
@@ -46,15 +46,9 @@ public:
     friend bool operator==(const TimedWords& a, const TimedWords& b);
 
 private:
-    struct Entry {
-        WordTiming::Range range;
-        double start = 0;
-        double end = 0;
-    };
     struct Block;
     static constexpr qsizetype blockSize = 1024;
 
-    const Entry& entry(qsizetype index) const;
     Block& writableLastBlock();
 
     std::vector<std::shared_ptr<Block>> m_blocks;

@@ -14,7 +14,7 @@ QList<WordTiming> words(qsizetype count, qsizetype distinct = 7, double from = 0
     QList<WordTiming> result;
     for (qsizetype i = 0; i < count; ++i)
         result.append({QStringLiteral("w%1").arg(i % distinct),
-                       {i * 3, i * 3 + 2 + ((i % 5) << 33)},
+                       {i * 3, i * 3 + 2},
                        from + double(i) * 0.25,
                        from + double(i) * 0.25 + 0.2});
     return result;
@@ -23,15 +23,20 @@ QList<WordTiming> words(qsizetype count, qsizetype distinct = 7, double from = 0
 } // namespace
 
 TEST(TimedWords, GivesBackEveryWordAcrossBlocks) {
-    // Past two blocks' worth, with texts both repeating and unique.
-    const QList<WordTiming> given = words(2500, 7) + words(700, 100000, 1e6);
+    // Past two blocks' worth, with texts both repeating and unique, and ranges beyond 32 bits
+    // (as only a damaged file could give) from the middle of a block on.
+    QList<WordTiming> given = words(2500, 7) + words(700, 100000, 1e6);
+    given[1500].range = {-4, 7};
+    given[1600].range = {qint64(1) << 40, (qint64(1) << 40) + 3};
+    given[2300].range = {5, 5 + (qint64(1) << 33)};
     const TimedWords stored(given);
     ASSERT_EQ(stored.size(), given.size());
     EXPECT_EQ(stored.toList(), given);
     EXPECT_EQ(stored.first(), given.first());
     EXPECT_EQ(stored.last(), given.last());
-    for (const qsizetype i : {qsizetype(0), qsizetype(1023), qsizetype(1024), qsizetype(2047),
-                              qsizetype(2048), given.size() - 1}) {
+    for (const qsizetype i :
+         {qsizetype(0), qsizetype(1023), qsizetype(1024), qsizetype(1499), qsizetype(1500),
+          qsizetype(2047), qsizetype(2048), qsizetype(2300), given.size() - 1}) {
         EXPECT_EQ(stored[i], given[i]) << i;
         EXPECT_EQ(stored.start(i), given[i].start) << i;
     }

@@ -23,11 +23,17 @@ void openParagraph(TranscriptLayout& layout, qsizetype p, qsizetype firstWord) {
     layout.openFlow = FlowLayout(box.rect.topLeft(), box.rect.width());
 }
 
+// Common words come back every few lines; a long read's rarer ones would pile up for nothing.
+constexpr qsizetype measuredWordsKept = 4096;
+
 const QSizeF& measuredSize(TranscriptLayout& layout, const QString& shown, const QFont& font,
                            const TextMeasurer& measurer) {
     auto found = layout.measuredWords.constFind(shown);
-    if (found == layout.measuredWords.cend())
+    if (found == layout.measuredWords.cend()) {
+        if (layout.measuredWords.size() >= measuredWordsKept)
+            layout.measuredWords.clear();
         found = layout.measuredWords.insert(shown, measurer.lineSize(shown, font));
+    }
     return *found;
 }
 

@@ -38,7 +38,7 @@ struct TranscriptLayout {
     qreal height = 0;
 
     // Where more words go on: the paragraph holding the last word (the first before any word)
-    // with its open row, and the size of every shown word measured so far.
+    // with its open row, and the sizes of the shown words measured lately.
     qsizetype openParagraph = 0;
     FlowLayout openFlow;
     QHash<QString, QSizeF> measuredWords;
