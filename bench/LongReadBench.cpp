@@ -365,8 +365,9 @@ void TwoMinutesOfALongRead(benchmark::State& state) {
             QList<AudioChunk> stored;
             for (const auto& chunk : audio)
                 stored.append({chunk.audio, chunk.duration});
-            cache.storeInBackground(QString(64, u'a'), stored, words);
-            clips.saveInBackground(text, stored, words, QStringLiteral("voice"), std::nullopt);
+            const Core::TimedWords timedWords(words);
+            cache.storeInBackground(QString(64, u'a'), stored, timedWords);
+            clips.saveInBackground(text, stored, timedWords, QStringLiteral("voice"), std::nullopt);
             complete = true;
         };
         // What the panel's display tick does with the read.

@@ -31,7 +31,7 @@ QString keyFor(int index) {
 // A read of `chunkCount` chunks of `chunkBytes` each, with about 130 words per chunk.
 struct Read {
     QList<AudioChunk> chunks;
-    QList<Core::WordTiming> words;
+    Core::TimedWords words;
 };
 
 Read makeRead(int chunkCount, qsizetype chunkBytes) {
@@ -148,7 +148,7 @@ private:
 // and a few chunks of audio.
 struct LongRead {
     QString text;
-    QList<Core::WordTiming> words;
+    Core::TimedWords words;
     QList<AudioChunk> chunks;
 };
 

@@ -143,9 +143,10 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
         m_cachedReadKey = key;
-        m_viewModel.setTimingWords(cached->words);
-        m_lastPlayed = LastPlayed{text, voice, cached->chunks, cached->words};
-        session->load(sessionChunks(cached->chunks), cached->words, true);
+        const QList<Core::WordTiming> words = cached->words.toList();
+        m_viewModel.setTimingWords(words);
+        m_lastPlayed = LastPlayed{text, voice, cached->chunks, words};
+        session->load(sessionChunks(cached->chunks), words, true);
     } else {
         m_log.notice("cache miss");
         // The audio waits on disk for its turn; the cache entry and the clip link its files.
@@ -349,9 +350,10 @@ void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>&
                                          const QString& modelID) {
     // A long read's files take a while to write: the stores write them off the main thread.
     const QList<AudioChunk> audio = audioChunks(chunks);
-    m_cache.storeInBackground(key, audio, words);
+    const Core::TimedWords timedWords(words);
+    m_cache.storeInBackground(key, audio, timedWords);
     if (Defaults::get(keys().saveRecordings))
-        m_clipLibrary.saveInBackground(text, audio, words, voice, modelID);
+        m_clipLibrary.saveInBackground(text, audio, timedWords, voice, modelID);
     m_lastPlayed = LastPlayed{text, voice, audio, words};
 }
 
@@ -423,7 +425,7 @@ void CompositionRoot::replayLast() {
         if (clips.isEmpty())
             return;
         if (const auto clip = m_clipLibrary.load(clips.first().id)) {
-            loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
+            loadIntoPlayer(clip->text, clip->chunks, clip->words.toList(), clip->voiceID, true);
             m_viewModel.setContentMode(PanelContentMode::reading);
         }
     });
