@@ -44,7 +44,7 @@ public:
 struct Library {
     Library() {
         QString text;
-        QList<Core::WordTiming> words;
+        Core::TimedWords words;
         for (int w = 0; w < 130; ++w) {
             const qint64 offset = text.size();
             text += QStringLiteral("word%1 ").arg(w);

@@ -366,9 +366,8 @@ void TwoMinutesOfALongRead(benchmark::State& state) {
             QList<AudioChunk> stored;
             for (const auto& chunk : audio)
                 stored.append({chunk.audio, chunk.duration});
-            cache.storeInBackground(QString(64, u'a'), stored, words.toList());
-            clips.saveInBackground(text, stored, words.toList(), QStringLiteral("voice"),
-                                   std::nullopt);
+            cache.storeInBackground(QString(64, u'a'), stored, words);
+            clips.saveInBackground(text, stored, words, QStringLiteral("voice"), std::nullopt);
             complete = true;
         };
         // What the panel's display tick does with the read.

@@ -1,15 +1,27 @@
-// Cost of the audio cache's hot paths: a hit on a long read, and the launch reconciliation.
+// Cost of the audio cache's hot paths: a hit on a long read, and the launch reconciliation; and
+// the memory a long read's clip takes while it is saved and listed.
 #include "Parlino/Storage/CacheStore.h"
+#include "Parlino/Storage/ClipFolderScan.h"
+#include "Parlino/Storage/ClipLibrary.h"
 
 #include <QCryptographicHash>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
 using Parlino::AudioChunk;
 using Parlino::CacheStore;
+using Parlino::ClipLibrary;
 
 QString keyFor(int index) {
     return QString::fromLatin1(
@@ -19,7 +31,7 @@ QString keyFor(int index) {
 // A read of `chunkCount` chunks of `chunkBytes` each, with about 130 words per chunk.
 struct Read {
     QList<AudioChunk> chunks;
-    QList<Core::WordTiming> words;
+    Core::TimedWords words;
 };
 
 Read makeRead(int chunkCount, qsizetype chunkBytes) {
@@ -95,5 +107,128 @@ void BM_StoreIntoFullCache(benchmark::State& state) {
 BENCHMARK(BM_LookupAndFirstChunk)->Arg(700 * 1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReconcileThousandEntries)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StoreIntoFullCache)->Unit(benchmark::kMicrosecond);
+
+// The heap in use: what the allocator handed out from its arenas and mapped on its own.
+qint64 heapBytes() {
+    const struct mallinfo2 info = ::mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+}
+
+// The heap's highest use above where it stood at the start, sampled from a thread of its own
+// every 100 µs while the watched work runs on this one.
+class HeapPeak {
+public:
+    HeapPeak() : m_start(heapBytes()), m_peak(m_start) {
+        m_watcher = std::jthread([this](std::stop_token stop) {
+            while (!stop.stop_requested()) {
+                const qint64 now = heapBytes();
+                qint64 peak = m_peak.load(std::memory_order_relaxed);
+                while (now > peak && !m_peak.compare_exchange_weak(peak, now))
+                    ;
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+        });
+    }
+
+    // The peak growth so far, in megabytes, counting this moment too.
+    double megabytes() {
+        m_watcher.request_stop();
+        m_watcher.join();
+        const qint64 peak = std::max(m_peak.load(), heapBytes());
+        return double(peak - m_start) / 1048576;
+    }
+
+private:
+    qint64 m_start;
+    std::atomic<qint64> m_peak;
+    std::jthread m_watcher;
+};
+
+// A long read as the session finishes it: 2 MB of text, a timing for each of its 376,000 words,
+// and a few chunks of audio.
+struct LongRead {
+    QString text;
+    Core::TimedWords words;
+    QList<AudioChunk> chunks;
+};
+
+LongRead makeLongRead() {
+    LongRead read;
+    constexpr qsizetype characters = 2 * 1000 * 1000;
+    read.text.reserve(characters + 100);
+    for (int sentence = 0; read.text.size() < characters; ++sentence)
+        read.text += QStringLiteral("Sentence number %1 says a little more than the last one did. ")
+                         .arg(sentence);
+    read.text.truncate(characters);
+    qsizetype start = 0;
+    while (start < read.text.size()) {
+        qsizetype end = read.text.indexOf(u' ', start);
+        if (end < 0)
+            end = read.text.size();
+        const double at = double(read.words.size()) * 0.35;
+        read.words.append(
+            {read.text.mid(start, end - start), {start, end}, at + 0.123456, at + 0.301234});
+        start = end + 1;
+    }
+    for (int c = 0; c < 4; ++c)
+        read.chunks.append({QByteArray(64 * 1024, char('a' + c)), 600.0});
+    return read;
+}
+
+// Saves the long read's clip, as a finished read does, and lists the library anew, as the
+// next run does when its summary index cannot vouch for the clip; reports the heap's peak
+// growth meanwhile.
+void BM_SaveAndListLongClip(benchmark::State& state) {
+    const LongRead read = makeLongRead();
+    double peak = 0;
+    double manifestMegabytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QTemporaryDir dir;
+        const auto root = temporaryRoot(dir);
+        std::optional<ClipLibrary> clips(std::in_place, root);
+        state.ResumeTiming();
+        HeapPeak heap;
+        const auto id =
+            clips->save(read.text, read.chunks, read.words, QStringLiteral("voice"), std::nullopt);
+        const auto listed = Parlino::ClipFolderScan::run(root, {});
+        peak = std::max(peak, heap.megabytes());
+        state.PauseTiming();
+        if (!id || listed.clips.size() != 1)
+            state.SkipWithError("the clip was not saved and listed");
+        manifestMegabytes = double(std::filesystem::file_size(root / id->rawValue.toStdString() /
+                                                              "manifest.json")) /
+                            1048576;
+        clips.reset();
+        state.ResumeTiming();
+    }
+    state.counters["peakHeapGrowthMB"] = peak;
+    state.counters["manifestMB"] = manifestMegabytes;
+    state.counters["words"] = double(read.words.size());
+}
+
+// Loads the long read's clip, as opening it from the clips list does; reports the heap's peak
+// growth meanwhile, the loaded clip included.
+void BM_LoadLongClip(benchmark::State& state) {
+    const QTemporaryDir dir;
+    ClipLibrary clips(temporaryRoot(dir));
+    std::optional<Parlino::ClipID> id;
+    {
+        const LongRead read = makeLongRead();
+        id = clips.save(read.text, read.chunks, read.words, QStringLiteral("voice"), std::nullopt);
+    }
+    double peak = 0;
+    for (auto _ : state) {
+        HeapPeak heap;
+        const auto clip = clips.load(*id);
+        peak = std::max(peak, heap.megabytes());
+        if (!clip || clip->words.isEmpty())
+            state.SkipWithError("the clip did not load");
+    }
+    state.counters["peakHeapGrowthMB"] = peak;
+}
+
+BENCHMARK(BM_SaveAndListLongClip)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadLongClip)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

@@ -1,6 +1,8 @@
 // A clip's manifest in a real clip library: the clip is listed exactly when it loads, and its
-// listed summary is the loaded clip's: its name and the start of its text.
+// listed summary is the loaded clip's: its name and the start of its text. What loads is what the
+// tree readers make of the manifest.
 #include "Base/Unicode.h"
+#include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipLibrary.h"
 #include "fuzz/FuzzInput.h"
@@ -23,6 +25,26 @@ void write(const std::filesystem::path& file, QByteArrayView bytes) {
     Fuzz::require(out.open(QIODevice::WriteOnly) && out.write(bytes.data(), bytes.size()) >= 0);
 }
 
+// The text, voice and words of the manifest as the tree readers see it; nothing when any of them
+// refuses it.
+std::optional<Parlino::ClipLibrary::Clip> readAsTree(const QByteArray& bytes) {
+    using Base::Json::require;
+    const auto document = Base::Json::parse(bytes);
+    if (!document)
+        return std::nullopt;
+    const auto text = require<QString>(*document, "text");
+    const auto voiceID = require<QString>(*document, "voiceID");
+    if (Base::Json::firstError(text, voiceID, require<double>(*document, "totalDuration"),
+                               require<double>(*document, "createdAt"),
+                               Base::Json::optional<QString>(*document, "modelID")) ||
+        !document->contains("words") || !document->contains("chunks"))
+        return std::nullopt;
+    const auto words = Core::wordTimingsFromJson(document->at("words"));
+    if (!words || !Parlino::ChunkFiles::recordsFromJson(document->at("chunks")))
+        return std::nullopt;
+    return Parlino::ClipLibrary::Clip{*text, *voiceID, {}, Core::TimedWords(*words)};
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -36,6 +58,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Parlino::ClipLibrary clips(library.root);
     const auto loaded = clips.load(clip);
     Fuzz::require(isListed == loaded.has_value() || !std::filesystem::exists(library.clipFolder));
+    if (loaded) {
+        const auto tree = readAsTree(Fuzz::bytes(data, size));
+        Fuzz::require(tree && tree->text == loaded->text && tree->voiceID == loaded->voiceID &&
+                      tree->words == loaded->words);
+    }
     if (isListed && loaded) {
         Fuzz::require(listed.summary.id == clip);
         Fuzz::require(loaded->text.startsWith(listed.summary.preview));

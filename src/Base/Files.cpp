@@ -32,6 +32,24 @@ int openFolder(const std::filesystem::path& file) {
     return folder;
 }
 
+// What a NewFile gathers before it writes.
+constexpr qsizetype bufferBytes = qsizetype(64) << 10;
+
+std::error_code writeAll(int fd, QByteArrayView bytes) {
+    const char* data = bytes.data();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t count = ::write(fd, data, static_cast<size_t>(left));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return lastError();
+        data += count;
+        left -= count;
+    }
+    return {};
+}
+
 int openFile(const std::filesystem::path& file, Links links) {
     if (links == Links::follow)
         return ::open(file.c_str(), readFlags);
@@ -43,15 +61,33 @@ int openFile(const std::filesystem::path& file, Links links) {
 
 } // namespace
 
+FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+
 FileDescriptor::~FileDescriptor() {
     if (fd >= 0)
         ::close(fd);
 }
 
-// Reads into a buffer of the file's size, growing it only for a file that grows meanwhile.
-Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& file, qint64 maxBytes,
-                                                Links links) {
-    const FileDescriptor input{openFile(file, links)};
+RegularInput::RegularInput(FileDescriptor input, qint64 size, qint64 maxBytes)
+    : m_input(std::move(input)), m_size(size), m_maxBytes(maxBytes) {}
+
+Result<qsizetype, std::error_code> RegularInput::read(char* buffer, qsizetype capacity) {
+    for (;;) {
+        const ssize_t count = ::read(m_input.fd, buffer, static_cast<size_t>(capacity));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return failure(lastError());
+        m_read += count;
+        if (m_read > m_maxBytes)
+            return failure(std::make_error_code(std::errc::file_too_large));
+        return qsizetype(count);
+    }
+}
+
+Result<RegularInput, std::error_code> openRegular(const std::filesystem::path& file,
+                                                  qint64 maxBytes, Links links) {
+    FileDescriptor input{openFile(file, links)};
     if (input.fd < 0)
         return failure(lastError());
     struct stat info {};
@@ -61,25 +97,28 @@ Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& fil
         return failure(std::make_error_code(std::errc::not_supported));
     if (info.st_size > maxBytes)
         return failure(std::make_error_code(std::errc::file_too_large));
-    QByteArray bytes(qsizetype(info.st_size) + 1, Qt::Uninitialized);
+    return RegularInput(std::move(input), qint64(info.st_size), maxBytes);
+}
+
+// Reads into a buffer of the file's size, growing it only for a file that grows meanwhile.
+Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& file, qint64 maxBytes,
+                                                Links links) {
+    auto input = openRegular(file, maxBytes, links);
+    if (!input)
+        return failure(input.error());
+    QByteArray bytes(qsizetype(input->size()) + 1, Qt::Uninitialized);
     qsizetype filled = 0;
     for (;;) {
-        if (filled == bytes.size()) {
-            if (filled > maxBytes)
-                return failure(std::make_error_code(std::errc::file_too_large));
+        if (filled == bytes.size())
             bytes.resize(qsizetype(std::min(maxBytes + 1, qint64(bytes.size()) * 2)));
-        }
-        const ssize_t count =
-            ::read(input.fd, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return failure(lastError());
-        if (count == 0) {
+        const auto count = input->read(bytes.data() + filled, bytes.size() - filled);
+        if (!count)
+            return failure(count.error());
+        if (*count == 0) {
             bytes.truncate(filled);
             return bytes;
         }
-        filled += count;
+        filled += *count;
     }
 }
 
@@ -114,12 +153,9 @@ std::error_code replaceRegular(const std::filesystem::path& file, const QByteArr
     fresh += ".new";
     // A leftover of an earlier write, or anything put there since: unlinking never follows it.
     ::unlink(fresh.c_str());
-    FileDescriptor output{
-        ::open(fresh.c_str(),
-               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0644)};
-    if (output.fd < 0)
-        return lastError();
-    std::error_code error = writeAndClose(output, bytes);
+    NewFile output(fresh);
+    output.write(bytes);
+    std::error_code error = output.close();
     if (!error && ::rename(fresh.c_str(), file.c_str()) != 0)
         error = lastError();
     if (error)
@@ -148,20 +184,57 @@ std::optional<QString> describeSpecial(const std::filesystem::path& path) {
     }
 }
 
-std::error_code writeAndClose(FileDescriptor& output, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t count = ::write(output.fd, data, static_cast<size_t>(left));
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return lastError();
-        data += count;
-        left -= count;
-    }
+std::error_code writeAndClose(FileDescriptor& output, QByteArrayView bytes) {
+    if (const auto error = writeAll(output.fd, bytes))
+        return error;
     // Some file systems report a failed write only when the file is closed.
     return ::close(std::exchange(output.fd, -1)) == 0 ? std::error_code() : lastError();
+}
+
+NewFile::NewFile(const std::filesystem::path& file, qint64 maxBytes)
+    : m_output(::open(file.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW,
+                      0644)),
+      m_maxBytes(maxBytes) {
+    if (m_output.fd < 0)
+        m_error = lastError();
+}
+
+// A piece that does not fit in what is left of the buffer is written at once, and one as large as
+// the buffer straight from where it is.
+bool NewFile::write(QByteArrayView bytes) {
+    if (m_error)
+        return false;
+    if (bytes.size() > m_maxBytes - m_written) {
+        m_error = std::make_error_code(std::errc::file_too_large);
+        return false;
+    }
+    m_written += bytes.size();
+    if (qsizetype(m_buffer.size()) + bytes.size() > bufferBytes) {
+        if (!flush())
+            return false;
+        if (bytes.size() >= bufferBytes) {
+            m_error = writeAll(m_output.fd, bytes);
+            return !m_error;
+        }
+    }
+    if (m_buffer.capacity() < std::size_t(bufferBytes))
+        m_buffer.reserve(std::size_t(bufferBytes));
+    m_buffer.append(bytes.data(), std::size_t(bytes.size()));
+    return true;
+}
+
+bool NewFile::flush() {
+    m_error = writeAll(m_output.fd, m_buffer);
+    m_buffer.clear();
+    return !m_error;
+}
+
+std::error_code NewFile::close() {
+    if (!m_error)
+        m_error = writeAndClose(m_output, m_buffer);
+    m_buffer = {};
+    return m_error;
 }
 
 bool isRefused(const std::error_code& error) {

@@ -3,11 +3,14 @@
 #include "Base/Result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <optional>
+#include <string>
 #include <system_error>
 
 // Reading and writing files that may be anything: a store's folder can hold a named pipe, a device
@@ -19,6 +22,7 @@ namespace Base::Files {
 struct FileDescriptor {
     explicit FileDescriptor(int descriptor) : fd(descriptor) {}
     int fd;
+    FileDescriptor(FileDescriptor&& other) noexcept;
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor();
@@ -29,14 +33,62 @@ enum class Links {
     refuse, // neither the file nor the folder holding it may be a link
 };
 
-// Reads a whole regular file of at most `maxBytes`, never blocking on opening it. Anything but a
-// regular file fails with std::errc::not_supported; a refused link with
+// A regular file opened for reading by openRegular, read a piece at a time.
+class RegularInput {
+public:
+    RegularInput(FileDescriptor input, qint64 size, qint64 maxBytes);
+
+    // The file's size when it was opened.
+    qint64 size() const { return m_size; }
+    // Reads the next piece of at most `capacity` bytes into `buffer`: its length, 0 at the end of
+    // the file. A file that grows meanwhile beyond the bound it was opened with fails with
+    // std::errc::file_too_large.
+    Result<qsizetype, std::error_code> read(char* buffer, qsizetype capacity);
+
+private:
+    FileDescriptor m_input;
+    qint64 m_size;
+    qint64 m_maxBytes;
+    qint64 m_read = 0;
+};
+
+// Opens a regular file of at most `maxBytes` for reading, never blocking on opening it. Anything
+// but a regular file fails with std::errc::not_supported; a refused link with
 // std::errc::too_many_symbolic_link_levels; a larger file with std::errc::file_too_large.
+Result<RegularInput, std::error_code> openRegular(const std::filesystem::path& file,
+                                                  qint64 maxBytes, Links links);
+// Reads a whole regular file, opened as openRegular opens it.
 Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& file, qint64 maxBytes,
                                                 Links links);
 
 // Writes all of `bytes` and closes the file, reporting the first failure.
-std::error_code writeAndClose(FileDescriptor& output, const QByteArray& bytes);
+std::error_code writeAndClose(FileDescriptor& output, QByteArrayView bytes);
+
+// A new regular file written piece by piece through a buffer of a fixed size, so that a long
+// document never stands in memory whole. Creating it fails when anything stands at its name,
+// which is never followed or opened: a link, a pipe, a device or a file. More than `maxBytes` in
+// all fails with std::errc::file_too_large before the file exceeds it. A file that failed, or was
+// never closed, is left incomplete: callers write into a folder of their own that a failure
+// removes.
+class NewFile {
+public:
+    explicit NewFile(const std::filesystem::path& file,
+                     qint64 maxBytes = std::numeric_limits<qint64>::max());
+
+    // Adds `bytes`; false once writing has failed, after which nothing more is written.
+    bool write(QByteArrayView bytes);
+    // Writes what is left and closes the file: the first failure since it was created, if any.
+    std::error_code close();
+
+private:
+    bool flush();
+
+    FileDescriptor m_output;
+    qint64 m_maxBytes;
+    qint64 m_written = 0;
+    std::string m_buffer;
+    std::error_code m_error;
+};
 
 // Appends to a regular file that has no other name (a hard link would be written through) without
 // following a link or blocking; `bytes` is given the file's size before the append. Fails as
@@ -45,10 +97,10 @@ std::error_code writeAndClose(FileDescriptor& output, const QByteArray& bytes);
 Result<qint64, std::error_code> appendRegular(const std::filesystem::path& file,
                                               const std::function<QByteArray(qint64)>& bytes);
 
-// Replaces `file` with a regular file holding `bytes`, written to "<file>.new" and renamed over
-// it, so a reader finds the old or the new contents whole. Neither name is followed or opened if
-// it is a link, a pipe or another special file: whatever stands at "<file>.new" is removed first,
-// and the rename replaces whatever stands at `file`.
+// Replaces `file` with a regular file holding `bytes`, written to "<file>.new" (a NewFile) and
+// renamed over it, so a reader finds the old or the new contents whole. Neither name is followed
+// or opened if it is a link, a pipe or another special file: whatever stands at "<file>.new" is
+// removed first, and the rename replaces whatever stands at `file`.
 std::error_code replaceRegular(const std::filesystem::path& file, const QByteArray& bytes);
 
 // What stands at `path` when it is something else than a regular file of its own: "a symbolic

@@ -67,11 +67,29 @@ template <class Document> Read<QByteArray> serializeDocument(const Document& val
     return QByteArray::fromStdString(text);
 }
 
+// Converted a slice at a time: Qt converts a text into a buffer of three bytes for each of its
+// code units, which for a long read is three times the text. Valid UTF-16 only.
+std::string validUtf8(QStringView text) {
+    constexpr qsizetype sliceLength = 4096;
+    std::string converted;
+    converted.reserve(std::size_t(text.size()));
+    while (!text.isEmpty()) {
+        qsizetype length = std::min(sliceLength, text.size());
+        // A pair of surrogates stays whole.
+        if (length < text.size() && text[length - 1].isHighSurrogate())
+            --length;
+        const QByteArray slice = text.first(length).toUtf8();
+        converted.append(slice.constData(), std::size_t(slice.size()));
+        text = text.sliced(length);
+    }
+    return converted;
+}
+
 } // namespace
 
 std::string utf8(const QString& text) {
     if (text.isValidUtf16())
-        return text.toStdString();
+        return validUtf8(text);
     QString repaired;
     repaired.reserve(text.size());
     for (const Unicode::Scalar scalar : Unicode::Scalars(text)) {
@@ -80,7 +98,7 @@ std::string utf8(const QString& text) {
         else
             repaired += QStringView(text).sliced(scalar.offset, scalar.length);
     }
-    return repaired.toStdString();
+    return validUtf8(repaired);
 }
 
 QString text(const std::string& utf8) {
@@ -127,54 +145,80 @@ Read<QByteArray> serialize(const SortedValue& value) {
 
 namespace {
 
-// Where the value of the top-level key `key` (written as `"key":`) starts in a compact document;
-// -1 when it has no such key. Keys of nested objects and text inside strings are passed over.
-qsizetype topLevelValue(const QByteArray& document, const QByteArray& key) {
-    int depth = 0;
-    bool inString = false;
-    for (qsizetype i = 0; i < document.size(); ++i) {
-        const char c = document[i];
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '{' || c == '[') {
-            ++depth;
-        } else if (c == '}' || c == ']') {
-            --depth;
-        } else if (c == '"') {
-            if (depth == 1 && document.mid(i, key.size()) == key)
-                return i + key.size();
-            inString = true;
-        }
+// Writes values as Value::dump() writes them compactly, straight to an output in pieces of a few
+// kilobytes rather than into a text of their own.
+class PieceWriter final : public nlohmann::detail::output_adapter_protocol<char> {
+public:
+    explicit PieceWriter(const Output& output) : m_output(output) { m_pieces.reserve(pieceBytes); }
+
+    bool hasFailed() const { return m_failed; }
+    void write(const Value& value) { m_serializer.dump(value, false, false, 0); }
+    void write_character(char c) override {
+        m_pieces.push_back(c);
+        if (m_pieces.size() >= pieceBytes)
+            flush();
     }
-    return -1;
-}
+    void write_characters(const char* s, std::size_t length) override {
+        m_pieces.append(s, length);
+        if (m_pieces.size() >= pieceBytes)
+            flush();
+    }
+    // Hands over what is gathered; false once the output failed.
+    bool flush() {
+        m_failed = m_failed || !m_output(QByteArrayView(m_pieces));
+        m_pieces.clear();
+        return !m_failed;
+    }
+
+private:
+    static constexpr std::size_t pieceBytes = 16 * 1024;
+    const Output& m_output;
+    std::string m_pieces;
+    bool m_failed = false;
+    // Writes to this object, which outlives it: the shared pointer owns nothing.
+    nlohmann::detail::serializer<Value> m_serializer{
+        nlohmann::detail::output_adapter_t<char>(this, [](auto*) {}), ' ',
+        nlohmann::json::error_handler_t::replace};
+};
 
 } // namespace
 
-Read<QByteArray> serializeWithArray(Value document, const std::string& key, qsizetype count,
-                                    const std::function<Value(qsizetype)>& element) {
-    document[key] = nullptr;
-    const auto outline = serialize(document);
-    if (!outline)
-        return outline;
-    const qsizetype at =
-        topLevelValue(*outline, QByteArray::fromStdString(Value(key).dump()) + ':');
-    QByteArray written = outline->left(at);
-    written += '[';
-    for (qsizetype i = 0; i < count; ++i) {
-        const auto item = serialize(element(i));
-        if (!item)
-            return item;
-        if (i > 0)
-            written += ',';
-        written += *item;
+// The document's members one at a time, as dump() writes an object, the array's elements built
+// and checked in turn where its value would be.
+Read<void> writeWithArray(Value document, const std::string& key, qsizetype count,
+                          const std::function<Value(qsizetype)>& element, const Output& output) {
+    document[key] = Value::array();
+    if (!allFinite(document))
+        return failure(Error{QStringLiteral("non-finite number")});
+    const Error outputFailed{QStringLiteral("output failed")};
+    PieceWriter writer(output);
+    writer.write_character('{');
+    for (auto member = document.cbegin(); member != document.cend(); ++member) {
+        if (member != document.cbegin())
+            writer.write_character(',');
+        writer.write(Value(member.key()));
+        writer.write_character(':');
+        if (member.key() != key) {
+            writer.write(member.value());
+            continue;
+        }
+        writer.write_character('[');
+        for (qsizetype i = 0; i < count; ++i) {
+            const Value item = element(i);
+            if (!allFinite(item))
+                return failure(Error{QStringLiteral("non-finite number")});
+            if (i > 0)
+                writer.write_character(',');
+            writer.write(item);
+            if (writer.hasFailed())
+                return failure(outputFailed);
+        }
+        writer.write_character(']');
     }
-    written += ']';
-    written += outline->mid(at + qsizetype(sizeof("null") - 1));
-    return written;
+    writer.write_character('}');
+    if (!writer.flush())
+        return failure(outputFailed);
+    return {};
 }
 
 template <> Read<QString> as<QString>(const Value& value) {

@@ -3,6 +3,7 @@
 #include "Base/Result.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -79,15 +80,22 @@ Read<SortedValue> parseSorted(const QByteArray& bytes);
 Read<QByteArray> serialize(const Value& value);
 Read<QByteArray> serialize(const SortedValue& value);
 
-// Writes `document` as serialize() would with the array of `count` elements under its top-level
-// key `key`, each element built by `element` and written before the next is built: a long list
-// never stands in memory as one document tree.
-Read<QByteArray> serializeWithArray(Value document, const std::string& key, qsizetype count,
-                                    const std::function<Value(qsizetype)>& element);
+// Where a document is written piece by piece: takes each piece in turn, false once it failed.
+using Output = std::function<bool(QByteArrayView)>;
+
+// Writes `document` to `output` as serialize() would write it with the array of `count` elements
+// under its top-level key `key`, each element built by `element` and written before the next is
+// built: a long list never stands in memory, as a document tree or as text. A non-finite number
+// anywhere is refused as serialize() refuses it, and an output that failed ends the writing too;
+// what was written by then stays written.
+Read<void> writeWithArray(Value document, const std::string& key, qsizetype count,
+                          const std::function<Value(qsizetype)>& element, const Output& output);
 template <class List>
-Read<QByteArray> serializeWithArray(Value document, const std::string& key, const List& items) {
-    return serializeWithArray(std::move(document), key, items.size(),
-                              [&](qsizetype i) { return items[i].toJson(); });
+Read<void> writeWithArray(Value document, const std::string& key, const List& items,
+                          const Output& output) {
+    return writeWithArray(
+        std::move(document), key, items.size(), [&](qsizetype i) { return items[i].toJson(); },
+        output);
 }
 
 // Strict typed access: a value must have exactly the JSON type asked for. Integers must be

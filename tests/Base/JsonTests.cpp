@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 using namespace Base::Json;
@@ -23,6 +24,11 @@ TEST(Json, WritesAnUnpairedSurrogateAsTheReplacementCharacter) {
     ASSERT_TRUE(read);
     const QString expected = QStringLiteral("a") + replacement + pair + replacement + QChar(u'?');
     EXPECT_EQ(as<QString>(read->at("t")).value(), expected);
+
+    // Long texts are converted in slices, with pairs across their edges.
+    const QString longText = QStringLiteral("a") + pair.repeated(5000);
+    EXPECT_EQ(utf8(longText), longText.toStdString());
+    EXPECT_EQ(utf8(longText + QChar(0xD800)), (longText + replacement).toStdString());
 }
 
 TEST(Json, RefusesNonFiniteNumbersAnywhere) {
@@ -36,28 +42,67 @@ TEST(Json, RefusesNonFiniteNumbersAnywhere) {
     EXPECT_TRUE(serialize(v));
 }
 
+// What writeWithArray hands its output, gathered; nothing when it fails.
+std::optional<QByteArray> writtenWithArray(const Value& document,
+                                           const std::function<Value(qsizetype)>& element,
+                                           qsizetype count) {
+    QByteArray written;
+    const auto result = writeWithArray(document, "items", count, element, [&](QByteArrayView p) {
+        written += p;
+        return true;
+    });
+    return result ? std::optional(written) : std::nullopt;
+}
+
 TEST(Json, AnArrayWrittenElementByElementGivesTheSameTextAsTheWholeDocument) {
     // Decoys before the key: the same key in a nested object and inside a string.
     Value document = Value::object();
     document["note"] = QStringLiteral("\"items\":null, {\"items\":null}");
     document["nested"] = Value::object({{"items", nullptr}});
     document["items"] = nullptr;
-    document["after"] = Value::array({1, "]}"});
+    document["after"] = Value::array({1, "]}", std::string(40000, 'x')});
     const QList<Value> items{Value::object({{"a", 0.05}}), Value::array({"x\\\"", 2}),
                              Value(nullptr)};
-    const auto written =
-        serializeWithArray(document, "items", items.size(), [&](qsizetype i) { return items[i]; });
+    const auto written = writtenWithArray(
+        document, [&](qsizetype i) { return items[i]; }, items.size());
 
     Value whole = document;
     whole["items"] = Value::array();
     for (const auto& item : items)
         whole["items"].push_back(item);
-    EXPECT_EQ(written.value(), serialize(whole).value());
+    EXPECT_EQ(written, serialize(whole).value());
     whole["items"] = Value::array();
-    EXPECT_EQ(serializeWithArray(document, "items", 0, {}).value(), serialize(whole).value());
-    EXPECT_FALSE(serializeWithArray(document, "items", 1, [](qsizetype) {
-        return Value::array({std::numeric_limits<double>::infinity()});
+    EXPECT_EQ(writtenWithArray(document, {}, 0), serialize(whole).value());
+}
+
+TEST(Json, AWriteElementByElementStopsAtANonFiniteNumberOrAFailedOutput) {
+    const Value document = Value::object({{"items", nullptr}, {"after", 1}});
+    const auto elements = [](qsizetype i) {
+        return Value::array({i == 2 ? std::numeric_limits<double>::infinity() : 1.0});
+    };
+    const auto refused =
+        writeWithArray(document, "items", 4, elements, [](QByteArrayView) { return true; });
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().message, QStringLiteral("non-finite number"));
+    const Value badOutline = Value::object({{"items", nullptr}, {"n", std::nan("")}});
+    EXPECT_FALSE(writeWithArray(badOutline, "items", 1, elements, [](QByteArrayView) {
+        ADD_FAILURE() << "nothing is written before the whole outline is checked";
+        return true;
     }));
+
+    // Many pieces' worth of elements: the first failure ends the building and the writing.
+    int pieces = 0;
+    qsizetype built = 0;
+    const auto stopped = writeWithArray(
+        document, "items", 100000,
+        [&](qsizetype) {
+            ++built;
+            return Value("element");
+        },
+        [&](QByteArrayView) { return ++pieces < 2; });
+    EXPECT_FALSE(stopped);
+    EXPECT_EQ(pieces, 2);
+    EXPECT_LT(built, 10000);
 }
 
 TEST(Json, ParseRejectsMalformedDocuments) {

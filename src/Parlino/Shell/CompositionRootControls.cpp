@@ -180,7 +180,7 @@ void CompositionRoot::openClipInPlayer(const ClipID& id) {
     const auto clip = m_clipLibrary.load(id);
     if (!clip)
         return;
-    loadIntoPlayer(clip->text, clip->chunks, Core::TimedWords(clip->words), clip->voiceID, false);
+    loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, false);
     m_viewModel.setContentMode(PanelContentMode::reading);
 }
 

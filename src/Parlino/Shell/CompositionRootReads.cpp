@@ -143,7 +143,7 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
         m_cachedReadKey = key;
-        const Core::TimedWords words(cached->words);
+        const Core::TimedWords& words = cached->words;
         m_viewModel.setTimingWords(words);
         m_lastPlayed = LastPlayed{text, voice, cached->chunks, words};
         session->load(sessionChunks(cached->chunks), words, true);
@@ -350,9 +350,9 @@ void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>&
                                          const QString& modelID) {
     // A long read's files take a while to write: the stores write them off the main thread.
     const QList<AudioChunk> audio = audioChunks(chunks);
-    m_cache.storeInBackground(key, audio, words.toList());
+    m_cache.storeInBackground(key, audio, words);
     if (Defaults::get(keys().saveRecordings))
-        m_clipLibrary.saveInBackground(text, audio, words.toList(), voice, modelID);
+        m_clipLibrary.saveInBackground(text, audio, words, voice, modelID);
     m_lastPlayed = LastPlayed{text, voice, audio, words};
 }
 
@@ -424,8 +424,7 @@ void CompositionRoot::replayLast() {
         if (clips.isEmpty())
             return;
         if (const auto clip = m_clipLibrary.load(clips.first().id)) {
-            loadIntoPlayer(clip->text, clip->chunks, Core::TimedWords(clip->words), clip->voiceID,
-                           true);
+            loadIntoPlayer(clip->text, clip->chunks, clip->words, clip->voiceID, true);
             m_viewModel.setContentMode(PanelContentMode::reading);
         }
     });

@@ -1,42 +1,30 @@
 #include "Parlino/Storage/CacheManifest.h"
 
-#include "Parlino/Storage/ManifestEvents.h"
+#include "Parlino/Storage/StorageFiles.h"
 
 namespace Parlino {
 
-namespace {
-
-// The manifest with its words left null.
-Base::Json::Value outline(const QList<ChunkFiles::Record>& chunks) {
-    Base::Json::Value json = Base::Json::Value::object();
-    json["chunks"] = ChunkFiles::toJson(chunks);
-    json["words"] = nullptr;
-    return json;
+std::optional<QString> CacheManifest::write(const std::filesystem::path& file) const {
+    Base::Json::Value outline = Base::Json::Value::object();
+    outline["chunks"] = ChunkFiles::toJson(chunks);
+    outline["words"] = nullptr;
+    return StorageFiles::writeFile(file, [&](const Base::Json::Output& output) {
+        return Base::Json::writeWithArray(std::move(outline), "words", words, output);
+    });
 }
 
-} // namespace
-
-Base::Json::Value CacheManifest::toJson() const {
-    Base::Json::Value json = outline(chunks);
-    json["words"] = Core::toJson(words);
-    return json;
-}
-
-Base::Json::Read<QByteArray> CacheManifest::encode() const {
-    return Base::Json::serializeWithArray(outline(chunks), "words", words);
-}
-
-Base::Json::Read<CacheManifest> CacheManifest::decode(const QByteArray& bytes) {
+ManifestRead<CacheManifest> CacheManifest::read(const std::filesystem::path& file) {
     ManifestEvents events(ManifestEvents::Reading::entries);
-    if (!events.parse(bytes))
-        return Base::failure(Base::Json::Error{events.error});
+    if (!events.read(file))
+        return Base::failure(events.failure());
     return CacheManifest{std::move(events.chunks), std::move(events.words)};
 }
 
-Base::Json::Read<QList<ChunkFiles::Record>> CacheManifest::decodeChunks(const QByteArray& bytes) {
+ManifestRead<QList<ChunkFiles::Record>>
+CacheManifest::readChunks(const std::filesystem::path& file) {
     ManifestEvents events(ManifestEvents::Reading::chunksOnly);
-    if (!events.parse(bytes))
-        return Base::failure(Base::Json::Error{events.error});
+    if (!events.read(file))
+        return Base::failure(events.failure());
     return std::move(events.chunks);
 }
 

@@ -1,31 +1,34 @@
 #pragma once
 
-#include "Base/Json.h"
-#include "Core/WordTiming.h"
+#include "Core/TimedWords.h"
 #include "Parlino/Storage/ChunkFiles.h"
+#include "Parlino/Storage/ManifestEvents.h"
 
-#include <QByteArray>
 #include <QList>
+#include <QString>
+
+#include <filesystem>
+#include <optional>
 
 namespace Parlino {
 
 // The contents of a cache entry's "manifest.json": {"chunks": [records…], "words": [timings…]}.
 struct CacheManifest {
     QList<ChunkFiles::Record> chunks;
-    QList<Core::WordTiming> words;
+    Core::TimedWords words;
     friend bool operator==(const CacheManifest&, const CacheManifest&) = default;
 
-    Base::Json::Value toJson() const;
-    // The text of toJson(), its words written one at a time: a long read's timings never stand
-    // in memory as a document tree.
-    Base::Json::Read<QByteArray> encode() const;
+    // Writes the manifest into the new file `file` a piece at a time, its words one after another:
+    // a long read's timings never stand in memory as a document tree or as text. What failed, in
+    // words (StorageFiles::writeFile).
+    std::optional<QString> write(const std::filesystem::path& file) const;
 
-    // Reads the text straight into records and timings, with no document tree in between. It
+    // Reads the file a piece at a time straight into records and timings (ManifestEvents). It
     // accepts what the records' and timings' own fromJson accept: keys in any order, unknown keys
     // ignored, whole numbers written with a fraction, plain chunk file names only.
-    static Base::Json::Read<CacheManifest> decode(const QByteArray& bytes);
+    static ManifestRead<CacheManifest> read(const std::filesystem::path& file);
     // Only the chunk records, read up to the end of their array: what follows is not looked at.
-    static Base::Json::Read<QList<ChunkFiles::Record>> decodeChunks(const QByteArray& bytes);
+    static ManifestRead<QList<ChunkFiles::Record>> readChunks(const std::filesystem::path& file);
 };
 
 } // namespace Parlino

@@ -77,7 +77,7 @@ StagingFolder stagingFolder(fs::path path) {
 // Writes the entry's chunk files and manifest into a new staging folder; nothing on a failure.
 // Touches no state of a store: safe on any thread.
 StagingFolder buildEntry(const fs::path& root, const QList<AudioChunk>& chunks,
-                         const QList<Core::WordTiming>& words) {
+                         const Core::TimedWords& words) {
     StagingFolder staging = stagingFolder(StorageFiles::newStagingFolder(root));
     std::error_code error;
     if (!fs::create_directories(*staging, error))
@@ -85,8 +85,7 @@ StagingFolder buildEntry(const fs::path& root, const QList<AudioChunk>& chunks,
     const auto records = ChunkFiles::write(*staging, chunks);
     if (!records)
         return nullptr;
-    const auto manifest = CacheManifest{*records, words}.encode();
-    if (!manifest || StorageFiles::writeFile(*staging / manifestName, *manifest))
+    if (CacheManifest{*records, words}.write(*staging / manifestName))
         return nullptr;
     return staging;
 }
@@ -97,12 +96,9 @@ StagingFolder buildEntry(const fs::path& root, const QList<AudioChunk>& chunks,
 // another reason (permissions, for one) keeps its entry. Only the chunk records are read: damage
 // after them makes a miss whose new read replaces the entry.
 bool isDamaged(const fs::path& folder) {
-    const auto bytes = StorageFiles::readFile(folder / manifestName);
-    if (!bytes)
-        return StorageFiles::isDamage(bytes.error());
-    const auto records = CacheManifest::decodeChunks(*bytes);
+    const auto records = CacheManifest::readChunks(folder / manifestName);
     if (!records)
-        return true;
+        return !records.error().file || StorageFiles::isDamage(records.error().file);
     return std::any_of(records->begin(), records->end(), [&](const auto& record) {
         const auto failure = ChunkFiles::check(folder, record);
         return failure && failure != ChunkFiles::ReadFailure::unreadable;
@@ -170,16 +166,13 @@ std::optional<CacheStore::Entry> CacheStore::lookup(const QString& key) {
     if (const auto pending = m_pending.constFind(key); pending != m_pending.cend())
         return pending->entry;
     const fs::path folder = entryFolder(key);
-    const auto bytes = StorageFiles::readFile(folder / manifestName);
-    if (!bytes) {
-        if (Base::Files::isRefused(bytes.error()))
+    const auto manifest = CacheManifest::read(folder / manifestName);
+    if (!manifest) {
+        if (Base::Files::isRefused(manifest.error().file))
             removeDamaged(key, QStringLiteral("its manifest is ") +
-                                   Base::Files::describe(bytes.error()));
+                                   Base::Files::describe(manifest.error().file));
         return std::nullopt;
     }
-    const auto manifest = CacheManifest::decode(*bytes);
-    if (!manifest)
-        return std::nullopt;
     auto chunks = ChunkFiles::readOnUse(folder, manifest->chunks);
     if (!chunks) {
         removeDamaged(key,
@@ -202,7 +195,7 @@ bool CacheStore::accepts(const QString& key, const QList<AudioChunk>& chunks) co
 }
 
 void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
-                       const QList<Core::WordTiming>& words) {
+                       const Core::TimedWords& words) {
     if (!accepts(key, chunks))
         return;
     m_pending.remove(key);
@@ -211,7 +204,7 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
 }
 
 void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
-                                   const QList<Core::WordTiming>& words) {
+                                   const Core::TimedWords& words) {
     if (!accepts(key, chunks))
         return;
     const quint64 ticket = ++m_lastTicket;

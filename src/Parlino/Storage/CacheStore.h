@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Base/Date.h"
-#include "Core/WordTiming.h"
+#include "Core/TimedWords.h"
 #include "Parlino/Storage/AudioChunk.h"
 #include "Parlino/Storage/StagedChunks.h"
 #include "Parlino/Storage/StorageFiles.h"
@@ -30,7 +30,7 @@ class CacheStore final {
 public:
     struct Entry {
         QList<AudioChunk> chunks;
-        QList<Core::WordTiming> words;
+        Core::TimedWords words;
         friend bool operator==(const Entry&, const Entry&) = default;
     };
 
@@ -56,13 +56,12 @@ public:
     // Builds the entry in staging and publishes it with one rename, replacing any entry of the
     // same key, then evicts down to the cap. An entry larger than the cap on its own is not kept.
     // Chunks kept in files (stageRead) are linked into the entry, not copied.
-    void store(const QString& key, const QList<AudioChunk>& chunks,
-               const QList<Core::WordTiming>& words);
+    void store(const QString& key, const QList<AudioChunk>& chunks, const Core::TimedWords& words);
     // Stores as `store` does, with the entry's files and manifest written off the main thread and
     // the entry published back on it. A `remove` or another store of the key before then
-    // supersedes it.
+    // supersedes it. The words are read on the writer from a copy, which shares them.
     void storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
-                           const QList<Core::WordTiming>& words);
+                           const Core::TimedWords& words);
     bool isStoring() const { return !m_pending.isEmpty(); }
     // A staging folder for the chunks of a read as they arrive; gone with the last of them.
     std::shared_ptr<StagedChunks> stageRead() const;

@@ -25,25 +25,42 @@ constexpr qsizetype previewLength = 200;
 
 const Base::Log logger{QStringLiteral("clipLibrary")};
 
-// The summary of the clip in `folder`, read straight from its manifest's text; nothing when
-// loading would refuse the manifest or find a chunk file missing, of the wrong size or foreign.
+// The first previewLength user-perceived characters of a text, decoding no more of a long one
+// than they take: a start of the text that holds one more whole character after them ends them
+// where the whole text does.
+QString previewOf(const std::string& utf8) {
+    for (std::size_t bytes = 4096;; bytes *= 8) {
+        if (bytes >= utf8.size()) {
+            const QString text = Base::Unicode::fromUtf8Exactly(utf8);
+            return text.left(Base::Unicode::graphemePrefixLength(text, previewLength));
+        }
+        // Cut where a character starts.
+        while ((utf8[bytes] & 0xC0) == 0x80)
+            --bytes;
+        const QString start =
+            Base::Unicode::fromUtf8Exactly(QByteArrayView(utf8.data(), qsizetype(bytes)));
+        if (Base::Unicode::graphemePrefixLength(start, previewLength + 1) < start.size())
+            return start.left(Base::Unicode::graphemePrefixLength(start, previewLength));
+    }
+}
+
+// The summary of the clip in `folder`, read straight from its manifest's text a piece at a time,
+// its words checked but not kept; nothing when loading would refuse the manifest or find a chunk
+// file missing, of the wrong size or foreign.
 std::optional<ClipSummary> readSummary(const fs::path& folder, const ClipID& id) {
-    const auto bytes = StorageFiles::readFile(folder / manifestName);
-    if (!bytes) {
-        if (Base::Files::isRefused(bytes.error()))
+    ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
+    if (!manifest.read(folder / manifestName)) {
+        const std::error_code& error = manifest.failure().file;
+        if (Base::Files::isRefused(error))
             logger.error("list: %{public}s skipped: its manifest is %{public}s", id.rawValue,
-                         Base::Files::describe(bytes.error()));
+                         Base::Files::describe(error));
         return std::nullopt;
     }
-    ManifestEvents manifest(ManifestEvents::Reading::clipSummary);
-    if (!manifest.parse(*bytes))
-        return std::nullopt;
     for (const auto& record : manifest.chunks) {
         if (ChunkFiles::check(folder, record))
             return std::nullopt;
     }
-    const qsizetype previewSize = Base::Unicode::graphemePrefixLength(manifest.text, previewLength);
-    return ClipSummary{id, manifest.text.left(previewSize), Base::Date{manifest.createdAt},
+    return ClipSummary{id, previewOf(manifest.text), Base::Date{manifest.createdAt},
                        manifest.totalDuration};
 }
 

@@ -3,6 +3,7 @@
 #include "Base/Files.h"
 #include "Base/Log.h"
 #include "Parlino/Storage/ChunkFiles.h"
+#include "Parlino/Storage/ManifestEvents.h"
 
 #include <QLocale>
 #include <QStandardPaths>
@@ -29,15 +30,16 @@ const Base::Log logger{QStringLiteral("clipLibrary")};
 // The contents of a clip's "manifest.json".
 struct Manifest {
     QString text;
-    QList<Core::WordTiming> words;
+    Core::TimedWords words;
     QList<ChunkFiles::Record> chunks;
     double totalDuration = 0;
     Base::Date createdAt;
     QString voiceID;
     std::optional<QString> modelID;
 
-    // Written one word at a time: a long read's timings never stand in memory as a document tree.
-    Base::Json::Read<QByteArray> encode() const {
+    // Written a piece at a time, one word after another: a long read's timings never stand in
+    // memory as a document tree or as text. What failed, in words.
+    std::optional<QString> write(const fs::path& file) const {
         Value json = Value::object();
         json["text"] = text;
         json["words"] = nullptr;
@@ -47,35 +49,23 @@ struct Manifest {
         json["voiceID"] = voiceID;
         if (modelID)
             json["modelID"] = *modelID;
-        return Base::Json::serializeWithArray(std::move(json), "words", words);
+        return StorageFiles::writeFile(file, [&](const Base::Json::Output& output) {
+            return Base::Json::writeWithArray(std::move(json), "words", words, output);
+        });
     }
 
-    static Base::Json::Read<Manifest> fromJson(const Value& json) {
-        using Base::Json::require;
-        auto text = require<QString>(json, "text");
-        auto totalDuration = require<double>(json, "totalDuration");
-        auto createdAt = require<double>(json, "createdAt");
-        auto voiceID = require<QString>(json, "voiceID");
-        auto modelID = Base::Json::optional<QString>(json, "modelID");
-        if (auto error = Base::Json::firstError(text, totalDuration, createdAt, voiceID, modelID))
-            return Base::failure(*error);
-        if (!json.contains("words") || !json.contains("chunks"))
-            return Base::failure(Base::Json::Error{QStringLiteral("incomplete clip manifest")});
-        auto words = Core::wordTimingsFromJson(json["words"]);
-        if (!words)
-            return Base::failure(words.error());
-        auto chunks = ChunkFiles::recordsFromJson(json["chunks"]);
-        if (!chunks)
-            return Base::failure(chunks.error());
-        return Manifest{*text,    *words,  *chunks, *totalDuration, Base::Date{*createdAt},
-                        *voiceID, *modelID};
-    }
-
-    static Base::Json::Read<Manifest> read(const fs::path& folder) {
-        const auto json = StorageFiles::readJson(folder / manifestName);
-        if (!json)
-            return Base::failure(json.error());
-        return fromJson(*json);
+    // Read a piece at a time straight into the clip (ManifestEvents); what failed, in words.
+    static Base::Result<Manifest, QString> read(const fs::path& folder) {
+        ManifestEvents events(ManifestEvents::Reading::clip);
+        if (!events.read(folder / manifestName))
+            return Base::failure(events.failure().message);
+        return Manifest{Base::Json::text(events.text),
+                        std::move(events.words),
+                        std::move(events.chunks),
+                        events.totalDuration,
+                        Base::Date{events.createdAt},
+                        std::move(events.voiceID),
+                        std::nullopt};
     }
 };
 
@@ -140,11 +130,8 @@ std::optional<Saved> writeClip(const fs::path& root, ClipSummaryIndex& index, Ma
     manifest.totalDuration = 0;
     for (const auto& chunk : chunks)
         manifest.totalDuration += chunk.duration;
-    const auto json = manifest.encode();
-    if (!json)
-        return saveFailed(json.error().message, chunks.size());
-    if (const auto writeError = StorageFiles::writeFile(staging / manifestName, *json))
-        return saveFailed(describe(writeError), chunks.size());
+    if (const auto writeError = manifest.write(staging / manifestName))
+        return saveFailed(*writeError, chunks.size());
     fs::rename(staging, root / name->toStdString(), error);
     if (error)
         return saveFailed(describe(error), chunks.size());
@@ -181,8 +168,7 @@ Base::Date ClipLibrary::nextCreatedAt() {
 }
 
 std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioChunk>& chunks,
-                                        const QList<Core::WordTiming>& words,
-                                        const QString& voiceID,
+                                        const Core::TimedWords& words, const QString& voiceID,
                                         const std::optional<QString>& modelID) {
     const Base::Date createdAt = nextCreatedAt();
     const auto saved =
@@ -194,7 +180,7 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
 }
 
 void ClipLibrary::saveInBackground(const QString& text, const QList<AudioChunk>& chunks,
-                                   const QList<Core::WordTiming>& words, const QString& voiceID,
+                                   const Core::TimedWords& words, const QString& voiceID,
                                    const std::optional<QString>& modelID) {
     ++m_savesRunning;
     StorageFiles::backgroundWriter().start(
@@ -331,7 +317,7 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
     const fs::path folder = m_root / StorageFiles::toPath(id.rawValue);
     const auto manifest = Manifest::read(folder);
     if (!manifest) {
-        logger.error("load: manifest unreadable — clip kept: %{public}s", manifest.error().message);
+        logger.error("load: manifest unreadable — clip kept: %{public}s", manifest.error());
         note(id, std::nullopt);
         return std::nullopt;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Core/WordTiming.h"
+#include "Core/TimedWords.h"
 #include "Parlino/Storage/AudioChunk.h"
 #include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipSummary.h"
@@ -34,7 +34,7 @@ public:
         QString text;
         QString voiceID;
         QList<AudioChunk> chunks;
-        QList<Core::WordTiming> words;
+        Core::TimedWords words;
         friend bool operator==(const Clip&, const Clip&) = default;
     };
 
@@ -53,11 +53,12 @@ public:
 
     // Publishes a new clip; nothing when the save failed (logged).
     std::optional<ClipID> save(const QString& text, const QList<AudioChunk>& chunks,
-                               const QList<Core::WordTiming>& words, const QString& voiceID,
+                               const Core::TimedWords& words, const QString& voiceID,
                                const std::optional<QString>& modelID);
     // Saves as `save` does, with the clip written off the main thread; it is listed once written.
+    // The words are read on the writer from a copy, which shares them.
     void saveInBackground(const QString& text, const QList<AudioChunk>& chunks,
-                          const QList<Core::WordTiming>& words, const QString& voiceID,
+                          const Core::TimedWords& words, const QString& voiceID,
                           const std::optional<QString>& modelID);
     bool isSaving() const { return m_savesRunning > 0; }
     // Every clip that loads as last listed, newest first, with this run's saves and deletions

@@ -3,8 +3,11 @@
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <cmath>
+#include <istream>
 #include <limits>
+#include <memory>
 #include <optional>
+#include <streambuf>
 #include <string_view>
 #include <utility>
 
@@ -23,10 +26,46 @@ std::optional<qint64> wholeNumber(double value) {
     return std::nullopt;
 }
 
+// A file's text as the parser takes it in: a piece at a time, through a buffer of a fixed size.
+class FileText final : public std::streambuf {
+public:
+    explicit FileText(Base::Files::RegularInput& input) : m_input(input) {}
+
+    // What ended the text before the end of the file, if anything.
+    std::error_code error;
+
+protected:
+    int_type underflow() override {
+        const auto count = m_input.read(m_buffer.get(), bufferBytes);
+        if (!count)
+            error = count.error();
+        if (!count || *count == 0)
+            return traits_type::eof();
+        setg(m_buffer.get(), m_buffer.get(), m_buffer.get() + *count);
+        return traits_type::to_int_type(m_buffer[0]);
+    }
+
+private:
+    static constexpr qsizetype bufferBytes = qsizetype(64) << 10;
+    Base::Files::RegularInput& m_input;
+    std::unique_ptr<char[]> m_buffer = std::make_unique<char[]>(bufferBytes);
+};
+
 } // namespace
 
-bool ManifestEvents::parse(const QByteArray& bytes) {
-    return Json::sax_parse(bytes.cbegin(), bytes.cend(), this) || m_hasReadChunks;
+bool ManifestEvents::read(const std::filesystem::path& file) {
+    auto input = StorageFiles::openFile(file);
+    if (!input) {
+        m_failure = {QString::fromStdString(input.error().message()), input.error()};
+        return false;
+    }
+    FileText text(*input);
+    std::istream stream(&text);
+    const bool parsed = Json::sax_parse(stream, this) || m_hasReadChunks;
+    // A text cut short by the file is the file's failure, whatever the parser made of it.
+    if (text.error)
+        m_failure = {QString::fromStdString(text.error.message()), text.error};
+    return parsed && !text.error;
 }
 
 ManifestEvents::Section ManifestEvents::sectionNamed(const std::string& key) const {
@@ -34,7 +73,7 @@ ManifestEvents::Section ManifestEvents::sectionNamed(const std::string& key) con
         return Section::chunks;
     if (key == "words")
         return Section::words;
-    if (m_reading != Reading::clipSummary)
+    if (!isClip())
         return Section::other;
     static constexpr std::pair<std::string_view, Section> clipSections[] = {
         {"text", Section::text},       {"createdAt", Section::createdAt},
@@ -62,7 +101,7 @@ ManifestEvents::Field ManifestEvents::fieldNamed(const std::string& key) {
 
 bool ManifestEvents::isComplete() const {
     unsigned required = bit(Section::chunks) | bit(Section::words);
-    if (m_reading == Reading::clipSummary)
+    if (isClip())
         required |= bit(Section::text) | bit(Section::createdAt) | bit(Section::totalDuration) |
                     bit(Section::voiceID);
     return (m_sections & required) == required;
@@ -188,8 +227,8 @@ bool ManifestEvents::end_array() {
 
 bool ManifestEvents::parse_error(std::size_t, const std::string&,
                                  const nlohmann::detail::exception& e) {
-    if (error.isEmpty())
-        error = QString::fromUtf8(e.what());
+    if (m_failure.message.isEmpty())
+        m_failure.message = QString::fromUtf8(e.what());
     return false;
 }
 
@@ -210,7 +249,7 @@ bool ManifestEvents::unskip() {
 }
 
 bool ManifestEvents::fail(const char* why) {
-    error = QString::fromUtf8(why);
+    m_failure.message = QString::fromUtf8(why);
     return false;
 }
 
@@ -282,9 +321,12 @@ bool ManifestEvents::topLevelNumber(double value) {
     return true;
 }
 
-bool ManifestEvents::topLevelString(const string_t& value) {
+// The text is taken over from the parser, not copied: a long read's runs to megabytes.
+bool ManifestEvents::topLevelString(string_t& value) {
     if (m_section == Section::text)
-        text = Base::Json::text(value);
+        text = std::move(value);
+    else if (m_section == Section::voiceID && m_reading == Reading::clip)
+        voiceID = Base::Json::text(value);
     else if (m_section != Section::voiceID && m_section != Section::modelID)
         return fail("a key holds a string");
     m_sections |= bit(m_section);

@@ -1,23 +1,35 @@
 #pragma once
 
 #include "Base/Json.h"
-#include "Core/WordTiming.h"
+#include "Base/Result.h"
+#include "Core/TimedWords.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
 #include <QList>
 #include <QString>
 
 #include <cstddef>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 
 namespace Parlino {
 
-// The JSON parser's events for a store's "manifest.json", read straight from its text with no
-// document tree in between: an object whose "chunks" hold chunk records and "words" word
-// timings. It accepts what the records' and timings' own fromJson accept: keys in any order,
-// unknown keys ignored, whole numbers written with a fraction, plain chunk file names only; and it
-// refuses what every JSON reader of ours refuses (Base::Json::StructureCheck).
+// Why a manifest was not read: in words, and the file's own failure when reading the file failed
+// (opening it or reading on), rather than its text.
+struct ManifestFailure {
+    QString message;
+    std::error_code file;
+};
+template <class T> using ManifestRead = Base::Result<T, ManifestFailure>;
+
+// The JSON parser's events for a store's "manifest.json", read straight from the file a piece at
+// a time with no document tree, and no whole text, in between: an object whose "chunks" hold
+// chunk records and "words" word timings. It accepts what the records' and timings' own fromJson
+// accept: keys in any order, unknown keys ignored, whole numbers written with a fraction, plain
+// chunk file names only; and it refuses what every JSON reader of ours refuses
+// (Base::Json::StructureCheck).
 class ManifestEvents {
 public:
     enum class Reading {
@@ -25,21 +37,23 @@ public:
         chunksOnly,  // the chunk records, kept; the parse stops at the end of their array
         clipSummary, // a clip's manifest: also its "text", "createdAt", "totalDuration",
                      // "voiceID" and optional "modelID"; records kept, timings checked only
+        clip,        // a clip's manifest as clipSummary reads it, its timings and voice kept too
     };
 
     explicit ManifestEvents(Reading reading) : m_reading(reading) {}
 
-    // Parses the whole text (up to the chunk records for `chunksOnly`); false with `error` set
-    // when it is refused.
-    bool parse(const QByteArray& bytes);
+    // Reads and parses the manifest `file` (StorageFiles::openFile), up to the chunk records for
+    // `chunksOnly`; false with failure() set when the file or its text is refused.
+    bool read(const std::filesystem::path& file);
+    const ManifestFailure& failure() const { return m_failure; }
 
     QList<ChunkFiles::Record> chunks;
-    QList<Core::WordTiming> words;
-    // Of a clip summary only.
-    QString text;
+    Core::TimedWords words;
+    // Of a clip only; its text as written, in UTF-8 (Base::Json::text decodes it).
+    std::string text;
     double createdAt = 0;
     double totalDuration = 0;
-    QString error;
+    QString voiceID;
 
     // The parser's interface.
     using Json = nlohmann::json;
@@ -71,6 +85,7 @@ private:
 
     Section sectionNamed(const std::string& key) const;
     static Field fieldNamed(const std::string& key);
+    bool isClip() const { return m_reading == Reading::clipSummary || m_reading == Reading::clip; }
     bool keepsWords() const { return m_reading != Reading::clipSummary; }
     bool isComplete() const;
 
@@ -84,10 +99,11 @@ private:
     bool scalar();
     bool number(double value, std::optional<qint64> whole);
     bool topLevelNumber(double value);
-    bool topLevelString(const string_t& value);
+    bool topLevelString(string_t& value);
     bool finishElement();
 
     const Reading m_reading;
+    ManifestFailure m_failure;
     Base::Json::StructureCheck m_structure;
     // 1 is the top object, 2 the "chunks" or "words" array, 3 one record or timing, 4 a timing's
     // range. Values of unknown keys are skipped whole.

@@ -5,10 +5,7 @@
 #include <QFile>
 #include <QUuid>
 
-#include <cerrno>
 #include <cmath>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <system_error>
 #include <utility>
 
@@ -17,10 +14,6 @@ namespace Parlino::StorageFiles {
 namespace {
 
 constexpr const char* stagingName = "staging";
-
-std::error_code lastError() {
-    return {errno, std::system_category()};
-}
 
 } // namespace
 
@@ -46,14 +39,33 @@ bool isDamage(const std::error_code& error) {
     return error == std::errc::no_such_file_or_directory || Base::Files::isRefused(error);
 }
 
+Base::Result<Base::Files::RegularInput, std::error_code> openFile(const fs::path& file) {
+    return Base::Files::openRegular(file, maxFileBytes, Base::Files::Links::refuse);
+}
+
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
     if (bytes.size() > maxFileBytes)
         return std::make_error_code(std::errc::file_too_large);
-    Base::Files::FileDescriptor output{
-        ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
-    if (output.fd < 0)
-        return lastError();
-    return Base::Files::writeAndClose(output, bytes);
+    Base::Files::NewFile output(file);
+    output.write(bytes);
+    return output.close();
+}
+
+std::optional<QString>
+writeFile(const fs::path& file,
+          const std::function<Base::Json::Read<void>(const Base::Json::Output&)>& write) {
+    Base::Files::NewFile output(file, maxFileBytes);
+    bool outputFailed = false;
+    const auto written = write([&](QByteArrayView piece) {
+        outputFailed = !output.write(piece);
+        return !outputFailed;
+    });
+    // A document refused stops the writing; an output that failed is the cause of its own stop.
+    if (!written && !outputFailed)
+        return written.error().message;
+    if (const auto error = output.close())
+        return QString::fromStdString(error.message());
+    return std::nullopt;
 }
 
 Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {

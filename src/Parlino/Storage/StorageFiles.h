@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base/Date.h"
+#include "Base/Files.h"
 #include "Base/Json.h"
 #include "Base/Result.h"
 
@@ -43,12 +44,20 @@ inline constexpr qint64 maxFileBytes = qint64(64) << 20;
 // link, and only a regular file is read (Base::Files): a pipe does not block, a device is not
 // read, a link does not lead out of the store.
 Base::Result<QByteArray, std::error_code> readFile(const fs::path& file);
+// Opens a file of a store to be read a piece at a time, as readFile reads it.
+Base::Result<Base::Files::RegularInput, std::error_code> openFile(const fs::path& file);
 // Whether a failed read means the entry is damaged rather than unreadable for now: the file is
 // missing, too large, or is not a regular file of the entry's own.
 bool isDamage(const std::error_code& error);
-// A plain (not atomic) write that creates or truncates the file. A file larger than maxFileBytes
-// could never be read back: it is refused and nothing is written.
+// Writes a new file (Base::Files::NewFile: nothing standing at its name is followed or opened). A
+// file larger than maxFileBytes could never be read back: it is refused and nothing is written.
 std::error_code writeFile(const fs::path& file, const QByteArray& bytes);
+// Writes a new file as writeFile does, a piece at a time as `write` hands the pieces of a
+// document to its output, so that the document never stands in memory whole. What failed, in
+// words: the system's error, or why the document could not be written.
+std::optional<QString>
+writeFile(const fs::path& file,
+          const std::function<Base::Json::Read<void>(const Base::Json::Output&)>& write);
 
 // Reads and parses a whole JSON document; describes what failed.
 Base::Json::Read<Base::Json::Value> readJson(const fs::path& file);

@@ -1,10 +1,12 @@
 #include "Parlino/Storage/CacheManifest.h"
 
+#include "Parlino/Storage/StorageTesting.h"
 #include "support/Printers.h"
 
 #include <gtest/gtest.h>
 
 using namespace Parlino;
+using namespace StorageTesting;
 
 namespace {
 
@@ -17,23 +19,44 @@ std::optional<CacheManifest> treeRead(const QByteArray& text) {
     auto words = Core::wordTimingsFromJson((*json)["words"]);
     if (!chunks || !words)
         return std::nullopt;
-    return CacheManifest{*chunks, *words};
+    return CacheManifest{*chunks, Core::TimedWords(*words)};
+}
+
+// The text as a manifest file.
+fs::path manifestFile(const QByteArray& text) {
+    static const TemporaryFolder folder;
+    const fs::path file = folder.path() / "manifest.json";
+    writeBytes(file, text);
+    return file;
 }
 
 std::optional<CacheManifest> streamRead(const QByteArray& text) {
-    auto read = CacheManifest::decode(text);
+    auto read = CacheManifest::read(manifestFile(text));
     return read ? std::optional(std::move(read).value()) : std::nullopt;
 }
 
-TEST(CacheManifest, WrittenManifestReadsBackWhole) {
+TEST(CacheManifest, WrittenManifestIsTheDocumentsTextAndReadsBackWhole) {
+    QList<Core::WordTiming> words{{QStringLiteral("Grüße,"), {0, 6}, 0.05, 0.42},
+                                  {QStringLiteral("\"quoted\"\\"), {7, 17}, 0.5, 0.96},
+                                  {QStringLiteral("😀"), {-3, 9007199254740993}, -1e-300, 1e300}};
+    // Enough words for the text to cross the writer's and the reader's buffers many times.
+    for (qint64 i = 0; i < 5000; ++i)
+        words.append(
+            {QStringLiteral("word%1").arg(i % 700), {i * 6, i * 6 + 5}, i * 0.3, i * 0.3 + 0.25});
     const CacheManifest manifest{
         {{QStringLiteral("chunk-0.mp3"), 716800, 41.25}, {QStringLiteral("chunk-1.mp3"), 3, 0.5}},
-        {{QStringLiteral("Grüße,"), {0, 6}, 0.05, 0.42},
-         {QStringLiteral("\"quoted\"\\"), {7, 17}, 0.5, 0.96},
-         {QStringLiteral("😀"), {-3, 9007199254740993}, -1e-300, 1e300}}};
-    const auto text = Base::Json::serialize(manifest.toJson());
-    ASSERT_TRUE(text);
-    EXPECT_EQ(streamRead(*text), manifest);
+        Core::TimedWords(words)};
+    const TemporaryFolder folder;
+    const fs::path file = folder.path() / "manifest.json";
+    ASSERT_EQ(manifest.write(file), std::nullopt);
+
+    Base::Json::Value document = Base::Json::Value::object();
+    document["chunks"] = ChunkFiles::toJson(manifest.chunks);
+    document["words"] = Core::toJson(words);
+    EXPECT_EQ(readBytes(file), Base::Json::serialize(document).value());
+    const auto read = CacheManifest::read(file);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, manifest);
 }
 
 TEST(CacheManifest, AcceptsAndRefusesWhatTheTreeReadersDo) {
@@ -91,7 +114,7 @@ TEST(CacheManifest, AcceptsAndRefusesWhatTheTreeReadersDo) {
 }
 
 std::optional<QList<ChunkFiles::Record>> chunksRead(const QByteArray& text) {
-    auto read = CacheManifest::decodeChunks(text);
+    auto read = CacheManifest::readChunks(manifestFile(text));
     return read ? std::optional(std::move(read).value()) : std::nullopt;
 }
 

@@ -20,8 +20,8 @@ QString key(char digit) {
     return QString(64, QChar::fromLatin1(digit));
 }
 
-const QList<WordTiming> words{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
-                              {QStringLiteral("world"), {7, 12}, 0.5, 0.96}};
+const Core::TimedWords words{QList<WordTiming>{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
+                                               {QStringLiteral("world"), {7, 12}, 0.5, 0.96}}};
 
 class CacheStoreTest : public ::testing::Test {
 protected:

@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -24,8 +25,8 @@ namespace {
 const QString selfHealingLine =
     QStringLiteral("load: chunk size mismatch — self-healing (removing entry)");
 
-const QList<WordTiming> words{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
-                              {QStringLiteral("world."), {7, 13}, 0.5, 0.96}};
+const Core::TimedWords words{QList<WordTiming>{{QStringLiteral("Hello,"), {0, 6}, 0.05, 0.42},
+                                               {QStringLiteral("world."), {7, 13}, 0.5, 0.96}}};
 const QString text = QStringLiteral("Hello, world.");
 
 class ClipLibraryTest : public ::testing::Test {
@@ -344,20 +345,23 @@ TEST_F(ClipLibraryTest, ListOfAMissingRootIsEmpty) {
     EXPECT_TRUE(listClips(library).isEmpty());
 }
 
+// Long texts are decoded only as far as their previews take, however many bytes a character has.
 TEST_F(ClipLibraryTest, PreviewIsTheFirstTwoHundredCharacters) {
     auto library = makeLibrary();
-    const QString longText = QString(500, u'x');
-    library.save(longText, {}, {}, QStringLiteral("v"), std::nullopt);
-    QString emoji;
-    for (int i = 0; i < 250; ++i)
-        emoji += QString::fromUtf8("👨‍👩‍👧");
-    library.save(emoji, {}, {}, QStringLiteral("v"), std::nullopt);
+    const QString family = QString::fromUtf8("👨‍👩‍👧");
+    const QString accented = u'e' + QString(30, QChar(0x0301));
+    // Each text repeats one user-perceived character.
+    const QList<std::pair<QString, qsizetype>> texts{
+        {QStringLiteral("x"), 500}, {QStringLiteral("x"), 100000}, {family, 250}, {accented, 600}};
+    for (const auto& [character, count] : texts)
+        library.save(character.repeated(count), {}, {}, QStringLiteral("v"), std::nullopt);
 
     const auto summaries = listClips(library);
-    ASSERT_EQ(summaries.size(), 2);
-    EXPECT_EQ(summaries[1].preview, QString(200, u'x'));
-    EXPECT_EQ(summaries[0].preview,
-              emoji.left(200 * QString::fromUtf8("👨‍👩‍👧").size()));
+    ASSERT_EQ(summaries.size(), texts.size());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const auto& [character, count] = texts[texts.size() - 1 - i]; // newest first
+        EXPECT_EQ(summaries[i].preview, character.repeated(200)) << i;
+    }
 }
 
 TEST_F(ClipLibraryTest, LoadRemovesAClipWhoseChunkIsShortOrMissing) {
@@ -436,7 +440,8 @@ TEST_F(ClipLibraryTest, KeepsTextsAndWordsThatBeginWithAByteOrderMarkExactly) {
     auto library = makeLibrary();
     const QString bom(QChar(0xFEFF));
     const QString marked = bom + bom + QStringLiteral("Hello");
-    const QList<WordTiming> markedWords{{bom + QStringLiteral("Hello"), {1, 7}, 0.0, 0.5}};
+    const Core::TimedWords markedWords{
+        QList<WordTiming>{{bom + QStringLiteral("Hello"), {1, 7}, 0.0, 0.5}}};
     const auto id = library.save(marked, audioChunks(1, 10), markedWords, bom + "voice", bom);
     ASSERT_TRUE(id);
 
@@ -492,17 +497,26 @@ TEST_F(ClipLibraryTest, ChunkFileNamesThatLeaveTheClipMakeItUnreadable) {
     EXPECT_EQ(readBytes(folder.path() / "secret.mp3"), "secret");
 }
 
-TEST_F(ClipLibraryTest, NonFiniteDurationFailsTheSaveWithoutPublishing) {
+TEST_F(ClipLibraryTest, ANonFiniteNumberFailsTheSaveWithoutPublishing) {
     auto library = makeLibrary();
     const auto infinite = library.save(text, {{"a", std::numeric_limits<double>::infinity()}},
                                        words, QStringLiteral("v"), std::nullopt);
     const auto overflowing = library.save(text, {{"a", 1.5e308}, {"b", 1.5e308}}, words,
                                           QStringLiteral("v"), std::nullopt);
+    // A word far down a long read: much of the manifest is written by the time it is met.
+    Core::TimedWords longRead;
+    for (int i = 0; i < 3000; ++i)
+        longRead.append(
+            {QStringLiteral("word"), {i, i + 1}, i < 2999 ? i * 0.5 : std::nan(""), 1e9});
+    const auto lateWord =
+        library.save(text, audioChunks(3, 10), longRead, QStringLiteral("v"), std::nullopt);
 
     EXPECT_EQ(infinite, std::nullopt);
     EXPECT_EQ(overflowing, std::nullopt);
+    EXPECT_EQ(lateWord, std::nullopt);
     EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=1")));
     EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=2")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("save failed: non-finite number chunkCount=3")));
     EXPECT_TRUE(listClips(library).isEmpty());
     EXPECT_EQ(names(root), std::vector<std::string>{"staging"});
     EXPECT_EQ(names(root / "staging"), std::vector<std::string>{}); // no build left behind
