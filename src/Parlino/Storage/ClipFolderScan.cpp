@@ -28,20 +28,30 @@ const Base::Log logger{QStringLiteral("clipLibrary")};
 // The first previewLength user-perceived characters of a text, decoding no more of a long one
 // than they take: a start of the text that holds one more whole character after them ends them
 // where the whole text does.
-QString previewOf(const std::string& utf8) {
+QString previewOfUtf8(const std::string& utf8) {
     for (std::size_t bytes = 4096;; bytes *= 8) {
-        if (bytes >= utf8.size()) {
-            const QString text = Base::Unicode::fromUtf8Exactly(utf8);
-            return text.left(Base::Unicode::graphemePrefixLength(text, previewLength));
-        }
+        if (bytes >= utf8.size())
+            return previewOf(Base::Unicode::fromUtf8Exactly(utf8));
         // Cut where a character starts.
         while ((utf8[bytes] & 0xC0) == 0x80)
             --bytes;
         const QString start =
             Base::Unicode::fromUtf8Exactly(QByteArrayView(utf8.data(), qsizetype(bytes)));
         if (Base::Unicode::graphemePrefixLength(start, previewLength + 1) < start.size())
-            return start.left(Base::Unicode::graphemePrefixLength(start, previewLength));
+            return previewOf(start);
     }
+}
+
+// The stamps of the clip folder `folder` and its manifest; nothing when either is not a real one
+// of the clip's own (a link, a pipe).
+std::optional<ListedClip> stamped(const fs::path& folder) {
+    struct stat folderInfo {};
+    struct stat manifestInfo {};
+    if (::lstat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode) ||
+        ::lstat((folder / manifestName).c_str(), &manifestInfo) != 0 ||
+        !S_ISREG(manifestInfo.st_mode))
+        return std::nullopt;
+    return ListedClip{FileStamp::of(folderInfo), FileStamp::of(manifestInfo), {}};
 }
 
 // The summary of the clip in `folder`, read straight from its manifest's text a piece at a time,
@@ -60,7 +70,7 @@ std::optional<ClipSummary> readSummary(const fs::path& folder, const ClipID& id)
         if (ChunkFiles::check(folder, record))
             return std::nullopt;
     }
-    return ClipSummary{id, previewOf(manifest.text), Base::Date{manifest.createdAt},
+    return ClipSummary{id, previewOfUtf8(manifest.text), Base::Date{manifest.createdAt},
                        manifest.totalDuration};
 }
 
@@ -119,26 +129,32 @@ std::optional<ListedClip> look(const fs::path& root, const ClipID& id,
                                const QHash<QString, ListedClip>& known, bool& fromManifest) {
     // A published clip never changes: a folder and manifest with the stamps they had are the
     // ones read before. A chunk file added or removed changes the folder's time; a manifest
-    // rewritten by hand is read again. A folder or manifest that is not a real one of the
-    // clip's own (a link, a pipe) is never listed.
+    // rewritten by hand is read again.
     const fs::path folder = root / StorageFiles::toPath(id.rawValue);
-    struct stat folderInfo {};
-    struct stat manifestInfo {};
-    if (::lstat(folder.c_str(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode) ||
-        ::lstat((folder / manifestName).c_str(), &manifestInfo) != 0 ||
-        !S_ISREG(manifestInfo.st_mode))
+    auto listed = stamped(folder);
+    if (!listed)
         return std::nullopt;
-    ListedClip listed{FileStamp::of(folderInfo), FileStamp::of(manifestInfo), {}};
     const auto knownClip = known.constFind(id.rawValue);
-    if (knownClip != known.cend() && knownClip->folder == listed.folder &&
-        knownClip->manifest == listed.manifest)
+    if (knownClip != known.cend() && knownClip->folder == listed->folder &&
+        knownClip->manifest == listed->manifest)
         return *knownClip;
     fromManifest = true;
     auto summary = readSummary(folder, id);
     if (!summary)
         return std::nullopt;
-    listed.summary = std::move(*summary);
+    listed->summary = std::move(*summary);
     return listed;
+}
+
+std::optional<ListedClip> written(const fs::path& root, ClipSummary summary) {
+    auto listed = stamped(root / StorageFiles::toPath(summary.id.rawValue));
+    if (listed)
+        listed->summary = std::move(summary);
+    return listed;
+}
+
+QString previewOf(const QString& text) {
+    return text.left(Base::Unicode::graphemePrefixLength(text, previewLength));
 }
 
 } // namespace Parlino::ClipFolderScan

@@ -27,4 +27,11 @@ Result run(const std::filesystem::path& root, const QHash<QString, ListedClip>& 
 std::optional<ListedClip> look(const std::filesystem::path& root, const ClipID& id,
                                const QHash<QString, ListedClip>& known, bool& fromManifest);
 
+// The clip of `summary` just published under `root` from what was written, with the stamps its
+// folder and manifest have now; nothing when they are not a real folder and manifest.
+std::optional<ListedClip> written(const std::filesystem::path& root, ClipSummary summary);
+
+// A clip's preview of its text: the first 200 user-perceived characters.
+QString previewOf(const QString& text);
+
 } // namespace Parlino::ClipFolderScan

@@ -136,9 +136,12 @@ std::optional<Saved> writeClip(const fs::path& root, ClipSummaryIndex& index, Ma
     if (error)
         return saveFailed(describe(error), chunks.size());
     logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
+    // Listed from what was just written: reading a long read's manifest back would cost as much
+    // as writing it.
     Saved saved{ClipID{*name}, std::nullopt, false};
-    bool fromManifest = false;
-    saved.listed = ClipFolderScan::look(root, saved.id, {}, fromManifest);
+    saved.listed =
+        ClipFolderScan::written(root, {saved.id, ClipFolderScan::previewOf(manifest.text),
+                                       manifest.createdAt, manifest.totalDuration});
     if (saved.listed)
         saved.indexAppended = index.append(*saved.listed);
     return saved;

@@ -362,6 +362,9 @@ TEST_F(ClipLibraryTest, PreviewIsTheFirstTwoHundredCharacters) {
         const auto& [character, count] = texts[texts.size() - 1 - i]; // newest first
         EXPECT_EQ(summaries[i].preview, character.repeated(200)) << i;
     }
+    // A save lists its clip from what it wrote; read back from the manifests, they are the same.
+    fs::remove(root / "summaries.tsv");
+    EXPECT_EQ(listClips(makeLibrary()), summaries);
 }
 
 TEST_F(ClipLibraryTest, LoadRemovesAClipWhoseChunkIsShortOrMissing) {
