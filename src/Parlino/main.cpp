@@ -1,5 +1,6 @@
 #include "Base/Clock.h"
 #include "Base/Log.h"
+#include "Base/Memory.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
@@ -39,6 +40,7 @@ static bool hasX11Display() {
 int main(int argc, char** argv) {
     if (!hasX11Display())
         return 1;
+    Base::Memory::returnLargeBlocksWhenFreed();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     // The desktop groups every window under the desktop file's entry, with its icon.

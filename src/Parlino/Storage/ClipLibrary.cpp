@@ -41,6 +41,8 @@ struct Manifest {
     // memory as a document tree or as text. What failed, in words.
     std::optional<QString> write(const fs::path& file) const {
         Value json = Value::object();
+        // Room for every member first: growing the object would copy the text, megabytes long.
+        json.get_ref<Value::object_t&>().reserve(7);
         json["text"] = text;
         json["words"] = nullptr;
         json["chunks"] = ChunkFiles::toJson(chunks);
