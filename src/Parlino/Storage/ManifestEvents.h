@@ -29,7 +29,7 @@ template <class T> using ManifestRead = Base::Result<T, ManifestFailure>;
 // chunk records and "words" word timings. It accepts what the records' and timings' own fromJson
 // accept: keys in any order, unknown keys ignored, whole numbers written with a fraction, plain
 // chunk file names only; and it refuses what every JSON reader of ours refuses
-// (Base::Json::StructureCheck). Values it does not read are skipped whole, unchecked.
+// (Base::Json::StructureCheck). A value it does not read is skipped whole, held only to that.
 class ManifestEvents {
 public:
     enum class Reading {
