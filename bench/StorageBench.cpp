@@ -1,8 +1,9 @@
 // Cost of the audio cache's hot paths: a hit on a long read, and the launch reconciliation; and
-// the memory a long read's clip takes while it is saved and listed.
+// the memory a long read's clip takes while it is saved and listed, loaded and exported.
 #include "Parlino/Storage/CacheStore.h"
 #include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipLibrary.h"
+#include "Parlino/Storage/RecordingsExporter.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -228,7 +229,32 @@ void BM_LoadLongClip(benchmark::State& state) {
     state.counters["peakHeapGrowthMB"] = peak;
 }
 
+// Exports the long read's clip, as the clips settings do; reports the heap's peak growth
+// meanwhile.
+void BM_ExportLongClip(benchmark::State& state) {
+    const QTemporaryDir dir;
+    const auto clipsRoot = temporaryRoot(dir) / "clips";
+    const auto recordings = temporaryRoot(dir) / "Recordings";
+    {
+        ClipLibrary clips(clipsRoot);
+        const LongRead read = makeLongRead();
+        clips.save(read.text, read.chunks, read.words, QStringLiteral("voice"), std::nullopt);
+    }
+    double peak = 0;
+    for (auto _ : state) {
+        HeapPeak heap;
+        const auto exported = Parlino::RecordingsExporter::exportRecordings(clipsRoot, recordings,
+                                                                            QTimeZone::utc(), {});
+        peak = std::max(peak, heap.megabytes());
+        if (!exported || std::distance(std::filesystem::directory_iterator(recordings),
+                                       std::filesystem::directory_iterator()) != 1)
+            state.SkipWithError("the clip was not exported");
+    }
+    state.counters["peakHeapGrowthMB"] = peak;
+}
+
 BENCHMARK(BM_SaveAndListLongClip)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LoadLongClip)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ExportLongClip)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace

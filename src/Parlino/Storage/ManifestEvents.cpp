@@ -69,20 +69,15 @@ bool ManifestEvents::read(const std::filesystem::path& file) {
 }
 
 ManifestEvents::Section ManifestEvents::sectionNamed(const std::string& key) const {
-    if (key == "chunks")
-        return Section::chunks;
-    if (key == "words")
-        return Section::words;
-    if (!isClip())
-        return Section::other;
-    static constexpr std::pair<std::string_view, Section> clipSections[] = {
+    static constexpr std::pair<std::string_view, Section> sections[] = {
+        {"chunks", Section::chunks},   {"words", Section::words},
         {"text", Section::text},       {"createdAt", Section::createdAt},
         {"voiceID", Section::voiceID}, {"totalDuration", Section::totalDuration},
         {"modelID", Section::modelID},
     };
-    for (const auto& [name, section] : clipSections)
+    for (const auto& [name, section] : sections)
         if (key == name)
-            return section;
+            return (sectionsRead() & bit(section)) ? section : Section::other;
     return Section::other;
 }
 
@@ -99,11 +94,27 @@ ManifestEvents::Field ManifestEvents::fieldNamed(const std::string& key) {
     return Field::other;
 }
 
+// The top-level sections the reading takes in; every one but "modelID" is required.
+unsigned ManifestEvents::sectionsRead() const {
+    const unsigned entry = bit(Section::chunks) | bit(Section::words);
+    const unsigned clip = bit(Section::chunks) | bit(Section::text) | bit(Section::createdAt) |
+                          bit(Section::totalDuration) | bit(Section::modelID);
+    if (m_reading == Reading::clipExport)
+        return clip;
+    if (m_reading == Reading::clipSummary || m_reading == Reading::clip)
+        return entry | clip | bit(Section::voiceID);
+    return entry;
+}
+
+// The keys of a chunk record the reading takes in, all of them required.
+unsigned ManifestEvents::chunkFieldsRead() const {
+    if (m_reading == Reading::clipExport)
+        return bit(Field::fileName);
+    return bit(Field::fileName) | bit(Field::sizeBytes) | bit(Field::duration);
+}
+
 bool ManifestEvents::isComplete() const {
-    unsigned required = bit(Section::chunks) | bit(Section::words);
-    if (isClip())
-        required |= bit(Section::text) | bit(Section::createdAt) | bit(Section::totalDuration) |
-                    bit(Section::voiceID);
+    const unsigned required = sectionsRead() & ~bit(Section::modelID);
     return (m_sections & required) == required;
 }
 
@@ -256,7 +267,7 @@ bool ManifestEvents::fail(const char* why) {
 bool ManifestEvents::isKnown() const {
     const Field field = m_field;
     if (m_section == Section::chunks)
-        return field == Field::fileName || field == Field::sizeBytes || field == Field::duration;
+        return (chunkFieldsRead() & bit(field)) != 0;
     return field == Field::word || field == Field::range || field == Field::start ||
            field == Field::end;
 }
@@ -327,7 +338,9 @@ bool ManifestEvents::topLevelString(string_t& value) {
         text = std::move(value);
     else if (m_section == Section::voiceID && m_reading == Reading::clip)
         voiceID = Base::Json::text(value);
-    else if (m_section != Section::voiceID && m_section != Section::modelID)
+    else if (m_section == Section::modelID)
+        modelID = Base::Json::text(value);
+    else if (m_section != Section::voiceID)
         return fail("a key holds a string");
     m_sections |= bit(m_section);
     return true;
@@ -335,7 +348,7 @@ bool ManifestEvents::topLevelString(string_t& value) {
 
 bool ManifestEvents::finishElement() {
     if (m_section == Section::chunks) {
-        if (m_seen != (bit(Field::fileName) | bit(Field::sizeBytes) | bit(Field::duration)))
+        if (m_seen != chunkFieldsRead())
             return fail("incomplete chunk record");
         chunks.append(m_record);
         return true;

@@ -29,7 +29,7 @@ template <class T> using ManifestRead = Base::Result<T, ManifestFailure>;
 // chunk records and "words" word timings. It accepts what the records' and timings' own fromJson
 // accept: keys in any order, unknown keys ignored, whole numbers written with a fraction, plain
 // chunk file names only; and it refuses what every JSON reader of ours refuses
-// (Base::Json::StructureCheck).
+// (Base::Json::StructureCheck). A value it does not read is skipped whole, held only to that.
 class ManifestEvents {
 public:
     enum class Reading {
@@ -38,6 +38,9 @@ public:
         clipSummary, // a clip's manifest: also its "text", "createdAt", "totalDuration",
                      // "voiceID" and optional "modelID"; records kept, timings checked only
         clip,        // a clip's manifest as clipSummary reads it, its timings and voice kept too
+        clipExport,  // what an export needs of a clip's manifest: "text", "createdAt",
+                     // "totalDuration", optional "modelID" and the chunk records' "fileName"
+                     // only; "words", "voiceID" and the records' other keys are skipped
     };
 
     explicit ManifestEvents(Reading reading) : m_reading(reading) {}
@@ -54,6 +57,7 @@ public:
     double createdAt = 0;
     double totalDuration = 0;
     QString voiceID;
+    std::optional<QString> modelID;
 
     // The parser's interface.
     using Json = nlohmann::json;
@@ -85,7 +89,8 @@ private:
 
     Section sectionNamed(const std::string& key) const;
     static Field fieldNamed(const std::string& key);
-    bool isClip() const { return m_reading == Reading::clipSummary || m_reading == Reading::clip; }
+    unsigned sectionsRead() const;
+    unsigned chunkFieldsRead() const;
     bool keepsWords() const { return m_reading != Reading::clipSummary; }
     bool isComplete() const;
 

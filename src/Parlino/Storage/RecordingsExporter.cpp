@@ -4,6 +4,7 @@
 #include "Base/MainThread.h"
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ClipSummary.h"
+#include "Parlino/Storage/ManifestEvents.h"
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QLocale>
@@ -19,42 +20,28 @@
 namespace Parlino::RecordingsExporter {
 
 namespace fs = std::filesystem;
-using Base::Json::Value;
 
 namespace {
 
 const Base::Log logger{QStringLiteral("recordingsExporter")};
 
-// What the export reads of a clip's "manifest.json"; every other key may be absent or malformed.
+// What the export reads of a clip's "manifest.json" (ManifestEvents::Reading::clipExport); every
+// other key may be absent or malformed.
 struct ExportManifest {
     QString text;
-    QStringList chunkFileNames;
+    QList<ChunkFiles::Record> chunks; // their file names only
     double totalDuration = 0;
     Base::Date createdAt;
     std::optional<QString> modelID;
 
-    static Base::Json::Read<ExportManifest> fromJson(const Value& json) {
-        using Base::Json::require;
-        auto text = require<QString>(json, "text");
-        auto totalDuration = require<double>(json, "totalDuration");
-        auto createdAt = require<double>(json, "createdAt");
-        auto modelID = Base::Json::optional<QString>(json, "modelID");
-        if (auto error = Base::Json::firstError(text, totalDuration, createdAt, modelID))
-            return Base::failure(*error);
-        const auto chunks = json.find("chunks");
-        if (chunks == json.end())
-            return Base::failure(Base::Json::Error{QStringLiteral("expected chunk records")});
-        auto fileNames = Base::Json::arrayOf<QString>(*chunks, &ChunkFiles::fileNameFromJson);
-        if (!fileNames)
-            return Base::failure(fileNames.error());
-        return ExportManifest{*text, *fileNames, *totalDuration, Base::Date{*createdAt}, *modelID};
-    }
-
-    static Base::Json::Read<ExportManifest> read(const fs::path& clipFolder) {
-        const auto json = StorageFiles::readJson(clipFolder / "manifest.json");
-        if (!json)
-            return Base::failure(json.error());
-        return fromJson(*json);
+    // Nothing when the manifest cannot be read or is refused.
+    static std::optional<ExportManifest> read(const fs::path& clipFolder) {
+        ManifestEvents manifest(ManifestEvents::Reading::clipExport);
+        if (!manifest.read(clipFolder / "manifest.json"))
+            return std::nullopt;
+        return ExportManifest{Base::Json::text(manifest.text), std::move(manifest.chunks),
+                              manifest.totalDuration, Base::Date{manifest.createdAt},
+                              std::move(manifest.modelID)};
     }
 };
 
@@ -174,10 +161,11 @@ std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path
     if (!clipTiming)
         return QStringLiteral("creation time or duration out of range");
     QByteArray audio;
-    for (const auto& fileName : manifest.chunkFileNames) {
-        const auto bytes = StorageFiles::readFile(clipFolder / StorageFiles::toPath(fileName));
+    for (const auto& chunk : manifest.chunks) {
+        const auto bytes =
+            StorageFiles::readFile(clipFolder / StorageFiles::toPath(chunk.fileName));
         if (!bytes)
-            return QStringLiteral("%1: %2").arg(fileName, describe(bytes.error()));
+            return QStringLiteral("%1: %2").arg(chunk.fileName, describe(bytes.error()));
         audio.append(*bytes);
     }
     const fs::path monthFolder = recordings / StorageFiles::toPath(monthFolderName(*clipTiming));

@@ -68,13 +68,6 @@ writeFile(const fs::path& file,
     return std::nullopt;
 }
 
-Base::Json::Read<Base::Json::Value> readJson(const fs::path& file) {
-    const auto bytes = readFile(file);
-    if (!bytes)
-        return Base::failure(Base::Json::Error{QString::fromStdString(bytes.error().message())});
-    return Base::Json::parse(*bytes);
-}
-
 fs::path newStagingFolder(const fs::path& root) {
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     return root / stagingName / uuid.toStdString();

@@ -59,9 +59,6 @@ std::optional<QString>
 writeFile(const fs::path& file,
           const std::function<Base::Json::Read<void>(const Base::Json::Output&)>& write);
 
-// Reads and parses a whole JSON document; describes what failed.
-Base::Json::Read<Base::Json::Value> readJson(const fs::path& file);
-
 // A new, not yet created build folder under `root`/"staging", named by a fresh upper-case UUID.
 fs::path newStagingFolder(const fs::path& root);
 // Removes `folder` with everything in it when the result goes out of scope: a staging folder

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace Parlino;
 using namespace StorageTesting;
 
@@ -219,6 +221,72 @@ TEST_F(RecordingsExporterTest, ReadsOnlyWhatItNeedsOfAManifest) {
     EXPECT_EQ(onlyTranscript(),
               QStringLiteral("x\n\nCost: not recorded\nModel: not recorded\nCharacters: 1\n"
                              "Length: 0:01.000\n"));
+    EXPECT_TRUE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
+}
+
+TEST_F(RecordingsExporterTest, KeysItDoesNotReadMayHoldAnything) {
+    writeBytes(clips / "clip-1" / "chunk-0.mp3", "audio");
+    writeBytes(clips / "clip-1" / "manifest.json",
+               R"({"words":[{"word":1,"range":[5,2,9]},{"start":"soon"},[[[]]],null],)"
+               R"("voiceID":null,"chunks":[{"fileName":"chunk-0.mp3","duration":"long",)"
+               R"("range":{"word":[1]}}],"modelID":"eleven_multilingual_v2",)"
+               R"("createdAt":789313501,"totalDuration":2,"text":"xy"})");
+    exportAll();
+
+    const std::string name = "Jan 5, 2026 at 2.45.01 PM (0m 2s)";
+    EXPECT_EQ(readBytes(recordings / "January 2026" / name / (name + ".mp3")), "audio");
+    EXPECT_EQ(onlyTranscript(),
+              QStringLiteral("xy\n\nCost: 2 credits\nModel: Multilingual v2\nCharacters: 2\n"
+                             "Length: 0:02.000\n"));
+}
+
+TEST_F(RecordingsExporterTest, ManifestsItRefusesExportNothing) {
+    const std::string chunks = R"("chunks":[{"fileName":"chunk-0.mp3"}])";
+    const std::string times = R"("totalDuration":1,"createdAt":0)";
+    const std::string valid = R"({"text":"x",)" + chunks + "," + times;
+    const std::vector<std::string> refused{
+        "{" + chunks + "," + times + "}",
+        R"({"text":"x",)" + chunks + R"(,"createdAt":0})",
+        R"({"text":"x",)" + chunks + R"(,"totalDuration":1})",
+        R"({"text":"x",)" + times + "}",
+        R"({"text":5,)" + chunks + "," + times + "}",
+        valid + R"(,"modelID":5})",
+        R"({"text":"x","chunks":{},)" + times + "}",
+        R"({"text":"x","chunks":[7],)" + times + "}",
+        R"({"text":"x","chunks":[{"name":"chunk-0.mp3"}],)" + times + "}",
+        R"({"text":"x","chunks":[{"fileName":3}],)" + times + "}",
+        R"({"text":"x","chunks":[{"fileName":"/chunk-0.mp3"}],)" + times + "}",
+        valid + R"(,"words":[{"word":"a","word":"b"}]})",
+        valid + ",\"words\":[\"\xff\"]}",
+        valid + R"(,"words":)" + std::string(600, '[') + std::string(600, ']') + "}",
+        valid + "}x",
+        "[" + valid + "}]",
+    };
+    writeBytes(clips / "clip-1" / "chunk-0.mp3", "audio");
+    writeBytes(clips / "clip-1" / "manifest.json", QByteArray::fromStdString(valid + "}"));
+    exportAll();
+    ASSERT_EQ(names(recordings).size(), 1u); // the manifest they depart from exports
+
+    for (const auto& manifest : refused) {
+        writeBytes(clips / "clip-1" / "manifest.json", QByteArray::fromStdString(manifest));
+        exportAll();
+        EXPECT_EQ(names(recordings), std::vector<std::string>{}) << manifest;
+    }
+    EXPECT_EQ(logs.messages(QStringLiteral("recordingsExporter")).count(exportedNothing),
+              qsizetype(refused.size()));
+}
+
+TEST_F(RecordingsExporterTest, AManifestThatIsALinkOrAPipeIsNotRead) {
+    writeClip({"clip-1"});
+    writeClip({"clip-2"});
+    writeClip({"clip-3"});
+    fs::rename(clips / "clip-1" / "manifest.json", folder.path() / "manifest.json");
+    fs::create_symlink(folder.path() / "manifest.json", clips / "clip-1" / "manifest.json");
+    fs::remove(clips / "clip-2" / "manifest.json");
+    ASSERT_EQ(::mkfifo((clips / "clip-2" / "manifest.json").c_str(), 0600), 0);
+    exportAll();
+
+    EXPECT_EQ(names(recordings / "January 2026").size(), 1u);
     EXPECT_TRUE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
 }
 
