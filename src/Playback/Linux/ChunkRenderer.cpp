@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace Playback {
 
@@ -94,7 +93,7 @@ size_t ChunkRenderer::render(float* out, size_t frames) {
 
 size_t ChunkRenderer::renderDirect(float* out, size_t frames) {
     const auto samples = take(int64_t(frames));
-    std::memcpy(out, samples.data(), samples.size_bytes());
+    std::copy(samples.begin(), samples.end(), out);
     return samples.size() / size_t(m_format.channels);
 }
 
