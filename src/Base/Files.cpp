@@ -50,6 +50,14 @@ std::error_code writeAll(int fd, QByteArrayView bytes) {
     return {};
 }
 
+// Writes all of `bytes` and closes the file, reporting the first failure.
+std::error_code writeAndClose(FileDescriptor& output, QByteArrayView bytes) {
+    if (const auto error = writeAll(output.fd, bytes))
+        return error;
+    // Some file systems report a failed write only when the file is closed.
+    return ::close(std::exchange(output.fd, -1)) == 0 ? std::error_code() : lastError();
+}
+
 int openFile(const std::filesystem::path& file, Links links) {
     if (links == Links::follow)
         return ::open(file.c_str(), readFlags);
@@ -182,13 +190,6 @@ std::optional<QString> describeSpecial(const std::filesystem::path& path) {
     default:
         return QStringLiteral("a device");
     }
-}
-
-std::error_code writeAndClose(FileDescriptor& output, QByteArrayView bytes) {
-    if (const auto error = writeAll(output.fd, bytes))
-        return error;
-    // Some file systems report a failed write only when the file is closed.
-    return ::close(std::exchange(output.fd, -1)) == 0 ? std::error_code() : lastError();
 }
 
 NewFile::NewFile(const std::filesystem::path& file, qint64 maxBytes)

@@ -61,9 +61,6 @@ Result<RegularInput, std::error_code> openRegular(const std::filesystem::path& f
 Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& file, qint64 maxBytes,
                                                 Links links);
 
-// Writes all of `bytes` and closes the file, reporting the first failure.
-std::error_code writeAndClose(FileDescriptor& output, QByteArrayView bytes);
-
 // A new regular file written piece by piece through a buffer of a fixed size, so that a long
 // document never stands in memory whole. Creating it fails when anything stands at its name,
 // which is never followed or opened: a link, a pipe, a device or a file. More than `maxBytes` in

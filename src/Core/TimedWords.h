@@ -37,7 +37,6 @@ public:
     double start(qsizetype index) const;
 
     void append(const WordTiming& word);
-    void clear() { *this = {}; }
     QList<WordTiming> toList() const;
 
     const_iterator begin() const;
@@ -58,39 +57,21 @@ private:
 // Walks the words in order; each step builds the word it stands on.
 class TimedWords::const_iterator {
 public:
-    using iterator_category = std::random_access_iterator_tag;
+    using iterator_category = std::forward_iterator_tag;
     using value_type = WordTiming;
     using difference_type = qsizetype;
-    using reference = WordTiming;
-    using pointer = void;
 
-    const_iterator() = default;
     const_iterator(const TimedWords* words, qsizetype index) : m_words(words), m_index(index) {}
 
     WordTiming operator*() const { return (*m_words)[m_index]; }
-    WordTiming operator[](qsizetype offset) const { return (*m_words)[m_index + offset]; }
     const_iterator& operator++() { return ++m_index, *this; }
-    const_iterator operator++(int) { return {m_words, m_index++}; }
-    const_iterator& operator--() { return --m_index, *this; }
-    const_iterator operator--(int) { return {m_words, m_index--}; }
-    const_iterator& operator+=(qsizetype offset) { return m_index += offset, *this; }
-    const_iterator& operator-=(qsizetype offset) { return m_index -= offset, *this; }
-    friend const_iterator operator+(const_iterator it, qsizetype offset) { return it += offset; }
-    friend const_iterator operator+(qsizetype offset, const_iterator it) { return it += offset; }
-    friend const_iterator operator-(const_iterator it, qsizetype offset) { return it -= offset; }
-    friend qsizetype operator-(const const_iterator& a, const const_iterator& b) {
-        return a.m_index - b.m_index;
-    }
     friend bool operator==(const const_iterator& a, const const_iterator& b) {
         return a.m_index == b.m_index;
     }
-    friend auto operator<=>(const const_iterator& a, const const_iterator& b) {
-        return a.m_index <=> b.m_index;
-    }
 
 private:
-    const TimedWords* m_words = nullptr;
-    qsizetype m_index = 0;
+    const TimedWords* m_words;
+    qsizetype m_index;
 };
 
 inline TimedWords::const_iterator TimedWords::begin() const {

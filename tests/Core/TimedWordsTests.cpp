@@ -44,7 +44,6 @@ TEST(TimedWords, GivesBackEveryWordAcrossBlocks) {
     for (const WordTiming& word : stored)
         walked.append(word);
     EXPECT_EQ(walked, given);
-    EXPECT_EQ(stored.end() - stored.begin(), given.size());
 }
 
 TEST(TimedWords, CopiesStayAsTheyWereWhileTheOriginalGrows) {
@@ -97,7 +96,7 @@ TEST(TimedWords, EqualityComparesTheWordsNotTheBlocks) {
     EXPECT_NE(a, changed);
     a.append(given.first());
     EXPECT_NE(a, b);
-    a.clear();
+    a = {};
     EXPECT_TRUE(a.isEmpty());
     EXPECT_EQ(a, TimedWords());
 }
