@@ -25,8 +25,8 @@ public:
 };
 
 // Records every operation in `calls` ("startRead:<text>", "stopSession", "togglePause",
-// "detach", "detach:none", "syncNowPlaying"). A capture answers at once with `nextCapture`
-// when it is set, else it waits until the test calls finishCapture().
+// "retryStalled", "detach", "detach:none", "syncNowPlaying"). A capture answers at once with
+// `nextCapture` when it is set, else it waits until the test calls finishCapture().
 class FakeReadPipeline : public Parlino::ReadPipeline {
 public:
     FakeReadPipeline(const Parlino::SettingsKeys& keys, const Parlino::VoicesModel& voices)
@@ -57,6 +57,7 @@ public:
         rendition.reset();
     }
     void togglePause() override { calls << QStringLiteral("togglePause"); }
+    void retryStalled() override { calls << QStringLiteral("retryStalled"); }
     void detachSession(const std::shared_ptr<Parlino::ReadSession>& detached) override {
         calls << (detached ? QStringLiteral("detach") : QStringLiteral("detach:none"));
     }

@@ -157,6 +157,13 @@ void AppCoordinator::decideOnShowingRead(const Press& press, const RenditionChec
         startOrAsk(text);
         return;
     }
+    // A read that stalled (no key yet, the service away) tries again, as its Retry does: the
+    // press is how the user asks for it.
+    if (session->state().kind() == SessionKind::stalled) {
+        log.notice("same text on a stalled read — retry");
+        m_pipeline.retryStalled();
+        return;
+    }
     const bool replays = press.finishedReplay == FinishedReplay::enabled;
     if (check.finishedAtPress && replays) {
         m_pipeline.startRead(*currentText);

@@ -49,6 +49,8 @@ public:
     virtual void stopSession() = 0;
     // Playing pauses, paused resumes, finished starts the text again; otherwise nothing.
     virtual void togglePause() = 0;
+    // A stalled read tries again from where it failed, as its Retry does; otherwise nothing.
+    virtual void retryStalled() = 0;
     // The session's callbacks and the panel's tick no longer reach the application.
     virtual void detachSession(const std::shared_ptr<ReadSession>& session) = 0;
     virtual void syncNowPlaying() = 0;

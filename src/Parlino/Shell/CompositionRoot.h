@@ -125,6 +125,7 @@ public:
     void startRead(const QString& text) override;
     void stopSession() override;
     void togglePause() override;
+    void retryStalled() override;
     void detachSession(const std::shared_ptr<ReadSession>& session) override;
     void syncNowPlaying() override;
 

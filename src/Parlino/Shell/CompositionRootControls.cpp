@@ -45,6 +45,11 @@ void CompositionRoot::togglePause() {
     }
 }
 
+void CompositionRoot::retryStalled() {
+    if (const auto session = speechSession())
+        session->retryFailedChunk();
+}
+
 // MARK: Wiring
 
 void CompositionRoot::wirePlayerActions() {
@@ -57,10 +62,7 @@ void CompositionRoot::wirePlayerActions() {
     };
     m_viewModel.onPlayPause = withRoot([](CompositionRoot& root) { root.togglePause(); });
     m_viewModel.onClose = withRoot([](CompositionRoot& root) { root.coordinator().dismiss(); });
-    m_viewModel.onRetry = withRoot([](CompositionRoot& root) {
-        if (const auto session = root.speechSession())
-            session->retryFailedChunk();
-    });
+    m_viewModel.onRetry = withRoot([](CompositionRoot& root) { root.retryStalled(); });
     m_viewModel.onRevert = withRoot([](CompositionRoot& root) { root.revertVoice(); });
     m_viewModel.onReplay = withRoot([](CompositionRoot& root) { root.restartRead(); });
     m_viewModel.onRateTap = withRoot(

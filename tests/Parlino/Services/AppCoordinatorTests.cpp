@@ -273,6 +273,28 @@ TEST_F(AppCoordinatorTest, ReadThatFinishesDuringTheCaptureIsLeftAloneByTheTap) 
     EXPECT_EQ(logs.messages(QStringLiteral("pipeline")), QStringList{finishedNoOp});
 }
 
+// The commonest first run: the read stalls for want of a key, the user saves one and presses
+// again on the same selection.
+TEST_F(AppCoordinatorTest, SameTextOnAStalledReadRetriesItFromEitherTrigger) {
+    pipeline.showRead(QStringLiteral("Hello"),
+                      SessionState::stalled(Core::TTSError::unauthorized()));
+    viewModel.setPhase(Phase::stalled(Core::TTSError::unauthorized()));
+    tapCapturing(QStringLiteral(" Hello "));
+    shortcutCapturing(QStringLiteral("Hello"));
+    EXPECT_EQ(pipeline.calls, QStringList(2, QStringLiteral("retryStalled")));
+
+    // Nothing selected leaves the stall alone; another text or a changed voice starts afresh.
+    pipeline.calls.clear();
+    pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
+    tap();
+    EXPECT_EQ(pipeline.calls, QStringList{QStringLiteral("togglePause")});
+    pipeline.calls.clear();
+    Defaults::set(keys.voiceID, QStringLiteral("another-voice"));
+    tapCapturing(QStringLiteral("Hello"));
+    EXPECT_EQ(pipeline.calls,
+              QStringList({QStringLiteral("stopSession"), QStringLiteral("startRead:Hello")}));
+}
+
 TEST_F(AppCoordinatorTest, ChangedVoiceRestartsTheSameTextOnlyWhenItWasNotPlayingAtThePress) {
     pipeline.showRead(QStringLiteral("Hello"), SessionState::playing());
     viewModel.setPhase(Phase::playing());
