@@ -252,6 +252,7 @@ private:
     void toggleFromNowPlaying();
     void restartFromNowPlaying();
     void seekFromNowPlaying(double seconds);
+    void showSeek(const std::shared_ptr<Playback::SpeechSession>& session);
 
     void refreshUsage(quint64 generation);
 

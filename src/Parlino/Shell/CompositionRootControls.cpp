@@ -72,8 +72,10 @@ void CompositionRoot::wirePlayerActions() {
             root.coordinator().confirmLength(choice);
         });
     m_viewModel.onWordTap = withRoot([](CompositionRoot& root, qsizetype index) {
-        if (const auto session = root.speechSession())
+        if (const auto session = root.speechSession()) {
             session->seekToWord(index);
+            root.showSeek(session);
+        }
         root.syncNowPlaying();
     });
     coordinator().onCloseKeepingSession =
@@ -229,13 +231,18 @@ void CompositionRoot::restartFromNowPlaying() {
         seekFromNowPlaying(0);
 }
 
-// Only a read seeks; a clip preview publishes that it cannot. The panel shows the new place at
-// once, also while the read is paused and its display tick is not running.
+// Only a read seeks; a clip preview publishes that it cannot.
 void CompositionRoot::seekFromNowPlaying(double seconds) {
     const auto session = speechSession();
     if (nowPlayingOwner() != NowPlayingOwner::session || !session->canSeek())
         return;
     session->seek(seconds);
+    showSeek(session);
+}
+
+// The panel shows the new place at once, also while the read is paused and its display tick is
+// not running: the time, the bar and the word.
+void CompositionRoot::showSeek(const std::shared_ptr<Playback::SpeechSession>& session) {
     if (session->state().kind() == SessionState::Kind::playing)
         m_sessionParkedAt.reset();
     panelTick(session);

@@ -51,18 +51,35 @@ TEST_F(PlaybackControlsTest, PlayPauseAndTheMediaKeysPauseAndResumeTheRead) {
     EXPECT_EQ(phase(), Kind::playing);
 }
 
-TEST_F(PlaybackControlsTest, APositionFromTheDesktopMovesAPausedReadAndThePanelShowsIt) {
+// A paused read's display tick is not running: each way of seeking shows the new place itself.
+TEST_F(PlaybackControlsTest, EverySeekOfAPausedReadShowsTheNewPlaceAtOnce) {
     startPlaying();
     ASSERT_TRUE(waitForAudio());
     ASSERT_TRUE(nowPlayingCenter->published.last()->canSeek);
     send(RemoteCommand::pause);
+    const Core::TimedWords words = root().speechSession()->timingIndex().words;
+    ASSERT_GE(words.size(), 4);
+    const auto shows = [&](double seconds) {
+        EXPECT_NEAR(root().speechSession()->elapsed(), seconds, 0.01);
+        EXPECT_NEAR(player().progress().elapsed(), seconds, 0.01);
+        EXPECT_NEAR(nowPlayingCenter->published.last()->elapsed, seconds, 0.01);
+    };
+
+    player().onWordTap(3);
+    TestSupport::drainEvents();
+    shows(words[3].start);
+    EXPECT_EQ(player().currentWordIndex(), 3);
 
     nowPlayingCenter->sendPosition(0.8);
     TestSupport::drainEvents();
+    shows(0.8);
+    EXPECT_EQ(player().currentWordIndex(), root().speechSession()->timingIndex().index(0.8));
+
+    player().onWordTap(2);
+    send(RemoteCommand::previousTrack);
+    shows(0);
+    EXPECT_EQ(player().currentWordIndex(), root().speechSession()->timingIndex().index(0));
     EXPECT_EQ(sessionState(), SessionKind::paused);
-    EXPECT_NEAR(root().speechSession()->elapsed(), 0.8, 0.01);
-    EXPECT_NEAR(player().progress().elapsed(), 0.8, 0.01);
-    EXPECT_NEAR(nowPlayingCenter->published.last()->elapsed, 0.8, 0.01);
 }
 
 // The finished face must not stay up while the read starts again.
