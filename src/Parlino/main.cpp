@@ -3,8 +3,11 @@
 #include "Base/Memory.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
+#include "Parlino/Services/AppVersion.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Shell/AppDelegate.h"
+#include "Parlino/Shell/BuildInformation.h"
+#include "Parlino/Shell/LaunchOptions.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/SessionInstance.h"
@@ -19,8 +22,10 @@
 #include "TTS/ParlinoURLSession.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 
 // The windows are X11 windows: refuse in one line, before Qt would abort, when no X display
 // answers; say what a Wayland session withholds.
@@ -37,7 +42,28 @@ static bool hasX11Display() {
     return true;
 }
 
+// Help, the version and a refused command line are answered on the terminal before anything
+// starts: no display, no session bus, no running application is asked.
+static std::optional<int> answerOnTheTerminal(const Parlino::LaunchOptions& options,
+                                              const char* invokedAs) {
+    const QString version = Parlino::BuildInformation::string(
+        Parlino::BuildInformation::dictionary(), Parlino::BuildInformation::applicationVersionKey);
+    const auto answer =
+        options.terminalAnswer(QFileInfo(QString::fromLocal8Bit(invokedAs)).fileName(),
+                               Parlino::AppVersion::label(version, {}));
+    if (!answer)
+        return std::nullopt;
+    std::fputs(answer->text.toLocal8Bit().constData(), answer->toStandardError ? stderr : stdout);
+    return answer->status;
+}
+
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const auto options = Parlino::LaunchOptions::parse(arguments);
+    if (const auto status = answerOnTheTerminal(options, argc > 0 ? argv[0] : "parlino"))
+        return *status;
     if (!hasX11Display())
         return 1;
     Base::Memory::returnLargeBlocksWhenFreed();
@@ -48,7 +74,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(Parlino::Icons::application());
     QApplication::setStyle(new Parlino::ParlinoStyle);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (const auto status = Parlino::handOverToRunningInstance(QApplication::arguments()))
+    if (const auto status = Parlino::handOverToRunningInstance(
+            options.action == Parlino::LaunchOptions::Action::read))
         return *status;
 
     auto& clock = Base::SteadyClock::shared();

@@ -59,8 +59,8 @@ bool SessionInstance::handOverText(const QString& text, const QString& program) 
     return call(QStringLiteral("ReadWithParlino"), {text});
 }
 
-std::optional<int> handOverToRunningInstance(const QStringList& arguments) {
-    if (arguments.contains(QStringLiteral("--read"))) {
+std::optional<int> handOverToRunningInstance(bool read) {
+    if (read) {
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly))
             return 1;

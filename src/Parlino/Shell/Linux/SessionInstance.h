@@ -39,10 +39,10 @@ private:
     std::function<void()> m_openPanel;
 };
 
-// What a start does when it only passes something on: with "--read" it hands its standard input
-// to the session's application (starting one when none runs); otherwise, when an application
-// runs already, it asks it to open its panel. Gives the status to exit with then, or none when
-// this start is the session's application.
-std::optional<int> handOverToRunningInstance(const QStringList& arguments);
+// What a start does when it only passes something on: asked to `read`, it hands its standard
+// input to the session's application (starting one when none runs); otherwise, when an
+// application runs already, it asks it to open its panel. Gives the status to exit with then, or
+// none when this start is the session's application.
+std::optional<int> handOverToRunningInstance(bool read);
 
 } // namespace Parlino

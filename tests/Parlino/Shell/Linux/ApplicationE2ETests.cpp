@@ -98,6 +98,26 @@ int runAgain(const QProcessEnvironment& environment, const QStringList& argument
     return process.exitCode();
 }
 
+// A run of the binary that answers on the terminal: its status and what it printed where.
+struct TerminalRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+TerminalRun runForAnswer(const QProcessEnvironment& environment, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(PARLINO_APP), arguments);
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished(3000);
+        return {};
+    }
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+
 // The process that owns the application's name on the session bus; 0 when none does.
 qint64 sessionInstance() {
     QProcess gdbus;
@@ -270,6 +290,32 @@ TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {
     const QString piped = QStringLiteral("Parlino reads what it is given.");
     EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
     EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000));
+}
+
+TEST_F(ApplicationE2E, helpVersionAndARefusedOptionAnswerOnTheTerminalAndStartNothing) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const qint64 first = sessionInstance();
+    // Without a display or a session bus, a start that went any further would fail otherwise.
+    QProcessEnvironment bare = environment;
+    for (const char* name : {"DISPLAY", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"})
+        bare.remove(name);
+
+    for (const auto& env : {environment, bare}) {
+        const TerminalRun help = runForAnswer(env, {"-h"});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_TRUE(help.out.startsWith("Usage: parlino [OPTION]\n") && help.err.isEmpty());
+        const TerminalRun version = runForAnswer(env, {"--version"});
+        EXPECT_EQ(version.status, 0);
+        EXPECT_TRUE(
+            QRegularExpression("^Parlino \\d+\\.\\d+\\.\\d+\n$").match(version.out).hasMatch());
+        const TerminalRun refused = runForAnswer(env, {"--read", "--bogus"});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_TRUE(refused.out.isEmpty());
+        EXPECT_TRUE(refused.err.startsWith("parlino: unrecognized option '--bogus'\n"));
+    }
+    EXPECT_TRUE(synthesisTexts().isEmpty()) << "the refused --read handed nothing over";
+    EXPECT_FALSE(desktop.shownWindow("Parlino Panel").has_value());
+    EXPECT_EQ(sessionInstance(), first);
 }
 
 TEST_F(ApplicationE2E, aFiveMegabyteReadStartsAtOnceAndTheApplicationKeepsAnswering) {
