@@ -38,7 +38,8 @@ QString describe(const Core::TTSError& error) {
 void fetch(const Endpoint& endpoint, QNetworkAccessManager& session, const QString& path,
            BodyHandler done) {
     ServiceTransfer::send(
-        session, endpoint, {ServiceRequest::Method::get, endpoint.address(path), {}, {}},
+        session, Base::QtScheduler::shared(), endpoint,
+        {ServiceRequest::Method::get, endpoint.address(path), {}, {}},
         [path, done = std::move(done)](TransferResult result) {
             if (!result) {
                 log().error("diag GET %{public}s failed: %{public}s", path,

@@ -145,7 +145,7 @@ void ElevenLabsClient::exchange(ServiceRequest request, Reading<T> read, Complet
                                 std::stop_token cancel) const {
     request.timeouts = m_timeouts;
     ServiceTransfer::send(
-        *m_session, m_endpoint, std::move(request),
+        *m_session, *m_scheduler, m_endpoint, std::move(request),
         [read = std::move(read), completion = std::move(completion),
          cancel](TransferResult result) mutable {
             if (!result) {

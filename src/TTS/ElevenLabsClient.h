@@ -42,8 +42,10 @@ public:
     template <class T> using Completion = std::function<void(Base::Result<T, Core::TTSError>)>;
 
     ElevenLabsClient(Endpoint endpoint, QNetworkAccessManager& session,
-                     ServiceTimeouts timeouts = {})
-        : m_endpoint(std::move(endpoint)), m_session(&session), m_timeouts(timeouts) {}
+                     ServiceTimeouts timeouts = {},
+                     Base::Scheduler& scheduler = Base::QtScheduler::shared())
+        : m_endpoint(std::move(endpoint)), m_session(&session), m_timeouts(timeouts),
+          m_scheduler(&scheduler) {}
 
     // The largest synthesis answer taken for a text of `textLength` UTF-16 code units: room for
     // half a minute of 128 kbit/s audio per 100 code units, in Base64, with its alignment.
@@ -74,6 +76,7 @@ private:
     Endpoint m_endpoint;
     QNetworkAccessManager* m_session;
     ServiceTimeouts m_timeouts;
+    Base::Scheduler* m_scheduler;
 };
 
 } // namespace TTS

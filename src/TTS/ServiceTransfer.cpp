@@ -32,7 +32,7 @@ const Base::Log& log() {
 }
 
 // Why the watch ended a transfer before it finished by itself.
-enum class Ending { none, unanswered, stalled, oversize };
+enum class Ending { none, unanswered, stalled, oversize, tooLong };
 
 struct PendingTransfer {
     PendingTransfer(Completion completion, std::stop_token cancel)
@@ -42,6 +42,7 @@ struct PendingTransfer {
     std::stop_token cancel;
     QPointer<QNetworkReply> reply;
     Ending ending = Ending::none;
+    Base::ScheduledTask limit; // the whole transfer's
     std::optional<std::stop_callback<std::function<void()>>> abortOnStop;
 };
 
@@ -95,6 +96,7 @@ TransferResult failed(Core::TTSError error, std::optional<int> code = std::nullo
 TransferResult outcome(QNetworkReply& reply, Ending ending) {
     switch (ending) {
     case Ending::unanswered:
+    case Ending::tooLong:
         return failed(Core::TTSError::unanswered(QStringLiteral("The service did not answer")),
                       int(QNetworkReply::TimeoutError));
     case Ending::stalled:
@@ -131,20 +133,26 @@ QNetworkRequest networkRequest(const ServiceRequest& request, const QString& key
 
 // Until the answer begins, the answer time-out runs, restarted by every part of the request that
 // goes out; then the stall time, restarted by every arrival. A body announced or grown past the
-// bound is refused at once. Each ends the transfer by aborting it. The watch dies with the reply.
-void watch(QNetworkReply& reply, const ServiceRequest& request, const Pending& pending) {
+// bound is refused at once, and an answer still incomplete at the transfer limit, however it
+// trickles, is given up. Each ends the transfer by aborting it. The watch dies with the reply.
+void watch(QNetworkReply& reply, Base::Scheduler& scheduler, const ServiceRequest& request,
+           const Pending& pending) {
     auto* timer = new QTimer(&reply);
     timer->setSingleShot(true);
     const qint64 bound = request.maxBodyBytes;
-    const auto end = [&reply, weak = std::weak_ptr(pending), bound](Ending ending) {
+    const double limit = transferLimit(request);
+    const auto end = [weak = std::weak_ptr(pending), bound, limit](Ending ending) {
         const auto p = weak.lock();
-        if (!p || p->ending != Ending::none)
+        if (!p || !p->reply || p->ending != Ending::none)
             return;
         p->ending = ending;
         if (ending == Ending::oversize)
             log().error("answer refused: over %{public}lld bytes", bound);
-        reply.abort();
+        if (ending == Ending::tooLong)
+            log().error("answer given up: not complete after %{public}.0f s", limit);
+        p->reply->abort();
     };
+    pending->limit = scheduler.after(limit, [end] { end(Ending::tooLong); });
     QObject::connect(timer, &QTimer::timeout, &reply, [&reply, end] {
         end(statusOf(reply) ? Ending::stalled : Ending::unanswered);
     });
@@ -165,18 +173,23 @@ void watch(QNetworkReply& reply, const ServiceRequest& request, const Pending& p
                              return end(Ending::oversize);
                          timer->start();
                      });
-    QObject::connect(&reply, &QNetworkReply::finished, timer, &QTimer::stop);
+    QObject::connect(&reply, &QNetworkReply::finished, timer,
+                     [timer, weak = std::weak_ptr(pending)] {
+                         timer->stop();
+                         if (const auto p = weak.lock())
+                             p->limit.cancel();
+                     });
     timer->start(request.timeouts.answerMilliseconds);
 }
 
-void start(QNetworkAccessManager& session, const ServiceRequest& request, const QString& key,
-           const Pending& pending) {
+void start(QNetworkAccessManager& session, Base::Scheduler& scheduler,
+           const ServiceRequest& request, const QString& key, const Pending& pending) {
     const QNetworkRequest r = networkRequest(request, key);
     QNetworkReply* reply = request.method == ServiceRequest::Method::post
                                ? session.post(r, request.body)
                                : session.get(r);
     pending->reply = reply;
-    watch(*reply, request, pending);
+    watch(*reply, scheduler, request, pending);
     QObject::connect(reply, &QNetworkReply::finished, reply, [pending, reply] {
         reply->deleteLater();
         if (!pending->cancel.stop_requested())
@@ -192,26 +205,34 @@ void start(QNetworkAccessManager& session, const ServiceRequest& request, const 
 
 } // namespace
 
-void send(QNetworkAccessManager& session, const Endpoint& endpoint, ServiceRequest request,
-          std::function<void(TransferResult)> completion, std::stop_token cancel) {
+double transferLimit(const ServiceRequest& request) {
+    const ServiceTimeouts& timeouts = request.timeouts;
+    return timeouts.answerMilliseconds / 1000.0 +
+           double(request.maxBodyBytes) /
+               double(std::max<qint64>(timeouts.slowestBytesPerSecond, 1));
+}
+
+void send(QNetworkAccessManager& session, Base::Scheduler& scheduler, const Endpoint& endpoint,
+          ServiceRequest request, std::function<void(TransferResult)> completion,
+          std::stop_token cancel) {
     auto pending = std::make_shared<PendingTransfer>(std::move(completion), std::move(cancel));
     if (!request.url.isValid() || request.url.isRelative()) {
         fail(pending, Core::TTSError::providerFault(-1, QStringLiteral("invalid request address")));
         return;
     }
-    endpoint.credential(
-        [pending, session = &session, request = std::move(request)](Endpoint::KeyResult key) {
-            onMainThread([pending, session, request, key = std::move(key)] {
-                if (pending->cancel.stop_requested())
-                    return;
-                if (!key)
-                    fail(pending, key.error());
-                else if (!isSendableKey(*key))
-                    fail(pending, Core::TTSError::unauthorized());
-                else
-                    start(*session, request, *key, pending);
-            });
+    endpoint.credential([pending, session = &session, scheduler = &scheduler,
+                         request = std::move(request)](Endpoint::KeyResult key) {
+        onMainThread([pending, session, scheduler, request, key = std::move(key)] {
+            if (pending->cancel.stop_requested())
+                return;
+            if (!key)
+                fail(pending, key.error());
+            else if (!isSendableKey(*key))
+                fail(pending, Core::TTSError::unauthorized());
+            else
+                start(*session, *scheduler, request, *key, pending);
         });
+    });
 }
 
 } // namespace ServiceTransfer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base/Result.h"
+#include "Base/Scheduler.h"
 #include "Core/TTSError.h"
 #include "TTS/Endpoint.h"
 
@@ -26,6 +27,9 @@ struct ServiceTimeouts {
     int answerMilliseconds = 60'000;
     // How long a body that has begun may stop arriving.
     int bodyStallMilliseconds = 15'000;
+    // The slowest any answer of the service arrives: beyond the answer time-out, a request has
+    // the time its body bound takes at this rate to be answered whole, however its bytes trickle.
+    qint64 slowestBytesPerSecond = qint64(64) << 10;
 };
 
 // One request to the service, before the API key is added.
@@ -63,7 +67,8 @@ using TransferResult = Base::Result<ServiceResponse, TransferFailure>;
 
 // Carries requests to the service with the rules every caller shares: the key in "xi-api-key",
 // no cached answers, redirects only within the same origin, the request's time-outs and body
-// bound. A request that gets no answer within its answer time-out fails as unanswered. A body
+// bound. A request that gets no answer within its answer time-out, or whose answer has not
+// come whole within its transfer limit, fails as unanswered. A body
 // that stops arriving for the request's stall time, or that ends before all of it came, is a
 // failed transfer like a lost connection, never an answer. A body over the bound is a fault of
 // the service: "answer too large".
@@ -71,11 +76,17 @@ namespace ServiceTransfer {
 
 inline constexpr int timeoutMilliseconds = ServiceTimeouts{}.answerMilliseconds;
 
-// Asks the endpoint for the key, then sends the request on `session`. The completion runs later
-// on the main thread, exactly once, unless `cancel` is stopped first: then the transfer is
-// aborted and the completion never runs. Call on the main thread.
-void send(QNetworkAccessManager& session, const Endpoint& endpoint, ServiceRequest request,
-          std::function<void(TransferResult)> completion, std::stop_token cancel = {});
+// Seconds from the request's start within which its whole answer must have come: the answer
+// time-out and the body bound at the slowest rate.
+double transferLimit(const ServiceRequest& request);
+
+// Asks the endpoint for the key, then sends the request on `session`; the transfer limit runs on
+// `scheduler`. The completion runs later on the main thread, exactly once, unless `cancel` is
+// stopped first: then the transfer is aborted and the completion never runs. Call on the main
+// thread.
+void send(QNetworkAccessManager& session, Base::Scheduler& scheduler, const Endpoint& endpoint,
+          ServiceRequest request, std::function<void(TransferResult)> completion,
+          std::stop_token cancel = {});
 
 } // namespace ServiceTransfer
 

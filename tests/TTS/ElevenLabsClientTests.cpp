@@ -3,6 +3,7 @@
 
 #include "ServiceTestSupport.h"
 #include "support/LogCapture.h"
+#include "support/ManualTime.h"
 #include "support/Printers.h"
 
 #include <QNetworkReply>
@@ -285,6 +286,87 @@ TEST_F(ElevenLabsClientTest, AServiceThatTakesTheRequestButNeverAnswersIsUnanswe
     EXPECT_TRUE(
         synthesize(client(TestSupport::keyCredential(QStringLiteral("sk-test")), {1000, 1000})))
         << "an answer inside the wait is taken";
+}
+
+// However its bytes trickle in, an answer has a time bounded by its size bound to come whole.
+TEST_F(ElevenLabsClientTest, AnAnswerThatTricklesIsGivenUpAtItsTransferLimit) {
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler time(clock);
+    FakeSpeechService trickling(time);
+    const ElevenLabsClient c({trickling.baseURL(), TestSupport::keyCredential("sk-test")},
+                             ParlinoURLSession::shared(), {}, time);
+    using Trickle = Response::Trickle;
+    const auto speech = [](Trickle pace) {
+        Response answer = Response::withTimestamps("abc", "Hi there!", 0.9);
+        answer.trickle = pace;
+        return answer;
+    };
+    const double synthesisLimit = 60 + double(ElevenLabsClient::maxSynthesisBytes(9)) / 65536;
+    const double userLimit = 60 + 16.0; // a megabyte at 64 KiB/s
+
+    struct Case {
+        const char* what;
+        QByteArray method;
+        QString route;
+        Response answer;
+        double interval;
+        double limit;
+    };
+    for (const Case& trickle : {
+             Case{"one byte every 14 s", "POST", synthesisRoute, speech({1, 14, false}), 14,
+                  synthesisLimit},
+             Case{"16 bytes every 3 s, chunked without end", "POST", synthesisRoute,
+                  speech({16, 3, true}), 3, synthesisLimit},
+             Case{"the user record, a byte every 14 s", "GET", QStringLiteral("/v1/user"),
+                  [] {
+                      Response record = Response::json(Base::Json::Value{{"subscription", 1}});
+                      record.trickle = Trickle{1, 14, false};
+                      return record;
+                  }(),
+                  14, userLimit},
+         }) {
+        SCOPED_TRACE(trickle.what);
+        trickling.on(trickle.method, trickle.route, trickle.answer);
+        trickling.clearRequests();
+        std::optional<TTSError> error;
+        const auto failed = [&](const auto& result) {
+            error = result ? TTSError::network("answered") : result.error();
+        };
+        const double start = clock.now();
+        if (trickle.method == "POST")
+            c.synthesize(QStringLiteral("Hi there!"), Core::VoiceID{QStringLiteral("v")}, flash, {},
+                         failed);
+        else
+            c.validateKey(failed);
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return trickling.requests().size() == 1; }));
+        while (clock.now() + trickle.interval < start + trickle.limit - 1) {
+            time.advance(trickle.interval);
+            TestSupport::drainEvents();
+        }
+        time.advance(start + trickle.limit - 1 - clock.now());
+        TestSupport::drainEvents();
+        EXPECT_FALSE(error) << "given up before its limit";
+        time.advance(1.5);
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return error.has_value(); }));
+        EXPECT_TRUE(error->isUnanswered());
+        EXPECT_FALSE(error->isRetryable());
+    }
+    EXPECT_EQ(logs.messages(QStringLiteral("tts")).filter(QStringLiteral("answer given up")).size(),
+              3);
+
+    // A slow answer that comes whole within its limit is taken.
+    trickling.on("POST", synthesisRoute, speech({64, 1, false}));
+    trickling.clearRequests();
+    std::optional<Base::Result<SynthesizedChunk, TTSError>> slow;
+    c.synthesize(QStringLiteral("Hi there!"), Core::VoiceID{QStringLiteral("v")}, flash, {},
+                 [&](auto result) { slow = std::move(result); });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return trickling.requests().size() == 1; }));
+    for (int part = 0; part < 40; ++part) { // well within the limit
+        time.advance(1);
+        TestSupport::drainEvents();
+    }
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return slow.has_value(); }));
+    EXPECT_TRUE(*slow);
 }
 
 // ---- Answer size ----------------------------------------------------------------------------

@@ -50,14 +50,22 @@ std::optional<QByteArray> findHeader(const HttpHeaders& headers, QByteArrayView 
     return std::nullopt;
 }
 
-QByteArray serialize(const FakeSpeechService::Response& response) {
+// The status line and the headers: the body's length, or chunked transfer coding for an endless
+// trickle.
+QByteArray head(const FakeSpeechService::Response& response) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                      reasonPhrase(response.status) + "\r\n";
     for (const auto& [name, value] : response.headers)
         out += name + ": " + value + "\r\n";
-    if (!findHeader(response.headers, "Content-Length"))
+    if (response.trickle && response.trickle->endless)
+        out += "Transfer-Encoding: chunked\r\n";
+    else if (!findHeader(response.headers, "Content-Length"))
         out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-    return out + "\r\n" + response.body.left(response.sentBytes.value_or(response.body.size()));
+    return out + "\r\n";
+}
+
+QByteArray serialize(const FakeSpeechService::Response& response) {
+    return head(response) + response.body.left(response.sentBytes.value_or(response.body.size()));
 }
 
 // Takes one whole request off the front of `buffer`, if one has arrived.
@@ -249,9 +257,33 @@ void FakeSpeechService::read(QTcpSocket* socket) {
     }
 }
 
+// One part of a trickling body, and the next one scheduled after it.
+void FakeSpeechService::trickle(const QPointer<QTcpSocket>& socket, const Response& response,
+                                qsizetype sent) {
+    if (!socket || response.body.isEmpty())
+        return;
+    const Response::Trickle& pace = *response.trickle;
+    if (pace.endless) {
+        QByteArray part;
+        for (qsizetype i = 0; i < pace.bytes; ++i)
+            part += response.body[(sent + i) % response.body.size()];
+        socket->write(QByteArray::number(part.size(), 16) + "\r\n" + part + "\r\n");
+    } else {
+        socket->write(response.body.mid(sent, pace.bytes));
+    }
+    sent += pace.bytes;
+    std::erase_if(m_delayed, [](const Base::ScheduledTask& part) { return !part.isPending(); });
+    if (pace.endless || sent < response.body.size())
+        m_delayed.push_back(m_scheduler.after(
+            pace.interval, [this, socket, response, sent] { trickle(socket, response, sent); }));
+}
+
 void FakeSpeechService::answer(QTcpSocket* socket, const Request& request) {
     Response response = respond(request);
-    if (response.held) {
+    if (response.trickle) {
+        socket->write(head(response));
+        trickle(socket, response, 0);
+    } else if (response.held) {
         m_held.append({socket, std::move(response)});
     } else if (response.delay > 0) {
         m_delayed.push_back(

@@ -51,6 +51,15 @@ public:
         // connection then stays open without another byte, or closes when `closesEarly`.
         std::optional<qsizetype> sentBytes = std::nullopt;
         bool closesEarly = false;
+        // The body goes out `bytes` at a time, the first part with the header and each next one
+        // `interval` seconds later on the service's scheduler; an `endless` one in chunked
+        // transfer coding, its body over and over, never ending.
+        struct Trickle {
+            qsizetype bytes = 1;
+            double interval = 1;
+            bool endless = false;
+        };
+        std::optional<Trickle> trickle = std::nullopt;
 
         static Response json(const Base::Json::Value& value, int status = 200);
         // The service's error body: {"detail": {"status": slug, "message": message}}.
@@ -111,6 +120,7 @@ private:
     void read(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const Request& request);
     static void write(QTcpSocket& socket, const Response& response);
+    void trickle(const QPointer<QTcpSocket>& socket, const Response& response, qsizetype sent);
     Response respond(const Request& request) const;
 
     Base::Scheduler& m_scheduler;

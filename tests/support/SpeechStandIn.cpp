@@ -98,8 +98,9 @@ SpeechStandIn::SpeechStandIn() {
 }
 
 bool SpeechStandIn::setMode(const QString& mode) {
-    static const QStringList modes{"ok",           "slow",       "hold",    "huge", "error",
-                                   "unauthorized", "low-credit", "instant", "junk", "no-alignment"};
+    static const QStringList modes{"ok",    "slow",         "hold",       "huge",
+                                   "error", "unauthorized", "low-credit", "instant",
+                                   "junk",  "no-alignment", "trickle"};
     if (!modes.contains(mode))
         return false;
     m_mode = mode;
@@ -138,6 +139,8 @@ Response SpeechStandIn::synthesise(const Request& request) {
                                                  QStringLiteral("req-%1").arg(++m_requests));
     if (m_mode == "slow")
         response.delay = 4;
+    if (m_mode == "trickle")
+        response.trickle = Response::Trickle{16, 3, true};
     return response;
 }
 

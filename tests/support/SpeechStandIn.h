@@ -13,6 +13,7 @@ namespace TestSupport {
 //   ok            real speech, a healthy account
 //   slow          real speech, each synthesis answered after four seconds
 //   hold          synthesis never answered
+//   trickle       synthesis answered 16 bytes every three seconds, without end
 //   huge          real speech padded to an answer of 50 MB
 //   error         synthesis fails with a server fault (503)
 //   unauthorized  every request of the account and of synthesis is refused (401)
