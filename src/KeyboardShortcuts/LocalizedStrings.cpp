@@ -21,6 +21,7 @@ const QHash<QString, QString>& texts() {
         {QStringLiteral("ok"), QStringLiteral("OK")},
         {QStringLiteral("force_use_shortcut"), QStringLiteral("Use Anyway")},
         {QStringLiteral("space_key"), QStringLiteral("space")},
+        {QStringLiteral("clear_shortcut"), QStringLiteral("Clear Shortcut")},
     };
     return table;
 }

@@ -1,9 +1,12 @@
 #include "KeyboardShortcuts/RecorderControl.h"
 
+#include "KeyboardShortcuts/LocalizedStrings.h"
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QToolButton>
 
 #include <algorithm>
 
@@ -31,6 +34,9 @@ RecorderControl::RecorderControl(ShortcutRegistry& registry, const std::optional
 void RecorderControl::setUp() {
     setAlignment(Qt::AlignCenter);
     setClearButtonEnabled(true);
+    // The clear button shows only a cross: assistive tools need its name.
+    for (QToolButton* clear : findChildren<QToolButton*>())
+        clear->setAccessibleName(localized(QStringLiteral("clear_shortcut")));
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

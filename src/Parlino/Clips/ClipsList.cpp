@@ -219,6 +219,9 @@ void ClipsList::bindRow(ClipRow& row) const {
                                               m_environment.locale, m_environment.timeZone),
                                 clip.preview, duration, fullText);
     row.playButton().setPlaying(m_viewModel.playingClipID() == clip.id);
+    // The buttons are named by what they do; their description says which clip.
+    row.playButton().setAccessibleDescription(clip.preview);
+    row.deleteButton().setAccessibleDescription(clip.preview);
 }
 
 void ClipsList::placeClearAll() {

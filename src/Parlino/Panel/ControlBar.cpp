@@ -53,6 +53,7 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
     m_speed->setObjectName(QStringLiteral("SpeedChip"));
     m_time->setObjectName(QStringLiteral("TimeLabel"));
     m_replay->setObjectName(QStringLiteral("ReplayButton"));
+    m_replay->setAccessibleName(QStringLiteral("Restart"));
     m_time->setTextFormat(Qt::PlainText);
     QPalette palette = m_time->palette();
     palette.setColor(QPalette::WindowText, Theme::white(0.7));
@@ -86,6 +87,7 @@ ControlBar::~ControlBar() = default;
 void ControlBar::showPhase() {
     const auto phase = m_model.phase().kind();
     m_playPause->setSymbol(PlaybackLabels::playPauseSymbol(phase));
+    m_playPause->setAccessibleName(PlaybackLabels::playPauseName(phase));
     m_replay->setVisible(PlaybackLabels::showsReplay(phase));
 }
 

@@ -22,6 +22,8 @@ EscPillButton::EscPillButton(const MotionContext& motion, QWidget* parent)
     : ParlinoButton(ParlinoButtonStyle::standard(false), motion, parent) {
     setObjectName(QStringLiteral("EscPillButton"));
     setText(tr("esc"));
+    // The pill shows the key that closes the panel; what it does is its name.
+    setAccessibleName(tr("Close"));
     setFont(pillFont());
     setFocusPolicy(Qt::NoFocus);
 }

@@ -1,6 +1,7 @@
 #include "Parlino/Panel/HighlightedTextView.h"
 
 #include "Defaults/Default.h"
+#include "Parlino/Panel/TranscriptAccessible.h"
 #include "Parlino/Services/PanelFontChoice.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
@@ -92,6 +93,7 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     });
     for (const auto& setting : {m_fontDesign.get(), m_fontSize.get(), m_case.get()})
         connect(setting, &Defaults::Observable::changed, this, [this] { reloadContent(); });
+    TranscriptAccessible::follow(model, *m_canvas);
     reloadContent();
 }
 

@@ -216,7 +216,7 @@ void OnboardingView::showStep() {
     m_link->setVisible(step.link.has_value());
     if (step.link) {
         m_link->setText(step.link->title);
-        m_link->setAccessibleName(step.link->title);
+        m_link->setAccessibleName(spokenTitle(step.link->title));
         // Only the text: the link lines up with the body above it.
         m_link->setFixedSize(m_link->fontMetrics().size(Qt::TextSingleLine, step.link->title) +
                              QSize(0, 4));

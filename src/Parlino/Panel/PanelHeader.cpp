@@ -62,9 +62,20 @@ PanelHeader::PanelHeader(PlayerViewModel& model, WarningModel* warnings, AudioOu
     m_pin->setObjectName(QStringLiteral("PinButton"));
     m_warning->setObjectName(QStringLiteral("WarningButton"));
 
-    connect(m_settings, &QAbstractButton::clicked, this, [this] { m_model.toggleSettings(); });
-    connect(m_voices, &QAbstractButton::clicked, this, [this] { m_model.toggleVoices(); });
-    connect(m_clips, &QAbstractButton::clicked, this, [this] { m_model.toggleClips(); });
+    // The page buttons are checked while their page is open, so that assistive tools say so. A
+    // click or an assistive tool's toggle checks or unchecks one first; the open page decides.
+    const auto pageButton = [this](NavCircleButton* button, void (PlayerViewModel::*toggle)()) {
+        button->setCheckable(true);
+        connect(button, &QAbstractButton::toggled, this, [this, button, toggle](bool checked) {
+            if (checked == button->look().isActive)
+                return;
+            (m_model.*toggle)();
+            showState();
+        });
+    };
+    pageButton(m_settings, &PlayerViewModel::toggleSettings);
+    pageButton(m_voices, &PlayerViewModel::toggleVoices);
+    pageButton(m_clips, &PlayerViewModel::toggleClips);
     connect(m_pin, &QAbstractButton::clicked, this,
             [this] { m_model.setPinned(!m_model.isPinned()); });
     connect(m_mute, &QAbstractButton::clicked, this, [this] {
@@ -109,6 +120,8 @@ void PanelHeader::showState() {
     m_settings->setLook(pageLook("gearshape", mode == Mode::settings), tr("Settings"));
     m_voices->setLook(pageLook("waveform", mode == Mode::voices), tr("Voices"));
     m_clips->setLook(pageLook("music.note.list", mode == Mode::clips), tr("Audio Clips"));
+    for (NavCircleButton* page : {m_settings, m_voices, m_clips})
+        page->setChecked(page->look().isActive);
     const bool muted = m_audio && m_audio->isMuted();
     m_mute->setLook(muteLook(muted), muted ? tr("Unmute Parlino") : tr("Mute Parlino"));
     const bool pinned = m_model.isPinned();

@@ -27,6 +27,10 @@ QString playPauseSymbol(Kind phase) {
     return phase == Kind::playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill");
 }
 
+QString playPauseName(Kind phase) {
+    return phase == Kind::playing ? QStringLiteral("Pause") : QStringLiteral("Play");
+}
+
 bool showsReplay(Kind phase) {
     return phase == Kind::finished;
 }

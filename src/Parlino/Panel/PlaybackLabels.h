@@ -22,6 +22,10 @@ double progressFraction(double elapsedSeconds, double totalSeconds);
 // The play/pause button's symbol: pause while playing, play in every other phase.
 QString playPauseSymbol(PlayerViewModel::Phase::Kind phase);
 
+// The play/pause button's accessible name, the action it performs: "Pause" while playing,
+// "Play" in every other phase.
+QString playPauseName(PlayerViewModel::Phase::Kind phase);
+
 // The replay button shows once a read has finished.
 bool showsReplay(PlayerViewModel::Phase::Kind phase);
 

@@ -156,7 +156,7 @@ void WarningPopupView::showWarning() {
     const WarningPopupContent content = warningPopupContent(m_warningModel.current());
     m_text->setText(content.text);
     m_primary->setText(content.primaryTitle);
-    m_primary->setAccessibleName(content.primaryTitle);
+    m_primary->setAccessibleName(spokenTitle(content.primaryTitle));
     m_primary->setVisible(!content.primaryTitle.isEmpty());
     m_primary->updateGeometry();
 }

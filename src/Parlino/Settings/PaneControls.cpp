@@ -112,7 +112,7 @@ ParlinoButtonStyle linkStyle() {
 ParlinoTextButton* linkButton(const QString& title, const QUrl& page, const MotionContext& motion) {
     auto* link = new ParlinoTextButton(title, pixelFont(PaneText::body), Theme::accent(),
                                        linkStyle(), motion);
-    link->setAccessibleName(title);
+    link->setAccessibleName(spokenTitle(title));
     link->setCursor(Qt::PointingHandCursor);
     QObject::connect(link, &QAbstractButton::clicked, link,
                      [page] { QDesktopServices::openUrl(page); });

@@ -130,7 +130,7 @@ void ChoicePicker::showSelection(std::optional<int> index) {
     setCurrentIndex(index.value_or(-1));
 }
 
-Stepper::Stepper(QWidget* parent)
+Stepper::Stepper(const QString& subject, QWidget* parent)
     : QWidget(parent), m_label(new QLabel(this)), m_minus(new QToolButton(this)),
       m_plus(new QToolButton(this)) {
     m_label->setTextFormat(Qt::PlainText);
@@ -138,8 +138,8 @@ Stepper::Stepper(QWidget* parent)
     m_label->setWordWrap(true);
     m_minus->setText(QStringLiteral("−"));
     m_plus->setText(QStringLiteral("+"));
-    m_minus->setAccessibleName(QStringLiteral("Decrement"));
-    m_plus->setAccessibleName(QStringLiteral("Increment"));
+    m_minus->setAccessibleName(QStringLiteral("Decrease ") + subject);
+    m_plus->setAccessibleName(QStringLiteral("Increase ") + subject);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
@@ -159,6 +159,8 @@ Stepper::Stepper(QWidget* parent)
 
 void Stepper::setState(const QString& label, bool canDecrement, bool canIncrement) {
     m_label->setText(label);
+    m_minus->setAccessibleDescription(label);
+    m_plus->setAccessibleDescription(label);
     m_minus->setEnabled(canDecrement);
     m_plus->setEnabled(canIncrement);
 }

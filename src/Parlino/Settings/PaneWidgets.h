@@ -65,10 +65,11 @@ public:
 };
 
 // A label with a minus and a plus button; the owner says what it shows and which of the two
-// may be pressed.
+// may be pressed. The buttons are named after what they change ("Decrease " and "Increase "
+// followed by `subject`) and described by the label, so that assistive tools say both.
 class Stepper final : public QWidget {
 public:
-    explicit Stepper(QWidget* parent = nullptr);
+    explicit Stepper(const QString& subject, QWidget* parent = nullptr);
 
     std::function<void()> onIncrement;
     std::function<void()> onDecrement;

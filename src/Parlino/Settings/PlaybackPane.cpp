@@ -32,7 +32,7 @@ QWidget* group(const QString& caption, const QList<QWidget*>& controls) {
 PlaybackPane::PlaybackPane(const SettingsServices& services, QWidget* parent)
     : QWidget(parent), m_model(services.keys), m_rate(new PaneWidgets::ChoicePicker(rateTitles())),
       m_voiceModel(new PaneWidgets::ChoicePicker(m_model.model().titles())),
-      m_threshold(new PaneWidgets::Stepper) {
+      m_threshold(new PaneWidgets::Stepper(QStringLiteral("confirmation threshold"))) {
     setObjectName(QStringLiteral("PlaybackPane"));
     m_rate->setObjectName(QStringLiteral("DefaultSpeedPicker"));
     m_rate->setAccessibleName(QStringLiteral("Default speed"));

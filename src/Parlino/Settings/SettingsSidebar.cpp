@@ -1,5 +1,6 @@
 #include "Parlino/Settings/SettingsSidebar.h"
 
+#include "Parlino/Style/ChoiceAccessible.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
@@ -58,6 +59,7 @@ SidebarRow::SidebarRow(SettingsPane pane, SettingsSidebarModel& model, const Mot
           [this] { return !m_armedAmount.isSettled(); }) {
     setObjectName(QStringLiteral("SidebarRow"));
     setAccessibleName(title(pane));
+    ChoiceAccessible::mark(*this, QAccessible::PageTab);
     connect(this, &QAbstractButton::clicked, this, [this] { m_model.choose(m_pane); });
     connect(&model.navigation(), &SettingsNavigation::selectionChanged, this, [this] { follow(); });
     if (pane == SettingsPane::quit)
@@ -87,6 +89,7 @@ QSize SidebarRow::sizeHint() const {
 }
 
 void SidebarRow::follow() {
+    ChoiceAccessible::setChosen(*this, isSelected());
     setButtonStyle(rowStyle(isSelected() || isArmed()));
     m_armedAmount.animateTo(isArmed() ? 1 : 0, Curve::easeOut(armSeconds), false);
     m_frames.start();

@@ -3,6 +3,7 @@
 #include "Parlino/Settings/VoiceMeshCanvas.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Settings/VoiceViewKit.h"
+#include "Parlino/Style/ChoiceAccessible.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/MotionPreferences.h"
 #include "Parlino/Style/Theme.h"
@@ -56,6 +57,7 @@ VoiceProfileButton::VoiceProfileButton(const QString& voiceID, qreal diameter,
                                      *this, motion.scheduler, [this] { update(); },
                                      [this] { return !m_selection.isSettled(); }) {
     setObjectName(QStringLiteral("VoiceProfileButton"));
+    ChoiceAccessible::mark(*this, QAccessible::RadioButton);
     const int side = static_cast<int>(std::ceil(diameter + 2 * m_metrics.margin));
     setFixedSize(side, side);
     connect(&motion.preferences, &MotionPreferences::reduceMotionChanged, this, [this] {
@@ -83,6 +85,7 @@ void VoiceProfileButton::setSelected(bool selected, bool animated) {
     if (selected == m_selected)
         return;
     m_selected = selected;
+    ChoiceAccessible::setChosen(*this, selected);
     if (animated) {
         // A fade, not a movement, so it plays under Reduce Motion too.
         m_selection.animateTo(selected ? 1 : 0, Curve::easeOut(selectionSeconds), false);

@@ -53,7 +53,7 @@ ParlinoTextButton* linkButton(const QString& title, const QFont& font, const Mot
                               QWidget* parent) {
     auto* button = new ParlinoTextButton(title, font, Theme::accent(),
                                          ParlinoButtonStyle::standard(), motion, parent);
-    button->setAccessibleName(title);
+    button->setAccessibleName(spokenTitle(title));
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }

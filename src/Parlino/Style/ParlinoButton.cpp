@@ -97,6 +97,12 @@ void ParlinoIconButton::paintLabel(QPainter& painter, const QRectF& rect) {
                        image, QRectF(image.rect()));
 }
 
+QString spokenTitle(const QString& title) {
+    QString spoken = title;
+    spoken.remove(QChar(0x2197));
+    return spoken.trimmed();
+}
+
 ParlinoTextButton::ParlinoTextButton(const QString& text, const QFont& font, const QColor& colour,
                                      const ParlinoButtonStyle& style, const MotionContext& motion,
                                      QWidget* parent)

@@ -68,6 +68,10 @@ private:
     QColor m_colour;
 };
 
+// A button's title as assistive tools say it: without the "↗" that marks a link to a page
+// outside the application, which they would read out as "north east arrow".
+QString spokenTitle(const QString& title);
+
 // A button whose label is a line of plain text, centred in the button.
 class ParlinoTextButton final : public ParlinoButton {
 public:

@@ -164,6 +164,9 @@ TEST_F(ClipsViewTest, RowsShowTheirClipAndAnnounceTheirButtons) {
     for (const ClipID& id : {older, yesterday, today}) {
         EXPECT_EQ(rowOf(id).playButton().accessibleName(), QStringLiteral("Play"));
         EXPECT_EQ(rowOf(id).deleteButton().accessibleName(), QStringLiteral("Delete"));
+        // Each row's buttons say which clip they act on.
+        EXPECT_EQ(rowOf(id).playButton().accessibleDescription(), rowOf(id).clip().preview);
+        EXPECT_EQ(rowOf(id).deleteButton().accessibleDescription(), rowOf(id).clip().preview);
     }
     screenshot(QStringLiteral("several"));
 

@@ -1,0 +1,134 @@
+#include "Parlino/Panel/TranscriptAccessible.h"
+
+#include "Parlino/Panel/TranscriptCanvas.h"
+#include "Parlino/Services/PlayerViewModel.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace Parlino {
+
+namespace {
+
+QAccessibleInterface* transcriptFactory(const QString&, QObject* object) {
+    if (auto* canvas = dynamic_cast<TranscriptCanvas*>(object))
+        return new TranscriptAccessible(*canvas);
+    return nullptr;
+}
+
+// Tells assistive tools of the changes of one canvas; it lives as the canvas's child.
+class TranscriptAnnouncer final : public QObject {
+public:
+    TranscriptAnnouncer(const PlayerViewModel& model, TranscriptCanvas& canvas)
+        : QObject(&canvas), m_canvas(canvas), m_text(model.text()) {
+        connect(&model, &PlayerViewModel::textChanged, this, [this, &model] {
+            QAccessibleTextUpdateEvent event(&m_canvas, 0, m_text, model.text());
+            m_text = model.text();
+            QAccessible::updateAccessibility(&event);
+        });
+        connect(&model, &PlayerViewModel::currentWordIndexChanged, this,
+                [this] { announceCurrentWord(); });
+    }
+
+private:
+    void announceCurrentWord() {
+        const auto word = TranscriptAccessible::currentWord(m_canvas);
+        if (!word)
+            return;
+        QAccessibleTextCursorEvent caret(&m_canvas, word->first);
+        QAccessible::updateAccessibility(&caret);
+        QAccessibleTextSelectionEvent selection(&m_canvas, word->first, word->second);
+        QAccessible::updateAccessibility(&selection);
+    }
+
+    TranscriptCanvas& m_canvas;
+    QString m_text;
+};
+
+} // namespace
+
+TranscriptAccessible::TranscriptAccessible(TranscriptCanvas& canvas)
+    : QAccessibleWidget(&canvas, QAccessible::EditableText, QStringLiteral("Transcript")),
+      m_canvas(canvas) {}
+
+void TranscriptAccessible::follow(const PlayerViewModel& model, TranscriptCanvas& canvas) {
+    static const bool installed = [] {
+        QAccessible::installFactory(transcriptFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    new TranscriptAnnouncer(model, canvas);
+}
+
+std::optional<std::pair<int, int>> TranscriptAccessible::currentWord(
+    const TranscriptCanvas& canvas) {
+    const auto index = canvas.currentWordIndex();
+    if (!index || *index < 0 || *index >= canvas.words().size())
+        return std::nullopt;
+    const Core::WordTiming word = canvas.words()[*index];
+    return std::pair{int(word.range.lower), int(word.range.upper)};
+}
+
+void* TranscriptAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TextInterface)
+        return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State TranscriptAccessible::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.readOnly = true;
+    state.multiLine = true;
+    return state;
+}
+
+QString TranscriptAccessible::wholeText() const {
+    QStringList lines;
+    for (const Paragraph& paragraph : m_canvas.paragraphs())
+        lines << paragraph.text;
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TranscriptAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
+    const auto word = selectionIndex == 0 ? currentWord(m_canvas) : std::nullopt;
+    *startOffset = word ? word->first : 0;
+    *endOffset = word ? word->second : 0;
+}
+
+int TranscriptAccessible::selectionCount() const {
+    return currentWord(m_canvas) ? 1 : 0;
+}
+
+int TranscriptAccessible::cursorPosition() const {
+    const auto word = currentWord(m_canvas);
+    return word ? word->first : 0;
+}
+
+QString TranscriptAccessible::text(QAccessible::Text type) const {
+    return type == QAccessible::Value ? wholeText() : QAccessibleWidget::text(type);
+}
+
+QString TranscriptAccessible::text(int startOffset, int endOffset) const {
+    const QString whole = wholeText();
+    const int start = std::clamp(startOffset, 0, int(whole.size()));
+    const int end = endOffset < 0 ? int(whole.size()) : std::clamp(endOffset, start, int(whole.size()));
+    return whole.mid(start, end - start);
+}
+
+int TranscriptAccessible::characterCount() const {
+    // The paragraphs and the line feeds between them.
+    const QList<Paragraph>& paragraphs = m_canvas.paragraphs();
+    qsizetype count = paragraphs.size() - 1;
+    for (const Paragraph& paragraph : paragraphs)
+        count += paragraph.text.size();
+    return int(std::max<qsizetype>(0, count));
+}
+
+QString TranscriptAccessible::attributes(int, int* startOffset, int* endOffset) const {
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
+}
+
+} // namespace Parlino
