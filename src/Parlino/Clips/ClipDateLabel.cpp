@@ -1,5 +1,7 @@
 #include "Parlino/Clips/ClipDateLabel.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include <unicode/dtptngen.h>
 #include <unicode/locid.h>
 
@@ -63,7 +65,8 @@ QString clipDateLabel(Base::Date date, Base::Date now, const QLocale& locale,
                       const QTimeZone& zone) {
     const QDateTime when = date.toDateTime().toTimeZone(zone);
     const QDate today = now.toDateTime().toTimeZone(zone).date();
-    const QString time = locale.toString(when.time(), QLocale::ShortFormat);
+    const QString time =
+        NumberText::latinDigits(locale.toString(when.time(), QLocale::ShortFormat));
     const QDate day = when.date();
     if (day == today)
         return QStringLiteral("Today ") + time;
@@ -72,7 +75,7 @@ QString clipDateLabel(Base::Date date, Base::Date now, const QLocale& locale,
     const QString pattern = day.year() == today.year()
                                 ? datePattern(locale, "MMMd", QStringLiteral("MMM d"))
                                 : datePattern(locale, "yMMMd", QStringLiteral("MMM d, yyyy"));
-    return locale.toString(day, pattern) + QLatin1Char(' ') + time;
+    return NumberText::latinDigits(locale.toString(day, pattern)) + QLatin1Char(' ') + time;
 }
 
 } // namespace Parlino

@@ -1,5 +1,7 @@
 #include "Parlino/Panel/LengthConfirmCard.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include "Defaults/Default.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/SynthesisModelChoice.h"
@@ -79,11 +81,12 @@ qint64 LengthConfirmCard::credits(qint64 chars, const QString& synthesisModel) {
 QString LengthConfirmCard::summary(qint64 chars, const QString& synthesisModel,
                                    const QLocale& locale) {
     return tr("~%1 characters ≈ %2 credits")
-        .arg(locale.toString(chars), locale.toString(credits(chars, synthesisModel)));
+        .arg(NumberText::grouped(chars, locale),
+             NumberText::grouped(credits(chars, synthesisModel), locale));
 }
 
 QString LengthConfirmCard::readFirstTitle(qint64 threshold, const QLocale& locale) {
-    return tr("Read first %1").arg(locale.toString(threshold));
+    return tr("Read first %1").arg(NumberText::grouped(threshold, locale));
 }
 
 void LengthConfirmCard::showSettings() {

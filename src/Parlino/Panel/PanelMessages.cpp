@@ -1,5 +1,7 @@
 #include "Parlino/Panel/PanelMessages.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include <QCoreApplication>
 
 namespace Parlino::PanelMessages {
@@ -94,7 +96,7 @@ QString warningSymbol(const ActiveWarning& warning) {
 QString warningLabel(const ActiveWarning& warning, const QLocale& locale) {
     switch (warning.kind()) {
     case ActiveWarning::Kind::usageLow:
-        return locale.toString(warning.charactersLeft()) + tr(" Tokens Left");
+        return NumberText::grouped(warning.charactersLeft(), locale) + tr(" Tokens Left");
     case ActiveWarning::Kind::noKey:
         return tr("No API Key");
     case ActiveWarning::Kind::none:

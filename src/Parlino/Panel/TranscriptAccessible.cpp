@@ -61,8 +61,8 @@ void TranscriptAccessible::follow(const PlayerViewModel& model, TranscriptCanvas
     new TranscriptAnnouncer(model, canvas);
 }
 
-std::optional<std::pair<int, int>> TranscriptAccessible::currentWord(
-    const TranscriptCanvas& canvas) {
+std::optional<std::pair<int, int>>
+TranscriptAccessible::currentWord(const TranscriptCanvas& canvas) {
     const auto index = canvas.currentWordIndex();
     if (!index || *index < 0 || *index >= canvas.words().size())
         return std::nullopt;
@@ -112,7 +112,8 @@ QString TranscriptAccessible::text(QAccessible::Text type) const {
 QString TranscriptAccessible::text(int startOffset, int endOffset) const {
     const QString whole = wholeText();
     const int start = std::clamp(startOffset, 0, int(whole.size()));
-    const int end = endOffset < 0 ? int(whole.size()) : std::clamp(endOffset, start, int(whole.size()));
+    const int end =
+        endOffset < 0 ? int(whole.size()) : std::clamp(endOffset, start, int(whole.size()));
     return whole.mid(start, end - start);
 }
 

@@ -1,5 +1,7 @@
 #include "Parlino/Panel/WarningPopupView.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include "Parlino/Panel/NoticeStyle.h"
 #include "Parlino/Panel/WarningGeometryBox.h"
 #include "Parlino/Services/APIKeyCredential.h"
@@ -28,7 +30,8 @@ WarningPopupContent warningPopupContent(const ActiveWarning& warning, const QLoc
     case ActiveWarning::Kind::usageLow: {
         QLocale grouped = locale;
         grouped.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
-        return {grouped.toString(warning.charactersLeft()) + QStringLiteral(" Tokens Left"),
+        return {NumberText::grouped(warning.charactersLeft(), grouped) +
+                    QStringLiteral(" Tokens Left"),
                 QStringLiteral("Upgrade"), subscriptionPage()};
     }
     case ActiveWarning::Kind::noKey:

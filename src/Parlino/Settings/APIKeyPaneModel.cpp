@@ -1,5 +1,7 @@
 #include "Parlino/Settings/APIKeyPaneModel.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/WarningModel.h"
 #include "TTS/ElevenLabsClient.h"
@@ -29,9 +31,9 @@ struct CheckOutcome {
 CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result) {
     if (result) {
         if (const auto& quota = result->quota()) {
-            const QLocale locale;
             return {true, QStringLiteral("Valid ✓ — %1 / %2 characters used this month.")
-                              .arg(locale.toString(quota->used), locale.toString(quota->limit))};
+                              .arg(NumberText::isolated(NumberText::grouped(quota->used)),
+                                   NumberText::isolated(NumberText::grouped(quota->limit)))};
         }
         return {true, QStringLiteral("Valid ✓ — this key can't read account usage, but "
                                      "text-to-speech will still work.")};

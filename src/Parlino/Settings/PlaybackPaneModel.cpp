@@ -1,5 +1,7 @@
 #include "Parlino/Settings/PlaybackPaneModel.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include "Parlino/Services/SynthesisModelChoice.h"
 
 #include <QLocale>
@@ -50,7 +52,7 @@ void PlaybackPaneModel::setThreshold(qint64 value) {
 
 QString PlaybackPaneModel::thresholdLabel() const {
     return QStringLiteral("Long-text confirmation threshold: %1 characters")
-        .arg(QLocale().toString(threshold()));
+        .arg(NumberText::grouped(threshold()));
 }
 
 } // namespace Parlino

@@ -1,5 +1,7 @@
 #include "Parlino/Settings/UsagePaneModel.h"
 
+#include "Parlino/Style/NumberText.h"
+
 #include "Parlino/Services/APIKeyCredential.h"
 #include "TTS/ElevenLabsClient.h"
 
@@ -77,9 +79,10 @@ void UsagePaneModel::load() {
 }
 
 QString UsagePaneModel::usageText(const TTS::KeyQuota& quota) {
-    const QLocale locale;
+    // Isolated, the two numbers keep their order around the slash in any direction.
     return QStringLiteral("%1 / %2 characters used this month")
-        .arg(locale.toString(quota.used), locale.toString(quota.limit));
+        .arg(NumberText::isolated(NumberText::grouped(quota.used)),
+             NumberText::isolated(NumberText::grouped(quota.limit)));
 }
 
 double UsagePaneModel::fillFraction(const TTS::KeyQuota& quota) {

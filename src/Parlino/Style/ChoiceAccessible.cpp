@@ -26,6 +26,10 @@ void ChoiceAccessible::mark(QAbstractButton& button, QAccessible::Role role) {
     }();
     Q_UNUSED(installed);
     button.setProperty(roleProperty, int(role));
+    // The button's own constructor may have had the toolkit's interface made for it already.
+    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&button);
+    if (made && !dynamic_cast<ChoiceAccessible*>(made))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 void ChoiceAccessible::setChosen(QAbstractButton& button, bool chosen) {

@@ -22,6 +22,7 @@
 #include "support/FakePreferences.h"
 #include "support/Screenshots.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGraphicsOpacityEffect>
@@ -405,4 +406,75 @@ TEST(PanelView, RendersEveryContentMode) {
     ASSERT_NE(voices, nullptr);
     EXPECT_FALSE(voices->cells().isEmpty());
     panel.screenshot(QStringLiteral("panel-mode-voices"), 2);
+}
+
+namespace {
+
+QAccessibleInterface* accessible(QObject& object) {
+    return QAccessible::queryAccessibleInterface(&object);
+}
+
+} // namespace
+
+TEST(PanelAccessibility, ButtonsAreNamedByTheirActionAndPageButtonsSayWhichPageIsOpen) {
+    ChromePanel panel;
+    play(panel.model);
+    panel.model.setPhase(Phase::playing());
+    EXPECT_EQ(panel.child("PlayPauseButton").accessibleName(), QStringLiteral("Pause"));
+    panel.model.setPhase(Phase::paused());
+    EXPECT_EQ(panel.child("PlayPauseButton").accessibleName(), QStringLiteral("Play"));
+    EXPECT_EQ(panel.child("ReplayButton").accessibleName(), QStringLiteral("Restart"));
+    EXPECT_EQ(panel.child("EscPillButton").accessibleName(), QStringLiteral("Close"));
+
+    QAccessibleInterface* settings = accessible(panel.child("SettingsButton"));
+    EXPECT_FALSE(settings->state().checked);
+    // An assistive tool toggles the button rather than clicking it: the page opens all the same.
+    settings->actionInterface()->doAction(settings->actionInterface()->actionNames().first());
+    EXPECT_EQ(panel.model.contentMode(), Mode::settings);
+    EXPECT_TRUE(settings->state().checked);
+    panel.click("VoicesButton");
+    EXPECT_EQ(panel.model.contentMode(), Mode::voices);
+    EXPECT_FALSE(settings->state().checked);
+    EXPECT_TRUE(accessible(panel.child("VoicesButton"))->state().checked);
+    panel.click("VoicesButton");
+    EXPECT_EQ(panel.model.contentMode(), Mode::reading);
+    EXPECT_FALSE(accessible(panel.child("VoicesButton"))->state().checked);
+}
+
+TEST(PanelAccessibility, TheTranscriptIsTextWhoseSelectionFollowsTheSpokenWord) {
+    ChromePanel panel;
+    PanelTesting::startRead(panel.model, QStringLiteral("One two\nthree four"));
+    QWidget& canvas = panel.child<QWidget>("TranscriptCanvas");
+    QAccessibleInterface* transcript = accessible(canvas);
+    ASSERT_NE(transcript->textInterface(), nullptr);
+    QAccessibleTextInterface& text = *transcript->textInterface();
+    EXPECT_EQ(transcript->text(QAccessible::Name), QStringLiteral("Transcript"));
+    EXPECT_TRUE(transcript->state().readOnly);
+    EXPECT_EQ(text.characterCount(), 18);
+    EXPECT_EQ(text.text(0, text.characterCount()), QStringLiteral("One two\nthree four"));
+    EXPECT_EQ(text.selectionCount(), 0) << "no word is spoken yet";
+
+    panel.model.setCurrentWordIndex(2);
+    int start = -1, end = -1;
+    text.selection(0, &start, &end);
+    EXPECT_EQ(text.text(start, end), QStringLiteral("three"));
+    EXPECT_EQ(text.cursorPosition(), 8);
+
+    panel.model.setText(QStringLiteral("Another text"));
+    EXPECT_EQ(text.text(0, -1), QStringLiteral("Another text"));
+}
+
+TEST(PanelAccessibility, TheProgressBarIsASliderWhoseValueIsTheSharePlayed) {
+    ChromePanel panel;
+    play(panel.model); // 4 s of 30
+    QWidget& bar = panel.child<QWidget>("SmoothProgressBar");
+    QAccessibleInterface* slider = accessible(bar);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    EXPECT_EQ(slider->text(QAccessible::Name), QStringLiteral("Playback position"));
+    ASSERT_NE(slider->valueInterface(), nullptr);
+    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), 13);
+    EXPECT_EQ(slider->valueInterface()->maximumValue().toInt(), 100);
+
+    panel.model.progress().update(4.5, 30, true);
+    EXPECT_EQ(slider->valueInterface()->currentValue().toInt(), 15);
 }

@@ -68,8 +68,10 @@ TEST_F(APIKeyPaneModelTest, EveryAcceptedKeyIsStoredTrimmedWithItsStatus) {
         QString status;
     };
     const Row rows[] = {
-        {quotaAnswer(12345, 100000),
-         QStringLiteral("Valid ✓ — 12,345 / 100,000 characters used this month.")},
+        {quotaAnswer(12345, 100000), QStringLiteral("Valid ✓ — \u2068"
+                                                    "12,345\u2069 / \u2068"
+                                                    "100,000\u2069 characters used "
+                                                    "this month.")},
         {Response::error(403, QStringLiteral("missing_permissions"), {}),
          QStringLiteral("Valid ✓ — this key can't read account usage, but text-to-speech will "
                         "still work.")},
@@ -166,7 +168,9 @@ TEST_F(APIKeyPaneModelTest, ACheckOvertakenByANewerPressOrARemovalChangesNothing
     model->validateAndSave();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
     save(*model, QStringLiteral("sk-second"));
-    EXPECT_EQ(model->status(), QStringLiteral("Valid ✓ — 2 / 10 characters used this month."));
+    EXPECT_EQ(model->status(), QStringLiteral("Valid ✓ — \u2068"
+                                              "2\u2069 / \u2068"
+                                              "10\u2069 characters used this month."));
 
     model->setKeyInput(QStringLiteral("sk-first"));
     model->validateAndSave();

@@ -18,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
@@ -277,3 +278,23 @@ TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothin
 }
 
 } // namespace
+
+TEST_F(SettingsViewTest, AssistiveToolsHearWhichPaneIsOpenAndCanOpenAnother) {
+    SettingsWindow window(services, navigation);
+    window.show();
+    SettingsSidebar& sidebar = window.view().sidebar();
+    const auto tab = [&](SettingsPane pane) {
+        return QAccessible::queryAccessibleInterface(sidebar.row(pane));
+    };
+    ASSERT_EQ(tab(SettingsPane::general)->role(), QAccessible::PageTab);
+    EXPECT_TRUE(tab(SettingsPane::general)->state().selected);
+    EXPECT_FALSE(tab(SettingsPane::usage)->state().selected);
+
+    // Pressed by an assistive tool as a click would be.
+    QAccessibleActionInterface* actions = tab(SettingsPane::usage)->actionInterface();
+    ASSERT_TRUE(actions);
+    actions->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(navigation.selection(), SettingsPane::usage);
+    EXPECT_TRUE(tab(SettingsPane::usage)->state().selected);
+    EXPECT_FALSE(tab(SettingsPane::general)->state().selected);
+}

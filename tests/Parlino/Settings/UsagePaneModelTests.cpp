@@ -85,10 +85,23 @@ TEST_F(UsagePaneModelTest, EveryAnswerPassesThroughLoadingToItsState) {
 }
 
 TEST_F(UsagePaneModelTest, TheTextGroupsDigitsAndTheBarNeverDividesByZero) {
+    // Each number is isolated (U+2068 … U+2069), so that it keeps its side of the slash.
     EXPECT_EQ(UsagePaneModel::usageText({12345, 100000}),
-              QStringLiteral("12,345 / 100,000 characters used this month"));
+              QStringLiteral("\u2068"
+                             "12,345\u2069 / \u2068"
+                             "100,000\u2069 characters used this month"));
     EXPECT_EQ(UsagePaneModel::usageText({7, 0}),
-              QStringLiteral("7 / 0 characters used this month"));
+              QStringLiteral("\u2068"
+                             "7\u2069 / \u2068"
+                             "0\u2069 characters used this month"));
+    // Under an Arabic locale the digits stay 0–9, as every time and duration is written.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Arabic, QLocale::Egypt));
+    const QString arabic = UsagePaneModel::usageText({10, 100000});
+    QLocale::setDefault(before);
+    EXPECT_EQ(arabic, QStringLiteral("\u2068"
+                                     "10\u2069 / \u2068"
+                                     "100,000\u2069 characters used this month"));
     EXPECT_DOUBLE_EQ(UsagePaneModel::fillFraction({0, 0}), 0);
     EXPECT_DOUBLE_EQ(UsagePaneModel::fillFraction({7, 0}), 1);
     EXPECT_DOUBLE_EQ(UsagePaneModel::fillFraction({250, 1000}), 0.25);
