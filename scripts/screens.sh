@@ -373,7 +373,7 @@ and the panel follows along. Pause it, play it again, or change its speed. Then 
   done
   changing press "Audio Clips" "Parlino Panel"
   if showing "Unpin" "Parlino Panel"; then press "Unpin" "Parlino Panel"; fi
-  press "esc" "Parlino Panel"
+  press "Close" "Parlino Panel"
   wait_until "the panel to close" 10 not_shown "Parlino Panel"
 
   walk_settings_window "settings"

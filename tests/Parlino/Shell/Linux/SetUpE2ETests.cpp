@@ -3,6 +3,7 @@
 // service and saved, then removed, and the panes switched faster than their animations run. The
 // pointer really rests on each button it clicks, so every hover and press animation is still
 // running when the pane replaces the button.
+#include "Playback/Linux/TestAudio.h"
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
@@ -31,10 +32,10 @@ const QString typedKey = QStringLiteral("sk4e2e");
 // The elements of a process's windows as assistive tools see them, over AT-SPI.
 class Accessibility {
 public:
-    Accessibility() : m_available(atspi_init() <= 1) {}
-    ~Accessibility() {
-        if (m_available)
-            atspi_exit();
+    // Connected once for the process: the library cannot be connected again once left.
+    Accessibility() {
+        static const bool available = atspi_init() <= 1;
+        m_available = available;
     }
     bool isAvailable() const { return m_available; }
 
@@ -58,7 +59,78 @@ public:
         return found;
     }
 
+    // What assistive tools learn of the showing element of process `pid` named exactly `name`:
+    // its role, then "checked" and "selected" when it is, then its text when it has one, as
+    // "push button checked" or "text: One two". Empty when no such element shows.
+    QString describe(qint64 pid, const QString& name) const {
+        QString description;
+        visit(pid, [&](AtspiAccessible* node) {
+            if (nameOf(node) != name)
+                return false;
+            gchar* role = atspi_accessible_get_role_name(node, nullptr);
+            description = QString::fromUtf8(role ? role : "");
+            g_free(role);
+            for (const auto& [state, word] : {std::pair{ATSPI_STATE_CHECKED, "checked"},
+                                              std::pair{ATSPI_STATE_SELECTED, "selected"}})
+                if (hasState(node, state))
+                    description += QLatin1Char(' ') + QLatin1String(word);
+            if (AtspiText* text = atspi_accessible_get_text_iface(node)) {
+                gchar* content = atspi_text_get_text(text, 0, -1, nullptr);
+                description += QStringLiteral(": ") + QString::fromUtf8(content ? content : "");
+                g_free(content);
+                g_object_unref(text);
+            }
+            return true;
+        });
+        return description;
+    }
+
+    // Performs the first action of the showing element of process `pid` named exactly `name`, as
+    // a screen reader's user does; whether there was one.
+    bool press(qint64 pid, const QString& name) const {
+        bool pressed = false;
+        visit(pid, [&](AtspiAccessible* node) {
+            if (nameOf(node) != name)
+                return false;
+            if (AtspiAction* action = atspi_accessible_get_action_iface(node)) {
+                pressed = atspi_action_do_action(action, 0, nullptr);
+                g_object_unref(action);
+            }
+            return true;
+        });
+        return pressed;
+    }
+
 private:
+    // Calls `found` on the showing elements of process `pid` until it returns true.
+    static void visit(qint64 pid, const std::function<bool(AtspiAccessible*)>& found) {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        const gint apps = atspi_accessible_get_child_count(desktop, nullptr);
+        bool done = false;
+        for (gint i = 0; i < apps && !done; ++i) {
+            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (app && atspi_accessible_get_process_id(app, nullptr) == guint(pid)) {
+                atspi_accessible_clear_cache(app);
+                done = walk(app, found);
+            }
+            if (app)
+                g_object_unref(app);
+        }
+        g_object_unref(desktop);
+    }
+    static bool walk(AtspiAccessible* node, const std::function<bool(AtspiAccessible*)>& found) {
+        const gint children = atspi_accessible_get_child_count(node, nullptr);
+        bool done = false;
+        for (gint i = 0; i < children && !done; ++i) {
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(node, i, nullptr);
+            if (!child)
+                continue;
+            if (hasState(child, ATSPI_STATE_SHOWING))
+                done = found(child) || walk(child, found);
+            g_object_unref(child);
+        }
+        return done;
+    }
     static std::optional<QRect> search(AtspiAccessible* node, const QString& name, bool focused) {
         const gint children = atspi_accessible_get_child_count(node, nullptr);
         for (gint i = 0; i < children; ++i) {
@@ -104,7 +176,7 @@ private:
         return result.isEmpty() ? std::nullopt : std::optional(result);
     }
 
-    bool m_available;
+    bool m_available = false;
 };
 
 // What the session's keyring holds for the application's key; empty when nothing.
@@ -140,6 +212,26 @@ bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
         },
         timeoutMs);
     return held;
+}
+
+bool storeKey() {
+    QProcess store;
+    store.start(QStringLiteral("secret-tool"),
+                {"store", "--label=Parlino", "service", "com.parlino.app", "account",
+                 "elevenlabs-api-key"});
+    store.write(typedKey.toUtf8());
+    store.closeWriteChannel();
+    return store.waitForFinished(5000) && store.exitCode() == 0;
+}
+
+// Calls one of the application's own methods on the session bus.
+bool callApplication(const QStringList& methodAndArguments) {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                QStringList{"call", "--session", "--dest", "com.parlino.app", "--object-path",
+                            "/com/parlino/app", "--method"} +
+                    methodAndArguments);
+    return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
 }
 
 class SetUpE2E : public ::testing::Test {
@@ -245,3 +337,40 @@ TEST_F(SetUpE2E, aKeyIsSavedAndRemovedInTheSettingsWindowAndHurriedPaneChangesKe
 }
 
 } // namespace
+
+TEST_F(SetUpE2E, AScreenReaderFollowsTheReadingPanelAndHearsWhichPageIsOpen) {
+    ASSERT_TRUE(storeKey());
+    service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
+    const QString text = QStringLiteral("Parlino reads this aloud.");
+    ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
+    ASSERT_TRUE(callApplication({"com.parlino.app.OpenPanel"}));
+    const qint64 pid = app->processId();
+    const auto describes = [&](const QString& name, const QString& description) {
+        return eventually([&] { return accessibility.describe(pid, name) == description; });
+    };
+    // The transcript is text a reader reads out; the icon buttons say what they do.
+    EXPECT_TRUE(describes(QStringLiteral("Transcript"), QStringLiteral("text: ") + text)) << log();
+    EXPECT_TRUE(eventually([&] {
+        return accessibility.find(pid, QStringLiteral("Pause")) ||
+               accessibility.find(pid, QStringLiteral("Play"));
+    }));
+    EXPECT_TRUE(describes(QStringLiteral("Playback position"), QStringLiteral("slider")));
+    EXPECT_TRUE(describes(QStringLiteral("Close"), QStringLiteral("push button")));
+
+    // The page buttons say which page is open, and so does the settings page's sidebar; a
+    // screen reader's user presses them through their actions.
+    const auto press = [&](const QString& name) {
+        return eventually([&] { return accessibility.press(pid, name); });
+    };
+    ASSERT_TRUE(press(QStringLiteral("Pin panel open")));
+    EXPECT_TRUE(describes(QStringLiteral("Settings"), QStringLiteral("check box")));
+    ASSERT_TRUE(press(QStringLiteral("Settings")));
+    EXPECT_TRUE(describes(QStringLiteral("Settings"), QStringLiteral("check box checked")));
+    EXPECT_TRUE(describes(QStringLiteral("General"), QStringLiteral("page tab selected")));
+    ASSERT_TRUE(press(QStringLiteral("Playback")));
+    EXPECT_TRUE(describes(QStringLiteral("Playback"), QStringLiteral("page tab selected")));
+    EXPECT_TRUE(describes(QStringLiteral("General"), QStringLiteral("page tab")));
+    EXPECT_TRUE(describes(QStringLiteral("Increase confirmation threshold"),
+                          QStringLiteral("push button")));
+    EXPECT_TRUE(app->isRunning()) << log();
+}
