@@ -37,6 +37,17 @@ TEST(ClipDateLabelTest, OlderDaysShowTheMonthAndDayAndTheYearOnlyForEarlierYears
               QStringLiteral("Dec 31, 2025 ") + shortTime(8, 30));
 }
 
+TEST(ClipDateLabelTest, AnArabicLocaleKeepsItsWordsAndWritesTheDigitsAsTheDurationsDo) {
+    const QLocale arabic(QLocale::Arabic, QLocale::Egypt);
+    ASSERT_NE(arabic.zeroDigit(), QStringLiteral("0")) << "the locale writes its own digits";
+    const QString label = clipDateLabel(utc(2025, 12, 31, 8, 30, 0), now, arabic, QTimeZone::utc());
+    EXPECT_TRUE(label.contains(QStringLiteral("31"))) << label.toStdString();
+    EXPECT_TRUE(label.contains(QStringLiteral("2025"))) << label.toStdString();
+    EXPECT_TRUE(label.contains(QStringLiteral("8:30"))) << label.toStdString();
+    for (const QChar character : label)
+        EXPECT_FALSE(character.isDigit() && character.unicode() > 0x7f) << label.toStdString();
+}
+
 TEST(ClipDateLabelTest, DaysAreCountedInTheGivenTimeZone) {
     // 02:00 UTC on the 7th is still the 6th in New York; 15:00 UTC is 10:00 there.
     const QTimeZone newYork("America/New_York");

@@ -205,6 +205,10 @@ TEST_F(PreferencePanesTest, PlaybackPaneWritesBothSpeedsAndKeepsUnknownValues) {
     EXPECT_EQ(Defaults::get(keys.confirmThreshold), 2000);
     EXPECT_TRUE(stepper.minus().isEnabled());
     EXPECT_TRUE(stepper.label().text().endsWith(QStringLiteral(" characters")));
+    // The buttons say what they change, and their description what it is now.
+    EXPECT_EQ(stepper.plus().accessibleName(), QStringLiteral("Increase confirmation threshold"));
+    EXPECT_EQ(stepper.minus().accessibleName(), QStringLiteral("Decrease confirmation threshold"));
+    EXPECT_EQ(stepper.plus().accessibleDescription(), stepper.label().text());
 }
 
 TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOff) {

@@ -15,6 +15,7 @@
 #include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -348,6 +349,13 @@ TEST_F(VoiceViewsTest, SectionCellsChooseAndToggleTheirSample) {
     TestSupport::drainEvents();
     EXPECT_EQ(Defaults::get(world.settings.keys.voiceID), id);
     EXPECT_TRUE(view->cells()[1]->button().isSelected());
+    // Assistive tools hear the chosen voice as the checked one of a choice.
+    const auto voice = [&](int cell) {
+        return QAccessible::queryAccessibleInterface(&view->cells()[cell]->button());
+    };
+    EXPECT_EQ(voice(1)->role(), QAccessible::RadioButton);
+    EXPECT_TRUE(voice(1)->state().checked);
+    EXPECT_FALSE(voice(0)->state().checked);
 }
 
 TEST_F(VoiceViewsTest, ViewsRenderInTheWindowAndThePanel) {
