@@ -1,10 +1,11 @@
 // Usage: parlino-accessible-probe dump | find <name> [<window>] | press <name> [<window>]
 //
 // Looks into the running application through the accessibility bus (start it with
-// QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1): `dump` lists every showing element with its role, name
-// and place on the screen; `find` prints the place "x y width height" of the first showing
-// element with exactly that name (in the window with that title, when one is given); `press`
-// performs that element's first action, as a click would. Exit status 1: no such element shows.
+// QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1): `dump` lists every showing element with its role, name,
+// checked and selected states, text (of a text element) and place on the screen; `find` prints the
+// place "x y width height" of the first showing element with exactly that name (in the window with
+// that title, when one is given); `press` performs that element's first action, as a click would.
+// Exit status 1: no such element shows.
 #include <atspi/atspi.h>
 
 #include <cstdio>
@@ -50,6 +51,23 @@ Place placeOf(AtspiAccessible* element) {
     const Place place{rect->x, rect->y, rect->width, rect->height};
     g_free(rect);
     return place;
+}
+
+// What a screen reader says beyond the role and the name: " checked", " selected", and the text
+// of a text element after " text=".
+std::string extrasOf(AtspiAccessible* element) {
+    std::string extras;
+    std::unique_ptr<AtspiStateSet, Unref> states(atspi_accessible_get_state_set(element));
+    if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_CHECKED))
+        extras += " checked";
+    if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_SELECTED))
+        extras += " selected";
+    if (atspi_accessible_get_role(element, nullptr) == ATSPI_ROLE_TEXT) {
+        std::unique_ptr<AtspiText, Unref> text(atspi_accessible_get_text_iface(element));
+        const Text content(text ? atspi_text_get_text(text.get(), 0, -1, nullptr) : nullptr);
+        extras += std::string(" text=\"") + (content ? content.get() : "") + "\"";
+    }
+    return extras;
 }
 
 // Visits the showing elements under `element`, depth first, until `visit` returns true.
@@ -114,8 +132,9 @@ int main(int argc, char** argv) {
         walk(app.get(), 0, [](AtspiAccessible* element, int depth) {
             const Text role(atspi_accessible_get_role_name(element, nullptr));
             const Place place = placeOf(element);
-            std::printf("%*s%s \"%s\" %d %d %d %d\n", depth * 2, "", role ? role.get() : "?",
-                        nameOf(element).c_str(), place.x, place.y, place.width, place.height);
+            std::printf("%*s%s \"%s\"%s %d %d %d %d\n", depth * 2, "", role ? role.get() : "?",
+                        nameOf(element).c_str(), extrasOf(element).c_str(), place.x, place.y,
+                        place.width, place.height);
             return false;
         });
         return 0;
