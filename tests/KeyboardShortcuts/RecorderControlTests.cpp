@@ -150,6 +150,7 @@ TEST_F(RecorderControlTest, TheClearButtonRemovesTheShortcutAndStartsRecording) 
     auto* recorder = recorderFor(name);
     auto* clearButton = recorder->findChild<QToolButton*>();
     ASSERT_NE(clearButton, nullptr);
+    EXPECT_EQ(clearButton->accessibleName(), QStringLiteral("Clear Shortcut"));
     clearButton->click();
     EXPECT_EQ(storedShortcut(name), StoredShortcut::none());
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{std::nullopt}));

@@ -120,6 +120,12 @@ TEST(HoverTracker, ReportsCrossingsToTheCurrentCallbacksOnly) {
     EXPECT_EQ(calls, QStringList({"entered", "second exit"}));
 }
 
+TEST(ParlinoButton, TheSpokenTitleLeavesOutTheArrowOfALinkAndNothingElse) {
+    EXPECT_EQ(spokenTitle(QStringLiteral("Go to API key ↗")), QStringLiteral("Go to API key"));
+    EXPECT_EQ(spokenTitle(QStringLiteral("↗ Open")), QStringLiteral("Open"));
+    EXPECT_EQ(spokenTitle(QStringLiteral("↓ current word")), QStringLiteral("↓ current word"));
+}
+
 TEST(ParlinoButton, EasesIntoTheHoverAndPressLooks) {
     Motion motion;
     ParlinoIconButton button(QStringLiteral("play.fill"), 14, Qt::white, controlBarStyle(),
