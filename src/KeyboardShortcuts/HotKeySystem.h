@@ -47,6 +47,14 @@ public:
     // it. The desktop keeps no list of its own shortcuts: a refused combination is taken.
     virtual bool isTakenElsewhere(const Shortcut& shortcut) = 0;
 
+    // Takes the whole keyboard for the application's shown window `window` (its native id), so
+    // that every key comes to the application, even a combination that another application or
+    // this one holds as a hot key; it then goes to the focused window, or to `window` when the
+    // focus is elsewhere. False when the desktop refuses (another client holds the keyboard).
+    // Held until `releaseKeyboard`, which may be called any number of times.
+    virtual bool grabKeyboard(quintptr window) = 0;
+    virtual void releaseKeyboard() = 0;
+
     // The key event in shortcut terms; none for a key without a virtual key code.
     virtual std::optional<KeyEvent> keyEvent(const QKeyEvent& event) const = 0;
 

@@ -5,7 +5,9 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 
 #include <algorithm>
@@ -84,7 +86,7 @@ void RecorderControl::focusInEvent(QFocusEvent* event) {
         clearFocus();
         return;
     }
-    m_model.startRecording();
+    m_model.startRecording(window()->winId());
 }
 
 void RecorderControl::focusOutEvent(QFocusEvent* event) {
@@ -98,6 +100,23 @@ void RecorderControl::focusOutEvent(QFocusEvent* event) {
 void RecorderControl::hideEvent(QHideEvent* event) {
     QLineEdit::hideEvent(event);
     m_model.endRecording();
+}
+
+// A centred field hides its placeholder while it has the focus, leaving room for the caret;
+// while recording it types nothing, and the placeholder asks for a shortcut.
+void RecorderControl::paintEvent(QPaintEvent* event) {
+    QLineEdit::paintEvent(event);
+    if (!m_model.isRecording() || !text().isEmpty() || !hasFocus())
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins());
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(contents, Qt::AlignCenter,
+                     fontMetrics().elidedText(placeholderText(), Qt::ElideRight, contents.width()));
 }
 
 // Keys reach the field only while it does not record; they type nothing.

@@ -17,9 +17,10 @@ namespace KeyboardShortcuts {
 //
 // Recording starts when the field gets the focus from the user (a click, Tab), never from its
 // window becoming active, and ends when it loses the focus or is hidden. While it records, the
-// field sees every key and click of the application first: keys go to the model, and a click
-// away ends the recording. The model's alerts and refused keys reach the user through the
-// field's alerts; while an alert is up the field does not record. Main thread.
+// field's window holds the whole keyboard and the field sees every key and click of the
+// application first: keys go to the model, and a click away ends the recording. The model's alerts
+// and refused keys reach the user through the field's alerts; while an alert is up the field does
+// not record. Main thread.
 class RecorderControl final : public QLineEdit {
 public:
     // The field is never narrower; a longer shortcut or placeholder widens it.
@@ -45,6 +46,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 

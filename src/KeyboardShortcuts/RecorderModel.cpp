@@ -1,5 +1,6 @@
 #include "KeyboardShortcuts/RecorderModel.h"
 
+#include "Base/Log.h"
 #include "KeyboardShortcuts/LocalizedStrings.h"
 #include "KeyboardShortcuts/MenuItemShortcuts.h"
 #include "KeyboardShortcuts/ShortcutRegistry.h"
@@ -10,9 +11,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <utility>
+
 namespace KeyboardShortcuts {
 
 namespace {
+
+const Base::Log logger{QStringLiteral("shortcuts")};
 
 constexpr qint64 recordingModifiers =
     CarbonModifier::command | CarbonModifier::control | CarbonModifier::option;
@@ -78,10 +83,15 @@ void RecorderModel::updateText() {
     emit textChanged();
 }
 
-void RecorderModel::startRecording() {
+void RecorderModel::startRecording(quintptr keyboardWindow) {
     if (m_isRecording)
         return;
     m_shortcutBeforeRecording = currentShortcut();
+    if (keyboardWindow != 0) {
+        m_holdsKeyboard = m_registry.center().system().grabKeyboard(keyboardWindow);
+        if (!m_holdsKeyboard)
+            logger.notice("recorder: the keyboard is held elsewhere; hot keys are not recorded");
+    }
     setRecording(true);
 }
 
@@ -89,6 +99,8 @@ void RecorderModel::endRecording() {
     if (!m_isRecording)
         return;
     m_shortcutBeforeRecording.reset();
+    if (std::exchange(m_holdsKeyboard, false))
+        m_registry.center().system().releaseKeyboard();
     setRecording(false);
 }
 

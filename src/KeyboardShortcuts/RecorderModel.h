@@ -28,8 +28,10 @@ class ShortcutRegistry;
 // the user through `presentAlert` as the conflict policy says. Escape records nothing, Tab moves
 // on, Delete or Backspace clear the shortcut; any other key is refused.
 //
-// While it records, the registry runs no shortcut action, and every start and end is posted as
-// "KeyboardShortcuts_recorderActiveStatusDidChange" with "isActive". Main thread.
+// While it records, the registry runs no shortcut action, the window given at the start holds the
+// whole keyboard (so that combinations held as hot keys, here or elsewhere, reach the field),
+// and every start and end is posted as "KeyboardShortcuts_recorderActiveStatusDidChange" with
+// "isActive". Main thread.
 class RecorderModel final : public QObject {
     Q_OBJECT
 
@@ -71,8 +73,9 @@ public:
     QString placeholderText() const;
 
     bool isRecording() const { return m_isRecording; }
-    // Both may be called any number of times.
-    void startRecording();
+    // Both may be called any number of times. `keyboardWindow`, the native id of the field's
+    // shown window, takes the keyboard until the recording ends; 0 takes nothing.
+    void startRecording(quintptr keyboardWindow = 0);
     void endRecording();
 
     // A key pressed while recording.
@@ -120,6 +123,7 @@ private:
     ConflictPolicy m_conflictPolicy;
     QString m_text;
     bool m_isRecording = false;
+    bool m_holdsKeyboard = false;
     std::optional<Shortcut> m_shortcutBeforeRecording;
     Base::NotificationCenter::ObserverToken m_nameObserver;
 };

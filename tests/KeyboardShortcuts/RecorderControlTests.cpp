@@ -212,20 +212,72 @@ TEST_F(RecorderControlTest, ADesktopShortcutIsTakenOnlyWhenTheUserForcesIt) {
     EXPECT_FALSE(recorder->model().isRecording());
 }
 
-TEST_F(RecorderControlTest, AnAlertEndsRecordingWhileItIsUp) {
+TEST_F(RecorderControlTest, AnAlertEndsRecordingAndReleasesTheKeyboardWhileItIsUp) {
     system.heldElsewhere.insert(controlOptionK);
     auto* recorder = recording();
     bool recordingDuringAlert = true;
-    alerts->whileShown = [&] { recordingDuringAlert = recorder->model().isRecording(); };
+    std::optional<quintptr> keyboardDuringAlert;
+    alerts->whileShown = [&] {
+        recordingDuringAlert = recorder->model().isRecording();
+        keyboardDuringAlert = system.keyboardWindow;
+    };
     press(controlOptionK);
     EXPECT_FALSE(recordingDuringAlert);
+    EXPECT_EQ(keyboardDuringAlert, std::nullopt);
+    EXPECT_EQ(system.keyboardWindow, window.winId()) << "taken again for the next key";
+}
+
+TEST_F(RecorderControlTest, TheWindowHoldsTheKeyboardExactlyWhileRecording) {
+    auto* recorder = recorderFor(name);
+    EXPECT_EQ(system.keyboardWindow, std::nullopt);
+    focus(recorder);
+    EXPECT_EQ(system.keyboardWindow, window.winId());
+    press(Key::escape);
+    EXPECT_EQ(system.keyboardWindow, std::nullopt);
+
+    focus(recorder);
+    press(controlShiftS);
+    EXPECT_EQ(system.keyboardWindow, std::nullopt) << "recorded";
+
+    focus(recorder);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return QApplication::activeWindow() == &other; }));
+    EXPECT_FALSE(recorder->model().isRecording());
+    EXPECT_EQ(system.keyboardWindow, std::nullopt) << "the window lost the focus";
+}
+
+TEST_F(RecorderControlTest, RecordingGoesOnWhenTheKeyboardIsHeldElsewhere) {
+    system.keyboardTakenElsewhere = true;
+    auto* recorder = recording();
+    EXPECT_TRUE(recorder->model().isRecording());
+    press(controlShiftS);
+    EXPECT_EQ(getShortcut(name), controlShiftS);
 }
 
 TEST_F(RecorderControlTest, RecordingEndsWhenTheFieldGoesAway) {
     auto* recorder = recording();
     delete recorder;
     EXPECT_FALSE(registry.isPaused());
+    EXPECT_EQ(system.keyboardWindow, std::nullopt);
     EXPECT_EQ(statuses, QList<bool>{false});
+}
+
+// Qt leaves the placeholder out of a centred field that has the focus.
+TEST_F(RecorderControlTest, AnEmptyFieldAsksForAShortcutWhileRecording) {
+    auto* recorder = recording();
+    ASSERT_TRUE(recorder->text().isEmpty());
+    const QImage image = recorder->grab().toImage();
+    // Inside the frame, whose edge is left out.
+    const QRect inside = image.rect().adjusted(5, 5, -5, -5);
+    const int ground = image.pixelColor(inside.left(), inside.center().y()).lightness();
+    int inked = 0;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            inked += qAbs(image.pixelColor(x, y).lightness() - ground) > 40;
+    // More than the caret alone.
+    EXPECT_GT(inked, 3 * recorder->height());
 }
 
 } // namespace

@@ -32,6 +32,14 @@ public:
         return heldElsewhere.contains(shortcut);
     }
 
+    bool grabKeyboard(quintptr window) override {
+        if (keyboardTakenElsewhere)
+            return false;
+        keyboardWindow = window;
+        return true;
+    }
+    void releaseKeyboard() override { keyboardWindow.reset(); }
+
     std::optional<KeyboardShortcuts::KeyEvent> keyEvent(const QKeyEvent& event) const override {
         return KeyboardShortcuts::KeyEvent{event.type() == QEvent::KeyPress ? EventType::keyDown
                                                                             : EventType::keyUp,
@@ -63,6 +71,10 @@ public:
     void sendId(quint32 id, EventType type) { m_handler(id, type); }
 
     QSet<Shortcut> heldElsewhere;
+    // Another client holds the whole keyboard: no grab is granted.
+    bool keyboardTakenElsewhere = false;
+    // The window holding the keyboard grab; none while no grab is held.
+    std::optional<quintptr> keyboardWindow;
     KeyboardShortcuts::KeyRepeatTiming repeatTiming{0.5, 0.1};
 
 private:

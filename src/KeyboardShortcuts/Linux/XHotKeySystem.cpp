@@ -105,6 +105,21 @@ bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
     return false;
 }
 
+// The application's own windows keep their keys (owner events); the others' go to `window`.
+bool XHotKeySystem::grabKeyboard(quintptr window) {
+    const auto answer = reply(xcb_grab_keyboard_reply(
+        m_connection,
+        xcb_grab_keyboard(m_connection, true, xcb_window_t(window), XCB_CURRENT_TIME,
+                          XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        nullptr));
+    return answer && answer->status == XCB_GRAB_STATUS_SUCCESS;
+}
+
+void XHotKeySystem::releaseKeyboard() {
+    xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+    xcb_flush(m_connection);
+}
+
 std::optional<KeyEvent> XHotKeySystem::keyEvent(const QKeyEvent& event) const {
     const auto keyCode = XKeyCodes::toVirtual(event.nativeScanCode());
     if (!keyCode)

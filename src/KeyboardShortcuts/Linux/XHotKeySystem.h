@@ -19,6 +19,7 @@ namespace KeyboardShortcuts {
 // (BadAccess). A release is delivered a moment late, once no auto-repeated press has followed
 // it, so a held combination is one press and one release. While it lives it also keeps the
 // module's keyboard layout in step with the server, so that shortcuts name their keys' characters.
+// A keyboard grab is an active grab, which the server puts before every passive key grab.
 // Main thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
@@ -35,6 +36,8 @@ public:
     bool registerHotKey(quint32 id, const Shortcut& shortcut) override;
     void unregisterHotKey(quint32 id) override;
     bool isTakenElsewhere(const Shortcut& shortcut) override;
+    bool grabKeyboard(quintptr window) override;
+    void releaseKeyboard() override;
     std::optional<KeyEvent> keyEvent(const QKeyEvent& event) const override;
     KeyRepeatTiming keyRepeatTiming() const override;
 

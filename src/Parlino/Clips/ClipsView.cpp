@@ -23,8 +23,10 @@ ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentI
       m_list(new ClipsList(viewModel, environment)) {
     setObjectName(QStringLiteral("ClipsView"));
     setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
-    if (!embedded)
-        setFixedSize(standaloneSize);
+    if (!embedded) {
+        resize(standaloneSize);
+        setMaximumSize(standaloneSize); // smaller only where the screen is
+    }
 
     auto* header = new QHBoxLayout;
     header->setSpacing(embedded ? 0 : 8);

@@ -5,15 +5,17 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 namespace Parlino {
 
 class ClipsView;
 
-// The standalone "Audio Clips" window: made at the first `show`, centred once, and kept when
-// the user closes it, so every later `show` brings the same window back where the user left
-// it. Its model lives as long as the controller and is separate from the panel's.
+// The standalone "Audio Clips" window: made at the first `show` and kept when the user closes
+// it, so every later `show` brings the same window back; `place` puts it on the screen before it
+// shows (without it the window is centred once). Its model lives as long as the controller and is
+// separate from the panel's.
 class ClipsWindowController final {
 public:
     ClipsWindowController(ClipLibrary& clipLibrary, AudioOutput* audioOutput,
@@ -28,6 +30,9 @@ public:
     // Once the library has listed its clips: resets the list, collapsing any expanded clip (a
     // preview keeps playing), and brings the window to the front.
     void show();
+
+    // Places the hidden window before it shows; it may make it smaller than its own size.
+    std::function<void(QWidget& window)> place;
 
     // None before the first `show`.
     QWidget* window() const { return m_window.get(); }

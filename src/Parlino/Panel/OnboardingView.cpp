@@ -51,7 +51,6 @@ ParlinoIconButton* iconButton(const QString& name, const QString& accessibleName
         new ParlinoIconButton(symbol, size, colour, ParlinoButtonStyle::standard(), motion);
     button->setObjectName(name);
     button->setAccessibleName(accessibleName);
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -61,7 +60,6 @@ ParlinoTextButton* textButton(const QString& name, const QString& title, const Q
         new ParlinoTextButton(title, font, Theme::accent(), ParlinoButtonStyle::standard(), motion);
     button->setObjectName(name);
     button->setAccessibleName(title);
-    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -160,6 +158,11 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     layout->addLayout(stepRow);
     layout->addSpacerItem(new QSpacerItem(0, 8, QSizePolicy::Minimum, QSizePolicy::Expanding));
     layout->addLayout(navigation);
+    // Tab goes through the step's link, then back and on, then the close button.
+    QWidget::setTabOrder(m_link, m_previous);
+    QWidget::setTabOrder(m_previous, m_next);
+    QWidget::setTabOrder(m_next, m_letsGo);
+    QWidget::setTabOrder(m_letsGo, close);
 
     const auto finish = [this] {
         if (m_model.onFinish)
@@ -209,7 +212,10 @@ QRectF OnboardingView::cardRect() const {
             height};
 }
 
+// Return presses the button with the focus: the step's way on, unless the user moved it to
+// another button that is still there.
 void OnboardingView::showStep() {
+    const QWidget* focused = m_card->focusWidget();
     const int index = m_model.index();
     const OnboardingStep& step = stepAt(index);
     m_body->setText(step.body);
@@ -226,6 +232,9 @@ void OnboardingView::showStep() {
     m_letsGo->setVisible(isLastStep(index));
     m_previous->setVisible(!isLastStep(index) && index >= 1);
     m_next->setVisible(!isLastStep(index));
+    if (!focused || focused == m_next || !focused->isVisibleTo(m_card))
+        (isLastStep(index) ? static_cast<QWidget*>(m_letsGo) : m_next)
+            ->setFocus(Qt::OtherFocusReason);
     m_card->update();
 }
 

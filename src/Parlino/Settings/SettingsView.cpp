@@ -61,8 +61,10 @@ SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation&
     setObjectName(QStringLiteral("SettingsView"));
     setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
     setPalette(Theme::darkPalette()); // the key field and the labels, in either host
-    if (!embedded)
-        setFixedSize(windowWidth, windowHeight);
+    if (!embedded) {
+        resize(windowWidth, windowHeight);
+        setMaximumSize(windowWidth, windowHeight); // smaller only where the screen is
+    }
     m_sidebar->setFixedWidth(embedded ? panelSidebarWidth : windowSidebarWidth);
 
     auto* layout = new QHBoxLayout(this);

@@ -2,6 +2,7 @@
 
 #include "Base/Log.h"
 #include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Style/CloseKeys.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -24,6 +25,7 @@ SettingsWindow::SettingsWindow(const SettingsServices& services, SettingsNavigat
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     setFixedSize(SettingsView::windowWidth, SettingsView::windowHeight);
+    installCloseKeys(*this);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = rect();
         frame.moveCenter(screen->availableGeometry().center());

@@ -9,9 +9,10 @@ namespace Parlino {
 class SettingsNavigation;
 class SettingsView;
 
-// The standalone settings window: "Parlino Settings", 760 × 560, dark, centred on the screen
-// once when it is made. Closing only hides it, so it keeps its pane and state for the next
-// showing. The owner makes it on first use and keeps it.
+// The standalone settings window: "Parlino Settings", 760 × 560 (smaller where the owner fits it
+// to a smaller screen; the pane then scrolls), dark, centred on the main screen when it is made
+// until its owner places it. Ctrl+W and Escape close it. Closing only hides it, so it keeps its
+// pane and state for the next showing. The owner makes it on first use and keeps it.
 class SettingsWindow final : public QWidget {
 public:
     SettingsWindow(const SettingsServices& services, SettingsNavigation& navigation,

@@ -1,7 +1,12 @@
 #include "Parlino/Shell/AppDelegate.h"
 
+#include "Parlino/Clips/ClipsView.h"
+#include "Parlino/Settings/SettingsView.h"
+#include "Parlino/Shell/WindowPlacement.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -11,6 +16,15 @@ namespace {
 
 // How often the tray host is looked for while there is none, in seconds.
 constexpr double trayHostPollInterval = 1;
+
+// Where the menu opens for an activation of the icon: at the pointer when it is on the icon (a
+// click), else under the icon (a key), or at the pointer when the tray does not say where the
+// icon is.
+QPoint trayMenuPosition(const QRect& icon, QPoint pointer) {
+    if (icon.isEmpty() || icon.contains(pointer))
+        return pointer;
+    return icon.bottomLeft() + QPoint(0, 1);
+}
 
 } // namespace
 
@@ -77,6 +91,14 @@ void AppDelegate::installTrayIcon() {
     m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIconTint::themedImage(Qt::white));
     m_trayIcon->setToolTip(QStringLiteral("Parlino"));
     m_trayIcon->setContextMenu(m_menu.get());
+    // A left click, or the tray's own activation key, opens the same menu as the right click.
+    QObject::connect(m_trayIcon.get(), &QSystemTrayIcon::activated, m_menu.get(),
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason != QSystemTrayIcon::Trigger || m_menu->isVisible())
+                             return;
+                         m_log.notice("tray: menu opened by activation");
+                         m_menu->popup(trayMenuPosition(m_trayIcon->geometry(), QCursor::pos()));
+                     });
     m_trayIcon->show();
     if (m_deps.trayBackdrop) {
         QSystemTrayIcon* icon = m_trayIcon.get();
@@ -102,13 +124,20 @@ void AppDelegate::openSettings() {
         m_settingsWindow = m_deps.makeSettingsWindow(m_settingsNavigation);
     if (!m_settingsWindow)
         return;
+    if (!m_settingsWindow->isVisible())
+        WindowPlacement::placeOnPointerScreen(
+            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight});
     m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     m_settingsWindow->present();
 }
 
 ClipsWindowController& AppDelegate::clipsWindowController() {
-    if (!m_clipsWindowController)
+    if (!m_clipsWindowController) {
         m_clipsWindowController = m_deps.makeClipsWindow();
+        m_clipsWindowController->place = [](QWidget& window) {
+            WindowPlacement::placeOnPointerScreen(window, ClipsView::standaloneSize);
+        };
+    }
     return *m_clipsWindowController;
 }
 

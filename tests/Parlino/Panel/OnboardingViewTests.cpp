@@ -6,12 +6,15 @@
 
 #include "PanelTesting.h"
 
+#include "support/EventLoop.h"
 #include "support/LayoutCheck.h"
 #include "support/Screenshots.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace Parlino;
@@ -167,4 +170,39 @@ TEST(OnboardingView, RendersEachKindOfStepWithOneAccentDot) {
             EXPECT_EQ(near(colour, Theme::accent()), dot == index) << "dot " << dot;
         }
     }
+}
+
+TEST(OnboardingView, TheKeyboardMovesThroughTheButtonsAndReturnPressesTheFocusedOne) {
+    Card card;
+    card.view.show();
+    card.view.activateWindow();
+    QApplication::setActiveWindow(&card.view);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return card.view.isActiveWindow(); }));
+    const auto focused = [] {
+        const QWidget* widget = QApplication::focusWidget();
+        return widget ? widget->objectName() : QString();
+    };
+    EXPECT_EQ(focused(), u"OnboardingNext"_qs) << "the way on waits for Return";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return card.model.index() == 1; }));
+    EXPECT_EQ(focused(), u"OnboardingNext"_qs);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), u"OnboardingClose"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), u"OnboardingLink"_qs) << "step 1 has a link";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), u"OnboardingPrevious"_qs);
+    EXPECT_TRUE(card.view.testAttribute(Qt::WA_KeyboardFocusChange)) << "the ring shows";
+    card.render(QStringLiteral("onboarding-keyboard-focus"));
+
+    // Back on the first step the focused "Previous" is gone: the focus goes on to "Next".
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return card.model.index() == 0; }));
+    EXPECT_EQ(focused(), u"OnboardingNext"_qs);
+
+    card.model.setIndex(int(OnboardingModel::steps().size()) - 1);
+    EXPECT_EQ(focused(), u"OnboardingLetsGo"_qs);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return card.finishes == 1; }));
 }

@@ -1,8 +1,11 @@
+#include "KeyboardShortcuts/Recorder.h"
 #include "Parlino/Services/APIKeyCredential.h"
+#include "Parlino/Services/AppShortcutNames.h"
 #include "Parlino/Settings/APIKeyPane.h"
 #include "Parlino/Settings/SettingsSidebar.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Settings/SettingsWindow.h"
+#include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Style/ParlinoGlass.h"
@@ -11,6 +14,8 @@
 
 #include "SettingsTesting.h"
 #include "VoicesTesting.h"
+#include "support/EventLoop.h"
+#include "support/FakeKeyboardLayout.h"
 #include "support/FakePreferences.h"
 #include "support/LayoutCheck.h"
 #include "support/ManualTime.h"
@@ -208,6 +213,37 @@ TEST_F(SettingsViewTest, TheKeyboardWalksTheSidebarAndEveryTabStopIsAControl) {
     ASSERT_NE(next, nullptr);
     EXPECT_TRUE(window.view().detail()->isAncestorOf(next));
     EXPECT_EQ(qobject_cast<QAbstractScrollArea*>(next), nullptr) << next->metaObject()->className();
+}
+
+TEST_F(SettingsViewTest, CtrlWAndEscapeCloseTheWindowUnlessARecorderTakesThem) {
+    SettingsWindow window(services, navigation);
+    const auto showActive = [&] {
+        window.show();
+        window.activateWindow();
+        QApplication::setActiveWindow(&window);
+        return TestSupport::pumpUntil([&] { return window.isActiveWindow(); });
+    };
+    ASSERT_TRUE(showActive());
+    window.view().sidebar().row(SettingsPane::general)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
+
+    ASSERT_TRUE(showActive());
+    select(window.view(), SettingsPane::shortcuts);
+    settle([&] { return dynamic_cast<ShortcutsPane*>(window.view().detail()) != nullptr; });
+    auto* pane = dynamic_cast<ShortcutsPane*>(window.view().detail());
+    ASSERT_NE(pane, nullptr);
+    auto& recorder = pane->recorder(AppShortcutNames::openPanel()).control();
+    recorder.setFocus(Qt::MouseFocusReason);
+    ASSERT_TRUE(recorder.model().isRecording());
+    QTest::keyClick(&recorder, Qt::Key_Escape);
+    QTest::keyClick(&recorder, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(window.isVisible()) << "the recorder had both keys";
+
+    recorder.clearFocus();
+    window.view().sidebar().row(SettingsPane::general)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {

@@ -151,14 +151,14 @@ public:
         XTestFakeMotionEvent(m_display, -1, point.x(), point.y(), CurrentTime);
         press(Button1);
     }
-    // Opens the context menu at `point` with a press held as a finger holds it: the tray shows
-    // its menu only for a press it sees alone.
-    void openMenuAt(QPoint point) {
+    // Opens the context menu at `point` (or, with the left button, the tray icon's menu) with a
+    // press held as a finger holds it: the tray shows its menu only for a press it sees alone.
+    void openMenuAt(QPoint point, unsigned int button = Button3) {
         XTestFakeMotionEvent(m_display, -1, point.x(), point.y(), CurrentTime);
-        XTestFakeButtonEvent(m_display, Button3, True, CurrentTime);
+        XTestFakeButtonEvent(m_display, button, True, CurrentTime);
         XFlush(m_display);
         pumpUntil([] { return false; }, 300);
-        XTestFakeButtonEvent(m_display, Button3, False, CurrentTime);
+        XTestFakeButtonEvent(m_display, button, False, CurrentTime);
         XFlush(m_display);
     }
     // Types lower-case letters and digits, whose key symbols are their own codes.

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -111,6 +112,52 @@ bool publishTrayColours(const QColor& foreground) {
     return manager != 0;
 }
 
+// The application's menu open on the screen now, as placed: its shown window that the window
+// manager leaves alone and that is none of its floating surfaces (utility windows).
+std::optional<QRect> openMenu() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return std::nullopt;
+    const Atom typeAtom = XInternAtom(display, "_NET_WM_WINDOW_TYPE", False);
+    const Atom utility = XInternAtom(display, "_NET_WM_WINDOW_TYPE_UTILITY", False);
+    Window root = None;
+    Window parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    std::optional<QRect> found;
+    for (unsigned int i = 0; i < count && !found; ++i) {
+        XWindowAttributes attributes;
+        XClassHint hint{nullptr, nullptr};
+        if (!XGetWindowAttributes(display, children[i], &attributes) ||
+            attributes.map_state != IsViewable || !attributes.override_redirect ||
+            !XGetClassHint(display, children[i], &hint))
+            continue;
+        const bool ours = hint.res_name && qstrcmp(hint.res_name, "parlino") == 0;
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        Atom actualType = None;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        bool isSurface = false;
+        if (XGetWindowProperty(display, children[i], typeAtom, 0, 16, False, XA_ATOM, &actualType,
+                               &format, &items, &remaining, &data) == Success &&
+            data) {
+            const auto* types = reinterpret_cast<const Atom*>(data);
+            isSurface = std::find(types, types + items, utility) != types + items;
+            XFree(data);
+        }
+        if (ours && !isSurface)
+            found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+    }
+    if (children)
+        XFree(children);
+    XCloseDisplay(display);
+    return found;
+}
+
 } // namespace
 
 // The application started in a home of its own, against no service (nothing here reads).
@@ -183,7 +230,30 @@ TEST_F(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {
               QString::fromLatin1(Parlino::TrayIconTint::themedName))
         << log();
     EXPECT_EQ(desktop.trayIcon(), std::nullopt) << "the icon is in the embedding tray too";
+
+    // The host's activation (a click, or its key) opens the menu.
+    sni.call(QStringLiteral("Activate"), 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return openMenu().has_value(); })) << log();
+    desktop.tap(XK_Escape);
     bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+TEST_F(TrayIconE2E, ALeftClickOpensTheMenuAtTheIconAsTheRightClickDoes) {
+    launch();
+    findIcon();
+    const QPoint at = icon->center();
+    for (const unsigned int button : {Button1, Button3}) {
+        SCOPED_TRACE(button);
+        desktop.openMenuAt(at, button);
+        std::optional<QRect> menu;
+        ASSERT_TRUE(pumpUntil([&] { return desktop.keyboardIsGrabbed(); })) << log();
+        ASSERT_TRUE(pumpUntil([&] { return (menu = openMenu()).has_value(); })) << log();
+        // At the pointer, moved in from the screen's edge.
+        EXPECT_TRUE(menu->adjusted(-8, -8, 8, 8).contains(at) && std::abs(menu->y() - at.y()) <= 8)
+            << "the menu opens at " << menu->x() << "," << menu->y();
+        desktop.tap(XK_Escape);
+        ASSERT_TRUE(pumpUntil([&] { return !openMenu().has_value(); }));
+    }
 }
 
 TEST_F(TrayIconE2E, TheGlyphStandsOutFromTheTray) {

@@ -1,0 +1,137 @@
+#include "Parlino/Shell/WindowPlacement.h"
+
+#include "Parlino/Panel/FloatingPanel.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+#include <QtMath>
+
+#include <algorithm>
+#include <limits>
+
+namespace Parlino::WindowPlacement {
+
+namespace {
+
+// Room left between the window and a surface it stands beside.
+constexpr int gap = 12;
+
+// What the frame of a window never shown before adds, in device pixels, until the window
+// manager says: a title bar a little taller than most, and thin borders.
+constexpr QMargins estimatedFrame(1, 32, 1, 1);
+
+QMargins estimatedFrameAt(qreal ratio) {
+    const auto logical = [ratio](int pixels) { return qCeil(pixels / ratio); };
+    return {logical(estimatedFrame.left()), logical(estimatedFrame.top()),
+            logical(estimatedFrame.right()), logical(estimatedFrame.bottom())};
+}
+
+qint64 distanceSquared(const QRect& rect, QPoint point) {
+    const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
+    const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
+    return dx * dx + dy * dy;
+}
+
+QRect screenUnder(const QList<QRect>& screens, QPoint pointer) {
+    return *std::min_element(screens.begin(), screens.end(), [&](const QRect& a, const QRect& b) {
+        return distanceSquared(a, pointer) < distanceSquared(b, pointer);
+    });
+}
+
+// Moves the frame into the screen; a frame as large as the screen sits at its top left.
+QRect clamped(QRect frame, const QRect& screen) {
+    frame.moveLeft(
+        std::max(screen.left(), std::min(frame.left(), screen.right() - frame.width() + 1)));
+    frame.moveTop(
+        std::max(screen.top(), std::min(frame.top(), screen.bottom() - frame.height() + 1)));
+    return frame;
+}
+
+qint64 coveredArea(const QRect& frame, const QList<QRect>& covered) {
+    qint64 area = 0;
+    for (const QRect& rect : covered) {
+        const QRect overlap = frame.intersected(rect);
+        area += qint64(overlap.width()) * overlap.height();
+    }
+    return area;
+}
+
+QRect boundingRect(const QList<QRect>& rects) {
+    QRect bounds;
+    for (const QRect& rect : rects)
+        bounds |= rect;
+    return bounds;
+}
+
+// In order of preference: centred, then below, right of, left of and above what is covered.
+QList<QRect> candidates(QRect frame, const QRect& screen, const QRect& covered) {
+    frame.moveCenter(screen.center());
+    QList<QRect> places{frame};
+    if (covered.isEmpty())
+        return places;
+    places.append(frame.translated(0, covered.bottom() + 1 + gap - frame.top()));
+    places.append(frame.translated(covered.right() + 1 + gap - frame.left(), 0));
+    places.append(frame.translated(covered.left() - gap - frame.right() - 1, 0));
+    places.append(frame.translated(0, covered.top() - gap - frame.bottom() - 1));
+    return places;
+}
+
+} // namespace
+
+QRect place(const Request& request) {
+    const QMargins& margins = request.frame;
+    if (request.screens.isEmpty()) {
+        const QPoint origin = request.previous ? request.previous->topLeft() : QPoint();
+        return {origin + QPoint(margins.left(), margins.top()), request.size};
+    }
+    const QRect screen = screenUnder(request.screens, request.pointer);
+    const QSize room = screen.size().shrunkBy(margins);
+    const QSize size = request.size.boundedTo(room.expandedTo(QSize(1, 1)));
+    QRect frame(QPoint(), size.grownBy(margins));
+
+    QList<QRect> covered;
+    for (const QRect& rect : request.covered)
+        if (rect.intersects(screen))
+            covered.append(rect);
+
+    std::optional<QRect> best;
+    qint64 leastCovered = std::numeric_limits<qint64>::max();
+    QList<QRect> places = candidates(frame, screen, boundingRect(covered));
+    if (request.previous && screen.contains(request.previous->center()))
+        places.prepend(QRect(request.previous->topLeft(), frame.size()));
+    for (const QRect& place : places) {
+        const QRect inside = clamped(place, screen);
+        const qint64 area = coveredArea(inside, covered);
+        if (area < leastCovered) {
+            best = inside;
+            leastCovered = area;
+        }
+        if (area == 0)
+            break;
+    }
+    return best->marginsRemoved(margins);
+}
+
+void placeOnPointerScreen(QWidget& window, QSize size) {
+    Request request;
+    for (const QScreen* screen : QGuiApplication::screens())
+        request.screens.append(screen->availableGeometry());
+    request.pointer = QCursor::pos();
+    for (const QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible() && dynamic_cast<const FloatingPanel*>(widget))
+            request.covered.append(widget->geometry());
+    request.size = size;
+    const QWindow* handle = window.windowHandle();
+    const QMargins known = handle ? handle->frameMargins() : QMargins();
+    request.frame = known.isNull() ? estimatedFrameAt(window.devicePixelRatioF()) : known;
+    if (handle)
+        request.previous = window.frameGeometry();
+    const QRect content = place(request);
+    window.setFixedSize(content.size());
+    window.move(content.topLeft() - QPoint(request.frame.left(), request.frame.top()));
+}
+
+} // namespace Parlino::WindowPlacement

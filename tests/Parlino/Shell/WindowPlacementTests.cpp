@@ -1,0 +1,100 @@
+#include "Parlino/Shell/WindowPlacement.h"
+
+#include "support/Printers.h"
+
+#include <gtest/gtest.h>
+
+using Parlino::WindowPlacement::place;
+using Parlino::WindowPlacement::Request;
+
+namespace {
+
+const QRect left(0, 0, 1920, 1080);
+const QRect right(1920, 0, 1920, 1080);
+const QMargins frame(1, 24, 1, 1);
+const QSize settings(760, 560);
+// The reading panel hanging from the top edge with the tutorial's card under it.
+const QRect panel(750, 0, 420, 300);
+const QRect card(712, 300, 496, 154);
+
+QRect framed(const QRect& content) {
+    return content.marginsAdded(frame);
+}
+
+bool coversNothing(const QRect& content, const QList<QRect>& covered) {
+    for (const QRect& rect : covered)
+        if (framed(content).intersects(rect))
+            return false;
+    return true;
+}
+
+TEST(WindowPlacementTest, OpensCentredOnTheScreenUnderThePointer) {
+    const QRect onRight = place({{left, right}, {2500, 500}, {}, settings, frame, {}});
+    EXPECT_EQ(framed(onRight).center(), right.center());
+    EXPECT_EQ(onRight.size(), settings);
+
+    const QRect onLeft = place({{left, right}, {100, 900}, {}, settings, frame, {}});
+    EXPECT_EQ(framed(onLeft).center(), left.center());
+
+    const QRect nearest = place({{left, right}, {5000, -40}, {}, settings, frame, {}});
+    EXPECT_TRUE(right.contains(framed(nearest))) << "the pointer is off every screen";
+}
+
+TEST(WindowPlacementTest, StandsClearOfThePanelAndTheTutorialsCard) {
+    const QList<QRect> covered{panel, card};
+    const QRect content = place({{left}, {960, 540}, covered, settings, frame, {}});
+    EXPECT_EQ(content.size(), settings);
+    EXPECT_TRUE(left.contains(framed(content)));
+    EXPECT_TRUE(coversNothing(content, covered)) << testing::PrintToString(framed(content));
+    EXPECT_GT(content.top(), card.bottom()) << "below them, its title bar in sight";
+
+    // Surfaces on the other screen are no obstacle.
+    const QRect onRight = place({{left, right}, {2500, 500}, covered, settings, frame, {}});
+    EXPECT_EQ(framed(onRight).center(), right.center());
+}
+
+TEST(WindowPlacementTest, GoesBesideTheSurfacesWhenThereIsNoRoomBelowThem) {
+    const QRect tallPanel(700, 0, 500, 700);
+    const QRect content = place({{left}, {960, 540}, {tallPanel}, {600, 560}, frame, {}});
+    EXPECT_TRUE(left.contains(framed(content)));
+    EXPECT_TRUE(coversNothing(content, {tallPanel})) << testing::PrintToString(framed(content));
+}
+
+TEST(WindowPlacementTest, CoversAsLittleAsItCanWhenNoPlaceIsClear) {
+    const QRect wide(200, 0, 1520, 500);
+    const QRect content = place({{left}, {960, 540}, {wide}, settings, frame, {}});
+    EXPECT_TRUE(left.contains(framed(content)));
+    // The least it can cover is below the surface, down to the screen's bottom edge.
+    EXPECT_EQ(framed(content).bottom(), left.bottom());
+}
+
+TEST(WindowPlacementTest, FitsIntoAScreenSmallerThanTheWindow) {
+    // 1920 × 1080 at twice the scale, under a 26-pixel desktop panel.
+    const QRect scaled(0, 13, 960, 527);
+    const QRect content = place({{scaled}, {480, 300}, {}, settings, frame, {}});
+    EXPECT_EQ(content.size(), QSize(760, 527 - 25));
+    EXPECT_EQ(framed(content).top(), scaled.top());
+    EXPECT_TRUE(scaled.contains(framed(content)));
+
+    const QRect tiny(0, 0, 300, 200);
+    EXPECT_EQ(place({{tiny}, {10, 10}, {}, settings, frame, {}}).size(), QSize(298, 175));
+}
+
+TEST(WindowPlacementTest, AWindowShownBeforeStaysWhereItWasUnlessCoveredOrOnAnotherScreen) {
+    const QRect moved(100, 400, 762, 585);
+    const QRect kept = place({{left, right}, {900, 100}, {}, settings, frame, moved});
+    EXPECT_EQ(framed(kept), moved);
+
+    const QRect covered(0, 900, 400, 100);
+    const QRect uncovered = place({{left, right}, {900, 100}, {covered}, settings, frame, moved});
+    EXPECT_TRUE(coversNothing(uncovered, {covered}));
+
+    const QRect elsewhere = place({{left, right}, {2500, 100}, {}, settings, frame, moved});
+    EXPECT_EQ(framed(elsewhere).center(), right.center());
+
+    const QRect overTheEdge(1500, 300, 762, 585);
+    const QRect pulledIn = place({{left, right}, {900, 100}, {}, settings, frame, overTheEdge});
+    EXPECT_EQ(framed(pulledIn), QRect(1920 - 762, 300, 762, 585));
+}
+
+} // namespace
