@@ -42,6 +42,19 @@ void FlowLayout::add(const Item& item) {
     append(item);
 }
 
+void FlowLayout::addWord(const QString& shown, qsizetype word, const LineMetrics& whole,
+                         bool spaceBefore, bool breakBefore, const QFont& font,
+                         const TextMeasurer& measurer) {
+    // Nearly every word fits a row: it is added without building a list of pieces.
+    if (whole.width <= m_width) {
+        add({whole, spaceBefore, breakBefore, word, 0, -1});
+        return;
+    }
+    for (const Item& piece :
+         wordChips(shown, word, whole, spaceBefore, breakBefore, m_width, font, measurer))
+        add(piece);
+}
+
 void FlowLayout::append(const Item& item) {
     const qreal left =
         m_open.items.isEmpty() ? 0 : m_open.width + (item.spaceBefore ? wordSpacing : 0);

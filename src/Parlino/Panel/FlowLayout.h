@@ -45,6 +45,9 @@ public:
     explicit FlowLayout(qreal width) : m_width(width) {}
 
     void add(const Item& item);
+    // Adds the chips of a word (see `wordChips`).
+    void addWord(const QString& shown, qsizetype word, const LineMetrics& whole, bool spaceBefore,
+                 bool breakBefore, const QFont& font, const TextMeasurer& measurer);
     // The rows closed since the last call, in order.
     QList<Row> takeClosedRows() { return std::exchange(m_closed, {}); }
     // The row being filled; without items before the first chip.

@@ -30,9 +30,7 @@ qreal paragraphHeight(const QString& paragraph, const QFont& font, qreal width,
         // Whole points, so that the measure never falls short of the chips.
         LineMetrics line = measurer.lineMetrics(word.word, font);
         line.width = std::ceil(line.width);
-        for (const FlowLayout::Item& chip :
-             wordChips(word.word, 0, line, spaceBefore, breakBefore, width, font, measurer))
-            flow.add(chip);
+        flow.addWord(word.word, 0, line, spaceBefore, breakBefore, font, measurer);
     }
     return flow.height();
 }

@@ -200,10 +200,8 @@ void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& 
         }
         layout.lastWordEnd = word.range.upper;
         const QString shown = TranscriptCaseChoices::apply(caseChoice, word.word);
-        for (const FlowLayout::Item& chip :
-             wordChips(shown, w, measured(layout, shown, font, measurer), spaceBefore, breakBefore,
-                       layout.openFlow.width(), font, measurer))
-            layout.openFlow.add(chip);
+        layout.openFlow.addWord(shown, w, measured(layout, shown, font, measurer), spaceBefore,
+                                breakBefore, font, measurer);
         placeClosedRows(layout, paragraphs, words);
         ++layout.paragraphs[layout.openParagraph].wordCount;
     }
