@@ -45,8 +45,9 @@ void FlowLayout::add(const Item& item) {
 void FlowLayout::addWord(const QString& shown, qsizetype word, const LineMetrics& whole,
                          bool spaceBefore, bool breakBefore, const QFont& font,
                          const TextMeasurer& measurer) {
-    // Nearly every word fits a row: it is added without building a list of pieces.
-    if (whole.width <= m_width) {
+    // Nearly every word fits a row: it is added without building a list of pieces. Rows without
+    // width (a view not laid out yet) break nothing.
+    if (whole.width <= m_width || m_width <= 0) {
         add({whole, spaceBefore, breakBefore, word, 0, -1});
         return;
     }

@@ -45,7 +45,7 @@ public:
     explicit FlowLayout(qreal width) : m_width(width) {}
 
     void add(const Item& item);
-    // Adds the chips of a word (see `wordChips`).
+    // Adds the chips of a word (see `wordChips`); in rows without width, the word whole.
     void addWord(const QString& shown, qsizetype word, const LineMetrics& whole, bool spaceBefore,
                  bool breakBefore, const QFont& font, const TextMeasurer& measurer);
     // The rows closed since the last call, in order.

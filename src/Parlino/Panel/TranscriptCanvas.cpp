@@ -177,7 +177,11 @@ TranscriptCanvas::PreparedText TranscriptCanvas::prepared(const QString& shown,
     option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
     text.setTextOption(option);
     text.prepare(QTransform(), m_content.font);
-    return {text, m_measurer.lineMetrics(shown, m_content.font).ascent};
+    // The layout measured most words already.
+    const auto measured = m_layout.measuredWords.constFind(shown);
+    return {text, measured != m_layout.measuredWords.cend()
+                      ? measured->ascent
+                      : m_measurer.lineMetrics(shown, m_content.font).ascent};
 }
 
 const TranscriptCanvas::PreparedText& TranscriptCanvas::staticText(qsizetype word) {

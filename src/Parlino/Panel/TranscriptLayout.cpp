@@ -111,7 +111,8 @@ OrderedRow orderedRow(const FlowLayout::Row& row, const QList<Core::WordTiming>&
 void placeRow(TranscriptLayout& layout, const FlowLayout::Row& row,
               const QList<Paragraph>& paragraphs, const Core::TimedWords& words) {
     const TranscriptLayout::ParagraphBox& box = layout.paragraphs[layout.openParagraph];
-    OrderedRow ordered{row.lefts, QList<bool>(row.items.size(), box.rightToLeft), row.width};
+    // Rows of left-to-right text alone stand as they flowed.
+    OrderedRow ordered{row.lefts, {}, row.width};
     if (layout.openParagraphNeedsOrdering) {
         QList<Core::WordTiming> rowWords;
         rowWords.reserve(row.items.size());
@@ -126,7 +127,7 @@ void placeRow(TranscriptLayout& layout, const FlowLayout::Row& row,
         const QRectF rect(start + ordered.lefts[i], top, item.line.width, row.height());
         if (item.from == 0) {
             layout.wordRects.append(rect, row.ascent);
-            if (ordered.rightToLeft[i] != box.rightToLeft)
+            if (!ordered.rightToLeft.isEmpty() && ordered.rightToLeft[i] != box.rightToLeft)
                 layout.contraryWords.append(item.word);
         }
         if (item.length >= 0)

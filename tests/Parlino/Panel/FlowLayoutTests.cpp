@@ -87,4 +87,8 @@ TEST(FlowLayout, BreaksAWordWiderThanTheRowAtLineBreaksElseAnywhere) {
     const QString marks = QStringLiteral("e\u0301e\u0301e\u0301");
     EXPECT_EQ(pieces(marks, 30), (QStringList{"e\u0301", "e\u0301", "e\u0301"}));
     EXPECT_EQ(pieces(marks, 5).size(), 3);
+    // A flow without width yet (a view not laid out) breaks nothing.
+    FlowLayout unsized(0);
+    unsized.addWord(url, 0, measurer.lineMetrics(url, {}), true, true, {}, measurer);
+    EXPECT_EQ(unsized.openRow().items.size(), 1);
 }
