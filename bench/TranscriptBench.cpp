@@ -7,6 +7,8 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
 
+#include "TTS/WordMapper.h"
+
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
 #include "Base/UserDefaults.h"
@@ -85,6 +87,36 @@ void LayOutLongTranscript(benchmark::State& state) {
     state.counters["characters"] = double(read.text.size());
 }
 BENCHMARK(LayOutLongTranscript)->Unit(benchmark::kMillisecond);
+
+// The same prose in another script: Arabic (right to left, words between spaces), Japanese (kana,
+// every character a chip of its own, no spaces) or Thai (no spaces, dictionary words), each with
+// the words the service's alignment gives.
+void LayOutLongTranscriptInAnotherScript(benchmark::State& state) {
+    const char16_t firstLetter[] = {u'\u0628', u'\u3042', u'\u0E01'};
+    const bool spaced = state.range(0) == 0;
+    QString text = prose(50'000);
+    for (QChar& c : text)
+        if (c.isLetter())
+            c = QChar(char16_t(firstLetter[state.range(0)] + (c.unicode() - u'a')));
+    if (!spaced)
+        text.remove(QLatin1Char(' '));
+    const FontMetricsTextMeasurer measurer;
+    const TranscriptCanvas::Content read = content(text);
+    const Core::TimedWords words = TTS::WordMapper::words(text);
+    TranscriptCanvas canvas(measurer, words);
+    canvas.setContent(read);
+    int width = transcriptWidth;
+    for (auto _ : state) {
+        width = width == transcriptWidth ? transcriptWidth - 1 : transcriptWidth;
+        canvas.layOutAtWidth(width);
+        benchmark::DoNotOptimize(canvas.transcriptLayout().height);
+    }
+    state.counters["words"] = double(words.size());
+}
+BENCHMARK(LayOutLongTranscriptInAnotherScript)
+    ->ArgName("arabic0_japanese1_thai2")
+    ->DenseRange(0, 2)
+    ->Unit(benchmark::kMillisecond);
 
 void MoveCurrentWord(benchmark::State& state) {
     const FontMetricsTextMeasurer measurer;

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <unicode/brkiter.h>
+#include <unicode/ubidi.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
@@ -175,6 +176,150 @@ QList<TextRange> sentenceRanges(const QString& text) {
         start = end;
     }
     return ranges;
+}
+
+bool isWrittenWithoutSpaces(char32_t scalar) {
+    // Thai, the first of them, starts at U+0E00.
+    return scalar >= 0xE00 && u_getIntPropertyValue(static_cast<UChar32>(scalar),
+                                                    UCHAR_LINE_BREAK) == U_LB_COMPLEX_CONTEXT;
+}
+
+QList<qsizetype> wordBoundaries(const QString& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status)) {
+        Log("unicode").error("word iterator unavailable: %{public}s", u_errorName(status));
+        return {0, text.size()};
+    }
+    const icu::UnicodeString u = alias(text);
+    it->setText(u);
+    QList<qsizetype> boundaries;
+    for (int32_t at = it->first(); at != icu::BreakIterator::DONE; at = it->next())
+        boundaries.append(at);
+    return boundaries;
+}
+
+// The iterator is made at the first question: most texts never ask one.
+struct LineBreaks::State {
+    icu::UnicodeString text;
+    std::unique_ptr<icu::BreakIterator> iterator;
+    bool triedIterator = false;
+
+    icu::BreakIterator* breaks() {
+        if (triedIterator)
+            return iterator.get();
+        triedIterator = true;
+        UErrorCode status = U_ZERO_ERROR;
+        iterator.reset(icu::BreakIterator::createLineInstance(icu::Locale::getRoot(), status));
+        if (U_FAILURE(status)) {
+            Log("unicode").error("line iterator unavailable: %{public}s", u_errorName(status));
+            iterator.reset();
+        } else {
+            iterator->setText(text);
+        }
+        return iterator.get();
+    }
+};
+
+LineBreaks::LineBreaks(const QString& text) : m_state(new State{alias(text), nullptr}) {}
+
+LineBreaks::~LineBreaks() = default;
+
+// Without an iterator a line may end anywhere.
+bool LineBreaks::allowsBreakAt(qsizetype at) const {
+    if (at <= 0 || at >= m_state->text.length())
+        return false;
+    icu::BreakIterator* breaks = m_state->breaks();
+    return !breaks || breaks->isBoundary(int32_t(at));
+}
+
+std::optional<qsizetype> LineBreaks::lastBreakIn(qsizetype from, qsizetype at) const {
+    at = std::min<qsizetype>(at, m_state->text.length() - 1);
+    if (at <= from)
+        return std::nullopt;
+    if (allowsBreakAt(at))
+        return at;
+    icu::BreakIterator* breaks = m_state->breaks();
+    if (!breaks)
+        return at;
+    const int32_t before = breaks->preceding(int32_t(at));
+    if (before == icu::BreakIterator::DONE || before <= from)
+        return std::nullopt;
+    return before;
+}
+
+namespace {
+
+bool isRightToLeftClass(UCharDirection direction) {
+    return direction == U_RIGHT_TO_LEFT || direction == U_RIGHT_TO_LEFT_ARABIC;
+}
+
+} // namespace
+
+bool readsRightToLeft(QStringView paragraph) {
+    int isolates = 0;
+    for (const Scalar s : Scalars(paragraph)) {
+        const UCharDirection direction = u_charDirection(static_cast<UChar32>(s.value));
+        switch (direction) {
+        case U_LEFT_TO_RIGHT_ISOLATE:
+        case U_RIGHT_TO_LEFT_ISOLATE:
+        case U_FIRST_STRONG_ISOLATE:
+            ++isolates;
+            break;
+        case U_POP_DIRECTIONAL_ISOLATE:
+            isolates = std::max(0, isolates - 1);
+            break;
+        case U_LEFT_TO_RIGHT:
+            if (isolates == 0)
+                return false;
+            break;
+        default:
+            if (isolates == 0 && isRightToLeftClass(direction))
+                return true;
+        }
+    }
+    return false;
+}
+
+bool holdsRightToLeft(QStringView text) {
+    // Nothing below the Hebrew block reads right to left or turns a direction.
+    for (const Scalar s : Scalars(text)) {
+        if (s.value < 0x590)
+            continue;
+        const UCharDirection direction = u_charDirection(static_cast<UChar32>(s.value));
+        if (isRightToLeftClass(direction) || direction == U_RIGHT_TO_LEFT_EMBEDDING ||
+            direction == U_RIGHT_TO_LEFT_OVERRIDE || direction == U_RIGHT_TO_LEFT_ISOLATE ||
+            direction == U_FIRST_STRONG_ISOLATE)
+            return true;
+    }
+    return false;
+}
+
+QList<quint8> bidiLevels(const QString& text, bool rightToLeft) {
+    const UBiDiLevel base = rightToLeft ? 1 : 0;
+    QList<quint8> levels(text.size(), base);
+    if (text.isEmpty())
+        return levels;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UBiDi, decltype(&ubidi_close)> bidi(
+        ubidi_openSized(int32_t(text.size()), 0, &status), &ubidi_close);
+    ubidi_setPara(bidi.get(), reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()),
+                  base, nullptr, &status);
+    const UBiDiLevel* resolved = U_SUCCESS(status) ? ubidi_getLevels(bidi.get(), &status) : nullptr;
+    if (U_FAILURE(status) || !resolved) {
+        Log("unicode").error("bidi levels unavailable: %{public}s", u_errorName(status));
+        return levels;
+    }
+    std::copy(resolved, resolved + text.size(), levels.begin());
+    return levels;
+}
+
+QList<qsizetype> visualOrder(const QList<quint8>& levels) {
+    QList<int32_t> map(levels.size());
+    ubidi_reorderVisual(reinterpret_cast<const UBiDiLevel*>(levels.constData()),
+                        int32_t(levels.size()), map.data());
+    return {map.cbegin(), map.cend()};
 }
 
 } // namespace Base::Unicode

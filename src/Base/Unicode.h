@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <memory>
+#include <optional>
 
 namespace Base::Unicode {
 
@@ -90,5 +91,44 @@ struct TextRange {
 // The sentences of a text, in order, covering it (ICU sentence boundaries with the English
 // abbreviation exceptions, so "Mr. Smith" stays one sentence).
 QList<TextRange> sentenceRanges(const QString& text);
+
+// Characters of the scripts written without spaces between words (Thai, Lao, Khmer, Myanmar…:
+// the line-breaking class SA), whose words only a dictionary finds.
+bool isWrittenWithoutSpaces(char32_t scalar);
+// The places between the words of a text (ICU word boundaries, with the dictionaries of the
+// scripts written without spaces), the text's start and end included.
+QList<qsizetype> wordBoundaries(const QString& text);
+
+// The places where a line may end within a text (ICU line-break opportunities), each found from
+// the text around it. Reads the text in place: it must outlive this.
+class LineBreaks {
+public:
+    explicit LineBreaks(const QString& text);
+    ~LineBreaks();
+    LineBreaks(const LineBreaks&) = delete;
+    LineBreaks& operator=(const LineBreaks&) = delete;
+
+    // Whether a line may end at `at`, strictly inside the text.
+    bool allowsBreakAt(qsizetype at) const;
+    // The last opportunity after `from` and at or before `at`; none when there is none.
+    std::optional<qsizetype> lastBreakIn(qsizetype from, qsizetype at) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+// Whether a paragraph reads right to left: its first strong character (ignoring what isolates
+// hold) is right-to-left. A paragraph without one reads left to right.
+bool readsRightToLeft(QStringView paragraph);
+// Whether a text holds a right-to-left character or control, so that its order on screen can
+// differ from its order in memory even in a left-to-right paragraph.
+bool holdsRightToLeft(QStringView text);
+// The resolved bidirectional embedding level of every code unit of a text set as one line of a
+// paragraph of the given direction (even levels read left to right, odd ones right to left).
+QList<quint8> bidiLevels(const QString& text, bool rightToLeft);
+// The order in which items of the given levels appear from left to right: the indices of the
+// items, the leftmost first.
+QList<qsizetype> visualOrder(const QList<quint8>& levels);
 
 } // namespace Base::Unicode

@@ -78,3 +78,22 @@ TEST(UnicodeSentences, KeepsTitlesWithTheirNamesAndCoversTheText) {
     EXPECT_EQ(ranges[2].end, text.size());
     EXPECT_TRUE(sentenceRanges(QString()).isEmpty());
 }
+
+TEST(UnicodeDirection, TakesAParagraphsDirectionFromItsFirstStrongCharacterOutsideIsolates) {
+    using Base::Unicode::readsRightToLeft;
+    EXPECT_TRUE(readsRightToLeft(u"«12» שלום world"));
+    EXPECT_FALSE(readsRightToLeft(u"world שלום"));
+    EXPECT_FALSE(readsRightToLeft(u"123 ...")) << "no strong character: left to right";
+    EXPECT_FALSE(readsRightToLeft(u""));
+    // What an isolate holds does not count, even when it is never closed.
+    EXPECT_TRUE(readsRightToLeft(u"\u2066abc\u2069 مرحبا"));
+    EXPECT_FALSE(readsRightToLeft(u"\u2067مرحبا"));
+    EXPECT_TRUE(Base::Unicode::holdsRightToLeft(u"abc مرحبا"));
+    EXPECT_FALSE(Base::Unicode::holdsRightToLeft(u"abc ١٢٣ 今日")) << "Arabic digits alone";
+    // Levels and the order they give: an English pair inside Arabic keeps its own order.
+    const QString line = QStringLiteral("قال hi yo لي");
+    const QList<quint8> levels = Base::Unicode::bidiLevels(line, true);
+    EXPECT_EQ(levels[0], 1);
+    EXPECT_EQ(levels[4], 2);
+    EXPECT_EQ(Base::Unicode::visualOrder({1, 2, 2, 1}), (QList<qsizetype>{3, 1, 2, 0}));
+}

@@ -92,3 +92,35 @@ TEST(WordMapper, UnequalArraysGiveNoWords) {
     EXPECT_TRUE(words(split(QStringLiteral("abc")), {0, 1, 2}, {1, 2}).isEmpty());
     EXPECT_TRUE(words({}, {}, {}).isEmpty());
 }
+
+TEST(WordMapper, SplitsTextWrittenWithoutSpacesIntoItsDictionaryWords) {
+    const QString thai = QStringLiteral("ภาษาไทยง่าย, ok");
+    const QList<WordTiming> mapped = mapEvenly(split(thai));
+    ASSERT_GE(mapped.size(), 4);
+    EXPECT_EQ(mapped.first().word, QStringLiteral("ภาษา"));
+    EXPECT_EQ(mapped.last().word, QStringLiteral("ok")) << "other scripts as before";
+    // The parts cover the run without gaps, each timed from its own characters, and the comma
+    // stays with the word before it as with any other script.
+    QString joined;
+    for (qsizetype i = 0; i + 1 < mapped.size(); ++i) {
+        const WordTiming& w = mapped[i];
+        joined += w.word;
+        EXPECT_EQ(w.word, thai.mid(w.range.lower, w.range.upper - w.range.lower));
+        EXPECT_NEAR(w.start, 0.1 * double(w.range.lower), 1e-9);
+        EXPECT_NEAR(w.end, 0.1 * double(w.range.upper), 1e-9);
+        if (i > 0) {
+            EXPECT_EQ(w.range.lower, mapped[i - 1].range.upper);
+        }
+    }
+    EXPECT_EQ(joined, QStringLiteral("ภาษาไทยง่าย,"));
+}
+
+TEST(WordMapper, FindsTheWordsOfAPlainTextAsAnAlignmentOfItWould) {
+    for (const QString& text : {QStringLiteral(" Hi there! 今日は ภาษาไทย 😀a"), QString()}) {
+        const QList<WordTiming> fromText = TTS::WordMapper::words(text);
+        const QList<WordTiming> aligned = mapEvenly(split(text));
+        EXPECT_EQ(texts(fromText), texts(aligned));
+        for (qsizetype i = 0; i < std::min(fromText.size(), aligned.size()); ++i)
+            EXPECT_EQ(fromText[i].range, aligned[i].range) << i;
+    }
+}

@@ -1,36 +1,77 @@
 #pragma once
 
-#include <QPointF>
-#include <QRectF>
-#include <QSizeF>
+#include "Parlino/Panel/TextMeasurer.h"
+
+#include <QList>
+#include <QString>
 
 namespace Parlino {
 
-// Places items of fixed sizes one after another in left-aligned rows within a width, wrapping
-// before an item that would pass it. An item too wide for an empty row stays on it alone; an
-// item that ends exactly at the width stays on its row. Items share their row's top edge. The
-// flow keeps its open row, so items can be added to it at any later time.
+// Breaks a sequence of chips into rows within a width, in reading order. Chips with white space
+// between them in the text stand a word gap apart, chips glued in the text touch. A row ends
+// before a chip that would pass the width, at the last place before it where a line may end:
+// the glued chips after that place go on to the next row with it. Where no such place is left on
+// the row, the row ends before the chip anyway. The chips of a row share its baseline; a row is
+// as tall as its tallest ascent and descent. The flow keeps its open row, so chips can be added
+// at any later time; closed rows are handed out once.
 class FlowLayout {
 public:
     static constexpr qreal wordSpacing = 4;
     static constexpr qreal lineSpacing = 5;
 
-    FlowLayout() = default;
-    // Rows start at `origin` and are at most `width` wide.
-    FlowLayout(QPointF origin, qreal width) : m_origin(origin), m_width(width) {}
+    struct Item {
+        LineMetrics line;
+        bool spaceBefore = true; // white space stands between it and the chip before
+        bool breakBefore = true; // a row may end before it
+        // What it shows: the word's text from `from`, `length` code units (all of it when
+        // negative).
+        qsizetype word = 0;
+        qsizetype from = 0;
+        qsizetype length = -1;
+    };
 
-    // Where the next item of `size` goes.
-    QRectF place(QSizeF size);
-    // The height of the rows so far; 0 before the first item.
-    qreal height() const;
+    struct Row {
+        qreal top = 0; // from the flow's top
+        qreal ascent = 0;
+        qreal descent = 0;
+        qreal width = 0;
+        QList<Item> items;
+        QList<qreal> lefts; // of the items, from the row's start
+
+        qreal height() const { return ascent + descent; }
+    };
+
+    FlowLayout() = default;
+    explicit FlowLayout(qreal width) : m_width(width) {}
+
+    void add(const Item& item);
+    // Adds the chips of a word (see `wordChips`); in rows without width, the word whole.
+    void addWord(const QString& shown, qsizetype word, const LineMetrics& whole, bool spaceBefore,
+                 bool breakBefore, const QFont& font, const TextMeasurer& measurer);
+    // The rows closed since the last call, in order.
+    QList<Row> takeClosedRows() { return std::exchange(m_closed, {}); }
+    // The row being filled; without items before the first chip.
+    const Row& openRow() const { return m_open; }
+    // The height of the rows so far; 0 before the first chip.
+    qreal height() const { return m_open.items.isEmpty() ? 0 : m_open.top + m_open.height(); }
+    qreal width() const { return m_width; }
 
 private:
-    QPointF m_origin;
+    bool fits(const Item& item) const;
+    void append(const Item& item);
+    void closeRow();
+
     qreal m_width = 0;
-    qreal m_rowTop = 0; // from the origin
-    qreal m_rowWidth = 0;
-    qreal m_rowHeight = 0;
-    bool m_rowEmpty = true;
+    Row m_open;
+    QList<Row> m_closed;
 };
+
+// The chips that show a word: the word whole, or, when it is wider than `rowWidth`, pieces of it
+// no wider than that, cut at the last place within reach where a line may end, else between
+// character clusters (at least one cluster a piece). The first chip takes `spaceBefore` and
+// `breakBefore`; the pieces after it are glued to it and start rows.
+QList<FlowLayout::Item> wordChips(const QString& shown, qsizetype word, const LineMetrics& whole,
+                                  bool spaceBefore, bool breakBefore, qreal rowWidth,
+                                  const QFont& font, const TextMeasurer& measurer);
 
 } // namespace Parlino

@@ -1,6 +1,8 @@
 #include "Parlino/Panel/TextHeight.h"
 
 #include "Base/Unicode.h"
+#include "Parlino/Panel/FlowLayout.h"
+#include "TTS/WordMapper.h"
 
 #include <QList>
 #include <QStringView>
@@ -11,45 +13,26 @@ namespace Parlino {
 
 namespace {
 
-constexpr qreal wordGap = 4;
-constexpr qreal lineGap = 5;
 constexpr qreal paragraphGap = 8;
 constexpr qreal margin = 8;
-const QString probe = QStringLiteral("Ag");
 
-// The maximal runs of characters that are not white space.
-QList<QStringView> wordsOf(QStringView paragraph) {
-    QList<QStringView> words;
-    qsizetype start = -1;
-    for (const Base::Unicode::Scalar scalar : Base::Unicode::Scalars(paragraph)) {
-        const bool space = Base::Unicode::isWhiteSpace(scalar.value);
-        if (space && start >= 0) {
-            words << paragraph.sliced(start, scalar.offset - start);
-            start = -1;
-        } else if (!space && start < 0) {
-            start = scalar.offset;
-        }
+// How tall a paragraph's word chips stand in rows of `width`: the words and their gaps as the
+// transcript shows them once timed.
+qreal paragraphHeight(const QString& paragraph, const QFont& font, qreal width,
+                      const TextMeasurer& measurer) {
+    FlowLayout flow(width);
+    const Base::Unicode::LineBreaks lineBreaks(paragraph);
+    qint64 lastEnd = -1;
+    for (const Core::WordTiming& word : TTS::WordMapper::words(paragraph)) {
+        const bool spaceBefore = lastEnd < word.range.lower;
+        const bool breakBefore = spaceBefore || lineBreaks.allowsBreakAt(word.range.lower);
+        lastEnd = word.range.upper;
+        // Whole points, so that the measure never falls short of the chips.
+        LineMetrics line = measurer.lineMetrics(word.word, font);
+        line.width = std::ceil(line.width);
+        flow.addWord(word.word, 0, line, spaceBefore, breakBefore, font, measurer);
     }
-    if (start >= 0)
-        words << paragraph.sliced(start);
-    return words;
-}
-
-int lineCount(const QList<QStringView>& words, const QFont& font, qreal width,
-              const TextMeasurer& measurer) {
-    int lines = 0;
-    qreal lineWidth = 0;
-    for (const QStringView word : words) {
-        const qreal wordWidth = std::ceil(measurer.lineSize(word.toString(), font).width());
-        const qreal candidate = lineWidth + wordGap + wordWidth;
-        if (lines == 0 || candidate > width) {
-            ++lines;
-            lineWidth = wordWidth;
-        } else {
-            lineWidth = candidate;
-        }
-    }
-    return lines;
+    return flow.height();
 }
 
 } // namespace
@@ -58,16 +41,13 @@ qreal measureTextHeight(const QString& text, const QFont& font, qreal width,
                         const TextMeasurer& measurer) {
     if (!(width > 0))
         return margin;
-    const qreal lineHeight = measurer.lineSize(probe, font).height();
     qreal total = 0;
     bool first = true;
-    for (const QStringView paragraph : QStringView(text).split(u'\n')) {
+    for (const QString& paragraph : text.split(u'\n')) {
         if (!first)
             total += paragraphGap;
         first = false;
-        const int lines = lineCount(wordsOf(paragraph), font, width, measurer);
-        if (lines > 0)
-            total += lineHeight * lines + lineGap * (lines - 1);
+        total += paragraphHeight(paragraph, font, width, measurer);
     }
     return std::ceil(total) + margin;
 }

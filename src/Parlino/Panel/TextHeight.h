@@ -11,9 +11,10 @@
 
 namespace Parlino {
 
-// How tall `text` stands when its words are wrapped greedily to `width` in `font`, paragraph by
-// paragraph, without laying out a view: lines 5 pt apart, paragraphs 8 pt apart, the total
-// rounded up plus an 8 pt margin. A word wider than the width stands alone on its line.
+// How tall `text` stands when its words are wrapped to `width` in `font` as the transcript's
+// word chips flow, paragraph by paragraph, without laying out a view: lines 5 pt apart,
+// paragraphs 8 pt apart, the total rounded up plus an 8 pt margin. A word wider than the width is
+// broken over lines.
 qreal measureTextHeight(const QString& text, const QFont& font, qreal width,
                         const TextMeasurer& measurer);
 

@@ -1,15 +1,17 @@
 #include "Parlino/Panel/TextMeasurer.h"
 
-#include <QFontMetricsF>
+#include <QTextLayout>
 
 namespace Parlino {
 
-QSizeF FontMetricsTextMeasurer::lineSize(const QString& text, const QFont& font) const {
-    // The layout rectangle (advance width, line height), not the tighter ink bounds.
-    constexpr qreal unbounded = 1e6;
-    return QFontMetricsF(font)
-        .boundingRect(QRectF(0, 0, unbounded, unbounded), Qt::TextSingleLine, text)
-        .size();
+LineMetrics FontMetricsTextMeasurer::lineMetrics(const QString& text, const QFont& font) const {
+    // The layout's line (advance width, the ascent and descent of the fonts used), not the
+    // tighter ink bounds: the same line that draws the text.
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    return {line.naturalTextWidth(), line.ascent(), line.descent()};
 }
 
 } // namespace Parlino

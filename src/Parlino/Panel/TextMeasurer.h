@@ -6,18 +6,33 @@
 
 namespace Parlino {
 
-// Measures a text set on one line in a font, as drawn: the line's height and the text's width,
-// in points.
+// A text set on one line: its advance width and how far the line reaches above and below its
+// baseline, in points, with every fallback font it takes.
+struct LineMetrics {
+    qreal width = 0;
+    qreal ascent = 0;
+    qreal descent = 0;
+
+    qreal height() const { return ascent + descent; }
+    friend bool operator==(const LineMetrics&, const LineMetrics&) = default;
+};
+
+// Measures a text set on one line in a font, as drawn.
 class TextMeasurer {
 public:
     virtual ~TextMeasurer() = default;
-    virtual QSizeF lineSize(const QString& text, const QFont& font) const = 0;
+    virtual LineMetrics lineMetrics(const QString& text, const QFont& font) const = 0;
+    // The line's width and height.
+    QSizeF lineSize(const QString& text, const QFont& font) const {
+        const LineMetrics line = lineMetrics(text, font);
+        return {line.width, line.height()};
+    }
 };
 
-// Measures with the font's metrics (QFontMetricsF).
+// Measures with the text engine that draws the text (one QTextLayout line).
 class FontMetricsTextMeasurer final : public TextMeasurer {
 public:
-    QSizeF lineSize(const QString& text, const QFont& font) const override;
+    LineMetrics lineMetrics(const QString& text, const QFont& font) const override;
 };
 
 } // namespace Parlino

@@ -168,17 +168,37 @@ QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
     return region;
 }
 
-const QStaticText& TranscriptCanvas::staticText(qsizetype word) {
+TranscriptCanvas::PreparedText TranscriptCanvas::prepared(const QString& shown,
+                                                          bool rightToLeft) const {
+    QStaticText text(shown);
+    text.setTextFormat(Qt::PlainText);
+    text.setPerformanceHint(QStaticText::AggressiveCaching);
+    QTextOption option;
+    option.setTextDirection(rightToLeft ? Qt::RightToLeft : Qt::LeftToRight);
+    text.setTextOption(option);
+    text.prepare(QTransform(), m_content.font);
+    // The layout measured most words already.
+    const auto measured = m_layout.measuredWords.constFind(shown);
+    return {text, measured != m_layout.measuredWords.cend()
+                      ? measured->ascent
+                      : m_measurer.lineMetrics(shown, m_content.font).ascent};
+}
+
+const TranscriptCanvas::PreparedText& TranscriptCanvas::staticText(qsizetype word) {
     if (const auto found = m_staticTexts.constFind(word); found != m_staticTexts.cend())
         return *found;
     // A screenful holds far fewer words: texts prepared for words scrolled away long ago go.
     if (m_staticTexts.size() >= preparedWordLimit)
         m_staticTexts.clear();
-    QStaticText text(TranscriptCaseChoices::apply(m_content.caseChoice, m_words[word].word));
-    text.setTextFormat(Qt::PlainText);
-    text.setPerformanceHint(QStaticText::AggressiveCaching);
-    text.prepare(QTransform(), m_content.font);
-    return *m_staticTexts.insert(word, text);
+    return *m_staticTexts.insert(
+        word, prepared(TranscriptCaseChoices::apply(m_content.caseChoice, m_words[word].word),
+                       setsRightToLeft(m_layout, word)));
+}
+
+// Every chip of a row stands on the row's baseline, whatever fonts its text takes.
+void TranscriptCanvas::paintChip(QPainter& painter, const QRectF& rect, qreal baseline,
+                                 const PreparedText& text) {
+    painter.drawStaticText(QPointF(rect.left(), rect.top() + baseline - text.ascent), text.text);
 }
 
 void TranscriptCanvas::paintEvent(QPaintEvent* event) {
@@ -190,10 +210,21 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     const WordSpan near = wordsMeeting(m_layout, dirty.top(), dirty.bottom());
     for (qsizetype w = near.first; w < near.end; ++w) {
         const QRectF rect = m_layout.wordRects[w];
-        if (!rect.intersects(dirty))
+        if (!rect.intersects(dirty) || !piecesOf(m_layout, w).isEmpty())
             continue;
         painter.setPen(tierColour(Transcript::tier(w, m_current)));
-        painter.drawStaticText(rect.topLeft(), staticText(w));
+        paintChip(painter, rect, m_layout.wordRects.baseline(w), staticText(w));
+    }
+    // A word broken over rows is drawn piece by piece; there are few of them.
+    for (const TranscriptLayout::Piece& piece : m_layout.pieces) {
+        if (!piece.rect.intersects(dirty))
+            continue;
+        const QString shown =
+            TranscriptCaseChoices::apply(m_content.caseChoice, m_words[piece.word].word);
+        painter.setPen(tierColour(Transcript::tier(piece.word, m_current)));
+        paintChip(
+            painter, piece.rect, piece.baseline,
+            prepared(shown.mid(piece.from, piece.length), setsRightToLeft(m_layout, piece.word)));
     }
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 
 class QLabel;
+class QPainter;
 
 namespace Parlino {
 
@@ -66,7 +67,15 @@ private:
     void showPlainBand();
     QLabel* plainLabel(qsizetype block);
     int plainContentWidth() const;
-    const QStaticText& staticText(qsizetype word);
+    // A chip's text, ready to draw, and how far it reaches above its baseline.
+    struct PreparedText {
+        QStaticText text;
+        qreal ascent = 0;
+    };
+    PreparedText prepared(const QString& shown, bool rightToLeft) const;
+    const PreparedText& staticText(qsizetype word);
+    static void paintChip(QPainter& painter, const QRectF& rect, qreal baseline,
+                          const PreparedText& text);
 
     const TextMeasurer& m_measurer;
     const Core::TimedWords& m_words;
@@ -77,7 +86,7 @@ private:
     QList<Paragraph> m_paragraphs;
     TranscriptLayout m_layout;
     static constexpr qsizetype preparedWordLimit = 4096;
-    QHash<qsizetype, QStaticText> m_staticTexts; // by word, for the words painted lately
+    QHash<qsizetype, PreparedText> m_staticTexts; // by word, for the words painted lately
     PlainTranscriptLayout m_plain;
     QHash<qsizetype, QLabel*> m_plainLabels; // by block
     int m_bandTop = 0;

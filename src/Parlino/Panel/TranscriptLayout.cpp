@@ -1,5 +1,6 @@
 #include "Parlino/Panel/TranscriptLayout.h"
 
+#include "Base/Unicode.h"
 #include "Parlino/Panel/TextMeasurer.h"
 
 #include <algorithm>
@@ -10,7 +11,8 @@ namespace Parlino {
 namespace {
 
 // Opens paragraph `p` below the one before it for the words from `firstWord` on.
-void openParagraph(TranscriptLayout& layout, qsizetype p, qsizetype firstWord) {
+void openParagraph(TranscriptLayout& layout, const Paragraph& paragraph, qsizetype p,
+                   qsizetype firstWord) {
     TranscriptLayout::ParagraphBox& box = layout.paragraphs[p];
     const qreal top =
         p == 0 ? TranscriptLayout::verticalPadding
@@ -19,22 +21,138 @@ void openParagraph(TranscriptLayout& layout, qsizetype p, qsizetype firstWord) {
     box.rect.setHeight(0);
     box.firstWord = firstWord;
     box.wordCount = 0;
+    box.rightToLeft = Base::Unicode::readsRightToLeft(paragraph.text);
     layout.openParagraph = p;
-    layout.openFlow = FlowLayout(box.rect.topLeft(), box.rect.width());
+    layout.openFlow = FlowLayout(box.rect.width());
+    layout.openParagraphNeedsOrdering =
+        box.rightToLeft || Base::Unicode::holdsRightToLeft(paragraph.text);
+    layout.lastWordEnd = -1;
 }
 
 // Common words come back every few lines; a long read's rarer ones would pile up for nothing.
 constexpr qsizetype measuredWordsKept = 4096;
 
-const QSizeF& measuredSize(TranscriptLayout& layout, const QString& shown, const QFont& font,
-                           const TextMeasurer& measurer) {
+LineMetrics measured(TranscriptLayout& layout, const QString& shown, const QFont& font,
+                     const TextMeasurer& measurer) {
     auto found = layout.measuredWords.constFind(shown);
     if (found == layout.measuredWords.cend()) {
         if (layout.measuredWords.size() >= measuredWordsKept)
             layout.measuredWords.clear();
-        found = layout.measuredWords.insert(shown, measurer.lineSize(shown, font));
+        found = layout.measuredWords.insert(shown, measurer.lineMetrics(shown, font));
     }
     return *found;
+}
+
+// The chips of a row in the order they stand from left to right, with their left edges from the
+// row's left end and the directions their texts are set in.
+struct OrderedRow {
+    QList<qreal> lefts;      // by item, in logical order
+    QList<bool> rightToLeft; // by item
+    qreal width = 0;
+};
+
+// Orders a row of a paragraph with right-to-left text by the bidirectional algorithm run over
+// the row's text: each chip takes the level of its first strong character, and is set in the
+// direction of its characters' levels where they agree, else in the paragraph's.
+OrderedRow orderedRow(const FlowLayout::Row& row, const QList<Core::WordTiming>& rowWords,
+                      const Paragraph& paragraph, bool rightToLeft) {
+    const qsizetype n = row.items.size();
+    qsizetype from = paragraph.text.size();
+    qsizetype to = 0;
+    for (const Core::WordTiming& word : rowWords) {
+        from = std::min<qsizetype>(from, word.range.lower - paragraph.utf16Offset);
+        to = std::max<qsizetype>(to, word.range.upper - paragraph.utf16Offset);
+    }
+    from = std::clamp<qsizetype>(from, 0, paragraph.text.size());
+    to = std::clamp<qsizetype>(to, from, paragraph.text.size());
+    const QList<quint8> levels =
+        Base::Unicode::bidiLevels(paragraph.text.mid(from, to - from), rightToLeft);
+    const quint8 base = rightToLeft ? 1 : 0;
+    QList<quint8> itemLevels(n, base);
+    OrderedRow ordered{QList<qreal>(n, 0), QList<bool>(n, rightToLeft), 0};
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype lower = rowWords[i].range.lower - paragraph.utf16Offset - from;
+        const qsizetype upper = rowWords[i].range.upper - paragraph.utf16Offset - from;
+        if (lower < 0 || upper > levels.size() || lower >= upper)
+            continue;
+        const QStringView text = QStringView(paragraph.text).sliced(from + lower, upper - lower);
+        qsizetype strong = 0;
+        for (const auto scalar : Base::Unicode::Scalars(text)) {
+            const auto direction = QChar::direction(scalar.value);
+            if (direction == QChar::DirL || direction == QChar::DirR || direction == QChar::DirAL) {
+                strong = scalar.offset;
+                break;
+            }
+        }
+        itemLevels[i] = levels[lower + strong];
+        const bool odd = levels[lower] % 2;
+        const bool agree = std::all_of(levels.cbegin() + lower, levels.cbegin() + upper,
+                                       [odd](quint8 level) { return bool(level % 2) == odd; });
+        ordered.rightToLeft[i] = agree ? odd : rightToLeft;
+    }
+    qreal x = 0;
+    qsizetype before = -1;
+    for (const qsizetype i : Base::Unicode::visualOrder(itemLevels)) {
+        if (before >= 0) {
+            // Chips glued in the text stay glued where they stay neighbours.
+            const qsizetype later = std::max(before, i);
+            const bool glued = std::abs(before - i) == 1 && !row.items[later].spaceBefore;
+            x += glued ? 0 : FlowLayout::wordSpacing;
+        }
+        ordered.lefts[i] = x;
+        x += row.items[i].line.width;
+        before = i;
+    }
+    ordered.width = x;
+    return ordered;
+}
+
+// Writes the chips of a row of the open paragraph into the layout.
+void placeRow(TranscriptLayout& layout, const FlowLayout::Row& row,
+              const QList<Paragraph>& paragraphs, const Core::TimedWords& words) {
+    const TranscriptLayout::ParagraphBox& box = layout.paragraphs[layout.openParagraph];
+    // Rows of left-to-right text alone stand as they flowed.
+    OrderedRow ordered{row.lefts, {}, row.width};
+    if (layout.openParagraphNeedsOrdering) {
+        QList<Core::WordTiming> rowWords;
+        rowWords.reserve(row.items.size());
+        for (const FlowLayout::Item& item : row.items)
+            rowWords.append(words[item.word]);
+        ordered = orderedRow(row, rowWords, paragraphs[layout.openParagraph], box.rightToLeft);
+    }
+    const qreal start = box.rect.left() + (box.rightToLeft ? box.rect.width() - ordered.width : 0);
+    const qreal top = box.rect.top() + row.top;
+    for (qsizetype i = 0; i < row.items.size(); ++i) {
+        const FlowLayout::Item& item = row.items[i];
+        const QRectF rect(start + ordered.lefts[i], top, item.line.width, row.height());
+        if (item.from == 0) {
+            layout.wordRects.append(rect, row.ascent);
+            if (!ordered.rightToLeft.isEmpty() && ordered.rightToLeft[i] != box.rightToLeft)
+                layout.contraryWords.append(item.word);
+        }
+        if (item.length >= 0)
+            layout.pieces.append({item.word, rect, row.ascent, item.from, item.length});
+    }
+}
+
+void markRowsClosed(TranscriptLayout& layout) {
+    layout.closedWords = layout.wordRects.size();
+    layout.closedPieces = layout.pieces.size();
+    layout.closedContrary = layout.contraryWords.size();
+}
+
+void placeClosedRows(TranscriptLayout& layout, const QList<Paragraph>& paragraphs,
+                     const Core::TimedWords& words) {
+    for (const FlowLayout::Row& row : layout.openFlow.takeClosedRows())
+        placeRow(layout, row, paragraphs, words);
+    markRowsClosed(layout);
+}
+
+// Takes back the chips of the open row, which stand there only until it closes.
+void takeBackOpenRow(TranscriptLayout& layout) {
+    layout.wordRects.truncate(layout.closedWords);
+    layout.pieces.resize(layout.closedPieces);
+    layout.contraryWords.resize(layout.closedContrary);
 }
 
 } // namespace
@@ -48,7 +166,7 @@ TranscriptLayout layOutTranscript(const QList<Paragraph>& paragraphs, const Core
     layout.paragraphs.fill({QRectF(TranscriptLayout::horizontalPadding, 0, contentWidth, 0), 0, 0},
                            paragraphs.size());
     if (!layout.paragraphs.isEmpty())
-        openParagraph(layout, 0, 0);
+        openParagraph(layout, paragraphs[0], 0, 0);
     appendToTranscriptLayout(layout, paragraphs, words, caseChoice, font, measurer);
     return layout;
 }
@@ -58,19 +176,38 @@ void appendToTranscriptLayout(TranscriptLayout& layout, const QList<Paragraph>& 
                               const QFont& font, const TextMeasurer& measurer) {
     if (layout.paragraphs.isEmpty())
         return;
-    for (qsizetype w = layout.wordRects.size(); w < words.size(); ++w) {
+    takeBackOpenRow(layout);
+    std::optional<Base::Unicode::LineBreaks> lineBreaks; // of the open paragraph, once asked
+    for (qsizetype w = layout.laidWords; w < words.size(); ++w) {
         const Core::WordTiming word = words[w];
         const qsizetype p =
             Transcript::paragraphOfWord(paragraphs, layout.openParagraph, word.range.lower);
         if (p != layout.openParagraph) {
+            // The paragraph's last row closes with it.
+            placeRow(layout, layout.openFlow.openRow(), paragraphs, words);
+            markRowsClosed(layout);
             layout.paragraphs[layout.openParagraph].rect.setHeight(layout.openFlow.height());
             for (qsizetype skipped = layout.openParagraph + 1; skipped <= p; ++skipped)
-                openParagraph(layout, skipped, w);
+                openParagraph(layout, paragraphs[skipped], skipped, w);
+            lineBreaks.reset();
         }
+        const Paragraph& paragraph = paragraphs[p];
+        const bool spaceBefore = layout.lastWordEnd < word.range.lower;
+        bool breakBefore = spaceBefore;
+        if (!breakBefore) {
+            if (!lineBreaks)
+                lineBreaks.emplace(paragraph.text);
+            breakBefore = lineBreaks->allowsBreakAt(word.range.lower - paragraph.utf16Offset);
+        }
+        layout.lastWordEnd = word.range.upper;
         const QString shown = TranscriptCaseChoices::apply(caseChoice, word.word);
-        layout.wordRects.append(layout.openFlow.place(measuredSize(layout, shown, font, measurer)));
+        layout.openFlow.addWord(shown, w, measured(layout, shown, font, measurer), spaceBefore,
+                                breakBefore, font, measurer);
+        placeClosedRows(layout, paragraphs, words);
         ++layout.paragraphs[layout.openParagraph].wordCount;
     }
+    layout.laidWords = words.size();
+    placeRow(layout, layout.openFlow.openRow(), paragraphs, words);
     // The paragraphs no word has reached yet follow the open one, empty.
     const qsizetype open = layout.openParagraph;
     layout.paragraphs[open].rect.setHeight(layout.openFlow.height());
@@ -106,7 +243,22 @@ std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point) {
     for (qsizetype w = near.first; w < near.end; ++w)
         if (layout.wordRects[w].contains(point))
             return w;
+    for (const TranscriptLayout::Piece& piece : layout.pieces)
+        if (piece.rect.contains(point))
+            return piece.word;
     return std::nullopt;
+}
+
+QList<TranscriptLayout::Piece> piecesOf(const TranscriptLayout& layout, qsizetype word) {
+    const auto byWord = [](const TranscriptLayout::Piece& piece) { return piece.word; };
+    const auto [first, last] = std::ranges::equal_range(layout.pieces, word, {}, byWord);
+    return {first, last};
+}
+
+bool setsRightToLeft(const TranscriptLayout& layout, qsizetype word) {
+    const auto paragraph = paragraphHoldingWord(layout, word);
+    const bool rightToLeft = paragraph && layout.paragraphs[*paragraph].rightToLeft;
+    return rightToLeft != std::ranges::binary_search(layout.contraryWords, word);
 }
 
 std::optional<qsizetype> paragraphHoldingWord(const TranscriptLayout& layout, qsizetype word) {
@@ -137,6 +289,11 @@ QList<QRectF> changedRects(const TranscriptLayout& layout, WordRange range) {
         if (!united.isEmpty())
             rects.append(united);
     }
+    // The pieces of broken words on rows of their own.
+    const auto piece = std::ranges::lower_bound(layout.pieces, range.first, {},
+                                                [](const auto& piece) { return piece.word; });
+    for (auto it = piece; it != layout.pieces.end() && it->word <= last; ++it)
+        rects.append(it->rect);
     return rects;
 }
 

@@ -18,7 +18,10 @@ namespace Parlino {
 class TextMeasurer;
 
 // Where every word chip of a timed transcript stands, in the coordinates of the scrolled
-// content: paragraphs stacked 8 apart inside 16/4 padding, the chips of each flowed in rows.
+// content: paragraphs stacked 8 apart inside 16/4 padding, the chips of each flowed in rows. A
+// paragraph reads in the direction of its first strong character: the chips of each row stand in
+// the order the bidirectional algorithm gives them, and a right-to-left paragraph's rows start at
+// the right edge. A word wider than a row is shown in pieces over several rows.
 struct TranscriptLayout {
     static constexpr qreal horizontalPadding = 16;
     static constexpr qreal verticalPadding = 4;
@@ -30,10 +33,23 @@ struct TranscriptLayout {
         // starts where the next one does.
         qsizetype firstWord = 0;
         qsizetype wordCount = 0;
+        bool rightToLeft = false;
+    };
+
+    // One piece of a word broken over rows: where it stands and what of the shown word it shows.
+    struct Piece {
+        qsizetype word = 0;
+        QRectF rect;
+        qreal baseline = 0; // from the rect's top
+        qsizetype from = 0;
+        qsizetype length = 0;
     };
 
     QList<ParagraphBox> paragraphs;
-    WordBoxes wordRects; // by global word index, their tops never decreasing
+    // By global word index, their tops never decreasing; a broken word's chip is its first piece.
+    WordBoxes wordRects;
+    QList<Piece> pieces;            // of the broken words, in order
+    QList<qsizetype> contraryWords; // set against their paragraph's direction, in order
     qreal width = 0;
     qreal height = 0;
 
@@ -41,7 +57,14 @@ struct TranscriptLayout {
     // with its open row, and the sizes of the shown words measured lately.
     qsizetype openParagraph = 0;
     FlowLayout openFlow;
-    QHash<QString, QSizeF> measuredWords;
+    bool openParagraphNeedsOrdering = false;
+    qint64 lastWordEnd = -1; // in the open paragraph, none before its first word
+    qsizetype laidWords = 0;
+    // The chips of the closed rows; those after them, of the open row, stand there for now.
+    qsizetype closedWords = 0;
+    qsizetype closedPieces = 0;
+    qsizetype closedContrary = 0;
+    QHash<QString, LineMetrics> measuredWords;
 };
 
 // Lays the paragraphs out at `width` with the words, which are given in text order, measuring
@@ -65,6 +88,12 @@ struct WordSpan {
     qsizetype end = 0;
 };
 WordSpan wordsMeeting(const TranscriptLayout& layout, qreal top, qreal bottom);
+
+// The pieces of a word broken over rows, in order; none for a word shown whole.
+QList<TranscriptLayout::Piece> piecesOf(const TranscriptLayout& layout, qsizetype word);
+
+// Whether a word's text is set right to left.
+bool setsRightToLeft(const TranscriptLayout& layout, qsizetype word);
 
 // The word whose chip contains `point`; none between chips.
 std::optional<qsizetype> wordAt(const TranscriptLayout& layout, QPointF point);

@@ -4,11 +4,19 @@
 
 namespace Parlino {
 
-void WordBoxes::append(const QRectF& rect) {
+void WordBoxes::append(const QRectF& rect, qreal baseline) {
     if (m_runs.isEmpty() || m_runs.last().top != rect.top() ||
-        m_runs.last().height != rect.height())
-        m_runs.append({rect.top(), rect.height(), m_spans.size()});
+        m_runs.last().height != rect.height() || m_runs.last().baseline != baseline)
+        m_runs.append({rect.top(), rect.height(), baseline, m_spans.size()});
     m_spans.append({float(rect.left()), float(rect.width())});
+}
+
+void WordBoxes::truncate(qsizetype size) {
+    if (size >= m_spans.size())
+        return;
+    m_spans.resize(std::max<qsizetype>(0, size));
+    while (!m_runs.isEmpty() && m_runs.last().firstWord >= m_spans.size())
+        m_runs.removeLast();
 }
 
 QRectF WordBoxes::operator[](qsizetype word) const {

@@ -1,10 +1,14 @@
+#include "Defaults/Default.h"
 #include "Parlino/Panel/ControlBar.h"
 #include "Parlino/Panel/PanelGeometryBox.h"
 #include "Parlino/Panel/PanelView.h"
 #include "Parlino/Panel/SmoothProgressBar.h"
+#include "Parlino/Panel/TextHeight.h"
 #include "Parlino/Panel/TranscriptCanvas.h"
+#include "Parlino/Services/PanelFontChoice.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
+#include "TTS/WordMapper.h"
 
 #include "PanelTesting.h"
 
@@ -258,4 +262,72 @@ TEST(PanelView, RendersTheReadingStates) {
     TestSupport::renderScreenshot(panel.view, 2, QStringLiteral("Panel"),
                                   QStringLiteral("panel-finished"));
     EXPECT_FALSE(panel.child<QWidget>("ReplayButton").isHidden());
+}
+
+// Each script as its readers write it: right-to-left rows from the right edge, no gaps inside
+// Chinese, Japanese and Thai, an over-long address broken over rows, and a measured height that
+// holds every row.
+TEST(PanelView, ShowsEveryScriptAsItIsWrittenAndMeasuresItWhole) {
+    QString url = QStringLiteral("https://example.com/");
+    while (url.size() < 300)
+        url += QStringLiteral("segment-of-a-path/");
+    const struct {
+        const char* name;
+        QString text;
+        bool rightToLeft;
+    } samples[] = {
+        {"arabic", QStringLiteral("مرحبا بالعالم. هذه قراءة تجريبية للنص العربي."), true},
+        {"hebrew", QStringLiteral("שלום עולם. זוהי קריאה לדוגמה של טקסט בעברית."), true},
+        {"mixed", QStringLiteral("قال المدير: Parlino reads aloud، ثم غادر."), true},
+        {"japanese",
+         QStringLiteral("今日はとても良い天気ですね。明日も晴れるでしょう。公園に行きましょう。"),
+         false},
+        {"chinese", QStringLiteral("今天天气很好。我们去公园散步吧，然后一起吃午饭。"), false},
+        {"thai", QStringLiteral("ภาษาไทยเป็นภาษาที่ไม่มีการเว้นวรรคระหว่างคำ"), false},
+        {"long-url", QStringLiteral("Open ") + url + QStringLiteral(" now."), false},
+    };
+    for (const auto& sample : samples) {
+        Panel panel;
+        panel.model.setText(sample.text);
+        panel.model.setTimingWords(TTS::WordMapper::words(sample.text));
+        panel.model.setPhase(Phase::playing());
+        panel.model.setCurrentWordIndex(0);
+        panel.motion.scheduler.advance(1);
+        const QImage image =
+            TestSupport::renderScreenshot(panel.view, 2, QStringLiteral("Panel"),
+                                          QStringLiteral("panel-script-%1").arg(sample.name));
+        auto& canvas = static_cast<TranscriptCanvas&>(panel.child<QWidget>("TranscriptCanvas"));
+        const TranscriptLayout& layout = canvas.transcriptLayout();
+        ASSERT_FALSE(layout.wordRects.isEmpty()) << sample.name;
+        const qreal right = canvas.width() - TranscriptLayout::horizontalPadding;
+        for (qsizetype w = 0; w < layout.wordRects.size(); ++w) {
+            EXPECT_GE(layout.wordRects[w].left(), TranscriptLayout::horizontalPadding) << w;
+            EXPECT_LE(layout.wordRects[w].right(), right + 0.01) << sample.name << w;
+        }
+        for (const TranscriptLayout::Piece& piece : layout.pieces)
+            EXPECT_LE(piece.rect.right(), right + 0.01) << sample.name;
+        const QRectF first = layout.wordRects[0];
+        if (sample.rightToLeft)
+            EXPECT_NEAR(first.right(), right, 0.01) << sample.name << ": first word on the right";
+        else
+            EXPECT_EQ(first.left(), TranscriptLayout::horizontalPadding) << sample.name;
+        // The first word, being spoken, is drawn in the accent colour where it stands.
+        const QRect current = first.toAlignedRect().translated(canvas.mapTo(&panel.view, QPoint()));
+        bool accent = false;
+        for (int y = current.top(); y <= current.bottom() && !accent; ++y)
+            for (int x = current.left(); x <= current.right() && !accent; ++x) {
+                const QColor pixel = image.pixelColor(x * 2, y * 2);
+                accent = pixel.blue() > 200 && pixel.red() < 150;
+            }
+        EXPECT_TRUE(accent) << sample.name;
+        // What the controller measures to size the panel holds every row.
+        const QFont font = PanelFontChoices::font(
+            PanelFontChoice::sfPro, int(Defaults::get(panel.settings.keys.panelFontSize)));
+        const FontMetricsTextMeasurer measurer;
+        EXPECT_GE(measureTextHeight(sample.text, font,
+                                    canvas.width() - 2 * TranscriptLayout::horizontalPadding,
+                                    measurer),
+                  layout.height)
+            << sample.name;
+    }
 }

@@ -33,9 +33,20 @@ TEST(TextHeight, wrapsWordsGreedilyWithGapsBetweenLinesAndParagraphs) {
     EXPECT_EQ(heightOf(QStringLiteral("aa\nbb"), 464), 43 + 8);
 }
 
-TEST(TextHeight, keepsAWordWiderThanTheWidthWholeOnOneLine) {
-    EXPECT_EQ(heightOf(QStringLiteral("incomprehensibilities"), 50), 18 + 8);
-    EXPECT_EQ(heightOf(QStringLiteral("a incomprehensibilities b"), 50), 62 + 8);
+TEST(TextHeight, breaksAWordWiderThanTheWidthOverLines) {
+    // 21 letters, 5 to a 50 pt line: five lines of 17.3 and four gaps.
+    EXPECT_EQ(heightOf(QStringLiteral("incomprehensibilities"), 50), 107 + 8);
+    // "a" alone, then the pieces, the last one "s" with "bb": six lines.
+    EXPECT_EQ(heightOf(QStringLiteral("a incomprehensibilities bb"), 50), 129 + 8);
+}
+
+TEST(TextHeight, wrapsTextWrittenWithoutSpacesAsItsWordChipsDo) {
+    // Seven kana and kanji touching each other, 10 each: 40 a line, and no gap between them.
+    EXPECT_EQ(heightOf(QStringLiteral("今日は良い天気"), 40), 2 * 17.3 + 5 + 1 + 8 - 0.6);
+    EXPECT_EQ(heightOf(QStringLiteral("今日は良い天気"), 70), 18 + 8) << "exactly seven chips";
+    // Thai: its dictionary words are chips, a line may end between them: "ภาษาไทย",
+    // "ง่ายนิด", "เดียว".
+    EXPECT_EQ(heightOf(QStringLiteral("ภาษาไทยง่ายนิดเดียว"), 100), 62 + 8);
 }
 
 TEST(TextHeight, roundsEachWordUpToAWholePoint) {
@@ -89,7 +100,7 @@ TEST_F(TextHeightCacheTest, measuresTheTextAsShownInItsCase) {
 
 TEST_F(TextHeightCacheTest, measuresANewTextEpochAgain) {
     const qreal oneLine = cache.height(key(1), QStringLiteral("hi"));
-    const qreal twoParagraphs = cache.height(key(2), QString(60, u'x').replace(10, 1, u'\n'));
+    const qreal twoParagraphs = cache.height(key(2), QString(40, u'x').replace(10, 1, u'\n'));
     EXPECT_EQ(oneLine, 28);
     EXPECT_EQ(twoParagraphs, 20 + 8 + 20 + 8);
 }

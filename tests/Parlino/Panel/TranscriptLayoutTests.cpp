@@ -1,6 +1,7 @@
 #include "Parlino/Panel/PlainTranscriptLayout.h"
 #include "Parlino/Panel/TranscriptLayout.h"
 
+#include "TTS/WordMapper.h"
 #include "support/FakeTextMeasurer.h"
 
 #include <gtest/gtest.h>
@@ -303,4 +304,141 @@ TEST(PlainTranscriptLayout, TitleCasesAParagraphAsAWholeAcrossItsBlocks) {
     EXPECT_TRUE(blocks[0].text.startsWith(QStringLiteral("Hello Aaa")));
     EXPECT_EQ(blocks[1].text, QString(blocks[1].text.size(), u'a')) << "no capital mid-word";
     EXPECT_EQ(blocks[0].text.size() + blocks[1].text.size(), paragraph.size());
+}
+
+namespace {
+
+// The words of `text` as the service's alignment gives them.
+Laid laidAsSpoken(const QString& text, qreal width) {
+    return Laid(text, TTS::WordMapper::words(text), width);
+}
+
+// The words' indices from left to right on the row of word `first`.
+QList<qsizetype> visualRow(const TranscriptLayout& layout, qsizetype first) {
+    QList<qsizetype> row;
+    for (qsizetype w = 0; w < layout.wordRects.size(); ++w)
+        if (layout.wordRects.top(w) == layout.wordRects.top(first))
+            row.append(w);
+    std::ranges::sort(row, {}, [&](qsizetype w) { return layout.wordRects[w].left(); });
+    return row;
+}
+
+} // namespace
+
+TEST(TranscriptLayout, StartsRightToLeftRowsAtTheRightEdgeAndHitsTheirWords) {
+    // Content width 100: "שלום עולם" is 40 + 4 + 40, "טוב" wraps.
+    const Laid hebrew = laidAsSpoken(QStringLiteral("שלום עולם טוב."), 132);
+    const TranscriptLayout& layout = hebrew.layout;
+    EXPECT_TRUE(layout.paragraphs[0].rightToLeft);
+    EXPECT_EQ(layout.wordRects[0], QRectF(116 - 40, 4, 40, 20));
+    EXPECT_EQ(layout.wordRects[1], QRectF(116 - 84, 4, 40, 20));
+    EXPECT_EQ(layout.wordRects[2], QRectF(116 - 40, 29, 40, 20)) << "טוב. at the right";
+    EXPECT_TRUE(setsRightToLeft(layout, 2)) << "its full stop on its left";
+    for (qsizetype w = 0; w < 3; ++w)
+        EXPECT_EQ(wordAt(layout, layout.wordRects[w].center()), w);
+    EXPECT_EQ(wordAt(layout, {116 - 42, 10}), std::nullopt) << "the gap";
+}
+
+TEST(TranscriptLayout, OrdersMixedDirectionsOnARowByTheBidirectionalAlgorithm) {
+    // Arabic first: a right-to-left paragraph, the English phrase inside it left to right.
+    const Laid arabic = laidAsSpoken(QStringLiteral("قال hello world لي"), 432);
+    EXPECT_TRUE(arabic.layout.paragraphs[0].rightToLeft);
+    EXPECT_EQ(visualRow(arabic.layout, 0), (QList<qsizetype>{3, 1, 2, 0}));
+    EXPECT_EQ(arabic.layout.wordRects[0].right(), 416);
+    EXPECT_FALSE(setsRightToLeft(arabic.layout, 1));
+    EXPECT_TRUE(setsRightToLeft(arabic.layout, 3));
+
+    // English first: left to right, the Arabic phrase inside it right to left, its full stop
+    // after it on the right.
+    const Laid english = laidAsSpoken(QStringLiteral("He said مرحبا صديقي. Then"), 432);
+    EXPECT_FALSE(english.layout.paragraphs[0].rightToLeft);
+    EXPECT_EQ(visualRow(english.layout, 0), (QList<qsizetype>{0, 1, 3, 2, 4}));
+    EXPECT_EQ(english.layout.wordRects[0].left(), 16);
+    EXPECT_FALSE(setsRightToLeft(english.layout, 3)) << "a full stop that reads with English";
+    EXPECT_TRUE(setsRightToLeft(english.layout, 2));
+
+    // Each paragraph takes its own direction; a digit alone decides nothing.
+    const Laid both = laidAsSpoken(QStringLiteral("12 שלום\nhello"), 432);
+    EXPECT_TRUE(both.layout.paragraphs[0].rightToLeft);
+    EXPECT_FALSE(both.layout.paragraphs[1].rightToLeft);
+    EXPECT_EQ(both.layout.wordRects[2].left(), 16);
+}
+
+TEST(TranscriptLayout, SetsChipsOfARowOnOneBaseline) {
+    TestSupport::FakeTextMeasurer measurer{10, 20};
+    measurer.tall = QStringLiteral("م");
+    measurer.extraAscent = 3;
+    const QString text = QStringLiteral("ab مر cd\nef");
+    const TranscriptLayout layout =
+        layOutTranscript(Transcript::paragraphs(text), TTS::WordMapper::words(text),
+                         TranscriptCaseChoice::preserve, QFont(), measurer, 400);
+    for (qsizetype w = 0; w < 3; ++w) {
+        EXPECT_EQ(layout.wordRects[w].height(), 23) << w;
+        EXPECT_EQ(layout.wordRects.baseline(w), 19) << w;
+    }
+    EXPECT_EQ(layout.wordRects.baseline(3), 16) << "a row of its own";
+}
+
+TEST(TranscriptLayout, GluesCharactersWrittenWithoutSpacesAndWrapsWhereALineMayEnd) {
+    // Ten glued chips of 10, 30 to a row; the full stop may not start a row, so "す" goes with
+    // it.
+    const Laid japanese = laidAsSpoken(QStringLiteral("今日は良い天気です。"), 62);
+    const WordBoxes& rects = japanese.layout.wordRects;
+    ASSERT_EQ(rects.size(), 10);
+    EXPECT_EQ(rects[1].left(), rects[0].right()) << "no gap";
+    EXPECT_EQ(rects[3].top(), rects[0].top() + 25);
+    EXPECT_EQ(rects[8].top(), rects[9].top());
+    EXPECT_EQ(rects[8].left(), 16);
+    EXPECT_EQ(japanese.layout.height, 4 + 4 * 20 + 3 * 5 + 4);
+
+    // Thai words are chips of their own, glued, wrapped between words.
+    const Laid thai = laidAsSpoken(QStringLiteral("ภาษาไทยง่ายนิดเดียว"), 32 + 80);
+    ASSERT_GE(thai.layout.wordRects.size(), 3);
+    EXPECT_EQ(thai.layout.wordRects[1].left(), thai.layout.wordRects[0].right());
+    EXPECT_GT(thai.layout.height, 4 + 20 + 4) << "more than one row";
+}
+
+TEST(TranscriptLayout, BreaksAWordWiderThanTheRowOverRowsAndKeepsItWhole) {
+    QString url = QStringLiteral("https://example.com/");
+    while (url.size() < 300)
+        url += QStringLiteral("segment/");
+    const QString text = QStringLiteral("see ") + url + QStringLiteral(" now");
+    const Laid laid = laidAsSpoken(text, 232); // 20 code units to a row
+    const TranscriptLayout& layout = laid.layout;
+    ASSERT_EQ(layout.wordRects.size(), 3);
+    const QList<TranscriptLayout::Piece> pieces = piecesOf(layout, 1);
+    ASSERT_GE(pieces.size(), 15);
+    QString shown;
+    for (const TranscriptLayout::Piece& piece : pieces) {
+        shown += url.mid(piece.from, piece.length);
+        EXPECT_GE(piece.rect.left(), 16);
+        EXPECT_LE(piece.rect.right(), 216) << piece.from;
+        EXPECT_EQ(wordAt(layout, piece.rect.center()), 1);
+    }
+    EXPECT_EQ(shown, url);
+    EXPECT_EQ(layout.wordRects[1], pieces.first().rect);
+    EXPECT_EQ(pieces.first().rect.top(), layout.wordRects[0].top() + 25) << "starts a row";
+    EXPECT_EQ(layout.wordRects[2].top(), pieces.last().rect.top()) << "the next word follows";
+    EXPECT_EQ(changedRects(layout, {1, 1}).size(), 1 + pieces.size());
+    EXPECT_EQ(layout.height, pieces.last().rect.bottom() + 4);
+}
+
+TEST(TranscriptLayout, WordsOfEveryScriptArrivingInStepsLayOutAsAllAtOnce) {
+    const QString text =
+        QStringLiteral("今日は良い天気です。明日も\nقال hello world لي اليوم\nhttps://example.com/"
+                       "a/long/path/that/goes/on ภาษาไทยง่าย");
+    const QList<Core::WordTiming> words = TTS::WordMapper::words(text);
+    const QList<Paragraph> paragraphs = Transcript::paragraphs(text);
+    TestSupport::FakeTextMeasurer measurer{10, 20};
+    TranscriptLayout grown = layOutTranscript(
+        paragraphs, words.first(1), TranscriptCaseChoice::preserve, QFont(), measurer, 92);
+    for (qsizetype step = 2; step <= words.size(); ++step) {
+        appendToTranscriptLayout(grown, paragraphs, words.first(step),
+                                 TranscriptCaseChoice::preserve, QFont(), measurer);
+        const Laid whole(text, words.first(step), 92);
+        ASSERT_EQ(grown.wordRects, whole.layout.wordRects) << step;
+        EXPECT_EQ(grown.pieces.size(), whole.layout.pieces.size()) << step;
+        EXPECT_EQ(grown.contraryWords, whole.layout.contraryWords) << step;
+        EXPECT_EQ(grown.height, whole.layout.height) << step;
+    }
 }
