@@ -1,6 +1,8 @@
-// The clip summary index beside real clips: whatever the index says, the clips found with it are
-// the clips found from their manifests alone, and every line it trusts writes back to a file that
-// reads to the same clips.
+// The clip summary index beside real clips whose texts hold tabs, line feeds and backslashes:
+// the index written from their manifests reads back to the clips their manifests give, and
+// whatever follows it (or stands in its place), the clips found with it are the clips found from
+// their manifests alone, and every line it trusts writes back to a file that reads to the same
+// clips.
 #include "Parlino/Storage/ClipFolderScan.h"
 #include "Parlino/Storage/ClipSummaryIndex.h"
 #include "fuzz/FuzzInput.h"
@@ -26,9 +28,11 @@ struct Library {
     fs::path index = fs::path(folder.path().toStdString()) / "read";
     fs::path written = fs::path(folder.path().toStdString()) / "written";
 
+    // The texts as JSON writes them: a tab, a line feed, a carriage return, backslashes, and a
+    // backslash before the letter n that is no line feed.
     Library() {
-        addClip("clip-20260105T134501123Z-0123abcd", "First clip. It has two sentences.", 1.5);
-        addClip("clip-20260106T090000000Z-89abcdef", "Second clip", 0.25);
+        addClip("clip-20260105T134501123Z-0123abcd", R"(First clip.\tIt has\ntwo sentences.)", 1.5);
+        addClip("clip-20260106T090000000Z-89abcdef", R"(Second \\n clip \\\\ \\t\r\n)", 0.25);
     }
 
     void addClip(const char* name, const char* text, double duration) {
@@ -55,13 +59,32 @@ bool same(const QHash<QString, ListedClip>& a, const QHash<QString, ListedClip>&
     return true;
 }
 
+// The index as the library writes it for the clips its manifests give, checked to read back to
+// them.
+QByteArray indexOf(const Library& library, const QHash<QString, ListedClip>& fromManifests) {
+    QString previews;
+    for (const auto& clip : fromManifests)
+        previews += clip.summary.preview;
+    for (const QChar c : {u'\t', u'\n', u'\r', u'\\'})
+        Fuzz::require(previews.contains(c));
+    Parlino::ClipSummaryIndex index(library.written);
+    index.rewrite(fromManifests);
+    Fuzz::require(same(index.read().clips, fromManifests));
+    QFile file(QString::fromStdString(library.written.string()));
+    Fuzz::require(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Library library;
     static const auto fromManifests = Parlino::ClipFolderScan::run(library.root, {}).clips;
+    static const QByteArray ownIndex = indexOf(library, fromManifests);
     Fuzz::require(fromManifests.size() == 2);
-    write(library.index, Fuzz::bytes(data, size));
+    // An odd first byte puts the fuzzer's lines after the ones the library wrote.
+    const bool afterWritten = size > 0 && (data[0] & 1);
+    write(library.index, (afterWritten ? ownIndex : QByteArray()) + Fuzz::bytes(data, size));
 
     const auto contents = Parlino::ClipSummaryIndex(library.index).read();
     Fuzz::require(contents.clips.size() <= contents.lines);

@@ -130,18 +130,21 @@ Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& fil
     }
 }
 
-Result<qint64, std::error_code> appendRegular(const std::filesystem::path& file,
+Result<qint64, std::error_code> appendRegular(const Folder& folder, const std::filesystem::path& name,
                                               const std::function<QByteArray(qint64)>& bytes) {
+    if (!isPlainName(name))
+        return failure(std::make_error_code(std::errc::invalid_argument));
     // Looked at before opening: opening a device for writing can already act on it.
     struct stat before {};
-    if (::lstat(file.c_str(), &before) != 0)
+    if (::fstatat(folder.descriptor(), name.c_str(), &before, AT_SYMLINK_NOFOLLOW) != 0)
         return failure(lastError());
     if (S_ISLNK(before.st_mode))
         return failure(std::make_error_code(std::errc::too_many_symbolic_link_levels));
     if (!S_ISREG(before.st_mode) || before.st_nlink != 1)
         return failure(std::make_error_code(std::errc::not_supported));
-    FileDescriptor output{
-        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)};
+    FileDescriptor output{::openat(folder.descriptor(), name.c_str(),
+                                   O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY |
+                                       O_NOFOLLOW)};
     if (output.fd < 0)
         return failure(lastError());
     // Replaced between the look and the opening: refused as well.
@@ -156,25 +159,52 @@ Result<qint64, std::error_code> appendRegular(const std::filesystem::path& file,
     return qint64(info.st_size);
 }
 
-std::error_code replaceRegular(const std::filesystem::path& file, const QByteArray& bytes) {
-    std::filesystem::path fresh = file;
+std::error_code replaceRegular(const Folder& folder, const std::filesystem::path& name,
+                               const QByteArray& bytes) {
+    std::filesystem::path fresh = name;
     fresh += ".new";
     // A leftover of an earlier write, or anything put there since: unlinking never follows it.
-    ::unlink(fresh.c_str());
-    NewFile output(fresh);
+    ::unlinkat(folder.descriptor(), fresh.c_str(), 0);
+    NewFile output(folder, fresh);
     output.write(bytes);
     std::error_code error = output.close();
-    if (!error && ::rename(fresh.c_str(), file.c_str()) != 0)
-        error = lastError();
+    if (!error)
+        error = folder.rename(fresh, folder, name);
     if (error)
-        ::unlink(fresh.c_str());
+        ::unlinkat(folder.descriptor(), fresh.c_str(), 0);
     return error;
+}
+
+std::error_code linkRegular(const std::filesystem::path& source, qint64 size, const Folder& folder,
+                            const std::filesystem::path& name) {
+    if (!isPlainName(name))
+        return std::make_error_code(std::errc::invalid_argument);
+    const FileDescriptor sourceFolder{openFolder(source)};
+    if (sourceFolder.fd < 0)
+        return lastError();
+    struct stat info {};
+    if (::fstatat(sourceFolder.fd, source.filename().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return lastError();
+    if (S_ISLNK(info.st_mode))
+        return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    if (!S_ISREG(info.st_mode) || qint64(info.st_size) != size)
+        return std::make_error_code(std::errc::not_supported);
+    // Without AT_SYMLINK_FOLLOW: a link put in its place meanwhile is linked itself, and refused
+    // by every reader.
+    if (::linkat(sourceFolder.fd, source.filename().c_str(), folder.descriptor(), name.c_str(),
+                 0) != 0)
+        return lastError();
+    return {};
 }
 
 std::optional<QString> describeSpecial(const std::filesystem::path& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) != 0)
         return std::nullopt;
+    return describeStatus(info);
+}
+
+std::optional<QString> describeStatus(const struct stat& info) {
     switch (info.st_mode & S_IFMT) {
     case S_IFREG:
         return info.st_nlink == 1 ? std::nullopt
@@ -192,12 +222,17 @@ std::optional<QString> describeSpecial(const std::filesystem::path& path) {
     }
 }
 
-NewFile::NewFile(const std::filesystem::path& file, qint64 maxBytes)
-    : m_output(::open(file.c_str(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW,
-                      0644)),
+// A path of several names would be followed through its folders: it is never created.
+NewFile::NewFile(const Folder& folder, const std::filesystem::path& name, qint64 maxBytes)
+    : m_output(isPlainName(name) ? ::openat(folder.descriptor(), name.c_str(),
+                                            O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK |
+                                                O_NOCTTY | O_NOFOLLOW,
+                                            0644)
+                                 : -1),
       m_maxBytes(maxBytes) {
-    if (m_output.fd < 0)
+    if (!isPlainName(name))
+        m_error = std::make_error_code(std::errc::invalid_argument);
+    else if (m_output.fd < 0)
         m_error = lastError();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Folder.h"
 #include "Base/Result.h"
 
 #include <QByteArray>
@@ -12,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <system_error>
+
+struct stat;
 
 // Reading and writing files that may be anything: a store's folder can hold a named pipe, a device
 // or a link where a file was expected, and none of them may block, exhaust memory or lead
@@ -61,16 +64,16 @@ Result<RegularInput, std::error_code> openRegular(const std::filesystem::path& f
 Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& file, qint64 maxBytes,
                                                 Links links);
 
-// A new regular file written piece by piece through a buffer of a fixed size, so that a long
-// document never stands in memory whole. Creating it fails when anything stands at its name,
-// which is never followed or opened: a link, a pipe, a device or a file. More than `maxBytes` in
-// all fails with std::errc::file_too_large before the file exceeds it. A file that failed, or was
-// never closed, is left incomplete: callers write into a folder of their own that a failure
-// removes.
+// A new regular file `name` in `folder`, written piece by piece through a buffer of a fixed size,
+// so that a long document never stands in memory whole. Creating it fails when anything stands at
+// its name, which is never followed or opened: a link, a pipe, a device or a file. More than
+// `maxBytes` in all fails with std::errc::file_too_large before the file exceeds it. A file that
+// failed, or was never closed, is left incomplete: callers write into a folder of their own that
+// a failure removes.
 class NewFile {
 public:
-    explicit NewFile(const std::filesystem::path& file,
-                     qint64 maxBytes = std::numeric_limits<qint64>::max());
+    NewFile(const Folder& folder, const std::filesystem::path& name,
+            qint64 maxBytes = std::numeric_limits<qint64>::max());
 
     // Adds `bytes`; false once writing has failed, after which nothing more is written.
     bool write(QByteArrayView bytes);
@@ -87,23 +90,34 @@ private:
     std::error_code m_error;
 };
 
-// Appends to a regular file that has no other name (a hard link would be written through) without
-// following a link or blocking; `bytes` is given the file's size before the append. Fails as
-// readRegular does for anything but such a file, and with std::errc::no_such_file_or_directory
-// when there is none.
-Result<qint64, std::error_code> appendRegular(const std::filesystem::path& file,
+// Appends to the regular file `name` in `folder` that has no other name (a hard link would be
+// written through) without following a link or blocking; `bytes` is given the file's size before
+// the append. Fails as readRegular does for anything but such a file, and with
+// std::errc::no_such_file_or_directory when there is none.
+Result<qint64, std::error_code> appendRegular(const Folder& folder,
+                                              const std::filesystem::path& name,
                                               const std::function<QByteArray(qint64)>& bytes);
 
-// Replaces `file` with a regular file holding `bytes`, written to "<file>.new" (a NewFile) and
-// renamed over it, so a reader finds the old or the new contents whole. Neither name is followed
-// or opened if it is a link, a pipe or another special file: whatever stands at "<file>.new" is
-// removed first, and the rename replaces whatever stands at `file`.
-std::error_code replaceRegular(const std::filesystem::path& file, const QByteArray& bytes);
+// Replaces `name` in `folder` with a regular file holding `bytes`, written to "<name>.new" (a
+// NewFile) and renamed over it, so a reader finds the old or the new contents whole. Neither name
+// is followed or opened if it is a link, a pipe or another special file: whatever stands at
+// "<name>.new" is removed first, and the rename replaces whatever stands at `name`.
+std::error_code replaceRegular(const Folder& folder, const std::filesystem::path& name,
+                               const QByteArray& bytes);
+
+// Gives the regular file `source` of `size` bytes the new name `name` in `folder` (a hard link).
+// As readRegular with Links::refuse, neither `source` nor the folder holding it may be a link, and
+// only a regular file of that size is linked (std::errc::not_supported otherwise); across file
+// systems it fails with std::errc::cross_device_link.
+std::error_code linkRegular(const std::filesystem::path& source, qint64 size, const Folder& folder,
+                            const std::filesystem::path& name);
 
 // What stands at `path` when it is something else than a regular file of its own: "a symbolic
 // link", "a named pipe", "a folder", "a device", "a socket" or "a file with other names"; nothing
 // when it is missing or a regular file.
 std::optional<QString> describeSpecial(const std::filesystem::path& path);
+// The same for what lstat found.
+std::optional<QString> describeStatus(const struct stat& info);
 
 // Whether the failure was the file's own kind or size rather than the system's (permissions,
 // input/output): what a store counts as damage.

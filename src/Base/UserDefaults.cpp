@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -284,14 +283,17 @@ void UserDefaults::flush() {
     }
 }
 
+// Written beside the file and renamed over it, in its folder opened as it stands: neither name is
+// followed if it is a link.
 bool UserDefaults::write(const PropertyValue::Dictionary& values) const {
-    QSaveFile file(m_filePath);
-    const bool written = QDir().mkpath(QFileInfo(m_filePath).path()) &&
-                         file.open(QIODevice::WriteOnly) &&
-                         file.write(PropertyListFile::encode(values)) >= 0 && file.commit();
-    if (!written)
-        log.error("Settings file %s could not be written: %s", m_filePath, file.errorString());
-    return written;
+    const std::filesystem::path file = QFile::encodeName(m_filePath).toStdString();
+    const auto folder = Files::Folder::open(file.parent_path(), Files::Missing::create);
+    const std::error_code error =
+        folder ? Files::replaceRegular(*folder, file.filename(), PropertyListFile::encode(values))
+               : folder.error();
+    if (error)
+        log.error("Settings file %s could not be written: %s", m_filePath, Files::describe(error));
+    return !error;
 }
 
 } // namespace Base

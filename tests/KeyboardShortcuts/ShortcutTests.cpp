@@ -99,9 +99,12 @@ TEST(ShortcutDescriptionTest, TheCharacterComesFromTheCurrentLayout) {
     // A German layout has Z where a US layout has Y.
     KeyboardLayoutScope layout(std::make_shared<FakeKeyboardLayout>(
         QHash<quint16, QString>{{quint16(Key::y.rawValue), QStringLiteral("z")},
-                                {quint16(Key::semicolon.rawValue), QStringLiteral("ö")}}));
+                                {quint16(Key::semicolon.rawValue), QStringLiteral("ö")},
+                                {quint16(Key::i.rawValue), QStringLiteral("ı")}}));
     EXPECT_EQ(Shortcut(Key::y, ModifierFlag::command).description(), QStringLiteral("Super+Z"));
     EXPECT_EQ(Shortcut(Key::semicolon).description(), QStringLiteral("Ö"));
+    // A Turkish layout's dotless i is written as its capital, I.
+    EXPECT_EQ(Shortcut(Key::i).description(), QStringLiteral("I"));
 }
 
 TEST(ShortcutDescriptionTest, AKeyWithoutOneCharacterShowsTheReplacementCharacter) {

@@ -53,8 +53,9 @@ private:
 FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
     : QWidget(parent), m_message(new FailureMessage(this)),
       m_button(new PaneButton({}, PaneButton::Role::normal, motion, this)) {
-    setObjectName(kind == Kind::captureCard ? QStringLiteral("CaptureFailureCard")
-                                            : QStringLiteral("StallRow"));
+    setObjectName(kind == Kind::captureCard  ? QStringLiteral("CaptureFailureCard")
+                  : kind == Kind::stallRow ? QStringLiteral("StallRow")
+                                           : QStringLiteral("SaveFailureRow"));
     m_message->setObjectName(QStringLiteral("FailureMessage"));
     m_message->setTextFormat(Qt::PlainText);
     m_message->setFont(pixelFont(12));
@@ -93,6 +94,11 @@ void FailureRow::showStall(const Core::TTSError& error) {
     const PanelMessages::StallRow row = PanelMessages::stallRow(error);
     m_message->setMessage(row.message);
     setButton(PanelMessages::stallActionTitle(row.action));
+}
+
+void FailureRow::showSaveFailure(const QString& message) {
+    m_message->setMessage(message);
+    setButton({});
 }
 
 QString FailureRow::message() const {

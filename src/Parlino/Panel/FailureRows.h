@@ -13,12 +13,13 @@ class FailureMessage;
 class PaneButton;
 
 // One line of the reading panel naming a failure, with at most one small button after the
-// text: the capture-failure card (centred) or the stall row (text leading, button trailing).
+// text: the capture-failure card (centred), the stall row (text leading, button trailing) or the
+// save-failure row (the stall row's look, without a button).
 // The button's press goes to `onAction`; the row does not know what it does. A message too long
 // for the line ends in "…" and shows whole in its tool tip.
 class FailureRow final : public QWidget {
 public:
-    enum class Kind { captureCard, stallRow };
+    enum class Kind { captureCard, stallRow, saveFailureRow };
     static constexpr int stallRowHeight = 28;
 
     FailureRow(Kind kind, const MotionContext& motion, QWidget* parent = nullptr);
@@ -27,6 +28,8 @@ public:
     void showCapture(const Core::CaptureError& error);
     // The stall row: the service failure's text, "Retry" or "Revert" at the trailing end.
     void showStall(const Core::TTSError& error);
+    // The save-failure row: why the read could not be saved.
+    void showSaveFailure(const QString& message);
 
     QString message() const;
     // The button's title, empty while it is hidden.

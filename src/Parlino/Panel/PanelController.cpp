@@ -98,6 +98,9 @@ PanelController::PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLi
     };
     m_panel->onCancel = close;
     m_bubble->onCancel = close;
+    // The save-failure row makes the sheet taller while a read is up.
+    QObject::connect(&m_viewModel, &PlayerViewModel::saveFailureChanged, &m_geometryBox,
+                     [this] { m_placement.relayoutPanelIfNeeded(); });
 }
 
 PanelController::~PanelController() = default;

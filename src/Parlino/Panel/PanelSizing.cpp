@@ -28,7 +28,9 @@ qreal readingContentHeight(const SheetInputs& inputs) {
     const qreal text = inputs.textHeight + inputs.warningRowHeight;
     const qreal block =
         std::min(std::max(text, textFloor), textCeilingFactor * inputs.screenHeight);
-    const qreal wanted = block + readingChrome + (inputs.phase == Kind::stalled ? stallRow : 0);
+    const bool failureRow = inputs.phase == Kind::stalled ||
+                            (inputs.showsSaveFailure && inputs.phase != Kind::hidden);
+    const qreal wanted = block + readingChrome + (failureRow ? stallRow : 0);
     const qreal cap = std::max(readingCap - headerBand(inputs.topContentInset), readingMinimumCap);
     return std::min(cap, wanted);
 }

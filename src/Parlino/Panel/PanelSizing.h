@@ -35,6 +35,8 @@ struct SheetInputs {
     qreal warningRowHeight = 0;
     qreal textHeight = 0;
     qreal screenHeight = 0;
+    // The read could not be saved: a row says so, as a stalled read's row says why it stalled.
+    bool showsSaveFailure = false;
 };
 
 // The header row's distance from the sheet's top edge: centred in the top inset, never closer
@@ -53,7 +55,7 @@ bool isCardPhase(PlayerViewModel::Phase::Kind phase);
 qreal warningRowHeight(bool warningShown, PlayerViewModel::Phase::Kind phase);
 
 // The reading sheet's content: the transcript block (at least a line, at most 38 % of the
-// screen) with its control bar and stall row, capped under the header band.
+// screen) with its control bar and its stall or save-failure row, capped under the header band.
 qreal readingContentHeight(const SheetInputs& inputs);
 
 // The sheet's content size: a card, the settings/clips/voices body, or the reading content.

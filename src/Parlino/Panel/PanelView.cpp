@@ -65,6 +65,7 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
       m_noRecentAudio(new QLabel(tr("No recent audio"), m_content)),
       m_transcript(new HighlightedTextView(model, settings, motion, m_content)),
       m_stallRow(new FailureRow(FailureRow::Kind::stallRow, motion, m_content)),
+      m_saveFailureRow(new FailureRow(FailureRow::Kind::saveFailureRow, motion, m_content)),
       m_controlBar(new ControlBar(model, settings, motion, m_content)), m_shown(content()),
       m_transition(motion.clock, 1),
       m_frames(
@@ -96,6 +97,10 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
 
     connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showContent(); });
     connect(&model, &PlayerViewModel::contentModeChanged, this, [this] { showContent(); });
+    connect(&model, &PlayerViewModel::saveFailureChanged, this, [this] {
+        showContent();
+        m_frames.start();
+    });
     const auto relayout = [this] {
         m_reveal.setRevealed(m_geometry.revealed());
         showContent();
@@ -118,7 +123,8 @@ PanelView::~PanelView() = default;
 qreal PanelView::targetSheetHeight() const {
     return PanelSizing::panelHeight({m_model.phase().kind(), m_model.contentMode(),
                                      m_geometry.topContentInset(), m_geometry.warningRowHeight(),
-                                     m_geometry.cachedTextHeight(), m_geometry.screenHeight()});
+                                     m_geometry.cachedTextHeight(), m_geometry.screenHeight(),
+                                     m_model.saveFailure().has_value()});
 }
 
 qreal PanelView::sheetHeight() const {
@@ -168,6 +174,11 @@ void PanelView::showPhase() {
     m_stallRow->setVisible(reading && phase.ttsError().has_value());
     if (phase.ttsError())
         m_stallRow->showStall(*phase.ttsError());
+    // A stalled read says why it stalled; one that plays on says why it will not be kept.
+    const auto& saveFailure = m_model.saveFailure();
+    m_saveFailureRow->setVisible(reading && !hidden && !phase.ttsError() && saveFailure);
+    if (saveFailure)
+        m_saveFailureRow->showSaveFailure(*saveFailure);
     if (phase.kind() == Kind::recapturing) {
         auto* dim = new QGraphicsOpacityEffect(m_transcript);
         dim->setOpacity(recapturingOpacity);
@@ -261,8 +272,12 @@ void PanelView::layOutContent(const QRect& sheet) {
     m_noRecentAudio->setGeometry(content);
     const int barTop = content.bottom() + 1 - ControlBar::barHeight;
     m_controlBar->setGeometry(0, barTop, width, ControlBar::barHeight);
-    const int stall = m_stallRow->isHidden() ? 0 : FailureRow::stallRowHeight;
-    m_stallRow->setGeometry(0, barTop - stall, width, stall);
+    int stall = 0;
+    for (FailureRow* row : {m_stallRow, m_saveFailureRow}) {
+        const int height = row->isHidden() ? 0 : FailureRow::stallRowHeight;
+        row->setGeometry(0, barTop - height, width, height);
+        stall = std::max(stall, height);
+    }
     m_transcript->setGeometry(content.adjusted(0, 0, 0, -ControlBar::barHeight - stall));
 }
 

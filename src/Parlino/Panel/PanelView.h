@@ -105,6 +105,7 @@ private:
     QLabel* m_noRecentAudio;
     HighlightedTextView* m_transcript;
     FailureRow* m_stallRow;
+    FailureRow* m_saveFailureRow;
     ControlBar* m_controlBar;
     QPointer<QWidget> m_card;
     std::optional<PlayerViewModel::Phase> m_cardPhase;

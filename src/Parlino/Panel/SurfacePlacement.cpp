@@ -96,6 +96,7 @@ PanelSizing::SheetInputs SurfacePlacement::sheetInputs(const ScreenScalars& scre
     inputs.topContentInset = NotchPlacement::topInset(screen);
     inputs.warningRowHeight = warningRowHeight();
     inputs.screenHeight = screen.frame.height();
+    inputs.showsSaveFailure = viewModel.saveFailure().has_value();
     if (!PanelSizing::isCardPhase(inputs.phase) && inputs.contentMode == PanelContentMode::reading)
         inputs.textHeight = textHeight();
     return inputs;

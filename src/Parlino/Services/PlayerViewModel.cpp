@@ -53,6 +53,13 @@ void PlayerViewModel::togglePage(PanelContentMode page) {
     setContentMode(m_contentMode == page ? PanelContentMode::reading : page);
 }
 
+void PlayerViewModel::setSaveFailure(const std::optional<QString>& message) {
+    if (message == m_saveFailure)
+        return;
+    m_saveFailure = message;
+    emit saveFailureChanged();
+}
+
 void PlayerViewModel::setPinned(bool pinned) {
     if (pinned == m_isPinned)
         return;

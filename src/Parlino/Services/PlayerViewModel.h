@@ -125,6 +125,11 @@ public:
     bool isPinned() const { return m_isPinned; }
     void setPinned(bool pinned);
 
+    // Why the read could not be kept on disk, shown beside it while it plays on; nothing when it
+    // was, or is still being, kept.
+    const std::optional<QString>& saveFailure() const { return m_saveFailure; }
+    void setSaveFailure(const std::optional<QString>& message);
+
     // Prepares for a new capture: listening, no text or word, the reading page, unpinned. The
     // words of the last read stay.
     void beginListening();
@@ -154,6 +159,7 @@ signals:
     void timingWordsChanged();
     void contentModeChanged();
     void isPinnedChanged();
+    void saveFailureChanged();
 
 private:
     void togglePage(PanelContentMode page);
@@ -167,6 +173,7 @@ private:
     ProgressModel m_progress;
     PanelContentMode m_contentMode = PanelContentMode::reading;
     bool m_isPinned = false;
+    std::optional<QString> m_saveFailure;
 };
 
 } // namespace Parlino

@@ -11,7 +11,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -40,10 +39,22 @@ bool isPlainFileName(const QString& name) {
     return !name.isEmpty() && !name.contains(u'/') && name != u"." && name != u"..";
 }
 
-void writeAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
-        file.commit();
+// The cache folder, made when it is missing, below the folder holding it (the application's own
+// cache folder) without following a link.
+std::optional<Base::Files::Folder> cacheFolder(const QString& cacheRoot) {
+    const std::filesystem::path path = QFile::encodeName(cacheRoot).toStdString();
+    using Base::Files::Missing;
+    const auto parent = Base::Files::Folder::open(path.parent_path(), Missing::create);
+    auto folder = parent ? parent->folder(path.filename(), Missing::create) : parent;
+    if (!folder) {
+        log.error("sample cache unavailable: %{public}s", Base::Files::describe(folder.error()));
+        return std::nullopt;
+    }
+    return std::move(folder).value();
+}
+
+std::filesystem::path toPath(const QString& file) {
+    return QFile::encodeName(file).toStdString();
 }
 
 } // namespace
@@ -62,7 +73,7 @@ VoiceSamplePlayer::VoiceSamplePlayer(QString cacheRoot, QString bundle,
                                      QObject* parent)
     : QObject(parent), m_cacheRoot(std::move(cacheRoot)), m_bundle(std::move(bundle)),
       m_players(players), m_download(std::move(download)) {
-    QDir().mkpath(m_cacheRoot);
+    cacheFolder(m_cacheRoot);
 }
 
 VoiceSamplePlayer::~VoiceSamplePlayer() {
@@ -177,14 +188,14 @@ void VoiceSamplePlayer::start(const QString& voiceID, const std::stop_token& can
                     ? m_players.makePlayer(*bytes)
                     : Base::failure(Playback::AudioDecodeError{QStringLiteral("no sample")});
     if (!made) {
-        if (origin == Origin::cache)
-            QFile::remove(file);
+        if (const auto folder = origin == Origin::cache ? cacheFolder(m_cacheRoot) : std::nullopt)
+            folder->remove(toPath(file).filename());
         log.notice("sample unavailable (idHash=%{public}llu)", Core::stableHash(voiceID));
         setState(State::idle());
         return;
     }
-    if (origin == Origin::download)
-        writeAtomically(file, *bytes);
+    if (const auto folder = origin == Origin::download ? cacheFolder(m_cacheRoot) : std::nullopt)
+        Base::Files::replaceRegular(*folder, toPath(file).filename(), *bytes);
     m_player = std::move(made).value();
     m_player->setVolume(m_gain);
     m_player->setOnFinish([self = QPointer(this), voiceID] {

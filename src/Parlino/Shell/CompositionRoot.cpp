@@ -86,6 +86,11 @@ CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
       m_nowPlaying(*m_services.nowPlayingCenter) {
     if (m_services.hotKeys)
         m_shortcuts = std::make_unique<KeyboardShortcuts::ShortcutRegistry>(*m_services.hotKeys);
+    const auto saveFailed = [this](const StorageFiles::WriteFailure& failure) {
+        m_saveFailureNotice.saveFailed(failure);
+    };
+    m_cache.onStoreFailed = saveFailed;
+    m_clipLibrary.onSaveFailed = saveFailed;
 }
 
 CompositionRoot::~CompositionRoot() {

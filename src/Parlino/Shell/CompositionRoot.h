@@ -17,6 +17,7 @@
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/ReadPipeline.h"
+#include "Parlino/Services/SaveFailureNotice.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/VoiceSamplePlayer.h"
 #include "Parlino/Services/VoicesModel.h"
@@ -48,6 +49,8 @@ struct LastPlayed {
     QString voiceID;
     std::optional<QList<AudioChunk>> chunks;
     std::optional<Core::TimedWords> words;
+    // The read's cache key while its chunks are the files it staged as they arrived.
+    std::optional<QString> stagedKey;
 
     bool hasAudio() const { return chunks && words; }
 };
@@ -230,6 +233,7 @@ private:
     makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
                 const QString& modelID, const QString& cacheKey);
     void replaceSession(std::shared_ptr<Playback::SpeechSession> session);
+    void releaseStagedAudio();
     void showProgress(const Playback::SpeechSession& session);
     void finishStart();
     void restartRead();
@@ -270,6 +274,7 @@ private:
     std::unique_ptr<AppCoordinator> m_coordinator;
     CacheStore m_cache;
     ClipLibrary m_clipLibrary;
+    SaveFailureNotice m_saveFailureNotice{m_viewModel};
     std::shared_ptr<Playback::ChunkPlayerFactory> m_samplePlayers;
     VoiceSamplePlayer m_voiceSamplePlayer;
     AudioOutput m_audioOutput;

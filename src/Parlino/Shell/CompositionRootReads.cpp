@@ -138,14 +138,14 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
                  text.size(), chunks.size(), Core::stableHash(voice));
     auto session = makeSession(text, chunks, voice, modelID, key);
     replaceSession(session);
-    m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt};
+    m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt, std::nullopt};
     const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
     if (cached && cached->chunks.size() == chunks.size()) {
         m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
         m_cachedReadKey = key;
         const Core::TimedWords& words = cached->words;
         m_viewModel.setTimingWords(words);
-        m_lastPlayed = LastPlayed{text, voice, cached->chunks, words};
+        m_lastPlayed = LastPlayed{text, voice, cached->chunks, words, std::nullopt};
         session->load(sessionChunks(cached->chunks), words, true);
     } else {
         m_log.notice("cache miss");
@@ -188,7 +188,7 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
     m_viewModel.setPhase(PlayerViewModel::Phase::loading());
     m_viewModel.setCurrentWordIndex(std::nullopt);
     m_viewModel.setTimingWords(words);
-    m_lastPlayed = LastPlayed{text, voiceID, chunks, words};
+    m_lastPlayed = LastPlayed{text, voiceID, chunks, words, std::nullopt};
     session->load(sessionChunks(chunks), words, autoplay);
     finishStart();
 }
@@ -232,6 +232,7 @@ CompositionRoot::makeSession(const QString& text, const QList<Core::Chunk>& chun
 
 void CompositionRoot::replaceSession(std::shared_ptr<SpeechSession> session) {
     m_session = std::make_shared<SpeechReadSession>(std::move(session));
+    m_saveFailureNotice.readStarted();
 }
 
 void CompositionRoot::showProgress(const SpeechSession& session) {
@@ -287,7 +288,21 @@ void CompositionRoot::stopSession() {
     m_cachedReadKey.reset();
     m_freshRead.cancel();
     ++m_readGeneration;
+    releaseStagedAudio();
     syncNowPlaying();
+}
+
+// A read's audio waits in its staging folder as it arrives, which goes once nothing holds it: a
+// stopped read is replayed from its cache entry, or not at all while that is still being written.
+void CompositionRoot::releaseStagedAudio() {
+    if (!m_lastPlayed || !m_lastPlayed->stagedKey)
+        return;
+    const QString key = *std::exchange(m_lastPlayed->stagedKey, std::nullopt);
+    auto stored = m_cache.isStoring() ? std::nullopt : m_cache.lookup(key);
+    if (stored && m_lastPlayed->chunks && stored->chunks.size() == m_lastPlayed->chunks->size())
+        m_lastPlayed->chunks = std::move(stored->chunks);
+    else
+        m_lastPlayed->chunks.reset();
 }
 
 // MARK: Session events
@@ -353,7 +368,7 @@ void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>&
     m_cache.storeInBackground(key, audio, words);
     if (Defaults::get(keys().saveRecordings))
         m_clipLibrary.saveInBackground(text, audio, words, voice, modelID);
-    m_lastPlayed = LastPlayed{text, voice, audio, words};
+    m_lastPlayed = LastPlayed{text, voice, audio, words, key};
 }
 
 // Words of chunks synthesised during playback reach the transcript here.

@@ -4,11 +4,12 @@
 
 namespace Parlino {
 
-std::optional<QString> CacheManifest::write(const std::filesystem::path& file) const {
+std::optional<StorageFiles::WriteFailure>
+CacheManifest::write(const Base::Files::Folder& folder, const std::filesystem::path& name) const {
     Base::Json::Value outline = Base::Json::Value::object();
     outline["chunks"] = ChunkFiles::toJson(chunks);
     outline["words"] = nullptr;
-    return StorageFiles::writeFile(file, [&](const Base::Json::Output& output) {
+    return StorageFiles::writeFile(folder, name, [&](const Base::Json::Output& output) {
         return Base::Json::writeWithArray(std::move(outline), "words", words, output);
     });
 }

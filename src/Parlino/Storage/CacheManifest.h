@@ -3,6 +3,7 @@
 #include "Core/TimedWords.h"
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ManifestEvents.h"
+#include "Parlino/Storage/StorageFiles.h"
 
 #include <QList>
 #include <QString>
@@ -18,10 +19,11 @@ struct CacheManifest {
     Core::TimedWords words;
     friend bool operator==(const CacheManifest&, const CacheManifest&) = default;
 
-    // Writes the manifest into the new file `file` a piece at a time, its words one after another:
-    // a long read's timings never stand in memory as a document tree or as text. What failed, in
-    // words (StorageFiles::writeFile).
-    std::optional<QString> write(const std::filesystem::path& file) const;
+    // Writes the manifest into the new file `name` in `folder` a piece at a time, its words one
+    // after another: a long read's timings never stand in memory as a document tree or as text.
+    // What failed (StorageFiles::writeFile).
+    std::optional<StorageFiles::WriteFailure> write(const Base::Files::Folder& folder,
+                                                    const std::filesystem::path& name) const;
 
     // Reads the file a piece at a time straight into records and timings (ManifestEvents). It
     // accepts what the records' and timings' own fromJson accept: keys in any order, unknown keys

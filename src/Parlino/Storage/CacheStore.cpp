@@ -63,30 +63,51 @@ qint64 evictableBytes(const fs::path& folder) {
 
 const Base::Log logger{QStringLiteral("cacheStore")};
 
-// A folder under staging, removed with the last copy of its handle unless it was moved away.
-using StagingFolder = std::shared_ptr<const fs::path>;
+// A build folder under staging, removed with the last copy of its handle unless it was moved away.
+using StagingFolder = std::shared_ptr<const StorageFiles::StagingFolder>;
 
-StagingFolder stagingFolder(fs::path path) {
-    return StagingFolder(new fs::path(std::move(path)), [](const fs::path* folder) {
-        std::error_code ignored;
-        fs::remove_all(*folder, ignored);
-        delete folder;
-    });
+StagingFolder stagingFolder(StorageFiles::StagingFolder folder) {
+    return StagingFolder(new StorageFiles::StagingFolder(std::move(folder)),
+                         [](const StorageFiles::StagingFolder* built) {
+                             built->staging.remove(built->name);
+                             delete built;
+                         });
 }
 
-// Writes the entry's chunk files and manifest into a new staging folder; nothing on a failure.
-// Touches no state of a store: safe on any thread.
-StagingFolder buildEntry(const fs::path& root, const QList<AudioChunk>& chunks,
-                         const Core::TimedWords& words) {
-    StagingFolder staging = stagingFolder(StorageFiles::newStagingFolder(root));
-    std::error_code error;
-    if (!fs::create_directories(*staging, error))
-        return nullptr;
-    const auto records = ChunkFiles::write(*staging, chunks);
+// "audio", made again when it is missing, and in place of a link or a file standing there.
+Base::Result<Base::Files::Folder, std::error_code> audioFolder(const fs::path& root) {
+    return StorageFiles::storeFolder(root, audioName, logger);
+}
+
+// "audio" as it is: nothing is made, and nothing reached through a link.
+std::optional<Base::Files::Folder> existingAudioFolder(const fs::path& root) {
+    auto folder = Base::Files::Folder::open(root);
+    if (!folder)
+        return std::nullopt;
+    auto audio = folder->folder(audioName);
+    if (!audio)
+        return std::nullopt;
+    return std::move(audio).value();
+}
+
+Base::Result<StagingFolder, StorageFiles::WriteFailure> storeFailed(StorageFiles::WriteFailure why) {
+    logger.error("store failed: %{public}s", why.description);
+    return Base::failure(std::move(why));
+}
+
+// Writes the entry's chunk files and manifest into a new staging folder; why not, on a failure,
+// which is logged. Touches no state of a store: safe on any thread.
+Base::Result<StagingFolder, StorageFiles::WriteFailure>
+buildEntry(const fs::path& root, const QList<AudioChunk>& chunks, const Core::TimedWords& words) {
+    auto made = StorageFiles::newStagingFolder(root, logger);
+    if (!made)
+        return storeFailed(StorageFiles::writeFailure(made.error()));
+    StagingFolder staging = stagingFolder(std::move(made).value());
+    const auto records = ChunkFiles::write(staging->folder, chunks);
     if (!records)
-        return nullptr;
-    if (CacheManifest{*records, words}.write(*staging / manifestName))
-        return nullptr;
+        return storeFailed(StorageFiles::writeFailure(records.error()));
+    if (auto failure = CacheManifest{*records, words}.write(staging->folder, manifestName))
+        return storeFailed(std::move(*failure));
     return staging;
 }
 
@@ -116,8 +137,8 @@ fs::path CacheStore::defaultRoot() {
 CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource now)
     : m_root(std::move(root)), m_maxBytes(maxBytes), m_now(std::move(now)) {
     StorageFiles::removeStaging(m_root);
-    std::error_code ignored;
-    fs::create_directories(m_root / audioName, ignored);
+    // A failure here shows at the first store.
+    static_cast<void>(audioFolder(m_root));
     scanItems();
 }
 
@@ -199,8 +220,11 @@ void CacheStore::store(const QString& key, const QList<AudioChunk>& chunks,
     if (!accepts(key, chunks))
         return;
     m_pending.remove(key);
-    if (const StagingFolder staging = buildEntry(m_root, chunks, words))
-        publish(key, *staging, audioBytes(chunks));
+    const auto staging = buildEntry(m_root, chunks, words);
+    if (staging)
+        publish(key, **staging, audioBytes(chunks));
+    else if (onStoreFailed)
+        onStoreFailed(staging.error());
 }
 
 void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
@@ -219,26 +243,34 @@ void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& 
                     return;
                 m_pending.erase(pending);
                 if (staging)
-                    publish(key, *staging, bytes);
+                    publish(key, **staging, bytes);
+                else if (onStoreFailed)
+                    onStoreFailed(staging.error());
             },
             Qt::QueuedConnection);
     });
 }
 
-void CacheStore::publish(const QString& key, const fs::path& staging, qint64 bytes) {
+void CacheStore::publish(const QString& key, const StorageFiles::StagingFolder& staging,
+                         qint64 bytes) {
     const fs::path folder = entryFolder(key);
-    std::error_code error;
-    fs::remove_all(folder, error);
     forget(folder.filename());
-    fs::rename(staging, folder, error);
-    if (error)
+    const auto audio = audioFolder(m_root);
+    std::error_code error = audio ? audio->remove(folder.filename()) : audio.error();
+    if (!error)
+        error = staging.staging.rename(staging.name, *audio, folder.filename());
+    if (error) {
+        logger.error("store failed: %{public}s", Base::Files::describe(error));
+        if (onStoreFailed)
+            onStoreFailed(StorageFiles::writeFailure(error));
         return;
+    }
     touch(folder, bytes);
     evictIfNeeded();
 }
 
 std::shared_ptr<StagedChunks> CacheStore::stageRead() const {
-    return StagedChunks::create(StorageFiles::newStagingFolder(m_root));
+    return StagedChunks::create(m_root);
 }
 
 void CacheStore::remove(const QString& key) {
@@ -246,16 +278,20 @@ void CacheStore::remove(const QString& key) {
         return;
     m_pending.remove(key);
     const fs::path folder = entryFolder(key);
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    forget(folder.filename());
+    removeItem(folder.filename());
+}
+
+void CacheStore::removeItem(const fs::path& name) {
+    if (const auto audio = existingAudioFolder(m_root))
+        audio->remove(name);
+    forget(name);
 }
 
 void CacheStore::touch(const fs::path& folder, qint64 bytes) {
     const Base::Date stamp = StorageFiles::nextStamp(m_lastAssignedMTime, m_now());
-    std::error_code ignored;
-    if (const auto time = fileTime(stamp))
-        fs::last_write_time(folder, *time, ignored);
+    const auto audio = existingAudioFolder(m_root);
+    if (const auto time = fileTime(stamp); time && audio)
+        audio->setModified(folder.filename(), *time);
     std::error_code dateError;
     const auto date = fs::last_write_time(folder, dateError);
     if (!dateError)
@@ -274,13 +310,14 @@ void CacheStore::evictIfNeeded() {
     for (const auto& [date, name] : byDate) {
         if (m_itemBytes <= m_maxBytes)
             break;
-        std::error_code ignored;
-        fs::remove_all(m_root / audioName / name, ignored);
-        forget(name);
+        removeItem(name);
     }
 }
 
 int CacheStore::reconcile(const fs::path& root) {
+    const auto audio = existingAudioFolder(root);
+    if (!audio)
+        return 0;
     int removed = 0;
     std::error_code error;
     for (fs::directory_iterator it(root / audioName, error), end; !error && it != end;
@@ -289,9 +326,7 @@ int CacheStore::reconcile(const fs::path& root) {
         const auto status = it->symlink_status(statusError);
         if (statusError || status.type() != fs::file_type::directory || !isDamaged(it->path()))
             continue;
-        std::error_code removeError;
-        fs::remove_all(it->path(), removeError);
-        if (!removeError)
+        if (!audio->remove(it->path().filename()))
             ++removed;
     }
     return removed;
@@ -315,17 +350,16 @@ qint64 CacheStore::totalBytes(const fs::path& root) {
 }
 
 void CacheStore::clear(const fs::path& root) {
-    const fs::path audio = root / audioName;
+    const auto audio = audioFolder(root);
+    if (!audio)
+        return;
     std::vector<fs::path> items;
     std::error_code error;
-    for (fs::directory_iterator it(audio, error), end; !error && it != end; it.increment(error))
-        items.push_back(it->path());
-    for (const auto& item : items) {
-        std::error_code ignored;
-        fs::remove_all(item, ignored);
-    }
-    std::error_code ignored;
-    fs::create_directories(audio, ignored);
+    for (fs::directory_iterator it(root / audioName, error), end; !error && it != end;
+         it.increment(error))
+        items.push_back(it->path().filename());
+    for (const auto& item : items)
+        audio->remove(item);
 }
 
 QString CacheStore::formattedSize(qint64 bytes) {

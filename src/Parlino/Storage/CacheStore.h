@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -22,8 +23,9 @@ namespace Parlino {
 // "audio"/<key>/ holds the chunk files and "manifest.json"; "staging" holds entries being built.
 // Capped in size, evicting the least recently stored or found entries first (recency is the
 // entry folder's modification date, read once at construction and kept up to date since by the
-// instance, as are the sizes eviction counts). Failures degrade to a miss or a skipped step; only
-// the removal of a damaged entry on lookup is logged. The instance belongs to the main thread; the
+// instance, as are the sizes eviction counts). Everything below the root is reached without
+// following a link (Base::Files::Folder). Failures degrade to a miss or a skipped step; the
+// removal of a damaged entry on lookup and an entry that could not be stored are logged. The instance belongs to the main thread; the
 // static operations run anywhere. Entries stored in the background are written on the stores'
 // background writer, which the instance waits for when it goes.
 class CacheStore final {
@@ -63,6 +65,9 @@ public:
     void storeInBackground(const QString& key, const QList<AudioChunk>& chunks,
                            const Core::TimedWords& words);
     bool isStoring() const { return !m_pending.isEmpty(); }
+    // Called on the main thread when an entry could not be written or published (logged, with
+    // its cause): the read plays on, but is not kept.
+    std::function<void(const StorageFiles::WriteFailure&)> onStoreFailed;
     // A staging folder for the chunks of a read as they arrive; gone with the last of them.
     std::shared_ptr<StagedChunks> stageRead() const;
     // Removes the entry of `key`, if there is one: its audio turned out not to play.
@@ -98,7 +103,9 @@ private:
 
     bool accepts(const QString& key, const QList<AudioChunk>& chunks) const;
     // Moves an entry built in `staging` into place and counts it.
-    void publish(const QString& key, const std::filesystem::path& staging, qint64 bytes);
+    void publish(const QString& key, const StorageFiles::StagingFolder& staging, qint64 bytes);
+    // Removes the item `name` of "audio" and forgets it.
+    void removeItem(const std::filesystem::path& name);
     std::filesystem::path entryFolder(const QString& key) const;
     void removeDamaged(const QString& key, const QString& why);
     // Renews the entry's recency and notes it with `bytes` of audio.

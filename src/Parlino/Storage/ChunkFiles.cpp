@@ -18,15 +18,11 @@ ReadFailure failureOf(const std::error_code& error) {
 
 // A chunk kept in a file of its own is linked, which takes no time whatever its size; one in
 // memory, or in a file that cannot be linked from here (another file system), is written.
-std::error_code writeChunk(const std::filesystem::path& file, const AudioChunk& chunk) {
+std::error_code writeChunk(const Base::Files::Folder& folder, const std::filesystem::path& name,
+                           const AudioChunk& chunk) {
     if (const auto& source = chunk.audio.file()) {
         // Only the regular file the bytes were kept in: a link put in its place is not published.
-        std::error_code error;
-        if (std::filesystem::symlink_status(*source, error).type() !=
-                std::filesystem::file_type::regular ||
-            std::filesystem::file_size(*source, error) != std::uintmax_t(chunk.audio.size()))
-            return error ? error : std::make_error_code(std::errc::not_supported);
-        std::filesystem::create_hard_link(*source, file, error);
+        const auto error = Base::Files::linkRegular(*source, chunk.audio.size(), folder, name);
         if (!error ||
             (error != std::errc::cross_device_link && error != std::errc::operation_not_permitted))
             return error;
@@ -34,7 +30,7 @@ std::error_code writeChunk(const std::filesystem::path& file, const AudioChunk& 
     const QByteArray bytes = chunk.audio.bytes();
     if (bytes.size() != chunk.audio.size())
         return std::make_error_code(std::errc::io_error);
-    return StorageFiles::writeFile(file, bytes);
+    return StorageFiles::writeFile(folder, name, bytes);
 }
 
 } // namespace
@@ -71,12 +67,12 @@ Base::Json::Read<QString> fileNameFromJson(const Value& record) {
     return fileName;
 }
 
-Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& folder,
+Base::Result<QList<Record>, std::error_code> write(const Base::Files::Folder& folder,
                                                    const QList<AudioChunk>& chunks) {
     QList<Record> records;
     for (qsizetype i = 0; i < chunks.size(); ++i) {
         const QString fileName = QStringLiteral("chunk-%1.mp3").arg(i);
-        if (const auto error = writeChunk(folder / fileName.toStdString(), chunks[i]))
+        if (const auto error = writeChunk(folder, fileName.toStdString(), chunks[i]))
             return Base::failure(error);
         records.append({fileName, chunks[i].audio.size(), chunks[i].duration});
     }

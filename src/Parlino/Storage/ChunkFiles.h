@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Folder.h"
 #include "Base/Json.h"
 #include "Base/Result.h"
 #include "Parlino/Storage/AudioChunk.h"
@@ -35,7 +36,7 @@ Base::Json::Read<QString> fileNameFromJson(const Base::Json::Value& record);
 
 // Writes each chunk to "chunk-<index>.mp3" in `folder`; stops at the first failure. A chunk kept
 // in a file is linked rather than copied: the stores never change a chunk file once written.
-Base::Result<QList<Record>, std::error_code> write(const std::filesystem::path& folder,
+Base::Result<QList<Record>, std::error_code> write(const Base::Files::Folder& folder,
                                                    const QList<AudioChunk>& chunks);
 
 // Why the chunk files of a manifest could not be read back.

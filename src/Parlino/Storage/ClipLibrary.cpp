@@ -38,8 +38,8 @@ struct Manifest {
     std::optional<QString> modelID;
 
     // Written a piece at a time, one word after another: a long read's timings never stand in
-    // memory as a document tree or as text. What failed, in words.
-    std::optional<QString> write(const fs::path& file) const {
+    // memory as a document tree or as text. What failed.
+    std::optional<StorageFiles::WriteFailure> write(const Base::Files::Folder& folder) const {
         Value json = Value::object();
         // Room for every member first: growing the object would copy the text, megabytes long.
         json.get_ref<Value::object_t&>().reserve(7);
@@ -51,7 +51,7 @@ struct Manifest {
         json["voiceID"] = voiceID;
         if (modelID)
             json["modelID"] = *modelID;
-        return StorageFiles::writeFile(file, [&](const Base::Json::Output& output) {
+        return StorageFiles::writeFile(folder, manifestName, [&](const Base::Json::Output& output) {
             return Base::Json::writeWithArray(std::move(json), "words", words, output);
         });
     }
@@ -70,10 +70,6 @@ struct Manifest {
                         std::nullopt};
     }
 };
-
-QString describe(const std::error_code& error) {
-    return QString::fromStdString(error.message());
-}
 
 // "clip-" + the creation time in UTC as yyyyMMdd'T'HHmmssSSS'Z' (milliseconds truncated) + "-" +
 // eight random lower-case hexadecimal digits; nothing when the time cannot be rendered.
@@ -106,37 +102,43 @@ struct Saved {
     bool indexAppended = false;
 };
 
-std::optional<Saved> saveFailed(const QString& description, qsizetype chunkCount) {
-    logger.error("save failed: %{public}s chunkCount=%{public}ld", description, chunkCount);
-    return std::nullopt;
+using SaveResult = Base::Result<Saved, StorageFiles::WriteFailure>;
+
+SaveResult saveFailed(StorageFiles::WriteFailure why, qsizetype chunkCount) {
+    logger.error("save failed: %{public}s chunkCount=%{public}ld", why.description, chunkCount);
+    return Base::failure(std::move(why));
+}
+
+SaveResult saveFailed(const std::error_code& error, qsizetype chunkCount) {
+    return saveFailed(StorageFiles::writeFailure(error), chunkCount);
 }
 
 // Builds the clip of `manifest` (its chunk records still to come) and `chunks` in staging,
 // publishes it with one rename and adds its line to the index. Touches no state of a library but
 // the index: safe on any thread.
-std::optional<Saved> writeClip(const fs::path& root, ClipSummaryIndex& index, Manifest manifest,
-                               const QList<AudioChunk>& chunks) {
+SaveResult writeClip(const fs::path& root, ClipSummaryIndex& index, Manifest manifest,
+                     const QList<AudioChunk>& chunks) {
     const auto name = folderName(manifest.createdAt);
     if (!name)
-        return saveFailed(QStringLiteral("creation time out of range"), chunks.size());
-    const fs::path staging = StorageFiles::newStagingFolder(root);
-    const auto discardStaging = StorageFiles::removeOnExit(staging);
-    std::error_code error;
-    fs::create_directories(staging, error);
-    if (error)
-        return saveFailed(describe(error), chunks.size());
-    auto records = ChunkFiles::write(staging, chunks);
+        return saveFailed({{}, QStringLiteral("creation time out of range")}, chunks.size());
+    const auto rootFolder = Base::Files::Folder::open(root, Base::Files::Missing::create);
+    if (!rootFolder)
+        return saveFailed(rootFolder.error(), chunks.size());
+    auto staging = StorageFiles::newStagingFolder(root, logger);
+    if (!staging)
+        return saveFailed(staging.error(), chunks.size());
+    const auto discardStaging = StorageFiles::removeOnExit(*staging);
+    auto records = ChunkFiles::write(staging->folder, chunks);
     if (!records)
-        return saveFailed(Base::Files::describe(records.error()), chunks.size());
+        return saveFailed(records.error(), chunks.size());
     manifest.chunks = std::move(records).value();
     manifest.totalDuration = 0;
     for (const auto& chunk : chunks)
         manifest.totalDuration += chunk.duration;
-    if (const auto writeError = manifest.write(staging / manifestName))
-        return saveFailed(*writeError, chunks.size());
-    fs::rename(staging, root / name->toStdString(), error);
-    if (error)
-        return saveFailed(describe(error), chunks.size());
+    if (auto writeError = manifest.write(staging->folder))
+        return saveFailed(std::move(*writeError), chunks.size());
+    if (const auto error = staging->staging.rename(staging->name, *rootFolder, name->toStdString()))
+        return saveFailed(error, chunks.size());
     logger.notice("save ok: chunkCount=%{public}ld", chunks.size());
     // Listed from what was just written: reading a long read's manifest back would cost as much
     // as writing it.
@@ -147,6 +149,12 @@ std::optional<Saved> writeClip(const fs::path& root, ClipSummaryIndex& index, Ma
     if (saved.listed)
         saved.indexAppended = index.append(*saved.listed);
     return saved;
+}
+
+// Removes the clip folder `name`, never following a link to reach it.
+void removeClipFolder(const fs::path& root, const fs::path& name) {
+    if (const auto folder = Base::Files::Folder::open(root))
+        folder->remove(name);
 }
 
 } // namespace
@@ -160,8 +168,8 @@ fs::path ClipLibrary::defaultRoot() {
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
     : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName) {
     StorageFiles::removeStaging(m_root);
-    std::error_code ignored;
-    fs::create_directories(m_root, ignored);
+    // A failure here shows at the first save.
+    static_cast<void>(Base::Files::Folder::open(m_root, Base::Files::Missing::create));
 }
 
 ClipLibrary::~ClipLibrary() {
@@ -178,8 +186,11 @@ std::optional<ClipID> ClipLibrary::save(const QString& text, const QList<AudioCh
     const Base::Date createdAt = nextCreatedAt();
     const auto saved =
         writeClip(m_root, m_index, {text, words, {}, 0, createdAt, voiceID, modelID}, chunks);
-    if (!saved)
+    if (!saved) {
+        if (onSaveFailed)
+            onSaveFailed(saved.error());
         return std::nullopt;
+    }
     noteSaved(saved->id, saved->listed, saved->indexAppended);
     return saved->id;
 }
@@ -197,6 +208,8 @@ void ClipLibrary::saveInBackground(const QString& text, const QList<AudioChunk>&
                     --m_savesRunning;
                     if (saved)
                         noteSaved(saved->id, saved->listed, saved->indexAppended);
+                    else if (onSaveFailed)
+                        onSaveFailed(saved.error());
                     if (m_savesRunning > 0)
                         return;
                     for (const Waiter& waiter : std::exchange(m_waitingForSaves, {})) {
@@ -332,8 +345,7 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
         switch (chunks.error()) {
         case ChunkFiles::ReadFailure::damaged: {
             logger.error("load: chunk size mismatch — self-healing (removing entry)");
-            std::error_code ignored;
-            fs::remove_all(folder, ignored);
+            removeClipFolder(m_root, folder.filename());
             break;
         }
         case ChunkFiles::ReadFailure::foreign:
@@ -350,8 +362,7 @@ std::optional<ClipLibrary::Clip> ClipLibrary::load(const ClipID& id) {
 void ClipLibrary::deleteClip(const ClipID& id) {
     if (!id.isValid())
         return;
-    std::error_code ignored;
-    fs::remove_all(m_root / StorageFiles::toPath(id.rawValue), ignored);
+    removeClipFolder(m_root, StorageFiles::toPath(id.rawValue));
     note(id, std::nullopt);
 }
 

@@ -26,7 +26,8 @@ namespace Parlino {
 // memory, updated at once by its own saves and deletions; the folder is listed off the main
 // thread, at first and whenever a caller asks for the changes made by others. The clips'
 // summaries are kept beside them in "summaries.tsv" (see ClipSummaryIndex) so that a run's first
-// listing need not read every manifest. Belongs to the main thread; saves made in the background
+// listing need not read every manifest. Everything below the root is reached without following a
+// link (Base::Files::Folder). Belongs to the main thread; saves made in the background
 // are written on the stores' background writer, which the library waits for when it goes.
 class ClipLibrary final {
 public:
@@ -61,6 +62,8 @@ public:
                           const Core::TimedWords& words, const QString& voiceID,
                           const std::optional<QString>& modelID);
     bool isSaving() const { return m_savesRunning > 0; }
+    // Called on the main thread when a clip could not be saved (logged, with its cause).
+    std::function<void(const StorageFiles::WriteFailure&)> onSaveFailed;
     // Every clip that loads as last listed, newest first, with this run's saves and deletions
     // since; before the first listing is in, this run's saves alone.
     const QList<ClipSummary>& clips() const { return m_clips; }

@@ -20,7 +20,7 @@ namespace {
 const Base::Log logger{QStringLiteral("clipLibrary")};
 
 // The first line; a file that starts otherwise is not read.
-const QByteArray header = QByteArrayLiteral("parlino-clip-summaries 2\n");
+const QByteArray header = QByteArrayLiteral("parlino-clip-summaries 3\n");
 
 // Fields are separated by tabs; a backslash, tab, line feed or carriage return inside one is
 // written as \\, \t, \n or \r.
@@ -83,7 +83,7 @@ template <class Number> std::optional<Number> number(QByteArrayView field) {
 
 QByteArray fields(const FileStamp& stamp) {
     return text(stamp.device) + '\t' + text(stamp.inode) + '\t' + text(stamp.size) + '\t' +
-           text(stamp.modifiedNanoseconds) + '\t';
+           text(stamp.changedNanoseconds) + '\t';
 }
 
 // The folder name, the folder's and the manifest's stamps, the creation time, the duration and
@@ -101,10 +101,10 @@ std::optional<FileStamp> stamp(const QByteArrayView* field) {
     const auto device = number<std::uint64_t>(field[0]);
     const auto inode = number<std::uint64_t>(field[1]);
     const auto size = number<std::int64_t>(field[2]);
-    const auto modified = number<std::int64_t>(field[3]);
-    if (!device || !inode || !size || !modified)
+    const auto changed = number<std::int64_t>(field[3]);
+    if (!device || !inode || !size || !changed)
         return std::nullopt;
-    return FileStamp{*device, *inode, *size, *modified};
+    return FileStamp{*device, *inode, *size, *changed};
 }
 
 std::optional<ListedClip> fromLine(QByteArrayView line) {
@@ -158,8 +158,15 @@ ClipSummaryIndex::Contents ClipSummaryIndex::read() const {
 bool ClipSummaryIndex::append(const ListedClip& clip) {
     const std::lock_guard lock(m_mutex);
     // A file that does not start as an index is started anew.
-    const auto appended = Base::Files::appendRegular(
-        m_file, [&](qint64 size) { return (size == 0 ? header : QByteArray()) + line(clip); });
+    const auto folder = Base::Files::Folder::open(m_file.parent_path());
+    if (!folder) {
+        logger.error("summary index append failed: %{public}s",
+                     Base::Files::describe(folder.error()));
+        return false;
+    }
+    const auto appended = Base::Files::appendRegular(*folder, m_file.filename(), [&](qint64 size) {
+        return (size == 0 ? header : QByteArray()) + line(clip);
+    });
     if (appended)
         return true;
     if (appended.error() != std::errc::no_such_file_or_directory &&
@@ -186,13 +193,16 @@ void ClipSummaryIndex::replace(const QByteArray& bytes) {
             logger.error("summary index: %{public}s was %{public}s — replaced with a regular file",
                          StorageFiles::toText(file.filename()), *special);
     }
-    if (const auto error = Base::Files::replaceRegular(m_file, bytes))
+    const auto folder = Base::Files::Folder::open(m_file.parent_path());
+    const auto error = folder ? Base::Files::replaceRegular(*folder, m_file.filename(), bytes)
+                              : folder.error();
+    if (error)
         logger.error("summary index write failed: %{public}s", Base::Files::describe(error));
 }
 
 FileStamp FileStamp::of(const struct stat& info) {
     return {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::int64_t(info.st_size),
-            std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+            std::int64_t(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
 }
 
 } // namespace Parlino

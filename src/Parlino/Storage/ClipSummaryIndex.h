@@ -14,12 +14,13 @@ struct stat;
 namespace Parlino {
 
 // A file or folder as it was looked at (lstat): a later look that finds the same stamp finds it
-// unchanged. A folder's modification time changes whenever an entry is added to it or removed.
+// unchanged. Its change time moves whenever its contents or a folder's entries change, and,
+// unlike its modification time, cannot be set back by anyone.
 struct FileStamp {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t size = 0;
-    std::int64_t modifiedNanoseconds = 0; // since 1970
+    std::int64_t changedNanoseconds = 0; // since 1970
     static FileStamp of(const struct stat& info);
     friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };

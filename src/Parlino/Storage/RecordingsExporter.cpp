@@ -1,5 +1,6 @@
 #include "Parlino/Storage/RecordingsExporter.h"
 
+#include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/MainThread.h"
 #include "Parlino/Storage/ChunkFiles.h"
@@ -8,7 +9,6 @@
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QLocale>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QThreadPool>
 
@@ -126,36 +126,37 @@ bool isTaken(const fs::path& path) {
 
 // The name in `monthFolder` for a recording: the base name, or the base name + " (k)" for the
 // first k from 2 that is free.
-fs::path freeRecordingFolder(const fs::path& monthFolder, const QString& baseName) {
-    fs::path folder = monthFolder / StorageFiles::toPath(baseName);
-    for (int k = 2; isTaken(folder); ++k)
-        folder = monthFolder / StorageFiles::toPath(QStringLiteral("%1 (%2)").arg(baseName).arg(k));
-    return folder;
+fs::path freeRecordingName(const fs::path& monthFolder, const QString& baseName) {
+    fs::path name = StorageFiles::toPath(baseName);
+    for (int k = 2; isTaken(monthFolder / name); ++k)
+        name = StorageFiles::toPath(QStringLiteral("%1 (%2)").arg(baseName).arg(k));
+    return name;
 }
 
-// Writes the audio and the transcript into a new recording folder, which a failure removes.
-std::optional<QString> writeRecording(const fs::path& folder, const QByteArray& audio,
-                                      const QString& transcript) {
-    std::error_code error;
-    if (!fs::create_directory(folder, error))
-        return error ? describe(error) : QStringLiteral("recording folder already exists");
-    std::optional<QString> failure;
-    const QString name = StorageFiles::toText(folder.filename());
-    QSaveFile file(StorageFiles::toText(folder / "Transcript.txt"));
-    if (const auto writeError = StorageFiles::writeFile(
-            folder / StorageFiles::toPath(name + QStringLiteral(".mp3")), audio))
-        failure = describe(writeError);
-    else if (!file.open(QIODevice::WriteOnly) || file.write(transcript.toUtf8()) < 0 ||
-             !file.commit())
-        failure = file.errorString();
-    if (failure)
-        fs::remove_all(folder, error);
-    return failure;
+// Writes the audio and the transcript into the new recording folder `name` in `month`, which a
+// failure removes. The transcript is written aside and renamed into place.
+std::optional<QString> writeRecording(const Base::Files::Folder& month, const fs::path& name,
+                                      const QByteArray& audio, const QString& transcript) {
+    const auto folder = month.newFolder(name);
+    if (!folder)
+        return folder.error() == std::errc::file_exists
+                   ? QStringLiteral("recording folder already exists")
+                   : describe(folder.error());
+    std::error_code error =
+        StorageFiles::writeFile(*folder, fs::path(name) += ".mp3", audio);
+    if (!error)
+        error = Base::Files::replaceRegular(*folder, "Transcript.txt", transcript.toUtf8());
+    if (!error)
+        return std::nullopt;
+    month.remove(name);
+    return describe(error);
 }
 
-// Exports one clip into `recordings`; the failure's description when it cannot.
+// Exports one clip into `recordings` (the folder at `recordingsPath`); the failure's description
+// when it cannot.
 std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path& clipFolder,
-                                  const fs::path& recordings, const QTimeZone& timeZone,
+                                  const Base::Files::Folder& recordings,
+                                  const fs::path& recordingsPath, const QTimeZone& timeZone,
                                   const QList<TranscriptModel>& models) {
     const auto clipTiming = timing(manifest, timeZone);
     if (!clipTiming)
@@ -168,15 +169,15 @@ std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path
             return QStringLiteral("%1: %2").arg(chunk.fileName, describe(bytes.error()));
         audio.append(*bytes);
     }
-    const fs::path monthFolder = recordings / StorageFiles::toPath(monthFolderName(*clipTiming));
-    std::error_code error;
-    fs::create_directories(monthFolder, error);
-    if (error)
-        return describe(error);
-    const fs::path folder = freeRecordingFolder(monthFolder, recordingName(*clipTiming));
+    const fs::path monthName = StorageFiles::toPath(monthFolderName(*clipTiming));
+    const auto month = recordings.folder(monthName, Base::Files::Missing::create);
+    if (!month)
+        return describe(month.error());
+    const fs::path name =
+        freeRecordingName(recordingsPath / monthName, recordingName(*clipTiming));
     const auto transcript = transcriptText(manifest.text, findModel(models, manifest.modelID),
                                            clipTiming->milliseconds);
-    return writeRecording(folder, audio, transcript);
+    return writeRecording(*month, name, audio, transcript);
 }
 
 // The clip folders in name order, oldest clip first; a missing clips folder holds none.
@@ -196,28 +197,27 @@ Base::Result<std::vector<fs::path>, std::error_code> clipFolders(const fs::path&
     return folders;
 }
 
-fs::path sibling(const fs::path& folder, const char* suffix) {
-    return folder.parent_path() / ("." + folder.filename().native() + suffix);
+fs::path sibling(const fs::path& name, const char* suffix) {
+    return "." + name.native() + suffix;
 }
 
-// Puts `built` in the place of `folder`; the old folder stays where it was when that fails.
-std::error_code swapIn(const fs::path& built, const fs::path& folder) {
-    const fs::path previous = sibling(folder, "-previous");
-    std::error_code error;
-    fs::remove_all(previous, error);
-    const bool hadPrevious = isTaken(folder);
+// Puts `built` in the place of `name` in `parent`; the old folder stays where it was when that
+// fails.
+std::error_code swapIn(const Base::Files::Folder& parent, const fs::path& built,
+                       const fs::path& name, bool hadPrevious) {
+    const fs::path previous = sibling(name, "-previous");
+    std::error_code error = parent.remove(previous);
     if (!error && hadPrevious)
-        fs::rename(folder, previous, error);
+        error = parent.rename(name, parent, previous);
     if (error)
         return error;
-    std::error_code ignored;
-    fs::rename(built, folder, error);
+    error = parent.rename(built, parent, name);
     if (error) {
         if (hadPrevious)
-            fs::rename(previous, folder, ignored);
+            parent.rename(previous, parent, name);
         return error;
     }
-    fs::remove_all(previous, ignored);
+    parent.remove(previous);
     return {};
 }
 
@@ -240,13 +240,16 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         return Base::failure(clips.error());
     const fs::path folder =
         recordingsFolder.has_filename() ? recordingsFolder : recordingsFolder.parent_path();
-    const fs::path building = sibling(folder, "-export");
-    std::error_code error;
-    fs::remove_all(building, error);
-    if (!error)
-        fs::create_directories(building, error);
-    if (error)
+    const fs::path name = folder.filename();
+    const fs::path buildingName = sibling(name, "-export");
+    const auto parent = Base::Files::Folder::open(folder.parent_path(), Base::Files::Missing::create);
+    if (!parent)
+        return Base::failure(parent.error());
+    if (const auto error = parent->remove(buildingName))
         return Base::failure(error);
+    const auto building = parent->newFolder(buildingName);
+    if (!building)
+        return Base::failure(building.error());
 
     qint64 exported = 0;
     qint64 skipped = 0;
@@ -254,16 +257,17 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         const auto manifest = ExportManifest::read(clip);
         if (!manifest)
             continue;
-        if (const auto failure = exportClip(*manifest, clip, building, timeZone, models)) {
+        if (const auto failure = exportClip(*manifest, clip, *building,
+                                            folder.parent_path() / buildingName, timeZone,
+                                            models)) {
             ++skipped;
             logger.error("export: clip skipped: %{public}s", *failure);
         } else {
             ++exported;
         }
     }
-    if (const auto swapError = swapIn(building, folder)) {
-        std::error_code ignored;
-        fs::remove_all(building, ignored);
+    if (const auto swapError = swapIn(*parent, buildingName, name, isTaken(folder))) {
+        parent->remove(buildingName);
         return Base::failure(swapError);
     }
     logger.notice("export ok: exported=%{public}ld skipped=%{public}ld", exported, skipped);
@@ -282,8 +286,9 @@ void exportInBackground(fs::path clipsRoot, fs::path recordingsFolder, QTimeZone
 }
 
 void ensureDirectory(const fs::path& folder) {
-    std::error_code ignored;
-    fs::create_directories(folder, ignored);
+    using Base::Files::Missing;
+    if (const auto parent = Base::Files::Folder::open(folder.parent_path(), Missing::create))
+        static_cast<void>(parent->folder(folder.filename(), Missing::create));
 }
 
 } // namespace Parlino::RecordingsExporter

@@ -11,12 +11,6 @@
 
 namespace Parlino::StorageFiles {
 
-namespace {
-
-constexpr const char* stagingName = "staging";
-
-} // namespace
-
 fs::path toPath(const QString& text) {
     return fs::path(QFile::encodeName(text).toStdString());
 }
@@ -43,18 +37,44 @@ Base::Result<Base::Files::RegularInput, std::error_code> openFile(const fs::path
     return Base::Files::openRegular(file, maxFileBytes, Base::Files::Links::refuse);
 }
 
-std::error_code writeFile(const fs::path& file, const QByteArray& bytes) {
+Base::Result<Base::Files::Folder, std::error_code>
+storeFolder(const fs::path& root, const fs::path& relative, const Base::Log& log) {
+    using Base::Files::Missing;
+    auto folder = Base::Files::Folder::open(root, Missing::create);
+    for (const fs::path& name : relative) {
+        if (!folder)
+            break;
+        auto child = folder->folder(name, Missing::create);
+        if (!child && (child.error() == std::errc::too_many_symbolic_link_levels ||
+                       child.error() == std::errc::not_a_directory)) {
+            log.error("%{public}s was %{public}s — replaced with a folder", toText(name),
+                      folder->describeSpecial(name).value_or(QStringLiteral("not a folder")));
+            if (const auto error = folder->remove(name))
+                return Base::failure(error);
+            child = folder->folder(name, Missing::create);
+        }
+        folder = std::move(child);
+    }
+    return folder;
+}
+
+WriteFailure writeFailure(const std::error_code& error) {
+    return {error, Base::Files::describe(error)};
+}
+
+std::error_code writeFile(const Base::Files::Folder& folder, const fs::path& name,
+                          const QByteArray& bytes) {
     if (bytes.size() > maxFileBytes)
         return std::make_error_code(std::errc::file_too_large);
-    Base::Files::NewFile output(file);
+    Base::Files::NewFile output(folder, name);
     output.write(bytes);
     return output.close();
 }
 
-std::optional<QString>
-writeFile(const fs::path& file,
+std::optional<WriteFailure>
+writeFile(const Base::Files::Folder& folder, const fs::path& name,
           const std::function<Base::Json::Read<void>(const Base::Json::Output&)>& write) {
-    Base::Files::NewFile output(file, maxFileBytes);
+    Base::Files::NewFile output(folder, name, maxFileBytes);
     bool outputFailed = false;
     const auto written = write([&](QByteArrayView piece) {
         outputFailed = !output.write(piece);
@@ -62,27 +82,36 @@ writeFile(const fs::path& file,
     });
     // A document refused stops the writing; an output that failed is the cause of its own stop.
     if (!written && !outputFailed)
-        return written.error().message;
+        return WriteFailure{{}, written.error().message};
     if (const auto error = output.close())
-        return QString::fromStdString(error.message());
+        return writeFailure(error);
     return std::nullopt;
 }
 
-fs::path newStagingFolder(const fs::path& root) {
-    const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    return root / stagingName / uuid.toStdString();
+fs::path freshStagingName() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
 }
 
-QScopeGuard<std::function<void()>> removeOnExit(fs::path folder) {
-    return QScopeGuard<std::function<void()>>([folder = std::move(folder)] {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    });
+Base::Result<StagingFolder, std::error_code> newStagingFolder(const fs::path& root,
+                                                              const Base::Log& log) {
+    auto staging = storeFolder(root, stagingName, log);
+    if (!staging)
+        return Base::failure(staging.error());
+    const fs::path name = freshStagingName();
+    auto folder = staging->newFolder(name);
+    if (!folder)
+        return Base::failure(folder.error());
+    return StagingFolder{*staging, name, *folder, root / stagingName / name};
+}
+
+QScopeGuard<std::function<void()>> removeOnExit(StagingFolder folder) {
+    return QScopeGuard<std::function<void()>>(
+        [folder = std::move(folder)] { folder.staging.remove(folder.name); });
 }
 
 void removeStaging(const fs::path& root) {
-    std::error_code ignored;
-    fs::remove_all(root / stagingName, ignored);
+    if (const auto folder = Base::Files::Folder::open(root))
+        folder->remove(stagingName);
 }
 
 namespace {

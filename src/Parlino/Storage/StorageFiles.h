@@ -3,6 +3,7 @@
 #include "Base/Date.h"
 #include "Base/Files.h"
 #include "Base/Json.h"
+#include "Base/Log.h"
 #include "Base/Result.h"
 
 #include <QByteArray>
@@ -49,21 +50,51 @@ Base::Result<Base::Files::RegularInput, std::error_code> openFile(const fs::path
 // Whether a failed read means the entry is damaged rather than unreadable for now: the file is
 // missing, too large, or is not a regular file of the entry's own.
 bool isDamage(const std::error_code& error);
-// Writes a new file (Base::Files::NewFile: nothing standing at its name is followed or opened). A
-// file larger than maxFileBytes could never be read back: it is refused and nothing is written.
-std::error_code writeFile(const fs::path& file, const QByteArray& bytes);
+// Opens the folder `relative` below a store's `root`, making the missing ones, never following a
+// link below the root (Base::Files::Folder). A link or any other file standing where one of the
+// store's own folders belongs is logged and replaced with a folder; whatever it led to stays
+// untouched.
+Base::Result<Base::Files::Folder, std::error_code>
+storeFolder(const fs::path& root, const fs::path& relative, const Base::Log& log);
+
+// Why a store could not write: the system's error when there was one (a full disk, a link where
+// a folder belongs), and what failed in words.
+struct WriteFailure {
+    std::error_code error;
+    QString description;
+};
+WriteFailure writeFailure(const std::error_code& error);
+
+// Writes the new file `name` in `folder` (Base::Files::NewFile: nothing standing at its name is
+// followed or opened). A file larger than maxFileBytes could never be read back: it is refused
+// and nothing is written.
+std::error_code writeFile(const Base::Files::Folder& folder, const fs::path& name,
+                          const QByteArray& bytes);
 // Writes a new file as writeFile does, a piece at a time as `write` hands the pieces of a
-// document to its output, so that the document never stands in memory whole. What failed, in
-// words: the system's error, or why the document could not be written.
-std::optional<QString>
-writeFile(const fs::path& file,
+// document to its output, so that the document never stands in memory whole. What failed: the
+// system's error, or why the document could not be written.
+std::optional<WriteFailure>
+writeFile(const Base::Files::Folder& folder, const fs::path& name,
           const std::function<Base::Json::Read<void>(const Base::Json::Output&)>& write);
 
-// A new, not yet created build folder under `root`/"staging", named by a fresh upper-case UUID.
-fs::path newStagingFolder(const fs::path& root);
-// Removes `folder` with everything in it when the result goes out of scope: a staging folder
-// that was published in the meantime has moved away, and only a failed build is removed.
-[[nodiscard]] QScopeGuard<std::function<void()>> removeOnExit(fs::path folder);
+// Where the stores build their entries, under their roots.
+inline constexpr const char* stagingName = "staging";
+// A fresh upper-case UUID, the name of a new build folder.
+fs::path freshStagingName();
+
+// A build folder: "staging"/<fresh upper-case UUID> under a store's root.
+struct StagingFolder {
+    Base::Files::Folder staging; // "staging" itself
+    fs::path name;
+    Base::Files::Folder folder; // the build folder
+    fs::path path;              // where it was made, for readers
+};
+// Makes a new build folder, its "staging" as storeFolder makes it.
+Base::Result<StagingFolder, std::error_code> newStagingFolder(const fs::path& root,
+                                                              const Base::Log& log);
+// Removes the build folder with everything in it when the result goes out of scope: one that was
+// published in the meantime has moved away, and only a failed build is removed.
+[[nodiscard]] QScopeGuard<std::function<void()>> removeOnExit(StagingFolder folder);
 // Removes the leftovers of builds that never finished.
 void removeStaging(const fs::path& root);
 // The one thread the stores build their entries on in the background, one at a time, so that no

@@ -48,7 +48,7 @@ TEST(CacheManifest, WrittenManifestIsTheDocumentsTextAndReadsBackWhole) {
         Core::TimedWords(words)};
     const TemporaryFolder folder;
     const fs::path file = folder.path() / "manifest.json";
-    ASSERT_EQ(manifest.write(file), std::nullopt);
+    ASSERT_FALSE(manifest.write(Base::Files::Folder::open(folder.path()).value(), "manifest.json"));
 
     Base::Json::Value document = Base::Json::Value::object();
     document["chunks"] = ChunkFiles::toJson(manifest.chunks);

@@ -163,33 +163,39 @@ TEST_F(ClipLibraryTest, ListFollowsManifestsChangedOrRemovedSinceTheLastList) {
 }
 
 // A later run lists from the summary index: a summary is taken from it while its manifest keeps
-// the size and time the index names, and read from the manifest otherwise.
+// the stamp the index names, and read from the manifest otherwise, even when the manifest was
+// edited in place with its size and modification time put back.
 TEST_F(ClipLibraryTest, ALaterRunListsFromTheIndexWhileItsManifestsAreUnchanged) {
     auto library = makeLibrary();
     const ClipID trusted = save(library);
     const ClipID edited = save(library);
+    const ClipID backdated = save(library);
     const ClipID removed = save(library);
     const auto summaries = listClips(library);
-    ASSERT_EQ(summaries.size(), 3);
+    ASSERT_EQ(summaries.size(), 4);
     EXPECT_EQ(listClips(makeLibrary()), summaries);
 
-    // Same size and time: the index holds, though the manifest now reads otherwise.
-    const fs::path trustedManifest = folderOf(trusted) / "manifest.json";
-    const auto trustedTime = fs::last_write_time(trustedManifest);
-    writeBytes(trustedManifest, QByteArray(qsizetype(fs::file_size(trustedManifest)), ' '));
-    fs::last_write_time(trustedManifest, trustedTime);
     auto manifest = manifestOf(edited);
     manifest["text"] = "Rewritten by hand";
     writeBytes(folderOf(edited) / "manifest.json", QByteArray::fromStdString(manifest.dump()));
+    const fs::path backdatedManifest = folderOf(backdated) / "manifest.json";
+    const auto backdatedTime = fs::last_write_time(backdatedManifest);
+    const QByteArray original = readBytes(backdatedManifest);
+    writeBytes(backdatedManifest, QByteArray(original).replace("Hello, world.", "Jello, world."));
+    ASSERT_EQ(readBytes(backdatedManifest).size(), original.size());
+    fs::last_write_time(backdatedManifest, backdatedTime);
     fs::remove_all(folderOf(removed));
 
     auto later = makeLibrary();
     const auto listed = listClips(later);
-    ASSERT_EQ(listed.size(), 2);
-    EXPECT_EQ(listed[0].id, edited);
-    EXPECT_EQ(listed[0].preview, QStringLiteral("Rewritten by hand"));
-    EXPECT_EQ(listed[1], summaries[2]);
-    EXPECT_EQ(readBytes(root / "summaries.tsv").count('\n'), 3) << "written anew, with its header";
+    ASSERT_EQ(listed.size(), 3);
+    EXPECT_EQ(listed[0].id, backdated);
+    EXPECT_EQ(listed[0].preview, QStringLiteral("Jello, world."));
+    EXPECT_EQ(listed[1].id, edited);
+    EXPECT_EQ(listed[1].preview, QStringLiteral("Rewritten by hand"));
+    EXPECT_EQ(listed[2], summaries[3]);
+    EXPECT_EQ(listed[2].id, trusted);
+    EXPECT_EQ(readBytes(root / "summaries.tsv").count('\n'), 4) << "written anew, with its header";
 }
 
 TEST_F(ClipLibraryTest, ADamagedIndexIsReadAroundAndWrittenAnew) {

@@ -63,12 +63,12 @@ TEST_F(StagedChunksTest, AChunkReplacesALinkOrAPipeInItsPlaceWithoutFollowingOrO
 
 TEST_F(StagedChunksTest, AudioThatCannotBeWrittenStaysInMemory) {
     TestSupport::LogCapture log;
-    fs::remove_all(root / "staging");
-    writeBytes(root / "staging", "a file where the folder goes");
+    writeBytes(staged->folder(), "a file where the folder goes");
     const auto kept = staged->keep(0, "audio");
     EXPECT_EQ(kept.file(), std::nullopt);
     EXPECT_EQ(kept.bytes(), "audio");
     EXPECT_TRUE(log.messages().join('\n').contains(QStringLiteral("chunk kept in memory idx=0")));
+    EXPECT_EQ(readBytes(staged->folder()), "a file where the folder goes");
 }
 
 TEST_F(StagedChunksTest, TheStoresLinkTheKeptFilesAndKeepThemAfterTheStagingGoes) {
