@@ -89,7 +89,8 @@ protected:
             clips.load(*saved);
             clips.deleteClip(*saved);
         }
-        RecordingsExporter::exportRecordings(clips.root(), recordings, QTimeZone::utc(), {});
+        EXPECT_TRUE(
+            RecordingsExporter::exportRecordings(clips.root(), recordings, QTimeZone::utc(), {}));
         RecordingsExporter::ensureDirectory(recordings);
     }
 
