@@ -165,6 +165,23 @@ TEST_F(ReadPipelineTest, ArrivingAudioWaitsOnDiskUntilTheReadIsStopped) {
 
     root().stopSession();
     EXPECT_TRUE(stagedFiles().isEmpty());
+    EXPECT_TRUE(StorageTesting::names(staging).empty()) << "the read's folder goes too";
+}
+
+// A read whose audio all arrived keeps it for a replay; once stopped, its staging folder goes,
+// and a replay plays the same audio from the cache.
+TEST_F(ReadPipelineTest, AStoppedReadLeavesNoStagingFolderAndIsReplayedFromTheCache) {
+    const std::filesystem::path staging =
+        std::filesystem::path(folders.path().toStdString()) / "cache" / "staging";
+    finishRead();
+    ASSERT_FALSE(StorageTesting::names(staging).empty()) << "kept for a replay while it shows";
+
+    root().stopSession();
+    EXPECT_TRUE(StorageTesting::names(staging).empty());
+    ASSERT_TRUE(root().lastPlayed() && root().lastPlayed()->hasAudio());
+    const auto replayed = root().lastPlayed()->chunks->first().audio;
+    EXPECT_EQ(replayed.bytes(), speech);
+    EXPECT_FALSE(replayed.file()->native().starts_with(staging.native()));
 }
 
 TEST_F(ReadPipelineTest, AReadRepeatedOrStoppedBeforeItIsStoredIsAHitAndStoredWhole) {
