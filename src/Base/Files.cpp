@@ -130,7 +130,8 @@ Result<QByteArray, std::error_code> readRegular(const std::filesystem::path& fil
     }
 }
 
-Result<qint64, std::error_code> appendRegular(const Folder& folder, const std::filesystem::path& name,
+Result<qint64, std::error_code> appendRegular(const Folder& folder,
+                                              const std::filesystem::path& name,
                                               const std::function<QByteArray(qint64)>& bytes) {
     if (!isPlainName(name))
         return failure(std::make_error_code(std::errc::invalid_argument));
@@ -142,9 +143,9 @@ Result<qint64, std::error_code> appendRegular(const Folder& folder, const std::f
         return failure(std::make_error_code(std::errc::too_many_symbolic_link_levels));
     if (!S_ISREG(before.st_mode) || before.st_nlink != 1)
         return failure(std::make_error_code(std::errc::not_supported));
-    FileDescriptor output{::openat(folder.descriptor(), name.c_str(),
-                                   O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY |
-                                       O_NOFOLLOW)};
+    FileDescriptor output{
+        ::openat(folder.descriptor(), name.c_str(),
+                 O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)};
     if (output.fd < 0)
         return failure(lastError());
     // Replaced between the look and the opening: refused as well.

@@ -34,8 +34,8 @@ int openChild(int parent, const char* name) {
     const int folder = ::openat(parent, name, folderFlags);
     if (folder < 0 && (errno == ENOTDIR || errno == ELOOP)) {
         struct stat info {};
-        const bool isLink = ::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-                            S_ISLNK(info.st_mode);
+        const bool isLink =
+            ::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
         errno = isLink ? ELOOP : ENOTDIR;
     }
     return folder;

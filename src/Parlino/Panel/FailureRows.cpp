@@ -53,9 +53,9 @@ private:
 FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
     : QWidget(parent), m_message(new FailureMessage(this)),
       m_button(new PaneButton({}, PaneButton::Role::normal, motion, this)) {
-    setObjectName(kind == Kind::captureCard  ? QStringLiteral("CaptureFailureCard")
-                  : kind == Kind::stallRow ? QStringLiteral("StallRow")
-                                           : QStringLiteral("SaveFailureRow"));
+    setObjectName(kind == Kind::captureCard ? QStringLiteral("CaptureFailureCard")
+                  : kind == Kind::stallRow  ? QStringLiteral("StallRow")
+                                            : QStringLiteral("SaveFailureRow"));
     m_message->setObjectName(QStringLiteral("FailureMessage"));
     m_message->setTextFormat(Qt::PlainText);
     m_message->setFont(pixelFont(12));

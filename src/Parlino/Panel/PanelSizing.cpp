@@ -28,8 +28,8 @@ qreal readingContentHeight(const SheetInputs& inputs) {
     const qreal text = inputs.textHeight + inputs.warningRowHeight;
     const qreal block =
         std::min(std::max(text, textFloor), textCeilingFactor * inputs.screenHeight);
-    const bool failureRow = inputs.phase == Kind::stalled ||
-                            (inputs.showsSaveFailure && inputs.phase != Kind::hidden);
+    const bool failureRow =
+        inputs.phase == Kind::stalled || (inputs.showsSaveFailure && inputs.phase != Kind::hidden);
     const qreal wanted = block + readingChrome + (failureRow ? stallRow : 0);
     const qreal cap = std::max(readingCap - headerBand(inputs.topContentInset), readingMinimumCap);
     return std::min(cap, wanted);

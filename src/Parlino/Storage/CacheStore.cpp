@@ -90,7 +90,8 @@ std::optional<Base::Files::Folder> existingAudioFolder(const fs::path& root) {
     return std::move(audio).value();
 }
 
-Base::Result<StagingFolder, StorageFiles::WriteFailure> storeFailed(StorageFiles::WriteFailure why) {
+Base::Result<StagingFolder, StorageFiles::WriteFailure>
+storeFailed(StorageFiles::WriteFailure why) {
     logger.error("store failed: %{public}s", why.description);
     return Base::failure(std::move(why));
 }

@@ -25,9 +25,10 @@ namespace Parlino {
 // entry folder's modification date, read once at construction and kept up to date since by the
 // instance, as are the sizes eviction counts). Everything below the root is reached without
 // following a link (Base::Files::Folder). Failures degrade to a miss or a skipped step; the
-// removal of a damaged entry on lookup and an entry that could not be stored are logged. The instance belongs to the main thread; the
-// static operations run anywhere. Entries stored in the background are written on the stores'
-// background writer, which the instance waits for when it goes.
+// removal of a damaged entry on lookup and an entry that could not be stored are logged. The
+// instance belongs to the main thread; the static operations run anywhere. Entries stored in the
+// background are written on the stores' background writer, which the instance waits for when it
+// goes.
 class CacheStore final {
 public:
     struct Entry {

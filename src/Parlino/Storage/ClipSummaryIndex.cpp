@@ -194,8 +194,8 @@ void ClipSummaryIndex::replace(const QByteArray& bytes) {
                          StorageFiles::toText(file.filename()), *special);
     }
     const auto folder = Base::Files::Folder::open(m_file.parent_path());
-    const auto error = folder ? Base::Files::replaceRegular(*folder, m_file.filename(), bytes)
-                              : folder.error();
+    const auto error =
+        folder ? Base::Files::replaceRegular(*folder, m_file.filename(), bytes) : folder.error();
     if (error)
         logger.error("summary index write failed: %{public}s", Base::Files::describe(error));
 }

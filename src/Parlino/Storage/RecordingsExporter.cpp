@@ -142,8 +142,7 @@ std::optional<QString> writeRecording(const Base::Files::Folder& month, const fs
         return folder.error() == std::errc::file_exists
                    ? QStringLiteral("recording folder already exists")
                    : describe(folder.error());
-    std::error_code error =
-        StorageFiles::writeFile(*folder, fs::path(name) += ".mp3", audio);
+    std::error_code error = StorageFiles::writeFile(*folder, fs::path(name) += ".mp3", audio);
     if (!error)
         error = Base::Files::replaceRegular(*folder, "Transcript.txt", transcript.toUtf8());
     if (!error)
@@ -173,8 +172,7 @@ std::optional<QString> exportClip(const ExportManifest& manifest, const fs::path
     const auto month = recordings.folder(monthName, Base::Files::Missing::create);
     if (!month)
         return describe(month.error());
-    const fs::path name =
-        freeRecordingName(recordingsPath / monthName, recordingName(*clipTiming));
+    const fs::path name = freeRecordingName(recordingsPath / monthName, recordingName(*clipTiming));
     const auto transcript = transcriptText(manifest.text, findModel(models, manifest.modelID),
                                            clipTiming->milliseconds);
     return writeRecording(*month, name, audio, transcript);
@@ -242,7 +240,8 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         recordingsFolder.has_filename() ? recordingsFolder : recordingsFolder.parent_path();
     const fs::path name = folder.filename();
     const fs::path buildingName = sibling(name, "-export");
-    const auto parent = Base::Files::Folder::open(folder.parent_path(), Base::Files::Missing::create);
+    const auto parent =
+        Base::Files::Folder::open(folder.parent_path(), Base::Files::Missing::create);
     if (!parent)
         return Base::failure(parent.error());
     if (const auto error = parent->remove(buildingName))
@@ -257,9 +256,9 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
         const auto manifest = ExportManifest::read(clip);
         if (!manifest)
             continue;
-        if (const auto failure = exportClip(*manifest, clip, *building,
-                                            folder.parent_path() / buildingName, timeZone,
-                                            models)) {
+        if (const auto failure =
+                exportClip(*manifest, clip, *building, folder.parent_path() / buildingName,
+                           timeZone, models)) {
             ++skipped;
             logger.error("export: clip skipped: %{public}s", *failure);
         } else {

@@ -80,8 +80,7 @@ TEST_F(FullDiskTest, AClipThatDoesNotFitIsReportedAndLeavesNothingBehind) {
                             QStringLiteral("voice"), {}));
     ASSERT_TRUE(reported);
     EXPECT_EQ(reported->error, std::errc::no_space_on_device);
-    EXPECT_TRUE(
-        logs.contains(QStringLiteral("save failed: No space left on device chunkCount=3")));
+    EXPECT_TRUE(logs.contains(QStringLiteral("save failed: No space left on device chunkCount=3")));
 
     reported.reset();
     clips.saveInBackground(QStringLiteral("Text."), audioChunks(2, 40000), {},
@@ -105,7 +104,8 @@ TEST(SaveFailureNoticeTest, TheFirstFailureOfAReadIsShownWithItsCauseNamedPlainl
     notice.readStarted();
     EXPECT_EQ(model.saveFailure(), std::nullopt);
     notice.saveFailed(StorageFiles::writeFailure(std::make_error_code(std::errc::io_error)));
-    EXPECT_EQ(model.saveFailure(), QStringLiteral("This read could not be saved: input/output error"));
+    EXPECT_EQ(model.saveFailure(),
+              QStringLiteral("This read could not be saved: input/output error"));
     notice.readStarted();
     notice.saveFailed({{}, QStringLiteral("Creation time out of range")});
     EXPECT_EQ(model.saveFailure(),

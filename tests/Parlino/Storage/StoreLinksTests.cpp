@@ -28,10 +28,9 @@ std::map<std::string, std::string> snapshot(const fs::path& folder) {
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         struct stat info {};
         EXPECT_EQ(::lstat(entry.path().c_str(), &info), 0);
-        std::string description = std::to_string(info.st_mode) + ' ' +
-                                  std::to_string(info.st_size) + ' ' +
-                                  std::to_string(info.st_mtim.tv_sec) + '.' +
-                                  std::to_string(info.st_mtim.tv_nsec);
+        std::string description =
+            std::to_string(info.st_mode) + ' ' + std::to_string(info.st_size) + ' ' +
+            std::to_string(info.st_mtim.tv_sec) + '.' + std::to_string(info.st_mtim.tv_nsec);
         if (S_ISREG(info.st_mode))
             description += ' ' + readBytes(entry.path()).toStdString();
         entries[fs::relative(entry.path(), folder).string()] = description;
@@ -43,8 +42,8 @@ class StoreLinksTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // What the stores write, by the names they write it under.
-        for (const char* name : {"chunk-0.mp3", "chunk-1.mp3", "manifest.json", "summaries.tsv",
-                                 "Transcript.txt"})
+        for (const char* name :
+             {"chunk-0.mp3", "chunk-1.mp3", "manifest.json", "summaries.tsv", "Transcript.txt"})
             writeBytes(outside / name, "outside");
         writeBytes(outside / key.toStdString() / "chunk-0.mp3", "outside");
         writeBytes(outside / "January 2026" / "kept", "outside");
@@ -82,8 +81,8 @@ protected:
             clips.save(QStringLiteral("Text."), audioChunks(2, 10), {}, QStringLiteral("v"), {});
         if (saved && onSaved)
             onSaved(clips.root() / saved->rawValue.toStdString());
-        clips.saveInBackground(QStringLiteral("More."), audioChunks(1, 10), {},
-                               QStringLiteral("v"), {});
+        clips.saveInBackground(QStringLiteral("More."), audioChunks(1, 10), {}, QStringLiteral("v"),
+                               {});
         listClips(clips);
         if (saved) {
             clips.load(*saved);
@@ -155,7 +154,8 @@ TEST_F(StoreLinksTest, NothingOutsideIsWrittenOrRemovedThroughALinkInPlaceOfAnEn
     onSaved = [&](const fs::path& folder) { linkOutside(folder); };
     useStores();
     EXPECT_EQ(snapshot(outside), before);
-    EXPECT_TRUE(logs.contains(QStringLiteral("staging was a symbolic link — replaced with a folder")));
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("staging was a symbolic link — replaced with a folder")));
 }
 
 } // namespace
