@@ -102,10 +102,12 @@ void AppDelegate::installTrayIcon() {
     m_trayIcon->show();
     if (m_deps.trayBackdrop) {
         QSystemTrayIcon* icon = m_trayIcon.get();
+        m_trayWindow = std::make_unique<TrayIconWindow>(*icon);
         m_trayTint = std::make_unique<TrayIconTint>(
-            [icon] { return icon->geometry(); },
+            [window = m_trayWindow.get()] { return window->place(); },
             [icon](const QColor& colour) { icon->setIcon(TrayIconTint::image(colour)); },
             *m_deps.trayBackdrop, m_deps.scheduler);
+        m_trayWindow->changed = [tint = m_trayTint.get()] { tint->trayChanged(); };
     }
     m_log.notice("tray: icon installed");
 }

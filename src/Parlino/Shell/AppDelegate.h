@@ -7,6 +7,7 @@
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Shell/CompositionRoot.h"
 #include "Parlino/Shell/TrayIconTint.h"
+#include "Parlino/Shell/TrayIconWindow.h"
 #include "Parlino/Shell/UpdateController.h"
 
 #include <QString>
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
+    std::unique_ptr<TrayIconWindow> m_trayWindow;
     std::unique_ptr<TrayIconTint> m_trayTint;
     QAction* m_bubbleToggleItem = nullptr;
     Base::ScheduledTask m_trayHostPoll;

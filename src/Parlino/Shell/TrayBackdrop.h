@@ -4,6 +4,8 @@
 #include <QList>
 #include <QRect>
 
+#include <functional>
+
 namespace Parlino {
 
 // What the desktop shows of the tray that holds the application's icon. Main thread only.
@@ -17,6 +19,10 @@ public:
     // A picture of the screen at `place`, in the screen's logical pixels; null when none can be
     // taken.
     virtual QImage picture(const QRect& place) = 0;
+
+    // Called when the tray may look different: it published other colours, or another tray took
+    // over.
+    std::function<void()> changed;
 };
 
 } // namespace Parlino

@@ -7,10 +7,11 @@ namespace Parlino {
 
 namespace {
 
-// How long to wait before looking for the icon's place again while it has none, and before
-// looking at the tray again once it has one, in seconds.
-constexpr double unplacedInterval = 1;
-constexpr double placedInterval = 3;
+// A tray paints, and a compositor shows what it painted, a moment after the change that X
+// announces: the tray is looked at once that moment has passed, and once more a little later for
+// a busy machine that held the painting up, in seconds after the change.
+constexpr double settledDelay = 0.3;
+constexpr double lateDelay = 3;
 
 } // namespace
 
@@ -18,7 +19,19 @@ TrayIconTint::TrayIconTint(Place place, Paint paint, TrayBackdrop& backdrop,
                            Base::Scheduler& scheduler)
     : m_place(std::move(place)), m_paint(std::move(paint)), m_backdrop(backdrop),
       m_scheduler(scheduler) {
+    m_backdrop.changed = [this] { trayChanged(); };
     look();
+}
+
+TrayIconTint::~TrayIconTint() {
+    m_backdrop.changed = nullptr;
+}
+
+void TrayIconTint::trayChanged() {
+    // A burst of changes is looked at once it has settled, not once for each.
+    if (!m_settledLook.isPending())
+        m_settledLook = m_scheduler.after(settledDelay, [this] { look(); });
+    m_lateLook = m_scheduler.after(lateDelay, [this] { look(); });
 }
 
 QIcon TrayIconTint::themedImage(const QColor& colour) {
@@ -35,15 +48,13 @@ QIcon TrayIconTint::image(const QColor& colour) {
 
 void TrayIconTint::look() {
     const QRect place = m_place();
-    if (!place.isEmpty()) {
-        const QColor wanted = wantedColour(place);
-        if (m_colour != wanted) {
-            m_colour = wanted;
-            m_paint(wanted);
-        }
+    if (place.isEmpty())
+        return;
+    const QColor wanted = wantedColour(place);
+    if (m_colour != wanted) {
+        m_colour = wanted;
+        m_paint(wanted);
     }
-    m_nextLook =
-        m_scheduler.after(place.isEmpty() ? unplacedInterval : placedInterval, [this] { look(); });
 }
 
 QColor TrayIconTint::wantedColour(const QRect& place) {

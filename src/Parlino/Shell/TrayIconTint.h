@@ -13,9 +13,10 @@
 namespace Parlino {
 
 // Keeps the tray icon's glyph readable on the tray that holds it. While the icon sits in a tray
-// that embeds it, and so has a place on the screen, it looks at the tray every few seconds and
-// repaints the glyph when the tray's colour asks for another: the colour the tray publishes, or
-// else light on a dark tray and dark on a light one. A status-notifier host draws the icon
+// that embeds it, and so has a place on the screen, it looks at the tray when it starts and when
+// the tray or the icon's place on it may have changed, and repaints the glyph when the tray's
+// colour asks for another: the colour the tray publishes, or else light on a dark tray and dark
+// on a light one. Nothing runs while nothing changes. A status-notifier host draws the icon
 // itself, gives it no place, and recolours the themed symbol on its own. Main thread only.
 class TrayIconTint final {
 public:
@@ -27,7 +28,15 @@ public:
     // The symbol's name in the icon theme, which a status-notifier host recolours.
     static constexpr const char* themedName = "parlino-symbolic";
 
+    // Follows the backdrop's changes until it is destroyed.
     TrayIconTint(Place place, Paint paint, TrayBackdrop& backdrop, Base::Scheduler& scheduler);
+    ~TrayIconTint();
+    TrayIconTint(const TrayIconTint&) = delete;
+    TrayIconTint& operator=(const TrayIconTint&) = delete;
+
+    // The tray or the icon's place on it may look different (the tray mapped, moved, resized or
+    // exposed the icon's window): look again once the tray has painted.
+    void trayChanged();
 
     // The glyph as the tray is first given it: the themed symbol where the theme has it, else
     // drawn in `colour`.
@@ -48,7 +57,8 @@ private:
     TrayBackdrop& m_backdrop;
     Base::Scheduler& m_scheduler;
     std::optional<QColor> m_colour;
-    Base::ScheduledTask m_nextLook;
+    Base::ScheduledTask m_settledLook;
+    Base::ScheduledTask m_lateLook;
 };
 
 } // namespace Parlino

@@ -92,23 +92,45 @@ protected:
     QList<QColor> painted;
 };
 
-TEST_F(TrayIconTintTest, RepaintsOnlyWhenThePlacedIconsTrayAsksForAnotherColour) {
-    backdrop.tray = trayWithGlyph(QColor(0xdc, 0xda, 0xd5), Qt::white);
+TEST_F(TrayIconTintTest, LooksAtTheTrayOnlyAfterItOrThePlaceChanged) {
+    const QColor light(0xdc, 0xda, 0xd5);
+    backdrop.tray = trayWithGlyph(light, Qt::white);
     const auto subject = tint();
-    scheduler.advance(5);
     EXPECT_TRUE(painted.isEmpty()) << "no place, no tray to look at";
+    EXPECT_EQ(scheduler.pendingCount(), 0u) << "no timer while nothing changes";
 
     place = QRect(1890, 1, 22, 22);
-    scheduler.advance(1);
+    scheduler.advance(60);
+    EXPECT_TRUE(backdrop.places.isEmpty()) << "nothing announced the place";
+
+    // The tray maps, moves and exposes the icon in one burst: one look once it has painted.
+    for (int i = 0; i < 3; ++i)
+        subject->trayChanged();
+    scheduler.advance(0.3);
     ASSERT_EQ(painted, QList<QColor>{Theme::ink()});
-    EXPECT_EQ(backdrop.places.last(), place);
+    EXPECT_EQ(backdrop.places, QList<QRect>{place});
 
-    scheduler.advance(30);
-    EXPECT_EQ(painted.size(), 1) << "the same tray, the same glyph";
-
+    // A tray that paints late is caught by the second look; then nothing runs.
     backdrop.tray = trayWithGlyph(QColor(0x20, 0x20, 0x20), Theme::ink());
     scheduler.advance(3);
     EXPECT_EQ(painted, (QList<QColor>{Theme::ink(), Qt::white}));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+
+    // Colours the tray publishes later, as it announces them.
+    backdrop.published = {0xffff, 0x8080, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    scheduler.advance(60);
+    EXPECT_EQ(painted.size(), 2) << "not announced, not seen";
+    ASSERT_TRUE(backdrop.changed);
+    backdrop.changed();
+    scheduler.advance(0.3);
+    EXPECT_EQ(painted.last(), QColor(255, 128, 0));
+    scheduler.advance(3);
+    EXPECT_EQ(painted.size(), 3) << "the same tray, the same glyph";
+}
+
+TEST_F(TrayIconTintTest, LetsGoOfTheBackdropWhenDestroyed) {
+    tint().reset();
+    EXPECT_FALSE(backdrop.changed) << "a later change would reach a destroyed tint";
 }
 
 TEST_F(TrayIconTintTest, APublishedColourWinsOverTheTraysPixels) {

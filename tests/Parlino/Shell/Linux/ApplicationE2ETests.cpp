@@ -130,16 +130,6 @@ qint64 sessionInstance() {
     return match.hasMatch() ? match.captured(1).toLongLong() : 0;
 }
 
-bool storeKey(const QString& key) {
-    QProcess store;
-    store.start(QStringLiteral("secret-tool"),
-                {"store", "--label=Parlino", "service", "com.parlino.app", "account",
-                 "elevenlabs-api-key"});
-    store.write(key.toUtf8());
-    store.closeWriteChannel();
-    return store.waitForFinished(5000) && store.exitCode() == 0;
-}
-
 class ApplicationE2E : public ::testing::Test {
 protected:
     void SetUp() override {

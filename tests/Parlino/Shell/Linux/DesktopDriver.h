@@ -54,6 +54,17 @@ inline QProcessEnvironment applicationEnvironment(const QTemporaryDir& home,
     return environment;
 }
 
+// Stores the service's key in the session's keyring, where the application looks for it.
+inline bool storeKey(const QString& key) {
+    QProcess store;
+    store.start(QStringLiteral("secret-tool"),
+                {"store", "--label=Parlino", "service", "com.parlino.app", "account",
+                 "elevenlabs-api-key"});
+    store.write(key.toUtf8());
+    store.closeWriteChannel();
+    return store.waitForFinished(5000) && store.exitCode() == 0;
+}
+
 // The test's own connection to the X server: windows by title, keys and pointer through XTest.
 class Desktop {
 public:

@@ -180,6 +180,16 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return (icon = desktop.trayIcon()).has_value(); }, 10000));
     }
     std::string log() const { return app->lines().join('\n').toStdString(); }
+    // Whether the icon shows a glyph in `colour`.
+    bool shows(const QColor& colour) const {
+        const QImage picture = screenAt(*icon);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (contrastRatio(picture.pixelColor(x, y), colour) < 1.05 &&
+                    std::abs(picture.pixelColor(x, y).hue() - colour.hue()) < 10)
+                    return true;
+        return false;
+    }
 
     Desktop desktop;
     QTemporaryDir home;
@@ -192,16 +202,12 @@ TEST_F(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
     ASSERT_TRUE(publishTrayColours(published));
     launch();
     findIcon();
-    const auto showsPublished = [&] {
-        const QImage picture = screenAt(*icon);
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x)
-                if (contrastRatio(picture.pixelColor(x, y), published) < 1.05 &&
-                    std::abs(picture.pixelColor(x, y).hue() - published.hue()) < 10)
-                    return true;
-        return false;
-    };
-    EXPECT_TRUE(pumpUntil(showsPublished, 15000)) << log();
+    EXPECT_TRUE(pumpUntil([&] { return shows(published); }, 15000)) << log();
+
+    // The panel's theme changes while the application runs.
+    const QColor later(0x00, 0xc0, 0xff);
+    ASSERT_TRUE(publishTrayColours(later));
+    EXPECT_TRUE(pumpUntil([&] { return shows(later); }, 15000)) << log();
 }
 
 TEST_F(TrayIconE2E, AStatusNotifierHostIsHandedTheThemedSymbol) {

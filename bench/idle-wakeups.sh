@@ -1,0 +1,190 @@
+#!/usr/bin/env bash
+# Counts how often the real application's threads run while nothing moves, on every surface a
+# user leaves standing: the idle bar alone, the tutorial, a paused read in the open panel, the
+# settings window, the Audio Clips window, and the idle bar after a finished read; and CopyQ, a
+# tray application of the same toolkit, beside it in the same desktop session
+# (scripts/ci-services.sh), with a stand-in for the service. Build first (scripts/build.sh).
+# Usage: bench/idle-wakeups.sh [build-dir]   (from any folder; the build folder defaults to build/)
+set -euo pipefail
+script="$(realpath "$0")"
+root="$(dirname "$script")/.."
+build="$(realpath "${1:-${PARLINO_BUILD_DIR:-$root/build}}")"
+cd "$root"
+if [ -z "${PARLINO_DESKTOP_SESSION:-}" ]; then
+  exec scripts/ci-services.sh "$script" "$build"
+fi
+
+app_binary="$build/src/Parlino/parlino"
+stand_in_binary="$build/tests/support/parlino-speech-stand-in"
+for binary in "$app_binary" "$stand_in_binary"; do
+  [ -x "$binary" ] || { echo "idle-wakeups: $binary is missing; build first" >&2; exit 1; }
+done
+
+work="$(mktemp -d)"
+pids=()
+app=""
+log=""
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export QT_QPA_PLATFORM=xcb
+fail() { echo "idle-wakeups: $*" >&2; [ -z "$log" ] || tail -20 "$log" >&2; exit 1; }
+
+# Polls a check (the remaining arguments) every 50 ms for up to 20 s.
+wait_for() {
+  local what="$1" tries
+  shift
+  for tries in $(seq 400); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  fail "waited in vain for $what"
+}
+logged() { grep -q -- "$1" "$log"; }
+shown() { xdotool search --onlyvisible --name "^$1\$"; }
+not_shown() { ! shown "$1"; }
+mpris() {
+  gdbus call --session --dest org.mpris.MediaPlayer2.parlino --object-path /org/mpris/MediaPlayer2 \
+    --method "$@"
+}
+status_is() {
+  mpris org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player PlaybackStatus |
+    grep -q "'$1'"
+}
+read_text() {
+  gdbus call --session --dest com.parlino.app --object-path /com/parlino/app \
+    --method com.parlino.app.ReadWithParlino "$1" >/dev/null
+}
+
+# The centre of the program's first shown window whose geometry (X, Y, WIDTH, HEIGHT) passes
+# the arithmetic test $1.
+window_centre() {
+  local window WINDOW X Y WIDTH HEIGHT SCREEN
+  for window in $(xdotool search --onlyvisible --pid "$app" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    if (($1)); then
+      echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+      return 0
+    fi
+  done
+  return 1
+}
+# The tray icon: the small window that the tray at the top right embeds; its menu opens below it.
+tray_icon_centre() { window_centre "WIDTH <= 64 && HEIGHT <= 64 && X >= 1600"; }
+menu_shown() { window_centre "HEIGHT >= 100 && X + WIDTH >= 1800 && Y <= 64"; }
+# Chooses the $1th item of the tray icon's menu: 2 "Settings…", 3 "Audio Clips…".
+tray_menu() {
+  wait_for "the tray icon" tray_icon_centre
+  local icon i
+  icon="$(tray_icon_centre)"
+  xdotool mousemove ${icon% *} ${icon#* } click 3
+  wait_for "the tray menu" menu_shown
+  for i in $(seq "$1"); do xdotool key Down; done
+  xdotool key Return
+}
+
+# Starts a program in a home of its own ($1) and waits for its tray icon; `seen` marks the
+# tutorial as seen.
+launch() {
+  local home="$work/$1"
+  shift
+  mkdir -p "$home/config/Parlino" "$home/data" "$home/cache"
+  [ "${1:-}" != seen ] || printf '%s' \
+    '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
+    >"$home/config/Parlino/com.parlino.app.json"
+  log="$home/out.log"
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+    XDG_CACHE_HOME="$home/cache" PARLINO_SERVICE_URL="$service_url" "$app_binary" >"$log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  wait_for "the tray icon" logged "tray: icon installed"
+  wait_for "the icon in the tray" tray_icon_centre
+}
+quit() {
+  kill "$app"
+  wait "$app" 2>/dev/null || true
+  app=""
+}
+
+# Each thread's context switches, one "thread name count" line each.
+thread_switches() {
+  local task
+  for task in /proc/"$app"/task/*; do
+    awk -v thread="${task##*/}" -v name="$(tr ' ' _ <"$task/comm" 2>/dev/null)" \
+      '/ctxt_switches/ { total += $2 } END { print thread, name, total }' \
+      "$task/status" 2>/dev/null || true
+  done
+}
+# The context switches of all the program's threads over 10 s, once it has settled (no switch
+# for a second, or 10 s passed), with the threads that switched. A thread that ends meanwhile
+# takes its count along; one that starts counts in full.
+idle_switches() {
+  local before now tries
+  before=$(thread_switches)
+  for tries in $(seq 10); do
+    sleep 1
+    now=$(thread_switches)
+    [ "$now" != "$before" ] || break
+    before="$now"
+  done
+  sleep 10
+  thread_switches >"$work/after"
+  awk -v what="$1" 'NR == FNR { before[$1] = $3; next }
+    { d = $3 - before[$1]; total += d; if (d) threads = threads " " $2 "=" d }
+    END { printf "context switches over 10 s, %s: %d%s\n", what, total, threads ? " (" substr(threads, 2) ")" : "" }' \
+    <(echo "$before") "$work/after"
+}
+
+"$stand_in_binary" >"$work/stand-in.log" 2>&1 &
+pids+=($!)
+wait_for "the stand-in service" grep -q '^http://' "$work/stand-in.log"
+service_url="$(head -n 1 "$work/stand-in.log")"
+printf bench | secret-tool store --label=Parlino service com.parlino.app account elevenlabs-api-key
+
+launch first-start
+wait_for "the tutorial" logged "onboarding present"
+idle_switches "the tutorial"
+quit
+
+launch idle seen
+wait_for "the idle bar" shown "Parlino Idle Bar"
+idle_switches "the idle bar"
+tray_menu 2
+wait_for "the settings window" shown "Parlino Settings"
+idle_switches "the settings window"
+quit
+
+launch clips seen
+tray_menu 3
+wait_for "the Audio Clips window" shown "Audio Clips"
+idle_switches "the Audio Clips window"
+quit
+
+launch reads seen
+xdotool mousemove 960 900
+read_text "Parlino reads this short text aloud, and then it rests."
+wait_for "the read to play" status_is Playing
+wait_for "the read to finish" not_shown "Parlino Bubble"
+wait_for "the idle bar" shown "Parlino Idle Bar"
+idle_switches "after a finished read"
+read_text "Parlino reads this text aloud until it is paused, and it stays paused in the open panel."
+wait_for "the read to play" status_is Playing
+mpris org.mpris.MediaPlayer2.Player.Pause >/dev/null
+wait_for "the pause" status_is Paused
+"$app_binary" >/dev/null 2>&1
+wait_for "the panel" shown "Parlino Panel"
+idle_switches "a paused read in the open panel"
+quit
+
+if command -v copyq >/dev/null; then
+  home="$work/copyq"
+  mkdir -p "$home/config" "$home/data"
+  log="$home/out.log"
+  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" copyq >"$log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  wait_for "CopyQ's tray icon" tray_icon_centre
+  idle_switches "peer: CopyQ with its tray icon"
+else
+  echo "peer: CopyQ is not installed (scripts/install-deps.sh)"
+fi

@@ -1,0 +1,135 @@
+// The real application at rest in the desktop session of scripts/ci-services.sh: once it has
+// settled, with the idle bar showing and again after a finished read, all its threads together
+// switch context at most ten times in ten seconds. It counts events, not time: a busy machine
+// delays the application's work but adds none.
+#include "Playback/Linux/TestAudio.h"
+#include "support/DesktopSession.h"
+#include "support/EventLoop.h"
+#include "support/FakeSpeechService.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+// Xlib's macros (None, Bool) come after every C++ header.
+#include "DesktopDriver.h"
+
+using namespace DesktopDriver;
+
+namespace {
+
+constexpr qint64 mostSwitches = 10;
+constexpr int windowMs = 10000;
+// Settled: no thread of the application ran for this long, which is longer than any look the
+// application takes after a change.
+constexpr int quietMs = 4000;
+constexpr int settleBoundMs = 30000;
+
+// The context switches, voluntary and not, of each thread of process `pid`, by thread.
+QHash<QString, qint64> threadSwitches(qint64 pid) {
+    QHash<QString, qint64> switches;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue; // the thread ended meanwhile
+        qint64 total = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.contains("ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        switches.insert(task, total);
+    }
+    return switches;
+}
+
+// The switches between two counts: a thread that ended takes its count along, one that started
+// counts in full.
+qint64 switchesBetween(const QHash<QString, qint64>& before, const QHash<QString, qint64>& after) {
+    qint64 total = 0;
+    for (auto thread = after.begin(); thread != after.end(); ++thread)
+        total += thread.value() - before.value(thread.key(), 0);
+    return total;
+}
+
+class IdleE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
+                                "no desktop session (scripts/ci-services.sh starts one)");
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
+        service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
+        const QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
+        ASSERT_FALSE(environment.isEmpty());
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+        ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
+        ASSERT_TRUE(pumpUntil([&] { return desktop.trayIcon().has_value(); }, 10000))
+            << "the tray never embedded the icon";
+        ASSERT_TRUE(idleBarAlone());
+    }
+
+    bool idleBarAlone() const {
+        return pumpUntil(
+            [&] {
+                return desktop.shownWindow("Parlino Idle Bar") &&
+                       !desktop.shownWindow("Parlino Bubble") &&
+                       !desktop.shownWindow("Parlino Panel");
+            },
+            20000);
+    }
+
+    // Waits until the application has settled, then counts its switches over ten seconds.
+    void expectRestingOn(const char* surface) {
+        auto last = threadSwitches(app->processId());
+        QElapsedTimer quiet;
+        quiet.start();
+        const bool settled = pumpUntil(
+            [&] {
+                auto now = threadSwitches(app->processId());
+                if (switchesBetween(last, now) != 0) {
+                    last = std::move(now);
+                    quiet.restart();
+                }
+                return quiet.elapsed() >= quietMs;
+            },
+            settleBoundMs);
+        ASSERT_TRUE(settled) << surface << ": the application never rested for "
+                             << quietMs / 1000 << " s\n"
+                             << log();
+        const auto before = threadSwitches(app->processId());
+        pumpUntil([] { return false; }, windowMs);
+        ASSERT_TRUE(app->isRunning());
+        EXPECT_LE(switchesBetween(before, threadSwitches(app->processId())), mostSwitches)
+            << surface << ": context switches over " << windowMs / 1000 << " s";
+    }
+
+    std::string log() const { return app->lines().join('\n').toStdString(); }
+
+    Desktop desktop;
+    QTemporaryDir home;
+    TestSupport::FakeSpeechService service;
+    std::unique_ptr<Program> app;
+};
+
+} // namespace
+
+TEST_F(IdleE2E, restsWithTheIdleBarAndAfterAFinishedRead) {
+    expectRestingOn("the idle bar");
+
+    QDBusMessage read = QDBusMessage::createMethodCall(
+        QStringLiteral("com.parlino.app"), QStringLiteral("/com/parlino/app"),
+        QStringLiteral("com.parlino.app"), QStringLiteral("ReadWithParlino"));
+    read << QStringLiteral("Parlino reads this sentence, and then it rests.");
+    ASSERT_EQ(QDBusConnection::sessionBus().call(read).type(), QDBusMessage::ReplyMessage);
+    ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow("Parlino Bubble").has_value(); }, 10000))
+        << log();
+    ASSERT_TRUE(idleBarAlone()) << "the read never finished\n" << log();
+    EXPECT_FALSE(service.requests().isEmpty());
+    expectRestingOn("after a finished read");
+}
