@@ -5,6 +5,7 @@
 # tray application of the same toolkit, beside it in the same desktop session
 # (scripts/ci-services.sh), with a stand-in for the service. Build first (scripts/build.sh).
 # Usage: bench/idle-wakeups.sh [build-dir]   (from any folder; the build folder defaults to build/)
+# shellcheck disable=SC2034 # the window geometry variables are set by eval; loop counters
 set -euo pipefail
 script="$(realpath "$0")"
 root="$(dirname "$script")/.."
@@ -77,7 +78,7 @@ tray_menu() {
   wait_for "the tray icon" tray_icon_centre
   local icon i
   icon="$(tray_icon_centre)"
-  xdotool mousemove ${icon% *} ${icon#* } click 3
+  xdotool mousemove "${icon% *}" "${icon#* }" click 3
   wait_for "the tray menu" menu_shown
   for i in $(seq "$1"); do xdotool key Down; done
   xdotool key Return
@@ -116,15 +117,17 @@ thread_switches() {
   done
 }
 # The context switches of all the program's threads over 10 s, once it has settled (no switch
-# for a second, or 10 s passed), with the threads that switched. A thread that ends meanwhile
-# takes its count along; one that starts counts in full.
+# for 4 s, longer than any look the application takes after a change, or 20 s passed), with the
+# threads that switched. A thread that ends meanwhile takes its count along; one that starts
+# counts in full.
 idle_switches() {
-  local before now tries
+  local before now tries quiet=0
   before=$(thread_switches)
-  for tries in $(seq 10); do
+  for tries in $(seq 20); do
     sleep 1
     now=$(thread_switches)
-    [ "$now" != "$before" ] || break
+    if [ "$now" = "$before" ]; then quiet=$((quiet + 1)); else quiet=0; fi
+    [ "$quiet" -lt 4 ] || break
     before="$now"
   done
   sleep 10

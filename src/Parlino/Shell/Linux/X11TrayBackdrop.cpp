@@ -91,8 +91,7 @@ QList<quint32> X11TrayBackdrop::publishedColours() {
         unsigned long remaining = 0;
         unsigned char* data = nullptr;
         if (XGetWindowProperty(display, m_manager, m_colours, 0, publishedChannelCount, False,
-                               XA_CARDINAL, &type, &format, &count, &remaining,
-                               &data) == Success &&
+                               XA_CARDINAL, &type, &format, &count, &remaining, &data) == Success &&
             type == XA_CARDINAL && format == 32) {
             // Xlib hands 32-bit properties over as longs.
             const auto* values = reinterpret_cast<const unsigned long*>(data);
@@ -115,8 +114,7 @@ QImage X11TrayBackdrop::picture(const QRect& place) {
     m_x11->withDisplay([&](Display* display) {
         const QRect root(0, 0, DisplayWidth(display, DefaultScreen(display)),
                          DisplayHeight(display, DefaultScreen(display)));
-        const QRect pixels =
-            QRect(place.topLeft() * ratio, place.size() * ratio).intersected(root);
+        const QRect pixels = QRect(place.topLeft() * ratio, place.size() * ratio).intersected(root);
         if (pixels.isEmpty())
             return;
         XImage* image =

@@ -29,7 +29,7 @@ constexpr int windowMs = 10000;
 // Settled: no thread of the application ran for this long, which is longer than any look the
 // application takes after a change.
 constexpr int quietMs = 4000;
-constexpr int settleBoundMs = 30000;
+constexpr int settleBoundMs = 15000;
 
 // The context switches, voluntary and not, of each thread of process `pid`, by thread.
 QHash<QString, qint64> threadSwitches(qint64 pid) {
@@ -84,7 +84,8 @@ protected:
             20000);
     }
 
-    // Waits until the application has settled, then counts its switches over ten seconds.
+    // Waits until the application has settled (or for a while, when it never does), then counts
+    // its switches over ten seconds.
     void expectRestingOn(const char* surface) {
         auto last = threadSwitches(app->processId());
         QElapsedTimer quiet;
@@ -99,14 +100,12 @@ protected:
                 return quiet.elapsed() >= quietMs;
             },
             settleBoundMs);
-        ASSERT_TRUE(settled) << surface << ": the application never rested for "
-                             << quietMs / 1000 << " s\n"
-                             << log();
         const auto before = threadSwitches(app->processId());
         pumpUntil([] { return false; }, windowMs);
-        ASSERT_TRUE(app->isRunning());
+        ASSERT_TRUE(app->isRunning()) << log();
         EXPECT_LE(switchesBetween(before, threadSwitches(app->processId())), mostSwitches)
-            << surface << ": context switches over " << windowMs / 1000 << " s";
+            << surface << ": context switches over " << windowMs / 1000 << " s"
+            << (settled ? "" : ", never resting for as long as " + std::to_string(quietMs) + " ms");
     }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
