@@ -31,10 +31,10 @@ X11TrayBackdrop::X11TrayBackdrop() : m_x11(Capture::X11Connection::open()) {
         // connection nothing else of the root's structure is asked for.
         XSelectInput(display, DefaultRootWindow(display), StructureNotifyMask);
     });
-    followManager();
     m_notifier = std::make_unique<QSocketNotifier>(m_x11->fileDescriptor(), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
                      [this] { readEvents(); });
+    followManager();
 }
 
 X11TrayBackdrop::~X11TrayBackdrop() = default;
@@ -47,6 +47,7 @@ void X11TrayBackdrop::followManager() {
             XSelectInput(display, m_manager, PropertyChangeMask | StructureNotifyMask);
         XFlush(display);
     });
+    readQueuedEventsSoon();
 }
 
 void X11TrayBackdrop::readEvents() {
