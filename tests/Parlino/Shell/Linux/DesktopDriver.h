@@ -7,7 +7,9 @@
 
 #include <QColor>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -63,6 +65,54 @@ inline bool storeKey(const QString& key) {
     store.write(key.toUtf8());
     store.closeWriteChannel();
     return store.waitForFinished(5000) && store.exitCode() == 0;
+}
+
+// The context switches, voluntary and not, of each thread of process `pid`, by thread.
+inline QHash<QString, qint64> threadSwitches(qint64 pid) {
+    QHash<QString, qint64> switches;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks.filePath(task + QStringLiteral("/status")));
+        if (!status.open(QIODevice::ReadOnly))
+            continue; // the thread ended meanwhile
+        qint64 total = 0;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.contains("ctxt_switches:"))
+                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        switches.insert(task, total);
+    }
+    return switches;
+}
+
+// The switches between two counts: a thread that ended takes its count along, one that started
+// counts in full.
+inline qint64 switchesBetween(const QHash<QString, qint64>& before,
+                              const QHash<QString, qint64>& after) {
+    qint64 total = 0;
+    for (auto thread = after.begin(); thread != after.end(); ++thread)
+        total += thread.value() - before.value(thread.key(), 0);
+    return total;
+}
+
+// Long enough that the application has finished what it does after a change: no thread of it ran
+// for this long.
+constexpr int restingMs = 4000;
+
+// Waits until no thread of process `pid` has run for `quietMs`, at most `boundMs`; whether it came.
+inline bool waitUntilResting(qint64 pid, int quietMs = restingMs, int boundMs = 15000) {
+    auto last = threadSwitches(pid);
+    QElapsedTimer quiet;
+    quiet.start();
+    return pumpUntil(
+        [&] {
+            auto now = threadSwitches(pid);
+            if (switchesBetween(last, now) != 0) {
+                last = std::move(now);
+                quiet.restart();
+            }
+            return quiet.elapsed() >= quietMs;
+        },
+        boundMs);
 }
 
 // The test's own connection to the X server: windows by title, keys and pointer through XTest.

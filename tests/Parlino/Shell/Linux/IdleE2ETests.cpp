@@ -9,10 +9,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QHash>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -26,36 +22,6 @@ namespace {
 
 constexpr qint64 mostSwitches = 10;
 constexpr int windowMs = 10000;
-// Settled: no thread of the application ran for this long, which is longer than any look the
-// application takes after a change.
-constexpr int quietMs = 4000;
-constexpr int settleBoundMs = 15000;
-
-// The context switches, voluntary and not, of each thread of process `pid`, by thread.
-QHash<QString, qint64> threadSwitches(qint64 pid) {
-    QHash<QString, qint64> switches;
-    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
-    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile status(tasks.filePath(task + QStringLiteral("/status")));
-        if (!status.open(QIODevice::ReadOnly))
-            continue; // the thread ended meanwhile
-        qint64 total = 0;
-        for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.contains("ctxt_switches:"))
-                total += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
-        switches.insert(task, total);
-    }
-    return switches;
-}
-
-// The switches between two counts: a thread that ended takes its count along, one that started
-// counts in full.
-qint64 switchesBetween(const QHash<QString, qint64>& before, const QHash<QString, qint64>& after) {
-    qint64 total = 0;
-    for (auto thread = after.begin(); thread != after.end(); ++thread)
-        total += thread.value() - before.value(thread.key(), 0);
-    return total;
-}
 
 class IdleE2E : public ::testing::Test {
 protected:
@@ -87,25 +53,14 @@ protected:
     // Waits until the application has settled (or for a while, when it never does), then counts
     // its switches over ten seconds.
     void expectRestingOn(const char* surface) {
-        auto last = threadSwitches(app->processId());
-        QElapsedTimer quiet;
-        quiet.start();
-        const bool settled = pumpUntil(
-            [&] {
-                auto now = threadSwitches(app->processId());
-                if (switchesBetween(last, now) != 0) {
-                    last = std::move(now);
-                    quiet.restart();
-                }
-                return quiet.elapsed() >= quietMs;
-            },
-            settleBoundMs);
+        const bool settled = waitUntilResting(app->processId());
         const auto before = threadSwitches(app->processId());
         pumpUntil([] { return false; }, windowMs);
         ASSERT_TRUE(app->isRunning()) << log();
         EXPECT_LE(switchesBetween(before, threadSwitches(app->processId())), mostSwitches)
             << surface << ": context switches over " << windowMs / 1000 << " s"
-            << (settled ? "" : ", never resting for as long as " + std::to_string(quietMs) + " ms");
+            << (settled ? ""
+                        : ", never resting for as long as " + std::to_string(restingMs) + " ms");
     }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }

@@ -204,7 +204,8 @@ TEST_F(TrayIconE2E, TheGlyphTakesTheColourTheTrayPublishes) {
     findIcon();
     EXPECT_TRUE(pumpUntil([&] { return shows(published); }, 15000)) << log();
 
-    // The panel's theme changes while the application runs.
+    // The panel's theme changes while the application rests.
+    ASSERT_TRUE(waitUntilResting(app->processId()));
     const QColor later(0x00, 0xc0, 0xff);
     ASSERT_TRUE(publishTrayColours(later));
     EXPECT_TRUE(pumpUntil([&] { return shows(later); }, 15000)) << log();
