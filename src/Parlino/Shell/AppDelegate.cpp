@@ -15,7 +15,6 @@ namespace Parlino {
 namespace {
 
 // How often the tray host is looked for while there is none, in seconds.
-constexpr double trayHostPollInterval = 1;
 
 // Where the menu opens for an activation of the icon: at the pointer when it is on the icon (a
 // click), else under the icon (a key), or at the pointer when the tray does not say where the
@@ -113,7 +112,17 @@ void AppDelegate::installTrayIcon() {
 }
 
 void AppDelegate::waitForTrayHost() {
-    m_trayHostPoll = m_deps.scheduler.after(trayHostPollInterval, [this] { installTrayIcon(); });
+    if (!m_deps.trayBackdrop)
+        return;
+    m_trayHostWait =
+        std::make_unique<TrayHostWait>([] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+                                       [this] {
+                                           m_deps.trayBackdrop->changed = nullptr;
+                                           m_trayHostWait.reset();
+                                           installTrayIcon();
+                                       },
+                                       m_deps.scheduler);
+    m_deps.trayBackdrop->changed = [wait = m_trayHostWait.get()] { wait->announced(); };
 }
 
 void AppDelegate::openParlino() {

@@ -6,6 +6,7 @@
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Shell/CompositionRoot.h"
+#include "Parlino/Shell/TrayHostWait.h"
 #include "Parlino/Shell/TrayIconTint.h"
 #include "Parlino/Shell/TrayIconWindow.h"
 #include "Parlino/Shell/UpdateController.h"
@@ -92,7 +93,7 @@ private:
     std::unique_ptr<TrayIconWindow> m_trayWindow;
     std::unique_ptr<TrayIconTint> m_trayTint;
     QAction* m_bubbleToggleItem = nullptr;
-    Base::ScheduledTask m_trayHostPoll;
+    std::unique_ptr<TrayHostWait> m_trayHostWait;
 };
 
 } // namespace Parlino

@@ -2,6 +2,8 @@
 
 #include "Capture/Linux/X11Connection.h"
 
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -18,7 +20,18 @@ constexpr long publishedChannelCount = 12;
 
 } // namespace
 
-X11TrayBackdrop::X11TrayBackdrop() : m_x11(Capture::X11Connection::open()) {
+X11TrayBackdrop::X11TrayBackdrop()
+    : m_x11(Capture::X11Connection::open()),
+      // A status-notifier host, which shows the icon in place of an embedding tray, announces
+      // itself by taking this name on the session bus.
+      m_statusNotifierHosts(std::make_unique<QDBusServiceWatcher>(
+          QStringLiteral("org.kde.StatusNotifierWatcher"), QDBusConnection::sessionBus(),
+          QDBusServiceWatcher::WatchForRegistration)) {
+    QObject::connect(m_statusNotifierHosts.get(), &QDBusServiceWatcher::serviceRegistered,
+                     m_statusNotifierHosts.get(), [this] {
+                         if (changed)
+                             changed();
+                     });
     if (!m_x11)
         return;
     m_x11->withDisplay([this](Display* display) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class QDBusServiceWatcher;
 class QSocketNotifier;
 
 namespace Capture {
@@ -14,8 +15,9 @@ namespace Parlino {
 
 // The system tray of the X11 desktop: the colours its manager publishes on its own window, and
 // the screen's pixels, through an X connection of its own. It follows the manager's published
-// colours and the arrival of a new manager through the events X sends, so it wakes only when
-// they change. Without X11 it has neither and never changes.
+// colours and the arrival of a new manager through the events X sends, and the arrival of a
+// status-notifier host on the session bus, so it wakes only when they change. Without X11 it has
+// no colours or pixels.
 class X11TrayBackdrop final : public TrayBackdrop {
 public:
     X11TrayBackdrop();
@@ -33,6 +35,7 @@ private:
 
     std::unique_ptr<Capture::X11Connection> m_x11;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    std::unique_ptr<QDBusServiceWatcher> m_statusNotifierHosts;
     unsigned long m_selection = 0;
     unsigned long m_managerMessage = 0;
     unsigned long m_colours = 0;
