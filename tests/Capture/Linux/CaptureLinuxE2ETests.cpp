@@ -315,7 +315,10 @@ public:
     static constexpr int pieceBytes = 256 * 1024;
 
     IncrementalOwner(unsigned long total, unsigned long announced)
-        : m_total(total), m_announced(announced), m_display(XOpenDisplay(nullptr)) {
+        : m_total(total), m_announced(announced), m_x11(X11Connection::open()),
+          // Only this owner uses the connection; its X errors are ignored, as the requestor may
+          // have gone.
+          m_display(m_x11->withDisplay([](Display* display) { return display; })) {
         const Window root = DefaultRootWindow(m_display);
         m_window = XCreateSimpleWindow(m_display, root, 0, 0, 50, 50, 0, 0, 0);
         const long pid = getpid();
@@ -330,10 +333,10 @@ public:
     ~IncrementalOwner() {
         m_thread = {};
         XDestroyWindow(m_display, m_window);
-        XCloseDisplay(m_display);
     }
 
     std::size_t handed() const { return m_handed; }
+    unsigned long window() const { return m_window; }
 
 private:
     void serve(std::stop_token stop) {
@@ -381,7 +384,8 @@ private:
 
     const unsigned long m_total;
     const unsigned long m_announced;
-    Display* m_display;
+    const std::unique_ptr<X11Connection> m_x11;
+    Display* const m_display;
     Window m_window = None;
     std::atomic<std::size_t> m_handed = 0;
     std::jthread m_thread;
@@ -412,10 +416,10 @@ OfferedText CaptureLinuxE2E::readFromIncrementalOwner(X11PrimarySelection& prima
                                                       unsigned long announced) {
     IncrementalOwner owner(total, announced);
     const qint32 pid = getpid();
+    // Owned by one of the process's windows once the window manager lists it.
     EXPECT_TRUE(pumpUntil([&] {
         const auto windows = x11.clientWindows();
-        return std::any_of(windows.begin(), windows.end(),
-                           [&](auto window) { return x11.windowPid(window) == pid; });
+        return std::find(windows.begin(), windows.end(), owner.window()) != windows.end();
     }));
     const CaptureTarget target{{QStringLiteral("Owner"), QStringLiteral("owner"), pid}, false};
 
