@@ -248,13 +248,9 @@ protected:
                     milliseconds.back(), busyLoopCount);
     }
 
-    static QString offeredText() {
-        return QGuiApplication::clipboard()->text(QClipboard::Selection).trimmed();
-    }
-
     // What the front-most application offers as its selection, read as the capture reads it (the
-    // test's own clipboard may keep an older answer from a Qt application).
-    QString terminalOffers() {
+    // test's own clipboard does not see the selections of KDE applications).
+    QString offeredByFrontmost() {
         const auto offered = primarySelection->read({workspace->frontmostApp(), true},
                                                     std::stop_source().get_token());
         return offered && *offered ? (*offered)->trimmed() : QString();
@@ -292,7 +288,7 @@ protected:
             };
             QString shown;
             const std::function<bool()> offersNewLine = [&] {
-                shown = terminalOffers();
+                shown = offeredByFrontmost();
                 return shown != previous && printedLine.match(shown).hasMatch();
             };
             // A terminal still starting up may miss the first drag: it is made again.
@@ -430,7 +426,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAKeyboardSelectionInAKdeEditorAfterAMouseSele
                xdotool({"mouseup", "1"});
     };
     ASSERT_TRUE(mouseSelection());
-    ASSERT_TRUE(pumpUntil([] { return !offeredText().isEmpty(); }, selectTimeout))
+    ASSERT_TRUE(pumpUntil([&] { return !offeredByFrontmost().isEmpty(); }, selectTimeout))
         << "no mouse selection";
 
     readChangingSelection(
@@ -447,6 +443,8 @@ TEST_F(DesktopAppsCaptureE2E, readsAKeyboardSelectionInAKdeEditorAfterAMouseSele
                 selectTimeout);
         },
         true);
+    std::printf("KWrite offers \"%s\" as its selection after the keyboard selections\n",
+                qPrintable(offeredByFrontmost()));
 }
 
 } // namespace
