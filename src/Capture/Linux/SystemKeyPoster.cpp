@@ -97,7 +97,12 @@ bool SystemKeyPoster::frontmostTakesCopy() {
         return false;
     }
     const auto windowClass = m_x11->windowClass(*window);
-    if (!windowClass || !Terminals::isTerminal(*windowClass))
+    if (!windowClass) {
+        // A window manager may name a window that has gone as active until another one is.
+        logger.notice("synthetic copy refused: the active window is unknown");
+        return false;
+    }
+    if (!Terminals::isTerminal(*windowClass))
         return true;
     logger.notice("synthetic copy refused: front-most window is a terminal (%s)",
                   windowClass->className);

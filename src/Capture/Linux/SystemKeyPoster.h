@@ -37,7 +37,7 @@ public:
 private:
     SystemKeyPoster(std::unique_ptr<X11Connection> x11, xcb_connection_t* xcb);
 
-    // There is an active window and it is no terminal's.
+    // There is an active window, it is known and it is no terminal's.
     bool frontmostTakesCopy();
     // Looked up afresh for every copy: the user may have switched layouts.
     quint32 copyKeyCode();

@@ -271,6 +271,28 @@ TEST_F(ClipboardCaptureE2E, neverSendsTheCopyKeystrokeToATerminal) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the user's words"));
 }
 
+// With no active window the keys would go to whatever holds the input focus, which may be a
+// terminal: after a click on the desktop, and after the active window closed (the window manager
+// may go on naming it as active).
+TEST_F(ClipboardCaptureE2E, sendsNoCopyKeystrokeWithoutAnActiveWindow) {
+    {
+        Holder holder({{}, false});
+        ASSERT_TRUE(waitUntilFrontmost(holder));
+        EXPECT_FALSE(keyPoster->refusesCopy());
+    }
+    EXPECT_TRUE(keyPoster->refusesCopy());
+    EXPECT_FALSE(keyPoster->postCopy());
+
+    Holder holder({{}, false});
+    ASSERT_TRUE(waitUntilFrontmost(holder));
+    xdotool({"mousemove", "--sync", "1900", "1060", "click", "1"});
+    const auto x11 = X11Connection::open();
+    ASSERT_TRUE(pumpUntil([&] { return !x11->activeWindow(); })) << "a window is still active";
+    EXPECT_TRUE(keyPoster->refusesCopy());
+    EXPECT_FALSE(keyPoster->postCopy());
+    EXPECT_TRUE(holder.keys().isEmpty()) << holder.keys().join('|').toStdString();
+}
+
 TEST_F(ClipboardCaptureE2E, waitsForTheModifiersToBeReleased) {
     xdotool({"keydown", "shift"});
     const bool whileHeld = keyPoster->modifiersReleased();
