@@ -6,7 +6,7 @@ namespace Capture::Terminals {
 
 namespace {
 
-// Terminals whose window class does not say "term".
+// Terminals whose window class does not say "terminal" or begin or end with "term".
 const QStringList& namedTerminals() {
     static const QStringList classes{
         // Built on VTE.
@@ -40,7 +40,9 @@ const QStringList& namedTerminals() {
 }
 
 bool namesATerminal(const QString& name) {
-    return name.contains(QLatin1String("term"), Qt::CaseInsensitive) ||
+    const QLatin1String term("term");
+    return name.contains(QLatin1String("terminal"), Qt::CaseInsensitive) ||
+           name.startsWith(term, Qt::CaseInsensitive) || name.endsWith(term, Qt::CaseInsensitive) ||
            namedTerminals().contains(name, Qt::CaseInsensitive);
 }
 

@@ -8,8 +8,8 @@
 namespace Capture::Terminals {
 
 // A terminal emulator's window: its class or instance name (any case) is one of the known
-// terminals' (those built on VTE and on Konsole's part among them), or names a terminal ("term"
-// in it, as in xterm, Xfce4-terminal or Terminator).
+// terminals' (those built on VTE and on Konsole's part among them), or names a terminal: it says
+// "terminal" (Xfce4-terminal, mate-terminal) or begins or ends with "term" (Terminator, xterm).
 bool isTerminal(const WindowClass& windowClass);
 
 // The application is a terminal emulator, as its identifier (its window class) says.

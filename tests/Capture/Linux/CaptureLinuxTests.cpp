@@ -63,6 +63,7 @@ TEST(Terminals, knowsTerminalsByClassOrInstanceInAnyCase) {
         {"Navigator", "firefox"},
         {"", ""},
         {"stellarium", "Stellarium"},
+        {"mattermost", "Mattermost"},
     };
     for (const WindowClass& other : others)
         EXPECT_FALSE(Terminals::isTerminal(other)) << other.className.toStdString();
