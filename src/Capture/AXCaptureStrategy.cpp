@@ -22,8 +22,9 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
         return Base::failure(CaptureError::secureField());
     if (!snapshot->selectedText || snapshot->selectedText->isEmpty())
         return std::optional<Core::SelectionCapture>();
-    return std::optional(
-        Core::SelectionCapture{*snapshot->selectedText, target.app, snapshot->selectionBounds});
+    return std::optional(Core::SelectionCapture{*snapshot->selectedText, target.app,
+                                                snapshot->selectionBounds,
+                                                Core::CapturePath::accessibility});
 }
 
 } // namespace Capture

@@ -47,7 +47,8 @@ public:
     virtual bool isSecureEventInputEnabled() = 0;
     // Reads the scope's focused element, each call bounded by `timeout` seconds. Fails with
     // timedOut when the focused element could not be asked in time; a missing or unreadable
-    // element gives an empty snapshot.
+    // element gives an empty snapshot; a selection longer than CaptureError::maxSelectionBytes
+    // fails with selectionTooLarge.
     virtual Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
                                                                             double timeout) = 0;
 };

@@ -4,6 +4,8 @@
 #include "Core/CaptureError.h"
 #include "Core/ReadTypes.h"
 
+#include <QStringView>
+
 #include <optional>
 #include <stop_token>
 
@@ -23,6 +25,15 @@ enum class CaptureMode { full, reduced };
 
 // A strategy's answer: a capture, nothing (the next strategy is to be tried), or an error.
 using StrategyResult = Base::Result<std::optional<Core::SelectionCapture>, Core::CaptureError>;
+
+// The text is longer than CaptureError::maxSelectionBytes in UTF-8.
+inline bool exceedsSelectionLimit(QStringView text) {
+    constexpr qsizetype limit = Core::CaptureError::maxSelectionBytes;
+    // A UTF-16 unit takes one to three bytes in UTF-8.
+    if (text.size() > limit)
+        return true;
+    return text.size() * 3 > limit && text.toUtf8().size() > limit;
+}
 
 // One way of reading the selected text.
 class CaptureStrategy {

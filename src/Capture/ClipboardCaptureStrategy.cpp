@@ -22,8 +22,12 @@ StrategyResult ClipboardCaptureStrategy::capture(const CaptureTarget& target,
                                                  std::stop_token stop) {
     // What the application offers itself needs no keystroke: the only way to read a terminal,
     // where a copy keystroke would interrupt the running program instead.
-    if (auto offered = m_primarySelection->read(target, stop); offered && !offered->isEmpty())
-        return std::optional(Core::SelectionCapture{*offered, target.app, std::nullopt});
+    const OfferedText offered = m_primarySelection->read(target, stop);
+    if (!offered)
+        return Base::failure(offered.error());
+    if (*offered && !(*offered)->isEmpty())
+        return std::optional(Core::SelectionCapture{**offered, target.app, std::nullopt,
+                                                    Core::CapturePath::offeredSelection});
     return captureByCopy(target, stop);
 }
 
@@ -38,7 +42,10 @@ StrategyResult ClipboardCaptureStrategy::captureByCopy(const CaptureTarget& targ
         m_pollInterval, m_copyTimeout, [this, stop] { return postCopyUnlessStopped(stop); }, stop);
     if (!copied || !*copied || (*copied)->isEmpty())
         return nothing;
-    return std::optional(Core::SelectionCapture{**copied, target.app, std::nullopt});
+    if (exceedsSelectionLimit(**copied))
+        return Base::failure(Core::CaptureError::selectionTooLarge());
+    return std::optional(
+        Core::SelectionCapture{**copied, target.app, std::nullopt, Core::CapturePath::copy});
 }
 
 bool ClipboardCaptureStrategy::waitForModifierRelease(std::stop_token stop) {

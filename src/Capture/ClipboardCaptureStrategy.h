@@ -15,8 +15,8 @@ namespace Capture {
 // Reads the selection that the target application offers without a keystroke (the PRIMARY
 // selection); when it offers none, sends a synthetic copy to the front-most application once the
 // user has let go of the modifier keys, and reads the text it puts on the pasteboard through the
-// gate. No key is sent once the capture's stop has been requested. Never fails: every obstacle
-// yields nothing.
+// gate. No key is sent once the capture's stop has been requested. Fails only with
+// selectionTooLarge; every other obstacle yields nothing.
 class ClipboardCaptureStrategy final : public CaptureStrategy {
 public:
     // Seconds between two looks at the modifier keys.

@@ -9,8 +9,8 @@ public:
 
     // None of Shift, Control, Alt (Option) and Super (Command) is held.
     virtual bool modifiersReleased() = 0;
-    // The front-most application must not get a copy keystroke: a terminal, where it would
-    // interrupt the running program instead of copying.
+    // No copy keystroke may be sent now: the front-most application is a terminal, where it would
+    // interrupt the running program instead of copying, or no window is active to receive it.
     virtual bool refusesCopy() = 0;
     // Sends one synthetic copy keystroke to the front-most application; false when none was sent
     // (no way to synthesise keys, or an application that must not get one).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Result.h"
 #include "Capture/CaptureStrategy.h"
 
 #include <QString>
@@ -9,6 +10,9 @@
 
 namespace Capture {
 
+// The text an application offers, nothing, or the failure selectionTooLarge.
+using OfferedText = Base::Result<std::optional<QString>, Core::CaptureError>;
+
 // The text that an application offers as its selection without any keystroke (on X11, the
 // PRIMARY selection). Called from capture worker threads.
 class PrimarySelectionReading {
@@ -16,8 +20,10 @@ public:
     virtual ~PrimarySelectionReading() = default;
 
     // The offered text when the target application itself offers it; nothing when another
-    // application or none does, when it offers no text, or once `stop` is requested.
-    virtual std::optional<QString> read(const CaptureTarget& target, std::stop_token stop) = 0;
+    // application or none does, when it offers no text, or once `stop` is requested. Fails with
+    // selectionTooLarge, without taking the rest, as soon as the text is known to be longer than
+    // CaptureError::maxSelectionBytes.
+    virtual OfferedText read(const CaptureTarget& target, std::stop_token stop) = 0;
 };
 
 } // namespace Capture

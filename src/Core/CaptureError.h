@@ -15,7 +15,13 @@ public:
         secureField,
         timedOut,
         ownAppFrontmost,
+        selectionTooLarge,
     };
+
+    // The most text, in UTF-8 bytes, that a capture takes: far more than anyone listens to. A
+    // larger selection fails with selectionTooLarge as soon as its size shows, before the rest of
+    // it is transferred.
+    static constexpr qsizetype maxSelectionBytes = 8 * 1024 * 1024;
 
     static CaptureError appDenied(QString bundleID) {
         return {Kind::appDenied, std::move(bundleID)};
@@ -28,6 +34,7 @@ public:
     static CaptureError secureField() { return {Kind::secureField}; }
     static CaptureError timedOut() { return {Kind::timedOut}; }
     static CaptureError ownAppFrontmost() { return {Kind::ownAppFrontmost}; }
+    static CaptureError selectionTooLarge() { return {Kind::selectionTooLarge}; }
 
     Kind kind() const { return m_kind; }
     // The application's identifier for appDenied and appUnsupported; empty otherwise.

@@ -44,7 +44,7 @@ bool exactlyEqual(const QRectF& a, const QRectF& b) {
 }
 
 bool operator==(const SelectionCapture& a, const SelectionCapture& b) {
-    if (a.text != b.text || a.sourceApp != b.sourceApp)
+    if (a.text != b.text || a.sourceApp != b.sourceApp || a.path != b.path)
         return false;
     if (a.selectionBounds.has_value() != b.selectionBounds.has_value())
         return false;

@@ -63,11 +63,16 @@ struct FrontmostApp {
     friend bool operator==(const FrontmostApp&, const FrontmostApp&) = default;
 };
 
+// How a capture's text was read: from the focused element's accessible text, from the selection
+// that the application offers without a keystroke (PRIMARY), or by a synthetic copy.
+enum class CapturePath { accessibility, offeredSelection, copy };
+
 // A successful capture. Bounds compare exactly; absent bounds never equal present ones.
 struct SelectionCapture {
     QString text;
     FrontmostApp sourceApp;
     std::optional<QRectF> selectionBounds;
+    CapturePath path = CapturePath::accessibility;
 
     friend bool operator==(const SelectionCapture& a, const SelectionCapture& b);
 };

@@ -137,3 +137,28 @@ TEST_F(ClipboardCaptureStrategyTest, NoKeystrokeOnceTheDeadlineHasPassedWhileSav
     EXPECT_EQ(keyPoster->copies, 0);
     EXPECT_EQ(pasteboard->items(), usersItems);
 }
+
+TEST_F(ClipboardCaptureStrategyTest, ASelectionPastTheLimitFailsWhicheverWayItCame) {
+    primarySelection->offerTooMuch();
+    StrategyResult result = strategy.capture({editor, true}, stop.get_token());
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), Core::CaptureError::selectionTooLarge());
+    EXPECT_EQ(keyPoster->copies, 0);
+
+    primarySelection->offer(std::nullopt);
+    const QString huge(Core::CaptureError::maxSelectionBytes + 1, QLatin1Char('a'));
+    keyPoster->onCopy = [&] { pasteboard->writeText(huge); };
+    result = strategy.capture({editor, true}, stop.get_token());
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error(), Core::CaptureError::selectionTooLarge());
+    EXPECT_EQ(pasteboard->items(), usersItems);
+}
+
+// The limit counts UTF-8 bytes, not characters: three bytes for each of these letters.
+TEST(SelectionLimit, CountsTheBytesOfTheTextInUtf8) {
+    constexpr qsizetype limit = Core::CaptureError::maxSelectionBytes;
+    EXPECT_FALSE(exceedsSelectionLimit(QString(limit, QLatin1Char('a'))));
+    EXPECT_TRUE(exceedsSelectionLimit(QString(limit + 1, QLatin1Char('a'))));
+    EXPECT_FALSE(exceedsSelectionLimit(QString(limit / 3, QChar(0x8a9e))));
+    EXPECT_TRUE(exceedsSelectionLimit(QString(limit / 3 + 1, QChar(0x8a9e))));
+}

@@ -142,7 +142,7 @@ public:
 // The selection the target application offers, under the test's control.
 class FakePrimarySelection : public Capture::PrimarySelectionReading {
 public:
-    std::optional<QString> read(const Capture::CaptureTarget&, std::stop_token) override {
+    Capture::OfferedText read(const Capture::CaptureTarget&, std::stop_token) override {
         std::lock_guard lock(m_mutex);
         ++m_reads;
         return m_offered;
@@ -151,6 +151,11 @@ public:
         std::lock_guard lock(m_mutex);
         m_offered = std::move(text);
     }
+    // The owner offers more than a capture takes.
+    void offerTooMuch() {
+        std::lock_guard lock(m_mutex);
+        m_offered = Base::failure(Core::CaptureError::selectionTooLarge());
+    }
     int reads() const {
         std::lock_guard lock(m_mutex);
         return m_reads;
@@ -158,7 +163,7 @@ public:
 
 private:
     mutable std::mutex m_mutex;
-    std::optional<QString> m_offered;
+    Capture::OfferedText m_offered = std::optional<QString>();
     int m_reads = 0;
 };
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <future>
 #include <thread>
@@ -44,37 +45,47 @@ std::optional<QString> roleOf(AtspiAccessible* accessible, const AtspiTimeBudget
     return takeText(name);
 }
 
+enum class Selection { read, tooLarge };
+
 // The selected text and its bounds on screen. Offsets stay in the toolkit's own units from the
 // selection query to the text and extents queries, so no conversion can go wrong between them.
-void readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
-                   const AtspiTimeBudget& time) {
+// A selection of more characters than the limit has bytes is not fetched at all.
+Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
+                        const AtspiTimeBudget& time) {
     if (!time.arm())
-        return;
+        return Selection::read;
     AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(accessible));
     if (!text || !time.arm())
-        return;
+        return Selection::read;
     // No count of selections first: asking for the first one says as much, one round trip less.
     AtspiErrorSink error;
     AtspiRange* range = atspi_text_get_selection(text.get(), 0, error.out());
     if (!range)
-        return;
+        return Selection::read;
     const gint start = range->start_offset;
     const gint end = range->end_offset;
     g_free(range);
     if (error.failed() || start >= end || !time.arm())
-        return;
+        return Selection::read;
+    if (qsizetype(end) - start > CaptureError::maxSelectionBytes)
+        return Selection::tooLarge;
     gchar* selected = atspi_text_get_text(text.get(), start, end, error.out());
     if (error.failed() || !selected)
-        return;
+        return Selection::read;
+    if (qsizetype(std::strlen(selected)) > CaptureError::maxSelectionBytes) {
+        g_free(selected);
+        return Selection::tooLarge;
+    }
     snapshot.selectedText = takeText(selected);
 
     if (!time.arm())
-        return;
+        return Selection::read;
     AtspiRect* extents =
         atspi_text_get_range_extents(text.get(), start, end, ATSPI_COORD_TYPE_SCREEN, error.out());
     if (extents && !error.failed() && extents->width > 0 && extents->height > 0)
         snapshot.selectionBounds = QRectF(extents->x, extents->y, extents->width, extents->height);
     g_free(extents);
+    return Selection::read;
 }
 
 } // namespace
@@ -185,9 +196,14 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     const double limit =
         std::isnan(timeout) ? minimumTimeout : std::clamp(timeout, minimumTimeout, maximumTimeout);
     const AtspiTimeBudget time(m_clock, limit);
-    const FocusLocator::Query query = scope.kind == AXFocusScope::Kind::application
-                                          ? FocusLocator::Query{scope.pid, false}
-                                          : FocusLocator::Query{activeProcess(), true};
+    FocusLocator::Query query{scope.pid, false};
+    if (scope.kind == AXFocusScope::Kind::systemWide) {
+        const auto window = m_x11 ? m_x11->activeWindow() : std::nullopt;
+        // No window in front (the desktop was clicked): nothing is selected anywhere.
+        if (m_x11 && !window)
+            return AXFocusSnapshot{};
+        query = {window ? m_x11->windowPid(*window) : std::nullopt, true};
+    }
     Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
     m_thread.run([&] {
         auto focused = m_thread.focus().find(query, time);
@@ -200,8 +216,11 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         AXFocusSnapshot snapshot;
         snapshot.role = roleOf(focused->get(), time);
         // A password field's text is never read.
-        if (!snapshot.isSecureField())
-            readSelection(focused->get(), snapshot, time);
+        if (!snapshot.isSecureField() &&
+            readSelection(focused->get(), snapshot, time) == Selection::tooLarge) {
+            result = Base::failure(CaptureError::selectionTooLarge());
+            return;
+        }
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && time.expired())
             result = Base::failure(CaptureError::timedOut());
@@ -209,11 +228,6 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             result = std::move(snapshot);
     });
     return result;
-}
-
-std::optional<qint32> SystemAXClient::activeProcess() {
-    const auto window = m_x11 ? m_x11->activeWindow() : std::nullopt;
-    return window ? m_x11->windowPid(*window) : std::nullopt;
 }
 
 } // namespace Capture

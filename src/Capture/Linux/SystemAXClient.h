@@ -24,16 +24,15 @@ public:
     // The accessibility bus answered when the client started.
     bool isBusAvailable() const;
     bool isSecureEventInputEnabled() override;
-    // The focused element of the application with the active window (systemWide), or the element
-    // that last had the focus in the given process; finding it and every call on it share
-    // `timeout`.
+    // The focused element of the application with the active window (systemWide; an empty
+    // snapshot when no window is active), or the element that last had the focus in the given
+    // process; finding it and every call on it share `timeout`. A selection longer than the
+    // capture's limit fails with selectionTooLarge before its text is fetched.
     Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
                                                                     double timeout) override;
 
 private:
     class Thread;
-    // The process of the window that has the keyboard focus, as the window manager says.
-    std::optional<qint32> activeProcess();
 
     const Base::Clock& m_clock;
     Thread& m_thread;

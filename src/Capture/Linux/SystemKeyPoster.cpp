@@ -1,7 +1,7 @@
 #include "Capture/Linux/SystemKeyPoster.h"
 
 #include "Base/Log.h"
-#include "Capture/Linux/ApplicationIdentity.h"
+#include "Capture/Linux/Terminals.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -36,41 +36,7 @@ template <class T, void (*unref)(T*)> struct XkbRef {
 
 } // namespace
 
-QStringList SystemKeyPoster::defaultTerminalClasses() {
-    return {
-        QStringLiteral("XTerm"),
-        QStringLiteral("UXTerm"),
-        QStringLiteral("URxvt"),
-        QStringLiteral("Rxvt"),
-        QStringLiteral("Gnome-terminal"),
-        QStringLiteral("gnome-terminal-server"),
-        QStringLiteral("kgx"),
-        QStringLiteral("konsole"),
-        QStringLiteral("kitty"),
-        QStringLiteral("Alacritty"),
-        QStringLiteral("xfce4-terminal"),
-        QStringLiteral("Tilix"),
-        QStringLiteral("terminator"),
-        QStringLiteral("st"),
-        QStringLiteral("st-256color"),
-        QStringLiteral("foot"),
-        QStringLiteral("footclient"),
-        QStringLiteral("mate-terminal"),
-        QStringLiteral("lxterminal"),
-        QStringLiteral("qterminal"),
-        QStringLiteral("terminology"),
-        QStringLiteral("Termite"),
-        QStringLiteral("Guake"),
-        QStringLiteral("Tilda"),
-        QStringLiteral("Yakuake"),
-        QStringLiteral("Sakura"),
-        QStringLiteral("Eterm"),
-        QStringLiteral("org.wezfurlong.wezterm"),
-        QStringLiteral("com.mitchellh.ghostty"),
-    };
-}
-
-std::unique_ptr<SystemKeyPoster> SystemKeyPoster::open(QStringList terminalClasses) {
+std::unique_ptr<SystemKeyPoster> SystemKeyPoster::open() {
     auto x11 = X11Connection::open();
     if (!x11)
         return nullptr;
@@ -79,14 +45,11 @@ std::unique_ptr<SystemKeyPoster> SystemKeyPoster::open(QStringList terminalClass
         xcb_disconnect(xcb);
         return nullptr;
     }
-    return std::unique_ptr<SystemKeyPoster>(
-        new SystemKeyPoster(std::move(x11), xcb, std::move(terminalClasses)));
+    return std::unique_ptr<SystemKeyPoster>(new SystemKeyPoster(std::move(x11), xcb));
 }
 
-SystemKeyPoster::SystemKeyPoster(std::unique_ptr<X11Connection> x11, xcb_connection_t* xcb,
-                                 QStringList terminalClasses)
-    : m_x11(std::move(x11)), m_xcb(xcb), m_terminalClasses(std::move(terminalClasses)),
-      m_canSynthesise(hasXTest(*m_x11)) {}
+SystemKeyPoster::SystemKeyPoster(std::unique_ptr<X11Connection> x11, xcb_connection_t* xcb)
+    : m_x11(std::move(x11)), m_xcb(xcb), m_canSynthesise(hasXTest(*m_x11)) {}
 
 SystemKeyPoster::~SystemKeyPoster() {
     xcb_disconnect(m_xcb);
@@ -103,11 +66,11 @@ bool SystemKeyPoster::modifiersReleased() {
 }
 
 bool SystemKeyPoster::refusesCopy() {
-    return frontmostIsTerminal();
+    return !frontmostTakesCopy();
 }
 
 bool SystemKeyPoster::postCopy() {
-    if (frontmostIsTerminal())
+    if (!frontmostTakesCopy())
         return false;
     const KeyCode key = static_cast<KeyCode>(copyKeyCode());
     logger.notice("synthetic Cmd-C posted (clipboard capture path)");
@@ -126,14 +89,24 @@ bool SystemKeyPoster::postCopy() {
     });
 }
 
-bool SystemKeyPoster::frontmostIsTerminal() {
+bool SystemKeyPoster::frontmostTakesCopy() {
     const auto window = m_x11->activeWindow();
-    const auto windowClass = window ? m_x11->windowClass(*window) : std::nullopt;
-    if (!windowClass || !ApplicationIdentity::matchesAny(*windowClass, m_terminalClasses))
+    if (!window) {
+        // The keys would go to whatever holds the input focus, perhaps a terminal.
+        logger.notice("synthetic copy refused: no active window");
         return false;
+    }
+    const auto windowClass = m_x11->windowClass(*window);
+    if (!windowClass) {
+        // A window manager may name a window that has gone as active until another one is.
+        logger.notice("synthetic copy refused: the active window is unknown");
+        return false;
+    }
+    if (!Terminals::isTerminal(*windowClass))
+        return true;
     logger.notice("synthetic copy refused: front-most window is a terminal (%s)",
                   windowClass->className);
-    return true;
+    return false;
 }
 
 quint32 SystemKeyPoster::copyKeyCode() {

@@ -3,8 +3,6 @@
 #include "Capture/KeyEventPosting.h"
 #include "Capture/Linux/X11Connection.h"
 
-#include <QStringList>
-
 #include <memory>
 #include <optional>
 
@@ -15,18 +13,15 @@ namespace Capture {
 
 // Synthesises the copy keystroke through XTest: Control with the key that types "c" in the
 // current keyboard layout. Never into a terminal emulator, where Control+C interrupts the user's
-// running program instead of copying.
+// running program instead of copying, and never without an active window, when the keys would go
+// to whatever holds the input focus.
 class SystemKeyPoster final : public KeyEventPosting {
 public:
     // X key code of the C key of a PC keyboard, used when no key of the layout types "c".
     static constexpr quint32 physicalCKeyCode = 54;
 
-    // Window classes (class or instance name, any case) of terminal emulators.
-    static QStringList defaultTerminalClasses();
-
     // Nothing when no X display can be opened.
-    static std::unique_ptr<SystemKeyPoster>
-    open(QStringList terminalClasses = defaultTerminalClasses());
+    static std::unique_ptr<SystemKeyPoster> open();
     ~SystemKeyPoster() override;
 
     // The X server takes synthetic key events (XTest).
@@ -40,16 +35,15 @@ public:
     static std::optional<quint32> keyCode(char32_t character, xkb_keymap* keymap, quint32 layout);
 
 private:
-    SystemKeyPoster(std::unique_ptr<X11Connection> x11, xcb_connection_t* xcb,
-                    QStringList terminalClasses);
+    SystemKeyPoster(std::unique_ptr<X11Connection> x11, xcb_connection_t* xcb);
 
-    bool frontmostIsTerminal();
+    // There is an active window, it is known and it is no terminal's.
+    bool frontmostTakesCopy();
     // Looked up afresh for every copy: the user may have switched layouts.
     quint32 copyKeyCode();
 
     const std::unique_ptr<X11Connection> m_x11;
     xcb_connection_t* const m_xcb; // for the keyboard layout; xcb is thread-safe
-    const QStringList m_terminalClasses;
     const bool m_canSynthesise;
 };
 

@@ -25,24 +25,36 @@ std::optional<unsigned long> resourceIdMask() {
     return mask;
 }
 
+constexpr qsizetype maxBytes = Core::CaptureError::maxSelectionBytes;
+
 struct Property {
     Atom type = None;
     QByteArray bytes;
+    // The value held more than the room it was read with; it was neither taken whole nor deleted.
+    bool exceeds = false;
+    // The first 32-bit item, for INCR's lower bound of the size.
+    std::optional<unsigned long> number;
 };
 
-// Reads and deletes the property, which hands the owner the turn in an incremental transfer.
-Property takeProperty(Display* display, Window window, Atom property) {
+// Reads and deletes the property, which hands the owner the turn in an incremental transfer. Of a
+// value longer than `room` bytes no more than a few bytes past the room are read.
+Property takeProperty(Display* display, Window window, Atom property, qsizetype room) {
     Atom type = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     Property result;
-    if (XGetWindowProperty(display, window, property, 0, 0x1fffffff, True, AnyPropertyType, &type,
+    // The length is counted in 32-bit units; one more than the room shows whether there is more.
+    const long units = long(room / 4 + 1);
+    if (XGetWindowProperty(display, window, property, 0, units, True, AnyPropertyType, &type,
                            &format, &count, &remaining, &data) == Success) {
         result.type = type;
-        if (data && format == 8)
+        result.exceeds = remaining > 0 || (format == 8 && qsizetype(count) > room);
+        if (data && format == 8 && !result.exceeds)
             result.bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
+        if (data && format == 32 && count > 0)
+            result.number = reinterpret_cast<const unsigned long*>(data)[0];
     }
     if (data)
         XFree(data);
@@ -82,23 +94,24 @@ X11PrimarySelection::X11PrimarySelection(std::unique_ptr<X11Connection> x11,
                                          unsigned long resourceIdMask, const Base::Clock& clock,
                                          double timeout)
     : m_x11(std::move(x11)), m_resourceIdMask(resourceIdMask), m_clock(clock), m_timeout(timeout) {
-    m_window = m_x11->withDisplay([](Display* display) {
-        const Window window =
-            XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-        XSelectInput(display, window, PropertyChangeMask);
-        XFlush(display);
-        return window;
-    });
+    m_window = m_x11->withDisplay(makeRequestorWindow);
+}
+
+unsigned long X11PrimarySelection::makeRequestorWindow(Display* display) {
+    const Window window =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XSelectInput(display, window, PropertyChangeMask);
+    XFlush(display);
+    return window;
 }
 
 X11PrimarySelection::~X11PrimarySelection() {
     m_x11->withDisplay([this](Display* display) { return XDestroyWindow(display, m_window); });
 }
 
-std::optional<QString> X11PrimarySelection::read(const CaptureTarget& target,
-                                                 std::stop_token stop) {
+OfferedText X11PrimarySelection::read(const CaptureTarget& target, std::stop_token stop) {
     if (stop.stop_requested() || !ownedBy(target))
-        return std::nullopt;
+        return std::optional<QString>();
     return convert(stop);
 }
 
@@ -122,8 +135,9 @@ bool X11PrimarySelection::ownedBy(const CaptureTarget& target) {
     return false;
 }
 
-std::optional<QString> X11PrimarySelection::convert(std::stop_token stop) {
-    return m_x11->withDisplay([&](Display* display) -> std::optional<QString> {
+OfferedText X11PrimarySelection::convert(std::stop_token stop) {
+    const OfferedText nothing = std::optional<QString>();
+    return m_x11->withDisplay([&](Display* display) -> OfferedText {
         const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
         const Atom incremental = XInternAtom(display, "INCR", False);
         const Atom property = XInternAtom(display, "PARLINO_PRIMARY", False);
@@ -140,10 +154,12 @@ std::optional<QString> X11PrimarySelection::convert(std::stop_token stop) {
         };
         if (!nextEvent(display, event, answered, m_clock, m_clock.now() + m_timeout, stop) ||
             event.xselection.property == None)
-            return std::nullopt;
+            return nothing;
 
-        Property answer = takeProperty(display, m_window, property);
+        const Property answer = takeProperty(display, m_window, property, maxBytes);
         if (answer.type == incremental) {
+            if (answer.number && *answer.number > static_cast<unsigned long>(maxBytes))
+                return refuseTransfer(display);
             // Each further piece is a new value of the property; an empty one ends the transfer.
             const auto newPiece = [&](const XEvent& e) {
                 return e.type == PropertyNotify && e.xproperty.window == m_window &&
@@ -152,19 +168,32 @@ std::optional<QString> X11PrimarySelection::convert(std::stop_token stop) {
             QByteArray text;
             for (;;) {
                 if (!nextEvent(display, event, newPiece, m_clock, m_clock.now() + m_timeout, stop))
-                    return std::nullopt;
-                const Property piece = takeProperty(display, m_window, property);
+                    return nothing;
+                const Property piece =
+                    takeProperty(display, m_window, property, maxBytes - text.size());
+                if (piece.exceeds)
+                    return refuseTransfer(display);
                 if (piece.bytes.isEmpty())
                     break;
                 text += piece.bytes;
             }
-            return QString::fromUtf8(text);
+            return std::optional(QString::fromUtf8(text));
         }
+        if (answer.exceeds)
+            return refuseTransfer(display);
         if (answer.type != utf8 && answer.type != XA_STRING)
-            return std::nullopt;
-        return answer.type == utf8 ? QString::fromUtf8(answer.bytes)
-                                   : QString::fromLatin1(answer.bytes);
+            return nothing;
+        return std::optional(answer.type == utf8 ? QString::fromUtf8(answer.bytes)
+                                                 : QString::fromLatin1(answer.bytes));
     });
+}
+
+OfferedText X11PrimarySelection::refuseTransfer(Display* display) {
+    // The owner may go on writing into the old window's property; a new requestor window leaves
+    // those writes nowhere instead of in the next transfer.
+    XDestroyWindow(display, m_window);
+    m_window = makeRequestorWindow(display);
+    return Base::failure(Core::CaptureError::selectionTooLarge());
 }
 
 } // namespace Capture

@@ -13,14 +13,15 @@ namespace Capture {
 // the target application's windows (window identifiers of one client share their resource base),
 // so that a selection left behind in another application is never taken for the target's. Reads
 // over a connection and an unmapped window of its own, one at a time, and follows the
-// incremental transfer of large selections.
+// incremental transfer of large selections, up to the capture's limit: a longer one is refused
+// as soon as its size shows, without taking the rest.
 class X11PrimarySelection final : public PrimarySelectionReading {
 public:
     // Nothing when no X display can be opened. `timeout`: seconds the owner may take to answer.
     static std::unique_ptr<X11PrimarySelection> open(const Base::Clock& clock, double timeout);
     ~X11PrimarySelection() override;
 
-    std::optional<QString> read(const CaptureTarget& target, std::stop_token stop) override;
+    OfferedText read(const CaptureTarget& target, std::stop_token stop) override;
 
     // The two windows were made by the same X client: their identifiers differ only in the bits
     // of `resourceIdMask`.
@@ -32,8 +33,12 @@ private:
     X11PrimarySelection(std::unique_ptr<X11Connection> x11, unsigned long resourceIdMask,
                         const Base::Clock& clock, double timeout);
 
+    static unsigned long makeRequestorWindow(_XDisplay* display);
+
     bool ownedBy(const CaptureTarget& target);
-    std::optional<QString> convert(std::stop_token stop);
+    OfferedText convert(std::stop_token stop);
+    // Abandons a transfer longer than the limit.
+    OfferedText refuseTransfer(_XDisplay* display);
 
     const std::unique_ptr<X11Connection> m_x11;
     const unsigned long m_resourceIdMask;

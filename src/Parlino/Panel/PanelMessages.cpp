@@ -31,6 +31,8 @@ QString captureFailure(const Core::CaptureError& error) {
         return tr("The app didn't respond in time.");
     case Kind::ownAppFrontmost:
         return tr("Click into the app with your text, then try again.");
+    case Kind::selectionTooLarge:
+        return tr("The selection is too large to read. Select less, then try again.");
     }
     Q_UNREACHABLE();
 }

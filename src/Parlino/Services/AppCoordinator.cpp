@@ -31,6 +31,7 @@ PlayerViewModel::Dwell dwellFor(const Core::CaptureError& error) {
         return PlayerViewModel::Dwell::autoDismiss;
     case CaptureKind::permissionDenied:
     case CaptureKind::secureField:
+    case CaptureKind::selectionTooLarge:
     case CaptureKind::appDenied:
     case CaptureKind::appUnsupported:
         return PlayerViewModel::Dwell::persist;

@@ -3,6 +3,7 @@
 #include "Capture/AXCaptureStrategy.h"
 #include "Capture/ClipboardCaptureStrategy.h"
 #include "Capture/PasteboardGate.h"
+#include "Capture/TerminalSelectionStrategy.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Storage/RecordingsExporter.h"
 #include "TTS/ElevenLabsClient.h"
@@ -23,7 +24,8 @@ constexpr double copyTimeout = 0.4;
 constexpr double modifierWaitTimeout = 0.6;
 constexpr double lateCopyWatch = 0.5;
 constexpr double captureDeadline = 1;
-constexpr qsizetype reducedModeStrategyCount = 1;
+// The strategies that send no keystroke: a terminal's offered selection and the accessible text.
+constexpr qsizetype reducedModeStrategyCount = 2;
 
 const char* captureErrorName(const Core::CaptureError& error) {
     using Kind = Core::CaptureError::Kind;
@@ -42,6 +44,20 @@ const char* captureErrorName(const Core::CaptureError& error) {
         return "timedOut";
     case Kind::ownAppFrontmost:
         return "ownAppFrontmost";
+    case Kind::selectionTooLarge:
+        return "selectionTooLarge";
+    }
+    return "unknown";
+}
+
+const char* capturePathName(Core::CapturePath path) {
+    switch (path) {
+    case Core::CapturePath::accessibility:
+        return "accessibility";
+    case Core::CapturePath::offeredSelection:
+        return "PRIMARY";
+    case Core::CapturePath::copy:
+        return "copy";
     }
     return "unknown";
 }
@@ -156,10 +172,13 @@ Capture::CaptureCoordinator& CompositionRoot::captureCoordinator() {
         return workspace->frontmostApp().bundleID == ownBundleID;
     };
     QList<std::shared_ptr<Capture::CaptureStrategy>> strategies{
+        std::make_shared<Capture::TerminalSelectionStrategy>(backends.primarySelection,
+                                                             backends.isTerminal),
         std::make_shared<Capture::AXCaptureStrategy>(backends.accessibility),
         std::make_shared<Capture::ClipboardCaptureStrategy>(
-            backends.primarySelection, std::move(gate), backends.keyPoster, clipboardPollInterval, copyTimeout,
-            modifierWaitTimeout, std::move(ownAppIsFrontmost), *backends.clock, *backends.sleeper)};
+            backends.primarySelection, std::move(gate), backends.keyPoster, clipboardPollInterval,
+            copyTimeout, modifierWaitTimeout, std::move(ownAppIsFrontmost), *backends.clock,
+            *backends.sleeper)};
     const SettingsKeys* settings = m_configuration.keys;
     m_captureCoordinator = std::make_unique<Capture::CaptureCoordinator>(
         std::move(strategies), [workspace] { return workspace->frontmostApp(); },
@@ -186,10 +205,19 @@ void CompositionRoot::captureSelection(Capture::CaptureMode mode, CaptureComplet
         completion(Base::failure(Core::CaptureError::permissionDenied()));
         return;
     }
+    // One line per capture says which way the text came and how long it took, never the text.
+    const double started = m_clock.now();
     captureCoordinator().capture(
-        mode, [log = m_log, completion = std::move(completion)](Capture::CaptureResult result) {
-            if (!result)
+        mode, [log = m_log, clock = &m_clock, started,
+               completion = std::move(completion)](Capture::CaptureResult result) {
+            const double milliseconds = (clock->now() - started) * 1000;
+            if (result) {
+                focusLog.notice("selection captured by %{public}s in %.1f ms",
+                                capturePathName(result->path), milliseconds);
+            } else {
+                focusLog.notice("capture ended without text in %.1f ms", milliseconds);
                 log.error("capture failed: %{public}s", captureErrorName(result.error()));
+            }
             completion(std::move(result));
         });
 }

@@ -22,7 +22,20 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <future>
+#include <string>
+#include <thread>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace Capture;
 using TestSupport::pumpUntil;
@@ -116,6 +129,11 @@ protected:
             pumpUntil([] { return false; }, 100);
         }
     }
+
+    // Reads PRIMARY from an IncrementalOwner of `total` bytes that announces `announced`.
+    static OfferedText readFromIncrementalOwner(X11PrimarySelection& primarySelection,
+                                                X11Connection& x11, unsigned long total,
+                                                unsigned long announced);
 
     std::unique_ptr<X11Workspace> workspace;
     Base::QtScheduler scheduler;
@@ -253,6 +271,36 @@ TEST_F(ClipboardCaptureE2E, neverSendsTheCopyKeystrokeToATerminal) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the user's words"));
 }
 
+// With no active window the keys would go to whatever holds the input focus, which may be a
+// terminal: after a click on the desktop, and after the active window closed (the window manager
+// may go on naming it as active).
+TEST_F(ClipboardCaptureE2E, sendsNoCopyKeystrokeWithoutAnActiveWindow) {
+    {
+        Holder holder({{}, false});
+        ASSERT_TRUE(waitUntilFrontmost(holder));
+        EXPECT_FALSE(keyPoster->refusesCopy());
+    }
+    EXPECT_TRUE(keyPoster->refusesCopy());
+    EXPECT_FALSE(keyPoster->postCopy());
+
+    // The window manager says that no window is active, as openbox does after a click on the
+    // desktop, while the application keeps the input focus.
+    Holder holder({{}, false});
+    ASSERT_TRUE(waitUntilFrontmost(holder));
+    const auto x11 = X11Connection::open();
+    x11->withDisplay([](Display* display) {
+        const unsigned long none = None;
+        XChangeProperty(display, DefaultRootWindow(display),
+                        XInternAtom(display, "_NET_ACTIVE_WINDOW", False), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(&none), 1);
+        return XSync(display, False);
+    });
+    ASSERT_FALSE(x11->activeWindow());
+    EXPECT_TRUE(keyPoster->refusesCopy());
+    EXPECT_FALSE(keyPoster->postCopy());
+    EXPECT_TRUE(holder.keys().isEmpty()) << holder.keys().join('|').toStdString();
+}
+
 TEST_F(ClipboardCaptureE2E, waitsForTheModifiersToBeReleased) {
     xdotool({"keydown", "shift"});
     const bool whileHeld = keyPoster->modifiersReleased();
@@ -287,3 +335,138 @@ TEST_F(CaptureLinuxE2E, reportsActivationsAndEndsOfApplications) {
 }
 
 } // namespace
+
+// Owns PRIMARY through a window of its own connection and hands any requestor `total` bytes by
+// the incremental transfer, a piece each time the requestor takes the last one, as a hostile or
+// broken application could; it announces `announced` bytes. Counts what it handed over.
+class IncrementalOwner {
+public:
+    static constexpr unsigned long hostileTotal = 200ul * 1024 * 1024;
+    static constexpr int pieceBytes = 256 * 1024;
+
+    IncrementalOwner(unsigned long total, unsigned long announced)
+        : m_total(total), m_announced(announced), m_x11(X11Connection::open()),
+          // Only this owner uses the connection; its X errors are ignored, as the requestor may
+          // have gone.
+          m_display(m_x11->withDisplay([](Display* display) { return display; })) {
+        const Window root = DefaultRootWindow(m_display);
+        m_window = XCreateSimpleWindow(m_display, root, 0, 0, 50, 50, 0, 0, 0);
+        const long pid = getpid();
+        XChangeProperty(m_display, m_window, XInternAtom(m_display, "_NET_WM_PID", False),
+                        XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pid), 1);
+        XMapWindow(m_display, m_window);
+        XSetSelectionOwner(m_display, XA_PRIMARY, m_window, CurrentTime);
+        XFlush(m_display);
+        m_thread = std::jthread([this](std::stop_token stop) { serve(stop); });
+    }
+    ~IncrementalOwner() {
+        m_thread = {};
+        XDestroyWindow(m_display, m_window);
+    }
+
+    std::size_t handed() const { return m_handed; }
+    unsigned long window() const { return m_window; }
+
+private:
+    void serve(std::stop_token stop) {
+        const Atom incremental = XInternAtom(m_display, "INCR", False);
+        const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+        const std::string piece(pieceBytes, 'x');
+        Window requestor = None;
+        Atom property = None;
+        while (!stop.stop_requested()) {
+            if (XPending(m_display) == 0) {
+                pollfd descriptor{ConnectionNumber(m_display), POLLIN, 0};
+                poll(&descriptor, 1, 10);
+                continue;
+            }
+            XEvent event;
+            XNextEvent(m_display, &event);
+            if (event.type == SelectionRequest) {
+                const XSelectionRequestEvent& request = event.xselectionrequest;
+                requestor = request.requestor;
+                property = request.property;
+                XSelectInput(m_display, requestor, PropertyChangeMask);
+                const long size = long(m_announced);
+                XChangeProperty(m_display, requestor, property, incremental, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(&size), 1);
+                XEvent answer{};
+                answer.xselection = {SelectionNotify, 0,         True,
+                                     m_display,       requestor, request.selection,
+                                     request.target,  property,  request.time};
+                XSendEvent(m_display, requestor, False, 0, &answer);
+                XFlush(m_display);
+            } else if (event.type == PropertyNotify && event.xproperty.window == requestor &&
+                       event.xproperty.atom == property &&
+                       event.xproperty.state == PropertyDelete && requestor != None) {
+                // An empty piece ends the transfer.
+                const int length = m_handed < m_total ? pieceBytes : 0;
+                XChangeProperty(m_display, requestor, property, utf8, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(piece.data()), length);
+                XFlush(m_display);
+                m_handed += length;
+                if (length == 0)
+                    requestor = None;
+            }
+        }
+    }
+
+    const unsigned long m_total;
+    const unsigned long m_announced;
+    const std::unique_ptr<X11Connection> m_x11;
+    Display* const m_display;
+    Window m_window = None;
+    std::atomic<std::size_t> m_handed = 0;
+    std::jthread m_thread;
+};
+
+// A selection larger than any capture takes is refused as soon as its size shows, and a transfer
+// that hides its size is stopped once the limit is passed: the owner is not drained.
+TEST_F(CaptureLinuxE2E, stopsAnIncrementalTransferPastTheLimit) {
+    const auto primarySelection = X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4);
+    auto x11 = X11Connection::open();
+    ASSERT_TRUE(primarySelection && x11);
+    constexpr unsigned long total = IncrementalOwner::hostileTotal;
+    for (const unsigned long announced : {total, 0ul}) {
+        const OfferedText read =
+            readFromIncrementalOwner(*primarySelection, *x11, total, announced);
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.error(), Core::CaptureError::selectionTooLarge());
+    }
+    // Nothing of the refused transfers is left to spoil the next one, of a size within the limit.
+    constexpr unsigned long fits = 4 * IncrementalOwner::pieceBytes;
+    const OfferedText read = readFromIncrementalOwner(*primarySelection, *x11, fits, 0);
+    ASSERT_TRUE(read && *read);
+    EXPECT_EQ((*read)->size(), qsizetype(fits));
+}
+
+OfferedText CaptureLinuxE2E::readFromIncrementalOwner(X11PrimarySelection& primarySelection,
+                                                      X11Connection& x11, unsigned long total,
+                                                      unsigned long announced) {
+    IncrementalOwner owner(total, announced);
+    const qint32 pid = getpid();
+    // Owned by one of the process's windows once the window manager lists it.
+    EXPECT_TRUE(pumpUntil([&] {
+        const auto windows = x11.clientWindows();
+        return std::find(windows.begin(), windows.end(), owner.window()) != windows.end();
+    }));
+    const CaptureTarget target{{QStringLiteral("Owner"), QStringLiteral("owner"), pid}, false};
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer timer;
+    timer.start();
+    const OfferedText read = primarySelection.read(target, std::stop_source().get_token());
+    const double milliseconds = timer.nsecsElapsed() / 1e6;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    // The transfer stopped at the limit: the owner was not drained.
+    EXPECT_LE(owner.handed(), std::min<std::size_t>(total, Core::CaptureError::maxSelectionBytes +
+                                                               IncrementalOwner::pieceBytes));
+    std::printf("INCR owner of %lu MB announcing %lu MB: %s after %zu bytes in %.1f ms, peak "
+                "memory %ld -> %ld MB\n",
+                total >> 20, announced >> 20, read ? "read" : "refused", owner.handed(),
+                milliseconds, before.ru_maxrss >> 10, after.ru_maxrss >> 10);
+    return read;
+}

@@ -1,5 +1,6 @@
 #include "Capture/Linux/ApplicationIdentity.h"
 #include "Capture/Linux/SystemKeyPoster.h"
+#include "Capture/Linux/Terminals.h"
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -29,16 +30,43 @@ TEST(ApplicationIdentity, namesTheApplicationByItsClass) {
     EXPECT_EQ(ApplicationIdentity::name({"", ""}), QStringLiteral("App"));
 }
 
-TEST(SystemKeyPoster, knowsTerminalsByClassOrInstanceInAnyCase) {
-    const QStringList terminals = SystemKeyPoster::defaultTerminalClasses();
-    EXPECT_TRUE(ApplicationIdentity::matchesAny({"xterm", "XTerm"}, terminals));
-    EXPECT_TRUE(
-        ApplicationIdentity::matchesAny({"gnome-terminal-server", "Gnome-terminal"}, terminals));
-    EXPECT_TRUE(ApplicationIdentity::matchesAny({"st-256color", "st-256color"}, terminals));
-    EXPECT_TRUE(ApplicationIdentity::matchesAny({"kitty", "kitty"}, terminals));
-    EXPECT_TRUE(ApplicationIdentity::matchesAny({"alacritty", "Alacritty"}, terminals));
-    EXPECT_FALSE(ApplicationIdentity::matchesAny({"gedit", "Gedit"}, terminals));
-    EXPECT_FALSE(ApplicationIdentity::matchesAny({"", ""}, terminals));
+// The window classes (instance, class) that these terminals set on X11.
+TEST(Terminals, knowsTerminalsByClassOrInstanceInAnyCase) {
+    const QList<WindowClass> terminals{
+        {"xterm", "XTerm"},
+        {"gnome-terminal-server", "Gnome-terminal"},
+        {"konsole", "konsole"},
+        {"xfce4-terminal", "Xfce4-terminal"},
+        {"mate-terminal", "Mate-terminal"},
+        {"tilix", "Tilix"},
+        {"guake", "Guake"},
+        {"yakuake", "yakuake"},
+        {"org.gnome.Console", "kgx"},
+        {"terminator", "Terminator"},
+        {"st-256color", "st-256color"},
+        {"kitty", "kitty"},
+        {"Alacritty", "Alacritty"},
+    };
+    for (const WindowClass& terminal : terminals) {
+        EXPECT_TRUE(Terminals::isTerminal(terminal)) << terminal.className.toStdString();
+        // The application's identifier is its class.
+        EXPECT_TRUE(Terminals::isTerminal(
+            Core::FrontmostApp{terminal.className, ApplicationIdentity::bundleID(terminal), 1}))
+            << terminal.className.toStdString();
+    }
+    const QList<WindowClass> others{
+        {"kwrite", "kwrite"},
+        {"gedit", "Gedit"},
+        {"mousepad", "Mousepad"},
+        {"kate", "kate"},
+        {"dolphin", "dolphin"},
+        {"Navigator", "firefox"},
+        {"", ""},
+        {"stellarium", "Stellarium"},
+        {"mattermost", "Mattermost"},
+    };
+    for (const WindowClass& other : others)
+        EXPECT_FALSE(Terminals::isTerminal(other)) << other.className.toStdString();
 }
 
 // Keymaps compiled from the system's layout data, as a user's keyboard would set them.

@@ -1,7 +1,7 @@
 // Reads a changing selection from real applications on the desktop that scripts/ci-services.sh
-// starts (a GTK 3 editor, a Qt text editor and a terminal) beside four busy loops, through the
-// capture as the application builds it. Each round selects another line, waits until the
-// application shows that selection, and captures it.
+// starts (a GTK 3 editor, Qt and KDE text editors, and terminals that have scrolled) beside four
+// busy loops, through the capture as the application builds it. Each round selects another line,
+// waits until the application shows that selection, and captures it.
 //
 // PARLINO_CAPTURE_ROUNDS sets the rounds per application (6 unless set); each application's
 // capture times are printed, for measuring by hand: run this program with 30 rounds through
@@ -15,8 +15,10 @@
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
+#include "Capture/Linux/Terminals.h"
 #include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
+#include "Capture/TerminalSelectionStrategy.h"
 #include "support/EventLoop.h"
 
 #include <QClipboard>
@@ -29,6 +31,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -38,6 +41,8 @@ using TestSupport::pumpUntil;
 namespace {
 
 constexpr int lineCount = 20;
+// Lines that a terminal prints first, more than it shows, so that it has scrolled.
+constexpr int terminalLineCount = 240;
 constexpr int busyLoopCount = 4;
 // Start-up of an application on a loaded machine, in milliseconds.
 constexpr int startTimeout = 30000;
@@ -87,6 +92,10 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         for (int line = 0; line < lineCount; ++line)
             file.write((lineText(line) + '\n').toUtf8());
+        QFile many(folder.filePath("many.txt"));
+        ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+        for (int line = 0; line < terminalLineCount; ++line)
+            many.write((lineText(line) + '\n').toUtf8());
         QGuiApplication::clipboard()->setText(usersClipboard);
     }
 
@@ -96,6 +105,31 @@ protected:
     }
 
     QString linesFile() const { return folder.filePath("lines.txt"); }
+
+    // A terminal's job: prints the many lines, then waits for input, noting in a file every
+    // signal that reaches it (a copy keystroke would send SIGINT) and its process in another.
+    QStringList terminalJob() const {
+        return {"sh",
+                "-c",
+                "echo $$ > \"$2\"; trap 'echo signal >> \"$1\"' INT QUIT TSTP HUP; cat \"$0\"; "
+                "while read -r line; do :; done",
+                folder.filePath("many.txt"),
+                folder.filePath("signals"),
+                folder.filePath("job")};
+    }
+    // The terminal's job is still running and got no signal.
+    bool terminalJobUndisturbed() const {
+        QFile job(folder.filePath("job"));
+        const qint64 pid = job.open(QIODevice::ReadOnly) ? job.readAll().trimmed().toLongLong() : 0;
+        return pid > 0 && ::kill(pid_t(pid), 0) == 0 && !QFile::exists(folder.filePath("signals"));
+    }
+    void endTerminalJob() const {
+        QFile job(folder.filePath("job"));
+        if (const qint64 pid =
+                job.open(QIODevice::ReadOnly) ? job.readAll().trimmed().toLongLong() : 0;
+            pid > 0)
+            ::kill(pid_t(pid), SIGKILL);
+    }
 
     void start(const QString& program, const QStringList& arguments,
                const QStringList& environment = {}) {
@@ -116,6 +150,10 @@ protected:
             [&] { return workspace->frontmostApp().pid == qint32(application.processId()); },
             startTimeout);
     }
+    bool waitUntilFrontmost(const QString& bundleID) {
+        return pumpUntil([&] { return workspace->frontmostApp().bundleID == bundleID; },
+                         startTimeout);
+    }
 
     // The X11 selection that the application offers once it shows the selection.
     bool waitUntilOffered(const QString& text) {
@@ -135,19 +173,22 @@ protected:
         return xdotool(keys);
     }
 
-    // The capture as the application builds it: accessibility first, then the offered selection
-    // and the copy keystroke.
+    // The capture as the application builds it: a terminal's offered selection, the accessible
+    // text, then the offered selection and the copy keystroke.
     CaptureResult capture() {
         auto gate = std::make_shared<PasteboardGate>(pasteboard, Base::SteadyClock::shared(),
                                                      Base::SteadySleeper::shared(), 0.5);
         const CaptureCoordinator coordinator(
-            {std::make_shared<AXCaptureStrategy>(accessibility),
+            {std::make_shared<TerminalSelectionStrategy>(
+                 primarySelection,
+                 [](const Core::FrontmostApp& app) { return Terminals::isTerminal(app); }),
+             std::make_shared<AXCaptureStrategy>(accessibility),
              std::make_shared<ClipboardCaptureStrategy>(
                  primarySelection, gate, keyPoster, 0.005, 0.4, 0.6, [] { return false; },
                  Base::SteadyClock::shared(), Base::SteadySleeper::shared())},
             [this] { return workspace->frontmostApp(); }, [] { return QSet<QString>(); },
             QStringLiteral("com.parlino.app"), [] { return std::optional<Core::FrontmostApp>(); },
-            1.0, 1, scheduler);
+            1.0, 2, scheduler);
         std::optional<CaptureResult> result;
         coordinator.capture(CaptureMode::full, [&](CaptureResult r) { result = std::move(r); });
         pumpUntil([&] { return result.has_value(); }, startTimeout);
@@ -186,6 +227,16 @@ protected:
             read += result->text.trimmed() == lineText(line);
             byInterface += result->selectionBounds.has_value();
         }
+        report(name, milliseconds, read, byInterface);
+        if (byAccessibility) {
+            EXPECT_GT(byInterface * 2, rounds()) << name << ": accessibility rarely answered";
+        }
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << "the user's clipboard changed";
+    }
+
+    static void report(const char* name, std::vector<double> milliseconds, int read,
+                       int byInterface) {
         std::sort(milliseconds.begin(), milliseconds.end());
         const auto at = [&](double share) {
             return milliseconds[std::min(milliseconds.size() - 1,
@@ -195,9 +246,72 @@ protected:
                     "p95 %.1f ms, max %.1f ms (%d busy loops)\n",
                     name, read, milliseconds.size(), byInterface, at(0.5), at(0.95),
                     milliseconds.back(), busyLoopCount);
-        if (byAccessibility) {
-            EXPECT_GT(byInterface * 2, rounds()) << name << ": accessibility rarely answered";
+    }
+
+    // What the front-most application offers as its selection, read by this process's clipboard.
+    static QString offeredText() {
+        return QGuiApplication::clipboard()->text(QClipboard::Selection).trimmed();
+    }
+
+    // Drags the mouse over a row of the active terminal window, a different row each round, and
+    // captures the line that the terminal then offers as its selection: the line highlighted. The
+    // terminal has printed many more lines than it shows, so its view has scrolled.
+    void readScrolledTerminal(const char* name) {
+        QProcess window;
+        window.start(QStringLiteral("xdotool"), {"getactivewindow", "getwindowgeometry"});
+        ASSERT_TRUE(window.waitForFinished());
+        const QString geometry = QString::fromUtf8(window.readAllStandardOutput());
+        const auto size = QRegularExpression(R"(Window (\d+).*Geometry: (\d+)x(\d+))",
+                                             QRegularExpression::DotMatchesEverythingOption)
+                              .match(geometry);
+        ASSERT_TRUE(size.hasMatch()) << geometry.toStdString();
+        const QString id = size.captured(1);
+        const int width = size.captured(2).toInt();
+        const int height = size.captured(3).toInt();
+        static const QRegularExpression printedLine(R"(^Line (\d+) of the text .*\.$)");
+
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int read = 0;
+        QString previous;
+        for (int round = 0; round < rounds(); ++round) {
+            const QString y = QString::number(int(height * (0.35 + 0.1 * ((round * 7 + 3) % 6))));
+            const auto drag = [&] {
+                return xdotool({"mousemove", "--sync", "--window", id, "4", y}) &&
+                       xdotool({"mousedown", "1"}) &&
+                       xdotool({"mousemove", "--sync", "--window", id, QString::number(width - 40),
+                                y}) &&
+                       xdotool({"mouseup", "1"});
+            };
+            QString shown;
+            const std::function<bool()> offersNewLine = [&] {
+                shown = offeredText();
+                return shown != previous && printedLine.match(shown).hasMatch();
+            };
+            // A terminal still starting up may miss the first drag: it is made again.
+            bool selected = false;
+            for (int attempt = 0; attempt < 5 && !selected; ++attempt)
+                selected = drag() && pumpUntil(offersNewLine, selectTimeout / 5);
+            ASSERT_TRUE(selected) << name << " round " << round << " shows \""
+                                  << shown.toStdString() << '"';
+            previous = shown;
+            EXPECT_GT(printedLine.match(shown).captured(1).toInt(), terminalLineCount / 2)
+                << name << ": the terminal has not scrolled";
+
+            QElapsedTimer timer;
+            timer.start();
+            const CaptureResult result = capture();
+            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
+            EXPECT_TRUE(result) << name << " round " << round << ": error "
+                                << int(result.error().kind());
+            if (!result)
+                continue;
+            EXPECT_EQ(result->text.trimmed(), shown) << name << " round " << round;
+            EXPECT_EQ(result->path, Core::CapturePath::offeredSelection);
+            read += result->text.trimmed() == shown;
         }
+        report(name, milliseconds, read, 0);
+        EXPECT_TRUE(terminalJobUndisturbed()) << name << ": a signal reached the terminal's job";
         EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
             << "the user's clipboard changed";
     }
@@ -266,6 +380,68 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInATerminalWithoutAnyKeystr
     readChangingSelection(
         "xterm", selectLine, [this](const QString& text) { return waitUntilOffered(text); }, false);
     EXPECT_EQ(application.state(), QProcess::Running) << "the terminal's program was interrupted";
+}
+
+// GNOME Terminal (VTE) and Konsole report an accessible selection that is another line once they
+// have scrolled; the line highlighted is the one they offer.
+TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInAScrolledGnomeTerminal) {
+    // The terminal's server is started by the session bus, which must know the display.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("dbus-update-activation-environment"), {"DISPLAY"}),
+              0);
+    start(QStringLiteral("gnome-terminal"),
+          QStringList{"--wait", "--geometry", "80x24+100+100", "--"} + terminalJob());
+    ASSERT_TRUE(waitUntilFrontmost(QStringLiteral("Gnome-terminal")));
+    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
+
+    readScrolledTerminal("GNOME Terminal");
+    endTerminalJob();
+}
+
+TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInAScrolledKonsole) {
+    start(QStringLiteral("konsole"),
+          QStringList{"--separate", "--hide-menubar", "--hide-tabbar", "-e"} + terminalJob(),
+          {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+    ASSERT_TRUE(waitUntilFrontmost());
+    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
+
+    readScrolledTerminal("Konsole");
+    endTerminalJob();
+}
+
+// KWrite keeps offering an earlier mouse selection while the user selects by keyboard: its
+// accessible selection, the current one, is what is read.
+TEST_F(DesktopAppsCaptureE2E, readsAKeyboardSelectionInAKdeEditorAfterAMouseSelection) {
+    start(QStringLiteral("kwrite"), {linesFile()},
+          {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+    ASSERT_TRUE(waitUntilFrontmost());
+    const auto mouseSelection = [] {
+        return xdotool(
+                   {"getactivewindow", "mousemove", "--sync", "--window", "%1", "200", "200"}) &&
+               xdotool({"mousedown", "1"}) &&
+               xdotool(
+                   {"getactivewindow", "mousemove", "--sync", "--window", "%1", "330", "200"}) &&
+               xdotool({"mouseup", "1"});
+    };
+    ASSERT_TRUE(mouseSelection());
+    ASSERT_TRUE(pumpUntil([] { return !offeredText().isEmpty(); }, selectTimeout))
+        << "no mouse selection";
+
+    readChangingSelection(
+        "KWrite", selectLineByKeys,
+        [this](const QString& text) {
+            // KWrite's offered selection may lag behind: its accessible selection tells.
+            return pumpUntil(
+                [&] {
+                    const auto snapshot =
+                        accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                    return snapshot && snapshot->selectedText &&
+                           snapshot->selectedText->trimmed() == text;
+                },
+                selectTimeout);
+        },
+        true);
+    std::printf("KWrite offers \"%s\" as its selection after the keyboard selections\n",
+                qPrintable(offeredText()));
 }
 
 } // namespace

@@ -152,6 +152,10 @@ TEST_P(PanelLayoutTest, everyPhaseOfAReadIsLaidOutCleanly) {
     model.setPhase(
         Phase::failed(Core::CaptureError::permissionDenied(), PlayerViewModel::Dwell::persist));
     EXPECT_TRUE(laidOutCleanly(QStringLiteral("failed")));
+    // The longest capture message.
+    model.setPhase(
+        Phase::failed(Core::CaptureError::selectionTooLarge(), PlayerViewModel::Dwell::persist));
+    EXPECT_TRUE(laidOutCleanly(QStringLiteral("failed-too-large")));
 }
 
 TEST_P(PanelLayoutTest, theWarningRowKeepsClearOfTheTranscript) {

@@ -1,6 +1,9 @@
 #include "ShellTesting.h"
 
 #include "Parlino/Panel/PanelMessages.h"
+#include "support/LogCapture.h"
+
+#include <QRegularExpression>
 
 using namespace Parlino;
 using namespace ShellTesting;
@@ -124,6 +127,38 @@ TEST_F(FailureCauseTest, ATapThatCapturesNothingShowsWhyFromAnEditorOrATerminal)
     accessibility->snapshot = Capture::AXFocusSnapshot{QStringLiteral("selected"), {}, {}};
     EXPECT_EQ(tapFailure(), std::nullopt);
     EXPECT_EQ(player().text(), QStringLiteral("selected"));
+}
+
+// A terminal's accessible selection drifts by the lines that have scrolled away, while what it
+// offers is the line the user highlighted; an editor's offered selection can be an older mouse
+// selection while its accessible one is the current one. The log says which way each came.
+TEST_F(FailureCauseTest, ATerminalIsReadFromWhatItOffersAndAnEditorFromItsAccessibleText) {
+    TestSupport::LogCapture logs;
+    accessibility->snapshot = Capture::AXFocusSnapshot{QStringLiteral("Line 14"), {}, {}};
+    primarySelection->offer(QStringLiteral("Line 23"));
+    const Core::FrontmostApp editor = workspace->front;
+    workspace->front = {QStringLiteral("Terminal"), terminalBundleID, 9};
+    EXPECT_EQ(tapFailure(), std::nullopt);
+    EXPECT_EQ(player().text(), QStringLiteral("Line 23"));
+
+    workspace->front = editor;
+    EXPECT_EQ(tapFailure(), std::nullopt);
+    EXPECT_EQ(player().text(), QStringLiteral("Line 14"));
+
+    const QStringList lines = logs.messages(QStringLiteral("focus-diag"))
+                                  .filter(QRegularExpression("^selection captured by"));
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("selection captured by PRIMARY in ")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].startsWith("selection captured by accessibility in "))
+        << lines[1].toStdString();
+    EXPECT_FALSE(lines.join(' ').contains("Line")) << "the text is never logged";
+}
+
+TEST_F(FailureCauseTest, ASelectionTooLargeToReadSaysSo) {
+    workspace->front = {QStringLiteral("Terminal"), terminalBundleID, 9};
+    primarySelection->offerTooMuch();
+    EXPECT_EQ(tapFailure(), CaptureError::selectionTooLarge());
+    EXPECT_EQ(player().phase().dwell(), PlayerViewModel::Dwell::persist);
 }
 
 // From this application's own window the selection is looked for in the application the user

@@ -180,15 +180,17 @@ protected:
             tapSources.append(source.get());
             return source;
         };
-        services.capture = {accessibility,
-                            keyPoster,
-                            pasteboard,
-                            workspace,
-                            [this] { return trusted; },
-                            QStringLiteral("Parlino"),
-                            &captureTime,
-                            &captureTime,
-                            primarySelection};
+        services.capture = {
+            accessibility,
+            keyPoster,
+            pasteboard,
+            workspace,
+            [this] { return trusted; },
+            QStringLiteral("Parlino"),
+            &captureTime,
+            &captureTime,
+            primarySelection,
+            [this](const Core::FrontmostApp& app) { return app.bundleID == terminalBundleID; }};
 
         const QString folder = folders.path();
         Parlino::CompositionRoot::Configuration configuration{
@@ -275,6 +277,8 @@ protected:
     std::shared_ptr<TestSupport::FakePasteboard> pasteboard =
         std::make_shared<TestSupport::FakePasteboard>(captureTime);
     std::shared_ptr<FakeWorkspace> workspace = std::make_shared<FakeWorkspace>();
+    // The application with this identifier counts as a terminal emulator.
+    QString terminalBundleID = QStringLiteral("org.terminal");
     bool trusted = true;
     TestSupport::FakeSecretStore* secrets = nullptr;
     TestSupport::FakeNowPlayingCenter* nowPlayingCenter = nullptr;

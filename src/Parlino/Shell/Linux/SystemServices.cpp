@@ -5,6 +5,7 @@
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
+#include "Capture/Linux/Terminals.h"
 #include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
 #include "KeyboardShortcuts/Linux/XHotKeySystem.h"
@@ -63,8 +64,8 @@ public:
 // Without an X display no application offers a selection.
 class NoPrimarySelection final : public Capture::PrimarySelectionReading {
 public:
-    std::optional<QString> read(const Capture::CaptureTarget&, std::stop_token) override {
-        return std::nullopt;
+    Capture::OfferedText read(const Capture::CaptureTarget&, std::stop_token) override {
+        return std::optional<QString>();
     }
 };
 
@@ -107,7 +108,8 @@ CaptureBackends captureBackends(const Base::Clock& clock, Base::Sleeper& sleeper
             ownBundleID(),
             &clock,
             &sleeper,
-            std::move(primarySelection)};
+            std::move(primarySelection),
+            [](const Core::FrontmostApp& app) { return Capture::Terminals::isTerminal(app); }};
 }
 
 } // namespace
