@@ -4,6 +4,7 @@
 #include "Core/CaptureError.h"
 #include "Core/ReadTypes.h"
 
+#include <QString>
 #include <QStringView>
 
 #include <optional>
@@ -25,6 +26,10 @@ enum class CaptureMode { full, reduced };
 
 // A strategy's answer: a capture, nothing (the next strategy is to be tried), or an error.
 using StrategyResult = Base::Result<std::optional<Core::SelectionCapture>, Core::CaptureError>;
+
+// The text an application offers (its selection, or what it copied), nothing, or the failure
+// selectionTooLarge.
+using OfferedText = Base::Result<std::optional<QString>, Core::CaptureError>;
 
 // The text is longer than CaptureError::maxSelectionBytes in UTF-8.
 inline bool exceedsSelectionLimit(QStringView text) {

@@ -40,12 +40,17 @@ StrategyResult ClipboardCaptureStrategy::captureByCopy(const CaptureTarget& targ
 
     const auto copied = m_gate->copy(
         m_pollInterval, m_copyTimeout, [this, stop] { return postCopyUnlessStopped(stop); }, stop);
-    if (!copied || !*copied || (*copied)->isEmpty())
+    if (!copied)
         return nothing;
-    if (exceedsSelectionLimit(**copied))
+    const OfferedText& text = *copied;
+    if (!text)
+        return Base::failure(text.error());
+    if (!*text || (*text)->isEmpty())
+        return nothing;
+    if (exceedsSelectionLimit(**text))
         return Base::failure(Core::CaptureError::selectionTooLarge());
     return std::optional(
-        Core::SelectionCapture{**copied, target.app, std::nullopt, Core::CapturePath::copy});
+        Core::SelectionCapture{**text, target.app, std::nullopt, Core::CapturePath::copy});
 }
 
 bool ClipboardCaptureStrategy::waitForModifierRelease(std::stop_token stop) {

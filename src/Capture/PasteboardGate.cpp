@@ -26,13 +26,13 @@ PasteboardGate::CopyResult PasteboardGate::copy(double pollInterval, double time
     const qint64 startCount = m_pasteboard->changeCount();
     if (!trigger()) {
         release();
-        return std::optional<QString>();
+        return OfferedText(std::optional<QString>());
     }
 
     const PollOutcome outcome = pollForChange(startCount, pollInterval, timeout, stop);
-    std::optional<QString> text;
+    OfferedText text = std::optional<QString>();
     if (outcome == PollOutcome::changed)
-        text = m_pasteboard->readString();
+        text = m_pasteboard->readString(stop);
     m_pasteboard->restore(saved);
 
     if (outcome == PollOutcome::changed)

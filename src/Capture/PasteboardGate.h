@@ -29,7 +29,7 @@ public:
     struct Cancelled {
         friend bool operator==(Cancelled, Cancelled) { return true; }
     };
-    using CopyResult = Base::Result<std::optional<QString>, Cancelled>;
+    using CopyResult = Base::Result<OfferedText, Cancelled>;
 
     // `lateCopyWatch`: seconds to keep watching for a late copy after one that saw no change.
     PasteboardGate(std::shared_ptr<PasteboardProtocol> pasteboard, const Base::Clock& clock,
@@ -39,8 +39,9 @@ public:
 
     // Waits for the gate, saves the pasteboard, calls `trigger` (which sends the copy keystroke
     // and says whether it did), polls the change count every `pollInterval` seconds for up to
-    // `timeout` seconds, restores the saved items and hands the gate on. Yields the new plain
-    // text, or nothing when nothing was sent, nothing changed or the change held no text.
+    // `timeout` seconds, restores the saved items and hands the gate on. Yields the pasteboard's
+    // reading of the new plain text (selectionTooLarge included), or nothing when nothing was
+    // sent, nothing changed or the change held no text.
     CopyResult copy(double pollInterval, double timeout, const std::function<bool()>& trigger,
                     std::stop_token stop);
 

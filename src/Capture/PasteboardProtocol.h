@@ -1,11 +1,12 @@
 #pragma once
 
+#include "Capture/CaptureStrategy.h"
+
 #include <QByteArray>
 #include <QList>
-#include <QString>
 
 #include <map>
-#include <optional>
+#include <stop_token>
 
 namespace Capture {
 
@@ -28,8 +29,10 @@ public:
     // Replaces the pasteboard's contents by saved items, marked as transient for clipboard
     // managers; an empty list leaves the pasteboard cleared.
     virtual void restore(const QList<PasteboardItem>& items) = 0;
-    // The plain text on the pasteboard, if any.
-    virtual std::optional<QString> readString() = 0;
+    // The plain text on the pasteboard, if any; nothing once `stop` is requested. Fails with
+    // selectionTooLarge, without taking the rest, as soon as the text is known to be longer than
+    // CaptureError::maxSelectionBytes.
+    virtual OfferedText readString(std::stop_token stop) = 0;
 };
 
 } // namespace Capture

@@ -1,17 +1,10 @@
 #pragma once
 
-#include "Base/Result.h"
 #include "Capture/CaptureStrategy.h"
 
-#include <QString>
-
-#include <optional>
 #include <stop_token>
 
 namespace Capture {
-
-// The text an application offers, nothing, or the failure selectionTooLarge.
-using OfferedText = Base::Result<std::optional<QString>, Core::CaptureError>;
 
 // The text that an application offers as its selection without any keystroke (on X11, the
 // PRIMARY selection). Called from capture worker threads.

@@ -34,9 +34,14 @@ class PasteboardGateTest : public ::testing::Test {
 protected:
     PasteboardGateTest() { pasteboard->write(usersItems); }
 
-    PasteboardGate::CopyResult copy(const std::function<bool()>& trigger,
-                                    std::stop_token stop = {}) {
-        return gate.copy(0.005, 0.4, trigger, stop);
+    // The copy's text; the fake pasteboard's reading never fails.
+    using Copied = Base::Result<std::optional<QString>, PasteboardGate::Cancelled>;
+    Copied copy(const std::function<bool()>& trigger, std::stop_token stop = {}) {
+        PasteboardGate::CopyResult result = gate.copy(0.005, 0.4, trigger, stop);
+        if (!result)
+            return Base::failure(result.error());
+        EXPECT_TRUE(*result);
+        return result->valueOr(std::nullopt);
     }
     std::function<bool()> copying(const QString& text) {
         return [this, text] {
@@ -172,7 +177,7 @@ TEST_F(PasteboardGateTest, CallersAreServedInArrivalOrder) {
         };
     };
 
-    std::optional<PasteboardGate::CopyResult> results[3];
+    std::optional<Copied> results[3];
     std::jthread first([&] { results[0] = copy(copyingInOrder(QStringLiteral("first"))); });
     firstTriggered.wait();
     std::jthread second([&] { results[1] = copy(copyingInOrder(QStringLiteral("second"))); });
@@ -205,7 +210,7 @@ TEST_F(PasteboardGateTest, CancelledWaiterLeavesTheQueueAndTheNextOneStillGetsTh
     firstTriggered.wait();
 
     bool cancelledTriggered = false;
-    std::optional<PasteboardGate::CopyResult> cancelled;
+    std::optional<Copied> cancelled;
     std::jthread second([&](std::stop_token stop) {
         cancelled = copy(
             [&] {
@@ -215,7 +220,7 @@ TEST_F(PasteboardGateTest, CancelledWaiterLeavesTheQueueAndTheNextOneStillGetsTh
             stop);
     });
     ASSERT_TRUE(eventually([&] { return gate.waitingCount() == 1; }));
-    std::optional<PasteboardGate::CopyResult> last;
+    std::optional<Copied> last;
     std::jthread third([&] { last = copy(copying(QStringLiteral("third"))); });
     ASSERT_TRUE(eventually([&] { return gate.waitingCount() == 2; }));
 

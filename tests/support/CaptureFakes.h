@@ -76,11 +76,11 @@ public:
         ++m_changeCount;
         m_restoreTimes.push_back(m_clock.now());
     }
-    std::optional<QString> readString() override {
+    Capture::OfferedText readString(std::stop_token) override {
         std::lock_guard lock(m_mutex);
         if (m_items.isEmpty() || !m_items.first().contains(plainTextType))
-            return std::nullopt;
-        return QString::fromUtf8(m_items.first().at(plainTextType));
+            return std::optional<QString>();
+        return std::optional(QString::fromUtf8(m_items.first().at(plainTextType)));
     }
 
     void write(QList<Capture::PasteboardItem> items) {

@@ -59,7 +59,8 @@ struct HopTicket {
 
 } // namespace
 
-SystemPasteboard::SystemPasteboard() : m_hops(std::make_shared<Hops>()) {
+SystemPasteboard::SystemPasteboard(std::unique_ptr<X11SelectionReader> clipboardReader)
+    : m_clipboardReader(std::move(clipboardReader)), m_hops(std::make_shared<Hops>()) {
     connect(clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
             ++m_changeCount;
@@ -151,14 +152,12 @@ void SystemPasteboard::restore(const QList<PasteboardItem>& items) {
     });
 }
 
-std::optional<QString> SystemPasteboard::readString() {
-    std::optional<QString> text;
-    onMainThread([&] {
-        const QMimeData* data = clipboard()->mimeData(QClipboard::Clipboard);
-        if (data && data->hasText())
-            text = data->text();
-    });
-    return text;
+OfferedText SystemPasteboard::readString(std::stop_token stop) {
+    if (!m_clipboardReader)
+        return std::optional<QString>();
+    // Whoever holds the clipboard after the copy: the application copied to, or a clipboard
+    // manager that took the copy over.
+    return m_clipboardReader->read([](X11Connection&, unsigned long) { return true; }, stop);
 }
 
 } // namespace Capture

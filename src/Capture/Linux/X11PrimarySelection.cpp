@@ -1,19 +1,10 @@
 #include "Capture/Linux/X11PrimarySelection.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
 #include <xcb/xcb.h>
-
-#include <QByteArray>
-
-#include <poll.h>
 
 namespace Capture {
 
 namespace {
-
-// How long to wait for the server between two looks at the stop request, in milliseconds.
-constexpr int pollMilliseconds = 10;
 
 // The bits of a resource identifier that a client chooses; the rest is its base.
 std::optional<unsigned long> resourceIdMask() {
@@ -25,175 +16,40 @@ std::optional<unsigned long> resourceIdMask() {
     return mask;
 }
 
-constexpr qsizetype maxBytes = Core::CaptureError::maxSelectionBytes;
-
-struct Property {
-    Atom type = None;
-    QByteArray bytes;
-    // The value held more than the room it was read with; it was neither taken whole nor deleted.
-    bool exceeds = false;
-    // The first 32-bit item, for INCR's lower bound of the size.
-    std::optional<unsigned long> number;
-};
-
-// Reads and deletes the property, which hands the owner the turn in an incremental transfer. Of a
-// value longer than `room` bytes no more than a few bytes past the room are read.
-Property takeProperty(Display* display, Window window, Atom property, qsizetype room) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    Property result;
-    // The length is counted in 32-bit units; one more than the room shows whether there is more.
-    const long units = long(room / 4 + 1);
-    if (XGetWindowProperty(display, window, property, 0, units, True, AnyPropertyType, &type,
-                           &format, &count, &remaining, &data) == Success) {
-        result.type = type;
-        result.exceeds = remaining > 0 || (format == 8 && qsizetype(count) > room);
-        if (data && format == 8 && !result.exceeds)
-            result.bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
-        if (data && format == 32 && count > 0)
-            result.number = reinterpret_cast<const unsigned long*>(data)[0];
-    }
-    if (data)
-        XFree(data);
-    return result;
-}
-
-// Waits for the next event of `display` that `matches` accepts, until `end` on `clock` or a stop.
-template <class Matches>
-bool nextEvent(Display* display, XEvent& event, Matches matches, const Base::Clock& clock,
-               double end, std::stop_token stop) {
-    for (;;) {
-        while (XPending(display) > 0) {
-            XNextEvent(display, &event);
-            if (matches(event))
-                return true;
-        }
-        if (stop.stop_requested() || clock.now() >= end)
-            return false;
-        pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
-        poll(&descriptor, 1, pollMilliseconds);
-    }
-}
-
 } // namespace
 
 std::unique_ptr<X11PrimarySelection> X11PrimarySelection::open(const Base::Clock& clock,
                                                                double timeout) {
-    auto x11 = X11Connection::open();
+    auto reader = X11SelectionReader::open("PRIMARY", clock, timeout);
     const auto mask = resourceIdMask();
-    if (!x11 || !mask)
+    if (!reader || !mask)
         return nullptr;
-    return std::unique_ptr<X11PrimarySelection>(
-        new X11PrimarySelection(std::move(x11), *mask, clock, timeout));
+    return std::unique_ptr<X11PrimarySelection>(new X11PrimarySelection(std::move(reader), *mask));
 }
 
-X11PrimarySelection::X11PrimarySelection(std::unique_ptr<X11Connection> x11,
-                                         unsigned long resourceIdMask, const Base::Clock& clock,
-                                         double timeout)
-    : m_x11(std::move(x11)), m_resourceIdMask(resourceIdMask), m_clock(clock), m_timeout(timeout) {
-    m_window = m_x11->withDisplay(makeRequestorWindow);
-}
-
-unsigned long X11PrimarySelection::makeRequestorWindow(Display* display) {
-    const Window window =
-        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-    XSelectInput(display, window, PropertyChangeMask);
-    XFlush(display);
-    return window;
-}
-
-X11PrimarySelection::~X11PrimarySelection() {
-    m_x11->withDisplay([this](Display* display) { return XDestroyWindow(display, m_window); });
-}
+X11PrimarySelection::X11PrimarySelection(std::unique_ptr<X11SelectionReader> reader,
+                                         unsigned long resourceIdMask)
+    : m_reader(std::move(reader)), m_resourceIdMask(resourceIdMask) {}
 
 OfferedText X11PrimarySelection::read(const CaptureTarget& target, std::stop_token stop) {
-    if (stop.stop_requested() || !ownedBy(target))
-        return std::optional<QString>();
-    return convert(stop);
+    return m_reader->read(
+        [&](X11Connection& x11, unsigned long owner) { return ownedBy(target, x11, owner); }, stop);
 }
 
-bool X11PrimarySelection::ownedBy(const CaptureTarget& target) {
-    const Window owner = m_x11->withDisplay(
-        [](Display* display) { return XGetSelectionOwner(display, XA_PRIMARY); });
-    if (owner == None)
-        return false;
+bool X11PrimarySelection::ownedBy(const CaptureTarget& target, X11Connection& x11,
+                                  unsigned long owner) const {
     if (target.isFrontmost) {
-        if (const auto active = m_x11->activeWindow())
+        if (const auto active = x11.activeWindow())
             return sameClient(owner, *active, m_resourceIdMask);
         return false;
     }
     if (target.app.pid <= 0)
         return false;
-    for (const auto window : m_x11->clientWindows()) {
-        if (m_x11->windowPid(window) == target.app.pid &&
-            sameClient(owner, window, m_resourceIdMask))
+    for (const auto window : x11.clientWindows()) {
+        if (x11.windowPid(window) == target.app.pid && sameClient(owner, window, m_resourceIdMask))
             return true;
     }
     return false;
-}
-
-OfferedText X11PrimarySelection::convert(std::stop_token stop) {
-    const OfferedText nothing = std::optional<QString>();
-    return m_x11->withDisplay([&](Display* display) -> OfferedText {
-        const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-        const Atom incremental = XInternAtom(display, "INCR", False);
-        const Atom property = XInternAtom(display, "PARLINO_PRIMARY", False);
-        // Answers to earlier requests that came too late are of no use any more.
-        XSync(display, True);
-        XDeleteProperty(display, m_window, property);
-        XConvertSelection(display, XA_PRIMARY, utf8, property, m_window, CurrentTime);
-        XFlush(display);
-
-        XEvent event;
-        const auto answered = [&](const XEvent& e) {
-            return e.type == SelectionNotify && e.xselection.requestor == m_window &&
-                   e.xselection.selection == XA_PRIMARY;
-        };
-        if (!nextEvent(display, event, answered, m_clock, m_clock.now() + m_timeout, stop) ||
-            event.xselection.property == None)
-            return nothing;
-
-        const Property answer = takeProperty(display, m_window, property, maxBytes);
-        if (answer.type == incremental) {
-            if (answer.number && *answer.number > static_cast<unsigned long>(maxBytes))
-                return refuseTransfer(display);
-            // Each further piece is a new value of the property; an empty one ends the transfer.
-            const auto newPiece = [&](const XEvent& e) {
-                return e.type == PropertyNotify && e.xproperty.window == m_window &&
-                       e.xproperty.atom == property && e.xproperty.state == PropertyNewValue;
-            };
-            QByteArray text;
-            for (;;) {
-                if (!nextEvent(display, event, newPiece, m_clock, m_clock.now() + m_timeout, stop))
-                    return nothing;
-                const Property piece =
-                    takeProperty(display, m_window, property, maxBytes - text.size());
-                if (piece.exceeds)
-                    return refuseTransfer(display);
-                if (piece.bytes.isEmpty())
-                    break;
-                text += piece.bytes;
-            }
-            return std::optional(QString::fromUtf8(text));
-        }
-        if (answer.exceeds)
-            return refuseTransfer(display);
-        if (answer.type != utf8 && answer.type != XA_STRING)
-            return nothing;
-        return std::optional(answer.type == utf8 ? QString::fromUtf8(answer.bytes)
-                                                 : QString::fromLatin1(answer.bytes));
-    });
-}
-
-OfferedText X11PrimarySelection::refuseTransfer(Display* display) {
-    // The owner may go on writing into the old window's property; a new requestor window leaves
-    // those writes nowhere instead of in the next transfer.
-    XDestroyWindow(display, m_window);
-    m_window = makeRequestorWindow(display);
-    return Base::failure(Core::CaptureError::selectionTooLarge());
 }
 
 } // namespace Capture

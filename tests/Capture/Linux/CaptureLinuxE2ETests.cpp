@@ -201,7 +201,10 @@ protected:
         keyPoster = SystemKeyPoster::open();
         primarySelection = X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4);
         ASSERT_TRUE(keyPoster && primarySelection);
-        pasteboard = std::make_shared<SystemPasteboard>();
+        auto clipboardReader =
+            X11SelectionReader::open("CLIPBOARD", Base::SteadyClock::shared(), 0.4);
+        ASSERT_TRUE(clipboardReader);
+        pasteboard = std::make_shared<SystemPasteboard>(std::move(clipboardReader));
         gate = std::make_shared<PasteboardGate>(pasteboard, Base::SteadyClock::shared(),
                                                 Base::SteadySleeper::shared(), 0.1);
     }
@@ -228,6 +231,13 @@ protected:
         EXPECT_EQ(workspace->frontmostApp().pid, pid);
         return running.get();
     }
+
+    // Copies through the gate from an IncrementalOwner of `total` bytes that announces
+    // `announced`, taking CLIPBOARD in place of the copy keystroke, while this thread serves the
+    // clipboard and keeps answering; prints how long the copy took and how long this thread was
+    // kept waiting at most.
+    PasteboardGate::CopyResult copyFromIncrementalOwner(unsigned long total,
+                                                        unsigned long announced);
 
     std::shared_ptr<SystemKeyPoster> keyPoster;
     std::shared_ptr<X11PrimarySelection> primarySelection;
@@ -336,15 +346,16 @@ TEST_F(CaptureLinuxE2E, reportsActivationsAndEndsOfApplications) {
 
 } // namespace
 
-// Owns PRIMARY through a window of its own connection and hands any requestor `total` bytes by
-// the incremental transfer, a piece each time the requestor takes the last one, as a hostile or
-// broken application could; it announces `announced` bytes. Counts what it handed over.
+// Owns a selection (PRIMARY, CLIPBOARD) through a window of its own connection and hands any
+// requestor `total` bytes by the incremental transfer, a piece each time the requestor takes the
+// last one, as a hostile or broken application could; it announces `announced` bytes. Counts what
+// it handed over.
 class IncrementalOwner {
 public:
     static constexpr unsigned long hostileTotal = 200ul * 1024 * 1024;
     static constexpr int pieceBytes = 256 * 1024;
 
-    IncrementalOwner(unsigned long total, unsigned long announced)
+    IncrementalOwner(const char* selection, unsigned long total, unsigned long announced)
         : m_total(total), m_announced(announced), m_x11(X11Connection::open()),
           // Only this owner uses the connection; its X errors are ignored, as the requestor may
           // have gone.
@@ -356,7 +367,8 @@ public:
                         XA_CARDINAL, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&pid), 1);
         XMapWindow(m_display, m_window);
-        XSetSelectionOwner(m_display, XA_PRIMARY, m_window, CurrentTime);
+        XSetSelectionOwner(m_display, XInternAtom(m_display, selection, False), m_window,
+                           CurrentTime);
         XFlush(m_display);
         m_thread = std::jthread([this](std::stop_token stop) { serve(stop); });
     }
@@ -444,7 +456,7 @@ TEST_F(CaptureLinuxE2E, stopsAnIncrementalTransferPastTheLimit) {
 OfferedText CaptureLinuxE2E::readFromIncrementalOwner(X11PrimarySelection& primarySelection,
                                                       X11Connection& x11, unsigned long total,
                                                       unsigned long announced) {
-    IncrementalOwner owner(total, announced);
+    IncrementalOwner owner("PRIMARY", total, announced);
     const qint32 pid = getpid();
     // Owned by one of the process's windows once the window manager lists it.
     EXPECT_TRUE(pumpUntil([&] {
@@ -469,4 +481,64 @@ OfferedText CaptureLinuxE2E::readFromIncrementalOwner(X11PrimarySelection& prima
                 total >> 20, announced >> 20, read ? "read" : "refused", owner.handed(),
                 milliseconds, before.ru_maxrss >> 10, after.ru_maxrss >> 10);
     return read;
+}
+
+// A copy larger than any capture takes is refused as soon as its size shows, and one that hides
+// its size is stopped once the limit is passed, off the main thread: the owner is not drained and
+// the user's clipboard is put back. A copy within the limit is still read whole.
+TEST_F(ClipboardCaptureE2E, stopsAnIncrementalCopyPastTheLimit) {
+    constexpr unsigned long total = IncrementalOwner::hostileTotal;
+    for (const unsigned long announced : {total, 0ul}) {
+        copyUsersData();
+        const auto copied = copyFromIncrementalOwner(total, announced);
+        ASSERT_TRUE(copied);
+        ASSERT_FALSE(*copied);
+        EXPECT_EQ(copied->error(), Core::CaptureError::selectionTooLarge());
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("the user's words"));
+    }
+    constexpr unsigned long fits = 4 * IncrementalOwner::pieceBytes;
+    const auto copied = copyFromIncrementalOwner(fits, 0);
+    ASSERT_TRUE(copied && *copied && **copied);
+    EXPECT_EQ(***copied, QString(fits, QLatin1Char('x')));
+}
+
+PasteboardGate::CopyResult ClipboardCaptureE2E::copyFromIncrementalOwner(unsigned long total,
+                                                                         unsigned long announced) {
+    std::optional<IncrementalOwner> owner;
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer timer;
+    timer.start();
+    auto copying = std::async(std::launch::async, [&] {
+        return gate->copy(0.005, 0.4,
+                          [&] {
+                              owner.emplace("CLIPBOARD", total, announced);
+                              return true;
+                          },
+                          {});
+    });
+    // The longest this thread went without turning to its events.
+    qint64 longestWait = 0;
+    qint64 lastTurn = timer.elapsed();
+    pumpUntil([&] {
+        longestWait = std::max(longestWait, timer.elapsed() - lastTurn);
+        lastTurn = timer.elapsed();
+        return copying.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    });
+    const double milliseconds = timer.nsecsElapsed() / 1e6;
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(longestWait, 100) << "the main thread was kept waiting";
+    // The transfer stopped at the limit: the owner was not drained.
+    EXPECT_TRUE(owner);
+    if (owner) {
+        EXPECT_LE(owner->handed(),
+                  std::min<std::size_t>(total, Core::CaptureError::maxSelectionBytes +
+                                                   IncrementalOwner::pieceBytes));
+    }
+    std::printf("CLIPBOARD INCR owner of %lu MB announcing %lu MB: copy over in %.1f ms after %zu "
+                "bytes, main thread waited at most %lld ms, peak memory %ld -> %ld MB\n",
+                total >> 20, announced >> 20, milliseconds, owner ? owner->handed() : 0,
+                static_cast<long long>(longestWait), before.ru_maxrss >> 10, after.ru_maxrss >> 10);
+    return copying.get();
 }

@@ -321,7 +321,8 @@ protected:
     std::shared_ptr<SystemKeyPoster> keyPoster;
     std::shared_ptr<X11PrimarySelection> primarySelection;
     std::shared_ptr<SystemAXClient> accessibility = std::make_shared<SystemAXClient>();
-    std::shared_ptr<SystemPasteboard> pasteboard = std::make_shared<SystemPasteboard>();
+    std::shared_ptr<SystemPasteboard> pasteboard = std::make_shared<SystemPasteboard>(
+        X11SelectionReader::open("CLIPBOARD", Base::SteadyClock::shared(), 0.4));
     Base::QtScheduler scheduler;
     QTemporaryDir folder;
     QProcess application;

@@ -69,8 +69,8 @@ public:
     }
 };
 
-// Seconds the owner of the PRIMARY selection may take to hand it over, as long as a copy may.
-constexpr double primarySelectionTimeout = 0.4;
+// Seconds the owner of a selection (PRIMARY, CLIPBOARD) may take to answer, as long as a copy may.
+constexpr double selectionTimeout = 0.4;
 
 // How the window manager names this application's own windows: Qt sets their class to the
 // application's name.
@@ -94,7 +94,7 @@ CaptureBackends captureBackends(const Base::Clock& clock, Base::Sleeper& sleeper
     else
         workspace = std::make_shared<NoWorkspace>();
     std::shared_ptr<Capture::PrimarySelectionReading> primarySelection =
-        Capture::X11PrimarySelection::open(clock, primarySelectionTimeout);
+        Capture::X11PrimarySelection::open(clock, selectionTimeout);
     if (!primarySelection)
         primarySelection = std::make_shared<NoPrimarySelection>();
     auto isTrusted = [accessibility, systemPoster] {
@@ -102,7 +102,8 @@ CaptureBackends captureBackends(const Base::Clock& clock, Base::Sleeper& sleeper
     };
     return {std::move(accessibility),
             std::move(keyPoster),
-            std::make_shared<Capture::SystemPasteboard>(),
+            std::make_shared<Capture::SystemPasteboard>(
+                Capture::X11SelectionReader::open("CLIPBOARD", clock, selectionTimeout)),
             std::move(workspace),
             std::move(isTrusted),
             ownBundleID(),
