@@ -146,12 +146,16 @@ TEST_F(ClipboardCaptureStrategyTest, ASelectionPastTheLimitFailsWhicheverWayItCa
     EXPECT_EQ(keyPoster->copies, 0);
 
     primarySelection->offer(std::nullopt);
-    const QString huge(Core::CaptureError::maxSelectionBytes + 1, QLatin1Char('a'));
-    keyPoster->onCopy = [&] { pasteboard->writeText(huge); };
-    result = strategy.capture({editor, true}, stop.get_token());
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error(), Core::CaptureError::selectionTooLarge());
-    EXPECT_EQ(pasteboard->items(), usersItems);
+    // Refused by the pasteboard's reading; and bytes within the limit that are no UTF-8 grow
+    // past it as text (each becomes a replacement character of three bytes).
+    constexpr qsizetype limit = Core::CaptureError::maxSelectionBytes;
+    for (const QByteArray& huge : {QByteArray(limit + 1, 'a'), QByteArray(limit, '\xff')}) {
+        keyPoster->onCopy = [&] { pasteboard->write({{{TestSupport::plainTextType, huge}}}); };
+        result = strategy.capture({editor, true}, stop.get_token());
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), Core::CaptureError::selectionTooLarge());
+        EXPECT_EQ(pasteboard->items(), usersItems);
+    }
 }
 
 // The limit counts UTF-8 bytes, not characters: three bytes for each of these letters.

@@ -80,7 +80,11 @@ public:
         std::lock_guard lock(m_mutex);
         if (m_items.isEmpty() || !m_items.first().contains(plainTextType))
             return std::optional<QString>();
-        return std::optional(QString::fromUtf8(m_items.first().at(plainTextType)));
+        // As a bounded reader, it takes no more bytes than the limit.
+        const QByteArray& bytes = m_items.first().at(plainTextType);
+        if (bytes.size() > Core::CaptureError::maxSelectionBytes)
+            return Base::failure(Core::CaptureError::selectionTooLarge());
+        return std::optional(QString::fromUtf8(bytes));
     }
 
     void write(QList<Capture::PasteboardItem> items) {
