@@ -74,16 +74,15 @@ X11SelectionReader::open(const char* selection, const Base::Clock& clock, double
     auto x11 = X11Connection::open();
     if (!x11)
         return nullptr;
-    auto reader =
-        std::unique_ptr<X11SelectionReader>(new X11SelectionReader(std::move(x11), clock, timeout));
-    reader->m_selection = reader->m_x11->withDisplay(
+    const Atom atom = x11->withDisplay(
         [selection](Display* display) { return XInternAtom(display, selection, False); });
-    return reader;
+    return std::unique_ptr<X11SelectionReader>(
+        new X11SelectionReader(std::move(x11), atom, clock, timeout));
 }
 
-X11SelectionReader::X11SelectionReader(std::unique_ptr<X11Connection> x11, const Base::Clock& clock,
-                                       double timeout)
-    : m_x11(std::move(x11)), m_clock(clock), m_timeout(timeout) {
+X11SelectionReader::X11SelectionReader(std::unique_ptr<X11Connection> x11, unsigned long selection,
+                                       const Base::Clock& clock, double timeout)
+    : m_x11(std::move(x11)), m_selection(selection), m_clock(clock), m_timeout(timeout) {
     m_window = m_x11->withDisplay(makeRequestorWindow);
 }
 

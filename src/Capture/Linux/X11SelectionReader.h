@@ -34,8 +34,8 @@ public:
     OfferedText read(const OwnerRule& accepts, std::stop_token stop);
 
 private:
-    X11SelectionReader(std::unique_ptr<X11Connection> x11, const Base::Clock& clock,
-                       double timeout);
+    X11SelectionReader(std::unique_ptr<X11Connection> x11, unsigned long selection,
+                       const Base::Clock& clock, double timeout);
 
     static unsigned long makeRequestorWindow(_XDisplay* display);
 
@@ -44,10 +44,10 @@ private:
     OfferedText refuseTransfer(_XDisplay* display);
 
     const std::unique_ptr<X11Connection> m_x11;
+    const unsigned long m_selection; // its atom
     const Base::Clock& m_clock;
     const double m_timeout;
-    unsigned long m_selection = 0; // its atom
-    unsigned long m_window = 0;    // the requestor
+    unsigned long m_window = 0; // the requestor
 };
 
 } // namespace Capture
