@@ -403,7 +403,7 @@ void CacheStore::evictIfNeeded() {
         return;
     }
     while (m_itemBytes > m_maxBytes && !m_byRecency.empty())
-        discard(m_byRecency.begin()->second);
+        discard(fs::path(m_byRecency.begin()->second)); // a copy: discarding forgets it
 }
 
 // The caller's receiver may go before the writer does: the answer comes through the store's own
