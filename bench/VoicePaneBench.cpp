@@ -72,7 +72,7 @@ struct World {
                               preferenceFakes.loginItem,
                               preferenceFakes.desktopSettings,
                               preferenceFakes.recordings.recordings,
-                              preferenceFakes.cacheRoot,
+                              preferenceFakes.cache,
                               QStringLiteral("Parlino"),
                               {},
                               {model, samples, timeline}};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the real application in a private desktop session (scripts/ci-services.sh): the time
 # from its start to its tray icon (also with 5,000 saved clips, no summary index and, as root, a
-# cold page cache, beside CopyQ started the same way), its resident memory, how often its threads run while nothing
+# cold page cache, beside CopyQ started the same way; with an empty audio cache against one of
+# 40,000 entries), its resident memory, how often its threads run while nothing
 # moves (at first start with the tutorial up, with the idle bar alone, and with a paused read in
 # the open panel, the pointer still), and the time from a right-Super tap to the synthesis request
 # reaching a local stand-in for the service. Build first (scripts/build.sh).
@@ -227,6 +228,38 @@ echo "  the icon in the tray: $(( $(now_ms) - started )) ms"
 wait_for "the clips' listing" test -s "$clips/summaries.tsv"
 echo "  the clips listed: $(( $(now_ms) - started )) ms"
 quit
+
+# (e) Starts with an empty audio cache and with 40,000 entries in it, in turn five times, the
+# page cache warm: the cache is opened in the background, so the start does not grow with it.
+entries="$work/many-entries/cache/com.parlino.app/audio"
+python3 - "$entries" <<'PY'
+import os, sys
+root = sys.argv[1]
+manifest = '{"chunks":[{"fileName":"chunk-0.mp3","sizeBytes":1024,"duration":1.0}],"words":[]}'
+for i in range(40000):
+    folder = os.path.join(root, "%064x" % i)
+    os.makedirs(folder)
+    with open(os.path.join(folder, "chunk-0.mp3"), "wb") as chunk:
+        chunk.write(b"a" * 1024)
+    with open(os.path.join(folder, "manifest.json"), "w") as out:
+        out.write(manifest)
+PY
+median() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
+empty_starts=() full_starts=()
+for round in 1 2 3 4 5; do
+  launch empty-cache seen
+  empty_starts+=($(( $(now_ms) - started )))
+  quit
+  launch many-entries seen
+  full_starts+=($(( $(now_ms) - started )))
+  quit
+done
+empty_ms=$(median "${empty_starts[@]}")
+full_ms=$(median "${full_starts[@]}")
+echo "start to tray icon, empty audio cache: median $empty_ms ms (${empty_starts[*]});" \
+  "with 40,000 entries: median $full_ms ms (${full_starts[*]}); ratio" \
+  "$(awk -v a="$full_ms" -v b="$empty_ms" 'BEGIN { printf "%.2f", a / b }') (target <= 1.2)"
+
 if command -v copyq > /dev/null; then
   export HOME="$work/copyq" XDG_CONFIG_HOME="$work/copyq/config" XDG_DATA_HOME="$work/copyq/data"
   mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"

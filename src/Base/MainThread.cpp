@@ -5,6 +5,10 @@
 
 namespace Base::MainThread {
 
+void post(QObject& receiver, std::function<void()> work) {
+    QMetaObject::invokeMethod(&receiver, std::move(work), Qt::QueuedConnection);
+}
+
 void post(std::function<void()> work) {
     QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
 }

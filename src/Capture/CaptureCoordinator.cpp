@@ -3,7 +3,6 @@
 #include "Base/MainThread.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace Capture {
 
@@ -16,6 +15,9 @@ namespace {
 CaptureResult runStrategies(const QList<std::shared_ptr<CaptureStrategy>>& strategies,
                             const CaptureTarget& target, std::stop_token stop) {
     for (const auto& strategy : strategies) {
+        // Past the deadline, or at quit, nobody waits for what the next one would find.
+        if (stop.stop_requested())
+            return Base::failure(CaptureError::timedOut());
         StrategyResult result = strategy->capture(target, stop);
         if (!result) {
             if (result.error().kind() != CaptureError::Kind::timedOut)
@@ -39,22 +41,16 @@ CaptureResult outcome(CaptureResult result, const CaptureTarget& target) {
 
 } // namespace
 
-// One capture in flight, touched only on the main thread. The runner thread reports back by
-// posting; the race is decided by whichever of its report and the deadline comes first.
+// One capture in flight, touched only on the main thread. The runner reports back through the
+// coordinator's receiver; the race is decided by whichever of its report and the deadline comes
+// first.
 struct CaptureCoordinator::Run {
     CaptureTarget target;
     Completion completion;
     std::optional<CaptureResult> decided;
     bool runnerEnded = false;
     Base::ScheduledTask deadline;
-    std::jthread runner;
-
-    ~Run() {
-        // The last reference can only be dropped on the runner when its report found no event
-        // loop to go to; a thread cannot join itself.
-        if (runner.joinable() && runner.get_id() == std::this_thread::get_id())
-            runner.detach();
-    }
+    std::stop_source stop;
 
     void runnerFinished(CaptureResult result) {
         runnerEnded = true;
@@ -68,7 +64,7 @@ struct CaptureCoordinator::Run {
     void deadlineReached() {
         if (!decided)
             decided = Base::failure(CaptureError::timedOut());
-        runner.request_stop();
+        stop.request_stop();
         completeIfReady();
     }
 
@@ -90,12 +86,15 @@ CaptureCoordinator::CaptureCoordinator(
       m_reducedModeStrategyCount(std::max<qsizetype>(reducedModeStrategyCount, 0)),
       m_scheduler(scheduler) {}
 
+CaptureCoordinator::~CaptureCoordinator() = default;
+
 void CaptureCoordinator::capture(CaptureMode mode, Completion completion) const {
     auto target = resolveTarget();
     if (!target) {
-        Base::MainThread::post([completion = std::move(completion), error = target.error()] {
-            completion(Base::failure(error));
-        });
+        Base::MainThread::post(*m_receiver,
+                               [completion = std::move(completion), error = target.error()] {
+                                   completion(Base::failure(error));
+                               });
         return;
     }
 
@@ -106,14 +105,16 @@ void CaptureCoordinator::capture(CaptureMode mode, Completion completion) const 
         if (auto run = weak.lock())
             run->deadlineReached();
     });
-    run->runner = std::jthread(
-        [run, strategies = strategiesFor(mode), target = *target](std::stop_token stop) mutable {
-            CaptureResult result = runStrategies(strategies, target, stop);
-            // Hand the last reference of this thread to the main thread with the report.
-            Base::MainThread::post([run = std::move(run), result = std::move(result)]() mutable {
-                run->runnerFinished(std::move(result));
-            });
-        });
+    m_runner->run(
+        *m_receiver,
+        [strategies = strategiesFor(mode), target = *target,
+         deadline = run->stop.get_token()](std::stop_token quitting) {
+            std::stop_source either;
+            const std::stop_callback onDeadline(deadline, [&] { either.request_stop(); });
+            const std::stop_callback onQuit(quitting, [&] { either.request_stop(); });
+            return runStrategies(strategies, target, either.get_token());
+        },
+        [run](CaptureResult result) { run->runnerFinished(std::move(result)); });
 }
 
 Base::Result<CaptureTarget, CaptureError> CaptureCoordinator::resolveTarget() const {

@@ -2,9 +2,11 @@
 
 #include "Base/Result.h"
 #include "Base/Scheduler.h"
+#include "Base/Worker.h"
 #include "Capture/CaptureStrategy.h"
 
 #include <QList>
+#include <QObject>
 #include <QSet>
 #include <QString>
 
@@ -33,6 +35,8 @@ public:
                        std::function<std::optional<Core::FrontmostApp>()> previousExternalApp,
                        double deadline, qsizetype reducedModeStrategyCount,
                        Base::Scheduler& scheduler);
+    // Stops the capture running and waits for its strategy to return; no completion runs after.
+    ~CaptureCoordinator();
 
     // Call on the main thread. `completion` runs there once, never from inside this call, and
     // only after the strategy that was running when the deadline passed has returned.
@@ -52,6 +56,9 @@ private:
     const double m_deadline;
     const qsizetype m_reducedModeStrategyCount;
     Base::Scheduler& m_scheduler;
+    const std::unique_ptr<QObject> m_receiver = std::make_unique<QObject>();
+    // One capture runs at a time; declared last, so it is stopped and joined first.
+    const std::unique_ptr<Base::Worker> m_runner = std::make_unique<Base::Worker>();
 };
 
 } // namespace Capture

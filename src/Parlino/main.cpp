@@ -10,6 +10,7 @@
 #include "Parlino/Shell/LaunchOptions.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
+#include "Parlino/Shell/Linux/QuitSignals.h"
 #include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Shell/Linux/X11Session.h"
@@ -24,7 +25,9 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 // The windows are X11 windows: refuse in one line, before Qt would abort, when no X display
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     if (const auto status = Parlino::handOverToRunningInstance(
             options.action == Parlino::LaunchOptions::Action::read))
         return *status;
+    const Parlino::QuitSignals quitSignals(&QApplication::quit);
 
     auto& clock = Base::SteadyClock::shared();
     auto& scheduler = Base::QtScheduler::shared();
@@ -113,5 +117,15 @@ int main(int argc, char** argv) {
                                       [&] { delegate.openParlino(); });
     if (!instance.claim() && Parlino::SessionInstance::openRunningPanel())
         return 0;
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // Whichever way the quit came, the clips and cache entries of reads that just ended are
+    // written first; what cannot be in a few seconds is left to the next launch's clean-up.
+    constexpr auto saveBound = std::chrono::seconds(5);
+    if (!root.finishSaves(saveBound)) {
+        Base::Log(QStringLiteral("launch"))
+            .error("quit: saves still running after %{public}ld s: left unfinished",
+                   qint64(saveBound.count()));
+        std::_Exit(status);
+    }
+    return status;
 }

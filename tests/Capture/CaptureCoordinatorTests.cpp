@@ -184,3 +184,42 @@ TEST_F(CaptureCoordinatorTest, DeadlineTimesOutButCompletesOnlyWhenTheStrategyHa
     expectError(*result, CaptureError::timedOut());
     EXPECT_TRUE(slow->stopSeen());
 }
+
+namespace {
+
+// Holds its capture until it is asked to stop.
+class StopAwaitingStrategy : public CaptureStrategy {
+public:
+    StrategyResult capture(const CaptureTarget&, std::stop_token stop) override {
+        std::unique_lock lock(m_mutex);
+        m_started = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, stop, [] { return false; });
+        return std::optional<Core::SelectionCapture>();
+    }
+    void waitUntilStarted() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_started; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable_any m_changed;
+    bool m_started = false;
+};
+
+} // namespace
+
+TEST_F(CaptureCoordinatorTest, GoingAwayStopsTheRunningCaptureWhichThenCompletesNothing) {
+    auto holding = std::make_shared<StopAwaitingStrategy>();
+    auto next = capturing(QStringLiteral("never"), editor);
+    {
+        const auto c = coordinator({holding, next});
+        start(c);
+        holding->waitUntilStarted();
+    }
+    TestSupport::drainEvents();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(holding.use_count(), 1); // nothing of the run is left behind
+    EXPECT_TRUE(next->targets().empty());
+}

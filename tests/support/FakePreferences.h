@@ -6,6 +6,7 @@
 #include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Settings/LoginItem.h"
 #include "Parlino/Settings/RecordingsExport.h"
+#include "Parlino/Storage/CacheStore.h"
 
 #include "support/FakeHotKeySystem.h"
 #include "support/ManualTime.h"
@@ -70,6 +71,7 @@ struct PreferenceFakes {
     FakeDesktopSettings desktopSettings;
     FakeRecordings recordings;
     std::filesystem::path cacheRoot = std::filesystem::path(folder.path().toStdString()) / "cache";
+    Parlino::CacheStore cache{cacheRoot, Parlino::CacheStore::defaultMaxBytes};
 };
 
 } // namespace TestSupport

@@ -1,17 +1,18 @@
 #include "Capture/Linux/SystemAXClient.h"
 
 #include "Base/Log.h"
+#include "Base/Worker.h"
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
 #include "Capture/Linux/FocusLocator.h"
 #include "Capture/Linux/X11Connection.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <future>
-#include <thread>
 
 namespace Capture {
 
@@ -102,13 +103,14 @@ public:
     Thread() : m_context(g_main_context_new()), m_loop(g_main_loop_new(m_context, FALSE)) {
         std::promise<bool> started;
         auto ready = started.get_future();
-        m_thread = std::thread([this, &started] { serve(started); });
+        m_worker.start([this, &started](std::stop_token) { serve(started); });
         m_available = ready.get();
     }
 
     ~Thread() {
         run([this] { g_main_loop_quit(m_loop); });
-        m_thread.join();
+        while (!m_worker.waitForIdle(std::chrono::seconds(1))) {
+        }
         g_main_loop_unref(m_loop);
         g_main_context_unref(m_context);
     }
@@ -163,7 +165,7 @@ private:
 
     GMainContext* m_context;
     GMainLoop* m_loop;
-    std::thread m_thread;
+    Base::Worker m_worker;
     bool m_available = false;
     FocusLocator* m_focus = nullptr;
 };

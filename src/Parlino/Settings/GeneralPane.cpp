@@ -17,7 +17,7 @@ namespace Parlino {
 GeneralPane::GeneralPane(const SettingsServices& services, std::function<void()> onShowOnboarding,
                          QWidget* parent)
     : QWidget(parent), m_model(services.loginItem, services.recordings,
-                               CacheAccess::of(services.cacheRoot), std::move(onShowOnboarding)),
+                               CacheAccess::of(services.cache), std::move(onShowOnboarding)),
       m_launchAtLogin(new QCheckBox(QStringLiteral("Launch at login"))),
       m_recordings(new PaneButton({}, PaneButton::Role::normal, services.motion)),
       m_clearCache(new ArmedActionButton({}, PaneWidgets::font(12, QFont::Medium), Theme::red85(),

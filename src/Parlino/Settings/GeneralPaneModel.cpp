@@ -1,30 +1,18 @@
 #include "Parlino/Settings/GeneralPaneModel.h"
 
-#include "Base/MainThread.h"
 #include "Parlino/Settings/LoginItem.h"
 #include "Parlino/Settings/RecordingsExport.h"
 #include "Parlino/Storage/CacheStore.h"
 
-#include <QPointer>
-#include <QThreadPool>
-
 namespace Parlino {
 
-namespace {
-
-// Runs `work` on a worker thread and hands its result to `done` on the main thread.
-template <class Work, class Done> void inBackground(Work work, Done done) {
-    QThreadPool::globalInstance()->start(
-        [work = std::move(work), done = std::move(done)]() mutable {
-            Base::MainThread::post(
-                [done = std::move(done), result = work()]() mutable { done(std::move(result)); });
-        });
-}
-
-} // namespace
-
-CacheAccess CacheAccess::of(std::filesystem::path root) {
-    return {[root] { return CacheStore::totalBytes(root); }, [root] { CacheStore::clear(root); }};
+CacheAccess CacheAccess::of(CacheStore& store) {
+    return {[&store](QObject& receiver, std::function<void(qint64)> done) {
+                store.totalBytes(receiver, std::move(done));
+            },
+            [&store](QObject& receiver, std::function<void()> done) {
+                store.clear(receiver, std::move(done));
+            }};
 }
 
 GeneralPaneModel::GeneralPaneModel(LoginItem& loginItem, RecordingsExport& recordings,
@@ -68,22 +56,14 @@ QString GeneralPaneModel::cacheButtonTitle() const {
 
 void GeneralPaneModel::measureCache() {
     const quint64 measurement = ++m_measurement;
-    inBackground(m_cache.measure, [self = QPointer(this), measurement](qint64 bytes) {
-        if (self && measurement == self->m_measurement)
-            self->setCacheBytes(bytes);
+    m_cache.measure(*this, [this, measurement](qint64 bytes) {
+        if (measurement == m_measurement)
+            setCacheBytes(bytes);
     });
 }
 
 void GeneralPaneModel::clearCache() {
-    inBackground(
-        [clear = m_cache.clear] {
-            clear();
-            return true;
-        },
-        [self = QPointer(this)](bool) {
-            if (self)
-                self->measureCache();
-        });
+    m_cache.clear(*this, [this] { measureCache(); });
 }
 
 void GeneralPaneModel::setCacheBytes(qint64 bytes) {

@@ -2,7 +2,6 @@
 
 #include <QObject>
 
-#include <filesystem>
 #include <functional>
 
 namespace Parlino {
@@ -10,14 +9,15 @@ namespace Parlino {
 class LoginItem;
 class RecordingsExport;
 
-// The synthesised-audio cache as the general settings see it: measuring its size and emptying
-// it, each run on a worker thread.
-struct CacheAccess {
-    std::function<qint64()> measure;
-    std::function<void()> clear;
+class CacheStore;
 
-    // The cache store under `root`.
-    static CacheAccess of(std::filesystem::path root);
+// The synthesised-audio cache as the general settings see it: measuring its size and emptying
+// it, each done off the main thread and answered on it through `receiver`, unless it is gone.
+struct CacheAccess {
+    std::function<void(QObject& receiver, std::function<void(qint64)> done)> measure;
+    std::function<void(QObject& receiver, std::function<void()> done)> clear;
+
+    static CacheAccess of(CacheStore& store);
 };
 
 // What the general settings show and do: start at login, the recordings export, the cache's

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QUrl>
 
-#include <filesystem>
 #include <functional>
 
 class QNetworkAccessManager;
@@ -20,6 +19,7 @@ class ShortcutRegistry;
 
 namespace Parlino {
 
+class CacheStore;
 class DesktopSettings;
 class LoginItem;
 class PointerMotion;
@@ -56,7 +56,7 @@ struct SettingsServices {
     LoginItem& loginItem;
     DesktopSettings& desktopSettings;
     RecordingsExport& recordings;
-    std::filesystem::path cacheRoot;
+    CacheStore& cache;
     QString versionLabel;
     // Presents the tutorial again ("Show Tutorial Again"); empty: the button does nothing.
     std::function<void()> showOnboarding;

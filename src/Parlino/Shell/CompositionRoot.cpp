@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QSet>
 
+#include <algorithm>
+
 namespace Parlino {
 
 namespace {
@@ -107,6 +109,14 @@ CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
     };
     m_cache.onStoreFailed = saveFailed;
     m_clipLibrary.onSaveFailed = saveFailed;
+}
+
+bool CompositionRoot::finishSaves(std::chrono::milliseconds bound) {
+    const double deadline = m_clock.now() + std::chrono::duration<double>(bound).count();
+    if (!m_clipLibrary.finishSaves(bound))
+        return false;
+    const auto left = std::chrono::duration<double>(std::max(deadline - m_clock.now(), 0.0));
+    return m_cache.finishWrites(std::chrono::duration_cast<std::chrono::milliseconds>(left));
 }
 
 CompositionRoot::~CompositionRoot() {

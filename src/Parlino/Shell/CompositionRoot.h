@@ -110,6 +110,9 @@ public:
     SecretStore& keychain() { return *m_services.secretStore; }
     CacheStore& cache() { return m_cache; }
     ClipLibrary& clipLibrary() { return m_clipLibrary; }
+    // Waits up to `bound` in all for the clips and cache entries being written in the background,
+    // publishing them; whether none is left.
+    bool finishSaves(std::chrono::milliseconds bound);
     VoiceSamplePlayer& voiceSamplePlayer() { return m_voiceSamplePlayer; }
     AudioOutput& audioOutput() { return m_audioOutput; }
     Capture::PreviousExternalAppTracker& previousAppTracker() { return m_previousAppTracker; }
@@ -186,7 +189,7 @@ public:
     void wireAudioHandOver();
     void observeWorkspace();
     void observePlaybackSpeed();
-    // Removes damaged cache entries on a worker thread, logging how many went.
+    // Logs how many damaged entries the cache removed as it opened.
     void reconcileCache();
 
 private:

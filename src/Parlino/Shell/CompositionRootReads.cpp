@@ -386,8 +386,8 @@ void CompositionRoot::panelTick(const std::weak_ptr<SpeechSession>& weak) {
 // Entries left damaged by an earlier run (a crash, a full disk) would otherwise be misses that
 // still take space.
 void CompositionRoot::reconcileCache() {
-    QThreadPool::globalInstance()->start([root = m_configuration.cacheRoot, log = m_log] {
-        if (const int dropped = CacheStore::reconcile(root); dropped > 0)
+    m_cache.whenOpen([log = m_log](int dropped) {
+        if (dropped > 0)
             log.notice("cache reconcile: dropped %{public}ld unreadable entries", dropped);
     });
 }

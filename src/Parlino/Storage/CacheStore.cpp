@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QUuid>
 
 #include <algorithm>
 #include <chrono>
@@ -127,7 +129,61 @@ bool isDamaged(const fs::path& folder) {
     });
 }
 
+qint64 totalBytesBelow(const fs::path& folder) {
+    qint64 total = 0;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code statusError;
+        const auto status = it->symlink_status(statusError);
+        if (statusError || status.type() != fs::file_type::regular)
+            continue;
+        std::error_code sizeError;
+        const auto size = it->file_size(sizeError);
+        if (!sizeError)
+            total += static_cast<qint64>(size);
+    }
+    return total;
+}
+
+// The writer does what a user waits on no sooner for it.
+constexpr Base::Worker::Options writerOptions{1, StorageFiles::backgroundNiceness};
+
 } // namespace
+
+// What the walk of "audio" found: the items eviction counts (a stray file among them, with no
+// bytes; an item whose date cannot be read is left out) and the damaged entries, which the store
+// removes unless it changed them meanwhile.
+struct CacheStore::Walk {
+    struct Found {
+        fs::path name;
+        fs::file_time_type date;
+        qint64 bytes = 0;
+    };
+    std::vector<Found> items;
+    std::vector<fs::path> damaged;
+
+    // Touches no state of a store: runs on the writer.
+    static Walk run(const fs::path& audio) {
+        Walk walk;
+        std::error_code error;
+        for (fs::directory_iterator it(audio, error), end; !error && it != end;
+             it.increment(error)) {
+            std::error_code statusError;
+            const auto status = it->symlink_status(statusError);
+            if (!statusError && status.type() == fs::file_type::directory &&
+                isDamaged(it->path())) {
+                walk.damaged.push_back(it->path().filename());
+                continue;
+            }
+            std::error_code dateError;
+            const auto date = it->last_write_time(dateError);
+            if (!dateError)
+                walk.items.push_back({it->path().filename(), date, evictableBytes(it->path())});
+        }
+        return walk;
+    }
+};
 
 fs::path CacheStore::defaultRoot() {
     return StorageFiles::toPath(
@@ -136,38 +192,68 @@ fs::path CacheStore::defaultRoot() {
 }
 
 CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource now)
-    : m_root(std::move(root)), m_maxBytes(maxBytes), m_now(std::move(now)) {
+    : m_root(std::move(root)), m_maxBytes(maxBytes), m_now(std::move(now)),
+      m_writer(writerOptions) {
     StorageFiles::removeStaging(m_root);
     // A failure here shows at the first store.
     static_cast<void>(audioFolder(m_root));
-    scanItems();
+    m_writer.run(
+        m_receiver, [audio = m_root / audioName] { return Walk::run(audio); },
+        [this](Walk walk) { opened(std::move(walk)); });
 }
 
 CacheStore::~CacheStore() {
-    StorageFiles::backgroundWriter().waitForDone();
-    QCoreApplication::sendPostedEvents(&m_receiver);
+    // The writer runs out what it was given before it goes (it only writes and removes files);
+    // publish what it built.
+    while (!finishWrites(std::chrono::seconds(1))) {
+    }
 }
 
-void CacheStore::scanItems() {
-    std::error_code error;
-    for (fs::directory_iterator it(m_root / audioName, error), end; !error && it != end;
-         it.increment(error)) {
-        std::error_code dateError;
-        const auto date = it->last_write_time(dateError);
-        if (!dateError)
-            remember(it->path().filename(), date, evictableBytes(it->path()));
+bool CacheStore::finishWrites(std::chrono::milliseconds bound) {
+    const bool written = m_writer.waitForIdle(bound);
+    QCoreApplication::sendPostedEvents(&m_receiver);
+    return written;
+}
+
+void CacheStore::whenOpen(std::function<void(int)> ready) {
+    if (m_isOpen)
+        ready(m_damagedRemoved);
+    else
+        m_waitingForOpen.append(std::move(ready));
+}
+
+void CacheStore::opened(Walk walk) {
+    m_isOpen = true;
+    const auto changed = std::exchange(m_changedWhileOpening, {});
+    if (!m_walkIsStale) {
+        for (const auto& found : walk.items) {
+            if (!changed.contains(found.name))
+                remember(found.name, found.date, found.bytes);
+        }
+        for (const auto& name : walk.damaged) {
+            if (!changed.contains(name) && removeOnWriter(name))
+                ++m_damagedRemoved;
+        }
     }
+    if (std::exchange(m_evictionDue, false))
+        evictIfNeeded();
+    for (const auto& waiter : std::exchange(m_waitingForOpen, {}))
+        waiter(m_damagedRemoved);
 }
 
 void CacheStore::remember(const fs::path& name, fs::file_time_type date, qint64 bytes) {
     forget(name);
     m_items[name] = {date, bytes};
+    m_byRecency.emplace(date, name);
     m_itemBytes += bytes;
 }
 
 void CacheStore::forget(const fs::path& name) {
+    if (!m_isOpen)
+        m_changedWhileOpening.insert(name);
     if (const auto item = m_items.find(name); item != m_items.end()) {
         m_itemBytes -= item->second.bytes;
+        m_byRecency.erase({item->second.date, name});
         m_items.erase(item);
     }
 }
@@ -234,30 +320,26 @@ void CacheStore::storeInBackground(const QString& key, const QList<AudioChunk>& 
         return;
     const quint64 ticket = ++m_lastTicket;
     m_pending.insert(key, Pending{ticket, Entry{chunks, words}});
-    StorageFiles::backgroundWriter().start([this, root = m_root, key, ticket, chunks, words] {
-        QMetaObject::invokeMethod(
-            &m_receiver,
-            [this, key, ticket, staging = buildEntry(root, chunks, words),
-             bytes = audioBytes(chunks)] {
-                const auto pending = m_pending.constFind(key);
-                if (pending == m_pending.cend() || pending->ticket != ticket)
-                    return;
-                m_pending.erase(pending);
-                if (staging)
-                    publish(key, **staging, bytes);
-                else if (onStoreFailed)
-                    onStoreFailed(staging.error());
-            },
-            Qt::QueuedConnection);
-    });
+    m_writer.run(
+        m_receiver, [root = m_root, chunks, words] { return buildEntry(root, chunks, words); },
+        [this, key, ticket, bytes = audioBytes(chunks)](const auto& staging) {
+            const auto pending = m_pending.constFind(key);
+            if (pending == m_pending.cend() || pending->ticket != ticket)
+                return;
+            m_pending.erase(pending);
+            if (staging)
+                publish(key, **staging, bytes);
+            else if (onStoreFailed)
+                onStoreFailed(staging.error());
+        });
 }
 
 void CacheStore::publish(const QString& key, const StorageFiles::StagingFolder& staging,
                          qint64 bytes) {
     const fs::path folder = entryFolder(key);
-    forget(folder.filename());
+    discard(folder.filename());
     const auto audio = audioFolder(m_root);
-    std::error_code error = audio ? audio->remove(folder.filename()) : audio.error();
+    std::error_code error = audio ? std::error_code() : audio.error();
     if (!error)
         error = staging.staging.rename(staging.name, *audio, folder.filename());
     if (error) {
@@ -278,14 +360,30 @@ void CacheStore::remove(const QString& key) {
     if (!isValidKey(key))
         return;
     m_pending.remove(key);
-    const fs::path folder = entryFolder(key);
-    removeItem(folder.filename());
+    discard(entryFolder(key).filename());
 }
 
-void CacheStore::removeItem(const fs::path& name) {
-    if (const auto audio = existingAudioFolder(m_root))
-        audio->remove(name);
+void CacheStore::discard(const fs::path& name) {
     forget(name);
+    removeOnWriter(name);
+}
+
+bool CacheStore::removeOnWriter(const fs::path& name) {
+    const auto audio = existingAudioFolder(m_root);
+    return audio && moveAway(*audio, name);
+}
+
+bool CacheStore::moveAway(const Base::Files::Folder& parent, const fs::path& name) {
+    // Moved into staging, where the next launch would remove it too, and removed from there on the
+    // writer: nothing at the item's name is left for a lookup or a store to meet.
+    auto staging = StorageFiles::storeFolder(m_root, "staging", logger);
+    const fs::path trash =
+        QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    if (!staging || parent.rename(name, *staging, trash))
+        return !parent.remove(name);
+    m_writer.start([staging = std::make_shared<Base::Files::Folder>(std::move(staging).value()),
+                    trash](std::stop_token) { staging->remove(trash); });
+    return true;
 }
 
 void CacheStore::touch(const fs::path& folder, qint64 bytes) {
@@ -299,68 +397,41 @@ void CacheStore::touch(const fs::path& folder, qint64 bytes) {
         remember(folder.filename(), date, bytes);
 }
 
-// Oldest first, ties broken by name so that the order does not depend on the folder's.
 void CacheStore::evictIfNeeded() {
-    if (m_itemBytes <= m_maxBytes)
+    if (!m_isOpen) {
+        m_evictionDue = true;
         return;
-    std::vector<std::pair<fs::file_time_type, fs::path>> byDate;
-    byDate.reserve(m_items.size());
-    for (const auto& [name, item] : m_items)
-        byDate.emplace_back(item.date, name);
-    std::sort(byDate.begin(), byDate.end());
-    for (const auto& [date, name] : byDate) {
-        if (m_itemBytes <= m_maxBytes)
-            break;
-        removeItem(name);
     }
+    while (m_itemBytes > m_maxBytes && !m_byRecency.empty())
+        discard(fs::path(m_byRecency.begin()->second)); // a copy: discarding forgets it
 }
 
-int CacheStore::reconcile(const fs::path& root) {
-    const auto audio = existingAudioFolder(root);
-    if (!audio)
-        return 0;
-    int removed = 0;
-    std::error_code error;
-    for (fs::directory_iterator it(root / audioName, error), end; !error && it != end;
-         it.increment(error)) {
-        std::error_code statusError;
-        const auto status = it->symlink_status(statusError);
-        if (statusError || status.type() != fs::file_type::directory || !isDamaged(it->path()))
-            continue;
-        if (!audio->remove(it->path().filename()))
-            ++removed;
-    }
-    return removed;
+// The caller's receiver may go before the writer does: the answer comes through the store's own
+// and is dropped there when the caller's is gone.
+void CacheStore::totalBytes(QObject& receiver, std::function<void(qint64)> done) {
+    m_writer.run(
+        m_receiver, [audio = m_root / audioName] { return totalBytesBelow(audio); },
+        [caller = QPointer(&receiver), done = std::move(done)](qint64 bytes) {
+            if (caller)
+                done(bytes);
+        });
 }
 
-qint64 CacheStore::totalBytes(const fs::path& root) {
-    qint64 total = 0;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(root / audioName, error), end; !error && it != end;
-         it.increment(error)) {
-        std::error_code statusError;
-        const auto status = it->symlink_status(statusError);
-        if (statusError || status.type() != fs::file_type::regular)
-            continue;
-        std::error_code sizeError;
-        const auto size = it->file_size(sizeError);
-        if (!sizeError)
-            total += static_cast<qint64>(size);
-    }
-    return total;
-}
-
-void CacheStore::clear(const fs::path& root) {
-    const auto audio = audioFolder(root);
-    if (!audio)
-        return;
-    std::vector<fs::path> items;
-    std::error_code error;
-    for (fs::directory_iterator it(root / audioName, error), end; !error && it != end;
-         it.increment(error))
-        items.push_back(it->path().filename());
-    for (const auto& item : items)
-        audio->remove(item);
+void CacheStore::clear(QObject& receiver, std::function<void()> done) {
+    m_walkIsStale = !m_isOpen;
+    m_items.clear();
+    m_byRecency.clear();
+    m_itemBytes = 0;
+    if (const auto root = Base::Files::Folder::open(m_root))
+        moveAway(*root, audioName);
+    // A failure here shows at the next store.
+    static_cast<void>(audioFolder(m_root));
+    m_writer.run(
+        m_receiver, [] {},
+        [caller = QPointer(&receiver), done = std::move(done)] {
+            if (caller)
+                done();
+        });
 }
 
 QString CacheStore::formattedSize(qint64 bytes) {

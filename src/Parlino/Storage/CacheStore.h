@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base/Date.h"
+#include "Base/Worker.h"
 #include "Core/TimedWords.h"
 #include "Parlino/Storage/AudioChunk.h"
 #include "Parlino/Storage/StagedChunks.h"
@@ -11,24 +12,28 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 namespace Parlino {
 
 // The on-disk cache of finished reads, keyed by the read's cache key: under the root folder,
 // "audio"/<key>/ holds the chunk files and "manifest.json"; "staging" holds entries being built.
 // Capped in size, evicting the least recently stored or found entries first (recency is the
-// entry folder's modification date, read once at construction and kept up to date since by the
-// instance, as are the sizes eviction counts). Everything below the root is reached without
-// following a link (Base::Files::Folder). Failures degrade to a miss or a skipped step; the
-// removal of a damaged entry on lookup and an entry that could not be stored are logged. The
-// instance belongs to the main thread; the static operations run anywhere. Entries stored in the
-// background are written on the stores' background writer, which the instance waits for when it
-// goes.
+// entry folder's modification date). Everything below the root is reached without following a
+// link (Base::Files::Folder). The store opens in the background: its writer walks the entries
+// once, finding the damaged ones, which the instance then removes, and noting the others'
+// recency and size, which the instance keeps up to date since, in recency order. Lookups do not
+// wait for the walk; eviction does. Failures degrade to a miss or a skipped step; the removal of
+// a damaged entry on lookup and an entry that could not be stored are logged. The instance
+// belongs to the main thread. Its writer builds the entries stored in the background, removes
+// what was evicted or cleared, and measures; it is the store's own and goes with it, after what
+// it was writing was published.
 class CacheStore final {
 public:
     struct Entry {
@@ -42,11 +47,21 @@ public:
     // "com.parlino.app" in the user's cache folder.
     static std::filesystem::path defaultRoot();
 
-    // Removes the staging leftovers of an earlier run and makes sure "audio" exists.
+    // Removes the staging leftovers of an earlier run, makes sure "audio" exists and starts the
+    // walk of the entries.
     CacheStore(std::filesystem::path root, qint64 maxBytes,
                StorageFiles::DateSource now = &Base::Date::now);
     // Waits for the entries being stored in the background and publishes them.
     ~CacheStore();
+
+    // Whether the walk of the entries has finished.
+    bool isOpen() const { return m_isOpen; }
+    // Runs `ready` with how many damaged entries the walk removed, on the main thread once it has
+    // finished (at once when it has).
+    void whenOpen(std::function<void(int removed)> ready);
+    // Waits up to `bound` for the entries being stored in the background, publishing those that
+    // are written; whether none is left.
+    bool finishWrites(std::chrono::milliseconds bound);
     CacheStore(const CacheStore&) = delete;
     CacheStore& operator=(const CacheStore&) = delete;
 
@@ -74,14 +89,14 @@ public:
     // Removes the entry of `key`, if there is one: its audio turned out not to play.
     void remove(const QString& key);
 
-    // Removes damaged entries (manifest missing, no regular file of its own or without readable
-    // chunk records, chunk files missing, of the wrong size or no regular files of their own)
-    // and returns how many were removed.
-    static int reconcile(const std::filesystem::path& root);
-    // Bytes of every regular file below "audio", manifests included.
-    static qint64 totalBytes(const std::filesystem::path& root);
-    // Empties "audio"; "staging" and the rest of the root stay.
-    static void clear(const std::filesystem::path& root);
+    // Hands the bytes of every regular file below "audio", manifests included, to `done` on the
+    // main thread, unless `receiver` is gone by then. Measured on the writer, after what it was
+    // asked to do before.
+    void totalBytes(QObject& receiver, std::function<void(qint64)> done);
+    // Empties "audio" at once ("staging" and the rest of the root stay); the entries go on the
+    // writer, then `done` runs on the main thread unless `receiver` is gone by then. An entry
+    // being stored in the background is published when it is written.
+    void clear(QObject& receiver, std::function<void()> done);
 
     static QString formattedSize(qint64 bytes);
     static QString clearButtonTitle(qint64 bytes);
@@ -95,6 +110,7 @@ private:
         std::filesystem::file_time_type date;
         qint64 bytes = 0;
     };
+    struct Walk;
 
     // An entry being stored in the background, and which of the key's stores it is.
     struct Pending {
@@ -105,13 +121,17 @@ private:
     bool accepts(const QString& key, const QList<AudioChunk>& chunks) const;
     // Moves an entry built in `staging` into place and counts it.
     void publish(const QString& key, const StorageFiles::StagingFolder& staging, qint64 bytes);
-    // Removes the item `name` of "audio" and forgets it.
-    void removeItem(const std::filesystem::path& name);
     std::filesystem::path entryFolder(const QString& key) const;
     void removeDamaged(const QString& key, const QString& why);
+    // Takes the item `name` out of "audio" and out of the count at once, and removes it on the
+    // writer.
+    void discard(const std::filesystem::path& name);
+    // Whether the item of "audio" was moved away or removed.
+    bool removeOnWriter(const std::filesystem::path& name);
+    bool moveAway(const Base::Files::Folder& parent, const std::filesystem::path& name);
     // Renews the entry's recency and notes it with `bytes` of audio.
     void touch(const std::filesystem::path& folder, qint64 bytes);
-    void scanItems();
+    void opened(Walk walk);
     void remember(const std::filesystem::path& name, std::filesystem::file_time_type date,
                   qint64 bytes);
     void forget(const std::filesystem::path& name);
@@ -122,10 +142,19 @@ private:
     StorageFiles::DateSource m_now;
     Base::Date m_lastAssignedMTime = StorageFiles::distantPast;
     std::map<std::filesystem::path, Item> m_items; // by name
-    qint64 m_itemBytes = 0;                        // of every item
-    QHash<QString, Pending> m_pending;             // by key
+    // m_items, oldest first; ties by name, so that the order does not depend on the folder's.
+    std::set<std::pair<std::filesystem::file_time_type, std::filesystem::path>> m_byRecency;
+    qint64 m_itemBytes = 0; // of every item
+    bool m_isOpen = false;
+    bool m_evictionDue = false; // a store came before the walk had finished
+    int m_damagedRemoved = 0;
+    std::set<std::filesystem::path> m_changedWhileOpening; // the walk's word on them is old
+    bool m_walkIsStale = false;                            // on every item: cleared meanwhile
+    QList<std::function<void(int)>> m_waitingForOpen;
+    QHash<QString, Pending> m_pending; // by key
     quint64 m_lastTicket = 0;
-    QObject m_receiver; // where a background store hands its entry to the main thread
+    QObject m_receiver;    // where the writer hands its results to the main thread
+    Base::Worker m_writer; // declared last: joined before anything it uses goes
 };
 
 } // namespace Parlino

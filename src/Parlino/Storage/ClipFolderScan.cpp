@@ -3,6 +3,7 @@
 #include "Base/Files.h"
 #include "Base/Log.h"
 #include "Base/Unicode.h"
+#include "Base/Worker.h"
 #include "Parlino/Storage/ManifestEvents.h"
 #include "Parlino/Storage/StorageFiles.h"
 
@@ -87,14 +88,14 @@ template <class Work> void inParallel(std::size_t count, const Work& work) {
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < count;)
             work(i);
     };
-    std::vector<std::jthread> helpers;
+    Base::Worker helpers({int(threads) - 1, StorageFiles::backgroundNiceness});
     try {
         for (std::size_t t = 1; t < threads; ++t)
-            helpers.emplace_back(run);
+            helpers.start([&](std::stop_token) { run(); });
     } catch (const std::system_error&) {
-        // No more threads to be had: the ones running, this one included, do the rest.
+        // No thread to be had: this one does it all.
     }
-    run();
+    run(); // the helpers are joined as they go
 }
 
 } // namespace

@@ -5,12 +5,10 @@
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ManifestEvents.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QUuid>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <system_error>
@@ -89,11 +87,8 @@ bool newerFirst(const ClipSummary& a, const ClipSummary& b) {
     return a.id.rawValue < b.id.rawValue;
 }
 
-// A listing, and the helpers it starts, yield the processor to the threads a user waits on.
-void yieldToForegroundWork() {
-    constexpr int backgroundNiceness = 10;
-    ::setpriority(PRIO_PROCESS, id_t(::gettid()), backgroundNiceness);
-}
+// Saves and listings yield the processor to the threads a user waits on.
+constexpr Base::Worker::Options backgroundWork{1, StorageFiles::backgroundNiceness};
 
 // A clip written and published, and how the listing takes it.
 struct Saved {
@@ -166,14 +161,23 @@ fs::path ClipLibrary::defaultRoot() {
 }
 
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
-    : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName) {
+    : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName),
+      m_writer(backgroundWork), m_lister(backgroundWork) {
     StorageFiles::removeStaging(m_root);
     // A failure here shows at the first save.
     static_cast<void>(Base::Files::Folder::open(m_root, Base::Files::Missing::create));
 }
 
 ClipLibrary::~ClipLibrary() {
-    StorageFiles::backgroundWriter().waitForDone();
+    // The writer runs out the saves it was given before it goes (they only write files).
+    while (!finishSaves(std::chrono::seconds(1))) {
+    }
+}
+
+bool ClipLibrary::finishSaves(std::chrono::milliseconds bound) {
+    const bool written = m_writer.waitForIdle(bound);
+    QCoreApplication::sendPostedEvents(&m_receiver);
+    return written;
 }
 
 Base::Date ClipLibrary::nextCreatedAt() {
@@ -199,25 +203,23 @@ void ClipLibrary::saveInBackground(const QString& text, const QList<AudioChunk>&
                                    const Core::TimedWords& words, const QString& voiceID,
                                    const std::optional<QString>& modelID) {
     ++m_savesRunning;
-    StorageFiles::backgroundWriter().start(
+    m_writer.run(
+        m_receiver,
         [this, manifest = Manifest{text, words, {}, 0, nextCreatedAt(), voiceID, modelID}, chunks] {
-            yieldToForegroundWork();
-            QMetaObject::invokeMethod(
-                &m_receiver,
-                [this, saved = writeClip(m_root, m_index, manifest, chunks)] {
-                    --m_savesRunning;
-                    if (saved)
-                        noteSaved(saved->id, saved->listed, saved->indexAppended);
-                    else if (onSaveFailed)
-                        onSaveFailed(saved.error());
-                    if (m_savesRunning > 0)
-                        return;
-                    for (const Waiter& waiter : std::exchange(m_waitingForSaves, {})) {
-                        if (waiter.context)
-                            waiter.done();
-                    }
-                },
-                Qt::QueuedConnection);
+            return writeClip(m_root, m_index, manifest, chunks);
+        },
+        [this](const auto& saved) {
+            --m_savesRunning;
+            if (saved)
+                noteSaved(saved->id, saved->listed, saved->indexAppended);
+            else if (onSaveFailed)
+                onSaveFailed(saved.error());
+            if (m_savesRunning > 0)
+                return;
+            for (const Waiter& waiter : std::exchange(m_waitingForSaves, {})) {
+                if (waiter.context)
+                    waiter.done();
+            }
         });
 }
 
@@ -259,25 +261,24 @@ void ClipLibrary::whenSaved(QObject* context, std::function<void()> ready) {
 void ClipLibrary::startListing() {
     m_isListing = true;
     m_changesWhileListing.clear();
-    m_listing = std::jthread([this, root = m_root, known = m_listed, lines = m_indexLines] {
-        yieldToForegroundWork();
-        QHash<QString, ListedClip> trusted = known;
-        qsizetype indexLines = lines;
-        if (indexLines < 0) {
-            auto index = m_index.read();
-            trusted = std::move(index.clips);
-            indexLines = index.lines;
-        }
-        Listing listing{ClipFolderScan::run(root, trusted), indexLines};
-        if (listing.scan.readManifests || listing.scan.clips.size() != indexLines) {
-            m_index.rewrite(listing.scan.clips);
-            listing.indexLines = listing.scan.clips.size();
-        }
-        QMetaObject::invokeMethod(
-            &m_receiver,
-            [this, listing = std::move(listing)]() mutable { finishListing(std::move(listing)); },
-            Qt::QueuedConnection);
-    });
+    m_lister.run(
+        m_receiver,
+        [this, root = m_root, known = m_listed, lines = m_indexLines] {
+            QHash<QString, ListedClip> trusted = known;
+            qsizetype indexLines = lines;
+            if (indexLines < 0) {
+                auto index = m_index.read();
+                trusted = std::move(index.clips);
+                indexLines = index.lines;
+            }
+            Listing listing{ClipFolderScan::run(root, trusted), indexLines};
+            if (listing.scan.readManifests || listing.scan.clips.size() != indexLines) {
+                m_index.rewrite(listing.scan.clips);
+                listing.indexLines = listing.scan.clips.size();
+            }
+            return listing;
+        },
+        [this](Listing listing) { finishListing(std::move(listing)); });
 }
 
 void ClipLibrary::finishListing(Listing listing) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Worker.h"
 #include "Core/TimedWords.h"
 #include "Parlino/Storage/AudioChunk.h"
 #include "Parlino/Storage/ClipFolderScan.h"
@@ -13,10 +14,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <thread>
 
 namespace Parlino {
 
@@ -45,8 +46,11 @@ public:
     // Removes the leftovers of saves that never finished and makes sure the root exists.
     explicit ClipLibrary(std::filesystem::path root,
                          StorageFiles::DateSource now = &Base::Date::now);
-    // Waits for a listing and the saves still running.
+    // Waits for a listing and the saves still running, and lists the saved clips.
     ~ClipLibrary();
+    // Waits up to `bound` for the saves still running, listing those that are written; whether
+    // none is left.
+    bool finishSaves(std::chrono::milliseconds bound);
     ClipLibrary(const ClipLibrary&) = delete;
     ClipLibrary& operator=(const ClipLibrary&) = delete;
 
@@ -116,7 +120,8 @@ private:
     QList<Waiter> m_waitingForSaves;
     qsizetype m_savesRunning = 0;
     QObject m_receiver;     // where a listing or a save hands its result to the main thread
-    std::jthread m_listing; // declared last: joined before anything it uses goes
+    Base::Worker m_writer;  // saves, one at a time
+    Base::Worker m_lister; // declared last with m_writer: both joined before anything they use goes
 };
 
 } // namespace Parlino

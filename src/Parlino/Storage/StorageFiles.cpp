@@ -114,19 +114,6 @@ void removeStaging(const fs::path& root) {
         folder->remove(stagingName);
 }
 
-namespace {
-
-struct OneAtATime : QThreadPool {
-    OneAtATime() { setMaxThreadCount(1); }
-};
-
-} // namespace
-
-QThreadPool& backgroundWriter() {
-    static OneAtATime writer;
-    return writer;
-}
-
 std::optional<QDateTime> toDateTime(Base::Date date) {
     const double microseconds = std::round(date.unixSeconds() * 1e6);
     if (!std::isfinite(microseconds) || std::fabs(microseconds) > 9.0e15)

@@ -11,7 +11,6 @@
 #include <QScopeGuard>
 #include <QString>
 #include <QStringView>
-#include <QThreadPool>
 #include <QTimeZone>
 
 #include <filesystem>
@@ -97,9 +96,8 @@ Base::Result<StagingFolder, std::error_code> newStagingFolder(const fs::path& ro
 [[nodiscard]] QScopeGuard<std::function<void()>> removeOnExit(StagingFolder folder);
 // Removes the leftovers of builds that never finished.
 void removeStaging(const fs::path& root);
-// The one thread the stores build their entries on in the background, one at a time, so that no
-// two long reads' manifests are encoded at once. A store waits for it before it goes.
-QThreadPool& backgroundWriter();
+// The niceness of the stores' background work: it yields to the threads a user waits on.
+inline constexpr int backgroundNiceness = 10;
 
 // The date in UTC to the millisecond, truncated as date patterns render it (after rounding to
 // whole microseconds, so 13:45:01.123 stored as a double stays .123); nothing when out of range.

@@ -361,7 +361,7 @@ struct RealPages : SettingsTesting::PaneServices, ClipsTesting::ClipsViewHarness
                                   preferenceFakes.loginItem,
                                   preferenceFakes.desktopSettings,
                                   preferenceFakes.recordings.recordings,
-                                  preferenceFakes.cacheRoot,
+                                  preferenceFakes.cache,
                                   QStringLiteral("Parlino"),
                                   {},
                                   {voices.model, voices.samples, avatarTimeline}},

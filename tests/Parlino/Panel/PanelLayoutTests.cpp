@@ -109,7 +109,7 @@ struct PanelLayoutTest : ::testing::TestWithParam<qreal>, SettingsTesting::PaneS
                               prefs.loginItem,
                               prefs.desktopSettings,
                               prefs.recordings.recordings,
-                              prefs.cacheRoot,
+                              prefs.cache,
                               QStringLiteral("Parlino"),
                               {},
                               {voices.model, voices.samples, avatarTimeline}};

@@ -1,13 +1,11 @@
 #include "Parlino/Settings/GeneralPaneModel.h"
 
 #include "PaneTesting.h"
-#include "support/EventLoop.h"
 
-#include <QCoreApplication>
-#include <QThread>
+#include <QList>
+#include <QPointer>
 
-#include <atomic>
-#include <semaphore>
+#include <utility>
 
 using namespace Parlino;
 using TestSupport::FakeLoginItem;
@@ -15,29 +13,32 @@ using TestSupport::FakeRecordings;
 
 namespace {
 
-bool onMainThread() {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
-}
-
-// A cache whose size the test sets; records whether each call ran off the main thread.
+// A cache whose size the test sets and whose answers it gives, in the order it chooses.
 struct FakeCache {
     CacheAccess access() {
-        return {[this] {
-                    offMainThread = offMainThread && !onMainThread();
-                    ++measures;
-                    return bytes.load();
+        return {[this](QObject& receiver, std::function<void(qint64)> done) {
+                    measures.append({&receiver, std::move(done)});
                 },
-                [this] {
-                    offMainThread = offMainThread && !onMainThread();
-                    ++clears;
-                    bytes = 0;
+                [this](QObject& receiver, std::function<void()> done) {
+                    clears.append({&receiver, std::move(done)});
                 }};
     }
+    // Answers the oldest measurement with the size now; the receiver must still be there.
+    void answerMeasure() {
+        auto [receiver, done] = measures.takeFirst();
+        ASSERT_TRUE(receiver);
+        done(bytes);
+    }
+    void answerClear() {
+        auto [receiver, done] = clears.takeFirst();
+        ASSERT_TRUE(receiver);
+        bytes = 0;
+        done();
+    }
 
-    std::atomic<qint64> bytes = 0;
-    std::atomic<int> measures = 0;
-    std::atomic<int> clears = 0;
-    std::atomic<bool> offMainThread = true;
+    qint64 bytes = 0;
+    QList<std::pair<QPointer<QObject>, std::function<void(qint64)>>> measures;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> clears;
 };
 
 struct GeneralPaneModelTest : ::testing::Test {
@@ -47,9 +48,7 @@ struct GeneralPaneModelTest : ::testing::Test {
         auto model = std::make_unique<GeneralPaneModel>(login, recordings.recordings,
                                                         cache.access(), std::function<void()>());
         model->measureCache();
-        const int before = cache.measures;
-        TestSupport::pumpUntil(
-            [&] { return cache.measures > before && model->cacheBytes() == bytes; });
+        cache.answerMeasure();
         return model->cacheButtonTitle();
     }
 
@@ -94,48 +93,33 @@ TEST_F(GeneralPaneModelTest, CacheButtonTitlesFollowTheMeasuredSize) {
     EXPECT_EQ(titleFor(0), QStringLiteral("Cached audio is empty"));
     EXPECT_EQ(titleFor(1536), QStringLiteral("Clear cached audio (2 KB)"));
     EXPECT_EQ(titleFor(1610612736), QStringLiteral("Clear cached audio (1.5 GB)"));
-    EXPECT_TRUE(cache.offMainThread);
 }
 
-TEST_F(GeneralPaneModelTest, ClearingEmptiesTheCacheOffTheMainThreadAndMeasuresAgain) {
+TEST_F(GeneralPaneModelTest, ClearingEmptiesTheCacheAndMeasuresAgain) {
     cache.bytes = 4096;
-    auto model = std::make_unique<GeneralPaneModel>(login, recordings.recordings, cache.access(),
-                                                    std::function<void()>());
-    bool signalledOnMain = true;
-    QObject::connect(model.get(), &GeneralPaneModel::cacheBytesChanged,
-                     [&] { signalledOnMain = signalledOnMain && onMainThread(); });
-    model->measureCache();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->canClearCache(); }));
+    GeneralPaneModel model(login, recordings.recordings, cache.access(), {});
+    model.measureCache();
+    cache.answerMeasure();
+    ASSERT_TRUE(model.canClearCache());
 
-    model->clearCache();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->cacheBytes() == 0; }));
-    EXPECT_EQ(cache.clears, 1);
-    EXPECT_EQ(cache.measures, 2);
-    EXPECT_TRUE(cache.offMainThread);
-    EXPECT_TRUE(signalledOnMain);
-    EXPECT_EQ(model->cacheButtonTitle(), QStringLiteral("Cached audio is empty"));
+    model.clearCache();
+    EXPECT_TRUE(cache.measures.isEmpty()); // measured again only once cleared
+    cache.answerClear();
+    ASSERT_EQ(cache.measures.size(), 1);
+    cache.answerMeasure();
+    EXPECT_EQ(model.cacheBytes(), 0);
+    EXPECT_EQ(model.cacheButtonTitle(), QStringLiteral("Cached audio is empty"));
 }
 
 TEST_F(GeneralPaneModelTest, AMeasurementOvertakenByALaterOneIsDropped) {
-    std::binary_semaphore release(0);
-    std::atomic<int> calls = 0;
-    CacheAccess slowFirst{[&]() -> qint64 {
-                              if (calls++ == 0) {
-                                  release.acquire();
-                                  return 9999; // measured before a clear
-                              }
-                              return 0;
-                          },
-                          [] {}};
-    GeneralPaneModel model(login, recordings.recordings, slowFirst, {});
+    cache.bytes = 9999;
+    GeneralPaneModel model(login, recordings.recordings, cache.access(), {});
     model.measureCache();
-    const bool firstStarted = TestSupport::pumpUntil([&] { return calls == 1; });
     model.measureCache();
-    const bool secondDone = TestSupport::pumpUntil([&] { return calls == 2; });
-    TestSupport::drainEvents();
-    release.release();
-    ASSERT_TRUE(firstStarted && secondDone);
-    TestSupport::pumpUntil([&] { return model.cacheBytes() != 0; }, 200);
+    auto first = cache.measures.takeFirst().second;
+    cache.bytes = 0;
+    cache.answerMeasure();
+    first(9999); // measured before a clear, answered last
     EXPECT_EQ(model.cacheBytes(), 0);
 }
 

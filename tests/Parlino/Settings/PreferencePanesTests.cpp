@@ -48,6 +48,8 @@ struct PreferencePanesTest : PaneTesting::PaneTest {
         return StorageFiles::toText(cacheRoot / "audio" / "entry" / "0.mp3");
     }
     void writeCacheFile(qint64 bytes) {
+        // Once the store has walked its entries: this folder has no manifest.
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return cache.isOpen(); }));
         std::filesystem::create_directories(cacheRoot / "audio" / "entry");
         QFile file(cacheFile());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -88,7 +90,7 @@ struct PreferencePanesTest : PaneTesting::PaneTest {
                               loginItem,
                               desktopSettings,
                               recordings.recordings,
-                              cacheRoot,
+                              cache,
                               QStringLiteral("Parlino 1.2 (45)"),
                               [this] { ++tutorials; },
                               {voices.model, voices.samples, avatarTimeline}};

@@ -110,7 +110,7 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
                               preferenceFakes.loginItem,
                               preferenceFakes.desktopSettings,
                               preferenceFakes.recordings.recordings,
-                              preferenceFakes.cacheRoot,
+                              preferenceFakes.cache,
                               QStringLiteral("Parlino"),
                               {},
                               {voices.model, voices.samples, avatarTimeline}};

@@ -125,7 +125,7 @@ protected:
                               preferenceFakes.loginItem,
                               preferenceFakes.desktopSettings,
                               preferenceFakes.recordings.recordings,
-                              preferenceFakes.cacheRoot,
+                              preferenceFakes.cache,
                               u"Parlino"_qs,
                               {},
                               {world.model, world.samples, timeline}};

@@ -347,19 +347,6 @@ TEST_F(ReadPipelineTest, ReplayPlaysTheLastReadElseTheNewestClipElseNothing) {
     EXPECT_EQ(synthesisRequests(), 1);
 }
 
-TEST_F(ReadPipelineTest, ReconcilingTheCacheDropsDamagedEntriesAndKeepsGoodOnes) {
-    finishRead();
-    const auto damaged = std::filesystem::path(folders.path().toStdString()) / "cache" / "audio" /
-                         std::string(64, 'a');
-    std::filesystem::create_directories(damaged);
-    root().reconcileCache();
-    EXPECT_TRUE(TestSupport::pumpUntil([&] {
-        return logs.contains(QStringLiteral("cache reconcile: dropped 1 unreadable entries"));
-    }));
-    EXPECT_FALSE(std::filesystem::exists(damaged));
-    EXPECT_TRUE(root().cache().lookup(keyFor(text, voice)));
-}
-
 TEST_F(ReadPipelineTest, StoredAudioThatNoLongerChunksLikeTheTextIsReadAfresh) {
     finishRead();
     const auto last = *root().lastPlayed();

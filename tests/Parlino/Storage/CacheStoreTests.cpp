@@ -28,6 +28,30 @@ protected:
     CacheStore makeStore(qint64 maxBytes = CacheStore::defaultMaxBytes) {
         return CacheStore(root, maxBytes, [this] { return now; });
     }
+    static void open(CacheStore& store) {
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return store.isOpen(); }));
+    }
+    // How many damaged entries a store opened now removes.
+    int reconciled() {
+        auto store = makeStore();
+        int removed = -1;
+        store.whenOpen([&](int count) { removed = count; });
+        TestSupport::pumpUntil([&] { return removed >= 0; });
+        return removed;
+    }
+    static qint64 measured(CacheStore& store) {
+        QObject receiver;
+        qint64 bytes = -1;
+        store.totalBytes(receiver, [&](qint64 measured) { bytes = measured; });
+        TestSupport::pumpUntil([&] { return bytes >= 0; });
+        return bytes;
+    }
+    static void clear(CacheStore& store) {
+        QObject receiver;
+        bool cleared = false;
+        store.clear(receiver, [&] { cleared = true; });
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return cleared; }));
+    }
     fs::path entry(char digit) const { return root / "audio" / key(digit).toStdString(); }
     double mtimeSeconds(char digit) const {
         using namespace std::chrono;
@@ -114,6 +138,7 @@ TEST_F(CacheStoreTest, ChunkFilesAreReadWhenTheirAudioIsFirstUsed) {
 
 TEST_F(CacheStoreTest, UnreadableManifestIsAMissThatReconcileCleansUp) {
     auto store = makeStore();
+    open(store);
     store.store(key('a'), audioChunks(1, 10), words);
     store.store(key('b'), audioChunks(1, 10), words);
     fs::remove(entry('a') / "manifest.json");
@@ -124,19 +149,20 @@ TEST_F(CacheStoreTest, UnreadableManifestIsAMissThatReconcileCleansUp) {
     EXPECT_TRUE(fs::exists(entry('a')));
     EXPECT_TRUE(fs::exists(entry('b')));
 
-    EXPECT_EQ(CacheStore::reconcile(root), 2);
+    EXPECT_EQ(reconciled(), 2);
     EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
 }
 
 TEST_F(CacheStoreTest, ReconcileKeepsSoundAndMerelyUnreadableEntries) {
     auto store = makeStore();
+    open(store);
     store.store(key('a'), audioChunks(2, 10), words);
     writeBytes(entry('b') / "manifest.json", R"({"chunks":[],"words":[]})");
     store.store(key('d'), audioChunks(2, 10), words);
     fs::resize_file(entry('d') / "chunk-0.mp3", 11);
     writeBytes(root / "audio" / "stray.txt", "left alone");
 
-    EXPECT_EQ(CacheStore::reconcile(root), 1);
+    EXPECT_EQ(reconciled(), 1);
     EXPECT_EQ(
         names(root / "audio"),
         (std::vector<std::string>{key('a').toStdString(), key('b').toStdString(), "stray.txt"}));
@@ -153,6 +179,7 @@ class CacheStoreForeignFilesTest : public CacheStoreTest {
 protected:
     void SetUp() override {
         auto store = makeStore();
+        open(store);
         for (const char digit : {'a', 'b', 'c', 'd', 'e', 'f'})
             store.store(key(digit), audioChunks(1, 10), words);
         const fs::path elsewhere = folder.path() / "elsewhere";
@@ -184,7 +211,7 @@ TEST_F(CacheStoreForeignFilesTest, LookupRemovesTheEntryWithoutReadingThem) {
 }
 
 TEST_F(CacheStoreForeignFilesTest, ReconcileRemovesTheEntriesWithoutReadingThem) {
-    EXPECT_EQ(CacheStore::reconcile(root), 6);
+    EXPECT_EQ(reconciled(), 6);
     EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
     EXPECT_TRUE(fs::exists(folder.path() / "elsewhere" / "manifest.json"));
 }
@@ -204,6 +231,7 @@ TEST_F(CacheStoreTest, AnEntryFolderThatIsALinkIsNotFollowed) {
 TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {
     // The clock stands still: recency comes from the stamps alone.
     auto store = makeStore(1000);
+    open(store);
     store.store(key('a'), audioChunks(1, 400), words);
     store.store(key('b'), audioChunks(1, 400), words);
     store.store(key('c'), audioChunks(1, 400), words);
@@ -225,6 +253,7 @@ TEST_F(CacheStoreTest, EntriesOfAnEarlierRunAreEvictedOldestFirst) {
         }
     }
     auto store = makeStore(1000);
+    open(store);
     ASSERT_TRUE(store.lookup(key('c')));
     store.store(key('d'), audioChunks(1, 300), words);
     EXPECT_EQ(names(root / "audio"),
@@ -289,6 +318,7 @@ TEST_F(CacheStoreTest, KeysThatAreNotSixtyFourLowerCaseHexDigitsNameNothing) {
 
 TEST_F(CacheStoreTest, ChunkFileNamesThatLeaveTheEntryMakeItUnreadable) {
     auto store = makeStore();
+    open(store);
     const QByteArray secret = "secret";
     writeBytes(folder.path() / "secret.mp3", secret);
     for (const char* fileName : {"../../../secret.mp3", "/etc/hostname", "..", ""}) {
@@ -297,7 +327,7 @@ TEST_F(CacheStoreTest, ChunkFileNamesThatLeaveTheEntryMakeItUnreadable) {
         writeBytes(entry('a') / "manifest.json", manifest);
         EXPECT_EQ(store.lookup(key('a')), std::nullopt) << fileName;
         EXPECT_TRUE(fs::exists(entry('a')));
-        EXPECT_EQ(CacheStore::reconcile(root), 1);
+        EXPECT_EQ(reconciled(), 1);
     }
     EXPECT_EQ(readBytes(folder.path() / "secret.mp3"), secret);
 }
@@ -315,23 +345,23 @@ TEST_F(CacheStoreTest, ClearEmptiesOnlyTheAudioFolder) {
     writeBytes(root / "staging" / "BUILD" / "chunk-0.mp3", "in progress");
     writeBytes(root / "voice-samples" / "1.mp3", "kept");
 
-    CacheStore::clear(root);
+    clear(store);
     EXPECT_EQ(names(root / "audio"), std::vector<std::string>{});
     EXPECT_EQ(names(root / "staging"), std::vector<std::string>{"BUILD"});
     EXPECT_EQ(names(root / "voice-samples"), std::vector<std::string>{"1.mp3"});
-    EXPECT_EQ(CacheStore::totalBytes(root), 0);
+    EXPECT_EQ(measured(store), 0);
 }
 
 TEST_F(CacheStoreTest, TotalBytesCountsManifestsAndStrayFilesWhileEvictionDoesNot) {
     auto store = makeStore(1000);
+    open(store);
     store.store(key('a'), audioChunks(2, 300), words);
     writeBytes(root / "audio" / "stray" / "deep" / "file.bin", QByteArray(7, 'x'));
     const auto manifestSize = qint64(fs::file_size(entry('a') / "manifest.json"));
 
-    EXPECT_EQ(CacheStore::totalBytes(root), 600 + manifestSize + 7);
+    EXPECT_EQ(measured(store), 600 + manifestSize + 7);
     store.store(key('b'), audioChunks(1, 400), words);
     EXPECT_TRUE(fs::exists(entry('a'))); // 600 + 400 audio bytes fit the cap exactly
-    EXPECT_EQ(CacheStore::totalBytes(folder.path() / "nowhere"), 0);
 }
 
 // MARK: Storing in the background
@@ -376,6 +406,62 @@ TEST_F(CacheStoreTest, AStoreGoingAwayPublishesWhatItWasWriting) {
     const auto stored = makeStore().lookup(key('a'));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->chunks, chunks);
+}
+
+// MARK: Opening in the background, clearing under a read
+
+TEST_F(CacheStoreTest, LookupsFindEntriesBeforeTheWalkAndEvictionWaitsForIt) {
+    {
+        auto earlier = makeStore();
+        for (const char digit : {'a', 'b', 'c'}) {
+            earlier.store(key(digit), audioChunks(1, 400), words);
+            now = Base::Date{now.secondsSinceReferenceDate + 60};
+        }
+    }
+    // The walk's findings reach the store through its event loop, which has not run yet.
+    auto store = makeStore(1000);
+    ASSERT_FALSE(store.isOpen());
+    ASSERT_TRUE(store.lookup(key('a')));
+    store.store(key('d'), audioChunks(1, 100), words);
+    EXPECT_EQ(names(root / "audio").size(), 4u);
+
+    open(store); // b is the oldest now
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('a').toStdString(), key('c').toStdString(),
+                                        key('d').toStdString()}));
+}
+
+TEST_F(CacheStoreTest, ClearingDuringAReadKeepsTheCapCountedRight) {
+    auto store = makeStore(1000);
+    open(store);
+    store.store(key('a'), audioChunks(1, 400), words);
+    store.storeInBackground(key('b'), audioChunks(1, 400), words); // a read ending
+    clear(store);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !store.isStoring(); }));
+    EXPECT_EQ(names(root / "audio"), std::vector<std::string>{key('b').toStdString()});
+
+    // Only what is on disk counts: c fits beside b, d evicts b alone.
+    store.store(key('c'), audioChunks(1, 400), words);
+    EXPECT_EQ(names(root / "audio").size(), 2u);
+    store.store(key('d'), audioChunks(1, 400), words);
+    EXPECT_EQ(names(root / "audio"),
+              (std::vector<std::string>{key('c').toStdString(), key('d').toStdString()}));
+    ASSERT_TRUE(store.finishWrites(std::chrono::seconds(10)));
+    EXPECT_EQ(measured(store) - qint64(fs::file_size(entry('c') / "manifest.json")) -
+                  qint64(fs::file_size(entry('d') / "manifest.json")),
+              800);
+}
+
+TEST_F(CacheStoreTest, AnAnswerWhoseAskerIsGoneIsDropped) {
+    auto store = makeStore();
+    auto asker = std::make_unique<QObject>();
+    bool answered = false;
+    store.totalBytes(*asker, [&](qint64) { answered = true; });
+    store.clear(*asker, [&] { answered = true; });
+    asker.reset(); // a settings pane closed while the writer works
+    ASSERT_TRUE(store.finishWrites(std::chrono::seconds(10)));
+    TestSupport::drainEvents();
+    EXPECT_FALSE(answered);
 }
 
 TEST(CacheStoreText, FormattedSize) {

@@ -71,9 +71,12 @@ protected:
         cache.lookup(otherKey);
         cache.store(QString(64, u'c'), audioChunks(1, 4000), {}); // past the cap: evicts
         cache.remove(key);
-        CacheStore::reconcile(cacheRoot);
-        CacheStore::totalBytes(cacheRoot);
-        CacheStore::clear(cacheRoot);
+        QObject asker;
+        bool cleared = false;
+        cache.totalBytes(asker, [](qint64) {});
+        cache.clear(asker, [&] { cleared = true; });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return cleared; }));
+        CacheStore(cacheRoot, 5000).whenOpen([](int) {}); // reconciles as it opens
     }
 
     void useClips(ClipLibrary& clips) {

@@ -43,7 +43,7 @@ std::optional<SettingsServices> DesktopSettingsWindow::services() {
                             m_loginItem,
                             m_desktopSettings,
                             m_recordings,
-                            CacheStore::defaultRoot(),
+                            m_root.cache(),
                             AppVersion::label(version, {}),
                             [root = &m_root] { root->panelController().presentOnboarding(); },
                             {m_root.voices(), m_root.voiceSamplePlayer(), m_voiceArt}};

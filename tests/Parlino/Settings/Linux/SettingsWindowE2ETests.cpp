@@ -85,7 +85,7 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         preferenceFakes.loginItem,
         preferenceFakes.desktopSettings,
         preferenceFakes.recordings.recordings,
-        preferenceFakes.cacheRoot,
+        preferenceFakes.cache,
         QStringLiteral("Parlino"),
         {},
         {voices.model, voices.samples, avatarTimeline}};

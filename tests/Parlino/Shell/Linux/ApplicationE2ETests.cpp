@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -343,6 +344,36 @@ TEST_F(ApplicationE2E, readTakesEachNulOfStandardInputAsASpace) {
     EXPECT_TRUE(pumpUntil(
         [&] { return synthesisTexts().contains(QStringLiteral("Before the NUL after it.")); },
         10000));
+}
+
+// The texts of the clips saved under `home`, as their manifests hold them.
+QStringList savedClipTexts(const QTemporaryDir& home) {
+    QStringList texts;
+    const QDir clips(home.filePath("data/Parlino/clips"));
+    for (const QString& name : clips.entryList({"clip-*"}, QDir::Dirs)) {
+        QFile manifest(clips.filePath(name + "/manifest.json"));
+        if (manifest.open(QIODevice::ReadOnly))
+            texts << QString::fromStdString(
+                nlohmann::json::parse(manifest.readAll().toStdString(), nullptr, false)
+                    .value("text", std::string()));
+    }
+    return texts;
+}
+
+TEST_F(ApplicationE2E, aQuitBySignalWaitsForTheSaveOfTheReadThatEndedAndEndsWithStatusZero) {
+    const QString piped = QStringLiteral("Parlino keeps what it has read.");
+    EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+    // The read's one chunk has arrived: its clip and cache entry are being written.
+    ASSERT_TRUE(app->waitForLine("chunk accepted idx=0")) << app->lines().join('\n').toStdString();
+    EXPECT_EQ(app->terminate(), 0) << app->lines().join('\n').toStdString();
+    EXPECT_TRUE(app->waitForLine("quit requested by a signal", 0));
+
+    launch();
+    EXPECT_EQ(savedClipTexts(home), QStringList{piped});
+    EXPECT_EQ(QDir(home.filePath("cache/com.parlino.app/audio"))
+                  .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                  .size(),
+              1);
 }
 
 // A display number with no X server behind it on this machine.

@@ -311,6 +311,16 @@ public:
     }
     const QStringList& lines() const { return m_lines; }
     bool isRunning() const { return m_process.state() == QProcess::Running; }
+    // Sends SIGTERM and waits for the end: the exit status, or nothing when the program did not
+    // exit by itself within the time.
+    std::optional<int> terminate(int timeoutMs = 15000) {
+        m_process.terminate();
+        if (!pumpUntil([&] { return m_process.state() == QProcess::NotRunning; }, timeoutMs))
+            return std::nullopt;
+        if (m_process.exitStatus() != QProcess::NormalExit)
+            return std::nullopt;
+        return m_process.exitCode();
+    }
     qint64 processId() const { return m_process.processId(); }
 
 private:
