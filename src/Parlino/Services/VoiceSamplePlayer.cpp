@@ -12,6 +12,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -22,7 +23,7 @@ namespace {
 const Base::Log log(QStringLiteral("voiceSample"));
 
 // Far beyond a voice's sample of a few seconds.
-constexpr qint64 maxSampleBytes = qint64(16) << 20;
+constexpr qint64 maxSampleBytes = VoiceSamplePlayer::sampleDownloadBounds.maxBytes;
 
 // A sample file's bytes; nothing for anything but a regular file of at most maxSampleBytes (a pipe
 // in the cache folder must not block, a device not be read).
@@ -85,8 +86,10 @@ QString VoiceSamplePlayer::defaultCacheRoot() {
            QStringLiteral("/com.parlino.app/voice-samples");
 }
 
-VoiceSamplePlayer::Download VoiceSamplePlayer::httpDownload(QNetworkAccessManager& session) {
-    return [&session](const QUrl& url, DownloadCompletion completion, std::stop_token cancel) {
+VoiceSamplePlayer::Download VoiceSamplePlayer::httpDownload(QNetworkAccessManager& session,
+                                                            DownloadBounds bounds) {
+    return [&session, bounds](const QUrl& url, DownloadCompletion completion,
+                              std::stop_token cancel) {
         if (cancel.stop_requested())
             return;
         QNetworkRequest request(url);
@@ -97,14 +100,29 @@ VoiceSamplePlayer::Download VoiceSamplePlayer::httpDownload(QNetworkAccessManage
         // Aborting finishes the reply at once; the handler then sees the stop and stays silent.
         auto abort = std::make_shared<std::stop_callback<std::function<void()>>>(
             cancel, std::function<void()>([reply] { reply->abort(); }));
+        // A sample too large or too slow is given up, however its bytes trickle.
+        QTimer::singleShot(bounds.totalMilliseconds, reply, [reply] {
+            log.notice("sample download gave up: not complete in time");
+            reply->abort();
+        });
+        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                         [reply, bounds](qint64 received, qint64 total) {
+                             if (std::max(received, total) <= bounds.maxBytes)
+                                 return;
+                             log.notice("sample download gave up: larger than %{public}lld bytes",
+                                        static_cast<long long>(bounds.maxBytes));
+                             reply->abort();
+                         });
         QObject::connect(reply, &QNetworkReply::finished, reply,
-                         [reply, cancel, abort, completion = std::move(completion)] {
+                         [reply, bounds, cancel, abort, completion = std::move(completion)] {
                              reply->deleteLater();
                              if (cancel.stop_requested())
                                  return;
                              const QVariant status =
                                  reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-                             if (status.isValid() && status.toInt() == 200)
+                             const bool whole = reply->error() == QNetworkReply::NoError &&
+                                                reply->bytesAvailable() <= bounds.maxBytes;
+                             if (whole && status.isValid() && status.toInt() == 200)
                                  completion(reply->readAll());
                              else
                                  completion(std::nullopt);

@@ -90,8 +90,15 @@ public:
 
     // "com.parlino.app/voice-samples" in the user's cache folder.
     static QString defaultCacheRoot();
-    // Plain GETs through `session`.
-    static Download httpDownload(QNetworkAccessManager& session);
+    // How much a sample's download may take: a longer or larger answer is given up as failed.
+    struct DownloadBounds {
+        qint64 maxBytes;
+        int totalMilliseconds;
+    };
+    static constexpr DownloadBounds sampleDownloadBounds{qint64(16) << 20, 60'000};
+    // Plain GETs through `session`, within `bounds`.
+    static Download httpDownload(QNetworkAccessManager& session,
+                                 DownloadBounds bounds = sampleDownloadBounds);
 
     const State& state() const { return m_state; }
     const QString& cacheRoot() const { return m_cacheRoot; }

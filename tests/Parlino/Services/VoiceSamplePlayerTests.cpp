@@ -221,7 +221,8 @@ struct HttpDownloadTest : ::testing::Test {
 
     TestSupport::FakeSpeechService service;
     QNetworkAccessManager session;
-    VoiceSamplePlayer::Download download = VoiceSamplePlayer::httpDownload(session);
+    // Bounds small enough for a test to pass them.
+    VoiceSamplePlayer::Download download = VoiceSamplePlayer::httpDownload(session, {1000, 500});
 };
 
 TEST_F(HttpDownloadTest, OnlyAnAnswerWithStatus200GivesTheBody) {
@@ -229,6 +230,22 @@ TEST_F(HttpDownloadTest, OnlyAnAnswerWithStatus200GivesTheBody) {
     service.on("GET", "/gone.mp3", answer(404, "not here"));
     EXPECT_EQ(fetch("/ok.mp3"), std::optional<QByteArray>("audio-bytes"));
     EXPECT_EQ(fetch("/gone.mp3"), std::nullopt);
+}
+
+TEST_F(HttpDownloadTest, AnAnswerPastItsBoundsFailsWithinThem) {
+    service.on("GET", "/large.mp3", answer(200, QByteArray(1001, 'a')));
+    auto endless = answer(200, "ab");
+    endless.trickle = FakeSpeechService::Response::Trickle{1, 0.05, true};
+    service.on("GET", "/endless.mp3", endless);
+    auto unannounced = answer(200, "abcd");
+    unannounced.trickle = FakeSpeechService::Response::Trickle{100, 0.001, true};
+    service.on("GET", "/unannounced.mp3", unannounced);
+    service.on("GET", "/fits.mp3", answer(200, QByteArray(1000, 'a')));
+
+    EXPECT_EQ(fetch("/large.mp3"), std::nullopt);
+    EXPECT_EQ(fetch("/endless.mp3"), std::nullopt);
+    EXPECT_EQ(fetch("/unannounced.mp3"), std::nullopt);
+    EXPECT_EQ(fetch("/fits.mp3"), std::optional<QByteArray>(QByteArray(1000, 'a')));
 }
 
 TEST_F(HttpDownloadTest, ACancelledDownloadNeverAnswers) {
