@@ -90,7 +90,7 @@ bool SystemPasteboard::onMainThread(const std::function<void()>& work) {
             return false;
     }
     auto ticket = std::make_shared<HopTicket>(hop);
-    Base::MainThread::post([ticket, &work] {
+    Base::MainThread::post(*this, [ticket, &work] {
         Hop& hop = *ticket->hop;
         {
             std::lock_guard lock(hop.mutex);

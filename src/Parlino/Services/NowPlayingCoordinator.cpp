@@ -35,21 +35,23 @@ NowPlayingCoordinator::NowPlayingCoordinator(NowPlayingCenter& center, QObject* 
     : QObject(parent), m_center(center) {}
 
 void NowPlayingCoordinator::start() {
+    // The handlers run on the main thread; the command is acted on after the call, and not at all
+    // once the coordinator is gone.
     m_center.setCommandHandler([self = QPointer(this)](RemoteCommand command) {
         log.notice("remote command: %{public}s", name(command));
-        Base::MainThread::post([self, command] {
-            if (!self)
-                return;
-            if (const auto& callback = self->callbackFor(command))
-                callback();
-        });
+        if (self)
+            Base::MainThread::post(*self, [self = self.data(), command] {
+                if (const auto& callback = self->callbackFor(command))
+                    callback();
+            });
     });
     m_center.setPositionHandler([self = QPointer(this)](double seconds) {
         log.notice("remote command: changePlaybackPosition %{public}f", seconds);
-        Base::MainThread::post([self, seconds] {
-            if (self && self->onSeek)
-                self->onSeek(seconds);
-        });
+        if (self)
+            Base::MainThread::post(*self, [self = self.data(), seconds] {
+                if (self->onSeek)
+                    self->onSeek(seconds);
+            });
     });
 }
 

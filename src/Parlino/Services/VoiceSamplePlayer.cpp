@@ -158,11 +158,10 @@ void VoiceSamplePlayer::play(const QString& voiceID, const VoiceSampleSource& so
         onSampleWillStart();
     setState(State::loading(voiceID));
     m_loadTask = std::stop_source();
-    Base::MainThread::post(
-        [self = QPointer(this), voiceID, source, cancel = m_loadTask.get_token()] {
-            if (self && !cancel.stop_requested())
-                self->load(voiceID, source, cancel);
-        });
+    Base::MainThread::post(*this, [this, voiceID, source, cancel = m_loadTask.get_token()] {
+        if (!cancel.stop_requested())
+            load(voiceID, source, cancel);
+    });
 }
 
 void VoiceSamplePlayer::stop() {

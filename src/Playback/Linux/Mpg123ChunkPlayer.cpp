@@ -109,10 +109,7 @@ void Mpg123ChunkPlayer::stop() {
 }
 
 void Mpg123ChunkPlayer::onMainThread(void (Mpg123ChunkPlayer::*step)()) {
-    Base::MainThread::post([this, step, liveness = std::weak_ptr<int>(m_liveness)] {
-        if (liveness.lock())
-            (this->*step)();
-    });
+    Base::MainThread::post(*m_receiver, [this, step] { (this->*step)(); });
 }
 
 // A player that was stopped or paused meanwhile reports nothing.

@@ -5,6 +5,7 @@
 #include "Playback/Linux/PcmOutput.h"
 
 #include <QByteArray>
+#include <QObject>
 
 #include <memory>
 
@@ -47,8 +48,9 @@ private:
     void finishIfAtEnd();
     void failIfPlaying();
 
-    // Expires with the player, so that a finish reported after it is gone is dropped.
-    const std::shared_ptr<int> m_liveness = std::make_shared<int>();
+    // Goes with the player, so that a finish reported after it is gone is dropped; the output
+    // that reports is stopped before it goes.
+    const std::unique_ptr<QObject> m_receiver = std::make_unique<QObject>();
     std::unique_ptr<ChunkRenderer> m_renderer;
     std::unique_ptr<PcmOutput> m_output; // pulls from m_renderer: declared after it
     float m_rate = 1.0f;
