@@ -39,11 +39,12 @@ struct FakeDesktopSettings final : Parlino::DesktopSettings {
 
 // A recordings export that runs until the test finishes it.
 struct FakeRecordings {
-    Parlino::RecordingsExport recordings{[this](std::function<void()> finished) {
-                                             ++runs;
-                                             finish = std::move(finished);
-                                         },
-                                         [this] { ++opens; }};
+    Parlino::RecordingsExport recordings{
+        [this](Base::Worker&, QObject&, std::function<void()> finished) {
+            ++runs;
+            finish = std::move(finished);
+        },
+        [this] { ++opens; }};
     std::function<void()> finish;
     int runs = 0;
     int opens = 0;

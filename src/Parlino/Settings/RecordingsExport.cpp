@@ -5,7 +5,6 @@
 #include "Parlino/Storage/StorageFiles.h"
 
 #include <QDesktopServices>
-#include <QPointer>
 #include <QUrl>
 
 namespace Parlino {
@@ -15,10 +14,10 @@ RecordingsExport::RecordingsExport(Runner run, std::function<void()> openFolder,
 
 RecordingsExport::Runner RecordingsExport::exporter(std::filesystem::path clipsRoot,
                                                     std::filesystem::path recordingsFolder) {
-    return [clipsRoot = std::move(clipsRoot),
-            recordingsFolder = std::move(recordingsFolder)](std::function<void()> finished) {
+    return [clipsRoot = std::move(clipsRoot), recordingsFolder = std::move(recordingsFolder)](
+               Base::Worker& worker, QObject& receiver, std::function<void()> finished) {
         RecordingsExporter::exportInBackground(
-            clipsRoot, recordingsFolder, QTimeZone::systemTimeZone(),
+            worker, receiver, clipsRoot, recordingsFolder, QTimeZone::systemTimeZone(),
             SynthesisModelChoices::transcriptModels(),
             [finished = std::move(finished)](const RecordingsExporter::Outcome&) { finished(); });
     };
@@ -34,11 +33,9 @@ void RecordingsExport::start() {
     if (m_isRunning)
         return;
     setRunning(true);
-    m_run([self = QPointer(this)] {
-        if (!self)
-            return;
-        self->m_openFolder();
-        self->setRunning(false);
+    m_run(m_worker, *this, [this] {
+        m_openFolder();
+        setRunning(false);
     });
 }
 

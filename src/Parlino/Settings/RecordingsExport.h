@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Base/Worker.h"
+
 #include <QObject>
 
 #include <filesystem>
@@ -9,13 +11,16 @@ namespace Parlino {
 
 // The one export of the saved clips into the Recordings folder that may run at a time in the
 // application: it runs off the main thread, and when it ends, whether or not it succeeded, the
-// folder is opened. Starting while an export runs does nothing. Main thread.
+// folder is opened. Starting while an export runs does nothing. An export under way when this
+// goes is waited for, and the folder is not opened. Main thread.
 class RecordingsExport final : public QObject {
     Q_OBJECT
 
 public:
-    // Starts the export and calls `finished` on the main thread once it has ended.
-    using Runner = std::function<void(std::function<void()> finished)>;
+    // Starts the export on `worker` and calls `finished` on the main thread through `receiver`
+    // once it has ended.
+    using Runner = std::function<void(Base::Worker& worker, QObject& receiver,
+                                      std::function<void()> finished)>;
 
     RecordingsExport(Runner run, std::function<void()> openFolder, QObject* parent = nullptr);
 
@@ -37,6 +42,7 @@ private:
     Runner m_run;
     std::function<void()> m_openFolder;
     bool m_isRunning = false;
+    Base::Worker m_worker; // declared last: waited for first
 };
 
 } // namespace Parlino

@@ -2,7 +2,6 @@
 
 #include "Base/Files.h"
 #include "Base/Log.h"
-#include "Base/MainThread.h"
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ClipSummary.h"
 #include "Parlino/Storage/ManifestEvents.h"
@@ -10,7 +9,6 @@
 
 #include <QLocale>
 #include <QStandardPaths>
-#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
@@ -273,15 +271,16 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
     return {};
 }
 
-void exportInBackground(fs::path clipsRoot, fs::path recordingsFolder, QTimeZone timeZone,
+void exportInBackground(Base::Worker& worker, QObject& receiver, fs::path clipsRoot,
+                        fs::path recordingsFolder, QTimeZone timeZone,
                         QList<TranscriptModel> models, std::function<void(Outcome)> completion) {
-    QThreadPool::globalInstance()->start(
+    worker.run(
+        receiver,
         [clipsRoot = std::move(clipsRoot), recordingsFolder = std::move(recordingsFolder),
-         timeZone = std::move(timeZone), models = std::move(models),
-         completion = std::move(completion)] {
-            const Outcome outcome = exportRecordings(clipsRoot, recordingsFolder, timeZone, models);
-            Base::MainThread::post([completion, outcome] { completion(outcome); });
-        });
+         timeZone = std::move(timeZone), models = std::move(models)] {
+            return exportRecordings(clipsRoot, recordingsFolder, timeZone, models);
+        },
+        std::move(completion));
 }
 
 void ensureDirectory(const fs::path& folder) {

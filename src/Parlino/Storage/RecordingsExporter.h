@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Base/Result.h"
+#include "Base/Worker.h"
 #include "Parlino/Storage/TranscriptModel.h"
 
 #include <QList>
@@ -31,10 +32,12 @@ Outcome exportRecordings(const std::filesystem::path& clipsRoot,
                          const std::filesystem::path& recordingsFolder, const QTimeZone& timeZone,
                          const QList<TranscriptModel>& models);
 
-// Runs the export on a worker thread and hands its outcome to `completion` on the main thread.
-void exportInBackground(std::filesystem::path clipsRoot, std::filesystem::path recordingsFolder,
-                        QTimeZone timeZone, QList<TranscriptModel> models,
-                        std::function<void(Outcome)> completion);
+// Runs the export on `worker` and hands its outcome to `completion` on the main thread through
+// `receiver`, unless the receiver is gone by then. The export runs to its end even when the
+// worker goes first: the worker's owner waits for it.
+void exportInBackground(Base::Worker& worker, QObject& receiver, std::filesystem::path clipsRoot,
+                        std::filesystem::path recordingsFolder, QTimeZone timeZone,
+                        QList<TranscriptModel> models, std::function<void(Outcome)> completion);
 
 // Creates the folder with any missing parents; a failure is ignored.
 void ensureDirectory(const std::filesystem::path& folder);

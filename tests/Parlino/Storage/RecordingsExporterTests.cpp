@@ -1,6 +1,7 @@
 #include "Parlino/Storage/RecordingsExporter.h"
 
 #include "Parlino/Services/SynthesisModelChoice.h"
+#include "Parlino/Settings/RecordingsExport.h"
 
 #include "Base/Json.h"
 #include "Base/MainThread.h"
@@ -68,6 +69,21 @@ protected:
         const auto folders = months.empty() ? months : names(recordings / months[0]);
         EXPECT_EQ(folders.size(), 1u);
         return folders.empty() ? QString() : transcript(months[0], folders[0]);
+    }
+
+    // An export as its owner in the application starts it; `opened` tells whether the folder was
+    // opened on the main thread once it ended.
+    std::unique_ptr<RecordingsExport> ownedExport(std::optional<bool>& opened) const {
+        return std::make_unique<RecordingsExport>(
+            [this](Base::Worker& worker, QObject& receiver, std::function<void()> finished) {
+                RecordingsExporter::exportInBackground(
+                    worker, receiver, clips, recordings, timeZone, models,
+                    [finished](const RecordingsExporter::Outcome& outcome) {
+                        EXPECT_TRUE(outcome);
+                        finished();
+                    });
+            },
+            [&opened] { opened = Base::MainThread::isCurrent(); });
     }
 
     TemporaryFolder folder;
@@ -331,19 +347,25 @@ TEST_F(RecordingsExporterTest, RecordingsPathThatCannotBeBuiltFails) {
     EXPECT_FALSE(logs.contains(QStringLiteral("export ok: exported=1 skipped=0")));
 }
 
-TEST_F(RecordingsExporterTest, BackgroundExportReportsOnTheMainThread) {
+TEST_F(RecordingsExporterTest, BackgroundExportReportsOnTheMainThreadUnlessItsOwnerIsGone) {
     writeClip({"clip-1"});
-    std::optional<bool> succeeded;
-    bool onMainThread = false;
-    RecordingsExporter::exportInBackground(clips, recordings, timeZone, models,
-                                           [&](const RecordingsExporter::Outcome& outcome) {
-                                               onMainThread = Base::MainThread::isCurrent();
-                                               succeeded = bool(outcome);
-                                           });
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return succeeded.has_value(); }));
-    EXPECT_TRUE(*succeeded);
-    EXPECT_TRUE(onMainThread);
+    std::optional<bool> openedOnMainThread;
+    const auto running = ownedExport(openedOnMainThread);
+    running->start();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return openedOnMainThread.has_value(); }));
+    EXPECT_TRUE(*openedOnMainThread);
+    EXPECT_FALSE(running->isRunning());
     EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+
+    // Gone while exporting (as at quit): the export still ends, and nothing reports it.
+    writeClip({"clip-2"});
+    std::optional<bool> openedAfterQuit;
+    auto quitting = ownedExport(openedAfterQuit);
+    quitting->start();
+    quitting.reset();
+    EXPECT_EQ(names(recordings / "January 2026").size(), 2U);
+    TestSupport::drainEvents();
+    EXPECT_FALSE(openedAfterQuit.has_value());
 }
 
 } // namespace
