@@ -82,7 +82,10 @@ void BM_RequestPath(benchmark::State& state, Key key, Connection connection) {
     FakeSpeechService service;
     service.serveSpeech("mp3", 1.0);
     QNetworkAccessManager session;
-    const TTS::ElevenLabsClient client({service.baseURL(), credential(key)}, session);
+    QObject receiver;
+    Base::Worker reader;
+    const TTS::ElevenLabsClient client({service.baseURL(), credential(key)}, session,
+                                       {reader, receiver});
     requestPath(client, service);
     std::vector<double> samples;
     for (auto _ : state) {

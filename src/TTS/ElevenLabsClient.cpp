@@ -3,12 +3,11 @@
 #include "Base/Base64.h"
 #include "Base/Json.h"
 #include "Base/Log.h"
-#include "Base/MainThread.h"
 #include "Base/Unicode.h"
 #include "TTS/ServiceAnswers.h"
 #include "TTS/WordMapper.h"
 
-#include <QThreadPool>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -138,16 +137,19 @@ qint64 ElevenLabsClient::maxSynthesisBytes(qsizetype textLength) {
     return std::min(base + perCodeUnit * textLength, ceiling);
 }
 
-// The transfer's result comes back on the main thread; the answer is read on a worker (a large
-// one takes long to parse) and its result posted back, unless the caller cancelled meanwhile.
+// The transfer's result comes back on the main thread; the answer is read on the reader's worker
+// (a large one takes long to parse) and its result handed back through the reader's receiver,
+// unless the caller cancelled meanwhile. While the receiver lives, so does the worker.
 template <class T>
 void ElevenLabsClient::exchange(ServiceRequest request, Reading<T> read, Completion<T> completion,
                                 std::stop_token cancel) const {
     request.timeouts = m_timeouts;
     ServiceTransfer::send(
         *m_session, *m_scheduler, m_endpoint, std::move(request),
-        [read = std::move(read), completion = std::move(completion),
-         cancel](TransferResult result) mutable {
+        [reader = m_reader, receiver = QPointer(m_receiver), read = std::move(read),
+         completion = std::move(completion), cancel](TransferResult result) mutable {
+            if (!receiver)
+                return;
             if (!result) {
                 if (const auto code = result.error().transferErrorCode)
                     log().error("URLError code=%{public}ld", qint64(*code));
@@ -162,14 +164,15 @@ void ElevenLabsClient::exchange(ServiceRequest request, Reading<T> read, Complet
             }
             log().notice("HTTP %{public}ld bytes=%{public}ld", qint64(*result->status),
                          qint64(result->body.size()));
-            QThreadPool::globalInstance()->start([read = std::move(read),
-                                                  completion = std::move(completion), cancel,
-                                                  response = std::move(result).value()] {
-                Base::MainThread::post([completion, cancel, answer = read(response)]() mutable {
+            reader->run(
+                *receiver,
+                [read = std::move(read), response = std::move(result).value()] {
+                    return read(response);
+                },
+                [completion = std::move(completion), cancel](Base::Result<T, TTSError> answer) {
                     if (!cancel.stop_requested())
                         completion(std::move(answer));
                 });
-            });
         },
         cancel);
 }

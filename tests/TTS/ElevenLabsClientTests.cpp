@@ -26,7 +26,7 @@ class ElevenLabsClientTest : public ::testing::Test {
 protected:
     ElevenLabsClient client(Endpoint::Credential credential, ServiceTimeouts timeouts = {}) const {
         return ElevenLabsClient({service.baseURL(), std::move(credential)},
-                                ParlinoURLSession::shared(), timeouts);
+                                ParlinoURLSession::shared(), {reader, receiver}, timeouts);
     }
     // A client that waits 200 ms for the answer to begin and then for each part of its body.
     ElevenLabsClient impatientClient() const {
@@ -53,6 +53,8 @@ protected:
         return TestSupport::awaitResult<QList<Voice>>([&](auto done) { client().voices(done); });
     }
 
+    mutable QObject receiver;
+    mutable Base::Worker reader; // after the receiver: joined before it goes
     FakeSpeechService service;
     TestSupport::LogCapture logs;
     mutable int credentialCalls = 0;
@@ -294,7 +296,7 @@ TEST_F(ElevenLabsClientTest, AnAnswerThatTricklesIsGivenUpAtItsTransferLimit) {
     TestSupport::ManualScheduler time(clock);
     FakeSpeechService trickling(time);
     const ElevenLabsClient c({trickling.baseURL(), TestSupport::keyCredential("sk-test")},
-                             ParlinoURLSession::shared(), {}, time);
+                             ParlinoURLSession::shared(), {reader, receiver}, {}, time);
     using Trickle = Response::Trickle;
     const auto speech = [](Trickle pace) {
         Response answer = Response::withTimestamps("abc", "Hi there!", 0.9);

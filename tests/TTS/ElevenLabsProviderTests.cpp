@@ -124,6 +124,26 @@ TEST_F(ElevenLabsProviderTest, CancellingInFlightAbortsTheTransferAndDeliversNot
     EXPECT_FALSE(received.ended);
 }
 
+TEST_F(ElevenLabsProviderTest, AnAnswerArrivingAfterTheProviderIsGoneIsDropped) {
+    Response held = Response::withTimestamps("mp3!", "Hi there!", 0.9);
+    held.held = true;
+    held.withHeader("Connection", "close"); // the client hangs up once it has the whole answer
+    service.on("POST", synthesisRoute, held);
+    auto gone = std::make_unique<ElevenLabsProvider>(
+        Endpoint{service.baseURL(), TestSupport::keyCredential(QStringLiteral("sk-test"))},
+        ParlinoURLSession::shared());
+    Received received;
+    const auto stream = start(*gone, received);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
+
+    gone.reset();
+    service.releaseHeld();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return service.openConnections() == 0; }));
+    TestSupport::drainEvents();
+    EXPECT_TRUE(received.events.isEmpty());
+    EXPECT_FALSE(received.ended);
+}
+
 TEST_F(ElevenLabsProviderTest, DroppingTheStreamCancelsItToo) {
     Response held = Response::withTimestamps("mp3!", "Hi there!", 0.9);
     held.held = true;

@@ -119,7 +119,7 @@ void APIKeyPaneModel::validateAndSave() {
     const TTS::ElevenLabsClient client(
         TTS::Endpoint{m_serviceBaseURL,
                       [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
-        m_session);
+        m_session, {m_answers, *this});
     client.validateKey(
         [this, generation, key](Base::Result<TTS::KeyValidation, TTSError> result) {
             if (generation != m_generation)

@@ -68,7 +68,8 @@ void UsagePaneModel::load() {
             setState(UsageState::loading());
             // The credential reads the store again when the request goes out.
             const TTS::ElevenLabsClient client(
-                TTS::Endpoint{m_serviceBaseURL, apiKeyCredential(m_store)}, m_session);
+                TTS::Endpoint{m_serviceBaseURL, apiKeyCredential(m_store)}, m_session,
+                {m_answers, *this});
             client.validateKey(
                 [this](const Base::Result<TTS::KeyValidation, TTSError>& outcome) {
                     setState(stateOf(outcome));

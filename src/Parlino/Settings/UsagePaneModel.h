@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Worker.h"
 #include "Parlino/Services/SecretStore.h"
 #include "TTS/KeyValidation.h"
 
@@ -80,7 +81,7 @@ private:
     const QUrl m_serviceBaseURL;
     QNetworkAccessManager& m_session;
     UsageState m_state = UsageState::noKey();
-    std::stop_source m_lifetime;
+    std::stop_source m_lifetime;    Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };
 
 } // namespace Parlino

@@ -87,11 +87,11 @@ CompositionRoot::CompositionRoot(SystemServices services, Base::Clock& clock,
                                  PanelFactory makePanel)
     : m_services(std::move(services)), m_clock(clock), m_scheduler(scheduler),
       m_configuration(std::move(configuration)), m_makePanel(std::move(makePanel)),
-      m_voicesModel(
-          [this] { return m_warningModel.keyPresence() == KeyPresence::present; },
-          [this](std::function<void(VoicesModel::FetchResult)> completion) {
-              TTS::ElevenLabsClient(endpoint(), *m_services.network).voices(std::move(completion));
-          }),
+      m_voicesModel([this] { return m_warningModel.keyPresence() == KeyPresence::present; },
+                    [this](std::function<void(VoicesModel::FetchResult)> completion) {
+                        TTS::ElevenLabsClient(endpoint(), *m_services.network, {m_worker, *this})
+                            .voices(std::move(completion));
+                    }),
       m_cache(m_configuration.cacheRoot, cacheMaxBytes), m_clipLibrary(m_configuration.clipsRoot),
       m_samplePlayers(m_services.makeChunkPlayers()),
       m_voiceSamplePlayer(m_configuration.voiceSamplesRoot, m_configuration.bundle,
@@ -277,7 +277,7 @@ void CompositionRoot::refreshKeyPresence(std::function<void()> done) {
 
 // A check that a newer refresh has overtaken, or that ends after the key went away, is dropped.
 void CompositionRoot::refreshUsage(quint64 generation) {
-    TTS::ElevenLabsClient(endpoint(), *m_services.network)
+    TTS::ElevenLabsClient(endpoint(), *m_services.network, {m_worker, *this})
         .validateKey([self = QPointer(this),
                       generation](Base::Result<TTS::KeyValidation, Core::TTSError> result) {
             if (!self || generation != self->m_keyGeneration ||

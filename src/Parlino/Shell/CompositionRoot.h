@@ -4,6 +4,7 @@
 #include "Base/Log.h"
 #include "Base/NotificationCenter.h"
 #include "Base/Scheduler.h"
+#include "Base/Worker.h"
 #include "Capture/CaptureCoordinator.h"
 #include "Capture/PreviousExternalAppTracker.h"
 #include "Defaults/Updates.h"
@@ -305,6 +306,8 @@ private:
     std::unique_ptr<RightCommandTapDetector> m_tapDetector;
     std::unique_ptr<TapFeasibilityProbe> m_tapProbe;
     Base::NotificationCenter::ObserverToken m_keyChangedObserver;
+    // Chunks long texts and reads the service's answers; declared last: joined first.
+    Base::Worker m_worker;
 };
 
 } // namespace Parlino

@@ -2,7 +2,6 @@
 // session's events do to the player, the cache, the clips and the last read.
 #include "Parlino/Shell/CompositionRoot.h"
 
-#include "Base/MainThread.h"
 #include "Core/CacheKey.h"
 #include "Core/SentenceChunker.h"
 #include "Core/StableHash.h"
@@ -10,7 +9,6 @@
 #include "TTS/ElevenLabsProvider.h"
 
 #include <QPointer>
-#include <QThreadPool>
 
 #include <algorithm>
 
@@ -120,13 +118,11 @@ void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
     }
     // Chunking and keying take time in proportion to the text: a long one is prepared on a
     // worker while the panel stays live, and starts unless another read or a stop came since.
-    QThreadPool::globalInstance()->start([self = QPointer(this), read, text, voice, modelID,
-                                          cacheUse, prepare] {
-        Base::MainThread::post([self, read, text, voice, modelID, cacheUse, prepared = prepare()] {
-            if (self && self->m_readGeneration == read)
-                self->beginPreparedRead(text, voice, modelID, cacheUse, prepared);
-        });
-    });
+    m_worker.run(*this, prepare,
+                 [this, read, text, voice, modelID, cacheUse](const PreparedRead& prepared) {
+                     if (m_readGeneration == read)
+                         beginPreparedRead(text, voice, modelID, cacheUse, prepared);
+                 });
 }
 
 void CompositionRoot::beginPreparedRead(const QString& text, const QString& voice,

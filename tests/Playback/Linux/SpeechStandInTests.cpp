@@ -22,7 +22,7 @@ protected:
         return TTS::ElevenLabsClient(
             {standIn.baseURL(),
              [](TTS::Endpoint::KeyHandler reply) { reply(QStringLiteral("sk-stand-in")); }},
-            TTS::ParlinoURLSession::shared());
+            TTS::ParlinoURLSession::shared(), {reader, receiver});
     }
 
     // Starts an operation and waits for its result; one still running after `timeoutMs` is
@@ -54,6 +54,8 @@ protected:
             [&](auto done, std::stop_token cancel) { client().validateKey(done, cancel); });
     }
 
+    mutable QObject receiver;
+    mutable Base::Worker reader; // after the receiver: joined before it goes
     SpeechStandIn standIn;
 };
 
