@@ -1,12 +1,9 @@
 #include "Defaults/TaskQueue.h"
 
-#include <QThreadPool>
-
-#include <atomic>
+#include <condition_variable>
+#include <memory>
 
 namespace Defaults {
-
-TaskQueue::TaskQueue() : m_state(std::make_shared<State>()) {}
 
 void TaskQueue::async(std::function<void()> operation) {
     asyncWithCompletion([operation = std::move(operation)](const Done& done) {
@@ -16,38 +13,27 @@ void TaskQueue::async(std::function<void()> operation) {
 }
 
 void TaskQueue::asyncWithCompletion(Operation operation) {
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_state->pending.append(std::move(operation));
-        if (m_state->running)
-            return;
-        m_state->running = true;
-    }
-    runNext(m_state);
+    m_worker.start([operation = std::move(operation)](std::stop_token stop) {
+        struct Finish {
+            std::mutex mutex;
+            std::condition_variable_any finished;
+            bool done = false;
+        };
+        // `done` may come from any thread, after the queue is gone too.
+        const auto finish = std::make_shared<Finish>();
+        operation([finish] {
+            const std::lock_guard lock(finish->mutex);
+            finish->done = true;
+            finish->finished.notify_all();
+        });
+        // The next operation waits for this one, unless the queue is going.
+        std::unique_lock lock(finish->mutex);
+        finish->finished.wait(lock, stop, [&] { return finish->done; });
+    });
 }
 
 void TaskQueue::flush(std::function<void()> drained) {
     async(std::move(drained));
-}
-
-void TaskQueue::runNext(const std::shared_ptr<State>& state) {
-    Operation operation;
-    {
-        std::lock_guard lock(state->mutex);
-        if (state->pending.isEmpty()) {
-            state->running = false;
-            return;
-        }
-        operation = state->pending.takeFirst();
-    }
-    // The pool task holds the state, not the queue, so queued work outlives the queue.
-    QThreadPool::globalInstance()->start([state, operation = std::move(operation)] {
-        auto finished = std::make_shared<std::atomic<bool>>(false);
-        operation([state, finished] {
-            if (!finished->exchange(true))
-                runNext(state);
-        });
-    });
 }
 
 } // namespace Defaults

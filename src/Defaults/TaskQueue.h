@@ -1,23 +1,21 @@
 #pragma once
 
-#include <QList>
+#include "Base/Worker.h"
 
 #include <functional>
-#include <memory>
 #include <mutex>
 
 namespace Defaults {
 
-// A serial queue of operations on the thread pool: each starts after the one before it has
-// finished, in the order they were queued, from whatever thread. Destroying the queue lets the
-// operations already queued run to the end.
+// A serial queue of operations on a worker of its own: each starts after the one before it has
+// finished, in the order they were queued, from whatever thread. Destroying the queue runs the
+// operations already queued but no longer waits for one to call `done`; it goes with its owner,
+// so that no operation outlives what it works on.
 class TaskQueue {
 public:
     // Calls its argument once, from any thread, when the operation has finished.
     using Done = std::function<void()>;
     using Operation = std::function<void(Done done)>;
-
-    TaskQueue();
 
     // Queues an operation that has finished when it returns.
     void async(std::function<void()> operation);
@@ -27,14 +25,7 @@ public:
     void flush(std::function<void()> drained);
 
 private:
-    struct State {
-        std::mutex mutex;
-        QList<Operation> pending;
-        bool running = false;
-    };
-    static void runNext(const std::shared_ptr<State>& state);
-
-    std::shared_ptr<State> m_state;
+    Base::Worker m_worker;
 };
 
 // A value guarded by its own lock; reads give a copy.

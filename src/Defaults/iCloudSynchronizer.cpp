@@ -123,8 +123,9 @@ void iCloudSynchronizer::removeAll() {
 }
 
 void iCloudSynchronizer::sync(std::function<void()> completion) {
-    m_backgroundQueue.flush(
-        [completion = std::move(completion)] { Base::MainThread::post(completion); });
+    m_backgroundQueue.flush([this, completion = std::move(completion)] {
+        Base::MainThread::post(*m_receiver, completion);
+    });
 }
 
 std::optional<Base::Date> iCloudSynchronizer::remoteTimestamp(const AnyKey& key) const {
@@ -168,10 +169,9 @@ void iCloudSynchronizer::synchronize(const AnyKey& key, std::optional<DataSource
 }
 
 void iCloudSynchronizer::enqueue(Operation operation) {
-    // The operation keeps the synchroniser until it has run.
     m_backgroundQueue.asyncWithCompletion(
-        [self = shared_from_this(), operation = std::move(operation)](TaskQueue::Done done) {
-            const auto timestamp = self->m_now();
+        [this, operation = std::move(operation)](TaskQueue::Done done) {
+            const auto timestamp = m_now();
             operationTimestamp = timestamp;
             operation(timestamp, std::move(done));
             operationTimestamp.reset();
@@ -209,8 +209,8 @@ void iCloudSynchronizer::syncFromLocal(const AnyKey& key, Base::Date timestamp) 
 void iCloudSynchronizer::syncFromRemote(const AnyKey& key, Base::Date timestamp,
                                         TaskQueue::Done done) {
     m_remoteSyncingKeys.modify([&](QSet<AnyKey>& keys) { keys.insert(key); });
-    auto finish = [self = shared_from_this(), key, done = std::move(done)] {
-        self->m_remoteSyncingKeys.modify([&](QSet<AnyKey>& keys) { keys.remove(key); });
+    auto finish = [this, key, done = std::move(done)] {
+        m_remoteSyncingKeys.modify([&](QSet<AnyKey>& keys) { keys.remove(key); });
         done();
     };
     const auto value = remoteValue(m_remoteStorage->object(key.name()));
@@ -219,13 +219,14 @@ void iCloudSynchronizer::syncFromRemote(const AnyKey& key, Base::Date timestamp,
         return;
     }
     // The local write runs on the main thread; this operation waits for it.
-    Base::MainThread::post([this, key, value = *value, timestamp, finish = std::move(finish)] {
-        debugLog(QStringLiteral("Synchronizing key '%1' with value %2 %3")
-                     .arg(key.name(), describe(value), sideName(DataSource::remote)));
-        key.suite()->set(key.name(), value);
-        recordLocalTimestamp(key, timestamp);
-        finish();
-    });
+    Base::MainThread::post(
+        *m_receiver, [this, key, value = *value, timestamp, finish = std::move(finish)] {
+            debugLog(QStringLiteral("Synchronizing key '%1' with value %2 %3")
+                         .arg(key.name(), describe(value), sideName(DataSource::remote)));
+            key.suite()->set(key.name(), value);
+            recordLocalTimestamp(key, timestamp);
+            finish();
+        });
 }
 
 void iCloudSynchronizer::recordLocalTimestamp(const AnyKey& key, Base::Date timestamp) {

@@ -5,6 +5,7 @@
 #include "Defaults/Observation.h"
 #include "Defaults/TaskQueue.h"
 
+#include <QObject>
 #include <QSet>
 
 #include <functional>
@@ -26,8 +27,9 @@ enum class DataSource { local, remote };
 // `defaultsSyncKey`. While a key is synchronised, each local write queues an upload, and each
 // external change newer than the local timestamp queues a download. The work runs one
 // operation at a time, in order, off the main thread; a download writes the local value on
-// the main thread and is not answered by an upload.
-class iCloudSynchronizer final : public std::enable_shared_from_this<iCloudSynchronizer> {
+// the main thread and is not answered by an upload. The work goes with the synchroniser: the
+// operations queued run as it goes, and a download not yet written then is dropped.
+class iCloudSynchronizer final {
 public:
     using DataSource = iCloud::DataSource;
 
@@ -75,10 +77,12 @@ private:
 
     const std::shared_ptr<DefaultsKeyValueStore> m_remoteStorage;
     const std::function<Base::Date()> m_now;
-    TaskQueue m_backgroundQueue;
     Atomic<QSet<AnyKey>> m_keys;
     Atomic<QSet<AnyKey>> m_remoteSyncingKeys;
     std::shared_ptr<CompositeDefaultsObservation> m_localKeysMonitor;
+    // Hands the downloads' writes and the syncs' completions to the main thread.
+    const std::unique_ptr<QObject> m_receiver = std::make_unique<QObject>();
+    TaskQueue m_backgroundQueue; // declared last: its operations use everything above
 };
 
 } // namespace Defaults

@@ -47,17 +47,19 @@ TEST(TaskQueueTest, AnUnfinishedOperationHoldsUpTheRest) {
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
-TEST(TaskQueueTest, QueuedOperationsOutliveTheQueue) {
-    std::promise<void> release;
-    auto released = release.get_future().share();
-    std::promise<void> ran;
+TEST(TaskQueueTest, GoingAwayRunsWhatWasQueuedWithoutWaitingForAnUnfinishedOperation) {
+    std::vector<int> order;
+    TaskQueue::Done finishLater;
     {
         TaskQueue queue;
-        queue.async([released] { released.wait(); });
-        queue.async([&] { ran.set_value(); });
+        queue.asyncWithCompletion([&](TaskQueue::Done done) {
+            finishLater = std::move(done);
+            order.push_back(1);
+        });
+        queue.async([&] { order.push_back(2); });
     }
-    release.set_value();
-    EXPECT_EQ(ran.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+    finishLater(); // after the queue: changes nothing
 }
 
 TEST(LifetimeAssociationTest, TheOwnersEndRunsEachEndActionOnceAndReleasesTheTarget) {
