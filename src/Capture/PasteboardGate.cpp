@@ -90,8 +90,8 @@ PasteboardGate::PollOutcome PasteboardGate::pollForChange(qint64 startCount, dou
 void PasteboardGate::watchForLateCopy(QList<PasteboardItem> saved, double pollInterval) {
     const qint64 restoredCount = m_pasteboard->changeCount();
     const double end = m_clock.now() + m_lateCopyWatch;
-    // Replacing the previous watcher joins it; it has already handed the gate on, so it is ending.
-    m_watcher = std::jthread(
+    // The previous watch has already handed the gate on, so it is ending: this one follows it.
+    m_watcher.start(
         [this, saved = std::move(saved), restoredCount, end, pollInterval](std::stop_token stop) {
             while (m_clock.now() < end && m_sleeper.sleep(pollInterval, stop)) {
                 if (m_pasteboard->changeCount() != restoredCount) {

@@ -3,6 +3,7 @@
 #include "Base/Clock.h"
 #include "Base/Result.h"
 #include "Base/Sleeper.h"
+#include "Base/Worker.h"
 #include "Capture/PasteboardProtocol.h"
 
 #include <condition_variable>
@@ -12,7 +13,6 @@
 #include <mutex>
 #include <optional>
 #include <stop_token>
-#include <thread>
 
 namespace Capture {
 
@@ -73,8 +73,8 @@ private:
     bool m_isBusy = false;
     std::deque<Waiter*> m_waiters; // in arrival order; non-empty only while busy
 
-    // Touched only by the gate's holder; declared last so that it ends before the rest.
-    std::jthread m_watcher;
+    // Runs the late-copy watches; declared last so that it ends before the rest.
+    Base::Worker m_watcher;
 };
 
 } // namespace Capture
