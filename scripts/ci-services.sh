@@ -36,7 +36,12 @@ stop_started() {
 }
 trap stop_started EXIT
 
-fail() { echo "ci-services: $*" >&2; exit 1; }
+# Says what failed, with the end of the X server's log, which tells why a client could not connect.
+fail() {
+  echo "ci-services: $*" >&2
+  if [ -s "$home/xvfb.log" ]; then tail -n 5 "$home/xvfb.log" | sed 's/^/ci-services: Xvfb: /' >&2; fi
+  exit 1
+}
 
 # Polls a check (the remaining arguments) every 20 ms for up to 30 s, while the process started
 # last lives.
@@ -62,9 +67,15 @@ bus_has() {
 # A manager selection (compositor, tray) is owned by a window that its owner names.
 window_named() { xwininfo -root -tree | grep -q "\"$1\""; }
 
+# Xvfb names its display once it listens; the server is ready when a client's connection to that
+# whole number (a line that has ended) is answered.
+xvfb_answers() {
+  [ -z "$(tail -c 1 "$home/display" | tr -d '\n')" ] &&
+    xdpyinfo -display ":$(head -n 1 "$home/display")" > /dev/null
+}
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
 started+=($!)
-wait_for "Xvfb" grep -q . "$home/display"
+wait_for "Xvfb" xvfb_answers
 export DISPLAY=":$(head -n 1 "$home/display")"
 
 openbox --sm-disable &
