@@ -156,13 +156,17 @@ std::span<const float> Mpg123Decoder::decodeNext() {
     const int64_t left = m_totalFrames - m_position;
     if (left <= 0)
         return {};
+    const auto channels = size_t(m_format.channels);
     std::span<const float> block;
     while (block.empty() && !m_ended) {
         unsigned char* audio = nullptr;
         size_t bytes = 0;
         off_t frameNumber = 0;
         const int code = mpg123_decode_frame(m_handle.get(), &frameNumber, &audio, &bytes);
-        block = {reinterpret_cast<const float*>(audio), bytes / sizeof(float)};
+        // Whole frames only: after a seek into a damaged stream whose frames change format, the
+        // decoder may hand over part of one, which would shift each later sample a channel on.
+        const size_t samples = bytes / sizeof(float);
+        block = {reinterpret_cast<const float*>(audio), samples - samples % channels};
         // Frames that decode to nothing (encoder delay, the format) are passed over; the end of
         // the data or a fatal error ends the stream.
         if (block.empty() && !isFrame(code)) {
@@ -175,7 +179,6 @@ std::span<const float> Mpg123Decoder::decodeNext() {
     }
     if (block.empty())
         block = silence(left);
-    const auto channels = size_t(m_format.channels);
     block = block.first(std::min(block.size(), size_t(left) * channels));
     m_position += int64_t(block.size() / channels);
     return block;

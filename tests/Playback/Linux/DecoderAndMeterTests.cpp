@@ -119,6 +119,50 @@ TEST(Mpg123Decoder, SeeksToAnySampleAsIfItHadDecodedThereFromTheStart) {
     }
 }
 
+// A damaged stream whose frames change format gives whole frames after any seek too: half a
+// frame would shift every later sample into the other channel. (Found by fuzzing.)
+TEST(Mpg123Decoder, GivesWholeFramesAfterSeeksInAStreamOfMixedFormats) {
+    const QByteArray mp3 =
+        QByteArray::fromRawData("\xff\xff\x63\x63\x67\x25\x00\x00\x00\x00\x00\x00\x76\xda\x21\x00"
+                                "\xf0\x61\xf5\xff\xff\x2e\xd3\xcd"
+                                "\x68\x21\x08\x00\x00\x00\x61\x50\x00\x06\xd3\x6a\x00\x08\x00\x00"
+                                "\x49\x6e\x66\x6f\x00\xcd\x68\x21"
+                                "\x00\xf0\x61\xf5\xff\xff\xff\xff\xff\xff\xff\x00\x00\x00\x49\x5d"
+                                "\x6e\x66\x00\x00\x00\x76\xda\x99"
+                                "\x57\x60\x66\xff\xff\x05\xca\x00\xcd\x68\x21\x00\xf0\x61\xf5\xff"
+                                "\xff\x00\x00\x0f\x00\x00\xa2\x00"
+                                "\x00\x91\xcd\xf2\x00\x00\x00\x00\x35\x66\x7a\x71\x04\x01\x02\x1e"
+                                "\xc9\xff\x00\x00\x91\xcd\xf2\x00"
+                                "\x00\x00\x00\xff\x2e\xd3\xca\x00\xcd\xf0\xff\x05\xff\x00\xf5\xff"
+                                "\x2e\xd3\xca\x00\xcd\xf0\xff\x05"
+                                "\xff\x00\xf5\xff\x2e\xd3\x21\x00\xf0\x61\xf5\xf4\xff\xff\xff\x00"
+                                "\x00\x00\xff\xff\x00\x00\x00\x00"
+                                "\x6e\x66\x00\x00\x57\x60\x66\xff\xff\x05\xca\xff\x05\xff\x00\xf5"
+                                "\xff\x2e\xd3\x00\xff\xcd\x68\x21"
+                                "\x00\xf0\x61\xf5\xff\x00\xf5\xff\x2e\xd3\x61\xf5\xff\x00\x76\xda"
+                                "\x99\x57\x60\x66\xff\xff\x05\xca"
+                                "\xf0\xff\x05\xff\x00\xf5\xff\x2e\xd3\xca\x00\xcd\xf0\xff\x05\xff"
+                                "\x00\xf5\xff\x2e\x21\x00\xf0\xf5"
+                                "\xf4\xff\xff\xff\x00\x00\x00\xff\xff\x00\x00\x00\x00\x6e\x66\x00"
+                                "\x00\x57\x60\x66\xff\xff\x05\xca"
+                                "\xff\x05\xff\x00\xf5\xff\x2e\xd3",
+                                272);
+    auto decoder = Mpg123Decoder::open(mp3);
+    ASSERT_TRUE(decoder);
+    const int64_t total = (*decoder)->totalFrames();
+    const auto channels = size_t((*decoder)->format().channels);
+    for (int64_t frame = 0; frame < total; frame += 97) {
+        (*decoder)->seek(frame);
+        int64_t decoded = 0;
+        for (auto block = (*decoder)->decodeNext(); !block.empty();
+             block = (*decoder)->decodeNext()) {
+            ASSERT_EQ(block.size() % channels, 0u) << "after a seek to " << frame;
+            decoded += int64_t(block.size() / channels);
+        }
+        ASSERT_EQ(decoded, total - frame) << "after a seek to " << frame;
+    }
+}
+
 TEST(Mpg123Decoder, RefusesDataThatHoldsNoAudio) {
     std::mt19937 random(7);
     for (const int size : {0, 37, 4096}) {
