@@ -68,12 +68,13 @@ bus_has() {
 window_named() { xwininfo -root -tree | grep -q "\"$1\""; }
 
 # Xvfb names its display once it listens; the server is ready when a client's connection to that
-# whole number (a line that has ended) is answered.
+# whole number (a line that has ended) is answered. Without -noreset the server would reset when
+# that first client leaves, refusing the next one for a moment.
 xvfb_answers() {
   [ -z "$(tail -c 1 "$home/display" | tr -d '\n')" ] &&
     xdpyinfo -display ":$(head -n 1 "$home/display")" > /dev/null
 }
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
+Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
 started+=($!)
 wait_for "Xvfb" xvfb_answers
 export DISPLAY=":$(head -n 1 "$home/display")"
