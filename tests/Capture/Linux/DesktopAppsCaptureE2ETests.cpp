@@ -196,6 +196,17 @@ protected:
         return result.value_or(Base::failure(Core::CaptureError::timedOut()));
     }
 
+    // One capture of a round, its time noted; a capture that fails fails the round.
+    CaptureResult timedCapture(const char* name, int round, std::vector<double>& milliseconds) {
+        QElapsedTimer timer;
+        timer.start();
+        CaptureResult result = capture();
+        milliseconds.push_back(timer.nsecsElapsed() / 1e6);
+        EXPECT_TRUE(result) << name << " round " << round << ": error "
+                            << int(result.error().kind());
+        return result;
+    }
+
     // Selects a different line each round, waits until the application shows it and captures
     // it; expects each capture to read that line. With `byAccessibility`, the accessibility
     // interface is to answer: an application still busy with the new selection may leave it
@@ -214,12 +225,7 @@ protected:
             ASSERT_TRUE(waitUntilShown(lineText(line)))
                 << name << " round " << round << " shows \""
                 << QGuiApplication::clipboard()->text(QClipboard::Selection).toStdString() << '"';
-            QElapsedTimer timer;
-            timer.start();
-            const CaptureResult result = capture();
-            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
-            EXPECT_TRUE(result) << name << " round " << round << ": error "
-                                << int(result.error().kind());
+            const CaptureResult result = timedCapture(name, round, milliseconds);
             if (!result)
                 continue;
             EXPECT_EQ(result->text.trimmed(), lineText(line)) << name << " round " << round;
@@ -301,12 +307,7 @@ protected:
                                   << shown.toStdString() << "\", not a line it scrolled to";
             previous = shown;
 
-            QElapsedTimer timer;
-            timer.start();
-            const CaptureResult result = capture();
-            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
-            EXPECT_TRUE(result) << name << " round " << round << ": error "
-                                << int(result.error().kind());
+            const CaptureResult result = timedCapture(name, round, milliseconds);
             if (!result)
                 continue;
             EXPECT_EQ(result->text.trimmed(), shown) << name << " round " << round;
