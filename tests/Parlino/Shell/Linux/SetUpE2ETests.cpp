@@ -214,16 +214,6 @@ bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
     return held;
 }
 
-bool storeKey() {
-    QProcess store;
-    store.start(QStringLiteral("secret-tool"),
-                {"store", "--label=Parlino", "service", "com.parlino.app", "account",
-                 "elevenlabs-api-key"});
-    store.write(typedKey.toUtf8());
-    store.closeWriteChannel();
-    return store.waitForFinished(5000) && store.exitCode() == 0;
-}
-
 // Calls one of the application's own methods on the session bus.
 bool callApplication(const QStringList& methodAndArguments) {
     QProcess gdbus;
@@ -339,7 +329,7 @@ TEST_F(SetUpE2E, aKeyIsSavedAndRemovedInTheSettingsWindowAndHurriedPaneChangesKe
 } // namespace
 
 TEST_F(SetUpE2E, AScreenReaderFollowsTheReadingPanelAndHearsWhichPageIsOpen) {
-    ASSERT_TRUE(storeKey());
+    ASSERT_TRUE(storeKey(typedKey));
     service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
     const QString text = QStringLiteral("Parlino reads this aloud.");
     ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
