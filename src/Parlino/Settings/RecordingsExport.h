@@ -12,7 +12,8 @@ namespace Parlino {
 // The one export of the saved clips into the Recordings folder that may run at a time in the
 // application: it runs off the main thread, and when it ends, whether or not it succeeded, the
 // folder is opened. Starting while an export runs does nothing. An export under way when this
-// goes is waited for, and the folder is not opened. Main thread.
+// goes (at quit) stops after the clip it is writing, leaving the Recordings folder as it was, and
+// the folder is not opened. Main thread.
 class RecordingsExport final : public QObject {
     Q_OBJECT
 

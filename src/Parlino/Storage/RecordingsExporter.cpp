@@ -226,7 +226,8 @@ fs::path defaultFolder() {
 }
 
 Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFolder,
-                         const QTimeZone& timeZone, const QList<TranscriptModel>& models) {
+                         const QTimeZone& timeZone, const QList<TranscriptModel>& models,
+                         std::stop_token stop) {
     // Exports share their build folder: one at a time.
     static std::mutex exporting;
     const std::lock_guard lock(exporting);
@@ -251,6 +252,11 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
     qint64 exported = 0;
     qint64 skipped = 0;
     for (const auto& clip : *clips) {
+        if (stop.stop_requested()) {
+            parent->remove(buildingName);
+            logger.notice("export stopped: exported=%{public}ld", exported);
+            return Base::failure(std::make_error_code(std::errc::operation_canceled));
+        }
         const auto manifest = ExportManifest::read(clip);
         if (!manifest)
             continue;
@@ -277,8 +283,8 @@ void exportInBackground(Base::Worker& worker, QObject& receiver, fs::path clipsR
     worker.run(
         receiver,
         [clipsRoot = std::move(clipsRoot), recordingsFolder = std::move(recordingsFolder),
-         timeZone = std::move(timeZone), models = std::move(models)] {
-            return exportRecordings(clipsRoot, recordingsFolder, timeZone, models);
+         timeZone = std::move(timeZone), models = std::move(models)](std::stop_token stop) {
+            return exportRecordings(clipsRoot, recordingsFolder, timeZone, models, stop);
         },
         std::move(completion));
 }

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <system_error>
 
 // Turns every saved clip into a recording the user can open: under the Recordings folder, one
@@ -26,15 +27,16 @@ using Outcome = Base::Result<void, std::error_code>;
 std::filesystem::path defaultFolder();
 
 // Fails, leaving the previous export in place, when the clips cannot be listed or the new
-// Recordings folder cannot be built or swapped in; a clip that cannot be exported is skipped
-// and logged.
+// Recordings folder cannot be built or swapped in, or when `stop` is asked for before it is done
+// (after the clip it is writing, with operation_canceled); a clip that cannot be exported is
+// skipped and logged.
 Outcome exportRecordings(const std::filesystem::path& clipsRoot,
                          const std::filesystem::path& recordingsFolder, const QTimeZone& timeZone,
-                         const QList<TranscriptModel>& models);
+                         const QList<TranscriptModel>& models, std::stop_token stop = {});
 
 // Runs the export on `worker` and hands its outcome to `completion` on the main thread through
-// `receiver`, unless the receiver is gone by then. The export runs to its end even when the
-// worker goes first: the worker's owner waits for it.
+// `receiver`, unless the receiver is gone by then. A worker that goes first stops the export
+// after the clip it is writing, and its owner waits only for that.
 void exportInBackground(Base::Worker& worker, QObject& receiver, std::filesystem::path clipsRoot,
                         std::filesystem::path recordingsFolder, QTimeZone timeZone,
                         QList<TranscriptModel> models, std::function<void(Outcome)> completion);
