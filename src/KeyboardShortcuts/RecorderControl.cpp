@@ -102,18 +102,21 @@ void RecorderControl::hideEvent(QHideEvent* event) {
     m_model.endRecording();
 }
 
-// A centred field hides its placeholder while it has the focus, leaving room for the caret;
-// while recording it types nothing, and the placeholder asks for a shortcut.
+// A centred field hides its placeholder while it has the focus, leaving room for the caret. An
+// empty field that records draws its frame and the placeholder that asks for a shortcut, and no
+// caret to blink through it: keys record here, they type nothing.
 void RecorderControl::paintEvent(QPaintEvent* event) {
-    QLineEdit::paintEvent(event);
-    if (!m_model.isRecording() || !text().isEmpty() || !hasFocus())
+    if (!m_model.isRecording() || !text().isEmpty() || !hasFocus()) {
+        QLineEdit::paintEvent(event);
         return;
+    }
     QStyleOptionFrame option;
     initStyleOption(&option);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &painter, this);
     const QRect contents = style()
                                ->subElementRect(QStyle::SE_LineEditContents, &option, this)
                                .marginsRemoved(textMargins());
-    QPainter painter(this);
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(contents, Qt::AlignCenter,
                      fontMetrics().elidedText(placeholderText(), Qt::ElideRight, contents.width()));
