@@ -67,7 +67,8 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     scrollArea().viewport()->installEventFilter(this);
 
     m_followButton->setObjectName(QStringLiteral("FollowCurrentWordButton"));
-    m_followButton->setAccessibleName(tr("↓ current word"));
+    // Named by what it does: a reader would speak the arrow as "down arrow".
+    m_followButton->setAccessibleName(tr("Scroll to current word"));
     m_followButton->setFocusPolicy(Qt::NoFocus);
     m_followButton->hide();
     connect(m_followButton, &QAbstractButton::clicked, this, [this] {
