@@ -14,8 +14,6 @@ namespace Parlino {
 
 namespace {
 
-// How often the tray host is looked for while there is none, in seconds.
-
 // Where the menu opens for an activation of the icon: at the pointer when it is on the icon (a
 // click), else under the icon (a key), or at the pointer when the tray does not say where the
 // icon is.
