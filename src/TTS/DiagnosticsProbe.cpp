@@ -37,19 +37,19 @@ QString describe(const Core::TTSError& error) {
 // Fetches a path and hands over its body whatever the status, or nothing after a failure.
 void fetch(const Endpoint& endpoint, QNetworkAccessManager& session, const QString& path,
            BodyHandler done) {
-    ServiceTransfer::send(
-        session, Base::QtScheduler::shared(), endpoint,
-        {ServiceRequest::Method::get, endpoint.address(path), {}, {}},
-        [path, done = std::move(done)](TransferResult result) {
-            if (!result) {
-                log().error("diag GET %{public}s failed: %{public}s", path,
-                            describe(result.error().error));
-                return done(std::nullopt);
-            }
-            log().notice("diag GET %{public}s HTTP %{public}ld bytes=%{public}ld", path,
-                         qint64(result->status.value_or(-1)), qint64(result->body.size()));
-            done(result->body);
-        });
+    ServiceTransfer::send(session, Base::QtScheduler::shared(), endpoint,
+                          {ServiceRequest::Method::get, endpoint.address(path), {}, {}},
+                          [path, done = std::move(done)](TransferResult result) {
+                              if (!result) {
+                                  log().error("diag GET %{public}s failed: %{public}s", path,
+                                              describe(result.error().error));
+                                  return done(std::nullopt);
+                              }
+                              log().notice("diag GET %{public}s HTTP %{public}ld bytes=%{public}ld",
+                                           path, qint64(result->status.value_or(-1)),
+                                           qint64(result->body.size()));
+                              done(result->body);
+                          });
 }
 
 void logLines(const QString& label, const QStringList& lines) {

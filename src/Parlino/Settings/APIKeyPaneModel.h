@@ -67,7 +67,8 @@ private:
     QString m_status;
     qint64 m_generation = 0;
     qint64 m_readToken = 0; // a store read whose token has moved on is stale
-    std::stop_source m_lifetime;    Base::Worker m_answers; // reads the service's answers; declared last: joined first
+    std::stop_source m_lifetime;
+    Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };
 
 } // namespace Parlino

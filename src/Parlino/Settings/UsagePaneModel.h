@@ -81,7 +81,8 @@ private:
     const QUrl m_serviceBaseURL;
     QNetworkAccessManager& m_session;
     UsageState m_state = UsageState::noKey();
-    std::stop_source m_lifetime;    Base::Worker m_answers; // reads the service's answers; declared last: joined first
+    std::stop_source m_lifetime;
+    Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };
 
 } // namespace Parlino

@@ -119,8 +119,8 @@ private:
     bool m_isListing = false;
     QList<Waiter> m_waitingForSaves;
     qsizetype m_savesRunning = 0;
-    QObject m_receiver;     // where a listing or a save hands its result to the main thread
-    Base::Worker m_writer;  // saves, one at a time
+    QObject m_receiver;    // where a listing or a save hands its result to the main thread
+    Base::Worker m_writer; // saves, one at a time
     Base::Worker m_lister; // declared last with m_writer: both joined before anything they use goes
 };
 
