@@ -1,5 +1,7 @@
 #include "Base/Worker.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <system_error>
 
@@ -57,6 +59,12 @@ void Worker::serve(std::stop_token stop) {
 bool Worker::waitForIdle(std::chrono::milliseconds bound) {
     std::unique_lock lock(m_mutex);
     return m_changed.wait_for(lock, bound, [this] { return m_queue.empty() && m_running == 0; });
+}
+
+bool Worker::finish(QObject& receiver, std::chrono::milliseconds bound) {
+    const bool idle = waitForIdle(bound);
+    QCoreApplication::sendPostedEvents(&receiver);
+    return idle;
 }
 
 bool Worker::isIdle() const {

@@ -59,6 +59,9 @@ public:
 
     // Waits until the work started so far has run, for at most `bound`; whether it has.
     bool waitForIdle(std::chrono::milliseconds bound);
+    // The same, then runs on the main thread (the caller's) the results handed to `receiver` so
+    // far, rather than leaving them to its event loop; whether all the work had run.
+    bool finish(QObject& receiver, std::chrono::milliseconds bound);
     bool isIdle() const;
 
 private:

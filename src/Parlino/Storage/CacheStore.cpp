@@ -5,7 +5,6 @@
 #include "Parlino/Storage/CacheManifest.h"
 #include "Parlino/Storage/ChunkFiles.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QPointer>
 #include <QStandardPaths>
@@ -210,9 +209,7 @@ CacheStore::~CacheStore() {
 }
 
 bool CacheStore::finishWrites(std::chrono::milliseconds bound) {
-    const bool written = m_writer.waitForIdle(bound);
-    QCoreApplication::sendPostedEvents(&m_receiver);
-    return written;
+    return m_writer.finish(m_receiver, bound);
 }
 
 void CacheStore::whenOpen(std::function<void(int)> ready) {

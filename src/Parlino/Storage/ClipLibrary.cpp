@@ -5,7 +5,6 @@
 #include "Parlino/Storage/ChunkFiles.h"
 #include "Parlino/Storage/ManifestEvents.h"
 
-#include <QCoreApplication>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QUuid>
@@ -175,9 +174,7 @@ ClipLibrary::~ClipLibrary() {
 }
 
 bool ClipLibrary::finishSaves(std::chrono::milliseconds bound) {
-    const bool written = m_writer.waitForIdle(bound);
-    QCoreApplication::sendPostedEvents(&m_receiver);
-    return written;
+    return m_writer.finish(m_receiver, bound);
 }
 
 Base::Date ClipLibrary::nextCreatedAt() {
