@@ -185,33 +185,8 @@ TEST_F(CaptureCoordinatorTest, DeadlineTimesOutButCompletesOnlyWhenTheStrategyHa
     EXPECT_TRUE(slow->stopSeen());
 }
 
-namespace {
-
-// Holds its capture until it is asked to stop.
-class StopAwaitingStrategy : public CaptureStrategy {
-public:
-    StrategyResult capture(const CaptureTarget&, std::stop_token stop) override {
-        std::unique_lock lock(m_mutex);
-        m_started = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, stop, [] { return false; });
-        return std::optional<Core::SelectionCapture>();
-    }
-    void waitUntilStarted() {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&] { return m_started; });
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable_any m_changed;
-    bool m_started = false;
-};
-
-} // namespace
-
 TEST_F(CaptureCoordinatorTest, GoingAwayStopsTheRunningCaptureWhichThenCompletesNothing) {
-    auto holding = std::make_shared<StopAwaitingStrategy>();
+    auto holding = std::make_shared<BlockingStrategy>(BlockingStrategy::Stop::ends);
     auto next = capturing(QStringLiteral("never"), editor);
     {
         const auto c = coordinator({holding, next});

@@ -196,14 +196,19 @@ private:
 // Blocks in capture() until the test finishes it, like a strategy stuck in a slow call.
 class BlockingStrategy : public Capture::CaptureStrategy {
 public:
+    // Whether a stop ends the wait too, finding nothing.
+    enum class Stop { ignored, ends };
+    explicit BlockingStrategy(Stop stop = Stop::ignored) : m_stop(stop) {}
+
     Capture::StrategyResult capture(const Capture::CaptureTarget&, std::stop_token stop) override {
         std::unique_lock lock(m_mutex);
         m_started = true;
         m_changed.notify_all();
-        m_changed.wait(lock, [&] { return m_answer.has_value(); });
+        m_changed.wait(lock, m_stop == Stop::ends ? stop : std::stop_token(),
+                       [&] { return m_answer.has_value(); });
         m_stopSeen = stop.stop_requested();
         m_returned = true;
-        return *m_answer;
+        return m_answer.value_or(std::optional<Core::SelectionCapture>());
     }
 
     void waitUntilStarted() {
@@ -225,8 +230,9 @@ public:
     }
 
 private:
+    const Stop m_stop;
     mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
+    std::condition_variable_any m_changed;
     bool m_started = false;
     bool m_returned = false;
     bool m_stopSeen = false;

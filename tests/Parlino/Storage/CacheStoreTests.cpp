@@ -52,6 +52,14 @@ protected:
         store.clear(receiver, [&] { cleared = true; });
         ASSERT_TRUE(TestSupport::pumpUntil([&] { return cleared; }));
     }
+    // Entries of 400 bytes that an earlier run stored a minute apart, in the given order.
+    void storeInAnEarlierRun(std::initializer_list<char> digits) {
+        auto earlier = makeStore();
+        for (const char digit : digits) {
+            earlier.store(key(digit), audioChunks(1, 400), words);
+            now = Base::Date{now.secondsSinceReferenceDate + 60};
+        }
+    }
     fs::path entry(char digit) const { return root / "audio" / key(digit).toStdString(); }
     double mtimeSeconds(char digit) const {
         using namespace std::chrono;
@@ -245,13 +253,7 @@ TEST_F(CacheStoreTest, EvictsTheLeastRecentlyStoredOrFoundEntries) {
 }
 
 TEST_F(CacheStoreTest, EntriesOfAnEarlierRunAreEvictedOldestFirst) {
-    {
-        auto earlier = makeStore();
-        for (const char digit : {'c', 'a', 'b'}) {
-            earlier.store(key(digit), audioChunks(1, 400), words);
-            now = Base::Date{now.secondsSinceReferenceDate + 60};
-        }
-    }
+    storeInAnEarlierRun({'c', 'a', 'b'});
     auto store = makeStore(1000);
     open(store);
     ASSERT_TRUE(store.lookup(key('c')));
@@ -411,13 +413,7 @@ TEST_F(CacheStoreTest, AStoreGoingAwayPublishesWhatItWasWriting) {
 // MARK: Opening in the background, clearing under a read
 
 TEST_F(CacheStoreTest, LookupsFindEntriesBeforeTheWalkAndEvictionWaitsForIt) {
-    {
-        auto earlier = makeStore();
-        for (const char digit : {'a', 'b', 'c'}) {
-            earlier.store(key(digit), audioChunks(1, 400), words);
-            now = Base::Date{now.secondsSinceReferenceDate + 60};
-        }
-    }
+    storeInAnEarlierRun({'a', 'b', 'c'});
     // The walk's findings reach the store through its event loop, which has not run yet.
     auto store = makeStore(1000);
     ASSERT_FALSE(store.isOpen());
