@@ -1,6 +1,6 @@
 // One display tick of the panel controller while a 10,000-word read plays in the dropped panel:
-// the shell's tick (here it only moves the current word), the panel's relayout check and the
-// beat count. Nothing is painted; the windows are fakes.
+// the shell's tick (here it only moves the current word) and the panel's relayout check.
+// Nothing is painted; the windows are fakes.
 #include "Parlino/Panel/PanelController.h"
 #include "Parlino/Storage/ClipLibrary.h"
 #include "Parlino/Style/MotionPreferences.h"

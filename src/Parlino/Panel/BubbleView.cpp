@@ -67,9 +67,9 @@ protected:
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setOpacity(m_owner.m_reveal.opacity());
         const QRectF pill(rect());
-        const ParlinoGlass::Spec spec = ParlinoGlass::spec(ParlinoSurface::pill);
-        painter.setClipPath(surfaceShape(pill, spec));
-        paintSurface(painter, pill, spec);
+        const ParlinoGlass::Look look = ParlinoGlass::look(ParlinoSurface::pill);
+        painter.setClipPath(surfaceShape(pill, look));
+        paintSurface(painter, pill, look);
         const qreal band = std::max<qreal>(0, geometry.pillHeight() - geometry.visibleHeight());
         painter.fillRect(QRectF(0, 0, pill.width(), band), Theme::black());
 

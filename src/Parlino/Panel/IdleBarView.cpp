@@ -40,9 +40,9 @@ protected:
                                                                   m_owner.m_growth.now()));
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setOpacity(painter.opacity() * m_owner.m_reveal.opacity());
-        const ParlinoGlass::Spec spec = ParlinoGlass::spec(ParlinoSurface::idleBar);
-        painter.setClipPath(surfaceShape(bar, spec));
-        paintSurface(painter, bar, spec);
+        const ParlinoGlass::Look look = ParlinoGlass::look(ParlinoSurface::idleBar);
+        painter.setClipPath(surfaceShape(bar, look));
+        paintSurface(painter, bar, look);
     }
 
 private:

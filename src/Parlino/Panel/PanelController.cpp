@@ -1,12 +1,10 @@
 #include "Parlino/Panel/PanelController.h"
 
 #include "Base/Log.h"
-#include "Base/NotificationCenter.h"
 #include "Defaults/Key.h"
 #include "Parlino/Panel/PanelSizing.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Style/MotionPreferences.h"
-#include "Parlino/Style/ParlinoGlass.h"
 
 #include <cmath>
 
@@ -19,8 +17,6 @@ const Base::Log surfaceLog("surface");
 using State = SurfaceState::Kind;
 using PhaseKind = PlayerViewModel::Phase::Kind;
 using Event = SurfaceEvent::Kind;
-
-constexpr qint64 ticksPerBeat = 120;
 
 // A follow-up after a fade in milliseconds comes at 0.6 of it, while the fade still runs.
 double followUpAfterFade(double fadeMilliseconds) {
@@ -406,10 +402,6 @@ void PanelController::displayTick() {
     if (m_viewModel.phase().kind() == PhaseKind::playing && onTick)
         onTick();
     m_placement.relayoutPanelIfNeeded();
-    if (++m_tickCountForBeat >= ticksPerBeat) {
-        m_tickCountForBeat = 0;
-        Base::NotificationCenter::defaultCenter().post(parlinoFrostMaintenanceBeat);
-    }
 }
 
 } // namespace Parlino

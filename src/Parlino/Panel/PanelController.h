@@ -81,7 +81,7 @@ public:
 
     // The work of one display tick, which runs 60 times a second while the read plays in the
     // bubble or the panel, and once after any other change the panel's size follows: the shell's
-    // tick while the read plays, the panel's relayout, and the frost beat.
+    // tick while the read plays and the panel's relayout.
     void displayTick();
     bool isTickRunning() const { return m_tick.isRunning(); }
 
@@ -159,7 +159,6 @@ private:
 
     PlayerViewModel::Phase m_previousPhase = PlayerViewModel::Phase::hidden();
     bool m_pendingReadAttachedAfterOpen = false;
-    qint64 m_tickCountForBeat = 0;
     Base::ScheduledTask m_pendingAnimation;
 };
 

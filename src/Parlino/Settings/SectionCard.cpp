@@ -41,7 +41,7 @@ void SectionCard::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF bounds(rect());
     if (parlinoGround(*this) == ParlinoGround::solid) {
-        paintSurface(painter, bounds, ParlinoGlass::spec(ParlinoSurface::card));
+        paintSurface(painter, bounds, ParlinoGlass::look(ParlinoSurface::card));
         return;
     }
     const QRectF hairline = bounds.adjusted(0.5, 0.5, -0.5, -0.5);

@@ -58,42 +58,32 @@ std::optional<EdgeTreatment> edgeTreatment(const QString& raw) {
     return std::nullopt;
 }
 
-Spec spec(ParlinoSurface surface) {
-    Spec spec{
+Look look(ParlinoSurface surface) {
+    Look look{
         .cornerRadii = Theme::pillRadii,
         .cornerStyle = Theme::cornerStyle,
         .tint = Theme::ink(),
         .edge = EdgeTreatment::glassRim,
-        .rimHighlight = Theme::white34(),
-        .rimShadow = Theme::white04(),
-        .rimWidth = 1,
-        .innerGlow = Theme::white06(),
-        .innerGlowRadius = 6,
         .edgeTopLight = Theme::white16(),
         .edgeHairline = Theme::white07(),
         .edgeWidth = 1,
     };
     switch (surface) {
     case ParlinoSurface::panel:
-        spec.cornerRadii = Theme::panelRadii;
-        spec.edgeWashOpacity = 0.48;
-        spec.centreWashOpacity = 0.12;
-        spec.edgeWashWidth = 22;
+        look.cornerRadii = Theme::panelRadii;
         break;
     case ParlinoSurface::pill:
         break;
     case ParlinoSurface::idleBar:
-        spec.tint = Theme::black();
+        look.tint = Theme::black();
         break;
     case ParlinoSurface::card:
-        spec.cornerRadii = Theme::cardRadii;
-        spec.tint = Theme::graphite();
-        spec.edgeWashOpacity = 1.0;
-        spec.centreWashOpacity = 1.0;
-        spec.edge = EdgeTreatment::topLight;
+        look.cornerRadii = Theme::cardRadii;
+        look.tint = Theme::graphite();
+        look.edge = EdgeTreatment::topLight;
         break;
     }
-    return spec;
+    return look;
 }
 
 } // namespace ParlinoGlass
@@ -134,38 +124,38 @@ QPainterPath roundedShape(const QRectF& rect, qreal radius, CornerStyle style) {
     return roundedShape(rect, CornerRadii{radius, radius, radius, radius}, style);
 }
 
-QPainterPath surfaceShape(const QRectF& rect, const ParlinoGlass::Spec& spec) {
-    return roundedShape(rect, spec.cornerRadii, spec.cornerStyle);
+QPainterPath surfaceShape(const QRectF& rect, const ParlinoGlass::Look& look) {
+    return roundedShape(rect, look.cornerRadii, look.cornerStyle);
 }
 
 namespace {
 
 // A border inside the shape, lit from the top: a gradient from the top light to the hairline.
-void paintTopLight(QPainter& painter, const QRectF& rect, const ParlinoGlass::Spec& spec) {
-    const qreal inset = spec.edgeWidth / 2;
-    const CornerRadii& r = spec.cornerRadii;
+void paintTopLight(QPainter& painter, const QRectF& rect, const ParlinoGlass::Look& look) {
+    const qreal inset = look.edgeWidth / 2;
+    const CornerRadii& r = look.cornerRadii;
     const auto less = [inset](qreal radius) { return std::max<qreal>(0, radius - inset); };
     const CornerRadii insetRadii{less(r.topLeft), less(r.topRight), less(r.bottomRight),
                                  less(r.bottomLeft)};
     const QRectF inner = rect.adjusted(inset, inset, -inset, -inset);
 
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
-    gradient.setColorAt(0, spec.edgeTopLight);
-    gradient.setColorAt(1, spec.edgeHairline);
-    QPen pen(QBrush(gradient), spec.edgeWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    gradient.setColorAt(0, look.edgeTopLight);
+    gradient.setColorAt(1, look.edgeHairline);
+    QPen pen(QBrush(gradient), look.edgeWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     pen.setMiterLimit(10);
-    painter.strokePath(roundedShape(inner, insetRadii, spec.cornerStyle), pen);
+    painter.strokePath(roundedShape(inner, insetRadii, look.cornerStyle), pen);
 }
 
 } // namespace
 
-void paintSurface(QPainter& painter, const QRectF& rect, const ParlinoGlass::Spec& spec) {
+void paintSurface(QPainter& painter, const QRectF& rect, const ParlinoGlass::Look& look) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillPath(surfaceShape(rect, spec), spec.tint);
-    switch (spec.edge) {
+    painter.fillPath(surfaceShape(rect, look), look.tint);
+    switch (look.edge) {
     case ParlinoGlass::EdgeTreatment::topLight:
-        paintTopLight(painter, rect, spec);
+        paintTopLight(painter, rect, look);
         break;
     case ParlinoGlass::EdgeTreatment::glassRim:
         break;

@@ -38,45 +38,30 @@ QString rawValue(EdgeTreatment edge);
 // The treatment whose raw value is exactly `raw`, if any.
 std::optional<EdgeTreatment> edgeTreatment(const QString& raw);
 
-// The look of one surface kind. The wash, rim and inner-glow fields belong to the translucent
-// look, which is switched off: they carry their values but nothing draws them.
-struct Spec {
+// The look of one surface kind: its shape, its tint, and the border a card draws inside it.
+struct Look {
     CornerRadii cornerRadii;
     CornerStyle cornerStyle = CornerStyle::continuous;
     QColor tint;
-    double edgeWashOpacity = 0;
-    double centreWashOpacity = 0;
-    qreal edgeWashWidth = 0;
     EdgeTreatment edge = EdgeTreatment::glassRim;
-    QColor rimHighlight;
-    QColor rimShadow;
-    qreal rimWidth = 0;
-    QColor innerGlow;
-    qreal innerGlowRadius = 0;
     QColor edgeTopLight;
     QColor edgeHairline;
     qreal edgeWidth = 0;
-
-    bool operator==(const Spec&) const = default;
 };
 
-Spec spec(ParlinoSurface surface);
+Look look(ParlinoSurface surface);
 
 } // namespace ParlinoGlass
-
-// Posted on the default notification centre every 120 ticks of the panel's display tick, for
-// translucent surfaces that must redraw now and then. The opaque surfaces ignore it.
-inline const QString parlinoFrostMaintenanceBeat = QStringLiteral("parlinoFrostMaintenanceBeat");
 
 // A rectangle with its own radius at each corner; radii too large for the rectangle shrink so
 // that neighbouring corners meet without overlapping.
 QPainterPath roundedShape(const QRectF& rect, const CornerRadii& radii, CornerStyle style);
 QPainterPath roundedShape(const QRectF& rect, qreal radius, CornerStyle style);
 // The shape every user of a surface clips to.
-QPainterPath surfaceShape(const QRectF& rect, const ParlinoGlass::Spec& spec);
+QPainterPath surfaceShape(const QRectF& rect, const ParlinoGlass::Look& look);
 
 // Paints a surface's background into `rect`: the tint in the surface's shape and, on a card,
 // the top-light border inside it.
-void paintSurface(QPainter& painter, const QRectF& rect, const ParlinoGlass::Spec& spec);
+void paintSurface(QPainter& painter, const QRectF& rect, const ParlinoGlass::Look& look);
 
 } // namespace Parlino

@@ -12,7 +12,7 @@ ParlinoSurfaceLayer::ParlinoSurfaceLayer(ParlinoSurface surface, QWidget* parent
 void ParlinoSurfaceLayer::paintEvent(QPaintEvent*) {
     // The look is opaque whatever the transparency preferences say, so it reads none of them.
     QPainter painter(this);
-    paintSurface(painter, QRectF(rect()), ParlinoGlass::spec(m_surface));
+    paintSurface(painter, QRectF(rect()), ParlinoGlass::look(m_surface));
 }
 
 } // namespace Parlino

@@ -37,7 +37,7 @@ class PanelGround final : public QWidget {
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        paintSurface(painter, QRectF(rect()), ParlinoGlass::spec(ParlinoSurface::panel));
+        paintSurface(painter, QRectF(rect()), ParlinoGlass::look(ParlinoSurface::panel));
     }
 };
 

@@ -54,7 +54,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        paintSurface(painter, QRectF(rect()), ParlinoGlass::spec(ParlinoSurface::panel));
+        paintSurface(painter, QRectF(rect()), ParlinoGlass::look(ParlinoSurface::panel));
     }
 };
 

@@ -25,8 +25,25 @@ QString surfaceName(ParlinoSurface surface) {
     return {};
 }
 
-bool hasRoundedTop(const ParlinoGlass::Spec& spec) {
-    return spec.cornerRadii.topLeft > 0 || spec.cornerRadii.topRight > 0;
+bool hasRoundedTop(const ParlinoGlass::Look& look) {
+    return look.cornerRadii.topLeft > 0 || look.cornerRadii.topRight > 0;
+}
+
+// The names of the fields in which two looks differ, in declaration order.
+QStringList differences(const ParlinoGlass::Look& a, const ParlinoGlass::Look& b) {
+    QStringList names;
+    const auto note = [&](bool differs, const char* name) {
+        if (differs)
+            names << QString::fromLatin1(name);
+    };
+    note(a.cornerRadii != b.cornerRadii, "cornerRadii");
+    note(a.cornerStyle != b.cornerStyle, "cornerStyle");
+    note(a.tint != b.tint, "tint");
+    note(a.edge != b.edge, "edge");
+    note(a.edgeTopLight != b.edgeTopLight, "edgeTopLight");
+    note(a.edgeHairline != b.edgeHairline, "edgeHairline");
+    note(a.edgeWidth != b.edgeWidth, "edgeWidth");
+    return names;
 }
 
 // The colour at a logical point of an image rendered at any ratio.
@@ -37,51 +54,24 @@ QColor pixelAt(const QImage& image, QPointF point) {
 
 } // namespace
 
-TEST(ParlinoGlass, SpecsDifferOnlyWhereTheSurfacesDiffer) {
-    const auto pill = ParlinoGlass::spec(ParlinoSurface::pill);
-    const auto idleBar = ParlinoGlass::spec(ParlinoSurface::idleBar);
-    EXPECT_EQ(pill.cornerRadii, idleBar.cornerRadii);
-    EXPECT_NE(pill.tint, idleBar.tint);
-    auto idleBarInInk = idleBar;
-    idleBarInInk.tint = pill.tint;
-    EXPECT_EQ(idleBarInInk, pill);
-
-    EXPECT_EQ(ParlinoGlass::spec(ParlinoSurface::panel), ParlinoGlass::spec(ParlinoSurface::panel));
-    EXPECT_NE(ParlinoGlass::spec(ParlinoSurface::panel), pill);
+TEST(ParlinoGlass, LooksDifferOnlyWhereTheSurfacesDiffer) {
+    const auto pill = ParlinoGlass::look(ParlinoSurface::pill);
+    const QStringList shape{QStringLiteral("cornerRadii")};
+    const QStringList tint{QStringLiteral("tint")};
+    EXPECT_EQ(differences(pill, ParlinoGlass::look(ParlinoSurface::idleBar)), tint);
+    EXPECT_EQ(differences(pill, ParlinoGlass::look(ParlinoSurface::panel)), shape);
+    EXPECT_EQ(differences(pill, ParlinoGlass::look(ParlinoSurface::card)),
+              shape + tint + QStringList{QStringLiteral("edge")});
+    EXPECT_NE(ParlinoGlass::look(ParlinoSurface::idleBar).tint,
+              ParlinoGlass::look(ParlinoSurface::card).tint);
 
     for (const ParlinoSurface surface : allParlinoSurfaces) {
-        const auto spec = ParlinoGlass::spec(surface);
+        const auto look = ParlinoGlass::look(surface);
         const bool card = surface == ParlinoSurface::card;
-        EXPECT_EQ(hasRoundedTop(spec), card) << surfaceName(surface).toStdString();
-        EXPECT_EQ(spec.edge == ParlinoGlass::EdgeTreatment::topLight, card);
-        EXPECT_EQ(spec.cornerStyle, CornerStyle::continuous);
-        EXPECT_EQ(spec.tint.alphaF(), 1.0f);
-    }
-}
-
-TEST(ParlinoGlass, SpecEqualityLooksAtEveryField) {
-    const auto card = ParlinoGlass::spec(ParlinoSurface::card);
-    const std::function<void(ParlinoGlass::Spec&)> changes[] = {
-        [](auto& s) { s.cornerRadii.bottomLeft += 1; },
-        [](auto& s) { s.cornerStyle = CornerStyle::circular; },
-        [](auto& s) { s.tint = Qt::red; },
-        [](auto& s) { s.edgeWashOpacity += 0.1; },
-        [](auto& s) { s.centreWashOpacity += 0.1; },
-        [](auto& s) { s.edgeWashWidth += 1; },
-        [](auto& s) { s.edge = ParlinoGlass::EdgeTreatment::glassRim; },
-        [](auto& s) { s.rimHighlight = Qt::red; },
-        [](auto& s) { s.rimShadow = Qt::red; },
-        [](auto& s) { s.rimWidth += 1; },
-        [](auto& s) { s.innerGlow = Qt::red; },
-        [](auto& s) { s.innerGlowRadius += 1; },
-        [](auto& s) { s.edgeTopLight = Qt::red; },
-        [](auto& s) { s.edgeHairline = Qt::red; },
-        [](auto& s) { s.edgeWidth += 1; },
-    };
-    for (size_t i = 0; i < std::size(changes); ++i) {
-        auto changed = card;
-        changes[i](changed);
-        EXPECT_NE(changed, card) << "field " << i;
+        EXPECT_EQ(hasRoundedTop(look), card) << surfaceName(surface).toStdString();
+        EXPECT_EQ(look.edge == ParlinoGlass::EdgeTreatment::topLight, card);
+        EXPECT_EQ(look.cornerStyle, CornerStyle::continuous);
+        EXPECT_EQ(look.tint.alphaF(), 1.0f);
     }
 }
 
@@ -124,26 +114,26 @@ class SurfaceScreenshots : public testing::TestWithParam<std::tuple<ParlinoSurfa
 
 TEST_P(SurfaceScreenshots, PaintTheTintInTheSurfaceShapeWithTransparentCorners) {
     const auto [surface, ratio] = GetParam();
-    const auto spec = ParlinoGlass::spec(surface);
+    const auto look = ParlinoGlass::look(surface);
     ParlinoSurfaceLayer layer(surface);
     layer.resize(160, 60);
     const QImage image = TestSupport::renderScreenshot(
         layer, ratio, QStringLiteral("Style"), QStringLiteral("surface-") + surfaceName(surface));
     ASSERT_EQ(image.size(), QSize(160, 60) * ratio);
 
-    EXPECT_EQ(pixelAt(image, {80, 30}).rgba(), spec.tint.rgba());
+    EXPECT_EQ(pixelAt(image, {80, 30}).rgba(), look.tint.rgba());
     EXPECT_EQ(pixelAt(image, {0.2, 59.8}).alpha(), 0);
     EXPECT_EQ(pixelAt(image, {159.8, 59.8}).alpha(), 0);
-    if (hasRoundedTop(spec)) {
+    if (hasRoundedTop(look)) {
         EXPECT_EQ(pixelAt(image, {0.2, 0.2}).alpha(), 0);
         // The top-light border is brighter at the top than at the bottom.
         const QColor top = pixelAt(image, {80, 0.5});
         const QColor bottom = pixelAt(image, {80, 59.5});
         EXPECT_GT(top.lightness(), bottom.lightness());
-        EXPECT_GT(bottom.lightness(), spec.tint.lightness());
+        EXPECT_GT(bottom.lightness(), look.tint.lightness());
     } else {
-        EXPECT_EQ(pixelAt(image, {0.2, 0.2}).rgba(), spec.tint.rgba());
-        EXPECT_EQ(pixelAt(image, {80, 0.5}).rgba(), spec.tint.rgba());
+        EXPECT_EQ(pixelAt(image, {0.2, 0.2}).rgba(), look.tint.rgba());
+        EXPECT_EQ(pixelAt(image, {80, 0.5}).rgba(), look.tint.rgba());
     }
 }
 
