@@ -262,12 +262,6 @@ void remove(const std::shared_ptr<LogSink>& sink) {
     std::erase(r.sinks, sink);
 }
 
-void resetToDefault() {
-    auto& r = registry();
-    std::lock_guard lock(r.mutex);
-    r.installDefaults();
-}
-
 void write(const LogRecord& record) {
     auto& r = registry();
     std::lock_guard lock(r.mutex);

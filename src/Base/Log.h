@@ -73,7 +73,6 @@ QString formatLogMessage(const char* format, const std::vector<LogArg>& args);
 namespace LogSinks {
 void add(std::shared_ptr<LogSink> sink);
 void remove(const std::shared_ptr<LogSink>& sink);
-void resetToDefault();
 void write(const LogRecord& record);
 } // namespace LogSinks
 

@@ -25,7 +25,6 @@ public:
     // Both may be called any number of times.
     LocalEventMonitor& start();
     void stop();
-    bool isStarted() const { return m_isStarted; }
 
 protected:
     bool eventFilter(QObject* receiver, QEvent* event) override;

@@ -56,8 +56,6 @@ public:
                   OnChange onChange = {}, QObject* parent = nullptr);
     ~RecorderModel() override;
 
-    StorageMode storageMode() const { return m_storageMode; }
-
     const Name& shortcutName() const { return m_shortcutName; }
     // In name mode, another name shows its shortcut.
     void setShortcutName(const Name& name);
@@ -85,7 +83,6 @@ public:
 
     void setOnChange(OnChange onChange) { m_onChange = std::move(onChange); }
     void setValidateShortcut(Validator validate) { m_validateShortcut = std::move(validate); }
-    const ConflictPolicy& conflictPolicy() const { return m_conflictPolicy; }
     void setConflictPolicy(const ConflictPolicy& policy) { m_conflictPolicy = policy; }
 
     // Puts an alert to the user and returns the answer (RecorderAlerts' numbering). The field

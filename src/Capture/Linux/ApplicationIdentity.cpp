@@ -37,9 +37,4 @@ QString name(const WindowClass& windowClass) {
     return QStringLiteral("App");
 }
 
-bool matchesAny(const WindowClass& windowClass, const QStringList& classes) {
-    return classes.contains(windowClass.className, Qt::CaseInsensitive) ||
-           classes.contains(windowClass.instance, Qt::CaseInsensitive);
-}
-
 } // namespace Capture::ApplicationIdentity

@@ -2,7 +2,7 @@
 
 #include "Capture/Linux/X11Connection.h"
 
-#include <QStringList>
+#include <QString>
 
 // How an X11 application is named where other code expects a bundle identifier.
 namespace Capture::ApplicationIdentity {
@@ -14,8 +14,5 @@ QString bundleID(const WindowClass& windowClass);
 
 // The name to show for the application: its class name, else its instance name, else "App".
 QString name(const WindowClass& windowClass);
-
-// The class name or the instance name equals one of `classes`, ignoring case.
-bool matchesAny(const WindowClass& windowClass, const QStringList& classes);
 
 } // namespace Capture::ApplicationIdentity

@@ -22,11 +22,6 @@ class TextMeasurer {
 public:
     virtual ~TextMeasurer() = default;
     virtual LineMetrics lineMetrics(const QString& text, const QFont& font) const = 0;
-    // The line's width and height.
-    QSizeF lineSize(const QString& text, const QFont& font) const {
-        const LineMetrics line = lineMetrics(text, font);
-        return {line.width, line.height()};
-    }
 };
 
 // Measures with the text engine that draws the text (one QTextLayout line).

@@ -37,10 +37,6 @@ std::optional<SynthesisModelChoice> fromModelID(const QString& modelID);
 
 // The model's name in exported transcripts: "Flash" or "Multilingual v2".
 QString transcriptName(SynthesisModelChoice choice);
-// The model's label in the playback settings.
-inline QString settingsLabel(SynthesisModelChoice choice) {
-    return table.title(choice);
-}
 
 // Every choice as exported transcripts name and price it: flash costs half a credit per
 // character, multilingual a whole one.

@@ -31,7 +31,6 @@ public:
                  qreal topContentInset, QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    const SettingsSidebarModel& sidebarModel() const { return m_sidebarModel; }
     SettingsSidebar& sidebar() const { return *m_sidebar; }
     // The pane view now shown.
     QWidget* detail() const { return m_pane; }

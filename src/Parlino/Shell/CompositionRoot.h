@@ -116,7 +116,6 @@ public:
     bool finishSaves(std::chrono::milliseconds bound);
     VoiceSamplePlayer& voiceSamplePlayer() { return m_voiceSamplePlayer; }
     AudioOutput& audioOutput() { return m_audioOutput; }
-    Capture::PreviousExternalAppTracker& previousAppTracker() { return m_previousAppTracker; }
     NowPlayingCoordinator& nowPlaying() { return m_nowPlaying; }
 
     const std::optional<LastPlayed>& lastPlayed() const { return m_lastPlayed; }

@@ -78,11 +78,6 @@ void ParlinoIconButton::setSymbol(const QString& symbol) {
     update();
 }
 
-void ParlinoIconButton::setColour(const QColor& colour) {
-    m_colour = colour;
-    update();
-}
-
 QSize ParlinoIconButton::sizeHint() const {
     const int side = qCeil(m_symbolSize * 2);
     return {side, side};
@@ -109,11 +104,6 @@ ParlinoTextButton::ParlinoTextButton(const QString& text, const QFont& font, con
     : ParlinoButton(style, motion, parent), m_colour(colour) {
     setText(text);
     setFont(font);
-}
-
-void ParlinoTextButton::setColour(const QColor& colour) {
-    m_colour = colour;
-    update();
 }
 
 QSize ParlinoTextButton::sizeHint() const {

@@ -18,7 +18,6 @@ public:
     ParlinoButton(const ParlinoButtonStyle& style, const MotionContext& motion,
                   QWidget* parent = nullptr);
 
-    const ParlinoButtonStyle& buttonStyle() const { return m_style; }
     void setButtonStyle(const ParlinoButtonStyle& style);
 
     bool isHovering() const;
@@ -55,7 +54,6 @@ public:
 
     const QString& symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
-    void setColour(const QColor& colour);
 
     QSize sizeHint() const override;
 
@@ -78,8 +76,6 @@ public:
     ParlinoTextButton(const QString& text, const QFont& font, const QColor& colour,
                       const ParlinoButtonStyle& style, const MotionContext& motion,
                       QWidget* parent = nullptr);
-
-    void setColour(const QColor& colour);
 
     QSize sizeHint() const override;
 
