@@ -33,6 +33,9 @@ struct AXFocusSnapshot {
     std::optional<QString> selectedText;
     std::optional<QString> role;
     std::optional<QRectF> selectionBounds; // on screen
+    // The element is a text field or area that holds the whole of its text and can be edited,
+    // and it says that it has a caret and nothing selected: the user selected nothing there.
+    bool caretWithoutSelection = false;
 
     bool isSecureField() const { return role == QLatin1String(secureTextFieldRole); }
     static bool isTerminal(const std::optional<QString>& role) {

@@ -54,6 +54,23 @@ std::optional<QString> roleOf(AtspiAccessible* accessible, AtspiRole role,
     return takeText(name);
 }
 
+// An editable text field or area, which holds the whole of its text (unlike a paragraph of a
+// word processor's page, whose selection may lie in other paragraphs), says that it has a caret
+// and no selection.
+bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTimeBudget& time) {
+    if ((role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) || !time.arm())
+        return false;
+    const AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
+    if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_EDITABLE) || !time.arm())
+        return false;
+    const AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(accessible));
+    AtspiErrorSink error;
+    if (!text || atspi_text_get_n_selections(text.get(), error.out()) != 0 || error.failed() ||
+        !time.arm())
+        return false;
+    return atspi_text_get_caret_offset(text.get(), error.out()) >= 0 && !error.failed();
+}
+
 enum class Selection { read, tooLarge };
 
 // The selected text and its bounds on screen. Offsets stay in the toolkit's own units from the
@@ -237,14 +254,16 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
     const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
         AXFocusSnapshot snapshot;
-        snapshot.role =
-            roleOf(focused.element, roleCodeOf(focused.element, focused.time), focused.time);
+        const AtspiRole role = roleCodeOf(focused.element, focused.time);
+        snapshot.role = roleOf(focused.element, role, focused.time);
         // A password field's text is never read.
         if (!snapshot.isSecureField() &&
             readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
+        if (!snapshot.isSecureField() && !snapshot.selectedText)
+            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());

@@ -253,15 +253,15 @@ protected:
     }
 
     static void report(const char* name, std::vector<double> milliseconds, int read,
-                       int byInterface) {
+                       int byInterface, const char* outcome = "read") {
         std::sort(milliseconds.begin(), milliseconds.end());
         const auto at = [&](double share) {
             return milliseconds[std::min(milliseconds.size() - 1,
                                          size_t(share * double(milliseconds.size())))];
         };
-        std::printf("%s: %d of %zu rounds read, %d through accessibility; capture p50 %.1f ms, "
+        std::printf("%s: %d of %zu rounds %s, %d through accessibility; capture p50 %.1f ms, "
                     "p95 %.1f ms, max %.1f ms (%d busy loops)\n",
-                    name, read, milliseconds.size(), byInterface, at(0.5), at(0.95),
+                    name, read, milliseconds.size(), outcome, byInterface, at(0.5), at(0.95),
                     milliseconds.back(), busyLoopCount);
     }
 
@@ -359,6 +359,43 @@ protected:
                        snapshot->selectedText->trimmed() == text;
             },
             selectTimeout);
+    }
+
+    // Starts a KDE editor on the lines, selects one and then clears the selection by moving the
+    // caret, and captures several times: each finds nothing selected, and no copy keystroke
+    // reaches the editor, which would copy the caret's line.
+    void readNothingWithNothingSelected(const char* name, const QString& program) {
+        start(program, {linesFile()},
+              {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        ASSERT_TRUE(waitUntilFrontmost());
+        ASSERT_TRUE(waitUntilFocused(QStringLiteral("text"))) << name << "'s document has no focus";
+        ASSERT_TRUE(selectLineByKeys(5) && waitUntilSelectedAccessibly(lineText(5))) << name;
+        ASSERT_TRUE(xdotool({"key", "Down"}));
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && snapshot->caretWithoutSelection;
+            },
+            selectTimeout))
+            << name << " never says that nothing is selected";
+
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            const CaptureResult result = capture();
+            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
+            EXPECT_FALSE(result) << name << " round " << round << " read \""
+                                 << (result ? result->text.toStdString() : "") << '"';
+            nothing += !result && result.error() == Core::CaptureError::nothingSelected();
+        }
+        // Only the accessibility interface tells that nothing is selected.
+        report(name, milliseconds, nothing, nothing, "found nothing selected");
+        EXPECT_EQ(nothing, rounds()) << name;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << name << " got a copy keystroke";
     }
 
     const QString usersClipboard = QStringLiteral("the user's own words");
@@ -496,6 +533,14 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInKate) {
     readChangingSelection(
         "Kate", selectLineByKeys,
         [this](const QString& text) { return waitUntilSelectedAccessibly(text); }, true);
+}
+
+// Kate and KWrite copy the caret's line on a copy keystroke when nothing is selected.
+TEST_F(DesktopAppsCaptureE2E, readsNothingInKdeEditorsWithNothingSelected) {
+    readNothingWithNothingSelected("Kate", QStringLiteral("kate"));
+    application.kill();
+    application.waitForFinished();
+    readNothingWithNothingSelected("KWrite", QStringLiteral("kwrite"));
 }
 
 // Kate's terminal panel is a terminal inside an editor's window: only its focused element tells.
