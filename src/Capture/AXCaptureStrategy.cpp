@@ -20,8 +20,12 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
         return Base::failure(snapshot.error());
     if (snapshot->isSecureField())
         return Base::failure(CaptureError::secureField());
-    if (!snapshot->selectedText || snapshot->selectedText->isEmpty())
+    if (!snapshot->selectedText || snapshot->selectedText->isEmpty()) {
+        // Some editors copy the caret's line when nothing is selected: no copy is to be tried.
+        if (snapshot->caretWithoutSelection)
+            return Base::failure(CaptureError::nothingSelected());
         return std::optional<Core::SelectionCapture>();
+    }
     return std::optional(Core::SelectionCapture{*snapshot->selectedText, target.app,
                                                 snapshot->selectionBounds,
                                                 Core::CapturePath::accessibility});

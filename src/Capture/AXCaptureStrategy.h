@@ -8,7 +8,8 @@
 namespace Capture {
 
 // Reads the focused element's selected text through the accessibility interface, without
-// touching the pasteboard or the keyboard.
+// touching the pasteboard or the keyboard. An editable text that says it has a caret and nothing
+// selected ends the capture with nothingSelected.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.

@@ -26,12 +26,21 @@ struct AXFocusScope {
 struct AXFocusSnapshot {
     // The role under which a client reports a password field, whatever its toolkit calls it.
     static constexpr char secureTextFieldRole[] = "AXSecureTextField";
+    // The role under which a client reports a terminal, also one embedded in another
+    // application's window.
+    static constexpr char terminalRole[] = "AXTerminal";
 
     std::optional<QString> selectedText;
     std::optional<QString> role;
     std::optional<QRectF> selectionBounds; // on screen
+    // The element is a text field or area that holds the whole of its text and can be edited,
+    // and it says that it has a caret and nothing selected: the user selected nothing there.
+    bool caretWithoutSelection = false;
 
     bool isSecureField() const { return role == QLatin1String(secureTextFieldRole); }
+    static bool isTerminal(const std::optional<QString>& role) {
+        return role == QLatin1String(terminalRole);
+    }
 };
 
 // The accessibility interface the capture reads the selection through. Called from capture
@@ -51,6 +60,10 @@ public:
     // fails with selectionTooLarge.
     virtual Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
                                                                             double timeout) = 0;
+    // The role of the scope's focused element alone, bounded by `timeout` seconds: nothing when
+    // there is none or it is unreadable; fails with timedOut as focusSnapshot does.
+    virtual Base::Result<std::optional<QString>, Core::CaptureError> focusRole(AXFocusScope scope,
+                                                                               double timeout) = 0;
 };
 
 } // namespace Capture

@@ -10,11 +10,12 @@ const StrategyResult nothing = std::optional<Core::SelectionCapture>();
 
 ClipboardCaptureStrategy::ClipboardCaptureStrategy(
     std::shared_ptr<PrimarySelectionReading> primarySelection, std::shared_ptr<PasteboardGate> gate,
-    std::shared_ptr<KeyEventPosting> keyPoster, double pollInterval, double copyTimeout,
-    double modifierWaitTimeout, std::function<bool()> ownAppIsFrontmost, const Base::Clock& clock,
-    Base::Sleeper& sleeper)
+    std::shared_ptr<KeyEventPosting> keyPoster, std::shared_ptr<const TerminalDetector> terminals,
+    double pollInterval, double copyTimeout, double modifierWaitTimeout,
+    std::function<bool()> ownAppIsFrontmost, const Base::Clock& clock, Base::Sleeper& sleeper)
     : m_primarySelection(std::move(primarySelection)), m_gate(std::move(gate)),
-      m_keyPoster(std::move(keyPoster)), m_pollInterval(pollInterval), m_copyTimeout(copyTimeout),
+      m_keyPoster(std::move(keyPoster)), m_terminals(std::move(terminals)),
+      m_pollInterval(pollInterval), m_copyTimeout(copyTimeout),
       m_modifierWaitTimeout(modifierWaitTimeout), m_ownAppIsFrontmost(std::move(ownAppIsFrontmost)),
       m_clock(clock), m_sleeper(sleeper) {}
 
@@ -33,9 +34,11 @@ StrategyResult ClipboardCaptureStrategy::capture(const CaptureTarget& target,
 
 StrategyResult ClipboardCaptureStrategy::captureByCopy(const CaptureTarget& target,
                                                        std::stop_token stop) {
-    // A synthetic key press goes to whatever is in front, never to a previous application.
+    // A synthetic key press goes to whatever is in front, never to a previous application. Asked
+    // last, the focused element is the one that would get the keys.
     if (!target.isFrontmost || !waitForModifierRelease(stop) || m_ownAppIsFrontmost() ||
-        m_keyPoster->refusesCopy())
+        m_keyPoster->refusesCopy() ||
+        m_terminals->classify(target) != TerminalDetector::Verdict::other)
         return nothing;
 
     const auto copied = m_gate->copy(

@@ -6,6 +6,7 @@
 #include "Capture/KeyEventPosting.h"
 #include "Capture/PasteboardGate.h"
 #include "Capture/PrimarySelectionReading.h"
+#include "Capture/TerminalDetector.h"
 
 #include <functional>
 #include <memory>
@@ -15,7 +16,8 @@ namespace Capture {
 // Reads the selection that the target application offers without a keystroke (the PRIMARY
 // selection); when it offers none, sends a synthetic copy to the front-most application once the
 // user has let go of the modifier keys, and reads the text it puts on the pasteboard through the
-// gate. No key is sent once the capture's stop has been requested. Fails only with
+// gate. No key is sent once the capture's stop has been requested, nor to a target that shows a
+// terminal or whose focused element does not tell in time whether it is one. Fails only with
 // selectionTooLarge; every other obstacle yields nothing.
 class ClipboardCaptureStrategy final : public CaptureStrategy {
 public:
@@ -25,7 +27,8 @@ public:
     // Times in seconds. `ownAppIsFrontmost` is called from capture worker threads.
     ClipboardCaptureStrategy(std::shared_ptr<PrimarySelectionReading> primarySelection,
                              std::shared_ptr<PasteboardGate> gate,
-                             std::shared_ptr<KeyEventPosting> keyPoster, double pollInterval,
+                             std::shared_ptr<KeyEventPosting> keyPoster,
+                             std::shared_ptr<const TerminalDetector> terminals, double pollInterval,
                              double copyTimeout, double modifierWaitTimeout,
                              std::function<bool()> ownAppIsFrontmost, const Base::Clock& clock,
                              Base::Sleeper& sleeper);
@@ -43,6 +46,7 @@ private:
     const std::shared_ptr<PrimarySelectionReading> m_primarySelection;
     const std::shared_ptr<PasteboardGate> m_gate;
     const std::shared_ptr<KeyEventPosting> m_keyPoster;
+    const std::shared_ptr<const TerminalDetector> m_terminals;
     const double m_pollInterval;
     const double m_copyTimeout;
     const double m_modifierWaitTimeout;

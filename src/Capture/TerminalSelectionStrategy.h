@@ -2,8 +2,8 @@
 
 #include "Capture/CaptureStrategy.h"
 #include "Capture/PrimarySelectionReading.h"
+#include "Capture/TerminalDetector.h"
 
-#include <functional>
 #include <memory>
 
 namespace Capture {
@@ -11,18 +11,18 @@ namespace Capture {
 // Reads a terminal's selection from the selection that the terminal offers itself (PRIMARY),
 // ahead of its accessible text: terminals report an accessible selection whose offsets no longer
 // match their text once lines have scrolled away, so that the accessible text is another line.
-// Any other application, and a terminal that offers nothing, is left to the next strategy.
+// A terminal that offers nothing has nothing selected: the capture ends there, before anything
+// could send it a copy keystroke. Any other application is left to the next strategy.
 class TerminalSelectionStrategy final : public CaptureStrategy {
 public:
-    // `isTerminal` is called from capture worker threads.
     TerminalSelectionStrategy(std::shared_ptr<PrimarySelectionReading> primarySelection,
-                              std::function<bool(const Core::FrontmostApp&)> isTerminal);
+                              std::shared_ptr<const TerminalDetector> terminals);
 
     StrategyResult capture(const CaptureTarget& target, std::stop_token stop) override;
 
 private:
     const std::shared_ptr<PrimarySelectionReading> m_primarySelection;
-    const std::function<bool(const Core::FrontmostApp&)> m_isTerminal;
+    const std::shared_ptr<const TerminalDetector> m_terminals;
 };
 
 } // namespace Capture

@@ -93,3 +93,15 @@ TEST_F(AXCaptureStrategyTest, NoOrEmptySelectionYieldsNothing) {
         EXPECT_FALSE(*result);
     }
 }
+
+// Kate and KWrite copy the caret's line when nothing is selected: an editable text that says it
+// has only a caret ends the capture before any copy could be tried.
+TEST_F(AXCaptureStrategyTest, OnlyACaretInAnEditableTextIsNothingSelected) {
+    for (const auto& text : {std::optional<QString>(), std::optional(QString())}) {
+        focus(text);
+        ax->snapshot->caretWithoutSelection = true;
+        const auto result = capture();
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), CaptureError::nothingSelected());
+    }
+}

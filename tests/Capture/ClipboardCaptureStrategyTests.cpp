@@ -40,15 +40,18 @@ protected:
     std::stop_source stop;
     std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
         std::make_shared<TestSupport::FakePrimarySelection>();
-    ClipboardCaptureStrategy strategy{primarySelection,
-                                      std::make_shared<PasteboardGate>(pasteboard, time, time, 0.5),
-                                      keyPoster,
-                                      0.005,
-                                      0.4,
-                                      0.6,
-                                      [this] { return ownAppIsFrontmost; },
-                                      time,
-                                      time};
+    std::shared_ptr<TestSupport::FakeAXClient> ax = std::make_shared<TestSupport::FakeAXClient>();
+    ClipboardCaptureStrategy strategy{
+        primarySelection,
+        std::make_shared<PasteboardGate>(pasteboard, time, time, 0.5),
+        keyPoster,
+        std::make_shared<TerminalDetector>([](const Core::FrontmostApp&) { return false; }, ax),
+        0.005,
+        0.4,
+        0.6,
+        [this] { return ownAppIsFrontmost; },
+        time,
+        time};
 };
 
 } // namespace
@@ -129,6 +132,26 @@ TEST_F(ClipboardCaptureStrategyTest, TheApplicationsOfferedSelectionNeedsNoKeyst
     keyPoster->refuses = false;
     EXPECT_EQ(capture(), QStringLiteral("selected text"));
     EXPECT_EQ(keyPoster->copies, 1);
+}
+
+// The copy keystroke goes where the keyboard focus is: a terminal panel in an editor's window
+// would get an interrupt, and a focus that cannot say what it is in time might be one.
+TEST_F(ClipboardCaptureStrategyTest, NoKeystrokeIntoAFocusedTerminalOrAFocusThatDoesNotSay) {
+    ax->snapshot =
+        AXFocusSnapshot{std::nullopt, QString::fromLatin1(AXFocusSnapshot::terminalRole), {}};
+    EXPECT_EQ(capture(), std::nullopt);
+    ax->snapshot = Base::failure(Core::CaptureError::timedOut());
+    EXPECT_EQ(capture(), std::nullopt);
+    EXPECT_EQ(keyPoster->copies, 0);
+    EXPECT_EQ(pasteboard->snapshots(), 0);
+
+    // An element without a role, or with any other, takes the copy.
+    for (const std::optional<QString>& role :
+         {std::optional<QString>(), std::optional(QStringLiteral("push button"))}) {
+        ax->snapshot = AXFocusSnapshot{std::nullopt, role, {}};
+        EXPECT_EQ(capture(), QStringLiteral("selected text"));
+    }
+    EXPECT_EQ(keyPoster->copies, 2);
 }
 
 TEST_F(ClipboardCaptureStrategyTest, NoKeystrokeOnceTheDeadlineHasPassedWhileSavingThePasteboard) {

@@ -36,6 +36,7 @@ public:
     int trustQueries = 0;
     std::vector<Capture::AXFocusScope> scopes;
     std::vector<double> timeouts;
+    std::vector<Capture::AXFocusScope> roleScopes;
 
     bool isTrusted() override {
         ++trustQueries;
@@ -47,6 +48,14 @@ public:
         scopes.push_back(scope);
         timeouts.push_back(timeout);
         return snapshot;
+    }
+    // The snapshot's role, or its failure.
+    Base::Result<std::optional<QString>, Core::CaptureError> focusRole(Capture::AXFocusScope scope,
+                                                                       double) override {
+        roleScopes.push_back(scope);
+        if (!snapshot)
+            return Base::failure(snapshot.error());
+        return snapshot->role;
     }
 };
 

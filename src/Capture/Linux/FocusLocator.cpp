@@ -14,6 +14,8 @@ const Base::Log logger("focus-diag");
 // next query.
 constexpr std::size_t rememberedApplications = 32;
 constexpr std::size_t pendingFocusChanges = 16;
+// How many of an application's latest focused elements are kept.
+constexpr std::size_t rememberedPerApplication = 4;
 
 using Element = AtspiRef<AtspiAccessible>;
 using Found = Base::Result<Element, CaptureError>;
@@ -176,7 +178,12 @@ void FocusLocator::fileFocused(const AtspiTimeBudget& time) {
 }
 
 void FocusLocator::remember(qint32 pid, Element element) {
-    m_focus[pid] = {std::move(element), ++m_sequence};
+    Focus& focus = m_focus[pid];
+    std::erase_if(focus.elements, [&](const Element& e) { return e.get() == element.get(); });
+    focus.elements.push_back(std::move(element));
+    if (focus.elements.size() > rememberedPerApplication)
+        focus.elements.pop_front();
+    focus.sequence = ++m_sequence;
     // Applications come and go all day: only the most recently focused ones are kept.
     if (m_focus.size() > rememberedApplications) {
         auto oldest = m_focus.begin();
@@ -210,12 +217,28 @@ std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiT
     }
     if (latest == m_focus.end())
         return std::nullopt;
-    keepOnThisThread(latest->second.element.get());
-    const auto states = statesOf(latest->second.element.get(), time);
-    if (!states || atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) ||
-        (query.focusedNow && !atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)))
-        return std::nullopt;
-    return latest->second.element;
+    // The most recent element that shows (and has the focus, when it must), one with text first:
+    // an item view announces its current item as focused although the keyboard focus is
+    // elsewhere, while a text area that loses the focus says so. Asked afresh: the showing state
+    // is not followed.
+    const auto& elements = latest->second.elements;
+    std::optional<Element> found;
+    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+        keepOnThisThread(it->get());
+        atspi_accessible_clear_cache(it->get());
+        const auto states = statesOf(it->get(), time);
+        if (!states || !time.arm())
+            return found;
+        if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) ||
+            !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) ||
+            (query.focusedNow && !atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)))
+            continue;
+        if (AtspiRef<AtspiText>(atspi_accessible_get_text_iface(it->get())))
+            return *it;
+        if (!found)
+            found = *it;
+    }
+    return found;
 }
 
 Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& time) {

@@ -15,9 +15,11 @@ namespace Capture {
 
 // Finds an application's focused accessible in a few round trips, whatever the size of its tree.
 // It follows the focus changes that the applications announce on the accessibility bus and keeps
-// the latest focused accessible of each application. An application that announced nothing since
-// this process started listening is asked once with a Collection match on the focused state;
-// only one that cannot answer that is searched node by node, within the time limit.
+// the latest few focused accessibles of each application: an item view may announce its current
+// item as focused after the element that really has the keyboard focus. An application that
+// announced nothing since this process started listening is asked once with a Collection match on
+// the focused state; only one that cannot answer that is searched node by node, within the time
+// limit.
 //
 // Lives on the AT-SPI thread: every call, and the focus events, run there.
 class FocusLocator {
@@ -43,8 +45,8 @@ public:
 
 private:
     struct Focus {
-        AtspiRef<AtspiAccessible> element;
-        quint64 sequence = 0; // larger is more recent
+        std::deque<AtspiRef<AtspiAccessible>> elements; // the most recent last
+        quint64 sequence = 0;                           // larger is more recent
     };
 
     static void onFocusEvent(AtspiEvent* event, void* self);

@@ -32,18 +32,43 @@ QString takeText(gchar* text) {
     return result;
 }
 
-std::optional<QString> roleOf(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+AtspiRole roleCodeOf(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     AtspiErrorSink error;
     const AtspiRole role =
         time.arm() ? atspi_accessible_get_role(accessible, error.out()) : ATSPI_ROLE_INVALID;
-    if (error.failed() || role == ATSPI_ROLE_INVALID)
+    return error.failed() ? ATSPI_ROLE_INVALID : role;
+}
+
+std::optional<QString> roleOf(AtspiAccessible* accessible, AtspiRole role,
+                              const AtspiTimeBudget& time) {
+    if (role == ATSPI_ROLE_INVALID)
         return std::nullopt;
     if (role == ATSPI_ROLE_PASSWORD_TEXT)
         return QString::fromLatin1(AXFocusSnapshot::secureTextFieldRole);
+    if (role == ATSPI_ROLE_TERMINAL)
+        return QString::fromLatin1(AXFocusSnapshot::terminalRole);
+    AtspiErrorSink error;
     gchar* name = time.arm() ? atspi_accessible_get_role_name(accessible, error.out()) : nullptr;
     if (error.failed() || !name)
         return std::nullopt;
     return takeText(name);
+}
+
+// An editable text field or area, which holds the whole of its text (unlike a paragraph of a
+// word processor's page, whose selection may lie in other paragraphs), says that it has a caret
+// and no selection.
+bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTimeBudget& time) {
+    if ((role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) || !time.arm())
+        return false;
+    const AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
+    if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_EDITABLE) || !time.arm())
+        return false;
+    const AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(accessible));
+    AtspiErrorSink error;
+    if (!text || atspi_text_get_n_selections(text.get(), error.out()) != 0 || error.failed() ||
+        !time.arm())
+        return false;
+    return atspi_text_get_caret_offset(text.get(), error.out()) >= 0 && !error.failed();
 }
 
 enum class Selection { read, tooLarge };
@@ -187,13 +212,16 @@ bool SystemAXClient::isSecureEventInputEnabled() {
     return false;
 }
 
-Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocusScope scope,
-                                                                          double timeout) {
-    if (scope.kind == AXFocusScope::Kind::application)
-        logger.notice("AX focus snapshot: per-app scope (WS-B retarget to previous app)");
-    if (!m_thread.available())
-        return AXFocusSnapshot{};
+struct SystemAXClient::FocusedElement {
+    AtspiAccessible* element;
+    const AtspiTimeBudget& time;
+};
 
+Base::Result<bool, CaptureError>
+SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
+                                   const std::function<void(const FocusedElement&)>& read) {
+    if (!m_thread.available())
+        return false;
     // A time-out that is not a number gets the shortest limit rather than none at all.
     const double limit =
         std::isnan(timeout) ? minimumTimeout : std::clamp(timeout, minimumTimeout, maximumTimeout);
@@ -203,33 +231,63 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         const auto window = m_x11 ? m_x11->activeWindow() : std::nullopt;
         // No window in front (the desktop was clicked): nothing is selected anywhere.
         if (m_x11 && !window)
-            return AXFocusSnapshot{};
+            return false;
         query = {window ? m_x11->windowPid(*window) : std::nullopt, true};
     }
-    Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
+    Base::Result<bool, CaptureError> result = false;
     m_thread.run([&] {
         auto focused = m_thread.focus().find(query, time);
         if (!focused) {
             result = Base::failure(focused.error());
-            return;
+        } else if (*focused) {
+            read({focused->get(), time});
+            result = true;
         }
-        if (!*focused)
-            return;
+    });
+    return result;
+}
+
+Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocusScope scope,
+                                                                          double timeout) {
+    if (scope.kind == AXFocusScope::Kind::application)
+        logger.notice("AX focus snapshot: per-app scope (WS-B retarget to previous app)");
+    Base::Result<AXFocusSnapshot, CaptureError> result = AXFocusSnapshot{};
+    const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
         AXFocusSnapshot snapshot;
-        snapshot.role = roleOf(focused->get(), time);
+        const AtspiRole role = roleCodeOf(focused.element, focused.time);
+        snapshot.role = roleOf(focused.element, role, focused.time);
         // A password field's text is never read.
         if (!snapshot.isSecureField() &&
-            readSelection(focused->get(), snapshot, time) == Selection::tooLarge) {
+            readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
+        if (!snapshot.isSecureField() && !snapshot.selectedText)
+            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
-        if (!snapshot.isSecureField() && !snapshot.selectedText && time.expired())
+        if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());
         else
             result = std::move(snapshot);
     });
+    if (!found)
+        return Base::failure(found.error());
     return result;
+}
+
+Base::Result<std::optional<QString>, CaptureError> SystemAXClient::focusRole(AXFocusScope scope,
+                                                                             double timeout) {
+    std::optional<QString> role;
+    bool expired = false;
+    const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
+        role = roleOf(focused.element, roleCodeOf(focused.element, focused.time), focused.time);
+        expired = !role && focused.time.expired();
+    });
+    if (!found)
+        return Base::failure(found.error());
+    if (expired)
+        return Base::failure(CaptureError::timedOut());
+    return role;
 }
 
 } // namespace Capture

@@ -4,6 +4,7 @@
 #include "Capture/AXClientProtocol.h"
 #include "Capture/Linux/X11Connection.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,9 +31,19 @@ public:
     // capture's limit fails with selectionTooLarge before its text is fetched.
     Base::Result<AXFocusSnapshot, Core::CaptureError> focusSnapshot(AXFocusScope scope,
                                                                     double timeout) override;
+    // The focused element's role, found as focusSnapshot finds the element.
+    Base::Result<std::optional<QString>, Core::CaptureError> focusRole(AXFocusScope scope,
+                                                                       double timeout) override;
 
 private:
     class Thread;
+    struct FocusedElement;
+
+    // Finds the scope's focused element within `timeout` and calls `read` with it on the AT-SPI
+    // thread; true when there was one. Fails with timedOut when it could not be found in time.
+    Base::Result<bool, Core::CaptureError>
+    withFocusedElement(AXFocusScope scope, double timeout,
+                       const std::function<void(const FocusedElement&)>& read);
 
     const Base::Clock& m_clock;
     Thread& m_thread;

@@ -181,14 +181,15 @@ Capture::CaptureCoordinator& CompositionRoot::captureCoordinator() {
     auto ownAppIsFrontmost = [workspace, ownBundleID] {
         return workspace->frontmostApp().bundleID == ownBundleID;
     };
+    auto terminals = std::make_shared<const Capture::TerminalDetector>(
+        backends.isTerminalApplication, backends.accessibility);
     QList<std::shared_ptr<Capture::CaptureStrategy>> strategies{
-        std::make_shared<Capture::TerminalSelectionStrategy>(backends.primarySelection,
-                                                             backends.isTerminal),
+        std::make_shared<Capture::TerminalSelectionStrategy>(backends.primarySelection, terminals),
         std::make_shared<Capture::AXCaptureStrategy>(backends.accessibility),
         std::make_shared<Capture::ClipboardCaptureStrategy>(
-            backends.primarySelection, std::move(gate), backends.keyPoster, clipboardPollInterval,
-            copyTimeout, modifierWaitTimeout, std::move(ownAppIsFrontmost), *backends.clock,
-            *backends.sleeper)};
+            backends.primarySelection, std::move(gate), backends.keyPoster, terminals,
+            clipboardPollInterval, copyTimeout, modifierWaitTimeout, std::move(ownAppIsFrontmost),
+            *backends.clock, *backends.sleeper)};
     const SettingsKeys* settings = m_configuration.keys;
     m_captureCoordinator = std::make_unique<Capture::CaptureCoordinator>(
         std::move(strategies), [workspace] { return workspace->frontmostApp(); },

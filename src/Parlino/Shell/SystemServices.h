@@ -55,9 +55,9 @@ struct CaptureBackends {
     Base::Sleeper* sleeper = nullptr;
     // The selection that applications offer without a keystroke, read before any copy.
     std::shared_ptr<Capture::PrimarySelectionReading> primarySelection;
-    // The application is a terminal emulator, whose offered selection is read first. Called from
-    // capture worker threads.
-    std::function<bool(const Core::FrontmostApp&)> isTerminal;
+    // The application is a terminal emulator, as its identifier says. Called from capture worker
+    // threads.
+    std::function<bool(const Core::FrontmostApp&)> isTerminalApplication;
 };
 
 // The system's side of everything the composition root builds on: one struct of interfaces, so

@@ -8,6 +8,7 @@
 #include "Capture/Linux/SystemAXClient.h"
 #include "Capture/Linux/SystemKeyPoster.h"
 #include "Capture/Linux/SystemPasteboard.h"
+#include "Capture/Linux/Terminals.h"
 #include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
 #include "support/EventLoop.h"
@@ -221,8 +222,12 @@ protected:
     // clipboard.
     StrategyResult captureByCopy(qint32 pid) {
         ClipboardCaptureStrategy strategy(
-            primarySelection, gate, keyPoster, 0.005, 0.4, 0.6, [] { return false; },
-            Base::SteadyClock::shared(), Base::SteadySleeper::shared());
+            primarySelection, gate, keyPoster,
+            std::make_shared<TerminalDetector>(
+                [](const Core::FrontmostApp& app) { return Terminals::isTerminal(app); },
+                std::make_shared<SystemAXClient>()),
+            0.005, 0.4, 0.6, [] { return false; }, Base::SteadyClock::shared(),
+            Base::SteadySleeper::shared());
         auto running = std::async(std::launch::async, [&] {
             return strategy.capture({workspace->frontmostApp(), true}, {});
         });

@@ -1,7 +1,8 @@
 // Reads a changing selection from real applications on the desktop that scripts/ci-services.sh
-// starts (a GTK 3 editor, Qt and KDE text editors, and terminals that have scrolled) beside four
-// busy loops, through the capture as the application builds it. Each round selects another line,
-// waits until the application shows that selection, and captures it.
+// starts (a GTK 3 editor, Qt and KDE text editors, terminals that have scrolled and the terminal
+// panel of Kate's window) beside four busy loops, through the capture as the application builds
+// it. Each round selects another line, waits until the application shows that selection, and
+// captures it.
 //
 // PARLINO_CAPTURE_ROUNDS sets the rounds per application (6 unless set); each application's
 // capture times are printed, for measuring by hand: run this program with 30 rounds through
@@ -33,6 +34,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <ranges>
 #include <vector>
 
 using namespace Capture;
@@ -42,7 +44,7 @@ namespace {
 
 constexpr int lineCount = 20;
 // Lines that a terminal prints first, more than it shows, so that it has scrolled.
-constexpr int terminalLineCount = 240;
+constexpr int terminalLineCount = 260;
 constexpr int busyLoopCount = 4;
 // Start-up of an application on a loaded machine, in milliseconds.
 constexpr int startTimeout = 30000;
@@ -80,6 +82,14 @@ private:
     QProcess m_loops[busyLoopCount];
 };
 
+// Where a terminal's lines show in the active window: the rows between `top` and `bottom` (shares
+// of the window's height), from `left` pixels on.
+struct TerminalArea {
+    double top = 0.35;
+    double bottom = 0.85;
+    int left = 4;
+};
+
 class DesktopAppsCaptureE2E : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -96,6 +106,10 @@ protected:
         ASSERT_TRUE(many.open(QIODevice::WriteOnly));
         for (int line = 0; line < terminalLineCount; ++line)
             many.write((lineText(line) + '\n').toUtf8());
+        QFile job(folder.filePath("job.sh"));
+        ASSERT_TRUE(job.open(QIODevice::WriteOnly));
+        job.write("trap 'echo signal >> \"$2\"' INT QUIT TSTP HUP; cat \"$1\"; echo $$ > \"$3\"; "
+                  "while read -r line; do :; done\n");
         QGuiApplication::clipboard()->setText(usersClipboard);
     }
 
@@ -108,15 +122,10 @@ protected:
 
     // A terminal's job: prints the many lines, then waits for input, noting in a file every
     // signal that reaches it (a copy keystroke would send SIGINT) and, once it has printed, its
-    // process in another.
+    // process in another. The folder's path has no blanks, so the job can be typed as it is.
     QStringList terminalJob() const {
-        return {"sh",
-                "-c",
-                "trap 'echo signal >> \"$1\"' INT QUIT TSTP HUP; cat \"$0\"; echo $$ > \"$2\"; "
-                "while read -r line; do :; done",
-                folder.filePath("many.txt"),
-                folder.filePath("signals"),
-                folder.filePath("job")};
+        return {"sh", folder.filePath("job.sh"), folder.filePath("many.txt"),
+                folder.filePath("signals"), folder.filePath("job")};
     }
     // The terminal's job is still running and got no signal.
     bool terminalJobUndisturbed() const {
@@ -179,14 +188,15 @@ protected:
     CaptureResult capture() {
         auto gate = std::make_shared<PasteboardGate>(pasteboard, Base::SteadyClock::shared(),
                                                      Base::SteadySleeper::shared(), 0.5);
+        const auto terminals = std::make_shared<TerminalDetector>(
+            [](const Core::FrontmostApp& app) { return Terminals::isTerminal(app); },
+            accessibility);
         const CaptureCoordinator coordinator(
-            {std::make_shared<TerminalSelectionStrategy>(
-                 primarySelection,
-                 [](const Core::FrontmostApp& app) { return Terminals::isTerminal(app); }),
+            {std::make_shared<TerminalSelectionStrategy>(primarySelection, terminals),
              std::make_shared<AXCaptureStrategy>(accessibility),
              std::make_shared<ClipboardCaptureStrategy>(
-                 primarySelection, gate, keyPoster, 0.005, 0.4, 0.6, [] { return false; },
-                 Base::SteadyClock::shared(), Base::SteadySleeper::shared())},
+                 primarySelection, gate, keyPoster, terminals, 0.005, 0.4, 0.6,
+                 [] { return false; }, Base::SteadyClock::shared(), Base::SteadySleeper::shared())},
             [this] { return workspace->frontmostApp(); }, [] { return QSet<QString>(); },
             QStringLiteral("com.parlino.app"), [] { return std::optional<Core::FrontmostApp>(); },
             1.0, 2, scheduler);
@@ -243,15 +253,15 @@ protected:
     }
 
     static void report(const char* name, std::vector<double> milliseconds, int read,
-                       int byInterface) {
+                       int byInterface, const char* outcome = "read") {
         std::sort(milliseconds.begin(), milliseconds.end());
         const auto at = [&](double share) {
             return milliseconds[std::min(milliseconds.size() - 1,
                                          size_t(share * double(milliseconds.size())))];
         };
-        std::printf("%s: %d of %zu rounds read, %d through accessibility; capture p50 %.1f ms, "
+        std::printf("%s: %d of %zu rounds %s, %d through accessibility; capture p50 %.1f ms, "
                     "p95 %.1f ms, max %.1f ms (%d busy loops)\n",
-                    name, read, milliseconds.size(), byInterface, at(0.5), at(0.95),
+                    name, read, milliseconds.size(), outcome, byInterface, at(0.5), at(0.95),
                     milliseconds.back(), busyLoopCount);
     }
 
@@ -260,10 +270,10 @@ protected:
         return QGuiApplication::clipboard()->text(QClipboard::Selection).trimmed();
     }
 
-    // Drags the mouse over a row of the active terminal window, a different row each round, and
-    // captures the line that the terminal then offers as its selection: the line highlighted. The
-    // terminal has printed many more lines than it shows, so its view has scrolled.
-    void readScrolledTerminal(const char* name) {
+    // Drags the mouse over a row of the terminal in the active window, a different row each round,
+    // and captures the line that the terminal then offers as its selection: the line highlighted.
+    // The terminal has printed many more lines than it shows, so its view has scrolled.
+    void readScrolledTerminal(const char* name, const TerminalArea& area = {}) {
         QProcess window;
         window.start(QStringLiteral("xdotool"), {"getactivewindow", "getwindowgeometry"});
         ASSERT_TRUE(window.waitForFinished());
@@ -282,9 +292,12 @@ protected:
         int read = 0;
         QString previous;
         for (int round = 0; round < rounds(); ++round) {
-            const QString y = QString::number(int(height * (0.35 + 0.1 * ((round * 7 + 3) % 6))));
+            const double row = ((round * 7 + 3) % 6) / 5.0;
+            const QString y =
+                QString::number(int(height * (area.top + (area.bottom - area.top) * row)));
             const auto drag = [&] {
-                return xdotool({"mousemove", "--sync", "--window", id, "4", y}) &&
+                return xdotool({"mousemove", "--sync", "--window", id, QString::number(area.left),
+                                y}) &&
                        xdotool({"mousedown", "1"}) &&
                        xdotool({"mousemove", "--sync", "--window", id, QString::number(width - 40),
                                 y}) &&
@@ -318,6 +331,71 @@ protected:
         EXPECT_TRUE(terminalJobUndisturbed()) << name << ": a signal reached the terminal's job";
         EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
             << "the user's clipboard changed";
+    }
+
+    // The focused element has the role: "text" for an editor's text area.
+    bool waitUntilFocused(const QString& role) {
+        return pumpUntil(
+            [&] {
+                const auto focused = accessibility->focusRole(AXFocusScope::systemWide(), 0.5);
+                return focused && *focused == role;
+            },
+            startTimeout);
+    }
+    // Kate takes a while after its window shows to put the focus in its document.
+    void startKate() {
+        start(QStringLiteral("kate"), {"--new", linesFile()},
+              {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        ASSERT_TRUE(waitUntilFrontmost());
+        ASSERT_TRUE(waitUntilFocused(QStringLiteral("text"))) << "Kate's document has no focus";
+    }
+
+    // The accessible selection of the focused element is `text`.
+    bool waitUntilSelectedAccessibly(const QString& text) {
+        return pumpUntil(
+            [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && snapshot->selectedText &&
+                       snapshot->selectedText->trimmed() == text;
+            },
+            selectTimeout);
+    }
+
+    // Starts a KDE editor on the lines, selects one and then clears the selection by moving the
+    // caret, and captures several times: each finds nothing selected, and no copy keystroke
+    // reaches the editor, which would copy the caret's line.
+    void readNothingWithNothingSelected(const char* name, const QString& program) {
+        start(program, {linesFile()},
+              {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
+        ASSERT_TRUE(waitUntilFrontmost());
+        ASSERT_TRUE(waitUntilFocused(QStringLiteral("text"))) << name << "'s document has no focus";
+        ASSERT_TRUE(selectLineByKeys(5) && waitUntilSelectedAccessibly(lineText(5))) << name;
+        ASSERT_TRUE(xdotool({"key", "Down"}));
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && snapshot->caretWithoutSelection;
+            },
+            selectTimeout))
+            << name << " never says that nothing is selected";
+
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            QElapsedTimer timer;
+            timer.start();
+            const CaptureResult result = capture();
+            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
+            EXPECT_FALSE(result) << name << " round " << round << " read \""
+                                 << (result ? result->text.toStdString() : "") << '"';
+            nothing += !result && result.error() == Core::CaptureError::nothingSelected();
+        }
+        // Only the accessibility interface tells that nothing is selected.
+        report(name, milliseconds, nothing, nothing, "found nothing selected");
+        EXPECT_EQ(nothing, rounds()) << name;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << name << " got a copy keystroke";
     }
 
     const QString usersClipboard = QStringLiteral("the user's own words");
@@ -447,6 +525,49 @@ TEST_F(DesktopAppsCaptureE2E, readsAKeyboardSelectionInAKdeEditorAfterAMouseSele
         true);
     std::printf("KWrite offers \"%s\" as its selection after the keyboard selections\n",
                 qPrintable(offeredText()));
+}
+
+TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInKate) {
+    startKate();
+
+    readChangingSelection(
+        "Kate", selectLineByKeys,
+        [this](const QString& text) { return waitUntilSelectedAccessibly(text); }, true);
+}
+
+// Kate and KWrite copy the caret's line on a copy keystroke when nothing is selected.
+TEST_F(DesktopAppsCaptureE2E, readsNothingInKdeEditorsWithNothingSelected) {
+    readNothingWithNothingSelected("Kate", QStringLiteral("kate"));
+    application.kill();
+    application.waitForFinished();
+    readNothingWithNothingSelected("KWrite", QStringLiteral("kwrite"));
+}
+
+// Kate's terminal panel is a terminal inside an editor's window: only its focused element tells.
+// Its job gets no signal, with a line selected or none.
+TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInKatesScrolledTerminalPanel) {
+    startKate();
+    ASSERT_TRUE(xdotool({"key", "F4"}) &&
+                waitUntilFocused(QString::fromLatin1(AXFocusSnapshot::terminalRole)));
+    ASSERT_TRUE(xdotool({"type", "--delay", "10", terminalJob().join(' ')}) &&
+                xdotool({"key", "Return"}));
+    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
+
+    // Nothing selected yet: nothing is read, and no key is sent.
+    int nothing = 0;
+    for (BusyLoops busyLoops; const int round : std::views::iota(0, rounds())) {
+        const CaptureResult none = capture();
+        EXPECT_FALSE(none) << "round " << round << " read \"" << none->text.toStdString() << '"';
+        nothing += !none && none.error() == Core::CaptureError::nothingSelected();
+    }
+    EXPECT_EQ(nothing, rounds());
+    std::printf("Kate's terminal panel with nothing selected: %d of %d rounds found nothing "
+                "selected\n",
+                nothing, rounds());
+
+    // The panel takes the lower part of the window, below the editor.
+    readScrolledTerminal("Kate's terminal panel", {0.66, 0.88, 42});
+    endTerminalJob();
 }
 
 } // namespace
