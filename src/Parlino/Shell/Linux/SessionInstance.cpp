@@ -1,5 +1,8 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 
+#include "Base/Log.h"
+#include "Parlino/Shell/TextHandOver.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -10,9 +13,13 @@
 #include <QProcess>
 #include <QThread>
 
+#include <dbus/dbus.h>
+
 namespace Parlino {
 
 namespace {
+
+const Base::Log log(QStringLiteral("pipeline"));
 
 // How long a starting application may take to answer on the bus, in milliseconds.
 constexpr int startTimeout = 10000;
@@ -31,6 +38,17 @@ bool call(const QString& method, const QVariantList& arguments = {}) {
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+// The bus library stops reading a connection while the messages read from it and not yet freed
+// pass a bound (63 MiB by default), and reads on once they are freed. A call to this main
+// thread's objects is freed on this thread, and Qt's bus thread then never hears that it may read
+// again: one large call would leave the application deaf on the bus for good. Leave room for
+// several of the largest messages the protocol allows, so that no sender reaches the bound.
+void keepReadingAfterLargeMessages(const QDBusConnection& bus) {
+    constexpr long room = 8L * DBUS_MAXIMUM_MESSAGE_LENGTH;
+    if (auto* connection = static_cast<DBusConnection*>(bus.internalPointer()))
+        dbus_connection_set_max_received_size(connection, room);
+}
+
 } // namespace
 
 SessionInstance::SessionInstance(std::function<void(const QString&)> read,
@@ -39,8 +57,10 @@ SessionInstance::SessionInstance(std::function<void(const QString&)> read,
 
 bool SessionInstance::claim() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() &&
-           bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
+    if (!bus.isConnected())
+        return false;
+    keepReadingAfterLargeMessages(bus);
+    return bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
            bus.registerService(serviceName);
 }
 
@@ -75,6 +95,12 @@ std::optional<int> handOverToRunningInstance(bool read) {
 }
 
 void SessionInstance::ReadWithParlino(const QString& text) {
+    if (TextHandOver::isTooLarge(text)) {
+        log.notice("hand-over refused: %lld characters, more than %lld bytes of UTF-8",
+                   qint64(text.size()), qint64(TextHandOver::maxBytes));
+        sendErrorReply(tooLargeError, TextHandOver::tooLargeMessage());
+        return;
+    }
     if (m_read)
         m_read(text);
 }

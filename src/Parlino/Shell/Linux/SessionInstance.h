@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDBusContext>
 #include <QObject>
 #include <QString>
 
@@ -10,14 +11,17 @@ namespace Parlino {
 
 // The one running application of a desktop session: it owns the name "com.parlino.app" on the
 // session bus and answers there to other programs, which may hand it a text to read
-// (ReadWithParlino) or ask it to open its panel (OpenPanel). Main thread only.
-class SessionInstance final : public QObject {
+// (ReadWithParlino) or ask it to open its panel (OpenPanel). A text larger than the hand-over's
+// bound is answered with the error `tooLargeError`, naming the bound. Main thread only.
+class SessionInstance final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.parlino.app")
 
 public:
     static inline const QString serviceName = QStringLiteral("com.parlino.app");
     static inline const QString objectPath = QStringLiteral("/com/parlino/app");
+    static inline const QString tooLargeError =
+        QStringLiteral("com.parlino.app.Error.TextTooLarge");
 
     SessionInstance(std::function<void(const QString&)> read, std::function<void()> openPanel);
 
