@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Base/Result.h"
 #include "Core/CaptureError.h"
 
 #include <QString>
 #include <QStringView>
+
+class QIODevice;
 
 namespace Parlino::TextHandOver {
 
@@ -16,5 +19,11 @@ bool isTooLarge(QStringView text);
 
 // Why a text larger than maxBytes is not taken, naming the bound.
 QString tooLargeMessage();
+
+// The text to hand over from `input`, read to its end but never more than one byte past the
+// bound, so a larger input is refused without being read whole. A bus message ends its text at
+// the first NUL: each NUL is read as a space instead, so nothing after it is lost. Fails with the
+// message to show when the input is larger or cannot be read.
+Base::Result<QString, QString> read(QIODevice& input);
 
 } // namespace Parlino::TextHandOver

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Base/Result.h"
+
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
@@ -30,9 +32,9 @@ public:
 
     // Asks the running application to open its panel; false when none answers.
     static bool openRunningPanel();
-    // Hands the text to the running application, starting `program` first when none runs;
-    // false when no application answered.
-    static bool handOverText(const QString& text, const QString& program);
+    // Hands the text to the running application, starting `program` first when none runs, and
+    // waits a bounded time for it to be taken; fails with the message saying why it was not.
+    static Base::Result<void, QString> handOverText(const QString& text, const QString& program);
 
 public slots:
     Q_SCRIPTABLE void ReadWithParlino(const QString& text);
@@ -44,9 +46,10 @@ private:
 };
 
 // What a start does when it only passes something on: asked to `read`, it hands its standard
-// input to the session's application (starting one when none runs); otherwise, when an
-// application runs already, it asks it to open its panel. Gives the status to exit with then, or
-// none when this start is the session's application.
-std::optional<int> handOverToRunningInstance(bool read);
+// input to the session's application (starting one when none runs), or says on standard error,
+// after the program's `name`, why it did not; otherwise, when an application runs already, it
+// asks it to open its panel. Gives the status to exit with then, or none when this start is the
+// session's application.
+std::optional<int> handOverToRunningInstance(bool read, const QString& name);
 
 } // namespace Parlino

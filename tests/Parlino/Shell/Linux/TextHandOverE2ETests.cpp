@@ -1,8 +1,10 @@
-// Texts handed to the running application by other programs on the session bus when they are
-// larger than it takes: each is refused with its cause, and the application keeps answering on
-// the bus.
+// Texts handed to the running application, by `parlino --read` and by other programs on the
+// session bus, when they are larger than it takes or it does not answer: each is refused with its
+// cause, and the application keeps answering on the bus.
 #include <QDBusConnection>
 #include <QDBusMessage>
+
+#include <csignal>
 
 // Xlib's macros (None, Bool) come after every C++ header.
 #include "ApplicationE2E.h"
@@ -34,11 +36,47 @@ protected:
         EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000))
             << app->lines().join('\n').toStdString();
     }
+
+    // Pipes what `producer` (a shell command) writes into `parlino --read`.
+    TerminalRun readFromPipe(const QString& producer) {
+        return runForAnswer(environment,
+                            {"-c", producer + QStringLiteral(" | \"$0\" --read"), PARLINO_APP}, {},
+                            QStringLiteral("bash"));
+    }
+
+    bool handedOverAnything() const {
+        return !app->lines().filter(QStringLiteral("readWithParlino")).isEmpty();
+    }
 };
 
 const std::string tooLarge =
     "parlino: the text is larger than 8 MiB (8388608 bytes of UTF-8), the most Parlino reads at "
     "once\n";
+
+TEST_F(TextHandOverE2E, standardInputPastTheBoundIsRefusedBeforeAnythingIsSent) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const TerminalRun oneByteOver =
+        runForAnswer(environment, {"--read"}, QByteArray(8 * 1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(oneByteOver.status, 1);
+    EXPECT_EQ(oneByteOver.err.toStdString(), tooLarge);
+
+    const TerminalRun hundredMegabytes =
+        readFromPipe(QStringLiteral("head -c 100M /dev/zero | tr '\\0' a | fold -w80"));
+    EXPECT_EQ(hundredMegabytes.status, 1);
+    EXPECT_EQ(hundredMegabytes.err.toStdString(), tooLarge);
+
+    EXPECT_FALSE(handedOverAnything()) << app->lines().join('\n').toStdString();
+    EXPECT_FALSE(desktop.shownWindow("Parlino Panel").has_value());
+    expectStillAnswering();
+}
+
+TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const TerminalRun run = readFromPipe(QStringLiteral("yes 'A line of text.' | head -c 1G"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.toStdString(), tooLarge);
+    EXPECT_FALSE(handedOverAnything());
+}
 
 TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKeepsAnswering) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
@@ -54,6 +92,19 @@ TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKee
     EXPECT_EQ("parlino: " + reply.errorMessage().toStdString() + '\n', tooLarge);
     EXPECT_FALSE(desktop.shownWindow("Parlino Panel").has_value()) << "the panel stays as it was";
     expectStillAnswering();
+}
+
+TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeEndsWithATimeOut) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const qint64 pid = app->processId();
+    ::kill(pid_t(pid), SIGSTOP);
+    const TerminalRun run =
+        runForAnswer(environment, {"--read"}, "Nobody takes this.", PARLINO_APP, 25000);
+    ::kill(pid_t(pid), SIGCONT);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.toStdString(),
+              "parlino: the running Parlino did not take the text within 10 seconds\n");
 }
 
 } // namespace
