@@ -37,11 +37,13 @@ protected:
             << app->lines().join('\n').toStdString();
     }
 
-    // Pipes what `producer` (a shell command) writes into `parlino --read`.
+    // Pipes what `producer` (a shell command) writes into `parlino --read`: the client's status
+    // and standard error, and on standard output the exit status of the producer's last command.
     TerminalRun readFromPipe(const QString& producer) {
-        return runForAnswer(environment,
-                            {"-c", producer + QStringLiteral(" | \"$0\" --read"), PARLINO_APP}, {},
-                            QStringLiteral("bash"));
+        const QString script =
+            producer + QStringLiteral(" | \"$0\" --read; s=(\"${PIPESTATUS[@]}\"); "
+                                      "echo \"${s[-2]}\"; exit \"${s[-1]}\"");
+        return runForAnswer(environment, {"-c", script, PARLINO_APP}, {}, QStringLiteral("bash"));
     }
 
     bool handedOverAnything() const {
@@ -75,6 +77,9 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
     const TerminalRun run = readFromPipe(QStringLiteral("yes 'A line of text.' | head -c 1G"));
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.toStdString(), tooLarge);
+    // The client went before the gigabyte was written: the writer met a closed pipe.
+    EXPECT_FALSE(run.out.trimmed().isEmpty());
+    EXPECT_NE(run.out.trimmed().toStdString(), "0");
     EXPECT_FALSE(handedOverAnything());
 }
 
