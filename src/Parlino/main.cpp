@@ -48,12 +48,10 @@ static bool hasX11Display() {
 // Help, the version and a refused command line are answered on the terminal before anything
 // starts: no display, no session bus, no running application is asked.
 static std::optional<int> answerOnTheTerminal(const Parlino::LaunchOptions& options,
-                                              const char* invokedAs) {
+                                              const QString& name) {
     const QString version = Parlino::BuildInformation::string(
         Parlino::BuildInformation::dictionary(), Parlino::BuildInformation::applicationVersionKey);
-    const auto answer =
-        options.terminalAnswer(QFileInfo(QString::fromLocal8Bit(invokedAs)).fileName(),
-                               Parlino::AppVersion::label(version, {}));
+    const auto answer = options.terminalAnswer(name, Parlino::AppVersion::label(version, {}));
     if (!answer)
         return std::nullopt;
     std::fputs(answer->text.toLocal8Bit().constData(), answer->toStandardError ? stderr : stdout);
@@ -65,7 +63,10 @@ int main(int argc, char** argv) {
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     const auto options = Parlino::LaunchOptions::parse(arguments);
-    if (const auto status = answerOnTheTerminal(options, argc > 0 ? argv[0] : "parlino"))
+    // The name the user typed, which the program's messages on the terminal begin with.
+    const QString name =
+        QFileInfo(arguments.isEmpty() ? QStringLiteral("parlino") : arguments.first()).fileName();
+    if (const auto status = answerOnTheTerminal(options, name))
         return *status;
     if (!hasX11Display())
         return 1;
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     QApplication::setStyle(new Parlino::ParlinoStyle);
     QApplication::setQuitOnLastWindowClosed(false);
     if (const auto status = Parlino::handOverToRunningInstance(
-            options.action == Parlino::LaunchOptions::Action::read))
+            options.action == Parlino::LaunchOptions::Action::read, name))
         return *status;
     const Parlino::QuitSignals quitSignals(&QApplication::quit);
 

@@ -1,5 +1,7 @@
 #include "Parlino/Shell/LaunchOptions.h"
 
+#include "Parlino/Shell/TextHandOver.h"
+
 #include <QSet>
 
 namespace Parlino {
@@ -88,15 +90,16 @@ LaunchOptions::terminalAnswer(const QString& program, const QString& nameAndVers
             "Usage: %1 [OPTION]\n"
             "Reads aloud the text selected in any application, from the tray.\n"
             "\n"
-            "  --read         read the text given on standard input (the running Parlino\n"
-            "                 reads it; one is started when none runs)\n"
+            "  --read         read the text given on standard input, up to %2 MiB (the\n"
+            "                 running Parlino reads it; one is started when none runs)\n"
             "  -h, --help     show this help and exit\n"
             "  --version      show the name and version and exit\n"
             "\n"
             "Without an option, Parlino starts in the tray, or the one already running opens\n"
             "its panel. The Qt toolkit's options (-platform, -display, -style, -session, ...)\n"
             "are passed on to it.\n")
-            .arg(program),
+            .arg(program)
+            .arg(TextHandOver::maxBytes / (1024 * 1024)),
         false, 0};
 }
 

@@ -1,34 +1,79 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 
+#include "Base/Log.h"
+#include "Parlino/Shell/TextHandOver.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusError>
+#include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QThread>
 
+#include <dbus/dbus.h>
+
+#include <cstdio>
+
 namespace Parlino {
 
 namespace {
 
+const Base::Log log(QStringLiteral("pipeline"));
+
 // How long a starting application may take to answer on the bus, in milliseconds.
 constexpr int startTimeout = 10000;
+// How long the running application may take to take a text or open its panel, in milliseconds:
+// it answers as soon as the read has started.
+constexpr int answerTimeout = 10000;
 
 bool isRunning() {
     const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     return bus && bus->isServiceRegistered(SessionInstance::serviceName).value();
 }
 
-bool call(const QString& method, const QVariantList& arguments = {}) {
-    QDBusInterface running(SessionInstance::serviceName, SessionInstance::objectPath,
-                           SessionInstance::serviceName);
-    if (!running.isValid())
-        return false;
-    const QDBusMessage reply = running.callWithArgumentList(QDBus::Block, method, arguments);
-    return reply.type() == QDBusMessage::ReplyMessage;
+QDBusMessage call(const QString& method, const QVariantList& arguments = {}) {
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(SessionInstance::serviceName, SessionInstance::objectPath,
+                                       SessionInstance::serviceName, method);
+    message.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(message, QDBus::Block, answerTimeout);
+}
+
+// The bus library stops reading a connection while the messages read from it and not yet freed
+// pass a bound (63 MiB by default), and reads on once they are freed. A call to this main
+// thread's objects is freed on this thread, and Qt's bus thread then never hears that it may read
+// again: one large call would leave the application deaf on the bus for good. Leave room for
+// several of the largest messages the protocol allows, so that no sender reaches the bound.
+void keepReadingAfterLargeMessages(const QDBusConnection& bus) {
+    constexpr long room = 8L * DBUS_MAXIMUM_MESSAGE_LENGTH;
+    if (auto* connection = static_cast<DBusConnection*>(bus.internalPointer()))
+        dbus_connection_set_max_received_size(connection, room);
+}
+
+Base::Result<void, QString> startApplication(const QString& program) {
+    if (!QProcess::startDetached(program, {}))
+        return Base::failure(QStringLiteral("Parlino could not be started"));
+    const QDeadlineTimer deadline(startTimeout);
+    while (!isRunning() && !deadline.hasExpired())
+        QThread::msleep(50);
+    if (!isRunning())
+        return Base::failure(
+            QStringLiteral("Parlino did not start within %1 seconds").arg(startTimeout / 1000));
+    return {};
+}
+
+Base::Result<void, QString> handOverStandardInput() {
+    QFile input;
+    if (!input.open(stdin, QIODevice::ReadOnly))
+        return Base::failure(
+            QStringLiteral("standard input could not be opened: %1").arg(input.errorString()));
+    const auto text = TextHandOver::read(input);
+    if (!text)
+        return Base::failure(text.error());
+    return SessionInstance::handOverText(*text, QCoreApplication::applicationFilePath());
 }
 
 } // namespace
@@ -39,35 +84,41 @@ SessionInstance::SessionInstance(std::function<void(const QString&)> read,
 
 bool SessionInstance::claim() {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    return bus.isConnected() &&
-           bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
+    if (!bus.isConnected())
+        return false;
+    keepReadingAfterLargeMessages(bus);
+    return bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
            bus.registerService(serviceName);
 }
 
 bool SessionInstance::openRunningPanel() {
-    return isRunning() && call(QStringLiteral("OpenPanel"));
+    return isRunning() && call(QStringLiteral("OpenPanel")).type() == QDBusMessage::ReplyMessage;
 }
 
-bool SessionInstance::handOverText(const QString& text, const QString& program) {
-    if (!isRunning()) {
-        if (!QProcess::startDetached(program, {}))
-            return false;
-        const QDeadlineTimer deadline(startTimeout);
-        while (!isRunning() && !deadline.hasExpired())
-            QThread::msleep(50);
-    }
-    return call(QStringLiteral("ReadWithParlino"), {text});
+Base::Result<void, QString> SessionInstance::handOverText(const QString& text,
+                                                          const QString& program) {
+    if (!isRunning())
+        if (auto started = startApplication(program); !started)
+            return started;
+    const QDBusMessage reply = call(QStringLiteral("ReadWithParlino"), {text});
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return {};
+    // No reply while it still holds its name: it is there but did not answer in time.
+    if (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) && isRunning())
+        return Base::failure(
+            QStringLiteral("the running Parlino did not take the text within %1 seconds")
+                .arg(answerTimeout / 1000));
+    return Base::failure(
+        QStringLiteral("the running Parlino did not take the text: %1").arg(reply.errorMessage()));
 }
 
-std::optional<int> handOverToRunningInstance(bool read) {
+std::optional<int> handOverToRunningInstance(bool read, const QString& name) {
     if (read) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly))
-            return 1;
-        // A bus message ends its text at the first NUL; read each NUL as a space instead, so
-        // nothing after it is lost.
-        const QString text = QString::fromUtf8(input.readAll()).replace(QChar(0), QChar(' '));
-        return SessionInstance::handOverText(text, QCoreApplication::applicationFilePath()) ? 0 : 1;
+        const auto handed = handOverStandardInput();
+        if (handed)
+            return 0;
+        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(handed.error()));
+        return 1;
     }
     if (SessionInstance::openRunningPanel())
         return 0;
@@ -75,6 +126,12 @@ std::optional<int> handOverToRunningInstance(bool read) {
 }
 
 void SessionInstance::ReadWithParlino(const QString& text) {
+    if (TextHandOver::isTooLarge(text)) {
+        log.notice("hand-over refused: %lld characters, more than %lld bytes of UTF-8",
+                   qint64(text.size()), qint64(TextHandOver::maxBytes));
+        sendErrorReply(tooLargeError, TextHandOver::tooLargeMessage());
+        return;
+    }
     if (m_read)
         m_read(text);
 }

@@ -1,19 +1,10 @@
 // The real application on the desktop that scripts/ci-services.sh starts: a selection in another
 // application, a tap of the right Super key, and the read that follows, heard through the
 // PulseAudio null sink and seen in the floating windows.
-#include "Playback/Linux/TestAudio.h"
-#include "support/DesktopSession.h"
-#include "support/EventLoop.h"
-#include "support/FakeSpeechService.h"
-
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -21,27 +12,14 @@
 #include <cstring>
 
 // Xlib's macros (None, Bool) come after every C++ header.
-#include "DesktopDriver.h"
+#include "ApplicationE2E.h"
 
-using namespace DesktopDriver;
-using TestSupport::pumpUntil;
+using namespace ApplicationE2ETesting;
 
 namespace {
 
 const QString selectedText = QStringLiteral("reads this sentence");
 constexpr int screenCentre = 960;
-
-// What the desktop's media controls report of the application: "Playing", "Paused", "Stopped".
-QString playbackStatus() {
-    QProcess gdbus;
-    gdbus.start(QStringLiteral("gdbus"),
-                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.parlino", "--object-path",
-                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
-                 "org.mpris.MediaPlayer2.Player", "PlaybackStatus"});
-    gdbus.waitForFinished(3000);
-    const auto match = QRegularExpression("'(\\w+)'").match(gdbus.readAllStandardOutput());
-    return match.hasMatch() ? match.captured(1) : QString();
-}
 
 QImage screenshot(const QString& name) {
     const QString path = QStringLiteral(PARLINO_SCREENSHOT_DIR "/Application/%1.png").arg(name);
@@ -85,133 +63,6 @@ double bestMatch(const std::vector<float>& expected, const std::vector<float>& r
     }
     return best;
 }
-
-// Runs the application's binary once more with `arguments` and `input`; its exit status.
-int runAgain(const QProcessEnvironment& environment, const QStringList& arguments,
-             const QByteArray& input = {}) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(PARLINO_APP), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(15000))
-        return -1;
-    return process.exitCode();
-}
-
-// A run of the binary that answers on the terminal: its status and what it printed where.
-struct TerminalRun {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-TerminalRun runForAnswer(const QProcessEnvironment& environment, const QStringList& arguments) {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(PARLINO_APP), arguments);
-    if (!process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished(3000);
-        return {};
-    }
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
-
-// The process that owns the application's name on the session bus; 0 when none does.
-qint64 sessionInstance() {
-    QProcess gdbus;
-    gdbus.start(QStringLiteral("gdbus"),
-                {"call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                 "/org/freedesktop/DBus", "--method",
-                 "org.freedesktop.DBus.GetConnectionUnixProcessID", "com.parlino.app"});
-    gdbus.waitForFinished(3000);
-    const auto match = QRegularExpression("uint32 (\\d+)").match(gdbus.readAllStandardOutput());
-    return match.hasMatch() ? match.captured(1).toLongLong() : 0;
-}
-
-class ApplicationE2E : public ::testing::Test {
-protected:
-    void SetUp() override {
-        PARLINO_REQUIRE_SERVICE(desktop.isOpen() && TestSupport::inDesktopSession(),
-                                "no desktop session (scripts/ci-services.sh starts one)");
-        ASSERT_TRUE(home.isValid());
-        ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
-        service.serveSpeech(speech, double(TestAudio::speechFrames()) / 44100);
-        environment = applicationEnvironment(home, service.baseURL());
-        ASSERT_FALSE(environment.isEmpty());
-        launch();
-    }
-
-    void writeSettings(const QByteArray& values) {
-        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write(R"({"format":"parlino-defaults","version":1,"values":{)" + values + "}}");
-    }
-
-    void launch() {
-        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
-        ASSERT_TRUE(app->waitForLine("tray: icon installed"))
-            << app->lines().join('\n').toStdString();
-        ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow("Parlino Idle Bar").has_value(); }));
-    }
-
-    // Starts the application that holds the selection and waits for it to take the focus.
-    void holdSelection() {
-        QProcessEnvironment accessible = environment;
-        accessible.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        holder = std::make_unique<Program>(QStringLiteral(PARLINO_SELECTION_HOLDER), QStringList(),
-                                           accessible);
-        ASSERT_TRUE(holder->waitForLine("^ready "));
-        // The tap must come well after the last key went down.
-        pumpUntil([] { return false; }, 400);
-    }
-
-    QStringList synthesisTexts() const {
-        QStringList texts;
-        for (const auto& request : service.requests())
-            if (request.path().endsWith("/with-timestamps"))
-                texts << request.json()["text"].get<std::string>().c_str();
-        return texts;
-    }
-
-    bool statusBecomes(const QString& status) {
-        return pumpUntil([&] { return playbackStatus() == status; }, 10000);
-    }
-
-    // The bottom of the panel's sheet once it stays put for a tenth of a second.
-    int settledSheetBottom(int x) {
-        int bottom = -1;
-        pumpUntil([&] {
-            const int previous = std::exchange(bottom, desktop.sheetBottom(x));
-            pumpUntil([] { return false; }, 100);
-            return bottom > 0 && bottom == previous;
-        });
-        return bottom;
-    }
-
-    // Drops the reading panel by resting the pointer on the bubble.
-    std::optional<QRect> dropPanel() {
-        const auto bubble = desktop.shownWindow("Parlino Bubble");
-        if (!bubble)
-            return std::nullopt;
-        desktop.pointTo({bubble->center().x(), std::max(2, bubble->bottom() - 20)});
-        std::optional<QRect> panel;
-        pumpUntil([&] { return (panel = desktop.shownWindow("Parlino Panel")).has_value(); });
-        if (panel)
-            settledSheetBottom(panel->center().x()); // the drop's animation
-        return panel;
-    }
-
-    const QByteArray speech = TestAudio::speechMp3();
-    Desktop desktop;
-    QTemporaryDir home;
-    TestSupport::FakeSpeechService service;
-    QProcessEnvironment environment;
-    std::unique_ptr<Program> app;
-    std::unique_ptr<Program> holder;
-};
 
 TEST_F(ApplicationE2E, aTapReadsTheSelectionAloudAndTheWindowsFollowTheRead) {
     holdSelection();

@@ -1,0 +1,115 @@
+// Texts handed to the running application, by `parlino --read` and by other programs on the
+// session bus, when they are larger than it takes or it does not answer: each is refused with its
+// cause, and the application keeps answering on the bus.
+#include <QDBusConnection>
+#include <QDBusMessage>
+
+#include <csignal>
+
+// Xlib's macros (None, Bool) come after every C++ header.
+#include "ApplicationE2E.h"
+
+using namespace ApplicationE2ETesting;
+
+namespace {
+
+// Whether the application answers a ping on the bus.
+bool answersPing() {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {"call", "--session", "--dest", "com.parlino.app", "--object-path",
+                 "/com/parlino/app", "--method", "org.freedesktop.DBus.Peer.Ping"});
+    return gdbus.waitForFinished(3000) && gdbus.exitCode() == 0;
+}
+
+class TextHandOverE2E : public ApplicationE2E {
+protected:
+    // The application answers its media controls and pings, five times each, and still reads a
+    // short text handed over.
+    void expectStillAnswering() {
+        for (int call = 0; call < 5; ++call) {
+            EXPECT_FALSE(playbackStatus().isEmpty()) << "call " << call;
+            EXPECT_TRUE(answersPing()) << "ping " << call;
+        }
+        const QString piped = QStringLiteral("A short text after the refused one.");
+        EXPECT_EQ(runAgain(environment, {"--read"}, piped.toUtf8()), 0);
+        EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(piped); }, 10000))
+            << app->lines().join('\n').toStdString();
+    }
+
+    // Pipes what `producer` (a shell command) writes into `parlino --read`: the client's status
+    // and standard error, and on standard output the exit status of the producer's last command.
+    TerminalRun readFromPipe(const QString& producer) {
+        const QString script =
+            producer + QStringLiteral(" | \"$0\" --read; s=(\"${PIPESTATUS[@]}\"); "
+                                      "echo \"${s[-2]}\"; exit \"${s[-1]}\"");
+        return runForAnswer(environment, {"-c", script, PARLINO_APP}, {}, QStringLiteral("bash"));
+    }
+
+    bool handedOverAnything() const {
+        return !app->lines().filter(QStringLiteral("readWithParlino")).isEmpty();
+    }
+};
+
+const std::string tooLarge =
+    "parlino: the text is larger than 8 MiB (8388608 bytes of UTF-8), the most Parlino reads at "
+    "once\n";
+
+TEST_F(TextHandOverE2E, standardInputPastTheBoundIsRefusedBeforeAnythingIsSent) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const TerminalRun oneByteOver =
+        runForAnswer(environment, {"--read"}, QByteArray(8 * 1024 * 1024 + 1, 'a'));
+    EXPECT_EQ(oneByteOver.status, 1);
+    EXPECT_EQ(oneByteOver.err.toStdString(), tooLarge);
+
+    const TerminalRun hundredMegabytes =
+        readFromPipe(QStringLiteral("head -c 100M /dev/zero | tr '\\0' a | fold -w80"));
+    EXPECT_EQ(hundredMegabytes.status, 1);
+    EXPECT_EQ(hundredMegabytes.err.toStdString(), tooLarge);
+
+    EXPECT_FALSE(handedOverAnything()) << app->lines().join('\n').toStdString();
+    EXPECT_FALSE(desktop.shownWindow("Parlino Panel").has_value());
+    expectStillAnswering();
+}
+
+TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const TerminalRun run = readFromPipe(QStringLiteral("yes 'A line of text.' | head -c 1G"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.toStdString(), tooLarge);
+    // The client went before the gigabyte was written: the writer met a closed pipe.
+    EXPECT_FALSE(run.out.trimmed().isEmpty());
+    EXPECT_NE(run.out.trimmed().toStdString(), "0");
+    EXPECT_FALSE(handedOverAnything());
+}
+
+TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKeepsAnswering) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    // Larger than the bus library lets a connection hold unread by default.
+    QDBusMessage call = QDBusMessage::createMethodCall("com.parlino.app", "/com/parlino/app",
+                                                       "com.parlino.app", "ReadWithParlino");
+    call << QString(70'000'000, u'a');
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 60000);
+    call = {};
+
+    EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(reply.errorName().toStdString(), "com.parlino.app.Error.TextTooLarge");
+    EXPECT_EQ("parlino: " + reply.errorMessage().toStdString() + '\n', tooLarge);
+    EXPECT_FALSE(desktop.shownWindow("Parlino Panel").has_value()) << "the panel stays as it was";
+    expectStillAnswering();
+}
+
+TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeEndsWithATimeOut) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const qint64 pid = app->processId();
+    ::kill(pid_t(pid), SIGSTOP);
+    const TerminalRun run =
+        runForAnswer(environment, {"--read"}, "Nobody takes this.", PARLINO_APP, 25000);
+    ::kill(pid_t(pid), SIGCONT);
+
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.toStdString(),
+              "parlino: the running Parlino did not take the text within 10 seconds\n");
+}
+
+} // namespace
