@@ -34,7 +34,8 @@ TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
-  mousepad xterm copyq gnome-terminal konsole kwrite kate
+  mousepad xterm copyq gnome-terminal konsole kwrite kate libreoffice-writer libreoffice-gtk3
+  gnome-text-editor
   fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf
 )
 

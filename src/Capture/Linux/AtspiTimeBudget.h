@@ -19,6 +19,11 @@ public:
 
     bool expired() const { return m_clock.now() >= m_deadline; }
 
+    // A share of the time left: at most `seconds` from now.
+    AtspiTimeBudget share(double seconds) const {
+        return AtspiTimeBudget(m_clock, std::min(seconds, m_deadline - m_clock.now()));
+    }
+
     // Call before each libatspi call: false once the time is up, else bounds the call by the
     // time left (libatspi's time-out is process-wide; only the AT-SPI thread makes calls).
     bool arm() const {

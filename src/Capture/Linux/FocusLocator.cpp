@@ -16,6 +16,8 @@ constexpr std::size_t rememberedApplications = 32;
 constexpr std::size_t pendingFocusChanges = 16;
 // How many of an application's latest focused elements are kept.
 constexpr std::size_t rememberedPerApplication = 4;
+// The longest a capture walks an application's tree, in seconds.
+constexpr double treeWalkShare = 0.1;
 
 using Element = AtspiRef<AtspiAccessible>;
 using Found = Base::Result<Element, CaptureError>;
@@ -45,6 +47,16 @@ AtspiRef<AtspiStateSet> statesOf(AtspiAccessible* element, const AtspiTimeBudget
     if (!time.arm())
         return AtspiRef<AtspiStateSet>();
     return AtspiRef<AtspiStateSet>(atspi_accessible_get_state_set(element));
+}
+
+// The element has the focus now, as the application itself says: libatspi answers the states of
+// an application that offers them in bulk from its cache, which a focus change whose event went
+// missing leaves saying focused, so that an element focused before would be read again.
+bool focusedNow(AtspiAccessible* element, const AtspiTimeBudget& time) {
+    atspi_accessible_clear_cache(element);
+    const auto states = statesOf(element, time);
+    return states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
+           !atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT);
 }
 
 // Asks the application for its focused element with one Collection match. Nothing when the
@@ -77,67 +89,102 @@ std::optional<Element> matchFocused(AtspiAccessible* app, const AtspiTimeBudget&
     return result;
 }
 
-// Walks an application's tree node by node, depth first through what is on screen, for an
-// application that answers no Collection match. Large containers that manage their own items
-// (tables, long lists) are not entered.
+} // namespace
+
+// Walks an application's tree node by node, depth first, for an application that answers no
+// Collection match. Large containers that manage their own items (tables, long lists) are not
+// entered. A walk that runs out of time goes on from where it stopped when it is resumed.
 class TreeSearch {
 public:
-    TreeSearch(const AtspiTimeBudget& time, bool activeWindowsOnly)
-        : m_time(time), m_activeWindowsOnly(activeWindowsOnly) {}
+    enum class Outcome { found, exhausted, outOfTime };
 
-    Element inWindowsOf(AtspiAccessible* app) {
-        for (gint i = 0, windows = childCount(app); i < windows; ++i) {
-            Element window = childAt(app, i);
-            if (!window)
-                continue;
-            if (m_activeWindowsOnly) {
-                const auto states = statesOf(window.get(), m_time);
-                if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_ACTIVE))
-                    continue;
-            }
-            if (auto found = below(window.get()))
-                return found;
-        }
-        return Element();
+    TreeSearch(Element app, bool activeWindowsOnly) : m_activeWindowsOnly(activeWindowsOnly) {
+        m_path.push_back({std::move(app), unknownCount});
     }
 
-private:
-    Element below(AtspiAccessible* node) {
-        for (gint i = 0, children = childCount(node); i < children; ++i) {
-            Element child = childAt(node, i);
-            const auto states = child ? statesOf(child.get(), m_time) : AtspiRef<AtspiStateSet>();
-            if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING))
+    Outcome resume(const AtspiTimeBudget& time) {
+        while (!m_path.empty()) {
+            Level& level = m_path.back();
+            if (level.next == unknownCount) {
+                const gint count = childCount(level.node.get(), time);
+                if (time.expired())
+                    return Outcome::outOfTime;
+                level.next = count - 1;
+            }
+            if (level.next < 0) {
+                m_path.pop_back();
                 continue;
-            if (atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED))
-                return child;
-            if (atspi_state_set_contains(states.get(), ATSPI_STATE_MANAGES_DESCENDANTS))
-                continue;
-            if (auto found = below(child.get()))
-                return found;
+            }
+            const auto visited = visitNextChild(time);
+            if (visited == Visit::outOfTime)
+                return Outcome::outOfTime;
+            if (visited == Visit::found)
+                return Outcome::found;
         }
-        return Element();
+        return Outcome::exhausted;
+    }
+
+    const Element& found() const { return m_found; }
+
+private:
+    static constexpr gint unknownCount = -2;
+
+    struct Level {
+        Element node;
+        gint next; // the next child to visit, counting down: a window lays out its menus, tool
+                   // bars and header bar before its content, where the focus usually is
+    };
+    enum class Visit { found, next, outOfTime };
+
+    // Visits the deepest level's next child; a child that the time ran out on is visited again.
+    Visit visitNextChild(const AtspiTimeBudget& time) {
+        const bool isWindow = m_path.size() == 1;
+        Element child = childAt(m_path.back().node.get(), m_path.back().next, time);
+        const auto states = child ? statesOf(child.get(), time) : AtspiRef<AtspiStateSet>();
+        const bool focused = !isWindow && states &&
+                             atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
+                             focusedNow(child.get(), time);
+        if (time.expired())
+            return Visit::outOfTime;
+        --m_path.back().next;
+        if (focused) {
+            m_found = std::move(child);
+            return Visit::found;
+        }
+        if (states && enters(isWindow, states.get()))
+            m_path.push_back({std::move(child), unknownCount});
+        return Visit::next;
+    }
+
+    // GTK 4 says showing of no element inside its windows: an element that says visible is
+    // entered whether it says showing or not.
+    bool enters(bool isWindow, AtspiStateSet* states) const {
+        if (isWindow)
+            return !m_activeWindowsOnly || atspi_state_set_contains(states, ATSPI_STATE_ACTIVE);
+        const bool hidden = !atspi_state_set_contains(states, ATSPI_STATE_VISIBLE) &&
+                            !atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
+        return !hidden && !atspi_state_set_contains(states, ATSPI_STATE_MANAGES_DESCENDANTS);
     }
 
     // None once the time is up.
-    gint childCount(AtspiAccessible* node) {
-        if (!m_time.arm())
+    static gint childCount(AtspiAccessible* node, const AtspiTimeBudget& time) {
+        if (!time.arm())
             return 0;
         AtspiErrorSink error;
         const gint count = atspi_accessible_get_child_count(node, error.out());
         return error.failed() ? 0 : count;
     }
-    Element childAt(AtspiAccessible* node, gint index) {
-        if (!m_time.arm())
+    static Element childAt(AtspiAccessible* node, gint index, const AtspiTimeBudget& time) {
+        if (!time.arm())
             return Element();
         AtspiErrorSink error;
         return Element(atspi_accessible_get_child_at_index(node, index, error.out()));
     }
 
-    const AtspiTimeBudget& m_time;
     const bool m_activeWindowsOnly;
+    std::vector<Level> m_path;
+    Element m_found;
 };
-
-} // namespace
 
 FocusLocator::FocusLocator()
     : m_listener(atspi_event_listener_new(&FocusLocator::onFocusEvent, this, nullptr)) {
@@ -217,10 +264,11 @@ std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiT
     }
     if (latest == m_focus.end())
         return std::nullopt;
-    // The most recent element that shows (and has the focus, when it must), one with text first:
-    // an item view announces its current item as focused although the keyboard focus is
-    // elsewhere, while a text area that loses the focus says so. Asked afresh: the showing state
-    // is not followed.
+    // The most recent element that is shown (and has the focus, when it must), one with text
+    // first: an item view announces its current item as focused although the keyboard focus is
+    // elsewhere, while a text area that loses the focus says so. Asked afresh, never from what
+    // libatspi keeps of the states: the showing state is not followed, and a focus event can be
+    // lost. GTK 4 says showing of no element inside its windows, so visible counts too.
     const auto& elements = latest->second.elements;
     std::optional<Element> found;
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
@@ -229,8 +277,9 @@ std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiT
         const auto states = statesOf(it->get(), time);
         if (!states || !time.arm())
             return found;
-        if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) ||
-            !atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) ||
+        const bool shown = atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) ||
+                           atspi_state_set_contains(states.get(), ATSPI_STATE_VISIBLE);
+        if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) || !shown ||
             (query.focusedNow && !atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)))
             continue;
         if (AtspiRef<AtspiText>(atspi_accessible_get_text_iface(it->get())))
@@ -247,7 +296,6 @@ Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& t
         return Element();
     AtspiErrorSink error;
     const gint apps = atspi_accessible_get_child_count(desktop.get(), error.out());
-    TreeSearch search(time, query.focusedNow && !query.pid);
     for (gint i = 0; i < apps && time.arm(); ++i) {
         Element app(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
         if (!app)
@@ -256,9 +304,13 @@ Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& t
         const auto pid = processOf(app.get(), time);
         if (query.pid && pid != query.pid)
             continue;
-        auto found = matchFocused(app.get(), time);
-        if (!found)
-            found = search.inWindowsOf(app.get());
+        std::optional<Element> found = matchFocused(app.get(), time);
+        if (!found) {
+            auto searched = searchTree(std::move(app), pid, query, time);
+            if (!searched)
+                return searched;
+            found = std::move(*searched);
+        }
         if (*found) {
             if (pid)
                 remember(*pid, *found);
@@ -268,6 +320,22 @@ Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& t
     if (time.expired())
         return Base::failure(CaptureError::timedOut());
     return Element();
+}
+
+Found FocusLocator::searchTree(Element app, std::optional<qint32> pid, const Query& query,
+                               const AtspiTimeBudget& time) {
+    // A walk through a large tree may take longer than a capture can wait: each capture gives it
+    // a share of its time, and the next one for the same application goes on where it stopped,
+    // while the capture's other ways answer.
+    if (!m_search || !pid || m_searchPid != pid)
+        m_search = std::make_unique<TreeSearch>(std::move(app), query.focusedNow && !query.pid);
+    m_searchPid = pid;
+    const auto outcome = m_search->resume(time.share(treeWalkShare));
+    if (outcome == TreeSearch::Outcome::outOfTime)
+        return Base::failure(CaptureError::timedOut());
+    Element found = outcome == TreeSearch::Outcome::found ? m_search->found() : Element();
+    m_search.reset();
+    return found;
 }
 
 } // namespace Capture

@@ -9,17 +9,22 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace Capture {
+
+class TreeSearch;
 
 // Finds an application's focused accessible in a few round trips, whatever the size of its tree.
 // It follows the focus changes that the applications announce on the accessibility bus and keeps
 // the latest few focused accessibles of each application: an item view may announce its current
 // item as focused after the element that really has the keyboard focus. An application that
 // announced nothing since this process started listening is asked once with a Collection match on
-// the focused state; only one that cannot answer that is searched node by node, within the time
-// limit.
+// the focused state; only one that cannot answer that is searched node by node, a share of each
+// query's time at a time, the next query going on where the last one stopped. An element is taken
+// as focused only when the application says so at the query, not from what libatspi keeps of its
+// states.
 //
 // Lives on the AT-SPI thread: every call, and the focus events, run there.
 class FocusLocator {
@@ -57,6 +62,9 @@ private:
                                                         const AtspiTimeBudget& time);
     Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError>
     askApplications(const Query& query, const AtspiTimeBudget& time);
+    Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError>
+    searchTree(AtspiRef<AtspiAccessible> app, std::optional<qint32> pid, const Query& query,
+               const AtspiTimeBudget& time);
 
     AtspiEventListener* m_listener = nullptr;
     // Focused in this order since the last query; their processes are asked for then, not in
@@ -64,6 +72,9 @@ private:
     std::deque<AtspiRef<AtspiAccessible>> m_newlyFocused;
     std::map<qint32, Focus> m_focus; // by process
     quint64 m_sequence = 0;
+    // A walk of an application's tree that ran out of time, and the application's process.
+    std::unique_ptr<TreeSearch> m_search;
+    std::optional<qint32> m_searchPid;
 };
 
 } // namespace Capture

@@ -3,6 +3,7 @@
 #include "Base/Log.h"
 #include "Base/Worker.h"
 #include "Capture/Linux/AtspiRef.h"
+#include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
 #include "Capture/Linux/FocusLocator.h"
 #include "Capture/Linux/X11Connection.h"
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <functional>
 #include <future>
 
@@ -73,44 +73,27 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
 
 enum class Selection { read, tooLarge };
 
-// The selected text and its bounds on screen. Offsets stay in the toolkit's own units from the
-// selection query to the text and extents queries, so no conversion can go wrong between them.
-// A selection of more characters than the limit has bytes is not fetched at all.
+// The selected text and its bounds on screen, also of a selection that goes on into the texts
+// that this one flows into. Offsets stay in the toolkit's own units from the selection query to
+// the text and extents queries, so no conversion can go wrong between them. A selection of more
+// characters than the limit has bytes is not fetched at all; one that could not be read whole in
+// time is not read.
 Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
                         const AtspiTimeBudget& time) {
     if (!time.arm())
         return Selection::read;
     AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(accessible));
-    if (!text || !time.arm())
+    if (!text)
         return Selection::read;
-    // No count of selections first: asking for the first one says as much, one round trip less.
-    AtspiErrorSink error;
-    AtspiRange* range = atspi_text_get_selection(text.get(), 0, error.out());
-    if (!range)
-        return Selection::read;
-    const gint start = range->start_offset;
-    const gint end = range->end_offset;
-    g_free(range);
-    if (error.failed() || start >= end || !time.arm())
-        return Selection::read;
-    if (qsizetype(end) - start > CaptureError::maxSelectionBytes)
-        return Selection::tooLarge;
-    gchar* selected = atspi_text_get_text(text.get(), start, end, error.out());
-    if (error.failed() || !selected)
-        return Selection::read;
-    if (qsizetype(std::strlen(selected)) > CaptureError::maxSelectionBytes) {
-        g_free(selected);
-        return Selection::tooLarge;
+    AtspiTextFlow flow(std::move(text), time);
+    const auto read = FlowingSelection::read(flow);
+    if (!read)
+        return read.error().kind() == CaptureError::Kind::selectionTooLarge ? Selection::tooLarge
+                                                                            : Selection::read;
+    if (*read) {
+        snapshot.selectedText = (*read)->text;
+        snapshot.selectionBounds = flow.bounds(**read);
     }
-    snapshot.selectedText = takeText(selected);
-
-    if (!time.arm())
-        return Selection::read;
-    AtspiRect* extents =
-        atspi_text_get_range_extents(text.get(), start, end, ATSPI_COORD_TYPE_SCREEN, error.out());
-    if (extents && !error.failed() && extents->width > 0 && extents->height > 0)
-        snapshot.selectionBounds = QRectF(extents->x, extents->y, extents->width, extents->height);
-    g_free(extents);
     return Selection::read;
 }
 

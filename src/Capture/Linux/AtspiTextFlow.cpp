@@ -1,0 +1,137 @@
+#include "Capture/Linux/AtspiTextFlow.h"
+
+#include <cstdlib>
+
+namespace Capture {
+
+AtspiTextFlow::AtspiTextFlow(AtspiRef<AtspiText> focusedText, const AtspiTimeBudget& time)
+    : m_time(time) {
+    m_nodes[0].text = std::move(focusedText);
+}
+
+bool AtspiTextFlow::exists(int step) {
+    if (m_nodes.contains(step))
+        return true;
+    const auto neighbour = m_nodes.find(step < 0 ? step + 1 : step - 1);
+    if (step == 0 || neighbour == m_nodes.end())
+        return false;
+    Node& from = neighbour->second;
+    if (!from.relationsRead)
+        readRelations(from);
+    const AtspiRef<AtspiAccessible>& next = step < 0 ? from.before : from.after;
+    if (!next)
+        return false;
+    // Every accessible offers the text functions; one without a text fails them, and then has
+    // no answers.
+    m_nodes[step].text = AtspiRef<AtspiText>(ATSPI_TEXT(g_object_ref(next.get())));
+    return true;
+}
+
+void AtspiTextFlow::readRelations(Node& node) {
+    node.relationsRead = true;
+    if (!m_time.arm())
+        return;
+    AtspiErrorSink error;
+    GArray* relations =
+        atspi_accessible_get_relation_set(ATSPI_ACCESSIBLE(node.text.get()), error.out());
+    for (guint i = 0; relations && i < relations->len; ++i) {
+        AtspiRelation* relation = g_array_index(relations, AtspiRelation*, i);
+        const AtspiRelationType type = atspi_relation_get_relation_type(relation);
+        if ((type == ATSPI_RELATION_FLOWS_FROM || type == ATSPI_RELATION_FLOWS_TO) &&
+            atspi_relation_get_n_targets(relation) > 0) {
+            AtspiRef<AtspiAccessible> target(atspi_relation_get_target(relation, 0));
+            (type == ATSPI_RELATION_FLOWS_FROM ? node.before : node.after) = std::move(target);
+        }
+        g_object_unref(relation);
+    }
+    if (relations)
+        g_array_free(relations, TRUE);
+}
+
+AtspiText* AtspiTextFlow::textAt(int step) const {
+    const auto node = m_nodes.find(step);
+    return node == m_nodes.end() ? nullptr : node->second.text.get();
+}
+
+std::optional<qint32> AtspiTextFlow::length(int step) {
+    AtspiText* text = textAt(step);
+    if (!text || !m_time.arm())
+        return std::nullopt;
+    AtspiErrorSink error;
+    const gint count = atspi_text_get_character_count(text, error.out());
+    if (error.failed() || count < 0)
+        return std::nullopt;
+    return count;
+}
+
+std::optional<TextRange> AtspiTextFlow::selection(int step) {
+    AtspiText* text = textAt(step);
+    if (!text || !m_time.arm())
+        return std::nullopt;
+    // No count of selections first: asking for the first one says as much, one round trip less.
+    AtspiErrorSink error;
+    AtspiRange* range = atspi_text_get_selection(text, 0, error.out());
+    if (!range)
+        return std::nullopt;
+    const TextRange selected{range->start_offset, range->end_offset};
+    g_free(range);
+    if (error.failed() || selected.start < 0 || selected.start >= selected.end)
+        return std::nullopt;
+    return selected;
+}
+
+std::optional<qint32> AtspiTextFlow::caret(int step) {
+    AtspiText* text = textAt(step);
+    if (!text || !m_time.arm())
+        return std::nullopt;
+    AtspiErrorSink error;
+    const gint offset = atspi_text_get_caret_offset(text, error.out());
+    if (error.failed() || offset < 0)
+        return std::nullopt;
+    return offset;
+}
+
+std::optional<QString> AtspiTextFlow::text(int step, TextRange range) {
+    AtspiText* text = textAt(step);
+    if (!text || !m_time.arm())
+        return std::nullopt;
+    AtspiErrorSink error;
+    gchar* selected = atspi_text_get_text(text, range.start, range.end, error.out());
+    if (error.failed() || !selected) {
+        g_free(selected);
+        return std::nullopt;
+    }
+    QString result = QString::fromUtf8(selected);
+    g_free(selected);
+    return result;
+}
+
+bool AtspiTextFlow::expired() const {
+    return m_time.expired();
+}
+
+std::optional<QRectF> AtspiTextFlow::bounds(const FlowingSelection::Read& read) {
+    auto first = extents(read.first);
+    if (read.last.step == read.first.step)
+        return first;
+    const auto last = extents(read.last);
+    if (first && last)
+        return first->united(*last);
+    return first ? first : last;
+}
+
+std::optional<QRectF> AtspiTextFlow::extents(const FlowingSelection::Part& part) {
+    AtspiText* text = textAt(part.step);
+    if (!text || !m_time.arm())
+        return std::nullopt;
+    AtspiErrorSink error;
+    AtspiRect* extents = atspi_text_get_range_extents(text, part.range.start, part.range.end,
+                                                      ATSPI_COORD_TYPE_SCREEN, error.out());
+    std::optional<QRectF> bounds;
+    if (extents && !error.failed() && extents->width > 0 && extents->height > 0)
+        bounds = QRectF(extents->x, extents->y, extents->width, extents->height);
+    g_free(extents);
+    return bounds;
+}
+
+} // namespace Capture
