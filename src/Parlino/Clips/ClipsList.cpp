@@ -163,7 +163,7 @@ void ClipsList::layOutRows() {
     const QList<ClipSummary>& clips = m_viewModel.clips();
     const auto [first, last] =
         m_layout.rowsBetween(m_visibleTop - overscan, m_visibleTop + m_visibleHeight + overscan);
-    QHash<ClipID, ClipRow*> shown;
+    QList<ClipRow*> shown; // top to bottom
     shown.reserve(last - first + 1);
     for (qsizetype index = first; index < last; ++index) {
         const ClipSummary& clip = clips[index];
@@ -171,17 +171,20 @@ void ClipsList::layOutRows() {
         if (!row)
             row = makeRow(clip);
         showRow(*row, index);
-        shown.insert(clip.id, row);
+        shown.append(row);
     }
     // The row that holds the focus stays, out of view, as a list keeps its current item out of
     // view: the focus does not jump, and Space still plays the clip it is on.
     if (ClipRow* focused = focusedRow())
         if (const auto index = indexOf(focused->clip().id)) {
             showRow(*focused, *index);
-            shown.insert(focused->clip().id, m_rows.take(focused->clip().id));
+            shown.insert(*index < first ? 0 : shown.size(), m_rows.take(focused->clip().id));
         }
     const QList<ClipRow*> retired = m_rows.values();
-    m_rows = std::move(shown);
+    m_rows.clear();
+    for (ClipRow* row : std::as_const(shown))
+        m_rows.insert(row->clip().id, row);
+    orderTabStops(shown);
     placeClearAll();
     update();
     // Hiding a row that holds the focus moves the focus on, which can scroll the list and ask
@@ -190,6 +193,19 @@ void ClipsList::layOutRows() {
         gone->hide();
         gone->deleteLater(); // it may be the row whose button asked for its removal
     }
+}
+
+void ClipsList::orderTabStops(const QList<ClipRow*>& rows) {
+    // Rows are made in the order the list scrolls to them; Tab walks them as they lie, from the
+    // list's own place in the chain, and reaches "Clear all" last.
+    QWidget* previous = this;
+    for (ClipRow* row : rows)
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 &row->textColumn(), &row->playButton(), &row->deleteButton()}) {
+            setTabOrder(previous, control);
+            previous = control;
+        }
+    setTabOrder(previous, m_clearAll);
 }
 
 ClipRow* ClipsList::makeRow(const ClipSummary& clip) {

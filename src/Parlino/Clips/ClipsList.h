@@ -87,6 +87,7 @@ private:
     void showRows();
     void layOutRows();
     ClipRow* makeRow(const ClipSummary& clip);
+    void orderTabStops(const QList<ClipRow*>& rows);
     void showRow(ClipRow& row, qsizetype index);
     // The made row that holds the window's focus, if one does.
     ClipRow* focusedRow() const;

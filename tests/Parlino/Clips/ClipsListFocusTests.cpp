@@ -42,7 +42,7 @@ struct ClipsListFocusTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
     ClipRow* firstRow() const { return list().row(model.clips().front().id); }
     QWidget* focused() const { return QApplication::focusWidget(); }
 
-    // Scrolls with `step` until the first row lies below the bottom of what the list makes.
+    // Scrolls down with `step` until the first row lies above the rows the list makes for the view.
     void scrollFirstRowAway(const std::function<void()>& step) {
         const qreal away = list().layout().rowTop(1) + ClipsList::overscan;
         for (int i = 0; i < 40 && scrollBar().value() <= away; ++i) {
@@ -51,16 +51,17 @@ struct ClipsListFocusTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
         }
         ASSERT_GT(scrollBar().value(), away);
     }
-    void turnWheel() {
+    // Down by one notch, or up with a positive `delta`.
+    void turnWheel(int delta = -120) {
         QWidget* viewport = view->scrollView().scrollArea().viewport();
         const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
-        QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, -120}, Qt::NoButton,
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, delta}, Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         // Where a row under the pointer passes it on to: a sent wheel event does not propagate.
         QApplication::sendEvent(viewport, &wheel);
     }
 
-    // The rows the list made are laid out where their clips lie, one per clip.
+    // Every row the list made shows, where its clip lies.
     void expectRowsInPlace() const {
         for (ClipRow* row : list().rows()) {
             const QList<ClipSummary>& clips = model.clips();
@@ -149,6 +150,37 @@ TEST_F(ClipsListFocusTest, DeletingTheFocusedRowHandsTheFocusOnToARowInView) {
     ASSERT_NE(focused(), nullptr);
     EXPECT_TRUE(list().isAncestorOf(focused()));
     expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, TabWalksTheRowsAsTheyLieWhateverOrderTheyWereMadeIn) {
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    scrollBar().setValue(scrollBar().maximum());
+    settle();
+    // Back up a notch at a time: each row above is made after the one below it.
+    for (int i = 0; i < 200 && scrollBar().value() > 0; ++i) {
+        turnWheel(120);
+        settle();
+    }
+    ASSERT_EQ(scrollBar().value(), 0);
+    const QList<ClipRow*> rows = list().rows();
+    ASSERT_GT(rows.size(), 2);
+
+    rows[0]->textColumn().setFocus(Qt::TabFocusReason);
+    QList<QWidget*> visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        visited.append(focused());
+    }
+    EXPECT_EQ(visited, (QList<QWidget*>{&rows[0]->playButton(), &rows[0]->deleteButton(),
+                                        &rows[1]->textColumn(), &rows[1]->playButton(),
+                                        &rows[1]->deleteButton()}));
+
+    // The last row made hands on to "Clear all".
+    scrollBar().setValue(scrollBar().maximum());
+    settle();
+    list().rows().back()->deleteButton().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), &list().clearAllButton());
 }
 
 } // namespace
