@@ -146,8 +146,13 @@ void ClipTextColumn::paintLabel(QPainter& painter, const QRectF& rect) {
 
     painter.setPen(Theme::white(0.9));
     painter.setFont(ClipsFonts::body());
-    for (const QString& line : m_body.lines) {
-        painter.drawText(QRectF(x, y, width, m_metrics.bodyLine), oneLine, line);
+    for (qsizetype i = 0; i < m_body.lines.size(); ++i) {
+        // A right-to-left line starts at the right edge and runs in its own direction.
+        const int flow = m_body.readsRightToLeft[i]
+                             ? Qt::AlignRight | Qt::AlignAbsolute | Qt::TextForceRightToLeft
+                             : Qt::AlignLeft | Qt::AlignAbsolute | Qt::TextForceLeftToRight;
+        painter.drawText(QRectF(x, y, width, m_metrics.bodyLine),
+                         flow | Qt::AlignVCenter | Qt::TextSingleLine, m_body.lines[i]);
         y += m_metrics.bodyLine;
     }
     // The duration follows the lines there are; a one-line preview leaves the row's reserved

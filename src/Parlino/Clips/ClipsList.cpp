@@ -106,30 +106,19 @@ void ClipsList::resizeEvent(QResizeEvent* event) {
 }
 
 void ClipsList::clipsDidChange() {
-    const QList<ClipSummary>& clips = m_viewModel.clips();
-    const auto listed = [&clips](const ClipID& id) {
-        return std::any_of(clips.cbegin(), clips.cend(),
-                           [&id](const ClipSummary& clip) { return clip.id == id; });
-    };
     const bool animated =
         m_viewModel.animatesChanges() && !m_environment.motion.preferences.reduceMotion();
     if (animated)
         m_ghosts.clear();
     m_slides.clear();
     m_clearAllSlide = 0;
+    // The rows of the clips that went are retired by the layout; only their look is kept here.
     QHash<ClipID, qreal> oldTops;
-    for (auto it = m_rows.begin(); it != m_rows.end();) {
-        ClipRow* row = it.value();
-        if (listed(it.key())) {
-            oldTops.insert(it.key(), row->y());
-            ++it;
-            continue;
-        }
-        if (animated)
+    for (ClipRow* row : std::as_const(m_rows)) {
+        if (indexOf(row->clip().id))
+            oldTops.insert(row->clip().id, row->y());
+        else if (animated)
             m_ghosts.append({snapshot(*row), QRectF(row->geometry())});
-        row->hide();
-        row->deleteLater(); // it may be the row whose button asked for the removal
-        it = m_rows.erase(it);
     }
     const qreal oldClearAllTop = m_clearAll->y();
     relayout();
@@ -151,11 +140,10 @@ void ClipsList::relayout() {
     m_layout.collapsedHeight = m_metrics.rowHeight(ClipRowMetrics::collapsedLines);
     m_layout.expanded.reset();
     if (const auto& expanded = m_viewModel.expandedClipID()) {
-        const auto found = std::find_if(clips.cbegin(), clips.cend(),
-                                        [&](const ClipSummary& c) { return c.id == *expanded; });
-        if (found != clips.cend()) {
-            m_layout.expanded = found - clips.cbegin();
-            const QString text = m_viewModel.fullTextCache().value(*expanded, found->preview);
+        if (const auto index = indexOf(*expanded)) {
+            m_layout.expanded = index;
+            const QString text =
+                m_viewModel.fullTextCache().value(*expanded, clips[*index].preview);
             const qsizetype lines =
                 wrapText(text, ClipsFonts::body(), m_metrics.textWidth(width())).lineCount;
             m_layout.expandedHeight = m_metrics.rowHeight(std::max<qsizetype>(lines, 1));
@@ -168,35 +156,90 @@ void ClipsList::relayout() {
 }
 
 void ClipsList::showRows() {
+    m_layingOut.run([this] { layOutRows(); });
+}
+
+void ClipsList::layOutRows() {
     const QList<ClipSummary>& clips = m_viewModel.clips();
     const auto [first, last] =
         m_layout.rowsBetween(m_visibleTop - overscan, m_visibleTop + m_visibleHeight + overscan);
-    QHash<ClipID, ClipRow*> shown;
-    shown.reserve(last - first);
+    QList<ClipRow*> shown; // top to bottom
+    shown.reserve(last - first + 1);
     for (qsizetype index = first; index < last; ++index) {
         const ClipSummary& clip = clips[index];
         ClipRow* row = m_rows.take(clip.id);
-        if (!row) {
-            row = new ClipRow(clip, m_metrics, m_environment, this);
-            row->textColumn().onClick = [this, clip](bool isTruncated) {
-                m_viewModel.setExpanded(clip, isTruncated);
-            };
-            connect(&row->playButton(), &QAbstractButton::clicked, this,
-                    [this, id = clip.id] { m_viewModel.toggle(id); });
-            row->deleteButton().action = [this, clip] { m_viewModel.deleteClip(clip); };
+        if (!row)
+            row = makeRow(clip);
+        showRow(*row, index);
+        shown.append(row);
+    }
+    // The row that holds the focus stays, out of view, as a list keeps its current item out of
+    // view: the focus does not jump, and Space still plays the clip it is on.
+    if (ClipRow* focused = focusedRow())
+        if (const auto index = indexOf(focused->clip().id)) {
+            showRow(*focused, *index);
+            shown.insert(*index < first ? 0 : shown.size(), m_rows.take(focused->clip().id));
         }
-        placeRow(*row, index);
-        bindRow(*row);
-        row->show();
-        shown.insert(clip.id, row);
-    }
-    for (ClipRow* gone : std::as_const(m_rows)) {
-        gone->hide();
-        gone->deleteLater();
-    }
-    m_rows = std::move(shown);
+    const QList<ClipRow*> retired = m_rows.values();
+    m_rows.clear();
+    for (ClipRow* row : std::as_const(shown))
+        m_rows.insert(row->clip().id, row);
+    orderTabStops(shown);
     placeClearAll();
     update();
+    // Hiding a row that holds the focus moves the focus on, which can scroll the list and ask
+    // for another layout; that one follows this one, and these rows are no longer in it.
+    for (ClipRow* gone : retired) {
+        gone->hide();
+        gone->deleteLater(); // it may be the row whose button asked for its removal
+    }
+}
+
+void ClipsList::orderTabStops(const QList<ClipRow*>& rows) {
+    // Rows are made in the order the list scrolls to them; Tab walks them as they lie, from the
+    // list's own place in the chain, and reaches "Clear all" last.
+    QWidget* previous = this;
+    for (ClipRow* row : rows)
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 &row->textColumn(), &row->playButton(), &row->deleteButton()}) {
+            setTabOrder(previous, control);
+            previous = control;
+        }
+    setTabOrder(previous, m_clearAll);
+}
+
+ClipRow* ClipsList::makeRow(const ClipSummary& clip) {
+    auto* row = new ClipRow(clip, m_metrics, m_environment, this);
+    row->textColumn().onClick = [this, clip](bool isTruncated) {
+        m_viewModel.setExpanded(clip, isTruncated);
+    };
+    connect(&row->playButton(), &QAbstractButton::clicked, this,
+            [this, id = clip.id] { m_viewModel.toggle(id); });
+    row->deleteButton().action = [this, clip] { m_viewModel.deleteClip(clip); };
+    return row;
+}
+
+void ClipsList::showRow(ClipRow& row, qsizetype index) {
+    placeRow(row, index);
+    bindRow(row);
+    row.show();
+}
+
+ClipRow* ClipsList::focusedRow() const {
+    const QWidget* focus = window()->focusWidget();
+    for (ClipRow* row : std::as_const(m_rows))
+        if (row->isAncestorOf(focus))
+            return row;
+    return nullptr;
+}
+
+std::optional<qsizetype> ClipsList::indexOf(const ClipID& id) const {
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    const auto found = std::find_if(clips.cbegin(), clips.cend(),
+                                    [&id](const ClipSummary& clip) { return clip.id == id; });
+    if (found == clips.cend())
+        return std::nullopt;
+    return found - clips.cbegin();
 }
 
 void ClipsList::placeRow(ClipRow& row, qsizetype index) {

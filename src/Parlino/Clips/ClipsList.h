@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/OneAtATime.h"
 #include "Parlino/Clips/ClipsListLayout.h"
 #include "Parlino/Clips/ClipsViewEnvironment.h"
 #include "Parlino/Storage/ClipSummary.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace Parlino {
 
@@ -43,9 +45,10 @@ private:
 };
 
 // The scrolled content of a clips list: a row and a divider for each clip, then "Clear all".
-// It is as tall as the whole list but makes rows only for the clips in its visible area, so a
-// list of thousands costs no more than a screenful. Rows that a reload removes fade out and
-// shrink towards their top while the rest close up, unless Reduce Motion is on.
+// It is as tall as the whole list but makes rows only for the clips in its visible area, and
+// keeps the row that holds the focus wherever it lies, so a list of thousands costs no more
+// than a screenful. Rows that a reload removes fade out and shrink towards their top while the
+// rest close up, unless Reduce Motion is on.
 class ClipsList final : public QWidget {
 public:
     static constexpr double removalSeconds = 0.35;
@@ -82,6 +85,13 @@ private:
     void clipsDidChange();
     void relayout();
     void showRows();
+    void layOutRows();
+    ClipRow* makeRow(const ClipSummary& clip);
+    void orderTabStops(const QList<ClipRow*>& rows);
+    void showRow(ClipRow& row, qsizetype index);
+    // The made row that holds the window's focus, if one does.
+    ClipRow* focusedRow() const;
+    std::optional<qsizetype> indexOf(const ClipID& id) const;
     void placeRow(ClipRow& row, qsizetype index);
     void bindRow(ClipRow& row) const;
     void placeClearAll();
@@ -96,6 +106,7 @@ private:
     qreal m_visibleTop = 0;
     qreal m_visibleHeight = 0;
     QHash<ClipID, ClipRow*> m_rows;
+    Base::OneAtATime m_layingOut;
     ArmedActionButton* m_clearAll;
 
     QList<Ghost> m_ghosts;

@@ -1,5 +1,7 @@
 #include "Parlino/Clips/ClipsListLayout.h"
 
+#include "Base/Unicode.h"
+
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
@@ -74,11 +76,24 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width,
             part.chop(1);
         return part;
     };
+    // Each paragraph reads in the direction of its first strong character, and so do its lines:
+    // a line's own first strong character may run the other way.
+    const auto paragraphReadsRightToLeft = [&laidOut](qsizetype from) {
+        const qsizetype end = laidOut.indexOf(QChar::LineSeparator, from);
+        return Base::Unicode::readsRightToLeft(
+            QStringView(laidOut).sliced(from, (end < 0 ? laidOut.size() : end) - from));
+    };
     WrappedText wrapped;
     wrapped.lineCount = ranges.size();
     const qsizetype shown = std::min(ranges.size(), maxLines.value_or(ranges.size()));
-    for (qsizetype i = 0; i < shown; ++i)
-        wrapped.lines.append(lineText(ranges[i].first, ranges[i].second));
+    bool rightToLeft = paragraphReadsRightToLeft(0);
+    for (qsizetype i = 0; i < shown; ++i) {
+        const auto [start, length] = ranges[i];
+        if (i > 0 && laidOut.at(start - 1) == QChar::LineSeparator)
+            rightToLeft = paragraphReadsRightToLeft(start);
+        wrapped.lines.append(lineText(start, length));
+        wrapped.readsRightToLeft.append(rightToLeft);
+    }
     if (shown > 0 && shown < ranges.size()) {
         // The last line shown ends in an ellipsis: after its own text when a line break ends
         // it, else after as much of the remaining text as fits.

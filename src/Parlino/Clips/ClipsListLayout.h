@@ -19,9 +19,10 @@ QFont clearAll(); // 12 medium
 
 // A plain text broken into lines at a width: `lines` holds at most the lines asked for, the
 // last of them ending in an ellipsis when text was cut off; `lineCount` is the number of lines
-// the whole text needs.
+// the whole text needs. Each line reads in the direction of the paragraph it belongs to.
 struct WrappedText {
     QStringList lines;
+    QList<bool> readsRightToLeft; // one for each of `lines`
     qsizetype lineCount = 0;
 
     bool isTruncated() const { return lineCount > lines.size(); }

@@ -56,6 +56,23 @@ TEST(WrapTextTest, BreaksAWordLongerThanTheWidth) {
         EXPECT_LE(QFontMetricsF(font).horizontalAdvance(line), 100);
 }
 
+TEST(WrapTextTest, EachLineReadsInTheDirectionOfItsParagraph) {
+    const QFont font = ClipsFonts::body();
+    // Later lines of an Arabic paragraph begin with Latin words and still read right to left.
+    const WrappedText arabic = wrapText(QStringLiteral("كتبت ") + words(40), font, 200);
+    ASSERT_GT(arabic.lines.size(), 2);
+    EXPECT_TRUE(arabic.lines[1].startsWith(QStringLiteral("word")));
+    EXPECT_EQ(arabic.readsRightToLeft, QList<bool>(arabic.lines.size(), true));
+
+    // Digits and punctuation are not strong; a paragraph of its own takes its own direction.
+    const WrappedText mixed = wrapText(QStringLiteral("15 «قرأت» iPhone\nRead in Arabic: قرأت\n"
+                                                      "\u05E9\u05DC\u05D5\u05DD"),
+                                       font, 300, 2);
+    EXPECT_EQ(mixed.readsRightToLeft, (QList<bool>{true, false}));
+    EXPECT_EQ(wrapText(QStringLiteral("a\n\u05E9\u05DC\u05D5\u05DD"), font, 300).readsRightToLeft,
+              (QList<bool>{false, true}));
+}
+
 TEST(ClipRowMetricsTest, ReservesTwoLinesAndTheButtonsBesideTheText) {
     const ClipRowMetrics metrics = ClipRowMetrics::standard();
     // 16 padding each side, three gaps of 12, the 8-pixel spacer and two 22-pixel buttons.

@@ -279,6 +279,59 @@ TEST_F(ClipsViewTest, TheDurationFollowsTheLinesThePreviewHas) {
     EXPECT_NEAR(rowOf(shortClip).height(), rowOf(twoLines).height(), 1);
 }
 
+// The leftmost and rightmost inked columns inside `box`.
+std::pair<int, int> inkSpan(const QImage& image, const QRect& box) {
+    std::pair<int, int> span{box.right() + 1, box.left() - 1};
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (qGray(image.pixel(x, y)) > 90)
+                span = {std::min(span.first, x), std::max(span.second, x)};
+    return span;
+}
+
+TEST_F(ClipsViewTest, APreviewStartsAtTheSideItsParagraphReadsFrom) {
+    const ClipID english = save(QStringLiteral("A clip in English"));
+    const ClipID arabic = save(QStringLiteral("اشتريت أمس هاتفًا جديدًا من نوع iPhone 15 Pro، وأنا "
+                                              "سعيد جدًا به لأن الكاميرا رائعة والبطارية تدوم."));
+    const ClipID clamped = save(QStringLiteral("قرأت الكتاب كله أمس. ").repeated(12));
+    ClipsView& clips = makeView();
+    const QImage image = screenshot(QStringLiteral("right-to-left-preview"));
+
+    // The inked extent of each body line, in the 2× image; the middle of each line is measured,
+    // as marks above and below Arabic letters can reach into the next.
+    const ClipRowMetrics metrics = ClipRowMetrics::standard();
+    const auto bodySpans = [&](const ClipID& id) {
+        ClipTextColumn& text = rowOf(id).textColumn();
+        const QRect box(text.mapTo(&clips, QPoint(0, 0)) * 2, text.size() * 2);
+        const qreal top = ClipRowMetrics::textInset + metrics.dateLine + ClipRowMetrics::lineGap;
+        QList<std::pair<int, int>> spans;
+        for (qsizetype i = 0; i < text.bodyLines().size(); ++i) {
+            const int y = box.top() + qRound(2 * (top + qreal(i) * metrics.bodyLine));
+            spans.append(inkSpan(
+                image, QRect(box.left(), y + 6, box.width(), qRound(2 * metrics.bodyLine) - 12)));
+        }
+        return std::pair{box, spans};
+    };
+    const qreal inset = 2 * (ClipRowMetrics::textInset + 2);
+    const auto [arabicBox, arabicLines] = bodySpans(arabic);
+    ASSERT_EQ(arabicLines.size(), 2);
+    for (const auto& [left, right] : arabicLines)
+        EXPECT_GT(right, arabicBox.right() - inset);
+    // The second line is short: it ends well before the left edge.
+    EXPECT_GT(arabicLines[1].first, arabicBox.left() + inset);
+    // Cut off, the text ends in an ellipsis at the left end of its second line.
+    const auto [clampedBox, clampedLines] = bodySpans(clamped);
+    ASSERT_EQ(clampedLines.size(), 2);
+    EXPECT_TRUE(rowOf(clamped).textColumn().bodyLines().back().endsWith(QChar(0x2026)));
+    for (const auto& [left, right] : clampedLines)
+        EXPECT_GT(right, clampedBox.right() - inset);
+
+    const auto [englishBox, englishLines] = bodySpans(english);
+    ASSERT_EQ(englishLines.size(), 1);
+    EXPECT_LT(englishLines[0].first, englishBox.left() + inset);
+    EXPECT_LT(englishLines[0].second, englishBox.center().x());
+}
+
 TEST_F(ClipsViewTest, OnlyTheRowsInViewAreMade) {
     std::vector<ClipID> ids;
     for (int i = 0; i < 120; ++i)

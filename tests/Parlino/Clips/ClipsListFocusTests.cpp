@@ -1,0 +1,186 @@
+#include "ClipsViewTesting.h"
+#include "Parlino/Clips/ClipControls.h"
+#include "Parlino/Clips/ClipsList.h"
+#include "Parlino/Clips/ClipsView.h"
+#include "Parlino/Clips/ClipsViewModel.h"
+#include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/FadingScrollView.h"
+
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+namespace {
+
+using namespace Parlino;
+
+// A window of 60 clips with the focus moved with Tab onto the first clip's Play button.
+struct ClipsListFocusTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
+    ClipsListFocusTest() {
+        for (int i = 0; i < 60; ++i)
+            save(QStringLiteral("Clip %1").arg(i));
+        model.reloadImmediately();
+        view = std::make_unique<ClipsView>(model, false, 0, environment);
+        view->show();
+        view->activateWindow();
+        QApplication::setActiveWindow(view.get());
+        settle();
+        for (int i = 0; i < 8 && focused() != &firstRow()->playButton(); ++i)
+            QTest::keyClick(focused(), Qt::Key_Tab);
+        settle();
+    }
+
+    ClipsList& list() const { return view->list(); }
+    QScrollBar& scrollBar() const { return *view->scrollView().scrollArea().verticalScrollBar(); }
+    ClipRow* firstRow() const { return list().row(model.clips().front().id); }
+    QWidget* focused() const { return QApplication::focusWidget(); }
+
+    // Scrolls down with `step` until the first row lies above the rows the list makes for the view.
+    void scrollFirstRowAway(const std::function<void()>& step) {
+        const qreal away = list().layout().rowTop(1) + ClipsList::overscan;
+        for (int i = 0; i < 40 && scrollBar().value() <= away; ++i) {
+            step();
+            settle();
+        }
+        ASSERT_GT(scrollBar().value(), away);
+    }
+    // Down by one notch, or up with a positive `delta`.
+    void turnWheel(int delta = -120) {
+        QWidget* viewport = view->scrollView().scrollArea().viewport();
+        const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, delta}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        // Where a row under the pointer passes it on to: a sent wheel event does not propagate.
+        QApplication::sendEvent(viewport, &wheel);
+    }
+
+    // Every row the list made shows, where its clip lies.
+    void expectRowsInPlace() const {
+        for (ClipRow* row : list().rows()) {
+            const QList<ClipSummary>& clips = model.clips();
+            const auto index =
+                std::find_if(clips.cbegin(), clips.cend(),
+                             [row](const ClipSummary& clip) { return clip.id == row->clip().id; }) -
+                clips.cbegin();
+            ASSERT_LT(index, clips.size());
+            EXPECT_EQ(row->y(), qRound(list().layout().rowTop(index)));
+            EXPECT_TRUE(row->isVisible());
+        }
+    }
+
+    ClipsViewModel model{library, nullptr, players(), settings.keys};
+    std::unique_ptr<ClipsView> view;
+};
+
+TEST_F(ClipsListFocusTest, TheFocusedRowStaysWithItsFocusWhenTheWheelScrollsItAway) {
+    ASSERT_NE(firstRow(), nullptr);
+    ASSERT_EQ(focused(), &firstRow()->playButton());
+
+    scrollFirstRowAway([this] { turnWheel(); });
+    ASSERT_NE(firstRow(), nullptr);
+    EXPECT_EQ(focused(), &firstRow()->playButton());
+    EXPECT_FALSE(view->scrollView().scrollArea().viewport()->rect().intersects(
+        firstRow()->geometry().translated(list().pos())));
+    expectRowsInPlace();
+
+    // Space still plays the clip that has the focus.
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(model.playingClipID(), model.clips().front().id);
+}
+
+TEST_F(ClipsListFocusTest, TheFocusedRowStaysWithItsFocusWhenTheKeyboardScrollsItAway) {
+    ASSERT_EQ(focused(), &firstRow()->playButton());
+
+    scrollFirstRowAway([this] { QTest::keyClick(focused(), Qt::Key_PageDown); });
+    ASSERT_NE(firstRow(), nullptr);
+    EXPECT_EQ(focused(), &firstRow()->playButton());
+    expectRowsInPlace();
+    // And back: the row the focus kept is the one shown, not a second one.
+    for (int i = 0; i < 40 && scrollBar().value() > 0; ++i)
+        QTest::keyClick(focused(), Qt::Key_PageUp);
+    settle();
+    EXPECT_EQ(scrollBar().value(), 0);
+    EXPECT_EQ(list().rows().front(), firstRow());
+    expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, TabFromARowScrolledAwayGoesOnFromItAndBringsItBack) {
+    scrollFirstRowAway([this] { turnWheel(); });
+    ClipRow* kept = firstRow();
+    ASSERT_NE(kept, nullptr);
+
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    settle();
+    ASSERT_EQ(focused(), &kept->deleteButton());
+    QWidget* viewport = view->scrollView().scrollArea().viewport();
+    EXPECT_TRUE(
+        viewport->rect().contains(QRect(focused()->mapTo(viewport, QPoint()), focused()->size())));
+    expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, ARowScrolledAwayGoesOnceTheFocusIsElsewhere) {
+    scrollFirstRowAway([this] { turnWheel(); });
+    ASSERT_NE(firstRow(), nullptr);
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    turnWheel();
+    settle();
+    EXPECT_EQ(firstRow(), nullptr);
+    expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, DeletingTheFocusedRowHandsTheFocusOnToARowInView) {
+    const ClipID id = model.clips().front().id;
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    ASSERT_EQ(focused(), &firstRow()->deleteButton());
+    // Two presses of Space: the first arms, the second deletes.
+    QTest::keyClick(focused(), Qt::Key_Space);
+    QTest::keyClick(focused(), Qt::Key_Space);
+    settle();
+    scheduler.advance(ClipsList::removalSeconds + 0.1);
+    settle();
+    EXPECT_EQ(model.clips().size(), 59);
+    EXPECT_EQ(list().row(id), nullptr);
+    ASSERT_NE(focused(), nullptr);
+    EXPECT_TRUE(list().isAncestorOf(focused()));
+    expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, TabWalksTheRowsAsTheyLieWhateverOrderTheyWereMadeIn) {
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    scrollBar().setValue(scrollBar().maximum());
+    settle();
+    // Back up a notch at a time: each row above is made after the one below it.
+    for (int i = 0; i < 200 && scrollBar().value() > 0; ++i) {
+        turnWheel(120);
+        settle();
+    }
+    ASSERT_EQ(scrollBar().value(), 0);
+    const QList<ClipRow*> rows = list().rows();
+    ASSERT_GT(rows.size(), 2);
+
+    rows[0]->textColumn().setFocus(Qt::TabFocusReason);
+    QList<QWidget*> visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        visited.append(focused());
+    }
+    EXPECT_EQ(visited, (QList<QWidget*>{&rows[0]->playButton(), &rows[0]->deleteButton(),
+                                        &rows[1]->textColumn(), &rows[1]->playButton(),
+                                        &rows[1]->deleteButton()}));
+
+    // The last row made hands on to "Clear all".
+    scrollBar().setValue(scrollBar().maximum());
+    settle();
+    list().rows().back()->deleteButton().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    EXPECT_EQ(focused(), &list().clearAllButton());
+}
+
+} // namespace
