@@ -35,6 +35,7 @@ void AppDelegate::launch() {
         return;
     }
     m_deps.root.start();
+    m_menuKeys = menuKeys();
     m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
     installTrayIcon();
     // The clips are listed off the main thread; whatever needs the list waits for it.
@@ -65,6 +66,14 @@ QList<TrayMenuItem> AppDelegate::menuItems() {
     return items;
 }
 
+MenuKeys AppDelegate::menuKeys() {
+    QList<MenuKeys::Key> keys;
+    for (const TrayMenuItem& item : menuItems())
+        if (!item.keyText.isEmpty())
+            keys.append({QKeySequence(item.keyText, QKeySequence::PortableText), item.action});
+    return MenuKeys(keys);
+}
+
 void AppDelegate::installTrayIcon() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         m_log.notice("tray: no tray host yet; the icon appears when one starts");
@@ -77,7 +86,7 @@ void AppDelegate::installTrayIcon() {
             m_menu->addSeparator();
             continue;
         }
-        // The key text is shown after a tab, which displays it without grabbing the keys.
+        // The key text is shown after a tab; the keys themselves are the menu's own shortcuts.
         const QString text =
             item.keyText.isEmpty() ? item.title : item.title + QLatin1Char('\t') + item.keyText;
         QAction* action = m_menu->addAction(text, item.action);
@@ -87,6 +96,7 @@ void AppDelegate::installTrayIcon() {
     // Most trays are dark: the glyph is light until the tray is seen.
     m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIconTint::themedImage(Qt::white));
     m_trayIcon->setToolTip(QStringLiteral("Parlino"));
+    m_menuKeys.attach(*m_menu);
     m_trayIcon->setContextMenu(m_menu.get());
     // A left click, or the tray's own activation key, opens the same menu as the right click.
     QObject::connect(m_trayIcon.get(), &QSystemTrayIcon::activated, m_menu.get(),
@@ -129,10 +139,12 @@ void AppDelegate::openParlino() {
 
 void AppDelegate::openSettings() {
     m_log.notice("activation: NSApp.activate — Settings menu");
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         m_settingsWindow = m_deps.makeSettingsWindow(m_settingsNavigation);
-    if (!m_settingsWindow)
-        return;
+        if (!m_settingsWindow)
+            return;
+        m_menuKeys.attach(*m_settingsWindow);
+    }
     if (!m_settingsWindow->isVisible())
         WindowPlacement::placeOnPointerScreen(
             *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight});
@@ -151,7 +163,11 @@ ClipsWindowController& AppDelegate::clipsWindowController() {
 }
 
 void AppDelegate::showClipsWindow() {
-    clipsWindowController().show();
+    ClipsWindowController& controller = clipsWindowController();
+    const bool made = controller.window() != nullptr;
+    controller.show();
+    if (!made && controller.window())
+        m_menuKeys.attach(*controller.window());
 }
 
 void AppDelegate::showTutorial() {
