@@ -147,7 +147,8 @@ void AppDelegate::openSettings() {
     }
     if (!m_settingsWindow->isVisible())
         WindowPlacement::placeOnPointerScreen(
-            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight});
+            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight},
+            {SettingsView::smallestWindowWidth, SettingsView::smallestWindowHeight});
     m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     m_settingsWindow->present();
 }

@@ -142,15 +142,45 @@ TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTu
     }
 }
 
+// At one and a half times the scale the panel and the tutorial's card leave no place for the
+// whole settings window: it is made lower to fit the strip below them, its pane scrolling.
+TEST_F(WindowPlacementE2E,
+       WhereNoPlaceIsClearTheSettingsWindowShrinksRatherThanGoUnderTheSurfaces) {
+    launch(true, QStringLiteral("1.5"));
+    std::optional<QRect> card;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            return (card = desktop.shownWindow(QStringLiteral("Parlino Tutorial"))).has_value();
+        },
+        15000))
+        << log();
+    const auto panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
+    ASSERT_TRUE(panel.has_value());
+    choose(2);
+    const auto window = waitForWindow(QStringLiteral("Parlino Settings"));
+    ASSERT_TRUE(window.has_value()) << log();
+    screenshot(QStringLiteral("settings-first-start-scale-1.5"));
+    EXPECT_TRUE(screen.contains(*window))
+        << window->x() << "," << window->y() << " " << window->width() << "x" << window->height();
+    EXPECT_FALSE(window->intersects(*card));
+    EXPECT_FALSE(window->intersects(*panel));
+    EXPECT_GE(window->width(), 1140) << "its own width, which the strip has room for";
+    EXPECT_GE(window->height(), 300) << "no lower than its least, 200 at this scale";
+}
+
 TEST_F(WindowPlacementE2E, AtTwiceTheScaleTheSettingsWindowFitsTheScreen) {
     launch(false, QStringLiteral("2"));
+    const auto idleBar = desktop.shownWindow(QStringLiteral("Parlino Idle Bar"));
+    ASSERT_TRUE(idleBar.has_value());
     choose(2);
     const auto window = waitForWindow(QStringLiteral("Parlino Settings"));
     ASSERT_TRUE(window.has_value()) << log();
     screenshot(QStringLiteral("settings-scale-2"));
-    // The session's panel reserves no room: the whole screen is the window's to use.
+    // The session's panel reserves no room: the whole screen is the window's to use, but for the
+    // idle bar at its top, which the window stays below.
     EXPECT_TRUE(screen.contains(*window))
         << window->x() << "," << window->y() << " " << window->width() << "x" << window->height();
+    EXPECT_FALSE(window->intersects(*idleBar));
     EXPECT_GE(window->width(), 1520) << "its own width where that fits";
-    EXPECT_GE(window->height(), 1080 - 40) << "no smaller than the screen makes it";
+    EXPECT_GE(window->height(), 1080 - idleBar->bottom() - 2 * 40) << "no lower than it must be";
 }
