@@ -106,27 +106,35 @@ protected:
         EXPECT_TRUE(pumpUntil([&] { return !framedWindow(title).has_value(); })) << log();
     }
     std::string log() const { return app->lines().join('\n').toStdString(); }
+    // The floating surfaces of a first start: the tutorial's card and the panel over it.
+    void waitForTheTutorial() {
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                return (surfaces.card = desktop.shownWindow(QStringLiteral("Parlino Tutorial")))
+                    .has_value();
+            },
+            15000))
+            << log();
+        surfaces.panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
+        ASSERT_TRUE(surfaces.panel.has_value());
+    }
 
     const QRect screen{0, 0, 1920, 1080};
     Desktop desktop;
     QTemporaryDir home;
     std::unique_ptr<Program> app;
     std::optional<QRect> icon;
+    struct {
+        std::optional<QRect> card;
+        std::optional<QRect> panel;
+    } surfaces;
 };
 
 } // namespace
 
 TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTutorial) {
     launch(true);
-    std::optional<QRect> card;
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            return (card = desktop.shownWindow(QStringLiteral("Parlino Tutorial"))).has_value();
-        },
-        15000))
-        << log();
-    const auto panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
-    ASSERT_TRUE(panel.has_value());
+    ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
 
     for (const auto& [downs, title] : {std::pair{2, QStringLiteral("Parlino Settings")},
                                        std::pair{3, QStringLiteral("Audio Clips")}}) {
@@ -136,8 +144,8 @@ TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTu
         ASSERT_TRUE(window.has_value()) << log();
         screenshot(title.section(u' ', -1).toLower() + QStringLiteral("-first-start"));
         EXPECT_TRUE(screen.contains(*window));
-        EXPECT_FALSE(window->intersects(*card));
-        EXPECT_FALSE(window->intersects(*panel));
+        EXPECT_FALSE(window->intersects(*surfaces.card));
+        EXPECT_FALSE(window->intersects(*surfaces.panel));
         closeWithControlW(title);
     }
 }
@@ -147,23 +155,15 @@ TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTu
 TEST_F(WindowPlacementE2E,
        WhereNoPlaceIsClearTheSettingsWindowShrinksRatherThanGoUnderTheSurfaces) {
     launch(true, QStringLiteral("1.5"));
-    std::optional<QRect> card;
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            return (card = desktop.shownWindow(QStringLiteral("Parlino Tutorial"))).has_value();
-        },
-        15000))
-        << log();
-    const auto panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
-    ASSERT_TRUE(panel.has_value());
+    ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
     choose(2);
     const auto window = waitForWindow(QStringLiteral("Parlino Settings"));
     ASSERT_TRUE(window.has_value()) << log();
     screenshot(QStringLiteral("settings-first-start-scale-1.5"));
     EXPECT_TRUE(screen.contains(*window))
         << window->x() << "," << window->y() << " " << window->width() << "x" << window->height();
-    EXPECT_FALSE(window->intersects(*card));
-    EXPECT_FALSE(window->intersects(*panel));
+    EXPECT_FALSE(window->intersects(*surfaces.card));
+    EXPECT_FALSE(window->intersects(*surfaces.panel));
     EXPECT_GE(window->width(), 1140) << "its own width, which the strip has room for";
     EXPECT_GE(window->height(), 300) << "no lower than its least, 200 at this scale";
 }
