@@ -1,5 +1,6 @@
 #include "Parlino/Shell/AppDelegate.h"
 
+#include "Base/MainThread.h"
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Shell/WindowPlacement.h"
@@ -101,10 +102,8 @@ void AppDelegate::installTrayIcon() {
     // A left click, or the tray's own activation key, opens the same menu as the right click.
     QObject::connect(m_trayIcon.get(), &QSystemTrayIcon::activated, m_menu.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason != QSystemTrayIcon::Trigger || m_menu->isVisible())
-                             return;
-                         m_log.notice("tray: menu opened by activation");
-                         m_menu->popup(trayMenuPosition(m_trayIcon->geometry(), QCursor::pos()));
+                         if (reason == QSystemTrayIcon::Trigger)
+                             openMenuAt(QCursor::pos());
                      });
     m_trayIcon->show();
     if (m_deps.trayBackdrop) {
@@ -115,8 +114,20 @@ void AppDelegate::installTrayIcon() {
             [icon](const QColor& colour) { icon->setIcon(TrayIconTint::image(colour)); },
             *m_deps.trayBackdrop, m_deps.scheduler);
         m_trayWindow->changed = [tint = m_trayTint.get()] { tint->trayChanged(); };
+        // The menu opens once the press has been handled: open during it, it would take the
+        // press for one outside it and close at once.
+        m_trayWindow->pressedAgain = [this] {
+            Base::MainThread::post(*m_menu, [this] { openMenuAt(QCursor::pos()); });
+        };
     }
     m_log.notice("tray: icon installed");
+}
+
+void AppDelegate::openMenuAt(QPoint pointer) {
+    if (m_menu->isVisible())
+        return;
+    m_log.notice("tray: menu opened by activation");
+    m_menu->popup(trayMenuPosition(m_trayIcon->geometry(), pointer));
 }
 
 void AppDelegate::waitForTrayHost() {

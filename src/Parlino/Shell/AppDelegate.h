@@ -12,6 +12,7 @@
 #include "Parlino/Shell/TrayIconWindow.h"
 #include "Parlino/Shell/UpdateController.h"
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -83,6 +84,7 @@ private:
     MenuKeys menuKeys();
     ClipsWindowController& clipsWindowController();
     void installTrayIcon();
+    void openMenuAt(QPoint pointer);
     void waitForTrayHost();
 
     const Base::Log m_log{QStringLiteral("focus-diag")};

@@ -28,6 +28,10 @@ public:
 
     // Called when the tray mapped, moved, resized or exposed the icon's window.
     std::function<void()> changed;
+    // Called for a press on the icon that the toolkit reports only as the second of a double
+    // click (within the desktop's double-click time of the last press on it): the icon's own
+    // widget leaves such a right press unused, so whatever a press opens is the owner's to open.
+    std::function<void()> pressedAgain;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -321,7 +321,6 @@ TEST_F(TrayIconE2E, TheMenusKeysWorkInTheOpenMenuAndInTheApplicationsWindows) {
     withControl(XK_w);
     ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Settings"); }));
     ASSERT_TRUE(hasKeys("Audio Clips"));
-    ASSERT_TRUE(waitUntilResting(app->processId()));
 
     ASSERT_TRUE(openTheMenu()) << log();
     withControl(XK_comma);
@@ -329,6 +328,32 @@ TEST_F(TrayIconE2E, TheMenusKeysWorkInTheOpenMenuAndInTheApplicationsWindows) {
     ASSERT_TRUE(hasKeys("Parlino Settings")) << focusedTitle().toStdString() << "\n" << log();
     withControl(XK_q);
     EXPECT_TRUE(pumpUntil([&] { return !app->isRunning(); })) << log();
+}
+
+// Two right clicks on the icon within the desktop's double-click time: the toolkit reports the
+// second press only as a double click, which the icon's own widget leaves unused for the right
+// button. The menu opens for it all the same, and the keys typed next are the menu's.
+TEST_F(TrayIconE2E, ARightClickSoonAfterTheLastOneOpensTheMenuToo) {
+    launch();
+    findIcon();
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const auto rightClick = [&] {
+        XTestFakeMotionEvent(display, -1, icon->center().x(), icon->center().y(), CurrentTime);
+        XTestFakeButtonEvent(display, Button3, True, CurrentTime);
+        XFlush(display);
+        pumpUntil([] { return openMenu().has_value(); }, 150);
+        XTestFakeButtonEvent(display, Button3, False, CurrentTime);
+        XFlush(display);
+    };
+    rightClick();
+    ASSERT_TRUE(pumpUntil([] { return openMenu().has_value(); })) << log();
+    desktop.tap(XK_Escape);
+    ASSERT_TRUE(pumpUntil([] { return !openMenu().has_value(); }));
+    rightClick();
+    EXPECT_TRUE(pumpUntil([] { return openMenu().has_value(); })) << log();
+    desktop.tap(XK_Escape);
+    XCloseDisplay(display);
 }
 
 TEST_F(TrayIconE2E, TheGlyphStandsOutFromTheTray) {
