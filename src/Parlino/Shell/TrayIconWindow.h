@@ -13,9 +13,9 @@ namespace Parlino {
 
 // The window in which Qt shows the tray icon to a tray that embeds it: where the tray placed it
 // on the screen, and word whenever the tray maps, moves, resizes or exposes it, which is when the
-// icon may stand on another part of the tray. Qt makes that window anew for each tray that takes
-// over; the place follows the newest. A status-notifier host draws the icon itself: then there
-// is no such window, no place and no word. Main thread only.
+// icon may stand on another part of the tray, and of a press that the icon's widget drops. Qt makes
+// that window anew for each tray that takes over; the place follows the newest. A status-notifier
+// host draws the icon itself: then there is no such window, no place and no word. Main thread only.
 class TrayIconWindow final : public QObject {
 public:
     // The name Qt gives the widget of an embedded tray icon.
