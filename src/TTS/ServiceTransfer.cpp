@@ -86,6 +86,16 @@ std::optional<int> statusOf(const QNetworkReply& reply) {
     return status.isValid() ? std::optional(status.toInt()) : std::nullopt;
 }
 
+// The service answers at its own address: a redirect that was not followed (to another
+// origin, without a target, or in a loop) is the service answering what it should not, not a
+// lost connection.
+bool isUnfollowedRedirect(const QNetworkReply& reply) {
+    const auto status = statusOf(reply);
+    return (status && *status >= 300 && *status <= 308) ||
+           reply.error() == QNetworkReply::InsecureRedirectError ||
+           reply.error() == QNetworkReply::TooManyRedirectsError;
+}
+
 TransferResult failed(Core::TTSError error, std::optional<int> code = std::nullopt) {
     return Base::failure(TransferFailure{std::move(error), code});
 }
@@ -109,6 +119,9 @@ TransferResult outcome(QNetworkReply& reply, Ending ending) {
         break;
     }
     const auto status = statusOf(reply);
+    if (isUnfollowedRedirect(reply))
+        return failed(Core::TTSError::providerFault(status.value_or(-1),
+                                                    QStringLiteral("unexpected redirect")));
     if (status && !isBrokenTransfer(reply.error()))
         return ServiceResponse{status, reply.readAll(), reply.rawHeaderPairs()};
     if (reply.error() != QNetworkReply::NoError)

@@ -114,16 +114,24 @@ TEST_F(ElevenLabsClientTest, VoiceIdentifierStaysOneEncodedPathSegment) {
     EXPECT_EQ(credentialCalls, 1) << "no key is asked for an address that cannot be formed";
 }
 
-TEST_F(ElevenLabsClientTest, RedirectsToAnotherOriginNeverSeeTheKey) {
+// A redirect that is not followed is the service answering what it should not: neither a lost
+// connection nor an answer to decode.
+TEST_F(ElevenLabsClientTest, RedirectsToAnotherOriginNeverSeeTheKeyAndFailAsTheServicesFault) {
+    const QByteArray path = "/v1/text-to-speech/v/with-timestamps";
     FakeSpeechService elsewhere;
     elsewhere.on("POST", synthesisRoute, Response::withTimestamps("abc", "Hi", 1.0));
-    service.on("POST", synthesisRoute,
-               Response{307,
-                        {},
-                        {{"Location", elsewhere.baseURL().toEncoded() +
-                                          "/v1/text-to-speech/v/with-timestamps"}}});
-    const auto result = synthesize();
-    EXPECT_FALSE(result);
+    const std::vector<std::pair<Response, int>> cases{
+        {Response{307, {}, {{"Location", elsewhere.baseURL().toEncoded() + path}}}, 307},
+        {Response{302, {}, {}}, 302},
+        {Response{308, {}, {{"Location", service.baseURL().toEncoded() + path}}}, 308},
+    };
+    for (const auto& [response, status] : cases) {
+        service.on("POST", synthesisRoute, response);
+        const TTSError error = errorOf(synthesize());
+        EXPECT_EQ(error.kind(), TTSError::Kind::providerFault) << error.kindName().toStdString();
+        EXPECT_EQ(error.status(), status);
+        EXPECT_FALSE(error.isRetryable());
+    }
     EXPECT_TRUE(elsewhere.requests().isEmpty());
 }
 

@@ -100,7 +100,7 @@ SpeechStandIn::SpeechStandIn() {
 bool SpeechStandIn::setMode(const QString& mode) {
     static const QStringList modes{"ok",    "slow",         "hold",       "huge",
                                    "error", "unauthorized", "low-credit", "instant",
-                                   "junk",  "no-alignment", "trickle"};
+                                   "junk",  "no-alignment", "trickle",    "redirect"};
     if (!modes.contains(mode))
         return false;
     m_mode = mode;
@@ -121,6 +121,8 @@ Response SpeechStandIn::synthesise(const Request& request) {
         never.held = true;
         return never;
     }
+    if (m_mode == "redirect")
+        return Response{307, {}, {{"Location", "http://127.0.0.1:9/v1/text-to-speech"}}};
     if (m_mode == "junk")
         return Response::withTimestamps(QByteArray(4096, 'x'), text, 2.0);
     if (m_mode == "instant")

@@ -115,6 +115,14 @@ void AppCoordinator::start(const QString& text) {
     m_pipeline.startRead(text);
 }
 
+// A fresh read replaces the showing one on the reading page, whichever page the panel had open,
+// so that its transcript, or its failure and Retry, are what the user sees.
+void AppCoordinator::startAfresh(const QString& text) {
+    m_pipeline.stopSession();
+    m_viewModel.setContentMode(PanelContentMode::reading);
+    startOrAsk(text);
+}
+
 // A changed voice or model matters only to a read that is not playing at the press: a playing
 // read pauses as usual, and a later press restarts it.
 AppCoordinator::RenditionCheck AppCoordinator::checkRendition() {
@@ -148,14 +156,12 @@ void AppCoordinator::decideOnShowingRead(const Press& press, const RenditionChec
     const auto currentText = m_pipeline.currentText();
     const auto session = m_pipeline.session();
     if (currentText != text || !isLive(session)) {
-        m_pipeline.stopSession();
-        startOrAsk(text);
+        startAfresh(text);
         return;
     }
     if (!check.keepSession) {
         log.notice("same text, changed rendition — fresh read");
-        m_pipeline.stopSession();
-        startOrAsk(text);
+        startAfresh(text);
         return;
     }
     // A read that stalled (no key yet, the service away) tries again, as its Retry does: the

@@ -69,6 +69,7 @@ private:
     void handleCaptureFailure(const Press& press, const Core::CaptureError& error);
     void startOrAsk(const QString& text);
     void start(const QString& text);
+    void startAfresh(const QString& text);
 
     RenditionCheck checkRendition();
     void pressOnShowingRead(const Press& press, std::function<void()> done);

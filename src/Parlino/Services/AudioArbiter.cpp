@@ -11,7 +11,8 @@ using Kind = Playback::SpeechSession::State::Kind;
 NowPlayingState nowPlayingState(SessionStateKind session, PreviewPlaybackState preview) {
     if (session == Kind::playing || preview == PreviewPlaybackState::playing)
         return NowPlayingState::playing;
-    const bool sessionHeld = session && *session != Kind::cancelled;
+    // A finished read has nothing left to resume: the desktop shows no paused player for it.
+    const bool sessionHeld = session && *session != Kind::cancelled && *session != Kind::finished;
     if (sessionHeld || preview == PreviewPlaybackState::paused)
         return NowPlayingState::paused;
     return NowPlayingState::stopped;

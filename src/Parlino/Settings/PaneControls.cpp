@@ -1,5 +1,6 @@
 #include "Parlino/Settings/PaneControls.h"
 
+#include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QDesktopServices>
@@ -16,7 +17,6 @@ constexpr qreal buttonRadius = 6;
 constexpr QMargins buttonPadding{12, 4, 12, 4};
 constexpr QMargins smallButtonPadding{8, 3, 8, 3};
 constexpr int smallButtonText = 11;
-constexpr double disabledOpacity = 0.4;
 
 QFont pixelFont(int pixelSize, QFont::Weight weight = QFont::Normal) {
     QFont font;
@@ -87,7 +87,7 @@ void PaneButton::paintLabel(QPainter& painter, const QRectF& rect) {
     painter.fillPath(border, Theme::white(0.1));
     painter.strokePath(border, QPen(Theme::white(0.12), 1));
     painter.setFont(font());
-    painter.setPen(m_role == Role::destructive ? Theme::red() : Theme::white85());
+    painter.setPen(m_role == Role::destructive && isEnabled() ? Theme::red() : Theme::white85());
     painter.drawText(rect, Qt::AlignCenter, text());
     painter.restore();
 }

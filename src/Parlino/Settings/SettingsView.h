@@ -21,6 +21,10 @@ class SettingsView final : public QWidget {
 public:
     static constexpr int windowWidth = 760;
     static constexpr int windowHeight = 560;
+    // The least the window is made where the floating surfaces leave no more room: the sidebar
+    // and a detail of a few rows, which scrolls.
+    static constexpr int smallestWindowWidth = 480;
+    static constexpr int smallestWindowHeight = 200;
     static constexpr int windowSidebarWidth = 200;
     static constexpr int panelSidebarWidth = 170;
     static constexpr double transitionSeconds = 0.18;

@@ -1,5 +1,6 @@
 #include "Parlino/Shell/AppDelegate.h"
 
+#include "Base/MainThread.h"
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Settings/SettingsView.h"
 #include "Parlino/Shell/WindowPlacement.h"
@@ -35,6 +36,7 @@ void AppDelegate::launch() {
         return;
     }
     m_deps.root.start();
+    m_menuKeys = menuKeys();
     m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
     installTrayIcon();
     // The clips are listed off the main thread; whatever needs the list waits for it.
@@ -65,6 +67,14 @@ QList<TrayMenuItem> AppDelegate::menuItems() {
     return items;
 }
 
+MenuKeys AppDelegate::menuKeys() {
+    QList<MenuKeys::Key> keys;
+    for (const TrayMenuItem& item : menuItems())
+        if (!item.keyText.isEmpty())
+            keys.append({QKeySequence(item.keyText, QKeySequence::PortableText), item.action});
+    return MenuKeys(keys);
+}
+
 void AppDelegate::installTrayIcon() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         m_log.notice("tray: no tray host yet; the icon appears when one starts");
@@ -77,7 +87,7 @@ void AppDelegate::installTrayIcon() {
             m_menu->addSeparator();
             continue;
         }
-        // The key text is shown after a tab, which displays it without grabbing the keys.
+        // The key text is shown after a tab; the keys themselves are the menu's own shortcuts.
         const QString text =
             item.keyText.isEmpty() ? item.title : item.title + QLatin1Char('\t') + item.keyText;
         QAction* action = m_menu->addAction(text, item.action);
@@ -87,14 +97,13 @@ void AppDelegate::installTrayIcon() {
     // Most trays are dark: the glyph is light until the tray is seen.
     m_trayIcon = std::make_unique<QSystemTrayIcon>(TrayIconTint::themedImage(Qt::white));
     m_trayIcon->setToolTip(QStringLiteral("Parlino"));
+    m_menuKeys.attach(*m_menu);
     m_trayIcon->setContextMenu(m_menu.get());
     // A left click, or the tray's own activation key, opens the same menu as the right click.
     QObject::connect(m_trayIcon.get(), &QSystemTrayIcon::activated, m_menu.get(),
                      [this](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason != QSystemTrayIcon::Trigger || m_menu->isVisible())
-                             return;
-                         m_log.notice("tray: menu opened by activation");
-                         m_menu->popup(trayMenuPosition(m_trayIcon->geometry(), QCursor::pos()));
+                         if (reason == QSystemTrayIcon::Trigger)
+                             openMenuAt(QCursor::pos());
                      });
     m_trayIcon->show();
     if (m_deps.trayBackdrop) {
@@ -105,8 +114,20 @@ void AppDelegate::installTrayIcon() {
             [icon](const QColor& colour) { icon->setIcon(TrayIconTint::image(colour)); },
             *m_deps.trayBackdrop, m_deps.scheduler);
         m_trayWindow->changed = [tint = m_trayTint.get()] { tint->trayChanged(); };
+        // The menu opens once the press has been handled: open during it, it would take the
+        // press for one outside it and close at once.
+        m_trayWindow->pressedAgain = [this] {
+            Base::MainThread::post(*m_menu, [this] { openMenuAt(QCursor::pos()); });
+        };
     }
     m_log.notice("tray: icon installed");
+}
+
+void AppDelegate::openMenuAt(QPoint pointer) {
+    if (m_menu->isVisible())
+        return;
+    m_log.notice("tray: menu opened by activation");
+    m_menu->popup(trayMenuPosition(m_trayIcon->geometry(), pointer));
 }
 
 void AppDelegate::waitForTrayHost() {
@@ -129,13 +150,16 @@ void AppDelegate::openParlino() {
 
 void AppDelegate::openSettings() {
     m_log.notice("activation: NSApp.activate — Settings menu");
-    if (!m_settingsWindow)
+    if (!m_settingsWindow) {
         m_settingsWindow = m_deps.makeSettingsWindow(m_settingsNavigation);
-    if (!m_settingsWindow)
-        return;
+        if (!m_settingsWindow)
+            return;
+        m_menuKeys.attach(*m_settingsWindow);
+    }
     if (!m_settingsWindow->isVisible())
         WindowPlacement::placeOnPointerScreen(
-            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight});
+            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight},
+            {SettingsView::smallestWindowWidth, SettingsView::smallestWindowHeight});
     m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     m_settingsWindow->present();
 }
@@ -151,7 +175,11 @@ ClipsWindowController& AppDelegate::clipsWindowController() {
 }
 
 void AppDelegate::showClipsWindow() {
-    clipsWindowController().show();
+    ClipsWindowController& controller = clipsWindowController();
+    const bool made = controller.window() != nullptr;
+    controller.show();
+    if (!made && controller.window())
+        m_menuKeys.attach(*controller.window());
 }
 
 void AppDelegate::showTutorial() {

@@ -6,11 +6,13 @@
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsWindow.h"
 #include "Parlino/Shell/CompositionRoot.h"
+#include "Parlino/Shell/MenuKeys.h"
 #include "Parlino/Shell/TrayHostWait.h"
 #include "Parlino/Shell/TrayIconTint.h"
 #include "Parlino/Shell/TrayIconWindow.h"
 #include "Parlino/Shell/UpdateController.h"
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -23,7 +25,7 @@ class QSystemTrayIcon;
 namespace Parlino {
 
 // One entry of the tray menu: a separator, or a command with its title, the key equivalent it
-// shows (shown, never grabbed) and what it does.
+// shows (never grabbed on the desktop, see MenuKeys) and what it does.
 struct TrayMenuItem {
     QString title;
     QString keyText;
@@ -79,8 +81,10 @@ public:
 
 private:
     QString bubbleToggleTitle() const;
+    MenuKeys menuKeys();
     ClipsWindowController& clipsWindowController();
     void installTrayIcon();
+    void openMenuAt(QPoint pointer);
     void waitForTrayHost();
 
     const Base::Log m_log{QStringLiteral("focus-diag")};
@@ -88,6 +92,7 @@ private:
     std::unique_ptr<ClipsWindowController> m_clipsWindowController;
     SettingsNavigation m_settingsNavigation; // the standalone window's pane, general at first
     std::unique_ptr<SettingsWindow> m_settingsWindow;
+    MenuKeys m_menuKeys; // the menu's key equivalents, for the menu and the windows
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<TrayIconWindow> m_trayWindow;

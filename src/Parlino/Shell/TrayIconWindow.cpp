@@ -33,11 +33,13 @@ void TrayIconWindow::follow() {
 }
 
 bool TrayIconWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_window && changed) {
-        const QEvent::Type type = event->type();
-        if (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)
-            changed();
-    }
+    if (watched != m_window)
+        return false;
+    const QEvent::Type type = event->type();
+    if (changed && (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize))
+        changed();
+    if (pressedAgain && type == QEvent::MouseButtonDblClick)
+        pressedAgain();
     return false;
 }
 

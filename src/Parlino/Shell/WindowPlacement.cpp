@@ -79,6 +79,48 @@ QList<QRect> candidates(QRect frame, const QRect& screen, const QRect& covered) 
     return places;
 }
 
+// The largest rectangle of the screen that keeps `gap` away from every covered area and holds
+// `least`: its corners lie on the edges of the screen or of the covered areas.
+std::optional<QRect> largestFreeArea(const QRect& screen, const QList<QRect>& covered,
+                                     QSize least) {
+    QList<QRect> kept;
+    QList<int> xs{screen.left(), screen.right() + 1};
+    QList<int> ys{screen.top(), screen.bottom() + 1};
+    for (const QRect& rect : covered) {
+        const QRect around = rect.adjusted(-gap, -gap, gap, gap).intersected(screen);
+        kept.append(around);
+        xs << around.left() << around.right() + 1;
+        ys << around.top() << around.bottom() + 1;
+    }
+    std::optional<QRect> largest;
+    for (const int left : xs)
+        for (const int right : xs)
+            for (const int top : ys)
+                for (const int bottom : ys) {
+                    const QRect area(QPoint(left, top), QPoint(right - 1, bottom - 1));
+                    const bool free = std::none_of(kept.begin(), kept.end(), [&](const QRect& r) {
+                        return r.intersects(area);
+                    });
+                    if (free && area.width() >= least.width() && area.height() >= least.height() &&
+                        (!largest || qint64(area.width()) * area.height() >
+                                         qint64(largest->width()) * largest->height()))
+                        largest = area;
+                }
+    return largest;
+}
+
+// The frame made smaller to fit the largest free area, in its middle; none when no free area
+// holds the window's minimum.
+std::optional<QRect> fittedIntoFreeArea(const QRect& frame, const QRect& screen,
+                                        const QList<QRect>& covered, QSize least) {
+    const auto area = largestFreeArea(screen, covered, least);
+    if (!area)
+        return std::nullopt;
+    QRect fitted(QPoint(), frame.size().boundedTo(area->size()));
+    fitted.moveCenter(area->center());
+    return fitted;
+}
+
 } // namespace
 
 QRect place(const Request& request) {
@@ -110,12 +152,16 @@ QRect place(const Request& request) {
             leastCovered = area;
         }
         if (area == 0)
-            break;
+            return inside.marginsRemoved(margins);
     }
+    if (!request.minimum.isEmpty())
+        if (const auto fitted = fittedIntoFreeArea(
+                frame, screen, covered, request.minimum.boundedTo(size).grownBy(margins)))
+            return fitted->marginsRemoved(margins);
     return best->marginsRemoved(margins);
 }
 
-void placeOnPointerScreen(QWidget& window, QSize size) {
+void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum) {
     Request request;
     for (const QScreen* screen : QGuiApplication::screens())
         request.screens.append(screen->availableGeometry());
@@ -124,6 +170,7 @@ void placeOnPointerScreen(QWidget& window, QSize size) {
         if (widget->isVisible() && dynamic_cast<const FloatingPanel*>(widget))
             request.covered.append(widget->geometry());
     request.size = size;
+    request.minimum = minimum;
     const QWindow* handle = window.windowHandle();
     const QMargins known = handle ? handle->frameMargins() : QMargins();
     request.frame = known.isNull() ? estimatedFrameAt(window.devicePixelRatioF()) : known;

@@ -25,17 +25,20 @@ struct Request {
     QMargins frame;
     // Where the window's frame stood when it was last shown; none the first time.
     std::optional<QRect> previous;
+    // The least the window stays usable at, its pane scrolling; empty where it keeps its size.
+    QSize minimum;
 };
 
 // Where the window goes: on the screen under the pointer (the nearest one when the pointer is
 // on none), its frame inside the screen's free area and clear of the covered areas where room
-// allows, else covering as little of them as it can. A window shown before stays where it was
-// when that is on the pointer's screen and uncovered. The result is the window's content
-// rectangle (without the frame).
+// allows; else made smaller, down to its minimum, to fit the largest area they leave free; else
+// covering as little of them as it can. A window shown before stays where it was when that is on
+// the pointer's screen and uncovered. The result is the window's content rectangle (without the
+// frame).
 QRect place(const Request& request);
 
 // Places the window as above, among the floating surfaces shown now, with the pointer where it
 // is now: it takes the fitted size as its fixed size and moves there. Main thread.
-void placeOnPointerScreen(QWidget& window, QSize size);
+void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum = {});
 
 } // namespace Parlino::WindowPlacement

@@ -90,7 +90,12 @@ void ArmedActionButton::paintHighlight(QPainter& painter, const QRectF& rect) co
 }
 
 void ArmedActionButton::paintArmedLabel(QPainter& painter, const QRectF& rect) {
-    painter.setPen(mix(m_colour, Qt::white, armedAmount()));
+    if (isEnabled()) {
+        painter.setPen(mix(m_colour, Qt::white, armedAmount()));
+    } else {
+        painter.setOpacity(painter.opacity() * disabledOpacity);
+        painter.setPen(Theme::white85());
+    }
     painter.setFont(font());
     painter.drawText(rect, Qt::AlignCenter | Qt::TextSingleLine, text());
 }

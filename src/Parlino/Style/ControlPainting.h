@@ -10,7 +10,11 @@
 
 namespace Parlino {
 
-// Small painting pieces shared by the armed buttons and the fading scroll view.
+// Small painting pieces shared by the buttons and the fading scroll view.
+
+// A control that cannot be used now is drawn faded, its label in the plain label colour: the
+// colour of what it would do (a destructive red) would read as an error.
+constexpr double disabledOpacity = 0.4;
 
 // The soft white disc these controls show under the pointer; `amount` runs from 0 to 1 as it
 // fades in.

@@ -672,7 +672,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInKate) {
     startKate();
 
     readChangingSelection(
-        "Kate", selectLineByKeys,
+        "Kate", lineByLine(selectLineByKeys),
         [this](const QString& text) { return waitUntilSelectedAccessibly(text); }, true);
 }
 

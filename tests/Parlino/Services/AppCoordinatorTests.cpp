@@ -369,6 +369,36 @@ TEST_F(AppCoordinatorTest, DifferentTextOrADeadSessionStartsAfresh) {
               QStringList({QStringLiteral("stopSession"), QStringLiteral("startRead:Hello")}));
 }
 
+// The panel may be on another page while a read shows: a press that only pauses or resumes
+// leaves that page open, one that starts afresh shows the new read.
+TEST_F(AppCoordinatorTest, AFreshReadTurnsThePanelBackToTheReadingPage) {
+    using Page = PanelContentMode;
+    pipeline.showRead(QStringLiteral("Hello"), SessionState::playing());
+    viewModel.setPhase(Phase::playing());
+    viewModel.toggleClips();
+    tapCapturing(QStringLiteral("Hello"));
+    pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
+    shortcut();
+    EXPECT_EQ(pipeline.calls, QStringList(2, QStringLiteral("togglePause")));
+    EXPECT_EQ(viewModel.contentMode(), Page::clips);
+
+    tapCapturing(QStringLiteral("Goodbye"));
+    EXPECT_EQ(viewModel.contentMode(), Page::reading);
+    EXPECT_EQ(pipeline.text, QStringLiteral("Goodbye"));
+
+    // The same text afresh: a dead session, or a paused one with another voice.
+    viewModel.toggleSettings();
+    pipeline.currentSession->currentState = SessionState::cancelled();
+    shortcutCapturing(QStringLiteral("Goodbye"));
+    EXPECT_EQ(viewModel.contentMode(), Page::reading);
+    viewModel.toggleVoices();
+    pipeline.currentSession->currentState = SessionState::paused();
+    Defaults::set(keys.voiceID, QStringLiteral("another-voice"));
+    tapCapturing(QStringLiteral("Goodbye"));
+    EXPECT_EQ(viewModel.contentMode(), Page::reading);
+    EXPECT_EQ(pipeline.rendition->voiceID, QStringLiteral("another-voice"));
+}
+
 TEST_F(AppCoordinatorTest, FailureWithoutALiveSessionReplacesTheShowingCard) {
     viewModel.setPhase(Phase::failed(CaptureError::timedOut(), Dwell::autoDismiss));
     pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());

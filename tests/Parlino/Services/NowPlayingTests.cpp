@@ -48,7 +48,11 @@ TEST(AudioArbiter, OnlyAPlayingSessionIsPaused) {
 TEST(AudioArbiter, NowPlayingFoldsTheReadAndThePreview) {
     EXPECT_EQ(AudioArbiter::nowPlayingState(Session::paused, Preview::playing),
               NowPlayingState::playing);
+    for (Session held : {Session::loading, Session::paused, Session::stalled})
+        EXPECT_EQ(AudioArbiter::nowPlayingState(held, Preview::stopped), NowPlayingState::paused);
     EXPECT_EQ(AudioArbiter::nowPlayingState(Session::finished, Preview::stopped),
+              NowPlayingState::stopped);
+    EXPECT_EQ(AudioArbiter::nowPlayingState(Session::finished, Preview::paused),
               NowPlayingState::paused);
     EXPECT_EQ(AudioArbiter::nowPlayingState(Session::cancelled, Preview::paused),
               NowPlayingState::paused);

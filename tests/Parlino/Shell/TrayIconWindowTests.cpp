@@ -2,6 +2,8 @@
 
 #include "support/EventLoop.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QSystemTrayIcon>
 #include <QWidget>
 #include <QWindow>
@@ -51,4 +53,23 @@ TEST(TrayIconWindow, ReportsWhatTheTrayDoesToTheNewestIconWindow) {
     const auto second = iconWidget();
     window.place();
     EXPECT_TRUE(reported([&] { second->move(1800, 2); }));
+}
+
+// Qt hands a widget the second press of a double click only as a double click; the icon's widget
+// does nothing with a right one.
+TEST(TrayIconWindow, TellsOfAPressTheToolkitCountsAsTheSecondOfADoubleClick) {
+    QSystemTrayIcon icon;
+    const auto widget = iconWidget();
+    TrayIconWindow window(icon);
+    int again = 0;
+    window.pressedAgain = [&] { ++again; };
+    const auto press = [&](QEvent::Type type, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(11, 11), QPointF(11, 11), button, button, Qt::NoModifier);
+        QCoreApplication::sendEvent(widget->windowHandle(), &event);
+    };
+    press(QEvent::MouseButtonPress, Qt::RightButton);
+    EXPECT_EQ(again, 0);
+    press(QEvent::MouseButtonDblClick, Qt::RightButton);
+    press(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    EXPECT_EQ(again, 2);
 }

@@ -29,71 +29,97 @@ bool coversNothing(const QRect& content, const QList<QRect>& covered) {
 }
 
 TEST(WindowPlacementTest, OpensCentredOnTheScreenUnderThePointer) {
-    const QRect onRight = place({{left, right}, {2500, 500}, {}, settings, frame, {}});
+    const QRect onRight = place({{left, right}, {2500, 500}, {}, settings, frame, {}, {}});
     EXPECT_EQ(framed(onRight).center(), right.center());
     EXPECT_EQ(onRight.size(), settings);
 
-    const QRect onLeft = place({{left, right}, {100, 900}, {}, settings, frame, {}});
+    const QRect onLeft = place({{left, right}, {100, 900}, {}, settings, frame, {}, {}});
     EXPECT_EQ(framed(onLeft).center(), left.center());
 
-    const QRect nearest = place({{left, right}, {5000, -40}, {}, settings, frame, {}});
+    const QRect nearest = place({{left, right}, {5000, -40}, {}, settings, frame, {}, {}});
     EXPECT_TRUE(right.contains(framed(nearest))) << "the pointer is off every screen";
 }
 
 TEST(WindowPlacementTest, StandsClearOfThePanelAndTheTutorialsCard) {
     const QList<QRect> covered{panel, card};
-    const QRect content = place({{left}, {960, 540}, covered, settings, frame, {}});
+    const QRect content = place({{left}, {960, 540}, covered, settings, frame, {}, {}});
     EXPECT_EQ(content.size(), settings);
     EXPECT_TRUE(left.contains(framed(content)));
     EXPECT_TRUE(coversNothing(content, covered)) << testing::PrintToString(framed(content));
     EXPECT_GT(content.top(), card.bottom()) << "below them, its title bar in sight";
 
     // Surfaces on the other screen are no obstacle.
-    const QRect onRight = place({{left, right}, {2500, 500}, covered, settings, frame, {}});
+    const QRect onRight = place({{left, right}, {2500, 500}, covered, settings, frame, {}, {}});
     EXPECT_EQ(framed(onRight).center(), right.center());
 }
 
 TEST(WindowPlacementTest, GoesBesideTheSurfacesWhenThereIsNoRoomBelowThem) {
     const QRect tallPanel(700, 0, 500, 700);
-    const QRect content = place({{left}, {960, 540}, {tallPanel}, {600, 560}, frame, {}});
+    const QRect content = place({{left}, {960, 540}, {tallPanel}, {600, 560}, frame, {}, {}});
     EXPECT_TRUE(left.contains(framed(content)));
     EXPECT_TRUE(coversNothing(content, {tallPanel})) << testing::PrintToString(framed(content));
 }
 
 TEST(WindowPlacementTest, CoversAsLittleAsItCanWhenNoPlaceIsClear) {
     const QRect wide(200, 0, 1520, 500);
-    const QRect content = place({{left}, {960, 540}, {wide}, settings, frame, {}});
+    const QRect content = place({{left}, {960, 540}, {wide}, settings, frame, {}, {}});
     EXPECT_TRUE(left.contains(framed(content)));
     // The least it can cover is below the surface, down to the screen's bottom edge.
     EXPECT_EQ(framed(content).bottom(), left.bottom());
 }
 
+// 1920 × 1080 at one and a half times the scale: the panel and the tutorial's card leave no place
+// for the whole window, only a strip below them and narrower ones beside them.
+TEST(WindowPlacementTest, ShrinksIntoTheLargestFreeAreaRatherThanCoverTheSurfaces) {
+    const QRect scaled(0, 0, 1280, 720);
+    const QList<QRect> covered{{384, 0, 512, 328}, {392, 348, 496, 132}};
+    const QSize minimum(480, 200);
+    Request request{{scaled}, {640, 600}, covered, settings, frame, {}, minimum};
+    const QRect content = place(request);
+    EXPECT_TRUE(coversNothing(content, covered)) << testing::PrintToString(framed(content));
+    EXPECT_TRUE(scaled.contains(framed(content)));
+    EXPECT_EQ(content.width(), settings.width()) << "the strip below is wide enough";
+    EXPECT_EQ(framed(content).bottom(), scaled.bottom());
+    EXPECT_GE(content.height(), minimum.height());
+    EXPECT_LT(content.height(), settings.height());
+
+    // A free area narrower or lower than the minimum is no place for it: it covers as little as
+    // it can at its own size.
+    request.minimum = QSize(480, 300);
+    const QRect whole = place(request);
+    EXPECT_EQ(whole.size(), settings);
+    EXPECT_FALSE(coversNothing(whole, covered));
+    request.minimum = {};
+    EXPECT_EQ(place(request), whole) << "without a minimum it keeps its size";
+}
+
 TEST(WindowPlacementTest, FitsIntoAScreenSmallerThanTheWindow) {
     // 1920 × 1080 at twice the scale, under a 26-pixel desktop panel.
     const QRect scaled(0, 13, 960, 527);
-    const QRect content = place({{scaled}, {480, 300}, {}, settings, frame, {}});
+    const QRect content = place({{scaled}, {480, 300}, {}, settings, frame, {}, {}});
     EXPECT_EQ(content.size(), QSize(760, 527 - 25));
     EXPECT_EQ(framed(content).top(), scaled.top());
     EXPECT_TRUE(scaled.contains(framed(content)));
 
     const QRect tiny(0, 0, 300, 200);
-    EXPECT_EQ(place({{tiny}, {10, 10}, {}, settings, frame, {}}).size(), QSize(298, 175));
+    EXPECT_EQ(place({{tiny}, {10, 10}, {}, settings, frame, {}, {}}).size(), QSize(298, 175));
 }
 
 TEST(WindowPlacementTest, AWindowShownBeforeStaysWhereItWasUnlessCoveredOrOnAnotherScreen) {
     const QRect moved(100, 400, 762, 585);
-    const QRect kept = place({{left, right}, {900, 100}, {}, settings, frame, moved});
+    const QRect kept = place({{left, right}, {900, 100}, {}, settings, frame, moved, {}});
     EXPECT_EQ(framed(kept), moved);
 
     const QRect covered(0, 900, 400, 100);
-    const QRect uncovered = place({{left, right}, {900, 100}, {covered}, settings, frame, moved});
+    const QRect uncovered =
+        place({{left, right}, {900, 100}, {covered}, settings, frame, moved, {}});
     EXPECT_TRUE(coversNothing(uncovered, {covered}));
 
-    const QRect elsewhere = place({{left, right}, {2500, 100}, {}, settings, frame, moved});
+    const QRect elsewhere = place({{left, right}, {2500, 100}, {}, settings, frame, moved, {}});
     EXPECT_EQ(framed(elsewhere).center(), right.center());
 
     const QRect overTheEdge(1500, 300, 762, 585);
-    const QRect pulledIn = place({{left, right}, {900, 100}, {}, settings, frame, overTheEdge});
+    const QRect pulledIn = place({{left, right}, {900, 100}, {}, settings, frame, overTheEdge, {}});
     EXPECT_EQ(framed(pulledIn), QRect(1920 - 762, 300, 762, 585));
 }
 

@@ -92,6 +92,33 @@ TEST_F(ArmedButtonTest, TheHighlightGrowsInAndWithReduceMotionOnlyFadesIn) {
     EXPECT_LT(fading.alpha(), 255);
 }
 
+// A disabled button (the cache button while the cache is empty) is no error: no red label.
+TEST_F(ArmedButtonTest, ADisabledButtonShowsItsLabelFadedAndWithoutItsColour) {
+    struct Label {
+        int redness = 0; // how far the most reddish pixel leans to red, weighed by its cover
+        int cover = 0;   // the most opaque pixel's alpha
+    };
+    const auto label = [&](const QString& name) {
+        const QImage image = TestSupport::renderScreenshot(text, 2, suite, name);
+        Label found;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor colour = image.pixelColor(x, y);
+                found.redness =
+                    std::max(found.redness, (colour.red() - colour.green()) * colour.alpha() / 255);
+                found.cover = std::max(found.cover, colour.alpha());
+            }
+        return found;
+    };
+    const Label enabled = label(QStringLiteral("text-enabled"));
+    EXPECT_GT(enabled.redness, 100);
+    text.setEnabled(false);
+    const Label disabled = label(QStringLiteral("text-disabled"));
+    EXPECT_LT(disabled.redness, 8);
+    EXPECT_GT(disabled.cover, 40);
+    EXPECT_LT(disabled.cover, enabled.cover / 2);
+}
+
 TEST_F(ArmedButtonTest, TheIconButtonShowsItsHoverDiscOnlyUntilItArms) {
     const QPoint discEdge(3, 11);
     const QPoint centre(11, 11);

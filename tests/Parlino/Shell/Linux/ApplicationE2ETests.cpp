@@ -197,6 +197,16 @@ TEST_F(ApplicationE2E, readTakesEachNulOfStandardInputAsASpace) {
         10000));
 }
 
+// A media applet shows a player that is paused as one the user may resume; a read that has run
+// to its end is over.
+TEST_F(ApplicationE2E, aReadThatRunsToItsEndLeavesTheMediaPlayerStopped) {
+    ASSERT_TRUE(statusBecomes("Stopped"));
+    EXPECT_EQ(runAgain(environment, {"--read"}, QByteArray("Parlino reads this to its end.")), 0);
+    ASSERT_TRUE(statusBecomes("Playing")) << app->lines().join('\n').toStdString();
+    EXPECT_TRUE(pumpUntil([&] { return playbackStatus() == "Stopped"; }, 30000))
+        << playbackStatus().toStdString();
+}
+
 // The texts of the clips saved under `home`, as their manifests hold them.
 QStringList savedClipTexts(const QTemporaryDir& home) {
     QStringList texts;

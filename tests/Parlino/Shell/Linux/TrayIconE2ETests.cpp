@@ -158,6 +158,36 @@ std::optional<QRect> openMenu() {
     return found;
 }
 
+// The title of the window that has the keyboard: the focused window or the nearest named one
+// above it (a toolkit may focus a window of its own inside its top-level window).
+QString focusedTitle() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return {};
+    Window window = None;
+    int revert = 0;
+    XGetInputFocus(display, &window, &revert);
+    QString title;
+    while (window != None && window != PointerRoot && title.isEmpty()) {
+        char* name = nullptr;
+        if (XFetchName(display, window, &name) && name) {
+            title = QString::fromUtf8(name);
+            XFree(name);
+        }
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            break;
+        if (children)
+            XFree(children);
+        window = parent == root ? None : parent;
+    }
+    XCloseDisplay(display);
+    return title;
+}
+
 } // namespace
 
 // The application started in a home of its own, against no service (nothing here reads).
@@ -261,6 +291,69 @@ TEST_F(TrayIconE2E, ALeftClickOpensTheMenuAtTheIconAsTheRightClickDoes) {
         desktop.tap(XK_Escape);
         ASSERT_TRUE(pumpUntil([&] { return !openMenu().has_value(); }));
     }
+}
+
+// The keys the menu shows work in the open menu and in the application's windows.
+TEST_F(TrayIconE2E, TheMenusKeysWorkInTheOpenMenuAndInTheApplicationsWindows) {
+    launch();
+    findIcon();
+    const auto withControl = [&](KeySym symbol) {
+        desktop.key(XK_Control_L, True);
+        desktop.tap(symbol);
+        desktop.key(XK_Control_L, False);
+    };
+    const auto hasKeys = [&](const QString& title) {
+        return pumpUntil([&] { return focusedTitle() == title; });
+    };
+    const auto openTheMenu = [&] {
+        desktop.openMenuAt(icon->center());
+        // Shown first: a look at the keyboard before would take it from the menu for a moment.
+        EXPECT_TRUE(pumpUntil([&] { return openMenu().has_value(); })) << "not shown";
+        return pumpUntil([&] { return desktop.keyboardIsGrabbed(); });
+    };
+    ASSERT_TRUE(openTheMenu()) << log();
+    for (int item = 0; item < 3; ++item)
+        desktop.tap(XK_Down);
+    desktop.tap(XK_Return);
+    ASSERT_TRUE(hasKeys("Audio Clips")) << focusedTitle().toStdString() << "\n" << log();
+    withControl(XK_comma);
+    ASSERT_TRUE(hasKeys("Parlino Settings")) << focusedTitle().toStdString() << "\n" << log();
+    withControl(XK_w);
+    ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Settings"); }));
+    ASSERT_TRUE(hasKeys("Audio Clips"));
+
+    ASSERT_TRUE(openTheMenu()) << log();
+    withControl(XK_comma);
+    EXPECT_TRUE(pumpUntil([&] { return !openMenu().has_value(); })) << "the key closes the menu";
+    ASSERT_TRUE(hasKeys("Parlino Settings")) << focusedTitle().toStdString() << "\n" << log();
+    withControl(XK_q);
+    EXPECT_TRUE(pumpUntil([&] { return !app->isRunning(); })) << log();
+}
+
+// Two right clicks on the icon within the desktop's double-click time: the toolkit reports the
+// second press only as a double click, which the icon's own widget leaves unused for the right
+// button. The menu opens for it all the same, and the keys typed next are the menu's.
+TEST_F(TrayIconE2E, ARightClickSoonAfterTheLastOneOpensTheMenuToo) {
+    launch();
+    findIcon();
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const auto rightClick = [&] {
+        XTestFakeMotionEvent(display, -1, icon->center().x(), icon->center().y(), CurrentTime);
+        XTestFakeButtonEvent(display, Button3, True, CurrentTime);
+        XFlush(display);
+        pumpUntil([] { return openMenu().has_value(); }, 150);
+        XTestFakeButtonEvent(display, Button3, False, CurrentTime);
+        XFlush(display);
+    };
+    rightClick();
+    ASSERT_TRUE(pumpUntil([] { return openMenu().has_value(); })) << log();
+    desktop.tap(XK_Escape);
+    ASSERT_TRUE(pumpUntil([] { return !openMenu().has_value(); }));
+    rightClick();
+    EXPECT_TRUE(pumpUntil([] { return openMenu().has_value(); })) << log();
+    desktop.tap(XK_Escape);
+    XCloseDisplay(display);
 }
 
 TEST_F(TrayIconE2E, TheGlyphStandsOutFromTheTray) {

@@ -106,27 +106,35 @@ protected:
         EXPECT_TRUE(pumpUntil([&] { return !framedWindow(title).has_value(); })) << log();
     }
     std::string log() const { return app->lines().join('\n').toStdString(); }
+    // The floating surfaces of a first start: the tutorial's card and the panel over it.
+    void waitForTheTutorial() {
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                return (surfaces.card = desktop.shownWindow(QStringLiteral("Parlino Tutorial")))
+                    .has_value();
+            },
+            15000))
+            << log();
+        surfaces.panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
+        ASSERT_TRUE(surfaces.panel.has_value());
+    }
 
     const QRect screen{0, 0, 1920, 1080};
     Desktop desktop;
     QTemporaryDir home;
     std::unique_ptr<Program> app;
     std::optional<QRect> icon;
+    struct {
+        std::optional<QRect> card;
+        std::optional<QRect> panel;
+    } surfaces;
 };
 
 } // namespace
 
 TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTutorial) {
     launch(true);
-    std::optional<QRect> card;
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            return (card = desktop.shownWindow(QStringLiteral("Parlino Tutorial"))).has_value();
-        },
-        15000))
-        << log();
-    const auto panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
-    ASSERT_TRUE(panel.has_value());
+    ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
 
     for (const auto& [downs, title] : {std::pair{2, QStringLiteral("Parlino Settings")},
                                        std::pair{3, QStringLiteral("Audio Clips")}}) {
@@ -136,21 +144,43 @@ TEST_F(WindowPlacementE2E, AtTheFirstStartTheWindowsStandClearOfThePanelAndTheTu
         ASSERT_TRUE(window.has_value()) << log();
         screenshot(title.section(u' ', -1).toLower() + QStringLiteral("-first-start"));
         EXPECT_TRUE(screen.contains(*window));
-        EXPECT_FALSE(window->intersects(*card));
-        EXPECT_FALSE(window->intersects(*panel));
+        EXPECT_FALSE(window->intersects(*surfaces.card));
+        EXPECT_FALSE(window->intersects(*surfaces.panel));
         closeWithControlW(title);
     }
 }
 
+// At one and a half times the scale the panel and the tutorial's card leave no place for the
+// whole settings window: it is made lower to fit the strip below them, its pane scrolling.
+TEST_F(WindowPlacementE2E,
+       WhereNoPlaceIsClearTheSettingsWindowShrinksRatherThanGoUnderTheSurfaces) {
+    launch(true, QStringLiteral("1.5"));
+    ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
+    choose(2);
+    const auto window = waitForWindow(QStringLiteral("Parlino Settings"));
+    ASSERT_TRUE(window.has_value()) << log();
+    screenshot(QStringLiteral("settings-first-start-scale-1.5"));
+    EXPECT_TRUE(screen.contains(*window))
+        << window->x() << "," << window->y() << " " << window->width() << "x" << window->height();
+    EXPECT_FALSE(window->intersects(*surfaces.card));
+    EXPECT_FALSE(window->intersects(*surfaces.panel));
+    EXPECT_GE(window->width(), 1140) << "its own width, which the strip has room for";
+    EXPECT_GE(window->height(), 300) << "no lower than its least, 200 at this scale";
+}
+
 TEST_F(WindowPlacementE2E, AtTwiceTheScaleTheSettingsWindowFitsTheScreen) {
     launch(false, QStringLiteral("2"));
+    const auto idleBar = desktop.shownWindow(QStringLiteral("Parlino Idle Bar"));
+    ASSERT_TRUE(idleBar.has_value());
     choose(2);
     const auto window = waitForWindow(QStringLiteral("Parlino Settings"));
     ASSERT_TRUE(window.has_value()) << log();
     screenshot(QStringLiteral("settings-scale-2"));
-    // The session's panel reserves no room: the whole screen is the window's to use.
+    // The session's panel reserves no room: the whole screen is the window's to use, but for the
+    // idle bar at its top, which the window stays below.
     EXPECT_TRUE(screen.contains(*window))
         << window->x() << "," << window->y() << " " << window->width() << "x" << window->height();
+    EXPECT_FALSE(window->intersects(*idleBar));
     EXPECT_GE(window->width(), 1520) << "its own width where that fits";
-    EXPECT_GE(window->height(), 1080 - 40) << "no smaller than the screen makes it";
+    EXPECT_GE(window->height(), 1080 - idleBar->bottom() - 2 * 40) << "no lower than it must be";
 }
