@@ -35,7 +35,7 @@ TEST_PACKAGES=(
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
   mousepad xterm copyq gnome-terminal konsole kwrite
-  fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf
+  fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf orca
 )
 
 # Clang with its AddressSanitizer and UndefinedBehaviorSanitizer runtimes, and the symbolizer

@@ -71,6 +71,10 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
     connect(m_playPause, &QAbstractButton::clicked, this, [this] { call(m_model.onPlayPause); });
     connect(m_speed, &QAbstractButton::clicked, this, [this] { call(m_model.onRateTap); });
     connect(m_replay, &QAbstractButton::clicked, this, [this] { call(m_model.onReplay); });
+    m_progress->onSeek = [this](double fraction) {
+        if (m_model.onSeek)
+            m_model.onSeek(fraction * m_model.progress().total().seconds);
+    };
     connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showPhase(); });
     connect(&model.progress(), &ProgressModel::elapsedChanged, this, [this] { showProgress(); });
     connect(&model.progress(), &ProgressModel::totalChanged, this, [this] { showProgress(); });

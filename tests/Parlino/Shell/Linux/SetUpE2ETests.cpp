@@ -214,16 +214,6 @@ bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
     return held;
 }
 
-// Calls one of the application's own methods on the session bus.
-bool callApplication(const QStringList& methodAndArguments) {
-    QProcess gdbus;
-    gdbus.start(QStringLiteral("gdbus"),
-                QStringList{"call", "--session", "--dest", "com.parlino.app", "--object-path",
-                            "/com/parlino/app", "--method"} +
-                    methodAndArguments);
-    return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
-}
-
 class SetUpE2E : public ::testing::Test {
 protected:
     void SetUp() override {
