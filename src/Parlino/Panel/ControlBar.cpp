@@ -103,7 +103,9 @@ void ControlBar::showProgress() {
 }
 
 void ControlBar::showSpeed() {
-    m_speed->setText(PlaybackLabels::speedText(Defaults::get(m_settings.playbackRate)));
+    const double rate = Defaults::get(m_settings.playbackRate);
+    m_speed->setText(PlaybackLabels::speedText(rate));
+    m_speed->setAccessibleName(PlaybackLabels::speedName(rate));
     m_speed->updateGeometry();
 }
 

@@ -31,6 +31,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using namespace Parlino;
@@ -425,6 +426,13 @@ TEST(PanelAccessibility, ButtonsAreNamedByTheirActionAndPageButtonsSayWhichPageI
     EXPECT_EQ(panel.child("PlayPauseButton").accessibleName(), QStringLiteral("Play"));
     EXPECT_EQ(panel.child("ReplayButton").accessibleName(), QStringLiteral("Restart"));
     EXPECT_EQ(panel.child("EscPillButton").accessibleName(), QStringLiteral("Close"));
+    // The chip shows only "1×": a reader hears what it sets.
+    EXPECT_EQ(accessible(panel.child("SpeedChip"))->text(QAccessible::Name),
+              QStringLiteral("Playback speed 1×"));
+    Defaults::set(panel.settings.keys.playbackRate, 1.25);
+    TestSupport::drainEvents();
+    EXPECT_EQ(accessible(panel.child("SpeedChip"))->text(QAccessible::Name),
+              QStringLiteral("Playback speed 1.25×"));
 
     QAccessibleInterface* settings = accessible(panel.child("SettingsButton"));
     EXPECT_FALSE(settings->state().checked);
@@ -439,6 +447,25 @@ TEST(PanelAccessibility, ButtonsAreNamedByTheirActionAndPageButtonsSayWhichPageI
     panel.click("VoicesButton");
     EXPECT_EQ(panel.model.contentMode(), Mode::reading);
     EXPECT_FALSE(accessible(panel.child("VoicesButton"))->state().checked);
+}
+
+TEST(PanelAccessibility, TheLengthCardListsItsAnswersInTheOrderTheyShow) {
+    ChromePanel panel;
+    panel.model.setPhase(Phase::confirmingLength(2401));
+    QWidget& card = panel.child<QWidget>("LengthConfirmCard");
+    QAccessibleInterface* listed = accessible(card);
+    QStringList names;
+    QList<int> lefts;
+    for (int i = 0; i < listed->childCount(); ++i) {
+        auto* button = qobject_cast<QAbstractButton*>(listed->child(i)->object());
+        if (!button)
+            continue;
+        names << listed->child(i)->text(QAccessible::Name);
+        lefts << button->x();
+    }
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Read anyway"), QStringLiteral("Read first 1,000"),
+                                  QStringLiteral("Cancel")}));
+    EXPECT_TRUE(std::is_sorted(lefts.begin(), lefts.end())) << "left to right, as listed";
 }
 
 TEST(PanelAccessibility, TheTranscriptIsTextWithItsCaretAtTheSpokenWordAndNothingSelected) {
