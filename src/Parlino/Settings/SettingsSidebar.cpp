@@ -92,8 +92,9 @@ QSize SidebarRow::sizeHint() const {
 
 void SidebarRow::follow() {
     if (m_pane == SettingsPane::quit)
-        // The armed look tells the eye what the next press does; this tells a screen reader.
-        setAccessibleDescription(isArmed() ? QStringLiteral("Press again to quit") : QString());
+        // The armed look tells the eye what the next press does; the name tells a screen
+        // reader, which speaks a new name of the focused control (and not a new description).
+        setAccessibleName(isArmed() ? QStringLiteral("Press again to quit") : title(m_pane));
     else
         ChoiceAccessible::setChosen(*this, isSelected());
     setButtonStyle(rowStyle(isSelected() || isArmed()));
