@@ -7,11 +7,16 @@
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
 
-#include <QFile>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 // Xlib's macros (None, Bool) come after every C++ header.
 #include "DesktopDriver.h"
@@ -23,6 +28,51 @@ namespace {
 const QString terminalTitle = QStringLiteral("Parlino e2e terminal");
 const QString text = QStringLiteral("Quiet rooms help people think. Against the noise, a calm "
                                     "voice reads on.");
+
+// What Orca writes to its debug file, as it writes it. The file is a terminal, so that Orca writes
+// each line at once rather than when its buffer fills; the test reads it as it comes.
+class ScreenReaderLog {
+public:
+    ScreenReaderLog() : m_terminal(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK)) {
+        if (m_terminal < 0 || grantpt(m_terminal) != 0 || unlockpt(m_terminal) != 0)
+            return;
+        m_path = QString::fromLocal8Bit(ptsname(m_terminal));
+        m_notifier = std::make_unique<QSocketNotifier>(m_terminal, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { drain(); });
+    }
+    ~ScreenReaderLog() {
+        m_notifier.reset();
+        if (m_terminal >= 0)
+            close(m_terminal);
+    }
+    // The terminal to give Orca as its debug file; empty when none could be made.
+    const QString& path() const { return m_path; }
+
+    // Everything the screen reader has said, in order.
+    QStringList spoken() {
+        drain();
+        QStringList utterances;
+        // "SPEECH OUTPUT: 'words'" and the voice's settings: "{'established': False}".
+        static const QRegularExpression line(QStringLiteral("SPEECH OUTPUT: '(.*)' ?\\{.*\\}\r?$"));
+        for (const QByteArray& entry : m_text.split('\n'))
+            if (const auto match = line.match(QString::fromUtf8(entry)); match.hasMatch())
+                utterances << match.captured(1);
+        return utterances;
+    }
+
+private:
+    void drain() {
+        char buffer[65536];
+        ssize_t count = 0;
+        while ((count = read(m_terminal, buffer, sizeof buffer)) > 0)
+            m_text.append(buffer, count);
+    }
+
+    int m_terminal;
+    QString m_path;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QByteArray m_text;
+};
 
 class ScreenReaderE2E : public ::testing::Test {
 protected:
@@ -41,8 +91,10 @@ protected:
                                              QStringList{"-title", terminalTitle}, session);
         ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle() == terminalTitle; }, 10000))
             << "the terminal never became the active window";
+        ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
-            QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog()}, session);
+            QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
+            session);
         ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 30000))
             << "the screen reader never started";
 
@@ -52,25 +104,12 @@ protected:
         ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
     }
 
-    QString orcaLog() const { return home.filePath(QStringLiteral("orca-debug.log")); }
-
-    // Everything the screen reader has said, in order.
-    QStringList spoken() const {
-        QFile file(orcaLog());
-        QStringList utterances;
-        if (!file.open(QIODevice::ReadOnly))
-            return utterances;
-        // "SPEECH OUTPUT: 'words'" and the voice's settings: "{'established': False}".
-        static const QRegularExpression line(QStringLiteral("SPEECH OUTPUT: '(.*)' ?\\{.*\\}$"));
-        for (const QByteArray& entry : file.readAll().split('\n'))
-            if (const auto match = line.match(QString::fromUtf8(entry)); match.hasMatch())
-                utterances << match.captured(1);
-        return utterances;
-    }
+    QStringList spoken() { return orcaLog.spoken(); }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
 
     Desktop desktop;
+    ScreenReaderLog orcaLog;
     QTemporaryDir home;
     TestSupport::FakeSpeechService service;
     std::unique_ptr<Program> terminal;
