@@ -35,7 +35,7 @@ TEST_PACKAGES=(
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123
   mousepad xterm copyq gnome-terminal konsole kwrite kate libreoffice-writer libreoffice-gtk3
-  gnome-text-editor
+  gnome-text-editor orca
   fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf
 )
 

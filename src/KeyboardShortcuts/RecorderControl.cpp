@@ -36,9 +36,13 @@ RecorderControl::RecorderControl(ShortcutRegistry& registry, const std::optional
 void RecorderControl::setUp() {
     setAlignment(Qt::AlignCenter);
     setClearButtonEnabled(true);
-    // The clear button shows only a cross: assistive tools need its name.
-    for (QToolButton* clear : findChildren<QToolButton*>())
+    // The clear button shows only a cross: assistive tools need its name. Tab reaches it after
+    // the field; a click on it leaves the focus where it was.
+    for (QToolButton* clear : findChildren<QToolButton*>()) {
         clear->setAccessibleName(localized(QStringLiteral("clear_shortcut")));
+        clear->setFocusPolicy(Qt::TabFocus);
+        clear->installEventFilter(this);
+    }
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -108,6 +112,7 @@ void RecorderControl::hideEvent(QHideEvent* event) {
 void RecorderControl::paintEvent(QPaintEvent* event) {
     if (!m_model.isRecording() || !text().isEmpty() || !hasFocus()) {
         QLineEdit::paintEvent(event);
+        paintClearButtonFocus();
         return;
     }
     QStyleOptionFrame option;
@@ -120,6 +125,25 @@ void RecorderControl::paintEvent(QPaintEvent* event) {
     painter.setPen(palette().color(QPalette::PlaceholderText));
     painter.drawText(contents, Qt::AlignCenter,
                      fontMetrics().elidedText(placeholderText(), Qt::ElideRight, contents.width()));
+}
+
+// The clear button draws only its cross: the field rings it while it has the focus.
+void RecorderControl::paintClearButtonFocus() {
+    for (const QToolButton* clear : findChildren<QToolButton*>()) {
+        if (!clear->hasFocus() || !clear->isVisible())
+            continue;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        const qreal radius = clear->height() / 2.0;
+        painter.drawRoundedRect(QRectF(clear->geometry()).adjusted(1, 1, -1, -1), radius, radius);
+    }
+}
+
+bool RecorderControl::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        update();
+    return QLineEdit::eventFilter(watched, event);
 }
 
 // Keys reach the field only while it does not record; they type nothing.

@@ -12,8 +12,9 @@
 namespace KeyboardShortcuts {
 
 // The field in which the user records a shortcut, shaped like a search field: it shows its
-// model's shortcut, records while it has the keyboard focus, and its clear button removes the
-// shortcut. The model decides; the field shows it and forwards the user's input.
+// model's shortcut, records while it has the keyboard focus, and its clear button (which Tab
+// reaches after the field) removes the shortcut. The model decides; the field shows it and forwards
+// the user's input.
 //
 // Recording starts when the field gets the focus from the user (a click, Tab), never from its
 // window becoming active, and ends when it loses the focus or is hidden. While it records, the
@@ -47,11 +48,13 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void setUp();
+    void paintClearButtonFocus();
     // Answers true to swallow the event.
     bool handleRecordingEvent(QObject* receiver, QEvent* event);
     bool handleMouseUp(QObject* receiver, const QMouseEvent& event);

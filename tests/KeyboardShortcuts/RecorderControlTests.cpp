@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
 #include <QToolButton>
 
 using namespace KeyboardShortcuts;
@@ -155,6 +156,21 @@ TEST_F(RecorderControlTest, TheClearButtonRemovesTheShortcutAndStartsRecording) 
     EXPECT_EQ(storedShortcut(name), StoredShortcut::none());
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{std::nullopt}));
     EXPECT_TRUE(recorder->model().isRecording());
+}
+
+TEST_F(RecorderControlTest, TabReachesTheClearButtonAndSpaceOnItClears) {
+    setShortcut(commandR, name);
+    auto* recorder = recorderFor(name);
+    auto* clearButton = recorder->findChild<QToolButton*>();
+    ASSERT_NE(clearButton, nullptr);
+    EXPECT_TRUE(clearButton->focusPolicy() & Qt::TabFocus);
+    EXPECT_FALSE(clearButton->focusPolicy() & Qt::ClickFocus) << "a click leaves the focus be";
+    clearButton->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(clearButton->hasFocus());
+    EXPECT_FALSE(recorder->model().isRecording());
+    QTest::keyClick(clearButton, Qt::Key_Space);
+    EXPECT_EQ(storedShortcut(name), StoredShortcut::none());
+    EXPECT_TRUE(recorder->model().isRecording()) << "the field records the next shortcut";
 }
 
 TEST_F(RecorderControlTest, AClickFarOutsideEndsRecordingAndOneNearTheEdgeDoesNot) {

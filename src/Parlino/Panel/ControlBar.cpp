@@ -71,6 +71,10 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
     connect(m_playPause, &QAbstractButton::clicked, this, [this] { call(m_model.onPlayPause); });
     connect(m_speed, &QAbstractButton::clicked, this, [this] { call(m_model.onRateTap); });
     connect(m_replay, &QAbstractButton::clicked, this, [this] { call(m_model.onReplay); });
+    m_progress->onSeek = [this](double fraction) {
+        if (m_model.onSeek)
+            m_model.onSeek(fraction * m_model.progress().total().seconds);
+    };
     connect(&model, &PlayerViewModel::phaseChanged, this, [this] { showPhase(); });
     connect(&model.progress(), &ProgressModel::elapsedChanged, this, [this] { showProgress(); });
     connect(&model.progress(), &ProgressModel::totalChanged, this, [this] { showProgress(); });
@@ -99,7 +103,9 @@ void ControlBar::showProgress() {
 }
 
 void ControlBar::showSpeed() {
-    m_speed->setText(PlaybackLabels::speedText(Defaults::get(m_settings.playbackRate)));
+    const double rate = Defaults::get(m_settings.playbackRate);
+    m_speed->setText(PlaybackLabels::speedText(rate));
+    m_speed->setAccessibleName(PlaybackLabels::speedName(rate));
     m_speed->updateGeometry();
 }
 

@@ -30,8 +30,7 @@ LengthConfirmCard::LengthConfirmCard(qint64 chars, const SettingsKeys& settings,
     : QWidget(parent), m_chars(chars), m_settings(settings),
       m_model(std::make_unique<Defaults::Default<QString>>(settings.synthesisModel)),
       m_threshold(std::make_unique<Defaults::Default<qint64>>(settings.confirmThreshold)),
-      m_summary(new QLabel(this)),
-      m_readFirst(new PaneButton({}, PaneButton::Role::normal, motion, this)) {
+      m_summary(new QLabel(this)) {
     setObjectName(QStringLiteral("LengthConfirmCard"));
     m_summary->setObjectName(QStringLiteral("LengthSummary"));
     m_summary->setTextFormat(Qt::PlainText);
@@ -58,6 +57,8 @@ LengthConfirmCard::LengthConfirmCard(qint64 chars, const SettingsKeys& settings,
     };
     addAnswer(new PaneButton(tr("Read anyway"), PaneButton::Role::normal, motion, this),
               "ReadAnywayButton", Choice::readAnyway);
+    // Made in the order they show, which is the order assistive tools list them in.
+    m_readFirst = new PaneButton({}, PaneButton::Role::normal, motion, this);
     addAnswer(m_readFirst, "ReadFirstButton", Choice::readFirstChunk);
     addAnswer(new PaneButton(tr("Cancel"), PaneButton::Role::normal, motion, this),
               "CancelLengthButton", Choice::cancel);

@@ -49,7 +49,7 @@ private:
     std::unique_ptr<Defaults::Observable> m_model;
     std::unique_ptr<Defaults::Observable> m_threshold;
     QLabel* m_summary;
-    PaneButton* m_readFirst;
+    PaneButton* m_readFirst = nullptr;
 };
 
 } // namespace Parlino

@@ -171,6 +171,9 @@ void PanelView::showPhase() {
     m_noRecentAudio->setVisible(reading && hidden);
     m_transcript->setVisible(reading && !hidden);
     m_controlBar->setVisible(reading && !hidden);
+    // The focus the panel takes goes to the transcript while it shows, so that a screen reader
+    // reads it out from the current word, where its caret stands.
+    setFocusProxy(reading && !hidden ? &m_transcript->canvas() : nullptr);
     m_stallRow->setVisible(reading && phase.ttsError().has_value());
     if (phase.ttsError())
         m_stallRow->showStall(*phase.ttsError());

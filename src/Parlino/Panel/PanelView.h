@@ -46,7 +46,8 @@ struct PanelViewServices {
 // voices page. The long-text and capture-failure phases shrink it to a card. It keeps no state
 // of its own beyond its children's: it shows the models and the geometry box and turns input
 // into the models' actions. With the keyboard focus, Space plays or pauses and Escape closes,
-// once per press; the panel's window never sees an Escape the view took.
+// once per press; the panel's window never sees an Escape the view took. While the transcript
+// shows, the focus given to the view goes to it.
 class PanelView final : public QWidget {
 public:
     static constexpr qreal sideMargin = 8;

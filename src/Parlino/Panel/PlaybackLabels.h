@@ -12,6 +12,8 @@ namespace PlaybackLabels {
 
 // The playback speed in its shortest decimal form with a multiplication sign: "1×", "1.25×".
 QString speedText(double rate);
+// What assistive tools call the speed chip: "Playback speed 1.25×".
+QString speedName(double rate);
 
 // "elapsed / total", the total marked "~" while it is an estimate: "1:05 / ~3:20".
 QString timeText(double elapsedSeconds, const ProgressModel::Total& total);

@@ -2,6 +2,7 @@
 
 #include "Parlino/Panel/SmoothProgressBar.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Parlino {
@@ -46,6 +47,14 @@ QString ProgressSliderAccessible::text(QAccessible::Text type) const {
 
 QVariant ProgressSliderAccessible::currentValue() const {
     return percent(m_bar.fraction());
+}
+
+void ProgressSliderAccessible::setCurrentValue(const QVariant& value) {
+    bool isNumber = false;
+    const double wanted = value.toDouble(&isNumber);
+    if (!isNumber || std::isnan(wanted) || !m_bar.onSeek)
+        return;
+    m_bar.onSeek(std::clamp(wanted, 0.0, 100.0) / 100);
 }
 
 } // namespace Parlino

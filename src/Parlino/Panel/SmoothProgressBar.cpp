@@ -3,8 +3,6 @@
 #include "Parlino/Panel/ProgressSliderAccessible.h"
 #include "Parlino/Style/Theme.h"
 
-#include <QAccessible>
-
 #include <QPainter>
 
 #include <algorithm>
@@ -27,15 +25,10 @@ void SmoothProgressBar::setFraction(double fraction) {
     const double clamped = std::clamp(std::isnan(fraction) ? 0.0 : fraction, 0.0, 1.0);
     if (clamped == m_fraction.target())
         return;
-    const int percentBefore = ProgressSliderAccessible::percent(m_fraction.target());
     // The glide is one frame long, too short to be motion worth reducing.
     m_fraction.animateTo(clamped, Curve::linear(FrameDriver::interval), false);
     update();
     m_frames.start();
-    if (const int percent = ProgressSliderAccessible::percent(clamped); percent != percentBefore) {
-        QAccessibleValueChangeEvent event(this, percent);
-        QAccessible::updateAccessibility(&event);
-    }
 }
 
 void SmoothProgressBar::paintEvent(QPaintEvent*) {

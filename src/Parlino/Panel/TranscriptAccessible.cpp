@@ -27,21 +27,9 @@ public:
             m_text = model.text();
             QAccessible::updateAccessibility(&event);
         });
-        connect(&model, &PlayerViewModel::currentWordIndexChanged, this,
-                [this] { announceCurrentWord(); });
     }
 
 private:
-    void announceCurrentWord() {
-        const auto word = TranscriptAccessible::currentWord(m_canvas);
-        if (!word)
-            return;
-        QAccessibleTextCursorEvent caret(&m_canvas, word->first);
-        QAccessible::updateAccessibility(&caret);
-        QAccessibleTextSelectionEvent selection(&m_canvas, word->first, word->second);
-        QAccessible::updateAccessibility(&selection);
-    }
-
     TranscriptCanvas& m_canvas;
     QString m_text;
 };
@@ -88,16 +76,6 @@ QString TranscriptAccessible::wholeText() const {
     for (const Paragraph& paragraph : m_canvas.paragraphs())
         lines << paragraph.text;
     return lines.join(QLatin1Char('\n'));
-}
-
-void TranscriptAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
-    const auto word = selectionIndex == 0 ? currentWord(m_canvas) : std::nullopt;
-    *startOffset = word ? word->first : 0;
-    *endOffset = word ? word->second : 0;
-}
-
-int TranscriptAccessible::selectionCount() const {
-    return currentWord(m_canvas) ? 1 : 0;
 }
 
 int TranscriptAccessible::cursorPosition() const {

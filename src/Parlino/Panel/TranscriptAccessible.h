@@ -11,17 +11,17 @@ class PlayerViewModel;
 class TranscriptCanvas;
 
 // The transcript as assistive tools read it: a read-only text named "Transcript" holding the
-// read's text, with the caret at the start of the current word and that word as the selection.
-// Screen readers read the text through the text interface (review, "read all", where am I) and
-// learn where the read stands from the caret and the selection, which move with the spoken word
-// and announce each move with the caret-moved and selection-changed events; a spoken
-// announcement of each word would talk over the voice that reads it.
+// read's text, with the caret at the start of the current word. Screen readers read the text
+// through the text interface (review, "read all", where am I) and find the current word at the
+// caret when they ask for it, as they do when the transcript takes the focus. The caret moves
+// with the spoken word without a caret-moved event and nothing is ever selected: a screen
+// reader speaks such events, and its voice would talk over the one that reads.
 class TranscriptAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit TranscriptAccessible(TranscriptCanvas& canvas);
 
     // Installs the interface for `canvas` (once for the process) and tells assistive tools of
-    // every change of the model's text and current word, once the canvas shows it.
+    // every change of the model's text, once the canvas shows it.
     static void follow(const PlayerViewModel& model, TranscriptCanvas& canvas);
 
     // The current word's range in the text, when one is being spoken.
@@ -30,8 +30,10 @@ public:
     void* interface_cast(QAccessible::InterfaceType type) override;
     QAccessible::State state() const override;
 
-    void selection(int selectionIndex, int* startOffset, int* endOffset) const override;
-    int selectionCount() const override;
+    void selection(int, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+    }
+    int selectionCount() const override { return 0; }
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
     void setSelection(int, int, int) override {}

@@ -47,6 +47,9 @@ TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, const Core::Tim
     setObjectName(QStringLiteral("TranscriptCanvas"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+    // It takes the panel's focus (its keys go on to the panel), and with it a screen reader's
+    // attention, but no place in the Tab order.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void TranscriptCanvas::setContent(Content content) {

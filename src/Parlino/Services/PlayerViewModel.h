@@ -26,7 +26,7 @@ enum class PanelContentMode { reading, settings, clips, voices };
 // number of views. The callbacks have one owner each, the composition root: `onPhaseChange`
 // drives the panel controller, `onPinChange` becomes the surface machine's pin and unpin of an
 // explicit toggle, and `onContentModeChange` is told of page changes; each is told of every
-// change after it is stored. The action callbacks (`onPlayPause` ... `onWordTap`) are the
+// change after it is stored. The action callbacks (`onPlayPause` ... `onSeek`) are the
 // views' way to the coordinator's operations, assigned once at launch.
 class PlayerViewModel : public QObject {
     Q_OBJECT
@@ -150,6 +150,8 @@ public:
     std::function<void()> onReplay;
     std::function<void(LengthChoice)> onConfirmLength;
     std::function<void(qsizetype wordIndex)> onWordTap;
+    // A place in the read, in seconds from its start.
+    std::function<void(double seconds)> onSeek;
 
 signals:
     void phaseChanged();

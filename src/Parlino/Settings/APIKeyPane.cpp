@@ -134,7 +134,7 @@ QLabel* APIKeyPane::statusLine() {
     line->setObjectName(QStringLiteral("APIKeyStatus"));
     line->setVisible(!m_model.status().isEmpty());
     connect(&m_model, &APIKeyPaneModel::statusChanged, line, [this, line] {
-        line->setText(m_model.status());
+        setPaneText(*line, m_model.status());
         line->setVisible(!m_model.status().isEmpty());
     });
     return line;

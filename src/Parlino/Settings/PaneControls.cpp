@@ -1,6 +1,7 @@
 #include "Parlino/Settings/PaneControls.h"
 
 #include "Parlino/Style/ControlPainting.h"
+#include "Parlino/Style/NumberText.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QDesktopServices>
@@ -40,14 +41,21 @@ const QColor& tertiary() {
 } // namespace PaneText
 
 QLabel* paneText(const QString& text, int pixelSize, QFont::Weight weight, const QColor& colour) {
-    auto* label = new QLabel(text);
+    auto* label = new QLabel;
     label->setTextFormat(Qt::PlainText);
+    setPaneText(*label, text);
     label->setWordWrap(true);
     label->setFont(pixelFont(pixelSize, weight));
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     return label;
+}
+
+void setPaneText(QLabel& label, const QString& text) {
+    label.setText(text);
+    const QString spoken = NumberText::withoutIsolates(text);
+    label.setAccessibleName(spoken == text ? QString() : spoken);
 }
 
 PaneButton::PaneButton(const QString& text, Role role, const MotionContext& motion, QWidget* parent)

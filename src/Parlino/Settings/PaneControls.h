@@ -21,6 +21,8 @@ const QColor& tertiary();
 
 // A wrapping line of plain text.
 QLabel* paneText(const QString& text, int pixelSize, QFont::Weight weight, const QColor& colour);
+// Shows `text` in a pane's label; assistive tools get it without its isolate marks.
+void setPaneText(QLabel& label, const QString& text);
 
 // A plain push button of a pane ("Validate & Save", "Refresh"): a bordered label that grows a
 // little and brightens under the pointer. A destructive button has a red title. The small size

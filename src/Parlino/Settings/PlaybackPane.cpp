@@ -3,6 +3,7 @@
 #include "Parlino/Settings/PaneControls.h"
 #include "Parlino/Settings/SettingsServices.h"
 
+#include <QLabel>
 #include <QVBoxLayout>
 
 namespace Parlino {
@@ -16,12 +17,14 @@ QStringList rateTitles() {
     return titles;
 }
 
-// A caption above its controls.
+// A caption above its controls, the label of the first of them for assistive tools.
 QWidget* group(const QString& caption, const QList<QWidget*>& controls) {
     auto* group = new QWidget;
     auto* layout = PaneWidgets::stack(6);
     group->setLayout(layout);
-    layout->addWidget(paneText(caption, 12, QFont::Normal, PaneText::secondary()));
+    QLabel* label = paneText(caption, 12, QFont::Normal, PaneText::secondary());
+    label->setBuddy(controls.first());
+    layout->addWidget(label);
     for (QWidget* control : controls)
         layout->addWidget(control);
     return group;

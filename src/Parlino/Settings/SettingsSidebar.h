@@ -12,7 +12,8 @@ namespace Parlino {
 
 // One row of the settings sidebar: the pane's symbol and title, the selection fill, and for
 // the Quit row the red highlight that grows in while it is armed. The Up and Down arrow keys
-// move the focus to the row above or below.
+// move the focus to the row above or below. Assistive tools see the pane rows as page tabs and
+// Quit as a push button.
 class SidebarRow final : public ParlinoButton {
 public:
     static constexpr double armSeconds = 0.15;

@@ -11,6 +11,8 @@
 #include <QCheckBox>
 
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -61,6 +63,26 @@ QHBoxLayout* mediaKeyRow(const QString& symbol, const QString& text) {
     return row;
 }
 
+// The "Tap" before the key picker: the picker's label for assistive tools, and a click on it
+// toggles the switch before it, as a click on a switch's own title does.
+class TapTitle final : public QLabel {
+public:
+    TapTitle(QCheckBox& toggle, QWidget& picker) : QLabel(QStringLiteral("Tap")), m_toggle(toggle) {
+        setAccessibleName(QStringLiteral("Tap key"));
+        setBuddy(&picker);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLabel::mouseReleaseEvent(event);
+        if (rect().contains(event->position().toPoint()))
+            m_toggle.click();
+    }
+
+private:
+    QCheckBox& m_toggle;
+};
+
 QStringList tapKeyTitles() {
     QStringList titles;
     for (const TapModifier modifier : allTapModifiers)
@@ -91,9 +113,14 @@ QLabel& ShortcutsPane::refusalNote(const KeyboardShortcuts::Name& name) const {
 }
 
 QWidget* ShortcutsPane::makeRecorder(const SettingsServices& services, const QString& title,
+                                     const QString& actionName,
                                      const KeyboardShortcuts::Name& name) {
     auto* recorder = new KeyboardShortcuts::Recorder(services.shortcuts, title, name);
     recorder->setObjectName(name.rawValue() + QStringLiteral("Recorder"));
+    // Two titles read the same: assistive tools name the field, and the title they take for its
+    // label, by the action the shortcut runs.
+    recorder->control().setAccessibleName(actionName);
+    recorder->label()->setAccessibleName(actionName);
     recorder->setValidateShortcut([name](const KeyboardShortcuts::Shortcut& shortcut) {
         return ShortcutsPaneModel::duplicateCheck(shortcut, name);
     });
@@ -115,8 +142,9 @@ QWidget* ShortcutsPane::readingCard(const SettingsServices& services) {
     m_description = paneText({}, 13, QFont::Normal, Theme::white85());
     m_warning = new Warning;
 
-    auto* tap = new QCheckBox(QStringLiteral("Tap"));
+    auto* tap = new QCheckBox;
     tap->setObjectName(QStringLiteral("TapToggle"));
+    tap->setAccessibleName(QStringLiteral("Tap to read"));
     Defaults::Toggle::bind(tap, services.keys.rightCommandTapEnabled);
     m_tapKey = new PaneWidgets::ChoicePicker(tapKeyTitles());
     m_tapKey->setObjectName(QStringLiteral("TapKeyPicker"));
@@ -126,12 +154,14 @@ QWidget* ShortcutsPane::readingCard(const SettingsServices& services) {
     auto* tapRow = new QHBoxLayout;
     tapRow->setSpacing(6);
     tapRow->addWidget(tap);
+    tapRow->addWidget(new TapTitle(*tap, *m_tapKey));
     tapRow->addWidget(m_tapKey);
     tapRow->addWidget(m_toRead);
     tapRow->addStretch();
 
     auto* readShortcut =
-        makeRecorder(services, QStringLiteral("Or a keyboard shortcut:"), Names::readSelection());
+        makeRecorder(services, QStringLiteral("Or a keyboard shortcut:"),
+                     QStringLiteral("Shortcut to read the selection"), Names::readSelection());
     recorder(Names::readSelection())
         .setOnChange([this](const std::optional<KeyboardShortcuts::Shortcut>& shortcut) {
             m_model.readShortcutChanged(shortcut);
@@ -166,11 +196,12 @@ QWidget* ShortcutsPane::otherShortcutsCard(const SettingsServices& services) {
     auto* rows = PaneWidgets::stack(14);
     rows->addWidget(heading(QStringLiteral("Replay the last recording")));
     rows->addWidget(m_doubleTap);
-    rows->addWidget(
-        makeRecorder(services, QStringLiteral("Or a keyboard shortcut:"), Names::replayLast()));
+    rows->addWidget(makeRecorder(services, QStringLiteral("Or a keyboard shortcut:"),
+                                 QStringLiteral("Shortcut to replay the last recording"),
+                                 Names::replayLast()));
     rows->addWidget(heading(QStringLiteral("Open Parlino")));
-    rows->addWidget(
-        makeRecorder(services, QStringLiteral("Keyboard shortcut:"), Names::openPanel()));
+    rows->addWidget(makeRecorder(services, QStringLiteral("Keyboard shortcut:"),
+                                 QStringLiteral("Shortcut to open Parlino"), Names::openPanel()));
     rows->addSpacing(4);
     rows->addWidget(m_reset, 0, Qt::AlignHCenter);
     return PaneWidgets::card(QStringLiteral("Other shortcuts"), rows);

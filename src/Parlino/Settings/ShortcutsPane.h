@@ -38,7 +38,7 @@ private:
     QWidget* mediaKeysCard();
     // The recorder with its refusal note under it.
     QWidget* makeRecorder(const SettingsServices& services, const QString& title,
-                          const KeyboardShortcuts::Name& name);
+                          const QString& actionName, const KeyboardShortcuts::Name& name);
     void refresh();
 
     ShortcutsPaneModel m_model;

@@ -78,6 +78,13 @@ void CompositionRoot::wirePlayerActions() {
         }
         root.syncNowPlaying();
     });
+    m_viewModel.onSeek = withRoot([](CompositionRoot& root, double seconds) {
+        if (const auto session = root.speechSession(); session && session->canSeek()) {
+            session->seek(seconds);
+            root.showSeek(session);
+        }
+        root.syncNowPlaying();
+    });
     coordinator().onCloseKeepingSession =
         withRoot([](CompositionRoot& root) { root.panelController().closePanelNow(); });
 }

@@ -23,4 +23,12 @@ QString isolated(const QString& text) {
     return QChar(0x2068) + text + QChar(0x2069);
 }
 
+QString withoutIsolates(QString text) {
+    // LEFT-TO-RIGHT, RIGHT-TO-LEFT and FIRST STRONG ISOLATE, and POP DIRECTIONAL ISOLATE.
+    text.removeIf([](QChar character) {
+        return character.unicode() >= 0x2066 && character.unicode() <= 0x2069;
+    });
+    return text;
+}
+
 } // namespace Parlino::NumberText

@@ -18,4 +18,8 @@ QString grouped(qint64 value, const QLocale& locale = QLocale());
 // number set in a sentence keeps its place, whatever direction the text around it runs.
 QString isolated(const QString& text);
 
+// The text without its isolate marks, which are for drawing only, as assistive tools are to get
+// it.
+QString withoutIsolates(QString text);
+
 } // namespace Parlino::NumberText

@@ -12,6 +12,7 @@
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Storage/StorageFiles.h"
 #include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/NumberText.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
@@ -23,7 +24,9 @@
 #include "support/FakeSecretStore.h"
 #include "support/Screenshots.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -109,6 +112,69 @@ TEST_F(PreferencePanesTest, ShortcutsPaneWarnsAndDisablesTheTapControlsWhileTheT
     EXPECT_TRUE(pane.tapKeyPicker().isEnabled());
     EXPECT_TRUE(pane.doubleTapToggle().isEnabled());
     EXPECT_EQ(pane.doubleTapToggle().text(), QStringLiteral("Double-tap Right Super"));
+}
+
+namespace {
+
+// What a screen reader takes for the label of `widget`: the names of what labels it.
+QStringList labelsOf(QWidget& widget) {
+    QStringList names;
+    const auto relations =
+        QAccessible::queryAccessibleInterface(&widget)->relations(QAccessible::Label);
+    for (const auto& [label, relation] : relations)
+        names << label->text(QAccessible::Name);
+    return names;
+}
+
+} // namespace
+
+TEST_F(PreferencePanesTest, PickersAreLabelledAndRecordersNamedByWhatTheyDo) {
+    PlaybackPane playback(services);
+    EXPECT_EQ(labelsOf(find<QComboBox>(playback, "DefaultSpeedPicker")),
+              QStringList{QStringLiteral("Default speed")});
+    EXPECT_EQ(labelsOf(find<QComboBox>(playback, "VoiceModelPicker")),
+              QStringList{QStringLiteral("Voice model")});
+
+    ShortcutsPane shortcuts(services);
+    EXPECT_EQ(labelsOf(shortcuts.tapKeyPicker()), QStringList{QStringLiteral("Tap key")});
+    auto& tap = find<QCheckBox>(shortcuts, "TapToggle");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&tap)->text(QAccessible::Name),
+              QStringLiteral("Tap to read"));
+    // The title before the picker toggles the switch, as the switch's own title would.
+    const bool wasOn = tap.isChecked();
+    QLabel* title = nullptr;
+    for (auto* label : shortcuts.findChildren<QLabel*>())
+        if (label->buddy() == &shortcuts.tapKeyPicker())
+            title = label;
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), QStringLiteral("Tap"));
+    QTest::mouseClick(title, Qt::LeftButton);
+    EXPECT_NE(tap.isChecked(), wasOn);
+
+    QStringList names;
+    for (const auto& name : {Names::readSelection(), Names::replayLast(), Names::openPanel()}) {
+        auto& field = shortcuts.recorder(name).control();
+        const QString fieldName =
+            QAccessible::queryAccessibleInterface(&field)->text(QAccessible::Name);
+        EXPECT_EQ(labelsOf(field), QStringList{fieldName}) << "a reader says the label alone";
+        names << fieldName;
+    }
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Shortcut to read the selection"),
+                                  QStringLiteral("Shortcut to replay the last recording"),
+                                  QStringLiteral("Shortcut to open Parlino")}));
+}
+
+TEST(PaneText, KeepsTheIsolatesOfItsNumbersForDrawingAndGivesReadersTheBareText) {
+    const QString used = NumberText::isolated(QStringLiteral("1,234"));
+    const std::unique_ptr<QLabel> line(
+        paneText(used + QStringLiteral(" / 10,000 characters used this month"), 12, QFont::Normal,
+                 Qt::white));
+    EXPECT_TRUE(line->text().startsWith(QChar(0x2068)));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line.get())->text(QAccessible::Name),
+              QStringLiteral("1,234 / 10,000 characters used this month"));
+    setPaneText(*line, QStringLiteral("Checking…"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line.get())->text(QAccessible::Name),
+              QStringLiteral("Checking…"));
 }
 
 TEST_F(PreferencePanesTest, TapKeyPickerShowsRightCommandForAnUnknownValueWithoutRewritingIt) {

@@ -265,6 +265,37 @@ TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {
     EXPECT_EQ(navigation.selection(), SettingsPane::general);
 }
 
+TEST_F(SettingsViewTest, TheQuitRowIsAButtonThatTheKeyboardReachesAndPressesTwiceToQuit) {
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    SettingsSidebar& sidebar = window.view().sidebar();
+    sidebar.row(SettingsPane::shortcuts)->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    SidebarRow* quit = sidebar.row(SettingsPane::quit);
+    ASSERT_TRUE(quit->hasFocus());
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(quit);
+    EXPECT_EQ(button->role(), QAccessible::Button);
+    EXPECT_EQ(button->text(QAccessible::Name), QStringLiteral("Quit"));
+    EXPECT_FALSE(button->state().selectable);
+
+    QTest::keyClick(quit, Qt::Key_Space);
+    settle([&] { return quit->isArmed(); });
+    EXPECT_TRUE(quit->isArmed());
+    // A screen reader hears what the next press does.
+    EXPECT_EQ(button->text(QAccessible::Name), QStringLiteral("Press again to quit"));
+    scheduler.advance(3);
+    EXPECT_FALSE(quit->isArmed()) << "the arming ran out";
+    EXPECT_EQ(button->text(QAccessible::Name), QStringLiteral("Quit"));
+    QTest::keyClick(quit, Qt::Key_Space);
+    settle([&] { return quit->isArmed(); });
+    QTest::keyClick(quit, Qt::Key_Return);
+    settle([&] { return terminations == 1; });
+    EXPECT_EQ(terminations, 1);
+    EXPECT_EQ(navigation.selection(), SettingsPane::general);
+}
+
 TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     SettingsView view(services, navigation, false, 0);
     view.show();

@@ -75,6 +75,11 @@ TEST_F(PlaybackControlsTest, EverySeekOfAPausedReadShowsTheNewPlaceAtOnce) {
     shows(0.8);
     EXPECT_EQ(player().currentWordIndex(), root().speechSession()->timingIndex().index(0.8));
 
+    // The panel's position slider, set by an assistive tool.
+    player().onSeek(0.5);
+    shows(0.5);
+    EXPECT_EQ(sessionState(), SessionKind::paused);
+
     player().onWordTap(2);
     send(RemoteCommand::previousTrack);
     shows(0);

@@ -67,6 +67,16 @@ inline bool storeKey(const QString& key) {
     return store.waitForFinished(5000) && store.exitCode() == 0;
 }
 
+// Calls one of the application's own methods on the session bus.
+inline bool callApplication(const QStringList& methodAndArguments) {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                QStringList{"call", "--session", "--dest", "com.parlino.app", "--object-path",
+                            "/com/parlino/app", "--method"} +
+                    methodAndArguments);
+    return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
+}
+
 // The context switches, voluntary and not, of each thread of process `pid`, by thread.
 inline QHash<QString, qint64> threadSwitches(qint64 pid) {
     QHash<QString, qint64> switches;
@@ -150,6 +160,29 @@ public:
         if (children)
             XFree(children);
         return found;
+    }
+
+    // The title of the window the window manager holds active; empty when none.
+    QString activeWindowTitle() const {
+        const Atom active = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(m_display, root(), active, 0, 1, False, XA_WINDOW, &type, &format,
+                               &count, &after, &data) != Success ||
+            !data)
+            return {};
+        const Window window = count == 1 ? *reinterpret_cast<Window*>(data) : None;
+        XFree(data);
+        char* name = nullptr;
+        QString title;
+        if (window != None && XFetchName(m_display, window, &name) && name) {
+            title = QString::fromUtf8(name);
+            XFree(name);
+        }
+        return title;
     }
 
     // Whether a program holds the keyboard, as a menu does while it is open.

@@ -15,6 +15,7 @@
 
 #include <atspi/atspi.h>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -86,22 +87,72 @@ public:
     }
 
     // Performs the first action of the showing element of process `pid` named exactly `name`, as
-    // a screen reader's user does; whether there was one.
-    bool press(qint64 pid, const QString& name) const {
+    // a screen reader's user does, or the action named `actionName`; whether there was one.
+    bool press(qint64 pid, const QString& name, const QString& actionName = {}) const {
         bool pressed = false;
-        visit(pid, [&](AtspiAccessible* node) {
-            if (nameOf(node) != name)
-                return false;
-            if (AtspiAction* action = atspi_accessible_get_action_iface(node)) {
-                pressed = atspi_action_do_action(action, 0, nullptr);
-                g_object_unref(action);
+        withElement(pid, name, [&](AtspiAccessible* node) {
+            AtspiAction* action = atspi_accessible_get_action_iface(node);
+            const gint count = action ? atspi_action_get_n_actions(action, nullptr) : 0;
+            for (gint i = 0; i < count && !pressed; ++i) {
+                gchar* actionNamed = atspi_action_get_action_name(action, i, nullptr);
+                if (actionName.isEmpty() || actionName == QString::fromUtf8(actionNamed))
+                    pressed = atspi_action_do_action(action, i, nullptr);
+                g_free(actionNamed);
+                if (actionName.isEmpty())
+                    break;
             }
-            return true;
+            if (action)
+                g_object_unref(action);
         });
         return pressed;
     }
 
+    // The value of the showing element of process `pid` named exactly `name`, as an assistive
+    // tool reads it; nothing when it has none.
+    std::optional<double> value(qint64 pid, const QString& name) const {
+        std::optional<double> current;
+        withElement(pid, name, [&](AtspiAccessible* node) {
+            if (AtspiValue* value = atspi_accessible_get_value_iface(node)) {
+                current = atspi_value_get_current_value(value, nullptr);
+                g_object_unref(value);
+            }
+        });
+        return current;
+    }
+    // Sets that value as an assistive tool does; whether the element says it took it.
+    bool setValue(qint64 pid, const QString& name, double wanted) const {
+        bool taken = false;
+        withElement(pid, name, [&](AtspiAccessible* node) {
+            if (AtspiValue* value = atspi_accessible_get_value_iface(node)) {
+                taken = atspi_value_set_current_value(value, wanted, nullptr);
+                g_object_unref(value);
+            }
+        });
+        return taken;
+    }
+    // Where the caret of the showing text element named exactly `name` stands; -1 without one.
+    int caret(qint64 pid, const QString& name) const {
+        int offset = -1;
+        withElement(pid, name, [&](AtspiAccessible* node) {
+            if (AtspiText* text = atspi_accessible_get_text_iface(node)) {
+                offset = atspi_text_get_caret_offset(text, nullptr);
+                g_object_unref(text);
+            }
+        });
+        return offset;
+    }
+
 private:
+    // Calls `use` on the first showing element of process `pid` named exactly `name`.
+    static void withElement(qint64 pid, const QString& name,
+                            const std::function<void(AtspiAccessible*)>& use) {
+        visit(pid, [&](AtspiAccessible* node) {
+            if (nameOf(node) != name)
+                return false;
+            use(node);
+            return true;
+        });
+    }
     // Calls `found` on the showing elements of process `pid` until it returns true.
     static void visit(qint64 pid, const std::function<bool(AtspiAccessible*)>& found) {
         AtspiAccessible* desktop = atspi_get_desktop(0);
@@ -212,16 +263,6 @@ bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
         },
         timeoutMs);
     return held;
-}
-
-// Calls one of the application's own methods on the session bus.
-bool callApplication(const QStringList& methodAndArguments) {
-    QProcess gdbus;
-    gdbus.start(QStringLiteral("gdbus"),
-                QStringList{"call", "--session", "--dest", "com.parlino.app", "--object-path",
-                            "/com/parlino/app", "--method"} +
-                    methodAndArguments);
-    return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
 }
 
 class SetUpE2E : public ::testing::Test {
@@ -362,5 +403,45 @@ TEST_F(SetUpE2E, AScreenReaderFollowsTheReadingPanelAndHearsWhichPageIsOpen) {
     EXPECT_TRUE(describes(QStringLiteral("General"), QStringLiteral("page tab")));
     EXPECT_TRUE(describes(QStringLiteral("Increase confirmation threshold"),
                           QStringLiteral("push button")));
+    EXPECT_TRUE(app->isRunning()) << log();
+}
+
+TEST_F(SetUpE2E, AnAssistiveToolSeeksWithThePositionSliderAndFindsTheWordThere) {
+    ASSERT_TRUE(storeKey(typedKey));
+    service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
+    const QString text = QStringLiteral("One two three four five six seven eight nine ten.");
+    ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
+    ASSERT_TRUE(callApplication({"com.parlino.app.OpenPanel"}));
+    ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
+    const qint64 pid = app->processId();
+    ASSERT_TRUE(eventually([&] { return accessibility.press(pid, QStringLiteral("Pause")); }));
+    ASSERT_TRUE(eventually([&] { return shows(QStringLiteral("Play")); }));
+
+    const QString slider = QStringLiteral("Playback position");
+    const QString transcript = QStringLiteral("Transcript");
+    const int caretBefore = accessibility.caret(pid, transcript);
+    EXPECT_TRUE(accessibility.setValue(pid, slider, 50));
+    EXPECT_TRUE(eventually([&] { return accessibility.value(pid, slider) == 50; }))
+        << accessibility.value(pid, slider).value_or(-1);
+    // The caret stands at the start of the word spoken halfway, a word in the middle.
+    const int caret = accessibility.caret(pid, transcript);
+    EXPECT_GT(caret, caretBefore);
+    EXPECT_GT(caret, text.indexOf(QStringLiteral("three")));
+    EXPECT_LT(caret, text.indexOf(QStringLiteral("nine")));
+    EXPECT_EQ(text.at(caret - 1), QLatin1Char(' '));
+
+    // A step is one percent of the read; the short test speech places a seek to within a few.
+    const auto stepsTo = [&](const char* action, auto isFurther) {
+        const double before = accessibility.value(pid, slider).value_or(-1);
+        EXPECT_TRUE(accessibility.press(pid, slider, QString::fromLatin1(action)));
+        EXPECT_TRUE(eventually([&] {
+            const double after = accessibility.value(pid, slider).value_or(-1);
+            return isFurther(after, before) && std::abs(after - before) <= 5;
+        })) << action
+            << ": " << before << " → " << accessibility.value(pid, slider).value_or(-1);
+    };
+    stepsTo("Increase", std::greater<double>());
+    stepsTo("Decrease", std::less<double>());
+    EXPECT_TRUE(shows(QStringLiteral("Play"))) << "seeking keeps a paused read paused";
     EXPECT_TRUE(app->isRunning()) << log();
 }
