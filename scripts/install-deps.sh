@@ -26,7 +26,7 @@ BUILD_PACKAGES=(
 
 # Only with --test: the desktop session the end-to-end tests run in (its own X server, window
 # manager, keyring and headless PulseAudio), the applications the capture tests read from, the
-# tools that make test audio, the command-line decoder the decoding benchmark measures itself
+# screen reader whose speech the accessibility tests listen to, the tools that make test audio, the command-line decoder the decoding benchmark measures itself
 # against, the tray application the launch benchmark times its start against, and fonts for the
 # scripts the transcript is rendered in (Arabic and Hebrew come with DejaVu; Chinese, Japanese
 # and Thai need their own).
