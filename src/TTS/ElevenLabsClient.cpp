@@ -105,6 +105,18 @@ std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
 
 // ---- Answers ------------------------------------------------------------------------------
 
+// An alignment times each character of the text it was made for: arrays of different lengths
+// time no text at all, and the chunk is taken as one the service sent without timing.
+bool isWhole(const Alignment& alignment) {
+    const qsizetype count = alignment.characters.size();
+    if (alignment.startTimes.size() == count && alignment.endTimes.size() == count)
+        return true;
+    log().error("alignment arrays differ in length: characters=%{public}ld starts=%{public}ld "
+                "ends=%{public}ld — taken as no alignment",
+                count, alignment.startTimes.size(), alignment.endTimes.size());
+    return false;
+}
+
 // Words the alignment places beyond the sent text were never selected; they are dropped.
 Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse& response,
                                                           qsizetype textLength) {
@@ -115,7 +127,7 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
     if (!audio)
         return Base::failure(TTSError::providerFault(200, QStringLiteral("invalid audio payload")));
     SynthesizedChunk chunk{std::move(*audio), {}, 0, std::nullopt};
-    if (const auto& alignment = decoded->alignment) {
+    if (const auto& alignment = decoded->alignment; alignment && isWhole(*alignment)) {
         chunk.words =
             WordMapper::words(alignment->characters, alignment->startTimes, alignment->endTimes);
         chunk.words.removeIf(

@@ -21,6 +21,7 @@ namespace TestSupport {
 //   instant       the same minute of real speech, made once, answered at once to every synthesis
 //   junk          synthesis answered with bytes that are not audio
 //   no-alignment  real speech without the timing of its characters
+//   uneven-alignment  real speech whose alignment has the end times of three characters only
 class SpeechStandIn {
 public:
     static constexpr qint64 characterLimit = 100000;
