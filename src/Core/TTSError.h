@@ -19,8 +19,11 @@ public:
         textTooLong,
         // No key is saved, so nothing was sent.
         noKey,
-        // The key store could not be read (locked, absent or failing), so nothing was sent.
+        // The key store could not be read (locked or failing), so nothing was sent.
         keyUnreadable,
+        // The key store could not be reached at all (no keyring service, none answering, or no
+        // keyring in it), so nothing was sent.
+        keyringUnavailable,
         // The sound output went away while the read was playing.
         audioOutputLost,
     };
@@ -45,6 +48,7 @@ public:
     static TTSError textTooLong() { return {Kind::textTooLong}; }
     static TTSError noKey() { return {Kind::noKey}; }
     static TTSError keyUnreadable() { return {Kind::keyUnreadable}; }
+    static TTSError keyringUnavailable() { return {Kind::keyringUnavailable}; }
     static TTSError audioOutputLost() { return {Kind::audioOutputLost}; }
 
     Kind kind() const { return m_kind; }

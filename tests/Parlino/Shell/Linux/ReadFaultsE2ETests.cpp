@@ -101,4 +101,43 @@ TEST_F(ReadFaultsE2E, aReadWhoseAlignmentTimesOtherCharactersIsStoredAsLongAsIts
     EXPECT_GE(entry["chunks"][0]["duration"].get<double>(), heard - 0.001);
 }
 
+// A session bus of its own that starts nothing on demand: no keyring answers on it.
+std::unique_ptr<Program> busWithoutKeyring(const QTemporaryDir& home) {
+    QFile config(home.filePath("bus.conf"));
+    if (!config.open(QIODevice::WriteOnly))
+        return nullptr;
+    config.write(
+        QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                       "<auth>EXTERNAL</auth><policy context=\"default\"><allow own=\"*\"/>"
+                       "<allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                       "<allow eavesdrop=\"true\"/></policy></busconfig>")
+            .arg(home.path())
+            .toUtf8());
+    config.close();
+    return std::make_unique<Program>(
+        QStringLiteral("dbus-daemon"),
+        QStringList{"--config-file=" + config.fileName(), "--nofork", "--print-address=1"},
+        QProcessEnvironment::systemEnvironment());
+}
+
+TEST_F(ReadFaultsE2E, aKeyringThatIsAwayIsNamedAsSuchAndNotAsAMissingKey) {
+    const auto bus = busWithoutKeyring(home);
+    ASSERT_TRUE(bus && bus->waitForLine("^unix:"));
+    app.reset();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", bus->lines().filter("unix:").first());
+    app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
+    ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log().toStdString();
+
+    ASSERT_TRUE(read(QStringLiteral("The key is saved, but the keyring is away.")));
+    ASSERT_TRUE(app->waitForLine("error=keyringUnavailable")) << log().toStdString();
+    EXPECT_FALSE(app->waitForLine("error=noKey", 0));
+    Desktop desktop;
+    EXPECT_TRUE(pumpUntil([&] {
+        return desktop.shownWindow("Parlino Bubble") || desktop.shownWindow("Parlino Panel");
+    }));
+    const QString shot = QStringLiteral(PARLINO_SCREENSHOT_DIR "/ReadFaults/keyring-away.png");
+    QDir().mkpath(QFileInfo(shot).path());
+    QProcess::execute(QStringLiteral("import"), {"-window", "root", shot});
+}
+
 } // namespace
