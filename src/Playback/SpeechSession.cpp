@@ -188,12 +188,20 @@ qsizetype SpeechSession::firstMissingChunk(qsizetype from) const {
     return from;
 }
 
+// A rate-limited answer is asked again no sooner than it says; a chunk whose retries would wait
+// longer than the budget in all stalls at once, for the user to retry.
 void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::TTSError& error) {
-    if (error.isRetryable() && attempt < m_retryDelays.size()) {
-        m_retryWait =
-            m_scheduler.after(m_retryDelays[attempt], [self = shared_from_this(), index, attempt] {
-                self->requestChunk(index, attempt + 1);
-            });
+    if (attempt == 0)
+        m_retryWaited = 0;
+    const double wait = attempt < m_retryDelays.size()
+                            ? std::max(m_retryDelays[attempt], error.retryAfter().value_or(0))
+                            : 0;
+    if (error.isRetryable() && attempt < m_retryDelays.size() &&
+        m_retryWaited + wait <= retryBudget) {
+        m_retryWaited += wait;
+        m_retryWait = m_scheduler.after(wait, [self = shared_from_this(), index, attempt] {
+            self->requestChunk(index, attempt + 1);
+        });
         return;
     }
     const QString status = error.kind() == Core::TTSError::Kind::providerFault

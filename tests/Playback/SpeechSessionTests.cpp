@@ -154,6 +154,30 @@ TEST_F(SpeechSessionTest, AnUnansweredRequestStallsWithoutWaitingForAnotherOne) 
     EXPECT_EQ(provider->requests().size(), 3) << "the user's Retry asks again";
 }
 
+TEST_F(SpeechSessionTest, ARateLimitedChunkIsAskedAgainNoSoonerThanTheAnswerSaysWithinTheBudget) {
+    makeSession({QStringLiteral("One.")});
+    session->startSynthesis();
+    for (qsizetype retry = 1; retry <= 2; ++retry) {
+        fail(retry - 1, TTSError::rateLimited({}, 5.0));
+        scheduler.advance(4.9);
+        EXPECT_EQ(provider->requests().size(), retry) << "retry " << retry;
+        scheduler.advance(0.1);
+        ASSERT_EQ(provider->requests().size(), retry + 1) << "retry " << retry;
+    }
+
+    // 5 s and then 20 s more would leave the read loading for half a minute.
+    session->cancel();
+    makeSession({QStringLiteral("One.")});
+    session->startSynthesis();
+    const qsizetype first = provider->requests().size() - 1;
+    fail(first, TTSError::rateLimited({}, 5.0));
+    scheduler.advance(5.0);
+    const TTSError tooLong = TTSError::rateLimited({}, 20.0);
+    fail(first + 1, tooLong);
+    EXPECT_EQ(session->state(), State::stalled(tooLong));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
 TEST_F(SpeechSessionTest, RequestsCarryEarlierRequestIdentifiersInChunkOrder) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c. "),
                  QStringLiteral("d.")});

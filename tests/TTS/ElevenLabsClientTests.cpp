@@ -210,6 +210,22 @@ TEST_F(ElevenLabsClientTest, UndecodableAnswersAreProviderFaults) {
 
 // ---- Failures -----------------------------------------------------------------------------
 
+TEST_F(ElevenLabsClientTest, ARateLimitedAnswerCarriesTheWaitItAsksFor) {
+    const std::vector<std::pair<QByteArray, std::optional<double>>> cases{
+        {"5", 5.0},
+        {" 12 ", 12.0},
+        {"-1", std::nullopt},
+        {"soon", std::nullopt},
+        {"Wed, 21 Oct 2026 07:28:00 GMT", std::nullopt}};
+    for (const auto& [header, wait] : cases) {
+        service.on("POST", synthesisRoute,
+                   Response::error(429, "too_many_concurrent_requests", "Busy")
+                       .withHeader("Retry-After", header));
+        EXPECT_EQ(errorOf(synthesize()), TTSError::rateLimited(QStringLiteral("Busy"), wait))
+            << header.toStdString();
+    }
+}
+
 TEST_F(ElevenLabsClientTest, MapsErrorStatusesToTheirErrors) {
     const std::vector<std::pair<Response, TTSError>> cases{
         {Response::error(401, "is_in_probation", "Probation"), TTSError::accountInProbation()},
