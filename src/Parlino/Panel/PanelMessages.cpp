@@ -74,9 +74,7 @@ StallRow stallRow(const Core::TTSError& error) {
     case Kind::keyUnreadable:
         return {tr("Couldn't read the keyring — unlock it and retry."), StallAction::retry};
     case Kind::keyringUnavailable:
-        return {tr("The keyring isn't available — check that your desktop's keyring is running, "
-                   "then retry."),
-                StallAction::retry};
+        return {tr("The keyring isn't available — start it and retry."), StallAction::retry};
     case Kind::audioOutputLost:
         return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};
     }
