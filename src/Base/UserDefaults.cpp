@@ -284,10 +284,15 @@ void UserDefaults::flush() {
 }
 
 // Written beside the file and renamed over it, in its folder opened as it stands: neither name is
-// followed if it is a link.
+// followed if it is a link. A link read at the start is replaced by the first save, which leaves
+// what it led to as it was; that is said once, as it happens.
 bool UserDefaults::write(const PropertyValue::Dictionary& values) const {
     const std::filesystem::path file = QFile::encodeName(m_filePath).toStdString();
     const auto folder = Files::Folder::open(file.parent_path(), Files::Missing::create);
+    if (const auto special = folder ? folder->describeSpecial(file.filename()) : std::nullopt)
+        log.notice("Settings file %s was %s — replaced with a regular file; what it led to is no "
+                   "longer updated",
+                   m_filePath, *special);
     const std::error_code error =
         folder ? Files::replaceRegular(*folder, file.filename(), PropertyListFile::encode(values))
                : folder.error();

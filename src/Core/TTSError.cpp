@@ -24,6 +24,8 @@ QString TTSError::kindName() const {
         return QStringLiteral("noKey");
     case Kind::keyUnreadable:
         return QStringLiteral("keyUnreadable");
+    case Kind::keyringUnavailable:
+        return QStringLiteral("keyringUnavailable");
     case Kind::audioOutputLost:
         return QStringLiteral("audioOutputLost");
     }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace Core {
 
 // The error of synthesis and of the text-to-speech service, and of what a read needs besides the
@@ -19,8 +21,11 @@ public:
         textTooLong,
         // No key is saved, so nothing was sent.
         noKey,
-        // The key store could not be read (locked, absent or failing), so nothing was sent.
+        // The key store could not be read (locked or failing), so nothing was sent.
         keyUnreadable,
+        // The key store could not be reached at all (no keyring service, none answering, or no
+        // keyring in it), so nothing was sent.
+        keyringUnavailable,
         // The sound output went away while the read was playing.
         audioOutputLost,
     };
@@ -37,6 +42,13 @@ public:
     static TTSError providerFault(int status, QString message) {
         return {Kind::providerFault, status, std::move(message)};
     }
+    // A rate-limited answer (429), with the wait it asked for before the next request, when it
+    // named one.
+    static TTSError rateLimited(QString message, std::optional<double> retryAfter) {
+        TTSError error{Kind::providerFault, 429, std::move(message)};
+        error.m_retryAfter = retryAfter;
+        return error;
+    }
     static TTSError unauthorized() { return {Kind::unauthorized}; }
     static TTSError accountInProbation() { return {Kind::accountInProbation}; }
     static TTSError insufficientCredits() { return {Kind::insufficientCredits}; }
@@ -45,6 +57,7 @@ public:
     static TTSError textTooLong() { return {Kind::textTooLong}; }
     static TTSError noKey() { return {Kind::noKey}; }
     static TTSError keyUnreadable() { return {Kind::keyUnreadable}; }
+    static TTSError keyringUnavailable() { return {Kind::keyringUnavailable}; }
     static TTSError audioOutputLost() { return {Kind::audioOutputLost}; }
 
     Kind kind() const { return m_kind; }
@@ -55,6 +68,9 @@ public:
 
     // The case's name as logs print it: "network", "providerFault", "unauthorized", …
     QString kindName() const;
+
+    // The seconds a rate-limited answer asked to wait before the next request.
+    std::optional<double> retryAfter() const { return m_retryAfter; }
 
     // True for the network error of a request that went unanswered.
     bool isUnanswered() const { return m_unanswered; }
@@ -76,6 +92,7 @@ private:
     int m_status;
     QString m_message;
     bool m_unanswered = false;
+    std::optional<double> m_retryAfter;
 };
 
 } // namespace Core

@@ -15,13 +15,15 @@ namespace {
 enum class Kind : quint8 { visible, lineBreak, space, dropped };
 
 constexpr char16_t zeroWidthSpace = 0x200B;
+// Stands where bytes that were no text were decoded: nothing of it was ever written to be read.
+constexpr char16_t replacementCharacter = 0xFFFD;
 
 Kind classify(char16_t unit) {
     if (unit == u'\r' || unit == u'\n')
         return Kind::lineBreak;
     if (Base::Unicode::isWhiteSpace(unit))
         return Kind::space;
-    if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace)
+    if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace || unit == replacementCharacter)
         return Kind::dropped;
     return Kind::visible;
 }

@@ -6,7 +6,8 @@ namespace Core::TextSanitizer {
 
 // The canonical form of a captured text: leading and trailing white space removed, each run of
 // white space between visible characters folded to one space, one line break or one blank line,
-// control characters and zero-width spaces dropped.
+// control characters, zero-width spaces and replacement characters (U+FFFD, what invalid UTF-8
+// decodes to on every way a text comes in) dropped.
 QString sanitize(const QString& text);
 
 } // namespace Core::TextSanitizer

@@ -162,12 +162,14 @@ void SpeechSession::chunkArrived(ChunkResult result, const QByteArray& audio, qs
                     audio.size());
         return recordFailure(index, audioDecodeFailed());
     }
-    // The service's end time is the chunk's length only where the audio bears it out: without an
-    // alignment (0), or with one that ends before 0 or beyond the audio, the audio's own length
-    // counts.
-    const double reported = result.duration;
-    result.duration =
-        std::isfinite(reported) && reported > 0 && reported <= *decoded ? reported : *decoded;
+    // The chunk lasts as long as its audio plays: the service's last end time (none without an
+    // alignment, often before the audio's end, and never to be believed beyond it) would start
+    // the next chunk's words early, and store a read shorter than what is heard.
+    if (result.duration != *decoded)
+        m_log.notice("chunk duration from its audio idx=%{public}ld reported=%{public}fs "
+                     "decoded=%{public}fs",
+                     index, result.duration, *decoded);
+    result.duration = *decoded;
     result.audio = m_keepAudio ? m_keepAudio(index, audio) : Base::LazyBytes(audio);
     if (auto& asked = m_chunkResults[index]) {
         // Asked for again because its kept audio no longer played: its timings stand.
@@ -186,12 +188,20 @@ qsizetype SpeechSession::firstMissingChunk(qsizetype from) const {
     return from;
 }
 
+// A rate-limited answer is asked again no sooner than it says; a chunk whose retries would wait
+// longer than the budget in all stalls at once, for the user to retry.
 void SpeechSession::chunkFailed(qsizetype index, qsizetype attempt, const Core::TTSError& error) {
-    if (error.isRetryable() && attempt < m_retryDelays.size()) {
-        m_retryWait =
-            m_scheduler.after(m_retryDelays[attempt], [self = shared_from_this(), index, attempt] {
-                self->requestChunk(index, attempt + 1);
-            });
+    if (attempt == 0)
+        m_retryWaited = 0;
+    const double wait = attempt < m_retryDelays.size()
+                            ? std::max(m_retryDelays[attempt], error.retryAfter().value_or(0))
+                            : 0;
+    if (error.isRetryable() && attempt < m_retryDelays.size() &&
+        m_retryWaited + wait <= retryBudget) {
+        m_retryWaited += wait;
+        m_retryWait = m_scheduler.after(wait, [self = shared_from_this(), index, attempt] {
+            self->requestChunk(index, attempt + 1);
+        });
         return;
     }
     const QString status = error.kind() == Core::TTSError::Kind::providerFault

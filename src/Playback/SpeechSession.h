@@ -67,6 +67,10 @@ public:
     // what this hands back. Without one the audio stays in memory.
     using AudioKeeper = std::function<Base::LazyBytes(qsizetype index, const QByteArray& audio)>;
 
+    // The most that the retries of one chunk wait in all, seconds: a rate-limited answer that
+    // asks for longer stalls the read rather than leave it loading.
+    static constexpr double retryBudget = 15;
+
     // What a stalled session reports for audio that does not decode.
     static const Core::TTSError& audioDecodeFailed();
 
@@ -195,6 +199,7 @@ private:
     // The synthesis in progress: the current request's stream or the wait before its retry.
     Core::SynthesisStream m_request;
     Base::ScheduledTask m_retryWait;
+    double m_retryWaited = 0; // by the current chunk's retries so far
     bool m_synthesisStopped = false;
     std::optional<qsizetype> m_failedChunkIndex;
     std::optional<Core::TTSError> m_failedChunkError;

@@ -82,11 +82,27 @@ void logProviderError(int status, const ErrorDetail& detail) {
     log().notice("%{public}s", line);
 }
 
+// The wait a "Retry-After" header asks for, in whole seconds; its other form, a date, is not
+// taken.
+std::optional<double> retryAfter(const ServiceResponse& response) {
+    const auto value = response.header("retry-after");
+    if (!value)
+        return std::nullopt;
+    const QByteArray seconds = value->trimmed();
+    bool ok = false;
+    const qint64 parsed = seconds.toLongLong(&ok);
+    if (!ok || seconds.isEmpty() ||
+        !std::all_of(seconds.cbegin(), seconds.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return double(parsed);
+}
+
 // Statuses of 400 and above become the error of their status.
-std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
+std::optional<TTSError> checkStatus(const ServiceResponse& response) {
+    const int status = *response.status;
     if (status < 400)
         return std::nullopt;
-    const auto detail = decodeErrorDetail(body);
+    const auto detail = decodeErrorDetail(response.body);
     if (detail)
         logProviderError(status, *detail);
     switch (status) {
@@ -97,6 +113,9 @@ std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
         return TTSError::insufficientCredits();
     case 403:
         return TTSError::insufficientPermissions();
+    case 429:
+        return TTSError::rateLimited(detail ? detail->message.value_or(QString()) : QString(),
+                                     retryAfter(response));
     default:
         return TTSError::providerFault(status,
                                        detail ? detail->message.value_or(QString()) : QString());
@@ -104,6 +123,18 @@ std::optional<TTSError> checkStatus(int status, const QByteArray& body) {
 }
 
 // ---- Answers ------------------------------------------------------------------------------
+
+// An alignment times each character of the text it was made for: arrays of different lengths
+// time no text at all, and the chunk is taken as one the service sent without timing.
+bool isWhole(const Alignment& alignment) {
+    const qsizetype count = alignment.characters.size();
+    if (alignment.startTimes.size() == count && alignment.endTimes.size() == count)
+        return true;
+    log().error("alignment arrays differ in length: characters=%{public}ld starts=%{public}ld "
+                "ends=%{public}ld — taken as no alignment",
+                count, alignment.startTimes.size(), alignment.endTimes.size());
+    return false;
+}
 
 // Words the alignment places beyond the sent text were never selected; they are dropped.
 Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse& response,
@@ -115,7 +146,7 @@ Base::Result<SynthesizedChunk, TTSError> synthesizedChunk(const ServiceResponse&
     if (!audio)
         return Base::failure(TTSError::providerFault(200, QStringLiteral("invalid audio payload")));
     SynthesizedChunk chunk{std::move(*audio), {}, 0, std::nullopt};
-    if (const auto& alignment = decoded->alignment) {
+    if (const auto& alignment = decoded->alignment; alignment && isWhole(*alignment)) {
         chunk.words =
             WordMapper::words(alignment->characters, alignment->startTimes, alignment->endTimes);
         chunk.words.removeIf(
@@ -189,7 +220,7 @@ void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voic
         std::move(request),
         [textLength = text.size()](
             const ServiceResponse& response) -> Base::Result<SynthesizedChunk, TTSError> {
-            if (auto error = checkStatus(*response.status, response.body))
+            if (auto error = checkStatus(response))
                 return Base::failure(std::move(*error));
             return synthesizedChunk(response, textLength);
         },
@@ -206,7 +237,7 @@ void ElevenLabsClient::validateKey(Completion<KeyValidation> completion,
             // The key works but lacks the permission to read usage.
             if (*response.status == 403)
                 return KeyValidation::authenticatedNoUsage();
-            if (auto error = checkStatus(*response.status, response.body))
+            if (auto error = checkStatus(response))
                 return Base::failure(std::move(*error));
             const auto quota = decodeQuota(response.body);
             if (!quota)
@@ -220,7 +251,7 @@ void ElevenLabsClient::voices(Completion<QList<Voice>> completion, std::stop_tok
     exchange<QList<Voice>>(
         getRequest(m_endpoint, QStringLiteral("/v1/voices")),
         [](const ServiceResponse& response) -> Base::Result<QList<Voice>, TTSError> {
-            if (auto error = checkStatus(*response.status, response.body))
+            if (auto error = checkStatus(response))
                 return Base::failure(std::move(*error));
             auto voices = decodeVoices(response.body);
             if (!voices)

@@ -1,6 +1,7 @@
 #include "Base/PropertyListFile.h"
 #include "Base/UserDefaults.h"
 
+#include "support/LogCapture.h"
 #include "support/ManualTime.h"
 
 #include <QDir>
@@ -337,7 +338,9 @@ TEST_F(UserDefaultsTest, LeavesAFileItCannotReadAsItIsAndSavesNothing) {
     });
 }
 
-TEST_F(UserDefaultsTest, FollowsALinkToARegularSettingsFile) {
+// The first save replaces the link with a file of its own, and says so: the user's dotfile keeps
+// what it held.
+TEST_F(UserDefaultsTest, FollowsALinkToARegularSettingsFileAndSaysWhenASaveReplacesIt) {
     QTemporaryDir elsewhere;
     const QString target = elsewhere.filePath("kept.json");
     QFile file(target);
@@ -345,7 +348,22 @@ TEST_F(UserDefaultsTest, FollowsALinkToARegularSettingsFile) {
     file.write(Base::PropertyListFile::encode({{"a", 7}}));
     file.close();
     ASSERT_TRUE(QFile::link(target, filePath()));
-    EXPECT_EQ(open()->objectForKey("a"), PropertyValue(7));
+    TestSupport::LogCapture logs;
+    auto defaults = open();
+    EXPECT_EQ(defaults->objectForKey("a"), PropertyValue(7));
+    EXPECT_TRUE(logs.messages().isEmpty());
+
+    defaults->set("a", 8);
+    defaults->flush();
+    EXPECT_FALSE(QFileInfo(filePath()).isSymLink());
+    EXPECT_EQ(at(Base::PropertyListFile::decode(readFile(target)).value(), "a"), PropertyValue(7));
+    EXPECT_EQ(logs.messages(),
+              QStringList{"Settings file " + filePath() +
+                          " was a symbolic link — replaced with a regular file; what it led to is "
+                          "no longer updated"});
+    defaults->set("a", 9);
+    defaults->flush();
+    EXPECT_EQ(logs.messages().size(), 1);
 }
 
 // The tree of a document this deep would overflow the stack when copied or torn down.

@@ -36,6 +36,15 @@ TEST(TextSanitizer, DropsControlsAndZeroWidthSpacesButKeepsOtherFormatCharacters
         << "a dropped control keeps the pending space";
 }
 
+// What invalid UTF-8 decodes to is no text anyone wrote: it is neither sent, billed nor spoken.
+TEST(TextSanitizer, DropsTheReplacementCharactersOfInvalidBytes) {
+    EXPECT_EQ(sanitize(QString::fromUtf8("Bad \xff\xfe\xc3\x28 bytes")),
+              QStringLiteral("Bad ( bytes"));
+    EXPECT_EQ(sanitize(QString::fromUtf8("Bad \xff\xfe\xfd\xfc bytes")),
+              QStringLiteral("Bad bytes"));
+    EXPECT_EQ(sanitize(QString::fromUtf8("\xed\xa0\x80")), QString()) << "an encoded surrogate";
+}
+
 TEST(TextSanitizer, KeepsSurrogatePairsWhole) {
     const QString emoji = QString::fromUcs4(U"😀");
     EXPECT_EQ(sanitize(QStringLiteral("  ") + emoji + QStringLiteral("  x ")),
@@ -57,7 +66,7 @@ QString referenceSanitize(QString text) {
             pendingSpace = false;
         } else if (Base::Unicode::isWhiteSpace(c)) {
             pendingSpace = true;
-        } else if (!Base::Unicode::isControl(c) && c != 0x200B) {
+        } else if (!Base::Unicode::isControl(c) && c != 0x200B && c != 0xFFFD) {
             if (!out.isEmpty() && pendingBreaks > 0)
                 out += QString(pendingBreaks, u'\n');
             else if (!out.isEmpty() && pendingSpace)
@@ -77,7 +86,7 @@ TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
     // White space, breaks, controls (C0, DEL, C1, NEL which is also white space), format
     // characters, surrogates paired and not, and ordinary letters of several scripts.
     const std::u16string alphabet = u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u009F\u00A0"
-                                    u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\u6771"
+                                    u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\uFFFD\u6771"
                                     u"\xD83D\xDE00\xD800\xDFFF"s;
     std::mt19937 random(20);
     std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);

@@ -154,6 +154,30 @@ TEST_F(SpeechSessionTest, AnUnansweredRequestStallsWithoutWaitingForAnotherOne) 
     EXPECT_EQ(provider->requests().size(), 3) << "the user's Retry asks again";
 }
 
+TEST_F(SpeechSessionTest, ARateLimitedChunkIsAskedAgainNoSoonerThanTheAnswerSaysWithinTheBudget) {
+    makeSession({QStringLiteral("One.")});
+    session->startSynthesis();
+    for (qsizetype retry = 1; retry <= 2; ++retry) {
+        fail(retry - 1, TTSError::rateLimited({}, 5.0));
+        scheduler.advance(4.9);
+        EXPECT_EQ(provider->requests().size(), retry) << "retry " << retry;
+        scheduler.advance(0.1);
+        ASSERT_EQ(provider->requests().size(), retry + 1) << "retry " << retry;
+    }
+
+    // 5 s and then 20 s more would leave the read loading for half a minute.
+    session->cancel();
+    makeSession({QStringLiteral("One.")});
+    session->startSynthesis();
+    const qsizetype first = provider->requests().size() - 1;
+    fail(first, TTSError::rateLimited({}, 5.0));
+    scheduler.advance(5.0);
+    const TTSError tooLong = TTSError::rateLimited({}, 20.0);
+    fail(first + 1, tooLong);
+    EXPECT_EQ(session->state(), State::stalled(tooLong));
+    EXPECT_EQ(scheduler.pendingCount(), 0u);
+}
+
 TEST_F(SpeechSessionTest, RequestsCarryEarlierRequestIdentifiersInChunkOrder) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c. "),
                  QStringLiteral("d.")});
@@ -260,24 +284,24 @@ TEST_F(SpeechSessionTest, AbsurdTimingsAreHeldToTheDecodedAudioInTextOrder) {
     EXPECT_EQ(session->estimatedTotalDuration().seconds, 3.0);
 }
 
-TEST_F(SpeechSessionTest, AChunkLastsItsDecodedLengthUnlessTheServiceGivesATrustworthyEnd) {
-    const struct {
-        double reported;
-        double expected;
-    } cases[] = {{0.0, 2.0},  // no alignment
-                 {-1.0, 2.0}, // an end before the start
-                 {qQNaN(), 2.0}, {std::numeric_limits<double>::infinity(), 2.0},
-                 {2.5, 2.0}, // beyond the audio
-                 {1.5, 1.5}};
-    for (const auto& c : cases) {
+// What is stored and where the next chunk's words start is the length that is heard.
+TEST_F(SpeechSessionTest, AChunkLastsItsDecodedLengthWhateverTheServiceReports) {
+    const double reportedEnds[] = {0.0, -1.0, qQNaN(), std::numeric_limits<double>::infinity(),
+                                   2.5, 1.5,  0.1878};
+    for (const double reported : reportedEnds) {
         makeSession({QStringLiteral("a. "), QStringLiteral("b.")});
+        QList<SpeechSession::ChunkAudio> completed;
+        session->onUtteranceComplete = [&](const QList<SpeechSession::ChunkAudio>& audio,
+                                           const Core::TimedWords&) { completed = audio; };
         session->startSynthesis();
         provider->succeed(provider->requests().size() - 1, FakeChunkPlayerFactory::audio(2.0), {},
-                          c.reported);
+                          reported);
         drainEvents();
         succeed(provider->requests().size() - 1, 1.0, {word(0, 2, 0.0)});
-        EXPECT_EQ(session->estimatedTotalDuration().seconds, c.expected + 1.0) << c.reported;
-        EXPECT_EQ(session->timingIndex().words.first().start, c.expected) << c.reported;
+        EXPECT_EQ(session->estimatedTotalDuration().seconds, 3.0) << reported;
+        EXPECT_EQ(session->timingIndex().words.first().start, 2.0) << reported;
+        ASSERT_EQ(completed.size(), 2) << reported;
+        EXPECT_EQ(completed[0].duration, 2.0) << reported;
         session->cancel();
     }
 }
@@ -438,7 +462,7 @@ TEST_F(SpeechSessionTest, KeptAudioThatNoLongerPlaysIsAskedForAgainOnRetry) {
 TEST_F(SpeechSessionTest, ARetryAfterALostOutputResumesTheSameChunkWhateverItsTimings) {
     makeSession({QStringLiteral("a. "), QStringLiteral("b. "), QStringLiteral("c.")});
     session->startSynthesis();
-    // The service's ends fall short of the audio, so a chunk plays on past its stated length.
+    // The service's ends fall short of the audio; the chunks last as long as their audio.
     for (qsizetype i = 0; i < 3; ++i) {
         provider->succeed(i, FakeChunkPlayerFactory::audio(3.0 + double(i)), {}, 2.0);
         drainEvents();
@@ -450,7 +474,7 @@ TEST_F(SpeechSessionTest, ARetryAfterALostOutputResumesTheSameChunkWhateverItsTi
     session->retryFailedChunk();
     EXPECT_EQ(player()->data, FakeChunkPlayerFactory::audio(4.0));
     EXPECT_EQ(player()->currentTime(), 2.5);
-    EXPECT_EQ(session->elapsed(), 4.5);
+    EXPECT_EQ(session->elapsed(), 5.5);
 }
 
 TEST_F(SpeechSessionTest, AStaleFinishNeverAdvancesTheRead) {

@@ -174,6 +174,26 @@ TEST_F(ElevenLabsClientTest, AnswersWithoutAlignmentOrRequestIDGiveNoWords) {
     EXPECT_EQ(chunk->duration, 0);
 }
 
+TEST_F(ElevenLabsClientTest, AnAlignmentWhoseArraysDifferInLengthIsTakenAsNone) {
+    const Value shortEnds{{"characters", std::vector<std::string>(253, "a")},
+                          {"character_start_times_seconds", std::vector<double>(253, 0.1)},
+                          {"character_end_times_seconds", {0.05, 0.1, 0.1878}}};
+    const Value shortStarts{{"characters", {"a", "b"}},
+                            {"character_start_times_seconds", {0.0}},
+                            {"character_end_times_seconds", {0.1, 0.2}}};
+    for (const Value& alignment : {shortEnds, shortStarts}) {
+        service.on("POST", synthesisRoute,
+                   Response::json(Value{{"audio_base64", "YWJj"}, {"alignment", alignment}}));
+        const auto chunk = synthesize();
+        ASSERT_TRUE(chunk);
+        EXPECT_EQ(chunk->audio, "abc");
+        EXPECT_TRUE(chunk->words.isEmpty());
+        EXPECT_EQ(chunk->duration, 0) << "no end time of another text";
+    }
+    EXPECT_TRUE(logs.contains(QStringLiteral("alignment arrays differ in length: characters=253 "
+                                             "starts=253 ends=3 — taken as no alignment")));
+}
+
 TEST_F(ElevenLabsClientTest, UndecodableAnswersAreProviderFaults) {
     const TTSError undecodable =
         TTSError::providerFault(200, QStringLiteral("undecodable response"));
@@ -197,6 +217,22 @@ TEST_F(ElevenLabsClientTest, UndecodableAnswersAreProviderFaults) {
 }
 
 // ---- Failures -----------------------------------------------------------------------------
+
+TEST_F(ElevenLabsClientTest, ARateLimitedAnswerCarriesTheWaitItAsksFor) {
+    const std::vector<std::pair<QByteArray, std::optional<double>>> cases{
+        {"5", 5.0},
+        {" 12 ", 12.0},
+        {"-1", std::nullopt},
+        {"soon", std::nullopt},
+        {"Wed, 21 Oct 2026 07:28:00 GMT", std::nullopt}};
+    for (const auto& [header, wait] : cases) {
+        service.on("POST", synthesisRoute,
+                   Response::error(429, "too_many_concurrent_requests", "Busy")
+                       .withHeader("Retry-After", header));
+        EXPECT_EQ(errorOf(synthesize()), TTSError::rateLimited(QStringLiteral("Busy"), wait))
+            << header.toStdString();
+    }
+}
 
 TEST_F(ElevenLabsClientTest, MapsErrorStatusesToTheirErrors) {
     const std::vector<std::pair<Response, TTSError>> cases{

@@ -75,6 +75,20 @@ Response preview(const FakeSpeechService::Request& request) {
     return Response{200, speech->mp3, {{"Content-Type", "audio/mpeg"}}};
 }
 
+// Real speech whose alignment ends after three characters, as a faulty answer did: the arrays
+// no longer time the same characters.
+Response unevenAlignment(const Speech& speech, const QString& text) {
+    Response response = Response::withTimestamps(speech.mp3, text, speech.seconds);
+    auto body = Base::Json::parse(response.body);
+    if (!body)
+        return response;
+    Value& ends = (*body)["alignment"]["character_end_times_seconds"];
+    if (ends.size() > 3)
+        ends.erase(ends.begin() + 3, ends.end());
+    response.body = Base::Json::serialize(*body).valueOr(response.body);
+    return response;
+}
+
 void log(const QString& line) {
     std::fprintf(stdout, "%s\n", qPrintable(line));
     std::fflush(stdout);
@@ -98,9 +112,9 @@ SpeechStandIn::SpeechStandIn() {
 }
 
 bool SpeechStandIn::setMode(const QString& mode) {
-    static const QStringList modes{"ok",    "slow",         "hold",       "huge",
-                                   "error", "unauthorized", "low-credit", "instant",
-                                   "junk",  "no-alignment", "trickle",    "redirect"};
+    static const QStringList modes{
+        "ok",      "slow", "hold",         "huge",    "error",    "unauthorized",    "low-credit",
+        "instant", "junk", "no-alignment", "trickle", "redirect", "uneven-alignment"};
     if (!modes.contains(mode))
         return false;
     m_mode = mode;
@@ -133,6 +147,8 @@ Response SpeechStandIn::synthesise(const Request& request) {
     if (m_mode == "no-alignment")
         return Response::json(Value{{"audio_base64", QString::fromLatin1(speech->mp3.toBase64())},
                                     {"alignment", nullptr}});
+    if (m_mode == "uneven-alignment")
+        return unevenAlignment(*speech, text);
     // Base64 makes four bytes of three: 50 MB of answer carry 37.5 MB of audio.
     const QByteArray audio = m_mode == "huge"
                                  ? speech->mp3.leftJustified((qsizetype(50) << 20) / 4 * 3, '\0')

@@ -22,6 +22,7 @@ namespace TestSupport {
 //   junk          synthesis answered with bytes that are not audio
 //   no-alignment  real speech without the timing of its characters
 //   redirect      synthesis answered with a redirect to another address (307)
+//   uneven-alignment  real speech whose alignment has the end times of three characters only
 class SpeechStandIn {
 public:
     static constexpr qint64 characterLimit = 100000;

@@ -73,6 +73,8 @@ StallRow stallRow(const Core::TTSError& error) {
         return {tr("No ElevenLabs key is saved — add one in Settings."), StallAction::retry};
     case Kind::keyUnreadable:
         return {tr("Couldn't read the keyring — unlock it and retry."), StallAction::retry};
+    case Kind::keyringUnavailable:
+        return {tr("The keyring isn't available — start it and retry."), StallAction::retry};
     case Kind::audioOutputLost:
         return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};
     }

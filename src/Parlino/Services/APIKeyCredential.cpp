@@ -12,7 +12,9 @@ TTS::Endpoint::Credential apiKeyCredential(SecretStore& store) {
                 return handler(Base::failure(Core::TTSError::noKey()));
             case KeychainReadResult::Kind::locked:
             case KeychainReadResult::Kind::error:
-                return handler(Base::failure(Core::TTSError::keyUnreadable()));
+                return handler(Base::failure(result.isStoreAway()
+                                                 ? Core::TTSError::keyringUnavailable()
+                                                 : Core::TTSError::keyUnreadable()));
             }
         });
     };

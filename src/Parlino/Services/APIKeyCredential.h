@@ -12,8 +12,9 @@ namespace Parlino {
 inline const QString apiKeyAccount = QStringLiteral("elevenlabs-api-key");
 
 // The credential of every request made with the saved key: it reads the key store each time it
-// is asked. Without a saved key the request fails as noKey, with a store that is locked or cannot
-// be reached as keyUnreadable; either way nothing is sent. The store must outlive every request.
+// is asked. Without a saved key the request fails as noKey, with a store that cannot be reached as
+// keyringUnavailable, with one that is locked or failing as keyUnreadable; either way nothing is
+// sent. The store must outlive every request.
 TTS::Endpoint::Credential apiKeyCredential(SecretStore& store);
 
 // The service's web page where the user makes and copies API keys.

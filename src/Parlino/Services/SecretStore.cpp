@@ -13,7 +13,7 @@ void SecretStore::read(const QString& account, ReadCompletion completion, std::s
         account,
         [completion = std::move(completion)](KeychainReadResult result) {
             if (result.kind() == KeychainReadResult::Kind::locked)
-                log.error("keychain read locked (item bound to another signature): "
+                log.error("keychain read locked (the keyring holding the item is locked): "
                           "OSStatus=%{public}d",
                           result.status());
             else if (result.kind() == KeychainReadResult::Kind::error)

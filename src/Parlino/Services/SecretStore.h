@@ -16,6 +16,7 @@ inline constexpr qint32 locked = -1;      // the item exists but its collection 
 inline constexpr qint32 unavailable = -2; // no secret service on the session bus, or no bus
 inline constexpr qint32 timedOut = -3;    // the secret service did not answer in time
 inline constexpr qint32 failed = -4;      // the secret service reported an error
+inline constexpr qint32 noKeyring = -5;   // the secret service holds no keyring to keep a key in
 } // namespace KeychainStatus
 
 // The outcome of reading the key.
@@ -37,6 +38,13 @@ public:
     const QString& text() const { return m_text; }
     // The status of a locked or error result.
     qint32 status() const { return m_status; }
+    // An error that says the store itself was out of reach: no secret service, none answering
+    // in time, or none holding a keyring. A key may well be saved.
+    bool isStoreAway() const {
+        return m_kind == Kind::error &&
+               (m_status == KeychainStatus::unavailable || m_status == KeychainStatus::timedOut ||
+                m_status == KeychainStatus::noKeyring);
+    }
 
     friend bool operator==(const KeychainReadResult&, const KeychainReadResult&) = default;
 

@@ -55,6 +55,7 @@ CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result)
     case TTSError::Kind::textTooLong:
     case TTSError::Kind::noKey:
     case TTSError::Kind::keyUnreadable:
+    case TTSError::Kind::keyringUnavailable:
     case TTSError::Kind::audioOutputLost:
         return {false, APIKeyPaneModel::troubleStatus};
     }

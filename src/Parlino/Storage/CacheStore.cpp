@@ -195,7 +195,8 @@ CacheStore::CacheStore(fs::path root, qint64 maxBytes, StorageFiles::DateSource 
       m_writer(writerOptions) {
     StorageFiles::removeStaging(m_root);
     // A failure here shows at the first store.
-    static_cast<void>(audioFolder(m_root));
+    if (audioFolder(m_root))
+        StorageFiles::logRoot(m_root, logger);
     m_writer.run(
         m_receiver, [audio = m_root / audioName] { return Walk::run(audio); },
         [this](Walk walk) { opened(std::move(walk)); });

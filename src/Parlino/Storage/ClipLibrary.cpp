@@ -107,6 +107,12 @@ SaveResult saveFailed(const std::error_code& error, qsizetype chunkCount) {
     return saveFailed(StorageFiles::writeFailure(error), chunkCount);
 }
 
+// The library's folder, made again when it is missing, and in place of a link or a file standing
+// there: the application's data root holds it.
+Base::Result<Base::Files::Folder, std::error_code> clipsFolder(const fs::path& root) {
+    return StorageFiles::storeFolder(root.parent_path(), root.filename(), logger);
+}
+
 // Builds the clip of `manifest` (its chunk records still to come) and `chunks` in staging,
 // publishes it with one rename and adds its line to the index. Touches no state of a library but
 // the index: safe on any thread.
@@ -115,7 +121,7 @@ SaveResult writeClip(const fs::path& root, ClipSummaryIndex& index, Manifest man
     const auto name = folderName(manifest.createdAt);
     if (!name)
         return saveFailed({{}, QStringLiteral("creation time out of range")}, chunks.size());
-    const auto rootFolder = Base::Files::Folder::open(root, Base::Files::Missing::create);
+    const auto rootFolder = clipsFolder(root);
     if (!rootFolder)
         return saveFailed(rootFolder.error(), chunks.size());
     auto staging = StorageFiles::newStagingFolder(root, logger);
@@ -147,7 +153,7 @@ SaveResult writeClip(const fs::path& root, ClipSummaryIndex& index, Manifest man
 
 // Removes the clip folder `name`, never following a link to reach it.
 void removeClipFolder(const fs::path& root, const fs::path& name) {
-    if (const auto folder = Base::Files::Folder::open(root))
+    if (const auto folder = StorageFiles::openBelowRoot(root))
         folder->remove(name);
 }
 
@@ -162,9 +168,10 @@ fs::path ClipLibrary::defaultRoot() {
 ClipLibrary::ClipLibrary(fs::path root, StorageFiles::DateSource now)
     : m_root(std::move(root)), m_now(std::move(now)), m_index(m_root / indexName),
       m_writer(backgroundWork), m_lister(backgroundWork) {
-    StorageFiles::removeStaging(m_root);
     // A failure here shows at the first save.
-    static_cast<void>(Base::Files::Folder::open(m_root, Base::Files::Missing::create));
+    if (clipsFolder(m_root))
+        StorageFiles::logRoot(m_root.parent_path(), logger);
+    StorageFiles::removeStaging(m_root);
 }
 
 ClipLibrary::~ClipLibrary() {

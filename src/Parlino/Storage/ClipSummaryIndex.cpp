@@ -158,7 +158,7 @@ ClipSummaryIndex::Contents ClipSummaryIndex::read() const {
 bool ClipSummaryIndex::append(const ListedClip& clip) {
     const std::lock_guard lock(m_mutex);
     // A file that does not start as an index is started anew.
-    const auto folder = Base::Files::Folder::open(m_file.parent_path());
+    const auto folder = StorageFiles::openBelowRoot(m_file.parent_path());
     if (!folder) {
         logger.error("summary index append failed: %{public}s",
                      Base::Files::describe(folder.error()));
@@ -193,7 +193,7 @@ void ClipSummaryIndex::replace(const QByteArray& bytes) {
             logger.error("summary index: %{public}s was %{public}s — replaced with a regular file",
                          StorageFiles::toText(file.filename()), *special);
     }
-    const auto folder = Base::Files::Folder::open(m_file.parent_path());
+    const auto folder = StorageFiles::openBelowRoot(m_file.parent_path());
     const auto error =
         folder ? Base::Files::replaceRegular(*folder, m_file.filename(), bytes) : folder.error();
     if (error)

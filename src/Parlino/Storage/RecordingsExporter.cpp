@@ -197,6 +197,31 @@ fs::path sibling(const fs::path& name, const char* suffix) {
     return "." + name.native() + suffix;
 }
 
+// Exports share their build folder, and the start's clean-up clears it: one at a time.
+std::mutex exporting;
+
+// What an export that was stopped on the way (a kill, a power cut) left beside the Recordings
+// folder `name` in `parent`: its build folder goes, and a previous export moved aside for the new
+// one comes back when the new one never took its place. Nothing standing there is followed.
+void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& folder) {
+    const fs::path name = folder.filename();
+    const fs::path building = sibling(name, "-export");
+    const fs::path previous = sibling(name, "-previous");
+    if (isTaken(folder.parent_path() / building)) {
+        logger.notice("removing the build folder of an unfinished export: %{public}s",
+                      StorageFiles::toText(building));
+        parent.remove(building);
+    }
+    if (!isTaken(folder.parent_path() / previous))
+        return;
+    if (isTaken(folder)) {
+        parent.remove(previous);
+    } else if (!parent.rename(previous, parent, name)) {
+        logger.notice("the previous export is back in place: %{public}s",
+                      StorageFiles::toText(name));
+    }
+}
+
 // Puts `built` in the place of `name` in `parent`; the old folder stays where it was when that
 // fails.
 std::error_code swapIn(const Base::Files::Folder& parent, const fs::path& built,
@@ -228,8 +253,6 @@ fs::path defaultFolder() {
 Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFolder,
                          const QTimeZone& timeZone, const QList<TranscriptModel>& models,
                          std::stop_token stop) {
-    // Exports share their build folder: one at a time.
-    static std::mutex exporting;
     const std::lock_guard lock(exporting);
 
     const auto clips = clipFolders(clipsRoot);
@@ -291,8 +314,12 @@ void exportInBackground(Base::Worker& worker, QObject& receiver, fs::path clipsR
 
 void ensureDirectory(const fs::path& folder) {
     using Base::Files::Missing;
-    if (const auto parent = Base::Files::Folder::open(folder.parent_path(), Missing::create))
-        static_cast<void>(parent->folder(folder.filename(), Missing::create));
+    const std::lock_guard lock(exporting);
+    const auto parent = Base::Files::Folder::open(folder.parent_path(), Missing::create);
+    if (!parent)
+        return;
+    clearUnfinishedExport(*parent, folder);
+    static_cast<void>(parent->folder(folder.filename(), Missing::create));
 }
 
 } // namespace Parlino::RecordingsExporter

@@ -41,7 +41,9 @@ void exportInBackground(Base::Worker& worker, QObject& receiver, std::filesystem
                         std::filesystem::path recordingsFolder, QTimeZone timeZone,
                         QList<TranscriptModel> models, std::function<void(Outcome)> completion);
 
-// Creates the folder with any missing parents; a failure is ignored.
+// Prepares the Recordings folder as the application starts: clears what an unfinished export left
+// beside it (its build folder; the previous export, put back when it was moved aside for good),
+// then creates the folder with any missing parents. A failure is ignored.
 void ensureDirectory(const std::filesystem::path& folder);
 
 } // namespace Parlino::RecordingsExporter

@@ -58,6 +58,23 @@ storeFolder(const fs::path& root, const fs::path& relative, const Base::Log& log
     return folder;
 }
 
+Base::Result<Base::Files::Folder, std::error_code> openBelowRoot(const fs::path& folder) {
+    const auto root = Base::Files::Folder::open(folder.parent_path());
+    if (!root)
+        return Base::failure(root.error());
+    return root->folder(folder.filename());
+}
+
+void logRoot(const fs::path& root, const Base::Log& log) {
+    std::error_code error;
+    const fs::path real = fs::canonical(root, error);
+    if (error)
+        log.error("root %{public}s cannot be resolved: %{public}s", toText(root),
+                  Base::Files::describe(error));
+    else
+        log.notice("root %{public}s is the folder %{public}s", toText(root), toText(real));
+}
+
 WriteFailure writeFailure(const std::error_code& error) {
     return {error, Base::Files::describe(error)};
 }

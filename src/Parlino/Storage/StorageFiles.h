@@ -56,6 +56,13 @@ bool isDamage(const std::error_code& error);
 Base::Result<Base::Files::Folder, std::error_code>
 storeFolder(const fs::path& root, const fs::path& relative, const Base::Log& log);
 
+// Opens the store's own folder `folder` from the folder holding it, one of the application's
+// roots: a link standing at `folder` is not followed (Base::Files::Folder) and nothing is made.
+Base::Result<Base::Files::Folder, std::error_code> openBelowRoot(const fs::path& folder);
+// Logs which folder the application's root `root` really is: a root may be a link the user made
+// to another disk, which is followed on purpose.
+void logRoot(const fs::path& root, const Base::Log& log);
+
 // Why a store could not write: the system's error when there was one (a full disk, a link where
 // a folder belongs), and what failed in words.
 struct WriteFailure {

@@ -37,7 +37,7 @@ TEST_F(SecretStoreReadTest, ALockedItemIsLoggedOnceAsAnError) {
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0].level, Base::LogLevel::error);
     EXPECT_EQ(records[0].message,
-              "keychain read locked (item bound to another signature): OSStatus=-1");
+              "keychain read locked (the keyring holding the item is locked): OSStatus=-1");
 }
 
 TEST_F(SecretStoreReadTest, AnErrorIsLoggedWithItsStatus) {

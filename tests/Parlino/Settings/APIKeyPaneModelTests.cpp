@@ -225,7 +225,7 @@ TEST_F(APIKeyPaneModelTest, TheSavedKeyCredentialReadsTheStoreOnEveryRequest) {
     EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     ask();
-    EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
+    EXPECT_EQ(result->error(), Core::TTSError::keyringUnavailable());
 }
 
 } // namespace

@@ -51,14 +51,28 @@ TEST_F(FailureCauseTest, AReadWithoutASavedKeySendsNothingSaysSoAndRetriesOnceOn
 }
 
 TEST_F(FailureCauseTest, AKeyringThatCannotBeReadIsNeitherAMissingNorARejectedKey) {
-    for (const auto& outcome : {KeychainReadResult::locked(KeychainStatus::locked),
-                                KeychainReadResult::error(KeychainStatus::unavailable)}) {
+    const std::pair<KeychainReadResult, TTSError> outcomes[] = {
+        {KeychainReadResult::locked(KeychainStatus::locked), TTSError::keyUnreadable()},
+        {KeychainReadResult::error(KeychainStatus::failed), TTSError::keyUnreadable()},
+        {KeychainReadResult::error(KeychainStatus::unavailable), TTSError::keyringUnavailable()},
+        {KeychainReadResult::error(KeychainStatus::timedOut), TTSError::keyringUnavailable()},
+        {KeychainReadResult::error(KeychainStatus::noKeyring), TTSError::keyringUnavailable()}};
+    for (const auto& [outcome, error] : outcomes) {
+        SCOPED_TRACE(outcome.status());
         secrets->nextLookup = outcome;
         read(text);
         ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
-        EXPECT_EQ(stallError(), TTSError::keyUnreadable()) << int(outcome.kind());
+        EXPECT_EQ(stallError(), error);
     }
     EXPECT_EQ(synthesisRequests(), 0);
+    const auto away = PanelMessages::stallRow(TTSError::keyringUnavailable());
+    EXPECT_TRUE(away.message.startsWith(QStringLiteral("The keyring isn't available — ")));
+    EXPECT_EQ(away.action, PanelMessages::StallAction::retry);
+
+    // Once the keyring answers again, Retry reads with the key it holds.
+    player().onRetry();
+    ASSERT_TRUE(waitForAudio());
+    EXPECT_EQ(synthesisRequests(), 1);
 }
 
 TEST_F(FailureCauseTest, LosingTheSoundOutputMidReadSaysSoAndRetryPlaysOnFromThere) {

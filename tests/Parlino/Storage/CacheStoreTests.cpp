@@ -214,7 +214,10 @@ TEST_F(CacheStoreForeignFilesTest, LookupRemovesTheEntryWithoutReadingThem) {
         EXPECT_EQ(store.lookup(key(digit)), std::nullopt) << digit;
         EXPECT_FALSE(fs::exists(fs::symlink_status(entry(digit)))) << digit;
     }
-    EXPECT_EQ(logs.messages(QStringLiteral("cacheStore")).size(), 6);
+    EXPECT_EQ(logs.messages(QStringLiteral("cacheStore"))
+                  .filter(QStringLiteral("lookup: damaged entry removed"))
+                  .size(),
+              6);
     EXPECT_TRUE(fs::exists(folder.path() / "elsewhere" / "chunk-0.mp3"));
 }
 

@@ -338,6 +338,35 @@ TEST_F(RecordingsExporterTest, AnInterruptedExportNeverReachesTheRecordings) {
     EXPECT_EQ(names(folder.path() / "Parlino"), (std::vector<std::string>{"Recordings", "clips"}));
 }
 
+// A kill on the way leaves the export's folders beside the Recordings: the next start clears them
+// without following a link, and puts back a previous export that was moved aside for good.
+TEST_F(RecordingsExporterTest, TheStartClearsWhatAKilledExportLeftBesideTheRecordings) {
+    const fs::path parlino = folder.path() / "Parlino";
+    writeClip({"clip-1"});
+    exportAll();
+    writeBytes(parlino / ".Recordings-export" / "January 2026" / "half.mp3", "junk");
+    RecordingsExporter::ensureDirectory(recordings);
+    EXPECT_EQ(names(parlino), (std::vector<std::string>{"Recordings", "clips"}));
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+    EXPECT_TRUE(logs.contains(
+        QStringLiteral("removing the build folder of an unfinished export: .Recordings-export")));
+
+    // Killed between the two renames of the swap.
+    fs::rename(recordings, parlino / ".Recordings-previous");
+    writeBytes(parlino / ".Recordings-export" / "January 2026" / "new.mp3", "junk");
+    RecordingsExporter::ensureDirectory(recordings);
+    EXPECT_EQ(names(parlino), (std::vector<std::string>{"Recordings", "clips"}));
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+
+    const fs::path outside = folder.path() / "outside";
+    writeBytes(outside / "kept", "outside");
+    fs::create_directory_symlink(outside, parlino / ".Recordings-export");
+    fs::create_directory_symlink(outside, parlino / ".Recordings-previous");
+    RecordingsExporter::ensureDirectory(recordings);
+    EXPECT_EQ(names(parlino), (std::vector<std::string>{"Recordings", "clips"}));
+    EXPECT_EQ(readBytes(outside / "kept"), "outside");
+}
+
 TEST_F(RecordingsExporterTest, AStoppedExportLeavesThePreviousOneAndNothingHalfBuilt) {
     writeClip({"clip-1"});
     exportAll();

@@ -123,6 +123,7 @@ TEST_F(StoreLinksTest, NothingOutsideIsWrittenOrRemovedThroughALinkAtAnyFolderOf
                                         cacheRoot / "audio" / key.toStdString(),
                                         cacheRoot / "audio" / otherKey.toStdString(),
                                         cacheRoot / "staging",
+                                        clipsRoot,
                                         clipsRoot / "staging",
                                         recordings,
                                         dataRoot / ".Recordings-export",
@@ -159,6 +160,46 @@ TEST_F(StoreLinksTest, NothingOutsideIsWrittenOrRemovedThroughALinkInPlaceOfAnEn
     EXPECT_EQ(snapshot(outside), before);
     EXPECT_TRUE(
         logs.contains(QStringLiteral("staging was a symbolic link — replaced with a folder")));
+}
+
+TEST_F(StoreLinksTest, ALinkAtTheClipsFolderIsReplacedWithAFolderAndLogged) {
+    linkOutside(clipsRoot);
+    useStores();
+    EXPECT_EQ(snapshot(outside), before);
+    EXPECT_FALSE(fs::is_symlink(clipsRoot));
+    EXPECT_TRUE(fs::exists(clipsRoot / "summaries.tsv"));
+    EXPECT_TRUE(
+        logs.contains(QStringLiteral("clips was a symbolic link — replaced with a folder")));
+}
+
+// A user may move the roots to another disk and leave a link behind: that link is followed, and
+// the folder it leads to is said once as the stores start.
+TEST_F(StoreLinksTest, TheRootsThemselvesMayBeLinksAndAreFollowedAndLogged) {
+    const fs::path disk = temporary.path() / "disk";
+    fs::create_directories(disk / "Parlino");
+    fs::create_directories(disk / "com.parlino.app");
+    fs::create_directories(dataRoot.parent_path());
+    fs::create_directories(cacheRoot.parent_path());
+    fs::create_symlink(disk / "Parlino", dataRoot);
+    fs::create_symlink(disk / "com.parlino.app", cacheRoot);
+    {
+        CacheStore cache(cacheRoot, 5000);
+        ClipLibrary clips(clipsRoot);
+        cache.store(key, audioChunks(1, 10), {});
+        ASSERT_TRUE(
+            clips.save(QStringLiteral("Text."), audioChunks(1, 10), {}, QStringLiteral("v"), {}));
+    }
+    EXPECT_TRUE(fs::is_symlink(dataRoot));
+    EXPECT_TRUE(fs::is_symlink(cacheRoot));
+    EXPECT_TRUE(fs::exists(disk / "com.parlino.app" / "audio" / key.toStdString()));
+    EXPECT_TRUE(fs::exists(disk / "Parlino" / "clips" / "summaries.tsv"));
+    for (const auto& [root, real] :
+         {std::pair{dataRoot, disk / "Parlino"}, std::pair{cacheRoot, disk / "com.parlino.app"}})
+        EXPECT_EQ(
+            logs.messages().count(QStringLiteral("root %1 is the folder %2")
+                                      .arg(QString::fromStdString(root.string()),
+                                           QString::fromStdString(fs::canonical(real).string()))),
+            1);
 }
 
 } // namespace

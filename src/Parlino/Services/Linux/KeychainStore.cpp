@@ -137,7 +137,7 @@ std::function<void(qint32)> deliverStatus(std::function<void(Base::Result<void, 
     };
 }
 
-// What a lookup after a removal says about it.
+// What a lookup after a removal says about it: a service without a keyring holds no key either.
 qint32 statusAfterRemoval(const KeychainReadResult& left) {
     switch (left.kind()) {
     case KeychainReadResult::Kind::notFound:
@@ -146,7 +146,7 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
         return KeychainStatus::failed;
     case KeychainReadResult::Kind::locked:
     case KeychainReadResult::Kind::error:
-        return left.status();
+        return left.status() == KeychainStatus::noKeyring ? KeychainStatus::success : left.status();
     }
     Q_UNREACHABLE();
 }
@@ -166,15 +166,42 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
     auto query = attributes(m_service, account);
     auto deliver = std::make_shared<ReadCompletion>(std::move(completion));
     PendingCall::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, cancel,
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
             secret_service_search(nullptr, &schema, query.get(), flags, cancellable, ready, call);
         },
-        [deliver](GAsyncResult* result) {
+        [store = *this, deliver, cancel](GAsyncResult* result) mutable {
             GError* error = nullptr;
             GList* items = secret_service_search_finish(nullptr, result, &error);
-            (*deliver)(error ? KeychainReadResult::error(statusOf(error)) : readItems(items));
+            auto outcome = error ? KeychainReadResult::error(statusOf(error)) : readItems(items);
+            if (outcome.kind() == KeychainReadResult::Kind::notFound)
+                return store.checkKeyring(deliver, cancel);
+            (*deliver)(std::move(outcome));
+        },
+        [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
+}
+
+// A secret service started on demand in place of the one that went away may hold no keyring at
+// all: the key is then out of reach, not missing, and a read says so.
+void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel) {
+    PendingCall::start(
+        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+            secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
+                                        cancellable, ready, call);
+        },
+        [deliver](GAsyncResult* result) {
+            GError* error = nullptr;
+            SecretCollection* keyring = secret_collection_for_alias_finish(result, &error);
+            if (error)
+                return (*deliver)(KeychainReadResult::error(statusOf(error)));
+            if (!keyring) {
+                log.error("secret service holds no default keyring");
+                return (*deliver)(KeychainReadResult::error(KeychainStatus::noKeyring));
+            }
+            g_object_unref(keyring);
+            (*deliver)(KeychainReadResult::notFound());
         },
         [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
 }

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace Parlino {
 
 // The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
@@ -18,8 +20,7 @@ public:
     static inline const QString appService = QStringLiteral("com.parlino.app");
     static constexpr double defaultTimeoutSeconds = 10;
 
-    explicit KeychainStore(QString service,
-                           Base::Scheduler& scheduler,
+    explicit KeychainStore(QString service, Base::Scheduler& scheduler,
                            double timeoutSeconds = defaultTimeoutSeconds);
 
     const QString& service() const { return m_service; }
@@ -32,6 +33,9 @@ public:
                 std::stop_token cancel = {}) override;
 
 private:
+    // Delivers notFound when the service has a default keyring, else the error that says why not.
+    void checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel);
+
     QString m_service;
     Base::Scheduler& m_scheduler;
     double m_timeoutSeconds;

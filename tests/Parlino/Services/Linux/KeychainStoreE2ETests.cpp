@@ -184,8 +184,8 @@ TEST_F(KeychainStoreE2E, AKeyInALockedCollectionReadsAsLockedAndIsNotDeletedBehi
     TestSupport::LogCapture logs;
     LockedCollection collection(service);
     EXPECT_EQ(read(), KeychainReadResult::locked(KeychainStatus::locked));
-    EXPECT_TRUE(
-        logs.contains("keychain read locked (item bound to another signature): OSStatus=-1"));
+    EXPECT_TRUE(logs.contains(
+        "keychain read locked (the keyring holding the item is locked): OSStatus=-1"));
 
     EXPECT_EQ(removeKey(), KeychainStatus::locked);
     EXPECT_TRUE(logs.contains("keychain delete failed: OSStatus=-1"));
