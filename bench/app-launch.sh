@@ -8,40 +8,22 @@
 # reaching a local stand-in for the service. Build first (scripts/build.sh).
 # Usage: bench/app-launch.sh [build-dir]   (from any folder; the build folder defaults to build/)
 set -euo pipefail
-script="$(realpath "$0")"
-root="$(dirname "$script")/.."
-build="$(realpath "${1:-${PARLINO_BUILD_DIR:-$root/build}}")"
-cd "$root"
-if [ -z "${PARLINO_DESKTOP_SESSION:-}" ]; then
-  exec scripts/ci-services.sh "$script" "$build"
-fi
-
-app_binary="$build/src/Parlino/parlino"
+bench="app-launch"
+# shellcheck source=bench/desktop-session.sh
+source "$(dirname "$(realpath "$0")")/desktop-session.sh"
 holder_binary="$build/tests/Capture/Linux/SelectionHolder"
-for binary in "$app_binary" "$holder_binary"; do
-  [ -x "$binary" ] || { echo "app-launch: $binary is missing; build first" >&2; exit 1; }
-done
-
-work="$(mktemp -d)"
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=xcb PARLINO_SYNTHETIC_INPUT=1
+need_built "$app_binary" "$holder_binary"
+export PARLINO_SYNTHETIC_INPUT=1
 now_ms() { echo $(( ${EPOCHREALTIME/./} / 1000 )); }
-fail() { echo "app-launch: $*" >&2; [ -f "$log" ] && tail -20 "$log" >&2; exit 1; }
 
-# Polls a check (the remaining arguments) every 20 ms for up to 20 s.
+# Polls a check (the remaining arguments) every 20 ms for up to 20 s, finer than the shared
+# wait, for the times measured.
 wait_for() {
   local what="$1" tries
   shift
   for tries in $(seq 1000); do "$@" && return 0; sleep 0.02; done
   fail "waited in vain for $what"
 }
-logged() { grep -q -- "$1" "$log"; }
 status_is() {
   gdbus call --session --dest org.mpris.MediaPlayer2.parlino --object-path /org/mpris/MediaPlayer2 \
     --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player PlaybackStatus \

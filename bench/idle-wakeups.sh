@@ -7,55 +7,10 @@
 # Usage: bench/idle-wakeups.sh [build-dir]   (from any folder; the build folder defaults to build/)
 # shellcheck disable=SC2034 # the window geometry variables are set by eval; loop counters
 set -euo pipefail
-script="$(realpath "$0")"
-root="$(dirname "$script")/.."
-build="$(realpath "${1:-${PARLINO_BUILD_DIR:-$root/build}}")"
-cd "$root"
-if [ -z "${PARLINO_DESKTOP_SESSION:-}" ]; then
-  exec scripts/ci-services.sh "$script" "$build"
-fi
-
-app_binary="$build/src/Parlino/parlino"
-stand_in_binary="$build/tests/support/parlino-speech-stand-in"
-for binary in "$app_binary" "$stand_in_binary"; do
-  [ -x "$binary" ] || { echo "idle-wakeups: $binary is missing; build first" >&2; exit 1; }
-done
-
-work="$(mktemp -d)"
-pids=()
-app=""
-log=""
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-export QT_QPA_PLATFORM=xcb
-fail() { echo "idle-wakeups: $*" >&2; [ -z "$log" ] || tail -20 "$log" >&2; exit 1; }
-
-# Polls a check (the remaining arguments) every 50 ms for up to 20 s.
-wait_for() {
-  local what="$1" tries
-  shift
-  for tries in $(seq 400); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-  fail "waited in vain for $what"
-}
-logged() { grep -q -- "$1" "$log"; }
-shown() { xdotool search --onlyvisible --name "^$1\$"; }
-not_shown() { ! shown "$1"; }
-mpris() {
-  gdbus call --session --dest org.mpris.MediaPlayer2.parlino --object-path /org/mpris/MediaPlayer2 \
-    --method "$@"
-}
-status_is() {
-  mpris org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player PlaybackStatus |
-    grep -q "'$1'"
-}
-read_text() {
-  gdbus call --session --dest com.parlino.app --object-path /com/parlino/app \
-    --method com.parlino.app.ReadWithParlino "$1" >/dev/null
-}
+bench="idle-wakeups"
+# shellcheck source=bench/desktop-session.sh
+source "$(dirname "$(realpath "$0")")/desktop-session.sh"
+need_built "$app_binary"
 
 # The centre of the program's first shown window whose geometry (X, Y, WIDTH, HEIGHT) passes
 # the arithmetic test $1.
@@ -84,27 +39,10 @@ tray_menu() {
   xdotool key Return
 }
 
-# Starts a program in a home of its own ($1) and waits for its tray icon; `seen` marks the
-# tutorial as seen.
-launch() {
-  local home="$work/$1"
-  shift
-  mkdir -p "$home/config/Parlino" "$home/data" "$home/cache"
-  [ "${1:-}" != seen ] || printf '%s' \
-    '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
-    >"$home/config/Parlino/com.parlino.app.json"
-  log="$home/out.log"
-  HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-    XDG_CACHE_HOME="$home/cache" PARLINO_SERVICE_URL="$service_url" "$app_binary" >"$log" 2>&1 &
-  app=$!
-  pids+=("$app")
-  wait_for "the tray icon" logged "tray: icon installed"
+# Starts the application as launch does and waits for its icon in the tray.
+launch_in_tray() {
+  launch "$@"
   wait_for "the icon in the tray" tray_icon_centre
-}
-quit() {
-  kill "$app"
-  wait "$app" 2>/dev/null || true
-  app=""
 }
 
 # Each thread's context switches, one "thread name count" line each.
@@ -138,18 +76,14 @@ idle_switches() {
     <(echo "$before") "$work/after"
 }
 
-"$stand_in_binary" >"$work/stand-in.log" 2>&1 &
-pids+=($!)
-wait_for "the stand-in service" grep -q '^http://' "$work/stand-in.log"
-service_url="$(head -n 1 "$work/stand-in.log")"
-printf bench | secret-tool store --label=Parlino service com.parlino.app account elevenlabs-api-key
+start_stand_in ok
 
-launch first-start
+launch_in_tray first-start
 wait_for "the tutorial" logged "onboarding present"
 idle_switches "the tutorial"
 quit
 
-launch idle seen
+launch_in_tray idle seen
 wait_for "the idle bar" shown "Parlino Idle Bar"
 idle_switches "the idle bar"
 tray_menu 2
@@ -157,13 +91,13 @@ wait_for "the settings window" shown "Parlino Settings"
 idle_switches "the settings window"
 quit
 
-launch clips seen
+launch_in_tray clips seen
 tray_menu 3
 wait_for "the Audio Clips window" shown "Audio Clips"
 idle_switches "the Audio Clips window"
 quit
 
-launch reads seen
+launch_in_tray reads seen
 xdotool mousemove 960 900
 read_text "Parlino reads this short text aloud, and then it rests."
 wait_for "the read to play" status_is Playing

@@ -137,6 +137,9 @@ void HighlightedTextView::followCurrentWord() {
     if (!word || !paragraphHoldingWord(layout, *word))
         return;
     const qreal target = followScrollOffset(layout, *word, scrollArea().viewport()->height());
+    // Most words are in the paragraph already shown: nothing scrolls, and no frame is due.
+    if (m_scrollOffset.isSettled() && qRound(target) == scrollArea().verticalScrollBar()->value())
+        return;
     m_scrollOffset.jumpTo(scrollArea().verticalScrollBar()->value());
     m_scrollOffset.animateTo(target, Curve::easeInOut(scrollSeconds),
                              m_motion.preferences.reduceMotion());

@@ -10,10 +10,7 @@
 
 namespace Parlino {
 
-SmoothProgressBar::SmoothProgressBar(const MotionContext& motion, QWidget* parent)
-    : QWidget(parent), m_fraction(motion.clock), m_frames(
-                                                     *this, motion.scheduler, [this] { update(); },
-                                                     [this] { return !m_fraction.isSettled(); }) {
+SmoothProgressBar::SmoothProgressBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("SmoothProgressBar"));
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedHeight(barHeight);
@@ -23,15 +20,23 @@ SmoothProgressBar::SmoothProgressBar(const MotionContext& motion, QWidget* paren
 
 void SmoothProgressBar::setFraction(double fraction) {
     const double clamped = std::clamp(std::isnan(fraction) ? 0.0 : fraction, 0.0, 1.0);
-    if (clamped == m_fraction.target())
+    if (clamped == m_fraction)
         return;
-    // The glide is one frame long, too short to be motion worth reducing.
-    m_fraction.animateTo(clamped, Curve::linear(FrameDriver::interval), false);
-    update();
-    m_frames.start();
+    m_fraction = clamped;
+    if (movesVisibly(m_shownFraction, clamped))
+        update();
+}
+
+// An empty or a full bar is always drawn exactly; in between, the fill's end must move by
+// the visible step.
+bool SmoothProgressBar::movesVisibly(double from, double to) const {
+    if (to == 0 || to == 1)
+        return from != to;
+    return std::abs(to - from) * width() * devicePixelRatioF() >= visibleStep;
 }
 
 void SmoothProgressBar::paintEvent(QPaintEvent*) {
+    m_shownFraction = m_fraction;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -39,7 +44,7 @@ void SmoothProgressBar::paintEvent(QPaintEvent*) {
     const qreal radius = track.height() / 2;
     painter.setBrush(Theme::white16());
     painter.drawRoundedRect(track, radius, radius);
-    const qreal filled = track.width() * std::clamp(m_fraction.now(), 0.0, 1.0);
+    const qreal filled = track.width() * m_fraction;
     if (filled <= 0)
         return;
     painter.setBrush(Theme::white(0.9));

@@ -163,6 +163,23 @@ TEST(HighlightedTextView, FollowsTheCurrentParagraphUntilTheUserScrolls) {
     EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 22)));
 }
 
+// Most words of a read fall in the paragraph already centred: they wake nothing.
+TEST(HighlightedTextView, AWordInTheParagraphShownSchedulesNoFrame) {
+    Fixture f;
+    PanelTesting::startRead(f.model, PanelTesting::longText(30, 8));
+    f.speak(8 * 12);
+    f.motion.scheduler.advance(5); // the scroll view's own fades run out too
+    ASSERT_EQ(f.motion.scheduler.pendingCount(), 0u);
+    for (qsizetype word = 8 * 12 + 1; word < 8 * 13; ++word) {
+        f.model.setCurrentWordIndex(word);
+        EXPECT_EQ(f.motion.scheduler.pendingCount(), 0u) << "word " << word;
+    }
+    f.model.setCurrentWordIndex(8 * 13);
+    EXPECT_GT(f.motion.scheduler.pendingCount(), 0u);
+    f.motion.scheduler.advance(0.5);
+    EXPECT_EQ(f.bar().value(), qRound(f.centredOn(8 * 13)));
+}
+
 // While the read stands still no word moves on: the press itself brings the current word back,
 // from the pointer or from an assistive technology.
 TEST(HighlightedTextView, FollowingAgainReturnsToTheCurrentWordAtOnce) {
