@@ -27,6 +27,7 @@ public:
         calls << QStringLiteral("orderOut");
     }
     bool isShown() const override { return shown; }
+    void makeKey() override { calls << QStringLiteral("makeKey"); }
     void setIgnoresMouse(bool ignores) override {
         m_ignoresMouse = ignores;
         calls << (ignores ? QStringLiteral("ignoresMouse=true")

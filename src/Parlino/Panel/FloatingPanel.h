@@ -9,7 +9,8 @@ namespace Parlino {
 
 // The one window class of the five floating surfaces: frameless, translucent, above other
 // windows, and shown without taking focus from the user's application. A left click makes it
-// the key window (so Esc and Space reach it) in the same click; Esc reports to `onCancel`.
+// the key window (so Esc and Space reach it) in the same click, as makeKey() does when asked;
+// Esc reports to `onCancel`.
 // With the "PARLINO_DIAG" switch on, every left click is logged under "click-diag".
 class FloatingPanel : public QWidget {
     Q_OBJECT
@@ -21,6 +22,9 @@ public:
     // Hosts `view` as the whole content, replacing any earlier one (which is deleted).
     void setContentView(QWidget* view);
     QWidget* contentView() const { return m_content; }
+
+    // Gives the window key status without activating the application.
+    void makeKey();
 
     std::function<void()> onCancel;
     // The surface's name in diagnostic logs.
@@ -35,8 +39,6 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // Gives the window key status without activating the application.
-    void makeKey();
     void logMouseDown(QPointF position, bool wasKey) const;
 
     QWidget* m_content = nullptr;

@@ -7,6 +7,7 @@
 #include "Parlino/Style/MotionPreferences.h"
 
 #include <cmath>
+#include <utility>
 
 namespace Parlino {
 
@@ -170,7 +171,10 @@ void PanelController::presentOnboarding() {
 }
 
 void PanelController::openPanel() {
-    openFromSurface();
+    if (m_surfaces.panelIsDown())
+        m_panel->makeKey();
+    else if (openFromSurface())
+        m_keyOnDrop = true; // the idle bar or the bubble goes first
 }
 
 // The open of the menu, the shortcut and the tutorial: from the idle bar or the bubble, with the
@@ -276,6 +280,10 @@ void PanelController::apply(std::optional<SurfaceCommand> command) {
     if (m_warningPopup.isPresented())
         m_warningPopup.forceHide();
     carryOut(*command, reduce);
+    // Any other command first means the open was overtaken: that panel takes no keyboard.
+    if (std::exchange(m_keyOnDrop, false) && command == SurfaceCommand::dropPanel &&
+        m_panel->isShown())
+        m_panel->makeKey();
     m_timers.armBubbleIdleTimeout();
 }
 

@@ -59,6 +59,9 @@ public:
     void contentModeDidChange(PanelContentMode mode) override;
     void presentOnboarding() override;
     // Opens the panel from the idle bar or the bubble, pinned until the pointer first comes near.
+    // The user asked to go there: the panel, once down, takes the keyboard (as it does at once
+    // when it is down already), which no other showing of a surface takes from the user's
+    // application.
     void openPanel() override;
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
     void idleBarHiddenChanged() override;
@@ -160,6 +163,8 @@ private:
     PlayerViewModel::Phase m_previousPhase = PlayerViewModel::Phase::hidden();
     bool m_pendingReadAttachedAfterOpen = false;
     Base::ScheduledTask m_pendingAnimation;
+    // openPanel() started an open: the panel takes the keyboard if the next command drops it.
+    bool m_keyOnDrop = false;
 };
 
 } // namespace Parlino

@@ -30,6 +30,9 @@ public:
     virtual void orderFront() = 0;
     virtual void orderOut() = 0;
     virtual bool isShown() const = 0;
+    // Gives the shown window the keyboard, as a click on it does; it never takes it by itself.
+    // Hiding it hands the keyboard back to the application that had it.
+    virtual void makeKey() = 0;
 
     // Click-through: while set, clicks and motion reach whatever lies below the window.
     virtual void setIgnoresMouse(bool ignores) = 0;

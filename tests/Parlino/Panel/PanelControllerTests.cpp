@@ -391,6 +391,69 @@ TEST_F(PanelControllerTest, openPanelDoesNothingWhileHiddenOrWhenThePanelIsDown)
     EXPECT_TRUE(controller.machine().pinSources.empty());
 }
 
+TEST_F(PanelControllerTest, onlyAnOpenAskedForGivesThePanelTheKeyboardOnceItIsDown) {
+    const auto keyedWindows = [this] {
+        qsizetype keyed = 0;
+        for (const auto& [kind, window] : windows)
+            keyed += window->calls.count(QStringLiteral("makeKey"));
+        return keyed;
+    };
+    const auto keyedSinceShown = [](const FakeSurfaceWindow& window) {
+        return window.calls.mid(window.calls.lastIndexOf(QStringLiteral("orderFront")))
+            .count(QStringLiteral("makeKey"));
+    };
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+
+    // A read's bubble and the panel a hover brings down leave the keyboard where it is.
+    dropPanel();
+    EXPECT_EQ(keyedWindows(), 0);
+    // Asked for while it is down, the panel takes it at once.
+    controller.openPanel();
+    EXPECT_EQ(keyedSinceShown(panel), 1);
+    EXPECT_EQ(keyedWindows(), 1);
+
+    // Closed, the playing read goes back to the bubble; opened from there, the panel takes the
+    // keyboard once it has come down, not before.
+    controller.closePanelNow();
+    advance(1);
+    ASSERT_EQ(state(), State::bubble);
+    controller.openPanel();
+    ASSERT_EQ(state(), State::bubbleRetracting);
+    EXPECT_EQ(keyedWindows(), 1);
+    turn();
+    ASSERT_EQ(state(), State::panelDropping);
+    EXPECT_EQ(keyedSinceShown(panel), 1);
+    EXPECT_EQ(keyedWindows(), 2);
+}
+
+TEST_F(PanelControllerTest, openPanelKeysThePanelFromTheIdleBarButAnOpenOvertakenKeysNoLaterOne) {
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+    startOnIdleBar();
+    controller.openPanel();
+    EXPECT_FALSE(panel.calls.contains(QStringLiteral("makeKey")));
+    turn();
+    ASSERT_EQ(state(), State::panelDropping);
+    EXPECT_EQ(panel.calls.mid(panel.calls.indexOf(QStringLiteral("orderFront")))
+                  .count(QStringLiteral("makeKey")),
+              1);
+
+    // Closed before the panel came down, that open keys nothing, nor the panel of the next click.
+    controller.closePanelNow();
+    advance(2);
+    ASSERT_EQ(state(), State::idleBar);
+    controller.openPanel();
+    ASSERT_EQ(state(), State::idleBarRetracting);
+    controller.closePanelNow();
+    advance(2);
+    ASSERT_EQ(state(), State::idleBar);
+    panel.calls.clear();
+    controller.handleIdleBarClick();
+    turn();
+    ASSERT_EQ(state(), State::panelDropping);
+    EXPECT_TRUE(panel.shown);
+    EXPECT_FALSE(panel.calls.contains(QStringLiteral("makeKey")));
+}
+
 TEST_F(PanelControllerTest, anIdleBarClickOpensTheClipsWhenTheShellSaysSo) {
     controller.onOpenLanding = [] { return OpenLanding::clips; };
     startOnIdleBar();

@@ -97,6 +97,11 @@ bool X11SurfaceWindow::isShown() const {
     return m_window->isVisible();
 }
 
+void X11SurfaceWindow::makeKey() {
+    m_window->makeKey();
+    X11::flushApplicationDisplay();
+}
+
 void X11SurfaceWindow::setIgnoresMouse(bool ignores) {
     m_ignoresMouse = ignores;
     m_window->ignoresMouse = ignores;

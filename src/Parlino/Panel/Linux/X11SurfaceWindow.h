@@ -28,6 +28,7 @@ public:
     void orderFront() override;
     void orderOut() override;
     bool isShown() const override;
+    void makeKey() override;
     void setIgnoresMouse(bool ignores) override;
     bool ignoresMouse() const override;
 

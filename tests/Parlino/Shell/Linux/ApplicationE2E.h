@@ -94,9 +94,7 @@ protected:
     }
 
     void writeSettings(const QByteArray& values) {
-        QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
-        ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write(R"({"format":"parlino-defaults","version":1,"values":{)" + values + "}}");
+        ASSERT_TRUE(DesktopDriver::writeSettings(home, values));
     }
 
     void launch() {

@@ -32,6 +32,15 @@ namespace DesktopDriver {
 
 using TestSupport::pumpUntil;
 
+// Replaces the application's settings in `home` with `values`, the members of the settings
+// file's "values" object; whether the file was written.
+inline bool writeSettings(const QTemporaryDir& home, const QByteArray& values) {
+    QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
+    return settings.open(QIODevice::WriteOnly) &&
+           settings.write(R"({"format":"parlino-defaults","version":1,"values":{)" + values +
+                          "}}") > 0;
+}
+
 // The environment that runs the application in `home`, against the stand-in service at
 // `serviceURL`, as a user who has seen the tutorial (so no card stands beside the panel). Empty
 // when the home could not be prepared.
@@ -39,12 +48,8 @@ inline QProcessEnvironment applicationEnvironment(const QTemporaryDir& home,
                                                   const QUrl& serviceURL) {
     for (const char* folder : {"config/Parlino", "data", "cache"})
         QDir(home.path()).mkpath(QString::fromLatin1(folder));
-    QFile settings(home.filePath("config/Parlino/com.parlino.app.json"));
-    if (!settings.open(QIODevice::WriteOnly))
+    if (!writeSettings(home, R"("hasSeenOnboarding":{"bool":true})"))
         return {};
-    settings.write(R"({"format":"parlino-defaults","version":1,)"
-                   R"("values":{"hasSeenOnboarding":{"bool":true}}})");
-    settings.close();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
@@ -183,6 +188,32 @@ public:
             XFree(name);
         }
         return title;
+    }
+
+    // The title of the top-level window that has the keyboard focus; empty when none has.
+    QString focusedWindowTitle() const {
+        Window focus = None;
+        int revertTo = 0;
+        XGetInputFocus(m_display, &focus, &revertTo);
+        // The focus may rest on a child of the window that carries the title.
+        while (focus != None && focus != PointerRoot && focus != root()) {
+            char* name = nullptr;
+            if (XFetchName(m_display, focus, &name) && name) {
+                const QString title = QString::fromUtf8(name);
+                XFree(name);
+                return title;
+            }
+            Window rootReturn = None;
+            Window parent = None;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (!XQueryTree(m_display, focus, &rootReturn, &parent, &children, &count))
+                return {};
+            if (children)
+                XFree(children);
+            focus = parent;
+        }
+        return {};
     }
 
     // Whether a program holds the keyboard, as a menu does while it is open.

@@ -1,6 +1,7 @@
 // The real application with a screen reader (Orca) running, on the desktop that
 // scripts/ci-services.sh starts: a read while the user works in a terminal adds nothing to what
-// the reader says, and the user who goes to the panel hears the transcript. Orca writes each
+// the reader says, and the user who goes to the panel (a click, the Open Parlino shortcut) hears
+// the transcript, and leaves the panel with Escape for the terminal again. Orca writes each
 // utterance to its debug file as a "SPEECH OUTPUT" line; the test reads those.
 #include "Playback/Linux/TestAudio.h"
 #include "support/DesktopSession.h"
@@ -26,6 +27,8 @@ using namespace DesktopDriver;
 namespace {
 
 const QString terminalTitle = QStringLiteral("Parlino e2e terminal");
+const QString panelTitle = QStringLiteral("Parlino Panel");
+const QString bubbleTitle = QStringLiteral("Parlino Bubble");
 const QString text = QStringLiteral("Quiet rooms help people think. Against the noise, a calm "
                                     "voice reads on.");
 
@@ -100,11 +103,23 @@ protected:
 
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
+        // Control-Option-O opens Parlino.
+        ASSERT_TRUE(writeSettings(home, R"("hasSeenOnboarding":{"bool":true},)"
+                                        R"("KeyboardShortcuts_openPanel":{"string":)"
+                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6144}"})"));
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
         ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
     }
 
     QStringList spoken() { return orcaLog.spoken(); }
+
+    // Starts the read in the bubble, which shows it while the terminal keeps the focus.
+    void startRead() {
+        ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
+        ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
+        ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(bubbleTitle).has_value(); }))
+            << log();
+    }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
 
@@ -121,14 +136,17 @@ protected:
 
 TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTheUserGoesThere) {
     const qsizetype before = spoken().size();
-    ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
-    ASSERT_TRUE(callApplication({"com.parlino.app.OpenPanel"}));
-    ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
+    startRead();
+    // The pointer over the bubble brings the panel down, and leaves the focus where it was.
+    const std::optional<QRect> bubble = desktop.shownWindow(bubbleTitle);
+    ASSERT_TRUE(bubble.has_value());
+    desktop.pointTo(bubble->center());
+    ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(panelTitle).has_value(); })) << log();
     ASSERT_TRUE(app->waitForLine("setState playing -> finished", 30000)) << log();
-    EXPECT_EQ(desktop.activeWindowTitle(), terminalTitle);
+    EXPECT_EQ(desktop.focusedWindowTitle(), terminalTitle);
 
     // The user goes to the panel: a click on its header row gives it the focus.
-    const std::optional<QRect> panel = desktop.shownWindow(QStringLiteral("Parlino Panel"));
+    const std::optional<QRect> panel = desktop.shownWindow(panelTitle);
     ASSERT_TRUE(panel.has_value());
     desktop.click({panel->center().x(), panel->top() + 20});
     ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).contains(text); }, 15000))
@@ -144,4 +162,32 @@ TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTh
     EXPECT_EQ(heard.mid(named + 1).filter(QStringLiteral("Transcript")).size(), 1)
         << heard.join('\n').toStdString();
     EXPECT_TRUE(heard.filter(QRegularExpression(QStringLiteral("\\bselected\\b"))).isEmpty());
+}
+
+TEST_F(ScreenReaderE2E, TheOpenShortcutTakesTheUserToThePanelAndEscapeBackToTheTerminal) {
+    const qsizetype before = spoken().size();
+    startRead();
+    desktop.key(XK_Control_L, True);
+    desktop.key(XK_Alt_L, True);
+    desktop.tap(XK_o);
+    desktop.key(XK_Alt_L, False);
+    desktop.key(XK_Control_L, False);
+
+    // The panel has the keyboard; the reader, silent until then, names it and reads the
+    // transcript out.
+    ASSERT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }))
+        << desktop.focusedWindowTitle().toStdString() << "\n"
+        << log();
+    ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).contains(text); }, 15000))
+        << spoken().mid(before).join('\n').toStdString();
+    const QStringList heard = spoken().mid(before);
+    EXPECT_EQ(heard.indexOf(QStringLiteral("Parlino Panel.")), 0) << heard.join('\n').toStdString();
+
+    // Escape closes it, and the keyboard is back in the terminal.
+    desktop.tap(XK_Escape);
+    ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); })) << log();
+    EXPECT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == terminalTitle; }))
+        << desktop.focusedWindowTitle().toStdString();
+    EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle() == terminalTitle; }))
+        << desktop.activeWindowTitle().toStdString();
 }
