@@ -1,14 +1,18 @@
-// Usage: parlino-accessible-probe dump | find <name> [<window>] | press <name> [<window>]
+// Usage: parlino-accessible-probe [--pid <pid>] dump | find <name> [<window>] |
+//        press <name> [<window>]
 //
 // Looks into the running application through the accessibility bus (start it with
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1): `dump` lists every showing element with its role, name,
 // checked and selected states, text (of a text element) and place on the screen; `find` prints the
 // place "x y width height" of the first showing element with exactly that name (in the window with
 // that title, when one is given); `press` performs that element's first action, as a click would.
-// Exit status 1: no such element shows.
+// `--pid` looks into the application with that process id rather than the latest one named
+// Parlino. Exit status 1: no such element
+// shows.
 #include <atspi/atspi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -86,13 +90,18 @@ bool walk(AtspiAccessible* element, int depth,
     return false;
 }
 
-// The application's root on the accessibility bus.
-Accessible application() {
+// The application's root on the accessibility bus: the one with process id `pid`, or without one
+// the latest named Parlino. The latest come first: an application gone without leaving the bus
+// answers nothing until the bus gives up on it.
+Accessible application(long pid) {
     const Accessible desktop(atspi_get_desktop(0));
     const int count = atspi_accessible_get_child_count(desktop.get(), nullptr);
-    for (int i = 0; i < count; ++i) {
+    for (int i = count - 1; i >= 0; --i) {
         Accessible app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-        if (app && strcasecmp(nameOf(app.get()).c_str(), "parlino") == 0)
+        if (!app)
+            continue;
+        if (pid > 0 ? long(atspi_accessible_get_process_id(app.get(), nullptr)) == pid
+                    : strcasecmp(nameOf(app.get()).c_str(), "parlino") == 0)
             return app;
     }
     return nullptr;
@@ -115,17 +124,23 @@ Accessible findNamed(AtspiAccessible* app, const std::string& name, const char* 
 } // namespace
 
 int main(int argc, char** argv) {
+    long pid = 0;
+    if (argc > 2 && std::strcmp(argv[1], "--pid") == 0) {
+        pid = std::strtol(argv[2], nullptr, 10);
+        argv += 2;
+        argc -= 2;
+    }
     const std::string command = argc > 1 ? argv[1] : "";
     if (!(command == "dump" && argc == 2) &&
         !((command == "find" || command == "press") && (argc == 3 || argc == 4))) {
-        std::fputs("usage: parlino-accessible-probe dump | find <name> [<window>] | "
+        std::fputs("usage: parlino-accessible-probe [--pid <pid>] dump | find <name> [<window>] | "
                    "press <name> [<window>]\n",
                    stderr);
         return 2;
     }
     if (atspi_init() < 0)
         return 1;
-    const Accessible app = application();
+    const Accessible app = application(pid);
     if (!app)
         return 1;
     if (command == "dump") {

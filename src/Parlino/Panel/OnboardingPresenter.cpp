@@ -111,15 +111,18 @@ void OnboardingPresenter::showCard() {
 }
 
 // The card's window reaches from below the card to the top of the screen, so the card, at its
-// bottom, has room above to slide.
+// bottom, has room above to slide. The card sits below the panel's sheet, or below the top edge
+// when it stands without the panel and the panel is up.
 void OnboardingPresenter::placeWindow() {
     const auto screen = m_placement.screen();
     if (!screen)
         return;
     OnboardingGeometryBox& geometry = m_surfaces.onboardingGeometry;
-    const QRectF panel = m_placement.visiblePanelRect(*screen);
+    const qreal above = m_standsWithoutPanel && !isPanelDown()
+                            ? screen->frame.bottom()
+                            : m_placement.visiblePanelRect(*screen).y();
     const qreal cardHeight = geometry.height();
-    const qreal bottom = panel.y() - gapAbovePanel - cardHeight;
+    const qreal bottom = above - gapAbovePanel - cardHeight;
     const qreal height = std::max(screen->frame.bottom() - bottom, 2 * cardHeight);
     m_surfaces.onboarding.setFrame(
         QRectF(screen->frame.center().x() - cardWidth / 2, bottom, cardWidth, height), true);
@@ -137,10 +140,30 @@ void OnboardingPresenter::followPanel() {
     });
 }
 
+bool OnboardingPresenter::isPanelDown() const {
+    const State state = m_surfaces.state();
+    return state == State::panel || state == State::panelDropping;
+}
+
+void OnboardingPresenter::standWithoutPanel() {
+    m_standsWithoutPanel = m_presented;
+}
+
+void OnboardingPresenter::panelRetracting() {
+    if (!m_standsWithoutPanel) {
+        end(false);
+        return;
+    }
+    m_raiseTask.cancel();
+    placeWindow();
+    m_surfaces.onboarding.orderFront();
+}
+
 void OnboardingPresenter::end(bool dismissPanel) {
     if (!m_presented)
         return;
     m_presented = false;
+    m_standsWithoutPanel = false;
     OnboardingGeometryBox& geometry = m_surfaces.onboardingGeometry;
     geometry.setIsExiting(true);
     geometry.setRevealed(false);

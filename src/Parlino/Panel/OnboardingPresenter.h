@@ -25,8 +25,14 @@ public:
     // `dismissPanel` also asks the tutorial's model to dismiss the panel.
     void end(bool dismissPanel);
     bool isPresented() const { return m_presented; }
+    bool standsWithoutPanel() const { return m_standsWithoutPanel; }
     // The panel's page changed: the card follows the sheet's new size and stays above the panel.
     void followPanel();
+    // The panel is to make room for a window the user works in: the card no longer needs it and
+    // stays when the panel goes, under the top edge of the screen while the panel is up.
+    void standWithoutPanel();
+    // The panel retracts: the tutorial ends with it, unless the card stands without it.
+    void panelRetracting();
 
 private:
     void openForOnboarding(double deadline);
@@ -34,12 +40,14 @@ private:
     void settle(QRectF previous, int pass);
     void showCard();
     void placeWindow();
+    bool isPanelDown() const;
 
     const PanelSurfaces& m_surfaces;
     SurfacePlacement& m_placement;
     OnboardingModel& m_model;
     std::function<void()> m_openPanel;
     bool m_presented = false;
+    bool m_standsWithoutPanel = false;
     Base::ScheduledTask m_presentationTask;
     Base::ScheduledTask m_retractTask;
     Base::ScheduledTask m_raiseTask;

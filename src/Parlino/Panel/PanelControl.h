@@ -42,6 +42,9 @@ public:
     virtual void readAttached() = 0;
     // Closes the panel at once, keeping the read's session.
     virtual void closePanelNow() = 0;
+    // A window the user works in finds no room beside the floating surfaces: the panel, when it
+    // is down, goes up at once; the tutorial's card stays.
+    virtual void makeRoomForWindow() = 0;
 
     // Runs on every display tick while a read plays; empty for none.
     virtual void setOnTick(std::function<void()> tick) = 0;

@@ -244,6 +244,15 @@ void PanelController::closePanelNow() {
     send(Event::closePanel);
 }
 
+void PanelController::makeRoomForWindow() {
+    if (m_machine.state != SurfaceState::panel(false))
+        return;
+    m_onboardingCard.standWithoutPanel();
+    closePanelNow();
+    m_fades.cancel(FadingWindow::panel);
+    m_fades.orderOutNow(FadingWindow::panel);
+}
+
 void PanelController::readAttached() {
     send(Event::sessionStarted);
 }
@@ -310,6 +319,8 @@ void PanelController::carryOut(SurfaceCommand command, bool reduce) {
         m_fades.orderOutUnlessFading(FadingWindow::idleBar);
         presentPanelWindow();
         m_geometryBox.setRevealed(true);
+        if (m_onboardingCard.standsWithoutPanel())
+            m_onboardingCard.followPanel();
         m_pointer.startWatching();
         if (std::exchange(m_pendingReadAttachedAfterOpen, false))
             m_machine.handle(Event::sessionStarted); // only flags; nothing to apply
@@ -317,7 +328,7 @@ void PanelController::carryOut(SurfaceCommand command, bool reduce) {
             followUp(seconds(0.35), Event::panelDropFinished);
         break;
     case SurfaceCommand::retractPanel: {
-        m_onboardingCard.end(false);
+        m_onboardingCard.panelRetracting();
         if (isReadAttachedToPanel && isReadAttachedToPanel())
             m_machine.handle(Event::sessionStarted);
         m_geometryBox.setRevealed(false);

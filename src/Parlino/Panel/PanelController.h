@@ -67,6 +67,7 @@ public:
     void idleBarHiddenChanged() override;
     // Closes the panel while the read's session is kept.
     void closePanelNow() override;
+    void makeRoomForWindow() override;
     // A read was started or loaded into the player: the open panel holds a live read again.
     void readAttached() override;
     // Carries out one command of the machine; none does nothing at all.

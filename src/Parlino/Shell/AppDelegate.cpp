@@ -156,10 +156,14 @@ void AppDelegate::openSettings() {
             return;
         m_menuKeys.attach(*m_settingsWindow);
     }
-    if (!m_settingsWindow->isVisible())
-        WindowPlacement::placeOnPointerScreen(
-            *m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight},
-            {SettingsView::smallestWindowWidth, SettingsView::smallestWindowHeight});
+    if (!m_settingsWindow->isVisible()) {
+        const QSize size(SettingsView::windowWidth, SettingsView::windowHeight);
+        const QSize minimum(SettingsView::smallestWindowWidth, SettingsView::smallestWindowHeight);
+        if (!WindowPlacement::fitsClear(
+                WindowPlacement::requestOnPointerScreen(*m_settingsWindow, size, minimum)))
+            m_deps.root.panelController().makeRoomForWindow();
+        WindowPlacement::placeOnPointerScreen(*m_settingsWindow, size, minimum);
+    }
     m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     m_settingsWindow->present();
 }

@@ -161,7 +161,13 @@ QRect place(const Request& request) {
     return best->marginsRemoved(margins);
 }
 
-void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum) {
+bool fitsClear(const Request& request) {
+    const QRect frame = place(request).marginsAdded(request.frame);
+    return std::none_of(request.covered.begin(), request.covered.end(),
+                        [&](const QRect& rect) { return rect.intersects(frame); });
+}
+
+Request requestOnPointerScreen(const QWidget& window, QSize size, QSize minimum) {
     Request request;
     for (const QScreen* screen : QGuiApplication::screens())
         request.screens.append(screen->availableGeometry());
@@ -176,6 +182,11 @@ void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum) {
     request.frame = known.isNull() ? estimatedFrameAt(window.devicePixelRatioF()) : known;
     if (handle)
         request.previous = window.frameGeometry();
+    return request;
+}
+
+void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum) {
+    const Request request = requestOnPointerScreen(window, size, minimum);
     const QRect content = place(request);
     window.setFixedSize(content.size());
     window.move(content.topLeft() - QPoint(request.frame.left(), request.frame.top()));

@@ -37,6 +37,14 @@ struct Request {
 // frame).
 QRect place(const Request& request);
 
+// Whether the window finds a place as above, at least at its minimum size, that none of the
+// covered areas overlaps.
+bool fitsClear(const Request& request);
+
+// The request for the window at `size` and `minimum` among the floating surfaces shown now, with
+// the pointer where it is now. Main thread.
+Request requestOnPointerScreen(const QWidget& window, QSize size, QSize minimum = {});
+
 // Places the window as above, among the floating surfaces shown now, with the pointer where it
 // is now: it takes the fitted size as its fixed size and moves there. Main thread.
 void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum = {});

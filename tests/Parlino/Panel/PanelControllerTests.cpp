@@ -794,6 +794,60 @@ TEST_F(PanelControllerTest, presentingAgainWhileTheCardLeavesKeepsItsWindowAndSt
     EXPECT_EQ(controller.onboardingModel().index(), 0);
 }
 
+TEST_F(PanelControllerTest, makingRoomForAWindowSendsThePanelUpAtOnceAndKeepsTheTutorialsCard) {
+    controller.onOpenLanding = [] { return OpenLanding::clips; }; // as at the first start
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    ASSERT_TRUE(card.shown);
+    const qreal underThePanel = card.frame().y();
+
+    controller.makeRoomForWindow();
+    EXPECT_FALSE(window(SurfaceKind::panel).shown); // at once, not after its fade
+    EXPECT_TRUE(controller.onboardingPresented());
+    EXPECT_TRUE(card.shown);
+    // 22 pt and one card height below the top edge of the screen.
+    expectRect(card.frame(), QRectF(472, 900 - 22 - 132, 496, 264));
+    advance(1);
+    EXPECT_EQ(state(), State::idleBar);
+    EXPECT_TRUE(card.shown);
+    EXPECT_EQ(card.frame().y(), 900 - 22 - 132);
+
+    // Opened again, the panel takes the card below it; going up, it leaves the tutorial on.
+    controller.handleIdleBarClick();
+    advance(1);
+    ASSERT_EQ(state(), State::panel);
+    EXPECT_EQ(card.frame().y(), underThePanel);
+    controller.closePanelNow();
+    advance(1);
+    EXPECT_TRUE(controller.onboardingPresented());
+    EXPECT_EQ(card.frame().y(), 900 - 22 - 132);
+
+    // Once ended, a later tutorial goes with the panel again.
+    card.cancel();
+    advance(1);
+    controller.presentOnboarding();
+    advance(1);
+    controller.closePanelNow();
+    EXPECT_FALSE(controller.onboardingPresented());
+}
+
+TEST_F(PanelControllerTest, makingRoomForAWindowClosesOnlyAPanelThatIsDown) {
+    showBubble();
+    controller.makeRoomForWindow();
+    EXPECT_EQ(state(), State::bubble);
+
+    controller.handleBubbleHover();
+    advance(0.35);
+    ASSERT_EQ(state(), State::panel);
+    controller.makeRoomForWindow();
+    EXPECT_FALSE(window(SurfaceKind::panel).shown);
+    EXPECT_EQ(state(), State::panelRetracting);
+    advance(1);
+    EXPECT_EQ(state(), State::bubble); // the read plays on
+}
+
 TEST_F(PanelControllerTest, escapeInTheBubbleOrPanelClosesTheRead) {
     int closes = 0;
     viewModel.onClose = [&] { ++closes; };

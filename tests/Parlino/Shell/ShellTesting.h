@@ -49,6 +49,7 @@ public:
     }
     void readAttached() override { ++attachments; }
     void closePanelNow() override { ++closes; }
+    void makeRoomForWindow() override { calls << "makeRoomForWindow"; }
     void setOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
     void setOnOpenLanding(std::function<Parlino::OpenLanding()> decide) override {
         onOpenLanding = std::move(decide);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+using Parlino::WindowPlacement::fitsClear;
 using Parlino::WindowPlacement::place;
 using Parlino::WindowPlacement::Request;
 
@@ -91,6 +92,24 @@ TEST(WindowPlacementTest, ShrinksIntoTheLargestFreeAreaRatherThanCoverTheSurface
     EXPECT_FALSE(coversNothing(whole, covered));
     request.minimum = {};
     EXPECT_EQ(place(request), whole) << "without a minimum it keeps its size";
+}
+
+TEST(WindowPlacementTest, SaysWhetherItFindsAPlaceClearOfTheSurfaces) {
+    EXPECT_TRUE(fitsClear({{left}, {960, 540}, {panel, card}, settings, frame, {}, {}}));
+    EXPECT_FALSE(fitsClear({{left}, {960, 540}, {{200, 0, 1520, 500}}, settings, frame, {}, {}}));
+
+    // 1920 × 1080 at twice the scale: the panel and the window of the card under it leave no
+    // room even for the window's least size, and without a minimum none for its own.
+    const QRect scaled(0, 0, 960, 540);
+    const QRect twicePanel(224, 0, 512, 328);
+    const QRect twiceCard(232, 0, 496, 480);
+    Request request{{scaled}, {480, 300}, {twicePanel, twiceCard}, settings, frame, {}, {480, 200}};
+    EXPECT_FALSE(fitsClear(request));
+    // With the panel gone the card goes up under the top edge and leaves a strip below it.
+    request.covered = {QRect(232, 0, 496, 154)};
+    EXPECT_TRUE(fitsClear(request));
+    request.minimum = {};
+    EXPECT_FALSE(fitsClear(request)) << "not at its own size";
 }
 
 TEST(WindowPlacementTest, FitsIntoAScreenSmallerThanTheWindow) {

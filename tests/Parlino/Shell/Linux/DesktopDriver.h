@@ -82,6 +82,24 @@ inline bool callApplication(const QStringList& methodAndArguments) {
     return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
 }
 
+// What the session's keyring holds for the application's key; empty when nothing.
+inline QString storedKey() {
+    QProcess lookup;
+    lookup.start(QStringLiteral("secret-tool"),
+                 {"lookup", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
+    lookup.waitForFinished(5000);
+    return QString::fromUtf8(lookup.readAllStandardOutput()).trimmed();
+}
+
+// Removes the key from the keyring: the desktop session is shared, and an earlier test may have
+// left one.
+inline bool clearKey() {
+    QProcess clear;
+    clear.start(QStringLiteral("secret-tool"),
+                {"clear", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
+    return clear.waitForFinished(5000) && storedKey().isEmpty();
+}
+
 // The context switches, voluntary and not, of each thread of process `pid`, by thread.
 inline QHash<QString, qint64> threadSwitches(qint64 pid) {
     QHash<QString, qint64> switches;

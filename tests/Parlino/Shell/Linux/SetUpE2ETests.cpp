@@ -230,24 +230,6 @@ private:
     bool m_available = false;
 };
 
-// What the session's keyring holds for the application's key; empty when nothing.
-QString storedKey() {
-    QProcess lookup;
-    lookup.start(QStringLiteral("secret-tool"),
-                 {"lookup", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
-    lookup.waitForFinished(5000);
-    return QString::fromUtf8(lookup.readAllStandardOutput()).trimmed();
-}
-
-// Removes the key from the keyring: the desktop session is shared, and an earlier test may have
-// left one.
-bool clearKey() {
-    QProcess clear;
-    clear.start(QStringLiteral("secret-tool"),
-                {"clear", "service", "com.parlino.app", "account", "elevenlabs-api-key"});
-    return clear.waitForFinished(5000) && storedKey().isEmpty();
-}
-
 // Waits until `done` holds, asking at most five times a second: each question walks the
 // application's accessible tree or the keyring, which must stay free to do the work asked of them.
 bool eventually(const std::function<bool()>& done, int timeoutMs = 10000) {
