@@ -1,12 +1,13 @@
-// Reads a changing selection from real applications on the desktop that scripts/ci-services.sh
-// starts (a GTK 3 editor, Qt and KDE text editors, terminals that have scrolled, the terminal
-// panel of Kate's window and a word processor) beside four busy loops, through the capture as the
-// application builds it. Each round makes another selection, waits until the application shows
-// it, and captures it.
+// The desktop capture tests' fixture: real applications started on the desktop that
+// scripts/ci-services.sh starts, beside four busy loops, each round making another selection,
+// waiting until the application shows it, and capturing it through the capture as the
+// application builds it.
 //
 // PARLINO_CAPTURE_ROUNDS sets the rounds per application (6 unless set); each application's
-// capture times are printed, for measuring by hand: run this program with 30 rounds through
+// capture times are printed, for measuring by hand: run the test program with 30 rounds through
 // scripts/ci-services.sh.
+#pragma once
+
 #include "Base/Clock.h"
 #include "Base/Scheduler.h"
 #include "Base/Sleeper.h"
@@ -39,32 +40,32 @@
 #include <ranges>
 #include <vector>
 
+namespace DesktopAppsCapture {
+
 using namespace Capture;
 using TestSupport::pumpUntil;
 
-namespace {
-
-constexpr int lineCount = 20;
+inline constexpr int lineCount = 20;
 // Lines of the file that KWrite shows, more than its window shows.
-constexpr int kwriteLineCount = 40;
+inline constexpr int kwriteLineCount = 40;
 // Lines that a terminal prints first, more than it shows, so that it has scrolled.
-constexpr int terminalLineCount = 260;
-constexpr int busyLoopCount = 4;
+inline constexpr int terminalLineCount = 260;
+inline constexpr int busyLoopCount = 4;
 // Start-up of an application on a loaded machine, in milliseconds.
-constexpr int startTimeout = 30000;
+inline constexpr int startTimeout = 30000;
 // An application showing a selection it was just given, in milliseconds.
-constexpr int selectTimeout = 10000;
+inline constexpr int selectTimeout = 10000;
 
-QString lineText(int line) {
+inline QString lineText(int line) {
     return QStringLiteral("Line %1 of the text that Parlino reads aloud.").arg(line);
 }
 
-int rounds() {
+inline int rounds() {
     const int wanted = qEnvironmentVariableIntValue("PARLINO_CAPTURE_ROUNDS");
     return wanted > 0 ? wanted : 6;
 }
 
-bool xdotool(const QStringList& arguments) {
+inline bool xdotool(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
 }
 
@@ -471,244 +472,4 @@ protected:
     QStringList output;
 };
 
-TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditor) {
-    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()});
-    ASSERT_TRUE(waitUntilFrontmost());
-
-    readChangingSelection(
-        "mousepad (GTK 3)", lineByLine(selectLineByKeys),
-        [this](const QString& text) { return waitUntilOffered(text); }, true);
-}
-
-TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAQtEditor) {
-    start(QStringLiteral(PARLINO_SELECTION_HOLDER), {"--lines", linesFile()},
-          {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
-    ASSERT_TRUE(waitUntilFrontmost());
-    ASSERT_TRUE(pumpUntil([&] { return output.indexOf(QRegularExpression("ready .*")) >= 0; },
-                          startTimeout))
-        << output.join('|').toStdString();
-
-    readChangingSelection(
-        "Qt text editor", lineByLine(selectLineByKeys),
-        [this](const QString& text) {
-            return pumpUntil([&] { return output.contains("selected " + text); }, selectTimeout);
-        },
-        true);
-}
-
-// A terminal offers its selection without a keystroke; a copy keystroke there would interrupt
-// the running program, here the `cat` that keeps the terminal open.
-TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInATerminalWithoutAnyKeystroke) {
-    // Rounds follow each other faster than a user clicks: without a short multi-click time the
-    // terminal would take the next drag for a second click that extends the selection.
-    start(QStringLiteral("xterm"), {"-geometry", "80x24+100+100", "-xrm", "*multiClickTime: 1",
-                                    "-e", "sh", "-c", "cat \"$0\"; exec cat", linesFile()});
-    ASSERT_TRUE(waitUntilFrontmost());
-    const qint32 pid = qint32(application.processId());
-    // xterm's default font has cells of 6 by 13 pixels inside a border of 2. A drag over the
-    // line from its first column to the window's right edge selects it, as a user would.
-    const auto selectLine = [pid](int line) {
-        QProcess search;
-        search.start(QStringLiteral("xdotool"), {"search", "--pid", QString::number(pid)});
-        if (!search.waitForFinished())
-            return false;
-        const QString id = QString::fromUtf8(search.readAllStandardOutput()).section('\n', 0, 0);
-        const QString y = QString::number(2 + 13 * line + 6);
-        return xdotool({"mousemove", "--sync", "--window", id, "3", y}) &&
-               xdotool({"mousedown", "1"}) &&
-               xdotool({"mousemove", "--sync", "--window", id, "480", y}) &&
-               xdotool({"mouseup", "1"});
-    };
-
-    readChangingSelection(
-        "xterm", lineByLine(selectLine),
-        [this](const QString& text) { return waitUntilOffered(text); }, false);
-    EXPECT_EQ(application.state(), QProcess::Running) << "the terminal's program was interrupted";
-}
-
-// GNOME Terminal (VTE) and Konsole report an accessible selection that is another line once they
-// have scrolled; the line highlighted is the one they offer.
-TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInAScrolledGnomeTerminal) {
-    // The terminal's server is started by the session bus, which must know the display.
-    ASSERT_EQ(QProcess::execute(QStringLiteral("dbus-update-activation-environment"), {"DISPLAY"}),
-              0);
-    start(QStringLiteral("gnome-terminal"),
-          QStringList{"--wait", "--geometry", "80x24+100+100", "--"} + terminalJob());
-    ASSERT_TRUE(waitUntilFrontmost(QStringLiteral("Gnome-terminal")));
-    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
-
-    readScrolledTerminal("GNOME Terminal");
-    endTerminalJob();
-}
-
-TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInAScrolledKonsole) {
-    start(QStringLiteral("konsole"),
-          QStringList{"--separate", "--hide-menubar", "--hide-tabbar", "-e"} + terminalJob(),
-          {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
-    ASSERT_TRUE(waitUntilFrontmost());
-    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
-
-    readScrolledTerminal("Konsole");
-    endTerminalJob();
-}
-
-// KWrite, selected by keyboard after a mouse selection: a drag over one line that ends in the
-// line-number border, a click at the very start of another line, Home and Shift+End. The keyboard
-// selection is the one to read, not the dragged line.
-TEST_F(DesktopAppsCaptureE2E, readsAKeyboardSelectionInAKdeEditorAfterADragAndAClick) {
-    start(QStringLiteral("kwrite"), {linesFile(kwriteLineCount)},
-          {"QT_QPA_PLATFORM=xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"});
-    ASSERT_TRUE(waitUntilFrontmost());
-    // KWrite's default window shows 33 lines of 17 pixels below its menu and tool bars, after a
-    // line-number border 50 pixels wide; each drag is checked against what KWrite then offers.
-    const auto lineY = [](int line) { return QString::number(67 + 17 * line); };
-    // The caret goes to the start first, so that no drag starts inside the last selection, which
-    // would move its text.
-    const auto dragOverLine = [&](int line) {
-        return xdotool({"key", "ctrl+Home"}) &&
-               xdotool({"getactivewindow", "mousemove", "--sync", "--window", "%1", "600",
-                        lineY(line)}) &&
-               xdotool({"mousedown", "1"}) &&
-               xdotool({"getactivewindow", "mousemove", "--sync", "--window", "%1", "20",
-                        lineY(line)}) &&
-               xdotool({"mouseup", "1"});
-    };
-    const auto clickAtLineStart = [&](int line) {
-        return xdotool({"getactivewindow", "mousemove", "--sync", "--window", "%1", "55",
-                        lineY(line)}) &&
-               xdotool({"click", "1"});
-    };
-
-    readChangingSelection(
-        "KWrite (drag, click, keyboard selection)",
-        [&](int round) -> std::optional<QString> {
-            const int dragged = 8 + (round * 7) % 20;
-            const int selected = dragged + 1 + round % 5;
-            if (!selectUntilOffered([&] { return dragOverLine(dragged); }, lineText(dragged)) ||
-                !clickAtLineStart(selected) ||
-                !xdotool({"key", "--delay", "20", "Home", "shift+End"}))
-                return std::nullopt;
-            return lineText(selected);
-        },
-        // KWrite keeps offering the dragged line: its accessible selection tells when it has
-        // taken the keys.
-        [this](const QString& text) {
-            return pumpUntil(
-                [&] {
-                    const auto snapshot =
-                        accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
-                    return snapshot && snapshot->selectedText &&
-                           snapshot->selectedText->trimmed() == text;
-                },
-                selectTimeout);
-        },
-        true);
-}
-
-// LibreOffice Writer shows each paragraph as an accessible text of its own: a selection over
-// several paragraphs is read whole, whichever end the caret is at, between single lines.
-TEST_F(DesktopAppsCaptureE2E, readsASelectionOverSeveralParagraphsInAWordProcessor) {
-    const QString document = paragraphsDocument();
-    ASSERT_FALSE(document.isEmpty());
-    start(QStringLiteral("lowriter"),
-          {"--norestore", "--nologo",
-           "-env:UserInstallation=" + QUrl::fromLocalFile(folder.filePath("office")).toString(),
-           document});
-    ASSERT_TRUE(waitUntilFrontmost(QStringLiteral("libreoffice-writer")));
-    handedOverTo = workspace->frontmostApp().pid;
-
-    readChangingSelection(
-        "LibreOffice Writer",
-        [this](int round) -> std::optional<QString> {
-            const int first = 1 + (round * 7) % (lineCount - 6);
-            const int count = round % 4 == 0 ? 1 : 2 + round % 3;
-            QStringList keys{"key", "--delay", "20", "ctrl+Home"};
-            for (int i = 0; i < first; ++i)
-                keys << "Down";
-            switch (round % 4) {
-            case 0: // one line
-            case 1: // downwards to the end of the last paragraph
-                for (int i = 1; i < count; ++i)
-                    keys << "shift+Down";
-                keys << "shift+End";
-                break;
-            case 2: // downwards to the start of the paragraph after
-                for (int i = 0; i < count; ++i)
-                    keys << "shift+Down";
-                break;
-            default: // upwards from the end of the last paragraph
-                for (int i = 1; i < count; ++i)
-                    keys << "Down";
-                keys << "End";
-                for (int i = 1; i < count; ++i)
-                    keys << "shift+Up";
-                keys << "shift+Home";
-            }
-            QStringList lines;
-            for (int line = first; line < first + count; ++line)
-                lines << lineText(line);
-            const QString selected = lines.join('\n');
-            if (!selectUntilOffered([&] { return xdotool(keys); }, selected))
-                return std::nullopt;
-            return selected;
-        },
-        [this](const QString& text) { return waitUntilOffered(text); }, true);
-}
-
-// GNOME Text Editor (GTK 4) answers no Collection match and says of none of its widgets that it is
-// showing: its focused text is found by walking its tree, in shares of the captures' time. It may
-// miss the first keys while it starts.
-TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtk4Editor) {
-    start(QStringLiteral("gnome-text-editor"), {"--standalone", linesFile()});
-    ASSERT_TRUE(waitUntilFrontmost());
-    ASSERT_TRUE(selectUntilOffered([] { return selectLineByKeys(0); }, lineText(0)));
-
-    readChangingSelection(
-        "GNOME Text Editor (GTK 4)", lineByLine(selectLineByKeys),
-        [this](const QString& text) { return waitUntilOffered(text); }, true);
-}
-
-TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInKate) {
-    startKate();
-
-    readChangingSelection(
-        "Kate", lineByLine(selectLineByKeys),
-        [this](const QString& text) { return waitUntilSelectedAccessibly(text); }, true);
-}
-
-// Kate and KWrite copy the caret's line on a copy keystroke when nothing is selected.
-TEST_F(DesktopAppsCaptureE2E, readsNothingInKdeEditorsWithNothingSelected) {
-    readNothingWithNothingSelected("Kate", QStringLiteral("kate"));
-    application.kill();
-    application.waitForFinished();
-    readNothingWithNothingSelected("KWrite", QStringLiteral("kwrite"));
-}
-
-// Kate's terminal panel is a terminal inside an editor's window: only its focused element tells.
-// Its job gets no signal, with a line selected or none.
-TEST_F(DesktopAppsCaptureE2E, readsTheHighlightedLineInKatesScrolledTerminalPanel) {
-    startKate();
-    ASSERT_TRUE(xdotool({"key", "F4"}) &&
-                waitUntilFocused(QString::fromLatin1(AXFocusSnapshot::terminalRole)));
-    ASSERT_TRUE(xdotool({"type", "--delay", "10", terminalJob().join(' ')}) &&
-                xdotool({"key", "Return"}));
-    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(folder.filePath("job")); }, startTimeout));
-
-    // Nothing selected yet: nothing is read, and no key is sent.
-    int nothing = 0;
-    for (BusyLoops busyLoops; const int round : std::views::iota(0, rounds())) {
-        const CaptureResult none = capture();
-        EXPECT_FALSE(none) << "round " << round << " read \"" << none->text.toStdString() << '"';
-        nothing += !none && none.error() == Core::CaptureError::nothingSelected();
-    }
-    EXPECT_EQ(nothing, rounds());
-    std::printf("Kate's terminal panel with nothing selected: %d of %d rounds found nothing "
-                "selected\n",
-                nothing, rounds());
-
-    // The panel takes the lower part of the window, below the editor.
-    readScrolledTerminal("Kate's terminal panel", {0.66, 0.88, 42});
-    endTerminalJob();
-}
-
-} // namespace
+} // namespace DesktopAppsCapture
