@@ -53,15 +53,21 @@ AtspiText* AtspiTextFlow::textAt(int step) const {
     return node == m_nodes.end() ? nullptr : node->second.text.get();
 }
 
-std::optional<qint32> AtspiTextFlow::length(int step) {
+// One of the text's counts or offsets; nothing when there is no text, the time is up or the
+// answer is an error or negative.
+std::optional<qint32> AtspiTextFlow::number(int step, gint (*ask)(AtspiText*, GError**)) {
     AtspiText* text = textAt(step);
     if (!text || !m_time.arm())
         return std::nullopt;
     AtspiErrorSink error;
-    const gint count = atspi_text_get_character_count(text, error.out());
-    if (error.failed() || count < 0)
+    const gint answer = ask(text, error.out());
+    if (error.failed() || answer < 0)
         return std::nullopt;
-    return count;
+    return answer;
+}
+
+std::optional<qint32> AtspiTextFlow::length(int step) {
+    return number(step, atspi_text_get_character_count);
 }
 
 std::optional<TextRange> AtspiTextFlow::selection(int step) {
@@ -81,14 +87,7 @@ std::optional<TextRange> AtspiTextFlow::selection(int step) {
 }
 
 std::optional<qint32> AtspiTextFlow::caret(int step) {
-    AtspiText* text = textAt(step);
-    if (!text || !m_time.arm())
-        return std::nullopt;
-    AtspiErrorSink error;
-    const gint offset = atspi_text_get_caret_offset(text, error.out());
-    if (error.failed() || offset < 0)
-        return std::nullopt;
-    return offset;
+    return number(step, atspi_text_get_caret_offset);
 }
 
 std::optional<QString> AtspiTextFlow::text(int step, TextRange range) {

@@ -49,12 +49,18 @@ AtspiRef<AtspiStateSet> statesOf(AtspiAccessible* element, const AtspiTimeBudget
     return AtspiRef<AtspiStateSet>(atspi_accessible_get_state_set(element));
 }
 
-// The element has the focus now, as the application itself says: libatspi answers the states of
+// The element's states as the application itself says them now: libatspi answers the states of
 // an application that offers them in bulk from its cache, which a focus change whose event went
-// missing leaves saying focused, so that an element focused before would be read again.
-bool focusedNow(AtspiAccessible* element, const AtspiTimeBudget& time) {
+// missing leaves saying focused, so that an element focused before would be read again, and which
+// does not follow the showing state.
+AtspiRef<AtspiStateSet> statesNow(AtspiAccessible* element, const AtspiTimeBudget& time) {
     atspi_accessible_clear_cache(element);
-    const auto states = statesOf(element, time);
+    return statesOf(element, time);
+}
+
+// The element has the focus now, as the application itself says.
+bool focusedNow(AtspiAccessible* element, const AtspiTimeBudget& time) {
+    const auto states = statesNow(element, time);
     return states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED) &&
            !atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT);
 }
@@ -266,15 +272,13 @@ std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiT
         return std::nullopt;
     // The most recent element that is shown (and has the focus, when it must), one with text
     // first: an item view announces its current item as focused although the keyboard focus is
-    // elsewhere, while a text area that loses the focus says so. Asked afresh, never from what
-    // libatspi keeps of the states: the showing state is not followed, and a focus event can be
-    // lost. GTK 4 says showing of no element inside its windows, so visible counts too.
+    // elsewhere, while a text area that loses the focus says so. GTK 4 says showing of no element
+    // inside its windows, so visible counts too.
     const auto& elements = latest->second.elements;
     std::optional<Element> found;
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
         keepOnThisThread(it->get());
-        atspi_accessible_clear_cache(it->get());
-        const auto states = statesOf(it->get(), time);
+        const auto states = statesNow(it->get(), time);
         if (!states || !time.arm())
             return found;
         const bool shown = atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) ||
