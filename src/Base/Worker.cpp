@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 #include <sys/resource.h>
@@ -36,8 +37,15 @@ void Worker::start(std::function<void(std::stop_token)> work) {
 }
 
 void Worker::serve(std::stop_token stop) {
-    if (m_options.niceness != 0)
-        ::setpriority(PRIO_PROCESS, id_t(::gettid()), m_options.niceness);
+    // Nicer than the thread it starts as, never less nice: a program started under `nice` keeps
+    // its background work below its own threads.
+    if (m_options.niceness > 0) {
+        const id_t self = id_t(::gettid());
+        errno = 0;
+        const int inherited = ::getpriority(PRIO_PROCESS, self);
+        if (errno == 0)
+            ::setpriority(PRIO_PROCESS, self, std::min(inherited + m_options.niceness, 19));
+    }
     std::unique_lock lock(m_mutex);
     for (;;) {
         // Work given before the stop still runs, seeing the stop: nothing started is lost.

@@ -27,7 +27,7 @@ class Worker final {
 public:
     struct Options {
         int threads = 1;  // with one, pieces run one at a time in the order given
-        int niceness = 0; // of the worker's threads alone; 0 leaves them as they start
+        int niceness = 0; // added to the niceness the worker's threads start with (at most 19)
     };
 
     Worker() : Worker(Options{}) {}
