@@ -1,6 +1,7 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 
 #include "Base/Log.h"
+#include "Parlino/Shell/Linux/StandardStreams.h"
 #include "Parlino/Shell/TextHandOver.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,8 @@ Base::Result<void, QString> startApplication(const QString& program) {
 }
 
 Base::Result<void, QString> handOverStandardInput() {
+    if (StandardStreams::inputWasClosed())
+        return Base::failure(QStringLiteral("standard input is closed: there is no text to read"));
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return Base::failure(
