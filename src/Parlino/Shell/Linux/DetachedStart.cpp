@@ -8,9 +8,9 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 
