@@ -42,42 +42,45 @@ Kind kindOf(char16_t unit) {
 } // namespace
 
 QString sanitize(const QString& text) {
-    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
-    const qsizetype size = text.size();
-    QString out;
-    out.reserve(size);
-    int pendingBreaks = 0;
-    bool pendingSpace = false;
+    Builder canonical;
+    canonical.reserve(text.size());
+    canonical.append(text);
+    return canonical.take();
+}
+
+void Builder::append(QStringView piece) {
+    const auto* units = reinterpret_cast<const char16_t*>(piece.utf16());
+    const qsizetype size = piece.size();
     for (qsizetype i = 0; i < size;) {
         const Kind kind = kindOf(units[i]);
         if (kind == Kind::visible) {
             qsizetype end = i + 1;
             while (end < size && kindOf(units[end]) == Kind::visible)
                 ++end;
-            if (!out.isEmpty()) {
-                if (pendingBreaks > 0)
-                    out.append(QStringView(u"\n\n").first(pendingBreaks));
-                else if (pendingSpace)
-                    out.append(u' ');
+            if (!m_text.isEmpty()) {
+                if (m_pendingBreaks > 0)
+                    m_text.append(QStringView(u"\n\n").first(m_pendingBreaks));
+                else if (m_pendingSpace)
+                    m_text.append(u' ');
             }
-            out.append(QStringView(units + i, end - i));
-            pendingBreaks = 0;
-            pendingSpace = false;
+            m_text.append(QStringView(units + i, end - i));
+            m_pendingBreaks = 0;
+            m_pendingSpace = false;
+            m_afterCarriageReturn = false;
             i = end;
             continue;
         }
         if (kind == Kind::lineBreak) {
             // CR LF is one line break.
-            if (units[i] == u'\r' && i + 1 < size && units[i + 1] == u'\n')
-                ++i;
-            pendingBreaks = std::min(pendingBreaks + 1, 2);
-            pendingSpace = false;
+            if (units[i] == u'\r' || !m_afterCarriageReturn)
+                m_pendingBreaks = std::min(m_pendingBreaks + 1, 2);
+            m_pendingSpace = false;
         } else if (kind == Kind::space) {
-            pendingSpace = true;
+            m_pendingSpace = true;
         }
+        m_afterCarriageReturn = units[i] == u'\r';
         ++i;
     }
-    return out;
 }
 
 } // namespace Core::TextSanitizer

@@ -12,6 +12,7 @@
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/QuitSignals.h"
 #include "Parlino/Shell/Linux/SessionInstance.h"
+#include "Parlino/Shell/Linux/StandardStreams.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Shell/Linux/X11Session.h"
 #include "Parlino/Shell/Linux/X11TrayBackdrop.h"
@@ -59,6 +60,7 @@ static std::optional<int> answerOnTheTerminal(const Parlino::LaunchOptions& opti
 }
 
 int main(int argc, char** argv) {
+    Parlino::StandardStreams::secure();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));

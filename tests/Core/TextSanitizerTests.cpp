@@ -98,3 +98,26 @@ TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
         ASSERT_EQ(sanitize(text), referenceSanitize(text));
     }
 }
+
+// A text read from a stream is cut wherever a read ends: inside a run of white space, between a
+// CR and its LF, between the halves of a surrogate pair.
+TEST(TextSanitizer, BuildsTheSameCanonicalFormFromPiecesCutAnywhere) {
+    using namespace std::string_literals;
+    const std::u16string alphabet = u"ab \t\r\n\u0000\u00A0\u200B\uFFFD\xD83D\xDE00"s;
+    std::mt19937 random(64);
+    std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(0, 30);
+    std::uniform_int_distribution<int> cut(0, 4);
+    for (int round = 0; round < 20000; ++round) {
+        QString text;
+        for (int i = length(random); i > 0; --i)
+            text += QChar(alphabet[pick(random)]);
+        Core::TextSanitizer::Builder pieces;
+        for (qsizetype at = 0; at < text.size();) {
+            const qsizetype size = std::min<qsizetype>(cut(random), text.size() - at);
+            pieces.append(QStringView(text).sliced(at, size));
+            at += size;
+        }
+        ASSERT_EQ(pieces.text(), sanitize(text)) << round;
+    }
+}

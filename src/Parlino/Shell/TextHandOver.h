@@ -13,6 +13,9 @@ namespace Parlino::TextHandOver {
 // The most text handed to the running application at once, in UTF-8 bytes: as much as a captured
 // selection may hold.
 inline constexpr qsizetype maxBytes = Core::CaptureError::maxSelectionBytes;
+// The most input read in search of that text: room for any white space and bytes that are no
+// text around it, and an end to an input that never ends.
+inline constexpr qint64 maxInputBytes = 8 * qint64(maxBytes);
 
 // Whether `text` is larger than maxBytes in UTF-8.
 bool isTooLarge(QStringView text);
@@ -20,10 +23,12 @@ bool isTooLarge(QStringView text);
 // Why a text larger than maxBytes is not taken, naming the bound.
 QString tooLargeMessage();
 
-// The text to hand over from `input`, read to its end but never more than one byte past the
-// bound, so a larger input is refused without being read whole. A bus message ends its text at
-// the first NUL: each NUL is read as a space instead, so nothing after it is lost. Fails with the
-// message to show when the input is larger or cannot be read.
+// The text to hand over from `input`: what the application will read of it, its canonical form
+// (Core::TextSanitizer: bytes that are not UTF-8 and controls dropped, white space folded), which
+// is what the bound is measured on. Each NUL is read as a space, so that the words either side
+// stay apart. Read to its end, but no further than it takes to know that the text passes
+// maxBytes, nor past maxInputBytes. Fails with the message to show when the input is empty,
+// leaves nothing to read, is larger, or cannot be read.
 Base::Result<QString, QString> read(QIODevice& input);
 
 } // namespace Parlino::TextHandOver

@@ -13,7 +13,7 @@ namespace {
 // Standard input that never ends, or that fails: counts the bytes it handed out.
 class EndlessInput final : public QIODevice {
 public:
-    explicit EndlessInput(bool fails = false) : m_fails(fails) {
+    explicit EndlessInput(char byte, bool fails = false) : m_byte(byte), m_fails(fails) {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return true; }
@@ -25,14 +25,37 @@ protected:
             setErrorString(QStringLiteral("Input/output error"));
             return -1;
         }
-        std::memset(data, 'a', size_t(maxSize));
+        std::memset(data, m_byte, size_t(maxSize));
         handed += maxSize;
         return maxSize;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    char m_byte;
     bool m_fails;
+};
+
+// Standard input that gives its bytes one read at a time, as a slow pipe may.
+class TricklingInput final : public QIODevice {
+public:
+    explicit TricklingInput(QByteArray bytes) : m_bytes(std::move(bytes)) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (m_bytes.isEmpty() || maxSize == 0)
+            return 0;
+        *data = m_bytes.front();
+        m_bytes.remove(0, 1);
+        return 1;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray m_bytes;
 };
 
 Base::Result<QString, QString> readAll(QByteArray bytes) {
@@ -41,17 +64,21 @@ Base::Result<QString, QString> readAll(QByteArray bytes) {
     return TextHandOver::read(input);
 }
 
+const QString nothingToRead = QStringLiteral(
+    "standard input holds no text to read, only white space, control characters or bytes that "
+    "are not UTF-8");
+
 TEST(TextHandOver, TakesTextUpToTheBoundWithEachNulAsASpace) {
     const auto small = readAll(QByteArray("Before the NUL\0after it.", 24));
     ASSERT_TRUE(small);
     EXPECT_EQ(*small, "Before the NUL after it.");
 
     QByteArray atTheBound(TextHandOver::maxBytes, 'a');
-    atTheBound[0] = '\0';
+    atTheBound[1000] = '\0';
     const auto whole = readAll(atTheBound);
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->size(), TextHandOver::maxBytes);
-    EXPECT_EQ(whole->front(), u' ');
+    EXPECT_EQ(whole->at(1000), u' ');
 }
 
 TEST(TextHandOver, RefusesOneBytePastTheBoundNamingIt) {
@@ -62,27 +89,70 @@ TEST(TextHandOver, RefusesOneBytePastTheBoundNamingIt) {
         << refused.error().toStdString();
 }
 
-TEST(TextHandOver, StopsReadingOneBytePastTheBound) {
-    EndlessInput endless;
-    EXPECT_FALSE(TextHandOver::read(endless));
-    EXPECT_EQ(endless.handed, TextHandOver::maxBytes + 1);
+// What is measured is the text the application will read: bytes that are not UTF-8 and white
+// space it folds take no room, whatever their number.
+TEST(TextHandOver, MeasuresTheBoundOnTheTextThatWillBeRead) {
+    const qsizetype mebibyte = 1024 * 1024;
+    QByteArray padded;
+    for (qsizetype line = 0; line < TextHandOver::maxBytes / 1024; ++line)
+        padded += (line > 0 ? "\n" : "a") + QByteArray(1023, 'a') + QByteArray(1000, '\xff') +
+                  QByteArray(1000, ' ');
+    ASSERT_GT(padded.size(), 2 * TextHandOver::maxBytes);
+    const auto atTheBound = readAll(padded);
+    ASSERT_TRUE(atTheBound) << atTheBound.error().toStdString();
+    EXPECT_EQ(atTheBound->size(), TextHandOver::maxBytes);
+
+    const auto pastTheBound = readAll(padded + 'a');
+    ASSERT_FALSE(pastTheBound);
+    EXPECT_EQ(pastTheBound.error(), TextHandOver::tooLargeMessage());
+
+    for (const qsizetype size : {2 * mebibyte, 3 * mebibyte, 20 * mebibyte}) {
+        const auto invalid = readAll(QByteArray(size, '\xff'));
+        ASSERT_FALSE(invalid);
+        EXPECT_EQ(invalid.error(), nothingToRead) << size;
+    }
 }
 
-// What the running application measures is the decoded text, in which each malformed byte
-// became a replacement character of three bytes.
-TEST(TextHandOver, MeasuresMalformedBytesAsTheReplacementsTheyBecome) {
-    const qsizetype third = TextHandOver::maxBytes / 3;
-    EXPECT_TRUE(readAll(QByteArray(third, '\xff')));
-    const auto refused = readAll(QByteArray(third + 1, '\xff'));
-    ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error(), TextHandOver::tooLargeMessage());
+TEST(TextHandOver, SaysWhenNothingIsLeftToRead) {
+    const auto empty = readAll({});
+    ASSERT_FALSE(empty);
+    EXPECT_EQ(empty.error(), "standard input is empty: there is no text to read");
+    const auto blank = readAll(QByteArray(" \t\r\n\0\x07\xe2\x80\x8b\xc3", 10));
+    ASSERT_FALSE(blank);
+    EXPECT_EQ(blank.error(), nothingToRead);
+}
+
+TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {
+    TricklingInput input(QStringLiteral("Caf\u00e9 \u20ac5 \U0001F600!").toUtf8());
+    const auto text = TextHandOver::read(input);
+    ASSERT_TRUE(text);
+    EXPECT_EQ(*text, QStringLiteral("Caf\u00e9 \u20ac5 \U0001F600!"));
+}
+
+// An input that never ends is left at the bound: of the text when it holds text, of the input
+// when it holds nothing to read.
+TEST(TextHandOver, StopsReadingAnEndlessInput) {
+    EndlessInput text('a');
+    const auto refusedText = TextHandOver::read(text);
+    ASSERT_FALSE(refusedText);
+    EXPECT_EQ(refusedText.error(), TextHandOver::tooLargeMessage());
+    EXPECT_GT(text.handed, TextHandOver::maxBytes);
+    EXPECT_LT(text.handed, TextHandOver::maxBytes + 1024 * 1024);
+
+    EndlessInput zeros('\0');
+    const auto refusedZeros = TextHandOver::read(zeros);
+    ASSERT_FALSE(refusedZeros);
+    EXPECT_EQ(refusedZeros.error(),
+              "standard input holds more than 64 MiB, and Parlino reads at most 8 MiB of text "
+              "at once");
+    EXPECT_EQ(zeros.handed, TextHandOver::maxInputBytes + 1);
 }
 
 TEST(TextHandOver, SaysWhyInputThatCannotBeReadIsNotHandedOver) {
-    EndlessInput failing(true);
+    EndlessInput failing('a', true);
     const auto refused = TextHandOver::read(failing);
     ASSERT_FALSE(refused);
-    EXPECT_EQ(refused.error(), "the text could not be read: Input/output error");
+    EXPECT_EQ(refused.error(), "standard input could not be read: Input/output error");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 
 #include "Base/Log.h"
+#include "Parlino/Shell/Linux/DetachedStart.h"
+#include "Parlino/Shell/Linux/StandardStreams.h"
 #include "Parlino/Shell/TextHandOver.h"
 
 #include <QCoreApplication>
@@ -8,13 +10,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
-#include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
-#include <QThread>
 
 #include <dbus/dbus.h>
 
+#include <chrono>
 #include <cstdio>
 
 namespace Parlino {
@@ -23,8 +23,8 @@ namespace {
 
 const Base::Log log(QStringLiteral("pipeline"));
 
-// How long a starting application may take to answer on the bus, in milliseconds.
-constexpr int startTimeout = 10000;
+// How long a starting application may take to take its name on the bus.
+constexpr std::chrono::milliseconds startTimeout{10000};
 // How long the running application may take to take a text or open its panel, in milliseconds:
 // it answers as soon as the read has started.
 constexpr int answerTimeout = 10000;
@@ -53,19 +53,9 @@ void keepReadingAfterLargeMessages(const QDBusConnection& bus) {
         dbus_connection_set_max_received_size(connection, room);
 }
 
-Base::Result<void, QString> startApplication(const QString& program) {
-    if (!QProcess::startDetached(program, {}))
-        return Base::failure(QStringLiteral("Parlino could not be started"));
-    const QDeadlineTimer deadline(startTimeout);
-    while (!isRunning() && !deadline.hasExpired())
-        QThread::msleep(50);
-    if (!isRunning())
-        return Base::failure(
-            QStringLiteral("Parlino did not start within %1 seconds").arg(startTimeout / 1000));
-    return {};
-}
-
 Base::Result<void, QString> handOverStandardInput() {
+    if (StandardStreams::inputWasClosed())
+        return Base::failure(QStringLiteral("standard input is closed: there is no text to read"));
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return Base::failure(
@@ -97,8 +87,12 @@ bool SessionInstance::openRunningPanel() {
 
 Base::Result<void, QString> SessionInstance::handOverText(const QString& text,
                                                           const QString& program) {
+    if (const QDBusConnection bus = QDBusConnection::sessionBus(); !bus.isConnected())
+        return Base::failure(QStringLiteral("there is no session bus to hand the text over on: %1")
+                                 .arg(bus.lastError().message()));
     if (!isRunning())
-        if (auto started = startApplication(program); !started)
+        if (auto started = DetachedStart::startAndWait(program, serviceName, startTimeout);
+            !started)
             return started;
     const QDBusMessage reply = call(QStringLiteral("ReadWithParlino"), {text});
     if (reply.type() == QDBusMessage::ReplyMessage)

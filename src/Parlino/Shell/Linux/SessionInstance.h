@@ -32,8 +32,9 @@ public:
 
     // Asks the running application to open its panel; false when none answers.
     static bool openRunningPanel();
-    // Hands the text to the running application, starting `program` first when none runs, and
-    // waits a bounded time for it to be taken; fails with the message saying why it was not.
+    // Hands the text to the running application, starting `program` first when none runs (apart
+    // from the caller, see DetachedStart), and waits a bounded time for it to be taken; fails
+    // with the message saying why it was not.
     static Base::Result<void, QString> handOverText(const QString& text, const QString& program);
 
 public slots:

@@ -1,8 +1,10 @@
 // Texts handed to the running application, by `parlino --read` and by other programs on the
 // session bus, when they are larger than it takes or it does not answer: each is refused with its
-// cause, and the application keeps answering on the bus.
+// cause, and the application keeps answering on the bus. When none runs, the client starts one
+// that keeps nothing of the client's terminal, or says why it did not start.
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QFile>
 
 #include <csignal>
 
@@ -49,7 +51,48 @@ protected:
     bool handedOverAnything() const {
         return !app->lines().filter(QStringLiteral("readWithParlino")).isEmpty();
     }
+
+    // Stops the application the test started, leaving the session without one.
+    void stopTheApplication() {
+        app.reset();
+        ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
+    }
 };
+
+// The application a client started, ended with the test whatever its outcome.
+struct StartedByTheClient {
+    ~StartedByTheClient() {
+        if (const qint64 pid = sessionInstance()) {
+            ::kill(pid_t(pid), SIGTERM);
+            pumpUntil([] { return sessionInstance() == 0; }, 15000);
+        }
+    }
+};
+
+// The process's session and where its standard streams lead, as "<session> <0> <1> <2>".
+QString sessionAndStreams(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    // The fields after the command's name, which ends with the last ')': state, parent, group,
+    // session.
+    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+    QStringList answer{QString::fromLatin1(fields.value(3))};
+    for (int stream = 0; stream < 3; ++stream)
+        answer << QFile::symLinkTarget(QStringLiteral("/proc/%1/fd/%2").arg(pid).arg(stream));
+    return answer.join(u' ');
+}
+
+// The processes `pid` started that still run.
+QList<qint64> childrenOf(qint64 pid) {
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    QList<qint64> pids;
+    if (children.open(QIODevice::ReadOnly))
+        for (const QByteArray& child : children.readAll().split(' '))
+            if (const qint64 id = child.trimmed().toLongLong())
+                pids << id;
+    return pids;
+}
 
 const std::string tooLarge =
     "parlino: the text is larger than 8 MiB (8388608 bytes of UTF-8), the most Parlino reads at "
@@ -110,6 +153,57 @@ TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeEndsWithATimeOut) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.toStdString(),
               "parlino: the running Parlino did not take the text within 10 seconds\n");
+}
+
+// The client's output goes through `cat`, which ends once every writer has closed the pipe: the
+// client and whatever it left holding it. Nothing reaches the terminal after the client, however
+// many reads follow.
+TEST_F(TextHandOverE2E, aReadWithNoApplicationRunningStartsOneApartFromTheTerminal) {
+    stopTheApplication();
+    const StartedByTheClient started;
+    const auto readThroughATerminal = [&](const QString& text) {
+        return runForAnswer(
+            environment,
+            {"-c", "printf %s \"$1\" | \"$0\" --read 2>&1 | cat; echo \"client ${PIPESTATUS[1]}\"",
+             PARLINO_APP, text},
+            {}, QStringLiteral("bash"), 30000);
+    };
+
+    const QString first = QStringLiteral("Parlino was not running when this was handed over.");
+    const TerminalRun starting = readThroughATerminal(first);
+    EXPECT_EQ(starting.status, 0) << "the terminal's pipe stayed open after the client";
+    EXPECT_EQ(starting.out.toStdString(), "client 0\n");
+    const qint64 pid = sessionInstance();
+    ASSERT_NE(pid, 0);
+    EXPECT_EQ(sessionAndStreams(pid).toStdString(),
+              std::to_string(pid) + " /dev/null /dev/null /dev/null");
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(first); }, 15000));
+
+    const QString second = QStringLiteral("A second text, for the one the client started.");
+    const TerminalRun running = readThroughATerminal(second);
+    EXPECT_EQ(running.status, 0);
+    EXPECT_EQ(running.out.toStdString(), "client 0\n");
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(second); }, 15000));
+    EXPECT_EQ(sessionInstance(), pid);
+}
+
+TEST_F(TextHandOverE2E, aReadWhoseApplicationEndsAsItStartsSaysHowItEnded) {
+    stopTheApplication();
+    QProcess client;
+    client.setProcessEnvironment(environment);
+    client.start(QStringLiteral(PARLINO_APP), {"--read"});
+    client.write("Nobody is left to read this.");
+    client.closeWriteChannel();
+    QList<qint64> starting;
+    ASSERT_TRUE(
+        pumpUntil([&] { return !(starting = childrenOf(client.processId())).isEmpty(); }, 15000));
+    ::kill(pid_t(starting.first()), SIGKILL);
+
+    ASSERT_TRUE(client.waitForFinished(15000));
+    EXPECT_EQ(client.exitCode(), 1);
+    EXPECT_EQ(client.readAllStandardError().toStdString(),
+              "parlino: Parlino was ended by signal 9 (Killed) before it was ready\n");
+    EXPECT_EQ(sessionInstance(), 0);
 }
 
 } // namespace
