@@ -112,7 +112,8 @@ void OnboardingPresenter::showCard() {
 
 // The card's window reaches from below the card to the top of the screen, so the card, at its
 // bottom, has room above to slide. The card sits below the panel's sheet, or below the top edge
-// when it stands without the panel and the panel is up.
+// when it stands without the panel and the panel is up. Only the card at rest takes clicks: the
+// rest of the window lies over the panel and over the user's windows around it.
 void OnboardingPresenter::placeWindow() {
     const auto screen = m_placement.screen();
     if (!screen)
@@ -124,8 +125,9 @@ void OnboardingPresenter::placeWindow() {
     const qreal cardHeight = geometry.height();
     const qreal bottom = above - gapAbovePanel - cardHeight;
     const qreal height = std::max(screen->frame.bottom() - bottom, 2 * cardHeight);
-    m_surfaces.onboarding.setFrame(
-        QRectF(screen->frame.center().x() - cardWidth / 2, bottom, cardWidth, height), true);
+    const qreal left = screen->frame.center().x() - cardWidth / 2;
+    m_surfaces.onboarding.setFrame(QRectF(left, bottom, cardWidth, height), true);
+    m_surfaces.onboarding.setInputArea(QRectF(left, bottom, cardWidth, cardHeight));
     geometry.setExitTravel(height);
 }
 

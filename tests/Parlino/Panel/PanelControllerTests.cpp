@@ -708,6 +708,10 @@ TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelow
     // 22 pt and one card height below the sheet, reaching up to the top of the screen.
     expectRect(card.frame(), QRectF(472, sheetBottom - 22 - 132, 496, 264));
     EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
+    // Only the card takes clicks: the panel and the gap above the card are left to what lies
+    // there.
+    ASSERT_TRUE(card.inputArea.has_value());
+    expectRect(*card.inputArea, QRectF(472, sheetBottom - 22 - 132, 496, 132));
     EXPECT_TRUE(controller.onboardingGeometry().revealed());
     EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
     EXPECT_EQ(scheduler.pendingCount(), 0u); // the card and the panel rest: nothing runs
@@ -807,8 +811,10 @@ TEST_F(PanelControllerTest, makingRoomForAWindowSendsThePanelUpAtOnceAndKeepsThe
     EXPECT_FALSE(window(SurfaceKind::panel).shown); // at once, not after its fade
     EXPECT_TRUE(controller.onboardingPresented());
     EXPECT_TRUE(card.shown);
-    // 22 pt and one card height below the top edge of the screen.
+    // 22 pt and one card height below the top edge of the screen, taking clicks where it is.
     expectRect(card.frame(), QRectF(472, 900 - 22 - 132, 496, 264));
+    ASSERT_TRUE(card.inputArea.has_value());
+    expectRect(*card.inputArea, QRectF(472, 900 - 22 - 132, 496, 132));
     advance(1);
     EXPECT_EQ(state(), State::idleBar);
     EXPECT_TRUE(card.shown);
