@@ -159,6 +159,31 @@ void OnboardingPresenter::panelRetracting() {
     m_raiseTask.cancel();
     placeWindow();
     m_surfaces.onboarding.orderFront();
+    updateHost();
+}
+
+void OnboardingPresenter::panelDropping() {
+    if (!m_standsWithoutPanel)
+        return;
+    followPanel();
+    updateHost();
+}
+
+void OnboardingPresenter::settingsWindowShownChanged(bool shown) {
+    m_settingsWindowShown = shown;
+    updateHost();
+}
+
+// The settings window takes over from the panel only while the panel is up for it; a step it
+// takes over at is revealed there at once, while the panel has kept up with every step.
+void OnboardingPresenter::updateHost() {
+    const bool inWindow = m_standsWithoutPanel && m_settingsWindowShown && !isPanelDown();
+    const OnboardingHost host = inWindow ? OnboardingHost::settingsWindow : OnboardingHost::panel;
+    if (host == m_model.host())
+        return;
+    m_model.setHost(host);
+    if (inWindow)
+        m_model.revealCurrent();
 }
 
 void OnboardingPresenter::end(bool dismissPanel) {
@@ -166,6 +191,7 @@ void OnboardingPresenter::end(bool dismissPanel) {
         return;
     m_presented = false;
     m_standsWithoutPanel = false;
+    updateHost();
     OnboardingGeometryBox& geometry = m_surfaces.onboardingGeometry;
     geometry.setIsExiting(true);
     geometry.setRevealed(false);

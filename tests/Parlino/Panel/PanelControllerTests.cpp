@@ -839,6 +839,56 @@ TEST_F(PanelControllerTest, makingRoomForAWindowSendsThePanelUpAtOnceAndKeepsThe
     EXPECT_FALSE(controller.onboardingPresented());
 }
 
+TEST_F(PanelControllerTest, theSettingsWindowTakesOverTheStepsPartsOnlyWhileThePanelIsUpForIt) {
+    controller.onOpenLanding = [] { return OpenLanding::clips; };
+    OnboardingModel& model = controller.onboardingModel();
+    QList<std::pair<OnboardingReveal, OnboardingHost>> reveals;
+    model.onReveal = [&](OnboardingReveal reveal) { reveals.append({reveal, model.host()}); };
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    using enum OnboardingHost;
+    using enum OnboardingReveal;
+
+    // Shown beside the panel, the window changes nothing.
+    controller.settingsWindowShownChanged(true);
+    model.advance();
+    EXPECT_EQ(model.host(), panel);
+    controller.settingsWindowShownChanged(false);
+
+    // The panel goes up for the window, which then shows the current step's part, and the next.
+    reveals.clear();
+    controller.makeRoomForWindow();
+    EXPECT_EQ(model.host(), panel) << "the window is not shown yet";
+    advance(1);
+    controller.settingsWindowShownChanged(true);
+    EXPECT_EQ(model.host(), settingsWindow);
+    model.advance();
+    EXPECT_EQ(reveals, (QList<std::pair<OnboardingReveal, OnboardingHost>>{
+                           {apiKey, settingsWindow}, {usage, settingsWindow}}));
+
+    // Closed or minimised, it hands back to the panel; shown again, it takes over again.
+    reveals.clear();
+    controller.settingsWindowShownChanged(false);
+    EXPECT_EQ(model.host(), panel);
+    controller.settingsWindowShownChanged(true);
+    EXPECT_EQ(model.host(), settingsWindow);
+    EXPECT_EQ(reveals,
+              (QList<std::pair<OnboardingReveal, OnboardingHost>>{{usage, settingsWindow}}));
+
+    // The panel down again shows the parts itself, until it goes up again.
+    controller.handleIdleBarClick();
+    advance(1);
+    ASSERT_EQ(state(), State::panel);
+    EXPECT_EQ(model.host(), panel);
+    controller.closePanelNow();
+    EXPECT_EQ(model.host(), settingsWindow);
+    advance(1);
+
+    window(SurfaceKind::onboarding).cancel();
+    EXPECT_EQ(model.host(), panel) << "a later tutorial starts in the panel";
+}
+
 TEST_F(PanelControllerTest, makingRoomForAWindowClosesOnlyAPanelThatIsDown) {
     showBubble();
     controller.makeRoomForWindow();
