@@ -73,6 +73,7 @@ void OnboardingPresenter::pin() {
     geometry.setIsExiting(false);
     geometry.setPresentationID(geometry.presentationID() + 1);
     m_model.setIndex(0);
+    updateHost(); // a card that left beside the settings window comes back beside the panel
     m_model.revealCurrent();
     const auto screen = m_placement.screen();
     if (!screen) {
@@ -191,7 +192,6 @@ void OnboardingPresenter::end(bool dismissPanel) {
         return;
     m_presented = false;
     m_standsWithoutPanel = false;
-    updateHost();
     OnboardingGeometryBox& geometry = m_surfaces.onboardingGeometry;
     geometry.setIsExiting(true);
     geometry.setRevealed(false);
