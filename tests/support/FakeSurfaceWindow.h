@@ -34,10 +34,12 @@ public:
                           : QStringLiteral("ignoresMouse=false"));
     }
     bool ignoresMouse() const override { return m_ignoresMouse; }
+    void setInputArea(const std::optional<QRectF>& area) override { inputArea = area; }
 
     std::unique_ptr<QWidget> content;
     QStringList calls;
     bool shown = false;
+    std::optional<QRectF> inputArea;
 
 private:
     QRectF m_frame;

@@ -73,6 +73,7 @@ void OnboardingPresenter::pin() {
     geometry.setIsExiting(false);
     geometry.setPresentationID(geometry.presentationID() + 1);
     m_model.setIndex(0);
+    updateHost(); // a card that left beside the settings window comes back beside the panel
     m_model.revealCurrent();
     const auto screen = m_placement.screen();
     if (!screen) {
@@ -112,7 +113,8 @@ void OnboardingPresenter::showCard() {
 
 // The card's window reaches from below the card to the top of the screen, so the card, at its
 // bottom, has room above to slide. The card sits below the panel's sheet, or below the top edge
-// when it stands without the panel and the panel is up.
+// when it stands without the panel and the panel is up. Only the card at rest takes clicks: the
+// rest of the window lies over the panel and over the user's windows around it.
 void OnboardingPresenter::placeWindow() {
     const auto screen = m_placement.screen();
     if (!screen)
@@ -124,8 +126,9 @@ void OnboardingPresenter::placeWindow() {
     const qreal cardHeight = geometry.height();
     const qreal bottom = above - gapAbovePanel - cardHeight;
     const qreal height = std::max(screen->frame.bottom() - bottom, 2 * cardHeight);
-    m_surfaces.onboarding.setFrame(
-        QRectF(screen->frame.center().x() - cardWidth / 2, bottom, cardWidth, height), true);
+    const qreal left = screen->frame.center().x() - cardWidth / 2;
+    m_surfaces.onboarding.setFrame(QRectF(left, bottom, cardWidth, height), true);
+    m_surfaces.onboarding.setInputArea(QRectF(left, bottom, cardWidth, cardHeight));
     geometry.setExitTravel(height);
 }
 
@@ -157,6 +160,31 @@ void OnboardingPresenter::panelRetracting() {
     m_raiseTask.cancel();
     placeWindow();
     m_surfaces.onboarding.orderFront();
+    updateHost();
+}
+
+void OnboardingPresenter::panelDropping() {
+    if (!m_standsWithoutPanel)
+        return;
+    followPanel();
+    updateHost();
+}
+
+void OnboardingPresenter::settingsWindowShownChanged(bool shown) {
+    m_settingsWindowShown = shown;
+    updateHost();
+}
+
+// The settings window takes over from the panel only while the panel is up for it; a step it
+// takes over at is revealed there at once, while the panel has kept up with every step.
+void OnboardingPresenter::updateHost() {
+    const bool inWindow = m_standsWithoutPanel && m_settingsWindowShown && !isPanelDown();
+    const OnboardingHost host = inWindow ? OnboardingHost::settingsWindow : OnboardingHost::panel;
+    if (host == m_model.host())
+        return;
+    m_model.setHost(host);
+    if (inWindow)
+        m_model.revealCurrent();
 }
 
 void OnboardingPresenter::end(bool dismissPanel) {

@@ -13,7 +13,8 @@ class SurfacePlacement;
 
 // The tutorial's card: opens the panel as the menu does, pins it, waits for its sheet to settle
 // and shows the card just below it; Esc, the last step or the panel going away ends it. The card
-// follows the panel when its page changes the sheet's size. Main thread only.
+// follows the panel when its page changes the sheet's size. While the panel is up to make room
+// for the settings window, the steps' parts show in that window. Main thread only.
 class OnboardingPresenter {
 public:
     // `openPanel` opens the panel from the idle bar or the bubble, as the menu does.
@@ -25,7 +26,6 @@ public:
     // `dismissPanel` also asks the tutorial's model to dismiss the panel.
     void end(bool dismissPanel);
     bool isPresented() const { return m_presented; }
-    bool standsWithoutPanel() const { return m_standsWithoutPanel; }
     // The panel's page changed: the card follows the sheet's new size and stays above the panel.
     void followPanel();
     // The panel is to make room for a window the user works in: the card no longer needs it and
@@ -33,6 +33,12 @@ public:
     void standWithoutPanel();
     // The panel retracts: the tutorial ends with it, unless the card stands without it.
     void panelRetracting();
+    // The panel drops while the card stands without it: the card goes under it again.
+    void panelDropping();
+    // The settings window was shown, or hidden or minimised. While it shows and the card stands
+    // without the panel, which is up, the window shows what the steps reveal, from the current
+    // step on.
+    void settingsWindowShownChanged(bool shown);
 
 private:
     void openForOnboarding(double deadline);
@@ -41,6 +47,7 @@ private:
     void showCard();
     void placeWindow();
     bool isPanelDown() const;
+    void updateHost();
 
     const PanelSurfaces& m_surfaces;
     SurfacePlacement& m_placement;
@@ -48,6 +55,7 @@ private:
     std::function<void()> m_openPanel;
     bool m_presented = false;
     bool m_standsWithoutPanel = false;
+    bool m_settingsWindowShown = false;
     Base::ScheduledTask m_presentationTask;
     Base::ScheduledTask m_retractTask;
     Base::ScheduledTask m_raiseTask;

@@ -177,7 +177,8 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
         if (link && openURL)
             openURL(link->url);
     });
-    connect(&model, &OnboardingModel::indexChanged, this, [this] { showStep(); });
+    for (const auto signal : {&OnboardingModel::indexChanged, &OnboardingModel::hostChanged})
+        connect(&model, signal, this, [this] { showStep(); });
 
     connect(&geometry, &OnboardingGeometryBox::revealedChanged, this, [this] {
         m_reveal.setRevealed(m_geometry.revealed());
@@ -218,7 +219,7 @@ void OnboardingView::showStep() {
     const QWidget* focused = m_card->focusWidget();
     const int index = m_model.index();
     const OnboardingStep& step = stepAt(index);
-    m_body->setText(step.body);
+    m_body->setText(step.bodyIn(m_model.host()));
     m_link->setVisible(step.link.has_value());
     if (step.link) {
         m_link->setText(step.link->title);

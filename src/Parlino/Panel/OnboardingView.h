@@ -15,10 +15,11 @@ class OnboardingModel;
 class ParlinoIconButton;
 class ParlinoTextButton;
 
-// The tutorial's card: the current step's text with its link and sign-off, a close button, one
-// dot per step and the buttons that move through the steps. It stands at the bottom of its
-// window, drops in by its own height and, when the tutorial ends, rises out through the whole
-// window; under Reduce Motion it fades in place. Each presentation starts a fresh card.
+// The tutorial's card: the current step's text (in the words for where its part shows) with its
+// link and sign-off, a close button, one dot per step and the buttons that move through the
+// steps. It stands at the bottom of its window, drops in by its own height and, when the
+// tutorial ends, rises out through the whole window; under Reduce Motion it fades in place. Each
+// presentation starts a fresh card.
 class OnboardingView final : public QWidget {
 public:
     static constexpr qreal cardWidth = 496;

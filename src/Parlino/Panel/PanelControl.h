@@ -45,6 +45,9 @@ public:
     // A window the user works in finds no room beside the floating surfaces: the panel, when it
     // is down, goes up at once; the tutorial's card stays.
     virtual void makeRoomForWindow() = 0;
+    // The settings window was shown, or hidden or minimised: while it shows and the panel is up
+    // to make room for it, it shows what the tutorial's steps reveal.
+    virtual void settingsWindowShownChanged(bool shown) = 0;
 
     // Runs on every display tick while a read plays; empty for none.
     virtual void setOnTick(std::function<void()> tick) = 0;

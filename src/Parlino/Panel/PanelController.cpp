@@ -253,6 +253,10 @@ void PanelController::makeRoomForWindow() {
     m_fades.orderOutNow(FadingWindow::panel);
 }
 
+void PanelController::settingsWindowShownChanged(bool shown) {
+    m_onboardingCard.settingsWindowShownChanged(shown);
+}
+
 void PanelController::readAttached() {
     send(Event::sessionStarted);
 }
@@ -319,8 +323,7 @@ void PanelController::carryOut(SurfaceCommand command, bool reduce) {
         m_fades.orderOutUnlessFading(FadingWindow::idleBar);
         presentPanelWindow();
         m_geometryBox.setRevealed(true);
-        if (m_onboardingCard.standsWithoutPanel())
-            m_onboardingCard.followPanel();
+        m_onboardingCard.panelDropping();
         m_pointer.startWatching();
         if (std::exchange(m_pendingReadAttachedAfterOpen, false))
             m_machine.handle(Event::sessionStarted); // only flags; nothing to apply

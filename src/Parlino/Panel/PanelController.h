@@ -68,6 +68,7 @@ public:
     // Closes the panel while the read's session is kept.
     void closePanelNow() override;
     void makeRoomForWindow() override;
+    void settingsWindowShownChanged(bool shown) override;
     // A read was started or loaded into the player: the open panel holds a live read again.
     void readAttached() override;
     // Carries out one command of the machine; none does nothing at all.

@@ -3,6 +3,7 @@
 #include <QRectF>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -37,6 +38,10 @@ public:
     // Click-through: while set, clicks and motion reach whatever lies below the window.
     virtual void setIgnoresMouse(bool ignores) = 0;
     virtual bool ignoresMouse() const = 0;
+    // Clicks and motion land only in `area` (in the frame's coordinates) and reach whatever lies
+    // below the rest of the window; none, the default, takes them on the whole window. The area
+    // keeps its place on the screen when the frame changes; click-through overrides it.
+    virtual void setInputArea(const std::optional<QRectF>& area) = 0;
 
     // Esc in the window (while it is key) runs this; nothing when unset.
     std::function<void()> onCancel;

@@ -36,7 +36,9 @@ QList<OnboardingStep> makeSteps() {
         {u"Press the voices tab to switch readers — more options live in Settings."_qs,
          {},
          {},
-         voices},
+         voices,
+         u"Choose a voice in the Voice pane to switch readers — the panel's voices tab has them "
+         u"too."_qs},
         {u"To open Parlino, click the bar at the top of the screen, or the icon in the tray."_qs,
          {},
          {},
@@ -69,6 +71,13 @@ void OnboardingModel::setIndex(int index) {
         return;
     m_index = index;
     emit indexChanged();
+}
+
+void OnboardingModel::setHost(OnboardingHost host) {
+    if (host == m_host)
+        return;
+    m_host = host;
+    emit hostChanged();
 }
 
 void OnboardingModel::revealCurrent() {

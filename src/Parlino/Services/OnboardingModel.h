@@ -13,6 +13,10 @@ namespace Parlino {
 // The part of the panel the tutorial opens beside its card while a step shows.
 enum class OnboardingReveal { resetPane, apiKey, usage, shortcuts, voices, clips };
 
+// Where the parts that the steps reveal show: in the panel beside the card, or in the settings
+// window while the panel is up to make room for it.
+enum class OnboardingHost { panel, settingsWindow };
+
 struct OnboardingLink {
     QString title;
     QUrl url;
@@ -28,6 +32,15 @@ struct OnboardingStep {
     std::optional<QString> signature; // a sign-off line under the body
     std::optional<OnboardingLink> link;
     std::optional<OnboardingReveal> reveal;
+    // The body while the settings window shows what the step reveals, for a step whose words name
+    // the panel.
+    std::optional<QString> settingsWindowBody = {};
+
+    // What the card says while `host` shows what the step reveals.
+    const QString& bodyIn(OnboardingHost host) const {
+        return host == OnboardingHost::settingsWindow && settingsWindowBody ? *settingsWindowBody
+                                                                            : body;
+    }
 
     friend bool operator==(const OnboardingStep&, const OnboardingStep&) = default;
 };
@@ -47,6 +60,11 @@ public:
     // Notifies only a change. Any value is kept; reading a step clamps it into the list.
     void setIndex(int index);
 
+    // Where the steps' parts show; the panel at first. Notifies only a change; the card's owner
+    // reveals the current step again where it wants it shown.
+    OnboardingHost host() const { return m_host; }
+    void setHost(OnboardingHost host);
+
     // Reveals the current step's part of the panel, if it has one.
     void revealCurrent();
     // The next step, or `onFinish` on the last one.
@@ -61,9 +79,11 @@ public:
 
 signals:
     void indexChanged();
+    void hostChanged();
 
 private:
     int m_index = 0;
+    OnboardingHost m_host = OnboardingHost::panel;
 };
 
 } // namespace Parlino

@@ -33,6 +33,18 @@ SettingsWindow::SettingsWindow(const SettingsServices& services, SettingsNavigat
     }
 }
 
+void SettingsWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (onShownChanged)
+        onShownChanged(true);
+}
+
+void SettingsWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (onShownChanged)
+        onShownChanged(false);
+}
+
 void SettingsWindow::present() {
     log.info("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     show();

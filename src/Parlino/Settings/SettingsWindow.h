@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 namespace Parlino {
 
 class SettingsNavigation;
@@ -22,6 +24,13 @@ public:
 
     // Shows the window in front and gives it the keyboard.
     void present();
+
+    // Told when the window is shown, and when it is closed or minimised.
+    std::function<void(bool shown)> onShownChanged;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     SettingsView* m_view;

@@ -38,6 +38,7 @@ void AppDelegate::launch() {
     m_deps.root.start();
     m_menuKeys = menuKeys();
     m_deps.root.attachClipsSurface(clipsWindowController().viewModel());
+    m_deps.root.attachSettingsWindow(m_settingsNavigation);
     installTrayIcon();
     // The clips are listed off the main thread; whatever needs the list waits for it.
     m_deps.root.clipLibrary().refresh();
@@ -155,6 +156,9 @@ void AppDelegate::openSettings() {
         if (!m_settingsWindow)
             return;
         m_menuKeys.attach(*m_settingsWindow);
+        m_settingsWindow->onShownChanged = [&panel = m_deps.root.panelController()](bool shown) {
+            panel.settingsWindowShownChanged(shown);
+        };
     }
     if (!m_settingsWindow->isVisible()) {
         const QSize size(SettingsView::windowWidth, SettingsView::windowHeight);

@@ -23,6 +23,7 @@
 #include "Parlino/Services/VoiceSamplePlayer.h"
 #include "Parlino/Services/VoicesModel.h"
 #include "Parlino/Services/WarningModel.h"
+#include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Shell/SystemServices.h"
 #include "Parlino/Storage/CacheStore.h"
 #include "Parlino/Storage/ClipLibrary.h"
@@ -158,6 +159,9 @@ public:
     // Makes a clips list's preview take part in the audio hand-over and its clips open in the
     // player.
     void attachClipsSurface(ClipsViewModel& surface);
+    // The settings window's pane, which follows the tutorial's steps while the window stands in
+    // for the panel.
+    void attachSettingsWindow(SettingsNavigation& navigation);
 
     // Key state: reads the key's presence, then the usage when a key is there. `done` runs once
     // the presence is known, unless a newer refresh started meanwhile.
@@ -286,6 +290,7 @@ private:
     NowPlayingCoordinator m_nowPlaying;
 
     QPointer<ClipsViewModel> m_activeClipsSurface;
+    QPointer<SettingsNavigation> m_settingsWindowNavigation;
     PreviewPlaybackState m_previewState = PreviewPlaybackState::stopped;
     std::shared_ptr<SpeechReadSession> m_session;
     std::optional<QString> m_currentText;

@@ -24,6 +24,26 @@ const Base::Log tapLog{QStringLiteral("tap")};
 constexpr qint64 retiredReplayKeyCode = 15;
 constexpr qint64 retiredReplayModifiers = 0x1200;
 
+// The settings window's pane that shows what a tutorial step reveals in the panel; none for the
+// clips list, which the window does not hold.
+std::optional<SettingsPane> settingsWindowPane(OnboardingReveal reveal) {
+    switch (reveal) {
+    case OnboardingReveal::resetPane:
+        return SettingsPane::general;
+    case OnboardingReveal::apiKey:
+        return SettingsPane::apiKey;
+    case OnboardingReveal::usage:
+        return SettingsPane::usage;
+    case OnboardingReveal::shortcuts:
+        return SettingsPane::shortcuts;
+    case OnboardingReveal::voices:
+        return SettingsPane::voice;
+    case OnboardingReveal::clips:
+        return std::nullopt;
+    }
+    Q_UNREACHABLE();
+}
+
 } // namespace
 
 const std::array<CompositionRoot::LaunchStep, 23>& CompositionRoot::launchSteps() {
@@ -116,9 +136,19 @@ void CompositionRoot::buildPanel() {
     };
 }
 
+void CompositionRoot::attachSettingsWindow(SettingsNavigation& navigation) {
+    m_settingsWindowNavigation = &navigation;
+}
+
 // The panel shows what the tutorial's step talks about: a settings step opens the panel's settings
-// on its pane, and the reset step returns that pane to General without changing the content.
+// on its pane, and the reset step returns that pane to General without changing the content. While
+// the settings window stands in for the panel, it shows the same on its own pane too.
 void CompositionRoot::revealForTutorial(OnboardingReveal reveal) {
+    const bool inWindow =
+        panelController().onboardingModel().host() == OnboardingHost::settingsWindow;
+    if (const auto pane = settingsWindowPane(reveal);
+        inWindow && pane && m_settingsWindowNavigation)
+        m_settingsWindowNavigation->setSelection(*pane);
     SettingsNavigation& navigation = panelController().settingsNavigation();
     const auto showSettingsPane = [&](SettingsPane pane) {
         navigation.setSelection(pane);

@@ -96,6 +96,27 @@ TEST(OnboardingView, WalksThroughTheStepsWithTheirButtonsAndReveals) {
     EXPECT_FALSE(card.shows("OnboardingPrevious"));
 }
 
+TEST(OnboardingView, SpeaksOfTheSettingsWindowWhileItShowsTheStepsParts) {
+    Card card;
+    card.view.show();
+    card.model.setIndex(5); // the voices step
+    const QString panelWords = card.text("OnboardingBody");
+    EXPECT_TRUE(panelWords.startsWith(u"Press the voices tab"_qs));
+
+    card.model.setHost(OnboardingHost::settingsWindow);
+    const QString windowWords = card.text("OnboardingBody");
+    EXPECT_TRUE(windowWords.contains(u"Voice pane"_qs)) << windowWords.toStdString();
+    EXPECT_TRUE(TestSupport::hasCleanLayout(card.view, card.view.cardRect().toAlignedRect()));
+    card.render(QStringLiteral("onboarding-voices-settings-window"));
+    // A step whose words name no panel part reads the same in either place.
+    card.button("OnboardingPrevious").click();
+    EXPECT_EQ(card.text("OnboardingBody"), OnboardingModel::steps()[4].body);
+
+    card.button("OnboardingNext").click();
+    card.model.setHost(OnboardingHost::panel);
+    EXPECT_EQ(card.text("OnboardingBody"), panelWords);
+}
+
 TEST(OnboardingView, GoesBackOpensItsLinkAndClosesFromAnyStep) {
     Card card;
     card.button("OnboardingNext").click();

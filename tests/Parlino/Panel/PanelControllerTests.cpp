@@ -708,6 +708,10 @@ TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelow
     // 22 pt and one card height below the sheet, reaching up to the top of the screen.
     expectRect(card.frame(), QRectF(472, sheetBottom - 22 - 132, 496, 264));
     EXPECT_EQ(controller.onboardingGeometry().exitTravel(), 264);
+    // Only the card takes clicks: the panel and the gap above the card are left to what lies
+    // there.
+    ASSERT_TRUE(card.inputArea.has_value());
+    expectRect(*card.inputArea, QRectF(472, sheetBottom - 22 - 132, 496, 132));
     EXPECT_TRUE(controller.onboardingGeometry().revealed());
     EXPECT_EQ(controller.onboardingGeometry().presentationID(), 1);
     EXPECT_EQ(scheduler.pendingCount(), 0u); // the card and the panel rest: nothing runs
@@ -807,8 +811,10 @@ TEST_F(PanelControllerTest, makingRoomForAWindowSendsThePanelUpAtOnceAndKeepsThe
     EXPECT_FALSE(window(SurfaceKind::panel).shown); // at once, not after its fade
     EXPECT_TRUE(controller.onboardingPresented());
     EXPECT_TRUE(card.shown);
-    // 22 pt and one card height below the top edge of the screen.
+    // 22 pt and one card height below the top edge of the screen, taking clicks where it is.
     expectRect(card.frame(), QRectF(472, 900 - 22 - 132, 496, 264));
+    ASSERT_TRUE(card.inputArea.has_value());
+    expectRect(*card.inputArea, QRectF(472, 900 - 22 - 132, 496, 132));
     advance(1);
     EXPECT_EQ(state(), State::idleBar);
     EXPECT_TRUE(card.shown);
@@ -831,6 +837,61 @@ TEST_F(PanelControllerTest, makingRoomForAWindowSendsThePanelUpAtOnceAndKeepsThe
     advance(1);
     controller.closePanelNow();
     EXPECT_FALSE(controller.onboardingPresented());
+}
+
+TEST_F(PanelControllerTest, theSettingsWindowTakesOverTheStepsPartsOnlyWhileThePanelIsUpForIt) {
+    controller.onOpenLanding = [] { return OpenLanding::clips; };
+    OnboardingModel& model = controller.onboardingModel();
+    QList<std::pair<OnboardingReveal, OnboardingHost>> reveals;
+    model.onReveal = [&](OnboardingReveal reveal) { reveals.append({reveal, model.host()}); };
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    using enum OnboardingHost;
+    using enum OnboardingReveal;
+
+    // Shown beside the panel, the window changes nothing.
+    controller.settingsWindowShownChanged(true);
+    model.advance();
+    EXPECT_EQ(model.host(), panel);
+    controller.settingsWindowShownChanged(false);
+
+    // The panel goes up for the window, which then shows the current step's part, and the next.
+    reveals.clear();
+    controller.makeRoomForWindow();
+    EXPECT_EQ(model.host(), panel) << "the window is not shown yet";
+    advance(1);
+    controller.settingsWindowShownChanged(true);
+    EXPECT_EQ(model.host(), settingsWindow);
+    model.advance();
+    EXPECT_EQ(reveals, (QList<std::pair<OnboardingReveal, OnboardingHost>>{
+                           {apiKey, settingsWindow}, {usage, settingsWindow}}));
+
+    // Closed or minimised, it hands back to the panel; shown again, it takes over again.
+    reveals.clear();
+    controller.settingsWindowShownChanged(false);
+    EXPECT_EQ(model.host(), panel);
+    controller.settingsWindowShownChanged(true);
+    EXPECT_EQ(model.host(), settingsWindow);
+    EXPECT_EQ(reveals,
+              (QList<std::pair<OnboardingReveal, OnboardingHost>>{{usage, settingsWindow}}));
+
+    // The panel down again shows the parts itself, until it goes up again.
+    controller.handleIdleBarClick();
+    advance(1);
+    ASSERT_EQ(state(), State::panel);
+    EXPECT_EQ(model.host(), panel);
+    controller.closePanelNow();
+    EXPECT_EQ(model.host(), settingsWindow);
+    advance(1);
+
+    // The card leaves in the words it had; a later tutorial starts beside the panel.
+    window(SurfaceKind::onboarding).cancel();
+    EXPECT_EQ(model.host(), settingsWindow);
+    advance(1);
+    controller.presentOnboarding();
+    advance(1);
+    EXPECT_EQ(model.host(), panel);
 }
 
 TEST_F(PanelControllerTest, makingRoomForAWindowClosesOnlyAPanelThatIsDown) {

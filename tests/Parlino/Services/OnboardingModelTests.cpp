@@ -36,9 +36,11 @@ TEST_F(OnboardingModelTest, TheTutorialHasEightStepsWithTheKeyLinkAndOneSignatur
 TEST_F(OnboardingModelTest, TheStepsNameTheDesktopsKeysAndPlaces) {
     const auto& steps = OnboardingModel::steps();
     for (const auto& step : steps)
-        for (const char* foreign : {"Command", "Option", "F7", "F8", "F9", "notch", "menu bar",
-                                    "Dock", "Finder", "System Settings", "Mac"})
-            EXPECT_FALSE(step.body.contains(QLatin1String(foreign))) << step.body.toStdString();
+        for (const OnboardingHost host : {OnboardingHost::panel, OnboardingHost::settingsWindow})
+            for (const char* foreign : {"Command", "Option", "F7", "F8", "F9", "notch", "menu bar",
+                                        "Dock", "Finder", "System Settings", "Mac"})
+                EXPECT_FALSE(step.bodyIn(host).contains(QLatin1String(foreign)))
+                    << step.bodyIn(host).toStdString();
     EXPECT_TRUE(steps[3].body.contains(u"right Super key"_qs));
     EXPECT_TRUE(steps[4].body.contains(u"Play/Pause"_qs));
     EXPECT_TRUE(steps[6].body.contains(u"tray"_qs));
@@ -86,13 +88,22 @@ TEST_F(OnboardingModelTest, MovesWithoutCallbacksOnlyChangeTheIndex) {
     EXPECT_EQ(bare.index(), 6);
 }
 
-TEST_F(OnboardingModelTest, OnlyAChangedIndexNotifies) {
+TEST_F(OnboardingModelTest, OnlyAChangedIndexOrHostNotifies) {
     ServicesTesting::SignalCount changes(&model, &OnboardingModel::indexChanged);
     model.setIndex(0);
     EXPECT_EQ(changes.count(), 0);
     model.advance();
     model.setIndex(1);
     EXPECT_EQ(changes.count(), 1);
+
+    ServicesTesting::SignalCount hostChanges(&model, &OnboardingModel::hostChanged);
+    model.setHost(OnboardingHost::panel);
+    EXPECT_EQ(hostChanges.count(), 0);
+    model.setHost(OnboardingHost::settingsWindow);
+    model.setHost(OnboardingHost::settingsWindow);
+    EXPECT_EQ(hostChanges.count(), 1);
+    EXPECT_EQ(model.host(), OnboardingHost::settingsWindow);
+    EXPECT_EQ(reveals, Reveals{OnboardingReveal::apiKey}) << "its owner reveals, not the model";
 }
 
 TEST_F(OnboardingModelTest, ALinkWhoseAddressDoesNotParseIsDropped) {

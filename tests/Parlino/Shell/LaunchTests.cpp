@@ -96,6 +96,38 @@ TEST_F(LaunchTest, TheTutorialStepsRevealTheirPartOfThePanel) {
     EXPECT_EQ(paneChanges.size(), 5) << "a pane is selected only when it differs";
 }
 
+TEST_F(LaunchTest, WhileTheSettingsWindowStandsInForThePanelItShowsTheStepsPartsToo) {
+    Defaults::set(keys().hasSeenOnboarding, true);
+    root().start();
+    Parlino::SettingsNavigation window;
+    root().attachSettingsWindow(window);
+
+    using Parlino::OnboardingReveal;
+    using Parlino::PanelContentMode;
+    using Parlino::SettingsPane;
+    // Beside the panel the window keeps the pane its user chose.
+    window.setSelection(SettingsPane::playback);
+    panel->onboarding.onReveal(OnboardingReveal::apiKey);
+    EXPECT_EQ(window.selection(), SettingsPane::playback);
+
+    panel->onboarding.setHost(Parlino::OnboardingHost::settingsWindow);
+    const std::pair<OnboardingReveal, SettingsPane> steps[] = {
+        {OnboardingReveal::resetPane, SettingsPane::general},
+        {OnboardingReveal::apiKey, SettingsPane::apiKey},
+        {OnboardingReveal::usage, SettingsPane::usage},
+        {OnboardingReveal::shortcuts, SettingsPane::shortcuts},
+        {OnboardingReveal::voices, SettingsPane::voice},
+        {OnboardingReveal::clips, SettingsPane::voice}, // the window holds no clips
+    };
+    for (const auto& [reveal, pane] : steps) {
+        panel->onboarding.onReveal(reveal);
+        EXPECT_EQ(window.selection(), pane) << int(reveal);
+    }
+    // The panel keeps up, for when it comes down again.
+    EXPECT_EQ(player().contentMode(), PanelContentMode::clips);
+    EXPECT_EQ(panel->navigation.selection(), SettingsPane::shortcuts);
+}
+
 TEST_F(LaunchTest, AnUnsetReadShortcutIsLoggedWithTheTapSetting) {
     KeyboardShortcuts::setShortcut(std::nullopt, Parlino::AppShortcutNames::readSelection());
     Defaults::set(keys().rightCommandTapEnabled, false);

@@ -50,6 +50,9 @@ public:
     void readAttached() override { ++attachments; }
     void closePanelNow() override { ++closes; }
     void makeRoomForWindow() override { calls << "makeRoomForWindow"; }
+    void settingsWindowShownChanged(bool shown) override {
+        calls << (shown ? "settingsWindowShown" : "settingsWindowHidden");
+    }
     void setOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
     void setOnOpenLanding(std::function<Parlino::OpenLanding()> decide) override {
         onOpenLanding = std::move(decide);

@@ -4,7 +4,10 @@
 #include "Parlino/Panel/ScreenProvider.h"
 
 #include <QList>
+#include <QRect>
 #include <QWindow>
+
+#include <algorithm>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -63,6 +66,8 @@ void X11SurfaceWindow::setFrame(const QRectF& frame, bool display) {
     m_window->setGeometry(m_nativeFrame);
     if (display)
         m_window->update();
+    if (m_inputArea)
+        applyInputRegion(); // its place in the window moved with the frame
     X11::flushApplicationDisplay();
 }
 
@@ -113,6 +118,20 @@ bool X11SurfaceWindow::ignoresMouse() const {
     return m_ignoresMouse;
 }
 
+void X11SurfaceWindow::setInputArea(const std::optional<QRectF>& area) {
+    m_inputArea = area;
+    applyInputRegion();
+    X11::flushApplicationDisplay();
+}
+
+QRect X11SurfaceWindow::inputRectangle() const {
+    const QRectF area = flippedRect(*m_inputArea, X11::primaryScreenBottom())
+                            .translated(-QPointF(m_window->geometry().topLeft()));
+    const qreal ratio = m_window->devicePixelRatioF();
+    const QRectF window(QPointF(), QSizeF(m_window->size()) * ratio);
+    return QRectF(area.topLeft() * ratio, area.size() * ratio).intersected(window).toAlignedRect();
+}
+
 void X11SurfaceWindow::applyInputRegion() {
     Display* display = X11::applicationDisplay();
     if (!display || !m_window->windowHandle())
@@ -120,8 +139,14 @@ void X11SurfaceWindow::applyInputRegion() {
     const auto window = static_cast<Window>(m_window->winId());
     // No region is the default input shape, which follows the window's size.
     XserverRegion region = None;
-    if (m_ignoresMouse)
+    if (m_ignoresMouse) {
         region = XFixesCreateRegion(display, nullptr, 0);
+    } else if (m_inputArea) {
+        const QRect area = inputRectangle();
+        XRectangle rectangle{short(area.x()), short(area.y()), ushort(std::max(area.width(), 0)),
+                             ushort(std::max(area.height(), 0))};
+        region = XFixesCreateRegion(display, &rectangle, 1);
+    }
     XFixesSetWindowShapeRegion(display, window, ShapeInput, 0, 0, region);
     if (region != None)
         XFixesDestroyRegion(display, region);

@@ -14,7 +14,8 @@ namespace Parlino {
 // it below its top panel nor stacks it, focuses it or lists it. The stacking is kept here:
 // ordering a surface front raises it, then every shown surface of a higher level (the tutorial
 // card stays above the others). Click-through sets an empty input region, which lasts through
-// resizes and never re-maps the window.
+// resizes and never re-maps the window; an input area sets a region of that rectangle alone, in
+// the window's device pixels, made afresh for each new frame.
 class X11SurfaceWindow final : public SurfaceWindow {
 public:
     explicit X11SurfaceWindow(SurfaceKind kind);
@@ -31,15 +32,19 @@ public:
     void makeKey() override;
     void setIgnoresMouse(bool ignores) override;
     bool ignoresMouse() const override;
+    void setInputArea(const std::optional<QRectF>& area) override;
 
 private:
     void applyInputRegion();
+    // The input area in the window's own device pixels.
+    QRect inputRectangle() const;
 
     const int m_level;
     std::unique_ptr<FloatingPanel> m_window;
     std::optional<QRectF> m_frame;
     QRect m_nativeFrame;
     bool m_ignoresMouse = false;
+    std::optional<QRectF> m_inputArea;
 };
 
 } // namespace Parlino

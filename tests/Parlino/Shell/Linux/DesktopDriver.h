@@ -234,6 +234,31 @@ public:
         return {};
     }
 
+    // Moves the pointer to `point` and gives the title of the top-level window that the pointer
+    // is in for the X server, which counts only where a window takes input: the window itself, or
+    // the client inside a window manager's frame. Empty over the bare desktop.
+    QString windowTitleAt(QPoint point) const {
+        XTestFakeMotionEvent(m_display, -1, point.x(), point.y(), CurrentTime);
+        XSync(m_display, False);
+        Window rootReturn = None;
+        Window child = None;
+        int rootX = 0;
+        int rootY = 0;
+        int x = 0;
+        int y = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(m_display, root(), &rootReturn, &child, &rootX, &rootY, &x, &y, &mask) ||
+            child == None)
+            return {};
+        QString title = nameOf(child);
+        if (title.isEmpty())
+            forEachDescendant(child, [&](Window descendant) {
+                if (title.isEmpty())
+                    title = nameOf(descendant);
+            });
+        return title;
+    }
+
     // Whether a program holds the keyboard, as a menu does while it is open.
     bool keyboardIsGrabbed() const {
         if (XGrabKeyboard(m_display, root(), False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
@@ -334,6 +359,14 @@ public:
 
 private:
     Window root() const { return DefaultRootWindow(m_display); }
+    QString nameOf(Window window) const {
+        char* name = nullptr;
+        if (!XFetchName(m_display, window, &name) || !name)
+            return {};
+        const QString title = QString::fromUtf8(name);
+        XFree(name);
+        return title;
+    }
     void press(unsigned int button) {
         XTestFakeButtonEvent(m_display, button, True, CurrentTime);
         XTestFakeButtonEvent(m_display, button, False, CurrentTime);

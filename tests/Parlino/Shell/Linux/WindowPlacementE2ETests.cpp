@@ -1,11 +1,14 @@
 // The real application's settings and clips windows as a new user opens them from the tray, in
 // the desktop session of scripts/ci-services.sh: at the first start they stand clear of the
 // reading panel and the tutorial's card, at twice the scale the settings window fits the
-// screen and the panel makes room for its key field, and Ctrl+W closes them.
+// screen and the panel makes room for its key field, and Ctrl+W closes them. The tutorial's card
+// takes the clicks only where it is, at every scale, and the settings window shows the card's
+// pages while the panel is up for it.
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -64,7 +67,7 @@ std::optional<QRect> framedWindow(const QString& title) {
 // application with process id `pid`, in the screen's pixels: the accessibility bus gives it in the
 // application's own units, `scale` pixels each. None while no such element shows.
 std::optional<QRect> accessiblePlace(qint64 pid, const QString& name, const QString& window,
-                                     int scale) {
+                                     qreal scale) {
     QProcess probe;
     probe.start(
         QStringLiteral(PARLINO_ACCESSIBLE_PROBE),
@@ -74,8 +77,37 @@ std::optional<QRect> accessiblePlace(qint64 pid, const QString& name, const QStr
     const QList<QByteArray> numbers = probe.readAllStandardOutput().simplified().split(' ');
     if (numbers.size() != 4)
         return std::nullopt;
-    return QRect(numbers[0].toInt() * scale, numbers[1].toInt() * scale, numbers[2].toInt() * scale,
-                 numbers[3].toInt() * scale);
+    return QRectF(numbers[0].toInt() * scale, numbers[1].toInt() * scale,
+                  numbers[2].toInt() * scale, numbers[3].toInt() * scale)
+        .toRect();
+}
+
+// What the probe lists of the window with this title of the application with process id `pid`,
+// one element a line.
+QStringList accessibleTree(qint64 pid, const QString& window) {
+    QProcess probe;
+    probe.start(QStringLiteral(PARLINO_ACCESSIBLE_PROBE),
+                {QStringLiteral("--pid"), QString::number(pid), QStringLiteral("dump")});
+    if (!probe.waitForFinished(5000) || probe.exitCode() != 0)
+        return {};
+    QStringList tree;
+    bool inWindow = false;
+    // The windows are the application's children, two spaces in; their elements lie deeper.
+    static const QRegularExpression windowLine(QStringLiteral("^  \\S"));
+    for (const QString& line : QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n')) {
+        if (windowLine.match(line).hasMatch())
+            inWindow = line.contains(u'"' + window + u'"');
+        else if (inWindow)
+            tree << line.trimmed();
+    }
+    return tree;
+}
+
+// Whether the window with this title shows the settings page `page` as the chosen one.
+bool showsPage(qint64 pid, const QString& window, const QString& page) {
+    return !accessibleTree(pid, window)
+                .filter(QStringLiteral("page tab \"%1\" selected ").arg(page))
+                .isEmpty();
 }
 
 bool pressAccessible(qint64 pid, const QString& name, const QString& window) {
@@ -295,4 +327,94 @@ TEST_F(WindowPlacementE2E, AtTwiceTheScaleThePanelMakesRoomForTheKeyFieldAtTheFi
                 << element.x() << "," << element.y() << " under " << surface.x() << ","
                 << surface.y() << " " << surface.width() << "x" << surface.height();
     }
+}
+
+// At every scale the window under the pointer at each of the panel's header buttons is the
+// panel, and between the panel and the tutorial's card it is the user's window beneath: the
+// card's window, which reaches from the top of the screen down to the card, takes the clicks
+// only where the card is. A click on the panel acts; one beside the card leaves the keyboard with
+// the user's window.
+TEST_F(WindowPlacementE2E, TheTutorialsCardTakesTheClicksOnlyWhereItIsAtEveryScale) {
+    ASSERT_TRUE(clearKey()) << "a new user has no key yet";
+    const QString beneath = QStringLiteral("The window beneath the tutorial");
+    const Program terminal(QStringLiteral("xterm"),
+                           {QStringLiteral("-title"), beneath, QStringLiteral("-geometry"),
+                            QStringLiteral("320x90+0+0")},
+                           QProcessEnvironment::systemEnvironment());
+    ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle() == beneath; }, 10000));
+    const QString panelTitle = QStringLiteral("Parlino Panel");
+    for (const qreal scale : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE(scale);
+        launch(true, QString::number(scale), true);
+        ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
+        const qint64 pid = app->processId();
+        ASSERT_TRUE(pumpUntil(
+            [&] {
+                return accessiblePlace(pid, QStringLiteral("Next"),
+                                       QStringLiteral("Parlino Tutorial"), scale)
+                    .has_value();
+            },
+            10000))
+            << log();
+        for (const char* name : {"Settings", "Voices", "Audio Clips", "No API Key", "Mute Parlino",
+                                 "Pin panel open", "Close"}) {
+            const auto button = accessiblePlace(pid, QString::fromUtf8(name), panelTitle, scale);
+            ASSERT_TRUE(button.has_value()) << name;
+            EXPECT_EQ(desktop.windowTitleAt(button->center()).toStdString(),
+                      panelTitle.toStdString())
+                << name;
+        }
+        // The card is 132 units tall at the bottom of its window, 22 below the panel's sheet.
+        const int cardTop = surfaces.card->bottom() + 1 - qRound(132 * scale);
+        const QPoint gap(screen.center().x(), (surfaces.panel->bottom() + cardTop) / 2);
+        ASSERT_LT(surfaces.panel->bottom(), gap.y());
+        EXPECT_EQ(desktop.windowTitleAt(gap).toStdString(), beneath.toStdString());
+        screenshot(QStringLiteral("tutorial-scale-%1").arg(scale));
+
+        desktop.clickAt(gap);
+        pumpUntil([&] { return desktop.focusedWindowTitle() != beneath; }, 1000);
+        EXPECT_EQ(desktop.focusedWindowTitle().toStdString(), beneath.toStdString());
+        const auto settings = accessiblePlace(pid, QStringLiteral("Settings"), panelTitle, scale);
+        ASSERT_TRUE(settings.has_value());
+        desktop.clickAt(settings->center());
+        EXPECT_TRUE(pumpUntil([&] {
+            return showsPage(pid, panelTitle, QStringLiteral("General"));
+        })) << "the panel's Settings button opened no settings";
+    }
+}
+
+// At twice the scale the panel goes up for the settings window: the window then shows the page
+// of the card in front, and the card's words speak of the window; closed, the panel's words
+// come back.
+TEST_F(WindowPlacementE2E, WhileThePanelIsUpForTheSettingsWindowTheWindowShowsTheCardsPage) {
+    ASSERT_TRUE(clearKey()) << "a new user has no key yet";
+    launch(true, QStringLiteral("2"), true);
+    ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
+    const qint64 pid = app->processId();
+    const QString tutorial = QStringLiteral("Parlino Tutorial");
+    const QString title = QStringLiteral("Parlino Settings");
+    ASSERT_TRUE(
+        pumpUntil([&] { return pressAccessible(pid, QStringLiteral("Next"), tutorial); }, 10000))
+        << log();
+    choose(2);
+    ASSERT_TRUE(waitForWindow(title).has_value()) << log();
+    EXPECT_TRUE(pumpUntil([&] { return showsPage(pid, title, QStringLiteral("API Key")); }))
+        << "the key's card shows the API Key pane";
+
+    const auto says = [&](const QString& words) {
+        return !accessibleTree(pid, tutorial).filter(words).isEmpty();
+    };
+    // On to the voices card, one card at a time.
+    for (const char* words : {"10,000 characters", "highlight any block", "media keys"}) {
+        ASSERT_TRUE(pressAccessible(pid, QStringLiteral("Next"), tutorial));
+        ASSERT_TRUE(pumpUntil([&] { return says(QString::fromUtf8(words)); })) << words;
+    }
+    ASSERT_TRUE(pressAccessible(pid, QStringLiteral("Next"), tutorial));
+    EXPECT_TRUE(pumpUntil([&] { return showsPage(pid, title, QStringLiteral("Voice")); }));
+    EXPECT_TRUE(pumpUntil([&] { return says(QStringLiteral("in the Voice pane")); }));
+    screenshot(QStringLiteral("tutorial-voices-settings-scale-2"));
+
+    closeWithControlW(title);
+    EXPECT_TRUE(pumpUntil([&] { return says(QStringLiteral("Press the voices tab")); }))
+        << "without the window the card speaks of the panel again";
 }
