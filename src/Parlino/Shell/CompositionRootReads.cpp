@@ -6,11 +6,10 @@
 #include "Core/SentenceChunker.h"
 #include "Core/StableHash.h"
 #include "Parlino/Services/SynthesisModelChoice.h"
+#include "Playback/GlowMapping.h"
 #include "TTS/ElevenLabsProvider.h"
 
 #include <QPointer>
-
-#include <algorithm>
 
 namespace Parlino {
 
@@ -22,7 +21,6 @@ using SessionState = SpeechSession::State;
 const QList<double> retryDelays{1.0, 3.0};
 // Texts up to this length are chunked and keyed at once, well within a frame.
 constexpr qsizetype preparedOnTheMainThread = 100'000;
-constexpr double glowFloorDecibels = -50;
 
 QList<AudioChunk> audioChunks(const QList<SpeechSession::ChunkAudio>& chunks) {
     QList<AudioChunk> result;
@@ -345,14 +343,8 @@ void CompositionRoot::replaceUndecodableCachedRead() {
         0, [this, text = m_currentText.value_or(QString())] { beginRead(text, CacheUse::skip); });
 }
 
-// Silence glows at a quarter; full level at 0.8.
 void CompositionRoot::glowLevelChanged(float decibels) {
-    const double level = decibels;
-    const double intensity =
-        level > glowFloorDecibels
-            ? (std::min(level, 0.0) - glowFloorDecibels) / -glowFloorDecibels * 0.55 + 0.25
-            : 0.25;
-    m_viewModel.glow().setIntensity(intensity);
+    m_viewModel.glow().setIntensity(Playback::GlowMapping::level(decibels));
 }
 
 void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>& chunks,
