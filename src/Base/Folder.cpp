@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -42,6 +43,20 @@ int openChild(int parent, const char* name) {
 }
 
 std::error_code removeBelow(int parent, const char* name, int depth);
+
+// Renames without replacing what stands at `newName`: atomically where the file system can,
+// otherwise after a look.
+int renameNoReplace(int folder, const char* name, const char* newName) {
+    const int renamed = ::renameat2(folder, name, folder, newName, RENAME_NOREPLACE);
+    if (renamed == 0 || errno != EINVAL)
+        return renamed;
+    struct stat info {};
+    if (::fstatat(folder, newName, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::renameat(folder, name, folder, newName);
+}
 
 // Removes everything inside the folder `folder`, which it closes.
 std::error_code removeContents(int folder, int depth) {
@@ -150,6 +165,21 @@ std::error_code Folder::rename(const fs::path& name, const Folder& to,
     if (::renameat(descriptor(), name.c_str(), to.descriptor(), newName.c_str()) != 0)
         return lastError();
     return {};
+}
+
+Result<fs::path, std::error_code> Folder::setAside(const fs::path& name) const {
+    if (!isPlainName(name))
+        return failure(std::make_error_code(std::errc::invalid_argument));
+    constexpr int names = 100;
+    for (int attempt = 1; attempt <= names; ++attempt) {
+        fs::path aside = name;
+        aside += attempt == 1 ? ".corrupt" : ".corrupt-" + std::to_string(attempt);
+        if (renameNoReplace(descriptor(), name.c_str(), aside.c_str()) == 0)
+            return aside;
+        if (errno != EEXIST)
+            return failure(lastError());
+    }
+    return failure(std::make_error_code(std::errc::file_exists));
 }
 
 std::error_code Folder::setModified(const fs::path& name, fs::file_time_type time) const {

@@ -47,6 +47,12 @@ public:
     // Moves `name` to `newName` in `to`, replacing a file or an empty folder standing there.
     std::error_code rename(const std::filesystem::path& name, const Folder& to,
                            const std::filesystem::path& newName) const;
+    // Moves `name`, whatever it is (a link is moved itself), to the first free one of
+    // "<name>.corrupt", "<name>.corrupt-2", … "<name>.corrupt-100" in this folder, replacing
+    // nothing: a damaged file is kept for its owner rather than removed. The name it took, or
+    // std::errc::file_exists when every one is taken.
+    Result<std::filesystem::path, std::error_code>
+    setAside(const std::filesystem::path& name) const;
     // Sets the modification time of `name`, which is not followed if it is a link.
     std::error_code setModified(const std::filesystem::path& name,
                                 std::filesystem::file_time_type time) const;

@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -120,17 +119,16 @@ void UserDefaults::load() {
 }
 
 bool UserDefaults::moveAside() const {
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString aside = m_filePath + QStringLiteral(".corrupt") +
-                              (attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt));
-        if (QFileInfo::exists(aside))
-            continue;
-        if (!QFile::rename(m_filePath, aside))
-            return false;
-        log.notice("Settings file %s kept as %s; starting from defaults", m_filePath, aside);
-        return true;
-    }
-    return false;
+    const std::filesystem::path file = QFile::encodeName(m_filePath).toStdString();
+    const auto folder = Files::Folder::open(file.parent_path());
+    if (!folder)
+        return false;
+    const auto aside = folder->setAside(file.filename());
+    if (!aside)
+        return false;
+    log.notice("Settings file %s kept as %s; starting from defaults", m_filePath,
+               QFile::decodeName((file.parent_path() / *aside).c_str()));
+    return true;
 }
 
 std::optional<PropertyValue> UserDefaults::objectForKey(const QString& key) const {

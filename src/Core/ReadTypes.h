@@ -51,6 +51,8 @@ enum class TimingFidelity { word, sentence, none };
 
 struct ProviderCapabilities {
     TimingFidelity timingFidelity = TimingFidelity::word;
+    // The longest chunk text the provider takes, in UTF-16 code units: a read is packed into
+    // chunks no longer, a sentence longer by itself staying whole.
     qsizetype maxChunkChars = 0;
     friend bool operator==(const ProviderCapabilities&, const ProviderCapabilities&) = default;
 };

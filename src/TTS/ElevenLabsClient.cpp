@@ -4,6 +4,7 @@
 #include "Base/Json.h"
 #include "Base/Log.h"
 #include "Base/Unicode.h"
+#include "TTS/RetryAfter.h"
 #include "TTS/ServiceAnswers.h"
 #include "TTS/WordMapper.h"
 
@@ -18,6 +19,7 @@ namespace {
 namespace Json = Base::Json;
 using Core::TTSError;
 using namespace ServiceAnswers;
+using DateSource = std::function<Base::Date()>;
 
 const Base::Log& log() {
     static const Base::Log instance(QStringLiteral("tts"));
@@ -82,23 +84,16 @@ void logProviderError(int status, const ErrorDetail& detail) {
     log().notice("%{public}s", line);
 }
 
-// The wait a "Retry-After" header asks for, in whole seconds; its other form, a date, is not
-// taken.
-std::optional<double> retryAfter(const ServiceResponse& response) {
+// The wait a "Retry-After" header asks for, counted from `now` when it names a date.
+std::optional<double> retryAfter(const ServiceResponse& response, const DateSource& now) {
     const auto value = response.header("retry-after");
     if (!value)
         return std::nullopt;
-    const QByteArray seconds = value->trimmed();
-    bool ok = false;
-    const qint64 parsed = seconds.toLongLong(&ok);
-    if (!ok || seconds.isEmpty() ||
-        !std::all_of(seconds.cbegin(), seconds.cend(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    return double(parsed);
+    return RetryAfter::seconds(*value, now());
 }
 
 // Statuses of 400 and above become the error of their status.
-std::optional<TTSError> checkStatus(const ServiceResponse& response) {
+std::optional<TTSError> checkStatus(const ServiceResponse& response, const DateSource& now) {
     const int status = *response.status;
     if (status < 400)
         return std::nullopt;
@@ -115,7 +110,7 @@ std::optional<TTSError> checkStatus(const ServiceResponse& response) {
         return TTSError::insufficientPermissions();
     case 429:
         return TTSError::rateLimited(detail ? detail->message.value_or(QString()) : QString(),
-                                     retryAfter(response));
+                                     retryAfter(response, now));
     default:
         return TTSError::providerFault(status,
                                        detail ? detail->message.value_or(QString()) : QString());
@@ -218,9 +213,9 @@ void ElevenLabsClient::synthesize(const QString& text, const Core::VoiceID& voic
     request.maxBodyBytes = maxSynthesisBytes(text.size());
     exchange<SynthesizedChunk>(
         std::move(request),
-        [textLength = text.size()](
-            const ServiceResponse& response) -> Base::Result<SynthesizedChunk, TTSError> {
-            if (auto error = checkStatus(response))
+        [textLength = text.size(),
+         now = m_now](const ServiceResponse& response) -> Base::Result<SynthesizedChunk, TTSError> {
+            if (auto error = checkStatus(response, now))
                 return Base::failure(std::move(*error));
             return synthesizedChunk(response, textLength);
         },
@@ -233,11 +228,11 @@ void ElevenLabsClient::validateKey(Completion<KeyValidation> completion,
     request.maxBodyBytes = maxUserBytes;
     exchange<KeyValidation>(
         std::move(request),
-        [](const ServiceResponse& response) -> Base::Result<KeyValidation, TTSError> {
+        [now = m_now](const ServiceResponse& response) -> Base::Result<KeyValidation, TTSError> {
             // The key works but lacks the permission to read usage.
             if (*response.status == 403)
                 return KeyValidation::authenticatedNoUsage();
-            if (auto error = checkStatus(response))
+            if (auto error = checkStatus(response, now))
                 return Base::failure(std::move(*error));
             const auto quota = decodeQuota(response.body);
             if (!quota)
@@ -250,8 +245,8 @@ void ElevenLabsClient::validateKey(Completion<KeyValidation> completion,
 void ElevenLabsClient::voices(Completion<QList<Voice>> completion, std::stop_token cancel) const {
     exchange<QList<Voice>>(
         getRequest(m_endpoint, QStringLiteral("/v1/voices")),
-        [](const ServiceResponse& response) -> Base::Result<QList<Voice>, TTSError> {
-            if (auto error = checkStatus(response))
+        [now = m_now](const ServiceResponse& response) -> Base::Result<QList<Voice>, TTSError> {
+            if (auto error = checkStatus(response, now))
                 return Base::failure(std::move(*error));
             auto voices = decodeVoices(response.body);
             if (!voices)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Base/Date.h"
 #include "Base/Result.h"
 #include "Base/Worker.h"
 #include "Core/ReadTypes.h"
@@ -51,11 +52,14 @@ class ElevenLabsClient {
 public:
     template <class T> using Completion = std::function<void(Base::Result<T, Core::TTSError>)>;
 
+    // `now` is asked on the reader's worker, for a wait the service names as a date.
     ElevenLabsClient(Endpoint endpoint, QNetworkAccessManager& session, AnswerReader reader,
                      ServiceTimeouts timeouts = {},
-                     Base::Scheduler& scheduler = Base::QtScheduler::shared())
+                     Base::Scheduler& scheduler = Base::QtScheduler::shared(),
+                     std::function<Base::Date()> now = &Base::Date::now)
         : m_endpoint(std::move(endpoint)), m_session(&session), m_reader(&reader.worker),
-          m_receiver(&reader.receiver), m_timeouts(timeouts), m_scheduler(&scheduler) {}
+          m_receiver(&reader.receiver), m_timeouts(timeouts), m_scheduler(&scheduler),
+          m_now(std::move(now)) {}
 
     // The largest synthesis answer taken for a text of `textLength` UTF-16 code units: room for
     // half a minute of 128 kbit/s audio per 100 code units, in Base64, with its alignment.
@@ -89,6 +93,7 @@ private:
     QObject* m_receiver;
     ServiceTimeouts m_timeouts;
     Base::Scheduler* m_scheduler;
+    std::function<Base::Date()> m_now;
 };
 
 } // namespace TTS

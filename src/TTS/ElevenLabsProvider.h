@@ -20,6 +20,7 @@ public:
         : m_client(std::move(endpoint), session, {*m_reader, *m_receiver}, timeouts) {}
 
     Core::ProviderID id() const override { return Core::ProviderID::elevenLabs; }
+    // Word timings, and chunk texts of up to 2000 UTF-16 code units.
     Core::ProviderCapabilities capabilities() const override {
         return {Core::TimingFidelity::word, 2000};
     }

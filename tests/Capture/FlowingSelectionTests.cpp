@@ -23,36 +23,41 @@ public:
     FakeTextFlow(std::vector<Paragraph> paragraphs, int focused, qint32 caret = 0)
         : m_paragraphs(std::move(paragraphs)), m_focused(focused), m_caret(caret) {}
 
-    bool exists(int step) override { return answer() && paragraph(step); }
+    bool exists(int step) override { return answer(step) && paragraph(step); }
     std::optional<qint32> length(int step) override {
-        if (!answer() || !paragraph(step))
+        if (!answer(step) || !paragraph(step))
             return std::nullopt;
         return paragraph(step)->text.size();
     }
     std::optional<TextRange> selection(int step) override {
-        if (!answer() || !paragraph(step))
+        if (!answer(step) || !paragraph(step))
             return std::nullopt;
         return paragraph(step)->selection;
     }
     std::optional<qint32> caret(int step) override {
-        if (!answer() || step != 0)
+        if (!answer(step) || step != 0)
             return std::nullopt;
         return m_caret;
     }
     std::optional<QString> text(int step, TextRange range) override {
         ++textFetches;
-        if (!answer() || !paragraph(step))
+        if (!answer(step) || !paragraph(step))
             return std::nullopt;
         return paragraph(step)->text.mid(range.start, range.end - range.start);
     }
     bool expired() const override { return calls >= callsInTime; }
 
     int calls = 0;
+    int callsAboutOtherTexts = 0; // than the focused one
     int callsInTime = INT_MAX;
     int textFetches = 0;
 
 private:
-    bool answer() { return ++calls <= callsInTime; }
+    bool answer(int step) {
+        if (step != 0)
+            ++callsAboutOtherTexts;
+        return ++calls <= callsInTime;
+    }
     const Paragraph* paragraph(int step) const {
         const int index = m_focused + step;
         if (index < 0 || index >= int(m_paragraphs.size()))
@@ -144,10 +149,9 @@ TEST(FlowingSelectionTest, StopsAtAParagraphWhoseSelectionDoesNotReachOver) {
 TEST(FlowingSelectionTest, ASingleTextReadsItsOwnSelectionOnly) {
     FakeTextFlow middle({selectedFrom("Line one.\nLine two.\nLine three.", 10, 19)}, 0);
     EXPECT_EQ(readText(middle), QStringLiteral("Line two."));
-    const int callsForMiddle = middle.calls;
+    EXPECT_EQ(middle.callsAboutOtherTexts, 0);
     FakeTextFlow all({whole("Everything.")}, 0);
     EXPECT_EQ(readText(all), QStringLiteral("Everything."));
-    EXPECT_LE(callsForMiddle, all.calls);
     FakeTextFlow nothing({unselected("Nothing selected.")}, 0, 3);
     EXPECT_EQ(readText(nothing), QStringLiteral("<none>"));
 }

@@ -94,7 +94,8 @@ public:
     };
 
     static constexpr qint64 cacheMaxBytes = 524288000; // 500 MiB
-    static constexpr qsizetype chunkBound = 800;       // UTF-16 code units
+    // UTF-16 code units per chunk, within what the provider takes.
+    static constexpr qsizetype chunkBound = 800;
     static inline const QString outputFormat = QStringLiteral("mp3_44100_128");
     // A finished or parked read counts as recent for this long, in seconds.
     static constexpr double reopenWindow = 10;
@@ -235,10 +236,13 @@ private:
         QString cacheKey;
     };
     void beginPreparedRead(const QString& text, const QString& voice, const QString& modelID,
-                           CacheUse cacheUse, const PreparedRead& prepared);
+                           CacheUse cacheUse, std::shared_ptr<Core::TTSProvider> provider,
+                           const PreparedRead& prepared);
+    std::shared_ptr<Core::TTSProvider> makeProvider();
     std::shared_ptr<Playback::SpeechSession>
-    makeSession(const QString& text, const QList<Core::Chunk>& chunks, const QString& voice,
-                const QString& modelID, const QString& cacheKey);
+    makeSession(std::shared_ptr<Core::TTSProvider> provider, const QString& text,
+                const QList<Core::Chunk>& chunks, const QString& voice, const QString& modelID,
+                const QString& cacheKey);
     void replaceSession(std::shared_ptr<Playback::SpeechSession> session);
     void releaseStagedAudio();
     void showProgress(const Playback::SpeechSession& session);

@@ -6,6 +6,7 @@
 #include "Core/SentenceChunker.h"
 #include "Core/StableHash.h"
 #include "Parlino/Services/SynthesisModelChoice.h"
+#include "Playback/GlowMapping.h"
 #include "TTS/ElevenLabsProvider.h"
 
 #include <QPointer>
@@ -22,7 +23,6 @@ using SessionState = SpeechSession::State;
 const QList<double> retryDelays{1.0, 3.0};
 // Texts up to this length are chunked and keyed at once, well within a frame.
 constexpr qsizetype preparedOnTheMainThread = 100'000;
-constexpr double glowFloorDecibels = -50;
 
 QList<AudioChunk> audioChunks(const QList<SpeechSession::ChunkAudio>& chunks) {
     QList<AudioChunk> result;
@@ -74,6 +74,12 @@ void noteVoiceOutcome(const SettingsKeys& keys, const SessionState& state, const
                Core::stableHash(voice));
 }
 
+// Chunks are packed small, so that the first one is spoken soon, and never beyond what the
+// provider takes.
+qsizetype chunkBoundFor(const Core::TTSProvider& provider) {
+    return std::min(CompositionRoot::chunkBound, provider.capabilities().maxChunkChars);
+}
+
 bool isLive(SessionState::Kind kind) {
     return kind != SessionState::Kind::finished && kind != SessionState::Kind::cancelled;
 }
@@ -108,31 +114,34 @@ void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
     m_viewModel.setCurrentWordIndex(std::nullopt);
     m_viewModel.setTimingWords({});
     const quint64 read = ++m_readGeneration;
-    const auto prepare = [text, voice, modelID] {
-        return PreparedRead{Core::SentenceChunker::chunk(text, chunkBound),
+    auto provider = makeProvider();
+    const auto prepare = [text, voice, modelID, bound = chunkBoundFor(*provider)] {
+        return PreparedRead{Core::SentenceChunker::chunk(text, bound),
                             cacheKey(text, voice, modelID)};
     };
     if (text.size() <= preparedOnTheMainThread) {
-        beginPreparedRead(text, voice, modelID, cacheUse, prepare());
+        beginPreparedRead(text, voice, modelID, cacheUse, std::move(provider), prepare());
         return;
     }
     // Chunking and keying take time in proportion to the text: a long one is prepared on a
     // worker while the panel stays live, and starts unless another read or a stop came since.
     m_worker.run(*this, prepare,
-                 [this, read, text, voice, modelID, cacheUse](const PreparedRead& prepared) {
+                 [this, read, text, voice, modelID, cacheUse,
+                  provider = std::move(provider)](const PreparedRead& prepared) {
                      if (m_readGeneration == read)
-                         beginPreparedRead(text, voice, modelID, cacheUse, prepared);
+                         beginPreparedRead(text, voice, modelID, cacheUse, provider, prepared);
                  });
 }
 
 void CompositionRoot::beginPreparedRead(const QString& text, const QString& voice,
                                         const QString& modelID, CacheUse cacheUse,
+                                        std::shared_ptr<Core::TTSProvider> provider,
                                         const PreparedRead& prepared) {
     const auto& [chunks, key] = prepared;
     m_log.notice("startRead: textLength=%{public}ld chunkCount=%{public}ld "
                  "voiceIdHash=%{public}llu",
                  text.size(), chunks.size(), Core::stableHash(voice));
-    auto session = makeSession(text, chunks, voice, modelID, key);
+    auto session = makeSession(std::move(provider), text, chunks, voice, modelID, key);
     replaceSession(session);
     m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt, std::nullopt};
     const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
@@ -169,7 +178,8 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
     ++m_readGeneration;
 
     const QString modelID = modelIDFromSettings(keys());
-    const auto textChunks = Core::SentenceChunker::chunk(text, chunkBound);
+    auto provider = makeProvider();
+    const auto textChunks = Core::SentenceChunker::chunk(text, chunkBoundFor(*provider));
     if (textChunks.size() != chunks.size()) {
         m_viewModel.setText(text);
         m_viewModel.setPhase(PlayerViewModel::Phase::loading());
@@ -177,8 +187,8 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
         startRead(text);
         return;
     }
-    auto session =
-        makeSession(text, textChunks, voiceID, modelID, cacheKey(text, voiceID, modelID));
+    auto session = makeSession(std::move(provider), text, textChunks, voiceID, modelID,
+                               cacheKey(text, voiceID, modelID));
     replaceSession(session);
     m_viewModel.setText(text);
     m_viewModel.setPhase(PlayerViewModel::Phase::loading());
@@ -189,10 +199,14 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
     finishStart();
 }
 
+std::shared_ptr<Core::TTSProvider> CompositionRoot::makeProvider() {
+    return std::make_shared<TTS::ElevenLabsProvider>(endpoint(), *m_services.network);
+}
+
 std::shared_ptr<SpeechSession>
-CompositionRoot::makeSession(const QString& text, const QList<Core::Chunk>& chunks,
-                             const QString& voice, const QString& modelID, const QString& key) {
-    auto provider = std::make_shared<TTS::ElevenLabsProvider>(endpoint(), *m_services.network);
+CompositionRoot::makeSession(std::shared_ptr<Core::TTSProvider> provider, const QString& text,
+                             const QList<Core::Chunk>& chunks, const QString& voice,
+                             const QString& modelID, const QString& key) {
     auto session = SpeechSession::create(text, chunks, std::move(provider),
                                          m_services.makeChunkPlayers(), Core::VoiceID{voice},
                                          {modelID, outputFormat}, retryDelays, m_scheduler);
@@ -345,14 +359,8 @@ void CompositionRoot::replaceUndecodableCachedRead() {
         0, [this, text = m_currentText.value_or(QString())] { beginRead(text, CacheUse::skip); });
 }
 
-// Silence glows at a quarter; full level at 0.8.
 void CompositionRoot::glowLevelChanged(float decibels) {
-    const double level = decibels;
-    const double intensity =
-        level > glowFloorDecibels
-            ? (std::min(level, 0.0) - glowFloorDecibels) / -glowFloorDecibels * 0.55 + 0.25
-            : 0.25;
-    m_viewModel.glow().setIntensity(intensity);
+    m_viewModel.glow().setIntensity(Playback::GlowMapping::level(decibels));
 }
 
 void CompositionRoot::utteranceCompleted(const QList<SpeechSession::ChunkAudio>& chunks,

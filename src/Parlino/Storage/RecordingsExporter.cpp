@@ -200,6 +200,28 @@ fs::path sibling(const fs::path& name, const char* suffix) {
 // Exports share their build folder, and the start's clean-up clears it: one at a time.
 std::mutex exporting;
 
+bool isFolder(const fs::path& path) {
+    std::error_code ignored;
+    return fs::is_directory(fs::symlink_status(path, ignored));
+}
+
+// Only a folder at the Recordings folder's place is an export. Anything else standing there (a
+// file, a link, a pipe) is set aside for its owner, neither followed nor removed; when it cannot
+// be, it stays where it is.
+void setAsideUnlessFolder(const Base::Files::Folder& parent, const fs::path& folder) {
+    if (!isTaken(folder) || isFolder(folder))
+        return;
+    const fs::path name = folder.filename();
+    const QString kind = parent.describeSpecial(name).value_or(QStringLiteral("a regular file"));
+    if (const auto aside = parent.setAside(name))
+        logger.error("%{public}s was %{public}s, not a folder — kept as %{public}s",
+                     StorageFiles::toText(name), kind, StorageFiles::toText(*aside));
+    else
+        logger.error("%{public}s is %{public}s, not a folder, and cannot be set aside: "
+                     "%{public}s",
+                     StorageFiles::toText(name), kind, describe(aside.error()));
+}
+
 // What an export that was stopped on the way (a kill, a power cut) left beside the Recordings
 // folder `name` in `parent`: its build folder goes, and a previous export moved aside for the new
 // one comes back when the new one never took its place. Nothing standing there is followed.
@@ -212,11 +234,12 @@ void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& fo
                       StorageFiles::toText(building));
         parent.remove(building);
     }
+    setAsideUnlessFolder(parent, folder);
     if (!isTaken(folder.parent_path() / previous))
         return;
-    if (isTaken(folder)) {
+    if (isFolder(folder)) {
         parent.remove(previous);
-    } else if (!parent.rename(previous, parent, name)) {
+    } else if (!isTaken(folder) && !parent.rename(previous, parent, name)) {
         logger.notice("the previous export is back in place: %{public}s",
                       StorageFiles::toText(name));
     }
@@ -292,7 +315,8 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
             ++exported;
         }
     }
-    if (const auto swapError = swapIn(*parent, buildingName, name, isTaken(folder))) {
+    setAsideUnlessFolder(*parent, folder);
+    if (const auto swapError = swapIn(*parent, buildingName, name, isFolder(folder))) {
         parent->remove(buildingName);
         return Base::failure(swapError);
     }

@@ -43,7 +43,9 @@ void exportInBackground(Base::Worker& worker, QObject& receiver, std::filesystem
 
 // Prepares the Recordings folder as the application starts: clears what an unfinished export left
 // beside it (its build folder; the previous export, put back when it was moved aside for good),
-// then creates the folder with any missing parents. A failure is ignored.
+// then creates the folder with any missing parents. Only a folder there is an export: anything
+// else in its place is kept under another name ("Recordings.corrupt"), here and by an export
+// that finds it. A failure is ignored.
 void ensureDirectory(const std::filesystem::path& folder);
 
 } // namespace Parlino::RecordingsExporter

@@ -367,6 +367,39 @@ TEST_F(RecordingsExporterTest, TheStartClearsWhatAKilledExportLeftBesideTheRecor
     EXPECT_EQ(readBytes(outside / "kept"), "outside");
 }
 
+// Only a folder is an export: anything else in its place, found at the start or by an export, is
+// kept under another name, never followed, and the previous export it hid comes back.
+TEST_F(RecordingsExporterTest, WhatStandsInTheRecordingsPlaceAndIsNoFolderIsSetAside) {
+    const fs::path parlino = folder.path() / "Parlino";
+    writeClip({"clip-1"});
+    exportAll();
+    // Killed between the two renames of the swap; then a file where the export was.
+    fs::rename(recordings, parlino / ".Recordings-previous");
+    writeBytes(recordings, "the user's own");
+    RecordingsExporter::ensureDirectory(recordings);
+    EXPECT_EQ(names(parlino),
+              (std::vector<std::string>{"Recordings", "Recordings.corrupt", "clips"}));
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+    EXPECT_EQ(readBytes(parlino / "Recordings.corrupt"), "the user's own");
+    EXPECT_TRUE(logs.contains(QStringLiteral(
+        "Recordings was a regular file, not a folder — kept as Recordings.corrupt")));
+
+    fs::remove_all(recordings);
+    ASSERT_EQ(::mkfifo(recordings.c_str(), 0600), 0);
+    RecordingsExporter::ensureDirectory(recordings);
+    EXPECT_TRUE(fs::is_fifo(fs::symlink_status(parlino / "Recordings.corrupt-2")));
+    EXPECT_TRUE(fs::is_directory(fs::symlink_status(recordings)));
+
+    const fs::path outside = folder.path() / "outside";
+    writeBytes(outside / "kept", "outside");
+    fs::remove_all(recordings);
+    fs::create_directory_symlink(outside, recordings);
+    exportAll();
+    EXPECT_TRUE(fs::is_symlink(parlino / "Recordings.corrupt-3"));
+    EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
+    EXPECT_EQ(names(outside), std::vector<std::string>{"kept"});
+}
+
 TEST_F(RecordingsExporterTest, AStoppedExportLeavesThePreviousOneAndNothingHalfBuilt) {
     writeClip({"clip-1"});
     exportAll();
