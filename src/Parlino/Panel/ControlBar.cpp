@@ -63,10 +63,8 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
     row->setContentsMargins(14, 0, 14, 0);
     row->setSpacing(14);
     for (QWidget* item :
-         std::initializer_list<QWidget*>{m_playPause, m_speed, m_progress, m_time, m_replay}) {
-        item->setFocusPolicy(Qt::NoFocus);
+         std::initializer_list<QWidget*>{m_playPause, m_speed, m_progress, m_time, m_replay})
         row->addWidget(item, item == m_progress ? 1 : 0, Qt::AlignVCenter);
-    }
 
     connect(m_playPause, &QAbstractButton::clicked, this, [this] { call(m_model.onPlayPause); });
     connect(m_speed, &QAbstractButton::clicked, this, [this] { call(m_model.onRateTap); });
@@ -87,6 +85,10 @@ ControlBar::ControlBar(PlayerViewModel& model, const SettingsKeys& settings,
 }
 
 ControlBar::~ControlBar() = default;
+
+QWidget& ControlBar::playPauseButton() const {
+    return *m_playPause;
+}
 
 void ControlBar::showPhase() {
     const auto phase = m_model.phase().kind();

@@ -23,7 +23,7 @@ struct SettingsKeys;
 // The row of playback controls under the transcript: play/pause, the speed chip, the progress
 // bar, the elapsed and total time and, once the read has finished, replay. It shows the
 // model's state and forwards presses to the model's callbacks; it decides nothing. Its buttons
-// never take the keyboard focus, so Space stays with the panel.
+// are Tab stops that a click does not focus, so that Space after a click still plays or pauses.
 class ControlBar final : public QWidget {
 public:
     static constexpr int barHeight = 44;
@@ -31,6 +31,8 @@ public:
     ControlBar(PlayerViewModel& model, const SettingsKeys& settings, const MotionContext& motion,
                QWidget* parent = nullptr);
     ~ControlBar() override;
+
+    QWidget& playPauseButton() const;
 
 private:
     void showPhase();

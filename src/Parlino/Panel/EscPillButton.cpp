@@ -25,7 +25,6 @@ EscPillButton::EscPillButton(const MotionContext& motion, QWidget* parent)
     // The pill shows the key that closes the panel; what it does is its name.
     setAccessibleName(tr("Close"));
     setFont(pillFont());
-    setFocusPolicy(Qt::NoFocus);
 }
 
 QSize EscPillButton::sizeHint() const {

@@ -65,7 +65,6 @@ FailureRow::FailureRow(Kind kind, const MotionContext& motion, QWidget* parent)
     m_button->setObjectName(kind == Kind::captureCard ? QStringLiteral("CardActionButton")
                                                       : QStringLiteral("StallActionButton"));
     m_button->setControlSize(PaneButton::Size::small);
-    m_button->setFocusPolicy(Qt::NoFocus);
     connect(m_button, &QAbstractButton::clicked, this, [this] {
         if (onAction)
             onAction();

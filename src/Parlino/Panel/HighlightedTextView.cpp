@@ -6,11 +6,14 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Style/FadingScrollView.h"
+#include "Parlino/Style/FocusRing.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHideEvent>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtMath>
@@ -21,6 +24,9 @@ namespace {
 
 constexpr double scrollSeconds = 0.2;
 constexpr int followButtonMargin = 8;
+// The focus ring stands this far inside the transcript's edges, rounded as the panel's buttons.
+constexpr qreal focusRingInset = 2;
+constexpr qreal focusRingRadius = 8;
 
 ParlinoButtonStyle followButtonStyle() {
     return {.scale = 0.97,
@@ -65,12 +71,13 @@ HighlightedTextView::HighlightedTextView(PlayerViewModel& model, const SettingsK
     // fill itself) paints no ground.
     m_canvas->setAutoFillBackground(false);
     scrollArea().viewport()->installEventFilter(this);
+    m_canvas->installEventFilter(this);
 
     m_followButton->setObjectName(QStringLiteral("FollowCurrentWordButton"));
     // Named by what it does: a reader would speak the arrow as "down arrow".
     m_followButton->setAccessibleName(tr("Scroll to current word"));
-    m_followButton->setFocusPolicy(Qt::NoFocus);
     m_followButton->hide();
+    setTabOrder(m_canvas, m_followButton);
     connect(m_followButton, &QAbstractButton::clicked, this, [this] {
         setAutoScrollSuspended(false);
         followCurrentWord();
@@ -155,6 +162,14 @@ void HighlightedTextView::setAutoScrollSuspended(bool suspended) {
 }
 
 bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
+    // The canvas scrolls: the ring of its focus is drawn here, around what shows of it. A click on
+    // a word focuses it without a ring, though the keyboard moved the focus before.
+    if (watched == m_canvas &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        if (static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason)
+            window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
+        update();
+    }
     if (watched == scrollArea().viewport()) {
         if (event->type() == QEvent::Wheel && scrollArea().verticalScrollBar()->maximum() > 0)
             setAutoScrollSuspended(true);
@@ -162,6 +177,16 @@ bool HighlightedTextView::eventFilter(QObject* watched, QEvent* event) {
             layOutCanvas();
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void HighlightedTextView::paintEvent(QPaintEvent*) {
+    if (!FocusRing::isShown(*m_canvas))
+        return;
+    QPainter painter(this);
+    FocusRing::paint(
+        painter,
+        QRectF(rect()).adjusted(focusRingInset, focusRingInset, -focusRingInset, -focusRingInset),
+        focusRingRadius);
 }
 
 void HighlightedTextView::hideEvent(QHideEvent* event) {

@@ -27,7 +27,8 @@ struct SettingsKeys;
 // The transcript of the read, its current word highlighted. It keeps the current word's
 // paragraph centred until the user scrolls by hand, then offers "↓ current word" to follow
 // again; scrolling done here never counts as the user's. A tapped word goes to the model's
-// `onWordTap`. Font and letter case follow the settings.
+// `onWordTap`. Font and letter case follow the settings. The focus ring of the text, which Tab
+// reaches, goes around the view.
 class HighlightedTextView final : public QWidget {
 public:
     HighlightedTextView(PlayerViewModel& model, const SettingsKeys& settings,
@@ -41,6 +42,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -48,7 +48,6 @@ LengthConfirmCard::LengthConfirmCard(qint64 chars, const SettingsKeys& settings,
     const auto addAnswer = [&](PaneButton* button, const char* name, Choice choice) {
         button->setObjectName(QLatin1String(name));
         button->setControlSize(PaneButton::Size::small);
-        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QAbstractButton::clicked, this, [this, choice] {
             if (onChoice)
                 onChoice(choice);

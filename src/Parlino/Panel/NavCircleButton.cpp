@@ -66,7 +66,6 @@ NavCircleColours NavCircleLook::colours(bool hovering) const {
 NavCircleButton::NavCircleButton(const NavCircleLook& look, const QString& accessibleName,
                                  const MotionContext& motion, QWidget* parent)
     : ParlinoButton(navStyle(), motion, parent) {
-    setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
     setLook(look, accessibleName);
 }
@@ -90,7 +89,6 @@ void NavCircleButton::paintLabel(QPainter& painter, const QRectF& rect) {
 
 WarningNavCircleButton::WarningNavCircleButton(const MotionContext& motion, QWidget* parent)
     : ParlinoButton(warningStyle(), motion, parent) {
-    setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
 }
 

@@ -34,7 +34,8 @@ struct NavCircleLook {
 };
 
 // A 23-point round icon button of the panel's header (the page buttons, mute and pin); it can
-// be lit while its page or toggle is on. Pressing runs the button's clicked signal.
+// be lit while its page or toggle is on. Pressing runs the button's clicked signal. Tab reaches
+// it, a click does not focus it, and its focus ring is round.
 class NavCircleButton final : public ParlinoButton {
 public:
     static constexpr int side = 23;
@@ -49,6 +50,7 @@ public:
 
 protected:
     void paintLabel(QPainter& painter, const QRectF& rect) override;
+    qreal focusRingRadius() const override { return side / 2.0; }
 
 private:
     NavCircleLook m_look;
@@ -72,6 +74,7 @@ public:
 
 protected:
     void paintLabel(QPainter& painter, const QRectF& rect) override;
+    qreal focusRingRadius() const override { return side / 2.0; }
 
 private:
     QString m_systemImage;

@@ -172,9 +172,15 @@ void PanelController::presentOnboarding() {
 
 void PanelController::openPanel() {
     if (m_surfaces.panelIsDown())
-        m_panel->makeKey();
+        givePanelTheKeyboard();
     else if (openFromSurface())
         m_keyOnDrop = true; // the idle bar or the bubble goes first
+}
+
+void PanelController::givePanelTheKeyboard() {
+    if (onPanelFocus)
+        onPanelFocus(openFocusTarget(m_viewModel.phase().kind(), m_viewModel.contentMode()));
+    m_panel->makeKey();
 }
 
 // The open of the menu, the shortcut and the tutorial: from the idle bar or the bubble, with the
@@ -296,7 +302,7 @@ void PanelController::apply(std::optional<SurfaceCommand> command) {
     // Any other command first means the open was overtaken: that panel takes no keyboard.
     if (std::exchange(m_keyOnDrop, false) && command == SurfaceCommand::dropPanel &&
         m_panel->isShown())
-        m_panel->makeKey();
+        givePanelTheKeyboard();
     m_timers.armBubbleIdleTimeout();
 }
 

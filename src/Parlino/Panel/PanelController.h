@@ -5,6 +5,7 @@
 #include "Parlino/Panel/DisplayTick.h"
 #include "Parlino/Panel/OnboardingPresenter.h"
 #include "Parlino/Panel/PanelControl.h"
+#include "Parlino/Panel/PanelFocusTarget.h"
 #include "Parlino/Panel/PanelPointer.h"
 #include "Parlino/Panel/PanelSurfaces.h"
 #include "Parlino/Panel/SurfaceFades.h"
@@ -61,7 +62,7 @@ public:
     // Opens the panel from the idle bar or the bubble, pinned until the pointer first comes near.
     // The user asked to go there: the panel, once down, takes the keyboard (as it does at once
     // when it is down already), which no other showing of a surface takes from the user's
-    // application.
+    // application, on the control openFocusTarget() names for what it shows then.
     void openPanel() override;
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
     void idleBarHiddenChanged() override;
@@ -95,6 +96,8 @@ public:
     std::function<OpenLanding()> onOpenLanding;
     std::function<void()> onSessionParkedOnIdleBar;
     std::function<bool()> isReadAttachedToPanel;
+    // Sends the panel's keyboard to the control named, once the panel has it.
+    std::function<void(PanelFocusTarget)> onPanelFocus;
     void setOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
     void setOnOpenLanding(std::function<OpenLanding()> decide) override {
         onOpenLanding = std::move(decide);
@@ -126,6 +129,7 @@ private:
                                               const SurfaceContentFactory& content);
     SurfaceState::Kind state() const { return m_machine.state.kind(); }
     bool openFromSurface();
+    void givePanelTheKeyboard();
     void applyOpenLanding();
     void carryOut(SurfaceCommand command, bool reduce);
     void followUp(double delay, SurfaceEvent event, bool rearmIdleTimeout = false);

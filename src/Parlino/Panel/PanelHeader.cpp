@@ -61,6 +61,10 @@ PanelHeader::PanelHeader(PlayerViewModel& model, WarningModel* warnings, AudioOu
     m_mute->setObjectName(QStringLiteral("MuteButton"));
     m_pin->setObjectName(QStringLiteral("PinButton"));
     m_warning->setObjectName(QStringLiteral("WarningButton"));
+    const QList<QWidget*> tabOrder{m_settings, m_voices,  m_clips,  m_mute,
+                                   m_pin,      m_escPill, m_warning};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     // The page buttons are checked while their page is open, so that assistive tools say so. A
     // click or an assistive tool's toggle checks or unchecks one first; the open page decides.
@@ -113,6 +117,12 @@ bool PanelHeader::showsChrome() const {
 
 bool PanelHeader::showsWarningRow() const {
     return showsChrome() && m_warnings && m_warnings->current() != ActiveWarning::none();
+}
+
+QWidget& PanelHeader::firstButton() const {
+    if (showsChrome())
+        return *m_settings;
+    return *m_escPill;
 }
 
 void PanelHeader::showState() {

@@ -20,7 +20,8 @@ class WarningNavCircleButton;
 // read's own phases: the "Settings", "Voices" and "Audio Clips" page buttons, the warning row
 // under them while a warning is up, mute and pin; on a card only the "esc" pill. Each button
 // calls one action of its model; the warning model and the audio output are optional (without
-// them there is no warning row, or no mute button).
+// them there is no warning row, or no mute button). Tab goes along the row, left to right, then
+// to the warning row.
 class PanelHeader final : public QWidget {
 public:
     static constexpr qreal sidePadding = 12;
@@ -35,6 +36,8 @@ public:
     // A read's own phase (not a card): the page buttons, mute and pin show.
     bool showsChrome() const;
     bool showsWarningRow() const;
+    // The row's first button: Settings, or on a card the "esc" pill.
+    QWidget& firstButton() const;
 
     std::function<void()> onWarningTapped;
 

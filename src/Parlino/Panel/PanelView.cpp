@@ -17,6 +17,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <utility>
 
 namespace Parlino {
 
@@ -73,7 +74,6 @@ PanelView::PanelView(PlayerViewModel& model, PanelGeometryBox& geometry,
           [this] { return !m_reveal.isSettled() || !m_transition.isSettled(); }) {
     setObjectName(QStringLiteral("PanelView"));
     setAttribute(Qt::WA_TranslucentBackground);
-    setFocusPolicy(Qt::StrongFocus);
     m_sheet->setObjectName(QStringLiteral("PanelSheet"));
     m_content->setObjectName(QStringLiteral("PanelContent"));
     m_noRecentAudio->setObjectName(QStringLiteral("NoRecentAudio"));
@@ -171,9 +171,6 @@ void PanelView::showPhase() {
     m_noRecentAudio->setVisible(reading && hidden);
     m_transcript->setVisible(reading && !hidden);
     m_controlBar->setVisible(reading && !hidden);
-    // The focus the panel takes goes to the transcript while it shows, so that a screen reader
-    // reads it out from the current word, where its caret stands.
-    setFocusProxy(reading && !hidden ? &m_transcript->canvas() : nullptr);
     m_stallRow->setVisible(reading && phase.ttsError().has_value());
     if (phase.ttsError())
         m_stallRow->showStall(*phase.ttsError());
@@ -282,6 +279,45 @@ void PanelView::layOutContent(const QRect& sheet) {
         stall = std::max(stall, height);
     }
     m_transcript->setGeometry(content.adjusted(0, 0, 0, -ControlBar::barHeight - stall));
+}
+
+void PanelView::focusOnOpen(PanelFocusTarget target) {
+    m_openFocus = target;
+    if (isActiveWindow())
+        takeKeyboard();
+}
+
+void PanelView::takeKeyboard() {
+    if (const auto target = std::exchange(m_openFocus, std::nullopt)) {
+        QWidget& playPause = m_controlBar->playPauseButton();
+        QWidget& control = target == PanelFocusTarget::playPause && playPause.isVisibleTo(this)
+                               ? playPause
+                               : m_header->firstButton();
+        // Sent there from the keyboard (or the tray, for it), the focus shows its ring, also on a
+        // control that had the focus already.
+        control.setFocus(Qt::ShortcutFocusReason);
+        window()->setAttribute(Qt::WA_KeyboardFocusChange);
+        control.update();
+        return;
+    }
+    // A click brought the window forward: the transcript, where a screen reader reads on from the
+    // spoken word (its caret), or else the header's first button, without a ring.
+    QWidget& canvas = m_transcript->canvas();
+    window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
+    (canvas.isVisibleTo(this) ? canvas : m_header->firstButton())
+        .setFocus(Qt::ActiveWindowFocusReason);
+}
+
+bool PanelView::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        takeKeyboard();
+    return QWidget::event(event);
+}
+
+void PanelView::hideEvent(QHideEvent* event) {
+    // An open whose window never became key asks for nothing when the panel comes back.
+    m_openFocus.reset();
+    QWidget::hideEvent(event);
 }
 
 void PanelView::keyPressEvent(QKeyEvent* event) {

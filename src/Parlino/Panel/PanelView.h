@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Parlino/Panel/PanelFocusTarget.h"
 #include "Parlino/Panel/SurfaceReveal.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Style/AnimatedValue.h"
@@ -45,9 +46,11 @@ struct PanelViewServices {
 // and the control bar ("No recent audio" while no read is shown), or the settings, clips or
 // voices page. The long-text and capture-failure phases shrink it to a card. It keeps no state
 // of its own beyond its children's: it shows the models and the geometry box and turns input
-// into the models' actions. With the keyboard focus, Space plays or pauses and Escape closes,
-// once per press; the panel's window never sees an Escape the view took. While the transcript
-// shows, the focus given to the view goes to it.
+// into the models' actions. With the keyboard focus in it, Space plays or pauses (unless a
+// focused button takes it as its press) and Escape closes, once per press; the panel's window
+// never sees an Escape the view took. Each time its window becomes key, the keyboard goes to the
+// control an open asked for (focusOnOpen), else to the transcript while it shows, else to the
+// header's first button; Tab goes on along the header, then through what the sheet shows.
 class PanelView final : public QWidget {
 public:
     static constexpr qreal sideMargin = 8;
@@ -70,7 +73,14 @@ public:
     QWidget* card() const { return m_card; }
     QWidget* page() const { return m_page; }
 
+    // The user asked for the panel: the keyboard goes to `target` with its focus ring once the
+    // window becomes key, or at once while it is. A target that no longer shows by then gives way
+    // to the header's first button.
+    void focusOnOpen(PanelFocusTarget target);
+
 protected:
+    bool event(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -92,6 +102,7 @@ private:
     qreal targetSheetHeight() const;
     qreal sheetHeight() const;
     qreal contentTop() const;
+    void takeKeyboard();
 
     PlayerViewModel& m_model;
     PanelGeometryBox& m_geometry;
@@ -113,6 +124,7 @@ private:
     QPointer<QWidget> m_page;
     std::optional<std::pair<PanelContentMode, qreal>> m_pageShown;
     Content m_shown;
+    std::optional<PanelFocusTarget> m_openFocus;
     // How far the latest change of content has come (1 when done): the new content fades in and
     // the sheet's height moves from `m_heightBefore` to the sizing rule's.
     AnimatedValue m_transition;

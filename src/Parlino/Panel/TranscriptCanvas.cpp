@@ -47,9 +47,9 @@ TranscriptCanvas::TranscriptCanvas(const TextMeasurer& measurer, const Core::Tim
     setObjectName(QStringLiteral("TranscriptCanvas"));
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    // It takes the panel's focus (its keys go on to the panel), and with it a screen reader's
-    // attention, but no place in the Tab order.
-    setFocusPolicy(Qt::ClickFocus);
+    // A Tab stop for a screen reader to read it from, which a click on a word focuses too; its
+    // keys go on to the panel.
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void TranscriptCanvas::setContent(Content content) {

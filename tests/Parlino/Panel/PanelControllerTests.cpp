@@ -454,6 +454,34 @@ TEST_F(PanelControllerTest, openPanelKeysThePanelFromTheIdleBarButAnOpenOvertake
     EXPECT_FALSE(panel.calls.contains(QStringLiteral("makeKey")));
 }
 
+TEST_F(PanelControllerTest, anOpenNamesTheControlForWhatThePanelShowsBeforeTheWindowTakesTheKeys) {
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+    controller.onPanelFocus = [&panel](PanelFocusTarget target) {
+        panel.calls << (target == PanelFocusTarget::playPause ? u"focus playPause"_qs
+                                                              : u"focus firstHeaderButton"_qs);
+    };
+    // What the latest keying asked for, just before it.
+    const auto named = [&panel] {
+        const qsizetype key = panel.calls.lastIndexOf(QStringLiteral("makeKey"));
+        return key > 0 ? panel.calls[key - 1] : QString();
+    };
+
+    // From the idle bar without a read, once the panel drops: the header.
+    startOnIdleBar();
+    controller.openPanel();
+    turn();
+    ASSERT_EQ(state(), State::panelDropping);
+    EXPECT_EQ(named(), u"focus firstHeaderButton"_qs);
+
+    // A read on the panel: its play/pause; a page over it: the header again.
+    viewModel.setPhase(Phase::playing());
+    controller.openPanel();
+    EXPECT_EQ(named(), u"focus playPause"_qs);
+    viewModel.setContentMode(PanelContentMode::clips);
+    controller.openPanel();
+    EXPECT_EQ(named(), u"focus firstHeaderButton"_qs);
+}
+
 TEST_F(PanelControllerTest, anIdleBarClickOpensTheClipsWhenTheShellSaysSo) {
     controller.onOpenLanding = [] { return OpenLanding::clips; };
     startOnIdleBar();

@@ -11,29 +11,9 @@
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
 #include "Playback/Linux/SystemOutputFactory.h"
 
-#include <QEvent>
-
 namespace Parlino {
 
 namespace {
-
-// Hands the keyboard focus to the window's view whenever the window becomes key, so the view
-// takes Space and Esc itself and the window's own Esc handling is left for other focus.
-class FocusOnActivation final : public QObject {
-public:
-    explicit FocusOnActivation(FloatingPanel& window) : QObject(&window), m_window(window) {
-        window.installEventFilter(this);
-    }
-
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::WindowActivate && m_window.contentView())
-            m_window.contentView()->setFocus(Qt::ActiveWindowFocusReason);
-        return false;
-    }
-
-private:
-    FloatingPanel& m_window;
-};
 
 QString windowTitle(SurfaceKind kind) {
     switch (kind) {
@@ -76,18 +56,18 @@ std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
     auto makeWindow = [](SurfaceKind kind) {
         auto surface = std::make_unique<X11SurfaceWindow>(kind);
         surface->window().setWindowTitle(windowTitle(kind));
-        if (kind == SurfaceKind::panel)
-            new FocusOnActivation(surface->window());
         return surface;
     };
-    auto makeContent = [this, &root](SurfaceKind kind, PanelController& controller) -> QWidget* {
+    PanelView* panelView = nullptr;
+    auto makeContent = [this, &root, &panelView](SurfaceKind kind,
+                                                 PanelController& controller) -> QWidget* {
         switch (kind) {
         case SurfaceKind::panel: {
-            auto* view = new PanelView(controller.viewModel(), controller.geometryBox(), m_keys,
-                                       m_motion, panelServices(root, controller));
-            view->onHoverEntered = [&controller] { controller.handlePanelHoverEntered(); };
-            view->onWarningTapped = [&controller] { controller.scheduleWarningPopup(); };
-            return view;
+            panelView = new PanelView(controller.viewModel(), controller.geometryBox(), m_keys,
+                                      m_motion, panelServices(root, controller));
+            panelView->onHoverEntered = [&controller] { controller.handlePanelHoverEntered(); };
+            panelView->onWarningTapped = [&controller] { controller.scheduleWarningPopup(); };
+            return panelView;
         }
         case SurfaceKind::bubble: {
             auto* view = new BubbleView(controller.viewModel(), controller.bubbleGeometry(), m_keys,
@@ -113,12 +93,16 @@ std::unique_ptr<PanelControl> DesktopPanel::make(CompositionRoot& root) {
     };
     auto clipPlayers = std::make_unique<Playback::SystemChunkPlayerFactory>(
         std::make_unique<Playback::SystemOutputFactory>(m_motion.clock, m_motion.scheduler));
-    return std::make_unique<PanelController>(
+    auto controller = std::make_unique<PanelController>(
         root.viewModel(), root.clipLibrary(), root.warningModel(), &root.audioOutput(),
         std::move(clipPlayers),
         PanelEnvironment{m_screens, makeWindow, m_pointerSource, m_pointer, m_textMeasurer,
                          m_motion.preferences, m_keys, m_motion.clock, m_motion.scheduler},
         makeContent);
+    controller->onPanelFocus = [panelView](PanelFocusTarget target) {
+        panelView->focusOnOpen(target);
+    };
+    return controller;
 }
 
 } // namespace Parlino

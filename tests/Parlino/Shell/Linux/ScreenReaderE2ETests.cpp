@@ -1,13 +1,16 @@
 // The real application with a screen reader (Orca) running, on the desktop that
-// scripts/ci-services.sh starts: a read while the user works in a terminal adds nothing to what
-// the reader says, and the user who goes to the panel (a click, the Open Parlino shortcut) hears
-// the transcript, and leaves the panel with Escape for the terminal again. Orca writes each
-// utterance to its debug file as a "SPEECH OUTPUT" line; the test reads those.
+// scripts/ci-services.sh starts: a read while the user works in a terminal or an editor adds
+// nothing to what the reader says; the user who clicks the panel hears the transcript; the user
+// who asks to open Parlino during a read hears the panel and a control named, not the text, which
+// is one Shift+Tab away, and Tab goes on through the header's buttons; Escape leaves the panel for
+// the user's window again. Orca writes each utterance to its debug file as a "SPEECH OUTPUT" line;
+// the test reads those.
 #include "Playback/Linux/TestAudio.h"
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/FakeSpeechService.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -29,8 +32,18 @@ namespace {
 const QString terminalTitle = QStringLiteral("Parlino e2e terminal");
 const QString panelTitle = QStringLiteral("Parlino Panel");
 const QString bubbleTitle = QStringLiteral("Parlino Bubble");
+const QString editorFile = QStringLiteral("quiet-rooms.txt");
 const QString text = QStringLiteral("Quiet rooms help people think. Against the noise, a calm "
                                     "voice reads on.");
+// What the screen reader echoes of a key pressed in the window it follows.
+const QRegularExpression
+    keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
+
+// What the screen reader said, without the keys it echoed.
+QStringList withoutKeys(QStringList said) {
+    said.removeIf([](const QString& utterance) { return keyEcho.match(utterance).hasMatch(); });
+    return said;
+}
 
 // What Orca writes to its debug file, as it writes it. The file is a terminal, so that Orca writes
 // each line at once rather than when its buffer fills; the test reads it as it comes.
@@ -87,13 +100,18 @@ protected:
         ASSERT_TRUE(home.isValid());
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
-        const QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+    }
 
-        // The user works in a terminal, with the screen reader on.
-        terminal = std::make_unique<Program>(QStringLiteral("xterm"),
-                                             QStringList{"-title", terminalTitle}, session);
-        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle() == terminalTitle; }, 10000))
-            << "the terminal never became the active window";
+    // The user works in `program`, whose window's title holds `title`, and does `first` there;
+    // then the screen reader and Parlino start.
+    void workIn(const QString& program, const QStringList& arguments, const QString& title,
+                const std::function<void()>& first = {}) {
+        const QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+        userApp = std::make_unique<Program>(program, arguments, session);
+        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 10000))
+            << "the user's window never became the active window";
+        if (first)
+            first();
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
             QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
@@ -110,6 +128,9 @@ protected:
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
         ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
     }
+    void workInTerminal() {
+        workIn(QStringLiteral("xterm"), {"-title", terminalTitle}, terminalTitle);
+    }
 
     QStringList spoken() { return orcaLog.spoken(); }
 
@@ -123,11 +144,20 @@ protected:
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
 
+    // Taps `key` with `modifiers` held.
+    void withKeys(std::initializer_list<KeySym> modifiers, KeySym key) {
+        for (const KeySym modifier : modifiers)
+            desktop.key(modifier, True);
+        desktop.tap(key);
+        for (const KeySym modifier : modifiers)
+            desktop.key(modifier, False);
+    }
+
     Desktop desktop;
     ScreenReaderLog orcaLog;
     QTemporaryDir home;
     TestSupport::FakeSpeechService service;
-    std::unique_ptr<Program> terminal;
+    std::unique_ptr<Program> userApp;
     std::unique_ptr<Program> screenReader;
     std::unique_ptr<Program> app;
 };
@@ -135,6 +165,7 @@ protected:
 } // namespace
 
 TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTheUserGoesThere) {
+    workInTerminal();
     const qsizetype before = spoken().size();
     startRead();
     // The pointer over the bubble brings the panel down, and leaves the focus where it was.
@@ -164,30 +195,68 @@ TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTh
     EXPECT_TRUE(heard.filter(QRegularExpression(QStringLiteral("\\bselected\\b"))).isEmpty());
 }
 
-TEST_F(ScreenReaderE2E, TheOpenShortcutTakesTheUserToThePanelAndEscapeBackToTheTerminal) {
-    const qsizetype before = spoken().size();
-    startRead();
-    desktop.key(XK_Control_L, True);
-    desktop.key(XK_Alt_L, True);
-    desktop.tap(XK_o);
-    desktop.key(XK_Alt_L, False);
-    desktop.key(XK_Control_L, False);
+TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeavesTheTextATabAway) {
+    // The user reads from a text editor, whose window the screen reader follows.
+    QFile file(home.filePath(editorFile));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
+    file.close();
+    // The whole text selected, a tap of the right Super key reads it.
+    workIn(QStringLiteral("mousepad"), {"--disable-server", file.fileName()}, editorFile,
+           [&] { withKeys({XK_Control_L}, XK_a); });
+    // The reader has presented the editor, its selection last.
+    ASSERT_TRUE(pumpUntil([&] { return spoken().contains(text + " selected."); }, 15000))
+        << spoken().join('\n').toStdString();
+    const qsizetype beforeRead = spoken().size();
+    desktop.tap(XK_Super_R);
+    ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
+    const auto request = service.requests().constLast();
+    ASSERT_TRUE(request.path().endsWith("/with-timestamps"));
+    EXPECT_EQ(QString::fromStdString(request.json()["text"].get<std::string>()), text);
 
-    // The panel has the keyboard; the reader, silent until then, names it and reads the
-    // transcript out.
+    // Open Parlino: the panel has the keyboard, and the reader names it and the read's control.
+    withKeys({XK_Control_L, XK_Alt_L}, XK_o);
     ASSERT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }))
         << desktop.focusedWindowTitle().toStdString() << "\n"
         << log();
-    ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).contains(text); }, 15000))
-        << spoken().mid(before).join('\n').toStdString();
-    const QStringList heard = spoken().mid(before);
-    EXPECT_EQ(heard.indexOf(QStringLiteral("Parlino Panel.")), 0) << heard.join('\n').toStdString();
+    const QRegularExpression control(QStringLiteral("(Pause|Play) push button.*"));
+    ASSERT_TRUE(pumpUntil([&] { return spoken().mid(beforeRead).indexOf(control) >= 0; }, 15000))
+        << spoken().mid(beforeRead).join('\n').toStdString();
+    // Apart from the keys it echoes, the reader said nothing of the read until then.
+    QStringList heard = withoutKeys(spoken().mid(beforeRead));
+    EXPECT_EQ(heard.indexOf(QStringLiteral("Parlino Panel.")), 0)
+        << "said during the read: " << heard.join('\n').toStdString();
 
-    // Escape closes it, and the keyboard is back in the terminal.
+    // The transcript is one Shift+Tab back, where the reader reads it out, once.
+    withKeys({XK_Shift_L}, XK_Tab);
+    ASSERT_TRUE(pumpUntil([&] { return spoken().mid(beforeRead).contains(text); }, 15000))
+        << spoken().mid(beforeRead).join('\n').toStdString();
+    heard = spoken().mid(beforeRead);
+    const qsizetype named = heard.indexOf(control);
+    const qsizetype read = heard.indexOf(text);
+    EXPECT_EQ(heard.mid(0, read).filter(QRegularExpression(QStringLiteral("Quiet|noise|calm"))),
+              QStringList())
+        << heard.join('\n').toStdString();
+    EXPECT_LT(named, read);
+    EXPECT_EQ(heard.count(text), 1);
+
+    // Tab goes on through the read's controls to every button of the header.
+    for (const char* button :
+         {"Settings", "Voices", "Audio Clips", "Mute Parlino", "Pin panel open", "Close"}) {
+        const QRegularExpression name(QStringLiteral("%1\\b.*").arg(QLatin1String(button)));
+        const qsizetype from = spoken().size();
+        const auto heardSince = [&] { return withoutKeys(spoken().mid(from)); };
+        for (int presses = 0; presses < 4 && heardSince().indexOf(name) < 0; ++presses) {
+            const qsizetype said = heardSince().size();
+            desktop.tap(XK_Tab);
+            pumpUntil([&] { return heardSince().size() > said; });
+        }
+        EXPECT_GE(heardSince().indexOf(name), 0) << button << ":\n"
+                                                 << spoken().mid(from).join('\n').toStdString();
+    }
+
+    // Escape closes the panel, and the keyboard is back in the editor.
     desktop.tap(XK_Escape);
     ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); })) << log();
-    EXPECT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == terminalTitle; }))
-        << desktop.focusedWindowTitle().toStdString();
-    EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle() == terminalTitle; }))
+    EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }))
         << desktop.activeWindowTitle().toStdString();
 }
