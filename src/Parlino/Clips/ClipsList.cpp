@@ -34,7 +34,8 @@ ClipRow::ClipRow(const ClipSummary& clip, const ClipRowMetrics& metrics,
       m_delete(new ArmedIconButton(QStringLiteral("trash"), ClipRowMetrics::buttonSide,
                                    Theme::white60(), 12, environment.motion, this)) {
     setObjectName(QStringLiteral("ClipRow"));
-    m_delete->setAccessibleName(QStringLiteral("Delete"));
+    nameByNextPress(*m_delete, m_delete->arming(), QStringLiteral("Delete"),
+                    QStringLiteral("Press again to delete"));
     m_delete->setFixedSize(m_delete->sizeHint());
 }
 
@@ -66,6 +67,8 @@ ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& envi
     ParlinoButtonStyle clearAllStyle = ParlinoButtonStyle::standard(false);
     clearAllStyle.hover = true;
     m_clearAll->setObjectName(QStringLiteral("ClearAllButton"));
+    nameByNextPress(*m_clearAll, m_clearAll->arming(), m_clearAll->text(),
+                    QStringLiteral("Press again to clear all"));
     m_clearAll->setButtonStyle(clearAllStyle);
     const QSizeF label =
         QFontMetricsF(ClipsFonts::clearAll()).size(Qt::TextSingleLine, m_clearAll->text());

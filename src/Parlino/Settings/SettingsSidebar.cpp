@@ -58,10 +58,14 @@ SidebarRow::SidebarRow(SettingsPane pane, SettingsSidebarModel& model, const Mot
           *this, motion.scheduler, [this] { update(); },
           [this] { return !m_armedAmount.isSettled(); }) {
     setObjectName(QStringLiteral("SidebarRow"));
-    setAccessibleName(title(pane));
     // Quit is a command, not a page: assistive tools see it as the push button it is.
-    if (pane != SettingsPane::quit)
+    if (pane == SettingsPane::quit)
+        nameByNextPress(*this, model.quitArming(), title(pane),
+                        QStringLiteral("Press again to quit"));
+    else {
+        setAccessibleName(title(pane));
         ChoiceAccessible::mark(*this, QAccessible::PageTab);
+    }
     connect(this, &QAbstractButton::clicked, this, [this] { m_model.choose(m_pane); });
     connect(&model.navigation(), &SettingsNavigation::selectionChanged, this, [this] { follow(); });
     if (pane == SettingsPane::quit)
@@ -91,11 +95,7 @@ QSize SidebarRow::sizeHint() const {
 }
 
 void SidebarRow::follow() {
-    if (m_pane == SettingsPane::quit)
-        // The armed look tells the eye what the next press does; the name tells a screen
-        // reader, which speaks a new name of the focused control (and not a new description).
-        setAccessibleName(isArmed() ? QStringLiteral("Press again to quit") : title(m_pane));
-    else
+    if (m_pane != SettingsPane::quit)
         ChoiceAccessible::setChosen(*this, isSelected());
     setButtonStyle(rowStyle(isSelected() || isArmed()));
     m_armedAmount.animateTo(isArmed() ? 1 : 0, Curve::easeOut(armSeconds), false);
