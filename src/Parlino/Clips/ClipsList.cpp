@@ -109,6 +109,7 @@ void ClipsList::resizeEvent(QResizeEvent* event) {
 }
 
 void ClipsList::clipsDidChange() {
+    handOnFocusOfRemovedRow();
     const bool animated =
         m_viewModel.animatesChanges() && !m_environment.motion.preferences.reduceMotion();
     if (animated)
@@ -135,6 +136,28 @@ void ClipsList::clipsDidChange() {
     m_removal.animateTo(1, Curve::easeInOut(removalSeconds), false);
     animationFrame();
     m_frames.start();
+}
+
+// Before the row goes, so that the focus never passes through another control on its way (which
+// a screen reader would announce) or lands outside the list.
+void ClipsList::handOnFocusOfRemovedRow() {
+    ClipRow* focused = focusedRow();
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    if (!focused || indexOf(focused->clip().id) || clips.isEmpty())
+        return;
+    const qsizetype index = std::min(focused->index(), clips.size() - 1);
+    ClipRow* row = m_rows.value(clips[index].id);
+    if (!row) { // the focused row lay out of view
+        row = makeRow(clips[index]);
+        m_rows.insert(clips[index].id, row);
+        showRow(*row, index);
+    }
+    const QWidget* control = window()->focusWidget();
+    QWidget* next = control == &focused->textColumn()   ? &row->textColumn()
+                    : control == &focused->playButton() ? static_cast<QWidget*>(&row->playButton())
+                                                        : &row->deleteButton();
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    next->setFocus(Qt::TabFocusReason);
 }
 
 void ClipsList::relayout() {
@@ -246,6 +269,7 @@ std::optional<qsizetype> ClipsList::indexOf(const ClipID& id) const {
 }
 
 void ClipsList::placeRow(ClipRow& row, qsizetype index) {
+    row.setIndex(index);
     const qreal slide = m_slides.value(row.clip().id) * slideRemaining();
     const qreal top = m_layout.rowTop(index) + slide;
     const int y = pixel(top);
