@@ -299,6 +299,7 @@ TEST_F(SettingsViewTest, TheQuitRowIsAButtonThatTheKeyboardReachesAndPressesTwic
 TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     SettingsView view(services, navigation, false, 0);
     view.show();
+    QApplication::setActiveWindow(&view);
     select(view, SettingsPane::apiKey);
     settle([&] { return view.detail()->findChild<QLineEdit*>() != nullptr; });
     auto* field = view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
@@ -313,11 +314,24 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     QTest::keyClicks(field, QStringLiteral("sk-typed"));
     EXPECT_TRUE(save->isEnabled());
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-entry"));
-    QTest::mouseClick(save, Qt::LeftButton);
+    // Pressed from the keyboard, the button goes with its layout; the focus stays in the pane.
+    field->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), save);
+    QTest::keyClick(save, Qt::Key_Space);
     settle([&] { return store.secrets.contains(apiKeyAccount); });
     EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed"));
     EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << "the saved layout has no field";
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-saved-with-status"));
+    // The window's focus, which stays where it was put should the test's window lose its
+    // activation.
+    auto* remove = qobject_cast<QAbstractButton*>(view.focusWidget());
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(remove->text(), QStringLiteral("Remove Key"));
+    QTest::keyClick(remove, Qt::Key_Space);
+    settle([&] { return !store.secrets.contains(apiKeyAccount); });
+    EXPECT_EQ(view.focusWidget(),
+              view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
 }
 
 TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothingRunning) {
