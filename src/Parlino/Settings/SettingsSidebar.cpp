@@ -21,6 +21,10 @@ constexpr int titleSize = 13;
 constexpr int horizontalPadding = 10;
 constexpr int verticalPadding = 7;
 constexpr qreal selectionOpacity = 0.24;
+constexpr int rowSpacing = 2;
+constexpr int windowTopPadding = 16;
+// Below Quit, so that the last row does not touch the window's edge.
+constexpr int windowBottomPadding = 10;
 
 QFont rowFont(bool selected) {
     QFont font;
@@ -89,9 +93,13 @@ QColor SidebarRow::tint() const {
     return isSelected() ? QColor(Qt::white) : Theme::white(0.72);
 }
 
-QSize SidebarRow::sizeHint() const {
+int SidebarRow::height() {
     const qreal line = std::max<qreal>(QFontMetricsF(rowFont(true)).height(), symbolSize);
-    return {120, qCeil(line) + 2 * verticalPadding};
+    return qCeil(line) + 2 * verticalPadding;
+}
+
+QSize SidebarRow::sizeHint() const {
+    return {120, height()};
 }
 
 void SidebarRow::follow() {
@@ -160,13 +168,18 @@ SettingsSidebar::SettingsSidebar(SettingsSidebarModel& model, const MotionContex
     : QWidget(parent), m_model(model), m_embedded(embedded) {
     setObjectName(QStringLiteral("SettingsSidebar"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, embedded ? qRound(topContentInset) : 16, 10, 0);
-    layout->setSpacing(2);
+    layout->setContentsMargins(10, embedded ? qRound(topContentInset) : windowTopPadding, 10, 0);
+    layout->setSpacing(rowSpacing);
     if (embedded)
         layout->addSpacing(hiddenHeadingHeight());
     for (const SettingsPane pane : allSettingsPanes)
         layout->addWidget(new SidebarRow(pane, model, motion));
     layout->addStretch();
+}
+
+int SettingsSidebar::windowHeightFor(int rowHeight) {
+    const auto rows = int(std::size(allSettingsPanes));
+    return windowTopPadding + rows * rowHeight + (rows - 1) * rowSpacing + windowBottomPadding;
 }
 
 SidebarRow* SettingsSidebar::row(SettingsPane pane) const {

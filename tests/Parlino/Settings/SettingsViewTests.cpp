@@ -30,6 +30,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -142,6 +144,29 @@ TEST_F(SettingsViewTest, TheWindowAndThePanelLayOutTheirOwnSidebar) {
     EXPECT_GT(panel.sidebar().row(SettingsPane::general)->y(), 40 + 12);
     EXPECT_GE(panel.detail()->y(), 40);
     EXPECT_EQ(panelNavigation.selection(), SettingsPane::general);
+}
+
+TEST_F(SettingsViewTest, AtItsLeastSizeTheWindowShowsEverySidebarRowWholeAndThePaneScrolls) {
+    EXPECT_GT(SettingsView::leastWindowSize(31).height(),
+              SettingsView::leastWindowSize(29).height())
+        << "taller rows, as another font or scale makes them, need a taller window";
+    SettingsWindow window(services, navigation);
+    window.setFixedSize(SettingsView::leastWindowSize());
+    window.show();
+    settle();
+    const SettingsView& view = window.view();
+    for (const SettingsPane pane : allSettingsPanes) {
+        const SidebarRow* row = view.sidebar().row(pane);
+        EXPECT_TRUE(view.rect().contains(QRect(row->mapTo(&view, QPoint()), row->size())))
+            << title(pane).toStdString();
+    }
+    const auto* scroll = view.detail()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0) << "the General pane scrolls";
+    EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width())
+        << "and shows its buttons whole across";
+    for (const qreal ratio : {1.0, 1.5, 2.0})
+        TestSupport::renderScreenshot(window, ratio, suite, QStringLiteral("window-least"));
 }
 
 TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {
