@@ -1,6 +1,7 @@
 #include "KeyboardShortcuts/RecorderControl.h"
 
 #include "KeyboardShortcuts/LocalizedStrings.h"
+#include "KeyboardShortcuts/RecorderAccessible.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -34,6 +35,7 @@ RecorderControl::RecorderControl(ShortcutRegistry& registry, const std::optional
 }
 
 void RecorderControl::setUp() {
+    RecorderAccessible::install(*this);
     setAlignment(Qt::AlignCenter);
     setClearButtonEnabled(true);
     // The clear button shows only a cross: assistive tools need its name. Tab reaches it after

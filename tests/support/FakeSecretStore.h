@@ -2,6 +2,7 @@
 
 #include "Base/MainThread.h"
 #include "Parlino/Services/SecretStore.h"
+#include "Parlino/Services/StoreReach.h"
 
 #include <QHash>
 
@@ -13,6 +14,7 @@ namespace TestSupport {
 // Keeps secrets in memory; answers on the main thread after the call, like the real store.
 // `nextLookup` replaces the answer of the next lookup (a locked item, an error); while
 // `writeError` or `removeError` is set, writes or removals fail with it and change nothing.
+// Those who wait for the store to answer again wait on `reach`.
 class FakeSecretStore : public Parlino::SecretStore {
 public:
     void lookup(const QString& account, ReadCompletion completion,
@@ -43,7 +45,12 @@ public:
         answer(std::move(completion), Outcome(), std::move(cancel));
     }
 
+    void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {}) override {
+        reach.wait(std::move(answering), std::move(cancel));
+    }
+
     QHash<QString, QString> secrets;
+    Parlino::StoreReach reach;
     std::optional<Parlino::KeychainReadResult> nextLookup;
     std::optional<Parlino::KeychainWriteError> writeError;
     std::optional<Parlino::KeychainDeleteError> removeError;

@@ -2,6 +2,7 @@
 
 #include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/Icons.h"
+#include "Parlino/Style/PlaybackSpeedText.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetricsF>
@@ -36,15 +37,13 @@ ClipSpeedChip::ClipSpeedChip(const Defaults::Key<double>& playbackRate, const Mo
     follow();
 }
 
-QString ClipSpeedChip::label(double rate) {
-    return QString::number(rate, 'g', 6) + QChar(0x00D7);
-}
-
 void ClipSpeedChip::follow() {
-    const QString text = label(m_playbackRate.value());
+    const double rate = m_playbackRate.value();
+    const QString text = playbackSpeedText(rate);
     if (text == this->text())
         return;
     setText(text);
+    setAccessibleName(playbackSpeedName(rate));
     updateGeometry();
     update();
 }

@@ -11,15 +11,13 @@
 
 namespace Parlino {
 
-// The header's speed chip: the shared playback speed as "1.25×", redrawn whenever the setting
-// changes, whoever changed it. A click asks for the next speed.
+// The header's speed chip: the shared playback speed as "1.25×", named "Playback speed 1.25×" as
+// the panel's chip is, and redrawn whenever the setting changes, whoever changed it. A click asks
+// for the next speed.
 class ClipSpeedChip final : public ParlinoButton {
 public:
     ClipSpeedChip(const Defaults::Key<double>& playbackRate, const MotionContext& motion,
                   QWidget* parent = nullptr);
-
-    // The speed as the chip writes it: "%g×" without a locale.
-    static QString label(double rate);
 
     QSize sizeHint() const override;
 

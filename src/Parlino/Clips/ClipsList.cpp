@@ -34,7 +34,8 @@ ClipRow::ClipRow(const ClipSummary& clip, const ClipRowMetrics& metrics,
       m_delete(new ArmedIconButton(QStringLiteral("trash"), ClipRowMetrics::buttonSide,
                                    Theme::white60(), 12, environment.motion, this)) {
     setObjectName(QStringLiteral("ClipRow"));
-    m_delete->setAccessibleName(QStringLiteral("Delete"));
+    nameByNextPress(*m_delete, m_delete->arming(), QStringLiteral("Delete"),
+                    QStringLiteral("Press again to delete"));
     m_delete->setFixedSize(m_delete->sizeHint());
 }
 
@@ -66,6 +67,8 @@ ClipsList::ClipsList(ClipsViewModel& viewModel, const ClipsViewEnvironment& envi
     ParlinoButtonStyle clearAllStyle = ParlinoButtonStyle::standard(false);
     clearAllStyle.hover = true;
     m_clearAll->setObjectName(QStringLiteral("ClearAllButton"));
+    nameByNextPress(*m_clearAll, m_clearAll->arming(), m_clearAll->text(),
+                    QStringLiteral("Press again to clear all"));
     m_clearAll->setButtonStyle(clearAllStyle);
     const QSizeF label =
         QFontMetricsF(ClipsFonts::clearAll()).size(Qt::TextSingleLine, m_clearAll->text());
@@ -106,6 +109,7 @@ void ClipsList::resizeEvent(QResizeEvent* event) {
 }
 
 void ClipsList::clipsDidChange() {
+    handOnFocusOfRemovedRow();
     const bool animated =
         m_viewModel.animatesChanges() && !m_environment.motion.preferences.reduceMotion();
     if (animated)
@@ -132,6 +136,28 @@ void ClipsList::clipsDidChange() {
     m_removal.animateTo(1, Curve::easeInOut(removalSeconds), false);
     animationFrame();
     m_frames.start();
+}
+
+// Before the row goes, so that the focus never passes through another control on its way (which
+// a screen reader would announce) or lands outside the list.
+void ClipsList::handOnFocusOfRemovedRow() {
+    ClipRow* focused = focusedRow();
+    const QList<ClipSummary>& clips = m_viewModel.clips();
+    if (!focused || indexOf(focused->clip().id) || clips.isEmpty())
+        return;
+    const qsizetype index = std::min(focused->index(), clips.size() - 1);
+    ClipRow* row = m_rows.value(clips[index].id);
+    if (!row) { // the focused row lay out of view
+        row = makeRow(clips[index]);
+        m_rows.insert(clips[index].id, row);
+        showRow(*row, index);
+    }
+    const QWidget* control = window()->focusWidget();
+    QWidget* next = control == &focused->textColumn()   ? &row->textColumn()
+                    : control == &focused->playButton() ? static_cast<QWidget*>(&row->playButton())
+                                                        : &row->deleteButton();
+    window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    next->setFocus(Qt::TabFocusReason);
 }
 
 void ClipsList::relayout() {
@@ -243,6 +269,7 @@ std::optional<qsizetype> ClipsList::indexOf(const ClipID& id) const {
 }
 
 void ClipsList::placeRow(ClipRow& row, qsizetype index) {
+    row.setIndex(index);
     const qreal slide = m_slides.value(row.clip().id) * slideRemaining();
     const qreal top = m_layout.rowTop(index) + slide;
     const int y = pixel(top);

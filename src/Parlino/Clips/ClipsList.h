@@ -29,6 +29,9 @@ public:
             const ClipsViewEnvironment& environment, QWidget* parent);
 
     const ClipSummary& clip() const { return m_clip; }
+    // Its clip's place in the list it was last laid out in.
+    qsizetype index() const { return m_index; }
+    void setIndex(qsizetype index) { m_index = index; }
     ClipTextColumn& textColumn() const { return *m_text; }
     ClipPlayButton& playButton() const { return *m_play; }
     ArmedIconButton& deleteButton() const { return *m_delete; }
@@ -38,6 +41,7 @@ protected:
 
 private:
     ClipSummary m_clip;
+    qsizetype m_index = 0;
     ClipRowMetrics m_metrics;
     ClipTextColumn* m_text;
     ClipPlayButton* m_play;
@@ -47,8 +51,9 @@ private:
 // The scrolled content of a clips list: a row and a divider for each clip, then "Clear all".
 // It is as tall as the whole list but makes rows only for the clips in its visible area, and
 // keeps the row that holds the focus wherever it lies, so a list of thousands costs no more
-// than a screenful. Rows that a reload removes fade out and shrink towards their top while the
-// rest close up, unless Reduce Motion is on.
+// than a screenful. A row whose clip goes hands its focus to the same control of the row that
+// takes its place, or of the row above it at the end of the list. Rows that a reload removes fade
+// out and shrink towards their top while the rest close up, unless Reduce Motion is on.
 class ClipsList final : public QWidget {
 public:
     static constexpr double removalSeconds = 0.35;
@@ -83,6 +88,7 @@ private:
     };
 
     void clipsDidChange();
+    void handOnFocusOfRemovedRow();
     void relayout();
     void showRows();
     void layOutRows();

@@ -8,6 +8,7 @@
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Style/DurationText.h"
 #include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/PlaybackSpeedText.h"
 #include "Parlino/Style/Theme.h"
 
 #include "Base/Clock.h"
@@ -79,7 +80,7 @@ protected:
         painter.setFont(labelFont(QFont(), QFont::DemiBold));
         painter.setPen(PlaybackLabels::isFailure(phase) ? Theme::red() : Theme::white85());
         painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         PlaybackLabels::speedText(rate));
+                         playbackSpeedText(rate));
 
         switch (PlaybackLabels::bubbleIndicator(phase)) {
         case PlaybackLabels::BubbleIndicator::spinner:

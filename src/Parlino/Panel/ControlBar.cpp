@@ -7,6 +7,7 @@
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Style/ParlinoButton.h"
+#include "Parlino/Style/PlaybackSpeedText.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QHBoxLayout>
@@ -106,8 +107,8 @@ void ControlBar::showProgress() {
 
 void ControlBar::showSpeed() {
     const double rate = Defaults::get(m_settings.playbackRate);
-    m_speed->setText(PlaybackLabels::speedText(rate));
-    m_speed->setAccessibleName(PlaybackLabels::speedName(rate));
+    m_speed->setText(playbackSpeedText(rate));
+    m_speed->setAccessibleName(playbackSpeedName(rate));
     m_speed->updateGeometry();
 }
 

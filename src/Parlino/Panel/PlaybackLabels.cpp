@@ -8,14 +8,6 @@ namespace Parlino::PlaybackLabels {
 
 using Kind = PlayerViewModel::Phase::Kind;
 
-QString speedText(double rate) {
-    return QString::asprintf("%g", rate) + QChar(0x00D7);
-}
-
-QString speedName(double rate) {
-    return QStringLiteral("Playback speed ") + speedText(rate);
-}
-
 QString timeText(double elapsedSeconds, const ProgressModel::Total& total) {
     return formatMinutesSeconds(elapsedSeconds) + QStringLiteral(" / ") +
            (total.isExact ? QString() : QStringLiteral("~")) + formatMinutesSeconds(total.seconds);

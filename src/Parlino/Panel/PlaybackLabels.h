@@ -10,11 +10,6 @@ namespace Parlino {
 // What the control bar, the progress bar and the bubble show of a read, as pure functions.
 namespace PlaybackLabels {
 
-// The playback speed in its shortest decimal form with a multiplication sign: "1×", "1.25×".
-QString speedText(double rate);
-// What assistive tools call the speed chip: "Playback speed 1.25×".
-QString speedName(double rate);
-
 // "elapsed / total", the total marked "~" while it is an estimate: "1:05 / ~3:20".
 QString timeText(double elapsedSeconds, const ProgressModel::Total& total);
 

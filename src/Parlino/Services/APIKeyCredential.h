@@ -17,6 +17,11 @@ inline const QString apiKeyAccount = QStringLiteral("elevenlabs-api-key");
 // sent. The store must outlive every request.
 TTS::Endpoint::Credential apiKeyCredential(SecretStore& store);
 
+// What the settings panes say while the key store is out of reach, where the panel's failure row
+// says "The keyring isn't available — start it and retry.".
+inline const QString keyringAwayMessage =
+    QStringLiteral("The keyring isn't available — check that your desktop's keyring is running.");
+
 // The service's web page where the user makes and copies API keys.
 QUrl apiKeysPage();
 

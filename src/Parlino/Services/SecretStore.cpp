@@ -8,6 +8,8 @@ namespace {
 const Base::Log log(QStringLiteral("keychain"));
 }
 
+void SecretStore::whenAnsweringAgain(std::function<void()>, std::stop_token) {}
+
 void SecretStore::read(const QString& account, ReadCompletion completion, std::stop_token cancel) {
     lookup(
         account,

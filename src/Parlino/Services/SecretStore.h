@@ -17,6 +17,12 @@ inline constexpr qint32 unavailable = -2; // no secret service on the session bu
 inline constexpr qint32 timedOut = -3;    // the secret service did not answer in time
 inline constexpr qint32 failed = -4;      // the secret service reported an error
 inline constexpr qint32 noKeyring = -5;   // the secret service holds no keyring to keep a key in
+
+// A status that says the store itself was out of reach: no secret service, none answering in
+// time, or none holding a keyring. A key may well be saved.
+inline bool isStoreAway(qint32 status) {
+    return status == unavailable || status == timedOut || status == noKeyring;
+}
 } // namespace KeychainStatus
 
 // The outcome of reading the key.
@@ -38,12 +44,9 @@ public:
     const QString& text() const { return m_text; }
     // The status of a locked or error result.
     qint32 status() const { return m_status; }
-    // An error that says the store itself was out of reach: no secret service, none answering
-    // in time, or none holding a keyring. A key may well be saved.
+    // An error that says the store itself was out of reach (KeychainStatus::isStoreAway).
     bool isStoreAway() const {
-        return m_kind == Kind::error &&
-               (m_status == KeychainStatus::unavailable || m_status == KeychainStatus::timedOut ||
-                m_status == KeychainStatus::noKeyring);
+        return m_kind == Kind::error && KeychainStatus::isStoreAway(m_status);
     }
 
     friend bool operator==(const KeychainReadResult&, const KeychainReadResult&) = default;
@@ -88,6 +91,11 @@ public:
     // Removes the key; removing a key that is not there succeeds.
     virtual void remove(const QString& account, DeleteCompletion completion,
                         std::stop_token cancel = {}) = 0;
+
+    // Runs `answering` once, when the store that was out of reach may answer again: a call it
+    // gave up on answers after all, another call is answered, or the secret service comes back on
+    // the bus. Never once `cancel` is stopped. A store that is never out of reach never runs it.
+    virtual void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {});
 
     // What every caller uses: lookup() with locked items and errors logged.
     void read(const QString& account, ReadCompletion completion, std::stop_token cancel = {});

@@ -7,6 +7,8 @@
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Style/Theme.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,12 +42,11 @@ QWidget* column(std::initializer_list<QWidget*> rows) {
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    // Text wraps across the card and the key field spans it; buttons keep their own width at
-    // the leading edge.
-    for (QWidget* row : rows) {
-        const bool spans = qobject_cast<QLabel*>(row) || qobject_cast<QLineEdit*>(row);
-        layout->addWidget(row, 0, spans ? Qt::Alignment() : Qt::AlignLeft);
-    }
+    // Text wraps across the card and the key field and the rows span it; buttons keep their own
+    // width at the leading edge. Tab takes them in this order, as they stand.
+    for (QWidget* row : rows)
+        layout->addWidget(row, 0,
+                          qobject_cast<QAbstractButton*>(row) ? Qt::AlignLeft : Qt::Alignment());
     return content;
 }
 
@@ -64,15 +65,35 @@ APIKeyPane::APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services,
     rebuild();
 }
 
+// A control pressed from the keyboard ("Validate & Save", "Remove Key") goes with the layout it
+// stood in: the focus stays in the pane, on the first control of the layout that replaces it.
 void APIKeyPane::rebuild() {
+    const bool hadFocus = m_card->isAncestorOf(QApplication::focusWidget());
+    QWidget* content = makeContent();
+    m_card->setContent(content);
+    if (!hadFocus)
+        return;
+    content->show();
+    for (QWidget* next = content->nextInFocusChain(); next != content;
+         next = next->nextInFocusChain())
+        if (content->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) &&
+            next->isEnabled() && next->isVisible()) {
+            window()->setAttribute(Qt::WA_KeyboardFocusChange);
+            next->setFocus(Qt::TabFocusReason);
+            return;
+        }
+}
+
+QWidget* APIKeyPane::makeContent() {
     switch (m_model.layout()) {
     case APIKeyPaneModel::Layout::reading:
-        return m_card->setContent(new QWidget);
+        return new QWidget;
     case APIKeyPaneModel::Layout::entry:
-        return m_card->setContent(entryLayout());
+        return entryLayout();
     case APIKeyPaneModel::Layout::saved:
-        return m_card->setContent(savedLayout());
+        return savedLayout();
     }
+    Q_UNREACHABLE();
 }
 
 QWidget* APIKeyPane::savedLayout() {
@@ -89,10 +110,9 @@ QWidget* APIKeyPane::savedLayout() {
     connect(remove, &QAbstractButton::clicked, this, [this] { m_model.removeKey(); });
     rowLayout->addWidget(remove);
 
-    QWidget* content = column({statusLine(), linkButton(QStringLiteral("Go to API key ↗"),
-                                                        apiKeysPage(), m_services.motion)});
-    static_cast<QVBoxLayout*>(content->layout())->insertWidget(0, row);
-    return content;
+    return column(
+        {row, statusLine(),
+         linkButton(QStringLiteral("Go to API key ↗"), apiKeysPage(), m_services.motion)});
 }
 
 QWidget* APIKeyPane::entryLayout() {
@@ -121,11 +141,10 @@ QWidget* APIKeyPane::entryLayout() {
         linkButton(QStringLiteral("Get a key"), apiKeysPage(), m_services.motion));
     linksLayout->addWidget(
         linkButton(QStringLiteral("Go to API key ↗"), apiKeysPage(), m_services.motion));
+    linksLayout->addStretch();
 
-    QWidget* content = column({field, save, links, statusLine()});
-    content->layout()->addWidget(
-        paneText(privacyNote, PaneText::caption2, QFont::Normal, PaneText::tertiary()));
-    return content;
+    return column({field, save, links, statusLine(),
+                   paneText(privacyNote, PaneText::caption2, QFont::Normal, PaneText::tertiary())});
 }
 
 QLabel* APIKeyPane::statusLine() {

@@ -13,13 +13,15 @@ class APIKeyPaneModel;
 class SectionCard;
 
 // The API key pane: the saved layout ("API key saved" and "Remove Key") or the entry layout
-// (the hidden key field and "Validate & Save"), with the model's status line in both.
+// (the hidden key field and "Validate & Save"), with the model's status line in both. When the
+// layout changes under the keyboard focus, the focus goes to the new layout's first control.
 class APIKeyPane final : public QWidget {
 public:
     APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services, QWidget* parent = nullptr);
 
 private:
     void rebuild();
+    QWidget* makeContent();
     QWidget* savedLayout();
     QWidget* entryLayout();
     QLabel* statusLine();

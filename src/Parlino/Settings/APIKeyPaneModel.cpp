@@ -103,8 +103,21 @@ void APIKeyPaneModel::readStore() {
             if (token != m_readToken)
                 return;
             using Kind = KeychainReadResult::Kind;
-            if (result.kind() == Kind::locked)
+            if (result.kind() == Kind::locked) {
                 setStatus(lockedStatus);
+            } else if (result.isStoreAway()) {
+                // A key may well be saved: say why none shows, and read again once the store
+                // answers.
+                setStatus(keyringAwayMessage);
+                m_store.whenAnsweringAgain(
+                    [this, token] {
+                        if (token == m_readToken)
+                            readStore();
+                    },
+                    m_lifetime.get_token());
+            } else if (m_status == keyringAwayMessage) {
+                setStatus({});
+            }
             setLayout(result.kind() == Kind::found ? Layout::saved : Layout::entry);
         },
         m_lifetime.get_token());

@@ -17,7 +17,8 @@ namespace Parlino {
 // The API key pane: has the service check a typed key, stores it when the service accepts it,
 // and removes a stored key; each save and removal posts the key-changed notification. Every
 // press of "Validate & Save" or "Remove Key" starts a new generation, and a check that finishes
-// after a newer one started changes nothing. Main thread only.
+// after a newer one started changes nothing. A key store out of reach is named as such, and read
+// again when it answers. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Style/Icons.h"
+#include "Parlino/Style/PickerAccessible.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QAbstractItemView>
@@ -103,6 +104,7 @@ void Symbol::paintEvent(QPaintEvent*) {
 }
 
 ChoicePicker::ChoicePicker(const QStringList& titles, QWidget* parent) : QComboBox(parent) {
+    PickerAccessible::install(*this);
     addItems(titles);
     setSizeAdjustPolicy(QComboBox::AdjustToContents);
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);

@@ -21,6 +21,10 @@ constexpr int titleSize = 13;
 constexpr int horizontalPadding = 10;
 constexpr int verticalPadding = 7;
 constexpr qreal selectionOpacity = 0.24;
+constexpr int rowSpacing = 2;
+constexpr int windowTopPadding = 16;
+// Below Quit, so that the last row does not touch the window's edge.
+constexpr int windowBottomPadding = 10;
 
 QFont rowFont(bool selected) {
     QFont font;
@@ -58,10 +62,14 @@ SidebarRow::SidebarRow(SettingsPane pane, SettingsSidebarModel& model, const Mot
           *this, motion.scheduler, [this] { update(); },
           [this] { return !m_armedAmount.isSettled(); }) {
     setObjectName(QStringLiteral("SidebarRow"));
-    setAccessibleName(title(pane));
     // Quit is a command, not a page: assistive tools see it as the push button it is.
-    if (pane != SettingsPane::quit)
+    if (pane == SettingsPane::quit)
+        nameByNextPress(*this, model.quitArming(), title(pane),
+                        QStringLiteral("Press again to quit"));
+    else {
+        setAccessibleName(title(pane));
         ChoiceAccessible::mark(*this, QAccessible::PageTab);
+    }
     connect(this, &QAbstractButton::clicked, this, [this] { m_model.choose(m_pane); });
     connect(&model.navigation(), &SettingsNavigation::selectionChanged, this, [this] { follow(); });
     if (pane == SettingsPane::quit)
@@ -85,17 +93,17 @@ QColor SidebarRow::tint() const {
     return isSelected() ? QColor(Qt::white) : Theme::white(0.72);
 }
 
-QSize SidebarRow::sizeHint() const {
+int SidebarRow::height() {
     const qreal line = std::max<qreal>(QFontMetricsF(rowFont(true)).height(), symbolSize);
-    return {120, qCeil(line) + 2 * verticalPadding};
+    return qCeil(line) + 2 * verticalPadding;
+}
+
+QSize SidebarRow::sizeHint() const {
+    return {120, height()};
 }
 
 void SidebarRow::follow() {
-    if (m_pane == SettingsPane::quit)
-        // The armed look tells the eye what the next press does; the name tells a screen
-        // reader, which speaks a new name of the focused control (and not a new description).
-        setAccessibleName(isArmed() ? QStringLiteral("Press again to quit") : title(m_pane));
-    else
+    if (m_pane != SettingsPane::quit)
         ChoiceAccessible::setChosen(*this, isSelected());
     setButtonStyle(rowStyle(isSelected() || isArmed()));
     m_armedAmount.animateTo(isArmed() ? 1 : 0, Curve::easeOut(armSeconds), false);
@@ -160,13 +168,18 @@ SettingsSidebar::SettingsSidebar(SettingsSidebarModel& model, const MotionContex
     : QWidget(parent), m_model(model), m_embedded(embedded) {
     setObjectName(QStringLiteral("SettingsSidebar"));
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(10, embedded ? qRound(topContentInset) : 16, 10, 0);
-    layout->setSpacing(2);
+    layout->setContentsMargins(10, embedded ? qRound(topContentInset) : windowTopPadding, 10, 0);
+    layout->setSpacing(rowSpacing);
     if (embedded)
         layout->addSpacing(hiddenHeadingHeight());
     for (const SettingsPane pane : allSettingsPanes)
         layout->addWidget(new SidebarRow(pane, model, motion));
     layout->addStretch();
+}
+
+int SettingsSidebar::windowHeightFor(int rowHeight) {
+    const auto rows = int(std::size(allSettingsPanes));
+    return windowTopPadding + rows * rowHeight + (rows - 1) * rowSpacing + windowBottomPadding;
 }
 
 SidebarRow* SettingsSidebar::row(SettingsPane pane) const {

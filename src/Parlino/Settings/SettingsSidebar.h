@@ -22,6 +22,9 @@ public:
     SidebarRow(SettingsPane pane, SettingsSidebarModel& model, const MotionContext& motion,
                QWidget* parent = nullptr);
 
+    // Every row's height: the title's line and the padding above and below it.
+    static int height();
+
     SettingsPane pane() const { return m_pane; }
     bool isSelected() const;
     bool isArmed() const;
@@ -52,6 +55,8 @@ public:
                     qreal topContentInset, QWidget* parent = nullptr);
 
     SidebarRow* row(SettingsPane pane) const;
+    // The height that shows every row whole in the settings window, each `rowHeight` high.
+    static int windowHeightFor(int rowHeight);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

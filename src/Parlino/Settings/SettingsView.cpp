@@ -46,6 +46,14 @@ void setOpacity(QWidget* widget, double opacity) {
 
 } // namespace
 
+QSize SettingsView::leastWindowSize(int rowHeight) {
+    return {smallestWindowWidth, SettingsSidebar::windowHeightFor(rowHeight)};
+}
+
+QSize SettingsView::leastWindowSize() {
+    return leastWindowSize(SidebarRow::height());
+}
+
 SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation& navigation,
                            bool embedded, qreal topContentInset, QWidget* parent)
     : QWidget(parent), m_services(services), m_embedded(embedded),

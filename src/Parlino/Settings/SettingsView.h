@@ -21,15 +21,19 @@ class SettingsView final : public QWidget {
 public:
     static constexpr int windowWidth = 760;
     static constexpr int windowHeight = 560;
-    // The least the window is made where the floating surfaces leave no more room: the sidebar
-    // and a detail of a few rows, which scrolls.
-    static constexpr int smallestWindowWidth = 480;
-    static constexpr int smallestWindowHeight = 200;
+    // Beside the sidebar, room for the widest row of the General and Shortcuts panes.
+    static constexpr int smallestWindowWidth = 520;
     static constexpr int windowSidebarWidth = 200;
     static constexpr int panelSidebarWidth = 170;
     static constexpr double transitionSeconds = 0.18;
     static constexpr double reducedTransitionSeconds = 0.12;
     static constexpr qreal transitionRise = 6;
+
+    // The least the window is made where the floating surfaces leave no more room: every sidebar
+    // row whole, `rowHeight` each, beside a pane that scrolls.
+    static QSize leastWindowSize(int rowHeight);
+    // The same with rows as tall as the sidebar's font makes them at the screen's scale.
+    static QSize leastWindowSize();
 
     SettingsView(const SettingsServices& services, SettingsNavigation& navigation, bool embedded,
                  qreal topContentInset, QWidget* parent = nullptr);

@@ -31,8 +31,7 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
     case TTSError::Kind::keyUnreadable:
         return State::noKey();
     case TTSError::Kind::keyringUnavailable:
-        return State::error(QStringLiteral(
-            "The keyring isn't available — check that your desktop's keyring is running."));
+        return State::error(keyringAwayMessage);
     case TTSError::Kind::accountInProbation:
         return State::error(QStringLiteral(
             "ElevenLabs has your cloned voices on hold — Built-in voices still work."));

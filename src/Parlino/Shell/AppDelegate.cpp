@@ -162,7 +162,7 @@ void AppDelegate::openSettings() {
     }
     if (!m_settingsWindow->isVisible()) {
         const QSize size(SettingsView::windowWidth, SettingsView::windowHeight);
-        const QSize minimum(SettingsView::smallestWindowWidth, SettingsView::smallestWindowHeight);
+        const QSize minimum = SettingsView::leastWindowSize();
         if (!WindowPlacement::fitsClear(
                 WindowPlacement::requestOnPointerScreen(*m_settingsWindow, size, minimum)))
             m_deps.root.panelController().makeRoomForWindow();

@@ -1,6 +1,7 @@
 #include "Parlino/Style/TwoPressArming.h"
 
 #include <QPointer>
+#include <QWidget>
 
 namespace Parlino {
 
@@ -32,6 +33,15 @@ void TwoPressArming::setIsArmed(bool armed) {
         return;
     m_isArmed = armed;
     emit isArmedChanged();
+}
+
+void nameByNextPress(QWidget& control, const TwoPressArming& arming, const QString& name,
+                     const QString& armedName) {
+    const auto follow = [&control, &arming, name, armedName] {
+        control.setAccessibleName(arming.isArmed() ? armedName : name);
+    };
+    follow();
+    QObject::connect(&arming, &TwoPressArming::isArmedChanged, &control, follow);
 }
 
 } // namespace Parlino

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QtGlobal>
 
+class QWidget;
+
 namespace Parlino {
 
 // The two-press confirmation of a destructive command: the first press arms, a second press
@@ -40,5 +42,12 @@ private:
     qint64 m_armToken = 0;
     Base::ScheduledTask m_disarmTask;
 };
+
+// Names `control` for assistive tools by what its next press does: `name` while `arming` is not
+// armed, `armedName` ("Press again to quit") while it is. The armed look tells the eye; the name
+// tells a screen reader, which speaks a new name of the focused control and not a new
+// description. Lasts as long as the control.
+void nameByNextPress(QWidget& control, const TwoPressArming& arming, const QString& name,
+                     const QString& armedName);
 
 } // namespace Parlino

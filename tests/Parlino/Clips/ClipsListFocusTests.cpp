@@ -135,21 +135,56 @@ TEST_F(ClipsListFocusTest, ARowScrolledAwayGoesOnceTheFocusIsElsewhere) {
     expectRowsInPlace();
 }
 
-TEST_F(ClipsListFocusTest, DeletingTheFocusedRowHandsTheFocusOnToARowInView) {
+TEST_F(ClipsListFocusTest, DeletingTheFocusedRowHandsTheFocusToTheSameButtonOfTheNextRow) {
     const ClipID id = model.clips().front().id;
+    const ClipID next = model.clips()[1].id;
     QTest::keyClick(focused(), Qt::Key_Tab);
-    ASSERT_EQ(focused(), &firstRow()->deleteButton());
-    // Two presses of Space: the first arms, the second deletes.
+    ArmedIconButton& trash = firstRow()->deleteButton();
+    ASSERT_EQ(focused(), &trash);
+    // Two presses of Space: the first arms, and the button says what the next one does.
+    EXPECT_EQ(trash.accessibleName(), QStringLiteral("Delete"));
     QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_EQ(trash.accessibleName(), QStringLiteral("Press again to delete"));
     QTest::keyClick(focused(), Qt::Key_Space);
+    ASSERT_NE(list().row(next), nullptr);
+    EXPECT_EQ(focused(), &list().row(next)->deleteButton()) << "at once, not by way of another";
     settle();
     scheduler.advance(ClipsList::removalSeconds + 0.1);
     settle();
     EXPECT_EQ(model.clips().size(), 59);
     EXPECT_EQ(list().row(id), nullptr);
-    ASSERT_NE(focused(), nullptr);
-    EXPECT_TRUE(list().isAncestorOf(focused()));
+    EXPECT_EQ(focused(), &list().row(next)->deleteButton());
+    EXPECT_EQ(list().row(next)->deleteButton().accessibleName(), QStringLiteral("Delete"));
     expectRowsInPlace();
+}
+
+TEST_F(ClipsListFocusTest, TheLastRowHandsItsFocusUpAndARowScrolledAwayToItsSuccessor) {
+    // The focused row out of view: its successor is made to take the focus.
+    scrollFirstRowAway([this] { turnWheel(); });
+    const ClipID next = model.clips()[1].id;
+    for (int i = 0; i < 10 && list().row(next); ++i) {
+        turnWheel();
+        settle();
+    }
+    ASSERT_EQ(list().row(next), nullptr);
+    model.deleteClip(model.clips().front());
+    settle();
+    scheduler.advance(ClipsList::removalSeconds + 0.1);
+    settle();
+    ASSERT_NE(list().row(next), nullptr);
+    EXPECT_EQ(focused(), &list().row(next)->playButton());
+    expectRowsInPlace();
+
+    // The last clip's row hands its focus to the row above it.
+    scrollBar().setValue(scrollBar().maximum());
+    settle();
+    const ClipID last = model.clips().back().id;
+    const ClipID above = model.clips()[model.clips().size() - 2].id;
+    list().row(last)->textColumn().setFocus(Qt::TabFocusReason);
+    model.deleteClip(model.clips().back());
+    settle();
+    ASSERT_NE(list().row(above), nullptr);
+    EXPECT_EQ(focused(), &list().row(above)->textColumn());
 }
 
 TEST_F(ClipsListFocusTest, TabWalksTheRowsAsTheyLieWhateverOrderTheyWereMadeIn) {

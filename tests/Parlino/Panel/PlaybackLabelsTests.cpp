@@ -6,13 +6,6 @@
 
 using namespace Parlino;
 
-TEST(PlaybackLabels, SpeedInShortestForm) {
-    EXPECT_EQ(PlaybackLabels::speedText(1.0), QStringLiteral("1×"));
-    EXPECT_EQ(PlaybackLabels::speedText(1.25), QStringLiteral("1.25×"));
-    EXPECT_EQ(PlaybackLabels::speedText(0.5), QStringLiteral("0.5×"));
-    EXPECT_EQ(PlaybackLabels::speedText(2.0), QStringLiteral("2×"));
-}
-
 TEST(PlaybackLabels, TimeMarksAnEstimatedTotal) {
     EXPECT_EQ(PlaybackLabels::timeText(0, {0, false}), QStringLiteral("0:00 / ~0:00"));
     EXPECT_EQ(PlaybackLabels::timeText(65.4, {200, false}), QStringLiteral("1:05 / ~3:20"));

@@ -62,6 +62,32 @@ TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo)
     EXPECT_EQ(unreadable->status(), QString());
 }
 
+TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItAnswers) {
+    store.secrets[apiKeyAccount] = QStringLiteral("saved");
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
+    auto model = makeModel();
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(model->status(), keyringAwayMessage) << "not an empty field that looks like no key";
+
+    // Another of the store's calls is answered, or the service comes back: the pane reads again.
+    store.reach.note(false);
+    store.reach.note(true);
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+    EXPECT_EQ(model->status(), QString());
+
+    // Still out of reach when read again: it keeps waiting, and a model gone waits no more.
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
+    model->reload();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
+    store.reach.serviceReturned();
+    TestSupport::drainEvents();
+    EXPECT_EQ(model->status(), keyringAwayMessage);
+    model.reset();
+    store.reach.serviceReturned();
+    TestSupport::drainEvents();
+}
+
 TEST_F(APIKeyPaneModelTest, EveryAcceptedKeyIsStoredTrimmedWithItsStatus) {
     struct Row {
         Response answer;

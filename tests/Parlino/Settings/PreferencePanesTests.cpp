@@ -164,6 +164,43 @@ TEST_F(PreferencePanesTest, PickersAreLabelledAndRecordersNamedByWhatTheyDo) {
                                   QStringLiteral("Shortcut to open Parlino")}));
 }
 
+// A screen reader reads a combo box's value from its text, and joins a text's runs of attributes:
+// the picker's value and the recorder's whole shortcut must be in them.
+TEST_F(PreferencePanesTest, AssistiveToolsGetThePickersValueAndTheWholeShortcutAsText) {
+    ShortcutsPane shortcuts(services);
+    QComboBox& picker = shortcuts.tapKeyPicker();
+    QAccessibleInterface* pickerInterface = QAccessible::queryAccessibleInterface(&picker);
+    ASSERT_NE(pickerInterface, nullptr);
+    EXPECT_EQ(pickerInterface->role(), QAccessible::ComboBox);
+    EXPECT_EQ(pickerInterface->childCount(), 1) << "its list";
+    QAccessibleTextInterface* value = pickerInterface->textInterface();
+    ASSERT_NE(value, nullptr);
+    EXPECT_FALSE(picker.currentText().isEmpty());
+    EXPECT_EQ(value->text(0, value->characterCount()), picker.currentText());
+    picker.setCurrentIndex((picker.currentIndex() + 1) % picker.count());
+    EXPECT_EQ(value->text(0, value->characterCount()), picker.currentText());
+
+    auto& field = shortcuts.recorder(Names::readSelection()).control();
+    field.setText(QStringLiteral("Ctrl+Alt+Shift+O"));
+    QAccessibleInterface* fieldInterface = QAccessible::queryAccessibleInterface(&field);
+    ASSERT_NE(fieldInterface, nullptr);
+    EXPECT_EQ(fieldInterface->text(QAccessible::Value), QStringLiteral("Ctrl+Alt+Shift+O"));
+    QAccessibleTextInterface* text = fieldInterface->textInterface();
+    ASSERT_NE(text, nullptr);
+    ASSERT_EQ(text->characterCount(), 16);
+    for (int offset = 0; offset < 16; ++offset) {
+        int start = -1;
+        int end = -1;
+        text->attributes(offset, &start, &end);
+        EXPECT_EQ(std::pair(start, end), std::pair(0, 16)) << "one run holds every character";
+    }
+    field.selectAll();
+    int start = -1;
+    int end = -1;
+    text->selection(0, &start, &end);
+    EXPECT_EQ(text->text(start, end), QStringLiteral("Ctrl+Alt+Shift+O"));
+}
+
 TEST(PaneText, KeepsTheIsolatesOfItsNumbersForDrawingAndGivesReadersTheBareText) {
     const QString used = NumberText::isolated(QStringLiteral("1,234"));
     const std::unique_ptr<QLabel> line(

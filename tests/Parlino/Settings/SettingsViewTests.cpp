@@ -30,6 +30,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -142,6 +144,29 @@ TEST_F(SettingsViewTest, TheWindowAndThePanelLayOutTheirOwnSidebar) {
     EXPECT_GT(panel.sidebar().row(SettingsPane::general)->y(), 40 + 12);
     EXPECT_GE(panel.detail()->y(), 40);
     EXPECT_EQ(panelNavigation.selection(), SettingsPane::general);
+}
+
+TEST_F(SettingsViewTest, AtItsLeastSizeTheWindowShowsEverySidebarRowWholeAndThePaneScrolls) {
+    EXPECT_GT(SettingsView::leastWindowSize(31).height(),
+              SettingsView::leastWindowSize(29).height())
+        << "taller rows, as another font or scale makes them, need a taller window";
+    SettingsWindow window(services, navigation);
+    window.setFixedSize(SettingsView::leastWindowSize());
+    window.show();
+    settle();
+    const SettingsView& view = window.view();
+    for (const SettingsPane pane : allSettingsPanes) {
+        const SidebarRow* row = view.sidebar().row(pane);
+        EXPECT_TRUE(view.rect().contains(QRect(row->mapTo(&view, QPoint()), row->size())))
+            << title(pane).toStdString();
+    }
+    const auto* scroll = view.detail()->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0) << "the General pane scrolls";
+    EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width())
+        << "and shows its buttons whole across";
+    for (const qreal ratio : {1.0, 1.5, 2.0})
+        TestSupport::renderScreenshot(window, ratio, suite, QStringLiteral("window-least"));
 }
 
 TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {
@@ -299,6 +324,7 @@ TEST_F(SettingsViewTest, TheQuitRowIsAButtonThatTheKeyboardReachesAndPressesTwic
 TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     SettingsView view(services, navigation, false, 0);
     view.show();
+    QApplication::setActiveWindow(&view);
     select(view, SettingsPane::apiKey);
     settle([&] { return view.detail()->findChild<QLineEdit*>() != nullptr; });
     auto* field = view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
@@ -313,11 +339,24 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     QTest::keyClicks(field, QStringLiteral("sk-typed"));
     EXPECT_TRUE(save->isEnabled());
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-entry"));
-    QTest::mouseClick(save, Qt::LeftButton);
+    // Pressed from the keyboard, the button goes with its layout; the focus stays in the pane.
+    field->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), save);
+    QTest::keyClick(save, Qt::Key_Space);
     settle([&] { return store.secrets.contains(apiKeyAccount); });
     EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed"));
     EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << "the saved layout has no field";
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-saved-with-status"));
+    // The window's focus, which stays where it was put should the test's window lose its
+    // activation.
+    auto* remove = qobject_cast<QAbstractButton*>(view.focusWidget());
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(remove->text(), QStringLiteral("Remove Key"));
+    QTest::keyClick(remove, Qt::Key_Space);
+    settle([&] { return !store.secrets.contains(apiKeyAccount); });
+    EXPECT_EQ(view.focusWidget(),
+              view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
 }
 
 TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothingRunning) {

@@ -7,6 +7,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QByteArrayView>
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 
 #include <functional>
 #include <memory>
@@ -16,6 +18,8 @@ namespace Parlino {
 namespace {
 
 const Base::Log log(QStringLiteral("keychain"));
+
+const QString secretServiceName = QStringLiteral("org.freedesktop.secrets");
 
 SecretSchema makeSchema() {
     SecretSchema schema{};
@@ -46,24 +50,28 @@ qint32 statusOf(GError* error) {
     return unavailable ? KeychainStatus::unavailable : KeychainStatus::failed;
 }
 
-// One asynchronous libsecret call. It settles once, with the answer, at the time-out or at
-// cancellation, whichever comes first, and lives until libsecret hands its answer back (a
-// cancelled call still answers, with G_IO_ERROR_CANCELLED).
+// One asynchronous libsecret call. `finish` reads its answer when one comes, within the time-out
+// or up to `KeychainStore::lateAnswerSeconds` after it; `timedOut` runs at the time-out when none
+// came by then. Cancellation, or the end of the late answer's wait, gives the call up: nothing
+// runs after that. It lives until libsecret hands its answer back (a cancelled call still
+// answers, with G_IO_ERROR_CANCELLED).
 class PendingCall {
 public:
     using Finish = std::function<void(GAsyncResult*)>;
 
     // Starts the call with `begin`, which passes the cancellable, ready() and the call on to
-    // libsecret. `finish` reads the answer; `timedOut` runs instead when none came in time.
+    // libsecret.
     static void
     start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
           const std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>& begin,
           Finish finish, std::function<void()> timedOut) {
         auto* call = new PendingCall(std::move(finish));
-        call->m_timeout = scheduler.after(timeoutSeconds, [call, timedOut = std::move(timedOut)] {
-            call->settle();
-            timedOut();
-        });
+        call->m_timeout =
+            scheduler.after(timeoutSeconds, [call, &scheduler, timedOut = std::move(timedOut)] {
+                call->m_giveUp =
+                    scheduler.after(KeychainStore::lateAnswerSeconds, [call] { call->settle(); });
+                timedOut();
+            });
         call->m_stop.emplace(std::move(cancel), [call] { call->settle(); });
         begin(call->m_cancellable, &PendingCall::ready, call);
     }
@@ -81,6 +89,8 @@ private:
         if (call->m_settled)
             return;
         call->m_settled = true;
+        call->m_timeout.cancel();
+        call->m_giveUp.cancel();
         call->m_finish(result);
     }
 
@@ -91,6 +101,7 @@ private:
             return;
         m_settled = true;
         m_timeout.cancel();
+        m_giveUp.cancel();
         g_cancellable_cancel(m_cancellable);
     }
 
@@ -98,6 +109,7 @@ private:
     Finish m_finish;
     bool m_settled = false;
     Base::ScheduledTask m_timeout;
+    Base::ScheduledTask m_giveUp;
     std::optional<std::stop_callback<std::function<void()>>> m_stop;
 };
 
@@ -123,18 +135,43 @@ KeychainReadResult readItems(GList* items) {
     return outcome;
 }
 
+// Tells `reach` of every outcome of a call, the time-out and a late answer too, and hands the
+// first of them (which may be the time-out) on to `completion`.
+template <class Outcome>
+std::function<void(Outcome)> deliverFirst(std::function<void(Outcome)> completion,
+                                          std::shared_ptr<StoreReach> reach,
+                                          bool (*isAway)(const Outcome&)) {
+    auto pending = std::make_shared<std::function<void(Outcome)>>(std::move(completion));
+    return [pending, reach = std::move(reach), isAway](Outcome outcome) {
+        reach->note(!isAway(outcome));
+        if (*pending)
+            std::exchange(*pending, nullptr)(std::move(outcome));
+    };
+}
+
+bool readIsAway(const KeychainReadResult& result) {
+    return result.isStoreAway();
+}
+
+bool statusIsAway(const qint32& status) {
+    return KeychainStatus::isStoreAway(status);
+}
+
 // Hands a write's or a removal's status on as its result, logging a failure with `failureLine`.
 template <class Error>
 std::function<void(qint32)> deliverStatus(std::function<void(Base::Result<void, Error>)> completion,
-                                          const char* failureLine) {
-    return [completion = std::move(completion), failureLine](qint32 status) {
-        if (status == KeychainStatus::success) {
-            completion({});
-            return;
-        }
-        log.error(failureLine, status);
-        completion(Base::failure(Error{status}));
-    };
+                                          const char* failureLine,
+                                          std::shared_ptr<StoreReach> reach) {
+    return deliverFirst<qint32>(
+        [completion = std::move(completion), failureLine](qint32 status) {
+            if (status == KeychainStatus::success) {
+                completion({});
+                return;
+            }
+            log.error(failureLine, status);
+            completion(Base::failure(Error{status}));
+        },
+        std::move(reach), statusIsAway);
 }
 
 // What a lookup after a removal says about it: a service without a keyring holds no key either.
@@ -154,17 +191,30 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
 } // namespace
 
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
-    : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds) {
+    : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds),
+      m_reach(std::make_shared<StoreReach>()), m_serviceWatch(std::make_shared<QDBusServiceWatcher>(
+                                                   secretServiceName, QDBusConnection::sessionBus(),
+                                                   QDBusServiceWatcher::WatchForRegistration)) {
     const auto* dispatcher = QAbstractEventDispatcher::instance();
     if (dispatcher && !dispatcher->inherits("QEventDispatcherGlib"))
         log.error("the event loop does not run GLib's main context: secret service calls will "
                   "time out");
+    QObject::connect(m_serviceWatch.get(), &QDBusServiceWatcher::serviceRegistered,
+                     m_serviceWatch.get(), [reach = m_reach] {
+                         log.notice("secret service registered on the session bus");
+                         reach->serviceReturned();
+                     });
+}
+
+void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel) {
+    m_reach->wait(std::move(answering), std::move(cancel));
 }
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
                            std::stop_token cancel) {
     auto query = attributes(m_service, account);
-    auto deliver = std::make_shared<ReadCompletion>(std::move(completion));
+    auto deliver = std::make_shared<ReadCompletion>(
+        deliverFirst<KeychainReadResult>(std::move(completion), m_reach, readIsAway));
     PendingCall::start(
         m_scheduler, m_timeoutSeconds, cancel,
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
@@ -211,7 +261,8 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
     auto query = attributes(m_service, account);
     const QByteArray label = (m_service + u' ' + account).toUtf8();
     const QByteArray secret = value.toUtf8();
-    auto deliver = deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d");
+    auto deliver =
+        deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
     PendingCall::start(
         m_scheduler, m_timeoutSeconds, std::move(cancel),
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
@@ -231,8 +282,8 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
 void KeychainStore::remove(const QString& account, DeleteCompletion completion,
                            std::stop_token cancel) {
     auto query = attributes(m_service, account);
-    auto deliver =
-        deliverStatus(std::move(completion), "keychain delete failed: OSStatus=%{public}d");
+    auto deliver = deliverStatus(std::move(completion),
+                                 "keychain delete failed: OSStatus=%{public}d", m_reach);
     PendingCall::start(
         m_scheduler, m_timeoutSeconds, cancel,
         [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {

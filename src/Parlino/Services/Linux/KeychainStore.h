@@ -2,16 +2,21 @@
 
 #include "Base/Scheduler.h"
 #include "Parlino/Services/SecretStore.h"
+#include "Parlino/Services/StoreReach.h"
 
 #include <QString>
 
 #include <memory>
 
+class QDBusServiceWatcher;
+
 namespace Parlino {
 
 // The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
 // attributes "service" and "account". Reads never prompt: an item in a locked collection reads
-// as locked. Every call is asynchronous and given up after a time-out.
+// as locked. Every call is asynchronous and given up after a time-out; the caller then hears
+// of the time-out, but the call is heard out for `lateAnswerSeconds` more, since an answer after
+// all tells that the service answers again.
 //
 // The Secret Service's answers arrive through the GLib main context, which Qt's event loop
 // iterates on the main thread.
@@ -19,6 +24,7 @@ class KeychainStore final : public SecretStore {
 public:
     static inline const QString appService = QStringLiteral("com.parlino.app");
     static constexpr double defaultTimeoutSeconds = 10;
+    static constexpr double lateAnswerSeconds = 60;
 
     explicit KeychainStore(QString service, Base::Scheduler& scheduler,
                            double timeoutSeconds = defaultTimeoutSeconds);
@@ -31,6 +37,7 @@ public:
                std::stop_token cancel = {}) override;
     void remove(const QString& account, DeleteCompletion completion,
                 std::stop_token cancel = {}) override;
+    void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {}) override;
 
 private:
     // Delivers notFound when the service has a default keyring, else the error that says why not.
@@ -39,6 +46,9 @@ private:
     QString m_service;
     Base::Scheduler& m_scheduler;
     double m_timeoutSeconds;
+    // Shared by the copies that finish a call, and by the watch of the service's bus name.
+    std::shared_ptr<StoreReach> m_reach;
+    std::shared_ptr<QDBusServiceWatcher> m_serviceWatch;
 };
 
 } // namespace Parlino

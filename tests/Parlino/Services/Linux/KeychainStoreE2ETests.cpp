@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 namespace {
 
 using Parlino::KeychainReadResult;
@@ -203,6 +205,48 @@ TEST_F(KeychainStoreE2E, AnAnswerLaterThanTheTimeOutIsDroppedAfterTheTimeOutIsRe
     scheduler.advance(0.1);
     EXPECT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
     EXPECT_FALSE(TestSupport::pumpUntil([&] { return answers.size() > 1; }, 300));
+}
+
+// The session's secret service stopped (SIGSTOP) as a hung one is, and resumed when it goes.
+class StoppedSecretService {
+public:
+    StoppedSecretService() {
+        const QDBusReply<uint> pid =
+            QDBusConnection::sessionBus().interface()->servicePid(secretsService);
+        EXPECT_TRUE(pid.isValid()) << pid.error().message().toStdString();
+        m_pid = pid.isValid() ? pid_t(pid.value()) : 0;
+        if (m_pid > 0)
+            kill(m_pid, SIGSTOP);
+    }
+    ~StoppedSecretService() { resume(); }
+    void resume() {
+        if (m_pid > 0)
+            kill(std::exchange(m_pid, 0), SIGCONT);
+    }
+
+private:
+    pid_t m_pid = 0;
+};
+
+TEST_F(KeychainStoreE2E, AServiceThatDidNotAnswerInTimeIsHeardOutAndSaysSoWhenItAnswers) {
+    ASSERT_EQ(write("sk_saved"), KeychainStatus::success);
+    KeychainStore impatient(service, Base::QtScheduler::shared(), 1);
+    StoppedSecretService stopped;
+    QList<KeychainReadResult> answers;
+    impatient.read(account, [&](KeychainReadResult r) { answers.append(r); });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !answers.isEmpty(); }, 5000));
+    EXPECT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
+    bool answering = false;
+    impatient.whenAnsweringAgain([&] { answering = true; });
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answering; }, 300));
+
+    stopped.resume();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return answering; }, 10'000));
+    EXPECT_EQ(answers.size(), 1) << "the caller heard the time-out only";
+    std::optional<KeychainReadResult> again;
+    impatient.read(account, [&](KeychainReadResult r) { again = r; });
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return again.has_value(); }, 5000));
+    EXPECT_EQ(again, KeychainReadResult::found("sk_saved"));
 }
 
 TEST_F(KeychainStoreE2E, ACancelledCallNeverAnswers) {

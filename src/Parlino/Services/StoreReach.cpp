@@ -1,0 +1,30 @@
+#include "Parlino/Services/StoreReach.h"
+
+#include <utility>
+
+namespace Parlino {
+
+void StoreReach::note(bool reached) {
+    const bool wasAway = std::exchange(m_away, !reached);
+    if (wasAway && reached)
+        release();
+}
+
+void StoreReach::serviceReturned() {
+    release();
+}
+
+void StoreReach::wait(std::function<void()> answering, std::stop_token cancel) {
+    m_waiters.removeIf([](const Waiter& waiter) { return waiter.cancel.stop_requested(); });
+    m_waiters.append({std::move(answering), std::move(cancel)});
+}
+
+void StoreReach::release() {
+    // A waiter may wait again at once, for the next return.
+    const QList<Waiter> waiters = std::exchange(m_waiters, {});
+    for (const Waiter& waiter : waiters)
+        if (!waiter.cancel.stop_requested())
+            waiter.answering();
+}
+
+} // namespace Parlino
