@@ -40,7 +40,6 @@ private:
 
     // Only steps that exists() has found.
     AtspiText* textAt(int step) const;
-    std::optional<qint32> number(int step, gint (*ask)(AtspiText*, GError**));
     void readRelations(Node& node);
     std::optional<QRectF> extents(const FlowingSelection::Part& part);
 
