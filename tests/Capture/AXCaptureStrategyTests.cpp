@@ -22,7 +22,9 @@ protected:
     }
 
     std::shared_ptr<TestSupport::FakeAXClient> ax = std::make_shared<TestSupport::FakeAXClient>();
-    AXCaptureStrategy strategy{ax};
+    std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
+        std::make_shared<TestSupport::FakePrimarySelection>();
+    AXCaptureStrategy strategy{ax, primarySelection};
 };
 
 } // namespace
@@ -104,4 +106,30 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretInAnEditableTextIsNothingSelected) {
         ASSERT_FALSE(result);
         EXPECT_EQ(result.error(), CaptureError::nothingSelected());
     }
+}
+
+// A browser's paragraphs, put together by the reader: the browser's own line breaks win where it
+// offers the same words.
+TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBreaks) {
+    const QRectF bounds(0, 0, 300, 60);
+    focus(QStringLiteral("One.\n\nTwo."), QStringLiteral("document web"), bounds);
+    ax->snapshot->joinedFromEmbeddedTexts = true;
+    primarySelection->offer(QStringLiteral("One.\nTwo.\n"));
+    const auto offeredLines = capture();
+    ASSERT_TRUE(offeredLines && *offeredLines);
+    EXPECT_EQ(**offeredLines, (Core::SelectionCapture{QStringLiteral("One.\nTwo.\n"), editor,
+                                                      bounds, Core::CapturePath::accessibility}));
+
+    primarySelection->offer(QStringLiteral("One.\nTwo and more."));
+    const auto otherOffer = capture();
+    ASSERT_TRUE(otherOffer && *otherOffer);
+    EXPECT_EQ((*otherOffer)->text, QStringLiteral("One.\n\nTwo."));
+
+    ax->snapshot->joinedFromEmbeddedTexts = false;
+    const int reads = primarySelection->reads();
+    primarySelection->offer(QStringLiteral("One. Two."));
+    const auto ownText = capture();
+    ASSERT_TRUE(ownText && *ownText);
+    EXPECT_EQ((*ownText)->text, QStringLiteral("One.\n\nTwo."));
+    EXPECT_EQ(primarySelection->reads(), reads) << "a text read whole needs no offer";
 }

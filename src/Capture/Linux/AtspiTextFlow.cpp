@@ -1,5 +1,7 @@
 #include "Capture/Linux/AtspiTextFlow.h"
 
+#include "Capture/EmbeddedObjects.h"
+#include "Capture/Linux/AtspiEmbeddedTexts.h"
 #include "Capture/Linux/AtspiTextCalls.h"
 
 namespace Capture {
@@ -65,8 +67,15 @@ std::optional<qint32> AtspiTextFlow::caret(int step) {
     return AtspiTextCalls::number(textAt(step), atspi_text_get_caret_offset, m_time);
 }
 
-std::optional<QString> AtspiTextFlow::text(int step, TextRange range) {
-    return AtspiTextCalls::text(textAt(step), range, m_time);
+OfferedText AtspiTextFlow::text(int step, TextRange range) {
+    auto text = AtspiTextCalls::text(textAt(step), range, m_time);
+    if (!text || !EmbeddedObjects::contains(*text))
+        return text;
+    // A browser's document or section holds its paragraphs as embedded objects.
+    m_expanded = true;
+    AtspiEmbeddedTexts embedded(
+        AtspiRef<AtspiAccessible>(ATSPI_ACCESSIBLE(g_object_ref(textAt(step)))), m_time);
+    return EmbeddedObjects::expand(embedded, *text, range);
 }
 
 bool AtspiTextFlow::expired() const {
