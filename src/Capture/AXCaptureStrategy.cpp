@@ -26,6 +26,11 @@ bool sameButForWhiteSpace(QStringView a, QStringView b) {
     }
 }
 
+bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot) {
+    return snapshot && snapshot->caretWithoutSelection &&
+           (!snapshot->selectedText || snapshot->selectedText->isEmpty());
+}
+
 } // namespace
 
 AXCaptureStrategy::AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
@@ -41,7 +46,14 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
 
     const auto scope =
         target.isFrontmost ? AXFocusScope::systemWide() : AXFocusScope::application(target.app.pid);
-    return captureFrom(m_ax->focusSnapshot(scope, messagingTimeout), target, stop);
+    auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    // An application busy with the user's keys (a screen reader that lags behind holds each one
+    // up) may answer the accessibility interface between two of them, with the caret moved and the
+    // selection not yet made. It answers for the selection it offers only once it has handled the
+    // input queued before the request: a selection offered then is asked of it again.
+    if (showsCaretOnly(snapshot) && offersSelection(target, stop))
+        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    return captureFrom(snapshot, target, stop);
 }
 
 StrategyResult
@@ -66,6 +78,12 @@ AXCaptureStrategy::captureFrom(const Base::Result<AXFocusSnapshot, CaptureError>
     }
     return std::optional(Core::SelectionCapture{
         std::move(text), target.app, snapshot->selectionBounds, Core::CapturePath::accessibility});
+}
+
+bool AXCaptureStrategy::offersSelection(const CaptureTarget& target, std::stop_token stop) {
+    const OfferedText offered = m_primarySelection->read(target, stop);
+    // More than a capture takes is a selection too.
+    return !offered || (*offered && !(*offered)->isEmpty());
 }
 
 } // namespace Capture

@@ -108,6 +108,42 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretInAnEditableTextIsNothingSelected) {
     }
 }
 
+// An editor that a lagging screen reader holds up answers between the user's keys: its caret has
+// moved, its selection is not made yet. What it offers as selected comes after it has taken them.
+TEST_F(AXCaptureStrategyTest, OnlyACaretWhileTheApplicationOffersASelectionIsAskedAgain) {
+    AXFocusSnapshot caretOnly;
+    caretOnly.caretWithoutSelection = true;
+    AXFocusSnapshot selected;
+    selected.selectedText = QStringLiteral("Line 3.");
+    ax->snapshot = caretOnly;
+    ax->laterSnapshots.push_back(selected);
+    primarySelection->offer(QStringLiteral("Line 3."));
+    const auto result = capture();
+    ASSERT_TRUE(result && *result);
+    EXPECT_EQ((*result)->text, QStringLiteral("Line 3."));
+    EXPECT_EQ(ax->scopes.size(), 2u);
+
+    // Kate keeps offering a selection after the user has moved the caret away from it.
+    ax->snapshot = caretOnly;
+    ax->laterSnapshots.push_back(caretOnly);
+    const auto staleOffer = capture();
+    ASSERT_FALSE(staleOffer);
+    EXPECT_EQ(staleOffer.error(), CaptureError::nothingSelected());
+    EXPECT_EQ(ax->scopes.size(), 4u);
+}
+
+TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {
+    focus(std::nullopt);
+    ax->snapshot->caretWithoutSelection = true;
+    for (const auto& offered : {std::optional<QString>(), std::optional(QString())}) {
+        primarySelection->offer(offered);
+        const auto result = capture();
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), CaptureError::nothingSelected());
+    }
+    EXPECT_EQ(ax->scopes.size(), 2u);
+}
+
 // A browser's paragraphs, put together by the reader: the browser's own line breaks win where it
 // offers the same words.
 TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBreaks) {
