@@ -113,6 +113,9 @@ private:
         if (m_characters > CaptureError::maxSelectionBytes)
             return Outcome::tooLarge;
         const Hypertext::Layout layout = m_hypertext.layout(object);
+        // A list item's marker is no part of the selected text.
+        part->start =
+            std::min(std::max(part->start, m_hypertext.generatedPrefix(object)), part->end);
         open(layout);
         if (part->end > part->start) {
             const auto text = m_hypertext.text(object, *part);

@@ -21,11 +21,12 @@ inline bool contains(QStringView text) {
 }
 
 // `text`, the range `range` of the text of accessible 0, with each embedded object replaced by
-// the selected part of its accessible's text, recursively, in document order. An accessible
-// laid out on lines of its own stands on them, a paragraph apart by a blank line, cells of a row
-// a tab apart. Nothing when an embedded object could not be read, which leaves its text unknown;
-// fails with selectionTooLarge, before the text that would pass it is fetched, when the texts
-// hold more characters than CaptureError::maxSelectionBytes.
+// the selected part of its accessible's text, recursively, in document order, without the
+// markers that the application puts before list items. An accessible laid out on lines of its own
+// stands on them, a paragraph apart by a blank line, cells of a row a tab apart. Nothing when an
+// embedded object could not be read, which leaves its text unknown; fails with selectionTooLarge,
+// before the text that would pass it is fetched, when the texts hold more characters than
+// CaptureError::maxSelectionBytes.
 Base::Result<std::optional<QString>, Core::CaptureError>
 expand(Hypertext& hypertext, const QString& text, TextRange range);
 

@@ -35,6 +35,9 @@ public:
     virtual std::optional<TextRange> selection(Node node) = 0;
     virtual std::optional<QString> text(Node node, TextRange range) = 0;
     virtual Layout layout(Node node) = 0;
+    // How many characters at the start of the text the application put there itself, as a list
+    // item's marker, which its own copy of the text leaves out. Asked after layout().
+    virtual qint32 generatedPrefix(Node node) = 0;
     // The time for the read is up.
     virtual bool expired() const = 0;
 };

@@ -23,6 +23,7 @@ public:
         std::optional<TextRange> selection;
         Layout layout = Layout::inlined;
         std::vector<Node> children;
+        qint32 marker = 0;
     };
 
     explicit FakeHypertext(std::vector<Element> elements) : m_elements(std::move(elements)) {}
@@ -61,6 +62,7 @@ public:
         return m_elements[size_t(node)].text.mid(range.start, range.end - range.start);
     }
     Layout layout(Node node) override { return m_elements[size_t(node)].layout; }
+    qint32 generatedPrefix(Node node) override { return m_elements[size_t(node)].marker; }
     bool expired() const override { return calls >= callsInTime; }
 
     int calls = 0;
@@ -87,8 +89,9 @@ Element paragraph(const char* text, std::optional<TextRange> selection = std::nu
     return {QString::fromUtf8(text), selection, Layout::paragraph, {}};
 }
 // Selected from start to end, as a browser says of an element that the selection spans.
-Element selected(const QString& text, Layout layout, std::vector<Hypertext::Node> children = {}) {
-    return {text, TextRange{0, qint32(text.size())}, layout, std::move(children)};
+Element selected(const QString& text, Layout layout, std::vector<Hypertext::Node> children = {},
+                 qint32 marker = 0) {
+    return {text, TextRange{0, qint32(text.size())}, layout, std::move(children), marker};
 }
 
 } // namespace
@@ -114,14 +117,14 @@ TEST(EmbeddedObjectsTest, ReadsTheSelectedPartsOfAPagesParagraphsWithTheirLinksI
     EXPECT_FALSE(read->value().contains(object));
 }
 
-// Lines of their own for list items, a tab between the cells of a row, a blank line around a
-// paragraph inside a section's own text.
+// Lines of their own for list items, without their markers, a tab between the cells of a row, a
+// blank line around a paragraph inside a section's own text.
 TEST(EmbeddedObjectsTest, LaysOutListItemsTableCellsAndParagraphsAsTheBrowserDoes) {
     FakeHypertext page({
         {object.repeated(3), std::nullopt, Layout::line, {1, 4, 9}},
         selected(object.repeated(2), Layout::line, {2, 3}),
-        selected(QStringLiteral("First item."), Layout::line),
-        selected(QStringLiteral("Second item."), Layout::line),
+        selected(QStringLiteral("\u2022 First item."), Layout::line, {}, 2),
+        selected(QStringLiteral("2. Second item."), Layout::line, {}, 3),
         // Inside the selection from end to end: its elements are read whole.
         {object.repeated(2), std::nullopt, Layout::line, {5, 6}},
         {object.repeated(2), std::nullopt, Layout::line, {7, 8}},

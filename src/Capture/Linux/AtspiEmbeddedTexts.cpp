@@ -2,15 +2,39 @@
 
 #include "Capture/Linux/AtspiTextCalls.h"
 
+#include <algorithm>
+
 namespace Capture {
+
+namespace {
+
+using Attributes = QHash<QByteArray, QByteArray>;
+
+// The attributes of a set that libatspi gave, which is then freed; none when the call failed.
+Attributes takeAttributes(GHashTable* table, const AtspiErrorSink& error) {
+    Attributes attributes;
+    if (!table)
+        return attributes;
+    GHashTableIter entries;
+    g_hash_table_iter_init(&entries, table);
+    gpointer name = nullptr;
+    gpointer value = nullptr;
+    while (!error.failed() && g_hash_table_iter_next(&entries, &name, &value))
+        attributes.insert(static_cast<const char*>(name), static_cast<const char*>(value));
+    g_hash_table_unref(table);
+    return attributes;
+}
+
+} // namespace
 
 AtspiEmbeddedTexts::AtspiEmbeddedTexts(AtspiRef<AtspiAccessible> text, const AtspiTimeBudget& time)
     : m_time(time) {
-    m_nodes.push_back(std::move(text));
+    m_nodes.push_back({std::move(text)});
 }
 
 AtspiAccessible* AtspiEmbeddedTexts::at(Node node) const {
-    return node >= 0 && size_t(node) < m_nodes.size() ? m_nodes[size_t(node)].get() : nullptr;
+    return node >= 0 && size_t(node) < m_nodes.size() ? m_nodes[size_t(node)].accessible.get()
+                                                      : nullptr;
 }
 
 AtspiText* AtspiEmbeddedTexts::textAt(Node node) const {
@@ -35,7 +59,7 @@ std::optional<QList<Hypertext::Node>> AtspiEmbeddedTexts::embedded(Node parent, 
         if (!object)
             return std::nullopt;
         nodes.append(Node(m_nodes.size()));
-        m_nodes.push_back(std::move(object));
+        m_nodes.push_back({std::move(object)});
     }
     return nodes;
 }
@@ -68,43 +92,37 @@ Hypertext::Layout AtspiEmbeddedTexts::layout(Node node) {
     AtspiAccessible* accessible = at(node);
     if (!accessible)
         return Layout::inlined;
-    if (const auto byDisplay = layoutByDisplay(accessible))
+    bool& listItem = m_nodes[size_t(node)].listItem;
+    if (const auto byDisplay = layoutByDisplay(accessible, listItem))
         return *byDisplay;
-    return layoutByRole(accessible);
+    return layoutByRole(accessible, listItem);
 }
 
 // As the browser lays the element out: inline boxes within the line, table cells beside each
 // other, paragraphs apart, any other box on lines of its own.
-std::optional<Hypertext::Layout> AtspiEmbeddedTexts::layoutByDisplay(AtspiAccessible* accessible) {
-    if (!m_time.arm())
+std::optional<Hypertext::Layout> AtspiEmbeddedTexts::layoutByDisplay(AtspiAccessible* accessible,
+                                                                     bool& listItem) {
+    const Attributes attributes = objectAttributes(accessible);
+    const QByteArray display = attributes.value("display");
+    if (display.isEmpty())
         return std::nullopt;
-    AtspiErrorSink error;
-    GHashTable* attributes = atspi_accessible_get_attributes(accessible, error.out());
-    if (!attributes)
-        return std::nullopt;
-    const auto* display = static_cast<const char*>(g_hash_table_lookup(attributes, "display"));
-    const auto* tag = static_cast<const char*>(g_hash_table_lookup(attributes, "tag"));
-    std::optional<Layout> layout;
-    if (display && !error.failed()) {
-        const QLatin1StringView shown(display);
-        if (shown.startsWith(QLatin1StringView("inline")))
-            layout = Layout::inlined;
-        else if (shown == QLatin1StringView("table-cell"))
-            layout = Layout::cell;
-        else if (tag && qstrcmp(tag, "p") == 0)
-            layout = Layout::paragraph;
-        else
-            layout = Layout::line;
-    }
-    g_hash_table_unref(attributes);
-    return layout;
+    listItem = display == "list-item";
+    if (display.startsWith("inline"))
+        return Layout::inlined;
+    if (display == "table-cell")
+        return Layout::cell;
+    if (attributes.value("tag") == "p")
+        return Layout::paragraph;
+    return Layout::line;
 }
 
-Hypertext::Layout AtspiEmbeddedTexts::layoutByRole(AtspiAccessible* accessible) {
+Hypertext::Layout AtspiEmbeddedTexts::layoutByRole(AtspiAccessible* accessible, bool& listItem) {
     if (!m_time.arm())
         return Layout::inlined;
     AtspiErrorSink error;
-    switch (atspi_accessible_get_role(accessible, error.out())) {
+    const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
+    listItem = role == ATSPI_ROLE_LIST_ITEM;
+    switch (role) {
     case ATSPI_ROLE_PARAGRAPH:
         return Layout::paragraph;
     case ATSPI_ROLE_TABLE_CELL:
@@ -122,6 +140,48 @@ Hypertext::Layout AtspiEmbeddedTexts::layoutByRole(AtspiAccessible* accessible) 
     default:
         return Layout::inlined;
     }
+}
+
+qint32 AtspiEmbeddedTexts::generatedPrefix(Node node) {
+    AtspiAccessible* accessible = at(node);
+    if (!accessible || !m_nodes[size_t(node)].listItem)
+        return 0;
+    if (const qint32 generated = generatedTextAtStart(accessible))
+        return generated;
+    return markerChild(accessible);
+}
+
+// Firefox marks the text it generated with an attribute of its own.
+qint32 AtspiEmbeddedTexts::generatedTextAtStart(AtspiAccessible* accessible) {
+    if (!m_time.arm())
+        return 0;
+    AtspiErrorSink error;
+    gint start = 0;
+    gint end = 0;
+    const Attributes attributes = takeAttributes(
+        atspi_text_get_attribute_run(ATSPI_TEXT(accessible), 0, FALSE, &start, &end, error.out()),
+        error);
+    return start == 0 && attributes.value("auto-generated") == "true" ? std::max(end, 0) : 0;
+}
+
+// Chromium shows the marker as the item's first child, an element named after it.
+qint32 AtspiEmbeddedTexts::markerChild(AtspiAccessible* accessible) {
+    if (!m_time.arm())
+        return 0;
+    AtspiErrorSink error;
+    const AtspiRef<AtspiAccessible> first(
+        atspi_accessible_get_child_at_index(accessible, 0, error.out()));
+    if (!first || error.failed() || objectAttributes(first.get()).value("tag") != "::marker")
+        return 0;
+    return AtspiTextCalls::number(ATSPI_TEXT(first.get()), atspi_text_get_character_count, m_time)
+        .value_or(0);
+}
+
+QHash<QByteArray, QByteArray> AtspiEmbeddedTexts::objectAttributes(AtspiAccessible* accessible) {
+    if (!m_time.arm())
+        return {};
+    AtspiErrorSink error;
+    return takeAttributes(atspi_accessible_get_attributes(accessible, error.out()), error);
 }
 
 bool AtspiEmbeddedTexts::expired() const {
