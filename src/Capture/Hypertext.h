@@ -27,8 +27,8 @@ public:
 
     virtual ~Hypertext() = default;
 
-    // The accessibles of `count` embedded objects in a row, the first at `offset` of `parent`'s
-    // text, in that order.
+    // The accessibles of the `count` embedded objects that follow one another in `parent`'s text,
+    // other text between them or not, from the one at `offset` on, in that order.
     virtual std::optional<QList<Node>> embedded(Node parent, qint32 offset, qint32 count) = 0;
     virtual std::optional<qint32> length(Node node) = 0;
     // The text's selected range; nothing when it has none or an empty one.
@@ -38,8 +38,6 @@ public:
     // How many characters at the start of the text the application put there itself, as a list
     // item's marker, which its own copy of the text leaves out. Asked after layout().
     virtual qint32 generatedPrefix(Node node) = 0;
-    // The time for the read is up.
-    virtual bool expired() const = 0;
 };
 
 } // namespace Capture

@@ -184,8 +184,4 @@ QHash<QByteArray, QByteArray> AtspiEmbeddedTexts::objectAttributes(AtspiAccessib
     return takeAttributes(atspi_accessible_get_attributes(accessible, error.out()), error);
 }
 
-bool AtspiEmbeddedTexts::expired() const {
-    return m_time.expired();
-}
-
 } // namespace Capture

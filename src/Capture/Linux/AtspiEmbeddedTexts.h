@@ -28,7 +28,6 @@ public:
     std::optional<QString> text(Node node, TextRange range) override;
     Layout layout(Node node) override;
     qint32 generatedPrefix(Node node) override;
-    bool expired() const override;
 
 private:
     // Only nodes that embedded() gave.
