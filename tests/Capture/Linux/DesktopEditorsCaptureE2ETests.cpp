@@ -26,7 +26,10 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditorWithAScreenRead
         GTEST_SKIP() << "no screen reader (the orca package)";
     const QString log = folder.filePath("orca.log");
     QProcess screenReader;
-    screenReader.start(QStringLiteral("orca"), {"--replace", "--debug-file", log});
+    // Without speech, which would start a speech server that outlives the screen reader and
+    // speaks into the desktop's sound; with preferences of its own, where that choice is kept.
+    screenReader.start(QStringLiteral("orca"), {"--replace", "--disable", "speech", "--user-prefs",
+                                                folder.filePath("orca"), "--debug-file", log});
     const auto stopScreenReader = qScopeGuard([&] {
         screenReader.kill();
         screenReader.waitForFinished();
