@@ -25,19 +25,19 @@ BUILD_PACKAGES=(
 )
 
 # Only with --test: the desktop session the end-to-end tests run in (its own X server, window
-# manager, keyring and headless PulseAudio), the applications the capture tests read from, the
-# screen reader whose speech the accessibility tests listen to, the tools that make test audio, the
-# command-line decoder the decoding benchmark measures itself against, the players the playback
-# benchmark measures a read's cost against (and the tools it fetches their speech with), the tray
-# application the launch benchmark times its start against, and fonts for the scripts the
-# transcript is rendered in (Arabic and Hebrew come with DejaVu; Chinese, Japanese and Thai need
-# their own).
+# manager, keyring and headless PulseAudio), the applications the capture tests read from (editors,
+# terminals, a word processor and two web browsers), the screen reader whose speech the
+# accessibility tests listen to, the tools that make test audio, the command-line decoder the
+# decoding benchmark measures itself against, the players the playback benchmark measures a read's
+# cost against (and the tools it fetches their speech with), the tray application the launch
+# benchmark times its start against, and fonts for the scripts the transcript is rendered in
+# (Arabic and Hebrew come with DejaVu; Chinese, Japanese and Thai need their own).
 TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
   imagemagick pulseaudio pulseaudio-utils espeak-ng lame sox mpg123 mpv curl jq
   mousepad xterm copyq gnome-terminal konsole kwrite kate libreoffice-writer libreoffice-gtk3
-  gnome-text-editor orca
+  gnome-text-editor orca firefox-esr chromium
   fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf
 )
 

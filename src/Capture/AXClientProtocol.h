@@ -36,6 +36,9 @@ struct AXFocusSnapshot {
     // The element is a text field or area that holds the whole of its text and can be edited,
     // and it says that it has a caret and nothing selected: the user selected nothing there.
     bool caretWithoutSelection = false;
+    // The selected text was put together from the texts of accessibles that the focused text
+    // embeds (a web page's paragraphs), joined with line breaks of the reader's choosing.
+    bool joinedFromEmbeddedTexts = false;
 
     bool isSecureField() const { return role == QLatin1String(secureTextFieldRole); }
     static bool isTerminal(const std::optional<QString>& role) {

@@ -108,12 +108,14 @@ Base::Result<std::optional<Read>, CaptureError> read(TextFlow& flow) {
             continue;
         }
         auto text = flow.text(part.step, part.range);
-        if (!text) {
+        if (!text)
+            return Base::failure(text.error());
+        if (!*text) {
             if (flow.expired())
                 return Base::failure(CaptureError::timedOut());
             return std::optional<Read>();
         }
-        lines.append(std::move(*text));
+        lines.append(std::move(**text));
     }
     QString text = lines.join(u'\n');
     if (exceedsSelectionLimit(text))

@@ -27,10 +27,10 @@ struct Read {
 };
 
 // Follows the selection from the focused text to the texts it flows into, as long as each one's
-// selection reaches over to the next; nothing when no text has any selection. Fails with
-// selectionTooLarge, before any text is fetched, when the parts are longer than
-// CaptureError::maxSelectionBytes, and with timedOut when the time ran out before the whole
-// selection was read: a part is never given as the whole.
+// selection reaches over to the next; nothing when no text has any selection, or when a part's
+// text could not be read. Fails with selectionTooLarge, before any text is fetched, when the parts
+// are longer than CaptureError::maxSelectionBytes (or as the flow's text does), and with timedOut
+// when the time ran out before the whole selection was read: a part is never given as the whole.
 Base::Result<std::optional<Read>, Core::CaptureError> read(TextFlow& flow);
 
 } // namespace Capture::FlowingSelection

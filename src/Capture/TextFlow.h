@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Capture/CaptureStrategy.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -29,7 +31,9 @@ public:
     // The text's selected range; nothing when it has none or an empty one.
     virtual std::optional<TextRange> selection(int step) = 0;
     virtual std::optional<qint32> caret(int step) = 0;
-    virtual std::optional<QString> text(int step, TextRange range) = 0;
+    // The range's text; fails with selectionTooLarge, before it is fetched whole, when it holds
+    // more than CaptureError::maxSelectionBytes.
+    virtual OfferedText text(int step, TextRange range) = 0;
     // The time for the read is up.
     virtual bool expired() const = 0;
 };

@@ -17,13 +17,17 @@ enum class Kind : quint8 { visible, lineBreak, space, dropped };
 constexpr char16_t zeroWidthSpace = 0x200B;
 // Stands where bytes that were no text were decoded: nothing of it was ever written to be read.
 constexpr char16_t replacementCharacter = 0xFFFD;
+// Stands for an object embedded in a text (an image, or an application's accessible text of a
+// paragraph that it did not give): no speech.
+constexpr char16_t objectReplacementCharacter = 0xFFFC;
 
 Kind classify(char16_t unit) {
     if (unit == u'\r' || unit == u'\n')
         return Kind::lineBreak;
     if (Base::Unicode::isWhiteSpace(unit))
         return Kind::space;
-    if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace || unit == replacementCharacter)
+    if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace || unit == replacementCharacter ||
+        unit == objectReplacementCharacter)
         return Kind::dropped;
     return Kind::visible;
 }

@@ -22,7 +22,9 @@ protected:
     }
 
     std::shared_ptr<TestSupport::FakeAXClient> ax = std::make_shared<TestSupport::FakeAXClient>();
-    AXCaptureStrategy strategy{ax};
+    std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
+        std::make_shared<TestSupport::FakePrimarySelection>();
+    AXCaptureStrategy strategy{ax, primarySelection};
 };
 
 } // namespace
@@ -104,4 +106,66 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretInAnEditableTextIsNothingSelected) {
         ASSERT_FALSE(result);
         EXPECT_EQ(result.error(), CaptureError::nothingSelected());
     }
+}
+
+// An editor that a lagging screen reader holds up answers between the user's keys: its caret has
+// moved, its selection is not made yet. What it offers as selected comes after it has taken them.
+TEST_F(AXCaptureStrategyTest, OnlyACaretWhileTheApplicationOffersASelectionIsAskedAgain) {
+    AXFocusSnapshot caretOnly;
+    caretOnly.caretWithoutSelection = true;
+    AXFocusSnapshot selected;
+    selected.selectedText = QStringLiteral("Line 3.");
+    ax->snapshot = caretOnly;
+    ax->laterSnapshots.push_back(selected);
+    primarySelection->offer(QStringLiteral("Line 3."));
+    const auto result = capture();
+    ASSERT_TRUE(result && *result);
+    EXPECT_EQ((*result)->text, QStringLiteral("Line 3."));
+    EXPECT_EQ(ax->scopes.size(), 2u);
+
+    // Kate keeps offering a selection after the user has moved the caret away from it.
+    ax->snapshot = caretOnly;
+    ax->laterSnapshots.push_back(caretOnly);
+    const auto staleOffer = capture();
+    ASSERT_FALSE(staleOffer);
+    EXPECT_EQ(staleOffer.error(), CaptureError::nothingSelected());
+    EXPECT_EQ(ax->scopes.size(), 4u);
+}
+
+TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {
+    focus(std::nullopt);
+    ax->snapshot->caretWithoutSelection = true;
+    for (const auto& offered : {std::optional<QString>(), std::optional(QString())}) {
+        primarySelection->offer(offered);
+        const auto result = capture();
+        ASSERT_FALSE(result);
+        EXPECT_EQ(result.error(), CaptureError::nothingSelected());
+    }
+    EXPECT_EQ(ax->scopes.size(), 2u);
+}
+
+// A browser's paragraphs, put together by the reader: the browser's own line breaks win where it
+// offers the same words.
+TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBreaks) {
+    const QRectF bounds(0, 0, 300, 60);
+    focus(QStringLiteral("One.\n\nTwo."), QStringLiteral("document web"), bounds);
+    ax->snapshot->joinedFromEmbeddedTexts = true;
+    primarySelection->offer(QStringLiteral("One.\nTwo.\n"));
+    const auto offeredLines = capture();
+    ASSERT_TRUE(offeredLines && *offeredLines);
+    EXPECT_EQ(**offeredLines, (Core::SelectionCapture{QStringLiteral("One.\nTwo.\n"), editor,
+                                                      bounds, Core::CapturePath::accessibility}));
+
+    primarySelection->offer(QStringLiteral("One.\nTwo and more."));
+    const auto otherOffer = capture();
+    ASSERT_TRUE(otherOffer && *otherOffer);
+    EXPECT_EQ((*otherOffer)->text, QStringLiteral("One.\n\nTwo."));
+
+    ax->snapshot->joinedFromEmbeddedTexts = false;
+    const int reads = primarySelection->reads();
+    primarySelection->offer(QStringLiteral("One. Two."));
+    const auto ownText = capture();
+    ASSERT_TRUE(ownText && *ownText);
+    EXPECT_EQ((*ownText)->text, QStringLiteral("One.\n\nTwo."));
+    EXPECT_EQ(primarySelection->reads(), reads) << "a text read whole needs no offer";
 }

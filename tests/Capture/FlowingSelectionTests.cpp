@@ -39,11 +39,11 @@ public:
             return std::nullopt;
         return m_caret;
     }
-    std::optional<QString> text(int step, TextRange range) override {
+    OfferedText text(int step, TextRange range) override {
         ++textFetches;
         if (!answer(step) || !paragraph(step))
-            return std::nullopt;
-        return paragraph(step)->text.mid(range.start, range.end - range.start);
+            return std::optional<QString>();
+        return std::optional(paragraph(step)->text.mid(range.start, range.end - range.start));
     }
     bool expired() const override { return calls >= callsInTime; }
 

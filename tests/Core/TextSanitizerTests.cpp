@@ -45,6 +45,12 @@ TEST(TextSanitizer, DropsTheReplacementCharactersOfInvalidBytes) {
     EXPECT_EQ(sanitize(QString::fromUtf8("\xed\xa0\x80")), QString()) << "an encoded surrogate";
 }
 
+// A browser that leaves a paragraph as the embedded object that stands for it: no speech.
+TEST(TextSanitizer, DropsObjectReplacementCharacters) {
+    EXPECT_EQ(sanitize(QStringLiteral("\uFFFC\uFFFC\uFFFC")), QString());
+    EXPECT_EQ(sanitize(QStringLiteral("a link \uFFFC here")), QStringLiteral("a link here"));
+}
+
 TEST(TextSanitizer, KeepsSurrogatePairsWhole) {
     const QString emoji = QString::fromUcs4(U"😀");
     EXPECT_EQ(sanitize(QStringLiteral("  ") + emoji + QStringLiteral("  x ")),
@@ -66,7 +72,7 @@ QString referenceSanitize(QString text) {
             pendingSpace = false;
         } else if (Base::Unicode::isWhiteSpace(c)) {
             pendingSpace = true;
-        } else if (!Base::Unicode::isControl(c) && c != 0x200B && c != 0xFFFD) {
+        } else if (!Base::Unicode::isControl(c) && c != 0x200B && c != 0xFFFD && c != 0xFFFC) {
             if (!out.isEmpty() && pendingBreaks > 0)
                 out += QString(pendingBreaks, u'\n');
             else if (!out.isEmpty() && pendingSpace)
@@ -85,9 +91,10 @@ TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
     using namespace std::string_literals;
     // White space, breaks, controls (C0, DEL, C1, NEL which is also white space), format
     // characters, surrogates paired and not, and ordinary letters of several scripts.
-    const std::u16string alphabet = u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u009F\u00A0"
-                                    u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\uFFFD\u6771"
-                                    u"\xD83D\xDE00\xD800\xDFFF"s;
+    const std::u16string alphabet =
+        u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u009F\u00A0"
+        u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\uFFFC\uFFFD\u6771"
+        u"\xD83D\xDE00\xD800\xDFFF"s;
     std::mt19937 random(20);
     std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
     std::uniform_int_distribution<int> length(0, 40);

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,10 +29,13 @@ inline Capture::PasteboardItem textItem(const QString& text) {
 // Answers with fixed values and records what it was asked.
 class FakeAXClient : public Capture::AXClientProtocol {
 public:
+    using Snapshot = Base::Result<Capture::AXFocusSnapshot, Core::CaptureError>;
+
     bool trusted = true;
     bool secureInput = false;
-    Base::Result<Capture::AXFocusSnapshot, Core::CaptureError> snapshot =
-        Capture::AXFocusSnapshot{};
+    Snapshot snapshot = Capture::AXFocusSnapshot{};
+    // What the focused element shows once each snapshot has been taken, in turn.
+    std::deque<Snapshot> laterSnapshots;
 
     int trustQueries = 0;
     std::vector<Capture::AXFocusScope> scopes;
@@ -47,7 +51,12 @@ public:
     focusSnapshot(Capture::AXFocusScope scope, double timeout) override {
         scopes.push_back(scope);
         timeouts.push_back(timeout);
-        return snapshot;
+        Snapshot taken = snapshot;
+        if (!laterSnapshots.empty()) {
+            snapshot = std::move(laterSnapshots.front());
+            laterSnapshots.pop_front();
+        }
+        return taken;
     }
     // The snapshot's role, or its failure.
     Base::Result<std::optional<QString>, Core::CaptureError> focusRole(Capture::AXFocusScope scope,

@@ -1,6 +1,8 @@
 #include "Capture/Linux/AtspiTextFlow.h"
 
-#include <cstdlib>
+#include "Capture/EmbeddedObjects.h"
+#include "Capture/Linux/AtspiEmbeddedTexts.h"
+#include "Capture/Linux/AtspiTextCalls.h"
 
 namespace Capture {
 
@@ -53,56 +55,27 @@ AtspiText* AtspiTextFlow::textAt(int step) const {
     return node == m_nodes.end() ? nullptr : node->second.text.get();
 }
 
-// One of the text's counts or offsets; nothing when there is no text, the time is up or the
-// answer is an error or negative.
-std::optional<qint32> AtspiTextFlow::number(int step, gint (*ask)(AtspiText*, GError**)) {
-    AtspiText* text = textAt(step);
-    if (!text || !m_time.arm())
-        return std::nullopt;
-    AtspiErrorSink error;
-    const gint answer = ask(text, error.out());
-    if (error.failed() || answer < 0)
-        return std::nullopt;
-    return answer;
-}
-
 std::optional<qint32> AtspiTextFlow::length(int step) {
-    return number(step, atspi_text_get_character_count);
+    return AtspiTextCalls::number(textAt(step), atspi_text_get_character_count, m_time);
 }
 
 std::optional<TextRange> AtspiTextFlow::selection(int step) {
-    AtspiText* text = textAt(step);
-    if (!text || !m_time.arm())
-        return std::nullopt;
-    // No count of selections first: asking for the first one says as much, one round trip less.
-    AtspiErrorSink error;
-    AtspiRange* range = atspi_text_get_selection(text, 0, error.out());
-    if (!range)
-        return std::nullopt;
-    const TextRange selected{range->start_offset, range->end_offset};
-    g_free(range);
-    if (error.failed() || selected.start < 0 || selected.start >= selected.end)
-        return std::nullopt;
-    return selected;
+    return AtspiTextCalls::selection(textAt(step), m_time);
 }
 
 std::optional<qint32> AtspiTextFlow::caret(int step) {
-    return number(step, atspi_text_get_caret_offset);
+    return AtspiTextCalls::number(textAt(step), atspi_text_get_caret_offset, m_time);
 }
 
-std::optional<QString> AtspiTextFlow::text(int step, TextRange range) {
-    AtspiText* text = textAt(step);
-    if (!text || !m_time.arm())
-        return std::nullopt;
-    AtspiErrorSink error;
-    gchar* selected = atspi_text_get_text(text, range.start, range.end, error.out());
-    if (error.failed() || !selected) {
-        g_free(selected);
-        return std::nullopt;
-    }
-    QString result = QString::fromUtf8(selected);
-    g_free(selected);
-    return result;
+OfferedText AtspiTextFlow::text(int step, TextRange range) {
+    auto text = AtspiTextCalls::text(textAt(step), range, m_time);
+    if (!text || !EmbeddedObjects::contains(*text))
+        return text;
+    // A browser's document or section holds its paragraphs as embedded objects.
+    m_expanded = true;
+    AtspiEmbeddedTexts embedded(
+        AtspiRef<AtspiAccessible>(ATSPI_ACCESSIBLE(g_object_ref(textAt(step)))), m_time);
+    return EmbeddedObjects::expand(embedded, *text, range);
 }
 
 bool AtspiTextFlow::expired() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Capture/CaptureStrategy.h"
 #include "Capture/FlowingSelection.h"
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
@@ -24,8 +25,13 @@ public:
     std::optional<qint32> length(int step) override;
     std::optional<TextRange> selection(int step) override;
     std::optional<qint32> caret(int step) override;
-    std::optional<QString> text(int step, TextRange range) override;
+    // Embedded objects in the range are read as their accessibles' texts.
+    OfferedText text(int step, TextRange range) override;
     bool expired() const override;
+
+    // Some text read held embedded objects, whose texts were joined with line breaks of this
+    // reader's choosing.
+    bool expandedEmbeddedObjects() const { return m_expanded; }
 
     // The bounds on screen of what the read spans, from its first part to its last.
     std::optional<QRectF> bounds(const FlowingSelection::Read& read);
@@ -40,12 +46,12 @@ private:
 
     // Only steps that exists() has found.
     AtspiText* textAt(int step) const;
-    std::optional<qint32> number(int step, gint (*ask)(AtspiText*, GError**));
     void readRelations(Node& node);
     std::optional<QRectF> extents(const FlowingSelection::Part& part);
 
     const AtspiTimeBudget& m_time;
     std::map<int, Node> m_nodes;
+    bool m_expanded = false;
 };
 
 } // namespace Capture

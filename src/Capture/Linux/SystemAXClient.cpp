@@ -74,10 +74,10 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
 enum class Selection { read, tooLarge };
 
 // The selected text and its bounds on screen, also of a selection that goes on into the texts
-// that this one flows into. Offsets stay in the toolkit's own units from the selection query to
-// the text and extents queries, so no conversion can go wrong between them. A selection of more
-// characters than the limit has bytes is not fetched at all; one that could not be read whole in
-// time is not read.
+// that this one flows into or embeds. Offsets stay in the toolkit's own units from the selection
+// query to the text and extents queries, so no conversion can go wrong between them. A selection of
+// more characters than the limit has bytes is not fetched at all; one that could not be read whole
+// in time is not read.
 Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
                         const AtspiTimeBudget& time) {
     if (!time.arm())
@@ -92,6 +92,7 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
                                                                             : Selection::read;
     if (*read) {
         snapshot.selectedText = (*read)->text;
+        snapshot.joinedFromEmbeddedTexts = flow.expandedEmbeddedObjects();
         snapshot.selectionBounds = flow.bounds(**read);
     }
     return Selection::read;

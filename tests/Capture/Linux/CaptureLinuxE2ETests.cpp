@@ -131,6 +131,12 @@ protected:
         }
     }
 
+    static std::shared_ptr<AXCaptureStrategy> accessibilityStrategy() {
+        return std::make_shared<AXCaptureStrategy>(
+            std::make_shared<SystemAXClient>(),
+            X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4));
+    }
+
     // Reads PRIMARY from an IncrementalOwner of `total` bytes that announces `announced`.
     static OfferedText readFromIncrementalOwner(X11PrimarySelection& primarySelection,
                                                 X11Connection& x11, unsigned long total,
@@ -146,8 +152,7 @@ TEST_F(CaptureLinuxE2E, readsTheSelectionAndItsBoundsThroughAccessibility) {
     ASSERT_TRUE(field);
     ASSERT_TRUE(waitUntilFrontmost(holder));
 
-    const auto result =
-        captureWith(std::make_shared<AXCaptureStrategy>(std::make_shared<SystemAXClient>()));
+    const auto result = captureWith(accessibilityStrategy());
 
     ASSERT_TRUE(result) << int(result.error().kind());
     EXPECT_EQ(result->text, selectedPart);
@@ -188,8 +193,7 @@ TEST_F(CaptureLinuxE2E, refusesAPasswordField) {
     ASSERT_TRUE(holder.waitUntilReady());
     ASSERT_TRUE(waitUntilFrontmost(holder));
 
-    const auto result =
-        captureWith(std::make_shared<AXCaptureStrategy>(std::make_shared<SystemAXClient>()));
+    const auto result = captureWith(accessibilityStrategy());
 
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error(), Core::CaptureError::secureField());

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "Base/Result.h"
+#include "Capture/Hypertext.h"
+#include "Core/CaptureError.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+// The selected text of an accessible whose text holds other accessibles as embedded objects (a
+// web page's document or section), read with each embedded object replaced by its own text.
+namespace Capture::EmbeddedObjects {
+
+// What an embedded object is in the text that holds it: U+FFFC OBJECT REPLACEMENT CHARACTER.
+inline constexpr char16_t character = 0xFFFC;
+
+inline bool contains(QStringView text) {
+    return text.contains(QChar(character));
+}
+
+// `text`, the range `range` of the text of accessible 0, with each embedded object replaced by
+// the selected part of its accessible's text, recursively, in document order, without the
+// markers that the application puts before list items. An accessible laid out on lines of its own
+// stands on them, a paragraph apart by a blank line, cells of a row a tab apart. Nothing when an
+// embedded object could not be read, which leaves its text unknown; fails with selectionTooLarge,
+// before the text that would pass it is fetched, when the texts hold more characters than
+// CaptureError::maxSelectionBytes.
+Base::Result<std::optional<QString>, Core::CaptureError>
+expand(Hypertext& hypertext, const QString& text, TextRange range);
+
+} // namespace Capture::EmbeddedObjects

@@ -1,0 +1,176 @@
+// Reads selections of a web page in real browsers with the desktop's accessibility on, as a
+// running screen reader or the desktop's switch turns it on, beside four busy loops. A browser
+// then shows each paragraph of the page as an embedded object of its document's text, and each
+// paragraph of an editable section so in the section's: a triple-clicked paragraph, a drag over
+// several, a keyboard selection over paragraphs of an editable section and a line of a text area,
+// in turn.
+#include "DesktopAppsCapture.h"
+
+using namespace DesktopAppsCapture;
+
+namespace {
+
+// The page's paragraphs stand at fixed places in a browser that fills the screen: 30-pixel lines
+// a blank line apart from the top left corner. Lines 0-5 are the page's own paragraphs, 6-9
+// those of an editable section, 10-12 the lines of a text area.
+constexpr int pageParagraphs = 6;
+constexpr int editableParagraphs = 4;
+constexpr int textAreaLines = 3;
+constexpr int textAreaTop = 600;
+
+int paragraphY(int line) {
+    return line * 60 + 15;
+}
+
+class DesktopBrowsersCaptureE2E : public DesktopAppsCaptureE2E {
+protected:
+    void SetUp() override {
+        DesktopAppsCaptureE2E::SetUp();
+        ASSERT_TRUE(setDesktopAccessibility(true));
+    }
+
+    void TearDown() override {
+        // A browser asked to quit takes its helper processes along.
+        application.terminate();
+        application.waitForFinished(10000);
+        DesktopAppsCaptureE2E::TearDown();
+        setDesktopAccessibility(false);
+    }
+
+    // The page, as a file URL; empty when it could not be written.
+    QString page() const {
+        QString paragraphs;
+        for (int line = 0; line < pageParagraphs; ++line)
+            paragraphs += QStringLiteral("<p>%1</p>\n").arg(lineText(line));
+        QString editable;
+        for (int line = pageParagraphs; line < pageParagraphs + editableParagraphs; ++line)
+            editable += QStringLiteral("<p>%1</p>").arg(lineText(line));
+        QStringList area;
+        for (int line = pageParagraphs + editableParagraphs;
+             line < pageParagraphs + editableParagraphs + textAreaLines; ++line)
+            area << lineText(line);
+        QFile file(folder.filePath("page.html"));
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write(
+            QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Page</title>"
+                           "<style>body { margin: 0; font: 20px/30px sans-serif; }"
+                           "p { margin: 0 0 30px 0; white-space: nowrap; }"
+                           "div { outline: none; }"
+                           "textarea { position: absolute; top: %4px; left: 0; width: 900px; "
+                           "height: 120px; font: 20px/30px monospace; }</style></head><body>\n"
+                           "%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
+                           "</body></html>\n")
+                .arg(paragraphs, editable, area.join('\n'))
+                .arg(textAreaTop)
+                .toUtf8());
+        return QUrl::fromLocalFile(file.fileName()).toString();
+    }
+
+    static QString lines(int first, int count, const QString& separator) {
+        QStringList texts;
+        for (int line = first; line < first + count; ++line)
+            texts << lineText(line);
+        return texts.join(separator);
+    }
+
+    static bool clickAt(int x, int y, int clicks = 1) {
+        return xdotool({"mousemove", QString::number(x), QString::number(y)}) &&
+               xdotool({"click", "--repeat", QString::number(clicks), "--delay", "60", "1"});
+    }
+
+    // From the start of one paragraph of the page to past the end of a later one.
+    static bool dragOver(int first, int last) {
+        // A click beside the text first, so that the drag does not start in the last selection.
+        return clickAt(1200, 1000) &&
+               xdotool({"mousemove", "2", QString::number(paragraphY(first))}) &&
+               xdotool({"mousedown", "1"}) &&
+               xdotool({"mousemove", "800", QString::number(paragraphY(last))}) &&
+               xdotool({"mousemove", "1500", QString::number(paragraphY(last))}) &&
+               xdotool({"mouseup", "1"});
+    }
+
+    // Each round another kind of selection, and another place.
+    static std::optional<QString> select(int round) {
+        const int place = round / 4;
+        switch (round % 4) {
+        case 0: { // a triple-clicked paragraph
+            const int line = place % pageParagraphs;
+            if (!clickAt(100, paragraphY(line), 3))
+                return std::nullopt;
+            return lineText(line);
+        }
+        case 1: { // a drag over two or three paragraphs
+            const int count = 2 + place % 2;
+            const int first = place % (pageParagraphs - count + 1);
+            if (!dragOver(first, first + count - 1))
+                return std::nullopt;
+            return lines(first, count, QStringLiteral("\n\n"));
+        }
+        case 2: { // two or three paragraphs of the editable section, by keyboard
+            const int count = 2 + place % 2;
+            const int first = pageParagraphs + place % (editableParagraphs - count + 1);
+            QStringList keys{"key", "--delay", "20", "Home"};
+            for (int i = 1; i < count; ++i)
+                keys << "shift+Down";
+            keys << "shift+End";
+            if (!clickAt(100, paragraphY(first)) || !xdotool(keys))
+                return std::nullopt;
+            return lines(first, count, QStringLiteral("\n\n"));
+        }
+        default: { // a line of the text area
+            const int line = place % textAreaLines;
+            QStringList keys{"key", "--delay", "20", "ctrl+Home"};
+            for (int i = 0; i < line; ++i)
+                keys << "Down";
+            keys << "Home"
+                 << "shift+End";
+            if (!clickAt(100, textAreaTop + 60) || !xdotool(keys))
+                return std::nullopt;
+            return lineText(pageParagraphs + editableParagraphs + line);
+        }
+        }
+    }
+
+    // Waits until the browser shows the page, then reads the changing selections.
+    void readPage(const char* name) {
+        ASSERT_TRUE(waitUntilFrontmost()) << name << " never showed a window";
+        ASSERT_TRUE(selectUntilOffered([] { return clickAt(100, paragraphY(0), 3); }, lineText(0)))
+            << name << " never showed the page";
+        readChangingSelection(
+            name, select, [this](const QString& text) { return waitUntilOffered(text); }, true);
+    }
+};
+
+TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInFirefox) {
+    const QString url = page();
+    ASSERT_FALSE(url.isEmpty());
+    const QString profile = folder.filePath("firefox");
+    QDir().mkpath(profile);
+    QFile preferences(profile + "/user.js");
+    ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
+    preferences.write("user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+                      "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
+                      "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+                      "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                      "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
+    preferences.close();
+    start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
+          {"MOZ_CRASHREPORTER_DISABLE=1"});
+
+    readPage("Firefox");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInChromium) {
+    const QString url = page();
+    ASSERT_FALSE(url.isEmpty());
+    start(QStringLiteral("chromium"),
+          {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+           "--disable-component-update", "--disable-sync", "--log-level=3",
+           "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
+           "--kiosk", url});
+
+    readPage("Chromium");
+}
+
+} // namespace
