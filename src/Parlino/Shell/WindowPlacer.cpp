@@ -68,7 +68,10 @@ QRect WindowPlacer::apply(QWidget& window, const Placement& placement, QMargins 
 // frame, the window keeps its frame's top left where it was put, unless that no longer fits.
 void WindowPlacer::follow(QWidget& window, Placement placement, QMargins assumed, QRect placed) {
     auto* following = new FrameFollowing(window);
-    following->bound = m_scheduler.after(followSeconds, [following] { delete following; });
+    following->bound = m_scheduler.after(followSeconds, [following] {
+        log.info("frame not told within %g s: as assumed", followSeconds);
+        delete following;
+    });
     following->following =
         m_frames->follow(window, [this, &window, following, placement = std::move(placement),
                                   assumed, placed](QMargins devicePixels) {
