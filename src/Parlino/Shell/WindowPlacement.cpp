@@ -181,8 +181,8 @@ QRect apply(QWidget& window, const Request& request) {
     const QRect content = place(request);
     const QRect frame = content.marginsAdded(request.frame);
     window.setFixedSize(content.size());
-    // A shown window's own frame position is the manager's frame as Qt last knew it, which may
-    // be none yet: its native window is moved by its frame directly.
+    // Moving a shown widget counts the frame Qt has learnt so far, none before the manager's
+    // answer reaches it: its native window is moved by its frame's corner instead.
     if (QWindow* handle = window.windowHandle(); handle && window.isVisible())
         handle->setFramePosition(frame.topLeft());
     else
