@@ -16,6 +16,7 @@
 #include "Parlino/Shell/Linux/SystemServices.h"
 #include "Parlino/Shell/Linux/X11Session.h"
 #include "Parlino/Shell/Linux/X11TrayBackdrop.h"
+#include "Parlino/Shell/Linux/X11WindowFrames.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
 #include "Parlino/Style/ParlinoStyle.h"
@@ -111,10 +112,11 @@ int main(int argc, char** argv) {
             Parlino::ClipsViewEnvironment{motion, pointer, keys});
     };
     Parlino::X11TrayBackdrop trayBackdrop;
+    Parlino::X11WindowFrames windowFrames;
     Parlino::AppDelegate delegate(
         {root, updates, keys, scheduler, makeClipsWindow,
          [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); },
-         &trayBackdrop});
+         &trayBackdrop, &windowFrames});
     delegate.launch();
     Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
                                       [&] { delegate.openParlino(); });

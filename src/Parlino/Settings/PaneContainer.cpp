@@ -16,7 +16,7 @@ PaneContainer::PaneContainer(const SettingsServices& services, QWidget* parent)
 
     auto* column = new QWidget;
     m_column = new QVBoxLayout(column);
-    m_column->setContentsMargins(18, 14, 18, 12);
+    m_column->setContentsMargins(sideMargin, 14, sideMargin, 12);
     m_column->setSpacing(14);
     m_column->addStretch();
     m_scroll->setContent(column);

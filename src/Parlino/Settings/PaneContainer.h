@@ -13,6 +13,9 @@ class FadingScrollView;
 // The scrolling column of a settings pane: its cards from the top, under a fading scroll bar.
 class PaneContainer final : public QWidget {
 public:
+    // Room either side of the cards.
+    static constexpr int sideMargin = 18;
+
     PaneContainer(const SettingsServices& services, QWidget* parent = nullptr);
 
     void addCard(QWidget* card);

@@ -21,9 +21,11 @@ namespace Parlino {
 namespace {
 
 // The line between the sidebar and the detail.
+constexpr int dividerWidth = 1;
+
 class Divider final : public QWidget {
 public:
-    Divider() { setFixedWidth(1); }
+    Divider() { setFixedWidth(dividerWidth); }
 
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), Theme::white08()); }
@@ -47,7 +49,8 @@ void setOpacity(QWidget* widget, double opacity) {
 } // namespace
 
 QSize SettingsView::leastWindowSize(int rowHeight) {
-    return {smallestWindowWidth, SettingsSidebar::windowHeightFor(rowHeight)};
+    return {windowSidebarWidth + dividerWidth + VoicePane::leastWidth(false),
+            SettingsSidebar::windowHeightFor(rowHeight)};
 }
 
 QSize SettingsView::leastWindowSize() {

@@ -21,8 +21,6 @@ class SettingsView final : public QWidget {
 public:
     static constexpr int windowWidth = 760;
     static constexpr int windowHeight = 560;
-    // Beside the sidebar, room for the widest row of the General and Shortcuts panes.
-    static constexpr int smallestWindowWidth = 520;
     static constexpr int windowSidebarWidth = 200;
     static constexpr int panelSidebarWidth = 170;
     static constexpr double transitionSeconds = 0.18;
@@ -30,7 +28,8 @@ public:
     static constexpr qreal transitionRise = 6;
 
     // The least the window is made where the floating surfaces leave no more room: every sidebar
-    // row whole, `rowHeight` each, beside a pane that scrolls.
+    // row whole, `rowHeight` each, beside a pane that scrolls, as wide as the widest pane needs:
+    // the Voice pane with its columns of voices.
     static QSize leastWindowSize(int rowHeight);
     // The same with rows as tall as the sidebar's font makes them at the screen's scale.
     static QSize leastWindowSize();

@@ -49,6 +49,10 @@ int VoicePane::contentWidth(bool embedded) {
     return VoiceGrid::width(columns(embedded));
 }
 
+int VoicePane::leastWidth(bool embedded) {
+    return PaneContainer::sideMargin + contentWidth(embedded) + PaneContainer::sideMargin;
+}
+
 VoicePane::VoicePane(const SettingsServices& services, std::function<void()> goToAPIKey,
                      bool embedded, QWidget* parent)
     : QWidget(parent), m_model(services.voices.model), m_samplePlayer(services.voices.samples),

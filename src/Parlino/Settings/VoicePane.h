@@ -31,6 +31,8 @@ public:
     // 236 inside the floating panel.
     static int columns(bool embedded) { return embedded ? 3 : 6; }
     static int contentWidth(bool embedded);
+    // The least width that shows the content column whole across.
+    static int leastWidth(bool embedded);
 
     // `goToAPIKey` switches the settings to the API key pane.
     VoicePane(const SettingsServices& services, std::function<void()> goToAPIKey, bool embedded,

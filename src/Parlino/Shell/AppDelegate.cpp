@@ -3,7 +3,6 @@
 #include "Base/MainThread.h"
 #include "Parlino/Clips/ClipsView.h"
 #include "Parlino/Settings/SettingsView.h"
-#include "Parlino/Shell/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,7 +25,8 @@ QPoint trayMenuPosition(const QRect& icon, QPoint pointer) {
 
 } // namespace
 
-AppDelegate::AppDelegate(Dependencies dependencies) : m_deps(std::move(dependencies)) {}
+AppDelegate::AppDelegate(Dependencies dependencies)
+    : m_deps(std::move(dependencies)), m_placer(m_deps.windowFrames, m_deps.scheduler) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -161,12 +161,9 @@ void AppDelegate::openSettings() {
         };
     }
     if (!m_settingsWindow->isVisible()) {
-        const QSize size(SettingsView::windowWidth, SettingsView::windowHeight);
-        const QSize minimum = SettingsView::leastWindowSize();
-        if (!WindowPlacement::fitsClear(
-                WindowPlacement::requestOnPointerScreen(*m_settingsWindow, size, minimum)))
-            m_deps.root.panelController().makeRoomForWindow();
-        WindowPlacement::placeOnPointerScreen(*m_settingsWindow, size, minimum);
+        m_placer.place(*m_settingsWindow, {SettingsView::windowWidth, SettingsView::windowHeight},
+                       SettingsView::leastWindowSize(),
+                       [&panel = m_deps.root.panelController()] { panel.makeRoomForWindow(); });
     }
     m_log.notice("activation: settingsWindow.makeKeyAndOrderFront — Settings menu");
     m_settingsWindow->present();
@@ -175,8 +172,8 @@ void AppDelegate::openSettings() {
 ClipsWindowController& AppDelegate::clipsWindowController() {
     if (!m_clipsWindowController) {
         m_clipsWindowController = m_deps.makeClipsWindow();
-        m_clipsWindowController->place = [](QWidget& window) {
-            WindowPlacement::placeOnPointerScreen(window, ClipsView::standaloneSize);
+        m_clipsWindowController->place = [this](QWidget& window) {
+            m_placer.place(window, ClipsView::standaloneSize);
         };
     }
     return *m_clipsWindowController;

@@ -11,6 +11,7 @@
 #include "Parlino/Shell/TrayIconTint.h"
 #include "Parlino/Shell/TrayIconWindow.h"
 #include "Parlino/Shell/UpdateController.h"
+#include "Parlino/Shell/WindowPlacer.h"
 
 #include <QPoint>
 #include <QString>
@@ -51,6 +52,9 @@ public:
         // What the desktop shows of its tray, to keep the icon readable on it; none leaves the
         // icon in its first colour.
         TrayBackdrop* trayBackdrop = nullptr;
+        // The window manager's frame around the settings and clips windows; none places them
+        // by an estimate of it.
+        WindowFrames* windowFrames = nullptr;
     };
 
     // Set in the environment, even empty, by a unit-test host: launching then does nothing.
@@ -89,6 +93,7 @@ private:
 
     const Base::Log m_log{QStringLiteral("focus-diag")};
     Dependencies m_deps;
+    WindowPlacer m_placer; // before the windows it places, which it follows while they live
     std::unique_ptr<ClipsWindowController> m_clipsWindowController;
     SettingsNavigation m_settingsNavigation; // the standalone window's pane, general at first
     std::unique_ptr<SettingsWindow> m_settingsWindow;

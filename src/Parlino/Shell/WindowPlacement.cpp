@@ -19,16 +19,6 @@ namespace {
 // Room left between the window and a surface it stands beside.
 constexpr int gap = 12;
 
-// What the frame of a window never shown before adds, in device pixels, until the window
-// manager says: a title bar a little taller than most, and thin borders.
-constexpr QMargins estimatedFrame(1, 32, 1, 1);
-
-QMargins estimatedFrameAt(qreal ratio) {
-    const auto logical = [ratio](int pixels) { return qCeil(pixels / ratio); };
-    return {logical(estimatedFrame.left()), logical(estimatedFrame.top()),
-            logical(estimatedFrame.right()), logical(estimatedFrame.bottom())};
-}
-
 qint64 distanceSquared(const QRect& rect, QPoint point) {
     const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
     const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
@@ -167,7 +157,13 @@ bool fitsClear(const Request& request) {
                         [&](const QRect& rect) { return rect.intersects(frame); });
 }
 
-Request requestOnPointerScreen(const QWidget& window, QSize size, QSize minimum) {
+QMargins logicalFrame(QMargins devicePixels, qreal ratio) {
+    const auto logical = [ratio](int pixels) { return qCeil(pixels / ratio); };
+    return {logical(devicePixels.left()), logical(devicePixels.top()),
+            logical(devicePixels.right()), logical(devicePixels.bottom())};
+}
+
+Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame) {
     Request request;
     for (const QScreen* screen : QGuiApplication::screens())
         request.screens.append(screen->availableGeometry());
@@ -177,19 +173,21 @@ Request requestOnPointerScreen(const QWidget& window, QSize size, QSize minimum)
             request.covered.append(widget->geometry());
     request.size = size;
     request.minimum = minimum;
-    const QWindow* handle = window.windowHandle();
-    const QMargins known = handle ? handle->frameMargins() : QMargins();
-    request.frame = known.isNull() ? estimatedFrameAt(window.devicePixelRatioF()) : known;
-    if (handle)
-        request.previous = window.frameGeometry();
+    request.frame = frame;
     return request;
 }
 
-void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum) {
-    const Request request = requestOnPointerScreen(window, size, minimum);
+QRect apply(QWidget& window, const Request& request) {
     const QRect content = place(request);
+    const QRect frame = content.marginsAdded(request.frame);
     window.setFixedSize(content.size());
-    window.move(content.topLeft() - QPoint(request.frame.left(), request.frame.top()));
+    // Moving a shown widget counts the frame Qt has learnt so far, none before the manager's
+    // answer reaches it: its native window is moved by its frame's corner instead.
+    if (QWindow* handle = window.windowHandle(); handle && window.isVisible())
+        handle->setFramePosition(frame.topLeft());
+    else
+        window.move(frame.topLeft());
+    return frame;
 }
 
 } // namespace Parlino::WindowPlacement

@@ -41,12 +41,21 @@ QRect place(const Request& request);
 // covered areas overlaps.
 bool fitsClear(const Request& request);
 
-// The request for the window at `size` and `minimum` among the floating surfaces shown now, with
-// the pointer where it is now. Main thread.
-Request requestOnPointerScreen(const QWidget& window, QSize size, QSize minimum = {});
+// The window manager's frame of `devicePixels` on each side in the window's own logical pixels
+// at `ratio` device pixels to one, each side rounded up, so that a frame placed inside a screen
+// by it lies inside that screen.
+QMargins logicalFrame(QMargins devicePixels, qreal ratio);
 
-// Places the window as above, among the floating surfaces shown now, with the pointer where it
-// is now: it takes the fitted size as its fixed size and moves there. Main thread.
-void placeOnPointerScreen(QWidget& window, QSize size, QSize minimum = {});
+// What the frame of a window adds, in device pixels, until the window manager tells: a title bar
+// a little taller than most, and thin borders.
+inline constexpr QMargins estimatedFrame(1, 32, 1, 1);
+
+// The request for a window at `size` and `minimum`, in a frame of `frame` logical pixels, among
+// the floating surfaces shown now, with the pointer where it is now. Main thread.
+Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame);
+
+// Gives the window the content rectangle placed for `request`: its fitted size as its fixed size,
+// its frame's top left where the rectangle puts it. The frame's rectangle as placed. Main thread.
+QRect apply(QWidget& window, const Request& request);
 
 } // namespace Parlino::WindowPlacement

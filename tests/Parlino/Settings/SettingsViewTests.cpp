@@ -163,10 +163,23 @@ TEST_F(SettingsViewTest, AtItsLeastSizeTheWindowShowsEverySidebarRowWholeAndTheP
     const auto* scroll = view.detail()->findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);
     EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0) << "the General pane scrolls";
-    EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width())
-        << "and shows its buttons whole across";
-    for (const qreal ratio : {1.0, 1.5, 2.0})
-        TestSupport::renderScreenshot(window, ratio, suite, QStringLiteral("window-least"));
+    // Every pane shows its rows whole across, the Voice pane its six columns of voices.
+    for (const SettingsPane pane : allSettingsPanes) {
+        if (pane == SettingsPane::quit)
+            continue;
+        select(window.view(), pane);
+        settle();
+        const auto* paneScroll = view.detail()->findChild<QScrollArea*>();
+        ASSERT_NE(paneScroll, nullptr) << title(pane).toStdString();
+        const QWidget* viewport = paneScroll->viewport();
+        EXPECT_LE(paneScroll->widget()->minimumSizeHint().width(), viewport->width())
+            << title(pane).toStdString();
+        for (const auto* grid : paneScroll->findChildren<QWidget*>(QStringLiteral("VoiceGrid")))
+            EXPECT_LE(grid->mapTo(viewport, QPoint(grid->width(), 0)).x(), viewport->width());
+        const QString name = QStringLiteral("window-least-") + title(pane).toLower().remove(u' ');
+        for (const qreal ratio : {1.0, 1.5, 2.0})
+            TestSupport::renderScreenshot(window, ratio, suite, name);
+    }
 }
 
 TEST_F(SettingsViewTest, EveryPaneIsRenderedInBothHosts) {

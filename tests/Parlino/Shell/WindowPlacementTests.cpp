@@ -2,9 +2,12 @@
 
 #include "support/Printers.h"
 
+#include <QtMath>
+
 #include <gtest/gtest.h>
 
 using Parlino::WindowPlacement::fitsClear;
+using Parlino::WindowPlacement::logicalFrame;
 using Parlino::WindowPlacement::place;
 using Parlino::WindowPlacement::Request;
 
@@ -122,6 +125,28 @@ TEST(WindowPlacementTest, FitsIntoAScreenSmallerThanTheWindow) {
 
     const QRect tiny(0, 0, 300, 200);
     EXPECT_EQ(place({{tiny}, {10, 10}, {}, settings, frame, {}, {}}).size(), QSize(298, 175));
+}
+
+// The window manager's frame comes in device pixels, the placement in logical ones: a frame of
+// a few pixels, thin or thick, that the scale does not divide still ends inside the screen.
+TEST(WindowPlacementTest, AFrameToldInDevicePixelsKeepsTheWindowInsideTheScreenAtEveryScale) {
+    for (const QMargins& device : {QMargins(1, 20, 1, 1), QMargins(8, 39, 8, 8)})
+        for (const qreal ratio : {1.0, 1.5, 2.0}) {
+            SCOPED_TRACE(testing::Message() << ratio << " " << testing::PrintToString(device));
+            const QMargins logical = logicalFrame(device, ratio);
+            const QRect screen(0, 0, qFloor(1920 / ratio), qFloor(1080 / ratio));
+            const QSize tall(760, 2000);
+            const QRect content = place({{screen}, {}, {}, tall, logical, {}, {}});
+            // Qt puts the frame's top left at whole device pixels; the manager then puts the
+            // content within it by its own frame.
+            const QPoint topLeft =
+                (content.topLeft() - QPoint(logical.left(), logical.top())) * ratio;
+            const QSize size = (QSizeF(content.size()) * ratio).toSize().grownBy(device);
+            EXPECT_TRUE(QRect(0, 0, 1920, 1080).contains(QRect(topLeft, size)))
+                << testing::PrintToString(QRect(topLeft, size));
+            EXPECT_GE(QRect(topLeft, size).bottom(), 1080 - qCeil(2 * ratio))
+                << "and leaves no more than a rounding below";
+        }
 }
 
 TEST(WindowPlacementTest, AWindowShownBeforeStaysWhereItWasUnlessCoveredOrOnAnotherScreen) {

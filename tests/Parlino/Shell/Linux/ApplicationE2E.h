@@ -23,18 +23,6 @@ namespace ApplicationE2ETesting {
 
 using namespace DesktopDriver;
 
-// What the desktop's media controls report of the application: "Playing", "Paused", "Stopped".
-inline QString playbackStatus() {
-    QProcess gdbus;
-    gdbus.start(QStringLiteral("gdbus"),
-                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.parlino", "--object-path",
-                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
-                 "org.mpris.MediaPlayer2.Player", "PlaybackStatus"});
-    gdbus.waitForFinished(3000);
-    const auto match = QRegularExpression("'(\\w+)'").match(gdbus.readAllStandardOutput());
-    return match.hasMatch() ? match.captured(1) : QString();
-}
-
 // A run of a program that answers on the terminal: its status and what it printed where.
 struct TerminalRun {
     int status = -1;

@@ -82,6 +82,18 @@ inline bool callApplication(const QStringList& methodAndArguments) {
     return gdbus.waitForFinished(5000) && gdbus.exitCode() == 0;
 }
 
+// What the desktop's media controls report of the application: "Playing", "Paused", "Stopped".
+inline QString playbackStatus() {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                {"call", "--session", "--dest", "org.mpris.MediaPlayer2.parlino", "--object-path",
+                 "/org/mpris/MediaPlayer2", "--method", "org.freedesktop.DBus.Properties.Get",
+                 "org.mpris.MediaPlayer2.Player", "PlaybackStatus"});
+    gdbus.waitForFinished(3000);
+    const auto match = QRegularExpression("'(\\w+)'").match(gdbus.readAllStandardOutput());
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
 // What the session's keyring holds for the application's key; empty when nothing.
 inline QString storedKey() {
     QProcess lookup;
@@ -182,6 +194,32 @@ public:
         }
         if (children)
             XFree(children);
+        return found;
+    }
+
+    // The window manager's frame around the shown window with this title, as placed on the
+    // screen: the manager's own window that holds the titled one, or the titled window itself
+    // where no manager framed it.
+    std::optional<QRect> framedWindow(const QString& title) const {
+        Window rootReturn = None;
+        Window parent = None;
+        Window* frames = nullptr;
+        unsigned int count = 0;
+        XQueryTree(m_display, root(), &rootReturn, &parent, &frames, &count);
+        std::optional<QRect> found;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            XWindowAttributes frame;
+            if (!XGetWindowAttributes(m_display, frames[i], &frame) ||
+                frame.map_state != IsViewable)
+                continue;
+            bool titled = nameOf(frames[i]) == title;
+            forEachDescendant(frames[i], [&](Window child) { titled |= nameOf(child) == title; });
+            if (titled)
+                found = QRect(frame.x, frame.y, frame.width + 2 * frame.border_width,
+                              frame.height + 2 * frame.border_width);
+        }
+        if (frames)
+            XFree(frames);
         return found;
     }
 

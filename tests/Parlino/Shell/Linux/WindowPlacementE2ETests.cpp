@@ -24,45 +24,6 @@ using namespace DesktopDriver;
 
 namespace {
 
-// The window manager's frame around the shown window with this title, as placed on the screen.
-std::optional<QRect> framedWindow(const QString& title) {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return std::nullopt;
-    const Window root = DefaultRootWindow(display);
-    std::optional<QRect> found;
-    Window rootReturn = None;
-    Window parent = None;
-    Window* frames = nullptr;
-    unsigned int count = 0;
-    XQueryTree(display, root, &rootReturn, &parent, &frames, &count);
-    for (unsigned int i = 0; i < count && !found; ++i) {
-        XWindowAttributes frame;
-        if (!XGetWindowAttributes(display, frames[i], &frame) || frame.map_state != IsViewable)
-            continue;
-        // The frame itself, or the client the window manager put inside it.
-        Window* clients = nullptr;
-        unsigned int clientCount = 0;
-        XQueryTree(display, frames[i], &rootReturn, &parent, &clients, &clientCount);
-        for (unsigned int j = 0; j <= clientCount && !found; ++j) {
-            char* name = nullptr;
-            const Window window = j < clientCount ? clients[j] : frames[i];
-            if (XFetchName(display, window, &name) && name) {
-                if (title == QString::fromUtf8(name))
-                    found = QRect(frame.x, frame.y, frame.width + 2 * frame.border_width,
-                                  frame.height + 2 * frame.border_width);
-                XFree(name);
-            }
-        }
-        if (clients)
-            XFree(clients);
-    }
-    if (frames)
-        XFree(frames);
-    XCloseDisplay(display);
-    return found;
-}
-
 // Where the element with this accessible name shows in the window with this title of the
 // application with process id `pid`, in the screen's pixels: the accessibility bus gives it in the
 // application's own units, `scale` pixels each. None while no such element shows.
@@ -170,7 +131,7 @@ protected:
     }
     std::optional<QRect> waitForWindow(const QString& title) {
         std::optional<QRect> frame;
-        pumpUntil([&] { return (frame = framedWindow(title)).has_value(); }, 10000);
+        pumpUntil([&] { return (frame = desktop.framedWindow(title)).has_value(); }, 10000);
         return frame;
     }
     // The window's frame once it stands clear of `surfaces`, or where it stands when the wait's
@@ -180,7 +141,7 @@ protected:
         std::optional<QRect> frame = waitForWindow(title);
         pumpUntil(
             [&] {
-                frame = framedWindow(title);
+                frame = desktop.framedWindow(title);
                 return frame && std::none_of(surfaces.begin(), surfaces.end(),
                                              [&](const QRect& s) { return s.intersects(*frame); });
             },
@@ -194,7 +155,7 @@ protected:
         desktop.key(XK_Control_L, True);
         desktop.tap(XK_w);
         desktop.key(XK_Control_L, False);
-        EXPECT_TRUE(pumpUntil([&] { return !framedWindow(title).has_value(); })) << log();
+        EXPECT_TRUE(pumpUntil([&] { return !desktop.framedWindow(title).has_value(); })) << log();
     }
     std::string log() const { return app->lines().join('\n').toStdString(); }
     // The floating surfaces of a first start: the tutorial's card and the panel over it.
@@ -262,7 +223,7 @@ TEST_F(WindowPlacementE2E, WhereNoPlaceIsClearOfTheSurfacesThePanelMakesRoomForT
     ASSERT_TRUE(waitForWindow(title).has_value()) << log();
     std::optional<QRect> window;
     pumpUntil([&] {
-        window = framedWindow(title);
+        window = desktop.framedWindow(title);
         const QList<QRect> shown = shownSurfaces();
         return window && std::none_of(shown.begin(), shown.end(),
                                       [&](const QRect& s) { return s.intersects(*window); });

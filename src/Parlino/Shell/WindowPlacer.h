@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QMargins>
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace Base {
+class Scheduler;
+}
+
+namespace Parlino {
+
+class WindowFrames;
+
+// Puts the application's ordinary windows (settings, clips) on the screen under the pointer,
+// clear of the floating surfaces, by the window manager's frame around them: the frame the
+// manager has told for the window, else the one it told last, else an estimate. A window placed
+// before the manager told its frame is followed until it tells, for `followSeconds` at most; the
+// frame it tells, when it differs from the one assumed, places the window once more. Main thread.
+class WindowPlacer {
+public:
+    static constexpr double followSeconds = 2;
+
+    // Without `frames` every window is placed by the estimate.
+    WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler);
+
+    // Places the window before it shows, at `size` or smaller down to `minimum` where the
+    // surfaces leave no more room; `makeRoom` is called first when even that finds no place clear
+    // of them.
+    void place(QWidget& window, QSize size, QSize minimum = {},
+               std::function<void()> makeRoom = {});
+
+private:
+    struct Placement {
+        QSize size;
+        QSize minimum;
+        std::function<void()> makeRoom;
+    };
+
+    // `frame` in the window's logical pixels; the frame's rectangle as placed.
+    static QRect apply(QWidget& window, const Placement& placement, QMargins frame,
+                       std::optional<QRect> previous);
+    void follow(QWidget& window, Placement placement, QMargins assumed, QRect placed);
+
+    WindowFrames* m_frames;
+    Base::Scheduler& m_scheduler;
+    // In device pixels.
+    std::optional<QMargins> m_lastTold;
+};
+
+} // namespace Parlino

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Parlino/Shell/WindowFrames.h"
+
+#include <QHash>
+
+namespace TestSupport {
+
+// A window manager whose frames the test tells, window by window.
+class FakeWindowFrames final : public Parlino::WindowFrames {
+public:
+    std::optional<QMargins> told(const QWidget& window) override {
+        const auto found = m_told.find(&window);
+        return found == m_told.end() ? std::nullopt : std::optional(*found);
+    }
+    std::unique_ptr<Following> follow(QWidget& window,
+                                      std::function<void(QMargins)> told) override {
+        m_followers.insert(&window, std::move(told));
+        return std::make_unique<Follower>(*this, window);
+    }
+
+    // The manager tells `frame` for the window, to its follower if it has one.
+    void tell(const QWidget& window, QMargins frame) {
+        m_told.insert(&window, frame);
+        if (const auto follower = m_followers.value(&window))
+            follower(frame); // a copy: telling may end the following
+    }
+    // The window is made anew, as closing it does: the manager has told nothing for it yet.
+    void forget(const QWidget& window) { m_told.remove(&window); }
+    bool isFollowed(const QWidget* window) const { return m_followers.contains(window); }
+
+private:
+    class Follower final : public Following {
+    public:
+        Follower(FakeWindowFrames& frames, const QWidget& window)
+            : m_frames(frames), m_window(window) {}
+        ~Follower() override { m_frames.m_followers.remove(&m_window); }
+
+    private:
+        FakeWindowFrames& m_frames;
+        const QWidget& m_window;
+    };
+
+    QHash<const QWidget*, QMargins> m_told;
+    QHash<const QWidget*, std::function<void(QMargins)>> m_followers;
+};
+
+} // namespace TestSupport
