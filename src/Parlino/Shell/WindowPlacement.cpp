@@ -181,10 +181,11 @@ QRect apply(QWidget& window, const Request& request) {
     const QRect content = place(request);
     const QRect frame = content.marginsAdded(request.frame);
     window.setFixedSize(content.size());
-    // Moving a shown widget counts the frame Qt has learnt so far, none before the manager's
-    // answer reaches it: its native window is moved by its frame's corner instead.
+    // Moving a shown widget, or its native window by the frame's corner, counts the frame Qt has
+    // learnt so far, rounded its own way at fractional scales: a shown window's contents are put
+    // where they were placed, inside the frame the placement rounded up.
     if (QWindow* handle = window.windowHandle(); handle && window.isVisible())
-        handle->setFramePosition(frame.topLeft());
+        handle->setPosition(content.topLeft());
     else
         window.move(frame.topLeft());
     return frame;

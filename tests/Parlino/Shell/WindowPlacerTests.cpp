@@ -14,11 +14,14 @@ namespace {
 
 using Parlino::WindowPlacer;
 
-// On the offscreen platform a window has no frame of its own: its position is where the frame
-// that the placer assumed begins.
+// On the offscreen platform a window has no frame of its own. Placed before it shows, its
+// position is where the frame that the placer assumed begins; placed again once shown, its
+// contents stand inside that frame.
 class WindowPlacerTest : public ::testing::Test {
 protected:
     QRect framed(const QWidget& window, QMargins frame) const {
+        if (window.isVisible())
+            return window.geometry().marginsAdded(frame);
         return QRect(window.pos(), window.size().grownBy(frame));
     }
     void show(QWidget& window) {
