@@ -39,10 +39,16 @@ public:
         posix_spawn_file_actions_addclosefrom_np(&m_actions, STDERR_FILENO + 1);
         posix_spawn_file_actions_addchdir_np(&m_actions, "/");
         posix_spawnattr_init(&m_attributes);
+        // No signal blocked, and none ignored as a client under nohup or in the background
+        // would pass them on.
         sigset_t noSignals;
         sigemptyset(&noSignals);
         posix_spawnattr_setsigmask(&m_attributes, &noSignals);
-        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK);
+        sigset_t everySignal;
+        sigfillset(&everySignal);
+        posix_spawnattr_setsigdefault(&m_attributes, &everySignal);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
+                                                    POSIX_SPAWN_SETSIGDEF);
     }
     ~SpawnSettings() {
         posix_spawnattr_destroy(&m_attributes);

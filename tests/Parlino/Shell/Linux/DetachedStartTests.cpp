@@ -32,12 +32,14 @@ QString script(const QTemporaryDir& folder, const QString& body) {
 }
 
 // Writes to the file %1 whether it leads its own session, its terminal, where its three streams
-// go, whether it has descriptor 57 and its working folder; then exits with status 3.
+// go, whether it has descriptor 57, its working folder and which of the standard signals it
+// ignores (the C library keeps two real-time ones of its own); then exits with status 3.
 const char* const reportOfWhatItGot = R"sh(
 set -- $(cut -d' ' -f6,7 /proc/$$/stat)
 streams="$(readlink /proc/$$/fd/0) $(readlink /proc/$$/fd/1) $(readlink /proc/$$/fd/2)"
 [ -e /proc/$$/fd/57 ] && other=inherited || other=none
-echo "$(($1 == $$)) $2 $streams $other $(pwd)" > '%1'
+ignored=$((0x$(sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status) & 0x7fffffff))
+echo "$(($1 == $$)) $2 $streams $other $(pwd) $ignored" > '%1'
 exit 3)sh";
 
 QByteArray contentsOf(const QString& path) {
@@ -48,7 +50,8 @@ QByteArray contentsOf(const QString& path) {
 } // namespace
 
 // Nothing of the client's terminal reaches the program: not its streams, not the terminal as its
-// controlling one, nor any other descriptor the client was handed, nor its working folder.
+// controlling one, nor any other descriptor the client was handed, nor its working folder, nor the
+// hang-up and interrupt a client under nohup or in the background ignores.
 TEST(DetachedStart, TheProgramGetsNothingOfTheCallersTerminal) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
@@ -56,18 +59,23 @@ TEST(DetachedStart, TheProgramGetsNothingOfTheCallersTerminal) {
     int pipe[2];
     ASSERT_EQ(::pipe(pipe), 0);
     ASSERT_EQ(::dup2(pipe[1], 57), 57);
+    const auto hangUp = std::signal(SIGHUP, SIG_IGN);
+    const auto interrupt = std::signal(SIGINT, SIG_IGN);
     const QString report = folder.filePath(QStringLiteral("report"));
     const QString program = script(folder, QString::fromUtf8(reportOfWhatItGot).arg(report));
 
     const auto started = DetachedStart::startAndWait(program, busName, 20s);
+    std::signal(SIGHUP, hangUp);
+    std::signal(SIGINT, interrupt);
     ::close(57);
     ::close(pipe[0]);
     ::close(pipe[1]);
 
     ASSERT_FALSE(started);
     EXPECT_EQ(started.error(), "Parlino exited with status 3 before it was ready");
-    // Its own session's leader, no terminal, /dev/null for all three streams, nothing else, "/".
-    EXPECT_EQ(contentsOf(report), "1 0 /dev/null /dev/null /dev/null none /\n");
+    // Its own session's leader, no terminal, /dev/null for all three streams, nothing else, "/",
+    // no signal ignored.
+    EXPECT_EQ(contentsOf(report).toStdString(), "1 0 /dev/null /dev/null /dev/null none / 0\n");
 }
 
 TEST(DetachedStart, EachWayAStartFailsIsToldApart) {
