@@ -93,13 +93,13 @@ QColor SidebarRow::tint() const {
     return isSelected() ? QColor(Qt::white) : Theme::white(0.72);
 }
 
-int SidebarRow::height() {
+int SidebarRow::rowHeight() {
     const qreal line = std::max<qreal>(QFontMetricsF(rowFont(true)).height(), symbolSize);
     return qCeil(line) + 2 * verticalPadding;
 }
 
 QSize SidebarRow::sizeHint() const {
-    return {120, height()};
+    return {120, rowHeight()};
 }
 
 void SidebarRow::follow() {

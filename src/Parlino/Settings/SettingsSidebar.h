@@ -23,7 +23,7 @@ public:
                QWidget* parent = nullptr);
 
     // Every row's height: the title's line and the padding above and below it.
-    static int height();
+    static int rowHeight();
 
     SettingsPane pane() const { return m_pane; }
     bool isSelected() const;

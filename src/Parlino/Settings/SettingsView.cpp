@@ -54,7 +54,7 @@ QSize SettingsView::leastWindowSize(int rowHeight) {
 }
 
 QSize SettingsView::leastWindowSize() {
-    return leastWindowSize(SidebarRow::height());
+    return leastWindowSize(SidebarRow::rowHeight());
 }
 
 SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation& navigation,
