@@ -48,7 +48,7 @@ std::error_code removeBelow(int parent, const char* name, int depth);
 // otherwise after a look.
 int renameNoReplace(int folder, const char* name, const char* newName) {
     const int renamed = ::renameat2(folder, name, folder, newName, RENAME_NOREPLACE);
-    if (renamed == 0 || errno != EINVAL)
+    if (renamed == 0 || (errno != EINVAL && errno != ENOSYS))
         return renamed;
     struct stat info {};
     if (::fstatat(folder, newName, &info, AT_SYMLINK_NOFOLLOW) == 0) {
