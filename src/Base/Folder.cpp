@@ -196,6 +196,13 @@ std::error_code Folder::setModified(const fs::path& name, fs::file_time_type tim
     return {};
 }
 
+Folder::Entry Folder::entry(const fs::path& name) const {
+    struct stat info {};
+    if (::fstatat(descriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return Entry::missing;
+    return S_ISDIR(info.st_mode) ? Entry::folder : Entry::other;
+}
+
 std::optional<QString> Folder::describeSpecial(const fs::path& name) const {
     struct stat info {};
     if (::fstatat(descriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)

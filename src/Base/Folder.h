@@ -59,6 +59,9 @@ public:
     // What stands at `name` when it is something else than a regular file of its own (see
     // Base::Files::describeSpecial).
     std::optional<QString> describeSpecial(const std::filesystem::path& name) const;
+    enum class Entry { missing, folder, other };
+    // Whether `name` is there, and whether it is a folder; a link is not followed.
+    Entry entry(const std::filesystem::path& name) const;
 
     int descriptor() const { return *m_descriptor; }
 

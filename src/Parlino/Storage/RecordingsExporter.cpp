@@ -200,18 +200,14 @@ fs::path sibling(const fs::path& name, const char* suffix) {
 // Exports share their build folder, and the start's clean-up clears it: one at a time.
 std::mutex exporting;
 
-bool isFolder(const fs::path& path) {
-    std::error_code ignored;
-    return fs::is_directory(fs::symlink_status(path, ignored));
-}
+using Entry = Base::Files::Folder::Entry;
 
 // Only a folder at the Recordings folder's place is an export. Anything else standing there (a
 // file, a link, a pipe) is set aside for its owner, neither followed nor removed; when it cannot
 // be, it stays where it is.
-void setAsideUnlessFolder(const Base::Files::Folder& parent, const fs::path& folder) {
-    if (!isTaken(folder) || isFolder(folder))
+void setAsideUnlessFolder(const Base::Files::Folder& parent, const fs::path& name) {
+    if (parent.entry(name) != Entry::other)
         return;
-    const fs::path name = folder.filename();
     const QString kind = parent.describeSpecial(name).value_or(QStringLiteral("a regular file"));
     if (const auto aside = parent.setAside(name))
         logger.error("%{public}s was %{public}s, not a folder — kept as %{public}s",
@@ -225,21 +221,21 @@ void setAsideUnlessFolder(const Base::Files::Folder& parent, const fs::path& fol
 // What an export that was stopped on the way (a kill, a power cut) left beside the Recordings
 // folder `name` in `parent`: its build folder goes, and a previous export moved aside for the new
 // one comes back when the new one never took its place. Nothing standing there is followed.
-void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& folder) {
-    const fs::path name = folder.filename();
+void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& name) {
     const fs::path building = sibling(name, "-export");
     const fs::path previous = sibling(name, "-previous");
-    if (isTaken(folder.parent_path() / building)) {
+    if (parent.entry(building) != Entry::missing) {
         logger.notice("removing the build folder of an unfinished export: %{public}s",
                       StorageFiles::toText(building));
         parent.remove(building);
     }
-    setAsideUnlessFolder(parent, folder);
-    if (!isTaken(folder.parent_path() / previous))
+    setAsideUnlessFolder(parent, name);
+    if (parent.entry(previous) == Entry::missing)
         return;
-    if (isFolder(folder)) {
+    const Entry standing = parent.entry(name);
+    if (standing == Entry::folder) {
         parent.remove(previous);
-    } else if (!isTaken(folder) && !parent.rename(previous, parent, name)) {
+    } else if (standing == Entry::missing && !parent.rename(previous, parent, name)) {
         logger.notice("the previous export is back in place: %{public}s",
                       StorageFiles::toText(name));
     }
@@ -315,8 +311,9 @@ Outcome exportRecordings(const fs::path& clipsRoot, const fs::path& recordingsFo
             ++exported;
         }
     }
-    setAsideUnlessFolder(*parent, folder);
-    if (const auto swapError = swapIn(*parent, buildingName, name, isFolder(folder))) {
+    setAsideUnlessFolder(*parent, name);
+    if (const auto swapError =
+            swapIn(*parent, buildingName, name, parent->entry(name) == Entry::folder)) {
         parent->remove(buildingName);
         return Base::failure(swapError);
     }
@@ -342,7 +339,7 @@ void ensureDirectory(const fs::path& folder) {
     const auto parent = Base::Files::Folder::open(folder.parent_path(), Missing::create);
     if (!parent)
         return;
-    clearUnfinishedExport(*parent, folder);
+    clearUnfinishedExport(*parent, folder.filename());
     static_cast<void>(parent->folder(folder.filename(), Missing::create));
 }
 
