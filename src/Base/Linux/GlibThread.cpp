@@ -7,6 +7,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QList>
 
 #include <chrono>
@@ -63,12 +64,14 @@ void GlibThread::keepQtOffGlib() {
             themeWithoutGtk(qgetenv("QT_QPA_PLATFORMTHEME"), qgetenv("XDG_CURRENT_DESKTOP"))) {
         logger.notice("platform theme %{public}s instead of one that runs GTK", theme->constData());
         qputenv("QT_QPA_PLATFORMTHEME", *theme);
+        // Else Qt would still load the desktop's own choice first, when it finds its plugin.
+        QGuiApplication::setDesktopSettingsAware(false);
     }
 }
 
 // Qt picks its GTK theme first on these desktops, or when asked for it; GTK would then handle its
-// events on this thread. Qt's own GNOME theme, its next choice there, reads the same settings
-// without GTK.
+// events on the GLib thread while Qt asks it for fonts and colours on the main thread. Qt's own
+// GNOME theme, its next choice there, runs no GTK (nor follows the desktop's font).
 std::optional<QByteArray> GlibThread::themeWithoutGtk(const QByteArray& requested,
                                                       const QByteArray& desktop) {
     const QByteArray gnome = QByteArrayLiteral("gnome");
@@ -77,7 +80,7 @@ std::optional<QByteArray> GlibThread::themeWithoutGtk(const QByteArray& requeste
         return gnome;
     if (!theme.isEmpty())
         return std::nullopt;
-    static const QList<QByteArray> gtkDesktops{"GNOME", "X-CINNAMON", "UNITY",
+    static const QList<QByteArray> gtkDesktops{"GNOME", "X-CINNAMON", "PANTHEON", "UNITY",
                                                "MATE",  "XFCE",       "LXDE"};
     const QByteArray names = desktop.toUpper();
     if (names == "KDE")
