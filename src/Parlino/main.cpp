@@ -1,4 +1,5 @@
 #include "Base/Clock.h"
+#include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
 #include "Base/Memory.h"
 #include "Base/Scheduler.h"
@@ -74,6 +75,8 @@ int main(int argc, char** argv) {
     if (!hasX11Display())
         return 1;
     Base::Memory::returnLargeBlocksWhenFreed();
+    // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop.
+    Base::GlibThread::keepQtOffGlib();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     // The desktop groups every window under the desktop file's entry, with its icon.

@@ -1,3 +1,4 @@
+#include "Base/Linux/GlibThread.h"
 #include "support/DesktopSession.h"
 
 #include <QApplication>
@@ -22,6 +23,8 @@ int main(int argc, char** argv) {
         std::fputs("no X display\n", stderr);
         return TestSupport::inDesktopSession() ? 1 : skippedStatus;
     }
+    // As in the application: GLib's default main context is the GLib thread's, not Qt's.
+    Base::GlibThread::keepQtOffGlib();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     ::testing::InitGoogleTest(&argc, argv);

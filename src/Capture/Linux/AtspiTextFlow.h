@@ -15,7 +15,7 @@ namespace Capture {
 
 // The accessible texts that flow on from the focused one, found through their flows-from and
 // flows-to relations (LibreOffice's paragraphs); a text without such relations is a flow of one.
-// Each call shares the read's time. Lives on the AT-SPI thread.
+// Each call shares the read's time. Lives on the GLib thread.
 class AtspiTextFlow final : public TextFlow {
 public:
     // `focusedText`: the focused element's text interface.

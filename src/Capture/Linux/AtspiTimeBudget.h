@@ -25,7 +25,7 @@ public:
     }
 
     // Call before each libatspi call: false once the time is up, else bounds the call by the
-    // time left (libatspi's time-out is process-wide; only the AT-SPI thread makes calls).
+    // time left (libatspi's time-out is process-wide; only the GLib thread makes calls).
     bool arm() const {
         const double left = m_deadline - m_clock.now();
         if (left <= 0)

@@ -22,16 +22,6 @@ constexpr double treeWalkShare = 0.1;
 using Element = AtspiRef<AtspiAccessible>;
 using Found = Base::Result<Element, CaptureError>;
 
-// libatspi attaches the direct connection it opens to an application to the process's default
-// main context, which is the Qt main thread's: that connection's messages would be handled on
-// the main thread beside this one, and answers to this thread's calls would wait for it. Moved
-// to this thread's context, every libatspi call and message stays on the AT-SPI thread.
-void keepOnThisThread(AtspiAccessible* element) {
-    AtspiApplication* app = element->parent.app;
-    if (app && app->bus)
-        atspi_dbus_connection_setup_with_g_main(app->bus, g_main_context_get_thread_default());
-}
-
 std::optional<qint32> processOf(AtspiAccessible* element, const AtspiTimeBudget& time) {
     if (!time.arm())
         return std::nullopt;
@@ -208,8 +198,6 @@ FocusLocator::~FocusLocator() {
 
 void FocusLocator::onFocusEvent(AtspiEvent* event, void* self) {
     auto& locator = *static_cast<FocusLocator*>(self);
-    if (event->source)
-        keepOnThisThread(event->source);
     if (event->detail1 == 1 && event->source) {
         locator.m_newlyFocused.emplace_back(
             static_cast<AtspiAccessible*>(g_object_ref(event->source)));
@@ -277,7 +265,6 @@ std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiT
     const auto& elements = latest->second.elements;
     std::optional<Element> found;
     for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-        keepOnThisThread(it->get());
         const auto states = statesNow(it->get(), time);
         if (!states || !time.arm())
             return found;
@@ -304,7 +291,6 @@ Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& t
         Element app(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
         if (!app)
             continue;
-        keepOnThisThread(app.get());
         const auto pid = processOf(app.get(), time);
         if (query.pid && pid != query.pid)
             continue;

@@ -26,7 +26,7 @@ class TreeSearch;
 // as focused only when the application says so at the query, not from what libatspi keeps of its
 // states.
 //
-// Lives on the AT-SPI thread: every call, and the focus events, run there.
+// Lives on the GLib thread: every call, and the focus events, run there.
 class FocusLocator {
 public:
     struct Query {
@@ -37,7 +37,7 @@ public:
         bool focusedNow = true;
     };
 
-    // Starts following focus changes. Make it on the AT-SPI thread, after atspi_init().
+    // Starts following focus changes. Make it on the GLib thread, after atspi_init().
     FocusLocator();
     ~FocusLocator();
     FocusLocator(const FocusLocator&) = delete;

@@ -1,7 +1,7 @@
 #include "Capture/Linux/SystemAXClient.h"
 
+#include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
-#include "Base/Worker.h"
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
@@ -9,10 +9,8 @@
 #include "Capture/Linux/X11Connection.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <functional>
-#include <future>
 
 namespace Capture {
 
@@ -100,87 +98,48 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
 
 } // namespace
 
-// Owns libatspi, whose state is process-wide: its own thread runs a private GLib main context, and
-// every call is sent there. One for the process, made on first use.
-class SystemAXClient::Thread {
+// libatspi, whose state is process-wide, on the thread that runs GLib's default main context:
+// every call and every message of its connections is handled there. One for the process, made on
+// first use.
+class SystemAXClient::Accessibility {
 public:
-    static Thread& shared() {
-        static Thread thread;
-        return thread;
+    static Accessibility& shared() {
+        static Accessibility accessibility;
+        return accessibility;
     }
 
-    Thread() : m_context(g_main_context_new()), m_loop(g_main_loop_new(m_context, FALSE)) {
-        std::promise<bool> started;
-        auto ready = started.get_future();
-        m_worker.start([this, &started](std::stop_token) { serve(started); });
-        m_available = ready.get();
+    Accessibility() : m_thread(Base::GlibThread::shared()) {
+        m_thread.run([this] {
+            if (atspi_init() > 1) { // 1: already initialised
+                logger.error("AT-SPI unavailable: no accessibility bus");
+                return;
+            }
+            m_focus.emplace();
+        });
     }
 
-    ~Thread() {
-        run([this] { g_main_loop_quit(m_loop); });
-        while (!m_worker.waitForIdle(std::chrono::seconds(1))) {
-        }
-        g_main_loop_unref(m_loop);
-        g_main_context_unref(m_context);
+    ~Accessibility() {
+        m_thread.run([this] {
+            if (!m_focus)
+                return;
+            m_focus.reset();
+            atspi_exit();
+        });
     }
 
-    bool available() const { return m_available; }
-    // Only on this thread, and only when available.
+    bool available() const { return m_focus.has_value(); }
+    // Only on the thread, and only when available.
     FocusLocator& focus() { return *m_focus; }
-
-    // Runs `work` on the AT-SPI thread and waits for it.
-    void run(std::function<void()> work) {
-        struct Job {
-            std::function<void()> work;
-            std::promise<void> done;
-        };
-        auto* job = new Job{std::move(work), {}};
-        auto finished = job->done.get_future();
-        g_main_context_invoke(
-            m_context,
-            [](gpointer data) -> gboolean {
-                auto* job = static_cast<Job*>(data);
-                job->work();
-                job->done.set_value();
-                delete job;
-                return G_SOURCE_REMOVE;
-            },
-            job);
-        finished.wait();
-    }
+    // Runs `work` on the thread and waits for it.
+    void run(std::function<void()> work) { m_thread.run(std::move(work)); }
 
 private:
-    void serve(std::promise<bool>& started) {
-        // Owned for the thread's life, so that work from other threads is always queued here.
-        g_main_context_acquire(m_context);
-        g_main_context_push_thread_default(m_context);
-        const bool available = atspi_init() <= 1; // 1: already initialised
-        std::optional<FocusLocator> focus;
-        if (available) {
-            atspi_set_main_context(m_context);
-            focus.emplace();
-            m_focus = &*focus;
-        } else {
-            logger.error("AT-SPI unavailable: no accessibility bus");
-        }
-        started.set_value(available);
-        g_main_loop_run(m_loop);
-        focus.reset();
-        if (available)
-            atspi_exit();
-        g_main_context_pop_thread_default(m_context);
-        g_main_context_release(m_context);
-    }
-
-    GMainContext* m_context;
-    GMainLoop* m_loop;
-    Base::Worker m_worker;
-    bool m_available = false;
-    FocusLocator* m_focus = nullptr;
+    Base::GlibThread& m_thread;
+    std::optional<FocusLocator> m_focus;
 };
 
 SystemAXClient::SystemAXClient(const Base::Clock& clock)
-    : m_clock(clock), m_thread(Thread::shared()), m_x11(X11Connection::open()) {}
+    : m_clock(clock), m_accessibility(Accessibility::shared()), m_x11(X11Connection::open()) {}
 
 SystemAXClient::~SystemAXClient() = default;
 
@@ -189,7 +148,7 @@ bool SystemAXClient::isTrusted() {
 }
 
 bool SystemAXClient::isBusAvailable() const {
-    return m_thread.available();
+    return m_accessibility.available();
 }
 
 bool SystemAXClient::isSecureEventInputEnabled() {
@@ -204,7 +163,7 @@ struct SystemAXClient::FocusedElement {
 Base::Result<bool, CaptureError>
 SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
                                    const std::function<void(const FocusedElement&)>& read) {
-    if (!m_thread.available())
+    if (!m_accessibility.available())
         return false;
     // A time-out that is not a number gets the shortest limit rather than none at all.
     const double limit =
@@ -219,8 +178,8 @@ SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
         query = {window ? m_x11->windowPid(*window) : std::nullopt, true};
     }
     Base::Result<bool, CaptureError> result = false;
-    m_thread.run([&] {
-        auto focused = m_thread.focus().find(query, time);
+    m_accessibility.run([&] {
+        auto focused = m_accessibility.focus().find(query, time);
         if (!focused) {
             result = Base::failure(focused.error());
         } else if (*focused) {

@@ -11,8 +11,9 @@
 namespace Capture {
 
 // The accessibility interface of the Linux desktop, AT-SPI, through libatspi. libatspi is not
-// thread-safe and dispatches on a GLib main context: every call runs on one thread of its own
-// with a private context, which also keeps the accessibility bus's traffic off the Qt main loop.
+// thread-safe and dispatches on GLib's default main context: every call runs on the thread that
+// runs that context (Base::GlibThread), which also keeps the accessibility bus's traffic off the
+// Qt main loop.
 //
 // X11 has no per-process accessibility permission, so the process is always trusted, and no
 // secure keyboard entry that could be asked about.
@@ -36,17 +37,17 @@ public:
                                                                        double timeout) override;
 
 private:
-    class Thread;
+    class Accessibility;
     struct FocusedElement;
 
-    // Finds the scope's focused element within `timeout` and calls `read` with it on the AT-SPI
+    // Finds the scope's focused element within `timeout` and calls `read` with it on the GLib
     // thread; true when there was one. Fails with timedOut when it could not be found in time.
     Base::Result<bool, Core::CaptureError>
     withFocusedElement(AXFocusScope scope, double timeout,
                        const std::function<void(const FocusedElement&)>& read);
 
     const Base::Clock& m_clock;
-    Thread& m_thread;
+    Accessibility& m_accessibility;
     const std::unique_ptr<X11Connection> m_x11; // absent without an X display
 };
 

@@ -3,9 +3,10 @@
 
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
+#include "Base/MainThread.h"
 
-#include <QAbstractEventDispatcher>
 #include <QByteArrayView>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
@@ -50,30 +51,44 @@ qint32 statusOf(GError* error) {
     return unavailable ? KeychainStatus::unavailable : KeychainStatus::failed;
 }
 
-// One asynchronous libsecret call. `finish` reads its answer when one comes, within the time-out
-// or up to `KeychainStore::lateAnswerSeconds` after it; `timedOut` runs at the time-out when none
-// came by then. Cancellation, or the end of the late answer's wait, gives the call up: nothing
-// runs after that. It lives until libsecret hands its answer back (a cancelled call still
-// answers, with G_IO_ERROR_CANCELLED).
-class PendingCall {
+// One asynchronous libsecret call, begun, answered and read on the GLib thread (libsecret answers
+// on GLib's default main context, which that thread runs); what the answer says is handed to the
+// main thread. `finish` takes it there when it comes within the time-out or up to
+// `KeychainStore::lateAnswerSeconds` after it; `timedOut` runs at the time-out when none came by
+// then. Cancellation, or the end of the late answer's wait, gives the call up: nothing runs after
+// that. The call lives until libsecret's answer has been handed back (a cancelled call still
+// answers, with G_IO_ERROR_CANCELLED); only its cancellable is touched on both threads.
+template <class Answer> class PendingCall {
 public:
-    using Finish = std::function<void(GAsyncResult*)>;
+    // Passes the cancellable, ready() and the request on to libsecret. On the GLib thread.
+    using Begin = std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>;
+    // Reads libsecret's answer. On the GLib thread.
+    using Read = std::function<Answer(GAsyncResult*)>;
+    using Finish = std::function<void(Answer)>;
 
-    // Starts the call with `begin`, which passes the cancellable, ready() and the call on to
-    // libsecret.
-    static void
-    start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
-          const std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>& begin,
-          Finish finish, std::function<void()> timedOut) {
-        auto* call = new PendingCall(std::move(finish));
+    static void start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
+                      Begin begin, Read read, Finish finish, std::function<void()> timedOut) {
+        auto call = std::shared_ptr<PendingCall>(new PendingCall(std::move(finish)));
+        const std::weak_ptr<PendingCall> weak = call;
         call->m_timeout =
-            scheduler.after(timeoutSeconds, [call, &scheduler, timedOut = std::move(timedOut)] {
-                call->m_giveUp =
-                    scheduler.after(KeychainStore::lateAnswerSeconds, [call] { call->settle(); });
+            scheduler.after(timeoutSeconds, [weak, &scheduler, timedOut = std::move(timedOut)] {
+                const auto call = weak.lock();
+                if (!call)
+                    return;
+                call->m_giveUp = scheduler.after(KeychainStore::lateAnswerSeconds, [weak] {
+                    if (const auto call = weak.lock())
+                        call->settle();
+                });
                 timedOut();
             });
-        call->m_stop.emplace(std::move(cancel), [call] { call->settle(); });
-        begin(call->m_cancellable, &PendingCall::ready, call);
+        call->m_stop.emplace(std::move(cancel), [weak] {
+            if (const auto call = weak.lock())
+                call->settle();
+        });
+        auto* request = new Request{std::move(call), std::move(read)};
+        Base::GlibThread::shared().post([request, begin = std::move(begin)] {
+            begin(request->call->m_cancellable, &PendingCall::ready, request);
+        });
     }
 
     PendingCall(const PendingCall&) = delete;
@@ -81,21 +96,33 @@ public:
     ~PendingCall() { g_object_unref(m_cancellable); }
 
 private:
+    // What the GLib thread holds of the call while libsecret works on it.
+    struct Request {
+        std::shared_ptr<PendingCall> call;
+        Read read;
+    };
+
     explicit PendingCall(Finish finish)
         : m_cancellable(g_cancellable_new()), m_finish(std::move(finish)) {}
 
     static void ready(GObject*, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<PendingCall> call(static_cast<PendingCall*>(data));
-        if (call->m_settled)
-            return;
-        call->m_settled = true;
-        call->m_timeout.cancel();
-        call->m_giveUp.cancel();
-        call->m_finish(result);
+        const std::unique_ptr<Request> request(static_cast<Request*>(data));
+        Base::MainThread::post(
+            [call = std::move(request->call), answer = request->read(result)]() mutable {
+                call->land(std::move(answer));
+            });
     }
 
-    // No answer is delivered after this. Cancelling may hand the answer back at once, which
-    // deletes the call: nothing may touch it afterwards.
+    void land(Answer answer) {
+        if (m_settled)
+            return;
+        m_settled = true;
+        m_timeout.cancel();
+        m_giveUp.cancel();
+        m_finish(std::move(answer));
+    }
+
+    // No answer is delivered after this.
     void settle() {
         if (m_settled)
             return;
@@ -105,7 +132,7 @@ private:
         g_cancellable_cancel(m_cancellable);
     }
 
-    GCancellable* m_cancellable;
+    GCancellable* const m_cancellable;
     Finish m_finish;
     bool m_settled = false;
     Base::ScheduledTask m_timeout;
@@ -195,10 +222,6 @@ KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double
       m_reach(std::make_shared<StoreReach>()), m_serviceWatch(std::make_shared<QDBusServiceWatcher>(
                                                    secretServiceName, QDBusConnection::sessionBus(),
                                                    QDBusServiceWatcher::WatchForRegistration)) {
-    const auto* dispatcher = QAbstractEventDispatcher::instance();
-    if (dispatcher && !dispatcher->inherits("QEventDispatcherGlib"))
-        log.error("the event loop does not run GLib's main context: secret service calls will "
-                  "time out");
     QObject::connect(m_serviceWatch.get(), &QDBusServiceWatcher::serviceRegistered,
                      m_serviceWatch.get(), [reach = m_reach] {
                          log.notice("secret service registered on the session bus");
@@ -212,19 +235,22 @@ void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::sto
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
                            std::stop_token cancel) {
-    auto query = attributes(m_service, account);
     auto deliver = std::make_shared<ReadCompletion>(
         deliverFirst<KeychainReadResult>(std::move(completion), m_reach, readIsAway));
-    PendingCall::start(
+    PendingCall<KeychainReadResult>::start(
         m_scheduler, m_timeoutSeconds, cancel,
-        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+        [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
+                                       gpointer call) {
             const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
-            secret_service_search(nullptr, &schema, query.get(), flags, cancellable, ready, call);
+            secret_service_search(nullptr, &schema, attributes(service, account).get(), flags,
+                                  cancellable, ready, call);
         },
-        [store = *this, deliver, cancel](GAsyncResult* result) mutable {
+        [](GAsyncResult* result) {
             GError* error = nullptr;
             GList* items = secret_service_search_finish(nullptr, result, &error);
-            auto outcome = error ? KeychainReadResult::error(statusOf(error)) : readItems(items);
+            return error ? KeychainReadResult::error(statusOf(error)) : readItems(items);
+        },
+        [store = *this, deliver, cancel](KeychainReadResult outcome) mutable {
             if (outcome.kind() == KeychainReadResult::Kind::notFound)
                 return store.checkKeyring(deliver, cancel);
             (*deliver)(std::move(outcome));
@@ -235,67 +261,70 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
 // A secret service started on demand in place of the one that went away may hold no keyring at
 // all: the key is then out of reach, not missing, and a read says so.
 void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel) {
-    PendingCall::start(
+    PendingCall<KeychainReadResult>::start(
         m_scheduler, m_timeoutSeconds, std::move(cancel),
-        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
+        [](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
                                         cancellable, ready, call);
         },
-        [deliver](GAsyncResult* result) {
+        [](GAsyncResult* result) {
             GError* error = nullptr;
             SecretCollection* keyring = secret_collection_for_alias_finish(result, &error);
             if (error)
-                return (*deliver)(KeychainReadResult::error(statusOf(error)));
+                return KeychainReadResult::error(statusOf(error));
             if (!keyring) {
                 log.error("secret service holds no default keyring");
-                return (*deliver)(KeychainReadResult::error(KeychainStatus::noKeyring));
+                return KeychainReadResult::error(KeychainStatus::noKeyring);
             }
             g_object_unref(keyring);
-            (*deliver)(KeychainReadResult::notFound());
+            return KeychainReadResult::notFound();
         },
+        [deliver](KeychainReadResult outcome) { (*deliver)(std::move(outcome)); },
         [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
 }
 
 void KeychainStore::write(const QString& account, const QString& value, WriteCompletion completion,
                           std::stop_token cancel) {
-    auto query = attributes(m_service, account);
-    const QByteArray label = (m_service + u' ' + account).toUtf8();
-    const QByteArray secret = value.toUtf8();
     auto deliver =
         deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
-    PendingCall::start(
+    PendingCall<qint32>::start(
         m_scheduler, m_timeoutSeconds, std::move(cancel),
-        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
-            secret_password_storev(&schema, query.get(), SECRET_COLLECTION_DEFAULT,
-                                   label.constData(), secret.constData(), cancellable, ready, call);
+        [service = m_service, account, label = (m_service + u' ' + account).toUtf8(),
+         secret = value.toUtf8()](GCancellable* cancellable, GAsyncReadyCallback ready,
+                                  gpointer call) {
+            secret_password_storev(&schema, attributes(service, account).get(),
+                                   SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
+                                   cancellable, ready, call);
         },
-        [deliver](GAsyncResult* result) {
+        [](GAsyncResult* result) {
             GError* error = nullptr;
             secret_password_store_finish(result, &error);
-            deliver(error ? statusOf(error) : KeychainStatus::success);
+            return error ? statusOf(error) : KeychainStatus::success;
         },
-        [deliver] { deliver(KeychainStatus::timedOut); });
+        deliver, [deliver] { deliver(KeychainStatus::timedOut); });
 }
 
 // The Secret Service leaves items of a locked collection in place and still reports success, so
 // a removal counts only once a lookup no longer finds the key.
 void KeychainStore::remove(const QString& account, DeleteCompletion completion,
                            std::stop_token cancel) {
-    auto query = attributes(m_service, account);
     auto deliver = deliverStatus(std::move(completion),
                                  "keychain delete failed: OSStatus=%{public}d", m_reach);
-    PendingCall::start(
+    PendingCall<qint32>::start(
         m_scheduler, m_timeoutSeconds, cancel,
-        [&](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
-            secret_password_clearv(&schema, query.get(), cancellable, ready, call);
+        [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
+                                       gpointer call) {
+            secret_password_clearv(&schema, attributes(service, account).get(), cancellable, ready,
+                                   call);
         },
-        [store = *this, account, deliver, cancel](GAsyncResult* result) mutable {
+        [](GAsyncResult* result) {
             GError* error = nullptr;
             secret_password_clear_finish(result, &error);
-            if (error) {
-                deliver(statusOf(error));
-                return;
-            }
+            return error ? statusOf(error) : KeychainStatus::success;
+        },
+        [store = *this, account, deliver, cancel](qint32 status) mutable {
+            if (status != KeychainStatus::success)
+                return deliver(status);
             store.lookup(
                 account,
                 [deliver](const KeychainReadResult& left) { deliver(statusAfterRemoval(left)); },

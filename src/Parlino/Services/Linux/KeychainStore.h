@@ -18,8 +18,8 @@ namespace Parlino {
 // of the time-out, but the call is heard out for `lateAnswerSeconds` more, since an answer after
 // all tells that the service answers again.
 //
-// The Secret Service's answers arrive through the GLib main context, which Qt's event loop
-// iterates on the main thread.
+// libsecret is driven from the thread that runs GLib's default main context (Base::GlibThread);
+// every completion runs on the main thread.
 class KeychainStore final : public SecretStore {
 public:
     static inline const QString appService = QStringLiteral("com.parlino.app");
