@@ -63,11 +63,12 @@ Base::Result<QString, QString> read(QIODevice& input) {
     }
     if (inputBytes == 0)
         return Base::failure(QStringLiteral("standard input is empty: there is no text to read"));
-    if (text.text().isEmpty())
+    QString read = text.take();
+    if (read.isEmpty())
         return Base::failure(QStringLiteral("standard input holds no text to read, only white "
-                                            "space, control characters or bytes that are not "
+                                            "space, invisible characters or bytes that are not "
                                             "UTF-8"));
-    return text.take();
+    return read;
 }
 
 } // namespace Parlino::TextHandOver

@@ -28,7 +28,7 @@ QString tooLargeMessage();
 // is what the bound is measured on. Each NUL is read as a space, so that the words either side
 // stay apart. Read to its end, but no further than it takes to know that the text passes
 // maxBytes, nor past maxInputBytes. Fails with the message to show when the input is empty,
-// leaves nothing to read, is larger, or cannot be read.
+// leaves nothing to read aloud, is larger, or cannot be read.
 Base::Result<QString, QString> read(QIODevice& input);
 
 } // namespace Parlino::TextHandOver

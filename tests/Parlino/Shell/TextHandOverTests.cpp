@@ -65,7 +65,7 @@ Base::Result<QString, QString> readAll(QByteArray bytes) {
 }
 
 const QString nothingToRead = QStringLiteral(
-    "standard input holds no text to read, only white space, control characters or bytes that "
+    "standard input holds no text to read, only white space, invisible characters or bytes that "
     "are not UTF-8");
 
 TEST(TextHandOver, TakesTextUpToTheBoundWithEachNulAsASpace) {
@@ -120,6 +120,12 @@ TEST(TextHandOver, SaysWhenNothingIsLeftToRead) {
     const auto blank = readAll(QByteArray(" \t\r\n\0\x07\xe2\x80\x8b\xc3", 10));
     ASSERT_FALSE(blank);
     EXPECT_EQ(blank.error(), nothingToRead);
+    for (const QString& invisible : {QStringLiteral("\u202E\u2066"),
+                                     QStringLiteral("\u202E\u2066\u200E\u2060\u00AD\uFEFF \n")}) {
+        const auto refused = readAll(invisible.toUtf8());
+        ASSERT_FALSE(refused) << refused->toStdString();
+        EXPECT_EQ(refused.error(), nothingToRead);
+    }
 }
 
 TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {
