@@ -33,6 +33,15 @@ const QString& mixedText() {
     return text;
 }
 
+// Nothing to be read aloud: every character is looked at for speech, to the end.
+const QString& invisibleText() {
+    static const QString text =
+        repeatToSize(QStringLiteral("\u202E\u2066\u200E\u2060\u00AD\uFEFF \u200D\u2069\n") +
+                         QString::fromUcs4(U"\U000E0041\uFE0F"),
+                     megabyte);
+    return text;
+}
+
 void sanitize(benchmark::State& state, const QString& text) {
     for (auto _ : state)
         benchmark::DoNotOptimize(Core::TextSanitizer::sanitize(text));
@@ -44,6 +53,9 @@ void BM_SanitizeEnglish(benchmark::State& state) {
 }
 void BM_SanitizeMixed(benchmark::State& state) {
     sanitize(state, mixedText());
+}
+void BM_SanitizeInvisible(benchmark::State& state) {
+    sanitize(state, invisibleText());
 }
 
 void sanitizeAndChunk(benchmark::State& state, const QString& text) {
@@ -78,6 +90,7 @@ void BM_WordMapper100k(benchmark::State& state) {
 
 BENCHMARK(BM_SanitizeEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeMixed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeInvisible)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WordMapper100k)->Unit(benchmark::kMillisecond);

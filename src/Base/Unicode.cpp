@@ -32,6 +32,15 @@ bool isControl(char32_t scalar) {
     return u_charType(static_cast<UChar32>(scalar)) == U_CONTROL_CHAR;
 }
 
+bool isSpoken(char32_t scalar) {
+    const auto c = static_cast<UChar32>(scalar);
+    constexpr uint32_t spokenCategories =
+        U_GC_L_MASK | U_GC_N_MASK | U_GC_P_MASK | U_GC_S_MASK | U_GC_CN_MASK;
+    return (U_GET_GC_MASK(c) & spokenCategories) != 0 &&
+           !u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT) &&
+           !u_hasBinaryProperty(c, UCHAR_NONCHARACTER_CODE_POINT);
+}
+
 bool isHorizontalSpace(char32_t scalar) {
     return u_isblank(static_cast<UChar32>(scalar));
 }

@@ -48,6 +48,12 @@ private:
 bool isWhiteSpace(char32_t scalar);
 // General category Cc.
 bool isControl(char32_t scalar);
+// Whether a scalar has anything to be read aloud: a letter, a digit, a punctuation mark, a symbol,
+// or a code point too new for this version of Unicode to know. White space, controls, format
+// characters (direction marks and isolates, joiners, the soft hyphen, the byte-order mark) and
+// the other default-ignorable code points, marks without a character to sit on, private-use
+// characters, surrogates and noncharacters have nothing to say.
+bool isSpoken(char32_t scalar);
 // The space separators (general category Zs) and the tab; line breaks are not among them.
 bool isHorizontalSpace(char32_t scalar);
 // The text without horizontal space at either end.

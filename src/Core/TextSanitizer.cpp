@@ -68,6 +68,7 @@ void Builder::append(QStringView piece) {
                     m_text.append(u' ');
             }
             m_text.append(QStringView(units + i, end - i));
+            lookForSpeech();
             m_pendingBreaks = 0;
             m_pendingSpace = false;
             m_afterCarriageReturn = false;
@@ -85,6 +86,26 @@ void Builder::append(QStringView piece) {
         m_afterCarriageReturn = units[i] == u'\r';
         ++i;
     }
+}
+
+QString Builder::take() {
+    return m_spoken ? std::move(m_text) : QString();
+}
+
+// Only until the first spoken character, and each character once: a high surrogate at the end
+// waits for the low one that may come with the next piece.
+void Builder::lookForSpeech() {
+    if (m_spoken)
+        return;
+    QStringView fresh = QStringView(m_text).sliced(m_lookedAt);
+    if (fresh.back().isHighSurrogate())
+        fresh.chop(1);
+    for (const Base::Unicode::Scalar scalar : Base::Unicode::Scalars(fresh))
+        if (Base::Unicode::isSpoken(scalar.value)) {
+            m_spoken = true;
+            return;
+        }
+    m_lookedAt += fresh.size();
 }
 
 } // namespace Core::TextSanitizer

@@ -11,22 +11,29 @@ namespace Core::TextSanitizer {
 // white space between visible characters folded to one space, one line break or one blank line,
 // control characters, zero-width spaces, replacement characters (U+FFFD, what invalid UTF-8
 // decodes to on every way a text comes in) and object replacement characters (U+FFFC, what an
-// embedded object leaves in a text) dropped.
+// embedded object leaves in a text) dropped. A text with nothing in it to be read aloud
+// (Base::Unicode::isSpoken), only white space and invisible characters, is empty.
 QString sanitize(const QString& text);
 
 // The canonical form of a text that arrives in pieces, built as they come: once every piece is
-// appended, text() is what sanitize() gives for the whole, wherever the pieces were cut (inside a
-// run of white space, between a CR and its LF). The white space after the last visible character
-// waits for the next one.
+// appended, take() gives what sanitize() gives for the whole, wherever the pieces were cut (inside
+// a run of white space, between a CR and its LF, between the halves of a surrogate pair).
 class Builder {
 public:
     void reserve(qsizetype size) { m_text.reserve(size); }
     void append(QStringView piece);
+    // The text built so far, to measure it as it grows: the white space after the last visible
+    // character waits for the next one, and a text with nothing to be read aloud is not empty yet.
     const QString& text() const { return m_text; }
-    QString take() { return std::move(m_text); }
+    QString take();
 
 private:
+    void lookForSpeech();
+
     QString m_text;
+    // How much of m_text has been looked at for something to be read aloud, short of finding it.
+    qsizetype m_lookedAt = 0;
+    bool m_spoken = false;
     int m_pendingBreaks = 0;
     bool m_pendingSpace = false;
     bool m_afterCarriageReturn = false;

@@ -4,8 +4,6 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-#include <algorithm>
-
 namespace KeyboardShortcuts {
 
 namespace {
@@ -22,25 +20,14 @@ QAccessibleInterface* recorderFactory(const QString&, QObject* object) {
 } // namespace
 
 void RecorderAccessible::install(QLineEdit& field) {
-    static const bool installed = [] {
-        QAccessible::installFactory(recorderFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-    field.setProperty(markProperty, true);
-    // The field's own constructor may have had the toolkit's interface made for it already.
-    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&field);
-    if (made && !dynamic_cast<RecorderAccessible*>(made))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    PlainTextAccessible::install(field, markProperty, recorderFactory);
 }
 
 RecorderAccessible::RecorderAccessible(QLineEdit& field)
-    : QAccessibleWidget(&field, QAccessible::EditableText), m_field(field) {}
+    : PlainTextAccessible(&field, QAccessible::EditableText), m_field(field) {}
 
-void* RecorderAccessible::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::TextInterface)
-        return static_cast<QAccessibleTextInterface*>(this);
-    return QAccessibleWidget::interface_cast(type);
+QString RecorderAccessible::plainText() const {
+    return m_field.text();
 }
 
 QString RecorderAccessible::text(QAccessible::Text type) const {
@@ -57,24 +44,6 @@ QAccessible::State RecorderAccessible::state() const {
     state.editable = true;
     state.selectableText = true;
     return state;
-}
-
-QString RecorderAccessible::text(int startOffset, int endOffset) const {
-    const QString text = m_field.text();
-    const qsizetype start = std::clamp<qsizetype>(startOffset, 0, text.size());
-    const qsizetype end =
-        endOffset < 0 ? text.size() : std::clamp<qsizetype>(endOffset, 0, text.size());
-    return text.mid(start, std::max<qsizetype>(end - start, 0));
-}
-
-int RecorderAccessible::characterCount() const {
-    return int(m_field.text().size());
-}
-
-QString RecorderAccessible::attributes(int, int* startOffset, int* endOffset) const {
-    *startOffset = 0;
-    *endOffset = characterCount();
-    return {};
 }
 
 int RecorderAccessible::cursorPosition() const {

@@ -73,27 +73,34 @@ std::optional<Base::Date> utc(std::optional<int> year, std::optional<int> month,
     return Base::Date::fromDateTime(QDateTime(date, *clock, QTimeZone::utc()));
 }
 
-// A two-digit year that would lie more than 50 years ahead is the latest such year past.
-std::optional<int> fullYear(std::optional<int> twoDigits, Base::Date now) {
+// "06-Nov-94" at `time`: the year of this century, unless that puts the date more than 50 years
+// ahead, which stands for the latest such year past.
+std::optional<Base::Date> dateWithTwoDigitYear(const QByteArray& dayMonthYear, QByteArrayView time,
+                                               Base::Date now) {
+    const Words parts = dayMonthYear.split('-');
     const QDateTime today = now.toDateTime();
-    if (!twoDigits || !today.isValid())
+    if (parts.size() != 3 || !today.isValid())
+        return std::nullopt;
+    const auto twoDigits = number(parts[2], 2, 2);
+    if (!twoDigits)
         return std::nullopt;
     const int thisYear = today.date().year();
+    const auto dateIn = [&](int year) {
+        return utc(year, month(parts[1]), number(parts[0], 2, 2), time);
+    };
     const int year = thisYear - thisYear % 100 + *twoDigits;
-    return year > thisYear + 50 ? year - 100 : year;
+    const auto date = dateIn(year);
+    if (date && *date > Base::Date::fromDateTime(today.addYears(50)))
+        return dateIn(year - 100);
+    return date;
 }
 
 // What follows the day name and its comma: "06 Nov 1994 08:49:37 GMT" or "06-Nov-94 08:49:37 GMT".
 std::optional<Base::Date> dateAfterDayName(const Words& words, Base::Date now) {
     if (words.size() == 5 && words[4] == "GMT")
         return utc(number(words[2], 4, 4), month(words[1]), number(words[0], 2, 2), words[3]);
-    if (words.size() == 3 && words[2] == "GMT") {
-        const Words parts = words[0].split('-');
-        if (parts.size() != 3)
-            return std::nullopt;
-        return utc(fullYear(number(parts[2], 2, 2), now), month(parts[1]), number(parts[0], 2, 2),
-                   words[1]);
-    }
+    if (words.size() == 3 && words[2] == "GMT")
+        return dateWithTwoDigitYear(words[0], words[1], now);
     return std::nullopt;
 }
 

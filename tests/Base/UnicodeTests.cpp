@@ -28,6 +28,19 @@ TEST(UnicodeProperties, WhiteSpaceAndControl) {
     EXPECT_FALSE(isControl(0x200B));
 }
 
+TEST(UnicodeProperties, SpokenAreLettersDigitsPunctuationSymbolsAndWhatIsNotKnownYet) {
+    for (char32_t c : {U'a', U'\u00E9', U'\u05E9', U'\u6771', U'7', U'\u0663', U'.', U'-',
+                       U'\u20AC', U'\U0001F600', U'\U0003FFFD'})
+        EXPECT_TRUE(isSpoken(c)) << std::hex << unsigned(c);
+    // White space, controls, format characters and other default-ignorable code points, marks,
+    // private use, surrogates, noncharacters.
+    for (char32_t c :
+         {U' ',      U'\u3000', U'\u0007', U'\u0085', U'\u202E',        U'\u2066', U'\u200E',
+          U'\u2060', U'\u00AD', U'\uFEFF', U'\u200B', U'\U000E0041',    U'\u2065', U'\uFE0F',
+          U'\u034F', U'\u3164', U'\u0301', U'\uE000', char32_t(0xD800), U'\uFFFF', U'\U0010FFFE'})
+        EXPECT_FALSE(isSpoken(c)) << std::hex << unsigned(c);
+}
+
 TEST(UnicodeProperties, TrimsSpacesAndTabsButKeepsLineBreaks) {
     EXPECT_EQ(trimmingHorizontalSpace(u"\t\u00A0 a b\u3000\u2009"), u"a b");
     EXPECT_EQ(trimmingHorizontalSpace(u"\na\r\n "), u"\na\r\n");

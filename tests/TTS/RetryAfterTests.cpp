@@ -35,9 +35,13 @@ TEST(RetryAfter, TakesADateInEachOfItsThreeForms) {
 TEST(RetryAfter, ADatePastAsksForNoWaitAndOneFarAheadForAllOfIt) {
     expectWaits({{"Wed, 21 Oct 2026 07:27:59 GMT", 0.0},
                  {"Sun, 06 Nov 1994 08:49:37 GMT", 0.0},
-                 // A two-digit year lies fifty years ahead at most: '76 is 2076, '77 is 1977.
-                 {"Friday, 06-Nov-76 08:49:37 GMT", longestWait},
-                 {"Saturday, 06-Nov-77 08:49:37 GMT", 0.0},
+                 // A date with a two-digit year lies fifty years ahead at most: the latest such
+                 // year past beyond that.
+                 {"Tuesday, 06-Oct-76 08:49:37 GMT", longestWait},
+                 {"Wednesday, 21-Oct-76 07:28:00 GMT", longestWait},
+                 {"Thursday, 21-Oct-76 07:28:01 GMT", 0.0},
+                 {"Saturday, 06-Nov-76 08:49:37 GMT", 0.0},
+                 {"Sunday, 06-Nov-77 08:49:37 GMT", 0.0},
                  {"Fri, 31 Dec 9999 23:59:59 GMT", longestWait},
                  {"99999999999999999999999999999999", longestWait}});
 }

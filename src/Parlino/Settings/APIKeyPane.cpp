@@ -133,6 +133,11 @@ QWidget* APIKeyPane::entryLayout() {
     connect(&m_model, &APIKeyPaneModel::keyInputChanged, save,
             [this, save] { save->setEnabled(!m_model.keyInput().isEmpty()); });
     connect(save, &QAbstractButton::clicked, this, [this] { m_model.validateAndSave(); });
+    // Return in the field presses the button, as in a form; a disabled button takes no press.
+    connect(field, &QLineEdit::returnPressed, save, [this, save] {
+        if (!m_model.isSavingKeyInput())
+            save->animateClick();
+    });
 
     auto* links = new QWidget;
     auto* linksLayout = new QHBoxLayout(links);

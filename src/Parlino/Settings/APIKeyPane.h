@@ -13,7 +13,8 @@ class APIKeyPaneModel;
 class SectionCard;
 
 // The API key pane: the saved layout ("API key saved" and "Remove Key") or the entry layout
-// (the hidden key field and "Validate & Save"), with the model's status line in both. When the
+// (the hidden key field and "Validate & Save"), with the model's status line in both. Return in
+// the key field presses "Validate & Save", unless the key typed is being saved already. When the
 // layout changes under the keyboard focus, the focus goes to the new layout's first control.
 class APIKeyPane final : public QWidget {
 public:

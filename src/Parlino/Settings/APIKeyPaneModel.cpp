@@ -125,11 +125,13 @@ void APIKeyPaneModel::readStore() {
 
 void APIKeyPaneModel::validateAndSave() {
     const qint64 generation = ++m_generation;
+    m_keyBeingSaved.reset();
     const QString key = m_keyInput.trimmed();
     if (key.isEmpty())
         return setStatus(emptyStatus);
     if (hasControlCharacter(key))
         return setStatus(rejectedStatus);
+    m_keyBeingSaved = key;
     const TTS::ElevenLabsClient client(
         TTS::Endpoint{m_serviceBaseURL,
                       [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
@@ -139,10 +141,12 @@ void APIKeyPaneModel::validateAndSave() {
             if (generation != m_generation)
                 return;
             const CheckOutcome outcome = outcomeOf(result);
-            if (outcome.stores)
+            if (outcome.stores) {
                 store(generation, key, outcome.status);
-            else
-                setStatus(outcome.status);
+                return;
+            }
+            m_keyBeingSaved.reset();
+            setStatus(outcome.status);
         },
         m_lifetime.get_token());
 }
@@ -153,6 +157,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
         [this, generation, status](Base::Result<void, KeychainWriteError> written) {
             if (generation != m_generation)
                 return;
+            m_keyBeingSaved.reset();
             if (!written)
                 return setStatus(troubleStatus);
             ++m_readToken; // what an earlier read found is out of date
@@ -164,8 +169,13 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
         m_lifetime.get_token());
 }
 
+bool APIKeyPaneModel::isSavingKeyInput() const {
+    return m_keyBeingSaved == m_keyInput.trimmed();
+}
+
 void APIKeyPaneModel::removeKey() {
     ++m_generation;
+    m_keyBeingSaved.reset();
     ++m_readToken;
     setLayout(Layout::entry);
     setStatus({});

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
 #include <stop_token>
 
 class QNetworkAccessManager;
@@ -46,6 +47,8 @@ public:
     void reload();
     // Checks the trimmed field with the service and stores the key when it is accepted.
     void validateAndSave();
+    // Whether the key typed in the field is being checked or stored already.
+    bool isSavingKeyInput() const;
     void removeKey();
 
 signals:
@@ -67,7 +70,8 @@ private:
     QString m_keyInput;
     QString m_status;
     qint64 m_generation = 0;
-    qint64 m_readToken = 0; // a store read whose token has moved on is stale
+    qint64 m_readToken = 0;                 // a store read whose token has moved on is stale
+    std::optional<QString> m_keyBeingSaved; // of the current generation
     std::stop_source m_lifetime;
     Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };

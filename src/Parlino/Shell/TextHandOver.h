@@ -25,10 +25,11 @@ QString tooLargeMessage();
 
 // The text to hand over from `input`: what the application will read of it, its canonical form
 // (Core::TextSanitizer: bytes that are not UTF-8 and controls dropped, white space folded), which
-// is what the bound is measured on. Each NUL is read as a space, so that the words either side
-// stay apart. Read to its end, but no further than it takes to know that the text passes
-// maxBytes, nor past maxInputBytes. Fails with the message to show when the input is empty,
-// leaves nothing to read, is larger, or cannot be read.
+// is what the bound is measured on. Input that starts with a byte-order mark is decoded by it
+// (UTF-16 or UTF-32 in either byte order, or UTF-8). Each NUL is read as a space, so that the words
+// either side stay apart. Read to its end, but no further than it takes to know that the text
+// passes maxBytes, nor past maxInputBytes. Fails with the message to show when the input is empty,
+// leaves nothing to read aloud, is larger, or cannot be read.
 Base::Result<QString, QString> read(QIODevice& input);
 
 } // namespace Parlino::TextHandOver

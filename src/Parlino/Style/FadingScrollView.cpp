@@ -63,6 +63,7 @@ JumpToEndChevron::JumpToEndChevron(const MotionContext& motion, QWidget* parent)
     setAccessibleName(QStringLiteral("Jump to oldest"));
     setFixedSize(sizeHint());
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void JumpToEndChevron::setShown(bool shown) {
@@ -70,6 +71,10 @@ void JumpToEndChevron::setShown(bool shown) {
         return;
     m_shown = shown;
     setAttribute(Qt::WA_TransparentForMouseEvents, !shown);
+    setFocusPolicy(shown ? Qt::TabFocus : Qt::NoFocus);
+    // Also while its window is not active, which would give the focus back to it.
+    if (!shown && window()->focusWidget() == this)
+        focusPreviousChild();
     m_opacity.animateTo(shown ? 1 : 0, Curve::easeOut(showSeconds),
                         m_motion.preferences.reduceMotion());
     update();

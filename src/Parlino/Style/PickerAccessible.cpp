@@ -3,8 +3,6 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 
-#include <algorithm>
-
 namespace Parlino {
 
 namespace {
@@ -21,25 +19,14 @@ QAccessibleInterface* pickerFactory(const QString&, QObject* object) {
 } // namespace
 
 void PickerAccessible::install(QComboBox& picker) {
-    static const bool installed = [] {
-        QAccessible::installFactory(pickerFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
-    picker.setProperty(markProperty, true);
-    // The picker's own constructor may have had the toolkit's interface made for it already.
-    QAccessibleInterface* made = QAccessible::queryAccessibleInterface(&picker);
-    if (made && !dynamic_cast<PickerAccessible*>(made))
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+    PlainTextAccessible::install(picker, markProperty, pickerFactory);
 }
 
 PickerAccessible::PickerAccessible(QComboBox& picker)
-    : QAccessibleWidget(&picker, QAccessible::ComboBox), m_picker(picker) {}
+    : PlainTextAccessible(&picker, QAccessible::ComboBox), m_picker(picker) {}
 
-void* PickerAccessible::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::TextInterface)
-        return static_cast<QAccessibleTextInterface*>(this);
-    return QAccessibleWidget::interface_cast(type);
+QString PickerAccessible::plainText() const {
+    return m_picker.currentText();
 }
 
 QString PickerAccessible::text(QAccessible::Text type) const {
@@ -85,28 +72,6 @@ void PickerAccessible::doAction(const QString& actionName) {
         m_picker.hidePopup();
     else
         m_picker.showPopup();
-}
-
-QString PickerAccessible::text(int startOffset, int endOffset) const {
-    const QString title = m_picker.currentText();
-    const qsizetype start = std::clamp<qsizetype>(startOffset, 0, title.size());
-    const qsizetype end =
-        endOffset < 0 ? title.size() : std::clamp<qsizetype>(endOffset, 0, title.size());
-    return title.mid(start, std::max<qsizetype>(end - start, 0));
-}
-
-int PickerAccessible::characterCount() const {
-    return int(m_picker.currentText().size());
-}
-
-QString PickerAccessible::attributes(int, int* startOffset, int* endOffset) const {
-    *startOffset = 0;
-    *endOffset = characterCount();
-    return {};
-}
-
-void PickerAccessible::selection(int, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = 0;
 }
 
 } // namespace Parlino

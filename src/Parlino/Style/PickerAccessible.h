@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAccessibleWidget>
+#include "Base/Widgets/PlainTextAccessible.h"
 
 class QComboBox;
 
@@ -10,14 +10,14 @@ namespace Parlino {
 // opens and closes by its actions, and whose chosen title is also its text, so that a screen
 // reader that reads a combo box's value from its text (and cannot ask the list which row is
 // chosen) says it: "Tap key combo box Right Super".
-class PickerAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+class PickerAccessible final : public Base::PlainTextAccessible {
 public:
     // Gives `picker` this interface; installs its factory once for the process.
     static void install(QComboBox& picker);
 
     explicit PickerAccessible(QComboBox& picker);
 
-    void* interface_cast(QAccessible::InterfaceType type) override;
+    using PlainTextAccessible::text;
     QString text(QAccessible::Text type) const override;
     QAccessible::State state() const override;
     int childCount() const override;
@@ -26,20 +26,9 @@ public:
     QStringList actionNames() const override;
     void doAction(const QString& actionName) override;
 
+protected:
     // The chosen title as a text of its own, which has no caret, selection or places.
-    QString text(int startOffset, int endOffset) const override;
-    int characterCount() const override;
-    QString attributes(int offset, int* startOffset, int* endOffset) const override;
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    int selectionCount() const override { return 0; }
-    void selection(int, int* startOffset, int* endOffset) const override;
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
+    QString plainText() const override;
 
 private:
     QAccessibleInterface* list() const;

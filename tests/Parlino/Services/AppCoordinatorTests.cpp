@@ -159,6 +159,13 @@ TEST_F(AppCoordinatorTest, EveryCaptureFailureShowsItsCardWithItsDwellFromEither
     viewModel.hide();
     shortcutCapturing(QStringLiteral(" \t\n "));
     EXPECT_EQ(viewModel.phase(), nothingSelected);
+    viewModel.hide();
+    // Direction marks and isolates, a word joiner, a soft hyphen: nothing to be read aloud.
+    tapCapturing(QStringLiteral("\u202E\u2066 \u200E\u2060\n\u00AD\uFEFF"));
+    EXPECT_EQ(viewModel.phase(), nothingSelected);
+    viewModel.hide();
+    shortcutCapturing(QStringLiteral("\u2069\u200D"));
+    EXPECT_EQ(viewModel.phase(), nothingSelected);
     EXPECT_TRUE(pipeline.calls.isEmpty());
 }
 
@@ -445,12 +452,17 @@ TEST_F(AppCoordinatorTest, ServicesTextReplacesTheShowingReadWithoutCapturing) {
     EXPECT_TRUE(pipeline.captureModes.empty());
 }
 
-TEST_F(AppCoordinatorTest, ServicesTextOfWhiteSpaceShowsNothingSelected) {
+TEST_F(AppCoordinatorTest, ServicesTextOfWhiteSpaceOrInvisibleCharactersShowsNothingSelected) {
+    const Phase nothingSelected =
+        Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss);
     coordinator.read(QStringLiteral("  \n "));
     EXPECT_TRUE(pipeline.calls.isEmpty());
-    EXPECT_EQ(phases,
-              (std::vector{Phase::listening(),
-                           Phase::failed(CaptureError::nothingSelected(), Dwell::autoDismiss)}));
+    EXPECT_EQ(phases, (std::vector{Phase::listening(), nothingSelected}));
+    viewModel.hide();
+    phases.clear();
+    coordinator.read(QStringLiteral("\u202E\u2066\u200E\u2060\u00AD\uFEFF"));
+    EXPECT_TRUE(pipeline.calls.isEmpty());
+    EXPECT_EQ(phases, (std::vector{Phase::listening(), nothingSelected}));
 
     coordinator.read(QStringLiteral("\t"));
     EXPECT_EQ(pipeline.calls,

@@ -179,6 +179,10 @@ TEST_F(PreferencePanesTest, AssistiveToolsGetThePickersValueAndTheWholeShortcutA
     EXPECT_EQ(value->text(0, value->characterCount()), picker.currentText());
     picker.setCurrentIndex((picker.currentIndex() + 1) % picker.count());
     EXPECT_EQ(value->text(0, value->characterCount()), picker.currentText());
+    int runStart = -1;
+    int runEnd = -1;
+    value->attributes(value->characterCount() - 1, &runStart, &runEnd);
+    EXPECT_EQ(std::pair(runStart, runEnd), std::pair(0, value->characterCount()));
 
     auto& field = shortcuts.recorder(Names::readSelection()).control();
     field.setText(QStringLiteral("Ctrl+Alt+Shift+O"));

@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
@@ -75,6 +76,15 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
 
     void select(SettingsView& view, SettingsPane pane) {
         QTest::mouseClick(view.sidebar().row(pane), Qt::LeftButton);
+    }
+
+    // Shows the view, active, on the API key pane; its key field.
+    QLineEdit* showKeyField(SettingsView& view) {
+        view.show();
+        QApplication::setActiveWindow(&view);
+        select(view, SettingsPane::apiKey);
+        settle([&] { return view.detail()->findChild<QLineEdit*>() != nullptr; });
+        return view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
     }
 
     // Moves the pointer onto the detail's button with this text and clicks it.
@@ -336,11 +346,7 @@ TEST_F(SettingsViewTest, TheQuitRowIsAButtonThatTheKeyboardReachesAndPressesTwic
 
 TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     SettingsView view(services, navigation, false, 0);
-    view.show();
-    QApplication::setActiveWindow(&view);
-    select(view, SettingsPane::apiKey);
-    settle([&] { return view.detail()->findChild<QLineEdit*>() != nullptr; });
-    auto* field = view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
+    QLineEdit* field = showKeyField(view);
     ASSERT_NE(field, nullptr);
     EXPECT_EQ(field->echoMode(), QLineEdit::Password);
     QAbstractButton* save = nullptr;
@@ -370,6 +376,38 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     settle([&] { return !store.secrets.contains(apiKeyAccount); });
     EXPECT_EQ(view.focusWidget(),
               view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
+}
+
+// Return and Enter in the key field press "Validate & Save", as in a form: not while the button is
+// disabled, and not again while the key typed is being checked.
+TEST_F(SettingsViewTest, ReturnInTheKeyFieldSavesTheKeyOnce) {
+    service.on("GET", QStringLiteral("/v1/user"), [](const auto&) {
+        auto answer = quotaAnswer(5, 10);
+        answer.held = true;
+        return answer;
+    });
+    SettingsView view(services, navigation, false, 0);
+    QLineEdit* field = showKeyField(view);
+    ASSERT_NE(field, nullptr);
+    auto* status = view.detail()->findChild<QLabel*>(QStringLiteral("APIKeyStatus"));
+    ASSERT_NE(status, nullptr);
+    QTest::keyClick(field, Qt::Key_Return);
+    settle();
+    EXPECT_TRUE(status->isHidden()) << "the button is disabled while the field is empty";
+
+    QTest::keyClicks(field, QStringLiteral("sk-typed"));
+    QTest::keyClick(field, Qt::Key_Enter);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(field, key);
+        TestSupport::pumpUntil([&] { return service.requests().size() > 1; }, 400);
+    }
+    EXPECT_EQ(service.requests().size(), 1);
+
+    service.releaseHeld();
+    settle([&] { return store.secrets.contains(apiKeyAccount); });
+    EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed"));
+    EXPECT_EQ(service.requests().size(), 1);
 }
 
 TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothingRunning) {

@@ -1,6 +1,7 @@
 #include "Parlino/Shell/TextHandOver.h"
 
 #include <QBuffer>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -65,8 +66,12 @@ Base::Result<QString, QString> readAll(QByteArray bytes) {
 }
 
 const QString nothingToRead = QStringLiteral(
-    "standard input holds no text to read, only white space, control characters or bytes that "
+    "standard input holds no text to read, only white space, invisible characters or bytes that "
     "are not UTF-8");
+
+QByteArray withMark(const QString& text, QStringConverter::Encoding encoding) {
+    return QStringEncoder(encoding, QStringEncoder::Flag::WriteBom)(text);
+}
 
 TEST(TextHandOver, TakesTextUpToTheBoundWithEachNulAsASpace) {
     const auto small = readAll(QByteArray("Before the NUL\0after it.", 24));
@@ -120,6 +125,40 @@ TEST(TextHandOver, SaysWhenNothingIsLeftToRead) {
     const auto blank = readAll(QByteArray(" \t\r\n\0\x07\xe2\x80\x8b\xc3", 10));
     ASSERT_FALSE(blank);
     EXPECT_EQ(blank.error(), nothingToRead);
+    for (const QString& invisible : {QStringLiteral("\u202E\u2066"),
+                                     QStringLiteral("\u202E\u2066\u200E\u2060\u00AD\uFEFF \n")}) {
+        const auto refused = readAll(invisible.toUtf8());
+        ASSERT_FALSE(refused) << refused->toStdString();
+        EXPECT_EQ(refused.error(), nothingToRead);
+    }
+}
+
+// UTF-16 from a Windows tool or an editor that saves it: its byte-order mark says so. Without a
+// mark, or with UTF-8's, the input is UTF-8; what is no text in it is dropped as before.
+TEST(TextHandOver, DecodesInputByTheByteOrderMarkItStartsWith) {
+    const QString hello = QStringLiteral("Hello w\u00F6rld \U0001F600");
+    for (const QByteArray& marked :
+         {withMark(hello, QStringConverter::Utf16LE), withMark(hello, QStringConverter::Utf16BE),
+          withMark(hello, QStringConverter::Utf32LE),
+          QByteArray("\xEF\xBB\xBF") + hello.toUtf8()}) {
+        const auto text = readAll(marked);
+        ASSERT_TRUE(text) << text.error().toStdString();
+        EXPECT_EQ(*text, hello) << marked.toHex().toStdString();
+        TricklingInput trickling(marked);
+        EXPECT_EQ(TextHandOver::read(trickling).valueOr(QString()), hello);
+    }
+    // The text read, or why there is none.
+    const auto outcome = [](const QByteArray& bytes) {
+        const auto text = readAll(bytes);
+        return text ? *text : text.error();
+    };
+    EXPECT_EQ(outcome(withMark(QStringLiteral("Hi"), QStringConverter::Utf16BE)),
+              QStringLiteral("Hi"));
+    EXPECT_EQ(outcome("\xFF\xFEH"), nothingToRead) << "half a code unit is no text";
+    EXPECT_EQ(outcome("\xFF\xFE\x2E\x20"), nothingToRead) << "a right-to-left override alone";
+    EXPECT_EQ(outcome("\xFFHi\xFE"), QStringLiteral("Hi"));
+    EXPECT_EQ(outcome(QByteArray("H\0i\0", 4)), QStringLiteral("H i"))
+        << "unmarked UTF-16 is read as before";
 }
 
 TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {

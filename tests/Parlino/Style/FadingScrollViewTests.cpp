@@ -6,6 +6,7 @@
 #include "support/Screenshots.h"
 
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -102,6 +103,46 @@ TEST_F(FadingScrollViewTest, TheChevronJumpsToTheEndAndHidesThere) {
     scheduler.advance(0.15);
     TestSupport::renderScreenshot(*view, 2, suite, QStringLiteral("chevron-at-end"));
     EXPECT_NE(view->childAt(chevron->geometry().center()), chevron);
+}
+
+// Tab reaches the chevron only while it shows (no ring around an empty spot); pressed from the
+// keyboard, it hides at the end and hands the focus back.
+TEST_F(FadingScrollViewTest, TheChevronIsATabStopOnlyWhileItShows) {
+    QWidget window;
+    auto* before = new QPushButton(QStringLiteral("Before"), &window);
+    auto* view = new FadingScrollView(JumpToEndPolicy::whenScrollable, pointer, motion, &window);
+    view->setContent(new Rows(50));
+    view->setGeometry(0, 40, 240, 100);
+    window.resize(240, 140);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    before->setFocus(Qt::TabFocusReason);
+    JumpToEndChevron* chevron = view->chevron();
+    ASSERT_FALSE(chevron->isShown());
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+
+    view->scrollArea().widget()->setMinimumHeight(1000);
+    QApplication::processEvents();
+    ASSERT_TRUE(chevron->isShown());
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), chevron);
+    QTest::keyClick(chevron, Qt::Key_Space);
+    EXPECT_EQ(view->model().offset(), 900);
+    EXPECT_FALSE(chevron->isShown());
+    EXPECT_EQ(QApplication::focusWidget(), before);
+    QTest::keyClick(before, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+
+    // Hidden while its window is in the background: the window's focus goes back all the same.
+    scrollTo(*view, 0);
+    ASSERT_TRUE(chevron->isShown());
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), chevron);
+    QApplication::setActiveWindow(nullptr);
+    scrollTo(*view, 900);
+    EXPECT_FALSE(chevron->isShown());
+    EXPECT_EQ(window.focusWidget(), before);
 }
 
 TEST_F(FadingScrollViewTest, AMotionGatedChevronShowsOnlyWhileThePointerMoves) {
