@@ -49,21 +49,25 @@ TEST_F(KeyStateTest, AMissingKeyWarnsUnlessTheNetworkIsDown) {
 }
 
 TEST_F(KeyStateTest, TheUsageCheckFeedsTheCharactersLeft) {
+    // The answer is handled a while after the service saw the request on a busy machine.
+    const auto remaining = [this](std::optional<qint64> left) {
+        return TestSupport::pumpUntil([&] { return warnings().charactersRemaining() == left; });
+    };
     service.on("GET", QStringLiteral("/v1/user"), quotaLeft(400));
     refreshWithUsage();
+    EXPECT_TRUE(remaining(400));
     EXPECT_EQ(warnings().keyPresence(), KeyPresence::present);
-    EXPECT_EQ(warnings().charactersRemaining(), 400);
     EXPECT_EQ(warnings().current(), ActiveWarning::usageLow(400));
 
     service.on("GET", QStringLiteral("/v1/user"),
                Response::error(402, QStringLiteral("quota_exceeded"), {}));
     refreshWithUsage();
-    EXPECT_EQ(warnings().charactersRemaining(), 0);
+    EXPECT_TRUE(remaining(0));
 
     service.on("GET", QStringLiteral("/v1/user"),
                Response::error(403, QStringLiteral("missing_permissions"), {}));
     refreshWithUsage();
-    EXPECT_EQ(warnings().charactersRemaining(), std::nullopt);
+    EXPECT_TRUE(remaining(std::nullopt));
     EXPECT_EQ(warnings().current(), ActiveWarning::none());
 }
 
