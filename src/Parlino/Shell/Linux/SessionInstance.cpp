@@ -16,6 +16,9 @@
 #include <dbus/dbus.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
 
 namespace Parlino {
 
@@ -47,6 +50,24 @@ Base::Result<QString, QString> standardInputText() {
 int fail(const QString& name, const QString& message) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(message));
     return 1;
+}
+
+// The session bus's connection: connected, or not when there is no session bus (its lastError()
+// says why). Connecting waits for the bus's answers with no bound of its own; when they do not
+// come within `bound`, says so after `name` and ends the process, since the thread that waits
+// for them cannot be stopped.
+QDBusConnection connectToSessionBus(std::chrono::milliseconds bound, const QString& name) {
+    std::packaged_task<QDBusConnection()> connect(&QDBusConnection::sessionBus);
+    std::future<QDBusConnection> connection = connect.get_future();
+    std::thread connecting(std::move(connect));
+    if (connection.wait_for(bound) == std::future_status::ready) {
+        connecting.join();
+        return connection.get();
+    }
+    fail(name, QStringLiteral("the session bus did not answer within %1 seconds")
+                   .arg(QString::number(double(bound.count()) / 1000)));
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
 // Whether a client started this process to hand over a request of its own; the mark is not passed
@@ -95,7 +116,7 @@ std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstan
     }
     const auto& clock = Base::SteadyClock::shared();
     const double startedAt = clock.now();
-    const QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
     if (!bus.isConnected()) {
         if (read)
             return fail(name, QStringLiteral("there is no session bus to hand the text over on: %1")

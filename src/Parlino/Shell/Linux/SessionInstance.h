@@ -55,7 +55,9 @@ private:
 // the application's name on the session bus, or asks the application that holds it to open its
 // panel (InstanceClaim). Says on standard error, after the program's `name`, why it could not.
 // Gives the status to exit with, or none when this start is the session's application: then
-// `instance` answers on the bus (or there is no session bus, and it runs without).
+// `instance` answers on the bus (or there is no session bus, and it runs without). When the bus
+// does not answer the connection within the bound, says so and ends the process at once: the
+// connecting cannot be called off.
 std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstance& instance);
 
 } // namespace Parlino
