@@ -122,17 +122,17 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(QDBusConnection bus, const Base::Cl
         log.error("media player not on the session bus: %{public}s", m_bus.lastError().message());
         return;
     }
-    // Told by the bus when the name comes to this connection, later when another holds it now.
+    // The bus says when the name comes to this connection: at once, or once its holder lets it go.
     const QString busService = QStringLiteral("org.freedesktop.DBus");
     m_bus.connect(busService, QStringLiteral("/org/freedesktop/DBus"), busService,
                   QStringLiteral("NameAcquired"), this, SLOT(nameAcquired(QString)));
     m_requested = requestName();
 }
 
+// The object leaves the bus with the player.
 MprisNowPlayingCenter::~MprisNowPlayingCenter() {
     if (m_requested)
         m_bus.interface()->unregisterService(serviceName);
-    m_bus.unregisterObject(objectPath);
 }
 
 bool MprisNowPlayingCenter::requestName() {
