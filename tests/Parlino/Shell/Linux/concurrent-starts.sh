@@ -167,7 +167,7 @@ check_round() {
     local touched
     touched="$(awk -v app="$app_pid" -v folders="\"$home/(data/Parlino|cache/com.parlino.app|config/Parlino)" '
       # A new thread or process, as "clone3(...) = N" or "<... clone3 resumed>...) = N".
-      $0 ~ /^[0-9]+ (<\.\.\. )?(clone|clone3|fork|vfork)[( ]/ && $(NF - 1) == "=" && $NF ~ /^[0-9]+$/ {
+      $0 ~ /^[0-9]+ +(<\.\.\. )?(clone|clone3|fork|vfork)[( ]/ && $(NF - 1) == "=" && $NF ~ /^[0-9]+$/ {
         child[$1] = child[$1] " " $NF
       }
       $0 ~ folders { touched[++n] = $0 }
