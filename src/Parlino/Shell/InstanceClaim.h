@@ -60,7 +60,8 @@ public:
 // client reading a text never takes the name: it hands the text over, and starts the application
 // first when none runs. When the holder lets go of the name before it answered (it was quitting),
 // the name is asked for again, or the application started again, so that no request is lost. The
-// whole decision waits at most `bound`; a start, or an answer, at most `stepBound` of it.
+// whole decision waits at most `bound`; each step (a call on the bus, a start) at most
+// `stepBound` of it.
 class InstanceClaim final {
 public:
     static constexpr std::chrono::milliseconds bound{20000};
@@ -76,6 +77,9 @@ public:
         QString message;
     };
 
+    // A bound as a start's messages name it, in whole seconds rounded up: "within 10 seconds".
+    static QString within(std::chrono::milliseconds bound);
+
     // The bound counts from `startedAt`, in `clock`'s seconds.
     InstanceClaim(InstanceBus& bus, const Base::Clock& clock, double startedAt);
 
@@ -83,6 +87,8 @@ public:
 
 private:
     std::chrono::milliseconds left() const;
+    // What one step may wait: stepBound, or what is left of the whole bound when that is less.
+    std::chrono::milliseconds stepLeft() const;
     // The outcome of handing the request to `holder`; none when the holder let go of the name
     // first.
     std::optional<Outcome> deliver(const QString& holder, const InstanceRequest& request);

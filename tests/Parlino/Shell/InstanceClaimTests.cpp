@@ -55,6 +55,7 @@ struct FakeBus : InstanceBus {
     // Writes the call down and lets `seconds` pass, or the bound when that is shorter.
     void note(const QString& call, std::chrono::milliseconds bound, double seconds) {
         calls << call;
+        EXPECT_LE(bound, InstanceClaim::stepBound) << call.toStdString();
         EXPECT_LE(clock.now() + double(bound.count()) / 1000, deadline + 1e-9)
             << call.toStdString() << " may wait past the whole bound";
         clock.set(clock.now() + std::min(seconds, double(bound.count()) / 1000));
@@ -75,9 +76,10 @@ struct FakeBus : InstanceBus {
 };
 
 struct InstanceClaimTest : ::testing::Test {
-    Outcome decide(const InstanceRequest& request) {
-        bus.deadline = clock.now() + 20;
-        return InstanceClaim(bus, clock, clock.now()).decide(request);
+    // Decides with `spent` seconds of the whole bound gone already.
+    Outcome decide(const InstanceRequest& request, double spent = 0) {
+        bus.deadline = clock.now() - spent + 20;
+        return InstanceClaim(bus, clock, clock.now() - spent).decide(request);
     }
 
     // The look for the holder finds `names`, one a time, then none.
@@ -165,6 +167,10 @@ TEST_F(InstanceClaimTest, AHolderThatStaysWithoutAnsweringIsToldWithTheBound) {
     const Outcome unopened = decide(open);
     EXPECT_EQ(unopened.kind, Outcome::Kind::failed);
     EXPECT_EQ(unopened.message, "the running Parlino did not answer within 10 seconds");
+
+    // What is left of the whole bound, in whole seconds.
+    EXPECT_EQ(decide(open, 16.5).message, "the running Parlino did not answer within 4 seconds");
+    EXPECT_EQ(decide(open, 19.7).message, "the running Parlino did not answer within 1 second");
 }
 
 TEST_F(InstanceClaimTest, TheBusesTheStartsAndTheApplicationsRefusalsAreToldAsTheyCame) {

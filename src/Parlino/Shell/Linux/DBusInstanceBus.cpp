@@ -54,8 +54,8 @@ Base::Result<bool, QString> DBusInstanceBus::claim(std::chrono::milliseconds bou
                answer == DBUS_REQUEST_NAME_REPLY_ALREADY_OWNER;
     }
     if (reply.errorName() == QStringLiteral(DBUS_ERROR_NO_REPLY))
-        return Base::failure(QStringLiteral("the session bus did not answer within %1 seconds")
-                                 .arg(QString::number(double(bound.count()) / 1000)));
+        return Base::failure(QStringLiteral("the session bus did not answer ") +
+                             InstanceClaim::within(bound));
     return Base::failure(
         QStringLiteral("the session bus refused Parlino its name: %1").arg(reply.errorMessage()));
 }

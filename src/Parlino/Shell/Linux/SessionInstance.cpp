@@ -64,8 +64,7 @@ QDBusConnection connectToSessionBus(std::chrono::milliseconds bound, const QStri
         connecting.join();
         return connection.get();
     }
-    fail(name, QStringLiteral("the session bus did not answer within %1 seconds")
-                   .arg(QString::number(double(bound.count()) / 1000)));
+    fail(name, QStringLiteral("the session bus did not answer ") + InstanceClaim::within(bound));
     std::fflush(stderr);
     std::_Exit(1);
 }
