@@ -84,8 +84,10 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(Parlino::Icons::application());
     QApplication::setStyle(new Parlino::ParlinoStyle);
     QApplication::setQuitOnLastWindowClosed(false);
-    if (const auto status = Parlino::handOverToRunningInstance(
-            options.action == Parlino::LaunchOptions::Action::read, name))
+    // Nothing of the user's is touched before this start is known to be the session's one.
+    Parlino::SessionInstance instance;
+    if (const auto status = Parlino::claimOrHandOver(
+            options.action == Parlino::LaunchOptions::Action::read, name, instance))
         return *status;
     const Parlino::QuitSignals quitSignals(&QApplication::quit);
 
@@ -121,10 +123,8 @@ int main(int argc, char** argv) {
          [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); },
          &trayBackdrop, &windowFrames});
     delegate.launch();
-    Parlino::SessionInstance instance([&](const QString& text) { delegate.readWithParlino(text); },
-                                      [&] { delegate.openParlino(); });
-    if (!instance.claim() && Parlino::SessionInstance::openRunningPanel())
-        return 0;
+    instance.serve([&](const QString& text) { delegate.readWithParlino(text); },
+                   [&] { delegate.openParlino(); });
     const int status = QApplication::exec();
     // Whichever way the quit came, the clips and cache entries of reads that just ended are
     // written first; what cannot be in a few seconds is left to the next launch's clean-up.

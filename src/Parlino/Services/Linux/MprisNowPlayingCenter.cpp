@@ -3,12 +3,15 @@
 #include "Base/Log.h"
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusReply>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace Parlino {
 
@@ -115,17 +118,41 @@ MprisNowPlayingCenter::MprisNowPlayingCenter(QDBusConnection bus, const Base::Cl
     : QObject(parent), m_bus(std::move(bus)), m_clock(clock) {
     new MprisRootAdaptor(this);
     m_player = new MprisPlayerAdaptor(this);
-    m_registered = m_bus.isConnected() && m_bus.registerObject(objectPath, this) &&
-                   m_bus.registerService(serviceName);
-    if (!m_registered)
+    if (!m_bus.isConnected() || !m_bus.registerObject(objectPath, this)) {
         log.error("media player not on the session bus: %{public}s", m_bus.lastError().message());
+        return;
+    }
+    // The bus says when the name comes to this connection: at once, or once its holder lets it go.
+    const QString busService = QStringLiteral("org.freedesktop.DBus");
+    m_bus.connect(busService, QStringLiteral("/org/freedesktop/DBus"), busService,
+                  QStringLiteral("NameAcquired"), this, SLOT(nameAcquired(QString)));
+    m_requested = requestName();
 }
 
+// The object leaves the bus with the player.
 MprisNowPlayingCenter::~MprisNowPlayingCenter() {
-    if (m_registered) {
-        m_bus.unregisterService(serviceName);
-        m_bus.unregisterObject(objectPath);
+    if (m_requested)
+        m_bus.interface()->unregisterService(serviceName);
+}
+
+bool MprisNowPlayingCenter::requestName() {
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        m_bus.interface()->registerService(serviceName, QDBusConnectionInterface::QueueService,
+                                           QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid()) {
+        log.error("media player not on the session bus: %{public}s", reply.error().message());
+        return false;
     }
+    m_registered = reply.value() == QDBusConnectionInterface::ServiceRegistered;
+    if (!m_registered)
+        log.notice("media player waits for its name on the session bus: another program holds it");
+    return true;
+}
+
+void MprisNowPlayingCenter::nameAcquired(const QString& name) {
+    if (name != serviceName || std::exchange(m_registered, true))
+        return;
+    log.notice("media player on the session bus: its name is free again");
 }
 
 void MprisNowPlayingCenter::setCommandHandler(std::function<void(RemoteCommand)> handler) {

@@ -19,7 +19,9 @@ class MprisPlayerAdaptor;
 // information can seek. The one track is the published read; with nothing published there is no
 // track and nothing to play, pause, skip or seek. While playing, the position runs on from the
 // last published one at the published rate; a published position that differs from that by more
-// than half a second is announced as a seek. Main thread only.
+// than half a second is announced as a seek. While another program holds the player's name (an
+// instance of the application still quitting, or any other), the player waits in line for it
+// and the bus hands it over once it is free. Main thread only.
 class MprisNowPlayingCenter final : public QObject, public NowPlayingCenter {
     Q_OBJECT
 
@@ -32,7 +34,7 @@ public:
     MprisNowPlayingCenter(QDBusConnection bus, const Base::Clock& clock, QObject* parent = nullptr);
     ~MprisNowPlayingCenter() override;
 
-    // Whether the player took its name on the bus.
+    // Whether the player holds its name on the bus.
     bool isRegistered() const { return m_registered; }
 
     void setCommandHandler(std::function<void(RemoteCommand)> handler) override;
@@ -52,7 +54,12 @@ public:
     void seekBy(qlonglong offset) const;
     void setPosition(const QDBusObjectPath& track, qlonglong position) const;
 
+private slots:
+    void nameAcquired(const QString& name);
+
 private:
+    // Asks for the name, to hold it now or once it is free; whether the bus took the request.
+    bool requestName();
     QVariantMap changeableProperties() const;
     // Seconds into the read now.
     double positionSeconds() const;
@@ -61,6 +68,7 @@ private:
     const Base::Clock& m_clock;
     MprisPlayerAdaptor* m_player;
     bool m_registered = false;
+    bool m_requested = false; // the name is held or waited for
     std::function<void(RemoteCommand)> m_handler;
     std::function<void(double)> m_positionHandler;
     std::optional<NowPlayingInfo> m_info;

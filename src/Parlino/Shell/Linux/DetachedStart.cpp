@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -61,9 +62,14 @@ public:
     Base::Result<pid_t, int> spawn(const QString& program) const {
         const QByteArray path = QFile::encodeName(program);
         char* arguments[] = {const_cast<char*>(path.constData()), nullptr};
+        QByteArray mark = QByteArray(handOverVariable) + "=1";
+        std::vector<char*> environment{mark.data()};
+        for (char** variable = environ; *variable; ++variable)
+            environment.push_back(*variable);
+        environment.push_back(nullptr);
         pid_t pid = 0;
-        if (const int error =
-                posix_spawn(&pid, path.constData(), &m_actions, &m_attributes, arguments, environ))
+        if (const int error = posix_spawn(&pid, path.constData(), &m_actions, &m_attributes,
+                                          arguments, environment.data()))
             return Base::failure(error);
         return pid;
     }

@@ -8,6 +8,10 @@
 
 namespace Parlino::DetachedStart {
 
+// Set in the environment of the program started: it is started for the client's request and has
+// none of its own.
+inline constexpr const char* handOverVariable = "PARLINO_STARTED_FOR_HAND_OVER";
+
 // Starts `program` for a client that found no application running, as the desktop starts one and
 // not as a child of the client's terminal: in a session of its own, without a controlling
 // terminal (neither the terminal's signals nor its closing reach it), with standard input,

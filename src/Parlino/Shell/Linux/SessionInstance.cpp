@@ -1,46 +1,30 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 
+#include "Base/Clock.h"
 #include "Base/Log.h"
+#include "Parlino/Shell/InstanceClaim.h"
+#include "Parlino/Shell/Linux/DBusInstanceBus.h"
 #include "Parlino/Shell/Linux/DetachedStart.h"
 #include "Parlino/Shell/Linux/StandardStreams.h"
 #include "Parlino/Shell/TextHandOver.h"
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QFile>
 
 #include <dbus/dbus.h>
 
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
 
 namespace Parlino {
 
 namespace {
 
 const Base::Log log(QStringLiteral("pipeline"));
-
-// How long a starting application may take to take its name on the bus.
-constexpr std::chrono::milliseconds startTimeout{10000};
-// How long the running application may take to take a text or open its panel, in milliseconds:
-// it answers as soon as the read has started.
-constexpr int answerTimeout = 10000;
-
-bool isRunning() {
-    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(SessionInstance::serviceName).value();
-}
-
-QDBusMessage call(const QString& method, const QVariantList& arguments = {}) {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(SessionInstance::serviceName, SessionInstance::objectPath,
-                                       SessionInstance::serviceName, method);
-    message.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(message, QDBus::Block, answerTimeout);
-}
 
 // The bus library stops reading a connection while the messages read from it and not yet freed
 // pass a bound (63 MiB by default), and reads on once they are freed. A call to this main
@@ -53,70 +37,107 @@ void keepReadingAfterLargeMessages(const QDBusConnection& bus) {
         dbus_connection_set_max_received_size(connection, room);
 }
 
-Base::Result<void, QString> handOverStandardInput() {
+Base::Result<QString, QString> standardInputText() {
     if (StandardStreams::inputWasClosed())
         return Base::failure(QStringLiteral("standard input is closed: there is no text to read"));
     QFile input;
     if (!input.open(stdin, QIODevice::ReadOnly))
         return Base::failure(
             QStringLiteral("standard input could not be opened: %1").arg(input.errorString()));
-    const auto text = TextHandOver::read(input);
-    if (!text)
-        return Base::failure(text.error());
-    return SessionInstance::handOverText(*text, QCoreApplication::applicationFilePath());
+    return TextHandOver::read(input);
+}
+
+int fail(const QString& name, const QString& message) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(message));
+    return 1;
+}
+
+// The session bus's connection: connected, or not when there is no session bus (its lastError()
+// says why). Connecting waits for the bus's answers with no bound of its own; when they do not
+// come within `bound`, says so after `name` and ends the process, since the thread that waits
+// for them cannot be stopped.
+QDBusConnection connectToSessionBus(std::chrono::milliseconds bound, const QString& name) {
+    std::packaged_task<QDBusConnection()> connect(&QDBusConnection::sessionBus);
+    std::future<QDBusConnection> connection = connect.get_future();
+    std::thread connecting(std::move(connect));
+    if (connection.wait_for(bound) == std::future_status::ready) {
+        connecting.join();
+        return connection.get();
+    }
+    fail(name, QStringLiteral("the session bus did not answer ") + InstanceClaim::within(bound));
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Whether a client started this process to hand over a request of its own; the mark is not passed
+// on to what the application starts.
+bool startedForHandOver() {
+    const bool marked = qEnvironmentVariableIsSet(DetachedStart::handOverVariable);
+    qunsetenv(DetachedStart::handOverVariable);
+    return marked;
 }
 
 } // namespace
 
-SessionInstance::SessionInstance(std::function<void(const QString&)> read,
-                                 std::function<void()> openPanel)
-    : m_read(std::move(read)), m_openPanel(std::move(openPanel)) {}
+SessionInstance::~SessionInstance() {
+    // Sent, not awaited: the bus takes the connection's messages in order, so a caller told that
+    // the object is gone finds the name let go.
+    if (m_bus)
+        m_bus->send(QDBusMessage::createMethodCall(
+                        QStringLiteral(DBUS_SERVICE_DBUS), QStringLiteral(DBUS_PATH_DBUS),
+                        QStringLiteral(DBUS_INTERFACE_DBUS), QStringLiteral("ReleaseName"))
+                    << serviceName);
+}
 
-bool SessionInstance::claim() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
+void SessionInstance::answerOn(QDBusConnection bus) {
     keepReadingAfterLargeMessages(bus);
-    return bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots) &&
-           bus.registerService(serviceName);
+    if (!bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots))
+        log.error("%{public}s not answered on the session bus: %{public}s", objectPath,
+                  bus.lastError().message());
+    m_bus = std::move(bus);
 }
 
-bool SessionInstance::openRunningPanel() {
-    return isRunning() && call(QStringLiteral("OpenPanel")).type() == QDBusMessage::ReplyMessage;
+void SessionInstance::serve(std::function<void(const QString&)> read,
+                            std::function<void()> openPanel) {
+    m_read = std::move(read);
+    m_openPanel = std::move(openPanel);
 }
 
-Base::Result<void, QString> SessionInstance::handOverText(const QString& text,
-                                                          const QString& program) {
-    if (const QDBusConnection bus = QDBusConnection::sessionBus(); !bus.isConnected())
-        return Base::failure(QStringLiteral("there is no session bus to hand the text over on: %1")
-                                 .arg(bus.lastError().message()));
-    if (!isRunning())
-        if (auto started = DetachedStart::startAndWait(program, serviceName, startTimeout);
-            !started)
-            return started;
-    const QDBusMessage reply = call(QStringLiteral("ReadWithParlino"), {text});
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return {};
-    // No reply while it still holds its name: it is there but did not answer in time.
-    if (reply.errorName() == QDBusError::errorString(QDBusError::NoReply) && isRunning())
-        return Base::failure(
-            QStringLiteral("the running Parlino did not take the text within %1 seconds")
-                .arg(answerTimeout / 1000));
-    return Base::failure(
-        QStringLiteral("the running Parlino did not take the text: %1").arg(reply.errorMessage()));
-}
-
-std::optional<int> handOverToRunningInstance(bool read, const QString& name) {
+std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstance& instance) {
+    InstanceRequest request;
+    if (startedForHandOver())
+        request.kind = InstanceRequest::Kind::none;
     if (read) {
-        const auto handed = handOverStandardInput();
-        if (handed)
-            return 0;
-        std::fprintf(stderr, "%s: %s\n", qPrintable(name), qPrintable(handed.error()));
-        return 1;
+        auto text = standardInputText();
+        if (!text)
+            return fail(name, text.error());
+        request = {InstanceRequest::Kind::read, *text};
     }
-    if (SessionInstance::openRunningPanel())
+    const auto& clock = Base::SteadyClock::shared();
+    const double startedAt = clock.now();
+    const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
+    if (!bus.isConnected()) {
+        if (read)
+            return fail(name, QStringLiteral("there is no session bus to hand the text over on: %1")
+                                  .arg(bus.lastError().message()));
+        log.error("no session bus, so no other start is in view: %{public}s",
+                  bus.lastError().message());
+        return std::nullopt;
+    }
+    if (!read)
+        instance.answerOn(bus);
+    DBusInstanceBus instances(bus, QCoreApplication::applicationFilePath());
+    const InstanceClaim::Outcome outcome =
+        InstanceClaim(instances, clock, startedAt).decide(request);
+    switch (outcome.kind) {
+    case InstanceClaim::Outcome::Kind::run:
+        return std::nullopt;
+    case InstanceClaim::Outcome::Kind::handedOver:
         return 0;
-    return std::nullopt;
+    case InstanceClaim::Outcome::Kind::failed:
+        break;
+    }
+    return fail(name, outcome.message);
 }
 
 void SessionInstance::ReadWithParlino(const QString& text) {
@@ -126,13 +147,25 @@ void SessionInstance::ReadWithParlino(const QString& text) {
         sendErrorReply(tooLargeError, TextHandOver::tooLargeMessage());
         return;
     }
-    if (m_read)
-        m_read(text);
+    takeOnTheNextTurn([this, text] { m_read(text); });
 }
 
 void SessionInstance::OpenPanel() {
-    if (m_openPanel)
-        m_openPanel();
+    takeOnTheNextTurn(m_openPanel);
+}
+
+// The event loop ends after the turn in which the application began to quit: a call still in
+// that turn is not taken, and goes unanswered until the process ends; its caller then hands it to
+// the application that follows.
+void SessionInstance::takeOnTheNextTurn(std::function<void()> take) {
+    setDelayedReply(true);
+    QMetaObject::invokeMethod(
+        this,
+        [take = std::move(take), bus = connection(), reply = message().createReply()] {
+            take();
+            bus.send(reply);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace Parlino

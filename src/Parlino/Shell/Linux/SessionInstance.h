@@ -1,7 +1,6 @@
 #pragma once
 
-#include "Base/Result.h"
-
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
@@ -11,10 +10,11 @@
 
 namespace Parlino {
 
-// The one running application of a desktop session: it owns the name "com.parlino.app" on the
-// session bus and answers there to other programs, which may hand it a text to read
-// (ReadWithParlino) or ask it to open its panel (OpenPanel). A text larger than the hand-over's
-// bound is answered with the error `tooLargeError`, naming the bound. Main thread only.
+// The one running application of a desktop session: it holds the name "com.parlino.app" on the
+// session bus (InstanceClaim) and answers there to other programs, which may hand it a text to
+// read (ReadWithParlino) or ask it to open its panel (OpenPanel). A text larger than the
+// hand-over's bound is answered with the error `tooLargeError`, naming the bound. Main thread
+// only.
 class SessionInstance final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.parlino.app")
@@ -25,32 +25,39 @@ public:
     static inline const QString tooLargeError =
         QStringLiteral("com.parlino.app.Error.TextTooLarge");
 
-    SessionInstance(std::function<void(const QString&)> read, std::function<void()> openPanel);
+    SessionInstance() = default;
+    // Lets go of the name before the object goes, so that no call finds the name without the
+    // object that answers it.
+    ~SessionInstance() override;
 
-    // Takes the name; false when another process holds it (or there is no session bus).
-    bool claim();
-
-    // Asks the running application to open its panel; false when none answers.
-    static bool openRunningPanel();
-    // Hands the text to the running application, starting `program` first when none runs (apart
-    // from the caller, see DetachedStart), and waits a bounded time for it to be taken; fails
-    // with the message saying why it was not.
-    static Base::Result<void, QString> handOverText(const QString& text, const QString& program);
+    // Answers at objectPath on `bus`, before the name is asked for, so that no call finds the
+    // name without the object.
+    void answerOn(QDBusConnection bus);
+    // From now on passes the texts handed over to `read`, and the requests to open the panel to
+    // `openPanel`. Calls reach the object from the event loop only, so none comes before this.
+    void serve(std::function<void(const QString&)> read, std::function<void()> openPanel);
 
 public slots:
     Q_SCRIPTABLE void ReadWithParlino(const QString& text);
     Q_SCRIPTABLE void OpenPanel();
 
 private:
+    // Runs `take` and answers the call once the event loop turns again.
+    void takeOnTheNextTurn(std::function<void()> take);
+
+    std::optional<QDBusConnection> m_bus;
     std::function<void(const QString&)> m_read;
     std::function<void()> m_openPanel;
 };
 
-// What a start does when it only passes something on: asked to `read`, it hands its standard
-// input to the session's application (starting one when none runs), or says on standard error,
-// after the program's `name`, why it did not; otherwise, when an application runs already, it
-// asks it to open its panel. Gives the status to exit with then, or none when this start is the
-// session's application.
-std::optional<int> handOverToRunningInstance(bool read, const QString& name);
+// What a start does first, before it touches anything of the user's: with `read`, it hands its
+// standard input to the session's application (starting one when none runs); otherwise it takes
+// the application's name on the session bus, or asks the application that holds it to open its
+// panel (InstanceClaim). Says on standard error, after the program's `name`, why it could not.
+// Gives the status to exit with, or none when this start is the session's application: then
+// `instance` answers on the bus (or there is no session bus, and it runs without). When the bus
+// does not answer the connection within the bound, says so and ends the process at once: the
+// connecting cannot be called off.
+std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstance& instance);
 
 } // namespace Parlino

@@ -8,6 +8,7 @@
 #include "support/ManualTime.h"
 
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -252,6 +253,35 @@ TEST_F(MprisE2E, AStoppedPlayerHasNoTrackAndNothingToControl) {
 
     call("Seek", {"int64:1000000"});
     EXPECT_EQ(seeksPerformed, 0);
+}
+
+// Another program holds the player's name as the player starts (an instance of the application
+// still quitting, say): the player waits in line and takes the name once it is free, and a player
+// that goes while it waits leaves the line.
+TEST(MprisE2EName, APlayerTakesItsNameOnceAnotherProgramLetsItGo) {
+    PARLINO_REQUIRE_SERVICE(QDBusConnection::sessionBus().isConnected(),
+                            "no D-Bus session bus: run inside dbus-run-session or a desktop "
+                            "session (scripts/ci-services.sh)");
+    const QString name = MprisNowPlayingCenter::serviceName;
+    QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other");
+    const auto held = [] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered(
+            MprisNowPlayingCenter::serviceName);
+    };
+    TestSupport::ManualClock clock;
+
+    ASSERT_TRUE(other.registerService(name));
+    std::make_unique<MprisNowPlayingCenter>(QDBusConnection::sessionBus(), clock).reset();
+    ASSERT_TRUE(other.unregisterService(name));
+    EXPECT_FALSE(held()) << "a player that went still waited for the name";
+
+    ASSERT_TRUE(other.registerService(name));
+    MprisNowPlayingCenter center(QDBusConnection::sessionBus(), clock);
+    EXPECT_FALSE(center.isRegistered());
+    ASSERT_TRUE(other.unregisterService(name));
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return center.isRegistered(); }));
+    EXPECT_EQ(property("Identity", rootInterface), "string \"Parlino\"");
+    QDBusConnection::disconnectFromBus("other");
 }
 
 } // namespace

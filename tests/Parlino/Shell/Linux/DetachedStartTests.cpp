@@ -32,14 +32,15 @@ QString script(const QTemporaryDir& folder, const QString& body) {
 }
 
 // Writes to the file %1 whether it leads its own session, its terminal, where its three streams
-// go, whether it has descriptor 57, its working folder and which of the standard signals it
-// ignores (the C library keeps two real-time ones of its own); then exits with status 3.
+// go, whether it has descriptor 57, its working folder, which of the standard signals it ignores
+// (the C library keeps two real-time ones of its own) and the mark of a start for a client's
+// request; then exits with status 3.
 const char* const reportOfWhatItGot = R"sh(
 set -- $(cut -d' ' -f6,7 /proc/$$/stat)
 streams="$(readlink /proc/$$/fd/0) $(readlink /proc/$$/fd/1) $(readlink /proc/$$/fd/2)"
 [ -e /proc/$$/fd/57 ] && other=inherited || other=none
 ignored=$((0x$(sed -n 's/^SigIgn:[[:space:]]*//p' /proc/$$/status) & 0x7fffffff))
-echo "$(($1 == $$)) $2 $streams $other $(pwd) $ignored" > '%1'
+echo "$(($1 == $$)) $2 $streams $other $(pwd) $ignored $PARLINO_STARTED_FOR_HAND_OVER" > '%1'
 exit 3)sh";
 
 QByteArray contentsOf(const QString& path) {
@@ -74,8 +75,8 @@ TEST(DetachedStart, TheProgramGetsNothingOfTheCallersTerminal) {
     ASSERT_FALSE(started);
     EXPECT_EQ(started.error(), "Parlino exited with status 3 before it was ready");
     // Its own session's leader, no terminal, /dev/null for all three streams, nothing else, "/",
-    // no signal ignored.
-    EXPECT_EQ(contentsOf(report).toStdString(), "1 0 /dev/null /dev/null /dev/null none / 0\n");
+    // no signal ignored, and the mark of a start for a request that is not its own.
+    EXPECT_EQ(contentsOf(report).toStdString(), "1 0 /dev/null /dev/null /dev/null none / 0 1\n");
 }
 
 TEST(DetachedStart, EachWayAStartFailsIsToldApart) {

@@ -1,10 +1,11 @@
 // Texts handed to the running application, by `parlino --read` and by other programs on the
-// session bus, when they are larger than it takes or it does not answer: each is refused with its
-// cause, and the application keeps answering on the bus. When none runs, the client starts one
-// that keeps nothing of the client's terminal, or says why it did not start.
+// session bus, when they are larger than it takes or it, or the bus, does not answer: each is
+// refused with its cause, and the application keeps answering on the bus. When none runs, the
+// client starts one that keeps nothing of the client's terminal, or says why it did not start.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QLocalServer>
 
 #include <csignal>
 
@@ -153,6 +154,30 @@ TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeEndsWithATimeOut) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.toStdString(),
               "parlino: the running Parlino did not take the text within 10 seconds\n");
+}
+
+// A session bus that takes the connection and never says a word, as one that hangs: the client
+// and a second start say so within their bound, instead of waiting with it for good.
+TEST_F(TextHandOverE2E, aSessionBusThatNeverAnswersIsNamedWithinTheBound) {
+    QLocalServer silentBus;
+    ASSERT_TRUE(silentBus.listen(home.filePath(QStringLiteral("silent-bus"))));
+    QProcessEnvironment silent = environment;
+    silent.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + silentBus.fullServerName());
+    const std::string answer = "parlino: the session bus did not answer within 10 seconds\n";
+    QProcess read;
+    QProcess start;
+    for (QProcess* process : {&read, &start}) {
+        process->setProcessEnvironment(silent);
+        process->start(QStringLiteral(PARLINO_APP),
+                       process == &read ? QStringList{"--read"} : QStringList());
+        process->write("Nobody hears this.");
+        process->closeWriteChannel();
+    }
+    for (QProcess* process : {&read, &start}) {
+        ASSERT_TRUE(process->waitForFinished(25000)) << "still waiting on the bus";
+        EXPECT_EQ(process->exitCode(), 1);
+        EXPECT_EQ(process->readAllStandardError().toStdString(), answer);
+    }
 }
 
 // The client's output goes through `cat`, which ends once every writer has closed the pipe: the
