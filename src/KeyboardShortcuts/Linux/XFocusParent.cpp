@@ -76,8 +76,11 @@ void XFocusParent::update() {
     const quint32 focused = focus && focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT ? focus->focus : 0;
     quint32 window = m_root;
     if (focused != 0 && focused != m_root) {
+        // The window may be gone already: its error is not worth a report.
+        xcb_generic_error_t* error = nullptr;
         const auto tree = reply(
-            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, focused), nullptr));
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, focused), &error));
+        std::free(error);
         if (tree && tree->parent != XCB_WINDOW_NONE && !isOwn(m_connection, tree->parent))
             window = tree->parent;
     }

@@ -47,6 +47,9 @@ public:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+    // The window the hot keys are grabbed on now, unless another client refused one there.
+    quint32 grabWindow() const { return m_placement.target(); }
+
 private:
     std::optional<XHotKeyTable::Grab> grabOf(const Shortcut& shortcut) const;
     // Grabs every lock variant on the window; all or none.
