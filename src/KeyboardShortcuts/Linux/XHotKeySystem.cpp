@@ -79,7 +79,7 @@ XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
            [this](quint32 window, XHotKeyTable::Grab grabbed) { ungrab(window, grabbed); }}),
       m_focusParent(connection, rootWindow, [this](quint32) { followFocus(); }),
       m_scheduler(scheduler) {
-    m_placement.moveTo(m_focusParent.window());
+    followFocus();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
