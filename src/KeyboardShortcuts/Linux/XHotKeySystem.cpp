@@ -72,7 +72,14 @@ std::unique_ptr<XHotKeySystem> XHotKeySystem::create(Base::Scheduler& scheduler)
 XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
                              Base::Scheduler& scheduler)
     : m_connection(connection), m_rootWindow(rootWindow),
-      m_numLockMask(findNumLockMask(connection)), m_scheduler(scheduler) {
+      m_numLockMask(findNumLockMask(connection)),
+      m_placement(
+          rootWindow,
+          {[this](quint32 window, XHotKeyTable::Grab grabbed) { return grab(window, grabbed); },
+           [this](quint32 window, XHotKeyTable::Grab grabbed) { ungrab(window, grabbed); }}),
+      m_focusParent(connection, rootWindow, [this](quint32) { followFocus(); }),
+      m_scheduler(scheduler) {
+    followFocus();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -85,24 +92,20 @@ XHotKeySystem::~XHotKeySystem() {
 
 bool XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
     const auto grabbed = grabOf(shortcut);
-    if (!grabbed || !grab(*grabbed))
+    if (!grabbed || !m_placement.add(id, *grabbed))
         return false;
     m_table.add(id, *grabbed);
     return true;
 }
 
 void XHotKeySystem::unregisterHotKey(quint32 id) {
-    if (const auto grabbed = m_table.grab(id))
-        ungrab(*grabbed);
+    m_placement.remove(id);
     m_table.remove(id);
 }
 
 bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
     const auto grabbed = grabOf(shortcut);
-    if (!grabbed || !grab(*grabbed))
-        return true;
-    ungrab(*grabbed);
-    return false;
+    return !grabbed || m_placement.isTakenElsewhere(*grabbed);
 }
 
 // The application's own windows keep their keys (owner events); the others' go to `window`.
@@ -148,17 +151,21 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const quint8 type = event->response_type & 0x7f;
-    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
+        m_focusParent.handle(event);
         return false;
-    // Key releases have the same layout.
+    }
+    // Key releases have the same layout. The connection hears of keys in another client's window
+    // only through its grabs.
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (key->event != m_rootWindow)
+    if (key->event != m_rootWindow && XFocusParent::isOwn(m_connection, key->event))
         return false;
     deliver(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
                                   : m_table.release(key->detail, key->time));
     m_releaseTask = m_table.hasPendingRelease()
-                        ? m_scheduler.after(releaseDelay, [this] { deliver(m_table.flush()); })
+                        ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
                         : Base::ScheduledTask();
+    followFocus();
     return true;
 }
 
@@ -175,25 +182,37 @@ QList<quint16> XHotKeySystem::lockVariants(quint16 modifiers) const {
             quint16(modifiers | XModifiers::lock | m_numLockMask)};
 }
 
-bool XHotKeySystem::grab(XHotKeyTable::Grab grab) {
+bool XHotKeySystem::grab(quint32 window, XHotKeyTable::Grab grab) {
     QList<xcb_void_cookie_t> cookies;
     for (const quint16 modifiers : lockVariants(grab.modifiers))
-        cookies.append(xcb_grab_key_checked(m_connection, false, m_rootWindow, modifiers,
-                                            grab.keyCode, XCB_GRAB_MODE_ASYNC,
-                                            XCB_GRAB_MODE_ASYNC));
+        cookies.append(xcb_grab_key_checked(m_connection, false, window, modifiers, grab.keyCode,
+                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     bool refused = false;
     for (const auto& cookie : cookies)
         if (const auto error = reply(xcb_request_check(m_connection, cookie)))
             refused = true;
     if (refused)
-        ungrab(grab);
+        ungrab(window, grab);
     return !refused;
 }
 
-void XHotKeySystem::ungrab(XHotKeyTable::Grab grab) {
+// Another client's window may be gone, and its grabs with it: that error is not worth a report.
+void XHotKeySystem::ungrab(quint32 window, XHotKeyTable::Grab grab) {
     for (const quint16 modifiers : lockVariants(grab.modifiers))
-        xcb_ungrab_key(m_connection, grab.keyCode, m_rootWindow, modifiers);
+        xcb_discard_reply(
+            m_connection,
+            xcb_ungrab_key_checked(m_connection, grab.keyCode, window, modifiers).sequence);
     xcb_flush(m_connection);
+}
+
+void XHotKeySystem::deliverPendingRelease() {
+    deliver(m_table.flush());
+    followFocus();
+}
+
+void XHotKeySystem::followFocus() {
+    if (!m_table.isHolding())
+        m_placement.moveTo(m_focusParent.window());
 }
 
 void XHotKeySystem::deliver(const QList<XHotKeyTable::Delivery>& deliveries) {

@@ -2,6 +2,8 @@
 
 #include "Base/Scheduler.h"
 #include "KeyboardShortcuts/HotKeySystem.h"
+#include "KeyboardShortcuts/Linux/XFocusParent.h"
+#include "KeyboardShortcuts/Linux/XGrabPlacement.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
 #include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
 
@@ -13,10 +15,12 @@ struct xcb_connection_t;
 
 namespace KeyboardShortcuts {
 
-// Hot keys as passive key grabs on the X server's root window, on the application's own X
-// connection, read through Qt's native event filter. Each combination is grabbed once for
-// every state of Caps Lock and Num Lock; a combination that another client grabbed is refused
-// (BadAccess). A release is delivered a moment late, once no auto-repeated press has followed
+// Hot keys as passive key grabs, on the application's own X connection, read through Qt's native
+// event filter. Each combination is grabbed once for every state of Caps Lock and Num Lock; a
+// combination that another client grabbed on the root window is refused (BadAccess). It is held on
+// the parent of the focused window (XFocusParent), so that pressing it does not make the focused
+// application lose the focus, and it moves there when the focus moves, once no hot key is held. A
+// release is delivered a moment late, once no auto-repeated press has followed
 // it, so a held combination is one press and one release. While it lives it also keeps the
 // module's keyboard layout in step with the server, so that shortcuts name their keys' characters.
 // A keyboard grab is an active grab, which the server puts before every passive key grab.
@@ -43,18 +47,27 @@ public:
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
+    // The window the hot keys are grabbed on now, unless another client refused one there.
+    quint32 grabWindow() const { return m_placement.target(); }
+
 private:
     std::optional<XHotKeyTable::Grab> grabOf(const Shortcut& shortcut) const;
-    // Grabs every lock variant; all or none.
-    bool grab(XHotKeyTable::Grab grab);
-    void ungrab(XHotKeyTable::Grab grab);
+    // Grabs every lock variant on the window; all or none.
+    bool grab(quint32 window, XHotKeyTable::Grab grab);
+    void ungrab(quint32 window, XHotKeyTable::Grab grab);
     QList<quint16> lockVariants(quint16 modifiers) const;
     void deliver(const QList<XHotKeyTable::Delivery>& deliveries);
+    void deliverPendingRelease();
+    // Moves the grabs to the focused window's parent unless a hot key is held, whose events
+    // come to the window it was grabbed on until it is released.
+    void followFocus();
 
     xcb_connection_t* m_connection;
     quint32 m_rootWindow;
     quint16 m_numLockMask;
     XHotKeyTable m_table;
+    XGrabPlacement m_placement;
+    XFocusParent m_focusParent;
     Handler m_handler;
     Base::Scheduler& m_scheduler;
     // Delivers the pending release unless a repeated press drops it first.

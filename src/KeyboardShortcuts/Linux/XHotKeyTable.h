@@ -43,6 +43,8 @@ public:
     // Delivers a release that no repeated press followed.
     QList<Delivery> flush();
     bool hasPendingRelease() const { return m_pendingRelease.has_value(); }
+    // A hot key is down, or its release not yet delivered.
+    bool isHolding() const { return !m_down.isEmpty(); }
 
 private:
     struct PendingRelease {

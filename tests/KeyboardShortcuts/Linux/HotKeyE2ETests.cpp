@@ -154,6 +154,51 @@ TEST_F(HotKeyE2ETest, AHeldCombinationIsOnePressAndOneRelease) {
     EXPECT_EQ(calls, QStringList({"down", "up"})) << calls.join(u' ').toStdString();
 }
 
+// A grab moves the keyboard focus to its window while the combination is down. Held on the root
+// window, it would tell the focused application's top-level window that it lost the focus (GTK
+// then tells a screen reader, which presents the window again); held on the parent of the focused
+// window, the top-level window hears only that the focus went to its child and back.
+TEST_F(HotKeyE2ETest, AHotKeyPressedInAnotherApplicationLeavesItsWindowTheFocus) {
+    const auto pressAndRelease = [&] {
+        other.press(XK_Control_L);
+        other.press(XK_Shift_L);
+        other.press(XK_s);
+        other.release(XK_Control_L);
+        other.release(XK_Shift_L);
+        other.release(XK_s);
+    };
+    const OtherClient::FocusedWindow editor = other.openFocusedWindow();
+    ASSERT_TRUE(pumpUntil([&] { return system->grabWindow() == editor.topLevel; }));
+    other.focusOutDetails(editor.topLevel);
+    // With Caps Lock on and the modifiers let go first.
+    other.press(XK_Caps_Lock);
+    other.release(XK_Caps_Lock);
+    pressAndRelease();
+    other.press(XK_Caps_Lock);
+    other.release(XK_Caps_Lock);
+    EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+    for (const int detail : other.focusOutDetails(editor.topLevel))
+        EXPECT_EQ(detail, NotifyInferior) << "the editor's window lost the focus";
+    // Another client's grab of a combination is still found where the focus is.
+    other.grab(XK_r, ControlMask | Mod1Mask);
+    EXPECT_TRUE(registry->center().isTakenBySystem(controlOptionR));
+    other.ungrab(XK_r, ControlMask | Mod1Mask);
+
+    // The hot key follows the focus to another application, and to no window at all.
+    const OtherClient::FocusedWindow browser = other.openFocusedWindow();
+    ASSERT_TRUE(pumpUntil([&] { return system->grabWindow() == browser.topLevel; }));
+    pressAndRelease();
+    EXPECT_TRUE(called({"down", "up", "down", "up"})) << calls.join(u' ').toStdString();
+    other.closeWindow(browser);
+    other.setFocus(PointerRoot);
+    ASSERT_TRUE(
+        pumpUntil([&] { return system->grabWindow() == DefaultRootWindow(other.display()); }));
+    pressAndRelease();
+    EXPECT_TRUE(called({"down", "up", "down", "up", "down", "up"}))
+        << calls.join(u' ').toStdString();
+    other.closeWindow(editor);
+}
+
 TEST_F(HotKeyE2ETest, TheHotKeysKeepTheLayoutThatNamesShortcutKeys) {
     setKeyboardLayout(nullptr);
     ASSERT_EQ(controlShiftS.description(), QStringLiteral("Ctrl+Shift+\uFFFD"));

@@ -10,6 +10,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <QList>
+
 #include <memory>
 
 namespace TestSupport {
@@ -26,6 +28,7 @@ public:
     OtherClient& operator=(const OtherClient&) = delete;
 
     bool isConnected() const { return m_display; }
+    Display* display() const { return m_display; }
 
     void press(KeySym symbol) { fake(symbol, true); }
     void release(KeySym symbol) { fake(symbol, false); }
@@ -41,6 +44,44 @@ public:
         XSync(m_display, False);
     }
     unsigned keyCode(KeySym symbol) const { return XKeysymToKeycode(m_display, symbol); }
+
+    // A top-level window with the keyboard focus on a child of it, as GTK makes its windows; the
+    // window manager leaves it alone.
+    struct FocusedWindow {
+        Window topLevel;
+        Window focus;
+    };
+    FocusedWindow openFocusedWindow() {
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = True;
+        attributes.event_mask = FocusChangeMask;
+        const Window topLevel = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 200,
+                                              100, 0, CopyFromParent, InputOutput, CopyFromParent,
+                                              CWOverrideRedirect | CWEventMask, &attributes);
+        const Window focus = XCreateSimpleWindow(m_display, topLevel, 0, 0, 1, 1, 0, 0, 0);
+        XMapWindow(m_display, focus);
+        XMapWindow(m_display, topLevel);
+        XSync(m_display, False);
+        setFocus(focus);
+        return {topLevel, focus};
+    }
+    void closeWindow(const FocusedWindow& window) {
+        XDestroyWindow(m_display, window.topLevel);
+        XSync(m_display, False);
+    }
+    void setFocus(Window window) {
+        XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
+        XSync(m_display, False);
+    }
+    // The details of the focus-out events that the window has had since the last call.
+    QList<int> focusOutDetails(Window window) {
+        XSync(m_display, False);
+        QList<int> details;
+        XEvent event;
+        while (XCheckTypedWindowEvent(m_display, window, FocusOut, &event))
+            details << event.xfocus.detail;
+        return details;
+    }
 
     // Whether a client holds the whole keyboard now.
     bool keyboardIsGrabbed() {

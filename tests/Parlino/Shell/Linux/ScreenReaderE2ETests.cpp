@@ -1,6 +1,7 @@
 // The real application with a screen reader (Orca) running, on the desktop that
 // scripts/ci-services.sh starts: a read while the user works in a terminal or an editor adds
-// nothing to what the reader says; the user who clicks the panel hears the transcript; the user
+// nothing to what the reader says, also when the shortcut starts it; the user who clicks the panel
+// hears the transcript; the user
 // who asks to open Parlino during a read hears the panel and a control named, not the text, which
 // is one Shift+Tab away, and Tab goes on through the header's buttons; Escape leaves the panel for
 // the user's window again. Orca writes each utterance to its debug file as a "SPEECH OUTPUT" line;
@@ -101,7 +102,6 @@ protected:
         ASSERT_TRUE(storeKey(QStringLiteral("e2e-key")));
         service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
     }
-
     // The user works in `program`, whose window's title holds `title`, and does `first` there;
     // then the screen reader and Parlino start.
     void workIn(const QString& program, const QStringList& arguments, const QString& title,
@@ -121,10 +121,12 @@ protected:
 
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
-        // Control-Option-O opens Parlino.
+        // Control-Option-O opens Parlino; Control-Option-Shift-O reads the selection.
         ASSERT_TRUE(writeSettings(home, R"("hasSeenOnboarding":{"bool":true},)"
                                         R"("KeyboardShortcuts_openPanel":{"string":)"
-                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6144}"})"));
+                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6144}"},)"
+                                        R"("KeyboardShortcuts_readSelection":{"string":)"
+                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6656}"})"));
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
         ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
     }
@@ -133,6 +135,17 @@ protected:
     }
 
     QStringList spoken() { return orcaLog.spoken(); }
+    // The texts sent for synthesis, in order.
+    QStringList syntheses() const {
+        QStringList texts;
+        for (const auto& request : service.requests())
+            if (request.path().endsWith("/with-timestamps"))
+                texts << QString::fromStdString(request.json()["text"].get<std::string>());
+        return texts;
+    }
+    qsizetype finishedReads() const {
+        return app->lines().filter(QStringLiteral("setState playing -> finished")).size();
+    }
 
     // Starts the read in the bubble, which shows it while the terminal keeps the focus.
     void startRead() {
@@ -259,4 +272,45 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
     ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); })) << log();
     EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }))
         << desktop.activeWindowTitle().toStdString();
+}
+
+// The shortcut's keys go to Parlino alone; the editor keeps the focus while they are down, so the
+// reader does not present its window, its text and the selection again over the start of the read.
+TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) {
+    const QStringList lines{QStringLiteral("Amber valleys hold the morning light."),
+                            QStringLiteral("Bravo rivers carry it to the sea."),
+                            QStringLiteral("Cedar hills keep the evening calm.")};
+    QFile file(home.filePath(editorFile));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lines.join('\n').toUtf8()) > 0);
+    file.close();
+    workIn(QStringLiteral("mousepad"), {"--disable-server", file.fileName()}, editorFile);
+
+    for (qsizetype round = 0; round < lines.size(); ++round) {
+        const QString& line = lines[round];
+        withKeys({XK_Control_L}, XK_Home);
+        for (qsizetype down = 0; down < round; ++down)
+            desktop.tap(XK_Down);
+        withKeys({XK_Shift_L}, XK_End);
+        static const QRegularExpression selected(QStringLiteral("\\bselected\\.?$"));
+        ASSERT_TRUE(pumpUntil(
+            [&] { return !spoken().isEmpty() && selected.match(spoken().constLast()).hasMatch(); },
+            15000))
+            << spoken().join('\n').toStdString();
+        const qsizetype before = spoken().size();
+        const qsizetype reads = syntheses().size();
+
+        withKeys({XK_Control_L, XK_Alt_L, XK_Shift_L}, XK_o);
+        ASSERT_TRUE(pumpUntil([&] { return syntheses().size() > reads; }, 20000)) << log();
+        EXPECT_EQ(syntheses().constLast(), line);
+        // Until the read has played out, long after the reader would have spoken; the next press
+        // comes as a user's would, not within the moment in which presses count as one.
+        ASSERT_TRUE(pumpUntil([&] { return finishedReads() > round; }, 20000)) << log();
+        // Then a key that the reader echoes: whatever the shortcut made it say came before.
+        desktop.tap(XK_Shift_R);
+        static const QRegularExpression echo(QStringLiteral("^right shift\\s*$"));
+        ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }))
+            << spoken().mid(before).join('\n').toStdString();
+        EXPECT_EQ(withoutKeys(spoken().mid(before)), QStringList())
+            << "round " << round << ": " << spoken().mid(before).join('\n').toStdString();
+    }
 }

@@ -1,0 +1,114 @@
+#include "KeyboardShortcuts/Linux/XGrabPlacement.h"
+
+#include "KeyboardShortcuts/Linux/XModifiers.h"
+
+#include <QSet>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+using namespace KeyboardShortcuts;
+using Grab = XGrabPlacement::Grab;
+
+namespace {
+
+constexpr quint32 root = 1;
+constexpr quint32 editor = 50;
+constexpr quint32 browser = 60;
+const Grab readKeys{32, XModifiers::control | XModifiers::mod1 | XModifiers::shift};
+const Grab panelKeys{32, XModifiers::control | XModifiers::mod1};
+
+// The server's side: which client holds what, and the requests in order.
+class XGrabPlacementTest : public ::testing::Test {
+protected:
+    static QString key(quint32 window, Grab grab) {
+        return QStringLiteral("%1:%2+%3").arg(window).arg(grab.keyCode).arg(grab.modifiers);
+    }
+
+    XGrabPlacement placement{root,
+                             {[this](quint32 window, Grab grab) {
+                                  const QString grabbed = key(window, grab);
+                                  requests << "grab " + grabbed;
+                                  if (heldByOthers.contains(grabbed))
+                                      return false;
+                                  held.insert(grabbed);
+                                  return true;
+                              },
+                              [this](quint32 window, Grab grab) {
+                                  requests << "ungrab " + key(window, grab);
+                                  held.remove(key(window, grab));
+                              }}};
+    QSet<QString> heldByOthers;
+    QSet<QString> held;
+    QStringList requests;
+};
+
+} // namespace
+
+TEST_F(XGrabPlacementTest, ACombinationAnotherClientHoldsOnTheRootIsRefusedWhereverTheFocusIs) {
+    placement.moveTo(editor);
+    heldByOthers.insert(key(root, readKeys));
+    EXPECT_FALSE(placement.add(1, readKeys));
+    EXPECT_TRUE(placement.isTakenElsewhere(readKeys));
+    EXPECT_EQ(placement.windowOf(1), std::nullopt);
+    EXPECT_TRUE(held.isEmpty());
+}
+
+TEST_F(XGrabPlacementTest, AnAddedCombinationIsHeldOnTheTargetOnly) {
+    placement.moveTo(editor);
+    ASSERT_TRUE(placement.add(1, readKeys));
+    EXPECT_EQ(placement.windowOf(1), editor);
+    EXPECT_EQ(held, QSet<QString>{key(editor, readKeys)});
+    EXPECT_FALSE(placement.isTakenElsewhere(panelKeys));
+    EXPECT_EQ(held, QSet<QString>{key(editor, readKeys)}) << "the test leaves no grab behind";
+}
+
+TEST_F(XGrabPlacementTest, GrabsFollowTheTargetAndNeverLeaveTheCombinationUngrabbed) {
+    placement.moveTo(editor);
+    placement.add(1, readKeys);
+    placement.add(2, panelKeys);
+    requests.clear();
+
+    placement.moveTo(browser);
+    EXPECT_EQ(held, (QSet<QString>{key(browser, readKeys), key(browser, panelKeys)}));
+    // Each is grabbed on the new window before it is let go on the old one.
+    for (const Grab grab : {readKeys, panelKeys})
+        EXPECT_LT(requests.indexOf("grab " + key(browser, grab)),
+                  requests.indexOf("ungrab " + key(editor, grab)));
+
+    placement.moveTo(root);
+    EXPECT_EQ(held, (QSet<QString>{key(root, readKeys), key(root, panelKeys)}));
+    requests.clear();
+    placement.moveTo(root);
+    EXPECT_TRUE(requests.isEmpty());
+}
+
+TEST_F(XGrabPlacementTest, AWindowThatRefusesLeavesTheGrabOnTheRootUntilTheNextMove) {
+    placement.add(1, readKeys);
+    heldByOthers.insert(key(editor, readKeys));
+    placement.moveTo(editor);
+    EXPECT_EQ(placement.windowOf(1), root);
+    EXPECT_EQ(held, QSet<QString>{key(root, readKeys)});
+
+    placement.moveTo(browser);
+    EXPECT_EQ(placement.windowOf(1), browser);
+    EXPECT_EQ(held, QSet<QString>{key(browser, readKeys)});
+
+    // From a window that refuses the root too (another client took it meanwhile), it stays.
+    heldByOthers.insert(key(root, readKeys));
+    placement.moveTo(editor);
+    EXPECT_EQ(placement.windowOf(1), browser);
+    EXPECT_EQ(held, QSet<QString>{key(browser, readKeys)});
+}
+
+TEST_F(XGrabPlacementTest, ARemovedCombinationIsLetGoWhereItLives) {
+    placement.moveTo(editor);
+    placement.add(1, readKeys);
+    placement.add(2, panelKeys);
+    placement.remove(1);
+    placement.remove(1);
+    EXPECT_EQ(held, QSet<QString>{key(editor, panelKeys)});
+    EXPECT_EQ(placement.windowOf(1), std::nullopt);
+    placement.moveTo(browser);
+    EXPECT_EQ(held, QSet<QString>{key(browser, panelKeys)});
+}
