@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <ostream>
 
 using namespace Parlino;
@@ -367,6 +369,101 @@ TEST(SurfaceStateMachine, ClosingTheReadingPanelKeepsWhetherTheReadFinished) {
         EXPECT_EQ(closed.handle(Event::closePanel), dismissed.handle(Event::dismissAll));
         EXPECT_EQ(closed.state, dismissed.state);
         EXPECT_TRUE(sameFlags(closed, dismissed));
+    }
+}
+
+// Reports the end of each animation, as the controller does, until the surfaces rest.
+void settle(SurfaceStateMachine& machine) {
+    const std::map<SurfaceState::Kind, Event> ends{
+        {SurfaceState::Kind::idleBarRetracting, Event::idleBarRetractFinished},
+        {SurfaceState::Kind::idleBarReturning, Event::idleBarReturnFinished},
+        {SurfaceState::Kind::bubbleRetracting, Event::bubbleRetractFinished},
+        {SurfaceState::Kind::panelDropping, Event::panelDropFinished},
+        {SurfaceState::Kind::panelRetracting, Event::panelRetractFinished},
+        {SurfaceState::Kind::bubbleReturning, Event::bubbleReturnFinished},
+    };
+    for (int step = 0; step < 10 && ends.contains(machine.state.kind()); ++step)
+        machine.handle(ends.at(machine.state.kind()));
+}
+
+// Wherever the surfaces are, resting or on their way, an open turns them towards the panel, which
+// comes down held by the menu's pin.
+TEST(SurfaceStateMachine, AnOpenBringsThePanelDownFromEveryState) {
+    struct Case {
+        const char* during;
+        std::function<void(SurfaceStateMachine&)> reach;
+        std::optional<SurfaceCommand> command;
+        SurfaceState down = SurfaceState::panel(false);
+    };
+    const auto events = [](std::initializer_list<SurfaceEvent> list) {
+        return [events = std::vector<SurfaceEvent>(list)](SurfaceStateMachine& machine) {
+            for (const SurfaceEvent event : events)
+                machine.handle(event);
+        };
+    };
+    const std::vector<Case> cases{
+        {"idle bar", events({Event::start}), Command::retractIdleBar},
+        {"idle bar going for a read", events({Event::start, Event::readBegan}), Command::dropPanel},
+        {"idle bar going for a card", events({Event::start, Event::cardNeeded}), nullopt,
+         SurfaceState::panel(true)},
+        {"idle bar going for a click", events({Event::start, Event::idleBarClicked}), nullopt},
+        {"bubble", events({Event::readBegan}), Command::retractBubble},
+        {"bubble going when its read is over", events({Event::readBegan, Event::readFinished}),
+         nullopt},
+        {"bubble going when it sat idle", events({Event::readBegan, Event::bubbleIdleTimeout}),
+         nullopt},
+        {"idle bar coming back after it",
+         events({Event::readBegan, Event::readFinished, Event::bubbleRetractFinished}),
+         Command::retractIdleBar},
+        {"everything fading", events({Event::readBegan, Event::dismissAll}),
+         Command::retractIdleBar},
+        {"bubble going for the panel", events({Event::readBegan, Event::bubbleHovered}), nullopt},
+        {"panel coming down",
+         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                 Event::mouseLeftPanel}),
+         nullopt},
+        {"panel going up",
+         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                 Event::panelDropFinished, Event::mouseLeftPanel}),
+         Command::dropPanel},
+        {"panel going up for a card",
+         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                 Event::panelDropFinished, Event::mouseLeftPanel, Event::cardNeeded}),
+         nullopt, SurfaceState::panel(true)},
+        {"bubble coming back",
+         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                 Event::panelDropFinished, Event::mouseLeftPanel, Event::panelRetractFinished}),
+         Command::retractBubble},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.during);
+        SurfaceStateMachine machine;
+        c.reach(machine);
+        const auto command = machine.handle(Event::openRequested);
+        EXPECT_EQ(command, c.command);
+        EXPECT_TRUE(machine.pinSources.contains(PinSource::menuOpen));
+        settle(machine);
+        EXPECT_EQ(machine.state, c.down);
+        // Held while the pointer is away, until it has come near.
+        EXPECT_EQ(machine.handle(Event::mouseLeftPanel), nullopt);
+        EXPECT_EQ(machine.state, c.down);
+    }
+
+    // Its read over, the bubble's panel goes back to the idle bar.
+    SurfaceStateMachine finished;
+    events({Event::readBegan, Event::readFinished})(finished);
+    finished.handle(Event::openRequested);
+    settle(finished);
+    finished.handle(SurfaceEvent::unpin(PinSource::menuOpen));
+    EXPECT_EQ(finished.handle(Event::mouseLeftPanel), Command::retractPanel);
+    EXPECT_EQ(finished.handle(Event::panelRetractFinished), Command::returnIdleBar);
+
+    // Nothing to open before the start, nor with the panel down.
+    for (const auto& state : {SurfaceState::hidden(), SurfaceState::panel(false)}) {
+        auto machine = in(state);
+        EXPECT_EQ(machine.handle(Event::openRequested), nullopt);
+        EXPECT_EQ(machine.state, state);
+        EXPECT_TRUE(machine.pinSources.empty());
     }
 }
 
