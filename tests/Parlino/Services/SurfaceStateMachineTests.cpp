@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <ostream>
+#include <tuple>
 
 using namespace Parlino;
 using Event = SurfaceEvent::Kind;
@@ -386,77 +386,41 @@ void settle(SurfaceStateMachine& machine) {
         machine.handle(ends.at(machine.state.kind()));
 }
 
-// Wherever the surfaces are, resting or on their way, an open turns them towards the panel, which
-// comes down held by the menu's pin.
-TEST(SurfaceStateMachine, AnOpenBringsThePanelDownFromEveryState) {
-    struct Case {
-        const char* during;
-        std::function<void(SurfaceStateMachine&)> reach;
-        std::optional<SurfaceCommand> command;
-        SurfaceState down = SurfaceState::panel(false);
-    };
-    const auto events = [](std::initializer_list<SurfaceEvent> list) {
-        return [events = std::vector<SurfaceEvent>(list)](SurfaceStateMachine& machine) {
-            for (const SurfaceEvent event : events)
-                machine.handle(event);
-        };
-    };
-    const std::vector<Case> cases{
-        {"idle bar", events({Event::start}), Command::retractIdleBar},
-        {"idle bar going for a read", events({Event::start, Event::readBegan}), Command::dropPanel},
-        {"idle bar going for a card", events({Event::start, Event::cardNeeded}), nullopt,
-         SurfaceState::panel(true)},
-        {"idle bar going for a click", events({Event::start, Event::idleBarClicked}), nullopt},
-        {"bubble", events({Event::readBegan}), Command::retractBubble},
-        {"bubble going when its read is over", events({Event::readBegan, Event::readFinished}),
-         nullopt},
-        {"bubble going when it sat idle", events({Event::readBegan, Event::bubbleIdleTimeout}),
-         nullopt},
-        {"idle bar coming back after it",
-         events({Event::readBegan, Event::readFinished, Event::bubbleRetractFinished}),
-         Command::retractIdleBar},
-        {"everything fading", events({Event::readBegan, Event::dismissAll}),
-         Command::retractIdleBar},
-        {"bubble going for the panel", events({Event::readBegan, Event::bubbleHovered}), nullopt},
-        {"panel coming down",
-         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
-                 Event::mouseLeftPanel}),
-         nullopt},
-        {"panel going up",
-         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
-                 Event::panelDropFinished, Event::mouseLeftPanel}),
-         Command::dropPanel},
-        {"panel going up for a card",
-         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
-                 Event::panelDropFinished, Event::mouseLeftPanel, Event::cardNeeded}),
-         nullopt, SurfaceState::panel(true)},
-        {"bubble coming back",
-         events({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
-                 Event::panelDropFinished, Event::mouseLeftPanel, Event::panelRetractFinished}),
-         Command::retractBubble},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.during);
+// An open on the way to the panel or to a card keeps that way, and the panel comes down held by
+// the menu's pin; the controller's tests walk through the resting and returning surfaces.
+TEST(SurfaceStateMachine, AnOpenOnTheWayToThePanelOrACardKeepsItsWay) {
+    const auto reached = [](std::initializer_list<SurfaceEvent> events) {
         SurfaceStateMachine machine;
-        c.reach(machine);
-        const auto command = machine.handle(Event::openRequested);
-        EXPECT_EQ(command, c.command);
+        for (const SurfaceEvent event : events)
+            machine.handle(event);
+        return machine;
+    };
+    const std::vector<std::tuple<const char*, SurfaceStateMachine, SurfaceState>> cases{
+        {"idle bar going for a click", reached({Event::start, Event::idleBarClicked}),
+         SurfaceState::panel(false)},
+        {"idle bar going for a card", reached({Event::start, Event::cardNeeded}),
+         SurfaceState::panel(true)},
+        {"bubble going for the panel", reached({Event::readBegan, Event::bubbleHovered}),
+         SurfaceState::panel(false)},
+        // The pointer left during the drop: the open keeps the panel down.
+        {"panel coming down",
+         reached({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                  Event::mouseLeftPanel}),
+         SurfaceState::panel(false)},
+        {"panel going up for a card",
+         reached({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                  Event::panelDropFinished, Event::mouseLeftPanel, Event::cardNeeded}),
+         SurfaceState::panel(true)},
+    };
+    for (auto [during, machine, down] : cases) {
+        SCOPED_TRACE(during);
+        EXPECT_EQ(machine.handle(Event::openRequested), nullopt);
         EXPECT_TRUE(machine.pinSources.contains(PinSource::menuOpen));
         settle(machine);
-        EXPECT_EQ(machine.state, c.down);
-        // Held while the pointer is away, until it has come near.
+        EXPECT_EQ(machine.state, down);
         EXPECT_EQ(machine.handle(Event::mouseLeftPanel), nullopt);
-        EXPECT_EQ(machine.state, c.down);
+        EXPECT_EQ(machine.state, down);
     }
-
-    // Its read over, the bubble's panel goes back to the idle bar.
-    SurfaceStateMachine finished;
-    events({Event::readBegan, Event::readFinished})(finished);
-    finished.handle(Event::openRequested);
-    settle(finished);
-    finished.handle(SurfaceEvent::unpin(PinSource::menuOpen));
-    EXPECT_EQ(finished.handle(Event::mouseLeftPanel), Command::retractPanel);
-    EXPECT_EQ(finished.handle(Event::panelRetractFinished), Command::returnIdleBar);
 
     // Nothing to open before the start, nor with the panel down.
     for (const auto& state : {SurfaceState::hidden(), SurfaceState::panel(false)}) {
