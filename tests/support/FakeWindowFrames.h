@@ -19,14 +19,22 @@ public:
         return std::make_unique<Follower>(*this, window);
     }
 
+    std::optional<QMargins> toldBefore() override { return m_toldBefore; }
+
     // The manager tells `frame` for the window, to its follower if it has one.
     void tell(const QWidget& window, QMargins frame) {
         m_told.insert(&window, frame);
+        m_toldBefore = frame;
         if (const auto follower = m_followers.value(&window))
             follower(frame); // a copy: telling may end the following
     }
     // The window is made anew, as closing it does: the manager has told nothing for it yet.
     void forget(const QWidget& window) { m_told.remove(&window); }
+    // What told the frames is gone (the property taken back, the manager gone): nothing stands.
+    void withdraw() {
+        m_told.clear();
+        m_toldBefore.reset();
+    }
     bool isFollowed(const QWidget* window) const { return m_followers.contains(window); }
 
 private:
@@ -42,6 +50,7 @@ private:
     };
 
     QHash<const QWidget*, QMargins> m_told;
+    std::optional<QMargins> m_toldBefore;
     QHash<const QWidget*, std::function<void(QMargins)>> m_followers;
 };
 

@@ -88,7 +88,8 @@ PanelController::PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLi
                }),
       m_fades(m_surfaces, m_timers), m_pointer(m_surfaces, m_placement, m_timers),
       m_warningPopup(m_surfaces, m_placement, m_fades),
-      m_onboardingCard(m_surfaces, m_placement, m_onboardingModel, [this] { openFromSurface(); }) {
+      m_onboardingCard(m_surfaces, m_placement, m_onboardingModel,
+                       [this] { openFromSurface(false); }) {
     const auto close = [this] {
         if (m_viewModel.onClose)
             m_viewModel.onClose();
@@ -173,8 +174,8 @@ void PanelController::presentOnboarding() {
 void PanelController::openPanel() {
     if (m_surfaces.panelIsDown())
         givePanelTheKeyboard();
-    else if (openFromSurface())
-        m_keyOnDrop = true; // the idle bar or the bubble goes first
+    else
+        openFromSurface(true);
 }
 
 void PanelController::givePanelTheKeyboard() {
@@ -183,29 +184,25 @@ void PanelController::givePanelTheKeyboard() {
     m_panel->makeKey();
 }
 
-// The open of the menu, the shortcut and the tutorial: from the idle bar or the bubble, with the
-// open landing, pinned until the pointer first comes near. False when nothing opened.
-bool PanelController::openFromSurface() {
-    if (state() == State::idleBar) {
-        const auto command = m_machine.handle(Event::idleBarClicked);
-        if (!command)
-            return false;
-        apply(command);
-        applyOpenLanding();
-    } else if (state() == State::bubble) {
-        const bool lingerArmed = m_timers.isFinishLingerArmed();
-        const auto command = m_machine.handle(Event::bubbleHovered);
-        if (!command)
-            return false;
-        apply(command);
-        if (lingerArmed)
-            send(Event::readFinished);
-    } else {
-        return false;
+// The open of the menu, the shortcut, a second start and the tutorial, whatever the surfaces are
+// doing: the machine turns them towards the panel. One from the idle bar has no read: the open
+// landing says what the panel shows. One that overtakes the bubble's linger finds its read over.
+void PanelController::openFromSurface(bool takeKeyboard) {
+    const bool lingerArmed = m_timers.isFinishLingerArmed();
+    const QString asked = m_machine.state.description();
+    const auto command = m_machine.handle(Event::openRequested);
+    if (!m_machine.pinSources.contains(PinSource::menuOpen)) {
+        surfaceLog.notice("open DROPPED in %s", asked);
+        return;
     }
+    surfaceLog.notice("open asked for in %s", asked);
+    m_keyOnDrop = takeKeyboard;
     m_pointer.armMenuOpenPin();
-    send(SurfaceEvent::pin(PinSource::menuOpen));
-    return true;
+    apply(command);
+    if (command == SurfaceCommand::retractIdleBar)
+        applyOpenLanding();
+    if (lingerArmed)
+        send(Event::readFinished);
 }
 
 void PanelController::handleIdleBarClick() {
@@ -299,9 +296,10 @@ void PanelController::apply(std::optional<SurfaceCommand> command) {
     if (m_warningPopup.isPresented())
         m_warningPopup.forceHide();
     carryOut(*command, reduce);
-    // Any other command first means the open was overtaken: that panel takes no keyboard.
-    if (std::exchange(m_keyOnDrop, false) && command == SurfaceCommand::dropPanel &&
-        m_panel->isShown())
+    // Dropped for an open that asked for it, unless something on the way called the open off
+    // (and took its pin away).
+    if (command == SurfaceCommand::dropPanel && std::exchange(m_keyOnDrop, false) &&
+        m_machine.pinSources.contains(PinSource::menuOpen) && m_panel->isShown())
         givePanelTheKeyboard();
     m_timers.armBubbleIdleTimeout();
 }

@@ -59,10 +59,11 @@ public:
     void phaseDidChange(const PlayerViewModel::Phase& phase) override;
     void contentModeDidChange(PanelContentMode mode) override;
     void presentOnboarding() override;
-    // Opens the panel from the idle bar or the bubble, pinned until the pointer first comes near.
-    // The user asked to go there: the panel, once down, takes the keyboard (as it does at once
-    // when it is down already), which no other showing of a surface takes from the user's
-    // application, on the control openFocusTarget() names for what it shows then.
+    // Opens the panel whatever the surfaces are doing (resting, lingering, moving or fading),
+    // pinned until the pointer first comes near. The user asked to go there: the panel, once
+    // down, takes the keyboard (as it does at once when it is down already), which no other
+    // showing of a surface takes from the user's application, on the control openFocusTarget()
+    // names for what it shows then.
     void openPanel() override;
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
     void idleBarHiddenChanged() override;
@@ -128,7 +129,7 @@ private:
     std::unique_ptr<SurfaceWindow> makeWindow(SurfaceKind kind,
                                               const SurfaceContentFactory& content);
     SurfaceState::Kind state() const { return m_machine.state.kind(); }
-    bool openFromSurface();
+    void openFromSurface(bool takeKeyboard);
     void givePanelTheKeyboard();
     void applyOpenLanding();
     void carryOut(SurfaceCommand command, bool reduce);
@@ -169,7 +170,7 @@ private:
     PlayerViewModel::Phase m_previousPhase = PlayerViewModel::Phase::hidden();
     bool m_pendingReadAttachedAfterOpen = false;
     Base::ScheduledTask m_pendingAnimation;
-    // openPanel() started an open: the panel takes the keyboard if the next command drops it.
+    // openPanel() started an open: the panel takes the keyboard when it drops for it.
     bool m_keyOnDrop = false;
 };
 

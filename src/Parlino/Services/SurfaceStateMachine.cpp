@@ -124,6 +124,8 @@ std::optional<SurfaceCommand> SurfaceStateMachine::handle(SurfaceEvent event) {
             return std::nullopt;
         bubbleRetractingBecauseFinished = true;
         return moveTo(SurfaceState::bubbleRetracting(), Command::retractBubble);
+    case Event::openRequested:
+        return openRequested();
     }
     return std::nullopt;
 }
@@ -195,6 +197,47 @@ std::optional<SurfaceCommand> SurfaceStateMachine::idleBarRetractFinished() {
         return moveTo(SurfaceState::panel(true), Command::dropPanel);
     }
     return std::nullopt;
+}
+
+// The user asked for the panel. Whatever the surfaces are doing, they turn towards it: a surface
+// on its way back goes again, a bubble retracting because its read is over drops the panel as a
+// hovered one does, a panel going up comes down again, a read about to show its bubble shows the
+// panel instead; where the panel is on its way already, it keeps it. The open holds the panel with
+// the menu's pin. Before the start and with the panel down there is nothing to open.
+std::optional<SurfaceCommand> SurfaceStateMachine::openRequested() {
+    std::optional<SurfaceCommand> command;
+    switch (state.kind()) {
+    case State::hidden:
+    case State::panel:
+        return std::nullopt;
+    case State::idleBar:
+    case State::idleBarReturning:
+        command = retractIdleBar(IdleBarRetractReason::clicked);
+        break;
+    case State::idleBarRetracting:
+        if (idleBarRetractReason == IdleBarRetractReason::readBegan) {
+            idleBarRetractReason.reset();
+            command = moveTo(SurfaceState::panelDropping(), Command::dropPanel);
+        }
+        break;
+    case State::bubble:
+    case State::bubbleReturning:
+        command = moveTo(SurfaceState::bubbleRetracting(), Command::retractBubble);
+        break;
+    case State::bubbleRetracting:
+        if (std::exchange(bubbleRetractingBecauseFinished, false))
+            finishedWhilePanelOpen = true;
+        break;
+    case State::panelDropping:
+        pendingCollapseAfterDrop = false;
+        break;
+    case State::panelRetracting:
+        if (!pendingCardAfterRetract)
+            command = moveTo(SurfaceState::panelDropping(), Command::dropPanel);
+        break;
+    }
+    pinSources.insert(PinSource::menuOpen);
+    return command;
 }
 
 void SurfaceStateMachine::fullReset() {

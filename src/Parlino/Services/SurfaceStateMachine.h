@@ -89,6 +89,7 @@ public:
         closePanel,
         sessionStarted,
         bubbleIdleTimeout,
+        openRequested,
     };
 
     SurfaceEvent(Kind kind) : m_kind(kind) {}
@@ -141,6 +142,7 @@ private:
     std::optional<SurfaceCommand> bubbleRetractFinished();
     std::optional<SurfaceCommand> panelRetractFinished();
     std::optional<SurfaceCommand> idleBarRetractFinished();
+    std::optional<SurfaceCommand> openRequested();
     void fullReset();
     bool isIn(SurfaceState::Kind kind) const { return state.kind() == kind; }
 };

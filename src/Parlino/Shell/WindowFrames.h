@@ -24,6 +24,9 @@ public:
 
     // The frame the manager has told for the window as it stands now; none before it has told.
     virtual std::optional<QMargins> told(const QWidget& window) = 0;
+    // The frame told last for any of the application's windows, while what told it stands: none
+    // once that window's frame was taken back or the manager that told it has gone.
+    virtual std::optional<QMargins> toldBefore() = 0;
     // Asks the manager what frame it gives the window, shown or not yet, and calls `told` each
     // time it tells one, until the result is dropped (which `told` itself may do).
     virtual std::unique_ptr<Following> follow(QWidget& window,

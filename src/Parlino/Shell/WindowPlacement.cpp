@@ -19,6 +19,9 @@ namespace {
 // Room left between the window and a surface it stands beside.
 constexpr int gap = 12;
 
+// A frame's side is at most this many times smaller than the screen.
+constexpr int screenPerFrameSide = 8;
+
 qint64 distanceSquared(const QRect& rect, QPoint point) {
     const qint64 dx = std::max({rect.left() - point.x(), 0, point.x() - rect.right()});
     const qint64 dy = std::max({rect.top() - point.y(), 0, point.y() - rect.bottom()});
@@ -120,8 +123,15 @@ QRect place(const Request& request) {
         return {origin + QPoint(margins.left(), margins.top()), request.size};
     }
     const QRect screen = screenUnder(request.screens, request.pointer);
-    const QSize room = screen.size().shrunkBy(margins);
-    const QSize size = request.size.boundedTo(room.expandedTo(QSize(1, 1)));
+    // Never smaller than its least size, nor larger than the screen: a frame that leaves less
+    // room reaches past the screen's edges, the window's contents do not.
+    const QSize least = request.minimum.boundedTo(request.size).boundedTo(screen.size());
+    const QSize size = request.size.boundedTo(screen.size().shrunkBy(margins))
+                           .expandedTo(least)
+                           .expandedTo({1, 1});
+    const auto contentOf = [&](const QRect& frame) {
+        return clamped(frame.marginsRemoved(margins), screen);
+    };
     QRect frame(QPoint(), size.grownBy(margins));
 
     QList<QRect> covered;
@@ -142,13 +152,19 @@ QRect place(const Request& request) {
             leastCovered = area;
         }
         if (area == 0)
-            return inside.marginsRemoved(margins);
+            return contentOf(inside);
     }
     if (!request.minimum.isEmpty())
         if (const auto fitted = fittedIntoFreeArea(
                 frame, screen, covered, request.minimum.boundedTo(size).grownBy(margins)))
-            return fitted->marginsRemoved(margins);
-    return best->marginsRemoved(margins);
+            return contentOf(*fitted);
+    return contentOf(*best);
+}
+
+bool isFrame(QMargins frame, QSize screen) {
+    return qint64(std::max(frame.left(), frame.right())) * screenPerFrameSide <= screen.width() &&
+           qint64(std::max(frame.top(), frame.bottom())) * screenPerFrameSide <= screen.height() &&
+           std::min({frame.left(), frame.top(), frame.right(), frame.bottom()}) >= 0;
 }
 
 bool fitsClear(const Request& request) {
@@ -181,10 +197,12 @@ QRect apply(QWidget& window, const Request& request) {
     const QRect content = place(request);
     const QRect frame = content.marginsAdded(request.frame);
     window.setFixedSize(content.size());
-    // Moving a shown widget, or its native window by the frame's corner, counts the frame Qt has
-    // learnt so far, rounded its own way at fractional scales: a shown window's contents are put
-    // where they were placed, inside the frame the placement rounded up.
-    if (QWindow* handle = window.windowHandle(); handle && window.isVisible())
+    // Moving a widget that has its window, or that window by the frame's corner, counts the
+    // frame Qt has read from the window's property (which any client may write), rounded its own
+    // way at fractional scales: such a window's contents are put where they were placed, inside
+    // the frame the placement rounded up. Before it has its window the frame's corner goes where
+    // the frame was placed.
+    if (QWindow* handle = window.windowHandle())
         handle->setPosition(content.topLeft());
     else
         window.move(frame.topLeft());

@@ -34,8 +34,14 @@ struct Request {
 // allows; else made smaller, down to its minimum, to fit the largest area they leave free; else
 // covering as little of them as it can. A window shown before stays where it was when that is on
 // the pointer's screen and uncovered. The result is the window's content rectangle (without the
-// frame).
+// frame): always inside the screen's free area, and never smaller than the minimum that area
+// holds, even where the frame then reaches past the area's edges.
 QRect place(const Request& request);
+
+// Whether `frame` can be a window manager's frame around a window on a screen of `screen`'s size,
+// both in the same pixels: no side takes more than an eighth of the screen's width (left, right)
+// or height (top, bottom). Anything larger is a client's mistake, not a frame.
+bool isFrame(QMargins frame, QSize screen);
 
 // Whether the window finds a place as above, at least at its minimum size, that none of the
 // covered areas overlaps.

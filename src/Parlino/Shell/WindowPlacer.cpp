@@ -5,6 +5,9 @@
 #include "Parlino/Shell/WindowFrames.h"
 #include "Parlino/Shell/WindowPlacement.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 namespace Parlino {
@@ -22,6 +25,14 @@ public:
     Base::ScheduledTask bound;
 };
 
+// The free area of the screen the window is placed on, in logical pixels.
+QSize screenUnderPointer() {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry().size() : QSize();
+}
+
 void endFollowing(QWidget& window) {
     const QObjectList children = window.children();
     for (QObject* child : children)
@@ -36,14 +47,17 @@ WindowPlacer::WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler)
 void WindowPlacer::place(QWidget& window, QSize size, QSize minimum,
                          std::function<void()> makeRoom) {
     endFollowing(window);
-    const std::optional<QMargins> told = m_frames ? m_frames->told(window) : std::nullopt;
-    const QMargins frame = WindowPlacement::logicalFrame(
-        told.value_or(m_lastTold.value_or(WindowPlacement::estimatedFrame)),
-        window.devicePixelRatioF());
-    // A window shown before goes back to where it was.
+    const std::optional<QMargins> told =
+        m_frames ? frameOf(window, m_frames->told(window)) : std::nullopt;
+    const QMargins frame =
+        told.value_or((m_frames ? frameOf(window, m_frames->toldBefore()) : std::nullopt)
+                          .value_or(WindowPlacement::logicalFrame(WindowPlacement::estimatedFrame,
+                                                                  window.devicePixelRatioF())));
+    // A window shown before goes back to where it was, in the frame it is placed by: the one
+    // the toolkit keeps is whatever the window's property said, which any client may write.
     std::optional<QRect> previous;
     if (window.windowHandle())
-        previous = window.frameGeometry();
+        previous = window.geometry().marginsAdded(frame);
     Placement placement{size, minimum, std::move(makeRoom)};
     const QRect placed = apply(window, placement, frame, previous);
     if (m_frames && !told)
@@ -73,19 +87,35 @@ void WindowPlacer::follow(QWidget& window, Placement placement, QMargins assumed
         delete following;
     });
     following->following =
-        m_frames->follow(window, [this, &window, following, placement = std::move(placement),
-                                  assumed, placed](QMargins devicePixels) {
-            m_lastTold = devicePixels;
-            const QMargins frame =
-                WindowPlacement::logicalFrame(devicePixels, window.devicePixelRatioF());
-            const bool again = frame != assumed && window.isVisible();
+        m_frames->follow(window, [&window, following, placement = std::move(placement), assumed,
+                                  placed](QMargins devicePixels) {
+            // What is no frame is not the manager's last word: the following goes on.
+            const auto frame = frameOf(window, devicePixels);
+            if (!frame)
+                return;
+            const bool again = *frame != assumed && window.isVisible();
             log.info("frame told: %d %d %d %d, %{public}s", devicePixels.left(), devicePixels.top(),
                      devicePixels.right(), devicePixels.bottom(),
                      again ? "placed again" : "as assumed");
             if (again)
-                apply(window, placement, frame, placed);
+                apply(window, placement, *frame, placed);
             delete following;
         });
+}
+
+std::optional<QMargins> WindowPlacer::frameOf(const QWidget& window,
+                                              std::optional<QMargins> devicePixels) {
+    if (!devicePixels)
+        return std::nullopt;
+    const QMargins frame = WindowPlacement::logicalFrame(*devicePixels, window.devicePixelRatioF());
+    const QSize screen = screenUnderPointer();
+    if (WindowPlacement::isFrame(frame, screen))
+        return frame;
+    log.error("told a frame of %d %d %d %d, more than a frame can be on a %d × %d screen: not "
+              "taken",
+              devicePixels->left(), devicePixels->top(), devicePixels->right(),
+              devicePixels->bottom(), screen.width(), screen.height());
+    return std::nullopt;
 }
 
 } // namespace Parlino

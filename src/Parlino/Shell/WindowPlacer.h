@@ -19,9 +19,10 @@ class WindowFrames;
 
 // Puts the application's ordinary windows (settings, clips) on the screen under the pointer,
 // clear of the floating surfaces, by the window manager's frame around them: the frame the
-// manager has told for the window, else the one it told last, else an estimate. A window placed
-// before the manager told its frame is followed until it tells, for `followSeconds` at most; the
-// frame it tells, when it differs from the one assumed, places the window once more. Main thread.
+// manager has told for the window, else the one it told last, else an estimate. A frame larger
+// than any frame can be on that screen is not taken. A window placed before the manager told its
+// frame is followed until it tells, for `followSeconds` at most; the frame it tells, when it
+// differs from the one assumed, places the window once more. Main thread.
 class WindowPlacer {
 public:
     static constexpr double followSeconds = 2;
@@ -45,12 +46,13 @@ private:
     // `frame` in the window's logical pixels; the frame's rectangle as placed.
     static QRect apply(QWidget& window, const Placement& placement, QMargins frame,
                        std::optional<QRect> previous);
+    // `devicePixels` told by the manager in the window's logical pixels, when it can be a frame.
+    static std::optional<QMargins> frameOf(const QWidget& window,
+                                           std::optional<QMargins> devicePixels);
     void follow(QWidget& window, Placement placement, QMargins assumed, QRect placed);
 
     WindowFrames* m_frames;
     Base::Scheduler& m_scheduler;
-    // In device pixels.
-    std::optional<QMargins> m_lastTold;
 };
 
 } // namespace Parlino

@@ -220,7 +220,8 @@ void setAsideUnlessFolder(const Base::Files::Folder& parent, const fs::path& nam
 
 // What an export that was stopped on the way (a kill, a power cut) left beside the Recordings
 // folder `name` in `parent`: its build folder goes, and a previous export moved aside for the new
-// one comes back when the new one never took its place. Nothing standing there is followed.
+// one comes back when the new one never took its place; only a folder is an export, anything
+// else there is set aside. Nothing standing there is followed.
 void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& name) {
     const fs::path building = sibling(name, "-export");
     const fs::path previous = sibling(name, "-previous");
@@ -235,9 +236,11 @@ void clearUnfinishedExport(const Base::Files::Folder& parent, const fs::path& na
     const Entry standing = parent.entry(name);
     if (standing == Entry::folder) {
         parent.remove(previous);
-    } else if (standing == Entry::missing && !parent.rename(previous, parent, name)) {
-        logger.notice("the previous export is back in place: %{public}s",
-                      StorageFiles::toText(name));
+    } else if (standing == Entry::missing) {
+        setAsideUnlessFolder(parent, previous);
+        if (parent.entry(previous) == Entry::folder && !parent.rename(previous, parent, name))
+            logger.notice("the previous export is back in place: %{public}s",
+                          StorageFiles::toText(name));
     }
 }
 

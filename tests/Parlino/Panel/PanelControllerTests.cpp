@@ -80,6 +80,30 @@ struct PanelControllerTest : ::testing::Test {
         advance(0.35);
         ASSERT_EQ(state(), State::panel);
     }
+    // The pointer leaves the panel for good: it goes up after the grace.
+    void leavePanel() {
+        movePointer({720, sheetBottom - 200});
+        advance(0.2);
+        ASSERT_EQ(state(), State::panelRetracting);
+    }
+    // Asks for the panel while the surfaces are `during`: it comes down, stays while the pointer
+    // is away until it has come near, and takes the keyboard.
+    void expectOpenedDuring(State during) {
+        ASSERT_EQ(state(), during);
+        FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+        const qsizetype keyed = panel.calls.count(QStringLiteral("makeKey"));
+        const QString asked = controller.machine().state.description();
+        controller.openPanel();
+        EXPECT_TRUE(logs.contains(QStringLiteral("open asked for in ") + asked));
+        advance(1);
+        EXPECT_EQ(controller.machine().state, SurfaceState::panel(false));
+        EXPECT_TRUE(panel.shown);
+        EXPECT_TRUE(controller.geometryBox().revealed());
+        EXPECT_EQ(panel.calls.count(QStringLiteral("makeKey")), keyed + 1);
+        movePointer({720, sheetBottom - 200});
+        advance(1);
+        EXPECT_EQ(state(), State::panel);
+    }
 
     ServicesTesting::TestSettings settings;
     TestSupport::ManualClock& clock = settings.clock;
@@ -380,6 +404,55 @@ TEST_F(PanelControllerTest, openingFromTheBubbleDuringTheLingerHoversThenFinishe
     EXPECT_EQ(state(), State::panelRetracting);
     advance(0.144);
     EXPECT_EQ(state(), State::idleBarReturning);
+}
+
+// However the surfaces move when the user asks for the panel, it comes down.
+TEST_F(PanelControllerTest, anOpenDuringAFinishedReadsLingerDropsThePanel) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    advance(0.5);
+    expectOpenedDuring(State::bubble);
+}
+
+TEST_F(PanelControllerTest, anOpenAsTheLingerSendsTheBubbleAwayDropsThePanel) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    controller.send(SurfaceEvent::Kind::readFinished); // as the linger does when it ends
+    expectOpenedDuring(State::bubbleRetracting);
+    EXPECT_TRUE(controller.machine().finishedWhilePanelOpen); // closed, to the idle bar
+}
+
+TEST_F(PanelControllerTest, anOpenWhileTheIdleBarComesBackAfterALingerDropsThePanel) {
+    showBubble();
+    viewModel.setPhase(Phase::finished());
+    advance(1.01);
+    expectOpenedDuring(State::idleBarReturning);
+}
+
+TEST_F(PanelControllerTest, anOpenDuringTheFadeOfAnEndedReadDropsThePanel) {
+    showBubble();
+    viewModel.setPhase(Phase::hidden());
+    expectOpenedDuring(State::idleBarReturning);
+}
+
+TEST_F(PanelControllerTest, anOpenWhileThePanelGoesUpBringsItBackDown) {
+    dropPanel();
+    leavePanel();
+    expectOpenedDuring(State::panelRetracting);
+}
+
+TEST_F(PanelControllerTest, anOpenWhileTheBubbleComesBackDropsThePanel) {
+    dropPanel();
+    leavePanel();
+    advance(0.144);
+    expectOpenedDuring(State::bubbleReturning);
+}
+
+TEST_F(PanelControllerTest, anOpenAsAReadBeginsDropsThePanelInsteadOfTheBubble) {
+    startOnIdleBar();
+    viewModel.setPhase(Phase::playing());
+    expectOpenedDuring(State::idleBarRetracting);
+    EXPECT_FALSE(window(SurfaceKind::bubble).shown);
 }
 
 TEST_F(PanelControllerTest, openPanelDoesNothingWhileHiddenOrWhenThePanelIsDown) {

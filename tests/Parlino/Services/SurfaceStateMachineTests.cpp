@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <ostream>
+#include <tuple>
 
 using namespace Parlino;
 using Event = SurfaceEvent::Kind;
@@ -367,6 +369,65 @@ TEST(SurfaceStateMachine, ClosingTheReadingPanelKeepsWhetherTheReadFinished) {
         EXPECT_EQ(closed.handle(Event::closePanel), dismissed.handle(Event::dismissAll));
         EXPECT_EQ(closed.state, dismissed.state);
         EXPECT_TRUE(sameFlags(closed, dismissed));
+    }
+}
+
+// Reports the end of each animation, as the controller does, until the surfaces rest.
+void settle(SurfaceStateMachine& machine) {
+    const std::map<SurfaceState::Kind, Event> ends{
+        {SurfaceState::Kind::idleBarRetracting, Event::idleBarRetractFinished},
+        {SurfaceState::Kind::idleBarReturning, Event::idleBarReturnFinished},
+        {SurfaceState::Kind::bubbleRetracting, Event::bubbleRetractFinished},
+        {SurfaceState::Kind::panelDropping, Event::panelDropFinished},
+        {SurfaceState::Kind::panelRetracting, Event::panelRetractFinished},
+        {SurfaceState::Kind::bubbleReturning, Event::bubbleReturnFinished},
+    };
+    for (int step = 0; step < 10 && ends.contains(machine.state.kind()); ++step)
+        machine.handle(ends.at(machine.state.kind()));
+}
+
+// An open on the way to the panel or to a card keeps that way, and the panel comes down held by
+// the menu's pin; the controller's tests walk through the resting and returning surfaces.
+TEST(SurfaceStateMachine, AnOpenOnTheWayToThePanelOrACardKeepsItsWay) {
+    const auto reached = [](std::initializer_list<SurfaceEvent> events) {
+        SurfaceStateMachine machine;
+        for (const SurfaceEvent event : events)
+            machine.handle(event);
+        return machine;
+    };
+    const std::vector<std::tuple<const char*, SurfaceStateMachine, SurfaceState>> cases{
+        {"idle bar going for a click", reached({Event::start, Event::idleBarClicked}),
+         SurfaceState::panel(false)},
+        {"idle bar going for a card", reached({Event::start, Event::cardNeeded}),
+         SurfaceState::panel(true)},
+        {"bubble going for the panel", reached({Event::readBegan, Event::bubbleHovered}),
+         SurfaceState::panel(false)},
+        // The pointer left during the drop: the open keeps the panel down.
+        {"panel coming down",
+         reached({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                  Event::mouseLeftPanel}),
+         SurfaceState::panel(false)},
+        {"panel going up for a card",
+         reached({Event::readBegan, Event::bubbleHovered, Event::bubbleRetractFinished,
+                  Event::panelDropFinished, Event::mouseLeftPanel, Event::cardNeeded}),
+         SurfaceState::panel(true)},
+    };
+    for (auto [during, machine, down] : cases) {
+        SCOPED_TRACE(during);
+        EXPECT_EQ(machine.handle(Event::openRequested), nullopt);
+        EXPECT_TRUE(machine.pinSources.contains(PinSource::menuOpen));
+        settle(machine);
+        EXPECT_EQ(machine.state, down);
+        EXPECT_EQ(machine.handle(Event::mouseLeftPanel), nullopt);
+        EXPECT_EQ(machine.state, down);
+    }
+
+    // Nothing to open before the start, nor with the panel down.
+    for (const auto& state : {SurfaceState::hidden(), SurfaceState::panel(false)}) {
+        auto machine = in(state);
+        EXPECT_EQ(machine.handle(Event::openRequested), nullopt);
+        EXPECT_EQ(machine.state, state);
+        EXPECT_TRUE(machine.pinSources.empty());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 using Parlino::WindowPlacement::fitsClear;
+using Parlino::WindowPlacement::isFrame;
 using Parlino::WindowPlacement::logicalFrame;
 using Parlino::WindowPlacement::place;
 using Parlino::WindowPlacement::Request;
@@ -125,6 +126,38 @@ TEST(WindowPlacementTest, FitsIntoAScreenSmallerThanTheWindow) {
 
     const QRect tiny(0, 0, 300, 200);
     EXPECT_EQ(place({{tiny}, {10, 10}, {}, settings, frame, {}, {}}).size(), QSize(298, 175));
+}
+
+// However large the frame, the window's contents stay inside the screen at their least size or
+// more; the frame reaches past the edges instead.
+TEST(WindowPlacementTest,
+     AFrameLargerThanTheScreenNeitherPushesTheWindowOutNorShrinksItPastItsLeast) {
+    const QSize least(480, 320);
+    for (const QMargins& huge : {QMargins(16384, 16384, 16384, 16384), QMargins(0, 2000, 0, 0),
+                                 QMargins(900, 30, 900, 1)}) {
+        SCOPED_TRACE(testing::PrintToString(huge));
+        for (const QSize& size : {settings, QSize(3000, 3000)}) {
+            const QRect content = place({{right}, {2500, 500}, {}, size, huge, {}, least});
+            EXPECT_TRUE(right.contains(content)) << testing::PrintToString(content);
+            EXPECT_GE(content.width(), least.width());
+            EXPECT_GE(content.height(), least.height());
+        }
+    }
+    // On a screen smaller than the least size the window fills it.
+    const QRect tiny(0, 0, 300, 200);
+    EXPECT_EQ(place({{tiny}, {}, {}, settings, {500, 500, 500, 500}, {}, least}), tiny);
+}
+
+TEST(WindowPlacementTest, OnlyAFrameOfAtMostAnEighthOfTheScreenOnEachSideIsOne) {
+    EXPECT_TRUE(isFrame(frame, left.size()));
+    EXPECT_TRUE(isFrame({}, left.size()));
+    EXPECT_TRUE(isFrame({240, 135, 240, 135}, left.size()));
+    EXPECT_FALSE(isFrame({241, 24, 1, 1}, left.size()));
+    EXPECT_FALSE(isFrame({1, 136, 1, 1}, left.size()));
+    EXPECT_FALSE(isFrame({1, 24, 1, 136}, left.size()));
+    EXPECT_FALSE(isFrame({16384, 16384, 16384, 16384}, left.size()));
+    EXPECT_FALSE(isFrame({1, -24, 1, 1}, left.size()));
+    EXPECT_FALSE(isFrame(frame, {}));
 }
 
 // The window manager's frame comes in device pixels, the placement in logical ones: a frame of

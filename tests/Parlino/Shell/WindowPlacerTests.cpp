@@ -1,5 +1,7 @@
 #include "Parlino/Shell/WindowPlacer.h"
 
+#include "Parlino/Shell/WindowPlacement.h"
+
 #include "support/FakeWindowFrames.h"
 #include "support/ManualTime.h"
 #include "support/Printers.h"
@@ -7,6 +9,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +93,57 @@ TEST_F(WindowPlacerTest, WithoutAnAnswerTheEstimateStandsAndTheFollowingEnds) {
     frames.tell(window, thick);
     EXPECT_EQ(window.geometry(), placed);
     EXPECT_FALSE(frames.isFollowed(&window));
+}
+
+// A client answering for the manager with sides larger than the screen tells no frame: the
+// estimate stands, and the following waits for the manager's own answer.
+TEST_F(WindowPlacerTest, AFrameNoWindowCanHaveIsNotTaken) {
+    const QSize least(300, 200);
+    const QMargins hostile(16384, 16384, 16384, 16384);
+    placer.place(window, tall, least);
+    show(window);
+    const QRect placed = window.geometry();
+    frames.tell(window, hostile);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.geometry(), placed);
+    EXPECT_TRUE(frames.isFollowed(&window));
+    frames.tell(window, thick);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(screen.contains(framed(window, thick)));
+    EXPECT_FALSE(frames.isFollowed(&window));
+
+    // Told for the window itself, or before for another, it is not taken either.
+    frames.tell(window, hostile);
+    window.hide();
+    placer.place(window, tall, least);
+    QWidget other(nullptr, Qt::Window);
+    placer.place(other, tall, least);
+    // The window made before goes by its contents, the other by its frame's corner.
+    const QMargins estimate = Parlino::WindowPlacement::estimatedFrame;
+    for (const QRect& contents :
+         {window.windowHandle()->geometry(), framed(other, estimate).marginsRemoved(estimate)}) {
+        EXPECT_TRUE(screen.contains(contents.marginsAdded(estimate)))
+            << testing::PrintToString(contents);
+        EXPECT_GE(contents.width(), least.width());
+        EXPECT_GE(contents.height(), least.height());
+    }
+}
+
+// Once what told it is gone (the property taken back, the manager gone), a frame told before no
+// longer places a window: the estimate does.
+TEST_F(WindowPlacerTest, AFrameToldBeforeGoesWithWhatToldIt) {
+    placer.place(window, tall);
+    show(window);
+    frames.tell(window, thick);
+    QWidget byTheFrameToldBefore(nullptr, Qt::Window);
+    placer.place(byTheFrameToldBefore, tall);
+    frames.withdraw();
+    QWidget byTheEstimate(nullptr, Qt::Window);
+    placer.place(byTheEstimate, tall);
+    EXPECT_EQ(byTheFrameToldBefore.height(), screen.height() - thick.top() - thick.bottom());
+    EXPECT_EQ(byTheEstimate.height(), screen.height() -
+                                          Parlino::WindowPlacement::estimatedFrame.top() -
+                                          Parlino::WindowPlacement::estimatedFrame.bottom());
 }
 
 TEST_F(WindowPlacerTest, TheFollowingEndsWithTheWindow) {

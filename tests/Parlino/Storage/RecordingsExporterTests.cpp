@@ -14,6 +14,9 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+#include <map>
+
 using namespace Parlino;
 using namespace StorageTesting;
 
@@ -398,6 +401,36 @@ TEST_F(RecordingsExporterTest, WhatStandsInTheRecordingsPlaceAndIsNoFolderIsSetA
     EXPECT_TRUE(fs::is_symlink(parlino / "Recordings.corrupt-3"));
     EXPECT_EQ(names(recordings), std::vector<std::string>{"January 2026"});
     EXPECT_EQ(names(outside), std::vector<std::string>{"kept"});
+}
+
+// With the Recordings folder gone, only a folder beside it is a previous export to put back: a
+// file, a pipe or a link there is set aside, never followed, and the start makes a new folder.
+TEST_F(RecordingsExporterTest, APreviousExportThatIsNoFolderIsSetAsideNotPutBack) {
+    const fs::path parlino = folder.path() / "Parlino";
+    const fs::path previous = parlino / ".Recordings-previous";
+    const fs::path outside = folder.path() / "outside";
+    writeBytes(outside / "kept", "outside");
+    const std::map<std::string, std::function<void()>> kinds{
+        {"regular file", [&] { writeBytes(previous, "the user's own"); }},
+        {"named pipe", [&] { ASSERT_EQ(::mkfifo(previous.c_str(), 0600), 0); }},
+        {"symbolic link", [&] { fs::create_directory_symlink(outside, previous); }},
+    };
+    for (const auto& [kind, make] : kinds) {
+        SCOPED_TRACE(kind);
+        fs::remove_all(parlino);
+        fs::create_directories(parlino);
+        make();
+        RecordingsExporter::ensureDirectory(recordings);
+        EXPECT_TRUE(fs::is_directory(fs::symlink_status(recordings)));
+        EXPECT_TRUE(names(recordings).empty());
+        EXPECT_EQ(names(parlino),
+                  (std::vector<std::string>{".Recordings-previous.corrupt", "Recordings"}));
+        EXPECT_TRUE(logs.contains(QStringLiteral(".Recordings-previous was a %1, not a folder — "
+                                                 "kept as .Recordings-previous.corrupt")
+                                      .arg(QString::fromStdString(kind))));
+        EXPECT_EQ(names(outside), std::vector<std::string>{"kept"});
+    }
+    EXPECT_FALSE(logs.contains(QStringLiteral("the previous export is back in place")));
 }
 
 TEST_F(RecordingsExporterTest, AStoppedExportLeavesThePreviousOneAndNothingHalfBuilt) {

@@ -2,7 +2,8 @@
 // session of scripts/ci-services.sh, at one, one and a half and twice the scale: the window
 // manager's frame around it, taken from the manager's own window, lies inside the screen, also
 // under a theme whose frame is thicker than the one the application assumes before the manager
-// tells it. The window is placed again at most once for the frame it is told.
+// tells it, and under a client that answers for the manager with frames no window can have. The
+// window is placed again at most once for the frame it is told.
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/SpeechStandIn.h"
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -17,6 +20,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 // Xlib's macros (None, Bool) come after every C++ header.
 #include "DesktopDriver.h"
@@ -90,6 +94,80 @@ private:
     QString m_previousTheme;
 };
 
+// A client that answers every question about a window's frame in the window manager's stead,
+// with `sides` pixels on each side, and writes its answer back whenever the manager tells the
+// truth, while this lives.
+class LyingFrames {
+public:
+    explicit LyingFrames(unsigned long sides) : m_display(XOpenDisplay(nullptr)), m_sides(sides) {
+        if (!m_display)
+            return;
+        m_extents = XInternAtom(m_display, "_NET_FRAME_EXTENTS", False);
+        m_request = XInternAtom(m_display, "_NET_REQUEST_FRAME_EXTENTS", False);
+        XSelectInput(m_display, DefaultRootWindow(m_display), SubstructureNotifyMask);
+        XFlush(m_display);
+        m_notifier.emplace(ConnectionNumber(m_display), QSocketNotifier::Read);
+        QObject::connect(&*m_notifier, &QSocketNotifier::activated, [this] { answer(); });
+    }
+    ~LyingFrames() {
+        m_notifier.reset();
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    LyingFrames(const LyingFrames&) = delete;
+    LyingFrames& operator=(const LyingFrames&) = delete;
+
+    bool isOpen() const { return m_display != nullptr; }
+    int lies() const { return m_lies; }
+
+private:
+    void answer() {
+        while (XPending(m_display)) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+            if (event.type == ClientMessage && event.xclient.message_type == m_request)
+                lie(event.xclient.window);
+            else if (event.type == PropertyNotify && event.xproperty.atom == m_extents &&
+                     event.xproperty.state == PropertyNewValue &&
+                     !toldTheLie(event.xproperty.window))
+                lie(event.xproperty.window);
+        }
+    }
+
+    bool toldTheLie(Window window) const {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        const bool read = XGetWindowProperty(m_display, window, m_extents, 0, 4, False, XA_CARDINAL,
+                                             &type, &format, &count, &after, &data) == Success &&
+                          data && count == 4;
+        // Xlib hands 32-bit values over as longs, sign extended.
+        const bool lie = read && (reinterpret_cast<const unsigned long*>(data)[0] & 0xFFFFFFFFul) ==
+                                     (m_sides & 0xFFFFFFFFul);
+        if (data)
+            XFree(data);
+        return lie;
+    }
+
+    void lie(Window window) {
+        const unsigned long sides[4] = {m_sides, m_sides, m_sides, m_sides};
+        XChangeProperty(m_display, window, m_extents, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(sides), 4);
+        XSelectInput(m_display, window, PropertyChangeMask);
+        XFlush(m_display);
+        ++m_lies;
+    }
+
+    Display* m_display;
+    unsigned long m_sides;
+    Atom m_extents = None;
+    Atom m_request = None;
+    std::optional<QSocketNotifier> m_notifier;
+    int m_lies = 0;
+};
+
 class WindowFrameE2E : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,27 +201,51 @@ protected:
     // screen after the manager has told its frame, or where it stands at the wait's end.
     std::optional<QRect> openSettings() {
         const qsizetype told = placements().size();
+        if (!chooseInTheTray(2))
+            return std::nullopt;
+        pumpUntil([&] { return placements().size() > told; }, 10000);
+        return standingFrame(settingsTitle);
+    }
+
+    // Chooses the tray menu's item `place`: 2 "Settings…", 3 "Audio Clips…".
+    bool chooseInTheTray(int place) {
         desktop.openMenuAt(desktop.trayIcon()->center(), Button1);
         if (!pumpUntil([&] { return desktop.keyboardIsGrabbed(); }))
-            return std::nullopt;
-        desktop.tap(XK_Down);
-        desktop.tap(XK_Down);
+            return false;
+        for (int step = 0; step < place; ++step)
+            desktop.tap(XK_Down);
         desktop.tap(XK_Return);
-        pumpUntil([&] { return placements().size() > told; }, 10000);
+        return true;
+    }
+
+    // The frame of the window titled `title` once it stands still inside the screen, or where it
+    // stands at the wait's end.
+    std::optional<QRect> standingFrame(const QString& title) const {
         std::optional<QRect> frame;
         std::optional<QRect> before;
         pumpUntil(
             [&] {
-                before = std::exchange(frame, desktop.framedWindow(settingsTitle));
+                before = std::exchange(frame, desktop.framedWindow(title));
                 return frame && frame == before && screen.contains(*frame);
             },
             5000);
         return frame;
     }
 
+    void closeWindow(const QString& title) {
+        desktop.key(XK_Control_L, True);
+        desktop.tap(XK_w);
+        desktop.key(XK_Control_L, False);
+        pumpUntil([&] { return !desktop.framedWindow(title); });
+    }
+
     // Each placement of the window for the frame the manager told: "placed again" or "as
     // assumed".
     QStringList placements() const { return app->lines().filter(QStringLiteral("frame told")); }
+    // How many times a window's frame was followed to the manager's answer or the wait's end.
+    qsizetype followingsEnded() const {
+        return app->lines().filter(QRegularExpression(QStringLiteral("frame (not )?told"))).size();
+    }
 
     void expectInsideTheScreenAndClearOfTheSurfaces(const QRect& frame) const {
         EXPECT_TRUE(screen.contains(frame))
@@ -200,10 +302,8 @@ TEST_F(WindowFrameE2E, UnderAThickerFrameTheWindowIsPlacedOnceMoreInsideTheScree
         EXPECT_TRUE(placements().value(0).contains(QStringLiteral("8 46 8 8, placed again")))
             << log();
 
-        desktop.key(XK_Control_L, True);
-        desktop.tap(XK_w);
-        desktop.key(XK_Control_L, False);
-        ASSERT_TRUE(pumpUntil([&] { return !desktop.framedWindow(settingsTitle); })) << log();
+        closeWindow(settingsTitle);
+        ASSERT_FALSE(desktop.framedWindow(settingsTitle)) << log();
         const auto again = openSettings();
         ASSERT_TRUE(again.has_value()) << log();
         // Qt keeps a window's place in whole logical pixels: at one and a half times the scale
@@ -213,6 +313,48 @@ TEST_F(WindowFrameE2E, UnderAThickerFrameTheWindowIsPlacedOnceMoreInsideTheScree
         EXPECT_EQ(again->size(), frame->size());
         EXPECT_EQ(placements().size(), 2) << log();
         EXPECT_TRUE(placements().value(1).contains(QStringLiteral("as assumed"))) << log();
+        app.reset();
+    }
+}
+
+// A client answers each question about a window's frame, before the manager or after it, with
+// sides larger than any screen, and puts its answer back over the manager's: Settings and Audio
+// Clips stand whole on the screen at their own size, shown again too.
+TEST_F(WindowFrameE2E, UnderAClientTellingFramesNoWindowCanHaveTheWindowsStandWholeOnTheScreen) {
+    const QString clipsTitle = QStringLiteral("Audio Clips");
+    for (const unsigned long sides : {100000ul, 0xFFFFFFFFul}) {
+        SCOPED_TRACE(sides);
+        LyingFrames lying(sides);
+        ASSERT_TRUE(lying.isOpen());
+        app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(),
+                                        applicationEnvironment(home, standIn.baseURL()));
+        ASSERT_TRUE(app->waitForLine("tray: icon installed") &&
+                    pumpUntil([&] { return desktop.trayIcon().has_value(); }, 10000))
+            << log();
+        for (int showing = 1; showing <= 2; ++showing)
+            for (const auto& [title, place, size] : {std::tuple(settingsTitle, 2, QSize(760, 560)),
+                                                     std::tuple(clipsTitle, 3, QSize(520, 620))}) {
+                SCOPED_TRACE(title.toStdString() + " " + std::to_string(showing));
+                const qsizetype followed = followingsEnded();
+                ASSERT_TRUE(chooseInTheTray(place)) << log();
+                ASSERT_TRUE(pumpUntil([&] { return followingsEnded() > followed; }, 10000))
+                    << log();
+                const auto frame = standingFrame(title);
+                ASSERT_TRUE(frame.has_value()) << log();
+                screenshot(QStringLiteral("lying-%1-%2-%3")
+                               .arg(sides)
+                               .arg(place == 2 ? "settings" : "clips")
+                               .arg(showing));
+                EXPECT_TRUE(screen.contains(*frame)) << frame->x() << "," << frame->y() << " "
+                                                     << frame->width() << "x" << frame->height();
+                EXPECT_GE(frame->width(), size.width());
+                EXPECT_GE(frame->height(), size.height());
+                closeWindow(title);
+            }
+        EXPECT_GT(lying.lies(), 0);
+        EXPECT_TRUE(
+            app->lines().filter(QStringLiteral("16384 16384 16384 16384, placed")).isEmpty())
+            << log();
         app.reset();
     }
 }
