@@ -3,13 +3,13 @@
 
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "Parlino/Services/Linux/SecretServiceWatch.h"
+
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
 #include "Base/MainThread.h"
 
 #include <QByteArrayView>
-#include <QDBusConnection>
-#include <QDBusServiceWatcher>
 
 #include <functional>
 #include <memory>
@@ -19,8 +19,6 @@ namespace Parlino {
 namespace {
 
 const Base::Log log(QStringLiteral("keychain"));
-
-const QString secretServiceName = QStringLiteral("org.freedesktop.secrets");
 
 SecretSchema makeSchema() {
     SecretSchema schema{};
@@ -41,14 +39,17 @@ Attributes attributes(const QString& service, const QString& account) {
                       &g_hash_table_unref);
 }
 
-// Logs what the Secret Service reported and turns it into a status.
+// Logs what the Secret Service reported and turns it into a status. A keyring left locked (its
+// unlock prompt dismissed, or none to be shown) is told apart from other refusals.
 qint32 statusOf(GError* error) {
     log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
               g_quark_to_string(error->domain), error->code);
     const bool unavailable = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
                              error->domain == G_IO_ERROR;
+    const bool locked = g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED);
     g_error_free(error);
-    return unavailable ? KeychainStatus::unavailable : KeychainStatus::failed;
+    return unavailable ? KeychainStatus::unavailable
+                       : (locked ? KeychainStatus::locked : KeychainStatus::failed);
 }
 
 // One asynchronous libsecret call, begun, answered and read on the GLib thread (libsecret answers
@@ -219,18 +220,13 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
 
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
     : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds),
-      m_reach(std::make_shared<StoreReach>()), m_serviceWatch(std::make_shared<QDBusServiceWatcher>(
-                                                   secretServiceName, QDBusConnection::sessionBus(),
-                                                   QDBusServiceWatcher::WatchForRegistration)) {
-    QObject::connect(m_serviceWatch.get(), &QDBusServiceWatcher::serviceRegistered,
-                     m_serviceWatch.get(), [reach = m_reach] {
-                         log.notice("secret service registered on the session bus");
-                         reach->serviceReturned();
-                     });
-}
+      m_reach(std::make_shared<StoreReach>()),
+      m_watch(std::make_shared<SecretServiceWatch>(m_reach)) {}
 
 void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel) {
     m_reach->wait(std::move(answering), std::move(cancel));
+    if (m_reach->isAway())
+        m_watch->awaitAnswer();
 }
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
