@@ -11,10 +11,40 @@
 
 #include <QByteArrayView>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 namespace Parlino {
+
+// A store's calls, made one after another: a call begins once the one before it has been answered
+// (or given up), so that a read never overtakes a write or removal that the service has yet to
+// carry out, and a read after a stall shows what the stalled call left. Only on the GLib thread.
+class CallQueue {
+public:
+    void enqueue(std::function<void()> begin) {
+        m_waiting.push_back(std::move(begin));
+        if (!m_busy)
+            beginNext();
+    }
+    void answered() {
+        m_busy = false;
+        beginNext();
+    }
+
+private:
+    void beginNext() {
+        if (m_waiting.empty())
+            return;
+        m_busy = true;
+        const auto begin = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        begin();
+    }
+
+    std::deque<std::function<void()>> m_waiting;
+    bool m_busy = false;
+};
 
 namespace {
 
@@ -67,8 +97,9 @@ public:
     using Read = std::function<Answer(GAsyncResult*)>;
     using Finish = std::function<void(Answer)>;
 
-    static void start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
-                      Begin begin, Read read, Finish finish, std::function<void()> timedOut) {
+    static void start(Base::Scheduler& scheduler, double timeoutSeconds,
+                      std::shared_ptr<CallQueue> calls, std::stop_token cancel, Begin begin,
+                      Read read, Finish finish, std::function<void()> timedOut) {
         auto call = std::shared_ptr<PendingCall>(new PendingCall(std::move(finish)));
         const std::weak_ptr<PendingCall> weak = call;
         call->m_timeout =
@@ -86,9 +117,11 @@ public:
             if (const auto call = weak.lock())
                 call->settle();
         });
-        auto* request = new Request{std::move(call), std::move(read)};
-        Base::GlibThread::shared().post([request, begin = std::move(begin)] {
-            begin(request->call->m_cancellable, &PendingCall::ready, request);
+        auto* request = new Request{std::move(call), std::move(read), std::move(calls)};
+        Base::GlibThread::shared().post([request, begin = std::move(begin)]() mutable {
+            request->calls->enqueue([request, begin = std::move(begin)] {
+                begin(request->call->m_cancellable, &PendingCall::ready, request);
+            });
         });
     }
 
@@ -101,6 +134,7 @@ private:
     struct Request {
         std::shared_ptr<PendingCall> call;
         Read read;
+        std::shared_ptr<CallQueue> calls;
     };
 
     explicit PendingCall(Finish finish)
@@ -112,6 +146,7 @@ private:
             [call = std::move(request->call), answer = request->read(result)]() mutable {
                 call->land(std::move(answer));
             });
+        request->calls->answered();
     }
 
     void land(Answer answer) {
@@ -220,7 +255,7 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
 
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
     : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds),
-      m_reach(std::make_shared<StoreReach>()),
+      m_calls(std::make_shared<CallQueue>()), m_reach(std::make_shared<StoreReach>()),
       m_watch(std::make_shared<SecretServiceWatch>(m_reach)) {}
 
 void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel) {
@@ -234,7 +269,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
     auto deliver = std::make_shared<ReadCompletion>(
         deliverFirst<KeychainReadResult>(std::move(completion), m_reach, readIsAway));
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, cancel,
+        m_scheduler, m_timeoutSeconds, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
@@ -258,7 +293,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
 // all: the key is then out of reach, not missing, and a read says so.
 void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel) {
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
         [](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
                                         cancellable, ready, call);
@@ -284,7 +319,7 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
     auto deliver =
         deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
     PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
         [service = m_service, account, label = (m_service + u' ' + account).toUtf8(),
          secret = value.toUtf8()](GCancellable* cancellable, GAsyncReadyCallback ready,
                                   gpointer call) {
@@ -307,7 +342,7 @@ void KeychainStore::remove(const QString& account, DeleteCompletion completion,
     auto deliver = deliverStatus(std::move(completion),
                                  "keychain delete failed: OSStatus=%{public}d", m_reach);
     PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, cancel,
+        m_scheduler, m_timeoutSeconds, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             secret_password_clearv(&schema, attributes(service, account).get(), cancellable, ready,

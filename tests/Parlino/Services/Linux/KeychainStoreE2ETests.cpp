@@ -311,6 +311,24 @@ TEST_F(KeychainStoreE2E, AServiceStoppedPastEveryCallsWaitIsHeardAsSoonAsItGoesO
     EXPECT_EQ(again, KeychainReadResult::found("sk_saved"));
 }
 
+// A write goes to the service in more than one call: a read asked while it waits must not be
+// answered before the write is carried out, or the key it stores looks missing.
+TEST_F(KeychainStoreE2E, AReadAskedAfterAStalledWriteShowsWhatTheWriteLeft) {
+    KeychainStore impatient(service, Base::QtScheduler::shared(), 3);
+    StoppedSecretService stopped;
+    std::optional<qint32> written;
+    impatient.write(account, "sk_late", [&](auto result) {
+        written = result ? KeychainStatus::success : result.error().status;
+    });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written.has_value(); }, 5000));
+    EXPECT_EQ(written, KeychainStatus::timedOut);
+    std::optional<KeychainReadResult> read;
+    impatient.read(account, [&](KeychainReadResult r) { read = r; });
+    stopped.resume();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return read.has_value(); }, 15'000));
+    EXPECT_EQ(read, KeychainReadResult::found("sk_late"));
+}
+
 TEST_F(KeychainStoreE2E, ACancelledCallNeverAnswers) {
     std::stop_source cancel;
     bool answered = false;
