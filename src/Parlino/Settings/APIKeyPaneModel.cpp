@@ -113,8 +113,11 @@ void APIKeyPaneModel::readStore() {
                 if (m_status == keyringAwayMessage || m_status == lockedStatus)
                     setStatus({});
                 // What a save or removal that went unanswered left behind is known now.
-                if (std::exchange(m_changeUnconfirmed, false))
+                const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
+                if (unconfirmed != Change::none)
                     m_notifications.post(apiKeyChanged);
+                if (unconfirmed == Change::save && result.kind() != Kind::found)
+                    setStatus(keyringRefusedStatus);
             }
             if (locked || result.isStoreAway())
                 readWhenStoreAnswers();
@@ -184,7 +187,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
 // yet: the pane shows what it holds once it answers, the key staying in the field meanwhile.
 void APIKeyPaneModel::storeFailed(qint32 status) {
     if (KeychainStatus::isStoreAway(status)) {
-        m_changeUnconfirmed = true;
+        m_unconfirmed = Change::save;
         setStatus(keyringAwayMessage);
         return readWhenStoreAnswers();
     }
@@ -211,7 +214,7 @@ void APIKeyPaneModel::removeKey() {
         [this](const Base::Result<void, KeychainDeleteError>& removed) {
             m_notifications.post(apiKeyChanged);
             if (!removed && KeychainStatus::isStoreAway(removed.error().status)) {
-                m_changeUnconfirmed = true;
+                m_unconfirmed = Change::removal;
                 setStatus(keyringAwayMessage);
             }
             // A removal that failed leaves the key where it was; show it as saved again.

@@ -77,7 +77,8 @@ private:
     qint64 m_generation = 0;
     qint64 m_readToken = 0;                 // a store read whose token has moved on is stale
     std::optional<QString> m_keyBeingSaved; // of the current generation
-    bool m_changeUnconfirmed = false;       // a save or removal the keyring did not answer
+    enum class Change { none, save, removal };
+    Change m_unconfirmed = Change::none; // what the keyring left unanswered
     std::stop_source m_lifetime;
     Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };

@@ -217,6 +217,17 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     EXPECT_EQ(model->layout(), Layout::entry);
     EXPECT_EQ(posts, 3);
 
+    // A save the keyring never carried out is told once it answers; the key stays typed.
+    store.writeError = KeychainWriteError{KeychainStatus::timedOut};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), keyringAwayMessage);
+    store.writeError.reset();
+    store.reach.serviceReturned();
+    ASSERT_TRUE(TestSupport::pumpUntil(
+        [&] { return model->status() == APIKeyPaneModel::keyringRefusedStatus; }));
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
+
     store.writeError = KeychainWriteError{KeychainStatus::locked};
     save(*model, QStringLiteral("sk-good"));
     EXPECT_EQ(model->status(), APIKeyPaneModel::lockedStatus);
