@@ -2,20 +2,19 @@
 
 namespace Parlino {
 
+Core::TTSError keyReadError(const KeychainReadResult& result) {
+    if (result.kind() == KeychainReadResult::Kind::notFound)
+        return Core::TTSError::noKey();
+    return result.isStoreAway() ? Core::TTSError::keyringUnavailable()
+                                : Core::TTSError::keyUnreadable();
+}
+
 TTS::Endpoint::Credential apiKeyCredential(SecretStore& store) {
     return [&store](TTS::Endpoint::KeyHandler handler) {
         store.read(apiKeyAccount, [handler = std::move(handler)](KeychainReadResult result) {
-            switch (result.kind()) {
-            case KeychainReadResult::Kind::found:
+            if (result.kind() == KeychainReadResult::Kind::found)
                 return handler(result.text());
-            case KeychainReadResult::Kind::notFound:
-                return handler(Base::failure(Core::TTSError::noKey()));
-            case KeychainReadResult::Kind::locked:
-            case KeychainReadResult::Kind::error:
-                return handler(Base::failure(result.isStoreAway()
-                                                 ? Core::TTSError::keyringUnavailable()
-                                                 : Core::TTSError::keyUnreadable()));
-            }
+            handler(Base::failure(keyReadError(result)));
         });
     };
 }

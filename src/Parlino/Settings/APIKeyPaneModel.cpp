@@ -103,22 +103,36 @@ void APIKeyPaneModel::readStore() {
             if (token != m_readToken)
                 return;
             using Kind = KeychainReadResult::Kind;
-            if (result.kind() == Kind::locked) {
+            const bool locked = result.kind() == Kind::locked;
+            if (locked) {
                 setStatus(lockedStatus);
             } else if (result.isStoreAway()) {
-                // A key may well be saved: say why none shows, and read again once the store
-                // answers.
+                // A key may well be saved: say why none shows.
                 setStatus(keyringAwayMessage);
-                m_store.whenAnsweringAgain(
-                    [this, token] {
-                        if (token == m_readToken)
-                            readStore();
-                    },
-                    m_lifetime.get_token());
-            } else if (m_status == keyringAwayMessage) {
-                setStatus({});
+            } else {
+                if (m_status == keyringAwayMessage || m_status == lockedStatus)
+                    setStatus({});
+                // What a save or removal that went unanswered left behind is known now.
+                const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
+                if (unconfirmed != Change::none)
+                    m_notifications.post(apiKeyChanged);
+                if (unconfirmed == Change::save && result.kind() != Kind::found)
+                    setStatus(keyringRefusedStatus);
             }
+            if (locked || result.isStoreAway())
+                readWhenStoreAnswers();
             setLayout(result.kind() == Kind::found ? Layout::saved : Layout::entry);
+        },
+        m_lifetime.get_token());
+}
+
+// A keyring out of reach or locked answers otherwise once it is back or unlocked: the pane then
+// shows what it holds, without waiting for the user to come back to it.
+void APIKeyPaneModel::readWhenStoreAnswers() {
+    m_store.whenAnsweringAgain(
+        [this, token = m_readToken] {
+            if (token == m_readToken)
+                readStore();
         },
         m_lifetime.get_token());
 }
@@ -159,7 +173,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
                 return;
             m_keyBeingSaved.reset();
             if (!written)
-                return setStatus(troubleStatus);
+                return storeFailed(written.error().status);
             ++m_readToken; // what an earlier read found is out of date
             setKeyInput({});
             setLayout(Layout::saved);
@@ -167,6 +181,21 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
             setStatus(status);
         },
         m_lifetime.get_token());
+}
+
+// The service accepted the key; the keyring did not take it. One that did not answer may take it
+// yet: the pane shows what it holds once it answers, the key staying in the field meanwhile.
+void APIKeyPaneModel::storeFailed(qint32 status) {
+    if (KeychainStatus::isStoreAway(status)) {
+        m_unconfirmed = Change::save;
+        setStatus(keyringAwayMessage);
+        return readWhenStoreAnswers();
+    }
+    if (status == KeychainStatus::locked) {
+        setStatus(lockedStatus);
+        return readWhenStoreAnswers();
+    }
+    setStatus(keyringRefusedStatus);
 }
 
 bool APIKeyPaneModel::isSavingKeyInput() const {
@@ -182,8 +211,12 @@ void APIKeyPaneModel::removeKey() {
     setKeyInput({});
     m_store.remove(
         apiKeyAccount,
-        [this](const Base::Result<void, KeychainDeleteError>&) {
+        [this](const Base::Result<void, KeychainDeleteError>& removed) {
             m_notifications.post(apiKeyChanged);
+            if (!removed && KeychainStatus::isStoreAway(removed.error().status)) {
+                m_unconfirmed = Change::removal;
+                setStatus(keyringAwayMessage);
+            }
             // A removal that failed leaves the key where it was; show it as saved again.
             readStore();
         },

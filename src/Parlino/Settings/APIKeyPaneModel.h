@@ -18,8 +18,9 @@ namespace Parlino {
 // The API key pane: has the service check a typed key, stores it when the service accepts it,
 // and removes a stored key; each save and removal posts the key-changed notification. Every
 // press of "Validate & Save" or "Remove Key" starts a new generation, and a check that finishes
-// after a newer one started changes nothing. A key store out of reach is named as such, and read
-// again when it answers. Main thread only.
+// after a newer one started changes nothing. A key store out of reach or locked is named as such,
+// and read again when it answers or is unlocked; a save or removal it did not answer shows what it
+// left once it does. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 
@@ -28,7 +29,9 @@ public:
     enum class Layout { reading, entry, saved };
 
     static inline const QString lockedStatus =
-        QStringLiteral("Your saved key is locked to a previous build — re-enter it to continue.");
+        QStringLiteral("Your keyring is locked — unlock it to use your saved key.");
+    static inline const QString keyringRefusedStatus =
+        QStringLiteral("The keyring didn't save the key — please try Save again.");
     static inline const QString troubleStatus = QStringLiteral(
         "ElevenLabs is having trouble right now — please try Save again in a moment.");
 
@@ -58,7 +61,9 @@ signals:
 
 private:
     void readStore();
+    void readWhenStoreAnswers();
     void store(qint64 generation, const QString& key, const QString& status);
+    void storeFailed(qint32 status);
     void setLayout(Layout layout);
     void setStatus(const QString& status);
 
@@ -72,6 +77,8 @@ private:
     qint64 m_generation = 0;
     qint64 m_readToken = 0;                 // a store read whose token has moved on is stale
     std::optional<QString> m_keyBeingSaved; // of the current generation
+    enum class Change { none, save, removal };
+    Change m_unconfirmed = Change::none; // what the keyring left unanswered
     std::stop_source m_lifetime;
     Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };

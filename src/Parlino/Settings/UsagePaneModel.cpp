@@ -28,8 +28,9 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
         return State::error(QStringLiteral(
             "That key was rejected by ElevenLabs — double-check it in the API Key pane."));
     case TTSError::Kind::noKey:
-    case TTSError::Kind::keyUnreadable:
         return State::noKey();
+    case TTSError::Kind::keyUnreadable:
+        return State::error(keyringUnreadableMessage);
     case TTSError::Kind::keyringUnavailable:
         return State::error(keyringAwayMessage);
     case TTSError::Kind::accountInProbation:
@@ -66,7 +67,7 @@ void UsagePaneModel::load() {
         apiKeyAccount,
         [this](const KeychainReadResult& result) {
             if (result.kind() != KeychainReadResult::Kind::found)
-                return setState(UsageState::noKey());
+                return setState(stateOf(Base::failure(keyReadError(result))));
             setState(UsageState::loading());
             // The credential reads the store again when the request goes out.
             const TTS::ElevenLabsClient client(

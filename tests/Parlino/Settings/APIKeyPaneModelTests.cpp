@@ -55,6 +55,10 @@ TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo)
     auto locked = makeModel();
     EXPECT_EQ(locked->layout(), Layout::entry);
     EXPECT_EQ(locked->status(), APIKeyPaneModel::lockedStatus);
+    // Unlocked: the saved key shows without the pane being opened again.
+    store.reach.serviceReturned();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return locked->layout() == Layout::saved; }));
+    EXPECT_EQ(locked->status(), QString());
 
     store.nextLookup = KeychainReadResult::error(KeychainStatus::failed);
     auto unreadable = makeModel();
@@ -167,6 +171,7 @@ TEST_F(APIKeyPaneModelTest, BlankKeysAndKeysWithControlCharactersNeverReachTheSe
     EXPECT_EQ(storedKey(), std::nullopt);
 }
 
+// The service accepted the key: a keyring that refused it is named, never the service.
 TEST_F(APIKeyPaneModelTest, AFailedWriteNeverReportsSuccess) {
     store.writeError = KeychainWriteError{KeychainStatus::failed};
     for (const Response& answer :
@@ -175,11 +180,57 @@ TEST_F(APIKeyPaneModelTest, AFailedWriteNeverReportsSuccess) {
         service.on("GET", userRoute, answer);
         auto model = makeModel();
         save(*model, QStringLiteral("sk-good"));
-        EXPECT_EQ(model->status(), APIKeyPaneModel::troubleStatus);
+        EXPECT_EQ(model->status(), APIKeyPaneModel::keyringRefusedStatus);
         EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
         EXPECT_EQ(model->layout(), Layout::entry);
     }
     EXPECT_EQ(posts, 0);
+}
+
+// A keyring that stalls past the time-out may still store or delete the key when it goes on: the
+// pane says the keyring did not answer, keeps the typed key, and shows what the keyring holds as
+// soon as it answers, telling the application of the change.
+TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDidOnceItAnswers) {
+    service.on("GET", userRoute, quotaAnswer(5, 10));
+    auto model = makeModel();
+    store.writeError = KeychainWriteError{KeychainStatus::timedOut};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), keyringAwayMessage);
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
+    EXPECT_EQ(posts, 0);
+
+    store.writeError.reset();
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-good"); // stored once the keyring went on
+    store.reach.serviceReturned();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+    EXPECT_EQ(model->status(), QString());
+    EXPECT_EQ(posts, 1);
+
+    store.removeError = KeychainDeleteError{KeychainStatus::timedOut};
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
+    model->removeKey();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
+    EXPECT_EQ(posts, 2);
+    store.secrets.remove(apiKeyAccount); // deleted once the keyring went on
+    store.reach.serviceReturned();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status().isEmpty(); }));
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(posts, 3);
+
+    // A save the keyring never carried out is told once it answers; the key stays typed.
+    store.writeError = KeychainWriteError{KeychainStatus::timedOut};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), keyringAwayMessage);
+    store.writeError.reset();
+    store.reach.serviceReturned();
+    ASSERT_TRUE(TestSupport::pumpUntil(
+        [&] { return model->status() == APIKeyPaneModel::keyringRefusedStatus; }));
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
+
+    store.writeError = KeychainWriteError{KeychainStatus::locked};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), APIKeyPaneModel::lockedStatus);
 }
 
 TEST_F(APIKeyPaneModelTest, ACheckOvertakenByANewerPressOrARemovalChangesNothing) {

@@ -32,7 +32,7 @@ struct UsagePaneModelTest : ::testing::Test, PaneServices {
     QList<State> states;
 };
 
-TEST_F(UsagePaneModelTest, WithoutAReadableKeyItShowsNoKeyAndAsksNothing) {
+TEST_F(UsagePaneModelTest, WithoutAReadableKeyItAsksNothing) {
     EXPECT_EQ(model.state(), State::noKey());
     store.secrets[apiKeyAccount] = QStringLiteral("sk-1");
     service.on("GET", userRoute, quotaAnswer(1, 2));
@@ -42,8 +42,11 @@ TEST_F(UsagePaneModelTest, WithoutAReadableKeyItShowsNoKeyAndAsksNothing) {
     EXPECT_EQ(load(), State::noKey());
     store.secrets[apiKeyAccount] = QStringLiteral("sk-1");
     EXPECT_EQ(load(), State::loaded({1, 2}));
+    // A locked keyring holds a key: it is named, not taken for none.
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
-    EXPECT_EQ(load(), State::noKey());
+    EXPECT_EQ(load(), State::error(keyringUnreadableMessage));
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
+    EXPECT_EQ(load(), State::error(keyringAwayMessage));
     EXPECT_EQ(service.requests().size(), 2);
 }
 

@@ -3,24 +3,52 @@
 
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "Parlino/Services/Linux/SecretServiceWatch.h"
+
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
 #include "Base/MainThread.h"
 
 #include <QByteArrayView>
-#include <QDBusConnection>
-#include <QDBusServiceWatcher>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
 namespace Parlino {
 
+// A store's calls, made one after another: a call begins once the one before it has been answered
+// (or given up), so that a read never overtakes a write or removal that the service has yet to
+// carry out, and a read after a stall shows what the stalled call left. Only on the GLib thread.
+class CallQueue {
+public:
+    void enqueue(std::function<void()> begin) {
+        m_waiting.push_back(std::move(begin));
+        if (!m_busy)
+            beginNext();
+    }
+    void answered() {
+        m_busy = false;
+        beginNext();
+    }
+
+private:
+    void beginNext() {
+        if (m_waiting.empty())
+            return;
+        m_busy = true;
+        const auto begin = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        begin();
+    }
+
+    std::deque<std::function<void()>> m_waiting;
+    bool m_busy = false;
+};
+
 namespace {
 
 const Base::Log log(QStringLiteral("keychain"));
-
-const QString secretServiceName = QStringLiteral("org.freedesktop.secrets");
 
 SecretSchema makeSchema() {
     SecretSchema schema{};
@@ -41,14 +69,17 @@ Attributes attributes(const QString& service, const QString& account) {
                       &g_hash_table_unref);
 }
 
-// Logs what the Secret Service reported and turns it into a status.
+// Logs what the Secret Service reported and turns it into a status. A keyring left locked (its
+// unlock prompt dismissed, or none to be shown) is told apart from other refusals.
 qint32 statusOf(GError* error) {
     log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
               g_quark_to_string(error->domain), error->code);
     const bool unavailable = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
                              error->domain == G_IO_ERROR;
+    const bool locked = g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED);
     g_error_free(error);
-    return unavailable ? KeychainStatus::unavailable : KeychainStatus::failed;
+    return unavailable ? KeychainStatus::unavailable
+                       : (locked ? KeychainStatus::locked : KeychainStatus::failed);
 }
 
 // One asynchronous libsecret call, begun, answered and read on the GLib thread (libsecret answers
@@ -66,8 +97,9 @@ public:
     using Read = std::function<Answer(GAsyncResult*)>;
     using Finish = std::function<void(Answer)>;
 
-    static void start(Base::Scheduler& scheduler, double timeoutSeconds, std::stop_token cancel,
-                      Begin begin, Read read, Finish finish, std::function<void()> timedOut) {
+    static void start(Base::Scheduler& scheduler, double timeoutSeconds,
+                      std::shared_ptr<CallQueue> calls, std::stop_token cancel, Begin begin,
+                      Read read, Finish finish, std::function<void()> timedOut) {
         auto call = std::shared_ptr<PendingCall>(new PendingCall(std::move(finish)));
         const std::weak_ptr<PendingCall> weak = call;
         call->m_timeout =
@@ -85,9 +117,11 @@ public:
             if (const auto call = weak.lock())
                 call->settle();
         });
-        auto* request = new Request{std::move(call), std::move(read)};
-        Base::GlibThread::shared().post([request, begin = std::move(begin)] {
-            begin(request->call->m_cancellable, &PendingCall::ready, request);
+        auto* request = new Request{std::move(call), std::move(read), std::move(calls)};
+        Base::GlibThread::shared().post([request, begin = std::move(begin)]() mutable {
+            request->calls->enqueue([request, begin = std::move(begin)] {
+                begin(request->call->m_cancellable, &PendingCall::ready, request);
+            });
         });
     }
 
@@ -100,6 +134,7 @@ private:
     struct Request {
         std::shared_ptr<PendingCall> call;
         Read read;
+        std::shared_ptr<CallQueue> calls;
     };
 
     explicit PendingCall(Finish finish)
@@ -111,6 +146,7 @@ private:
             [call = std::move(request->call), answer = request->read(result)]() mutable {
                 call->land(std::move(answer));
             });
+        request->calls->answered();
     }
 
     void land(Answer answer) {
@@ -219,18 +255,13 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
 
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
     : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds),
-      m_reach(std::make_shared<StoreReach>()), m_serviceWatch(std::make_shared<QDBusServiceWatcher>(
-                                                   secretServiceName, QDBusConnection::sessionBus(),
-                                                   QDBusServiceWatcher::WatchForRegistration)) {
-    QObject::connect(m_serviceWatch.get(), &QDBusServiceWatcher::serviceRegistered,
-                     m_serviceWatch.get(), [reach = m_reach] {
-                         log.notice("secret service registered on the session bus");
-                         reach->serviceReturned();
-                     });
-}
+      m_calls(std::make_shared<CallQueue>()), m_reach(std::make_shared<StoreReach>()),
+      m_watch(std::make_shared<SecretServiceWatch>(m_reach)) {}
 
 void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel) {
     m_reach->wait(std::move(answering), std::move(cancel));
+    if (m_reach->isAway())
+        m_watch->awaitAnswer();
 }
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
@@ -238,7 +269,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
     auto deliver = std::make_shared<ReadCompletion>(
         deliverFirst<KeychainReadResult>(std::move(completion), m_reach, readIsAway));
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, cancel,
+        m_scheduler, m_timeoutSeconds, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
@@ -262,7 +293,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
 // all: the key is then out of reach, not missing, and a read says so.
 void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel) {
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
         [](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
                                         cancellable, ready, call);
@@ -288,7 +319,7 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
     auto deliver =
         deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
     PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, std::move(cancel),
+        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
         [service = m_service, account, label = (m_service + u' ' + account).toUtf8(),
          secret = value.toUtf8()](GCancellable* cancellable, GAsyncReadyCallback ready,
                                   gpointer call) {
@@ -311,7 +342,7 @@ void KeychainStore::remove(const QString& account, DeleteCompletion completion,
     auto deliver = deliverStatus(std::move(completion),
                                  "keychain delete failed: OSStatus=%{public}d", m_reach);
     PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, cancel,
+        m_scheduler, m_timeoutSeconds, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             secret_password_clearv(&schema, attributes(service, account).get(), cancellable, ready,

@@ -8,15 +8,19 @@
 
 #include <memory>
 
-class QDBusServiceWatcher;
-
 namespace Parlino {
+
+class CallQueue;
+class SecretServiceWatch;
 
 // The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
 // attributes "service" and "account". Reads never prompt: an item in a locked collection reads
-// as locked. Every call is asynchronous and given up after a time-out; the caller then hears
-// of the time-out, but the call is heard out for `lateAnswerSeconds` more, since an answer after
-// all tells that the service answers again.
+// as locked; a write into a locked keyring has the service ask the user to unlock it. Every call
+// is asynchronous and given up after a time-out; the caller then hears of the time-out, but the
+// call is heard out for `lateAnswerSeconds` more, since an answer after all tells that the
+// service answers again. Calls are made one after another, in the order asked. Whoever waits for
+// that is told also when the service answers a call that waits for it unbounded, or a keyring of it
+// is unlocked (SecretServiceWatch).
 //
 // libsecret is driven from the thread that runs GLib's default main context (Base::GlibThread);
 // every completion runs on the main thread.
@@ -46,9 +50,11 @@ private:
     QString m_service;
     Base::Scheduler& m_scheduler;
     double m_timeoutSeconds;
-    // Shared by the copies that finish a call, and by the watch of the service's bus name.
+    // Shared by the copies that finish a call (the queue only on the GLib thread), and by the
+    // watch of the service.
+    std::shared_ptr<CallQueue> m_calls;
     std::shared_ptr<StoreReach> m_reach;
-    std::shared_ptr<QDBusServiceWatcher> m_serviceWatch;
+    std::shared_ptr<SecretServiceWatch> m_watch;
 };
 
 } // namespace Parlino

@@ -89,14 +89,13 @@ public:
         const QDBusMessage opened =
             secrets.call("OpenSession", "plain", QVariant::fromValue(QDBusVariant(QString())));
         EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage) << opened.errorMessage().toStdString();
-        const auto session = opened.arguments().value(1).value<QDBusObjectPath>();
+        m_session = opened.arguments().value(1).value<QDBusObjectPath>();
+        const auto session = m_session;
 
-        QDBusInterface internal(secretsService, secretsPath,
-                                "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface");
         const QDBusReply<QDBusObjectPath> created =
-            internal.call("CreateWithMasterPassword",
-                          QVariantMap{{"org.freedesktop.Secret.Collection.Label", "Parlino e2e"}},
-                          QVariant::fromValue(Secret{session, {}, "pw", "text/plain"}));
+            internal().call("CreateWithMasterPassword",
+                            QVariantMap{{"org.freedesktop.Secret.Collection.Label", "Parlino e2e"}},
+                            QVariant::fromValue(Secret{session, {}, "pw", "text/plain"}));
         EXPECT_TRUE(created.isValid()) << created.error().message().toStdString();
         m_path = created.value();
 
@@ -116,6 +115,7 @@ public:
         EXPECT_EQ(locked.type(), QDBusMessage::ReplyMessage) << locked.errorMessage().toStdString();
     }
     ~LockedCollection() {
+        setDefault(false);
         const QDBusMessage deleted =
             QDBusInterface(secretsService, m_path.path(), "org.freedesktop.Secret.Collection")
                 .call("Delete");
@@ -123,8 +123,31 @@ public:
             << deleted.errorMessage().toStdString();
     }
 
+    // Unlocked with its password, as the desktop's prompt would.
+    void unlock() {
+        const QDBusMessage unlocked =
+            internal().call("UnlockWithMasterPassword", QVariant::fromValue(m_path),
+                            QVariant::fromValue(Secret{m_session, {}, "pw", "text/plain"}));
+        EXPECT_EQ(unlocked.type(), QDBusMessage::ReplyMessage)
+            << unlocked.errorMessage().toStdString();
+    }
+    // The keyring new items go to, instead of the session's login keyring.
+    void setDefault(bool isDefault) {
+        const QDBusObjectPath login(QStringLiteral("/org/freedesktop/secrets/collection/login"));
+        const QDBusMessage set =
+            QDBusInterface(secretsService, secretsPath, "org.freedesktop.Secret.Service")
+                .call("SetAlias", "default", QVariant::fromValue(isDefault ? m_path : login));
+        EXPECT_EQ(set.type(), QDBusMessage::ReplyMessage) << set.errorMessage().toStdString();
+    }
+
 private:
+    static QDBusInterface internal() {
+        return QDBusInterface(secretsService, secretsPath,
+                              "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface");
+    }
+
     QDBusObjectPath m_path;
+    QDBusObjectPath m_session;
 };
 
 class KeychainStoreE2E : public ::testing::Test {
@@ -194,6 +217,20 @@ TEST_F(KeychainStoreE2E, AKeyInALockedCollectionReadsAsLockedAndIsNotDeletedBehi
     EXPECT_EQ(read(), KeychainReadResult::locked(KeychainStatus::locked));
 }
 
+// Unlocked by the user, the keyring answers with the key: whoever waits is told. A write into a
+// keyring left locked (no prompt to unlock it here) says so.
+TEST_F(KeychainStoreE2E, AKeyringUnlockedIsHeardOfAndAWriteIntoALockedOneSaysLocked) {
+    LockedCollection collection(service);
+    collection.setDefault(true);
+    EXPECT_EQ(write("sk_new"), KeychainStatus::locked);
+
+    bool answering = false;
+    store.whenAnsweringAgain([&] { answering = true; });
+    collection.unlock();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return answering; }, 5000));
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_locked"));
+}
+
 TEST_F(KeychainStoreE2E, AnAnswerLaterThanTheTimeOutIsDroppedAfterTheTimeOutIsReported) {
     TestSupport::ManualClock clock;
     TestSupport::ManualScheduler scheduler(clock);
@@ -247,6 +284,49 @@ TEST_F(KeychainStoreE2E, AServiceThatDidNotAnswerInTimeIsHeardOutAndSaysSoWhenIt
     impatient.read(account, [&](KeychainReadResult r) { again = r; });
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return again.has_value(); }, 5000));
     EXPECT_EQ(again, KeychainReadResult::found("sk_saved"));
+}
+
+// A service stopped for longer than any call waits (its own prompt, or hung) leaves no call of
+// the store's to hear it go on: the watch's call, which waits as long as it takes, does.
+TEST_F(KeychainStoreE2E, AServiceStoppedPastEveryCallsWaitIsHeardAsSoonAsItGoesOn) {
+    ASSERT_EQ(write("sk_saved"), KeychainStatus::success);
+    TestSupport::ManualClock clock;
+    TestSupport::ManualScheduler scheduler(clock);
+    KeychainStore impatient(service, scheduler, 1);
+    StoppedSecretService stopped;
+    QList<KeychainReadResult> answers;
+    impatient.read(account, [&](KeychainReadResult r) { answers.append(r); });
+    scheduler.advance(1);
+    ASSERT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
+    bool answering = false;
+    impatient.whenAnsweringAgain([&] { answering = true; });
+    scheduler.advance(KeychainStore::lateAnswerSeconds); // the read is given up
+    EXPECT_FALSE(TestSupport::pumpUntil([&] { return answering; }, 300));
+
+    stopped.resume();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return answering; }, 5000));
+    std::optional<KeychainReadResult> again;
+    impatient.read(account, [&](KeychainReadResult r) { again = r; });
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return again.has_value(); }, 5000));
+    EXPECT_EQ(again, KeychainReadResult::found("sk_saved"));
+}
+
+// A write goes to the service in more than one call: a read asked while it waits must not be
+// answered before the write is carried out, or the key it stores looks missing.
+TEST_F(KeychainStoreE2E, AReadAskedAfterAStalledWriteShowsWhatTheWriteLeft) {
+    KeychainStore impatient(service, Base::QtScheduler::shared(), 3);
+    StoppedSecretService stopped;
+    std::optional<qint32> written;
+    impatient.write(account, "sk_late", [&](auto result) {
+        written = result ? KeychainStatus::success : result.error().status;
+    });
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written.has_value(); }, 5000));
+    EXPECT_EQ(written, KeychainStatus::timedOut);
+    std::optional<KeychainReadResult> read;
+    impatient.read(account, [&](KeychainReadResult r) { read = r; });
+    stopped.resume();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return read.has_value(); }, 15'000));
+    EXPECT_EQ(read, KeychainReadResult::found("sk_late"));
 }
 
 TEST_F(KeychainStoreE2E, ACancelledCallNeverAnswers) {
