@@ -8,21 +8,34 @@ using Core::CaptureError;
 
 namespace {
 
-// The two texts differ at most in their white space.
-bool sameButForWhiteSpace(QStringView a, QStringView b) {
+// The offered text, where it differs from the accessible one at most in its white space, with
+// the accessible text's white space put in wherever the offered text joins two characters that
+// the accessible one keeps apart (a browser offers absolutely positioned paragraphs one right after
+// the other); nothing where the two differ in more than white space.
+std::optional<QString> offeredWithBreaks(QStringView accessible, QStringView offered) {
     const auto skipWhiteSpace = [](QStringView text, qsizetype& i) {
+        const qsizetype start = i;
         while (i < text.size() && Base::Unicode::isWhiteSpace(text[i].unicode()))
             ++i;
+        return text.sliced(start, i - start);
     };
+    QString text;
+    text.reserve(offered.size());
     qsizetype i = 0;
     qsizetype j = 0;
     for (;;) {
-        skipWhiteSpace(a, i);
-        skipWhiteSpace(b, j);
-        if (i == a.size() || j == b.size())
-            return i == a.size() && j == b.size();
-        if (a[i++] != b[j++])
-            return false;
+        const QStringView accessibleBreak = skipWhiteSpace(accessible, i);
+        const QStringView offeredBreak = skipWhiteSpace(offered, j);
+        if (i == accessible.size() || j == offered.size()) {
+            if (i != accessible.size() || j != offered.size())
+                return std::nullopt;
+            text.append(offeredBreak);
+            return text;
+        }
+        if (accessible[i++] != offered[j])
+            return std::nullopt;
+        text.append(offeredBreak.isEmpty() && !text.isEmpty() ? accessibleBreak : offeredBreak);
+        text.append(offered[j++]);
     }
 }
 
@@ -73,8 +86,10 @@ AXCaptureStrategy::captureFrom(const Base::Result<AXFocusSnapshot, CaptureError>
     if (snapshot->joinedFromEmbeddedTexts) {
         // The application's own lines, where it offers the same text.
         const OfferedText offered = m_primarySelection->read(target, stop);
-        if (offered && *offered && sameButForWhiteSpace(**offered, text))
-            text = **offered;
+        if (offered && *offered) {
+            if (auto lines = offeredWithBreaks(text, **offered))
+                text = std::move(*lines);
+        }
     }
     return std::optional(Core::SelectionCapture{
         std::move(text), target.app, snapshot->selectionBounds, Core::CapturePath::accessibility});

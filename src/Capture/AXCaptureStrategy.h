@@ -12,8 +12,8 @@ namespace Capture {
 // touching the pasteboard or the keyboard. An editable text that says it has a caret and nothing
 // selected ends the capture with nothingSelected, unless the application offers a selection: then
 // the accessible text may not yet have taken the user's last keys, and is asked once more. A text
-// put together from several accessibles takes the line breaks of the selection that the
-// application offers, when that has the same text.
+// put together from several accessibles takes the line breaks of the selection that the application
+// offers, when that has the same text, but keeps its own where the offered one joins two words.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.

@@ -156,6 +156,16 @@ TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBrea
     EXPECT_EQ(**offeredLines, (Core::SelectionCapture{QStringLiteral("One.\nTwo.\n"), editor,
                                                       bounds, Core::CapturePath::accessibility}));
 
+    // Chromium offers absolutely positioned paragraphs one right after the other.
+    focus(QStringLiteral("Alpha one.\n\nBravo two.\nCharlie."), QStringLiteral("document web"));
+    ax->snapshot->joinedFromEmbeddedTexts = true;
+    primarySelection->offer(QStringLiteral("Alpha one.Bravo two.\nCharlie.\n"));
+    const auto joinedLines = capture();
+    ASSERT_TRUE(joinedLines && *joinedLines);
+    EXPECT_EQ((*joinedLines)->text, QStringLiteral("Alpha one.\n\nBravo two.\nCharlie.\n"));
+
+    focus(QStringLiteral("One.\n\nTwo."), QStringLiteral("document web"), bounds);
+    ax->snapshot->joinedFromEmbeddedTexts = true;
     primarySelection->offer(QStringLiteral("One.\nTwo and more."));
     const auto otherOffer = capture();
     ASSERT_TRUE(otherOffer && *otherOffer);
