@@ -47,8 +47,10 @@ bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot)
 } // namespace
 
 AXCaptureStrategy::AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
-                                     std::shared_ptr<PrimarySelectionReading> primarySelection)
-    : m_ax(std::move(ax)), m_primarySelection(std::move(primarySelection)) {}
+                                     std::shared_ptr<PrimarySelectionReading> primarySelection,
+                                     const Base::Clock& clock, Base::Sleeper& sleeper)
+    : m_ax(std::move(ax)), m_primarySelection(std::move(primarySelection)), m_clock(clock),
+      m_sleeper(sleeper) {}
 
 StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop_token stop) {
     // Secure entry comes first: with it on, nothing else is asked.
@@ -65,8 +67,23 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
     // selection not yet made. It answers for the selection it offers only once it has handled the
     // input queued before the request: a selection offered then is asked of it again.
     if (showsCaretOnly(snapshot) && offersSelection(target, stop))
-        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+        snapshot = lookAgain(scope, target, stop);
     return captureFrom(snapshot, target, stop);
+}
+
+Base::Result<AXFocusSnapshot, CaptureError>
+AXCaptureStrategy::lookAgain(AXFocusScope scope, const CaptureTarget& target,
+                             std::stop_token stop) {
+    // A browser offers a selection as soon as it is made, and its page shows it a moment later:
+    // an offer younger than that may not be shown yet. An older one, or one of untold age, is
+    // what the application kept after the user took the selection away.
+    const auto age = m_primarySelection->age(target, stop);
+    const double settled = m_clock.now() + (age ? offerSettleTime - *age : 0);
+    auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    while (showsCaretOnly(snapshot) && m_clock.now() < settled &&
+           m_sleeper.sleep(lookInterval, stop))
+        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    return snapshot;
 }
 
 StrategyResult

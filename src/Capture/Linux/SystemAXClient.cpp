@@ -5,8 +5,10 @@
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
+#include "Capture/Linux/AtspiWebPage.h"
 #include "Capture/Linux/FocusLocator.h"
 #include "Capture/Linux/X11Connection.h"
+#include "Capture/PageSelection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +69,19 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
         !time.arm())
         return false;
     return atspi_text_get_caret_offset(text.get(), error.out()) >= 0 && !error.failed();
+}
+
+// The longest share of a snapshot's time that telling whether a web page holds a selection may
+// take, in seconds: a page that cannot tell by then is left to the selection its browser offers.
+constexpr double pageSelectionShare = 0.2;
+
+// The focused element is part of a web page that has nothing selected around it: the browser
+// still offers the selection that the user took away.
+bool pageHoldsNoSelection(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    const AtspiTimeBudget share = time.share(pageSelectionShare);
+    AtspiWebPage page(
+        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), share);
+    return PageSelection::holdsNone(page);
 }
 
 enum class Selection { read, tooLarge };
@@ -206,7 +221,8 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         }
         if (!snapshot.isSecureField() && !snapshot.selectedText)
-            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time);
+            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time) ||
+                                             pageHoldsNoSelection(focused.element, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());

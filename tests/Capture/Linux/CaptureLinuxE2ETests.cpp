@@ -134,7 +134,8 @@ protected:
     static std::shared_ptr<AXCaptureStrategy> accessibilityStrategy() {
         return std::make_shared<AXCaptureStrategy>(
             std::make_shared<SystemAXClient>(),
-            X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4));
+            X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4),
+            Base::SteadyClock::shared(), Base::SteadySleeper::shared());
     }
 
     // Reads PRIMARY from an IncrementalOwner of `total` bytes that announces `announced`.

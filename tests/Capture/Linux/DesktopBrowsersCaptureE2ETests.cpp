@@ -3,7 +3,7 @@
 // then shows each paragraph of the page as an embedded object of its document's text, and each
 // paragraph of an editable section so in the section's: a triple-clicked paragraph, a drag over
 // several, a keyboard selection over paragraphs of an editable section and a line of a text area,
-// in turn.
+// in turn; and nothing once each is taken away again, though the browser still offers it.
 #include "DesktopAppsCapture.h"
 
 using namespace DesktopAppsCapture;
@@ -132,45 +132,117 @@ protected:
         }
     }
 
-    // Waits until the browser shows the page, then reads the changing selections.
-    void readPage(const char* name) {
+    // Takes away the selection that select() made in the round, as a user does: a click on a
+    // blank part of the page or into another paragraph, into another line of the editable section,
+    // or beside the text area.
+    static bool deselect(int round) {
+        const int place = round / 4;
+        switch (round % 4) {
+        case 0:
+            if (place % 2 == 0)
+                return clickAt(1500, paragraphY(place % pageParagraphs));
+            return clickAt(100, paragraphY((place + 1) % pageParagraphs));
+        case 1:
+            return clickAt(1500, paragraphY(pageParagraphs - 1));
+        case 2: {
+            const int count = 2 + place % 2;
+            const int first = place % (editableParagraphs - count + 1);
+            const int other = (first + count) % editableParagraphs;
+            return clickAt(100, paragraphY(pageParagraphs + other));
+        }
+        default:
+            return clickAt(1500, textAreaTop + 60);
+        }
+    }
+
+    // Waits until the browser shows the page.
+    void waitUntilShown(const char* name) {
         ASSERT_TRUE(waitUntilFrontmost()) << name << " never showed a window";
         ASSERT_TRUE(selectUntilOffered([] { return clickAt(100, paragraphY(0), 3); }, lineText(0)))
             << name << " never showed the page";
+    }
+
+    void readPage(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
         readChangingSelection(
             name, select, [this](const QString& text) { return waitUntilOffered(text); }, true);
+    }
+
+    // Each round makes a selection and reads it, takes it away again and captures once the page
+    // shows only a caret: the browser still offers the old selection, yet nothing is selected, and
+    // no copy keystroke reaches the browser.
+    void readNothingOnceDeselected(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            const std::optional<QString> selected = select(round);
+            ASSERT_TRUE(selected && waitUntilOffered(*selected)) << name << " round " << round;
+            const CaptureResult read = capture();
+            EXPECT_TRUE(read && Core::TextSanitizer::sanitize(read->text) == *selected)
+                << name << " round " << round << " read \""
+                << (read ? read->text.toStdString() : "") << "\", error "
+                << (read ? -1 : int(read.error().kind()));
+
+            ASSERT_TRUE(deselect(round) && waitUntilNothingSelected())
+                << name << " round " << round << " never shows that nothing is selected";
+            EXPECT_EQ(offeredText(), *selected)
+                << name << " round " << round << " no longer offers the old selection";
+            nothing += capturesNothing(name, round, milliseconds);
+        }
+        report(name, milliseconds, nothing, nothing, "found nothing selected once deselected");
+        EXPECT_EQ(nothing, rounds()) << name;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << name << " got a copy keystroke";
+    }
+
+    void startFirefox() {
+        const QString url = page();
+        ASSERT_FALSE(url.isEmpty());
+        const QString profile = folder.filePath("firefox");
+        QDir().mkpath(profile);
+        QFile preferences(profile + "/user.js");
+        ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
+        preferences.write("user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+                          "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
+                          "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+                          "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                          "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
+        preferences.close();
+        start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
+              {"MOZ_CRASHREPORTER_DISABLE=1"});
+    }
+
+    void startChromium() {
+        const QString url = page();
+        ASSERT_FALSE(url.isEmpty());
+        start(QStringLiteral("chromium"),
+              {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+               "--disable-component-update", "--disable-sync", "--log-level=3",
+               "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
+               "--kiosk", url});
     }
 };
 
 TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInFirefox) {
-    const QString url = page();
-    ASSERT_FALSE(url.isEmpty());
-    const QString profile = folder.filePath("firefox");
-    QDir().mkpath(profile);
-    QFile preferences(profile + "/user.js");
-    ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
-    preferences.write("user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
-                      "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
-                      "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
-                      "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
-                      "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
-    preferences.close();
-    start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
-          {"MOZ_CRASHREPORTER_DISABLE=1"});
-
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
     readPage("Firefox");
 }
 
 TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInChromium) {
-    const QString url = page();
-    ASSERT_FALSE(url.isEmpty());
-    start(QStringLiteral("chromium"),
-          {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync", "--log-level=3",
-           "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
-           "--kiosk", url});
-
+    ASSERT_NO_FATAL_FAILURE(startChromium());
     readPage("Chromium");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInFirefox) {
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
+    readNothingOnceDeselected("Firefox");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium());
+    readNothingOnceDeselected("Chromium");
 }
 
 } // namespace
