@@ -37,11 +37,20 @@ protected:
         setDesktopAccessibility(false);
     }
 
+    // Where the page's own paragraphs stand: one after the other, or each at its place on its own.
+    enum class Paragraphs { inFlow, absolutelyPositioned };
+
     // The page, as a file URL; empty when it could not be written.
-    QString page() const {
+    QString page(Paragraphs placed = Paragraphs::inFlow) const {
         QString paragraphs;
-        for (int line = 0; line < pageParagraphs; ++line)
-            paragraphs += QStringLiteral("<p>%1</p>\n").arg(lineText(line));
+        for (int line = 0; line < pageParagraphs; ++line) {
+            const QString style =
+                placed == Paragraphs::inFlow
+                    ? QString()
+                    : QStringLiteral(" style=\"position: absolute; top: %1px; left: 0; right: 0\"")
+                          .arg(line * 60);
+            paragraphs += QStringLiteral("<p%1>%2</p>\n").arg(style, lineText(line));
+        }
         QString editable;
         for (int line = pageParagraphs; line < pageParagraphs + editableParagraphs; ++line)
             editable += QStringLiteral("<p>%1</p>").arg(lineText(line));
@@ -56,13 +65,14 @@ protected:
             QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Page</title>"
                            "<style>body { margin: 0; font: 20px/30px sans-serif; }"
                            "p { margin: 0 0 30px 0; white-space: nowrap; }"
-                           "div { outline: none; }"
+                           "div { outline: none; margin-top: %5px; }"
                            "textarea { position: absolute; top: %4px; left: 0; width: 900px; "
                            "height: 120px; font: 20px/30px monospace; }</style></head><body>\n"
                            "%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
                            "</body></html>\n")
                 .arg(paragraphs, editable, area.join('\n'))
                 .arg(textAreaTop)
+                .arg(placed == Paragraphs::inFlow ? 0 : pageParagraphs * 60)
                 .toUtf8());
         return QUrl::fromLocalFile(file.fileName()).toString();
     }
@@ -214,8 +224,8 @@ protected:
               {"MOZ_CRASHREPORTER_DISABLE=1"});
     }
 
-    void startChromium() {
-        const QString url = page();
+    void startChromium(Paragraphs placed = Paragraphs::inFlow) {
+        const QString url = page(placed);
         ASSERT_FALSE(url.isEmpty());
         start(QStringLiteral("chromium"),
               {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
@@ -243,6 +253,34 @@ TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInFirefox) {
 TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInChromium) {
     ASSERT_NO_FATAL_FAILURE(startChromium());
     readNothingOnceDeselected("Chromium");
+}
+
+// Chromium offers the texts of absolutely positioned paragraphs one right after the other: the
+// blank line between them in the accessible text stands.
+TEST_F(DesktopBrowsersCaptureE2E, keepsTheBreaksBetweenAbsolutelyPositionedParagraphsInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium(Paragraphs::absolutelyPositioned));
+    ASSERT_NO_FATAL_FAILURE(waitUntilShown("Chromium"));
+    const auto words = [](QString text) { return text.remove(QRegularExpression("\\s")); };
+    readChangingSelection(
+        "Chromium (absolutely positioned paragraphs)",
+        [](int round) -> std::optional<QString> {
+            const int first = round % (pageParagraphs - 1);
+            if (!dragOver(first, first + 1))
+                return std::nullopt;
+            return lines(first, 2, QStringLiteral("\n\n"));
+        },
+        // Once the page shows the selection too: the breaks are the accessible text's to give.
+        [&](const QString& text) {
+            return pumpUntil(
+                [&] {
+                    const auto shown =
+                        accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                    return words(offeredText()) == words(text) && shown && shown->selectedText &&
+                           words(*shown->selectedText) == words(text);
+                },
+                selectTimeout);
+        },
+        true);
 }
 
 } // namespace
