@@ -1,5 +1,7 @@
 #include "Capture/PageSelection.h"
 
+#include <algorithm>
+
 namespace Capture::PageSelection {
 
 namespace {
@@ -8,11 +10,9 @@ namespace {
 // in a circle is not climbed forever.
 constexpr int deepestNesting = 256;
 
-} // namespace
-
-bool holdsNone(WebPage& page) {
-    // Up to the window, which ends the way up: one that cannot be followed there may pass by a
-    // document that holds a selection.
+// Up to the window, which ends the way up: one that cannot be followed there may pass by a
+// document that holds a selection.
+bool inPageSelectingNothing(WebPage& page) {
     bool inPage = false;
     WebPage::Node node = 0;
     for (int depth = 0; depth < deepestNesting; ++depth) {
@@ -31,6 +31,17 @@ bool holdsNone(WebPage& page) {
         node = *parent;
     }
     return false;
+}
+
+} // namespace
+
+bool holdsNone(WebPage& page) {
+    if (!inPageSelectingNothing(page))
+        return false;
+    const auto lately = page.documentsFocusedLately();
+    return lately && std::ranges::all_of(*lately, [&](WebPage::Node document) {
+               return page.selectionCount(document) == 0;
+           });
 }
 
 } // namespace Capture::PageSelection

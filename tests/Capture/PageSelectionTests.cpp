@@ -38,8 +38,14 @@ public:
             return std::nullopt;
         return elements[size_t(node)].selections;
     }
+    std::optional<QList<Node>> documentsFocusedLately() override {
+        if (!answer())
+            return std::nullopt;
+        return focusedLately;
+    }
 
     std::vector<Element> elements;
+    std::optional<QList<Node>> focusedLately = QList<Node>();
     int calls = 0;
     int callsInTime = INT_MAX;
 
@@ -48,7 +54,7 @@ private:
 };
 
 // Firefox's window after a click beside the text: the page's document has the focus, below the
-// window's own parts (2-4).
+// window's own parts (2-4), and the document of a frame inside the page had it before (5).
 FakeWebPage deselectedPage() {
     FakeWebPage page;
     page.elements = {
@@ -57,7 +63,9 @@ FakeWebPage deselectedPage() {
         {Role::other, 3, {}},            // 2: the tab's frame
         {Role::other, 4, {}},            // 3: the tab panel
         {Role::other, 1, {}},            // 4: the tabs
+        {Role::document, {}, 0},         // 5: a frame's page
     };
+    page.focusedLately = QList<Node>{5};
     return page;
 }
 
@@ -86,8 +94,9 @@ TEST(PageSelectionTest, APageWhoseDocumentsAroundTheFocusSelectNothingHoldsNone)
     EXPECT_TRUE(PageSelection::holdsNone(frame));
 }
 
-// The page around a frame shows its selection, greyed, while the frame has the focus.
-TEST(PageSelectionTest, ASelectionInTheFocusedElementOrADocumentAroundItKeepsItOpen) {
+// The page around a frame shows its selection, greyed, while the frame has the focus, and a frame
+// its own while the page has it.
+TEST(PageSelectionTest, ASelectionInTheFocusedElementOrADocumentAroundOrBesideItKeepsItOpen) {
     FakeWebPage focusedSelects = deselectedPage();
     focusedSelects.elements[0].selections = 1;
     EXPECT_FALSE(PageSelection::holdsNone(focusedSelects));
@@ -96,6 +105,11 @@ TEST(PageSelectionTest, ASelectionInTheFocusedElementOrADocumentAroundItKeepsItO
     pageSelects.elements[0].selections = 1;
     focusInside(pageSelects, {Role::other, {}, 0});
     EXPECT_FALSE(PageSelection::holdsNone(pageSelects));
+
+    // A click beside a frame leaves the frame's selection, greyed.
+    FakeWebPage frameSelects = deselectedPage();
+    frameSelects.elements[5].selections = 1;
+    EXPECT_FALSE(PageSelection::holdsNone(frameSelects));
 
     FakeWebPage outerPageSelects = deselectedPage();
     outerPageSelects.elements[0].selections = 2;
@@ -113,7 +127,9 @@ TEST(PageSelectionTest, WhatIsNotAPageOrNotToldInTimeKeepsItOpen) {
 
     for (const auto& unreadable : std::vector<std::function<void(FakeWebPage&)>>{
              [](FakeWebPage& page) { page.elements[0].selections.reset(); },
+             [](FakeWebPage& page) { page.elements[6].selections.reset(); },
              [](FakeWebPage& page) { page.elements[5].selections.reset(); },
+             [](FakeWebPage& page) { page.focusedLately.reset(); },
              [](FakeWebPage& page) { page.elements[3].role.reset(); },
              // The way up ends before a window: an outer page may lie beyond.
              [](FakeWebPage& page) { page.elements[3].parent.reset(); },

@@ -75,12 +75,16 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
 // take, in seconds: a page that cannot tell by then is left to the selection its browser offers.
 constexpr double pageSelectionShare = 0.2;
 
-// The focused element is part of a web page that has nothing selected around it: the browser
-// still offers the selection that the user took away.
-bool pageHoldsNoSelection(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+// The focused element is part of a web page that has nothing selected around it, nor in the
+// frames that had the focus lately: the browser still offers the selection that the user took
+// away.
+bool pageHoldsNoSelection(AtspiAccessible* accessible,
+                          std::vector<AtspiRef<AtspiAccessible>> focusedLately,
+                          const AtspiTimeBudget& time) {
     const AtspiTimeBudget share = time.share(pageSelectionShare);
     AtspiWebPage page(
-        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), share);
+        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
+        std::move(focusedLately), share);
     return PageSelection::holdsNone(page);
 }
 
@@ -172,6 +176,8 @@ bool SystemAXClient::isSecureEventInputEnabled() {
 
 struct SystemAXClient::FocusedElement {
     AtspiAccessible* element;
+    // The elements of its application that had the focus lately, the most recent last.
+    std::vector<AtspiRef<AtspiAccessible>> focusedLately;
     const AtspiTimeBudget& time;
 };
 
@@ -198,7 +204,9 @@ SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
         if (!focused) {
             result = Base::failure(focused.error());
         } else if (*focused) {
-            read({focused->get(), time});
+            auto lately = query.pid ? m_accessibility.focus().focusedLately(*query.pid)
+                                    : std::vector<AtspiRef<AtspiAccessible>>();
+            read({focused->get(), std::move(lately), time});
             result = true;
         }
     });
@@ -221,8 +229,9 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         }
         if (!snapshot.isSecureField() && !snapshot.selectedText)
-            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time) ||
-                                             pageHoldsNoSelection(focused.element, focused.time);
+            snapshot.caretWithoutSelection =
+                showsCaretOnly(focused.element, role, focused.time) ||
+                pageHoldsNoSelection(focused.element, focused.focusedLately, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());

@@ -12,14 +12,21 @@ namespace {
 
 // The page's paragraphs stand at fixed places in a browser that fills the screen: 30-pixel lines
 // a blank line apart from the top left corner. Lines 0-5 are the page's own paragraphs, 6-9
-// those of an editable section, 10-12 the lines of a text area.
+// those of an editable section, 10-12 the lines of a text area, 13-14 the paragraphs of a frame.
 constexpr int pageParagraphs = 6;
 constexpr int editableParagraphs = 4;
 constexpr int textAreaLines = 3;
 constexpr int textAreaTop = 600;
+constexpr int frameParagraphs = 2;
+constexpr int firstFrameLine = pageParagraphs + editableParagraphs + textAreaLines;
+constexpr int frameTop = 780;
 
 int paragraphY(int line) {
     return line * 60 + 15;
+}
+
+int frameParagraphY(int line) {
+    return frameTop + paragraphY(line - firstFrameLine);
 }
 
 class DesktopBrowsersCaptureE2E : public DesktopAppsCaptureE2E {
@@ -58,6 +65,18 @@ protected:
         for (int line = pageParagraphs + editableParagraphs;
              line < pageParagraphs + editableParagraphs + textAreaLines; ++line)
             area << lineText(line);
+        QString framed;
+        for (int line = firstFrameLine; line < firstFrameLine + frameParagraphs; ++line)
+            framed += QStringLiteral("<p>%1</p>").arg(lineText(line));
+        QFile frame(folder.filePath("frame.html"));
+        if (!frame.open(QIODevice::WriteOnly))
+            return QString();
+        frame.write(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
+                                   "body { margin: 0; font: 20px/30px sans-serif; }"
+                                   "p { margin: 0 0 30px 0; white-space: nowrap; }</style></head>"
+                                   "<body>%1</body></html>\n")
+                        .arg(framed)
+                        .toUtf8());
         QFile file(folder.filePath("page.html"));
         if (!file.open(QIODevice::WriteOnly))
             return QString();
@@ -67,12 +86,15 @@ protected:
                            "p { margin: 0 0 30px 0; white-space: nowrap; }"
                            "div { outline: none; margin-top: %5px; }"
                            "textarea { position: absolute; top: %4px; left: 0; width: 900px; "
-                           "height: 120px; font: 20px/30px monospace; }</style></head><body>\n"
+                           "height: 120px; font: 20px/30px monospace; }"
+                           "iframe { position: absolute; top: %6px; left: 0; width: 900px; "
+                           "height: 120px; border: none; }</style></head><body>\n"
                            "%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
-                           "</body></html>\n")
+                           "<iframe src=\"frame.html\"></iframe>\n</body></html>\n")
                 .arg(paragraphs, editable, area.join('\n'))
                 .arg(textAreaTop)
                 .arg(placed == Paragraphs::inFlow ? 0 : pageParagraphs * 60)
+                .arg(frameTop)
                 .toUtf8());
         return QUrl::fromLocalFile(file.fileName()).toString();
     }
@@ -207,6 +229,48 @@ protected:
             << name << " got a copy keystroke";
     }
 
+    // A frame keeps its selection, greyed, when the user clicks beside the frame: each round that
+    // selection is read, from what the browser offers, and once the user has also clicked into
+    // the frame and beside it again, nothing is.
+    void readAFramesSelectionUntilDeselected(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int greyed = 0;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            const int line = firstFrameLine + round % frameParagraphs;
+            ASSERT_TRUE(clickAt(100, frameParagraphY(line), 3) && waitUntilOffered(lineText(line)))
+                << name << " round " << round;
+            const CaptureResult read = capture();
+            EXPECT_TRUE(read && read->text.trimmed() == lineText(line))
+                << name << " round " << round;
+
+            // Beside the page's text: the page has the focus, and nothing selected.
+            const auto focusLeftTheFrame = [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && !snapshot->selectedText;
+            };
+            ASSERT_TRUE(clickAt(1500, paragraphY(round % pageParagraphs)) &&
+                        pumpUntil(focusLeftTheFrame, selectTimeout))
+                << name << " round " << round;
+            const CaptureResult greyedRead = timedCapture(name, round, milliseconds);
+            EXPECT_TRUE(greyedRead && greyedRead->text.trimmed() == lineText(line))
+                << name << " round " << round << ": the frame's selection was not read";
+            greyed += greyedRead && greyedRead->text.trimmed() == lineText(line);
+
+            ASSERT_TRUE(
+                clickAt(100, frameParagraphY(firstFrameLine + (line + 1) % frameParagraphs)) &&
+                clickAt(1500, paragraphY(round % pageParagraphs)) && waitUntilNothingSelected())
+                << name << " round " << round << " never shows that nothing is selected";
+            nothing += capturesNothing(name, round, milliseconds);
+        }
+        report(name, milliseconds, greyed + nothing, nothing,
+               "read the frame's greyed selection or, once it was taken away, nothing");
+        EXPECT_EQ(greyed, rounds()) << name;
+        EXPECT_EQ(nothing, rounds()) << name;
+    }
+
     void startFirefox() {
         const QString url = page();
         ASSERT_FALSE(url.isEmpty());
@@ -281,6 +345,16 @@ TEST_F(DesktopBrowsersCaptureE2E, keepsTheBreaksBetweenAbsolutelyPositionedParag
                 selectTimeout);
         },
         true);
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInFirefox) {
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
+    readAFramesSelectionUntilDeselected("Firefox (frame)");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium());
+    readAFramesSelectionUntilDeselected("Chromium (frame)");
 }
 
 } // namespace
