@@ -8,21 +8,34 @@ using Core::CaptureError;
 
 namespace {
 
-// The two texts differ at most in their white space.
-bool sameButForWhiteSpace(QStringView a, QStringView b) {
+// The offered text, where it differs from the accessible one at most in its white space, with
+// the accessible text's white space put in wherever the offered text joins two characters that
+// the accessible one keeps apart (a browser offers absolutely positioned paragraphs one right after
+// the other); nothing where the two differ in more than white space.
+std::optional<QString> offeredWithBreaks(QStringView accessible, QStringView offered) {
     const auto skipWhiteSpace = [](QStringView text, qsizetype& i) {
+        const qsizetype start = i;
         while (i < text.size() && Base::Unicode::isWhiteSpace(text[i].unicode()))
             ++i;
+        return text.sliced(start, i - start);
     };
+    QString text;
+    text.reserve(offered.size());
     qsizetype i = 0;
     qsizetype j = 0;
     for (;;) {
-        skipWhiteSpace(a, i);
-        skipWhiteSpace(b, j);
-        if (i == a.size() || j == b.size())
-            return i == a.size() && j == b.size();
-        if (a[i++] != b[j++])
-            return false;
+        const QStringView accessibleBreak = skipWhiteSpace(accessible, i);
+        const QStringView offeredBreak = skipWhiteSpace(offered, j);
+        if (i == accessible.size() || j == offered.size()) {
+            if (i != accessible.size() || j != offered.size())
+                return std::nullopt;
+            text.append(offeredBreak);
+            return text;
+        }
+        if (accessible[i++] != offered[j])
+            return std::nullopt;
+        text.append(offeredBreak.isEmpty() && !text.isEmpty() ? accessibleBreak : offeredBreak);
+        text.append(offered[j++]);
     }
 }
 
@@ -34,8 +47,10 @@ bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot)
 } // namespace
 
 AXCaptureStrategy::AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
-                                     std::shared_ptr<PrimarySelectionReading> primarySelection)
-    : m_ax(std::move(ax)), m_primarySelection(std::move(primarySelection)) {}
+                                     std::shared_ptr<PrimarySelectionReading> primarySelection,
+                                     const Base::Clock& clock, Base::Sleeper& sleeper)
+    : m_ax(std::move(ax)), m_primarySelection(std::move(primarySelection)), m_clock(clock),
+      m_sleeper(sleeper) {}
 
 StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop_token stop) {
     // Secure entry comes first: with it on, nothing else is asked.
@@ -52,8 +67,23 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
     // selection not yet made. It answers for the selection it offers only once it has handled the
     // input queued before the request: a selection offered then is asked of it again.
     if (showsCaretOnly(snapshot) && offersSelection(target, stop))
-        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+        snapshot = lookAgain(scope, target, stop);
     return captureFrom(snapshot, target, stop);
+}
+
+Base::Result<AXFocusSnapshot, CaptureError>
+AXCaptureStrategy::lookAgain(AXFocusScope scope, const CaptureTarget& target,
+                             std::stop_token stop) {
+    // A browser offers a selection as soon as it is made, and its page shows it a moment later:
+    // an offer younger than that may not be shown yet. An older one, or one of untold age, is
+    // what the application kept after the user took the selection away.
+    const auto age = m_primarySelection->age(target, stop);
+    const double settled = m_clock.now() + (age ? offerSettleTime - *age : 0);
+    auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    while (showsCaretOnly(snapshot) && m_clock.now() < settled &&
+           m_sleeper.sleep(lookInterval, stop))
+        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    return snapshot;
 }
 
 StrategyResult
@@ -73,8 +103,10 @@ AXCaptureStrategy::captureFrom(const Base::Result<AXFocusSnapshot, CaptureError>
     if (snapshot->joinedFromEmbeddedTexts) {
         // The application's own lines, where it offers the same text.
         const OfferedText offered = m_primarySelection->read(target, stop);
-        if (offered && *offered && sameButForWhiteSpace(**offered, text))
-            text = **offered;
+        if (offered && *offered) {
+            if (auto lines = offeredWithBreaks(text, **offered))
+                text = std::move(*lines);
+        }
     }
     return std::optional(Core::SelectionCapture{
         std::move(text), target.app, snapshot->selectionBounds, Core::CapturePath::accessibility});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Base/Clock.h"
+#include "Base/Sleeper.h"
 #include "Capture/AXClientProtocol.h"
 #include "Capture/CaptureStrategy.h"
 #include "Capture/PrimarySelectionReading.h"
@@ -9,18 +11,27 @@
 namespace Capture {
 
 // Reads the focused element's selected text through the accessibility interface, without
-// touching the pasteboard or the keyboard. An editable text that says it has a caret and nothing
-// selected ends the capture with nothingSelected, unless the application offers a selection: then
-// the accessible text may not yet have taken the user's last keys, and is asked once more. A text
-// put together from several accessibles takes the line breaks of the selection that the
-// application offers, when that has the same text.
+// touching the pasteboard or the keyboard. An editable text or a web page that says it has a
+// caret and nothing selected ends the capture with nothingSelected, unless the application offers
+// a selection: then the accessible text may not yet have taken the user's last keys, and is asked
+// once more, and again while the offered selection is younger than a browser may take to show it
+// there. A text put together from several accessibles takes the line breaks of the selection that
+// the application offers, when that has the same text, but keeps its own where the offered one
+// joins two words.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.
     static constexpr double messagingTimeout = 0.5;
+    // How long after an application took the selection it offers its accessible text may still
+    // show none, in seconds: a browser's page shows it there a moment later, from another
+    // process; tens of milliseconds beside four busy loops.
+    static constexpr double offerSettleTime = 0.1;
+    // Seconds between two looks while the offered selection settles.
+    static constexpr double lookInterval = 0.01;
 
     AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
-                      std::shared_ptr<PrimarySelectionReading> primarySelection);
+                      std::shared_ptr<PrimarySelectionReading> primarySelection,
+                      const Base::Clock& clock, Base::Sleeper& sleeper);
 
     StrategyResult capture(const CaptureTarget& target, std::stop_token stop) override;
 
@@ -29,9 +40,15 @@ private:
                                const CaptureTarget& target, std::stop_token stop);
     // The target application offers a selection that is not empty.
     bool offersSelection(const CaptureTarget& target, std::stop_token stop);
+    // Asks the focused element once more, and again while it shows only a caret and the offered
+    // selection is younger than offerSettleTime.
+    Base::Result<AXFocusSnapshot, Core::CaptureError>
+    lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop);
 
     const std::shared_ptr<AXClientProtocol> m_ax;
     const std::shared_ptr<PrimarySelectionReading> m_primarySelection;
+    const Base::Clock& m_clock;
+    Base::Sleeper& m_sleeper;
 };
 
 } // namespace Capture

@@ -65,8 +65,14 @@ std::vector<Object> objectsIn(const QString& text, qint32 start) {
 
 class Expansion {
 public:
-    Expansion(Hypertext& hypertext, qint64 characters)
-        : m_hypertext(hypertext), m_characters(characters) {}
+    explicit Expansion(Hypertext& hypertext) : m_hypertext(hypertext) {}
+
+    // Counts a text read towards the limit; false once the texts read are past it. A UTF-16 unit
+    // takes at least one byte in UTF-8.
+    bool count(QStringView text) {
+        m_characters += text.size();
+        return m_characters <= CaptureError::maxSelectionBytes;
+    }
 
     // `selected`: the range is the node's selection, which may end anywhere within the objects
     // at its ends; otherwise the node is read whole.
@@ -109,8 +115,8 @@ private:
                 return Outcome::unreadable;
             part = TextRange{0, *length};
         }
-        m_characters += qint64(part->end) - part->start;
-        if (m_characters > CaptureError::maxSelectionBytes)
+        // No more is asked for than could fit.
+        if (m_characters + (qint64(part->end) - part->start) > CaptureError::maxSelectionBytes)
             return Outcome::tooLarge;
         const Hypertext::Layout layout = m_hypertext.layout(object);
         // A list item's marker is no part of the selected text.
@@ -121,6 +127,9 @@ private:
             const auto text = m_hypertext.text(object, *part);
             if (!text)
                 return Outcome::unreadable;
+            // What the application answered counts, however much less it was asked for.
+            if (!count(*text))
+                return Outcome::tooLarge;
             if (const Outcome outcome = write(object, *text, *part, selected, depth);
                 outcome != Outcome::read)
                 return outcome;
@@ -147,7 +156,7 @@ private:
     }
 
     Hypertext& m_hypertext;
-    qint64 m_characters;
+    qint64 m_characters = 0;
     Lines m_lines;
 };
 
@@ -155,7 +164,9 @@ private:
 
 Base::Result<std::optional<QString>, CaptureError> expand(Hypertext& hypertext, const QString& text,
                                                           TextRange range) {
-    Expansion expansion(hypertext, qint64(range.end) - range.start);
+    Expansion expansion(hypertext);
+    if (!expansion.count(text))
+        return Base::failure(CaptureError::selectionTooLarge());
     switch (expansion.write(0, text, range, true, 0)) {
     case Outcome::read:
         return std::optional(expansion.take());

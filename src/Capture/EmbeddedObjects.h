@@ -24,9 +24,10 @@ inline bool contains(QStringView text) {
 // the selected part of its accessible's text, recursively, in document order, without the
 // markers that the application puts before list items. An accessible laid out on lines of its own
 // stands on them, a paragraph apart by a blank line, cells of a row a tab apart. Nothing when an
-// embedded object could not be read, which leaves its text unknown; fails with selectionTooLarge,
-// before the text that would pass it is fetched, when the texts hold more characters than
-// CaptureError::maxSelectionBytes.
+// embedded object could not be read, which leaves its text unknown; fails with selectionTooLarge
+// when the texts hold more characters than CaptureError::maxSelectionBytes: before the text that
+// would pass it is fetched, or as soon as an application's answer passes it, also one that holds
+// more than the range it was asked for.
 Base::Result<std::optional<QString>, Core::CaptureError>
 expand(Hypertext& hypertext, const QString& text, TextRange range);
 

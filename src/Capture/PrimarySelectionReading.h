@@ -17,6 +17,10 @@ public:
     // selectionTooLarge, without taking the rest, as soon as the text is known to be longer than
     // CaptureError::maxSelectionBytes.
     virtual OfferedText read(const CaptureTarget& target, std::stop_token stop) = 0;
+    // How long ago, in seconds, the target application took the selection that it offers, as it
+    // tells itself; nothing when another application or none offers it, when the owner does not
+    // tell, or once `stop` is requested.
+    virtual std::optional<double> age(const CaptureTarget& target, std::stop_token stop) = 0;
 };
 
 } // namespace Capture

@@ -1,6 +1,7 @@
 #include "Capture/AXCaptureStrategy.h"
 #include "support/CaptureFakes.h"
 #include "support/Printers.h"
+#include "support/VirtualTime.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,18 @@ using Core::CaptureError;
 namespace {
 
 const Core::FrontmostApp editor{QStringLiteral("Editor"), QStringLiteral("org.editor"), 42};
+
+AXFocusSnapshot caretOnly() {
+    AXFocusSnapshot snapshot;
+    snapshot.caretWithoutSelection = true;
+    return snapshot;
+}
+
+AXFocusSnapshot selecting(const QString& text) {
+    AXFocusSnapshot snapshot;
+    snapshot.selectedText = text;
+    return snapshot;
+}
 
 class AXCaptureStrategyTest : public ::testing::Test {
 protected:
@@ -24,7 +37,8 @@ protected:
     std::shared_ptr<TestSupport::FakeAXClient> ax = std::make_shared<TestSupport::FakeAXClient>();
     std::shared_ptr<TestSupport::FakePrimarySelection> primarySelection =
         std::make_shared<TestSupport::FakePrimarySelection>();
-    AXCaptureStrategy strategy{ax, primarySelection};
+    TestSupport::VirtualTime time;
+    AXCaptureStrategy strategy{ax, primarySelection, time, time};
 };
 
 } // namespace
@@ -111,12 +125,8 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretInAnEditableTextIsNothingSelected) {
 // An editor that a lagging screen reader holds up answers between the user's keys: its caret has
 // moved, its selection is not made yet. What it offers as selected comes after it has taken them.
 TEST_F(AXCaptureStrategyTest, OnlyACaretWhileTheApplicationOffersASelectionIsAskedAgain) {
-    AXFocusSnapshot caretOnly;
-    caretOnly.caretWithoutSelection = true;
-    AXFocusSnapshot selected;
-    selected.selectedText = QStringLiteral("Line 3.");
-    ax->snapshot = caretOnly;
-    ax->laterSnapshots.push_back(selected);
+    ax->snapshot = caretOnly();
+    ax->laterSnapshots.push_back(selecting(QStringLiteral("Line 3.")));
     primarySelection->offer(QStringLiteral("Line 3."));
     const auto result = capture();
     ASSERT_TRUE(result && *result);
@@ -124,12 +134,47 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretWhileTheApplicationOffersASelectionIsAsk
     EXPECT_EQ(ax->scopes.size(), 2u);
 
     // Kate keeps offering a selection after the user has moved the caret away from it.
-    ax->snapshot = caretOnly;
-    ax->laterSnapshots.push_back(caretOnly);
+    ax->snapshot = caretOnly();
+    ax->laterSnapshots.push_back(caretOnly());
     const auto staleOffer = capture();
     ASSERT_FALSE(staleOffer);
     EXPECT_EQ(staleOffer.error(), CaptureError::nothingSelected());
     EXPECT_EQ(ax->scopes.size(), 4u);
+}
+
+// A browser offers a new selection before its page shows it: a selection offered only just now is
+// looked for until it has had the time to show; one taken away shows only a caret all along.
+TEST_F(AXCaptureStrategyTest, OnlyACaretWhileANewSelectionIsOfferedIsAskedUntilItCanShow) {
+    ax->snapshot = caretOnly();
+    ax->laterSnapshots = {caretOnly(), caretOnly(), selecting(QStringLiteral("Line 3."))};
+    primarySelection->offer(QStringLiteral("Line 3."), 0.02);
+    const double started = time.now();
+    const auto shown = capture();
+    ASSERT_TRUE(shown && *shown);
+    EXPECT_EQ((*shown)->text, QStringLiteral("Line 3."));
+    EXPECT_EQ(ax->scopes.size(), 4u);
+    EXPECT_DOUBLE_EQ(time.now() - started, 2 * AXCaptureStrategy::lookInterval);
+
+    // Taken away right after it was made.
+    ax->snapshot = caretOnly();
+    primarySelection->offer(QStringLiteral("Line 3."), 0.05);
+    const double deselected = time.now();
+    const auto nothing = capture();
+    ASSERT_FALSE(nothing);
+    EXPECT_EQ(nothing.error(), CaptureError::nothingSelected());
+    EXPECT_GE(time.now() - deselected, AXCaptureStrategy::offerSettleTime - 0.05);
+    EXPECT_LT(time.now() - deselected,
+              AXCaptureStrategy::offerSettleTime - 0.05 + AXCaptureStrategy::lookInterval);
+
+    // Taken away long after it was made: asked once more only, at once.
+    const std::size_t asked = ax->scopes.size();
+    primarySelection->offer(QStringLiteral("Line 3."), 2.0);
+    const double old = time.now();
+    const auto stale = capture();
+    ASSERT_FALSE(stale);
+    EXPECT_EQ(stale.error(), CaptureError::nothingSelected());
+    EXPECT_EQ(ax->scopes.size(), asked + 2);
+    EXPECT_EQ(time.now(), old);
 }
 
 TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {
@@ -156,6 +201,16 @@ TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBrea
     EXPECT_EQ(**offeredLines, (Core::SelectionCapture{QStringLiteral("One.\nTwo.\n"), editor,
                                                       bounds, Core::CapturePath::accessibility}));
 
+    // Chromium offers absolutely positioned paragraphs one right after the other.
+    focus(QStringLiteral("Alpha one.\n\nBravo two.\nCharlie."), QStringLiteral("document web"));
+    ax->snapshot->joinedFromEmbeddedTexts = true;
+    primarySelection->offer(QStringLiteral("Alpha one.Bravo two.\nCharlie.\n"));
+    const auto joinedLines = capture();
+    ASSERT_TRUE(joinedLines && *joinedLines);
+    EXPECT_EQ((*joinedLines)->text, QStringLiteral("Alpha one.\n\nBravo two.\nCharlie.\n"));
+
+    focus(QStringLiteral("One.\n\nTwo."), QStringLiteral("document web"), bounds);
+    ax->snapshot->joinedFromEmbeddedTexts = true;
     primarySelection->offer(QStringLiteral("One.\nTwo and more."));
     const auto otherOffer = capture();
     ASSERT_TRUE(otherOffer && *otherOffer);

@@ -59,6 +59,8 @@ public:
         if (!answer())
             return std::nullopt;
         fetched.push_back(node);
+        if (answerToEveryText)
+            return answerToEveryText;
         return m_elements[size_t(node)].text.mid(range.start, range.end - range.start);
     }
     Layout layout(Node node) override { return m_elements[size_t(node)].layout; }
@@ -67,6 +69,8 @@ public:
     int calls = 0;
     int callsInTime = INT_MAX;
     std::vector<Node> fetched;
+    // What every text call answers, whatever range it asks for, as a faulty application does.
+    std::optional<QString> answerToEveryText;
 
 private:
     bool answer() { return ++calls <= callsInTime; }
@@ -178,6 +182,22 @@ TEST(EmbeddedObjectsTest, ASelectionPastTheLimitFailsBeforeTheTextPassingItIsFet
     ASSERT_FALSE(read);
     EXPECT_EQ(read.error(), CaptureError::selectionTooLarge());
     EXPECT_EQ(page.fetched, (std::vector<Hypertext::Node>{1, 2}));
+}
+
+// A faulty application that answers far more text than the one character asked of each paragraph:
+// what it answers counts, and the read ends as soon as that is past the limit.
+TEST(EmbeddedObjectsTest, AnswersLongerThanTheRangesAskedForCountTowardsTheLimit) {
+    constexpr int paragraphs = 8;
+    std::vector<Element> elements{
+        {object.repeated(paragraphs), std::nullopt, Layout::line, {1, 2, 3, 4, 5, 6, 7, 8}}};
+    for (int i = 0; i < paragraphs; ++i)
+        elements.push_back(paragraph("a", TextRange{0, 1}));
+    FakeHypertext page(std::move(elements));
+    page.answerToEveryText = QString(qsizetype(CaptureError::maxSelectionBytes / 4), u'x');
+    const auto read = EmbeddedObjects::expand(page, object.repeated(paragraphs), {0, paragraphs});
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error(), CaptureError::selectionTooLarge());
+    EXPECT_EQ(page.fetched.size(), 4u);
 }
 
 // A faulty application whose text embeds itself.

@@ -169,9 +169,15 @@ public:
         ++m_reads;
         return m_offered;
     }
-    void offer(std::optional<QString> text) {
+    std::optional<double> age(const Capture::CaptureTarget&, std::stop_token) override {
+        std::lock_guard lock(m_mutex);
+        return m_age;
+    }
+    // `age`: how long ago the offered text was taken, as its owner tells; nothing when untold.
+    void offer(std::optional<QString> text, std::optional<double> age = std::nullopt) {
         std::lock_guard lock(m_mutex);
         m_offered = std::move(text);
+        m_age = age;
     }
     // The owner offers more than a capture takes.
     void offerTooMuch() {
@@ -186,6 +192,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     Capture::OfferedText m_offered = std::optional<QString>();
+    std::optional<double> m_age;
     int m_reads = 0;
 };
 

@@ -246,6 +246,13 @@ Found FocusLocator::find(const Query& query, const AtspiTimeBudget& time) {
     return askApplications(query, time);
 }
 
+std::vector<Element> FocusLocator::focusedLately(qint32 pid) const {
+    const auto focus = m_focus.find(pid);
+    if (focus == m_focus.end())
+        return {};
+    return {focus->second.elements.begin(), focus->second.elements.end()};
+}
+
 std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiTimeBudget& time) {
     auto latest = m_focus.end();
     if (query.pid) {

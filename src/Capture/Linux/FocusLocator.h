@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace Capture {
 
@@ -47,6 +48,9 @@ public:
     // ran out first.
     Base::Result<AtspiRef<AtspiAccessible>, Core::CaptureError> find(const Query& query,
                                                                      const AtspiTimeBudget& time);
+    // The elements of the application that had the focus lately, as of the last find(), the most
+    // recent last; none for an application not seen with the focus.
+    std::vector<AtspiRef<AtspiAccessible>> focusedLately(qint32 pid) const;
 
 private:
     struct Focus {

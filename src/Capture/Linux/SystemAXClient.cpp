@@ -5,8 +5,10 @@
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
+#include "Capture/Linux/AtspiWebPage.h"
 #include "Capture/Linux/FocusLocator.h"
 #include "Capture/Linux/X11Connection.h"
+#include "Capture/PageSelection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,6 +69,23 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
         !time.arm())
         return false;
     return atspi_text_get_caret_offset(text.get(), error.out()) >= 0 && !error.failed();
+}
+
+// The longest share of a snapshot's time that telling whether a web page holds a selection may
+// take, in seconds: a page that cannot tell by then is left to the selection its browser offers.
+constexpr double pageSelectionShare = 0.2;
+
+// The focused element is part of a web page that has nothing selected around it, nor in the
+// frames that had the focus lately: the browser still offers the selection that the user took
+// away.
+bool pageHoldsNoSelection(AtspiAccessible* accessible,
+                          std::vector<AtspiRef<AtspiAccessible>> focusedLately,
+                          const AtspiTimeBudget& time) {
+    const AtspiTimeBudget share = time.share(pageSelectionShare);
+    AtspiWebPage page(
+        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
+        std::move(focusedLately), share);
+    return PageSelection::holdsNone(page);
 }
 
 enum class Selection { read, tooLarge };
@@ -157,6 +176,8 @@ bool SystemAXClient::isSecureEventInputEnabled() {
 
 struct SystemAXClient::FocusedElement {
     AtspiAccessible* element;
+    // The elements of its application that had the focus lately, the most recent last.
+    std::vector<AtspiRef<AtspiAccessible>> focusedLately;
     const AtspiTimeBudget& time;
 };
 
@@ -183,7 +204,9 @@ SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
         if (!focused) {
             result = Base::failure(focused.error());
         } else if (*focused) {
-            read({focused->get(), time});
+            auto lately = query.pid ? m_accessibility.focus().focusedLately(*query.pid)
+                                    : std::vector<AtspiRef<AtspiAccessible>>();
+            read({focused->get(), std::move(lately), time});
             result = true;
         }
     });
@@ -206,7 +229,9 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         }
         if (!snapshot.isSecureField() && !snapshot.selectedText)
-            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time);
+            snapshot.caretWithoutSelection =
+                showsCaretOnly(focused.element, role, focused.time) ||
+                pageHoldsNoSelection(focused.element, focused.focusedLately, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());

@@ -32,8 +32,17 @@ X11PrimarySelection::X11PrimarySelection(std::unique_ptr<X11SelectionReader> rea
     : m_reader(std::move(reader)), m_resourceIdMask(resourceIdMask) {}
 
 OfferedText X11PrimarySelection::read(const CaptureTarget& target, std::stop_token stop) {
-    return m_reader->read(
-        [&](X11Connection& x11, unsigned long owner) { return ownedBy(target, x11, owner); }, stop);
+    return m_reader->read(ownedBy(target), stop);
+}
+
+std::optional<double> X11PrimarySelection::age(const CaptureTarget& target, std::stop_token stop) {
+    return m_reader->age(ownedBy(target), stop);
+}
+
+X11SelectionReader::OwnerRule X11PrimarySelection::ownedBy(const CaptureTarget& target) const {
+    return [this, &target](X11Connection& x11, unsigned long owner) {
+        return ownedBy(target, x11, owner);
+    };
 }
 
 bool X11PrimarySelection::ownedBy(const CaptureTarget& target, X11Connection& x11,

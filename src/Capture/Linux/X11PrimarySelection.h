@@ -18,6 +18,7 @@ public:
     static std::unique_ptr<X11PrimarySelection> open(const Base::Clock& clock, double timeout);
 
     OfferedText read(const CaptureTarget& target, std::stop_token stop) override;
+    std::optional<double> age(const CaptureTarget& target, std::stop_token stop) override;
 
     // The two windows were made by the same X client: their identifiers differ only in the bits
     // of `resourceIdMask`.
@@ -29,6 +30,7 @@ private:
     X11PrimarySelection(std::unique_ptr<X11SelectionReader> reader, unsigned long resourceIdMask);
 
     bool ownedBy(const CaptureTarget& target, X11Connection& x11, unsigned long owner) const;
+    X11SelectionReader::OwnerRule ownedBy(const CaptureTarget& target) const;
 
     const std::unique_ptr<X11SelectionReader> m_reader;
     const unsigned long m_resourceIdMask;

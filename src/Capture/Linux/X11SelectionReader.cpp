@@ -7,6 +7,8 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
 namespace Capture {
 
 namespace {
@@ -98,12 +100,67 @@ X11SelectionReader::~X11SelectionReader() {
     m_x11->withDisplay([this](Display* display) { return XDestroyWindow(display, m_window); });
 }
 
-OfferedText X11SelectionReader::read(const OwnerRule& accepts, std::stop_token stop) {
+std::optional<unsigned long> X11SelectionReader::acceptedOwner(const OwnerRule& accepts,
+                                                               std::stop_token stop) {
     const Window owner = m_x11->withDisplay(
         [this](Display* display) { return XGetSelectionOwner(display, m_selection); });
     if (stop.stop_requested() || owner == None || !accepts(*m_x11, owner))
+        return std::nullopt;
+    return owner;
+}
+
+OfferedText X11SelectionReader::read(const OwnerRule& accepts, std::stop_token stop) {
+    if (!acceptedOwner(accepts, stop))
         return std::optional<QString>();
     return m_x11->withDisplay([&](Display* display) { return convert(display, stop); });
+}
+
+std::optional<double> X11SelectionReader::age(const OwnerRule& accepts, std::stop_token stop) {
+    if (!acceptedOwner(accepts, stop))
+        return std::nullopt;
+    return m_x11->withDisplay([&](Display* display) { return askAge(display, stop); });
+}
+
+// Asks the owner when it took the selection (the TIMESTAMP target) and, in the same exchange, the
+// server what time it is: the time of a change to a property of the requestor window.
+std::optional<double> X11SelectionReader::askAge(Display* display, std::stop_token stop) {
+    const Atom timestamp = XInternAtom(display, "TIMESTAMP", False);
+    const Atom property = XInternAtom(display, "PARLINO_SELECTION", False);
+    const Atom serverTime = XInternAtom(display, "PARLINO_SERVER_TIME", False);
+    XSync(display, True);
+    XDeleteProperty(display, m_window, property);
+    XChangeProperty(display, m_window, serverTime, XA_INTEGER, 32, PropModeAppend, nullptr, 0);
+    XConvertSelection(display, m_selection, timestamp, property, m_window, CurrentTime);
+    XFlush(display);
+
+    std::optional<Time> now;
+    bool answered = false;
+    XEvent event;
+    const auto awaited = [&](const XEvent& e) {
+        if (e.type == PropertyNotify)
+            return e.xproperty.window == m_window && e.xproperty.atom == serverTime;
+        return e.type == SelectionNotify && e.xselection.requestor == m_window &&
+               e.xselection.selection == m_selection;
+    };
+    const double end = m_clock.now() + m_timeout;
+    while (!now || !answered) {
+        if (!nextEvent(display, event, awaited, m_clock, end, stop))
+            return std::nullopt;
+        if (event.type == PropertyNotify) {
+            now = event.xproperty.time;
+        } else if (event.xselection.property == None) {
+            return std::nullopt;
+        } else {
+            answered = true;
+        }
+    }
+    const Property taken = takeProperty(display, m_window, property, sizeof(quint32));
+    if (!taken.number)
+        return std::nullopt;
+    // Server times are milliseconds that wrap around; a selection taken after the server told
+    // the time is no older than now.
+    const auto milliseconds = qint32(quint32(*now) - quint32(*taken.number));
+    return std::max(milliseconds, 0) / 1000.0;
 }
 
 OfferedText X11SelectionReader::convert(Display* display, std::stop_token stop) {

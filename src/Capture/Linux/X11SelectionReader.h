@@ -32,6 +32,10 @@ public:
     // owner is refused or offers no text, it does not answer in time, or once `stop` is
     // requested. Fails with selectionTooLarge past CaptureError::maxSelectionBytes.
     OfferedText read(const OwnerRule& accepts, std::stop_token stop);
+    // How long ago, in seconds, the owner took the selection, as it tells itself, measured
+    // against the server's time; nothing when nobody owns it, the owner is refused, does not tell
+    // or does not answer in time, or once `stop` is requested.
+    std::optional<double> age(const OwnerRule& accepts, std::stop_token stop);
 
 private:
     X11SelectionReader(std::unique_ptr<X11Connection> x11, unsigned long selection,
@@ -39,7 +43,10 @@ private:
 
     static unsigned long makeRequestorWindow(_XDisplay* display);
 
+    // The owner's window when nobody is refused, and the stop is not requested.
+    std::optional<unsigned long> acceptedOwner(const OwnerRule& accepts, std::stop_token stop);
     OfferedText convert(_XDisplay* display, std::stop_token stop);
+    std::optional<double> askAge(_XDisplay* display, std::stop_token stop);
     // Abandons a transfer longer than the limit.
     OfferedText refuseTransfer(_XDisplay* display);
 

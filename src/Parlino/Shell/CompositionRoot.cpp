@@ -185,8 +185,8 @@ Capture::CaptureCoordinator& CompositionRoot::captureCoordinator() {
         backends.isTerminalApplication, backends.accessibility);
     QList<std::shared_ptr<Capture::CaptureStrategy>> strategies{
         std::make_shared<Capture::TerminalSelectionStrategy>(backends.primarySelection, terminals),
-        std::make_shared<Capture::AXCaptureStrategy>(backends.accessibility,
-                                                     backends.primarySelection),
+        std::make_shared<Capture::AXCaptureStrategy>(
+            backends.accessibility, backends.primarySelection, *backends.clock, *backends.sleeper),
         std::make_shared<Capture::ClipboardCaptureStrategy>(
             backends.primarySelection, std::move(gate), backends.keyPoster, terminals,
             clipboardPollInterval, copyTimeout, modifierWaitTimeout, std::move(ownAppIsFrontmost),

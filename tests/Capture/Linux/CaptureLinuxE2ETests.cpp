@@ -134,7 +134,8 @@ protected:
     static std::shared_ptr<AXCaptureStrategy> accessibilityStrategy() {
         return std::make_shared<AXCaptureStrategy>(
             std::make_shared<SystemAXClient>(),
-            X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4));
+            X11PrimarySelection::open(Base::SteadyClock::shared(), 0.4),
+            Base::SteadyClock::shared(), Base::SteadySleeper::shared());
     }
 
     // Reads PRIMARY from an IncrementalOwner of `total` bytes that announces `announced`.
@@ -355,6 +356,23 @@ TEST_F(CaptureLinuxE2E, reportsActivationsAndEndsOfApplications) {
 
 } // namespace
 
+namespace {
+
+// The next event of a selection owner's connection; false once `stop` is requested.
+bool nextOwnerEvent(Display* display, XEvent& event, std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        if (XPending(display) > 0) {
+            XNextEvent(display, &event);
+            return true;
+        }
+        pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
+        poll(&descriptor, 1, 10);
+    }
+    return false;
+}
+
+} // namespace
+
 // Owns a selection (PRIMARY, CLIPBOARD) through a window of its own connection and hands any
 // requestor `total` bytes by the incremental transfer, a piece each time the requestor takes the
 // last one, as a hostile or broken application could; it announces `announced` bytes. Counts what
@@ -396,14 +414,8 @@ private:
         const std::string piece(pieceBytes, 'x');
         Window requestor = None;
         Atom property = None;
-        while (!stop.stop_requested()) {
-            if (XPending(m_display) == 0) {
-                pollfd descriptor{ConnectionNumber(m_display), POLLIN, 0};
-                poll(&descriptor, 1, 10);
-                continue;
-            }
-            XEvent event;
-            XNextEvent(m_display, &event);
+        XEvent event;
+        while (nextOwnerEvent(m_display, event, stop)) {
             if (event.type == SelectionRequest) {
                 const XSelectionRequestEvent& request = event.xselectionrequest;
                 requestor = request.requestor;
@@ -563,4 +575,104 @@ PasteboardGate::CopyResult ClipboardCaptureE2E::copyFromIncrementalOwner(unsigne
                 total >> 20, announced >> 20, milliseconds, owner ? owner->handed() : 0,
                 static_cast<long long>(longestWait), before.ru_maxrss >> 10, after.ru_maxrss >> 10);
     return copying.get();
+}
+
+namespace {
+
+// Owns PRIMARY through a window of its own connection, taken at the server's time of now, and
+// answers only the TIMESTAMP target: with a time `claimedAge` milliseconds before the one it took
+// it at, or, without a claimed age, with a refusal.
+class TimestampOwner {
+public:
+    explicit TimestampOwner(std::optional<long> claimedAge)
+        : m_x11(X11Connection::open()),
+          m_display(m_x11->withDisplay([](Display* display) { return display; })) {
+        m_window =
+            XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1, 1, 0, 0, 0);
+        XSelectInput(m_display, m_window, PropertyChangeMask);
+        // The server's time: that of a change to a property of the window.
+        XChangeProperty(m_display, m_window, XA_WM_NAME, XA_STRING, 8, PropModeAppend, nullptr, 0);
+        XEvent event;
+        XWindowEvent(m_display, m_window, PropertyChangeMask, &event);
+        XSetSelectionOwner(m_display, XA_PRIMARY, m_window, event.xproperty.time);
+        // Owned once the server has taken the request, before any reader asks.
+        XSync(m_display, False);
+        if (claimedAge)
+            m_claimed = event.xproperty.time - *claimedAge;
+        m_thread = std::jthread([this](std::stop_token stop) { serve(stop); });
+    }
+    ~TimestampOwner() {
+        m_thread = {};
+        XDestroyWindow(m_display, m_window);
+        XSync(m_display, False);
+    }
+
+private:
+    void serve(std::stop_token stop) {
+        const Atom timestamp = XInternAtom(m_display, "TIMESTAMP", False);
+        XEvent event;
+        while (nextOwnerEvent(m_display, event, stop)) {
+            if (event.type != SelectionRequest)
+                continue;
+            const XSelectionRequestEvent& request = event.xselectionrequest;
+            Atom property = None;
+            if (request.target == timestamp && m_claimed) {
+                property = request.property;
+                const long claimed = long(*m_claimed);
+                XChangeProperty(m_display, request.requestor, property, XA_INTEGER, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(&claimed),
+                                1);
+            }
+            XEvent answer{};
+            answer.xselection = {SelectionNotify,
+                                 0,
+                                 True,
+                                 m_display,
+                                 request.requestor,
+                                 request.selection,
+                                 request.target,
+                                 property,
+                                 request.time};
+            XSendEvent(m_display, request.requestor, False, 0, &answer);
+            XFlush(m_display);
+        }
+    }
+
+    const std::unique_ptr<X11Connection> m_x11;
+    Display* const m_display;
+    Window m_window = None;
+    std::optional<Time> m_claimed;
+    std::jthread m_thread;
+};
+
+} // namespace
+
+// How long ago the owner of a selection took it, by its own word, against the server's time: a
+// browser offers a selection before its page shows it accessibly.
+TEST_F(CaptureLinuxE2E, tellsHowLongAgoTheOwnerTookTheSelection) {
+    const auto reader = X11SelectionReader::open("PRIMARY", Base::SteadyClock::shared(), 0.4);
+    ASSERT_TRUE(reader);
+    const auto anyOwner = [](X11Connection&, unsigned long) { return true; };
+    {
+        const TimestampOwner owner(2000);
+        const auto age = reader->age(anyOwner, {});
+        ASSERT_TRUE(age);
+        EXPECT_GE(*age, 2.0);
+        EXPECT_LT(*age, 3.0);
+        EXPECT_FALSE(reader->age([](X11Connection&, unsigned long) { return false; }, {}))
+            << "an owner that is not the target's";
+    }
+    {
+        // A time after the server's: taken no earlier than now.
+        const TimestampOwner owner(-5000);
+        EXPECT_EQ(reader->age(anyOwner, {}), 0.0);
+    }
+    {
+        const TimestampOwner owner(std::nullopt);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(reader->age(anyOwner, {}));
+        EXPECT_LT(timer.elapsed(), 300) << "a refusal is an answer";
+    }
+    EXPECT_FALSE(reader->age(anyOwner, {})) << "nobody owns the selection";
 }

@@ -251,7 +251,9 @@ protected:
             accessibility);
         const CaptureCoordinator coordinator(
             {std::make_shared<TerminalSelectionStrategy>(primarySelection, terminals),
-             std::make_shared<AXCaptureStrategy>(accessibility, primarySelection),
+             std::make_shared<AXCaptureStrategy>(accessibility, primarySelection,
+                                                 Base::SteadyClock::shared(),
+                                                 Base::SteadySleeper::shared()),
              std::make_shared<ClipboardCaptureStrategy>(
                  primarySelection, gate, keyPoster, terminals, 0.005, 0.4, 0.6,
                  [] { return false; }, Base::SteadyClock::shared(), Base::SteadySleeper::shared())},
@@ -430,6 +432,27 @@ protected:
             selectTimeout);
     }
 
+    // The focused element says that nothing is selected.
+    bool waitUntilNothingSelected() {
+        return pumpUntil(
+            [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && snapshot->caretWithoutSelection;
+            },
+            selectTimeout);
+    }
+
+    // One capture of a round that is to find nothing selected, its time noted; true when it did.
+    bool capturesNothing(const char* name, int round, std::vector<double>& milliseconds) {
+        QElapsedTimer timer;
+        timer.start();
+        const CaptureResult result = capture();
+        milliseconds.push_back(timer.nsecsElapsed() / 1e6);
+        EXPECT_FALSE(result) << name << " round " << round << " read \""
+                             << (result ? result->text.toStdString() : "") << '"';
+        return !result && result.error() == Core::CaptureError::nothingSelected();
+    }
+
     // Starts a KDE editor on the lines, selects one and then clears the selection by moving the
     // caret, and captures several times: each finds nothing selected, and no copy keystroke
     // reaches the editor, which would copy the caret's line.
@@ -440,26 +463,13 @@ protected:
         ASSERT_TRUE(waitUntilFocused(QStringLiteral("text"))) << name << "'s document has no focus";
         ASSERT_TRUE(selectLineByKeys(5) && waitUntilSelectedAccessibly(lineText(5))) << name;
         ASSERT_TRUE(xdotool({"key", "Down"}));
-        ASSERT_TRUE(pumpUntil(
-            [&] {
-                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
-                return snapshot && snapshot->caretWithoutSelection;
-            },
-            selectTimeout))
-            << name << " never says that nothing is selected";
+        ASSERT_TRUE(waitUntilNothingSelected()) << name << " never says that nothing is selected";
 
         BusyLoops busyLoops;
         std::vector<double> milliseconds;
         int nothing = 0;
-        for (int round = 0; round < rounds(); ++round) {
-            QElapsedTimer timer;
-            timer.start();
-            const CaptureResult result = capture();
-            milliseconds.push_back(timer.nsecsElapsed() / 1e6);
-            EXPECT_FALSE(result) << name << " round " << round << " read \""
-                                 << (result ? result->text.toStdString() : "") << '"';
-            nothing += !result && result.error() == Core::CaptureError::nothingSelected();
-        }
+        for (int round = 0; round < rounds(); ++round)
+            nothing += capturesNothing(name, round, milliseconds);
         // Only the accessibility interface tells that nothing is selected.
         report(name, milliseconds, nothing, nothing, "found nothing selected");
         EXPECT_EQ(nothing, rounds()) << name;

@@ -3,7 +3,7 @@
 // then shows each paragraph of the page as an embedded object of its document's text, and each
 // paragraph of an editable section so in the section's: a triple-clicked paragraph, a drag over
 // several, a keyboard selection over paragraphs of an editable section and a line of a text area,
-// in turn.
+// in turn; and nothing once each is taken away again, though the browser still offers it.
 #include "DesktopAppsCapture.h"
 
 using namespace DesktopAppsCapture;
@@ -12,14 +12,21 @@ namespace {
 
 // The page's paragraphs stand at fixed places in a browser that fills the screen: 30-pixel lines
 // a blank line apart from the top left corner. Lines 0-5 are the page's own paragraphs, 6-9
-// those of an editable section, 10-12 the lines of a text area.
+// those of an editable section, 10-12 the lines of a text area, 13-14 the paragraphs of a frame.
 constexpr int pageParagraphs = 6;
 constexpr int editableParagraphs = 4;
 constexpr int textAreaLines = 3;
 constexpr int textAreaTop = 600;
+constexpr int frameParagraphs = 2;
+constexpr int firstFrameLine = pageParagraphs + editableParagraphs + textAreaLines;
+constexpr int frameTop = 780;
 
 int paragraphY(int line) {
     return line * 60 + 15;
+}
+
+int frameParagraphY(int line) {
+    return frameTop + paragraphY(line - firstFrameLine);
 }
 
 class DesktopBrowsersCaptureE2E : public DesktopAppsCaptureE2E {
@@ -37,11 +44,20 @@ protected:
         setDesktopAccessibility(false);
     }
 
+    // Where the page's own paragraphs stand: one after the other, or each at its place on its own.
+    enum class Paragraphs { inFlow, absolutelyPositioned };
+
     // The page, as a file URL; empty when it could not be written.
-    QString page() const {
+    QString page(Paragraphs placed = Paragraphs::inFlow) const {
         QString paragraphs;
-        for (int line = 0; line < pageParagraphs; ++line)
-            paragraphs += QStringLiteral("<p>%1</p>\n").arg(lineText(line));
+        for (int line = 0; line < pageParagraphs; ++line) {
+            const QString style =
+                placed == Paragraphs::inFlow
+                    ? QString()
+                    : QStringLiteral(" style=\"position: absolute; top: %1px; left: 0; right: 0\"")
+                          .arg(line * 60);
+            paragraphs += QStringLiteral("<p%1>%2</p>\n").arg(style, lineText(line));
+        }
         QString editable;
         for (int line = pageParagraphs; line < pageParagraphs + editableParagraphs; ++line)
             editable += QStringLiteral("<p>%1</p>").arg(lineText(line));
@@ -49,6 +65,18 @@ protected:
         for (int line = pageParagraphs + editableParagraphs;
              line < pageParagraphs + editableParagraphs + textAreaLines; ++line)
             area << lineText(line);
+        QString framed;
+        for (int line = firstFrameLine; line < firstFrameLine + frameParagraphs; ++line)
+            framed += QStringLiteral("<p>%1</p>").arg(lineText(line));
+        QFile frame(folder.filePath("frame.html"));
+        if (!frame.open(QIODevice::WriteOnly))
+            return QString();
+        frame.write(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
+                                   "body { margin: 0; font: 20px/30px sans-serif; }"
+                                   "p { margin: 0 0 30px 0; white-space: nowrap; }</style></head>"
+                                   "<body>%1</body></html>\n")
+                        .arg(framed)
+                        .toUtf8());
         QFile file(folder.filePath("page.html"));
         if (!file.open(QIODevice::WriteOnly))
             return QString();
@@ -56,13 +84,17 @@ protected:
             QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Page</title>"
                            "<style>body { margin: 0; font: 20px/30px sans-serif; }"
                            "p { margin: 0 0 30px 0; white-space: nowrap; }"
-                           "div { outline: none; }"
+                           "div { outline: none; margin-top: %5px; }"
                            "textarea { position: absolute; top: %4px; left: 0; width: 900px; "
-                           "height: 120px; font: 20px/30px monospace; }</style></head><body>\n"
+                           "height: 120px; font: 20px/30px monospace; }"
+                           "iframe { position: absolute; top: %6px; left: 0; width: 900px; "
+                           "height: 120px; border: none; }</style></head><body>\n"
                            "%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
-                           "</body></html>\n")
+                           "<iframe src=\"frame.html\"></iframe>\n</body></html>\n")
                 .arg(paragraphs, editable, area.join('\n'))
                 .arg(textAreaTop)
+                .arg(placed == Paragraphs::inFlow ? 0 : pageParagraphs * 60)
+                .arg(frameTop)
                 .toUtf8());
         return QUrl::fromLocalFile(file.fileName()).toString();
     }
@@ -132,45 +164,197 @@ protected:
         }
     }
 
-    // Waits until the browser shows the page, then reads the changing selections.
-    void readPage(const char* name) {
+    // Takes away the selection that select() made in the round, as a user does: a click on a
+    // blank part of the page or into another paragraph, into another line of the editable section,
+    // or beside the text area.
+    static bool deselect(int round) {
+        const int place = round / 4;
+        switch (round % 4) {
+        case 0:
+            if (place % 2 == 0)
+                return clickAt(1500, paragraphY(place % pageParagraphs));
+            return clickAt(100, paragraphY((place + 1) % pageParagraphs));
+        case 1:
+            return clickAt(1500, paragraphY(pageParagraphs - 1));
+        case 2: {
+            const int count = 2 + place % 2;
+            const int first = place % (editableParagraphs - count + 1);
+            const int other = (first + count) % editableParagraphs;
+            return clickAt(100, paragraphY(pageParagraphs + other));
+        }
+        default:
+            return clickAt(1500, textAreaTop + 60);
+        }
+    }
+
+    // Waits until the browser shows the page.
+    void waitUntilShown(const char* name) {
         ASSERT_TRUE(waitUntilFrontmost()) << name << " never showed a window";
         ASSERT_TRUE(selectUntilOffered([] { return clickAt(100, paragraphY(0), 3); }, lineText(0)))
             << name << " never showed the page";
+    }
+
+    void readPage(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
         readChangingSelection(
             name, select, [this](const QString& text) { return waitUntilOffered(text); }, true);
+    }
+
+    // Each round makes a selection and reads it, takes it away again and captures once the page
+    // shows only a caret: the browser still offers the old selection, yet nothing is selected, and
+    // no copy keystroke reaches the browser.
+    void readNothingOnceDeselected(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            const std::optional<QString> selected = select(round);
+            ASSERT_TRUE(selected && waitUntilOffered(*selected)) << name << " round " << round;
+            const CaptureResult read = capture();
+            EXPECT_TRUE(read && Core::TextSanitizer::sanitize(read->text) == *selected)
+                << name << " round " << round << " read \""
+                << (read ? read->text.toStdString() : "") << "\", error "
+                << (read ? -1 : int(read.error().kind()));
+
+            ASSERT_TRUE(deselect(round) && waitUntilNothingSelected())
+                << name << " round " << round << " never shows that nothing is selected";
+            EXPECT_EQ(offeredText(), *selected)
+                << name << " round " << round << " no longer offers the old selection";
+            nothing += capturesNothing(name, round, milliseconds);
+        }
+        report(name, milliseconds, nothing, nothing, "found nothing selected once deselected");
+        EXPECT_EQ(nothing, rounds()) << name;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << name << " got a copy keystroke";
+    }
+
+    // A frame keeps its selection, greyed, when the user clicks beside the frame: each round that
+    // selection is read, from what the browser offers, and once the user has also clicked into
+    // the frame and beside it again, nothing is.
+    void readAFramesSelectionUntilDeselected(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int greyed = 0;
+        int nothing = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            const int line = firstFrameLine + round % frameParagraphs;
+            ASSERT_TRUE(clickAt(100, frameParagraphY(line), 3) && waitUntilOffered(lineText(line)))
+                << name << " round " << round;
+            const CaptureResult read = capture();
+            EXPECT_TRUE(read && read->text.trimmed() == lineText(line))
+                << name << " round " << round;
+
+            // Beside the page's text: the page has the focus, and nothing selected.
+            const auto focusLeftTheFrame = [&] {
+                const auto snapshot = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                return snapshot && !snapshot->selectedText;
+            };
+            ASSERT_TRUE(clickAt(1500, paragraphY(round % pageParagraphs)) &&
+                        pumpUntil(focusLeftTheFrame, selectTimeout))
+                << name << " round " << round;
+            const CaptureResult greyedRead = timedCapture(name, round, milliseconds);
+            EXPECT_TRUE(greyedRead && greyedRead->text.trimmed() == lineText(line))
+                << name << " round " << round << ": the frame's selection was not read";
+            greyed += greyedRead && greyedRead->text.trimmed() == lineText(line);
+
+            ASSERT_TRUE(
+                clickAt(100, frameParagraphY(firstFrameLine + (line + 1) % frameParagraphs)) &&
+                clickAt(1500, paragraphY(round % pageParagraphs)) && waitUntilNothingSelected())
+                << name << " round " << round << " never shows that nothing is selected";
+            nothing += capturesNothing(name, round, milliseconds);
+        }
+        report(name, milliseconds, greyed + nothing, nothing,
+               "read the frame's greyed selection or, once it was taken away, nothing");
+        EXPECT_EQ(greyed, rounds()) << name;
+        EXPECT_EQ(nothing, rounds()) << name;
+    }
+
+    void startFirefox() {
+        const QString url = page();
+        ASSERT_FALSE(url.isEmpty());
+        const QString profile = folder.filePath("firefox");
+        QDir().mkpath(profile);
+        QFile preferences(profile + "/user.js");
+        ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
+        preferences.write("user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+                          "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
+                          "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
+                          "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+                          "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
+        preferences.close();
+        start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
+              {"MOZ_CRASHREPORTER_DISABLE=1"});
+    }
+
+    void startChromium(Paragraphs placed = Paragraphs::inFlow) {
+        const QString url = page(placed);
+        ASSERT_FALSE(url.isEmpty());
+        start(QStringLiteral("chromium"),
+              {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+               "--disable-component-update", "--disable-sync", "--log-level=3",
+               "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
+               "--kiosk", url});
     }
 };
 
 TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInFirefox) {
-    const QString url = page();
-    ASSERT_FALSE(url.isEmpty());
-    const QString profile = folder.filePath("firefox");
-    QDir().mkpath(profile);
-    QFile preferences(profile + "/user.js");
-    ASSERT_TRUE(preferences.open(QIODevice::WriteOnly));
-    preferences.write("user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
-                      "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
-                      "user_pref(\"browser.startup.homepage_override.mstone\", \"ignore\");\n"
-                      "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
-                      "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
-    preferences.close();
-    start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
-          {"MOZ_CRASHREPORTER_DISABLE=1"});
-
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
     readPage("Firefox");
 }
 
 TEST_F(DesktopBrowsersCaptureE2E, readsParagraphsOfAPageInChromium) {
-    const QString url = page();
-    ASSERT_FALSE(url.isEmpty());
-    start(QStringLiteral("chromium"),
-          {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync", "--log-level=3",
-           "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
-           "--kiosk", url});
-
+    ASSERT_NO_FATAL_FAILURE(startChromium());
     readPage("Chromium");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInFirefox) {
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
+    readNothingOnceDeselected("Firefox");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingOnceDeselectedInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium());
+    readNothingOnceDeselected("Chromium");
+}
+
+// Chromium offers the texts of absolutely positioned paragraphs one right after the other: the
+// blank line between them in the accessible text stands.
+TEST_F(DesktopBrowsersCaptureE2E, keepsTheBreaksBetweenAbsolutelyPositionedParagraphsInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium(Paragraphs::absolutelyPositioned));
+    ASSERT_NO_FATAL_FAILURE(waitUntilShown("Chromium"));
+    const auto words = [](QString text) { return text.remove(QRegularExpression("\\s")); };
+    readChangingSelection(
+        "Chromium (absolutely positioned paragraphs)",
+        [](int round) -> std::optional<QString> {
+            const int first = round % (pageParagraphs - 1);
+            if (!dragOver(first, first + 1))
+                return std::nullopt;
+            return lines(first, 2, QStringLiteral("\n\n"));
+        },
+        // Once the page shows the selection too: the breaks are the accessible text's to give.
+        [&](const QString& text) {
+            return pumpUntil(
+                [&] {
+                    const auto shown =
+                        accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+                    return words(offeredText()) == words(text) && shown && shown->selectedText &&
+                           words(*shown->selectedText) == words(text);
+                },
+                selectTimeout);
+        },
+        true);
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInFirefox) {
+    ASSERT_NO_FATAL_FAILURE(startFirefox());
+    readAFramesSelectionUntilDeselected("Firefox (frame)");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium());
+    readAFramesSelectionUntilDeselected("Chromium (frame)");
 }
 
 } // namespace

@@ -67,6 +67,9 @@ public:
     Capture::OfferedText read(const Capture::CaptureTarget&, std::stop_token) override {
         return std::optional<QString>();
     }
+    std::optional<double> age(const Capture::CaptureTarget&, std::stop_token) override {
+        return std::nullopt;
+    }
 };
 
 // Seconds the owner of a selection (PRIMARY, CLIPBOARD) may take to answer, as long as a copy may.

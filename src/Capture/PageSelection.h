@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Capture/WebPage.h"
+
+// Whether the user has deselected everything on a web page: a browser keeps offering a selection
+// that the user has taken away, so only the page can tell that there is none.
+namespace Capture::PageSelection {
+
+// The focused accessible is part of a web page, and neither it, nor its document, nor any document
+// that one lies in holds a selection (a frame's page lies in the page around the frame, which
+// still shows its selection, greyed, while the frame has the focus), nor does a document on show
+// that had the focus lately (a frame beside which the user clicked). False when any of that is
+// not known.
+bool holdsNone(WebPage& page);
+
+} // namespace Capture::PageSelection

@@ -1,0 +1,160 @@
+#include "Capture/PageSelection.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <vector>
+
+using namespace Capture;
+using Role = WebPage::Role;
+using Node = WebPage::Node;
+
+namespace {
+
+// A browser's window as its accessibles show it: each element with its parent (absent at the top
+// or when unreadable) and its selection count (absent when unreadable). Answers only a given
+// number of calls in time.
+class FakeWebPage final : public WebPage {
+public:
+    struct Element {
+        std::optional<Role> role;
+        std::optional<Node> parent;
+        std::optional<qint32> selections = 0;
+    };
+
+    std::optional<Role> role(Node node) override {
+        if (!answer())
+            return std::nullopt;
+        return elements[size_t(node)].role;
+    }
+    std::optional<Node> parent(Node node) override {
+        if (!answer())
+            return std::nullopt;
+        return elements[size_t(node)].parent;
+    }
+    std::optional<qint32> selectionCount(Node node) override {
+        if (!answer())
+            return std::nullopt;
+        return elements[size_t(node)].selections;
+    }
+    std::optional<QList<Node>> documentsFocusedLately() override {
+        if (!answer())
+            return std::nullopt;
+        return focusedLately;
+    }
+
+    std::vector<Element> elements;
+    std::optional<QList<Node>> focusedLately = QList<Node>();
+    int calls = 0;
+    int callsInTime = INT_MAX;
+
+private:
+    bool answer() { return ++calls <= callsInTime; }
+};
+
+// Firefox's window after a click beside the text: the page's document has the focus, below the
+// window's own parts (2-4), and the document of a frame inside the page had it before (5).
+FakeWebPage deselectedPage() {
+    FakeWebPage page;
+    page.elements = {
+        {Role::document, 2, 0},          // 0: the focused page
+        {Role::window, std::nullopt, 0}, // 1: the window
+        {Role::other, 3, {}},            // 2: the tab's frame
+        {Role::other, 4, {}},            // 3: the tab panel
+        {Role::other, 1, {}},            // 4: the tabs
+        {Role::document, {}, 0},         // 5: a frame's page
+    };
+    page.focusedLately = QList<Node>{5};
+    return page;
+}
+
+// The focus in an element inside the focused page: an editable section, or a frame's document.
+void focusInside(FakeWebPage& page, FakeWebPage::Element focused) {
+    page.elements.push_back(page.elements[0]);
+    focused.parent = Node(page.elements.size() - 1);
+    page.elements[0] = focused;
+}
+
+} // namespace
+
+TEST(PageSelectionTest, APageWhoseDocumentsAroundTheFocusSelectNothingHoldsNone) {
+    FakeWebPage page = deselectedPage();
+    EXPECT_TRUE(PageSelection::holdsNone(page));
+
+    // The caret left in another line of an editable section.
+    FakeWebPage section = deselectedPage();
+    focusInside(section, {Role::other, {}, 0});
+    EXPECT_TRUE(PageSelection::holdsNone(section));
+
+    // A click into a frame of a frame.
+    FakeWebPage frame = deselectedPage();
+    focusInside(frame, {Role::document, {}, 0});
+    focusInside(frame, {Role::document, {}, 0});
+    EXPECT_TRUE(PageSelection::holdsNone(frame));
+}
+
+// The page around a frame shows its selection, greyed, while the frame has the focus, and a frame
+// its own while the page has it.
+TEST(PageSelectionTest, ASelectionInTheFocusedElementOrADocumentAroundOrBesideItKeepsItOpen) {
+    FakeWebPage focusedSelects = deselectedPage();
+    focusedSelects.elements[0].selections = 1;
+    EXPECT_FALSE(PageSelection::holdsNone(focusedSelects));
+
+    FakeWebPage pageSelects = deselectedPage();
+    pageSelects.elements[0].selections = 1;
+    focusInside(pageSelects, {Role::other, {}, 0});
+    EXPECT_FALSE(PageSelection::holdsNone(pageSelects));
+
+    // A click beside a frame leaves the frame's selection, greyed.
+    FakeWebPage frameSelects = deselectedPage();
+    frameSelects.elements[5].selections = 1;
+    EXPECT_FALSE(PageSelection::holdsNone(frameSelects));
+
+    FakeWebPage outerPageSelects = deselectedPage();
+    outerPageSelects.elements[0].selections = 2;
+    focusInside(outerPageSelects, {Role::document, {}, 0});
+    focusInside(outerPageSelects, {Role::document, {}, 0});
+    EXPECT_FALSE(PageSelection::holdsNone(outerPageSelects));
+}
+
+// An editor's text outside any page, or a page that does not tell all it takes, leaves the capture
+// to the selection that the application offers.
+TEST(PageSelectionTest, WhatIsNotAPageOrNotToldInTimeKeepsItOpen) {
+    FakeWebPage editor = deselectedPage();
+    editor.elements[0].role = Role::other;
+    EXPECT_FALSE(PageSelection::holdsNone(editor));
+
+    for (const auto& unreadable : std::vector<std::function<void(FakeWebPage&)>>{
+             [](FakeWebPage& page) { page.elements[0].selections.reset(); },
+             [](FakeWebPage& page) { page.elements[6].selections.reset(); },
+             [](FakeWebPage& page) { page.elements[5].selections.reset(); },
+             [](FakeWebPage& page) { page.focusedLately.reset(); },
+             [](FakeWebPage& page) { page.elements[3].role.reset(); },
+             // The way up ends before a window: an outer page may lie beyond.
+             [](FakeWebPage& page) { page.elements[3].parent.reset(); },
+         }) {
+        FakeWebPage page = deselectedPage();
+        focusInside(page, {Role::document, {}, 0});
+        ASSERT_TRUE(PageSelection::holdsNone(page));
+        unreadable(page);
+        page.calls = 0;
+        EXPECT_FALSE(PageSelection::holdsNone(page));
+    }
+
+    const int callsNeeded = [] {
+        FakeWebPage page = deselectedPage();
+        PageSelection::holdsNone(page);
+        return page.calls;
+    }();
+    for (int calls = 0; calls < callsNeeded; ++calls) {
+        FakeWebPage late = deselectedPage();
+        late.callsInTime = calls;
+        EXPECT_FALSE(PageSelection::holdsNone(late)) << calls << " calls answered";
+    }
+
+    // A faulty tree whose parents go round in a circle.
+    FakeWebPage circle = deselectedPage();
+    circle.elements[4].parent = 2;
+    EXPECT_FALSE(PageSelection::holdsNone(circle));
+}
