@@ -151,7 +151,7 @@ void SessionInstance::ReadWithParlino(const QString& text) {
 }
 
 void SessionInstance::OpenPanel() {
-    takeOnTheNextTurn(m_openPanel);
+    takeOnTheNextTurn([this] { m_openPanel(); });
 }
 
 // The event loop ends after the turn in which the application began to quit: a call still in
