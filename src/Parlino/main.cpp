@@ -75,8 +75,9 @@ int main(int argc, char** argv) {
     if (!hasX11Display())
         return 1;
     Base::Memory::returnLargeBlocksWhenFreed();
-    // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop.
-    Base::GlibThread::keepQtOffGlib();
+    // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
+    // GTK runs in the process.
+    Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     // The desktop groups every window under the desktop file's entry, with its icon.
