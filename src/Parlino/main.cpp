@@ -1,4 +1,5 @@
 #include "Base/Clock.h"
+#include "Base/Environment.h"
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
 #include "Base/Memory.h"
@@ -9,6 +10,7 @@
 #include "Parlino/Shell/AppDelegate.h"
 #include "Parlino/Shell/BuildInformation.h"
 #include "Parlino/Shell/LaunchOptions.h"
+#include "Parlino/Shell/Linux/DesktopOpener.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/QuitSignals.h"
@@ -44,7 +46,7 @@ static bool hasX11Display() {
                                                                qgetenv("WAYLAND_DISPLAY")))
         Base::Log(QStringLiteral("launch")).notice("%{public}s", *limits);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        Base::Environment::setForThisProcess("QT_QPA_PLATFORM", "xcb");
     return true;
 }
 
@@ -91,6 +93,7 @@ int main(int argc, char** argv) {
             options.action == Parlino::LaunchOptions::Action::read, name, instance))
         return *status;
     const Parlino::QuitSignals quitSignals(&QApplication::quit);
+    const Parlino::DesktopOpener opener;
 
     auto& clock = Base::SteadyClock::shared();
     auto& scheduler = Base::QtScheduler::shared();

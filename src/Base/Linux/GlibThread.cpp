@@ -3,6 +3,7 @@
 
 #include "Base/Linux/GlibThread.h"
 
+#include "Base/Environment.h"
 #include "Base/Log.h"
 
 #include <QAbstractEventDispatcher>
@@ -57,7 +58,7 @@ void invoke(Job* job) {
 } // namespace
 
 void GlibThread::keepQtOffGlib(const PlatformTheme::Request& theme) {
-    qputenv("QT_NO_GLIB", "1");
+    Environment::setForThisProcess("QT_NO_GLIB", "1");
     PlatformTheme::apply(theme);
 }
 

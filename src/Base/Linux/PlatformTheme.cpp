@@ -1,5 +1,6 @@
 #include "Base/Linux/PlatformTheme.h"
 
+#include "Base/Environment.h"
 #include "Base/Log.h"
 
 #include <QByteArrayList>
@@ -157,7 +158,7 @@ bool isInstalled(const QByteArray& name) {
 void apply(const Request& request) {
     const Choice choice = choose(
         request, [](const char* name) { return qgetenv(name); }, &isInstalled);
-    qputenv(environmentName, choice.theme);
+    Environment::setForThisProcess(environmentName, choice.theme);
     // Else Qt would also try the desktop's themes, its GTK one first, before its generic one.
     QGuiApplication::setDesktopSettingsAware(false);
     logger.notice("platform theme %{public}s: %{public}s", QString::fromLocal8Bit(choice.theme),

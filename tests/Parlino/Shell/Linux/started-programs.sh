@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# What the programs that the real application starts are given, in the desktop session of
+# scripts/ci-services.sh, in a home of its own whose XDG MIME settings send folders and web pages
+# to a stand-in that records its environment and arguments: the file manager opened on the
+# recordings and the browser opened on a link get exactly the environment the application was
+# started with (no variable it set for itself), and so does an application that a
+# `parlino --read` with none running starts, besides the mark that it was started so.
+# Usage: started-programs.sh <parlino> <parlino-accessible-probe>
+set -euo pipefail
+app="$1"
+probe="$2"
+
+work="$(mktemp -d)"
+pid=""
+stop_started() {
+  set +e
+  [ -z "$pid" ] || { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
+  pid="$(holder)"
+  [ -z "$pid" ] || kill "$pid"
+  rm -rf "$work"
+}
+trap stop_started EXIT
+fail() {
+  echo "started-programs: $*" >&2
+  [ ! -f "$work/app.log" ] || tail -n 20 "$work/app.log" >&2
+  exit 1
+}
+
+# Polls a check (the remaining arguments) every 50 ms until it holds or `seconds` pass.
+wait_until() {
+  local what="$1" seconds="$2"
+  shift 2
+  local deadline=$((SECONDS + seconds))
+  until "$@" >/dev/null 2>&1; do
+    [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
+    sleep 0.05
+  done
+}
+logged() { grep -qE "$2" "$1"; }
+holder() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.GetConnectionUnixProcessID com.parlino.app 2>/dev/null |
+    sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
+}
+app_call() {
+  gdbus call --session --dest com.parlino.app --object-path /com/parlino/app \
+    --method "com.parlino.app.$1" "${@:2}" >/dev/null
+}
+press() {
+  wait_until "\"$1\" on the accessibility bus" 15 "$probe" find "$@"
+  "$probe" press "$@" || fail "could not press \"$1\""
+}
+
+# A home of its own, whose folders and web pages open in the stand-in.
+home="$work/home"
+mkdir -p "$home/config/Parlino" "$home/data/applications" "$home/cache"
+printf '%s' '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
+  >"$home/config/Parlino/com.parlino.app.json"
+cat >"$work/stand-in" <<'STAND_IN'
+#!/bin/sh
+env >"$0.environment.part"
+printf '%s\n' "$@" >"$0.arguments"
+mv "$0.environment.part" "$0.environment"
+STAND_IN
+chmod +x "$work/stand-in"
+cat >"$home/data/applications/parlino-stand-in.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Stand-in
+Exec=$work/stand-in %u
+MimeType=inode/directory;x-scheme-handler/http;x-scheme-handler/https;
+DESKTOP
+printf '[Default Applications]\n%s\n%s\n%s\n' inode/directory=parlino-stand-in.desktop \
+  x-scheme-handler/https=parlino-stand-in.desktop x-scheme-handler/http=parlino-stand-in.desktop \
+  >"$home/config/mimeapps.list"
+
+# The user's session as the application is started in it: a theme that is not installed (the
+# application takes another for itself), no platform named (it names X11 for itself), a variable
+# of the user's own. No desktop is named, so that xdg-open hands its environment on unchanged.
+unset QT_QPA_PLATFORM XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
+export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
+  XDG_CACHE_HOME="$home/cache" QT_QPA_PLATFORMTHEME=qt5ct QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+  PARLINO_TEST_MARK="the user's own"
+# The environment the application's process $1 was started with, sorted (the shell's "_" aside),
+# once the process runs it.
+runs_app() { [ "$(readlink "/proc/$1/exe")" = "$(readlink -f "$app")" ]; }
+starting_environment() {
+  wait_until "process $1 to run the application" 10 runs_app "$1"
+  tr '\0' '\n' <"/proc/$1/environ" | grep -v '^_=' | sort
+}
+# Whether the stand-in got exactly the application's starting environment; says where not.
+same_environment() {
+  local got="$1" differences
+  differences="$(diff "$starting" <(grep -v '^_=' "$got" | sort))" && return
+  fail "$2 got another environment than the application's starting one:
+$differences"
+}
+
+"$app" >"$work/app.log" 2>&1 &
+pid=$!
+starting="$work/starting.environment"
+starting_environment "$pid" >"$starting"
+wait_until "the application" 60 logged "$work/app.log" 'tray: icon installed'
+grep -q 'platform theme generic' "$work/app.log" || fail "the application took another theme"
+
+app_call OpenPanel
+press "Pin panel open" "Parlino Panel"
+press "Settings" "Parlino Panel"
+press "Open Recordings in File Manager" "Parlino Panel"
+wait_until "the file manager" 30 test -f "$work/stand-in.environment"
+[ -d "$(head -n 1 "$work/stand-in.arguments")" ] || fail "the file manager was not opened on a folder"
+same_environment "$work/stand-in.environment" "the file manager"
+echo "started-programs: the file manager on $(head -n 1 "$work/stand-in.arguments") got the starting environment"
+
+rm "$work/stand-in.environment"
+press "API Key" "Parlino Panel"
+press "Get a key" "Parlino Panel"
+wait_until "the browser" 30 test -f "$work/stand-in.environment"
+grep -q '^https://' "$work/stand-in.arguments" || fail "the browser was not opened on a web page"
+same_environment "$work/stand-in.environment" "the browser"
+echo "started-programs: the browser on $(head -n 1 "$work/stand-in.arguments") got the starting environment"
+
+kill "$pid"
+wait "$pid" || true
+pid=""
+wait_until "the application to leave the bus" 30 test -z "$(holder)"
+
+# A read with none running starts the application; it is given the client's starting environment.
+printf 'Started for a read.' >"$work/text"
+"$app" --read <"$work/text" >"$work/client.log" 2>&1 &
+client=$!
+{
+  starting_environment "$client"
+  echo PARLINO_STARTED_FOR_HAND_OVER=1
+} | sort >"$work/expected.environment"
+wait "$client" || fail "the read was not handed over: $(cat "$work/client.log")"
+started="$(holder)"
+[ -n "$started" ] || fail "no application runs after the read"
+starting_environment "$started" >"$work/started.environment"
+differences="$(diff "$work/expected.environment" "$work/started.environment")" ||
+  fail "the application started for the read got another environment:
+$differences"
+kill "$started"
+echo "started-programs: the application started for a read got the client's starting environment"
