@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     Base::Memory::returnLargeBlocksWhenFreed();
     // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
     // GTK runs in the process.
-    Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
+    const auto theme = Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     // The desktop groups every window under the desktop file's entry, with its icon.
@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     if (const auto status = Parlino::claimOrHandOver(
             options.action == Parlino::LaunchOptions::Action::read, name, instance))
         return *status;
+    Base::PlatformTheme::report(theme);
     const Parlino::QuitSignals quitSignals(&QApplication::quit);
     const Parlino::DesktopOpener opener;
 

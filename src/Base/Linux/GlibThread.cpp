@@ -57,9 +57,9 @@ void invoke(Job* job) {
 
 } // namespace
 
-void GlibThread::keepQtOffGlib(const PlatformTheme::Request& theme) {
+PlatformTheme::Choice GlibThread::keepQtOffGlib(const PlatformTheme::Request& theme) {
     Environment::setForThisProcess("QT_NO_GLIB", "1");
-    PlatformTheme::apply(theme);
+    return PlatformTheme::apply(theme);
 }
 
 GlibThread& GlibThread::shared() {

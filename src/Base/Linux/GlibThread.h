@@ -16,8 +16,8 @@ class GlibThread {
 public:
     // Makes Qt's event loops run without GLib, and has Qt load the platform theme chosen for
     // `theme`, which runs no GTK (GTK would handle its events on this thread and be asked for fonts
-    // and colours on Qt's). Call before the application object is made.
-    static void keepQtOffGlib(const PlatformTheme::Request& theme);
+    // and colours on Qt's); returns that choice. Call before the application object is made.
+    static PlatformTheme::Choice keepQtOffGlib(const PlatformTheme::Request& theme);
 
     // The thread, started on first use; it runs until the process ends.
     static GlibThread& shared();

@@ -155,12 +155,16 @@ bool isInstalled(const QByteArray& name) {
     return false;
 }
 
-void apply(const Request& request) {
-    const Choice choice = choose(
+Choice apply(const Request& request) {
+    Choice choice = choose(
         request, [](const char* name) { return qgetenv(name); }, &isInstalled);
     Environment::setForThisProcess(environmentName, choice.theme);
     // Else Qt would also try the desktop's themes, its GTK one first, before its generic one.
     QGuiApplication::setDesktopSettingsAware(false);
+    return choice;
+}
+
+void report(const Choice& choice) {
     logger.notice("platform theme %{public}s: %{public}s", QString::fromLocal8Bit(choice.theme),
                   choice.reason);
 }

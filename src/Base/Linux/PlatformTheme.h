@@ -39,8 +39,10 @@ Request requested(int& argc, char** argv);
 bool isInstalled(const QByteArray& name);
 
 // Has Qt load the theme chosen for `request` in this process alone, and only that one or its
-// generic theme, whatever the desktop; logs which and why. Call before the application object is
-// made.
-void apply(const Request& request);
+// generic theme, whatever the desktop. Call before the application object is made.
+Choice apply(const Request& request);
+// Logs which theme is used and why: once the process is known to be the application, so that a
+// start that hands its request over says nothing of it on the terminal.
+void report(const Choice& choice);
 
 } // namespace Base::PlatformTheme
