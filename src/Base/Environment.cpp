@@ -1,7 +1,6 @@
 #include "Base/Environment.h"
 
 #include <QProcess>
-#include <QProcessEnvironment>
 
 #include <map>
 #include <mutex>
@@ -71,7 +70,11 @@ void setForThisProcess(const char* name, const QByteArray& value) {
     StartingValues::shared().set(name, value);
 }
 
-QByteArrayList forStartedPrograms() {
+QProcessEnvironment forStartedPrograms() {
+    return StartingValues::shared().processEnvironment();
+}
+
+QByteArrayList entriesForStartedPrograms() {
     return StartingValues::shared().entries();
 }
 
@@ -79,7 +82,7 @@ bool startDetached(const QString& program, const QStringList& arguments, QString
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
-    process.setProcessEnvironment(StartingValues::shared().processEnvironment());
+    process.setProcessEnvironment(forStartedPrograms());
     process.setStandardInputFile(QProcess::nullDevice());
     if (process.startDetached())
         return true;

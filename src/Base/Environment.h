@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -14,9 +15,11 @@ bool isSwitchOn(const char* name);
 // was started with, or none when it had none. Call before other threads run.
 void setForThisProcess(const char* name, const QByteArray& value);
 
-// The environment of a program this process starts, as "NAME=value" entries: the process's own,
-// with every variable set for this process alone as it was when the process started.
-QByteArrayList forStartedPrograms();
+// The environment of a program this process starts: the process's own, with every variable set
+// for this process alone as it was when the process started.
+QProcessEnvironment forStartedPrograms();
+// The same as "NAME=value" entries, each as the process holds it.
+QByteArrayList entriesForStartedPrograms();
 
 // Starts `program` with `arguments` in that environment, detached from this process (it outlives
 // it, and is never waited for), with nothing on its standard input. Fails with the system's

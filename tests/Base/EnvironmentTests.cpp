@@ -32,7 +32,7 @@ TEST(Environment, ProgramsStartedGetTheVariablesSetForTheProcessAsTheyWereAtItsS
     EXPECT_EQ(qgetenv("PARLINO_TEST_HAD"), "mine again");
     EXPECT_EQ(qgetenv("PARLINO_TEST_NEW"), "mine");
 
-    const QByteArrayList entries = Environment::forStartedPrograms();
+    const QByteArrayList entries = Environment::entriesForStartedPrograms();
     EXPECT_EQ(valueIn(entries, "PARLINO_TEST_HAD"), "started");
     EXPECT_EQ(valueIn(entries, "PARLINO_TEST_NEW"), "(absent)");
     EXPECT_EQ(valueIn(entries, "PARLINO_TEST_OTHER"), QByteArray("caf\xe9", 4));

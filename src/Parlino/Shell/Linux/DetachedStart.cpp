@@ -65,7 +65,7 @@ public:
         const QByteArray path = QFile::encodeName(program);
         char* arguments[] = {const_cast<char*>(path.constData()), nullptr};
         // The client's own environment as it was started, not the one it set for itself.
-        QByteArrayList entries = Base::Environment::forStartedPrograms();
+        QByteArrayList entries = Base::Environment::entriesForStartedPrograms();
         entries.prepend(QByteArray(handOverVariable) + "=1");
         std::vector<char*> environment;
         for (QByteArray& entry : entries)
