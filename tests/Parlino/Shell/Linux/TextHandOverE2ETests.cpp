@@ -4,6 +4,7 @@
 // client starts one that keeps nothing of the client's terminal, or says why it did not start.
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 
@@ -125,6 +126,38 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
     EXPECT_FALSE(run.out.trimmed().isEmpty());
     EXPECT_NE(run.out.trimmed().toStdString(), "0");
     EXPECT_FALSE(handedOverAnything());
+}
+
+// A Latin-1 file: in a UTF-8 locale nothing is sent, and the client says where the text is not
+// UTF-8; in a Latin-1 locale (made for the test) it is the locale's text, read whole.
+TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Locale) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const QByteArray latin1("Un caf\xe9 cr\xe8me.", 15);
+    const TerminalRun refused = runForAnswer(environment, {"--read"}, latin1);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err.toStdString(),
+              "parlino: standard input is not UTF-8 text: at byte 7 (line 1, column 7) comes "
+              "0xE9, which begins no UTF-8 character; convert it to UTF-8 first, for example with "
+              "iconv\n");
+    EXPECT_FALSE(handedOverAnything());
+
+    const QString locales = home.filePath(QStringLiteral("locales"));
+    QDir().mkpath(locales);
+    QProcess localedef;
+    localedef.start(QStringLiteral("localedef"),
+                    {"-i", "fr_FR", "-f", "ISO-8859-1", locales + "/fr_FR.ISO-8859-1"});
+    ASSERT_TRUE(localedef.waitForFinished(30000) && localedef.exitCode() == 0)
+        << localedef.readAllStandardError().toStdString();
+    QProcessEnvironment inLatin1 = environment;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANGUAGE"})
+        inLatin1.remove(QString::fromLatin1(name));
+    inLatin1.insert("LOCPATH", locales);
+    inLatin1.insert("LANG", "fr_FR.ISO-8859-1");
+    const TerminalRun read = runForAnswer(inLatin1, {"--read"}, latin1);
+    EXPECT_EQ(read.status, 0) << read.err.toStdString();
+    const QString whole = QStringLiteral("Un caf\u00e9 cr\u00e8me.");
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(whole); }, 10000))
+        << app->lines().join('\n').toStdString();
 }
 
 TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKeepsAnswering) {
