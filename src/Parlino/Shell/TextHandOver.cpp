@@ -7,6 +7,7 @@
 
 #include <QIODevice>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <array>
@@ -53,18 +54,10 @@ public:
     }
     // Whether a byte-order mark named the encoding.
     bool isMarked() const { return m_marked; }
-    // The encoding's name, to tell it.
+    // The encoding's name, to tell it: either byte order alike.
     QString encodingName() const {
-        switch (m_encoding) {
-        case QStringConverter::Utf16LE:
-        case QStringConverter::Utf16BE:
-            return QStringLiteral("UTF-16");
-        case QStringConverter::Utf32LE:
-        case QStringConverter::Utf32BE:
-            return QStringLiteral("UTF-32");
-        default:
-            return QStringLiteral("UTF-8");
-        }
+        const QString name = QString::fromLatin1(QStringConverter::nameForEncoding(m_encoding));
+        return name.endsWith(u"LE") || name.endsWith(u"BE") ? name.chopped(2) : name;
     }
 
 private:
@@ -83,17 +76,9 @@ private:
                    : QString();
     }
 
+    // The byte-order mark's length: U+FEFF in the encoding.
     static qsizetype markLength(QStringConverter::Encoding encoding) {
-        switch (encoding) {
-        case QStringConverter::Utf16LE:
-        case QStringConverter::Utf16BE:
-            return 2;
-        case QStringConverter::Utf32LE:
-        case QStringConverter::Utf32BE:
-            return 4;
-        default:
-            return 3;
-        }
+        return QByteArray(QStringEncoder(encoding)(QStringView(u"\uFEFF"))).size();
     }
 
     QByteArray m_head;

@@ -28,21 +28,9 @@ fail() {
   exit 1
 }
 
-# Polls a check (the remaining arguments) every 50 ms until it holds or `seconds` pass.
-wait_until() {
-  local what="$1" seconds="$2"
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
-    sleep 0.05
-  done
-}
-logged() { grep -qE "$2" "$1"; }
-nobody_holds() {
-  ! gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.GetConnectionUnixProcessID com.parlino.app >/dev/null 2>&1
-}
+# shellcheck source-path=SCRIPTDIR source=session-checks.sh
+. "$(dirname "$0")/session-checks.sh"
+nobody_holds() { [ -z "$(holder com.parlino.app)" ]; }
 gtk_mapped() { grep -c 'libgtk-' "/proc/$1/maps" || true; }
 
 [ -n "$(find /usr/lib -path '*qt6/plugins/platformthemes/libqgtk3.so' -print -quit)" ] ||
@@ -50,12 +38,8 @@ gtk_mapped() { grep -c 'libgtk-' "/proc/$1/maps" || true; }
 
 # A home of its own, whose session names neither a desktop nor a theme but for what each start
 # sets.
-home="$work/home"
-mkdir -p "$home/config/Parlino" "$home/data" "$home/cache"
-printf '%s' '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
-  >"$home/config/Parlino/com.parlino.app.json"
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-  XDG_CACHE_HOME="$home/cache" QT_QPA_PLATFORM=xcb
+use_home "$work/home"
+export QT_QPA_PLATFORM=xcb
 unset QT_QPA_PLATFORMTHEME XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION \
   GNOME_DESKTOP_SESSION_ID KDE_SESSION_VERSION
 

@@ -15,7 +15,7 @@ pid=""
 stop_started() {
   set +e
   [ -z "$pid" ] || { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; }
-  pid="$(holder)"
+  pid="$(holder com.parlino.app)"
   [ -z "$pid" ] || kill "$pid"
   rm -rf "$work"
 }
@@ -26,22 +26,9 @@ fail() {
   exit 1
 }
 
-# Polls a check (the remaining arguments) every 50 ms until it holds or `seconds` pass.
-wait_until() {
-  local what="$1" seconds="$2"
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
-    sleep 0.05
-  done
-}
-logged() { grep -qE "$2" "$1"; }
-holder() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.GetConnectionUnixProcessID com.parlino.app 2>/dev/null |
-    sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
-}
+# shellcheck source-path=SCRIPTDIR source=session-checks.sh
+. "$(dirname "$0")/session-checks.sh"
+nobody_holds() { [ -z "$(holder com.parlino.app)" ]; }
 app_call() {
   gdbus call --session --dest com.parlino.app --object-path /com/parlino/app \
     --method "com.parlino.app.$1" "${@:2}" >/dev/null
@@ -53,9 +40,8 @@ press() {
 
 # A home of its own, whose folders and web pages open in the stand-in.
 home="$work/home"
-mkdir -p "$home/config/Parlino" "$home/data/applications" "$home/cache"
-printf '%s' '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
-  >"$home/config/Parlino/com.parlino.app.json"
+use_home "$home"
+mkdir -p "$home/data/applications"
 cat >"$work/stand-in" <<'STAND_IN'
 #!/bin/sh
 env >"$0.environment.part"
@@ -78,8 +64,7 @@ printf '[Default Applications]\n%s\n%s\n%s\n' inode/directory=parlino-stand-in.d
 # application takes another for itself), no platform named (it names X11 for itself), a variable
 # of the user's own. No desktop is named, so that xdg-open hands its environment on unchanged.
 unset QT_QPA_PLATFORM XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-  XDG_CACHE_HOME="$home/cache" QT_QPA_PLATFORMTHEME=qt5ct QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
+export QT_QPA_PLATFORMTHEME=qt5ct QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
   PARLINO_TEST_MARK="the user's own"
 # The environment the application's process $1 was started with, sorted (the shell's "_" aside),
 # once the process runs it.
@@ -123,7 +108,7 @@ echo "started-programs: the browser on $(head -n 1 "$work/stand-in.arguments") g
 kill "$pid"
 wait "$pid" || true
 pid=""
-wait_until "the application to leave the bus" 30 test -z "$(holder)"
+wait_until "the application to leave the bus" 30 nobody_holds
 
 # A read with none running starts the application; it is given the client's starting environment.
 printf 'Started for a read.' >"$work/text"
@@ -134,7 +119,7 @@ client=$!
   echo PARLINO_STARTED_FOR_HAND_OVER=1
 } | sort >"$work/expected.environment"
 wait "$client" || fail "the read was not handed over: $(cat "$work/client.log")"
-started="$(holder)"
+started="$(holder com.parlino.app)"
 [ -n "$started" ] || fail "no application runs after the read"
 starting_environment "$started" >"$work/started.environment"
 differences="$(diff "$work/expected.environment" "$work/started.environment")" ||
