@@ -99,7 +99,7 @@ echo "started-programs: the file manager on $(head -n 1 "$work/stand-in.argument
 
 rm "$work/stand-in.environment"
 press "API Key" "Parlino Panel"
-press "Get a key" "Parlino Panel"
+press "Go to API key" "Parlino Panel"
 wait_until "the browser" 30 test -f "$work/stand-in.environment"
 grep -q '^https://' "$work/stand-in.arguments" || fail "the browser was not opened on a web page"
 same_environment "$work/stand-in.environment" "the browser"
