@@ -128,35 +128,32 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
     EXPECT_FALSE(handedOverAnything());
 }
 
-// A Latin-1 file: in a UTF-8 locale nothing is sent, and the client says where the text is not
-// UTF-8; in a Latin-1 locale (made for the test) it is the locale's text, read whole.
+// A Latin-1 file: in a UTF-8 locale nothing is sent and the client says where the text is not
+// UTF-8; in a Latin-1 locale (made for the test) it is read whole.
 TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Locale) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     const QByteArray latin1("Un caf\xe9 cr\xe8me.", 15);
     const TerminalRun refused = runForAnswer(environment, {"--read"}, latin1);
     EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err.toStdString(),
-              "parlino: standard input is not UTF-8 text: at byte 7 (line 1, column 7) comes "
-              "0xE9, which begins no UTF-8 character; convert it to UTF-8 first, for example with "
-              "iconv\n");
+    EXPECT_TRUE(refused.err.startsWith("parlino: standard input is not UTF-8 text: at byte 7 "
+                                       "(line 1, column 7) comes 0xE9"))
+        << refused.err.toStdString();
     EXPECT_FALSE(handedOverAnything());
 
     const QString locales = home.filePath(QStringLiteral("locales"));
     QDir().mkpath(locales);
-    QProcess localedef;
-    localedef.start(QStringLiteral("localedef"),
-                    {"-i", "fr_FR", "-f", "ISO-8859-1", locales + "/fr_FR.ISO-8859-1"});
-    ASSERT_TRUE(localedef.waitForFinished(30000) && localedef.exitCode() == 0)
-        << localedef.readAllStandardError().toStdString();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("localedef"),
+                                {"-i", "fr_FR", "-f", "ISO-8859-1", locales + "/fr_FR.ISO-8859-1"}),
+              0);
     QProcessEnvironment inLatin1 = environment;
-    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANGUAGE"})
-        inLatin1.remove(QString::fromLatin1(name));
+    inLatin1.remove(QStringLiteral("LC_ALL"));
+    inLatin1.remove(QStringLiteral("LC_CTYPE"));
     inLatin1.insert("LOCPATH", locales);
     inLatin1.insert("LANG", "fr_FR.ISO-8859-1");
-    const TerminalRun read = runForAnswer(inLatin1, {"--read"}, latin1);
-    EXPECT_EQ(read.status, 0) << read.err.toStdString();
-    const QString whole = QStringLiteral("Un caf\u00e9 cr\u00e8me.");
-    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(whole); }, 10000))
+    EXPECT_EQ(runAgain(inLatin1, {"--read"}, latin1), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Un caf\u00e9 cr\u00e8me.")); },
+        10000))
         << app->lines().join('\n').toStdString();
 }
 

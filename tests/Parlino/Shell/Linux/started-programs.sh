@@ -73,13 +73,23 @@ starting_environment() {
   wait_until "process $1 to run the application" 10 runs_app "$1"
   tr '\0' '\n' <"/proc/$1/environ" | grep -v '^_=' | sort
 }
-# Whether the stand-in got exactly the application's starting environment; says where not.
+# Fails unless $2 (a program's environment, sorted) is $1; $3 names the program.
 same_environment() {
-  local got="$1" differences
-  differences="$(diff "$starting" <(grep -v '^_=' "$got" | sort))" && return
-  fail "$2 got another environment than the application's starting one:
+  local differences
+  differences="$(diff "$1" "$2")" || fail "$3 got another environment:
 $differences"
+  echo "started-programs: $3 got the starting environment"
 }
+# Presses the panel's button $1 and waits for the stand-in, started on an argument that passes
+# the test ($2 and on); checks its environment.
+opens_stand_in() {
+  rm -f "$work/stand-in.environment"
+  press "$1" "Parlino Panel"
+  wait_until "the stand-in" 30 test -f "$work/stand-in.environment"
+  "${@:2}" "$(head -n 1 "$work/stand-in.arguments")" || fail "\"$1\" opened another place"
+  same_environment "$starting" <(grep -v '^_=' "$work/stand-in.environment" | sort) "\"$1\""
+}
+is_web_page() { [[ "$1" == https://* ]]; }
 
 "$app" >"$work/app.log" 2>&1 &
 pid=$!
@@ -91,19 +101,9 @@ grep -q 'platform theme generic' "$work/app.log" || fail "the application took a
 app_call OpenPanel
 press "Pin panel open" "Parlino Panel"
 press "Settings" "Parlino Panel"
-press "Open Recordings in File Manager" "Parlino Panel"
-wait_until "the file manager" 30 test -f "$work/stand-in.environment"
-[ -d "$(head -n 1 "$work/stand-in.arguments")" ] || fail "the file manager was not opened on a folder"
-same_environment "$work/stand-in.environment" "the file manager"
-echo "started-programs: the file manager on $(head -n 1 "$work/stand-in.arguments") got the starting environment"
-
-rm "$work/stand-in.environment"
+opens_stand_in "Open Recordings in File Manager" test -d
 press "API Key" "Parlino Panel"
-press "Go to API key" "Parlino Panel"
-wait_until "the browser" 30 test -f "$work/stand-in.environment"
-grep -q '^https://' "$work/stand-in.arguments" || fail "the browser was not opened on a web page"
-same_environment "$work/stand-in.environment" "the browser"
-echo "started-programs: the browser on $(head -n 1 "$work/stand-in.arguments") got the starting environment"
+opens_stand_in "Go to API key" is_web_page
 
 kill "$pid"
 wait "$pid" || true
@@ -121,9 +121,6 @@ client=$!
 wait "$client" || fail "the read was not handed over: $(cat "$work/client.log")"
 started="$(holder com.parlino.app)"
 [ -n "$started" ] || fail "no application runs after the read"
-starting_environment "$started" >"$work/started.environment"
-differences="$(diff "$work/expected.environment" "$work/started.environment")" ||
-  fail "the application started for the read got another environment:
-$differences"
+same_environment "$work/expected.environment" <(starting_environment "$started") \
+  "the application started for a read"
 kill "$started"
-echo "started-programs: the application started for a read got the client's starting environment"
