@@ -31,7 +31,10 @@ BUILD_PACKAGES=(
 # decoding benchmark measures itself against, the players the playback benchmark measures a read's
 # cost against (and the tools it fetches their speech with), the tray application the launch
 # benchmark times its start against, and fonts for the scripts the transcript is rendered in
-# (Arabic and Hebrew come with DejaVu; Chinese, Japanese and Thai need their own).
+# (Arabic and Hebrew come with DejaVu; Chinese, Japanese and Thai need their own), and the Qt
+# platform themes that users' desktops commonly hold (Debian's Qt recommends the GTK one), which
+# the application must not let Qt load GTK through, and the locale sources a test makes a Latin-1
+# locale from.
 TEST_PACKAGES=(
   xvfb x11-utils x11-xserver-utils xdotool openbox xcompmgr trayer
   at-spi2-core dbus-daemon libglib2.0-bin gnome-keyring libsecret-tools
@@ -39,6 +42,7 @@ TEST_PACKAGES=(
   mousepad xterm copyq gnome-terminal konsole kwrite kate libreoffice-writer libreoffice-gtk3
   gnome-text-editor orca firefox-esr chromium
   fonts-dejavu-core fonts-droid-fallback fonts-tlwg-loma-otf
+  qt6-gtk-platformtheme qt6-xdgdesktopportal-platformtheme locales
 )
 
 # Clang with its AddressSanitizer and UndefinedBehaviorSanitizer runtimes, and the symbolizer

@@ -7,9 +7,11 @@
 #include <unicode/brkiter.h>
 #include <unicode/ubidi.h>
 #include <unicode/uchar.h>
+#include <unicode/ucnv.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace Base::Unicode {
@@ -50,6 +52,30 @@ QString fromUtf8Exactly(QByteArrayView utf8) {
         return QString::fromUtf8(utf8);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     return decoder(utf8);
+}
+
+std::optional<QString> decode(QByteArrayView bytes, const char* encoding) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, decltype(&ucnv_close)> converter(ucnv_open(encoding, &status),
+                                                                       &ucnv_close);
+    // A byte that is no character of the encoding stops the conversion, rather than becoming a
+    // replacement character.
+    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                        &status);
+    if (U_FAILURE(status) || bytes.size() > std::numeric_limits<int32_t>::max())
+        return std::nullopt;
+    // The length first, then the text.
+    const int32_t length =
+        ucnv_toUChars(converter.get(), nullptr, 0, bytes.data(), int32_t(bytes.size()), &status);
+    if (status != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(status))
+        return std::nullopt;
+    status = U_ZERO_ERROR;
+    QString text(length, Qt::Uninitialized);
+    ucnv_toUChars(converter.get(), reinterpret_cast<UChar*>(text.data()), length, bytes.data(),
+                  int32_t(bytes.size()), &status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return text;
 }
 
 QString trimmingHorizontalSpace(QStringView text) {

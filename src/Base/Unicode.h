@@ -61,6 +61,9 @@ QString trimmingHorizontalSpace(QStringView text);
 // UTF-8 decoded exactly as written: a leading byte-order mark stays a character of the text,
 // where QString::fromUtf8 drops it.
 QString fromUtf8Exactly(QByteArrayView utf8);
+// `bytes` decoded from the encoding named `encoding`, as the C library's locales name theirs
+// ("ISO-8859-1", "EUC-JP"); none when the encoding is unknown or the bytes are not all of it.
+std::optional<QString> decode(QByteArrayView bytes, const char* encoding);
 
 // The number of user-perceived characters (extended grapheme clusters).
 qsizetype graphemeCount(const QString& text);

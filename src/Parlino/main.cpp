@@ -1,4 +1,5 @@
 #include "Base/Clock.h"
+#include "Base/Environment.h"
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
 #include "Base/Memory.h"
@@ -9,6 +10,7 @@
 #include "Parlino/Shell/AppDelegate.h"
 #include "Parlino/Shell/BuildInformation.h"
 #include "Parlino/Shell/LaunchOptions.h"
+#include "Parlino/Shell/Linux/DesktopOpener.h"
 #include "Parlino/Shell/Linux/DesktopPanel.h"
 #include "Parlino/Shell/Linux/DesktopSettingsWindow.h"
 #include "Parlino/Shell/Linux/QuitSignals.h"
@@ -44,7 +46,7 @@ static bool hasX11Display() {
                                                                qgetenv("WAYLAND_DISPLAY")))
         Base::Log(QStringLiteral("launch")).notice("%{public}s", *limits);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+        Base::Environment::setForThisProcess("QT_QPA_PLATFORM", "xcb");
     return true;
 }
 
@@ -75,8 +77,9 @@ int main(int argc, char** argv) {
     if (!hasX11Display())
         return 1;
     Base::Memory::returnLargeBlocksWhenFreed();
-    // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop.
-    Base::GlibThread::keepQtOffGlib();
+    // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
+    // GTK runs in the process.
+    const auto theme = Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     // The desktop groups every window under the desktop file's entry, with its icon.
@@ -89,7 +92,9 @@ int main(int argc, char** argv) {
     if (const auto status = Parlino::claimOrHandOver(
             options.action == Parlino::LaunchOptions::Action::read, name, instance))
         return *status;
+    Base::PlatformTheme::report(theme);
     const Parlino::QuitSignals quitSignals(&QApplication::quit);
+    const Parlino::DesktopOpener opener;
 
     auto& clock = Base::SteadyClock::shared();
     auto& scheduler = Base::QtScheduler::shared();

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         return TestSupport::inDesktopSession() ? 1 : skippedStatus;
     }
     // As in the application: GLib's default main context is the GLib thread's, not Qt's.
-    Base::GlibThread::keepQtOffGlib();
+    Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Parlino"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -3,12 +3,11 @@
 
 #include "Base/Linux/GlibThread.h"
 
+#include "Base/Environment.h"
 #include "Base/Log.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QList>
 
 #include <chrono>
 #include <future>
@@ -58,38 +57,9 @@ void invoke(Job* job) {
 
 } // namespace
 
-void GlibThread::keepQtOffGlib() {
-    qputenv("QT_NO_GLIB", "1");
-    if (const auto theme =
-            themeWithoutGtk(qgetenv("QT_QPA_PLATFORMTHEME"), qgetenv("XDG_CURRENT_DESKTOP"))) {
-        logger.notice("platform theme %{public}s instead of one that runs GTK", theme->constData());
-        qputenv("QT_QPA_PLATFORMTHEME", *theme);
-        // Else Qt would still load the desktop's own choice first, when it finds its plugin.
-        QGuiApplication::setDesktopSettingsAware(false);
-    }
-}
-
-// Qt picks its GTK theme first on these desktops, or when asked for it; GTK would then handle its
-// events on the GLib thread while Qt asks it for fonts and colours on the main thread. Qt's own
-// GNOME theme, its next choice there, runs no GTK (nor follows the desktop's font).
-std::optional<QByteArray> GlibThread::themeWithoutGtk(const QByteArray& requested,
-                                                      const QByteArray& desktop) {
-    const QByteArray gnome = QByteArrayLiteral("gnome");
-    const QByteArray theme = requested.trimmed().toLower();
-    if (theme.startsWith("gtk"))
-        return gnome;
-    if (!theme.isEmpty())
-        return std::nullopt;
-    static const QList<QByteArray> gtkDesktops{"GNOME", "X-CINNAMON", "PANTHEON", "UNITY",
-                                               "MATE",  "XFCE",       "LXDE"};
-    const QByteArray names = desktop.toUpper();
-    if (names == "KDE")
-        return std::nullopt;
-    for (const QByteArray& name : names.split(':')) {
-        if (gtkDesktops.contains(name.trimmed()))
-            return gnome;
-    }
-    return std::nullopt;
+PlatformTheme::Choice GlibThread::keepQtOffGlib(const PlatformTheme::Request& theme) {
+    Environment::setForThisProcess("QT_NO_GLIB", "1");
+    return PlatformTheme::apply(theme);
 }
 
 GlibThread& GlibThread::shared() {

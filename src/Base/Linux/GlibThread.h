@@ -1,11 +1,9 @@
 #pragma once
 
+#include "Base/Linux/PlatformTheme.h"
 #include "Base/Worker.h"
 
-#include <QByteArray>
-
 #include <functional>
-#include <optional>
 
 namespace Base {
 
@@ -16,13 +14,10 @@ namespace Base {
 // keepQtOffGlib() before the application object is made, or the thread does not start.
 class GlibThread {
 public:
-    // Makes Qt's event loops run without GLib, and keeps Qt from loading a platform theme that
-    // runs GTK on its main thread. Call before the application object is made.
-    static void keepQtOffGlib();
-    // The platform theme to ask Qt for instead of the one in QT_QPA_PLATFORMTHEME on the desktop
-    // named by XDG_CURRENT_DESKTOP: nothing when Qt's own choice runs no GTK.
-    static std::optional<QByteArray> themeWithoutGtk(const QByteArray& requested,
-                                                     const QByteArray& desktop);
+    // Makes Qt's event loops run without GLib, and has Qt load the platform theme chosen for
+    // `theme`, which runs no GTK (GTK would handle its events on this thread and be asked for fonts
+    // and colours on Qt's); returns that choice. Call before the application object is made.
+    static PlatformTheme::Choice keepQtOffGlib(const PlatformTheme::Request& theme);
 
     // The thread, started on first use; it runs until the process ends.
     static GlibThread& shared();

@@ -39,6 +39,13 @@ PlayerViewModel::Dwell dwellFor(const Core::CaptureError& error) {
     return PlayerViewModel::Dwell::persist;
 }
 
+// The failures of a press that found nothing to read where the user is: no selection, or only
+// this application in front.
+bool isNothingToRead(const Core::CaptureError& error) {
+    return error.kind() == CaptureKind::nothingSelected ||
+           error.kind() == CaptureKind::ownAppFrontmost;
+}
+
 } // namespace
 
 AppCoordinator::AppCoordinator(ReadPipeline& pipeline, PlayerViewModel& viewModel,
@@ -182,15 +189,20 @@ void AppCoordinator::decideOnShowingRead(const Press& press, const RenditionChec
     }
 }
 
-// A press that captured nothing usable while a read is showing pauses or resumes that read.
+// A press that captured nothing usable while a read is showing pauses or resumes that read. A
+// tap leaves a finished read as it is when nothing was selected there, and shows why any other
+// capture failed, as it would with no read showing.
 void AppCoordinator::handleTapOnShowing(const Press& press, const Core::CaptureError& error) {
     if (const auto session = m_pipeline.session(); isLive(session)) {
-        if (press.finishedReplay == FinishedReplay::suppressed &&
-            session->state().kind() == SessionKind::finished)
-            log.notice("tap-on-finished no-op");
-        else
+        if (press.finishedReplay == FinishedReplay::enabled ||
+            session->state().kind() != SessionKind::finished) {
             m_pipeline.togglePause();
-        return;
+            return;
+        }
+        if (isNothingToRead(error)) {
+            log.notice("tap-on-finished no-op");
+            return;
+        }
     }
     fail(error);
 }

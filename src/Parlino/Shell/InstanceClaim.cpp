@@ -22,6 +22,16 @@ QString unansweredMessage(const InstanceRequest& request, std::chrono::milliseco
     return QStringLiteral("the running Parlino did not answer ") + InstanceClaim::within(bound);
 }
 
+// The same when the request reached an application that still holds the name: it waits for the
+// application, which takes it once it answers again (it was stopped, or too busy).
+QString waitingMessage(const InstanceRequest& request, std::chrono::milliseconds bound) {
+    return unansweredMessage(request, bound) +
+           (request.kind == Kind::read
+                ? QStringLiteral("; it may still read the text once it answers again, so trying "
+                                 "again could read it twice")
+                : QStringLiteral("; it may still open its panel once it answers again"));
+}
+
 } // namespace
 
 QString InstanceClaim::within(std::chrono::milliseconds bound) {
@@ -81,7 +91,7 @@ std::optional<Outcome> InstanceClaim::deliver(const QString& holder,
     }
     if (m_bus.holder(stepLeft()) != holder)
         return std::nullopt;
-    return failed(unansweredMessage(request, answerBound));
+    return failed(waitingMessage(request, answerBound));
 }
 
 } // namespace Parlino

@@ -3,6 +3,7 @@
 #include "Base/Result.h"
 #include "Core/CaptureError.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -24,12 +25,15 @@ bool isTooLarge(QStringView text);
 QString tooLargeMessage();
 
 // The text to hand over from `input`: what the application will read of it, its canonical form
-// (Core::TextSanitizer: bytes that are not UTF-8 and controls dropped, white space folded), which
-// is what the bound is measured on. Input that starts with a byte-order mark is decoded by it
-// (UTF-16 or UTF-32 in either byte order, or UTF-8). Each NUL is read as a space, so that the words
-// either side stay apart. Read to its end, but no further than it takes to know that the text
-// passes maxBytes, nor past maxInputBytes. Fails with the message to show when the input is empty,
-// leaves nothing to read aloud, is larger, or cannot be read.
-Base::Result<QString, QString> read(QIODevice& input);
+// (Core::TextSanitizer: controls dropped, white space folded), which is what the bound is measured
+// on. Input that starts with a byte-order mark is decoded by it (UTF-16 or UTF-32 in either byte
+// order, or UTF-8); other input is UTF-8, or, when it is not and the locale's encoding
+// (`localeEncoding`, as nl_langinfo(CODESET) names it) is another than UTF-8 or ASCII, text in that
+// encoding. Each NUL is read as a space, so that the words either side stay apart. Read to its
+// end, but no further than it takes to know that the text passes maxBytes, or that it is not in
+// its encoding, nor past maxInputBytes. Fails with the message to show when the input is empty,
+// is not text in its encoding (naming where), leaves nothing to read aloud, is larger, or cannot
+// be read: no character of it is left out unsaid.
+Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEncoding = "UTF-8");
 
 } // namespace Parlino::TextHandOver

@@ -61,22 +61,4 @@ TEST(GlibThread, WorkRunOnTheThreadItselfRunsAtOnce) {
     EXPECT_TRUE(inner);
 }
 
-// Qt's GTK theme would handle GTK's events on the GLib thread: Qt's own GNOME theme, its next
-// choice, stands in for it; every other choice stays.
-TEST(GlibThread, AThemeThatRunsGtkIsReplacedAndNoOtherIs) {
-    const auto gnome = std::optional<QByteArray>("gnome");
-    EXPECT_EQ(GlibThread::themeWithoutGtk("gtk3", ""), gnome);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("GTK2", "KDE"), gnome);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "GNOME"), gnome);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "ubuntu:GNOME"), gnome);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "XFCE"), gnome);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "X-Cinnamon"), gnome);
-
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", ""), std::nullopt);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "KDE"), std::nullopt);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("", "LXQt"), std::nullopt);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("qt6ct", "GNOME"), std::nullopt);
-    EXPECT_EQ(GlibThread::themeWithoutGtk("gnome", "GNOME"), std::nullopt);
-}
-
 } // namespace

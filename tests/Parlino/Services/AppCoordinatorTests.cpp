@@ -252,10 +252,13 @@ TEST_F(AppCoordinatorTest, FinishedReadStartsAgainForTheShortcutAndStaysForTheTa
     phases.clear();
 
     tapCapturing(QStringLiteral("Hello"));
-    pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
-    tap();
+    for (const auto& nothingToRead :
+         {CaptureError::nothingSelected(), CaptureError::ownAppFrontmost()}) {
+        pipeline.nextCapture = captureFailure(nothingToRead);
+        tap();
+    }
     EXPECT_TRUE(pipeline.calls.isEmpty());
-    EXPECT_EQ(logs.messages(QStringLiteral("pipeline")), QStringList({finishedNoOp, finishedNoOp}));
+    EXPECT_EQ(logs.messages(QStringLiteral("pipeline")), QStringList(3, finishedNoOp));
 
     shortcutCapturing(QStringLiteral("Hello"));
     EXPECT_EQ(pipeline.calls, QStringList{QStringLiteral("startRead:Hello")});
@@ -265,6 +268,23 @@ TEST_F(AppCoordinatorTest, FinishedReadStartsAgainForTheShortcutAndStaysForTheTa
     pipeline.nextCapture = captureFailure(CaptureError::nothingSelected());
     shortcut();
     EXPECT_EQ(pipeline.calls, QStringList{QStringLiteral("togglePause")});
+}
+
+// A tap that could not read the selection says why, whether or not a finished read shows, as the
+// first read's tap does; only finding nothing to read leaves the finished read as it is.
+TEST_F(AppCoordinatorTest, ATapOnAFinishedReadShowsWhyItsCaptureFailed) {
+    for (const auto& error : {CaptureError::timedOut(), CaptureError::secureField()}) {
+        pipeline.showRead(QStringLiteral("Hello"), SessionState::finished());
+        viewModel.setPhase(Phase::finished());
+        pipeline.calls.clear();
+        pipeline.nextCapture = captureFailure(error);
+        tap();
+        EXPECT_EQ(viewModel.phase(),
+                  Phase::failed(error, error == CaptureError::timedOut() ? Dwell::autoDismiss
+                                                                         : Dwell::persist));
+        EXPECT_TRUE(pipeline.calls.isEmpty()) << "the finished read is not started again";
+    }
+    EXPECT_TRUE(logs.messages(QStringLiteral("pipeline")).isEmpty());
 }
 
 TEST_F(AppCoordinatorTest, ReadThatFinishesDuringTheCaptureIsLeftAloneByTheTap) {

@@ -1,8 +1,8 @@
 #include "Parlino/Settings/Linux/DesktopAccessibilitySettings.h"
 
+#include "Base/Environment.h"
 #include "Base/Log.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 
 namespace Parlino {
@@ -40,7 +40,7 @@ DesktopAccessibilitySettings::DesktopAccessibilitySettings()
           qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
           [](const QString& name) { return QStandardPaths::findExecutable(name); },
           [](const QString& program, const QStringList& arguments) {
-              return QProcess::startDetached(program, arguments);
+              return Base::Environment::startDetached(program, arguments);
           }) {}
 
 std::optional<DesktopAccessibilitySettings::Command> DesktopAccessibilitySettings::command() const {

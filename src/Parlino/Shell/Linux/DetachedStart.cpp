@@ -1,5 +1,7 @@
 #include "Parlino/Shell/Linux/DetachedStart.h"
 
+#include "Base/Environment.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
@@ -62,10 +64,12 @@ public:
     Base::Result<pid_t, int> spawn(const QString& program) const {
         const QByteArray path = QFile::encodeName(program);
         char* arguments[] = {const_cast<char*>(path.constData()), nullptr};
-        QByteArray mark = QByteArray(handOverVariable) + "=1";
-        std::vector<char*> environment{mark.data()};
-        for (char** variable = environ; *variable; ++variable)
-            environment.push_back(*variable);
+        // The client's own environment as it was started, not the one it set for itself.
+        QByteArrayList entries = Base::Environment::entriesForStartedPrograms();
+        entries.prepend(QByteArray(handOverVariable) + "=1");
+        std::vector<char*> environment;
+        for (QByteArray& entry : entries)
+            environment.push_back(entry.data());
         environment.push_back(nullptr);
         pid_t pid = 0;
         if (const int error = posix_spawn(&pid, path.constData(), &m_actions, &m_attributes,

@@ -14,6 +14,8 @@
 #include <QFile>
 
 #include <dbus/dbus.h>
+#include <langinfo.h>
+#include <locale.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,17 @@ void keepReadingAfterLargeMessages(const QDBusConnection& bus) {
         dbus_connection_set_max_received_size(connection, room);
 }
 
+// The encoding of the locale the environment names, in which the user's programs write text: Qt
+// has its own locale use UTF-8 whatever that one is.
+QByteArray environmentLocaleEncoding() {
+    const locale_t locale = newlocale(LC_CTYPE_MASK, "", locale_t(nullptr));
+    if (!locale)
+        return {};
+    const QByteArray encoding(nl_langinfo_l(CODESET, locale));
+    freelocale(locale);
+    return encoding;
+}
+
 Base::Result<QString, QString> standardInputText() {
     if (StandardStreams::inputWasClosed())
         return Base::failure(QStringLiteral("standard input is closed: there is no text to read"));
@@ -44,7 +57,7 @@ Base::Result<QString, QString> standardInputText() {
     if (!input.open(stdin, QIODevice::ReadOnly))
         return Base::failure(
             QStringLiteral("standard input could not be opened: %1").arg(input.errorString()));
-    return TextHandOver::read(input);
+    return TextHandOver::read(input, environmentLocaleEncoding());
 }
 
 int fail(const QString& name, const QString& message) {

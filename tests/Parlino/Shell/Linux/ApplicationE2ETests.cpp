@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 
 // Xlib's macros (None, Bool) come after every C++ header.
@@ -119,6 +120,30 @@ TEST_F(ApplicationE2E, aTapReadsTheSelectionAloudAndTheWindowsFollowTheRead) {
 
     desktop.tap(XK_Escape);
     EXPECT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Panel").has_value(); }));
+}
+
+// After a read has run to its end, a tap in an application that does not answer (stopped here)
+// says that it did not, as the first tap would.
+TEST_F(ApplicationE2E, aTapOnAFinishedReadThatCannotReadTheSelectionSaysWhy) {
+    holdSelection();
+    desktop.tap(XK_Super_R);
+    ASSERT_TRUE(statusBecomes("Playing")) << app->lines().join('\n').toStdString();
+    ASSERT_TRUE(pumpUntil([&] { return playbackStatus() == "Stopped"; }, 30000));
+    ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow("Parlino Panel").has_value(); }));
+
+    ::kill(pid_t(holder->processId()), SIGSTOP);
+    desktop.tap(XK_Super_R);
+    const bool told = app->waitForLine("capture failed: timedOut", 10000);
+    std::optional<QRect> panel;
+    const bool shown =
+        pumpUntil([&] { return (panel = desktop.shownWindow("Parlino Panel")).has_value(); }, 5000);
+    if (panel)
+        settledSheetBottom(panel->center().x());
+    screenshot("tap-on-finished-read-unanswered");
+    ::kill(pid_t(holder->processId()), SIGCONT);
+    EXPECT_TRUE(told) << app->lines().join('\n').toStdString();
+    EXPECT_TRUE(shown) << "the panel says why nothing was read";
+    EXPECT_TRUE(app->lines().filter(QStringLiteral("tap-on-finished no-op")).isEmpty());
 }
 
 TEST_F(ApplicationE2E, aSecondStartOpensThePanelAndReadHandsOverStandardInput) {

@@ -3,6 +3,7 @@
 // What the end-to-end tests of the real application share: the application's environment in a
 // home of the test's own, the program itself, and the test's own connection to the X server.
 // Include it after every other header: Xlib's macros (None, Bool) clash with theirs.
+#include "Base/Environment.h"
 #include "support/EventLoop.h"
 
 #include <QColor>
@@ -50,7 +51,8 @@ inline QProcessEnvironment applicationEnvironment(const QTemporaryDir& home,
         QDir(home.path()).mkpath(QString::fromLatin1(folder));
     if (!writeSettings(home, R"("hasSeenOnboarding":{"bool":true})"))
         return {};
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // As the test was started: none of the settings it made for itself.
+    QProcessEnvironment environment = Base::Environment::forStartedPrograms();
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.filePath("config"));
     environment.insert("XDG_DATA_HOME", home.filePath("data"));

@@ -4,6 +4,7 @@
 // client starts one that keeps nothing of the client's terminal, or says why it did not start.
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
 #include <QFile>
 #include <QLocalServer>
 
@@ -127,6 +128,35 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
     EXPECT_FALSE(handedOverAnything());
 }
 
+// A Latin-1 file: in a UTF-8 locale nothing is sent and the client says where the text is not
+// UTF-8; in a Latin-1 locale (made for the test) it is read whole.
+TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Locale) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const QByteArray latin1("Un caf\xe9 cr\xe8me.", 15);
+    const TerminalRun refused = runForAnswer(environment, {"--read"}, latin1);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.startsWith("parlino: standard input is not UTF-8 text: at byte 7 "
+                                       "(line 1, column 7) comes 0xE9"))
+        << refused.err.toStdString();
+    EXPECT_FALSE(handedOverAnything());
+
+    const QString locales = home.filePath(QStringLiteral("locales"));
+    QDir().mkpath(locales);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("localedef"),
+                                {"-i", "fr_FR", "-f", "ISO-8859-1", locales + "/fr_FR.ISO-8859-1"}),
+              0);
+    QProcessEnvironment inLatin1 = environment;
+    inLatin1.remove(QStringLiteral("LC_ALL"));
+    inLatin1.remove(QStringLiteral("LC_CTYPE"));
+    inLatin1.insert("LOCPATH", locales);
+    inLatin1.insert("LANG", "fr_FR.ISO-8859-1");
+    EXPECT_EQ(runAgain(inLatin1, {"--read"}, latin1), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Un caf\u00e9 cr\u00e8me.")); },
+        10000))
+        << app->lines().join('\n').toStdString();
+}
+
 TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKeepsAnswering) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     // Larger than the bus library lets a connection hold unread by default.
@@ -143,17 +173,23 @@ TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKee
     expectStillAnswering();
 }
 
-TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeEndsWithATimeOut) {
+// The text waits on the bus for the stopped application, which reads it once it runs again, as
+// the client says it may.
+TEST_F(TextHandOverE2E, aReadThatTheApplicationDoesNotTakeInTimeIsToldItMayStillBeRead) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     const qint64 pid = app->processId();
     ::kill(pid_t(pid), SIGSTOP);
+    const QString late = QStringLiteral("Taken once it runs again.");
     const TerminalRun run =
-        runForAnswer(environment, {"--read"}, "Nobody takes this.", PARLINO_APP, 25000);
+        runForAnswer(environment, {"--read"}, late.toUtf8(), PARLINO_APP, 25000);
     ::kill(pid_t(pid), SIGCONT);
 
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err.toStdString(),
-              "parlino: the running Parlino did not take the text within 10 seconds\n");
+              "parlino: the running Parlino did not take the text within 10 seconds; it may "
+              "still read the text once it answers again, so trying again could read it twice\n");
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(late); }, 15000))
+        << app->lines().join('\n').toStdString();
 }
 
 // A session bus that takes the connection and never says a word, as one that hangs: the client

@@ -42,23 +42,8 @@ fail() {
   exit 1
 }
 
-# Polls a check (the remaining arguments) every 50 ms until it holds or `seconds` pass.
-wait_until() {
-  local what="$1" seconds="$2"
-  shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "timed out waiting for $what"
-    sleep 0.05
-  done
-}
-
-# The process that holds a name on the session bus; nothing when none does.
-holder() {
-  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.GetConnectionUnixProcessID "$1" 2>/dev/null |
-    sed -n 's/^(uint32 \([0-9]*\),)$/\1/p'
-}
+# shellcheck source-path=SCRIPTDIR source=session-checks.sh
+. "$(dirname "$0")/session-checks.sh"
 unique_name() {
   gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.GetNameOwner "$1" 2>/dev/null | sed -n "s/^('\(.*\)',)$/\1/p"
@@ -68,15 +53,11 @@ player_answers() {
     --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2 Identity | grep -qF Parlino
 }
 nobody_holds() { [ -z "$(holder com.parlino.app)" ] && [ -z "$(holder org.mpris.MediaPlayer2.parlino)" ]; }
-logged() { grep -qE "$2" "$1"; }
 
 # A home of its own, against the stand-in service, with the key in the session's keyring.
 home="$work/home"
-mkdir -p "$home/config/Parlino" "$home/data" "$home/cache"
-printf '%s' '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
-  >"$home/config/Parlino/com.parlino.app.json"
-export HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-  XDG_CACHE_HOME="$home/cache" QT_QPA_PLATFORM=xcb
+use_home "$home"
+export QT_QPA_PLATFORM=xcb
 "$stand_in" >"$work/stand-in.log" 2>&1 &
 started+=($!)
 wait_until "the stand-in service" 10 logged "$work/stand-in.log" '^http://'
