@@ -90,12 +90,12 @@ XHotKeySystem::~XHotKeySystem() {
     xcb_flush(m_connection);
 }
 
-bool XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
+HotKeySystem::Registration XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
     const auto grabbed = grabOf(shortcut);
-    if (!grabbed || !m_placement.add(id, *grabbed))
-        return false;
+    if (!grabbed)
+        return Registration::refused;
     m_table.add(id, *grabbed);
-    return true;
+    return m_placement.add(id, *grabbed) ? Registration::held : Registration::taken;
 }
 
 void XHotKeySystem::unregisterHotKey(quint32 id) {
@@ -220,8 +220,11 @@ void XHotKeySystem::deliverPendingRelease() {
 }
 
 void XHotKeySystem::followFocus() {
-    if (!m_table.isHolding())
-        m_placement.moveTo(m_focusParent.window());
+    if (m_table.isHolding())
+        return;
+    for (const auto& change : m_placement.moveTo(m_focusParent.window()))
+        if (m_takenHandler)
+            m_takenHandler(change.id, change.isTaken);
 }
 
 void XHotKeySystem::deliver(const QList<XHotKeyTable::Delivery>& deliveries) {

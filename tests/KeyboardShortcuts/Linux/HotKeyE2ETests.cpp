@@ -1,5 +1,6 @@
 // Hot keys on a real X server: presses injected through XTest reach the named shortcut's
-// actions, and a combination another client holds is refused. Needs DISPLAY; skips without.
+// actions, and a combination another client holds is refused until it lets go. Needs DISPLAY;
+// skips without.
 
 #include "Base/Scheduler.h"
 #include "KeyboardShortcuts/KeyboardLayout.h"
@@ -132,8 +133,33 @@ TEST_F(HotKeyE2ETest, ACombinationAnotherClientHoldsIsRefused) {
 
     other.ungrab(XK_r, ControlMask | Mod1Mask);
     EXPECT_FALSE(registry->center().isTakenBySystem(controlOptionR));
-    registry->registerIfNeeded(readSelection);
-    EXPECT_TRUE(registry->isActive(readSelection));
+    // Claimed again when the focus moves.
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    EXPECT_TRUE(pumpUntil([&] { return registry->isActive(readSelection); }));
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    other.closeWindow(editor);
+}
+
+// Held on the focused window, a combination that another client then grabs on the root window
+// goes to that client; it is found taken when the focus moves, and is the application's again at
+// the first move after the client let it go.
+TEST_F(HotKeyE2ETest, ACombinationAnotherClientTakesComesBackAtTheNextFocusChangeAfterItIsFree) {
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    other.grab(XK_s, ControlMask | ShiftMask);
+    const OtherClient::FocusedWindow browser = openFocusedWindow();
+    EXPECT_TRUE(pumpUntil([&] { return registry->isRefused(readSelection); }));
+    EXPECT_FALSE(registry->isActive(readSelection));
+    pressAndRelease();
+
+    other.ungrab(XK_s, ControlMask | ShiftMask);
+    other.setFocus(editor.focus);
+    EXPECT_TRUE(pumpUntil([&] { return registry->isActive(readSelection); }));
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    pressAndRelease();
+    EXPECT_TRUE(called({"down", "up"}))
+        << "the press while taken went to the other client: " << calls.join(u' ').toStdString();
+    other.closeWindow(browser);
+    other.closeWindow(editor);
 }
 
 // The server ends the grab of a held combination when the grab's window is destroyed or unmapped,
