@@ -18,7 +18,7 @@ BUILD_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmpg123-dev libsoundtouch-dev libpulse-dev
   libsecret-1-dev libatspi2.0-dev libglib2.0-dev libdbus-1-dev
-  libx11-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  libx11-dev libxi-dev libxtst-dev libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev libxcb-xinput-dev
   libxfixes-dev
   libsystemd-dev
   libsodium-dev

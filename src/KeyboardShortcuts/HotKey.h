@@ -29,8 +29,13 @@ public:
     // Runs when the center could not register the hot key again after a menu closed or the
     // module was switched back on; the center has already forgotten it then.
     Action onRegistrationFailed;
+    // Runs when another application takes the combination, or gives it back (`isTaken`).
+    Action onTakenChanged;
     // Set by the center while the desktop holds the registration.
     bool isRegistered = false;
+    // Set by the center while another application holds the combination: the hot key stays
+    // registered and fires again once the desktop gives the combination back.
+    bool isTaken = false;
 
 private:
     HotKeyCenter& m_center;

@@ -20,12 +20,18 @@ HotKeyCenter::HotKeyCenter(HotKeySystem& system)
                         [this](QObject*, QEvent* event) { return handleMenuKey(event); }),
       m_menuTracking([this](bool isMenuOpen) { setMenuOpen(isMenuOpen); }) {
     m_system.setHandler([this](quint32 id, EventType type) { handleHotKeyEvent(id, type); });
+    m_system.setTakenHandler([this](quint32 id, bool isTaken) {
+        if (HotKey* hotKey = find(id); hotKey && hotKey->isRegistered)
+            setTaken(*hotKey, isTaken);
+    });
 }
 
 bool HotKeyCenter::registerHotKey(HotKey& hotKey) {
-    if (!m_system.registerHotKey(quint32(hotKey.id()), hotKey.shortcut()))
+    const auto registration = m_system.registerHotKey(quint32(hotKey.id()), hotKey.shortcut());
+    if (registration == HotKeySystem::Registration::refused)
         return false;
     hotKey.isRegistered = true;
+    hotKey.isTaken = registration == HotKeySystem::Registration::taken;
     m_hotKeys[hotKey.id()] = &hotKey;
     if (m_mode != Mode::normal) {
         m_system.unregisterHotKey(quint32(hotKey.id()));
@@ -57,7 +63,7 @@ void HotKeyCenter::setMenuOpen(bool isMenuOpen) {
 
 bool HotKeyCenter::isTakenBySystem(const Shortcut& shortcut) const {
     for (const auto& [id, hotKey] : m_hotKeys)
-        if (hotKey->isRegistered && hotKey->shortcut() == shortcut)
+        if (hotKey->isRegistered && !hotKey->isTaken && hotKey->shortcut() == shortcut)
             return false;
     if (!m_system.isTakenElsewhere(shortcut))
         return false;
@@ -97,13 +103,22 @@ void HotKeyCenter::registerAll() {
         if (found == m_hotKeys.end() || found->second->isRegistered)
             continue;
         HotKey& hotKey = *found->second;
-        if (m_system.registerHotKey(quint32(id), hotKey.shortcut())) {
-            hotKey.isRegistered = true;
-        } else {
+        const auto registration = m_system.registerHotKey(quint32(id), hotKey.shortcut());
+        if (registration == HotKeySystem::Registration::refused) {
             m_hotKeys.erase(found);
             run(hotKey.onRegistrationFailed);
+            continue;
         }
+        hotKey.isRegistered = true;
+        setTaken(hotKey, registration == HotKeySystem::Registration::taken);
     }
+}
+
+void HotKeyCenter::setTaken(HotKey& hotKey, bool isTaken) {
+    if (isTaken == hotKey.isTaken)
+        return;
+    hotKey.isTaken = isTaken;
+    run(hotKey.onTakenChanged);
 }
 
 void HotKeyCenter::unregisterAll() {

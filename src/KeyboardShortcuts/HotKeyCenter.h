@@ -12,7 +12,8 @@
 namespace KeyboardShortcuts {
 
 // The one place that talks to the desktop's hot-key service. It registers hot keys with the
-// desktop and runs their actions when they are pressed and released.
+// desktop and runs their actions when they are pressed and released. A hot key whose combination
+// another application holds stays registered as taken, until the desktop gives it back.
 //
 // While a menu of the application is open the menu holds the keyboard: the center withdraws
 // its hot keys from the desktop and matches the key events that reach the menu instead,
@@ -32,8 +33,9 @@ public:
     // Ids count up from 1 and are never reused.
     qint64 nextHotKeyId() { return ++m_lastHotKeyId; }
 
-    // Registers the hot key with the desktop; false, recording nothing, when the desktop
-    // refuses it. Outside the normal mode the hot key is kept and withdrawn again at once.
+    // Registers the hot key with the desktop, marking it taken when another application holds
+    // its combination; false, recording nothing, when the desktop refuses it. Outside the normal
+    // mode the hot key is kept and withdrawn again at once.
     bool registerHotKey(HotKey& hotKey);
     // Withdraws the hot key; its destructor calls this.
     void release(const HotKey& hotKey);
@@ -57,6 +59,7 @@ private:
     QList<qint64> liveIds() const;
 
     void handleHotKeyEvent(quint32 id, EventType type);
+    void setTaken(HotKey& hotKey, bool isTaken);
     bool handleMenuKey(QEvent* event);
     bool handleRawKey(const KeyEvent& event);
     HotKey* find(qint64 id) const;

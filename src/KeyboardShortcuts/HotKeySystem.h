@@ -31,16 +31,26 @@ struct KeyRepeatTiming {
 class HotKeySystem {
 public:
     using Handler = std::function<void(quint32 id, EventType type)>;
+    using TakenHandler = std::function<void(quint32 id, bool isTaken)>;
+
+    // What became of a registration.
+    enum class Registration {
+        held,    // the combination's presses come to the application
+        taken,   // another application holds it: kept, and held once that application lets go
+        refused, // the combination cannot be a hot key here: nothing is registered
+    };
 
     virtual ~HotKeySystem() = default;
 
     // Where the presses and releases of registered hot keys go, on the main thread: one press
     // for each time the combination goes down (auto-repeat is dropped), then its release.
     virtual void setHandler(Handler handler) = 0;
+    // Where a registered hot key goes when another application takes its combination, or when
+    // the desktop gives a taken one back; on the main thread, never inside a call of this class.
+    virtual void setTakenHandler(TakenHandler handler) = 0;
 
-    // Registers the combination system-wide under `id`. False when the desktop refuses it
-    // (another application holds it, or it cannot be expressed): nothing is registered then.
-    virtual bool registerHotKey(quint32 id, const Shortcut& shortcut) = 0;
+    // Registers the combination system-wide under `id`.
+    virtual Registration registerHotKey(quint32 id, const Shortcut& shortcut) = 0;
     virtual void unregisterHotKey(quint32 id) = 0;
 
     // True when registering the combination would be refused because another application holds

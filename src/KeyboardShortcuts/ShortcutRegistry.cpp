@@ -74,12 +74,16 @@ void ShortcutRegistry::enable(const QList<Name>& names) {
 
 bool ShortcutRegistry::isActive(const Name& name) const {
     const auto shortcut = getShortcut(name);
-    return m_isEnabled && hasLiveHandlers(name) && shortcut && hasHotKey(*shortcut);
+    if (!m_isEnabled || !hasLiveHandlers(name) || !shortcut)
+        return false;
+    const auto found = m_hotKeys.find(*shortcut);
+    return found != m_hotKeys.end() && !found->second->isTaken;
 }
 
+// A combination is among the reported refusals from its refusal until its hot key is held.
 bool ShortcutRegistry::isRefused(const Name& name) const {
     const auto shortcut = getShortcut(name);
-    return m_isEnabled && hasLiveHandlers(name) && shortcut && !hasHotKey(*shortcut) &&
+    return m_isEnabled && hasLiveHandlers(name) && shortcut &&
            m_reportedRefusals.contains(*shortcut);
 }
 
@@ -145,7 +149,6 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut) {
         reportRefusal(shortcut);
         return;
     }
-    const bool wasRefused = m_reportedRefusals.remove(shortcut);
     hotKey->onRegistrationFailed = [this, shortcut, registered = hotKey.get()] {
         const auto found = m_hotKeys.find(shortcut);
         if (found == m_hotKeys.end() || found->second.get() != registered)
@@ -153,9 +156,18 @@ void ShortcutRegistry::registerShortcut(const Shortcut& shortcut) {
         m_hotKeys.erase(found);
         reportRefusal(shortcut);
     };
+    hotKey->onTakenChanged = [this, shortcut, registered = hotKey.get()] {
+        if (registered->isTaken)
+            reportRefusal(shortcut);
+        else
+            reportHeld(shortcut);
+    };
+    const bool isTaken = hotKey->isTaken;
     m_hotKeys.emplace(shortcut, std::move(hotKey));
-    if (wasRefused)
-        emit refusalsChanged();
+    if (isTaken)
+        reportRefusal(shortcut);
+    else
+        reportHeld(shortcut);
 }
 
 void ShortcutRegistry::reportRefusal(const Shortcut& shortcut) {
@@ -166,6 +178,13 @@ void ShortcutRegistry::reportRefusal(const Shortcut& shortcut) {
     logger.error("hot key %{public}s refused: another application holds it (%{public}s)",
                  shortcut.description(),
                  names.isEmpty() ? QStringLiteral("shortcut stream") : names.join(u", "));
+    emit refusalsChanged();
+}
+
+void ShortcutRegistry::reportHeld(const Shortcut& shortcut) {
+    if (!m_reportedRefusals.remove(shortcut))
+        return;
+    logger.notice("hot key %{public}s is held again", shortcut.description());
     emit refusalsChanged();
 }
 

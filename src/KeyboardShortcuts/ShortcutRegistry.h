@@ -50,10 +50,10 @@ public:
     void enable(const QList<Name>& names);
 
     // True when the name's actions fire: the module is on, the name has live handlers and a
-    // stored shortcut, and the desktop accepted its hot key.
+    // stored shortcut, and the desktop accepted its hot key and holds it for the application.
     bool isActive(const Name& name) const;
-    // True when the name would fire but the desktop refused its stored combination because
-    // another application holds it.
+    // True when the name would fire but the desktop refused its stored combination, or another
+    // application holds it now.
     bool isRefused(const Name& name) const;
 
     // The module-wide switch; off takes every hot key off the desktop.
@@ -65,7 +65,7 @@ public:
 
     // The name is not disabled and has an action or an event stream.
     bool hasLiveHandlers(const Name& name) const;
-    // A hot key is registered for the combination.
+    // A hot key is registered for the combination, held or taken.
     bool hasHotKey(const Shortcut& shortcut) const { return m_hotKeys.contains(shortcut); }
     // A live name other than `excluding` has the combination stored, or a stream for the
     // combination itself exists.
@@ -76,8 +76,9 @@ public:
     void unregisterIfUnused(const Shortcut& shortcut,
                             const std::optional<Name>& excluding) override;
 
-    // Registers a hot key for the combination unless one exists. A refusal is logged once
-    // until the combination registers again; a later registration tries again.
+    // Registers a hot key for the combination unless one exists. A refusal, or the combination
+    // taken by another application, is logged once until the hot key is held again; a later
+    // registration tries a refused one again, and a taken one waits for the desktop.
     void registerShortcut(const Shortcut& shortcut);
     void unregisterShortcut(const Shortcut& shortcut);
 
@@ -97,7 +98,7 @@ public:
     void removeStreamLater(const Shortcut& shortcut, quint64 streamId);
 
 signals:
-    // A combination was refused, or a refused one registered after all.
+    // A combination was refused or taken, or a refused or taken one is held after all.
     void refusalsChanged();
 
 private:
@@ -110,6 +111,7 @@ private:
     QSet<Name> namesWithHandlers() const;
     bool hasShortcutStreams(const Shortcut& shortcut) const;
     void reportRefusal(const Shortcut& shortcut);
+    void reportHeld(const Shortcut& shortcut);
     QStringList namesUsing(const Shortcut& shortcut) const;
     bool matches(const Name& name, const Shortcut& shortcut) const;
     template <class Key>

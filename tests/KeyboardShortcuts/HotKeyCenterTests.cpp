@@ -87,7 +87,7 @@ TEST_F(HotKeyCenterTest, APressRunsOnlyTheKeyDownActionAndAReleaseOnlyTheKeyUpAc
 }
 
 TEST_F(HotKeyCenterTest, ARefusedRegistrationRecordsNothing) {
-    system.heldElsewhere.insert(controlShiftS);
+    system.refused.insert(controlShiftS);
     const auto hotKey = makeHotKey(controlShiftS);
 
     EXPECT_FALSE(center.registerHotKey(*hotKey));
@@ -161,13 +161,28 @@ TEST_F(HotKeyCenterTest, AHotKeyRegisteredWhileAMenuIsOpenWaitsForItToClose) {
     EXPECT_EQ(system.registered(), QList<Shortcut>{commandR});
 }
 
-TEST_F(HotKeyCenterTest, AHotKeyTakenWhileAMenuWasOpenIsDroppedAndReported) {
+TEST_F(HotKeyCenterTest, AHotKeyAnotherApplicationHoldsWaitsUntilTheDesktopGivesItBack) {
+    system.heldElsewhere.insert(controlShiftS);
+    const auto hotKey = registered(controlShiftS);
+    int changes = 0;
+    hotKey->onTakenChanged = [&] { ++changes; };
+    EXPECT_TRUE(hotKey->isTaken);
+    EXPECT_TRUE(center.isTakenBySystem(controlShiftS)) << "taken is not the center's own";
+
+    system.giveBack(controlShiftS);
+    EXPECT_FALSE(hotKey->isTaken);
+    EXPECT_EQ(changes, 1);
+    system.press(controlShiftS);
+    EXPECT_EQ(calls, QStringList{down(controlShiftS)});
+}
+
+TEST_F(HotKeyCenterTest, AHotKeyRefusedWhenAMenuClosesIsDroppedAndReported) {
     const auto kept = registered(commandR);
     const auto lost = registered(controlShiftS);
     int failures = 0;
     lost->onRegistrationFailed = [&] { ++failures; };
     center.setMenuOpen(true);
-    system.heldElsewhere.insert(controlShiftS);
+    system.refused.insert(controlShiftS);
 
     center.setMenuOpen(false);
     EXPECT_EQ(failures, 1);

@@ -12,7 +12,8 @@
 namespace TestSupport {
 
 // A desktop whose hot keys a test presses and releases. Combinations in `heldElsewhere` are
-// refused as another application's. Key events of the application carry the virtual key code
+// registered as taken by another application, and their presses go to it; those in `refused`
+// cannot be hot keys. Key events of the application carry the virtual key code
 // as their native virtual key and the modifier mask as their native modifiers.
 class FakeHotKeySystem final : public KeyboardShortcuts::HotKeySystem {
 public:
@@ -20,12 +21,13 @@ public:
     using Shortcut = KeyboardShortcuts::Shortcut;
 
     void setHandler(Handler handler) override { m_handler = std::move(handler); }
+    void setTakenHandler(TakenHandler handler) override { m_takenHandler = std::move(handler); }
 
-    bool registerHotKey(quint32 id, const Shortcut& shortcut) override {
-        if (heldElsewhere.contains(shortcut))
-            return false;
+    Registration registerHotKey(quint32 id, const Shortcut& shortcut) override {
+        if (refused.contains(shortcut))
+            return Registration::refused;
         m_registered.insert_or_assign(id, shortcut);
-        return true;
+        return heldElsewhere.contains(shortcut) ? Registration::taken : Registration::held;
     }
     void unregisterHotKey(quint32 id) override { m_registered.erase(id); }
     bool isTakenElsewhere(const Shortcut& shortcut) override {
@@ -70,7 +72,13 @@ public:
     // An event for any id, registered or not.
     void sendId(quint32 id, EventType type) { m_handler(id, type); }
 
+    // Another application takes the combination, or lets it go; the desktop tells of a
+    // registered one.
+    void take(const Shortcut& shortcut) { setHeldElsewhere(shortcut, true); }
+    void giveBack(const Shortcut& shortcut) { setHeldElsewhere(shortcut, false); }
+
     QSet<Shortcut> heldElsewhere;
+    QSet<Shortcut> refused;
     // Another client holds the whole keyboard: no grab is granted.
     bool keyboardTakenElsewhere = false;
     // The window holding the keyboard grab; none while no grab is held.
@@ -79,11 +87,20 @@ public:
 
 private:
     void sendShortcut(const Shortcut& shortcut, EventType type) {
-        if (const auto id = idOf(shortcut))
+        if (const auto id = idOf(shortcut); id && !heldElsewhere.contains(shortcut))
             m_handler(*id, type);
+    }
+    void setHeldElsewhere(const Shortcut& shortcut, bool isHeld) {
+        if (isHeld)
+            heldElsewhere.insert(shortcut);
+        else
+            heldElsewhere.remove(shortcut);
+        if (const auto id = idOf(shortcut); id && m_takenHandler)
+            m_takenHandler(*id, isHeld);
     }
 
     Handler m_handler;
+    TakenHandler m_takenHandler;
     std::map<quint32, Shortcut> m_registered;
 };
 

@@ -6,17 +6,17 @@ XGrabPlacement::XGrabPlacement(quint32 rootWindow, Requests requests)
     : m_root(rootWindow), m_target(rootWindow), m_requests(std::move(requests)) {}
 
 bool XGrabPlacement::add(quint32 id, Grab grab) {
-    if (!m_requests.grab(m_root, grab))
-        return false;
-    m_placed.insert(id, {grab, place(grab, m_root)});
-    return true;
+    const auto window = place(grab, std::nullopt);
+    m_placed.insert(id, {grab, window});
+    return window.has_value();
 }
 
 void XGrabPlacement::remove(quint32 id) {
     const auto found = m_placed.constFind(id);
     if (found == m_placed.cend())
         return;
-    m_requests.ungrab(found->window, found->grab);
+    if (found->window)
+        m_requests.ungrab(*found->window, found->grab);
     m_placed.erase(found);
 }
 
@@ -27,29 +27,39 @@ bool XGrabPlacement::isTakenElsewhere(Grab grab) {
     return false;
 }
 
-void XGrabPlacement::moveTo(quint32 target) {
+QList<XGrabPlacement::TakenChange> XGrabPlacement::moveTo(quint32 target) {
     if (target == m_target)
-        return;
+        return {};
     m_target = target;
-    for (Placed& placed : m_placed)
-        placed.window = place(placed.grab, placed.window);
+    QList<TakenChange> changes;
+    for (auto it = m_placed.begin(); it != m_placed.end(); ++it) {
+        const bool wasTaken = !it->window;
+        it->window = place(it->grab, it->window);
+        if (wasTaken != !it->window)
+            changes.append({it.key(), !it->window});
+    }
+    return changes;
 }
 
 std::optional<quint32> XGrabPlacement::windowOf(quint32 id) const {
     const auto found = m_placed.constFind(id);
-    return found == m_placed.cend() ? std::nullopt : std::optional(found->window);
+    return found == m_placed.cend() ? std::nullopt : found->window;
 }
 
-// The new grab comes first, so that no moment passes in which the combination is not grabbed.
-quint32 XGrabPlacement::place(Grab grab, quint32 from) {
-    quint32 to = m_target;
-    if (to != from && !m_requests.grab(to, grab)) {
-        to = m_root;
-        if (from != m_root && !m_requests.grab(m_root, grab))
-            return from; // another client took the root meanwhile: stay where it is
+// The new grabs come first, so that no moment passes in which the combination is not grabbed.
+std::optional<quint32> XGrabPlacement::place(Grab grab, std::optional<quint32> from) {
+    if (!m_requests.grab(m_root, grab)) {
+        if (from)
+            m_requests.ungrab(*from, grab);
+        return std::nullopt;
     }
-    if (to != from)
-        m_requests.ungrab(from, grab);
+    quint32 to = m_target;
+    if (to != m_root && !m_requests.grab(to, grab))
+        to = m_root;
+    if (from && *from != to && *from != m_root)
+        m_requests.ungrab(*from, grab);
+    if (to != m_root)
+        m_requests.ungrab(m_root, grab);
     return to;
 }
 

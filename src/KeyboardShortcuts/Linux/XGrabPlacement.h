@@ -3,6 +3,7 @@
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
 
 #include <QHash>
+#include <QList>
 
 #include <functional>
 #include <optional>
@@ -12,7 +13,10 @@ namespace KeyboardShortcuts {
 // Which window each hot key's passive grab lives on. A combination is claimed on the root window,
 // where a grab of it by another client is found and refused; it is then held on the target window
 // (the one whose grab moves no focus out of the focused application), or kept on the root window
-// when the target refuses it. Every grab follows the target when it moves.
+// when the target refuses it. A combination that another client holds on the root window is
+// taken: it holds no grab and waits. Whenever the target moves, every combination is claimed
+// again and follows it: a taken one is held as soon as its holder let it go, and a held one that
+// another client took meanwhile (its grab on the root window comes before ours) becomes taken.
 class XGrabPlacement {
 public:
     using Grab = XHotKeyTable::Grab;
@@ -21,27 +25,36 @@ public:
         std::function<bool(quint32 window, Grab grab)> grab;
         std::function<void(quint32 window, Grab grab)> ungrab;
     };
+    // A hot key that another client took, or that came back.
+    struct TakenChange {
+        quint32 id;
+        bool isTaken;
+        friend bool operator==(const TakenChange&, const TakenChange&) = default;
+    };
 
     XGrabPlacement(quint32 rootWindow, Requests requests);
 
-    // False, holding nothing, when another client holds the combination.
+    // Places the combination; false, holding nothing, when another client holds it: it is kept
+    // as taken then.
     bool add(quint32 id, Grab grab);
     void remove(quint32 id);
     // Whether another client holds the combination on the root window; leaves no grab behind.
     bool isTakenElsewhere(Grab grab);
 
     quint32 target() const { return m_target; }
-    void moveTo(quint32 target);
-    // The window the hot key is grabbed on; none when it is not placed.
+    // The hot keys whose combination was taken or came back on the way, in no particular order.
+    QList<TakenChange> moveTo(quint32 target);
+    // The window the hot key is grabbed on; none when it is taken or not placed.
     std::optional<quint32> windowOf(quint32 id) const;
 
 private:
     struct Placed {
         Grab grab;
-        quint32 window;
+        std::optional<quint32> window; // none while taken
     };
-    // Holds the grab on the target, or on the root window when the target refuses it.
-    quint32 place(Grab grab, quint32 from);
+    // Claims the combination on the root window and holds it on the target (or the root window
+    // when the target refuses it), then lets go where it was; none when another client holds it.
+    std::optional<quint32> place(Grab grab, std::optional<quint32> from);
 
     quint32 m_root;
     quint32 m_target;

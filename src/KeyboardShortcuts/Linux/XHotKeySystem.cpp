@@ -78,7 +78,7 @@ XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
           {[this](quint32 window, XHotKeyTable::Grab grabbed) { return grab(window, grabbed); },
            [this](quint32 window, XHotKeyTable::Grab grabbed) { ungrab(window, grabbed); }}),
       m_focusParent(connection, rootWindow, [this](quint32) { followFocus(); }),
-      m_scheduler(scheduler) {
+      m_rawReleases(connection, rootWindow), m_scheduler(scheduler) {
     followFocus();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -90,12 +90,12 @@ XHotKeySystem::~XHotKeySystem() {
     xcb_flush(m_connection);
 }
 
-bool XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
+HotKeySystem::Registration XHotKeySystem::registerHotKey(quint32 id, const Shortcut& shortcut) {
     const auto grabbed = grabOf(shortcut);
-    if (!grabbed || !m_placement.add(id, *grabbed))
-        return false;
+    if (!grabbed)
+        return Registration::refused;
     m_table.add(id, *grabbed);
-    return true;
+    return m_placement.add(id, *grabbed) ? Registration::held : Registration::taken;
 }
 
 void XHotKeySystem::unregisterHotKey(quint32 id) {
@@ -150,6 +150,11 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (const auto released = m_rawReleases.keyCode(event)) {
+        if (const auto deliveries = m_table.releasedElsewhere(*released); !deliveries.isEmpty())
+            handleKeys(deliveries);
+        return true;
+    }
     const quint8 type = event->response_type & 0x7f;
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
         m_focusParent.handle(event);
@@ -160,13 +165,17 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
     if (key->event != m_rootWindow && XFocusParent::isOwn(m_connection, key->event))
         return false;
-    deliver(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
-                                  : m_table.release(key->detail, key->time));
+    handleKeys(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
+                                     : m_table.release(key->detail, key->time));
+    return true;
+}
+
+void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) {
+    deliver(deliveries);
     m_releaseTask = m_table.hasPendingRelease()
                         ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
                         : Base::ScheduledTask();
     followFocus();
-    return true;
 }
 
 std::optional<XHotKeyTable::Grab> XHotKeySystem::grabOf(const Shortcut& shortcut) const {
@@ -211,8 +220,11 @@ void XHotKeySystem::deliverPendingRelease() {
 }
 
 void XHotKeySystem::followFocus() {
-    if (!m_table.isHolding())
-        m_placement.moveTo(m_focusParent.window());
+    if (m_table.isHolding())
+        return;
+    for (const auto& change : m_placement.moveTo(m_focusParent.window()))
+        if (m_takenHandler)
+            m_takenHandler(change.id, change.isTaken);
 }
 
 void XHotKeySystem::deliver(const QList<XHotKeyTable::Delivery>& deliveries) {

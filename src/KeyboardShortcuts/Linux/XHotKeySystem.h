@@ -5,6 +5,7 @@
 #include "KeyboardShortcuts/Linux/XFocusParent.h"
 #include "KeyboardShortcuts/Linux/XGrabPlacement.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
+#include "KeyboardShortcuts/Linux/XRawKeyReleases.h"
 #include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
 
 #include <QAbstractNativeEventFilter>
@@ -16,15 +17,18 @@ struct xcb_connection_t;
 namespace KeyboardShortcuts {
 
 // Hot keys as passive key grabs, on the application's own X connection, read through Qt's native
-// event filter. Each combination is grabbed once for every state of Caps Lock and Num Lock; a
-// combination that another client grabbed on the root window is refused (BadAccess). It is held on
-// the parent of the focused window (XFocusParent), so that pressing it does not make the focused
-// application lose the focus, and it moves there when the focus moves, once no hot key is held. A
-// release is delivered a moment late, once no auto-repeated press has followed
-// it, so a held combination is one press and one release. While it lives it also keeps the
-// module's keyboard layout in step with the server, so that shortcuts name their keys' characters.
-// A keyboard grab is an active grab, which the server puts before every passive key grab.
-// Main thread.
+// event filter. Each combination is grabbed once for every state of Caps Lock and Num Lock. It is
+// held on the parent of the focused window (XFocusParent), so that pressing it does not make the
+// focused application lose the focus, and it moves there when the focus moves, once no hot key is
+// held. A combination that another client grabbed on the root window is taken (BadAccess): it is
+// claimed again each time the grabs move, and held as soon as it is free (XGrabPlacement).
+// A release is delivered a moment late, once no auto-repeated press has followed it, so a held
+// combination is one press and one release; one heard as a raw key release is delivered at once.
+// The server ends a grab whose window goes away while its key is down, and sends the release to
+// the focused window: then the raw key release is the only one heard. While it lives it also
+// keeps the module's keyboard layout in step with the server, so that shortcuts name their keys'
+// characters. A keyboard grab is an active grab, which the server puts before every passive key
+// grab. Main thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
     // The hot keys of the X server the application is connected to; none when the application
@@ -37,7 +41,8 @@ public:
     XHotKeySystem& operator=(const XHotKeySystem&) = delete;
 
     void setHandler(Handler handler) override { m_handler = std::move(handler); }
-    bool registerHotKey(quint32 id, const Shortcut& shortcut) override;
+    void setTakenHandler(TakenHandler handler) override { m_takenHandler = std::move(handler); }
+    Registration registerHotKey(quint32 id, const Shortcut& shortcut) override;
     void unregisterHotKey(quint32 id) override;
     bool isTakenElsewhere(const Shortcut& shortcut) override;
     bool grabKeyboard(quintptr window) override;
@@ -56,10 +61,13 @@ private:
     bool grab(quint32 window, XHotKeyTable::Grab grab);
     void ungrab(quint32 window, XHotKeyTable::Grab grab);
     QList<quint16> lockVariants(quint16 modifiers) const;
+    // Delivers what a key event brought, and waits for the repeat of a release.
+    void handleKeys(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliver(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliverPendingRelease();
     // Moves the grabs to the focused window's parent unless a hot key is held, whose events
-    // come to the window it was grabbed on until it is released.
+    // come to the window it was grabbed on until it is released, and tells which combinations
+    // were taken or came back on the way.
     void followFocus();
 
     xcb_connection_t* m_connection;
@@ -68,7 +76,9 @@ private:
     XHotKeyTable m_table;
     XGrabPlacement m_placement;
     XFocusParent m_focusParent;
+    XRawKeyReleases m_rawReleases;
     Handler m_handler;
+    TakenHandler m_takenHandler;
     Base::Scheduler& m_scheduler;
     // Delivers the pending release unless a repeated press drops it first.
     Base::ScheduledTask m_releaseTask;

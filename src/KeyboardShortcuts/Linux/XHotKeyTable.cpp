@@ -47,6 +47,15 @@ QList<XHotKeyTable::Delivery> XHotKeyTable::release(quint8 keyCode, quint32 time
     return deliveries;
 }
 
+QList<XHotKeyTable::Delivery> XHotKeyTable::releasedElsewhere(quint8 keyCode) {
+    if (!m_down.contains(keyCode))
+        return {};
+    QList<Delivery> deliveries = flush();
+    if (m_down.contains(keyCode))
+        deliveries.append({m_down.take(keyCode), EventType::keyUp});
+    return deliveries;
+}
+
 QList<XHotKeyTable::Delivery> XHotKeyTable::flush() {
     if (!m_pendingRelease)
         return {};

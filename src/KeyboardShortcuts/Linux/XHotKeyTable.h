@@ -42,6 +42,9 @@ public:
     QList<Delivery> release(quint8 keyCode, quint32 time);
     // Delivers a release that no repeated press followed.
     QList<Delivery> flush();
+    // The key came up where no grab saw it (the window holding the grab went away while it was
+    // down): the release of its hot key is delivered at once.
+    QList<Delivery> releasedElsewhere(quint8 keyCode);
     bool hasPendingRelease() const { return m_pendingRelease.has_value(); }
     // A hot key is down, or its release not yet delivered.
     bool isHolding() const { return !m_down.isEmpty(); }

@@ -1,5 +1,6 @@
 // Hot keys on a real X server: presses injected through XTest reach the named shortcut's
-// actions, and a combination another client holds is refused. Needs DISPLAY; skips without.
+// actions, and a combination another client holds is refused until it lets go. Needs DISPLAY;
+// skips without.
 
 #include "Base/Scheduler.h"
 #include "KeyboardShortcuts/KeyboardLayout.h"
@@ -50,6 +51,35 @@ protected:
     bool called(const QStringList& expected) {
         return pumpUntil([&] { return calls == expected; }, 3000);
     }
+    void holdCombination() {
+        other.press(XK_Control_L);
+        other.press(XK_Shift_L);
+        other.press(XK_s);
+    }
+    void releaseCombination() {
+        other.release(XK_s);
+        other.release(XK_Shift_L);
+        other.release(XK_Control_L);
+    }
+    // The modifiers come up first.
+    void pressAndRelease() {
+        holdCombination();
+        other.release(XK_Control_L);
+        other.release(XK_Shift_L);
+        other.release(XK_s);
+    }
+    // Opens a window with the focus and waits for the hot keys to move to it. The window
+    // manager may still give the focus to a window of its own because the last focused window
+    // went away: the focus is set again until it stays.
+    OtherClient::FocusedWindow openFocusedWindow() {
+        const OtherClient::FocusedWindow window = other.openFocusedWindow();
+        EXPECT_TRUE(pumpUntil([&] {
+            if (other.focus() != window.focus)
+                other.setFocus(window.focus);
+            return system->grabWindow() == window.topLevel && other.focus() == window.focus;
+        }));
+        return window;
+    }
 
     QTemporaryDir folder;
     TestSupport::ManualClock clock;
@@ -68,35 +98,22 @@ protected:
 
 TEST_F(HotKeyE2ETest, AnInjectedCombinationRunsReadSelectionsActions) {
     ASSERT_TRUE(registry->isActive(readSelection));
-    other.press(XK_Control_L);
-    other.press(XK_Shift_L);
-    other.press(XK_s);
+    holdCombination();
     EXPECT_TRUE(called({"down"}));
-    other.release(XK_s);
-    other.release(XK_Shift_L);
-    other.release(XK_Control_L);
+    releaseCombination();
     EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
 }
 
 TEST_F(HotKeyE2ETest, TheReleaseCountsWhenTheModifiersComeUpFirst) {
-    other.press(XK_Control_L);
-    other.press(XK_Shift_L);
-    other.press(XK_s);
-    other.release(XK_Control_L);
-    other.release(XK_Shift_L);
-    other.release(XK_s);
+    pressAndRelease();
     EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
 }
 
 TEST_F(HotKeyE2ETest, TheCombinationFiresWithCapsLockOn) {
     other.press(XK_Caps_Lock);
     other.release(XK_Caps_Lock);
-    other.press(XK_Control_L);
-    other.press(XK_Shift_L);
-    other.press(XK_s);
-    other.release(XK_s);
-    other.release(XK_Shift_L);
-    other.release(XK_Control_L);
+    holdCombination();
+    releaseCombination();
     other.press(XK_Caps_Lock);
     other.release(XK_Caps_Lock);
     EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
@@ -116,8 +133,58 @@ TEST_F(HotKeyE2ETest, ACombinationAnotherClientHoldsIsRefused) {
 
     other.ungrab(XK_r, ControlMask | Mod1Mask);
     EXPECT_FALSE(registry->center().isTakenBySystem(controlOptionR));
-    registry->registerIfNeeded(readSelection);
-    EXPECT_TRUE(registry->isActive(readSelection));
+    // Claimed again when the focus moves.
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    EXPECT_TRUE(pumpUntil([&] { return registry->isActive(readSelection); }));
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    other.closeWindow(editor);
+}
+
+// Held on the focused window, a combination that another client then grabs on the root window
+// goes to that client; it is found taken when the focus moves, and is the application's again at
+// the first move after the client let it go.
+TEST_F(HotKeyE2ETest, ACombinationAnotherClientTakesComesBackAtTheNextFocusChangeAfterItIsFree) {
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    other.grab(XK_s, ControlMask | ShiftMask);
+    const OtherClient::FocusedWindow browser = openFocusedWindow();
+    EXPECT_TRUE(pumpUntil([&] { return registry->isRefused(readSelection); }));
+    EXPECT_FALSE(registry->isActive(readSelection));
+    pressAndRelease();
+
+    other.ungrab(XK_s, ControlMask | ShiftMask);
+    other.setFocus(editor.focus);
+    EXPECT_TRUE(pumpUntil([&] { return registry->isActive(readSelection); }));
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    pressAndRelease();
+    EXPECT_TRUE(called({"down", "up"}))
+        << "the press while taken went to the other client: " << calls.join(u' ').toStdString();
+    other.closeWindow(browser);
+    other.closeWindow(editor);
+}
+
+// The server ends the grab of a held combination when the grab's window is destroyed or unmapped,
+// and sends the release to whichever window has the focus then.
+TEST_F(HotKeyE2ETest, ACombinationHeldWhileItsWindowGoesAwayComesUpAndFollowsTheFocus) {
+    for (const bool destroy : {true, false}) {
+        SCOPED_TRACE(destroy ? "destroyed" : "unmapped");
+        calls.clear();
+        const OtherClient::FocusedWindow editor = openFocusedWindow();
+        holdCombination();
+        ASSERT_TRUE(called({"down"}));
+        if (destroy)
+            other.closeWindow(editor);
+        else
+            other.hideWindow(editor);
+        releaseCombination();
+        EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+
+        const OtherClient::FocusedWindow browser = openFocusedWindow();
+        pressAndRelease();
+        EXPECT_TRUE(called({"down", "up", "down", "up"})) << calls.join(u' ').toStdString();
+        other.closeWindow(browser);
+        if (!destroy)
+            other.closeWindow(editor);
+    }
 }
 
 TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {
@@ -128,30 +195,31 @@ TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {
     ASSERT_EQ(registry->center().mode(), HotKeyCenter::Mode::menuOpen);
     TestSupport::drainEvents();
 
-    other.press(XK_Control_L);
-    other.press(XK_Shift_L);
-    other.press(XK_s);
-    other.release(XK_Control_L);
-    other.release(XK_Shift_L);
-    other.release(XK_s);
+    pressAndRelease();
     EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
     EXPECT_TRUE(menu.isVisible());
 }
 
+// Held on the root window (no window has the focus) and on another application's window, where
+// the server also reports the raw key events to the application while its grab lasts.
 TEST_F(HotKeyE2ETest, AHeldCombinationIsOnePressAndOneRelease) {
-    // A fast repeat: some auto-repeated release and press pairs reach the event loop split.
-    other.setRepeatRate(50, 5);
-    other.press(XK_Control_L);
-    other.press(XK_Shift_L);
-    other.press(XK_s);
-    pumpUntil([] { return false; }, 1000);
-    EXPECT_EQ(calls, QStringList{"down"}) << calls.join(u' ').toStdString();
-    other.release(XK_s);
-    other.release(XK_Shift_L);
-    other.release(XK_Control_L);
-    other.setRepeatRate(660, 40);
-    pumpUntil([] { return false; }, 300);
-    EXPECT_EQ(calls, QStringList({"down", "up"})) << calls.join(u' ').toStdString();
+    for (const bool inWindow : {false, true}) {
+        SCOPED_TRACE(inWindow ? "in a window" : "on the root window");
+        calls.clear();
+        const OtherClient::FocusedWindow window =
+            inWindow ? openFocusedWindow() : OtherClient::FocusedWindow{0, 0};
+        // A fast repeat: some auto-repeated release and press pairs reach the event loop split.
+        other.setRepeatRate(50, 5);
+        holdCombination();
+        pumpUntil([] { return false; }, 1000);
+        EXPECT_EQ(calls, QStringList{"down"}) << calls.join(u' ').toStdString();
+        releaseCombination();
+        other.setRepeatRate(660, 40);
+        pumpUntil([] { return false; }, 300);
+        EXPECT_EQ(calls, QStringList({"down", "up"})) << calls.join(u' ').toStdString();
+        if (inWindow)
+            other.closeWindow(window);
+    }
 }
 
 // A grab moves the keyboard focus to its window while the combination is down. Held on the root
@@ -159,16 +227,7 @@ TEST_F(HotKeyE2ETest, AHeldCombinationIsOnePressAndOneRelease) {
 // then tells a screen reader, which presents the window again); held on the parent of the focused
 // window, the top-level window hears only that the focus went to its child and back.
 TEST_F(HotKeyE2ETest, AHotKeyPressedInAnotherApplicationLeavesItsWindowTheFocus) {
-    const auto pressAndRelease = [&] {
-        other.press(XK_Control_L);
-        other.press(XK_Shift_L);
-        other.press(XK_s);
-        other.release(XK_Control_L);
-        other.release(XK_Shift_L);
-        other.release(XK_s);
-    };
-    const OtherClient::FocusedWindow editor = other.openFocusedWindow();
-    ASSERT_TRUE(pumpUntil([&] { return system->grabWindow() == editor.topLevel; }));
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
     other.focusOutDetails(editor.topLevel);
     // With Caps Lock on and the modifiers let go first.
     other.press(XK_Caps_Lock);
@@ -185,8 +244,7 @@ TEST_F(HotKeyE2ETest, AHotKeyPressedInAnotherApplicationLeavesItsWindowTheFocus)
     other.ungrab(XK_r, ControlMask | Mod1Mask);
 
     // The hot key follows the focus to another application, and to no window at all.
-    const OtherClient::FocusedWindow browser = other.openFocusedWindow();
-    ASSERT_TRUE(pumpUntil([&] { return system->grabWindow() == browser.topLevel; }));
+    const OtherClient::FocusedWindow browser = openFocusedWindow();
     pressAndRelease();
     EXPECT_TRUE(called({"down", "up", "down", "up"})) << calls.join(u' ').toStdString();
     other.closeWindow(browser);

@@ -69,9 +69,19 @@ public:
         XDestroyWindow(m_display, window.topLevel);
         XSync(m_display, False);
     }
+    void hideWindow(const FocusedWindow& window) {
+        XUnmapWindow(m_display, window.topLevel);
+        XSync(m_display, False);
+    }
     void setFocus(Window window) {
         XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
         XSync(m_display, False);
+    }
+    Window focus() const {
+        Window window = 0;
+        int revertTo = 0;
+        XGetInputFocus(m_display, &window, &revertTo);
+        return window;
     }
     // The details of the focus-out events that the window has had since the last call.
     QList<int> focusOutDetails(Window window) {

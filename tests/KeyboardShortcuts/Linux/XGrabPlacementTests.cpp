@@ -9,6 +9,7 @@
 
 using namespace KeyboardShortcuts;
 using Grab = XGrabPlacement::Grab;
+using TakenChange = XGrabPlacement::TakenChange;
 
 namespace {
 
@@ -93,12 +94,32 @@ TEST_F(XGrabPlacementTest, AWindowThatRefusesLeavesTheGrabOnTheRootUntilTheNextM
     placement.moveTo(browser);
     EXPECT_EQ(placement.windowOf(1), browser);
     EXPECT_EQ(held, QSet<QString>{key(browser, readKeys)});
+}
 
-    // From a window that refuses the root too (another client took it meanwhile), it stays.
-    heldByOthers.insert(key(root, readKeys));
+TEST_F(XGrabPlacementTest, ATakenCombinationIsClaimedAgainAtEachMoveAndToldWhenItChanges) {
     placement.moveTo(editor);
-    EXPECT_EQ(placement.windowOf(1), browser);
-    EXPECT_EQ(held, QSet<QString>{key(browser, readKeys)});
+    heldByOthers.insert(key(root, readKeys));
+    EXPECT_FALSE(placement.add(1, readKeys));
+    ASSERT_TRUE(placement.add(2, panelKeys));
+    EXPECT_TRUE(placement.moveTo(browser).isEmpty()) << "still taken";
+    EXPECT_EQ(held, QSet<QString>{key(browser, panelKeys)});
+
+    heldByOthers.clear();
+    EXPECT_EQ(placement.moveTo(editor), (QList<TakenChange>{{1, false}}));
+    EXPECT_EQ(placement.windowOf(1), editor);
+    EXPECT_EQ(held, (QSet<QString>{key(editor, readKeys), key(editor, panelKeys)}));
+
+    // Held on the focused window, it is another client's once that client grabs it on the root
+    // window, whose grab comes first: it lets go of its own.
+    heldByOthers.insert(key(root, readKeys));
+    EXPECT_EQ(placement.moveTo(browser), (QList<TakenChange>{{1, true}}));
+    EXPECT_EQ(placement.windowOf(1), std::nullopt);
+    EXPECT_EQ(held, QSet<QString>{key(browser, panelKeys)});
+
+    placement.remove(1);
+    heldByOthers.clear();
+    EXPECT_TRUE(placement.moveTo(editor).isEmpty()) << "a removed combination is not claimed";
+    EXPECT_EQ(held, QSet<QString>{key(editor, panelKeys)});
 }
 
 TEST_F(XGrabPlacementTest, ARemovedCombinationIsLetGoWhereItLives) {

@@ -64,6 +64,21 @@ TEST_F(XHotKeyTableTest, ANewPressDeliversTheReleaseBeforeIt) {
     EXPECT_EQ(table.press(keyS, controlShift, 300), QList<Delivery>({sUp, sDown}));
 }
 
+// The window holding the grab went away while the key was down: the release went elsewhere.
+TEST_F(XHotKeyTableTest, AReleaseThatWentElsewhereEndsTheHotKeyAtOnce) {
+    table.press(keyS, controlShift, 100);
+    EXPECT_TRUE(table.releasedElsewhere(keyR).isEmpty()) << "another key";
+    EXPECT_TRUE(table.isHolding());
+    EXPECT_EQ(table.releasedElsewhere(keyS), QList<Delivery>{sUp});
+    EXPECT_FALSE(table.isHolding());
+    // Heard again by the grab, or waiting for a repeat when heard elsewhere: delivered once.
+    EXPECT_TRUE(table.release(keyS, 200).isEmpty());
+    table.press(keyS, controlShift, 300);
+    table.release(keyS, 400);
+    EXPECT_EQ(table.releasedElsewhere(keyS), QList<Delivery>{sUp});
+    EXPECT_TRUE(table.flush().isEmpty());
+}
+
 TEST_F(XHotKeyTableTest, OnlyTheGrabbedModifiersMatch) {
     EXPECT_TRUE(table.press(keyS, XModifiers::control, 100).isEmpty());
     EXPECT_EQ(table.press(keyR, XModifiers::mod4, 110), QList<Delivery>({{2, EventType::keyDown}}));

@@ -104,7 +104,7 @@ TEST_F(ShortcutsPaneModelTest, DuplicateCheckRefusesAnotherShortcutsCombinationN
                     .isAllowed());
 }
 
-TEST_F(ShortcutsPaneModelTest, ANoteNamesTheCombinationAnotherApplicationHoldsUntilItIsReplaced) {
+TEST_F(ShortcutsPaneModelTest, ANoteNamesTheCombinationAnotherApplicationHoldsWhileItHoldsIt) {
     TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
     clearAllShortcuts();
     hotKeys.heldElsewhere.insert(controlShiftS);
@@ -121,12 +121,19 @@ TEST_F(ShortcutsPaneModelTest, ANoteNamesTheCombinationAnotherApplicationHoldsUn
     EXPECT_EQ(model.refusalNote(Names::openPanel()), std::nullopt);
     EXPECT_EQ(changes, 1);
 
+    // The other application lets go, and takes it again.
+    hotKeys.giveBack(controlShiftS);
+    EXPECT_EQ(model.refusalNote(Names::readSelection()), std::nullopt);
+    hotKeys.take(controlShiftS);
+    EXPECT_NE(model.refusalNote(Names::readSelection()), std::nullopt);
+    EXPECT_EQ(changes, 3);
+
     KeyboardShortcuts::setShortcut(commandR, Names::openPanel());
-    EXPECT_EQ(changes, 1) << "a shortcut that registers changes no note";
+    EXPECT_EQ(changes, 3) << "a shortcut that registers changes no note";
     KeyboardShortcuts::setShortcut(Shortcut(2, KeyboardShortcuts::CarbonModifier::option),
                                    Names::readSelection());
     EXPECT_EQ(model.refusalNote(Names::readSelection()), std::nullopt);
-    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(changes, 4);
 }
 
 TEST_F(ShortcutsPaneModelTest, ResetRestoresTheShortcutsTheTapAndTheDoubleTap) {
