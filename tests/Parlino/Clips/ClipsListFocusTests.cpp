@@ -242,6 +242,41 @@ TEST_F(ClipsListFocusTest, TheFocusWrapsToClearAllInViewAndBackToTheNewestClip) 
     EXPECT_TRUE(scrollView().showsWhole(*focused()));
 }
 
+// However far the list lies from the focus, no press arms or runs a destructive button that the
+// list does not show whole: the press brings it into view, and an armed one scrolled away
+// disarms.
+TEST_F(ClipsListFocusTest, ADestructiveButtonOutOfViewIsNeitherArmedNorPressed) {
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    QTest::keyClick(focused(), Qt::Key_Space);
+    ASSERT_TRUE(clearAll().arming().isArmed());
+    turnWheel(120);
+    settle();
+    ASSERT_EQ(focused(), &clearAll());
+    ASSERT_FALSE(scrollView().showsWhole(clearAll()));
+    EXPECT_FALSE(clearAll().arming().isArmed()) << "scrolled away";
+    EXPECT_EQ(clearAll().accessibleName(), QStringLiteral("Clear all"));
+
+    for (int i = 0; i < 10; ++i)
+        turnWheel(120);
+    settle();
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_FALSE(clearAll().arming().isArmed());
+    EXPECT_TRUE(scrollView().showsWhole(clearAll())) << "the press brought it into view";
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_TRUE(clearAll().arming().isArmed());
+    EXPECT_EQ(model.clips().size(), 60);
+
+    // A clip's delete button on a row the focus kept out of view.
+    ArmedIconButton& trash = firstRow()->deleteButton();
+    trash.setFocus(Qt::TabFocusReason);
+    settle();
+    scrollFirstRowAway([this] { turnWheel(); });
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_FALSE(trash.arming().isArmed());
+    EXPECT_TRUE(scrollView().showsWhole(trash));
+}
+
 // Tab and Shift+Tab all the way round the window: every control of the list they reach shows
 // whole, and they reach every clip's three controls in the list's order.
 TEST_F(ClipsListFocusTest, TabAndShiftTabWalkEveryClipAndKeepEachControlInView) {
