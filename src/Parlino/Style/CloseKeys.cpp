@@ -16,7 +16,17 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != &m_window || event->type() != QEvent::KeyPress)
+        if (watched != &m_window)
+            return false;
+        // Hidden rather than closed: a closed window loses its native window, and the one made
+        // for its next showing goes where Qt's whole logical pixels put it, a device pixel off
+        // its place at a fractional scale.
+        if (event->type() == QEvent::Close) {
+            event->ignore();
+            m_window.hide();
+            return true;
+        }
+        if (event->type() != QEvent::KeyPress)
             return false;
         const auto* key = static_cast<const QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
