@@ -1,5 +1,6 @@
 #include "Parlino/Shell/WindowPlacer.h"
 
+#include "Parlino/Shell/DesktopDocks.h"
 #include "Parlino/Shell/WindowPlacement.h"
 
 #include "support/FakeWindowFrames.h"
@@ -17,15 +18,12 @@ namespace {
 
 using Parlino::WindowPlacer;
 
-// On the offscreen platform a window has no frame of its own. Placed before it shows, its
-// position is where the frame that the placer assumed begins; placed again once shown, its
-// contents stand inside that frame.
+// On the offscreen platform a window has no frame of its own: its contents stand where they were
+// placed, inside the frame that the placer assumed.
 class WindowPlacerTest : public ::testing::Test {
 protected:
     QRect framed(const QWidget& window, QMargins frame) const {
-        if (window.isVisible())
-            return window.geometry().marginsAdded(frame);
-        return QRect(window.pos(), window.size().grownBy(frame));
+        return window.windowHandle()->geometry().marginsAdded(frame);
     }
     void show(QWidget& window) {
         window.show();
@@ -72,9 +70,12 @@ TEST_F(WindowPlacerTest, AFrameToldIsAssumedForEveryLaterPlacement) {
     QCoreApplication::processEvents();
     EXPECT_EQ(other.geometry(), placed) << "told what it assumed, it stays";
 
-    frames.tell(window, thick);
-    placer.place(window, tall);
-    EXPECT_FALSE(frames.isFollowed(&window)) << "a frame the manager has told is not asked for";
+    placer.place(other, tall);
+    EXPECT_FALSE(frames.isFollowed(&other)) << "a frame told for a shown window is not asked for";
+    other.hide();
+    placer.place(other, tall);
+    EXPECT_TRUE(frames.isFollowed(&other)) << "nor is a hidden window's, which may have changed";
+    EXPECT_EQ(other.geometry(), placed) << "shown again where it was";
 }
 
 TEST_F(WindowPlacerTest, WithoutAnAnswerTheEstimateStandsAndTheFollowingEnds) {
@@ -144,6 +145,25 @@ TEST_F(WindowPlacerTest, AFrameToldBeforeGoesWithWhatToldIt) {
     EXPECT_EQ(byTheEstimate.height(), screen.height() -
                                           Parlino::WindowPlacement::estimatedFrame.top() -
                                           Parlino::WindowPlacement::estimatedFrame.bottom());
+}
+
+// A tray strip along the top edge that the desktop keeps no room for: a window as tall as the
+// screen stands below it, its title bar in reach; the docks are asked at every placement.
+TEST_F(WindowPlacerTest, AWindowStandsClearOfTheDocksAlongTheScreensEdges) {
+    struct Docks final : Parlino::DesktopDocks {
+        QList<QRect> docks() override { return shown; }
+        QList<QRect> shown;
+    } docks;
+    WindowPlacer placerOfDocks(&frames, scheduler, &docks);
+    docks.shown = {QRect(screen.left(), screen.top(), screen.width(), 26)};
+    frames.tell(window, thick);
+    placerOfDocks.place(window, tall);
+    EXPECT_EQ(framed(window, thick).top(), screen.top() + 26);
+    EXPECT_EQ(framed(window, thick).bottom(), screen.bottom());
+
+    docks.shown.clear();
+    placerOfDocks.place(window, tall);
+    EXPECT_EQ(framed(window, thick).top(), screen.top());
 }
 
 TEST_F(WindowPlacerTest, TheFollowingEndsWithTheWindow) {

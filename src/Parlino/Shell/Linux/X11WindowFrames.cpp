@@ -70,9 +70,11 @@ X11WindowFrames::~X11WindowFrames() {
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
+// A hidden window's property is what the manager left there when it let the window go, which need
+// not be the frame it gives the window when it shows again.
 std::optional<QMargins> X11WindowFrames::told(const QWidget& window) {
     const quint32 native = nativeWindow(window);
-    return m_connection && native && manager() ? read(native) : std::nullopt;
+    return m_connection && native && isShown(native) && manager() ? read(native) : std::nullopt;
 }
 
 std::optional<QMargins> X11WindowFrames::toldBefore() {
