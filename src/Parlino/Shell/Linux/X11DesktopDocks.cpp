@@ -1,5 +1,7 @@
 #include "Parlino/Shell/Linux/X11DesktopDocks.h"
 
+#include "Parlino/Shell/Linux/XcbProperties.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QtMath>
@@ -21,24 +23,6 @@ struct Free {
 };
 template <class Reply> using Owned = std::unique_ptr<Reply, Free>;
 
-quint32 atom(xcb_connection_t* connection, const char* name) {
-    const Owned<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr));
-    return reply ? reply->atom : quint32(XCB_ATOM_NONE);
-}
-
-// The 32-bit values of a window's property of `type`; none when it has no such property.
-QList<quint32> values(xcb_connection_t* connection, quint32 window, quint32 property,
-                      quint32 type) {
-    const Owned<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, type, 0, mostClients),
-        nullptr));
-    if (!reply || reply->type != type || reply->format != 32)
-        return {};
-    const auto* data = static_cast<const quint32*>(xcb_get_property_value(reply.get()));
-    return QList<quint32>(data, data + xcb_get_property_value_length(reply.get()) / 4);
-}
-
 // A rectangle in a screen's device pixels in Qt's logical ones: Qt keeps each screen's top left
 // where it is and scales what lies from there, by the screen's ratio. Rounded outwards, so that
 // nothing of the dock is left out.
@@ -59,16 +43,13 @@ QRect logical(const QRect& device) {
 
 } // namespace
 
-X11DesktopDocks::X11DesktopDocks() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    m_connection = x11 ? x11->connection() : nullptr;
+X11DesktopDocks::X11DesktopDocks() : m_connection(Xcb::applicationConnection()) {
     if (!m_connection)
         return;
-    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    m_clientList = atom(m_connection, "_NET_CLIENT_LIST");
-    m_windowType = atom(m_connection, "_NET_WM_WINDOW_TYPE");
-    m_dockType = atom(m_connection, "_NET_WM_WINDOW_TYPE_DOCK");
+    m_root = Xcb::rootWindow(m_connection);
+    m_clientList = Xcb::atom(m_connection, "_NET_CLIENT_LIST");
+    m_windowType = Xcb::atom(m_connection, "_NET_WM_WINDOW_TYPE");
+    m_dockType = Xcb::atom(m_connection, "_NET_WM_WINDOW_TYPE_DOCK");
 }
 
 QList<QRect> X11DesktopDocks::docks() {
@@ -83,23 +64,26 @@ QList<QRect> X11DesktopDocks::docks() {
 }
 
 QList<quint32> X11DesktopDocks::clients() const {
-    return values(m_connection, m_root, m_clientList, XCB_ATOM_WINDOW);
+    return Xcb::values(m_connection, m_root, m_clientList, XCB_ATOM_WINDOW, mostClients);
 }
 
 bool X11DesktopDocks::isDock(quint32 window) const {
-    return values(m_connection, window, m_windowType, XCB_ATOM_ATOM).contains(m_dockType);
+    // A window has a few types at the most, the one it prefers first.
+    return Xcb::values(m_connection, window, m_windowType, XCB_ATOM_ATOM, 16).contains(m_dockType);
 }
 
 QRect X11DesktopDocks::placeOf(quint32 window) const {
+    // A window gone meanwhile answers with an error, taken in here: it has no place.
+    xcb_generic_error_t* errors[3] = {};
     const Owned<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-        m_connection, xcb_get_window_attributes(m_connection, window), nullptr));
-    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
-        return {};
+        m_connection, xcb_get_window_attributes(m_connection, window), &errors[0]));
     const Owned<xcb_get_geometry_reply_t> geometry(
-        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), &errors[1]));
     const Owned<xcb_translate_coordinates_reply_t> at(xcb_translate_coordinates_reply(
-        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
-    if (!geometry || !at)
+        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), &errors[2]));
+    for (xcb_generic_error_t* error : errors)
+        std::free(error);
+    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE || !geometry || !at)
         return {};
     return {at->dst_x, at->dst_y, geometry->width, geometry->height};
 }
