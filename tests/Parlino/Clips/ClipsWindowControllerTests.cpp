@@ -74,7 +74,7 @@ TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListRe
     window->move(window->pos() + QPoint(37, 21));
     const QPoint moved = window->pos();
     const WId native = window->winId();
-    window->close();
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
     // Its native window stays, and with it the very pixel it stood at.
     EXPECT_NE(window->windowHandle()->handle(), nullptr);
