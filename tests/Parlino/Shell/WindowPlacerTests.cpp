@@ -1,6 +1,5 @@
 #include "Parlino/Shell/WindowPlacer.h"
 
-#include "Parlino/Shell/DesktopDocks.h"
 #include "Parlino/Shell/WindowPlacement.h"
 
 #include "support/FakeWindowFrames.h"
@@ -145,25 +144,6 @@ TEST_F(WindowPlacerTest, AFrameToldBeforeGoesWithWhatToldIt) {
     EXPECT_EQ(byTheEstimate.height(), screen.height() -
                                           Parlino::WindowPlacement::estimatedFrame.top() -
                                           Parlino::WindowPlacement::estimatedFrame.bottom());
-}
-
-// A tray strip along the top edge that the desktop keeps no room for: a window as tall as the
-// screen stands below it, its title bar in reach; the docks are asked at every placement.
-TEST_F(WindowPlacerTest, AWindowStandsClearOfTheDocksAlongTheScreensEdges) {
-    struct Docks final : Parlino::DesktopDocks {
-        QList<QRect> docks() override { return shown; }
-        QList<QRect> shown;
-    } docks;
-    WindowPlacer placerOfDocks(&frames, scheduler, &docks);
-    docks.shown = {QRect(screen.left(), screen.top(), screen.width(), 26)};
-    frames.tell(window, thick);
-    placerOfDocks.place(window, tall);
-    EXPECT_EQ(framed(window, thick).top(), screen.top() + 26);
-    EXPECT_EQ(framed(window, thick).bottom(), screen.bottom());
-
-    docks.shown.clear();
-    placerOfDocks.place(window, tall);
-    EXPECT_EQ(framed(window, thick).top(), screen.top());
 }
 
 TEST_F(WindowPlacerTest, TheFollowingEndsWithTheWindow) {
