@@ -17,6 +17,7 @@
 #include "Parlino/Shell/Linux/SessionInstance.h"
 #include "Parlino/Shell/Linux/StandardStreams.h"
 #include "Parlino/Shell/Linux/SystemServices.h"
+#include "Parlino/Shell/Linux/X11DesktopDocks.h"
 #include "Parlino/Shell/Linux/X11Session.h"
 #include "Parlino/Shell/Linux/X11TrayBackdrop.h"
 #include "Parlino/Shell/Linux/X11WindowFrames.h"
@@ -123,10 +124,11 @@ int main(int argc, char** argv) {
     };
     Parlino::X11TrayBackdrop trayBackdrop;
     Parlino::X11WindowFrames windowFrames;
+    Parlino::X11DesktopDocks desktopDocks;
     Parlino::AppDelegate delegate(
         {root, updates, keys, scheduler, makeClipsWindow,
          [&](Parlino::SettingsNavigation& navigation) { return settings.make(navigation); },
-         &trayBackdrop, &windowFrames});
+         &trayBackdrop, &windowFrames, &desktopDocks});
     delegate.launch();
     instance.serve([&](const QString& text) { delegate.readWithParlino(text); },
                    [&] { delegate.openParlino(); });

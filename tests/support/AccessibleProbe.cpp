@@ -3,7 +3,7 @@
 //
 // Looks into the running application through the accessibility bus (start it with
 // QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1): `dump` lists every showing element with its role, name,
-// checked and selected states, text (of a text element) and place on the screen; `find` prints the
+// checked, selected and focused states, text (of a text element) and place on the screen; `find` prints the
 // place "x y width height" of the first showing element with exactly that name (in the window with
 // that title, when one is given); `press` performs that element's first action, as a click would.
 // `--pid` looks into the application with that process id rather than the latest one named
@@ -57,8 +57,8 @@ Place placeOf(AtspiAccessible* element) {
     return place;
 }
 
-// What a screen reader says beyond the role and the name: " checked", " selected", and the text
-// of a text element after " text=".
+// What a screen reader says beyond the role and the name: " checked", " selected", " focused",
+// and the text of a text element after " text=".
 std::string extrasOf(AtspiAccessible* element) {
     std::string extras;
     std::unique_ptr<AtspiStateSet, Unref> states(atspi_accessible_get_state_set(element));
@@ -66,6 +66,8 @@ std::string extrasOf(AtspiAccessible* element) {
         extras += " checked";
     if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_SELECTED))
         extras += " selected";
+    if (states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED))
+        extras += " focused";
     if (atspi_accessible_get_role(element, nullptr) == ATSPI_ROLE_TEXT) {
         std::unique_ptr<AtspiText, Unref> text(atspi_accessible_get_text_iface(element));
         const Text content(text ? atspi_text_get_text(text.get(), 0, -1, nullptr) : nullptr);

@@ -3,15 +3,19 @@
 #include "Parlino/Shell/WindowFrames.h"
 
 #include <QHash>
+#include <QWidget>
 
 namespace TestSupport {
 
-// A window manager whose frames the test tells, window by window.
+// A window manager whose frames the test tells, window by window; a hidden window's frame does
+// not count.
 class FakeWindowFrames final : public Parlino::WindowFrames {
 public:
     std::optional<QMargins> told(const QWidget& window) override {
         const auto found = m_told.find(&window);
-        return found == m_told.end() ? std::nullopt : std::optional(*found);
+        if (found == m_told.end() || !window.isVisible())
+            return std::nullopt;
+        return *found;
     }
     std::unique_ptr<Following> follow(QWidget& window,
                                       std::function<void(QMargins)> told) override {

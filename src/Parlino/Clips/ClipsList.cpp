@@ -187,11 +187,8 @@ void ClipsList::showRows() {
 
 void ClipsList::layOutRows() {
     const QList<ClipSummary>& clips = m_viewModel.clips();
-    const auto [first, last] =
-        m_layout.rowsBetween(m_visibleTop - overscan, m_visibleTop + m_visibleHeight + overscan);
     QList<ClipRow*> shown; // top to bottom
-    shown.reserve(last - first + 1);
-    for (qsizetype index = first; index < last; ++index) {
+    for (const qsizetype index : rowsToMake()) {
         const ClipSummary& clip = clips[index];
         ClipRow* row = m_rows.take(clip.id);
         if (!row)
@@ -199,13 +196,6 @@ void ClipsList::layOutRows() {
         showRow(*row, index);
         shown.append(row);
     }
-    // The row that holds the focus stays, out of view, as a list keeps its current item out of
-    // view: the focus does not jump, and Space still plays the clip it is on.
-    if (ClipRow* focused = focusedRow())
-        if (const auto index = indexOf(focused->clip().id)) {
-            showRow(*focused, *index);
-            shown.insert(*index < first ? 0 : shown.size(), m_rows.take(focused->clip().id));
-        }
     const QList<ClipRow*> retired = m_rows.values();
     m_rows.clear();
     for (ClipRow* row : std::as_const(shown))
@@ -219,6 +209,29 @@ void ClipsList::layOutRows() {
         gone->hide();
         gone->deleteLater(); // it may be the row whose button asked for its removal
     }
+}
+
+// Besides the rows in and near the visible area: the first and the last, where Tab and Shift+Tab
+// enter the list from the controls before and after it, and the row that holds the focus with its
+// neighbours, where they go from it. The focused row stays when it is scrolled away, as a list
+// keeps its current item: the focus does not jump, and Space still plays the clip it is on.
+QList<qsizetype> ClipsList::rowsToMake() const {
+    const qsizetype count = m_viewModel.clips().size();
+    if (count == 0)
+        return {};
+    const auto [first, last] =
+        m_layout.rowsBetween(m_visibleTop - overscan, m_visibleTop + m_visibleHeight + overscan);
+    QList<qsizetype> indices{0, count - 1};
+    for (qsizetype index = first; index < last; ++index)
+        indices.append(index);
+    if (const ClipRow* focused = focusedRow())
+        if (const auto index = indexOf(focused->clip().id))
+            for (const qsizetype near : {*index - 1, *index, *index + 1})
+                if (near >= 0 && near < count)
+                    indices.append(near);
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    return indices;
 }
 
 void ClipsList::orderTabStops(const QList<ClipRow*>& rows) {

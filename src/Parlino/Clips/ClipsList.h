@@ -49,11 +49,12 @@ private:
 };
 
 // The scrolled content of a clips list: a row and a divider for each clip, then "Clear all".
-// It is as tall as the whole list but makes rows only for the clips in its visible area, and
-// keeps the row that holds the focus wherever it lies, so a list of thousands costs no more
-// than a screenful. A row whose clip goes hands its focus to the same control of the row that
-// takes its place, or of the row above it at the end of the list. Rows that a reload removes fade
-// out and shrink towards their top while the rest close up, unless Reduce Motion is on.
+// It is as tall as the whole list but makes rows only for the clips in its visible area, the
+// first and the last, and the row that holds the focus with its neighbours wherever it lies, so
+// a list of thousands costs no more than a screenful and Tab always reaches the next clip. A row
+// whose clip goes hands its focus to the same control of the row that takes its place, or of the
+// row above it at the end of the list. Rows that a reload removes fade out and shrink towards their
+// top while the rest close up, unless Reduce Motion is on.
 class ClipsList final : public QWidget {
 public:
     static constexpr double removalSeconds = 0.35;
@@ -92,6 +93,8 @@ private:
     void relayout();
     void showRows();
     void layOutRows();
+    // The indices of the clips to make rows for, in order.
+    QList<qsizetype> rowsToMake() const;
     ClipRow* makeRow(const ClipSummary& clip);
     void orderTabStops(const QList<ClipRow*>& rows);
     void showRow(ClipRow& row, qsizetype index);

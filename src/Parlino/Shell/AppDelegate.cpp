@@ -26,7 +26,8 @@ QPoint trayMenuPosition(const QRect& icon, QPoint pointer) {
 } // namespace
 
 AppDelegate::AppDelegate(Dependencies dependencies)
-    : m_deps(std::move(dependencies)), m_placer(m_deps.windowFrames, m_deps.scheduler) {}
+    : m_deps(std::move(dependencies)),
+      m_placer(m_deps.windowFrames, m_deps.scheduler, m_deps.desktopDocks) {}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -55,6 +55,9 @@ public:
         // The window manager's frame around the settings and clips windows; none places them
         // by an estimate of it.
         WindowFrames* windowFrames = nullptr;
+        // The desktop's docks, which those windows keep clear of; none where Qt's free areas of
+        // the screens leave them out.
+        DesktopDocks* desktopDocks = nullptr;
     };
 
     // Set in the environment, even empty, by a unit-test host: launching then does nothing.

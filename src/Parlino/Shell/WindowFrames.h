@@ -22,7 +22,8 @@ public:
 
     virtual ~WindowFrames() = default;
 
-    // The frame the manager has told for the window as it stands now; none before it has told.
+    // The frame the manager has told for the window as it shows now; none before it has told,
+    // and none while the window is hidden.
     virtual std::optional<QMargins> told(const QWidget& window) = 0;
     // The frame told last for any of the application's windows, while what told it stands: none
     // once that window's frame was taken back or the manager that told it has gone.

@@ -173,16 +173,39 @@ bool fitsClear(const Request& request) {
                         [&](const QRect& rect) { return rect.intersects(frame); });
 }
 
+QRect outsideDocks(QRect available, const QList<QRect>& docks) {
+    QRect area = available;
+    for (const QRect& dock : docks) {
+        const QRect on = dock.intersected(available);
+        if (on.isEmpty())
+            continue;
+        const bool across = on.width() >= on.height();
+        if (across && on.height() * 4 <= available.height()) {
+            if (on.top() == available.top())
+                area.setTop(std::max(area.top(), on.bottom() + 1));
+            else if (on.bottom() == available.bottom())
+                area.setBottom(std::min(area.bottom(), on.top() - 1));
+        } else if (!across && on.width() * 4 <= available.width()) {
+            if (on.left() == available.left())
+                area.setLeft(std::max(area.left(), on.right() + 1));
+            else if (on.right() == available.right())
+                area.setRight(std::min(area.right(), on.left() - 1));
+        }
+    }
+    return area;
+}
+
 QMargins logicalFrame(QMargins devicePixels, qreal ratio) {
     const auto logical = [ratio](int pixels) { return qCeil(pixels / ratio); };
     return {logical(devicePixels.left()), logical(devicePixels.top()),
             logical(devicePixels.right()), logical(devicePixels.bottom())};
 }
 
-Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame) {
+Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame,
+                               const QList<QRect>& docks) {
     Request request;
     for (const QScreen* screen : QGuiApplication::screens())
-        request.screens.append(screen->availableGeometry());
+        request.screens.append(outsideDocks(screen->availableGeometry(), docks));
     request.pointer = QCursor::pos();
     for (const QWidget* widget : QApplication::topLevelWidgets())
         if (widget->isVisible() && dynamic_cast<const FloatingPanel*>(widget))
@@ -197,15 +220,15 @@ QRect apply(QWidget& window, const Request& request) {
     const QRect content = place(request);
     const QRect frame = content.marginsAdded(request.frame);
     window.setFixedSize(content.size());
-    // Moving a widget that has its window, or that window by the frame's corner, counts the
-    // frame Qt has read from the window's property (which any client may write), rounded its own
-    // way at fractional scales: such a window's contents are put where they were placed, inside
-    // the frame the placement rounded up. Before it has its window the frame's corner goes where
-    // the frame was placed.
-    if (QWindow* handle = window.windowHandle())
+    // The window's contents go where they were placed, in the whole logical pixels Qt keeps a
+    // window's place in: placed by its frame's corner instead, the contents would land where the
+    // frame puts them, which at a fractional scale may be half a logical pixel off, and would come
+    // back a device pixel off at the next showing. So the native window is made first. A window
+    // that stays where it was is not moved again.
+    window.winId();
+    QWindow* handle = window.windowHandle();
+    if (content.topLeft() != handle->position())
         handle->setPosition(content.topLeft());
-    else
-        window.move(frame.topLeft());
     return frame;
 }
 

@@ -52,16 +52,26 @@ bool fitsClear(const Request& request);
 // by it lies inside that screen.
 QMargins logicalFrame(QMargins devicePixels, qreal ratio);
 
+// The part of a screen's free area `available` that the docks (panels, tray strips) standing along
+// its edges leave, where the desktop keeps no room free for them: a dock wider than tall at the
+// top or the bottom edge takes the band down or up to its far side, one taller than wide at the
+// left or the right edge the band across to it. A dock elsewhere, or deeper than a quarter of
+// the area, takes nothing.
+QRect outsideDocks(QRect available, const QList<QRect>& docks);
+
 // What the frame of a window adds, in device pixels, until the window manager tells: a title bar
 // a little taller than most, and thin borders.
 inline constexpr QMargins estimatedFrame(1, 32, 1, 1);
 
-// The request for a window at `size` and `minimum`, in a frame of `frame` logical pixels, among
-// the floating surfaces shown now, with the pointer where it is now. Main thread.
-Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame);
+// The request for a window at `size` and `minimum`, in a frame of `frame` logical pixels, on the
+// screens less the `docks` along their edges, among the floating surfaces shown now, with the
+// pointer where it is now. Main thread.
+Request requestOnPointerScreen(QSize size, QSize minimum, QMargins frame,
+                               const QList<QRect>& docks = {});
 
 // Gives the window the content rectangle placed for `request`: its fitted size as its fixed size,
-// its frame's top left where the rectangle puts it. The frame's rectangle as placed. Main thread.
+// its contents' top left where the rectangle puts it (making its native window first); a window
+// that stays where it was is not moved. The frame's rectangle as placed. Main thread.
 QRect apply(QWidget& window, const Request& request);
 
 } // namespace Parlino::WindowPlacement

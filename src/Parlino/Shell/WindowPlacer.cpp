@@ -2,6 +2,7 @@
 
 #include "Base/Log.h"
 #include "Base/Scheduler.h"
+#include "Parlino/Shell/DesktopDocks.h"
 #include "Parlino/Shell/WindowFrames.h"
 #include "Parlino/Shell/WindowPlacement.h"
 
@@ -9,6 +10,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace Parlino {
 
@@ -41,8 +43,8 @@ void endFollowing(QWidget& window) {
 
 } // namespace
 
-WindowPlacer::WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler)
-    : m_frames(frames), m_scheduler(scheduler) {}
+WindowPlacer::WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler, DesktopDocks* docks)
+    : m_frames(frames), m_scheduler(scheduler), m_docks(docks) {}
 
 void WindowPlacer::place(QWidget& window, QSize size, QSize minimum,
                          std::function<void()> makeRoom) {
@@ -56,8 +58,8 @@ void WindowPlacer::place(QWidget& window, QSize size, QSize minimum,
     // A window shown before goes back to where it was, in the frame it is placed by: the one
     // the toolkit keeps is whatever the window's property said, which any client may write.
     std::optional<QRect> previous;
-    if (window.windowHandle())
-        previous = window.geometry().marginsAdded(frame);
+    if (const QWindow* handle = window.windowHandle())
+        previous = handle->geometry().marginsAdded(frame);
     Placement placement{size, minimum, std::move(makeRoom)};
     const QRect placed = apply(window, placement, frame, previous);
     if (m_frames && !told)
@@ -65,10 +67,11 @@ void WindowPlacer::place(QWidget& window, QSize size, QSize minimum,
 }
 
 QRect WindowPlacer::apply(QWidget& window, const Placement& placement, QMargins frame,
-                          std::optional<QRect> previous) {
+                          std::optional<QRect> previous) const {
+    const QList<QRect> docks = m_docks ? m_docks->docks() : QList<QRect>();
     const auto request = [&] {
-        WindowPlacement::Request request =
-            WindowPlacement::requestOnPointerScreen(placement.size, placement.minimum, frame);
+        WindowPlacement::Request request = WindowPlacement::requestOnPointerScreen(
+            placement.size, placement.minimum, frame, docks);
         request.previous = previous;
         return request;
     };
@@ -87,8 +90,8 @@ void WindowPlacer::follow(QWidget& window, Placement placement, QMargins assumed
         delete following;
     });
     following->following =
-        m_frames->follow(window, [&window, following, placement = std::move(placement), assumed,
-                                  placed](QMargins devicePixels) {
+        m_frames->follow(window, [this, &window, following, placement = std::move(placement),
+                                  assumed, placed](QMargins devicePixels) {
             // What is no frame is not the manager's last word: the following goes on.
             const auto frame = frameOf(window, devicePixels);
             if (!frame)

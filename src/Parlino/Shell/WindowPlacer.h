@@ -15,10 +15,12 @@ class Scheduler;
 
 namespace Parlino {
 
+class DesktopDocks;
 class WindowFrames;
 
 // Puts the application's ordinary windows (settings, clips) on the screen under the pointer,
-// clear of the floating surfaces, by the window manager's frame around them: the frame the
+// clear of the floating surfaces and of the desktop's docks, by the window manager's frame around
+// them: the frame the
 // manager has told for the window, else the one it told last, else an estimate. A frame larger
 // than any frame can be on that screen is not taken. A window placed before the manager told its
 // frame is followed until it tells, for `followSeconds` at most; the frame it tells, when it
@@ -27,8 +29,9 @@ class WindowPlacer {
 public:
     static constexpr double followSeconds = 2;
 
-    // Without `frames` every window is placed by the estimate.
-    WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler);
+    // Without `frames` every window is placed by the estimate; without `docks` the screens' free
+    // areas are what Qt tells.
+    WindowPlacer(WindowFrames* frames, Base::Scheduler& scheduler, DesktopDocks* docks = nullptr);
 
     // Places the window before it shows, at `size` or smaller down to `minimum` where the
     // surfaces leave no more room; `makeRoom` is called first when even that finds no place clear
@@ -44,8 +47,8 @@ private:
     };
 
     // `frame` in the window's logical pixels; the frame's rectangle as placed.
-    static QRect apply(QWidget& window, const Placement& placement, QMargins frame,
-                       std::optional<QRect> previous);
+    QRect apply(QWidget& window, const Placement& placement, QMargins frame,
+                std::optional<QRect> previous) const;
     // `devicePixels` told by the manager in the window's logical pixels, when it can be a frame.
     static std::optional<QMargins> frameOf(const QWidget& window,
                                            std::optional<QMargins> devicePixels);
@@ -53,6 +56,7 @@ private:
 
     WindowFrames* m_frames;
     Base::Scheduler& m_scheduler;
+    DesktopDocks* m_docks;
 };
 
 } // namespace Parlino

@@ -1,6 +1,7 @@
 #include "Parlino/Style/ArmedButton.h"
 
 #include "Parlino/Style/ControlPainting.h"
+#include "Parlino/Style/FadingScrollView.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/Theme.h"
 
@@ -25,14 +26,37 @@ ArmedActionButton::ArmedActionButton(Shape fillShape, const MotionContext& motio
           *this, motion.scheduler, [this] { update(); },
           [this] { return !m_armedAmount.isSettled() || labelIsMoving(); }) {
     setObjectName(QStringLiteral("ArmedActionButton"));
-    connect(this, &QAbstractButton::clicked, this, [this] {
-        if (m_arming.press() && action)
-            action();
-    });
+    connect(this, &QAbstractButton::clicked, this, [this] { press(); });
     // The highlight fades even under Reduce Motion; only its growing is left out then.
     connect(&m_arming, &TwoPressArming::isArmedChanged, this, [this] {
         m_armedAmount.animateTo(m_arming.isArmed() ? 1 : 0, Curve::easeOut(armSeconds), false);
         animate();
+        watchView();
+    });
+}
+
+// What is armed or run is never out of sight: a press on a button that a scroll view shows only
+// in part, or not at all, brings it into view and does nothing else.
+void ArmedActionButton::press() {
+    FadingScrollView* view = FadingScrollView::around(*this);
+    if (view && view->isVisible() && !view->showsWhole(*this)) {
+        m_arming.disarm();
+        view->reveal(*this);
+        return;
+    }
+    if (m_arming.press() && action)
+        action();
+}
+
+// While armed, scrolled out of view, it disarms, as it does when the pointer leaves it.
+void ArmedActionButton::watchView() {
+    disconnect(m_viewWatch);
+    FadingScrollView* view = FadingScrollView::around(*this);
+    if (!m_arming.isArmed() || !view)
+        return;
+    m_viewWatch = connect(&view->model(), &ScrollBarModel::offsetChanged, this, [this, view] {
+        if (!view->showsWhole(*this))
+            m_arming.disarm();
     });
 }
 

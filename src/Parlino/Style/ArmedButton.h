@@ -12,8 +12,9 @@ namespace Parlino {
 
 // A button for a destructive command: the first press arms it and a red highlight grows in
 // behind its label; a second press while armed runs `action`. It disarms by itself after
-// 2.5 s, when the pointer leaves it and when it is hidden. Made public, it has a capsule
-// highlight and a text label that turns white while armed.
+// 2.5 s, when the pointer leaves it, when it is hidden and when it is scrolled out of view; a
+// press while a scroll view shows it only in part brings it into view instead. Made public, it has
+// a capsule highlight and a text label that turns white while armed.
 class ArmedActionButton : public ParlinoButton {
 public:
     static constexpr double armSeconds = 0.15;
@@ -46,6 +47,8 @@ protected:
     qreal focusRingRadius() const override { return std::min(width(), height()) / 2.0; }
 
 private:
+    void press();
+    void watchView();
     void paintLabel(QPainter& painter, const QRectF& rect) final;
     void paintHighlight(QPainter& painter, const QRectF& rect) const;
 
@@ -55,6 +58,7 @@ private:
     TwoPressArming m_arming;
     AnimatedValue m_armedAmount;
     FrameDriver m_frames;
+    QMetaObject::Connection m_viewWatch;
 };
 
 // A round icon button with a circular armed highlight, as each clip row's delete button: a

@@ -3,14 +3,30 @@
 #include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/PointerMotion.h"
+#include "Parlino/Style/ScrollReveal.h"
 #include "Parlino/Style/Theme.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 
 namespace Parlino {
+
+namespace {
+
+// Leaves bringing the focused control into view to the scroll view around it, which does it
+// however the focus came and keeps it clear of the chevron too.
+class ScrollArea final : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+} // namespace
 
 FadingScrollBar::FadingScrollBar(const ScrollBarModel& model, const MotionContext& motion,
                                  QWidget* parent)
@@ -106,7 +122,7 @@ void JumpToEndChevron::paintLabel(QPainter& painter, const QRectF& rect) {
 
 FadingScrollView::FadingScrollView(JumpToEndPolicy jumpToEnd, PointerMotion& pointer,
                                    const MotionContext& motion, QWidget* parent)
-    : QWidget(parent), m_jumpToEnd(jumpToEnd), m_pointer(pointer), m_area(new QScrollArea(this)),
+    : QWidget(parent), m_jumpToEnd(jumpToEnd), m_pointer(pointer), m_area(new ScrollArea(this)),
       m_bar(new FadingScrollBar(m_model, motion, this)) {
     setObjectName(QStringLiteral("FadingScrollView"));
     m_area->setFrameShape(QFrame::NoFrame);
@@ -126,6 +142,8 @@ FadingScrollView::FadingScrollView(JumpToEndPolicy jumpToEnd, PointerMotion& poi
     m_model.scrollToEnd = [area = m_area] {
         area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
     };
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { followFocus(now); });
 
     if (jumpToEnd != JumpToEndPolicy::never) {
         m_chevron = new JumpToEndChevron(motion, this);
@@ -173,7 +191,62 @@ bool FadingScrollView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize &&
         (watched == m_area->viewport() || watched == m_area->widget()))
         publish();
+    if (event->type() == QEvent::MouseButtonRelease && watched == m_revealOnRelease) {
+        m_revealOnRelease->removeEventFilter(this);
+        m_revealOnRelease = nullptr;
+        // Once the release has reached the control, which may act on it or move the focus.
+        QMetaObject::invokeMethod(
+            this, [this] { followFocus(QApplication::focusWidget()); }, Qt::QueuedConnection);
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+FadingScrollView* FadingScrollView::around(const QWidget& widget) {
+    for (QWidget* parent = widget.parentWidget(); parent; parent = parent->parentWidget())
+        if (auto* view = dynamic_cast<FadingScrollView*>(parent)) {
+            const QWidget* content = view->m_area->widget();
+            return content && content->isAncestorOf(&widget) ? view : nullptr;
+        }
+    return nullptr;
+}
+
+bool FadingScrollView::showsWhole(const QWidget& descendant) const {
+    const auto [top, bottom] = band(descendant);
+    return ScrollReveal::showsWhole(m_model.metrics(), top, bottom, coveredBelow());
+}
+
+void FadingScrollView::reveal(const QWidget& descendant) {
+    if (showsWhole(descendant))
+        return;
+    // With a little of what lies around it, as the first row's padding above its first control.
+    const auto [top, bottom] = band(descendant);
+    m_area->verticalScrollBar()->setValue(qRound(ScrollReveal::offsetShowing(
+        m_model.metrics(), top - revealMargin, bottom + revealMargin, coveredBelow())));
+}
+
+void FadingScrollView::followFocus(QWidget* focused) {
+    const QWidget* content = m_area->widget();
+    // The content itself is the document the area scrolls, not a control in it.
+    if (!focused || !content || focused == content || !content->isAncestorOf(focused))
+        return;
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        if (m_revealOnRelease)
+            m_revealOnRelease->removeEventFilter(this);
+        m_revealOnRelease = focused;
+        focused->installEventFilter(this);
+        return;
+    }
+    reveal(*focused);
+}
+
+std::pair<qreal, qreal> FadingScrollView::band(const QWidget& descendant) const {
+    const int top = descendant.mapTo(m_area->widget(), QPoint()).y();
+    return {top, top + descendant.height()};
+}
+
+// The chevron's place, from its top to the area's bottom.
+qreal FadingScrollView::coveredBelow() const {
+    return m_chevron ? height() - m_chevron->y() : 0;
 }
 
 void FadingScrollView::publish() {

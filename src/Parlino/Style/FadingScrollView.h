@@ -8,7 +8,10 @@
 #include "Parlino/Style/ScrollBarFader.h"
 #include "Parlino/Style/ScrollBarModel.h"
 
+#include <QPointer>
 #include <QWidget>
+
+#include <utility>
 
 class QScrollArea;
 
@@ -75,9 +78,15 @@ private:
 
 // A vertical scroll area without the platform's scroll bars: it draws a fading overlay bar
 // instead and, unless the policy is `never`, a chevron at the bottom centre that jumps to the
-// end. The area reports its offset and heights into its ScrollBarModel.
+// end. The area reports its offset and heights into its ScrollBarModel. Whatever control in its
+// content takes the keyboard focus, by Tab, a click or the program, it scrolls into view whole,
+// clear of the chevron's place (after the click, so that the control stays under the pointer
+// until the button is released).
 class FadingScrollView final : public QWidget {
 public:
+    // How much around a control scrolled into view shows with it, where there is room.
+    static constexpr qreal revealMargin = 8;
+
     FadingScrollView(JumpToEndPolicy jumpToEnd, PointerMotion& pointer, const MotionContext& motion,
                      QWidget* parent = nullptr);
     ~FadingScrollView() override;
@@ -92,6 +101,15 @@ public:
     // None under the policy `never`.
     JumpToEndChevron* chevron() const { return m_chevron; }
 
+    // The scroll view whose content holds `widget`; none when no scroll view does.
+    static FadingScrollView* around(const QWidget& widget);
+    // Whether `descendant` of the content shows whole: inside the visible area and, while there
+    // is content below, above the chevron's place, whether the chevron shows now or not.
+    bool showsWhole(const QWidget& descendant) const;
+    // Scrolls as little as it takes for `descendant` of the content to show whole, with
+    // `revealMargin` around it; nothing when it shows whole already.
+    void reveal(const QWidget& descendant);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -99,6 +117,10 @@ protected:
 private:
     void publish();
     void updateChevron();
+    void followFocus(QWidget* focused);
+    // `descendant`'s top and bottom in the content's pixels.
+    std::pair<qreal, qreal> band(const QWidget& descendant) const;
+    qreal coveredBelow() const;
 
     JumpToEndPolicy m_jumpToEnd;
     PointerMotion& m_pointer;
@@ -106,6 +128,8 @@ private:
     QScrollArea* m_area;
     FadingScrollBar* m_bar;
     JumpToEndChevron* m_chevron = nullptr;
+    // The control that took the focus by a press of the pointer, shown once it is released.
+    QPointer<QWidget> m_revealOnRelease;
 };
 
 } // namespace Parlino

@@ -38,6 +38,8 @@ struct ClipsListFocusTest : ::testing::Test, ClipsTesting::ClipsViewHarness {
     }
 
     ClipsList& list() const { return view->list(); }
+    FadingScrollView& scrollView() const { return view->scrollView(); }
+    ArmedActionButton& clearAll() const { return list().clearAllButton(); }
     QScrollBar& scrollBar() const { return *view->scrollView().scrollArea().verticalScrollBar(); }
     ClipRow* firstRow() const { return list().row(model.clips().front().id); }
     QWidget* focused() const { return QApplication::focusWidget(); }
@@ -126,12 +128,16 @@ TEST_F(ClipsListFocusTest, TabFromARowScrolledAwayGoesOnFromItAndBringsItBack) {
 }
 
 TEST_F(ClipsListFocusTest, ARowScrolledAwayGoesOnceTheFocusIsElsewhere) {
-    scrollFirstRowAway([this] { turnWheel(); });
-    ASSERT_NE(firstRow(), nullptr);
-    view->speedChip().setFocus(Qt::TabFocusReason);
-    turnWheel();
+    const ClipID id = model.clips()[3].id;
+    ASSERT_NE(list().row(id), nullptr);
+    list().row(id)->playButton().setFocus(Qt::TabFocusReason);
+    scrollBar().setValue(scrollBar().maximum());
     settle();
-    EXPECT_EQ(firstRow(), nullptr);
+    ASSERT_NE(list().row(id), nullptr) << "kept while it holds the focus";
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    turnWheel(120);
+    settle();
+    EXPECT_EQ(list().row(id), nullptr);
     expectRowsInPlace();
 }
 
@@ -159,14 +165,9 @@ TEST_F(ClipsListFocusTest, DeletingTheFocusedRowHandsTheFocusToTheSameButtonOfTh
 }
 
 TEST_F(ClipsListFocusTest, TheLastRowHandsItsFocusUpAndARowScrolledAwayToItsSuccessor) {
-    // The focused row out of view: its successor is made to take the focus.
+    // The focused row out of view: its successor takes the focus.
     scrollFirstRowAway([this] { turnWheel(); });
     const ClipID next = model.clips()[1].id;
-    for (int i = 0; i < 10 && list().row(next); ++i) {
-        turnWheel();
-        settle();
-    }
-    ASSERT_EQ(list().row(next), nullptr);
     model.deleteClip(model.clips().front());
     settle();
     scheduler.advance(ClipsList::removalSeconds + 0.1);
@@ -216,6 +217,92 @@ TEST_F(ClipsListFocusTest, TabWalksTheRowsAsTheyLieWhateverOrderTheyWereMadeIn) 
     list().rows().back()->deleteButton().setFocus(Qt::TabFocusReason);
     QTest::keyClick(focused(), Qt::Key_Tab);
     EXPECT_EQ(focused(), &list().clearAllButton());
+}
+
+// Shift+Tab from the speed chip wraps to "Clear all" at the far end of the list: it shows whole,
+// clear of the chevron, before Space can arm it; Tab from the chip comes back to the newest clip.
+TEST_F(ClipsListFocusTest, TheFocusWrapsToClearAllInViewAndBackToTheNewestClip) {
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    settle();
+    ASSERT_EQ(focused(), &clearAll());
+    EXPECT_EQ(scrollBar().value(), scrollBar().maximum());
+    EXPECT_TRUE(scrollView().showsWhole(clearAll()));
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_TRUE(clearAll().arming().isArmed());
+    EXPECT_EQ(clearAll().accessibleName(), QStringLiteral("Press again to clear all"));
+
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    ASSERT_EQ(focused(), &view->speedChip());
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    settle();
+    ASSERT_NE(firstRow(), nullptr);
+    EXPECT_EQ(focused(), &firstRow()->textColumn());
+    EXPECT_EQ(scrollBar().value(), 0) << "the first row's padding with it";
+    EXPECT_TRUE(scrollView().showsWhole(*focused()));
+}
+
+// However far the list lies from the focus, no press arms or runs a destructive button that the
+// list does not show whole: the press brings it into view, and an armed one scrolled away
+// disarms.
+TEST_F(ClipsListFocusTest, ADestructiveButtonOutOfViewIsNeitherArmedNorPressed) {
+    view->speedChip().setFocus(Qt::TabFocusReason);
+    QTest::keyClick(focused(), Qt::Key_Backtab);
+    QTest::keyClick(focused(), Qt::Key_Space);
+    ASSERT_TRUE(clearAll().arming().isArmed());
+    turnWheel(120);
+    settle();
+    ASSERT_EQ(focused(), &clearAll());
+    ASSERT_FALSE(scrollView().showsWhole(clearAll()));
+    EXPECT_FALSE(clearAll().arming().isArmed()) << "scrolled away";
+    EXPECT_EQ(clearAll().accessibleName(), QStringLiteral("Clear all"));
+
+    for (int i = 0; i < 10; ++i)
+        turnWheel(120);
+    settle();
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_FALSE(clearAll().arming().isArmed());
+    EXPECT_TRUE(scrollView().showsWhole(clearAll())) << "the press brought it into view";
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_TRUE(clearAll().arming().isArmed());
+    EXPECT_EQ(model.clips().size(), 60);
+
+    // A clip's delete button on a row the focus kept out of view.
+    ArmedIconButton& trash = firstRow()->deleteButton();
+    trash.setFocus(Qt::TabFocusReason);
+    settle();
+    scrollFirstRowAway([this] { turnWheel(); });
+    QTest::keyClick(focused(), Qt::Key_Space);
+    EXPECT_FALSE(trash.arming().isArmed());
+    EXPECT_TRUE(scrollView().showsWhole(trash));
+}
+
+// Tab and Shift+Tab all the way round the window: every control of the list they reach shows
+// whole, and they reach every clip's three controls in the list's order.
+TEST_F(ClipsListFocusTest, TabAndShiftTabWalkEveryClipAndKeepEachControlInView) {
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        SCOPED_TRACE(key == Qt::Key_Tab ? "Tab" : "Shift+Tab");
+        view->speedChip().setFocus(Qt::TabFocusReason);
+        QList<ClipID> visited;
+        for (int step = 0; step < 400; ++step) {
+            QTest::keyClick(focused(), key);
+            settle();
+            if (focused() == &view->speedChip())
+                break;
+            if (!list().isAncestorOf(focused()))
+                continue;
+            EXPECT_TRUE(scrollView().showsWhole(*focused())) << "step " << step;
+            for (ClipRow* row : list().rows())
+                if (focused() == &row->textColumn())
+                    visited.append(row->clip().id);
+        }
+        QList<ClipID> expected;
+        for (const ClipSummary& clip : model.clips())
+            expected.append(clip.id);
+        if (key == Qt::Key_Backtab)
+            std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(visited, expected);
+    }
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,8 +73,11 @@ TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListRe
 
     window->move(window->pos() + QPoint(37, 21));
     const QPoint moved = window->pos();
-    window->close();
+    const WId native = window->winId();
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window->isVisible());
+    // Its native window stays, and with it the very pixel it stood at.
+    EXPECT_NE(window->windowHandle()->handle(), nullptr);
     const ClipID second = save(QStringLiteral("Saved while the window was closed"));
     library.deleteClip(first);
 
@@ -82,6 +86,7 @@ TEST_F(ClipsWindowControllerTest, ALaterShowBringsBackTheSameWindowWithTheListRe
     EXPECT_EQ(controller.window(), window);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->pos(), moved);
+    EXPECT_EQ(window->winId(), native);
     EXPECT_EQ(controller.viewModel().expandedClipID(), std::nullopt);
     ASSERT_EQ(controller.viewModel().clips().size(), 1);
     EXPECT_EQ(controller.viewModel().clips().front().id, second);

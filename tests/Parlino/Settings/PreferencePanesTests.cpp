@@ -369,6 +369,7 @@ TEST_F(PreferencePanesTest, GeneralPaneMeasuresTheCacheWhenShownAndClearsItOnThe
     EXPECT_EQ(clear.text(), QStringLiteral("Cached audio is empty"));
     EXPECT_FALSE(clear.isEnabled());
 
+    pane.resize(540, 900); // the whole pane in view: a press below it would only scroll there
     pane.show();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return clear.isEnabled(); }));
     EXPECT_EQ(clear.text(), QStringLiteral("Clear cached audio (2 KB)"));

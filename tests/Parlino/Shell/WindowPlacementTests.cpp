@@ -9,6 +9,7 @@
 using Parlino::WindowPlacement::fitsClear;
 using Parlino::WindowPlacement::isFrame;
 using Parlino::WindowPlacement::logicalFrame;
+using Parlino::WindowPlacement::outsideDocks;
 using Parlino::WindowPlacement::place;
 using Parlino::WindowPlacement::Request;
 
@@ -146,6 +147,28 @@ TEST(WindowPlacementTest,
     // On a screen smaller than the least size the window fills it.
     const QRect tiny(0, 0, 300, 200);
     EXPECT_EQ(place({{tiny}, {}, {}, settings, {500, 500, 500, 500}, {}, least}), tiny);
+}
+
+// 1920 × 1080 at twice the scale, with the session's tray strip of 26 pixels along the top edge
+// and no room kept for it.
+TEST(WindowPlacementTest, TheDocksAlongAScreensEdgesAreLeftOutOfItsFreeArea) {
+    const QRect scaled(0, 0, 960, 540);
+    const QRect tray(0, 0, 960, 13);
+    EXPECT_EQ(outsideDocks(scaled, {tray}), QRect(0, 13, 960, 527));
+    EXPECT_EQ(outsideDocks(scaled, {QRect(700, 0, 260, 13)}), QRect(0, 13, 960, 527))
+        << "a strip at one end of the edge takes the band too";
+    EXPECT_EQ(outsideDocks(scaled, {QRect(0, 500, 960, 40), QRect(0, 0, 30, 540)}),
+              QRect(30, 0, 930, 500));
+    EXPECT_EQ(outsideDocks(QRect(0, 13, 960, 527), {tray}), QRect(0, 13, 960, 527))
+        << "where room is kept for it already";
+    EXPECT_EQ(outsideDocks(scaled, {QRect(100, 200, 300, 20), QRect(0, 0, 960, 200)}), scaled)
+        << "away from the edges, or deeper than a quarter of the screen";
+
+    // The window as tall as it can be, its title bar below the strip.
+    const QRect content =
+        place({{outsideDocks(scaled, {tray})}, {480, 300}, {}, {520, 620}, frame, {}, {}});
+    EXPECT_EQ(framed(content).top(), 13);
+    EXPECT_EQ(framed(content).bottom(), 539);
 }
 
 TEST(WindowPlacementTest, OnlyAFrameOfAtMostAnEighthOfTheScreenOnEachSideIsOne) {

@@ -145,6 +145,65 @@ TEST_F(FadingScrollViewTest, TheChevronIsATabStopOnlyWhileItShows) {
     EXPECT_EQ(window.focusWidget(), before);
 }
 
+// A window with a button before a scroll view of twenty buttons, 40 pixels apart, in a viewport
+// of 100: the view shows whichever of them takes the focus whole, clear of the chevron.
+TEST_F(FadingScrollViewTest, AControlThatTakesTheFocusShowsWholeHoweverTheFocusCame) {
+    QWidget window;
+    auto* before = new QPushButton(QStringLiteral("Before"), &window);
+    auto* view = new FadingScrollView(JumpToEndPolicy::whenScrollable, pointer, motion, &window);
+    auto* content = new QWidget;
+    content->setFocusPolicy(Qt::StrongFocus);
+    content->setMinimumHeight(810);
+    QList<QPushButton*> buttons;
+    for (int i = 0; i < 20; ++i) {
+        buttons.append(new QPushButton(QString::number(i), content));
+        buttons.back()->setGeometry(20, 10 + 40 * i, 100, 30);
+    }
+    view->setContent(content);
+    view->setGeometry(0, 40, 240, 100);
+    window.resize(240, 140);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    const auto offset = [&] { return view->model().offset(); };
+    const auto showsWhole = [&](QPushButton* button) {
+        const QRect place(button->mapTo(view, QPoint()), button->size());
+        return view->rect().contains(place) &&
+               (!view->chevron()->isShown() || !place.intersects(view->chevron()->geometry()));
+    };
+
+    // Shift+Tab wraps from the first control of the window to the last one at the end.
+    before->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(before, Qt::Key_Backtab);
+    ASSERT_EQ(QApplication::focusWidget(), buttons.back());
+    EXPECT_EQ(offset(), 710);
+    EXPECT_TRUE(showsWhole(buttons.back()));
+    // Tab wraps back, and on into the content's first control, from the end.
+    QTest::keyClick(buttons.back(), Qt::Key_Tab);
+    QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), content);
+    EXPECT_EQ(offset(), 710) << "the content itself is the document, not a control in it";
+    QTest::keyClick(content, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), buttons.front());
+    EXPECT_EQ(offset(), 10 - FadingScrollView::revealMargin);
+    EXPECT_TRUE(showsWhole(buttons.front()));
+    // Set by the program, below: its bottom just above the chevron.
+    buttons[6]->setFocus(Qt::OtherFocusReason);
+    const qreal belowSixth = 10 + 240 + 30 + FadingScrollView::revealMargin - 72;
+    EXPECT_EQ(offset(), belowSixth);
+    EXPECT_TRUE(showsWhole(buttons[6]));
+    EXPECT_FALSE(view->showsWhole(*buttons[7]));
+
+    // A press takes the focus where the control is; the view follows once it is released.
+    const QPoint at = buttons[7]->mapTo(&window, QPoint(50, 5));
+    QTest::mousePress(window.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(QApplication::focusWidget(), buttons[7]);
+    EXPECT_EQ(offset(), belowSixth);
+    QTest::mouseRelease(window.windowHandle(), Qt::LeftButton, {}, at);
+    QApplication::processEvents();
+    EXPECT_TRUE(showsWhole(buttons[7]));
+    EXPECT_TRUE(view->showsWhole(*buttons[7]));
+}
+
 TEST_F(FadingScrollViewTest, AMotionGatedChevronShowsOnlyWhileThePointerMoves) {
     const auto view = makeView(JumpToEndPolicy::whileThePointerMoves);
     JumpToEndChevron* chevron = view->chevron();

@@ -1,6 +1,7 @@
 #include "Parlino/Style/JumpToEndPolicy.h"
 #include "Parlino/Style/ScrollBarFader.h"
 #include "Parlino/Style/ScrollBarModel.h"
+#include "Parlino/Style/ScrollReveal.h"
 
 #include "support/ManualTime.h"
 
@@ -17,9 +18,35 @@ using Parlino::ScrollBarModel;
 using Parlino::ScrollMetrics;
 namespace ScrollBar = Parlino::ScrollBar;
 namespace JumpToEnd = Parlino::JumpToEnd;
+namespace ScrollReveal = Parlino::ScrollReveal;
 
 ScrollMetrics metrics(qreal offset, qreal content, qreal viewport) {
     return {offset, content, viewport};
+}
+
+// A viewport of 100 over 1000 pixels whose lowest 28 pixels the chevron covers while content lies
+// below.
+TEST(ScrollReveal, ABandComesWholeIntoViewClearOfTheChevronByTheLeastScroll) {
+    const qreal covered = 28;
+    const auto at = [](qreal offset) { return metrics(offset, 1000, 100); };
+    EXPECT_TRUE(ScrollReveal::showsWhole(at(300), 300, 372, covered));
+    EXPECT_FALSE(ScrollReveal::showsWhole(at(300), 300, 373, covered)) << "under the chevron";
+    EXPECT_FALSE(ScrollReveal::showsWhole(at(300), 299, 340, covered)) << "above the top";
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(300), 320, 350, covered), 300)
+        << "already whole: no scroll";
+
+    // Below: its bottom goes just above the chevron; above: its top to the top.
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(0), 500, 530, covered), 458);
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(600), 500, 530, covered), 500);
+    // At the end the chevron is gone: the last 28 pixels count there, and nothing goes past it.
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(0), 965, 990, covered), 900);
+    EXPECT_TRUE(ScrollReveal::showsWhole(at(900), 965, 990, covered));
+    EXPECT_FALSE(ScrollReveal::showsWhole(at(898), 965, 990, covered)) << "2 pixels short";
+    // Taller than the clear part: its top shows.
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(0), 400, 480, covered), 400);
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(at(0), 400, 480, 0), 380) << "no chevron";
+    // Content that fits never scrolls.
+    EXPECT_DOUBLE_EQ(ScrollReveal::offsetShowing(metrics(0, 80, 100), 40, 90, covered), 0);
 }
 
 TEST(ScrollBarGeometry, ATallDocumentGetsTheMinimumThumbPlacedByProgress) {

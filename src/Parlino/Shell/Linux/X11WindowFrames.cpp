@@ -1,6 +1,7 @@
 #include "Parlino/Shell/Linux/X11WindowFrames.h"
 
 #include "Base/Log.h"
+#include "Parlino/Shell/Linux/XcbProperties.h"
 
 #include <QGuiApplication>
 #include <QWidget>
@@ -9,21 +10,12 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace Parlino {
 
 namespace {
 
 const Base::Log log(QStringLiteral("placement"));
-
-quint32 atom(xcb_connection_t* connection, const char* name) {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, quint16(qstrlen(name)), name), nullptr);
-    const quint32 found = reply ? reply->atom : quint32(XCB_ATOM_NONE);
-    std::free(reply);
-    return found;
-}
 
 // The window's own X window; none before Qt has made it.
 quint32 nativeWindow(const QWidget& window) {
@@ -52,16 +44,13 @@ private:
     std::list<Follower>::iterator m_follower;
 };
 
-X11WindowFrames::X11WindowFrames() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    m_connection = x11 ? x11->connection() : nullptr;
+X11WindowFrames::X11WindowFrames() : m_connection(Xcb::applicationConnection()) {
     if (!m_connection)
         return;
-    m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-    m_extents = atom(m_connection, "_NET_FRAME_EXTENTS");
-    m_request = atom(m_connection, "_NET_REQUEST_FRAME_EXTENTS");
-    m_managerCheck = atom(m_connection, "_NET_SUPPORTING_WM_CHECK");
+    m_root = Xcb::rootWindow(m_connection);
+    m_extents = Xcb::atom(m_connection, "_NET_FRAME_EXTENTS");
+    m_request = Xcb::atom(m_connection, "_NET_REQUEST_FRAME_EXTENTS");
+    m_managerCheck = Xcb::atom(m_connection, "_NET_SUPPORTING_WM_CHECK");
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -70,9 +59,11 @@ X11WindowFrames::~X11WindowFrames() {
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
+// A hidden window's property is what the manager left there when it let the window go, which need
+// not be the frame it gives the window when it shows again.
 std::optional<QMargins> X11WindowFrames::told(const QWidget& window) {
     const quint32 native = nativeWindow(window);
-    return m_connection && native && manager() ? read(native) : std::nullopt;
+    return m_connection && native && isShown(native) && manager() ? read(native) : std::nullopt;
 }
 
 std::optional<QMargins> X11WindowFrames::toldBefore() {
@@ -127,19 +118,12 @@ bool X11WindowFrames::nativeEventFilter(const QByteArray& eventType, void* messa
 }
 
 std::optional<QMargins> X11WindowFrames::read(quint32 window) const {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, m_extents, XCB_ATOM_CARDINAL, 0, 4),
-        nullptr);
-    std::optional<QMargins> extents;
-    if (reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 &&
-        xcb_get_property_value_length(reply) == 4 * 4) {
-        // Left, right, top and bottom, as the window manager gives them.
-        const auto* sides = static_cast<const quint32*>(xcb_get_property_value(reply));
-        const auto side = [](quint32 pixels) { return int(std::min<quint32>(pixels, 1u << 14)); };
-        extents = QMargins(side(sides[0]), side(sides[2]), side(sides[1]), side(sides[3]));
-    }
-    std::free(reply);
-    return extents;
+    const QList<quint32> sides = Xcb::values(m_connection, window, m_extents, XCB_ATOM_CARDINAL, 4);
+    if (sides.size() != 4)
+        return std::nullopt;
+    // Left, right, top and bottom, as the window manager gives them.
+    const auto side = [](quint32 pixels) { return int(std::min<quint32>(pixels, 1u << 14)); };
+    return QMargins(side(sides[0]), side(sides[2]), side(sides[1]), side(sides[3]));
 }
 
 quint32 X11WindowFrames::manager() const {
@@ -149,17 +133,8 @@ quint32 X11WindowFrames::manager() const {
 
 // The window a property of type WINDOW names; 0 when there is none, or no such window.
 quint32 X11WindowFrames::windowProperty(quint32 window, quint32 property) const {
-    xcb_generic_error_t* error = nullptr;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_ATOM_WINDOW, 0, 1),
-        &error);
-    quint32 named = 0;
-    if (reply && reply->type == XCB_ATOM_WINDOW && reply->format == 32 &&
-        xcb_get_property_value_length(reply) == 4)
-        named = *static_cast<const quint32*>(xcb_get_property_value(reply));
-    std::free(reply);
-    std::free(error);
-    return named;
+    const QList<quint32> named = Xcb::values(m_connection, window, property, XCB_ATOM_WINDOW, 1);
+    return named.size() == 1 ? named.front() : 0;
 }
 
 void X11WindowFrames::request(quint32 window) const {

@@ -306,11 +306,7 @@ TEST_F(WindowFrameE2E, UnderAThickerFrameTheWindowIsPlacedOnceMoreInsideTheScree
         ASSERT_FALSE(desktop.framedWindow(settingsTitle)) << log();
         const auto again = openSettings();
         ASSERT_TRUE(again.has_value()) << log();
-        // Qt keeps a window's place in whole logical pixels: at one and a half times the scale
-        // the frame may come back one device pixel off.
-        EXPECT_LE((again->topLeft() - frame->topLeft()).manhattanLength(), 2)
-            << "shown again where it was";
-        EXPECT_EQ(again->size(), frame->size());
+        EXPECT_EQ(*again, *frame) << "shown again where it was, to the pixel";
         EXPECT_EQ(placements().size(), 2) << log();
         EXPECT_TRUE(placements().value(1).contains(QStringLiteral("as assumed"))) << log();
         app.reset();

@@ -257,6 +257,48 @@ TEST_F(WindowPlacementE2E, AtTwiceTheScaleTheSettingsWindowFitsTheScreen) {
     EXPECT_GE(window->height(), 1080 - idleBar->bottom() - 2 * 40) << "no lower than it must be";
 }
 
+// Shown, closed and shown again three times, the settings and clips windows come back to the
+// very pixel where they were, at every scale, and stand whole on the screen below the session's
+// tray strip, which reserves no room: at twice the scale the clips window, taller than the
+// screen, fills the height below the strip with its title bar in reach.
+TEST_F(WindowPlacementE2E, TheWindowsComeBackToThePixelBelowTheTrayStripAtEveryScale) {
+    const auto tray = desktop.framedWindow(QStringLiteral("panel"));
+    ASSERT_TRUE(tray.has_value()) << "the session's tray strip";
+    ASSERT_EQ(tray->top(), screen.top());
+    for (const char* scale : {"1", "1.5", "2"}) {
+        SCOPED_TRACE(scale);
+        launch(false, QString::fromLatin1(scale));
+        for (const auto& [downs, title] : {std::pair{2, QStringLiteral("Parlino Settings")},
+                                           std::pair{3, QStringLiteral("Audio Clips")}}) {
+            SCOPED_TRACE(title.toStdString());
+            const auto placed = [&] {
+                return app->lines().filter(QRegularExpression(QStringLiteral("frame (not )?told")));
+            };
+            const qsizetype before = placed().size();
+            choose(downs);
+            ASSERT_TRUE(waitForWindow(title).has_value()) << log();
+            // The first showing is placed once more when the manager tells another frame.
+            pumpUntil([&] { return placed().size() > before; }, 5000);
+            const auto first = waitForWindow(title);
+            ASSERT_TRUE(first.has_value()) << log();
+            EXPECT_TRUE(screen.contains(*first));
+            EXPECT_GT(first->top(), tray->bottom()) << "the title bar below the tray strip";
+            for (int showing = 2; showing <= 4; ++showing) {
+                closeWithControlW(title);
+                choose(downs);
+                std::optional<QRect> again;
+                pumpUntil([&] { return (again = desktop.framedWindow(title)) == first; }, 3000);
+                ASSERT_TRUE(again.has_value()) << log();
+                EXPECT_EQ(*again, *first) << "showing " << showing;
+            }
+            screenshot(QStringLiteral("%1-shown-again-scale-%2")
+                           .arg(title.section(u' ', -1).toLower(), QString::fromLatin1(scale)));
+            closeWithControlW(title);
+        }
+        app.reset();
+    }
+}
+
 // At twice the scale the panel and the tutorial's card leave no room even for the settings
 // window's least size: the panel goes up out of the way while the card stays, and the key field
 // and its button show whole, with nothing floating over them.
