@@ -271,6 +271,19 @@ protected:
         EXPECT_EQ(nothing, rounds()) << name;
     }
 
+    // A HOME and XDG folders of the browser's own, so that it depends on nothing that another run
+    // or the account left, and leaves nothing there.
+    QStringList ownHome() const {
+        QStringList environment;
+        for (const char* variable :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            const QString path = folder.filePath(QStringLiteral("home/") + variable);
+            QDir().mkpath(path);
+            environment << QStringLiteral("%1=%2").arg(variable, path);
+        }
+        return environment;
+    }
+
     void startFirefox() {
         const QString url = page();
         ASSERT_FALSE(url.isEmpty());
@@ -285,7 +298,7 @@ protected:
                           "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
         preferences.close();
         start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
-              {"MOZ_CRASHREPORTER_DISABLE=1"});
+              ownHome() << QStringLiteral("MOZ_CRASHREPORTER_DISABLE=1"));
     }
 
     void startChromium(Paragraphs placed = Paragraphs::inFlow) {
@@ -294,8 +307,9 @@ protected:
         start(QStringLiteral("chromium"),
               {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
                "--disable-component-update", "--disable-sync", "--log-level=3",
-               "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
-               "--kiosk", url});
+               "--password-store=basic", "--force-renderer-accessibility",
+               "--user-data-dir=" + folder.filePath("chromium"), "--kiosk", url},
+              ownHome());
     }
 };
 
