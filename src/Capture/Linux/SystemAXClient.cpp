@@ -72,12 +72,13 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
 }
 
 // The longest share of a snapshot's time that telling whether a web page holds a selection may
-// take, in seconds: a page that cannot tell by then is left to the selection its browser offers.
-constexpr double pageSelectionShare = 0.2;
+// take, in seconds: a page that cannot tell by then is left to the selection its browser offers. A
+// browser busy showing another tab answers each question in up to 80 ms beside four busy loops.
+constexpr double pageSelectionShare = 0.3;
 
 // The focused element is part of a web page that has nothing selected around it, nor in the
-// frames that had the focus lately: the browser still offers the selection that the user took
-// away.
+// frames on show that had the focus lately: the browser still offers the selection that the user
+// took away, or that of a tab that the user left.
 bool pageHoldsNoSelection(AtspiAccessible* accessible,
                           std::vector<AtspiRef<AtspiAccessible>> focusedLately,
                           const AtspiTimeBudget& time) {
