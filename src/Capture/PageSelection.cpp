@@ -84,4 +84,13 @@ bool holdsNone(WebPage& page) {
            });
 }
 
+bool isOutOfSight(WebPage& page) {
+    if (page.role(0) != Role::document)
+        return false;
+    const auto showing = page.isShowing(0);
+    if (showing == false)
+        return true;
+    return showing && page.parent(0) == WebPage::none;
+}
+
 } // namespace Capture::PageSelection

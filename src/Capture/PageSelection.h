@@ -14,4 +14,10 @@ namespace Capture::PageSelection {
 // count. False when any of that is not known.
 bool holdsNone(WebPage& page);
 
+// The focused accessible is the document of a page that the user does not see: it says that it
+// is not showing, or it is out of the tree. A browser still says so of the page of the tab that
+// the user left, for a moment after the switch, until the page on show takes the focus. False
+// when that is not known.
+bool isOutOfSight(WebPage& page);
+
 } // namespace Capture::PageSelection

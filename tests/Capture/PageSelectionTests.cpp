@@ -217,3 +217,28 @@ TEST(PageSelectionTest, ASelectionOnlyInAPageNotOnShowInTheFocusedWindowIsNone) 
     for (FakeWebPage* page : {&settled, &outOfTheTree, &otherWindow, &frameOfTabLeft})
         EXPECT_FALSE(PageSelection::holdsNone(*page));
 }
+
+// Chromium takes the page of the tab left out of the tree, and Firefox says that it is not showing,
+// while each still says for a moment that it has the focus.
+TEST(PageSelectionTest, AFocusedPageThatIsNotShowingOrOutOfTheTreeIsOutOfSight) {
+    FakeWebPage page = deselectedPage();
+    EXPECT_FALSE(PageSelection::isOutOfSight(page));
+
+    page.elements[0].showing = false;
+    EXPECT_TRUE(PageSelection::isOutOfSight(page));
+    page.elements[0].showing = true;
+    page.elements[0].parent = WebPage::none;
+    EXPECT_TRUE(PageSelection::isOutOfSight(page));
+
+    // Not known.
+    page.elements[0].showing.reset();
+    EXPECT_FALSE(PageSelection::isOutOfSight(page));
+    page.elements[0].showing = true;
+    page.elements[0].parent.reset();
+    EXPECT_FALSE(PageSelection::isOutOfSight(page));
+
+    // Only a page: GTK 4 says showing of no element inside its windows.
+    FakeWebPage editor = deselectedPage();
+    editor.elements[0] = {Role::other, WebPage::none, 0, false};
+    EXPECT_FALSE(PageSelection::isOutOfSight(editor));
+}
