@@ -61,7 +61,7 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
 
     const auto scope =
         target.isFrontmost ? AXFocusScope::systemWide() : AXFocusScope::application(target.app.pid);
-    auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    auto snapshot = lookUntilPageOnShow(scope, m_ax->focusSnapshot(scope, messagingTimeout), stop);
     // An application busy with the user's keys (a screen reader that lags behind holds each one
     // up) may answer the accessibility interface between two of them, with the caret moved and the
     // selection not yet made. It answers for the selection it offers only once it has handled the
@@ -81,6 +81,17 @@ AXCaptureStrategy::lookAgain(AXFocusScope scope, const CaptureTarget& target,
     const double settled = m_clock.now() + (age ? offerSettleTime - *age : 0);
     auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
     while (showsCaretOnly(snapshot) && m_clock.now() < settled &&
+           m_sleeper.sleep(lookInterval, stop))
+        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    return snapshot;
+}
+
+Base::Result<AXFocusSnapshot, CaptureError>
+AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope scope,
+                                       Base::Result<AXFocusSnapshot, CaptureError> snapshot,
+                                       std::stop_token stop) {
+    const double settled = m_clock.now() + focusSettleTime;
+    while (snapshot && snapshot->pageOutOfSight && m_clock.now() < settled &&
            m_sleeper.sleep(lookInterval, stop))
         snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
     return snapshot;

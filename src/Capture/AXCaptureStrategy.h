@@ -17,7 +17,8 @@ namespace Capture {
 // once more, and again while the offered selection is younger than a browser may take to show it
 // there. A text put together from several accessibles takes the line breaks of the selection that
 // the application offers, when that has the same text, but keeps its own where the offered one
-// joins two words.
+// joins two words. A page that the user does not see is not read: the focused one is asked again
+// until the page on show has the focus.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.
@@ -28,6 +29,9 @@ public:
     static constexpr double offerSettleTime = 0.1;
     // Seconds between two looks while the offered selection settles.
     static constexpr double lookInterval = 0.01;
+    // How long after a switch of tabs a browser may still give the focus to the page of the tab
+    // that the user left, in seconds: about 0.1 s beside four busy loops.
+    static constexpr double focusSettleTime = 0.3;
 
     AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
                       std::shared_ptr<PrimarySelectionReading> primarySelection,
@@ -44,6 +48,11 @@ private:
     // selection is younger than offerSettleTime.
     Base::Result<AXFocusSnapshot, Core::CaptureError>
     lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop);
+    // Asks the focused element again while it is a page out of sight, for up to focusSettleTime.
+    Base::Result<AXFocusSnapshot, Core::CaptureError>
+    lookUntilPageOnShow(AXFocusScope scope,
+                        Base::Result<AXFocusSnapshot, Core::CaptureError> snapshot,
+                        std::stop_token stop);
 
     const std::shared_ptr<AXClientProtocol> m_ax;
     const std::shared_ptr<PrimarySelectionReading> m_primarySelection;

@@ -36,8 +36,13 @@ struct AXFocusSnapshot {
     // The user selected nothing where the element is, whatever the application may still offer as
     // selected: the element is a text field or area that holds the whole of its text, can be
     // edited and says that it has a caret and nothing selected; or it is part of a web page, and
-    // neither it nor any document of the page around it holds a selection.
+    // neither it nor any document of the page on show around it holds a selection; or it is the
+    // document of a page that is not on show.
     bool caretWithoutSelection = false;
+    // The element is the document of a page that the user does not see, and nothing was read of
+    // it: a browser still gives the focus to the page of the tab that the user left for a moment
+    // after the switch, until the page on show takes it.
+    bool pageOutOfSight = false;
     // The selected text was put together from the texts of accessibles that the focused text
     // embeds (a web page's paragraphs), joined with line breaks of the reader's choosing.
     bool joinedFromEmbeddedTexts = false;

@@ -18,6 +18,13 @@ AXFocusSnapshot caretOnly() {
     return snapshot;
 }
 
+// The page of the tab that the user left, which its browser says still has the focus.
+AXFocusSnapshot pageOutOfSight() {
+    AXFocusSnapshot snapshot = caretOnly();
+    snapshot.pageOutOfSight = true;
+    return snapshot;
+}
+
 AXFocusSnapshot selecting(const QString& text) {
     AXFocusSnapshot snapshot;
     snapshot.selectedText = text;
@@ -175,6 +182,35 @@ TEST_F(AXCaptureStrategyTest, OnlyACaretWhileANewSelectionIsOfferedIsAskedUntilI
     EXPECT_EQ(stale.error(), CaptureError::nothingSelected());
     EXPECT_EQ(ax->scopes.size(), asked + 2);
     EXPECT_EQ(time.now(), old);
+}
+
+// A browser gives the focus to the page on show a moment after a switch of tabs: until then
+// nothing is known to be selected, and the selection of the page left, which the browser still
+// offers, is not read.
+TEST_F(AXCaptureStrategyTest, APageOutOfSightIsAskedAgainUntilThePageOnShowHasTheFocus) {
+    primarySelection->offer(QStringLiteral("Line 1 of the tab left."), 2.0);
+    ax->snapshot = pageOutOfSight();
+    ax->laterSnapshots = {pageOutOfSight(), selecting(QStringLiteral("Line 3."))};
+    double started = time.now();
+    const auto onShow = capture();
+    ASSERT_TRUE(onShow && *onShow);
+    EXPECT_EQ((*onShow)->text, QStringLiteral("Line 3."));
+    EXPECT_DOUBLE_EQ(time.now() - started, 2 * AXCaptureStrategy::lookInterval);
+
+    ax->snapshot = pageOutOfSight();
+    ax->laterSnapshots = {pageOutOfSight(), caretOnly()};
+    const auto nothingOnShow = capture();
+    ASSERT_FALSE(nothingOnShow);
+    EXPECT_EQ(nothingOnShow.error(), CaptureError::nothingSelected());
+
+    ax->snapshot = pageOutOfSight();
+    started = time.now();
+    const auto neverOnShow = capture();
+    ASSERT_FALSE(neverOnShow);
+    EXPECT_EQ(neverOnShow.error(), CaptureError::nothingSelected());
+    EXPECT_GE(time.now() - started, AXCaptureStrategy::focusSettleTime);
+    EXPECT_LT(time.now() - started,
+              AXCaptureStrategy::focusSettleTime + AXCaptureStrategy::lookInterval);
 }
 
 TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {

@@ -71,21 +71,21 @@ bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTime
     return atspi_text_get_caret_offset(text.get(), error.out()) >= 0 && !error.failed();
 }
 
-// The longest share of a snapshot's time that telling whether a web page holds a selection may
-// take, in seconds: a page that cannot tell by then is left to the selection its browser offers.
-constexpr double pageSelectionShare = 0.2;
+// The longest share of a snapshot's time that telling whether a web page is on show, or holds a
+// selection, may take, in seconds: a page that cannot tell by then is left to the selection its
+// browser offers. A browser busy showing another tab answers each question in up to 80 ms beside
+// four busy loops.
+constexpr double pageSelectionShare = 0.3;
 
-// The focused element is part of a web page that has nothing selected around it, nor in the
-// frames that had the focus lately: the browser still offers the selection that the user took
-// away.
-bool pageHoldsNoSelection(AtspiAccessible* accessible,
-                          std::vector<AtspiRef<AtspiAccessible>> focusedLately,
-                          const AtspiTimeBudget& time) {
+// What `decide` tells of the web page around the focused accessible, whose application had the
+// elements `focusedLately` focused lately.
+bool tellOfPage(bool (*decide)(WebPage&), AtspiAccessible* accessible,
+                std::vector<AtspiRef<AtspiAccessible>> focusedLately, const AtspiTimeBudget& time) {
     const AtspiTimeBudget share = time.share(pageSelectionShare);
     AtspiWebPage page(
         AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
         std::move(focusedLately), share);
-    return PageSelection::holdsNone(page);
+    return decide(page);
 }
 
 enum class Selection { read, tooLarge };
@@ -222,16 +222,25 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         AXFocusSnapshot snapshot;
         const AtspiRole role = roleCodeOf(focused.element, focused.time);
         snapshot.role = roleOf(focused.element, role, focused.time);
+        // A page that the user does not see is not read.
+        if (!snapshot.isSecureField() &&
+            tellOfPage(PageSelection::isOutOfSight, focused.element, {}, focused.time)) {
+            snapshot.pageOutOfSight = snapshot.caretWithoutSelection = true;
+            result = std::move(snapshot);
+            return;
+        }
         // A password field's text is never read.
         if (!snapshot.isSecureField() &&
             readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
+        // A browser still offers the selection that the user took away from the page, or that of a
+        // tab that the user left.
         if (!snapshot.isSecureField() && !snapshot.selectedText)
-            snapshot.caretWithoutSelection =
-                showsCaretOnly(focused.element, role, focused.time) ||
-                pageHoldsNoSelection(focused.element, focused.focusedLately, focused.time);
+            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time) ||
+                                             tellOfPage(PageSelection::holdsNone, focused.element,
+                                                        focused.focusedLately, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());

@@ -3,7 +3,8 @@
 // then shows each paragraph of the page as an embedded object of its document's text, and each
 // paragraph of an editable section so in the section's: a triple-clicked paragraph, a drag over
 // several, a keyboard selection over paragraphs of an editable section and a line of a text area,
-// in turn; and nothing once each is taken away again, though the browser still offers it.
+// in turn; nothing once each is taken away again, though the browser still offers it; and nothing
+// of a page in a tab that the user switched away from.
 #include "DesktopAppsCapture.h"
 
 using namespace DesktopAppsCapture;
@@ -27,6 +28,20 @@ int paragraphY(int line) {
 
 int frameParagraphY(int line) {
     return frameTop + paragraphY(line - firstFrameLine);
+}
+
+// The titles of the page and of the page in the second tab, which name the window while each is
+// on show.
+const QString pageTitle = QStringLiteral("Page");
+const QString otherTitle = QStringLiteral("Other tab");
+
+// The name of the active window; empty when there is none.
+QString activeWindowName() {
+    QProcess name;
+    name.start(QStringLiteral("xdotool"), {"getactivewindow", "getwindowname"});
+    if (!name.waitForFinished() || name.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(name.readAllStandardOutput()).trimmed();
 }
 
 class DesktopBrowsersCaptureE2E : public DesktopAppsCaptureE2E {
@@ -68,35 +83,59 @@ protected:
         QString framed;
         for (int line = firstFrameLine; line < firstFrameLine + frameParagraphs; ++line)
             framed += QStringLiteral("<p>%1</p>").arg(lineText(line));
-        QFile frame(folder.filePath("frame.html"));
-        if (!frame.open(QIODevice::WriteOnly))
+        if (writePage(QStringLiteral("frame.html"),
+                      QStringLiteral("<style>body { margin: 0; font: 20px/30px sans-serif; }"
+                                     "p { margin: 0 0 30px 0; white-space: nowrap; }</style>"),
+                      framed)
+                .isEmpty())
             return QString();
-        frame.write(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>"
-                                   "body { margin: 0; font: 20px/30px sans-serif; }"
-                                   "p { margin: 0 0 30px 0; white-space: nowrap; }</style></head>"
-                                   "<body>%1</body></html>\n")
-                        .arg(framed)
-                        .toUtf8());
-        QFile file(folder.filePath("page.html"));
+        return writePage(
+            QStringLiteral("page.html"),
+            QStringLiteral("<title>%1</title><style>body { margin: 0; font: 20px/30px sans-serif; }"
+                           "p { margin: 0 0 30px 0; white-space: nowrap; }"
+                           "div { outline: none; margin-top: %2px; }"
+                           "textarea { position: absolute; top: %3px; left: 0; width: 900px; "
+                           "height: 120px; font: 20px/30px monospace; }"
+                           "iframe { position: absolute; top: %4px; left: 0; width: 900px; "
+                           "height: 120px; border: none; }</style>")
+                .arg(pageTitle)
+                .arg(placed == Paragraphs::inFlow ? 0 : pageParagraphs * 60)
+                .arg(textAreaTop)
+                .arg(frameTop),
+            QStringLiteral("\n%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
+                           "<iframe src=\"frame.html\"></iframe>\n")
+                .arg(paragraphs, editable, area.join('\n')));
+    }
+
+    // The page of the second tab: one paragraph, where the page has its first; its file URL,
+    // empty when it could not be written.
+    QString otherPage() const {
+        return writePage(QStringLiteral("other.html"),
+                         QStringLiteral("<title>%1</title><style>body { margin: 0; font: 20px/30px "
+                                        "sans-serif; } p { margin: 0; white-space: nowrap; }"
+                                        "</style>")
+                             .arg(otherTitle),
+                         QStringLiteral("<p>%1</p>").arg(lineText(lineCount - 1)));
+    }
+
+    // Writes a page into the folder, with what its head holds besides its character set; its file
+    // URL, empty when it could not be written.
+    QString writePage(const QString& name, const QString& head, const QString& body) const {
+        QFile file(folder.filePath(name));
         if (!file.open(QIODevice::WriteOnly))
             return QString();
-        file.write(
-            QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Page</title>"
-                           "<style>body { margin: 0; font: 20px/30px sans-serif; }"
-                           "p { margin: 0 0 30px 0; white-space: nowrap; }"
-                           "div { outline: none; margin-top: %5px; }"
-                           "textarea { position: absolute; top: %4px; left: 0; width: 900px; "
-                           "height: 120px; font: 20px/30px monospace; }"
-                           "iframe { position: absolute; top: %6px; left: 0; width: 900px; "
-                           "height: 120px; border: none; }</style></head><body>\n"
-                           "%1<div contenteditable=\"true\">%2</div>\n<textarea>%3</textarea>\n"
-                           "<iframe src=\"frame.html\"></iframe>\n</body></html>\n")
-                .arg(paragraphs, editable, area.join('\n'))
-                .arg(textAreaTop)
-                .arg(placed == Paragraphs::inFlow ? 0 : pageParagraphs * 60)
-                .arg(frameTop)
-                .toUtf8());
+        file.write(QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\">%1</head>"
+                                  "<body>%2</body></html>\n")
+                       .arg(head, body)
+                       .toUtf8());
         return QUrl::fromLocalFile(file.fileName()).toString();
+    }
+
+    // Switches to the next or previous tab by keyboard and waits until the window shows the page
+    // titled `title`.
+    static bool switchTab(const char* keys, const QString& title) {
+        return xdotool({"key", keys}) &&
+               pumpUntil([&] { return activeWindowName().startsWith(title); }, selectTimeout);
     }
 
     static QString lines(int first, int count, const QString& separator) {
@@ -271,7 +310,67 @@ protected:
         EXPECT_EQ(nothing, rounds()) << name;
     }
 
-    void startFirefox() {
+    // A paragraph selected in the first tab is read while that tab is on show, and nothing once
+    // the user has switched to the second tab, though the browser still offers that paragraph;
+    // every other round the user also clicks into the second tab's page. A browser gives the
+    // focus to the page on show a moment after its window shows it, the first time a tab shows
+    // later still, and the user taps after that.
+    void readNothingInAHiddenTab(const char* name) {
+        ASSERT_NO_FATAL_FAILURE(waitUntilShown(name));
+        BusyLoops busyLoops;
+        std::vector<double> milliseconds;
+        int nothing = 0;
+        int shown = 0;
+        for (int round = 0; round < rounds(); ++round) {
+            // Not the paragraph that waitUntilShown() clicked, which the clicks would add to.
+            const int line = (round + 1) % pageParagraphs;
+            ASSERT_TRUE(clickAt(100, paragraphY(line), 3) && waitUntilOffered(lineText(line)))
+                << name << " round " << round;
+
+            ASSERT_TRUE(switchTab("ctrl+Next", otherTitle)) << name << " round " << round;
+            // Away from where the next round's clicks go, which it would add to.
+            if (round % 2 == 1) {
+                ASSERT_TRUE(clickAt(300, paragraphY(0))) << name << " round " << round;
+            }
+            ASSERT_TRUE(waitUntilNothingSelected())
+                << name << " round " << round << " never shows that nothing is selected";
+            EXPECT_EQ(offeredText(), lineText(line))
+                << name << " round " << round << " no longer offers the hidden tab's selection";
+            nothing += capturesNothing(name, round, milliseconds);
+
+            ASSERT_TRUE(switchTab("ctrl+Prior", pageTitle) &&
+                        waitUntilSelectedAccessibly(lineText(line)))
+                << name << " round " << round << " never shows its selection again";
+            const CaptureResult read = timedCapture(name, round, milliseconds);
+            EXPECT_TRUE(read && read->text.trimmed() == lineText(line))
+                << name << " round " << round << ": the selection back on show was not read";
+            shown += read && read->text.trimmed() == lineText(line);
+        }
+        report(name, milliseconds, nothing + shown, nothing,
+               "found nothing selected in the hidden tab or read it back on show");
+        EXPECT_EQ(nothing, rounds()) << name;
+        EXPECT_EQ(shown, rounds()) << name;
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), usersClipboard)
+            << name << " got a copy keystroke";
+    }
+
+    // A HOME and XDG folders of the browser's own, so that it depends on nothing that another run
+    // or the account left, and leaves nothing there.
+    QStringList ownHome() const {
+        QStringList environment;
+        for (const char* variable :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
+            const QString path = folder.filePath(QStringLiteral("home/") + variable);
+            QDir().mkpath(path);
+            environment << QStringLiteral("%1=%2").arg(variable, path);
+        }
+        return environment;
+    }
+
+    // `tabs`: the page's tab and a second one.
+    enum class Tabs { one, two };
+
+    void startFirefox(Tabs tabs = Tabs::one) {
         const QString url = page();
         ASSERT_FALSE(url.isEmpty());
         const QString profile = folder.filePath("firefox");
@@ -284,18 +383,31 @@ protected:
                           "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
                           "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n");
         preferences.close();
-        start(QStringLiteral("firefox-esr"), {"--no-remote", "--profile", profile, "--kiosk", url},
-              {"MOZ_CRASHREPORTER_DISABLE=1"});
+        QStringList arguments{"--no-remote", "--profile", profile, "--kiosk", url};
+        if (tabs == Tabs::two)
+            arguments << otherPage();
+        start(QStringLiteral("firefox-esr"), arguments,
+              ownHome() << QStringLiteral("MOZ_CRASHREPORTER_DISABLE=1"));
     }
 
-    void startChromium(Paragraphs placed = Paragraphs::inFlow) {
+    void startChromium(Paragraphs placed = Paragraphs::inFlow, Tabs tabs = Tabs::one) {
         const QString url = page(placed);
         ASSERT_FALSE(url.isEmpty());
-        start(QStringLiteral("chromium"),
-              {"--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-               "--disable-component-update", "--disable-sync", "--log-level=3",
-               "--force-renderer-accessibility", "--user-data-dir=" + folder.filePath("chromium"),
-               "--kiosk", url});
+        QStringList arguments{"--no-sandbox",
+                              "--disable-gpu",
+                              "--no-first-run",
+                              "--disable-background-networking",
+                              "--disable-component-update",
+                              "--disable-sync",
+                              "--log-level=3",
+                              "--password-store=basic",
+                              "--force-renderer-accessibility",
+                              "--user-data-dir=" + folder.filePath("chromium"),
+                              "--kiosk",
+                              url};
+        if (tabs == Tabs::two)
+            arguments << otherPage();
+        start(QStringLiteral("chromium"), arguments, ownHome());
     }
 };
 
@@ -355,6 +467,16 @@ TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInFirefox)
 TEST_F(DesktopBrowsersCaptureE2E, readsAFramesSelectionUntilDeselectedInChromium) {
     ASSERT_NO_FATAL_FAILURE(startChromium());
     readAFramesSelectionUntilDeselected("Chromium (frame)");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingInAHiddenTabInFirefox) {
+    ASSERT_NO_FATAL_FAILURE(startFirefox(Tabs::two));
+    readNothingInAHiddenTab("Firefox (tabs)");
+}
+
+TEST_F(DesktopBrowsersCaptureE2E, readsNothingInAHiddenTabInChromium) {
+    ASSERT_NO_FATAL_FAILURE(startChromium(Paragraphs::inFlow, Tabs::two));
+    readNothingInAHiddenTab("Chromium (tabs)");
 }
 
 } // namespace
