@@ -95,6 +95,10 @@ void APIKeyPaneModel::reload() {
     readStore();
 }
 
+void APIKeyPaneModel::refresh() {
+    readStore();
+}
+
 void APIKeyPaneModel::readStore() {
     const qint64 token = ++m_readToken;
     m_store.read(
@@ -103,6 +107,10 @@ void APIKeyPaneModel::readStore() {
             if (token != m_readToken)
                 return;
             using Kind = KeychainReadResult::Kind;
+            const Layout layout = result.kind() == Kind::found ? Layout::saved : Layout::entry;
+            // Changed outside the pane: what the status said was of the key that was there.
+            if (m_layout != Layout::reading && layout != m_layout)
+                setStatus({});
             const bool locked = result.kind() == Kind::locked;
             if (locked) {
                 setStatus(lockedStatus);
@@ -121,7 +129,7 @@ void APIKeyPaneModel::readStore() {
             }
             if (locked || result.isStoreAway())
                 readWhenStoreAnswers();
-            setLayout(result.kind() == Kind::found ? Layout::saved : Layout::entry);
+            setLayout(layout);
         },
         m_lifetime.get_token());
 }
@@ -138,14 +146,16 @@ void APIKeyPaneModel::readWhenStoreAnswers() {
 }
 
 void APIKeyPaneModel::validateAndSave() {
+    if (isSavingKeyInput())
+        return; // its answer is on the way
     const qint64 generation = ++m_generation;
-    m_keyBeingSaved.reset();
+    setKeyBeingSaved(std::nullopt);
     const QString key = m_keyInput.trimmed();
     if (key.isEmpty())
         return setStatus(emptyStatus);
     if (hasControlCharacter(key))
         return setStatus(rejectedStatus);
-    m_keyBeingSaved = key;
+    setKeyBeingSaved(key);
     const TTS::ElevenLabsClient client(
         TTS::Endpoint{m_serviceBaseURL,
                       [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
@@ -159,7 +169,7 @@ void APIKeyPaneModel::validateAndSave() {
                 store(generation, key, outcome.status);
                 return;
             }
-            m_keyBeingSaved.reset();
+            setKeyBeingSaved(std::nullopt);
             setStatus(outcome.status);
         },
         m_lifetime.get_token());
@@ -171,7 +181,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
         [this, generation, status](Base::Result<void, KeychainWriteError> written) {
             if (generation != m_generation)
                 return;
-            m_keyBeingSaved.reset();
+            setKeyBeingSaved(std::nullopt);
             if (!written)
                 return storeFailed(written.error().status);
             ++m_readToken; // what an earlier read found is out of date
@@ -204,7 +214,7 @@ bool APIKeyPaneModel::isSavingKeyInput() const {
 
 void APIKeyPaneModel::removeKey() {
     ++m_generation;
-    m_keyBeingSaved.reset();
+    setKeyBeingSaved(std::nullopt);
     ++m_readToken;
     setLayout(Layout::entry);
     setStatus({});
@@ -235,6 +245,13 @@ void APIKeyPaneModel::setStatus(const QString& status) {
         return;
     m_status = status;
     emit statusChanged();
+}
+
+void APIKeyPaneModel::setKeyBeingSaved(std::optional<QString> key) {
+    if (key == m_keyBeingSaved)
+        return;
+    m_keyBeingSaved = std::move(key);
+    emit checkingChanged();
 }
 
 } // namespace Parlino
