@@ -207,8 +207,7 @@ QWidget* APIKeyPane::entryLayout() {
 void APIKeyPane::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The key may have been removed, or the keyring locked, while Settings was away.
-    if (std::exchange(m_wasShown, true))
-        m_model.refresh();
+    m_model.refresh();
 }
 
 // A screen reader says the new description of the control that has the focus.

@@ -40,7 +40,6 @@ private:
     APIKeyPaneModel& m_model;
     const SettingsServices& m_services;
     SectionCard* m_card;
-    bool m_wasShown = false;
 };
 
 } // namespace Parlino

@@ -74,9 +74,7 @@ APIKeyPaneModel::APIKeyPaneModel(SecretStore& store, QUrl serviceBaseURL,
                                  QNetworkAccessManager& session,
                                  Base::NotificationCenter& notifications, QObject* parent)
     : QObject(parent), m_store(store), m_serviceBaseURL(std::move(serviceBaseURL)),
-      m_session(session), m_notifications(notifications) {
-    readStore();
-}
+      m_session(session), m_notifications(notifications) {}
 
 APIKeyPaneModel::~APIKeyPaneModel() {
     m_lifetime.request_stop();
@@ -89,10 +87,9 @@ void APIKeyPaneModel::setKeyInput(const QString& text) {
     emit keyInputChanged();
 }
 
-void APIKeyPaneModel::reload() {
+void APIKeyPaneModel::startAfresh() {
     setKeyInput({});
     setStatus({});
-    readStore();
 }
 
 void APIKeyPaneModel::refresh() {

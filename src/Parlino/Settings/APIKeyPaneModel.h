@@ -26,7 +26,7 @@ class APIKeyPaneModel : public QObject {
     Q_OBJECT
 
 public:
-    // `reading` until the key store has said whether a key is saved.
+    // `reading` until the key store, first read by refresh(), has said whether a key is saved.
     enum class Layout { reading, entry, saved };
 
     static inline const QString lockedStatus =
@@ -47,10 +47,10 @@ public:
     const QString& status() const { return m_status; }
     qint64 generation() const { return m_generation; }
 
-    // Starts the pane afresh: an empty field and status, and the key store read again.
-    void reload();
+    // Starts the pane afresh: an empty field and status.
+    void startAfresh();
     // Reads the key store again, keeping what is typed; a status that spoke of the other layout
-    // goes when the layout changes.
+    // goes when the layout changes. The pane calls it each time it is shown.
     void refresh();
     // Checks the trimmed field with the service and stores the key when it is accepted; nothing
     // while that key is being checked already.

@@ -23,6 +23,7 @@ struct APIKeyPaneModelTest : ::testing::Test, PaneServices {
     std::unique_ptr<APIKeyPaneModel> makeModel() {
         auto model =
             std::make_unique<APIKeyPaneModel>(store, service.baseURL(), session, notifications);
+        model->refresh();
         EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() != Layout::reading; }));
         return model;
     }
@@ -81,7 +82,7 @@ TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItA
 
     // Still out of reach when read again: it keeps waiting, and a model gone waits no more.
     store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
-    model->reload();
+    model->refresh();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     store.reach.serviceReturned();
