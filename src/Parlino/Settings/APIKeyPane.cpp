@@ -99,7 +99,8 @@ APIKeyPane::APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services,
 // A control pressed from the keyboard ("Validate & Save", "Remove Key") goes with the layout it
 // stood in: the focus stays in the pane, on the first control of the layout that replaces it.
 void APIKeyPane::rebuild() {
-    const bool hadFocus = m_card->isAncestorOf(QApplication::focusWidget());
+    // The window's own focus, which it keeps while hidden or inactive and gives back when shown.
+    const bool hadFocus = m_card->isAncestorOf(window()->focusWidget());
     QWidget* content = makeContent();
     m_card->setContent(content);
     if (!hadFocus)
@@ -108,7 +109,7 @@ void APIKeyPane::rebuild() {
     for (QWidget* next = content->nextInFocusChain(); next != content;
          next = next->nextInFocusChain())
         if (content->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) &&
-            next->isEnabled() && next->isVisible()) {
+            next->isEnabled() && next->isVisibleTo(window())) {
             window()->setAttribute(Qt::WA_KeyboardFocusChange);
             next->setFocus(Qt::TabFocusReason);
             return;

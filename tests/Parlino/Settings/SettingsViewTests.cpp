@@ -440,12 +440,15 @@ TEST_F(SettingsViewTest, SettingsShownAgainShowsWhatTheKeyringHoldsNow) {
                nullptr;
     });
     ASSERT_EQ(keyField(), nullptr);
+    window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark"))->setFocus();
 
     window.hide();
     store.secrets.clear();
     window.show();
+    QApplication::setActiveWindow(nullptr); // the window manager has not given it the keyboard yet
     settle([&] { return keyField() != nullptr; });
     ASSERT_NE(keyField(), nullptr) << "the key removed outside still showed as saved";
+    EXPECT_EQ(window.focusWidget(), keyField()) << "the focus left the pane";
 
     window.hide();
     store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
