@@ -12,7 +12,6 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
