@@ -183,9 +183,11 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
                 return storeFailed(written.error().status);
             ++m_readToken; // what an earlier read found is out of date
             setKeyInput({});
+            // Told before the layout changes, so the saved layout comes with it: a screen reader
+            // says it with "API key saved" as the focus arrives there.
+            setStatus(status);
             setLayout(Layout::saved);
             m_notifications.post(apiKeyChanged);
-            setStatus(status);
         },
         m_lifetime.get_token());
 }

@@ -399,29 +399,6 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
               view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
 }
 
-// A double or triple Return in the key field, the later presses coming after the save, leaves
-// the key saved: the focus waits on "API key saved".
-TEST_F(SettingsViewTest, ReturnPressedAgainAfterTheSaveLeavesTheKeySaved) {
-    for (const int presses : {2, 3}) {
-        store.secrets.clear();
-        SettingsView view(services, navigation, false, 0);
-        QLineEdit* field = showKeyField(view);
-        ASSERT_NE(field, nullptr);
-        field->setFocus(Qt::TabFocusReason);
-        QTest::keyClicks(field, QStringLiteral("sk-typed"));
-        QTest::keyClick(field, Qt::Key_Return);
-        settle([&] { return view.detail()->findChild<QLineEdit*>() == nullptr; });
-        for (int press = 1; press < presses; ++press) {
-            ASSERT_NE(view.focusWidget(), nullptr);
-            QTest::keyClick(view.focusWidget(), Qt::Key_Return);
-            // A button pressed from the keyboard acts a moment later.
-            TestSupport::pumpUntil([&] { return !store.secrets.contains(apiKeyAccount); }, 400);
-        }
-        EXPECT_EQ(store.secrets.value(apiKeyAccount), QStringLiteral("sk-typed")) << presses;
-        EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << presses;
-    }
-}
-
 // Settings shown again reads the keyring again: a key removed, or a keyring locked, while it was
 // closed shows as such without the user changing panes.
 TEST_F(SettingsViewTest, SettingsShownAgainShowsWhatTheKeyringHoldsNow) {
