@@ -134,7 +134,15 @@ QWidget* APIKeyPane::savedLayout() {
     rowLayout->setSpacing(10 - SavedMark::ringRoom.left());
     rowLayout->addWidget(new SavedDot);
     auto* mark = new SavedMark;
-    describeByStatus(*mark);
+    // Screen readers say a label's name and not its description: the outcome of the save goes
+    // with the name, and is heard as the focus arrives.
+    const auto nameMark = [this, mark] {
+        const QString status = NumberText::withoutIsolates(m_model.status());
+        mark->setAccessibleName(status.isEmpty() ? mark->text()
+                                                 : mark->text() + QStringLiteral(". ") + status);
+    };
+    nameMark();
+    connect(&m_model, &APIKeyPaneModel::statusChanged, mark, nameMark);
     rowLayout->addWidget(mark);
     rowLayout->addStretch();
     // Removal takes two presses aimed at it, so no press meant for another control removes the key.

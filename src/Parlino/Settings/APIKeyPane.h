@@ -17,9 +17,9 @@ class SectionCard;
 // typed is being checked), with the model's status line in both. Return in the key field presses
 // "Validate & Save", unless the key typed is being checked already. When the layout changes under
 // the keyboard focus, the focus goes to the new layout's first stop: the key field, or "API key
-// saved", where a further Return or Space does nothing. Each control that takes the focus is
-// described by the status, so a screen reader says it as it changes. Every showing reads the key
-// store again.
+// saved", where a further Return or Space does nothing and whose accessible name carries the
+// status. The field and the button are described by the status ("Checking…" during a check).
+// Every showing reads the key store again.
 class APIKeyPane final : public QWidget {
 public:
     static inline const QString checkingText = QStringLiteral("Checking…");

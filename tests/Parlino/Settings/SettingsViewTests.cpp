@@ -378,8 +378,9 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     TestSupport::pumpUntil([&] { return !store.secrets.contains(apiKeyAccount); }, 400);
     EXPECT_TRUE(store.secrets.contains(apiKeyAccount));
     // A screen reader hears the outcome of the check with the control that has the focus.
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(mark)->text(QAccessible::Description),
-              QStringLiteral("Valid ✓ — 12,345 / 100,000 characters used this month."));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(mark)->text(QAccessible::Name),
+              QStringLiteral("API key saved. Valid ✓ — 12,345 / 100,000 characters used this "
+                             "month."));
 
     // "Remove Key", reached by the user's own move, arms on the first press and removes on the
     // second.
