@@ -218,7 +218,7 @@ void APIKeyPane::showEvent(QShowEvent* event) {
     m_model.refresh();
 }
 
-// A screen reader says the new description of the control that has the focus.
+// Assistive tools get the status, or "Checking…" during a check, as the control's description.
 void APIKeyPane::describeByStatus(QWidget& control) {
     const auto follow = [this, &control] {
         control.setAccessibleDescription(m_model.isSavingKeyInput()
