@@ -99,8 +99,14 @@ void log(const QString& line) {
 SpeechStandIn::SpeechStandIn() {
     m_service.on("POST", FakeSpeechService::synthesisRoute(),
                  [this](const Request& request) { return synthesise(request); });
+    // A key is checked by asking for its user record: each check is logged, so they can be counted.
     m_service.on("GET", QStringLiteral("/v1/user"), [this](const Request&) {
-        return account(Value{{"user_id", "stand-in-user"}, {"subscription", subscription()}});
+        log(QStringLiteral("user (%1)").arg(m_mode));
+        Response response =
+            account(Value{{"user_id", "stand-in-user"}, {"subscription", subscription()}});
+        if (m_mode == "slow")
+            response.delay = 4;
+        return response;
     });
     m_service.on("GET", QStringLiteral("/v1/user/subscription"),
                  [this](const Request&) { return account(subscription()); });

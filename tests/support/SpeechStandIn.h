@@ -11,7 +11,7 @@ namespace TestSupport {
 // lame), for trying the application by hand and walking it through its screens. Its mode decides
 // how it answers from then on; POST /stand-in/mode/<mode> switches it too:
 //   ok            real speech, a healthy account
-//   slow          real speech, each synthesis answered after four seconds
+//   slow          real speech, each synthesis and each user record answered after four seconds
 //   hold          synthesis never answered
 //   trickle       synthesis answered 16 bytes every three seconds, without end
 //   huge          real speech padded to an answer of 50 MB

@@ -4,11 +4,14 @@
 #include "Parlino/Settings/APIKeyPaneModel.h"
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/PaneControls.h"
+#include "Parlino/Settings/PaneWidgets.h"
 #include "Parlino/Settings/SectionCard.h"
+#include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/FocusRing.h"
+#include "Parlino/Style/NumberText.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +37,33 @@ protected:
         painter.setPen(Qt::NoPen);
         painter.setBrush(Theme::green());
         painter.drawEllipse(QRectF(rect()));
+    }
+};
+
+// "API key saved": a stop of the Tab order that a press does nothing to, so the focus can rest
+// there after a save; it shows the focus ring while the keyboard has put it there.
+class SavedMark final : public QLabel {
+public:
+    static constexpr QMargins ringRoom{4, 2, 4, 2};
+
+    SavedMark() : QLabel(QStringLiteral("API key saved")) {
+        setObjectName(QStringLiteral("APIKeySavedMark"));
+        setTextFormat(Qt::PlainText);
+        setFocusPolicy(Qt::TabFocus);
+        setContentsMargins(ringRoom);
+        setFont(PaneWidgets::font(PaneText::body));
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::WindowText, Theme::white85());
+        setPalette(palette);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (FocusRing::isShown(*this)) {
+            QPainter painter(this);
+            FocusRing::paint(painter, QRectF(rect()), 6);
+        }
     }
 };
 
@@ -68,7 +98,8 @@ APIKeyPane::APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services,
 // A control pressed from the keyboard ("Validate & Save", "Remove Key") goes with the layout it
 // stood in: the focus stays in the pane, on the first control of the layout that replaces it.
 void APIKeyPane::rebuild() {
-    const bool hadFocus = m_card->isAncestorOf(QApplication::focusWidget());
+    // The window's own focus, which it keeps while hidden or inactive and gives back when shown.
+    const bool hadFocus = m_card->isAncestorOf(window()->focusWidget());
     QWidget* content = makeContent();
     m_card->setContent(content);
     if (!hadFocus)
@@ -77,7 +108,7 @@ void APIKeyPane::rebuild() {
     for (QWidget* next = content->nextInFocusChain(); next != content;
          next = next->nextInFocusChain())
         if (content->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus) &&
-            next->isEnabled() && next->isVisible()) {
+            next->isEnabled() && next->isVisibleTo(window())) {
             window()->setAttribute(Qt::WA_KeyboardFocusChange);
             next->setFocus(Qt::TabFocusReason);
             return;
@@ -100,14 +131,30 @@ QWidget* APIKeyPane::savedLayout() {
     auto* row = new QWidget;
     auto* rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);
-    rowLayout->setSpacing(10);
+    rowLayout->setSpacing(10 - SavedMark::ringRoom.left());
     rowLayout->addWidget(new SavedDot);
-    rowLayout->addWidget(
-        paneText(QStringLiteral("API key saved"), PaneText::body, QFont::Normal, Theme::white85()));
+    auto* mark = new SavedMark;
+    // Screen readers say a label's name and not its description: the outcome of the save goes
+    // with the name, and is heard as the focus arrives.
+    const auto nameMark = [this, mark] {
+        const QString status = NumberText::withoutIsolates(m_model.status());
+        mark->setAccessibleName(status.isEmpty() ? mark->text()
+                                                 : mark->text() + QStringLiteral(". ") + status);
+    };
+    nameMark();
+    connect(&m_model, &APIKeyPaneModel::statusChanged, mark, nameMark);
+    rowLayout->addWidget(mark);
     rowLayout->addStretch();
-    auto* remove = new PaneButton(QStringLiteral("Remove Key"), PaneButton::Role::destructive,
-                                  m_services.motion);
-    connect(remove, &QAbstractButton::clicked, this, [this] { m_model.removeKey(); });
+    // Removal takes two presses aimed at it, so no press meant for another control removes the key.
+    auto* remove =
+        new ArmedActionButton(QStringLiteral("Remove Key"), PaneWidgets::font(PaneText::body),
+                              Theme::red(), m_services.motion);
+    remove->setObjectName(QStringLiteral("RemoveKeyButton"));
+    remove->setButtonStyle(PaneWidgets::armedButtonStyle());
+    remove->setCursor(Qt::PointingHandCursor);
+    nameByNextPress(*remove, remove->arming(), remove->text(),
+                    QStringLiteral("Press again to remove the key"));
+    remove->action = [this] { m_model.removeKey(); };
     rowLayout->addWidget(remove);
 
     return column(
@@ -121,6 +168,7 @@ QWidget* APIKeyPane::entryLayout() {
     field->setAccessibleName(QStringLiteral("ElevenLabs API key"));
     field->setPlaceholderText(QStringLiteral("ElevenLabs API key"));
     field->setEchoMode(QLineEdit::Password);
+    describeByStatus(*field);
     connect(field, &QLineEdit::textChanged, &m_model, &APIKeyPaneModel::setKeyInput);
     connect(&m_model, &APIKeyPaneModel::keyInputChanged, field, [this, field] {
         if (field->text() != m_model.keyInput())
@@ -129,9 +177,21 @@ QWidget* APIKeyPane::entryLayout() {
 
     auto* save = new PaneButton(QStringLiteral("Validate & Save"), PaneButton::Role::normal,
                                 m_services.motion);
-    save->setEnabled(!m_model.keyInput().isEmpty());
-    connect(&m_model, &APIKeyPaneModel::keyInputChanged, save,
-            [this, save] { save->setEnabled(!m_model.keyInput().isEmpty()); });
+    save->setObjectName(QStringLiteral("ValidateAndSaveButton"));
+    describeByStatus(*save);
+    // While the key typed is being checked the button says so, and stays where the focus is: a
+    // press then does nothing.
+    const auto followModel = [this, save] {
+        save->setEnabled(!m_model.keyInput().isEmpty());
+        const QString title =
+            m_model.isSavingKeyInput() ? checkingText : QStringLiteral("Validate & Save");
+        save->setText(title);
+        save->setAccessibleName(title);
+        save->updateGeometry();
+    };
+    followModel();
+    connect(&m_model, &APIKeyPaneModel::keyInputChanged, save, followModel);
+    connect(&m_model, &APIKeyPaneModel::checkingChanged, save, followModel);
     connect(save, &QAbstractButton::clicked, this, [this] { m_model.validateAndSave(); });
     // Return in the field presses the button, as in a form; a disabled button takes no press.
     connect(field, &QLineEdit::returnPressed, save, [this, save] {
@@ -150,6 +210,25 @@ QWidget* APIKeyPane::entryLayout() {
 
     return column({field, save, links, statusLine(),
                    paneText(privacyNote, PaneText::caption2, QFont::Normal, PaneText::tertiary())});
+}
+
+void APIKeyPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The key may have been removed, or the keyring locked, while Settings was away.
+    m_model.refresh();
+}
+
+// Assistive tools get the status, or "Checking…" during a check, as the control's description.
+void APIKeyPane::describeByStatus(QWidget& control) {
+    const auto follow = [this, &control] {
+        control.setAccessibleDescription(m_model.isSavingKeyInput()
+                                             ? checkingText
+                                             : NumberText::withoutIsolates(m_model.status()));
+    };
+    follow();
+    connect(&m_model, &APIKeyPaneModel::statusChanged, &control, follow);
+    connect(&m_model, &APIKeyPaneModel::checkingChanged, &control, follow);
+    connect(&m_model, &APIKeyPaneModel::keyInputChanged, &control, follow);
 }
 
 QLabel* APIKeyPane::statusLine() {

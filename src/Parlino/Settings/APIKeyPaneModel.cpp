@@ -74,9 +74,7 @@ APIKeyPaneModel::APIKeyPaneModel(SecretStore& store, QUrl serviceBaseURL,
                                  QNetworkAccessManager& session,
                                  Base::NotificationCenter& notifications, QObject* parent)
     : QObject(parent), m_store(store), m_serviceBaseURL(std::move(serviceBaseURL)),
-      m_session(session), m_notifications(notifications) {
-    readStore();
-}
+      m_session(session), m_notifications(notifications) {}
 
 APIKeyPaneModel::~APIKeyPaneModel() {
     m_lifetime.request_stop();
@@ -89,9 +87,12 @@ void APIKeyPaneModel::setKeyInput(const QString& text) {
     emit keyInputChanged();
 }
 
-void APIKeyPaneModel::reload() {
+void APIKeyPaneModel::startAfresh() {
     setKeyInput({});
     setStatus({});
+}
+
+void APIKeyPaneModel::refresh() {
     readStore();
 }
 
@@ -103,6 +104,10 @@ void APIKeyPaneModel::readStore() {
             if (token != m_readToken)
                 return;
             using Kind = KeychainReadResult::Kind;
+            const Layout layout = result.kind() == Kind::found ? Layout::saved : Layout::entry;
+            // Changed outside the pane: what the status said was of the key that was there.
+            if (m_layout != Layout::reading && layout != m_layout)
+                setStatus({});
             const bool locked = result.kind() == Kind::locked;
             if (locked) {
                 setStatus(lockedStatus);
@@ -121,7 +126,7 @@ void APIKeyPaneModel::readStore() {
             }
             if (locked || result.isStoreAway())
                 readWhenStoreAnswers();
-            setLayout(result.kind() == Kind::found ? Layout::saved : Layout::entry);
+            setLayout(layout);
         },
         m_lifetime.get_token());
 }
@@ -138,14 +143,16 @@ void APIKeyPaneModel::readWhenStoreAnswers() {
 }
 
 void APIKeyPaneModel::validateAndSave() {
+    if (isSavingKeyInput())
+        return; // its answer is on the way
     const qint64 generation = ++m_generation;
-    m_keyBeingSaved.reset();
+    setKeyBeingSaved(std::nullopt);
     const QString key = m_keyInput.trimmed();
     if (key.isEmpty())
         return setStatus(emptyStatus);
     if (hasControlCharacter(key))
         return setStatus(rejectedStatus);
-    m_keyBeingSaved = key;
+    setKeyBeingSaved(key);
     const TTS::ElevenLabsClient client(
         TTS::Endpoint{m_serviceBaseURL,
                       [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
@@ -159,7 +166,7 @@ void APIKeyPaneModel::validateAndSave() {
                 store(generation, key, outcome.status);
                 return;
             }
-            m_keyBeingSaved.reset();
+            setKeyBeingSaved(std::nullopt);
             setStatus(outcome.status);
         },
         m_lifetime.get_token());
@@ -171,14 +178,16 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
         [this, generation, status](Base::Result<void, KeychainWriteError> written) {
             if (generation != m_generation)
                 return;
-            m_keyBeingSaved.reset();
+            setKeyBeingSaved(std::nullopt);
             if (!written)
                 return storeFailed(written.error().status);
             ++m_readToken; // what an earlier read found is out of date
             setKeyInput({});
+            // Told before the layout changes, so the saved layout comes with it: a screen reader
+            // says it with "API key saved" as the focus arrives there.
+            setStatus(status);
             setLayout(Layout::saved);
             m_notifications.post(apiKeyChanged);
-            setStatus(status);
         },
         m_lifetime.get_token());
 }
@@ -204,7 +213,7 @@ bool APIKeyPaneModel::isSavingKeyInput() const {
 
 void APIKeyPaneModel::removeKey() {
     ++m_generation;
-    m_keyBeingSaved.reset();
+    setKeyBeingSaved(std::nullopt);
     ++m_readToken;
     setLayout(Layout::entry);
     setStatus({});
@@ -235,6 +244,13 @@ void APIKeyPaneModel::setStatus(const QString& status) {
         return;
     m_status = status;
     emit statusChanged();
+}
+
+void APIKeyPaneModel::setKeyBeingSaved(std::optional<QString> key) {
+    if (key == m_keyBeingSaved)
+        return;
+    m_keyBeingSaved = std::move(key);
+    emit checkingChanged();
 }
 
 } // namespace Parlino

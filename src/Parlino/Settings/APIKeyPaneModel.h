@@ -16,16 +16,17 @@ class QNetworkAccessManager;
 namespace Parlino {
 
 // The API key pane: has the service check a typed key, stores it when the service accepts it,
-// and removes a stored key; each save and removal posts the key-changed notification. Every
-// press of "Validate & Save" or "Remove Key" starts a new generation, and a check that finishes
-// after a newer one started changes nothing. A key store out of reach or locked is named as such,
-// and read again when it answers or is unlocked; a save or removal it did not answer shows what it
-// left once it does. Main thread only.
+// and removes a stored key; each save and removal posts the key-changed notification. A key is
+// checked once: pressing "Validate & Save" again while the same key is being checked does
+// nothing. A press for another key, or "Remove Key", starts a new generation, and a check that
+// finishes after a newer one started changes nothing. A key store out of reach or locked is named
+// as such, and read again when it answers or is unlocked; a save or removal it did not answer
+// shows what it left once it does. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 
 public:
-    // `reading` until the key store has said whether a key is saved.
+    // `reading` until the key store, first read by refresh(), has said whether a key is saved.
     enum class Layout { reading, entry, saved };
 
     static inline const QString lockedStatus =
@@ -46,10 +47,16 @@ public:
     const QString& status() const { return m_status; }
     qint64 generation() const { return m_generation; }
 
-    // Starts the pane afresh: an empty field and status, and the key store read again.
-    void reload();
-    // Checks the trimmed field with the service and stores the key when it is accepted.
+    // Starts the pane afresh: an empty field and status.
+    void startAfresh();
+    // Reads the key store again, keeping what is typed; a status that spoke of the other layout
+    // goes when the layout changes. The pane calls it each time it is shown.
+    void refresh();
+    // Checks the trimmed field with the service and stores the key when it is accepted; nothing
+    // while that key is being checked already.
     void validateAndSave();
+    // Whether a key is being checked or stored.
+    bool isChecking() const { return m_keyBeingSaved.has_value(); }
     // Whether the key typed in the field is being checked or stored already.
     bool isSavingKeyInput() const;
     void removeKey();
@@ -58,6 +65,8 @@ signals:
     void layoutChanged();
     void keyInputChanged();
     void statusChanged();
+    // isChecking() or the key being checked changed.
+    void checkingChanged();
 
 private:
     void readStore();
@@ -66,6 +75,7 @@ private:
     void storeFailed(qint32 status);
     void setLayout(Layout layout);
     void setStatus(const QString& status);
+    void setKeyBeingSaved(std::optional<QString> key);
 
     SecretStore& m_store;
     const QUrl m_serviceBaseURL;

@@ -100,7 +100,7 @@ SettingsView::~SettingsView() {
 QWidget* SettingsView::makeDetail(SettingsPane pane) {
     switch (pane) {
     case SettingsPane::apiKey:
-        m_apiKeyModel.reload();
+        m_apiKeyModel.startAfresh();
         return new APIKeyPane(m_apiKeyModel, m_services);
     case SettingsPane::usage:
         return new UsagePane(m_services);

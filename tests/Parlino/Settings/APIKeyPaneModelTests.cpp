@@ -23,6 +23,7 @@ struct APIKeyPaneModelTest : ::testing::Test, PaneServices {
     std::unique_ptr<APIKeyPaneModel> makeModel() {
         auto model =
             std::make_unique<APIKeyPaneModel>(store, service.baseURL(), session, notifications);
+        model->refresh();
         EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() != Layout::reading; }));
         return model;
     }
@@ -81,7 +82,7 @@ TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItA
 
     // Still out of reach when read again: it keeps waiting, and a model gone waits no more.
     store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
-    model->reload();
+    model->refresh();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     store.reach.serviceReturned();
@@ -262,6 +263,72 @@ TEST_F(APIKeyPaneModelTest, ACheckOvertakenByANewerPressOrARemovalChangesNothing
     EXPECT_EQ(posts, 2);
     EXPECT_EQ(statusChanges.count(), 0);
     EXPECT_EQ(model->layout(), Layout::entry);
+}
+
+// A second press while the key typed is being checked sends nothing; another key is checked
+// anew, and only its answer counts.
+TEST_F(APIKeyPaneModelTest, EachKeyTypedIsCheckedOnce) {
+    service.on("GET", userRoute, [](const TestSupport::FakeSpeechService::Request& request) {
+        auto answer = quotaAnswer(1, 10);
+        answer.held = request.header("xi-api-key") == "sk-first";
+        return answer;
+    });
+    auto model = makeModel();
+    QSignalSpy checking(model.get(), &APIKeyPaneModel::checkingChanged);
+    model->setKeyInput(QStringLiteral("sk-first"));
+    model->validateAndSave();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
+    EXPECT_TRUE(model->isChecking());
+    EXPECT_EQ(checking.count(), 1);
+    model->setKeyInput(QStringLiteral(" sk-first\n")); // the same key once trimmed
+    model->validateAndSave();
+    model->validateAndSave();
+    EXPECT_TRUE(model->isSavingKeyInput());
+
+    save(*model, QStringLiteral("sk-second"));
+    EXPECT_EQ(storedKey(), QStringLiteral("sk-second"));
+    EXPECT_FALSE(model->isChecking());
+    service.releaseHeld();
+    TestSupport::pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(service.requests().size(), 2);
+    EXPECT_EQ(storedKey(), QStringLiteral("sk-second"));
+
+    // Once answered, the same key may be checked again: a retry after a failure.
+    service.on("GET", userRoute, Response::error(401, QStringLiteral("invalid_api_key"), {}));
+    model->setKeyInput(QStringLiteral("sk-third"));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        model->validateAndSave();
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return !model->isChecking(); }));
+    }
+    EXPECT_EQ(service.requests().size(), 4);
+}
+
+// Read again when Settings is shown: a key removed or saved outside the pane shows as it is now,
+// and a status of the other layout goes.
+TEST_F(APIKeyPaneModelTest, ARefreshShowsWhatTheStoreHoldsNowAndKeepsWhatIsTyped) {
+    service.on("GET", userRoute, quotaAnswer(5, 10));
+    auto model = makeModel();
+    save(*model, QStringLiteral("sk-good"));
+    ASSERT_EQ(model->layout(), Layout::saved);
+    ASSERT_FALSE(model->status().isEmpty());
+
+    store.secrets.clear();
+    model->refresh();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::entry; }));
+    EXPECT_EQ(model->status(), QString()) << "the save's status spoke of a key that has gone";
+
+    service.on("GET", userRoute, Response::error(401, QStringLiteral("invalid_api_key"), {}));
+    save(*model, QStringLiteral("sk-typo"));
+    const QString rejected = model->status();
+    model->refresh();
+    TestSupport::drainEvents();
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-typo"));
+    EXPECT_EQ(model->status(), rejected);
+
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-elsewhere");
+    model->refresh();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+    EXPECT_EQ(model->status(), QString());
 }
 
 TEST_F(APIKeyPaneModelTest, RemovingClearsTheStatusAndShowsWhatTheStoreStillHolds) {

@@ -8,6 +8,7 @@
 #include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
 #include "Parlino/Settings/VoiceMeshTimeline.h"
+#include "Parlino/Style/ArmedButton.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
@@ -368,14 +369,82 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     EXPECT_EQ(view.detail()->findChild<QLineEdit*>(), nullptr) << "the saved layout has no field";
     TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-saved-with-status"));
     // The window's focus, which stays where it was put should the test's window lose its
-    // activation.
-    auto* remove = qobject_cast<QAbstractButton*>(view.focusWidget());
+    // activation: on "API key saved", which no key press acts on, never on "Remove Key".
+    auto* mark = qobject_cast<QLabel*>(view.focusWidget());
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->text(), QStringLiteral("API key saved"));
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter})
+        QTest::keyClick(mark, key);
+    TestSupport::pumpUntil([&] { return !store.secrets.contains(apiKeyAccount); }, 400);
+    EXPECT_TRUE(store.secrets.contains(apiKeyAccount));
+    // A screen reader hears the outcome of the check with the control that has the focus.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(mark)->text(QAccessible::Name),
+              QStringLiteral("API key saved. Valid ✓ — 12,345 / 100,000 characters used this "
+                             "month."));
+
+    // "Remove Key", reached by the user's own move, arms on the first press and removes on the
+    // second.
+    QTest::keyClick(mark, Qt::Key_Tab);
+    auto* remove = dynamic_cast<ArmedActionButton*>(view.focusWidget());
     ASSERT_NE(remove, nullptr);
     EXPECT_EQ(remove->text(), QStringLiteral("Remove Key"));
+    QTest::keyClick(remove, Qt::Key_Return);
+    settle([&] { return remove->arming().isArmed(); });
+    EXPECT_TRUE(store.secrets.contains(apiKeyAccount));
+    EXPECT_EQ(remove->accessibleName(), QStringLiteral("Press again to remove the key"));
+    TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-remove-armed"));
     QTest::keyClick(remove, Qt::Key_Space);
     settle([&] { return !store.secrets.contains(apiKeyAccount); });
+    EXPECT_FALSE(store.secrets.contains(apiKeyAccount));
     EXPECT_EQ(view.focusWidget(),
               view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
+}
+
+// Settings shown again reads the keyring again: a key removed, or a keyring locked, while it was
+// closed shows as such without the user changing panes.
+TEST_F(SettingsViewTest, SettingsShownAgainShowsWhatTheKeyringHoldsNow) {
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    SettingsWindow window(services, navigation);
+    navigation.setSelection(SettingsPane::apiKey);
+    window.show();
+    const auto keyField = [&] {
+        return window.view().detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
+    };
+    const auto status = [&] {
+        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeyStatus"));
+    };
+    settle([&] {
+        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark")) !=
+               nullptr;
+    });
+    ASSERT_EQ(keyField(), nullptr);
+    window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark"))->setFocus();
+
+    window.hide();
+    store.secrets.clear();
+    window.show();
+    QApplication::setActiveWindow(nullptr); // the window manager has not given it the keyboard yet
+    settle([&] { return keyField() != nullptr; });
+    ASSERT_NE(keyField(), nullptr) << "the key removed outside still showed as saved";
+    EXPECT_EQ(window.focusWidget(), keyField()) << "the focus left the pane";
+
+    window.hide();
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
+    window.show();
+    settle([&] { return status() && status()->text() == APIKeyPaneModel::lockedStatus; });
+    EXPECT_EQ(status()->text(), APIKeyPaneModel::lockedStatus);
+
+    // The usage pane asks again too.
+    select(window.view(), SettingsPane::usage);
+    using Kind = UsagePaneModel::UsageState::Kind;
+    const auto usage = [&] { return dynamic_cast<UsagePane*>(window.view().detail()); };
+    settle([&] { return usage() && usage()->model().state().kind() == Kind::loaded; });
+    window.hide();
+    store.secrets.clear();
+    window.show();
+    settle([&] { return usage()->model().state().kind() == Kind::noKey; });
+    EXPECT_EQ(usage()->model().state().kind(), Kind::noKey);
 }
 
 // Return and Enter in the key field press "Validate & Save", as in a form: not while the button is
@@ -398,10 +467,20 @@ TEST_F(SettingsViewTest, ReturnInTheKeyFieldSavesTheKeyOnce) {
     QTest::keyClicks(field, QStringLiteral("sk-typed"));
     QTest::keyClick(field, Qt::Key_Enter);
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return service.requests().size() == 1; }));
+    // The check shows on the button and is said with the field.
+    QAbstractButton* save =
+        view.detail()->findChild<QAbstractButton*>(QStringLiteral("ValidateAndSaveButton"));
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->text(), APIKeyPane::checkingText);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Description),
+              APIKeyPane::checkingText);
+    TestSupport::renderScreenshot(view, 1, suite, QStringLiteral("apiKey-checking"));
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         QTest::keyClick(field, key);
         TestSupport::pumpUntil([&] { return service.requests().size() > 1; }, 400);
     }
+    QTest::mouseClick(save, Qt::LeftButton);
+    TestSupport::pumpUntil([&] { return service.requests().size() > 1; }, 400);
     EXPECT_EQ(service.requests().size(), 1);
 
     service.releaseHeld();
@@ -420,6 +499,7 @@ TEST_F(SettingsViewTest, SavingAndRemovingTheKeyThenClosingMidMotionLeavesNothin
     // Each click replaces the card's layout, and with it the hovered button mid-animation.
     hoverAndClick(*view, QStringLiteral("Validate & Save"));
     settle([&] { return store.secrets.contains(apiKeyAccount); });
+    hoverAndClick(*view, QStringLiteral("Remove Key"));
     hoverAndClick(*view, QStringLiteral("Remove Key"));
     settle([&] { return !store.secrets.contains(apiKeyAccount); });
     EXPECT_NE(view->detail()->findChild<QLineEdit*>(), nullptr);

@@ -1,5 +1,6 @@
 // The settings window as a real window of the desktop session: a key typed into its field and
-// confirmed by the fake service lands in the session's keyring. Skips without a desktop.
+// confirmed by the fake service lands in the session's keyring once, and one removed outside shows
+// as gone when the window is shown again. Skips without a desktop.
 #include "Base/Scheduler.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
@@ -23,6 +24,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -52,25 +54,48 @@ void remove(KeychainStore& store) {
     pumpUntil([&] { return done; }, 15'000);
 }
 
-TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
-    PARLINO_REQUIRE_SERVICE(desktopSession(),
-                            "no desktop session with a keyring: run under scripts/ci-services.sh");
-    // A service name of the test's own, so the session's real key is never touched.
-    KeychainStore store(
-        QStringLiteral("com.parlino.e2e.settings-%1").arg(QCoreApplication::applicationPid()),
-        Base::QtScheduler::shared());
-    remove(store);
+// The settings window over a keyring entry of the test's own, so the session's real key is never
+// touched, and a fake service that accepts every key.
+struct SettingsWindowE2E : ::testing::Test {
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(
+            desktopSession(),
+            "no desktop session with a keyring: run under scripts/ci-services.sh");
+        remove(store);
+        service.on("GET", QStringLiteral("/v1/user"),
+                   TestSupport::FakeSpeechService::Response::json(Base::Json::Value{
+                       {"subscription", {{"character_count", 10}, {"character_limit", 1000}}}}));
+        navigation.setSelection(SettingsPane::apiKey);
+    }
+    void TearDown() override {
+        if (!IsSkipped())
+            remove(store);
+    }
+
+    bool present() {
+        window.present();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    QLineEdit* keyField() const {
+        auto* field = window.findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
+        return field && field->isVisible() ? field : nullptr;
+    }
+    QWidget* savedMark() const {
+        auto* mark = window.findChild<QWidget*>(QStringLiteral("APIKeySavedMark"));
+        return mark && mark->isVisible() ? mark : nullptr;
+    }
+
+    const QString serviceName =
+        QStringLiteral("com.parlino.e2e.settings-%1").arg(QCoreApplication::applicationPid());
+    KeychainStore store{serviceName, Base::QtScheduler::shared()};
     TestSupport::FakeSpeechService service;
-    service.on("GET", QStringLiteral("/v1/user"),
-               TestSupport::FakeSpeechService::Response::json(Base::Json::Value{
-                   {"subscription", {{"character_count", 10}, {"character_limit", 1000}}}}));
     QNetworkAccessManager session;
     Base::NotificationCenter notifications;
     MotionPreferences preferences;
-    PointerMotion pointer(Base::SteadyClock::shared(), Base::QtScheduler::shared());
+    PointerMotion pointer{Base::SteadyClock::shared(), Base::QtScheduler::shared()};
     int terminations = 0;
     VoicesTesting::VoicesWorld voices;
-    VoiceMeshTimeline avatarTimeline(Base::QtScheduler::shared(), [] { return Base::Date::now(); });
+    VoiceMeshTimeline avatarTimeline{Base::QtScheduler::shared(), [] { return Base::Date::now(); }};
     TestSupport::PreferenceFakes preferenceFakes;
     const SettingsServices services{
         store,
@@ -79,7 +104,7 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         notifications,
         {Base::SteadyClock::shared(), Base::QtScheduler::shared(), preferences},
         pointer,
-        [&] { ++terminations; },
+        [this] { ++terminations; },
         preferenceFakes.keys,
         preferenceFakes.registry,
         preferenceFakes.loginItem,
@@ -90,34 +115,57 @@ TEST(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedAndStoredInTheKeyring) {
         {},
         {voices.model, voices.samples, avatarTimeline}};
     SettingsNavigation navigation;
-    navigation.setSelection(SettingsPane::apiKey);
-    SettingsWindow window(services, navigation);
-    window.present();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.size(), QSize(760, 560));
+    SettingsWindow window{services, navigation};
+};
 
-    QLineEdit* field = nullptr;
-    ASSERT_TRUE(pumpUntil([&] {
-        field = window.findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
-        return field && field->isVisible();
-    }));
-    field->setFocus();
+// Return pressed again before the answer and after the save: one check, and the key stays.
+TEST_F(SettingsWindowE2E, AKeyTypedIntoTheWindowIsCheckedOnceAndStoredInTheKeyring) {
+    ASSERT_TRUE(present());
+    EXPECT_EQ(window.size(), QSize(760, 560));
+    ASSERT_TRUE(pumpUntil([&] { return keyField() != nullptr; }));
+    QLineEdit* field = keyField();
+    field->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(field, QStringLiteral("sk-e2e-typed"));
-    QAbstractButton* save = nullptr;
-    for (auto* button : window.findChildren<QAbstractButton*>())
-        if (button->text() == u"Validate & Save")
-            save = button;
-    ASSERT_NE(save, nullptr);
-    QTest::mouseClick(save, Qt::LeftButton);
-    ASSERT_TRUE(pumpUntil([&] { return !window.findChild<QLineEdit*>(); }, 15'000))
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_TRUE(pumpUntil([&] { return savedMark() != nullptr; }, 15'000))
         << "the pane did not switch to the saved layout";
+    for (int press = 0; press < 2; ++press)
+        QTest::keyClick(window.focusWidget(), Qt::Key_Return);
+    // A press that removed the key would show the field again.
+    pumpUntil([&] { return keyField() != nullptr; }, 500);
     TestSupport::renderScreenshot(window, 1, QStringLiteral("SettingsE2E"),
                                   QStringLiteral("saved"));
 
+    EXPECT_EQ(window.focusWidget(), savedMark());
     EXPECT_EQ(lookUp(store), KeychainReadResult::found(QStringLiteral("sk-e2e-typed")));
     EXPECT_EQ(service.requests().size(), 1);
     EXPECT_EQ(terminations, 0);
-    remove(store);
+}
+
+// The key removed outside the application while Settings was closed: shown again, the pane says
+// so within a second, every time.
+TEST_F(SettingsWindowE2E, AKeyRemovedOutsideShowsAsGoneWhenSettingsIsShownAgain) {
+    for (int round = 0; round < 10; ++round) {
+        bool written = false;
+        store.write(apiKeyAccount, QStringLiteral("sk-e2e-saved"), [&](auto) { written = true; });
+        ASSERT_TRUE(pumpUntil([&] { return written; }, 15'000));
+        ASSERT_TRUE(present());
+        ASSERT_TRUE(pumpUntil([&] { return savedMark() != nullptr; }, 15'000)) << round;
+        window.close();
+
+        QProcess tool;
+        tool.start(QStringLiteral("secret-tool"),
+                   {QStringLiteral("clear"), QStringLiteral("service"), serviceName,
+                    QStringLiteral("account"), apiKeyAccount});
+        ASSERT_TRUE(tool.waitForFinished(15'000));
+        ASSERT_EQ(tool.exitCode(), 0);
+
+        ASSERT_TRUE(present());
+        EXPECT_TRUE(pumpUntil([&] { return keyField() != nullptr; }, 1000))
+            << "round " << round << ": the removed key still showed as saved after a second";
+        window.close();
+    }
 }
 
 } // namespace
