@@ -164,15 +164,22 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     QWidget::setTabOrder(m_next, m_letsGo);
     QWidget::setTabOrder(m_letsGo, close);
 
+    // A card on its way out keeps the keyboard until its window goes: it takes no more presses.
+    const auto press = [this](QAbstractButton* button, const std::function<void()>& action) {
+        connect(button, &QAbstractButton::clicked, this, [this, action] {
+            if (m_geometry.revealed())
+                action();
+        });
+    };
     const auto finish = [this] {
         if (m_model.onFinish)
             m_model.onFinish();
     };
-    connect(close, &QAbstractButton::clicked, this, finish);
-    connect(m_letsGo, &QAbstractButton::clicked, this, finish);
-    connect(m_previous, &QAbstractButton::clicked, this, [this] { m_model.back(); });
-    connect(m_next, &QAbstractButton::clicked, this, [this] { m_model.advance(); });
-    connect(m_link, &QAbstractButton::clicked, this, [this] {
+    press(close, finish);
+    press(m_letsGo, finish);
+    press(m_previous, [this] { m_model.back(); });
+    press(m_next, [this] { m_model.advance(); });
+    press(m_link, [this] {
         const auto& link = stepAt(m_model.index()).link;
         if (link && openURL)
             openURL(link->url);
@@ -230,6 +237,13 @@ void OnboardingView::showStep() {
     }
     m_signature->setVisible(step.signature.has_value());
     m_signature->setText(step.signature.value_or(QString()));
+    // A screen reader says the card's words with the step button that has the focus, when it
+    // comes to the button and whenever the step changes under it.
+    const QString words =
+        step.signature ? m_body->text() + u'\n' + *step.signature : m_body->text();
+    for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
+                            static_cast<QWidget*>(m_next)})
+        button->setAccessibleDescription(words);
     m_letsGo->setVisible(isLastStep(index));
     m_previous->setVisible(!isLastStep(index) && index >= 1);
     m_next->setVisible(!isLastStep(index));
