@@ -5,6 +5,7 @@
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/SpokenNotice.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QBoxLayout>
@@ -127,9 +128,9 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
                             QStringLiteral("chevron.left"), 12, Theme::white60(), motion)),
       m_next(iconButton(QStringLiteral("OnboardingNext"), tr("Next"),
                         QStringLiteral("chevron.right"), 13, Theme::accent(), motion)),
-      m_frames(
-          *this, motion.scheduler, [this] { placeCard(); },
-          [this] { return !m_reveal.isSettled(); }) {
+      m_notice(new SpokenNotice(m_card)), m_frames(
+                                              *this, motion.scheduler, [this] { placeCard(); },
+                                              [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("OnboardingView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_card->setObjectName(QStringLiteral("OnboardingCard"));
@@ -237,8 +238,7 @@ void OnboardingView::showStep() {
     }
     m_signature->setVisible(step.signature.has_value());
     m_signature->setText(step.signature.value_or(QString()));
-    // A screen reader says the card's words with the step button that has the focus, when it
-    // comes to the button and whenever the step changes under it.
+    // A screen reader says the card's words with the step button that comes to have the focus.
     const QString words =
         step.signature ? m_body->text() + u'\n' + *step.signature : m_body->text();
     for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
@@ -250,6 +250,9 @@ void OnboardingView::showStep() {
     if (!focused || focused == m_next || !focused->isVisibleTo(m_card))
         (isLastStep(index) ? static_cast<QWidget*>(m_letsGo) : m_next)
             ->setFocus(Qt::OtherFocusReason);
+    // When the keyboard stays on the button it pressed, the new words are said by themselves.
+    if (focused && focused == m_card->focusWidget() && isActiveWindow())
+        m_notice->say(words);
     m_card->update();
 }
 
