@@ -239,8 +239,7 @@ void OnboardingView::showStep() {
     m_signature->setVisible(step.signature.has_value());
     m_signature->setText(step.signature.value_or(QString()));
     // A screen reader says the card's words with the step button that comes to have the focus.
-    const QString words =
-        step.signature ? m_body->text() + u'\n' + *step.signature : m_body->text();
+    const QString words = step.signature ? m_body->text() + u' ' + *step.signature : m_body->text();
     for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
                             static_cast<QWidget*>(m_next)})
         button->setAccessibleDescription(words);

@@ -253,7 +253,7 @@ TEST(OnboardingView, TheStepsWordsReachAScreenReaderWhereverTheKeyboardIs) {
     EXPECT_EQ(notice->accessibleName(), said);
     EXPECT_TRUE(card.button("OnboardingLetsGo")
                     .accessibleDescription()
-                    .startsWith(steps.constLast().body + u'\n'));
+                    .startsWith(steps.constLast().body + u' '));
 }
 
 TEST(OnboardingView, ACardOnItsWayOutTakesNoMorePresses) {
