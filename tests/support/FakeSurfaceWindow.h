@@ -28,6 +28,11 @@ public:
     }
     bool isShown() const override { return shown; }
     void makeKey() override { calls << QStringLiteral("makeKey"); }
+    void makeKeyAtEnd(Parlino::TabDirection direction) override {
+        calls << (direction == Parlino::TabDirection::forward
+                      ? QStringLiteral("makeKeyAtEnd forward")
+                      : QStringLiteral("makeKeyAtEnd backward"));
+    }
     void setIgnoresMouse(bool ignores) override {
         m_ignoresMouse = ignores;
         calls << (ignores ? QStringLiteral("ignoresMouse=true")

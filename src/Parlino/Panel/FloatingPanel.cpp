@@ -39,12 +39,34 @@ void FloatingPanel::setContentView(QWidget* view) {
 }
 
 void FloatingPanel::makeKey() {
+    if (allowKey())
+        windowHandle()->requestActivate();
+}
+
+bool FloatingPanel::allowKey() {
     QWindow* window = windowHandle();
     if (!window || isActiveWindow())
-        return;
+        return false;
     // A window that refuses focus cannot be activated; it refuses it again once hidden.
     window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
-    window->requestActivate();
+    return true;
+}
+
+void FloatingPanel::focusEnd(TabDirection direction) {
+    QWidget* control = TabChain::end(*this, direction);
+    if (!control)
+        return;
+    control->setFocus(direction == TabDirection::forward ? Qt::TabFocusReason
+                                                         : Qt::BacktabFocusReason);
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    control->update();
+}
+
+bool FloatingPanel::focusNextPrevChild(bool next) {
+    const auto direction = next ? TabDirection::forward : TabDirection::backward;
+    if (onTabOut && !TabChain::step(*this, direction) && onTabOut(direction))
+        return true;
+    return QWidget::focusNextPrevChild(next);
 }
 
 bool FloatingPanel::eventFilter(QObject* watched, QEvent* event) {

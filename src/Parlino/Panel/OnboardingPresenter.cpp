@@ -30,11 +30,42 @@ constexpr qreal cardWidth = 496;
 } // namespace
 
 OnboardingPresenter::OnboardingPresenter(const PanelSurfaces& surfaces, SurfacePlacement& placement,
-                                         OnboardingModel& model, std::function<void()> openPanel)
+                                         OnboardingModel& model, std::function<void()> openPanel,
+                                         std::function<void(PanelFocusTarget)> givePanelTheKeyboard)
     : m_surfaces(surfaces), m_placement(placement), m_model(model),
-      m_openPanel(std::move(openPanel)) {
+      m_openPanel(std::move(openPanel)), m_givePanelTheKeyboard(std::move(givePanelTheKeyboard)) {
     m_surfaces.onboarding.onCancel = [this] { end(true); };
+    m_surfaces.onboarding.onTabOut = [this](TabDirection direction) {
+        return tabToPanel(direction);
+    };
+    m_surfaces.panel.onTabOut = [this](TabDirection direction) { return tabToCard(direction); };
     m_model.onFinish = [this] { end(true); };
+}
+
+bool OnboardingPresenter::isShown() const {
+    return m_presented && m_surfaces.onboardingGeometry.revealed();
+}
+
+void OnboardingPresenter::giveKeyboard() {
+    if (isShown())
+        m_surfaces.onboarding.makeKey();
+}
+
+// Tab past the card's last control reaches the panel's first, Shift+Tab before its first the
+// panel's last; with no panel beside it, Tab goes round the card.
+bool OnboardingPresenter::tabToPanel(TabDirection direction) {
+    if (!isShown() || !isPanelDown() || !m_surfaces.panel.isShown())
+        return false;
+    m_givePanelTheKeyboard(direction == TabDirection::forward ? PanelFocusTarget::firstHeaderButton
+                                                              : PanelFocusTarget::lastControl);
+    return true;
+}
+
+bool OnboardingPresenter::tabToCard(TabDirection direction) {
+    if (!isShown())
+        return false;
+    m_surfaces.onboarding.makeKeyAtEnd(direction);
+    return true;
 }
 
 void OnboardingPresenter::present() {
@@ -106,6 +137,8 @@ void OnboardingPresenter::showCard() {
         return;
     placeWindow();
     m_surfaces.onboarding.orderFront();
+    // The card comes up on its first step, whose first control is the way on.
+    m_surfaces.onboarding.makeKeyAtEnd(TabDirection::forward);
     surfaceLog.notice("onboarding present (panel state=%s)",
                       m_surfaces.machine.state.description());
     m_surfaces.onboardingGeometry.setRevealed(true);

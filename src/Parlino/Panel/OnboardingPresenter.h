@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Parlino/Panel/PanelFocusTarget.h"
 #include "Parlino/Panel/PanelSurfaces.h"
 
 #include <QRectF>
@@ -14,18 +15,28 @@ class SurfacePlacement;
 // The tutorial's card: opens the panel as the menu does, pins it, waits for its sheet to settle
 // and shows the card just below it; Esc, the last step or the panel going away ends it. The card
 // follows the panel when its page changes the sheet's size. While the panel is up to make room
-// for the settings window, the steps' parts show in that window. Main thread only.
+// for the settings window, the steps' parts show in that window. The card takes the keyboard
+// when it comes up, on the step's way on, so that a newcomer walks the tutorial from the
+// keyboard; Tab goes round the card's controls and the panel's while both show. Main thread
+// only.
 class OnboardingPresenter {
 public:
-    // `openPanel` opens the panel from the idle bar or the bubble, as the menu does.
+    // `openPanel` opens the panel from the idle bar or the bubble, as the menu does;
+    // `givePanelTheKeyboard` gives the panel the keyboard on the control named.
     OnboardingPresenter(const PanelSurfaces& surfaces, SurfacePlacement& placement,
-                        OnboardingModel& model, std::function<void()> openPanel);
+                        OnboardingModel& model, std::function<void()> openPanel,
+                        std::function<void(PanelFocusTarget)> givePanelTheKeyboard);
 
     // Once at a time: presenting again while the card is up does nothing.
     void present();
     // `dismissPanel` also asks the tutorial's model to dismiss the panel.
     void end(bool dismissPanel);
     bool isPresented() const { return m_presented; }
+    // The card is up, or coming in, and takes keys.
+    bool isShown() const;
+    // The user asked for Parlino while the card shows: the card takes the keyboard back, on the
+    // control it had.
+    void giveKeyboard();
     // The panel's page changed: the card follows the sheet's new size and stays above the panel.
     void followPanel();
     // The panel is to make room for a window the user works in: the card no longer needs it and
@@ -47,12 +58,15 @@ private:
     void showCard();
     void placeWindow();
     bool isPanelDown() const;
+    bool tabToPanel(TabDirection direction);
+    bool tabToCard(TabDirection direction);
     void updateHost();
 
     const PanelSurfaces& m_surfaces;
     SurfacePlacement& m_placement;
     OnboardingModel& m_model;
     std::function<void()> m_openPanel;
+    std::function<void(PanelFocusTarget)> m_givePanelTheKeyboard;
     bool m_presented = false;
     bool m_standsWithoutPanel = false;
     bool m_settingsWindowShown = false;

@@ -5,6 +5,7 @@
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/ParlinoGlass.h"
+#include "Parlino/Style/SpokenNotice.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QBoxLayout>
@@ -127,9 +128,9 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
                             QStringLiteral("chevron.left"), 12, Theme::white60(), motion)),
       m_next(iconButton(QStringLiteral("OnboardingNext"), tr("Next"),
                         QStringLiteral("chevron.right"), 13, Theme::accent(), motion)),
-      m_frames(
-          *this, motion.scheduler, [this] { placeCard(); },
-          [this] { return !m_reveal.isSettled(); }) {
+      m_notice(new SpokenNotice(m_card)), m_frames(
+                                              *this, motion.scheduler, [this] { placeCard(); },
+                                              [this] { return !m_reveal.isSettled(); }) {
     setObjectName(QStringLiteral("OnboardingView"));
     setAttribute(Qt::WA_TranslucentBackground);
     m_card->setObjectName(QStringLiteral("OnboardingCard"));
@@ -164,15 +165,22 @@ OnboardingView::OnboardingView(OnboardingModel& model, OnboardingGeometryBox& ge
     QWidget::setTabOrder(m_next, m_letsGo);
     QWidget::setTabOrder(m_letsGo, close);
 
+    // A card on its way out keeps the keyboard until its window goes: it takes no more presses.
+    const auto press = [this](QAbstractButton* button, const std::function<void()>& action) {
+        connect(button, &QAbstractButton::clicked, this, [this, action] {
+            if (m_geometry.revealed())
+                action();
+        });
+    };
     const auto finish = [this] {
         if (m_model.onFinish)
             m_model.onFinish();
     };
-    connect(close, &QAbstractButton::clicked, this, finish);
-    connect(m_letsGo, &QAbstractButton::clicked, this, finish);
-    connect(m_previous, &QAbstractButton::clicked, this, [this] { m_model.back(); });
-    connect(m_next, &QAbstractButton::clicked, this, [this] { m_model.advance(); });
-    connect(m_link, &QAbstractButton::clicked, this, [this] {
+    press(close, finish);
+    press(m_letsGo, finish);
+    press(m_previous, [this] { m_model.back(); });
+    press(m_next, [this] { m_model.advance(); });
+    press(m_link, [this] {
         const auto& link = stepAt(m_model.index()).link;
         if (link && openURL)
             openURL(link->url);
@@ -230,12 +238,20 @@ void OnboardingView::showStep() {
     }
     m_signature->setVisible(step.signature.has_value());
     m_signature->setText(step.signature.value_or(QString()));
+    // A screen reader says the card's words with the step button that comes to have the focus.
+    const QString words = step.signature ? m_body->text() + u' ' + *step.signature : m_body->text();
+    for (QWidget* button : {static_cast<QWidget*>(m_letsGo), static_cast<QWidget*>(m_previous),
+                            static_cast<QWidget*>(m_next)})
+        button->setAccessibleDescription(words);
     m_letsGo->setVisible(isLastStep(index));
     m_previous->setVisible(!isLastStep(index) && index >= 1);
     m_next->setVisible(!isLastStep(index));
     if (!focused || focused == m_next || !focused->isVisibleTo(m_card))
         (isLastStep(index) ? static_cast<QWidget*>(m_letsGo) : m_next)
             ->setFocus(Qt::OtherFocusReason);
+    // When the keyboard stays on the button it pressed, the new words are said by themselves.
+    if (focused && focused == m_card->focusWidget() && isActiveWindow())
+        m_notice->say(words);
     m_card->update();
 }
 

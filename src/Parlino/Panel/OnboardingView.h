@@ -14,12 +14,15 @@ class OnboardingGeometryBox;
 class OnboardingModel;
 class ParlinoIconButton;
 class ParlinoTextButton;
+class SpokenNotice;
 
 // The tutorial's card: the current step's text (in the words for where its part shows) with its
 // link and sign-off, a close button, one dot per step and the buttons that move through the
 // steps. It stands at the bottom of its window, drops in by its own height and, when the
 // tutorial ends, rises out through the whole window; under Reduce Motion it fades in place. Each
-// presentation starts a fresh card.
+// presentation starts a fresh card. Its step buttons carry the step's words for screen readers,
+// which say them as the keyboard comes to a button and, through a notification, when the step
+// changes under the focused one.
 class OnboardingView final : public QWidget {
 public:
     static constexpr qreal cardWidth = 496;
@@ -54,6 +57,7 @@ private:
     ParlinoTextButton* m_letsGo;
     ParlinoIconButton* m_previous;
     ParlinoIconButton* m_next;
+    SpokenNotice* m_notice;
     FrameDriver m_frames;
 };
 

@@ -88,8 +88,9 @@ PanelController::PanelController(PlayerViewModel& viewModel, ClipLibrary& clipLi
                }),
       m_fades(m_surfaces, m_timers), m_pointer(m_surfaces, m_placement, m_timers),
       m_warningPopup(m_surfaces, m_placement, m_fades),
-      m_onboardingCard(m_surfaces, m_placement, m_onboardingModel,
-                       [this] { openFromSurface(false); }) {
+      m_onboardingCard(
+          m_surfaces, m_placement, m_onboardingModel, [this] { openFromSurface(false); },
+          [this](PanelFocusTarget target) { givePanelTheKeyboard(target); }) {
     const auto close = [this] {
         if (m_viewModel.onClose)
             m_viewModel.onClose();
@@ -172,15 +173,23 @@ void PanelController::presentOnboarding() {
 }
 
 void PanelController::openPanel() {
-    if (m_surfaces.panelIsDown())
-        givePanelTheKeyboard();
-    else
-        openFromSurface(true);
+    // While the tutorial's card shows, the keyboard goes to it: the panel is a Tab away.
+    const bool toCard = m_onboardingCard.isShown();
+    if (!m_surfaces.panelIsDown())
+        openFromSurface(!toCard);
+    else if (!toCard)
+        givePanelTheKeyboard(openTarget());
+    if (toCard)
+        m_onboardingCard.giveKeyboard();
 }
 
-void PanelController::givePanelTheKeyboard() {
+PanelFocusTarget PanelController::openTarget() const {
+    return openFocusTarget(m_viewModel.phase().kind(), m_viewModel.contentMode());
+}
+
+void PanelController::givePanelTheKeyboard(PanelFocusTarget target) {
     if (onPanelFocus)
-        onPanelFocus(openFocusTarget(m_viewModel.phase().kind(), m_viewModel.contentMode()));
+        onPanelFocus(target);
     m_panel->makeKey();
 }
 
@@ -300,7 +309,7 @@ void PanelController::apply(std::optional<SurfaceCommand> command) {
     // (and took its pin away).
     if (command == SurfaceCommand::dropPanel && std::exchange(m_keyOnDrop, false) &&
         m_machine.pinSources.contains(PinSource::menuOpen) && m_panel->isShown())
-        givePanelTheKeyboard();
+        givePanelTheKeyboard(openTarget());
     m_timers.armBubbleIdleTimeout();
 }
 

@@ -63,7 +63,7 @@ public:
     // pinned until the pointer first comes near. The user asked to go there: the panel, once
     // down, takes the keyboard (as it does at once when it is down already), which no other
     // showing of a surface takes from the user's application, on the control openFocusTarget()
-    // names for what it shows then.
+    // names for what it shows then. While the tutorial's card shows, the card takes it instead.
     void openPanel() override;
     // The idle bar setting changed: shows or hides the idle bar at once, without an event.
     void idleBarHiddenChanged() override;
@@ -130,7 +130,8 @@ private:
                                               const SurfaceContentFactory& content);
     SurfaceState::Kind state() const { return m_machine.state.kind(); }
     void openFromSurface(bool takeKeyboard);
-    void givePanelTheKeyboard();
+    PanelFocusTarget openTarget() const;
+    void givePanelTheKeyboard(PanelFocusTarget target);
     void applyOpenLanding();
     void carryOut(SurfaceCommand command, bool reduce);
     void followUp(double delay, SurfaceEvent event, bool rearmIdleTimeout = false);

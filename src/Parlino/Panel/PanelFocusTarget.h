@@ -10,6 +10,8 @@ enum class PanelFocusTarget {
     playPause,
     // The first button of the header row: Settings, or Close on a card.
     firstHeaderButton,
+    // The last control Tab reaches in the panel, where Shift+Tab from the tutorial's card lands.
+    lastControl,
 };
 
 // Where the keyboard lands when the user asks to open Parlino (the shortcut, the tray's item, a

@@ -7,6 +7,7 @@
 #include "Parlino/Panel/PanelGeometryBox.h"
 #include "Parlino/Panel/PanelHeader.h"
 #include "Parlino/Panel/PanelSizing.h"
+#include "Parlino/Panel/TabChain.h"
 #include "Parlino/Services/WarningModel.h"
 #include "Parlino/Settings/DesktopSettings.h"
 #include "Parlino/Style/ParlinoSurfaceLayer.h"
@@ -287,12 +288,19 @@ void PanelView::focusOnOpen(PanelFocusTarget target) {
         takeKeyboard();
 }
 
+QWidget& PanelView::focusTarget(PanelFocusTarget target) const {
+    QWidget& playPause = m_controlBar->playPauseButton();
+    if (target == PanelFocusTarget::playPause && playPause.isVisibleTo(this))
+        return playPause;
+    if (target == PanelFocusTarget::lastControl)
+        if (QWidget* last = TabChain::end(*window(), TabDirection::backward))
+            return *last;
+    return m_header->firstButton();
+}
+
 void PanelView::takeKeyboard() {
     if (const auto target = std::exchange(m_openFocus, std::nullopt)) {
-        QWidget& playPause = m_controlBar->playPauseButton();
-        QWidget& control = target == PanelFocusTarget::playPause && playPause.isVisibleTo(this)
-                               ? playPause
-                               : m_header->firstButton();
+        QWidget& control = focusTarget(*target);
         // Sent there from the keyboard (or the tray, for it), the focus shows its ring, also on a
         // control that had the focus already.
         control.setFocus(Qt::ShortcutFocusReason);

@@ -103,6 +103,7 @@ private:
     qreal sheetHeight() const;
     qreal contentTop() const;
     void takeKeyboard();
+    QWidget& focusTarget(PanelFocusTarget target) const;
 
     PlayerViewModel& m_model;
     PanelGeometryBox& m_geometry;

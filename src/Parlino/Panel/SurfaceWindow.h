@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Parlino/Panel/TabChain.h"
+
 #include <QRectF>
 
 #include <functional>
@@ -34,6 +36,9 @@ public:
     // Gives the shown window the keyboard, as a click on it does; it never takes it by itself.
     // Hiding it hands the keyboard back to the application that had it.
     virtual void makeKey() = 0;
+    // Gives the shown window the keyboard on its first control (forward) or on its last
+    // (backward), with the focus ring, as Tab arriving from another surface does.
+    virtual void makeKeyAtEnd(TabDirection direction) = 0;
 
     // Click-through: while set, clicks and motion reach whatever lies below the window.
     virtual void setIgnoresMouse(bool ignores) = 0;
@@ -49,6 +54,12 @@ public:
         if (onCancel)
             onCancel();
     }
+
+    // Tab past the window's last control (or Shift+Tab before its first) runs this; whether it
+    // took the keyboard to another surface. Unset, or when it did not, Tab goes round the
+    // window's own controls.
+    std::function<bool(TabDirection)> onTabOut;
+    bool tabOut(TabDirection direction) const { return onTabOut && onTabOut(direction); }
 };
 
 } // namespace Parlino

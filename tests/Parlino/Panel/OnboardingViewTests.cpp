@@ -227,3 +227,41 @@ TEST(OnboardingView, TheKeyboardMovesThroughTheButtonsAndReturnPressesTheFocused
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return card.finishes == 1; }));
 }
+
+// A screen reader hears the step's words with the button the keyboard comes to, and, when the
+// keyboard stays on the button it pressed, from a notification of them.
+TEST(OnboardingView, TheStepsWordsReachAScreenReaderWhereverTheKeyboardIs) {
+    Card card;
+    card.view.show();
+    QApplication::setActiveWindow(&card.view);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return card.view.isActiveWindow(); }));
+    const auto* notice = card.view.findChild<QWidget*>(QStringLiteral("SpokenNotice"));
+    ASSERT_NE(notice, nullptr);
+    const auto& steps = OnboardingModel::steps();
+    EXPECT_EQ(card.button("OnboardingNext").accessibleDescription(), card.text("OnboardingBody"));
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(card.model.index(), 1);
+    EXPECT_EQ(notice->accessibleName(), card.text("OnboardingBody"));
+    EXPECT_EQ(card.button("OnboardingNext").accessibleDescription(), steps[1].body);
+
+    // On the last step the keyboard moves to "Let's go!", which says the words itself.
+    card.model.setIndex(int(steps.size()) - 2);
+    const QString said = notice->accessibleName();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_EQ(QApplication::focusWidget(), &card.button("OnboardingLetsGo"));
+    EXPECT_EQ(notice->accessibleName(), said);
+    EXPECT_TRUE(card.button("OnboardingLetsGo")
+                    .accessibleDescription()
+                    .startsWith(steps.constLast().body + u' '));
+}
+
+TEST(OnboardingView, ACardOnItsWayOutTakesNoMorePresses) {
+    Card card;
+    card.geometry.setIsExiting(true);
+    card.geometry.setRevealed(false);
+    card.button("OnboardingNext").click();
+    card.button("OnboardingClose").click();
+    EXPECT_EQ(card.model.index(), 0);
+    EXPECT_EQ(card.finishes, 0);
+}

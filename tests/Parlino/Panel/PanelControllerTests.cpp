@@ -829,6 +829,45 @@ TEST_F(PanelControllerTest, theTutorialOpensAndPinsThePanelAndPlacesItsCardBelow
     EXPECT_FALSE(card.shown);
 }
 
+TEST_F(PanelControllerTest, theTutorialsCardTakesTheKeyboardAndTabGoesRoundItAndThePanel) {
+    FakeSurfaceWindow& card = window(SurfaceKind::onboarding);
+    FakeSurfaceWindow& panel = window(SurfaceKind::panel);
+    controller.onPanelFocus = [&panel](PanelFocusTarget target) {
+        panel.calls << (target == PanelFocusTarget::lastControl ? u"focus lastControl"_qs
+                                                                : u"focus other"_qs);
+    };
+    startOnIdleBar();
+    controller.presentOnboarding();
+    advance(1);
+    // Up, the card has the keyboard on its first control; the panel behind it does not.
+    const qsizetype shownAt = card.calls.lastIndexOf(QStringLiteral("orderFront"));
+    EXPECT_EQ(card.calls.indexOf(QStringLiteral("makeKeyAtEnd forward")), shownAt + 1);
+    EXPECT_FALSE(panel.calls.contains(QStringLiteral("makeKey")));
+
+    // Opening Parlino again gives the keyboard back to the card.
+    controller.openPanel();
+    EXPECT_EQ(card.calls.constLast(), u"makeKey"_qs);
+    EXPECT_FALSE(panel.calls.contains(QStringLiteral("makeKey")));
+
+    // Shift+Tab before the card's first control lands on the panel's last; Tab past the panel's
+    // last comes back to the card's first.
+    EXPECT_TRUE(card.tabOut(TabDirection::backward));
+    EXPECT_EQ(panel.calls.mid(panel.calls.size() - 2),
+              QStringList({u"focus lastControl"_qs, u"makeKey"_qs}));
+    EXPECT_TRUE(panel.tabOut(TabDirection::forward));
+    EXPECT_EQ(card.calls.constLast(), u"makeKeyAtEnd forward"_qs);
+    EXPECT_TRUE(card.tabOut(TabDirection::forward));
+    EXPECT_EQ(panel.calls.mid(panel.calls.size() - 2),
+              QStringList({u"focus other"_qs, u"makeKey"_qs}));
+
+    // Once the card goes, Tab stays in each window, and opening Parlino keys the panel.
+    card.cancel();
+    EXPECT_FALSE(panel.tabOut(TabDirection::forward));
+    EXPECT_FALSE(card.tabOut(TabDirection::forward));
+    controller.openPanel();
+    EXPECT_EQ(panel.calls.constLast(), u"makeKey"_qs);
+}
+
 TEST_F(PanelControllerTest, theTutorialEndsWithoutDismissingWhenThePanelGoes) {
     int dismissals = 0;
     controller.onboardingModel().onDismissPanel = [&] { ++dismissals; };

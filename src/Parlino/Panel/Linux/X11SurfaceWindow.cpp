@@ -1,6 +1,7 @@
 #include "Parlino/Panel/Linux/X11SurfaceWindow.h"
 
 #include "Parlino/Panel/Linux/X11Display.h"
+#include "Parlino/Panel/Linux/X11Focus.h"
 #include "Parlino/Panel/ScreenProvider.h"
 
 #include <QList>
@@ -50,6 +51,7 @@ X11SurfaceWindow::X11SurfaceWindow(SurfaceKind kind)
     liveSurfaces() << this;
     m_window->diagName = diagnosticName(kind);
     m_window->onCancel = [this] { cancel(); };
+    m_window->onTabOut = [this](TabDirection direction) { return tabOut(direction); };
 }
 
 X11SurfaceWindow::~X11SurfaceWindow() {
@@ -103,8 +105,17 @@ bool X11SurfaceWindow::isShown() const {
 }
 
 void X11SurfaceWindow::makeKey() {
-    m_window->makeKey();
+    if (!m_window->allowKey())
+        return;
+    // No window manager activates an override-redirect window: it takes the X focus itself.
+    if (!X11::focusWindow(m_window->winId()))
+        m_window->windowHandle()->requestActivate();
     X11::flushApplicationDisplay();
+}
+
+void X11SurfaceWindow::makeKeyAtEnd(TabDirection direction) {
+    m_window->focusEnd(direction);
+    makeKey();
 }
 
 void X11SurfaceWindow::setIgnoresMouse(bool ignores) {

@@ -15,7 +15,9 @@ namespace Parlino {
 // ordering a surface front raises it, then every shown surface of a higher level (the tutorial
 // card stays above the others). Click-through sets an empty input region, which lasts through
 // resizes and never re-maps the window; an input area sets a region of that rectangle alone, in
-// the window's device pixels, made afresh for each new frame.
+// the window's device pixels, made afresh for each new frame. Taking the keyboard sets the X
+// focus on the window itself (X11Focus); hiding the window gives the focus back to the root,
+// where the window manager hands it to the application that had it.
 class X11SurfaceWindow final : public SurfaceWindow {
 public:
     explicit X11SurfaceWindow(SurfaceKind kind);
@@ -30,6 +32,7 @@ public:
     void orderOut() override;
     bool isShown() const override;
     void makeKey() override;
+    void makeKeyAtEnd(TabDirection direction) override;
     void setIgnoresMouse(bool ignores) override;
     bool ignoresMouse() const override;
     void setInputArea(const std::optional<QRectF>& area) override;

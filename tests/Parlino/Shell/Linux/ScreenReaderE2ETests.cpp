@@ -6,6 +6,7 @@
 // is one Shift+Tab away, and Tab goes on through the header's buttons; Escape leaves the panel for
 // the user's window again. Orca writes each utterance to its debug file as a "SPEECH OUTPUT" line;
 // the test reads those.
+#include "Parlino/Services/OnboardingModel.h"
 #include "Playback/Linux/TestAudio.h"
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
@@ -122,11 +123,12 @@ protected:
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
         // Control-Option-O opens Parlino; Control-Option-Shift-O reads the selection.
-        ASSERT_TRUE(writeSettings(home, R"("hasSeenOnboarding":{"bool":true},)"
-                                        R"("KeyboardShortcuts_openPanel":{"string":)"
-                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6144}"},)"
-                                        R"("KeyboardShortcuts_readSelection":{"string":)"
-                                        R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6656}"})"));
+        ASSERT_TRUE(writeSettings(
+            home, (tutorialSeen ? R"("hasSeenOnboarding":{"bool":true},)" : QByteArray()) +
+                      R"("KeyboardShortcuts_openPanel":{"string":)"
+                      R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6144}"},)"
+                      R"("KeyboardShortcuts_readSelection":{"string":)"
+                      R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6656}"})"));
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
         ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
     }
@@ -166,6 +168,8 @@ protected:
             desktop.key(modifier, False);
     }
 
+    // Whether the application starts as for a user who has seen the tutorial.
+    bool tutorialSeen = true;
     Desktop desktop;
     ScreenReaderLog orcaLog;
     QTemporaryDir home;
@@ -312,5 +316,24 @@ TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) 
             << spoken().mid(before).join('\n').toStdString();
         EXPECT_EQ(withoutKeys(spoken().mid(before)), QStringList())
             << "round " << round << ": " << spoken().mid(before).join('\n').toStdString();
+    }
+}
+
+// A newcomer who starts Parlino with the screen reader on hears each card of the tutorial: the
+// first as the card takes the keyboard from the terminal, each next one as Space walks on.
+TEST_F(ScreenReaderE2E, EachCardOfTheTutorialIsSaidAsTheKeyboardWalksIt) {
+    tutorialSeen = false;
+    workInTerminal();
+    const auto& steps = Parlino::OnboardingModel::steps();
+    const auto said = [&](const QString& words) {
+        return pumpUntil([&] { return !spoken().filter(words, Qt::CaseSensitive).isEmpty(); },
+                         15000);
+    };
+    ASSERT_TRUE(said(steps.constFirst().body)) << spoken().join('\n').toStdString() << log();
+    EXPECT_EQ(desktop.focusedWindowTitle(), QStringLiteral("Parlino Tutorial"));
+    for (qsizetype step = 1; step < steps.size(); ++step) {
+        desktop.tap(XK_space);
+        ASSERT_TRUE(said(steps[step].body)) << "step " << step << ":\n"
+                                            << spoken().join('\n').toStdString();
     }
 }

@@ -345,8 +345,8 @@ TEST_F(WindowPlacementE2E, AtTwiceTheScaleThePanelMakesRoomForTheKeyFieldAtTheFi
 // At every scale the window under the pointer at each of the panel's header buttons is the
 // panel, and between the panel and the tutorial's card it is the user's window beneath: the
 // card's window, which reaches from the top of the screen down to the card, takes the clicks
-// only where the card is. A click on the panel acts; one beside the card leaves the keyboard with
-// the user's window.
+// only where the card is. A click on the panel acts; one beside the card gives the keyboard, which
+// the card took as it came up, to the user's window.
 TEST_F(WindowPlacementE2E, TheTutorialsCardTakesTheClicksOnlyWhereItIsAtEveryScale) {
     ASSERT_TRUE(clearKey()) << "a new user has no key yet";
     const QString beneath = QStringLiteral("The window beneath the tutorial");
@@ -384,9 +384,12 @@ TEST_F(WindowPlacementE2E, TheTutorialsCardTakesTheClicksOnlyWhereItIsAtEverySca
         EXPECT_EQ(desktop.windowTitleAt(gap).toStdString(), beneath.toStdString());
         screenshot(QStringLiteral("tutorial-scale-%1").arg(scale));
 
+        // The card came up with the keyboard; a click beside it hands it to the window there.
+        ASSERT_TRUE(
+            pumpUntil([&] { return desktop.focusedWindowTitle() == u"Parlino Tutorial"_qs; }));
         desktop.clickAt(gap);
-        pumpUntil([&] { return desktop.focusedWindowTitle() != beneath; }, 1000);
-        EXPECT_EQ(desktop.focusedWindowTitle().toStdString(), beneath.toStdString());
+        EXPECT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == beneath; }))
+            << desktop.focusedWindowTitle().toStdString();
         const auto settings = accessiblePlace(pid, QStringLiteral("Settings"), panelTitle, scale);
         ASSERT_TRUE(settings.has_value());
         desktop.clickAt(settings->center());
@@ -431,4 +434,66 @@ TEST_F(WindowPlacementE2E, WhileThePanelIsUpForTheSettingsWindowTheWindowShowsTh
     closeWithControlW(title);
     EXPECT_TRUE(pumpUntil([&] { return says(QStringLiteral("Press the voices tab")); }))
         << "without the window the card speaks of the panel again";
+}
+
+// A newcomer without a mouse, at the normal scale and at twice it: the card has the keyboard as
+// it comes up over the user's window, Tab goes from the card to the panel and Shift+Tab back,
+// Space walks the steps and Return on "Let's go!" ends the tutorial, when the keyboard is back in
+// the user's window.
+TEST_F(WindowPlacementE2E, TheTutorialIsWalkedToItsEndByTheKeyboardAlone) {
+    const QString user = QStringLiteral("The window the user works in");
+    const Program terminal(QStringLiteral("xterm"),
+                           {QStringLiteral("-title"), user, QStringLiteral("-geometry"),
+                            QStringLiteral("320x90+0+600")},
+                           QProcessEnvironment::systemEnvironment());
+    ASSERT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == user; }, 10000));
+    const QString tutorial = QStringLiteral("Parlino Tutorial");
+    for (const char* scale : {"1", "2"}) {
+        SCOPED_TRACE(scale);
+        launch(true, QString::fromLatin1(scale), true);
+        ASSERT_NO_FATAL_FAILURE(waitForTheTutorial());
+        const qint64 pid = app->processId();
+        // The words of the step on show.
+        const auto words = [&] {
+            const QStringList labels =
+                accessibleTree(pid, tutorial).filter(QStringLiteral("label"));
+            return labels.isEmpty() ? QString() : labels.constFirst();
+        };
+        const auto focusedOn = [&](const QString& window, const QString& control) {
+            return pumpUntil([&] {
+                return desktop.focusedWindowTitle() == window &&
+                       !accessibleTree(pid, window)
+                            .filter(QStringLiteral("\"%1\" focused").arg(control))
+                            .isEmpty();
+            });
+        };
+        // From Next past the close button to the panel's first button, and back, a key at a time.
+        const QString panel = QStringLiteral("Parlino Panel");
+        ASSERT_TRUE(focusedOn(tutorial, QStringLiteral("Next")))
+            << desktop.focusedWindowTitle().toStdString() << log();
+        desktop.tap(XK_Tab);
+        ASSERT_TRUE(focusedOn(tutorial, QStringLiteral("Close tutorial")));
+        desktop.tap(XK_Tab);
+        ASSERT_TRUE(focusedOn(panel, QStringLiteral("Settings")));
+        desktop.key(XK_Shift_L, True);
+        desktop.tap(XK_Tab);
+        ASSERT_TRUE(focusedOn(tutorial, QStringLiteral("Close tutorial")));
+        desktop.tap(XK_Tab);
+        desktop.key(XK_Shift_L, False);
+        ASSERT_TRUE(focusedOn(tutorial, QStringLiteral("Next")));
+
+        for (int step = 1; step < 8; ++step) {
+            screenshot(QStringLiteral("tutorial-keys-scale-%1-step-%2").arg(scale).arg(step));
+            const QString before = words();
+            desktop.tap(XK_space);
+            ASSERT_TRUE(pumpUntil([&] { return words() != before; })) << "step " << step;
+        }
+        ASSERT_TRUE(focusedOn(tutorial, QStringLiteral("Let's go!")));
+        screenshot(QStringLiteral("tutorial-keys-scale-%1-step-8").arg(scale));
+        desktop.tap(XK_Return);
+        EXPECT_TRUE(pumpUntil([&] { return !desktop.shownWindow(tutorial).has_value(); }));
+        EXPECT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == user; }))
+            << desktop.focusedWindowTitle().toStdString();
+        app.reset();
+    }
 }
