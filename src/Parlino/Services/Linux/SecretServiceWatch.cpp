@@ -31,9 +31,12 @@ SecretServiceWatch::SecretServiceWatch(std::shared_ptr<StoreReach> reach)
         log.notice("secret service registered on the session bus");
         m_reach->serviceReturned();
     });
-    QDBusConnection::sessionBus().connect(serviceName, servicePath, serviceInterface,
-                                          QStringLiteral("CollectionChanged"), this,
-                                          SLOT(onCollectionChanged(QDBusObjectPath)));
+    // A keyring unlocked or locked, made (the default one a save asked for, or one made in the
+    // desktop's passwords app) or deleted.
+    for (const auto signal : {"CollectionChanged", "CollectionCreated", "CollectionDeleted"})
+        QDBusConnection::sessionBus().connect(serviceName, servicePath, serviceInterface,
+                                              QString::fromLatin1(signal), this,
+                                              SLOT(onCollectionChanged(QDBusObjectPath)));
 }
 
 void SecretServiceWatch::awaitAnswer() {
