@@ -83,6 +83,12 @@ StallRow stallRow(const Core::TTSError& error) {
     Q_UNREACHABLE();
 }
 
+StallRow stallRow(const PlayerViewModel::Phase& phase) {
+    if (phase.causeGone())
+        return {tr("Your key can be read now — retry."), StallAction::retry};
+    return stallRow(phase.ttsError().value_or(Core::TTSError::providerFault(0, {})));
+}
+
 QString stallActionTitle(StallAction action) {
     return action == StallAction::revert ? tr("Revert") : tr("Retry");
 }

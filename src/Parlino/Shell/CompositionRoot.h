@@ -18,6 +18,7 @@
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/ReadPipeline.h"
+#include "Parlino/Services/KeyringStallWatch.h"
 #include "Parlino/Services/SaveFailureNotice.h"
 #include "Parlino/Services/SettingsKeys.h"
 #include "Parlino/Services/VoiceSamplePlayer.h"
@@ -286,6 +287,8 @@ private:
     CacheStore m_cache;
     ClipLibrary m_clipLibrary;
     SaveFailureNotice m_saveFailureNotice{m_viewModel};
+    KeyringStallWatch m_keyringStallWatch{m_viewModel, *m_services.secretStore,
+                                          Base::NotificationCenter::defaultCenter()};
     std::shared_ptr<Playback::ChunkPlayerFactory> m_samplePlayers;
     VoiceSamplePlayer m_voiceSamplePlayer;
     AudioOutput m_audioOutput;
