@@ -28,8 +28,8 @@ Phase stallNow(const Phase& shown, const KeychainReadResult& result) {
 KeyringStallWatch::KeyringStallWatch(PlayerViewModel& model, SecretStore& store,
                                      Base::NotificationCenter& notifications)
     : m_model(model), m_store(store),
-      m_phaseChanged(QObject::connect(&model, &PlayerViewModel::phaseChanged,
-                                      [this] { phaseChanged(); })),
+      m_phaseChanged(
+          QObject::connect(&model, &PlayerViewModel::phaseChanged, [this] { phaseChanged(); })),
       m_keyChanged(notifications.addObserver(apiKeyChanged, [this](const Base::Notification&) {
           if (m_following)
               readKey();

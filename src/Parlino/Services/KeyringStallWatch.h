@@ -34,7 +34,7 @@ private:
     QMetaObject::Connection m_phaseChanged;
     Base::NotificationCenter::ObserverToken m_keyChanged;
     std::optional<std::stop_source> m_following; // while the phase is a stall on the key
-    quint64 m_readToken = 0;                      // a read overtaken by a newer one changes nothing
+    quint64 m_readToken = 0;                     // a read overtaken by a newer one changes nothing
 };
 
 } // namespace Parlino

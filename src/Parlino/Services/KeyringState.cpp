@@ -62,7 +62,8 @@ QString keyringStateText(KeyringState state) {
     case KeyringState::failing:
         return tr("The keyring reported an error — try again in a moment.");
     case KeyringState::noDefault:
-        return tr("There's no default keyring yet — saving your key asks your desktop to make one.");
+        return tr(
+            "There's no default keyring yet — saving your key asks your desktop to make one.");
     }
     Q_UNREACHABLE();
 }

@@ -332,7 +332,7 @@ TEST_F(APIKeyPaneModelTest, TheSavedKeyCredentialReadsTheStoreOnEveryRequest) {
     EXPECT_EQ(result->value(), QStringLiteral("sk-saved"));
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     ask();
-    EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
+    EXPECT_EQ(result->error(), Core::TTSError::keyLocked());
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     ask();
     EXPECT_EQ(result->error(), Core::TTSError::keyringUnavailable());

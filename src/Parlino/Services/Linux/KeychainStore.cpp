@@ -238,55 +238,60 @@ std::function<void(qint32)> deliverStatus(std::function<void(Base::Result<void, 
         std::move(reach), statusIsAway);
 }
 
-// A write as one call of the queue: the default keyring is looked up, and the key stored into it
-// only when it is there (noKeyring else). Its outcome, a status, is returned through `task`. On
-// the GLib thread.
+// The key a write stores, and where.
 struct StoreRequest {
     QString service;
     QString account;
     QByteArray label;
     QByteArray secret;
+};
 
+// A write as one call of the queue: the default keyring is looked up, and the key stored into it
+// only when it is there (noKeyring else). Its outcome, a status, is returned through `task`. On
+// the GLib thread.
+class StoreCall {
+public:
     static void begin(const StoreRequest& request, GTask* task) {
         secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
-                                    g_task_get_cancellable(task), &StoreRequest::keyringFound,
-                                    new Pending{request, task});
+                                    g_task_get_cancellable(task), &StoreCall::keyringFound,
+                                    new StoreCall{request, task});
     }
 
 private:
-    struct Pending {
-        StoreRequest request;
-        GTask* task;
-        void finish(qint32 status) {
-            g_task_return_int(task, status);
-            g_object_unref(task);
-            delete this;
-        }
-    };
+    StoreCall(StoreRequest request, GTask* task) : m_request(std::move(request)), m_task(task) {}
+
+    void finish(qint32 status) {
+        g_task_return_int(m_task, status);
+        g_object_unref(m_task);
+        delete this;
+    }
 
     static void keyringFound(GObject*, GAsyncResult* result, gpointer data) {
-        auto* pending = static_cast<Pending*>(data);
+        auto* call = static_cast<StoreCall*>(data);
         GError* error = nullptr;
         SecretCollection* keyring = secret_collection_for_alias_finish(result, &error);
         if (error)
-            return pending->finish(statusOf(error));
+            return call->finish(statusOf(error));
         if (!keyring) {
             log.error("secret service holds no default keyring");
-            return pending->finish(KeychainStatus::noKeyring);
+            return call->finish(KeychainStatus::noKeyring);
         }
         g_object_unref(keyring);
-        const StoreRequest& request = pending->request;
+        const StoreRequest& request = call->m_request;
         secret_password_storev(&schema, attributes(request.service, request.account).get(),
                                SECRET_COLLECTION_DEFAULT, request.label.constData(),
-                               request.secret.constData(), g_task_get_cancellable(pending->task),
-                               &StoreRequest::stored, pending);
+                               request.secret.constData(), g_task_get_cancellable(call->m_task),
+                               &StoreCall::stored, call);
     }
 
     static void stored(GObject*, GAsyncResult* result, gpointer data) {
         GError* error = nullptr;
         secret_password_store_finish(result, &error);
-        static_cast<Pending*>(data)->finish(error ? statusOf(error) : KeychainStatus::success);
+        static_cast<StoreCall*>(data)->finish(error ? statusOf(error) : KeychainStatus::success);
     }
+
+    StoreRequest m_request;
+    GTask* m_task;
 };
 
 // What a lookup after a removal says about it: a service without a keyring holds no key either.
@@ -384,9 +389,9 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
                 [store, account, value, deliver, cancel](qint32 made) mutable {
                     if (made != KeychainStatus::success)
                         return deliver(made);
-                    store.storeItem(account, value, deliver, [deliver] {
-                        deliver(KeychainStatus::timedOut);
-                    }, cancel);
+                    store.storeItem(
+                        account, value, deliver, [deliver] { deliver(KeychainStatus::timedOut); },
+                        cancel);
                 },
                 cancel);
         },
@@ -405,7 +410,7 @@ void KeychainStore::storeItem(const QString& account, const QString& value,
         [request = StoreRequest{m_service, account, (m_service + u' ' + account).toUtf8(),
                                 value.toUtf8()}](GCancellable* cancellable,
                                                  GAsyncReadyCallback ready, gpointer call) {
-            StoreRequest::begin(request, g_task_new(nullptr, cancellable, ready, call));
+            StoreCall::begin(request, g_task_new(nullptr, cancellable, ready, call));
         },
         [](GAsyncResult* result) { return qint32(g_task_propagate_int(G_TASK(result), nullptr)); },
         std::move(finish), std::move(timedOut));

@@ -13,10 +13,10 @@ namespace Parlino {
 
 // Tells a key store's StoreReach when the Secret Service may answer otherwise than it last did,
 // following the bus only: the service's name coming back, a keyring of it made, deleted or
-// changed (unlocked or locked), and, while the store is out of reach, the answer to one call that waits for as long as
-// the service takes. A service that is stopped or waits on its own prompt answers nothing for a
-// time longer than any time-out: that one call, sent while it is away, is answered as soon as it
-// answers again. Main thread only.
+// changed (unlocked or locked), and, while the store is out of reach, the answer to one call that
+// waits for as long as the service takes. A service that is stopped or waits on its own prompt
+// answers nothing for a time longer than any time-out: that one call, sent while it is away, is
+// answered as soon as it answers again. Main thread only.
 class SecretServiceWatch final : public QObject {
     Q_OBJECT
 
