@@ -51,9 +51,10 @@ void DefaultKeyringRequest::start(Base::Scheduler& scheduler, double timeoutSeco
 DefaultKeyringRequest::DefaultKeyringRequest(Base::Scheduler& scheduler, double timeoutSeconds,
                                              Done done, std::stop_token cancel)
     : m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds), m_done(std::move(done)),
-      m_departure(serviceName, QDBusConnection::sessionBus(),
+      m_departure(QString(), QDBusConnection::sessionBus(),
                   QDBusServiceWatcher::WatchForUnregistration) {
-    // A service that goes away takes its prompt with it.
+    // The service that answered goes away, and its prompt with it. Watched by its unique name,
+    // never given to another, so that the departure of one gone before cannot be taken for it.
     connect(&m_departure, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
         log.error("secret service left the session bus while making a keyring");
         finish(KeychainStatus::unavailable);
@@ -72,6 +73,7 @@ void DefaultKeyringRequest::create() {
                             QStringLiteral("Default keyring")}}
             << QStringLiteral("default");
     call(message, [this](const QDBusMessage& reply) {
+        m_departure.addWatchedService(reply.service());
         const auto collection = reply.arguments().value(0).value<QDBusObjectPath>();
         const auto promptPath = reply.arguments().value(1).value<QDBusObjectPath>();
         if (collection.path() != noObject && !collection.path().isEmpty()) {
@@ -89,7 +91,7 @@ void DefaultKeyringRequest::create() {
 void DefaultKeyringRequest::prompt(const QString& path) {
     m_promptPath = path;
     QDBusConnection::sessionBus().connect(serviceName, path, promptInterface, completed, this,
-                                          SLOT(promptCompleted(bool, QDBusVariant)));
+                                          SLOT(promptCompleted(QDBusMessage)));
     m_promptBound = m_scheduler.after(promptSeconds, [this] { promptUnanswered(); });
     auto message = QDBusMessage::createMethodCall(serviceName, path, promptInterface,
                                                   QStringLiteral("Prompt"));
@@ -98,7 +100,9 @@ void DefaultKeyringRequest::prompt(const QString& path) {
     call(message, [](const QDBusMessage&) {});
 }
 
-void DefaultKeyringRequest::promptCompleted(bool dismissed, const QDBusVariant&) {
+// Completed(dismissed, result): taken as a message, as SecretServiceWatch takes its signals.
+void DefaultKeyringRequest::promptCompleted(const QDBusMessage& completed) {
+    const bool dismissed = completed.arguments().value(0).toBool();
     if (dismissed)
         log.notice("keyring prompt dismissed: no default keyring made");
     else
@@ -134,7 +138,7 @@ void DefaultKeyringRequest::finish(qint32 status) {
     if (!m_promptPath.isEmpty())
         QDBusConnection::sessionBus().disconnect(serviceName, std::exchange(m_promptPath, {}),
                                                  promptInterface, completed, this,
-                                                 SLOT(promptCompleted(bool, QDBusVariant)));
+                                                 SLOT(promptCompleted(QDBusMessage)));
     m_promptBound.cancel();
     m_departure.disconnect(this);
     deleteLater();

@@ -2,6 +2,7 @@
 
 #include "Base/Scheduler.h"
 
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QString>
@@ -9,9 +10,6 @@
 #include <functional>
 #include <optional>
 #include <stop_token>
-
-class QDBusMessage;
-class QDBusVariant;
 
 namespace Parlino {
 
@@ -35,7 +33,7 @@ public:
                       std::stop_token cancel);
 
 private slots:
-    void promptCompleted(bool dismissed, const QDBusVariant& result);
+    void promptCompleted(const QDBusMessage& completed);
 
 private:
     DefaultKeyringRequest(Base::Scheduler& scheduler, double timeoutSeconds, Done done,

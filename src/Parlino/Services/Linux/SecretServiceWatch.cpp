@@ -32,11 +32,14 @@ SecretServiceWatch::SecretServiceWatch(std::shared_ptr<StoreReach> reach)
         m_reach->serviceReturned();
     });
     // A keyring unlocked or locked, made (the default one a save asked for, or one made in the
-    // desktop's passwords app) or deleted.
-    for (const auto signal : {"CollectionChanged", "CollectionCreated", "CollectionDeleted"})
+    // desktop's passwords app) or deleted. Heard from whoever sends them: a match on the service's
+    // name hears nothing of a service started (on demand) after it was made.
+    // The slot takes the message: one that took the collection's path would depend on the order in
+    // which its type and D-Bus's own were registered, and miss every signal when it lost.
+    for (const auto name : {"CollectionChanged", "CollectionCreated", "CollectionDeleted"})
         QDBusConnection::sessionBus().connect(serviceName, servicePath, serviceInterface,
-                                              QString::fromLatin1(signal), this,
-                                              SLOT(onCollectionChanged(QDBusObjectPath)));
+                                              QString::fromLatin1(name), this,
+                                              SLOT(onCollectionChanged(QDBusMessage)));
 }
 
 void SecretServiceWatch::awaitAnswer() {
@@ -64,8 +67,9 @@ void SecretServiceWatch::awaitAnswer() {
         });
 }
 
-void SecretServiceWatch::onCollectionChanged(const QDBusObjectPath& collection) {
-    log.info("secret service collection changed: %{public}s", qPrintable(collection.path()));
+void SecretServiceWatch::onCollectionChanged(const QDBusMessage& change) {
+    log.info("secret service %{public}s: %{public}s", qPrintable(change.member()),
+             qPrintable(change.arguments().value(0).value<QDBusObjectPath>().path()));
     m_reach->serviceReturned();
 }
 

@@ -2,12 +2,11 @@
 
 #include "Parlino/Services/StoreReach.h"
 
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QObject>
 
 #include <memory>
-
-class QDBusObjectPath;
 
 namespace Parlino {
 
@@ -29,7 +28,7 @@ public:
     void awaitAnswer();
 
 private slots:
-    void onCollectionChanged(const QDBusObjectPath& collection);
+    void onCollectionChanged(const QDBusMessage& change);
 
 private:
     std::shared_ptr<StoreReach> m_reach;

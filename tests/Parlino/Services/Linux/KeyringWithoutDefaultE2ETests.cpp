@@ -31,11 +31,17 @@ namespace KeychainStatus = Parlino::KeychainStatus;
 const QString secretsService = QStringLiteral("org.freedesktop.secrets");
 const QString prompterService = QStringLiteral("org.gnome.keyring.SystemPrompter");
 
-bool runs(const QString& program, const QStringList& arguments, int timeoutMs = 10'000) {
+// Runs a program to its end, the test's own events going on meanwhile; its output when it ends
+// well.
+std::optional<QString> run(const QString& program, const QStringList& arguments,
+                           int timeoutMs = 10'000) {
     QProcess process;
     process.start(program, arguments);
-    return process.waitForFinished(timeoutMs) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    if (!TestSupport::pumpUntil([&] { return process.state() == QProcess::NotRunning; },
+                                timeoutMs) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // The session bus of the test's own, started before anything of the test talks to a bus, with the
@@ -106,20 +112,25 @@ private:
     QProcess m_daemon;
 };
 
-// The desktop's prompt for the new keyring's password, as the user answers it.
+// The desktop's prompt for the new keyring's password, as the user answers it: text typed, or
+// keys ("#Tab") pressed.
 bool answerPrompt(const QStringList& keys) {
-    QProcess search;
-    search.start("xdotool", {"search", "--sync", "--onlyvisible", "--class", "gcr-prompter"});
-    if (!search.waitForFinished(15'000))
+    const auto found =
+        run("xdotool", {"search", "--sync", "--onlyvisible", "--class", "gcr-prompter"}, 15'000);
+    const QString window = found ? found->section('\n', 0, 0) : QString();
+    if (window.isEmpty())
         return false;
-    const QString window = QString::fromUtf8(search.readAllStandardOutput()).section('\n', 0, 0);
-    if (window.isEmpty() || !runs("xdotool", {"windowactivate", "--sync", window}))
+    // The window manager is asked to make it active, and the keys sent once it is.
+    run("xdotool", {"windowactivate", window});
+    const bool active = TestSupport::pumpUntil(
+        [&] { return run("xdotool", {"getactivewindow"}).value_or("").trimmed() == window; });
+    if (!active)
         return false;
     for (const QString& key : keys) {
-        const bool typed = key.startsWith('#')
-                               ? runs("xdotool", {"key", "--window", window, key.mid(1)})
-                               : runs("xdotool", {"type", "--window", window, key});
-        if (!typed)
+        // Typed into the active window as a keyboard would: the prompt takes no sent events.
+        const QStringList arguments =
+            key.startsWith('#') ? QStringList{"key", key.mid(1)} : QStringList{"type", key};
+        if (!run("xdotool", arguments))
             return false;
     }
     return true;
@@ -150,9 +161,11 @@ protected:
         EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }, 15'000));
         return result.value_or(KeychainReadResult::error(KeychainStatus::timedOut));
     }
+    // Heard in `written`, shared with the call: a save that a failed test left waiting on its
+    // prompt may end after the test.
     void write(const QString& value) {
-        store.write(account, value, [this](auto result) {
-            written = result ? KeychainStatus::success : result.error().status;
+        store.write(account, value, [written = written](auto result) {
+            *written = result ? KeychainStatus::success : result.error().status;
         });
     }
 
@@ -160,7 +173,7 @@ protected:
     const QString account = Parlino::apiKeyAccount;
     std::optional<FreshKeyring> keyring;
     KeychainStore store{QStringLiteral("com.parlino.app.e2e"), Base::QtScheduler::shared()};
-    std::optional<qint32> written;
+    std::shared_ptr<std::optional<qint32>> written = std::make_shared<std::optional<qint32>>();
     TestSupport::LogCapture logs;
 };
 
@@ -183,17 +196,18 @@ TEST_F(KeyringWithoutDefaultE2E, IsReadOnceAndAgainOnlyWhenTheServiceAnnouncesAK
 
     write("sk_first");
     ASSERT_TRUE(answerPrompt({"pw-new", "#Tab", "pw-new", "#Return"}));
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written.has_value(); }, 15'000));
-    EXPECT_EQ(written, KeychainStatus::success);
-    EXPECT_TRUE(answering) << "the keyring made was announced";
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written->has_value(); }, 15'000));
+    EXPECT_EQ(*written, KeychainStatus::success);
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return answering; }))
+        << "the keyring made is announced";
     EXPECT_EQ(read(), KeychainReadResult::found("sk_first"));
 }
 
 TEST_F(KeyringWithoutDefaultE2E, ASaveWhosePromptIsDismissedSaysNoKeyringWasMade) {
     write("sk_first");
     ASSERT_TRUE(answerPrompt({"#Escape"}));
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written.has_value(); }, 15'000));
-    EXPECT_EQ(written, KeychainStatus::dismissed);
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written->has_value(); }, 15'000));
+    EXPECT_EQ(*written, KeychainStatus::dismissed);
     EXPECT_EQ(read(), KeychainReadResult::error(KeychainStatus::noKeyring));
 }
 
@@ -201,9 +215,9 @@ TEST_F(KeyringWithoutDefaultE2E, AKeyringDaemonKilledDuringThePromptEndsTheSaveA
     write("sk_first");
     ASSERT_TRUE(answerPrompt({}));
     keyring->kill();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written.has_value(); }, 5000))
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return written->has_value(); }, 5000))
         << "not left to the prompt's two minutes";
-    EXPECT_EQ(written, KeychainStatus::unavailable);
+    EXPECT_EQ(*written, KeychainStatus::unavailable);
 }
 
 } // namespace
