@@ -56,14 +56,13 @@ QString keyringStateText(KeyringState state) {
     };
     switch (state) {
     case KeyringState::away:
-        return tr("The keyring isn't available — check that your desktop's keyring is running.");
+        return tr("The keyring isn't available — check that it's running.");
     case KeyringState::locked:
         return tr("Your keyring is locked — unlock it to use your saved key.");
     case KeyringState::failing:
         return tr("The keyring reported an error — try again in a moment.");
     case KeyringState::noDefault:
-        return tr(
-            "There's no default keyring yet — saving your key asks your desktop to make one.");
+        return tr("No default keyring yet — saving a key asks to make one.");
     }
     Q_UNREACHABLE();
 }
