@@ -24,8 +24,12 @@ QString TTSError::kindName() const {
         return QStringLiteral("noKey");
     case Kind::keyUnreadable:
         return QStringLiteral("keyUnreadable");
+    case Kind::keyLocked:
+        return QStringLiteral("keyLocked");
     case Kind::keyringUnavailable:
         return QStringLiteral("keyringUnavailable");
+    case Kind::noKeyring:
+        return QStringLiteral("noKeyring");
     case Kind::audioOutputLost:
         return QStringLiteral("audioOutputLost");
     }

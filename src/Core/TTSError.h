@@ -21,11 +21,15 @@ public:
         textTooLong,
         // No key is saved, so nothing was sent.
         noKey,
-        // The key store could not be read (locked or failing), so nothing was sent.
+        // The key store reported an error, so nothing was sent.
         keyUnreadable,
-        // The key store could not be reached at all (no keyring service, none answering, or no
-        // keyring in it), so nothing was sent.
+        // The keyring that holds the key is locked, so nothing was sent.
+        keyLocked,
+        // The key store could not be reached at all (no keyring service, or none answering), so
+        // nothing was sent.
         keyringUnavailable,
+        // The keyring service holds no default keyring, so no key can be saved yet.
+        noKeyring,
         // The sound output went away while the read was playing.
         audioOutputLost,
     };
@@ -57,7 +61,9 @@ public:
     static TTSError textTooLong() { return {Kind::textTooLong}; }
     static TTSError noKey() { return {Kind::noKey}; }
     static TTSError keyUnreadable() { return {Kind::keyUnreadable}; }
+    static TTSError keyLocked() { return {Kind::keyLocked}; }
     static TTSError keyringUnavailable() { return {Kind::keyringUnavailable}; }
+    static TTSError noKeyring() { return {Kind::noKeyring}; }
     static TTSError audioOutputLost() { return {Kind::audioOutputLost}; }
 
     Kind kind() const { return m_kind; }

@@ -14,11 +14,12 @@ namespace TestSupport {
 // Keeps secrets in memory; answers on the main thread after the call, like the real store.
 // `nextLookup` replaces the answer of the next lookup (a locked item, an error); while
 // `writeError` or `removeError` is set, writes or removals fail with it and change nothing.
-// Those who wait for the store to answer again wait on `reach`.
+// Those who wait for the store to answer again wait on `reach`; `lookups` counts the lookups.
 class FakeSecretStore : public Parlino::SecretStore {
 public:
     void lookup(const QString& account, ReadCompletion completion,
                 std::stop_token cancel = {}) override {
+        ++lookups;
         auto result = secrets.contains(account)
                           ? Parlino::KeychainReadResult::found(secrets.value(account))
                           : Parlino::KeychainReadResult::notFound();
@@ -52,6 +53,7 @@ public:
     QHash<QString, QString> secrets;
     Parlino::StoreReach reach;
     std::optional<Parlino::KeychainReadResult> nextLookup;
+    int lookups = 0;
     std::optional<Parlino::KeychainWriteError> writeError;
     std::optional<Parlino::KeychainDeleteError> removeError;
 

@@ -89,8 +89,8 @@ void FailureRow::showCapture(const Core::CaptureError& error) {
     setButton(PanelMessages::offersAccessibilitySettings(error) ? tr("Open Settings") : QString());
 }
 
-void FailureRow::showStall(const Core::TTSError& error) {
-    const PanelMessages::StallRow row = PanelMessages::stallRow(error);
+void FailureRow::showStall(const PlayerViewModel::Phase& phase) {
+    const PanelMessages::StallRow row = PanelMessages::stallRow(phase);
     m_message->setMessage(row.message);
     setButton(PanelMessages::stallActionTitle(row.action));
 }

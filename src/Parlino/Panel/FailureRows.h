@@ -27,7 +27,7 @@ public:
     // The capture-failure card's text; "Open Settings" only for a refused permission.
     void showCapture(const Core::CaptureError& error);
     // The stall row: the service failure's text, "Retry" or "Revert" at the trailing end.
-    void showStall(const Core::TTSError& error);
+    void showStall(const PlayerViewModel::Phase& phase);
     // The save-failure row: why the read could not be saved.
     void showSaveFailure(const QString& message);
 

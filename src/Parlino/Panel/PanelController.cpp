@@ -131,6 +131,10 @@ void PanelController::phaseDidChange(const PlayerViewModel::Phase& phase) {
         send(Event::cardNeeded);
         break;
     case PhaseKind::stalled:
+        // A stall told anew, its cause changed or gone, leaves the surfaces as they are.
+        if (m_previousPhase.kind() == PhaseKind::stalled)
+            break;
+        [[fallthrough]];
     case PhaseKind::listening:
     case PhaseKind::loading:
     case PhaseKind::playing:

@@ -1,5 +1,6 @@
 #include "Parlino/Panel/PanelMessages.h"
 
+#include "Parlino/Services/KeyringState.h"
 #include "Parlino/Style/NumberText.h"
 
 #include <QCoreApplication>
@@ -72,13 +73,20 @@ StallRow stallRow(const Core::TTSError& error) {
     case Kind::noKey:
         return {tr("No ElevenLabs key is saved — add one in Settings."), StallAction::retry};
     case Kind::keyUnreadable:
-        return {tr("Couldn't read the keyring — unlock it and retry."), StallAction::retry};
+    case Kind::keyLocked:
     case Kind::keyringUnavailable:
-        return {tr("The keyring isn't available — start it and retry."), StallAction::retry};
+    case Kind::noKeyring:
+        return {keyringStateText(*keyringStateOf(error)), StallAction::retry};
     case Kind::audioOutputLost:
         return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};
     }
     Q_UNREACHABLE();
+}
+
+StallRow stallRow(const PlayerViewModel::Phase& phase) {
+    if (phase.causeGone())
+        return {tr("Your key can be read now — retry."), StallAction::retry};
+    return stallRow(phase.ttsError().value_or(Core::TTSError::providerFault(0, {})));
 }
 
 QString stallActionTitle(StallAction action) {

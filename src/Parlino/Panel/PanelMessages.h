@@ -2,6 +2,7 @@
 
 #include "Core/CaptureError.h"
 #include "Core/TTSError.h"
+#include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/WarningModel.h"
 
 #include <QLocale>
@@ -25,6 +26,8 @@ struct StallRow {
 };
 // Failures that come from the chosen voice offer "Revert"; every other stall offers "Retry".
 StallRow stallRow(const Core::TTSError& error);
+// The row of a stalled phase: its error's, or, once the cause has gone, that Retry may work now.
+StallRow stallRow(const PlayerViewModel::Phase& phase);
 QString stallActionTitle(StallAction action);
 
 // The warning button's symbol and spoken label; empty for no warning.

@@ -174,7 +174,7 @@ void PanelView::showPhase() {
     m_controlBar->setVisible(reading && !hidden);
     m_stallRow->setVisible(reading && phase.ttsError().has_value());
     if (phase.ttsError())
-        m_stallRow->showStall(*phase.ttsError());
+        m_stallRow->showStall(phase);
     // A stalled read says why it stalled; one that plays on says why it will not be kept.
     const auto& saveFailure = m_model.saveFailure();
     m_saveFailureRow->setVisible(reading && !hidden && !phase.ttsError() && saveFailure);

@@ -1,12 +1,12 @@
 #include "Parlino/Services/APIKeyCredential.h"
 
+#include "Parlino/Services/KeyringState.h"
+
 namespace Parlino {
 
 Core::TTSError keyReadError(const KeychainReadResult& result) {
-    if (result.kind() == KeychainReadResult::Kind::notFound)
-        return Core::TTSError::noKey();
-    return result.isStoreAway() ? Core::TTSError::keyringUnavailable()
-                                : Core::TTSError::keyUnreadable();
+    const auto state = keyringStateOf(result);
+    return state ? keyringError(*state) : Core::TTSError::noKey();
 }
 
 TTS::Endpoint::Credential apiKeyCredential(SecretStore& store) {

@@ -58,9 +58,12 @@ public:
             phase.m_chars = chars;
             return phase;
         }
-        static Phase stalled(Core::TTSError error) {
+        // `causeGone`: what stalled the read holds no more (the key can be read again), so that
+        // Retry may well work now.
+        static Phase stalled(Core::TTSError error, bool causeGone = false) {
             Phase phase(Kind::stalled);
             phase.m_ttsError = std::move(error);
+            phase.m_causeGone = causeGone;
             return phase;
         }
         static Phase failed(Core::CaptureError error, Dwell dwell) {
@@ -80,6 +83,7 @@ public:
         Kind kind() const { return m_kind; }
         qint64 chars() const { return m_chars; }
         const std::optional<Core::TTSError>& ttsError() const { return m_ttsError; }
+        bool causeGone() const { return m_causeGone; }
         const std::optional<Core::CaptureError>& captureError() const { return m_captureError; }
         Dwell dwell() const { return m_dwell; }
 
@@ -91,6 +95,7 @@ public:
         Kind m_kind;
         qint64 m_chars = 0;
         std::optional<Core::TTSError> m_ttsError;
+        bool m_causeGone = false;
         std::optional<Core::CaptureError> m_captureError;
         Dwell m_dwell = Dwell::autoDismiss;
     };

@@ -16,12 +16,15 @@ inline constexpr qint32 locked = -1;      // the item exists but its collection 
 inline constexpr qint32 unavailable = -2; // no secret service on the session bus, or no bus
 inline constexpr qint32 timedOut = -3;    // the secret service did not answer in time
 inline constexpr qint32 failed = -4;      // the secret service reported an error
-inline constexpr qint32 noKeyring = -5;   // the secret service holds no keyring to keep a key in
+inline constexpr qint32 noKeyring = -5;   // the secret service holds no default keyring
+inline constexpr qint32 dismissed = -6;   // the keyring the service was asked to make was not made:
+                                          // its prompt was dismissed or went unanswered
 
-// A status that says the store itself was out of reach: no secret service, none answering in
-// time, or none holding a keyring. A key may well be saved.
+// A status that says the store itself was out of reach: no secret service, or none answering in
+// time. A key may well be saved. A service without a default keyring answers: no key is saved
+// there, and it stays so until the service announces a new keyring.
 inline bool isStoreAway(qint32 status) {
-    return status == unavailable || status == timedOut || status == noKeyring;
+    return status == unavailable || status == timedOut;
 }
 } // namespace KeychainStatus
 

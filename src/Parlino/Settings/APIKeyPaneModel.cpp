@@ -55,7 +55,9 @@ CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result)
     case TTSError::Kind::textTooLong:
     case TTSError::Kind::noKey:
     case TTSError::Kind::keyUnreadable:
+    case TTSError::Kind::keyLocked:
     case TTSError::Kind::keyringUnavailable:
+    case TTSError::Kind::noKeyring:
     case TTSError::Kind::audioOutputLost:
         return {false, APIKeyPaneModel::troubleStatus};
     }
@@ -103,36 +105,32 @@ void APIKeyPaneModel::readStore() {
         [this, token](KeychainReadResult result) {
             if (token != m_readToken)
                 return;
-            using Kind = KeychainReadResult::Kind;
-            const Layout layout = result.kind() == Kind::found ? Layout::saved : Layout::entry;
+            const auto state = keyringStateOf(result);
+            const Layout layout =
+                result.kind() == KeychainReadResult::Kind::found ? Layout::saved : Layout::entry;
             // Changed outside the pane: what the status said was of the key that was there.
             if (m_layout != Layout::reading && layout != m_layout)
                 setStatus({});
-            const bool locked = result.kind() == Kind::locked;
-            if (locked) {
-                setStatus(lockedStatus);
-            } else if (result.isStoreAway()) {
-                // A key may well be saved: say why none shows.
-                setStatus(keyringAwayMessage);
-            } else {
-                if (m_status == keyringAwayMessage || m_status == lockedStatus)
-                    setStatus({});
+            // A key may well be saved in a keyring away or locked: say why none shows.
+            showKeyringState(state);
+            const bool mayHoldKey = state == KeyringState::away || state == KeyringState::locked;
+            if (!mayHoldKey) {
                 // What a save or removal that went unanswered left behind is known now.
                 const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
                 if (unconfirmed != Change::none)
                     m_notifications.post(apiKeyChanged);
-                if (unconfirmed == Change::save && result.kind() != Kind::found)
+                if (unconfirmed == Change::save && result.kind() != KeychainReadResult::Kind::found)
                     setStatus(keyringRefusedStatus);
             }
-            if (locked || result.isStoreAway())
+            if (state && state != KeyringState::failing)
                 readWhenStoreAnswers();
             setLayout(layout);
         },
         m_lifetime.get_token());
 }
 
-// A keyring out of reach or locked answers otherwise once it is back or unlocked: the pane then
-// shows what it holds, without waiting for the user to come back to it.
+// A keyring out of reach, locked or missing answers otherwise once it is back, unlocked or made:
+// the pane then shows what it holds, without waiting for the user to come back to it.
 void APIKeyPaneModel::readWhenStoreAnswers() {
     m_store.whenAnsweringAgain(
         [this, token = m_readToken] {
@@ -197,14 +195,16 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
 void APIKeyPaneModel::storeFailed(qint32 status) {
     if (KeychainStatus::isStoreAway(status)) {
         m_unconfirmed = Change::save;
-        setStatus(keyringAwayMessage);
+        tellKeyringState(KeyringState::away);
         return readWhenStoreAnswers();
     }
     if (status == KeychainStatus::locked) {
-        setStatus(lockedStatus);
+        tellKeyringState(KeyringState::locked);
         return readWhenStoreAnswers();
     }
-    setStatus(keyringRefusedStatus);
+    setStatus(status == KeychainStatus::dismissed   ? keyringNotMadeStatus
+              : status == KeychainStatus::noKeyring ? noKeyringStatus
+                                                    : keyringRefusedStatus);
 }
 
 bool APIKeyPaneModel::isSavingKeyInput() const {
@@ -224,7 +224,7 @@ void APIKeyPaneModel::removeKey() {
             m_notifications.post(apiKeyChanged);
             if (!removed && KeychainStatus::isStoreAway(removed.error().status)) {
                 m_unconfirmed = Change::removal;
-                setStatus(keyringAwayMessage);
+                tellKeyringState(KeyringState::away);
             }
             // A removal that failed leaves the key where it was; show it as saved again.
             readStore();
@@ -240,6 +240,7 @@ void APIKeyPaneModel::setLayout(Layout layout) {
 }
 
 void APIKeyPaneModel::setStatus(const QString& status) {
+    m_statusTellsState = false;
     if (status == m_status)
         return;
     m_status = status;
@@ -251,6 +252,20 @@ void APIKeyPaneModel::setKeyBeingSaved(std::optional<QString> key) {
         return;
     m_keyBeingSaved = std::move(key);
     emit checkingChanged();
+}
+
+void APIKeyPaneModel::showKeyringState(std::optional<KeyringState> state) {
+    if (!m_status.isEmpty() && !m_statusTellsState)
+        return;
+    if (state)
+        tellKeyringState(*state);
+    else
+        setStatus({});
+}
+
+void APIKeyPaneModel::tellKeyringState(KeyringState state) {
+    setStatus(keyringStateText(state));
+    m_statusTellsState = true;
 }
 
 } // namespace Parlino

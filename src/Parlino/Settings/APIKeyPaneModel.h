@@ -2,6 +2,7 @@
 
 #include "Base/NotificationCenter.h"
 #include "Base/Worker.h"
+#include "Parlino/Services/KeyringState.h"
 #include "Parlino/Services/SecretStore.h"
 
 #include <QObject>
@@ -19,8 +20,9 @@ namespace Parlino {
 // and removes a stored key; each save and removal posts the key-changed notification. A key is
 // checked once: pressing "Validate & Save" again while the same key is being checked does
 // nothing. A press for another key, or "Remove Key", starts a new generation, and a check that
-// finishes after a newer one started changes nothing. A key store out of reach or locked is named
-// as such, and read again when it answers or is unlocked; a save or removal it did not answer
+// finishes after a newer one started changes nothing. What keeps a saved key from being read
+// (KeyringState) is named as such, and the store read again when it may answer otherwise; that
+// never replaces what the user's own save or removal said. A save or removal it did not answer
 // shows what it left once it does. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
@@ -29,10 +31,14 @@ public:
     // `reading` until the key store, first read by refresh(), has said whether a key is saved.
     enum class Layout { reading, entry, saved };
 
-    static inline const QString lockedStatus =
-        QStringLiteral("Your keyring is locked — unlock it to use your saved key.");
     static inline const QString keyringRefusedStatus =
         QStringLiteral("The keyring didn't save the key — please try Save again.");
+    static inline const QString keyringNotMadeStatus =
+        QStringLiteral("No keyring was made, so the key isn't saved — save again and choose a "
+                       "password for the new keyring when your desktop asks.");
+    static inline const QString noKeyringStatus =
+        QStringLiteral("Your desktop couldn't make a keyring — make a default one in its passwords "
+                       "app, then save again.");
     static inline const QString troubleStatus = QStringLiteral(
         "ElevenLabs is having trouble right now — please try Save again in a moment.");
 
@@ -76,6 +82,10 @@ private:
     void setLayout(Layout layout);
     void setStatus(const QString& status);
     void setKeyBeingSaved(std::optional<QString> key);
+    // Says what keeps the key from being read, or takes back what was said of it; a status of
+    // the user's own doing stays.
+    void showKeyringState(std::optional<KeyringState> state);
+    void tellKeyringState(KeyringState state);
 
     SecretStore& m_store;
     const QUrl m_serviceBaseURL;
@@ -84,6 +94,7 @@ private:
     Layout m_layout = Layout::reading;
     QString m_keyInput;
     QString m_status;
+    bool m_statusTellsState = false; // the status is a keyring state's, not the user's doing
     qint64 m_generation = 0;
     qint64 m_readToken = 0;                 // a store read whose token has moved on is stale
     std::optional<QString> m_keyBeingSaved; // of the current generation

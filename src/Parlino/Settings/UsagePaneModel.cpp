@@ -3,6 +3,7 @@
 #include "Parlino/Style/NumberText.h"
 
 #include "Parlino/Services/APIKeyCredential.h"
+#include "Parlino/Services/KeyringState.h"
 #include "TTS/ElevenLabsClient.h"
 
 #include <QLocale>
@@ -30,9 +31,10 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
     case TTSError::Kind::noKey:
         return State::noKey();
     case TTSError::Kind::keyUnreadable:
-        return State::error(keyringUnreadableMessage);
+    case TTSError::Kind::keyLocked:
     case TTSError::Kind::keyringUnavailable:
-        return State::error(keyringAwayMessage);
+    case TTSError::Kind::noKeyring:
+        return State::error(keyringStateText(*keyringStateOf(result.error())));
     case TTSError::Kind::accountInProbation:
         return State::error(QStringLiteral(
             "ElevenLabs has your cloned voices on hold — Built-in voices still work."));

@@ -264,8 +264,12 @@ void CompositionRoot::refreshKeyPresence(std::function<void()> done) {
             warnings.setKeyPresence(KeyPresence::locked);
             break;
         case KeychainReadResult::Kind::error:
-            warnings.setKeyPresence(KeyPresence::unknown);
-            break;
+            if (result.status() != KeychainStatus::noKeyring) {
+                warnings.setKeyPresence(KeyPresence::unknown);
+                break;
+            }
+            // A keyring service that holds no default keyring holds no key either.
+            [[fallthrough]];
         case KeychainReadResult::Kind::notFound:
             warnings.setKeyPresence(KeyPresence::absent);
             warnings.setNetworkFailed(self->m_services.reachability->isNetworkUnavailable());

@@ -14,6 +14,7 @@
 #include "Parlino/Services/AppCoordinator.h"
 #include "Parlino/Services/AudioArbiter.h"
 #include "Parlino/Services/AudioOutput.h"
+#include "Parlino/Services/KeyringStallWatch.h"
 #include "Parlino/Services/NowPlayingCoordinator.h"
 #include "Parlino/Services/OnboardingModel.h"
 #include "Parlino/Services/PlayerViewModel.h"
@@ -286,6 +287,8 @@ private:
     CacheStore m_cache;
     ClipLibrary m_clipLibrary;
     SaveFailureNotice m_saveFailureNotice{m_viewModel};
+    KeyringStallWatch m_keyringStallWatch{m_viewModel, *m_services.secretStore,
+                                          Base::NotificationCenter::defaultCenter()};
     std::shared_ptr<Playback::ChunkPlayerFactory> m_samplePlayers;
     VoiceSamplePlayer m_voiceSamplePlayer;
     AudioOutput m_audioOutput;

@@ -91,8 +91,8 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
          {TTSError::network(QStringLiteral("offline")),
           TTSError::unanswered(QStringLiteral("no answer")), TTSError::unauthorized(),
           TTSError::insufficientCredits(), TTSError::entitlementExceeded(), TTSError::textTooLong(),
-          TTSError::noKey(), TTSError::keyUnreadable(), TTSError::keyringUnavailable(),
-          TTSError::audioOutputLost()})
+          TTSError::noKey(), TTSError::keyUnreadable(), TTSError::keyLocked(),
+          TTSError::keyringUnavailable(), TTSError::noKeyring(), TTSError::audioOutputLost()})
         EXPECT_EQ(action(error), StallAction::retry);
     // The error's own text never reaches the row.
     EXPECT_FALSE(PanelMessages::stallRow(TTSError::network(QStringLiteral("offline")))
@@ -106,9 +106,10 @@ TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
     QSet<QString> messages;
     for (const TTSError& error :
          {TTSError::unauthorized(), TTSError::providerFault(500, {}), TTSError::noKey(),
-          TTSError::keyUnreadable(), TTSError::keyringUnavailable(), TTSError::audioOutputLost(),
+          TTSError::keyUnreadable(), TTSError::keyLocked(), TTSError::keyringUnavailable(),
+          TTSError::noKeyring(), TTSError::audioOutputLost(),
           TTSError::network(QStringLiteral("offline")),
           TTSError::unanswered(QStringLiteral("no answer"))})
         messages.insert(PanelMessages::stallRow(error).message);
-    EXPECT_EQ(messages.size(), 8) << "a service that does not answer is not a lost connection";
+    EXPECT_EQ(messages.size(), 10) << "a service that does not answer is not a lost connection";
 }

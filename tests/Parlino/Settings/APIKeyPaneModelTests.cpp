@@ -14,6 +14,9 @@ using Layout = APIKeyPaneModel::Layout;
 namespace {
 
 const QString userRoute = QStringLiteral("/v1/user");
+const QString awayText = keyringStateText(KeyringState::away);
+const QString lockedText = keyringStateText(KeyringState::locked);
+const QString noDefaultText = keyringStateText(KeyringState::noDefault);
 
 struct APIKeyPaneModelTest : ::testing::Test, PaneServices {
     APIKeyPaneModelTest() {
@@ -55,7 +58,7 @@ TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo)
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     auto locked = makeModel();
     EXPECT_EQ(locked->layout(), Layout::entry);
-    EXPECT_EQ(locked->status(), APIKeyPaneModel::lockedStatus);
+    EXPECT_EQ(locked->status(), lockedText);
     // Unlocked: the saved key shows without the pane being opened again.
     store.reach.serviceReturned();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return locked->layout() == Layout::saved; }));
@@ -64,7 +67,7 @@ TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo)
     store.nextLookup = KeychainReadResult::error(KeychainStatus::failed);
     auto unreadable = makeModel();
     EXPECT_EQ(unreadable->layout(), Layout::entry);
-    EXPECT_EQ(unreadable->status(), QString());
+    EXPECT_EQ(unreadable->status(), keyringStateText(KeyringState::failing));
 }
 
 TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItAnswers) {
@@ -72,7 +75,7 @@ TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItA
     store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
     auto model = makeModel();
     EXPECT_EQ(model->layout(), Layout::entry);
-    EXPECT_EQ(model->status(), keyringAwayMessage) << "not an empty field that looks like no key";
+    EXPECT_EQ(model->status(), awayText) << "not an empty field that looks like no key";
 
     // Another of the store's calls is answered, or the service comes back: the pane reads again.
     store.reach.note(false);
@@ -81,13 +84,13 @@ TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItA
     EXPECT_EQ(model->status(), QString());
 
     // Still out of reach when read again: it keeps waiting, and a model gone waits no more.
-    store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
     model->refresh();
-    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == awayText; }));
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     store.reach.serviceReturned();
     TestSupport::drainEvents();
-    EXPECT_EQ(model->status(), keyringAwayMessage);
+    EXPECT_EQ(model->status(), awayText);
     model.reset();
     store.reach.serviceReturned();
     TestSupport::drainEvents();
@@ -196,7 +199,7 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     auto model = makeModel();
     store.writeError = KeychainWriteError{KeychainStatus::timedOut};
     save(*model, QStringLiteral("sk-good"));
-    EXPECT_EQ(model->status(), keyringAwayMessage);
+    EXPECT_EQ(model->status(), awayText);
     EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
     EXPECT_EQ(posts, 0);
 
@@ -210,7 +213,7 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     store.removeError = KeychainDeleteError{KeychainStatus::timedOut};
     store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
     model->removeKey();
-    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status() == keyringAwayMessage; }));
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status() == awayText; }));
     EXPECT_EQ(posts, 2);
     store.secrets.remove(apiKeyAccount); // deleted once the keyring went on
     store.reach.serviceReturned();
@@ -221,7 +224,7 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     // A save the keyring never carried out is told once it answers; the key stays typed.
     store.writeError = KeychainWriteError{KeychainStatus::timedOut};
     save(*model, QStringLiteral("sk-good"));
-    EXPECT_EQ(model->status(), keyringAwayMessage);
+    EXPECT_EQ(model->status(), awayText);
     store.writeError.reset();
     store.reach.serviceReturned();
     ASSERT_TRUE(TestSupport::pumpUntil(
@@ -231,7 +234,37 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
 
     store.writeError = KeychainWriteError{KeychainStatus::locked};
     save(*model, QStringLiteral("sk-good"));
-    EXPECT_EQ(model->status(), APIKeyPaneModel::lockedStatus);
+    EXPECT_EQ(model->status(), lockedText);
+}
+
+// A keyring service without a default keyring: named as such, and a save that could not make one
+// keeps saying why, whatever the keyring is read as afterwards; once a keyring is made the key
+// saved into it shows.
+TEST_F(APIKeyPaneModelTest, NoDefaultKeyringIsNamedAndASaveThatMadeNoneKeepsItsMessage) {
+    service.on("GET", userRoute, quotaAnswer(5, 10));
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
+    auto model = makeModel();
+    EXPECT_EQ(model->layout(), Layout::entry);
+    EXPECT_EQ(model->status(), noDefaultText);
+
+    store.writeError = KeychainWriteError{KeychainStatus::dismissed};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), APIKeyPaneModel::keyringNotMadeStatus);
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
+    store.reach.serviceReturned();
+    TestSupport::drainEvents();
+    EXPECT_EQ(model->status(), APIKeyPaneModel::keyringNotMadeStatus);
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
+
+    store.writeError = KeychainWriteError{KeychainStatus::noKeyring};
+    save(*model, QStringLiteral("sk-good"));
+    EXPECT_EQ(model->status(), APIKeyPaneModel::noKeyringStatus);
+
+    // A keyring made elsewhere holds the key.
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-elsewhere");
+    store.reach.serviceReturned();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+    EXPECT_EQ(posts, 0);
 }
 
 TEST_F(APIKeyPaneModelTest, ACheckOvertakenByANewerPressOrARemovalChangesNothing) {
@@ -366,7 +399,7 @@ TEST_F(APIKeyPaneModelTest, TheSavedKeyCredentialReadsTheStoreOnEveryRequest) {
     EXPECT_EQ(result->value(), QStringLiteral("sk-saved"));
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     ask();
-    EXPECT_EQ(result->error(), Core::TTSError::keyUnreadable());
+    EXPECT_EQ(result->error(), Core::TTSError::keyLocked());
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
     ask();
     EXPECT_EQ(result->error(), Core::TTSError::keyringUnavailable());

@@ -1,6 +1,7 @@
 #include "KeyboardShortcuts/Recorder.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/AppShortcutNames.h"
+#include "Parlino/Services/KeyringState.h"
 #include "Parlino/Settings/APIKeyPane.h"
 #include "Parlino/Settings/SettingsSidebar.h"
 #include "Parlino/Settings/SettingsView.h"
@@ -432,8 +433,8 @@ TEST_F(SettingsViewTest, SettingsShownAgainShowsWhatTheKeyringHoldsNow) {
     store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     window.show();
-    settle([&] { return status() && status()->text() == APIKeyPaneModel::lockedStatus; });
-    EXPECT_EQ(status()->text(), APIKeyPaneModel::lockedStatus);
+    settle([&] { return status() && status()->text() == keyringStateText(KeyringState::locked); });
+    EXPECT_EQ(status()->text(), keyringStateText(KeyringState::locked));
 
     // The usage pane asks again too.
     select(window.view(), SettingsPane::usage);

@@ -1,4 +1,5 @@
 #include "Parlino/Services/APIKeyCredential.h"
+#include "Parlino/Services/KeyringState.h"
 #include "Parlino/Settings/UsagePaneModel.h"
 
 #include "SettingsTesting.h"
@@ -44,9 +45,9 @@ TEST_F(UsagePaneModelTest, WithoutAReadableKeyItAsksNothing) {
     EXPECT_EQ(load(), State::loaded({1, 2}));
     // A locked keyring holds a key: it is named, not taken for none.
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
-    EXPECT_EQ(load(), State::error(keyringUnreadableMessage));
+    EXPECT_EQ(load(), State::error(keyringStateText(KeyringState::locked)));
     store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
-    EXPECT_EQ(load(), State::error(keyringAwayMessage));
+    EXPECT_EQ(load(), State::error(keyringStateText(KeyringState::away)));
     EXPECT_EQ(service.requests().size(), 2);
 }
 

@@ -1,6 +1,7 @@
 #include "ShellTesting.h"
 
 #include "Parlino/Panel/PanelMessages.h"
+#include "Parlino/Services/KeyringState.h"
 #include "support/LogCapture.h"
 
 #include <QRegularExpression>
@@ -52,22 +53,22 @@ TEST_F(FailureCauseTest, AReadWithoutASavedKeySendsNothingSaysSoAndRetriesOnceOn
 
 TEST_F(FailureCauseTest, AKeyringThatCannotBeReadIsNeitherAMissingNorARejectedKey) {
     const std::pair<KeychainReadResult, TTSError> outcomes[] = {
-        {KeychainReadResult::locked(KeychainStatus::locked), TTSError::keyUnreadable()},
+        {KeychainReadResult::locked(KeychainStatus::locked), TTSError::keyLocked()},
         {KeychainReadResult::error(KeychainStatus::failed), TTSError::keyUnreadable()},
         {KeychainReadResult::error(KeychainStatus::unavailable), TTSError::keyringUnavailable()},
         {KeychainReadResult::error(KeychainStatus::timedOut), TTSError::keyringUnavailable()},
-        {KeychainReadResult::error(KeychainStatus::noKeyring), TTSError::keyringUnavailable()}};
+        {KeychainReadResult::error(KeychainStatus::noKeyring), TTSError::noKeyring()}};
     for (const auto& [outcome, error] : outcomes) {
         SCOPED_TRACE(outcome.status());
         secrets->nextLookup = outcome;
         read(text);
         ASSERT_TRUE(pumpUntilPhase(Kind::stalled));
         EXPECT_EQ(stallError(), error);
+        // In the same words as the settings say it.
+        EXPECT_EQ(PanelMessages::stallRow(error).message,
+                  keyringStateText(keyringStateOf(outcome).value()));
     }
     EXPECT_EQ(synthesisRequests(), 0);
-    const auto away = PanelMessages::stallRow(TTSError::keyringUnavailable());
-    EXPECT_TRUE(away.message.startsWith(QStringLiteral("The keyring isn't available — ")));
-    EXPECT_EQ(away.action, PanelMessages::StallAction::retry);
 
     // Once the keyring answers again, Retry reads with the key it holds.
     player().onRetry();

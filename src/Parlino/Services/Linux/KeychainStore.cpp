@@ -3,6 +3,7 @@
 
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "Parlino/Services/Linux/DefaultKeyringRequest.h"
 #include "Parlino/Services/Linux/SecretServiceWatch.h"
 
 #include "Base/Linux/GlibThread.h"
@@ -237,6 +238,62 @@ std::function<void(qint32)> deliverStatus(std::function<void(Base::Result<void, 
         std::move(reach), statusIsAway);
 }
 
+// The key a write stores, and where.
+struct StoreRequest {
+    QString service;
+    QString account;
+    QByteArray label;
+    QByteArray secret;
+};
+
+// A write as one call of the queue: the default keyring is looked up, and the key stored into it
+// only when it is there (noKeyring else). Its outcome, a status, is returned through `task`. On
+// the GLib thread.
+class StoreCall {
+public:
+    static void begin(const StoreRequest& request, GTask* task) {
+        secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
+                                    g_task_get_cancellable(task), &StoreCall::keyringFound,
+                                    new StoreCall{request, task});
+    }
+
+private:
+    StoreCall(StoreRequest request, GTask* task) : m_request(std::move(request)), m_task(task) {}
+
+    void finish(qint32 status) {
+        g_task_return_int(m_task, status);
+        g_object_unref(m_task);
+        delete this;
+    }
+
+    static void keyringFound(GObject*, GAsyncResult* result, gpointer data) {
+        auto* call = static_cast<StoreCall*>(data);
+        GError* error = nullptr;
+        SecretCollection* keyring = secret_collection_for_alias_finish(result, &error);
+        if (error)
+            return call->finish(statusOf(error));
+        if (!keyring) {
+            log.error("secret service holds no default keyring");
+            return call->finish(KeychainStatus::noKeyring);
+        }
+        g_object_unref(keyring);
+        const StoreRequest& request = call->m_request;
+        secret_password_storev(&schema, attributes(request.service, request.account).get(),
+                               SECRET_COLLECTION_DEFAULT, request.label.constData(),
+                               request.secret.constData(), g_task_get_cancellable(call->m_task),
+                               &StoreCall::stored, call);
+    }
+
+    static void stored(GObject*, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        secret_password_store_finish(result, &error);
+        static_cast<StoreCall*>(data)->finish(error ? statusOf(error) : KeychainStatus::success);
+    }
+
+    StoreRequest m_request;
+    GTask* m_task;
+};
+
 // What a lookup after a removal says about it: a service without a keyring holds no key either.
 qint32 statusAfterRemoval(const KeychainReadResult& left) {
     switch (left.kind()) {
@@ -314,25 +371,49 @@ void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::s
         [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
 }
 
+// A service without a default keyring would make one itself, under a prompt that no call's
+// time-out waits for: the store asks for one first, waits as long as the user takes over the
+// prompt, and stores the key then. A store that was given up on (told as timed out) asks for none.
 void KeychainStore::write(const QString& account, const QString& value, WriteCompletion completion,
                           std::stop_token cancel) {
     auto deliver =
         deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
+    auto givenUp = std::make_shared<bool>(false);
+    storeItem(
+        account, value,
+        [store = *this, account, value, deliver, givenUp, cancel](qint32 status) mutable {
+            if (status != KeychainStatus::noKeyring || *givenUp)
+                return deliver(status);
+            DefaultKeyringRequest::start(
+                store.m_scheduler, store.m_timeoutSeconds,
+                [store, account, value, deliver, cancel](qint32 made) mutable {
+                    if (made != KeychainStatus::success)
+                        return deliver(made);
+                    store.storeItem(
+                        account, value, deliver, [deliver] { deliver(KeychainStatus::timedOut); },
+                        cancel);
+                },
+                cancel);
+        },
+        [deliver, givenUp] {
+            *givenUp = true;
+            deliver(KeychainStatus::timedOut);
+        },
+        cancel);
+}
+
+void KeychainStore::storeItem(const QString& account, const QString& value,
+                              std::function<void(qint32)> finish, std::function<void()> timedOut,
+                              std::stop_token cancel) {
     PendingCall<qint32>::start(
         m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
-        [service = m_service, account, label = (m_service + u' ' + account).toUtf8(),
-         secret = value.toUtf8()](GCancellable* cancellable, GAsyncReadyCallback ready,
-                                  gpointer call) {
-            secret_password_storev(&schema, attributes(service, account).get(),
-                                   SECRET_COLLECTION_DEFAULT, label.constData(), secret.constData(),
-                                   cancellable, ready, call);
+        [request = StoreRequest{m_service, account, (m_service + u' ' + account).toUtf8(),
+                                value.toUtf8()}](GCancellable* cancellable,
+                                                 GAsyncReadyCallback ready, gpointer call) {
+            StoreCall::begin(request, g_task_new(nullptr, cancellable, ready, call));
         },
-        [](GAsyncResult* result) {
-            GError* error = nullptr;
-            secret_password_store_finish(result, &error);
-            return error ? statusOf(error) : KeychainStatus::success;
-        },
-        deliver, [deliver] { deliver(KeychainStatus::timedOut); });
+        [](GAsyncResult* result) { return qint32(g_task_propagate_int(G_TASK(result), nullptr)); },
+        std::move(finish), std::move(timedOut));
 }
 
 // The Secret Service leaves items of a locked collection in place and still reports success, so

@@ -15,7 +15,8 @@ class SecretServiceWatch;
 
 // The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
 // attributes "service" and "account". Reads never prompt: an item in a locked collection reads
-// as locked; a write into a locked keyring has the service ask the user to unlock it. Every call
+// as locked; a write into a locked keyring has the service ask the user to unlock it, and one into
+// a service without a default keyring asks it to make one (DefaultKeyringRequest). Every call
 // is asynchronous and given up after a time-out; the caller then hears of the time-out, but the
 // call is heard out for `lateAnswerSeconds` more, since an answer after all tells that the
 // service answers again. Calls are made one after another, in the order asked. Whoever waits for
@@ -46,6 +47,10 @@ public:
 private:
     // Delivers notFound when the service has a default keyring, else the error that says why not.
     void checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel);
+    // Stores the key into the default keyring: `finish` hears the status (noKeyring when there is
+    // none), `timedOut` the time-out.
+    void storeItem(const QString& account, const QString& value, std::function<void(qint32)> finish,
+                   std::function<void()> timedOut, std::stop_token cancel);
 
     QString m_service;
     Base::Scheduler& m_scheduler;

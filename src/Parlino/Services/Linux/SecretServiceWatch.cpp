@@ -31,9 +31,15 @@ SecretServiceWatch::SecretServiceWatch(std::shared_ptr<StoreReach> reach)
         log.notice("secret service registered on the session bus");
         m_reach->serviceReturned();
     });
-    QDBusConnection::sessionBus().connect(serviceName, servicePath, serviceInterface,
-                                          QStringLiteral("CollectionChanged"), this,
-                                          SLOT(onCollectionChanged(QDBusObjectPath)));
+    // A keyring unlocked or locked, made (the default one a save asked for, or one made in the
+    // desktop's passwords app) or deleted. Heard from whoever sends them: a match on the service's
+    // name hears nothing of a service started (on demand) after it was made.
+    // The slot takes the message: one that took the collection's path would depend on the order in
+    // which its type and D-Bus's own were registered, and miss every signal when it lost.
+    for (const auto name : {"CollectionChanged", "CollectionCreated", "CollectionDeleted"})
+        QDBusConnection::sessionBus().connect(serviceName, servicePath, serviceInterface,
+                                              QString::fromLatin1(name), this,
+                                              SLOT(onCollectionChanged(QDBusMessage)));
 }
 
 void SecretServiceWatch::awaitAnswer() {
@@ -61,8 +67,9 @@ void SecretServiceWatch::awaitAnswer() {
         });
 }
 
-void SecretServiceWatch::onCollectionChanged(const QDBusObjectPath& collection) {
-    log.info("secret service collection changed: %{public}s", qPrintable(collection.path()));
+void SecretServiceWatch::onCollectionChanged(const QDBusMessage& change) {
+    log.info("secret service %{public}s: %{public}s", qPrintable(change.member()),
+             qPrintable(change.arguments().value(0).value<QDBusObjectPath>().path()));
     m_reach->serviceReturned();
 }
 

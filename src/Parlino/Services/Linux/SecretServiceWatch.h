@@ -2,21 +2,20 @@
 
 #include "Parlino/Services/StoreReach.h"
 
+#include <QDBusMessage>
 #include <QDBusServiceWatcher>
 #include <QObject>
 
 #include <memory>
 
-class QDBusObjectPath;
-
 namespace Parlino {
 
 // Tells a key store's StoreReach when the Secret Service may answer otherwise than it last did,
-// following the bus only: the service's name coming back, a keyring of it changing (unlocked or
-// locked), and, while the store is out of reach, the answer to one call that waits for as long as
-// the service takes. A service that is stopped or waits on its own prompt answers nothing for a
-// time longer than any time-out: that one call, sent while it is away, is answered as soon as it
-// answers again. Main thread only.
+// following the bus only: the service's name coming back, a keyring of it made, deleted or
+// changed (unlocked or locked), and, while the store is out of reach, the answer to one call that
+// waits for as long as the service takes. A service that is stopped or waits on its own prompt
+// answers nothing for a time longer than any time-out: that one call, sent while it is away, is
+// answered as soon as it answers again. Main thread only.
 class SecretServiceWatch final : public QObject {
     Q_OBJECT
 
@@ -29,7 +28,7 @@ public:
     void awaitAnswer();
 
 private slots:
-    void onCollectionChanged(const QDBusObjectPath& collection);
+    void onCollectionChanged(const QDBusMessage& change);
 
 private:
     std::shared_ptr<StoreReach> m_reach;
