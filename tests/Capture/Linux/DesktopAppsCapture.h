@@ -24,6 +24,7 @@
 #include "Capture/TerminalSelectionStrategy.h"
 #include "Core/TextSanitizer.h"
 #include "support/EventLoop.h"
+#include "support/StartedPrograms.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -83,8 +84,10 @@ inline bool setDesktopAccessibility(bool on) {
 class BusyLoops {
 public:
     BusyLoops() {
-        for (auto& loop : m_loops)
+        for (auto& loop : m_loops) {
+            TestSupport::endWithTheTest(loop);
             loop.start(QStringLiteral("sh"), {"-c", "while :; do :; done"});
+        }
     }
     ~BusyLoops() {
         for (auto& loop : m_loops) {
@@ -184,12 +187,18 @@ protected:
             ::kill(pid_t(pid), SIGKILL);
     }
 
+    // Starts the application in a home of its own, so that it depends on nothing that another
+    // test, run or the account left (an editor's session to restore after it was killed, a
+    // profile's lock) and leaves nothing there; its GSettings live only as long as it runs.
     void start(const QString& program, const QStringList& arguments,
                const QStringList& environment = {}) {
-        auto variables = QProcessEnvironment::systemEnvironment();
+        auto variables = TestSupport::withOwnHome(QProcessEnvironment::systemEnvironment(),
+                                                  folder.filePath("home"));
+        variables.insert("GSETTINGS_BACKEND", "memory");
         for (const QString& variable : environment)
             variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
         application.setProcessEnvironment(variables);
+        TestSupport::endWithTheTest(application);
         application.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&application, &QProcess::readyReadStandardOutput, [this] {
             while (application.canReadLine())

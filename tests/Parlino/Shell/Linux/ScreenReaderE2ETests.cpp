@@ -103,20 +103,25 @@ protected:
         service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
     }
     // The user works in `program`, whose window's title holds `title`, and does `first` there;
-    // then the screen reader and Parlino start.
+    // then the screen reader and Parlino start. The user's programs have a home of their own, and
+    // GSettings that live only as long as they run: an editor killed at the end of an earlier
+    // test would otherwise leave a session that the next one restores.
     void workIn(const QString& program, const QStringList& arguments, const QString& title,
                 const std::function<void()>& first = {}) {
-        const QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment session = TestSupport::withOwnHome(
+            QProcessEnvironment::systemEnvironment(), home.filePath("user"));
+        session.insert("GSETTINGS_BACKEND", "memory");
         userApp = std::make_unique<Program>(program, arguments, session);
-        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 10000))
-            << "the user's window never became the active window";
+        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 30000))
+            << "the user's window never became the active window: "
+            << desktop.activeWindowTitle().toStdString();
         if (first)
             first();
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
             QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
             session);
-        ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 30000))
+        ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 60000))
             << "the screen reader never started";
 
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
