@@ -36,6 +36,9 @@ const QString bubbleTitle = QStringLiteral("Parlino Bubble");
 const QString editorFile = QStringLiteral("quiet-rooms.txt");
 const QString text = QStringLiteral("Quiet rooms help people think. Against the noise, a calm "
                                     "voice reads on.");
+// The longest a loaded desktop takes to show or hide a window, move the focus or speak after a
+// key, in milliseconds.
+constexpr int desktopWaitMs = 15000;
 // What the screen reader echoes of a key pressed in the window it follows.
 const QRegularExpression
     keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
@@ -133,7 +136,7 @@ protected:
                                         R"("KeyboardShortcuts_readSelection":{"string":)"
                                         R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6656}"})"));
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
-        ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
+        ASSERT_TRUE(app->waitForLine("tray: icon installed", 30000)) << log();
     }
     void workInTerminal() {
         workIn(QStringLiteral("xterm"), {"-title", terminalTitle}, terminalTitle);
@@ -156,7 +159,8 @@ protected:
     void startRead() {
         ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
         ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
-        ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(bubbleTitle).has_value(); }))
+        ASSERT_TRUE(
+            pumpUntil([&] { return desktop.shownWindow(bubbleTitle).has_value(); }, desktopWaitMs))
             << log();
     }
 
@@ -190,7 +194,9 @@ TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTh
     const std::optional<QRect> bubble = desktop.shownWindow(bubbleTitle);
     ASSERT_TRUE(bubble.has_value());
     desktop.pointTo(bubble->center());
-    ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(panelTitle).has_value(); })) << log();
+    ASSERT_TRUE(
+        pumpUntil([&] { return desktop.shownWindow(panelTitle).has_value(); }, desktopWaitMs))
+        << log();
     ASSERT_TRUE(app->waitForLine("setState playing -> finished", 30000)) << log();
     EXPECT_EQ(desktop.focusedWindowTitle(), terminalTitle);
 
@@ -233,7 +239,8 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
     // Open Parlino: the panel has the keyboard, and the reader names it and the read's control.
     withKeys({XK_Control_L, XK_Alt_L}, XK_o);
-    ASSERT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }))
+    ASSERT_TRUE(
+        pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }, desktopWaitMs))
         << desktop.focusedWindowTitle().toStdString() << "\n"
         << log();
     const QRegularExpression control(QStringLiteral("(Pause|Play) push button.*"));
@@ -266,7 +273,7 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
         for (int presses = 0; presses < 4 && heardSince().indexOf(name) < 0; ++presses) {
             const qsizetype said = heardSince().size();
             desktop.tap(XK_Tab);
-            pumpUntil([&] { return heardSince().size() > said; });
+            pumpUntil([&] { return heardSince().size() > said; }, desktopWaitMs);
         }
         EXPECT_GE(heardSince().indexOf(name), 0) << button << ":\n"
                                                  << spoken().mid(from).join('\n').toStdString();
@@ -274,8 +281,11 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
     // Escape closes the panel, and the keyboard is back in the editor.
     desktop.tap(XK_Escape);
-    ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); })) << log();
-    EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }))
+    ASSERT_TRUE(
+        pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); }, desktopWaitMs))
+        << log();
+    EXPECT_TRUE(
+        pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }, desktopWaitMs))
         << desktop.activeWindowTitle().toStdString();
 }
 
@@ -313,7 +323,8 @@ TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) 
         // Then a key that the reader echoes: whatever the shortcut made it say came before.
         desktop.tap(XK_Shift_R);
         static const QRegularExpression echo(QStringLiteral("^right shift\\s*$"));
-        ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }))
+        ASSERT_TRUE(
+            pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }, desktopWaitMs))
             << spoken().mid(before).join('\n').toStdString();
         EXPECT_EQ(withoutKeys(spoken().mid(before)), QStringList())
             << "round " << round << ": " << spoken().mid(before).join('\n').toStdString();
