@@ -462,7 +462,8 @@ public:
             m_process.kill();
         m_process.waitForFinished();
     }
-    bool waitForLine(const QString& pattern, int timeoutMs = 10000) {
+    // Waits for a line that matches `pattern`, as long as a loaded machine may take to print it.
+    bool waitForLine(const QString& pattern, int timeoutMs = 30000) {
         const QRegularExpression expression(pattern);
         return pumpUntil([&] { return !m_lines.filter(expression).isEmpty(); }, timeoutMs);
     }
