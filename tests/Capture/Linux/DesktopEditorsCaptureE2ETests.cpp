@@ -26,6 +26,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditorWithAScreenRead
         GTEST_SKIP() << "no screen reader (the orca package)";
     const QString log = folder.filePath("orca.log");
     QProcess screenReader;
+    TestSupport::endWithTheTest(screenReader);
     // Without speech, which would start a speech server that outlives the screen reader and
     // speaks into the desktop's sound; with preferences of its own, where that choice is kept.
     screenReader.start(QStringLiteral("orca"), {"--replace", "--disable", "speech", "--user-prefs",
