@@ -11,7 +11,7 @@ using namespace DesktopAppsCapture;
 namespace {
 
 TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditor) {
-    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()});
+    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()}, mousepadEnvironment);
     ASSERT_TRUE(waitUntilFrontmost());
 
     readChangingSelection(
@@ -43,7 +43,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditorWithAScreenRead
         },
         startTimeout * 2))
         << "the screen reader never started";
-    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()});
+    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()}, mousepadEnvironment);
     ASSERT_TRUE(waitUntilFrontmost());
     ASSERT_TRUE(selectUntilOffered([] { return selectLineByKeys(0); }, lineText(0)));
 
