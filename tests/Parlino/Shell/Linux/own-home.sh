@@ -13,10 +13,11 @@ fail() {
   exit 1
 }
 # Whether process $1 still runs: a zombie that nobody reaps has ended.
-runs() { [ -n "$(ps -o stat= -p "$1" | grep -v '^Z')" ]; }
+runs() { ps -o stat= -p "$1" | grep -qv '^Z'; }
 
 mkdir "$work/account"
 status=0
+# shellcheck disable=SC2016 # expanded by the command
 HOME="$work/account" XDG_CONFIG_HOME="$work/account/config" "$script" bash -c '
   printf "%s\n" "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" \
     "$XDG_RUNTIME_DIR" >"$0/folders"
