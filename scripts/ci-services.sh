@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command inside a private desktop session for the end-to-end tests: an X server (Xvfb), a
 # window manager (openbox), a compositor (xcompmgr), a D-Bus session with the accessibility bus,
-# an unlocked keyring, a tray host (trayer) and a headless PulseAudio server. Waits until each is
+# an unlocked keyring, a tray host (trayer) and a headless PulseAudio server, all in a home of the
+# session's own that is removed afterwards (scripts/with-own-home.sh). Waits until each is
 # ready, and stops exactly what it started. Inside a session already, it just runs the command,
 # unless PARLINO_TRAY_TINT asks for a tray of another colour than that session's.
 # Usage: scripts/ci-services.sh <command> [args...]   (PARLINO_CI_DEBUG=1 logs when each is ready)
@@ -13,16 +14,16 @@ if [ -n "${PARLINO_DESKTOP_SESSION:-}" ] &&
   exec "$@"
 fi
 
-# The D-Bus session, the private XDG_RUNTIME_DIR and PulseAudio come from with-pulseaudio.sh,
-# which runs this script again for the desktop inside them.
+# The D-Bus session, the home of the session's own with its XDG folders and PulseAudio come from
+# with-pulseaudio.sh, which runs this script again for the desktop inside them.
 if [ -z "${PARLINO_DESKTOP_STAGE:-}" ]; then
   exec env PARLINO_DESKTOP_STAGE=1 "$(dirname "$0")/with-pulseaudio.sh" "$0" "$@"
 fi
 unset PARLINO_DESKTOP_STAGE WAYLAND_DISPLAY
 
-home="$(mktemp -d)"
-export XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache"
-mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
+# The desktop's own files (the display's number, the X server's log), in the private home.
+files="$XDG_RUNTIME_DIR/desktop.$$"
+mkdir "$files"
 started=()
 
 stop_started() {
@@ -32,14 +33,14 @@ stop_started() {
     kill "${started[i]}" 2>/dev/null
     wait "${started[i]}" 2>/dev/null
   done
-  rm -rf "$home"
+  rm -rf "$files"
 }
 trap stop_started EXIT
 
 # Says what failed, with the end of the X server's log, which tells why a client could not connect.
 fail() {
   echo "ci-services: $*" >&2
-  if [ -s "$home/xvfb.log" ]; then tail -n 5 "$home/xvfb.log" | sed 's/^/ci-services: Xvfb: /' >&2; fi
+  if [ -s "$files/xvfb.log" ]; then tail -n 5 "$files/xvfb.log" | sed 's/^/ci-services: Xvfb: /' >&2; fi
   exit 1
 }
 
@@ -71,13 +72,13 @@ window_named() { xwininfo -root -tree | grep -q "\"$1\""; }
 # whole number (a line that has ended) is answered. Without -noreset the server would reset when
 # that first client leaves, refusing the next one for a moment.
 xvfb_answers() {
-  [ -z "$(tail -c 1 "$home/display" | tr -d '\n')" ] &&
-    xdpyinfo -display ":$(head -n 1 "$home/display")" > /dev/null
+  [ -z "$(tail -c 1 "$files/display" | tr -d '\n')" ] &&
+    xdpyinfo -display ":$(head -n 1 "$files/display")" > /dev/null
 }
-Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$home/display" 2>"$home/xvfb.log" &
+Xvfb -displayfd 3 -noreset -screen 0 1920x1080x24 -nolisten tcp 3>"$files/display" 2>"$files/xvfb.log" &
 started+=($!)
 wait_for "Xvfb" xvfb_answers
-export DISPLAY=":$(head -n 1 "$home/display")"
+export DISPLAY=":$(head -n 1 "$files/display")"
 
 openbox --sm-disable &
 started+=($!)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a command beside a private, headless PulseAudio server with one null sink, and stops
-# exactly what it started. A parec keeper records the sink's monitor (float32, 44.1 kHz, mono)
-# into the file named by PARLINO_PULSE_CAPTURE, so that a test can check what was played.
+# Runs a command beside a private, headless PulseAudio server with one null sink, all in a home of
+# its own (scripts/with-own-home.sh), and stops exactly what it started. A parec keeper records the
+# sink's monitor (float32, 44.1 kHz, mono) into the file named by PARLINO_PULSE_CAPTURE, so that a
+# test can check what was played.
 # Usage: scripts/with-pulseaudio.sh <command> [args...]
 set -euo pipefail
 [ "$#" -gt 0 ] || { echo "usage: with-pulseaudio.sh <command> [args...]" >&2; exit 2; }
@@ -11,16 +12,15 @@ if [ -n "${PARLINO_PULSE_CAPTURE:-}" ] && pactl info >/dev/null 2>&1; then
   exec "$@"
 fi
 
-# The server's session bus: one private dbus-run-session around everything else.
+# The server's session bus: one private dbus-run-session around everything else, in a home of its
+# own, so that the services the bus starts on demand (settings, keyring) start there too.
 if [ -z "${PARLINO_PULSE_SESSION:-}" ]; then
-  exec env PARLINO_PULSE_SESSION=1 dbus-run-session -- "$0" "$@"
+  exec env PARLINO_PULSE_SESSION=1 "$(dirname "$0")/with-own-home.sh" \
+    dbus-run-session -- "$0" "$@"
 fi
 
-runtime="$(mktemp -d)"
-chmod 0700 "$runtime"
-export XDG_RUNTIME_DIR="$runtime"
-export PULSE_RUNTIME_PATH="$runtime/pulse"
-export PARLINO_PULSE_CAPTURE="$runtime/capture.f32"
+export PULSE_RUNTIME_PATH="$XDG_RUNTIME_DIR/pulse"
+export PARLINO_PULSE_CAPTURE="$XDG_RUNTIME_DIR/capture.f32"
 unset PULSE_SERVER
 server_pid=""
 keeper_pid=""
@@ -28,7 +28,6 @@ keeper_pid=""
 stop_started() {
   [ -n "$keeper_pid" ] && kill "$keeper_pid" 2>/dev/null && wait "$keeper_pid" 2>/dev/null
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  rm -rf "$runtime"
 }
 trap stop_started EXIT
 

@@ -12,6 +12,7 @@
 #include "Capture/Linux/X11PrimarySelection.h"
 #include "Capture/Linux/X11Workspace.h"
 #include "support/EventLoop.h"
+#include "support/StartedPrograms.h"
 
 #include <QClipboard>
 #include <QDeadlineTimer>
@@ -29,6 +30,7 @@
 #include <atomic>
 #include <cstdio>
 #include <future>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -61,6 +63,7 @@ public:
         else
             environment.remove("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
         m_process.setProcessEnvironment(environment);
+        TestSupport::endWithTheTest(m_process);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
             while (m_process.canReadLine()) {
@@ -358,6 +361,20 @@ TEST_F(CaptureLinuxE2E, reportsActivationsAndEndsOfApplications) {
 
 namespace {
 
+// Whose a selection's owner window is, as far as the window tells: nobody's, or its class and
+// process.
+std::string describeOwner(X11Connection& x11, Window window) {
+    if (window == None)
+        return "nobody's";
+    const auto clientClass = x11.windowClass(window);
+    const auto pid = x11.windowPid(window);
+    std::ostringstream description;
+    description << "window " << std::hex << window << std::dec << " of class "
+                << (clientClass ? clientClass->className.toStdString() : "-") << ", process "
+                << (pid ? std::to_string(*pid) : "-");
+    return description.str();
+}
+
 // The next event of a selection owner's connection; false once `stop` is requested.
 bool nextOwnerEvent(Display* display, XEvent& event, std::stop_token stop) {
     while (!stop.stop_requested()) {
@@ -396,7 +413,10 @@ public:
         XMapWindow(m_display, m_window);
         XSetSelectionOwner(m_display, XInternAtom(m_display, selection, False), m_window,
                            CurrentTime);
-        XFlush(m_display);
+        // Owned once the server has taken the request, before any reader asks: the server may
+        // have answered other clients (the window manager that lists the window among them)
+        // between the window's mapping and this request.
+        XSync(m_display, False);
         m_thread = std::jthread([this](std::stop_token stop) { serve(stop); });
     }
     ~IncrementalOwner() {
@@ -480,10 +500,16 @@ OfferedText CaptureLinuxE2E::readFromIncrementalOwner(X11PrimarySelection& prima
     IncrementalOwner owner("PRIMARY", total, announced);
     const qint32 pid = getpid();
     // Owned by one of the process's windows once the window manager lists it.
-    EXPECT_TRUE(pumpUntil([&] {
-        const auto windows = x11.clientWindows();
-        return std::find(windows.begin(), windows.end(), owner.window()) != windows.end();
-    }));
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            const auto windows = x11.clientWindows();
+            return std::find(windows.begin(), windows.end(), owner.window()) != windows.end();
+        },
+        30000));
+    const Window primaryOwner =
+        x11.withDisplay([](Display* display) { return XGetSelectionOwner(display, XA_PRIMARY); });
+    EXPECT_EQ(primaryOwner, owner.window())
+        << "PRIMARY is not the owner's but " << describeOwner(x11, primaryOwner);
     const CaptureTarget target{{QStringLiteral("Owner"), QStringLiteral("owner"), pid}, false};
 
     rusage before{};

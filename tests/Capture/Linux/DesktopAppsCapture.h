@@ -24,6 +24,7 @@
 #include "Capture/TerminalSelectionStrategy.h"
 #include "Core/TextSanitizer.h"
 #include "support/EventLoop.h"
+#include "support/StartedPrograms.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -61,6 +62,10 @@ inline QString lineText(int line) {
     return QStringLiteral("Line %1 of the text that Parlino reads aloud.").arg(line);
 }
 
+// Mousepad keeps the files it shows in GSettings, as a session that it restores at its next start
+// when it was killed, as each test ends it: its GSettings live only as long as it runs.
+inline const QStringList mousepadEnvironment{QStringLiteral("GSETTINGS_BACKEND=memory")};
+
 inline int rounds() {
     const int wanted = qEnvironmentVariableIntValue("PARLINO_CAPTURE_ROUNDS");
     return wanted > 0 ? wanted : 6;
@@ -83,8 +88,10 @@ inline bool setDesktopAccessibility(bool on) {
 class BusyLoops {
 public:
     BusyLoops() {
-        for (auto& loop : m_loops)
+        for (auto& loop : m_loops) {
+            TestSupport::endWithTheTest(loop);
             loop.start(QStringLiteral("sh"), {"-c", "while :; do :; done"});
+        }
     }
     ~BusyLoops() {
         for (auto& loop : m_loops) {
@@ -184,12 +191,17 @@ protected:
             ::kill(pid_t(pid), SIGKILL);
     }
 
+    // Starts the application in a home of its own, so that it depends on nothing that another
+    // test, run or the account left (an editor's session to restore after it was killed, a
+    // profile's lock) and leaves nothing there.
     void start(const QString& program, const QStringList& arguments,
                const QStringList& environment = {}) {
-        auto variables = QProcessEnvironment::systemEnvironment();
+        auto variables = TestSupport::withOwnHome(QProcessEnvironment::systemEnvironment(),
+                                                  folder.filePath("home"));
         for (const QString& variable : environment)
             variables.insert(variable.section('=', 0, 0), variable.section('=', 1));
         application.setProcessEnvironment(variables);
+        TestSupport::endWithTheTest(application);
         application.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QObject::connect(&application, &QProcess::readyReadStandardOutput, [this] {
             while (application.canReadLine())

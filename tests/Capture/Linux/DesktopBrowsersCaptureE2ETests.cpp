@@ -354,19 +354,6 @@ protected:
             << name << " got a copy keystroke";
     }
 
-    // A HOME and XDG folders of the browser's own, so that it depends on nothing that another run
-    // or the account left, and leaves nothing there.
-    QStringList ownHome() const {
-        QStringList environment;
-        for (const char* variable :
-             {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"}) {
-            const QString path = folder.filePath(QStringLiteral("home/") + variable);
-            QDir().mkpath(path);
-            environment << QStringLiteral("%1=%2").arg(variable, path);
-        }
-        return environment;
-    }
-
     // `tabs`: the page's tab and a second one.
     enum class Tabs { one, two };
 
@@ -387,7 +374,7 @@ protected:
         if (tabs == Tabs::two)
             arguments << otherPage();
         start(QStringLiteral("firefox-esr"), arguments,
-              ownHome() << QStringLiteral("MOZ_CRASHREPORTER_DISABLE=1"));
+              {QStringLiteral("MOZ_CRASHREPORTER_DISABLE=1")});
     }
 
     void startChromium(Paragraphs placed = Paragraphs::inFlow, Tabs tabs = Tabs::one) {
@@ -407,7 +394,7 @@ protected:
                               url};
         if (tabs == Tabs::two)
             arguments << otherPage();
-        start(QStringLiteral("chromium"), arguments, ownHome());
+        start(QStringLiteral("chromium"), arguments);
     }
 };
 

@@ -11,7 +11,7 @@ using namespace DesktopAppsCapture;
 namespace {
 
 TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditor) {
-    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()});
+    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()}, mousepadEnvironment);
     ASSERT_TRUE(waitUntilFrontmost());
 
     readChangingSelection(
@@ -26,6 +26,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditorWithAScreenRead
         GTEST_SKIP() << "no screen reader (the orca package)";
     const QString log = folder.filePath("orca.log");
     QProcess screenReader;
+    TestSupport::endWithTheTest(screenReader);
     // Without speech, which would start a speech server that outlives the screen reader and
     // speaks into the desktop's sound; with preferences of its own, where that choice is kept.
     screenReader.start(QStringLiteral("orca"), {"--replace", "--disable", "speech", "--user-prefs",
@@ -42,7 +43,7 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditorWithAScreenRead
         },
         startTimeout * 2))
         << "the screen reader never started";
-    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()});
+    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()}, mousepadEnvironment);
     ASSERT_TRUE(waitUntilFrontmost());
     ASSERT_TRUE(selectUntilOffered([] { return selectLineByKeys(0); }, lineText(0)));
 

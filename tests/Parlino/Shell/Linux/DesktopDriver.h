@@ -5,6 +5,7 @@
 // Include it after every other header: Xlib's macros (None, Bool) clash with theirs.
 #include "Base/Environment.h"
 #include "support/EventLoop.h"
+#include "support/StartedPrograms.h"
 
 #include <QColor>
 #include <QDir>
@@ -447,6 +448,7 @@ public:
     Program(const QString& path, const QStringList& arguments,
             const QProcessEnvironment& environment) {
         m_process.setProcessEnvironment(environment);
+        TestSupport::endWithTheTest(m_process);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
             while (m_process.canReadLine())
@@ -460,7 +462,8 @@ public:
             m_process.kill();
         m_process.waitForFinished();
     }
-    bool waitForLine(const QString& pattern, int timeoutMs = 10000) {
+    // Waits for a line that matches `pattern`, as long as a loaded machine may take to print it.
+    bool waitForLine(const QString& pattern, int timeoutMs = 30000) {
         const QRegularExpression expression(pattern);
         return pumpUntil([&] { return !m_lines.filter(expression).isEmpty(); }, timeoutMs);
     }

@@ -37,6 +37,9 @@ const QString bubbleTitle = QStringLiteral("Parlino Bubble");
 const QString editorFile = QStringLiteral("quiet-rooms.txt");
 const QString text = QStringLiteral("Quiet rooms help people think. Against the noise, a calm "
                                     "voice reads on.");
+// The longest a loaded desktop takes to show or hide a window, move the focus or speak after a
+// key, in milliseconds.
+constexpr int desktopWaitMs = 15000;
 // What the screen reader echoes of a key pressed in the window it follows.
 const QRegularExpression
     keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
@@ -104,20 +107,25 @@ protected:
         service.serveSpeech(TestAudio::speechMp3(), double(TestAudio::speechFrames()) / 44100);
     }
     // The user works in `program`, whose window's title holds `title`, and does `first` there;
-    // then the screen reader and Parlino start.
+    // then the screen reader and Parlino start. The user's programs have a home of their own, and
+    // GSettings that live only as long as they run: an editor killed at the end of an earlier
+    // test would otherwise leave a session that the next one restores.
     void workIn(const QString& program, const QStringList& arguments, const QString& title,
                 const std::function<void()>& first = {}) {
-        const QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment session = TestSupport::withOwnHome(
+            QProcessEnvironment::systemEnvironment(), home.filePath("user"));
+        session.insert("GSETTINGS_BACKEND", "memory");
         userApp = std::make_unique<Program>(program, arguments, session);
-        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 10000))
-            << "the user's window never became the active window";
+        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 30000))
+            << "the user's window never became the active window: "
+            << desktop.activeWindowTitle().toStdString();
         if (first)
             first();
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
             QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
             session);
-        ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 30000))
+        ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 60000))
             << "the screen reader never started";
 
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
@@ -130,7 +138,7 @@ protected:
                       R"("KeyboardShortcuts_readSelection":{"string":)"
                       R"("{\"carbonKeyCode\":31,\"carbonModifiers\":6656}"})"));
         app = std::make_unique<Program>(QStringLiteral(PARLINO_APP), QStringList(), environment);
-        ASSERT_TRUE(app->waitForLine("tray: icon installed")) << log();
+        ASSERT_TRUE(app->waitForLine("tray: icon installed", 30000)) << log();
     }
     void workInTerminal() {
         workIn(QStringLiteral("xterm"), {"-title", terminalTitle}, terminalTitle);
@@ -153,7 +161,8 @@ protected:
     void startRead() {
         ASSERT_TRUE(callApplication({"com.parlino.app.ReadWithParlino", text}));
         ASSERT_TRUE(app->waitForLine("setState loading -> playing", 20000)) << log();
-        ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(bubbleTitle).has_value(); }))
+        ASSERT_TRUE(
+            pumpUntil([&] { return desktop.shownWindow(bubbleTitle).has_value(); }, desktopWaitMs))
             << log();
     }
 
@@ -189,7 +198,9 @@ TEST_F(ScreenReaderE2E, AReadInTheBackgroundSaysNothingAndThePanelReadsOutWhenTh
     const std::optional<QRect> bubble = desktop.shownWindow(bubbleTitle);
     ASSERT_TRUE(bubble.has_value());
     desktop.pointTo(bubble->center());
-    ASSERT_TRUE(pumpUntil([&] { return desktop.shownWindow(panelTitle).has_value(); })) << log();
+    ASSERT_TRUE(
+        pumpUntil([&] { return desktop.shownWindow(panelTitle).has_value(); }, desktopWaitMs))
+        << log();
     ASSERT_TRUE(app->waitForLine("setState playing -> finished", 30000)) << log();
     EXPECT_EQ(desktop.focusedWindowTitle(), terminalTitle);
 
@@ -232,7 +243,8 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
     // Open Parlino: the panel has the keyboard, and the reader names it and the read's control.
     withKeys({XK_Control_L, XK_Alt_L}, XK_o);
-    ASSERT_TRUE(pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }))
+    ASSERT_TRUE(
+        pumpUntil([&] { return desktop.focusedWindowTitle() == panelTitle; }, desktopWaitMs))
         << desktop.focusedWindowTitle().toStdString() << "\n"
         << log();
     const QRegularExpression control(QStringLiteral("(Pause|Play) push button.*"));
@@ -265,7 +277,7 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
         for (int presses = 0; presses < 4 && heardSince().indexOf(name) < 0; ++presses) {
             const qsizetype said = heardSince().size();
             desktop.tap(XK_Tab);
-            pumpUntil([&] { return heardSince().size() > said; });
+            pumpUntil([&] { return heardSince().size() > said; }, desktopWaitMs);
         }
         EXPECT_GE(heardSince().indexOf(name), 0) << button << ":\n"
                                                  << spoken().mid(from).join('\n').toStdString();
@@ -273,8 +285,11 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
     // Escape closes the panel, and the keyboard is back in the editor.
     desktop.tap(XK_Escape);
-    ASSERT_TRUE(pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); })) << log();
-    EXPECT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }))
+    ASSERT_TRUE(
+        pumpUntil([&] { return !desktop.shownWindow(panelTitle).has_value(); }, desktopWaitMs))
+        << log();
+    EXPECT_TRUE(
+        pumpUntil([&] { return desktop.activeWindowTitle().contains(editorFile); }, desktopWaitMs))
         << desktop.activeWindowTitle().toStdString();
 }
 
@@ -312,7 +327,8 @@ TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) 
         // Then a key that the reader echoes: whatever the shortcut made it say came before.
         desktop.tap(XK_Shift_R);
         static const QRegularExpression echo(QStringLiteral("^right shift\\s*$"));
-        ASSERT_TRUE(pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }))
+        ASSERT_TRUE(
+            pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }, desktopWaitMs))
             << spoken().mid(before).join('\n').toStdString();
         EXPECT_EQ(withoutKeys(spoken().mid(before)), QStringList())
             << "round " << round << ": " << spoken().mid(before).join('\n').toStdString();

@@ -207,10 +207,16 @@ protected:
         return standingFrame(settingsTitle);
     }
 
-    // Chooses the tray menu's item `place`: 2 "Settings…", 3 "Audio Clips…".
+    // Chooses the tray menu's item `place`: 2 "Settings…", 3 "Audio Clips…". Presses the icon
+    // again while no menu has opened: on a loaded desktop the tray may miss a press that comes
+    // as a window closes.
     bool chooseInTheTray(int place) {
-        desktop.openMenuAt(desktop.trayIcon()->center(), Button1);
-        if (!pumpUntil([&] { return desktop.keyboardIsGrabbed(); }))
+        bool opened = false;
+        for (int press = 0; press < 3 && !opened; ++press) {
+            desktop.openMenuAt(desktop.trayIcon()->center(), Button1);
+            opened = pumpUntil([&] { return desktop.keyboardIsGrabbed(); }, 10000);
+        }
+        if (!opened)
             return false;
         for (int step = 0; step < place; ++step)
             desktop.tap(XK_Down);

@@ -60,7 +60,7 @@ use_home "$home"
 export QT_QPA_PLATFORM=xcb
 "$stand_in" >"$work/stand-in.log" 2>&1 &
 started+=($!)
-wait_until "the stand-in service" 10 logged "$work/stand-in.log" '^http://'
+wait_until "the stand-in service" 30 logged "$work/stand-in.log" '^http://'
 PARLINO_SERVICE_URL="$(head -n 1 "$work/stand-in.log")"
 export PARLINO_SERVICE_URL
 printf 'sk_stand_in_key' | secret-tool store --label=Parlino service com.parlino.app \
@@ -122,7 +122,7 @@ check_round() {
   local quit="${1:-}" i status app_pid reads=0 others=0 err
   wait_until "round $round's application to hold both names" 60 holds_both "$quit"
   app_pid="$(holder com.parlino.app)"
-  wait_until "round $round's media player to answer" 10 player_answers
+  wait_until "round $round's media player to answer" 30 player_answers
   for i in "${!pids[@]}"; do
     [ "${kinds[i]%-*}" != read ] || reads=$((reads + 1))
     wait_until "round $round's ${kinds[i]} to start" 20 client_pid "$i"

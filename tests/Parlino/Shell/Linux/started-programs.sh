@@ -70,7 +70,7 @@ export QT_QPA_PLATFORMTHEME=qt5ct QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 \
 # once the process runs it.
 runs_app() { [ "$(readlink "/proc/$1/exe")" = "$(readlink -f "$app")" ]; }
 starting_environment() {
-  wait_until "process $1 to run the application" 10 runs_app "$1"
+  wait_until "process $1 to run the application" 30 runs_app "$1"
   tr '\0' '\n' <"/proc/$1/environ" | grep -v '^_=' | sort
 }
 # Fails unless $2 (a program's environment, sorted) is $1; $3 names the program.

@@ -95,7 +95,7 @@ TEST_F(XInputTap, ARightSuperTapReachesTheSingleTapHandler) {
         startDetector(XInputTapEventSource::SyntheticEvents::delivered, singleTaps);
     keyboard().press(Key::rightCommand);
     keyboard().release(Key::rightCommand);
-    EXPECT_TRUE(TestSupport::pumpUntil([&] { return singleTaps == 1; }, 3000))
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return singleTaps == 1; }, 10000))
         << logs.messages(QStringLiteral("tap")).join('\n').toStdString();
     settle();
     EXPECT_EQ(singleTaps, 1);
