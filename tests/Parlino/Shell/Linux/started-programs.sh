@@ -35,7 +35,9 @@ app_call() {
 }
 press() {
   wait_until "\"$1\" on the accessibility bus" 15 "$probe" find "$@"
-  "$probe" press "$@" || fail "could not press \"$1\""
+  # A pane laid out anew meanwhile (as the key pane is once the keyring answers) drops what was
+  # found: find it again.
+  wait_until "\"$1\" to take a press" 15 "$probe" press "$@"
 }
 
 # A home of its own, whose folders and web pages open in the stand-in.
@@ -111,13 +113,18 @@ pid=""
 wait_until "the application to leave the bus" 30 nobody_holds
 
 # A read with none running starts the application; it is given the client's starting environment.
-printf 'Started for a read.' >"$work/text"
+# The client waits for its text on a pipe until its environment has been read: handed over, it
+# could otherwise be gone before the test looks.
+mkfifo "$work/text"
 "$app" --read <"$work/text" >"$work/client.log" 2>&1 &
 client=$!
+exec 3>"$work/text"
 {
   starting_environment "$client"
   echo PARLINO_STARTED_FOR_HAND_OVER=1
 } | sort >"$work/expected.environment"
+printf 'Started for a read.' >&3
+exec 3>&-
 wait "$client" || fail "the read was not handed over: $(cat "$work/client.log")"
 started="$(holder com.parlino.app)"
 [ -n "$started" ] || fail "no application runs after the read"
