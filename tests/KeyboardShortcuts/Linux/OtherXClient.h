@@ -90,14 +90,15 @@ public:
         XGetInputFocus(m_display, &window, &revertTo);
         return window;
     }
-    // The details of the focus-out events that the window has had since the last call.
-    QList<int> focusOutDetails(Window window) {
+    // Whether the window's focus events since the last call leave it the focus: none came, or a
+    // focus-in came last.
+    bool keptTheFocus(Window window) {
         XSync(m_display, False);
-        QList<int> details;
+        bool kept = true;
         XEvent event;
-        while (XCheckTypedWindowEvent(m_display, window, FocusOut, &event))
-            details << event.xfocus.detail;
-        return details;
+        while (XCheckWindowEvent(m_display, window, FocusChangeMask, &event))
+            kept = event.type == FocusIn;
+        return kept;
     }
 
     // Whether a client holds the whole keyboard now.
