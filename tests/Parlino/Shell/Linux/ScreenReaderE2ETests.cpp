@@ -106,23 +106,37 @@ protected:
     // then the screen reader and Parlino start.
     void workIn(const QString& program, const QStringList& arguments, const QString& title,
                 const std::function<void()>& first = {}) {
-        QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
-        // The test itself runs off screen. Qt applications export their accessible tree only when
-        // asked to, or when the screen reader ran before them.
-        session.insert("QT_QPA_PLATFORM", "xcb");
-        session.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-        userApp = std::make_unique<Program>(program, arguments, session);
-        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 10000))
-            << "the user's window never became the active window";
+        startUserApp(program, arguments, title);
+        if (HasFatalFailure())
+            return;
         if (first)
             first();
+        startScreenReader();
+        if (!HasFatalFailure())
+            startApplication();
+    }
+    // The programs of the user's session. The test itself runs off screen. Qt applications
+    // export their accessible tree only when asked to, or when the screen reader ran before them.
+    static QProcessEnvironment sessionEnvironment() {
+        QProcessEnvironment session = QProcessEnvironment::systemEnvironment();
+        session.insert("QT_QPA_PLATFORM", "xcb");
+        session.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        return session;
+    }
+    void startUserApp(const QString& program, const QStringList& arguments, const QString& title) {
+        userApp = std::make_unique<Program>(program, arguments, sessionEnvironment());
+        ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 10000))
+            << "the user's window never became the active window";
+    }
+    void startScreenReader() {
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
             QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
-            session);
+            sessionEnvironment());
         ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 30000))
             << "the screen reader never started";
-
+    }
+    void startApplication() {
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
         // Control-Option-O opens Parlino; Control-Option-Shift-O reads the selection.
@@ -298,6 +312,13 @@ void ScreenReaderE2E::readEachLineByTheShortcut(const QString& program,
     workIn(program, options + QStringList{file.fileName()}, editorFile);
     if (HasFatalFailure())
         return;
+    // The reader started after the editor: the focus goes to the editor's search field and back
+    // to its text, where the reader then follows it and reads the line with the cursor.
+    const qsizetype started = spoken().size();
+    withKeys({XK_Control_L}, XK_f);
+    desktop.tap(XK_Escape);
+    ASSERT_TRUE(pumpUntil([&] { return spoken().mid(started).contains(lines[0]); }, 15000))
+        << spoken().join('\n').toStdString();
 
     for (qsizetype round = 0; round < lines.size(); ++round) {
         const QString& line = lines[round];
