@@ -10,14 +10,14 @@ namespace KeyboardShortcuts {
 
 // Follows the X input focus and names the window to hold the hot keys' grabs on: the window that
 // has the focus itself. A grab that activates moves the keyboard focus to its window, and the
-// server tells the windows on the way that the focus left them; when the grab's window is the
-// focused window, the focus goes nowhere and no window hears of it. Held on an ancestor instead,
-// the focused window would hear that it lost the focus: Qt gives the focus to its top-level window
-// and takes the window for deactivated when such a loss lasts past a short delay, and a screen
-// reader presents the window again when it comes back. The root window when the focus is on no
-// window or on a window that is gone. For a window of this application, whose key events are its
-// own, that window's parent, or the root window when the parent is this application's own too.
-// Main thread.
+// server tells the windows on the way that the focus left them until the grab ends. Held on an
+// ancestor, the grab would leave the focused window without the focus while the keys are down:
+// Qt, which gives the focus to its top-level window, takes the window for deactivated once that
+// lasts past a short delay, and a screen reader presents the window again when it comes back. On
+// the focused window itself, the server tells the window that the focus left and came back in the
+// same instant. The root window when the focus is on no window or on a window that is gone. For a
+// window of this application, whose key events are its own, that window's parent, or the root
+// window when the parent is this application's own too. Main thread.
 class XFocusTarget {
 public:
     XFocusTarget(xcb_connection_t* connection, quint32 rootWindow,
