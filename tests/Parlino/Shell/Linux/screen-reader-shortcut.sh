@@ -62,7 +62,7 @@ orca --replace --debug-file "$work/orca.log" >/dev/null 2>&1 &
 started+=($!)
 orca_pid=$!
 wait_until "the screen reader" 30 logged "$work/orca.log" "SPEECH OUTPUT: 'Screen reader on.'"
-said() { grep -o "SPEECH OUTPUT: '[^']*'" "$work/orca.log" | sed "s/^SPEECH OUTPUT: '//; s/'$//" || true; }
+said() { grep -ao "SPEECH OUTPUT: '[^']*'" "$work/orca.log" | sed "s/^SPEECH OUTPUT: '//; s/'$//" || true; }
 said_count() { said | wc -l; }
 # What Orca said after its first $1 utterances, without the keys it echoes.
 said_since() {
