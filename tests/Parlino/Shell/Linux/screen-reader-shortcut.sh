@@ -69,7 +69,8 @@ said_since() {
   said | tail -n "+$(($1 + 1))" |
     grep -vE '^((left|right) (control|alt|shift|super)|[a-z]|home|end|escape|down|up) *$' || true
 }
-said_since_contains() { said | tail -n "+$(($1 + 1))" | grep -qE "$2"; }
+# (grep reads to the end: with pipefail, a grep that stops at the first match fails the pipe.)
+said_since_contains() { said | tail -n "+$(($1 + 1))" | grep -E "$2" >/dev/null; }
 reads_started() { grep -c 'startRead:' "$work/parlino.log" || true; }
 played_out() { [ "$(grep -c 'setState playing -> finished' "$work/parlino.log")" -ge "$1" ]; }
 
