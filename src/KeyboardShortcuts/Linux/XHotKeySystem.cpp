@@ -77,7 +77,7 @@ XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
           rootWindow,
           {[this](quint32 window, XHotKeyTable::Grab grabbed) { return grab(window, grabbed); },
            [this](quint32 window, XHotKeyTable::Grab grabbed) { ungrab(window, grabbed); }}),
-      m_focusParent(connection, rootWindow, [this](quint32) { followFocus(); }),
+      m_focusTarget(connection, rootWindow, [this](quint32) { followFocus(); }),
       m_rawReleases(connection, rootWindow), m_scheduler(scheduler) {
     followFocus();
     QCoreApplication::instance()->installNativeEventFilter(this);
@@ -157,13 +157,13 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
     }
     const quint8 type = event->response_type & 0x7f;
     if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
-        m_focusParent.handle(event);
+        m_focusTarget.handle(event);
         return false;
     }
     // Key releases have the same layout. The connection hears of keys in another client's window
     // only through its grabs.
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (key->event != m_rootWindow && XFocusParent::isOwn(m_connection, key->event))
+    if (key->event != m_rootWindow && XFocusTarget::isOwn(m_connection, key->event))
         return false;
     handleKeys(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
                                      : m_table.release(key->detail, key->time));
@@ -222,7 +222,7 @@ void XHotKeySystem::deliverPendingRelease() {
 void XHotKeySystem::followFocus() {
     if (m_table.isHolding())
         return;
-    for (const auto& change : m_placement.moveTo(m_focusParent.window()))
+    for (const auto& change : m_placement.moveTo(m_focusTarget.window()))
         if (m_takenHandler)
             m_takenHandler(change.id, change.isTaken);
 }

@@ -2,7 +2,7 @@
 
 #include "Base/Scheduler.h"
 #include "KeyboardShortcuts/HotKeySystem.h"
-#include "KeyboardShortcuts/Linux/XFocusParent.h"
+#include "KeyboardShortcuts/Linux/XFocusTarget.h"
 #include "KeyboardShortcuts/Linux/XGrabPlacement.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
 #include "KeyboardShortcuts/Linux/XRawKeyReleases.h"
@@ -18,17 +18,17 @@ namespace KeyboardShortcuts {
 
 // Hot keys as passive key grabs, on the application's own X connection, read through Qt's native
 // event filter. Each combination is grabbed once for every state of Caps Lock and Num Lock. It is
-// held on the parent of the focused window (XFocusParent), so that pressing it does not make the
-// focused application lose the focus, and it moves there when the focus moves, once no hot key is
-// held. A combination that another client grabbed on the root window is taken (BadAccess): it is
-// claimed again each time the grabs move, and held as soon as it is free (XGrabPlacement).
-// A release is delivered a moment late, once no auto-repeated press has followed it, so a held
-// combination is one press and one release; one heard as a raw key release is delivered at once.
-// The server ends a grab whose window goes away while its key is down, and sends the release to
-// the focused window: then the raw key release is the only one heard. While it lives it also
-// keeps the module's keyboard layout in step with the server, so that shortcuts name their keys'
-// characters. A keyboard grab is an active grab, which the server puts before every passive key
-// grab. Main thread.
+// held on the focused window itself (XFocusTarget), so that pressing it does not make the focused
+// application lose the focus, and it moves there when the focus moves, once no hot key is held. A
+// combination that another client grabbed on the root window is taken (BadAccess): it is claimed
+// again each time the grabs move, and held as soon as it is free (XGrabPlacement). A release is
+// delivered a moment late, once no auto-repeated press has followed it, so a held combination is
+// one press and one release; one heard as a raw key release is delivered at once. The server ends a
+// grab whose window goes away while its key is down, and sends the release to the focused window:
+// then the raw key release is the only one heard. While it lives it also keeps the module's
+// keyboard layout in step with the server, so that shortcuts name their keys' characters. A
+// keyboard grab is an active grab, which the server puts before every passive key grab. Main
+// thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
     // The hot keys of the X server the application is connected to; none when the application
@@ -65,7 +65,7 @@ private:
     void handleKeys(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliver(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliverPendingRelease();
-    // Moves the grabs to the focused window's parent unless a hot key is held, whose events
+    // Moves the grabs to the focused window unless a hot key is held, whose events
     // come to the window it was grabbed on until it is released, and tells which combinations
     // were taken or came back on the way.
     void followFocus();
@@ -75,7 +75,7 @@ private:
     quint16 m_numLockMask;
     XHotKeyTable m_table;
     XGrabPlacement m_placement;
-    XFocusParent m_focusParent;
+    XFocusTarget m_focusTarget;
     XRawKeyReleases m_rawReleases;
     Handler m_handler;
     TakenHandler m_takenHandler;

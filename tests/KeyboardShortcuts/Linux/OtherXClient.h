@@ -45,36 +45,43 @@ public:
     }
     unsigned keyCode(KeySym symbol) const { return XKeysymToKeycode(m_display, symbol); }
 
-    // A top-level window with the keyboard focus on a child of it, as GTK makes its windows; the
-    // window manager leaves it alone.
+    // A top-level window with the keyboard focus on a child of it, as GTK makes its windows, or on
+    // the top-level window itself, as Qt does; the window manager leaves it alone. Both windows
+    // report their focus events.
     struct FocusedWindow {
         Window topLevel;
         Window focus;
     };
-    FocusedWindow openFocusedWindow() {
+    FocusedWindow openFocusedWindow(bool onTopLevel = false) {
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
         attributes.event_mask = FocusChangeMask;
         const Window topLevel = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 200,
                                               100, 0, CopyFromParent, InputOutput, CopyFromParent,
                                               CWOverrideRedirect | CWEventMask, &attributes);
-        const Window focus = XCreateSimpleWindow(m_display, topLevel, 0, 0, 1, 1, 0, 0, 0);
-        XMapWindow(m_display, focus);
+        Window focus = topLevel;
+        if (!onTopLevel) {
+            focus = XCreateSimpleWindow(m_display, topLevel, 0, 0, 1, 1, 0, 0, 0);
+            XSelectInput(m_display, focus, FocusChangeMask);
+            XMapWindow(m_display, focus);
+        }
         XMapWindow(m_display, topLevel);
         XSync(m_display, False);
         setFocus(focus);
         return {topLevel, focus};
     }
-    void closeWindow(const FocusedWindow& window) {
-        XDestroyWindow(m_display, window.topLevel);
+    void closeWindow(const FocusedWindow& window) { destroyWindow(window.topLevel); }
+    void destroyWindow(Window window) {
+        XDestroyWindow(m_display, window);
         XSync(m_display, False);
     }
     void hideWindow(const FocusedWindow& window) {
         XUnmapWindow(m_display, window.topLevel);
         XSync(m_display, False);
     }
-    void setFocus(Window window) {
-        XSetInputFocus(m_display, window, RevertToPointerRoot, CurrentTime);
+    // Where the focus goes when the window goes away: RevertToPointerRoot, RevertToParent.
+    void setFocus(Window window, int revertTo = RevertToPointerRoot) {
+        XSetInputFocus(m_display, window, revertTo, CurrentTime);
         XSync(m_display, False);
     }
     Window focus() const {
@@ -83,14 +90,15 @@ public:
         XGetInputFocus(m_display, &window, &revertTo);
         return window;
     }
-    // The details of the focus-out events that the window has had since the last call.
-    QList<int> focusOutDetails(Window window) {
+    // Whether the window's focus events since the last call leave it the focus: none came, or a
+    // focus-in came last.
+    bool keptTheFocus(Window window) {
         XSync(m_display, False);
-        QList<int> details;
+        bool kept = true;
         XEvent event;
-        while (XCheckTypedWindowEvent(m_display, window, FocusOut, &event))
-            details << event.xfocus.detail;
-        return details;
+        while (XCheckWindowEvent(m_display, window, FocusChangeMask, &event))
+            kept = event.type == FocusIn;
+        return kept;
     }
 
     // Whether a client holds the whole keyboard now.

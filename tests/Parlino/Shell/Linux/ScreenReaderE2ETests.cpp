@@ -112,22 +112,40 @@ protected:
     // test would otherwise leave a session that the next one restores.
     void workIn(const QString& program, const QStringList& arguments, const QString& title,
                 const std::function<void()>& first = {}) {
+        startUserApp(program, arguments, title);
+        if (HasFatalFailure())
+            return;
+        if (first)
+            first();
+        startScreenReader();
+        if (!HasFatalFailure())
+            startApplication();
+    }
+    // The programs of the user's session. The test itself runs off screen. Qt applications
+    // export their accessible tree only when asked to, or when the screen reader ran before them.
+    QProcessEnvironment sessionEnvironment() const {
         QProcessEnvironment session = TestSupport::withOwnHome(
             QProcessEnvironment::systemEnvironment(), home.filePath("user"));
         session.insert("GSETTINGS_BACKEND", "memory");
-        userApp = std::make_unique<Program>(program, arguments, session);
+        session.insert("QT_QPA_PLATFORM", "xcb");
+        session.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+        return session;
+    }
+    void startUserApp(const QString& program, const QStringList& arguments, const QString& title) {
+        userApp = std::make_unique<Program>(program, arguments, sessionEnvironment());
         ASSERT_TRUE(pumpUntil([&] { return desktop.activeWindowTitle().contains(title); }, 30000))
             << "the user's window never became the active window: "
             << desktop.activeWindowTitle().toStdString();
-        if (first)
-            first();
+    }
+    void startScreenReader() {
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
         screenReader = std::make_unique<Program>(
             QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
-            session);
+            sessionEnvironment());
         ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 60000))
             << "the screen reader never started";
-
+    }
+    void startApplication() {
         QProcessEnvironment environment = applicationEnvironment(home, service.baseURL());
         ASSERT_FALSE(environment.isEmpty());
         // Control-Option-O opens Parlino; Control-Option-Shift-O reads the selection.
@@ -167,6 +185,10 @@ protected:
     }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
+
+    // Opens the editor `program` with `options` on three lines, and reads each line by the
+    // shortcut; the screen reader says nothing meanwhile.
+    void readEachLineByTheShortcut(const QString& program, const QStringList& options);
 
     // Taps `key` with `modifiers` held.
     void withKeys(std::initializer_list<KeySym> modifiers, KeySym key) {
@@ -295,30 +317,53 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
 // The shortcut's keys go to Parlino alone; the editor keeps the focus while they are down, so the
 // reader does not present its window, its text and the selection again over the start of the read.
-TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) {
+// Each line is read with the O key held a little longer, as people hold keys: a Qt application
+// takes its window for deactivated once a focus-out lasts past a short delay.
+void ScreenReaderE2E::readEachLineByTheShortcut(const QString& program,
+                                                const QStringList& options) {
     const QStringList lines{QStringLiteral("Amber valleys hold the morning light."),
                             QStringLiteral("Bravo rivers carry it to the sea."),
                             QStringLiteral("Cedar hills keep the evening calm.")};
+    const int holdsMs[] = {100, 400, 1000};
     QFile file(home.filePath(editorFile));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(lines.join('\n').toUtf8()) > 0);
     file.close();
-    workIn(QStringLiteral("mousepad"), {"--disable-server", file.fileName()}, editorFile);
+    // Parlino and the reader run first, as on the user's desktop: a Qt application sends the
+    // reader's events only to the listeners there were when it started.
+    startApplication();
+    if (!HasFatalFailure())
+        startScreenReader();
+    if (!HasFatalFailure())
+        startUserApp(program, options + QStringList{file.fileName()}, editorFile);
+    if (HasFatalFailure())
+        return;
+    // The reader follows the editor's text and reads the line with the cursor.
+    ASSERT_TRUE(pumpUntil([&] { return spoken().contains(lines[0]); }, 15000))
+        << spoken().join('\n').toStdString();
 
     for (qsizetype round = 0; round < lines.size(); ++round) {
         const QString& line = lines[round];
+        const qsizetype unselected = spoken().size();
         withKeys({XK_Control_L}, XK_Home);
         for (qsizetype down = 0; down < round; ++down)
             desktop.tap(XK_Down);
         withKeys({XK_Shift_L}, XK_End);
-        static const QRegularExpression selected(QStringLiteral("\\bselected\\.?$"));
-        ASSERT_TRUE(pumpUntil(
-            [&] { return !spoken().isEmpty() && selected.match(spoken().constLast()).hasMatch(); },
-            15000))
+        // "Text unselected." may come first.
+        static const QRegularExpression selected(QStringLiteral("(^| )selected\\.?$"));
+        ASSERT_TRUE(
+            pumpUntil([&] { return spoken().mid(unselected).indexOf(selected) >= 0; }, 15000))
             << spoken().join('\n').toStdString();
         const qsizetype before = spoken().size();
         const qsizetype reads = syntheses().size();
 
-        withKeys({XK_Control_L, XK_Alt_L, XK_Shift_L}, XK_o);
+        for (const KeySym modifier : {XK_Control_L, XK_Alt_L, XK_Shift_L})
+            desktop.key(modifier, True);
+        desktop.key(XK_o, True);
+        // The hold is the user's, not a wait for the application.
+        pumpUntil([] { return false; }, holdsMs[round]);
+        desktop.key(XK_o, False);
+        for (const KeySym modifier : {XK_Shift_L, XK_Alt_L, XK_Control_L})
+            desktop.key(modifier, False);
         ASSERT_TRUE(pumpUntil([&] { return syntheses().size() > reads; }, 20000)) << log();
         EXPECT_EQ(syntheses().constLast(), line);
         // Until the read has played out, long after the reader would have spoken; the next press
@@ -331,7 +376,8 @@ TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfTheEditorOrItsSelection) 
             pumpUntil([&] { return spoken().mid(before).indexOf(echo) >= 0; }, desktopWaitMs))
             << spoken().mid(before).join('\n').toStdString();
         EXPECT_EQ(withoutKeys(spoken().mid(before)), QStringList())
-            << "round " << round << ": " << spoken().mid(before).join('\n').toStdString();
+            << "held " << holdsMs[round]
+            << " ms: " << spoken().mid(before).join('\n').toStdString();
     }
 }
 
@@ -352,4 +398,14 @@ TEST_F(ScreenReaderE2E, EachCardOfTheTutorialIsSaidAsTheKeyboardWalksIt) {
         ASSERT_TRUE(said(steps[step].body)) << "step " << step << ":\n"
                                             << spoken().join('\n').toStdString();
     }
+}
+
+// GTK keeps the focus on a small child of its top-level window.
+TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfAGtkEditorOrItsSelection) {
+    readEachLineByTheShortcut(QStringLiteral("mousepad"), {"--disable-server"});
+}
+
+// Qt gives the focus to its top-level window itself, inside the window manager's frame.
+TEST_F(ScreenReaderE2E, AReadByTheShortcutSaysNothingOfAQtEditorOrItsSelection) {
+    readEachLineByTheShortcut(QStringLiteral("kwrite"), {});
 }

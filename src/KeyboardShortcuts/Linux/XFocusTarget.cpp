@@ -1,4 +1,4 @@
-#include "KeyboardShortcuts/Linux/XFocusParent.h"
+#include "KeyboardShortcuts/Linux/XFocusTarget.h"
 
 #include <xcb/xcb.h>
 
@@ -25,7 +25,7 @@ quint32 internAtom(xcb_connection_t* connection, const char* name) {
 
 } // namespace
 
-XFocusParent::XFocusParent(xcb_connection_t* connection, quint32 rootWindow,
+XFocusTarget::XFocusTarget(xcb_connection_t* connection, quint32 rootWindow,
                            std::function<void(quint32 window)> onChange)
     : m_connection(connection), m_root(rootWindow),
       m_activeWindowAtom(internAtom(connection, "_NET_ACTIVE_WINDOW")), m_window(rootWindow) {
@@ -40,18 +40,18 @@ XFocusParent::XFocusParent(xcb_connection_t* connection, quint32 rootWindow,
     m_onChange = std::move(onChange);
 }
 
-XFocusParent::~XFocusParent() {
+XFocusTarget::~XFocusTarget() {
     watch(m_focus, false);
-    watch(m_window, false);
+    watch(m_parent, false);
     xcb_flush(m_connection);
 }
 
-bool XFocusParent::isOwn(xcb_connection_t* connection, quint32 window) {
+bool XFocusTarget::isOwn(xcb_connection_t* connection, quint32 window) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
     return (window & ~setup->resource_id_mask) == setup->resource_id_base;
 }
 
-void XFocusParent::handle(const void* xcbEvent) {
+void XFocusTarget::handle(const void* xcbEvent) {
     const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
     const quint8 type = event->response_type & 0x7f;
     if (type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) {
@@ -60,7 +60,7 @@ void XFocusParent::handle(const void* xcbEvent) {
         // A grab moves the keyboard, not the focus.
         if (focus->mode == XCB_NOTIFY_MODE_GRAB || focus->mode == XCB_NOTIFY_MODE_UNGRAB)
             return;
-        if (focus->event == m_focus || focus->event == m_window || focus->event == m_root)
+        if (focus->event == m_focus || focus->event == m_parent || focus->event == m_root)
             update();
     } else if (type == XCB_PROPERTY_NOTIFY) {
         const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
@@ -69,11 +69,12 @@ void XFocusParent::handle(const void* xcbEvent) {
     }
 }
 
-void XFocusParent::update() {
+void XFocusTarget::update() {
     const auto focus =
         reply(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
     // None and PointerRoot are no windows.
     const quint32 focused = focus && focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT ? focus->focus : 0;
+    quint32 parent = 0;
     quint32 window = m_root;
     if (focused != 0 && focused != m_root) {
         // The window may be gone already: its error is not worth a report.
@@ -81,18 +82,25 @@ void XFocusParent::update() {
         const auto tree = reply(
             xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, focused), &error));
         std::free(error);
-        if (tree && tree->parent != XCB_WINDOW_NONE && !isOwn(m_connection, tree->parent))
-            window = tree->parent;
+        if (tree) {
+            parent = tree->parent;
+            if (!isOwn(m_connection, focused))
+                window = focused;
+            else if (parent != XCB_WINDOW_NONE && !isOwn(m_connection, parent))
+                window = parent;
+        }
     }
     const quint32 oldFocus = m_focus;
+    const quint32 oldParent = m_parent;
     const quint32 oldWindow = m_window;
     m_focus = focused;
+    m_parent = parent;
     m_window = window;
-    for (const quint32 old : {oldFocus, oldWindow})
-        if (old != m_focus && old != m_window)
+    for (const quint32 old : {oldFocus, oldParent})
+        if (old != m_focus && old != m_parent)
             watch(old, false);
-    for (const quint32 now : {m_focus, m_window})
-        if (now != oldFocus && now != oldWindow)
+    for (const quint32 now : {m_focus, m_parent})
+        if (now != oldFocus && now != oldParent)
             watch(now, true);
     xcb_flush(m_connection);
     if (window != oldWindow && m_onChange)
@@ -101,7 +109,7 @@ void XFocusParent::update() {
 
 // Another client's window tells this connection when the focus leaves it; the connection's own
 // windows and the root window select their events already.
-void XFocusParent::watch(quint32 window, bool on) {
+void XFocusTarget::watch(quint32 window, bool on) {
     if (window == 0 || window == m_root || isOwn(m_connection, window))
         return;
     const quint32 mask = on ? focusEvents : 0;
