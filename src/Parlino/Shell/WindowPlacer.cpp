@@ -97,11 +97,11 @@ void WindowPlacer::follow(QWidget& window, Placement placement, QMargins assumed
             if (!frame)
                 return;
             const bool again = *frame != assumed && window.isVisible();
+            if (again)
+                apply(window, placement, *frame, placed);
             log.info("frame told: %d %d %d %d, %{public}s", devicePixels.left(), devicePixels.top(),
                      devicePixels.right(), devicePixels.bottom(),
                      again ? "placed again" : "as assumed");
-            if (again)
-                apply(window, placement, *frame, placed);
             delete following;
         });
 }

@@ -226,6 +226,23 @@ public:
         return found;
     }
 
+    // Whether the window with this title stands where its program last asked for it, by the
+    // place its size hints name: a busy window manager may first put a new window where it puts
+    // windows of its own choosing, and it moves a window some time after the program asked.
+    bool standsWhereAsked(const QString& title) const {
+        const std::optional<Window> client = window(root(), title);
+        XSizeHints hints{};
+        long supplied = 0;
+        if (!client || !XGetWMNormalHints(m_display, *client, &hints, &supplied) ||
+            !(hints.flags & (USPosition | PPosition)))
+            return false;
+        Window child = None;
+        int x = 0;
+        int y = 0;
+        return XTranslateCoordinates(m_display, *client, root(), 0, 0, &x, &y, &child) &&
+               x == hints.x && y == hints.y;
+    }
+
     // The title of the window the window manager holds active; empty when none.
     QString activeWindowTitle() const {
         const Atom active = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
@@ -300,14 +317,19 @@ public:
         return title;
     }
 
-    // Whether a program holds the keyboard, as a menu does while it is open.
+    // Whether a program holds the keyboard, as a menu does while it is open. Asked with a grab on
+    // a window that never shows, which the server refuses either way: a grab of the test's that
+    // succeeded, held even for a moment, would make a menu's own grab fail for good.
     bool keyboardIsGrabbed() const {
-        if (XGrabKeyboard(m_display, root(), False, GrabModeAsync, GrabModeAsync, CurrentTime) ==
-            AlreadyGrabbed)
-            return true;
-        XUngrabKeyboard(m_display, CurrentTime);
+        const Window hidden = XCreateWindow(m_display, root(), -1, -1, 1, 1, 0, 0, InputOnly,
+                                            CopyFromParent, 0, nullptr);
+        const int status =
+            XGrabKeyboard(m_display, hidden, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (status == GrabSuccess)
+            XUngrabKeyboard(m_display, CurrentTime);
+        XDestroyWindow(m_display, hidden);
         XFlush(m_display);
-        return false;
+        return status == AlreadyGrabbed;
     }
 
     // Where the panel's dark sheet, hanging from the top edge, ends in column `x` now: the first

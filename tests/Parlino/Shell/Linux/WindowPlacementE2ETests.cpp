@@ -111,6 +111,9 @@ protected:
         QProcessEnvironment environment =
             applicationEnvironment(home, QUrl(QStringLiteral("http://127.0.0.1:9")));
         ASSERT_FALSE(environment.isEmpty());
+        // The instance before ends first: ending, it writes its settings, which would bring back
+        // the file a first start goes without.
+        app.reset();
         if (firstStart) {
             ASSERT_TRUE(QFile::remove(home.filePath("config/Parlino/com.parlino.app.json")));
         }
@@ -277,8 +280,11 @@ TEST_F(WindowPlacementE2E, TheWindowsComeBackToThePixelBelowTheTrayStripAtEveryS
             const qsizetype before = placed().size();
             choose(downs);
             ASSERT_TRUE(waitForWindow(title).has_value()) << log();
-            // The first showing is placed once more when the manager tells another frame.
+            // The first showing is placed once more when the manager tells another frame, and
+            // the manager may have put it elsewhere first: it is where it was once it stands where
+            // the application last asked.
             pumpUntil([&] { return placed().size() > before; }, 5000);
+            EXPECT_TRUE(pumpUntil([&] { return desktop.standsWhereAsked(title); })) << log();
             const auto first = waitForWindow(title);
             ASSERT_TRUE(first.has_value()) << log();
             EXPECT_TRUE(screen.contains(*first));
@@ -289,7 +295,7 @@ TEST_F(WindowPlacementE2E, TheWindowsComeBackToThePixelBelowTheTrayStripAtEveryS
                 std::optional<QRect> again;
                 pumpUntil([&] { return (again = desktop.framedWindow(title)) == first; }, 3000);
                 ASSERT_TRUE(again.has_value()) << log();
-                EXPECT_EQ(*again, *first) << "showing " << showing;
+                EXPECT_EQ(*again, *first) << "showing " << showing << "\n" << log();
             }
             screenshot(QStringLiteral("%1-shown-again-scale-%2")
                            .arg(title.section(u' ', -1).toLower(), QString::fromLatin1(scale)));
