@@ -29,6 +29,7 @@
 #include "TTS/ParlinoURLSession.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <chrono>
@@ -38,9 +39,13 @@
 
 // The windows are X11 windows: refuse in one line, before Qt would abort, when no X display
 // answers; say what a Wayland session withholds.
-static bool hasX11Display() {
-    if (const auto problem = Parlino::X11Session::displayProblem(qgetenv("DISPLAY"))) {
-        std::fprintf(stderr, "%s\n", qPrintable(*problem));
+static bool hasX11Display(const QString& name) {
+    const auto message = [&name](const QString& cause) {
+        return QStringLiteral("%1: %2").arg(name, Parlino::X11Session::noDisplayMessage(cause));
+    };
+    if (const auto cause = Parlino::X11Session::displayCause(
+            qgetenv("DISPLAY"), Parlino::X11Session::answerBound, message)) {
+        std::fprintf(stderr, "%s\n", qPrintable(message(*cause)));
         return false;
     }
     if (const auto limits = Parlino::X11Session::waylandLimits(qgetenv("XDG_SESSION_TYPE"),
@@ -49,6 +54,14 @@ static bool hasX11Display() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         Base::Environment::setForThisProcess("QT_QPA_PLATFORM", "xcb");
     return true;
+}
+
+// A read only hands its text to the session's application over the session bus: it shows no
+// window, so it needs no X display and no GUI application object.
+static int handOverStandardInput(int& argc, char** argv, const QString& name) {
+    const QCoreApplication client(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Parlino"));
+    return Parlino::handOverStandardInput(name);
 }
 
 // Help, the version and a refused command line are answered on the terminal before anything
@@ -75,9 +88,11 @@ int main(int argc, char** argv) {
         QFileInfo(arguments.isEmpty() ? QStringLiteral("parlino") : arguments.first()).fileName();
     if (const auto status = answerOnTheTerminal(options, name))
         return *status;
-    if (!hasX11Display())
-        return 1;
     Base::Memory::returnLargeBlocksWhenFreed();
+    if (options.action == Parlino::LaunchOptions::Action::read)
+        return handOverStandardInput(argc, argv, name);
+    if (!hasX11Display(name))
+        return 1;
     // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
     // GTK runs in the process.
     const auto theme = Base::GlibThread::keepQtOffGlib(Base::PlatformTheme::requested(argc, argv));
@@ -90,8 +105,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Nothing of the user's is touched before this start is known to be the session's one.
     Parlino::SessionInstance instance;
-    if (const auto status = Parlino::claimOrHandOver(
-            options.action == Parlino::LaunchOptions::Action::read, name, instance))
+    if (const auto status = Parlino::claimOrHandOver(name, instance))
         return *status;
     Base::PlatformTheme::report(theme);
     const Parlino::QuitSignals quitSignals(&QApplication::quit);

@@ -41,8 +41,10 @@ bool isUnanswered(const QDBusMessage& reply) {
 
 } // namespace
 
-DBusInstanceBus::DBusInstanceBus(QDBusConnection bus, QString program)
-    : m_bus(std::move(bus)), m_program(std::move(program)) {}
+DBusInstanceBus::DBusInstanceBus(QDBusConnection bus, QString program,
+                                 std::function<std::optional<QString>()> startProblem)
+    : m_bus(std::move(bus)), m_program(std::move(program)),
+      m_startProblem(std::move(startProblem)) {}
 
 Base::Result<bool, QString> DBusInstanceBus::claim(std::chrono::milliseconds bound) {
     const QDBusMessage reply =
@@ -86,6 +88,9 @@ InstanceBus::Delivery DBusInstanceBus::deliver(const QString& holder,
 }
 
 Base::Result<void, QString> DBusInstanceBus::start(std::chrono::milliseconds bound) {
+    // A program that cannot run would only exit, unheard: its standard error leads nowhere.
+    if (const auto problem = m_startProblem())
+        return Base::failure(*problem);
     return DetachedStart::startAndWait(m_program, SessionInstance::serviceName, bound);
 }
 

@@ -4,14 +4,19 @@
 
 #include <QDBusConnection>
 
+#include <functional>
+#include <optional>
+
 namespace Parlino {
 
 // The application's name "com.parlino.app" on a session bus connection, as InstanceClaim sees
 // it: the name's holder answers at SessionInstance's object, and a start runs `program` apart
-// from this process (DetachedStart). Main thread only.
+// from this process (DetachedStart), unless `startProblem`, asked first, names what keeps the
+// program from running. Main thread only.
 class DBusInstanceBus final : public InstanceBus {
 public:
-    DBusInstanceBus(QDBusConnection bus, QString program);
+    DBusInstanceBus(QDBusConnection bus, QString program,
+                    std::function<std::optional<QString>()> startProblem);
 
     Base::Result<bool, QString> claim(std::chrono::milliseconds bound) override;
     std::optional<QString> holder(std::chrono::milliseconds bound) override;
@@ -22,6 +27,7 @@ public:
 private:
     QDBusConnection m_bus;
     QString m_program;
+    std::function<std::optional<QString>()> m_startProblem;
 };
 
 } // namespace Parlino

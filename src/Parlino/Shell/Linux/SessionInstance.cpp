@@ -3,9 +3,11 @@
 #include "Base/Clock.h"
 #include "Base/Log.h"
 #include "Parlino/Shell/InstanceClaim.h"
+#include "Parlino/Shell/Linux/BoundedCall.h"
 #include "Parlino/Shell/Linux/DBusInstanceBus.h"
 #include "Parlino/Shell/Linux/DetachedStart.h"
 #include "Parlino/Shell/Linux/StandardStreams.h"
+#include "Parlino/Shell/Linux/X11Session.h"
 #include "Parlino/Shell/TextHandOver.h"
 
 #include <QCoreApplication>
@@ -18,9 +20,6 @@
 #include <locale.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <future>
-#include <thread>
 
 namespace Parlino {
 
@@ -66,20 +65,59 @@ int fail(const QString& name, const QString& message) {
 }
 
 // The session bus's connection: connected, or not when there is no session bus (its lastError()
-// says why). Connecting waits for the bus's answers with no bound of its own; when they do not
-// come within `bound`, says so after `name` and ends the process, since the thread that waits
-// for them cannot be stopped.
+// says why). Connecting waits for the bus's answers with no bound of its own.
 QDBusConnection connectToSessionBus(std::chrono::milliseconds bound, const QString& name) {
-    std::packaged_task<QDBusConnection()> connect(&QDBusConnection::sessionBus);
-    std::future<QDBusConnection> connection = connect.get_future();
-    std::thread connecting(std::move(connect));
-    if (connection.wait_for(bound) == std::future_status::ready) {
-        connecting.join();
-        return connection.get();
+    return returnWithinOrExit(bound,
+                              QStringLiteral("%1: the session bus did not answer %2")
+                                  .arg(name, InstanceClaim::within(bound)),
+                              &QDBusConnection::sessionBus);
+}
+
+// Why no session bus could be reached, where the bus library looked for it: the address the
+// environment names, or else the user's bus in the runtime folder (its own words about starting
+// a bus of its own, the last resort, would only mislead).
+QString noSessionBusCause(const QDBusConnection& bus) {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return bus.lastError().message();
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty())
+        return QStringLiteral("neither DBUS_SESSION_BUS_ADDRESS nor XDG_RUNTIME_DIR is set");
+    return QStringLiteral("DBUS_SESSION_BUS_ADDRESS is not set, and no bus listens at %1/bus")
+        .arg(runtime);
+}
+
+QString notRunningMessage(const QString& displayCause) {
+    return QStringLiteral("Parlino is not running, and starting it needs an X11 display: %1")
+        .arg(displayCause);
+}
+
+// What keeps the application that a client starts from running: its windows need the X display
+// that the client's environment, which it is started with, names.
+std::optional<QString> startProblem(const QString& name) {
+    const auto cause = X11Session::displayCause(
+        qgetenv("DISPLAY"), X11Session::answerBound, [&name](const QString& unanswered) {
+            return QStringLiteral("%1: %2").arg(name, notRunningMessage(unanswered));
+        });
+    return cause ? std::optional(notRunningMessage(*cause)) : std::nullopt;
+}
+
+// Hands `request` over on `bus` as InstanceClaim decides, within its bound from `startedAt`: the
+// status to exit with, or none when this process is to be the session's application.
+std::optional<int> handOver(const InstanceRequest& request, const QDBusConnection& bus,
+                            double startedAt, const QString& name) {
+    DBusInstanceBus instances(bus, QCoreApplication::applicationFilePath(),
+                              [&name] { return startProblem(name); });
+    const InstanceClaim::Outcome outcome =
+        InstanceClaim(instances, Base::SteadyClock::shared(), startedAt).decide(request);
+    switch (outcome.kind) {
+    case InstanceClaim::Outcome::Kind::run:
+        return std::nullopt;
+    case InstanceClaim::Outcome::Kind::handedOver:
+        return 0;
+    case InstanceClaim::Outcome::Kind::failed:
+        break;
     }
-    fail(name, QStringLiteral("the session bus did not answer ") + InstanceClaim::within(bound));
-    std::fflush(stderr);
-    std::_Exit(1);
+    return fail(name, outcome.message);
 }
 
 // Whether a client started this process to hand over a request of its own; the mark is not passed
@@ -116,41 +154,32 @@ void SessionInstance::serve(std::function<void(const QString&)> read,
     m_openPanel = std::move(openPanel);
 }
 
-std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstance& instance) {
+std::optional<int> claimOrHandOver(const QString& name, SessionInstance& instance) {
     InstanceRequest request;
     if (startedForHandOver())
         request.kind = InstanceRequest::Kind::none;
-    if (read) {
-        auto text = standardInputText();
-        if (!text)
-            return fail(name, text.error());
-        request = {InstanceRequest::Kind::read, *text};
-    }
-    const auto& clock = Base::SteadyClock::shared();
-    const double startedAt = clock.now();
+    const double startedAt = Base::SteadyClock::shared().now();
     const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
     if (!bus.isConnected()) {
-        if (read)
-            return fail(name, QStringLiteral("there is no session bus to hand the text over on: %1")
-                                  .arg(bus.lastError().message()));
         log.error("no session bus, so no other start is in view: %{public}s",
-                  bus.lastError().message());
+                  noSessionBusCause(bus));
         return std::nullopt;
     }
-    if (!read)
-        instance.answerOn(bus);
-    DBusInstanceBus instances(bus, QCoreApplication::applicationFilePath());
-    const InstanceClaim::Outcome outcome =
-        InstanceClaim(instances, clock, startedAt).decide(request);
-    switch (outcome.kind) {
-    case InstanceClaim::Outcome::Kind::run:
-        return std::nullopt;
-    case InstanceClaim::Outcome::Kind::handedOver:
-        return 0;
-    case InstanceClaim::Outcome::Kind::failed:
-        break;
-    }
-    return fail(name, outcome.message);
+    instance.answerOn(bus);
+    return handOver(request, bus, startedAt, name);
+}
+
+int handOverStandardInput(const QString& name) {
+    const auto text = standardInputText();
+    if (!text)
+        return fail(name, text.error());
+    const double startedAt = Base::SteadyClock::shared().now();
+    const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
+    if (!bus.isConnected())
+        return fail(name, QStringLiteral("there is no session bus to hand the text over on: %1")
+                              .arg(noSessionBusCause(bus)));
+    // A read never becomes the application: it hands the text over, or says why it could not.
+    return handOver({InstanceRequest::Kind::read, *text}, bus, startedAt, name).value_or(1);
 }
 
 void SessionInstance::ReadWithParlino(const QString& text) {

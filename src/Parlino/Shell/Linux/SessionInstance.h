@@ -50,14 +50,20 @@ private:
     std::function<void()> m_openPanel;
 };
 
-// What a start does first, before it touches anything of the user's: with `read`, it hands its
-// standard input to the session's application (starting one when none runs); otherwise it takes
-// the application's name on the session bus, or asks the application that holds it to open its
-// panel (InstanceClaim). Says on standard error, after the program's `name`, why it could not.
-// Gives the status to exit with, or none when this start is the session's application: then
-// `instance` answers on the bus (or there is no session bus, and it runs without). When the bus
-// does not answer the connection within the bound, says so and ends the process at once: the
-// connecting cannot be called off.
-std::optional<int> claimOrHandOver(bool read, const QString& name, SessionInstance& instance);
+// What a plain start does first, before it touches anything of the user's: it takes the
+// application's name on the session bus, or asks the application that holds it to open its panel
+// (InstanceClaim). Says on standard error, after the program's `name`, why it could not. Gives
+// the status to exit with, or none when this start is the session's application: then `instance`
+// answers on the bus (or there is no session bus, and it runs without). When the bus does not
+// answer the connection within the bound, says so and ends the process at once: the connecting
+// cannot be called off.
+std::optional<int> claimOrHandOver(const QString& name, SessionInstance& instance);
+
+// What `parlino --read` does: hands its standard input to the session's application over the
+// session bus, with no window and so with no X display; only when none runs does it start one,
+// which needs the display, and without one it says so. Says on standard error, after the
+// program's `name`, why it could not; gives the status to exit with. Needs a QCoreApplication,
+// no more.
+int handOverStandardInput(const QString& name);
 
 } // namespace Parlino

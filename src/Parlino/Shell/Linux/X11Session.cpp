@@ -1,27 +1,32 @@
 #include "Parlino/Shell/Linux/X11Session.h"
 
+#include "Parlino/Shell/InstanceClaim.h"
+#include "Parlino/Shell/Linux/BoundedCall.h"
+
 #include <xcb/xcb.h>
 
 namespace Parlino::X11Session {
 
-namespace {
-
-QString noDisplay(const QString& cause) {
-    return QStringLiteral("parlino: no X11 display (%1); Parlino needs an X11 session").arg(cause);
-}
-
-} // namespace
-
-std::optional<QString> displayProblem(const QByteArray& display) {
+std::optional<QString> displayCause(const QByteArray& display, std::chrono::milliseconds bound,
+                                    const std::function<QString(const QString&)>& describe) {
     if (display.isEmpty())
-        return noDisplay(QStringLiteral("DISPLAY is not set"));
-    xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
-    const bool answers = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
+        return QStringLiteral("DISPLAY is not set");
+    const QString named = QStringLiteral("DISPLAY=") + QString::fromLocal8Bit(display);
+    const QString unanswered =
+        QStringLiteral("no X server answered on %1 ").arg(named) + InstanceClaim::within(bound);
+    const bool answers = returnWithinOrExit(bound, describe(unanswered), [display] {
+        xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+        const bool connected = xcb_connection_has_error(connection) == 0;
+        xcb_disconnect(connection);
+        return connected;
+    });
     if (answers)
         return std::nullopt;
-    return noDisplay(
-        QStringLiteral("no X server answers on DISPLAY=%1").arg(QString::fromLocal8Bit(display)));
+    return QStringLiteral("no X server answers on %1").arg(named);
+}
+
+QString noDisplayMessage(const QString& cause) {
+    return QStringLiteral("no X11 display (%1); Parlino needs an X11 session").arg(cause);
 }
 
 std::optional<QString> waylandLimits(const QByteArray& sessionType,
