@@ -4,6 +4,7 @@
 #include "Capture/CaptureStrategy.h"
 #include "Core/TextSanitizer.h"
 #include "Parlino/Shell/EncodingCheck.h"
+#include "Parlino/Shell/UnmarkedEncoding.h"
 
 #include <QIODevice>
 #include <QStringDecoder>
@@ -27,15 +28,19 @@ QString inputTooLargeMessage() {
         .arg(maxBytes / mebibyte);
 }
 
-// Decodes the input by the byte-order mark it starts with, and as UTF-8 without one; the mark
-// itself is no text. The first bytes wait until there are enough of them to tell. Each byte is
-// checked on the way: once one is no character of the encoding, nothing more is decoded.
+// Decodes the input by the byte-order mark it starts with, or else as its first bytes show UTF-16
+// or UTF-32 without a mark (UnmarkedEncoding), or else as UTF-8; the mark itself is no text. The
+// first bytes wait until there are enough of them to tell. Each byte is checked on the way: once
+// one is no character of the encoding, nothing more is decoded.
 class InputDecoder {
 public:
+    // What told the encoding.
+    enum class Source { byteOrderMark, firstBytes, none };
+
     QString operator()(QByteArrayView bytes) {
         if (!m_decoder.isValid()) {
             m_head += bytes;
-            return m_head.size() < longestMark ? QString() : decodeHead();
+            return m_head.size() < UnmarkedEncoding::sampleSize ? QString() : decodeHead();
         }
         return m_check->feed(bytes) ? m_decoder(bytes) : QString();
     }
@@ -47,27 +52,34 @@ public:
         return m_check->fault() ? QString() : text;
     }
 
-    // The first character that is none of the encoding, once one is found.
-    const std::optional<EncodingCheck::Fault>& fault() const {
-        static const std::optional<EncodingCheck::Fault> none;
-        return m_check ? m_check->fault() : none;
+    // Whether a character that is none of the encoding was found.
+    bool hasFault() const { return m_check && m_check->fault(); }
+    // Where, and why it is none; after NUL bytes in UTF-8, what they suggest.
+    QString faultDescription() const {
+        QString where = m_check->faultDescription();
+        if (m_source == Source::none && m_sampleHasNul)
+            where += QStringLiteral(" (its NUL bytes suggest UTF-16 or UTF-32 text without a "
+                                    "byte-order mark)");
+        return where;
     }
-    // Whether a byte-order mark named the encoding.
-    bool isMarked() const { return m_marked; }
-    // The encoding's name, to tell it: either byte order alike.
+    Source source() const { return m_source; }
+    // The encoding's name, to tell it: either byte order alike where the mark told it.
     QString encodingName() const {
         const QString name = QString::fromLatin1(QStringConverter::nameForEncoding(m_encoding));
-        return name.endsWith(u"LE") || name.endsWith(u"BE") ? name.chopped(2) : name;
+        const bool ordered = name.endsWith(u"LE") || name.endsWith(u"BE");
+        return m_source == Source::byteOrderMark && ordered ? name.chopped(2) : name;
     }
 
 private:
-    static constexpr qsizetype longestMark = 4;
-
     QString decodeHead() {
         const auto marked = QStringDecoder::encodingForData(m_head);
-        m_marked = marked.has_value();
-        m_encoding = marked.value_or(QStringDecoder::Utf8);
-        const qsizetype mark = m_marked ? markLength(m_encoding) : 0;
+        const auto unmarked = marked ? std::nullopt : UnmarkedEncoding::detect(m_head);
+        m_source = marked ? Source::byteOrderMark : unmarked ? Source::firstBytes : Source::none;
+        m_encoding = marked.value_or(unmarked.value_or(QStringDecoder::Utf8));
+        m_sampleHasNul = QByteArrayView(m_head)
+                             .first(std::min(m_head.size(), UnmarkedEncoding::sampleSize))
+                             .contains('\0');
+        const qsizetype mark = marked ? markLength(m_encoding) : 0;
         m_check.emplace(m_encoding, mark);
         m_decoder = QStringDecoder(m_encoding);
         const QByteArray head = std::exchange(m_head, {});
@@ -84,7 +96,8 @@ private:
     QByteArray m_head;
     QStringDecoder m_decoder;
     QStringConverter::Encoding m_encoding = QStringConverter::Utf8;
-    bool m_marked = false;
+    Source m_source = Source::none;
+    bool m_sampleHasNul = false;
     std::optional<EncodingCheck> m_check;
 };
 
@@ -113,30 +126,77 @@ bool isAnotherEncoding(const QByteArray& localeEncoding) {
            name != "ASCII" && name != "US-ASCII";
 }
 
-// Why the input is not handed over: where it is not text in its encoding, nor, when it may be
-// one, in the locale's.
-QString notTextMessage(const InputDecoder& decoder, const QByteArray& localeEncoding) {
-    const EncodingCheck::Fault& fault = *decoder.fault();
-    const QString encoding = decoder.encodingName();
-    const QString place = QStringLiteral("byte %1 (line %2, column %3)")
-                              .arg(fault.place.byte)
-                              .arg(fault.place.line)
-                              .arg(fault.place.column);
-    const QString byte = QStringLiteral("0x") +
-                         QStringLiteral("%1").arg(fault.firstByte, 2, 16, QChar(u'0')).toUpper();
-    const QString where = fault.atEnd
-                              ? QStringLiteral("it ends inside a character begun at %1").arg(place)
-                              : QStringLiteral("at %1 comes %2, which begins no %3 character")
-                                    .arg(place, byte, encoding);
-    QString which = encoding + QStringLiteral(" text");
-    if (decoder.isMarked())
-        which += QStringLiteral(" as its byte-order mark says");
-    else if (!localeEncoding.isEmpty())
-        which += QStringLiteral(", nor %1 text as the locale says")
-                     .arg(QString::fromLatin1(localeEncoding));
+// Whether the locale's encoding is ISO-8859-1, by any of the names the C library gives it.
+bool isLatin1(const QByteArray& encoding) {
+    const QByteArray name = encoding.toUpper().replace('-', "").replace('_', "");
+    return name == "ISO88591" || name == "LATIN1";
+}
+
+// Where a control code of the C1 set, which holds no text, first comes in `text`, decoded from
+// `encoding` byte for byte: "at line 2, column 7 comes 0x81, …"; none when there is none.
+std::optional<QString> controlCodeIn(QStringView text, const QByteArray& encoding) {
+    qsizetype line = 1;
+    qsizetype column = 1;
+    for (const QChar character : text) {
+        const char16_t code = character.unicode();
+        if (code >= 0x80 && code <= 0x9F) {
+            const QString place = QStringLiteral("at line %1, column %2 comes %3")
+                                      .arg(line)
+                                      .arg(column)
+                                      .arg(EncodingCheck::byteName(code));
+            return isLatin1(encoding)
+                       ? place + QStringLiteral(", which is no text in ISO-8859-1 (a control "
+                                                "code) nor in Windows-1252 (unused)")
+                       : place + QStringLiteral(", which is no text in %1 (a control code)")
+                                     .arg(QString::fromLatin1(encoding));
+        }
+        if (character == u'\n') {
+            ++line;
+            column = 1;
+        } else if (!character.isLowSurrogate()) {
+            ++column;
+        }
+    }
+    return std::nullopt;
+}
+
+// `bytes` in the locale's `encoding`, as the user's other programs write text. ISO-8859-1 is
+// read as Windows-1252, its superset: the quotes and dashes that Windows-1252 writes as 0x80 to
+// 0x9F are control codes in ISO-8859-1, and were meant as text. Fails with where a byte stands
+// for no text there, or with `notInIt` when the bytes are not of that encoding at all.
+Base::Result<QString, QString> inLocaleEncoding(QByteArrayView bytes, const QByteArray& encoding,
+                                                const QString& notInIt) {
+    const QByteArray decodedAs = isLatin1(encoding) ? QByteArray("windows-1252") : encoding;
+    const auto text = Base::Unicode::decode(bytes, decodedAs.constData());
+    if (!text)
+        return Base::failure(notInIt);
+    if (const auto control = controlCodeIn(*text, encoding))
+        return Base::failure(*control);
+    return *text;
+}
+
+// What the input is not, as the message says it: the encoding it was read in, and what told it.
+QString which(const InputDecoder& decoder, const QByteArray& localeEncoding) {
+    const QString text = decoder.encodingName() + QStringLiteral(" text");
+    switch (decoder.source()) {
+    case InputDecoder::Source::byteOrderMark:
+        return text + QStringLiteral(" as its byte-order mark says");
+    case InputDecoder::Source::firstBytes:
+        return text + QStringLiteral(", which its first bytes look like");
+    case InputDecoder::Source::none:
+        break;
+    }
+    if (localeEncoding.isEmpty())
+        return text;
+    return text + QStringLiteral(", nor %1 text as the locale says")
+                      .arg(QString::fromLatin1(localeEncoding));
+}
+
+// Why the input is not handed over: `what` it is not, and `where`.
+QString notTextMessage(const QString& what, const QString& where) {
     return QStringLiteral("standard input is not %1: %2; convert it to UTF-8 first, for example "
                           "with iconv")
-        .arg(which, where);
+        .arg(what, where);
 }
 
 } // namespace
@@ -175,20 +235,22 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
         if (byLocale)
             input8Bit += bytes;
         const QString piece = decoder(bytes);
-        if (decoder.fault()) {
-            if (!byLocale || decoder.isMarked())
-                return Base::failure(notTextMessage(decoder, {}));
+        if (decoder.hasFault()) {
+            if (!byLocale || decoder.source() != InputDecoder::Source::none)
+                return Base::failure(
+                    notTextMessage(which(decoder, {}), decoder.faultDescription()));
         } else if (!text.add(piece)) {
             return Base::failure(tooLargeMessage());
         }
     }
     const QString last = decoder.finish();
-    if (decoder.fault()) {
-        const auto inLocale = byLocale && !decoder.isMarked()
-                                  ? Base::Unicode::decode(input8Bit, localeEncoding.constData())
-                                  : std::nullopt;
+    if (decoder.hasFault()) {
+        if (!byLocale || decoder.source() != InputDecoder::Source::none)
+            return Base::failure(notTextMessage(which(decoder, {}), decoder.faultDescription()));
+        const auto inLocale =
+            inLocaleEncoding(input8Bit, localeEncoding, decoder.faultDescription());
         if (!inLocale)
-            return Base::failure(notTextMessage(decoder, byLocale ? localeEncoding : QByteArray()));
+            return Base::failure(notTextMessage(which(decoder, localeEncoding), inLocale.error()));
         text = BoundedText();
         if (!text.add(*inLocale))
             return Base::failure(tooLargeMessage());

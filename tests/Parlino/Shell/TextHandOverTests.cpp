@@ -125,8 +125,8 @@ TEST(TextHandOver, SaysWhenNothingIsLeftToRead) {
     }
 }
 
-// UTF-16 from a Windows tool or an editor that saves it: its byte-order mark says so. Without a
-// mark, or with UTF-8's, the input is UTF-8.
+// UTF-16 from a Windows tool or an editor that saves it: its byte-order mark says so. With UTF-8's
+// mark the input is UTF-8.
 TEST(TextHandOver, DecodesInputByTheByteOrderMarkItStartsWith) {
     const QString hello = QStringLiteral("Hello w\u00F6rld \U0001F600");
     for (const QByteArray& marked :
@@ -147,8 +147,69 @@ TEST(TextHandOver, DecodesInputByTheByteOrderMarkItStartsWith) {
     EXPECT_EQ(outcome(withMark(QStringLiteral("Hi"), QStringConverter::Utf16BE)),
               QStringLiteral("Hi"));
     EXPECT_EQ(outcome("\xFF\xFE\x2E\x20"), nothingToRead) << "a right-to-left override alone";
-    EXPECT_EQ(outcome(QByteArray("H\0i\0", 4)), QStringLiteral("H i"))
-        << "unmarked UTF-16 is read as before";
+}
+
+Base::Result<QString, QString> readIn(QByteArray bytes, const QByteArray& localeEncoding) {
+    QBuffer input(&bytes);
+    input.open(QIODevice::ReadOnly);
+    return TextHandOver::read(input, localeEncoding);
+}
+
+QByteArray unmarked(const QString& text, QStringConverter::Encoding encoding) {
+    return QStringEncoder(encoding)(text);
+}
+
+// UTF-16 or UTF-32 saved without a mark is read as such where its first bytes show it, in any
+// locale, and never letter by letter with the NULs as spaces.
+TEST(TextHandOver, ReadsUtf16AndUtf32WithoutAMarkWhereTheirFirstBytesShowThem) {
+    const QString texts[] = {
+        QStringLiteral("Hello without a mark.\r\nA second line."),
+        QStringLiteral("\u201CQuoted\u201D \u2014 and a caf\u00E9."),
+        QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440."),
+    };
+    for (const QString& text : texts)
+        for (const auto encoding : {QStringConverter::Utf16LE, QStringConverter::Utf16BE,
+                                    QStringConverter::Utf32LE, QStringConverter::Utf32BE}) {
+            const QByteArray bytes = unmarked(text, encoding);
+            const QString expected =
+                QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+            EXPECT_EQ(readIn(bytes, "UTF-8").valueOr(QString()), expected)
+                << bytes.toHex().toStdString();
+            EXPECT_EQ(readIn(bytes, "ISO-8859-1").valueOr(QString()), expected);
+            TricklingInput trickling(bytes);
+            EXPECT_EQ(TextHandOver::read(trickling).valueOr(QString()), expected);
+        }
+
+    const auto refused =
+        readIn(unmarked(QStringLiteral("ab"), QStringConverter::Utf16LE) + QByteArray("\0\xd8", 2) +
+                   unmarked(QStringLiteral("cd"), QStringConverter::Utf16LE),
+               "UTF-8");
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error(),
+              "standard input is not UTF-16LE text, which its first bytes look like: at byte 5 "
+              "(line 1, column 3) comes U+D800, a high surrogate that U+0063 after it does not "
+              "complete; convert it to UTF-8 first, for example with iconv");
+}
+
+// UTF-8 is not taken for UTF-16 where its bytes only look like it in a few places: blank lines,
+// a list of names each ended by a NUL, lines indented with tabs.
+TEST(TextHandOver, TakesUtf8WithControlBytesForUtf8) {
+    EXPECT_EQ(readAll("\n\n\r\n\t\t\n\n").error(), nothingToRead);
+    EXPECT_EQ(readAll(QByteArray("./a\0./b\0./c\0", 12)).valueOr(QString()),
+              QStringLiteral("./a ./b ./c"));
+    EXPECT_EQ(readAll("\tOne\n\t\tTwo\n\t\t\tThree\n").valueOr(QString()),
+              QStringLiteral("One\nTwo\nThree"));
+
+    // UTF-16 whose first bytes do not show it, with bytes that are not UTF-8: refused, saying
+    // what its NULs suggest.
+    const auto japanese =
+        readAll(unmarked(QStringLiteral("\u65E5\u672C\u8A9E a b"), QStringConverter::Utf16LE));
+    ASSERT_FALSE(japanese);
+    EXPECT_EQ(japanese.error(),
+              "standard input is not UTF-8 text: at byte 1 (line 1, column 1) comes 0xE5 0x65, "
+              "which is no UTF-8 character: 0x65 cannot continue the character that 0xE5 begins "
+              "(its NUL bytes suggest UTF-16 or UTF-32 text without a byte-order mark); convert it "
+              "to UTF-8 first, for example with iconv");
 }
 
 // Input that is not in its encoding is handed over with none of its characters left out, or not
@@ -157,29 +218,45 @@ TEST(TextHandOver, DecodesInputByTheByteOrderMarkItStartsWith) {
 TEST(TextHandOver, TakesNoTextWithCharactersLeftOutAndSaysWhere) {
     const QByteArray latin1("caf\xe9 cr\xe8me", 10);
     const QString cafe = QStringLiteral("caf\u00e9 cr\u00e8me");
-    const auto read = [](QByteArray bytes, const QByteArray& localeEncoding) {
-        QBuffer input(&bytes);
-        input.open(QIODevice::ReadOnly);
-        return TextHandOver::read(input, localeEncoding);
-    };
     const QString advice = QStringLiteral("; convert it to UTF-8 first, for example with iconv");
-    EXPECT_EQ(read(latin1, "UTF-8").error(),
-              "standard input is not UTF-8 text: at byte 4 (line 1, column 4) comes 0xE9, which "
-              "begins no UTF-8 character" +
+    EXPECT_EQ(readIn(latin1, "UTF-8").error(),
+              "standard input is not UTF-8 text: at byte 4 (line 1, column 4) comes 0xE9 0x20, "
+              "which is no UTF-8 character: 0x20 cannot continue the character that 0xE9 begins" +
                   advice);
-    EXPECT_EQ(read("\xFF\xFEH", "ISO-8859-1").error(),
+    EXPECT_EQ(readIn("\xFF\xFEH", "ISO-8859-1").error(),
               "standard input is not UTF-16 text as its byte-order mark says: it ends inside a "
               "character begun at byte 3 (line 1, column 1)" +
                   advice);
-    EXPECT_FALSE(read(latin1, "ANSI_X3.4-1968")) << "ASCII is no other encoding";
+    EXPECT_FALSE(readIn(latin1, "ANSI_X3.4-1968")) << "ASCII is no other encoding";
 
-    EXPECT_EQ(read(latin1, "ISO-8859-1").valueOr(QString()), cafe);
-    EXPECT_EQ(read(cafe.toUtf8(), "ISO-8859-1").valueOr(QString()), cafe)
+    EXPECT_EQ(readIn(latin1, "ISO-8859-1").valueOr(QString()), cafe);
+    EXPECT_EQ(readIn(cafe.toUtf8(), "ISO-8859-1").valueOr(QString()), cafe)
         << "UTF-8 stays UTF-8 in any locale";
-    EXPECT_EQ(read("ab\x8e", "EUC-JP").error(),
+    EXPECT_EQ(readIn("ab\x8e", "EUC-JP").error(),
               "standard input is not UTF-8 text, nor EUC-JP text as the locale says: at byte 3 "
               "(line 1, column 3) comes 0x8E, which begins no UTF-8 character" +
                   advice);
+}
+
+// Quotes and dashes from Windows (0x80 to 0x9F) are control codes in ISO-8859-1: in a Latin-1
+// locale they are read as Windows-1252 writes them. Where a byte stands for no text, in any
+// encoding, the input is refused naming it, never read without it.
+TEST(TextHandOver, ReadsWindowsQuotesAndDashesAndRefusesControlCodes) {
+    const QByteArray windows("He said \x93quoted\x94 and left \x96 at \x80 5\x85");
+    EXPECT_EQ(readIn(windows, "ISO-8859-1").valueOr(QString()),
+              QStringLiteral("He said \u201Cquoted\u201D and left \u2013 at \u20AC 5\u2026"));
+    EXPECT_EQ(readIn(windows, "UTF-8").error(),
+              "standard input is not UTF-8 text: at byte 9 (line 1, column 9) comes 0x93, which "
+              "begins no UTF-8 character; convert it to UTF-8 first, for example with iconv");
+
+    EXPECT_EQ(readIn("caf\xe9\nno \x81 here", "ISO-8859-1").error(),
+              "standard input is not UTF-8 text, nor ISO-8859-1 text as the locale says: at line "
+              "2, column 4 comes 0x81, which is no text in ISO-8859-1 (a control code) nor in "
+              "Windows-1252 (unused); convert it to UTF-8 first, for example with iconv");
+    EXPECT_EQ(readIn("z\xb9 \x93x\x94", "ISO-8859-2").error(),
+              "standard input is not UTF-8 text, nor ISO-8859-2 text as the locale says: at line "
+              "1, column 4 comes 0x93, which is no text in ISO-8859-2 (a control code); convert "
+              "it to UTF-8 first, for example with iconv");
 }
 
 TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {
