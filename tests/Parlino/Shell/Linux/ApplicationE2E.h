@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -67,6 +68,30 @@ inline qint64 sessionInstance() {
     const auto match = QRegularExpression("uint32 (\\d+)").match(gdbus.readAllStandardOutput());
     return match.hasMatch() ? match.captured(1).toLongLong() : 0;
 }
+
+// A display number with no X server behind it on this machine.
+inline QString deadDisplay() {
+    for (int number = 900;; ++number)
+        if (!QFile::exists(QString("/tmp/.X11-unix/X%1").arg(number)) &&
+            !QFile::exists(QString("/tmp/.X%1-lock").arg(number)))
+            return QString(":%1").arg(number);
+}
+
+// An X server that takes connections on the loopback and never says a word, as a stopped one.
+// Its numbers are apart from deadDisplay()'s: a client tries the loopback for a local display too.
+class SilentXServer {
+public:
+    SilentXServer() {
+        for (m_number = 1900; m_number < 2000; ++m_number)
+            if (m_server.listen(QHostAddress::LocalHost, quint16(6000 + m_number)))
+                return;
+    }
+    QString display() const { return QStringLiteral("localhost:%1").arg(m_number); }
+
+private:
+    QTcpServer m_server;
+    int m_number = 0;
+};
 
 class ApplicationE2E : public ::testing::Test {
 protected:

@@ -1,14 +1,21 @@
 // Texts handed to the running application, by `parlino --read` and by other programs on the
 // session bus, when they are larger than it takes or it, or the bus, does not answer: each is
-// refused with its cause, and the application keeps answering on the bus. When none runs, the
-// client starts one that keeps nothing of the client's terminal, or says why it did not start.
+// refused with its cause, and the application keeps answering on the bus. A client needs no X
+// display for that. When none runs, the client starts one that keeps nothing of the client's
+// terminal, or says why it did not start.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <csignal>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
 
 // Xlib's macros (None, Bool) come after every C++ header.
 #include "ApplicationE2E.h"
@@ -129,7 +136,7 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
 }
 
 // A Latin-1 file: in a UTF-8 locale nothing is sent and the client says where the text is not
-// UTF-8; in a Latin-1 locale (made for the test) it is read whole.
+// UTF-8; in a Latin-1 locale (made for the test) it is read whole, Windows quotes and dashes too.
 TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Locale) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     const QByteArray latin1("Un caf\xe9 cr\xe8me.", 15);
@@ -155,6 +162,24 @@ TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Local
         [&] { return synthesisTexts().contains(QStringLiteral("Un caf\u00e9 cr\u00e8me.")); },
         10000))
         << app->lines().join('\n').toStdString();
+    EXPECT_EQ(runAgain(inLatin1, {"--read"}, "Il a dit \x93oui\x94 \x96 puis il est parti."), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            return synthesisTexts().contains(
+                QStringLiteral("Il a dit \u201Coui\u201D \u2013 puis il est parti."));
+        },
+        10000))
+        << app->lines().join('\n').toStdString();
+}
+
+TEST_F(TextHandOverE2E, utf16WithoutAByteOrderMarkIsReadAsWritten) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const TerminalRun run =
+        readFromPipe(QStringLiteral("printf 'Hello without a mark.' | iconv -t UTF-16LE"));
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Hello without a mark.")); }, 10000))
+        << synthesisTexts().join('\n').toStdString();
 }
 
 TEST_F(TextHandOverE2E, anotherSenderPastTheBoundGetsAnErrorAndTheApplicationKeepsAnswering) {
@@ -246,6 +271,106 @@ TEST_F(TextHandOverE2E, aReadWithNoApplicationRunningStartsOneApartFromTheTermin
     EXPECT_EQ(running.out.toStdString(), "client 0\n");
     EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(second); }, 15000));
     EXPECT_EQ(sessionInstance(), pid);
+}
+
+// A client in an SSH login, a cron job or a terminal multiplexer that kept an old DISPLAY: the text
+// goes over the session bus, which needs no X display, and many clients at once are all heard.
+TEST_F(TextHandOverE2E, aReadWithoutAnXDisplayIsHandedOverOnTheSessionBus) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    SilentXServer silent;
+    const std::optional<QString> displays[] = {std::nullopt, QString(), deadDisplay(),
+                                               silent.display()};
+    QList<QProcessEnvironment> environments;
+    for (const auto& display : displays) {
+        QProcessEnvironment without = environment;
+        without.remove("DISPLAY");
+        if (display)
+            without.insert("DISPLAY", *display);
+        environments << without;
+        const QString text =
+            QStringLiteral("Handed over with DISPLAY %1.").arg(display.value_or("unset"));
+        const TerminalRun run = runForAnswer(without, {"--read"}, text.toUtf8());
+        EXPECT_EQ(run.status, 0) << text.toStdString();
+        EXPECT_EQ(run.err.toStdString(), "");
+        EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(text); }, 10000))
+            << text.toStdString();
+    }
+
+    const qsizetype before = app->lines().filter(QStringLiteral("readWithParlino")).size();
+    std::vector<std::unique_ptr<QProcess>> clients;
+    for (int client = 0; client < 20; ++client) {
+        auto& process = clients.emplace_back(std::make_unique<QProcess>());
+        process->setProcessEnvironment(environments[client % environments.size()]);
+        process->start(QStringLiteral(PARLINO_APP), {"--read"});
+        process->write(QStringLiteral("Client %1 of twenty.").arg(client).toUtf8());
+        process->closeWriteChannel();
+    }
+    for (const auto& process : clients) {
+        ASSERT_TRUE(process->waitForFinished(30000));
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
+    EXPECT_TRUE(pumpUntil([&] {
+        return app->lines().filter(QStringLiteral("readWithParlino")).size() == before + 20;
+    })) << app->lines().join('\n').toStdString();
+}
+
+// With none running, a read without a display cannot start one, and says why; so does one that
+// finds no session bus, naming where it looked for it.
+TEST_F(TextHandOverE2E, aReadThatCannotStartTheApplicationOrFindTheBusSaysWhy) {
+    stopTheApplication();
+    const QString dead = deadDisplay();
+    const struct {
+        std::optional<QString> display;
+        QString cause;
+    } rows[] = {
+        {std::nullopt, "DISPLAY is not set"},
+        {dead, "no X server answers on DISPLAY=" + dead},
+    };
+    for (const auto& row : rows) {
+        QProcessEnvironment without = environment;
+        without.remove("DISPLAY");
+        if (row.display)
+            without.insert("DISPLAY", *row.display);
+        const TerminalRun run = runForAnswer(without, {"--read"}, "Nobody can start for this.");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "parlino: Parlino is not running, and starting it needs an X11 "
+                           "display: " +
+                               row.cause + '\n');
+    }
+    EXPECT_EQ(sessionInstance(), 0);
+
+    QTemporaryDir runtime;
+    QProcessEnvironment busless = environment;
+    busless.remove("DBUS_SESSION_BUS_ADDRESS");
+    busless.remove("DISPLAY"); // no bus of its own is started for the display either
+    busless.insert("XDG_RUNTIME_DIR", runtime.path());
+    const TerminalRun run = runForAnswer(busless, {"--read"}, "No bus carries this.");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "parlino: there is no session bus to hand the text over on: "
+                       "DBUS_SESSION_BUS_ADDRESS is not set, and no bus listens at " +
+                           runtime.path() + "/bus\n");
+}
+
+// Without the bus's address in the environment, as after `ssh` into the machine, the client finds
+// the user's bus where the service manager keeps it, in the runtime folder.
+TEST_F(TextHandOverE2E, aReadWithoutTheBusAddressFindsTheUsersBus) {
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
+    const auto path = QRegularExpression("^unix:path=([^,]+)")
+                          .match(environment.value("DBUS_SESSION_BUS_ADDRESS"));
+    if (!path.hasMatch())
+        GTEST_SKIP() << "the session bus has no socket in the file system to link";
+    QTemporaryDir runtime;
+    ASSERT_EQ(::link(QFile::encodeName(path.captured(1)).constData(),
+                     QFile::encodeName(runtime.filePath("bus")).constData()),
+              0);
+    QProcessEnvironment userBus = environment;
+    userBus.remove("DBUS_SESSION_BUS_ADDRESS");
+    userBus.remove("DISPLAY");
+    userBus.insert("XDG_RUNTIME_DIR", runtime.path());
+    const QString text = QStringLiteral("Found on the user's bus.");
+    const TerminalRun run = runForAnswer(userBus, {"--read"}, text.toUtf8());
+    EXPECT_EQ(run.status, 0) << run.err.toStdString();
+    EXPECT_TRUE(pumpUntil([&] { return synthesisTexts().contains(text); }, 10000));
 }
 
 TEST_F(TextHandOverE2E, aReadWhoseApplicationEndsAsItStartsSaysHowItEnded) {
