@@ -133,7 +133,8 @@ void EncodingCheck::takeUtf8(uchar byte) {
     if (m_awaiting == 0) {
         if (byte < 0x80)
             return complete(byte);
-        m_utf8 = {byte};
+        m_utf8[0] = byte;
+        m_utf8Length = 1;
         if (byte >= 0xC2 && byte <= 0xDF) {
             m_awaiting = 1;
             m_value = byte & 0x1F;
@@ -148,13 +149,14 @@ void EncodingCheck::takeUtf8(uchar byte) {
             m_lowest = byte == 0xF0 ? 0x90 : 0x80;
             m_highest = byte == 0xF4 ? 0x8F : 0xBF;
         } else {
-            wrong(Fault::Kind::noCharacter, m_utf8);
+            wrong(Fault::Kind::noCharacter, {byte});
         }
         return;
     }
-    m_utf8.append(byte);
+    m_utf8[m_utf8Length++] = byte;
     if (byte < m_lowest || byte > m_highest)
-        return wrong(brokenBy(byte), m_utf8);
+        return wrong(brokenBy(byte),
+                     QList<char32_t>(m_utf8.begin(), m_utf8.begin() + m_utf8Length));
     m_lowest = 0x80;
     m_highest = 0xBF;
     m_value = (m_value << 6) | (byte & 0x3F);
@@ -167,7 +169,7 @@ void EncodingCheck::takeUtf8(uchar byte) {
 EncodingCheck::Fault::Kind EncodingCheck::brokenBy(uchar byte) const {
     if (byte < 0x80 || byte > 0xBF)
         return Fault::Kind::notContinued;
-    switch (m_utf8.front()) {
+    switch (m_utf8[0]) {
     case 0xED:
         return Fault::Kind::surrogate;
     case 0xF4:

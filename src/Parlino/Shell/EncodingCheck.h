@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringConverter>
 
+#include <array>
 #include <optional>
 
 namespace Parlino {
@@ -75,7 +76,8 @@ private:
     // The character being read: its UTF-8 bytes so far, the bytes of the unit so far, the UTF-8
     // continuation bytes still awaited and the range of the next, a UTF-16 high surrogate waiting
     // for its low one.
-    QList<char32_t> m_utf8;
+    std::array<char32_t, 4> m_utf8{};
+    qsizetype m_utf8Length = 0;
     char32_t m_unit = 0;
     qsizetype m_unitBytes = 0;
     int m_awaiting = 0;
