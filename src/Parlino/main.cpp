@@ -58,7 +58,7 @@ static bool hasX11Display(const QString& name) {
 
 // A read only hands its text to the session's application over the session bus: it shows no
 // window, so it needs no X display and no GUI application object.
-static int handOverStandardInput(int& argc, char** argv, const QString& name) {
+static int runReadClient(int& argc, char** argv, const QString& name) {
     const QCoreApplication client(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Parlino"));
     return Parlino::handOverStandardInput(name);
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
         return *status;
     Base::Memory::returnLargeBlocksWhenFreed();
     if (options.action == Parlino::LaunchOptions::Action::read)
-        return handOverStandardInput(argc, argv, name);
+        return runReadClient(argc, argv, name);
     if (!hasX11Display(name))
         return 1;
     // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
