@@ -11,8 +11,6 @@
 
 #include <QPointer>
 
-#include <algorithm>
-
 namespace Parlino {
 
 namespace {
@@ -74,10 +72,10 @@ void noteVoiceOutcome(const SettingsKeys& keys, const SessionState& state, const
                Core::stableHash(voice));
 }
 
-// Chunks are packed small, so that the first one is spoken soon, and never beyond what the
-// provider takes.
-qsizetype chunkBoundFor(const Core::TTSProvider& provider) {
-    return std::min(CompositionRoot::chunkBound, provider.capabilities().maxChunkChars);
+// Chunks are packed small, so that the first one is spoken soon, and none is longer than the
+// provider takes, whatever the length of a sentence.
+QList<Core::Chunk> chunked(const QString& text, const Core::ProviderCapabilities& provider) {
+    return Core::SentenceChunker::chunk(text, CompositionRoot::chunkBound, provider.maxChunkChars);
 }
 
 bool isLive(SessionState::Kind kind) {
@@ -115,9 +113,8 @@ void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
     m_viewModel.setTimingWords({});
     const quint64 read = ++m_readGeneration;
     auto provider = makeProvider();
-    const auto prepare = [text, voice, modelID, bound = chunkBoundFor(*provider)] {
-        return PreparedRead{Core::SentenceChunker::chunk(text, bound),
-                            cacheKey(text, voice, modelID)};
+    const auto prepare = [text, voice, modelID, capabilities = provider->capabilities()] {
+        return PreparedRead{chunked(text, capabilities), cacheKey(text, voice, modelID)};
     };
     if (text.size() <= preparedOnTheMainThread) {
         beginPreparedRead(text, voice, modelID, cacheUse, std::move(provider), prepare());
@@ -179,7 +176,7 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
 
     const QString modelID = modelIDFromSettings(keys());
     auto provider = makeProvider();
-    const auto textChunks = Core::SentenceChunker::chunk(text, chunkBoundFor(*provider));
+    const auto textChunks = chunked(text, provider->capabilities());
     if (textChunks.size() != chunks.size()) {
         m_viewModel.setText(text);
         m_viewModel.setPhase(PlayerViewModel::Phase::loading());
