@@ -76,6 +76,19 @@ void BM_SanitizeAndChunkMixed(benchmark::State& state) {
     sanitizeAndChunk(state, mixedText());
 }
 
+// Coloured terminal output: every few words change colour, and each line ends with a reset.
+const QString& colouredText() {
+    static const QString text = repeatToSize(
+        QStringLiteral("\x1b[1;31mError:\x1b[0m the file \x1b[4mreport.txt\x1b[24m was not found "
+                       "in \x1b]8;;file:///tmp/report.txt\x1b\\/tmp\x1b]8;;\x1b\\.\x1b[K\n"),
+        megabyte);
+    return text;
+}
+
+void BM_SanitizeColouredTerminalOutput(benchmark::State& state) {
+    sanitize(state, colouredText());
+}
+
 void chunk(benchmark::State& state, const QString& text) {
     for (auto _ : state)
         benchmark::DoNotOptimize(Core::SentenceChunker::chunk(text, chunkBound, requestLimit));
@@ -127,6 +140,7 @@ BENCHMARK(BM_SanitizeMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeInvisible)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeColouredTerminalOutput)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kSentence)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kAccentedWord)->Unit(benchmark::kMillisecond);
