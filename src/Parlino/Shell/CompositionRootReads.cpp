@@ -11,6 +11,8 @@
 
 #include <QPointer>
 
+#include <limits>
+
 namespace Parlino {
 
 namespace {
@@ -78,6 +80,20 @@ QList<Core::Chunk> chunked(const QString& text, const Core::ProviderCapabilities
     return Core::SentenceChunker::chunk(text, CompositionRoot::chunkBound, provider.maxChunkChars);
 }
 
+// The chunks that `storedCount` chunks of stored audio of `text` were made for: the text's
+// `chunks`, or, for audio stored before sentences longer than one request were cut, the chunks
+// of whole sentences. None when they fit neither.
+std::optional<QList<Core::Chunk>>
+chunksOfStoredAudio(const QString& text, const QList<Core::Chunk>& chunks, qsizetype storedCount) {
+    if (storedCount == chunks.size())
+        return chunks;
+    auto wholeSentences = Core::SentenceChunker::chunk(text, CompositionRoot::chunkBound,
+                                                       std::numeric_limits<qsizetype>::max());
+    if (wholeSentences.size() == storedCount)
+        return wholeSentences;
+    return std::nullopt;
+}
+
 bool isLive(SessionState::Kind kind) {
     return kind != SessionState::Kind::finished && kind != SessionState::Kind::cancelled;
 }
@@ -138,12 +154,15 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
     m_log.notice("startRead: textLength=%{public}ld chunkCount=%{public}ld "
                  "voiceIdHash=%{public}llu",
                  text.size(), chunks.size(), Core::stableHash(voice));
-    auto session = makeSession(std::move(provider), text, chunks, voice, modelID, key);
+    const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
+    const auto storedChunks =
+        cached ? chunksOfStoredAudio(text, chunks, cached->chunks.size()) : std::nullopt;
+    auto session =
+        makeSession(std::move(provider), text, storedChunks.value_or(chunks), voice, modelID, key);
     replaceSession(session);
     m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt, std::nullopt};
-    const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
-    if (cached && cached->chunks.size() == chunks.size()) {
-        m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
+    if (storedChunks) {
+        m_log.notice("cache hit: chunkCount=%{public}ld", storedChunks->size());
         m_cachedReadKey = key;
         const Core::TimedWords& words = cached->words;
         m_viewModel.setTimingWords(words);
@@ -176,15 +195,16 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
 
     const QString modelID = modelIDFromSettings(keys());
     auto provider = makeProvider();
-    const auto textChunks = chunked(text, provider->capabilities());
-    if (textChunks.size() != chunks.size()) {
+    const auto textChunks =
+        chunksOfStoredAudio(text, chunked(text, provider->capabilities()), chunks.size());
+    if (!textChunks) {
         m_viewModel.setText(text);
         m_viewModel.setPhase(PlayerViewModel::Phase::loading());
         m_log.error("loadIntoPlayer: chunk count drift — falling back to a fresh read");
         startRead(text);
         return;
     }
-    auto session = makeSession(std::move(provider), text, textChunks, voiceID, modelID,
+    auto session = makeSession(std::move(provider), text, *textChunks, voiceID, modelID,
                                cacheKey(text, voiceID, modelID));
     replaceSession(session);
     m_viewModel.setText(text);

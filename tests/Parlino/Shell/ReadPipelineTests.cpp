@@ -186,6 +186,25 @@ TEST_F(ReadPipelineTest, ALongSentenceGoesInRequestsOfAChunkAndACutWordIsSoughtP
     }
 }
 
+// Audio cached or saved before long sentences were cut holds one chunk per whole sentence: it
+// still plays, from the cache and from a clip, without a request.
+TEST_F(ReadPipelineTest, AudioStoredWithALongSentenceWholeStillPlaysWithoutARequest) {
+    const QString longText = QStringLiteral("A short one. ") +
+                             QStringLiteral("Words of a sentence that does not end ").repeated(70) +
+                             QStringLiteral("here. And a short one.");
+    const QList<AudioChunk> threeChunks(3, AudioChunk{Base::LazyBytes(speech), 1.5});
+    root().cache().store(keyFor(longText, voice), threeChunks, {});
+    ASSERT_TRUE(waitForStores());
+
+    read(longText);
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=3")));
+    EXPECT_EQ(phase(), Kind::playing);
+    root().loadIntoPlayer(longText, threeChunks, {}, voice, true);
+    EXPECT_FALSE(logs.contains(QStringLiteral("chunk count drift")));
+    EXPECT_EQ(phase(), Kind::playing);
+    EXPECT_EQ(synthesisRequests(), 0);
+}
+
 // MARK: Audio on disk
 
 TEST_F(ReadPipelineTest, ArrivingAudioWaitsOnDiskUntilTheReadIsStopped) {
