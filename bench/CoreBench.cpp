@@ -1,4 +1,5 @@
-// Throughput of the text preparation and the word mapper on large inputs.
+// Throughput of the text preparation and the word mapper on large inputs, and the chunking of
+// texts whose sentences are longer than one request may be.
 #include "Core/SentenceChunker.h"
 #include "Core/TextSanitizer.h"
 #include "TTS/WordMapper.h"
@@ -8,6 +9,8 @@
 namespace {
 
 constexpr qsizetype megabyte = 1 << 20;
+constexpr qsizetype chunkBound = 800;
+constexpr qsizetype requestLimit = 2000;
 
 QString repeatToSize(const QString& unit, qsizetype size) {
     QString text;
@@ -61,7 +64,7 @@ void BM_SanitizeInvisible(benchmark::State& state) {
 void sanitizeAndChunk(benchmark::State& state, const QString& text) {
     for (auto _ : state) {
         const QString clean = Core::TextSanitizer::sanitize(text);
-        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(clean, 800));
+        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(clean, chunkBound, requestLimit));
     }
     state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
 }
@@ -71,6 +74,50 @@ void BM_SanitizeAndChunkEnglish(benchmark::State& state) {
 }
 void BM_SanitizeAndChunkMixed(benchmark::State& state) {
     sanitizeAndChunk(state, mixedText());
+}
+
+// Coloured terminal output: every few words change colour, and each line ends with a reset.
+const QString& colouredText() {
+    static const QString text = repeatToSize(
+        QStringLiteral("\x1b[1;31mError:\x1b[0m the file \x1b[4mreport.txt\x1b[24m was not found "
+                       "in \x1b]8;;file:///tmp/report.txt\x1b\\/tmp\x1b]8;;\x1b\\.\x1b[K\n"),
+        megabyte);
+    return text;
+}
+
+void BM_SanitizeColouredTerminalOutput(benchmark::State& state) {
+    sanitize(state, colouredText());
+}
+
+void chunk(benchmark::State& state, const QString& text) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(text, chunkBound, requestLimit));
+    state.SetBytesProcessed(state.iterations() * text.size() * qsizetype(sizeof(QChar)));
+}
+
+void BM_ChunkA100kWord(benchmark::State& state) {
+    chunk(state, QString(100000, QLatin1Char('x')));
+}
+void BM_ChunkA100kSentence(benchmark::State& state) {
+    chunk(state, repeatToSize(QStringLiteral("words without a full stop "), 100000));
+}
+// A word of letters under combining marks, whose grapheme clusters only ICU finds.
+void BM_ChunkA100kAccentedWord(benchmark::State& state) {
+    chunk(state, repeatToSize(QStringLiteral("e\u0301\u0327a\u0308"), 100000));
+}
+// One grapheme cluster longer than any request: a letter under 100,000 combining marks.
+void BM_ChunkA100kGraphemeCluster(benchmark::State& state) {
+    chunk(state, QLatin1Char('e') + QString(100000, QChar(0x301)));
+}
+void BM_ChunkEightMegabytesOfProse(benchmark::State& state) {
+    static const QString text = repeatToSize(
+        QStringLiteral("The quick brown fox jumps over the lazy dog. Mr. Smith said so, and then "
+                       "he left! Was it late?\n\n"),
+        8 * megabyte);
+    chunk(state, text);
+}
+void BM_ChunkAnEightMegabyteWord(benchmark::State& state) {
+    chunk(state, QString(8 * megabyte, QLatin1Char('x')));
 }
 
 void BM_WordMapper100k(benchmark::State& state) {
@@ -93,6 +140,13 @@ BENCHMARK(BM_SanitizeMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeInvisible)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeColouredTerminalOutput)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkA100kWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkA100kSentence)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkA100kAccentedWord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkA100kGraphemeCluster)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkEightMegabytesOfProse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ChunkAnEightMegabyteWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WordMapper100k)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -46,6 +46,7 @@ using namespace Parlino;
 
 constexpr qsizetype fiveMegabytes = 5 * 1000 * 1000;
 constexpr qsizetype chunkBound = 800;
+constexpr qsizetype requestLimit = 2000;
 
 // Prose of `characters` code units: sentences in paragraphs of a few hundred characters, and
 // stretches of a single paragraph tens of kilobytes long.
@@ -125,7 +126,7 @@ QList<QList<Core::WordTiming>> chunkWords(const QString& text) {
     static const QRegularExpression wordPattern(QStringLiteral("\\S+"));
     QList<QList<Core::WordTiming>> result;
     double at = 0;
-    for (const Core::Chunk& chunk : Core::SentenceChunker::chunk(text, chunkBound)) {
+    for (const Core::Chunk& chunk : Core::SentenceChunker::chunk(text, chunkBound, requestLimit)) {
         QList<Core::WordTiming> words;
         for (auto it = wordPattern.globalMatch(chunk.text); it.hasNext();) {
             const auto match = it.next();
@@ -189,7 +190,8 @@ BENCHMARK(WordsOfChunksReachTheTranscript)->Unit(benchmark::kMillisecond)->Itera
 
 void ChunkLongRead(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(Core::SentenceChunker::chunk(fiveMegabyteRead(), chunkBound));
+        benchmark::DoNotOptimize(
+            Core::SentenceChunker::chunk(fiveMegabyteRead(), chunkBound, requestLimit));
 }
 BENCHMARK(ChunkLongRead)->Unit(benchmark::kMillisecond);
 
@@ -232,7 +234,7 @@ void ReadAnywayToFirstRequest(benchmark::State& state) {
 
         std::shared_ptr<Playback::SpeechSession> session;
         QThreadPool::globalInstance()->start([&] {
-            auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
+            auto chunks = Core::SentenceChunker::chunk(text, chunkBound, requestLimit);
             benchmark::DoNotOptimize(Core::CacheKey::make(text, voice, settings));
             Base::MainThread::post([&, chunks = std::move(chunks)] {
                 QElapsedTimer step;
@@ -333,7 +335,7 @@ void TwoMinutesOfALongRead(benchmark::State& state) {
     const TTS::Endpoint endpoint{
         standIn.url, [](TTS::Endpoint::KeyHandler handler) { handler(QStringLiteral("key")); }};
     const QString text = longRead(2 * 1000 * 1000);
-    const auto chunks = Core::SentenceChunker::chunk(text, chunkBound);
+    const auto chunks = Core::SentenceChunker::chunk(text, chunkBound, requestLimit);
     auto accepted = std::make_shared<AcceptedChunks>();
     Base::LogSinks::add(accepted);
     double growth = 0;

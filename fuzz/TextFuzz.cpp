@@ -1,5 +1,6 @@
 // The text sanitiser and the sentence chunker: the chunks laid end to end are the sanitised text,
-// and none is longer than asked unless it is a single sentence.
+// none is longer than the limit nor ends inside a surrogate pair, and none is longer than asked
+// unless it is a single sentence.
 #include "Core/SentenceChunker.h"
 #include "Core/TextSanitizer.h"
 #include "fuzz/FuzzInput.h"
@@ -23,13 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1)
         return 0;
     const qsizetype maxLength = 1 + data[0];
+    const qsizetype limit = 2 * maxLength;
     const QString text =
         Core::TextSanitizer::sanitize(QString::fromUtf8(Fuzz::bytes(data + 1, size - 1)));
     const auto sentences = Base::Unicode::sentenceRanges(text);
     QString laidEndToEnd;
-    for (const auto& chunk : Core::SentenceChunker::chunk(text, maxLength)) {
+    for (const auto& chunk : Core::SentenceChunker::chunk(text, maxLength, limit)) {
         Fuzz::require(!chunk.text.isEmpty());
         Fuzz::require(chunk.utf16Offset == laidEndToEnd.size());
+        Fuzz::require(chunk.text.size() <= limit);
+        const qsizetype end = chunk.utf16Offset + chunk.text.size();
+        Fuzz::require(end == text.size() || !text[end].isLowSurrogate() ||
+                      !chunk.text.back().isHighSurrogate());
         Fuzz::require(chunk.text.size() <= maxLength || !holdsSeveralSentences(sentences, chunk));
         laidEndToEnd += chunk.text;
     }

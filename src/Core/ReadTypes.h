@@ -51,8 +51,8 @@ enum class TimingFidelity { word, sentence, none };
 
 struct ProviderCapabilities {
     TimingFidelity timingFidelity = TimingFidelity::word;
-    // The longest chunk text the provider takes, in UTF-16 code units: a read is packed into
-    // chunks no longer, a sentence longer by itself staying whole.
+    // The longest chunk text the provider takes, in UTF-16 code units: no chunk of a read is
+    // longer, a sentence longer by itself being cut.
     qsizetype maxChunkChars = 0;
     friend bool operator==(const ProviderCapabilities&, const ProviderCapabilities&) = default;
 };

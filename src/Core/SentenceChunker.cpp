@@ -1,5 +1,9 @@
 #include "Core/SentenceChunker.h"
 
+#include "Core/SentenceCutter.h"
+
+#include <algorithm>
+
 namespace Core::SentenceChunker {
 
 namespace {
@@ -21,30 +25,36 @@ QList<qsizetype> segmentEnds(const QString& text,
 } // namespace
 
 QList<Chunk> pack(const QString& text, const QList<Base::Unicode::TextRange>& sentences,
-                  qsizetype maxLength) {
+                  qsizetype maxLength, qsizetype limit) {
     QList<Chunk> chunks;
     if (text.isEmpty())
         return chunks;
-    const auto appendChunk = [&](qsizetype start, qsizetype end) {
+    maxLength = std::min(maxLength, limit);
+    const SentenceCutter cutter(text, maxLength, limit);
+    qsizetype start = 0;
+    const auto emitUpTo = [&](qsizetype end) {
         if (end > start)
             chunks.append(Chunk{text.sliced(start, end - start), start});
+        start = end;
     };
-    qsizetype start = 0;
     qsizetype end = 0;
     for (const qsizetype segmentEnd : segmentEnds(text, sentences)) {
         const qsizetype segmentStart = end;
-        if (end > start && segmentEnd - start > maxLength) {
-            appendChunk(start, end);
-            start = segmentStart;
-        }
         end = segmentEnd;
+        if (segmentEnd - segmentStart > limit) {
+            emitUpTo(segmentStart);
+            for (const qsizetype pieceEnd : cutter.pieceEnds({segmentStart, segmentEnd}))
+                emitUpTo(pieceEnd);
+        } else if (segmentStart > start && segmentEnd - start > maxLength) {
+            emitUpTo(segmentStart);
+        }
     }
-    appendChunk(start, end);
+    emitUpTo(end);
     return chunks;
 }
 
-QList<Chunk> chunk(const QString& text, qsizetype maxLength) {
-    return pack(text, Base::Unicode::sentenceRanges(text), maxLength);
+QList<Chunk> chunk(const QString& text, qsizetype maxLength, qsizetype limit) {
+    return pack(text, Base::Unicode::sentenceRanges(text), maxLength, limit);
 }
 
 } // namespace Core::SentenceChunker

@@ -53,6 +53,10 @@ QString sanitize(const QString& text) {
 }
 
 void Builder::append(QStringView piece) {
+    m_escapes.filter(piece, [this](QStringView text) { appendText(text); });
+}
+
+void Builder::appendText(QStringView piece) {
     const auto* units = reinterpret_cast<const char16_t*>(piece.utf16());
     const qsizetype size = piece.size();
     for (qsizetype i = 0; i < size;) {
@@ -89,6 +93,7 @@ void Builder::append(QStringView piece) {
 }
 
 QString Builder::take() {
+    m_escapes.finish([this](QStringView text) { appendText(text); });
     return m_spoken ? std::move(m_text) : QString();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Core/EscapeSequenceFilter.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -7,11 +9,12 @@
 
 namespace Core::TextSanitizer {
 
-// The canonical form of a captured text: leading and trailing white space removed, each run of
-// white space between visible characters folded to one space, one line break or one blank line,
-// control characters, zero-width spaces, replacement characters (U+FFFD, what invalid UTF-8
-// decodes to on every way a text comes in) and object replacement characters (U+FFFC, what an
-// embedded object leaves in a text) dropped. A text with nothing in it to be read aloud
+// The canonical form of a captured text: the escape sequences of terminal output removed whole
+// (EscapeSequenceFilter), leading and trailing white space removed, each run of white space
+// between visible characters folded to one space, one line break or one blank line, control
+// characters, zero-width spaces, replacement characters (U+FFFD, what invalid UTF-8 decodes to on
+// every way a text comes in) and object replacement characters (U+FFFC, what an embedded object
+// leaves in a text) dropped. A text with nothing in it to be read aloud
 // (Base::Unicode::isSpoken), only white space and invisible characters, is empty.
 QString sanitize(const QString& text);
 
@@ -28,8 +31,11 @@ public:
     QString take();
 
 private:
+    // Appends text without escape sequences.
+    void appendText(QStringView text);
     void lookForSpeech();
 
+    EscapeSequenceFilter m_escapes;
     QString m_text;
     // How much of m_text has been looked at for something to be read aloud, short of finding it.
     qsizetype m_lookedAt = 0;

@@ -107,10 +107,11 @@ QString referenceSanitize(QString text) {
 
 TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
     using namespace std::string_literals;
-    // White space, breaks, controls (C0, DEL, C1, NEL which is also white space), format
-    // characters, surrogates paired and not, and ordinary letters of several scripts.
+    // White space, breaks, controls (C0, DEL, C1, NEL which is also white space; none that begins
+    // an escape sequence), format characters, surrogates paired and not, and ordinary letters of
+    // several scripts.
     const std::u16string alphabet =
-        u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u009F\u00A0"
+        u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u0081\u00A0"
         u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\uFFFC\uFFFD\u6771"
         u"\xD83D\xDE00\xD800\xDFFF\xDB40\xDC41\u202E"s;
     std::mt19937 random(20);
@@ -125,11 +126,13 @@ TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
 }
 
 // A text read from a stream is cut wherever a read ends: inside a run of white space, between a
-// CR and its LF, between the halves of a surrogate pair (of an emoji, or of a silent tag).
+// CR and its LF, between the halves of a surrogate pair (of an emoji, or of a silent tag), inside
+// an escape sequence.
 TEST(TextSanitizer, BuildsTheSameCanonicalFormFromPiecesCutAnywhere) {
     using namespace std::string_literals;
     const std::u16string alphabet =
-        u"ab \t\r\n\u0000\u00A0\u200B\uFFFD\u202E\u2066\xD83D\xDE00\xDB40\xDC41"s;
+        u"ab \t\r\n\u0000\u00A0\u200B\uFFFD\u202E\u2066\xD83D\xDE00\xDB40\xDC41"
+        u"\u001B\u001B[]\\(;1m\u0007\u009B\u009D"s;
     std::mt19937 random(64);
     std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
     std::uniform_int_distribution<int> length(0, 30);

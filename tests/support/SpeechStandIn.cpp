@@ -130,7 +130,8 @@ bool SpeechStandIn::setMode(const QString& mode) {
 
 Response SpeechStandIn::synthesise(const Request& request) {
     const QString text = Base::Json::require<QString>(request.json(), "text").valueOr({});
-    log(QStringLiteral("synthesis (%1): %2").arg(m_mode, text.left(60)));
+    log(QStringLiteral("synthesis (%1): %2 [%3 characters]")
+            .arg(m_mode, text.left(60), QString::number(text.size())));
     if (m_mode == "unauthorized")
         return refused();
     if (m_mode == "error")

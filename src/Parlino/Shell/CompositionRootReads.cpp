@@ -11,7 +11,7 @@
 
 #include <QPointer>
 
-#include <algorithm>
+#include <limits>
 
 namespace Parlino {
 
@@ -74,10 +74,24 @@ void noteVoiceOutcome(const SettingsKeys& keys, const SessionState& state, const
                Core::stableHash(voice));
 }
 
-// Chunks are packed small, so that the first one is spoken soon, and never beyond what the
-// provider takes.
-qsizetype chunkBoundFor(const Core::TTSProvider& provider) {
-    return std::min(CompositionRoot::chunkBound, provider.capabilities().maxChunkChars);
+// Chunks are packed small, so that the first one is spoken soon, and none is longer than the
+// provider takes, whatever the length of a sentence.
+QList<Core::Chunk> chunked(const QString& text, const Core::ProviderCapabilities& provider) {
+    return Core::SentenceChunker::chunk(text, CompositionRoot::chunkBound, provider.maxChunkChars);
+}
+
+// The chunks that `storedCount` chunks of stored audio of `text` were made for: the text's
+// `chunks`, or, for audio stored before sentences longer than one request were cut, the chunks
+// of whole sentences. None when they fit neither.
+std::optional<QList<Core::Chunk>>
+chunksOfStoredAudio(const QString& text, const QList<Core::Chunk>& chunks, qsizetype storedCount) {
+    if (storedCount == chunks.size())
+        return chunks;
+    auto wholeSentences = Core::SentenceChunker::chunk(text, CompositionRoot::chunkBound,
+                                                       std::numeric_limits<qsizetype>::max());
+    if (wholeSentences.size() == storedCount)
+        return wholeSentences;
+    return std::nullopt;
 }
 
 bool isLive(SessionState::Kind kind) {
@@ -115,9 +129,8 @@ void CompositionRoot::beginRead(const QString& text, CacheUse cacheUse) {
     m_viewModel.setTimingWords({});
     const quint64 read = ++m_readGeneration;
     auto provider = makeProvider();
-    const auto prepare = [text, voice, modelID, bound = chunkBoundFor(*provider)] {
-        return PreparedRead{Core::SentenceChunker::chunk(text, bound),
-                            cacheKey(text, voice, modelID)};
+    const auto prepare = [text, voice, modelID, capabilities = provider->capabilities()] {
+        return PreparedRead{chunked(text, capabilities), cacheKey(text, voice, modelID)};
     };
     if (text.size() <= preparedOnTheMainThread) {
         beginPreparedRead(text, voice, modelID, cacheUse, std::move(provider), prepare());
@@ -141,12 +154,15 @@ void CompositionRoot::beginPreparedRead(const QString& text, const QString& voic
     m_log.notice("startRead: textLength=%{public}ld chunkCount=%{public}ld "
                  "voiceIdHash=%{public}llu",
                  text.size(), chunks.size(), Core::stableHash(voice));
-    auto session = makeSession(std::move(provider), text, chunks, voice, modelID, key);
+    const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
+    const auto storedChunks =
+        cached ? chunksOfStoredAudio(text, chunks, cached->chunks.size()) : std::nullopt;
+    auto session =
+        makeSession(std::move(provider), text, storedChunks.value_or(chunks), voice, modelID, key);
     replaceSession(session);
     m_lastPlayed = LastPlayed{text, voice, std::nullopt, std::nullopt, std::nullopt};
-    const auto cached = cacheUse == CacheUse::lookUp ? m_cache.lookup(key) : std::nullopt;
-    if (cached && cached->chunks.size() == chunks.size()) {
-        m_log.notice("cache hit: chunkCount=%{public}ld", chunks.size());
+    if (storedChunks) {
+        m_log.notice("cache hit: chunkCount=%{public}ld", storedChunks->size());
         m_cachedReadKey = key;
         const Core::TimedWords& words = cached->words;
         m_viewModel.setTimingWords(words);
@@ -179,15 +195,16 @@ void CompositionRoot::loadIntoPlayer(const QString& text, const QList<AudioChunk
 
     const QString modelID = modelIDFromSettings(keys());
     auto provider = makeProvider();
-    const auto textChunks = Core::SentenceChunker::chunk(text, chunkBoundFor(*provider));
-    if (textChunks.size() != chunks.size()) {
+    const auto textChunks =
+        chunksOfStoredAudio(text, chunked(text, provider->capabilities()), chunks.size());
+    if (!textChunks) {
         m_viewModel.setText(text);
         m_viewModel.setPhase(PlayerViewModel::Phase::loading());
         m_log.error("loadIntoPlayer: chunk count drift — falling back to a fresh read");
         startRead(text);
         return;
     }
-    auto session = makeSession(std::move(provider), text, textChunks, voiceID, modelID,
+    auto session = makeSession(std::move(provider), text, *textChunks, voiceID, modelID,
                                cacheKey(text, voiceID, modelID));
     replaceSession(session);
     m_viewModel.setText(text);

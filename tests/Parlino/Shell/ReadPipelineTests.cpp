@@ -140,6 +140,71 @@ TEST_F(ReadPipelineTest, AnAnswerWithoutAlignmentLastsAsLongAsItsAudio) {
     EXPECT_EQ(root().clipLibrary().clips().first().totalDuration, decoded);
 }
 
+// MARK: Long sentences
+
+// A sentence of 20,000 characters goes to the service a chunk at a time, the first as short as
+// any first chunk; a word longer than any request goes in pieces whose words lie end to end, each
+// highlighted and sought in its turn.
+TEST_F(ReadPipelineTest, ALongSentenceGoesInRequestsOfAChunkAndACutWordIsSoughtPieceByPiece) {
+    const QString word = QStringLiteral("abcdefghij").repeated(250);
+    const QString sentence =
+        QStringLiteral("Words of a sentence that does not end ").repeated(520) + word;
+    const QString longText = sentence + QStringLiteral(" and its end.");
+    root().wirePlayerActions();
+    read(longText);
+    ASSERT_TRUE(waitForAudio());
+
+    QList<qsizetype> requested;
+    for (const auto& request : service.requests())
+        if (request.path().endsWith("/with-timestamps"))
+            requested.append(
+                QString::fromStdString(request.json()["text"].get<std::string>()).size());
+    ASSERT_GE(requested.size(), 28);
+    for (const qsizetype length : requested)
+        EXPECT_LE(length, CompositionRoot::chunkBound);
+
+    ASSERT_TRUE(panel && panel->onTick);
+    panel->onTick();
+    const Core::TimedWords& words = player().timingWords();
+    const qint64 wordStart = sentence.size() - word.size();
+    QList<qsizetype> pieces;
+    QString laidEndToEnd;
+    for (qsizetype i = 0; i < words.size(); ++i)
+        if (words[i].range.lower >= wordStart && words[i].range.upper <= sentence.size()) {
+            EXPECT_EQ(words[i].range.lower, wordStart + laidEndToEnd.size());
+            laidEndToEnd += words[i].word;
+            pieces.append(i);
+        }
+    EXPECT_EQ(laidEndToEnd, word);
+    ASSERT_EQ(pieces.size(), 4);
+
+    for (const qsizetype piece : {pieces[2], pieces[1], pieces[3]}) {
+        player().onWordTap(piece);
+        panel->onTick();
+        EXPECT_EQ(player().currentWordIndex(), piece);
+        EXPECT_EQ(root().speechSession()->elapsed(), words[piece].start);
+    }
+}
+
+// Audio cached or saved before long sentences were cut holds one chunk per whole sentence: it
+// still plays, from the cache and from a clip, without a request.
+TEST_F(ReadPipelineTest, AudioStoredWithALongSentenceWholeStillPlaysWithoutARequest) {
+    const QString longText = QStringLiteral("A short one. ") +
+                             QStringLiteral("Words of a sentence that does not end ").repeated(70) +
+                             QStringLiteral("here. And a short one.");
+    const QList<AudioChunk> threeChunks(3, AudioChunk{Base::LazyBytes(speech), 1.5});
+    root().cache().store(keyFor(longText, voice), threeChunks, {});
+    ASSERT_TRUE(waitForStores());
+
+    read(longText);
+    EXPECT_TRUE(logs.contains(QStringLiteral("cache hit: chunkCount=3")));
+    EXPECT_EQ(phase(), Kind::playing);
+    root().loadIntoPlayer(longText, threeChunks, {}, voice, true);
+    EXPECT_FALSE(logs.contains(QStringLiteral("chunk count drift")));
+    EXPECT_EQ(phase(), Kind::playing);
+    EXPECT_EQ(synthesisRequests(), 0);
+}
+
 // MARK: Audio on disk
 
 TEST_F(ReadPipelineTest, ArrivingAudioWaitsOnDiskUntilTheReadIsStopped) {
