@@ -6,6 +6,7 @@
 #include "Parlino/Settings/VoiceProfileButton.h"
 #include "Parlino/Settings/VoiceTile.h"
 #include "Parlino/Settings/VoicesSectionView.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
 
@@ -16,6 +17,7 @@
 #include "support/Screenshots.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,17 +168,28 @@ TEST_F(VoiceViewsTest, ThePaneFetchesWhenShownAndOffersEachFailuresControl) {
     EXPECT_EQ(apiKeyRequests, 1);
 }
 
+// Pressed from the keyboard, the link goes with its pane: the focus rests on the pane that comes,
+// named after it, and goes on to the key field once the pane shows it.
 TEST_F(VoiceViewsTest, TheSettingsShowTheVoicePaneWhoseKeyLinkSwitchesToTheKeyPane) {
     world.hasKey = false;
     SettingsNavigation navigation;
     SettingsView view(services, navigation, false, 0);
     view.show();
+    QApplication::setActiveWindow(&view);
     navigation.setSelection(SettingsPane::voice);
     ASSERT_NE(dynamic_cast<VoicePane*>(view.detail()), nullptr);
     auto* goToKey = child<QAbstractButton>(*view.detail(), u"GoToAPIKey"_qs);
     ASSERT_NE(goToKey, nullptr);
-    goToKey->click();
+    goToKey->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(goToKey, Qt::Key_Space);
     EXPECT_EQ(navigation.selection(), SettingsPane::apiKey);
+    const QWidget* rest = QApplication::focusWidget();
+    ASSERT_NE(dynamic_cast<const FocusRest*>(rest), nullptr);
+    EXPECT_EQ(rest->accessibleName(), u"API Key"_qs);
+    EXPECT_TRUE(TestSupport::pumpUntil([] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && focus->objectName() == u"APIKeyField"_qs;
+    }));
 }
 
 TEST_F(VoiceViewsTest, ALoadedPaneIsNotFetchedAgainUntilRefreshIsPressed) {
