@@ -140,12 +140,9 @@ void VoicePane::updateTiles() {
 }
 
 void VoicePane::rebuild() {
+    const std::optional<TilePlace> focused = focusedTile();
     m_tiles.clear();
-    // Later, because the press that changed the content may still be running in a tile.
-    if (m_body) {
-        m_body->hide();
-        m_body->deleteLater();
-    }
+    QWidget* previous = m_body;
     m_body = new QWidget;
     m_body->setObjectName(QStringLiteral("VoicePaneBody"));
     auto* layout = new QVBoxLayout(m_body);
@@ -167,6 +164,33 @@ void VoicePane::rebuild() {
     m_body->show();
     m_searchBox->setVisible(browsing);
     m_footer->setVisible(browsing);
+    if (focused)
+        refocus(*focused);
+    // Later, because the press that changed the content may still be running in a tile. A focus
+    // left in it goes to the pane's rest as it hides.
+    if (previous) {
+        previous->hide();
+        previous->deleteLater();
+    }
+}
+
+std::optional<VoicePane::TilePlace> VoicePane::focusedTile() const {
+    const QWidget* focus = window()->focusWidget();
+    for (const VoiceTile* tile : m_tiles)
+        if (tile->isAncestorOf(focus))
+            return TilePlace{tile->content().voice.id, tile->hasCaptionLine()};
+    return std::nullopt;
+}
+
+// A voice chosen from the keyboard moves into the top row and the pane is made anew: the focus
+// stays on the voice, in the row it was pressed in, so that the key pressed again finds the
+// same voice.
+void VoicePane::refocus(const TilePlace& place) {
+    for (VoiceTile* tile : std::as_const(m_tiles))
+        if (tile->content().voice.id == place.voiceID && tile->hasCaptionLine() == place.inTopRow) {
+            tile->button().setFocus(Qt::OtherFocusReason);
+            return;
+        }
 }
 
 QWidget* VoicePane::makeLoadingRow() {

@@ -266,6 +266,35 @@ TEST_F(VoiceViewsTest, PressingATileChoosesTheVoiceAndPlaysItsSample) {
     EXPECT_TRUE(current->button().isPlaying());
 }
 
+// Chosen with Return, a voice moves into the top row and the pane is made anew: the focus stays on
+// the voice where it was pressed, and Return pressed again finds it there.
+TEST_F(VoiceViewsTest, AVoiceChosenFromTheKeyboardKeepsTheFocus) {
+    choose(sarahID, {sarahID});
+    const TTS::Voice roger = voice(u"roger"_qs, u"Roger"_qs);
+    world.load({voice(sarahID, u"Sarah"_qs), roger});
+    auto view = pane(false);
+    QApplication::setActiveWindow(view.get());
+    const auto tile = [&view](const QString& id, bool inTopRow) -> VoiceTile* {
+        for (VoiceTile* tile : view->tiles())
+            if (tile->content().voice.id == id && tile->hasCaptionLine() == inTopRow)
+                return tile;
+        return nullptr;
+    };
+    const auto pressReturn = [&](const QString& id, bool inTopRow) {
+        VoiceTile* pressed = tile(id, inTopRow);
+        ASSERT_NE(pressed, nullptr);
+        pressed->button().setFocus(Qt::TabFocusReason);
+        const QList<VoiceTopRowEntry> before = view->content().topRow;
+        QTest::keyClick(&pressed->button(), Qt::Key_Return);
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return view->content().topRow != before; }));
+        ASSERT_NE(tile(id, inTopRow), nullptr);
+        EXPECT_EQ(QApplication::focusWidget(), &tile(id, inTopRow)->button());
+        EXPECT_EQ(Defaults::get(world.settings.keys.voiceID), id);
+    };
+    pressReturn(roger.id, false);
+    pressReturn(sarahID, true); // "Last used" becomes "Current"
+}
+
 TEST_F(VoiceViewsTest, TheWindowLaysSixColumnsAndThePanelThree) {
     choose(u"none"_qs);
     world.load(VoicesTesting::manyVoices(12));
