@@ -46,6 +46,9 @@ ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentI
     column->addWidget(m_rest, 1);
     // The list's place, whether it shows the clips or says there are none: the focus rests here
     // when the chevron, "Clear all" or the last row goes with it, and stays while the list empties.
+    if (embedded) // down to the panel's rounded bottom corners
+        m_rest->setRingRadii({FocusRest::ringRadius, FocusRest::ringRadius,
+                              Theme::panelRadii.bottomRight, Theme::panelRadii.bottomLeft});
     auto* content = new QVBoxLayout(m_rest);
     content->setContentsMargins(0, 0, 0, 0);
     content->setSpacing(0);

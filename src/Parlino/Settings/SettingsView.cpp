@@ -85,8 +85,13 @@ SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation&
     layout->addWidget(new Divider);
     layout->addWidget(m_detailHost, 1);
     m_detailHost->setObjectName(QStringLiteral("SettingsDetail"));
-    // The panel's chrome stands above the detail; the focus ring runs below it.
-    m_detailHost->setContentsMargins(0, embedded ? qRound(topContentInset) : 0, 0, 0);
+    // The panel's chrome stands above the detail; the focus ring runs below it, down to the
+    // panel's rounded corner.
+    if (embedded) {
+        m_detailHost->setContentsMargins(0, qRound(topContentInset), 0, 0);
+        m_detailHost->setRingRadii({FocusRest::ringRadius, FocusRest::ringRadius,
+                                    Theme::panelRadii.bottomRight, FocusRest::ringRadius});
+    }
     m_detailHost->installEventFilter(this);
 
     connect(&navigation, &SettingsNavigation::selectionChanged, this,

@@ -50,6 +50,11 @@ FocusRest::FocusRest(QAccessible::Role role, const QString& name, QWidget* paren
     setAccessibleName(name);
 }
 
+void FocusRest::setRingRadii(const CornerRadii& radii) {
+    m_ringRadii = radii;
+    update();
+}
+
 bool FocusRest::takeFocusFrom(const QWidget& leaving) {
     const QWidget* focus = leaving.window()->focusWidget();
     if (!focus || (focus != &leaving && !leaving.isAncestorOf(focus)))
@@ -104,7 +109,7 @@ void FocusRest::paintEvent(QPaintEvent*) {
     if (!FocusRing::isShown(*this))
         return;
     QPainter painter(this);
-    FocusRing::paint(painter, QRectF(contentsRect()), ringRadius);
+    FocusRing::paint(painter, QRectF(contentsRect()), m_ringRadii);
 }
 
 } // namespace Parlino

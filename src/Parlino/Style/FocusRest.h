@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Parlino/Style/Theme.h"
+
 #include <QAccessible>
 #include <QWidget>
 
@@ -19,6 +21,9 @@ public:
     FocusRest(QAccessible::Role role, const QString& name, QWidget* parent = nullptr);
 
     QAccessible::Role role() const { return m_role; }
+    // The ring's corners, `ringRadius` each unless the rest lies against a surface's rounded
+    // corner.
+    void setRingRadii(const CornerRadii& radii);
 
     // Gives the focus to the nearest rest around `leaving` that shows, when `leaving` or a control
     // inside it has its window's focus. False when neither has it or no rest around it shows.
@@ -35,6 +40,7 @@ private:
     bool takeFocus();
 
     QAccessible::Role m_role;
+    CornerRadii m_ringRadii{ringRadius, ringRadius, ringRadius, ringRadius};
 };
 
 } // namespace Parlino
