@@ -4,6 +4,7 @@
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/VoiceProfileButton.h"
 #include "Parlino/Settings/VoiceTile.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -162,12 +163,20 @@ void VoicePane::rebuild() {
     }
     m_column->insertWidget(1, m_body);
     m_body->show();
-    m_searchBox->setVisible(browsing);
-    m_footer->setVisible(browsing);
     if (focused)
         refocus(*focused);
-    // Later, because the press that changed the content may still be running in a tile. A focus
-    // left in it goes to the pane's rest as it hides.
+    // What goes leaves a focus it holds on the pane's rest, also while the window is in the
+    // background, where hiding would not move it.
+    QList<QWidget*> going;
+    if (previous)
+        going.append(previous);
+    if (!browsing)
+        going << m_searchBox << m_footer;
+    for (const QWidget* part : std::as_const(going))
+        FocusRest::takeFocusFrom(*part);
+    m_searchBox->setVisible(browsing);
+    m_footer->setVisible(browsing);
+    // Later, because the press that changed the content may still be running in a tile.
     if (previous) {
         previous->hide();
         previous->deleteLater();

@@ -295,6 +295,27 @@ TEST_F(VoiceViewsTest, AVoiceChosenFromTheKeyboardKeepsTheFocus) {
     pressReturn(sarahID, true); // "Last used" becomes "Current"
 }
 
+// A refresh started elsewhere while the settings window is in the background takes the footer and
+// the tiles away: the window's focus rests on the pane, not on the first sidebar row, which Return
+// would press once the window is back.
+TEST_F(VoiceViewsTest, AFocusOnWhatARefreshTakesAwayRestsOnThePaneInTheBackgroundToo) {
+    world.load({voice(sarahID, u"Sarah"_qs)});
+    SettingsNavigation navigation;
+    navigation.setSelection(SettingsPane::voice);
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    auto* refresh = child<QPushButton>(*view.detail(), u"RefreshVoices"_qs);
+    ASSERT_NE(refresh, nullptr);
+    refresh->setFocus(Qt::TabFocusReason);
+    QApplication::setActiveWindow(nullptr);
+    VoiceActions::refreshUnlessLoading(world.model);
+    ASSERT_EQ(world.model.state().kind(), VoicesModel::FetchState::Kind::loading);
+    const auto* rest = dynamic_cast<const FocusRest*>(view.focusWidget());
+    ASSERT_NE(rest, nullptr);
+    EXPECT_EQ(rest->accessibleName(), u"Voice"_qs);
+}
+
 TEST_F(VoiceViewsTest, TheWindowLaysSixColumnsAndThePanelThree) {
     choose(u"none"_qs);
     world.load(VoicesTesting::manyVoices(12));
