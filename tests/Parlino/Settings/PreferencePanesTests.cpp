@@ -323,7 +323,7 @@ TEST_F(PreferencePanesTest, PlaybackPaneWritesBothSpeedsAndKeepsUnknownValues) {
 }
 
 // Space pressed twice on "Decrease" from 2,000: the button disables at 1,000 and leaves the focus
-// on the pair, which says the value, so the second press steps nothing back up.
+// on the pair, named by the value, so the second press steps nothing back up.
 TEST_F(PreferencePanesTest, TheStepperAtItsBoundKeepsTheFocusOnItsPair) {
     write(keys.confirmThreshold, 2000);
     PlaybackPane pane(services);
@@ -331,16 +331,13 @@ TEST_F(PreferencePanesTest, TheStepperAtItsBoundKeepsTheFocusOnItsPair) {
     QApplication::setActiveWindow(&pane);
     auto& stepper = find<PaneWidgets::Stepper>(pane, "ConfirmThresholdStepper");
     stepper.minus().setFocus(Qt::TabFocusReason);
-    QTest::keyClick(&stepper.minus(), Qt::Key_Space);
-    TestSupport::drainEvents();
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        TestSupport::drainEvents();
+    }
     EXPECT_EQ(Defaults::get(keys.confirmThreshold), 1000);
-    ASSERT_EQ(QApplication::focusWidget(), &stepper.buttons());
-    QTest::keyClick(&stepper.buttons(), Qt::Key_Space);
-    TestSupport::drainEvents();
-    EXPECT_EQ(Defaults::get(keys.confirmThreshold), 1000);
+    EXPECT_EQ(QApplication::focusWidget(), &stepper.buttons());
     EXPECT_EQ(stepper.buttons().accessibleName(), stepper.label().text());
-    QTest::keyClick(&stepper.buttons(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), &stepper.plus());
 }
 
 TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOff) {
