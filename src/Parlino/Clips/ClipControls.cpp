@@ -171,6 +171,8 @@ ClipsEmptyStateView::ClipsEmptyStateView(const Defaults::Key<bool>& saveRecordin
     connect(&m_saveRecordings, &Defaults::Observable::changed, this, [this] {
         setAccessibleName(message());
         update();
+        if (onMessageChanged)
+            onMessageChanged();
     });
 }
 

@@ -95,6 +95,8 @@ public:
     ClipsEmptyStateView(const Defaults::Key<bool>& saveRecordings, QWidget* parent = nullptr);
 
     QString message() const;
+    // Called when the message changes with the setting.
+    std::function<void()> onMessageChanged;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

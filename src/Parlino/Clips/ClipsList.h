@@ -53,8 +53,9 @@ private:
 // first and the last, and the row that holds the focus with its neighbours wherever it lies, so
 // a list of thousands costs no more than a screenful and Tab always reaches the next clip. A row
 // whose clip goes hands its focus to the same control of the row that takes its place, or of the
-// row above it at the end of the list. Rows that a reload removes fade out and shrink towards their
-// top while the rest close up, unless Reduce Motion is on.
+// row above it at the end of the list; the last row and "Clear all" leave it to the rest around
+// the list (FocusRest). Rows that a reload removes fade out and shrink towards their top while the
+// rest close up, unless Reduce Motion is on.
 class ClipsList final : public QWidget {
 public:
     static constexpr double removalSeconds = 0.35;

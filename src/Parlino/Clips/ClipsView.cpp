@@ -4,6 +4,7 @@
 #include "Parlino/Clips/ClipsList.h"
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Style/FadingScrollView.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
@@ -20,7 +21,8 @@ ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentI
       m_scroll(new FadingScrollView(embedded ? JumpToEndPolicy::whileThePointerMoves
                                              : JumpToEndPolicy::whenScrollable,
                                     environment.pointer, environment.motion)),
-      m_list(new ClipsList(viewModel, environment)) {
+      m_list(new ClipsList(viewModel, environment)),
+      m_rest(new FocusRest(QAccessible::List, QStringLiteral("Audio clips"))) {
     setObjectName(QStringLiteral("ClipsView"));
     setParlinoGround(*this, embedded ? ParlinoGround::glass : ParlinoGround::solid);
     if (!embedded) {
@@ -41,8 +43,17 @@ ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentI
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
     column->addLayout(header);
-    column->addWidget(m_empty, 1);
-    column->addWidget(m_scroll, 1);
+    column->addWidget(m_rest, 1);
+    // The list's place, whether it shows the clips or says there are none: the focus rests here
+    // when the chevron, "Clear all" or the last row goes with it, and stays while the list empties.
+    if (embedded) // down to the panel's rounded bottom corners
+        m_rest->setRingRadii({FocusRest::ringRadius, FocusRest::ringRadius,
+                              Theme::panelRadii.bottomRight, Theme::panelRadii.bottomLeft});
+    auto* content = new QVBoxLayout(m_rest);
+    content->setContentsMargins(0, 0, 0, 0);
+    content->setSpacing(0);
+    content->addWidget(m_empty, 1);
+    content->addWidget(m_scroll, 1);
 
     m_scroll->setContent(m_list);
     // The scroll area fills its content with the window colour; the list lies on this view's
@@ -55,6 +66,7 @@ ClipsView::ClipsView(ClipsViewModel& viewModel, bool embedded, qreal topContentI
     connect(m_chip, &QAbstractButton::clicked, this, [this] { m_viewModel.cycleSpeed(); });
     connect(&viewModel, &ClipsViewModel::clipsChanged, this, [this] { showContent(); });
     m_list->onTransitionEnd = [this] { showContent(); };
+    m_empty->onMessageChanged = [this] { describeRest(); };
     publishVisibleArea();
     showContent();
 }
@@ -64,6 +76,13 @@ void ClipsView::showContent() {
     const bool listed = !m_viewModel.clips().isEmpty() || m_list->isTransitioning();
     m_empty->setVisible(!listed);
     m_scroll->setVisible(listed);
+    describeRest();
+}
+
+// A focus that rests on an emptied list hears that it is empty, as soon as the last clip goes.
+void ClipsView::describeRest() {
+    m_rest->setAccessibleDescription(m_viewModel.clips().isEmpty() ? m_empty->message()
+                                                                   : QString());
 }
 
 void ClipsView::publishVisibleArea() {

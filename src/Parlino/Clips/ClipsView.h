@@ -11,6 +11,7 @@ class ClipsEmptyStateView;
 class ClipsList;
 class ClipsViewModel;
 class FadingScrollView;
+class FocusRest;
 
 // One clips list: a header with the speed chip, then the saved clips in a fading scroll view,
 // or a message while there are none. Embedded in the panel it sits on the glass below
@@ -28,12 +29,15 @@ public:
     ClipsEmptyStateView& emptyState() const { return *m_empty; }
     FadingScrollView& scrollView() const { return *m_scroll; }
     ClipsList& list() const { return *m_list; }
+    // Where the keyboard focus rests when a control of the list goes with its action.
+    FocusRest& rest() const { return *m_rest; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void showContent();
+    void describeRest();
     void publishVisibleArea();
 
     ClipsViewModel& m_viewModel;
@@ -42,6 +46,7 @@ private:
     ClipsEmptyStateView* m_empty;
     FadingScrollView* m_scroll;
     ClipsList* m_list;
+    FocusRest* m_rest;
 };
 
 } // namespace Parlino

@@ -7,6 +7,7 @@
 #include "Parlino/Settings/PaneWidgets.h"
 #include "Parlino/Settings/SectionCard.h"
 #include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/FocusRing.h"
 #include "Parlino/Style/NumberText.h"
 #include "Parlino/Style/Theme.h"
@@ -98,8 +99,11 @@ APIKeyPane::APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services,
 // A control pressed from the keyboard ("Validate & Save", "Remove Key") goes with the layout it
 // stood in: the focus stays in the pane, on the first control of the layout that replaces it.
 void APIKeyPane::rebuild() {
-    // The window's own focus, which it keeps while hidden or inactive and gives back when shown.
-    const bool hadFocus = m_card->isAncestorOf(window()->focusWidget());
+    // The window's own focus, which it keeps while hidden or inactive and gives back when shown;
+    // also where it rests around the pane, as "Validate & Save" leaves it when it disables itself.
+    const QWidget* focus = window()->focusWidget();
+    const bool hadFocus = m_card->isAncestorOf(focus) ||
+                          (dynamic_cast<const FocusRest*>(focus) && focus->isAncestorOf(this));
     QWidget* content = makeContent();
     m_card->setContent(content);
     if (!hadFocus)

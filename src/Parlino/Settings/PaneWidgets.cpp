@@ -2,6 +2,7 @@
 
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/SectionCard.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/PickerAccessible.h"
 #include "Parlino/Style/Theme.h"
@@ -133,8 +134,9 @@ void ChoicePicker::showSelection(std::optional<int> index) {
 }
 
 Stepper::Stepper(const QString& subject, QWidget* parent)
-    : QWidget(parent), m_label(new QLabel(this)), m_minus(new QToolButton(this)),
-      m_plus(new QToolButton(this)) {
+    : QWidget(parent), m_label(new QLabel(this)),
+      m_buttons(new FocusRest(QAccessible::Grouping, {}, this)),
+      m_minus(new QToolButton(m_buttons)), m_plus(new QToolButton(m_buttons)) {
     m_label->setTextFormat(Qt::PlainText);
     // In the panel's narrow pane the label wraps rather than push the pane wider.
     m_label->setWordWrap(true);
@@ -142,12 +144,20 @@ Stepper::Stepper(const QString& subject, QWidget* parent)
     m_plus->setText(QStringLiteral("+"));
     m_minus->setAccessibleName(QStringLiteral("Decrease ") + subject);
     m_plus->setAccessibleName(QStringLiteral("Increase ") + subject);
+    // A button that reaches its bound leaves the focus on the pair, where Space pressed again
+    // does nothing, rather than on the other button, where it would step back. The pair keeps room
+    // for its focus ring around the buttons; the label's spacing makes up for it.
+    m_buttons->setObjectName(QStringLiteral("StepperButtons"));
+    auto* buttons = new QHBoxLayout(m_buttons);
+    buttons->setContentsMargins(ringRoom);
+    buttons->setSpacing(buttonSpacing);
+    buttons->addWidget(m_minus);
+    buttons->addWidget(m_plus);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    row->setSpacing(labelSpacing - ringRoom.left());
     row->addWidget(m_label);
-    row->addWidget(m_minus);
-    row->addWidget(m_plus);
+    row->addWidget(m_buttons);
     row->addStretch();
     connect(m_minus, &QToolButton::clicked, this, [this] {
         if (onDecrement)
@@ -161,6 +171,7 @@ Stepper::Stepper(const QString& subject, QWidget* parent)
 
 void Stepper::setState(const QString& label, bool canDecrement, bool canIncrement) {
     m_label->setText(label);
+    m_buttons->setAccessibleName(label);
     m_minus->setAccessibleDescription(label);
     m_plus->setAccessibleDescription(label);
     m_minus->setEnabled(canDecrement);

@@ -15,6 +15,7 @@ class QToolButton;
 class QVBoxLayout;
 
 namespace Parlino {
+class FocusRest;
 struct SettingsServices;
 } // namespace Parlino
 
@@ -66,7 +67,8 @@ public:
 
 // A label with a minus and a plus button; the owner says what it shows and which of the two
 // may be pressed. The buttons are named after what they change ("Decrease " and "Increase "
-// followed by `subject`) and described by the label, so that assistive tools say both.
+// followed by `subject`) and described by the label, so that assistive tools say both. The pair
+// is the focus's rest, named by the label, when the pressed button reaches its bound.
 class Stepper final : public QWidget {
 public:
     explicit Stepper(const QString& subject, QWidget* parent = nullptr);
@@ -79,9 +81,16 @@ public:
     QLabel& label() const { return *m_label; }
     QToolButton& minus() const { return *m_minus; }
     QToolButton& plus() const { return *m_plus; }
+    FocusRest& buttons() const { return *m_buttons; }
 
 private:
+    static constexpr int labelSpacing = 8;
+    static constexpr int buttonSpacing = 8;
+    // Room for the pair's focus ring around its buttons.
+    static constexpr QMargins ringRoom{4, 2, 4, 2};
+
     QLabel* m_label;
+    FocusRest* m_buttons;
     QToolButton* m_minus;
     QToolButton* m_plus;
 };

@@ -8,6 +8,7 @@
 #include "Parlino/Settings/ShortcutsPane.h"
 #include "Parlino/Settings/UsagePane.h"
 #include "Parlino/Settings/VoicePane.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
@@ -60,12 +61,11 @@ QSize SettingsView::leastWindowSize() {
 SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation& navigation,
                            bool embedded, qreal topContentInset, QWidget* parent)
     : QWidget(parent), m_services(services), m_embedded(embedded),
-      m_topContentInset(embedded ? topContentInset : 0),
       m_sidebarModel(navigation, services.motion.scheduler, services.terminate),
       m_apiKeyModel(services.secrets, services.serviceBaseURL, services.session,
                     services.notifications),
       m_sidebar(new SettingsSidebar(m_sidebarModel, services.motion, embedded, topContentInset)),
-      m_detailHost(new QWidget), m_transition(services.motion.clock, 1),
+      m_detailHost(new FocusRest(QAccessible::Pane, {})), m_transition(services.motion.clock, 1),
       m_frames(
           *this, services.motion.scheduler, [this] { layOutDetail(); },
           [this] { return !m_transition.isSettled(); }) {
@@ -84,6 +84,14 @@ SettingsView::SettingsView(const SettingsServices& services, SettingsNavigation&
     layout->addWidget(m_sidebar);
     layout->addWidget(new Divider);
     layout->addWidget(m_detailHost, 1);
+    m_detailHost->setObjectName(QStringLiteral("SettingsDetail"));
+    // The panel's chrome stands above the detail; the focus ring runs below it, down to the
+    // panel's rounded corner.
+    if (embedded) {
+        m_detailHost->setContentsMargins(0, qRound(topContentInset), 0, 0);
+        m_detailHost->setRingRadii({FocusRest::ringRadius, FocusRest::ringRadius,
+                                    Theme::panelRadii.bottomRight, FocusRest::ringRadius});
+    }
     m_detailHost->installEventFilter(this);
 
     connect(&navigation, &SettingsNavigation::selectionChanged, this,
@@ -128,8 +136,14 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
 void SettingsView::showSelection(bool animated) {
     delete m_leavingPane;
     m_leavingPane = m_pane;
-    m_pane = makeDetail(m_sidebarModel.navigation().selection());
+    const SettingsPane selection = m_sidebarModel.navigation().selection();
+    m_detailHost->setAccessibleName(title(selection));
+    m_pane = makeDetail(selection);
     m_pane->setParent(m_detailHost);
+    // A control of the pane that goes ("Go to API Key") leaves the focus with the pane that
+    // comes, not with nothing once the old one is gone.
+    if (m_leavingPane)
+        FocusRest::takeFocusFrom(*m_leavingPane);
     const bool reduceMotion = m_services.motion.preferences.reduceMotion();
     if (animated) {
         m_transition.jumpTo(0);
@@ -145,7 +159,7 @@ void SettingsView::showSelection(bool animated) {
 
 void SettingsView::layOutDetail() {
     const double progress = m_transition.now();
-    const QRect area = m_detailHost->rect().adjusted(0, qRound(m_topContentInset), 0, 0);
+    const QRect area = m_detailHost->contentsRect();
     const bool reduceMotion = m_services.motion.preferences.reduceMotion();
     if (m_pane) {
         const int rise = reduceMotion ? 0 : qRound(transitionRise * (1 - progress));

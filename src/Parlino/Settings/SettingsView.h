@@ -11,6 +11,7 @@
 
 namespace Parlino {
 
+class FocusRest;
 class SettingsSidebar;
 
 // The whole settings surface: the sidebar of sections with the two-press Quit row, a divider,
@@ -53,12 +54,13 @@ private:
 
     SettingsServices m_services;
     bool m_embedded;
-    qreal m_topContentInset;
     SettingsSidebarModel m_sidebarModel;
     // Kept for the life of the view, so a check outlives a visit to another pane.
     APIKeyPaneModel m_apiKeyModel;
     SettingsSidebar* m_sidebar;
-    QWidget* m_detailHost;
+    // Where the keyboard focus rests, named after the pane, when a control of the pane goes with
+    // its action.
+    FocusRest* m_detailHost;
     QPointer<QWidget> m_pane;
     QPointer<QWidget> m_leavingPane;
     AnimatedValue m_transition;

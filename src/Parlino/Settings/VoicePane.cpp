@@ -4,6 +4,7 @@
 #include "Parlino/Settings/PaneContainer.h"
 #include "Parlino/Settings/VoiceProfileButton.h"
 #include "Parlino/Settings/VoiceTile.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/Theme.h"
 
@@ -140,12 +141,9 @@ void VoicePane::updateTiles() {
 }
 
 void VoicePane::rebuild() {
+    const std::optional<TilePlace> focused = focusedTile();
     m_tiles.clear();
-    // Later, because the press that changed the content may still be running in a tile.
-    if (m_body) {
-        m_body->hide();
-        m_body->deleteLater();
-    }
+    QWidget* previous = m_body;
     m_body = new QWidget;
     m_body->setObjectName(QStringLiteral("VoicePaneBody"));
     auto* layout = new QVBoxLayout(m_body);
@@ -165,8 +163,43 @@ void VoicePane::rebuild() {
     }
     m_column->insertWidget(1, m_body);
     m_body->show();
+    if (focused)
+        refocus(*focused);
+    // What goes leaves a focus it holds on the pane's rest, also while the window is in the
+    // background, where hiding would not move it.
+    QList<QWidget*> going;
+    if (previous)
+        going.append(previous);
+    if (!browsing)
+        going << m_searchBox << m_footer;
+    for (const QWidget* part : std::as_const(going))
+        FocusRest::takeFocusFrom(*part);
     m_searchBox->setVisible(browsing);
     m_footer->setVisible(browsing);
+    // Later, because the press that changed the content may still be running in a tile.
+    if (previous) {
+        previous->hide();
+        previous->deleteLater();
+    }
+}
+
+std::optional<VoicePane::TilePlace> VoicePane::focusedTile() const {
+    const QWidget* focus = window()->focusWidget();
+    for (const VoiceTile* tile : m_tiles)
+        if (tile->isAncestorOf(focus))
+            return TilePlace{tile->content().voice.id, tile->hasCaptionLine()};
+    return std::nullopt;
+}
+
+// A voice chosen from the keyboard moves into the top row and the pane is made anew: the focus
+// stays on the voice, in the row it was pressed in, so that the key pressed again finds the
+// same voice.
+void VoicePane::refocus(const TilePlace& place) {
+    for (VoiceTile* tile : std::as_const(m_tiles))
+        if (tile->content().voice.id == place.voiceID && tile->hasCaptionLine() == place.inTopRow) {
+            tile->button().setFocus(Qt::OtherFocusReason);
+            return;
+        }
 }
 
 QWidget* VoicePane::makeLoadingRow() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 class QVBoxLayout;
@@ -24,7 +25,8 @@ class VoiceTile;
 // field, the top row of the current and recent voices, the "Built-in" and "Your Voices" grids,
 // a banner while voices on hold are shown, and a footer. It is rebuilt from VoicePaneContent
 // whenever the model, the sample player, the chosen voices or the search change; changes that
-// keep every tile in place only update the tiles.
+// keep every tile in place only update the tiles. A rebuild leaves the focus on the voice it was
+// on.
 class VoicePane final : public QWidget {
 public:
     // Grid columns and the width of the content column: 6 and 482 in the settings window, 3 and
@@ -49,8 +51,16 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Where a tile stands: its voice, and whether in the top row or in a section.
+    struct TilePlace {
+        QString voiceID;
+        bool inTopRow = false;
+    };
+
     void refreshContent();
     void rebuild();
+    std::optional<TilePlace> focusedTile() const;
+    void refocus(const TilePlace& place);
     void updateTiles();
     QWidget* makeLoadingRow();
     void addFailure(QVBoxLayout& layout, const VoicePaneFailure& failure);

@@ -25,6 +25,8 @@ public:
     void setContent(const VoiceTileContent& content);
     const QString& caption() const { return m_caption; }
     void setCaption(const QString& caption);
+    // Only the tiles of the top row have the caption line.
+    bool hasCaptionLine() const { return m_withCaptionLine; }
 
     VoiceProfileButton& button() const { return *m_button; }
 

@@ -1,6 +1,7 @@
 #include "Parlino/Style/FadingScrollView.h"
 
 #include "Parlino/Style/ControlPainting.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/Icons.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/ScrollReveal.h"
@@ -88,8 +89,9 @@ void JumpToEndChevron::setShown(bool shown) {
     m_shown = shown;
     setAttribute(Qt::WA_TransparentForMouseEvents, !shown);
     setFocusPolicy(shown ? Qt::TabFocus : Qt::NoFocus);
-    // Also while its window is not active, which would give the focus back to it.
-    if (!shown && window()->focusWidget() == this)
+    // Also while its window is not active, which would give the focus back to it. The rest around
+    // the scroll view keeps it, so that Space pressed again does not reach another control.
+    if (!shown && window()->focusWidget() == this && !FocusRest::takeFocusFrom(*this))
         focusPreviousChild();
     m_opacity.animateTo(shown ? 1 : 0, Curve::easeOut(showSeconds),
                         m_motion.preferences.reduceMotion());

@@ -45,7 +45,8 @@ private:
 
 // The small round button that scrolls straight to the end of the content. While not shown it
 // is transparent, lets every click through to the content and is no stop for Tab; when it goes
-// while it has the focus, the focus goes back to the control before it.
+// while it has the focus, the focus goes to the rest around it (FocusRest), else back to the
+// control before it.
 class JumpToEndChevron final : public ParlinoButton {
 public:
     static constexpr qreal side = 26;

@@ -1,5 +1,6 @@
 #include "Parlino/Style/FocusRing.h"
 
+#include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QPainter>
@@ -19,18 +20,35 @@ bool isShown(QStyle::State state) {
            state.testFlag(QStyle::State_KeyboardFocusChange);
 }
 
-void paint(QPainter& painter, const QRectF& rect, qreal radius) {
-    const qreal inset = thickness / 2;
-    const QRectF line = rect.adjusted(inset, inset, -inset, -inset);
-    const qreal corner = std::clamp(radius - inset, 0.0, std::min(line.width(), line.height()) / 2);
-    QPainterPath ring;
-    ring.addRoundedRect(line, corner, corner);
+namespace {
+
+constexpr qreal inset = thickness / 2;
+
+void stroke(QPainter& painter, const QPainterPath& ring) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Theme::accent(), thickness));
     painter.drawPath(ring);
     painter.restore();
+}
+
+} // namespace
+
+void paint(QPainter& painter, const QRectF& rect, qreal radius) {
+    const QRectF line = rect.adjusted(inset, inset, -inset, -inset);
+    const qreal corner = std::clamp(radius - inset, 0.0, std::min(line.width(), line.height()) / 2);
+    QPainterPath ring;
+    ring.addRoundedRect(line, corner, corner);
+    stroke(painter, ring);
+}
+
+void paint(QPainter& painter, const QRectF& rect, const CornerRadii& radii) {
+    const auto less = [](qreal radius) { return std::max<qreal>(0, radius - inset); };
+    stroke(painter, roundedShape(rect.adjusted(inset, inset, -inset, -inset),
+                                 {less(radii.topLeft), less(radii.topRight),
+                                  less(radii.bottomRight), less(radii.bottomLeft)},
+                                 CornerStyle::continuous));
 }
 
 } // namespace Parlino::FocusRing

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Parlino/Style/Theme.h"
+
 #include <QRectF>
 #include <QStyle>
 
 class QPainter;
+class QPainterPath;
 class QWidget;
 
 // The one mark of the keyboard focus that every control which takes the focus draws: an
@@ -22,5 +25,8 @@ bool isShown(QStyle::State state);
 
 // Paints the ring along the inside of `rect`, its corners rounded with `radius`.
 void paint(QPainter& painter, const QRectF& rect, qreal radius);
+// The same with a radius of its own at each corner, rounded as the surfaces are, for a ring along
+// a surface's edge.
+void paint(QPainter& painter, const QRectF& rect, const CornerRadii& radii);
 
 } // namespace Parlino::FocusRing

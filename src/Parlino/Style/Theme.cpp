@@ -81,6 +81,10 @@ const QPalette& darkPalette() {
         dark.setColor(QPalette::Link, skyBlue());
         dark.setColor(QPalette::ToolTipBase, graphite());
         dark.setColor(QPalette::ToolTipText, Qt::white);
+        // A control that takes no press says so: its text dims (a stepper's button at its bound).
+        for (const QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            dark.setColor(QPalette::Disabled, role, white45());
         return dark;
     }();
     return palette;

@@ -5,6 +5,7 @@
 #include "Parlino/Clips/ClipsViewModel.h"
 #include "Parlino/Style/ArmedButton.h"
 #include "Parlino/Style/FadingScrollView.h"
+#include "Parlino/Style/FocusRest.h"
 
 #include <QApplication>
 #include <QScrollArea>
@@ -275,6 +276,34 @@ TEST_F(ClipsListFocusTest, ADestructiveButtonOutOfViewIsNeitherArmedNorPressed) 
     QTest::keyClick(focused(), Qt::Key_Space);
     EXPECT_FALSE(trash.arming().isArmed());
     EXPECT_TRUE(scrollView().showsWhole(trash));
+}
+
+// A key pressed again after the chevron, "Clear all" or the last clip's delete button went with
+// its action finds the list's rest, which does nothing with it, never the speed chip.
+TEST_F(ClipsListFocusTest, AKeyPressedAgainAfterAControlOfTheListWentFindsTheListsRest) {
+    const auto pressTwiceThenOnceMore = [this](QWidget& control, int presses) {
+        control.setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < presses; ++i)
+            QTest::keyClick(focused(), Qt::Key_Space);
+        ASSERT_EQ(focused(), &view->rest());
+        QTest::keyClick(focused(), Qt::Key_Space);
+        EXPECT_EQ(Defaults::get(settings.keys.playbackRate), 1.0);
+    };
+    pressTwiceThenOnceMore(*scrollView().chevron(), 1);
+    EXPECT_EQ(scrollBar().value(), scrollBar().maximum()) << "the rest is not scrolled to";
+
+    pressTwiceThenOnceMore(clearAll(), 2);
+    // Heard at once, while the rows still fade: the list is empty now.
+    EXPECT_EQ(view->rest().accessibleDescription(), QStringLiteral("No clips yet"));
+    scheduler.advance(ClipsList::removalSeconds + 0.1);
+    settle();
+    EXPECT_EQ(focused(), &view->rest());
+
+    save(QStringLiteral("The one clip"));
+    model.reloadImmediately();
+    settle();
+    pressTwiceThenOnceMore(firstRow()->deleteButton(), 2);
+    EXPECT_TRUE(model.clips().isEmpty());
 }
 
 // Tab and Shift+Tab all the way round the window: every control of the list they reach shows

@@ -12,6 +12,7 @@
 #include "Parlino/Settings/VoiceMeshTimeline.h"
 #include "Parlino/Storage/StorageFiles.h"
 #include "Parlino/Style/ArmedButton.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/NumberText.h"
 #include "Parlino/Style/ParlinoButton.h"
 #include "Parlino/Style/PointerMotion.h"
@@ -25,6 +26,7 @@
 #include "support/Screenshots.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -318,6 +320,24 @@ TEST_F(PreferencePanesTest, PlaybackPaneWritesBothSpeedsAndKeepsUnknownValues) {
     EXPECT_EQ(stepper.plus().accessibleName(), QStringLiteral("Increase confirmation threshold"));
     EXPECT_EQ(stepper.minus().accessibleName(), QStringLiteral("Decrease confirmation threshold"));
     EXPECT_EQ(stepper.plus().accessibleDescription(), stepper.label().text());
+}
+
+// Space pressed twice on "Decrease" from 2,000: the button disables at 1,000 and leaves the focus
+// on the pair, named by the value, so the second press steps nothing back up.
+TEST_F(PreferencePanesTest, TheStepperAtItsBoundKeepsTheFocusOnItsPair) {
+    write(keys.confirmThreshold, 2000);
+    PlaybackPane pane(services);
+    pane.show();
+    QApplication::setActiveWindow(&pane);
+    auto& stepper = find<PaneWidgets::Stepper>(pane, "ConfirmThresholdStepper");
+    stepper.minus().setFocus(Qt::TabFocusReason);
+    for (int press = 0; press < 2; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        TestSupport::drainEvents();
+    }
+    EXPECT_EQ(Defaults::get(keys.confirmThreshold), 1000);
+    EXPECT_EQ(QApplication::focusWidget(), &stepper.buttons());
+    EXPECT_EQ(stepper.buttons().accessibleName(), stepper.label().text());
 }
 
 TEST_F(PreferencePanesTest, AppearancePaneKeepsTransparencyOff) {

@@ -6,6 +6,7 @@
 #include "Parlino/Settings/VoiceProfileButton.h"
 #include "Parlino/Settings/VoiceTile.h"
 #include "Parlino/Settings/VoicesSectionView.h"
+#include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Parlino/Style/Theme.h"
 
@@ -16,6 +17,7 @@
 #include "support/Screenshots.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -166,17 +168,28 @@ TEST_F(VoiceViewsTest, ThePaneFetchesWhenShownAndOffersEachFailuresControl) {
     EXPECT_EQ(apiKeyRequests, 1);
 }
 
+// Pressed from the keyboard, the link goes with its pane: the focus rests on the pane that comes,
+// named after it, and goes on to the key field once the pane shows it.
 TEST_F(VoiceViewsTest, TheSettingsShowTheVoicePaneWhoseKeyLinkSwitchesToTheKeyPane) {
     world.hasKey = false;
     SettingsNavigation navigation;
     SettingsView view(services, navigation, false, 0);
     view.show();
+    QApplication::setActiveWindow(&view);
     navigation.setSelection(SettingsPane::voice);
     ASSERT_NE(dynamic_cast<VoicePane*>(view.detail()), nullptr);
     auto* goToKey = child<QAbstractButton>(*view.detail(), u"GoToAPIKey"_qs);
     ASSERT_NE(goToKey, nullptr);
-    goToKey->click();
+    goToKey->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(goToKey, Qt::Key_Space);
     EXPECT_EQ(navigation.selection(), SettingsPane::apiKey);
+    const QWidget* rest = QApplication::focusWidget();
+    ASSERT_NE(dynamic_cast<const FocusRest*>(rest), nullptr);
+    EXPECT_EQ(rest->accessibleName(), u"API Key"_qs);
+    EXPECT_TRUE(TestSupport::pumpUntil([] {
+        const QWidget* focus = QApplication::focusWidget();
+        return focus && focus->objectName() == u"APIKeyField"_qs;
+    }));
 }
 
 TEST_F(VoiceViewsTest, ALoadedPaneIsNotFetchedAgainUntilRefreshIsPressed) {
@@ -251,6 +264,45 @@ TEST_F(VoiceViewsTest, PressingATileChoosesTheVoiceAndPlaysItsSample) {
     EXPECT_EQ(view->tiles()[0], current);
     EXPECT_FALSE(current->button().isLoading());
     EXPECT_TRUE(current->button().isPlaying());
+}
+
+// Chosen with Return, a voice moves into the top row and the pane is made anew: the focus stays on
+// the voice, in the row where it was pressed, for Return pressed again.
+TEST_F(VoiceViewsTest, AVoiceChosenFromTheKeyboardKeepsTheFocus) {
+    choose(sarahID, {sarahID});
+    world.load({voice(sarahID, u"Sarah"_qs), voice(u"roger"_qs, u"Roger"_qs)});
+    auto view = pane(false);
+    QApplication::setActiveWindow(view.get());
+    const auto button = [&view](const QString& id, bool inTopRow) -> QWidget* {
+        for (VoiceTile* tile : view->tiles())
+            if (tile->content().voice.id == id && tile->hasCaptionLine() == inTopRow)
+                return &tile->button();
+        return nullptr;
+    };
+    for (const auto& [id, inTopRow] : {std::pair{u"roger"_qs, false}, {sarahID, true}}) {
+        button(id, inTopRow)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_TRUE(TestSupport::pumpUntil([&] {
+            return Defaults::get(world.settings.keys.voiceID) == id &&
+                   view->content().topRow[0].tile.voice.id == id &&
+                   QApplication::focusWidget() == button(id, inTopRow);
+        }));
+    }
+}
+
+// A refresh started elsewhere while the window is in the background takes the footer away: its
+// focus rests on the pane, not on the first sidebar row, which Return would press once it is back.
+TEST_F(VoiceViewsTest, AFocusOnWhatARefreshTakesAwayRestsOnThePaneInTheBackgroundToo) {
+    world.load({voice(sarahID, u"Sarah"_qs)});
+    SettingsNavigation navigation;
+    navigation.setSelection(SettingsPane::voice);
+    SettingsView view(services, navigation, false, 0);
+    view.show();
+    child<QPushButton>(*view.detail(), u"RefreshVoices"_qs)->setFocus(Qt::TabFocusReason);
+    VoiceActions::refreshUnlessLoading(world.model);
+    const auto* rest = dynamic_cast<const FocusRest*>(view.focusWidget());
+    ASSERT_NE(rest, nullptr);
+    EXPECT_EQ(rest->accessibleName(), u"Voice"_qs);
 }
 
 TEST_F(VoiceViewsTest, TheWindowLaysSixColumnsAndThePanelThree) {
