@@ -171,6 +171,12 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
 }
 
 void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) {
+    // A taken combination whose press came through its grab is free again: it is the
+    // application's before its press is delivered.
+    for (const auto& delivery : deliveries)
+        if (delivery.type == EventType::keyDown)
+            if (const auto change = m_placement.pressed(delivery.id))
+                reportTaken({*change});
     deliver(deliveries);
     m_releaseTask = m_table.hasPendingRelease()
                         ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
@@ -220,9 +226,12 @@ void XHotKeySystem::deliverPendingRelease() {
 }
 
 void XHotKeySystem::followFocus() {
-    if (m_table.isHolding())
-        return;
-    for (const auto& change : m_placement.moveTo(m_focusTarget.window()))
+    if (!m_table.isHolding())
+        reportTaken(m_placement.moveTo(m_focusTarget.window()));
+}
+
+void XHotKeySystem::reportTaken(const QList<XGrabPlacement::TakenChange>& changes) {
+    for (const auto& change : changes)
         if (m_takenHandler)
             m_takenHandler(change.id, change.isTaken);
 }

@@ -62,11 +62,11 @@ protected:
         other.release(XK_Control_L);
     }
     // The modifiers come up first.
-    void pressAndRelease() {
-        holdCombination();
-        other.release(XK_Control_L);
-        other.release(XK_Shift_L);
-        other.release(XK_s);
+    void pressAndRelease(const QList<KeySym>& keys = {XK_Control_L, XK_Shift_L, XK_s}) {
+        for (const KeySym key : keys)
+            other.press(key);
+        for (const KeySym key : keys)
+            other.release(key);
     }
     // Opens a window with the focus and waits for the hot keys to move to it. The window
     // manager may still give the focus to a window of its own because the last focused window
@@ -160,6 +160,42 @@ TEST_F(HotKeyE2ETest, ACombinationAnotherClientTakesComesBackAtTheNextFocusChang
         << "the press while taken went to the other client: " << calls.join(u' ').toStdString();
     other.closeWindow(browser);
     other.closeWindow(editor);
+}
+
+// Another client's grab on the root window comes before the application's on the focused window,
+// which stays there. Once that client lets go, the next press is the application's without a
+// focus change, and the focused window never hears it.
+TEST_F(HotKeyE2ETest, ACombinationAnotherClientGivesBackFiresAtItsNextPressWithoutAFocusChange) {
+    const QList<KeySym> controlAltR{XK_Control_L, XK_Alt_L, XK_r};
+    for (const bool takenAtTheStart : {true, false}) {
+        SCOPED_TRACE(takenAtTheStart ? "taken before it was set" : "taken later");
+        calls.clear();
+        setShortcut(controlShiftS, readSelection);
+        const OtherClient::FocusedWindow editor = openFocusedWindow();
+        if (takenAtTheStart) {
+            other.grab(XK_r, ControlMask | Mod1Mask);
+            setShortcut(controlOptionR, readSelection);
+        } else {
+            setShortcut(controlOptionR, readSelection);
+            other.grab(XK_r, ControlMask | Mod1Mask);
+        }
+        // The application learns that it was taken when the grabs next move.
+        const OtherClient::FocusedWindow browser = openFocusedWindow();
+        ASSERT_TRUE(pumpUntil([&] { return registry->isRefused(readSelection); }));
+        pressAndRelease(controlAltR);
+        TestSupport::drainEvents();
+        EXPECT_TRUE(calls.isEmpty()) << "the other client's: " << calls.join(u' ').toStdString();
+
+        other.ungrab(XK_r, ControlMask | Mod1Mask);
+        other.heardKey(browser.focus, XK_r);
+        pressAndRelease(controlAltR);
+        EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+        EXPECT_TRUE(registry->isActive(readSelection));
+        EXPECT_FALSE(registry->isRefused(readSelection));
+        EXPECT_FALSE(other.heardKey(browser.focus, XK_r));
+        other.closeWindow(browser);
+        other.closeWindow(editor);
+    }
 }
 
 // The server ends the grab of a held combination when the grab's window is destroyed or unmapped,
