@@ -101,6 +101,7 @@ HotKeySystem::Registration XHotKeySystem::registerHotKey(quint32 id, const Short
 void XHotKeySystem::unregisterHotKey(quint32 id) {
     m_placement.remove(id);
     m_table.remove(id);
+    m_rawReleases.setListening(m_table.isHolding());
 }
 
 bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
@@ -181,7 +182,7 @@ void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) 
     m_releaseTask = m_table.hasPendingRelease()
                         ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
                         : Base::ScheduledTask();
-    followFocus();
+    heldKeysChanged();
 }
 
 std::optional<XHotKeyTable::Grab> XHotKeySystem::grabOf(const Shortcut& shortcut) const {
@@ -222,6 +223,11 @@ void XHotKeySystem::ungrab(quint32 window, XHotKeyTable::Grab grab) {
 
 void XHotKeySystem::deliverPendingRelease() {
     deliver(m_table.flush());
+    heldKeysChanged();
+}
+
+void XHotKeySystem::heldKeysChanged() {
+    m_rawReleases.setListening(m_table.isHolding());
     followFocus();
 }
 
