@@ -21,7 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xinput.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 // Last: Xlib defines macros such as None and Bool.
 #include "OtherXClient.h"
@@ -79,6 +82,23 @@ protected:
             return system->grabWindow() == window.focus && other.focus() == window.focus;
         }));
         return window;
+    }
+
+    // Whether the application's connection hears the raw key releases of the whole server.
+    static bool hearsRawKeyReleases() {
+        xcb_connection_t* connection =
+            qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_input_xi_get_selected_events_reply_t* selected = xcb_input_xi_get_selected_events_reply(
+            connection, xcb_input_xi_get_selected_events(connection, root), nullptr);
+        bool hears = false;
+        for (auto it = xcb_input_xi_get_selected_events_masks_iterator(selected); it.rem;
+             xcb_input_event_mask_next(&it))
+            hears =
+                hears || (it.data->mask_len > 0 && (*xcb_input_event_mask_mask(it.data) &
+                                                    XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE) != 0);
+        std::free(selected);
+        return hears;
     }
 
     QTemporaryDir folder;
@@ -221,6 +241,19 @@ TEST_F(HotKeyE2ETest, ACombinationHeldWhileItsWindowGoesAwayComesUpAndFollowsThe
         if (!destroy)
             other.closeWindow(editor);
     }
+}
+
+// Every key typed anywhere would wake the application while it hears the raw key releases.
+TEST_F(HotKeyE2ETest, RawKeyReleasesAreHeardOnlyWhileAHotKeyIsHeld) {
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    EXPECT_FALSE(hearsRawKeyReleases());
+    holdCombination();
+    ASSERT_TRUE(called({"down"}));
+    EXPECT_TRUE(hearsRawKeyReleases());
+    releaseCombination();
+    ASSERT_TRUE(called({"down", "up"}));
+    EXPECT_FALSE(hearsRawKeyReleases());
+    other.closeWindow(editor);
 }
 
 TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {
