@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Counts how often the real application's threads run while the user types in another
 # application: 300 keys at 10 a second (XTest, as a hand types: each key's press and release
-# 50 ms apart), into xterm, then into mousepad with the desktop's accessibility on; and CopyQ, a
-# tray application of the same toolkit, beside it in the same way. Runs in a private desktop
+# 50 ms apart), into xterm, then into mousepad with the desktop's accessibility on, and again with
+# a screen reader (Orca) running; and CopyQ, a tray application of the same toolkit, beside it in
+# the same way. Runs in a private desktop
 # session (scripts/ci-services.sh) with a stand-in for the service. Build first (scripts/build.sh).
 # Usage: bench/typing-wakeups.sh [build-dir]   (from any folder; the build folder defaults to build/)
 # shellcheck disable=SC2034 # loop counters
@@ -13,13 +14,15 @@ source "$(dirname "$(realpath "$0")")/desktop-session.sh"
 need_built "$app_binary"
 keys=300
 
-# Each thread's context switches, one "thread name count" line each.
+# Each thread's wake-ups (voluntary context switches) and context switches in all, one
+# "thread name wake-ups switches" line each. On a busy machine the other threads' turns add
+# switches that are no wake-ups.
 thread_switches() {
   local task
   for task in /proc/"$app"/task/*; do
     awk -v thread="${task##*/}" -v name="$(tr ' ' _ <"$task/comm" 2>/dev/null)" \
-      '/ctxt_switches/ { total += $2 } END { print thread, name, total }' \
-      "$task/status" 2>/dev/null || true
+      '/^voluntary_ctxt_switches/ { woken += $2 } /ctxt_switches/ { total += $2 }
+       END { print thread, name, woken, total }' "$task/status" 2>/dev/null || true
   done
 }
 # Waits until no thread of the program has run for 4 s (at most 20 s).
@@ -34,8 +37,7 @@ settle() {
     before="$now"
   done
 }
-# Starts a program ($2...) in a home of its own named $1 and waits until its window ($window,
-# a title pattern) has the focus.
+# Starts a program ($2...) in a home of its own named $1 and gives its window the focus.
 start_editor() {
   local home="$work/$1"
   shift
@@ -52,8 +54,8 @@ stop_editor() {
   kill "$editor"
   wait "$editor" 2>/dev/null || true
 }
-# Types the keys into the focused editor and prints the program's switches, in all and per key,
-# with the threads that switched.
+# Types the keys into the focused editor and prints the program's wake-ups, in all and per key,
+# with the threads that woke, and its context switches in all.
 typing_switches() {
   local before text
   text="$(head -c "$keys" /dev/zero | tr '\0' 'a')"
@@ -64,10 +66,11 @@ typing_switches() {
   before=$(thread_switches)
   xdotool type --delay 100 "$text"
   thread_switches >"$work/after"
-  awk -v what="$1" -v keys="$keys" 'NR == FNR { before[$1] = $3; next }
-    { d = $3 - before[$1]; total += d; if (d) threads = threads " " $2 "=" d }
-    END { printf "%s: %d switches for %d keys, %.2f a key%s\n", what, total, keys, total / keys,
-          threads ? " (" substr(threads, 2) ")" : "" }' <(echo "$before") "$work/after"
+  awk -v what="$1" -v keys="$keys" 'NR == FNR { woken[$1] = $3; total[$1] = $4; next }
+    { w = $3 - woken[$1]; sum += w; all += $4 - total[$1]; if (w) threads = threads " " $2 "=" w }
+    END { printf "%s: %d wake-ups for %d keys, %.2f a key%s; %d context switches in all\n",
+          what, sum, keys, sum / keys, threads ? " (" substr(threads, 2) ")" : "", all }' \
+    <(echo "$before") "$work/after"
 }
 
 start_stand_in ok
@@ -87,6 +90,24 @@ wait_for "the tray icon" logged "tray: icon installed"
 start_editor mousepad mousepad --disable-server
 typing_switches "typing into mousepad, accessibility on"
 stop_editor
+if command -v orca >/dev/null; then
+  mkdir -p "$work/orca"
+  HOME="$work/orca" XDG_CONFIG_HOME="$work/orca/config" XDG_DATA_HOME="$work/orca/data" \
+    XDG_CACHE_HOME="$work/orca/cache" orca --replace --debug-file "$work/orca/debug.log" \
+    >/dev/null 2>&1 &
+  pids+=($!)
+  # Orca takes long to start on a busy machine.
+  for tries in $(seq 1200); do
+    ! grep -q "Screen reader on" "$work/orca/debug.log" 2>/dev/null || break
+    sleep 0.05
+  done
+  grep -q "Screen reader on" "$work/orca/debug.log" || fail "the screen reader never started"
+  start_editor mousepad-orca mousepad --disable-server
+  typing_switches "typing into mousepad, Orca running"
+  stop_editor
+else
+  echo "Orca is not installed: no screen reader case"
+fi
 quit
 
 if command -v copyq >/dev/null; then
