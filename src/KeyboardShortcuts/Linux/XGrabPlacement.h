@@ -14,10 +14,10 @@ namespace KeyboardShortcuts {
 // where a grab of it by another client is found and refused; it is then held on the target window
 // (the one whose grab moves no focus out of the focused application), or kept on the root window
 // when the target refuses it. A combination that another client holds on the root window is
-// taken, and is grabbed on the target all the same: the server puts the root window's grab first,
-// so the press goes to that client while it holds the combination, and to the application as soon
-// as it lets go. Whenever the target moves, every combination is claimed again and follows it; a
-// press that comes through the grab of a taken combination claims it again at once.
+// taken, and is grabbed on any other target all the same: the server puts the root window's grab
+// first, so the press goes to that client while it holds the combination, and to the application
+// as soon as it lets go. Whenever the target moves, every combination is claimed again and follows
+// it; a press that comes through the grab of a taken combination claims it again at once.
 class XGrabPlacement {
 public:
     using Grab = XHotKeyTable::Grab;
