@@ -115,6 +115,23 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     return Selection::read;
 }
 
+// libatspi asks the accessibility bus for every change of children, properties and states that
+// any application announces, to keep its copies of their accessibles up to date, and each wakes
+// this thread: a GTK application announces several for each key typed in it (its buttons'
+// sensitivity and tooltips follow the text). Apart from the interfaces an accessible implements,
+// which those changes leave alone, libatspi answers from its copies only inside its own event
+// loop or once a cache mask is set, neither of which this process does: it hears no announcement
+// but the focus changes that it listens for.
+void hearOnlyWhatIsListenedFor() {
+    DBusConnection* bus = atspi_get_a11y_bus();
+    for (const char* member : {"ChildrenChanged", "PropertyChange", "StateChanged"}) {
+        const QByteArray rule =
+            QByteArrayLiteral("type='signal',interface='org.a11y.atspi.Event.Object',member='") +
+            member + '\'';
+        dbus_bus_remove_match(bus, rule.constData(), nullptr);
+    }
+}
+
 } // namespace
 
 // libatspi, whose state is process-wide, on the thread that runs GLib's default main context:
@@ -133,6 +150,7 @@ public:
                 logger.error("AT-SPI unavailable: no accessibility bus");
                 return;
             }
+            hearOnlyWhatIsListenedFor();
             m_focus.emplace();
         });
     }

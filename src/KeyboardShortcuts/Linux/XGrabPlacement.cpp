@@ -6,9 +6,9 @@ XGrabPlacement::XGrabPlacement(quint32 rootWindow, Requests requests)
     : m_root(rootWindow), m_target(rootWindow), m_requests(std::move(requests)) {}
 
 bool XGrabPlacement::add(quint32 id, Grab grab) {
-    const auto window = place(grab, std::nullopt);
-    m_placed.insert(id, {grab, window});
-    return window.has_value();
+    const Placed placed = place(grab, std::nullopt);
+    m_placed.insert(id, placed);
+    return !placed.isTaken;
 }
 
 void XGrabPlacement::remove(quint32 id) {
@@ -33,12 +33,22 @@ QList<XGrabPlacement::TakenChange> XGrabPlacement::moveTo(quint32 target) {
     m_target = target;
     QList<TakenChange> changes;
     for (auto it = m_placed.begin(); it != m_placed.end(); ++it) {
-        const bool wasTaken = !it->window;
-        it->window = place(it->grab, it->window);
-        if (wasTaken != !it->window)
-            changes.append({it.key(), !it->window});
+        const bool wasTaken = it->isTaken;
+        *it = place(it->grab, it->window);
+        if (wasTaken != it->isTaken)
+            changes.append({it.key(), it->isTaken});
     }
     return changes;
+}
+
+// A taken combination is never grabbed on the root window, so claiming it there again lets go of
+// nothing of the application's.
+std::optional<XGrabPlacement::TakenChange> XGrabPlacement::pressed(quint32 id) {
+    const auto found = m_placed.find(id);
+    if (found == m_placed.end() || !found->isTaken || isTakenElsewhere(found->grab))
+        return std::nullopt;
+    found->isTaken = false;
+    return TakenChange{id, false};
 }
 
 std::optional<quint32> XGrabPlacement::windowOf(quint32 id) const {
@@ -47,20 +57,18 @@ std::optional<quint32> XGrabPlacement::windowOf(quint32 id) const {
 }
 
 // The new grabs come first, so that no moment passes in which the combination is not grabbed.
-std::optional<quint32> XGrabPlacement::place(Grab grab, std::optional<quint32> from) {
-    if (!m_requests.grab(m_root, grab)) {
-        if (from)
-            m_requests.ungrab(*from, grab);
-        return std::nullopt;
-    }
-    quint32 to = m_target;
-    if (to != m_root && !m_requests.grab(to, grab))
+XGrabPlacement::Placed XGrabPlacement::place(Grab grab, std::optional<quint32> from) {
+    const bool claimed = m_requests.grab(m_root, grab);
+    std::optional<quint32> to;
+    if (m_target != m_root && m_requests.grab(m_target, grab))
+        to = m_target;
+    else if (claimed)
         to = m_root;
-    if (from && *from != to && *from != m_root)
+    if (from && from != to && *from != m_root)
         m_requests.ungrab(*from, grab);
-    if (to != m_root)
+    if (claimed && to != m_root)
         m_requests.ungrab(m_root, grab);
-    return to;
+    return {grab, to, !claimed};
 }
 
 } // namespace KeyboardShortcuts

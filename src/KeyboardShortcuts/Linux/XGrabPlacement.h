@@ -14,9 +14,10 @@ namespace KeyboardShortcuts {
 // where a grab of it by another client is found and refused; it is then held on the target window
 // (the one whose grab moves no focus out of the focused application), or kept on the root window
 // when the target refuses it. A combination that another client holds on the root window is
-// taken: it holds no grab and waits. Whenever the target moves, every combination is claimed
-// again and follows it: a taken one is held as soon as its holder let it go, and a held one that
-// another client took meanwhile (its grab on the root window comes before ours) becomes taken.
+// taken, and is grabbed on any other target all the same: the server puts the root window's grab
+// first, so the press goes to that client while it holds the combination, and to the application
+// as soon as it lets go. Whenever the target moves, every combination is claimed again and follows
+// it; a press that comes through the grab of a taken combination claims it again at once.
 class XGrabPlacement {
 public:
     using Grab = XHotKeyTable::Grab;
@@ -34,8 +35,7 @@ public:
 
     XGrabPlacement(quint32 rootWindow, Requests requests);
 
-    // Places the combination; false, holding nothing, when another client holds it: it is kept
-    // as taken then.
+    // Places the combination; false when another client holds it: it is kept as taken then.
     bool add(quint32 id, Grab grab);
     void remove(quint32 id);
     // Whether another client holds the combination on the root window; leaves no grab behind.
@@ -44,17 +44,22 @@ public:
     quint32 target() const { return m_target; }
     // The hot keys whose combination was taken or came back on the way, in no particular order.
     QList<TakenChange> moveTo(quint32 target);
-    // The window the hot key is grabbed on; none when it is taken or not placed.
+    // The hot key's press came through its grab, which no grab of another client came before:
+    // a taken one is claimed again, and is the application's when no other client holds it on
+    // the root window any more.
+    std::optional<TakenChange> pressed(quint32 id);
+    // The window the hot key is grabbed on; none when no window takes it or it is not placed.
     std::optional<quint32> windowOf(quint32 id) const;
 
 private:
     struct Placed {
         Grab grab;
-        std::optional<quint32> window; // none while taken
+        std::optional<quint32> window; // never the root window while taken
+        bool isTaken = false;
     };
-    // Claims the combination on the root window and holds it on the target (or the root window
-    // when the target refuses it), then lets go where it was; none when another client holds it.
-    std::optional<quint32> place(Grab grab, std::optional<quint32> from);
+    // Claims the combination on the root window and holds it on the target, or on the root window
+    // when the target refuses it and the claim held, then lets go where it was.
+    Placed place(Grab grab, std::optional<quint32> from);
 
     quint32 m_root;
     quint32 m_target;

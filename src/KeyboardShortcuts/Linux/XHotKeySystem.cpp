@@ -101,6 +101,7 @@ HotKeySystem::Registration XHotKeySystem::registerHotKey(quint32 id, const Short
 void XHotKeySystem::unregisterHotKey(quint32 id) {
     m_placement.remove(id);
     m_table.remove(id);
+    m_rawReleases.setListening(m_table.isHolding());
 }
 
 bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
@@ -171,11 +172,17 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
 }
 
 void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) {
+    // A taken combination whose press came through its grab is free again: it is the
+    // application's before its press is delivered.
+    for (const auto& delivery : deliveries)
+        if (delivery.type == EventType::keyDown)
+            if (const auto change = m_placement.pressed(delivery.id))
+                reportTaken({*change});
     deliver(deliveries);
     m_releaseTask = m_table.hasPendingRelease()
                         ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
                         : Base::ScheduledTask();
-    followFocus();
+    heldKeysChanged();
 }
 
 std::optional<XHotKeyTable::Grab> XHotKeySystem::grabOf(const Shortcut& shortcut) const {
@@ -216,13 +223,21 @@ void XHotKeySystem::ungrab(quint32 window, XHotKeyTable::Grab grab) {
 
 void XHotKeySystem::deliverPendingRelease() {
     deliver(m_table.flush());
+    heldKeysChanged();
+}
+
+void XHotKeySystem::heldKeysChanged() {
+    m_rawReleases.setListening(m_table.isHolding());
     followFocus();
 }
 
 void XHotKeySystem::followFocus() {
-    if (m_table.isHolding())
-        return;
-    for (const auto& change : m_placement.moveTo(m_focusTarget.window()))
+    if (!m_table.isHolding())
+        reportTaken(m_placement.moveTo(m_focusTarget.window()));
+}
+
+void XHotKeySystem::reportTaken(const QList<XGrabPlacement::TakenChange>& changes) {
+    for (const auto& change : changes)
         if (m_takenHandler)
             m_takenHandler(change.id, change.isTaken);
 }

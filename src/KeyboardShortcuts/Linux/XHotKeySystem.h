@@ -20,15 +20,16 @@ namespace KeyboardShortcuts {
 // event filter. Each combination is grabbed once for every state of Caps Lock and Num Lock. It is
 // held on the focused window itself (XFocusTarget), so that pressing it does not make the focused
 // application lose the focus, and it moves there when the focus moves, once no hot key is held. A
-// combination that another client grabbed on the root window is taken (BadAccess): it is claimed
-// again each time the grabs move, and held as soon as it is free (XGrabPlacement). A release is
-// delivered a moment late, once no auto-repeated press has followed it, so a held combination is
-// one press and one release; one heard as a raw key release is delivered at once. The server ends a
-// grab whose window goes away while its key is down, and sends the release to the focused window:
-// then the raw key release is the only one heard. While it lives it also keeps the module's
-// keyboard layout in step with the server, so that shortcuts name their keys' characters. A
-// keyboard grab is an active grab, which the server puts before every passive key grab. Main
-// thread.
+// combination that another client grabbed on the root window is taken (BadAccess): it is grabbed
+// on the focused window all the same, where its press reaches the application as soon as the
+// other client lets go, and claimed again then and each time the grabs move (XGrabPlacement). A
+// release is delivered a moment late, once no auto-repeated press has followed it, so a held
+// combination is one press and one release; one heard as a raw key release is delivered at once.
+// The server ends a grab whose window goes away while its key is down, and sends the release to
+// the focused window: then the raw key release, listened to only while a hot key is held, is the
+// only one heard. While it lives it also keeps the module's keyboard layout in step with the
+// server, so that shortcuts name their keys' characters. A keyboard grab is an active grab, which
+// the server puts before every passive key grab. Main thread.
 class XHotKeySystem final : public HotKeySystem, public QAbstractNativeEventFilter {
 public:
     // The hot keys of the X server the application is connected to; none when the application
@@ -65,10 +66,13 @@ private:
     void handleKeys(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliver(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliverPendingRelease();
+    // Listens for raw key releases while a hot key is held, and follows the focus once none is.
+    void heldKeysChanged();
     // Moves the grabs to the focused window unless a hot key is held, whose events
     // come to the window it was grabbed on until it is released, and tells which combinations
     // were taken or came back on the way.
     void followFocus();
+    void reportTaken(const QList<XGrabPlacement::TakenChange>& changes);
 
     xcb_connection_t* m_connection;
     quint32 m_rootWindow;

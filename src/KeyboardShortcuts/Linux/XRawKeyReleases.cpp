@@ -32,12 +32,17 @@ XRawKeyReleases::XRawKeyReleases(xcb_connection_t* connection, quint32 rootWindo
         return;
     }
     m_opcode = extension->major_opcode;
-    select(true);
 }
 
 XRawKeyReleases::~XRawKeyReleases() {
-    if (m_opcode)
-        select(false);
+    setListening(false);
+}
+
+void XRawKeyReleases::setListening(bool isListening) {
+    if (!m_opcode || isListening == m_isListening)
+        return;
+    m_isListening = isListening;
+    select(isListening);
 }
 
 std::optional<quint8> XRawKeyReleases::keyCode(const void* xcbEvent) const {

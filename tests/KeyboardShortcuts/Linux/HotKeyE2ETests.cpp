@@ -21,7 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xinput.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 // Last: Xlib defines macros such as None and Bool.
 #include "OtherXClient.h"
@@ -62,11 +65,11 @@ protected:
         other.release(XK_Control_L);
     }
     // The modifiers come up first.
-    void pressAndRelease() {
-        holdCombination();
-        other.release(XK_Control_L);
-        other.release(XK_Shift_L);
-        other.release(XK_s);
+    void pressAndRelease(const QList<KeySym>& keys = {XK_Control_L, XK_Shift_L, XK_s}) {
+        for (const KeySym key : keys)
+            other.press(key);
+        for (const KeySym key : keys)
+            other.release(key);
     }
     // Opens a window with the focus and waits for the hot keys to move to it. The window
     // manager may still give the focus to a window of its own because the last focused window
@@ -79,6 +82,23 @@ protected:
             return system->grabWindow() == window.focus && other.focus() == window.focus;
         }));
         return window;
+    }
+
+    // Whether the application's connection hears the raw key releases of the whole server.
+    static bool hearsRawKeyReleases() {
+        xcb_connection_t* connection =
+            qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_input_xi_get_selected_events_reply_t* selected = xcb_input_xi_get_selected_events_reply(
+            connection, xcb_input_xi_get_selected_events(connection, root), nullptr);
+        bool hears = false;
+        for (auto it = xcb_input_xi_get_selected_events_masks_iterator(selected); it.rem;
+             xcb_input_event_mask_next(&it))
+            hears =
+                hears || (it.data->mask_len > 0 && (*xcb_input_event_mask_mask(it.data) &
+                                                    XCB_INPUT_XI_EVENT_MASK_RAW_KEY_RELEASE) != 0);
+        std::free(selected);
+        return hears;
     }
 
     QTemporaryDir folder;
@@ -162,6 +182,42 @@ TEST_F(HotKeyE2ETest, ACombinationAnotherClientTakesComesBackAtTheNextFocusChang
     other.closeWindow(editor);
 }
 
+// Another client's grab on the root window comes before the application's on the focused window,
+// which stays there. Once that client lets go, the next press is the application's without a
+// focus change, and the focused window never hears it.
+TEST_F(HotKeyE2ETest, ACombinationAnotherClientGivesBackFiresAtItsNextPressWithoutAFocusChange) {
+    const QList<KeySym> controlAltR{XK_Control_L, XK_Alt_L, XK_r};
+    for (const bool takenAtTheStart : {true, false}) {
+        SCOPED_TRACE(takenAtTheStart ? "taken before it was set" : "taken later");
+        calls.clear();
+        setShortcut(controlShiftS, readSelection);
+        const OtherClient::FocusedWindow editor = openFocusedWindow();
+        if (takenAtTheStart) {
+            other.grab(XK_r, ControlMask | Mod1Mask);
+            setShortcut(controlOptionR, readSelection);
+        } else {
+            setShortcut(controlOptionR, readSelection);
+            other.grab(XK_r, ControlMask | Mod1Mask);
+        }
+        // The application learns that it was taken when the grabs next move.
+        const OtherClient::FocusedWindow browser = openFocusedWindow();
+        ASSERT_TRUE(pumpUntil([&] { return registry->isRefused(readSelection); }));
+        pressAndRelease(controlAltR);
+        TestSupport::drainEvents();
+        EXPECT_TRUE(calls.isEmpty()) << "the other client's: " << calls.join(u' ').toStdString();
+
+        other.ungrab(XK_r, ControlMask | Mod1Mask);
+        other.heardKey(browser.focus, XK_r);
+        pressAndRelease(controlAltR);
+        EXPECT_TRUE(called({"down", "up"})) << calls.join(u' ').toStdString();
+        EXPECT_TRUE(registry->isActive(readSelection));
+        EXPECT_FALSE(registry->isRefused(readSelection));
+        EXPECT_FALSE(other.heardKey(browser.focus, XK_r));
+        other.closeWindow(browser);
+        other.closeWindow(editor);
+    }
+}
+
 // The server ends the grab of a held combination when the grab's window is destroyed or unmapped,
 // and sends the release to whichever window has the focus then.
 TEST_F(HotKeyE2ETest, ACombinationHeldWhileItsWindowGoesAwayComesUpAndFollowsTheFocus) {
@@ -185,6 +241,19 @@ TEST_F(HotKeyE2ETest, ACombinationHeldWhileItsWindowGoesAwayComesUpAndFollowsThe
         if (!destroy)
             other.closeWindow(editor);
     }
+}
+
+// Every key typed anywhere would wake the application while it hears the raw key releases.
+TEST_F(HotKeyE2ETest, RawKeyReleasesAreHeardOnlyWhileAHotKeyIsHeld) {
+    const OtherClient::FocusedWindow editor = openFocusedWindow();
+    EXPECT_FALSE(hearsRawKeyReleases());
+    holdCombination();
+    ASSERT_TRUE(called({"down"}));
+    EXPECT_TRUE(hearsRawKeyReleases());
+    releaseCombination();
+    ASSERT_TRUE(called({"down", "up"}));
+    EXPECT_FALSE(hearsRawKeyReleases());
+    other.closeWindow(editor);
 }
 
 TEST_F(HotKeyE2ETest, TheCombinationFiresWhileAMenuOfTheApplicationIsOpen) {

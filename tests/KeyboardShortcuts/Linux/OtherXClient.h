@@ -47,7 +47,7 @@ public:
 
     // A top-level window with the keyboard focus on a child of it, as GTK makes its windows, or on
     // the top-level window itself, as Qt does; the window manager leaves it alone. Both windows
-    // report their focus events.
+    // report their focus events and the keys pressed in them.
     struct FocusedWindow {
         Window topLevel;
         Window focus;
@@ -55,14 +55,14 @@ public:
     FocusedWindow openFocusedWindow(bool onTopLevel = false) {
         XSetWindowAttributes attributes{};
         attributes.override_redirect = True;
-        attributes.event_mask = FocusChangeMask;
+        attributes.event_mask = FocusChangeMask | KeyPressMask;
         const Window topLevel = XCreateWindow(m_display, DefaultRootWindow(m_display), 0, 0, 200,
                                               100, 0, CopyFromParent, InputOutput, CopyFromParent,
                                               CWOverrideRedirect | CWEventMask, &attributes);
         Window focus = topLevel;
         if (!onTopLevel) {
             focus = XCreateSimpleWindow(m_display, topLevel, 0, 0, 1, 1, 0, 0, 0);
-            XSelectInput(m_display, focus, FocusChangeMask);
+            XSelectInput(m_display, focus, FocusChangeMask | KeyPressMask);
             XMapWindow(m_display, focus);
         }
         XMapWindow(m_display, topLevel);
@@ -99,6 +99,16 @@ public:
         while (XCheckWindowEvent(m_display, window, FocusChangeMask, &event))
             kept = event.type == FocusIn;
         return kept;
+    }
+
+    // Whether the key was pressed in the window since the last call.
+    bool heardKey(Window window, KeySym symbol) {
+        XSync(m_display, False);
+        bool heard = false;
+        XEvent event;
+        while (XCheckWindowEvent(m_display, window, KeyPressMask, &event))
+            heard = heard || event.xkey.keycode == keyCode(symbol);
+        return heard;
     }
 
     // Whether a client holds the whole keyboard now.

@@ -46,11 +46,22 @@ protected:
 
 } // namespace
 
-TEST_F(XGrabPlacementTest, ACombinationAnotherClientHoldsOnTheRootIsRefusedWhereverTheFocusIs) {
-    placement.moveTo(editor);
+// The root window's grab comes before the target's: the other client gets the presses, and the
+// application gets them as soon as that client lets go.
+TEST_F(XGrabPlacementTest, ACombinationAnotherClientHoldsOnTheRootIsTakenAndWaitsOnTheTarget) {
     heldByOthers.insert(key(root, readKeys));
     EXPECT_FALSE(placement.add(1, readKeys));
+    EXPECT_EQ(placement.windowOf(1), std::nullopt) << "the root window is the other client's";
+    EXPECT_TRUE(held.isEmpty());
+
+    EXPECT_TRUE(placement.moveTo(editor).isEmpty()) << "still taken";
     EXPECT_TRUE(placement.isTakenElsewhere(readKeys));
+    EXPECT_EQ(placement.windowOf(1), editor);
+    EXPECT_EQ(held, QSet<QString>{key(editor, readKeys)});
+
+    // A window that refuses it too leaves it nowhere.
+    heldByOthers.insert(key(browser, readKeys));
+    EXPECT_TRUE(placement.moveTo(browser).isEmpty());
     EXPECT_EQ(placement.windowOf(1), std::nullopt);
     EXPECT_TRUE(held.isEmpty());
 }
@@ -102,7 +113,7 @@ TEST_F(XGrabPlacementTest, ATakenCombinationIsClaimedAgainAtEachMoveAndToldWhenI
     EXPECT_FALSE(placement.add(1, readKeys));
     ASSERT_TRUE(placement.add(2, panelKeys));
     EXPECT_TRUE(placement.moveTo(browser).isEmpty()) << "still taken";
-    EXPECT_EQ(held, QSet<QString>{key(browser, panelKeys)});
+    EXPECT_EQ(held, (QSet<QString>{key(browser, readKeys), key(browser, panelKeys)}));
 
     heldByOthers.clear();
     EXPECT_EQ(placement.moveTo(editor), (QList<TakenChange>{{1, false}}));
@@ -110,16 +121,34 @@ TEST_F(XGrabPlacementTest, ATakenCombinationIsClaimedAgainAtEachMoveAndToldWhenI
     EXPECT_EQ(held, (QSet<QString>{key(editor, readKeys), key(editor, panelKeys)}));
 
     // Held on the focused window, it is another client's once that client grabs it on the root
-    // window, whose grab comes first: it lets go of its own.
+    // window, whose grab comes first.
     heldByOthers.insert(key(root, readKeys));
     EXPECT_EQ(placement.moveTo(browser), (QList<TakenChange>{{1, true}}));
-    EXPECT_EQ(placement.windowOf(1), std::nullopt);
-    EXPECT_EQ(held, QSet<QString>{key(browser, panelKeys)});
+    EXPECT_EQ(held, (QSet<QString>{key(browser, readKeys), key(browser, panelKeys)}));
 
     placement.remove(1);
     heldByOthers.clear();
     EXPECT_TRUE(placement.moveTo(editor).isEmpty()) << "a removed combination is not claimed";
     EXPECT_EQ(held, QSet<QString>{key(editor, panelKeys)});
+}
+
+// A press that came through the waiting grab tells that the other client let go, or holds only
+// some states of the locks: the combination is the application's only when the claim holds.
+TEST_F(XGrabPlacementTest, APressThroughTheGrabOfATakenCombinationClaimsItAgain) {
+    placement.moveTo(editor);
+    heldByOthers.insert(key(root, readKeys));
+    placement.add(1, readKeys);
+    placement.add(2, panelKeys);
+    requests.clear();
+    EXPECT_EQ(placement.pressed(2), std::nullopt);
+    EXPECT_TRUE(requests.isEmpty()) << "a held combination costs no request";
+
+    EXPECT_EQ(placement.pressed(1), std::nullopt) << "still held by the other client";
+    heldByOthers.clear();
+    EXPECT_EQ(placement.pressed(1), (TakenChange{1, false}));
+    EXPECT_EQ(placement.pressed(1), std::nullopt) << "told once";
+    EXPECT_EQ(held, (QSet<QString>{key(editor, readKeys), key(editor, panelKeys)}))
+        << "the claim leaves the grabs where they were";
 }
 
 TEST_F(XGrabPlacementTest, ARemovedCombinationIsLetGoWhereItLives) {
