@@ -3,6 +3,7 @@
 #include "Parlino/Panel/HighlightedTextView.h"
 #include "Parlino/Panel/TextMeasurer.h"
 #include "Parlino/Panel/TranscriptCanvas.h"
+#include "Parlino/Panel/TranscriptLayout.h"
 #include "Parlino/Services/PanelFontChoice.h"
 #include "Parlino/Services/PlayerViewModel.h"
 #include "Parlino/Services/SettingsKeys.h"
@@ -87,6 +88,39 @@ void LayOutLongTranscript(benchmark::State& state) {
     state.counters["characters"] = double(read.text.size());
 }
 BENCHMARK(LayOutLongTranscript)->Unit(benchmark::kMillisecond);
+
+// The layout alone, as a change of text or width makes it, for a text of state.range(0)
+// characters: one word without a break (as `print('Start' + 'x' * n)` gives it), or prose. Both
+// cost time in proportion to the length.
+void layOutText(benchmark::State& state, const QString& text) {
+    const FontMetricsTextMeasurer measurer;
+    const QList<Paragraph> paragraphs = Transcript::paragraphs(text);
+    const Core::TimedWords words = timings(text);
+    const QFont font = content(text).font;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(layOutTranscript(paragraphs, words, TranscriptCaseChoice::preserve,
+                                                  font, measurer, transcriptWidth)
+                                     .height);
+    state.SetComplexityN(state.range(0));
+}
+
+void LayOutOneLongWord(benchmark::State& state) {
+    layOutText(state, QStringLiteral("Start") + QString(state.range(0) - 5, u'x'));
+}
+BENCHMARK(LayOutOneLongWord)
+    ->RangeMultiplier(2)
+    ->Range(12'500, 100'000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+void LayOutProse(benchmark::State& state) {
+    layOutText(state, prose(state.range(0)));
+}
+BENCHMARK(LayOutProse)
+    ->RangeMultiplier(2)
+    ->Range(1 << 17, 1 << 20)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 
 // The same prose in another script: Arabic (right to left, words between spaces), Japanese (kana,
 // every character a chip of its own, no spaces) or Thai (no spaces, dictionary words), each with

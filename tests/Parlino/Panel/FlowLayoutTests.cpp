@@ -92,3 +92,21 @@ TEST(FlowLayout, BreaksAWordWiderThanTheRowAtLineBreaksElseAnywhere) {
     unsized.addWord(url, 0, measurer.lineMetrics(url, {}), true, true, {}, measurer);
     EXPECT_EQ(unsized.openRow().items.size(), 1);
 }
+
+TEST(FlowLayout, BreaksALongWordMeasuringEachPartOfItAboutOnce) {
+    const TestSupport::FakeTextMeasurer measurer(10, 20);
+    const QString word = QStringLiteral("Start") + QString(19'995, u'x');
+    const QList<FlowLayout::Item> pieces =
+        wordChips(word, 0, measurer.lineMetrics(word, {}), true, true, 95, {}, measurer);
+    QString shown;
+    for (const FlowLayout::Item& piece : pieces) {
+        EXPECT_LE(piece.line.width, 95);
+        shown += word.mid(piece.from, piece.length);
+    }
+    EXPECT_EQ(shown, word);
+    EXPECT_EQ(pieces.size(), 2223) << "nine letters to a piece";
+    qsizetype measuredLength = 0;
+    for (const QString& text : std::as_const(measurer.measured))
+        measuredLength += text.size();
+    EXPECT_LT(measuredLength, 4 * word.size()) << "the word once, each piece a few times";
+}
