@@ -3,10 +3,10 @@
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetricsF>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -68,13 +68,13 @@ void TranscriptCanvas::setContent(Content content) {
         m_layout = {};
     }
     m_plain = {};
-    clearPlainLabels();
+    clearPlainBlocks();
 }
 
 void TranscriptCanvas::layOutAtWidth(int width) {
     int height = 0;
     if (m_words.isEmpty()) {
-        clearPlainLabels();
+        clearPlainBlocks();
         const int contentWidth = std::max(1, width - 2 * int(TranscriptLayout::horizontalPadding));
         const QFontMetricsF metrics(m_content.font);
         // Until a block is shown, its height is that of its characters at the average width.
@@ -109,9 +109,9 @@ void TranscriptCanvas::setVisibleBand(int top, int height) {
         resize(width(), wanted);
 }
 
-void TranscriptCanvas::clearPlainLabels() {
-    qDeleteAll(m_plainLabels);
-    m_plainLabels.clear();
+void TranscriptCanvas::clearPlainBlocks() {
+    qDeleteAll(m_plainBlocks);
+    m_plainBlocks.clear();
 }
 
 int TranscriptCanvas::plainContentWidth() const {
@@ -123,40 +123,52 @@ void TranscriptCanvas::showPlainBand() {
     const int margin = std::max(m_bandHeight, 100);
     const QList<qsizetype> band = m_plain.measureBand(
         m_bandTop - margin, m_bandTop + m_bandHeight + margin, [this](qsizetype block) {
-            return qreal(plainLabel(block)->heightForWidth(plainContentWidth()));
+            QTextDocument& document = *plainBlock(block)->document();
+            document.setTextWidth(plainContentWidth());
+            return qreal(qCeil(document.size().height()));
         });
-    for (auto it = m_plainLabels.begin(); it != m_plainLabels.end();) {
+    for (auto it = m_plainBlocks.begin(); it != m_plainBlocks.end();) {
         if (band.contains(it.key())) {
             ++it;
         } else {
             delete it.value();
-            it = m_plainLabels.erase(it);
+            it = m_plainBlocks.erase(it);
         }
     }
     for (const qsizetype b : band) {
         const PlainTranscriptLayout::Block& block = m_plain.blocks()[b];
         if (block.text.isEmpty())
             continue;
-        QLabel* label = plainLabel(b);
-        label->setGeometry(int(TranscriptLayout::horizontalPadding), qRound(block.top),
-                           plainContentWidth(), qRound(block.height));
-        label->show();
+        QTextEdit* view = plainBlock(b);
+        view->setGeometry(int(TranscriptLayout::horizontalPadding), qRound(block.top),
+                          plainContentWidth(), qRound(block.height));
+        view->show();
     }
 }
 
-QLabel* TranscriptCanvas::plainLabel(qsizetype block) {
-    QLabel*& label = m_plainLabels[block];
-    if (label)
-        return label;
-    QPalette palette;
-    palette.setColor(QPalette::WindowText, Theme::white60());
-    label = new QLabel(m_plain.blocks()[block].text, this);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setFont(m_content.font);
-    label->setPalette(palette);
-    return label;
+// A block of the plain transcript: selectable text on the panel's glass, wrapped as text views
+// wrap, a word wider than a line broken over lines. It never scrolls: it is as tall as its text.
+QTextEdit* TranscriptCanvas::plainBlock(qsizetype block) {
+    QTextEdit*& view = m_plainBlocks[block];
+    if (view)
+        return view;
+    view = new QTextEdit(this);
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    view->setFocusPolicy(Qt::ClickFocus);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Text, Theme::white60());
+    palette.setColor(QPalette::Base, Qt::transparent);
+    view->setPalette(palette);
+    view->viewport()->setAutoFillBackground(false);
+    view->setFont(m_content.font);
+    view->document()->setDocumentMargin(0);
+    view->setPlainText(m_plain.blocks()[block].text);
+    return view;
 }
 
 QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {

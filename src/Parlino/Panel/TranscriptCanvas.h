@@ -12,7 +12,7 @@
 #include <functional>
 #include <optional>
 
-class QLabel;
+class QTextEdit;
 class QPainter;
 
 namespace Parlino {
@@ -23,7 +23,7 @@ class TextMeasurer;
 // coloured by its tier, from a layout kept until the width, font, case or words change; words
 // added after the others are laid out after them, and a move of the current word repaints only
 // the chips whose tier changed. Without timings it
-// shows the paragraphs as selectable plain text, with labels only for the blocks near the
+// shows the paragraphs as selectable plain text, with views only for the blocks near the
 // visible band, so that a text of any length stays quick to show. The words are the owner's
 // list, read where it stands rather than copied, so that it grows in place while a read is
 // synthesised.
@@ -63,9 +63,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void clearPlainLabels();
+    void clearPlainBlocks();
     void showPlainBand();
-    QLabel* plainLabel(qsizetype block);
+    QTextEdit* plainBlock(qsizetype block);
     int plainContentWidth() const;
     // A chip's text, ready to draw, and how far it reaches above its baseline.
     struct PreparedText {
@@ -88,7 +88,7 @@ private:
     static constexpr qsizetype preparedWordLimit = 4096;
     QHash<qsizetype, PreparedText> m_staticTexts; // by word, for the words painted lately
     PlainTranscriptLayout m_plain;
-    QHash<qsizetype, QLabel*> m_plainLabels; // by block
+    QHash<qsizetype, QTextEdit*> m_plainBlocks; // by block
     int m_bandTop = 0;
     int m_bandHeight = 0;
     std::optional<qsizetype> m_current;
