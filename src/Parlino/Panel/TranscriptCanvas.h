@@ -51,6 +51,8 @@ public:
     std::optional<qsizetype> currentWordIndex() const { return m_current; }
 
     const TranscriptLayout& transcriptLayout() const { return m_layout; }
+    // The text shown, its paragraphs joined by line feeds.
+    const QString& text() const { return m_content.text; }
     const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
     const PlainTranscriptLayout& plainLayout() const { return m_plain; }
     const Core::TimedWords& words() const { return m_words; }
