@@ -69,9 +69,15 @@ void TranscriptCanvas::setContent(Content content) {
     }
     m_plain = {};
     clearPlainBlocks();
+    m_laidOutWidth.reset();
 }
 
 void TranscriptCanvas::layOutAtWidth(int width) {
+    // The layout follows the content and the width: a change of height alone, as the sheet grows
+    // or shrinks frame by frame, keeps it.
+    if (m_laidOutWidth == width)
+        return;
+    m_laidOutWidth = width;
     int height = 0;
     if (m_words.isEmpty()) {
         clearPlainBlocks();

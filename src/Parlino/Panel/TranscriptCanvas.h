@@ -41,7 +41,8 @@ public:
     };
     // Takes new content; it shows once laid out.
     void setContent(Content content);
-    // Lays the content out at `width` and takes the height it needs.
+    // Lays the content out at `width` and takes the height it needs; nothing to do when the
+    // content is laid out at that width already.
     void layOutAtWidth(int width);
     // The part of the canvas the scroll area shows, from `top` down `height` pixels.
     void setVisibleBand(int top, int height);
@@ -96,6 +97,7 @@ private:
     std::optional<qsizetype> m_current;
     std::optional<qsizetype> m_pressedWord;
     bool m_appending = false;
+    std::optional<int> m_laidOutWidth; // none until the content is laid out
 };
 
 } // namespace Parlino

@@ -3,6 +3,7 @@
 #include "PanelTesting.h"
 
 #include "support/EventLoop.h"
+#include "support/FakeTextMeasurer.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -288,4 +289,24 @@ TEST(HighlightedTextView, WordsArrivingChunkByChunkShowAsIfTheyCameAtOnce) {
     arriving.model.setText(other);
     arriving.model.setTimingWords(PanelTesting::timingsOf(other));
     sameChips(PanelTesting::timingsOf(other));
+}
+
+// The sheet grows and shrinks frame by frame as it drops or turns into a card: the transcript's
+// height follows, its layout stays.
+TEST(HighlightedTextView, LaysItsTextOutAgainOnlyForNewContentOrAnotherWidth) {
+    const TestSupport::FakeTextMeasurer measurer(10, 20);
+    const QString text = QStringLiteral("one two three");
+    const Core::TimedWords words = PanelTesting::timingsOf(text);
+    TranscriptCanvas canvas(measurer, words);
+    canvas.setContent({text, TranscriptCaseChoice::preserve, QFont()});
+    canvas.layOutAtWidth(300);
+    measurer.measured.clear();
+    canvas.layOutAtWidth(300);
+    EXPECT_TRUE(measurer.measured.isEmpty());
+    canvas.layOutAtWidth(200);
+    EXPECT_FALSE(measurer.measured.isEmpty());
+    measurer.measured.clear();
+    canvas.setContent({text, TranscriptCaseChoice::allCaps, QFont()});
+    canvas.layOutAtWidth(200);
+    EXPECT_TRUE(measurer.measured.contains(QStringLiteral("THREE")));
 }
