@@ -161,6 +161,24 @@ BENCHMARK(LayOutProse)
     ->Complexity(benchmark::oN)
     ->Unit(benchmark::kMillisecond);
 
+// A screenful of one long word in title case, painted as a scroll or a move of the highlight
+// repaints it: it costs what shows, not the word's length.
+void PaintAScreenfulOfALongWord(benchmark::State& state) {
+    const FontMetricsTextMeasurer measurer;
+    const QString text = QStringLiteral("Start") + QString(state.range(0) - 5, u'x');
+    const Core::TimedWords words = timings(text);
+    TranscriptCanvas canvas(measurer, words);
+    TranscriptCanvas::Content read = content(text);
+    read.caseChoice = TranscriptCaseChoice::titleCase;
+    canvas.setContent(read);
+    canvas.layOutAtWidth(transcriptWidth);
+    canvas.setCurrentWordIndex(0);
+    QImage image(transcriptWidth, 300, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state)
+        canvas.render(&image, {}, QRegion(0, 0, transcriptWidth, 300), QWidget::DrawChildren);
+}
+BENCHMARK(PaintAScreenfulOfALongWord)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
 // The panel's height for the longest text a hand-over takes (8 MiB), as prose or as one word: the
 // measure stops once the text fills the sheet, so it costs what a screenful costs.
 void MeasureHeightOfTheLongestRead(benchmark::State& state) {

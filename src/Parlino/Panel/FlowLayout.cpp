@@ -48,7 +48,7 @@ void FlowLayout::addWord(const QString& shown, qsizetype word, const LineMetrics
     // Nearly every word fits a row: it is added without building a list of pieces. Rows without
     // width (a view not laid out yet) break nothing.
     if (whole.width <= m_width || m_width <= 0) {
-        add({whole, spaceBefore, breakBefore, word, 0, -1});
+        add({whole, spaceBefore, breakBefore, word, 0, {}});
         return;
     }
     for (const Item& piece :
@@ -99,8 +99,10 @@ public:
                 end = m_clusters.after(from);
         }
         m_guess = end - from;
-        return {
-            end == fitting ? fittingLine : measure(from, end), false, true, 0, from, end - from};
+        QString text = m_text.mid(from, end - from);
+        const LineMetrics line =
+            end == fitting ? fittingLine : m_measurer.lineMetrics(text, m_font);
+        return {line, false, true, 0, from, std::move(text)};
     }
 
 private:
@@ -162,10 +164,10 @@ QList<FlowLayout::Item> wordChips(const QString& shown, qsizetype word, const Li
                                   bool spaceBefore, bool breakBefore, qreal rowWidth,
                                   const QFont& font, const TextMeasurer& measurer) {
     if (whole.width <= rowWidth || shown.size() < 2)
-        return {{whole, spaceBefore, breakBefore, word, 0, -1}};
+        return {{whole, spaceBefore, breakBefore, word, 0, {}}};
     QList<FlowLayout::Item> pieces;
     WordCutter cutter(shown, whole, rowWidth, font, measurer);
-    for (qsizetype from = 0; from < shown.size(); from += pieces.last().length) {
+    for (qsizetype from = 0; from < shown.size(); from += pieces.last().piece.size()) {
         pieces.append(cutter.piece(from));
         pieces.last().word = word;
     }

@@ -240,12 +240,9 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     for (const TranscriptLayout::Piece& piece : m_layout.pieces) {
         if (!piece.rect.intersects(dirty))
             continue;
-        const QString shown =
-            TranscriptCaseChoices::apply(m_content.caseChoice, m_words[piece.word].word);
         painter.setPen(tierColour(Transcript::tier(piece.word, m_current)));
-        paintChip(
-            painter, piece.rect, piece.baseline,
-            prepared(shown.mid(piece.from, piece.length), setsRightToLeft(m_layout, piece.word)));
+        paintChip(painter, piece.rect, piece.baseline,
+                  prepared(piece.text, setsRightToLeft(m_layout, piece.word)));
     }
 }
 
