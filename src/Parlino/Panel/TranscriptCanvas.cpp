@@ -1,5 +1,6 @@
 #include "Parlino/Panel/TranscriptCanvas.h"
 
+#include "Parlino/Panel/PlainTextBlock.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetricsF>
@@ -129,9 +130,8 @@ void TranscriptCanvas::showPlainBand() {
     const int margin = std::max(m_bandHeight, 100);
     const QList<qsizetype> band = m_plain.measureBand(
         m_bandTop - margin, m_bandTop + m_bandHeight + margin, [this](qsizetype block) {
-            QTextDocument& document = *plainBlock(block)->document();
-            document.setTextWidth(plainContentWidth());
-            return qreal(qCeil(document.size().height()));
+            return qreal(qCeil(PlainTextBlock::height(m_plain.blocks()[block].text, m_content.font,
+                                                      plainContentWidth())));
         });
     for (auto it = m_plainBlocks.begin(); it != m_plainBlocks.end();) {
         if (band.contains(it.key())) {
@@ -152,28 +152,10 @@ void TranscriptCanvas::showPlainBand() {
     }
 }
 
-// A block of the plain transcript: selectable text on the panel's glass, wrapped as text views
-// wrap, a word wider than a line broken over lines. It never scrolls: it is as tall as its text.
 QTextEdit* TranscriptCanvas::plainBlock(qsizetype block) {
     QTextEdit*& view = m_plainBlocks[block];
-    if (view)
-        return view;
-    view = new QTextEdit(this);
-    view->setReadOnly(true);
-    view->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    view->setFocusPolicy(Qt::ClickFocus);
-    view->setFrameShape(QFrame::NoFrame);
-    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QPalette palette = view->palette();
-    palette.setColor(QPalette::Text, Theme::white60());
-    palette.setColor(QPalette::Base, Qt::transparent);
-    view->setPalette(palette);
-    view->viewport()->setAutoFillBackground(false);
-    view->setFont(m_content.font);
-    view->document()->setDocumentMargin(0);
-    view->setPlainText(m_plain.blocks()[block].text);
+    if (!view)
+        view = PlainTextBlock::make(m_plain.blocks()[block].text, m_content.font, this);
     return view;
 }
 

@@ -74,17 +74,26 @@ TEST(HighlightedTextView, ShowsSelectablePlainParagraphsUntilTimingsArrive) {
     EXPECT_EQ(f.view.canvas().transcriptLayout().wordRects.size(), 4);
 }
 
-TEST(HighlightedTextView, BreaksAPlainWordWiderThanTheViewOverLinesAndShowsItWhole) {
+TEST(HighlightedTextView, BreaksAPlainWordWiderThanTheViewOverLinesAndStacksItsBlocksTight) {
     Fixture f;
-    f.model.setText(QStringLiteral("Start") + QString(395, u'x'));
-    const QList<QTextEdit*> blocks = f.view.canvas().findChildren<QTextEdit*>();
-    ASSERT_EQ(blocks.size(), 1);
-    const QTextEdit& block = *blocks[0];
-    EXPECT_LE(block.document()->idealWidth(), block.width()) << "nothing stands past the edge";
-    const int lines = block.document()->firstBlock().layout()->lineCount();
-    EXPECT_GT(lines, 1);
-    EXPECT_GE(block.height(), lines * QFontMetrics(block.font()).lineSpacing() - 1)
-        << "every line shows";
+    // Two blocks of 2,000 code units, each many lines long.
+    f.model.setText(QStringLiteral("Start") + QString(3995, u'x'));
+    const auto shown = [&] {
+        QList<QTextEdit*> blocks = f.view.canvas().findChildren<QTextEdit*>();
+        std::ranges::sort(blocks, {}, [](const QTextEdit* block) { return block->y(); });
+        return blocks;
+    };
+    const QTextEdit& first = *shown().first();
+    EXPECT_LE(first.document()->idealWidth(), first.width()) << "nothing stands past the edge";
+    EXPECT_GT(first.document()->firstBlock().layout()->lineCount(), 1);
+
+    f.bar().setValue(first.height() - 60);
+    const QList<QTextEdit*> blocks = shown();
+    ASSERT_EQ(blocks.size(), 2);
+    for (const QTextEdit* block : blocks)
+        EXPECT_EQ(block->height(), qCeil(block->document()->size().height()))
+            << "as tall as its lines, all of them";
+    EXPECT_EQ(blocks[1]->y(), blocks[0]->y() + blocks[0]->height());
 }
 
 TEST(HighlightedTextView, AHugePlainTextShowsOnlyWhatIsNearTheVisibleBand) {
