@@ -22,11 +22,10 @@ class TextMeasurer;
 // The scrolled content of the transcript. With word timings it paints every word as a chip
 // coloured by its tier, from a layout kept until the width, font, case or words change; words
 // added after the others are laid out after them, and a move of the current word repaints only
-// the chips whose tier changed. Without timings it
-// shows the paragraphs as selectable plain text, with views only for the blocks near the
-// visible band, so that a text of any length stays quick to show. The words are the owner's
-// list, read where it stands rather than copied, so that it grows in place while a read is
-// synthesised.
+// the chips whose tier changed. Without timings it shows the paragraphs as selectable plain
+// text, with views only for the blocks near the visible band, so that a text of any length
+// stays quick to show. The words are the owner's list, read where it stands rather than copied,
+// so that it grows in place while a read is synthesised.
 class TranscriptCanvas final : public QWidget {
 public:
     TranscriptCanvas(const TextMeasurer& measurer, const Core::TimedWords& words,
