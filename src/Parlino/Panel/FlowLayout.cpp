@@ -48,7 +48,7 @@ void FlowLayout::addWord(const QString& shown, qsizetype word, const LineMetrics
     // Nearly every word fits a row: it is added without building a list of pieces. Rows without
     // width (a view not laid out yet) break nothing.
     if (whole.width <= m_width || m_width <= 0) {
-        add({whole, spaceBefore, breakBefore, word, 0, -1});
+        add({whole, spaceBefore, breakBefore, word, 0, {}});
         return;
     }
     for (const Item& piece :
@@ -76,25 +76,87 @@ void FlowLayout::closeRow() {
 
 namespace {
 
-// Where the piece of `text` from `from` ends: the longest that fits `width`, cut where a line
-// may end, else between clusters.
-qsizetype pieceEnd(const QString& text, qsizetype from, qreal width, const QFont& font,
-                   const TextMeasurer& measurer, const Base::Unicode::LineBreaks& breaks,
-                   const Base::Unicode::GraphemeBoundaries& clusters) {
-    qsizetype fitting = from; // the widths grow with the length
-    qsizetype beyond = text.size();
-    while (beyond - fitting > 1) {
-        const qsizetype middle = fitting + (beyond - fitting) / 2;
-        if (measurer.lineMetrics(text.mid(from, middle - from), font).width <= width)
-            fitting = middle;
-        else
-            beyond = middle;
+// Cuts a word into pieces that fit a row, measuring only pieces, never the rest of the word:
+// the cost grows with the word's length, not with its square.
+class WordCutter {
+public:
+    WordCutter(const QString& text, const LineMetrics& whole, qreal width, const QFont& font,
+               const TextMeasurer& measurer)
+        : m_text(text), m_width(width), m_font(font), m_measurer(measurer), m_breaks(text),
+          m_clusters(text), m_guess(firstGuess(text.size(), width, whole.width)) {}
+
+    // The piece from `from`: the longest that fits the width, cut where a line may end, else
+    // between clusters, and one cluster at least.
+    FlowLayout::Item piece(qsizetype from) {
+        const auto [fitting, fittingLine] = longestFit(from);
+        qsizetype end = fitting;
+        if (fitting < m_text.size()) {
+            if (const auto lineEnd = m_breaks.lastBreakIn(from, fitting))
+                end = *lineEnd;
+            else if (const qsizetype cluster = m_clusters.atOrBefore(fitting); cluster > from)
+                end = cluster;
+            else
+                end = m_clusters.after(from);
+        }
+        m_guess = end - from;
+        QString text = m_text.mid(from, end - from);
+        const LineMetrics line =
+            end == fitting ? fittingLine : m_measurer.lineMetrics(text, m_font);
+        return {line, false, true, 0, from, std::move(text)};
     }
-    if (const auto lineEnd = breaks.lastBreakIn(from, fitting))
-        return *lineEnd;
-    const qsizetype cluster = clusters.atOrBefore(fitting);
-    return cluster > from ? cluster : clusters.after(from);
-}
+
+private:
+    // Pieces of a word of even letters are as long as the row holds of its average letter.
+    static qsizetype firstGuess(qsizetype length, qreal width, qreal wholeWidth) {
+        const qreal guess = length * width / wholeWidth;
+        return guess >= 1 ? qsizetype(std::min<qreal>(guess, length)) : 1;
+    }
+
+    LineMetrics measure(qsizetype from, qsizetype end) const {
+        return m_measurer.lineMetrics(m_text.mid(from, end - from), m_font);
+    }
+
+    // The longest run of code units from `from` that fits the width, with its measure; empty
+    // when not even one fits. The search starts at the last piece's length and gallops from
+    // there, as pieces of one word are alike, then halves the gap it found: each probe measures
+    // a piece not much longer than the one it finds.
+    std::pair<qsizetype, LineMetrics> longestFit(qsizetype from) const {
+        qsizetype fitting = from;
+        LineMetrics fittingLine;
+        qsizetype beyond = m_text.size() + 1; // the first end known not to fit
+        const auto probe = [&](qsizetype end) {
+            const LineMetrics line = measure(from, end);
+            const bool fits = line.width <= m_width;
+            if (fits) {
+                fitting = end;
+                fittingLine = line;
+            } else {
+                beyond = end;
+            }
+            return fits;
+        };
+        const qsizetype guess = std::min(from + m_guess, m_text.size());
+        if (probe(guess)) {
+            for (qsizetype step = 1;
+                 fitting < m_text.size() && probe(std::min(fitting + step, m_text.size()));)
+                step *= 2;
+        } else {
+            for (qsizetype step = 1; beyond - step > from && !probe(beyond - step);)
+                step *= 2;
+        }
+        while (beyond - fitting > 1 && fitting < m_text.size())
+            probe(fitting + (beyond - fitting) / 2);
+        return {fitting, fittingLine};
+    }
+
+    const QString& m_text;
+    qreal m_width;
+    const QFont& m_font;
+    const TextMeasurer& m_measurer;
+    const Base::Unicode::LineBreaks m_breaks;
+    const Base::Unicode::GraphemeBoundaries m_clusters;
+    qsizetype m_guess;
+};
 
 } // namespace
 
@@ -102,23 +164,15 @@ QList<FlowLayout::Item> wordChips(const QString& shown, qsizetype word, const Li
                                   bool spaceBefore, bool breakBefore, qreal rowWidth,
                                   const QFont& font, const TextMeasurer& measurer) {
     if (whole.width <= rowWidth || shown.size() < 2)
-        return {{whole, spaceBefore, breakBefore, word, 0, -1}};
+        return {{whole, spaceBefore, breakBefore, word, 0, {}}};
     QList<FlowLayout::Item> pieces;
-    const Base::Unicode::LineBreaks breaks(shown);
-    const Base::Unicode::GraphemeBoundaries clusters(shown);
-    qsizetype from = 0;
-    while (from < shown.size()) {
-        const LineMetrics rest = measurer.lineMetrics(shown.mid(from), font);
-        const qsizetype end = rest.width <= rowWidth ? shown.size()
-                                                     : pieceEnd(shown, from, rowWidth, font,
-                                                                measurer, breaks, clusters);
-        const LineMetrics line =
-            end == shown.size() ? rest : measurer.lineMetrics(shown.mid(from, end - from), font);
-        const bool first = pieces.isEmpty();
-        pieces.append(
-            {line, first && spaceBefore, first ? breakBefore : true, word, from, end - from});
-        from = end;
+    WordCutter cutter(shown, whole, rowWidth, font, measurer);
+    for (qsizetype from = 0; from < shown.size(); from += pieces.last().piece.size()) {
+        pieces.append(cutter.piece(from));
+        pieces.last().word = word;
     }
+    pieces.first().spaceBefore = spaceBefore;
+    pieces.first().breakBefore = breakBefore;
     return pieces;
 }
 

@@ -23,11 +23,11 @@ public:
         LineMetrics line;
         bool spaceBefore = true; // white space stands between it and the chip before
         bool breakBefore = true; // a row may end before it
-        // What it shows: the word's text from `from`, `length` code units (all of it when
-        // negative).
+        // What it shows: the word, or a piece of its shown text from `from` (none for a word
+        // shown whole).
         qsizetype word = 0;
         qsizetype from = 0;
-        qsizetype length = -1;
+        QString piece = {};
     };
 
     struct Row {

@@ -23,6 +23,9 @@ inline constexpr qreal textCeilingFactor = 0.38;
 inline constexpr qreal readingChrome = 44;
 inline constexpr qreal stallRow = 28;
 inline constexpr qreal warningRow = 33;
+// A transcript this tall fills the reading sheet to its cap on every screen: a taller one need
+// not be measured to its end.
+inline constexpr qreal fillingTextHeight = readingCap;
 // The header row's circular buttons, and its least distance from the sheet's top edge.
 inline constexpr qreal headerButton = 23;
 inline constexpr qreal headerMinimumPadding = 4;

@@ -22,7 +22,7 @@ bool sizesEqual(const std::optional<QSizeF>& a, QSizeF b) {
 SurfacePlacement::SurfacePlacement(const PanelSurfaces& surfaces,
                                    std::function<void()> sheetInputChanged)
     : m_surfaces(surfaces), m_currentScreen(surfaces.env.screens),
-      m_textHeights(surfaces.env.textMeasurer),
+      m_textHeights(surfaces.env.textMeasurer, PanelSizing::fillingTextHeight),
       m_fontSettings{
           std::make_unique<Defaults::Default<qint64>>(surfaces.env.keys.panelFontSize),
           std::make_unique<Defaults::Default<QString>>(surfaces.env.keys.panelFontDesign),

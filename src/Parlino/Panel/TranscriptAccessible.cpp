@@ -3,8 +3,6 @@
 #include "Parlino/Panel/TranscriptCanvas.h"
 #include "Parlino/Services/PlayerViewModel.h"
 
-#include <QStringList>
-
 #include <algorithm>
 
 namespace Parlino {
@@ -71,24 +69,17 @@ QAccessible::State TranscriptAccessible::state() const {
     return state;
 }
 
-QString TranscriptAccessible::wholeText() const {
-    QStringList lines;
-    for (const Paragraph& paragraph : m_canvas.paragraphs())
-        lines << paragraph.text;
-    return lines.join(QLatin1Char('\n'));
-}
-
 int TranscriptAccessible::cursorPosition() const {
     const auto word = currentWord(m_canvas);
     return word ? word->first : 0;
 }
 
 QString TranscriptAccessible::text(QAccessible::Text type) const {
-    return type == QAccessible::Value ? wholeText() : QAccessibleWidget::text(type);
+    return type == QAccessible::Value ? m_canvas.text() : QAccessibleWidget::text(type);
 }
 
 QString TranscriptAccessible::text(int startOffset, int endOffset) const {
-    const QString whole = wholeText();
+    const QString& whole = m_canvas.text();
     const int start = std::clamp(startOffset, 0, int(whole.size()));
     const int end =
         endOffset < 0 ? int(whole.size()) : std::clamp(endOffset, start, int(whole.size()));
@@ -96,12 +87,7 @@ QString TranscriptAccessible::text(int startOffset, int endOffset) const {
 }
 
 int TranscriptAccessible::characterCount() const {
-    // The paragraphs and the line feeds between them.
-    const QList<Paragraph>& paragraphs = m_canvas.paragraphs();
-    qsizetype count = paragraphs.size() - 1;
-    for (const Paragraph& paragraph : paragraphs)
-        count += paragraph.text.size();
-    return int(std::max<qsizetype>(0, count));
+    return int(m_canvas.text().size());
 }
 
 QString TranscriptAccessible::attributes(int, int* startOffset, int* endOffset) const {

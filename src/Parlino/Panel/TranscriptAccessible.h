@@ -48,8 +48,6 @@ public:
     QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
 private:
-    QString wholeText() const;
-
     TranscriptCanvas& m_canvas;
 };
 

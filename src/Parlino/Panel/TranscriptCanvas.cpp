@@ -1,12 +1,13 @@
 #include "Parlino/Panel/TranscriptCanvas.h"
 
+#include "Parlino/Panel/PlainTextBlock.h"
 #include "Parlino/Style/Theme.h"
 
 #include <QFontMetricsF>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -68,13 +69,19 @@ void TranscriptCanvas::setContent(Content content) {
         m_layout = {};
     }
     m_plain = {};
-    clearPlainLabels();
+    clearPlainBlocks();
+    m_laidOutWidth.reset();
 }
 
 void TranscriptCanvas::layOutAtWidth(int width) {
+    // The layout follows the content and the width: a change of height alone, as the sheet grows
+    // or shrinks frame by frame, keeps it.
+    if (m_laidOutWidth == width)
+        return;
+    m_laidOutWidth = width;
     int height = 0;
     if (m_words.isEmpty()) {
-        clearPlainLabels();
+        clearPlainBlocks();
         const int contentWidth = std::max(1, width - 2 * int(TranscriptLayout::horizontalPadding));
         const QFontMetricsF metrics(m_content.font);
         // Until a block is shown, its height is that of its characters at the average width.
@@ -109,9 +116,9 @@ void TranscriptCanvas::setVisibleBand(int top, int height) {
         resize(width(), wanted);
 }
 
-void TranscriptCanvas::clearPlainLabels() {
-    qDeleteAll(m_plainLabels);
-    m_plainLabels.clear();
+void TranscriptCanvas::clearPlainBlocks() {
+    qDeleteAll(m_plainBlocks);
+    m_plainBlocks.clear();
 }
 
 int TranscriptCanvas::plainContentWidth() const {
@@ -123,40 +130,33 @@ void TranscriptCanvas::showPlainBand() {
     const int margin = std::max(m_bandHeight, 100);
     const QList<qsizetype> band = m_plain.measureBand(
         m_bandTop - margin, m_bandTop + m_bandHeight + margin, [this](qsizetype block) {
-            return qreal(plainLabel(block)->heightForWidth(plainContentWidth()));
+            return qreal(qCeil(PlainTextBlock::height(m_plain.blocks()[block].text, m_content.font,
+                                                      plainContentWidth())));
         });
-    for (auto it = m_plainLabels.begin(); it != m_plainLabels.end();) {
+    for (auto it = m_plainBlocks.begin(); it != m_plainBlocks.end();) {
         if (band.contains(it.key())) {
             ++it;
         } else {
             delete it.value();
-            it = m_plainLabels.erase(it);
+            it = m_plainBlocks.erase(it);
         }
     }
     for (const qsizetype b : band) {
         const PlainTranscriptLayout::Block& block = m_plain.blocks()[b];
         if (block.text.isEmpty())
             continue;
-        QLabel* label = plainLabel(b);
-        label->setGeometry(int(TranscriptLayout::horizontalPadding), qRound(block.top),
-                           plainContentWidth(), qRound(block.height));
-        label->show();
+        QTextEdit* view = plainBlock(b);
+        view->setGeometry(int(TranscriptLayout::horizontalPadding), qRound(block.top),
+                          plainContentWidth(), qRound(block.height));
+        view->show();
     }
 }
 
-QLabel* TranscriptCanvas::plainLabel(qsizetype block) {
-    QLabel*& label = m_plainLabels[block];
-    if (label)
-        return label;
-    QPalette palette;
-    palette.setColor(QPalette::WindowText, Theme::white60());
-    label = new QLabel(m_plain.blocks()[block].text, this);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setFont(m_content.font);
-    label->setPalette(palette);
-    return label;
+QTextEdit* TranscriptCanvas::plainBlock(qsizetype block) {
+    QTextEdit*& view = m_plainBlocks[block];
+    if (!view)
+        view = PlainTextBlock::make(m_plain.blocks()[block].text, m_content.font, this);
+    return view;
 }
 
 QRegion TranscriptCanvas::setCurrentWordIndex(std::optional<qsizetype> index) {
@@ -222,12 +222,9 @@ void TranscriptCanvas::paintEvent(QPaintEvent* event) {
     for (const TranscriptLayout::Piece& piece : m_layout.pieces) {
         if (!piece.rect.intersects(dirty))
             continue;
-        const QString shown =
-            TranscriptCaseChoices::apply(m_content.caseChoice, m_words[piece.word].word);
         painter.setPen(tierColour(Transcript::tier(piece.word, m_current)));
-        paintChip(
-            painter, piece.rect, piece.baseline,
-            prepared(shown.mid(piece.from, piece.length), setsRightToLeft(m_layout, piece.word)));
+        paintChip(painter, piece.rect, piece.baseline,
+                  prepared(piece.text, setsRightToLeft(m_layout, piece.word)));
     }
 }
 

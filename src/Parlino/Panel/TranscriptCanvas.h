@@ -12,7 +12,7 @@
 #include <functional>
 #include <optional>
 
-class QLabel;
+class QTextEdit;
 class QPainter;
 
 namespace Parlino {
@@ -22,11 +22,10 @@ class TextMeasurer;
 // The scrolled content of the transcript. With word timings it paints every word as a chip
 // coloured by its tier, from a layout kept until the width, font, case or words change; words
 // added after the others are laid out after them, and a move of the current word repaints only
-// the chips whose tier changed. Without timings it
-// shows the paragraphs as selectable plain text, with labels only for the blocks near the
-// visible band, so that a text of any length stays quick to show. The words are the owner's
-// list, read where it stands rather than copied, so that it grows in place while a read is
-// synthesised.
+// the chips whose tier changed. Without timings it shows the paragraphs as selectable plain
+// text, with views only for the blocks near the visible band, so that a text of any length
+// stays quick to show. The words are the owner's list, read where it stands rather than copied,
+// so that it grows in place while a read is synthesised.
 class TranscriptCanvas final : public QWidget {
 public:
     TranscriptCanvas(const TextMeasurer& measurer, const Core::TimedWords& words,
@@ -41,7 +40,8 @@ public:
     };
     // Takes new content; it shows once laid out.
     void setContent(Content content);
-    // Lays the content out at `width` and takes the height it needs.
+    // Lays the content out at `width` and takes the height it needs; nothing to do when the
+    // content is laid out at that width already.
     void layOutAtWidth(int width);
     // The part of the canvas the scroll area shows, from `top` down `height` pixels.
     void setVisibleBand(int top, int height);
@@ -51,6 +51,8 @@ public:
     std::optional<qsizetype> currentWordIndex() const { return m_current; }
 
     const TranscriptLayout& transcriptLayout() const { return m_layout; }
+    // The text shown, its paragraphs joined by line feeds.
+    const QString& text() const { return m_content.text; }
     const QList<Paragraph>& paragraphs() const { return m_paragraphs; }
     const PlainTranscriptLayout& plainLayout() const { return m_plain; }
     const Core::TimedWords& words() const { return m_words; }
@@ -63,9 +65,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void clearPlainLabels();
+    void clearPlainBlocks();
     void showPlainBand();
-    QLabel* plainLabel(qsizetype block);
+    QTextEdit* plainBlock(qsizetype block);
     int plainContentWidth() const;
     // A chip's text, ready to draw, and how far it reaches above its baseline.
     struct PreparedText {
@@ -88,12 +90,13 @@ private:
     static constexpr qsizetype preparedWordLimit = 4096;
     QHash<qsizetype, PreparedText> m_staticTexts; // by word, for the words painted lately
     PlainTranscriptLayout m_plain;
-    QHash<qsizetype, QLabel*> m_plainLabels; // by block
+    QHash<qsizetype, QTextEdit*> m_plainBlocks; // by block
     int m_bandTop = 0;
     int m_bandHeight = 0;
     std::optional<qsizetype> m_current;
     std::optional<qsizetype> m_pressedWord;
     bool m_appending = false;
+    std::optional<int> m_laidOutWidth; // none until the content is laid out
 };
 
 } // namespace Parlino

@@ -130,8 +130,8 @@ void placeRow(TranscriptLayout& layout, const FlowLayout::Row& row,
             if (!ordered.rightToLeft.isEmpty() && ordered.rightToLeft[i] != box.rightToLeft)
                 layout.contraryWords.append(item.word);
         }
-        if (item.length >= 0)
-            layout.pieces.append({item.word, rect, row.ascent, item.from, item.length});
+        if (!item.piece.isEmpty())
+            layout.pieces.append({item.word, rect, row.ascent, item.piece});
     }
 }
 

@@ -41,8 +41,7 @@ struct TranscriptLayout {
         qsizetype word = 0;
         QRectF rect;
         qreal baseline = 0; // from the rect's top
-        qsizetype from = 0;
-        qsizetype length = 0;
+        QString text;       // as shown
     };
 
     QList<ParagraphBox> paragraphs;

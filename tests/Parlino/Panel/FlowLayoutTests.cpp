@@ -73,9 +73,9 @@ TEST(FlowLayout, BreaksAWordWiderThanTheRowAtLineBreaksElseAnywhere) {
         QStringList shown;
         for (const FlowLayout::Item& item :
              wordChips(word, 3, measurer.lineMetrics(word, {}), true, true, width, {}, measurer)) {
-            EXPECT_TRUE(item.line.width <= width || item.length == 2) << item.from;
+            EXPECT_TRUE(item.line.width <= width || item.piece.size() == 2) << item.from;
             EXPECT_EQ(item.word, 3);
-            shown << word.mid(item.from, item.length);
+            shown << (item.piece.isEmpty() ? word : item.piece);
         }
         return shown;
     };
@@ -91,4 +91,22 @@ TEST(FlowLayout, BreaksAWordWiderThanTheRowAtLineBreaksElseAnywhere) {
     FlowLayout unsized(0);
     unsized.addWord(url, 0, measurer.lineMetrics(url, {}), true, true, {}, measurer);
     EXPECT_EQ(unsized.openRow().items.size(), 1);
+}
+
+TEST(FlowLayout, BreaksALongWordMeasuringEachPartOfItAboutOnce) {
+    const TestSupport::FakeTextMeasurer measurer(10, 20);
+    const QString word = QStringLiteral("Start") + QString(19'995, u'x');
+    const QList<FlowLayout::Item> pieces =
+        wordChips(word, 0, measurer.lineMetrics(word, {}), true, true, 95, {}, measurer);
+    QString shown;
+    for (const FlowLayout::Item& piece : pieces) {
+        EXPECT_LE(piece.line.width, 95);
+        shown += piece.piece;
+    }
+    EXPECT_EQ(shown, word);
+    EXPECT_EQ(pieces.size(), 2223) << "nine letters to a piece";
+    qsizetype measuredLength = 0;
+    for (const QString& text : std::as_const(measurer.measured))
+        measuredLength += text.size();
+    EXPECT_LT(measuredLength, 4 * word.size()) << "the word once, each piece a few times";
 }

@@ -3,13 +3,16 @@
 #include "PanelTesting.h"
 
 #include "support/EventLoop.h"
+#include "support/FakeTextMeasurer.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
@@ -58,17 +61,39 @@ struct Fixture {
 TEST(HighlightedTextView, ShowsSelectablePlainParagraphsUntilTimingsArrive) {
     Fixture f;
     f.model.setText(QStringLiteral("First line\n\nThird line"));
-    QList<QLabel*> labels = f.view.canvas().findChildren<QLabel*>();
-    ASSERT_EQ(labels.size(), 2) << "the empty line takes no label, only its spacing";
-    EXPECT_EQ(labels[0]->text(), QStringLiteral("First line"));
-    EXPECT_TRUE(labels[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
-    EXPECT_EQ(labels[0]->textFormat(), Qt::PlainText);
-    EXPECT_EQ(labels[1]->y(),
-              labels[0]->y() + labels[0]->height() + 2 * int(TranscriptLayout::paragraphSpacing));
+    QList<QTextEdit*> blocks = f.view.canvas().findChildren<QTextEdit*>();
+    ASSERT_EQ(blocks.size(), 2) << "the empty line takes no block, only its spacing";
+    EXPECT_EQ(blocks[0]->toPlainText(), QStringLiteral("First line"));
+    EXPECT_TRUE(blocks[0]->isReadOnly());
+    EXPECT_TRUE(blocks[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(blocks[1]->y(),
+              blocks[0]->y() + blocks[0]->height() + 2 * int(TranscriptLayout::paragraphSpacing));
 
     f.model.setTimingWords(PanelTesting::timingsOf(f.model.text()));
-    EXPECT_TRUE(f.view.canvas().findChildren<QLabel*>().isEmpty());
+    EXPECT_TRUE(f.view.canvas().findChildren<QTextEdit*>().isEmpty());
     EXPECT_EQ(f.view.canvas().transcriptLayout().wordRects.size(), 4);
+}
+
+TEST(HighlightedTextView, BreaksAPlainWordWiderThanTheViewOverLinesAndStacksItsBlocksTight) {
+    Fixture f;
+    // Two blocks of 2,000 code units, each many lines long.
+    f.model.setText(QStringLiteral("Start") + QString(3995, u'x'));
+    const auto shown = [&] {
+        QList<QTextEdit*> blocks = f.view.canvas().findChildren<QTextEdit*>();
+        std::ranges::sort(blocks, {}, [](const QTextEdit* block) { return block->y(); });
+        return blocks;
+    };
+    const QTextEdit& first = *shown().first();
+    EXPECT_LE(first.document()->idealWidth(), first.width()) << "nothing stands past the edge";
+    EXPECT_GT(first.document()->firstBlock().layout()->lineCount(), 1);
+
+    f.bar().setValue(first.height() - 60);
+    const QList<QTextEdit*> blocks = shown();
+    ASSERT_EQ(blocks.size(), 2);
+    for (const QTextEdit* block : blocks)
+        EXPECT_EQ(block->height(), qCeil(block->document()->size().height()))
+            << "as tall as its lines, all of them";
+    EXPECT_EQ(blocks[1]->y(), blocks[0]->y() + blocks[0]->height());
 }
 
 TEST(HighlightedTextView, AHugePlainTextShowsOnlyWhatIsNearTheVisibleBand) {
@@ -81,22 +106,22 @@ TEST(HighlightedTextView, AHugePlainTextShowsOnlyWhatIsNearTheVisibleBand) {
         text += QStringLiteral("\nLine %1").arg(line);
     f.model.setText(text);
     TranscriptCanvas& canvas = f.view.canvas();
-    const auto shown = [&] { return canvas.findChildren<QLabel*>(); };
+    const auto shown = [&] { return canvas.findChildren<QTextEdit*>(); };
     EXPECT_LE(shown().size(), 4);
     EXPECT_GT(canvas.height(), 20'000 * 10) << "the whole text stands at its estimated height";
 
-    // Scrolled into the lines, the labels there show; the first paragraph's go.
+    // Scrolled into the lines, the blocks there show; the first paragraph's go.
     f.bar().setValue(f.bar().maximum() / 2);
     const int top = f.bar().value();
-    const QList<QLabel*> labels = shown();
-    ASSERT_FALSE(labels.isEmpty());
-    EXPECT_LE(labels.size(), 40);
-    for (QLabel* label : labels) {
-        EXPECT_LT(label->text().size(), 2001);
-        EXPECT_LT(std::abs(label->y() - top), 3 * 120) << "near the band";
+    const QList<QTextEdit*> views = shown();
+    ASSERT_FALSE(views.isEmpty());
+    EXPECT_LE(views.size(), 40);
+    for (QTextEdit* block : views) {
+        EXPECT_LT(block->toPlainText().size(), 2001);
+        EXPECT_LT(std::abs(block->y() - top), 3 * 120) << "near the band";
     }
-    const bool coversTop = std::any_of(labels.cbegin(), labels.cend(), [&](QLabel* label) {
-        return label->geometry().top() <= top + 60 && label->geometry().bottom() >= top + 60;
+    const bool coversTop = std::any_of(views.cbegin(), views.cend(), [&](QTextEdit* block) {
+        return block->geometry().top() <= top + 60 && block->geometry().bottom() >= top + 60;
     });
     EXPECT_TRUE(coversTop) << "the middle of the visible band shows text";
 
@@ -273,4 +298,24 @@ TEST(HighlightedTextView, WordsArrivingChunkByChunkShowAsIfTheyCameAtOnce) {
     arriving.model.setText(other);
     arriving.model.setTimingWords(PanelTesting::timingsOf(other));
     sameChips(PanelTesting::timingsOf(other));
+}
+
+// The sheet grows and shrinks frame by frame as it drops or turns into a card: the transcript's
+// height follows, its layout stays.
+TEST(HighlightedTextView, LaysItsTextOutAgainOnlyForNewContentOrAnotherWidth) {
+    const TestSupport::FakeTextMeasurer measurer(10, 20);
+    const QString text = QStringLiteral("one two three");
+    const Core::TimedWords words = PanelTesting::timingsOf(text);
+    TranscriptCanvas canvas(measurer, words);
+    canvas.setContent({text, TranscriptCaseChoice::preserve, QFont()});
+    canvas.layOutAtWidth(300);
+    measurer.measured.clear();
+    canvas.layOutAtWidth(300);
+    EXPECT_TRUE(measurer.measured.isEmpty());
+    canvas.layOutAtWidth(200);
+    EXPECT_FALSE(measurer.measured.isEmpty());
+    measurer.measured.clear();
+    canvas.setContent({text, TranscriptCaseChoice::allCaps, QFont()});
+    canvas.layOutAtWidth(200);
+    EXPECT_TRUE(measurer.measured.contains(QStringLiteral("THREE")));
 }

@@ -119,7 +119,7 @@ struct PanelLayoutTest : ::testing::TestWithParam<qreal>, SettingsTesting::PaneS
     WarningModel warnings;
     AudioOutput audio{scheduler};
     FontMetricsTextMeasurer measurer;
-    TextHeightCache textHeights{measurer};
+    TextHeightCache textHeights{measurer, PanelSizing::fillingTextHeight};
     PlayerViewModel model;
     PanelGeometryBox geometry;
     PanelView view{model,

@@ -69,6 +69,24 @@ TEST(PanelSizing, addsTheStallRowAndTheWarningRowUpToTheCap) {
     EXPECT_EQ(readingContentHeight(stalled), 288);
 }
 
+// The measure of a long transcript stops past this height: whatever lies beyond must not change
+// the sheet, whether the inset is thin or deep, the screen small or large, a row shown or not.
+TEST(PanelSizing, noTranscriptTallerThanTheFillingHeightChangesTheSheet) {
+    for (const qreal inset : {0.0, 40.0, 300.0})
+        for (const qreal screen : {50.0, 500.0, 2000.0})
+            for (const Kind phase : {Kind::playing, Kind::stalled})
+                for (const qreal warning : {0.0, 33.0}) {
+                    SheetInputs filling = reading(fillingTextHeight, inset);
+                    filling.screenHeight = screen;
+                    filling.phase = phase;
+                    filling.warningRowHeight = warning;
+                    SheetInputs taller = filling;
+                    taller.textHeight = 1e9;
+                    EXPECT_EQ(panelHeight(filling), panelHeight(taller))
+                        << inset << " " << screen << " " << warning;
+                }
+}
+
 TEST(PanelSizing, aThinTopInsetStillKeepsEveryContentBelowTheHeaderRow) {
     // Without a top band the header row takes 4 + 23 + 4 pt, and every sheet grows by it.
     for (const qreal inset : {0.0, 25.0}) {

@@ -344,7 +344,7 @@ TEST(PanelView, ShowsEveryScriptAsItIsWrittenAndMeasuresItWhole) {
         const QFont font = PanelFontChoices::font(
             PanelFontChoice::sfPro, int(Defaults::get(panel.settings.keys.panelFontSize)));
         const FontMetricsTextMeasurer measurer;
-        EXPECT_GE(measureTextHeight(sample.text, font,
+        EXPECT_GE(measureTextHeight(sample.text, TranscriptCaseChoice::preserve, font,
                                     canvas.width() - 2 * TranscriptLayout::horizontalPadding,
                                     measurer),
                   layout.height)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace Parlino;
 using TestSupport::FakeTextMeasurer;
 
@@ -10,7 +12,7 @@ namespace {
 
 qreal heightOf(const QString& text, qreal width, qreal advance = 10, qreal line = 17.3) {
     const FakeTextMeasurer measurer(advance, line);
-    return measureTextHeight(text, QFont(), width, measurer);
+    return measureTextHeight(text, TranscriptCaseChoice::preserve, QFont(), width, measurer);
 }
 
 } // namespace
@@ -61,6 +63,28 @@ TEST(TextHeight, splitsWordsAtEveryKindOfWhiteSpace) {
     EXPECT_EQ(heightOf(QStringLiteral("aaaa\u2003bbbb"), 50), 40 + 8);
 }
 
+TEST(TextHeight, readsAParagraphLongerThanItsWindowsWholeAndALongTextOnlyPastTheLimit) {
+    const FakeTextMeasurer measurer(10, 17.3);
+    // 3000 words of 30 pt, 13 to a 464 pt line, over windows of 4096 and 8192 code units.
+    const QString paragraph = QStringLiteral("abc ").repeated(3000);
+    EXPECT_EQ(measureTextHeight(paragraph, TranscriptCaseChoice::preserve, {}, 464, measurer),
+              std::ceil(231 * 17.3 + 230 * 5) + 8);
+
+    measurer.measured.clear();
+    const QString book = (paragraph + u'\n').repeated(100);
+    EXPECT_GT(measureTextHeight(book, TranscriptCaseChoice::preserve, {}, 464, measurer, 200), 200);
+    EXPECT_LE(measurer.measured.size(), 4096 / 4) << "no further than the first window";
+
+    // One word of a million letters: its first window is broken into lines, nothing more.
+    measurer.measured.clear();
+    const QString word(1'000'000, u'x');
+    EXPECT_GT(measureTextHeight(word, TranscriptCaseChoice::preserve, {}, 464, measurer, 200), 200);
+    qsizetype measuredLength = 0;
+    for (const QString& text : std::as_const(measurer.measured))
+        measuredLength += text.size();
+    EXPECT_LT(measuredLength, 4 * 4096);
+}
+
 class TextHeightCacheTest : public ::testing::Test {
 protected:
     TextMeasurementKey key(qint64 epoch) {
@@ -72,7 +96,7 @@ protected:
     }
 
     FakeTextMeasurer measurer{10, 20};
-    TextHeightCache cache{measurer};
+    TextHeightCache cache{measurer, 1000};
 };
 
 TEST_F(TextHeightCacheTest, measuresOncePerKey) {

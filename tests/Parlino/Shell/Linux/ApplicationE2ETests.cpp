@@ -214,6 +214,25 @@ TEST_F(ApplicationE2E, aFiveMegabyteReadStartsAtOnceAndTheApplicationKeepsAnswer
         EXPECT_FALSE(playbackStatus().isEmpty()) << "call " << call;
 }
 
+// A text without a break, as `print('Start' + 'x' * 99995)` makes it: its speech arrives, its
+// transcript is laid out and the panel drops to show it, broken over rows, while the application
+// answers and takes the next text.
+TEST_F(ApplicationE2E, aReadOfOneLongWordLeavesTheApplicationAnsweringOnceItsSpeechArrives) {
+    app.reset();
+    ASSERT_TRUE(pumpUntil([] { return sessionInstance() == 0; }));
+    writeSettings(R"("hasSeenOnboarding":{"bool":true},"confirmThreshold":{"integer":10000000})");
+    launch();
+    EXPECT_EQ(runAgain(environment, {"--read"}, "Start" + QByteArray(99'995, 'x')), 0);
+    ASSERT_TRUE(statusBecomes("Playing")) << app->lines().join('\n').toStdString();
+    ASSERT_TRUE(dropPanel()) << app->lines().join('\n').toStdString();
+    // A busy main thread would leave these calls unanswered.
+    for (int call = 0; call < 5; ++call)
+        EXPECT_EQ(playbackStatus(), QStringLiteral("Playing")) << "call " << call;
+    EXPECT_EQ(runAgain(environment, {"--read"}, "Then a short text."), 0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Then a short text.")); }, 10000));
+}
+
 TEST_F(ApplicationE2E, readTakesEachNulOfStandardInputAsASpace) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     EXPECT_EQ(runAgain(environment, {"--read"}, QByteArray("Before the NUL\0after it.", 24)), 0);
