@@ -24,14 +24,19 @@ public:
         return AtspiTimeBudget(m_clock, std::min(seconds, m_deadline - m_clock.now()));
     }
 
+    // The time left in whole milliseconds, at least 1; 0 once the time is up.
+    int milliseconds() const {
+        const double left = m_deadline - m_clock.now();
+        return left > 0 ? std::max(1, int(std::ceil(left * 1000))) : 0;
+    }
+
     // Call before each libatspi call: false once the time is up, else bounds the call by the
     // time left (libatspi's time-out is process-wide; only the GLib thread makes calls).
     bool arm() const {
-        const double left = m_deadline - m_clock.now();
-        if (left <= 0)
+        const int left = milliseconds();
+        if (left == 0)
             return false;
-        const int milliseconds = std::max(1, int(std::ceil(left * 1000)));
-        atspi_set_timeout(milliseconds, milliseconds);
+        atspi_set_timeout(left, left);
         return true;
     }
 

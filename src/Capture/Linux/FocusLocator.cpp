@@ -1,36 +1,16 @@
 #include "Capture/Linux/FocusLocator.h"
 
-#include "Base/Log.h"
-
 namespace Capture {
 
 using Core::CaptureError;
 
 namespace {
 
-const Base::Log logger("focus-diag");
-
-// How many applications' focused elements are kept, and how many focus changes wait for the
-// next query.
-constexpr std::size_t rememberedApplications = 32;
-constexpr std::size_t pendingFocusChanges = 16;
-// How many of an application's latest focused elements are kept.
-constexpr std::size_t rememberedPerApplication = 4;
 // The longest a capture walks an application's tree, in seconds.
 constexpr double treeWalkShare = 0.1;
 
 using Element = AtspiRef<AtspiAccessible>;
-using Found = Base::Result<Element, CaptureError>;
-
-std::optional<qint32> processOf(AtspiAccessible* element, const AtspiTimeBudget& time) {
-    if (!time.arm())
-        return std::nullopt;
-    AtspiErrorSink error;
-    const guint pid = atspi_accessible_get_process_id(element, error.out());
-    if (error.failed() || pid == 0 || pid > 0x7fffffff)
-        return std::nullopt;
-    return static_cast<qint32>(pid);
-}
+using Answer = Base::Result<Element, CaptureError>;
 
 // Nothing once the time is up.
 AtspiRef<AtspiStateSet> statesOf(AtspiAccessible* element, const AtspiTimeBudget& time) {
@@ -182,135 +162,134 @@ private:
     Element m_found;
 };
 
-FocusLocator::FocusLocator()
-    : m_listener(atspi_event_listener_new(&FocusLocator::onFocusEvent, this, nullptr)) {
-    AtspiErrorSink error;
-    if (!atspi_event_listener_register(m_listener, "object:state-changed:focused", error.out()))
-        logger.error("focus changes not followed: %s",
-                     error.failed() ? error.error->message : "refused");
+FocusLocator::FocusLocator(DBusConnection* bus) : m_bus(bus), m_lookup(bus) {}
+
+FocusLocator::~FocusLocator() = default;
+
+void FocusLocator::noteFocused(const QByteArray& bus, const QByteArray& path) {
+    m_changes.push_back({bus, path});
+    if (!m_finding)
+        applyChanges();
 }
 
-FocusLocator::~FocusLocator() {
-    AtspiErrorSink error;
-    atspi_event_listener_deregister(m_listener, "object:state-changed:focused", error.out());
-    g_object_unref(m_listener);
+void FocusLocator::noteDeparted(const QByteArray& bus) {
+    m_changes.push_back({bus, std::nullopt});
+    if (!m_finding)
+        applyChanges();
 }
 
-void FocusLocator::onFocusEvent(AtspiEvent* event, void* self) {
-    auto& locator = *static_cast<FocusLocator*>(self);
-    if (event->detail1 == 1 && event->source) {
-        locator.m_newlyFocused.emplace_back(
-            static_cast<AtspiAccessible*>(g_object_ref(event->source)));
-        if (locator.m_newlyFocused.size() > pendingFocusChanges)
-            locator.m_newlyFocused.pop_front();
-    }
-    g_boxed_free(ATSPI_TYPE_EVENT, event);
-}
-
-void FocusLocator::fileFocused(const AtspiTimeBudget& time) {
-    // The process of an element is the bus's to tell, not the application's: a busy application
-    // does not hold this up.
-    while (!m_newlyFocused.empty()) {
-        Element element = std::move(m_newlyFocused.front());
-        m_newlyFocused.pop_front();
-        if (const auto pid = processOf(element.get(), time))
-            remember(*pid, std::move(element));
-    }
-}
-
-void FocusLocator::remember(qint32 pid, Element element) {
-    Focus& focus = m_focus[pid];
-    std::erase_if(focus.elements, [&](const Element& e) { return e.get() == element.get(); });
-    focus.elements.push_back(std::move(element));
-    if (focus.elements.size() > rememberedPerApplication)
-        focus.elements.pop_front();
-    focus.sequence = ++m_sequence;
-    // Applications come and go all day: only the most recently focused ones are kept.
-    if (m_focus.size() > rememberedApplications) {
-        auto oldest = m_focus.begin();
-        for (auto it = m_focus.begin(); it != m_focus.end(); ++it) {
-            if (it->second.sequence < oldest->second.sequence)
-                oldest = it;
+void FocusLocator::applyChanges() {
+    for (const Change& change : std::exchange(m_changes, {})) {
+        if (change.focusedPath) {
+            m_history.noteFocused(change.bus, *change.focusedPath);
+            continue;
         }
-        m_focus.erase(oldest);
+        m_history.noteDeparted(change.bus);
+        m_lookup.forget(change.bus);
+        if (m_searchBus == change.bus)
+            m_search.reset();
     }
 }
 
-Found FocusLocator::find(const Query& query, const AtspiTimeBudget& time) {
-    fileFocused(time);
-    if (auto element = remembered(query, time))
-        return std::move(*element);
+Base::Result<FocusLocator::Found, CaptureError> FocusLocator::find(const Query& query,
+                                                                   const AtspiTimeBudget& time) {
+    // libatspi hands on the changes that arrive while it waits for an answer: they are applied
+    // once this query no longer uses what they change.
+    m_finding = true;
+    auto found = findNow(query, time);
+    m_finding = false;
+    applyChanges();
+    return found;
+}
+
+Base::Result<FocusLocator::Found, CaptureError> FocusLocator::findNow(const Query& query,
+                                                                      const AtspiTimeBudget& time) {
+    const FocusHistory::Application* application = applicationOf(query, time);
+    if (application) {
+        if (auto element = remembered(*application, query, time))
+            return Found{std::move(*element),
+                         query.pid ? lately(*application, time) : std::vector<Element>()};
+    }
     // An application that did not answer in time is not asked again.
     if (time.expired())
         return Base::failure(CaptureError::timedOut());
-    return askApplications(query, time);
+    auto asked = askApplications(query, time);
+    if (!asked)
+        return Base::failure(asked.error());
+    // What the application was found to have focused is remembered, so it is lately focused too.
+    application = *asked && query.pid ? applicationOf(query, time) : nullptr;
+    return Found{std::move(*asked),
+                 application ? lately(*application, time) : std::vector<Element>()};
 }
 
-std::vector<Element> FocusLocator::focusedLately(qint32 pid) const {
-    const auto focus = m_focus.find(pid);
-    if (focus == m_focus.end())
-        return {};
-    return {focus->second.elements.begin(), focus->second.elements.end()};
+const FocusHistory::Application* FocusLocator::applicationOf(const Query& query,
+                                                             const AtspiTimeBudget& time) {
+    if (!query.pid)
+        return m_history.latest();
+    // The process of a name is the bus's to tell, not the application's: a busy application
+    // does not hold this up.
+    return m_history.ofProcess(*query.pid, [&](const QByteArray& bus) {
+        return AtspiBusCalls::processOf(m_bus, bus, time);
+    });
 }
 
-std::optional<Element> FocusLocator::remembered(const Query& query, const AtspiTimeBudget& time) {
-    auto latest = m_focus.end();
-    if (query.pid) {
-        latest = m_focus.find(*query.pid);
-    } else {
-        for (auto it = m_focus.begin(); it != m_focus.end(); ++it) {
-            if (latest == m_focus.end() || it->second.sequence > latest->second.sequence)
-                latest = it;
-        }
-    }
-    if (latest == m_focus.end())
-        return std::nullopt;
+std::optional<Element> FocusLocator::remembered(const FocusHistory::Application& application,
+                                                const Query& query, const AtspiTimeBudget& time) {
     // The most recent element that is shown (and has the focus, when it must), one with text
     // first: an item view announces its current item as focused although the keyboard focus is
     // elsewhere, while a text area that loses the focus says so. GTK 4 says showing of no element
     // inside its windows, so visible counts too.
-    const auto& elements = latest->second.elements;
     std::optional<Element> found;
-    for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
-        const auto states = statesNow(it->get(), time);
-        if (!states || !time.arm())
-            return found;
+    for (auto path = application.paths.rbegin(); path != application.paths.rend(); ++path) {
+        const Element element = m_lookup.find({application.bus, *path}, time);
+        const auto states = element ? statesNow(element.get(), time) : AtspiRef<AtspiStateSet>();
+        if (!states || !time.arm()) {
+            if (time.expired())
+                return found;
+            continue;
+        }
         const bool shown = atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING) ||
                            atspi_state_set_contains(states.get(), ATSPI_STATE_VISIBLE);
         if (atspi_state_set_contains(states.get(), ATSPI_STATE_DEFUNCT) || !shown ||
             (query.focusedNow && !atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED)))
             continue;
-        if (AtspiRef<AtspiText>(atspi_accessible_get_text_iface(it->get())))
-            return *it;
+        if (AtspiRef<AtspiText>(atspi_accessible_get_text_iface(element.get())))
+            return element;
         if (!found)
-            found = *it;
+            found = element;
     }
     return found;
 }
 
-Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& time) {
-    Element desktop(atspi_get_desktop(0));
-    if (!desktop || !time.arm())
-        return Element();
-    AtspiErrorSink error;
-    const gint apps = atspi_accessible_get_child_count(desktop.get(), error.out());
-    for (gint i = 0; i < apps && time.arm(); ++i) {
-        Element app(atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
-        if (!app)
+std::vector<Element> FocusLocator::lately(const FocusHistory::Application& application,
+                                          const AtspiTimeBudget& time) {
+    std::vector<Element> elements;
+    for (const QByteArray& path : application.paths) {
+        if (Element element = m_lookup.find({application.bus, path}, time))
+            elements.push_back(std::move(element));
+    }
+    return elements;
+}
+
+Answer FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& time) {
+    // Only the application asked about, so that libatspi learns of no other.
+    const auto applications = AtspiBusCalls::applications(m_bus, time);
+    for (qsizetype i = 0; applications && i < applications->size() && time.arm(); ++i) {
+        const QByteArray& bus = applications->at(i);
+        if (query.pid && AtspiBusCalls::processOf(m_bus, bus, time) != query.pid)
             continue;
-        const auto pid = processOf(app.get(), time);
-        if (query.pid && pid != query.pid)
+        Element app = m_lookup.root(bus, time);
+        if (!app)
             continue;
         std::optional<Element> found = matchFocused(app.get(), time);
         if (!found) {
-            auto searched = searchTree(std::move(app), pid, query, time);
+            auto searched = searchTree(std::move(app), bus, query, time);
             if (!searched)
                 return searched;
             found = std::move(*searched);
         }
         if (*found) {
-            if (pid)
-                remember(*pid, *found);
+            m_history.noteFocused(bus, ATSPI_OBJECT(found->get())->path);
             return std::move(*found);
         }
     }
@@ -319,14 +298,14 @@ Found FocusLocator::askApplications(const Query& query, const AtspiTimeBudget& t
     return Element();
 }
 
-Found FocusLocator::searchTree(Element app, std::optional<qint32> pid, const Query& query,
-                               const AtspiTimeBudget& time) {
+Answer FocusLocator::searchTree(Element app, const QByteArray& bus, const Query& query,
+                                const AtspiTimeBudget& time) {
     // A walk through a large tree may take longer than a capture can wait: each capture gives it
     // a share of its time, and the next one for the same application goes on where it stopped,
     // while the capture's other ways answer.
-    if (!m_search || !pid || m_searchPid != pid)
+    if (!m_search || !query.pid || m_searchBus != bus)
         m_search = std::make_unique<TreeSearch>(std::move(app), query.focusedNow && !query.pid);
-    m_searchPid = pid;
+    m_searchBus = bus;
     const auto outcome = m_search->resume(time.share(treeWalkShare));
     if (outcome == TreeSearch::Outcome::outOfTime)
         return Base::failure(CaptureError::timedOut());

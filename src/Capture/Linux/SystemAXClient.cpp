@@ -2,6 +2,7 @@
 
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
+#include "Capture/Linux/AtspiConnection.h"
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
@@ -115,23 +116,6 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     return Selection::read;
 }
 
-// libatspi asks the accessibility bus for every change of children, properties and states that
-// any application announces, to keep its copies of their accessibles up to date, and each wakes
-// this thread: a GTK application announces several for each key typed in it (its buttons'
-// sensitivity and tooltips follow the text). Apart from the interfaces an accessible implements,
-// which those changes leave alone, libatspi answers from its copies only inside its own event
-// loop or once a cache mask is set, neither of which this process does: it hears no announcement
-// but the focus changes that it listens for.
-void hearOnlyWhatIsListenedFor() {
-    DBusConnection* bus = atspi_get_a11y_bus();
-    for (const char* member : {"ChildrenChanged", "PropertyChange", "StateChanged"}) {
-        const QByteArray rule =
-            QByteArrayLiteral("type='signal',interface='org.a11y.atspi.Event.Object',member='") +
-            member + '\'';
-        dbus_bus_remove_match(bus, rule.constData(), nullptr);
-    }
-}
-
 } // namespace
 
 // libatspi, whose state is process-wide, on the thread that runs GLib's default main context:
@@ -146,21 +130,19 @@ public:
 
     Accessibility() : m_thread(Base::GlibThread::shared()) {
         m_thread.run([this] {
-            if (atspi_init() > 1) { // 1: already initialised
+            m_connection = AtspiConnection::start(focusChanges());
+            if (m_connection)
+                m_focus.emplace(m_connection->bus());
+            else
                 logger.error("AT-SPI unavailable: no accessibility bus");
-                return;
-            }
-            hearOnlyWhatIsListenedFor();
-            m_focus.emplace();
         });
     }
 
     ~Accessibility() {
         m_thread.run([this] {
-            if (!m_focus)
-                return;
+            // The elements that the locator holds go before libatspi stops.
             m_focus.reset();
-            atspi_exit();
+            m_connection.reset();
         });
     }
 
@@ -171,8 +153,21 @@ public:
     void run(std::function<void()> work) { m_thread.run(std::move(work)); }
 
 private:
+    // For the locator, once there is one: changes come as libatspi starts too.
+    AtspiConnection::Events focusChanges() {
+        return {[this](const QByteArray& bus, const QByteArray& path) {
+                    if (m_focus)
+                        m_focus->noteFocused(bus, path);
+                },
+                [this](const QByteArray& bus) {
+                    if (m_focus)
+                        m_focus->noteDeparted(bus);
+                }};
+    }
+
     Base::GlibThread& m_thread;
     std::optional<FocusLocator> m_focus;
+    std::unique_ptr<AtspiConnection> m_connection;
 };
 
 SystemAXClient::SystemAXClient(const Base::Clock& clock)
@@ -218,13 +213,11 @@ SystemAXClient::withFocusedElement(AXFocusScope scope, double timeout,
     }
     Base::Result<bool, CaptureError> result = false;
     m_accessibility.run([&] {
-        auto focused = m_accessibility.focus().find(query, time);
-        if (!focused) {
-            result = Base::failure(focused.error());
-        } else if (*focused) {
-            auto lately = query.pid ? m_accessibility.focus().focusedLately(*query.pid)
-                                    : std::vector<AtspiRef<AtspiAccessible>>();
-            read({focused->get(), std::move(lately), time});
+        auto found = m_accessibility.focus().find(query, time);
+        if (!found) {
+            result = Base::failure(found.error());
+        } else if (found->element) {
+            read({found->element.get(), std::move(found->focusedLately), time});
             result = true;
         }
     });

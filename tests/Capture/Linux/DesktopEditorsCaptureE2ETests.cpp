@@ -1,6 +1,7 @@
 // Reads a changing selection from real editors on the desktop (a GTK 3 editor, also with a screen
-// reader running, a GTK 4 editor, Qt and KDE text editors and a word processor), and nothing from
-// a KDE editor with nothing selected, beside four busy loops.
+// reader running, a GTK 4 editor, Qt and KDE text editors and a word processor), beside four busy
+// loops, the selection of a GTK 3 editor behind another window, and nothing from a KDE editor with
+// nothing selected.
 #include "DesktopAppsCapture.h"
 
 #include <QScopeGuard>
@@ -17,6 +18,33 @@ TEST_F(DesktopAppsCaptureE2E, readsAChangingSelectionInAGtkEditor) {
     readChangingSelection(
         "mousepad (GTK 3)", lineByLine(selectLineByKeys),
         [this](const QString& text) { return waitUntilOffered(text); }, true);
+}
+
+// A read aimed at the application that was in front before takes the line selected there,
+// although a GTK window behind another has no element with the focus.
+TEST_F(DesktopAppsCaptureE2E, readsTheSelectionOfAGtkEditorBehindAnotherWindow) {
+    start(QStringLiteral("mousepad"), {"--disable-server", linesFile()}, mousepadEnvironment);
+    ASSERT_TRUE(waitUntilFrontmost());
+    ASSERT_TRUE(selectLineByKeys(3));
+    const auto behind = AXFocusScope::application(qint32(application.processId()));
+    const auto readsTheLine = [&] {
+        const auto snapshot = accessibility->focusSnapshot(behind, 0.5);
+        return snapshot && snapshot->selectedText &&
+               snapshot->selectedText->trimmed() == lineText(3);
+    };
+    ASSERT_TRUE(pumpUntil(readsTheLine, selectTimeout));
+
+    QProcess front;
+    TestSupport::endWithTheTest(front);
+    front.setProcessEnvironment(TestSupport::withOwnHome(QProcessEnvironment::systemEnvironment(),
+                                                         folder.filePath("front")));
+    front.start(QStringLiteral("mousepad"), {"--disable-server"});
+    ASSERT_TRUE(pumpUntil(
+        [&] { return workspace->frontmostApp().pid == qint32(front.processId()); }, startTimeout));
+
+    EXPECT_TRUE(pumpUntil(readsTheLine, selectTimeout));
+    front.kill();
+    front.waitForFinished();
 }
 
 // A screen reader hears of every key an editor gets, and a busy one holds each up: the editor may
