@@ -6,25 +6,28 @@ namespace Parlino {
 
 void StoreReach::note(bool reached) {
     const bool wasAway = std::exchange(m_away, !reached);
+    if (!reached)
+        m_heardSinceAway = false;
     if (wasAway && reached)
         release();
 }
 
-void StoreReach::serviceReturned() {
+void StoreReach::mayAnswerOtherwise() {
+    m_heardSinceAway = true;
     release();
 }
 
-void StoreReach::wait(std::function<void()> answering, std::stop_token cancel) {
+void StoreReach::wait(std::function<void()> changed, std::stop_token cancel) {
     m_waiters.removeIf([](const Waiter& waiter) { return waiter.cancel.stop_requested(); });
-    m_waiters.append({std::move(answering), std::move(cancel)});
+    m_waiters.append({std::move(changed), std::move(cancel)});
 }
 
 void StoreReach::release() {
-    // A waiter may wait again at once, for the next return.
+    // A waiter may wait again at once, for the next change.
     const QList<Waiter> waiters = std::exchange(m_waiters, {});
     for (const Waiter& waiter : waiters)
         if (!waiter.cancel.stop_requested())
-            waiter.answering();
+            waiter.changed();
 }
 
 } // namespace Parlino

@@ -23,6 +23,20 @@ TEST(StoreReach, TheFirstAnswerAfterAnOutcomeOutOfReachReleasesEachWaiterOnce) {
     EXPECT_EQ(released, 1) << "released once";
 }
 
+// The service is asked to say when it answers again only while nothing was heard of it since a
+// call found it out of reach: its answer to that question, heard, asks no second one.
+TEST(StoreReach, AStoreAwayIsSilentUntilAnythingIsHeardOfTheServiceAgain) {
+    StoreReach reach;
+    EXPECT_FALSE(reach.isAwayAndSilent());
+    reach.note(false);
+    EXPECT_TRUE(reach.isAwayAndSilent());
+    reach.mayAnswerOtherwise();
+    EXPECT_TRUE(reach.isAway()) << "until a call is answered";
+    EXPECT_FALSE(reach.isAwayAndSilent());
+    reach.note(false);
+    EXPECT_TRUE(reach.isAwayAndSilent()) << "away again after what was heard";
+}
+
 TEST(StoreReach, TheServiceComingBackReleasesWaitersThatMayWaitAgainButNotCancelledOnes) {
     StoreReach reach;
     std::stop_source gone;
@@ -36,9 +50,9 @@ TEST(StoreReach, TheServiceComingBackReleasesWaitersThatMayWaitAgainButNotCancel
     };
     reach.wait(waitAgain, {});
 
-    reach.serviceReturned();
+    reach.mayAnswerOtherwise();
     EXPECT_EQ(again, 1);
-    reach.serviceReturned();
+    reach.mayAnswerOtherwise();
     EXPECT_EQ(again, 2) << "waiting again from a release waits for the next";
     EXPECT_EQ(cancelled, 0);
 }
