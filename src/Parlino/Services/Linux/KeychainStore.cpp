@@ -51,10 +51,11 @@ Attributes attributes(const QString& service, const QString& account) {
 }
 
 // Logs what the Secret Service reported and turns it into a status. A keyring left locked is told
-// apart from other refusals.
+// apart from other refusals; a call given up here is no news of the service.
 qint32 statusOf(GError* error) {
-    log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
-              g_quark_to_string(error->domain), error->code);
+    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
+                  g_quark_to_string(error->domain), error->code);
     const bool unavailable = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
                              error->domain == G_IO_ERROR;
     const bool locked = g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED);

@@ -62,10 +62,11 @@ void KeyringUnlock::prompt(const QString& service, const QString& path) {
 }
 
 // PropertiesChanged(interface, changed, invalidated) of the keyring: unlocked elsewhere, it needs
-// the prompt's answer no more.
+// the prompt's answer no more. One already on its way when the unlock ended is of no later one.
 void KeyringUnlock::keyringChanged(const QDBusMessage& change) {
     const QList<QVariant> arguments = change.arguments();
-    if (arguments.value(0).toString() != SecretServiceBus::collectionInterface)
+    if (!isPrompting() || change.path() != m_keyring ||
+        arguments.value(0).toString() != SecretServiceBus::collectionInterface)
         return;
     const auto changed = qdbus_cast<QVariantMap>(arguments.value(1));
     const QVariant locked = changed.value(QStringLiteral("Locked"));
