@@ -13,6 +13,10 @@ namespace Parlino {
 // service, runs each waiter once. Nothing is asked of the service here. Main thread only.
 class StoreReach {
 public:
+    // `ask` runs whenever the service is out of reach, nothing has been heard of it since and
+    // somebody waits: the store then asks the service to say when it answers again.
+    void askWhenAway(std::function<void()> ask) { m_askWhenAway = std::move(ask); }
+
     // One call's outcome: `reached` unless it said the service was out of reach.
     void note(bool reached);
     // The service may answer otherwise than it last did: it came back, announced a change, or
@@ -22,8 +26,7 @@ public:
     void wait(std::function<void()> changed, std::stop_token cancel);
 
     bool isAway() const { return m_away; }
-    // Out of reach at the last answer, and nothing heard of the service since: only then is it
-    // worth asking the service to say when it answers again.
+    // Out of reach at the last answer, and nothing heard of the service since.
     bool isAwayAndSilent() const { return m_away && !m_heardSinceAway; }
 
 private:
@@ -33,7 +36,9 @@ private:
     };
 
     void release();
+    void askIfAwayAndWaitedFor();
 
+    std::function<void()> m_askWhenAway;
     bool m_away = false;
     bool m_heardSinceAway = false;
     QList<Waiter> m_waiters;

@@ -244,12 +244,15 @@ KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double
       m_calls(std::make_shared<CallQueue>()), m_reach(std::make_shared<StoreReach>()),
       m_watch(std::make_shared<SecretServiceWatch>(m_reach)),
       m_unlock(std::make_shared<KeyringUnlock>(
-          timeoutSeconds, [reach = m_reach] { reach->mayAnswerOtherwise(); })) {}
+          timeoutSeconds, [reach = m_reach] { reach->mayAnswerOtherwise(); })) {
+    m_reach->askWhenAway([watch = std::weak_ptr(m_watch)] {
+        if (const auto alive = watch.lock())
+            alive->awaitAnswer();
+    });
+}
 
 void KeychainStore::whenMayAnswerOtherwise(std::function<void()> changed, std::stop_token cancel) {
     m_reach->wait(std::move(changed), std::move(cancel));
-    if (m_reach->isAwayAndSilent())
-        m_watch->awaitAnswer();
 }
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
