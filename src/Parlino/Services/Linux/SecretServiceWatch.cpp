@@ -30,11 +30,15 @@ struct Change {
 } // namespace
 
 SecretServiceWatch::SecretServiceWatch(std::shared_ptr<StoreReach> reach)
-    : m_reach(std::move(reach)),
-      m_registration(SecretServiceBus::name, QDBusConnection::sessionBus(),
-                     QDBusServiceWatcher::WatchForRegistration) {
-    connect(&m_registration, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+    : m_reach(std::move(reach)), m_owner(SecretServiceBus::name, QDBusConnection::sessionBus(),
+                                         QDBusServiceWatcher::WatchForOwnerChange) {
+    connect(&m_owner, &QDBusServiceWatcher::serviceRegistered, this, [this] {
         log.notice("secret service registered on the session bus");
+        m_reach->mayAnswerOtherwise();
+    });
+    // Gone, it holds nothing it showed: a read now says so, or starts it again on demand.
+    connect(&m_owner, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+        log.notice("secret service left the session bus");
         m_reach->mayAnswerOtherwise();
     });
     // A keyring unlocked or locked, made (the default one a save asked for, or one made in the

@@ -162,6 +162,15 @@ TEST_F(KeyringUnlockE2E, ASaveCancelledUnderItsPromptLeavesThePromptToTheUser) {
     EXPECT_TRUE(keyring->isOnBus());
 }
 
+// Whoever follows the keyring hears its daemon go, with no call of its own on the way: what it
+// showed may be gone with it.
+TEST_F(KeyringUnlockE2E, AKeyringDaemonThatGoesIsHeardOf) {
+    bool changed = false;
+    store.whenMayAnswerOtherwise([&] { changed = true; });
+    keyring->kill();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return changed; }, 1000));
+}
+
 TEST_F(KeyringUnlockE2E, AKeyringDaemonKilledDuringThePromptEndsTheSaveAtOnce) {
     write("sk_new");
     expectPromptWaits();
