@@ -30,6 +30,10 @@ QString TTSError::kindName() const {
         return QStringLiteral("keyringUnavailable");
     case Kind::noKeyring:
         return QStringLiteral("noKeyring");
+    case Kind::keyringAwaitingUnlock:
+        return QStringLiteral("keyringAwaitingUnlock");
+    case Kind::keyUnusable:
+        return QStringLiteral("keyUnusable");
     case Kind::audioOutputLost:
         return QStringLiteral("audioOutputLost");
     }

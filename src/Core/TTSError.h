@@ -30,6 +30,10 @@ public:
         keyringUnavailable,
         // The keyring service holds no default keyring, so no key can be saved yet.
         noKeyring,
+        // The keyring is locked and the desktop asks the user to unlock it, so nothing was sent.
+        keyringAwaitingUnlock,
+        // The saved key is not text, so it cannot be sent.
+        keyUnusable,
         // The sound output went away while the read was playing.
         audioOutputLost,
     };
@@ -64,6 +68,8 @@ public:
     static TTSError keyLocked() { return {Kind::keyLocked}; }
     static TTSError keyringUnavailable() { return {Kind::keyringUnavailable}; }
     static TTSError noKeyring() { return {Kind::noKeyring}; }
+    static TTSError keyringAwaitingUnlock() { return {Kind::keyringAwaitingUnlock}; }
+    static TTSError keyUnusable() { return {Kind::keyUnusable}; }
     static TTSError audioOutputLost() { return {Kind::audioOutputLost}; }
 
     Kind kind() const { return m_kind; }

@@ -46,7 +46,8 @@ public:
         answer(std::move(completion), Outcome(), std::move(cancel));
     }
 
-    void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {}) override {
+    void whenMayAnswerOtherwise(std::function<void()> answering,
+                                std::stop_token cancel = {}) override {
         reach.wait(std::move(answering), std::move(cancel));
     }
 

@@ -76,6 +76,8 @@ StallRow stallRow(const Core::TTSError& error) {
     case Kind::keyLocked:
     case Kind::keyringUnavailable:
     case Kind::noKeyring:
+    case Kind::keyringAwaitingUnlock:
+    case Kind::keyUnusable:
         return {keyringStateText(*keyringStateOf(error)), StallAction::retry};
     case Kind::audioOutputLost:
         return {tr("Audio output lost — audio will resume when you retry."), StallAction::retry};

@@ -27,49 +27,30 @@ Phase stallNow(const Phase& shown, const KeychainReadResult& result) {
 
 KeyringStallWatch::KeyringStallWatch(PlayerViewModel& model, SecretStore& store,
                                      Base::NotificationCenter& notifications)
-    : m_model(model), m_store(store),
+    : m_model(model), m_key(store, [this](const KeychainReadResult& result) { keySeen(result); }),
       m_phaseChanged(
           QObject::connect(&model, &PlayerViewModel::phaseChanged, [this] { phaseChanged(); })),
       m_keyChanged(notifications.addObserver(apiKeyChanged, [this](const Base::Notification&) {
-          if (m_following)
-              readKey();
+          if (m_key.isFollowing())
+              m_key.read();
       })) {}
 
 KeyringStallWatch::~KeyringStallWatch() {
     QObject::disconnect(m_phaseChanged);
-    if (m_following)
-        m_following->request_stop();
 }
 
 void KeyringStallWatch::phaseChanged() {
-    if (isStallOnKey(m_model.phase())) {
-        // A stall of the watch's own telling is followed already.
-        if (!m_following) {
-            m_following.emplace();
-            readKey();
-        }
-        return;
-    }
-    if (m_following) {
-        m_following->request_stop();
-        m_following.reset();
-    }
+    // A stall of the watch's own telling is followed already.
+    if (isStallOnKey(m_model.phase()))
+        m_key.follow();
+    else
+        m_key.stop();
 }
 
-void KeyringStallWatch::readKey() {
-    const quint64 token = ++m_readToken;
-    const std::stop_token following = m_following->get_token();
-    m_store.read(
-        apiKeyAccount,
-        [this, token, following](const KeychainReadResult& result) {
-            if (token != m_readToken)
-                return;
-            const Phase now = stallNow(m_model.phase(), result);
-            if (now != m_model.phase())
-                m_model.setPhase(now);
-            m_store.whenAnsweringAgain([this] { readKey(); }, following);
-        },
-        following);
+void KeyringStallWatch::keySeen(const KeychainReadResult& result) {
+    const Phase now = stallNow(m_model.phase(), result);
+    if (now != m_model.phase())
+        m_model.setPhase(now);
 }
 
 } // namespace Parlino

@@ -10,12 +10,19 @@ std::optional<KeyringState> keyringStateOf(const KeychainReadResult& result) {
     case KeychainReadResult::Kind::notFound:
         return std::nullopt;
     case KeychainReadResult::Kind::locked:
-        return KeyringState::locked;
+        return result.status() == KeychainStatus::awaitingUnlock ? KeyringState::awaitingUnlock
+                                                                 : KeyringState::locked;
     case KeychainReadResult::Kind::error:
         if (result.isStoreAway())
             return KeyringState::away;
-        return result.status() == KeychainStatus::noKeyring ? KeyringState::noDefault
-                                                            : KeyringState::failing;
+        switch (result.status()) {
+        case KeychainStatus::noKeyring:
+            return KeyringState::noDefault;
+        case KeychainStatus::unusable:
+            return KeyringState::unusableKey;
+        default:
+            return KeyringState::failing;
+        }
     }
     Q_UNREACHABLE();
 }
@@ -31,6 +38,10 @@ std::optional<KeyringState> keyringStateOf(const Core::TTSError& error) {
         return KeyringState::failing;
     case Kind::noKeyring:
         return KeyringState::noDefault;
+    case Kind::keyringAwaitingUnlock:
+        return KeyringState::awaitingUnlock;
+    case Kind::keyUnusable:
+        return KeyringState::unusableKey;
     default:
         return std::nullopt;
     }
@@ -46,6 +57,10 @@ Core::TTSError keyringError(KeyringState state) {
         return Core::TTSError::keyUnreadable();
     case KeyringState::noDefault:
         return Core::TTSError::noKeyring();
+    case KeyringState::awaitingUnlock:
+        return Core::TTSError::keyringAwaitingUnlock();
+    case KeyringState::unusableKey:
+        return Core::TTSError::keyUnusable();
     }
     Q_UNREACHABLE();
 }
@@ -63,6 +78,10 @@ QString keyringStateText(KeyringState state) {
         return tr("The keyring reported an error — try again in a moment.");
     case KeyringState::noDefault:
         return tr("No default keyring yet — saving a key asks to make one.");
+    case KeyringState::awaitingUnlock:
+        return tr("Your keyring is waiting for you to unlock it in its prompt.");
+    case KeyringState::unusableKey:
+        return tr("The saved key can't be used — saving a new key replaces it.");
     }
     Q_UNREACHABLE();
 }

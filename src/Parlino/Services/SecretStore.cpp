@@ -8,7 +8,7 @@ namespace {
 const Base::Log log(QStringLiteral("keychain"));
 }
 
-void SecretStore::whenAnsweringAgain(std::function<void()>, std::stop_token) {}
+void SecretStore::whenMayAnswerOtherwise(std::function<void()>, std::stop_token) {}
 
 void SecretStore::read(const QString& account, ReadCompletion completion, std::stop_token cancel) {
     lookup(

@@ -18,7 +18,10 @@ inline constexpr qint32 timedOut = -3;    // the secret service did not answer i
 inline constexpr qint32 failed = -4;      // the secret service reported an error
 inline constexpr qint32 noKeyring = -5;   // the secret service holds no default keyring
 inline constexpr qint32 dismissed = -6;   // the keyring the service was asked to make was not made:
-                                          // its prompt was dismissed or went unanswered
+                                          // its prompt was dismissed
+inline constexpr qint32 awaitingUnlock = -7; // the keyring is locked, and the desktop's prompt to
+                                             // unlock it waits for the user
+inline constexpr qint32 unusable = -8;       // the item holds bytes that are not text
 
 // A status that says the store itself was out of reach: no secret service, or none answering in
 // time. A key may well be saved. A service without a default keyring answers: no key is saved
@@ -95,10 +98,12 @@ public:
     virtual void remove(const QString& account, DeleteCompletion completion,
                         std::stop_token cancel = {}) = 0;
 
-    // Runs `answering` once, when the store that was out of reach may answer again: a call it
-    // gave up on answers after all, another call is answered, or the secret service comes back on
-    // the bus. Never once `cancel` is stopped. A store that is never out of reach never runs it.
-    virtual void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {});
+    // Runs `changed` once, when the store may answer otherwise than it did: after it was out of
+    // reach, a call it gave up on answers after all or another call is answered; the secret
+    // service comes back on the bus, announces a keyring or an item made, deleted or changed, or a
+    // keyring locked or unlocked; a prompt to unlock the keyring comes up or ends. Never once
+    // `cancel` is stopped. A store that never changes never runs it.
+    virtual void whenMayAnswerOtherwise(std::function<void()> changed, std::stop_token cancel = {});
 
     // What every caller uses: lookup() with locked items and errors logged.
     void read(const QString& account, ReadCompletion completion, std::stop_token cancel = {});

@@ -216,10 +216,20 @@ QWidget* APIKeyPane::entryLayout() {
                    paneText(privacyNote, PaneText::caption2, QFont::Normal, PaneText::tertiary())});
 }
 
+APIKeyPane::~APIKeyPane() {
+    m_model.stopFollowing();
+}
+
 void APIKeyPane::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    // The key may have been removed, or the keyring locked, while Settings was away.
-    m_model.refresh();
+    // The key may have been removed, or the keyring locked, while Settings was away, and may be
+    // while it shows.
+    m_model.follow();
+}
+
+void APIKeyPane::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    m_model.stopFollowing();
 }
 
 // Assistive tools get the status, or "Checking…" during a check, as the control's description.

@@ -19,15 +19,18 @@ class SectionCard;
 // the keyboard focus, the focus goes to the new layout's first stop: the key field, or "API key
 // saved", where a further Return or Space does nothing and whose accessible name carries the
 // status. The field and the button are described by the status ("Checking…" during a check).
-// Every showing reads the key store again.
+// While it shows, the pane follows the key store.
 class APIKeyPane final : public QWidget {
 public:
     static inline const QString checkingText = QStringLiteral("Checking…");
 
     APIKeyPane(APIKeyPaneModel& model, const SettingsServices& services, QWidget* parent = nullptr);
 
+    ~APIKeyPane() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void rebuild();

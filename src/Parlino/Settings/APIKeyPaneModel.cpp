@@ -58,6 +58,8 @@ CheckOutcome outcomeOf(const Base::Result<TTS::KeyValidation, TTSError>& result)
     case TTSError::Kind::keyLocked:
     case TTSError::Kind::keyringUnavailable:
     case TTSError::Kind::noKeyring:
+    case TTSError::Kind::keyringAwaitingUnlock:
+    case TTSError::Kind::keyUnusable:
     case TTSError::Kind::audioOutputLost:
         return {false, APIKeyPaneModel::troubleStatus};
     }
@@ -76,7 +78,8 @@ APIKeyPaneModel::APIKeyPaneModel(SecretStore& store, QUrl serviceBaseURL,
                                  QNetworkAccessManager& session,
                                  Base::NotificationCenter& notifications, QObject* parent)
     : QObject(parent), m_store(store), m_serviceBaseURL(std::move(serviceBaseURL)),
-      m_session(session), m_notifications(notifications) {}
+      m_session(session), m_notifications(notifications),
+      m_key(store, [this](const KeychainReadResult& result) { keySeen(result); }) {}
 
 APIKeyPaneModel::~APIKeyPaneModel() {
     m_lifetime.request_stop();
@@ -94,50 +97,47 @@ void APIKeyPaneModel::startAfresh() {
     setStatus({});
 }
 
-void APIKeyPaneModel::refresh() {
-    readStore();
+void APIKeyPaneModel::follow() {
+    m_shown = true;
+    if (m_key.isFollowing())
+        m_key.read();
+    else
+        m_key.follow();
 }
 
-void APIKeyPaneModel::readStore() {
-    const qint64 token = ++m_readToken;
-    m_store.read(
-        apiKeyAccount,
-        [this, token](KeychainReadResult result) {
-            if (token != m_readToken)
-                return;
-            const auto state = keyringStateOf(result);
-            const Layout layout =
-                result.kind() == KeychainReadResult::Kind::found ? Layout::saved : Layout::entry;
-            // Changed outside the pane: what the status said was of the key that was there.
-            if (m_layout != Layout::reading && layout != m_layout)
-                setStatus({});
-            // A key may well be saved in a keyring away or locked: say why none shows.
-            showKeyringState(state);
-            const bool mayHoldKey = state == KeyringState::away || state == KeyringState::locked;
-            if (!mayHoldKey) {
-                // What a save or removal that went unanswered left behind is known now.
-                const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
-                if (unconfirmed != Change::none)
-                    m_notifications.post(apiKeyChanged);
-                if (unconfirmed == Change::save && result.kind() != KeychainReadResult::Kind::found)
-                    setStatus(keyringRefusedStatus);
-            }
-            if (state && state != KeyringState::failing)
-                readWhenStoreAnswers();
-            setLayout(layout);
-        },
-        m_lifetime.get_token());
+void APIKeyPaneModel::stopFollowing() {
+    m_shown = false;
+    updateFollowing();
 }
 
-// A keyring out of reach, locked or missing answers otherwise once it is back, unlocked or made:
-// the pane then shows what it holds, without waiting for the user to come back to it.
-void APIKeyPaneModel::readWhenStoreAnswers() {
-    m_store.whenAnsweringAgain(
-        [this, token = m_readToken] {
-            if (token == m_readToken)
-                readStore();
-        },
-        m_lifetime.get_token());
+void APIKeyPaneModel::updateFollowing() {
+    if (m_shown || m_unconfirmed != Change::none)
+        m_key.follow();
+    else
+        m_key.stop();
+}
+
+void APIKeyPaneModel::keySeen(const KeychainReadResult& result) {
+    const auto state = keyringStateOf(result);
+    const Layout layout =
+        result.kind() == KeychainReadResult::Kind::found ? Layout::saved : Layout::entry;
+    // Changed outside the pane: what the status said was of the key that was there.
+    if (m_layout != Layout::reading && layout != m_layout)
+        setStatus({});
+    // A key may well be saved in a keyring away or locked: say why none shows.
+    showKeyringState(state);
+    const bool mayHoldKey = state == KeyringState::away || state == KeyringState::locked ||
+                            state == KeyringState::awaitingUnlock;
+    if (!mayHoldKey) {
+        // What a save or removal that went unanswered left behind is known now.
+        const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
+        if (unconfirmed != Change::none)
+            m_notifications.post(apiKeyChanged);
+        if (unconfirmed == Change::save && result.kind() != KeychainReadResult::Kind::found)
+            setStatus(keyringRefusedStatus);
+    }
+    setLayout(layout);
+    updateFollowing();
 }
 
 void APIKeyPaneModel::validateAndSave() {
@@ -179,7 +179,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
             setKeyBeingSaved(std::nullopt);
             if (!written)
                 return storeFailed(written.error().status);
-            ++m_readToken; // what an earlier read found is out of date
+            m_key.dropRead(); // what it finds may be from before the write
             setKeyInput({});
             // Told before the layout changes, so the saved layout comes with it: a screen reader
             // says it with "API key saved" as the focus arrives there.
@@ -196,13 +196,10 @@ void APIKeyPaneModel::storeFailed(qint32 status) {
     if (KeychainStatus::isStoreAway(status)) {
         m_unconfirmed = Change::save;
         tellKeyringState(KeyringState::away);
-        return readWhenStoreAnswers();
+        return updateFollowing();
     }
-    if (status == KeychainStatus::locked) {
-        tellKeyringState(KeyringState::locked);
-        return readWhenStoreAnswers();
-    }
-    setStatus(status == KeychainStatus::dismissed   ? keyringNotMadeStatus
+    setStatus(status == KeychainStatus::locked      ? keyringStayedLockedStatus
+              : status == KeychainStatus::dismissed ? keyringNotMadeStatus
               : status == KeychainStatus::noKeyring ? noKeyringStatus
                                                     : keyringRefusedStatus);
 }
@@ -214,7 +211,7 @@ bool APIKeyPaneModel::isSavingKeyInput() const {
 void APIKeyPaneModel::removeKey() {
     ++m_generation;
     setKeyBeingSaved(std::nullopt);
-    ++m_readToken;
+    m_key.dropRead(); // what it finds may be from before the removal
     setLayout(Layout::entry);
     setStatus({});
     setKeyInput({});
@@ -225,9 +222,10 @@ void APIKeyPaneModel::removeKey() {
             if (!removed && KeychainStatus::isStoreAway(removed.error().status)) {
                 m_unconfirmed = Change::removal;
                 tellKeyringState(KeyringState::away);
+                updateFollowing();
             }
             // A removal that failed leaves the key where it was; show it as saved again.
-            readStore();
+            m_key.read();
         },
         m_lifetime.get_token());
 }
@@ -255,7 +253,8 @@ void APIKeyPaneModel::setKeyBeingSaved(std::optional<QString> key) {
 }
 
 void APIKeyPaneModel::showKeyringState(std::optional<KeyringState> state) {
-    if (!m_status.isEmpty() && !m_statusTellsState)
+    const bool userStatus = !m_status.isEmpty() && !m_statusTellsState;
+    if (userStatus && state != KeyringState::awaitingUnlock)
         return;
     if (state)
         tellKeyringState(*state);

@@ -4,6 +4,7 @@
 #include "Base/Worker.h"
 #include "Parlino/Services/KeyringState.h"
 #include "Parlino/Services/SecretStore.h"
+#include "Parlino/Services/StoredKeyWatch.h"
 
 #include <QObject>
 #include <QString>
@@ -20,10 +21,12 @@ namespace Parlino {
 // and removes a stored key; each save and removal posts the key-changed notification. A key is
 // checked once: pressing "Validate & Save" again while the same key is being checked does
 // nothing. A press for another key, or "Remove Key", starts a new generation, and a check that
-// finishes after a newer one started changes nothing. What keeps a saved key from being read
-// (KeyringState) is named as such, and the store read again when it may answer otherwise; that
-// never replaces what the user's own save or removal said. A save or removal it did not answer
-// shows what it left once it does. Main thread only.
+// finishes after a newer one started changes nothing. While the pane shows, it follows the key
+// store: read again each time the store may answer otherwise, so a key saved, removed, locked or
+// unlocked elsewhere shows as it is. What keeps a saved key from being read (KeyringState) is
+// named as such; that never replaces what the user's own save or removal said, except that the
+// desktop's prompt to unlock the keyring for a save is always named while it is up. A save or
+// removal the keyring did not answer shows what it left once it does. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 
@@ -36,6 +39,9 @@ public:
     static inline const QString keyringNotMadeStatus =
         QStringLiteral("No keyring was made, so the key isn't saved — save again and choose a "
                        "password for the new keyring when your desktop asks.");
+    static inline const QString keyringStayedLockedStatus =
+        QStringLiteral("The keyring stayed locked, so the key isn't saved — save again and unlock "
+                       "it when your desktop asks.");
     static inline const QString noKeyringStatus =
         QStringLiteral("Your desktop couldn't make a keyring — make a default one in its passwords "
                        "app, then save again.");
@@ -55,9 +61,11 @@ public:
 
     // Starts the pane afresh: an empty field and status.
     void startAfresh();
-    // Reads the key store again, keeping what is typed; a status that spoke of the other layout
-    // goes when the layout changes. The pane calls it each time it is shown.
-    void refresh();
+    // Reads the key store now and follows it until stopFollowing(), keeping what is typed; a
+    // status that spoke of the other layout goes when the layout changes. The pane follows while
+    // it is shown.
+    void follow();
+    void stopFollowing();
     // Checks the trimmed field with the service and stores the key when it is accepted; nothing
     // while that key is being checked already.
     void validateAndSave();
@@ -75,8 +83,10 @@ signals:
     void checkingChanged();
 
 private:
-    void readStore();
-    void readWhenStoreAnswers();
+    void keySeen(const KeychainReadResult& result);
+    // Follows the store while the pane shows, or while what the keyring left unanswered is
+    // unknown.
+    void updateFollowing();
     void store(qint64 generation, const QString& key, const QString& status);
     void storeFailed(qint32 status);
     void setLayout(Layout layout);
@@ -96,11 +106,12 @@ private:
     QString m_status;
     bool m_statusTellsState = false; // the status is a keyring state's, not the user's doing
     qint64 m_generation = 0;
-    qint64 m_readToken = 0;                 // a store read whose token has moved on is stale
     std::optional<QString> m_keyBeingSaved; // of the current generation
     enum class Change { none, save, removal };
     Change m_unconfirmed = Change::none; // what the keyring left unanswered
+    bool m_shown = false;
     std::stop_source m_lifetime;
+    StoredKeyWatch m_key;
     Base::Worker m_answers; // reads the service's answers; declared last: joined first
 };
 

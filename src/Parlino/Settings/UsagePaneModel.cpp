@@ -34,6 +34,8 @@ UsagePaneModel::UsageState stateOf(const Base::Result<TTS::KeyValidation, TTSErr
     case TTSError::Kind::keyLocked:
     case TTSError::Kind::keyringUnavailable:
     case TTSError::Kind::noKeyring:
+    case TTSError::Kind::keyringAwaitingUnlock:
+    case TTSError::Kind::keyUnusable:
         return State::error(keyringStateText(*keyringStateOf(result.error())));
     case TTSError::Kind::accountInProbation:
         return State::error(QStringLiteral(

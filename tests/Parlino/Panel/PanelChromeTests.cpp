@@ -7,6 +7,7 @@
 #include "Parlino/Panel/PanelPages.h"
 #include "Parlino/Panel/PanelView.h"
 #include "Parlino/Services/AudioOutput.h"
+#include "Parlino/Services/KeyringState.h"
 #include "Parlino/Services/WarningModel.h"
 #include "Parlino/Settings/SettingsNavigation.h"
 #include "Parlino/Settings/SettingsView.h"
@@ -275,6 +276,25 @@ TEST(PanelView, StallRowRetriesOrRevertsThroughTheModel) {
     EXPECT_EQ(retries, 1);
     panel.model.setPhase(Phase::playing());
     EXPECT_FALSE(panel.shows("StallRow"));
+}
+
+// Every keyring state is told in the stall row whole, beside its "Retry".
+TEST(PanelView, TheStallRowShowsEveryKeyringStateWhole) {
+    ChromePanel panel;
+    play(panel.model);
+    for (const KeyringState state :
+         {KeyringState::away, KeyringState::locked, KeyringState::failing, KeyringState::noDefault,
+          KeyringState::awaitingUnlock, KeyringState::unusableKey}) {
+        panel.model.setPhase(Phase::stalled(keyringError(state)));
+        panel.settle();
+        const auto& row = panel.child<FailureRow>("StallRow");
+        EXPECT_EQ(row.findChild<QLabel*>("FailureMessage")->text(), keyringStateText(state));
+        EXPECT_EQ(row.actionTitle(), QStringLiteral("Retry"));
+    }
+    panel.model.setPhase(Phase::stalled(keyringError(KeyringState::awaitingUnlock)));
+    panel.screenshot(QStringLiteral("panel-stalled-awaiting-unlock"), 2);
+    panel.model.setPhase(Phase::stalled(keyringError(KeyringState::unusableKey)));
+    panel.screenshot(QStringLiteral("panel-stalled-unusable-key"), 2);
 }
 
 TEST(PanelView, MakesEachPageFreshBelowTheBandAndItsWarningRow) {

@@ -92,7 +92,8 @@ TEST(PanelMessages, OffersRevertOnlyForFailuresOfTheVoice) {
           TTSError::unanswered(QStringLiteral("no answer")), TTSError::unauthorized(),
           TTSError::insufficientCredits(), TTSError::entitlementExceeded(), TTSError::textTooLong(),
           TTSError::noKey(), TTSError::keyUnreadable(), TTSError::keyLocked(),
-          TTSError::keyringUnavailable(), TTSError::noKeyring(), TTSError::audioOutputLost()})
+          TTSError::keyringUnavailable(), TTSError::noKeyring(), TTSError::keyringAwaitingUnlock(),
+          TTSError::keyUnusable(), TTSError::audioOutputLost()})
         EXPECT_EQ(action(error), StallAction::retry);
     // The error's own text never reaches the row.
     EXPECT_FALSE(PanelMessages::stallRow(TTSError::network(QStringLiteral("offline")))
@@ -107,9 +108,9 @@ TEST(PanelMessages, FailuresOutsideTheServiceHaveMessagesOfTheirOwn) {
     for (const TTSError& error :
          {TTSError::unauthorized(), TTSError::providerFault(500, {}), TTSError::noKey(),
           TTSError::keyUnreadable(), TTSError::keyLocked(), TTSError::keyringUnavailable(),
-          TTSError::noKeyring(), TTSError::audioOutputLost(),
-          TTSError::network(QStringLiteral("offline")),
+          TTSError::noKeyring(), TTSError::keyringAwaitingUnlock(), TTSError::keyUnusable(),
+          TTSError::audioOutputLost(), TTSError::network(QStringLiteral("offline")),
           TTSError::unanswered(QStringLiteral("no answer"))})
         messages.insert(PanelMessages::stallRow(error).message);
-    EXPECT_EQ(messages.size(), 10) << "a service that does not answer is not a lost connection";
+    EXPECT_EQ(messages.size(), 12) << "a service that does not answer is not a lost connection";
 }

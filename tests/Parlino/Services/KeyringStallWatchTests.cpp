@@ -47,7 +47,7 @@ TEST_F(KeyringStallWatchTest, TheRowOfAKeyringStallTellsTheKeyringAsItIsNow) {
     EXPECT_EQ(PanelMessages::stallRow(model.phase()).action, PanelMessages::StallAction::retry);
 
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return !model.phase().causeGone(); }));
     EXPECT_EQ(model.phase(), Phase::stalled(TTSError::keyLocked()));
     EXPECT_EQ(row(), keyringStateText(KeyringState::locked));
@@ -65,7 +65,7 @@ TEST_F(KeyringStallWatchTest, AKeySavedAfterANoKeyStallIsToldAtOnce) {
 // changes is not read once the read went on, nor for any other failure.
 TEST_F(KeyringStallWatchTest, NothingIsReadWhileNoReadStandsStalledOnTheKey) {
     stall(TTSError::network(QStringLiteral("offline")));
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     notifications.post(apiKeyChanged);
     TestSupport::drainEvents();
     EXPECT_EQ(store.lookups, 0);
@@ -76,7 +76,7 @@ TEST_F(KeyringStallWatchTest, NothingIsReadWhileNoReadStandsStalledOnTheKey) {
     EXPECT_GT(whileStalled, 0);
     model.setPhase(Phase::loading());
     for (int i = 0; i < 3; ++i)
-        store.reach.serviceReturned();
+        store.reach.mayAnswerOtherwise();
     notifications.post(apiKeyChanged);
     TestSupport::drainEvents();
     EXPECT_EQ(store.lookups, whileStalled);

@@ -23,22 +23,20 @@ TEST(StoreReach, TheFirstAnswerAfterAnOutcomeOutOfReachReleasesEachWaiterOnce) {
     EXPECT_EQ(released, 1) << "released once";
 }
 
-TEST(StoreReach, TheServiceComingBackReleasesWaitersThatMayWaitAgainButNotCancelledOnes) {
+// The service is asked to say when it answers again while a call found it out of reach, nothing
+// has been heard of it since, and somebody waits: also one who began waiting before that call.
+TEST(StoreReach, TheServiceIsAskedToSayWhenItAnswersOnlyWhileAwaySilentAndWaitedFor) {
     StoreReach reach;
-    std::stop_source gone;
-    int cancelled = 0;
-    int again = 0;
-    reach.wait([&] { ++cancelled; }, gone.get_token());
-    gone.request_stop();
-    std::function<void()> waitAgain = [&] {
-        ++again;
-        reach.wait(waitAgain, {});
-    };
-    reach.wait(waitAgain, {});
+    int asked = 0;
+    reach.askWhenAway([&] { ++asked; });
+    reach.note(false);
+    EXPECT_EQ(asked, 0) << "nobody waits";
+    reach.wait([] {}, {});
+    EXPECT_EQ(asked, 1);
 
-    reach.serviceReturned();
-    EXPECT_EQ(again, 1);
-    reach.serviceReturned();
-    EXPECT_EQ(again, 2) << "waiting again from a release waits for the next";
-    EXPECT_EQ(cancelled, 0);
+    reach.mayAnswerOtherwise();
+    reach.wait([] {}, {});
+    EXPECT_EQ(asked, 1) << "heard of since";
+    reach.note(false);
+    EXPECT_EQ(asked, 2) << "the waiter from before the call that found it away";
 }

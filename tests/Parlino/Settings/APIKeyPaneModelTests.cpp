@@ -26,7 +26,7 @@ struct APIKeyPaneModelTest : ::testing::Test, PaneServices {
     std::unique_ptr<APIKeyPaneModel> makeModel() {
         auto model =
             std::make_unique<APIKeyPaneModel>(store, service.baseURL(), session, notifications);
-        model->refresh();
+        model->follow();
         EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() != Layout::reading; }));
         return model;
     }
@@ -60,7 +60,7 @@ TEST_F(APIKeyPaneModelTest, TheKeyStoreChoosesTheFirstLayoutAndALockedKeySaysSo)
     EXPECT_EQ(locked->layout(), Layout::entry);
     EXPECT_EQ(locked->status(), lockedText);
     // Unlocked: the saved key shows without the pane being opened again.
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return locked->layout() == Layout::saved; }));
     EXPECT_EQ(locked->status(), QString());
 
@@ -85,14 +85,14 @@ TEST_F(APIKeyPaneModelTest, AKeyStoreOutOfReachIsNamedAndTheSavedKeyShowsOnceItA
 
     // Still out of reach when read again: it keeps waiting, and a model gone waits no more.
     store.nextLookup = KeychainReadResult::error(KeychainStatus::timedOut);
-    model->refresh();
+    model->follow();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->status() == awayText; }));
     store.nextLookup = KeychainReadResult::error(KeychainStatus::unavailable);
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     TestSupport::drainEvents();
     EXPECT_EQ(model->status(), awayText);
     model.reset();
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     TestSupport::drainEvents();
 }
 
@@ -205,7 +205,7 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
 
     store.writeError.reset();
     store.secrets[apiKeyAccount] = QStringLiteral("sk-good"); // stored once the keyring went on
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
     EXPECT_EQ(model->status(), QString());
     EXPECT_EQ(posts, 1);
@@ -216,7 +216,7 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status() == awayText; }));
     EXPECT_EQ(posts, 2);
     store.secrets.remove(apiKeyAccount); // deleted once the keyring went on
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status().isEmpty(); }));
     EXPECT_EQ(model->layout(), Layout::entry);
     EXPECT_EQ(posts, 3);
@@ -226,15 +226,17 @@ TEST_F(APIKeyPaneModelTest, ASaveOrRemovalTheKeyringLeftUnansweredShowsWhatItDid
     save(*model, QStringLiteral("sk-good"));
     EXPECT_EQ(model->status(), awayText);
     store.writeError.reset();
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     ASSERT_TRUE(TestSupport::pumpUntil(
         [&] { return model->status() == APIKeyPaneModel::keyringRefusedStatus; }));
     EXPECT_EQ(model->layout(), Layout::entry);
     EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
 
+    // A keyring left locked (its unlock prompt dismissed): the key is not saved, and stays typed.
     store.writeError = KeychainWriteError{KeychainStatus::locked};
     save(*model, QStringLiteral("sk-good"));
-    EXPECT_EQ(model->status(), lockedText);
+    EXPECT_EQ(model->status(), APIKeyPaneModel::keyringStayedLockedStatus);
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
 }
 
 // A keyring service without a default keyring: named as such, and a save that could not make one
@@ -251,7 +253,7 @@ TEST_F(APIKeyPaneModelTest, NoDefaultKeyringIsNamedAndASaveThatMadeNoneKeepsItsM
     save(*model, QStringLiteral("sk-good"));
     EXPECT_EQ(model->status(), APIKeyPaneModel::keyringNotMadeStatus);
     store.nextLookup = KeychainReadResult::error(KeychainStatus::noKeyring);
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     TestSupport::drainEvents();
     EXPECT_EQ(model->status(), APIKeyPaneModel::keyringNotMadeStatus);
     EXPECT_EQ(model->keyInput(), QStringLiteral("sk-good"));
@@ -262,7 +264,7 @@ TEST_F(APIKeyPaneModelTest, NoDefaultKeyringIsNamedAndASaveThatMadeNoneKeepsItsM
 
     // A keyring made elsewhere holds the key.
     store.secrets[apiKeyAccount] = QStringLiteral("sk-elsewhere");
-    store.reach.serviceReturned();
+    store.reach.mayAnswerOtherwise();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
     EXPECT_EQ(posts, 0);
 }
@@ -346,22 +348,65 @@ TEST_F(APIKeyPaneModelTest, ARefreshShowsWhatTheStoreHoldsNowAndKeepsWhatIsTyped
     ASSERT_FALSE(model->status().isEmpty());
 
     store.secrets.clear();
-    model->refresh();
+    model->follow();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::entry; }));
     EXPECT_EQ(model->status(), QString()) << "the save's status spoke of a key that has gone";
 
     service.on("GET", userRoute, Response::error(401, QStringLiteral("invalid_api_key"), {}));
     save(*model, QStringLiteral("sk-typo"));
     const QString rejected = model->status();
-    model->refresh();
+    model->follow();
     TestSupport::drainEvents();
     EXPECT_EQ(model->keyInput(), QStringLiteral("sk-typo"));
     EXPECT_EQ(model->status(), rejected);
 
     store.secrets[apiKeyAccount] = QStringLiteral("sk-elsewhere");
-    model->refresh();
+    model->follow();
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
     EXPECT_EQ(model->status(), QString());
+}
+
+// While shown, the pane follows the key store: a key removed or saved elsewhere shows as it is,
+// with no timer. Hidden, it reads nothing.
+TEST_F(APIKeyPaneModelTest, WhileShownThePaneFollowsTheKeyStoreAndHiddenItReadsNothing) {
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    auto model = makeModel();
+    ASSERT_EQ(model->layout(), Layout::saved);
+    store.secrets.clear();
+    store.reach.mayAnswerOtherwise();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::entry; }));
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-elsewhere");
+    store.reach.mayAnswerOtherwise();
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return model->layout() == Layout::saved; }));
+
+    model->stopFollowing();
+    const int lookups = store.lookups;
+    store.secrets.clear();
+    store.reach.mayAnswerOtherwise();
+    TestSupport::drainEvents();
+    EXPECT_EQ(store.lookups, lookups);
+    EXPECT_EQ(model->layout(), Layout::saved);
+}
+
+// The desktop's prompt to unlock the keyring for a save is named while it is up, over what an
+// earlier save said; a saved key that is not text is named, and its words say a save replaces it.
+TEST_F(APIKeyPaneModelTest, AnUnlockPromptUpAndAKeyThatIsNotTextAreNamed) {
+    service.on("GET", userRoute, Response::error(401, QStringLiteral("invalid_api_key"), {}));
+    auto model = makeModel();
+    save(*model, QStringLiteral("sk-typo"));
+    ASSERT_FALSE(model->status().isEmpty());
+
+    store.nextLookup = KeychainReadResult::locked(KeychainStatus::awaitingUnlock);
+    store.reach.mayAnswerOtherwise();
+    EXPECT_TRUE(TestSupport::pumpUntil(
+        [&] { return model->status() == keyringStateText(KeyringState::awaitingUnlock); }));
+    EXPECT_EQ(model->keyInput(), QStringLiteral("sk-typo"));
+
+    store.nextLookup = KeychainReadResult::error(KeychainStatus::unusable);
+    store.reach.mayAnswerOtherwise();
+    EXPECT_TRUE(TestSupport::pumpUntil(
+        [&] { return model->status() == keyringStateText(KeyringState::unusableKey); }));
+    EXPECT_EQ(model->layout(), Layout::entry);
 }
 
 TEST_F(APIKeyPaneModelTest, RemovingClearsTheStatusAndShowsWhatTheStoreStillHolds) {

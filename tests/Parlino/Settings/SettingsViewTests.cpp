@@ -38,6 +38,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <memory>
 
 using namespace Parlino;
@@ -399,6 +401,45 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
     EXPECT_FALSE(store.secrets.contains(apiKeyAccount));
     EXPECT_EQ(view.focusWidget(),
               view.detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField")));
+}
+
+// While the pane shows it follows the keyring: a key removed elsewhere, the desktop's prompt to
+// unlock it up, and a saved key that is not text show as they happen.
+TEST_F(SettingsViewTest, TheAPIKeyPaneFollowsTheKeyringWhileItShows) {
+    store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
+    SettingsWindow window(services, navigation);
+    navigation.setSelection(SettingsPane::apiKey);
+    window.show();
+    const auto keyField = [&] {
+        return window.view().detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
+    };
+    const auto status = [&] {
+        const auto* line =
+            window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeyStatus"));
+        return line && line->isVisible() ? line->text() : QString();
+    };
+    settle([&] {
+        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark")) !=
+               nullptr;
+    });
+
+    store.secrets.clear();
+    store.reach.mayAnswerOtherwise();
+    settle([&] { return keyField() != nullptr; });
+    ASSERT_NE(keyField(), nullptr) << "the key removed while the pane showed still showed";
+    for (const auto& [state, result, name] :
+         {std::tuple(KeyringState::awaitingUnlock,
+                     KeychainReadResult::locked(KeychainStatus::awaitingUnlock),
+                     QStringLiteral("apiKey-awaiting-unlock")),
+          std::tuple(KeyringState::unusableKey, KeychainReadResult::error(KeychainStatus::unusable),
+                     QStringLiteral("apiKey-unusable-key"))}) {
+        store.nextLookup = result;
+        store.reach.mayAnswerOtherwise();
+        settle([&] { return status() == keyringStateText(state); });
+        EXPECT_EQ(status(), keyringStateText(state));
+        for (const qreal ratio : {1.0, 2.0})
+            TestSupport::renderScreenshot(window.view(), ratio, suite, name);
+    }
 }
 
 // Settings shown again reads the keyring again: a key removed, or a keyring locked, while it was

@@ -57,7 +57,10 @@ TEST_F(FailureCauseTest, AKeyringThatCannotBeReadIsNeitherAMissingNorARejectedKe
         {KeychainReadResult::error(KeychainStatus::failed), TTSError::keyUnreadable()},
         {KeychainReadResult::error(KeychainStatus::unavailable), TTSError::keyringUnavailable()},
         {KeychainReadResult::error(KeychainStatus::timedOut), TTSError::keyringUnavailable()},
-        {KeychainReadResult::error(KeychainStatus::noKeyring), TTSError::noKeyring()}};
+        {KeychainReadResult::error(KeychainStatus::noKeyring), TTSError::noKeyring()},
+        {KeychainReadResult::locked(KeychainStatus::awaitingUnlock),
+         TTSError::keyringAwaitingUnlock()},
+        {KeychainReadResult::error(KeychainStatus::unusable), TTSError::keyUnusable()}};
     for (const auto& [outcome, error] : outcomes) {
         SCOPED_TRACE(outcome.status());
         secrets->nextLookup = outcome;

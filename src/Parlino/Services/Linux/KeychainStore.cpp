@@ -1,50 +1,30 @@
 // GLib's headers name struct members `signals`, which Qt defines as a macro: include them first.
 #include <libsecret/secret.h>
 
+#include "Parlino/Services/Linux/LibsecretCall.h"
+
 #include "Parlino/Services/Linux/KeychainStore.h"
 
 #include "Parlino/Services/Linux/DefaultKeyringRequest.h"
+#include "Parlino/Services/Linux/KeyringUnlock.h"
 #include "Parlino/Services/Linux/SecretServiceWatch.h"
 
-#include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
-#include "Base/MainThread.h"
 
 #include <QByteArrayView>
 
-#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace Parlino {
 
-// A store's calls, made one after another: a call begins once the one before it has been answered
-// (or given up), so that a read never overtakes a write or removal that the service has yet to
-// carry out, and a read after a stall shows what the stalled call left. Only on the GLib thread.
-class CallQueue {
-public:
-    void enqueue(std::function<void()> begin) {
-        m_waiting.push_back(std::move(begin));
-        if (!m_busy)
-            beginNext();
-    }
-    void answered() {
-        m_busy = false;
-        beginNext();
-    }
-
-private:
-    void beginNext() {
-        if (m_waiting.empty())
-            return;
-        m_busy = true;
-        const auto begin = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        begin();
-    }
-
-    std::deque<std::function<void()>> m_waiting;
-    bool m_busy = false;
+// What a write's call reports: its status, and the default keyring's object path when the status
+// says that keyring is locked.
+struct StoreOutcome {
+    qint32 status;
+    QString lockedKeyring;
 };
 
 namespace {
@@ -70,11 +50,12 @@ Attributes attributes(const QString& service, const QString& account) {
                       &g_hash_table_unref);
 }
 
-// Logs what the Secret Service reported and turns it into a status. A keyring left locked (its
-// unlock prompt dismissed, or none to be shown) is told apart from other refusals.
+// Logs what the Secret Service reported and turns it into a status. A keyring left locked is told
+// apart from other refusals; a call given up here is no news of the service.
 qint32 statusOf(GError* error) {
-    log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
-              g_quark_to_string(error->domain), error->code);
+    if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED))
+        log.error("secret service error: %{public}s (%{public}s %{public}d)", error->message,
+                  g_quark_to_string(error->domain), error->code);
     const bool unavailable = g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
                              error->domain == G_IO_ERROR;
     const bool locked = g_error_matches(error, SECRET_ERROR, SECRET_ERROR_IS_LOCKED);
@@ -83,120 +64,47 @@ qint32 statusOf(GError* error) {
                        : (locked ? KeychainStatus::locked : KeychainStatus::failed);
 }
 
-// One asynchronous libsecret call, begun, answered and read on the GLib thread (libsecret answers
-// on GLib's default main context, which that thread runs); what the answer says is handed to the
-// main thread. `finish` takes it there when it comes within the time-out or up to
-// `KeychainStore::lateAnswerSeconds` after it; `timedOut` runs at the time-out when none came by
-// then. Cancellation, or the end of the late answer's wait, gives the call up: nothing runs after
-// that. The call lives until libsecret's answer has been handed back (a cancelled call still
-// answers, with G_IO_ERROR_CANCELLED); only its cancellable is touched on both threads.
-template <class Answer> class PendingCall {
-public:
-    // Passes the cancellable, ready() and the request on to libsecret. On the GLib thread.
-    using Begin = std::function<void(GCancellable*, GAsyncReadyCallback, gpointer)>;
-    // Reads libsecret's answer. On the GLib thread.
-    using Read = std::function<Answer(GAsyncResult*)>;
-    using Finish = std::function<void(Answer)>;
+// The key in one unlocked item: its text, or why there is none to use.
+KeychainReadResult readItem(SecretItem* item) {
+    SecretValue* value = secret_item_get_secret(item);
+    gsize length = 0;
+    const gchar* bytes = value ? secret_value_get(value, &length) : nullptr;
+    const QByteArrayView data(bytes, bytes ? qsizetype(length) : 0);
+    const KeychainReadResult result = !bytes ? KeychainReadResult::error(KeychainStatus::success)
+                                      : !data.isValidUtf8()
+                                          ? KeychainReadResult::error(KeychainStatus::unusable)
+                                          : KeychainReadResult::found(QString::fromUtf8(data));
+    if (value)
+        secret_value_unref(value);
+    return result;
+}
 
-    static void start(Base::Scheduler& scheduler, double timeoutSeconds,
-                      std::shared_ptr<CallQueue> calls, std::stop_token cancel, Begin begin,
-                      Read read, Finish finish, std::function<void()> timedOut) {
-        auto call = std::shared_ptr<PendingCall>(new PendingCall(std::move(finish)));
-        const std::weak_ptr<PendingCall> weak = call;
-        call->m_timeout =
-            scheduler.after(timeoutSeconds, [weak, &scheduler, timedOut = std::move(timedOut)] {
-                const auto call = weak.lock();
-                if (!call)
-                    return;
-                call->m_giveUp = scheduler.after(KeychainStore::lateAnswerSeconds, [weak] {
-                    if (const auto call = weak.lock())
-                        call->settle();
-                });
-                timedOut();
-            });
-        call->m_stop.emplace(std::move(cancel), [weak] {
-            if (const auto call = weak.lock())
-                call->settle();
-        });
-        auto* request = new Request{std::move(call), std::move(read), std::move(calls)};
-        Base::GlibThread::shared().post([request, begin = std::move(begin)]() mutable {
-            request->calls->enqueue([request, begin = std::move(begin)] {
-                begin(request->call->m_cancellable, &PendingCall::ready, request);
-            });
-        });
-    }
-
-    PendingCall(const PendingCall&) = delete;
-    PendingCall& operator=(const PendingCall&) = delete;
-    ~PendingCall() { g_object_unref(m_cancellable); }
-
-private:
-    // What the GLib thread holds of the call while libsecret works on it.
-    struct Request {
-        std::shared_ptr<PendingCall> call;
-        Read read;
-        std::shared_ptr<CallQueue> calls;
-    };
-
-    explicit PendingCall(Finish finish)
-        : m_cancellable(g_cancellable_new()), m_finish(std::move(finish)) {}
-
-    static void ready(GObject*, GAsyncResult* result, gpointer data) {
-        const std::unique_ptr<Request> request(static_cast<Request*>(data));
-        Base::MainThread::post(
-            [call = std::move(request->call), answer = request->read(result)]() mutable {
-                call->land(std::move(answer));
-            });
-        request->calls->answered();
-    }
-
-    void land(Answer answer) {
-        if (m_settled)
-            return;
-        m_settled = true;
-        m_timeout.cancel();
-        m_giveUp.cancel();
-        m_finish(std::move(answer));
-    }
-
-    // No answer is delivered after this.
-    void settle() {
-        if (m_settled)
-            return;
-        m_settled = true;
-        m_timeout.cancel();
-        m_giveUp.cancel();
-        g_cancellable_cancel(m_cancellable);
-    }
-
-    GCancellable* const m_cancellable;
-    Finish m_finish;
-    bool m_settled = false;
-    Base::ScheduledTask m_timeout;
-    Base::ScheduledTask m_giveUp;
-    std::optional<std::stop_callback<std::function<void()>>> m_stop;
-};
-
+// Another program may have stored an item under the key's attributes with others besides, which
+// a save does not replace: the key is the newest unlocked item's, a text one first among those
+// changed in the same second.
 KeychainReadResult readItems(GList* items) {
-    KeychainReadResult outcome = KeychainReadResult::notFound();
+    bool anyLocked = false;
+    std::optional<KeychainReadResult> newest;
+    std::pair<guint64, bool> newestOrder;
     for (GList* node = items; node; node = node->next) {
         auto* item = SECRET_ITEM(node->data);
         if (secret_item_get_locked(item)) {
-            outcome = KeychainReadResult::locked(KeychainStatus::locked);
+            anyLocked = true;
             continue;
         }
-        SecretValue* value = secret_item_get_secret(item);
-        gsize length = 0;
-        const gchar* bytes = value ? secret_value_get(value, &length) : nullptr;
-        const QByteArrayView data(bytes, bytes ? qsizetype(length) : 0);
-        outcome = bytes && data.isValidUtf8() ? KeychainReadResult::found(QString::fromUtf8(data))
-                                              : KeychainReadResult::error(KeychainStatus::success);
-        if (value)
-            secret_value_unref(value);
-        break;
+        KeychainReadResult result = readItem(item);
+        const std::pair order(secret_item_get_modified(item),
+                              result.kind() == KeychainReadResult::Kind::found);
+        if (!newest || order > newestOrder) {
+            newest = std::move(result);
+            newestOrder = order;
+        }
     }
     g_list_free_full(items, g_object_unref);
-    return outcome;
+    if (newest)
+        return *newest;
+    return anyLocked ? KeychainReadResult::locked(KeychainStatus::locked)
+                     : KeychainReadResult::notFound();
 }
 
 // Tells `reach` of every outcome of a call, the time-out and a late answer too, and hands the
@@ -247,8 +155,9 @@ struct StoreRequest {
 };
 
 // A write as one call of the queue: the default keyring is looked up, and the key stored into it
-// only when it is there (noKeyring else). Its outcome, a status, is returned through `task`. On
-// the GLib thread.
+// only when it is there and unlocked (noKeyring, or locked with its path, else). Nothing in it
+// prompts, so that cancelling it never dismisses a prompt. Its outcome is returned through
+// `task`. On the GLib thread.
 class StoreCall {
 public:
     static void begin(const StoreRequest& request, GTask* task) {
@@ -257,11 +166,20 @@ public:
                                     new StoreCall{request, task});
     }
 
+    static StoreOutcome outcome(GAsyncResult* result) {
+        auto* outcome =
+            static_cast<StoreOutcome*>(g_task_propagate_pointer(G_TASK(result), nullptr));
+        const StoreOutcome answer = outcome ? *outcome : StoreOutcome{KeychainStatus::failed, {}};
+        delete outcome;
+        return answer;
+    }
+
 private:
     StoreCall(StoreRequest request, GTask* task) : m_request(std::move(request)), m_task(task) {}
 
-    void finish(qint32 status) {
-        g_task_return_int(m_task, status);
+    void finish(StoreOutcome outcome) {
+        g_task_return_pointer(m_task, new StoreOutcome(std::move(outcome)),
+                              [](gpointer outcome) { delete static_cast<StoreOutcome*>(outcome); });
         g_object_unref(m_task);
         delete this;
     }
@@ -271,23 +189,34 @@ private:
         GError* error = nullptr;
         SecretCollection* keyring = secret_collection_for_alias_finish(result, &error);
         if (error)
-            return call->finish(statusOf(error));
+            return call->finish({statusOf(error), {}});
         if (!keyring) {
             log.error("secret service holds no default keyring");
-            return call->finish(KeychainStatus::noKeyring);
+            return call->finish({KeychainStatus::noKeyring, {}});
         }
-        g_object_unref(keyring);
+        if (secret_collection_get_locked(keyring)) {
+            const QString path =
+                QString::fromUtf8(g_dbus_proxy_get_object_path(G_DBUS_PROXY(keyring)));
+            g_object_unref(keyring);
+            return call->finish({KeychainStatus::locked, path});
+        }
         const StoreRequest& request = call->m_request;
-        secret_password_storev(&schema, attributes(request.service, request.account).get(),
-                               SECRET_COLLECTION_DEFAULT, request.label.constData(),
-                               request.secret.constData(), g_task_get_cancellable(call->m_task),
-                               &StoreCall::stored, call);
+        SecretValue* value =
+            secret_value_new(request.secret.constData(), request.secret.size(), "text/plain");
+        secret_item_create(keyring, &schema, attributes(request.service, request.account).get(),
+                           request.label.constData(), value, SECRET_ITEM_CREATE_REPLACE,
+                           g_task_get_cancellable(call->m_task), &StoreCall::stored, call);
+        secret_value_unref(value);
+        g_object_unref(keyring);
     }
 
     static void stored(GObject*, GAsyncResult* result, gpointer data) {
         GError* error = nullptr;
-        secret_password_store_finish(result, &error);
-        static_cast<StoreCall*>(data)->finish(error ? statusOf(error) : KeychainStatus::success);
+        SecretItem* item = secret_item_create_finish(result, &error);
+        if (item)
+            g_object_unref(item);
+        static_cast<StoreCall*>(data)->finish(
+            {error ? statusOf(error) : KeychainStatus::success, {}});
     }
 
     StoreRequest m_request;
@@ -313,12 +242,17 @@ qint32 statusAfterRemoval(const KeychainReadResult& left) {
 KeychainStore::KeychainStore(QString service, Base::Scheduler& scheduler, double timeoutSeconds)
     : m_service(std::move(service)), m_scheduler(scheduler), m_timeoutSeconds(timeoutSeconds),
       m_calls(std::make_shared<CallQueue>()), m_reach(std::make_shared<StoreReach>()),
-      m_watch(std::make_shared<SecretServiceWatch>(m_reach)) {}
+      m_watch(std::make_shared<SecretServiceWatch>(m_reach)),
+      m_unlock(std::make_shared<KeyringUnlock>(
+          timeoutSeconds, [reach = m_reach] { reach->mayAnswerOtherwise(); })) {
+    m_reach->askWhenAway([watch = std::weak_ptr(m_watch)] {
+        if (const auto alive = watch.lock())
+            alive->awaitAnswer();
+    });
+}
 
-void KeychainStore::whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel) {
-    m_reach->wait(std::move(answering), std::move(cancel));
-    if (m_reach->isAway())
-        m_watch->awaitAnswer();
+void KeychainStore::whenMayAnswerOtherwise(std::function<void()> changed, std::stop_token cancel) {
+    m_reach->wait(std::move(changed), std::move(cancel));
 }
 
 void KeychainStore::lookup(const QString& account, ReadCompletion completion,
@@ -326,7 +260,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
     auto deliver = std::make_shared<ReadCompletion>(
         deliverFirst<KeychainReadResult>(std::move(completion), m_reach, readIsAway));
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, m_calls, cancel,
+        {m_scheduler, m_timeoutSeconds, lateAnswerSeconds}, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             const auto flags = SecretSearchFlags(SECRET_SEARCH_ALL | SECRET_SEARCH_LOAD_SECRETS);
@@ -341,7 +275,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
         [store = *this, deliver, cancel](KeychainReadResult outcome) mutable {
             if (outcome.kind() == KeychainReadResult::Kind::notFound)
                 return store.checkKeyring(deliver, cancel);
-            (*deliver)(std::move(outcome));
+            (*deliver)(store.duringUnlock(std::move(outcome)));
         },
         [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
 }
@@ -350,7 +284,7 @@ void KeychainStore::lookup(const QString& account, ReadCompletion completion,
 // all: the key is then out of reach, not missing, and a read says so.
 void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel) {
     PendingCall<KeychainReadResult>::start(
-        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
+        {m_scheduler, m_timeoutSeconds, lateAnswerSeconds}, m_calls, std::move(cancel),
         [](GCancellable* cancellable, GAsyncReadyCallback ready, gpointer call) {
             secret_collection_for_alias(nullptr, SECRET_COLLECTION_DEFAULT, SECRET_COLLECTION_NONE,
                                         cancellable, ready, call);
@@ -367,33 +301,48 @@ void KeychainStore::checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::s
             g_object_unref(keyring);
             return KeychainReadResult::notFound();
         },
-        [deliver](KeychainReadResult outcome) { (*deliver)(std::move(outcome)); },
+        [store = *this, deliver](KeychainReadResult outcome) {
+            (*deliver)(store.duringUnlock(std::move(outcome)));
+        },
         [deliver] { (*deliver)(KeychainReadResult::error(KeychainStatus::timedOut)); });
 }
 
-// A service without a default keyring would make one itself, under a prompt that no call's
-// time-out waits for: the store asks for one first, waits as long as the user takes over the
-// prompt, and stores the key then. A store that was given up on (told as timed out) asks for none.
+// The key to use is the one that waits for the unlock, whatever the locked keyring holds now.
+KeychainReadResult KeychainStore::duringUnlock(KeychainReadResult result) const {
+    const bool noKeyToUse = result.kind() == KeychainReadResult::Kind::locked ||
+                            result.kind() == KeychainReadResult::Kind::notFound;
+    return noKeyToUse && m_unlock->isPrompting()
+               ? KeychainReadResult::locked(KeychainStatus::awaitingUnlock)
+               : result;
+}
+
+// A locked keyring, or a service without a default keyring, would have libsecret prompt inside a
+// call that its time-out gives up (cancelling it dismisses the prompt): the store asks for the
+// unlock or the keyring itself, waits as long as the user takes over the prompt, and stores the
+// key then. A store that was given up on (told as timed out) asks for neither.
 void KeychainStore::write(const QString& account, const QString& value, WriteCompletion completion,
                           std::stop_token cancel) {
     auto deliver =
         deliverStatus(std::move(completion), "keychain add failed: OSStatus=%{public}d", m_reach);
     auto givenUp = std::make_shared<bool>(false);
+    const auto storeAgain = [store = *this, account, value, deliver,
+                             cancel](qint32 status) mutable {
+        if (status != KeychainStatus::success)
+            return deliver(status);
+        store.storeItem(
+            account, value, [deliver](const StoreOutcome& again) { deliver(again.status); },
+            [deliver] { deliver(KeychainStatus::timedOut); }, cancel);
+    };
     storeItem(
         account, value,
-        [store = *this, account, value, deliver, givenUp, cancel](qint32 status) mutable {
-            if (status != KeychainStatus::noKeyring || *givenUp)
-                return deliver(status);
-            DefaultKeyringRequest::start(
-                store.m_scheduler, store.m_timeoutSeconds,
-                [store, account, value, deliver, cancel](qint32 made) mutable {
-                    if (made != KeychainStatus::success)
-                        return deliver(made);
-                    store.storeItem(
-                        account, value, deliver, [deliver] { deliver(KeychainStatus::timedOut); },
-                        cancel);
-                },
-                cancel);
+        [store = *this, deliver, givenUp, storeAgain, cancel](const StoreOutcome& outcome) {
+            if (*givenUp)
+                return deliver(outcome.status);
+            if (outcome.status == KeychainStatus::noKeyring)
+                return DefaultKeyringRequest::start(store.m_timeoutSeconds, storeAgain, cancel);
+            if (outcome.status == KeychainStatus::locked && !outcome.lockedKeyring.isEmpty())
+                return store.m_unlock->unlock(outcome.lockedKeyring, storeAgain, cancel);
+            deliver(outcome.status);
         },
         [deliver, givenUp] {
             *givenUp = true;
@@ -403,17 +352,16 @@ void KeychainStore::write(const QString& account, const QString& value, WriteCom
 }
 
 void KeychainStore::storeItem(const QString& account, const QString& value,
-                              std::function<void(qint32)> finish, std::function<void()> timedOut,
-                              std::stop_token cancel) {
-    PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, m_calls, std::move(cancel),
+                              std::function<void(StoreOutcome)> finish,
+                              std::function<void()> timedOut, std::stop_token cancel) {
+    PendingCall<StoreOutcome>::start(
+        {m_scheduler, m_timeoutSeconds, lateAnswerSeconds}, m_calls, std::move(cancel),
         [request = StoreRequest{m_service, account, (m_service + u' ' + account).toUtf8(),
                                 value.toUtf8()}](GCancellable* cancellable,
                                                  GAsyncReadyCallback ready, gpointer call) {
             StoreCall::begin(request, g_task_new(nullptr, cancellable, ready, call));
         },
-        [](GAsyncResult* result) { return qint32(g_task_propagate_int(G_TASK(result), nullptr)); },
-        std::move(finish), std::move(timedOut));
+        &StoreCall::outcome, std::move(finish), std::move(timedOut));
 }
 
 // The Secret Service leaves items of a locked collection in place and still reports success, so
@@ -423,7 +371,7 @@ void KeychainStore::remove(const QString& account, DeleteCompletion completion,
     auto deliver = deliverStatus(std::move(completion),
                                  "keychain delete failed: OSStatus=%{public}d", m_reach);
     PendingCall<qint32>::start(
-        m_scheduler, m_timeoutSeconds, m_calls, cancel,
+        {m_scheduler, m_timeoutSeconds, lateAnswerSeconds}, m_calls, cancel,
         [service = m_service, account](GCancellable* cancellable, GAsyncReadyCallback ready,
                                        gpointer call) {
             secret_password_clearv(&schema, attributes(service, account).get(), cancellable, ready,

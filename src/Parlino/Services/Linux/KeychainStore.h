@@ -6,22 +6,28 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace Parlino {
 
 class CallQueue;
+class KeyringUnlock;
 class SecretServiceWatch;
+struct StoreOutcome;
 
 // The API key as one item of the desktop's Secret Service (GNOME Keyring, KWallet…), with the
 // attributes "service" and "account". Reads never prompt: an item in a locked collection reads
-// as locked; a write into a locked keyring has the service ask the user to unlock it, and one into
-// a service without a default keyring asks it to make one (DefaultKeyringRequest). Every call
-// is asynchronous and given up after a time-out; the caller then hears of the time-out, but the
-// call is heard out for `lateAnswerSeconds` more, since an answer after all tells that the
-// service answers again. Calls are made one after another, in the order asked. Whoever waits for
-// that is told also when the service answers a call that waits for it unbounded, or a keyring of it
-// is unlocked (SecretServiceWatch).
+// as locked. A write into a locked keyring has the service ask the user to unlock it
+// (KeyringUnlock), and one into a service without a default keyring asks it to make one
+// (DefaultKeyringRequest); either prompt is waited for as long as it stands, and while the unlock
+// prompt is up a read that finds no key to use says that the keyring waits for the user. Every
+// call to libsecret is asynchronous and given up after a time-out; the caller then hears of the
+// time-out, but the call is heard out for `lateAnswerSeconds` more, since an answer after all
+// tells that the service answers again. Calls are made one after another, in the order asked; one
+// given up lets the next begin. Whoever waits to hear of a change is told of what
+// SecretServiceWatch hears, of the unlock prompt coming up or ending, and of an answer after the
+// store was out of reach.
 //
 // libsecret is driven from the thread that runs GLib's default main context (Base::GlibThread);
 // every completion runs on the main thread.
@@ -42,15 +48,19 @@ public:
                std::stop_token cancel = {}) override;
     void remove(const QString& account, DeleteCompletion completion,
                 std::stop_token cancel = {}) override;
-    void whenAnsweringAgain(std::function<void()> answering, std::stop_token cancel = {}) override;
+    void whenMayAnswerOtherwise(std::function<void()> changed,
+                                std::stop_token cancel = {}) override;
 
 private:
     // Delivers notFound when the service has a default keyring, else the error that says why not.
     void checkKeyring(std::shared_ptr<ReadCompletion> deliver, std::stop_token cancel);
-    // Stores the key into the default keyring: `finish` hears the status (noKeyring when there is
-    // none), `timedOut` the time-out.
-    void storeItem(const QString& account, const QString& value, std::function<void(qint32)> finish,
-                   std::function<void()> timedOut, std::stop_token cancel);
+    // What a read that found no key to use says while the desktop asks the user to unlock.
+    KeychainReadResult duringUnlock(KeychainReadResult result) const;
+    // Stores the key into the default keyring: `finish` hears the outcome (noKeyring when there is
+    // none, locked with the keyring's path when it is locked), `timedOut` the time-out.
+    void storeItem(const QString& account, const QString& value,
+                   std::function<void(StoreOutcome)> finish, std::function<void()> timedOut,
+                   std::stop_token cancel);
 
     QString m_service;
     Base::Scheduler& m_scheduler;
@@ -60,6 +70,7 @@ private:
     std::shared_ptr<CallQueue> m_calls;
     std::shared_ptr<StoreReach> m_reach;
     std::shared_ptr<SecretServiceWatch> m_watch;
+    std::shared_ptr<KeyringUnlock> m_unlock;
 };
 
 } // namespace Parlino

@@ -4,6 +4,8 @@
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
 
+#include "PrivateKeyring.h"
+
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 #include "support/LogCapture.h"
@@ -29,39 +31,10 @@ namespace {
 
 using Parlino::KeychainReadResult;
 using Parlino::KeychainStore;
+using namespace PrivateKeyring;
 namespace KeychainStatus = Parlino::KeychainStatus;
 
-const QString secretsService = QStringLiteral("org.freedesktop.secrets");
-const QString secretsPath = QStringLiteral("/org/freedesktop/secrets");
 const QString account = Parlino::apiKeyAccount;
-
-// A secret as the Secret Service carries it: (oayays).
-struct Secret {
-    QDBusObjectPath session;
-    QByteArray parameters;
-    QByteArray value;
-    QString contentType;
-};
-
-} // namespace
-
-Q_DECLARE_METATYPE(Secret)
-
-QDBusArgument& operator<<(QDBusArgument& argument, const Secret& secret) {
-    argument.beginStructure();
-    argument << secret.session << secret.parameters << secret.value << secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, Secret& secret) {
-    argument.beginStructure();
-    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-namespace {
 
 bool secretServiceRunning() {
     const auto bus = QDBusConnection::sessionBus();
@@ -83,36 +56,14 @@ int itemCount(const QString& service) {
 class LockedCollection {
 public:
     explicit LockedCollection(const QString& service) {
-        qDBusRegisterMetaType<Secret>();
-        qDBusRegisterMetaType<QMap<QString, QString>>();
-        QDBusInterface secrets(secretsService, secretsPath, "org.freedesktop.Secret.Service");
-        const QDBusMessage opened =
-            secrets.call("OpenSession", "plain", QVariant::fromValue(QDBusVariant(QString())));
-        EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage) << opened.errorMessage().toStdString();
-        m_session = opened.arguments().value(1).value<QDBusObjectPath>();
-        const auto session = m_session;
-
-        const QDBusReply<QDBusObjectPath> created =
-            internal().call("CreateWithMasterPassword",
-                            QVariantMap{{"org.freedesktop.Secret.Collection.Label", "Parlino e2e"}},
-                            QVariant::fromValue(Secret{session, {}, "pw", "text/plain"}));
+        const QDBusReply<QDBusObjectPath> created = KeyringControl::internal().call(
+            "CreateWithMasterPassword",
+            QVariantMap{{"org.freedesktop.Secret.Collection.Label", "Parlino e2e"}},
+            QVariant::fromValue(m_control.secret("pw")));
         EXPECT_TRUE(created.isValid()) << created.error().message().toStdString();
         m_path = created.value();
-
-        QDBusInterface collection(secretsService, m_path.path(),
-                                  "org.freedesktop.Secret.Collection");
-        const QMap<QString, QString> attributes{{"service", service}, {"account", account}};
-        const QDBusMessage item = collection.call(
-            "CreateItem",
-            QVariantMap{
-                {"org.freedesktop.Secret.Item.Label", "Parlino e2e key"},
-                {"org.freedesktop.Secret.Item.Attributes", QVariant::fromValue(attributes)}},
-            QVariant::fromValue(Secret{session, {}, "sk_locked", "text/plain"}), true);
-        EXPECT_EQ(item.type(), QDBusMessage::ReplyMessage) << item.errorMessage().toStdString();
-
-        const QDBusMessage locked =
-            secrets.call("Lock", QVariant::fromValue(QList<QDBusObjectPath>{m_path}));
-        EXPECT_EQ(locked.type(), QDBusMessage::ReplyMessage) << locked.errorMessage().toStdString();
+        m_control.storeItem(m_path, {{"service", service}, {"account", account}}, "sk_locked");
+        m_control.lock(m_path);
     }
     ~LockedCollection() {
         const QDBusMessage deleted =
@@ -123,22 +74,11 @@ public:
     }
 
     // Unlocked with its password, as the desktop's prompt would.
-    void unlock() {
-        const QDBusMessage unlocked =
-            internal().call("UnlockWithMasterPassword", QVariant::fromValue(m_path),
-                            QVariant::fromValue(Secret{m_session, {}, "pw", "text/plain"}));
-        EXPECT_EQ(unlocked.type(), QDBusMessage::ReplyMessage)
-            << unlocked.errorMessage().toStdString();
-    }
+    void unlock() { m_control.unlock(m_path, "pw"); }
 
 private:
-    static QDBusInterface internal() {
-        return QDBusInterface(secretsService, secretsPath,
-                              "org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface");
-    }
-
+    KeyringControl m_control;
     QDBusObjectPath m_path;
-    QDBusObjectPath m_session;
 };
 
 class KeychainStoreE2E : public ::testing::Test {
@@ -213,10 +153,42 @@ TEST_F(KeychainStoreE2E, AKeyInALockedCollectionReadsAsLockedAndIsNotDeletedBehi
 TEST_F(KeychainStoreE2E, AKeyringUnlockedIsHeardOf) {
     LockedCollection collection(service);
     bool answering = false;
-    store.whenAnsweringAgain([&] { answering = true; });
+    store.whenMayAnswerOtherwise([&] { answering = true; });
     collection.unlock();
     EXPECT_TRUE(TestSupport::pumpUntil([&] { return answering; }, 5000));
     EXPECT_EQ(read(), KeychainReadResult::found("sk_locked"));
+}
+
+// Bytes that are not text, stored under the key's attributes by another program (with none of
+// libsecret's own, so that a save makes an item beside it), are a key that cannot be used, not a
+// keyring error; the key saved after them is the key, and a removal takes both.
+TEST_F(KeychainStoreE2E, AKeyThatIsNotTextReadsAsUnusableAndASaveTakesItsPlace) {
+    KeyringControl().storeItem(defaultKeyring, {{"service", service}, {"account", account}},
+                               QByteArray("sk_\xff\xfe\x80"));
+    EXPECT_EQ(read(), KeychainReadResult::error(KeychainStatus::unusable));
+    ASSERT_EQ(write("sk_text"), KeychainStatus::success);
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_text"));
+    EXPECT_EQ(removeKey(), KeychainStatus::success);
+    EXPECT_EQ(itemCount(service), 0);
+}
+
+// The key saved, replaced or removed by another program is heard of as it happens, not polled.
+TEST_F(KeychainStoreE2E, TheKeyChangedElsewhereIsHeardOf) {
+    bool changed = false;
+    const auto listen = [&] {
+        changed = false;
+        store.whenMayAnswerOtherwise([&] { changed = true; });
+    };
+    listen();
+    ASSERT_TRUE(run("sh", {"-c", QStringLiteral("printf sk_elsewhere | secret-tool store "
+                                                "--label=e2e service %1 account %2")
+                                     .arg(service, account)}));
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return changed; }, 1000)) << "made";
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_elsewhere"));
+    listen();
+    ASSERT_TRUE(run("secret-tool", {"clear", "service", service, "account", account}));
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return changed; }, 1000)) << "deleted";
+    EXPECT_EQ(read(), KeychainReadResult::notFound());
 }
 
 TEST_F(KeychainStoreE2E, AnAnswerLaterThanTheTimeOutIsDroppedAfterTheTimeOutIsReported) {
@@ -262,7 +234,7 @@ TEST_F(KeychainStoreE2E, AServiceThatDidNotAnswerInTimeIsHeardOutAndSaysSoWhenIt
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return !answers.isEmpty(); }, 5000));
     EXPECT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
     bool answering = false;
-    impatient.whenAnsweringAgain([&] { answering = true; });
+    impatient.whenMayAnswerOtherwise([&] { answering = true; });
     EXPECT_FALSE(TestSupport::pumpUntil([&] { return answering; }, 300));
 
     stopped.resume();
@@ -287,7 +259,7 @@ TEST_F(KeychainStoreE2E, AServiceStoppedPastEveryCallsWaitIsHeardAsSoonAsItGoesO
     scheduler.advance(1);
     ASSERT_EQ(answers, QList{KeychainReadResult::error(KeychainStatus::timedOut)});
     bool answering = false;
-    impatient.whenAnsweringAgain([&] { answering = true; });
+    impatient.whenMayAnswerOtherwise([&] { answering = true; });
     scheduler.advance(KeychainStore::lateAnswerSeconds); // the read is given up
     EXPECT_FALSE(TestSupport::pumpUntil([&] { return answering; }, 300));
 
