@@ -333,9 +333,10 @@ TEST_F(TextHandOverE2E, aReadThatCannotStartTheApplicationOrFindTheBusSaysWhy) {
             without.insert("DISPLAY", *row.display);
         const TerminalRun run = runForAnswer(without, {"--read"}, "Nobody can start for this.");
         EXPECT_EQ(run.status, 1);
-        EXPECT_EQ(run.err, "parlino: Parlino is not running, and starting it needs an X11 "
-                           "display: " +
-                               row.cause + '\n');
+        EXPECT_EQ(run.err.toStdString(),
+                  ("parlino: Parlino is not running, and starting it needs an X11 display: " +
+                   row.cause + '\n')
+                      .toStdString());
     }
     EXPECT_EQ(sessionInstance(), 0);
 
@@ -346,9 +347,11 @@ TEST_F(TextHandOverE2E, aReadThatCannotStartTheApplicationOrFindTheBusSaysWhy) {
     busless.insert("XDG_RUNTIME_DIR", runtime.path());
     const TerminalRun run = runForAnswer(busless, {"--read"}, "No bus carries this.");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "parlino: there is no session bus to hand the text over on: "
-                       "DBUS_SESSION_BUS_ADDRESS is not set, and no bus listens at " +
-                           runtime.path() + "/bus\n");
+    EXPECT_EQ(run.err.toStdString(),
+              ("parlino: there is no session bus to hand the text over on: "
+               "DBUS_SESSION_BUS_ADDRESS is not set, and no bus listens at " +
+               runtime.path() + "/bus\n")
+                  .toStdString());
 }
 
 // Without the bus's address in the environment, as after `ssh` into the machine, the client finds
