@@ -57,11 +57,15 @@ static bool hasX11Display(const QString& name) {
 }
 
 // A read only hands its text to the session's application over the session bus: it shows no
-// window, so it needs no X display and no GUI application object.
-static int runReadClient(int& argc, char** argv, const QString& name) {
+// window, so it needs no X display and no GUI application object. Once it has its answer it ends
+// at once: Qt's bus thread may still be delivering a signal of the bus while the process's statics
+// go, and would print Qt's complaints about types it no longer knows after the client's own line.
+[[noreturn]] static void runReadClient(int& argc, char** argv, const QString& name) {
     const QCoreApplication client(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Parlino"));
-    return Parlino::handOverStandardInput(name);
+    const int status = Parlino::handOverStandardInput(name);
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 // Help, the version and a refused command line are answered on the terminal before anything
@@ -90,7 +94,7 @@ int main(int argc, char** argv) {
         return *status;
     Base::Memory::returnLargeBlocksWhenFreed();
     if (options.action == Parlino::LaunchOptions::Action::read)
-        return runReadClient(argc, argv, name);
+        runReadClient(argc, argv, name);
     if (!hasX11Display(name))
         return 1;
     // libatspi and libsecret run on a GLib thread of their own, never on Qt's main loop, and no
