@@ -1,5 +1,7 @@
 #include "Capture/Linux/AtspiLookup.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace Capture {
@@ -98,16 +100,29 @@ Element AtspiLookup::keep(const Reference& object, Element element) {
 
 Element AtspiLookup::childAt(AtspiAccessible* parent, qint32 index, const Reference& expected,
                              const AtspiTimeBudget& time) {
-    for (const bool afresh : {false, true}) {
-        // libatspi may answer from the children that it cached when it learned of the
-        // application, which no event keeps up to date: the second time the application is asked.
-        if (afresh)
-            atspi_accessible_clear_cache(parent);
-        if (!time.arm())
-            return Element();
+    const auto at = [&](qint32 i) {
         AtspiErrorSink error;
-        Element child(atspi_accessible_get_child_at_index(parent, index, error.out()));
-        if (child && isObject(child.get(), expected))
+        Element child(time.arm() ? atspi_accessible_get_child_at_index(parent, i, error.out())
+                                 : nullptr);
+        return child && isObject(child.get(), expected) ? child : Element();
+    };
+    // libatspi may answer from the children that it cached when it learned of the application,
+    // which no event keeps up to date: the second time the application is asked.
+    if (Element child = at(index))
+        return child;
+    atspi_accessible_clear_cache(parent);
+    if (Element child = at(index))
+        return child;
+    // Firefox tells the index of each of its windows as 0: they are looked through.
+    if (std::strcmp(ATSPI_OBJECT(parent)->path, AtspiBusCalls::rootPath) != 0 || !time.arm())
+        return Element();
+    AtspiErrorSink error;
+    const qint32 windows =
+        std::min(atspi_accessible_get_child_count(parent, error.out()), windowsLookedThrough);
+    for (qint32 i = 0; i < windows && !error.failed(); ++i) {
+        if (i == index)
+            continue;
+        if (Element child = at(i))
             return child;
     }
     return Element();

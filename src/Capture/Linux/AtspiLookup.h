@@ -30,6 +30,8 @@ public:
 private:
     // How many objects are kept of one application: a long-lived one has many focused in turn.
     static constexpr std::size_t keptPerApplication = 256;
+    // How many of an application's windows are looked through for one whose index it told wrong.
+    static constexpr qint32 windowsLookedThrough = 64;
 
     // Up from the object to an ancestor found before (unless `afresh`) or to its application's
     // root, then down again; `fromKept` tells whether an ancestor found before was stepped from.
@@ -37,7 +39,8 @@ private:
                                    const AtspiTimeBudget& time);
     AtspiRef<AtspiAccessible> kept(const Reference& object) const;
     AtspiRef<AtspiAccessible> keep(const Reference& object, AtspiRef<AtspiAccessible> element);
-    // The parent's child at the index, which must be `expected`.
+    // The parent's child at the index, which must be `expected`; an application's window
+    // anywhere among its windows.
     static AtspiRef<AtspiAccessible> childAt(AtspiAccessible* parent, qint32 index,
                                              const Reference& expected,
                                              const AtspiTimeBudget& time);
