@@ -160,7 +160,39 @@ private:
     Lines m_lines;
 };
 
+std::optional<bool> showsText(Hypertext& hypertext, Node node, TextRange range, int depth) {
+    const auto text = hypertext.text(node, range);
+    if (!text)
+        return std::nullopt;
+    if (std::ranges::any_of(*text, [](QChar c) { return c != QChar(character) && !c.isSpace(); }))
+        return true;
+    const std::vector<Object> objects = objectsIn(*text, range.start);
+    if (objects.empty())
+        return false;
+    if (depth >= deepestNesting)
+        return std::nullopt;
+    const auto children = hypertext.embedded(node, objects.front().offset, qint32(objects.size()));
+    if (!children)
+        return std::nullopt;
+    for (const Node child : *children) {
+        const auto part = hypertext.selection(child);
+        if (!part)
+            continue;
+        const auto shows = showsText(hypertext, child, *part, depth + 1);
+        if (!shows || *shows)
+            return shows;
+    }
+    return false;
+}
+
 } // namespace
+
+std::optional<bool> selectsShownText(Hypertext& hypertext) {
+    const auto range = hypertext.selection(0);
+    if (!range)
+        return std::nullopt;
+    return showsText(hypertext, 0, *range, 0);
+}
 
 Base::Result<std::optional<QString>, CaptureError> expand(Hypertext& hypertext, const QString& text,
                                                           TextRange range) {

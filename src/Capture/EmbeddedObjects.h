@@ -31,4 +31,11 @@ inline bool contains(QStringView text) {
 Base::Result<std::optional<QString>, Core::CaptureError>
 expand(Hypertext& hypertext, const QString& text, TextRange range);
 
+// Whether the selection of accessible 0 holds anything that shows: a character other than white
+// space and embedded objects, or an embedded object whose accessible says that its own selection
+// does, recursively. A browser keeps a selection whose text the page has hidden since (a block
+// hidden, a details element closed) over what stands nearest to it, none of which says that it is
+// selected. Nothing when accessible 0 has no selection, or when any of that could not be read.
+std::optional<bool> selectsShownText(Hypertext& hypertext);
+
 } // namespace Capture::EmbeddedObjects

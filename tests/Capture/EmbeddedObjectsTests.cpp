@@ -205,3 +205,35 @@ TEST(EmbeddedObjectsTest, AnAccessibleThatEmbedsItselfIsNotReadForever) {
     FakeHypertext loop({{object, TextRange{0, 1}, Layout::line, {0}}});
     EXPECT_EQ(expandAll(loop, object), QStringLiteral("<none>"));
 }
+
+// A details element closed over the selection: the page still says that it selects the details'
+// object, which holds only the summary, which says that nothing of it is selected.
+TEST(EmbeddedObjectsTest, TellsWhetherASelectionHoldsAnythingThatShows) {
+    FakeHypertext closedDetails({{object, TextRange{0, 1}, Layout::line, {1}},
+                                 {object, TextRange{0, 1}, Layout::line, {2}},
+                                 paragraph("More")});
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(closedDetails), false);
+
+    FakeHypertext blankAround({{QStringLiteral(" %1\n").arg(object), TextRange{0, 3},
+                                Layout::line, {1}},
+                               paragraph("Hidden")});
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(blankAround), false);
+
+
+    // Text in the page's own, or in an object at any depth that says it is selected, shows.
+    FakeHypertext ownText({{QStringLiteral("a%1").arg(object), TextRange{0, 2}, Layout::line, {1}},
+                           paragraph("More")});
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(ownText), true);
+    FakeHypertext deep({{object.repeated(2), TextRange{0, 2}, Layout::line, {1, 2}},
+                        paragraph("Unselected"),
+                        {object, TextRange{0, 1}, Layout::line, {3}},
+                        paragraph("Shown", TextRange{0, 2})});
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(deep), true);
+
+    // Without a selection, or with what could not be read, there is nothing to tell.
+    FakeHypertext nothingSelected({paragraph("Text")});
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(nothingSelected), std::nullopt);
+    FakeHypertext late({{object, TextRange{0, 1}, Layout::line, {1}}, paragraph("More")});
+    late.callsInTime = 2;
+    EXPECT_EQ(EmbeddedObjects::selectsShownText(late), std::nullopt);
+}
