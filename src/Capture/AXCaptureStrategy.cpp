@@ -44,6 +44,24 @@ bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot)
            (!snapshot->selectedText || snapshot->selectedText->isEmpty());
 }
 
+QString comparable(QStringView text) {
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text) {
+        if (!Base::Unicode::isWhiteSpace(c.unicode()))
+            kept.append(c);
+    }
+    return kept.toCaseFolded();
+}
+
+// Neither text holds the other, whatever their white space and case: a page's styles change the
+// case of what it shows, and a browser offers its paragraphs with line breaks of its own.
+bool unrelated(QStringView accessible, QStringView offered) {
+    const QString a = comparable(accessible);
+    const QString b = comparable(offered);
+    return !a.contains(b) && !b.contains(a);
+}
+
 } // namespace
 
 AXCaptureStrategy::AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
@@ -67,39 +85,58 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
     // selection not yet made. It answers for the selection it offers only once it has handled the
     // input queued before the request: a selection offered then is asked of it again.
     if (showsCaretOnly(snapshot) && offersSelection(target, stop))
-        snapshot = lookAgain(scope, target, stop);
+        snapshot = lookAgain(scope, target, stop, showsCaretOnly, std::move(snapshot));
+    // A page's accessible text may likewise still show the selection before the last one.
+    else if (contradictsOffer(snapshot, target, stop))
+        snapshot = lookAgain(
+            scope, target, stop,
+            [&](const auto& again) { return contradictsOffer(again, target, stop); },
+            std::move(snapshot));
     return captureFrom(snapshot, target, stop);
 }
 
-Base::Result<AXFocusSnapshot, CaptureError>
-AXCaptureStrategy::lookAgain(AXFocusScope scope, const CaptureTarget& target,
-                             std::stop_token stop) {
+bool AXCaptureStrategy::contradictsOffer(const Snapshot& snapshot, const CaptureTarget& target,
+                                         std::stop_token stop) {
+    if (!snapshot || !snapshot->joinedFromEmbeddedTexts || !snapshot->selectedText)
+        return false;
+    const OfferedText offered = m_primarySelection->read(target, stop);
+    return offered && *offered && !(*offered)->isEmpty() &&
+           unrelated(*snapshot->selectedText, **offered);
+}
+
+AXCaptureStrategy::Snapshot
+AXCaptureStrategy::lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop,
+                             const Unsettled& unsettled, Snapshot snapshot) {
     // A browser offers a selection as soon as it is made, and its page shows it a moment later:
     // an offer younger than that may not be shown yet. An older one, or one of untold age, is
     // what the application kept after the user took the selection away.
     const auto age = m_primarySelection->age(target, stop);
     const double settled = m_clock.now() + (age ? offerSettleTime - *age : 0);
-    auto snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
-    while (showsCaretOnly(snapshot) && m_clock.now() < settled &&
-           m_sleeper.sleep(lookInterval, stop))
-        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+    snapshot = askAgain(scope, std::move(snapshot));
+    while (unsettled(snapshot) && m_clock.now() < settled && m_sleeper.sleep(lookInterval, stop))
+        snapshot = askAgain(scope, std::move(snapshot));
     return snapshot;
 }
 
-Base::Result<AXFocusSnapshot, CaptureError>
-AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope scope,
-                                       Base::Result<AXFocusSnapshot, CaptureError> snapshot,
-                                       std::stop_token stop) {
+AXCaptureStrategy::Snapshot AXCaptureStrategy::askAgain(AXFocusScope scope, Snapshot previous) {
+    auto again = m_ax->focusSnapshot(scope, messagingTimeout);
+    if (!again && again.error().kind() == CaptureError::Kind::timedOut)
+        return previous;
+    return again;
+}
+
+AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope scope,
+                                                                   Snapshot snapshot,
+                                                                   std::stop_token stop) {
     const double settled = m_clock.now() + focusSettleTime;
     while (snapshot && snapshot->pageOutOfSight && m_clock.now() < settled &&
            m_sleeper.sleep(lookInterval, stop))
-        snapshot = m_ax->focusSnapshot(scope, messagingTimeout);
+        snapshot = askAgain(scope, std::move(snapshot));
     return snapshot;
 }
 
-StrategyResult
-AXCaptureStrategy::captureFrom(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot,
-                               const CaptureTarget& target, std::stop_token stop) {
+StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const CaptureTarget& target,
+                                              std::stop_token stop) {
     if (!snapshot)
         return Base::failure(snapshot.error());
     if (snapshot->isSecureField())
@@ -114,9 +151,13 @@ AXCaptureStrategy::captureFrom(const Base::Result<AXFocusSnapshot, CaptureError>
     if (snapshot->joinedFromEmbeddedTexts) {
         // The application's own lines, where it offers the same text.
         const OfferedText offered = m_primarySelection->read(target, stop);
-        if (offered && *offered) {
+        if (offered && *offered && !(*offered)->isEmpty()) {
             if (auto lines = offeredWithBreaks(text, **offered))
                 text = std::move(*lines);
+            // A browser moves the selection of text that the page hid onto the text around it,
+            // and still offers what the user selected: neither shows.
+            else if (unrelated(text, **offered))
+                return Base::failure(CaptureError::nothingSelected());
         }
     }
     return std::optional(Core::SelectionCapture{

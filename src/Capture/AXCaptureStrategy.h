@@ -6,6 +6,7 @@
 #include "Capture/CaptureStrategy.h"
 #include "Capture/PrimarySelectionReading.h"
 
+#include <functional>
 #include <memory>
 
 namespace Capture {
@@ -17,8 +18,10 @@ namespace Capture {
 // once more, and again while the offered selection is younger than a browser may take to show it
 // there. A text put together from several accessibles takes the line breaks of the selection that
 // the application offers, when that has the same text, but keeps its own where the offered one
-// joins two words. A page that the user does not see is not read: the focused one is asked again
-// until the page on show has the focus.
+// joins two words; where the two have nothing to do with each other, white space and case aside,
+// the page hid the text that the user selected, and nothing is selected, once the accessible text
+// has been asked again as for a caret. A page that the user does not see is not read: the focused
+// one is asked again until the page on show has the focus.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.
@@ -40,19 +43,27 @@ public:
     StrategyResult capture(const CaptureTarget& target, std::stop_token stop) override;
 
 private:
-    StrategyResult captureFrom(const Base::Result<AXFocusSnapshot, Core::CaptureError>& snapshot,
-                               const CaptureTarget& target, std::stop_token stop);
+    using Snapshot = Base::Result<AXFocusSnapshot, Core::CaptureError>;
+    using Unsettled = std::function<bool(const Snapshot&)>;
+
+    StrategyResult captureFrom(const Snapshot& snapshot, const CaptureTarget& target,
+                               std::stop_token stop);
     // The target application offers a selection that is not empty.
     bool offersSelection(const CaptureTarget& target, std::stop_token stop);
-    // Asks the focused element once more, and again while it shows only a caret and the offered
-    // selection is younger than offerSettleTime.
-    Base::Result<AXFocusSnapshot, Core::CaptureError>
-    lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop);
+    // Asks the focused element, which showed `snapshot`, once more, and again while what it shows
+    // is `unsettled` and the offered selection is younger than offerSettleTime.
+    Snapshot lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop,
+                       const Unsettled& unsettled, Snapshot snapshot);
+    // The focused page's selection, put together from the accessibles it embeds, is none of what
+    // the application offers.
+    bool contradictsOffer(const Snapshot& snapshot, const CaptureTarget& target,
+                          std::stop_token stop);
     // Asks the focused element again while it is a page out of sight, for up to focusSettleTime.
-    Base::Result<AXFocusSnapshot, Core::CaptureError>
-    lookUntilPageOnShow(AXFocusScope scope,
-                        Base::Result<AXFocusSnapshot, Core::CaptureError> snapshot,
-                        std::stop_token stop);
+    Snapshot lookUntilPageOnShow(AXFocusScope scope, Snapshot snapshot, std::stop_token stop);
+    // Asks the focused element again. One that does not answer in time shows what it showed
+    // before: the capture would otherwise hand over to the selection that the application offers,
+    // which may be that of a page no longer in front.
+    Snapshot askAgain(AXFocusScope scope, Snapshot previous);
 
     const std::shared_ptr<AXClientProtocol> m_ax;
     const std::shared_ptr<PrimarySelectionReading> m_primarySelection;

@@ -2,7 +2,9 @@
 
 #include "Base/Linux/GlibThread.h"
 #include "Base/Log.h"
+#include "Capture/EmbeddedObjects.h"
 #include "Capture/Linux/AtspiConnection.h"
+#include "Capture/Linux/AtspiEmbeddedTexts.h"
 #include "Capture/Linux/AtspiRef.h"
 #include "Capture/Linux/AtspiTextFlow.h"
 #include "Capture/Linux/AtspiTimeBudget.h"
@@ -57,9 +59,10 @@ std::optional<QString> roleOf(AtspiAccessible* accessible, AtspiRole role,
 
 // An editable text field or area, which holds the whole of its text (unlike a paragraph of a
 // word processor's page, whose selection may lie in other paragraphs), says that it has a caret
-// and no selection.
+// and no selection. A browser's address bar is an editable combo box.
 bool showsCaretOnly(AtspiAccessible* accessible, AtspiRole role, const AtspiTimeBudget& time) {
-    if ((role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) || !time.arm())
+    if ((role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY && role != ATSPI_ROLE_COMBO_BOX) ||
+        !time.arm())
         return false;
     const AtspiRef<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
     if (!states || !atspi_state_set_contains(states.get(), ATSPI_STATE_EDITABLE) || !time.arm())
@@ -87,6 +90,45 @@ bool tellOfPage(bool (*decide)(WebPage&), AtspiAccessible* accessible,
         AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
         std::move(focusedLately), share);
     return decide(page);
+}
+
+// The page that a browser's window shows, which the window embeds; empty when it tells none.
+AtspiRef<AtspiAccessible> embeddedPage(AtspiAccessible* window, const AtspiTimeBudget& time) {
+    AtspiRef<AtspiAccessible> page;
+    AtspiErrorSink error;
+    GArray* relations =
+        time.arm() ? atspi_accessible_get_relation_set(window, error.out()) : nullptr;
+    for (guint i = 0; relations && i < relations->len; ++i) {
+        AtspiRelation* relation = g_array_index(relations, AtspiRelation*, i);
+        if (!page && atspi_relation_get_relation_type(relation) == ATSPI_RELATION_EMBEDS &&
+            atspi_relation_get_n_targets(relation) > 0)
+            page = AtspiRef<AtspiAccessible>(atspi_relation_get_target(relation, 0));
+        g_object_unref(relation);
+    }
+    if (relations)
+        g_array_free(relations, TRUE);
+    return page;
+}
+
+// A browser's window that has the focus itself, as one that a tab was just dragged out into has
+// until its page takes it, shows a page that holds no selection.
+bool showsPageWithoutSelection(AtspiAccessible* accessible, AtspiRole role,
+                               const AtspiTimeBudget& time) {
+    if (role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_WINDOW)
+        return false;
+    const AtspiRef<AtspiAccessible> page = embeddedPage(accessible, time);
+    if (!page || roleCodeOf(page.get(), time) != ATSPI_ROLE_DOCUMENT_WEB || !time.arm())
+        return false;
+    const AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(page.get()));
+    AtspiErrorSink error;
+    return text && atspi_text_get_n_selections(text.get(), error.out()) == 0 && !error.failed();
+}
+
+// The accessible says that it holds a selection, but none of what it selects shows any more.
+bool selectsNothingShown(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    AtspiEmbeddedTexts texts(
+        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), time);
+    return EmbeddedObjects::selectsShownText(texts) == false;
 }
 
 enum class Selection { read, tooLarge };
@@ -246,12 +288,15 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
-        // A browser still offers the selection that the user took away from the page, or that of a
-        // tab that the user left.
+        // A browser still offers the selection that the user took away from the page, that of a
+        // tab or window that the user left, and one whose text the page hid.
         if (!snapshot.isSecureField() && !snapshot.selectedText)
-            snapshot.caretWithoutSelection = showsCaretOnly(focused.element, role, focused.time) ||
-                                             tellOfPage(PageSelection::holdsNone, focused.element,
-                                                        focused.focusedLately, focused.time);
+            snapshot.caretWithoutSelection =
+                showsCaretOnly(focused.element, role, focused.time) ||
+                showsPageWithoutSelection(focused.element, role, focused.time) ||
+                tellOfPage(PageSelection::holdsNone, focused.element, focused.focusedLately,
+                           focused.time) ||
+                selectsNothingShown(focused.element, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());
