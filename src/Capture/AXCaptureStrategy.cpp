@@ -1,6 +1,7 @@
 #include "Capture/AXCaptureStrategy.h"
 
 #include "Base/Unicode.h"
+#include "Capture/EmbeddedObjects.h"
 
 namespace Capture {
 
@@ -44,22 +45,46 @@ bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot)
            (!snapshot->selectedText || snapshot->selectedText->isEmpty());
 }
 
-QString comparable(QStringView text) {
-    QString kept;
-    kept.reserve(text.size());
-    for (const QChar c : text) {
-        if (!Base::Unicode::isWhiteSpace(c.unicode()))
-            kept.append(c);
+// The words of a text, case-folded; an embedded object, which Chromium offers for a field, parts
+// words as white space does.
+QStringList wordsOf(QStringView text) {
+    QStringList words;
+    qsizetype start = -1;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool space = i == text.size() || Base::Unicode::isWhiteSpace(text[i].unicode()) ||
+                           text[i] == QChar(EmbeddedObjects::character);
+        if (space && start >= 0) {
+            words.append(text.sliced(start, i - start).toString().toCaseFolded());
+            start = -1;
+        } else if (!space && start < 0) {
+            start = i;
+        }
     }
-    return kept.toCaseFolded();
+    return words;
 }
 
-// Neither text holds the other, whatever their white space and case: a page's styles change the
-// case of what it shows, and a browser offers its paragraphs with line breaks of its own.
+// Every word of `part` stands in `whole`, in the same order.
+bool holdsInOrder(const QStringList& whole, const QStringList& part) {
+    qsizetype next = 0;
+    for (const QString& word : part) {
+        next = whole.indexOf(word, next);
+        if (next < 0)
+            return false;
+        ++next;
+    }
+    return true;
+}
+
+// Neither text holds the other's words in order, whatever their case, and they differ in more than
+// white space: a page's styles change the case of what it shows, its fields and generated text
+// stand in its accessible text but not in the offered one, and a browser offers its paragraphs
+// with line breaks of its own, or none.
 bool unrelated(QStringView accessible, QStringView offered) {
-    const QString a = comparable(accessible);
-    const QString b = comparable(offered);
-    return !a.contains(b) && !b.contains(a);
+    if (offeredWithBreaks(accessible, offered))
+        return false;
+    const QStringList a = wordsOf(accessible);
+    const QStringList b = wordsOf(offered);
+    return !holdsInOrder(a, b) && !holdsInOrder(b, a);
 }
 
 } // namespace

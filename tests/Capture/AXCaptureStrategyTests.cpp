@@ -270,11 +270,18 @@ TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsUnrelatedToTheOfferIsNo
         snapshot.joinedFromEmbeddedTexts = true;
         return snapshot;
     };
-    ax->snapshot = page("More\n\nLine 2.");
+    ax->snapshot = page("More\n\nLine 2 of the block after.");
     primarySelection->offer(QStringLiteral("Line 0 of the hidden block"), 2.0);
     const auto hidden = capture();
     ASSERT_FALSE(hidden);
     EXPECT_EQ(hidden.error(), CaptureError::nothingSelected());
+
+    // A field's value stands in the page's text, and an object in Chromium's offered one.
+    ax->snapshot = page("Before TYPED VALUE\nafter the field.");
+    primarySelection->offer(QStringLiteral("Before %1 after the field.").arg(QChar(0xFFFC)), 2.0);
+    const auto field = capture();
+    ASSERT_TRUE(field && *field);
+    EXPECT_EQ((*field)->text, QStringLiteral("Before TYPED VALUE\nafter the field."));
 
     ax->snapshot = page("Old line.");
     ax->laterSnapshots = {page("Old line."), page("New\nline.")};
