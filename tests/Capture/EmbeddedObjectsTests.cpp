@@ -214,11 +214,10 @@ TEST(EmbeddedObjectsTest, TellsWhetherASelectionHoldsAnythingThatShows) {
                                  paragraph("More")});
     EXPECT_EQ(EmbeddedObjects::selectsShownText(closedDetails), false);
 
-    FakeHypertext blankAround({{QStringLiteral(" %1\n").arg(object), TextRange{0, 3},
-                                Layout::line, {1}},
-                               paragraph("Hidden")});
+    FakeHypertext blankAround(
+        {{QStringLiteral(" %1\n").arg(object), TextRange{0, 3}, Layout::line, {1}},
+         paragraph("Hidden")});
     EXPECT_EQ(EmbeddedObjects::selectsShownText(blankAround), false);
-
 
     // Text in the page's own, or in an object at any depth that says it is selected, shows.
     FakeHypertext ownText({{QStringLiteral("a%1").arg(object), TextRange{0, 2}, Layout::line, {1}},
