@@ -87,6 +87,24 @@ bool unrelated(QStringView accessible, QStringView offered) {
     return !holdsInOrder(a, b) && !holdsInOrder(b, a);
 }
 
+bool joinsEmbeddedTexts(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot) {
+    return snapshot && snapshot->joinedFromEmbeddedTexts && snapshot->selectedText;
+}
+
+// The text that the application offers, when it offers any.
+std::optional<QStringView> offeredText(const OfferedText& offered) {
+    if (!offered || !*offered || (*offered)->isEmpty())
+        return std::nullopt;
+    return QStringView(**offered);
+}
+
+// The page's text has nothing to do with the selection that the application offers.
+bool contradicts(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot,
+                 const OfferedText& offered) {
+    const auto text = offeredText(offered);
+    return joinsEmbeddedTexts(snapshot) && text && unrelated(*snapshot->selectedText, *text);
+}
+
 } // namespace
 
 AXCaptureStrategy::AXCaptureStrategy(std::shared_ptr<AXClientProtocol> ax,
@@ -111,22 +129,17 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
     // input queued before the request: a selection offered then is asked of it again.
     if (showsCaretOnly(snapshot) && offersSelection(target, stop))
         snapshot = lookAgain(scope, target, stop, showsCaretOnly, std::move(snapshot));
-    // A page's accessible text may likewise still show the selection before the last one.
-    else if (contradictsOffer(snapshot, target, stop))
+    // A page's text put together from the accessibles it embeds is held against what the
+    // application offers, which may be ahead of it: the page's text may likewise still show the
+    // selection before the last one.
+    const OfferedText offered = joinsEmbeddedTexts(snapshot)
+                                    ? m_primarySelection->read(target, stop)
+                                    : OfferedText(std::optional<QString>());
+    if (contradicts(snapshot, offered))
         snapshot = lookAgain(
-            scope, target, stop,
-            [&](const auto& again) { return contradictsOffer(again, target, stop); },
+            scope, target, stop, [&](const Snapshot& again) { return contradicts(again, offered); },
             std::move(snapshot));
-    return captureFrom(snapshot, target, stop);
-}
-
-bool AXCaptureStrategy::contradictsOffer(const Snapshot& snapshot, const CaptureTarget& target,
-                                         std::stop_token stop) {
-    if (!snapshot || !snapshot->joinedFromEmbeddedTexts || !snapshot->selectedText)
-        return false;
-    const OfferedText offered = m_primarySelection->read(target, stop);
-    return offered && *offered && !(*offered)->isEmpty() &&
-           unrelated(*snapshot->selectedText, **offered);
+    return captureFrom(snapshot, offered, target);
 }
 
 AXCaptureStrategy::Snapshot
@@ -160,8 +173,8 @@ AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope 
     return snapshot;
 }
 
-StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const CaptureTarget& target,
-                                              std::stop_token stop) {
+StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const OfferedText& offered,
+                                              const CaptureTarget& target) {
     if (!snapshot)
         return Base::failure(snapshot.error());
     if (snapshot->isSecureField())
@@ -173,17 +186,15 @@ StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const Ca
         return std::optional<Core::SelectionCapture>();
     }
     QString text = *snapshot->selectedText;
-    if (snapshot->joinedFromEmbeddedTexts) {
+    const auto offeredLines = offeredText(offered);
+    if (offeredLines && joinsEmbeddedTexts(snapshot)) {
         // The application's own lines, where it offers the same text.
-        const OfferedText offered = m_primarySelection->read(target, stop);
-        if (offered && *offered && !(*offered)->isEmpty()) {
-            if (auto lines = offeredWithBreaks(text, **offered))
-                text = std::move(*lines);
-            // A browser moves the selection of text that the page hid onto the text around it,
-            // and still offers what the user selected: neither shows.
-            else if (unrelated(text, **offered))
-                return Base::failure(CaptureError::nothingSelected());
-        }
+        if (auto lines = offeredWithBreaks(text, *offeredLines))
+            text = std::move(*lines);
+        // A browser moves the selection of text that the page hid onto the text around it, and
+        // still offers what the user selected: neither shows.
+        else if (unrelated(text, *offeredLines))
+            return Base::failure(CaptureError::nothingSelected());
     }
     return std::optional(Core::SelectionCapture{
         std::move(text), target.app, snapshot->selectionBounds, Core::CapturePath::accessibility});

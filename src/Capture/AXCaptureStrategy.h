@@ -46,18 +46,16 @@ private:
     using Snapshot = Base::Result<AXFocusSnapshot, Core::CaptureError>;
     using Unsettled = std::function<bool(const Snapshot&)>;
 
-    StrategyResult captureFrom(const Snapshot& snapshot, const CaptureTarget& target,
-                               std::stop_token stop);
+    // `offered`: what the application offers, read for a page's text put together from the
+    // accessibles it embeds.
+    StrategyResult captureFrom(const Snapshot& snapshot, const OfferedText& offered,
+                               const CaptureTarget& target);
     // The target application offers a selection that is not empty.
     bool offersSelection(const CaptureTarget& target, std::stop_token stop);
     // Asks the focused element, which showed `snapshot`, once more, and again while what it shows
     // is `unsettled` and the offered selection is younger than offerSettleTime.
     Snapshot lookAgain(AXFocusScope scope, const CaptureTarget& target, std::stop_token stop,
                        const Unsettled& unsettled, Snapshot snapshot);
-    // The focused page's selection, put together from the accessibles it embeds, is none of what
-    // the application offers.
-    bool contradictsOffer(const Snapshot& snapshot, const CaptureTarget& target,
-                          std::stop_token stop);
     // Asks the focused element again while it is a page out of sight, for up to focusSettleTime.
     Snapshot lookUntilPageOnShow(AXFocusScope scope, Snapshot snapshot, std::stop_token stop);
     // Asks the focused element again. One that does not answer in time shows what it showed
