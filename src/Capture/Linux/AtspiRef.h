@@ -2,6 +2,7 @@
 
 #include <atspi/atspi.h>
 
+#include <map>
 #include <utility>
 
 namespace Capture {
@@ -44,5 +45,24 @@ struct AtspiErrorSink {
     }
     bool failed() const { return error != nullptr; }
 };
+
+// The first target of each of the accessible's relations, by type (flows to, embeds...); none
+// when its relations could not be read.
+inline std::map<AtspiRelationType, AtspiRef<AtspiAccessible>>
+relationTargets(AtspiAccessible* accessible) {
+    std::map<AtspiRelationType, AtspiRef<AtspiAccessible>> targets;
+    AtspiErrorSink error;
+    GArray* relations = atspi_accessible_get_relation_set(accessible, error.out());
+    for (guint i = 0; relations && i < relations->len; ++i) {
+        AtspiRelation* relation = g_array_index(relations, AtspiRelation*, i);
+        const AtspiRelationType type = atspi_relation_get_relation_type(relation);
+        if (!targets.contains(type) && atspi_relation_get_n_targets(relation) > 0)
+            targets[type] = AtspiRef<AtspiAccessible>(atspi_relation_get_target(relation, 0));
+        g_object_unref(relation);
+    }
+    if (relations)
+        g_array_free(relations, TRUE);
+    return targets;
+}
 
 } // namespace Capture

@@ -33,21 +33,9 @@ void AtspiTextFlow::readRelations(Node& node) {
     node.relationsRead = true;
     if (!m_time.arm())
         return;
-    AtspiErrorSink error;
-    GArray* relations =
-        atspi_accessible_get_relation_set(ATSPI_ACCESSIBLE(node.text.get()), error.out());
-    for (guint i = 0; relations && i < relations->len; ++i) {
-        AtspiRelation* relation = g_array_index(relations, AtspiRelation*, i);
-        const AtspiRelationType type = atspi_relation_get_relation_type(relation);
-        if ((type == ATSPI_RELATION_FLOWS_FROM || type == ATSPI_RELATION_FLOWS_TO) &&
-            atspi_relation_get_n_targets(relation) > 0) {
-            AtspiRef<AtspiAccessible> target(atspi_relation_get_target(relation, 0));
-            (type == ATSPI_RELATION_FLOWS_FROM ? node.before : node.after) = std::move(target);
-        }
-        g_object_unref(relation);
-    }
-    if (relations)
-        g_array_free(relations, TRUE);
+    auto targets = relationTargets(ATSPI_ACCESSIBLE(node.text.get()));
+    node.before = std::move(targets[ATSPI_RELATION_FLOWS_FROM]);
+    node.after = std::move(targets[ATSPI_RELATION_FLOWS_TO]);
 }
 
 AtspiText* AtspiTextFlow::textAt(int step) const {

@@ -92,31 +92,15 @@ bool tellOfPage(bool (*decide)(WebPage&), AtspiAccessible* accessible,
     return decide(page);
 }
 
-// The page that a browser's window shows, which the window embeds; empty when it tells none.
-AtspiRef<AtspiAccessible> embeddedPage(AtspiAccessible* window, const AtspiTimeBudget& time) {
-    AtspiRef<AtspiAccessible> page;
-    AtspiErrorSink error;
-    GArray* relations =
-        time.arm() ? atspi_accessible_get_relation_set(window, error.out()) : nullptr;
-    for (guint i = 0; relations && i < relations->len; ++i) {
-        AtspiRelation* relation = g_array_index(relations, AtspiRelation*, i);
-        if (!page && atspi_relation_get_relation_type(relation) == ATSPI_RELATION_EMBEDS &&
-            atspi_relation_get_n_targets(relation) > 0)
-            page = AtspiRef<AtspiAccessible>(atspi_relation_get_target(relation, 0));
-        g_object_unref(relation);
-    }
-    if (relations)
-        g_array_free(relations, TRUE);
-    return page;
-}
-
 // A browser's window that has the focus itself, as one that a tab was just dragged out into has
 // until its page takes it, shows a page that holds no selection.
 bool showsPageWithoutSelection(AtspiAccessible* accessible, AtspiRole role,
                                const AtspiTimeBudget& time) {
-    if (role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_WINDOW)
+    if ((role != ATSPI_ROLE_FRAME && role != ATSPI_ROLE_WINDOW) || !time.arm())
         return false;
-    const AtspiRef<AtspiAccessible> page = embeddedPage(accessible, time);
+    // The window embeds the page that it shows.
+    const AtspiRef<AtspiAccessible> page =
+        std::move(relationTargets(accessible)[ATSPI_RELATION_EMBEDS]);
     if (!page || roleCodeOf(page.get(), time) != ATSPI_ROLE_DOCUMENT_WEB || !time.arm())
         return false;
     const AtspiRef<AtspiText> text(atspi_accessible_get_text_iface(page.get()));
