@@ -12,7 +12,6 @@
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -27,23 +26,15 @@ namespace KeychainStatus = Parlino::KeychainStatus;
 
 const QDBusObjectPath loginKeyring{QStringLiteral("/org/freedesktop/secrets/collection/login")};
 
-class KeyringUnlockE2E : public ::testing::Test {
+// A time-out far shorter than the user takes over the prompt.
+class KeyringUnlockE2E : public PrivateKeyringTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!TestSupport::inDesktopSession() || qEnvironmentVariableIsEmpty("DISPLAY") ||
-            QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty())
-            return;
-        bus = new PrivateBus;
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
-    }
-    static void TearDownTestSuite() { delete std::exchange(bus, nullptr); }
+    KeyringUnlockE2E() : PrivateKeyringTest("pw", 2) {}
 
     void SetUp() override {
-        PARLINO_REQUIRE_SERVICE(bus && !bus->address().isEmpty(),
-                                "a desktop session (scripts/ci-services.sh) with gnome-keyring");
-        keyring.emplace("pw");
-        ASSERT_TRUE(TestSupport::pumpUntil([&] { return keyring->isOnBus(); }, 10'000))
-            << "the test's own gnome-keyring is not the one on the test's bus";
+        PrivateKeyringTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         control.emplace();
         control->storeItem(loginKeyring, {{"service", service}, {"account", account}}, "sk_old");
         control->lock(loginKeyring);
@@ -55,25 +46,6 @@ protected:
         EXPECT_TRUE(TestSupport::pumpUntil([] { return noPromptShows(); }, 10'000));
     }
 
-    KeychainReadResult read() {
-        std::optional<KeychainReadResult> result;
-        store.read(account, [&](KeychainReadResult r) { result = std::move(r); });
-        EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }, 15'000));
-        return result.value_or(KeychainReadResult::error(KeychainStatus::timedOut));
-    }
-    // Heard in `written`, shared with the call: a save that a failed test left waiting on its
-    // prompt may end after the test.
-    void write(const QString& value, std::stop_token cancel = {}) {
-        store.write(
-            account, value,
-            [written = written](auto result) {
-                *written = result ? KeychainStatus::success : result.error().status;
-            },
-            cancel);
-    }
-    bool writeEnds(int timeoutMs = 15'000) {
-        return TestSupport::pumpUntil([&] { return written->has_value(); }, timeoutMs);
-    }
     // The prompt is up, and the store says so.
     void expectPromptWaits() {
         ASSERT_TRUE(answerPrompt({})) << "no unlock prompt";
@@ -81,14 +53,7 @@ protected:
             [&] { return read() == KeychainReadResult::locked(KeychainStatus::awaitingUnlock); }));
     }
 
-    static inline PrivateBus* bus = nullptr;
-    const QString service = QStringLiteral("com.parlino.app.e2e");
-    const QString account = Parlino::apiKeyAccount;
-    std::optional<KeyringDaemon> keyring;
     std::optional<KeyringControl> control;
-    // A time-out far shorter than the user takes over the prompt.
-    KeychainStore store{service, Base::QtScheduler::shared(), 2};
-    std::shared_ptr<std::optional<qint32>> written = std::make_shared<std::optional<qint32>>();
 };
 
 // The prompt is waited for past every call's time-out, named while it waits, and the key stored

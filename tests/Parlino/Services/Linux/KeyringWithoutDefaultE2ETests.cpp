@@ -13,7 +13,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -24,44 +23,8 @@ using Parlino::KeychainStore;
 using namespace PrivateKeyring;
 namespace KeychainStatus = Parlino::KeychainStatus;
 
-class KeyringWithoutDefaultE2E : public ::testing::Test {
+class KeyringWithoutDefaultE2E : public PrivateKeyringTest {
 protected:
-    static void SetUpTestSuite() {
-        if (!TestSupport::inDesktopSession() || qEnvironmentVariableIsEmpty("DISPLAY") ||
-            QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty())
-            return;
-        bus = new PrivateBus;
-        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
-    }
-    static void TearDownTestSuite() { delete std::exchange(bus, nullptr); }
-
-    void SetUp() override {
-        PARLINO_REQUIRE_SERVICE(bus && !bus->address().isEmpty(),
-                                "a desktop session (scripts/ci-services.sh) with gnome-keyring");
-        keyring.emplace();
-        ASSERT_TRUE(TestSupport::pumpUntil([&] { return keyring->isOnBus(); }, 10'000))
-            << "the test's own gnome-keyring is not the one on the test's bus";
-    }
-
-    KeychainReadResult read() {
-        std::optional<KeychainReadResult> result;
-        store.read(account, [&](KeychainReadResult r) { result = std::move(r); });
-        EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }, 15'000));
-        return result.value_or(KeychainReadResult::error(KeychainStatus::timedOut));
-    }
-    // Heard in `written`, shared with the call: a save that a failed test left waiting on its
-    // prompt may end after the test.
-    void write(const QString& value) {
-        store.write(account, value, [written = written](auto result) {
-            *written = result ? KeychainStatus::success : result.error().status;
-        });
-    }
-
-    static inline PrivateBus* bus = nullptr;
-    const QString account = Parlino::apiKeyAccount;
-    std::optional<KeyringDaemon> keyring;
-    KeychainStore store{QStringLiteral("com.parlino.app.e2e"), Base::QtScheduler::shared()};
-    std::shared_ptr<std::optional<qint32>> written = std::make_shared<std::optional<qint32>>();
     TestSupport::LogCapture logs;
 };
 

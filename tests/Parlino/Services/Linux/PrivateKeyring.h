@@ -3,6 +3,11 @@
 // A session bus and a gnome-keyring of a test's own, and the desktop's prompt as the user answers
 // it: for tests that drive the keyring's real prompts, which must not reach the session's own
 // keyring or wait on the user's desktop.
+#include "Base/Scheduler.h"
+#include "Parlino/Services/APIKeyCredential.h"
+#include "Parlino/Services/Linux/KeychainStore.h"
+
+#include "support/DesktopSession.h"
 #include "support/EventLoop.h"
 
 #include <QDBusArgument>
@@ -16,11 +21,14 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace PrivateKeyring {
 
@@ -231,6 +239,64 @@ public:
 
 private:
     QDBusObjectPath m_session;
+};
+
+// A test's fixture: the session bus of the suite's own, a gnome-keyring of the test's own (see
+// KeyringDaemon for `loginPassword`) and a store over them whose calls time out after
+// `timeoutSeconds`.
+class PrivateKeyringTest : public ::testing::Test {
+protected:
+    explicit PrivateKeyringTest(
+        QByteArray loginPassword = {},
+        double timeoutSeconds = Parlino::KeychainStore::defaultTimeoutSeconds)
+        : loginPassword(std::move(loginPassword)),
+          store(service, Base::QtScheduler::shared(), timeoutSeconds) {}
+
+    static void SetUpTestSuite() {
+        if (!TestSupport::inDesktopSession() || qEnvironmentVariableIsEmpty("DISPLAY") ||
+            QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty())
+            return;
+        bus = new PrivateBus;
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus->address().toUtf8());
+    }
+    static void TearDownTestSuite() { delete std::exchange(bus, nullptr); }
+
+    void SetUp() override {
+        PARLINO_REQUIRE_SERVICE(bus && !bus->address().isEmpty(),
+                                "a desktop session (scripts/ci-services.sh) with gnome-keyring");
+        keyring.emplace(loginPassword);
+        ASSERT_TRUE(TestSupport::pumpUntil([&] { return keyring->isOnBus(); }, 10'000))
+            << "the test's own gnome-keyring is not the one on the test's bus";
+    }
+
+    Parlino::KeychainReadResult read() {
+        std::optional<Parlino::KeychainReadResult> result;
+        store.read(account, [&](Parlino::KeychainReadResult r) { result = std::move(r); });
+        EXPECT_TRUE(TestSupport::pumpUntil([&] { return result.has_value(); }, 15'000));
+        return result.value_or(
+            Parlino::KeychainReadResult::error(Parlino::KeychainStatus::timedOut));
+    }
+    // Heard in `written`, shared with the call: a save that a failed test left waiting on its
+    // prompt may end after the test.
+    void write(const QString& value, std::stop_token cancel = {}) {
+        store.write(
+            account, value,
+            [written = written](auto result) {
+                *written = result ? Parlino::KeychainStatus::success : result.error().status;
+            },
+            cancel);
+    }
+    bool writeEnds(int timeoutMs = 15'000) {
+        return TestSupport::pumpUntil([&] { return written->has_value(); }, timeoutMs);
+    }
+
+    static inline PrivateBus* bus = nullptr;
+    const QByteArray loginPassword;
+    const QString service = QStringLiteral("com.parlino.app.e2e");
+    const QString account = Parlino::apiKeyAccount;
+    std::optional<KeyringDaemon> keyring;
+    Parlino::KeychainStore store;
+    std::shared_ptr<std::optional<qint32>> written = std::make_shared<std::optional<qint32>>();
 };
 
 } // namespace PrivateKeyring
