@@ -82,6 +82,18 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
         QTest::mouseClick(view.sidebar().row(pane), Qt::LeftButton);
     }
 
+    // The pane's child of that name in the window's detail area; null while none shows.
+    template <class Widget> static Widget* paneChild(SettingsWindow& window, const char* name) {
+        return window.view().detail()->findChild<Widget*>(QString::fromLatin1(name));
+    }
+
+    // Shows the window on the API key pane, once the pane shows the key saved.
+    void showSavedKey(SettingsWindow& window) {
+        navigation.setSelection(SettingsPane::apiKey);
+        window.show();
+        settle([&] { return paneChild<QLabel>(window, "APIKeySavedMark") != nullptr; });
+    }
+
     // Shows the view, active, on the API key pane; its key field.
     QLineEdit* showKeyField(SettingsView& view) {
         view.show();
@@ -408,20 +420,12 @@ TEST_F(SettingsViewTest, TheKeyFieldHidesWhatIsTypedAndFeedsTheSaveButton) {
 TEST_F(SettingsViewTest, TheAPIKeyPaneFollowsTheKeyringWhileItShows) {
     store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
     SettingsWindow window(services, navigation);
-    navigation.setSelection(SettingsPane::apiKey);
-    window.show();
-    const auto keyField = [&] {
-        return window.view().detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
-    };
+    showSavedKey(window);
+    const auto keyField = [&] { return paneChild<QLineEdit>(window, "APIKeyField"); };
     const auto status = [&] {
-        const auto* line =
-            window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeyStatus"));
+        const auto* line = paneChild<QLabel>(window, "APIKeyStatus");
         return line && line->isVisible() ? line->text() : QString();
     };
-    settle([&] {
-        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark")) !=
-               nullptr;
-    });
 
     store.secrets.clear();
     store.reach.mayAnswerOtherwise();
@@ -447,20 +451,11 @@ TEST_F(SettingsViewTest, TheAPIKeyPaneFollowsTheKeyringWhileItShows) {
 TEST_F(SettingsViewTest, SettingsShownAgainShowsWhatTheKeyringHoldsNow) {
     store.secrets[apiKeyAccount] = QStringLiteral("sk-saved");
     SettingsWindow window(services, navigation);
-    navigation.setSelection(SettingsPane::apiKey);
-    window.show();
-    const auto keyField = [&] {
-        return window.view().detail()->findChild<QLineEdit*>(QStringLiteral("APIKeyField"));
-    };
-    const auto status = [&] {
-        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeyStatus"));
-    };
-    settle([&] {
-        return window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark")) !=
-               nullptr;
-    });
+    showSavedKey(window);
+    const auto keyField = [&] { return paneChild<QLineEdit>(window, "APIKeyField"); };
+    const auto status = [&] { return paneChild<QLabel>(window, "APIKeyStatus"); };
     ASSERT_EQ(keyField(), nullptr);
-    window.view().detail()->findChild<QLabel*>(QStringLiteral("APIKeySavedMark"))->setFocus();
+    paneChild<QLabel>(window, "APIKeySavedMark")->setFocus();
 
     window.hide();
     store.secrets.clear();
