@@ -1,5 +1,7 @@
 #include "KeyboardShortcuts/Linux/XFocusTarget.h"
 
+#include "KeyboardShortcuts/Linux/XRootEvents.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdlib>
@@ -30,12 +32,8 @@ XFocusTarget::XFocusTarget(xcb_connection_t* connection, quint32 rootWindow,
     : m_connection(connection), m_root(rootWindow),
       m_activeWindowAtom(internAtom(connection, "_NET_ACTIVE_WINDOW")), m_window(rootWindow) {
     // The root window tells when the focus goes to no window or comes back from none, and the
-    // window manager names the active window there. Added to what the connection selects already.
-    const auto attributes = reply(xcb_get_window_attributes_reply(
-        connection, xcb_get_window_attributes(connection, rootWindow), nullptr));
-    const quint32 mask = (attributes ? attributes->your_event_mask : 0) | focusEvents |
-                         XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_change_window_attributes(connection, rootWindow, XCB_CW_EVENT_MASK, &mask);
+    // window manager names the active window there.
+    XRootEvents::change(connection, rootWindow, focusEvents | XCB_EVENT_MASK_PROPERTY_CHANGE);
     update();
     m_onChange = std::move(onChange);
 }

@@ -16,8 +16,10 @@ namespace KeyboardShortcuts {
 // when the target refuses it. A combination that another client holds on the root window is
 // taken, and is grabbed on any other target all the same: the server puts the root window's grab
 // first, so the press goes to that client while it holds the combination, and to the application
-// as soon as it lets go. Whenever the target moves, every combination is claimed again and follows
-// it; a press that comes through the grab of a taken combination claims it again at once.
+// as soon as it lets go. On the root window itself it waits on no window: its press then goes
+// wherever the focus is. Whenever the target moves, every combination is claimed again and
+// follows it; a press of a taken combination that reaches the application claims it again at
+// once, and so may any other sign that the client has let go.
 class XGrabPlacement {
 public:
     using Grab = XHotKeyTable::Grab;
@@ -44,12 +46,18 @@ public:
     quint32 target() const { return m_target; }
     // The hot keys whose combination was taken or came back on the way, in no particular order.
     QList<TakenChange> moveTo(quint32 target);
-    // The hot key's press came through its grab, which no grab of another client came before:
-    // a taken one is claimed again, and is the application's when no other client holds it on
-    // the root window any more.
+    // The hot key's press reached the application, which no grab of another client on the root
+    // window allows: a taken one is claimed again, and is the application's, grabbed where the
+    // target is, when no other client holds it on the root window any more.
     std::optional<TakenChange> pressed(quint32 id);
+    // Claims every taken combination again, where they are; those that came back.
+    QList<TakenChange> claimTaken();
     // The window the hot key is grabbed on; none when no window takes it or it is not placed.
     std::optional<quint32> windowOf(quint32 id) const;
+    bool isTaken(quint32 id) const;
+    bool hasTaken() const;
+    // A taken combination waits on no window: no grab tells when the other client lets go.
+    bool hasTakenOnNoWindow() const;
 
 private:
     struct Placed {
@@ -60,6 +68,8 @@ private:
     // Claims the combination on the root window and holds it on the target, or on the root window
     // when the target refuses it and the claim held, then lets go where it was.
     Placed place(Grab grab, std::optional<quint32> from);
+    // Places a taken combination again; true when it is the application's now.
+    bool claim(Placed& placed);
 
     quint32 m_root;
     quint32 m_target;

@@ -78,7 +78,8 @@ XHotKeySystem::XHotKeySystem(xcb_connection_t* connection, quint32 rootWindow,
           {[this](quint32 window, XHotKeyTable::Grab grabbed) { return grab(window, grabbed); },
            [this](quint32 window, XHotKeyTable::Grab grabbed) { ungrab(window, grabbed); }}),
       m_focusTarget(connection, rootWindow, [this](quint32) { followFocus(); }),
-      m_rawReleases(connection, rootWindow), m_scheduler(scheduler) {
+      m_rawReleases(connection, rootWindow), m_rootEvents(connection, rootWindow),
+      m_scheduler(scheduler) {
     followFocus();
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
@@ -95,13 +96,15 @@ HotKeySystem::Registration XHotKeySystem::registerHotKey(quint32 id, const Short
     if (!grabbed)
         return Registration::refused;
     m_table.add(id, *grabbed);
-    return m_placement.add(id, *grabbed) ? Registration::held : Registration::taken;
+    const bool held = m_placement.add(id, *grabbed);
+    listen();
+    return held ? Registration::held : Registration::taken;
 }
 
 void XHotKeySystem::unregisterHotKey(quint32 id) {
     m_placement.remove(id);
     m_table.remove(id);
-    m_rawReleases.setListening(m_table.isHolding());
+    listen();
 }
 
 bool XHotKeySystem::isTakenElsewhere(const Shortcut& shortcut) {
@@ -116,10 +119,12 @@ bool XHotKeySystem::grabKeyboard(quintptr window) {
         xcb_grab_keyboard(m_connection, true, xcb_window_t(window), XCB_CURRENT_TIME,
                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
         nullptr));
-    return answer && answer->status == XCB_GRAB_STATUS_SUCCESS;
+    m_holdsKeyboard = answer && answer->status == XCB_GRAB_STATUS_SUCCESS;
+    return m_holdsKeyboard;
 }
 
 void XHotKeySystem::releaseKeyboard() {
+    m_holdsKeyboard = false;
     xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
 }
@@ -157,18 +162,58 @@ bool XHotKeySystem::nativeEventFilter(const QByteArray& eventType, void* message
         return true;
     }
     const quint8 type = event->response_type & 0x7f;
-    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE) {
-        m_focusTarget.handle(event);
-        return false;
+    if (type == XCB_KEY_PRESS || type == XCB_KEY_RELEASE)
+        // Key releases have the same layout.
+        return handleKeyEvent(type, *reinterpret_cast<const xcb_key_press_event_t*>(event));
+    if (const auto change = rootWindowChange(event)) {
+        // The window's client may have let go of a combination with it.
+        if (*change == XCB_DESTROY_NOTIFY && m_placement.hasTaken()) {
+            reportTaken(m_placement.claimTaken());
+            listen();
+        }
+        return true;
     }
-    // Key releases have the same layout. The connection hears of keys in another client's window
-    // only through its grabs.
-    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (key->event != m_rootWindow && XFocusTarget::isOwn(m_connection, key->event))
+    m_focusTarget.handle(event);
+    return false;
+}
+
+// The connection hears of keys in another client's window only through its grabs, and of those of
+// the root window also while it listens there.
+bool XHotKeySystem::handleKeyEvent(quint8 type, const xcb_key_press_event_t& key) {
+    if (key.event != m_rootWindow && XFocusTarget::isOwn(m_connection, key.event) &&
+        !isHotKeyInOwnWindow(type, key))
         return false;
-    handleKeys(type == XCB_KEY_PRESS ? m_table.press(key->detail, key->state, key->time)
-                                     : m_table.release(key->detail, key->time));
+    handleKeys(type == XCB_KEY_PRESS ? m_table.press(key.detail, key.state, key.time)
+                                     : m_table.release(key.detail, key.time));
     return true;
+}
+
+// No grab comes between a key and the application's focused window: a press of a taken
+// combination there tells that the other client let go, and the key's release follows it. While
+// the application holds the whole keyboard, its windows get every key as it is.
+bool XHotKeySystem::isHotKeyInOwnWindow(quint8 type, const xcb_key_press_event_t& key) const {
+    if (m_holdsKeyboard)
+        return false;
+    if (type == XCB_KEY_RELEASE)
+        return m_table.isDown(key.detail);
+    const auto id = m_table.match(key.detail, key.state);
+    return id && m_placement.isTaken(*id);
+}
+
+// A window on the root window came, went or changed, told only because the connection listens to
+// the root window's substructure, and of no concern to Qt, which takes a configuration told on the
+// root window for a change of the screens. The event's type; none for another event.
+std::optional<quint8> XHotKeySystem::rootWindowChange(const void* xcbEvent) const {
+    const auto* event = static_cast<const xcb_generic_event_t*>(xcbEvent);
+    const quint8 type = event->response_type & 0x7f;
+    if (type < XCB_CREATE_NOTIFY || type > XCB_CIRCULATE_NOTIFY || type == XCB_MAP_REQUEST ||
+        type == XCB_CONFIGURE_REQUEST || type == XCB_RESIZE_REQUEST)
+        return std::nullopt;
+    // Every notification of the kind names the window told first and the window second.
+    const auto* notify = static_cast<const xcb_destroy_notify_event_t*>(xcbEvent);
+    if (notify->event != m_rootWindow || notify->window == m_rootWindow)
+        return std::nullopt;
+    return type;
 }
 
 void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) {
@@ -182,7 +227,7 @@ void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) 
     m_releaseTask = m_table.hasPendingRelease()
                         ? m_scheduler.after(releaseDelay, [this] { deliverPendingRelease(); })
                         : Base::ScheduledTask();
-    heldKeysChanged();
+    followFocus();
 }
 
 std::optional<XHotKeyTable::Grab> XHotKeySystem::grabOf(const Shortcut& shortcut) const {
@@ -223,17 +268,25 @@ void XHotKeySystem::ungrab(quint32 window, XHotKeyTable::Grab grab) {
 
 void XHotKeySystem::deliverPendingRelease() {
     deliver(m_table.flush());
-    heldKeysChanged();
-}
-
-void XHotKeySystem::heldKeysChanged() {
-    m_rawReleases.setListening(m_table.isHolding());
     followFocus();
 }
 
 void XHotKeySystem::followFocus() {
     if (!m_table.isHolding())
         reportTaken(m_placement.moveTo(m_focusTarget.window()));
+    listen();
+}
+
+// The raw key releases come first: the root window's keys, which a held key's release may go to,
+// are let go only once they are heard.
+void XHotKeySystem::listen() {
+    m_rawReleases.setListening(m_table.isHolding());
+    quint32 rootEvents = 0;
+    if (m_placement.hasTaken())
+        rootEvents |= XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    if (m_placement.hasTakenOnNoWindow())
+        rootEvents |= XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE;
+    m_rootEvents.select(rootEvents);
 }
 
 void XHotKeySystem::reportTaken(const QList<XGrabPlacement::TakenChange>& changes) {

@@ -6,6 +6,7 @@
 #include "KeyboardShortcuts/Linux/XGrabPlacement.h"
 #include "KeyboardShortcuts/Linux/XHotKeyTable.h"
 #include "KeyboardShortcuts/Linux/XRawKeyReleases.h"
+#include "KeyboardShortcuts/Linux/XRootEvents.h"
 #include "KeyboardShortcuts/Linux/XkbLayoutTracker.h"
 
 #include <QAbstractNativeEventFilter>
@@ -13,6 +14,7 @@
 #include <memory>
 
 struct xcb_connection_t;
+struct xcb_key_press_event_t;
 
 namespace KeyboardShortcuts {
 
@@ -22,8 +24,13 @@ namespace KeyboardShortcuts {
 // application lose the focus, and it moves there when the focus moves, once no hot key is held. A
 // combination that another client grabbed on the root window is taken (BadAccess): it is grabbed
 // on the focused window all the same, where its press reaches the application as soon as the
-// other client lets go, and claimed again then and each time the grabs move (XGrabPlacement). A
-// release is delivered a moment late, once no auto-repeated press has followed it, so a held
+// other client lets go, and claimed again then and each time the grabs move (XGrabPlacement).
+// Where the focus is on a window of the application, or on none, there is no window to wait on:
+// the press then comes to the application's window as a plain key, or to the root window, where
+// the connection listens to keys only while such a combination waits. While one is taken, a
+// window of another client that goes away (with its client, maybe) has it claimed again too, so
+// that it is told to be free without waiting for a press.
+// A release is delivered a moment late, once no auto-repeated press has followed it, so a held
 // combination is one press and one release; one heard as a raw key release is delivered at once.
 // The server ends a grab whose window goes away while its key is down, and sends the release to
 // the focused window: then the raw key release, listened to only while a hot key is held, is the
@@ -62,16 +69,21 @@ private:
     bool grab(quint32 window, XHotKeyTable::Grab grab);
     void ungrab(quint32 window, XHotKeyTable::Grab grab);
     QList<quint16> lockVariants(quint16 modifiers) const;
+    // A key event that a grab, or listening on the root window, brought; false when it is Qt's.
+    bool handleKeyEvent(quint8 type, const xcb_key_press_event_t& key);
+    bool isHotKeyInOwnWindow(quint8 type, const xcb_key_press_event_t& key) const;
+    std::optional<quint8> rootWindowChange(const void* xcbEvent) const;
     // Delivers what a key event brought, and waits for the repeat of a release.
     void handleKeys(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliver(const QList<XHotKeyTable::Delivery>& deliveries);
     void deliverPendingRelease();
-    // Listens for raw key releases while a hot key is held, and follows the focus once none is.
-    void heldKeysChanged();
     // Moves the grabs to the focused window unless a hot key is held, whose events
     // come to the window it was grabbed on until it is released, and tells which combinations
-    // were taken or came back on the way.
+    // were taken or came back on the way; then listens as the new state needs.
     void followFocus();
+    // Selects what the connection must hear beyond its grabs, and no more: every key typed
+    // anywhere would wake the application otherwise.
+    void listen();
     void reportTaken(const QList<XGrabPlacement::TakenChange>& changes);
 
     xcb_connection_t* m_connection;
@@ -81,6 +93,8 @@ private:
     XGrabPlacement m_placement;
     XFocusTarget m_focusTarget;
     XRawKeyReleases m_rawReleases;
+    XRootEvents m_rootEvents;
+    bool m_holdsKeyboard = false;
     Handler m_handler;
     TakenHandler m_takenHandler;
     Base::Scheduler& m_scheduler;

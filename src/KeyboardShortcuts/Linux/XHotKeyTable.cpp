@@ -29,15 +29,23 @@ QList<XHotKeyTable::Delivery> XHotKeyTable::press(quint8 keyCode, quint16 state,
     QList<Delivery> deliveries = flush();
     if (m_down.contains(keyCode))
         return deliveries;
-    const Grab pressed{keyCode, quint16(state & XModifiers::shortcutMask)};
-    for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
-        if (it.value() == pressed) {
-            m_down.insert(keyCode, it.key());
-            deliveries.append({it.key(), EventType::keyDown});
-            break;
-        }
+    if (const auto id = match(keyCode, state)) {
+        m_down.insert(keyCode, *id);
+        deliveries.append({*id, EventType::keyDown});
     }
     return deliveries;
+}
+
+std::optional<quint32> XHotKeyTable::match(quint8 keyCode, quint16 state) const {
+    const Grab pressed{keyCode, quint16(state & XModifiers::shortcutMask)};
+    for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it)
+        if (it.value() == pressed)
+            return it.key();
+    return std::nullopt;
+}
+
+bool XHotKeyTable::isDown(quint8 keyCode) const {
+    return m_down.contains(keyCode) && !(m_pendingRelease && m_pendingRelease->keyCode == keyCode);
 }
 
 QList<XHotKeyTable::Delivery> XHotKeyTable::release(quint8 keyCode, quint32 time) {

@@ -37,6 +37,12 @@ public:
     std::optional<Grab> grab(quint32 id) const;
     QList<quint32> ids() const { return m_grabs.keys(); }
 
+    // The hot key that a press of the key with the modifiers `state` is; Caps Lock and Num Lock
+    // do not count.
+    std::optional<quint32> match(quint8 keyCode, quint16 state) const;
+    // A hot key's key is down and its release not yet heard.
+    bool isDown(quint8 keyCode) const;
+
     // What to deliver for a key event reported to the grab window.
     QList<Delivery> press(quint8 keyCode, quint16 state, quint32 time);
     QList<Delivery> release(quint8 keyCode, quint32 time);

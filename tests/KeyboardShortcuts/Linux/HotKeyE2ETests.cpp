@@ -16,6 +16,7 @@
 #include "support/Printers.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -35,6 +36,18 @@ using TestSupport::pumpUntil;
 using TestSupport::StoreScope;
 
 namespace {
+
+// A window of the application that counts the presses of R it is shown.
+class KeyRecorder : public QWidget {
+public:
+    int keys = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_R)
+            ++keys;
+    }
+};
 
 const Shortcut controlShiftS(Key::s, ModifierFlag::control | ModifierFlag::shift);
 const Shortcut controlOptionR(Key::r, ModifierFlag::control | ModifierFlag::option);
@@ -71,6 +84,18 @@ protected:
         for (const KeySym key : keys)
             other.release(key);
     }
+    // Presses and releases the keys `presses` times; true when each press and release came.
+    bool firesAtEachPress(const QList<KeySym>& keys, int presses) {
+        QStringList expected;
+        for (int k = 0; k < presses; ++k) {
+            pressAndRelease(keys);
+            expected << "down"
+                     << "up";
+            if (!called(expected))
+                return false;
+        }
+        return true;
+    }
     // Opens a window with the focus and waits for the hot keys to move to it. The window
     // manager may still give the focus to a window of its own because the last focused window
     // went away: the focus is set again until it stays.
@@ -82,6 +107,18 @@ protected:
             return system->grabWindow() == window.focus && other.focus() == window.focus;
         }));
         return window;
+    }
+
+    // Whether the application's connection hears the keys of the root window.
+    static bool hearsRootKeys() {
+        xcb_connection_t* connection =
+            qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, root), nullptr);
+        const bool hears = attributes && (attributes->your_event_mask & XCB_EVENT_MASK_KEY_PRESS);
+        std::free(attributes);
+        return hears;
     }
 
     // Whether the application's connection hears the raw key releases of the whole server.
@@ -216,6 +253,78 @@ TEST_F(HotKeyE2ETest, ACombinationAnotherClientGivesBackFiresAtItsNextPressWitho
         other.closeWindow(browser);
         other.closeWindow(editor);
     }
+}
+
+// With the focus on a window of the application there is no other window for the grab to wait
+// on: the press after the other program let go comes to the application's window, which takes
+// it for the hot key's and never shows it.
+TEST_F(HotKeyE2ETest, ACombinationGivenBackFiresAtItsNextPressWithTheFocusOnTheApplication) {
+    const QList<KeySym> controlAltR{XK_Control_L, XK_Alt_L, XK_r};
+    KeyRecorder window;
+    window.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    window.setGeometry(300, 300, 200, 100);
+    window.show();
+    ASSERT_TRUE(pumpUntil([&] {
+        if (other.focus() != Window(window.winId()))
+            other.setFocus(Window(window.winId()));
+        return window.isActiveWindow();
+    }));
+    auto program = std::make_unique<OtherClient>();
+    program->grab(XK_r, ControlMask | Mod1Mask);
+    setShortcut(controlOptionR, readSelection);
+    ASSERT_TRUE(registry->isRefused(readSelection));
+    pressAndRelease(controlAltR);
+    TestSupport::drainEvents();
+    EXPECT_TRUE(calls.isEmpty()) << "the other program's: " << calls.join(u' ').toStdString();
+
+    program.reset(); // it ends, with no window that could tell
+    EXPECT_TRUE(firesAtEachPress(controlAltR, 2)) << calls.join(u' ').toStdString();
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    EXPECT_EQ(window.keys, 0) << "the window heard the combination";
+    // Its own keys still reach it.
+    other.press(XK_r);
+    other.release(XK_r);
+    EXPECT_TRUE(pumpUntil([&] { return window.keys == 1; }));
+}
+
+// Where no window manager runs, the focus may be on no window: the keys then go to the window
+// under the pointer, and on the bare desktop to the root window. The press after the other
+// program let go comes there, where the application listens only while such a combination
+// waits. A window manager would give the focus to a window of its own at once: the test runs on
+// a server of its own too.
+TEST_F(HotKeyE2ETest, WithoutAWindowManagerACombinationGivenBackFiresOnTheBareDesktop) {
+    const Window root = DefaultRootWindow(other.display());
+    if (other.windowManagerRuns())
+        GTEST_SKIP() << "a window manager runs";
+    const QList<KeySym> controlAltR{XK_Control_L, XK_Alt_L, XK_r};
+    other.movePointer(600, 700);
+    other.setFocus(PointerRoot);
+    ASSERT_TRUE(pumpUntil([&] { return system->grabWindow() == root; }));
+    EXPECT_FALSE(hearsRootKeys());
+    auto program = std::make_unique<OtherClient>();
+    program->grab(XK_r, ControlMask | Mod1Mask);
+    setShortcut(controlOptionR, readSelection);
+    ASSERT_TRUE(registry->isRefused(readSelection));
+    EXPECT_TRUE(hearsRootKeys());
+
+    program.reset();
+    EXPECT_TRUE(firesAtEachPress(controlAltR, 2)) << calls.join(u' ').toStdString();
+    EXPECT_FALSE(registry->isRefused(readSelection));
+    EXPECT_FALSE(hearsRootKeys()) << "every key typed there would wake the application";
+}
+
+// A program that ends takes its windows with it: the combination it held is the application's
+// again at once, without a press or a change of the focus.
+TEST_F(HotKeyE2ETest, ACombinationIsToldFreeWhenTheProgramHoldingItEnds) {
+    auto program = std::make_unique<OtherClient>();
+    program->openHiddenWindow();
+    program->grab(XK_r, ControlMask | Mod1Mask);
+    setShortcut(controlOptionR, readSelection);
+    ASSERT_TRUE(registry->isRefused(readSelection));
+
+    program.reset();
+    EXPECT_TRUE(pumpUntil([&] { return !registry->isRefused(readSelection); }));
+    EXPECT_TRUE(registry->isActive(readSelection));
 }
 
 // The server ends the grab of a held combination when the grab's window is destroyed or unmapped,

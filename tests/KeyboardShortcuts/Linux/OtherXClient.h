@@ -6,6 +6,7 @@
 #include "KeyboardShortcuts/Storage.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -70,6 +71,13 @@ public:
         setFocus(focus);
         return {topLevel, focus};
     }
+    // A window that is never shown, as every toolkit makes one for each application.
+    Window openHiddenWindow() {
+        const Window window =
+            XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1, 1, 0, 0, 0);
+        XSync(m_display, False);
+        return window;
+    }
     void closeWindow(const FocusedWindow& window) { destroyWindow(window.topLevel); }
     void destroyWindow(Window window) {
         XDestroyWindow(m_display, window);
@@ -83,6 +91,24 @@ public:
     void setFocus(Window window, int revertTo = RevertToPointerRoot) {
         XSetInputFocus(m_display, window, revertTo, CurrentTime);
         XSync(m_display, False);
+    }
+    void movePointer(int x, int y) {
+        XWarpPointer(m_display, 0, DefaultRootWindow(m_display), 0, 0, 0, 0, x, y);
+        XSync(m_display, False);
+    }
+    // Whether a window manager names its window on the root window.
+    bool windowManagerRuns() const {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(m_display, DefaultRootWindow(m_display),
+                           XInternAtom(m_display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                           XA_WINDOW, &type, &format, &count, &left, &data);
+        if (data)
+            XFree(data);
+        return count > 0;
     }
     Window focus() const {
         Window window = 0;

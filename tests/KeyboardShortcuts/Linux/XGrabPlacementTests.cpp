@@ -54,10 +54,14 @@ TEST_F(XGrabPlacementTest, ACombinationAnotherClientHoldsOnTheRootIsTakenAndWait
     EXPECT_EQ(placement.windowOf(1), std::nullopt) << "the root window is the other client's";
     EXPECT_TRUE(held.isEmpty());
 
+    EXPECT_TRUE(placement.hasTakenOnNoWindow());
+
     EXPECT_TRUE(placement.moveTo(editor).isEmpty()) << "still taken";
     EXPECT_TRUE(placement.isTakenElsewhere(readKeys));
     EXPECT_EQ(placement.windowOf(1), editor);
     EXPECT_EQ(held, QSet<QString>{key(editor, readKeys)});
+    EXPECT_TRUE(placement.hasTaken());
+    EXPECT_FALSE(placement.hasTakenOnNoWindow());
 
     // A window that refuses it too leaves it nowhere.
     heldByOthers.insert(key(browser, readKeys));
@@ -149,6 +153,29 @@ TEST_F(XGrabPlacementTest, APressThroughTheGrabOfATakenCombinationClaimsItAgain)
     EXPECT_EQ(placement.pressed(1), std::nullopt) << "told once";
     EXPECT_EQ(held, (QSet<QString>{key(editor, readKeys), key(editor, panelKeys)}))
         << "the claim leaves the grabs where they were";
+}
+
+// With the target on the root window a taken combination waits on no window: a press heard
+// elsewhere, or another sign that the other client let go, claims it and grabs it there.
+TEST_F(XGrabPlacementTest, ATakenCombinationOnNoWindowIsGrabbedOnTheTargetOnceClaimed) {
+    heldByOthers.insert(key(root, readKeys));
+    heldByOthers.insert(key(root, panelKeys));
+    placement.add(1, readKeys);
+    placement.add(2, panelKeys);
+    EXPECT_EQ(placement.pressed(1), std::nullopt);
+    EXPECT_TRUE(placement.claimTaken().isEmpty()) << "still held by the other client";
+    EXPECT_TRUE(held.isEmpty());
+
+    heldByOthers.remove(key(root, readKeys));
+    EXPECT_EQ(placement.pressed(1), (TakenChange{1, false}));
+    EXPECT_EQ(placement.windowOf(1), root);
+    EXPECT_TRUE(placement.hasTakenOnNoWindow());
+
+    heldByOthers.clear();
+    EXPECT_EQ(placement.claimTaken(), (QList<TakenChange>{{2, false}}));
+    EXPECT_TRUE(placement.claimTaken().isEmpty()) << "told once";
+    EXPECT_EQ(held, (QSet<QString>{key(root, readKeys), key(root, panelKeys)}));
+    EXPECT_FALSE(placement.hasTaken());
 }
 
 TEST_F(XGrabPlacementTest, ARemovedCombinationIsLetGoWhereItLives) {

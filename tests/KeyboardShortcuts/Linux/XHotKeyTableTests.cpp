@@ -36,6 +36,18 @@ TEST_F(XHotKeyTableTest, APressIgnoresTheLocksAndItsReleaseWaitsForTheNextEvent)
     EXPECT_TRUE(table.flush().isEmpty());
 }
 
+// A key event that no grab brought is the hot key's only while its key is down.
+TEST_F(XHotKeyTableTest, AKeyIsDownFromItsPressUntilItsReleaseIsHeard) {
+    EXPECT_EQ(table.match(keyS, controlShift | XModifiers::lock | XModifiers::mod2), 1u);
+    EXPECT_EQ(table.match(keyS, XModifiers::control), std::nullopt);
+    EXPECT_FALSE(table.isDown(keyS));
+    table.press(keyS, controlShift, 100);
+    EXPECT_TRUE(table.isDown(keyS));
+    EXPECT_FALSE(table.isDown(keyR));
+    table.release(keyS, 200);
+    EXPECT_FALSE(table.isDown(keyS)) << "its release waits only for a repeat";
+}
+
 TEST_F(XHotKeyTableTest, TheReleaseMatchesByKeyCodeWhenTheModifiersWentFirst) {
     table.press(keyS, controlShift, 100);
     // The modifier keys come up first; the server reports them while the grab lasts.
