@@ -16,6 +16,7 @@ public:
         return true;
     }
     void stop() override { m_handler = nullptr; }
+    bool isStarted() const { return bool(m_handler); }
 
     void send(const Parlino::TapSourceEvent& event) {
         if (m_handler)

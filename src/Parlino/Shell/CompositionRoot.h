@@ -315,6 +315,7 @@ private:
     Defaults::UpdateStream<double> m_speedUpdates;
     std::unique_ptr<KeyboardShortcuts::ShortcutRegistry> m_shortcuts;
     std::unique_ptr<RightCommandTapDetector> m_tapDetector;
+    Defaults::UpdateStream<bool> m_tapEnabledUpdates;
     std::unique_ptr<TapFeasibilityProbe> m_tapProbe;
     Base::NotificationCenter::ObserverToken m_keyChangedObserver;
     // Chunks long texts and reads the service's answers; declared last: joined first.

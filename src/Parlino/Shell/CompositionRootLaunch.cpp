@@ -243,6 +243,13 @@ void CompositionRoot::startTapDetector() {
             self->replayLast();
     };
     m_tapDetector->start();
+    m_tapEnabledUpdates = Defaults::updates(settings->rightCommandTapEnabled, false);
+    m_tapEnabledUpdates.listen(
+        [self](bool) {
+            if (self && self->m_tapDetector)
+                self->m_tapDetector->noteEnabledChanged();
+        },
+        [](auto) {});
 }
 
 void CompositionRoot::registerShortcutPings() {

@@ -28,7 +28,27 @@ RightCommandTapDetector::~RightCommandTapDetector() {
 }
 
 void RightCommandTapDetector::start() {
-    m_source->start([this](const TapSourceEvent& event) { handleRawEvent(event); });
+    m_isStarted = true;
+    listenWhileEnabled();
+}
+
+void RightCommandTapDetector::noteEnabledChanged() {
+    if (m_isStarted)
+        listenWhileEnabled();
+}
+
+// A tap that was pending when the tap was switched off still ends, by its wait.
+void RightCommandTapDetector::listenWhileEnabled() {
+    const bool isEnabled = m_settings.isEnabled();
+    if (isEnabled == m_isListening)
+        return;
+    if (isEnabled) {
+        m_isListening =
+            m_source->start([this](const TapSourceEvent& event) { handleRawEvent(event); });
+    } else {
+        m_source->stop();
+        m_isListening = false;
+    }
 }
 
 void RightCommandTapDetector::handleRawEvent(const TapSourceEvent& event) {

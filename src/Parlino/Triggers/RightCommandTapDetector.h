@@ -17,7 +17,9 @@ namespace Parlino {
 // Turns the events of a source into the single-tap and double-tap gestures of the watched
 // right-side modifier key: it classifies each event for a RightCommandTapMachine, performs the
 // machine's actions (wait timer, log lines, handler calls) and lets the application's own
-// shortcuts and focus changes cancel a tap in progress. Main thread only.
+// shortcuts and focus changes cancel a tap in progress. The source runs only while the tap is
+// switched on: it hears every key typed anywhere, and each wakes the application. Main thread
+// only.
 class RightCommandTapDetector {
 public:
     // Read afresh for every event, so a changed setting counts from the next event on.
@@ -37,8 +39,12 @@ public:
     std::function<void()> onSingleTap;
     std::function<void()> onDoubleTap;
 
+    // Starts the source when the tap is switched on.
     void start();
     void handleRawEvent(const TapSourceEvent& event);
+
+    // The tap was switched on or off: the source starts or stops with it once started.
+    void noteEnabledChanged();
 
     // One of the application's keyboard shortcuts went down.
     void noteHotkeyPing();
@@ -53,6 +59,7 @@ private:
     void feed(const RightCommandTapMachine::Event& event);
     void perform(const RightCommandTapMachine::Action& action);
     void scheduleWait(double seconds, qint64 generation);
+    void listenWhileEnabled();
 
     std::unique_ptr<TapEventSource> m_source;
     Settings m_settings;
@@ -60,6 +67,8 @@ private:
     const Base::Clock& m_clock;
     RightCommandTapMachine m_machine;
     Base::ScheduledTask m_waitTask;
+    bool m_isStarted = false;
+    bool m_isListening = false;
 };
 
 } // namespace Parlino

@@ -139,6 +139,19 @@ TEST_F(LaunchTest, AnUnsetReadShortcutIsLoggedWithTheTapSetting) {
         "false)")));
 }
 
+// The tap source hears every key typed anywhere: it runs only while the tap is on.
+TEST_F(LaunchTest, TheTapSourceRunsOnlyWhileTheTapIsOn) {
+    Defaults::set(keys().rightCommandTapEnabled, false);
+    root().start();
+    ASSERT_EQ(tapSources.size(), 1);
+    EXPECT_FALSE(tapSources[0]->isStarted());
+
+    Defaults::set(keys().rightCommandTapEnabled, true);
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return tapSources[0]->isStarted(); }));
+    Defaults::set(keys().rightCommandTapEnabled, false);
+    EXPECT_TRUE(TestSupport::pumpUntil([&] { return !tapSources[0]->isStarted(); }));
+}
+
 TEST_F(LaunchTest, ShortcutMigrationsRunOncePerUser) {
     const Name replay = Parlino::AppShortcutNames::replayLast();
     const Name cycle = Name::fromRawValue("cyclePlaybackSpeed");

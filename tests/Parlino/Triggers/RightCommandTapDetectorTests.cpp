@@ -164,13 +164,45 @@ TEST_F(TapDetector, AShortcutCancelsTheTapAndRefusesAnotherTooSoon) {
                                      "tap cancel reason=recentKeyDown"}));
 }
 
-TEST_F(TapDetector, SwitchingTheTapOffWhileItWaitsEndsItWithoutAReport) {
+// The source hears every key typed anywhere: it runs only while the tap is on.
+TEST_F(TapDetector, SwitchingTheTapOffWhileItWaitsEndsItWithoutAReportAndStopsTheSource) {
     press(10.0);
     release(10.125);
     enabled = false;
+    detector->noteEnabledChanged();
+    EXPECT_FALSE(source->isStarted());
     scheduler.advance(1);
     EXPECT_EQ(singleTaps, 0);
     EXPECT_EQ(tapLog().last(), "tap cancel reason=disabled");
+
+    enabled = true;
+    detector->noteEnabledChanged();
+    ASSERT_TRUE(source->isStarted());
+    press(12.0);
+    release(12.125);
+    scheduler.advance(1);
+    EXPECT_EQ(singleTaps, 1);
+}
+
+TEST_F(TapDetector, TheSourceFollowsTheSwitchOnlyOnceStartedAndStartsAgainAfterARefusal) {
+    detector.reset();
+    auto owned = std::make_unique<TestSupport::FakeTapEventSource>();
+    source = owned.get();
+    detector = std::make_unique<RightCommandTapDetector>(
+        std::move(owned),
+        RightCommandTapDetector::Settings{[this] { return enabled; }, [] { return true; },
+                                          [] { return false; },
+                                          [] { return TapModifier::rightCommand; }},
+        scheduler, clock);
+    detector->noteEnabledChanged();
+    EXPECT_FALSE(source->isStarted()) << "before start";
+
+    source->refusesToStart = true;
+    detector->start();
+    source->refusesToStart = false;
+    EXPECT_FALSE(source->isStarted());
+    detector->noteEnabledChanged();
+    EXPECT_TRUE(source->isStarted());
 }
 
 TEST_F(TapDetector, NothingFiresOnceTheDetectorIsGone) {
