@@ -67,13 +67,16 @@ start_stand_in() {
 }
 
 # Starts the application in a home of its own ($1), talking to the stand-in, and waits until
-# its tray icon is installed; `seen` marks the tutorial as seen. Sets `app` and `log`.
+# its tray icon is installed; `seen` marks the tutorial as seen, and $3 holds more settings as
+# members of the settings file's values ('"rightCommandTapEnabled":{"bool":false}'). Sets `app`
+# and `log`.
 launch() {
-  local home="$work/$1"
+  local home="$work/$1" values=""
   shift
   mkdir -p "$home/config/Parlino" "$home/data" "$home/cache"
-  [ "${1:-}" != seen ] || printf '%s' \
-    '{"format":"parlino-defaults","version":1,"values":{"hasSeenOnboarding":{"bool":true}}}' \
+  [ "${1:-}" != seen ] || values='"hasSeenOnboarding":{"bool":true}'
+  [ -z "${2:-}" ] || values="${values:+$values,}$2"
+  [ -z "$values" ] || printf '{"format":"parlino-defaults","version":1,"values":{%s}}' "$values" \
     >"$home/config/Parlino/com.parlino.app.json"
   log="$home/out.log"
   HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Counts how often the real application's threads run while the user types in another
 # application: 300 keys at 10 a second (XTest, as a hand types: each key's press and release
-# 50 ms apart), into xterm, then into mousepad with the desktop's accessibility on, and again with
-# a screen reader (Orca) running; and CopyQ, a tray application of the same toolkit, beside it in
-# the same way. Runs in a private desktop
+# 50 ms apart), into xterm, with the right-Super tap on and off, then into mousepad with the
+# desktop's accessibility on, and again with a screen reader (Orca) running; and CopyQ, a tray
+# application of the same toolkit, beside it in the same way. Runs in a private desktop
 # session (scripts/ci-services.sh) with a stand-in for the service. Build first (scripts/build.sh).
 # Usage: bench/typing-wakeups.sh [build-dir]   (from any folder; the build folder defaults to build/)
 # shellcheck disable=SC2034 # loop counters
@@ -79,6 +79,13 @@ launch plain seen
 wait_for "the tray icon" logged "tray: icon installed"
 start_editor xterm xterm
 typing_switches "typing into xterm"
+stop_editor
+quit
+
+# Nothing but the tap needs the keys typed elsewhere.
+launch tap-off seen '"rightCommandTapEnabled":{"bool":false}'
+start_editor xterm-tap-off xterm
+typing_switches "typing into xterm, tap off"
 stop_editor
 quit
 
