@@ -217,8 +217,8 @@ std::optional<quint8> XHotKeySystem::rootWindowChange(const void* xcbEvent) cons
 }
 
 void XHotKeySystem::handleKeys(const QList<XHotKeyTable::Delivery>& deliveries) {
-    // A taken combination whose press came through its grab is free again: it is the
-    // application's before its press is delivered.
+    // A taken combination whose press reached the application, through its grab or where no grab
+    // came before it, is free again: it is the application's before its press is delivered.
     for (const auto& delivery : deliveries)
         if (delivery.type == EventType::keyDown)
             if (const auto change = m_placement.pressed(delivery.id))
