@@ -21,10 +21,15 @@ constexpr char16_t replacementCharacter = 0xFFFD;
 // paragraph that it did not give): no speech.
 constexpr char16_t objectReplacementCharacter = 0xFFFC;
 
+// The file, group, record and unit separators part what they stand between.
+bool isSeparator(char16_t unit) {
+    return unit >= 0x1C && unit <= 0x1F;
+}
+
 Kind classify(char16_t unit) {
     if (unit == u'\r' || unit == u'\n')
         return Kind::lineBreak;
-    if (Base::Unicode::isWhiteSpace(unit))
+    if (Base::Unicode::isWhiteSpace(unit) || isSeparator(unit))
         return Kind::space;
     if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace || unit == replacementCharacter ||
         unit == objectReplacementCharacter)

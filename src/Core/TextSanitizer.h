@@ -11,10 +11,11 @@ namespace Core::TextSanitizer {
 
 // The canonical form of a captured text: the escape sequences of terminal output removed whole
 // (EscapeSequenceFilter), leading and trailing white space removed, each run of white space
-// between visible characters folded to one space, one line break or one blank line, control
-// characters, zero-width spaces, replacement characters (U+FFFD, what invalid UTF-8 decodes to on
-// every way a text comes in) and object replacement characters (U+FFFC, what an embedded object
-// leaves in a text) dropped. A text with nothing in it to be read aloud
+// between visible characters folded to one space, one line break or one blank line; the
+// information separators (U+001C to U+001F, between the fields of records) read as spaces; other
+// control characters, zero-width spaces, replacement characters (U+FFFD, what invalid UTF-8
+// decodes to on every way a text comes in) and object replacement characters (U+FFFC, what an
+// embedded object leaves in a text) dropped. A text with nothing in it to be read aloud
 // (Base::Unicode::isSpoken), only white space and invisible characters, is empty.
 QString sanitize(const QString& text);
 

@@ -30,7 +30,9 @@ TEST(TextSanitizer, DropsControlsAndZeroWidthSpacesButKeepsOtherFormatCharacters
     EXPECT_EQ(sanitize(QStringLiteral("a\u200Bb")), QStringLiteral("ab"));
     EXPECT_EQ(sanitize(QStringLiteral("a\u0007b")), QStringLiteral("ab"));
     EXPECT_EQ(sanitize(QStringLiteral("a\u00A0b")), QStringLiteral("a b"));
-    EXPECT_EQ(sanitize(QStringLiteral("a\u001Fb")), QStringLiteral("ab"));
+    EXPECT_EQ(sanitize(QStringLiteral("alpha\u001Fbeta\u001Egamma\u001Cdelta")),
+              QStringLiteral("alpha beta gamma delta"))
+        << "a separator parts what it stands between";
     EXPECT_EQ(sanitize(QStringLiteral("a\u200Db\uFEFF")), QStringLiteral("a\u200Db\uFEFF"));
     EXPECT_EQ(sanitize(QStringLiteral("a \u0007 b")), QStringLiteral("a b"))
         << "a dropped control keeps the pending space";
@@ -85,7 +87,7 @@ QString referenceSanitize(QString text) {
         if (c == U'\r' || c == U'\n') {
             pendingBreaks = std::min(pendingBreaks + 1, 2);
             pendingSpace = false;
-        } else if (Base::Unicode::isWhiteSpace(c)) {
+        } else if (Base::Unicode::isWhiteSpace(c) || (c >= 0x1C && c <= 0x1F)) {
             pendingSpace = true;
         } else if (!Base::Unicode::isControl(c) && c != 0x200B && c != 0xFFFD && c != 0xFFFC) {
             if (!out.isEmpty() && pendingBreaks > 0)
@@ -111,7 +113,7 @@ TEST(TextSanitizer, MatchesAScalarByScalarSanitiserOnRandomEdgeCaseText) {
     // an escape sequence), format characters, surrogates paired and not, and ordinary letters of
     // several scripts.
     const std::u16string alphabet =
-        u"ab.Z \t\r\n\v\f\u0000\u0007\u001F\u007F\u0085\u0081\u00A0"
+        u"ab.Z \t\r\n\v\f\u0000\u0007\u001C\u001F\u007F\u0085\u0081\u00A0"
         u"\u00E9\u1680\u2028\u2029\u200B\u200D\u3000\uFEFF\uFFFC\uFFFD\u6771"
         u"\xD83D\xDE00\xD800\xDFFF\xDB40\xDC41\u202E"s;
     std::mt19937 random(20);
