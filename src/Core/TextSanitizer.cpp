@@ -98,7 +98,6 @@ void Builder::appendText(QStringView piece) {
 }
 
 QString Builder::take() {
-    m_escapes.finish([this](QStringView text) { appendText(text); });
     return m_spoken ? std::move(m_text) : QString();
 }
 
