@@ -27,16 +27,16 @@ bool endsControlString(char16_t unit) {
 
 } // namespace
 
-void EscapeSequenceFilter::filter(QStringView piece, const Sink& text) {
+void EscapeSequenceFilter::filter(QStringView piece, const Output& output) {
     for (qsizetype at = 0; at < piece.size();) {
         if (m_state == State::text || m_state == State::controlString) {
             const qsizetype end = runEnd(piece, at);
             if (m_state == State::text && end > at)
-                text(piece.sliced(at, end - at));
+                output.text(piece.sliced(at, end - at));
             if ((at = end) == piece.size())
                 return;
         }
-        if (take(piece[at].unicode()))
+        if (take(piece[at].unicode(), output))
             ++at;
     }
 }
@@ -52,7 +52,7 @@ qsizetype EscapeSequenceFilter::runEnd(QStringView piece, qsizetype from) const 
     return from;
 }
 
-bool EscapeSequenceFilter::take(char16_t unit) {
+bool EscapeSequenceFilter::take(char16_t unit, const Output& output) {
     // The sequence ends, with this character or before it.
     const auto ends = [this](bool withIt) {
         m_state = State::text;
@@ -63,19 +63,33 @@ bool EscapeSequenceFilter::take(char16_t unit) {
         m_state = State::escape;
         return true;
     case State::escape:
-        if (unit == u'[')
+        if (unit == u'[') {
             m_state = State::controlSequence;
-        else if (opensControlString(unit))
+            m_parameterCount = 0;
+            m_reportable = true;
+        } else if (opensControlString(unit)) {
             m_state = State::controlString;
-        else if (within(unit, 0x20, 0x2F))
+        } else if (within(unit, 0x20, 0x2F)) {
             m_state = State::intermediates;
-        else if (unit != escapeCharacter)
+        } else if (unit != escapeCharacter) {
             return ends(within(unit, 0x30, 0x7E));
+        }
         return true;
     case State::intermediates:
         return within(unit, 0x20, 0x2F) || ends(within(unit, 0x30, 0x7E));
     case State::controlSequence:
-        return within(unit, 0x20, 0x3F) || ends(within(unit, 0x40, 0x7E));
+        if (within(unit, 0x30, 0x3F) && m_reportable &&
+            m_parameterCount < qsizetype(m_parameters.size())) {
+            m_parameters[m_parameterCount++] = unit;
+            return true;
+        }
+        if (within(unit, 0x20, 0x3F)) {
+            m_reportable = false;
+            return true;
+        }
+        if (within(unit, 0x40, 0x7E) && m_reportable)
+            output.controlSequence(unit, QStringView(m_parameters.data(), m_parameterCount));
+        return ends(within(unit, 0x40, 0x7E));
     case State::controlString:
         if (unit == escapeCharacter) {
             m_state = State::stringEscape;

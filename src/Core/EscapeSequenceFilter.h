@@ -2,6 +2,7 @@
 
 #include <QStringView>
 
+#include <array>
 #include <functional>
 
 namespace Core {
@@ -17,10 +18,15 @@ namespace Core {
 // and what follows them as text. The text may come in pieces cut anywhere, inside a sequence too.
 class EscapeSequenceFilter {
 public:
-    using Sink = std::function<void(QStringView text)>;
+    // Where what is left goes: the runs of text outside sequences, in order, and the control
+    // sequences without intermediates, by their final character and parameters ("1;31" of
+    // ESC [ 1 ; 31 m), for whoever shows what they do.
+    struct Output {
+        std::function<void(QStringView text)> text;
+        std::function<void(char16_t final, QStringView parameters)> controlSequence;
+    };
 
-    // Hands `text` each run of `piece` outside escape sequences, in order.
-    void filter(QStringView piece, const Sink& text);
+    void filter(QStringView piece, const Output& output);
 
 private:
     enum class State : quint8 {
@@ -36,9 +42,14 @@ private:
     qsizetype runEnd(QStringView piece, qsizetype from) const;
     // Takes one character into the sequence under way; false when the sequence ended before it,
     // which then stands for itself in the state that follows.
-    bool take(char16_t unit);
+    bool take(char16_t unit, const Output& output);
 
     State m_state = State::text;
+    // The control sequence under way: its parameters, and whether it is one to hand on (no
+    // intermediates, and parameters that fit).
+    std::array<char16_t, 16> m_parameters{};
+    qsizetype m_parameterCount = 0;
+    bool m_reportable = true;
 };
 
 } // namespace Core

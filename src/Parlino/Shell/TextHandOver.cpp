@@ -111,7 +111,14 @@ public:
         m_measured = m_text.text().size();
         return m_bytes <= maxBytes;
     }
-    QString take() { return m_text.take(); }
+    // The whole text, with the line that waited for its end; none when that takes it past the
+    // bound.
+    std::optional<QString> take() {
+        QString text = m_text.take();
+        if (!text.isEmpty())
+            m_bytes += QStringView(text).sliced(m_measured).toUtf8().size();
+        return m_bytes <= maxBytes ? std::optional(std::move(text)) : std::nullopt;
+    }
 
 private:
     Core::TextSanitizer::Builder m_text;
@@ -259,11 +266,13 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
     }
     if (inputBytes == 0)
         return Base::failure(QStringLiteral("standard input is empty: there is no text to read"));
-    QString read = text.take();
-    if (read.isEmpty())
+    auto read = text.take();
+    if (!read)
+        return Base::failure(tooLargeMessage());
+    if (read->isEmpty())
         return Base::failure(QStringLiteral("standard input holds no text to read, only white "
                                             "space or invisible characters"));
-    return read;
+    return *std::move(read);
 }
 
 } // namespace Parlino::TextHandOver
