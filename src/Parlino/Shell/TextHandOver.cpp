@@ -139,14 +139,52 @@ bool isLatin1(const QByteArray& encoding) {
     return name == "ISO88591" || name == "LATIN1";
 }
 
+// What the byte 0x9B, which a terminal reading an 8-bit encoding takes for CSI (the 8-bit form
+// of ESC [), decodes to in the locale's `encoding` as it is read here: '›' where ISO-8859-1 is
+// read as Windows-1252, else the control code itself where the encoding has one there.
+QChar controlSequenceIntroducer(const QByteArray& encoding) {
+    return isLatin1(encoding) ? QChar(0x203A) : QChar(0x9B);
+}
+
+// Whether parameters and the final character of a control sequence follow `at`, as a '›' in
+// Windows-1252 text hardly ever has after it: at least one parameter ("1;31" of CSI 1 ; 31 m).
+bool controlSequenceFollows(QStringView text, qsizetype at) {
+    const qsizetype parameters = ++at;
+    while (at < text.size() && text[at] >= u'\x30' && text[at] <= u'\x3F')
+        ++at;
+    return at > parameters && at < text.size() && text[at] >= u'\x40' && text[at] <= u'\x7E';
+}
+
+// `text` with each 8-bit CSI (`introducer`) that begins a control sequence in the 7-bit form,
+// which the sanitizer takes out whole.
+QString withSevenBitControlSequences(const QString& text, QChar introducer) {
+    QString written;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(introducer); at >= 0; at = text.indexOf(introducer, at + 1)) {
+        if (!controlSequenceFollows(text, at))
+            continue;
+        written += QStringView(text).sliced(copied, at - copied);
+        written += QStringView(u"\x1B[");
+        copied = at + 1;
+    }
+    if (copied == 0)
+        return text;
+    return written.append(QStringView(text).sliced(copied));
+}
+
 // Where a control code of the C1 set, which holds no text, first comes in `text`, decoded from
-// `encoding` byte for byte: "at line 2, column 7 comes 0x81, …"; none when there is none.
+// `encoding` byte for byte: "at line 2, column 7 comes 0x81, …"; none when there is none. A CSI
+// that begins a control sequence is no text either, but terminal output that the sanitizer
+// takes out.
 std::optional<QString> controlCodeIn(QStringView text, const QByteArray& encoding) {
     qsizetype line = 1;
     qsizetype column = 1;
-    for (const QChar character : text) {
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar character = text[at];
         const char16_t code = character.unicode();
-        if (code >= 0x80 && code <= 0x9F) {
+        if (code >= 0x80 && code <= 0x9F &&
+            !(character == controlSequenceIntroducer(encoding) &&
+              controlSequenceFollows(text, at))) {
             const QString place = QStringLiteral("at line %1, column %2 comes %3")
                                       .arg(line)
                                       .arg(column)
@@ -169,8 +207,10 @@ std::optional<QString> controlCodeIn(QStringView text, const QByteArray& encodin
 
 // `bytes` in the locale's `encoding`, as the user's other programs write text. ISO-8859-1 is
 // read as Windows-1252, its superset: the quotes and dashes that Windows-1252 writes as 0x80 to
-// 0x9F are control codes in ISO-8859-1, and were meant as text. Fails with where a byte stands
-// for no text there, or with `notInIt` when the bytes are not of that encoding at all.
+// 0x9F are control codes in ISO-8859-1, and were meant as text. A control sequence that begins
+// with the byte CSI is a terminal's, as a terminal reading that encoding takes it, for the
+// sanitizer to take out. Fails with where a byte stands for no text there, or with `notInIt` when
+// the bytes are not of that encoding at all.
 Base::Result<QString, QString> inLocaleEncoding(QByteArrayView bytes, const QByteArray& encoding,
                                                 const QString& notInIt) {
     const QByteArray decodedAs = isLatin1(encoding) ? QByteArray("windows-1252") : encoding;
@@ -179,7 +219,7 @@ Base::Result<QString, QString> inLocaleEncoding(QByteArrayView bytes, const QByt
         return Base::failure(notInIt);
     if (const auto control = controlCodeIn(*text, encoding))
         return Base::failure(*control);
-    return *text;
+    return withSevenBitControlSequences(*text, controlSequenceIntroducer(encoding));
 }
 
 // What the input is not, as the message says it: the encoding it was read in, and what told it.

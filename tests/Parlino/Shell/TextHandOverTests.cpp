@@ -259,6 +259,29 @@ TEST(TextHandOver, ReadsWindowsQuotesAndDashesAndRefusesControlCodes) {
               "it to UTF-8 first, for example with iconv");
 }
 
+// A terminal that reads an 8-bit encoding takes the byte 0x9B for CSI: a program's colours are
+// not read. In ISO-8859-1, read as Windows-1252, the same byte is also '›', which stays where no
+// control sequence follows it.
+TEST(TextHandOver, RemovesTheEightBitControlSequencesOfAnEightBitLocale) {
+    const QByteArray coloured("\x9b"
+                              "1;31mRed\x9b"
+                              "0m text.\n");
+    EXPECT_EQ(readIn(coloured, "ISO-8859-1").valueOr(QString()), QStringLiteral("Red text."));
+    EXPECT_EQ(readIn(coloured, "ISO-8859-15").valueOr(QString()), QStringLiteral("Red text."));
+    EXPECT_EQ(readIn("Il dit \x9bvoil\xe0\x8b, \x9b"
+                     "3 fois\x8b.",
+                     "ISO-8859-1")
+                  .valueOr(QString()),
+              QStringLiteral("Il dit \u203Avoil\u00E0\u2039, \u203A3 fois\u2039."));
+    EXPECT_EQ(readIn("\xe9t\xe9 \x9b"
+                     "1;2 bold",
+                     "ISO-8859-15")
+                  .error(),
+              "standard input is not UTF-8 text, nor ISO-8859-15 text as the locale says: at line "
+              "1, column 5 comes 0x9B, which is no text in ISO-8859-15 (a control code); convert "
+              "it to UTF-8 first, for example with iconv");
+}
+
 TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {
     TricklingInput input(QStringLiteral("Caf\u00e9 \u20ac5 \U0001F600!").toUtf8());
     const auto text = TextHandOver::read(input);
