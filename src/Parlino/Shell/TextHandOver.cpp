@@ -62,6 +62,10 @@ public:
                                     "byte-order mark)");
         return where;
     }
+    // The encoding that input taken for UTF-8 is in, as its first bytes show, though they may be
+    // UTF-8 too: UTF-16 of characters that share their high byte (UnmarkedEncoding), which UTF-8
+    // reads as nonsense.
+    std::optional<QStringConverter::Encoding> lookalike() const { return m_lookalike; }
     Source source() const { return m_source; }
     // The encoding's name, to tell it: either byte order alike where the mark told it.
     QString encodingName() const {
@@ -79,6 +83,8 @@ private:
         m_sampleHasNul = QByteArrayView(m_head)
                              .first(std::min(m_head.size(), UnmarkedEncoding::sampleSize))
                              .contains('\0');
+        if (m_source == Source::none)
+            m_lookalike = UnmarkedEncoding::detectSharedHighByte(m_head);
         const qsizetype mark = marked ? markLength(m_encoding) : 0;
         m_check.emplace(m_encoding, mark);
         m_decoder = QStringDecoder(m_encoding);
@@ -98,6 +104,7 @@ private:
     QStringConverter::Encoding m_encoding = QStringConverter::Utf8;
     Source m_source = Source::none;
     bool m_sampleHasNul = false;
+    std::optional<QStringConverter::Encoding> m_lookalike;
     std::optional<EncodingCheck> m_check;
 };
 
@@ -246,6 +253,20 @@ QString notTextMessage(const QString& what, const QString& where) {
         .arg(what, where);
 }
 
+// Why the input decoded so far is not text, when it is not; but a fault in UTF-8 where the
+// input may be in the locale's encoding (`byLocale`) is none yet.
+std::optional<QString> notText(const InputDecoder& decoder, bool byLocale,
+                               const QByteArray& localeEncoding) {
+    if (const auto lookalike = decoder.lookalike())
+        return notTextMessage(
+            which(decoder, byLocale ? localeEncoding : QByteArray()),
+            QStringLiteral("its first bytes look like %1 text without a byte-order mark")
+                .arg(QString::fromLatin1(QStringConverter::nameForEncoding(*lookalike))));
+    if (decoder.hasFault() && (!byLocale || decoder.source() != InputDecoder::Source::none))
+        return notTextMessage(which(decoder, {}), decoder.faultDescription());
+    return std::nullopt;
+}
+
 } // namespace
 
 bool isTooLarge(QStringView text) {
@@ -282,18 +303,15 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
         if (byLocale)
             input8Bit += bytes;
         const QString piece = decoder(bytes);
-        if (decoder.hasFault()) {
-            if (!byLocale || decoder.source() != InputDecoder::Source::none)
-                return Base::failure(
-                    notTextMessage(which(decoder, {}), decoder.faultDescription()));
-        } else if (!text.add(piece)) {
+        if (const auto refusal = notText(decoder, byLocale, localeEncoding))
+            return Base::failure(*refusal);
+        if (!decoder.hasFault() && !text.add(piece))
             return Base::failure(tooLargeMessage());
-        }
     }
     const QString last = decoder.finish();
+    if (const auto refusal = notText(decoder, byLocale, localeEncoding))
+        return Base::failure(*refusal);
     if (decoder.hasFault()) {
-        if (!byLocale || decoder.source() != InputDecoder::Source::none)
-            return Base::failure(notTextMessage(which(decoder, {}), decoder.faultDescription()));
         const auto inLocale =
             inLocaleEncoding(input8Bit, localeEncoding, decoder.faultDescription());
         if (!inLocale)
