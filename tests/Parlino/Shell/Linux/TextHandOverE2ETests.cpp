@@ -235,7 +235,7 @@ TEST_F(TextHandOverE2E, aSessionBusThatNeverAnswersIsNamedWithinTheBound) {
     ASSERT_TRUE(silentBus.listen(home.filePath(QStringLiteral("silent-bus"))));
     QProcessEnvironment silent = environment;
     silent.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + silentBus.fullServerName());
-    const std::string answer = "parlino: the session bus did not answer within 10 seconds\n";
+    const std::string answer = "parlino: the session bus did not answer within 3 seconds\n";
     QProcess read;
     QProcess start;
     for (QProcess* process : {&read, &start}) {
