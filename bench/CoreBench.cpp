@@ -89,6 +89,24 @@ void BM_SanitizeColouredTerminalOutput(benchmark::State& state) {
     sanitize(state, colouredText());
 }
 
+// Terminal output whose every line the cursor goes back into: a progress line redrawn, a typo
+// erased with backspaces, overstruck letters, wide characters and a tab.
+void BM_SanitizeRedrawnTerminalOutput(benchmark::State& state) {
+    static const QString text = repeatToSize(
+        QStringLiteral("Progress: 10%\rProgress: 50%\r\x1b[KProgress: 100%\r\n$ echo hellp\b \bo "
+                       "world\r\n\u6F22\u5B57\b\b  \b\bN\bNA\bAM\bME\bE\tend\n"),
+        megabyte);
+    sanitize(state, text);
+}
+
+// One line that the cursor goes back into at its end: all of it is held, row by row.
+void BM_SanitizeAMegabyteLineRedrawnAtItsEnd(benchmark::State& state) {
+    static const QString text =
+        repeatToSize(QStringLiteral("words of a line that goes on "), megabyte) +
+        QStringLiteral("\rDone.");
+    sanitize(state, text);
+}
+
 void chunk(benchmark::State& state, const QString& text) {
     for (auto _ : state)
         benchmark::DoNotOptimize(Core::SentenceChunker::chunk(text, chunkBound, requestLimit));
@@ -141,6 +159,8 @@ BENCHMARK(BM_SanitizeInvisible)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkEnglish)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeAndChunkMixed)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SanitizeColouredTerminalOutput)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeRedrawnTerminalOutput)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SanitizeAMegabyteLineRedrawnAtItsEnd)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kWord)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kSentence)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ChunkA100kAccentedWord)->Unit(benchmark::kMillisecond);

@@ -47,6 +47,15 @@ bool isHorizontalSpace(char32_t scalar) {
     return u_isblank(static_cast<UChar32>(scalar));
 }
 
+int terminalColumns(char32_t scalar) {
+    const auto c = static_cast<UChar32>(scalar);
+    constexpr uint32_t zeroWidth = U_GC_MN_MASK | U_GC_ME_MASK | U_GC_CF_MASK | U_GC_CC_MASK;
+    if ((U_GET_GC_MASK(c) & zeroWidth) != 0)
+        return 0;
+    const auto width = u_getIntPropertyValue(c, UCHAR_EAST_ASIAN_WIDTH);
+    return width == U_EA_WIDE || width == U_EA_FULLWIDTH ? 2 : 1;
+}
+
 QString fromUtf8Exactly(QByteArrayView utf8) {
     if (!utf8.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(utf8);

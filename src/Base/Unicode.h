@@ -56,6 +56,10 @@ bool isControl(char32_t scalar);
 bool isSpoken(char32_t scalar);
 // The space separators (general category Zs) and the tab; line breaks are not among them.
 bool isHorizontalSpace(char32_t scalar);
+// How many columns of a terminal a scalar takes: none for a mark that sits on the character
+// before it, a format character or a control; two for an East Asian wide or full-width character
+// (ideographs, kana, most emoji); one for any other.
+int terminalColumns(char32_t scalar);
 // The text without horizontal space at either end.
 QString trimmingHorizontalSpace(QStringView text);
 // UTF-8 decoded exactly as written: a leading byte-order mark stays a character of the text,

@@ -21,10 +21,17 @@ constexpr char16_t replacementCharacter = 0xFFFD;
 // paragraph that it did not give): no speech.
 constexpr char16_t objectReplacementCharacter = 0xFFFC;
 
+// The file, group, record and unit separators part what they stand between.
+bool isSeparator(char16_t unit) {
+    return unit >= 0x1C && unit <= 0x1F;
+}
+
+// A carriage return comes here only as the CR of a CR LF (the terminal line takes the others),
+// white space before a line break.
 Kind classify(char16_t unit) {
-    if (unit == u'\r' || unit == u'\n')
+    if (unit == u'\n')
         return Kind::lineBreak;
-    if (Base::Unicode::isWhiteSpace(unit))
+    if (Base::Unicode::isWhiteSpace(unit) || isSeparator(unit))
         return Kind::space;
     if (Base::Unicode::isControl(unit) || unit == zeroWidthSpace || unit == replacementCharacter ||
         unit == objectReplacementCharacter)
@@ -53,7 +60,11 @@ QString sanitize(const QString& text) {
 }
 
 void Builder::append(QStringView piece) {
-    m_escapes.filter(piece, [this](QStringView text) { appendText(text); });
+    const TerminalLine::Sink shown = [this](QStringView text) { appendText(text); };
+    m_escapes.filter(piece, {[&](QStringView text) { m_line.write(text, shown); },
+                             [&](char16_t final, QStringView parameters) {
+                                 m_line.control(final, parameters, shown);
+                             }});
 }
 
 void Builder::appendText(QStringView piece) {
@@ -75,25 +86,21 @@ void Builder::appendText(QStringView piece) {
             lookForSpeech();
             m_pendingBreaks = 0;
             m_pendingSpace = false;
-            m_afterCarriageReturn = false;
             i = end;
             continue;
         }
         if (kind == Kind::lineBreak) {
-            // CR LF is one line break.
-            if (units[i] == u'\r' || !m_afterCarriageReturn)
-                m_pendingBreaks = std::min(m_pendingBreaks + 1, 2);
+            m_pendingBreaks = std::min(m_pendingBreaks + 1, 2);
             m_pendingSpace = false;
         } else if (kind == Kind::space) {
             m_pendingSpace = true;
         }
-        m_afterCarriageReturn = units[i] == u'\r';
         ++i;
     }
 }
 
 QString Builder::take() {
-    m_escapes.finish([this](QStringView text) { appendText(text); });
+    m_line.finish([this](QStringView text) { appendText(text); });
     return m_spoken ? std::move(m_text) : QString();
 }
 

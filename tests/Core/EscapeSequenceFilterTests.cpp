@@ -21,12 +21,11 @@ TEST(EscapeSequenceFilter, ColoursAreNotSpoken) {
 TEST(EscapeSequenceFilter, EachKindOfSequenceIsRemovedWhole) {
     const QList<std::pair<const char16_t*, const char16_t*>> cases = {
         {u"a\x1b[?25lb\x1b[2 qc", u"abc"}, // private parameters, an intermediate
-        {u"a\u009B31mb", u"ab"},           // the 8-bit CSI
         {u"a\x1b]0;title\u0007b", u"ab"},  // OSC up to BEL
         {u"\x1b]8;;http://x/\x1b\\link\x1b]8;;\x1b\\", u"link"}, // up to ST
-        {u"a\u009D0;title\u009Cb", u"ab"},                       // 8-bit OSC and ST
         {u"a\x1bP1$r0m\x1b\\b\x1bXs\x1b\\c", u"abc"},            // DCS, SOS
         {u"a\x1b^p\x1b\\b\x1b_apc\x1b\\c", u"abc"},              // PM, APC
+        {u"\x1bkmy-window\x1b\\Text after.", u"Text after."},    // the title of screen and tmux
         {u"a\x1b"
          u"7b\x1b"
          u"8c\x1bMd\x1b=e",
@@ -34,6 +33,7 @@ TEST(EscapeSequenceFilter, EachKindOfSequenceIsRemovedWhole) {
         {u"a\x1b(Bb\x1b$(Dc\x1b#8d", u"abcd"}, // with intermediates
         {u"a\x1b\x1b[31mb", u"ab"},            // ESC ESC
         {u"a\x1b[31\u0018b", u"ab"},           // cancelled by CAN
+        {u"a\x1b]0;title\u001Ab", u"ab"},      // cancelled by SUB
         {u"a\x1b[31\nb", u"a\nb"},             // ended by what is no part of one
         {u"a\x1b]0;title\x1b[31mb", u"ab"},    // a string ended by the next sequence
         {u"ab\x1b", u"ab"},
@@ -44,16 +44,26 @@ TEST(EscapeSequenceFilter, EachKindOfSequenceIsRemovedWhole) {
             << QString::fromUtf16(text).toStdString();
 }
 
-// An opening without an end was no control string: a stray one, at the start of a long text,
-// must not take the text away with it.
-TEST(EscapeSequenceFilter, AControlStringStillOpenAtALineBreakOrAtTheEndIsGivenBack) {
-    EXPECT_EQ(sanitize(QStringLiteral("\x1b]0;no title\nnext line")),
-              QStringLiteral("0;no title\nnext line"));
-    QString rest;
-    for (int line = 0; line < 2000; ++line)
-        rest += QStringLiteral("words of the rest of a long text ");
-    EXPECT_EQ(sanitize(QStringLiteral("Before \x1b]") + rest),
-              QStringLiteral("Before ") + rest.trimmed());
+// A terminal shows nothing of a control string until its end, whatever comes between: a line
+// break neither, nor the end of the text.
+TEST(EscapeSequenceFilter, AControlStringWithoutItsEndShowsNothingAfterItsOpening) {
+    EXPECT_EQ(sanitize(QStringLiteral("Text before the link \x1b]8;;http://example.org/never")),
+              QStringLiteral("Text before the link"));
+    EXPECT_EQ(sanitize(QStringLiteral("\x1b]0;a title that never ends\nAfter the line.")),
+              QString());
+    EXPECT_EQ(sanitize(QStringLiteral("\x1b]0;a title\non two lines\u0007After the title.")),
+              QStringLiteral("After the title."));
+}
+
+// Only a terminal reading an 8-bit encoding takes the C1 controls for CSI, OSC or ST; one reading
+// UTF-8 shows them as nothing. Nor is a stray one the opening of anything: the closing quote
+// that UTF-8 read as Latin-1 leaves (U+009D, an OSC) takes nothing after it away.
+TEST(EscapeSequenceFilter, EightBitControlsInUnicodeTextOpenNoSequence) {
+    EXPECT_EQ(sanitize(QStringLiteral("a\u009B31mb")), QStringLiteral("a31mb"));
+    EXPECT_EQ(sanitize(QStringLiteral("a\u009D0;title\u009Cb")), QStringLiteral("a0;titleb"));
+    EXPECT_EQ(sanitize(QStringLiteral("\u00E2\u20AC\u009CQuoted,\u00E2\u20AC\u009D she said.\n"
+                                      "And more.")),
+              QStringLiteral("\u00E2\u20ACQuoted,\u00E2\u20AC she said.\nAnd more."));
 }
 
 namespace {

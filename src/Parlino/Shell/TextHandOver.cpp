@@ -62,6 +62,10 @@ public:
                                     "byte-order mark)");
         return where;
     }
+    // The encoding that input taken for UTF-8 is in, as its first bytes show, though they may be
+    // UTF-8 too: UTF-16 of characters that share their high byte (UnmarkedEncoding), which UTF-8
+    // reads as nonsense.
+    std::optional<QStringConverter::Encoding> lookalike() const { return m_lookalike; }
     Source source() const { return m_source; }
     // The encoding's name, to tell it: either byte order alike where the mark told it.
     QString encodingName() const {
@@ -79,6 +83,8 @@ private:
         m_sampleHasNul = QByteArrayView(m_head)
                              .first(std::min(m_head.size(), UnmarkedEncoding::sampleSize))
                              .contains('\0');
+        if (m_source == Source::none)
+            m_lookalike = UnmarkedEncoding::detectSharedHighByte(m_head);
         const qsizetype mark = marked ? markLength(m_encoding) : 0;
         m_check.emplace(m_encoding, mark);
         m_decoder = QStringDecoder(m_encoding);
@@ -98,6 +104,7 @@ private:
     QStringConverter::Encoding m_encoding = QStringConverter::Utf8;
     Source m_source = Source::none;
     bool m_sampleHasNul = false;
+    std::optional<QStringConverter::Encoding> m_lookalike;
     std::optional<EncodingCheck> m_check;
 };
 
@@ -111,7 +118,14 @@ public:
         m_measured = m_text.text().size();
         return m_bytes <= maxBytes;
     }
-    QString take() { return m_text.take(); }
+    // The whole text, with the line that waited for its end; none when that takes it past the
+    // bound.
+    std::optional<QString> take() {
+        QString text = m_text.take();
+        if (!text.isEmpty())
+            m_bytes += QStringView(text).sliced(m_measured).toUtf8().size();
+        return m_bytes <= maxBytes ? std::optional(std::move(text)) : std::nullopt;
+    }
 
 private:
     Core::TextSanitizer::Builder m_text;
@@ -132,14 +146,52 @@ bool isLatin1(const QByteArray& encoding) {
     return name == "ISO88591" || name == "LATIN1";
 }
 
+// What the byte 0x9B, which a terminal reading an 8-bit encoding takes for CSI (the 8-bit form
+// of ESC [), decodes to in the locale's `encoding` as it is read here: '›' where ISO-8859-1 is
+// read as Windows-1252, else the control code itself where the encoding has one there.
+QChar controlSequenceIntroducer(const QByteArray& encoding) {
+    return isLatin1(encoding) ? QChar(0x203A) : QChar(0x9B);
+}
+
+// Whether parameters and the final character of a control sequence follow `at`, as a '›' in
+// Windows-1252 text hardly ever has after it: at least one parameter ("1;31" of CSI 1 ; 31 m).
+bool controlSequenceFollows(QStringView text, qsizetype at) {
+    const qsizetype parameters = ++at;
+    while (at < text.size() && text[at] >= u'\x30' && text[at] <= u'\x3F')
+        ++at;
+    return at > parameters && at < text.size() && text[at] >= u'\x40' && text[at] <= u'\x7E';
+}
+
+// `text` with each 8-bit CSI (`introducer`) that begins a control sequence in the 7-bit form,
+// which the sanitizer takes out whole.
+QString withSevenBitControlSequences(const QString& text, QChar introducer) {
+    QString written;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(introducer); at >= 0; at = text.indexOf(introducer, at + 1)) {
+        if (!controlSequenceFollows(text, at))
+            continue;
+        written += QStringView(text).sliced(copied, at - copied);
+        written += QStringView(u"\x1B[");
+        copied = at + 1;
+    }
+    if (copied == 0)
+        return text;
+    return written.append(QStringView(text).sliced(copied));
+}
+
 // Where a control code of the C1 set, which holds no text, first comes in `text`, decoded from
-// `encoding` byte for byte: "at line 2, column 7 comes 0x81, …"; none when there is none.
+// `encoding` byte for byte: "at line 2, column 7 comes 0x81, …"; none when there is none. A CSI
+// that begins a control sequence is no text either, but terminal output that the sanitizer
+// takes out.
 std::optional<QString> controlCodeIn(QStringView text, const QByteArray& encoding) {
     qsizetype line = 1;
     qsizetype column = 1;
-    for (const QChar character : text) {
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const QChar character = text[at];
         const char16_t code = character.unicode();
-        if (code >= 0x80 && code <= 0x9F) {
+        if (code >= 0x80 && code <= 0x9F &&
+            !(character == controlSequenceIntroducer(encoding) &&
+              controlSequenceFollows(text, at))) {
             const QString place = QStringLiteral("at line %1, column %2 comes %3")
                                       .arg(line)
                                       .arg(column)
@@ -162,8 +214,10 @@ std::optional<QString> controlCodeIn(QStringView text, const QByteArray& encodin
 
 // `bytes` in the locale's `encoding`, as the user's other programs write text. ISO-8859-1 is
 // read as Windows-1252, its superset: the quotes and dashes that Windows-1252 writes as 0x80 to
-// 0x9F are control codes in ISO-8859-1, and were meant as text. Fails with where a byte stands
-// for no text there, or with `notInIt` when the bytes are not of that encoding at all.
+// 0x9F are control codes in ISO-8859-1, and were meant as text. A control sequence that begins
+// with the byte CSI is a terminal's, as a terminal reading that encoding takes it, for the
+// sanitizer to take out. Fails with where a byte stands for no text there, or with `notInIt` when
+// the bytes are not of that encoding at all.
 Base::Result<QString, QString> inLocaleEncoding(QByteArrayView bytes, const QByteArray& encoding,
                                                 const QString& notInIt) {
     const QByteArray decodedAs = isLatin1(encoding) ? QByteArray("windows-1252") : encoding;
@@ -172,7 +226,7 @@ Base::Result<QString, QString> inLocaleEncoding(QByteArrayView bytes, const QByt
         return Base::failure(notInIt);
     if (const auto control = controlCodeIn(*text, encoding))
         return Base::failure(*control);
-    return *text;
+    return withSevenBitControlSequences(*text, controlSequenceIntroducer(encoding));
 }
 
 // What the input is not, as the message says it: the encoding it was read in, and what told it.
@@ -197,6 +251,20 @@ QString notTextMessage(const QString& what, const QString& where) {
     return QStringLiteral("standard input is not %1: %2; convert it to UTF-8 first, for example "
                           "with iconv")
         .arg(what, where);
+}
+
+// Why the input decoded so far is not text, when it is not; but a fault in UTF-8 where the
+// input may be in the locale's encoding (`byLocale`) is none yet.
+std::optional<QString> notText(const InputDecoder& decoder, bool byLocale,
+                               const QByteArray& localeEncoding) {
+    if (const auto lookalike = decoder.lookalike())
+        return notTextMessage(
+            which(decoder, byLocale ? localeEncoding : QByteArray()),
+            QStringLiteral("its first bytes look like %1 text without a byte-order mark")
+                .arg(QString::fromLatin1(QStringConverter::nameForEncoding(*lookalike))));
+    if (decoder.hasFault() && (!byLocale || decoder.source() != InputDecoder::Source::none))
+        return notTextMessage(which(decoder, {}), decoder.faultDescription());
+    return std::nullopt;
 }
 
 } // namespace
@@ -235,18 +303,15 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
         if (byLocale)
             input8Bit += bytes;
         const QString piece = decoder(bytes);
-        if (decoder.hasFault()) {
-            if (!byLocale || decoder.source() != InputDecoder::Source::none)
-                return Base::failure(
-                    notTextMessage(which(decoder, {}), decoder.faultDescription()));
-        } else if (!text.add(piece)) {
+        if (const auto refusal = notText(decoder, byLocale, localeEncoding))
+            return Base::failure(*refusal);
+        if (!decoder.hasFault() && !text.add(piece))
             return Base::failure(tooLargeMessage());
-        }
     }
     const QString last = decoder.finish();
+    if (const auto refusal = notText(decoder, byLocale, localeEncoding))
+        return Base::failure(*refusal);
     if (decoder.hasFault()) {
-        if (!byLocale || decoder.source() != InputDecoder::Source::none)
-            return Base::failure(notTextMessage(which(decoder, {}), decoder.faultDescription()));
         const auto inLocale =
             inLocaleEncoding(input8Bit, localeEncoding, decoder.faultDescription());
         if (!inLocale)
@@ -259,11 +324,13 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
     }
     if (inputBytes == 0)
         return Base::failure(QStringLiteral("standard input is empty: there is no text to read"));
-    QString read = text.take();
-    if (read.isEmpty())
+    auto read = text.take();
+    if (!read)
+        return Base::failure(tooLargeMessage());
+    if (read->isEmpty())
         return Base::failure(QStringLiteral("standard input holds no text to read, only white "
                                             "space or invisible characters"));
-    return read;
+    return *std::move(read);
 }
 
 } // namespace Parlino::TextHandOver

@@ -1,5 +1,7 @@
 #include "Parlino/Shell/UnmarkedEncoding.h"
 
+#include <QChar>
+
 #include <algorithm>
 #include <array>
 
@@ -11,6 +13,13 @@ struct Candidate {
     QStringConverter::Encoding encoding;
     qsizetype unitSize;
     bool bigEndian;
+};
+
+constexpr std::array candidates{
+    Candidate{QStringConverter::Utf32LE, 4, false},
+    Candidate{QStringConverter::Utf32BE, 4, true},
+    Candidate{QStringConverter::Utf16LE, 2, false},
+    Candidate{QStringConverter::Utf16BE, 2, true},
 };
 
 char32_t unitAt(QByteArrayView sample, qsizetype start, const Candidate& candidate) {
@@ -36,20 +45,54 @@ bool fits(QByteArrayView sample, const Candidate& candidate) {
     return units > 0 && 4 * early >= 3 * units;
 }
 
+bool isHexDigit(char32_t byte) {
+    return (byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'F') ||
+           (byte >= 'a' && byte <= 'f');
+}
+
+bool isAsciiLetterOrDigit(char32_t byte) {
+    return isHexDigit(byte) || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z');
+}
+
+bool sharesHighByte(QByteArrayView sample, const Candidate& candidate) {
+    std::array<qsizetype, 256> lettersByHighByte{};
+    std::array<qsizetype, 256> unitsByLowByte{};
+    qsizetype counted = 0;
+    qsizetype hexLowBytes = 0;
+    for (qsizetype at = 0; at + candidate.unitSize <= sample.size(); at += candidate.unitSize) {
+        const char32_t unit = unitAt(sample, at, candidate);
+        if (unit < 0x100)
+            continue;
+        ++counted;
+        ++unitsByLowByte[unit & 0xFF];
+        hexLowBytes += isHexDigit(unit & 0xFF);
+        if (QChar::isLetter(unit))
+            ++lettersByHighByte[unit >> 8];
+    }
+    const auto shared = std::ranges::max_element(lettersByHighByte);
+    const auto highByte = char32_t(shared - lettersByHighByte.begin());
+    return counted >= 8 && isAsciiLetterOrDigit(highByte) && 4 * *shared >= 3 * counted &&
+           3 * std::ranges::max(unitsByLowByte) <= counted && 2 * hexLowBytes < counted;
+}
+
+QByteArrayView sampleOf(QByteArrayView input) {
+    return input.first(std::min(input.size(), sampleSize));
+}
+
 } // namespace
 
 std::optional<QStringConverter::Encoding> detect(QByteArrayView sample) {
     // No sample fits two: where three quarters of the units of one size and byte order are
     // such characters, those of any other are not.
-    static constexpr std::array candidates{
-        Candidate{QStringConverter::Utf32LE, 4, false},
-        Candidate{QStringConverter::Utf32BE, 4, true},
-        Candidate{QStringConverter::Utf16LE, 2, false},
-        Candidate{QStringConverter::Utf16BE, 2, true},
-    };
-    const QByteArrayView start = sample.first(std::min(sample.size(), sampleSize));
     for (const Candidate& candidate : candidates)
-        if (fits(start, candidate))
+        if (fits(sampleOf(sample), candidate))
+            return candidate.encoding;
+    return std::nullopt;
+}
+
+std::optional<QStringConverter::Encoding> detectSharedHighByte(QByteArrayView sample) {
+    for (const Candidate& candidate : candidates)
+        if (candidate.unitSize == 2 && sharesHighByte(sampleOf(sample), candidate))
             return candidate.encoding;
     return std::nullopt;
 }

@@ -18,4 +18,15 @@ inline constexpr qsizetype sampleSize = 4096;
 // tabs alone are not taken for such characters. None when the sample is not so.
 std::optional<QStringConverter::Encoding> detect(QByteArrayView sample);
 
+// UTF-16, in either byte order, written without a byte-order mark, of a script whose characters
+// share their high byte, as kana do, as `sample` shows it. Such text is no UTF-8, or UTF-8 that
+// reads as nonsense: "あなた" is "B0j0_0". The sample (as for `detect`) holds at least 8 code
+// units that are no Latin-1 characters (whose high byte is NUL); three quarters of those are
+// letters whose high byte is one and the same, an ASCII letter or digit; no low byte stands for
+// more than a third of them, as in the varied characters of a text; and fewer than half of their
+// low bytes are hexadecimal digits. No ASCII text that reads as words has one letter or digit in
+// so many even or odd places and varied characters between, and hexadecimal numbers ("0a0b0c",
+// "102030") have digits between. None when the sample is not so.
+std::optional<QStringConverter::Encoding> detectSharedHighByte(QByteArrayView sample);
+
 } // namespace Parlino::UnmarkedEncoding

@@ -1,5 +1,7 @@
 #include "Parlino/Shell/TextHandOver.h"
 
+#include "support/Printers.h"
+
 #include <QBuffer>
 #include <QStringEncoder>
 
@@ -257,6 +259,61 @@ TEST(TextHandOver, ReadsWindowsQuotesAndDashesAndRefusesControlCodes) {
               "standard input is not UTF-8 text, nor ISO-8859-2 text as the locale says: at line "
               "1, column 4 comes 0x93, which is no text in ISO-8859-2 (a control code); convert "
               "it to UTF-8 first, for example with iconv");
+}
+
+// A terminal that reads an 8-bit encoding takes the byte 0x9B for CSI: a program's colours are
+// not read. In ISO-8859-1, read as Windows-1252, the same byte is also '›', which stays where no
+// control sequence follows it.
+TEST(TextHandOver, RemovesTheEightBitControlSequencesOfAnEightBitLocale) {
+    const QByteArray coloured("\x9b"
+                              "1;31mRed\x9b"
+                              "0m text.\n");
+    EXPECT_EQ(readIn(coloured, "ISO-8859-1").valueOr(QString()), QStringLiteral("Red text."));
+    EXPECT_EQ(readIn(coloured, "ISO-8859-15").valueOr(QString()), QStringLiteral("Red text."));
+    EXPECT_EQ(readIn("Il dit \x9bvoil\xe0\x8b, \x9b"
+                     "3 fois\x8b.",
+                     "ISO-8859-1")
+                  .valueOr(QString()),
+              QStringLiteral("Il dit \u203Avoil\u00E0\u2039, \u203A3 fois\u2039."));
+    EXPECT_EQ(readIn("\xe9t\xe9 \x9b"
+                     "1;2 bold",
+                     "ISO-8859-15")
+                  .error(),
+              "standard input is not UTF-8 text, nor ISO-8859-15 text as the locale says: at line "
+              "1, column 5 comes 0x9B, which is no text in ISO-8859-15 (a control code); convert "
+              "it to UTF-8 first, for example with iconv");
+}
+
+// UTF-16 of characters that share their high byte, as kana do, reads as nonsense in UTF-8 where
+// it is UTF-8 at all: refused naming what it looks like, in any locale. No ASCII that reads as
+// words, and no hexadecimal number, is taken for it.
+TEST(TextHandOver, RefusesUtf16ThatReadsAsNonsenseNamingIt) {
+    const QString hiragana = QStringLiteral("\u3042\u306A\u305F\u306E\u306A\u307E\u3048\u306F"
+                                            "\u306A\u306B\u3067\u3059\u304B");
+    const QString katakana =
+        QStringLiteral("\u30AB\u30BF\u30AB\u30CA\u306E\u30C6\u30AD\u30B9\u30C8\u3067\u3059");
+    const QString advice = QStringLiteral("; convert it to UTF-8 first, for example with iconv");
+    for (const auto& [encoding, name] : {std::pair{QStringConverter::Utf16LE, "UTF-16LE"},
+                                         std::pair{QStringConverter::Utf16BE, "UTF-16BE"}}) {
+        const QString looksLike =
+            QStringLiteral(": its first bytes look like %1 text without a byte-order mark")
+                .arg(QLatin1String(name));
+        for (const QString& text :
+             {hiragana, hiragana + QStringLiteral("\n") + hiragana, katakana}) {
+            const QByteArray bytes = unmarked(text, encoding);
+            EXPECT_EQ(readIn(bytes, "UTF-8").error(),
+                      "standard input is not UTF-8 text" + looksLike + advice)
+                << bytes.toHex().toStdString();
+            EXPECT_EQ(readIn(bytes, "ISO-8859-1").error(),
+                      "standard input is not UTF-8 text, nor ISO-8859-1 text as the locale says" +
+                          looksLike + advice);
+        }
+    }
+    for (const char* ascii :
+         {"1,2,3,4,5,6,7,8,9,10,11,12,13", "H e l l o , w o r l d , s p a c e d o u t",
+          "a-b-c-d-e-f-g-h-i-j-k-l-m", "0102030405060708090a0b0c0d0e0f", "10 20 30 40 50 60 70 80",
+          "A1B2C3D4E5F6G7H8I9J1K2L3"})
+        EXPECT_EQ(readAll(ascii).valueOr(QString()), QString::fromLatin1(ascii));
 }
 
 TEST(TextHandOver, DecodesCharactersWhoseBytesArriveInSeparateReads) {

@@ -65,8 +65,10 @@ int fail(const QString& name, const QString& message) {
 }
 
 // The session bus's connection: connected, or not when there is no session bus (its lastError()
-// says why). Connecting waits for the bus's answers with no bound of its own.
-QDBusConnection connectToSessionBus(std::chrono::milliseconds bound, const QString& name) {
+// says why). Connecting waits for the bus's answers with no bound of its own; a bus answers at
+// once, and one that has not within a few seconds hangs (it was stopped, or is stuck).
+QDBusConnection connectToSessionBus(const QString& name) {
+    constexpr std::chrono::milliseconds bound{3000};
     return returnWithinOrExit(bound,
                               QStringLiteral("%1: the session bus did not answer %2")
                                   .arg(name, InstanceClaim::within(bound)),
@@ -159,7 +161,7 @@ std::optional<int> claimOrHandOver(const QString& name, SessionInstance& instanc
     if (startedForHandOver())
         request.kind = InstanceRequest::Kind::none;
     const double startedAt = Base::SteadyClock::shared().now();
-    const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
+    const QDBusConnection bus = connectToSessionBus(name);
     if (!bus.isConnected()) {
         log.error("no session bus, so no other start is in view: %{public}s",
                   noSessionBusCause(bus));
@@ -174,7 +176,7 @@ int handOverStandardInput(const QString& name) {
     if (!text)
         return fail(name, text.error());
     const double startedAt = Base::SteadyClock::shared().now();
-    const QDBusConnection bus = connectToSessionBus(InstanceClaim::stepBound, name);
+    const QDBusConnection bus = connectToSessionBus(name);
     if (!bus.isConnected())
         return fail(name, QStringLiteral("there is no session bus to hand the text over on: %1")
                               .arg(noSessionBusCause(bus)));

@@ -136,7 +136,8 @@ TEST_F(TextHandOverE2E, aGigabyteOnStandardInputIsNotReadToItsEnd) {
 }
 
 // A Latin-1 file: in a UTF-8 locale nothing is sent and the client says where the text is not
-// UTF-8; in a Latin-1 locale (made for the test) it is read whole, Windows quotes and dashes too.
+// UTF-8; in a Latin-1 locale (made for the test) it is read whole, Windows quotes and dashes too,
+// and a program's colours in 8-bit control sequences are not.
 TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Locale) {
     ASSERT_TRUE(pumpUntil([] { return sessionInstance() != 0; }));
     const QByteArray latin1("Un caf\xe9 cr\xe8me.", 15);
@@ -170,6 +171,16 @@ TEST_F(TextHandOverE2E, aLatin1TextIsRefusedSayingWhereOrReadWholeInALatin1Local
         },
         10000))
         << app->lines().join('\n').toStdString();
+    EXPECT_EQ(runAgain(inLatin1, {"--read"},
+                       "\x9b"
+                       "1;31mRouge\x9b"
+                       "0m et \x9b"
+                       "1mgras\x9b"
+                       "0m.\n"),
+              0);
+    EXPECT_TRUE(pumpUntil(
+        [&] { return synthesisTexts().contains(QStringLiteral("Rouge et gras.")); }, 10000))
+        << synthesisTexts().join('\n').toStdString();
 }
 
 TEST_F(TextHandOverE2E, utf16WithoutAByteOrderMarkIsReadAsWritten) {
@@ -224,7 +235,7 @@ TEST_F(TextHandOverE2E, aSessionBusThatNeverAnswersIsNamedWithinTheBound) {
     ASSERT_TRUE(silentBus.listen(home.filePath(QStringLiteral("silent-bus"))));
     QProcessEnvironment silent = environment;
     silent.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + silentBus.fullServerName());
-    const std::string answer = "parlino: the session bus did not answer within 10 seconds\n";
+    const std::string answer = "parlino: the session bus did not answer within 3 seconds\n";
     QProcess read;
     QProcess start;
     for (QProcess* process : {&read, &start}) {
