@@ -27,6 +27,10 @@ public:
     };
 
     void filter(QStringView piece, const Output& output);
+    // A control string is open: nothing written since its opening shows.
+    bool isInControlString() const {
+        return m_state == State::controlString || m_state == State::stringEscape;
+    }
 
 private:
     enum class State : quint8 {

@@ -35,6 +35,9 @@ public:
     // character for the next one, and a text with nothing to be read aloud is not empty yet.
     const QString& text() const { return m_text; }
     QString take();
+    // The text so far ends in a terminal's control string that is still open, such as a title
+    // whose end never came: what followed its opening is not shown.
+    bool isInControlString() const { return m_escapes.isInControlString(); }
 
 private:
     // Appends text as a terminal shows it.

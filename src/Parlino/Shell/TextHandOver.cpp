@@ -126,6 +126,7 @@ public:
             m_bytes += QStringView(text).sliced(m_measured).toUtf8().size();
         return m_bytes <= maxBytes ? std::optional(std::move(text)) : std::nullopt;
     }
+    bool isInControlString() const { return m_text.isInControlString(); }
 
 private:
     Core::TextSanitizer::Builder m_text;
@@ -327,6 +328,10 @@ Base::Result<QString, QString> read(QIODevice& input, const QByteArray& localeEn
     auto read = text.take();
     if (!read)
         return Base::failure(tooLargeMessage());
+    if (read->isEmpty() && text.isInControlString())
+        return Base::failure(QStringLiteral(
+            "standard input holds no text that a terminal shows: it is inside a terminal control "
+            "string, such as a window title, that never ends"));
     if (read->isEmpty())
         return Base::failure(QStringLiteral("standard input holds no text to read, only white "
                                             "space or invisible characters"));

@@ -125,6 +125,15 @@ TEST(TextHandOver, SaysWhenNothingIsLeftToRead) {
         ASSERT_FALSE(refused) << refused->toStdString();
         EXPECT_EQ(refused.error(), nothingToRead);
     }
+    // A title never ended hides all that follows it, as on a terminal: that is what is said.
+    const auto inTitle = readAll("\x1b]0;a title that never ends\nAfter the line.");
+    ASSERT_FALSE(inTitle);
+    EXPECT_EQ(inTitle.error(), "standard input holds no text that a terminal shows: it is inside "
+                               "a terminal control string, such as a window title, that never "
+                               "ends");
+    const auto endedTitle = readAll("\x1b]0;a title\x07\x1b]0;another\x1b\\ \n");
+    ASSERT_FALSE(endedTitle);
+    EXPECT_EQ(endedTitle.error(), nothingToRead);
 }
 
 // UTF-16 from a Windows tool or an editor that saves it: its byte-order mark says so. With UTF-8's
