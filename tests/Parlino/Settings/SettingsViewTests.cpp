@@ -32,6 +32,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -39,6 +40,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include <memory>
 
@@ -71,11 +73,13 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
         voices.load(VoicesTesting::manyVoices(12));
     }
 
-    // Lets the key store and the service answer and every transition finish.
+    // Lets the key store and the service answer, every transition finish and the panes that went
+    // be deleted.
     void settle(const std::function<bool()>& until = [] { return true; }) {
         TestSupport::pumpUntil(until, 2000);
         TestSupport::drainEvents();
         scheduler.advance(1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void select(SettingsView& view, SettingsPane pane) {
@@ -249,6 +253,45 @@ TEST_F(SettingsViewTest, TheDetailIsRebuiltOnlyWhenTheSelectionChanges) {
     settle();
     EXPECT_TRUE(dynamic_cast<APIKeyPane*>(view.detail()));
     EXPECT_TRUE(usage.isNull()) << "the pane left behind is gone once the transition ends";
+}
+
+// The pane that goes is gone from the moment it goes: while its picture fades, Tab, the pointer
+// and assistive tools meet the pane that comes alone.
+TEST_F(SettingsViewTest, APaneThatGoesLeavesNothingBehindThatTakesTheKeyboardOrAScreenReader) {
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    SettingsView& view = window.view();
+    auto* detail = view.findChild<QWidget*>(QStringLiteral("SettingsDetail"));
+    ASSERT_NE(detail, nullptr);
+    const auto showingPanes = [&] {
+        QAccessibleInterface* host = QAccessible::queryAccessibleInterface(detail);
+        int showing = 0;
+        for (int i = 0; i < host->childCount(); ++i)
+            showing += !host->child(i)->state().invisible;
+        return showing;
+    };
+    settle();
+    for (const auto& [from, to] : {std::pair{SettingsPane::general, SettingsPane::playback},
+                                   std::pair{SettingsPane::playback, SettingsPane::general}}) {
+        ASSERT_EQ(navigation.selection(), from);
+        const QPointer leaving = view.detail();
+        select(view, to);
+        scheduler.advance(SettingsView::transitionSeconds / 2);
+        ASSERT_NE(view.detail(), leaving);
+        TestSupport::renderScreenshot(window, 1, suite,
+                                      QStringLiteral("switch-midway-to-") + rawValue(to));
+        EXPECT_TRUE(!leaving || !leaving->isVisible()) << rawValue(from).toStdString();
+        EXPECT_EQ(showingPanes(), 1) << rawValue(to).toStdString();
+        view.sidebar().row(SettingsPane::quit)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QWidget* next = QApplication::focusWidget();
+        EXPECT_TRUE(next && view.detail()->isAncestorOf(next))
+            << rawValue(to).toStdString() << " " << (next ? next->metaObject()->className() : "");
+        settle();
+        EXPECT_TRUE(leaving.isNull());
+    }
 }
 
 TEST_F(SettingsViewTest, TheKeyboardWalksTheSidebarAndEveryTabStopIsAControl) {
