@@ -1,3 +1,5 @@
+#include "KeyboardShortcuts/Key.h"
+#include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/AppShortcutNames.h"
@@ -29,6 +31,7 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -351,6 +354,45 @@ TEST_F(SettingsViewTest, CtrlWAndEscapeCloseTheWindowUnlessARecorderTakesThem) {
     window.view().sidebar().row(SettingsPane::general)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+// A recorder keeps the keyboard after Escape and after it recorded, rather than leave the focus on
+// nothing, from where Tab would start again at the first sidebar row.
+TEST_F(SettingsViewTest, TheKeyboardStaysOnAShortcutFieldAfterEscapeAndAfterARecording) {
+    TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    select(window.view(), SettingsPane::shortcuts);
+    settle([&] { return dynamic_cast<ShortcutsPane*>(window.view().detail()) != nullptr; });
+    auto* pane = dynamic_cast<ShortcutsPane*>(window.view().detail());
+    ASSERT_NE(pane, nullptr);
+    auto& recorder = pane->recorder(AppShortcutNames::openPanel()).control();
+    // Keys as the desktop reports them: the virtual key code and the modifier mask.
+    const auto press = [](KeyboardShortcuts::Key key, qint64 carbonModifiers = 0) {
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 0, quint32(key.rawValue),
+                        quint32(carbonModifiers));
+        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
+    };
+
+    recorder.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(recorder.model().isRecording());
+    press(KeyboardShortcuts::Key::escape);
+    EXPECT_FALSE(recorder.model().isRecording());
+    EXPECT_EQ(QApplication::focusWidget(), &recorder);
+    EXPECT_TRUE(window.isVisible()) << "the recorder took Escape";
+
+    QTest::keyClick(&recorder, Qt::Key_Space);
+    ASSERT_TRUE(recorder.model().isRecording());
+    press(KeyboardShortcuts::Key::k,
+          KeyboardShortcuts::CarbonModifier::control | KeyboardShortcuts::CarbonModifier::option);
+    EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+K"));
+    EXPECT_FALSE(recorder.model().isRecording());
+    EXPECT_EQ(QApplication::focusWidget(), &recorder);
+
+    QTest::keyClick(&recorder, Qt::Key_Tab);
+    EXPECT_TRUE(pane->isAncestorOf(QApplication::focusWidget())) << "Tab goes on from the field";
 }
 
 TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {
