@@ -59,6 +59,7 @@ void RecorderControl::setUp() {
     connect(&m_model, &RecorderModel::isRecordingChanged, this, [this] {
         setPlaceholderText(m_model.placeholderText());
         updateGeometry();
+        update(); // the field draws the placeholder itself while it has the focus
         if (m_model.isRecording())
             m_eventMonitor.start();
         else
@@ -69,7 +70,7 @@ void RecorderControl::setUp() {
         if (!text.isEmpty())
             return;
         m_model.clearByUser();
-        setFocus(Qt::OtherFocusReason);
+        record();
     });
 }
 
@@ -83,24 +84,26 @@ QSize RecorderControl::sizeHint() const {
     return {std::max(minimumWidth, needed), height};
 }
 
+void RecorderControl::record() {
+    if (hasFocus())
+        m_model.startRecording(window()->winId());
+    else
+        setFocus(Qt::OtherFocusReason);
+}
+
 void RecorderControl::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     const bool resumes = std::exchange(m_resumesAfterAlert, false);
-    // The window hands its first field the focus when it becomes active; that is no request
-    // to record.
-    if (event->reason() == Qt::ActiveWindowFocusReason && !resumes) {
-        clearFocus();
+    // The window gives the focus back, or to its first field, when it becomes active; that is no
+    // request to record.
+    if (event->reason() == Qt::ActiveWindowFocusReason && !resumes)
         return;
-    }
-    m_model.startRecording(window()->winId());
+    record();
 }
 
 void RecorderControl::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     m_model.endRecording();
-    // A window that comes back gives the focus to its first field, not back to this one.
-    if (event->reason() == Qt::ActiveWindowFocusReason)
-        clearFocus();
 }
 
 void RecorderControl::hideEvent(QHideEvent* event) {
@@ -109,10 +112,10 @@ void RecorderControl::hideEvent(QHideEvent* event) {
 }
 
 // A centred field hides its placeholder while it has the focus, leaving room for the caret. An
-// empty field that records draws its frame and the placeholder that asks for a shortcut, and no
-// caret to blink through it: keys record here, they type nothing.
+// empty field with the focus draws its frame and the placeholder (to record, or while recording,
+// to press a shortcut), and no caret to blink through it: keys record here, they type nothing.
 void RecorderControl::paintEvent(QPaintEvent* event) {
-    if (!m_model.isRecording() || !text().isEmpty() || !hasFocus()) {
+    if (!text().isEmpty() || !hasFocus()) {
         QLineEdit::paintEvent(event);
         paintClearButtonFocus();
         return;
@@ -148,9 +151,26 @@ bool RecorderControl::eventFilter(QObject* watched, QEvent* event) {
     return QLineEdit::eventFilter(watched, event);
 }
 
-// Keys reach the field only while it does not record; they type nothing.
+// Keys reach the field only while it does not record; they type nothing. Space or Return in the
+// field that kept the focus after a recording records anew, as a click in it does.
 void RecorderControl::keyPressEvent(QKeyEvent* event) {
-    event->ignore();
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    switch (plain ? event->key() : Qt::Key_unknown) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        record();
+        event->accept();
+        return;
+    default:
+        event->ignore();
+    }
+}
+
+void RecorderControl::mousePressEvent(QMouseEvent* event) {
+    QLineEdit::mousePressEvent(event);
+    if (hasFocus())
+        record();
 }
 
 void RecorderControl::inputMethodEvent(QInputMethodEvent* event) {
@@ -166,8 +186,9 @@ bool RecorderControl::handleRecordingEvent(QObject* receiver, QEvent* event) {
 
 bool RecorderControl::handleMouseUp(QObject* receiver, const QMouseEvent& event) {
     const QPoint position = mapFromGlobal(event.globalPosition().toPoint());
+    // A click on what takes the focus has taken it already, at the press.
     if (!rect().adjusted(-clickSlop, -clickSlop, clickSlop, clickSlop).contains(position)) {
-        clearFocus();
+        m_model.endRecording();
         return false;
     }
     // The clear button is a child of the field and acts on the release.
@@ -185,11 +206,10 @@ void RecorderControl::handleKey(const QKeyEvent& event) {
         return;
     case RecorderModel::KeyOutcome::moveFocusOn:
         focusNextPrevChild(true);
-        if (hasFocus())
-            clearFocus();
+        m_model.endRecording(); // also where no other control takes the focus
         return;
     case RecorderModel::KeyOutcome::finish:
-        clearFocus();
+        m_model.endRecording();
         return;
     }
 }

@@ -17,7 +17,9 @@ namespace KeyboardShortcuts {
 // the user's input.
 //
 // Recording starts when the field gets the focus from the user (a click, Tab), never from its
-// window becoming active, and ends when it loses the focus or is hidden. While it records, the
+// window becoming active, and, in the field that has the focus, at a click, Space or Return. It
+// ends when a shortcut is recorded, at Escape or a click away, with the focus kept on the field,
+// and when the field loses the focus or is hidden. While it records, the
 // field's window holds the whole keyboard and the field sees every key and click of the
 // application first: keys go to the model, and a click away ends the recording. The model's alerts
 // and refused keys reach the user through the field's alerts; while an alert is up the field does
@@ -50,10 +52,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void setUp();
+    // Records, taking the focus first when the field has not got it.
+    void record();
     void paintClearButtonFocus();
     // Answers true to swallow the event.
     bool handleRecordingEvent(QObject* receiver, QEvent* event);

@@ -45,7 +45,7 @@ public:
         keepRecording, // the key was handled; the field records on
         beep,          // the key cannot be recorded
         moveFocusOn,   // the field hands the focus to the next one
-        finish,        // the field gives up the focus: recorded, or cancelled
+        finish,        // recorded, or cancelled: the recording ends, the field keeps the focus
     };
 
     // Records the name's shortcut.

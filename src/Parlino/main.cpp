@@ -22,7 +22,9 @@
 #include "Parlino/Shell/Linux/X11TrayBackdrop.h"
 #include "Parlino/Shell/Linux/X11WindowFrames.h"
 #include "Parlino/Style/Icons.h"
+#include "Parlino/Style/Linux/AtspiNameAnnouncer.h"
 #include "Parlino/Style/Linux/DesktopMotionSettings.h"
+#include "Parlino/Style/NameAnnouncement.h"
 #include "Parlino/Style/ParlinoStyle.h"
 #include "Parlino/Style/PointerMotion.h"
 #include "Playback/Linux/SystemChunkPlayerFactory.h"
@@ -120,6 +122,7 @@ int main(int argc, char** argv) {
     const auto& keys = Parlino::SettingsKeys::shared();
     Parlino::MotionPreferences motionPreferences;
     Parlino::DesktopMotionSettings desktopMotion(motionPreferences);
+    Parlino::setNameAnnouncer(&Parlino::announceNameOnAtspi);
     const Parlino::MotionContext motion{clock, scheduler, motionPreferences};
     auto& pointer = Parlino::PointerMotion::shared();
     Parlino::VoiceMeshTimeline voiceArt(scheduler, &Base::Date::now);

@@ -51,7 +51,7 @@ TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
     EXPECT_EQ(getShortcut(name), controlShiftS);
     EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
-    EXPECT_FALSE(recorder->hasFocus());
+    EXPECT_TRUE(recorder->hasFocus()) << "the focus stays where the user recorded";
     EXPECT_FALSE(recorder->model().isRecording());
     EXPECT_FALSE(registry.isPaused());
     EXPECT_EQ(statuses, (QList<bool>{true, false}));
@@ -101,7 +101,6 @@ TEST_F(RecorderControlTest, TheWindowBecomingActiveDoesNotStartRecording) {
     button->setFocusPolicy(Qt::NoFocus); // the window's first field is the recorder
     auto* recorder = placeRecorder(new RecorderControl(registry, name));
     EXPECT_FALSE(recorder->model().isRecording());
-    EXPECT_FALSE(recorder->hasFocus());
     EXPECT_FALSE(registry.isPaused());
 }
 
@@ -122,6 +121,37 @@ TEST_F(RecorderControlTest, EscapeEndsRecordingKeepingTheEarlierShortcut) {
     EXPECT_EQ(recorder->text(), u"Super+R"_qs);
     EXPECT_EQ(statuses, QList<bool>{false});
     EXPECT_TRUE(changes.isEmpty());
+    EXPECT_TRUE(recorder->hasFocus());
+}
+
+// The field that kept the focus after Escape or a recording records again at the user's asking,
+// and only then: other keys go on to the window.
+TEST_F(RecorderControlTest, TheFieldThatKeptTheFocusRecordsAgainAtSpaceReturnOrAClick) {
+    auto* recorder = recording();
+    const auto endRecording = [&] {
+        press(Key::escape);
+        ASSERT_TRUE(recorder->hasFocus());
+        ASSERT_FALSE(recorder->model().isRecording());
+    };
+    endRecording();
+    QKeyEvent letter(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QCoreApplication::sendEvent(recorder, &letter);
+    EXPECT_FALSE(letter.isAccepted());
+    QTest::keyClick(recorder, Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_FALSE(recorder->model().isRecording());
+
+    for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
+        QTest::keyClick(recorder, key);
+        EXPECT_TRUE(recorder->model().isRecording()) << key;
+        EXPECT_EQ(system.keyboardWindow, window.winId()) << key;
+        endRecording();
+    }
+    QTest::mouseClick(recorder, Qt::LeftButton);
+    EXPECT_TRUE(recorder->model().isRecording());
+    press(controlShiftS);
+    EXPECT_EQ(getShortcut(name), controlShiftS);
+    EXPECT_TRUE(recorder->hasFocus());
+    EXPECT_FALSE(recorder->model().isRecording());
 }
 
 TEST_F(RecorderControlTest, TabEndsRecordingAndMovesTheFocusOn) {
@@ -185,6 +215,7 @@ TEST_F(RecorderControlTest, AClickFarOutsideEndsRecordingAndOneNearTheEdgeDoesNo
     EXPECT_TRUE(recorder->model().isRecording());
     release({recorder->width() + 10, 0});
     EXPECT_FALSE(recorder->model().isRecording());
+    EXPECT_TRUE(recorder->hasFocus()) << "what was clicked took no focus";
 }
 
 TEST_F(RecorderControlTest, AMenuItemsShortcutIsRefusedAfterAnAlert) {
@@ -262,6 +293,11 @@ TEST_F(RecorderControlTest, TheWindowHoldsTheKeyboardExactlyWhileRecording) {
     ASSERT_TRUE(TestSupport::pumpUntil([&] { return QApplication::activeWindow() == &other; }));
     EXPECT_FALSE(recorder->model().isRecording());
     EXPECT_EQ(system.keyboardWindow, std::nullopt) << "the window lost the focus";
+
+    window.activateWindow();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return QApplication::activeWindow() == &window; }));
+    EXPECT_TRUE(recorder->hasFocus()) << "the window gives the focus back where it was";
+    EXPECT_FALSE(recorder->model().isRecording());
 }
 
 TEST_F(RecorderControlTest, RecordingGoesOnWhenTheKeyboardIsHeldElsewhere) {

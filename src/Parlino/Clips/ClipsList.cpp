@@ -7,6 +7,7 @@
 #include "Parlino/Style/ControlPainting.h"
 #include "Parlino/Style/DurationText.h"
 #include "Parlino/Style/Theme.h"
+#include "Parlino/Style/WidgetSnapshot.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -313,11 +314,8 @@ void ClipsList::placeClearAll() {
 }
 
 QPixmap ClipsList::snapshot(ClipRow& row) const {
-    const qreal ratio = devicePixelRatioF();
-    QPixmap image(QSize(row.width(), row.height() + int(ClipsListGeometry::dividerHeight)) * ratio);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    row.render(&image, {}, {}, QWidget::DrawChildren);
+    QPixmap image = widgetSnapshot(
+        row, QSize(row.width(), row.height() + int(ClipsListGeometry::dividerHeight)));
     QPainter painter(&image);
     painter.fillRect(QRectF(0, row.height(), row.width(), ClipsListGeometry::dividerHeight),
                      Theme::white08());

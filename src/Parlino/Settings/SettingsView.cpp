@@ -11,6 +11,7 @@
 #include "Parlino/Style/FocusRest.h"
 #include "Parlino/Style/ParlinoGlass.h"
 #include "Parlino/Style/Theme.h"
+#include "Parlino/Style/WidgetSnapshot.h"
 
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
@@ -134,16 +135,12 @@ QWidget* SettingsView::makeDetail(SettingsPane pane) {
 }
 
 void SettingsView::showSelection(bool animated) {
-    delete m_leavingPane;
-    m_leavingPane = m_pane;
     const SettingsPane selection = m_sidebarModel.navigation().selection();
     m_detailHost->setAccessibleName(title(selection));
+    if (m_pane)
+        letGo(*m_pane, animated);
     m_pane = makeDetail(selection);
     m_pane->setParent(m_detailHost);
-    // A control of the pane that goes ("Go to API Key") leaves the focus with the pane that
-    // comes, not with nothing once the old one is gone.
-    if (m_leavingPane)
-        FocusRest::takeFocusFrom(*m_leavingPane);
     const bool reduceMotion = m_services.motion.preferences.reduceMotion();
     if (animated) {
         m_transition.jumpTo(0);
@@ -157,6 +154,23 @@ void SettingsView::showSelection(bool animated) {
     m_pane->show();
 }
 
+// The pane goes from the keyboard, the pointer and assistive tools at once; it is deleted once
+// the event that chose another pane is handled, as that event may come from one of its controls
+// ("Go to API Key").
+void SettingsView::letGo(QWidget& pane, bool animated) {
+    if (animated && pane.isVisible()) {
+        const auto* effect = qobject_cast<QGraphicsOpacityEffect*>(pane.graphicsEffect());
+        m_leavingOpacity = effect ? effect->opacity() : 1;
+        pane.setGraphicsEffect(nullptr);
+        m_leavingImage = widgetSnapshot(pane, pane.size());
+        m_leavingPosition = pane.mapTo(this, QPoint());
+    }
+    // The focus of a control of the pane stays with the detail, named after the pane that comes.
+    FocusRest::takeFocusFrom(pane);
+    pane.hide();
+    pane.deleteLater();
+}
+
 void SettingsView::layOutDetail() {
     const double progress = m_transition.now();
     const QRect area = m_detailHost->contentsRect();
@@ -166,19 +180,21 @@ void SettingsView::layOutDetail() {
         m_pane->setGeometry(area.translated(0, rise));
         setOpacity(m_pane, progress);
     }
-    if (m_leavingPane) {
-        if (progress >= 1) {
-            delete m_leavingPane;
-        } else {
-            m_leavingPane->setGeometry(area);
-            setOpacity(m_leavingPane, 1 - progress);
-        }
+    if (!m_leavingImage.isNull()) {
+        update(QRect(m_leavingPosition, m_leavingImage.deviceIndependentSize().toSize()));
+        if (progress >= 1)
+            m_leavingImage = {};
     }
 }
 
 void SettingsView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
     if (!m_embedded)
-        QPainter(this).fillRect(rect(), Theme::ink());
+        painter.fillRect(rect(), Theme::ink());
+    if (!m_leavingImage.isNull()) {
+        painter.setOpacity(m_leavingOpacity * (1 - m_transition.now()));
+        painter.drawPixmap(m_leavingPosition, m_leavingImage);
+    }
 }
 
 bool SettingsView::eventFilter(QObject* watched, QEvent* event) {

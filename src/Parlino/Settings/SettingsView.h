@@ -6,6 +6,7 @@
 #include "Parlino/Style/AnimatedValue.h"
 #include "Parlino/Style/FrameDriver.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,7 +16,9 @@ class FocusRest;
 class SettingsSidebar;
 
 // The whole settings surface: the sidebar of sections with the two-press Quit row, a divider,
-// and the detail, rebuilt for every selection with a short fade and rise. In the settings
+// and the detail, rebuilt for every selection with a short fade and rise. The pane that goes is
+// gone at once: only its picture fades, so nothing of it takes a key, a click or a screen
+// reader's attention while the next one comes in. In the settings
 // window (`embedded` false) it is 760 × 560 on the solid ground; in the panel it fills what it
 // is given, on glass, and keeps `topContentInset` free above the rows and the detail.
 class SettingsView final : public QWidget {
@@ -50,6 +53,7 @@ protected:
 private:
     QWidget* makeDetail(SettingsPane pane);
     void showSelection(bool animated);
+    void letGo(QWidget& pane, bool animated);
     void layOutDetail();
 
     SettingsServices m_services;
@@ -62,7 +66,10 @@ private:
     // its action.
     FocusRest* m_detailHost;
     QPointer<QWidget> m_pane;
-    QPointer<QWidget> m_leavingPane;
+    // The picture of the pane that went, fading out where it stood, at the opacity it had.
+    QPixmap m_leavingImage;
+    QPoint m_leavingPosition;
+    double m_leavingOpacity = 1;
     AnimatedValue m_transition;
     FrameDriver m_frames;
 };

@@ -22,9 +22,13 @@ void FrameDriver::scheduleTick() {
     });
 }
 
+// Whether anything moves is asked before the frame: asked after it, an animation that ended while
+// the frame was being made would stop on a frame drawn short of its end. A frame that starts a new
+// motion has scheduled the next tick itself.
 void FrameDriver::tick() {
+    const bool moving = m_moving();
     m_frame();
-    if (m_moving())
+    if (moving && !isRunning())
         scheduleTick();
 }
 

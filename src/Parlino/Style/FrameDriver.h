@@ -9,7 +9,8 @@
 namespace Parlino {
 
 // Calls `frame` at the display rate while `moving` says something is still in motion, and once
-// more when it stops, so the settled state is drawn. Starting it while it runs does nothing.
+// more when it stops, so the settled state is drawn however long a frame takes. Starting it while
+// it runs does nothing.
 // Its frames belong to `owner`, the widget it animates: none runs once the owner is gone, even
 // one started while the owner's teardown was under way.
 class FrameDriver {

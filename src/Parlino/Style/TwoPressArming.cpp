@@ -1,5 +1,7 @@
 #include "Parlino/Style/TwoPressArming.h"
 
+#include "Parlino/Style/NameAnnouncement.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -41,7 +43,12 @@ void nameByNextPress(QWidget& control, const TwoPressArming& arming, const QStri
         control.setAccessibleName(arming.isArmed() ? armedName : name);
     };
     follow();
-    QObject::connect(&arming, &TwoPressArming::isArmedChanged, &control, follow);
+    QObject::connect(&arming, &TwoPressArming::isArmedChanged, &control,
+                     [&control, &arming, follow, armedName] {
+                         follow();
+                         if (arming.isArmed())
+                             announceName(control, armedName);
+                     });
 }
 
 } // namespace Parlino

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -59,9 +60,10 @@ protected:
         registry.reset();
     }
 
-    // The user clicks into the field; it records once its window holds the keyboard.
+    // The user clicks into the field, which may have kept the focus since it last recorded; it
+    // records once its window holds the keyboard.
     bool startRecording() {
-        recorder->setFocus(Qt::MouseFocusReason);
+        QTest::mouseClick(recorder, Qt::LeftButton);
         return recorder->model().isRecording() &&
                pumpUntil([&] { return other.keyboardIsGrabbed(); });
     }

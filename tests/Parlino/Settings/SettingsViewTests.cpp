@@ -1,3 +1,5 @@
+#include "KeyboardShortcuts/Key.h"
+#include "KeyboardShortcuts/ModifierFlags.h"
 #include "KeyboardShortcuts/Recorder.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/AppShortcutNames.h"
@@ -29,9 +31,11 @@
 #include <QApplication>
 #include <QEnterEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -39,6 +43,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 #include <memory>
 
@@ -71,11 +76,13 @@ struct SettingsViewTest : ::testing::Test, PaneServices {
         voices.load(VoicesTesting::manyVoices(12));
     }
 
-    // Lets the key store and the service answer and every transition finish.
+    // Lets the key store and the service answer, every transition finish and the panes that went
+    // be deleted.
     void settle(const std::function<bool()>& until = [] { return true; }) {
         TestSupport::pumpUntil(until, 2000);
         TestSupport::drainEvents();
         scheduler.advance(1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     void select(SettingsView& view, SettingsPane pane) {
@@ -251,6 +258,45 @@ TEST_F(SettingsViewTest, TheDetailIsRebuiltOnlyWhenTheSelectionChanges) {
     EXPECT_TRUE(usage.isNull()) << "the pane left behind is gone once the transition ends";
 }
 
+// The pane that goes is gone from the moment it goes: while its picture fades, Tab, the pointer
+// and assistive tools meet the pane that comes alone.
+TEST_F(SettingsViewTest, APaneThatGoesLeavesNothingBehindThatTakesTheKeyboardOrAScreenReader) {
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    SettingsView& view = window.view();
+    auto* detail = view.findChild<QWidget*>(QStringLiteral("SettingsDetail"));
+    ASSERT_NE(detail, nullptr);
+    const auto showingPanes = [&] {
+        QAccessibleInterface* host = QAccessible::queryAccessibleInterface(detail);
+        int showing = 0;
+        for (int i = 0; i < host->childCount(); ++i)
+            showing += !host->child(i)->state().invisible;
+        return showing;
+    };
+    settle();
+    for (const auto& [from, to] : {std::pair{SettingsPane::general, SettingsPane::playback},
+                                   std::pair{SettingsPane::playback, SettingsPane::general}}) {
+        ASSERT_EQ(navigation.selection(), from);
+        const QPointer leaving = view.detail();
+        select(view, to);
+        scheduler.advance(SettingsView::transitionSeconds / 2);
+        ASSERT_NE(view.detail(), leaving);
+        TestSupport::renderScreenshot(window, 1, suite,
+                                      QStringLiteral("switch-midway-to-") + rawValue(to));
+        EXPECT_TRUE(!leaving || !leaving->isVisible()) << rawValue(from).toStdString();
+        EXPECT_EQ(showingPanes(), 1) << rawValue(to).toStdString();
+        view.sidebar().row(SettingsPane::quit)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QWidget* next = QApplication::focusWidget();
+        EXPECT_TRUE(next && view.detail()->isAncestorOf(next))
+            << rawValue(to).toStdString() << " " << (next ? next->metaObject()->className() : "");
+        settle();
+        EXPECT_TRUE(leaving.isNull());
+    }
+}
+
 TEST_F(SettingsViewTest, TheKeyboardWalksTheSidebarAndEveryTabStopIsAControl) {
     SettingsWindow window(services, navigation);
     window.show();
@@ -308,6 +354,45 @@ TEST_F(SettingsViewTest, CtrlWAndEscapeCloseTheWindowUnlessARecorderTakesThem) {
     window.view().sidebar().row(SettingsPane::general)->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
+}
+
+// A recorder keeps the keyboard after Escape and after it recorded, rather than leave the focus on
+// nothing, from where Tab would start again at the first sidebar row.
+TEST_F(SettingsViewTest, TheKeyboardStaysOnAShortcutFieldAfterEscapeAndAfterARecording) {
+    TestSupport::KeyboardLayoutScope layout{TestSupport::FakeKeyboardLayout::us()};
+    SettingsWindow window(services, navigation);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    select(window.view(), SettingsPane::shortcuts);
+    settle([&] { return dynamic_cast<ShortcutsPane*>(window.view().detail()) != nullptr; });
+    auto* pane = dynamic_cast<ShortcutsPane*>(window.view().detail());
+    ASSERT_NE(pane, nullptr);
+    auto& recorder = pane->recorder(AppShortcutNames::openPanel()).control();
+    // Keys as the desktop reports them: the virtual key code and the modifier mask.
+    const auto press = [](KeyboardShortcuts::Key key, qint64 carbonModifiers = 0) {
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, 0, quint32(key.rawValue),
+                        quint32(carbonModifiers));
+        QCoreApplication::sendEvent(QApplication::focusWidget(), &event);
+    };
+
+    recorder.setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(recorder.model().isRecording());
+    press(KeyboardShortcuts::Key::escape);
+    EXPECT_FALSE(recorder.model().isRecording());
+    EXPECT_EQ(QApplication::focusWidget(), &recorder);
+    EXPECT_TRUE(window.isVisible()) << "the recorder took Escape";
+
+    QTest::keyClick(&recorder, Qt::Key_Space);
+    ASSERT_TRUE(recorder.model().isRecording());
+    press(KeyboardShortcuts::Key::k,
+          KeyboardShortcuts::CarbonModifier::control | KeyboardShortcuts::CarbonModifier::option);
+    EXPECT_EQ(recorder.text(), QStringLiteral("Ctrl+Alt+K"));
+    EXPECT_FALSE(recorder.model().isRecording());
+    EXPECT_EQ(QApplication::focusWidget(), &recorder);
+
+    QTest::keyClick(&recorder, Qt::Key_Tab);
+    EXPECT_TRUE(pane->isAncestorOf(QApplication::focusWidget())) << "Tab goes on from the field";
 }
 
 TEST_F(SettingsViewTest, TheQuitRowQuitsOnTheSecondClickAndHidingDisarmsIt) {

@@ -102,6 +102,31 @@ TEST(FrameDriver, DrawsFramesWhileMovingAndOneMoreWhenItStops) {
     EXPECT_EQ(scheduler.pendingCount(), 0u);
 }
 
+// A frame takes time of its own: the animation may end while one is being made, after it read a
+// value short of the end. One more frame draws the end state.
+TEST(FrameDriver, DrawsTheEndStateAlsoWhenTheAnimationEndsDuringAFrame) {
+    ManualClock clock;
+    ManualScheduler scheduler(clock);
+    AnimatedValue value(clock, 0);
+    QList<double> drawn;
+    QObject owner;
+    FrameDriver driver(
+        owner, scheduler,
+        [&] {
+            drawn.append(value.now());
+            clock.set(clock.now() + 0.01);
+        },
+        [&] { return !value.isSettled(); });
+
+    value.animateTo(1, Curve::linear(0.1), false);
+    driver.start();
+    scheduler.advance(1);
+    ASSERT_GE(drawn.size(), 2);
+    EXPECT_LT(drawn[drawn.size() - 2], 1) << "the frame before the last began short of the end";
+    EXPECT_EQ(drawn.last(), 1);
+    EXPECT_FALSE(driver.isRunning());
+}
+
 TEST(FrameDriver, NoFrameRunsOnceItsOwnerIsGone) {
     ManualClock clock;
     ManualScheduler scheduler(clock);

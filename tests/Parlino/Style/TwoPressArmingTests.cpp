@@ -1,8 +1,11 @@
 #include "Parlino/Style/TwoPressArming.h"
 
+#include "Parlino/Style/NameAnnouncement.h"
+
 #include "support/ManualTime.h"
 
 #include <QSignalSpy>
+#include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,6 +77,28 @@ TEST_F(TwoPressArmingTest, DisarmingKeepsTheTokenCancelsTheTimerAndTheNextPressA
     EXPECT_TRUE(arming.isArmed());
     scheduler.advance(0.1);
     EXPECT_FALSE(arming.isArmed());
+}
+
+// The name says what the next press does, and arming announces it: a screen reader hears that
+// the button is armed, not only the look changing.
+TEST_F(TwoPressArmingTest, TheControlIsNamedByItsNextPressAndItsArmingIsAnnounced) {
+    QStringList announced;
+    Parlino::setNameAnnouncer([&](QWidget&, const QString& name) { announced << name; });
+    QWidget button;
+    Parlino::nameByNextPress(button, arming, QStringLiteral("Delete"),
+                             QStringLiteral("Press again to delete"));
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Delete"));
+
+    pressAt(0);
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Press again to delete"));
+    scheduler.advance(3);
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Delete"));
+    pressAt(4);
+    pressAt(5);
+    EXPECT_EQ(commands, 1);
+    EXPECT_EQ(announced, QStringList(2, QStringLiteral("Press again to delete")))
+        << "each arming, and nothing as it falls back or confirms";
+    Parlino::setNameAnnouncer({});
 }
 
 } // namespace

@@ -40,6 +40,10 @@ const QString text = QStringLiteral("Quiet rooms help people think. Against the 
 // The longest a loaded desktop takes to show or hide a window, move the focus or speak after a
 // key, in milliseconds.
 constexpr int desktopWaitMs = 15000;
+// The longest the reader takes to name the control that a key moved the focus to. A Qt application
+// hands the reader each key first and, when the reader is slow to answer, holds the key until its
+// question times out.
+constexpr int keyFocusSpokenMs = 45000;
 // What the screen reader echoes of a key pressed in the window it follows.
 const QRegularExpression
     keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
@@ -199,6 +203,41 @@ protected:
             desktop.key(modifier, False);
     }
 
+    // Presses Tab, or Shift+Tab when `back`, until the control the reader names as the focus
+    // begins with `name`, at most `presses` times; whether it did. A failure says what was heard.
+    bool tabTo(const char* name, int presses, bool back = false) {
+        static const QRegularExpression control(
+            QStringLiteral("\\b(push button|check box|page tab|combo box|read only text)\\b"));
+        const QRegularExpression wanted(QStringLiteral("^%1\\b").arg(QLatin1String(name)));
+        const qsizetype start = spoken().size();
+        for (int pressed = 0; pressed < presses; ++pressed) {
+            const qsizetype from = spoken().size();
+            if (back)
+                withKeys({XK_Shift_L}, XK_Tab);
+            else
+                desktop.tap(XK_Tab);
+            const auto named = [&] { return spoken().mid(from).filter(control); };
+            if (!pumpUntil([&] { return !named().isEmpty(); }, keyFocusSpokenMs))
+                break;
+            if (named().constFirst().contains(wanted))
+                return true;
+        }
+        ADD_FAILURE() << name << " not reached:\n"
+                      << spoken().mid(start).join('\n').toStdString()
+                      << (screenReader->isRunning() ? "" : "\n(the screen reader has ended)");
+        return false;
+    }
+
+    // Space on the control that has the focus, an armed button's first press: the reader says
+    // what the second press would do.
+    void armAndHear(const QString& armed) {
+        const qsizetype from = spoken().size();
+        desktop.tap(XK_space);
+        EXPECT_TRUE(pumpUntil([&] { return spoken().mid(from).contains(armed); }, desktopWaitMs))
+            << armed.toStdString() << ":\n"
+            << spoken().mid(from).join('\n').toStdString();
+    }
+
     // Whether the application starts as for a user who has seen the tutorial.
     bool tutorialSeen = true;
     Desktop desktop;
@@ -292,18 +331,8 @@ TEST_F(ScreenReaderE2E, OpenParlinoDuringAReadFromAnEditorNamesAControlAndLeaves
 
     // Tab goes on through the read's controls to every button of the header.
     for (const char* button :
-         {"Settings", "Voices", "Audio Clips", "Mute Parlino", "Pin panel open", "Close"}) {
-        const QRegularExpression name(QStringLiteral("%1\\b.*").arg(QLatin1String(button)));
-        const qsizetype from = spoken().size();
-        const auto heardSince = [&] { return withoutKeys(spoken().mid(from)); };
-        for (int presses = 0; presses < 4 && heardSince().indexOf(name) < 0; ++presses) {
-            const qsizetype said = heardSince().size();
-            desktop.tap(XK_Tab);
-            pumpUntil([&] { return heardSince().size() > said; }, desktopWaitMs);
-        }
-        EXPECT_GE(heardSince().indexOf(name), 0) << button << ":\n"
-                                                 << spoken().mid(from).join('\n').toStdString();
-    }
+         {"Settings", "Voices", "Audio Clips", "Mute Parlino", "Pin panel open", "Close"})
+        tabTo(button, 4);
 
     // Escape closes the panel, and the keyboard is back in the editor.
     desktop.tap(XK_Escape);
@@ -400,6 +429,39 @@ TEST_F(ScreenReaderE2E, EachCardOfTheTutorialIsSaidAsTheKeyboardWalksIt) {
         ASSERT_TRUE(said(steps[step].body)) << "step " << step << ":\n"
                                             << spoken().join('\n').toStdString();
     }
+}
+
+// The user who arms a destructive button by the keyboard hears what its second press does, as the
+// red highlight shows it: a clip's Delete and "Clear all" on the panel's clips, Quit on its
+// settings.
+TEST_F(ScreenReaderE2E, ArmingADestructiveButtonIsSaid) {
+    workInTerminal();
+    startRead();
+    // The read is kept as a clip and has ended, and the surfaces are home: the panel then stays.
+    ASSERT_TRUE(app->waitForLine("save ok", 30000)) << log();
+    ASSERT_TRUE(app->waitForLine("setState playing -> finished", 30000)) << log();
+    ASSERT_TRUE(
+        pumpUntil([&] { return !desktop.shownWindow(bubbleTitle).has_value(); }, desktopWaitMs))
+        << log();
+    const qsizetype before = spoken().size();
+    withKeys({XK_Control_L, XK_Alt_L}, XK_o);
+    ASSERT_TRUE(pumpUntil(
+        [&] { return !spoken().mid(before).filter(QStringLiteral("push button")).isEmpty(); },
+        desktopWaitMs))
+        << spoken().mid(before).join('\n').toStdString() << "\n"
+        << log();
+
+    ASSERT_TRUE(tabTo("Audio Clips check box", 12, true));
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Delete push button", 12));
+    armAndHear(QStringLiteral("Press again to delete"));
+    ASSERT_TRUE(tabTo("Clear all push button", 8));
+    armAndHear(QStringLiteral("Press again to clear all"));
+
+    ASSERT_TRUE(tabTo("Settings check box", 16));
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Quit push button", 30));
+    armAndHear(QStringLiteral("Press again to quit"));
 }
 
 // GTK keeps the focus on a small child of its top-level window.
