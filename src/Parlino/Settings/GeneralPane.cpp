@@ -35,6 +35,8 @@ GeneralPane::GeneralPane(const SettingsServices& services, std::function<void()>
     tutorial->setObjectName(QStringLiteral("ShowTutorialButton"));
     m_clearCache->setButtonStyle(PaneWidgets::armedButtonStyle());
     m_clearCache->action = [this] { m_model.clearCache(); };
+    nameByNextPress(*m_clearCache, m_clearCache->arming(), {},
+                    QStringLiteral("Press again to clear cached audio"));
     auto* version = paneText(services.versionLabel, 11, QFont::Normal, PaneText::secondary());
     version->setObjectName(QStringLiteral("VersionLabel"));
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -192,6 +192,8 @@ QWidget* ShortcutsPane::otherShortcutsCard(const SettingsServices& services) {
     m_reset->setObjectName(QStringLiteral("ResetShortcutsButton"));
     m_reset->setButtonStyle(PaneWidgets::armedButtonStyle());
     m_reset->action = [this] { m_model.resetToDefaults(); };
+    nameByNextPress(*m_reset, m_reset->arming(), m_reset->text(),
+                    QStringLiteral("Press again to reset shortcuts to defaults"));
 
     auto* rows = PaneWidgets::stack(14);
     rows->addWidget(heading(QStringLiteral("Replay the last recording")));

@@ -44,7 +44,8 @@ private:
 };
 
 // Names `control` for assistive tools by what its next press does: `name` while `arming` is not
-// armed, `armedName` ("Press again to quit") while it is. The armed look tells the eye; the name,
+// armed (an empty one leaves a button named by its own text, which may change), `armedName`
+// ("Press again to quit") while it is. The armed look tells the eye; the name,
 // announced as the control arms, tells a screen reader, which speaks a new name of the focused
 // control and not a new description. Lasts as long as the control.
 void nameByNextPress(QWidget& control, const TwoPressArming& arming, const QString& name,

@@ -4,6 +4,8 @@
 
 #include "support/ManualTime.h"
 
+#include <QAccessible>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -99,6 +101,22 @@ TEST_F(TwoPressArmingTest, TheControlIsNamedByItsNextPressAndItsArmingIsAnnounce
     EXPECT_EQ(announced, QStringList(2, QStringLiteral("Press again to delete")))
         << "each arming, and nothing as it falls back or confirms";
     Parlino::setNameAnnouncer({});
+}
+
+// A button whose label changes (the cache's size) keeps being named by its label while unarmed.
+TEST_F(TwoPressArmingTest, AnUnarmedButtonWithoutANameOfItsOwnIsNamedByItsChangingLabel) {
+    QPushButton button(QStringLiteral("Clear cached audio (1 MB)"));
+    Parlino::nameByNextPress(button, arming, {}, QStringLiteral("Press again to clear"));
+    const auto name = [&] {
+        return QAccessible::queryAccessibleInterface(&button)->text(QAccessible::Name);
+    };
+    button.setText(QStringLiteral("Clear cached audio (2 MB)"));
+    EXPECT_EQ(name(), QStringLiteral("Clear cached audio (2 MB)"));
+    pressAt(0);
+    EXPECT_EQ(name(), QStringLiteral("Press again to clear"));
+    scheduler.advance(3);
+    button.setText(QStringLiteral("Cached audio is empty"));
+    EXPECT_EQ(name(), QStringLiteral("Cached audio is empty"));
 }
 
 } // namespace
