@@ -138,7 +138,10 @@ void APIKeyPaneModel::keySeen(const KeychainReadResult& result) {
         const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
         if (unconfirmed != Change::none)
             m_notifications.post(apiKeyChanged);
-        if (unconfirmed == Change::save && layout != Layout::saved)
+        // So is a save that failed once another key shows in the key's place, whatever it said
+        // of the keyring then.
+        const bool saveFailed = unconfirmed == Change::save || (found && !isChecking());
+        if (saveFailed && layout != Layout::saved)
             setStatus(keyringRefusedStatus);
     }
     setLayout(layout);

@@ -27,8 +27,9 @@ namespace Parlino {
 // named as such; that never replaces what the user's own save or removal said, except that the
 // desktop's prompt to unlock the keyring for a save is always named while it is up. A save or
 // removal the keyring did not answer shows what it left once it does. A save counts only once the
-// keyring holds the key saved: until then, or after it failed, a key found is no saved key, and
-// the key typed stays in the field. Main thread only.
+// keyring holds the key saved: until then, or after it failed, a key found is no saved key; the
+// key typed stays in the field, and a failed save is told as not done once the keyring shows
+// another key. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 

@@ -277,16 +277,13 @@ TEST_F(APIKeyPaneModelTest, ASaveCountsOnlyOnceTheKeyringHoldsTheKeySaved) {
     store.secrets[apiKeyAccount] = QStringLiteral("sk-old");
     store.nextLookup = KeychainReadResult::locked(KeychainStatus::locked);
     auto model = makeModel();
-    const std::pair<qint32, QString> failures[] = {
-        {KeychainStatus::unavailable, APIKeyPaneModel::keyringRefusedStatus},
-        {KeychainStatus::locked, APIKeyPaneModel::keyringStayedLockedStatus},
-    };
-    for (const auto& [failure, status] : failures) {
+    for (const qint32 failure : {KeychainStatus::unavailable, KeychainStatus::locked}) {
         store.writeError = KeychainWriteError{failure};
         save(*model, QStringLiteral("sk-new"));
         for (int change = 0; change < 2; ++change) {
             store.reach.mayAnswerOtherwise();
-            ASSERT_TRUE(TestSupport::pumpUntil([&] { return model->status() == status; }));
+            ASSERT_TRUE(TestSupport::pumpUntil(
+                [&] { return model->status() == APIKeyPaneModel::keyringRefusedStatus; }));
             TestSupport::drainEvents();
             EXPECT_EQ(model->layout(), Layout::entry) << failure;
             EXPECT_EQ(model->keyInput(), QStringLiteral("sk-new"));
