@@ -93,6 +93,8 @@ void APIKeyPaneModel::setKeyInput(const QString& text) {
 }
 
 void APIKeyPaneModel::startAfresh() {
+    if (!isChecking())
+        m_keyToSave.reset();
     setKeyInput({});
     setStatus({});
 }
@@ -119,8 +121,11 @@ void APIKeyPaneModel::updateFollowing() {
 
 void APIKeyPaneModel::keySeen(const KeychainReadResult& result) {
     const auto state = keyringStateOf(result);
-    const Layout layout =
-        result.kind() == KeychainReadResult::Kind::found ? Layout::saved : Layout::entry;
+    const bool found = result.kind() == KeychainReadResult::Kind::found;
+    if (found && result.text() == m_keyToSave)
+        m_keyToSave.reset();
+    // Any other key than the one the user saves would pass for theirs.
+    const Layout layout = found && !m_keyToSave ? Layout::saved : Layout::entry;
     // Changed outside the pane: what the status said was of the key that was there.
     if (m_layout != Layout::reading && layout != m_layout)
         setStatus({});
@@ -133,7 +138,10 @@ void APIKeyPaneModel::keySeen(const KeychainReadResult& result) {
         const Change unconfirmed = std::exchange(m_unconfirmed, Change::none);
         if (unconfirmed != Change::none)
             m_notifications.post(apiKeyChanged);
-        if (unconfirmed == Change::save && result.kind() != KeychainReadResult::Kind::found)
+        // So is a save that failed once another key shows in the key's place, whatever it said
+        // of the keyring then.
+        const bool saveFailed = unconfirmed == Change::save || (found && !isChecking());
+        if (saveFailed && layout != Layout::saved)
             setStatus(keyringRefusedStatus);
     }
     setLayout(layout);
@@ -151,6 +159,7 @@ void APIKeyPaneModel::validateAndSave() {
     if (hasControlCharacter(key))
         return setStatus(rejectedStatus);
     setKeyBeingSaved(key);
+    m_keyToSave = key;
     const TTS::ElevenLabsClient client(
         TTS::Endpoint{m_serviceBaseURL,
                       [key](const TTS::Endpoint::KeyHandler& handler) { handler(key); }},
@@ -165,6 +174,7 @@ void APIKeyPaneModel::validateAndSave() {
                 return;
             }
             setKeyBeingSaved(std::nullopt);
+            m_keyToSave.reset();
             setStatus(outcome.status);
         },
         m_lifetime.get_token());
@@ -179,6 +189,7 @@ void APIKeyPaneModel::store(qint64 generation, const QString& key, const QString
             setKeyBeingSaved(std::nullopt);
             if (!written)
                 return storeFailed(written.error().status);
+            m_keyToSave.reset();
             m_key.dropRead(); // what it finds may be from before the write
             setKeyInput({});
             // Told before the layout changes, so the saved layout comes with it: a screen reader
@@ -211,6 +222,7 @@ bool APIKeyPaneModel::isSavingKeyInput() const {
 void APIKeyPaneModel::removeKey() {
     ++m_generation;
     setKeyBeingSaved(std::nullopt);
+    m_keyToSave.reset();
     m_key.dropRead(); // what it finds may be from before the removal
     setLayout(Layout::entry);
     setStatus({});

@@ -26,7 +26,10 @@ namespace Parlino {
 // unlocked elsewhere shows as it is. What keeps a saved key from being read (KeyringState) is
 // named as such; that never replaces what the user's own save or removal said, except that the
 // desktop's prompt to unlock the keyring for a save is always named while it is up. A save or
-// removal the keyring did not answer shows what it left once it does. Main thread only.
+// removal the keyring did not answer shows what it left once it does. A save counts only once the
+// keyring holds the key saved: until then, or after it failed, a key found is no saved key; the
+// key typed stays in the field, and a failed save is told as not done once the keyring shows
+// another key. Main thread only.
 class APIKeyPaneModel : public QObject {
     Q_OBJECT
 
@@ -109,6 +112,10 @@ private:
     std::optional<QString> m_keyBeingSaved; // of the current generation
     enum class Change { none, save, removal };
     Change m_unconfirmed = Change::none; // what the keyring left unanswered
+    // The key of the user's save, from the press until the keyring is seen holding it: no other
+    // key shows as saved meanwhile. Forgotten when the service refuses the key, the key is
+    // removed, or the pane starts afresh with no save on its way.
+    std::optional<QString> m_keyToSave;
     bool m_shown = false;
     std::stop_source m_lifetime;
     StoredKeyWatch m_key;

@@ -3,16 +3,19 @@
 // left waiting while the keyring is unlocked elsewhere, or loses its prompter or its daemon. In
 // every case the daemon stays up (a prompt dismissed under it would abort it) and the next call
 // is answered.
+#include "Base/NotificationCenter.h"
 #include "Base/Scheduler.h"
 #include "Parlino/Services/APIKeyCredential.h"
 #include "Parlino/Services/Linux/KeychainStore.h"
+#include "Parlino/Settings/APIKeyPaneModel.h"
 
 #include "PrivateKeyring.h"
 
 #include "support/DesktopSession.h"
 #include "support/EventLoop.h"
+#include "support/FakeSpeechService.h"
 
-
+#include <QNetworkAccessManager>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -142,6 +145,33 @@ TEST_F(KeyringUnlockE2E, AKeyringDaemonKilledDuringThePromptEndsTheSaveAtOnce) {
     keyring->kill();
     ASSERT_TRUE(writeEnds(5000)) << "not left to the prompt";
     EXPECT_EQ(*written, KeychainStatus::unavailable);
+}
+
+// The API Key pane over this keyring: its daemon killed under the save's prompt and started again
+// unlocked, the keyring holds the old key, which the pane never takes for the one saved.
+TEST_F(KeyringUnlockE2E, TheKeyPaneNeverCallsTheOldKeyOfADaemonStartedAgainSaved) {
+    TestSupport::FakeSpeechService service;
+    service.on("GET", QStringLiteral("/v1/user"),
+               TestSupport::FakeSpeechService::Response::json(Base::Json::Value{
+                   {"subscription", {{"character_count", 5}, {"character_limit", 10}}}}));
+    QNetworkAccessManager session;
+    Base::NotificationCenter notifications;
+    Parlino::APIKeyPaneModel pane(store, service.baseURL(), session, notifications);
+    pane.follow();
+    pane.setKeyInput("sk_new");
+    pane.validateAndSave();
+    expectPromptWaits();
+
+    keyring->kill();
+    ASSERT_TRUE(TestSupport::pumpUntil([&] { return !pane.isChecking(); }, 5000));
+    keyring->start(loginPassword);
+    EXPECT_TRUE(TestSupport::pumpUntil(
+        [&] { return pane.status() == Parlino::APIKeyPaneModel::keyringRefusedStatus; }, 10'000))
+        << pane.status().toStdString();
+    EXPECT_EQ(read(), KeychainReadResult::found("sk_old"));
+    TestSupport::drainEvents();
+    EXPECT_EQ(pane.layout(), Parlino::APIKeyPaneModel::Layout::entry);
+    EXPECT_EQ(pane.keyInput(), QStringLiteral("sk_new"));
 }
 
 } // namespace

@@ -107,6 +107,11 @@ public:
         environment.insert("XDG_RUNTIME_DIR", m_dir.filePath("runtime"));
         m_daemon.setProcessEnvironment(environment);
         m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        start(loginPassword);
+    }
+    ~KeyringDaemon() { kill(); }
+    // Starts it, again over the same data once it was killed; `loginPassword` as above.
+    void start(const QByteArray& loginPassword) {
         QStringList arguments{"--foreground", "--components=secrets"};
         arguments << (loginPassword.isEmpty() ? "--start" : "--unlock");
         m_daemon.start("gnome-keyring-daemon", arguments);
@@ -115,7 +120,6 @@ public:
             m_daemon.write(loginPassword);
         m_daemon.closeWriteChannel();
     }
-    ~KeyringDaemon() { kill(); }
     bool isOnBus() const { return m_daemon.processId() > 0 && ownerPid(secretsService) == pid(); }
     qint64 pid() const { return m_daemon.processId(); }
     void kill() {
