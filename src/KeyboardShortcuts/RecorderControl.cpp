@@ -52,8 +52,13 @@ void RecorderControl::setUp() {
     setPlaceholderText(m_model.placeholderText());
 
     m_model.presentAlert = [this](const Alert& alert) { return showAlert(alert); };
+    // A new shortcut in the field that has the focus shows selected, as the text does after Tab
+    // into the field: a screen reader says inserted text that is selected, while it keeps quiet
+    // about text that no key it heard inserted (the recorded keys never reach it).
     connect(&m_model, &RecorderModel::textChanged, this, [this] {
         setText(m_model.text());
+        if (hasFocus())
+            selectAll();
         updateGeometry();
     });
     connect(&m_model, &RecorderModel::isRecordingChanged, this, [this] {

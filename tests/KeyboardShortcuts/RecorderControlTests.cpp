@@ -52,6 +52,7 @@ TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
     EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
     EXPECT_TRUE(recorder->hasFocus()) << "the focus stays where the user recorded";
+    EXPECT_EQ(recorder->selectedText(), recorder->text()) << "as a screen reader says it";
     EXPECT_FALSE(recorder->model().isRecording());
     EXPECT_FALSE(registry.isPaused());
     EXPECT_EQ(statuses, (QList<bool>{true, false}));
