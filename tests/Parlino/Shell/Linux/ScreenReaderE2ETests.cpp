@@ -46,6 +46,31 @@ constexpr int desktopWaitMs = 15000;
 // handles the key before the focus it moved, and its speech server sometimes takes half a minute to
 // stop what it was saying at a key.
 constexpr int keyFocusSpokenMs = 45000;
+// Orca for this desktop session alone, writing all it does to the file named first: its own command
+// ends every Orca of the user, in every session, the screen readers of tests that run beside this
+// one too, and refuses to start beside one.
+const char* const screenReaderProgram = R"(import sys
+from orca import debug
+debug.debugLevel = debug.LEVEL_ALL
+debug.eventDebugLevel = debug.LEVEL_OFF
+debug.debugFile = open(sys.argv[1], 'w')
+from orca import orca
+manager = orca.getSettingsManager()
+manager.activate(None, {})
+sys.path.insert(0, manager.getPrefsDir())
+sys.exit(orca.main())
+)";
+
+// The interpreter that a script names on its first line; empty for another file.
+QString interpreterOf(const QString& script) {
+    QFile file(script);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = file.readLine().trimmed();
+    return first.startsWith("#!") ? QString::fromUtf8(first.mid(2).trimmed().split(' ').first())
+                                  : QString();
+}
+
 // What the screen reader echoes of a key pressed in the window it follows.
 const QRegularExpression
     keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
@@ -147,8 +172,11 @@ protected:
     }
     void startScreenReader() {
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
+        const QString interpreter =
+            interpreterOf(QStandardPaths::findExecutable(QStringLiteral("orca")));
+        ASSERT_FALSE(interpreter.isEmpty()) << "the orca command is no script";
         screenReader = std::make_unique<Program>(
-            QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
+            interpreter, QStringList{"-c", QString::fromUtf8(screenReaderProgram), orcaLog.path()},
             sessionEnvironment());
         ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 60000))
             << "the screen reader never started";
