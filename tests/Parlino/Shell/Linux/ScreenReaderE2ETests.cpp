@@ -42,15 +42,17 @@ const QString text = QStringLiteral("Quiet rooms help people think. Against the 
 // The longest a loaded desktop takes to show or hide a window, move the focus or speak after a
 // key, in milliseconds.
 constexpr int desktopWaitMs = 15000;
-// The longest the reader takes to name the control that a key moved the focus to. The reader
-// handles the key before the focus it moved, and its speech server sometimes takes half a minute to
-// stop what it was saying at a key.
+// The longest the reader takes to name the control that a key moved the focus to: it handles the
+// key first, and may still be busy with what came before.
 constexpr int keyFocusSpokenMs = 45000;
 // Orca for this desktop session alone, writing all it does to the file named first: its own command
 // ends every Orca of the user, in every session, the screen readers of tests that run beside this
-// one too, and refuses to start beside one.
+// one too, and refuses to start beside one. It speaks to that file only: a speech server sometimes
+// takes half a minute to fall silent at a key, and the reader waits for it.
 const char* const screenReaderProgram = R"(import sys
-from orca import debug
+from orca import debug, settings
+settings.speechFactoryModules = []
+settings.speechServerFactory = ''
 debug.debugLevel = debug.LEVEL_ALL
 debug.eventDebugLevel = debug.LEVEL_OFF
 debug.debugFile = open(sys.argv[1], 'w')
