@@ -52,8 +52,13 @@ void RecorderControl::setUp() {
     setPlaceholderText(m_model.placeholderText());
 
     m_model.presentAlert = [this](const Alert& alert) { return showAlert(alert); };
+    // A new shortcut in the field that has the focus shows selected, as the text does after Tab
+    // into the field: a screen reader says inserted text that is selected, while it keeps quiet
+    // about text that no key it heard inserted (the recorded keys never reach it).
     connect(&m_model, &RecorderModel::textChanged, this, [this] {
         setText(m_model.text());
+        if (hasFocus())
+            selectAll();
         updateGeometry();
     });
     connect(&m_model, &RecorderModel::isRecordingChanged, this, [this] {
@@ -180,8 +185,7 @@ void RecorderControl::inputMethodEvent(QInputMethodEvent* event) {
 bool RecorderControl::handleRecordingEvent(QObject* receiver, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease)
         return handleMouseUp(receiver, *static_cast<QMouseEvent*>(event));
-    handleKey(*static_cast<QKeyEvent*>(event));
-    return true;
+    return handleKey(*static_cast<QKeyEvent*>(event));
 }
 
 bool RecorderControl::handleMouseUp(QObject* receiver, const QMouseEvent& event) {
@@ -197,21 +201,18 @@ bool RecorderControl::handleMouseUp(QObject* receiver, const QMouseEvent& event)
 }
 
 // A field deleted while an alert was up gets `keepRecording` and touches nothing of itself.
-void RecorderControl::handleKey(const QKeyEvent& event) {
-    switch (m_model.handleKey(event)) {
-    case RecorderModel::KeyOutcome::keepRecording:
-        return;
-    case RecorderModel::KeyOutcome::beep:
+//
+// Tab and Shift+Tab go on as in any other control: to whoever watches the application's keys
+// before its widgets (a screen reader's bridge, which hands them to the reader and on only once it
+// has answered), then to the field, which moves the focus on or back.
+bool RecorderControl::handleKey(const QKeyEvent& event) {
+    using Outcome = RecorderModel::KeyOutcome;
+    const Outcome outcome = m_model.handleKey(event);
+    if (outcome == Outcome::beep)
         m_alerts->beep();
-        return;
-    case RecorderModel::KeyOutcome::moveFocusOn:
-        focusNextPrevChild(true);
-        m_model.endRecording(); // also where no other control takes the focus
-        return;
-    case RecorderModel::KeyOutcome::finish:
+    else if (outcome == Outcome::moveFocus || outcome == Outcome::finish)
         m_model.endRecording();
-        return;
-    }
+    return outcome != Outcome::moveFocus;
 }
 
 // The alert ends the recording while it is up; the field records again after it. Answers as

@@ -19,11 +19,11 @@ namespace KeyboardShortcuts {
 // Recording starts when the field gets the focus from the user (a click, Tab), never from its
 // window becoming active, and, in the field that has the focus, at a click, Space or Return. It
 // ends when a shortcut is recorded, at Escape or a click away, with the focus kept on the field,
-// and when the field loses the focus or is hidden. While it records, the
-// field's window holds the whole keyboard and the field sees every key and click of the
-// application first: keys go to the model, and a click away ends the recording. The model's alerts
-// and refused keys reach the user through the field's alerts; while an alert is up the field does
-// not record. Main thread.
+// at Tab and Shift+Tab, which then move the focus on or back as in any other control, and when
+// the field loses the focus or is hidden. While it records, the field's window holds the whole
+// keyboard and the field sees every key and click of the application first: keys go to the model,
+// and a click away ends the recording. The model's alerts and refused keys reach the user through
+// the field's alerts; while an alert is up the field does not record. Main thread.
 class RecorderControl final : public QLineEdit {
 public:
     // The field is never narrower; a longer shortcut or placeholder widens it.
@@ -63,7 +63,7 @@ private:
     // Answers true to swallow the event.
     bool handleRecordingEvent(QObject* receiver, QEvent* event);
     bool handleMouseUp(QObject* receiver, const QMouseEvent& event);
-    void handleKey(const QKeyEvent& event);
+    bool handleKey(const QKeyEvent& event);
     int showAlert(const Alert& alert);
 
     std::shared_ptr<RecorderAlerts> m_alerts = std::make_shared<DialogRecorderAlerts>();

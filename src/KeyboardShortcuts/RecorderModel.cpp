@@ -121,9 +121,9 @@ RecorderModel::KeyOutcome RecorderModel::handleKey(const QKeyEvent& event) {
     if (isModifierKey(pressed))
         return KeyOutcome::keepRecording;
     const qint64 modifiers = normalizedCarbonModifiers(key->carbonModifiers);
+    if (pressed == Key::tab && (modifiers & ~CarbonModifier::shift) == 0)
+        return KeyOutcome::moveFocus;
     if (modifiers == 0) {
-        if (pressed == Key::tab)
-            return KeyOutcome::moveFocusOn;
         if (pressed == Key::escape)
             return KeyOutcome::finish;
         if (pressed == Key::deleteKey || pressed == Key::deleteForward) {

@@ -25,8 +25,9 @@ class ShortcutRegistry;
 // A key combination with control, alt (option) or super (command), or a function key alone or
 // with shift, is checked against the main menu's shortcuts, the desktop's shortcuts and
 // `validateShortcut`; what passes is stored and reported to `onChange`. A conflict is put to
-// the user through `presentAlert` as the conflict policy says. Escape records nothing, Tab moves
-// on, Delete or Backspace clear the shortcut; any other key is refused.
+// the user through `presentAlert` as the conflict policy says. Escape records nothing, Tab and
+// Shift+Tab move the focus on and back, Delete or Backspace clear the shortcut; any other key is
+// refused.
 //
 // While it records, the registry runs no shortcut action, the window given at the start holds the
 // whole keyboard (so that combinations held as hot keys, here or elsewhere, reach the field),
@@ -44,7 +45,7 @@ public:
     enum class KeyOutcome {
         keepRecording, // the key was handled; the field records on
         beep,          // the key cannot be recorded
-        moveFocusOn,   // the field hands the focus to the next one
+        moveFocus,     // the recording ends; the key goes on, to move the focus on or back
         finish,        // recorded, or cancelled: the recording ends, the field keeps the focus
     };
 

@@ -52,6 +52,7 @@ TEST_F(RecorderControlTest, RecordsACombinationStoresItAndEndsRecording) {
     EXPECT_EQ(recorder->text(), u"Ctrl+Shift+S"_qs);
     EXPECT_EQ(changes, (QList<std::optional<Shortcut>>{controlShiftS}));
     EXPECT_TRUE(recorder->hasFocus()) << "the focus stays where the user recorded";
+    EXPECT_EQ(recorder->selectedText(), recorder->text()) << "as a screen reader says it";
     EXPECT_FALSE(recorder->model().isRecording());
     EXPECT_FALSE(registry.isPaused());
     EXPECT_EQ(statuses, (QList<bool>{true, false}));
@@ -154,11 +155,38 @@ TEST_F(RecorderControlTest, TheFieldThatKeptTheFocusRecordsAgainAtSpaceReturnOrA
     EXPECT_FALSE(recorder->model().isRecording());
 }
 
-TEST_F(RecorderControlTest, TabEndsRecordingAndMovesTheFocusOn) {
-    auto* recorder = recording();
-    press(Key::tab);
-    EXPECT_FALSE(recorder->model().isRecording());
-    EXPECT_TRUE(button->hasFocus());
+// The keys the application's filters saw, in order: a screen reader's bridge watches them so.
+class KeyWatcher : public QObject {
+public:
+    KeyWatcher() { QCoreApplication::instance()->installEventFilter(this); }
+    QList<int> keys;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress)
+            keys.append(static_cast<QKeyEvent*>(event)->key());
+        return false;
+    }
+};
+
+// Tab and Shift+Tab leave the field as they leave any other control, and whoever watched the
+// application's keys before the recording began hears them.
+TEST_F(RecorderControlTest, TabAndShiftTabEndRecordingAndMoveTheFocusOnAndBack) {
+    auto* recorder = recorderFor(name);
+    auto* next = place(new QPushButton(QStringLiteral("Next")));
+    const KeyWatcher watcher;
+    for (const bool back : {false, true}) {
+        focus(recorder);
+        ASSERT_TRUE(recorder->model().isRecording());
+        QKeyEvent tab(QEvent::KeyPress, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                      back ? Qt::ShiftModifier : Qt::NoModifier, 0, quint32(Key::tab.rawValue),
+                      quint32(back ? CarbonModifier::shift : 0));
+        QCoreApplication::sendEvent(recorder, &tab);
+        EXPECT_FALSE(recorder->model().isRecording()) << back;
+        EXPECT_TRUE((back ? button : next)->hasFocus()) << back;
+    }
+    EXPECT_EQ(watcher.keys, (QList<int>{Qt::Key_Tab, Qt::Key_Backtab}));
+    EXPECT_EQ(statuses, (QList<bool>{true, false, true, false}));
 }
 
 TEST_F(RecorderControlTest, DeleteClearsTheShortcutAndKeepsRecording) {

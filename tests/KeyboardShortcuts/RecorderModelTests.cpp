@@ -112,7 +112,6 @@ TEST_F(RecorderModelTest, KeysWithoutCommandControlOrOptionAreRefusedUnlessFunct
     model.startRecording();
     EXPECT_EQ(press(Key::a), Outcome::beep);
     EXPECT_EQ(press(Key::a, CarbonModifier::shift), Outcome::beep);
-    EXPECT_EQ(press(Key::tab, CarbonModifier::shift), Outcome::beep);
     EXPECT_EQ(getShortcut(name), std::nullopt);
 
     EXPECT_EQ(press(Key::f5, CarbonModifier::shift), Outcome::finish);
@@ -140,13 +139,18 @@ TEST_F(RecorderModelTest, TheFunctionModifierIsNotRecorded) {
     EXPECT_EQ(getShortcut(name), Shortcut(Key::k, ModifierFlag::control));
 }
 
-TEST_F(RecorderModelTest, EscapeAndTabLeaveTheShortcutAlone) {
+// Tab and Shift+Tab move the focus; Tab with Control, Alt or Super is a shortcut like any other.
+TEST_F(RecorderModelTest, EscapeTabAndShiftTabLeaveTheShortcutAlone) {
     setShortcut(commandR, name);
     model.startRecording();
     EXPECT_EQ(press(Key::escape), Outcome::finish);
-    EXPECT_EQ(press(Key::tab), Outcome::moveFocusOn);
+    EXPECT_EQ(press(Key::tab), Outcome::moveFocus);
+    EXPECT_EQ(press(Key::tab, CarbonModifier::shift), Outcome::moveFocus);
     EXPECT_EQ(getShortcut(name), commandR);
     EXPECT_TRUE(changes.isEmpty());
+
+    EXPECT_EQ(press(Key::tab, CarbonModifier::control | CarbonModifier::shift), Outcome::finish);
+    EXPECT_EQ(getShortcut(name), Shortcut(Key::tab, ModifierFlag::control | ModifierFlag::shift));
 }
 
 TEST_F(RecorderModelTest, DeleteClearsTheShortcutOnceAndKeepsRecording) {

@@ -13,6 +13,8 @@
 #include "support/FakeSpeechService.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -40,10 +42,37 @@ const QString text = QStringLiteral("Quiet rooms help people think. Against the 
 // The longest a loaded desktop takes to show or hide a window, move the focus or speak after a
 // key, in milliseconds.
 constexpr int desktopWaitMs = 15000;
-// The longest the reader takes to name the control that a key moved the focus to. A Qt application
-// hands the reader each key first and, when the reader is slow to answer, holds the key until its
-// question times out.
+// The longest the reader takes to name the control that a key moved the focus to: it handles the
+// key first, and may still be busy with what came before.
 constexpr int keyFocusSpokenMs = 45000;
+// Orca for this desktop session alone, writing all it does to the file named first: its own command
+// ends every Orca of the user, in every session, the screen readers of tests that run beside this
+// one too, and refuses to start beside one. It speaks to that file only: a speech server sometimes
+// takes half a minute to fall silent at a key, and the reader waits for it.
+const char* const screenReaderProgram = R"(import sys
+from orca import debug, settings
+settings.speechFactoryModules = []
+settings.speechServerFactory = ''
+debug.debugLevel = debug.LEVEL_ALL
+debug.eventDebugLevel = debug.LEVEL_OFF
+debug.debugFile = open(sys.argv[1], 'w')
+from orca import orca
+manager = orca.getSettingsManager()
+manager.activate(None, {})
+sys.path.insert(0, manager.getPrefsDir())
+sys.exit(orca.main())
+)";
+
+// The interpreter that a script names on its first line; empty for another file.
+QString interpreterOf(const QString& script) {
+    QFile file(script);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = file.readLine().trimmed();
+    return first.startsWith("#!") ? QString::fromUtf8(first.mid(2).trimmed().split(' ').first())
+                                  : QString();
+}
+
 // What the screen reader echoes of a key pressed in the window it follows.
 const QRegularExpression
     keyEcho(QStringLiteral("^((left|right) (control|alt|shift|super)|tab|escape)\\s*$"));
@@ -77,8 +106,10 @@ public:
     QStringList spoken() {
         drain();
         QStringList utterances;
-        // "SPEECH OUTPUT: 'words'" and the voice's settings: "{'established': False}".
-        static const QRegularExpression line(QStringLiteral("SPEECH OUTPUT: '(.*)' ?\\{.*\\}\r?$"));
+        // "SPEECH OUTPUT: 'words'" and the voice's settings: "{'established': False}", or a list
+        // of them for words said in a voice of their own.
+        static const QRegularExpression line(
+            QStringLiteral("SPEECH OUTPUT: '(.*)' ?\\[?\\{.*\\}\\]?\r?$"));
         for (const QByteArray& entry : m_text.split('\n'))
             if (const auto match = line.match(QString::fromUtf8(entry)); match.hasMatch())
                 utterances << match.captured(1);
@@ -143,8 +174,11 @@ protected:
     }
     void startScreenReader() {
         ASSERT_FALSE(orcaLog.path().isEmpty()) << "no terminal for the screen reader's log";
+        const QString interpreter =
+            interpreterOf(QStandardPaths::findExecutable(QStringLiteral("orca")));
+        ASSERT_FALSE(interpreter.isEmpty()) << "the orca command is no script";
         screenReader = std::make_unique<Program>(
-            QStringLiteral("orca"), QStringList{"--replace", "--debug-file", orcaLog.path()},
+            interpreter, QStringList{"-c", QString::fromUtf8(screenReaderProgram), orcaLog.path()},
             sessionEnvironment());
         ASSERT_TRUE(pumpUntil([&] { return spoken().contains("Screen reader on."); }, 60000))
             << "the screen reader never started";
@@ -189,6 +223,14 @@ protected:
     }
 
     std::string log() const { return app->lines().join('\n').toStdString(); }
+    // The shortcut stored under `name` as the application wrote it, or nothing.
+    QByteArray storedShortcut(const QString& name) const {
+        QFile file(home.filePath("config/Parlino/com.parlino.app.json"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QJsonObject values = QJsonDocument::fromJson(file.readAll())["values"].toObject();
+        return values[QStringLiteral("KeyboardShortcuts_") + name]["string"].toString().toUtf8();
+    }
 
     // Opens the editor `program` with `options` on three lines, and reads each line by the
     // shortcut; the screen reader says nothing meanwhile.
@@ -204,10 +246,12 @@ protected:
     }
 
     // Presses Tab, or Shift+Tab when `back`, until the control the reader names as the focus
-    // begins with `name`, at most `presses` times; whether it did. A failure says what was heard.
+    // begins with `name`, at most `presses` times; whether it did. The reader says a control's
+    // role after its name, last of all for a field ("Shortcut to open Parlino text."). A failure
+    // says what was heard.
     bool tabTo(const char* name, int presses, bool back = false) {
-        static const QRegularExpression control(
-            QStringLiteral("\\b(push button|check box|page tab|combo box|read only text)\\b"));
+        static const QRegularExpression control(QStringLiteral(
+            "\\b(push button|check box|page tab|combo box|read only text)\\b|\\btext\\.$"));
         const QRegularExpression wanted(QStringLiteral("^%1\\b").arg(QLatin1String(name)));
         const qsizetype start = spoken().size();
         for (int pressed = 0; pressed < presses; ++pressed) {
@@ -432,8 +476,8 @@ TEST_F(ScreenReaderE2E, EachCardOfTheTutorialIsSaidAsTheKeyboardWalksIt) {
 }
 
 // The user who arms a destructive button by the keyboard hears what its second press does, as the
-// red highlight shows it: a clip's Delete and "Clear all" on the panel's clips, Quit on its
-// settings.
+// red highlight shows it: a clip's Delete and "Clear all" on the panel's clips, Quit, the
+// shortcuts' reset and the cached audio's Clear on its settings.
 TEST_F(ScreenReaderE2E, ArmingADestructiveButtonIsSaid) {
     workInTerminal();
     startRead();
@@ -462,6 +506,51 @@ TEST_F(ScreenReaderE2E, ArmingADestructiveButtonIsSaid) {
     desktop.tap(XK_space);
     ASSERT_TRUE(tabTo("Quit push button", 30));
     armAndHear(QStringLiteral("Press again to quit"));
+
+    // The way to the reset and back leads through the shortcut fields, each recording while it
+    // has the focus: Tab and Shift+Tab leave them as any other control.
+    ASSERT_TRUE(tabTo("Shortcuts page tab", 4, true));
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Reset shortcuts to defaults push button", 30));
+    armAndHear(QStringLiteral("Press again to reset shortcuts to defaults"));
+    ASSERT_TRUE(tabTo("General page tab", 40, true));
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Clear cached audio", 12));
+    armAndHear(QStringLiteral("Press again to clear cached audio"));
+}
+
+// The keyboard user records a shortcut in the field that Tab brought them to: it is stored, the
+// reader says it, and Tab goes on from the field.
+TEST_F(ScreenReaderE2E, AShortcutRecordedInAFieldReachedByTabIsStoredAndSaid) {
+    workInTerminal();
+    const qsizetype before = spoken().size();
+    withKeys({XK_Control_L, XK_Alt_L}, XK_o);
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            return spoken().mid(before).contains(QStringLiteral("Settings check box not checked."));
+        },
+        desktopWaitMs))
+        << spoken().mid(before).join('\n').toStdString();
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Shortcuts page tab", 10, true));
+    desktop.tap(XK_space);
+    ASSERT_TRUE(tabTo("Shortcut to read the selection", 6));
+
+    const qsizetype recorded = spoken().size();
+    withKeys({XK_Control_L, XK_Alt_L}, XK_k);
+    EXPECT_TRUE(
+        pumpUntil([&] { return spoken().mid(recorded).contains(QStringLiteral("Ctrl+Alt+K")); },
+                  desktopWaitMs))
+        << spoken().mid(recorded).join('\n').toStdString();
+    // Control-Option-K.
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            return storedShortcut(QStringLiteral("readSelection")) ==
+                   R"({"carbonKeyCode":40,"carbonModifiers":6144})";
+        },
+        desktopWaitMs))
+        << storedShortcut(QStringLiteral("readSelection")).toStdString();
+    EXPECT_TRUE(tabTo("Clear Shortcut push button", 1));
 }
 
 // GTK keeps the focus on a small child of its top-level window.
