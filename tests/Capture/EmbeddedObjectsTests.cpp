@@ -236,3 +236,37 @@ TEST(EmbeddedObjectsTest, TellsWhetherASelectionHoldsAnythingThatShows) {
     late.callsInTime = 2;
     EXPECT_EQ(EmbeddedObjects::selectsShownText(late), std::nullopt);
 }
+
+// Chromium stretches a selection whose text the page hid over the whole of the element that held
+// it: the document selects the element's object, which selects all its paragraphs, whole.
+TEST(EmbeddedObjectsTest, TellsWhetherASelectionIsTheWholeOfAnElement) {
+    FakeHypertext stretched({{object.repeated(2), TextRange{1, 2}, Layout::line, {1, 2}},
+                             paragraph("Intro."),
+                             selected(object.repeated(2), Layout::line, {3, 4}),
+                             selected(QStringLiteral("First."), Layout::paragraph),
+                             selected(QStringLiteral("Last."), Layout::paragraph)});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(stretched), true);
+
+    // A triple click ends at the start of the next paragraph; a drag within a paragraph.
+    FakeHypertext toTheNext({{object.repeated(2), TextRange{0, 2}, Layout::line, {1, 2}},
+                             selected(QStringLiteral("First."), Layout::paragraph),
+                             paragraph("Next.")});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(toTheNext), false);
+    FakeHypertext within({{object, TextRange{0, 1}, Layout::line, {1}},
+                          paragraph("One of the words.", TextRange{4, 7})});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(within), false);
+
+    FakeHypertext late = stretched;
+    late.callsInTime = 4;
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(late), std::nullopt);
+}
+
+// The page's whole text, whatever each element selects.
+TEST(EmbeddedObjectsTest, ReadsTheWholeTextOfAPage) {
+    FakeHypertext page({{object.repeated(2), TextRange{1, 2}, Layout::line, {1, 2}},
+                        paragraph("Intro."),
+                        paragraph("Second, from here.", TextRange{8, 18})});
+    const auto read = EmbeddedObjects::readWhole(page);
+    ASSERT_TRUE(read && *read);
+    EXPECT_EQ(**read, QStringLiteral("Intro.\n\nSecond, from here."));
+}
