@@ -16,12 +16,14 @@ namespace Capture {
 // caret and nothing selected ends the capture with nothingSelected, unless the application offers
 // a selection: then the accessible text may not yet have taken the user's last keys, and is asked
 // once more, and again while the offered selection is younger than a browser may take to show it
-// there. A text put together from several accessibles takes the line breaks of the selection that
-// the application offers, when that has the same text, but keeps its own where the offered one
-// joins two words; where the two have nothing to do with each other, white space and case aside,
-// the page hid the text that the user selected, and nothing is selected, once the accessible text
-// has been asked again as for a caret. A page that the user does not see is not read: the focused
-// one is asked again until the page on show has the focus.
+// there. A text put together from several accessibles (a web page's) is held against the
+// selection that the application offers (OfferedSelection): where the two are of one selection,
+// the offered text is read, the browser's own copy, unless the page's text holds what the copy
+// leaves out; where they are not, once the accessible text has been asked again as for a caret,
+// the page's own selection is read, unless it is the whole of an element and the page shows the
+// offered text nowhere else: then the page hid the text that the user selected, and nothing is
+// selected. A page that the user does not see is not read: the focused one is asked again until
+// the page on show has the focus.
 class AXCaptureStrategy final : public CaptureStrategy {
 public:
     // How long each accessibility call may take, in seconds.
@@ -49,7 +51,11 @@ private:
     // `offered`: what the application offers, read for a page's text put together from the
     // accessibles it embeds.
     StrategyResult captureFrom(const Snapshot& snapshot, const OfferedText& offered,
-                               const CaptureTarget& target);
+                               const CaptureTarget& target, AXFocusScope scope);
+    // What to read of a page's text joined from embedded texts, held against the selection that
+    // the application offers; nothing when the page shows nothing of it.
+    std::optional<QString> readOfPage(const AXFocusSnapshot& snapshot, const QString& offered,
+                                      AXFocusScope scope);
     // The target application offers a selection that is not empty.
     bool offersSelection(const CaptureTarget& target, std::stop_token stop);
     // Asks the focused element, which showed `snapshot`, once more, and again while what it shows

@@ -108,11 +108,45 @@ bool showsPageWithoutSelection(AtspiAccessible* accessible, AtspiRole role,
     return text && atspi_text_get_n_selections(text.get(), error.out()) == 0 && !error.failed();
 }
 
-// The accessible says that it holds a selection, but none of what it selects shows any more.
-bool selectsNothingShown(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+// What `tell` tells of the texts that the accessible embeds.
+template <typename Telling>
+auto tellOfTexts(Telling tell, AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     AtspiEmbeddedTexts texts(
         AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), time);
-    return EmbeddedObjects::selectsShownText(texts) == false;
+    return tell(texts);
+}
+
+// The accessible says that it holds a selection, but none of what it selects shows any more.
+bool selectsNothingShown(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    return tellOfTexts(EmbeddedObjects::selectsShownText, accessible, time) == false;
+}
+
+// Deeper than any page nests the element that has the focus.
+constexpr int deepestNesting = 256;
+
+// The web page that the accessible is part of, itself or the nearest document above it; none
+// when it is part of no page, or that could not be told in time.
+AtspiRef<AtspiAccessible> pageAround(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    AtspiRef<AtspiAccessible> node(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
+    for (int depth = 0; node && depth < deepestNesting; ++depth) {
+        switch (roleCodeOf(node.get(), time)) {
+        case ATSPI_ROLE_DOCUMENT_WEB:
+            return node;
+        case ATSPI_ROLE_INVALID:
+        case ATSPI_ROLE_FRAME:
+        case ATSPI_ROLE_WINDOW:
+        case ATSPI_ROLE_APPLICATION:
+            return AtspiRef<AtspiAccessible>();
+        default:
+            break;
+        }
+        AtspiErrorSink error;
+        node = AtspiRef<AtspiAccessible>(
+            time.arm() ? atspi_accessible_get_parent(node.get(), error.out()) : nullptr);
+        if (error.failed())
+            return AtspiRef<AtspiAccessible>();
+    }
+    return AtspiRef<AtspiAccessible>();
 }
 
 enum class Selection { read, tooLarge };
@@ -137,6 +171,9 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     if (*read) {
         snapshot.selectedText = (*read)->text;
         snapshot.joinedFromEmbeddedTexts = flow.expandedEmbeddedObjects();
+        snapshot.selectsWholeElement =
+            snapshot.joinedFromEmbeddedTexts &&
+            tellOfTexts(EmbeddedObjects::selectsWhole, accessible, time) == true;
         snapshot.selectionBounds = flow.bounds(**read);
     }
     return Selection::read;
@@ -290,6 +327,20 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     if (!found)
         return Base::failure(found.error());
     return result;
+}
+
+std::optional<QString> SystemAXClient::pageText(AXFocusScope scope, double timeout) {
+    std::optional<QString> text;
+    // A focused element that could not be found leaves the text unknown, as one of no page does.
+    (void)withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
+        const AtspiRef<AtspiAccessible> page = pageAround(focused.element, focused.time);
+        if (!page)
+            return;
+        const auto read = tellOfTexts(EmbeddedObjects::readWhole, page.get(), focused.time);
+        if (read && *read && !focused.time.expired())
+            text = **read;
+    });
+    return text;
 }
 
 Base::Result<std::optional<QString>, CaptureError> SystemAXClient::focusRole(AXFocusScope scope,
