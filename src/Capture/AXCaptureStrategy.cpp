@@ -132,16 +132,17 @@ std::optional<QString> AXCaptureStrategy::readOfPage(const AXFocusSnapshot& snap
             const auto page = m_ax->pageText(scope, messagingTimeout);
             return page && OfferedSelection::shows(*page, offered);
         });
-    // A browser stretches a selection whose text the page hid over the whole of the element that
-    // held it, and still offers what the user selected, which the page no longer shows: nothing
-    // is selected. A selection that the page made itself (by its script, or find in page) reaches
-    // no offer: the application still offers the user's last selection, older, which the page
-    // still shows elsewhere, and the page's own is read. A page's own selection of a whole element
-    // is one block; the stretched one spans all the blocks that the hidden one stood among.
-    if (!snapshot.selectsWholeElement)
-        return selected;
+    // A browser stretches a selection whose text the page hid over the element that held it, to
+    // its start or end from where the selection ended, or from end to end, and still offers what
+    // the user selected, which the page no longer shows: nothing is selected. A selection that the
+    // page made itself (by its script, or find in page) reaches no offer: the browser still offers
+    // the user's last selection, older, which the page still shows elsewhere, and the page's own
+    // is read. That lies within one block, or is all of one; the stretched one spans the blocks
+    // around the hidden one, or is all of the one left.
     if (selected.trimmed().contains(u'\n'))
         return std::nullopt;
+    if (!snapshot.selectsWholeElement)
+        return selected;
     const auto page = m_ax->pageText(scope, messagingTimeout);
     if (!page || !OfferedSelection::showsOutside(*page, selected, offered))
         return std::nullopt;
