@@ -49,7 +49,8 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
 
     const auto scope =
         target.isFrontmost ? AXFocusScope::systemWide() : AXFocusScope::application(target.app.pid);
-    auto snapshot = lookUntilPageOnShow(scope, m_ax->focusSnapshot(scope, messagingTimeout), stop);
+    auto snapshot =
+        lookUntilFocusSettles(scope, m_ax->focusSnapshot(scope, messagingTimeout), stop);
     // An application busy with the user's keys (a screen reader that lags behind holds each one
     // up) may answer the accessibility interface between two of them, with the caret moved and the
     // selection not yet made. It answers for the selection it offers only once it has handled the
@@ -90,12 +91,12 @@ AXCaptureStrategy::Snapshot AXCaptureStrategy::askAgain(AXFocusScope scope, Snap
     return again;
 }
 
-AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope scope,
-                                                                   Snapshot snapshot,
-                                                                   std::stop_token stop) {
+AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilFocusSettles(AXFocusScope scope,
+                                                                     Snapshot snapshot,
+                                                                     std::stop_token stop) {
     const double settled = m_clock.now() + focusSettleTime;
-    while (snapshot && snapshot->pageOutOfSight && m_clock.now() < settled &&
-           m_sleeper.sleep(lookInterval, stop))
+    while (snapshot && (snapshot->pageOutOfSight || snapshot->focusGone) &&
+           m_clock.now() < settled && m_sleeper.sleep(lookInterval, stop))
         snapshot = askAgain(scope, std::move(snapshot));
     return snapshot;
 }

@@ -43,6 +43,9 @@ struct AXFocusSnapshot {
     // it: a browser still gives the focus to the page of the tab that the user left for a moment
     // after the switch, until the page on show takes it.
     bool pageOutOfSight = false;
+    // The element that had the focus went away as it was read, and nothing was read of it: a
+    // browser that replaces a page gives the focus to the new one a moment later.
+    bool focusGone = false;
     // The selected text was put together from the texts of accessibles that the focused text
     // embeds (a web page's paragraphs), joined with line breaks of the reader's choosing.
     bool joinedFromEmbeddedTexts = false;

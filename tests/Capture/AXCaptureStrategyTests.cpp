@@ -213,6 +213,27 @@ TEST_F(AXCaptureStrategyTest, APageOutOfSightIsAskedAgainUntilThePageOnShowHasTh
               AXCaptureStrategy::focusSettleTime + AXCaptureStrategy::lookInterval);
 }
 
+// A browser that replaces a page gives the focus to the new one a moment later: what it still
+// offers of the page gone is not read. A focus that stays gone hands over, as one without an
+// element does.
+TEST_F(AXCaptureStrategyTest, AFocusThatWentAwayIsAskedAgainUntilAnotherElementHasIt) {
+    primarySelection->offer(QStringLiteral("Line 2 of the page gone."), 2.0);
+    AXFocusSnapshot gone;
+    gone.focusGone = true;
+    ax->snapshot = gone;
+    ax->laterSnapshots = {gone, caretOnly()};
+    const auto replaced = capture();
+    ASSERT_FALSE(replaced);
+    EXPECT_EQ(replaced.error(), CaptureError::nothingSelected());
+
+    ax->snapshot = gone;
+    const double started = time.now();
+    const auto stillGone = capture();
+    ASSERT_TRUE(stillGone);
+    EXPECT_FALSE(*stillGone);
+    EXPECT_GE(time.now() - started, AXCaptureStrategy::focusSettleTime);
+}
+
 TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {
     focus(std::nullopt);
     ax->snapshot->caretWithoutSelection = true;

@@ -295,6 +295,12 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
         AXFocusSnapshot snapshot;
         const AtspiRole role = roleCodeOf(focused.element, focused.time);
+        // An element that answers nothing any more, though there is time, has gone.
+        if (role == ATSPI_ROLE_INVALID && !focused.time.expired()) {
+            snapshot.focusGone = true;
+            result = std::move(snapshot);
+            return;
+        }
         snapshot.role = roleOf(focused.element, role, focused.time);
         // A page that the user does not see is not read.
         if (!snapshot.isSecureField() &&
