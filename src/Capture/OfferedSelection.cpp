@@ -141,6 +141,16 @@ bool allPlaced(const QList<qsizetype>& places) {
     return std::ranges::none_of(places, [](qsizetype place) { return place < 0; });
 }
 
+// Every word of the shorter text stands in the longer, and the longer holds at most as many words
+// again before the first of them and after the last: what a page draws at the edges of the
+// elements around a selection, a word or two, while a selection that a browser stretched holds
+// far more around a word that the user selected. Between them it may hold any number (a field's
+// value, an image's description).
+bool holdsAround(const QList<Word>& longer, const QList<qsizetype>& places) {
+    return allPlaced(places) &&
+           places.first() + (longer.size() - 1 - places.last()) <= places.size();
+}
+
 // The offered text, where it differs from the page's at most in its white space, with the page's
 // white space put in wherever the offered text joins two characters that the page keeps apart (a
 // browser offers absolutely positioned paragraphs one right after the other); nothing where the
@@ -216,10 +226,8 @@ bool isSame(QStringView page, QStringView offered) {
     if (pageWords.isEmpty() || offeredWords.isEmpty())
         return pageWords.isEmpty() && offeredWords.isEmpty();
     if (offeredWords.size() <= pageWords.size())
-        return offeredWords.size() * 3 >= pageWords.size() &&
-               allPlaced(placesIn(pageWords, offeredWords, true));
-    return pageWords.size() * 3 >= offeredWords.size() &&
-           allPlaced(placesIn(offeredWords, pageWords, false));
+        return holdsAround(pageWords, placesIn(pageWords, offeredWords, true));
+    return holdsAround(offeredWords, placesIn(offeredWords, pageWords, false));
 }
 
 QString textToRead(const QString& page, const QString& offered,

@@ -16,9 +16,10 @@
 // format characters left out; white space, punctuation, symbols and emoji only part them.
 namespace Capture::OfferedSelection {
 
-// The two are of one selection: the words of one stand in the other in the same order and make up
-// a third of its words at least. A word of the page's text that begins one of its lines may lack
-// or have more characters at its start, one that ends a line at its end.
+// The two are of one selection: the words of one stand in the other in the same order, and the
+// other holds at most as many words again before and after them, however many between them. A
+// word of the page's text that begins one of its lines may lack or have more characters at its
+// start, one that ends a line at its end.
 bool isSame(QStringView page, QStringView offered);
 
 // What to read of a selection of which the page's text and the offered text are the same

@@ -32,8 +32,10 @@ TEST(OfferedSelectionTest, TextsThatPagesAndBrowsersMakeOfOneSelectionAreTheSame
         {"rdinary in\u00ADter\u00ADna\u00ADti", "dinary in\u00ADter\u00ADna\u00ADtion\u00ADal"},
         {"he café 🎉 and laughed a lo\n\nWell done 👍 today",
          "e café 🎉 and laughed a lot.\n\nWell done 👍 today."},
-        // A field's value, which only the page's text holds.
+        // A field's value and an image's description, which only the page's text holds.
         {"Before TYPED VALUE\nafter the field.", "Before \uFFFC after the field."},
+        {"See the chart:\n\nA bar chart of sales over five years in four regions\n\nas shown.",
+         "See the chart:\n\nas shown."},
         // Nothing but symbols on either side.
         {"👍\uFEFF", "👍"},
     };
