@@ -42,6 +42,15 @@ AtspiRole roleCodeOf(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     return error.failed() ? ATSPI_ROLE_INVALID : role;
 }
 
+// The accessible answers with an error, though there is time: it has gone.
+bool hasGone(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    AtspiErrorSink error;
+    if (!time.arm())
+        return false;
+    atspi_accessible_get_role(accessible, error.out());
+    return error.failed() && !time.expired();
+}
+
 std::optional<QString> roleOf(AtspiAccessible* accessible, AtspiRole role,
                               const AtspiTimeBudget& time) {
     if (role == ATSPI_ROLE_INVALID)
@@ -295,8 +304,7 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
         AXFocusSnapshot snapshot;
         const AtspiRole role = roleCodeOf(focused.element, focused.time);
-        // An element that answers nothing any more, though there is time, has gone.
-        if (role == ATSPI_ROLE_INVALID && !focused.time.expired()) {
+        if (role == ATSPI_ROLE_INVALID && hasGone(focused.element, focused.time)) {
             snapshot.focusGone = true;
             result = std::move(snapshot);
             return;
