@@ -51,6 +51,17 @@ struct Object {
     qint32 offset;
 };
 
+// The node's selected range, as selection() tells it; a control that tells none is selected
+// whole wherever a selection reaches it, since none ends in it.
+std::optional<TextRange> selectionReaching(Hypertext& hypertext, Node node) {
+    if (auto range = hypertext.selection(node))
+        return range;
+    const auto length = hypertext.isAtomic(node) ? hypertext.length(node) : std::nullopt;
+    if (!length || *length == 0)
+        return std::nullopt;
+    return TextRange{0, *length};
+}
+
 std::vector<Object> objectsIn(const QString& text, qint32 start) {
     std::vector<Object> objects;
     qint32 offset = start;
@@ -109,7 +120,8 @@ public:
 
 private:
     Outcome writeObject(Node object, bool atEnd, int depth) {
-        auto part = m_parts == Parts::selected ? m_hypertext.selection(object) : std::nullopt;
+        auto part =
+            m_parts == Parts::selected ? selectionReaching(m_hypertext, object) : std::nullopt;
         const bool selected = part.has_value();
         if (!part) {
             // One at an end that says nothing of its selection may hold an end of it anywhere.
@@ -227,7 +239,7 @@ std::optional<bool> selectsAllOf(Hypertext& hypertext, Node node, TextRange rang
         const auto child = hypertext.embedded(node, end.offset, 1);
         if (!child || child->size() != 1)
             return std::nullopt;
-        const auto part = hypertext.selection(child->front());
+        const auto part = selectionReaching(hypertext, child->front());
         if (!part)
             return false;
         const auto partText = hypertext.text(child->front(), *part);
@@ -256,7 +268,7 @@ std::optional<bool> selectsWhole(Hypertext& hypertext) {
         if (!child || child->size() != 1)
             return std::nullopt;
         node = child->front();
-        range = hypertext.selection(node);
+        range = selectionReaching(hypertext, node);
     }
     return std::nullopt;
 }

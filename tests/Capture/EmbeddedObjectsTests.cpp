@@ -24,6 +24,7 @@ public:
         Layout layout = Layout::inlined;
         std::vector<Node> children;
         qint32 marker = 0;
+        bool atomic = false;
     };
 
     explicit FakeHypertext(std::vector<Element> elements) : m_elements(std::move(elements)) {}
@@ -65,6 +66,7 @@ public:
     }
     Layout layout(Node node) override { return m_elements[size_t(node)].layout; }
     qint32 generatedPrefix(Node node) override { return m_elements[size_t(node)].marker; }
+    bool isAtomic(Node node) override { return m_elements[size_t(node)].atomic; }
 
     int calls = 0;
     int callsInTime = INT_MAX;
@@ -154,6 +156,13 @@ TEST(EmbeddedObjectsTest, AnObjectWhoseTextIsUnknownLeavesTheWholeUnread) {
                              paragraph("One.", TextRange{0, 4}),
                              paragraph("Two.")});
     EXPECT_EQ(expandAll(silentEnd, object.repeated(2)), QStringLiteral("<none>"));
+
+    // A button at an end, which tells none, is all in it: no selection ends in a button's label.
+    FakeHypertext buttonAtTheEnd(
+        {{object.repeated(2), std::nullopt, Layout::line, {1, 2}},
+         {QStringLiteral("Hide"), std::nullopt, Layout::inlined, {}, 0, true},
+         paragraph("Two.", TextRange{0, 4})});
+    EXPECT_EQ(expandAll(buttonAtTheEnd, object.repeated(2)), QStringLiteral("Hide\n\nTwo."));
 
     FakeHypertext late({{object.repeated(3), std::nullopt, Layout::line, {1, 2, 3}},
                         paragraph("One.", TextRange{0, 4}),
@@ -255,6 +264,13 @@ TEST(EmbeddedObjectsTest, TellsWhetherASelectionIsTheWholeOfAnElement) {
     FakeHypertext within({{object, TextRange{0, 1}, Layout::line, {1}},
                           paragraph("One of the words.", TextRange{4, 7})});
     EXPECT_EQ(EmbeddedObjects::selectsWhole(within), false);
+
+    // Stretched from the start of the element to the hidden block, over a button before it, which
+    // tells no selection of its own.
+    FakeHypertext overAButton({{object.repeated(2), TextRange{0, 1}, Layout::line, {1, 2}},
+                               {QStringLiteral("Hide"), std::nullopt, Layout::inlined, {}, 0, true},
+                               paragraph("Below.")});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(overAButton), true);
 
     FakeHypertext late = stretched;
     late.callsInTime = 4;
