@@ -188,6 +188,19 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     return Selection::read;
 }
 
+// The selection of the web page that the accessible is part of, when the accessible selects
+// nothing itself and is not a text with a caret: a button or a link that the user clicked leaves
+// the page's selection as it was.
+Selection readPagesSelection(AtspiAccessible* accessible, AtspiRole role, AXFocusSnapshot& snapshot,
+                             const AtspiTimeBudget& time) {
+    if (showsCaretOnly(accessible, role, time))
+        return Selection::read;
+    const AtspiRef<AtspiAccessible> page = pageAround(accessible, time);
+    if (!page || page.get() == accessible)
+        return Selection::read;
+    return readSelection(page.get(), snapshot, time);
+}
+
 } // namespace
 
 // libatspi, whose state is process-wide, on the thread that runs GLib's default main context:
@@ -318,14 +331,22 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         }
         // A password field's text is never read.
-        if (!snapshot.isSecureField() &&
-            readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
+        if (snapshot.isSecureField()) {
+            result = std::move(snapshot);
+            return;
+        }
+        // A control's label is no selection of its own (a browser may say that it is, when it
+        // stretches a selection over the control).
+        if ((!isAtomicControl(role) &&
+             readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) ||
+            (!snapshot.selectedText && readPagesSelection(focused.element, role, snapshot,
+                                                          focused.time) == Selection::tooLarge)) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
         // A browser still offers the selection that the user took away from the page, that of a
         // tab or window that the user left, and one whose text the page hid.
-        if (!snapshot.isSecureField() && !snapshot.selectedText)
+        if (!snapshot.selectedText)
             snapshot.caretWithoutSelection =
                 showsCaretOnly(focused.element, role, focused.time) ||
                 showsPageWithoutSelection(focused.element, role, focused.time) ||
@@ -333,7 +354,7 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
                            focused.time) ||
                 selectsNothingShown(focused.element, focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
-        if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
+        if (!snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());
         else
             result = std::move(snapshot);
