@@ -194,6 +194,10 @@ QString span(const QString& text, const Word& first, const Word& last) {
     return text.sliced(start, end - start);
 }
 
+// A word or two stand anywhere on a page: fewer offered words tell nothing of where the user
+// selected them.
+constexpr qsizetype fewestTellingWords = 3;
+
 // How often the offered words stand among `words` as shows() finds them, none counted twice.
 qsizetype occurrences(const QList<Word>& words, const QList<Word>& offered) {
     qsizetype count = 0;
@@ -251,8 +255,9 @@ bool shows(QStringView pageText, QStringView offered) {
 
 bool showsOutside(QStringView pageText, QStringView selected, QStringView offered) {
     const QList<Word> offeredWords = wordsOf(offered);
-    return offeredWords.isEmpty() || occurrences(wordsOf(pageText), offeredWords) >
-                                         occurrences(wordsOf(selected), offeredWords);
+    return offeredWords.size() >= fewestTellingWords &&
+           occurrences(wordsOf(pageText), offeredWords) >
+               occurrences(wordsOf(selected), offeredWords);
 }
 
 } // namespace Capture::OfferedSelection

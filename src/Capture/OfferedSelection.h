@@ -37,7 +37,8 @@ QString textToRead(const QString& page, const QString& offered,
 // The offered words stand on the page, whose whole text is `pageText`, in order and at most as
 // many other words among them as they are themselves (what the page draws).
 bool shows(QStringView pageText, QStringView offered);
-// As shows(), somewhere other than within `selected`, the page's selected text.
+// As shows(), somewhere other than within `selected`, the page's selected text, when the offer
+// holds three words at least: a word or two stand anywhere, wherever the user selected them.
 bool showsOutside(QStringView pageText, QStringView selected, QStringView offered);
 
 } // namespace Capture::OfferedSelection

@@ -102,7 +102,9 @@ TEST(OfferedSelectionTest, TellsWhetherThePageShowsTheOfferedText) {
     EXPECT_TRUE(OfferedSelection::shows(page, text("Read the guide and the note now.")));
     EXPECT_TRUE(
         OfferedSelection::showsOutside(page, selected, text("Read the guide and the note now.")));
-    EXPECT_TRUE(OfferedSelection::showsOutside(page, selected, text("the page")));
+    EXPECT_TRUE(OfferedSelection::showsOutside(page, selected, text("Footer of the page")));
+    // A word or two stand anywhere.
+    EXPECT_FALSE(OfferedSelection::showsOutside(page, selected, text("the page")));
     EXPECT_FALSE(OfferedSelection::shows(page, text("Read the hidden guide now.")));
     EXPECT_FALSE(OfferedSelection::showsOutside(page, selected, text("by the page itself")));
     EXPECT_FALSE(OfferedSelection::showsOutside(page, selected, text("Selected")));
