@@ -27,17 +27,21 @@ protected:
     // What a page does to a selection made on it, at a key the page listens for.
     struct Hiding {
         const char* name;
-        int line;        // the line whose paragraph goes
-        int y;           // where it stands on the screen
-        const char* key; // the key that makes it go
-        QString title;   // the window's name once it went
+        int line;                   // the line whose paragraph goes
+        int y;                      // where it stands on the screen
+        std::function<bool()> hide; // makes it go
+        QString title;              // the window's name once it went
     };
 
     static std::vector<Hiding> hidings() {
-        return {{"a hidden block", 0, 165, "h", QStringLiteral("Hidden")},
-                {"a closed details element", 1, 45, "c", QStringLiteral("Closed")},
-                {"an invisible block", 0, 165, "v", QStringLiteral("Invisible")},
-                {"a page navigated away from", 2, 105, "n", goneTitle}};
+        const auto key = [](const char* key) { return [key] { return xdotool({"key", key}); }; };
+        // A page's own button, which then has the focus.
+        const auto button = [] { return clickAt(20, 285); };
+        return {{"a hidden block", 0, 165, key("h"), QStringLiteral("Hidden")},
+                {"a block hidden by a button", 0, 165, button, QStringLiteral("Hidden")},
+                {"a closed details element", 1, 45, key("c"), QStringLiteral("Closed")},
+                {"an invisible block", 0, 165, key("v"), QStringLiteral("Invisible")},
+                {"a page navigated away from", 2, 105, key("n"), goneTitle}};
     }
 
     // The ways a user selects in a paragraph, in turn.
@@ -94,9 +98,9 @@ protected:
     }
 
     // A page of paragraphs where hidings() has them: one in an open details element that closes
-    // at the key c, one in a block that hides at h and turns invisible at v, with one more below
-    // it; n goes to another page. At r, either page loads the first one anew. Each listens before
-    // its title shows.
+    // at the key c, one in a block that hides at h or at its button and turns invisible at v,
+    // with one more below it; n goes to another page. At r, either page loads the first one anew.
+    // Each listens before its title shows.
     QString hidingPage() const {
         const QString listen =
             QStringLiteral("<script>document.addEventListener('keydown', event => {"
@@ -122,7 +126,10 @@ protected:
             QStringLiteral("<details id=\"more\" open style=\"top: 0\"><summary>More</summary>"
                            "<p>%1</p></details><p class=\"last\" style=\"top: 90px\">%2</p>"
                            "<div id=\"block\" style=\"top: 150px\"><p>%3</p></div>"
-                           "<p class=\"last\" style=\"top: 210px\">%4</p>")
+                           "<p class=\"last\" style=\"top: 210px\">%4</p>"
+                           "<button style=\"position: absolute; top: 270px; left: 0\" "
+                           "onclick=\"block.style.display = 'none'; document.title = 'Hidden'\">"
+                           "Hide</button>")
                 .arg(lineText(1), lineText(2), lineText(0), lineText(3)));
     }
 
@@ -147,7 +154,7 @@ protected:
             EXPECT_TRUE(shown && shown->text.trimmed() == text) << name << " round " << round;
 
             // Once the page shows the change, and its accessible text no longer holds the text.
-            ASSERT_TRUE(xdotool({"key", hiding.key}) &&
+            ASSERT_TRUE(hiding.hide() &&
                         pumpUntil([&] { return activeWindowName().startsWith(hiding.title); },
                                   selectTimeout) &&
                         pumpUntil(
