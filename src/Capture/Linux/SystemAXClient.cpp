@@ -188,17 +188,16 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     return Selection::read;
 }
 
-// The selection of the web page that the accessible is part of, when the accessible selects
-// nothing itself and is not a text with a caret: a button or a link that the user clicked leaves
-// the page's selection as it was.
-Selection readPagesSelection(AtspiAccessible* accessible, AtspiRole role, AXFocusSnapshot& snapshot,
-                             const AtspiTimeBudget& time) {
-    if (showsCaretOnly(accessible, role, time))
-        return Selection::read;
-    const AtspiRef<AtspiAccessible> page = pageAround(accessible, time);
-    if (!page || page.get() == accessible)
-        return Selection::read;
-    return readSelection(page.get(), snapshot, time);
+// What holds the selection that the accessible shows: the accessible itself, or, when it selects
+// nothing itself and is no text with a caret, the web page that it is part of: a button or a
+// link that the user clicked leaves the page's selection as it was.
+AtspiRef<AtspiAccessible> selectionHolder(AtspiAccessible* accessible, bool selectsItself,
+                                          bool caretOnly, const AtspiTimeBudget& time) {
+    AtspiRef<AtspiAccessible> page =
+        selectsItself || caretOnly ? AtspiRef<AtspiAccessible>() : pageAround(accessible, time);
+    if (page)
+        return page;
+    return AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
 }
 
 } // namespace
@@ -337,10 +336,17 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         }
         // A control's label is no selection of its own (a browser may say that it is, when it
         // stretches a selection over the control).
-        if ((!isAtomicControl(role) &&
-             readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) ||
-            (!snapshot.selectedText && readPagesSelection(focused.element, role, snapshot,
-                                                          focused.time) == Selection::tooLarge)) {
+        if (!isAtomicControl(role) &&
+            readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
+            result = Base::failure(CaptureError::selectionTooLarge());
+            return;
+        }
+        const bool caretOnly =
+            !snapshot.selectedText && showsCaretOnly(focused.element, role, focused.time);
+        const AtspiRef<AtspiAccessible> holder =
+            selectionHolder(focused.element, bool(snapshot.selectedText), caretOnly, focused.time);
+        if (holder.get() != focused.element &&
+            readSelection(holder.get(), snapshot, focused.time) == Selection::tooLarge) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
@@ -348,11 +354,10 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
         // tab or window that the user left, and one whose text the page hid.
         if (!snapshot.selectedText)
             snapshot.caretWithoutSelection =
-                showsCaretOnly(focused.element, role, focused.time) ||
-                showsPageWithoutSelection(focused.element, role, focused.time) ||
+                caretOnly || showsPageWithoutSelection(focused.element, role, focused.time) ||
                 tellOfPage(PageSelection::holdsNone, focused.element, focused.focusedLately,
                            focused.time) ||
-                selectsNothingShown(focused.element, focused.time);
+                selectsNothingShown(holder.get(), focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
         if (!snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());
