@@ -1,7 +1,6 @@
 #include "Capture/AXCaptureStrategy.h"
 
-#include "Base/Unicode.h"
-#include "Capture/EmbeddedObjects.h"
+#include "Capture/OfferedSelection.h"
 
 namespace Capture {
 
@@ -9,82 +8,9 @@ using Core::CaptureError;
 
 namespace {
 
-// The offered text, where it differs from the accessible one at most in its white space, with
-// the accessible text's white space put in wherever the offered text joins two characters that
-// the accessible one keeps apart (a browser offers absolutely positioned paragraphs one right after
-// the other); nothing where the two differ in more than white space.
-std::optional<QString> offeredWithBreaks(QStringView accessible, QStringView offered) {
-    const auto skipWhiteSpace = [](QStringView text, qsizetype& i) {
-        const qsizetype start = i;
-        while (i < text.size() && Base::Unicode::isWhiteSpace(text[i].unicode()))
-            ++i;
-        return text.sliced(start, i - start);
-    };
-    QString text;
-    text.reserve(offered.size());
-    qsizetype i = 0;
-    qsizetype j = 0;
-    for (;;) {
-        const QStringView accessibleBreak = skipWhiteSpace(accessible, i);
-        const QStringView offeredBreak = skipWhiteSpace(offered, j);
-        if (i == accessible.size() || j == offered.size()) {
-            if (i != accessible.size() || j != offered.size())
-                return std::nullopt;
-            text.append(offeredBreak);
-            return text;
-        }
-        if (accessible[i++] != offered[j])
-            return std::nullopt;
-        text.append(offeredBreak.isEmpty() && !text.isEmpty() ? accessibleBreak : offeredBreak);
-        text.append(offered[j++]);
-    }
-}
-
 bool showsCaretOnly(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot) {
     return snapshot && snapshot->caretWithoutSelection &&
            (!snapshot->selectedText || snapshot->selectedText->isEmpty());
-}
-
-// The words of a text, case-folded; an embedded object, which Chromium offers for a field, parts
-// words as white space does.
-QStringList wordsOf(QStringView text) {
-    QStringList words;
-    qsizetype start = -1;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool space = i == text.size() || Base::Unicode::isWhiteSpace(text[i].unicode()) ||
-                           text[i] == QChar(EmbeddedObjects::character);
-        if (space && start >= 0) {
-            words.append(text.sliced(start, i - start).toString().toCaseFolded());
-            start = -1;
-        } else if (!space && start < 0) {
-            start = i;
-        }
-    }
-    return words;
-}
-
-// Every word of `part` stands in `whole`, in the same order.
-bool holdsInOrder(const QStringList& whole, const QStringList& part) {
-    qsizetype next = 0;
-    for (const QString& word : part) {
-        next = whole.indexOf(word, next);
-        if (next < 0)
-            return false;
-        ++next;
-    }
-    return true;
-}
-
-// Neither text holds the other's words in order, whatever their case, and they differ in more than
-// white space: a page's styles change the case of what it shows, its fields and generated text
-// stand in its accessible text but not in the offered one, and a browser offers its paragraphs
-// with line breaks of its own, or none.
-bool unrelated(QStringView accessible, QStringView offered) {
-    if (offeredWithBreaks(accessible, offered))
-        return false;
-    const QStringList a = wordsOf(accessible);
-    const QStringList b = wordsOf(offered);
-    return !holdsInOrder(a, b) && !holdsInOrder(b, a);
 }
 
 bool joinsEmbeddedTexts(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot) {
@@ -98,11 +24,12 @@ std::optional<QStringView> offeredText(const OfferedText& offered) {
     return QStringView(**offered);
 }
 
-// The page's text has nothing to do with the selection that the application offers.
+// The page's text is not of the selection that the application offers.
 bool contradicts(const Base::Result<AXFocusSnapshot, CaptureError>& snapshot,
                  const OfferedText& offered) {
     const auto text = offeredText(offered);
-    return joinsEmbeddedTexts(snapshot) && text && unrelated(*snapshot->selectedText, *text);
+    return joinsEmbeddedTexts(snapshot) && text &&
+           !OfferedSelection::isSame(*snapshot->selectedText, *text);
 }
 
 } // namespace
@@ -122,7 +49,8 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
 
     const auto scope =
         target.isFrontmost ? AXFocusScope::systemWide() : AXFocusScope::application(target.app.pid);
-    auto snapshot = lookUntilPageOnShow(scope, m_ax->focusSnapshot(scope, messagingTimeout), stop);
+    auto snapshot =
+        lookUntilFocusSettles(scope, m_ax->focusSnapshot(scope, messagingTimeout), stop);
     // An application busy with the user's keys (a screen reader that lags behind holds each one
     // up) may answer the accessibility interface between two of them, with the caret moved and the
     // selection not yet made. It answers for the selection it offers only once it has handled the
@@ -139,7 +67,7 @@ StrategyResult AXCaptureStrategy::capture(const CaptureTarget& target, std::stop
         snapshot = lookAgain(
             scope, target, stop, [&](const Snapshot& again) { return contradicts(again, offered); },
             std::move(snapshot));
-    return captureFrom(snapshot, offered, target);
+    return captureFrom(snapshot, offered, target, scope);
 }
 
 AXCaptureStrategy::Snapshot
@@ -163,18 +91,18 @@ AXCaptureStrategy::Snapshot AXCaptureStrategy::askAgain(AXFocusScope scope, Snap
     return again;
 }
 
-AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilPageOnShow(AXFocusScope scope,
-                                                                   Snapshot snapshot,
-                                                                   std::stop_token stop) {
+AXCaptureStrategy::Snapshot AXCaptureStrategy::lookUntilFocusSettles(AXFocusScope scope,
+                                                                     Snapshot snapshot,
+                                                                     std::stop_token stop) {
     const double settled = m_clock.now() + focusSettleTime;
-    while (snapshot && snapshot->pageOutOfSight && m_clock.now() < settled &&
-           m_sleeper.sleep(lookInterval, stop))
+    while (snapshot && (snapshot->pageOutOfSight || snapshot->focusGone) &&
+           m_clock.now() < settled && m_sleeper.sleep(lookInterval, stop))
         snapshot = askAgain(scope, std::move(snapshot));
     return snapshot;
 }
 
 StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const OfferedText& offered,
-                                              const CaptureTarget& target) {
+                                              const CaptureTarget& target, AXFocusScope scope) {
     if (!snapshot)
         return Base::failure(snapshot.error());
     if (snapshot->isSecureField())
@@ -186,18 +114,40 @@ StrategyResult AXCaptureStrategy::captureFrom(const Snapshot& snapshot, const Of
         return std::optional<Core::SelectionCapture>();
     }
     QString text = *snapshot->selectedText;
-    const auto offeredLines = offeredText(offered);
-    if (offeredLines && joinsEmbeddedTexts(snapshot)) {
-        // The application's own lines, where it offers the same text.
-        if (auto lines = offeredWithBreaks(text, *offeredLines))
-            text = std::move(*lines);
-        // A browser moves the selection of text that the page hid onto the text around it, and
-        // still offers what the user selected: neither shows.
-        else if (unrelated(text, *offeredLines))
+    if (const auto offeredSelection = offeredText(offered);
+        offeredSelection && joinsEmbeddedTexts(snapshot)) {
+        auto read = readOfPage(*snapshot, offeredSelection->toString(), scope);
+        if (!read)
             return Base::failure(CaptureError::nothingSelected());
+        text = std::move(*read);
     }
     return std::optional(Core::SelectionCapture{
         std::move(text), target.app, snapshot->selectionBounds, Core::CapturePath::accessibility});
+}
+
+std::optional<QString> AXCaptureStrategy::readOfPage(const AXFocusSnapshot& snapshot,
+                                                     const QString& offered, AXFocusScope scope) {
+    const QString& selected = *snapshot.selectedText;
+    if (OfferedSelection::isSame(selected, offered))
+        return OfferedSelection::textToRead(selected, offered, [&] {
+            const auto page = m_ax->pageText(scope, messagingTimeout);
+            return page && OfferedSelection::shows(*page, offered);
+        });
+    // A browser stretches a selection whose text the page hid over the element that held it, to
+    // its start or end from where the selection ended, or from end to end, and still offers what
+    // the user selected, which the page no longer shows: nothing is selected. A selection that the
+    // page made itself (by its script, or find in page) reaches no offer: the browser still offers
+    // the user's last selection, older, which the page still shows elsewhere, and the page's own
+    // is read. That lies within one block, or is all of one; the stretched one spans the blocks
+    // around the hidden one, or is all of the one left.
+    if (selected.trimmed().contains(u'\n'))
+        return std::nullopt;
+    if (!snapshot.selectsWholeElement)
+        return selected;
+    const auto page = m_ax->pageText(scope, messagingTimeout);
+    if (!page || !OfferedSelection::showsOutside(*page, selected, offered))
+        return std::nullopt;
+    return selected;
 }
 
 bool AXCaptureStrategy::offersSelection(const CaptureTarget& target, std::stop_token stop) {

@@ -43,9 +43,16 @@ struct AXFocusSnapshot {
     // it: a browser still gives the focus to the page of the tab that the user left for a moment
     // after the switch, until the page on show takes it.
     bool pageOutOfSight = false;
+    // The element that had the focus went away as it was read, and nothing was read of it: a
+    // browser that replaces a page gives the focus to the new one a moment later.
+    bool focusGone = false;
     // The selected text was put together from the texts of accessibles that the focused text
     // embeds (a web page's paragraphs), joined with line breaks of the reader's choosing.
     bool joinedFromEmbeddedTexts = false;
+    // The selection joined from embedded texts is the whole text of one element that the focused
+    // text embeds, or of the focused text: what a browser makes of a selection whose text the page
+    // hid.
+    bool selectsWholeElement = false;
 
     bool isSecureField() const { return role == QLatin1String(secureTextFieldRole); }
     static bool isTerminal(const std::optional<QString>& role) {
@@ -74,6 +81,11 @@ public:
     // there is none or it is unreadable; fails with timedOut as focusSnapshot does.
     virtual Base::Result<std::optional<QString>, Core::CaptureError> focusRole(AXFocusScope scope,
                                                                                double timeout) = 0;
+    // The whole text of the web page that the scope's focused element is part of, its elements
+    // laid out as in a selection joined from embedded texts, bounded by `timeout` seconds; nothing
+    // when the element is part of no page, or the text could not be read whole in time or is
+    // longer than a selection may be.
+    virtual std::optional<QString> pageText(AXFocusScope scope, double timeout) = 0;
 };
 
 } // namespace Capture

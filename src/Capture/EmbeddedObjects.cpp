@@ -51,6 +51,17 @@ struct Object {
     qint32 offset;
 };
 
+// The node's selected range, as selection() tells it; a control that tells none is selected
+// whole wherever a selection reaches it, since none ends in it.
+std::optional<TextRange> selectionReaching(Hypertext& hypertext, Node node) {
+    if (auto range = hypertext.selection(node))
+        return range;
+    const auto length = hypertext.isAtomic(node) ? hypertext.length(node) : std::nullopt;
+    if (!length || *length == 0)
+        return std::nullopt;
+    return TextRange{0, *length};
+}
+
 std::vector<Object> objectsIn(const QString& text, qint32 start) {
     std::vector<Object> objects;
     qint32 offset = start;
@@ -63,9 +74,12 @@ std::vector<Object> objectsIn(const QString& text, qint32 start) {
     return objects;
 }
 
+// What of each embedded object an expansion reads.
+enum class Parts { selected, whole };
+
 class Expansion {
 public:
-    explicit Expansion(Hypertext& hypertext) : m_hypertext(hypertext) {}
+    Expansion(Hypertext& hypertext, Parts parts) : m_hypertext(hypertext), m_parts(parts) {}
 
     // Counts a text read towards the limit; false once the texts read are past it. A UTF-16 unit
     // takes at least one byte in UTF-8.
@@ -106,7 +120,8 @@ public:
 
 private:
     Outcome writeObject(Node object, bool atEnd, int depth) {
-        auto part = m_hypertext.selection(object);
+        auto part =
+            m_parts == Parts::selected ? selectionReaching(m_hypertext, object) : std::nullopt;
         const bool selected = part.has_value();
         if (!part) {
             // One at an end that says nothing of its selection may hold an end of it anywhere.
@@ -156,9 +171,26 @@ private:
     }
 
     Hypertext& m_hypertext;
+    const Parts m_parts;
     qint64 m_characters = 0;
     Lines m_lines;
 };
+
+Base::Result<std::optional<QString>, CaptureError> expandIn(Parts parts, Hypertext& hypertext,
+                                                            const QString& text, TextRange range) {
+    Expansion expansion(hypertext, parts);
+    if (!expansion.count(text))
+        return Base::failure(CaptureError::selectionTooLarge());
+    switch (expansion.write(0, text, range, parts == Parts::selected, 0)) {
+    case Outcome::read:
+        return std::optional(expansion.take());
+    case Outcome::unreadable:
+        return std::optional<QString>();
+    case Outcome::tooLarge:
+        return Base::failure(CaptureError::selectionTooLarge());
+    }
+    Q_UNREACHABLE();
+}
 
 std::optional<bool> showsText(Hypertext& hypertext, Node node, TextRange range, int depth) {
     const auto text = hypertext.text(node, range);
@@ -185,7 +217,61 @@ std::optional<bool> showsText(Hypertext& hypertext, Node node, TextRange range, 
     return false;
 }
 
+// Whether `range` of the node, whose text is `text`, is all of the node's text, and each object at
+// its ends is selected whole too.
+std::optional<bool> selectsAllOf(Hypertext& hypertext, Node node, TextRange range,
+                                 const QString& text, int depth) {
+    const auto length = hypertext.length(node);
+    if (!length)
+        return std::nullopt;
+    if (range.start != 0 || range.end != *length)
+        return false;
+    const std::vector<Object> objects = objectsIn(text, range.start);
+    std::vector<Object> ends;
+    if (!objects.empty() && objects.front().position == 0)
+        ends.push_back(objects.front());
+    if (!objects.empty() && objects.back().position == text.size() - 1 &&
+        (ends.empty() || objects.back().position != 0))
+        ends.push_back(objects.back());
+    if (!ends.empty() && depth >= deepestNesting)
+        return std::nullopt;
+    for (const Object& end : ends) {
+        const auto child = hypertext.embedded(node, end.offset, 1);
+        if (!child || child->size() != 1)
+            return std::nullopt;
+        const auto part = selectionReaching(hypertext, child->front());
+        if (!part)
+            return false;
+        const auto partText = hypertext.text(child->front(), *part);
+        if (!partText)
+            return std::nullopt;
+        const auto whole = selectsAllOf(hypertext, child->front(), *part, *partText, depth + 1);
+        if (whole != true)
+            return whole;
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<bool> selectsWhole(Hypertext& hypertext) {
+    Node node = 0;
+    auto range = hypertext.selection(node);
+    for (int depth = 0; range && depth < deepestNesting; ++depth) {
+        const auto text = hypertext.text(node, *range);
+        if (!text)
+            return std::nullopt;
+        if (*text != QString(QChar(character)))
+            return selectsAllOf(hypertext, node, *range, *text, depth);
+        // A selection of one embedded object is that object's.
+        const auto child = hypertext.embedded(node, range->start, 1);
+        if (!child || child->size() != 1)
+            return std::nullopt;
+        node = child->front();
+        range = selectionReaching(hypertext, node);
+    }
+    return std::nullopt;
+}
 
 std::optional<bool> selectsShownText(Hypertext& hypertext) {
     const auto range = hypertext.selection(0);
@@ -196,18 +282,15 @@ std::optional<bool> selectsShownText(Hypertext& hypertext) {
 
 Base::Result<std::optional<QString>, CaptureError> expand(Hypertext& hypertext, const QString& text,
                                                           TextRange range) {
-    Expansion expansion(hypertext);
-    if (!expansion.count(text))
-        return Base::failure(CaptureError::selectionTooLarge());
-    switch (expansion.write(0, text, range, true, 0)) {
-    case Outcome::read:
-        return std::optional(expansion.take());
-    case Outcome::unreadable:
+    return expandIn(Parts::selected, hypertext, text, range);
+}
+
+Base::Result<std::optional<QString>, CaptureError> readWhole(Hypertext& hypertext) {
+    const auto length = hypertext.length(0);
+    const auto text = length ? hypertext.text(0, {0, *length}) : std::nullopt;
+    if (!text)
         return std::optional<QString>();
-    case Outcome::tooLarge:
-        return Base::failure(CaptureError::selectionTooLarge());
-    }
-    Q_UNREACHABLE();
+    return expandIn(Parts::whole, hypertext, *text, {0, *length});
 }
 
 } // namespace Capture::EmbeddedObjects

@@ -38,4 +38,16 @@ expand(Hypertext& hypertext, const QString& text, TextRange range);
 // selected. Nothing when accessible 0 has no selection, or when any of that could not be read.
 std::optional<bool> selectsShownText(Hypertext& hypertext);
 
+// Whether the selection of accessible 0 is the whole text of one accessible: of accessible 0, or
+// of the one embedded object that it selects, followed down, with each object at the ends of
+// that text selected whole too. A browser stretches a selection whose text the page hid over the
+// whole of the nearest element that still shows. Nothing when accessible 0 has no selection, or
+// when any of that could not be read.
+std::optional<bool> selectsWhole(Hypertext& hypertext);
+
+// The whole text of accessible 0, each embedded object replaced by the whole of its accessible's
+// text, laid out as expand() lays out a selection; as expand(), nothing when an object could not
+// be read, and selectionTooLarge past CaptureError::maxSelectionBytes.
+Base::Result<std::optional<QString>, Core::CaptureError> readWhole(Hypertext& hypertext);
+
 } // namespace Capture::EmbeddedObjects

@@ -38,6 +38,9 @@ public:
     // How many characters at the start of the text the application put there itself, as a list
     // item's marker, which its own copy of the text leaves out. Asked after layout().
     virtual qint32 generatedPrefix(Node node) = 0;
+    // The accessible is a control whose text is its label, which the user selects over but never
+    // in (a button, an image's description): a selection that reaches it holds all of it.
+    virtual bool isAtomic(Node node) = 0;
 };
 
 } // namespace Capture

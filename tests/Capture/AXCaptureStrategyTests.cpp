@@ -213,6 +213,27 @@ TEST_F(AXCaptureStrategyTest, APageOutOfSightIsAskedAgainUntilThePageOnShowHasTh
               AXCaptureStrategy::focusSettleTime + AXCaptureStrategy::lookInterval);
 }
 
+// A browser that replaces a page gives the focus to the new one a moment later: what it still
+// offers of the page gone is not read. A focus that stays gone hands over, as one without an
+// element does.
+TEST_F(AXCaptureStrategyTest, AFocusThatWentAwayIsAskedAgainUntilAnotherElementHasIt) {
+    primarySelection->offer(QStringLiteral("Line 2 of the page gone."), 2.0);
+    AXFocusSnapshot gone;
+    gone.focusGone = true;
+    ax->snapshot = gone;
+    ax->laterSnapshots = {gone, caretOnly()};
+    const auto replaced = capture();
+    ASSERT_FALSE(replaced);
+    EXPECT_EQ(replaced.error(), CaptureError::nothingSelected());
+
+    ax->snapshot = gone;
+    const double started = time.now();
+    const auto stillGone = capture();
+    ASSERT_TRUE(stillGone);
+    EXPECT_FALSE(*stillGone);
+    EXPECT_GE(time.now() - started, AXCaptureStrategy::focusSettleTime);
+}
+
 TEST_F(AXCaptureStrategyTest, OnlyACaretWithNoSelectionOfferedIsNotAskedAgain) {
     focus(std::nullopt);
     ax->snapshot->caretWithoutSelection = true;
@@ -261,34 +282,70 @@ TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsTakesTheOfferedLineBrea
     EXPECT_EQ(primarySelection->reads(), reads) << "a text read whole needs no offer";
 }
 
-// Chromium moves the selection of text that the page hid onto the text around it, and still
-// offers the hidden text: nothing is selected. The page may not yet show a selection offered just
-// now: it is asked until the offer has had the time to show.
-TEST_F(AXCaptureStrategyTest, TextJoinedFromEmbeddedTextsUnrelatedToTheOfferIsNothingSelected) {
-    const auto page = [](const char* text) {
+// Chromium stretches a selection whose text the page hid over the whole of the element that held
+// it, and still offers the hidden text: nothing is selected. A selection that the page made itself
+// (its script's, find in page's) is read: the offer is the user's older one, which the page still
+// shows. The page may not yet show a selection offered just now: it is asked until the offer has
+// had the time to show.
+TEST_F(AXCaptureStrategyTest, APagesSelectionOfAnotherTextIsReadUnlessThePageHidTheOffered) {
+    const auto page = [](const char* text, bool whole) {
         AXFocusSnapshot snapshot = selecting(QString::fromUtf8(text));
         snapshot.joinedFromEmbeddedTexts = true;
+        snapshot.selectsWholeElement = whole;
         return snapshot;
     };
-    ax->snapshot = page("More\n\nLine 2 of the block after.");
-    primarySelection->offer(QStringLiteral("Line 0 of the hidden block"), 2.0);
-    const auto hidden = capture();
-    ASSERT_FALSE(hidden);
-    EXPECT_EQ(hidden.error(), CaptureError::nothingSelected());
+    const auto read = [&](const AXFocusSnapshot& snapshot) {
+        ax->snapshot = snapshot;
+        const auto result = capture();
+        return result && *result ? (*result)->text : QStringLiteral("<nothing>");
+    };
+    primarySelection->offer(QStringLiteral("Line 0 of the hidden block."), 2.0);
+    ax->page = QStringLiteral("More\n\nLine 2 of the block after.");
+    // Stretched over the blocks around the hidden one, from where the selection ended or whole.
+    for (const bool whole : {false, true})
+        EXPECT_EQ(read(page("More\n\nLine 2 of the block after.", whole)),
+                  QStringLiteral("<nothing>"));
+    EXPECT_EQ(ax->pageReads, 0) << "a selection of several blocks needs no look at the page";
+    EXPECT_EQ(read(page("Line 2 of the block after.", true)), QStringLiteral("<nothing>"));
+    ax->page = std::nullopt;
+    EXPECT_EQ(read(page("Line 2 of the block after.", true)), QStringLiteral("<nothing>"));
 
-    // A field's value stands in the page's text, and an object in Chromium's offered one.
-    ax->snapshot = page("Before TYPED VALUE\nafter the field.");
-    primarySelection->offer(QStringLiteral("Before %1 after the field.").arg(QChar(0xFFFC)), 2.0);
-    const auto field = capture();
-    ASSERT_TRUE(field && *field);
-    EXPECT_EQ((*field)->text, QStringLiteral("Before TYPED VALUE\nafter the field."));
+    ax->page = QStringLiteral("Line 0 of the hidden block.\n\nLine 2 of the block after.");
+    EXPECT_EQ(read(page("Line 2 of the block after.", true)),
+              QStringLiteral("Line 2 of the block after."));
+    const int pageReads = ax->pageReads;
+    EXPECT_EQ(read(page("block after", false)), QStringLiteral("block after"));
+    EXPECT_EQ(ax->pageReads, pageReads)
+        << "a selection within an element needs no look at the page";
 
-    ax->snapshot = page("Old line.");
-    ax->laterSnapshots = {page("Old line."), page("New\nline.")};
+    ax->snapshot = page("Old line.", false);
+    ax->laterSnapshots = {page("Old line.", false), page("New\nline.", false)};
     primarySelection->offer(QStringLiteral("New line."), 0.01);
     const auto shown = capture();
     ASSERT_TRUE(shown && *shown);
     EXPECT_EQ((*shown)->text, QStringLiteral("New line."));
+}
+
+// What pages draw and browsers add around the words of one selection: the browser's copy is read,
+// unless the page's text holds words between the copy's (a field's value), or the copy holds
+// words that the page shows nowhere.
+TEST_F(AXCaptureStrategyTest, APagesTextOfTheOfferedSelectionReadsTheBrowsersCopyWhereItIsWhole) {
+    const auto read = [&](const char* pageText, const char* offered) {
+        focus(QString::fromUtf8(pageText), QStringLiteral("document web"));
+        ax->snapshot->joinedFromEmbeddedTexts = true;
+        primarySelection->offer(QString::fromUtf8(offered), 2.0);
+        const auto result = capture();
+        return result && *result ? (*result)->text : QStringLiteral("<nothing>");
+    };
+    EXPECT_EQ(read("He said “quoted words”.\n\n2.", "He said quoted words.\n\n"),
+              QStringLiteral("He said quoted words.\n\n"));
+    EXPECT_EQ(read("Before TYPED VALUE\nafter the field.", "Before \uFFFC after the field."),
+              QStringLiteral("Before TYPED VALUE\nafter the field."));
+    ax->page = QStringLiteral("An extraordinary word.");
+    EXPECT_EQ(read("An extraordinary ", "An extraordinary word."),
+              QStringLiteral("An extraordinary word."));
+    EXPECT_EQ(read("An extraordinary ", "An extraordinary hidden word."),
+              QStringLiteral("An extraordinary "));
 }
 
 // A browser busy making a window may not answer a second question in time: what it showed first

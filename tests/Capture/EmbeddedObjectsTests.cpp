@@ -24,6 +24,7 @@ public:
         Layout layout = Layout::inlined;
         std::vector<Node> children;
         qint32 marker = 0;
+        bool atomic = false;
     };
 
     explicit FakeHypertext(std::vector<Element> elements) : m_elements(std::move(elements)) {}
@@ -65,6 +66,7 @@ public:
     }
     Layout layout(Node node) override { return m_elements[size_t(node)].layout; }
     qint32 generatedPrefix(Node node) override { return m_elements[size_t(node)].marker; }
+    bool isAtomic(Node node) override { return m_elements[size_t(node)].atomic; }
 
     int calls = 0;
     int callsInTime = INT_MAX;
@@ -155,6 +157,13 @@ TEST(EmbeddedObjectsTest, AnObjectWhoseTextIsUnknownLeavesTheWholeUnread) {
                              paragraph("Two.")});
     EXPECT_EQ(expandAll(silentEnd, object.repeated(2)), QStringLiteral("<none>"));
 
+    // A button at an end, which tells none, is all in it: no selection ends in a button's label.
+    FakeHypertext buttonAtTheEnd(
+        {{object.repeated(2), std::nullopt, Layout::line, {1, 2}},
+         {QStringLiteral("Hide"), std::nullopt, Layout::inlined, {}, 0, true},
+         paragraph("Two.", TextRange{0, 4})});
+    EXPECT_EQ(expandAll(buttonAtTheEnd, object.repeated(2)), QStringLiteral("Hide\n\nTwo."));
+
     FakeHypertext late({{object.repeated(3), std::nullopt, Layout::line, {1, 2, 3}},
                         paragraph("One.", TextRange{0, 4}),
                         paragraph("Two."),
@@ -235,4 +244,45 @@ TEST(EmbeddedObjectsTest, TellsWhetherASelectionHoldsAnythingThatShows) {
     FakeHypertext late({{object, TextRange{0, 1}, Layout::line, {1}}, paragraph("More")});
     late.callsInTime = 2;
     EXPECT_EQ(EmbeddedObjects::selectsShownText(late), std::nullopt);
+}
+
+// Chromium stretches a selection whose text the page hid over the whole of the element that held
+// it: the document selects the element's object, which selects all its paragraphs, whole.
+TEST(EmbeddedObjectsTest, TellsWhetherASelectionIsTheWholeOfAnElement) {
+    FakeHypertext stretched({{object.repeated(2), TextRange{1, 2}, Layout::line, {1, 2}},
+                             paragraph("Intro."),
+                             selected(object.repeated(2), Layout::line, {3, 4}),
+                             selected(QStringLiteral("First."), Layout::paragraph),
+                             selected(QStringLiteral("Last."), Layout::paragraph)});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(stretched), true);
+
+    // A triple click ends at the start of the next paragraph; a drag within a paragraph.
+    FakeHypertext toTheNext({{object.repeated(2), TextRange{0, 2}, Layout::line, {1, 2}},
+                             selected(QStringLiteral("First."), Layout::paragraph),
+                             paragraph("Next.")});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(toTheNext), false);
+    FakeHypertext within({{object, TextRange{0, 1}, Layout::line, {1}},
+                          paragraph("One of the words.", TextRange{4, 7})});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(within), false);
+
+    // Stretched from the start of the element to the hidden block, over a button before it, which
+    // tells no selection of its own.
+    FakeHypertext overAButton({{object.repeated(2), TextRange{0, 1}, Layout::line, {1, 2}},
+                               {QStringLiteral("Hide"), std::nullopt, Layout::inlined, {}, 0, true},
+                               paragraph("Below.")});
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(overAButton), true);
+
+    FakeHypertext late = stretched;
+    late.callsInTime = 4;
+    EXPECT_EQ(EmbeddedObjects::selectsWhole(late), std::nullopt);
+}
+
+// The page's whole text, whatever each element selects.
+TEST(EmbeddedObjectsTest, ReadsTheWholeTextOfAPage) {
+    FakeHypertext page({{object.repeated(2), TextRange{1, 2}, Layout::line, {1, 2}},
+                        paragraph("Intro."),
+                        paragraph("Second, from here.", TextRange{8, 18})});
+    const auto read = EmbeddedObjects::readWhole(page);
+    ASSERT_TRUE(read && *read);
+    EXPECT_EQ(**read, QStringLiteral("Intro.\n\nSecond, from here."));
 }

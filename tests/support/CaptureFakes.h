@@ -41,6 +41,9 @@ public:
     std::vector<Capture::AXFocusScope> scopes;
     std::vector<double> timeouts;
     std::vector<Capture::AXFocusScope> roleScopes;
+    // The text of the page around the focused element.
+    std::optional<QString> page;
+    int pageReads = 0;
 
     bool isTrusted() override {
         ++trustQueries;
@@ -65,6 +68,10 @@ public:
         if (!snapshot)
             return Base::failure(snapshot.error());
         return snapshot->role;
+    }
+    std::optional<QString> pageText(Capture::AXFocusScope, double) override {
+        ++pageReads;
+        return page;
     }
 };
 

@@ -27,6 +27,19 @@ Attributes takeAttributes(GHashTable* table, const AtspiErrorSink& error) {
 
 } // namespace
 
+bool isAtomicControl(AtspiRole role) {
+    switch (role) {
+    case ATSPI_ROLE_PUSH_BUTTON:
+    case ATSPI_ROLE_TOGGLE_BUTTON:
+    case ATSPI_ROLE_CHECK_BOX:
+    case ATSPI_ROLE_RADIO_BUTTON:
+    case ATSPI_ROLE_IMAGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 AtspiEmbeddedTexts::AtspiEmbeddedTexts(AtspiRef<AtspiAccessible> text, const AtspiTimeBudget& time)
     : m_time(time) {
     m_nodes.push_back({std::move(text)});
@@ -149,6 +162,15 @@ qint32 AtspiEmbeddedTexts::generatedPrefix(Node node) {
     if (const qint32 generated = generatedTextAtStart(accessible))
         return generated;
     return markerChild(accessible);
+}
+
+bool AtspiEmbeddedTexts::isAtomic(Node node) {
+    AtspiAccessible* accessible = at(node);
+    if (!accessible || !m_time.arm())
+        return false;
+    AtspiErrorSink error;
+    const AtspiRole role = atspi_accessible_get_role(accessible, error.out());
+    return !error.failed() && isAtomicControl(role);
 }
 
 // Firefox marks the text it generated with an attribute of its own.

@@ -11,6 +11,10 @@
 
 namespace Capture {
 
+// A control whose text is its label, which the user selects over but never in: a button, a check
+// box, an image's description.
+bool isAtomicControl(AtspiRole role);
+
 // The accessibles behind an accessible text's embedded objects, found through its hyperlinks: an
 // embedded object is one of the text's links, the n-th object the n-th link. How each stands
 // among its neighbours comes from the layout that a browser tells (the element's display and
@@ -28,6 +32,7 @@ public:
     std::optional<QString> text(Node node, TextRange range) override;
     Layout layout(Node node) override;
     qint32 generatedPrefix(Node node) override;
+    bool isAtomic(Node node) override;
 
 private:
     // Only nodes that embedded() gave.

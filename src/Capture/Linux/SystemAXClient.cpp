@@ -42,6 +42,15 @@ AtspiRole roleCodeOf(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     return error.failed() ? ATSPI_ROLE_INVALID : role;
 }
 
+// The accessible answers with an error, though there is time: it has gone.
+bool hasGone(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    AtspiErrorSink error;
+    if (!time.arm())
+        return false;
+    atspi_accessible_get_role(accessible, error.out());
+    return error.failed() && !time.expired();
+}
+
 std::optional<QString> roleOf(AtspiAccessible* accessible, AtspiRole role,
                               const AtspiTimeBudget& time) {
     if (role == ATSPI_ROLE_INVALID)
@@ -108,11 +117,45 @@ bool showsPageWithoutSelection(AtspiAccessible* accessible, AtspiRole role,
     return text && atspi_text_get_n_selections(text.get(), error.out()) == 0 && !error.failed();
 }
 
-// The accessible says that it holds a selection, but none of what it selects shows any more.
-bool selectsNothingShown(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+// What `tell` tells of the texts that the accessible embeds.
+template <typename Telling>
+auto tellOfTexts(Telling tell, AtspiAccessible* accessible, const AtspiTimeBudget& time) {
     AtspiEmbeddedTexts texts(
         AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), time);
-    return EmbeddedObjects::selectsShownText(texts) == false;
+    return tell(texts);
+}
+
+// The accessible says that it holds a selection, but none of what it selects shows any more.
+bool selectsNothingShown(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    return tellOfTexts(EmbeddedObjects::selectsShownText, accessible, time) == false;
+}
+
+// Deeper than any page nests the element that has the focus.
+constexpr int deepestNesting = 256;
+
+// The web page that the accessible is part of, itself or the nearest document above it; none
+// when it is part of no page, or that could not be told in time.
+AtspiRef<AtspiAccessible> pageAround(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
+    AtspiRef<AtspiAccessible> node(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
+    for (int depth = 0; node && depth < deepestNesting; ++depth) {
+        switch (roleCodeOf(node.get(), time)) {
+        case ATSPI_ROLE_DOCUMENT_WEB:
+            return node;
+        case ATSPI_ROLE_INVALID:
+        case ATSPI_ROLE_FRAME:
+        case ATSPI_ROLE_WINDOW:
+        case ATSPI_ROLE_APPLICATION:
+            return AtspiRef<AtspiAccessible>();
+        default:
+            break;
+        }
+        AtspiErrorSink error;
+        node = AtspiRef<AtspiAccessible>(
+            time.arm() ? atspi_accessible_get_parent(node.get(), error.out()) : nullptr);
+        if (error.failed())
+            return AtspiRef<AtspiAccessible>();
+    }
+    return AtspiRef<AtspiAccessible>();
 }
 
 enum class Selection { read, tooLarge };
@@ -137,9 +180,24 @@ Selection readSelection(AtspiAccessible* accessible, AXFocusSnapshot& snapshot,
     if (*read) {
         snapshot.selectedText = (*read)->text;
         snapshot.joinedFromEmbeddedTexts = flow.expandedEmbeddedObjects();
+        snapshot.selectsWholeElement =
+            snapshot.joinedFromEmbeddedTexts &&
+            tellOfTexts(EmbeddedObjects::selectsWhole, accessible, time) == true;
         snapshot.selectionBounds = flow.bounds(**read);
     }
     return Selection::read;
+}
+
+// What holds the selection that the accessible shows: the accessible itself, or, when it selects
+// nothing itself and is no text with a caret, the web page that it is part of: a button or a
+// link that the user clicked leaves the page's selection as it was.
+AtspiRef<AtspiAccessible> selectionHolder(AtspiAccessible* accessible, bool selectsItself,
+                                          bool caretOnly, const AtspiTimeBudget& time) {
+    AtspiRef<AtspiAccessible> page =
+        selectsItself || caretOnly ? AtspiRef<AtspiAccessible>() : pageAround(accessible, time);
+    if (page)
+        return page;
+    return AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
 }
 
 } // namespace
@@ -258,6 +316,11 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     const auto found = withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
         AXFocusSnapshot snapshot;
         const AtspiRole role = roleCodeOf(focused.element, focused.time);
+        if (role == ATSPI_ROLE_INVALID && hasGone(focused.element, focused.time)) {
+            snapshot.focusGone = true;
+            result = std::move(snapshot);
+            return;
+        }
         snapshot.role = roleOf(focused.element, role, focused.time);
         // A page that the user does not see is not read.
         if (!snapshot.isSecureField() &&
@@ -267,22 +330,36 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
             return;
         }
         // A password field's text is never read.
-        if (!snapshot.isSecureField() &&
+        if (snapshot.isSecureField()) {
+            result = std::move(snapshot);
+            return;
+        }
+        // A control's label is no selection of its own (a browser may say that it is, when it
+        // stretches a selection over the control).
+        if (!isAtomicControl(role) &&
             readSelection(focused.element, snapshot, focused.time) == Selection::tooLarge) {
+            result = Base::failure(CaptureError::selectionTooLarge());
+            return;
+        }
+        const bool caretOnly =
+            !snapshot.selectedText && showsCaretOnly(focused.element, role, focused.time);
+        const AtspiRef<AtspiAccessible> holder =
+            selectionHolder(focused.element, bool(snapshot.selectedText), caretOnly, focused.time);
+        if (holder.get() != focused.element &&
+            readSelection(holder.get(), snapshot, focused.time) == Selection::tooLarge) {
             result = Base::failure(CaptureError::selectionTooLarge());
             return;
         }
         // A browser still offers the selection that the user took away from the page, that of a
         // tab or window that the user left, and one whose text the page hid.
-        if (!snapshot.isSecureField() && !snapshot.selectedText)
+        if (!snapshot.selectedText)
             snapshot.caretWithoutSelection =
-                showsCaretOnly(focused.element, role, focused.time) ||
-                showsPageWithoutSelection(focused.element, role, focused.time) ||
+                caretOnly || showsPageWithoutSelection(focused.element, role, focused.time) ||
                 tellOfPage(PageSelection::holdsNone, focused.element, focused.focusedLately,
                            focused.time) ||
-                selectsNothingShown(focused.element, focused.time);
+                selectsNothingShown(holder.get(), focused.time);
         // An application that let the time run out leaves the answer to the next strategy.
-        if (!snapshot.isSecureField() && !snapshot.selectedText && focused.time.expired())
+        if (!snapshot.selectedText && focused.time.expired())
             result = Base::failure(CaptureError::timedOut());
         else
             result = std::move(snapshot);
@@ -290,6 +367,20 @@ Base::Result<AXFocusSnapshot, CaptureError> SystemAXClient::focusSnapshot(AXFocu
     if (!found)
         return Base::failure(found.error());
     return result;
+}
+
+std::optional<QString> SystemAXClient::pageText(AXFocusScope scope, double timeout) {
+    std::optional<QString> text;
+    // A focused element that could not be found leaves the text unknown, as one of no page does.
+    (void)withFocusedElement(scope, timeout, [&](const FocusedElement& focused) {
+        const AtspiRef<AtspiAccessible> page = pageAround(focused.element, focused.time);
+        if (!page)
+            return;
+        const auto read = tellOfTexts(EmbeddedObjects::readWhole, page.get(), focused.time);
+        if (read && *read && !focused.time.expired())
+            text = **read;
+    });
+    return text;
 }
 
 Base::Result<std::optional<QString>, CaptureError> SystemAXClient::focusRole(AXFocusScope scope,

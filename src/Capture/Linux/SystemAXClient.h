@@ -35,6 +35,7 @@ public:
     // The focused element's role, found as focusSnapshot finds the element.
     Base::Result<std::optional<QString>, Core::CaptureError> focusRole(AXFocusScope scope,
                                                                        double timeout) override;
+    std::optional<QString> pageText(AXFocusScope scope, double timeout) override;
 
 private:
     class Accessibility;

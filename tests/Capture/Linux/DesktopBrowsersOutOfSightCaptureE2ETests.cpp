@@ -1,8 +1,9 @@
 // Reads nothing of a selection that the user no longer sees, though the browser still offers it:
 // that of the page left behind when the user opens a new tab or window, whose address bar then
-// has the focus, and a selection whose text the page hid afterwards (a block hidden, a details
-// element closed, the page navigated away from). Each round first reads the selection while it
-// shows, beside four busy loops.
+// has the focus, and a selection whose text the page hid afterwards (a block hidden or made
+// invisible with text below it, a details element closed, the page navigated away from), whichever
+// way the user selected it. Each round first reads the selection while it shows, beside four busy
+// loops.
 #include "DesktopBrowsersCapture.h"
 
 using namespace DesktopAppsCapture;
@@ -26,32 +27,68 @@ protected:
     // What a page does to a selection made on it, at a key the page listens for.
     struct Hiding {
         const char* name;
-        int y;           // where the paragraph of its line stands on the screen
-        const char* key; // the key that makes it go
-        QString title;   // the window's name once it went
+        int line;                   // the line whose paragraph goes
+        int y;                      // where it stands on the screen
+        std::function<bool()> hide; // makes it go
+        QString title;              // the window's name once it went
     };
 
     static std::vector<Hiding> hidings() {
-        return {{"a hidden block", 165, "h", QStringLiteral("Hidden")},
-                {"a closed details element", 45, "c", QStringLiteral("Closed")},
-                {"a page navigated away from", 105, "n", goneTitle}};
+        const auto key = [](const char* key) { return [key] { return xdotool({"key", key}); }; };
+        // A page's own button, which then has the focus.
+        const auto button = [] { return clickAt(20, 285); };
+        return {{"a hidden block", 0, 165, key("h"), QStringLiteral("Hidden")},
+                {"a block hidden by a button", 0, 165, button, QStringLiteral("Hidden")},
+                {"a closed details element", 1, 45, key("c"), QStringLiteral("Closed")},
+                {"an invisible block", 0, 165, key("v"), QStringLiteral("Invisible")},
+                {"a page navigated away from", 2, 105, key("n"), goneTitle}};
     }
 
-    // Selects the start of the paragraph of the line at `y` the first time round, the whole of it
-    // the next, until the browser offers it, as a page loaded anew may miss the first try; the text
-    // that the browser offers then, empty when it offers none.
-    QString selectAt(int line, int y, int round) {
-        const auto select = [&] {
-            if (round % 2 == 1)
-                return clickAt(100, y, 3);
-            return clickAt(900, 700) && xdotool({"mousemove", "2", QString::number(y)}) &&
-                   xdotool({"mousedown", "1"}) &&
-                   xdotool({"mousemove", "250", QString::number(y)}) && xdotool({"mouseup", "1"});
+    // The ways a user selects in a paragraph, in turn.
+    enum Gesture { drag, doubleClick, shiftClick, tripleClick, gestures };
+
+    // Selects in the paragraph of the line at `y` by `gesture`: the start of it by a drag or by a
+    // click and a shift+click, a word by a double click, the whole of it by a triple click.
+    static bool selectBy(Gesture gesture, int y) {
+        const QString at = QString::number(y);
+        switch (gesture) {
+        case drag:
+            return clickAt(900, 700) && xdotool({"mousemove", "2", at, "mousedown", "1",
+                                                 "mousemove", "250", at, "mouseup", "1"});
+        case doubleClick:
+            return clickAt(900, 700) && clickAt(100, y, 2);
+        case shiftClick:
+            return clickAt(900, 700) && clickAt(2, y) &&
+                   xdotool({"mousemove", "250", at, "keydown", "shift", "click", "1", "keyup",
+                            "shift"});
+        default:
+            return clickAt(100, y, 3);
+        }
+    }
+
+    // Selects in the paragraph of the line at `y` by selectBy() until the page shows a part of it
+    // selected and the browser offers that, as a page loaded anew may miss the first try; the text
+    // selected, empty when there is none.
+    QString selectAt(int line, int y, Gesture gesture) {
+        const auto select = [&] { return selectBy(gesture, y); };
+        // What the gesture selects, rather than a step on the way (the word of a triple click's
+        // second click).
+        const auto made = [&](const QString& text) {
+            switch (gesture) {
+            case doubleClick:
+                return !text.contains(u' ') && lineText(line).contains(text);
+            case tripleClick:
+                return text == lineText(line);
+            default:
+                return text.size() > 1 && lineText(line).startsWith(text);
+            }
         };
         QString offered;
         const auto selected = [&] {
             offered = offeredText();
-            return !offered.isEmpty() && lineText(line).startsWith(offered);
+            const auto shown = accessibility->focusSnapshot(AXFocusScope::systemWide(), 0.5);
+            return made(offered) && shown && shown->selectedText &&
+                   shown->selectedText->trimmed() == offered;
         };
         for (int attempt = 0; attempt < 5; ++attempt) {
             if (select() && pumpUntil(selected, selectTimeout / 5))
@@ -60,15 +97,18 @@ protected:
         return QString();
     }
 
-    // A page of three paragraphs where hidings() has them: one in an open details element that
-    // closes at the key c, and last one in a block that hides at h; n goes to another page. At r,
-    // either page loads the first one anew. Each listens before its title shows.
+    // A page of paragraphs where hidings() has them: one in an open details element that closes
+    // at the key c, one in a block that hides at h or at its button and turns invisible at v,
+    // with one more below it; n goes to another page. At r, either page loads the first one anew.
+    // Each listens before its title shows.
     QString hidingPage() const {
         const QString listen =
             QStringLiteral("<script>document.addEventListener('keydown', event => {"
                            "  if (event.key === 'r') location.href = 'hiding.html';"
                            "  if (event.key === 'h') { block.style.display = 'none';"
                            "    document.title = 'Hidden'; }"
+                           "  if (event.key === 'v') { block.style.visibility = 'hidden';"
+                           "    document.title = 'Invisible'; }"
                            "  if (event.key === 'c') { more.open = false;"
                            "    document.title = 'Closed'; }"
                            "  if (event.key === 'n') location.href = 'gone.html'; });</script>");
@@ -85,12 +125,17 @@ protected:
                 .arg(listen, hidingTitle),
             QStringLiteral("<details id=\"more\" open style=\"top: 0\"><summary>More</summary>"
                            "<p>%1</p></details><p class=\"last\" style=\"top: 90px\">%2</p>"
-                           "<div id=\"block\" style=\"top: 150px\"><p>%3</p></div>")
-                .arg(lineText(1), lineText(2), lineText(0)));
+                           "<div id=\"block\" style=\"top: 150px\"><p>%3</p></div>"
+                           "<p class=\"last\" style=\"top: 210px\">%4</p>"
+                           "<button style=\"position: absolute; top: 270px; left: 0\" "
+                           "onclick=\"block.style.display = 'none'; document.title = 'Hidden'\">"
+                           "Hide</button>")
+                .arg(lineText(1), lineText(2), lineText(0), lineText(3)));
     }
 
-    // Each round selects a paragraph and reads it, then the page hides it, and nothing is read,
-    // though the browser still offers it; the page is loaded anew for the next round.
+    // Each round selects in a paragraph and reads it, then the page hides it, and nothing is read,
+    // though the browser still offers it; the page is loaded anew for the next round. The way of
+    // selecting goes round with the rounds, a step further each time round the hidings.
     void readNothingHidden(const char* name) {
         ASSERT_TRUE(waitUntilFrontmost()) << name << " never showed a window";
         ASSERT_TRUE(
@@ -100,16 +145,16 @@ protected:
         std::vector<double> milliseconds;
         int nothing = 0;
         for (int round = 0; round < rounds(); ++round) {
-            const int line = round % int(hidings().size());
-            const Hiding hiding = hidings()[size_t(line)];
-            const QString text = selectAt(line, hiding.y, round / int(hidings().size()));
+            const int count = int(hidings().size());
+            const Hiding hiding = hidings()[size_t(round % count)];
+            const QString text =
+                selectAt(hiding.line, hiding.y, Gesture((round + round / count) % gestures));
             ASSERT_FALSE(text.isEmpty()) << name << " round " << round;
-            ASSERT_TRUE(waitUntilSelectedAccessibly(text)) << name << " round " << round;
             const CaptureResult shown = capture();
             EXPECT_TRUE(shown && shown->text.trimmed() == text) << name << " round " << round;
 
             // Once the page shows the change, and its accessible text no longer holds the text.
-            ASSERT_TRUE(xdotool({"key", hiding.key}) &&
+            ASSERT_TRUE(hiding.hide() &&
                         pumpUntil([&] { return activeWindowName().startsWith(hiding.title); },
                                   selectTimeout) &&
                         pumpUntil(
