@@ -57,6 +57,10 @@ inline qint64 ownerPid(const QString& name) {
     return pid.isValid() ? qint64(pid.value()) : 0;
 }
 
+// Lets the test program go on when the test's session bus ends, as it does at the suite's end,
+// however far libsecret's calls on it have come.
+void keepRunningWhenTheBusCloses();
+
 // The session bus of the test's own, started before anything of the test talks to a bus, with the
 // desktop's prompter to be started on demand and nothing else.
 class PrivateBus {
@@ -82,6 +86,7 @@ public:
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
     ~PrivateBus() {
+        keepRunningWhenTheBusCloses();
         m_daemon.terminate();
         m_daemon.waitForFinished(3000);
     }
