@@ -11,6 +11,12 @@ namespace Capture {
 template <class T> class AtspiRef {
 public:
     explicit AtspiRef(T* object = nullptr) : m_object(object) {}
+    // A reference of its own to an object that the caller only borrows.
+    static AtspiRef retaining(T* object) {
+        if (object)
+            g_object_ref(object);
+        return AtspiRef(object);
+    }
     AtspiRef(const AtspiRef& other) : m_object(other.m_object) {
         if (m_object)
             g_object_ref(m_object);

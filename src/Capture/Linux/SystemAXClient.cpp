@@ -95,9 +95,8 @@ constexpr double pageSelectionShare = 0.3;
 bool tellOfPage(bool (*decide)(WebPage&), AtspiAccessible* accessible,
                 std::vector<AtspiRef<AtspiAccessible>> focusedLately, const AtspiTimeBudget& time) {
     const AtspiTimeBudget share = time.share(pageSelectionShare);
-    AtspiWebPage page(
-        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))),
-        std::move(focusedLately), share);
+    AtspiWebPage page(AtspiRef<AtspiAccessible>::retaining(accessible), std::move(focusedLately),
+                      share);
     return decide(page);
 }
 
@@ -120,8 +119,7 @@ bool showsPageWithoutSelection(AtspiAccessible* accessible, AtspiRole role,
 // What `tell` tells of the texts that the accessible embeds.
 template <typename Telling>
 auto tellOfTexts(Telling tell, AtspiAccessible* accessible, const AtspiTimeBudget& time) {
-    AtspiEmbeddedTexts texts(
-        AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible))), time);
+    AtspiEmbeddedTexts texts(AtspiRef<AtspiAccessible>::retaining(accessible), time);
     return tell(texts);
 }
 
@@ -136,7 +134,7 @@ constexpr int deepestNesting = 256;
 // The web page that the accessible is part of, itself or the nearest document above it; none
 // when it is part of no page, or that could not be told in time.
 AtspiRef<AtspiAccessible> pageAround(AtspiAccessible* accessible, const AtspiTimeBudget& time) {
-    AtspiRef<AtspiAccessible> node(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
+    AtspiRef<AtspiAccessible> node = AtspiRef<AtspiAccessible>::retaining(accessible);
     for (int depth = 0; node && depth < deepestNesting; ++depth) {
         switch (roleCodeOf(node.get(), time)) {
         case ATSPI_ROLE_DOCUMENT_WEB:
@@ -197,7 +195,7 @@ AtspiRef<AtspiAccessible> selectionHolder(AtspiAccessible* accessible, bool sele
         selectsItself || caretOnly ? AtspiRef<AtspiAccessible>() : pageAround(accessible, time);
     if (page)
         return page;
-    return AtspiRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(accessible)));
+    return AtspiRef<AtspiAccessible>::retaining(accessible);
 }
 
 } // namespace

@@ -21,7 +21,6 @@ public:
     // Selects exactly these of its events (an XCB_EVENT_MASK_* set); a request only when they
     // change.
     void select(quint32 events);
-    quint32 selected() const { return m_events; }
 
     // Adds the events to what the connection selects on the root window, and takes out those of
     // `removed`.
